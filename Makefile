@@ -1,0 +1,36 @@
+# Every target installs what is missing first, so a fresh Debian machine needs
+# nothing but `make demo` or `make test`.
+BUILD      ?= build
+BUILD_SAN  ?= build-san
+JOBS       ?= $(shell nproc)
+GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+.PHONY: all setup build demo test test-fast test-san bench clean
+
+all: build
+
+setup:
+	@./scripts/setup.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@./scripts/demo.sh $(BUILD)/tools/ksdvi/ksdvi
+
+test-fast: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-san: setup
+	@cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKSDVI_SANITIZE=ON -DKSDVI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD_SAN) -j $(JOBS)
+	@cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+test: test-fast test-san
+
+bench: build
+	@$(BUILD)/bench/ksdvi_bench
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SAN)

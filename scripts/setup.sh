@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests, the samples and the
+# benchmarks need. Idempotent: runs apt-get only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config ninja-build
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libcli11-dev
+  libcairo2-dev libfreetype-dev libfontconfig-dev
+  libpng-dev libjpeg-dev libgif-dev libgs-dev ghostscript
+  libkpathsea-dev
+  texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
+  texlive-fonts-recommended
+  dvipng fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
