@@ -1,0 +1,59 @@
+#pragma once
+// Builds DVI bytes for the cases real TeX output cannot show (malformed files,
+// limits). Positions are DVI units; integers are written big-endian.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DviBuilder {
+public:
+    std::vector<uint8_t> bytes;
+
+    DviBuilder& U(uint32_t v, int n) {
+        for (int i = n - 1; i >= 0; --i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    DviBuilder& Op(int op) { return U(static_cast<uint32_t>(op), 1); }
+    DviBuilder& Pre(uint32_t mag = 1000, int id = 2, std::string const& comment = "test") {
+        Op(247).Op(id).U(25400000, 4).U(473628672, 4).U(mag, 4).Op(static_cast<int>(comment.size()));
+        bytes.insert(bytes.end(), comment.begin(), comment.end());
+        return *this;
+    }
+    DviBuilder& Bop(int32_t count0) {
+        lastBop_ = static_cast<int32_t>(bytes.size());
+        Op(139).U(static_cast<uint32_t>(count0), 4);
+        for (int i = 0; i < 9; ++i) U(0, 4);
+        return U(static_cast<uint32_t>(prevBop_), 4);
+    }
+    DviBuilder& Eop() {
+        prevBop_ = lastBop_;
+        return Op(140);
+    }
+    DviBuilder& Page(int32_t count0 = 1) { return Bop(count0).Eop(); }
+    DviBuilder& FntDef(int number, std::string const& name, uint32_t scale = 655360, uint32_t design = 655360) {
+        Op(243).U(static_cast<uint32_t>(number), 1).U(0, 4).U(scale, 4).U(design, 4).Op(0).Op(static_cast<int>(name.size()));
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        return *this;
+    }
+    DviBuilder& Special(std::string const& text) {
+        Op(239).U(static_cast<uint32_t>(text.size()), 1);
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    DviBuilder& Rule(int32_t height, int32_t width, bool set = false) {
+        return Op(set ? 132 : 137).U(static_cast<uint32_t>(height), 4).U(static_cast<uint32_t>(width), 4);
+    }
+    DviBuilder& Post(int32_t height = 52099154, int32_t width = 40258437) {
+        int32_t post = static_cast<int32_t>(bytes.size());
+        Op(248).U(static_cast<uint32_t>(prevBop_), 4).U(25400000, 4).U(473628672, 4).U(1000, 4);
+        U(static_cast<uint32_t>(height), 4).U(static_cast<uint32_t>(width), 4).U(10, 2).U(1, 2);
+        Op(249).U(static_cast<uint32_t>(post), 4).Op(2);
+        for (int i = 0; i < 4; ++i) Op(223);
+        return *this;
+    }
+
+private:
+    int32_t lastBop_ = -1;
+    int32_t prevBop_ = -1;
+};
