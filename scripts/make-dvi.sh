@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes the DVI file of every .tex source in the given folders (default: the
+# test data and the samples) with the TeX of this machine. Dates are pinned so
+# that the output is reproducible.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dirs=("$@")
+[ ${#dirs[@]} -gt 0 ] || dirs=("$root/tests/data" "$root/samples")
+export SOURCE_DATE_EPOCH=1700000000 FORCE_SOURCE_DATE=1
+
+for dir in "${dirs[@]}"; do
+  dir=$(cd "$dir" && pwd)
+  for src in "$dir"/*.tex; do
+    [ -e "$src" ] || continue
+    name=$(basename "$src" .tex)
+    work=$(mktemp -d)
+    cp "$dir"/*.tex "$work/"
+    if grep -q '\\documentclass' "$src"; then engine=latex; else engine=tex; fi
+    # LaTeX documents with cross references need a second run.
+    if ! (cd "$work" && $engine -interaction=nonstopmode "$name.tex" >/dev/null &&
+          { [ "$engine" = tex ] || $engine -interaction=nonstopmode "$name.tex" >/dev/null; }); then
+      echo "make-dvi: $engine failed on $src (see $work/$name.log)" >&2
+      exit 1
+    fi
+    cp "$work/$name.dvi" "$dir/$name.dvi"
+    rm -rf "$work"
+    echo "made ${dir#$root/}/$name.dvi"
+  done
+done

@@ -1,0 +1,322 @@
+#include "dvi/KsDvi.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "font/ItrnFont.h"
+
+namespace {
+
+// DVI opcodes the scan cares about.
+constexpr int kSet1 = 128, kSetRule = 132, kPut1 = 133, kPutRule = 137, kNop = 138;
+constexpr int kBop = 139, kEop = 140, kXxx1 = 239, kXxx4 = 242, kFntDef1 = 243, kFntDef4 = 246;
+constexpr int kPre = 247, kPost = 248;
+constexpr int kDviId = 2;
+
+// Parameter bytes that follow an opcode the scan only skips; -1 for opcodes it
+// handles itself or rejects.
+int SkipLength(int op) {
+    if (op < 128) return 0;
+    if (op >= 171 && op <= 234) return 0;  // fnt_num
+    switch (op) {
+    case kSet1: case kPut1: case 143: case 148: case 153: case 157: case 162: case 167: case 235:
+        return 1;
+    case 129: case 134: case 144: case 149: case 154: case 158: case 163: case 168: case 236:
+        return 2;
+    case 145: case 150: case 155: case 159: case 164: case 169: case 237:
+        return 3;
+    case 146: case 151: case 156: case 160: case 165: case 170: case 238:
+        return 4;
+    case kSetRule: case kPutRule:
+        return 8;
+    case kNop: case 141: case 142: case 147: case 152: case 161: case 166:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+int64_t FileSize(std::istream& in) {
+    in.seekg(0, std::ios::end);
+    int64_t size = static_cast<int64_t>(in.tellg());
+    in.seekg(0, std::ios::beg);
+    return size < 0 ? 0 : size;
+}
+
+int64_t Position(std::istream& in) {
+    // tellg fails once the stream has hit its end; those reads are past the file.
+    auto pos = in.tellg();
+    return pos < 0 ? -1 : static_cast<int64_t>(pos);
+}
+
+}  // namespace
+
+KsDvi::KsDvi() : fontIndex_(FontIndexSize, nullptr) {
+    Reset(false);
+}
+
+KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths)
+    : KsDvi() {
+    fileName_ = fileName;
+    tfmPaths_ = tfmPaths;
+    vfPaths_ = vfPaths;
+}
+
+KsDvi::~KsDvi() {
+    Reset(true);
+}
+
+void KsDvi::Reset(bool release) {
+    version_ = 0;
+    mag_ = fpreal4::FromRaw(10000);
+    num_ = 25400000;
+    den_ = 473628672;
+    pageHeight_ = pageWidth_ = 0;
+    problem_ = ScanProblem::None;
+    problemOffset_ = 0;
+    problemOpcode_ = -1;
+
+    fontCount_ = 0;
+    fontHash_.fill(nullptr);
+    std::fill(fontIndex_.begin(), fontIndex_.end(), nullptr);
+    if (release) fontStore_.clear();
+    missingFonts_.clear();
+
+    colorStack_[0] = 0;
+    colorStackDepth_ = 1;
+    backgroundColor_ = 0xFFFFFF;
+
+    pageCount_ = 0;
+    if (release)
+        for (auto& page : pages_) page.reset();
+
+    if (textState_.textScale == 0) textState_.textScale = 100;
+}
+
+void KsDvi::Open(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths) {
+    if (IsOpened()) Close();
+    fileName_ = fileName;
+    tfmPaths_ = tfmPaths;
+    vfPaths_ = vfPaths;
+    RenewDvi();
+    watermarkName_ = String8("");
+}
+
+void KsDvi::Close() {
+    mode_ = Growing;
+    if (!IsOpened()) return;
+    fileName_ = String8();
+    tfmPaths_.RemoveAll();
+    vfPaths_.RemoveAll();
+    fontNames_.RemoveAll();
+    tags_.RemoveAll();
+    Reset(true);
+    watermarkName_ = String8("");
+}
+
+void KsDvi::RenewDvi() {
+    Reset(true);
+    mode_ = Growing;
+}
+
+void KsDvi::SetMalformed(ScanProblem problem, int32_t offset, int opcode) {
+    mode_ = Malformed;
+    problem_ = problem;
+    problemOffset_ = offset;
+    problemOpcode_ = opcode;
+}
+
+void KsDvi::NewPageWritten(int target) {
+    if (mode_ != Growing) return;
+    if (target <= 0 || target > MaxPages) target = MaxPages;
+    if (target < pageCount_) return;
+
+    Dviifstream in(fileName_);
+    if (!in.is_open()) {
+        SetMalformed(ScanProblem::CannotOpen, 0);
+        return;
+    }
+    int64_t fileSize = FileSize(in);
+
+    if (pageCount_ == 0) {
+        ReadPreamble(in);
+        if (mode_ != Growing) return;
+    } else {
+        in.seekg(pages_[pageCount_ - 1]->endOffset + 1);
+    }
+    while (pageCount_ < target && mode_ == Growing) ScanPage(in, fileSize);
+}
+
+void KsDvi::ReadPreamble(Dviifstream& in) {
+    if (in.ReadUInt8() != kPre) {
+        SetMalformed(in.eof() ? ScanProblem::UnexpectedEnd : ScanProblem::BadPreamble, 0);
+        return;
+    }
+    version_ = static_cast<unsigned char>(in.ReadUInt8());
+    if (version_ != kDviId) {
+        SetMalformed(in.eof() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
+        return;
+    }
+    num_ = in.ReadUInt32();
+    den_ = in.ReadUInt32();
+    uint32_t mag = in.ReadUInt32();
+    uint32_t k = in.ReadUInt8();
+    if (in.eof()) {
+        SetMalformed(ScanProblem::UnexpectedEnd, 2);
+        return;
+    }
+    // mag 100 to 10000 (0.1 to 10 times); held as mag x 10 so that 1000 is 1.0
+    if (mag < 100 || mag > 10000) {
+        SetMalformed(ScanProblem::BadMagnification, 10);
+        return;
+    }
+    mag_ = fpreal4::FromRaw(static_cast<int32_t>(mag * 10));
+    in.seekg(15 + k);
+}
+
+void KsDvi::ScanPage(Dviifstream& in, int64_t fileSize) {
+    int64_t start = Position(in);
+    bool bopSeen = false;
+    int32_t texPage = 0;
+    std::vector<unsigned int> stack;
+
+    for (;;) {
+        int64_t at = Position(in);
+        int op = static_cast<int>(in.ReadUInt8());
+        if (in.eof() || at < 0) {
+            SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at < 0 ? fileSize : at));
+            return;
+        }
+        if (op == kEop) break;
+
+        int skip = SkipLength(op);
+        if (skip >= 0) {
+            in.ignore(skip);
+        } else if (op == kBop) {
+            texPage = in.ReadInt32();
+            in.ignore(40);
+            stack.assign(colorStack_.begin(), colorStack_.begin() + colorStackDepth_);
+            stack.push_back(0);  // one spare entry, as every page copy has
+            bopSeen = true;
+        } else if (op >= kXxx1 && op <= kXxx4) {
+            ScanSpecial(in, op, fileSize);
+        } else if (op >= kFntDef1 && op <= kFntDef4) {
+            ScanFontDef(in, op, fileSize);
+        } else if (op == kPost) {
+            in.ReadUInt32();  // p
+            in.ReadUInt32();  // num
+            in.ReadUInt32();  // den
+            in.ReadUInt32();  // mag
+            pageHeight_ = in.ReadInt32();
+            pageWidth_ = in.ReadInt32();
+            mode_ = Complete;
+        } else {
+            SetMalformed(ScanProblem::BadOpcode, static_cast<int32_t>(at), op);
+        }
+        if (mode_ != Growing) return;
+    }
+
+    int64_t end = Position(in) - 1;
+    if (!bopSeen) {
+        SetMalformed(ScanProblem::EopWithoutBop, static_cast<int32_t>(end), kEop);
+        return;
+    }
+    RecordPage(texPage, std::move(stack), static_cast<int32_t>(start), static_cast<int32_t>(end));
+}
+
+void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end) {
+    auto page = std::make_unique<PageInfo>();
+    page->texPageNo = texPage;
+    page->startOffset = start;
+    page->endOffset = end;
+    page->length = end - start + 1;
+    page->backgroundColor = backgroundColor_;
+    page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
+    page->colorStack = std::move(stack);
+    pages_[pageCount_++] = std::move(page);
+}
+
+void KsDvi::ScanSpecial(Dviifstream& in, int op, int64_t fileSize) {
+    int64_t at = Position(in) - 1;
+    int width = op - kXxx1 + 1;
+    uint32_t k = width == 1 ? in.ReadUInt8() : width == 2 ? in.ReadUInt16() : width == 3 ? in.ReadUInt24() : in.ReadUInt32();
+    int64_t pos = Position(in);
+    if (in.eof() || pos < 0 || pos + static_cast<int64_t>(k) > fileSize) {
+        SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
+        return;
+    }
+    std::vector<unsigned char> text(static_cast<size_t>(k) + 1, 0);
+    in.read(reinterpret_cast<char*>(text.data()), k);
+    DoSpecial(text.data(), static_cast<int>(k));
+}
+
+void KsDvi::ScanFontDef(Dviifstream& in, int op, int64_t fileSize) {
+    int64_t at = Position(in) - 1;
+    int width = op - kFntDef1 + 1;
+    uint32_t number = width == 1 ? in.ReadUInt8() : width == 2 ? in.ReadUInt16() : width == 3 ? in.ReadUInt24() : in.ReadUInt32();
+    in.ReadUInt32();  // checksum: the metric file's own is used
+    int32_t scale = in.ReadInt32();
+    uint32_t design = in.ReadUInt32();
+    uint32_t a = in.ReadUInt8();
+    uint32_t l = in.ReadUInt8();
+    int64_t pos = Position(in);
+    if (in.eof() || pos < 0 || pos + a + l > fileSize) {
+        SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
+        return;
+    }
+    std::string area(a, '\0'), name(l, '\0');
+    in.read(area.data(), a);
+    in.read(name.data(), l);
+    // Font numbers of three and four bytes cannot be selected by the interpreter.
+    if (width > 2) return;
+
+    ItrnFont* font = LoadItrnFont(String8(area), String8(name), scale, design);
+    fontIndex_[number] = font;
+    if (!font && std::find(missingFonts_.begin(), missingFonts_.end(), name) == missingFonts_.end())
+        missingFonts_.push_back(name);
+}
+
+int KsDvi::GetPageContents(int page, unsigned char* buffer) {
+    if (page < 0 || page >= pageCount_) return 0;
+    PageInfo const& info = *pages_[page];
+    if (!buffer) return info.length;
+    std::fill(buffer, buffer + info.length, 0);
+    Dviifstream in(fileName_);
+    in.seekg(info.startOffset);
+    in.read(reinterpret_cast<char*>(buffer), info.length);
+    return info.length;
+}
+
+int KsDvi::GetTeXPageNo(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->texPageNo : 0;
+}
+
+int KsDvi::GetPageStartOffset(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->startOffset : 0;
+}
+
+int KsDvi::GetPageEndOffset(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->endOffset : 0;
+}
+
+unsigned int* KsDvi::GetPageColorStack(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->colorStack.data() : nullptr;
+}
+
+int KsDvi::GetPageColorStackSize(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->colorStackDepth : 0;
+}
+
+unsigned int KsDvi::GetPageBackgroundColor(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->backgroundColor : 0xFFFFFF;
+}
+
+void KsDvi::RegisterDevice(CDC* dc, fpreal4 const& zoom) {
+    for (int slot = 0; slot < 2; ++slot) {
+        if (!devices_[slot]) {
+            devices_[slot] = dc;
+            deviceZooms_[slot] = zoom;
+            return;
+        }
+    }
+}

@@ -1,0 +1,235 @@
+#pragma once
+// One opened DVI file: its preamble, the page table built by an incremental scan,
+// the fonts its definitions name, and the state that its specials leave per page.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stream/BinFileStream.h"
+#include "stream/DList.h"
+#include "stream/String8.h"
+#include "stream/fpreal4.h"
+
+class CDC;          // a drawer's output device; the document only keeps the pointer
+class KPathSea;     // finds TeX metric files
+class KsDviTTFMap;  // TeX font name -> outline face
+
+class KsDvi {
+public:
+    enum KsDviMode { Growing = 0, Complete = 1, Malformed = 2 };
+
+    static constexpr int MaxPages = 3000;
+    static constexpr int FontIndexSize = 65536;
+    static constexpr int FontHashSize = 73;
+    static constexpr int ColorStackSize = 200;
+
+    class ItrnFont;     // font/ItrnFont.h
+    class ItrnFontItr;  // dvi/ItrnFontItr.h
+
+    // Metric files: opened for reading only, big-endian.
+    class Tfmifstream : public BinInFileStream {
+    public:
+        explicit Tfmifstream(String8 const& path) : std::ifstream(path.c_str(), std::ios::in | std::ios::binary) {}
+    };
+
+    // The DVI file. Opens do not lock on Linux, so TeX can keep writing while we read.
+    class Dviifstream : public BinInFileStream {
+    public:
+        explicit Dviifstream(String8 const& path) : std::ifstream(path.c_str(), std::ios::in | std::ios::binary) {}
+    };
+
+    class PageInfo {
+    public:
+        int32_t GetTeXPageNo() const { return texPageNo; }
+        int32_t GetPageStartOffset() const { return startOffset; }
+        int32_t GetPageEndOffset() const { return endOffset; }
+        int32_t GetLength() const { return length; }
+        uint32_t GetBackgroundColor() const { return backgroundColor; }
+        int32_t GetColorStackSize() const { return colorStackDepth; }
+        unsigned int* GetColorStack() { return colorStack.data(); }
+
+        int32_t texPageNo = 0;
+        int32_t startOffset = 0;
+        int32_t endOffset = 0;
+        int32_t length = 0;
+        uint32_t backgroundColor = 0xFFFFFF;
+        int32_t colorStackDepth = 0;
+        std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
+    };
+
+    struct TagInfo {
+        String8 name;
+        int page = 0;  // 0-based index of the page the anchor was met on
+    };
+
+    // Why a scan ended in Malformed, for messages; the mode is what the library acts on.
+    enum class ScanProblem {
+        None,
+        CannotOpen,
+        BadPreamble,
+        BadIdentification,
+        BadMagnification,
+        UnexpectedEnd,    // the file ends inside a page (a page TeX has not finished)
+        BadOpcode,        // an opcode the scan does not accept
+        EopWithoutBop,
+    };
+
+    KsDvi();
+    KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths);
+    KsDvi(KsDvi const&) = delete;
+    KsDvi& operator=(KsDvi const&) = delete;
+    virtual ~KsDvi();
+
+    // --- file and scan
+    void Open(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths);
+    void Close();
+    int IsOpened() const { return !fileName_.IsNull(); }
+    void RenewDvi();
+    void NewPageWritten(int pageCount);
+    int GetPageContents(int page, unsigned char* buffer);
+
+    KsDviMode GetMode() const { return mode_; }
+    ScanProblem GetScanProblem() const { return problem_; }
+    int32_t GetScanProblemOffset() const { return problemOffset_; }
+    int GetScanProblemOpcode() const { return problemOpcode_; }
+
+    int GetNPage() const { return pageCount_; }
+    int GetTeXPageNo(int page) const;
+    int GetPageStartOffset(int page) const;
+    int GetPageEndOffset(int page) const;
+
+    unsigned char GetDviVersion() const { return version_; }
+    unsigned int GetDviNum() const { return num_; }
+    unsigned int GetDviDen() const { return den_; }
+    fpreal4 const& GetAbsMag() const { return mag_; }
+
+    String8 const& GetFileName() const { return fileName_; }
+    DList<String8> const& GetTfmPathList() const { return tfmPaths_; }
+    DList<String8> const& GetVfPathList() const { return vfPaths_; }
+    DList<String8> const& GetFontList() const { return fontNames_; }
+
+    void SetKPathSea(KPathSea* finder) { kpathsea_ = finder; }
+    void SetDviTTFMap(KsDviTTFMap* map) { ttfMap_ = map; }
+    KPathSea* GetKPathSea() const { return kpathsea_; }
+    KsDviTTFMap* GetDviTTFMap() const { return ttfMap_; }
+
+    void SetWinFont(int flag) { winFont_ = flag; }
+    int GetWinFont() const { return winFont_; }
+    void SetWaterMarkWMFFileName(String8 const& name) { watermarkName_ = name; }
+    String8 const& GetWaterMarkWMFFileName() const { return watermarkName_; }
+
+    // --- device slots: the first drawer to open registers its device as the
+    // reference on which installed faces are looked up; a full pair is kept.
+    void RegisterDevice(CDC* dc, fpreal4 const& zoom);
+    CDC* GetDevice(int slot) const { return slot >= 0 && slot < 2 ? devices_[slot] : nullptr; }
+    fpreal4 const& GetDeviceZoom(int slot) const { return deviceZooms_[slot == 1 ? 1 : 0]; }
+
+    // --- state written by binary records, read by drawers
+    unsigned short GetRecordResolution() const { return recordResolution_; }
+    void SetRecordResolution(unsigned short r) { recordResolution_ = r; }
+
+    struct WinFontTextState {
+        uint8_t textScale = 100;  // percent
+        int32_t faceIndex = 0;
+        int32_t charWidth = 0;
+        int32_t charHeight = 0;
+        int32_t escapement = 0;
+        int32_t bold = 0;
+        int32_t italic = 0;
+    };
+    WinFontTextState& GetWinFontTextState() { return textState_; }
+    WinFontTextState const& GetWinFontTextState() const { return textState_; }
+
+    // --- per-page state left by the document's specials
+    unsigned int* GetPageColorStack(int page) const;
+    int GetPageColorStackSize(int page) const;
+    unsigned int GetPageBackgroundColor(int page) const;
+    DList<TagInfo> const& GetTagList() const { return tags_; }
+    int FindTagPage(String8 const& name) const;
+
+    // --- units: dots per DVI unit at a resolution chosen by the application
+    void SethDpi(fpreal4 const& dpi);
+    void SetvDpi(fpreal4 const& dpi);
+    int hDot(int x) const;
+    int vDot(int y) const;
+    int dhDot(int x) const;
+    int dvDot(int y) const;
+    double GetPageWidth() const;
+    double GetPageHeight() const;
+    int32_t GetPostambleWidth() const { return pageWidth_; }
+    int32_t GetPostambleHeight() const { return pageHeight_; }
+
+    // --- font registry
+    int GetNItrnFont() const { return fontCount_; }
+    ItrnFont const* const* GetExtFontIndex() const { return fontIndex_.data(); }
+    int GetExtFontIndexSize() const { return FontIndexSize; }
+    // Fonts named by definitions that could not be loaded, in scan order (for messages).
+    std::vector<std::string> const& GetMissingFonts() const { return missingFonts_; }
+
+protected:
+    virtual void DoSpecial(unsigned char* text, int length);
+    virtual void AppendPictFile(String8 const& name);
+    virtual ItrnFont* LoadItrnFont(String8 const& area, String8 const& name, int scale, unsigned int design);
+    int GetHashCode(String8 const& name) const;
+
+    // Document-level special handlers; each returns when its keyword decided.
+    void AppendFaceName(String8 const& face);
+
+private:
+    friend class ItrnFontItr;
+    friend class ItrnFont;
+
+    void Reset(bool release);
+    void ReadPreamble(Dviifstream& in);
+    void ScanPage(Dviifstream& in, int64_t fileSize);
+    void SetMalformed(ScanProblem problem, int32_t offset, int opcode = -1);
+    void ScanFontDef(Dviifstream& in, int opcode, int64_t fileSize);
+    void ScanSpecial(Dviifstream& in, int opcode, int64_t fileSize);
+    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end);
+
+    // scan state
+    unsigned char version_ = 0;
+    String8 fileName_;
+    KsDviMode mode_ = Growing;
+    ScanProblem problem_ = ScanProblem::None;
+    int32_t problemOffset_ = 0;
+    int problemOpcode_ = -1;
+    fpreal4 mag_ = fpreal4::FromRaw(10000);
+    uint32_t num_ = 25400000;
+    uint32_t den_ = 473628672;
+    DList<String8> tfmPaths_;
+    DList<String8> vfPaths_;
+    KPathSea* kpathsea_ = nullptr;
+    KsDviTTFMap* ttfMap_ = nullptr;
+    CDC* devices_[2] = {nullptr, nullptr};
+    fpreal4 deviceZooms_[2];
+    unsigned short recordResolution_ = 0;
+    double hDotsPerDvi_ = 0.0;
+    double vDotsPerDvi_ = 0.0;
+
+    // fonts: the hash chains and the index point into the store, which owns the records
+    int fontCount_ = 0;
+    std::array<ItrnFont*, FontHashSize> fontHash_{};
+    std::vector<ItrnFont*> fontIndex_;
+    std::vector<std::unique_ptr<ItrnFont>> fontStore_;
+    std::vector<std::string> missingFonts_;
+
+    // colour state during the scan
+    std::array<unsigned int, ColorStackSize> colorStack_{};
+    int colorStackDepth_ = 1;
+    unsigned int backgroundColor_ = 0xFFFFFF;
+
+    int pageCount_ = 0;
+    std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
+    DList<TagInfo> tags_;
+
+    int winFont_ = 0;
+    String8 watermarkName_;
+    WinFontTextState textState_;
+    DList<String8> fontNames_;
+    int32_t pageHeight_ = 0;
+    int32_t pageWidth_ = 0;
+};

@@ -1,0 +1,79 @@
+// Turns the font definitions met by the scan into loaded font records: each
+// distinct name and size is read from disk once per scan.
+
+
+#include "dvi/ItrnFontItr.h"
+#include "font/FontNameHash.h"
+#include "font/ItrnFont.h"
+#include "platform/kpathsea/KPathSea.h"
+
+namespace {
+
+// A candidate path exists when it opens for reading.
+bool Exists(String8 const& path) {
+    KsDvi::Tfmifstream probe(path);
+    return probe.is_open() && !probe.fail();
+}
+
+}  // namespace
+
+int KsDvi::GetHashCode(String8 const& name) const {
+    return FontNameHash(name.view());
+}
+
+KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, int scale, unsigned int design) {
+    int bucket = GetHashCode(name);
+    for (ItrnFont* f = fontHash_[bucket]; f; f = f->next_)
+        if (f->scaleSize_ == scale && f->name_ == name) return f;
+
+    auto font = std::make_unique<ItrnFont>(this, area, name, scale > 0 ? static_cast<unsigned>(scale) : design);
+    font->rotate_ = scale > 0 ? 0 : 900;
+
+    // Each directory is tried with both extensions before the next one.
+    String8 path;
+    for (String8 const& dir : tfmPaths_) {
+        if (Exists(dir + name + ".ofm")) { path = dir + name + ".ofm"; break; }
+        if (Exists(dir + name + ".tfm")) { path = dir + name + ".tfm"; break; }
+    }
+    if (path.IsNull() && kpathsea_) {
+        char const* found = kpathsea_->KPSEFindTfm((name + ".tfm").c_str());
+        if (found) path = String8(found);
+    }
+    if (path.IsNull() || !font->LoadTfm(path)) return nullptr;
+
+    // Numbered and linked before its VF file is read, so that the virtual font's
+    // own local fonts come after it and a self-reference finds this record.
+    ItrnFont* record = font.get();
+    record->next_ = fontHash_[bucket];
+    fontHash_[bucket] = record;
+    record->id_ = fontCount_++;
+    fontStore_.push_back(std::move(font));
+
+    for (String8 const& dir : vfPaths_) {
+        if (Exists(dir + name + ".vf")) {
+            record->LoadVf(dir + name + ".vf");
+            break;
+        }
+    }
+    record->LoadTTFInfo(ttfMap_);
+    return record;
+}
+
+KsDvi::ItrnFontItr::ItrnFontItr(KsDvi& dvi) : dvi_(&dvi) { SeekFrom(0); }
+
+void KsDvi::ItrnFontItr::SeekFrom(int bucket) {
+    for (bucket_ = bucket; bucket_ < FontHashSize; ++bucket_) {
+        if (dvi_->fontHash_[bucket_]) {
+            current_ = dvi_->fontHash_[bucket_];
+            return;
+        }
+    }
+    current_ = nullptr;
+}
+
+KsDvi::ItrnFontItr const& KsDvi::ItrnFontItr::operator++() {
+    if (!current_) return *this;
+    current_ = current_->next_;
+    if (!current_) SeekFrom(bucket_ + 1);
+    return *this;
+}

@@ -1,0 +1,15 @@
+// The specials a document keeps state for while it scans its pages.
+
+#include "dvi/KsDvi.h"
+
+void KsDvi::DoSpecial(unsigned char* /*text*/, int /*length*/) {}
+
+void KsDvi::AppendPictFile(String8 const& /*name*/) {}
+
+void KsDvi::AppendFaceName(String8 const& face) { fontNames_.Append(face); }
+
+int KsDvi::FindTagPage(String8 const& name) const {
+    for (TagInfo const& tag : tags_)
+        if (tag.name == name) return tag.page;
+    return -1;
+}

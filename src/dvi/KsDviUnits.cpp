@@ -1,0 +1,38 @@
+// DVI lengths in device dots at a resolution the application chooses, and the
+// page size the postamble declares.
+
+#include "dvi/KsDvi.h"
+
+namespace {
+
+// dots per DVI unit: num x R x 10^-7 / 0.0254 / 10000 / den, R = dpi x 10000
+double DotsPerDvi(uint32_t num, uint32_t den, fpreal4 const& dpi) {
+    return static_cast<double>(num) * dpi.GetRaw() * 3.9370078740157485e-10 / den;
+}
+
+int RoundHalfAway(double p) {
+    return p >= 0 ? static_cast<int>(p + 0.5) : static_cast<int>(p - 0.5);
+}
+
+int Ceiling(double p) {
+    int t = static_cast<int>(p);
+    return t < p ? t + 1 : t;
+}
+
+}  // namespace
+
+void KsDvi::SethDpi(fpreal4 const& dpi) { hDotsPerDvi_ = DotsPerDvi(num_, den_, dpi); }
+void KsDvi::SetvDpi(fpreal4 const& dpi) { vDotsPerDvi_ = DotsPerDvi(num_, den_, dpi); }
+int KsDvi::hDot(int x) const { return RoundHalfAway(x * hDotsPerDvi_); }
+int KsDvi::vDot(int y) const { return RoundHalfAway(y * vDotsPerDvi_); }
+int KsDvi::dhDot(int x) const { return Ceiling(x * hDotsPerDvi_); }
+int KsDvi::dvDot(int y) const { return Ceiling(y * vDotsPerDvi_); }
+
+// millimetres, magnified: L x num / den x M x 10^-8 with M = mag x 10
+double KsDvi::GetPageHeight() const {
+    return static_cast<double>(pageHeight_) * num_ / den_ * mag_.GetRaw() * 1e-8;
+}
+
+double KsDvi::GetPageWidth() const {
+    return static_cast<double>(pageWidth_) * num_ / den_ * mag_.GetRaw() * 1e-8;
+}

@@ -1,0 +1,127 @@
+#include "font/ItrnFont.h"
+
+#include <strings.h>
+
+#include "font/FixWordScaler.h"
+
+KsDvi::ItrnFont::ItrnFont(KsDvi* owner, String8 const& area, String8 const& name, unsigned int scale)
+    : owner_(owner), area_(area), name_(name), scaleSize_(static_cast<int>(scale)) {}
+
+KsDvi::ItrnFont::~ItrnFont() = default;
+
+unsigned char const* KsDvi::ItrnFont::GetCharPacket(unsigned int c) const {
+    if (!IsValidChar(c) || !virtual_) return nullptr;
+    return packets_[c - bc_].get();
+}
+
+int KsDvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
+    if (!IsValidChar(c) || !virtual_) return 0;
+    return packetLengths_[c - bc_];
+}
+
+bool KsDvi::ItrnFont::IndexesFitTables() const {
+    for (size_t i = 0; i < widthIndex_.size(); ++i) {
+        if (widthIndex_[i] >= widths_.size() || heightIndex_[i] >= heights_.size() ||
+            depthIndex_[i] >= depths_.size())
+            return false;
+    }
+    return true;
+}
+
+// TFM: lf lh bc ec nw nh nd ni nl nk ne np (16 bits each), header[lh],
+// char_info[ec-bc+1], width[nw], height[nh], depth[nd], then tables we do not use.
+int KsDvi::ItrnFont::LoadTfm(String8 const& path) {
+    int length = path.GetLength();
+    if (length > 4 && strcasecmp(path.c_str() + length - 4, ".ofm") == 0) return LoadOfm(path);
+
+    Tfmifstream in(path);
+    uint32_t lf = in.ReadUInt16(), lh = in.ReadUInt16();
+    uint32_t bc = in.ReadUInt16(), ec = in.ReadUInt16();
+    uint32_t nw = in.ReadUInt16(), nh = in.ReadUInt16(), nd = in.ReadUInt16(), ni = in.ReadUInt16();
+    uint32_t nl = in.ReadUInt16(), nk = in.ReadUInt16(), ne = in.ReadUInt16(), np = in.ReadUInt16();
+    bc_ = bc;
+    ec_ = ec;
+    if (lf != 6 + lh + (ec - bc + 1) + nw + nh + nd + ni + nl + nk + ne + np) return 0;
+    if (bc > ec + 1 || ec > 255 || nw > 256) return 0;
+    // A header without a checksum and design size, or a file shorter than it claims.
+    if (lh < 2 || !in.good()) return 0;
+
+    std::vector<uint32_t> header(lh);
+    for (uint32_t& word : header) word = in.ReadUInt32();
+    checksum_ = header[0];
+    designSize_ = header[1] >> 4;
+
+    FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
+    ReadHeaderTTFInfo(header, scaler);
+
+    uint32_t count = ec - bc + 1;
+    widthIndex_.assign(count, 0);
+    heightIndex_.assign(count, 0);
+    depthIndex_.assign(count, 0);
+    widths_.assign(nw, 0);
+    heights_.assign(nh, 0);
+    depths_.assign(nd, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        widthIndex_[i] = static_cast<uint16_t>(in.ReadUInt8());
+        uint32_t hd = in.ReadUInt8();
+        heightIndex_[i] = static_cast<uint8_t>(hd >> 4);
+        depthIndex_[i] = static_cast<uint8_t>(hd & 0x0F);
+        in.ReadUInt16();  // italic index, tag, remainder
+    }
+    for (int32_t& w : widths_) w = scaler.Scale(in.ReadUInt32());
+    for (int32_t& h : heights_) h = scaler.Scale(in.ReadUInt32());
+    for (int32_t& d : depths_) d = scaler.Scale(in.ReadUInt32());
+
+    // A file cut short or an index past its table would give metrics from nowhere.
+    if (in.fail() || !IndexesFitTables()) {
+        widthIndex_.clear();
+        return 0;
+    }
+    return 1;
+}
+
+// Header words 18 and up may describe the outline face that paints the font:
+// 18 = 1, 22..24 height/width/vadjust, 25 weight|italic|slant|encoding, 26 name
+// length, then the name; the double-byte face follows in the same layout.
+void KsDvi::ItrnFont::ReadHeaderTTFInfo(std::vector<uint32_t> const& header, FixWordScaler const& scaler) {
+    size_t lh = header.size();
+    if (!sbcInfo_.faceName.IsNull() || lh < 27 || header[18] != 1) return;
+
+    auto nameAt = [&](size_t first, uint32_t bytes) {
+        std::string name;
+        for (uint32_t i = 0; i < bytes; ++i)
+            name.push_back(static_cast<char>((header[first + i / 4] >> (24 - 8 * (i % 4))) & 0xFF));
+        return String8(name);
+    };
+    auto readInfo = [&](size_t at, TTFInfo& info) {
+        info.height = scaler.Scale(header[at]);
+        info.averagewidth = scaler.Scale(header[at + 1]);
+        info.vadjustment = scaler.Scale(header[at + 2]);
+        info.weight = static_cast<int>(header[at + 3] >> 16);
+        info.italic = (header[at + 3] >> 15) & 1;
+        info.slant = (header[at + 3] >> 14) & 1;
+    };
+
+    uint32_t l = header[26];
+    if (l < 1) return;
+    size_t e = 27 + (l - 1) / 4;
+    if (lh <= e) return;
+    readInfo(22, sbcInfo_);
+    encoding_ = static_cast<KsDviTTFMap::EncodingName>(header[25] & 0xFF);
+    sbcInfo_.faceName = nameAt(27, l);
+
+    if (lh <= e + 5) return;
+    uint32_t l2 = header[e + 5];
+    if (l2 < 1) return;
+    size_t e2 = e + 6 + (l2 - 1) / 4;
+    if (lh <= e2) return;
+    readInfo(e + 1, dbcInfo_);
+    dbcInfo_.faceName = nameAt(e + 6, l2);
+}
+
+// Omega metrics and virtual fonts are not read yet: such fonts are unavailable,
+// and a VF file leaves its font a plain metric font.
+int KsDvi::ItrnFont::LoadOfm(String8 const& /*path*/) { return 0; }
+int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& /*in*/) { return 0; }
+int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& /*in*/) { return 0; }
+void KsDvi::ItrnFont::LoadVf(String8 const& /*path*/) {}

@@ -1,0 +1,105 @@
+#pragma once
+// One font of a document at one size: identity, scaled character metrics, the
+// packets of a virtual font, and the outline face that paints it.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dvi/KsDvi.h"
+#include "font/KsDviTTFMap.h"
+
+class KsDvi::ItrnFont {
+public:
+    // The outline face for one kind of character code, sizes in DVI units.
+    struct TTFInfo {
+        String8 faceName;  // null: no face set
+        int height = 0;
+        int averagewidth = 0;
+        int vadjustment = 0;
+        int weight = 0;
+        int italic = 0;
+        int slant = 0;
+    };
+
+    static constexpr int LocalFontIndexSize = 65536;
+
+    ItrnFont(KsDvi* owner, String8 const& area, String8 const& name, unsigned int scale);
+    ItrnFont(ItrnFont const&) = delete;
+    ItrnFont& operator=(ItrnFont const&) = delete;
+    ~ItrnFont();
+
+    int LoadTfm(String8 const& path);
+    int LoadOfm(String8 const& path);
+    int LoadOfmLevel0(Tfmifstream& in);
+    int LoadOfmLevel1(Tfmifstream& in);
+    void LoadVf(String8 const& path);
+    void LoadTTFInfo(KsDviTTFMap const* map);
+
+    int GetID() const { return id_; }
+    String8 const& GetName() const { return name_; }
+    String8 const& GetArea() const { return area_; }
+    unsigned int GetDesignSize() const { return designSize_; }
+    int GetScaleSize() const { return scaleSize_; }
+    unsigned int GetRotate() const { return rotate_; }
+    uint32_t GetChecksum() const { return checksum_; }
+    int IsVirtual() const { return virtual_; }
+    unsigned int GetFirstCode() const { return bc_; }
+    unsigned int GetLastCode() const { return ec_; }
+
+    int IsValidChar(unsigned int c) const {
+        return c >= bc_ && c <= ec_ && c - bc_ < widthIndex_.size() && widthIndex_[c - bc_] != 0;
+    }
+    int GetCharWidthA(unsigned int c) const { return IsValidChar(c) ? widths_[widthIndex_[c - bc_]] : 0; }
+    int GetCharHeight(unsigned int c) const { return IsValidChar(c) ? heights_[heightIndex_[c - bc_]] : 0; }
+    int GetCharDepth(unsigned int c) const { return IsValidChar(c) ? depths_[depthIndex_[c - bc_]] : 0; }
+    unsigned char const* GetCharPacket(unsigned int c) const;
+    int GetCharPacketLength(unsigned int c) const;
+
+    ItrnFont const* const* GetLocalFontIndex() const { return localFonts_.empty() ? nullptr : localFonts_.data(); }
+    int GetLocalFontIndexSize() const { return LocalFontIndexSize; }
+    int GetFirstLocalFont() const { return firstLocalFont_; }
+
+    int IsDBCEnabled() const { return !dbcInfo_.faceName.IsNull(); }
+    KsDviTTFMap::EncodingName GetEncoding() const { return encoding_; }
+    int GetxSeriesFontIndex() const { return xSeriesIndex_; }
+    TTFInfo const& GetSBCTTFInfo() const { return sbcInfo_; }
+    TTFInfo const& GetDBCTTFInfo() const { return dbcInfo_; }
+
+private:
+    friend class KsDvi;
+    friend class KsDvi::ItrnFontItr;
+
+    // Reads the face description that a TFM header may carry (words 18 and up).
+    void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, class FixWordScaler const& scaler);
+    // Validates the index tables against the value tables once they are read.
+    bool IndexesFitTables() const;
+
+    int id_ = -1;
+    KsDvi* owner_;
+    ItrnFont* next_ = nullptr;
+    int virtual_ = 0;
+    uint32_t checksum_ = 0;
+    String8 area_;
+    String8 name_;
+    uint32_t designSize_ = 0;
+    uint32_t rotate_ = 0;
+    int scaleSize_;
+    uint32_t bc_ = 1;
+    uint32_t ec_ = 0;
+    std::vector<uint16_t> widthIndex_;
+    std::vector<int32_t> widths_;
+    std::vector<uint8_t> heightIndex_;
+    std::vector<int32_t> heights_;
+    std::vector<uint8_t> depthIndex_;
+    std::vector<int32_t> depths_;
+    // virtual fonts only: one stored packet per code (empty optional: no packet)
+    std::vector<int> packetLengths_;
+    std::vector<std::unique_ptr<unsigned char[]>> packets_;
+    std::vector<ItrnFont const*> localFonts_;  // 65536 entries once a VF file is loaded
+    int firstLocalFont_ = -1;
+    TTFInfo sbcInfo_;
+    TTFInfo dbcInfo_;
+    KsDviTTFMap::EncodingName encoding_ = KsDviTTFMap::ENC_OT1;
+    int xSeriesIndex_ = 1;
+};

@@ -1,0 +1,78 @@
+#pragma once
+// The map from TeX font names to outline faces: which face paints a TeX font,
+// at what size relative to the font, with which style and character encoding.
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "stream/String8.h"
+
+class KsDviTTFMap {
+public:
+    enum EncodingName : int {
+        ENC_OT1 = 0,
+        ENC_8R_UNICODE = 1,
+        ENC_RAW = 2,
+        ENC_XHAN_UNICODE = 3,
+        ENC_XHANJA_UNICODE = 4,
+        ENC_XSYMB_UNICODE = 5,
+        ENC_MSWINSYMBOL_UNICODE = 6,
+        ENC_HLATEX = 7,
+    };
+    static constexpr int HashSize = 73;
+
+    struct Entry {
+        Entry* next = nullptr;
+        EncodingName encoding = ENC_OT1;
+        String8 name;
+        int DBC = 0;
+        String8 fontname = "cmr10";
+        String8 subsname;
+        double height = 0.0;
+        double averagewidth = 0.0;
+        double vadjustment = 0.0;
+        int italic = 0;
+        int slant = 0;
+        int weight = 400;
+        String8 dbcfontname = "\xB9\xD9\xC5\xC1\xC3\xBC";  // BatangChe in EUC-KR
+        String8 dbcsubsname;
+        double dbcheight = 0.0;
+        double dbcaveragewidth = 0.0;
+        double dbcvadjustment = 0.0;
+        int dbcitalic = 0;
+        int dbcslant = 0;
+        int dbcweight = 0;
+    };
+
+    // Answers whether an outline face of that family name is installed; the host
+    // supplies it from its platform layer. Without one, no face counts as installed.
+    using FaceQuery = std::function<bool(char const* face)>;
+
+    explicit KsDviTTFMap(char const* path = nullptr, FaceQuery faceQuery = {});
+    KsDviTTFMap(KsDviTTFMap const&) = delete;
+    KsDviTTFMap& operator=(KsDviTTFMap const&) = delete;
+    ~KsDviTTFMap();
+
+    int OpenTTFMapFile(char const* path);
+    int AppendTTFMapFile(char const* path);
+    Entry const* GetEntry(String8 const& name) const;
+
+    void SetFaceQuery(FaceQuery query) { faceQuery_ = std::move(query); }
+    // Line of the syntax error that stopped the last read, 0 when there was none.
+    int GetLastErrorLine() const { return lastErrorLine_; }
+
+protected:
+    int GetHashCode(String8 const& name) const;
+    void InitHash();
+    void DeleteHash();
+
+private:
+    bool IsInstalled(String8 const& face) const;
+
+    std::array<Entry*, HashSize> hash_{};             // chains through Entry::next
+    std::vector<std::unique_ptr<Entry>> entries_;     // owns every entry of the chains
+    FaceQuery faceQuery_;
+    int lastErrorLine_ = 0;
+};

@@ -1,0 +1,105 @@
+#pragma once
+// Runs the instructions of one page: the DVI registers, the position stack, fonts
+// by number, virtual-font characters. Subclasses see what the page shows through
+// PutChar, PutRule and DoSpecial, positions and sizes in DVI units.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "dvi/KsDvi.h"
+#include "interp/InstPtr.h"
+
+class KsDviDrawerBase {
+public:
+    using InstPtr = ::InstPtr;
+    class StackOverflowError {};
+    class MalformedDviError {};
+
+    static constexpr int StackSize = 500;
+    static constexpr int MaxVirtualDepth = 10;
+
+    KsDviDrawerBase() = default;
+    KsDviDrawerBase(KsDvi& dvi, int page);
+    // A drawer owns its page copy and stack; copies would have to share them.
+    KsDviDrawerBase(KsDviDrawerBase const&) = delete;
+    KsDviDrawerBase& operator=(KsDviDrawerBase const&) = delete;
+    virtual ~KsDviDrawerBase();
+
+    virtual int Open(KsDvi& dvi, int page);
+    virtual void Close();
+    // Runs at most count instructions (all when negative); 1 when the page is done.
+    virtual int Draw(int count);
+
+    int IsWorking() const { return open_; }
+    int IsWinFont() const { return winFont_; }
+    // Executes the instruction at p; its length in bytes, or -1 when not accepted.
+    int ProcessInstruction(unsigned char const* p);
+    // Offset within the page of the instruction being executed.
+    int GetInstOffset() const { return instOffset_; }
+    int GetPage() const { return page_; }
+    KsDvi* GetDvi() const { return dvi_; }
+
+protected:
+    virtual void PutChar(int h, int v, unsigned short code, int width, int height, int depth);
+    virtual void PutRule(int h, int v, int height, int width);
+    virtual void DoSpecial(unsigned int length, InstPtr text);
+
+    KsDvi::ItrnFont const* GetItrnFont(int number) const;
+    int GetCurFont() const { return curFont_; }
+    int GetH() const { return h_; }
+    int GetV() const { return v_; }
+    int GetStackDepth() const { return stackDepth_; }
+    int GetMultiByteState() const { return mbState_; }
+    void SetMultiByteState(int state) { mbState_ = state; }
+    unsigned char const* GetPageBuffer() const { return pageBuffer_.get(); }
+    int GetPageLength() const { return length_; }
+
+private:
+    struct Frame {
+        int32_t h, v, x, y, z, w;
+    };
+
+    void DviSet(unsigned short c);
+    void DviPut(unsigned short c);
+    void DviSetRule(int a, int b);
+    void DviPutRule(int a, int b);
+    int DviPush();
+    int DviPop();
+    void DviRight(int b);
+    void DviW0();
+    void DviW(int b);
+    void DviX0();
+    void DviX(int b);
+    void DviDown(int a);
+    void DviY0();
+    void DviY(int a);
+    void DviZ0();
+    void DviZ(int a);
+    void DviFnt(unsigned char n);
+    void DviFnt(unsigned short n);
+    void DviXxx(unsigned int k, InstPtr text);
+    void DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c);
+    void SelectFont(unsigned int n);
+    void PutEncoded(KsDvi::ItrnFont const* font, unsigned short code);
+
+    int open_ = 0;
+    KsDvi* dvi_ = nullptr;
+    int page_ = -1;
+    std::unique_ptr<unsigned char[]> pageBuffer_;
+    int length_ = 0;
+    unsigned char const* cursor_ = nullptr;
+    unsigned char const* limit_ = nullptr;  // end of the bytes being run: the page or a packet
+    int instOffset_ = 0;
+    KsDvi::ItrnFont const* const* fontTable_ = nullptr;
+    int fontTableSize_ = 0;
+    int curFont_ = -1;
+    int32_t h_ = 0, v_ = 0, w_ = 0, x_ = 0, y_ = 0, z_ = 0;
+    std::unique_ptr<Frame[]> stack_;
+    int stackDepth_ = 0;
+    int virtualDepth_ = 0;
+    int mbState_ = 0;
+    unsigned char pending_[3] = {0, 0, 0};
+    int32_t pendingH_ = 0, pendingV_ = 0;
+    int winFont_ = 0;
+};

@@ -1,0 +1,75 @@
+#include "platform/kpathsea/KPathSea.h"
+
+#include <cstdlib>
+
+#include <unistd.h>
+
+extern "C" {
+#include <kpathsea/kpathsea.h>
+}
+
+namespace {
+
+// libkpathsea keeps one global instance: it is set up once per process, and every
+// search goes through one lock since the library is not thread-safe.
+std::mutex& LibraryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+void InitialiseOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The library locates itself from the running program's real path.
+        char self[4096];
+        ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        self[n > 0 ? n : 0] = '\0';
+        kpse_set_program_name(n > 0 ? self : "ksdvi", "ksdvi");
+    });
+}
+
+kpse_file_format_type ToKpse(KPathSea::Format f) {
+    switch (f) {
+    case KPathSea::Format::Tfm: return kpse_tfm_format;
+    case KPathSea::Format::Ofm: return kpse_ofm_format;
+    case KPathSea::Format::Vf: return kpse_vf_format;
+    case KPathSea::Format::Type1: return kpse_type1_format;
+    case KPathSea::Format::TrueType: return kpse_truetype_format;
+    case KPathSea::Format::OpenType: return kpse_opentype_format;
+    case KPathSea::Format::FontMap: return kpse_fontmap_format;
+    case KPathSea::Format::Enc: return kpse_enc_format;
+    case KPathSea::Format::Tex: return kpse_tex_format;
+    }
+    return kpse_tex_format;
+}
+
+}  // namespace
+
+KPathSea::KPathSea() { InitialiseOnce(); }
+
+std::string KPathSea::Find(std::string const& name, Format format) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto key = std::make_pair(static_cast<int>(format), name);
+    auto it = cache_.find(key);
+    if (it != cache_.end()) return it->second;
+
+    std::string result;
+    {
+        std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+        char* found = kpse_find_file(name.c_str(), ToKpse(format), 1);
+        if (found) {
+            result = found;
+            free(found);
+        }
+    }
+    cache_.emplace(key, result);
+    return result;
+}
+
+char const* KPathSea::KPSEFindTfm(char const* name) {
+    if (!name || !*name) return nullptr;
+    Find(name, Format::Tfm);
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string const& path = cache_.find(std::make_pair(static_cast<int>(Format::Tfm), std::string(name)))->second;
+    return path.empty() ? nullptr : path.c_str();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Finds the files of the TeX installation (metric files, virtual fonts, font
+// programs, map files) with TeX Live's own search library, as TeX itself does.
+
+#include <map>
+#include <mutex>
+#include <string>
+
+class KPathSea {
+public:
+    enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex };
+
+    KPathSea();
+    KPathSea(KPathSea const&) = delete;
+    KPathSea& operator=(KPathSea const&) = delete;
+
+    // Full path of a metric file given with its extension, or null. The string
+    // stays valid as long as this object.
+    char const* KPSEFindTfm(char const* name);
+
+    // Full path of any installation file, or "" when there is none.
+    std::string Find(std::string const& name, Format format);
+
+private:
+    std::mutex mutex_;
+    std::map<std::pair<int, std::string>, std::string> cache_;
+};

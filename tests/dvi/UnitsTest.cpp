@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "dvi/KsDvi.h"
+#include "support/DviBuilder.h"
+#include "support/TempFile.h"
+
+TEST(Units, DotsAtAResolution) {
+    KsDvi dvi;
+    EXPECT_EQ(dvi.hDot(4736287), 0);  // no resolution yet
+    dvi.SethDpi(fpreal4::FromRaw(6000000));
+    dvi.SetvDpi(fpreal4::FromRaw(960000));
+    EXPECT_EQ(dvi.hDot(4736287), 600);
+    EXPECT_EQ(dvi.vDot(4736287), 96);
+    EXPECT_EQ(dvi.dhDot(1), 1);
+    EXPECT_EQ(dvi.dhDot(0), 0);
+    for (int x : {1, 3947, 3948, 100000, 4736287})
+        EXPECT_EQ(dvi.hDot(-x), -dvi.hDot(x)) << x;
+}
+
+TEST(Units, PageSizeFromThePostambleIsMagnified) {
+    for (uint32_t mag : {1000u, 2000u}) {
+        DviBuilder b;
+        b.Pre(mag).Page().Post(52099154, 0);
+        TempFile file(b.bytes);
+        KsDvi dvi;
+        dvi.Open(String8(file.Path().c_str()), {}, {});
+        EXPECT_EQ(dvi.GetPageHeight(), 0.0);
+        dvi.NewPageWritten(0);
+        EXPECT_NEAR(dvi.GetPageHeight(), 279.4 * mag / 1000, 1e-6);
+    }
+}
