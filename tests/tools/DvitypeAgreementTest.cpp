@@ -1,0 +1,61 @@
+// `ksdvi trace` is our dvitype-like view of a page: on real TeX output it must
+// agree with dvitype itself.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Listing.h"
+
+namespace {
+
+std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
+
+// dvitype shows bytes outside printable ASCII as '?'.
+std::string AsDvitypeShows(std::string s) {
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    return s;
+}
+
+class DvitypeAgreement : public testing::TestWithParam<std::string> {};
+
+TEST_P(DvitypeAgreement, PagesRulesSpecialsAndCharacters) {
+    std::string dvi = Data(GetParam());
+    int status = -1;
+    auto ours = ParseTrace(RunCommand(std::string(KSDVI_CLI) + " trace " + dvi, &status));
+    ASSERT_EQ(status, 0);
+    auto theirs = ParseDvitype(RunCommand("dvitype -output-level=4 " + dvi));
+    ASSERT_FALSE(theirs.empty());
+    ASSERT_EQ(ours.size(), theirs.size());
+
+    for (size_t p = 0; p < ours.size(); ++p) {
+        auto const& mine = ours[p].entries;
+        auto const& ref = theirs[p].entries;
+        ASSERT_EQ(mine.size(), ref.size()) << "page " << p + 1;
+        for (size_t i = 0; i < mine.size(); ++i) {
+            ListingEntry const& a = mine[i];
+            ListingEntry const& b = ref[i];
+            SCOPED_TRACE("page " + std::to_string(p + 1) + " entry " + std::to_string(i));
+            ASSERT_EQ(a.kind, b.kind);
+            EXPECT_EQ(a.offset, b.offset);
+            if (a.kind == "special") {
+                EXPECT_EQ(AsDvitypeShows(a.text), b.text);
+                continue;
+            }
+            EXPECT_EQ(a.h, b.h);
+            EXPECT_EQ(a.v, b.v);
+            if (a.kind == "rule") {
+                EXPECT_EQ(a.a, b.a);
+                EXPECT_EQ(a.b, b.b);
+            } else if (b.b >= 0) {
+                EXPECT_EQ(a.b, b.b);  // the width dvitype adds to h
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, DvitypeAgreement, testing::Values("plain.dvi", "latex.dvi"),
+                         [](auto const& info) { return info.param.substr(0, info.param.find('.')); });
+
+}  // namespace

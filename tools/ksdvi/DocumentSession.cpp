@@ -1,0 +1,112 @@
+#include "DocumentSession.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include "platform/kpathsea/KPathSea.h"
+
+namespace {
+
+DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
+    DList<String8> list;
+    for (std::string dir : dirs) {
+        if (dir.empty()) continue;
+        if (dir.back() != '/') dir.push_back('/');
+        list.Append(String8(dir));
+    }
+    return list;
+}
+
+// Which page (1-based) holds a file offset, or the page being read after the last.
+int PageAt(KsDvi const& dvi, int32_t offset) {
+    for (int i = 0; i < dvi.GetNPage(); ++i)
+        if (offset <= dvi.GetPageEndOffset(i)) return i + 1;
+    return dvi.GetNPage() + 1;
+}
+
+}  // namespace
+
+void ReportError(std::string const& file, std::string const& what) {
+    std::cerr << "ksdvi: " << file << ": " << what << std::endl;
+}
+
+DocumentSession::DocumentSession(std::string path, SessionOptions options)
+    : path_(std::move(path)), options_(std::move(options)), kpathsea_(std::make_unique<KPathSea>()),
+      dvi_(std::make_unique<KsDvi>()) {}
+
+DocumentSession::~DocumentSession() = default;
+
+bool DocumentSession::Load() {
+    {
+        std::ifstream probe(path_, std::ios::binary);
+        if (!probe) {
+            message_ = std::strerror(errno);
+            state_ = State::Malformed;
+            return false;
+        }
+    }
+    dvi_->SetKPathSea(kpathsea_.get());
+    dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
+    dvi_->NewPageWritten(0);
+
+    switch (dvi_->GetMode()) {
+    case KsDvi::Complete:
+        state_ = State::Complete;
+        break;
+    case KsDvi::Growing:
+        state_ = State::Growing;  // 3000 pages and more to come
+        break;
+    case KsDvi::Malformed:
+        message_ = Describe();
+        state_ = dvi_->GetScanProblem() == KsDvi::ScanProblem::UnexpectedEnd && dvi_->GetDviVersion() == 2
+                     ? State::Growing
+                     : State::Malformed;
+        break;
+    }
+    // A file that is not DVI at all has nothing to show.
+    return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
+}
+
+char const* DocumentSession::StateName() const {
+    switch (state_) {
+    case State::Growing: return "growing";
+    case State::Complete: return "complete";
+    case State::Malformed: return "malformed";
+    }
+    return "malformed";
+}
+
+std::string DocumentSession::Describe() const {
+    KsDvi const& dvi = *dvi_;
+    int32_t at = dvi.GetScanProblemOffset();
+    char buf[160];
+    switch (dvi.GetScanProblem()) {
+    case KsDvi::ScanProblem::None:
+        return "";
+    case KsDvi::ScanProblem::CannotOpen:
+        return "cannot open the file";
+    case KsDvi::ScanProblem::BadPreamble:
+        return "not a DVI file (no preamble)";
+    case KsDvi::ScanProblem::BadIdentification:
+        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2)", dvi.GetDviVersion());
+        return buf;
+    case KsDvi::ScanProblem::BadMagnification:
+        return "magnification outside 100 to 10000";
+    case KsDvi::ScanProblem::UnexpectedEnd:
+        if (dvi.GetDviVersion() != 2) return "file too short for a DVI preamble";
+        std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)",
+                      dvi.GetNPage() + 1, dvi.GetNPage());
+        return buf;
+    case KsDvi::ScanProblem::BadOpcode:
+        std::snprintf(buf, sizeof buf, "malformed: opcode %d not allowed at offset %d (page %d)",
+                      dvi.GetScanProblemOpcode(), at, PageAt(dvi, at));
+        return buf;
+    case KsDvi::ScanProblem::EopWithoutBop:
+        std::snprintf(buf, sizeof buf, "malformed: eop without bop at offset %d (page %d)", at, PageAt(dvi, at));
+        return buf;
+    }
+    return "malformed";
+}

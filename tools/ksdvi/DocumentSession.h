@@ -1,0 +1,51 @@
+#pragma once
+// The host's side of one document: finds its fonts like a TeX previewer
+// (directories given by the user, then kpathsea), scans it, and says in words
+// what went wrong.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dvi/KsDvi.h"
+
+class KPathSea;
+
+struct SessionOptions {
+    std::vector<std::string> tfmPaths;
+    std::vector<std::string> vfPaths;
+};
+
+class DocumentSession {
+public:
+    enum class State { Growing, Complete, Malformed };
+
+    DocumentSession(std::string path, SessionOptions options);
+    ~DocumentSession();
+
+    // Scans every page the file holds. False when the file cannot be read at all
+    // (missing, unreadable, not DVI); Message() says why.
+    bool Load();
+
+    KsDvi& Document() { return *dvi_; }
+    std::string const& Path() const { return path_; }
+    // A file that ends inside a page is one TeX is still writing: its complete
+    // pages are usable and the state is Growing.
+    State GetState() const { return state_; }
+    char const* StateName() const;
+    // Why the scan stopped early (empty when it did not).
+    std::string const& Message() const { return message_; }
+
+private:
+    std::string Describe() const;
+
+    std::string path_;
+    SessionOptions options_;
+    std::unique_ptr<KPathSea> kpathsea_;
+    std::unique_ptr<KsDvi> dvi_;
+    State state_ = State::Growing;
+    std::string message_;
+};
+
+// "ksdvi: FILE: what" on stderr.
+void ReportError(std::string const& file, std::string const& what);

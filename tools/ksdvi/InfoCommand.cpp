@@ -1,0 +1,69 @@
+#include <cstdio>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "Commands.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json Describe(DocumentSession& session) {
+    KsDvi& dvi = session.Document();
+    Json j;
+    j["file"] = session.Path();
+    j["version"] = dvi.GetDviVersion();
+    j["num"] = dvi.GetDviNum();
+    j["den"] = dvi.GetDviDen();
+    j["mag"] = dvi.GetAbsMag().GetRaw() / 10;
+    j["mode"] = session.StateName();
+    j["page_width_mm"] = dvi.GetPageWidth();
+    j["page_height_mm"] = dvi.GetPageHeight();
+    Json pages = Json::array();
+    for (int i = 0; i < dvi.GetNPage(); ++i) {
+        pages.push_back({{"index", i},
+                         {"tex_page", dvi.GetTeXPageNo(i)},
+                         {"start", dvi.GetPageStartOffset(i)},
+                         {"end", dvi.GetPageEndOffset(i)}});
+    }
+    j["pages"] = pages;
+    if (!session.Message().empty()) j["problem"] = session.Message();
+    return j;
+}
+
+void PrintText(Json const& j) {
+    std::printf("file:      %s\n", j["file"].get<std::string>().c_str());
+    std::printf("version:   %d\n", j["version"].get<int>());
+    std::printf("num/den:   %u/%u\n", j["num"].get<unsigned>(), j["den"].get<unsigned>());
+    std::printf("mag:       %d\n", j["mag"].get<int>());
+    std::printf("mode:      %s\n", j["mode"].get<std::string>().c_str());
+    std::printf("pages:     %zu\n", j["pages"].size());
+    std::printf("page size: %.2f x %.2f mm\n", j["page_width_mm"].get<double>(), j["page_height_mm"].get<double>());
+    for (Json const& p : j["pages"]) {
+        std::printf("page %d: tex page %d, bytes %d to %d\n", p["index"].get<int>() + 1, p["tex_page"].get<int>(),
+                    p["start"].get<int>(), p["end"].get<int>());
+    }
+}
+
+}  // namespace
+
+int RunInfo(InfoOptions const& options) {
+    DocumentSession session(options.file, options.session);
+    if (!session.Load()) {
+        ReportError(options.file, session.Message());
+        return 1;
+    }
+    Json j = Describe(session);
+    if (options.json)
+        std::cout << j.dump(2) << std::endl;
+    else
+        PrintText(j);
+
+    if (session.GetState() == DocumentSession::State::Malformed) {
+        ReportError(options.file, session.Message());
+        return 1;
+    }
+    if (!session.Message().empty()) ReportError(options.file, "warning: " + session.Message());
+    return 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Page lists as users write them: "1,3-5,8-" (1-based physical pages).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The 0-based page indexes of `spec` for a document of `pageCount` pages, in the
+// order given; an empty spec selects every page. nullopt with `error` set when
+// the list is malformed or names a page the document does not have.
+std::optional<std::vector<int>> SelectPages(std::string const& spec, int pageCount, std::string& error);

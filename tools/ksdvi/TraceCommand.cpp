@@ -1,0 +1,50 @@
+#include <cstdio>
+#include <string>
+
+#include "Commands.h"
+#include "PageSelection.h"
+#include "TraceDrawer.h"
+
+int RunTrace(TraceOptions const& options) {
+    DocumentSession session(options.file, options.session);
+    if (!session.Load()) {
+        ReportError(options.file, session.Message());
+        return 1;
+    }
+    KsDvi& dvi = session.Document();
+    std::string error;
+    auto pages = SelectPages(options.pages, dvi.GetNPage(), error);
+    if (!pages) {
+        ReportError(options.file, error);
+        return 1;
+    }
+
+    std::string out;
+    TraceDrawer drawer(out);
+    int status = 0;
+    for (int page : *pages) {
+        out.clear();
+        char head[64];
+        std::snprintf(head, sizeof head, "page %d %d\n", page + 1, dvi.GetTeXPageNo(page));
+        out += head;
+        drawer.Open(dvi, page);
+        try {
+            drawer.Draw(-1);
+        } catch (KsDviDrawerBase::MalformedDviError const&) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            std::fflush(stdout);
+            ReportError(options.file, "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) +
+                                          " of page " + std::to_string(page + 1));
+            return 1;
+        }
+        drawer.Close();
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    }
+    if (session.GetState() == DocumentSession::State::Malformed) {
+        ReportError(options.file, session.Message());
+        status = 1;
+    } else if (!session.Message().empty()) {
+        ReportError(options.file, "warning: " + session.Message());
+    }
+    return status;
+}
