@@ -54,24 +54,31 @@ int KsDvi::ItrnFont::LoadTfm(String8 const& path) {
     FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
     ReadHeaderTTFInfo(header, scaler);
 
-    uint32_t count = ec - bc + 1;
-    widthIndex_.assign(count, 0);
-    heightIndex_.assign(count, 0);
-    depthIndex_.assign(count, 0);
-    widths_.assign(nw, 0);
-    heights_.assign(nh, 0);
-    depths_.assign(nd, 0);
-    for (uint32_t i = 0; i < count; ++i) {
+    AllocateTables(ec - bc + 1, nw, nh, nd);
+    for (uint32_t i = 0; i < ec - bc + 1; ++i) {
         widthIndex_[i] = static_cast<uint16_t>(in.ReadUInt8());
         uint32_t hd = in.ReadUInt8();
         heightIndex_[i] = static_cast<uint8_t>(hd >> 4);
         depthIndex_[i] = static_cast<uint8_t>(hd & 0x0F);
         in.ReadUInt16();  // italic index, tag, remainder
     }
+    return ReadDimensions(in, scaler);
+}
+
+void KsDvi::ItrnFont::AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd) {
+    widthIndex_.assign(codes, 0);
+    heightIndex_.assign(codes, 0);
+    depthIndex_.assign(codes, 0);
+    widths_.assign(nw, 0);
+    heights_.assign(nh, 0);
+    depths_.assign(nd, 0);
+}
+
+// The width, height and depth tables follow the char_info words in TFM and OFM.
+int KsDvi::ItrnFont::ReadDimensions(Tfmifstream& in, FixWordScaler const& scaler) {
     for (int32_t& w : widths_) w = scaler.Scale(in.ReadUInt32());
     for (int32_t& h : heights_) h = scaler.Scale(in.ReadUInt32());
     for (int32_t& d : depths_) d = scaler.Scale(in.ReadUInt32());
-
     // A file cut short or an index past its table would give metrics from nowhere.
     if (in.fail() || !IndexesFitTables()) {
         widthIndex_.clear();
@@ -119,9 +126,5 @@ void KsDvi::ItrnFont::ReadHeaderTTFInfo(std::vector<uint32_t> const& header, Fix
     dbcInfo_.faceName = nameAt(e + 6, l2);
 }
 
-// Omega metrics and virtual fonts are not read yet: such fonts are unavailable,
-// and a VF file leaves its font a plain metric font.
-int KsDvi::ItrnFont::LoadOfm(String8 const& /*path*/) { return 0; }
-int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& /*in*/) { return 0; }
-int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& /*in*/) { return 0; }
+// Virtual fonts are not expanded yet: a VF file leaves its font a plain metric font.
 void KsDvi::ItrnFont::LoadVf(String8 const& /*path*/) {}

@@ -74,6 +74,9 @@ private:
     void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, class FixWordScaler const& scaler);
     // Validates the index tables against the value tables once they are read.
     bool IndexesFitTables() const;
+    void AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd);
+    int ReadDimensions(Tfmifstream& in, class FixWordScaler const& scaler);
+    int ReadHeader(Tfmifstream& in, uint32_t lh);
 
     int id_ = -1;
     KsDvi* owner_;

@@ -70,6 +70,11 @@ bool DocumentSession::Load() {
     return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
 }
 
+void DocumentSession::ReportMissingFonts() const {
+    for (std::string const& name : dvi_->GetMissingFonts())
+        ReportError(path_, "font " + name + " not found: its characters are left out");
+}
+
 char const* DocumentSession::StateName() const {
     switch (state_) {
     case State::Growing: return "growing";

@@ -35,6 +35,8 @@ public:
     char const* StateName() const;
     // Why the scan stopped early (empty when it did not).
     std::string const& Message() const { return message_; }
+    // One line on stderr per font whose metrics were found nowhere.
+    void ReportMissingFonts() const;
 
 private:
     std::string Describe() const;

@@ -4,10 +4,28 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "dvi/ItrnFontItr.h"
+#include "font/ItrnFont.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Every loaded font record, by internal number.
+Json DescribeFonts(KsDvi& dvi) {
+    std::vector<KsDvi::ItrnFont const*> fonts(static_cast<size_t>(dvi.GetNItrnFont()));
+    for (KsDvi::ItrnFontItr it(dvi); !it.IsFinished(); ++it) fonts[static_cast<size_t>(it()->GetID())] = it();
+    Json list = Json::array();
+    for (KsDvi::ItrnFont const* f : fonts) {
+        list.push_back({{"id", f->GetID()},
+                        {"name", f->GetName().c_str()},
+                        {"scale", f->GetScaleSize()},
+                        {"design", f->GetDesignSize()},
+                        {"checksum", f->GetChecksum()},
+                        {"virtual", f->IsVirtual() != 0}});
+    }
+    return list;
+}
 
 Json Describe(DocumentSession& session) {
     KsDvi& dvi = session.Document();
@@ -28,6 +46,8 @@ Json Describe(DocumentSession& session) {
                          {"end", dvi.GetPageEndOffset(i)}});
     }
     j["pages"] = pages;
+    j["fonts"] = DescribeFonts(dvi);
+    j["missing_fonts"] = dvi.GetMissingFonts();
     if (!session.Message().empty()) j["problem"] = session.Message();
     return j;
 }
@@ -44,6 +64,11 @@ void PrintText(Json const& j) {
         std::printf("page %d: tex page %d, bytes %d to %d\n", p["index"].get<int>() + 1, p["tex_page"].get<int>(),
                     p["start"].get<int>(), p["end"].get<int>());
     }
+    for (Json const& f : j["fonts"]) {
+        std::printf("font %d: %s at %.2fpt (design %.2fpt)%s\n", f["id"].get<int>(),
+                    f["name"].get<std::string>().c_str(), f["scale"].get<int>() / 65536.0,
+                    f["design"].get<unsigned>() / 65536.0, f["virtual"].get<bool>() ? ", virtual" : "");
+    }
 }
 
 }  // namespace
@@ -55,6 +80,7 @@ int RunInfo(InfoOptions const& options) {
         return 1;
     }
     Json j = Describe(session);
+    if (!options.json) session.ReportMissingFonts();
     if (options.json)
         std::cout << j.dump(2) << std::endl;
     else

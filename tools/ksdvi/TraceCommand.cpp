@@ -11,6 +11,7 @@ int RunTrace(TraceOptions const& options) {
         ReportError(options.file, session.Message());
         return 1;
     }
+    session.ReportMissingFonts();
     KsDvi& dvi = session.Document();
     std::string error;
     auto pages = SelectPages(options.pages, dvi.GetNPage(), error);

@@ -1,0 +1,100 @@
+// Omega's extended metric files: 32-bit header quantities and codes up to 65535,
+// level 0 with one char_info per code, level 1 with repeated char_info records.
+
+#include "font/FixWordScaler.h"
+#include "font/ItrnFont.h"
+
+#include <tuple>
+
+namespace {
+
+// Files that claim more words than they hold are rejected before anything is
+// allocated for them.
+bool LengthFits(KsDvi::Tfmifstream& in, uint32_t lf) {
+    auto here = in.tellg();
+    in.seekg(0, std::ios::end);
+    auto size = in.tellg();
+    in.seekg(here);
+    return size >= 0 && static_cast<uint64_t>(lf) * 4 <= static_cast<uint64_t>(size);
+}
+
+}  // namespace
+
+int KsDvi::ItrnFont::LoadOfm(String8 const& path) {
+    Tfmifstream in(path);
+    uint32_t level = in.ReadUInt32();
+    if (level == 0) return LoadOfmLevel0(in);
+    if (level == 1) return LoadOfmLevel1(in);
+    return 0;
+}
+
+int KsDvi::ItrnFont::ReadHeader(Tfmifstream& in, uint32_t lh) {
+    if (lh < 2) return 0;
+    checksum_ = in.ReadUInt32();
+    designSize_ = in.ReadUInt32() >> 4;
+    for (uint32_t i = 2; i < lh; ++i) in.ReadUInt32();
+    return in.good() ? 1 : 0;
+}
+
+// lf lh bc ec nw nh nd ni nl nk ne np fontdir, header[lh], char_info[ec-bc+1] of
+// 8 bytes, widths, heights, depths.
+int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& in) {
+    uint32_t w[13];
+    for (uint32_t& word : w) word = in.ReadUInt32();
+    auto [lf, lh, bc, ec, nw, nh, nd, ni, nl, nk, ne, np] =
+        std::tuple(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], w[8], w[9], w[10], w[11]);
+    bc_ = bc;
+    ec_ = ec;
+    if (lf != 14 + lh + 2 * (ec - bc + 1) + nw + nh + nd + ni + 2 * nl + nk + 2 * ne + np) return 0;
+    if (bc > ec + 1 || ec > 65535 || nw > 65535 || nh > 256 || nd > 256) return 0;
+    if (!LengthFits(in, lf) || !ReadHeader(in, lh)) return 0;
+
+    FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
+    AllocateTables(ec - bc + 1, nw, nh, nd);
+    for (uint32_t i = 0; i < ec - bc + 1; ++i) {
+        widthIndex_[i] = static_cast<uint16_t>(in.ReadUInt16());
+        heightIndex_[i] = static_cast<uint8_t>(in.ReadUInt8());
+        depthIndex_[i] = static_cast<uint8_t>(in.ReadUInt8());
+        in.ReadUInt32();  // italic index, tag, remainder
+    }
+    return ReadDimensions(in, scaler);
+}
+
+// Words 1-13 as level 0, then nco ncw npc and the six kern/glue counts; the
+// char_info records start at word nco and each covers r + 1 codes.
+int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& in) {
+    uint32_t w[28];
+    for (uint32_t& word : w) word = in.ReadUInt32();
+    uint32_t lf = w[0], lh = w[1], bc = w[2], ec = w[3], nw = w[4], nh = w[5], nd = w[6];
+    uint32_t ni = w[7], nl = w[8], nk = w[9], ne = w[10], np = w[11];
+    uint32_t nco = w[13], ncw = w[14], npc = w[15];
+    uint32_t const* k = w + 16;  // nki nwi nkf nwf nkm nwm nkr nwr nkg nwg nkp nwp
+    bc_ = bc;
+    ec_ = ec;
+    uint32_t sum = 29 + lh + ncw + nw + nh + nd + ni + 2 * nl + nk + 2 * ne + np;
+    for (int i = 0; i < 12; ++i) sum += k[i];
+    if (lf != sum) return 0;
+    if (static_cast<uint64_t>(k[0]) + k[2] + k[4] + k[6] + k[8] + k[10] >= 32) return 0;
+    if (bc > ec + 1 || ec > 65535 || nw > 65535 || nh > 256 || nd > 256) return 0;
+    if (!LengthFits(in, lf) || !ReadHeader(in, lh)) return 0;
+
+    FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
+    AllocateTables(ec - bc + 1, nw, nh, nd);
+    in.seekg(static_cast<std::streamoff>(nco) * 4);
+    uint32_t skipWords = (npc + 2) / 2;
+    for (uint32_t c = bc; c <= ec && in.good();) {
+        uint16_t wi = static_cast<uint16_t>(in.ReadUInt16());
+        uint8_t hi = static_cast<uint8_t>(in.ReadUInt8());
+        uint8_t di = static_cast<uint8_t>(in.ReadUInt8());
+        in.ReadUInt32();  // italic index, tag, remainder
+        uint32_t r = in.ReadUInt16();
+        for (uint32_t i = 0; i < skipWords; ++i) in.ReadUInt16();
+        for (uint32_t code = c; code <= c + r && code <= ec; ++code) {
+            widthIndex_[code - bc] = wi;
+            heightIndex_[code - bc] = hi;
+            depthIndex_[code - bc] = di;
+        }
+        c += r + 1;
+    }
+    return ReadDimensions(in, scaler);
+}
