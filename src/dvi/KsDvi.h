@@ -4,10 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "dvi/FaceSubstitutions.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
 #include "stream/String8.h"
@@ -150,6 +153,14 @@ public:
     DList<TagInfo> const& GetTagList() const { return tags_; }
     int FindTagPage(String8 const& name) const;
 
+    // --- faces named by binary face-name records. Whether a face is installed
+    // is the platform's answer for the reference device (slot 0); without a
+    // device or a query every face counts as not installed and is substituted.
+    using FaceQuery = std::function<bool(CDC* device, char const* face)>;
+    void SetFaceQuery(FaceQuery query) { faceQuery_ = std::move(query); }
+    void SetFaceSubstitutions(FaceSubstitutions substitutions) { faceSubstitutions_ = std::move(substitutions); }
+    FaceSubstitutions const& GetFaceSubstitutions() const { return faceSubstitutions_; }
+
     // --- units: dots per DVI unit at a resolution chosen by the application
     void SethDpi(fpreal4 const& dpi);
     void SetvDpi(fpreal4 const& dpi);
@@ -181,6 +192,7 @@ protected:
 private:
     friend class ItrnFontItr;
     friend class ItrnFont;
+    friend class DocumentSpecials;
 
     void Reset(bool release);
     void ReadPreamble(Dviifstream& in);
@@ -230,6 +242,8 @@ private:
     String8 watermarkName_;
     WinFontTextState textState_;
     DList<String8> fontNames_;
+    FaceQuery faceQuery_;
+    FaceSubstitutions faceSubstitutions_ = FaceSubstitutions::Defaults();
     int32_t pageHeight_ = 0;
     int32_t pageWidth_ = 0;
 };

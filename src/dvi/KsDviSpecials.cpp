@@ -1,8 +1,9 @@
 // The specials a document keeps state for while it scans its pages.
 
+#include "dvi/DocumentSpecials.h"
 #include "dvi/KsDvi.h"
 
-void KsDvi::DoSpecial(unsigned char* /*text*/, int /*length*/) {}
+void KsDvi::DoSpecial(unsigned char* text, int length) { DocumentSpecials(*this).Handle(text, length); }
 
 void KsDvi::AppendPictFile(String8 const& /*name*/) {}
 

@@ -1,0 +1,202 @@
+#include "dvi/DocumentSpecials.h"
+
+#include <cstdlib>
+
+#include "dvi/KsDvi.h"
+#include "dvi/SpecialParsing.h"
+
+namespace {
+
+// Binary records: '#', a 16-bit code, then the code's fields.
+constexpr unsigned kRecordResolutionCode = 0;
+constexpr unsigned kFaceNameCode = 2;
+constexpr int kFaceNameOffset = 6;  // from the first byte after '#'
+constexpr int kLongestFaceName = 259;
+
+// "Blanks" are the bytes up to 0x20 except NUL, which ends every skip.
+bool IsBlank(unsigned char c) { return c != 0 && c <= 0x20; }
+
+unsigned char* SkipBlanks(unsigned char* p) {
+    while (IsBlank(*p)) ++p;
+    return p;
+}
+
+// hypertext: separates with every byte below 33 taken as signed, which makes
+// the bytes 0x80 to 0xFF separators too.
+bool IsSeparator(unsigned char c) { return static_cast<signed char>(c) < 33; }
+
+unsigned char* SkipSeparators(unsigned char* p) {
+    while (*p != 0 && IsSeparator(*p)) ++p;
+    return p;
+}
+
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+// Byte by byte, so a NUL in the text ends the comparison as a mismatch.
+bool StartsWith(unsigned char const* p, std::string_view word, bool caseSensitive = false) {
+    for (char w : word) {
+        unsigned char c = caseSensitive ? *p : AsciiLower(*p);
+        unsigned char expected = caseSensitive ? static_cast<unsigned char>(w) : AsciiLower(static_cast<unsigned char>(w));
+        if (c != expected) return false;
+        ++p;
+    }
+    return true;
+}
+
+// Three components r g b, each read where the previous one ended.
+bool ReadColor(unsigned char* p, unsigned int* color) {
+    double rgb[3];
+    for (double& component : rgb)
+        if (!(p = getnumber(p, &component))) return false;
+    *color = rgbcolor(rgb[0], rgb[1], rgb[2]);
+    return true;
+}
+
+String8 Bytes(unsigned char const* from, unsigned char const* to) {
+    return String8(reinterpret_cast<char const*>(from), static_cast<int>(to - from));
+}
+
+String8 WithoutEnclosingQuotes(unsigned char const* from, unsigned char const* to) {
+    if (to - from >= 2 && *from == '"' && to[-1] == '"') return Bytes(from + 1, to - 1);
+    return Bytes(from, to);
+}
+
+}  // namespace
+
+DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
+    {"#", true, &DocumentSpecials::BinaryRecord},
+    {"colorpush:", false, &DocumentSpecials::ColorPush},
+    {"colorpop:", false, &DocumentSpecials::ColorPop},
+    {"backgroundcolor:", false, &DocumentSpecials::BackgroundColor},
+    {"html:", false, &DocumentSpecials::HtmlAnchor},
+    {"hypertext:", false, &DocumentSpecials::HypertextAnchor},
+    {"graphics:", true, &DocumentSpecials::GraphicsPicture},
+};
+
+void DocumentSpecials::Handle(unsigned char* text, int length) {
+    if (length < 0) return;
+    unsigned char* end = text + length;
+    for (Keyword const& keyword : kKeywords) {
+        if (!StartsWith(text, keyword.word, keyword.caseSensitive)) continue;
+        if ((this->*keyword.handle)(text + keyword.word.size(), end)) return;
+    }
+    PsfilePicture(text);
+}
+
+// '#' code[2] ...: code 0 resolution[2]; code 2 unused[4] face name (NUL-terminated).
+bool DocumentSpecials::BinaryRecord(unsigned char* args, unsigned char* end) {
+    if (end - args < 2) return true;
+    unsigned code = static_cast<unsigned>(args[0]) << 8 | args[1];
+    if (code == kRecordResolutionCode && end - args >= 4) {
+        dvi_.SetRecordResolution(static_cast<unsigned short>(args[2] << 8 | args[3]));
+    } else if (code == kFaceNameCode && end - args >= kFaceNameOffset) {
+        unsigned char* name = args + kFaceNameOffset;
+        unsigned char* stop = name;
+        while (stop < end && *stop != 0 && stop - name < kLongestFaceName) ++stop;
+        RegisterFace(Bytes(name, stop));
+    }
+    return true;
+}
+
+bool DocumentSpecials::ColorPush(unsigned char* args, unsigned char*) {
+    unsigned int color = 0;
+    if (ReadColor(args, &color) && dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
+        dvi_.colorStack_[static_cast<size_t>(dvi_.colorStackDepth_++)] = color;
+    return true;
+}
+
+bool DocumentSpecials::ColorPop(unsigned char*, unsigned char*) {
+    // The bottom entry, black, stays.
+    if (dvi_.colorStackDepth_ > 1) --dvi_.colorStackDepth_;
+    return true;
+}
+
+bool DocumentSpecials::BackgroundColor(unsigned char* args, unsigned char*) {
+    unsigned int color = 0;
+    if (ReadColor(args, &color)) dvi_.backgroundColor_ = color;
+    return true;
+}
+
+// html:<a name="...">; other elements and attributes are the renderer's.
+bool DocumentSpecials::HtmlAnchor(unsigned char* p, unsigned char*) {
+    p = SkipBlanks(p);
+    if (*p != '<') return true;
+    if (p[1] != 'a' && p[1] != 'A') return false;
+    p = SkipBlanks(p + 2);
+    if (!StartsWith(p, "name")) return true;
+    p = SkipBlanks(p + 4);
+    if (*p != '=') return true;
+    p = SkipBlanks(p + 1);
+    if (*p != '"') return true;
+    unsigned char* name = ++p;
+    while (*p != 0 && *p != '"') ++p;
+    if (*p != '"') return true;
+    AppendTag(Bytes(name, p));
+    return true;
+}
+
+// hypertext: [up to four integers] name=value, the value possibly quoted.
+bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
+    for (int i = 0; i < 4; ++i) {
+        char* after = nullptr;
+        std::strtol(reinterpret_cast<char*>(p), &after, 10);
+        p = reinterpret_cast<unsigned char*>(after);
+    }
+    p = SkipSeparators(p);
+    if (!StartsWith(p, "name")) return true;
+    p = SkipSeparators(p + 4);
+    if (*p != '=') return true;
+    p = SkipSeparators(p + 1);
+    unsigned char* value = p;
+    while (!IsSeparator(*p)) ++p;
+    AppendTag(WithoutEnclosingQuotes(value, p));
+    return true;
+}
+
+// graphics: x y width height (four more dimensions) TYPE file; the document
+// only wants the file of metafile and EPS pictures.
+bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
+    for (int i = 0; i < 6; ++i) {
+        int dimension = 0;
+        if (!(p = getdimen(p, &dimension))) return true;
+    }
+    p = SkipBlanks(p);
+    if (!StartsWith(p, "WMF") && !StartsWith(p, "EPS")) return true;
+    p = SkipBlanks(p + 3);
+    if (*p == 0) return true;
+    dvi_.AppendPictFile(String8(reinterpret_cast<char const*>(p)));
+    return true;
+}
+
+void DocumentSpecials::PsfilePicture(unsigned char* p) {
+    unsigned char const* value = nullptr;
+    unsigned char const* valueEnd = nullptr;
+    for (;;) {
+        p = SkipBlanks(p);
+        if (*p == 0) break;
+        unsigned char* key = p;
+        while (*p > 0x20 && *p != '=') ++p;
+        bool isPsfile = p - key == 6 && StartsWith(key, "psfile");
+        p = SkipBlanks(p);
+        if (*p != '=') break;
+        p = SkipBlanks(p + 1);
+        if (*p == 0) break;
+        unsigned char* start = p;
+        while (*p > 0x20) ++p;
+        if (isPsfile) {
+            value = start;
+            valueEnd = p;
+        }
+    }
+    if (value) dvi_.AppendPictFile(WithoutEnclosingQuotes(value, valueEnd));
+}
+
+void DocumentSpecials::RegisterFace(String8 const& face) {
+    CDC* reference = dvi_.GetDevice(0);
+    bool installed = reference && dvi_.faceQuery_ && dvi_.faceQuery_(reference, face.c_str());
+    dvi_.AppendFaceName(installed ? face : String8(dvi_.faceSubstitutions_.Substitute(face.view())));
+}
+
+void DocumentSpecials::AppendTag(String8 const& name) {
+    dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_});
+}

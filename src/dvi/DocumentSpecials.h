@@ -1,0 +1,48 @@
+#pragma once
+// The specials whose state a document keeps while it scans: binary records
+// (record resolution, face names), the colour stack and the page background,
+// anchors, and the names of picture files. One handler per keyword family;
+// a table keeps the order in which the keywords are tried.
+
+#include <string_view>
+
+#include "stream/String8.h"
+
+class KsDvi;
+
+class DocumentSpecials {
+public:
+    explicit DocumentSpecials(KsDvi& dvi) : dvi_(dvi) {}
+
+    // `text` holds `length` bytes and a NUL after them; the bytes may contain
+    // NULs of their own. Specials that do not parse change nothing.
+    void Handle(unsigned char* text, int length);
+
+private:
+    // A handler gets the bytes after its keyword and the end of the special
+    // (where the NUL is). It returns false to pass the special on to the
+    // later tests, true when the special is decided (used or ignored).
+    using Handler = bool (DocumentSpecials::*)(unsigned char* args, unsigned char* end);
+    struct Keyword {
+        std::string_view word;
+        bool caseSensitive;
+        Handler handle;
+    };
+    static Keyword const kKeywords[];
+
+    bool BinaryRecord(unsigned char* args, unsigned char* end);
+    bool ColorPush(unsigned char* args, unsigned char* end);
+    bool ColorPop(unsigned char* args, unsigned char* end);
+    bool BackgroundColor(unsigned char* args, unsigned char* end);
+    bool HtmlAnchor(unsigned char* args, unsigned char* end);
+    bool HypertextAnchor(unsigned char* args, unsigned char* end);
+    bool GraphicsPicture(unsigned char* args, unsigned char* end);
+    // What no keyword took: blank-separated key=value pairs, of which only
+    // psfile is used.
+    void PsfilePicture(unsigned char* text);
+
+    void RegisterFace(String8 const& face);
+    void AppendTag(String8 const& name);
+
+    KsDvi& dvi_;
+};
