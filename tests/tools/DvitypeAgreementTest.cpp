@@ -55,7 +55,7 @@ TEST_P(DvitypeAgreement, PagesRulesSpecialsAndCharacters) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, DvitypeAgreement, testing::Values("plain.dvi", "latex.dvi"),
+INSTANTIATE_TEST_SUITE_P(Samples, DvitypeAgreement, testing::Values("plain.dvi", "latex.dvi", "fonts.dvi"),
                          [](auto const& info) { return info.param.substr(0, info.param.find('.')); });
 
 }  // namespace
