@@ -35,7 +35,7 @@ void ReportError(std::string const& file, std::string const& what) {
 
 DocumentSession::DocumentSession(std::string path, SessionOptions options)
     : path_(std::move(path)), options_(std::move(options)), kpathsea_(std::make_unique<KPathSea>()),
-      dvi_(std::make_unique<KsDvi>()) {}
+      dvi_(std::make_unique<PictureListingDocument>()) {}
 
 DocumentSession::~DocumentSession() = default;
 

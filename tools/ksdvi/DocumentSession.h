@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dvi/KsDvi.h"
+#include "PictureListingDocument.h"
 
 class KPathSea;
 
@@ -28,6 +28,8 @@ public:
     bool Load();
 
     KsDvi& Document() { return *dvi_; }
+    // Picture files named by the specials, in scan order.
+    std::vector<std::string> const& Pictures() const { return dvi_->GetPictures(); }
     std::string const& Path() const { return path_; }
     // A file that ends inside a page is one TeX is still writing: its complete
     // pages are usable and the state is Growing.
@@ -44,7 +46,7 @@ private:
     std::string path_;
     SessionOptions options_;
     std::unique_ptr<KPathSea> kpathsea_;
-    std::unique_ptr<KsDvi> dvi_;
+    std::unique_ptr<PictureListingDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;
 };

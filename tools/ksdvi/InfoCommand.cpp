@@ -11,6 +11,28 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// COLORREF 0x00BBGGRR as "#RRGGBB".
+std::string ColorName(unsigned int color) {
+    char name[8];
+    std::snprintf(name, sizeof name, "#%02X%02X%02X", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    return name;
+}
+
+// The colour stack at the page's bop, bottom first.
+Json DescribeColorStack(KsDvi const& dvi, int page) {
+    Json stack = Json::array();
+    unsigned int const* colors = dvi.GetPageColorStack(page);
+    for (int i = 0; i < dvi.GetPageColorStackSize(page); ++i) stack.push_back(ColorName(colors[i]));
+    return stack;
+}
+
+Json DescribeAnchors(KsDvi const& dvi) {
+    Json anchors = Json::array();
+    for (KsDvi::TagInfo const& tag : dvi.GetTagList())
+        anchors.push_back({{"name", std::string(tag.name.view())}, {"page", tag.page}});
+    return anchors;
+}
+
 // Every loaded font record, by internal number.
 Json DescribeFonts(KsDvi& dvi) {
     std::vector<KsDvi::ItrnFont const*> fonts(static_cast<size_t>(dvi.GetNItrnFont()));
@@ -43,11 +65,15 @@ Json Describe(DocumentSession& session) {
         pages.push_back({{"index", i},
                          {"tex_page", dvi.GetTeXPageNo(i)},
                          {"start", dvi.GetPageStartOffset(i)},
-                         {"end", dvi.GetPageEndOffset(i)}});
+                         {"end", dvi.GetPageEndOffset(i)},
+                         {"background", ColorName(dvi.GetPageBackgroundColor(i))},
+                         {"color_stack", DescribeColorStack(dvi, i)}});
     }
     j["pages"] = pages;
     j["fonts"] = DescribeFonts(dvi);
     j["missing_fonts"] = dvi.GetMissingFonts();
+    j["anchors"] = DescribeAnchors(dvi);
+    j["pictures"] = session.Pictures();
     if (!session.Message().empty()) j["problem"] = session.Message();
     return j;
 }
@@ -63,12 +89,18 @@ void PrintText(Json const& j) {
     for (Json const& p : j["pages"]) {
         std::printf("page %d: tex page %d, bytes %d to %d\n", p["index"].get<int>() + 1, p["tex_page"].get<int>(),
                     p["start"].get<int>(), p["end"].get<int>());
+        std::printf("        background %s, colour stack (bottom first)", p["background"].get<std::string>().c_str());
+        for (Json const& color : p["color_stack"]) std::printf(" %s", color.get<std::string>().c_str());
+        std::printf("\n");
     }
     for (Json const& f : j["fonts"]) {
         std::printf("font %d: %s at %.2fpt (design %.2fpt)%s\n", f["id"].get<int>(),
                     f["name"].get<std::string>().c_str(), f["scale"].get<int>() / 65536.0,
                     f["design"].get<unsigned>() / 65536.0, f["virtual"].get<bool>() ? ", virtual" : "");
     }
+    for (Json const& a : j["anchors"])
+        std::printf("anchor \"%s\": page %d\n", a["name"].get<std::string>().c_str(), a["page"].get<int>() + 1);
+    for (Json const& name : j["pictures"]) std::printf("picture: %s\n", name.get<std::string>().c_str());
 }
 
 }  // namespace
@@ -82,7 +114,8 @@ int RunInfo(InfoOptions const& options) {
     Json j = Describe(session);
     if (!options.json) session.ReportMissingFonts();
     if (options.json)
-        std::cout << j.dump(2) << std::endl;
+        // Names from specials need not be UTF-8.
+        std::cout << j.dump(2, ' ', false, Json::error_handler_t::replace) << std::endl;
     else
         PrintText(j);
 
