@@ -1,0 +1,77 @@
+// CFont and the font calls of GDI: fonts are LOGFONTA descriptions, realized
+// for a device context's scale as ScaledFonts; faces come from FontCatalog.
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "platform/gdi/GdiObject.h"
+#include "platform/gdi/ScaledFont.h"
+
+namespace ksdvi::gdi {
+
+class CDC;
+using HDC = CDC*;
+
+struct FontData {
+  LOGFONTA logFont;
+
+  // The font at a context's scale: logical-to-device factors and the
+  // device's vertical resolution (for the default height).
+  std::shared_ptr<ScaledFont> Realize(double scaleX, double scaleY, int dpiY) const;
+
+ private:
+  mutable std::mutex lock_;
+  mutable std::shared_ptr<ScaledFont> last_;
+  mutable double lastScaleX_ = 0, lastScaleY_ = 0;
+  mutable int lastDpiY_ = 0;
+};
+
+class CFont : public CGdiObject {
+ public:
+  CFont() = default;
+
+  GdiObjectKind Kind() const override { return GdiObjectKind::Font; }
+  bool HasContents() const override { return data_ != nullptr; }
+  BOOL DeleteObject() override;
+
+  BOOL CreateFontIndirectA(const LOGFONTA* logFont);
+  BOOL CreateFontIndirect(const LOGFONTA* logFont) { return CreateFontIndirectA(logFont); }
+  BOOL CreateFontA(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                   BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                   BYTE quality, BYTE pitchAndFamily, const char* faceName);
+  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                  BYTE quality, BYTE pitchAndFamily, const char* faceName) {
+    return CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                       outPrecision, clipPrecision, quality, pitchAndFamily, faceName);
+  }
+  int GetLogFont(LOGFONTA* out) const;
+
+  const std::shared_ptr<const FontData>& Data() const { return data_; }
+
+ private:
+  std::shared_ptr<const FontData> data_;
+};
+
+using HFONT = CFont*;
+
+HFONT CreateFontIndirectA(const LOGFONTA* logFont);
+
+// Font-family enumeration. The callback gets each face's LOGFONTA and
+// TEXTMETRICA and TRUETYPE_FONTTYPE (every scalable outline format counts);
+// a zero result stops the enumeration, whose result is the last callback's.
+using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
+int EnumFontFamiliesA(HDC dc, const char* family, FONTENUMPROCA proc, LPARAM data);
+
+// Whether an outline face of that name is installed; fills `out` with its
+// description when it is. `dc` may be null.
+int FindTrueTypeFace(CDC* dc, const char* face, LOGFONTA* out);
+// The same question without a device context.
+bool IsFaceInstalled(const char* face);
+
+// Private fonts for this process (flags FR_PRIVATE and FR_NOT_ENUM are
+// accepted and make no difference). Returns the number of faces added.
+int AddFontResourceExA(const char* path, DWORD flags, void* reserved);
+
+}  // namespace ksdvi::gdi

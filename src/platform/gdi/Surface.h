@@ -1,0 +1,67 @@
+// A pixel buffer that devices and bitmaps draw into: 32-bit BGRX pixels
+// (0x00RRGGBB in a native word), rows top-down. A monochrome surface holds the
+// same layout but only black and white pixels, as 1-bit bitmaps do in GDI.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/gdi/Types.h"
+
+namespace ksdvi::gdi {
+
+using Pixel = std::uint32_t;
+
+constexpr Pixel kPixelMask = 0x00FFFFFF;
+constexpr Pixel kWhitePixel = 0x00FFFFFF;
+constexpr Pixel kBlackPixel = 0;
+
+constexpr Pixel PixelFromColor(COLORREF c) {
+  return Pixel(GetRValue(c)) << 16 | Pixel(GetGValue(c)) << 8 | GetBValue(c);
+}
+constexpr COLORREF ColorFromPixel(Pixel p) { return RGB(p >> 16, p >> 8, p); }
+
+class Surface {
+ public:
+  // Larger surfaces are refused rather than attempted.
+  static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 29;
+  static constexpr int kMaxSide = 1 << 17;
+
+  // Null when the size is not positive or too large, or memory runs out.
+  static std::shared_ptr<Surface> Create(int width, int height, bool monochrome,
+                                         Pixel fill = kWhitePixel);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool IsMonochrome() const { return monochrome_; }
+
+  Pixel* Row(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
+  const Pixel* Row(int y) const { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
+  Pixel At(int x, int y) const { return Row(y)[x]; }
+  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+
+  void Fill(Pixel p);
+  // True when some pixel's red, green and blue differ.
+  bool HasColour() const;
+  // Maps every pixel of the rectangle to black or white by its brightness.
+  void QuantizeToMonochrome(const RECT& area);
+  // A copy of the pixels, for GetDIBits-like readers.
+  std::shared_ptr<Surface> Clone() const;
+
+ private:
+  Surface(int width, int height, bool monochrome);
+
+  int width_;
+  int height_;
+  bool monochrome_;
+  std::vector<Pixel> pixels_;
+};
+
+// Black or white, whichever the colour is nearer to.
+constexpr Pixel NearestMonochrome(Pixel p) {
+  const unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+  return (r * 299 + g * 587 + b * 114) >= 128000 ? kWhitePixel : kBlackPixel;
+}
+
+}  // namespace ksdvi::gdi

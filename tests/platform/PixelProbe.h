@@ -1,0 +1,23 @@
+// Helpers for reading what a test drew: ink boxes and pixel counts.
+#pragma once
+
+#include <functional>
+
+#include "platform/gdi/RasterDevice.h"
+
+namespace ksdvi::gdi::test {
+
+// A white window device of w x h pixels at `dpi`.
+std::unique_ptr<RasterDevice> WhiteDevice(int w, int h, int dpi = 96);
+
+// The smallest rectangle holding every pixel that is not white (right and
+// bottom excluded); empty (all zero) when there is none.
+RECT InkBox(const RasterDevice& device, const RECT* within = nullptr);
+
+// How many pixels of the rectangle satisfy `test`.
+int CountPixels(const RasterDevice& device, const RECT& r, const std::function<bool(COLORREF)>& test);
+
+// Pixels of the rectangle that are exactly `color`.
+int CountColor(const RasterDevice& device, const RECT& r, COLORREF color);
+
+}  // namespace ksdvi::gdi::test
