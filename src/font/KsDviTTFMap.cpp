@@ -18,11 +18,13 @@ std::string Lower(std::string s) {
     return s;
 }
 
+constexpr char const* kEncodingKeywords[] = {"ot1",           "8r-unicode",    "raw",
+                                             "xhan-unicode",  "xhanja-unicode", "xsymb-unicode",
+                                             "mswinsymbol-unicode", "hlatex"};
+
 bool ParseEncoding(std::string const& value, KsDviTTFMap::EncodingName& out) {
-    static constexpr char const* kKeywords[] = {"ot1", "8r-unicode", "raw", "xhan-unicode", "xhanja-unicode",
-                                                "xsymb-unicode", "mswinsymbol-unicode", "hlatex"};
     for (int i = 0; i < 8; ++i) {
-        if (value == kKeywords[i]) {
+        if (value == kEncodingKeywords[i]) {
             out = static_cast<KsDviTTFMap::EncodingName>(i);
             return true;
         }
@@ -65,6 +67,10 @@ void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& 
 
 }  // namespace
 
+char const* KsDviTTFMap::EncodingKeyword(EncodingName encoding) {
+    return encoding >= 0 && encoding < 8 ? kEncodingKeywords[encoding] : "";
+}
+
 KsDviTTFMap::KsDviTTFMap(char const* path, FaceQuery faceQuery) : faceQuery_(std::move(faceQuery)) {
     InitHash();
     if (path) OpenTTFMapFile(path);
@@ -91,11 +97,22 @@ int KsDviTTFMap::OpenTTFMapFile(char const* path) {
     return AppendTTFMapFile(path);
 }
 
-// entry := name "{" key "=" 'value' { "," key "=" 'value' } "}"
 int KsDviTTFMap::AppendTTFMapFile(char const* path) {
     std::unique_ptr<std::FILE, FileCloser> file(path ? std::fopen(path, "r") : nullptr);
     if (!file) return 0;
-    MapFileTokenizer tokens(file.get());
+    return Append(file.get());
+}
+
+int KsDviTTFMap::AppendTTFMapText(std::string_view text) {
+    if (text.empty()) return 1;
+    std::unique_ptr<std::FILE, FileCloser> file(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+    if (!file) return 0;
+    return Append(file.get());
+}
+
+// entry := name "{" key "=" 'value' { "," key "=" 'value' } "}"
+int KsDviTTFMap::Append(std::FILE* file) {
+    MapFileTokenizer tokens(file);
     lastErrorLine_ = 0;
     auto fail = [&] {
         lastErrorLine_ = tokens.GetLine();

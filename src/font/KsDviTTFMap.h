@@ -3,6 +3,8 @@
 // at what size relative to the font, with which style and character encoding.
 
 #include <array>
+#include <cstdio>
+#include <string_view>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -57,7 +59,12 @@ public:
 
     int OpenTTFMapFile(char const* path);
     int AppendTTFMapFile(char const* path);
+    // Map text held in memory (generated entries), read exactly like a file.
+    int AppendTTFMapText(std::string_view text);
     Entry const* GetEntry(String8 const& name) const;
+
+    // The map-file keyword of an encoding ("ot1", "raw", ...), "" for other values.
+    static char const* EncodingKeyword(EncodingName encoding);
 
     void SetFaceQuery(FaceQuery query) { faceQuery_ = std::move(query); }
     // Line of the syntax error that stopped the last read, 0 when there was none.
@@ -70,6 +77,7 @@ protected:
 
 private:
     bool IsInstalled(String8 const& face) const;
+    int Append(std::FILE* file);
 
     std::array<Entry*, HashSize> hash_{};             // chains through Entry::next
     std::vector<std::unique_ptr<Entry>> entries_;     // owns every entry of the chains

@@ -18,3 +18,9 @@ struct TraceOptions {
     SessionOptions session;
 };
 int RunTrace(TraceOptions const& options);
+
+struct FontmapOptions {
+    std::string file;  // empty: every font the installation maps
+    SessionOptions session;
+};
+int RunFontmap(FontmapOptions const& options);

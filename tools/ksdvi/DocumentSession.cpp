@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "platform/kpathsea/KPathSea.h"
+#include "HostFonts.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ void ReportError(std::string const& file, std::string const& what) {
     std::cerr << "ksdvi: " << file << ": " << what << std::endl;
 }
 
-DocumentSession::DocumentSession(std::string path, SessionOptions options)
-    : path_(std::move(path)), options_(std::move(options)), kpathsea_(std::make_unique<KPathSea>()),
+DocumentSession::DocumentSession(std::string path, SessionOptions options, HostFonts& fonts)
+    : path_(std::move(path)), options_(std::move(options)), fonts_(fonts),
       dvi_(std::make_unique<PictureListingDocument>()) {}
 
 DocumentSession::~DocumentSession() = default;
@@ -48,9 +48,11 @@ bool DocumentSession::Load() {
             return false;
         }
     }
-    dvi_->SetKPathSea(kpathsea_.get());
+    dvi_->SetKPathSea(&fonts_.Finder());
+    dvi_->SetDviTTFMap(&fonts_.Map());
     dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
     dvi_->NewPageWritten(0);
+    fonts_.RegisterFontFiles(*dvi_);
 
     switch (dvi_->GetMode()) {
     case KsDvi::Complete:

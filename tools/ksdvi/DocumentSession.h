@@ -1,7 +1,7 @@
 #pragma once
 // The host's side of one document: finds its fonts like a TeX previewer
-// (directories given by the user, then kpathsea), scans it, and says in words
-// what went wrong.
+// (directories given by the user, then kpathsea; faces from the map), scans it,
+// and says in words what went wrong.
 
 #include <memory>
 #include <string>
@@ -9,18 +9,19 @@
 
 #include "PictureListingDocument.h"
 
-class KPathSea;
+class HostFonts;
 
 struct SessionOptions {
     std::vector<std::string> tfmPaths;
     std::vector<std::string> vfPaths;
+    std::vector<std::string> mapFiles;
 };
 
 class DocumentSession {
 public:
     enum class State { Growing, Complete, Malformed };
 
-    DocumentSession(std::string path, SessionOptions options);
+    DocumentSession(std::string path, SessionOptions options, HostFonts& fonts);
     ~DocumentSession();
 
     // Scans every page the file holds. False when the file cannot be read at all
@@ -45,7 +46,7 @@ private:
 
     std::string path_;
     SessionOptions options_;
-    std::unique_ptr<KPathSea> kpathsea_;
+    HostFonts& fonts_;
     std::unique_ptr<PictureListingDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;

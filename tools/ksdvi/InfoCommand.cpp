@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "HostFonts.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 
@@ -33,6 +34,10 @@ Json DescribeAnchors(KsDvi const& dvi) {
     return anchors;
 }
 
+Json FaceName(KsDvi::ItrnFont::TTFInfo const& info) {
+    return info.faceName.IsNull() ? Json(nullptr) : Json(info.faceName.c_str());
+}
+
 // Every loaded font record, by internal number.
 Json DescribeFonts(KsDvi& dvi) {
     std::vector<KsDvi::ItrnFont const*> fonts(static_cast<size_t>(dvi.GetNItrnFont()));
@@ -44,7 +49,11 @@ Json DescribeFonts(KsDvi& dvi) {
                         {"scale", f->GetScaleSize()},
                         {"design", f->GetDesignSize()},
                         {"checksum", f->GetChecksum()},
-                        {"virtual", f->IsVirtual() != 0}});
+                        {"virtual", f->IsVirtual() != 0},
+                        {"face", FaceName(f->GetSBCTTFInfo())},
+                        {"encoding", KsDviTTFMap::EncodingKeyword(f->GetEncoding())},
+                        {"dbc_face", FaceName(f->GetDBCTTFInfo())},
+                        {"xseries", f->GetxSeriesFontIndex()}});
     }
     return list;
 }
@@ -94,9 +103,11 @@ void PrintText(Json const& j) {
         std::printf("\n");
     }
     for (Json const& f : j["fonts"]) {
-        std::printf("font %d: %s at %.2fpt (design %.2fpt)%s\n", f["id"].get<int>(),
+        std::printf("font %d: %s at %.2fpt (design %.2fpt)%s, face %s, encoding %s\n", f["id"].get<int>(),
                     f["name"].get<std::string>().c_str(), f["scale"].get<int>() / 65536.0,
-                    f["design"].get<unsigned>() / 65536.0, f["virtual"].get<bool>() ? ", virtual" : "");
+                    f["design"].get<unsigned>() / 65536.0, f["virtual"].get<bool>() ? ", virtual" : "",
+                    f["face"].is_null() ? "(none)" : f["face"].get<std::string>().c_str(),
+                    f["encoding"].get<std::string>().c_str());
     }
     for (Json const& a : j["anchors"])
         std::printf("anchor \"%s\": page %d\n", a["name"].get<std::string>().c_str(), a["page"].get<int>() + 1);
@@ -106,7 +117,8 @@ void PrintText(Json const& j) {
 }  // namespace
 
 int RunInfo(InfoOptions const& options) {
-    DocumentSession session(options.file, options.session);
+    HostFonts fonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, fonts);
     if (!session.Load()) {
         ReportError(options.file, session.Message());
         return 1;

@@ -2,11 +2,13 @@
 #include <string>
 
 #include "Commands.h"
+#include "HostFonts.h"
 #include "PageSelection.h"
 #include "TraceDrawer.h"
 
 int RunTrace(TraceOptions const& options) {
-    DocumentSession session(options.file, options.session);
+    HostFonts fonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, fonts);
     if (!session.Load()) {
         ReportError(options.file, session.Message());
         return 1;
