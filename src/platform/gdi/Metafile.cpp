@@ -347,7 +347,7 @@ Metafile* Metafile::FromBytes(const BYTE* data, std::size_t size) {
   return new Metafile(std::vector<BYTE>(data, data + size));
 }
 
-int Metafile::ObjectCount() const { return Word(bytes_.data() + 12); }
+int Metafile::ObjectCount() const { return Word(bytes_.data() + 10); }
 
 BOOL Metafile::Play(CDC& dc) const {
   if (!dc.GetSafeHdc()) return FALSE;
