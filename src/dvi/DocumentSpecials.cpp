@@ -192,7 +192,7 @@ void DocumentSpecials::PsfilePicture(unsigned char* p) {
 }
 
 void DocumentSpecials::RegisterFace(String8 const& face) {
-    CDC* reference = dvi_.GetDevice(0);
+    KsDvi::CDC* reference = dvi_.GetDevice(0);
     bool installed = reference && dvi_.faceQuery_ && dvi_.faceQuery_(reference, face.c_str());
     dvi_.AppendFaceName(installed ? face : String8(dvi_.faceSubstitutions_.Substitute(face.view())));
 }

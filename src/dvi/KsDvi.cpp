@@ -320,3 +320,12 @@ void KsDvi::RegisterDevice(CDC* dc, fpreal4 const& zoom) {
         }
     }
 }
+
+void KsDvi::UnregisterDevice(CDC* dc) {
+    for (int slot = 0; slot < 2; ++slot) {
+        if (devices_[slot] == dc) {
+            devices_[slot] = nullptr;
+            deviceZooms_[slot] = fpreal4();
+        }
+    }
+}

@@ -16,12 +16,15 @@
 #include "stream/String8.h"
 #include "stream/fpreal4.h"
 
+namespace ksdvi::gdi {
 class CDC;          // a drawer's output device; the document only keeps the pointer
+}
 class KPathSea;     // finds TeX metric files
 class KsDviTTFMap;  // TeX font name -> outline face
 
 class KsDvi {
 public:
+    using CDC = ksdvi::gdi::CDC;
     enum KsDviMode { Growing = 0, Complete = 1, Malformed = 2 };
 
     static constexpr int MaxPages = 3000;
@@ -127,6 +130,8 @@ public:
     // --- device slots: the first drawer to open registers its device as the
     // reference on which installed faces are looked up; a full pair is kept.
     void RegisterDevice(CDC* dc, fpreal4 const& zoom);
+    // A device that goes away leaves its slot, so the document never keeps a dangling reference.
+    void UnregisterDevice(CDC* dc);
     CDC* GetDevice(int slot) const { return slot >= 0 && slot < 2 ? devices_[slot] : nullptr; }
     fpreal4 const& GetDeviceZoom(int slot) const { return deviceZooms_[slot == 1 ? 1 : 0]; }
 
