@@ -1,0 +1,286 @@
+// What a scan keeps from the specials of real TeX documents (specials.tex,
+// colorstack.tex), and the parse rules of each keyword on single specials.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dvi/ExactBytes.h"
+#include "dvi/KsDvi.h"
+
+namespace {
+
+std::string Data(char const* name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
+
+using Tags = std::vector<std::pair<std::string, int>>;
+using Names = std::vector<std::string>;
+
+// Records the picture names and, for the bounds test, every special met.
+class RecordingDocument : public KsDvi {
+public:
+    explicit RecordingDocument(char const* file = nullptr) {
+        if (file) Open(String8(Data(file).c_str()), {}, {});
+    }
+    void DoSpecial(unsigned char* text, int length) override {
+        specials.emplace_back(reinterpret_cast<char const*>(text), static_cast<size_t>(length));
+        KsDvi::DoSpecial(text, length);
+    }
+    void Special(std::string_view text) {
+        ExactBytes bytes(text);
+        KsDvi::DoSpecial(bytes.Get(), bytes.Length());
+    }
+
+    Names pictures;
+    Names specials;
+
+protected:
+    void AppendPictFile(String8 const& name) override { pictures.emplace_back(name.view()); }
+};
+
+std::vector<unsigned int> Stack(KsDvi const& dvi, int page) {
+    unsigned int const* colors = dvi.GetPageColorStack(page);
+    return {colors, colors + dvi.GetPageColorStackSize(page)};
+}
+
+Tags TagsOf(KsDvi const& dvi) {
+    Tags tags;
+    for (KsDvi::TagInfo const& t : dvi.GetTagList()) tags.emplace_back(std::string(t.name.view()), t.page);
+    return tags;
+}
+
+Names FacesOf(KsDvi const& dvi) {
+    Names faces;
+    for (String8 const& f : dvi.GetFontList()) faces.emplace_back(f.view());
+    return faces;
+}
+
+KsDvi::CDC* FakeDevice() {
+    static int device;  // the document only keeps the pointer
+    return reinterpret_cast<KsDvi::CDC*>(&device);
+}
+
+constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+TEST(DocumentSpecials, ColourStackAtEachBopAndBackgroundAtEachEop) {
+    RecordingDocument doc("specials.dvi");
+    doc.NewPageWritten(0);
+    ASSERT_EQ(doc.GetMode(), KsDvi::Complete);
+    ASSERT_EQ(doc.GetNPage(), 6);
+    std::vector<std::vector<unsigned int>> const stacks{
+        {kBlack},        {kBlack, kRed}, {kBlack, kRed},
+        {kBlack},        {kBlack},       {kBlack, 0x4000FF}};
+    std::vector<unsigned int> const backgrounds{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF};
+    for (int page = 0; page < 6; ++page) {
+        EXPECT_EQ(Stack(doc, page), stacks[static_cast<size_t>(page)]) << "page index " << page;
+        EXPECT_EQ(doc.GetPageBackgroundColor(page), backgrounds[static_cast<size_t>(page)]) << "page index " << page;
+    }
+}
+
+TEST(DocumentSpecials, AnchorsPicturesAndRecordsInScanOrder) {
+    RecordingDocument doc("specials.dvi");
+    doc.NewPageWritten(0);
+    EXPECT_EQ(TagsOf(doc), (Tags{{"sec1", 0}, {"abc", 1}, {"def", 1}, {"sec 2", 2}, {"sec1", 4}}));
+    EXPECT_EQ(doc.FindTagPage("sec1"), 0);  // the first of two
+    EXPECT_EQ(doc.FindTagPage("sec 2"), 2);
+    EXPECT_EQ(doc.FindTagPage("sec2"), -1);
+    EXPECT_EQ(doc.FindTagPage("SEC1"), -1);
+    EXPECT_EQ(doc.FindTagPage("ab"), -1);  // a NUL inside the name dropped that anchor
+    EXPECT_EQ(doc.pictures, (Names{"fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"}));
+    EXPECT_EQ(doc.GetRecordResolution(), 300);
+    // No device is registered, so no face counts as installed.
+    EXPECT_EQ(FacesOf(doc), (Names{"MS Mincho", "Dotum", "Batang"}));
+}
+
+TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {
+    RecordingDocument doc("colorstack.dvi");
+    doc.NewPageWritten(0);
+    ASSERT_EQ(doc.GetNPage(), 3);
+    std::vector<unsigned int> full(KsDvi::ColorStackSize, kGreen);  // the red pushes after 199 green ones are dropped
+    full[0] = kBlack;
+    EXPECT_EQ(Stack(doc, 1), full);
+    EXPECT_EQ(Stack(doc, 2), std::vector<unsigned int>{kBlack});  // extra pops leave the bottom
+}
+
+TEST(DocumentSpecials, RescanAppendsAnchorsAndFacesAgainButRestartsColours) {
+    RecordingDocument doc("specials.dvi");
+    doc.NewPageWritten(0);
+    Tags firstTags = TagsOf(doc);
+    Names firstFaces = FacesOf(doc);
+    doc.RenewDvi();
+    doc.NewPageWritten(0);
+    Tags tags = firstTags;
+    tags.insert(tags.end(), firstTags.begin(), firstTags.end());
+    Names faces = firstFaces;
+    faces.insert(faces.end(), firstFaces.begin(), firstFaces.end());
+    EXPECT_EQ(TagsOf(doc), tags);
+    EXPECT_EQ(FacesOf(doc), faces);
+    EXPECT_EQ(Stack(doc, 0), std::vector<unsigned int>{kBlack});
+    EXPECT_EQ(doc.GetPageBackgroundColor(0), kWhite);
+}
+
+TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
+    std::vector<std::pair<KsDvi::CDC*, std::string>> asked;
+    auto query = [&asked](KsDvi::CDC* device, char const* face) {
+        asked.emplace_back(device, face);
+        return std::string(face) == "Times" || face[0] == 'L';
+    };
+
+    RecordingDocument noDevice("specials.dvi");
+    noDevice.SetFaceQuery(query);
+    noDevice.NewPageWritten(0);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(FacesOf(noDevice), (Names{"MS Mincho", "Dotum", "Batang"}));
+
+    RecordingDocument doc("specials.dvi");
+    doc.SetFaceQuery(query);
+    doc.RegisterDevice(FakeDevice(), fpreal4::FromRaw(10000));
+    doc.NewPageWritten(0);
+    EXPECT_EQ(FacesOf(doc), (Names{"MS Mincho", "Dotum", "Times"}));
+    EXPECT_EQ(asked, (std::vector<std::pair<KsDvi::CDC*, std::string>>{
+                         {FakeDevice(), "IPAMincho"}, {FakeDevice(), "NanumGothic Bold"}, {FakeDevice(), "Times"}}));
+
+    // Names are cut at 259 bytes before they are looked up.
+    doc.Special(std::string("#\0\2\0\0\0\0", 7) + std::string(300, 'L'));
+    EXPECT_EQ(FacesOf(doc).back(), std::string(259, 'L'));
+}
+
+TEST(DocumentSpecials, SubstitutionListsComeFromTheHost) {
+    RecordingDocument doc("specials.dvi");
+    FaceSubstitutions lists;
+    lists.lists[0] = {"ipa"};                 // prefixes are case-sensitive
+    lists.lists[1] = {"Nothing", "IPAMin"};   // every entry of a list is tried
+    lists.lists[6] = {"IPAMincho"};           // but categories go in order
+    lists.lists[7] = {"Nanum"};
+    lists.defaultFace = "Fallback Face";
+    doc.SetFaceSubstitutions(lists);
+    doc.NewPageWritten(0);
+    EXPECT_EQ(FacesOf(doc), (Names{"Dotum", "MS PMincho", "Fallback Face"}));
+
+    RecordingDocument empty("specials.dvi");
+    empty.SetFaceSubstitutions({});
+    empty.NewPageWritten(0);
+    EXPECT_EQ(FacesOf(empty), (Names{"Batang", "Batang", "Batang"}));
+}
+
+TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
+    RecordingDocument doc;
+    doc.Special(std::string("#\0\0\1\x2c", 5));
+    ASSERT_EQ(doc.GetRecordResolution(), 300);
+    for (std::string text : {std::string("#"), std::string("#\0", 2), std::string("#\0\0\1", 4),
+                             std::string("#\0\2\0\0\0", 6), std::string("#\0\1\0\0\0\0Face", 11)})
+        doc.Special(text);
+    EXPECT_EQ(doc.GetRecordResolution(), 300);
+    EXPECT_TRUE(doc.GetFontList().IsEmpty());
+    doc.Special(std::string("#\0\2\0\0\0\0", 7));  // an empty name is still a record
+    EXPECT_EQ(FacesOf(doc), Names{"Batang"});
+}
+
+struct ParseCase {
+    std::string text;
+    Names anchors;
+    Names pictures;
+};
+
+class SingleSpecial : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(SingleSpecial, YieldsItsAnchorsAndPictures) {
+    ParseCase const& c = GetParam();
+    RecordingDocument doc;
+    doc.Special(c.text);
+    Names anchors;
+    for (auto const& [name, page] : TagsOf(doc)) anchors.push_back(name);
+    EXPECT_EQ(anchors, c.anchors);
+    EXPECT_EQ(doc.pictures, c.pictures);
+}
+
+std::vector<ParseCase> HtmlCases() {
+    return {
+        {"HTML:<A name=\"Q\">", {"Q"}, {}},
+        {"html:\t<a\nname\r=\f\"tab and all\"", {"tab and all"}, {}},
+        {"html:<aname=\"r\">", {"r"}, {}},
+        {"html:<a name=\"\">", {""}, {}},
+        {"html:<a name=r>", {}, {}},
+        {"html:<abbr name=\"s\">", {}, {}},
+        {"html:<a name=\"t", {}, {}},
+        {"html:a name=\"u\"", {}, {}},
+        // Not an a element: the later tests see the whole special.
+        {"html:<b=1 psfile=c.eps", {}, {"c.eps"}},
+        {"html:x=1 psfile=c.eps", {}, {}},
+    };
+}
+INSTANTIATE_TEST_SUITE_P(Html, SingleSpecial, testing::ValuesIn(HtmlCases()));
+
+std::vector<ParseCase> HypertextCases() {
+    return {
+        {"hypertext:  name = \"q\"", {"q"}, {}},
+        {"hypertext: -1 +2 3 4 name=x", {"x"}, {}},
+        {"hypertext: 1 2 3 4 5 name=x", {}, {}},
+        {"hypertext: name=\"x", {"\"x"}, {}},
+        {"hypertext: name=\"a b\"", {"\"a"}, {}},
+        {"hypertext: name=ab\xA0" "cd", {"ab"}, {}},
+        {"hypertext: NAME=z", {"z"}, {}},
+        {"hypertext: name=", {""}, {}},
+        {"hypertext: nam=z", {}, {}},
+        {"hypertext: name z", {}, {}},
+    };
+}
+INSTANTIATE_TEST_SUITE_P(Hypertext, SingleSpecial, testing::ValuesIn(HypertextCases()));
+
+std::vector<ParseCase> GraphicsCases() {
+    return {
+        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPSfig.eps", {}, {"fig.eps"}},
+        {"graphics:0pt0pt1pt1pt1pt1ptEps x y.eps ", {}, {"x y.eps "}},
+        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt WMF  \t", {}, {}},
+        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt\tWM", {}, {}},
+        {"graphics: 0pt 0pt 1pt 1pt 1pt 1 pt EPS a.eps", {}, {}},
+        {"graphics: 0pt 0pt 1pt 1pt 1pt", {}, {}},
+    };
+}
+INSTANTIATE_TEST_SUITE_P(Graphics, SingleSpecial, testing::ValuesIn(GraphicsCases()));
+
+std::vector<ParseCase> KeyValueCases() {
+    return {
+        {"psfile =a.eps", {}, {"a.eps"}},
+        {"psfile= a.eps rwi=100", {}, {"a.eps"}},
+        {"a=1 b=2 PsFile=z.eps", {}, {"z.eps"}},
+        {"x psfile=a.eps", {}, {}},
+        {"psfile=", {}, {}},
+        {"psfile=\"\"", {}, {""}},
+        {"psfile=\"a", {}, {"\"a"}},
+        {"psfilex=a.eps", {}, {}},
+        {"", {}, {}},
+    };
+}
+INSTANTIATE_TEST_SUITE_P(KeyValue, SingleSpecial, testing::ValuesIn(KeyValueCases()));
+
+// Every special of the TeX document and of the cases above, cut at every
+// length, in a block that ends with its NUL: nothing is read past it (the
+// sanitizer build checks) and every name comes from inside the special.
+TEST(DocumentSpecials, NoSpecialReadsPastItsBytes) {
+    RecordingDocument scanned("specials.dvi");
+    scanned.NewPageWritten(0);
+    Names texts = scanned.specials;
+    ASSERT_EQ(texts.size(), 37u);
+    for (auto const& cases : {HtmlCases(), HypertextCases(), GraphicsCases(), KeyValueCases()})
+        for (ParseCase const& c : cases) texts.push_back(c.text);
+
+    for (std::string const& text : texts) {
+        for (size_t cut = 0; cut <= text.size(); ++cut) {
+            std::string prefix = text.substr(0, cut);
+            RecordingDocument doc;
+            doc.SetFaceQuery([](KsDvi::CDC*, char const*) { return true; });  // keep face names as read
+            doc.RegisterDevice(FakeDevice(), fpreal4::FromRaw(10000));
+            doc.Special(prefix);
+            for (auto const& [name, page] : TagsOf(doc))
+                EXPECT_NE(prefix.find(name), std::string::npos) << name << " from " << prefix;
+            for (std::string const& name : doc.pictures)
+                EXPECT_NE(prefix.find(name), std::string::npos) << name << " from " << prefix;
+            for (std::string const& face : FacesOf(doc))
+                EXPECT_NE(prefix.find(face), std::string::npos) << face << " from " << prefix;
+        }
+    }
+}
+
+}  // namespace
