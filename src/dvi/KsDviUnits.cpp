@@ -2,21 +2,13 @@
 // page size the postamble declares.
 
 #include "dvi/KsDvi.h"
+#include "stream/DeviceRounding.h"
 
 namespace {
 
 // dots per DVI unit: num x R x 10^-7 / 0.0254 / 10000 / den, R = dpi x 10000
 double DotsPerDvi(uint32_t num, uint32_t den, fpreal4 const& dpi) {
     return static_cast<double>(num) * dpi.GetRaw() * 3.9370078740157485e-10 / den;
-}
-
-int RoundHalfAway(double p) {
-    return p >= 0 ? static_cast<int>(p + 0.5) : static_cast<int>(p - 0.5);
-}
-
-int Ceiling(double p) {
-    int t = static_cast<int>(p);
-    return t < p ? t + 1 : t;
 }
 
 }  // namespace

@@ -52,6 +52,7 @@ protected:
     int GetStackDepth() const { return stackDepth_; }
     int GetMultiByteState() const { return mbState_; }
     void SetMultiByteState(int state) { mbState_ = state; }
+    void SetWinFont(int flag) { winFont_ = flag; }
     unsigned char const* GetPageBuffer() const { return pageBuffer_.get(); }
     int GetPageLength() const { return length_; }
 

@@ -24,3 +24,16 @@ struct FontmapOptions {
     SessionOptions session;
 };
 int RunFontmap(FontmapOptions const& options);
+
+struct RenderOptions {
+    std::string file;
+    std::string pages;
+    int dpi = 96;
+    double zoom = 1.0;
+    std::string output;  // pattern, %d the 1-based page number
+    std::string paper = "a4";
+    int jobs = 0;        // 0: one worker per core
+    bool links = false;
+    SessionOptions session;
+};
+int RunRender(RenderOptions const& options);

@@ -35,7 +35,7 @@ void ReportError(std::string const& file, std::string const& what) {
 
 DocumentSession::DocumentSession(std::string path, SessionOptions options, HostFonts& fonts)
     : path_(std::move(path)), options_(std::move(options)), fonts_(fonts),
-      dvi_(std::make_unique<PictureListingDocument>()) {}
+      dvi_(std::make_unique<HostDocument>()) {}
 
 DocumentSession::~DocumentSession() = default;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "PictureListingDocument.h"
+#include "HostDocument.h"
 
 class HostFonts;
 
@@ -31,6 +31,8 @@ public:
     KsDvi& Document() { return *dvi_; }
     // Picture files named by the specials, in scan order.
     std::vector<std::string> const& Pictures() const { return dvi_->GetPictures(); }
+    // The paper size the document asks for with a papersize special, if any.
+    std::optional<PaperSize> const& PaperSpecial() const { return dvi_->GetPaperSpecial(); }
     std::string const& Path() const { return path_; }
     // A file that ends inside a page is one TeX is still writing: its complete
     // pages are usable and the state is Growing.
@@ -47,7 +49,7 @@ private:
     std::string path_;
     SessionOptions options_;
     HostFonts& fonts_;
-    std::unique_ptr<PictureListingDocument> dvi_;
+    std::unique_ptr<HostDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;
 };

@@ -32,6 +32,20 @@ int main(int argc, char** argv) {
     traceCmd->add_option("-p,--pages", trace.pages, "Pages, e.g. 1,3-5 (1-based)");
     AddFontPathOptions(traceCmd, trace.session);
 
+    RenderOptions render;
+    CLI::App* renderCmd = app.add_subcommand("render", "Render pages to PNG files");
+    renderCmd->add_option("FILE", render.file, "DVI file")->required();
+    renderCmd->add_option("-p,--pages", render.pages, "Pages, e.g. 1,3-5 (1-based)");
+    renderCmd->add_option("-r,--resolution", render.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
+    renderCmd->add_option("-z,--zoom", render.zoom, "Zoom factor")->check(CLI::Range(0.01, 100.0));
+    renderCmd->add_option("-o,--output", render.output, "Output file pattern, %d the page number (NAME-%d.png)");
+    renderCmd->add_option("--paper", render.paper,
+                          "Paper when the document names none: a4, letter or WxH (e.g. 210mmx297mm)");
+    renderCmd->add_option("-j,--jobs", render.jobs, "Pages rendered in parallel (default: one per core)")
+        ->check(CLI::Range(1, 256));
+    renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
+    AddFontPathOptions(renderCmd, render.session);
+
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
@@ -42,5 +56,6 @@ int main(int argc, char** argv) {
     if (infoCmd->parsed()) return RunInfo(info);
     if (traceCmd->parsed()) return RunTrace(trace);
     if (fontmapCmd->parsed()) return RunFontmap(fontmap);
+    if (renderCmd->parsed()) return RunRender(render);
     return 2;
 }

@@ -1,0 +1,243 @@
+// Setting a drawer up for a page: the context's modes, scale factors, colour,
+// background, and the platform fonts of every document font.
+
+#include "render/KsDviDrawer.h"
+
+#include <cstring>
+
+#include "dvi/ItrnFontItr.h"
+#include "font/ItrnFont.h"
+#include "render/BuiltinFaceTable.h"
+#include "render/GdiSpecialInterpreter.h"
+#include "stream/DeviceRounding.h"
+
+using namespace ksdvi::gdi;
+
+KsDviDrawer::KsDviDrawer() { InitAll(); }
+
+KsDviDrawer::KsDviDrawer(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset) : KsDviDrawer() {
+    Open(dc, dvi, page, mag, hOffset, vOffset, 0, String8());
+}
+
+KsDviDrawer::~KsDviDrawer() {
+    if (IsWorking()) KsDviDrawer::Close();
+}
+
+void KsDviDrawer::InitAll() {
+    pDC_ = nullptr;
+    palette_.reset();
+    brush_.reset();
+    pen_.reset();
+    curFont_ = nullptr;
+    charDC_.reset();
+    charBitmap_.reset();
+    osFonts_.reset();
+    mask_.reset();
+    waterMark_.reset();
+    specials_ = std::make_unique<GdiSpecialInterpreter>(*this);
+}
+
+int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset,
+                      unsigned long linkColour, String8 const& anchorName) {
+    if (!KsDviDrawerBase::Open(dvi, page)) return 0;
+    dvi_ = &dvi;
+    pDC_ = refDC_ = &dc;
+    zoom_ = mag.GetRaw();
+    dvi.RegisterDevice(&dc, mag);
+
+    savedDC_ = dc.SaveDC();
+    dc.SetMapMode(MM_TEXT);
+    dc.SetTextAlign(TA_BASELINE);
+    dc.SetBkMode(TRANSPARENT);
+
+    if (dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) {
+        PALETTEENTRY entries[256];
+        auto* stock = dynamic_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE));
+        UINT count = stock ? stock->GetPaletteEntries(0, 256, entries) : 0;
+        if (count > 0) {
+            std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+            auto* lp = reinterpret_cast<LOGPALETTE*>(buffer.data());
+            lp->palVersion = 0x300;
+            lp->palNumEntries = static_cast<WORD>(count);
+            std::memcpy(lp->palPalEntry, entries, count * sizeof(PALETTEENTRY));
+            palette_ = std::make_unique<CPalette>();
+            palette_->CreatePalette(lp);
+            dc.SelectPalette(palette_.get(), FALSE);
+        }
+    }
+
+    hOrigin_ = hOffset;
+    vOrigin_ = vOffset;
+    // dots per DVI unit: num x mag x dpi / den / (0.0254 m x 10^7 x 10000)
+    double num = dvi.GetDviNum(), den = dvi.GetDviDen(), absMag = dvi.GetAbsMag().GetRaw();
+    hDpi_ = dc.GetDeviceCaps(LOGPIXELSX) * zoom_ * 0.0001;
+    vDpi_ = dc.GetDeviceCaps(LOGPIXELSY) * zoom_ * 0.0001;
+    hPixPerDvi_ = num * absMag * hDpi_ * 3.9370078740157485e-10 / den;
+    vPixPerDvi_ = num * absMag * vDpi_ * 3.9370078740157485e-10 / den;
+    hDviPerPix_ = 1.0 / hPixPerDvi_;
+    vDviPerPix_ = 1.0 / vPixPerDvi_;
+
+    lineWidth_ = DefaultLineWidth;
+    curFont_ = nullptr;
+
+    colorStackSize_ = std::min(dvi.GetPageColorStackSize(page), ColorStackSize);
+    unsigned int const* stack = dvi.GetPageColorStack(page);
+    for (int i = 0; i < colorStackSize_; ++i) colorStack_[i] = stack[i];
+    curColor_ = colorStackSize_ > 0 ? colorStack_[colorStackSize_ - 1] : 0;
+    dc.SetTextColor(curColor_);
+
+    CBrush background;
+    background.CreateSolidBrush(dvi.GetPageBackgroundColor(page));
+    RECT all{0, 0, 10000, 10000};
+    dc.FillRect(&all, &background);
+
+    int winFont = dvi.GetNItrnFont() == 0 ? 1 : 0;
+    dvi.SetWinFont(winFont);
+    SetWinFont(winFont);
+    osFonts_.reset();
+    nOSFonts_ = 0;
+    if (!winFont) CreateFonts();
+
+    brush_ = std::make_unique<CBrush>();
+    brush_->CreateSolidBrush(RGB(0, 0, 0));
+    DeleteCharDC();
+    pen_ = std::make_unique<CPen>();
+    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+
+    psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
+    psLlx_ = psLly_ = anchorOpen_ = 0;
+    linkColor_ = static_cast<COLORREF>(linkColour);
+    searchTag_ = anchorName;
+    tagFound_ = 0;
+    specials_->BeginPage();
+    return 1;
+}
+
+void KsDviDrawer::Close() {
+    if (!IsWorking()) return;
+    specials_->EndPage();
+    if (pDC_) {
+        pDC_->RestoreDC(-1);
+        dvi_->UnregisterDevice(pDC_);
+    }
+    DeleteCharDC();
+    brush_.reset();
+    pen_.reset();
+    curFont_ = nullptr;
+    osFonts_.reset();
+    nOSFonts_ = 0;
+    ClearPictList();
+    linkList_.RemoveAll();
+    links_.clear();
+    palette_.reset();
+    KsDviDrawerBase::Close();
+}
+
+void KsDviDrawer::CreateFonts() {
+    nOSFonts_ = dvi_->GetNItrnFont();
+    osFonts_ = std::make_unique<OSFontInfo[]>(static_cast<size_t>(nOSFonts_));
+    for (KsDvi::ItrnFontItr it(*dvi_); !it.IsFinished(); ++it) {
+        KsDvi::ItrnFont const& font = *it();
+        OSFontInfo& entry = osFonts_[font.GetID()];
+        CreateSingleByteFont(font, entry.sbFont);
+        if (font.IsDBCEnabled()) CreateDoubleByteFont(font, entry.dbFont);
+    }
+}
+
+namespace {
+
+void CopyFaceName(LOGFONTA& lf, char const* face) {
+    std::strncpy(lf.lfFaceName, face, 31);
+    lf.lfFaceName[31] = '\0';
+}
+
+}  // namespace
+
+void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, CFont& out) {
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
+    LOGFONTA lf{};
+    char const* name = info.faceName.IsNull() ? font.GetName().c_str() : info.faceName.c_str();
+    int height = 0, width = 0, weight = 0, italic = 0;
+    if (FindTrueTypeFace(pDC_, name, &lf)) {
+        height = info.height;
+        width = info.averagewidth;
+        weight = info.weight;
+        italic = info.italic;
+    } else if (BuiltinFace const* row = FindBuiltinFace(name)) {
+        if (!FindTrueTypeFace(pDC_, row->face, &lf)) CopyFaceName(lf, row->face);
+        height = static_cast<int>(font.GetScaleSize() * row->heightFactor);
+        width = static_cast<int>(font.GetScaleSize() * row->widthFactor);
+        weight = row->weight;
+        italic = row->italic;
+    }
+    // Otherwise the description stays empty and the system's mapper chooses a face.
+    if (height == 0) height = font.GetScaleSize();
+    lf.lfHeight = -Ceiling(height * vPixPerDvi_);
+    lf.lfWidth = Ceiling(width * hPixPerDvi_);
+    lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
+    lf.lfWeight = weight;
+    lf.lfItalic = static_cast<BYTE>(italic);
+    lf.lfUnderline = lf.lfStrikeOut = 0;
+    out.CreateFontIndirectA(&lf);
+}
+
+void KsDviDrawer::CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out) {
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
+    LOGFONTA lf{};
+    if (!FindTrueTypeFace(pDC_, info.faceName.c_str(), &lf)) CopyFaceName(lf, info.faceName.c_str());
+    int height = info.height != 0 ? info.height : font.GetScaleSize();
+    lf.lfHeight = -Ceiling(height * vPixPerDvi_);
+    lf.lfWidth = Ceiling(info.averagewidth * hPixPerDvi_);
+    lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
+    lf.lfWeight = info.weight;
+    lf.lfItalic = static_cast<BYTE>(info.italic);
+    out.CreateFontIndirectA(&lf);
+}
+
+KsDviDrawer::OSFontInfo* KsDviDrawer::GetpOSFont(KsDvi::ItrnFont const& font) const {
+    int id = font.GetID();
+    return osFonts_ && id >= 0 && id < nOSFonts_ ? &osFonts_[id] : nullptr;
+}
+
+KsDviDrawer::CFont* KsDviDrawer::GetpSBFont(KsDvi::ItrnFont const& font) const {
+    OSFontInfo* entry = GetpOSFont(font);
+    return entry ? &entry->sbFont : nullptr;
+}
+
+KsDviDrawer::CFont* KsDviDrawer::GetpDBFont(KsDvi::ItrnFont const& font) const {
+    OSFontInfo* entry = GetpOSFont(font);
+    return entry ? &entry->dbFont : nullptr;
+}
+
+int KsDviDrawer::hDot(int h) const { return RoundHalfAway(h * hPixPerDvi_) + hOrigin_; }
+int KsDviDrawer::vDot(int v) const { return RoundHalfAway(v * vPixPerDvi_) + vOrigin_; }
+int KsDviDrawer::dhDot(int d) const { return Ceiling(d * hPixPerDvi_); }
+int KsDviDrawer::dvDot(int d) const { return Ceiling(d * vPixPerDvi_); }
+int KsDviDrawer::hDvi(int x) const { return RoundHalfAway((x - hOrigin_) * hDviPerPix_); }
+int KsDviDrawer::vDvi(int y) const { return RoundHalfAway((y - vOrigin_) * vDviPerPix_); }
+
+int KsDviDrawer::grw(int x) const {
+    unsigned r = dvi_ ? dvi_->GetRecordResolution() : 0;
+    if (r == 0 || !pDC_) return 0;  // no record resolution: record units mean nothing yet
+    return static_cast<int>(static_cast<double>(zoom_) * pDC_->GetDeviceCaps(LOGPIXELSX) * x * 0.0001 / r);
+}
+
+void KsDviDrawer::RenewPenBrush() {
+    brush_ = std::make_unique<CBrush>();
+    brush_->CreateSolidBrush(curColor_);
+    pen_ = std::make_unique<CPen>();
+    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+    if (pDC_) pDC_->SetTextColor(curColor_);
+}
+
+void KsDviDrawer::SetPenBrush(unsigned short r, unsigned short g, unsigned short b) {
+    curColor_ = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+    brush_ = std::make_unique<CBrush>();
+    brush_->CreateSolidBrush(curColor_);
+    pen_ = std::make_unique<CPen>();
+    pen_->CreatePen(PS_SOLID, 1, curColor_);
+    if (pDC_) {
+        pDC_->SelectObject(brush_.get());
+        pDC_->SelectObject(pen_.get());
+    }
+}

@@ -1,0 +1,167 @@
+#pragma once
+// Paints one page of a document on a device context: scale factors from the
+// preamble, the device and the zoom; one pair of outline fonts per document
+// font; glyphs at their baselines, rules as filled rectangles; colour, simple
+// graphics, hyperlink areas and pictures from the page's specials.
+
+#include <memory>
+#include <vector>
+
+#include "interp/KsDviDrawerBase.h"
+#include "platform/gdi/Cdc.h"
+
+class GdiSpecialInterpreter;
+
+class KsDviDrawer : public KsDviDrawerBase {
+public:
+    using CDC = ksdvi::gdi::CDC;
+    using CFont = ksdvi::gdi::CFont;
+    using CPen = ksdvi::gdi::CPen;
+    using CBrush = ksdvi::gdi::CBrush;
+    using CBitmap = ksdvi::gdi::CBitmap;
+    using CPalette = ksdvi::gdi::CPalette;
+    using COLORREF = ksdvi::gdi::COLORREF;
+
+    static constexpr int ColorStackSize = 200;
+    static constexpr int DefaultLineWidth = 0x6666;  // DVI units, about 0.4pt
+
+    // The platform fonts of one document font.
+    struct OSFontInfo {
+        CFont sbFont;  // single-byte codes
+        CFont dbFont;  // double-byte codes; no handle when the font has none
+    };
+
+    struct LinkRect {
+        int x, y, w, h;  // device pixels
+    };
+
+    struct HyLinkInfo {
+        int kind = 0;  // 0: html: anchor, grown from what is drawn inside it; 1: hypertext: area
+        String8 href;
+        String8 target;
+        DList<LinkRect> rects;
+        // A box joins the last rectangle (their bounding box), or starts the first.
+        void AddBox(int x, int y, int w, int h);
+    };
+
+    struct PictInfo {
+        int drawn = 0;
+        int type = 0;       // 0 WMF, 1 EPS, 2 JPEG, 3 GIF, 4 PNG, 5 BMP
+        int anchorTop = 1;  // 1: (x, y) is the top-left corner, 0: the bottom-left one
+        int x = 0, y = 0;
+        double xScale = 1.0, yScale = 1.0;  // negative: minus an absolute size
+        String8 fileName;
+        HyLinkInfo* link = nullptr;
+        int llx = -1000000, lly = -1000000, urx = -1000000, ury = -1000000;
+    };
+
+    KsDviDrawer();
+    KsDviDrawer(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset);
+    ~KsDviDrawer() override;
+
+    using KsDviDrawerBase::Open;
+    // Opens `page` for painting on `dc` at zoom `mag`, with the DVI origin at
+    // device (hOffset, vOffset); `linkColour` paints link text, `anchorName`
+    // (null for none) is an anchor whose position the drawer reports.
+    virtual int Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset,
+                     unsigned long linkColour, String8 const& anchorName);
+    void Close() override;
+
+    void SetRefDC(CDC* dc) { refDC_ = dc; }
+    CDC* GetpDC() const { return pDC_; }
+    OSFontInfo* GetpOSFont(KsDvi::ItrnFont const& font) const;
+    CFont* GetpSBFont(KsDvi::ItrnFont const& font) const;
+    CFont* GetpDBFont(KsDvi::ItrnFont const& font) const;
+
+    // DVI positions and lengths in device dots, and back.
+    int hDot(int h) const;
+    int vDot(int v) const;
+    int dhDot(int d) const;
+    int dvDot(int d) const;
+    int hDvi(int x) const;
+    int vDvi(int y) const;
+    // Record units (1/R inch) in device dots.
+    int grw(int x) const;
+    int grxy(int x) const { return grw(x); }
+    double GethPixPerDvi() const { return hPixPerDvi_; }
+    double GetvPixPerDvi() const { return vPixPerDvi_; }
+
+    void SetPenBrush(unsigned short r, unsigned short g, unsigned short b);
+    COLORREF GetCurColor() const { return curColor_; }
+
+    DList<HyLinkInfo*> const& GetHyLinkList() const { return linkList_; }
+    DList<PictInfo*> const& GetPictList() const { return pictList_; }
+    HyLinkInfo* FindHyLink(int x, int y) const;
+    void DrawHyperlinkMark(int which);
+    int IsTagFound() const { return tagFound_; }
+    int GetTaghPos() const { return tagH_; }
+    int GetTagvPos() const { return tagV_; }
+    PictInfo* GetMask() const { return mask_.get(); }
+    PictInfo* GetWaterMark() const { return waterMark_.get(); }
+    void ClearPictList();
+
+protected:
+    void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
+    void PutRule(int h, int v, int height, int width) override;
+    void DoSpecial(unsigned int length, InstPtr text) override;
+
+    // Hyperlink bookkeeping shared by glyphs, rules and pictures.
+    HyLinkInfo* LastLink() const;
+    void AppendLink(std::unique_ptr<HyLinkInfo> link);
+    PictInfo* AppendPicture(std::unique_ptr<PictInfo> picture);
+    void RenewPenBrush();
+
+private:
+    void InitAll();
+    void CreateFonts();
+    void CreateSingleByteFont(KsDvi::ItrnFont const& font, CFont& out);
+    void CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out);
+    void CreateCharDC();
+    void DeleteCharDC();
+    void EraseCharDC();
+    void PutWinFontChar(int h, int v, unsigned short code);
+    void PutCharThroughCharDC(int x, int y, unsigned short code, bool slant);
+
+    KsDvi* dvi_ = nullptr;
+    int zoom_ = 0;
+    double hPixPerDvi_ = 0, vPixPerDvi_ = 0;
+    double hDviPerPix_ = 0, vDviPerPix_ = 0;
+    CDC* pDC_ = nullptr;
+    CDC* refDC_ = nullptr;
+    std::unique_ptr<CPalette> palette_;
+    double hDpi_ = 0, vDpi_ = 0;
+    int hOrigin_ = 0, vOrigin_ = 0;
+    std::unique_ptr<CBrush> brush_;
+    COLORREF colorStack_[ColorStackSize] = {};
+    int colorStackSize_ = 0;
+    COLORREF curColor_ = 0;
+    int lineWidth_ = DefaultLineWidth;
+    std::unique_ptr<CPen> pen_;
+    CFont* curFont_ = nullptr;
+
+    // The character context for slanted faces.
+    std::unique_ptr<CDC> charDC_;
+    std::unique_ptr<CBitmap> charBitmap_;
+    int charMaxWidth_ = 0, charAscent_ = 0, charDescent_ = 0;
+
+    int nOSFonts_ = 0;
+    std::unique_ptr<OSFontInfo[]> osFonts_;
+
+    COLORREF linkColor_ = 0;
+    COLORREF savedColor_ = 0;
+    String8 searchTag_;
+    int tagFound_ = 0, tagH_ = 0, tagV_ = 0;
+    int anchorOpen_ = 0;
+    int psW_ = 0x480000, psH_ = 0x480000, psLlx_ = 0, psLly_ = 0, psUrx_ = 0x480000, psUry_ = 0x480000;
+    unsigned long recordDrawMode_ = 0;
+
+    // The lists hand out plain pointers; the vectors own what they point to.
+    DList<HyLinkInfo*> linkList_;
+    std::vector<std::unique_ptr<HyLinkInfo>> links_;
+    DList<PictInfo*> pictList_;
+    std::vector<std::unique_ptr<PictInfo>> pictures_;
+    std::unique_ptr<PictInfo> mask_;
+    std::unique_ptr<PictInfo> waterMark_;
+    std::unique_ptr<GdiSpecialInterpreter> specials_;
+    int savedDC_ = 0;
+};

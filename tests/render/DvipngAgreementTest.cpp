@@ -1,0 +1,107 @@
+// Pages rendered by ksdvi put their ink where dvipng puts it: same resolution,
+// paper and origin, the same outline fonts of the TeX installation.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/PngImage.h"
+#include "tools/Listing.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
+
+struct Overlap {
+    long ours = 0, theirs = 0;
+    long oursMatched = 0, theirsMatched = 0;
+    double Precision() const { return ours ? double(oursMatched) / ours : 1.0; }
+    double Recall() const { return theirs ? double(theirsMatched) / theirs : 1.0; }
+};
+
+// Dark pixels of each image that have a dark pixel of the other within one pixel.
+Overlap Compare(GreyImage const& a, GreyImage const& b) {
+    auto near = [](GreyImage const& img, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (img.Dark(x + dx, y + dy)) return true;
+        return false;
+    };
+    Overlap o;
+    for (int y = 0; y < std::max(a.height, b.height); ++y) {
+        for (int x = 0; x < std::max(a.width, b.width); ++x) {
+            if (a.Dark(x, y)) {
+                ++o.ours;
+                o.oursMatched += near(b, x, y);
+            }
+            if (b.Dark(x, y)) {
+                ++o.theirs;
+                o.theirsMatched += near(a, x, y);
+            }
+        }
+    }
+    return o;
+}
+
+class ScratchDir {
+public:
+    ScratchDir() : path_(fs::temp_directory_path() / ("ksdvi-render-" + std::to_string(getpid()))) {
+        fs::create_directories(path_);
+    }
+    ~ScratchDir() { fs::remove_all(path_); }
+    std::string operator/(std::string const& name) const { return (path_ / name).string(); }
+
+private:
+    fs::path path_;
+};
+
+struct Case {
+    char const* file;
+    int dpi;
+    int pages;
+};
+
+class DvipngAgreement : public testing::TestWithParam<Case> {};
+
+TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
+    Case const& c = GetParam();
+    ScratchDir dir;
+    std::string dpi = std::to_string(c.dpi);
+    int status = -1;
+    RunCommand(std::string(KSDVI_CLI) + " render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + Data(c.file) +
+                   " >/dev/null 2>&1",
+               &status);
+    ASSERT_EQ(status, 0);
+    RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
+                   Data(c.file) + " >/dev/null 2>&1",
+               &status);
+    ASSERT_EQ(status, 0);
+    for (int page = 1; page <= c.pages; ++page) {
+        GreyImage ours, theirs;
+        ASSERT_TRUE(ReadGreyPng(dir / ("ours-" + std::to_string(page) + ".png"), ours)) << page;
+        ASSERT_TRUE(ReadGreyPng(dir / ("theirs-" + std::to_string(page) + ".png"), theirs)) << page;
+        EXPECT_EQ(ours.width, theirs.width);
+        EXPECT_EQ(ours.height, theirs.height);
+        Overlap o = Compare(ours, theirs);
+        SCOPED_TRACE(std::string(c.file) + " page " + std::to_string(page));
+        EXPECT_GT(o.ours, 1000);
+        // dvipng keeps TeX's pixel convention, where a reference point is the lower left
+        // corner of its pixel: its ink sits one row lower than the exact baseline we draw
+        // on. The pixel of slack absorbs that row; the rest is anti-aliasing at the edges.
+        EXPECT_GT(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
+        EXPECT_GT(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, DvipngAgreement,
+                         testing::Values(Case{"plain.dvi", 150, 3}, Case{"latex.dvi", 150, 2}, Case{"latex.dvi", 300, 2},
+                                         Case{"fonts.dvi", 72, 1}),
+                         [](auto const& info) {
+                             std::string name = info.param.file;
+                             return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi);
+                         });
+
+}  // namespace
