@@ -164,6 +164,82 @@ TEST(DeviceTest, PngIsGreyWithoutColourAndRgbWithIt) {
   EXPECT_FALSE(device->WritePng("/nonexistent-dir/page.png"));
 }
 
+// Every way of putting a colour on the page must make the page count as
+// coloured, and grey ones must not.
+struct ColourRoute {
+  const char* name;
+  void (*draw)(CDC& dc, COLORREF c);
+};
+
+void PrintTo(const ColourRoute& r, std::ostream* os) { *os << r.name; }
+
+const ColourRoute kRoutes[] = {
+    {"fill", [](CDC& dc, COLORREF c) {
+       const RECT r{1, 1, 5, 5};
+       dc.FillSolidRect(&r, c);
+     }},
+    {"pen", [](CDC& dc, COLORREF c) {
+       CPen pen(PS_SOLID, 3, c);
+       dc.SelectObject(&pen);
+       dc.MoveTo(2, 2);
+       dc.LineTo(15, 9);
+       dc.SelectStockObject(BLACK_PEN);
+     }},
+    {"text", [](CDC& dc, COLORREF c) {
+       dc.SetTextColor(c);
+       dc.TextOutW(2, 2, u"W", 1);
+     }},
+    {"hatch background", [](CDC& dc, COLORREF c) {
+       CBrush hatch(HS_CROSS, RGB(0, 0, 0));
+       dc.SetBkColor(c);
+       const RECT r{0, 0, 8, 8};
+       dc.FillRect(&r, &hatch);
+     }},
+    {"blit", [](CDC& dc, COLORREF c) {
+       CDC memory;
+       memory.CreateCompatibleDC(&dc);
+       CBitmap bitmap;
+       bitmap.CreateCompatibleBitmap(&dc, 4, 4);
+       memory.SelectObject(&bitmap);
+       memory.SetPixel(1, 1, c);
+       dc.BitBlt(0, 0, 4, 4, &memory, 0, 0, SRCAND);
+     }},
+    {"monochrome blit", [](CDC& dc, COLORREF c) {
+       CDC memory;
+       memory.CreateCompatibleDC(&dc);
+       CBitmap mono;
+       mono.CreateBitmap(8, 1, 1, 1, nullptr);
+       memory.SelectObject(&mono);
+       dc.SetTextColor(c);
+       dc.BitBlt(0, 0, 8, 1, &memory, 0, 0, SRCCOPY);
+     }},
+    {"DIB", [](CDC& dc, COLORREF c) {
+       struct {
+         BITMAPINFOHEADER h;
+         BYTE bits[4];
+       } dib;
+       dib.h.biWidth = 1;
+       dib.h.biHeight = 1;
+       dib.h.biBitCount = 24;
+       dib.bits[0] = GetBValue(c), dib.bits[1] = GetGValue(c), dib.bits[2] = GetRValue(c), dib.bits[3] = 0;
+       dc.StretchPackedDIB(0, 0, 3, 3, 0, 0, 1, 1, &dib, sizeof dib, DIB_RGB_COLORS, SRCCOPY);
+     }},
+};
+
+class ColourRouteTest : public testing::TestWithParam<ColourRoute> {};
+
+TEST_P(ColourRouteTest, PageCountsAsColouredExactlyWhenItIs) {
+  for (const COLORREF c : {RGB(200, 30, 40), RGB(90, 90, 90)}) {
+    auto device = WhiteDevice(20, 12);
+    CDC dc(*device);
+    GetParam().draw(dc, c);
+    EXPECT_EQ(device->HasColour(), c != RGB(90, 90, 90)) << GetParam().name;
+    EXPECT_NE(test::InkBox(*device).right, 0) << GetParam().name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, ColourRouteTest, testing::ValuesIn(kRoutes));
+
 TEST(DeviceTest, PixelsOutsideTheSurfaceAreRefused) {
   auto device = WhiteDevice(4, 4);
   CDC dc(*device);

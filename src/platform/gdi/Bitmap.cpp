@@ -20,6 +20,7 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel
   auto surface = Surface::Create(width, height, depth == 1, kBlackPixel);
   if (!surface) return FALSE;
   if (bits) {
+    if (depth >= 16) surface->NoteColour();
     const BYTE* src = static_cast<const BYTE*>(bits);
     const std::size_t stride = ((std::size_t(width) * depth + 15) / 16) * 2;
     const auto byteAt = [&](std::size_t i) -> BYTE { return i < bitsSize ? src[i] : 0; };

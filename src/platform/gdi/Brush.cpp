@@ -128,6 +128,15 @@ BrushPaint::BrushPaint(const BrushData& brush, Pixel color, Pixel textColor, Pix
   if ((brush.style == BS_PATTERN || brush.style == BS_DIBPATTERN) && !brush.pattern) null_ = true;
 }
 
+bool BrushPaint::MayBeColoured() const {
+  switch (brush_.style) {
+    case BS_SOLID: return !IsGrey(color_);
+    case BS_HATCHED: return !IsGrey(color_) || (opaque_ && !IsGrey(bkColor_));
+    case BS_NULL: return false;
+    default: return true;
+  }
+}
+
 bool BrushPaint::Sample(int x, int y, Pixel& out) const {
   switch (brush_.style) {
     case BS_SOLID:

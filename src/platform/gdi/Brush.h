@@ -59,6 +59,8 @@ class BrushPaint {
 
   bool IsNull() const { return null_; }
   bool IsSolid() const { return solid_; }
+  // False only when every pixel the brush paints is grey.
+  bool MayBeColoured() const;
   Pixel SolidPixel() const { return color_; }
   // The brush's pixel at device (x, y); false where a hatch leaves the
   // background transparent.

@@ -94,7 +94,7 @@ void CDC::StrokeFigure(const Path& figure) {
     const bool gaps = !pattern.empty() && s_.bkMode == OPAQUE;
     const Pixel bk = Resolve(s_.bkColor);
     Paint(BoxOf(figure, 1), [&](const PaintTarget& t) {
-      WalkCosmeticPath(figure, pattern, [&](int x, int y, bool on) {
+      WalkCosmeticPath(figure, pattern, Limit(), [&](int x, int y, bool on) {
         if (on)
           PlotPixel(t, x, y, color, s_.rop2);
         else if (gaps)

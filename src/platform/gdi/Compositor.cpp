@@ -55,6 +55,7 @@ void Normalize(LONG& a, LONG& b, bool& mirror) {
 
 void FillRect(const PaintTarget& target, const RECT& r, const BrushPaint& brush, int rop2) {
   if (brush.IsNull() || rop2 == R2_NOP) return;
+  if (brush.MayBeColoured()) target.surface.NoteColour();
   target.ForEachVisible(r, [&](const RECT& v) {
     for (int y = v.top; y < v.bottom; ++y) {
       Pixel* row = target.surface.Row(y);
@@ -72,12 +73,14 @@ void FillRect(const PaintTarget& target, const RECT& r, const BrushPaint& brush,
 
 void PlotPixel(const PaintTarget& target, int x, int y, Pixel p, int rop2) {
   if (!target.Visible(x, y)) return;
+  target.surface.NoteColour(p);
   Pixel& d = target.surface.Row(y)[x];
   d = ApplyRop2(rop2, p, d) & kPixelMask;
 }
 
 void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const BrushPaint& brush, int rop2) {
   if (mask.IsEmpty() || brush.IsNull() || rop2 == R2_NOP) return;
+  if (brush.MayBeColoured()) target.surface.NoteColour();
   const RECT box{mask.x0, mask.y0, mask.x0 + mask.width, mask.y0 + mask.height};
   target.ForEachVisible(box, [&](const RECT& v) {
     for (int y = v.top; y < v.bottom; ++y) {
@@ -99,6 +102,7 @@ void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const Br
 
 void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color) {
   if (glyph.width <= 0 || glyph.rows <= 0) return;
+  target.surface.NoteColour(color);
   const int left = x + glyph.left, top = y - glyph.top;
   const RECT box{left, top, left + glyph.width, top + glyph.rows};
   target.ForEachVisible(box, [&](const RECT& v) {
@@ -131,6 +135,12 @@ void TransferPixels(const PaintTarget& target, const Transfer& t) {
   const bool combine = t.stretchMode != COLORONCOLOR;  // which drops pixels
   const Axis cols{dw, s.left, sw, mirrorX, combine}, rows{dh, s.top, sh, mirrorY, combine};
   const Surface* src = t.source;
+  // Bitwise operations keep grey grey; colour comes only from the inputs.
+  const bool colourIn = (usesSource && (t.conversion.kind == SourceConversion::MonoToColour
+                                            ? !IsGrey(t.conversion.foreground) || !IsGrey(t.conversion.background)
+                                            : src->MayHaveColour())) ||
+                        (usesPattern && t.brush->MayBeColoured());
+  if (colourIn) target.surface.NoteColour();
   const bool plainCopy = usesSource && !usesPattern && rop == 0xCC && t.conversion.kind == SourceConversion::None;
   // One source pixel, or the stretch mode's combination of several.
   const auto sample = [&](long long i, long long j, Pixel& out) -> bool {
@@ -141,9 +151,11 @@ void TransferPixels(const PaintTarget& target, const Transfer& t) {
     unsigned long sum[3] = {0, 0, 0};
     unsigned n = 0;
     Pixel acc = 0;
-    for (int y = y0; y < y0 + ny; ++y) {
-      for (int x = x0; x < x0 + nx; ++x) {
-        if (!src->Contains(x, y)) continue;
+    // Only the part of the span that lies on the source counts.
+    const int xs = std::max(x0, 0), xe = std::min(x0 + nx, src->Width());
+    const int ys = std::max(y0, 0), ye = std::min(y0 + ny, src->Height());
+    for (int y = ys; y < ye; ++y) {
+      for (int x = xs; x < xe; ++x) {
         const Pixel p = Convert(t.conversion, src->At(x, y));
         if (!any) acc = p;
         switch (t.stretchMode) {

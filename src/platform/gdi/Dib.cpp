@@ -136,6 +136,8 @@ std::shared_ptr<Surface> DibView::Decode(UINT usage, const std::vector<PALETTEEN
   }
   auto surface = Surface::Create(w, h, false);
   if (!surface) return nullptr;
+  if (bitCount_ > 8) surface->NoteColour();
+  for (const Pixel c : colors) surface->NoteColour(c);
   for (int row = 0; row < h; ++row) {
     const int imageRow = y + row;
     const int storedRow = topDown_ ? imageRow : height_ - 1 - imageRow;

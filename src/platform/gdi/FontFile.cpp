@@ -14,7 +14,8 @@ namespace ksdvi::gdi {
 namespace {
 
 // One FreeType library for the process; creating and destroying faces on it
-// is serialized here.
+// is serialized here. It is never destroyed: fonts held by other statics
+// close their faces on it while the process exits.
 struct FreeTypeLibrary {
   std::mutex lock;
   FT_Library library = nullptr;
@@ -22,12 +23,9 @@ struct FreeTypeLibrary {
   FreeTypeLibrary() {
     if (FT_Init_FreeType(&library)) library = nullptr;
   }
-  ~FreeTypeLibrary() {
-    if (library) FT_Done_FreeType(library);
-  }
   static FreeTypeLibrary& Instance() {
-    static FreeTypeLibrary instance;
-    return instance;
+    static FreeTypeLibrary* instance = new FreeTypeLibrary;
+    return *instance;
   }
 };
 

@@ -27,6 +27,9 @@ bool Encode(std::FILE* file, const Surface& surface, bool colour, int level, std
   }
   png_init_io(png, file);
   png_set_compression_level(png, std::clamp(level, 0, 9));
+  // Trying every row filter triples the time on page images for a few
+  // per cent of size.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, png_uint_32(surface.Width()), png_uint_32(surface.Height()), 8,
                colour ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

@@ -122,7 +122,34 @@ CoverageMask RasterizeStroke(const Path& path, const StrokeStyle& style, bool an
   });
 }
 
-void WalkCosmeticPath(const Path& path, const std::vector<int>& pattern,
+namespace {
+
+// Cuts the segment a-b to the box (Liang-Barsky); false when it misses.
+bool ClipSegment(PointD& a, PointD& b, double x0, double y0, double x1, double y1) {
+  double t0 = 0, t1 = 1;
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double p[4] = {-dx, dx, -dy, dy}, q[4] = {a.x - x0, x1 - a.x, a.y - y0, y1 - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const PointD start{a.x + t0 * dx, a.y + t0 * dy};
+  b = {a.x + t1 * dx, a.y + t1 * dy};
+  a = start;
+  return true;
+}
+
+}  // namespace
+
+void WalkCosmeticPath(const Path& path, const std::vector<int>& pattern, const RECT& limit,
                       const std::function<void(int, int, bool)>& plot) {
   int total = 0;
   for (int len : pattern) total += std::max(len, 0);
@@ -136,7 +163,19 @@ void WalkCosmeticPath(const Path& path, const std::vector<int>& pattern,
     }
     return true;
   };
+  // Segments reaching far outside are cut to a margin round the limit, the
+  // style pattern advanced over what was cut.
+  const double x0 = limit.left - 2, y0 = limit.top - 2, x1 = limit.right + 2, y1 = limit.bottom + 2;
+  const auto outside = [&](PointD p) { return p.x < x0 || p.x > x1 || p.y < y0 || p.y > y1; };
   const auto segment = [&](PointD a, PointD b) {
+    if (outside(a) || outside(b)) {
+      const PointD from = a;
+      if (!ClipSegment(a, b, x0, y0, x1, y1)) {
+        step += long(std::max(std::abs(b.x - a.x), std::abs(b.y - a.y)));
+        return;
+      }
+      step += long(std::max(std::abs(a.x - from.x), std::abs(a.y - from.y)));
+    }
     // Bresenham from a to b, b itself left out.
     long x = std::lround(Clamp(a.x)), y = std::lround(Clamp(a.y));
     const long xe = std::lround(Clamp(b.x)), ye = std::lround(Clamp(b.y));

@@ -38,7 +38,8 @@ CoverageMask RasterizeStroke(const Path& path, const StrokeStyle& style, bool an
 // Visits the pixels of a one-pixel line along the flattened path. Each
 // segment leaves out its last pixel, as LineTo does; `on` follows the style
 // pattern (lengths in pixels, alternating on and off; empty for solid).
-void WalkCosmeticPath(const Path& path, const std::vector<int>& pattern,
+// Only pixels inside `limit` are visited.
+void WalkCosmeticPath(const Path& path, const std::vector<int>& pattern, const RECT& limit,
                       const std::function<void(int x, int y, bool on)>& plot);
 
 }  // namespace ksdvi::gdi

@@ -21,14 +21,13 @@ std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome,
   }
 }
 
-void Surface::Fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
+void Surface::Fill(Pixel p) {
+  std::fill(pixels_.begin(), pixels_.end(), p);
+  mayHaveColour_ = !IsGrey(p);
+}
 
 bool Surface::HasColour() const {
-  for (const Pixel p : pixels_) {
-    const Pixel r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-    if (r != g || g != b) return true;
-  }
-  return false;
+  return mayHaveColour_ && std::any_of(pixels_.begin(), pixels_.end(), [](Pixel p) { return !IsGrey(p); });
 }
 
 void Surface::QuantizeToMonochrome(const RECT& area) {

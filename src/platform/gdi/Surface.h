@@ -21,6 +21,7 @@ constexpr Pixel PixelFromColor(COLORREF c) {
   return Pixel(GetRValue(c)) << 16 | Pixel(GetGValue(c)) << 8 | GetBValue(c);
 }
 constexpr COLORREF ColorFromPixel(Pixel p) { return RGB(p >> 16, p >> 8, p); }
+constexpr bool IsGrey(Pixel p) { return (p >> 16 & 0xFF) == (p >> 8 & 0xFF) && (p >> 8 & 0xFF) == (p & 0xFF); }
 
 class Surface {
  public:
@@ -36,12 +37,19 @@ class Surface {
   int Height() const { return height_; }
   bool IsMonochrome() const { return monochrome_; }
 
+  // Writers that may put colour here say so with NoteColour, which lets a
+  // grey page be written without a scan for colour.
   Pixel* Row(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
   const Pixel* Row(int y) const { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
   Pixel At(int x, int y) const { return Row(y)[x]; }
   bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
   void Fill(Pixel p);
+  void NoteColour(Pixel p) {
+    if (!IsGrey(p)) mayHaveColour_ = true;
+  }
+  void NoteColour() { mayHaveColour_ = true; }
+  bool MayHaveColour() const { return mayHaveColour_; }
   // True when some pixel's red, green and blue differ.
   bool HasColour() const;
   // Maps every pixel of the rectangle to black or white by its brightness.
@@ -55,6 +63,7 @@ class Surface {
   int width_;
   int height_;
   bool monochrome_;
+  bool mayHaveColour_ = false;
   std::vector<Pixel> pixels_;
 };
 
