@@ -22,8 +22,10 @@ void Paint(CDC& dc, int w, int h, COLORREF (*color)(int, int)) {
     for (int x = 0; x < w; ++x) dc.SetPixel(x, y, color(x, y));
 }
 
+// A raster operation or mode and what it makes of a source (or pen) colour
+// and a destination colour.
 struct Combination {
-  DWORD rop;
+  DWORD code;
   COLORREF (*expected)(COLORREF s, COLORREF d);
 };
 
@@ -34,13 +36,9 @@ TEST_P(RopBlitTest, BitBltCombinesSourceAndDestination) {
   auto device = WhiteDevice(kW, kH);
   CDC dc(*device);
   Paint(dc, kW, kH, DestColor);
-  CDC memory;
-  ASSERT_TRUE(memory.CreateCompatibleDC(&dc));
-  CBitmap bitmap;
-  ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&dc, kW, kH));
-  memory.SelectObject(&bitmap);
-  Paint(memory, kW, kH, SourceColor);
-  ASSERT_TRUE(dc.BitBlt(0, 0, kW, kH, &memory, 0, 0, GetParam().rop));
+  test::MemoryCanvas source(dc, kW, kH);
+  Paint(source.dc, kW, kH, SourceColor);
+  ASSERT_TRUE(dc.BitBlt(0, 0, kW, kH, &source.dc, 0, 0, GetParam().code));
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x)
       ASSERT_EQ(device->GetPixel(x, y), GetParam().expected(SourceColor(x, y), DestColor(x, y)))
@@ -56,12 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Combination{SRCCOPY, [](COLORREF s, COLORREF) -> COLORREF { return s; }},
                     Combination{NOTSRCCOPY, [](COLORREF s, COLORREF) -> COLORREF { return ~s & 0xFFFFFF; }}));
 
-struct PenMode {
-  int rop2;
-  COLORREF (*expected)(COLORREF pen, COLORREF d);
-};
-
-class Rop2Test : public testing::TestWithParam<PenMode> {};
+class Rop2Test : public testing::TestWithParam<Combination> {};
 
 TEST_P(Rop2Test, ShapesCombineWithThePageExactly) {
   constexpr int kW = 12, kH = 10;
@@ -72,7 +65,7 @@ TEST_P(Rop2Test, ShapesCombineWithThePageExactly) {
   CBrush brush(brushColor);
   dc.SelectObject(&brush);
   dc.SelectStockObject(NULL_PEN);
-  dc.SetROP2(GetParam().rop2);
+  dc.SetROP2(int(GetParam().code));
   // With no pen a rectangle fills its box less the right and bottom edges.
   dc.Rectangle(2, 3, 9, 8);
   for (int y = 0; y < kH; ++y) {
@@ -86,11 +79,11 @@ TEST_P(Rop2Test, ShapesCombineWithThePageExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, Rop2Test,
-    testing::Values(PenMode{R2_MERGEPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p | d; }},
-                    PenMode{R2_XORPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p ^ d; }},
-                    PenMode{R2_MASKPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p & d; }},
-                    PenMode{R2_NOT, [](COLORREF, COLORREF d) -> COLORREF { return ~d & 0xFFFFFF; }},
-                    PenMode{R2_NOP, [](COLORREF, COLORREF d) -> COLORREF { return d; }}));
+    testing::Values(Combination{R2_MERGEPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p | d; }},
+                    Combination{R2_XORPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p ^ d; }},
+                    Combination{R2_MASKPEN, [](COLORREF p, COLORREF d) -> COLORREF { return p & d; }},
+                    Combination{R2_NOT, [](COLORREF, COLORREF d) -> COLORREF { return ~d & 0xFFFFFF; }},
+                    Combination{R2_NOP, [](COLORREF, COLORREF d) -> COLORREF { return d; }}));
 
 TEST(BlitTest, XorLinesUndoThemselves) {
   auto device = WhiteDevice(40, 40);
@@ -122,11 +115,8 @@ TEST(BlitTest, LineLeavesOutItsLastPixel) {
 TEST(BlitTest, StretchBltEnlargesAndMirrors) {
   auto device = WhiteDevice(8, 8);
   CDC dc(*device);
-  CDC memory;
-  memory.CreateCompatibleDC(&dc);
-  CBitmap bitmap;
-  bitmap.CreateCompatibleBitmap(&dc, 2, 2);
-  memory.SelectObject(&bitmap);
+  test::MemoryCanvas canvas(dc, 2, 2);
+  CDC& memory = canvas.dc;
   memory.SetPixel(0, 0, RGB(255, 0, 0));
   memory.SetPixel(1, 0, RGB(0, 255, 0));
   memory.SetPixel(0, 1, RGB(0, 0, 255));
@@ -144,11 +134,8 @@ TEST(BlitTest, StretchBltEnlargesAndMirrors) {
 TEST(BlitTest, ShrinkingBlackOnWhiteKeepsThinBlackLines) {
   auto device = WhiteDevice(4, 1);
   CDC dc(*device);
-  CDC memory;
-  memory.CreateCompatibleDC(&dc);
-  CBitmap bitmap;
-  bitmap.CreateCompatibleBitmap(&dc, 16, 1);
-  memory.SelectObject(&bitmap);
+  test::MemoryCanvas canvas(dc, 16, 1);
+  CDC& memory = canvas.dc;
   const RECT all{0, 0, 16, 1};
   memory.FillSolidRect(&all, RGB(255, 255, 255));
   memory.SetPixel(5, 0, RGB(0, 0, 0));  // one black column among sixteen

@@ -196,13 +196,9 @@ const ColourRoute kRoutes[] = {
        dc.FillRect(&r, &hatch);
      }},
     {"blit", [](CDC& dc, COLORREF c) {
-       CDC memory;
-       memory.CreateCompatibleDC(&dc);
-       CBitmap bitmap;
-       bitmap.CreateCompatibleBitmap(&dc, 4, 4);
-       memory.SelectObject(&bitmap);
-       memory.SetPixel(1, 1, c);
-       dc.BitBlt(0, 0, 4, 4, &memory, 0, 0, SRCAND);
+       test::MemoryCanvas source(dc, 4, 4);
+       source.dc.SetPixel(1, 1, c);
+       dc.BitBlt(0, 0, 4, 4, &source.dc, 0, 0, SRCAND);
      }},
     {"monochrome blit", [](CDC& dc, COLORREF c) {
        CDC memory;

@@ -63,6 +63,17 @@ std::unique_ptr<RasterDevice> Draw(const LOGFONTA& lf, const char16_t* text, int
   return device;
 }
 
+TEXTMETRICA Metrics(const LOGFONTA& lf) {
+  auto device = WhiteDevice(10, 10);
+  CDC dc(*device);
+  CFont font;
+  font.CreateFontIndirectA(&lf);
+  dc.SelectObject(&font);
+  TEXTMETRICA tm;
+  EXPECT_TRUE(dc.GetTextMetricsA(&tm));
+  return tm;
+}
+
 RECT Ink(const LOGFONTA& lf, const char16_t* text, int x = 100, int y = 200, UINT align = TA_BASELINE) {
   return InkBox(*Draw(lf, text, x, y, align));
 }
@@ -89,28 +100,15 @@ TEST(FontTest, TopAlignmentPutsTheCellTopOnY) {
   const LOGFONTA lf = Font("DejaVu Sans", -40);
   const RECT top = Ink(lf, u"H", 100, 200, TA_TOP);
   const RECT base = Ink(lf, u"H", 100, 200, TA_BASELINE);
-  auto device = WhiteDevice(10, 10);
-  CDC dc(*device);
-  CFont font;
-  font.CreateFontIndirectA(&lf);
-  dc.SelectObject(&font);
-  TEXTMETRICA tm;
-  ASSERT_TRUE(dc.GetTextMetricsA(&tm));
-  EXPECT_NEAR(top.bottom - base.bottom, tm.tmAscent, 1);
+  EXPECT_NEAR(top.bottom - base.bottom, Metrics(lf).tmAscent, 1);
 }
 
 class EmSizeTest : public testing::TestWithParam<int> {};
 
 TEST_P(EmSizeTest, NegativeHeightIsTheEm) {
   const int n = GetParam();
-  auto device = WhiteDevice(10, 10);
-  CDC dc(*device);
-  CFont font;
   const LOGFONTA lf = Font("DejaVu Sans", -n);
-  font.CreateFontIndirectA(&lf);
-  dc.SelectObject(&font);
-  TEXTMETRICA tm;
-  ASSERT_TRUE(dc.GetTextMetricsA(&tm));
+  const TEXTMETRICA tm = Metrics(lf);
   EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, n);
   // DejaVu Sans draws its capitals 0.729 em high.
   const RECT h = Ink(lf, u"H");
@@ -120,28 +118,14 @@ TEST_P(EmSizeTest, NegativeHeightIsTheEm) {
 INSTANTIATE_TEST_SUITE_P(Sizes, EmSizeTest, testing::Values(12, 37, 100));
 
 TEST(FontTest, PositiveHeightIsTheCell) {
-  auto device = WhiteDevice(10, 10);
-  CDC dc(*device);
-  CFont font;
-  const LOGFONTA lf = Font("DejaVu Sans", 50);
-  font.CreateFontIndirectA(&lf);
-  dc.SelectObject(&font);
-  TEXTMETRICA tm;
-  ASSERT_TRUE(dc.GetTextMetricsA(&tm));
+  const TEXTMETRICA tm = Metrics(Font("DejaVu Sans", 50));
   EXPECT_NEAR(tm.tmHeight, 50, 1);
   EXPECT_GT(tm.tmInternalLeading, 0);
 }
 
 TEST(FontTest, WidthScalesTheFaceHorizontally) {
   const RECT natural = Ink(Font("DejaVu Sans", -60), u"HHH");
-  auto device = WhiteDevice(10, 10);
-  CDC dc(*device);
-  CFont font;
-  const LOGFONTA lf = Font("DejaVu Sans", -60);
-  font.CreateFontIndirectA(&lf);
-  dc.SelectObject(&font);
-  TEXTMETRICA tm;
-  ASSERT_TRUE(dc.GetTextMetricsA(&tm));
+  const TEXTMETRICA tm = Metrics(Font("DejaVu Sans", -60));
   const RECT squeezed = Ink(Font("DejaVu Sans", -60, tm.tmAveCharWidth / 2), u"HHH");
   EXPECT_NEAR(double(squeezed.right - squeezed.left) / (natural.right - natural.left), 0.5, 0.05);
   EXPECT_NEAR(squeezed.bottom - squeezed.top, natural.bottom - natural.top, 1);

@@ -3,12 +3,24 @@
 
 #include <functional>
 
+#include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
 
 namespace ksdvi::gdi::test {
 
 // A white window device of w x h pixels at `dpi`.
 std::unique_ptr<RasterDevice> WhiteDevice(int w, int h, int dpi = 96);
+
+// A memory context holding a bitmap compatible with `reference`.
+struct MemoryCanvas {
+  CDC dc;
+  CBitmap bitmap;
+  MemoryCanvas(CDC& reference, int w, int h) {
+    dc.CreateCompatibleDC(&reference);
+    bitmap.CreateCompatibleBitmap(&reference, w, h);
+    dc.SelectObject(&bitmap);
+  }
+};
 
 // The smallest rectangle holding every pixel that is not white (right and
 // bottom excluded); empty (all zero) when there is none.

@@ -187,21 +187,16 @@ BOOL CDC::SetViewportOrgEx(int x, int y, POINT* old) {
   return TRUE;
 }
 
-BOOL CDC::SetWindowExtEx(int cx, int cy, SIZE* old) {
-  if (old) *old = GetWindowExt();
+BOOL CDC::SetExtent(SIZE& extent, int cx, int cy, SIZE* old) {
+  if (old) *old = ScalableMode(s_.mapMode) ? extent : SIZE{1, 1};
   if (!ScalableMode(s_.mapMode)) return TRUE;
   if (cx == 0 || cy == 0) return FALSE;
-  s_.windowExt = {cx, cy};
+  extent = {cx, cy};
   return TRUE;
 }
 
-BOOL CDC::SetViewportExtEx(int cx, int cy, SIZE* old) {
-  if (old) *old = GetViewportExt();
-  if (!ScalableMode(s_.mapMode)) return TRUE;
-  if (cx == 0 || cy == 0) return FALSE;
-  s_.viewportExt = {cx, cy};
-  return TRUE;
-}
+BOOL CDC::SetWindowExtEx(int cx, int cy, SIZE* old) { return SetExtent(s_.windowExt, cx, cy, old); }
+BOOL CDC::SetViewportExtEx(int cx, int cy, SIZE* old) { return SetExtent(s_.viewportExt, cx, cy, old); }
 
 BOOL CDC::OffsetWindowOrgEx(int dx, int dy, POINT* old) {
   return SetWindowOrgEx(s_.windowOrg.x + dx, s_.windowOrg.y + dy, old);

@@ -258,6 +258,11 @@ class CDC {
   void FillFigure(const Path& figure, int fillMode);
   void StrokeFigure(const Path& figure);
   BOOL DrawShape(const Path& figure, bool fill);
+  bool ArcClockwise() const;
+  // Uses up the finished path.
+  BOOL PaintPath(bool fill, bool stroke);
+  BOOL DrawArc(Path::ArcKind kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2);
+  BOOL SetExtent(SIZE& extent, int cx, int cy, SIZE* old);
   BOOL DrawPolyline(const POINT* points, int count, bool fromCurrent);
   RECT Limit() const;
   // Runs `paint` on the current surface inside the clip; monochrome

@@ -273,31 +273,36 @@ BOOL CDC::RoundRect(int l, int t, int r, int b, int w, int h) {
   return DrawShape(Path::RoundRect(d.left, d.top, d.right, d.bottom, w * std::abs(sx), h * std::abs(sy)), true);
 }
 
-namespace {
-
-Path ArcFigure(const RECT& d, PointD start, PointD end, bool clockwise, Path::ArcKind kind) {
-  return Path::Arc(d.left, d.top, d.right, d.bottom, start, end, clockwise, kind);
-}
-
-}  // namespace
-
-BOOL CDC::Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+bool CDC::ArcClockwise() const {
   double sx, sy, ox, oy;
   Mapping(sx, sy, ox, oy);
   // The direction is a logical one: a mirrored mapping turns it round.
-  const bool clockwise = (s_.arcDirection == AD_CLOCKWISE) != (sx * sy < 0);
-  return DrawShape(ArcFigure(ToDeviceRect(l, t, r, b), ToDevice(x1, y1), ToDevice(x2, y2), clockwise, Path::ArcKind::Open),
-                   false);
+  return (s_.arcDirection == AD_CLOCKWISE) != (sx * sy < 0);
+}
+
+BOOL CDC::DrawArc(Path::ArcKind kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  const RECT d = ToDeviceRect(l, t, r, b);
+  return DrawShape(Path::Arc(d.left, d.top, d.right, d.bottom, ToDevice(x1, y1), ToDevice(x2, y2), ArcClockwise(), kind),
+                   kind != Path::ArcKind::Open);
+}
+
+BOOL CDC::Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  return DrawArc(Path::ArcKind::Open, l, t, r, b, x1, y1, x2, y2);
+}
+
+BOOL CDC::Chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  return DrawArc(Path::ArcKind::Chord, l, t, r, b, x1, y1, x2, y2);
+}
+
+BOOL CDC::Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+  return DrawArc(Path::ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 
 BOOL CDC::ArcTo(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  double sx, sy, ox, oy;
-  Mapping(sx, sy, ox, oy);
-  const bool clockwise = (s_.arcDirection == AD_CLOCKWISE) != (sx * sy < 0);
   const RECT d = ToDeviceRect(l, t, r, b);
   Path figure;
   figure.MoveTo(ToDevice(s_.currentPos.x, s_.currentPos.y));
-  figure.AppendArc(d.left, d.top, d.right, d.bottom, ToDevice(x1, y1), ToDevice(x2, y2), clockwise, true);
+  figure.AppendArc(d.left, d.top, d.right, d.bottom, ToDevice(x1, y1), ToDevice(x2, y2), ArcClockwise(), true);
   PointD end;
   if (figure.LastPoint(end)) {
     POINT p{LONG(std::lround(end.x)), LONG(std::lround(end.y))};
@@ -305,22 +310,6 @@ BOOL CDC::ArcTo(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
     s_.currentPos = p;
   }
   return DrawShape(figure, false);
-}
-
-BOOL CDC::Chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  double sx, sy, ox, oy;
-  Mapping(sx, sy, ox, oy);
-  const bool clockwise = (s_.arcDirection == AD_CLOCKWISE) != (sx * sy < 0);
-  return DrawShape(ArcFigure(ToDeviceRect(l, t, r, b), ToDevice(x1, y1), ToDevice(x2, y2), clockwise, Path::ArcKind::Chord),
-                   true);
-}
-
-BOOL CDC::Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-  double sx, sy, ox, oy;
-  Mapping(sx, sy, ox, oy);
-  const bool clockwise = (s_.arcDirection == AD_CLOCKWISE) != (sx * sy < 0);
-  return DrawShape(ArcFigure(ToDeviceRect(l, t, r, b), ToDevice(x1, y1), ToDevice(x2, y2), clockwise, Path::ArcKind::Pie),
-                   true);
 }
 
 // ---- paths
@@ -358,30 +347,18 @@ BOOL CDC::FlattenPath() {
   return TRUE;
 }
 
-BOOL CDC::StrokePath() {
+BOOL CDC::PaintPath(bool fill, bool stroke) {
   if (!s_.pathDone) return FALSE;
   const Path path = std::move(s_.path);
   AbortPath();
-  StrokeFigure(path);
+  if (fill) FillFigure(path, s_.fillMode);
+  if (stroke) StrokeFigure(path);
   return TRUE;
 }
 
-BOOL CDC::FillPath() {
-  if (!s_.pathDone) return FALSE;
-  const Path path = std::move(s_.path);
-  AbortPath();
-  FillFigure(path, s_.fillMode);
-  return TRUE;
-}
-
-BOOL CDC::StrokeAndFillPath() {
-  if (!s_.pathDone) return FALSE;
-  const Path path = std::move(s_.path);
-  AbortPath();
-  FillFigure(path, s_.fillMode);
-  StrokeFigure(path);
-  return TRUE;
-}
+BOOL CDC::StrokePath() { return PaintPath(false, true); }
+BOOL CDC::FillPath() { return PaintPath(true, false); }
+BOOL CDC::StrokeAndFillPath() { return PaintPath(true, true); }
 
 int CDC::GetPath(POINT* points, BYTE* types, int count) const {
   if (!s_.pathDone) return -1;
