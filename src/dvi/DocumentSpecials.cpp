@@ -7,6 +7,8 @@
 
 namespace {
 
+using Case = DocumentSpecials::Case;
+
 // Binary records: '#', a 16-bit code, then the code's fields.
 constexpr unsigned kRecordResolutionCode = 0;
 constexpr unsigned kFaceNameCode = 2;
@@ -33,12 +35,10 @@ unsigned char* SkipSeparators(unsigned char* p) {
 unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
 // Byte by byte, so a NUL in the text ends the comparison as a mismatch.
-bool StartsWith(unsigned char const* p, std::string_view word, bool caseSensitive = false) {
+bool StartsWith(unsigned char const* p, std::string_view word, Case letterCase = Case::Ignored) {
     for (char w : word) {
-        unsigned char c = caseSensitive ? *p : AsciiLower(*p);
-        unsigned char expected = caseSensitive ? static_cast<unsigned char>(w) : AsciiLower(static_cast<unsigned char>(w));
-        if (c != expected) return false;
-        ++p;
+        unsigned char c = *p++, expected = static_cast<unsigned char>(w);
+        if (letterCase == Case::Ignored ? AsciiLower(c) != AsciiLower(expected) : c != expected) return false;
     }
     return true;
 }
@@ -64,20 +64,20 @@ String8 WithoutEnclosingQuotes(unsigned char const* from, unsigned char const* t
 }  // namespace
 
 DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
-    {"#", true, &DocumentSpecials::BinaryRecord},
-    {"colorpush:", false, &DocumentSpecials::ColorPush},
-    {"colorpop:", false, &DocumentSpecials::ColorPop},
-    {"backgroundcolor:", false, &DocumentSpecials::BackgroundColor},
-    {"html:", false, &DocumentSpecials::HtmlAnchor},
-    {"hypertext:", false, &DocumentSpecials::HypertextAnchor},
-    {"graphics:", true, &DocumentSpecials::GraphicsPicture},
+    {"#", Case::Matters, &DocumentSpecials::BinaryRecord},
+    {"colorpush:", Case::Ignored, &DocumentSpecials::ColorPush},
+    {"colorpop:", Case::Ignored, &DocumentSpecials::ColorPop},
+    {"backgroundcolor:", Case::Ignored, &DocumentSpecials::BackgroundColor},
+    {"html:", Case::Ignored, &DocumentSpecials::HtmlAnchor},
+    {"hypertext:", Case::Ignored, &DocumentSpecials::HypertextAnchor},
+    {"graphics:", Case::Matters, &DocumentSpecials::GraphicsPicture},
 };
 
 void DocumentSpecials::Handle(unsigned char* text, int length) {
     if (length < 0) return;
     unsigned char* end = text + length;
     for (Keyword const& keyword : kKeywords) {
-        if (!StartsWith(text, keyword.word, keyword.caseSensitive)) continue;
+        if (!StartsWith(text, keyword.word, keyword.letterCase)) continue;
         if ((this->*keyword.handle)(text + keyword.word.size(), end)) return;
     }
     PsfilePicture(text);
@@ -153,8 +153,8 @@ bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
     return true;
 }
 
-// graphics: x y width height (four more dimensions) TYPE file; the document
-// only wants the file of metafile and EPS pictures.
+// graphics: dx dy nw nh tw th TYPE file; the offsets and sizes are the
+// drawer's, the document only wants the file of metafile and EPS pictures.
 bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
     for (int i = 0; i < 6; ++i) {
         int dimension = 0;

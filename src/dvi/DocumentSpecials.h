@@ -12,6 +12,9 @@ class KsDvi;
 
 class DocumentSpecials {
 public:
+    // Whether letter case matters when a keyword is matched.
+    enum class Case { Ignored, Matters };
+
     explicit DocumentSpecials(KsDvi& dvi) : dvi_(dvi) {}
 
     // `text` holds `length` bytes and a NUL after them; the bytes may contain
@@ -25,7 +28,7 @@ private:
     using Handler = bool (DocumentSpecials::*)(unsigned char* args, unsigned char* end);
     struct Keyword {
         std::string_view word;
-        bool caseSensitive;
+        Case letterCase;
         Handler handle;
     };
     static Keyword const kKeywords[];
