@@ -69,8 +69,7 @@ TEST(DocumentSpecials, ColourStackAtEachBopAndBackgroundAtEachEop) {
     ASSERT_EQ(doc.GetMode(), KsDvi::Complete);
     ASSERT_EQ(doc.GetNPage(), 6);
     std::vector<std::vector<unsigned int>> const stacks{
-        {kBlack},        {kBlack, kRed}, {kBlack, kRed},
-        {kBlack},        {kBlack},       {kBlack, 0x4000FF}};
+        {kBlack}, {kBlack, kRed}, {kBlack, kRed}, {kBlack}, {kBlack}, {kBlack, 0x4000FF}};
     std::vector<unsigned int> const backgrounds{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF};
     for (int page = 0; page < 6; ++page) {
         EXPECT_EQ(Stack(doc, page), stacks[static_cast<size_t>(page)]) << "page index " << page;
@@ -168,7 +167,7 @@ TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
     RecordingDocument doc;
     doc.Special(std::string("#\0\0\1\x2c", 5));
     ASSERT_EQ(doc.GetRecordResolution(), 300);
-    for (std::string text : {std::string("#"), std::string("#\0", 2), std::string("#\0\0\1", 4),
+    for (std::string const& text : {std::string("#"), std::string("#\0", 2), std::string("#\0\0\1", 4),
                              std::string("#\0\2\0\0\0", 6), std::string("#\0\1\0\0\0\0Face", 11)})
         doc.Special(text);
     EXPECT_EQ(doc.GetRecordResolution(), 300);
