@@ -108,15 +108,6 @@ INSTANTIATE_TEST_SUITE_P(Failures, GetDimen, testing::Values(
     DimenCase{"pt", false, 0},
     DimenCase{"", false, 0}));
 
-TEST(GetDimen, StopsRightAfterTheUnit) {
-    ExactBytes text("1ptpt 2pt");
-    int out = 0;
-    unsigned char* p = getdimen(text.Get(), &out);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p - text.Get(), 3);
-    EXPECT_EQ(getdimen(p, &out), nullptr);  // "pt" without a number
-}
-
 struct ColorCase {
     double r, g, b;
     unsigned int color;

@@ -48,17 +48,4 @@ TEST(CliSpecials, TextFormShowsTheSame) {
         EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
 }
 
-TEST(CliSpecials, DocumentsWithoutSpecialsHaveEmptyLists) {
-    int status = -1;
-    auto j = nlohmann::json::parse(
-        RunCommand(std::string(KSDVI_CLI) + " info --json " + KSDVI_TEST_DATA + "/latex.dvi 2>/dev/null", &status));
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(j["pictures"], nlohmann::json::array());
-    EXPECT_EQ(j["anchors"], nlohmann::json::array());
-    for (auto const& page : j["pages"]) {
-        EXPECT_EQ(page["background"], "#FFFFFF");
-        EXPECT_EQ(page["color_stack"], nlohmann::json::array({"#000000"}));
-    }
-}
-
 }  // namespace
