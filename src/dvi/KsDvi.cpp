@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "dvi/DviScanReader.h"
 #include "font/ItrnFont.h"
 
 namespace {
@@ -41,12 +42,6 @@ int64_t FileSize(std::istream& in) {
     int64_t size = static_cast<int64_t>(in.tellg());
     in.seekg(0, std::ios::beg);
     return size < 0 ? 0 : size;
-}
-
-int64_t Position(std::istream& in) {
-    // tellg fails once the stream has hit its end; those reads are past the file.
-    auto pos = in.tellg();
-    return pos < 0 ? -1 : static_cast<int64_t>(pos);
 }
 
 }  // namespace
@@ -131,37 +126,37 @@ void KsDvi::NewPageWritten(int target) {
     if (target <= 0 || target > MaxPages) target = MaxPages;
     if (target < pageCount_) return;
 
-    Dviifstream in(fileName_);
-    if (!in.is_open()) {
+    Dviifstream file(fileName_);
+    if (!file.is_open()) {
         SetMalformed(ScanProblem::CannotOpen, 0);
         return;
     }
-    int64_t fileSize = FileSize(in);
-
+    DviScanReader in(file, FileSize(file));
     if (pageCount_ == 0) {
         ReadPreamble(in);
         if (mode_ != Growing) return;
     } else {
-        in.seekg(pages_[pageCount_ - 1]->endOffset + 1);
+        in.Seek(pages_[pageCount_ - 1]->endOffset + 1);
     }
-    while (pageCount_ < target && mode_ == Growing) ScanPage(in, fileSize);
+    while (pageCount_ < target && mode_ == Growing) ScanPage(in);
 }
 
-void KsDvi::ReadPreamble(Dviifstream& in) {
-    if (in.ReadUInt8() != kPre) {
-        SetMalformed(in.eof() ? ScanProblem::UnexpectedEnd : ScanProblem::BadPreamble, 0);
+// pre[1] i[1] num[4] den[4] mag[4] k[1] comment[k]
+void KsDvi::ReadPreamble(DviScanReader& in) {
+    if (in.Unsigned(1) != kPre) {
+        SetMalformed(in.Ended() ? ScanProblem::UnexpectedEnd : ScanProblem::BadPreamble, 0);
         return;
     }
-    version_ = static_cast<unsigned char>(in.ReadUInt8());
+    version_ = static_cast<unsigned char>(in.Unsigned(1));
     if (version_ != kDviId) {
-        SetMalformed(in.eof() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
+        SetMalformed(in.Ended() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
         return;
     }
-    num_ = in.ReadUInt32();
-    den_ = in.ReadUInt32();
-    uint32_t mag = in.ReadUInt32();
-    uint32_t k = in.ReadUInt8();
-    if (in.eof()) {
+    num_ = in.Unsigned(4);
+    den_ = in.Unsigned(4);
+    uint32_t mag = in.Unsigned(4);
+    uint32_t k = in.Unsigned(1);
+    if (in.Ended()) {
         SetMalformed(ScanProblem::UnexpectedEnd, 2);
         return;
     }
@@ -171,44 +166,41 @@ void KsDvi::ReadPreamble(Dviifstream& in) {
         return;
     }
     mag_ = fpreal4::FromRaw(static_cast<int32_t>(mag * 10));
-    in.seekg(15 + k);
+    in.Seek(15 + k);
 }
 
-void KsDvi::ScanPage(Dviifstream& in, int64_t fileSize) {
-    int64_t start = Position(in);
+void KsDvi::ScanPage(DviScanReader& in) {
+    int64_t start = in.Position();
     bool bopSeen = false;
     int32_t texPage = 0;
     std::vector<unsigned int> stack;
 
     for (;;) {
-        int64_t at = Position(in);
-        int op = static_cast<int>(in.ReadUInt8());
-        if (in.eof() || at < 0) {
-            SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at < 0 ? fileSize : at));
+        int64_t at = in.Position();
+        int op = static_cast<int>(in.Unsigned(1));
+        if (in.Ended()) {
+            SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(std::min(at, in.Size())));
             return;
         }
         if (op == kEop) break;
 
         int skip = SkipLength(op);
         if (skip >= 0) {
-            in.ignore(skip);
+            in.Skip(skip);
         } else if (op == kBop) {
-            texPage = in.ReadInt32();
-            in.ignore(40);
+            texPage = in.Signed32();
+            in.Skip(40);
             stack.assign(colorStack_.begin(), colorStack_.begin() + colorStackDepth_);
             stack.push_back(0);  // one spare entry, as every page copy has
             bopSeen = true;
         } else if (op >= kXxx1 && op <= kXxx4) {
-            ScanSpecial(in, op, fileSize);
+            ScanSpecial(in, op);
         } else if (op >= kFntDef1 && op <= kFntDef4) {
-            ScanFontDef(in, op, fileSize);
+            ScanFontDef(in, op);
         } else if (op == kPost) {
-            in.ReadUInt32();  // p
-            in.ReadUInt32();  // num
-            in.ReadUInt32();  // den
-            in.ReadUInt32();  // mag
-            pageHeight_ = in.ReadInt32();
-            pageWidth_ = in.ReadInt32();
+            in.Skip(16);  // p, num, den, mag
+            pageHeight_ = in.Signed32();
+            pageWidth_ = in.Signed32();
             mode_ = Complete;
         } else {
             SetMalformed(ScanProblem::BadOpcode, static_cast<int32_t>(at), op);
@@ -216,7 +208,7 @@ void KsDvi::ScanPage(Dviifstream& in, int64_t fileSize) {
         if (mode_ != Growing) return;
     }
 
-    int64_t end = Position(in) - 1;
+    int64_t end = in.Position() - 1;
     if (!bopSeen) {
         SetMalformed(ScanProblem::EopWithoutBop, static_cast<int32_t>(end), kEop);
         return;
@@ -236,37 +228,36 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t
     pages_[pageCount_++] = std::move(page);
 }
 
-void KsDvi::ScanSpecial(Dviifstream& in, int op, int64_t fileSize) {
-    int64_t at = Position(in) - 1;
-    int width = op - kXxx1 + 1;
-    uint32_t k = width == 1 ? in.ReadUInt8() : width == 2 ? in.ReadUInt16() : width == 3 ? in.ReadUInt24() : in.ReadUInt32();
-    int64_t pos = Position(in);
-    if (in.eof() || pos < 0 || pos + static_cast<int64_t>(k) > fileSize) {
+// xxx k[1-4] text[k]; the text is handed over NUL-terminated
+void KsDvi::ScanSpecial(DviScanReader& in, int op) {
+    int64_t at = in.Position() - 1;
+    uint32_t k = in.Unsigned(op - kXxx1 + 1);
+    if (in.Ended() || !in.Holds(k)) {
         SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
         return;
     }
     std::vector<unsigned char> text(static_cast<size_t>(k) + 1, 0);
-    in.read(reinterpret_cast<char*>(text.data()), k);
+    in.Read(text.data(), k);
     DoSpecial(text.data(), static_cast<int>(k));
 }
 
-void KsDvi::ScanFontDef(Dviifstream& in, int op, int64_t fileSize) {
-    int64_t at = Position(in) - 1;
+// fnt_def k[1-4] c[4] s[4] d[4] a[1] l[1] n[a+l]
+void KsDvi::ScanFontDef(DviScanReader& in, int op) {
+    int64_t at = in.Position() - 1;
     int width = op - kFntDef1 + 1;
-    uint32_t number = width == 1 ? in.ReadUInt8() : width == 2 ? in.ReadUInt16() : width == 3 ? in.ReadUInt24() : in.ReadUInt32();
-    in.ReadUInt32();  // checksum: the metric file's own is used
-    int32_t scale = in.ReadInt32();
-    uint32_t design = in.ReadUInt32();
-    uint32_t a = in.ReadUInt8();
-    uint32_t l = in.ReadUInt8();
-    int64_t pos = Position(in);
-    if (in.eof() || pos < 0 || pos + a + l > fileSize) {
+    uint32_t number = in.Unsigned(width);
+    in.Skip(4);  // checksum: the metric file's own is used
+    int32_t scale = in.Signed32();
+    uint32_t design = in.Unsigned(4);
+    uint32_t a = in.Unsigned(1);
+    uint32_t l = in.Unsigned(1);
+    if (in.Ended() || !in.Holds(a + l)) {
         SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
         return;
     }
     std::string area(a, '\0'), name(l, '\0');
-    in.read(area.data(), a);
-    in.read(name.data(), l);
+    in.Read(area.data(), a);
+    in.Read(name.data(), l);
     // Font numbers of three and four bytes cannot be selected by the interpreter.
     if (width > 2) return;
 

@@ -19,6 +19,7 @@
 namespace ksdvi::gdi {
 class CDC;          // a drawer's output device; the document only keeps the pointer
 }
+class DviScanReader;
 class KPathSea;     // finds TeX metric files
 class KsDviTTFMap;  // TeX font name -> outline face
 
@@ -200,11 +201,11 @@ private:
     friend class DocumentSpecials;
 
     void Reset(bool release);
-    void ReadPreamble(Dviifstream& in);
-    void ScanPage(Dviifstream& in, int64_t fileSize);
+    void ReadPreamble(DviScanReader& in);
+    void ScanPage(DviScanReader& in);
     void SetMalformed(ScanProblem problem, int32_t offset, int opcode = -1);
-    void ScanFontDef(Dviifstream& in, int opcode, int64_t fileSize);
-    void ScanSpecial(Dviifstream& in, int opcode, int64_t fileSize);
+    void ScanFontDef(DviScanReader& in, int opcode);
+    void ScanSpecial(DviScanReader& in, int opcode);
     void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end);
 
     // scan state

@@ -9,6 +9,8 @@ namespace gdi = ksdvi::gdi;
 namespace {
 
 constexpr double kSpPerInch = 4736286.72;
+// The drawer paints the page background over this many dots from the corner.
+constexpr int kBackgroundExtent = 10000;
 
 }  // namespace
 
@@ -17,32 +19,37 @@ int PixelsOf(int sp, int dpi, double zoom) {
     return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-6));
 }
 
-RenderedPage RenderPage(KsDvi& dvi, int page, RenderSettings const& settings) {
-    RenderedPage out;
-    gdi::RasterDeviceSpec spec;
-    spec.width = PixelsOf(settings.paper.width, settings.dpi, settings.zoom);
-    spec.height = PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
-    spec.dpiX = spec.dpiY = settings.dpi;
-    out.device = gdi::RasterDevice::Create(spec);
-    if (!out.device) {
-        out.error = "page " + std::to_string(page + 1) + " is too large to render";
-        return out;
+bool PageRenderer::Render(KsDvi& dvi, int page) {
+    error_.clear();
+    if (!device_) {
+        gdi::RasterDeviceSpec spec;
+        spec.width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
+        spec.height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
+        spec.dpiX = spec.dpiY = settings_.dpi;
+        device_ = gdi::RasterDevice::Create(spec);
+        if (!device_) {
+            error_ = "the page is too large to render";
+            return false;
+        }
+    } else if (device_->Width() > kBackgroundExtent || device_->Height() > kBackgroundExtent) {
+        device_->Clear(gdi::RGB(255, 255, 255));
     }
-    gdi::CDC dc(*out.device);
-    fpreal4 zoom = fpreal4::FromDouble(settings.zoom);
-    int origin = static_cast<int>(std::lround(spec.dpiX * settings.zoom));  // one inch
+
+    gdi::CDC dc(*device_);
+    fpreal4 zoom = fpreal4::FromDouble(settings_.zoom);
+    int origin = static_cast<int>(std::lround(settings_.dpi * settings_.zoom));  // one inch
     KsDviDrawer drawer;
     if (!drawer.Open(dc, dvi, page, zoom, origin, origin, gdi::RGB(0, 0, 255), String8())) {
-        out.error = "page " + std::to_string(page + 1) + " cannot be opened";
-        return out;
+        error_ = "page " + std::to_string(page + 1) + " cannot be opened";
+        return false;
     }
     try {
         drawer.Draw(-1);
     } catch (KsDviDrawerBase::MalformedDviError const&) {
-        out.error = "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
-                    std::to_string(page + 1) + "; the page is drawn up to it";
+        error_ = "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
+                 std::to_string(page + 1) + "; the page is drawn up to it";
     }
-    if (settings.markLinks) drawer.DrawHyperlinkMark(0);
+    if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
     drawer.Close();
-    return out;
+    return error_.empty();
 }

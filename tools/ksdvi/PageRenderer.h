@@ -1,6 +1,8 @@
 #pragma once
-// Renders pages of a document to raster devices: the paper at the resolution
-// and zoom asked for, the DVI origin one inch from the top and left edges.
+// Renders pages of a document to a raster device: the paper at the resolution
+// and zoom asked for, the DVI origin one inch from the top and left edges. A
+// renderer keeps its device from page to page, so a worker allocates the
+// page's pixels once.
 
 #include <memory>
 #include <string>
@@ -16,12 +18,21 @@ struct RenderSettings {
     bool markLinks = false;
 };
 
-struct RenderedPage {
-    std::unique_ptr<ksdvi::gdi::RasterDevice> device;
-    std::string error;  // set when the page could not be rendered whole
-};
-
-// The device size in pixels for the settings.
+// Whole device pixels for a length in scaled points.
 int PixelsOf(int sp, int dpi, double zoom);
 
-RenderedPage RenderPage(KsDvi& dvi, int page, RenderSettings const& settings);
+class PageRenderer {
+public:
+    explicit PageRenderer(RenderSettings const& settings) : settings_(settings) {}
+
+    // Draws the page; false with Error() set when it could not be drawn whole
+    // (what could be drawn is on the device all the same).
+    bool Render(KsDvi& dvi, int page);
+    ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
+    std::string const& Error() const { return error_; }
+
+private:
+    RenderSettings settings_;
+    std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
+    std::string error_;
+};

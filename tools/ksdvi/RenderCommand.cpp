@@ -76,18 +76,19 @@ int RunRender(RenderOptions const& options) {
     bool progress = isatty(STDERR_FILENO) && pages->size() > 1;
 
     auto work = [&](KsDvi& dvi) {
+        PageRenderer renderer(settings);
         for (size_t i = next++; i < pages->size(); i = next++) {
             int page = (*pages)[i];
-            RenderedPage rendered = RenderPage(dvi, page, settings);
+            bool drawn = renderer.Render(dvi, page);
             std::string path = OutputPath(pattern, page + 1);
-            bool written = rendered.device && rendered.device->WritePng(path);
+            bool written = renderer.Device() && renderer.Device()->WritePng(path);
             std::lock_guard<std::mutex> lock(outputLock);
-            if (!rendered.error.empty()) {
-                ReportError(options.file, rendered.error);
+            if (!drawn) {
+                ReportError(options.file, renderer.Error());
                 failed = true;
             }
             if (!written) {
-                if (rendered.device) ReportError(path, "cannot write the PNG file");
+                if (renderer.Device()) ReportError(path, "cannot write the PNG file");
                 failed = true;
             } else {
                 if (progress) std::fputs("\r\033[K", stderr);

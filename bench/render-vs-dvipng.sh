@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Renders every page of a generated ~100-page LaTeX document (text and display
+# mathematics) with `ksdvi render` and with dvipng, at 150 and at 600 dpi, and
+# prints the time ratio. Both write one PNG per page; each tool is timed over
+# the same pages, paper and origin, best of a few runs.
+#   bench/render-vs-dvipng.sh [path/to/ksdvi]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
+runs=${RUNS:-3}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cp "$root/bench/long-document.tex" "$work/"
+(cd "$work" && latex -interaction=batchmode long-document.tex >/dev/null)
+dvi="$work/long-document.dvi"
+pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
+
+best() {  # best wall time of $runs runs of a command, in nanoseconds
+  local best=0
+  for _ in $(seq "$runs"); do
+    rm -rf "$work/out" && mkdir "$work/out"
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
+  done
+  echo "$best"
+}
+
+echo "document: $pages pages; $(nproc) cores; best of $runs runs"
+printf '%-6s %12s %12s %8s\n' dpi ksdvi dvipng ratio
+for dpi in 150 600; do
+  ours=$(best "$ksdvi" render -r "$dpi" -o "$work/out/p-%d.png" "$dvi")
+  theirs=$(best dvipng -q -D "$dpi" -T 210mm,297mm -O 1in,1in -o "$work/out/p-%d.png" "$dvi")
+  awk -v d="$dpi" -v a="$ours" -v b="$theirs" 'BEGIN { printf "%-6s %11.2fs %11.2fs %8.2f\n", d, a / 1e9, b / 1e9, a / b }'
+done
