@@ -1,13 +1,37 @@
 #include "platform/gdi/Surface.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
+
+#include <sys/mman.h>
 
 namespace ksdvi::gdi {
 
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+// Page-sized buffers in huge pages where the system offers them: touching a
+// fresh page of pixels otherwise costs a fault every 4 KiB.
+Pixel* Allocate(std::size_t count) {
+  const std::size_t bytes = count * sizeof(Pixel);
+  if (bytes < 2 * kHugePage) return static_cast<Pixel*>(std::malloc(bytes));
+  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (p) madvise(p, rounded, MADV_HUGEPAGE);
+  return static_cast<Pixel*>(p);
+}
+
+}  // namespace
+
+void Surface::Release::operator()(Pixel* p) const { std::free(p); }
+
 Surface::Surface(int width, int height, bool monochrome)
     : width_(width), height_(height), monochrome_(monochrome),
-      pixels_(std::size_t(width) * std::size_t(height)) {}
+      pixels_(Allocate(std::size_t(width) * std::size_t(height))) {
+  if (!pixels_) throw std::bad_alloc();
+}
 
 std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome, Pixel fill) {
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
@@ -22,12 +46,12 @@ std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome,
 }
 
 void Surface::Fill(Pixel p) {
-  std::fill(pixels_.begin(), pixels_.end(), p);
+  std::fill_n(pixels_.get(), Count(), p);
   mayHaveColour_ = !IsGrey(p);
 }
 
 bool Surface::HasColour() const {
-  return mayHaveColour_ && std::any_of(pixels_.begin(), pixels_.end(), [](Pixel p) { return !IsGrey(p); });
+  return mayHaveColour_ && std::any_of(pixels_.get(), pixels_.get() + Count(), [](Pixel p) { return !IsGrey(p); });
 }
 
 void Surface::QuantizeToMonochrome(const RECT& area) {
@@ -41,7 +65,10 @@ void Surface::QuantizeToMonochrome(const RECT& area) {
 
 std::shared_ptr<Surface> Surface::Clone() const {
   try {
-    return std::make_shared<Surface>(*this);
+    std::shared_ptr<Surface> copy(new Surface(width_, height_, monochrome_));
+    std::copy_n(pixels_.get(), Count(), copy->pixels_.get());
+    copy->mayHaveColour_ = mayHaveColour_;
+    return copy;
   } catch (const std::bad_alloc&) {
     return nullptr;
   }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "platform/gdi/Types.h"
 
@@ -39,8 +38,8 @@ class Surface {
 
   // Writers that may put colour here say so with NoteColour, which lets a
   // grey page be written without a scan for colour.
-  Pixel* Row(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
-  const Pixel* Row(int y) const { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
+  Pixel* Row(int y) { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
+  const Pixel* Row(int y) const { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
   Pixel At(int x, int y) const { return Row(y)[x]; }
   bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
@@ -59,12 +58,17 @@ class Surface {
 
  private:
   Surface(int width, int height, bool monochrome);
+  std::size_t Count() const { return std::size_t(width_) * std::size_t(height_); }
 
   int width_;
   int height_;
   bool monochrome_;
   bool mayHaveColour_ = false;
-  std::vector<Pixel> pixels_;
+  struct Release {
+    void operator()(Pixel* p) const;
+  };
+  // Left uninitialised until filled: pages are large.
+  std::unique_ptr<Pixel[], Release> pixels_;
 };
 
 // Black or white, whichever the colour is nearer to.
