@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "HostFonts.h"
+#include "platform/gdi/Font.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ bool DocumentSession::Load() {
     }
     dvi_->SetKPathSea(&fonts_.Finder());
     dvi_->SetDviTTFMap(&fonts_.Map());
+    // Faces named by binary face records are looked up on the drawer's device.
+    dvi_->SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
     dvi_->NewPageWritten(0);
     fonts_.RegisterFontFiles(*dvi_);

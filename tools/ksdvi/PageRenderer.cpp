@@ -16,7 +16,8 @@ constexpr int kBackgroundExtent = 10000;
 
 int PixelsOf(int sp, int dpi, double zoom) {
     // Whole pixels of paper, as dvipng counts them.
-    return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-6));
+    // TeX rounds dimensions to whole sp: allow for that before dropping fractions.
+    return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-3));
 }
 
 bool PageRenderer::Render(KsDvi& dvi, int page) {

@@ -73,6 +73,7 @@ int RunRender(RenderOptions const& options) {
     std::atomic<int> done{0};
     std::atomic<bool> failed{false};
     std::mutex outputLock;
+    std::vector<std::string> outputs(pages->size());  // in page order, for the listing at the end
     bool progress = isatty(STDERR_FILENO) && pages->size() > 1;
 
     auto work = [&](KsDvi& dvi) {
@@ -91,9 +92,7 @@ int RunRender(RenderOptions const& options) {
                 if (renderer.Device()) ReportError(path, "cannot write the PNG file");
                 failed = true;
             } else {
-                if (progress) std::fputs("\r\033[K", stderr);
-                std::printf("%s\n", path.c_str());
-                std::fflush(stdout);
+                outputs[i] = path;
             }
             if (progress) std::fprintf(stderr, "\rrendered %d of %zu pages", ++done, pages->size());
         }
@@ -109,6 +108,8 @@ int RunRender(RenderOptions const& options) {
     work(first.Document());
     for (std::thread& t : threads) t.join();
     if (progress) std::fputs("\r\033[K", stderr);
+    for (std::string const& path : outputs)
+        if (!path.empty()) std::printf("%s\n", path.c_str());
 
     if (first.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, first.Message());
