@@ -3,12 +3,14 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "PixelProbe.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/Font.h"
+#include "platform/gdi/FontCatalog.h"
 
 namespace ksdvi::gdi {
 namespace {
@@ -171,6 +173,17 @@ TEST(FontTest, TeXType1FaceIsFoundByPostScriptNameAndMapsItsOwnEncoding) {
   // The ligature is wider than one f.
   EXPECT_GT(Ink(Font("CMR10", -60), u"\x0B").right - Ink(Font("CMR10", -60), u"\x0B").left,
             Ink(Font("CMR10", -60), u"f").right - Ink(Font("CMR10", -60), u"f").left + 10);
+}
+
+TEST(FontTest, FamilyNamesPickTheNearestStyle) {
+  // "DejaVu Sans" is also the full name of the regular face; bold must still
+  // reach the bold face rather than a made-up one.
+  const auto bold = FontCatalog::Instance().ResolveFace("DejaVu Sans", FW_BOLD, false);
+  ASSERT_TRUE(bold);
+  EXPECT_EQ(std::filesystem::path(bold->file).filename(), "DejaVuSans-Bold.ttf");
+  const auto regular = FontCatalog::Instance().ResolveFace("dejavu sans", FW_NORMAL, false);
+  ASSERT_TRUE(regular);
+  EXPECT_EQ(std::filesystem::path(regular->file).filename(), "DejaVuSans.ttf");
 }
 
 TEST(FontTest, MissingFaceIsSubstituted) {

@@ -291,7 +291,6 @@ CBitmap* CDC::SelectObject(CBitmap* bitmap) {
   // Only memory contexts hold bitmaps.
   if (!created_ || !memory_ || !bitmap || !bitmap->GetSurface()) return nullptr;
   s_.bitmapSurface = bitmap->GetSurface();
-  s_.clip.reset();
   return std::exchange(s_.bitmap, bitmap);
 }
 
@@ -412,9 +411,11 @@ BOOL CDC::PtVisible(int x, int y) const {
 
 BOOL CDC::SelectClipPath(int mode) {
   if (!s_.pathDone) return FALSE;
-  const RECT everywhere{-(1 << 22), -(1 << 22), 1 << 22, 1 << 22};
-  // A clip path takes the pixels whose centres the path encloses.
-  const CoverageMask m = RasterizeFill(s_.path, s_.fillMode, false, everywhere);
+  // A clip path takes the pixels whose centres the path encloses; beyond
+  // the surface nothing is drawn anyway.
+  const Surface* surface = GetSurface();
+  const RECT limit{0, 0, surface ? surface->Width() : 0, surface ? surface->Height() : 0};
+  const CoverageMask m = RasterizeFill(s_.path, s_.fillMode, false, limit);
   CRgn region;
   region.Assign(m.IsEmpty() ? Region() : Region::FromMask(m.coverage.data(), m.width, m.x0, m.y0, m.width, m.height));
   s_.path.Clear();

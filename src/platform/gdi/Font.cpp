@@ -58,7 +58,9 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
     key.em = double(lf.lfHeight) * sy / cell;  // cell height
   else
     key.em = 12.0 * std::max(dpiY, 1) / 72.0;
-  key.em = std::clamp(key.em, 0.25, 16384.0);
+  // Beyond a few thousand pixels a glyph's bitmap would be hundreds of
+  // megabytes; no page needs that.
+  key.em = std::clamp(key.em, 0.25, 4096.0);
   if (lf.lfWidth != 0) {
     const double natural = double(file->AverageWidth()) / file->UnitsPerEm() * key.em;
     key.xScale = std::clamp(std::abs(double(lf.lfWidth)) * sx / natural, 0.01, 100.0);

@@ -52,11 +52,13 @@ std::optional<FaceDescriptor> Describe(FcPattern* p) {
   int slant = FC_SLANT_ROMAN;
   FcPatternGetInteger(p, FC_SLANT, 0, &slant);
   d.italic = slant != FC_SLANT_ROMAN;
+  FcPatternGetInteger(p, FC_WIDTH, 0, &d.width);
   return d;
 }
 
 int StyleDistance(const FaceDescriptor& f, int weight, bool italic) {
-  return std::abs(f.weight - weight) + (f.italic != italic ? 1000 : 0);
+  // Slant first, then weight; condensed or expanded faces only as a last resort.
+  return std::abs(f.weight - weight) + (f.italic != italic ? 1000 : 0) + std::abs(f.width - 100) * 4;
 }
 
 }  // namespace
@@ -99,7 +101,7 @@ void FontCatalog::RefreshLocked() {
   if (!config_) return;
   FcPattern* pattern = FcPatternCreate();
   FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME,
-                                          FC_STYLE, FC_WEIGHT, FC_SLANT, FC_OUTLINE, FC_SCALABLE, nullptr);
+                                          FC_STYLE, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_OUTLINE, FC_SCALABLE, nullptr);
   if (pattern && objects) {
     if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
       for (int i = 0; i < set->nfont; ++i)
@@ -118,17 +120,22 @@ void FontCatalog::RefreshLocked() {
 std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int weight, bool italic) {
   RefreshLocked();
   if (name.empty()) return std::nullopt;
+  // A family name picks the member nearest the style; otherwise a full or
+  // PostScript name picks its face. "DejaVu Sans" is both a family and the
+  // full name of its regular face, and bold must still find the bold one.
   const FaceDescriptor* best = nullptr;
+  const FaceDescriptor* exact = nullptr;
   int bestDistance = 0;
   for (const FaceDescriptor& f : faces_) {
-    const bool exact = SameName(f.postScriptName, name) ||
-                       std::any_of(f.fullNames.begin(), f.fullNames.end(), [&](auto& n) { return SameName(n, name); });
-    if (exact) return f;
+    if (!exact && (SameName(f.postScriptName, name) ||
+                   std::any_of(f.fullNames.begin(), f.fullNames.end(), [&](auto& n) { return SameName(n, name); })))
+      exact = &f;
     if (!std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, name); })) continue;
     const int d = StyleDistance(f, weight, italic);
     if (!best || d < bestDistance) best = &f, bestDistance = d;
   }
   if (best) return *best;
+  if (exact) return *exact;
   return std::nullopt;
 }
 

@@ -29,6 +29,7 @@ struct FaceDescriptor {
   std::string style;
   int weight = 400;  // 100 to 900
   bool italic = false;
+  int width = 100;  // fontconfig's width: 100 is normal, 75 condensed
 
   const std::string& Family() const;
 };

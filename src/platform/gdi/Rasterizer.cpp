@@ -58,7 +58,8 @@ CoverageMask Rasterize(const Path& path, double margin, bool antialias, const RE
   const int y0 = std::max<double>(limit.top, std::floor(Clamp(by0) - margin));
   const int x1 = std::min<double>(limit.right, std::ceil(Clamp(bx1) + margin) + 2);
   const int y1 = std::min<double>(limit.bottom, std::ceil(Clamp(by1) + margin) + 2);
-  if (x1 <= x0 || y1 <= y0) return mask;
+  // Masks are bounded: a quarter of a gigabyte is no mask anyone draws.
+  if (x1 <= x0 || y1 <= y0 || std::int64_t(x1 - x0) * (y1 - y0) > (std::int64_t(1) << 28)) return mask;
   std::unique_ptr<cairo_surface_t, CairoDeleter> surface(
       cairo_image_surface_create(CAIRO_FORMAT_A8, x1 - x0, y1 - y0));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return mask;

@@ -49,7 +49,7 @@ int SlotOf(std::uint32_t code) {
 }  // namespace
 
 std::shared_ptr<ScaledFont> ScaledFont::Get(const ScaledFontKey& key) {
-  if (!key.file || !(key.em > 0) || !(key.xScale > 0)) return nullptr;
+  if (!key.file || !(key.em > 0 && key.em <= 4096) || !(key.xScale > 0)) return nullptr;
   Cache& cache = Cache::Instance();
   std::lock_guard guard(cache.lock);
   std::shared_ptr<ScaledFont> font;
@@ -76,7 +76,7 @@ ScaledFont::~ScaledFont() { FontFile::CloseFace(face_); }
 bool ScaledFont::Open() {
   face_ = key_.file->OpenFace();
   if (!face_) return false;
-  const double em = std::clamp(key_.em, 0.5, 16384.0);
+  const double em = key_.em;
   if (FT_Set_Char_Size(face_, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72)) return false;
   for (int i = 0; i < face_->num_charmaps; ++i) {
     FT_CharMap cm = face_->charmaps[i];
