@@ -8,14 +8,16 @@ namespace {
 
 
 
+// s over d with coverage a (0 to 255), red and blue side by side in one word
+// and green in another; x / 255 rounds as (x + 128 + (x + 128) / 256) / 256.
 inline Pixel Blend(Pixel d, Pixel s, unsigned a) {
   if (a >= 255) return s;
   const unsigned na = 255 - a;
-  const auto ch = [&](int shift) {
-    const unsigned v = ((s >> shift & 0xFF) * a + (d >> shift & 0xFF) * na + 127) / 255;
-    return Pixel(v) << shift;
-  };
-  return ch(16) | ch(8) | ch(0);
+  std::uint32_t rb = (s & 0xFF00FF) * a + (d & 0xFF00FF) * na + 0x800080;
+  rb = ((rb + ((rb >> 8) & 0xFF00FF)) >> 8) & 0xFF00FF;
+  std::uint32_t g = (s & 0x00FF00) * a + (d & 0x00FF00) * na + 0x008000;
+  g = ((g + ((g >> 8) & 0x00FF00)) >> 8) & 0x00FF00;
+  return rb | g;
 }
 
 Pixel Convert(const SourceConversion& c, Pixel p) {
@@ -103,15 +105,17 @@ void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const Br
 void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color) {
   if (glyph.width <= 0 || glyph.rows <= 0) return;
   target.surface.NoteColour(color);
-  const int left = x + glyph.left, top = y - glyph.top;
-  const RECT box{left, top, left + glyph.width, top + glyph.rows};
-  target.ForEachVisible(box, [&](const RECT& v) {
+  const int left = x + glyph.left, top = y - glyph.top, width = glyph.width;
+  const RECT box{left, top, left + width, top + glyph.rows};
+  const std::uint8_t* coverage = glyph.coverage.data();
+  target.ForEachVisible(box, [=, &target](const RECT& v) {
     for (int py = v.top; py < v.bottom; ++py) {
-      Pixel* row = target.surface.Row(py);
-      const std::uint8_t* cov = &glyph.coverage[std::size_t(py - top) * glyph.width];
-      for (int px = v.left; px < v.right; ++px) {
-        const unsigned c = cov[px - left];
-        if (c) row[px] = Blend(row[px], color, c);
+      Pixel* row = target.surface.Row(py) + v.left;
+      const std::uint8_t* cov = coverage + std::size_t(py - top) * width + (v.left - left);
+      const int n = v.right - v.left;
+      for (int i = 0; i < n; ++i) {
+        const unsigned c = cov[i];
+        if (c) row[i] = Blend(row[i], color, c);
       }
     }
   });

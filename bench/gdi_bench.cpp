@@ -1,0 +1,89 @@
+// The device layer's share of rendering a page: one glyph at a time at its
+// baseline, rules, clearing the page and writing it as PNG.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "platform/gdi/Cdc.h"
+
+namespace {
+
+using namespace ksdvi::gdi;
+
+std::unique_ptr<RasterDevice> LetterPage(int dpi) {
+    RasterDeviceSpec spec;
+    spec.width = dpi * 85 / 10;
+    spec.height = dpi * 11;
+    spec.dpiX = spec.dpiY = dpi;
+    return RasterDevice::Create(spec);
+}
+
+LOGFONTA TenPoint(int dpi) {
+    LOGFONTA lf;
+    lf.lfHeight = -(dpi * 10 * 100 / 7227 + 1);
+    std::snprintf(lf.lfFaceName, LF_FACESIZE, "DejaVu Serif");
+    return lf;
+}
+
+// Glyphs come from the cache after the first of each code.
+void BM_GlyphAtBaseline(benchmark::State& state) {
+    const int dpi = int(state.range(0));
+    auto device = LetterPage(dpi);
+    CDC dc(*device);
+    CFont font;
+    const LOGFONTA lf = TenPoint(dpi);
+    font.CreateFontIndirectA(&lf);
+    dc.SelectObject(&font);
+    dc.SetTextAlign(TA_BASELINE);
+    dc.SetBkMode(TRANSPARENT);
+    int i = 0;
+    for (auto _ : state) {
+        const WCHAR code = WCHAR(u'a' + i % 26);
+        dc.ExtTextOutW(dpi + (i % 60) * dpi / 12, dpi + (i / 60 % 50) * dpi / 6, 0, nullptr, &code, 1, nullptr);
+        ++i;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_GlyphAtBaseline)->Arg(150)->Arg(600);
+
+void BM_RuleFill(benchmark::State& state) {
+    const int dpi = int(state.range(0));
+    auto device = LetterPage(dpi);
+    CDC dc(*device);
+    CBrush black(RGB(0, 0, 0));
+    const RECT rule{dpi, dpi, dpi * 7, dpi + dpi / 180 + 1};
+    for (auto _ : state) dc.FillRect(&rule, &black);
+}
+BENCHMARK(BM_RuleFill)->Arg(150)->Arg(600);
+
+void BM_ClearPage(benchmark::State& state) {
+    auto device = LetterPage(int(state.range(0)));
+    for (auto _ : state) device->Clear(RGB(255, 255, 255));
+}
+BENCHMARK(BM_ClearPage)->Arg(150)->Arg(600);
+
+// A grey page with a text block, written as PNG.
+void BM_WritePagePng(benchmark::State& state) {
+    const int dpi = int(state.range(0));
+    auto device = LetterPage(dpi);
+    CDC dc(*device);
+    CFont font;
+    const LOGFONTA lf = TenPoint(dpi);
+    font.CreateFontIndirectA(&lf);
+    dc.SelectObject(&font);
+    dc.SetTextAlign(TA_BASELINE);
+    dc.SetBkMode(TRANSPARENT);
+    for (int i = 0; i < 3000; ++i) {
+        const WCHAR code = WCHAR(u'a' + i % 26);
+        dc.ExtTextOutW(dpi + (i % 60) * dpi / 12, dpi + (i / 60) * dpi / 6, 0, nullptr, &code, 1, nullptr);
+    }
+    const std::string path = (std::filesystem::temp_directory_path() / "ksdvi_gdi_bench.png").string();
+    for (auto _ : state) benchmark::DoNotOptimize(device->WritePng(path));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_WritePagePng)->Arg(150)->Arg(600)->Unit(benchmark::kMillisecond);
+
+}  // namespace
