@@ -146,6 +146,9 @@ void TransferPixels(const PaintTarget& target, const Transfer& t) {
                         (usesPattern && t.brush->MayBeColoured());
   if (colourIn) target.surface.NoteColour();
   const bool plainCopy = usesSource && !usesPattern && rop == 0xCC && t.conversion.kind == SourceConversion::None;
+  // Unscaled, unmirrored and unconverted: each pixel reads its own source pixel.
+  const bool oneToOne = usesSource && sw == dw && sh == dh && !mirrorX && !mirrorY &&
+                        t.conversion.kind == SourceConversion::None;
   // One source pixel, or the stretch mode's combination of several.
   const auto sample = [&](long long i, long long j, Pixel& out) -> bool {
     int x0, nx, y0, ny;
@@ -182,7 +185,13 @@ void TransferPixels(const PaintTarget& target, const Transfer& t) {
       Pixel* row = target.surface.Row(y);
       for (int x = v.left; x < v.right; ++x) {
         Pixel S = 0, P = 0;
-        if (usesSource && !sample(x - d.left, y - d.top, S)) continue;
+        if (oneToOne) {
+          const long long sx = s.left + (x - d.left), sy = s.top + (y - d.top);
+          if (sx < 0 || sy < 0 || sx >= src->Width() || sy >= src->Height()) continue;
+          S = src->At(int(sx), int(sy));
+        } else if (usesSource && !sample(x - d.left, y - d.top, S)) {
+          continue;
+        }
         if (plainCopy) {
           row[x] = S;
           continue;
