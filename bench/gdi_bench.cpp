@@ -21,30 +21,34 @@ std::unique_ptr<RasterDevice> LetterPage(int dpi) {
     return RasterDevice::Create(spec);
 }
 
-LOGFONTA TenPoint(int dpi) {
-    LOGFONTA lf;
-    lf.lfHeight = -(dpi * 10 * 100 / 7227 + 1);
-    std::snprintf(lf.lfFaceName, LF_FACESIZE, "DejaVu Serif");
-    return lf;
-}
+// A context on the page with a ten-point serif face selected, ready to draw
+// glyphs at their baselines.
+struct TextPage {
+    std::unique_ptr<RasterDevice> device;
+    CDC dc;
+    CFont font;
+
+    explicit TextPage(int dpi) : device(LetterPage(dpi)), dc(*device) {
+        LOGFONTA lf;
+        lf.lfHeight = -(dpi * 10 * 100 / 7227 + 1);
+        std::snprintf(lf.lfFaceName, LF_FACESIZE, "DejaVu Serif");
+        font.CreateFontIndirectA(&lf);
+        dc.SelectObject(&font);
+        dc.SetTextAlign(TA_BASELINE);
+        dc.SetBkMode(TRANSPARENT);
+    }
+    void DrawGlyph(int i, int dpi) {
+        const WCHAR code = WCHAR(u'a' + i % 26);
+        dc.ExtTextOutW(dpi + (i % 60) * dpi / 12, dpi + (i / 60 % 50) * dpi / 6, 0, nullptr, &code, 1, nullptr);
+    }
+};
 
 // Glyphs come from the cache after the first of each code.
 void BM_GlyphAtBaseline(benchmark::State& state) {
     const int dpi = int(state.range(0));
-    auto device = LetterPage(dpi);
-    CDC dc(*device);
-    CFont font;
-    const LOGFONTA lf = TenPoint(dpi);
-    font.CreateFontIndirectA(&lf);
-    dc.SelectObject(&font);
-    dc.SetTextAlign(TA_BASELINE);
-    dc.SetBkMode(TRANSPARENT);
+    TextPage page(dpi);
     int i = 0;
-    for (auto _ : state) {
-        const WCHAR code = WCHAR(u'a' + i % 26);
-        dc.ExtTextOutW(dpi + (i % 60) * dpi / 12, dpi + (i / 60 % 50) * dpi / 6, 0, nullptr, &code, 1, nullptr);
-        ++i;
-    }
+    for (auto _ : state) page.DrawGlyph(i++, dpi);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_GlyphAtBaseline)->Arg(150)->Arg(600);
@@ -68,20 +72,10 @@ BENCHMARK(BM_ClearPage)->Arg(150)->Arg(600);
 // A grey page with a text block, written as PNG.
 void BM_WritePagePng(benchmark::State& state) {
     const int dpi = int(state.range(0));
-    auto device = LetterPage(dpi);
-    CDC dc(*device);
-    CFont font;
-    const LOGFONTA lf = TenPoint(dpi);
-    font.CreateFontIndirectA(&lf);
-    dc.SelectObject(&font);
-    dc.SetTextAlign(TA_BASELINE);
-    dc.SetBkMode(TRANSPARENT);
-    for (int i = 0; i < 3000; ++i) {
-        const WCHAR code = WCHAR(u'a' + i % 26);
-        dc.ExtTextOutW(dpi + (i % 60) * dpi / 12, dpi + (i / 60) * dpi / 6, 0, nullptr, &code, 1, nullptr);
-    }
+    TextPage page(dpi);
+    for (int i = 0; i < 3000; ++i) page.DrawGlyph(i, dpi);
     const std::string path = (std::filesystem::temp_directory_path() / "ksdvi_gdi_bench.png").string();
-    for (auto _ : state) benchmark::DoNotOptimize(device->WritePng(path));
+    for (auto _ : state) benchmark::DoNotOptimize(page.device->WritePng(path));
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_WritePagePng)->Arg(150)->Arg(600)->Unit(benchmark::kMillisecond);
