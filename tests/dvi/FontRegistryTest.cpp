@@ -8,6 +8,7 @@
 #include "font/ItrnFont.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "support/DviBuilder.h"
+#include "support/TempDir.h"
 #include "support/TempFile.h"
 
 namespace fs = std::filesystem;
@@ -22,18 +23,10 @@ public:
 };
 
 // A scratch directory for metric files under names the registry looks for.
-class FontDir {
+class FontDir : public TempDir {
 public:
-    FontDir() : path_(fs::temp_directory_path() / ("ksdvi-fonts-" + std::to_string(getpid()) + "-" + std::to_string(next_++))) {
-        fs::create_directories(path_);
-    }
-    ~FontDir() { fs::remove_all(path_); }
-    void Put(std::string const& source, std::string const& as) const { fs::copy_file(Metric(source), path_ / as); }
-    String8 Prefix() const { return String8((path_.string() + "/").c_str()); }
-
-private:
-    static inline int next_ = 0;
-    fs::path path_;
+    void Put(std::string const& source, std::string const& as) const { fs::copy_file(Metric(source), *this / as); }
+    String8 Prefix() const { return String8((Path() + "/").c_str()); }
 };
 
 struct Scanned {

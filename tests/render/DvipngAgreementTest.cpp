@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/PngImage.h"
+#include "support/TempDir.h"
 #include "tools/Listing.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -46,18 +44,6 @@ Overlap Compare(GreyImage const& a, GreyImage const& b) {
     return o;
 }
 
-class ScratchDir {
-public:
-    ScratchDir() : path_(fs::temp_directory_path() / ("ksdvi-render-" + std::to_string(getpid()))) {
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() { fs::remove_all(path_); }
-    std::string operator/(std::string const& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
 struct Case {
     char const* file;
     int dpi;
@@ -68,7 +54,7 @@ class DvipngAgreement : public testing::TestWithParam<Case> {};
 
 TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
     Case const& c = GetParam();
-    ScratchDir dir;
+    TempDir dir;
     std::string dpi = std::to_string(c.dpi);
     int status = -1;
     RunCommand(std::string(KSDVI_CLI) + " render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + Data(c.file) +

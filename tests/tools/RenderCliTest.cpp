@@ -8,6 +8,7 @@
 #include "Listing.h"
 #include "support/DviBuilder.h"
 #include "support/PngImage.h"
+#include "support/TempDir.h"
 #include "support/TempFile.h"
 
 namespace fs = std::filesystem;
@@ -15,19 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
-
-class Scratch {
-public:
-    Scratch() : path_(fs::temp_directory_path() / ("ksdvi-render-cli-" + std::to_string(getpid()))) {
-        fs::create_directories(path_);
-    }
-    ~Scratch() { fs::remove_all(path_); }
-    std::string operator/(std::string const& name) const { return (path_ / name).string(); }
-    std::string const Path() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
 
 std::string Render(std::string const& args, int* status, bool withStderr = true) {
     return RunCommand(std::string(KSDVI_CLI) + " render " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);
@@ -42,7 +30,7 @@ long DarkPixels(std::string const& png) {
 }
 
 TEST(RenderCli, OutputDoesNotDependOnTheNumberOfWorkers) {
-    Scratch dir;
+    TempDir dir;
     int status = -1;
     std::string listing = Render("-r 72 -j 1 -o " + (dir / "one-%d.png") + " " + Data("plain.dvi"), &status, false);
     ASSERT_EQ(status, 0);
@@ -56,7 +44,7 @@ TEST(RenderCli, OutputDoesNotDependOnTheNumberOfWorkers) {
 }
 
 TEST(RenderCli, DefaultNamesAndPagesInTheCurrentDirectory) {
-    Scratch dir;
+    TempDir dir;
     int status = -1;
     RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 30 -p 2 " + Data("plain.dvi") + " >/dev/null",
                &status);
@@ -80,7 +68,7 @@ TEST_P(RenderPaper, PageSizeFromTheDocumentOrTheOption) {
     if (!GetParam().special.empty()) b.Special(GetParam().special);
     b.Rule(65536, 65536).Eop().Post();
     TempFile dvi(b.bytes);
-    Scratch dir;
+    TempDir dir;
     int status = -1;
     std::string paper = GetParam().option.empty() ? "" : " --paper " + GetParam().option;
     Render("-o " + (dir / "p-%d.png") + paper + " " + dvi.Path(), &status);
@@ -115,7 +103,7 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     b.Pre().Bop(1).FntDef(0, "nosuchfont").Op(171).Op('A').Op('B');
     b.Rule(10 * 65536, 100 * 65536).Eop().Post();
     TempFile dvi(b.bytes);
-    Scratch dir;
+    TempDir dir;
     int status = -1;
     std::string out = Render("-r 72 -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status);
     EXPECT_EQ(status, 0);
