@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
-  libcairo2-dev libfreetype-dev libfontconfig-dev
+  libcairo2-dev libpixman-1-dev libfreetype-dev libfontconfig-dev
   libpng-dev libjpeg-dev libgif-dev libgs-dev ghostscript
   libkpathsea-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
