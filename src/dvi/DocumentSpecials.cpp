@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "dvi/DvipsColour.h"
 #include "dvi/KsDvi.h"
 #include "dvi/SpecialParsing.h"
 
@@ -15,14 +16,6 @@ constexpr unsigned kFaceNameCode = 2;
 constexpr int kFaceNameOffset = 6;  // from the first byte after '#'
 constexpr int kLongestFaceName = 259;
 
-// "Blanks" are the bytes up to 0x20 except NUL, which ends every skip.
-bool IsBlank(unsigned char c) { return c != 0 && c <= 0x20; }
-
-unsigned char* SkipBlanks(unsigned char* p) {
-    while (IsBlank(*p)) ++p;
-    return p;
-}
-
 // hypertext: separates with every byte below 33 taken as signed, which makes
 // the bytes 0x80 to 0xFF separators too.
 bool IsSeparator(unsigned char c) { return static_cast<signed char>(c) < 33; }
@@ -32,33 +25,12 @@ unsigned char* SkipSeparators(unsigned char* p) {
     return p;
 }
 
-unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
-
-// Byte by byte, so a NUL in the text ends the comparison as a mismatch.
-bool StartsWith(unsigned char const* p, std::string_view word, Case letterCase = Case::Ignored) {
-    for (char w : word) {
-        unsigned char c = *p++, expected = static_cast<unsigned char>(w);
-        if (letterCase == Case::Ignored ? AsciiLower(c) != AsciiLower(expected) : c != expected) return false;
-    }
-    return true;
-}
-
-// Three components r g b, each read where the previous one ended.
-bool ReadColor(unsigned char* p, unsigned int* color) {
-    double rgb[3];
-    for (double& component : rgb)
-        if (!(p = getnumber(p, &component))) return false;
-    *color = rgbcolor(rgb[0], rgb[1], rgb[2]);
-    return true;
-}
-
 String8 Bytes(unsigned char const* from, unsigned char const* to) {
     return String8(reinterpret_cast<char const*>(from), static_cast<int>(to - from));
 }
 
-String8 WithoutEnclosingQuotes(unsigned char const* from, unsigned char const* to) {
-    if (to - from >= 2 && *from == '"' && to[-1] == '"') return Bytes(from + 1, to - 1);
-    return Bytes(from, to);
+String8 UnquotedBytes(unsigned char const* from, unsigned char const* to) {
+    return String8(WithoutEnclosingQuotes({reinterpret_cast<char const*>(from), static_cast<size_t>(to - from)}));
 }
 
 }  // namespace
@@ -68,6 +40,8 @@ DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
     {"colorpush:", Case::Ignored, &DocumentSpecials::ColorPush},
     {"colorpop:", Case::Ignored, &DocumentSpecials::ColorPop},
     {"backgroundcolor:", Case::Ignored, &DocumentSpecials::BackgroundColor},
+    {kDvipsColorKeyword, Case::Matters, &DocumentSpecials::DvipsColor},
+    {kDvipsBackgroundKeyword, Case::Matters, &DocumentSpecials::DvipsBackground},
     {"html:", Case::Ignored, &DocumentSpecials::HtmlAnchor},
     {"hypertext:", Case::Ignored, &DocumentSpecials::HypertextAnchor},
     {"graphics:", Case::Matters, &DocumentSpecials::GraphicsPicture},
@@ -100,7 +74,7 @@ bool DocumentSpecials::BinaryRecord(unsigned char* args, unsigned char* end) {
 
 bool DocumentSpecials::ColorPush(unsigned char* args, unsigned char*) {
     unsigned int color = 0;
-    if (ReadColor(args, &color) && dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
+    if (ReadRgbColor(args, &color) && dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
         dvi_.colorStack_[static_cast<size_t>(dvi_.colorStackDepth_++)] = color;
     return true;
 }
@@ -113,7 +87,18 @@ bool DocumentSpecials::ColorPop(unsigned char*, unsigned char*) {
 
 bool DocumentSpecials::BackgroundColor(unsigned char* args, unsigned char*) {
     unsigned int color = 0;
-    if (ReadColor(args, &color)) dvi_.backgroundColor_ = color;
+    if (ReadRgbColor(args, &color)) dvi_.backgroundColor_ = color;
+    return true;
+}
+
+bool DocumentSpecials::DvipsColor(unsigned char* args, unsigned char*) {
+    if (auto change = ParseDvipsColorWords(args))
+        ApplyDvipsColorChange(*change, dvi_.colorStack_.data(), dvi_.colorStackDepth_, KsDvi::ColorStackSize);
+    return true;
+}
+
+bool DocumentSpecials::DvipsBackground(unsigned char* args, unsigned char*) {
+    if (auto color = ParseDvipsColor(args)) dvi_.backgroundColor_ = *color;
     return true;
 }
 
@@ -149,17 +134,15 @@ bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
     p = SkipSeparators(p + 1);
     unsigned char* value = p;
     while (!IsSeparator(*p)) ++p;
-    AppendTag(WithoutEnclosingQuotes(value, p));
+    AppendTag(UnquotedBytes(value, p));
     return true;
 }
 
 // graphics: dx dy nw nh tw th TYPE file; the offsets and sizes are the
 // drawer's, the document only wants the file of metafile and EPS pictures.
 bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
-    for (int i = 0; i < 6; ++i) {
-        int dimension = 0;
-        if (!(p = getdimen(p, &dimension))) return true;
-    }
+    int dimensions[6];
+    if (!(p = ReadDimensions(p, dimensions, 6))) return true;
     p = SkipBlanks(p);
     if (!StartsWith(p, "WMF") && !StartsWith(p, "EPS")) return true;
     p = SkipBlanks(p + 3);
@@ -188,7 +171,7 @@ void DocumentSpecials::PsfilePicture(unsigned char* p) {
             valueEnd = p;
         }
     }
-    if (value) dvi_.AppendPictFile(WithoutEnclosingQuotes(value, valueEnd));
+    if (value) dvi_.AppendPictFile(UnquotedBytes(value, valueEnd));
 }
 
 void DocumentSpecials::RegisterFace(String8 const& face) {

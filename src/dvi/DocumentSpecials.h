@@ -1,11 +1,13 @@
 #pragma once
 // The specials whose state a document keeps while it scans: binary records
-// (record resolution, face names), the colour stack and the page background,
-// anchors, and the names of picture files. One handler per keyword family;
-// a table keeps the order in which the keywords are tried.
+// (record resolution, face names), the colour stack and the page background
+// (in this system's keywords and in those of dvips), anchors, and the names
+// of picture files. One handler per keyword family; a table keeps the order
+// in which the keywords are tried.
 
 #include <string_view>
 
+#include "dvi/SpecialParsing.h"
 #include "stream/String8.h"
 
 class KsDvi;
@@ -13,7 +15,7 @@ class KsDvi;
 class DocumentSpecials {
 public:
     // Whether letter case matters when a keyword is matched.
-    enum class Case { Ignored, Matters };
+    using Case = LetterCase;
 
     explicit DocumentSpecials(KsDvi& dvi) : dvi_(dvi) {}
 
@@ -37,6 +39,9 @@ private:
     bool ColorPush(unsigned char* args, unsigned char* end);
     bool ColorPop(unsigned char* args, unsigned char* end);
     bool BackgroundColor(unsigned char* args, unsigned char* end);
+    // The colour specials of dvips (DvipsColour.h).
+    bool DvipsColor(unsigned char* args, unsigned char* end);
+    bool DvipsBackground(unsigned char* args, unsigned char* end);
     bool HtmlAnchor(unsigned char* args, unsigned char* end);
     bool HypertextAnchor(unsigned char* args, unsigned char* end);
     bool GraphicsPicture(unsigned char* args, unsigned char* end);

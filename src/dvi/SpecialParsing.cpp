@@ -1,10 +1,12 @@
 #include "dvi/SpecialParsing.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
 
 constexpr double kLargestNumber = 1e100;
+constexpr long long kIntegerLimit = 1LL << 32;  // beyond the int range either way
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -38,6 +40,8 @@ double Clamp01(double c) {
     if (!(c > 0.0)) return 0.0;  // NaN too
     return c >= 1.0 ? 1.0 : c;
 }
+
+unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
 unsigned int Component(double c) {
     unsigned int v = static_cast<unsigned int>(Clamp01(c) * 256.0);
@@ -90,4 +94,48 @@ unsigned char* getdimen(unsigned char* p, int* out) {
 
 unsigned int rgbcolor(double r, double g, double b) {
     return Component(r) | Component(g) << 8 | Component(b) << 16;
+}
+
+unsigned char* ReadInteger(unsigned char* p, int* out) {
+    p = SkipBlanks(p);
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    if (!IsDigit(*p)) return nullptr;
+    long long value = 0;
+    for (; IsDigit(*p); ++p) value = std::min(value * 10 + (*p - '0'), kIntegerLimit);
+    *out = static_cast<int>(std::clamp(negative ? -value : value, static_cast<long long>(INT_MIN),
+                                       static_cast<long long>(INT_MAX)));
+    return p;
+}
+
+unsigned char* ReadRgbColor(unsigned char* p, unsigned int* out) {
+    double rgb[3];
+    for (double& component : rgb)
+        if (!(p = getnumber(p, &component))) return nullptr;
+    *out = rgbcolor(rgb[0], rgb[1], rgb[2]);
+    return p;
+}
+
+unsigned char* ReadDimensions(unsigned char* p, int* out, int count) {
+    for (int i = 0; i < count && p; ++i) p = getdimen(p, &out[i]);
+    return p;
+}
+
+std::string_view Token(unsigned char const* p) {
+    unsigned char const* end = p;
+    while (*end > 0x20) ++end;
+    return {reinterpret_cast<char const*>(p), static_cast<size_t>(end - p)};
+}
+
+std::string_view WithoutEnclosingQuotes(std::string_view s) {
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+    return s;
+}
+
+bool StartsWith(unsigned char const* p, std::string_view word, LetterCase letterCase) {
+    for (char w : word) {
+        unsigned char c = *p++, expected = static_cast<unsigned char>(w);
+        if (letterCase == LetterCase::Ignored ? AsciiLower(c) != AsciiLower(expected) : c != expected) return false;
+    }
+    return true;
 }

@@ -3,6 +3,8 @@
 // scan and the renderer. Every reader stops at a NUL, so a NUL-terminated
 // special can never be read past its end.
 
+#include <string_view>
+
 // A decimal number: blanks, any run of '+' and '-' (each '-' flips the sign),
 // digits, and an optional '.' with more digits; no exponent. Returns the first
 // byte not consumed, or null when there is no digit (out is then not written).
@@ -16,3 +18,38 @@ unsigned char* getdimen(unsigned char* p, int* out);
 
 // The COLORREF (0x00BBGGRR) of components in 0..1; values outside are clamped.
 unsigned int rgbcolor(double r, double g, double b);
+
+// A decimal integer: blanks, an optional sign, at least one digit; held at the
+// int range. Returns the byte after the digits, or null when there is none.
+unsigned char* ReadInteger(unsigned char* p, int* out);
+
+// Three numbers r g b made a colour by rgbcolor. Returns the byte after them,
+// or null when one is missing (out is then not written).
+unsigned char* ReadRgbColor(unsigned char* p, unsigned int* out);
+
+// `count` dimensions one after another. Returns the byte after the last, or
+// null when one does not parse.
+unsigned char* ReadDimensions(unsigned char* p, int* out, int count);
+
+// Blanks are the bytes up to 0x20 other than NUL, which ends every skip.
+inline bool IsBlank(unsigned char c) { return c != 0 && c <= 0x20; }
+
+inline unsigned char* SkipBlanks(unsigned char* p) {
+    while (IsBlank(*p)) ++p;
+    return p;
+}
+
+// Whether nothing but blanks is left before the NUL.
+inline bool OnlyBlanksLeft(unsigned char* p) { return *SkipBlanks(p) == 0; }
+
+// The bytes from `p` up to the next blank or NUL.
+std::string_view Token(unsigned char const* p);
+
+// `s` without one pair of enclosing double quotes, when it has them.
+std::string_view WithoutEnclosingQuotes(std::string_view s);
+
+enum class LetterCase { Ignored, Matters };
+
+// Whether `p` begins with `word`. Compared byte by byte, so a NUL in the text
+// ends the comparison as a mismatch.
+bool StartsWith(unsigned char const* p, std::string_view word, LetterCase letterCase = LetterCase::Ignored);

@@ -1,0 +1,124 @@
+// dvips colour specials: the colour a specification names, the stack changes,
+// and the page colour stacks and backgrounds of a LaTeX document that uses
+// the colour packages.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dvi/DvipsColour.h"
+#include "dvi/ExactBytes.h"
+#include "dvi/KsDvi.h"
+
+namespace {
+
+constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kYellow = 0x00FFFF;
+
+std::optional<unsigned int> ColourOf(std::string const& spec) {
+    ExactBytes bytes(spec);
+    return ParseDvipsColor(bytes.Get());
+}
+
+struct SpecCase {
+    std::string spec;
+    std::optional<unsigned int> color;
+};
+
+class DvipsColourSpec : public testing::TestWithParam<SpecCase> {};
+
+TEST_P(DvipsColourSpec, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().spec), GetParam().color) << GetParam().spec; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, DvipsColourSpec,
+    testing::Values(SpecCase{"rgb 1 0 0", kRed}, SpecCase{"  rgb 0 .5 1  ", 0xFF8000u}, SpecCase{"gray 0.5", 0x808080u},
+                    SpecCase{"gray 1.5", kWhite},  // clamped
+                    // cmyk shows as 1 - min(1, c + k) per component
+                    SpecCase{"cmyk 0 1 1 0", kRed}, SpecCase{"cmyk 0 0 0 0.5", 0x808080u},
+                    SpecCase{"cmyk 0.5 0 0 0.5", 0x808000u}, SpecCase{"hsb 0 1 1", kRed},
+                    SpecCase{"hsb 0.5 1 1", 0xFFFF00u}, SpecCase{"hsb 0.25 0.5 1", 0x80FFC0u},
+                    SpecCase{"hsb 1 1 0.5", 0x000080u}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DvipsColourSpec,
+    testing::Values(SpecCase{"Red", kRed}, SpecCase{"Black", kBlack}, SpecCase{"White", kWhite},
+                    SpecCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
+                    SpecCase{"NavyBlue", 0xFF750Fu}, SpecCase{"Maroon", 0x0000AEu},
+                    SpecCase{"Gray", 0x808080u}));  // the last but two
+
+INSTANTIATE_TEST_SUITE_P(
+    Malformed, DvipsColourSpec,
+    testing::Values(SpecCase{"rgb 1 0", std::nullopt}, SpecCase{"rgb 1 0 0 x", std::nullopt},
+                    SpecCase{"rgb 1,0,0", std::nullopt}, SpecCase{"RGB 1 0 0", std::nullopt},
+                    SpecCase{"red", std::nullopt}, SpecCase{"Red x", std::nullopt},
+                    SpecCase{"Redx", std::nullopt}, SpecCase{"cmyk 0 1 1", std::nullopt},
+                    SpecCase{"gray", std::nullopt}, SpecCase{"", std::nullopt}, SpecCase{"   ", std::nullopt}));
+
+struct WordsCase {
+    std::string words;
+    std::optional<DvipsColorChange::Action> action;
+    unsigned int color = 0;
+};
+
+class DvipsColourWords : public testing::TestWithParam<WordsCase> {};
+
+TEST_P(DvipsColourWords, AskForAStackChange) {
+    WordsCase const& c = GetParam();
+    ExactBytes bytes(c.words);
+    std::optional<DvipsColorChange> change = ParseDvipsColorWords(bytes.Get());
+    ASSERT_EQ(change.has_value(), c.action.has_value()) << c.words;
+    if (!change) return;
+    EXPECT_EQ(change->action, *c.action) << c.words;
+    if (change->action != DvipsColorChange::Action::Pop) {
+        EXPECT_EQ(change->color, c.color) << c.words;
+    }
+}
+
+using Action = DvipsColorChange::Action;
+
+INSTANTIATE_TEST_SUITE_P(
+    All, DvipsColourWords,
+    testing::Values(WordsCase{"push rgb 1 0 0", Action::Push, kRed}, WordsCase{"push  Maroon", Action::Push, 0x0000AEu},
+                    WordsCase{"pop", Action::Pop}, WordsCase{"pop  ", Action::Pop},
+                    WordsCase{"gray 0", Action::Set, kBlack}, WordsCase{"Blue", Action::Set, 0xFF0000u},
+                    WordsCase{"pop 1", std::nullopt}, WordsCase{"push", std::nullopt},
+                    WordsCase{"push rgb 1", std::nullopt}, WordsCase{"popper", std::nullopt},
+                    WordsCase{"PUSH Red", std::nullopt}, WordsCase{"", std::nullopt}));
+
+TEST(DvipsColourStack, PushesPopsAndSetsKeepTheBottomAndTheCapacity) {
+    unsigned int stack[3] = {kBlack, 0, 0};
+    int depth = 1;
+    auto apply = [&](Action action, unsigned int color = 0) {
+        ApplyDvipsColorChange({action, color}, stack, depth, 3);
+        return std::vector<unsigned int>(stack, stack + depth);
+    };
+    EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kBlack}));
+    EXPECT_EQ(apply(Action::Push, kRed), (std::vector<unsigned int>{kBlack, kRed}));
+    EXPECT_EQ(apply(Action::Push, kBlue), (std::vector<unsigned int>{kBlack, kRed, kBlue}));
+    EXPECT_EQ(apply(Action::Push, kWhite), (std::vector<unsigned int>{kBlack, kRed, kBlue}));  // full
+    EXPECT_EQ(apply(Action::Set, kYellow), (std::vector<unsigned int>{kYellow}));
+    EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kYellow}));
+}
+
+std::vector<unsigned int> Stack(KsDvi const& dvi, int page) {
+    unsigned int const* colors = dvi.GetPageColorStack(page);
+    return {colors, colors + dvi.GetPageColorStackSize(page)};
+}
+
+// LaTeX pushes black for the whole document, blue from the end of the first
+// page on, and sets a yellow page colour on the second page.
+TEST(DvipsColourDocument, PageStacksCarryLatexColoursAcrossPages) {
+    KsDvi doc;
+    doc.Open(String8((std::string(KSDVI_TEST_DATA) + "/dvipscolor.dvi").c_str()), {}, {});
+    doc.NewPageWritten(0);
+    ASSERT_EQ(doc.GetNPage(), 3);
+    EXPECT_EQ(Stack(doc, 0), (std::vector<unsigned int>{kBlack}));
+    EXPECT_EQ(Stack(doc, 1), (std::vector<unsigned int>{kBlack, kBlack, kBlue}));
+    EXPECT_EQ(Stack(doc, 2), (std::vector<unsigned int>{kBlack, kBlack, kBlue}));
+    EXPECT_EQ(doc.GetPageBackgroundColor(0), kWhite);
+    EXPECT_EQ(doc.GetPageBackgroundColor(1), kYellow);
+    EXPECT_EQ(doc.GetPageBackgroundColor(2), kYellow);
+}
+
+}  // namespace
