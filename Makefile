@@ -31,6 +31,7 @@ test: test-fast test-san
 
 bench: build
 	@$(BUILD)/bench/ksdvi_bench
+	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN)
