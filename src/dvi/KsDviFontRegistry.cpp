@@ -49,12 +49,19 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     record->id_ = fontCount_++;
     fontStore_.push_back(std::move(font));
 
+    String8 vf;
     for (String8 const& dir : vfPaths_) {
         if (Exists(dir + name + ".vf")) {
-            record->LoadVf(dir + name + ".vf");
+            vf = dir + name + ".vf";
             break;
         }
     }
+    // Like its metrics, a font's virtual font may come from the installation.
+    if (vf.IsNull() && kpathsea_) {
+        char const* found = kpathsea_->KPSEFindVf((name + ".vf").c_str());
+        if (found) vf = String8(found);
+    }
+    if (!vf.IsNull()) record->LoadVf(vf);
     record->LoadTTFInfo(ttfMap_);
     return record;
 }

@@ -10,12 +10,12 @@ KsDvi::ItrnFont::ItrnFont(KsDvi* owner, String8 const& area, String8 const& name
 KsDvi::ItrnFont::~ItrnFont() = default;
 
 unsigned char const* KsDvi::ItrnFont::GetCharPacket(unsigned int c) const {
-    if (!IsValidChar(c) || !virtual_) return nullptr;
+    if (!IsValidChar(c) || !virtual_ || c - bc_ >= packets_.size()) return nullptr;
     return packets_[c - bc_].get();
 }
 
 int KsDvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
-    if (!IsValidChar(c) || !virtual_) return 0;
+    if (!IsValidChar(c) || !virtual_ || c - bc_ >= packetLengths_.size()) return 0;
     return packetLengths_[c - bc_];
 }
 
@@ -125,6 +125,3 @@ void KsDvi::ItrnFont::ReadHeaderTTFInfo(std::vector<uint32_t> const& header, Fix
     readInfo(e + 1, dbcInfo_);
     dbcInfo_.faceName = nameAt(e + 6, l2);
 }
-
-// Virtual fonts are not expanded yet: a VF file leaves its font a plain metric font.
-void KsDvi::ItrnFont::LoadVf(String8 const& /*path*/) {}

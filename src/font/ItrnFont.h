@@ -77,6 +77,9 @@ private:
     void AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd);
     int ReadDimensions(Tfmifstream& in, class FixWordScaler const& scaler);
     int ReadHeader(Tfmifstream& in, uint32_t lh);
+    void LoadVfFntDef(int scale, BinInFileStream& in, unsigned int k);
+    void LoadVfCharPacket(int scale, BinInFileStream& in, unsigned int c, unsigned int pl);
+    void DropPackets();
 
     int id_ = -1;
     KsDvi* owner_;
@@ -96,7 +99,8 @@ private:
     std::vector<int32_t> heights_;
     std::vector<uint8_t> depthIndex_;
     std::vector<int32_t> depths_;
-    // virtual fonts only: one stored packet per code (empty optional: no packet)
+    // virtual fonts only: one stored packet per code (null: no packet; a
+    // packet of length 0 still has its one-byte allocation)
     std::vector<int> packetLengths_;
     std::vector<std::unique_ptr<unsigned char[]>> packets_;
     std::vector<ItrnFont const*> localFonts_;  // 65536 entries once a VF file is loaded

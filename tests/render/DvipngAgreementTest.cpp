@@ -84,7 +84,7 @@ TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Documents, DvipngAgreement,
                          testing::Values(Case{"plain.dvi", 150, 3}, Case{"latex.dvi", 150, 2}, Case{"latex.dvi", 300, 2},
-                                         Case{"fonts.dvi", 72, 1}),
+                                         Case{"fonts.dvi", 72, 1}, Case{"times.dvi", 150, 1}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi);

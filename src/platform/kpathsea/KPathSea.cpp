@@ -66,10 +66,14 @@ std::string KPathSea::Find(std::string const& name, Format format) {
     return result;
 }
 
-char const* KPathSea::KPSEFindTfm(char const* name) {
+// Cached answers are never dropped, so their characters stay where they are.
+char const* KPathSea::FindStable(char const* name, Format format) {
     if (!name || !*name) return nullptr;
-    Find(name, Format::Tfm);
+    Find(name, format);
     std::lock_guard<std::mutex> lock(mutex_);
-    std::string const& path = cache_.find(std::make_pair(static_cast<int>(Format::Tfm), std::string(name)))->second;
+    std::string const& path = cache_.find(std::make_pair(static_cast<int>(format), std::string(name)))->second;
     return path.empty() ? nullptr : path.c_str();
 }
+
+char const* KPathSea::KPSEFindTfm(char const* name) { return FindStable(name, Format::Tfm); }
+char const* KPathSea::KPSEFindVf(char const* name) { return FindStable(name, Format::Vf); }

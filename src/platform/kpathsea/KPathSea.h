@@ -17,11 +17,15 @@ public:
     // Full path of a metric file given with its extension, or null. The string
     // stays valid as long as this object.
     char const* KPSEFindTfm(char const* name);
+    // The same for a virtual font given with its extension.
+    char const* KPSEFindVf(char const* name);
 
     // Full path of any installation file, or "" when there is none.
     std::string Find(std::string const& name, Format format);
 
 private:
+    char const* FindStable(char const* name, Format format);
+
     std::mutex mutex_;
     std::map<std::pair<int, std::string>, std::string> cache_;
 };

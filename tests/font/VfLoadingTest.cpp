@@ -1,0 +1,152 @@
+// Virtual fonts load into stored packets: dimensions scaled, movements widened,
+// and a font whose file disagrees with its metrics stays a plain font.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "MetricFiles.h"
+#include "support/DviBuilder.h"
+#include "support/VfBuilder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// kstest has characters A, B, C, E and 0177; every one of them needs a packet.
+VfBuilder AllCharacters(std::vector<uint8_t> const& packetOfA = {'A'}) {
+    VfBuilder vf;
+    vf.Pre().FntDef(0, "kstest").Char('A', packetOfA).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
+    vf.Char(0177, {0177});
+    return vf;
+}
+
+// A document defining font "ksv" (kstest's metrics) at 10pt, whose VF file is `vf`.
+struct VirtualDocument {
+    explicit VirtualDocument(std::vector<uint8_t> const& vf, std::string const& metrics = "kstest.tfm") {
+        std::filesystem::copy_file(MetricFile(metrics), dir / "ksv.tfm");
+        std::ofstream(dir / "ksv.vf", std::ios::binary).write(reinterpret_cast<char const*>(vf.data()),
+                                                               static_cast<std::streamsize>(vf.size()));
+        DviBuilder b;
+        b.Pre().Bop(1).FntDef(0, "ksv").Eop().Post();
+        file = std::make_unique<TempFile>(b.bytes);
+        DList<String8> tfm, vfs;
+        tfm.Append(String8((dir.Path() + "/").c_str()));
+        tfm.Append(String8((std::string(KSDVI_TEST_DATA) + "/metrics/").c_str()));
+        vfs.Append(String8((dir.Path() + "/").c_str()));
+        dvi.SetKPathSea(&finder);
+        dvi.Open(String8(file->Path().c_str()), tfm, vfs);
+        dvi.NewPageWritten(0);
+    }
+    KsDvi::ItrnFont const* Font() const { return dvi.GetExtFontIndex()[0]; }
+    TempDir dir;
+    KPathSea finder;
+    std::unique_ptr<TempFile> file;
+    KsDvi dvi;
+};
+
+TEST(VfLoading, PacketsAreStoredScaledAndWidened) {
+    VirtualDocument doc(AllCharacters({0x94, 0xFF, 'A'}).Post().out.bytes);  // w1 -1, then set A
+    ASSERT_NE(doc.Font(), nullptr);
+    ASSERT_TRUE(doc.Font()->IsVirtual());
+    int length = doc.Font()->GetCharPacketLength('A');
+    ASSERT_EQ(length, 6);
+    std::vector<uint8_t> stored(doc.Font()->GetCharPacket('A'), doc.Font()->GetCharPacket('A') + length);
+    EXPECT_EQ(stored, (std::vector<uint8_t>{151, 0xFF, 0xFF, 0xFF, 0xFF, 'A'}));  // w4 -1
+    EXPECT_EQ(doc.Font()->GetFirstLocalFont(), 0);
+    ASSERT_NE(doc.Font()->GetLocalFontIndex(), nullptr);
+    EXPECT_STREQ(doc.Font()->GetLocalFontIndex()[0]->GetName().c_str(), "kstest");
+    EXPECT_EQ(doc.Font()->GetCharPacket('D'), nullptr);
+}
+
+TEST(VfLoading, MadeByVptovf) {
+    KPathSea finder;
+    DviBuilder b;
+    b.Pre().Bop(1).FntDef(0, "ksvirt").Eop().Post();
+    TempFile file(b.bytes);
+    DList<String8> metrics;
+    metrics.Append(String8((std::string(KSDVI_TEST_DATA) + "/metrics/").c_str()));
+    KsDvi dvi;
+    dvi.SetKPathSea(&finder);
+    dvi.Open(String8(file.Path().c_str()), metrics, metrics);
+    dvi.NewPageWritten(0);
+    auto const* font = dvi.GetExtFontIndex()[0];
+    ASSERT_NE(font, nullptr);
+    ASSERT_TRUE(font->IsVirtual());
+    EXPECT_EQ(dvi.GetNItrnFont(), 3);  // ksvirt, then its local fonts kstest and cmr10 at 20pt
+    EXPECT_EQ(font->GetLocalFontIndex()[1]->GetScaleSize(), 2 * 655360);
+    // C: y3 -0.25 stored as y4, select font 1, set x, w1 of one fix-word unit stored as w4
+    std::vector<uint8_t> c(font->GetCharPacket('C'), font->GetCharPacket('C') + font->GetCharPacketLength('C'));
+    EXPECT_EQ(c, (std::vector<uint8_t>{165, 0xFF, 0xFD, 0x80, 0x00, 172, 'x', 151, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(font->GetCharWidthA('B'), 3 * 327680);
+}
+
+struct Failing {
+    char const* name;
+    std::vector<uint8_t> vf;
+};
+
+class VfRejected : public testing::TestWithParam<Failing> {};
+
+TEST_P(VfRejected, LeavesAPlainFont) {
+    VirtualDocument doc(GetParam().vf);
+    ASSERT_NE(doc.Font(), nullptr);  // the metrics still load
+    EXPECT_FALSE(doc.Font()->IsVirtual());
+    EXPECT_EQ(doc.Font()->GetCharPacket('A'), nullptr);
+    EXPECT_EQ(doc.Font()->GetCharWidthA('A'), 327680);
+}
+
+std::vector<uint8_t> WithXxx2(size_t textBytes) {
+    std::vector<uint8_t> packet{240, static_cast<uint8_t>(textBytes >> 8), static_cast<uint8_t>(textBytes)};
+    packet.resize(3 + textBytes, 'x');
+    VfBuilder vf;
+    vf.Pre().FntDef(0, "kstest").LongChar('A', packet).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
+    return vf.Char(0177, {0177}).Post().out.bytes;
+}
+
+std::vector<Failing> FailingFiles() {
+    std::vector<Failing> f;
+    auto wrongId = AllCharacters().Post().out.bytes;
+    wrongId[1] = 203;
+    f.push_back({"identification_203", wrongId});
+    VfBuilder badSum;
+    badSum.Pre(0x12345678).FntDef(0, "kstest").Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'});
+    f.push_back({"checksum_differs", badSum.Char('E', {'E'}).Char(0177, {0177}).Post().out.bytes});
+    VfBuilder missing;
+    missing.Pre().FntDef(0, "kstest").Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
+    f.push_back({"character_without_packet", missing.Post().out.bytes});
+    f.push_back({"packet_without_character", AllCharacters().Char('D', {'D'}).Post().out.bytes});
+    f.push_back({"bop_in_packet", AllCharacters({139}).Post().out.bytes});
+    f.push_back({"set3_in_packet", AllCharacters({130, 0, 0, 'A'}).Post().out.bytes});
+    f.push_back({"undefined_command", AllCharacters().Post().out.bytes});
+    f.back().vf.insert(f.back().vf.end() - 1, 250);
+    f.push_back({"cut_short", AllCharacters().out.bytes});
+    f.back().vf.resize(f.back().vf.size() - 2);
+    f.push_back({"packet_over_1000_bytes", WithXxx2(996)});
+    return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, VfRejected, testing::ValuesIn(FailingFiles()),
+                         [](auto const& info) { return std::string(info.param.name); });
+
+TEST(VfLoading, EdgesThatStillLoad) {
+    // A packet of 1000 bytes exactly; an empty packet; a checksum of 0; a
+    // local font number too large to hold, read over.
+    VirtualDocument full(WithXxx2(995));
+    ASSERT_TRUE(full.Font()->IsVirtual());
+    EXPECT_EQ(full.Font()->GetCharPacketLength('A'), 1000);
+
+    VirtualDocument empty(AllCharacters({}).Post().out.bytes);
+    ASSERT_TRUE(empty.Font()->IsVirtual());
+    EXPECT_NE(empty.Font()->GetCharPacket('A'), nullptr);
+    EXPECT_EQ(empty.Font()->GetCharPacketLength('A'), 0);
+
+    VfBuilder big;
+    big.Pre().FntDef(65536, "kstest", 3).FntDef(2, "kstest");
+    big.Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'}).Char(0177, {0177});
+    VirtualDocument ignored(big.Post().out.bytes);
+    ASSERT_TRUE(ignored.Font()->IsVirtual());
+    EXPECT_EQ(ignored.Font()->GetFirstLocalFont(), 2);
+}
+
+}  // namespace

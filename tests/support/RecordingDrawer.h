@@ -1,0 +1,33 @@
+#pragma once
+// A drawer that records every callback of the interpreter, for tests.
+
+#include <string>
+#include <vector>
+
+#include "interp/KsDviDrawerBase.h"
+
+struct Call {
+    std::string kind;  // char, rule, special
+    int offset, h, v, a, b;
+    std::string text;
+};
+
+class RecordingDrawer : public KsDviDrawerBase {
+public:
+    std::vector<Call> calls;
+    int CurrentFont() const { return GetCurFont(); }
+
+protected:
+    void PutChar(int h, int v, unsigned short code, int width, int, int) override {
+        calls.push_back({"char", GetInstOffset(), h, v, code, width, ""});
+    }
+    void PutRule(int h, int v, int height, int width) override {
+        calls.push_back({"rule", GetInstOffset(), h, v, height, width, ""});
+    }
+    void DoSpecial(unsigned int length, InstPtr text) override {
+        KsDviDrawerBase::DoSpecial(length, text);
+        calls.push_back({"special", GetInstOffset(), 0, 0, static_cast<int>(length), 0,
+                         std::string(reinterpret_cast<char const*>(text.Get()), length)});
+    }
+};
+
