@@ -101,8 +101,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     brush_ = std::make_unique<CBrush>();
     brush_->CreateSolidBrush(RGB(0, 0, 0));
     DeleteCharDC();
-    pen_ = std::make_unique<CPen>();
-    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+    RenewPen();
 
     psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
     psLlx_ = psLly_ = anchorOpen_ = 0;
@@ -222,11 +221,15 @@ int KsDviDrawer::grw(int x) const {
     return static_cast<int>(static_cast<double>(zoom_) * pDC_->GetDeviceCaps(LOGPIXELSX) * x * 0.0001 / r);
 }
 
+void KsDviDrawer::RenewPen() {
+    pen_ = std::make_unique<CPen>();
+    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+}
+
 void KsDviDrawer::RenewPenBrush() {
     brush_ = std::make_unique<CBrush>();
     brush_->CreateSolidBrush(curColor_);
-    pen_ = std::make_unique<CPen>();
-    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+    RenewPen();
     if (pDC_) pDC_->SetTextColor(curColor_);
 }
 

@@ -5,10 +5,13 @@
 // graphics, hyperlink areas and pictures from the page's specials.
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
+#include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
 #include "platform/gdi/Cdc.h"
+#include "platform/gdi/Wnd.h"
 
 class GdiSpecialInterpreter;
 
@@ -21,6 +24,7 @@ public:
     using CBitmap = ksdvi::gdi::CBitmap;
     using CPalette = ksdvi::gdi::CPalette;
     using COLORREF = ksdvi::gdi::COLORREF;
+    using CWnd = ksdvi::gdi::CWnd;
 
     static constexpr int ColorStackSize = 200;
     static constexpr int DefaultLineWidth = 0x6666;  // DVI units, about 0.4pt
@@ -100,6 +104,13 @@ public:
     PictInfo* GetWaterMark() const { return waterMark_.get(); }
     void ClearPictList();
 
+    // Pictures: 1 when drawn. `rop` is the raster operation of the final
+    // transfer of raster pictures; DrawAllPictures draws the queued ones and
+    // has `w` repaint after each.
+    int DrawPicture(PictInfo* p);
+    int DrawPictureRop(PictInfo* p, unsigned long rop);
+    void DrawAllPictures(CWnd* w);
+
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
     void PutRule(int h, int v, int height, int width) override;
@@ -112,6 +123,49 @@ protected:
     void RenewPenBrush();
 
 private:
+    // The keywords of DoSpecial, tried in order. A handler gets the bytes after
+    // its keyword in a NUL-terminated copy of the special and the end of the
+    // special's bytes (where that NUL is; text keywords stop at any NUL).
+    using SpecialHandler = void (KsDviDrawer::*)(unsigned char* args, unsigned char* end);
+    struct SpecialKeyword {
+        std::string_view word;
+        SpecialHandler handle;
+        LetterCase letterCase = LetterCase::Ignored;
+    };
+    static SpecialKeyword const kSpecialKeywords[];
+
+    // Links and anchors (HtmlSpecials.cpp).
+    void HtmlSpecial(unsigned char* args, unsigned char* end);
+    void HypertextSpecial(unsigned char* args, unsigned char* end);
+    void FoundTag(int x, int y);
+    HyLinkInfo* OpenAnchorLink() const { return anchorOpen_ ? LastLink() : nullptr; }
+    // Colour (ColourSpecials.cpp).
+    void ColorPushSpecial(unsigned char* args, unsigned char* end);
+    void ColorPopSpecial(unsigned char* args, unsigned char* end);
+    void ColorSpecial(unsigned char* args, unsigned char* end);
+    void DvipsColorSpecial(unsigned char* args, unsigned char* end);
+    void DvipsBackgroundSpecial(unsigned char* args, unsigned char* end);
+    void SetCurColor(COLORREF color);
+    // Lines and shapes (GraphicsSpecials.cpp).
+    void WidthSpecial(unsigned char* args, unsigned char* end);
+    void LineSpecial(unsigned char* args, unsigned char* end);
+    void ArcSpecial(unsigned char* args, unsigned char* end);
+    void BoxSpecial(unsigned char* args, unsigned char* end);
+    void BoxFillSpecial(unsigned char* args, unsigned char* end);
+    void EllipseFillSpecial(unsigned char* args, unsigned char* end);
+    // Device position of the current point moved by a DVI offset.
+    int hDotFromHere(int offset) const;
+    int vDotFromHere(int offset) const;
+    // Pictures named by text (PictureSpecials.cpp) and by binary records
+    // (PictureRecords.cpp).
+    void GraphicsSpecial(unsigned char* args, unsigned char* end);
+    void PsBeginSpecial(unsigned char* args, unsigned char* end);
+    void PsPlotfileSpecial(unsigned char* args, unsigned char* end);
+    void PsfileSpecial(unsigned char* text, unsigned char* end);
+    void PictureRecordSpecial(unsigned char* args, unsigned char* end);
+    std::unique_ptr<PictInfo> NewPicture(int type, String8 const& fileName) const;
+
+    void RenewPen();
     void InitAll();
     void CreateFonts();
     void CreateSingleByteFont(KsDvi::ItrnFont const& font, CFont& out);

@@ -26,6 +26,8 @@ struct SpecCase {
     std::optional<unsigned int> color;
 };
 
+void PrintTo(SpecCase const& c, std::ostream* os) { *os << '"' << c.spec << '"'; }
+
 class DvipsColourSpec : public testing::TestWithParam<SpecCase> {};
 
 TEST_P(DvipsColourSpec, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().spec), GetParam().color) << GetParam().spec; }
@@ -60,6 +62,8 @@ struct WordsCase {
     std::optional<DvipsColorChange::Action> action;
     unsigned int color = 0;
 };
+
+void PrintTo(WordsCase const& c, std::ostream* os) { *os << '"' << c.words << '"'; }
 
 class DvipsColourWords : public testing::TestWithParam<WordsCase> {};
 
