@@ -37,3 +37,20 @@ struct RenderOptions {
     SessionOptions session;
 };
 int RunRender(RenderOptions const& options);
+
+struct LinksOptions {
+    std::string file;
+    std::string pages;
+    int dpi = 96;
+    bool json = false;
+    SessionOptions session;
+};
+int RunLinks(LinksOptions const& options);
+
+struct LocateOptions {
+    std::string file;
+    std::string anchor;
+    int dpi = 96;
+    SessionOptions session;
+};
+int RunLocate(LocateOptions const& options);

@@ -46,6 +46,21 @@ int main(int argc, char** argv) {
     renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
     AddFontPathOptions(renderCmd, render.session);
 
+    LinksOptions links;
+    CLI::App* linksCmd = app.add_subcommand("links", "The hyperlinks of each page with their areas in pixels");
+    linksCmd->add_option("FILE", links.file, "DVI file")->required();
+    linksCmd->add_option("-p,--pages", links.pages, "Pages, e.g. 1,3-5 (1-based)");
+    linksCmd->add_option("-r,--resolution", links.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
+    linksCmd->add_flag("--json", links.json, "Print JSON");
+    AddFontPathOptions(linksCmd, links.session);
+
+    LocateOptions locate;
+    CLI::App* locateCmd = app.add_subcommand("locate", "The page and position of a named anchor");
+    locateCmd->add_option("FILE", locate.file, "DVI file")->required();
+    locateCmd->add_option("ANCHOR", locate.anchor, "Anchor name")->required();
+    locateCmd->add_option("-r,--resolution", locate.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
+    AddFontPathOptions(locateCmd, locate.session);
+
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
@@ -57,5 +72,7 @@ int main(int argc, char** argv) {
     if (traceCmd->parsed()) return RunTrace(trace);
     if (fontmapCmd->parsed()) return RunFontmap(fontmap);
     if (renderCmd->parsed()) return RunRender(render);
+    if (linksCmd->parsed()) return RunLinks(links);
+    if (locateCmd->parsed()) return RunLocate(locate);
     return 2;
 }

@@ -1,0 +1,92 @@
+// ksdvi links: the hyperlinks of each page with their areas in device pixels.
+//   text: page PAGE KIND HREF TARGET X,Y,W,H...  (one line per link; HREF and
+//         TARGET escaped as trace escapes special text)
+//   json: [{"page", "kind", "href", "target", "rects": [[x, y, w, h], ...]}]
+// KIND is "html" for an anchor's area (grown from what it encloses) and
+// "hypertext" for an area given in numbers.
+
+#include <cstdio>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "Commands.h"
+#include "HostFonts.h"
+#include "OffscreenPage.h"
+#include "PageSelection.h"
+#include "TraceDrawer.h"
+#include "render/KsDviDrawer.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+char const* KindName(int kind) { return kind == 0 ? "html" : "hypertext"; }
+
+std::string Escaped(String8 const& s) {
+    return TraceDrawer::EscapeSpecial(reinterpret_cast<unsigned char const*>(s.c_str()),
+                                      static_cast<unsigned>(s.GetLength()));
+}
+
+Json DescribeLink(int page, KsDviDrawer::HyLinkInfo const& link) {
+    Json rects = Json::array();
+    for (KsDviDrawer::LinkRect const& r : link.rects) rects.push_back({r.x, r.y, r.w, r.h});
+    return {{"page", page + 1},
+            {"kind", KindName(link.kind)},
+            {"href", std::string(link.href.view())},
+            {"target", std::string(link.target.view())},
+            {"rects", rects}};
+}
+
+void PrintText(int page, KsDviDrawer::HyLinkInfo const& link) {
+    std::string line = "page " + std::to_string(page + 1) + " " + KindName(link.kind) + " " + Escaped(link.href) +
+                       " " + Escaped(link.target);
+    for (KsDviDrawer::LinkRect const& r : link.rects)
+        line += " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," +
+                std::to_string(r.h);
+    std::printf("%s\n", line.c_str());
+}
+
+}  // namespace
+
+int RunLinks(LinksOptions const& options) {
+    HostFonts fonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, fonts);
+    if (!session.Load()) {
+        ReportError(options.file, session.Message());
+        return 1;
+    }
+    std::string error;
+    auto pages = SelectPages(options.pages, session.Document().GetNPage(), error);
+    if (!pages) {
+        ReportError(options.file, error);
+        return 1;
+    }
+    bool failed = false;
+    Json all = Json::array();
+    OffscreenPage offscreen(options.dpi);
+    for (int page : *pages) {
+        bool drawn = offscreen.Run(session.Document(), page, String8(), [&](KsDviDrawer const& drawer) {
+            for (KsDviDrawer::HyLinkInfo const* link : drawer.GetHyLinkList()) {
+                if (options.json) all.push_back(DescribeLink(page, *link));
+                else PrintText(page, *link);
+            }
+        });
+        if (!drawn) {
+            ReportError(options.file, offscreen.Error());
+            failed = true;
+        }
+    }
+    if (options.json) {
+        // One link a line. Link text comes from specials and need not be UTF-8.
+        std::cout << "[";
+        for (size_t i = 0; i < all.size(); ++i)
+            std::cout << (i ? ",\n " : "\n ") << all[i].dump(-1, ' ', false, Json::error_handler_t::replace);
+        std::cout << "\n]" << std::endl;
+    }
+    if (session.GetState() == DocumentSession::State::Malformed) {
+        ReportError(options.file, session.Message());
+        return 1;
+    }
+    return failed ? 1 : 0;
+}
