@@ -18,12 +18,15 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-// The context's state with the drawer's pen selected, restored at the end.
+// The context's state with the drawer's pen and a fill selected (none: the
+// stock null brush), restored at the end.
 class ShapeScope {
 public:
-    ShapeScope(CDC& dc, CPen* pen) : dc_(dc) {
+    ShapeScope(CDC& dc, CPen* pen, CBrush* fill = nullptr) : dc_(dc) {
         dc_.SaveDC();
         if (pen) dc_.SelectObject(pen);
+        if (fill) dc_.SelectObject(fill);
+        else dc_.SelectStockObject(NULL_BRUSH);
     }
     ~ShapeScope() { dc_.RestoreDC(-1); }
     ShapeScope(ShapeScope const&) = delete;
@@ -43,6 +46,11 @@ bool ReadShape(unsigned char* p, int* dimensions, int count, unsigned int* color
 
 }  // namespace
 
+RECT KsDviDrawer::BoxFromHere(int const* d) const {
+    int left = hDotFromHere(d[0]), top = vDotFromHere(d[1]);
+    return RECT{left, top, left + dhDot(d[2]), top + dvDot(d[3])};
+}
+
 void KsDviDrawer::WidthSpecial(unsigned char* p, unsigned char*) {
     int width = 0;
     if (!ReadShape(p, &width, 1)) return;
@@ -53,50 +61,48 @@ void KsDviDrawer::WidthSpecial(unsigned char* p, unsigned char*) {
 void KsDviDrawer::LineSpecial(unsigned char* p, unsigned char*) {
     int d[4];
     if (!ReadShape(p, d, 4)) return;
-    int x = hDotFromHere(d[0]), y = vDotFromHere(d[1]);
+    RECT line = BoxFromHere(d);
     ShapeScope scope(*pDC_, pen_.get());
-    pDC_->MoveTo(x, y);
-    pDC_->LineTo(x + dhDot(d[2]), y + dvDot(d[3]));
+    pDC_->MoveTo(line.left, line.top);
+    pDC_->LineTo(line.right, line.bottom);
 }
 
 void KsDviDrawer::ArcSpecial(unsigned char* p, unsigned char*) {
     int d[8];
     if (!ReadShape(p, d, 8)) return;
-    int left = hDotFromHere(d[0]), top = vDotFromHere(d[1]);
-    int width = dhDot(d[2]), height = dvDot(d[3]);
-    int cx = left + width / 2, cy = top + height / 2;
+    RECT box = BoxFromHere(d);
+    int cx = box.left + (box.right - box.left) / 2, cy = box.top + (box.bottom - box.top) / 2;
     ShapeScope scope(*pDC_, pen_.get());
-    pDC_->Arc(left, top, left + width, top + height, cx + dhDot(d[4]), cy + dvDot(d[5]), cx + dhDot(d[6]),
+    pDC_->Arc(box.left, box.top, box.right, box.bottom, cx + dhDot(d[4]), cy + dvDot(d[5]), cx + dhDot(d[6]),
               cy + dvDot(d[7]));
 }
 
 void KsDviDrawer::BoxSpecial(unsigned char* p, unsigned char*) {
     int d[6];
-    if (!ReadShape(p, d, 6)) return;
-    int left = hDotFromHere(d[0]), top = vDotFromHere(d[1]);
-    ShapeScope scope(*pDC_, pen_.get());
-    pDC_->SelectStockObject(NULL_BRUSH);
-    pDC_->RoundRect(left, top, left + dhDot(d[2]), top + dvDot(d[3]), dhDot(d[4]), dvDot(d[5]));
+    if (ReadShape(p, d, 6)) RoundBox(d, nullptr);
 }
 
 void KsDviDrawer::BoxFillSpecial(unsigned char* p, unsigned char*) {
     int d[6];
     unsigned int color = 0;
     if (!ReadShape(p, d, 6, &color)) return;
-    int left = hDotFromHere(d[0]), top = vDotFromHere(d[1]);
     CBrush fill(color);
-    ShapeScope scope(*pDC_, pen_.get());
-    pDC_->SelectObject(&fill);
-    pDC_->RoundRect(left, top, left + dhDot(d[2]), top + dvDot(d[3]), dhDot(d[4]), dvDot(d[5]));
+    RoundBox(d, &fill);
+}
+
+// The box d[0..3] with corners of d[4] by d[5], outlined with the pen.
+void KsDviDrawer::RoundBox(int const* d, CBrush* fill) {
+    RECT box = BoxFromHere(d);
+    ShapeScope scope(*pDC_, pen_.get(), fill);
+    pDC_->RoundRect(box.left, box.top, box.right, box.bottom, dhDot(d[4]), dvDot(d[5]));
 }
 
 void KsDviDrawer::EllipseFillSpecial(unsigned char* p, unsigned char*) {
     int d[4];
     unsigned int color = 0;
     if (!ReadShape(p, d, 4, &color)) return;
-    int left = hDotFromHere(d[0]), top = vDotFromHere(d[1]);
+    RECT box = BoxFromHere(d);
     CBrush fill(color);
-    ShapeScope scope(*pDC_, pen_.get());
-    pDC_->SelectObject(&fill);
-    pDC_->Ellipse(left, top, left + dhDot(d[2]), top + dvDot(d[3]));
+    ShapeScope scope(*pDC_, pen_.get(), &fill);
+    pDC_->Ellipse(&box);
 }

@@ -153,9 +153,12 @@ private:
     void BoxSpecial(unsigned char* args, unsigned char* end);
     void BoxFillSpecial(unsigned char* args, unsigned char* end);
     void EllipseFillSpecial(unsigned char* args, unsigned char* end);
+    void RoundBox(int const* d, CBrush* fill);
     // Device position of the current point moved by a DVI offset.
     int hDotFromHere(int offset) const;
     int vDotFromHere(int offset) const;
+    // The box of offsets d[0], d[1] from the current point and extents d[2], d[3].
+    ksdvi::gdi::RECT BoxFromHere(int const* d) const;
     // Pictures named by text (PictureSpecials.cpp) and by binary records
     // (PictureRecords.cpp).
     void GraphicsSpecial(unsigned char* args, unsigned char* end);

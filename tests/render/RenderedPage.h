@@ -1,14 +1,15 @@
 #pragma once
-// A page of a test document drawn as `ksdvi render` draws it: a letter-size
-// device at the resolution asked for, the DVI origin one inch from the top
-// and left edges, links in blue. The drawer stays open, so that tests read
-// its links, anchors and pictures as well as the pixels.
+// A page of a test document drawn as `ksdvi render` draws it (the DVI origin
+// one inch from the top and left edges, links in blue) on a letter-size
+// device at the resolution asked for. The drawer stays open, so that tests
+// read its links, anchors and pictures as well as the pixels.
 
 #include <memory>
 #include <string>
 
 #include "DocumentSession.h"
 #include "HostFonts.h"
+#include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
 
@@ -33,15 +34,13 @@ public:
         spec.dpiX = spec.dpiY = dpi;
         device_ = ksdvi::gdi::RasterDevice::Create(spec);
         dc_ = std::make_unique<ksdvi::gdi::CDC>(*device_);
-        opened_ = drawer_.Open(*dc_, session_.Document(), page, fpreal4::FromDouble(1.0), dpi, dpi, kLinkBlue,
-                               anchor) != 0;
-        if (opened_) drawer_.Draw(-1);
+        DrawWholePage(drawer_, *dc_, session_.Document(), page, dpi, 1.0, anchor);
     }
     ~RenderedPage() { drawer_.Close(); }
     RenderedPage(RenderedPage const&) = delete;
     RenderedPage& operator=(RenderedPage const&) = delete;
 
-    bool Opened() const { return opened_; }
+    bool Opened() const { return drawer_.IsWorking() != 0; }
     KsDviDrawer& Drawer() { return drawer_; }
     KsDvi& Document() { return session_.Document(); }
     COLORREF Pixel(int x, int y) const { return device_->GetPixel(x, y); }
@@ -59,7 +58,6 @@ private:
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
     std::unique_ptr<ksdvi::gdi::CDC> dc_;
     KsDviDrawer drawer_;
-    bool opened_ = false;
 };
 
 }  // namespace ksdvi::test

@@ -1,5 +1,6 @@
 #include "OffscreenPage.h"
 
+#include "PageRenderer.h"
 #include "render/KsDviDrawer.h"
 
 namespace gdi = ksdvi::gdi;
@@ -15,19 +16,10 @@ OffscreenPage::~OffscreenPage() = default;
 
 bool OffscreenPage::Run(KsDvi& dvi, int page, String8 const& anchor,
                         std::function<void(KsDviDrawer const&)> const& inspect) {
-    error_.clear();
     gdi::CDC dc(*device_);
     KsDviDrawer drawer;
-    if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(1.0), dpi_, dpi_, gdi::RGB(0, 0, 255), anchor)) {
-        error_ = "page " + std::to_string(page + 1) + " cannot be opened";
-        return false;
-    }
-    try {
-        drawer.Draw(-1);
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        error_ = "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
-                 std::to_string(page + 1);
-    }
+    error_ = DrawWholePage(drawer, dc, dvi, page, dpi_, 1.0, anchor);
+    if (!drawer.IsWorking()) return false;
     inspect(drawer);
     drawer.Close();
     return error_.empty();

@@ -37,20 +37,24 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     }
 
     gdi::CDC dc(*device_);
-    fpreal4 zoom = fpreal4::FromDouble(settings_.zoom);
-    int origin = static_cast<int>(std::lround(settings_.dpi * settings_.zoom));  // one inch
     KsDviDrawer drawer;
-    if (!drawer.Open(dc, dvi, page, zoom, origin, origin, gdi::RGB(0, 0, 255), String8())) {
-        error_ = "page " + std::to_string(page + 1) + " cannot be opened";
-        return false;
-    }
-    try {
-        drawer.Draw(-1);
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        error_ = "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
-                 std::to_string(page + 1) + "; the page is drawn up to it";
-    }
+    error_ = DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8());
+    if (!drawer.IsWorking()) return false;
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
     drawer.Close();
     return error_.empty();
+}
+
+std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
+                          String8 const& anchor) {
+    int origin = static_cast<int>(std::lround(dpi * zoom));  // one inch
+    if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(zoom), origin, origin, gdi::RGB(0, 0, 255), anchor))
+        return "page " + std::to_string(page + 1) + " cannot be opened";
+    try {
+        drawer.Draw(-1);
+    } catch (KsDviDrawerBase::MalformedDviError const&) {
+        return "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
+               std::to_string(page + 1) + "; the page is drawn up to it";
+    }
+    return {};
 }

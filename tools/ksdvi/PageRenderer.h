@@ -9,7 +9,10 @@
 
 #include "PaperSize.h"
 #include "dvi/KsDvi.h"
+#include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
+
+class KsDviDrawer;
 
 struct RenderSettings {
     int dpi = 96;
@@ -20,6 +23,13 @@ struct RenderSettings {
 
 // Whole device pixels for a length in scaled points.
 int PixelsOf(int sp, int dpi, double zoom);
+
+// Opens `page` on `dc` at `dpi` and `zoom` with the DVI origin one inch from
+// the top and left edges and link text in blue, looking for `anchor` (null
+// for none), and draws it whole. Empty when all went well, else what went
+// wrong; the drawer stays open unless the page could not be opened.
+std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
+                          String8 const& anchor);
 
 class PageRenderer {
 public:
