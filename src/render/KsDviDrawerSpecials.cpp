@@ -43,9 +43,7 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     unsigned char* begin = copy.get();
     unsigned char* end = begin + length;
 
-    int x = RoundHalfAway(GetH() * hPixPerDvi_) + hOrigin_;
-    int y = RoundHalfAway(GetV() * vPixPerDvi_) + vOrigin_;
-    if (specials_->PlaySpecial(begin, length, x, y)) return;
+    if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
     for (SpecialKeyword const& keyword : kSpecialKeywords) {
         if (keyword.word.size() > length || !StartsWith(begin, keyword.word, keyword.letterCase)) continue;

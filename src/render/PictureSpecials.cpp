@@ -71,7 +71,9 @@ constexpr PsfileKey kPsfileKeys[] = {
 };
 
 // Pixels of an offset in points, held inside the int range.
-int OffsetPixels(double points, double dpi) { return RoundHalfAway(std::clamp(points * dpi / kPointsPerInch, -1e9, 1e9)); }
+int OffsetPixels(double points, double dpi) {
+    return RoundHalfAway(std::clamp(points * dpi / kPointsPerInch, -1e9, 1e9));
+}
 
 }  // namespace
 

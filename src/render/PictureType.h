@@ -4,7 +4,14 @@
 
 #include <string_view>
 
-enum PictureType { kPictureWmf = 0, kPictureEps = 1, kPictureJpeg = 2, kPictureGif = 3, kPicturePng = 4, kPictureBmp = 5 };
+enum PictureType {
+    kPictureWmf = 0,
+    kPictureEps = 1,
+    kPictureJpeg = 2,
+    kPictureGif = 3,
+    kPicturePng = 4,
+    kPictureBmp = 5,
+};
 
 // "WMF", "EPS", "JPG", "JPEG", "GIF", "PNG" or "BMP"; -1 for any other word.
 int PictureTypeOfWord(std::string_view word);

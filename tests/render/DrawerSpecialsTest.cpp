@@ -186,7 +186,8 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
                 if (index++ >= pictures) names.push_back(p->fileName);
             if (drawer.GetMask() && drawer.GetMask() != mask) names.push_back(drawer.GetMask()->fileName);
             if (drawer.GetWaterMark() != watermark) names.push_back(drawer.GetWaterMark()->fileName);
-            for (String8 const& name : names) EXPECT_TRUE(fromSpecial(name, prefix)) << name.c_str() << " from " << prefix;
+            for (String8 const& name : names)
+                EXPECT_TRUE(fromSpecial(name, prefix)) << name.c_str() << " from " << prefix;
         }
     }
 }

@@ -107,8 +107,10 @@ TEST(DvipsColourPixels, TextTakesTheCarriedColour) {
     for (PageRecorder::Item const& item : PageRecorder(page.Document(), 1).items) {
         if (item.kind != PageRecorder::Item::Char) continue;
         double const pixelsPerSp = 300 / 4736286.72;
-        int left = 300 + static_cast<int>(item.h * pixelsPerSp), right = left + static_cast<int>(item.width * pixelsPerSp);
-        int top = 300 + static_cast<int>((item.v - item.height) * pixelsPerSp), bottom = 300 + static_cast<int>(item.v * pixelsPerSp);
+        int left = 300 + static_cast<int>(item.h * pixelsPerSp);
+        int right = left + static_cast<int>(item.width * pixelsPerSp);
+        int top = 300 + static_cast<int>((item.v - item.height) * pixelsPerSp);
+        int bottom = 300 + static_cast<int>(item.v * pixelsPerSp);
         for (int y = top; y <= bottom; ++y) {
             for (int x = left; x <= right; ++x) {
                 COLORREF c = page.Pixel(x, y);

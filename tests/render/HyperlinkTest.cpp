@@ -72,7 +72,11 @@ TEST(Hyperlinks, LinksOfThisSystemsSpecialsInOrder) {
         char const* href;
         char const* target;
     } const expected[] = {
-        {0, "http://example.org/", "side"}, {0, "#second", "_self"}, {1, "area.html", "_self"}, {1, "frame.html", "main"}};
+        {0, "http://example.org/", "side"},
+        {0, "#second", "_self"},
+        {1, "area.html", "_self"},
+        {1, "frame.html", "main"},
+    };
     for (size_t i = 0; i < links.size(); ++i) {
         EXPECT_EQ(links[i]->kind, expected[i].kind) << i;
         EXPECT_EQ(std::string(links[i]->href.view()), expected[i].href) << i;
@@ -165,8 +169,9 @@ TEST_P(TagSearch, FindsNamedAnchorsOnTheirPage) {
     if (!c.found) return;
     // An html: anchor is where its special stands, a hypertext: one where its numbers say.
     int h = 9472573, v = 4736286;
+    std::string quoted = "\"" + std::string(c.anchor) + "\"";
     for (PageRecorder::Item const& item : PageRecorder(page.Document(), c.page).items)
-        if (item.kind == PageRecorder::Item::Special && item.text.find("\"" + std::string(c.anchor) + "\"") != std::string::npos)
+        if (item.kind == PageRecorder::Item::Special && item.text.find(quoted) != std::string::npos)
             h = item.h, v = item.v;
     double const pixelsPerSp = kDpi / 4736286.72;
     EXPECT_EQ(page.Drawer().GetTaghPos(), kDpi + static_cast<int>(h * pixelsPerSp + 0.5));
