@@ -18,5 +18,8 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/ksdviConfigVersion.cmake CO
 install(FILES ${CMAKE_BINARY_DIR}/ksdviConfig.cmake ${CMAKE_BINARY_DIR}/ksdviConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ksdvi)
 
+# The prefix is found from the file's own place, so the package can be moved.
+file(RELATIVE_PATH KSDVI_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" KSDVI_PC_TO_PREFIX "${KSDVI_PC_TO_PREFIX}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/ksdvi.pc.in ${CMAKE_BINARY_DIR}/ksdvi.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/ksdvi.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
