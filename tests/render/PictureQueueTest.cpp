@@ -89,18 +89,5 @@ TEST(PictureQueue, BinaryRecordsDrawAtOnceAndKeepMaskAndWatermark) {
         EXPECT_NE(std::string(p->fileName.view()), "pic.png");
 }
 
-TEST(PictureType, FromTypeWordsAndFileNames) {
-    EXPECT_EQ(PictureTypeOfWord("WMF"), kPictureWmf);
-    EXPECT_EQ(PictureTypeOfWord("jpeg"), kPictureJpeg);
-    EXPECT_EQ(PictureTypeOfWord("Jpg"), kPictureJpeg);
-    EXPECT_EQ(PictureTypeOfWord("PNGX"), -1);
-    EXPECT_EQ(PictureTypeOfWord(""), -1);
-    EXPECT_EQ(PictureTypeOfFileName("a.JPEG"), kPictureJpeg);
-    EXPECT_EQ(PictureTypeOfFileName("a.eps"), kPictureEps);
-    EXPECT_EQ(PictureTypeOfFileName("gif"), kPictureGif);
-    EXPECT_EQ(PictureTypeOfFileName("a.tiff"), -1);
-    EXPECT_EQ(PictureTypeOfFileName("pn"), -1);
-}
-
 }  // namespace
 }  // namespace ksdvi::test

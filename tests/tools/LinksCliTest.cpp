@@ -83,14 +83,6 @@ TEST(LinksCli, TextFormShowsTheSameOneLinePerLink) {
     EXPECT_EQ(lines[2], "page 1 hypertext area.html _self 178,686,100,14");
 }
 
-TEST(LinksCli, BadPagesFail) {
-    int status = -1;
-    Ksdvi("links -p 3 " + Data("hyperref.dvi"), &status);
-    EXPECT_EQ(status, 1);
-    Ksdvi("links " + Data("missing.dvi"), &status);
-    EXPECT_EQ(status, 1);
-}
-
 struct LocateCase {
     std::string file, anchor, options;
     int status;
