@@ -1,15 +1,15 @@
 #pragma once
 // Colour specials in the form dvips reads them, which is what TeX's colour
 // packages (color, xcolor) write:
-//   color push SPEC    push SPEC on the colour stack
-//   color pop          back to the colour below (the bottom entry stays)
-//   color SPEC         the stack becomes SPEC alone
-//   background SPEC    the page background from this page on
-// SPEC is a model with its values in 0..1, "rgb R G B", "cmyk C M Y K",
+//   color push COLOUR   push COLOUR on the colour stack
+//   color pop           back to the colour below (the bottom entry stays)
+//   color COLOUR        the stack becomes COLOUR alone
+//   background COLOUR   the page background from this page on
+// COLOUR is a model with its values in 0..1, "rgb R G B", "cmyk C M Y K",
 // "hsb H S B" or "gray G", or a named colour of dvipsnam.def ("Red",
 // "NavyBlue", ...). Words and names are case-sensitive, as dvips has them.
-// The document's scan and the renderer read them alike, so the colour stack a
-// page starts with is the one the renderer ends the page before with.
+// The document's scan and the renderer read them alike, so that a page
+// starts with the colour stack the page before it ended with.
 
 #include <optional>
 #include <string_view>
@@ -27,8 +27,8 @@ struct DvipsColorChange {
 // The words after "color " (NUL-terminated); nullopt when they do not parse.
 std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* words);
 
-// One SPEC with nothing but blanks after it; nullopt when it does not parse.
-std::optional<unsigned int> ParseDvipsColor(unsigned char* spec);
+// One COLOUR with nothing but blanks after it; nullopt when it does not parse.
+std::optional<unsigned int> ParseDvipsColor(unsigned char* words);
 
 // Applies a change to a stack of `capacity` entries holding `depth` of them
 // (at least one): a push on a full stack is dropped, the bottom entry is never

@@ -1,4 +1,4 @@
-// dvips colour specials: the colour a specification names, the stack changes,
+// dvips colour specials: the colour their words name, the stack changes,
 // and the page colour stacks and backgrounds of a LaTeX document that uses
 // the colour packages.
 
@@ -16,46 +16,46 @@ namespace {
 
 constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kYellow = 0x00FFFF;
 
-std::optional<unsigned int> ColourOf(std::string const& spec) {
-    ExactBytes bytes(spec);
+std::optional<unsigned int> ColourOf(std::string const& words) {
+    ExactBytes bytes(words);
     return ParseDvipsColor(bytes.Get());
 }
 
-struct SpecCase {
-    std::string spec;
+struct ColourCase {
+    std::string words;
     std::optional<unsigned int> color;
 };
 
-void PrintTo(SpecCase const& c, std::ostream* os) { *os << '"' << c.spec << '"'; }
+void PrintTo(ColourCase const& c, std::ostream* os) { *os << '"' << c.words << '"'; }
 
-class DvipsColourSpec : public testing::TestWithParam<SpecCase> {};
+class DvipsColourName : public testing::TestWithParam<ColourCase> {};
 
-TEST_P(DvipsColourSpec, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().spec), GetParam().color) << GetParam().spec; }
+TEST_P(DvipsColourName, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().words), GetParam().color) << GetParam().words; }
 
 INSTANTIATE_TEST_SUITE_P(
-    Models, DvipsColourSpec,
-    testing::Values(SpecCase{"rgb 1 0 0", kRed}, SpecCase{"  rgb 0 .5 1  ", 0xFF8000u}, SpecCase{"gray 0.5", 0x808080u},
-                    SpecCase{"gray 1.5", kWhite},  // clamped
+    Models, DvipsColourName,
+    testing::Values(ColourCase{"rgb 1 0 0", kRed}, ColourCase{"  rgb 0 .5 1  ", 0xFF8000u}, ColourCase{"gray 0.5", 0x808080u},
+                    ColourCase{"gray 1.5", kWhite},  // clamped
                     // cmyk shows as 1 - min(1, c + k) per component
-                    SpecCase{"cmyk 0 1 1 0", kRed}, SpecCase{"cmyk 0 0 0 0.5", 0x808080u},
-                    SpecCase{"cmyk 0.5 0 0 0.5", 0x808000u}, SpecCase{"hsb 0 1 1", kRed},
-                    SpecCase{"hsb 0.5 1 1", 0xFFFF00u}, SpecCase{"hsb 0.25 0.5 1", 0x80FFC0u},
-                    SpecCase{"hsb 1 1 0.5", 0x000080u}));
+                    ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0 0 0 0.5", 0x808080u},
+                    ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
+                    ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
+                    ColourCase{"hsb 1 1 0.5", 0x000080u}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Names, DvipsColourSpec,
-    testing::Values(SpecCase{"Red", kRed}, SpecCase{"Black", kBlack}, SpecCase{"White", kWhite},
-                    SpecCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
-                    SpecCase{"NavyBlue", 0xFF750Fu}, SpecCase{"Maroon", 0x0000AEu},
-                    SpecCase{"Gray", 0x808080u}));  // the last but two
+    Names, DvipsColourName,
+    testing::Values(ColourCase{"Red", kRed}, ColourCase{"Black", kBlack}, ColourCase{"White", kWhite},
+                    ColourCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
+                    ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"Maroon", 0x0000AEu},
+                    ColourCase{"Gray", 0x808080u}));  // the last but two
 
 INSTANTIATE_TEST_SUITE_P(
-    Malformed, DvipsColourSpec,
-    testing::Values(SpecCase{"rgb 1 0", std::nullopt}, SpecCase{"rgb 1 0 0 x", std::nullopt},
-                    SpecCase{"rgb 1,0,0", std::nullopt}, SpecCase{"RGB 1 0 0", std::nullopt},
-                    SpecCase{"red", std::nullopt}, SpecCase{"Red x", std::nullopt},
-                    SpecCase{"Redx", std::nullopt}, SpecCase{"cmyk 0 1 1", std::nullopt},
-                    SpecCase{"gray", std::nullopt}, SpecCase{"", std::nullopt}, SpecCase{"   ", std::nullopt}));
+    Malformed, DvipsColourName,
+    testing::Values(ColourCase{"rgb 1 0", std::nullopt}, ColourCase{"rgb 1 0 0 x", std::nullopt},
+                    ColourCase{"rgb 1,0,0", std::nullopt}, ColourCase{"RGB 1 0 0", std::nullopt},
+                    ColourCase{"red", std::nullopt}, ColourCase{"Red x", std::nullopt},
+                    ColourCase{"Redx", std::nullopt}, ColourCase{"cmyk 0 1 1", std::nullopt},
+                    ColourCase{"gray", std::nullopt}, ColourCase{"", std::nullopt}, ColourCase{"   ", std::nullopt}));
 
 struct WordsCase {
     std::string words;
