@@ -180,6 +180,4 @@ void DocumentSpecials::RegisterFace(String8 const& face) {
     dvi_.AppendFaceName(installed ? face : String8(dvi_.faceSubstitutions_.Substitute(face.view())));
 }
 
-void DocumentSpecials::AppendTag(String8 const& name) {
-    dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_});
-}
+void DocumentSpecials::AppendTag(String8 const& name) { dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_}); }

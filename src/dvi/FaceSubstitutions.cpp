@@ -15,8 +15,7 @@ char const* FaceSubstitutions::CategoryFace(int category) {
 FaceSubstitutions FaceSubstitutions::Defaults() {
     FaceSubstitutions s;
     // Hangul names are in EUC-KR, as Korean Windows writes them.
-    s.lists[0] = {"Batang", "\xB9\xD9\xC5\xC1", "Noto Serif CJK KR", "Baekmuk Batang", "UnBatang",
-                  "NanumMyeongjo"};
+    s.lists[0] = {"Batang", "\xB9\xD9\xC5\xC1", "Noto Serif CJK KR", "Baekmuk Batang", "UnBatang", "NanumMyeongjo"};
     s.lists[1] = {"Dotum", "\xB5\xB8\xBF\xF2", "Noto Sans CJK KR", "Baekmuk Dotum", "UnDotum", "NanumGothic"};
     s.lists[2] = {"Gulim", "\xB1\xBC\xB8\xB2", "Baekmuk Gulim", "UnGraphic", "NanumBarunGothic"};
     s.lists[3] = {"Gungsuh", "\xB1\xC3\xBC\xAD", "UnGungseo"};

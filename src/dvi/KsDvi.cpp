@@ -20,20 +20,48 @@ int SkipLength(int op) {
     if (op < 128) return 0;
     if (op >= 171 && op <= 234) return 0;  // fnt_num
     switch (op) {
-    case kSet1: case kPut1: case 143: case 148: case 153: case 157: case 162: case 167: case 235:
-        return 1;
-    case 129: case 134: case 144: case 149: case 154: case 158: case 163: case 168: case 236:
-        return 2;
-    case 145: case 150: case 155: case 159: case 164: case 169: case 237:
-        return 3;
-    case 146: case 151: case 156: case 160: case 165: case 170: case 238:
-        return 4;
-    case kSetRule: case kPutRule:
-        return 8;
-    case kNop: case 141: case 142: case 147: case 152: case 161: case 166:
-        return 0;
-    default:
-        return -1;
+    case kSet1:
+    case kPut1:
+    case 143:
+    case 148:
+    case 153:
+    case 157:
+    case 162:
+    case 167:
+    case 235: return 1;
+    case 129:
+    case 134:
+    case 144:
+    case 149:
+    case 154:
+    case 158:
+    case 163:
+    case 168:
+    case 236: return 2;
+    case 145:
+    case 150:
+    case 155:
+    case 159:
+    case 164:
+    case 169:
+    case 237: return 3;
+    case 146:
+    case 151:
+    case 156:
+    case 160:
+    case 165:
+    case 170:
+    case 238: return 4;
+    case kSetRule:
+    case kPutRule: return 8;
+    case kNop:
+    case 141:
+    case 142:
+    case 147:
+    case 152:
+    case 161:
+    case 166: return 0;
+    default: return -1;
     }
 }
 
@@ -46,20 +74,15 @@ int64_t FileSize(std::istream& in) {
 
 }  // namespace
 
-KsDvi::KsDvi() : fontIndex_(FontIndexSize, nullptr) {
-    Reset(false);
-}
+KsDvi::KsDvi() : fontIndex_(FontIndexSize, nullptr) { Reset(false); }
 
-KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths)
-    : KsDvi() {
+KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths) : KsDvi() {
     fileName_ = fileName;
     tfmPaths_ = tfmPaths;
     vfPaths_ = vfPaths;
 }
 
-KsDvi::~KsDvi() {
-    Reset(true);
-}
+KsDvi::~KsDvi() { Reset(true); }
 
 void KsDvi::Reset(bool release) {
     version_ = 0;
@@ -278,17 +301,11 @@ int KsDvi::GetPageContents(int page, unsigned char* buffer) {
     return info.length;
 }
 
-int KsDvi::GetTeXPageNo(int page) const {
-    return page >= 0 && page < pageCount_ ? pages_[page]->texPageNo : 0;
-}
+int KsDvi::GetTeXPageNo(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->texPageNo : 0; }
 
-int KsDvi::GetPageStartOffset(int page) const {
-    return page >= 0 && page < pageCount_ ? pages_[page]->startOffset : 0;
-}
+int KsDvi::GetPageStartOffset(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->startOffset : 0; }
 
-int KsDvi::GetPageEndOffset(int page) const {
-    return page >= 0 && page < pageCount_ ? pages_[page]->endOffset : 0;
-}
+int KsDvi::GetPageEndOffset(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->endOffset : 0; }
 
 unsigned int* KsDvi::GetPageColorStack(int page) const {
     return page >= 0 && page < pageCount_ ? pages_[page]->colorStack.data() : nullptr;

@@ -17,7 +17,7 @@
 #include "stream/fpreal4.h"
 
 namespace ksdvi::gdi {
-class CDC;          // a drawer's output device; the document only keeps the pointer
+class CDC;  // a drawer's output device; the document only keeps the pointer
 }
 class DviScanReader;
 class KPathSea;     // finds TeX metric files
@@ -79,8 +79,8 @@ public:
         BadPreamble,
         BadIdentification,
         BadMagnification,
-        UnexpectedEnd,    // the file ends inside a page (a page TeX has not finished)
-        BadOpcode,        // an opcode the scan does not accept
+        UnexpectedEnd,  // the file ends inside a page (a page TeX has not finished)
+        BadOpcode,      // an opcode the scan does not accept
         EopWithoutBop,
     };
 

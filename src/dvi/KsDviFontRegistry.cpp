@@ -1,7 +1,6 @@
 // Turns the font definitions met by the scan into loaded font records: each
 // distinct name and size is read from disk once per scan.
 
-
 #include "dvi/ItrnFontItr.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
@@ -17,9 +16,7 @@ bool Exists(String8 const& path) {
 
 }  // namespace
 
-int KsDvi::GetHashCode(String8 const& name) const {
-    return FontNameHash(name.view());
-}
+int KsDvi::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
 
 KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, int scale, unsigned int design) {
     int bucket = GetHashCode(name);
@@ -32,8 +29,14 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     // Each directory is tried with both extensions before the next one.
     String8 path;
     for (String8 const& dir : tfmPaths_) {
-        if (Exists(dir + name + ".ofm")) { path = dir + name + ".ofm"; break; }
-        if (Exists(dir + name + ".tfm")) { path = dir + name + ".tfm"; break; }
+        if (Exists(dir + name + ".ofm")) {
+            path = dir + name + ".ofm";
+            break;
+        }
+        if (Exists(dir + name + ".tfm")) {
+            path = dir + name + ".tfm";
+            break;
+        }
     }
     if (path.IsNull() && kpathsea_) {
         char const* found = kpathsea_->KPSEFindTfm((name + ".tfm").c_str());

@@ -21,10 +21,6 @@ int KsDvi::dhDot(int x) const { return Ceiling(x * hDotsPerDvi_); }
 int KsDvi::dvDot(int y) const { return Ceiling(y * vDotsPerDvi_); }
 
 // millimetres, magnified: L x num / den x M x 10^-8 with M = mag x 10
-double KsDvi::GetPageHeight() const {
-    return static_cast<double>(pageHeight_) * num_ / den_ * mag_.GetRaw() * 1e-8;
-}
+double KsDvi::GetPageHeight() const { return static_cast<double>(pageHeight_) * num_ / den_ * mag_.GetRaw() * 1e-8; }
 
-double KsDvi::GetPageWidth() const {
-    return static_cast<double>(pageWidth_) * num_ / den_ * mag_.GetRaw() * 1e-8;
-}
+double KsDvi::GetPageWidth() const { return static_cast<double>(pageWidth_) * num_ / den_ * mag_.GetRaw() * 1e-8; }

@@ -92,9 +92,7 @@ unsigned char* getdimen(unsigned char* p, int* out) {
     return nullptr;
 }
 
-unsigned int rgbcolor(double r, double g, double b) {
-    return Component(r) | Component(g) << 8 | Component(b) << 16;
-}
+unsigned int rgbcolor(double r, double g, double b) { return Component(r) | Component(g) << 8 | Component(b) << 16; }
 
 unsigned char* ReadInteger(unsigned char* p, int* out) {
     p = SkipBlanks(p);
@@ -103,8 +101,8 @@ unsigned char* ReadInteger(unsigned char* p, int* out) {
     if (!IsDigit(*p)) return nullptr;
     long long value = 0;
     for (; IsDigit(*p); ++p) value = std::min(value * 10 + (*p - '0'), kIntegerLimit);
-    *out = static_cast<int>(std::clamp(negative ? -value : value, static_cast<long long>(INT_MIN),
-                                       static_cast<long long>(INT_MAX)));
+    *out = static_cast<int>(
+        std::clamp(negative ? -value : value, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
     return p;
 }
 

@@ -21,8 +21,7 @@ int KsDvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
 
 bool KsDvi::ItrnFont::IndexesFitTables() const {
     for (size_t i = 0; i < widthIndex_.size(); ++i) {
-        if (widthIndex_[i] >= widths_.size() || heightIndex_[i] >= heights_.size() ||
-            depthIndex_[i] >= depths_.size())
+        if (widthIndex_[i] >= widths_.size() || heightIndex_[i] >= heights_.size() || depthIndex_[i] >= depths_.size())
             return false;
     }
     return true;

@@ -18,9 +18,8 @@ std::string Lower(std::string s) {
     return s;
 }
 
-constexpr char const* kEncodingKeywords[] = {"ot1",           "8r-unicode",    "raw",
-                                             "xhan-unicode",  "xhanja-unicode", "xsymb-unicode",
-                                             "mswinsymbol-unicode", "hlatex"};
+constexpr char const* kEncodingKeywords[] = {
+    "ot1", "8r-unicode", "raw", "xhan-unicode", "xhanja-unicode", "xsymb-unicode", "mswinsymbol-unicode", "hlatex"};
 
 bool ParseEncoding(std::string const& value, KsDviTTFMap::EncodingName& out) {
     for (int i = 0; i < 8; ++i) {
@@ -34,8 +33,10 @@ bool ParseEncoding(std::string const& value, KsDviTTFMap::EncodingName& out) {
 
 // "true"/"false" set the flag; anything else leaves it alone.
 void ParseBool(std::string const& value, int& flag, int whenTrue = 1, int whenFalse = 0) {
-    if (value == "true") flag = whenTrue;
-    else if (value == "false") flag = whenFalse;
+    if (value == "true")
+        flag = whenTrue;
+    else if (value == "false")
+        flag = whenFalse;
 }
 
 int ParseInt(std::string const& value) {
@@ -45,24 +46,43 @@ int ParseInt(std::string const& value) {
 
 void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& value) {
     double number = std::strtod(value.c_str(), nullptr);
-    if (key == "encoding") ParseEncoding(value, e.encoding);
-    else if (key == "fontname") e.fontname = String8(value);
-    else if (key == "subsname") e.subsname = String8(value);
-    else if (key == "height") e.height = number;
-    else if (key == "averagewidth") e.averagewidth = number;
-    else if (key == "vadjustment") e.vadjustment = number;
-    else if (key == "italic") ParseBool(value, e.italic);
-    else if (key == "slant") ParseBool(value, e.slant);
-    else if (key == "bold") ParseBool(value, e.weight, 700, 400);
-    else if (key == "weight") e.weight = ParseInt(value);
-    else if (key == "dbcfontname") { e.dbcfontname = String8(value); e.DBC = 1; }
-    else if (key == "dbcheight") e.dbcheight = number;
-    else if (key == "dbcaveragewidth") e.dbcaveragewidth = number;
-    else if (key == "dbcvadjustment") e.dbcvadjustment = number;
-    else if (key == "dbcitalic") ParseBool(value, e.dbcitalic);
-    else if (key == "dbcslant") ParseBool(value, e.dbcslant);
-    else if (key == "dbcbold") ParseBool(value, e.dbcweight, 700, 400);
-    else if (key == "dbcweight") e.dbcweight = ParseInt(value);
+    if (key == "encoding")
+        ParseEncoding(value, e.encoding);
+    else if (key == "fontname")
+        e.fontname = String8(value);
+    else if (key == "subsname")
+        e.subsname = String8(value);
+    else if (key == "height")
+        e.height = number;
+    else if (key == "averagewidth")
+        e.averagewidth = number;
+    else if (key == "vadjustment")
+        e.vadjustment = number;
+    else if (key == "italic")
+        ParseBool(value, e.italic);
+    else if (key == "slant")
+        ParseBool(value, e.slant);
+    else if (key == "bold")
+        ParseBool(value, e.weight, 700, 400);
+    else if (key == "weight")
+        e.weight = ParseInt(value);
+    else if (key == "dbcfontname") {
+        e.dbcfontname = String8(value);
+        e.DBC = 1;
+    } else if (key == "dbcheight")
+        e.dbcheight = number;
+    else if (key == "dbcaveragewidth")
+        e.dbcaveragewidth = number;
+    else if (key == "dbcvadjustment")
+        e.dbcvadjustment = number;
+    else if (key == "dbcitalic")
+        ParseBool(value, e.dbcitalic);
+    else if (key == "dbcslant")
+        ParseBool(value, e.dbcslant);
+    else if (key == "dbcbold")
+        ParseBool(value, e.dbcweight, 700, 400);
+    else if (key == "dbcweight")
+        e.dbcweight = ParseInt(value);
 }
 
 }  // namespace
@@ -87,9 +107,7 @@ void KsDviTTFMap::DeleteHash() {
 
 int KsDviTTFMap::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
 
-bool KsDviTTFMap::IsInstalled(String8 const& face) const {
-    return faceQuery_ && faceQuery_(face.c_str());
-}
+bool KsDviTTFMap::IsInstalled(String8 const& face) const { return faceQuery_ && faceQuery_(face.c_str()); }
 
 int KsDviTTFMap::OpenTTFMapFile(char const* path) {
     DeleteHash();

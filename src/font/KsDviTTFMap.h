@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cstdio>
-#include <string_view>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "stream/String8.h"
@@ -79,8 +79,8 @@ private:
     bool IsInstalled(String8 const& face) const;
     int Append(std::FILE* file);
 
-    std::array<Entry*, HashSize> hash_{};             // chains through Entry::next
-    std::vector<std::unique_ptr<Entry>> entries_;     // owns every entry of the chains
+    std::array<Entry*, HashSize> hash_{};          // chains through Entry::next
+    std::vector<std::unique_ptr<Entry>> entries_;  // owns every entry of the chains
     FaceQuery faceQuery_;
     int lastErrorLine_ = 0;
 };

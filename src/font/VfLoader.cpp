@@ -107,8 +107,10 @@ void KsDvi::ItrnFont::LoadVf(String8 const& path) {
             cc = in.ReadUInt8();
             in.ReadUInt24();
         }
-        if (cc >= bc_ && cc <= ec_) LoadVfCharPacket(scale, in, cc, pl);
-        else in.ignore(pl);
+        if (cc >= bc_ && cc <= ec_)
+            LoadVfCharPacket(scale, in, cc, pl);
+        else
+            in.ignore(pl);
     }
     // Every character of the metrics needs a packet, and only they may have one.
     for (uint32_t c = bc_; ok && c <= ec_ && c - bc_ < codes; ++c)
@@ -154,8 +156,8 @@ void KsDvi::ItrnFont::LoadVfCharPacket(int scale, BinInFileStream& in, unsigned 
         ++consumed;
         int bytes = 0;
         bool fits = true;
-        if (op < 128 || (op >= 171 && op <= 234) || op == 138 || op == 141 || op == 142 || op == 147 ||
-            op == 152 || op == 161 || op == 166) {
+        if (op < 128 || (op >= 171 && op <= 234) || op == 138 || op == 141 || op == 142 || op == 147 || op == 152 ||
+            op == 161 || op == 166) {
             fits = out.Byte(op);
         } else if (op == 128 || op == 133 || op == 235) {  // set1, put1, fnt1
             unsigned arg = in.ReadUInt8();

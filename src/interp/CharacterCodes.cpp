@@ -32,15 +32,11 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
         shown = c <= 9 ? c + 0xA1 : c <= 32 ? c + 0xA3 : c == 127 ? 0xC4 : c;
         shown = static_cast<unsigned short>(0xF000 + shown);
         break;
-    case KsDviTTFMap::ENC_8R_UNICODE:
-        shown = kEightrToUnicode[c];
-        break;
+    case KsDviTTFMap::ENC_8R_UNICODE: shown = kEightrToUnicode[c]; break;
     case KsDviTTFMap::ENC_RAW:
         PutChar(h_, v_, code, font->GetCharWidthA(code), font->GetCharHeight(code), font->GetCharDepth(code));
         return;
-    case KsDviTTFMap::ENC_MSWINSYMBOL_UNICODE:
-        shown = static_cast<unsigned short>(0xF000 + c);
-        break;
+    case KsDviTTFMap::ENC_MSWINSYMBOL_UNICODE: shown = static_cast<unsigned short>(0xF000 + c); break;
     default:
         // The Korean subfont encodings are not supported: their characters show nothing.
         mbState_ = 0;
@@ -81,6 +77,11 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
     fontTable_ = savedTable;
     fontTableSize_ = savedTableSize;
     curFont_ = savedFont;
-    h_ = sh; v_ = sv; w_ = sw; x_ = sx; y_ = sy; z_ = sz;
+    h_ = sh;
+    v_ = sv;
+    w_ = sw;
+    x_ = sx;
+    y_ = sy;
+    z_ = sz;
     --virtualDepth_;
 }

@@ -10,10 +10,17 @@ public:
     explicit InstPtr(unsigned char const* p) : p_(p) {}
 
     unsigned char const* Get() const { return p_; }
-    InstPtr& operator+=(int n) { p_ += n; return *this; }
+    InstPtr& operator+=(int n) {
+        p_ += n;
+        return *this;
+    }
 
     uint32_t ReadUInt8() { return *p_++; }
-    uint32_t ReadUInt16() { uint32_t v = (uint32_t(p_[0]) << 8) | p_[1]; p_ += 2; return v; }
+    uint32_t ReadUInt16() {
+        uint32_t v = (uint32_t(p_[0]) << 8) | p_[1];
+        p_ += 2;
+        return v;
+    }
     uint32_t ReadUInt24() {
         uint32_t v = (uint32_t(p_[0]) << 16) | (uint32_t(p_[1]) << 8) | p_[2];
         p_ += 3;

@@ -16,9 +16,7 @@ inline int32_t Add(int32_t a, int32_t b) {
 
 }  // namespace
 
-KsDviDrawerBase::KsDviDrawerBase(KsDvi& dvi, int page) {
-    KsDviDrawerBase::Open(dvi, page);
-}
+KsDviDrawerBase::KsDviDrawerBase(KsDvi& dvi, int page) { KsDviDrawerBase::Open(dvi, page); }
 
 KsDviDrawerBase::~KsDviDrawerBase() {
     if (open_) KsDviDrawerBase::Close();
@@ -116,13 +114,15 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
         if (!fits(2)) return -1;
         DviSet(static_cast<unsigned short>(in.ReadUInt16()));
         return 3;
-    case 132:  // set_rule
+    case 132:    // set_rule
     case 137: {  // put_rule
         if (!fits(8)) return -1;
         int32_t a = in.ReadInt32();
         int32_t b = in.ReadInt32();
-        if (op == 132) DviSetRule(a, b);
-        else DviPutRule(a, b);
+        if (op == 132)
+            DviSetRule(a, b);
+        else
+            DviPutRule(a, b);
         return 9;
     }
     case 133:  // put1
@@ -139,10 +139,8 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
         return fits(44) ? 45 : -1;
     case 140:  // eop
         return 1;
-    case 141:
-        return DviPush() ? 1 : -1;
-    case 142:
-        return DviPop() ? 1 : -1;
+    case 141: return DviPush() ? 1 : -1;
+    case 142: return DviPop() ? 1 : -1;
     case 147: DviW0(); return 1;
     case 152: DviX0(); return 1;
     case 161: DviY0(); return 1;
@@ -155,7 +153,10 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
         if (!fits(2)) return -1;
         DviFnt(static_cast<unsigned short>(in.ReadUInt16()));
         return 3;
-    case 239: case 240: case 241: case 242: {  // xxx1 to xxx4
+    case 239:
+    case 240:
+    case 241:
+    case 242: {  // xxx1 to xxx4
         int bytes = op - 238;
         if (!fits(bytes)) return -1;
         uint32_t k = in.ReadUnsigned(bytes);
@@ -163,7 +164,10 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
         DviXxx(k, in);
         return static_cast<int>(1 + bytes + k);
     }
-    case 243: case 244: case 245: case 246: {  // fnt_def: the document loads fonts
+    case 243:
+    case 244:
+    case 245:
+    case 246: {  // fnt_def: the document loads fonts
         int bytes = op - 242;
         if (!fits(uint64_t(bytes) + 14)) return -1;
         in += bytes + 12;
@@ -216,8 +220,7 @@ void KsDviDrawerBase::DoSpecial(unsigned int length, InstPtr text) {
     case 11:
         if (operandBytes >= 2) state.escapement = operand.ReadInt16();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -253,21 +256,60 @@ int KsDviDrawerBase::DviPush() {
 int KsDviDrawerBase::DviPop() {
     if (stackDepth_ < 1) return 0;
     Frame const& f = stack_[--stackDepth_];
-    h_ = f.h; v_ = f.v; x_ = f.x; y_ = f.y; z_ = f.z; w_ = f.w;
+    h_ = f.h;
+    v_ = f.v;
+    x_ = f.x;
+    y_ = f.y;
+    z_ = f.z;
+    w_ = f.w;
     mbState_ = 0;
     return 1;
 }
 
-void KsDviDrawerBase::DviRight(int b) { h_ = Add(h_, b); mbState_ = 0; }
-void KsDviDrawerBase::DviW0() { h_ = Add(h_, w_); mbState_ = 0; }
-void KsDviDrawerBase::DviW(int b) { w_ = b; h_ = Add(h_, b); mbState_ = 0; }
-void KsDviDrawerBase::DviX0() { h_ = Add(h_, x_); mbState_ = 0; }
-void KsDviDrawerBase::DviX(int b) { x_ = b; h_ = Add(h_, b); mbState_ = 0; }
-void KsDviDrawerBase::DviDown(int a) { v_ = Add(v_, a); mbState_ = 0; }
-void KsDviDrawerBase::DviY0() { v_ = Add(v_, y_); mbState_ = 0; }
-void KsDviDrawerBase::DviY(int a) { y_ = a; v_ = Add(v_, a); mbState_ = 0; }
-void KsDviDrawerBase::DviZ0() { v_ = Add(v_, z_); mbState_ = 0; }
-void KsDviDrawerBase::DviZ(int a) { z_ = a; v_ = Add(v_, a); mbState_ = 0; }
+void KsDviDrawerBase::DviRight(int b) {
+    h_ = Add(h_, b);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviW0() {
+    h_ = Add(h_, w_);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviW(int b) {
+    w_ = b;
+    h_ = Add(h_, b);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviX0() {
+    h_ = Add(h_, x_);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviX(int b) {
+    x_ = b;
+    h_ = Add(h_, b);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviDown(int a) {
+    v_ = Add(v_, a);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviY0() {
+    v_ = Add(v_, y_);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviY(int a) {
+    y_ = a;
+    v_ = Add(v_, a);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviZ0() {
+    v_ = Add(v_, z_);
+    mbState_ = 0;
+}
+void KsDviDrawerBase::DviZ(int a) {
+    z_ = a;
+    v_ = Add(v_, a);
+    mbState_ = 0;
+}
 
 void KsDviDrawerBase::SelectFont(unsigned int n) {
     mbState_ = 0;

@@ -13,9 +13,7 @@ public:
     virtual int BeginPage() { return 0; }
     virtual int EndPage() { return 0; }
     // Non-zero when the special was taken. `x`, `y`: the current position in device pixels.
-    virtual int PlaySpecial(unsigned char const* /*bytes*/, unsigned int /*length*/, int /*x*/, int /*y*/) {
-        return 0;
-    }
+    virtual int PlaySpecial(unsigned char const* /*bytes*/, unsigned int /*length*/, int /*x*/, int /*y*/) { return 0; }
 
 protected:
     KsDviDrawer& drawer_;

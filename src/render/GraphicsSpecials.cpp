@@ -25,8 +25,10 @@ public:
     ShapeScope(CDC& dc, CPen* pen, CBrush* fill = nullptr) : dc_(dc) {
         dc_.SaveDC();
         if (pen) dc_.SelectObject(pen);
-        if (fill) dc_.SelectObject(fill);
-        else dc_.SelectStockObject(NULL_BRUSH);
+        if (fill)
+            dc_.SelectObject(fill);
+        else
+            dc_.SelectStockObject(NULL_BRUSH);
     }
     ~ShapeScope() { dc_.RestoreDC(-1); }
     ShapeScope(ShapeScope const&) = delete;

@@ -25,8 +25,10 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
         curFont_ = cfont;
         // Only slanted faces go through the character context; upright ones
         // draw directly again (the context would still hold the slanted face).
-        if (slant) CreateCharDC();
-        else DeleteCharDC();
+        if (slant)
+            CreateCharDC();
+        else
+            DeleteCharDC();
     }
     KsDvi::WinFontTextState& state = dvi_->GetWinFontTextState();
     if (state.textScale == 0) state.textScale = 100;

@@ -11,8 +11,7 @@
 class BinInFileStream : public BinInStreamTemplate<std::ifstream> {
 public:
     BinInFileStream() = default;
-    explicit BinInFileStream(char const* path)
-        : std::ifstream(path, std::ios::in | std::ios::binary) {}
+    explicit BinInFileStream(char const* path) : std::ifstream(path, std::ios::in | std::ios::binary) {}
 };
 
 class BinOutFileStream : public BinOutStreamTemplate<std::ofstream> {
@@ -25,8 +24,7 @@ public:
 class BinFileStream : public BinInStreamTemplate<std::fstream>, public BinOutStreamTemplate<std::fstream> {
 public:
     BinFileStream() = default;
-    explicit BinFileStream(char const* path)
-        : std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) {}
+    explicit BinFileStream(char const* path) : std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) {}
 };
 
 namespace ksdvi_detail {
@@ -37,6 +35,7 @@ public:
         char* p = const_cast<char*>(data);
         setg(p, p, p + (length > 0 ? length : 0));
     }
+
 protected:
     pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode) override;
     pos_type seekpos(pos_type pos, std::ios::openmode mode) override {

@@ -26,10 +26,18 @@ public:
         explicit BasicIterator(N* n) : node_(n) {}
         V& operator*() const { return node_->value; }
         V* operator->() const { return &node_->value; }
-        BasicIterator& operator++() { node_ = node_->next; return *this; }
-        BasicIterator operator++(int) { BasicIterator old = *this; node_ = node_->next; return old; }
+        BasicIterator& operator++() {
+            node_ = node_->next;
+            return *this;
+        }
+        BasicIterator operator++(int) {
+            BasicIterator old = *this;
+            node_ = node_->next;
+            return old;
+        }
         bool operator==(BasicIterator const& o) const { return node_ == o.node_; }
         bool operator!=(BasicIterator const& o) const { return node_ != o.node_; }
+
     private:
         N* node_ = nullptr;
     };
@@ -40,11 +48,17 @@ public:
     DList(DList const& other) { AppendAll(other); }
     DList(DList&& other) noexcept { Steal(other); }
     DList& operator=(DList const& other) {
-        if (this != &other) { RemoveAll(); AppendAll(other); }
+        if (this != &other) {
+            RemoveAll();
+            AppendAll(other);
+        }
         return *this;
     }
     DList& operator=(DList&& other) noexcept {
-        if (this != &other) { RemoveAll(); Steal(other); }
+        if (this != &other) {
+            RemoveAll();
+            Steal(other);
+        }
         return *this;
     }
     ~DList() { RemoveAll(); }

@@ -7,7 +7,7 @@
 
 class String8 {
 public:
-    String8() = default;  // null
+    String8() = default;     // null
     String8(char const* s);  // NOLINT: implicit like a C string; null s makes a null string
     String8(char const* s, int length);
     explicit String8(std::string_view s);

@@ -152,8 +152,9 @@ std::vector<Rejection> Rejections() {
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, ScanRejects, testing::ValuesIn(Rejections()),
-                         [](auto const& info) { return std::string(info.param.name) + "_" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Rules, ScanRejects, testing::ValuesIn(Rejections()), [](auto const& info) {
+    return std::string(info.param.name) + "_" + std::to_string(info.index);
+});
 
 TEST(DocumentScan, MagnificationLimitsAreAccepted) {
     for (uint32_t mag : {100u, 10000u}) {

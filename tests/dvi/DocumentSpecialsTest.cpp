@@ -68,8 +68,8 @@ TEST(DocumentSpecials, ColourStackAtEachBopAndBackgroundAtEachEop) {
     doc.NewPageWritten(0);
     ASSERT_EQ(doc.GetMode(), KsDvi::Complete);
     ASSERT_EQ(doc.GetNPage(), 6);
-    std::vector<std::vector<unsigned int>> const stacks{
-        {kBlack}, {kBlack, kRed}, {kBlack, kRed}, {kBlack}, {kBlack}, {kBlack, 0x4000FF}};
+    std::vector<std::vector<unsigned int>> const stacks{{kBlack}, {kBlack, kRed}, {kBlack, kRed},
+                                                        {kBlack}, {kBlack},       {kBlack, 0x4000FF}};
     std::vector<unsigned int> const backgrounds{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF};
     for (int page = 0; page < 6; ++page) {
         EXPECT_EQ(Stack(doc, page), stacks[static_cast<size_t>(page)]) << "page index " << page;
@@ -148,9 +148,9 @@ TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
 TEST(DocumentSpecials, SubstitutionListsComeFromTheHost) {
     RecordingDocument doc("specials.dvi");
     FaceSubstitutions lists;
-    lists.lists[0] = {"ipa"};                 // prefixes are case-sensitive
-    lists.lists[1] = {"Nothing", "IPAMin"};   // every entry of a list is tried
-    lists.lists[6] = {"IPAMincho"};           // but categories go in order
+    lists.lists[0] = {"ipa"};                // prefixes are case-sensitive
+    lists.lists[1] = {"Nothing", "IPAMin"};  // every entry of a list is tried
+    lists.lists[6] = {"IPAMincho"};          // but categories go in order
     lists.lists[7] = {"Nanum"};
     lists.defaultFace = "Fallback Face";
     doc.SetFaceSubstitutions(lists);
@@ -168,7 +168,7 @@ TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
     doc.Special(std::string("#\0\0\1\x2c", 5));
     ASSERT_EQ(doc.GetRecordResolution(), 300);
     for (std::string const& text : {std::string("#"), std::string("#\0", 2), std::string("#\0\0\1", 4),
-                             std::string("#\0\2\0\0\0", 6), std::string("#\0\1\0\0\0\0Face", 11)})
+                                    std::string("#\0\2\0\0\0", 6), std::string("#\0\1\0\0\0\0Face", 11)})
         doc.Special(text);
     EXPECT_EQ(doc.GetRecordResolution(), 300);
     EXPECT_TRUE(doc.GetFontList().IsEmpty());
@@ -218,7 +218,10 @@ std::vector<ParseCase> HypertextCases() {
         {"hypertext: 1 2 3 4 5 name=x", {}, {}},
         {"hypertext: name=\"x", {"\"x"}, {}},
         {"hypertext: name=\"a b\"", {"\"a"}, {}},
-        {"hypertext: name=ab\xA0" "cd", {"ab"}, {}},
+        {"hypertext: name=ab\xA0"
+         "cd",
+         {"ab"},
+         {}},
         {"hypertext: NAME=z", {"z"}, {}},
         {"hypertext: name=", {""}, {}},
         {"hypertext: nam=z", {}, {}},

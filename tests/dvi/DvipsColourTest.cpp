@@ -32,30 +32,29 @@ class DvipsColourName : public testing::TestWithParam<ColourCase> {};
 
 TEST_P(DvipsColourName, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().words), GetParam().color) << GetParam().words; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, DvipsColourName,
-    testing::Values(ColourCase{"rgb 1 0 0", kRed}, ColourCase{"  rgb 0 .5 1  ", 0xFF8000u}, ColourCase{"gray 0.5", 0x808080u},
-                    ColourCase{"gray 1.5", kWhite},  // clamped
-                    // cmyk shows as 1 - min(1, c + k) per component
-                    ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0 0 0 0.5", 0x808080u},
-                    ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
-                    ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
-                    ColourCase{"hsb 1 1 0.5", 0x000080u}));
+INSTANTIATE_TEST_SUITE_P(Models, DvipsColourName,
+                         testing::Values(ColourCase{"rgb 1 0 0", kRed}, ColourCase{"  rgb 0 .5 1  ", 0xFF8000u},
+                                         ColourCase{"gray 0.5", 0x808080u}, ColourCase{"gray 1.5", kWhite},  // clamped
+                                         // cmyk shows as 1 - min(1, c + k) per component
+                                         ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0 0 0 0.5", 0x808080u},
+                                         ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
+                                         ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
+                                         ColourCase{"hsb 1 1 0.5", 0x000080u}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, DvipsColourName,
-    testing::Values(ColourCase{"Red", kRed}, ColourCase{"Black", kBlack}, ColourCase{"White", kWhite},
-                    ColourCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
-                    ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"Maroon", 0x0000AEu},
-                    ColourCase{"Gray", 0x808080u}));  // the last but two
+INSTANTIATE_TEST_SUITE_P(Names, DvipsColourName,
+                         testing::Values(ColourCase{"Red", kRed}, ColourCase{"Black", kBlack},
+                                         ColourCase{"White", kWhite},
+                                         ColourCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
+                                         ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"Maroon", 0x0000AEu},
+                                         ColourCase{"Gray", 0x808080u}));  // the last but two
 
-INSTANTIATE_TEST_SUITE_P(
-    Malformed, DvipsColourName,
-    testing::Values(ColourCase{"rgb 1 0", std::nullopt}, ColourCase{"rgb 1 0 0 x", std::nullopt},
-                    ColourCase{"rgb 1,0,0", std::nullopt}, ColourCase{"RGB 1 0 0", std::nullopt},
-                    ColourCase{"red", std::nullopt}, ColourCase{"Red x", std::nullopt},
-                    ColourCase{"Redx", std::nullopt}, ColourCase{"cmyk 0 1 1", std::nullopt},
-                    ColourCase{"gray", std::nullopt}, ColourCase{"", std::nullopt}, ColourCase{"   ", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Malformed, DvipsColourName,
+                         testing::Values(ColourCase{"rgb 1 0", std::nullopt}, ColourCase{"rgb 1 0 0 x", std::nullopt},
+                                         ColourCase{"rgb 1,0,0", std::nullopt}, ColourCase{"RGB 1 0 0", std::nullopt},
+                                         ColourCase{"red", std::nullopt}, ColourCase{"Red x", std::nullopt},
+                                         ColourCase{"Redx", std::nullopt}, ColourCase{"cmyk 0 1 1", std::nullopt},
+                                         ColourCase{"gray", std::nullopt}, ColourCase{"", std::nullopt},
+                                         ColourCase{"   ", std::nullopt}));
 
 struct WordsCase {
     std::string words;
@@ -81,14 +80,15 @@ TEST_P(DvipsColourWords, AskForAStackChange) {
 
 using Action = DvipsColorChange::Action;
 
-INSTANTIATE_TEST_SUITE_P(
-    All, DvipsColourWords,
-    testing::Values(WordsCase{"push rgb 1 0 0", Action::Push, kRed}, WordsCase{"push  Maroon", Action::Push, 0x0000AEu},
-                    WordsCase{"pop", Action::Pop}, WordsCase{"pop  ", Action::Pop},
-                    WordsCase{"gray 0", Action::Set, kBlack}, WordsCase{"Blue", Action::Set, 0xFF0000u},
-                    WordsCase{"pop 1", std::nullopt}, WordsCase{"push", std::nullopt},
-                    WordsCase{"push rgb 1", std::nullopt}, WordsCase{"popper", std::nullopt},
-                    WordsCase{"PUSH Red", std::nullopt}, WordsCase{"", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(All, DvipsColourWords,
+                         testing::Values(WordsCase{"push rgb 1 0 0", Action::Push, kRed},
+                                         WordsCase{"push  Maroon", Action::Push, 0x0000AEu},
+                                         WordsCase{"pop", Action::Pop}, WordsCase{"pop  ", Action::Pop},
+                                         WordsCase{"gray 0", Action::Set, kBlack},
+                                         WordsCase{"Blue", Action::Set, 0xFF0000u}, WordsCase{"pop 1", std::nullopt},
+                                         WordsCase{"push", std::nullopt}, WordsCase{"push rgb 1", std::nullopt},
+                                         WordsCase{"popper", std::nullopt}, WordsCase{"PUSH Red", std::nullopt},
+                                         WordsCase{"", std::nullopt}));
 
 TEST(DvipsColourStack, PushesPopsAndSetsKeepTheBottomAndTheCapacity) {
     unsigned int stack[3] = {kBlack, 0, 0};

@@ -13,8 +13,7 @@ TEST(Units, DotsAtAResolution) {
     EXPECT_EQ(dvi.vDot(4736287), 96);
     EXPECT_EQ(dvi.dhDot(1), 1);
     EXPECT_EQ(dvi.dhDot(0), 0);
-    for (int x : {1, 3947, 3948, 100000, 4736287})
-        EXPECT_EQ(dvi.hDot(-x), -dvi.hDot(x)) << x;
+    for (int x : {1, 3947, 3948, 100000, 4736287}) EXPECT_EQ(dvi.hDot(-x), -dvi.hDot(x)) << x;
 }
 
 TEST(Units, PageSizeFromThePostambleIsMagnified) {

@@ -45,8 +45,9 @@ TEST(MapFile, EntriesAndTheirKeys) {
 }
 
 TEST(MapFile, TheLastPairAndTheLastEntryWin) {
-    MapFile a("x { bold = 'true', weight = '300' } y { weight = '300', bold = 'true' } z { weight = 'heavy' }\n"
-              "x { fontname = 'first' }");
+    MapFile a(
+        "x { bold = 'true', weight = '300' } y { weight = '300', bold = 'true' } z { weight = 'heavy' }\n"
+        "x { fontname = 'first' }");
     MapFile b("X { fontname = 'second', encoding = 'no-such-encoding' }");
     KsDviTTFMap map;
     EXPECT_EQ(map.AppendTTFMapFile(a.Path()), 1);
@@ -56,7 +57,7 @@ TEST(MapFile, TheLastPairAndTheLastEntryWin) {
     EXPECT_EQ(map.AppendTTFMapFile(b.Path()), 1);
     EXPECT_EQ(Face(map, "x"), "second");
     EXPECT_EQ(map.GetEntry("x")->encoding, KsDviTTFMap::ENC_OT1);  // unknown keyword: unchanged
-    EXPECT_EQ(map.OpenTTFMapFile(b.Path()), 1);  // opening starts afresh
+    EXPECT_EQ(map.OpenTTFMapFile(b.Path()), 1);                    // opening starts afresh
     EXPECT_EQ(map.GetEntry("y"), nullptr);
 }
 
@@ -119,9 +120,10 @@ TEST(MapFile, HighBytesInNamesLandInABucket) {
 TEST(MapFile, SubstituteFaceWhenOnlyItIsInstalled) {
     std::set<std::string> installed{"dejavu serif"};
     KsDviTTFMap map(nullptr, [&](char const* face) { return installed.count(face) > 0; });
-    MapFile f("a { fontname = 'No Such Face', subsname = 'DejaVu Serif' }\n"
-              "b { fontname = 'DejaVu Serif', subsname = 'Other' }\n"
-              "c { fontname = 'Missing', subsname = 'Also Missing' }");
+    MapFile f(
+        "a { fontname = 'No Such Face', subsname = 'DejaVu Serif' }\n"
+        "b { fontname = 'DejaVu Serif', subsname = 'Other' }\n"
+        "c { fontname = 'Missing', subsname = 'Also Missing' }");
     ASSERT_EQ(map.AppendTTFMapFile(f.Path()), 1);
     EXPECT_EQ(Face(map, "a"), "dejavu serif");
     EXPECT_EQ(Face(map, "b"), "dejavu serif");
@@ -129,8 +131,9 @@ TEST(MapFile, SubstituteFaceWhenOnlyItIsInstalled) {
 }
 
 TEST(MapFile, FontRecordsTakeTheirEntryScaled) {
-    MapFile f("test { fontname = 'Face', height = '0.75', averagewidth = '0.5', vadjustment = '-0.1',"
-              " bold = 'true', encoding = 'mswinsymbol-unicode' }");
+    MapFile f(
+        "test { fontname = 'Face', height = '0.75', averagewidth = '0.5', vadjustment = '-0.1',"
+        " bold = 'true', encoding = 'mswinsymbol-unicode' }");
     KsDviTTFMap map;
     ASSERT_EQ(map.AppendTTFMapFile(f.Path()), 1);
     LoadedFont loaded(MetricFile("kstest.tfm"), 655360);

@@ -9,9 +9,7 @@
 #include "platform/kpathsea/KPathSea.h"
 #include "support/TempFile.h"
 
-inline std::string MetricFile(std::string const& name) {
-    return std::string(KSDVI_TEST_DATA) + "/metrics/" + name;
-}
+inline std::string MetricFile(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/metrics/" + name; }
 
 inline std::string InstalledTfm(std::string const& name) {
     static KPathSea finder;

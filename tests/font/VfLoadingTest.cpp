@@ -8,8 +8,8 @@
 
 #include "MetricFiles.h"
 #include "support/DviBuilder.h"
-#include "support/VfBuilder.h"
 #include "support/TempDir.h"
+#include "support/VfBuilder.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ VfBuilder AllCharacters(std::vector<uint8_t> const& packetOfA = {'A'}) {
 struct VirtualDocument {
     explicit VirtualDocument(std::vector<uint8_t> const& vf, std::string const& metrics = "kstest.tfm") {
         std::filesystem::copy_file(MetricFile(metrics), dir / "ksv.tfm");
-        std::ofstream(dir / "ksv.vf", std::ios::binary).write(reinterpret_cast<char const*>(vf.data()),
-                                                               static_cast<std::streamsize>(vf.size()));
+        std::ofstream(dir / "ksv.vf", std::ios::binary)
+            .write(reinterpret_cast<char const*>(vf.data()), static_cast<std::streamsize>(vf.size()));
         DviBuilder b;
         b.Pre().Bop(1).FntDef(0, "ksv").Eop().Post();
         file = std::make_unique<TempFile>(b.bytes);

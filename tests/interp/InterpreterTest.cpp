@@ -8,8 +8,8 @@
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "platform/kpathsea/KPathSea.h"
-#include "support/RecordingDrawer.h"
 #include "support/DviBuilder.h"
+#include "support/RecordingDrawer.h"
 #include "support/TempFile.h"
 
 namespace {
@@ -52,11 +52,11 @@ TEST(Interpreter, RejectsAPageIndexItDoesNotHave) {
 
 TEST(Interpreter, MovesRegistersWithSignedParameters) {
     DviBuilder b;
-    b.Op(145).U(0xFFFFFE, 3).Rule(1, 1);        // right3 -2
-    b.Op(144).U(0x8000, 2).Rule(1, 1);          // right2 -0x8000
-    b.Op(148).U(10, 1).Op(147).Rule(1, 1);      // w1 10, w0
-    b.Op(157).U(0xFF, 1).Rule(1, 1);            // down1 -1
-    b.Op(167).U(100, 1).Op(166).Rule(1, 1);     // z1 100, z0
+    b.Op(145).U(0xFFFFFE, 3).Rule(1, 1);     // right3 -2
+    b.Op(144).U(0x8000, 2).Rule(1, 1);       // right2 -0x8000
+    b.Op(148).U(10, 1).Op(147).Rule(1, 1);   // w1 10, w0
+    b.Op(157).U(0xFF, 1).Rule(1, 1);         // down1 -1
+    b.Op(167).U(100, 1).Op(166).Rule(1, 1);  // z1 100, z0
     Page page(b);
     RecordingDrawer d;
     ASSERT_TRUE(d.Open(page.dvi, 0));
@@ -210,14 +210,14 @@ TEST(Interpreter, BinaryRecordsSetTheDocumentTextState) {
         return s;
     };
     DviBuilder b;
-    b.Special(record(0, {0x05, 0xA0}))   // 1440 units per inch
+    b.Special(record(0, {0x05, 0xA0}))     // 1440 units per inch
         .Special(record(4, {0xFF, 0xF4}))  // width -12
         .Special(record(5, {0x00, 0x20}))  // height 32
         .Special(record(3, {0, 0, 0, 2}))
         .Special(record(6, {}))
         .Special(record(8, {}))
         .Special(record(11, {0x03, 0x84}))  // 900
-        .Special(record(4, {0x01}))          // too short: ignored
+        .Special(record(4, {0x01}))         // too short: ignored
         .Special(record(99, {1, 2, 3}));
     Page page(b);
     RecordingDrawer d;

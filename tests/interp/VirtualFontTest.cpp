@@ -86,7 +86,7 @@ TEST(VirtualFonts, ASelfReferenceStopsTenLevelsDeep) {
     ASSERT_TRUE(font->IsVirtual());
     EXPECT_EQ(font->GetLocalFontIndex()[0], font);  // its own record, not a second load
     EXPECT_EQ(page.dvi.GetNItrnFont(), 1);
-    ASSERT_EQ(page.drawer.calls.size(), 1u);  // the innermost A is dropped
+    ASSERT_EQ(page.drawer.calls.size(), 1u);    // the innermost A is dropped
     EXPECT_EQ(page.drawer.calls[0].h, 327680);  // but the outer A still moved h
 }
 

@@ -18,31 +18,31 @@ COLORREF DestColor(int x, int y) { return RGB(x * 37 + 5, y * 71 + 3, (x ^ y) * 
 COLORREF SourceColor(int x, int y) { return RGB(y * 53 + 17, x * 19 + 200, (x + y) * 41); }
 
 void Paint(CDC& dc, int w, int h, COLORREF (*color)(int, int)) {
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) dc.SetPixel(x, y, color(x, y));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) dc.SetPixel(x, y, color(x, y));
 }
 
 // A raster operation or mode and what it makes of a source (or pen) colour
 // and a destination colour.
 struct Combination {
-  DWORD code;
-  COLORREF (*expected)(COLORREF s, COLORREF d);
+    DWORD code;
+    COLORREF (*expected)(COLORREF s, COLORREF d);
 };
 
 class RopBlitTest : public testing::TestWithParam<Combination> {};
 
 TEST_P(RopBlitTest, BitBltCombinesSourceAndDestination) {
-  constexpr int kW = 8, kH = 6;
-  auto device = WhiteDevice(kW, kH);
-  CDC dc(*device);
-  Paint(dc, kW, kH, DestColor);
-  test::MemoryCanvas source(dc, kW, kH);
-  Paint(source.dc, kW, kH, SourceColor);
-  ASSERT_TRUE(dc.BitBlt(0, 0, kW, kH, &source.dc, 0, 0, GetParam().code));
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x)
-      ASSERT_EQ(device->GetPixel(x, y), GetParam().expected(SourceColor(x, y), DestColor(x, y)))
-          << "at " << x << "," << y;
+    constexpr int kW = 8, kH = 6;
+    auto device = WhiteDevice(kW, kH);
+    CDC dc(*device);
+    Paint(dc, kW, kH, DestColor);
+    test::MemoryCanvas source(dc, kW, kH);
+    Paint(source.dc, kW, kH, SourceColor);
+    ASSERT_TRUE(dc.BitBlt(0, 0, kW, kH, &source.dc, 0, 0, GetParam().code));
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            ASSERT_EQ(device->GetPixel(x, y), GetParam().expected(SourceColor(x, y), DestColor(x, y)))
+                << "at " << x << "," << y;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -57,24 +57,24 @@ INSTANTIATE_TEST_SUITE_P(
 class Rop2Test : public testing::TestWithParam<Combination> {};
 
 TEST_P(Rop2Test, ShapesCombineWithThePageExactly) {
-  constexpr int kW = 12, kH = 10;
-  const COLORREF brushColor = RGB(0x5A, 0xC3, 0x0F);
-  auto device = WhiteDevice(kW, kH);
-  CDC dc(*device);
-  Paint(dc, kW, kH, DestColor);
-  CBrush brush(brushColor);
-  dc.SelectObject(&brush);
-  dc.SelectStockObject(NULL_PEN);
-  dc.SetROP2(int(GetParam().code));
-  // With no pen a rectangle fills its box less the right and bottom edges.
-  dc.Rectangle(2, 3, 9, 8);
-  for (int y = 0; y < kH; ++y) {
-    for (int x = 0; x < kW; ++x) {
-      const bool inside = x >= 2 && x < 8 && y >= 3 && y < 7;
-      const COLORREF want = inside ? GetParam().expected(brushColor, DestColor(x, y)) : DestColor(x, y);
-      ASSERT_EQ(device->GetPixel(x, y), want) << "at " << x << "," << y;
+    constexpr int kW = 12, kH = 10;
+    const COLORREF brushColor = RGB(0x5A, 0xC3, 0x0F);
+    auto device = WhiteDevice(kW, kH);
+    CDC dc(*device);
+    Paint(dc, kW, kH, DestColor);
+    CBrush brush(brushColor);
+    dc.SelectObject(&brush);
+    dc.SelectStockObject(NULL_PEN);
+    dc.SetROP2(int(GetParam().code));
+    // With no pen a rectangle fills its box less the right and bottom edges.
+    dc.Rectangle(2, 3, 9, 8);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool inside = x >= 2 && x < 8 && y >= 3 && y < 7;
+            const COLORREF want = inside ? GetParam().expected(brushColor, DestColor(x, y)) : DestColor(x, y);
+            ASSERT_EQ(device->GetPixel(x, y), want) << "at " << x << "," << y;
+        }
     }
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,157 +86,157 @@ INSTANTIATE_TEST_SUITE_P(
                     Combination{R2_NOP, [](COLORREF, COLORREF d) -> COLORREF { return d; }}));
 
 TEST(BlitTest, XorLinesUndoThemselves) {
-  auto device = WhiteDevice(40, 40);
-  CDC dc(*device);
-  Paint(dc, 40, 40, DestColor);
-  CPen pen(PS_SOLID, 1, RGB(0x33, 0x66, 0x99));
-  dc.SelectObject(&pen);
-  dc.SetROP2(R2_XORPEN);
-  for (int pass = 0; pass < 2; ++pass) {
-    dc.MoveTo(3, 4);
-    dc.LineTo(35, 29);
-    dc.Ellipse(5, 5, 30, 20);
-  }
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 40; ++x) ASSERT_EQ(device->GetPixel(x, y), DestColor(x, y));
+    auto device = WhiteDevice(40, 40);
+    CDC dc(*device);
+    Paint(dc, 40, 40, DestColor);
+    CPen pen(PS_SOLID, 1, RGB(0x33, 0x66, 0x99));
+    dc.SelectObject(&pen);
+    dc.SetROP2(R2_XORPEN);
+    for (int pass = 0; pass < 2; ++pass) {
+        dc.MoveTo(3, 4);
+        dc.LineTo(35, 29);
+        dc.Ellipse(5, 5, 30, 20);
+    }
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(device->GetPixel(x, y), DestColor(x, y));
 }
 
 TEST(BlitTest, LineLeavesOutItsLastPixel) {
-  auto device = WhiteDevice(20, 5);
-  CDC dc(*device);
-  dc.MoveTo(2, 2);
-  dc.LineTo(10, 2);
-  EXPECT_EQ(CountColor(*device, {0, 0, 20, 5}, RGB(0, 0, 0)), 8);
-  EXPECT_EQ(device->GetPixel(2, 2), RGB(0, 0, 0));
-  EXPECT_EQ(device->GetPixel(10, 2), RGB(255, 255, 255));
-  EXPECT_EQ(dc.GetCurrentPosition().x, 10);
+    auto device = WhiteDevice(20, 5);
+    CDC dc(*device);
+    dc.MoveTo(2, 2);
+    dc.LineTo(10, 2);
+    EXPECT_EQ(CountColor(*device, {0, 0, 20, 5}, RGB(0, 0, 0)), 8);
+    EXPECT_EQ(device->GetPixel(2, 2), RGB(0, 0, 0));
+    EXPECT_EQ(device->GetPixel(10, 2), RGB(255, 255, 255));
+    EXPECT_EQ(dc.GetCurrentPosition().x, 10);
 }
 
 TEST(BlitTest, StretchBltEnlargesAndMirrors) {
-  auto device = WhiteDevice(8, 8);
-  CDC dc(*device);
-  test::MemoryCanvas canvas(dc, 2, 2);
-  CDC& memory = canvas.dc;
-  memory.SetPixel(0, 0, RGB(255, 0, 0));
-  memory.SetPixel(1, 0, RGB(0, 255, 0));
-  memory.SetPixel(0, 1, RGB(0, 0, 255));
-  memory.SetPixel(1, 1, RGB(0, 0, 0));
-  dc.StretchBlt(0, 0, 8, 8, &memory, 0, 0, 2, 2, SRCCOPY);
-  EXPECT_EQ(CountColor(*device, {0, 0, 4, 4}, RGB(255, 0, 0)), 16);
-  EXPECT_EQ(CountColor(*device, {4, 0, 8, 4}, RGB(0, 255, 0)), 16);
-  EXPECT_EQ(CountColor(*device, {0, 4, 4, 8}, RGB(0, 0, 255)), 16);
-  // A negative width mirrors left and right.
-  dc.StretchBlt(8, 0, -8, 8, &memory, 0, 0, 2, 2, SRCCOPY);
-  EXPECT_EQ(device->GetPixel(0, 0), RGB(0, 255, 0));
-  EXPECT_EQ(device->GetPixel(7, 0), RGB(255, 0, 0));
+    auto device = WhiteDevice(8, 8);
+    CDC dc(*device);
+    test::MemoryCanvas canvas(dc, 2, 2);
+    CDC& memory = canvas.dc;
+    memory.SetPixel(0, 0, RGB(255, 0, 0));
+    memory.SetPixel(1, 0, RGB(0, 255, 0));
+    memory.SetPixel(0, 1, RGB(0, 0, 255));
+    memory.SetPixel(1, 1, RGB(0, 0, 0));
+    dc.StretchBlt(0, 0, 8, 8, &memory, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(CountColor(*device, {0, 0, 4, 4}, RGB(255, 0, 0)), 16);
+    EXPECT_EQ(CountColor(*device, {4, 0, 8, 4}, RGB(0, 255, 0)), 16);
+    EXPECT_EQ(CountColor(*device, {0, 4, 4, 8}, RGB(0, 0, 255)), 16);
+    // A negative width mirrors left and right.
+    dc.StretchBlt(8, 0, -8, 8, &memory, 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(device->GetPixel(0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(device->GetPixel(7, 0), RGB(255, 0, 0));
 }
 
 TEST(BlitTest, ShrinkingBlackOnWhiteKeepsThinBlackLines) {
-  auto device = WhiteDevice(4, 1);
-  CDC dc(*device);
-  test::MemoryCanvas canvas(dc, 16, 1);
-  CDC& memory = canvas.dc;
-  const RECT all{0, 0, 16, 1};
-  memory.FillSolidRect(&all, RGB(255, 255, 255));
-  memory.SetPixel(5, 0, RGB(0, 0, 0));  // one black column among sixteen
-  dc.SetStretchBltMode(BLACKONWHITE);
-  dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
-  EXPECT_EQ(device->GetPixel(1, 0), RGB(0, 0, 0));
-  dc.SetStretchBltMode(COLORONCOLOR);
-  dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
-  EXPECT_EQ(CountColor(*device, {0, 0, 4, 1}, RGB(255, 255, 255)), 4);
+    auto device = WhiteDevice(4, 1);
+    CDC dc(*device);
+    test::MemoryCanvas canvas(dc, 16, 1);
+    CDC& memory = canvas.dc;
+    const RECT all{0, 0, 16, 1};
+    memory.FillSolidRect(&all, RGB(255, 255, 255));
+    memory.SetPixel(5, 0, RGB(0, 0, 0));  // one black column among sixteen
+    dc.SetStretchBltMode(BLACKONWHITE);
+    dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
+    EXPECT_EQ(device->GetPixel(1, 0), RGB(0, 0, 0));
+    dc.SetStretchBltMode(COLORONCOLOR);
+    dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
+    EXPECT_EQ(CountColor(*device, {0, 0, 4, 1}, RGB(255, 255, 255)), 4);
 }
 
 TEST(BlitTest, MonochromeSourcesTakeTheTextAndBackgroundColours) {
-  auto device = WhiteDevice(8, 1);
-  CDC dc(*device);
-  CDC memory;
-  memory.CreateCompatibleDC(&dc);
-  CBitmap mono;
-  const BYTE bits[2] = {0b10100000, 0};  // white, black, white, then black
-  ASSERT_TRUE(mono.CreateBitmap(8, 1, 1, 1, bits));
-  memory.SelectObject(&mono);
-  dc.SetTextColor(RGB(200, 0, 0));
-  dc.SetBkColor(RGB(0, 0, 200));
-  dc.BitBlt(0, 0, 8, 1, &memory, 0, 0, SRCCOPY);
-  EXPECT_EQ(device->GetPixel(0, 0), RGB(0, 0, 200));
-  EXPECT_EQ(device->GetPixel(1, 0), RGB(200, 0, 0));
-  EXPECT_EQ(device->GetPixel(2, 0), RGB(0, 0, 200));
-  EXPECT_EQ(device->GetPixel(3, 0), RGB(200, 0, 0));
-  // Colour to monochrome: the source's background colour becomes white.
-  CBitmap target;
-  target.CreateBitmap(8, 1, 1, 1, nullptr);
-  memory.SelectObject(&target);
-  dc.SetBkColor(RGB(0, 0, 200));
-  memory.BitBlt(0, 0, 8, 1, &dc, 0, 0, SRCCOPY);
-  EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
-  EXPECT_EQ(memory.GetPixel(1, 0), RGB(0, 0, 0));
+    auto device = WhiteDevice(8, 1);
+    CDC dc(*device);
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CBitmap mono;
+    const BYTE bits[2] = {0b10100000, 0};  // white, black, white, then black
+    ASSERT_TRUE(mono.CreateBitmap(8, 1, 1, 1, bits));
+    memory.SelectObject(&mono);
+    dc.SetTextColor(RGB(200, 0, 0));
+    dc.SetBkColor(RGB(0, 0, 200));
+    dc.BitBlt(0, 0, 8, 1, &memory, 0, 0, SRCCOPY);
+    EXPECT_EQ(device->GetPixel(0, 0), RGB(0, 0, 200));
+    EXPECT_EQ(device->GetPixel(1, 0), RGB(200, 0, 0));
+    EXPECT_EQ(device->GetPixel(2, 0), RGB(0, 0, 200));
+    EXPECT_EQ(device->GetPixel(3, 0), RGB(200, 0, 0));
+    // Colour to monochrome: the source's background colour becomes white.
+    CBitmap target;
+    target.CreateBitmap(8, 1, 1, 1, nullptr);
+    memory.SelectObject(&target);
+    dc.SetBkColor(RGB(0, 0, 200));
+    memory.BitBlt(0, 0, 8, 1, &dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(memory.GetPixel(1, 0), RGB(0, 0, 0));
 }
 
 TEST(BlitTest, FreshMemoryContextsMakeMonochromeBitmaps) {
-  CDC memory;
-  ASSERT_TRUE(memory.CreateCompatibleDC(nullptr));
-  CBitmap bitmap;
-  ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&memory, 4, 4));
-  BITMAP info;
-  bitmap.GetBitmap(&info);
-  EXPECT_EQ(info.bmBitsPixel, 1);
-  memory.SelectObject(&bitmap);
-  memory.SetPixel(0, 0, RGB(200, 200, 200));
-  EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
+    CDC memory;
+    ASSERT_TRUE(memory.CreateCompatibleDC(nullptr));
+    CBitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&memory, 4, 4));
+    BITMAP info;
+    bitmap.GetBitmap(&info);
+    EXPECT_EQ(info.bmBitsPixel, 1);
+    memory.SelectObject(&bitmap);
+    memory.SetPixel(0, 0, RGB(200, 200, 200));
+    EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
 }
 
 // A 3 x 2 DIB, 24 bits, bottom-up: the last row in memory is the top one.
 std::vector<BYTE> SmallDib(bool topDown) {
-  std::vector<BYTE> dib(sizeof(BITMAPINFOHEADER) + 2 * 12);
-  BITMAPINFOHEADER h;
-  h.biWidth = 3;
-  h.biHeight = topDown ? -2 : 2;
-  h.biBitCount = 24;
-  std::memcpy(dib.data(), &h, sizeof h);
-  BYTE* bits = dib.data() + sizeof h;
-  const BYTE first[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};  // blue, green, red (BGR order)
-  const BYTE second[9] = {0, 0, 0, 128, 128, 128, 255, 255, 255};
-  std::memcpy(bits, first, 9);
-  std::memcpy(bits + 12, second, 9);
-  return dib;
+    std::vector<BYTE> dib(sizeof(BITMAPINFOHEADER) + 2 * 12);
+    BITMAPINFOHEADER h;
+    h.biWidth = 3;
+    h.biHeight = topDown ? -2 : 2;
+    h.biBitCount = 24;
+    std::memcpy(dib.data(), &h, sizeof h);
+    BYTE* bits = dib.data() + sizeof h;
+    const BYTE first[9] = {255, 0, 0, 0, 255, 0, 0, 0, 255};  // blue, green, red (BGR order)
+    const BYTE second[9] = {0, 0, 0, 128, 128, 128, 255, 255, 255};
+    std::memcpy(bits, first, 9);
+    std::memcpy(bits + 12, second, 9);
+    return dib;
 }
 
 TEST(BlitTest, StretchDIBitsHonoursRowOrder) {
-  for (const bool topDown : {false, true}) {
-    auto device = WhiteDevice(6, 4);
-    CDC dc(*device);
-    const auto dib = SmallDib(topDown);
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
-    ASSERT_EQ(dc.StretchDIBits(0, 0, 6, 4, 0, 0, 3, 2, dib.data() + sizeof(BITMAPINFOHEADER), info,
-                               DIB_RGB_COLORS, SRCCOPY),
-              4);
-    // The first stored row is the bottom one of a bottom-up DIB.
-    const COLORREF blueCorner = topDown ? device->GetPixel(0, 0) : device->GetPixel(0, 3);
-    EXPECT_EQ(blueCorner, RGB(0, 0, 255)) << topDown;
-    EXPECT_EQ(device->GetPixel(5, topDown ? 3 : 0), RGB(255, 255, 255)) << topDown;
-    EXPECT_EQ(device->GetPixel(2, topDown ? 3 : 0), RGB(128, 128, 128)) << topDown;
-  }
+    for (const bool topDown : {false, true}) {
+        auto device = WhiteDevice(6, 4);
+        CDC dc(*device);
+        const auto dib = SmallDib(topDown);
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+        ASSERT_EQ(dc.StretchDIBits(0, 0, 6, 4, 0, 0, 3, 2, dib.data() + sizeof(BITMAPINFOHEADER), info, DIB_RGB_COLORS,
+                                   SRCCOPY),
+                  4);
+        // The first stored row is the bottom one of a bottom-up DIB.
+        const COLORREF blueCorner = topDown ? device->GetPixel(0, 0) : device->GetPixel(0, 3);
+        EXPECT_EQ(blueCorner, RGB(0, 0, 255)) << topDown;
+        EXPECT_EQ(device->GetPixel(5, topDown ? 3 : 0), RGB(255, 255, 255)) << topDown;
+        EXPECT_EQ(device->GetPixel(2, topDown ? 3 : 0), RGB(128, 128, 128)) << topDown;
+    }
 }
 
 TEST(BlitTest, SetDIBitsToDeviceDrawsABandOfScans) {
-  auto device = WhiteDevice(3, 2);
-  CDC dc(*device);
-  const auto dib = SmallDib(false);
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
-  // Only the bottom scan is handed over: it lands on the bottom row.
-  ASSERT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 1, dib.data() + sizeof(BITMAPINFOHEADER), info, DIB_RGB_COLORS),
-            1);
-  EXPECT_EQ(device->GetPixel(0, 1), RGB(0, 0, 255));
-  EXPECT_EQ(device->GetPixel(0, 0), RGB(255, 255, 255));
+    auto device = WhiteDevice(3, 2);
+    CDC dc(*device);
+    const auto dib = SmallDib(false);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+    // Only the bottom scan is handed over: it lands on the bottom row.
+    ASSERT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 1, dib.data() + sizeof(BITMAPINFOHEADER), info, DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(device->GetPixel(0, 1), RGB(0, 0, 255));
+    EXPECT_EQ(device->GetPixel(0, 0), RGB(255, 255, 255));
 }
 
 TEST(BlitTest, OverlappingBlitOnOneSurfaceReadsTheOriginal) {
-  auto device = WhiteDevice(10, 1);
-  CDC dc(*device);
-  for (int x = 0; x < 5; ++x) dc.SetPixel(x, 0, RGB(x * 40, 0, 0));
-  dc.BitBlt(2, 0, 5, 1, &dc, 0, 0, SRCCOPY);
-  for (int x = 0; x < 5; ++x) EXPECT_EQ(device->GetPixel(x + 2, 0), RGB(x * 40, 0, 0));
+    auto device = WhiteDevice(10, 1);
+    CDC dc(*device);
+    for (int x = 0; x < 5; ++x) dc.SetPixel(x, 0, RGB(x * 40, 0, 0));
+    dc.BitBlt(2, 0, 5, 1, &dc, 0, 0, SRCCOPY);
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(device->GetPixel(x + 2, 0), RGB(x * 40, 0, 0));
 }
 
 }  // namespace

@@ -18,36 +18,36 @@ using test::WhiteDevice;
 
 // Builds a metafile: records of 16-bit words after an 18-byte header.
 class WmfWriter {
- public:
-  WmfWriter& Record(WORD function, std::vector<WORD> params) {
-    const DWORD size = DWORD(3 + params.size());
-    words_.push_back(WORD(size & 0xFFFF));
-    words_.push_back(WORD(size >> 16));
-    words_.push_back(function);
-    words_.insert(words_.end(), params.begin(), params.end());
-    return *this;
-  }
-  static std::vector<WORD> Color(COLORREF c) { return {WORD(c & 0xFFFF), WORD(c >> 16)}; }
-  static std::vector<WORD> Join(std::vector<WORD> a, const std::vector<WORD>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-  }
-
-  std::vector<BYTE> Finish(WORD objects) {
-    Record(META_EOF, {});
-    const DWORD total = DWORD(9 + words_.size());
-    std::vector<WORD> all = {1, 9, 0x300, WORD(total & 0xFFFF), WORD(total >> 16), objects, 0, 0, 0};
-    all.insert(all.end(), words_.begin(), words_.end());
-    std::vector<BYTE> bytes;
-    for (WORD w : all) {
-      bytes.push_back(BYTE(w & 0xFF));
-      bytes.push_back(BYTE(w >> 8));
+public:
+    WmfWriter& Record(WORD function, std::vector<WORD> params) {
+        const DWORD size = DWORD(3 + params.size());
+        words_.push_back(WORD(size & 0xFFFF));
+        words_.push_back(WORD(size >> 16));
+        words_.push_back(function);
+        words_.insert(words_.end(), params.begin(), params.end());
+        return *this;
     }
-    return bytes;
-  }
+    static std::vector<WORD> Color(COLORREF c) { return {WORD(c & 0xFFFF), WORD(c >> 16)}; }
+    static std::vector<WORD> Join(std::vector<WORD> a, const std::vector<WORD>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
 
- private:
-  std::vector<WORD> words_;
+    std::vector<BYTE> Finish(WORD objects) {
+        Record(META_EOF, {});
+        const DWORD total = DWORD(9 + words_.size());
+        std::vector<WORD> all = {1, 9, 0x300, WORD(total & 0xFFFF), WORD(total >> 16), objects, 0, 0, 0};
+        all.insert(all.end(), words_.begin(), words_.end());
+        std::vector<BYTE> bytes;
+        for (WORD w : all) {
+            bytes.push_back(BYTE(w & 0xFF));
+            bytes.push_back(BYTE(w >> 8));
+        }
+        return bytes;
+    }
+
+private:
+    std::vector<WORD> words_;
 };
 
 WORD W(int v) { return WORD(std::int16_t(v)); }
@@ -55,137 +55,141 @@ WORD W(int v) { return WORD(std::int16_t(v)); }
 // A drawing in a 100 x 100 logical box: a red square without outline, a
 // blue line, a 2 x 1 DIB and a glyph.
 std::vector<BYTE> Drawing() {
-  WmfWriter w;
-  w.Record(META_SETWINDOWORG, {0, 0});
-  w.Record(META_SETWINDOWEXT, {100, 100});  // y, x
-  w.Record(META_CREATEBRUSHINDIRECT, WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
-  w.Record(META_SELECTOBJECT, {0});
-  w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
-  w.Record(META_SELECTOBJECT, {1});
-  w.Record(META_RECTANGLE, {50, 50, 10, 10});  // bottom, right, top, left
-  w.Record(0x0999, {1, 2, 3});                 // unknown: skipped
-  w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_SOLID, 0, 0}, WmfWriter::Color(RGB(0, 0, 255))));
-  w.Record(META_SELECTOBJECT, {2});
-  w.Record(META_MOVETO, {80, 10});  // y, x
-  w.Record(META_LINETO, {80, 60});
-  // META_STRETCHDIB: rop, usage, source h, w, y, x, destination h, w, y, x, packed DIB.
-  std::vector<WORD> dib((sizeof(BITMAPINFOHEADER) + 8) / 2, 0);
-  BITMAPINFOHEADER h;
-  h.biWidth = 2;
-  h.biHeight = 1;
-  h.biBitCount = 24;
-  std::memcpy(dib.data(), &h, sizeof h);
-  const BYTE pixels[8] = {0, 255, 0, 0, 0, 0, 0, 0};  // green, black (blue, green, red order), padding
-  std::memcpy(reinterpret_cast<BYTE*>(dib.data()) + sizeof h, pixels, sizeof pixels);
-  w.Record(META_STRETCHDIB,
-           WmfWriter::Join(WmfWriter::Join(WmfWriter::Color(SRCCOPY), {DIB_RGB_COLORS, 1, 2, 0, 0, 10, 20, 70, 70}), dib));
-  return w.Finish(3);
+    WmfWriter w;
+    w.Record(META_SETWINDOWORG, {0, 0});
+    w.Record(META_SETWINDOWEXT, {100, 100});  // y, x
+    w.Record(META_CREATEBRUSHINDIRECT,
+             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
+    w.Record(META_SELECTOBJECT, {0});
+    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
+    w.Record(META_SELECTOBJECT, {1});
+    w.Record(META_RECTANGLE, {50, 50, 10, 10});  // bottom, right, top, left
+    w.Record(0x0999, {1, 2, 3});                 // unknown: skipped
+    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_SOLID, 0, 0}, WmfWriter::Color(RGB(0, 0, 255))));
+    w.Record(META_SELECTOBJECT, {2});
+    w.Record(META_MOVETO, {80, 10});  // y, x
+    w.Record(META_LINETO, {80, 60});
+    // META_STRETCHDIB: rop, usage, source h, w, y, x, destination h, w, y, x, packed DIB.
+    std::vector<WORD> dib((sizeof(BITMAPINFOHEADER) + 8) / 2, 0);
+    BITMAPINFOHEADER h;
+    h.biWidth = 2;
+    h.biHeight = 1;
+    h.biBitCount = 24;
+    std::memcpy(dib.data(), &h, sizeof h);
+    const BYTE pixels[8] = {0, 255, 0, 0, 0, 0, 0, 0};  // green, black (blue, green, red order), padding
+    std::memcpy(reinterpret_cast<BYTE*>(dib.data()) + sizeof h, pixels, sizeof pixels);
+    w.Record(
+        META_STRETCHDIB,
+        WmfWriter::Join(WmfWriter::Join(WmfWriter::Color(SRCCOPY), {DIB_RGB_COLORS, 1, 2, 0, 0, 10, 20, 70, 70}), dib));
+    return w.Finish(3);
 }
 
 void PlayOnto(CDC& dc, const std::vector<BYTE>& bytes) {
-  // As a picture is placed: an anisotropic viewport of 200 x 200 at (20, 20).
-  dc.SaveDC();
-  dc.SetMapMode(MM_ANISOTROPIC);
-  dc.SetViewportOrgEx(20, 20, nullptr);
-  dc.SetViewportExtEx(200, 200, nullptr);
-  HMETAFILE mf = SetMetaFileBitsEx(UINT(bytes.size()), bytes.data());
-  ASSERT_NE(mf, nullptr);
-  EXPECT_TRUE(dc.PlayMetaFile(mf));
-  DeleteMetaFile(mf);
-  dc.RestoreDC(-1);
+    // As a picture is placed: an anisotropic viewport of 200 x 200 at (20, 20).
+    dc.SaveDC();
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetViewportOrgEx(20, 20, nullptr);
+    dc.SetViewportExtEx(200, 200, nullptr);
+    HMETAFILE mf = SetMetaFileBitsEx(UINT(bytes.size()), bytes.data());
+    ASSERT_NE(mf, nullptr);
+    EXPECT_TRUE(dc.PlayMetaFile(mf));
+    DeleteMetaFile(mf);
+    dc.RestoreDC(-1);
 }
 
 TEST(MetafileTest, PlaysToTheExpectedPixels) {
-  auto device = WhiteDevice(260, 260);
-  CDC dc(*device);
-  PlayOnto(dc, Drawing());
-  // The square: logical 10..50 is device 40..120, less the right and
-  // bottom pixel that a rectangle without outline leaves out.
-  const RECT square{40, 40, 119, 119};
-  EXPECT_EQ(CountColor(*device, square, RGB(255, 0, 0)), 79 * 79);
-  EXPECT_EQ(device->GetPixel(39, 60), RGB(255, 255, 255));
-  EXPECT_EQ(device->GetPixel(119, 60), RGB(255, 255, 255));
-  // The line: logical y 80 from x 10 to 60, device y 180 from 40 to 140.
-  EXPECT_EQ(device->GetPixel(40, 180), RGB(0, 0, 255));
-  EXPECT_EQ(device->GetPixel(139, 180), RGB(0, 0, 255));
-  EXPECT_EQ(device->GetPixel(140, 180), RGB(255, 255, 255));
-  // The DIB: logical (70, 70) size 20 x 10, device (160, 160) size 40 x 20.
-  EXPECT_EQ(CountColor(*device, {160, 160, 180, 180}, RGB(0, 255, 0)), 400);
-  EXPECT_EQ(CountColor(*device, {180, 160, 200, 180}, RGB(0, 0, 0)), 400);
-  // Playback leaves the context's own state alone.
-  EXPECT_EQ(dc.GetMapMode(), MM_TEXT);
+    auto device = WhiteDevice(260, 260);
+    CDC dc(*device);
+    PlayOnto(dc, Drawing());
+    // The square: logical 10..50 is device 40..120, less the right and
+    // bottom pixel that a rectangle without outline leaves out.
+    const RECT square{40, 40, 119, 119};
+    EXPECT_EQ(CountColor(*device, square, RGB(255, 0, 0)), 79 * 79);
+    EXPECT_EQ(device->GetPixel(39, 60), RGB(255, 255, 255));
+    EXPECT_EQ(device->GetPixel(119, 60), RGB(255, 255, 255));
+    // The line: logical y 80 from x 10 to 60, device y 180 from 40 to 140.
+    EXPECT_EQ(device->GetPixel(40, 180), RGB(0, 0, 255));
+    EXPECT_EQ(device->GetPixel(139, 180), RGB(0, 0, 255));
+    EXPECT_EQ(device->GetPixel(140, 180), RGB(255, 255, 255));
+    // The DIB: logical (70, 70) size 20 x 10, device (160, 160) size 40 x 20.
+    EXPECT_EQ(CountColor(*device, {160, 160, 180, 180}, RGB(0, 255, 0)), 400);
+    EXPECT_EQ(CountColor(*device, {180, 160, 200, 180}, RGB(0, 0, 0)), 400);
+    // Playback leaves the context's own state alone.
+    EXPECT_EQ(dc.GetMapMode(), MM_TEXT);
 }
 
 TEST(MetafileTest, TextRecordsDrawWithTheMetafilesFont) {
-  WmfWriter w;
-  w.Record(META_SETWINDOWEXT, {100, 100});
-  std::vector<WORD> font = {W(-40), 0, 0, 0, 400, 0, 0, 0, 0};
-  const char face[] = "DejaVu Sans";
-  std::vector<WORD> name((sizeof face + 1) / 2, 0);
-  std::memcpy(name.data(), face, sizeof face);
-  w.Record(META_CREATEFONTINDIRECT, WmfWriter::Join(font, name));
-  w.Record(META_SELECTOBJECT, {0});
-  w.Record(META_SETTEXTALIGN, {TA_BASELINE});
-  w.Record(META_SETBKMODE, {TRANSPARENT});
-  w.Record(META_TEXTOUT, {1, 'H', 50, 10});  // length, "H" padded, y, x
-  auto device = WhiteDevice(260, 260);
-  CDC dc(*device);
-  PlayOnto(dc, w.Finish(1));
-  const RECT ink = InkBox(*device);
-  // Logical height 40 is 80 device pixels; the baseline at logical 50 is device 120.
-  EXPECT_EQ(ink.bottom, 120);
-  EXPECT_NEAR(ink.bottom - ink.top, 0.729 * 80, 2);
-  EXPECT_GE(ink.left, 40);
+    WmfWriter w;
+    w.Record(META_SETWINDOWEXT, {100, 100});
+    std::vector<WORD> font = {W(-40), 0, 0, 0, 400, 0, 0, 0, 0};
+    const char face[] = "DejaVu Sans";
+    std::vector<WORD> name((sizeof face + 1) / 2, 0);
+    std::memcpy(name.data(), face, sizeof face);
+    w.Record(META_CREATEFONTINDIRECT, WmfWriter::Join(font, name));
+    w.Record(META_SELECTOBJECT, {0});
+    w.Record(META_SETTEXTALIGN, {TA_BASELINE});
+    w.Record(META_SETBKMODE, {TRANSPARENT});
+    w.Record(META_TEXTOUT, {1, 'H', 50, 10});  // length, "H" padded, y, x
+    auto device = WhiteDevice(260, 260);
+    CDC dc(*device);
+    PlayOnto(dc, w.Finish(1));
+    const RECT ink = InkBox(*device);
+    // Logical height 40 is 80 device pixels; the baseline at logical 50 is device 120.
+    EXPECT_EQ(ink.bottom, 120);
+    EXPECT_NEAR(ink.bottom - ink.top, 0.729 * 80, 2);
+    EXPECT_GE(ink.left, 40);
 }
 
 TEST(MetafileTest, ObjectsTakeTheLowestFreeSlot) {
-  WmfWriter w;
-  w.Record(META_SETWINDOWEXT, {100, 100});
-  w.Record(META_CREATEBRUSHINDIRECT, WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
-  w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
-  w.Record(META_DELETEOBJECT, {0});
-  w.Record(META_CREATEBRUSHINDIRECT, WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(0, 255, 0))), {0}));
-  w.Record(META_SELECTOBJECT, {0});  // the green brush, in the freed slot
-  w.Record(META_SELECTOBJECT, {1});
-  w.Record(META_RECTANGLE, {51, 51, 10, 10});
-  auto device = WhiteDevice(260, 260);
-  CDC dc(*device);
-  PlayOnto(dc, w.Finish(2));
-  EXPECT_EQ(device->GetPixel(60, 60), RGB(0, 255, 0));
+    WmfWriter w;
+    w.Record(META_SETWINDOWEXT, {100, 100});
+    w.Record(META_CREATEBRUSHINDIRECT,
+             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
+    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
+    w.Record(META_DELETEOBJECT, {0});
+    w.Record(META_CREATEBRUSHINDIRECT,
+             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(0, 255, 0))), {0}));
+    w.Record(META_SELECTOBJECT, {0});  // the green brush, in the freed slot
+    w.Record(META_SELECTOBJECT, {1});
+    w.Record(META_RECTANGLE, {51, 51, 10, 10});
+    auto device = WhiteDevice(260, 260);
+    CDC dc(*device);
+    PlayOnto(dc, w.Finish(2));
+    EXPECT_EQ(device->GetPixel(60, 60), RGB(0, 255, 0));
 }
 
 TEST(MetafileTest, NonMetafilesAreRefused) {
-  const BYTE junk[20] = {'G', 'I', 'F', '8', '9', 'a'};
-  EXPECT_EQ(SetMetaFileBitsEx(sizeof junk, junk), nullptr);
-  EXPECT_EQ(SetMetaFileBitsEx(4, junk), nullptr);
-  EXPECT_EQ(SetMetaFileBitsEx(0, nullptr), nullptr);
-  EXPECT_FALSE(PlayMetaFile(nullptr, nullptr));
-  EXPECT_FALSE(DeleteMetaFile(nullptr));
+    const BYTE junk[20] = {'G', 'I', 'F', '8', '9', 'a'};
+    EXPECT_EQ(SetMetaFileBitsEx(sizeof junk, junk), nullptr);
+    EXPECT_EQ(SetMetaFileBitsEx(4, junk), nullptr);
+    EXPECT_EQ(SetMetaFileBitsEx(0, nullptr), nullptr);
+    EXPECT_FALSE(PlayMetaFile(nullptr, nullptr));
+    EXPECT_FALSE(DeleteMetaFile(nullptr));
 }
 
 TEST(MetafileTest, BrokenMetafilesPlayWithoutHarm) {
-  const std::vector<BYTE> good = Drawing();
-  auto device = WhiteDevice(100, 100);
-  CDC dc(*device);
-  // Every truncation, and every record made to claim a huge or tiny size.
-  for (std::size_t n = 18; n < good.size(); n += 3) {
-    HMETAFILE mf = SetMetaFileBitsEx(UINT(n), good.data());
-    ASSERT_NE(mf, nullptr);
-    dc.PlayMetaFile(mf);
-    DeleteMetaFile(mf);
-  }
-  std::mt19937 random(5);
-  for (int round = 0; round < 300; ++round) {
-    std::vector<BYTE> bad = good;
-    for (int k = 0; k < 6; ++k) bad[18 + random() % (bad.size() - 18)] = BYTE(random());
-    HMETAFILE mf = SetMetaFileBitsEx(UINT(bad.size()), bad.data());
-    ASSERT_NE(mf, nullptr);
-    dc.PlayMetaFile(mf);
-    DeleteMetaFile(mf);
-  }
-  // The context still works and its state is its own.
-  EXPECT_EQ(dc.GetMapMode(), MM_TEXT);
-  EXPECT_FALSE(dc.RestoreDC(-1));
+    const std::vector<BYTE> good = Drawing();
+    auto device = WhiteDevice(100, 100);
+    CDC dc(*device);
+    // Every truncation, and every record made to claim a huge or tiny size.
+    for (std::size_t n = 18; n < good.size(); n += 3) {
+        HMETAFILE mf = SetMetaFileBitsEx(UINT(n), good.data());
+        ASSERT_NE(mf, nullptr);
+        dc.PlayMetaFile(mf);
+        DeleteMetaFile(mf);
+    }
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<BYTE> bad = good;
+        for (int k = 0; k < 6; ++k) bad[18 + random() % (bad.size() - 18)] = BYTE(random());
+        HMETAFILE mf = SetMetaFileBitsEx(UINT(bad.size()), bad.data());
+        ASSERT_NE(mf, nullptr);
+        dc.PlayMetaFile(mf);
+        DeleteMetaFile(mf);
+    }
+    // The context still works and its state is its own.
+    EXPECT_EQ(dc.GetMapMode(), MM_TEXT);
+    EXPECT_FALSE(dc.RestoreDC(-1));
 }
 
 }  // namespace

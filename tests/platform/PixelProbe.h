@@ -13,13 +13,13 @@ std::unique_ptr<RasterDevice> WhiteDevice(int w, int h, int dpi = 96);
 
 // A memory context holding a bitmap compatible with `reference`.
 struct MemoryCanvas {
-  CDC dc;
-  CBitmap bitmap;
-  MemoryCanvas(CDC& reference, int w, int h) {
-    dc.CreateCompatibleDC(&reference);
-    bitmap.CreateCompatibleBitmap(&reference, w, h);
-    dc.SelectObject(&bitmap);
-  }
+    CDC dc;
+    CBitmap bitmap;
+    MemoryCanvas(CDC& reference, int w, int h) {
+        dc.CreateCompatibleDC(&reference);
+        bitmap.CreateCompatibleBitmap(&reference, w, h);
+        dc.SelectObject(&bitmap);
+    }
 };
 
 // The smallest rectangle holding every pixel that is not white (right and

@@ -10,33 +10,33 @@ namespace {
 // combinations side by side: bit i of the result must be truth-table bit
 // (P<<2 | S<<1 | D) of that combination.
 TEST(RasterOpsTest, AllTernaryOperationsFollowTheirTruthTables) {
-  const std::uint32_t p = 0b11110000, s = 0b11001100, d = 0b10101010;
-  for (int index = 0; index < 256; ++index) {
-    const std::uint32_t r = ApplyRop3(BYTE(index), p, s, d) & 0xFF;
-    EXPECT_EQ(r, std::uint32_t(index)) << "rop index " << index;
-  }
+    const std::uint32_t p = 0b11110000, s = 0b11001100, d = 0b10101010;
+    for (int index = 0; index < 256; ++index) {
+        const std::uint32_t r = ApplyRop3(BYTE(index), p, s, d) & 0xFF;
+        EXPECT_EQ(r, std::uint32_t(index)) << "rop index " << index;
+    }
 }
 
 TEST(RasterOpsTest, AllBinaryModesFollowTheirTruthTables) {
-  const std::uint32_t pen = 0b1100, dst = 0b1010;
-  for (int mode = R2_BLACK; mode <= R2_WHITE; ++mode)
-    EXPECT_EQ(ApplyRop2(mode, pen, dst) & 0xF, std::uint32_t(mode - 1)) << "mode " << mode;
+    const std::uint32_t pen = 0b1100, dst = 0b1010;
+    for (int mode = R2_BLACK; mode <= R2_WHITE; ++mode)
+        EXPECT_EQ(ApplyRop2(mode, pen, dst) & 0xF, std::uint32_t(mode - 1)) << "mode " << mode;
 }
 
 struct NamedRop {
-  DWORD rop;
-  std::uint32_t (*expected)(std::uint32_t p, std::uint32_t s, std::uint32_t d);
-  bool source, pattern;
+    DWORD rop;
+    std::uint32_t (*expected)(std::uint32_t p, std::uint32_t s, std::uint32_t d);
+    bool source, pattern;
 };
 
 class NamedRopTest : public testing::TestWithParam<NamedRop> {};
 
 TEST_P(NamedRopTest, NamedCodesMeanWhatTheirNamesSay) {
-  const NamedRop& n = GetParam();
-  const std::uint32_t p = 0x00F0F0F0, s = 0x00CC33CC, d = 0x00AA55AA;
-  EXPECT_EQ(ApplyRop3(Rop3Index(n.rop), p, s, d) & 0xFFFFFF, n.expected(p, s, d) & 0xFFFFFF);
-  EXPECT_EQ(Rop3UsesSource(n.rop), n.source);
-  EXPECT_EQ(Rop3UsesPattern(n.rop), n.pattern);
+    const NamedRop& n = GetParam();
+    const std::uint32_t p = 0x00F0F0F0, s = 0x00CC33CC, d = 0x00AA55AA;
+    EXPECT_EQ(ApplyRop3(Rop3Index(n.rop), p, s, d) & 0xFFFFFF, n.expected(p, s, d) & 0xFFFFFF);
+    EXPECT_EQ(Rop3UsesSource(n.rop), n.source);
+    EXPECT_EQ(Rop3UsesPattern(n.rop), n.pattern);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -17,28 +17,28 @@ using test::WhiteDevice;
 
 // Objects the state pieces select; two of each kind.
 struct Objects {
-  CPen pens[2] = {CPen(PS_SOLID, 1, RGB(1, 2, 3)), CPen(PS_DASH, 1, RGB(4, 5, 6))};
-  CBrush brushes[2] = {CBrush(RGB(7, 8, 9)), CBrush(HS_CROSS, RGB(1, 1, 1))};
-  CFont fonts[2];
-  CPalette palettes[2];
-  Objects() {
-    LOGFONTA lf;
-    lf.lfHeight = -10;
-    fonts[0].CreateFontIndirectA(&lf);
-    lf.lfHeight = -20;
-    fonts[1].CreateFontIndirectA(&lf);
-    for (auto& p : palettes) p.AdoptEntries({PALETTEENTRY{1, 2, 3, 0}});
-  }
-  static Objects& Get() {
-    static Objects objects;
-    return objects;
-  }
+    CPen pens[2] = {CPen(PS_SOLID, 1, RGB(1, 2, 3)), CPen(PS_DASH, 1, RGB(4, 5, 6))};
+    CBrush brushes[2] = {CBrush(RGB(7, 8, 9)), CBrush(HS_CROSS, RGB(1, 1, 1))};
+    CFont fonts[2];
+    CPalette palettes[2];
+    Objects() {
+        LOGFONTA lf;
+        lf.lfHeight = -10;
+        fonts[0].CreateFontIndirectA(&lf);
+        lf.lfHeight = -20;
+        fonts[1].CreateFontIndirectA(&lf);
+        for (auto& p : palettes) p.AdoptEntries({PALETTEENTRY{1, 2, 3, 0}});
+    }
+    static Objects& Get() {
+        static Objects objects;
+        return objects;
+    }
 };
 
 struct StatePiece {
-  const char* name;
-  std::function<void(CDC&, int variant)> set;
-  std::function<std::string(CDC&)> get;
+    const char* name;
+    std::function<void(CDC&, int variant)> set;
+    std::function<std::string(CDC&)> get;
 };
 
 std::string Str(long long v) { return std::to_string(v); }
@@ -47,40 +47,56 @@ std::string Str(SIZE s) { return Str(s.cx) + "x" + Str(s.cy); }
 std::string Ptr(const void* p) { return std::to_string(reinterpret_cast<std::uintptr_t>(p)); }
 
 const StatePiece kPieces[] = {
-    {"text colour", [](CDC& dc, int v) { dc.SetTextColor(RGB(v, 0, 0)); }, [](CDC& dc) { return Str(dc.GetTextColor()); }},
-    {"background colour", [](CDC& dc, int v) { dc.SetBkColor(RGB(0, v, 0)); }, [](CDC& dc) { return Str(dc.GetBkColor()); }},
-    {"background mode", [](CDC& dc, int v) { dc.SetBkMode(v % 2 ? OPAQUE : TRANSPARENT); }, [](CDC& dc) { return Str(dc.GetBkMode()); }},
-    {"ROP2", [](CDC& dc, int v) { dc.SetROP2(v % 2 ? R2_XORPEN : R2_MERGEPEN); }, [](CDC& dc) { return Str(dc.GetROP2()); }},
-    {"stretch mode", [](CDC& dc, int v) { dc.SetStretchBltMode(v % 2 ? HALFTONE : COLORONCOLOR); }, [](CDC& dc) { return Str(dc.GetStretchBltMode()); }},
-    {"fill mode", [](CDC& dc, int v) { dc.SetPolyFillMode(v % 2 ? WINDING : ALTERNATE); }, [](CDC& dc) { return Str(dc.GetPolyFillMode()); }},
-    {"text alignment", [](CDC& dc, int v) { dc.SetTextAlign(v % 2 ? TA_BASELINE : TA_RIGHT | TA_BOTTOM); }, [](CDC& dc) { return Str(dc.GetTextAlign()); }},
-    {"arc direction", [](CDC& dc, int v) { dc.SetArcDirection(v % 2 ? AD_CLOCKWISE : AD_COUNTERCLOCKWISE); }, [](CDC& dc) { return Str(dc.GetArcDirection()); }},
+    {"text colour", [](CDC& dc, int v) { dc.SetTextColor(RGB(v, 0, 0)); },
+     [](CDC& dc) { return Str(dc.GetTextColor()); }},
+    {"background colour", [](CDC& dc, int v) { dc.SetBkColor(RGB(0, v, 0)); },
+     [](CDC& dc) { return Str(dc.GetBkColor()); }},
+    {"background mode", [](CDC& dc, int v) { dc.SetBkMode(v % 2 ? OPAQUE : TRANSPARENT); },
+     [](CDC& dc) { return Str(dc.GetBkMode()); }},
+    {"ROP2", [](CDC& dc, int v) { dc.SetROP2(v % 2 ? R2_XORPEN : R2_MERGEPEN); },
+     [](CDC& dc) { return Str(dc.GetROP2()); }},
+    {"stretch mode", [](CDC& dc, int v) { dc.SetStretchBltMode(v % 2 ? HALFTONE : COLORONCOLOR); },
+     [](CDC& dc) { return Str(dc.GetStretchBltMode()); }},
+    {"fill mode", [](CDC& dc, int v) { dc.SetPolyFillMode(v % 2 ? WINDING : ALTERNATE); },
+     [](CDC& dc) { return Str(dc.GetPolyFillMode()); }},
+    {"text alignment", [](CDC& dc, int v) { dc.SetTextAlign(v % 2 ? TA_BASELINE : TA_RIGHT | TA_BOTTOM); },
+     [](CDC& dc) { return Str(dc.GetTextAlign()); }},
+    {"arc direction", [](CDC& dc, int v) { dc.SetArcDirection(v % 2 ? AD_CLOCKWISE : AD_COUNTERCLOCKWISE); },
+     [](CDC& dc) { return Str(dc.GetArcDirection()); }},
     {"brush origin", [](CDC& dc, int v) { dc.SetBrushOrg(v, 2 * v); }, [](CDC& dc) { return Str(dc.GetBrushOrg()); }},
-    {"map mode", [](CDC& dc, int v) { dc.SetMapMode(v % 2 ? MM_ANISOTROPIC : MM_LOMETRIC); }, [](CDC& dc) { return Str(dc.GetMapMode()); }},
-    {"window origin", [](CDC& dc, int v) { dc.SetWindowOrgEx(v, -v, nullptr); }, [](CDC& dc) { return Str(dc.GetWindowOrg()); }},
-    {"viewport origin", [](CDC& dc, int v) { dc.SetViewportOrgEx(-v, v, nullptr); }, [](CDC& dc) { return Str(dc.GetViewportOrg()); }},
+    {"map mode", [](CDC& dc, int v) { dc.SetMapMode(v % 2 ? MM_ANISOTROPIC : MM_LOMETRIC); },
+     [](CDC& dc) { return Str(dc.GetMapMode()); }},
+    {"window origin", [](CDC& dc, int v) { dc.SetWindowOrgEx(v, -v, nullptr); },
+     [](CDC& dc) { return Str(dc.GetWindowOrg()); }},
+    {"viewport origin", [](CDC& dc, int v) { dc.SetViewportOrgEx(-v, v, nullptr); },
+     [](CDC& dc) { return Str(dc.GetViewportOrg()); }},
     {"extents",
      [](CDC& dc, int v) {
-       dc.SetMapMode(MM_ANISOTROPIC);
-       dc.SetWindowExtEx(10 + v, 20, nullptr);
-       dc.SetViewportExtEx(30, 40 + v, nullptr);
+         dc.SetMapMode(MM_ANISOTROPIC);
+         dc.SetWindowExtEx(10 + v, 20, nullptr);
+         dc.SetViewportExtEx(30, 40 + v, nullptr);
      },
      [](CDC& dc) { return Str(dc.GetWindowExt()) + " " + Str(dc.GetViewportExt()); }},
-    {"pen", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().pens[v % 2]); }, [](CDC& dc) { return Ptr(dc.GetCurrentPen()); }},
-    {"brush", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().brushes[v % 2]); }, [](CDC& dc) { return Ptr(dc.GetCurrentBrush()); }},
-    {"font", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().fonts[v % 2]); }, [](CDC& dc) { return Ptr(dc.GetCurrentFont()); }},
-    {"palette", [](CDC& dc, int v) { dc.SelectPalette(&Objects::Get().palettes[v % 2], FALSE); }, [](CDC& dc) { return Ptr(dc.GetCurrentPalette()); }},
+    {"pen", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().pens[v % 2]); },
+     [](CDC& dc) { return Ptr(dc.GetCurrentPen()); }},
+    {"brush", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().brushes[v % 2]); },
+     [](CDC& dc) { return Ptr(dc.GetCurrentBrush()); }},
+    {"font", [](CDC& dc, int v) { dc.SelectObject(&Objects::Get().fonts[v % 2]); },
+     [](CDC& dc) { return Ptr(dc.GetCurrentFont()); }},
+    {"palette", [](CDC& dc, int v) { dc.SelectPalette(&Objects::Get().palettes[v % 2], FALSE); },
+     [](CDC& dc) { return Ptr(dc.GetCurrentPalette()); }},
     {"clip",
      [](CDC& dc, int v) {
-       dc.SelectClipRgn(nullptr);
-       dc.IntersectClipRect(v, v, 20 + v, 30);
+         dc.SelectClipRgn(nullptr);
+         dc.IntersectClipRect(v, v, 20 + v, 30);
      },
      [](CDC& dc) {
-       RECT r;
-       dc.GetClipBox(&r);
-       return Str(r.left) + " " + Str(r.top) + " " + Str(r.right) + " " + Str(r.bottom);
+         RECT r;
+         dc.GetClipBox(&r);
+         return Str(r.left) + " " + Str(r.top) + " " + Str(r.right) + " " + Str(r.bottom);
      }},
-    {"current position", [](CDC& dc, int v) { dc.MoveTo(v, 3 * v); }, [](CDC& dc) { return Str(dc.GetCurrentPosition()); }},
+    {"current position", [](CDC& dc, int v) { dc.MoveTo(v, 3 * v); },
+     [](CDC& dc) { return Str(dc.GetCurrentPosition()); }},
 };
 
 void PrintTo(const StatePiece& piece, std::ostream* os) { *os << piece.name; }
@@ -88,71 +104,70 @@ void PrintTo(const StatePiece& piece, std::ostream* os) { *os << piece.name; }
 class SaveRestoreTest : public testing::TestWithParam<StatePiece> {};
 
 TEST_P(SaveRestoreTest, RestoreDCBringsThePieceBack) {
-  auto device = WhiteDevice(100, 100);
-  CDC dc(*device);
-  const StatePiece& piece = GetParam();
-  piece.set(dc, 1);
-  const std::string before = piece.get(dc);
-  EXPECT_EQ(dc.SaveDC(), 1);
-  piece.set(dc, 2);
-  const std::string changed = piece.get(dc);
-  EXPECT_NE(changed, before) << piece.name;
-  EXPECT_EQ(dc.SaveDC(), 2);
-  piece.set(dc, 3);
-  EXPECT_TRUE(dc.RestoreDC(-1));
-  EXPECT_EQ(piece.get(dc), changed) << piece.name;
-  EXPECT_TRUE(dc.RestoreDC(1));  // by level: back to before the first save
-  EXPECT_EQ(piece.get(dc), before) << piece.name;
-  EXPECT_FALSE(dc.RestoreDC(-1));  // nothing left
+    auto device = WhiteDevice(100, 100);
+    CDC dc(*device);
+    const StatePiece& piece = GetParam();
+    piece.set(dc, 1);
+    const std::string before = piece.get(dc);
+    EXPECT_EQ(dc.SaveDC(), 1);
+    piece.set(dc, 2);
+    const std::string changed = piece.get(dc);
+    EXPECT_NE(changed, before) << piece.name;
+    EXPECT_EQ(dc.SaveDC(), 2);
+    piece.set(dc, 3);
+    EXPECT_TRUE(dc.RestoreDC(-1));
+    EXPECT_EQ(piece.get(dc), changed) << piece.name;
+    EXPECT_TRUE(dc.RestoreDC(1));  // by level: back to before the first save
+    EXPECT_EQ(piece.get(dc), before) << piece.name;
+    EXPECT_FALSE(dc.RestoreDC(-1));  // nothing left
 }
 
-INSTANTIATE_TEST_SUITE_P(Pieces, SaveRestoreTest, testing::ValuesIn(kPieces),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Pieces, SaveRestoreTest, testing::ValuesIn(kPieces), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+});
 
 TEST(StateTest, AnisotropicMappingMapsTheWindowBoxOntoTheViewportBox) {
-  auto device = WhiteDevice(300, 300);
-  CDC dc(*device);
-  dc.SetMapMode(MM_ANISOTROPIC);
-  // Logical (1000..2000, 500..1000) onto device (50..250, 20..120).
-  dc.SetWindowOrgEx(1000, 500, nullptr);
-  dc.SetWindowExtEx(1000, 500, nullptr);
-  dc.SetViewportOrgEx(50, 20, nullptr);
-  dc.SetViewportExtEx(200, 100, nullptr);
-  CBrush black(RGB(0, 0, 0));
-  const RECT box{1000, 500, 2000, 1000};
-  dc.FillRect(&box, &black);
-  const RECT ink = InkBox(*device);
-  EXPECT_EQ(ink.left, 50);
-  EXPECT_EQ(ink.top, 20);
-  EXPECT_EQ(ink.right, 250);
-  EXPECT_EQ(ink.bottom, 120);
-  POINT p{1500, 750};
-  dc.LPtoDP(&p);
-  EXPECT_EQ(p.x, 150);
-  EXPECT_EQ(p.y, 70);
-  dc.DPtoLP(&p);
-  EXPECT_EQ(p.x, 1500);
-  EXPECT_EQ(p.y, 750);
-  // A flipped viewport turns y upwards.
-  dc.SetViewportExtEx(200, -100, nullptr);
-  POINT q{1000, 1000};
-  dc.LPtoDP(&q);
-  EXPECT_EQ(q.y, -80);
+    auto device = WhiteDevice(300, 300);
+    CDC dc(*device);
+    dc.SetMapMode(MM_ANISOTROPIC);
+    // Logical (1000..2000, 500..1000) onto device (50..250, 20..120).
+    dc.SetWindowOrgEx(1000, 500, nullptr);
+    dc.SetWindowExtEx(1000, 500, nullptr);
+    dc.SetViewportOrgEx(50, 20, nullptr);
+    dc.SetViewportExtEx(200, 100, nullptr);
+    CBrush black(RGB(0, 0, 0));
+    const RECT box{1000, 500, 2000, 1000};
+    dc.FillRect(&box, &black);
+    const RECT ink = InkBox(*device);
+    EXPECT_EQ(ink.left, 50);
+    EXPECT_EQ(ink.top, 20);
+    EXPECT_EQ(ink.right, 250);
+    EXPECT_EQ(ink.bottom, 120);
+    POINT p{1500, 750};
+    dc.LPtoDP(&p);
+    EXPECT_EQ(p.x, 150);
+    EXPECT_EQ(p.y, 70);
+    dc.DPtoLP(&p);
+    EXPECT_EQ(p.x, 1500);
+    EXPECT_EQ(p.y, 750);
+    // A flipped viewport turns y upwards.
+    dc.SetViewportExtEx(200, -100, nullptr);
+    POINT q{1000, 1000};
+    dc.LPtoDP(&q);
+    EXPECT_EQ(q.y, -80);
 }
 
 TEST(StateTest, ExtentsCountOnlyInScalableModes) {
-  auto device = WhiteDevice(10, 10);
-  CDC dc(*device);
-  dc.SetWindowExtEx(100, 100, nullptr);
-  dc.SetViewportExtEx(10, 10, nullptr);
-  POINT p{7, 7};
-  dc.LPtoDP(&p);
-  EXPECT_EQ(p.x, 7);
+    auto device = WhiteDevice(10, 10);
+    CDC dc(*device);
+    dc.SetWindowExtEx(100, 100, nullptr);
+    dc.SetViewportExtEx(10, 10, nullptr);
+    POINT p{7, 7};
+    dc.LPtoDP(&p);
+    EXPECT_EQ(p.x, 7);
 }
 
 enum class ClipKind { Region, Path };
@@ -160,107 +175,107 @@ enum class ClipKind { Region, Path };
 class ClipTest : public testing::TestWithParam<ClipKind> {};
 
 TEST_P(ClipTest, ClippingRestrictsPainting) {
-  auto device = WhiteDevice(100, 100);
-  CDC dc(*device);
-  if (GetParam() == ClipKind::Region) {
-    CRgn region;
-    region.CreateRectRgn(20, 30, 60, 70);
-    dc.SelectClipRgn(&region);
-  } else {
-    dc.BeginPath();
-    dc.Rectangle(20, 30, 61, 71);  // the path follows the pixel centres of the outline
-    dc.EndPath();
-    ASSERT_TRUE(dc.SelectClipPath(RGN_COPY));
-  }
-  CBrush red(RGB(255, 0, 0));
-  const RECT all{0, 0, 100, 100};
-  dc.FillRect(&all, &red);
-  EXPECT_EQ(InkBox(*device).left, 20);
-  EXPECT_EQ(InkBox(*device).top, 30);
-  EXPECT_EQ(CountColor(*device, all, RGB(255, 0, 0)), 40 * 40);
-  // Text and shapes obey the same clip.
-  dc.SelectObject(&red);
-  dc.Ellipse(0, 0, 100, 100);
-  dc.MoveTo(0, 10);
-  dc.LineTo(100, 10);
-  EXPECT_EQ(CountPixels(*device, all, [](COLORREF c) { return c != RGB(255, 255, 255); }), 40 * 40);
+    auto device = WhiteDevice(100, 100);
+    CDC dc(*device);
+    if (GetParam() == ClipKind::Region) {
+        CRgn region;
+        region.CreateRectRgn(20, 30, 60, 70);
+        dc.SelectClipRgn(&region);
+    } else {
+        dc.BeginPath();
+        dc.Rectangle(20, 30, 61, 71);  // the path follows the pixel centres of the outline
+        dc.EndPath();
+        ASSERT_TRUE(dc.SelectClipPath(RGN_COPY));
+    }
+    CBrush red(RGB(255, 0, 0));
+    const RECT all{0, 0, 100, 100};
+    dc.FillRect(&all, &red);
+    EXPECT_EQ(InkBox(*device).left, 20);
+    EXPECT_EQ(InkBox(*device).top, 30);
+    EXPECT_EQ(CountColor(*device, all, RGB(255, 0, 0)), 40 * 40);
+    // Text and shapes obey the same clip.
+    dc.SelectObject(&red);
+    dc.Ellipse(0, 0, 100, 100);
+    dc.MoveTo(0, 10);
+    dc.LineTo(100, 10);
+    EXPECT_EQ(CountPixels(*device, all, [](COLORREF c) { return c != RGB(255, 255, 255); }), 40 * 40);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ClipTest, testing::Values(ClipKind::Region, ClipKind::Path));
 
 TEST(StateTest, ClipRegionsCombine) {
-  auto device = WhiteDevice(50, 50);
-  CDC dc(*device);
-  dc.IntersectClipRect(10, 10, 40, 40);
-  dc.ExcludeClipRect(20, 20, 30, 30);
-  CBrush black(RGB(0, 0, 0));
-  const RECT all{0, 0, 50, 50};
-  dc.FillRect(&all, &black);
-  EXPECT_EQ(CountColor(*device, all, RGB(0, 0, 0)), 30 * 30 - 10 * 10);
-  EXPECT_EQ(device->GetPixel(25, 25), RGB(255, 255, 255));
-  RECT box;
-  EXPECT_EQ(dc.GetClipBox(&box), COMPLEXREGION);
-  EXPECT_EQ(box.left, 10);
-  EXPECT_EQ(box.right, 40);
+    auto device = WhiteDevice(50, 50);
+    CDC dc(*device);
+    dc.IntersectClipRect(10, 10, 40, 40);
+    dc.ExcludeClipRect(20, 20, 30, 30);
+    CBrush black(RGB(0, 0, 0));
+    const RECT all{0, 0, 50, 50};
+    dc.FillRect(&all, &black);
+    EXPECT_EQ(CountColor(*device, all, RGB(0, 0, 0)), 30 * 30 - 10 * 10);
+    EXPECT_EQ(device->GetPixel(25, 25), RGB(255, 255, 255));
+    RECT box;
+    EXPECT_EQ(dc.GetClipBox(&box), COMPLEXREGION);
+    EXPECT_EQ(box.left, 10);
+    EXPECT_EQ(box.right, 40);
 }
 
 TEST(StateTest, WindingAndAlternateFillASelfOverlappingPolygonDifferently) {
-  // A five-pointed star: its centre is inside twice.
-  const POINT star[5] = {{50, 5}, {78, 90}, {5, 35}, {95, 35}, {22, 90}};
-  int centre[2];
-  int filled[2];
-  for (const int mode : {ALTERNATE, WINDING}) {
-    auto device = WhiteDevice(100, 100);
-    CDC dc(*device);
-    CBrush black(RGB(0, 0, 0));
-    dc.SelectObject(&black);
-    dc.SelectStockObject(NULL_PEN);
-    dc.SetPolyFillMode(mode);
-    dc.Polygon(star, 5);
-    centre[mode - 1] = device->GetPixel(50, 50) == RGB(0, 0, 0);
-    filled[mode - 1] = CountColor(*device, {0, 0, 100, 100}, RGB(0, 0, 0));
-    EXPECT_EQ(device->GetPixel(50, 10), RGB(0, 0, 0)) << mode;  // a point is filled either way
-  }
-  EXPECT_EQ(centre[ALTERNATE - 1], 0);
-  EXPECT_EQ(centre[WINDING - 1], 1);
-  EXPECT_GT(filled[WINDING - 1], filled[ALTERNATE - 1] + 500);
+    // A five-pointed star: its centre is inside twice.
+    const POINT star[5] = {{50, 5}, {78, 90}, {5, 35}, {95, 35}, {22, 90}};
+    int centre[2];
+    int filled[2];
+    for (const int mode : {ALTERNATE, WINDING}) {
+        auto device = WhiteDevice(100, 100);
+        CDC dc(*device);
+        CBrush black(RGB(0, 0, 0));
+        dc.SelectObject(&black);
+        dc.SelectStockObject(NULL_PEN);
+        dc.SetPolyFillMode(mode);
+        dc.Polygon(star, 5);
+        centre[mode - 1] = device->GetPixel(50, 50) == RGB(0, 0, 0);
+        filled[mode - 1] = CountColor(*device, {0, 0, 100, 100}, RGB(0, 0, 0));
+        EXPECT_EQ(device->GetPixel(50, 10), RGB(0, 0, 0)) << mode;  // a point is filled either way
+    }
+    EXPECT_EQ(centre[ALTERNATE - 1], 0);
+    EXPECT_EQ(centre[WINDING - 1], 1);
+    EXPECT_GT(filled[WINDING - 1], filled[ALTERNATE - 1] + 500);
 }
 
 TEST(StateTest, PathsRecordInsteadOfDrawing) {
-  auto device = WhiteDevice(60, 60);
-  CDC dc(*device);
-  dc.BeginPath();
-  dc.MoveTo(10, 10);
-  dc.LineTo(50, 10);
-  dc.LineTo(50, 50);
-  dc.CloseFigure();
-  dc.EndPath();
-  EXPECT_EQ(InkBox(*device).right, 0);  // nothing painted yet
-  std::vector<POINT> points(3);
-  std::vector<BYTE> types(3);
-  ASSERT_EQ(dc.GetPath(points.data(), types.data(), 3), 3);
-  EXPECT_EQ(types[0], PT_MOVETO);
-  EXPECT_EQ(types[1], PT_LINETO);
-  EXPECT_EQ(types[2], PT_LINETO | PT_CLOSEFIGURE);
-  CBrush black(RGB(0, 0, 0));
-  dc.SelectObject(&black);
-  ASSERT_TRUE(dc.FillPath());
-  EXPECT_EQ(device->GetPixel(45, 20), RGB(0, 0, 0));  // below the diagonal's upper side
-  EXPECT_EQ(device->GetPixel(15, 40), RGB(255, 255, 255));
-  EXPECT_FALSE(dc.FillPath());  // the path is used up
+    auto device = WhiteDevice(60, 60);
+    CDC dc(*device);
+    dc.BeginPath();
+    dc.MoveTo(10, 10);
+    dc.LineTo(50, 10);
+    dc.LineTo(50, 50);
+    dc.CloseFigure();
+    dc.EndPath();
+    EXPECT_EQ(InkBox(*device).right, 0);  // nothing painted yet
+    std::vector<POINT> points(3);
+    std::vector<BYTE> types(3);
+    ASSERT_EQ(dc.GetPath(points.data(), types.data(), 3), 3);
+    EXPECT_EQ(types[0], PT_MOVETO);
+    EXPECT_EQ(types[1], PT_LINETO);
+    EXPECT_EQ(types[2], PT_LINETO | PT_CLOSEFIGURE);
+    CBrush black(RGB(0, 0, 0));
+    dc.SelectObject(&black);
+    ASSERT_TRUE(dc.FillPath());
+    EXPECT_EQ(device->GetPixel(45, 20), RGB(0, 0, 0));  // below the diagonal's upper side
+    EXPECT_EQ(device->GetPixel(15, 40), RGB(255, 255, 255));
+    EXPECT_FALSE(dc.FillPath());  // the path is used up
 }
 
 TEST(StateTest, PolyDrawFollowsItsPointTypes) {
-  auto device = WhiteDevice(60, 60);
-  CDC dc(*device);
-  const POINT pts[4] = {{10, 10}, {50, 10}, {10, 50}, {50, 50}};
-  const BYTE types[4] = {PT_MOVETO, PT_LINETO, PT_MOVETO, PT_LINETO};
-  ASSERT_TRUE(dc.PolyDraw(pts, types, 4));
-  EXPECT_EQ(device->GetPixel(30, 10), RGB(0, 0, 0));
-  EXPECT_EQ(device->GetPixel(30, 50), RGB(0, 0, 0));
-  EXPECT_EQ(device->GetPixel(10, 30), RGB(255, 255, 255));  // moves draw nothing
-  const BYTE bad[4] = {PT_MOVETO, PT_BEZIERTO, PT_LINETO, 0x40};
-  EXPECT_FALSE(dc.PolyDraw(pts, bad, 4));
+    auto device = WhiteDevice(60, 60);
+    CDC dc(*device);
+    const POINT pts[4] = {{10, 10}, {50, 10}, {10, 50}, {50, 50}};
+    const BYTE types[4] = {PT_MOVETO, PT_LINETO, PT_MOVETO, PT_LINETO};
+    ASSERT_TRUE(dc.PolyDraw(pts, types, 4));
+    EXPECT_EQ(device->GetPixel(30, 10), RGB(0, 0, 0));
+    EXPECT_EQ(device->GetPixel(30, 50), RGB(0, 0, 0));
+    EXPECT_EQ(device->GetPixel(10, 30), RGB(255, 255, 255));  // moves draw nothing
+    const BYTE bad[4] = {PT_MOVETO, PT_BEZIERTO, PT_LINETO, 0x40};
+    EXPECT_FALSE(dc.PolyDraw(pts, bad, 4));
 }
 
 }  // namespace

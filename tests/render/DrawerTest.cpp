@@ -32,8 +32,10 @@ public:
         b.Eop().Post();
         file_ = std::make_unique<TempFile>(b.bytes);
         dvi.SetKPathSea(host ? &host->Finder() : &finder_);
-        if (map) dvi.SetDviTTFMap(map);
-        else if (host) dvi.SetDviTTFMap(&host->Map());
+        if (map)
+            dvi.SetDviTTFMap(map);
+        else if (host)
+            dvi.SetDviTTFMap(&host->Map());
         dvi.Open(String8(file_->Path().c_str()), {}, {});
         dvi.NewPageWritten(0);
         if (host) host->RegisterFontFiles(dvi);
@@ -155,8 +157,9 @@ TEST(DrawerPaint, GlyphBaselineAtTheDviPosition) {
 TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
     HostFonts host;
     TempFile mapFile(".map");
-    std::string text = "cmr10 { fontname = 'CMR10', encoding = 'raw', vadjustment = '-0.5' }\n"
-                       "cmr12 { fontname = 'CMR10', encoding = 'raw', slant = 'true' }\n";
+    std::string text =
+        "cmr10 { fontname = 'CMR10', encoding = 'raw', vadjustment = '-0.5' }\n"
+        "cmr12 { fontname = 'CMR10', encoding = 'raw', slant = 'true' }\n";
     mapFile.Write({text.begin(), text.end()});
     KsDviTTFMap map;
     ASSERT_EQ(map.AppendTTFMapText(host.Installed().AllEntriesText()), 1);
@@ -171,7 +174,10 @@ TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
         drawer.Open(*canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 50, 150, 0, String8());
         drawer.Draw(-1);
         drawer.Close();
-        struct Result { gdi::RECT ink; int topLeft, bottomLeft; } r{canvas.Ink(), 0, 0};
+        struct Result {
+            gdi::RECT ink;
+            int topLeft, bottomLeft;
+        } r{canvas.Ink(), 0, 0};
         auto leftmost = [&](int y) {
             for (int x = 0; x < 200; ++x)
                 if (canvas.Dark(x, y)) return x;
@@ -196,9 +202,9 @@ TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
 
 TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
     DviBuilder b;
-    b.Rule(1, 1);                           // at h = 0
-    b.Op(146).U(493363, 4);                 // right 10 dots
-    b.Rule(0, 986726, true);                // nothing drawn, 20 dots further
+    b.Rule(1, 1);                            // at h = 0
+    b.Op(146).U(493363, 4);                  // right 10 dots
+    b.Rule(0, 986726, true);                 // nothing drawn, 20 dots further
     b.Rule(4736287 / 4, 4736287 / 2, true);  // a quarter inch high, half an inch wide
     Document doc(b);
     Canvas canvas(200, 200);
@@ -224,10 +230,11 @@ TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
     b.Special(std::string("#\0\0\x05\xA0", 5));  // 1440 record units per inch
     b.Special(std::string("#\0\2\0\0\0\0DejaVu Sans", 18));
     b.Special(std::string("#\0\3\0\0\0\0", 7));
-    b.Special(std::string("#\0\5\0\x30", 5));  // height 48
+    b.Special(std::string("#\0\5\0\x30", 5));                 // height 48
     b.Op(146).U(1440, 4).Op(160).U(2880, 4).Op(133).Op('H');  // right4, down4, put1
     Document doc(b);
-    doc.dvi.SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
+    doc.dvi.SetFaceQuery(
+        [](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     Canvas canvas(300, 300);
     KsDviDrawer drawer;
     ASSERT_EQ(drawer.Open(*canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 1);

@@ -61,8 +61,8 @@ TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
                    " >/dev/null 2>&1",
                &status);
     ASSERT_EQ(status, 0);
-    RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
-                   Data(c.file) + " >/dev/null 2>&1",
+    RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " + Data(c.file) +
+                   " >/dev/null 2>&1",
                &status);
     ASSERT_EQ(status, 0);
     for (int page = 1; page <= c.pages; ++page) {
@@ -83,8 +83,9 @@ TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, DvipngAgreement,
-                         testing::Values(Case{"plain.dvi", 150, 3}, Case{"latex.dvi", 150, 2}, Case{"latex.dvi", 300, 2},
-                                         Case{"fonts.dvi", 72, 1}, Case{"times.dvi", 150, 1}),
+                         testing::Values(Case{"plain.dvi", 150, 3}, Case{"latex.dvi", 150, 2},
+                                         Case{"latex.dvi", 300, 2}, Case{"fonts.dvi", 72, 1},
+                                         Case{"times.dvi", 150, 1}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi);

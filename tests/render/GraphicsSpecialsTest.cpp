@@ -15,9 +15,8 @@
 namespace ksdvi::test {
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0),
-                   kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255),
-                   kCyan = RGB(0, 255, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0),
+                   kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255), kCyan = RGB(0, 255, 255);
 
 struct Probe {
     int page;  // 0-based
@@ -50,38 +49,38 @@ INSTANTIATE_TEST_SUITE_P(
                     Probe{0, 324, 220, kWhite, "width: with a blank before the unit changes nothing"},
                     Probe{0, 216, 303, kMagenta, "line: starts at its offsets, 10pt wide"},
                     Probe{0, 216, 309, kMagenta, "line: starts at its offsets, 10pt wide"},
-                    Probe{0, 216, 313, kWhite, "and no wider"},
-                    Probe{0, 170, 306, kWhite, "nothing before the offset"},
+                    Probe{0, 216, 313, kWhite, "and no wider"}, Probe{0, 170, 306, kWhite, "nothing before the offset"},
                     Probe{0, 180, 378, RGB(0, 128, 0), "rules in the pushed colour"},
                     Probe{0, 324, 360, kBlack, "pops end at the page's bottom entry"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, GraphicsPixels,
-    testing::Values(Probe{1, 180, 144, kMagenta, "the colour pushed on the page before"},
-                    Probe{1, 180, 180, kBlack, "box: top edge"}, Probe{1, 144, 216, kBlack, "box: left edge"},
-                    Probe{1, 180, 216, kBlack, "box: the rule under it shows through"},
-                    Probe{1, 150, 190, kWhite, "box: inside, not filled"},
-                    Probe{1, 324, 198, kGreen, "boxfill: filled with its colour"},
-                    Probe{1, 324, 180, kBlack, "boxfill: outlined with the pen"},
-                    Probe{1, 180, 306, kRed, "ellipsefill: filled"},
-                    Probe{1, 148, 291, kWhite, "ellipsefill: not the corners of its box"},
-                    Probe{1, 349, 298, kBlack, "arc: the upper right quarter"},
-                    Probe{1, 360, 320, kBlack, "arc: from the right"}, Probe{1, 328, 288, kBlack, "arc: to the top"},
-                    Probe{1, 298, 298, kWhite, "arc: not the upper left"},
-                    Probe{1, 298, 349, kWhite, "arc: not the lower left"},
-                    Probe{1, 349, 349, kWhite, "arc: not the lower right"},
-                    Probe{1, 180, 396, kBlack, "box: round corners, straight edge"},
-                    Probe{1, 145, 397, kWhite, "box: round corners, the corner cut"},
-                    Probe{1, 324, 414, kWhite, "ellipsefill: text after the colour ignores it"},
-                    Probe{1, 288, 414, kWhite, "box: five dimensions are too few"}));
+INSTANTIATE_TEST_SUITE_P(Shapes, GraphicsPixels,
+                         testing::Values(Probe{1, 180, 144, kMagenta, "the colour pushed on the page before"},
+                                         Probe{1, 180, 180, kBlack, "box: top edge"},
+                                         Probe{1, 144, 216, kBlack, "box: left edge"},
+                                         Probe{1, 180, 216, kBlack, "box: the rule under it shows through"},
+                                         Probe{1, 150, 190, kWhite, "box: inside, not filled"},
+                                         Probe{1, 324, 198, kGreen, "boxfill: filled with its colour"},
+                                         Probe{1, 324, 180, kBlack, "boxfill: outlined with the pen"},
+                                         Probe{1, 180, 306, kRed, "ellipsefill: filled"},
+                                         Probe{1, 148, 291, kWhite, "ellipsefill: not the corners of its box"},
+                                         Probe{1, 349, 298, kBlack, "arc: the upper right quarter"},
+                                         Probe{1, 360, 320, kBlack, "arc: from the right"},
+                                         Probe{1, 328, 288, kBlack, "arc: to the top"},
+                                         Probe{1, 298, 298, kWhite, "arc: not the upper left"},
+                                         Probe{1, 298, 349, kWhite, "arc: not the lower left"},
+                                         Probe{1, 349, 349, kWhite, "arc: not the lower right"},
+                                         Probe{1, 180, 396, kBlack, "box: round corners, straight edge"},
+                                         Probe{1, 145, 397, kWhite, "box: round corners, the corner cut"},
+                                         Probe{1, 324, 414, kWhite, "ellipsefill: text after the colour ignores it"},
+                                         Probe{1, 288, 414, kWhite, "box: five dimensions are too few"}));
 
 // The colour packages of LaTeX write dvips specials. The one-inch rules of
 // dvipscolor.tex, in order, and the colours they are given.
 TEST(DvipsColourPixels, RulesOfALatexDocumentInTheirColours) {
     std::vector<std::vector<COLORREF>> const expected{
         {kRed, RGB(174, 0, 0), kCyan, RGB(128, 128, 128), kCyan, kBlue},  // red, Maroon, cmyk, gray, hsb, rgb
-        {kBlue},   // \color{blue} from the page before
-        {kBlack},  // \normalcolor
+        {kBlue},                                                          // \color{blue} from the page before
+        {kBlack},                                                         // \normalcolor
     };
     for (int index = 0; index < 3; ++index) {
         RenderedPage page("dvipscolor.dvi", index, 72);

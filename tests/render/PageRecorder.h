@@ -32,8 +32,8 @@ protected:
         items.push_back({Item::Rule, h, v, width, height, 0, {}});
     }
     void DoSpecial(unsigned int length, InstPtr text) override {
-        items.push_back({Item::Special, GetH(), GetV(), 0, 0, 0,
-                         std::string(reinterpret_cast<char const*>(text.Get()), length)});
+        items.push_back(
+            {Item::Special, GetH(), GetV(), 0, 0, 0, std::string(reinterpret_cast<char const*>(text.Get()), length)});
     }
 };
 

@@ -37,15 +37,13 @@ TEST_P(ByteOrder, BigEndianWithSignExtension) {
     EXPECT_EQ(ReadOne(s, c.op), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, ByteOrder,
-                         testing::Values(ReadCase{"\xFF", 0, -1}, ReadCase{"\xFF", 1, 255},
-                                         ReadCase{std::string("\x80\x00", 2), 2, -32768},
-                                         ReadCase{std::string("\x80\x00", 2), 3, 32768},
-                                         ReadCase{"\xFF\xFF\xFE", 4, -2}, ReadCase{"\xFF\xFF\xFE", 5, 16777214},
-                                         ReadCase{std::string("\x7F\xFF\xFF", 3), 4, 0x7FFFFF},
-                                         ReadCase{"\x80\x01\x02\x03", 6, -2147417597},
-                                         ReadCase{"\x12\x34\x56\x78", 7, 0x12345678}),
-                         [](auto const& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Widths, ByteOrder,
+    testing::Values(ReadCase{"\xFF", 0, -1}, ReadCase{"\xFF", 1, 255}, ReadCase{std::string("\x80\x00", 2), 2, -32768},
+                    ReadCase{std::string("\x80\x00", 2), 3, 32768}, ReadCase{"\xFF\xFF\xFE", 4, -2},
+                    ReadCase{"\xFF\xFF\xFE", 5, 16777214}, ReadCase{std::string("\x7F\xFF\xFF", 3), 4, 0x7FFFFF},
+                    ReadCase{"\x80\x01\x02\x03", 6, -2147417597}, ReadCase{"\x12\x34\x56\x78", 7, 0x12345678}),
+    [](auto const& info) { return "case" + std::to_string(info.index); });
 
 TEST(BinInStream, LittleEndianWhenAsked) {
     std::string bytes = "\x01\x02\x03\x04";

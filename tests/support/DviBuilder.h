@@ -32,7 +32,13 @@ public:
     }
     DviBuilder& Page(int32_t count0 = 1) { return Bop(count0).Eop(); }
     DviBuilder& FntDef(int number, std::string const& name, uint32_t scale = 655360, uint32_t design = 655360) {
-        Op(243).U(static_cast<uint32_t>(number), 1).U(0, 4).U(scale, 4).U(design, 4).Op(0).Op(static_cast<int>(name.size()));
+        Op(243)
+            .U(static_cast<uint32_t>(number), 1)
+            .U(0, 4)
+            .U(scale, 4)
+            .U(design, 4)
+            .Op(0)
+            .Op(static_cast<int>(name.size()));
         bytes.insert(bytes.end(), name.begin(), name.end());
         return *this;
     }

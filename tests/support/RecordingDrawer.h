@@ -30,4 +30,3 @@ protected:
                          std::string(reinterpret_cast<char const*>(text.Get()), length)});
     }
 };
-

@@ -17,9 +17,7 @@ public:
                  ("ksdvi-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + suffix))
                     .string();
     }
-    TempFile(std::vector<uint8_t> const& bytes, std::string const& suffix = ".dvi") : TempFile(suffix) {
-        Write(bytes);
-    }
+    TempFile(std::vector<uint8_t> const& bytes, std::string const& suffix = ".dvi") : TempFile(suffix) { Write(bytes); }
     ~TempFile() { std::filesystem::remove(path_); }
     TempFile(TempFile const&) = delete;
     TempFile& operator=(TempFile const&) = delete;

@@ -33,4 +33,3 @@ struct VfBuilder {
         return *this;
     }
 };
-

@@ -32,8 +32,7 @@ TEST(PdftexMap, LinesBecomeMapEntries) {
     TeXFontMap map;
     map.Read(lines);
     EXPECT_EQ(map.EntryText("cmr10"), "'cmr10' { fontname = 'CMR10', encoding = 'raw' }\n");  // first line wins
-    EXPECT_EQ(map.EntryText("ptmr8r"),
-              "'ptmr8r' { fontname = 'NimbusRomNo9L-Regu', encoding = '8r-unicode' }\n");
+    EXPECT_EQ(map.EntryText("ptmr8r"), "'ptmr8r' { fontname = 'NimbusRomNo9L-Regu', encoding = '8r-unicode' }\n");
     EXPECT_EQ(map.EntryText("pplr8y"), "");
     EXPECT_EQ(map.EntryText("resident"), "");  // no font program to paint with
     ASSERT_NE(map.Find("msbm10"), nullptr);
@@ -74,9 +73,9 @@ TEST(HostFonts, UserMapsComeAfterTheGeneratedEntries) {
     std::string text = "cmr10 { fontname = 'DejaVu Serif', height = '0.9' }\ncmmi10 { fontname = 'x' broken";
     user.Write({text.begin(), text.end()});
     int status = -1;
-    std::string out = RunCommand(std::string(KSDVI_CLI) + " info --json --map " + user.Path() + " " +
-                                     Data("plain.dvi") + " 2>&1 >/dev/null",
-                                 &status);
+    std::string out = RunCommand(
+        std::string(KSDVI_CLI) + " info --json --map " + user.Path() + " " + Data("plain.dvi") + " 2>&1 >/dev/null",
+        &status);
     EXPECT_EQ(status, 0);  // a broken map file is reported and the command goes on
     EXPECT_NE(out.find("ksdvi: " + user.Path() + ":2: syntax error"), std::string::npos) << out;
 

@@ -39,11 +39,11 @@ TEST(LinksCli, JsonListsHyperrefLinksPerPage) {
         ASSERT_EQ(link["rects"][0].size(), 4u);
     }
     EXPECT_EQ(pagesAndHrefs, (std::vector<std::pair<int, std::string>>{{1, "http://example.org/"},
-                                                                     {1, "http://tug.org/"},
-                                                                     {1, "#section.2"},
-                                                                     {1, "#cite.knuth"},
-                                                                     {1, "#Hfootnote.1"},
-                                                                     {2, "#section.1"}}));
+                                                                       {1, "http://tug.org/"},
+                                                                       {1, "#section.2"},
+                                                                       {1, "#cite.knuth"},
+                                                                       {1, "#Hfootnote.1"},
+                                                                       {2, "#section.1"}}));
     nlohmann::json second = LinksJson("-p 2 -r 100", "hyperref.dvi");
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0], links[5]);
@@ -102,16 +102,16 @@ TEST_P(LocateCli, ReportsPageAndPosition) {
     EXPECT_TRUE(c.status == 0 || out.empty()) << out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Anchors, LocateCli,
-    testing::Values(
-        // hypertext: name anchors stand where their numbers say, 2in and 1in from the origin
-        LocateCase{"links.dvi", "second", "-r 100", 0, "page 2 x 300 y 200\n"},
-        LocateCase{"links.dvi", "second", "-r 200", 0, "page 2 x 600 y 400\n"},
-        LocateCase{"links.dvi", "second", "", 0, "page 2 x 288 y 192\n"},  // 96 dpi by default
-        LocateCase{"links.dvi", "top", "-r 100", 0, "page 1 x 100 y 100\n"},  // at the page's top
-        LocateCase{"hyperref.dvi", "cite.knuth", "-r 100", 0, "page 2 x "},
-        LocateCase{"links.dvi", "nothere", "-r 100", 1, ""}, LocateCase{"links.dvi", "Second", "-r 100", 1, ""}));
+INSTANTIATE_TEST_SUITE_P(Anchors, LocateCli,
+                         testing::Values(
+                             // hypertext: name anchors stand where their numbers say, 2in and 1in from the origin
+                             LocateCase{"links.dvi", "second", "-r 100", 0, "page 2 x 300 y 200\n"},
+                             LocateCase{"links.dvi", "second", "-r 200", 0, "page 2 x 600 y 400\n"},
+                             LocateCase{"links.dvi", "second", "", 0, "page 2 x 288 y 192\n"},     // 96 dpi by default
+                             LocateCase{"links.dvi", "top", "-r 100", 0, "page 1 x 100 y 100\n"},  // at the page's top
+                             LocateCase{"hyperref.dvi", "cite.knuth", "-r 100", 0, "page 2 x "},
+                             LocateCase{"links.dvi", "nothere", "-r 100", 1, ""},
+                             LocateCase{"links.dvi", "Second", "-r 100", 1, ""}));
 
 // --links ORs the link colour into the link areas: the black rule under the
 // hypertext area of links.tex turns blue.

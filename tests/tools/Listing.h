@@ -104,8 +104,7 @@ inline std::vector<PageListing> ParseDvitype(std::string const& text) {
             continue;
         }
         size_t colon = line.find(": ");
-        bool numbered = colon != std::string::npos && colon > 0 &&
-                        line.find_first_not_of("0123456789") == colon;
+        bool numbered = colon != std::string::npos && colon > 0 && line.find_first_not_of("0123456789") == colon;
         if (!numbered) {
             if (line.rfind(" h:=", 0) == 0) h = valueAfterLastEquals(line, "h:=");
             continue;

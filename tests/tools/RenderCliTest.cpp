@@ -79,14 +79,14 @@ TEST_P(RenderPaper, PageSizeFromTheDocumentOrTheOption) {
     EXPECT_EQ(image.height, GetParam().height);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, RenderPaper,
-    testing::Values(PaperCase{"a4_default", "", "", 793, 1122}, PaperCase{"letter", "", "letter", 816, 1056},
-                    PaperCase{"dimensions", "", "2inx3in", 192, 288},
-                    PaperCase{"special", "papersize=100pt,200pt", "letter", 132, 265},
-                    PaperCase{"true_units", "papersize=2truein,1truein", "", 192, 96},
-                    PaperCase{"bad_special_ignored", "papersize=wide,tall", "", 793, 1122}),
-    [](auto const& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, RenderPaper,
+                         testing::Values(PaperCase{"a4_default", "", "", 793, 1122},
+                                         PaperCase{"letter", "", "letter", 816, 1056},
+                                         PaperCase{"dimensions", "", "2inx3in", 192, 288},
+                                         PaperCase{"special", "papersize=100pt,200pt", "letter", 132, 265},
+                                         PaperCase{"true_units", "papersize=2truein,1truein", "", 192, 96},
+                                         PaperCase{"bad_special_ignored", "papersize=wide,tall", "", 793, 1122}),
+                         [](auto const& info) { return std::string(info.param.name); });
 
 TEST(RenderCli, BadOptionsNameTheFile) {
     int status = -1;

@@ -26,16 +26,18 @@ TEST(CliSpecials, JsonShowsColoursAnchorsAndPictures) {
         backgrounds.push_back(page["background"]);
         stacks.push_back(page["color_stack"]);
     }
-    EXPECT_EQ(backgrounds, (std::vector<std::string>{"#FFFFFF", "#FFFFFF", "#0000FF", "#0000FF", "#FFFF80", "#FFFF80"}));
+    EXPECT_EQ(backgrounds,
+              (std::vector<std::string>{"#FFFFFF", "#FFFFFF", "#0000FF", "#0000FF", "#FFFF80", "#FFFF80"}));
     std::vector<std::string> const black{"#000000"}, blackRed{"#000000", "#FF0000"};
-    EXPECT_EQ(stacks, (std::vector<std::vector<std::string>>{black, blackRed, blackRed, black, black,
-                                                             {"#000000", "#FF0040"}}));
+    EXPECT_EQ(stacks,
+              (std::vector<std::vector<std::string>>{black, blackRed, blackRed, black, black, {"#000000", "#FF0040"}}));
 
     auto expectedAnchors = nlohmann::json::parse(R"([
         {"name": "sec1", "page": 0}, {"name": "abc", "page": 1}, {"name": "def", "page": 1},
         {"name": "sec 2", "page": 2}, {"name": "sec1", "page": 4}])");
     EXPECT_EQ(j["anchors"], expectedAnchors);
-    EXPECT_EQ(j["pictures"], nlohmann::json::parse(R"(["fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"])"));
+    EXPECT_EQ(j["pictures"],
+              nlohmann::json::parse(R"(["fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"])"));
 }
 
 TEST(CliSpecials, TextFormShowsTheSame) {

@@ -32,7 +32,7 @@ struct RenderOptions {
     double zoom = 1.0;
     std::string output;  // pattern, %d the 1-based page number
     std::string paper = "a4";
-    int jobs = 0;        // 0: one worker per core
+    int jobs = 0;  // 0: one worker per core
     bool links = false;
     SessionOptions session;
 };

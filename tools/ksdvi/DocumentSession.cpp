@@ -35,8 +35,7 @@ void ReportError(std::string const& file, std::string const& what) {
 }
 
 DocumentSession::DocumentSession(std::string path, SessionOptions options, HostFonts& fonts)
-    : path_(std::move(path)), options_(std::move(options)), fonts_(fonts),
-      dvi_(std::make_unique<HostDocument>()) {}
+    : path_(std::move(path)), options_(std::move(options)), fonts_(fonts), dvi_(std::make_unique<HostDocument>()) {}
 
 DocumentSession::~DocumentSession() = default;
 
@@ -52,15 +51,14 @@ bool DocumentSession::Load() {
     dvi_->SetKPathSea(&fonts_.Finder());
     dvi_->SetDviTTFMap(&fonts_.Map());
     // Faces named by binary face records are looked up on the drawer's device.
-    dvi_->SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
+    dvi_->SetFaceQuery(
+        [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
     dvi_->NewPageWritten(0);
     fonts_.RegisterFontFiles(*dvi_);
 
     switch (dvi_->GetMode()) {
-    case KsDvi::Complete:
-        state_ = State::Complete;
-        break;
+    case KsDvi::Complete: state_ = State::Complete; break;
     case KsDvi::Growing:
         state_ = State::Growing;  // 3000 pages and more to come
         break;
@@ -94,21 +92,17 @@ std::string DocumentSession::Describe() const {
     int32_t at = dvi.GetScanProblemOffset();
     char buf[160];
     switch (dvi.GetScanProblem()) {
-    case KsDvi::ScanProblem::None:
-        return "";
-    case KsDvi::ScanProblem::CannotOpen:
-        return "cannot open the file";
-    case KsDvi::ScanProblem::BadPreamble:
-        return "not a DVI file (no preamble)";
+    case KsDvi::ScanProblem::None: return "";
+    case KsDvi::ScanProblem::CannotOpen: return "cannot open the file";
+    case KsDvi::ScanProblem::BadPreamble: return "not a DVI file (no preamble)";
     case KsDvi::ScanProblem::BadIdentification:
         std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2)", dvi.GetDviVersion());
         return buf;
-    case KsDvi::ScanProblem::BadMagnification:
-        return "magnification outside 100 to 10000";
+    case KsDvi::ScanProblem::BadMagnification: return "magnification outside 100 to 10000";
     case KsDvi::ScanProblem::UnexpectedEnd:
         if (dvi.GetDviVersion() != 2) return "file too short for a DVI preamble";
-        std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)",
-                      dvi.GetNPage() + 1, dvi.GetNPage());
+        std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)", dvi.GetNPage() + 1,
+                      dvi.GetNPage());
         return buf;
     case KsDvi::ScanProblem::BadOpcode:
         std::snprintf(buf, sizeof buf, "malformed: opcode %d not allowed at offset %d (page %d)",

@@ -39,8 +39,8 @@ Json DescribeLink(int page, KsDviDrawer::HyLinkInfo const& link) {
 }
 
 void PrintText(int page, KsDviDrawer::HyLinkInfo const& link) {
-    std::string line = "page " + std::to_string(page + 1) + " " + KindName(link.kind) + " " + Escaped(link.href) +
-                       " " + Escaped(link.target);
+    std::string line = "page " + std::to_string(page + 1) + " " + KindName(link.kind) + " " + Escaped(link.href) + " " +
+                       Escaped(link.target);
     for (KsDviDrawer::LinkRect const& r : link.rects)
         line += " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," +
                 std::to_string(r.h);
@@ -68,8 +68,10 @@ int RunLinks(LinksOptions const& options) {
     for (int page : *pages) {
         bool drawn = offscreen.Run(session.Document(), page, String8(), [&](KsDviDrawer const& drawer) {
             for (KsDviDrawer::HyLinkInfo const* link : drawer.GetHyLinkList()) {
-                if (options.json) all.push_back(DescribeLink(page, *link));
-                else PrintText(page, *link);
+                if (options.json)
+                    all.push_back(DescribeLink(page, *link));
+                else
+                    PrintText(page, *link);
             }
         });
         if (!drawn) {

@@ -5,7 +5,7 @@
 #include <string>
 
 struct PaperSize {
-    int width = 0;   // scaled points
+    int width = 0;  // scaled points
     int height = 0;
 };
 

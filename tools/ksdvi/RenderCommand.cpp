@@ -17,9 +17,7 @@
 namespace {
 
 // NAME-%d.png next to nothing in particular: the current directory, like dvipng.
-std::string DefaultPattern(std::string const& file) {
-    return std::filesystem::path(file).stem().string() + "-%d.png";
-}
+std::string DefaultPattern(std::string const& file) { return std::filesystem::path(file).stem().string() + "-%d.png"; }
 
 std::string OutputPath(std::string const& pattern, int pageNumber) {
     std::string out;

@@ -50,13 +50,17 @@ std::optional<PdftexMapLine> ParsePdftexMapLine(std::string const& line) {
         while (!w.empty() && (w[0] == '<' || w[0] == '[')) w.erase(0, 1);
         if (w.empty()) {
             // "< file": the file name is the next word
-            if (included && i + 1 < words.size()) w = words[++i];
-            else continue;
+            if (included && i + 1 < words.size())
+                w = words[++i];
+            else
+                continue;
         }
-        if (EndsWith(w, ".enc")) out.encodingFile = w;
+        if (EndsWith(w, ".enc"))
+            out.encodingFile = w;
         else if (included || EndsWith(w, ".pfb") || EndsWith(w, ".pfa") || EndsWith(w, ".otf") || EndsWith(w, ".ttf"))
             out.fontFile = w;
-        else if (out.psName.empty() && i == 1) out.psName = w;
+        else if (out.psName.empty() && i == 1)
+            out.psName = w;
     }
     if (out.fontFile.empty()) return std::nullopt;
     if (out.psName.empty()) out.psName = out.tfm;
@@ -93,8 +97,8 @@ PdftexMapLine const* TeXFontMap::Find(std::string const& tfm) const {
 std::string TeXFontMap::EntryText(std::string const& tfm) const {
     PdftexMapLine const* line = Find(tfm);
     if (!line || !Mapped(*line)) return "";
-    return Quoted(line->tfm) + " { fontname = " + Quoted(line->psName) +
-           ", encoding = '" + (line->encodingFile.empty() ? "raw" : "8r-unicode") + "' }\n";
+    return Quoted(line->tfm) + " { fontname = " + Quoted(line->psName) + ", encoding = '" +
+           (line->encodingFile.empty() ? "raw" : "8r-unicode") + "' }\n";
 }
 
 std::string TeXFontMap::AllEntriesText() const {

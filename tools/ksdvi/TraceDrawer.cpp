@@ -22,8 +22,8 @@ std::string TraceDrawer::EscapeSpecial(unsigned char const* text, unsigned int l
 
 void TraceDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {
     char line[128];
-    int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d\n", GetInstOffset(), h, v, code, width,
-                          height, depth);
+    int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d\n", GetInstOffset(), h, v, code, width, height,
+                          depth);
     out_.append(line, static_cast<size_t>(n));
 }
 

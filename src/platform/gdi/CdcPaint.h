@@ -10,11 +10,11 @@ namespace ksdvi::gdi {
 // is brought back to black and white in `touched` afterwards.
 template <typename F>
 void CDC::Paint(const RECT& touched, F&& paint) {
-  Surface* surface = GetSurface();
-  if (!surface) return;
-  const PaintTarget target{*surface, s_.clip ? &*s_.clip : nullptr};
-  paint(target);
-  if (surface->IsMonochrome()) surface->QuantizeToMonochrome(touched);
+    Surface* surface = GetSurface();
+    if (!surface) return;
+    const PaintTarget target{*surface, s_.clip ? &*s_.clip : nullptr};
+    paint(target);
+    if (surface->IsMonochrome()) surface->QuantizeToMonochrome(touched);
 }
 
 }  // namespace ksdvi::gdi

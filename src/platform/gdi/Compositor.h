@@ -15,27 +15,25 @@ namespace ksdvi::gdi {
 
 // The surface and the region painting may touch (null: all of it).
 struct PaintTarget {
-  Surface& surface;
-  const Region* clip = nullptr;
+    Surface& surface;
+    const Region* clip = nullptr;
 
-  // Calls f(RECT) for the visible parts of r, each inside the surface.
-  template <typename F>
-  void ForEachVisible(RECT r, F&& f) const {
-    r.left = std::max<LONG>(r.left, 0);
-    r.top = std::max<LONG>(r.top, 0);
-    r.right = std::min<LONG>(r.right, surface.Width());
-    r.bottom = std::min<LONG>(r.bottom, surface.Height());
-    if (r.left >= r.right || r.top >= r.bottom) return;
-    if (!clip) {
-      f(r);
-      return;
+    // Calls f(RECT) for the visible parts of r, each inside the surface.
+    template <typename F>
+    void ForEachVisible(RECT r, F&& f) const {
+        r.left = std::max<LONG>(r.left, 0);
+        r.top = std::max<LONG>(r.top, 0);
+        r.right = std::min<LONG>(r.right, surface.Width());
+        r.bottom = std::min<LONG>(r.bottom, surface.Height());
+        if (r.left >= r.right || r.top >= r.bottom) return;
+        if (!clip) {
+            f(r);
+            return;
+        }
+        const Region part = clip->Intersected(r);
+        for (const auto& b : part.Rects()) f(RECT{b.x1, b.y1, b.x2, b.y2});
     }
-    const Region part = clip->Intersected(r);
-    for (const auto& b : part.Rects()) f(RECT{b.x1, b.y1, b.x2, b.y2});
-  }
-  bool Visible(int x, int y) const {
-    return surface.Contains(x, y) && (!clip || clip->Contains(x, y));
-  }
+    bool Visible(int x, int y) const { return surface.Contains(x, y) && (!clip || clip->Contains(x, y)); }
 };
 
 void FillRect(const PaintTarget& target, const RECT& r, const BrushPaint& brush, int rop2 = R2_COPYPEN);
@@ -48,19 +46,19 @@ void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pix
 
 // How source pixels change when they cross between monochrome and colour.
 struct SourceConversion {
-  enum Kind { None, MonoToColour, ColourToMono } kind = None;
-  Pixel foreground = 0;  // MonoToColour: black becomes this (the text colour)
-  Pixel background = 0;  // MonoToColour: white becomes this; ColourToMono: this becomes white
+    enum Kind { None, MonoToColour, ColourToMono } kind = None;
+    Pixel foreground = 0;  // MonoToColour: black becomes this (the text colour)
+    Pixel background = 0;  // MonoToColour: white becomes this; ColourToMono: this becomes white
 };
 
 struct Transfer {
-  RECT destination;  // right/bottom may lie left of/above left/top to mirror
-  const Surface* source = nullptr;
-  RECT sourceRect;   // likewise
-  DWORD rop = SRCCOPY;
-  int stretchMode = BLACKONWHITE;
-  const BrushPaint* brush = nullptr;
-  SourceConversion conversion;
+    RECT destination;  // right/bottom may lie left of/above left/top to mirror
+    const Surface* source = nullptr;
+    RECT sourceRect;  // likewise
+    DWORD rop = SRCCOPY;
+    int stretchMode = BLACKONWHITE;
+    const BrushPaint* brush = nullptr;
+    SourceConversion conversion;
 };
 
 // BitBlt, StretchBlt and PatBlt: every destination pixel becomes the ROP3

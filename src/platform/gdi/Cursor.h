@@ -10,7 +10,7 @@
 namespace ksdvi::gdi {
 
 struct CursorShape {
-  int id;
+    int id;
 };
 using HCURSOR = const CursorShape*;
 
@@ -26,14 +26,14 @@ void SetCursorHook(std::function<void(HCURSOR)> hook);
 
 // Shows the wait cursor while it lives.
 class CWaitCursor {
- public:
-  CWaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-  ~CWaitCursor() { SetCursor(previous_); }
-  CWaitCursor(const CWaitCursor&) = delete;
-  CWaitCursor& operator=(const CWaitCursor&) = delete;
+public:
+    CWaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~CWaitCursor() { SetCursor(previous_); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
 
- private:
-  HCURSOR previous_;
+private:
+    HCURSOR previous_;
 };
 
 }  // namespace ksdvi::gdi

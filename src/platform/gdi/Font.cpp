@@ -1,9 +1,9 @@
 #include "platform/gdi/Font.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <strings.h>
 
 #include "platform/gdi/FontCatalog.h"
 
@@ -13,153 +13,150 @@ namespace {
 
 // The face name up to its terminator, blanks kept: "Kestrel SS " and
 // "Kestrel SS" are different faces.
-std::string_view FaceName(const LOGFONTA& lf) {
-  return {lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)};
-}
+std::string_view FaceName(const LOGFONTA& lf) { return {lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)}; }
 
 void CopyFaceName(LOGFONTA& lf, std::string_view name) {
-  const std::size_t n = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
-  std::memcpy(lf.lfFaceName, name.data(), n);
-  lf.lfFaceName[n] = '\0';
+    const std::size_t n = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
+    std::memcpy(lf.lfFaceName, name.data(), n);
+    lf.lfFaceName[n] = '\0';
 }
 
 int RequestedWeight(const LOGFONTA& lf) { return lf.lfWeight <= 0 ? FW_NORMAL : std::min<int>(lf.lfWeight, 1000); }
 
 // What the enumeration reports of a face.
 void Describe(const FaceDescriptor& face, std::string_view name, LOGFONTA& lf) {
-  lf = LOGFONTA{};
-  lf.lfWeight = face.weight;
-  lf.lfItalic = face.italic;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfOutPrecision = 7;  // OUT_TT_ONLY_PRECIS: the face is an outline face
-  lf.lfPitchAndFamily = VARIABLE_PITCH;
-  CopyFaceName(lf, name);
+    lf = LOGFONTA{};
+    lf.lfWeight = face.weight;
+    lf.lfItalic = face.italic;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = 7;  // OUT_TT_ONLY_PRECIS: the face is an outline face
+    lf.lfPitchAndFamily = VARIABLE_PITCH;
+    CopyFaceName(lf, name);
 }
 
 }  // namespace
 
 std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int dpiY) const {
-  std::lock_guard guard(lock_);
-  if (last_ && lastScaleX_ == scaleX && lastScaleY_ == scaleY && lastDpiY_ == dpiY) return last_;
-  const LOGFONTA& lf = logFont;
-  FontCatalog& catalog = FontCatalog::Instance();
-  const int weight = RequestedWeight(lf);
-  auto face = catalog.ResolveFace(FaceName(lf), weight, lf.lfItalic != 0);
-  if (!face) return nullptr;
-  auto file = catalog.Open(*face);
-  if (!file) return nullptr;
-  ScaledFontKey key;
-  key.file = file;
-  const double sy = std::abs(scaleY), sx = std::abs(scaleX);
-  const double cell = double(file->Ascent() + file->Descent()) / file->UnitsPerEm();
-  if (lf.lfHeight < 0)
-    key.em = -double(lf.lfHeight) * sy;  // character height: the em itself
-  else if (lf.lfHeight > 0)
-    key.em = double(lf.lfHeight) * sy / cell;  // cell height
-  else
-    key.em = 12.0 * std::max(dpiY, 1) / 72.0;
-  // Beyond a few thousand pixels a glyph's bitmap would be hundreds of
-  // megabytes; no page needs that.
-  key.em = std::clamp(key.em, 0.25, 4096.0);
-  if (lf.lfWidth != 0) {
-    const double natural = double(file->AverageWidth()) / file->UnitsPerEm() * key.em;
-    key.xScale = std::clamp(std::abs(double(lf.lfWidth)) * sx / natural, 0.01, 100.0);
-  }
-  key.escapement = int(lf.lfEscapement % 3600);
-  key.emboldened = weight >= FW_SEMIBOLD && file->Weight() < FW_SEMIBOLD;
-  key.oblique = lf.lfItalic && !file->IsItalic();
-  last_ = ScaledFont::Get(key);
-  lastScaleX_ = scaleX;
-  lastScaleY_ = scaleY;
-  lastDpiY_ = dpiY;
-  return last_;
+    std::lock_guard guard(lock_);
+    if (last_ && lastScaleX_ == scaleX && lastScaleY_ == scaleY && lastDpiY_ == dpiY) return last_;
+    const LOGFONTA& lf = logFont;
+    FontCatalog& catalog = FontCatalog::Instance();
+    const int weight = RequestedWeight(lf);
+    auto face = catalog.ResolveFace(FaceName(lf), weight, lf.lfItalic != 0);
+    if (!face) return nullptr;
+    auto file = catalog.Open(*face);
+    if (!file) return nullptr;
+    ScaledFontKey key;
+    key.file = file;
+    const double sy = std::abs(scaleY), sx = std::abs(scaleX);
+    const double cell = double(file->Ascent() + file->Descent()) / file->UnitsPerEm();
+    if (lf.lfHeight < 0)
+        key.em = -double(lf.lfHeight) * sy;  // character height: the em itself
+    else if (lf.lfHeight > 0)
+        key.em = double(lf.lfHeight) * sy / cell;  // cell height
+    else
+        key.em = 12.0 * std::max(dpiY, 1) / 72.0;
+    // Beyond a few thousand pixels a glyph's bitmap would be hundreds of
+    // megabytes; no page needs that.
+    key.em = std::clamp(key.em, 0.25, 4096.0);
+    if (lf.lfWidth != 0) {
+        const double natural = double(file->AverageWidth()) / file->UnitsPerEm() * key.em;
+        key.xScale = std::clamp(std::abs(double(lf.lfWidth)) * sx / natural, 0.01, 100.0);
+    }
+    key.escapement = int(lf.lfEscapement % 3600);
+    key.emboldened = weight >= FW_SEMIBOLD && file->Weight() < FW_SEMIBOLD;
+    key.oblique = lf.lfItalic && !file->IsItalic();
+    last_ = ScaledFont::Get(key);
+    lastScaleX_ = scaleX;
+    lastScaleY_ = scaleY;
+    lastDpiY_ = dpiY;
+    return last_;
 }
 
 BOOL CFont::DeleteObject() {
-  if (!data_ || IsStock()) return FALSE;
-  data_.reset();
-  return TRUE;
+    if (!data_ || IsStock()) return FALSE;
+    data_.reset();
+    return TRUE;
 }
 
 BOOL CFont::CreateFontIndirectA(const LOGFONTA* logFont) {
-  if (data_ || !logFont) return FALSE;
-  auto d = std::make_shared<FontData>();
-  d->logFont = *logFont;
-  d->logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
-  data_ = std::move(d);
-  return TRUE;
+    if (data_ || !logFont) return FALSE;
+    auto d = std::make_shared<FontData>();
+    d->logFont = *logFont;
+    d->logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+    data_ = std::move(d);
+    return TRUE;
 }
 
-BOOL CFont::CreateFontA(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                        BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                        BYTE quality, BYTE pitchAndFamily, const char* faceName) {
-  LOGFONTA lf;
-  lf.lfHeight = height;
-  lf.lfWidth = width;
-  lf.lfEscapement = escapement;
-  lf.lfOrientation = orientation;
-  lf.lfWeight = weight;
-  lf.lfItalic = italic;
-  lf.lfUnderline = underline;
-  lf.lfStrikeOut = strikeOut;
-  lf.lfCharSet = charSet;
-  lf.lfOutPrecision = outPrecision;
-  lf.lfClipPrecision = clipPrecision;
-  lf.lfQuality = quality;
-  lf.lfPitchAndFamily = pitchAndFamily;
-  if (faceName) CopyFaceName(lf, faceName);
-  return CreateFontIndirectA(&lf);
+BOOL CFont::CreateFontA(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                        BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                        BYTE pitchAndFamily, const char* faceName) {
+    LOGFONTA lf;
+    lf.lfHeight = height;
+    lf.lfWidth = width;
+    lf.lfEscapement = escapement;
+    lf.lfOrientation = orientation;
+    lf.lfWeight = weight;
+    lf.lfItalic = italic;
+    lf.lfUnderline = underline;
+    lf.lfStrikeOut = strikeOut;
+    lf.lfCharSet = charSet;
+    lf.lfOutPrecision = outPrecision;
+    lf.lfClipPrecision = clipPrecision;
+    lf.lfQuality = quality;
+    lf.lfPitchAndFamily = pitchAndFamily;
+    if (faceName) CopyFaceName(lf, faceName);
+    return CreateFontIndirectA(&lf);
 }
 
 int CFont::GetLogFont(LOGFONTA* out) const {
-  if (!data_ || !out) return 0;
-  *out = data_->logFont;
-  return int(sizeof(LOGFONTA));
+    if (!data_ || !out) return 0;
+    *out = data_->logFont;
+    return int(sizeof(LOGFONTA));
 }
 
 HFONT CreateFontIndirectA(const LOGFONTA* logFont) {
-  auto font = std::make_unique<CFont>();
-  if (!font->CreateFontIndirectA(logFont)) return nullptr;
-  font->MarkOwnedByHandle();
-  return font.release();
+    auto font = std::make_unique<CFont>();
+    if (!font->CreateFontIndirectA(logFont)) return nullptr;
+    font->MarkOwnedByHandle();
+    return font.release();
 }
 
 int EnumFontFamiliesA(HDC, const char* family, FONTENUMPROCA proc, LPARAM data) {
-  if (!proc) return 0;
-  int result = 1;
-  FontCatalog::Instance().EnumerateFamilies(family ? family : "", [&](const FaceDescriptor& face) {
-    LOGFONTA lf;
-    Describe(face, face.Family(), lf);
-    TEXTMETRICA tm;
-    tm.tmWeight = face.weight;
-    tm.tmItalic = face.italic;
-    tm.tmPitchAndFamily = TMPF_VECTOR | TMPF_TRUETYPE;
-    tm.tmCharSet = DEFAULT_CHARSET;
-    result = proc(&lf, &tm, TRUETYPE_FONTTYPE, data);
-    return result != 0;
-  });
-  return result;
+    if (!proc) return 0;
+    int result = 1;
+    FontCatalog::Instance().EnumerateFamilies(family ? family : "", [&](const FaceDescriptor& face) {
+        LOGFONTA lf;
+        Describe(face, face.Family(), lf);
+        TEXTMETRICA tm;
+        tm.tmWeight = face.weight;
+        tm.tmItalic = face.italic;
+        tm.tmPitchAndFamily = TMPF_VECTOR | TMPF_TRUETYPE;
+        tm.tmCharSet = DEFAULT_CHARSET;
+        result = proc(&lf, &tm, TRUETYPE_FONTTYPE, data);
+        return result != 0;
+    });
+    return result;
 }
 
 int FindTrueTypeFace(CDC*, const char* face, LOGFONTA* out) {
-  if (!face || !*face) return 0;
-  auto found = FontCatalog::Instance().FindFace(face);
-  if (!found) return 0;
-  if (out) {
-    // A family keeps its family name; a full or PostScript name stays as asked,
-    // which names that very face when the font is created.
-    const bool byFamily = std::any_of(found->families.begin(), found->families.end(), [&](const std::string& f) {
-      return strcasecmp(f.c_str(), face) == 0;
-    });
-    Describe(*found, byFamily ? std::string_view(found->Family()) : std::string_view(face), *out);
-  }
-  return 1;
+    if (!face || !*face) return 0;
+    auto found = FontCatalog::Instance().FindFace(face);
+    if (!found) return 0;
+    if (out) {
+        // A family keeps its family name; a full or PostScript name stays as asked,
+        // which names that very face when the font is created.
+        const bool byFamily = std::any_of(found->families.begin(), found->families.end(),
+                                          [&](const std::string& f) { return strcasecmp(f.c_str(), face) == 0; });
+        Describe(*found, byFamily ? std::string_view(found->Family()) : std::string_view(face), *out);
+    }
+    return 1;
 }
 
 bool IsFaceInstalled(const char* face) { return FindTrueTypeFace(nullptr, face, nullptr) != 0; }
 
 int AddFontResourceExA(const char* path, DWORD, void*) {
-  return path ? FontCatalog::Instance().AddPrivateFontFile(path) : 0;
+    return path ? FontCatalog::Instance().AddPrivateFontFile(path) : 0;
 }
 
 }  // namespace ksdvi::gdi

@@ -14,44 +14,44 @@ class CDC;
 using HDC = CDC*;
 
 struct FontData {
-  LOGFONTA logFont;
+    LOGFONTA logFont;
 
-  // The font at a context's scale: logical-to-device factors and the
-  // device's vertical resolution (for the default height).
-  std::shared_ptr<ScaledFont> Realize(double scaleX, double scaleY, int dpiY) const;
+    // The font at a context's scale: logical-to-device factors and the
+    // device's vertical resolution (for the default height).
+    std::shared_ptr<ScaledFont> Realize(double scaleX, double scaleY, int dpiY) const;
 
- private:
-  mutable std::mutex lock_;
-  mutable std::shared_ptr<ScaledFont> last_;
-  mutable double lastScaleX_ = 0, lastScaleY_ = 0;
-  mutable int lastDpiY_ = 0;
+private:
+    mutable std::mutex lock_;
+    mutable std::shared_ptr<ScaledFont> last_;
+    mutable double lastScaleX_ = 0, lastScaleY_ = 0;
+    mutable int lastDpiY_ = 0;
 };
 
 class CFont : public CGdiObject {
- public:
-  CFont() = default;
+public:
+    CFont() = default;
 
-  GdiObjectKind Kind() const override { return GdiObjectKind::Font; }
-  bool HasContents() const override { return data_ != nullptr; }
-  BOOL DeleteObject() override;
+    GdiObjectKind Kind() const override { return GdiObjectKind::Font; }
+    bool HasContents() const override { return data_ != nullptr; }
+    BOOL DeleteObject() override;
 
-  BOOL CreateFontIndirectA(const LOGFONTA* logFont);
-  BOOL CreateFontIndirect(const LOGFONTA* logFont) { return CreateFontIndirectA(logFont); }
-  BOOL CreateFontA(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                   BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                   BYTE quality, BYTE pitchAndFamily, const char* faceName);
-  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                  BYTE quality, BYTE pitchAndFamily, const char* faceName) {
-    return CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
-                       outPrecision, clipPrecision, quality, pitchAndFamily, faceName);
-  }
-  int GetLogFont(LOGFONTA* out) const;
+    BOOL CreateFontIndirectA(const LOGFONTA* logFont);
+    BOOL CreateFontIndirect(const LOGFONTA* logFont) { return CreateFontIndirectA(logFont); }
+    BOOL CreateFontA(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                     BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                     BYTE pitchAndFamily, const char* faceName);
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                    BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                    BYTE pitchAndFamily, const char* faceName) {
+        return CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                           outPrecision, clipPrecision, quality, pitchAndFamily, faceName);
+    }
+    int GetLogFont(LOGFONTA* out) const;
 
-  const std::shared_ptr<const FontData>& Data() const { return data_; }
+    const std::shared_ptr<const FontData>& Data() const { return data_; }
 
- private:
-  std::shared_ptr<const FontData> data_;
+private:
+    std::shared_ptr<const FontData> data_;
 };
 
 using HFONT = CFont*;

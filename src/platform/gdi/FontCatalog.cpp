@@ -11,202 +11,203 @@ namespace ksdvi::gdi {
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+    std::string out(s);
+    for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
 }
 
 std::vector<std::string> Strings(FcPattern* p, const char* object) {
-  std::vector<std::string> out;
-  FcChar8* s = nullptr;
-  for (int i = 0; FcPatternGetString(p, object, i, &s) == FcResultMatch; ++i)
-    out.emplace_back(reinterpret_cast<const char*>(s));
-  return out;
+    std::vector<std::string> out;
+    FcChar8* s = nullptr;
+    for (int i = 0; FcPatternGetString(p, object, i, &s) == FcResultMatch; ++i)
+        out.emplace_back(reinterpret_cast<const char*>(s));
+    return out;
 }
 
 std::optional<FaceDescriptor> Describe(FcPattern* p) {
-  FcChar8* file = nullptr;
-  if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
-  FcBool outline = FcFalse, scalable = FcFalse;
-  FcPatternGetBool(p, FC_OUTLINE, 0, &outline);
-  FcPatternGetBool(p, FC_SCALABLE, 0, &scalable);
-  if (!outline || !scalable) return std::nullopt;
-  FaceDescriptor d;
-  d.file = reinterpret_cast<const char*>(file);
-  int index = 0;
-  FcPatternGetInteger(p, FC_INDEX, 0, &index);
-  d.index = index & 0xFFFF;  // named instances of variable fonts draw as their default
-  d.families = Strings(p, FC_FAMILY);
-  d.fullNames = Strings(p, FC_FULLNAME);
-  if (auto ps = Strings(p, FC_POSTSCRIPT_NAME); !ps.empty()) d.postScriptName = ps.front();
-  if (auto st = Strings(p, FC_STYLE); !st.empty()) d.style = st.front();
-  double weight = FC_WEIGHT_REGULAR;
-  FcPatternGetDouble(p, FC_WEIGHT, 0, &weight);
-  d.weight = int(FcWeightToOpenTypeDouble(weight));
-  int slant = FC_SLANT_ROMAN;
-  FcPatternGetInteger(p, FC_SLANT, 0, &slant);
-  d.italic = slant != FC_SLANT_ROMAN;
-  FcPatternGetInteger(p, FC_WIDTH, 0, &d.width);
-  return d;
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) return std::nullopt;
+    FcBool outline = FcFalse, scalable = FcFalse;
+    FcPatternGetBool(p, FC_OUTLINE, 0, &outline);
+    FcPatternGetBool(p, FC_SCALABLE, 0, &scalable);
+    if (!outline || !scalable) return std::nullopt;
+    FaceDescriptor d;
+    d.file = reinterpret_cast<const char*>(file);
+    int index = 0;
+    FcPatternGetInteger(p, FC_INDEX, 0, &index);
+    d.index = index & 0xFFFF;  // named instances of variable fonts draw as their default
+    d.families = Strings(p, FC_FAMILY);
+    d.fullNames = Strings(p, FC_FULLNAME);
+    if (auto ps = Strings(p, FC_POSTSCRIPT_NAME); !ps.empty()) d.postScriptName = ps.front();
+    if (auto st = Strings(p, FC_STYLE); !st.empty()) d.style = st.front();
+    double weight = FC_WEIGHT_REGULAR;
+    FcPatternGetDouble(p, FC_WEIGHT, 0, &weight);
+    d.weight = int(FcWeightToOpenTypeDouble(weight));
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(p, FC_SLANT, 0, &slant);
+    d.italic = slant != FC_SLANT_ROMAN;
+    FcPatternGetInteger(p, FC_WIDTH, 0, &d.width);
+    return d;
 }
 
 int StyleDistance(const FaceDescriptor& f, int weight, bool italic) {
-  // Slant first, then weight; condensed or expanded faces only as a last resort.
-  return std::abs(f.weight - weight) + (f.italic != italic ? 1000 : 0) + std::abs(f.width - 100) * 4;
+    // Slant first, then weight; condensed or expanded faces only as a last resort.
+    return std::abs(f.weight - weight) + (f.italic != italic ? 1000 : 0) + std::abs(f.width - 100) * 4;
 }
 
 }  // namespace
 
 const std::string& FaceDescriptor::Family() const {
-  static const std::string empty;
-  return families.empty() ? empty : families.front();
+    static const std::string empty;
+    return families.empty() ? empty : families.front();
 }
 
 FontCatalog& FontCatalog::Instance() {
-  static FontCatalog catalog;
-  return catalog;
+    static FontCatalog catalog;
+    return catalog;
 }
 
 FontCatalog::FontCatalog() { config_ = FcInitLoadConfigAndFonts(); }
 
 FontCatalog::~FontCatalog() {
-  if (config_) FcConfigDestroy(config_);
+    if (config_) FcConfigDestroy(config_);
 }
 
 int FontCatalog::AddPrivateFontFile(const std::string& path) {
-  std::lock_guard guard(lock_);
-  if (!config_) return 0;
-  FcFontSet* set = FcFontSetCreate();
-  int count = 0;
-  if (set) {
-    count = int(FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, nullptr, set));
-    FcFontSetDestroy(set);
-  }
-  if (count <= 0 || !FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
-  stale_ = true;
-  resolved_.clear();
-  return count;
+    std::lock_guard guard(lock_);
+    if (!config_) return 0;
+    FcFontSet* set = FcFontSetCreate();
+    int count = 0;
+    if (set) {
+        count = int(FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, nullptr, set));
+        FcFontSetDestroy(set);
+    }
+    if (count <= 0 || !FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
+    stale_ = true;
+    resolved_.clear();
+    return count;
 }
 
 void FontCatalog::RefreshLocked() {
-  if (!stale_) return;
-  stale_ = false;
-  faces_.clear();
-  if (!config_) return;
-  FcPattern* pattern = FcPatternCreate();
-  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME,
-                                          FC_STYLE, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_OUTLINE, FC_SCALABLE, nullptr);
-  if (pattern && objects) {
-    if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
-      for (int i = 0; i < set->nfont; ++i)
-        if (auto d = Describe(set->fonts[i])) faces_.push_back(std::move(*d));
-      FcFontSetDestroy(set);
+    if (!stale_) return;
+    stale_ = false;
+    faces_.clear();
+    if (!config_) return;
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_STYLE,
+                                            FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_OUTLINE, FC_SCALABLE, nullptr);
+    if (pattern && objects) {
+        if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
+            for (int i = 0; i < set->nfont; ++i)
+                if (auto d = Describe(set->fonts[i])) faces_.push_back(std::move(*d));
+            FcFontSetDestroy(set);
+        }
     }
-  }
-  if (objects) FcObjectSetDestroy(objects);
-  if (pattern) FcPatternDestroy(pattern);
-  // A stable order keeps choices between equal faces the same from run to run.
-  std::sort(faces_.begin(), faces_.end(), [](const FaceDescriptor& a, const FaceDescriptor& b) {
-    return std::tie(a.file, a.index) < std::tie(b.file, b.index);
-  });
+    if (objects) FcObjectSetDestroy(objects);
+    if (pattern) FcPatternDestroy(pattern);
+    // A stable order keeps choices between equal faces the same from run to run.
+    std::sort(faces_.begin(), faces_.end(), [](const FaceDescriptor& a, const FaceDescriptor& b) {
+        return std::tie(a.file, a.index) < std::tie(b.file, b.index);
+    });
 }
 
 std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int weight, bool italic) {
-  RefreshLocked();
-  if (name.empty()) return std::nullopt;
-  // A family name picks the member nearest the style; otherwise a full or
-  // PostScript name picks its face. "DejaVu Sans" is both a family and the
-  // full name of its regular face, and bold must still find the bold one.
-  const FaceDescriptor* best = nullptr;
-  const FaceDescriptor* exact = nullptr;
-  int bestDistance = 0;
-  for (const FaceDescriptor& f : faces_) {
-    if (!exact && (SameName(f.postScriptName, name) ||
-                   std::any_of(f.fullNames.begin(), f.fullNames.end(), [&](auto& n) { return SameName(n, name); })))
-      exact = &f;
-    if (!std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, name); })) continue;
-    const int d = StyleDistance(f, weight, italic);
-    if (!best || d < bestDistance) best = &f, bestDistance = d;
-  }
-  if (best) return *best;
-  if (exact) return *exact;
-  return std::nullopt;
+    RefreshLocked();
+    if (name.empty()) return std::nullopt;
+    // A family name picks the member nearest the style; otherwise a full or
+    // PostScript name picks its face. "DejaVu Sans" is both a family and the
+    // full name of its regular face, and bold must still find the bold one.
+    const FaceDescriptor* best = nullptr;
+    const FaceDescriptor* exact = nullptr;
+    int bestDistance = 0;
+    for (const FaceDescriptor& f : faces_) {
+        if (!exact && (SameName(f.postScriptName, name) ||
+                       std::any_of(f.fullNames.begin(), f.fullNames.end(), [&](auto& n) { return SameName(n, name); })))
+            exact = &f;
+        if (!std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, name); })) continue;
+        const int d = StyleDistance(f, weight, italic);
+        if (!best || d < bestDistance) best = &f, bestDistance = d;
+    }
+    if (best) return *best;
+    if (exact) return *exact;
+    return std::nullopt;
 }
 
 std::optional<FaceDescriptor> FontCatalog::FindFace(std::string_view name, int weight, bool italic) {
-  std::lock_guard guard(lock_);
-  return FindLocked(name, weight, italic);
+    std::lock_guard guard(lock_);
+    return FindLocked(name, weight, italic);
 }
 
 std::optional<FaceDescriptor> FontCatalog::ResolveFace(std::string_view name, int weight, bool italic) {
-  std::lock_guard guard(lock_);
-  auto key = std::make_tuple(Lower(name), weight, italic);
-  if (auto it = resolved_.find(key); it != resolved_.end()) return it->second;
-  std::optional<FaceDescriptor> found = FindLocked(name, weight, italic);
-  if (!found && config_) {
-    // The system's mapper: fontconfig's best match for the name and style.
-    FcPattern* p = FcPatternCreate();
-    if (p) {
-      if (!name.empty()) FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(name).c_str()));
-      FcPatternAddDouble(p, FC_WEIGHT, FcWeightFromOpenTypeDouble(weight));
-      FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-      FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-      FcPatternAddBool(p, FC_OUTLINE, FcTrue);
-      FcConfigSubstitute(config_, p, FcMatchPattern);
-      FcDefaultSubstitute(p);
-      FcResult result = FcResultNoMatch;
-      if (FcPattern* match = FcFontMatch(config_, p, &result)) {
-        found = Describe(match);
-        FcPatternDestroy(match);
-      }
-      FcPatternDestroy(p);
+    std::lock_guard guard(lock_);
+    auto key = std::make_tuple(Lower(name), weight, italic);
+    if (auto it = resolved_.find(key); it != resolved_.end()) return it->second;
+    std::optional<FaceDescriptor> found = FindLocked(name, weight, italic);
+    if (!found && config_) {
+        // The system's mapper: fontconfig's best match for the name and style.
+        FcPattern* p = FcPatternCreate();
+        if (p) {
+            if (!name.empty())
+                FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(name).c_str()));
+            FcPatternAddDouble(p, FC_WEIGHT, FcWeightFromOpenTypeDouble(weight));
+            FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+            FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+            FcPatternAddBool(p, FC_OUTLINE, FcTrue);
+            FcConfigSubstitute(config_, p, FcMatchPattern);
+            FcDefaultSubstitute(p);
+            FcResult result = FcResultNoMatch;
+            if (FcPattern* match = FcFontMatch(config_, p, &result)) {
+                found = Describe(match);
+                FcPatternDestroy(match);
+            }
+            FcPatternDestroy(p);
+        }
+        if (!found) {
+            for (const FaceDescriptor& f : faces_) {  // anything at all beats no text
+                found = f;
+                break;
+            }
+        }
     }
-    if (!found) {
-      for (const FaceDescriptor& f : faces_) {  // anything at all beats no text
-        found = f;
-        break;
-      }
-    }
-  }
-  resolved_[key] = found;
-  return found;
+    resolved_[key] = found;
+    return found;
 }
 
-void FontCatalog::EnumerateFamilies(std::string_view family,
-                                    const std::function<bool(const FaceDescriptor&)>& visit) {
-  std::vector<FaceDescriptor> chosen;
-  {
-    std::lock_guard guard(lock_);
-    RefreshLocked();
-    std::vector<std::string> seen;
-    for (const FaceDescriptor& f : faces_) {
-      if (family.empty()) {
-        const std::string key = Lower(f.Family());
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
-        chosen.push_back(f);
-      } else if (std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, family); })) {
-        chosen.push_back(f);
-      }
+void FontCatalog::EnumerateFamilies(std::string_view family, const std::function<bool(const FaceDescriptor&)>& visit) {
+    std::vector<FaceDescriptor> chosen;
+    {
+        std::lock_guard guard(lock_);
+        RefreshLocked();
+        std::vector<std::string> seen;
+        for (const FaceDescriptor& f : faces_) {
+            if (family.empty()) {
+                const std::string key = Lower(f.Family());
+                if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+                seen.push_back(key);
+                chosen.push_back(f);
+            } else if (std::any_of(f.families.begin(), f.families.end(),
+                                   [&](auto& n) { return SameName(n, family); })) {
+                chosen.push_back(f);
+            }
+        }
     }
-  }
-  for (const FaceDescriptor& f : chosen)
-    if (!visit(f)) break;
+    for (const FaceDescriptor& f : chosen)
+        if (!visit(f)) break;
 }
 
 std::shared_ptr<const FontFile> FontCatalog::Open(const FaceDescriptor& face) {
-  std::lock_guard guard(lock_);
-  auto key = std::make_pair(face.file, face.index);
-  if (auto it = files_.find(key); it != files_.end()) return it->second;
-  auto file = FontFile::Load(face.file, face.index);
-  if (file) files_[key] = file;
-  return file;
+    std::lock_guard guard(lock_);
+    auto key = std::make_pair(face.file, face.index);
+    if (auto it = files_.find(key); it != files_.end()) return it->second;
+    auto file = FontFile::Load(face.file, face.index);
+    if (file) files_[key] = file;
+    return file;
 }
 
 }  // namespace ksdvi::gdi

@@ -21,54 +21,54 @@ struct _FcConfig;
 namespace ksdvi::gdi {
 
 struct FaceDescriptor {
-  std::string file;
-  int index = 0;
-  std::vector<std::string> families;
-  std::vector<std::string> fullNames;
-  std::string postScriptName;
-  std::string style;
-  int weight = 400;  // 100 to 900
-  bool italic = false;
-  int width = 100;  // fontconfig's width: 100 is normal, 75 condensed
+    std::string file;
+    int index = 0;
+    std::vector<std::string> families;
+    std::vector<std::string> fullNames;
+    std::string postScriptName;
+    std::string style;
+    int weight = 400;  // 100 to 900
+    bool italic = false;
+    int width = 100;  // fontconfig's width: 100 is normal, 75 condensed
 
-  const std::string& Family() const;
+    const std::string& Family() const;
 };
 
 class FontCatalog {
- public:
-  static FontCatalog& Instance();
+public:
+    static FontCatalog& Instance();
 
-  // Makes the faces of a font file available to this process, as
-  // AddFontResourceEx with FR_PRIVATE does. Returns the number of faces.
-  int AddPrivateFontFile(const std::string& path);
+    // Makes the faces of a font file available to this process, as
+    // AddFontResourceEx with FR_PRIVATE does. Returns the number of faces.
+    int AddPrivateFontFile(const std::string& path);
 
-  // The face best matching a name (family: the face of that family nearest
-  // the weight and slant; full or PostScript name: that face).
-  std::optional<FaceDescriptor> FindFace(std::string_view name, int weight = 400, bool italic = false);
-  // As FindFace, but a missing name is substituted by fontconfig's best match.
-  std::optional<FaceDescriptor> ResolveFace(std::string_view name, int weight, bool italic);
-  // Every face whose family is `family`, or one face per family when empty;
-  // stops when `visit` returns false.
-  void EnumerateFamilies(std::string_view family, const std::function<bool(const FaceDescriptor&)>& visit);
+    // The face best matching a name (family: the face of that family nearest
+    // the weight and slant; full or PostScript name: that face).
+    std::optional<FaceDescriptor> FindFace(std::string_view name, int weight = 400, bool italic = false);
+    // As FindFace, but a missing name is substituted by fontconfig's best match.
+    std::optional<FaceDescriptor> ResolveFace(std::string_view name, int weight, bool italic);
+    // Every face whose family is `family`, or one face per family when empty;
+    // stops when `visit` returns false.
+    void EnumerateFamilies(std::string_view family, const std::function<bool(const FaceDescriptor&)>& visit);
 
-  // The loaded face, shared by every font made from it.
-  std::shared_ptr<const FontFile> Open(const FaceDescriptor& face);
+    // The loaded face, shared by every font made from it.
+    std::shared_ptr<const FontFile> Open(const FaceDescriptor& face);
 
-  ~FontCatalog();
-  FontCatalog(const FontCatalog&) = delete;
-  FontCatalog& operator=(const FontCatalog&) = delete;
+    ~FontCatalog();
+    FontCatalog(const FontCatalog&) = delete;
+    FontCatalog& operator=(const FontCatalog&) = delete;
 
- private:
-  FontCatalog();
-  void RefreshLocked();
-  std::optional<FaceDescriptor> FindLocked(std::string_view name, int weight, bool italic);
+private:
+    FontCatalog();
+    void RefreshLocked();
+    std::optional<FaceDescriptor> FindLocked(std::string_view name, int weight, bool italic);
 
-  std::mutex lock_;
-  ::_FcConfig* config_ = nullptr;
-  bool stale_ = true;
-  std::vector<FaceDescriptor> faces_;
-  std::map<std::tuple<std::string, int, bool>, std::optional<FaceDescriptor>> resolved_;
-  std::map<std::pair<std::string, int>, std::shared_ptr<const FontFile>> files_;
+    std::mutex lock_;
+    ::_FcConfig* config_ = nullptr;
+    bool stale_ = true;
+    std::vector<FaceDescriptor> faces_;
+    std::map<std::tuple<std::string, int, bool>, std::optional<FaceDescriptor>> resolved_;
+    std::map<std::pair<std::string, int>, std::shared_ptr<const FontFile>> files_;
 };
 
 }  // namespace ksdvi::gdi

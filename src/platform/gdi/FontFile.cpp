@@ -17,109 +17,109 @@ namespace {
 // is serialized here. It is never destroyed: fonts held by other statics
 // close their faces on it while the process exits.
 struct FreeTypeLibrary {
-  std::mutex lock;
-  FT_Library library = nullptr;
+    std::mutex lock;
+    FT_Library library = nullptr;
 
-  FreeTypeLibrary() {
-    if (FT_Init_FreeType(&library)) library = nullptr;
-  }
-  static FreeTypeLibrary& Instance() {
-    static FreeTypeLibrary* instance = new FreeTypeLibrary;
-    return *instance;
-  }
+    FreeTypeLibrary() {
+        if (FT_Init_FreeType(&library)) library = nullptr;
+    }
+    static FreeTypeLibrary& Instance() {
+        static FreeTypeLibrary* instance = new FreeTypeLibrary;
+        return *instance;
+    }
 };
 
 bool HasCharmap(FT_Face face, FT_Encoding encoding) {
-  for (int i = 0; i < face->num_charmaps; ++i)
-    if (face->charmaps[i]->encoding == encoding) return true;
-  return false;
+    for (int i = 0; i < face->num_charmaps; ++i)
+        if (face->charmaps[i]->encoding == encoding) return true;
+    return false;
 }
 
 CodeMapping MappingOf(FT_Face face) {
-  if (HasCharmap(face, FT_ENCODING_MS_SYMBOL)) return CodeMapping::MsSymbol;
-  const char* format = FT_Get_Font_Format(face);
-  const bool postscript = format && (std::string_view(format) == "Type 1" || std::string_view(format) == "CFF" ||
-                                     std::string_view(format) == "CID Type 1");
-  // A Type 1 or bare CFF font whose encoding vector is its own is a symbol
-  // face; one in the standard encodings reads Unicode like any text face.
-  if (postscript && !FT_IS_SFNT(face) &&
-      (HasCharmap(face, FT_ENCODING_ADOBE_CUSTOM) || !HasCharmap(face, FT_ENCODING_UNICODE)))
-    return CodeMapping::BuiltIn;
-  return CodeMapping::Unicode;
+    if (HasCharmap(face, FT_ENCODING_MS_SYMBOL)) return CodeMapping::MsSymbol;
+    const char* format = FT_Get_Font_Format(face);
+    const bool postscript = format && (std::string_view(format) == "Type 1" || std::string_view(format) == "CFF" ||
+                                       std::string_view(format) == "CID Type 1");
+    // A Type 1 or bare CFF font whose encoding vector is its own is a symbol
+    // face; one in the standard encodings reads Unicode like any text face.
+    if (postscript && !FT_IS_SFNT(face) &&
+        (HasCharmap(face, FT_ENCODING_ADOBE_CUSTOM) || !HasCharmap(face, FT_ENCODING_UNICODE)))
+        return CodeMapping::BuiltIn;
+    return CodeMapping::Unicode;
 }
 
 }  // namespace
 
 FT_Face FontFile::OpenFace() const {
-  FreeTypeLibrary& ft = FreeTypeLibrary::Instance();
-  std::lock_guard guard(ft.lock);
-  FT_Face face = nullptr;
-  if (!ft.library || !bytes_) return nullptr;
-  if (FT_New_Memory_Face(ft.library, bytes_->data(), FT_Long(bytes_->size()), index_, &face)) return nullptr;
-  return face;
+    FreeTypeLibrary& ft = FreeTypeLibrary::Instance();
+    std::lock_guard guard(ft.lock);
+    FT_Face face = nullptr;
+    if (!ft.library || !bytes_) return nullptr;
+    if (FT_New_Memory_Face(ft.library, bytes_->data(), FT_Long(bytes_->size()), index_, &face)) return nullptr;
+    return face;
 }
 
 void FontFile::CloseFace(FT_Face face) {
-  if (!face) return;
-  FreeTypeLibrary& ft = FreeTypeLibrary::Instance();
-  std::lock_guard guard(ft.lock);
-  FT_Done_Face(face);
+    if (!face) return;
+    FreeTypeLibrary& ft = FreeTypeLibrary::Instance();
+    std::lock_guard guard(ft.lock);
+    FT_Done_Face(face);
 }
 
 std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int index) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || index < 0) return nullptr;
-  auto bytes = std::make_shared<std::vector<FT_Byte>>(std::istreambuf_iterator<char>(in),
-                                                     std::istreambuf_iterator<char>());
-  if (bytes->empty()) return nullptr;
-  std::shared_ptr<FontFile> file(new FontFile());
-  file->path_ = path;
-  file->index_ = index;
-  file->bytes_ = bytes;
-  FT_Face face = file->OpenFace();
-  if (!face) return nullptr;
-  if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || index < 0) return nullptr;
+    auto bytes =
+        std::make_shared<std::vector<FT_Byte>>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (bytes->empty()) return nullptr;
+    std::shared_ptr<FontFile> file(new FontFile());
+    file->path_ = path;
+    file->index_ = index;
+    file->bytes_ = bytes;
+    FT_Face face = file->OpenFace();
+    if (!face) return nullptr;
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        CloseFace(face);
+        return nullptr;
+    }
+    file->family_ = face->family_name ? face->family_name : "";
+    file->unitsPerEm_ = face->units_per_EM;
+    file->ascent_ = face->ascender;
+    file->descent_ = -face->descender;
+    file->maxAdvance_ = std::max<int>(face->max_advance_width, 1);
+    file->italic_ = face->style_flags & FT_STYLE_FLAG_ITALIC;
+    file->weight_ = face->style_flags & FT_STYLE_FLAG_BOLD ? 700 : 400;
+    file->mapping_ = MappingOf(face);
+    int average = 0;
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
+        // Windows measures cells by the win metrics.
+        if (os2->usWinAscent + os2->usWinDescent > 0) {
+            file->ascent_ = os2->usWinAscent;
+            file->descent_ = os2->usWinDescent;
+        }
+        if (os2->usWeightClass >= 1 && os2->usWeightClass <= 1000) file->weight_ = os2->usWeightClass;
+        average = os2->xAvgCharWidth;
+    }
+    if (average <= 0) {
+        // Without a stated average, the mean advance of the glyphs.
+        const FT_Long n = std::min<FT_Long>(face->num_glyphs, 4096);
+        long long sum = 0, count = 0;
+        for (FT_Long g = 0; g < n; ++g) {
+            FT_Fixed advance = 0;
+            if (!FT_Get_Advance(face, FT_UInt(g), FT_LOAD_NO_SCALE, &advance) && advance > 0) {
+                sum += advance;
+                ++count;
+            }
+        }
+        average = count ? int(sum / count) : file->unitsPerEm_ / 2;
+    }
+    file->averageWidth_ = std::max(average, 1);
+    if (file->ascent_ + file->descent_ <= 0) {
+        file->ascent_ = file->unitsPerEm_ * 8 / 10;
+        file->descent_ = file->unitsPerEm_ - file->ascent_;
+    }
     CloseFace(face);
-    return nullptr;
-  }
-  file->family_ = face->family_name ? face->family_name : "";
-  file->unitsPerEm_ = face->units_per_EM;
-  file->ascent_ = face->ascender;
-  file->descent_ = -face->descender;
-  file->maxAdvance_ = std::max<int>(face->max_advance_width, 1);
-  file->italic_ = face->style_flags & FT_STYLE_FLAG_ITALIC;
-  file->weight_ = face->style_flags & FT_STYLE_FLAG_BOLD ? 700 : 400;
-  file->mapping_ = MappingOf(face);
-  int average = 0;
-  if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
-    // Windows measures cells by the win metrics.
-    if (os2->usWinAscent + os2->usWinDescent > 0) {
-      file->ascent_ = os2->usWinAscent;
-      file->descent_ = os2->usWinDescent;
-    }
-    if (os2->usWeightClass >= 1 && os2->usWeightClass <= 1000) file->weight_ = os2->usWeightClass;
-    average = os2->xAvgCharWidth;
-  }
-  if (average <= 0) {
-    // Without a stated average, the mean advance of the glyphs.
-    const FT_Long n = std::min<FT_Long>(face->num_glyphs, 4096);
-    long long sum = 0, count = 0;
-    for (FT_Long g = 0; g < n; ++g) {
-      FT_Fixed advance = 0;
-      if (!FT_Get_Advance(face, FT_UInt(g), FT_LOAD_NO_SCALE, &advance) && advance > 0) {
-        sum += advance;
-        ++count;
-      }
-    }
-    average = count ? int(sum / count) : file->unitsPerEm_ / 2;
-  }
-  file->averageWidth_ = std::max(average, 1);
-  if (file->ascent_ + file->descent_ <= 0) {
-    file->ascent_ = file->unitsPerEm_ * 8 / 10;
-    file->descent_ = file->unitsPerEm_ - file->ascent_;
-  }
-  CloseFace(face);
-  return file;
+    return file;
 }
 
 }  // namespace ksdvi::gdi

@@ -14,65 +14,65 @@ namespace ksdvi::gdi {
 enum class DeviceKind { Window, Printer };
 
 struct RasterDeviceSpec {
-  int width = 0;  // pixels
-  int height = 0;
-  int dpiX = 96;  // LOGPIXELSX
-  int dpiY = 96;
-  DeviceKind kind = DeviceKind::Window;
-  // Printers: the paper in device pixels and the printable area's offset on it.
-  int physicalWidth = 0;
-  int physicalHeight = 0;
-  int physicalOffsetX = 0;
-  int physicalOffsetY = 0;
-  COLORREF background = RGB(255, 255, 255);
+    int width = 0;  // pixels
+    int height = 0;
+    int dpiX = 96;  // LOGPIXELSX
+    int dpiY = 96;
+    DeviceKind kind = DeviceKind::Window;
+    // Printers: the paper in device pixels and the printable area's offset on it.
+    int physicalWidth = 0;
+    int physicalHeight = 0;
+    int physicalOffsetX = 0;
+    int physicalOffsetY = 0;
+    COLORREF background = RGB(255, 255, 255);
 };
 
 // What GetDeviceCaps reports; memory contexts copy it from their reference.
 struct DeviceCaps {
-  int technology = DT_RASDISPLAY;
-  int width = 0;
-  int height = 0;
-  int dpiX = 96;
-  int dpiY = 96;
-  int physicalWidth = 0;
-  int physicalHeight = 0;
-  int physicalOffsetX = 0;
-  int physicalOffsetY = 0;
+    int technology = DT_RASDISPLAY;
+    int width = 0;
+    int height = 0;
+    int dpiX = 96;
+    int dpiY = 96;
+    int physicalWidth = 0;
+    int physicalHeight = 0;
+    int physicalOffsetX = 0;
+    int physicalOffsetY = 0;
 
-  int Get(int index) const;
+    int Get(int index) const;
 };
 
 struct PngOptions {
-  // zlib level. Pages are large and mostly blank: low levels compress them
-  // nearly as well at a fraction of the time.
-  int compressionLevel = 2;
+    // zlib level. Pages are large and mostly blank: low levels compress them
+    // nearly as well at a fraction of the time.
+    int compressionLevel = 2;
 };
 
 class RasterDevice {
- public:
-  // Null when the size is not positive or too large for memory.
-  static std::unique_ptr<RasterDevice> Create(const RasterDeviceSpec& spec);
+public:
+    // Null when the size is not positive or too large for memory.
+    static std::unique_ptr<RasterDevice> Create(const RasterDeviceSpec& spec);
 
-  int Width() const { return surface_->Width(); }
-  int Height() const { return surface_->Height(); }
-  const DeviceCaps& Caps() const { return caps_; }
-  int GetDeviceCaps(int index) const { return caps_.Get(index); }
+    int Width() const { return surface_->Width(); }
+    int Height() const { return surface_->Height(); }
+    const DeviceCaps& Caps() const { return caps_; }
+    int GetDeviceCaps(int index) const { return caps_.Get(index); }
 
-  COLORREF GetPixel(int x, int y) const;
-  const Pixel* Row(int y) const { return surface_->Row(y); }
-  const std::shared_ptr<Surface>& GetSurface() const { return surface_; }
-  void Clear(COLORREF color);
-  bool HasColour() const { return surface_->HasColour(); }
+    COLORREF GetPixel(int x, int y) const;
+    const Pixel* Row(int y) const { return surface_->Row(y); }
+    const std::shared_ptr<Surface>& GetSurface() const { return surface_; }
+    void Clear(COLORREF color);
+    bool HasColour() const { return surface_->HasColour(); }
 
-  // 8-bit grey when no pixel has colour, 8-bit RGB otherwise.
-  bool WritePng(const std::string& path, const PngOptions& options = {}) const;
+    // 8-bit grey when no pixel has colour, 8-bit RGB otherwise.
+    bool WritePng(const std::string& path, const PngOptions& options = {}) const;
 
- private:
-  RasterDevice(std::shared_ptr<Surface> surface, const DeviceCaps& caps)
-      : surface_(std::move(surface)), caps_(caps) {}
+private:
+    RasterDevice(std::shared_ptr<Surface> surface, const DeviceCaps& caps)
+        : surface_(std::move(surface)), caps_(caps) {}
 
-  std::shared_ptr<Surface> surface_;
-  DeviceCaps caps_;
+    std::shared_ptr<Surface> surface_;
+    DeviceCaps caps_;
 };
 
 }  // namespace ksdvi::gdi

@@ -49,21 +49,20 @@ constexpr BYTE Rop3Index(DWORD rop) { return BYTE(rop >> 16); }
 
 // Whether the operation's result depends on the source or the pattern.
 constexpr bool Rop3UsesSource(DWORD rop) {
-  const BYTE t = Rop3Index(rop);
-  return ((t >> 2) & 0x33) != (t & 0x33);
+    const BYTE t = Rop3Index(rop);
+    return ((t >> 2) & 0x33) != (t & 0x33);
 }
 constexpr bool Rop3UsesPattern(DWORD rop) {
-  const BYTE t = Rop3Index(rop);
-  return ((t >> 4) & 0x0F) != (t & 0x0F);
+    const BYTE t = Rop3Index(rop);
+    return ((t >> 4) & 0x0F) != (t & 0x0F);
 }
 constexpr bool Rop3UsesDestination(DWORD rop) {
-  const BYTE t = Rop3Index(rop);
-  return ((t >> 1) & 0x55) != (t & 0x55);
+    const BYTE t = Rop3Index(rop);
+    return ((t >> 1) & 0x55) != (t & 0x55);
 }
 
 // Values are pixels of any width; every bit is combined independently.
-std::uint32_t ApplyRop3(BYTE index, std::uint32_t pattern, std::uint32_t source,
-                        std::uint32_t destination);
+std::uint32_t ApplyRop3(BYTE index, std::uint32_t pattern, std::uint32_t source, std::uint32_t destination);
 std::uint32_t ApplyRop2(int mode, std::uint32_t pen, std::uint32_t destination);
 
 }  // namespace ksdvi::gdi

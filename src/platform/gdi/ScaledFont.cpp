@@ -15,179 +15,183 @@ namespace {
 constexpr double kObliqueShear = 0.2;  // about 11 degrees, as synthetic italics lean
 
 struct KeyHash {
-  std::size_t operator()(const ScaledFontKey& k) const {
-    std::size_t h = std::hash<const void*>()(k.file.get());
-    const auto mix = [&](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
-    mix(std::hash<double>()(k.em));
-    mix(std::hash<double>()(k.xScale));
-    mix(std::hash<int>()(k.escapement));
-    mix(k.emboldened * 2 + k.oblique);
-    return h;
-  }
+    std::size_t operator()(const ScaledFontKey& k) const {
+        std::size_t h = std::hash<const void*>()(k.file.get());
+        const auto mix = [&](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+        mix(std::hash<double>()(k.em));
+        mix(std::hash<double>()(k.xScale));
+        mix(std::hash<int>()(k.escapement));
+        mix(k.emboldened * 2 + k.oblique);
+        return h;
+    }
 };
 
 // The process-wide cache: weak references, plus the most recently asked-for
 // fonts held alive so that fonts made again for each page find their glyphs.
 struct Cache {
-  std::mutex lock;
-  std::unordered_map<ScaledFontKey, std::weak_ptr<ScaledFont>, KeyHash> fonts;
-  std::deque<std::shared_ptr<ScaledFont>> recent;
-  static constexpr std::size_t kRecent = 96;
+    std::mutex lock;
+    std::unordered_map<ScaledFontKey, std::weak_ptr<ScaledFont>, KeyHash> fonts;
+    std::deque<std::shared_ptr<ScaledFont>> recent;
+    static constexpr std::size_t kRecent = 96;
 
-  static Cache& Instance() {
-    static Cache cache;
-    return cache;
-  }
+    static Cache& Instance() {
+        static Cache cache;
+        return cache;
+    }
 };
 
 int SlotOf(std::uint32_t code) {
-  if (code < 0x100) return int(code);
-  if ((code & 0xFF00) == 0xF000) return int(0x100 + (code & 0xFF));
-  return -1;
+    if (code < 0x100) return int(code);
+    if ((code & 0xFF00) == 0xF000) return int(0x100 + (code & 0xFF));
+    return -1;
 }
 
 }  // namespace
 
 std::shared_ptr<ScaledFont> ScaledFont::Get(const ScaledFontKey& key) {
-  if (!key.file || !(key.em > 0 && key.em <= 4096) || !(key.xScale > 0)) return nullptr;
-  Cache& cache = Cache::Instance();
-  std::lock_guard guard(cache.lock);
-  std::shared_ptr<ScaledFont> font;
-  if (auto it = cache.fonts.find(key); it != cache.fonts.end()) font = it->second.lock();
-  if (!font) {
-    font.reset(new ScaledFont(key));
-    if (!font->Open()) return nullptr;
-    cache.fonts[key] = font;
-    if (cache.fonts.size() > 4 * Cache::kRecent) std::erase_if(cache.fonts, [](const auto& e) { return e.second.expired(); });
-  }
-  auto pos = std::find(cache.recent.begin(), cache.recent.end(), font);
-  if (pos != cache.recent.end()) cache.recent.erase(pos);
-  cache.recent.push_front(font);
-  if (cache.recent.size() > Cache::kRecent) cache.recent.pop_back();
-  return font;
+    if (!key.file || !(key.em > 0 && key.em <= 4096) || !(key.xScale > 0)) return nullptr;
+    Cache& cache = Cache::Instance();
+    std::lock_guard guard(cache.lock);
+    std::shared_ptr<ScaledFont> font;
+    if (auto it = cache.fonts.find(key); it != cache.fonts.end()) font = it->second.lock();
+    if (!font) {
+        font.reset(new ScaledFont(key));
+        if (!font->Open()) return nullptr;
+        cache.fonts[key] = font;
+        if (cache.fonts.size() > 4 * Cache::kRecent)
+            std::erase_if(cache.fonts, [](const auto& e) { return e.second.expired(); });
+    }
+    auto pos = std::find(cache.recent.begin(), cache.recent.end(), font);
+    if (pos != cache.recent.end()) cache.recent.erase(pos);
+    cache.recent.push_front(font);
+    if (cache.recent.size() > Cache::kRecent) cache.recent.pop_back();
+    return font;
 }
 
 ScaledFont::ScaledFont(const ScaledFontKey& key) : key_(key) {
-  for (auto& slot : fast_) slot.store(nullptr, std::memory_order_relaxed);
+    for (auto& slot : fast_) slot.store(nullptr, std::memory_order_relaxed);
 }
 
 ScaledFont::~ScaledFont() { FontFile::CloseFace(face_); }
 
 bool ScaledFont::Open() {
-  face_ = key_.file->OpenFace();
-  if (!face_) return false;
-  const double em = key_.em;
-  if (FT_Set_Char_Size(face_, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72)) return false;
-  for (int i = 0; i < face_->num_charmaps; ++i) {
-    FT_CharMap cm = face_->charmaps[i];
-    switch (cm->encoding) {
-      case FT_ENCODING_UNICODE: if (!unicode_) unicode_ = cm; break;
-      case FT_ENCODING_MS_SYMBOL: if (!symbol_) symbol_ = cm; break;
-      case FT_ENCODING_ADOBE_CUSTOM: builtIn_ = cm; break;
-      case FT_ENCODING_ADOBE_STANDARD:
-      case FT_ENCODING_ADOBE_EXPERT:
-      case FT_ENCODING_ADOBE_LATIN_1:
-        if (!builtIn_) builtIn_ = cm;
-        break;
-      default: break;
+    face_ = key_.file->OpenFace();
+    if (!face_) return false;
+    const double em = key_.em;
+    if (FT_Set_Char_Size(face_, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72)) return false;
+    for (int i = 0; i < face_->num_charmaps; ++i) {
+        FT_CharMap cm = face_->charmaps[i];
+        switch (cm->encoding) {
+        case FT_ENCODING_UNICODE:
+            if (!unicode_) unicode_ = cm;
+            break;
+        case FT_ENCODING_MS_SYMBOL:
+            if (!symbol_) symbol_ = cm;
+            break;
+        case FT_ENCODING_ADOBE_CUSTOM: builtIn_ = cm; break;
+        case FT_ENCODING_ADOBE_STANDARD:
+        case FT_ENCODING_ADOBE_EXPERT:
+        case FT_ENCODING_ADOBE_LATIN_1:
+            if (!builtIn_) builtIn_ = cm;
+            break;
+        default: break;
+        }
     }
-  }
-  const double angle = key_.escapement / 10.0 * std::numbers::pi / 180.0;
-  cos_ = std::cos(angle);
-  sin_ = std::sin(angle);
-  // Outline space is y-up: scale x, lean, then turn counter-clockwise.
-  const double shear = key_.oblique ? kObliqueShear : 0;
-  const double a = key_.xScale, b = shear;  // [a b; 0 1]
-  FT_Matrix m;
-  m.xx = FT_Fixed(std::lround((cos_ * a) * 65536));
-  m.xy = FT_Fixed(std::lround((cos_ * b - sin_) * 65536));
-  m.yx = FT_Fixed(std::lround((sin_ * a) * 65536));
-  m.yy = FT_Fixed(std::lround((sin_ * b + cos_) * 65536));
-  FT_Set_Transform(face_, &m, nullptr);
-  const FontFile& f = *key_.file;
-  const double unit = em / f.UnitsPerEm();
-  const double bold = key_.emboldened ? em / 24 : 0;
-  ascent_ = f.Ascent() * unit;
-  descent_ = f.Descent() * unit;
-  averageWidth_ = f.AverageWidth() * unit * key_.xScale + bold;
-  maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + (key_.oblique ? ascent_ * kObliqueShear : 0);
-  return true;
+    const double angle = key_.escapement / 10.0 * std::numbers::pi / 180.0;
+    cos_ = std::cos(angle);
+    sin_ = std::sin(angle);
+    // Outline space is y-up: scale x, lean, then turn counter-clockwise.
+    const double shear = key_.oblique ? kObliqueShear : 0;
+    const double a = key_.xScale, b = shear;  // [a b; 0 1]
+    FT_Matrix m;
+    m.xx = FT_Fixed(std::lround((cos_ * a) * 65536));
+    m.xy = FT_Fixed(std::lround((cos_ * b - sin_) * 65536));
+    m.yx = FT_Fixed(std::lround((sin_ * a) * 65536));
+    m.yy = FT_Fixed(std::lround((sin_ * b + cos_) * 65536));
+    FT_Set_Transform(face_, &m, nullptr);
+    const FontFile& f = *key_.file;
+    const double unit = em / f.UnitsPerEm();
+    const double bold = key_.emboldened ? em / 24 : 0;
+    ascent_ = f.Ascent() * unit;
+    descent_ = f.Descent() * unit;
+    averageWidth_ = f.AverageWidth() * unit * key_.xScale + bold;
+    maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + (key_.oblique ? ascent_ * kObliqueShear : 0);
+    return true;
 }
 
 std::uint32_t ScaledFont::GlyphIndexLocked(std::uint32_t code) {
-  const auto lookup = [&](FT_CharMap cm, FT_ULong c) -> FT_UInt {
-    if (!cm || FT_Set_Charmap(face_, cm)) return 0;
-    return FT_Get_Char_Index(face_, c);
-  };
-  const bool symbolRange = code < 0x100 || (code & 0xFF00) == 0xF000;
-  switch (key_.file->Mapping()) {
+    const auto lookup = [&](FT_CharMap cm, FT_ULong c) -> FT_UInt {
+        if (!cm || FT_Set_Charmap(face_, cm)) return 0;
+        return FT_Get_Char_Index(face_, c);
+    };
+    const bool symbolRange = code < 0x100 || (code & 0xFF00) == 0xF000;
+    switch (key_.file->Mapping()) {
     case CodeMapping::MsSymbol:
-      if (!symbolRange) return 0;
-      if (FT_UInt g = lookup(symbol_, 0xF000 | (code & 0xFF))) return g;
-      return lookup(symbol_, code & 0xFF);
+        if (!symbolRange) return 0;
+        if (FT_UInt g = lookup(symbol_, 0xF000 | (code & 0xFF))) return g;
+        return lookup(symbol_, code & 0xFF);
     case CodeMapping::BuiltIn:
-      if (symbolRange) return lookup(builtIn_, code & 0xFF);
-      return lookup(unicode_, code);  // names beyond the encoding, e.g. U+FB00
-    default:
-      return lookup(unicode_, code);
-  }
+        if (symbolRange) return lookup(builtIn_, code & 0xFF);
+        return lookup(unicode_, code);  // names beyond the encoding, e.g. U+FB00
+    default: return lookup(unicode_, code);
+    }
 }
 
 const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
-  if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
-  Glyph& g = glyphs_.emplace_back();
-  byIndex_[index] = &g;
-  const bool transformed = key_.escapement % 3600 != 0 || key_.oblique || key_.xScale != 1;
-  const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
-  if (FT_Load_Glyph(face_, index, flags)) return g;
-  FT_GlyphSlot slot = face_->glyph;
-  double advance = slot->linearHoriAdvance / 65536.0 * key_.xScale;
-  if (key_.emboldened && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-    const FT_Pos strength = FT_Pos(std::lround(key_.em / 24 * 64));
-    FT_Outline_Embolden(&slot->outline, strength);
-    advance += key_.em / 24;
-  }
-  g.advanceX = advance * cos_;
-  g.advanceY = -advance * sin_;
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL)) return g;
-  const FT_Bitmap& bm = slot->bitmap;
-  g.left = slot->bitmap_left;
-  g.top = slot->bitmap_top;
-  g.width = int(bm.width);
-  g.rows = int(bm.rows);
-  g.coverage.assign(std::size_t(g.width) * g.rows, 0);
-  for (int y = 0; y < g.rows; ++y) {
-    const unsigned char* src = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
-    std::uint8_t* dst = &g.coverage[std::size_t(y) * g.width];
-    if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
-      for (int x = 0; x < g.width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7)) & 1) ? 255 : 0;
-    } else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY) {
-      std::memcpy(dst, src, std::size_t(g.width));
+    if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
+    Glyph& g = glyphs_.emplace_back();
+    byIndex_[index] = &g;
+    const bool transformed = key_.escapement % 3600 != 0 || key_.oblique || key_.xScale != 1;
+    const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
+    if (FT_Load_Glyph(face_, index, flags)) return g;
+    FT_GlyphSlot slot = face_->glyph;
+    double advance = slot->linearHoriAdvance / 65536.0 * key_.xScale;
+    if (key_.emboldened && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        const FT_Pos strength = FT_Pos(std::lround(key_.em / 24 * 64));
+        FT_Outline_Embolden(&slot->outline, strength);
+        advance += key_.em / 24;
     }
-  }
-  return g;
+    g.advanceX = advance * cos_;
+    g.advanceY = -advance * sin_;
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL)) return g;
+    const FT_Bitmap& bm = slot->bitmap;
+    g.left = slot->bitmap_left;
+    g.top = slot->bitmap_top;
+    g.width = int(bm.width);
+    g.rows = int(bm.rows);
+    g.coverage.assign(std::size_t(g.width) * g.rows, 0);
+    for (int y = 0; y < g.rows; ++y) {
+        const unsigned char* src = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
+        std::uint8_t* dst = &g.coverage[std::size_t(y) * g.width];
+        if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (int x = 0; x < g.width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7)) & 1) ? 255 : 0;
+        } else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            std::memcpy(dst, src, std::size_t(g.width));
+        }
+    }
+    return g;
 }
 
 const Glyph& ScaledFont::GlyphForCode(std::uint32_t code) {
-  const int slot = SlotOf(code);
-  if (slot >= 0) {
-    if (const Glyph* g = fast_[slot].load(std::memory_order_acquire)) return *g;
-  }
-  std::lock_guard guard(lock_);
-  const Glyph* g = nullptr;
-  if (auto it = byCode_.find(code); it != byCode_.end()) {
-    g = it->second;
-  } else {
-    g = &RenderLocked(GlyphIndexLocked(code));
-    byCode_[code] = g;
-  }
-  if (slot >= 0) fast_[slot].store(g, std::memory_order_release);
-  return *g;
+    const int slot = SlotOf(code);
+    if (slot >= 0) {
+        if (const Glyph* g = fast_[slot].load(std::memory_order_acquire)) return *g;
+    }
+    std::lock_guard guard(lock_);
+    const Glyph* g = nullptr;
+    if (auto it = byCode_.find(code); it != byCode_.end()) {
+        g = it->second;
+    } else {
+        g = &RenderLocked(GlyphIndexLocked(code));
+        byCode_[code] = g;
+    }
+    if (slot >= 0) fast_[slot].store(g, std::memory_order_release);
+    return *g;
 }
 
 const Glyph& ScaledFont::GlyphForIndex(std::uint32_t index) {
-  std::lock_guard guard(lock_);
-  return RenderLocked(index);
+    std::lock_guard guard(lock_);
+    return RenderLocked(index);
 }
 
 }  // namespace ksdvi::gdi

@@ -19,71 +19,71 @@
 namespace ksdvi::gdi {
 
 struct Glyph {
-  int left = 0;  // bitmap position relative to the pen, device pixels
-  int top = 0;   // rows above the baseline
-  int width = 0;
-  int rows = 0;
-  std::vector<std::uint8_t> coverage;  // width x rows
-  double advanceX = 0;  // device pixels, y down
-  double advanceY = 0;
+    int left = 0;  // bitmap position relative to the pen, device pixels
+    int top = 0;   // rows above the baseline
+    int width = 0;
+    int rows = 0;
+    std::vector<std::uint8_t> coverage;  // width x rows
+    double advanceX = 0;                 // device pixels, y down
+    double advanceY = 0;
 };
 
 struct ScaledFontKey {
-  std::shared_ptr<const FontFile> file;
-  double em = 0;          // pixels per em
-  double xScale = 1;      // horizontal squeeze or stretch
-  int escapement = 0;     // tenths of a degree, counter-clockwise
-  bool emboldened = false;
-  bool oblique = false;
+    std::shared_ptr<const FontFile> file;
+    double em = 0;       // pixels per em
+    double xScale = 1;   // horizontal squeeze or stretch
+    int escapement = 0;  // tenths of a degree, counter-clockwise
+    bool emboldened = false;
+    bool oblique = false;
 
-  bool operator==(const ScaledFontKey& o) const {
-    return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
-           emboldened == o.emboldened && oblique == o.oblique;
-  }
+    bool operator==(const ScaledFontKey& o) const {
+        return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
+               emboldened == o.emboldened && oblique == o.oblique;
+    }
 };
 
 class ScaledFont {
- public:
-  // Shared instance for the key; null when the face cannot be opened.
-  static std::shared_ptr<ScaledFont> Get(const ScaledFontKey& key);
-  ~ScaledFont();
-  ScaledFont(const ScaledFont&) = delete;
-  ScaledFont& operator=(const ScaledFont&) = delete;
+public:
+    // Shared instance for the key; null when the face cannot be opened.
+    static std::shared_ptr<ScaledFont> Get(const ScaledFontKey& key);
+    ~ScaledFont();
+    ScaledFont(const ScaledFont&) = delete;
+    ScaledFont& operator=(const ScaledFont&) = delete;
 
-  // Never null: a code the face lacks draws its .notdef glyph.
-  const Glyph& GlyphForCode(std::uint32_t code);
-  const Glyph& GlyphForIndex(std::uint32_t index);
+    // Never null: a code the face lacks draws its .notdef glyph.
+    const Glyph& GlyphForCode(std::uint32_t code);
+    const Glyph& GlyphForIndex(std::uint32_t index);
 
-  const ScaledFontKey& Key() const { return key_; }
-  bool IsSymbol() const { return key_.file->Mapping() != CodeMapping::Unicode; }
-  double Em() const { return key_.em; }
-  double Ascent() const { return ascent_; }
-  double Descent() const { return descent_; }
-  double AverageWidth() const { return averageWidth_; }
-  double MaxWidth() const { return maxWidth_; }
-  double Cos() const { return cos_; }
-  double Sin() const { return sin_; }
+    const ScaledFontKey& Key() const { return key_; }
+    bool IsSymbol() const { return key_.file->Mapping() != CodeMapping::Unicode; }
+    double Em() const { return key_.em; }
+    double Ascent() const { return ascent_; }
+    double Descent() const { return descent_; }
+    double AverageWidth() const { return averageWidth_; }
+    double MaxWidth() const { return maxWidth_; }
+    double Cos() const { return cos_; }
+    double Sin() const { return sin_; }
 
- private:
-  explicit ScaledFont(const ScaledFontKey& key);
-  bool Open();
-  std::uint32_t GlyphIndexLocked(std::uint32_t code);
-  const Glyph& RenderLocked(std::uint32_t glyphIndex);
+private:
+    explicit ScaledFont(const ScaledFontKey& key);
+    bool Open();
+    std::uint32_t GlyphIndexLocked(std::uint32_t code);
+    const Glyph& RenderLocked(std::uint32_t glyphIndex);
 
-  ScaledFontKey key_;
-  FT_Face face_ = nullptr;
-  FT_CharMap unicode_ = nullptr;
-  FT_CharMap builtIn_ = nullptr;
-  FT_CharMap symbol_ = nullptr;
-  double ascent_ = 0, descent_ = 0, averageWidth_ = 0, maxWidth_ = 0;
-  double cos_ = 1, sin_ = 0;
+    ScaledFontKey key_;
+    FT_Face face_ = nullptr;
+    FT_CharMap unicode_ = nullptr;
+    FT_CharMap builtIn_ = nullptr;
+    FT_CharMap symbol_ = nullptr;
+    double ascent_ = 0, descent_ = 0, averageWidth_ = 0, maxWidth_ = 0;
+    double cos_ = 1, sin_ = 0;
 
-  std::mutex lock_;
-  // Codes 0x00-0xFF in slots 0-255, 0xF000-0xF0FF in slots 256-511.
-  std::array<std::atomic<const Glyph*>, 512> fast_{};
-  std::unordered_map<std::uint32_t, const Glyph*> byCode_;
-  std::unordered_map<std::uint32_t, const Glyph*> byIndex_;
-  std::deque<Glyph> glyphs_;  // stable addresses
+    std::mutex lock_;
+    // Codes 0x00-0xFF in slots 0-255, 0xF000-0xF0FF in slots 256-511.
+    std::array<std::atomic<const Glyph*>, 512> fast_{};
+    std::unordered_map<std::uint32_t, const Glyph*> byCode_;
+    std::unordered_map<std::uint32_t, const Glyph*> byIndex_;
+    std::deque<Glyph> glyphs_;  // stable addresses
 };
 
 }  // namespace ksdvi::gdi

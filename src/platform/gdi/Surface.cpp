@@ -15,12 +15,12 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 // Page-sized buffers in huge pages where the system offers them: touching a
 // fresh page of pixels otherwise costs a fault every 4 KiB.
 Pixel* Allocate(std::size_t count) {
-  const std::size_t bytes = count * sizeof(Pixel);
-  if (bytes < 2 * kHugePage) return static_cast<Pixel*>(std::malloc(bytes));
-  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = std::aligned_alloc(kHugePage, rounded);
-  if (p) madvise(p, rounded, MADV_HUGEPAGE);
-  return static_cast<Pixel*>(p);
+    const std::size_t bytes = count * sizeof(Pixel);
+    if (bytes < 2 * kHugePage) return static_cast<Pixel*>(std::malloc(bytes));
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (p) madvise(p, rounded, MADV_HUGEPAGE);
+    return static_cast<Pixel*>(p);
 }
 
 }  // namespace
@@ -28,50 +28,52 @@ Pixel* Allocate(std::size_t count) {
 void Surface::Release::operator()(Pixel* p) const { std::free(p); }
 
 Surface::Surface(int width, int height, bool monochrome)
-    : width_(width), height_(height), monochrome_(monochrome),
+    : width_(width),
+      height_(height),
+      monochrome_(monochrome),
       pixels_(Allocate(std::size_t(width) * std::size_t(height))) {
-  if (!pixels_) throw std::bad_alloc();
+    if (!pixels_) throw std::bad_alloc();
 }
 
 std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome, Pixel fill) {
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
-  if (std::int64_t(width) * height > kMaxPixels) return nullptr;
-  try {
-    std::shared_ptr<Surface> s(new Surface(width, height, monochrome));
-    s->Fill(monochrome ? NearestMonochrome(fill) : fill & kPixelMask);
-    return s;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+    if (std::int64_t(width) * height > kMaxPixels) return nullptr;
+    try {
+        std::shared_ptr<Surface> s(new Surface(width, height, monochrome));
+        s->Fill(monochrome ? NearestMonochrome(fill) : fill & kPixelMask);
+        return s;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void Surface::Fill(Pixel p) {
-  std::fill_n(pixels_.get(), Count(), p);
-  mayHaveColour_ = !IsGrey(p);
+    std::fill_n(pixels_.get(), Count(), p);
+    mayHaveColour_ = !IsGrey(p);
 }
 
 bool Surface::HasColour() const {
-  return mayHaveColour_ && std::any_of(pixels_.get(), pixels_.get() + Count(), [](Pixel p) { return !IsGrey(p); });
+    return mayHaveColour_ && std::any_of(pixels_.get(), pixels_.get() + Count(), [](Pixel p) { return !IsGrey(p); });
 }
 
 void Surface::QuantizeToMonochrome(const RECT& area) {
-  const int l = std::max<int>(0, area.left), r = std::min<int>(width_, area.right);
-  const int t = std::max<int>(0, area.top), b = std::min<int>(height_, area.bottom);
-  for (int y = t; y < b; ++y) {
-    Pixel* row = Row(y);
-    for (int x = l; x < r; ++x) row[x] = NearestMonochrome(row[x]);
-  }
+    const int l = std::max<int>(0, area.left), r = std::min<int>(width_, area.right);
+    const int t = std::max<int>(0, area.top), b = std::min<int>(height_, area.bottom);
+    for (int y = t; y < b; ++y) {
+        Pixel* row = Row(y);
+        for (int x = l; x < r; ++x) row[x] = NearestMonochrome(row[x]);
+    }
 }
 
 std::shared_ptr<Surface> Surface::Clone() const {
-  try {
-    std::shared_ptr<Surface> copy(new Surface(width_, height_, monochrome_));
-    std::copy_n(pixels_.get(), Count(), copy->pixels_.get());
-    copy->mayHaveColour_ = mayHaveColour_;
-    return copy;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+    try {
+        std::shared_ptr<Surface> copy(new Surface(width_, height_, monochrome_));
+        std::copy_n(pixels_.get(), Count(), copy->pixels_.get());
+        copy->mayHaveColour_ = mayHaveColour_;
+        return copy;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 }  // namespace ksdvi::gdi

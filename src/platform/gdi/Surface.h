@@ -17,64 +17,63 @@ constexpr Pixel kWhitePixel = 0x00FFFFFF;
 constexpr Pixel kBlackPixel = 0;
 
 constexpr Pixel PixelFromColor(COLORREF c) {
-  return Pixel(GetRValue(c)) << 16 | Pixel(GetGValue(c)) << 8 | GetBValue(c);
+    return Pixel(GetRValue(c)) << 16 | Pixel(GetGValue(c)) << 8 | GetBValue(c);
 }
 constexpr COLORREF ColorFromPixel(Pixel p) { return RGB(p >> 16, p >> 8, p); }
 constexpr bool IsGrey(Pixel p) { return (p >> 16 & 0xFF) == (p >> 8 & 0xFF) && (p >> 8 & 0xFF) == (p & 0xFF); }
 
 class Surface {
- public:
-  // Larger surfaces are refused rather than attempted.
-  static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 29;
-  static constexpr int kMaxSide = 1 << 17;
+public:
+    // Larger surfaces are refused rather than attempted.
+    static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 29;
+    static constexpr int kMaxSide = 1 << 17;
 
-  // Null when the size is not positive or too large, or memory runs out.
-  static std::shared_ptr<Surface> Create(int width, int height, bool monochrome,
-                                         Pixel fill = kWhitePixel);
+    // Null when the size is not positive or too large, or memory runs out.
+    static std::shared_ptr<Surface> Create(int width, int height, bool monochrome, Pixel fill = kWhitePixel);
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  bool IsMonochrome() const { return monochrome_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool IsMonochrome() const { return monochrome_; }
 
-  // Writers that may put colour here say so with NoteColour, which lets a
-  // grey page be written without a scan for colour.
-  Pixel* Row(int y) { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
-  const Pixel* Row(int y) const { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
-  Pixel At(int x, int y) const { return Row(y)[x]; }
-  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    // Writers that may put colour here say so with NoteColour, which lets a
+    // grey page be written without a scan for colour.
+    Pixel* Row(int y) { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
+    const Pixel* Row(int y) const { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
+    Pixel At(int x, int y) const { return Row(y)[x]; }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
-  void Fill(Pixel p);
-  void NoteColour(Pixel p) {
-    if (!IsGrey(p)) mayHaveColour_ = true;
-  }
-  void NoteColour() { mayHaveColour_ = true; }
-  bool MayHaveColour() const { return mayHaveColour_; }
-  // True when some pixel's red, green and blue differ.
-  bool HasColour() const;
-  // Maps every pixel of the rectangle to black or white by its brightness.
-  void QuantizeToMonochrome(const RECT& area);
-  // A copy of the pixels, for GetDIBits-like readers.
-  std::shared_ptr<Surface> Clone() const;
+    void Fill(Pixel p);
+    void NoteColour(Pixel p) {
+        if (!IsGrey(p)) mayHaveColour_ = true;
+    }
+    void NoteColour() { mayHaveColour_ = true; }
+    bool MayHaveColour() const { return mayHaveColour_; }
+    // True when some pixel's red, green and blue differ.
+    bool HasColour() const;
+    // Maps every pixel of the rectangle to black or white by its brightness.
+    void QuantizeToMonochrome(const RECT& area);
+    // A copy of the pixels, for GetDIBits-like readers.
+    std::shared_ptr<Surface> Clone() const;
 
- private:
-  Surface(int width, int height, bool monochrome);
-  std::size_t Count() const { return std::size_t(width_) * std::size_t(height_); }
+private:
+    Surface(int width, int height, bool monochrome);
+    std::size_t Count() const { return std::size_t(width_) * std::size_t(height_); }
 
-  int width_;
-  int height_;
-  bool monochrome_;
-  bool mayHaveColour_ = false;
-  struct Release {
-    void operator()(Pixel* p) const;
-  };
-  // Left uninitialised until filled: pages are large.
-  std::unique_ptr<Pixel[], Release> pixels_;
+    int width_;
+    int height_;
+    bool monochrome_;
+    bool mayHaveColour_ = false;
+    struct Release {
+        void operator()(Pixel* p) const;
+    };
+    // Left uninitialised until filled: pages are large.
+    std::unique_ptr<Pixel[], Release> pixels_;
 };
 
 // Black or white, whichever the colour is nearer to.
 constexpr Pixel NearestMonochrome(Pixel p) {
-  const unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-  return (r * 299 + g * 587 + b * 114) >= 128000 ? kWhitePixel : kBlackPixel;
+    const unsigned r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+    return (r * 299 + g * 587 + b * 114) >= 128000 ? kWhitePixel : kBlackPixel;
 }
 
 }  // namespace ksdvi::gdi

@@ -21,7 +21,7 @@ constexpr BOOL FALSE = 0;
 
 // COLORREF is 0x00BBGGRR.
 constexpr COLORREF RGB(unsigned r, unsigned g, unsigned b) {
-  return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
+    return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
 }
 constexpr BYTE GetRValue(COLORREF c) { return c & 0xFF; }
 constexpr BYTE GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
@@ -32,123 +32,123 @@ constexpr COLORREF PALETTERGB(unsigned r, unsigned g, unsigned b) { return 0x020
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 struct POINT {
-  LONG x = 0;
-  LONG y = 0;
+    LONG x = 0;
+    LONG y = 0;
 };
 struct SIZE {
-  LONG cx = 0;
-  LONG cy = 0;
+    LONG cx = 0;
+    LONG cy = 0;
 };
 struct RECT {
-  LONG left = 0;
-  LONG top = 0;
-  LONG right = 0;
-  LONG bottom = 0;
+    LONG left = 0;
+    LONG top = 0;
+    LONG right = 0;
+    LONG bottom = 0;
 };
 
 constexpr int LF_FACESIZE = 32;
 
 struct LOGFONTA {
-  LONG lfHeight = 0;
-  LONG lfWidth = 0;
-  LONG lfEscapement = 0;
-  LONG lfOrientation = 0;
-  LONG lfWeight = 0;
-  BYTE lfItalic = 0;
-  BYTE lfUnderline = 0;
-  BYTE lfStrikeOut = 0;
-  BYTE lfCharSet = 0;
-  BYTE lfOutPrecision = 0;
-  BYTE lfClipPrecision = 0;
-  BYTE lfQuality = 0;
-  BYTE lfPitchAndFamily = 0;
-  char lfFaceName[LF_FACESIZE] = {};
+    LONG lfHeight = 0;
+    LONG lfWidth = 0;
+    LONG lfEscapement = 0;
+    LONG lfOrientation = 0;
+    LONG lfWeight = 0;
+    BYTE lfItalic = 0;
+    BYTE lfUnderline = 0;
+    BYTE lfStrikeOut = 0;
+    BYTE lfCharSet = 0;
+    BYTE lfOutPrecision = 0;
+    BYTE lfClipPrecision = 0;
+    BYTE lfQuality = 0;
+    BYTE lfPitchAndFamily = 0;
+    char lfFaceName[LF_FACESIZE] = {};
 };
 
 struct TEXTMETRICA {
-  LONG tmHeight = 0;
-  LONG tmAscent = 0;
-  LONG tmDescent = 0;
-  LONG tmInternalLeading = 0;
-  LONG tmExternalLeading = 0;
-  LONG tmAveCharWidth = 0;
-  LONG tmMaxCharWidth = 0;
-  LONG tmWeight = 0;
-  LONG tmOverhang = 0;
-  LONG tmDigitizedAspectX = 0;
-  LONG tmDigitizedAspectY = 0;
-  BYTE tmFirstChar = 0;
-  BYTE tmLastChar = 0;
-  BYTE tmDefaultChar = 0;
-  BYTE tmBreakChar = 0;
-  BYTE tmItalic = 0;
-  BYTE tmUnderlined = 0;
-  BYTE tmStruckOut = 0;
-  BYTE tmPitchAndFamily = 0;
-  BYTE tmCharSet = 0;
+    LONG tmHeight = 0;
+    LONG tmAscent = 0;
+    LONG tmDescent = 0;
+    LONG tmInternalLeading = 0;
+    LONG tmExternalLeading = 0;
+    LONG tmAveCharWidth = 0;
+    LONG tmMaxCharWidth = 0;
+    LONG tmWeight = 0;
+    LONG tmOverhang = 0;
+    LONG tmDigitizedAspectX = 0;
+    LONG tmDigitizedAspectY = 0;
+    BYTE tmFirstChar = 0;
+    BYTE tmLastChar = 0;
+    BYTE tmDefaultChar = 0;
+    BYTE tmBreakChar = 0;
+    BYTE tmItalic = 0;
+    BYTE tmUnderlined = 0;
+    BYTE tmStruckOut = 0;
+    BYTE tmPitchAndFamily = 0;
+    BYTE tmCharSet = 0;
 };
 
 struct LOGPEN {
-  UINT lopnStyle = 0;
-  POINT lopnWidth;
-  COLORREF lopnColor = 0;
+    UINT lopnStyle = 0;
+    POINT lopnWidth;
+    COLORREF lopnColor = 0;
 };
 
 struct LOGBRUSH {
-  UINT lbStyle = 0;
-  COLORREF lbColor = 0;
-  std::uintptr_t lbHatch = 0;
+    UINT lbStyle = 0;
+    COLORREF lbColor = 0;
+    std::uintptr_t lbHatch = 0;
 };
 
 struct PALETTEENTRY {
-  BYTE peRed = 0;
-  BYTE peGreen = 0;
-  BYTE peBlue = 0;
-  BYTE peFlags = 0;
+    BYTE peRed = 0;
+    BYTE peGreen = 0;
+    BYTE peBlue = 0;
+    BYTE peFlags = 0;
 };
 
 // Variable-length: palNumEntries entries follow in memory.
 struct LOGPALETTE {
-  WORD palVersion = 0x300;
-  WORD palNumEntries = 0;
-  PALETTEENTRY palPalEntry[1];
+    WORD palVersion = 0x300;
+    WORD palNumEntries = 0;
+    PALETTEENTRY palPalEntry[1];
 };
 
 struct BITMAPINFOHEADER {
-  DWORD biSize = 40;
-  LONG biWidth = 0;
-  LONG biHeight = 0;
-  WORD biPlanes = 1;
-  WORD biBitCount = 0;
-  DWORD biCompression = 0;
-  DWORD biSizeImage = 0;
-  LONG biXPelsPerMeter = 0;
-  LONG biYPelsPerMeter = 0;
-  DWORD biClrUsed = 0;
-  DWORD biClrImportant = 0;
+    DWORD biSize = 40;
+    LONG biWidth = 0;
+    LONG biHeight = 0;
+    WORD biPlanes = 1;
+    WORD biBitCount = 0;
+    DWORD biCompression = 0;
+    DWORD biSizeImage = 0;
+    LONG biXPelsPerMeter = 0;
+    LONG biYPelsPerMeter = 0;
+    DWORD biClrUsed = 0;
+    DWORD biClrImportant = 0;
 };
 
 struct RGBQUAD {
-  BYTE rgbBlue = 0;
-  BYTE rgbGreen = 0;
-  BYTE rgbRed = 0;
-  BYTE rgbReserved = 0;
+    BYTE rgbBlue = 0;
+    BYTE rgbGreen = 0;
+    BYTE rgbRed = 0;
+    BYTE rgbReserved = 0;
 };
 
 // Variable-length: the colour table continues past bmiColors[0].
 struct BITMAPINFO {
-  BITMAPINFOHEADER bmiHeader;
-  RGBQUAD bmiColors[1];
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
 };
 
 struct BITMAP {
-  LONG bmType = 0;
-  LONG bmWidth = 0;
-  LONG bmHeight = 0;
-  LONG bmWidthBytes = 0;
-  WORD bmPlanes = 1;
-  WORD bmBitsPixel = 0;
-  void* bmBits = nullptr;
+    LONG bmType = 0;
+    LONG bmWidth = 0;
+    LONG bmHeight = 0;
+    LONG bmWidthBytes = 0;
+    WORD bmPlanes = 1;
+    WORD bmBitsPixel = 0;
+    void* bmBits = nullptr;
 };
 
 // DIB compression and colour-table use.

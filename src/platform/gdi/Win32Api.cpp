@@ -5,14 +5,14 @@
 namespace ksdvi::gdi {
 
 HDC CreateCompatibleDC(HDC reference) {
-  auto dc = std::make_unique<CDC>();
-  if (!dc->CreateCompatibleDC(reference)) return nullptr;
-  return dc.release();
+    auto dc = std::make_unique<CDC>();
+    if (!dc->CreateCompatibleDC(reference)) return nullptr;
+    return dc.release();
 }
 
 BOOL DeleteDC(HDC dc) {
-  delete dc;
-  return dc ? TRUE : FALSE;
+    delete dc;
+    return dc ? TRUE : FALSE;
 }
 
 }  // namespace ksdvi::gdi
