@@ -19,6 +19,14 @@ int KsDvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
     return packetLengths_[c - bc_];
 }
 
+bool KsDvi::ItrnFont::FileHolds(Tfmifstream& in, uint32_t words) {
+    auto here = in.tellg();
+    in.seekg(0, std::ios::end);
+    auto size = in.tellg();
+    in.seekg(here);
+    return size >= 0 && static_cast<uint64_t>(words) * 4 <= static_cast<uint64_t>(size);
+}
+
 bool KsDvi::ItrnFont::IndexesFitTables() const {
     for (size_t i = 0; i < widthIndex_.size(); ++i) {
         if (widthIndex_[i] >= widths_.size() || heightIndex_[i] >= heights_.size() || depthIndex_[i] >= depths_.size())
@@ -42,8 +50,9 @@ int KsDvi::ItrnFont::LoadTfm(String8 const& path) {
     ec_ = ec;
     if (lf != 6 + lh + (ec - bc + 1) + nw + nh + nd + ni + nl + nk + ne + np) return 0;
     if (bc > ec + 1 || ec > 255 || nw > 256) return 0;
-    // A header without a checksum and design size, or a file shorter than it claims.
-    if (lh < 2 || !in.good()) return 0;
+    // A header without a checksum and design size, or a file shorter than it
+    // claims: cut in the tables we skip, it would still have looked whole.
+    if (lh < 2 || !in.good() || !FileHolds(in, lf)) return 0;
 
     std::vector<uint32_t> header(lh);
     for (uint32_t& word : header) word = in.ReadUInt32();

@@ -6,20 +6,6 @@
 
 #include <tuple>
 
-namespace {
-
-// Files that claim more words than they hold are rejected before anything is
-// allocated for them.
-bool LengthFits(KsDvi::Tfmifstream& in, uint32_t lf) {
-    auto here = in.tellg();
-    in.seekg(0, std::ios::end);
-    auto size = in.tellg();
-    in.seekg(here);
-    return size >= 0 && static_cast<uint64_t>(lf) * 4 <= static_cast<uint64_t>(size);
-}
-
-}  // namespace
-
 int KsDvi::ItrnFont::LoadOfm(String8 const& path) {
     Tfmifstream in(path);
     uint32_t level = in.ReadUInt32();
@@ -45,9 +31,10 @@ int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& in) {
         std::tuple(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], w[8], w[9], w[10], w[11]);
     bc_ = bc;
     ec_ = ec;
-    if (lf != 14 + lh + 2 * (ec - bc + 1) + nw + nh + nd + ni + 2 * nl + nk + 2 * ne + np) return 0;
     if (bc > ec + 1 || ec > 65535 || nw > 65535 || nh > 256 || nd > 256) return 0;
-    if (!LengthFits(in, lf) || !ReadHeader(in, lh)) return 0;
+    // Summed wide: in 32 bits, huge counts could wrap round to the length.
+    uint64_t words = 14ull + lh + 2ull * (ec - bc + 1) + nw + nh + nd + ni + 2ull * nl + nk + 2ull * ne + np;
+    if (lf != words || !FileHolds(in, lf) || !ReadHeader(in, lh)) return 0;
 
     FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
     AllocateTables(ec - bc + 1, nw, nh, nd);
@@ -71,12 +58,13 @@ int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& in) {
     uint32_t const* k = w + 16;  // nki nwi nkf nwf nkm nwm nkr nwr nkg nwg nkp nwp
     bc_ = bc;
     ec_ = ec;
-    uint32_t sum = 29 + lh + ncw + nw + nh + nd + ni + 2 * nl + nk + 2 * ne + np;
-    for (int i = 0; i < 12; ++i) sum += k[i];
-    if (lf != sum) return 0;
+    // Summed wide: in 32 bits, huge counts could wrap round to the length.
+    uint64_t words = 29ull + lh + ncw + nw + nh + nd + ni + 2ull * nl + nk + 2ull * ne + np;
+    for (int i = 0; i < 12; ++i) words += k[i];
+    if (lf != words) return 0;
     if (static_cast<uint64_t>(k[0]) + k[2] + k[4] + k[6] + k[8] + k[10] >= 32) return 0;
     if (bc > ec + 1 || ec > 65535 || nw > 65535 || nh > 256 || nd > 256) return 0;
-    if (!LengthFits(in, lf) || !ReadHeader(in, lh)) return 0;
+    if (!FileHolds(in, lf) || !ReadHeader(in, lh)) return 0;
 
     FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
     AllocateTables(ec - bc + 1, nw, nh, nd);

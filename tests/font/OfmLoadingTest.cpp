@@ -58,11 +58,14 @@ TEST_P(BrokenOfm, IsRejected) {
 // Word w is at byte 4w. Level 1 keeps its six kern counts in words 17, 19, ... 27.
 INSTANTIATE_TEST_SUITE_P(
     Checks, BrokenOfm,
-    testing::Values(Broken{"level_2", "kslevel0.ofm", {{3, {2}}}, 0},
-                    Broken{"lf_mismatch", "kslevel0.ofm", {{7, {0x01}}}, 0},
-                    Broken{"cut_short", "kslevel0.ofm", {}, 600},
-                    Broken{"kern_counts_32", "kslevel1.ofm", {{4 * 17 + 3, {32}}, {7, {0x43 + 32}}}, 0},
-                    Broken{"cut_short_level1", "kslevel1.ofm", {}, 150}),
+    testing::Values(
+        Broken{"level_2", "kslevel0.ofm", {{3, {2}}}, 0}, Broken{"lf_mismatch", "kslevel0.ofm", {{7, {0x01}}}, 0},
+        Broken{"cut_short", "kslevel0.ofm", {}, 600},
+        // lh + 2^31 and nl + 2^30 leave a 32-bit sum as it was: the
+        // header would be read for 2^31 words
+        Broken{"counts_wrap_round_the_length", "kslevel0.ofm", {{8, {0x80, 0, 0, 0x12}}, {36, {0x40, 0, 0, 0}}}, 0},
+        Broken{"kern_counts_32", "kslevel1.ofm", {{4 * 17 + 3, {32}}, {7, {0x43 + 32}}}, 0},
+        Broken{"cut_short_level1", "kslevel1.ofm", {}, 150}),
     [](auto const& info) { return std::string(info.param.name); });
 
 }  // namespace
