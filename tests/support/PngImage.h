@@ -16,6 +16,11 @@ struct GreyImage {
         return x >= 0 && y >= 0 && x < width && y < height ? pixels[static_cast<size_t>(y) * width + x] : 255;
     }
     bool Dark(int x, int y, int threshold = 128) const { return At(x, y) < threshold; }
+    long DarkCount() const {
+        long n = 0;
+        for (uint8_t p : pixels) n += p < 128;
+        return n;
+    }
 };
 
 inline bool ReadGreyPng(std::string const& path, GreyImage& out) {

@@ -1,6 +1,7 @@
 #pragma once
 // A drawer that records every callback of the interpreter, for tests.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -8,8 +9,12 @@
 
 struct Call {
     std::string kind;  // char, rule, special
-    int offset, h, v, a, b;
+    int offset, h, v, a, b;  // a, b: code and width, height and width, or length and 0
     std::string text;
+    bool operator==(Call const&) const = default;
+    friend void PrintTo(Call const& c, std::ostream* os) {
+        *os << c.kind << " @" << c.offset << " (" << c.h << ", " << c.v << ") " << c.a << " " << c.b << " " << c.text;
+    }
 };
 
 class RecordingDrawer : public KsDviDrawerBase {

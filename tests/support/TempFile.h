@@ -26,6 +26,7 @@ public:
         std::ofstream out(path_, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
+    void WriteText(std::string const& text) const { Write(std::vector<uint8_t>(text.begin(), text.end())); }
     void Append(std::vector<uint8_t> const& bytes) const {
         std::ofstream out(path_, std::ios::binary | std::ios::app);
         out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -5,21 +5,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Listing.h"
+#include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempFile.h"
 
 namespace {
 
-std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
-
-std::string Cli(std::string const& args, int* status) {
-    return RunCommand(std::string(KSDVI_CLI) + " " + args + " 2>&1", status);
-}
-
-TEST(CliInfo, JsonDescribesTheDocument) {
+TEST(CliInfo, JsonAndTextDescribeTheDocument) {
     int status = -1;
-    auto j = nlohmann::json::parse(RunCommand(std::string(KSDVI_CLI) + " info --json " + Data("plain.dvi"), &status));
+    auto j = nlohmann::json::parse(Ksdvi("info --json " + DataFile("plain.dvi"), &status));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["num"], 25400000);
@@ -30,12 +24,9 @@ TEST(CliInfo, JsonDescribesTheDocument) {
     EXPECT_EQ(j["pages"][2]["tex_page"], -3);
     EXPECT_EQ(j["pages"][0]["index"], 0);
     EXPECT_LT(j["pages"][0]["start"].get<int>(), j["pages"][0]["end"].get<int>());
-    EXPECT_NEAR(j["page_width_mm"].get<double>(), 101.6, 0.01);
-}
+    EXPECT_NEAR(j["page_width_mm"].get<double>(), 101.6, 0.01);  // 4in
 
-TEST(CliInfo, TextFormShowsTheSameFacts) {
-    int status = -1;
-    std::string out = Cli("info " + Data("plain.dvi"), &status);
+    std::string out = Ksdvi("info " + DataFile("plain.dvi"), &status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("mode:      complete"), std::string::npos);
     EXPECT_NE(out.find("page 3: tex page -3"), std::string::npos);
@@ -43,12 +34,12 @@ TEST(CliInfo, TextFormShowsTheSameFacts) {
 
 TEST(CliErrors, MissingAndMalformedFilesNameTheFileAndExitOne) {
     int status = -1;
-    std::string out = Cli("info /nonexistent/x.dvi", &status);
+    std::string out = Ksdvi("info /nonexistent/x.dvi", &status, true);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("ksdvi: /nonexistent/x.dvi: No such file"), std::string::npos) << out;
 
     TempFile notDvi(std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
-    out = Cli("trace " + notDvi.Path(), &status);
+    out = Ksdvi("trace " + notDvi.Path(), &status, true);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find(notDvi.Path() + ": not a DVI file"), std::string::npos) << out;
 }
@@ -58,21 +49,19 @@ TEST(CliErrors, MalformedAfterSomePagesStillReportsThem) {
     b.Pre().Bop(1).Rule(10, 20).Eop().Bop(2).Op(250).Eop().Post();
     TempFile file(b.bytes);
     int status = -1;
-    std::string out = RunCommand(std::string(KSDVI_CLI) + " trace " + file.Path() + " 2>/dev/null", &status);
+    EXPECT_EQ(Ksdvi("trace " + file.Path(), &status), "page 1 1\nrule 45 0 0 10 20\n");
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(out, "page 1 1\nrule 45 0 0 10 20\n");
-    out = Cli("info " + file.Path(), &status);
+    std::string out = Ksdvi("info " + file.Path(), &status, true);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("opcode 250"), std::string::npos) << out;
     EXPECT_NE(out.find("page 1: tex page 1"), std::string::npos) << out;
 }
 
 TEST(CliInfo, AFileStillBeingWrittenIsGrowing) {
-    auto full = ReadFileBytes(Data("plain.dvi"));
+    auto full = ReadFileBytes(DataFile("plain.dvi"));
     TempFile partial(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(full.size() * 2 / 3)));
     int status = -1;
-    auto j = nlohmann::json::parse(
-        RunCommand(std::string(KSDVI_CLI) + " info --json " + partial.Path() + " 2>/dev/null", &status));
+    auto j = nlohmann::json::parse(Ksdvi("info --json " + partial.Path(), &status));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(j["mode"], "growing");
     EXPECT_GE(j["pages"].size(), 1u);
@@ -81,12 +70,12 @@ TEST(CliInfo, AFileStillBeingWrittenIsGrowing) {
 
 TEST(CliTrace, SelectsPagesAndEscapesSpecials) {
     int status = -1;
-    std::string out = Cli("trace -p 3,1 " + Data("plain.dvi"), &status);
+    std::string out = Ksdvi("trace -p 3,1 " + DataFile("plain.dvi"), &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out.rfind("page 3 -3\n", 0), 0u);
     EXPECT_NE(out.find("\npage 1 1\n"), std::string::npos);
     EXPECT_NE(out.find("special 637 23 bytes\\xE9\\x01\\\\\\x20and\\\\\\x20backslash"), std::string::npos) << out;
-    out = Cli("trace -p 4 " + Data("plain.dvi"), &status);
+    out = Ksdvi("trace -p 4 " + DataFile("plain.dvi"), &status, true);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("page 4 out of range"), std::string::npos);
 }

@@ -2,11 +2,11 @@
 // Page listings to compare: what `ksdvi trace` prints and what dvitype prints,
 // both reduced to the same records.
 
-#include <cstdio>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/Cli.h"
 
 struct ListingEntry {
     std::string kind;  // char, rule, special
@@ -21,18 +21,6 @@ struct PageListing {
     long start = 0;  // file offset of the page
     std::vector<ListingEntry> entries;
 };
-
-inline std::string RunCommand(std::string const& command, int* status = nullptr) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
-    int rc = pclose(pipe.release());
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
 
 inline std::string Unescape(std::string const& s) {
     std::string out;

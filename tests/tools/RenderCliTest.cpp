@@ -5,52 +5,44 @@
 
 #include <filesystem>
 
-#include "Listing.h"
+#include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
-
-std::string Render(std::string const& args, int* status, bool withStderr = true) {
-    return RunCommand(std::string(KSDVI_CLI) + " render " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);
-}
-
-long DarkPixels(std::string const& png) {
+// Page 1 of `dvi` rendered with `options`, read back; an empty image if that failed.
+GreyImage RenderFirstPage(std::string const& options, std::string const& dvi) {
+    TempDir dir;
     GreyImage image;
-    if (!ReadGreyPng(png, image)) return -1;
-    long n = 0;
-    for (uint8_t p : image.pixels) n += p < 128;
-    return n;
+    int status = -1;
+    Ksdvi("render -p 1 " + options + " -o " + (dir / "p-%d.png") + " " + dvi, &status);
+    if (status != 0 || !ReadGreyPng(dir / "p-1.png", image)) return {};
+    return image;
 }
 
 TEST(RenderCli, OutputDoesNotDependOnTheNumberOfWorkers) {
     TempDir dir;
     int status = -1;
-    std::string listing = Render("-r 72 -j 1 -o " + (dir / "one-%d.png") + " " + Data("plain.dvi"), &status, false);
+    std::string listing = Ksdvi("render -r 72 -j 1 -o " + (dir / "one-%d.png") + " " + DataFile("plain.dvi"), &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(listing, (dir / "one-1.png") + "\n" + (dir / "one-2.png") + "\n" + (dir / "one-3.png") + "\n");
-    Render("-r 72 -j 3 -o " + (dir / "three-%d.png") + " " + Data("plain.dvi"), &status);
+    Ksdvi("render -r 72 -j 3 -o " + (dir / "three-%d.png") + " " + DataFile("plain.dvi"), &status);
     ASSERT_EQ(status, 0);
-    for (int p = 1; p <= 3; ++p)
-        EXPECT_EQ(ReadFileBytes(dir / ("one-" + std::to_string(p) + ".png")),
-                  ReadFileBytes(dir / ("three-" + std::to_string(p) + ".png")))
-            << "page " << p;
+    for (std::string p : {"1", "2", "3"})
+        EXPECT_EQ(ReadFileBytes(dir / ("one-" + p + ".png")), ReadFileBytes(dir / ("three-" + p + ".png"))) << p;
 }
 
 TEST(RenderCli, DefaultNamesAndPagesInTheCurrentDirectory) {
     TempDir dir;
     int status = -1;
-    RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 30 -p 2 " + Data("plain.dvi") + " >/dev/null",
+    RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 30 -p 2 " + DataFile("plain.dvi") + " >/dev/null",
                &status);
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(fs::exists(dir / "plain-2.png"));
-    EXPECT_FALSE(fs::exists(dir / "plain-1.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "plain-2.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain-1.png"));
 }
 
 struct PaperCase {
@@ -66,15 +58,8 @@ TEST_P(RenderPaper, PageSizeFromTheDocumentOrTheOption) {
     DviBuilder b;
     b.Pre().Bop(1);
     if (!GetParam().special.empty()) b.Special(GetParam().special);
-    b.Rule(65536, 65536).Eop().Post();
-    TempFile dvi(b.bytes);
-    TempDir dir;
-    int status = -1;
-    std::string paper = GetParam().option.empty() ? "" : " --paper " + GetParam().option;
-    Render("-o " + (dir / "p-%d.png") + paper + " " + dvi.Path(), &status);
-    ASSERT_EQ(status, 0);
-    GreyImage image;
-    ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", image));
+    TempFile dvi(b.Rule(65536, 65536).Eop().Post().bytes);
+    GreyImage image = RenderFirstPage(GetParam().option.empty() ? "" : "--paper " + GetParam().option, dvi.Path());
     EXPECT_EQ(image.width, GetParam().width);
     EXPECT_EQ(image.height, GetParam().height);
 }
@@ -90,10 +75,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RenderPaper,
 
 TEST(RenderCli, BadOptionsNameTheFile) {
     int status = -1;
-    std::string out = Render("--paper huge " + Data("plain.dvi"), &status);
+    std::string out = Ksdvi("render --paper huge " + DataFile("plain.dvi"), &status, true);
     EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("ksdvi: " + Data("plain.dvi") + ": bad paper size 'huge'"), std::string::npos) << out;
-    out = Render("-o /nonexistent-dir/x-%d.png -p 1 " + Data("plain.dvi"), &status);
+    EXPECT_NE(out.find("ksdvi: " + DataFile("plain.dvi") + ": bad paper size 'huge'"), std::string::npos) << out;
+    out = Ksdvi("render -o /nonexistent-dir/x-%d.png -p 1 " + DataFile("plain.dvi"), &status, true);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("ksdvi: /nonexistent-dir/x-1.png: cannot write"), std::string::npos) << out;
 }
@@ -101,25 +86,23 @@ TEST(RenderCli, BadOptionsNameTheFile) {
 TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     DviBuilder b;
     b.Pre().Bop(1).FntDef(0, "nosuchfont").Op(171).Op('A').Op('B');
-    b.Rule(10 * 65536, 100 * 65536).Eop().Post();
-    TempFile dvi(b.bytes);
+    TempFile dvi(b.Rule(10 * 65536, 100 * 65536).Eop().Post().bytes);
     TempDir dir;
     int status = -1;
-    std::string out = Render("-r 72 -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status);
+    std::string out = Ksdvi("render -r 72 -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status, true);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("ksdvi: " + dvi.Path() + ": font nosuchfont not found"), std::string::npos) << out;
-    EXPECT_GT(DarkPixels(dir / "m-1.png"), 900);  // the rule: 10pt x 100pt
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir / "m-1.png", page));
+    EXPECT_GT(page.DarkCount(), 900);  // the rule: 10pt x 100pt
 
     // A face that is not installed falls back to the system's substitute.
     TempFile map(".map");
-    std::string text = "cmr10 { fontname = 'No Such Face At All', encoding = 'raw' }";
-    map.Write({text.begin(), text.end()});
-    Render("-r 72 -p 3 --map " + map.Path() + " -o " + (dir / "s-%d.png") + " " + Data("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
-    Render("-r 72 -p 3 -o " + (dir / "t-%d.png") + " " + Data("plain.dvi"), &status);
-    long substituted = DarkPixels(dir / "s-3.png"), own = DarkPixels(dir / "t-3.png");
-    EXPECT_GT(substituted, own / 3);
-    EXPECT_NE(ReadFileBytes(dir / "s-3.png"), ReadFileBytes(dir / "t-3.png"));
+    map.WriteText("cmr10 { fontname = 'No Such Face At All', encoding = 'raw' }");
+    GreyImage substituted = RenderFirstPage("-r 72 --map " + map.Path(), DataFile("plain.dvi"));
+    GreyImage own = RenderFirstPage("-r 72", DataFile("plain.dvi"));
+    EXPECT_GT(substituted.DarkCount(), own.DarkCount() / 3);
+    EXPECT_NE(substituted.pixels, own.pixels);
 }
 
 }  // namespace

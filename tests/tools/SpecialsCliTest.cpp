@@ -1,51 +1,29 @@
 // What `ksdvi info` shows of the document's specials: each page's background
-// and colour stack, the anchors and the picture files.
+// and colour stack, the anchors and the picture files. The values themselves
+// are the scan's (tests/dvi); here, how both forms print them.
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "Listing.h"
+#include "support/Cli.h"
 
 namespace {
 
-std::string Info(std::string const& options, int* status) {
-    return RunCommand(std::string(KSDVI_CLI) + " info " + options + " " + KSDVI_TEST_DATA + "/specials.dvi 2>/dev/null",
-                      status);
-}
-
-TEST(CliSpecials, JsonShowsColoursAnchorsAndPictures) {
+TEST(CliSpecials, ColoursAnchorsAndPicturesInBothForms) {
     int status = -1;
-    auto j = nlohmann::json::parse(Info("--json", &status));
+    auto j = nlohmann::json::parse(Ksdvi("info --json " + DataFile("specials.dvi"), &status));
     EXPECT_EQ(status, 0);
     ASSERT_EQ(j["pages"].size(), 6u);
-
-    std::vector<std::string> backgrounds;
-    std::vector<std::vector<std::string>> stacks;
-    for (auto const& page : j["pages"]) {
-        backgrounds.push_back(page["background"]);
-        stacks.push_back(page["color_stack"]);
-    }
-    EXPECT_EQ(backgrounds,
-              (std::vector<std::string>{"#FFFFFF", "#FFFFFF", "#0000FF", "#0000FF", "#FFFF80", "#FFFF80"}));
-    std::vector<std::string> const black{"#000000"}, blackRed{"#000000", "#FF0000"};
-    EXPECT_EQ(stacks,
-              (std::vector<std::vector<std::string>>{black, blackRed, blackRed, black, black, {"#000000", "#FF0040"}}));
-
-    auto expectedAnchors = nlohmann::json::parse(R"([
-        {"name": "sec1", "page": 0}, {"name": "abc", "page": 1}, {"name": "def", "page": 1},
-        {"name": "sec 2", "page": 2}, {"name": "sec1", "page": 4}])");
-    EXPECT_EQ(j["anchors"], expectedAnchors);
+    EXPECT_EQ(j["pages"][5]["background"], "#FFFF80");
+    EXPECT_EQ(j["pages"][5]["color_stack"], nlohmann::json::parse(R"(["#000000", "#FF0040"])"));
+    EXPECT_EQ(j["anchors"][3], nlohmann::json::parse(R"({"name": "sec 2", "page": 2})"));
     EXPECT_EQ(j["pictures"],
               nlohmann::json::parse(R"(["fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"])"));
-}
 
-TEST(CliSpecials, TextFormShowsTheSame) {
-    int status = -1;
-    std::string out = Info("", &status);
+    std::string out = Ksdvi("info " + DataFile("specials.dvi"), &status);
     EXPECT_EQ(status, 0);
-    for (char const* line : {"        background #0000FF, colour stack (bottom first) #000000 #FF0000\n",
-                             "        background #FFFF80, colour stack (bottom first) #000000 #FF0040\n",
+    for (char const* line : {"        background #FFFF80, colour stack (bottom first) #000000 #FF0040\n",
                              "anchor \"sec 2\": page 3\n", "picture: pic.wmf\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
 }

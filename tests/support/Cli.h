@@ -1,0 +1,28 @@
+#pragma once
+// The test documents of tests/data, and running commands and the ksdvi tool.
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+inline std::string DataFile(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
+
+// The command's standard output; its exit status goes to `status`.
+inline std::string RunCommand(std::string const& command, int* status = nullptr) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+    int rc = pclose(pipe.release());
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+// `ksdvi ARGS`, its standard error in the output or dropped.
+inline std::string Ksdvi(std::string const& args, int* status = nullptr, bool withStderr = false) {
+    return RunCommand(std::string(KSDVI_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);
+}
