@@ -183,6 +183,12 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
         SetMalformed(ScanProblem::UnexpectedEnd, 2);
         return;
     }
+    // num and den are positive four-byte quantities; 0, or a value TeX's
+    // readers take as negative, makes every length nothing or endless.
+    if (static_cast<int32_t>(num_) <= 0 || static_cast<int32_t>(den_) <= 0) {
+        SetMalformed(ScanProblem::BadUnits, static_cast<int32_t>(num_) <= 0 ? 2 : 6);
+        return;
+    }
     // mag 100 to 10000 (0.1 to 10 times); held as mag x 10 so that 1000 is 1.0
     if (mag < 100 || mag > 10000) {
         SetMalformed(ScanProblem::BadMagnification, 10);

@@ -79,6 +79,7 @@ public:
         BadPreamble,
         BadIdentification,
         BadMagnification,
+        BadUnits,       // num or den not positive
         UnexpectedEnd,  // the file ends inside a page (a page TeX has not finished)
         BadOpcode,      // an opcode the scan does not accept
         EopWithoutBop,
@@ -234,6 +235,7 @@ private:
     std::vector<ItrnFont*> fontIndex_;
     std::vector<std::unique_ptr<ItrnFont>> fontStore_;
     std::vector<std::string> missingFonts_;
+    std::vector<String8> vfBeingRead_;  // fonts whose VF files are being read, outermost first
 
     // colour state during the scan
     std::array<unsigned int, ColorStackSize> colorStack_{};

@@ -1,12 +1,16 @@
 // Turns the font definitions met by the scan into loaded font records: each
 // distinct name and size is read from disk once per scan.
 
+#include <algorithm>
+
 #include "dvi/ItrnFontItr.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace {
+
+constexpr unsigned int kLargestFontSize = 1u << 27;
 
 // A candidate path exists when it opens for reading.
 bool Exists(String8 const& path) {
@@ -19,11 +23,15 @@ bool Exists(String8 const& path) {
 int KsDvi::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
 
 KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, int scale, unsigned int design) {
+    // Sizes are below 2048pt (2^27 sp), as TeX makes them: larger ones have no
+    // metrics (FixWordScaler) and would ask for glyphs thousands of dots tall.
+    unsigned int size = scale > 0 ? static_cast<unsigned>(scale) : design;
+    if (size == 0 || size >= kLargestFontSize) return nullptr;
     int bucket = GetHashCode(name);
     for (ItrnFont* f = fontHash_[bucket]; f; f = f->next_)
         if (f->scaleSize_ == scale && f->name_ == name) return f;
 
-    auto font = std::make_unique<ItrnFont>(this, area, name, scale > 0 ? static_cast<unsigned>(scale) : design);
+    auto font = std::make_unique<ItrnFont>(this, area, name, size);
     font->rotate_ = scale > 0 ? 0 : 900;
 
     // Each directory is tried with both extensions before the next one.
@@ -64,7 +72,15 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
         char const* found = kpathsea_->KPSEFindVf((name + ".vf").c_str());
         if (found) vf = String8(found);
     }
-    if (!vf.IsNull()) record->LoadVf(vf);
+    // A virtual font that names itself, directly or through others, would be
+    // read again at every size it asks for, without end: a font whose VF file
+    // is being read already gets its metrics only.
+    bool beingRead = std::find(vfBeingRead_.begin(), vfBeingRead_.end(), name) != vfBeingRead_.end();
+    if (!vf.IsNull() && !beingRead) {
+        vfBeingRead_.push_back(name);
+        record->LoadVf(vf);
+        vfBeingRead_.pop_back();
+    }
     record->LoadTTFInfo(ttfMap_);
     return record;
 }

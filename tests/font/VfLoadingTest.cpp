@@ -129,6 +129,20 @@ std::vector<Failing> FailingFiles() {
 INSTANTIATE_TEST_SUITE_P(Files, VfRejected, testing::ValuesIn(FailingFiles()),
                          [](auto const& info) { return std::string(info.param.name); });
 
+TEST(VfLoading, AFontThatNamesItselfAtAnotherSizeIsReadOnce) {
+    // Each size would read the file again and ask for twice its size, without end.
+    VfBuilder vf;
+    vf.Pre().FntDef(0, "ksv", 1, 2 << 20).Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
+    VirtualDocument doc(vf.Char(0177, {0177}).Post().out.bytes);
+    ASSERT_NE(doc.Font(), nullptr);
+    ASSERT_TRUE(doc.Font()->IsVirtual());
+    KsDvi::ItrnFont const* twice = doc.Font()->GetLocalFontIndex()[0];
+    ASSERT_NE(twice, nullptr);
+    EXPECT_EQ(twice->GetScaleSize(), 2 * 655360);
+    EXPECT_FALSE(twice->IsVirtual());  // its metrics only
+    EXPECT_EQ(doc.dvi.GetNItrnFont(), 2);
+}
+
 TEST(VfLoading, EdgesThatStillLoad) {
     // A packet of 1000 bytes exactly; an empty packet; a checksum of 0; a
     // local font number too large to hold, read over.

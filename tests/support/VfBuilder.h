@@ -13,8 +13,9 @@ struct VfBuilder {
         out.Op(247).Op(202).Op(0).U(checksum, 4).U(10 << 20, 4);
         return *this;
     }
-    VfBuilder& FntDef(uint32_t k, std::string const& name, int kBytes = 1) {
-        out.Op(242 + kBytes).U(k, kBytes).U(0, 4).U(1 << 20, 4).U(10 << 20, 4).Op(0).Op(static_cast<int>(name.size()));
+    // `scale`: the local font's size as a fix-word of the virtual font's.
+    VfBuilder& FntDef(uint32_t k, std::string const& name, int kBytes = 1, uint32_t scale = 1 << 20) {
+        out.Op(242 + kBytes).U(k, kBytes).U(0, 4).U(scale, 4).U(10 << 20, 4).Op(0).Op(static_cast<int>(name.size()));
         out.bytes.insert(out.bytes.end(), name.begin(), name.end());
         return *this;
     }

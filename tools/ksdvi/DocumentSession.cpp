@@ -99,6 +99,7 @@ std::string DocumentSession::Describe() const {
         std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2)", dvi.GetDviVersion());
         return buf;
     case KsDvi::ScanProblem::BadMagnification: return "magnification outside 100 to 10000";
+    case KsDvi::ScanProblem::BadUnits: return "numerator or denominator of the units not positive";
     case KsDvi::ScanProblem::UnexpectedEnd:
         if (dvi.GetDviVersion() != 2) return "file too short for a DVI preamble";
         std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)", dvi.GetNPage() + 1,
