@@ -47,8 +47,10 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
 
 // Runs a character's packet with the virtual font's own font table, from the
 // character's position; the packet's pushes and pops use the page's stack.
+// Packets that set many characters whose packets set many more multiply the
+// work at each of ten levels; the page's budget of packet instructions ends them.
 void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c) {
-    if (virtualDepth_ >= MaxVirtualDepth) return;
+    if (virtualDepth_ >= MaxVirtualDepth || packetBudget_ <= 0) return;
     unsigned char const* packet = font->GetCharPacket(c);
     int length = font->GetCharPacketLength(c);
     if (!packet) return;
@@ -67,7 +69,7 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
     w_ = x_ = y_ = z_ = 0;
 
     limit_ = packet + length;
-    for (unsigned char const* p = packet; p < limit_;) {
+    for (unsigned char const* p = packet; p < limit_ && packetBudget_ > 0; --packetBudget_) {
         int n = ProcessInstruction(p);
         if (n <= 0) break;  // a bad instruction ends only this packet
         p += n;

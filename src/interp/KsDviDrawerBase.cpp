@@ -45,6 +45,7 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     curFont_ = -1;
     h_ = v_ = w_ = x_ = y_ = z_ = 0;
     stackDepth_ = virtualDepth_ = mbState_ = 0;
+    packetBudget_ = MaxPacketInstructions;
     open_ = 1;
     return 1;
 }

@@ -18,6 +18,9 @@ public:
 
     static constexpr int StackSize = 500;
     static constexpr int MaxVirtualDepth = 10;
+    // Instructions run inside virtual-font packets per page; past it packets
+    // show nothing.
+    static constexpr int MaxPacketInstructions = 1 << 20;
 
     KsDviDrawerBase() = default;
     KsDviDrawerBase(KsDvi& dvi, int page);
@@ -99,6 +102,7 @@ private:
     std::unique_ptr<Frame[]> stack_;
     int stackDepth_ = 0;
     int virtualDepth_ = 0;
+    int packetBudget_ = 0;
     int mbState_ = 0;
     unsigned char pending_[3] = {0, 0, 0};
     int32_t pendingH_ = 0, pendingV_ = 0;

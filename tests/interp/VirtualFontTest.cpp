@@ -90,4 +90,20 @@ TEST(VirtualFonts, ASelfReferenceStopsTenLevelsDeep) {
     EXPECT_EQ(page.drawer.calls[0].h, 327680);  // but the outer A still moved h
 }
 
+TEST(VirtualFonts, PacketsThatMultiplyStillEndThePage) {
+    // A sets itself 200 times: ten levels deep that is 200^10 packets.
+    TempDir dir;
+    std::filesystem::copy_file(kMetrics + "kstest.tfm", dir / "kss.tfm");
+    VfBuilder vf;
+    vf.Pre().FntDef(0, "kss").Char('A', std::vector<uint8_t>(200, 'A')).Char('B', {'B'}).Char('C', {'C'});
+    vf.Char('E', {'E'}).Char(0177, {0177}).Post();
+    std::ofstream(dir / "kss.vf", std::ios::binary)
+        .write(reinterpret_cast<char const*>(vf.out.bytes.data()), static_cast<std::streamsize>(vf.out.bytes.size()));
+    DviBuilder b;
+    b.FntDef(0, "kss").Op(171).Op('A').Rule(1, 1);
+    Page page(b, dir.Path());
+    ASSERT_EQ(page.drawer.calls.size(), 1u);  // nothing but the rule after A
+    EXPECT_EQ(page.drawer.calls[0].h, 327680);
+}
+
 }  // namespace
