@@ -86,12 +86,10 @@ TEST(DvipsColourPixels, RulesOfALatexDocumentInTheirColours) {
         RenderedPage page("dvipscolor.dvi", index, 72);
         ASSERT_TRUE(page.Opened());
         std::vector<COLORREF> colors;
-        for (PageRecorder::Item const& item : PageRecorder(page.Document(), index).items) {
-            if (item.kind != PageRecorder::Item::Rule) continue;
-            // The centre of the rule: 0.5in right of and above its reference point.
-            colors.push_back(page.Pixel(static_cast<int>(72 + (item.h + 2368143LL) * 72 / 4736287),
-                                        static_cast<int>(72 + (item.v - 2368143LL) * 72 / 4736287)));
-        }
+        for (PageRecorder::Item const& item : PageRecorder(page.Document(), index).items)
+            if (item.kind == PageRecorder::Item::Rule)  // probed at its centre, half an inch in
+                colors.push_back(
+                    page.Pixel(ToPixel(item.h + kSpPerInch / 2, 72), ToPixel(item.v - kSpPerInch / 2, 72)));
         EXPECT_EQ(colors, expected[static_cast<size_t>(index)]) << "page index " << index;
     }
 }
@@ -105,13 +103,8 @@ TEST(DvipsColourPixels, TextTakesTheCarriedColour) {
     int blue = 0, dark = 0;
     for (PageRecorder::Item const& item : PageRecorder(page.Document(), 1).items) {
         if (item.kind != PageRecorder::Item::Char) continue;
-        double const pixelsPerSp = 300 / 4736286.72;
-        int left = 300 + static_cast<int>(item.h * pixelsPerSp);
-        int right = left + static_cast<int>(item.width * pixelsPerSp);
-        int top = 300 + static_cast<int>((item.v - item.height) * pixelsPerSp);
-        int bottom = 300 + static_cast<int>(item.v * pixelsPerSp);
-        for (int y = top; y <= bottom; ++y) {
-            for (int x = left; x <= right; ++x) {
+        for (int y = ToPixel(item.v - item.height, 300); y <= ToPixel(item.v, 300); ++y) {
+            for (int x = ToPixel(item.h, 300); x <= ToPixel(item.h + item.width, 300); ++x) {
                 COLORREF c = page.Pixel(x, y);
                 blue += c == kBlue;
                 dark += (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF) < 128;

@@ -49,14 +49,10 @@ TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
         Queued const& e = expected[i];
         SCOPED_TRACE(e.file);
         EXPECT_EQ(std::string(p.fileName.view()), e.file);
-        EXPECT_EQ(p.type, e.type);
-        EXPECT_EQ(p.anchorTop, e.anchorTop);
-        EXPECT_EQ(p.x, e.x);
-        EXPECT_EQ(p.y, e.y);
+        EXPECT_EQ((std::vector<int>{p.type, p.anchorTop, p.x, p.y, p.llx, p.lly, p.urx, p.ury, p.drawn}),
+                  (std::vector<int>{e.type, e.anchorTop, e.x, e.y, e.box[0], e.box[1], e.box[2], e.box[3], 0}));
         EXPECT_NEAR(p.xScale, e.xScale, 1e-5);
         EXPECT_NEAR(p.yScale, e.yScale, 1e-5);
-        EXPECT_EQ((std::vector<int>{p.llx, p.lly, p.urx, p.ury}), std::vector<int>(e.box, e.box + 4));
-        EXPECT_EQ(p.drawn, 0);
         EXPECT_EQ(p.link, nullptr);
     }
 }
@@ -76,12 +72,11 @@ TEST(PictureQueue, BinaryRecordsDrawAtOnceAndKeepMaskAndWatermark) {
     EXPECT_EQ(std::string(watermark->fileName.view()), "wm.gif");
     EXPECT_EQ(watermark->type, kPictureGif);
     // Record units, converted when drawn; an all-zero box marks the watermark.
-    EXPECT_EQ(watermark->x, 72);
-    EXPECT_EQ(watermark->y, 72);
+    EXPECT_EQ(
+        (std::vector<int>{watermark->x, watermark->y, watermark->llx, watermark->lly, watermark->urx, watermark->ury}),
+        (std::vector<int>{72, 72, 0, 0, 0, 0}));
     EXPECT_EQ(watermark->xScale, -36);
     EXPECT_EQ(watermark->yScale, -36);
-    EXPECT_EQ((std::vector<int>{watermark->llx, watermark->lly, watermark->urx, watermark->ury}),
-              (std::vector<int>{0, 0, 0, 0}));
     EXPECT_EQ(watermark->link, nullptr);
 
     // Records are drawn at once, never queued.

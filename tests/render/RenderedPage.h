@@ -1,8 +1,9 @@
 #pragma once
-// A page of a test document drawn as `ksdvi render` draws it (the DVI origin
-// one inch from the top and left edges, links in blue) on a letter-size
-// device at the resolution asked for. The drawer stays open, so that tests
-// read its links, anchors and pictures as well as the pixels.
+// Pages drawn for the tests. A Canvas is a white device of a given size; a
+// RenderedPage is a page of a test document drawn on one as `ksdvi render`
+// draws it (the DVI origin one inch from the top and left edges, links in
+// blue), on letter-size paper. Its drawer stays open, so that tests read its
+// links, anchors and pictures as well as the pixels.
 
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
+#include "support/Cli.h"
 
 namespace ksdvi::test {
 
@@ -19,44 +21,44 @@ using ksdvi::gdi::COLORREF;
 using ksdvi::gdi::RGB;
 
 inline constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
+inline constexpr double kSpPerInch = 4736286.72;
 
-inline std::string DataFile(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
+// A DVI position as a pixel at `dpi` with the DVI origin one inch in.
+inline int ToPixel(double sp, int dpi) { return dpi + static_cast<int>(sp * dpi / kSpPerInch + 0.5); }
 
-class RenderedPage {
+struct Canvas {
+    Canvas(int width, int height, int dpi)
+        : device(ksdvi::gdi::RasterDevice::Create({width, height, dpi, dpi})), dc(*device) {}
+    COLORREF Pixel(int x, int y) const { return device->GetPixel(x, y); }
+    bool Dark(int x, int y) const { return ksdvi::gdi::GetRValue(Pixel(x, y)) < 128; }
+    int Width() const { return device->Width(); }
+    int Height() const { return device->Height(); }
+
+    std::unique_ptr<ksdvi::gdi::RasterDevice> device;
+    ksdvi::gdi::CDC dc;
+};
+
+// Reading the installation's font map once serves every test.
+inline HostFonts& Fonts() {
+    static HostFonts fonts;
+    return fonts;
+}
+
+class RenderedPage : public Canvas {
 public:
     // `page` is 0-based; `anchor` is the anchor the drawer looks for.
     RenderedPage(std::string const& file, int page, int dpi, String8 const& anchor = String8())
-        : session_(DataFile(file), {}, Fonts()) {
-        if (!session_.Load()) return;
-        ksdvi::gdi::RasterDeviceSpec spec;
-        spec.width = 17 * dpi / 2;
-        spec.height = 11 * dpi;
-        spec.dpiX = spec.dpiY = dpi;
-        device_ = ksdvi::gdi::RasterDevice::Create(spec);
-        dc_ = std::make_unique<ksdvi::gdi::CDC>(*device_);
-        DrawWholePage(drawer_, *dc_, session_.Document(), page, dpi, 1.0, anchor);
+        : Canvas(17 * dpi / 2, 11 * dpi, dpi), session_(DataFile(file), {}, Fonts()) {
+        if (session_.Load()) DrawWholePage(drawer_, dc, session_.Document(), page, dpi, 1.0, anchor);
     }
     ~RenderedPage() { drawer_.Close(); }
-    RenderedPage(RenderedPage const&) = delete;
-    RenderedPage& operator=(RenderedPage const&) = delete;
 
     bool Opened() const { return drawer_.IsWorking() != 0; }
     KsDviDrawer& Drawer() { return drawer_; }
     KsDvi& Document() { return session_.Document(); }
-    COLORREF Pixel(int x, int y) const { return device_->GetPixel(x, y); }
-    int Width() const { return device_->Width(); }
-    int Height() const { return device_->Height(); }
 
 private:
-    // Reading the installation's font map once serves every test.
-    static HostFonts& Fonts() {
-        static HostFonts fonts;
-        return fonts;
-    }
-
     DocumentSession session_;
-    std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
-    std::unique_ptr<ksdvi::gdi::CDC> dc_;
     KsDviDrawer drawer_;
 };
 
