@@ -218,7 +218,7 @@ int KsDviDrawer::vDvi(int y) const { return RoundHalfAway((y - vOrigin_) * vDviP
 int KsDviDrawer::grw(int x) const {
     unsigned r = dvi_ ? dvi_->GetRecordResolution() : 0;
     if (r == 0 || !pDC_) return 0;  // no record resolution: record units mean nothing yet
-    return static_cast<int>(static_cast<double>(zoom_) * pDC_->GetDeviceCaps(LOGPIXELSX) * x * 0.0001 / r);
+    return Truncate(static_cast<double>(zoom_) * pDC_->GetDeviceCaps(LOGPIXELSX) * x * 0.0001 / r);
 }
 
 void KsDviDrawer::RenewPen() {

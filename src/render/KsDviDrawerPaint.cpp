@@ -34,7 +34,7 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     if (state.textScale == 0) state.textScale = 100;
 
     int x = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
-    int y = RoundHalfAway((v + info.vadjustment) * vPixPerDvi_) + vOrigin_;
+    int y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * vPixPerDvi_) + vOrigin_;
     if (charDC_) {
         PutCharThroughCharDC(x, y, code, slant);
     } else {
@@ -46,7 +46,8 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
         if (HyLinkInfo* link = LastLink()) {
             link->AddBox(RoundHalfAway(h * hPixPerDvi_) + hOrigin_ - 1,
                          RoundHalfAway(v * vPixPerDvi_) - Ceiling(height * vPixPerDvi_) + vOrigin_ - 1,
-                         Ceiling(width * hPixPerDvi_) + 2, Ceiling((height + depth) * vPixPerDvi_) + 2);
+                         Ceiling(width * hPixPerDvi_) + 2,
+                         Ceiling((static_cast<double>(height) + depth) * vPixPerDvi_) + 2);
         }
     }
 }
@@ -94,8 +95,8 @@ void KsDviDrawer::PutWinFontChar(int h, int v, unsigned short code) {
     curFont_ = nullptr;
     unsigned r = dvi_->GetRecordResolution();
     double p = pDC_->GetDeviceCaps(LOGPIXELSX);
-    int x = r ? static_cast<int>(p * h * zoom_ * 0.0001 / r) : 0;
-    int y = r ? static_cast<int>(p * v * zoom_ * 0.0001 / r) : 0;
+    int x = r ? Truncate(p * h * zoom_ * 0.0001 / r) : 0;
+    int y = r ? Truncate(p * v * zoom_ * 0.0001 / r) : 0;
     WCHAR unit = code;
     pDC_->ExtTextOutW(x, y, 0, nullptr, &unit, 1, nullptr);
     if (previous) pDC_->SelectObject(previous);

@@ -105,8 +105,8 @@ void KsDviDrawer::GraphicsSpecial(unsigned char* p, unsigned char*) {
     // The watermark metafile is placed from the paper's corner, one inch
     // above and left of the DVI origin.
     if (type == kPictureWmf && picture->fileName == dvi_->GetWaterMarkWMFFileName()) {
-        picture->x = static_cast<int>(picture->x - hDpi_);
-        picture->y = static_cast<int>(picture->y - vDpi_);
+        picture->x = Truncate(picture->x - hDpi_);
+        picture->y = Truncate(picture->y - vDpi_);
     }
     AppendPicture(std::move(picture));
 }
