@@ -9,10 +9,9 @@
 
 #include "dvi/ExactBytes.h"
 #include "dvi/KsDvi.h"
+#include "support/Cli.h"
 
 namespace {
-
-std::string Data(char const* name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
 
 using Tags = std::vector<std::pair<std::string, int>>;
 using Names = std::vector<std::string>;
@@ -21,7 +20,7 @@ using Names = std::vector<std::string>;
 class RecordingDocument : public KsDvi {
 public:
     explicit RecordingDocument(char const* file = nullptr) {
-        if (file) Open(String8(Data(file).c_str()), {}, {});
+        if (file) Open(String8(DataFile(file).c_str()), {}, {});
     }
     void DoSpecial(unsigned char* text, int length) override {
         specials.emplace_back(reinterpret_cast<char const*>(text), static_cast<size_t>(length));
@@ -63,24 +62,26 @@ KsDvi::CDC* FakeDevice() {
 
 constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
-TEST(DocumentSpecials, ColourStackAtEachBopAndBackgroundAtEachEop) {
+// Each page's colour stack at its bop and background at its eop; anchors,
+// pictures and face records in scan order. A rescan starts the colours afresh
+// but appends the anchors and faces again.
+TEST(DocumentSpecials, WhatAScanKeepsAndARescanRepeats) {
     RecordingDocument doc("specials.dvi");
     doc.NewPageWritten(0);
     ASSERT_EQ(doc.GetMode(), KsDvi::Complete);
     ASSERT_EQ(doc.GetNPage(), 6);
-    std::vector<std::vector<unsigned int>> const stacks{{kBlack}, {kBlack, kRed}, {kBlack, kRed},
-                                                        {kBlack}, {kBlack},       {kBlack, 0x4000FF}};
-    std::vector<unsigned int> const backgrounds{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF};
+    std::vector<std::vector<unsigned int>> stacks;
+    std::vector<unsigned int> backgrounds;
     for (int page = 0; page < 6; ++page) {
-        EXPECT_EQ(Stack(doc, page), stacks[static_cast<size_t>(page)]) << "page index " << page;
-        EXPECT_EQ(doc.GetPageBackgroundColor(page), backgrounds[static_cast<size_t>(page)]) << "page index " << page;
+        stacks.push_back(Stack(doc, page));
+        backgrounds.push_back(doc.GetPageBackgroundColor(page));
     }
-}
+    EXPECT_EQ(stacks, (std::vector<std::vector<unsigned int>>{
+                          {kBlack}, {kBlack, kRed}, {kBlack, kRed}, {kBlack}, {kBlack}, {kBlack, 0x4000FF}}));
+    EXPECT_EQ(backgrounds, (std::vector<unsigned int>{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF}));
 
-TEST(DocumentSpecials, AnchorsPicturesAndRecordsInScanOrder) {
-    RecordingDocument doc("specials.dvi");
-    doc.NewPageWritten(0);
-    EXPECT_EQ(TagsOf(doc), (Tags{{"sec1", 0}, {"abc", 1}, {"def", 1}, {"sec 2", 2}, {"sec1", 4}}));
+    Tags const tags{{"sec1", 0}, {"abc", 1}, {"def", 1}, {"sec 2", 2}, {"sec1", 4}};
+    EXPECT_EQ(TagsOf(doc), tags);
     EXPECT_EQ(doc.FindTagPage("sec1"), 0);  // the first of two
     EXPECT_EQ(doc.FindTagPage("sec 2"), 2);
     EXPECT_EQ(doc.FindTagPage("sec2"), -1);
@@ -88,8 +89,19 @@ TEST(DocumentSpecials, AnchorsPicturesAndRecordsInScanOrder) {
     EXPECT_EQ(doc.FindTagPage("ab"), -1);  // a NUL inside the name dropped that anchor
     EXPECT_EQ(doc.pictures, (Names{"fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"}));
     EXPECT_EQ(doc.GetRecordResolution(), 300);
-    // No device is registered, so no face counts as installed.
-    EXPECT_EQ(FacesOf(doc), (Names{"MS Mincho", "Dotum", "Batang"}));
+    Names const faces{"MS Mincho", "Dotum", "Batang"};  // no device: no face counts as installed
+    EXPECT_EQ(FacesOf(doc), faces);
+
+    doc.RenewDvi();
+    doc.NewPageWritten(0);
+    EXPECT_EQ(Stack(doc, 0), std::vector<unsigned int>{kBlack});
+    EXPECT_EQ(doc.GetPageBackgroundColor(0), kWhite);
+    Tags twice = tags;
+    twice.insert(twice.end(), tags.begin(), tags.end());
+    Names facesTwice = faces;
+    facesTwice.insert(facesTwice.end(), faces.begin(), faces.end());
+    EXPECT_EQ(TagsOf(doc), twice);
+    EXPECT_EQ(FacesOf(doc), facesTwice);
 }
 
 TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {
@@ -102,23 +114,6 @@ TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {
     EXPECT_EQ(Stack(doc, 2), std::vector<unsigned int>{kBlack});  // extra pops leave the bottom
 }
 
-TEST(DocumentSpecials, RescanAppendsAnchorsAndFacesAgainButRestartsColours) {
-    RecordingDocument doc("specials.dvi");
-    doc.NewPageWritten(0);
-    Tags firstTags = TagsOf(doc);
-    Names firstFaces = FacesOf(doc);
-    doc.RenewDvi();
-    doc.NewPageWritten(0);
-    Tags tags = firstTags;
-    tags.insert(tags.end(), firstTags.begin(), firstTags.end());
-    Names faces = firstFaces;
-    faces.insert(faces.end(), firstFaces.begin(), firstFaces.end());
-    EXPECT_EQ(TagsOf(doc), tags);
-    EXPECT_EQ(FacesOf(doc), faces);
-    EXPECT_EQ(Stack(doc, 0), std::vector<unsigned int>{kBlack});
-    EXPECT_EQ(doc.GetPageBackgroundColor(0), kWhite);
-}
-
 TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
     std::vector<std::pair<KsDvi::CDC*, std::string>> asked;
     auto query = [&asked](KsDvi::CDC* device, char const* face) {
@@ -129,8 +124,7 @@ TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
     RecordingDocument noDevice("specials.dvi");
     noDevice.SetFaceQuery(query);
     noDevice.NewPageWritten(0);
-    EXPECT_TRUE(asked.empty());
-    EXPECT_EQ(FacesOf(noDevice), (Names{"MS Mincho", "Dotum", "Batang"}));
+    EXPECT_TRUE(asked.empty());  // no device to ask
 
     RecordingDocument doc("specials.dvi");
     doc.SetFaceQuery(query);

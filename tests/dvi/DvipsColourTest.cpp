@@ -33,20 +33,18 @@ class DvipsColourName : public testing::TestWithParam<ColourCase> {};
 TEST_P(DvipsColourName, NamesItsColour) { EXPECT_EQ(ColourOf(GetParam().words), GetParam().color) << GetParam().words; }
 
 INSTANTIATE_TEST_SUITE_P(Models, DvipsColourName,
-                         testing::Values(ColourCase{"rgb 1 0 0", kRed}, ColourCase{"  rgb 0 .5 1  ", 0xFF8000u},
-                                         ColourCase{"gray 0.5", 0x808080u}, ColourCase{"gray 1.5", kWhite},  // clamped
+                         testing::Values(ColourCase{"  rgb 0 .5 1  ", 0xFF8000u}, ColourCase{"gray 0.5", 0x808080u},
+                                         ColourCase{"gray 1.5", kWhite},  // clamped
                                          // cmyk shows as 1 - min(1, c + k) per component
-                                         ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0 0 0 0.5", 0x808080u},
-                                         ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
-                                         ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
+                                         ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u},
+                                         ColourCase{"hsb 0 1 1", kRed}, ColourCase{"hsb 0.5 1 1", 0xFFFF00u},
+                                         ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
                                          ColourCase{"hsb 1 1 0.5", 0x000080u}));
 
+// The first, one in the middle and the last of dvipsnam.def.
 INSTANTIATE_TEST_SUITE_P(Names, DvipsColourName,
-                         testing::Values(ColourCase{"Red", kRed}, ColourCase{"Black", kBlack},
-                                         ColourCase{"White", kWhite},
-                                         ColourCase{"GreenYellow", 0x4FFFD9u},  // the first of dvipsnam.def
-                                         ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"Maroon", 0x0000AEu},
-                                         ColourCase{"Gray", 0x808080u}));  // the last but two
+                         testing::Values(ColourCase{"GreenYellow", 0x4FFFD9u}, ColourCase{"NavyBlue", 0xFF750Fu},
+                                         ColourCase{"White", kWhite}));
 
 INSTANTIATE_TEST_SUITE_P(Malformed, DvipsColourName,
                          testing::Values(ColourCase{"rgb 1 0", std::nullopt}, ColourCase{"rgb 1 0 0 x", std::nullopt},

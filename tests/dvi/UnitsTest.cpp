@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dvi/KsDvi.h"
-#include "support/DviBuilder.h"
-#include "support/TempFile.h"
+#include "support/ScratchDocument.h"
 
 TEST(Units, DotsAtAResolution) {
     KsDvi dvi;
@@ -18,13 +16,7 @@ TEST(Units, DotsAtAResolution) {
 
 TEST(Units, PageSizeFromThePostambleIsMagnified) {
     for (uint32_t mag : {1000u, 2000u}) {
-        DviBuilder b;
-        b.Pre(mag).Page().Post(52099154, 0);
-        TempFile file(b.bytes);
-        KsDvi dvi;
-        dvi.Open(String8(file.Path().c_str()), {}, {});
-        EXPECT_EQ(dvi.GetPageHeight(), 0.0);
-        dvi.NewPageWritten(0);
-        EXPECT_NEAR(dvi.GetPageHeight(), 279.4 * mag / 1000, 1e-6);
+        ScratchDocument doc(DviBuilder().Pre(mag).Page().Post(52099154, 0).bytes);
+        EXPECT_NEAR(doc.dvi.GetPageHeight(), 279.4 * mag / 1000, 1e-6);
     }
 }
