@@ -1,52 +1,39 @@
+// The page interpreter: registers, rules, the stack, instructions it refuses,
+// drawing in slices, specials, characters and the binary records.
+
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "dvi/KsDvi.h"
 #include "font/ItrnFont.h"
-#include "interp/KsDviDrawerBase.h"
-#include "platform/kpathsea/KPathSea.h"
-#include "support/DviBuilder.h"
 #include "support/RecordingDrawer.h"
-#include "support/TempFile.h"
+#include "support/ScratchDocument.h"
 
 namespace {
-
-// A one-page document whose page body is given; fonts are found through kpathsea.
-class Page {
-public:
-    explicit Page(DviBuilder body, int pages = 1) {
-        DviBuilder b;
-        b.Pre();
-        for (int i = 1; i < pages; ++i) b.Page(i);
-        b.Bop(pages);
-        b.bytes.insert(b.bytes.end(), body.bytes.begin(), body.bytes.end());
-        b.Eop().Post();
-        file_ = std::make_unique<TempFile>(b.bytes);
-        dvi.SetKPathSea(&finder_);
-        dvi.Open(String8(file_->Path().c_str()), {}, {});
-        dvi.NewPageWritten(0);
-    }
-    KsDvi dvi;
-
-private:
-    KPathSea finder_;
-    std::unique_ptr<TempFile> file_;
-};
 
 // Offsets inside a page: the bop takes 45 bytes.
 constexpr int kBody = 45;
 
+// The one page of a document holding `body`, open in a recording drawer.
+struct Drawn {
+    explicit Drawn(DviBuilder const& body) : doc(OnePage(body)) { drawer.Open(doc.dvi, 0); }
+    std::vector<Call> const& All() {
+        drawer.Draw(-1);
+        return drawer.calls;
+    }
+    ScratchDocument doc;
+    RecordingDrawer drawer;
+};
+
 TEST(Interpreter, RejectsAPageIndexItDoesNotHave) {
-    Page page(DviBuilder{});
+    ScratchDocument doc(OnePage({}));
     RecordingDrawer d;
-    EXPECT_EQ(d.Open(page.dvi, 1), 0);
-    EXPECT_EQ(d.Open(page.dvi, -1), 0);
+    EXPECT_EQ(d.Open(doc.dvi, 1), 0);
+    EXPECT_EQ(d.Open(doc.dvi, -1), 0);
     EXPECT_FALSE(d.IsWorking());
-    EXPECT_EQ(d.Open(page.dvi, 0), 1);
-    EXPECT_EQ(d.Open(page.dvi, 5), 0);
+    EXPECT_EQ(d.Open(doc.dvi, 0), 1);
+    EXPECT_EQ(d.Open(doc.dvi, 5), 0);
     EXPECT_TRUE(d.IsWorking());  // the open page stays open
 }
 
@@ -57,94 +44,67 @@ TEST(Interpreter, MovesRegistersWithSignedParameters) {
     b.Op(148).U(10, 1).Op(147).Rule(1, 1);   // w1 10, w0
     b.Op(157).U(0xFF, 1).Rule(1, 1);         // down1 -1
     b.Op(167).U(100, 1).Op(166).Rule(1, 1);  // z1 100, z0
-    Page page(b);
-    RecordingDrawer d;
-    ASSERT_TRUE(d.Open(page.dvi, 0));
-    EXPECT_EQ(d.Draw(-1), 1);
-    ASSERT_EQ(d.calls.size(), 5u);
-    EXPECT_EQ(d.calls[0].h, -2);
-    EXPECT_EQ(d.calls[1].h, -2 - 0x8000);
-    EXPECT_EQ(d.calls[2].h, -2 - 0x8000 + 20);
-    EXPECT_EQ(d.calls[3].v, -1);
-    EXPECT_EQ(d.calls[4].v, 199);
-    EXPECT_EQ(d.calls[0].offset, kBody + 4);
+    EXPECT_EQ(Drawn(b).All(), (std::vector<Call>{{"rule", kBody + 4, -2, 0, 1, 1, ""},
+                                                 {"rule", kBody + 16, -0x8002, 0, 1, 1, ""},
+                                                 {"rule", kBody + 28, -0x8002 + 20, 0, 1, 1, ""},
+                                                 {"rule", kBody + 39, -0x8002 + 20, -1, 1, 1, ""},
+                                                 {"rule", kBody + 51, -0x8002 + 20, 199, 1, 1, ""}}));
 }
 
 TEST(Interpreter, RulesNeedPositiveSizesAndSetRuleMovesAnyway) {
     DviBuilder b;
     b.Rule(0, 1000, true).Rule(5, 7).Rule(-1, 5, true).Rule(3, 4, true).Rule(2, 2);
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    d.Draw(-1);
-    ASSERT_EQ(d.calls.size(), 3u);
-    EXPECT_EQ(d.calls[0].h, 1000);  // after the empty set_rule
-    EXPECT_EQ(d.calls[0].a, 5);
-    EXPECT_EQ(d.calls[0].b, 7);
-    EXPECT_EQ(d.calls[1].h, 1005);  // put_rule did not move, the negative one did
-    EXPECT_EQ(d.calls[2].h, 1009);
+    // put_rule does not move; the empty and the negative set_rule do
+    EXPECT_EQ(Drawn(b).All(), (std::vector<Call>{{"rule", kBody + 9, 1000, 0, 5, 7, ""},
+                                                 {"rule", kBody + 27, 1005, 0, 3, 4, ""},
+                                                 {"rule", kBody + 36, 1009, 0, 2, 2, ""}}));
 }
 
 TEST(Interpreter, StackHoldsFiveHundredFrames) {
     DviBuilder ok;
     for (int i = 0; i < 500; ++i) ok.Op(141).Op(143).Op(1);
     for (int i = 0; i < 500; ++i) ok.Op(142);
-    ok.Rule(1, 1);
-    Page fine(ok);
-    RecordingDrawer d;
-    d.Open(fine.dvi, 0);
-    EXPECT_EQ(d.Draw(-1), 1);
-    EXPECT_EQ(d.calls.back().h, 0);
+    Drawn fine(ok.Rule(1, 1));
+    EXPECT_EQ(fine.drawer.Draw(-1), 1);
+    EXPECT_EQ(fine.drawer.calls.back().h, 0);
 
     DviBuilder over;
     for (int i = 0; i < 501; ++i) over.Op(141);
-    Page overflow(over);
-    RecordingDrawer e;
-    e.Open(overflow.dvi, 0);
-    EXPECT_THROW(e.Draw(-1), KsDviDrawerBase::MalformedDviError);
-    EXPECT_EQ(e.GetInstOffset(), kBody + 500);
+    Drawn overflow(over);
+    EXPECT_THROW(overflow.drawer.Draw(-1), KsDviDrawerBase::MalformedDviError);
+    EXPECT_EQ(overflow.drawer.GetInstOffset(), kBody + 500);
 
-    DviBuilder under;
-    under.Op(142);
-    Page underflow(under);
-    RecordingDrawer f;
-    f.Open(underflow.dvi, 0);
-    EXPECT_THROW(f.Draw(-1), KsDviDrawerBase::MalformedDviError);
+    Drawn underflow(DviBuilder{}.Op(142));
+    EXPECT_THROW(underflow.drawer.Draw(-1), KsDviDrawerBase::MalformedDviError);
 }
 
 class NotAccepted : public testing::TestWithParam<int> {};
 
 TEST_P(NotAccepted, ThrowsAndStaysOnTheInstruction) {
-    // The scan rejects these, so the page is built by hand after a good one.
-    Page page(DviBuilder{}.Rule(1, 1));
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    // Patch the page copy: the rule's opcode becomes the rejected one.
-    std::vector<unsigned char> bytes(64, 0);
-    bytes[0] = static_cast<unsigned char>(GetParam());
-    EXPECT_EQ(d.ProcessInstruction(bytes.data()), -1);
+    // The scan refuses most of these, so the page changes after it: the
+    // drawer reads it from the file, where the rule's opcode becomes this one.
+    Drawn page(DviBuilder{}.Rule(1, 1));
+    std::vector<uint8_t> bytes = ReadFileBytes(page.doc.file.Path());
+    bytes[static_cast<size_t>(page.doc.dvi.GetPageStartOffset(0) + kBody)] = static_cast<uint8_t>(GetParam());
+    page.doc.file.Write(bytes);
+    ASSERT_EQ(page.drawer.Open(page.doc.dvi, 0), 1);
+    EXPECT_THROW(page.drawer.Draw(-1), KsDviDrawerBase::MalformedDviError);
+    EXPECT_EQ(page.drawer.GetInstOffset(), kBody);
+    EXPECT_TRUE(page.drawer.calls.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Opcodes, NotAccepted, testing::Values(130, 131, 135, 136, 237, 238, 247, 248, 249, 250, 255));
 
 TEST(Interpreter, ProcessInstructionNeverReadsPastThePage) {
-    DviBuilder b;
-    b.Op(138);
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    // Pointers outside the page are not accepted.
+    Drawn page(DviBuilder{}.Op(138));
     unsigned char stray[2] = {143, 1};
-    EXPECT_EQ(d.ProcessInstruction(stray), -1);
-    EXPECT_EQ(d.ProcessInstruction(nullptr), -1);
+    EXPECT_EQ(page.drawer.ProcessInstruction(stray), -1);
+    EXPECT_EQ(page.drawer.ProcessInstruction(nullptr), -1);
 }
 
 TEST(Interpreter, DrawRunsInSlices) {
-    DviBuilder b;
-    b.Rule(1, 1).Rule(2, 2);
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
+    Drawn page(DviBuilder{}.Rule(1, 1).Rule(2, 2));
+    RecordingDrawer& d = page.drawer;
     EXPECT_EQ(d.Draw(0), 0);
     EXPECT_TRUE(d.calls.empty());
     EXPECT_EQ(d.Draw(2), 0);  // bop and the first rule
@@ -155,25 +115,12 @@ TEST(Interpreter, DrawRunsInSlices) {
     EXPECT_EQ(d.Draw(5), 1);
 
     RecordingDrawer whole;
-    whole.Open(page.dvi, 0);
+    whole.Open(page.doc.dvi, 0);
     EXPECT_EQ(whole.Draw(4), 1);  // bop, two rules, and the eop ends it
     EXPECT_EQ(whole.calls.size(), 2u);
 }
 
-TEST(Interpreter, SpecialsArriveWithTheirBytesAndFontDefsAreSkipped) {
-    DviBuilder b;
-    b.Special("").Special("color push rgb 1 0 0").FntDef(3, "cmr10").Rule(1, 1);
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    d.Draw(-1);
-    ASSERT_EQ(d.calls.size(), 3u);
-    EXPECT_EQ(d.calls[0].a, 0);
-    EXPECT_EQ(d.calls[1].text, "color push rgb 1 0 0");
-    EXPECT_EQ(d.calls[1].offset, kBody + 2);
-    EXPECT_EQ(d.calls[2].kind, "rule");
-    EXPECT_EQ(d.CurrentFont(), -1);
-}
+// Specials and the font definitions inside pages: the trace of TeX's output agrees with dvitype (tests/tools).
 
 TEST(Interpreter, CharactersAdvanceByTheirWidthAndUndefinedFontsDropThem) {
     DviBuilder b;
@@ -182,71 +129,53 @@ TEST(Interpreter, CharactersAdvanceByTheirWidthAndUndefinedFontsDropThem) {
     b.Op(171).Op('A').Op('V');  // fnt_num_0
     b.Op(234).Op(133).Op('A');  // fnt_num_63, put1
     b.Op(235).Op(9).Op('A');    // fnt1 9: undefined
-    b.Rule(1, 1);
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    d.Draw(-1);
-    ASSERT_EQ(d.calls.size(), 4u);
-    KsDvi::ItrnFont const* cmr10 = page.dvi.GetExtFontIndex()[0];
+    Drawn page(b.Rule(1, 1));
+    KsDvi::ItrnFont const* cmr10 = page.doc.dvi.GetExtFontIndex()[0];
     ASSERT_NE(cmr10, nullptr);
-    EXPECT_EQ(page.dvi.GetExtFontIndex()[63], cmr10);
-    int wA = cmr10->GetCharWidthA('A');
-    EXPECT_EQ(d.calls[0].h, 0);
-    EXPECT_EQ(d.calls[0].b, wA);
-    EXPECT_EQ(d.calls[1].h, wA);
-    EXPECT_EQ(d.calls[2].h, wA + cmr10->GetCharWidthA('V'));  // put1 does not move
-    EXPECT_EQ(d.calls[3].kind, "rule");
-    EXPECT_EQ(d.calls[3].h, d.calls[2].h);
-    EXPECT_EQ(d.CurrentFont(), -1);
+    EXPECT_EQ(page.doc.dvi.GetExtFontIndex()[63], cmr10);
+    int wA = cmr10->GetCharWidthA('A'), wV = cmr10->GetCharWidthA('V');
+    int const A = 0xF000 + 'A', V = 0xF000 + 'V';  // no map here: the default encoding's symbol range
+    EXPECT_EQ(page.All(), (std::vector<Call>{{"char", kBody + 44, 0, 0, A, wA, ""},
+                                             {"char", kBody + 45, wA, 0, V, wV, ""},
+                                             {"char", kBody + 47, wA + wV, 0, A, wA, ""},  // put1 does not move
+                                             {"rule", kBody + 52, wA + wV, 0, 1, 1, ""}}));
+    EXPECT_EQ(page.drawer.CurrentFont(), -1);
+}
+
+std::string Record(int command, std::vector<uint8_t> const& operand) {
+    std::string s = {'#', static_cast<char>(command >> 8), static_cast<char>(command & 0xFF)};
+    return s.append(operand.begin(), operand.end());
 }
 
 TEST(Interpreter, BinaryRecordsSetTheDocumentTextState) {
-    auto record = [](int command, std::vector<uint8_t> operand) {
-        std::string s = "#";
-        s.push_back(static_cast<char>(command >> 8));
-        s.push_back(static_cast<char>(command & 0xFF));
-        s.append(operand.begin(), operand.end());
-        return s;
-    };
     DviBuilder b;
-    b.Special(record(0, {0x05, 0xA0}))     // 1440 units per inch
-        .Special(record(4, {0xFF, 0xF4}))  // width -12
-        .Special(record(5, {0x00, 0x20}))  // height 32
-        .Special(record(3, {0, 0, 0, 2}))
-        .Special(record(6, {}))
-        .Special(record(8, {}))
-        .Special(record(11, {0x03, 0x84}))  // 900
-        .Special(record(4, {0x01}))         // too short: ignored
-        .Special(record(99, {1, 2, 3}));
-    Page page(b);
-    RecordingDrawer d;
-    d.Open(page.dvi, 0);
-    d.Draw(-1);
-    KsDvi::WinFontTextState const& s = page.dvi.GetWinFontTextState();
-    EXPECT_EQ(page.dvi.GetRecordResolution(), 1440);
-    EXPECT_EQ(s.charWidth, 12);
-    EXPECT_EQ(s.charHeight, 32);
-    EXPECT_EQ(s.faceIndex, 2);
-    EXPECT_EQ(s.bold, 1);
-    EXPECT_EQ(s.italic, 1);
-    EXPECT_EQ(s.escapement, 900);
+    b.Special(Record(0, {0x05, 0xA0}))     // 1440 units per inch
+        .Special(Record(4, {0xFF, 0xF4}))  // width -12
+        .Special(Record(5, {0x00, 0x20}))  // height 32
+        .Special(Record(3, {0, 0, 0, 2}))
+        .Special(Record(6, {}))
+        .Special(Record(8, {}))
+        .Special(Record(11, {0x03, 0x84}))  // 900
+        .Special(Record(4, {0x01}))         // too short: ignored
+        .Special(Record(99, {1, 2, 3}));
+    Drawn page(b);
+    page.All();
+    KsDvi::WinFontTextState const& s = page.doc.dvi.GetWinFontTextState();
+    EXPECT_EQ(page.doc.dvi.GetRecordResolution(), 1440);
+    EXPECT_EQ((std::vector<int>{s.charWidth, s.charHeight, s.faceIndex, s.bold, s.italic, s.escapement}),
+              (std::vector<int>{12, 32, 2, 1, 1, 900}));
 }
 
 TEST(Interpreter, WindowsFontDocumentsReportEveryCharacter) {
-    DviBuilder b;
     // set needs a selected font even here; put shows the character at once
-    b.Special(std::string("#\0\x04\0\x0A", 5)).Op('x').Op(133).Op('x');
-    Page page(b);
-    page.dvi.SetWinFont(1);
+    ScratchDocument doc(OnePage(DviBuilder{}.Special(Record(4, {0, 0x0A})).Op('x').Op(133).Op('x')));
+    doc.dvi.SetWinFont(1);
     RecordingDrawer d;
-    d.Open(page.dvi, 0);
+    d.Open(doc.dvi, 0);
     EXPECT_TRUE(d.IsWinFont());
     d.Draw(-1);
     ASSERT_EQ(d.calls.size(), 2u);
-    EXPECT_EQ(d.calls[1].kind, "char");
-    EXPECT_EQ(d.calls[1].a, 'x');
-    EXPECT_EQ(d.calls[1].b, 10);
+    EXPECT_EQ(d.calls[1], (Call{"char", kBody + 8, 0, 0, 'x', 10, ""}));
 }
 
 }  // namespace
