@@ -5,7 +5,6 @@
 
 #include "stream/DList.h"
 #include "stream/String8.h"
-#include "stream/fpreal4.h"
 
 TEST(String8, NullDiffersFromEmpty) {
     String8 null;
@@ -59,10 +58,4 @@ TEST(DList, MoveKeepsNodesPointingAtTheirList) {
     DList<int> b = std::move(a);
     EXPECT_EQ(b.GetHead()->list, &b);
     EXPECT_EQ(b.GetCount(), 2);
-}
-
-TEST(fpreal4, HoldsTenThousandths) {
-    EXPECT_EQ(fpreal4::FromDouble(96).GetRaw(), 960000);
-    EXPECT_EQ(fpreal4::FromDouble(1.0).GetRaw(), 10000);
-    EXPECT_DOUBLE_EQ(fpreal4::FromRaw(15000).ToDouble(), 1.5);
 }
