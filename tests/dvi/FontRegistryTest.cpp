@@ -62,15 +62,14 @@ TEST(FontRegistry, NonPositiveSizesUseTheDesignSizeRotated) {
 TEST(FontRegistry, DirectoriesAreTriedInOrderOfmBeforeTfm) {
     TempDir first, second, both;
     auto put = [](TempDir const& dir, std::string const& source, std::string const& as) {
-        std::filesystem::copy_file(std::string(KSDVI_TEST_DATA) + "/metrics/" + source, dir / as);
+        std::filesystem::copy_file(MetricsDir() + "/" + source, dir / as);
     };
     put(first, "kstest.tfm", "x.tfm");
     put(second, "kslevel0.ofm", "x.ofm");
     put(both, "kstest.tfm", "y.tfm");
     put(both, "kslevel0.ofm", "y.ofm");
-    DList<String8> dirs;
-    for (TempDir const* dir : {&first, &second, &both}) dirs.Append(String8((dir->Path() + "/").c_str()));
-    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "x").FntDef(1, "y")), dirs, nullptr);
+    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "x").FntDef(1, "y")),
+                        Dirs({first.Path(), second.Path(), both.Path()}), nullptr);
     auto const* x = doc.dvi.GetExtFontIndex()[0];
     auto const* y = doc.dvi.GetExtFontIndex()[1];
     ASSERT_NE(x, nullptr);

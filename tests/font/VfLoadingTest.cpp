@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "MetricFiles.h"
-#include "support/DviBuilder.h"
-#include "support/TempDir.h"
+#include "support/ScratchDocument.h"
 #include "support/VfBuilder.h"
 
 namespace {
@@ -16,33 +12,17 @@ namespace {
 // kstest has characters A, B, C, E and 0177; every one of them needs a packet.
 VfBuilder AllCharacters(std::vector<uint8_t> const& packetOfA = {'A'}) {
     VfBuilder vf;
-    vf.Pre().FntDef(0, "kstest").Char('A', packetOfA).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
-    vf.Char(0177, {0177});
+    vf.Pre().FntDef(0, "kstest").Char('A', packetOfA).OtherKstestChars();
     return vf;
 }
 
 // A document defining font "ksv" (kstest's metrics) at 10pt, whose VF file is `vf`.
 struct VirtualDocument {
-    explicit VirtualDocument(std::vector<uint8_t> const& vf, std::string const& metrics = "kstest.tfm") {
-        std::filesystem::copy_file(MetricFile(metrics), dir / "ksv.tfm");
-        std::ofstream(dir / "ksv.vf", std::ios::binary)
-            .write(reinterpret_cast<char const*>(vf.data()), static_cast<std::streamsize>(vf.size()));
-        DviBuilder b;
-        b.Pre().Bop(1).FntDef(0, "ksv").Eop().Post();
-        file = std::make_unique<TempFile>(b.bytes);
-        DList<String8> tfm, vfs;
-        tfm.Append(String8((dir.Path() + "/").c_str()));
-        tfm.Append(String8((std::string(KSDVI_TEST_DATA) + "/metrics/").c_str()));
-        vfs.Append(String8((dir.Path() + "/").c_str()));
-        dvi.SetKPathSea(&finder);
-        dvi.Open(String8(file->Path().c_str()), tfm, vfs);
-        dvi.NewPageWritten(0);
-    }
-    KsDvi::ItrnFont const* Font() const { return dvi.GetExtFontIndex()[0]; }
-    TempDir dir;
-    KPathSea finder;
-    std::unique_ptr<TempFile> file;
-    KsDvi dvi;
+    explicit VirtualDocument(std::vector<uint8_t> const& vf)
+        : dir("ksv", vf), doc(OnePage(DviBuilder{}.FntDef(0, "ksv")), Dirs({dir.Path(), MetricsDir()})) {}
+    KsDvi::ItrnFont const* Font() const { return doc.dvi.GetExtFontIndex()[0]; }
+    VfDir dir;
+    ScratchDocument doc;
 };
 
 TEST(VfLoading, PacketsAreStoredScaledAndWidened) {
@@ -59,27 +39,7 @@ TEST(VfLoading, PacketsAreStoredScaledAndWidened) {
     EXPECT_EQ(doc.Font()->GetCharPacket('D'), nullptr);
 }
 
-TEST(VfLoading, MadeByVptovf) {
-    KPathSea finder;
-    DviBuilder b;
-    b.Pre().Bop(1).FntDef(0, "ksvirt").Eop().Post();
-    TempFile file(b.bytes);
-    DList<String8> metrics;
-    metrics.Append(String8((std::string(KSDVI_TEST_DATA) + "/metrics/").c_str()));
-    KsDvi dvi;
-    dvi.SetKPathSea(&finder);
-    dvi.Open(String8(file.Path().c_str()), metrics, metrics);
-    dvi.NewPageWritten(0);
-    auto const* font = dvi.GetExtFontIndex()[0];
-    ASSERT_NE(font, nullptr);
-    ASSERT_TRUE(font->IsVirtual());
-    EXPECT_EQ(dvi.GetNItrnFont(), 3);  // ksvirt, then its local fonts kstest and cmr10 at 20pt
-    EXPECT_EQ(font->GetLocalFontIndex()[1]->GetScaleSize(), 2 * 655360);
-    // C: y3 -0.25 stored as y4, select font 1, set x, w1 of one fix-word unit stored as w4
-    std::vector<uint8_t> c(font->GetCharPacket('C'), font->GetCharPacket('C') + font->GetCharPacketLength('C'));
-    EXPECT_EQ(c, (std::vector<uint8_t>{165, 0xFF, 0xFD, 0x80, 0x00, 172, 'x', 151, 0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(font->GetCharWidthA('B'), 3 * 327680);
-}
+// Packets that vptovf wrote: tests/interp draws them.
 
 struct Failing {
     char const* name;
@@ -99,9 +59,7 @@ TEST_P(VfRejected, LeavesAPlainFont) {
 std::vector<uint8_t> WithXxx2(size_t textBytes) {
     std::vector<uint8_t> packet{240, static_cast<uint8_t>(textBytes >> 8), static_cast<uint8_t>(textBytes)};
     packet.resize(3 + textBytes, 'x');
-    VfBuilder vf;
-    vf.Pre().FntDef(0, "kstest").LongChar('A', packet).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
-    return vf.Char(0177, {0177}).Post().out.bytes;
+    return VfBuilder().Pre().FntDef(0, "kstest").LongChar('A', packet).OtherKstestChars().Post().out.bytes;
 }
 
 std::vector<Failing> FailingFiles() {
@@ -109,9 +67,8 @@ std::vector<Failing> FailingFiles() {
     auto wrongId = AllCharacters().Post().out.bytes;
     wrongId[1] = 203;
     f.push_back({"identification_203", wrongId});
-    VfBuilder badSum;
-    badSum.Pre(0x12345678).FntDef(0, "kstest").Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'});
-    f.push_back({"checksum_differs", badSum.Char('E', {'E'}).Char(0177, {0177}).Post().out.bytes});
+    f.push_back({"checksum_differs",
+                 VfBuilder().Pre(0x12345678).FntDef(0, "kstest").Char('A', {'A'}).OtherKstestChars().Post().out.bytes});
     VfBuilder missing;
     missing.Pre().FntDef(0, "kstest").Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
     f.push_back({"character_without_packet", missing.Post().out.bytes});
@@ -131,16 +88,15 @@ INSTANTIATE_TEST_SUITE_P(Files, VfRejected, testing::ValuesIn(FailingFiles()),
 
 TEST(VfLoading, AFontThatNamesItselfAtAnotherSizeIsReadOnce) {
     // Each size would read the file again and ask for twice its size, without end.
-    VfBuilder vf;
-    vf.Pre().FntDef(0, "ksv", 1, 2 << 20).Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'});
-    VirtualDocument doc(vf.Char(0177, {0177}).Post().out.bytes);
+    VirtualDocument doc(
+        VfBuilder().Pre().FntDef(0, "ksv", 1, 2 << 20).Char('A', {'A'}).OtherKstestChars().Post().out.bytes);
     ASSERT_NE(doc.Font(), nullptr);
     ASSERT_TRUE(doc.Font()->IsVirtual());
     KsDvi::ItrnFont const* twice = doc.Font()->GetLocalFontIndex()[0];
     ASSERT_NE(twice, nullptr);
     EXPECT_EQ(twice->GetScaleSize(), 2 * 655360);
     EXPECT_FALSE(twice->IsVirtual());  // its metrics only
-    EXPECT_EQ(doc.dvi.GetNItrnFont(), 2);
+    EXPECT_EQ(doc.doc.dvi.GetNItrnFont(), 2);
 }
 
 TEST(VfLoading, EdgesThatStillLoad) {
@@ -155,10 +111,14 @@ TEST(VfLoading, EdgesThatStillLoad) {
     EXPECT_NE(empty.Font()->GetCharPacket('A'), nullptr);
     EXPECT_EQ(empty.Font()->GetCharPacketLength('A'), 0);
 
-    VfBuilder big;
-    big.Pre().FntDef(65536, "kstest", 3).FntDef(2, "kstest");
-    big.Char('A', {'A'}).Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'}).Char(0177, {0177});
-    VirtualDocument ignored(big.Post().out.bytes);
+    VirtualDocument ignored(VfBuilder()
+                                .Pre()
+                                .FntDef(65536, "kstest", 3)
+                                .FntDef(2, "kstest")
+                                .Char('A', {'A'})
+                                .OtherKstestChars()
+                                .Post()
+                                .out.bytes);
     ASSERT_TRUE(ignored.Font()->IsVirtual());
     EXPECT_EQ(ignored.Font()->GetFirstLocalFont(), 2);
 }

@@ -3,6 +3,8 @@
 // own output cannot show.
 
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "dvi/KsDvi.h"
@@ -14,6 +16,15 @@
 inline KPathSea* Kpathsea() {
     static KPathSea finder;
     return &finder;
+}
+
+inline std::string MetricsDir() { return std::string(KSDVI_TEST_DATA) + "/metrics"; }
+
+// Directories to look for fonts in, in order.
+inline DList<String8> Dirs(std::initializer_list<std::string> paths) {
+    DList<String8> dirs;
+    for (std::string const& path : paths) dirs.Append(String8((path + "/").c_str()));
+    return dirs;
 }
 
 // The bytes of a document whose one page holds `body`.

@@ -2,10 +2,13 @@
 // VF bytes for the cases vptovf would never write.
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "support/DviBuilder.h"
+#include "support/TempDir.h"
 
 struct VfBuilder {
     DviBuilder out;  // the same big-endian byte writer
@@ -29,8 +32,21 @@ struct VfBuilder {
         out.bytes.insert(out.bytes.end(), packet.begin(), packet.end());
         return *this;
     }
+    // kstest's characters B, C, E and 0177, each setting itself: with a packet
+    // for A, a whole virtual font over kstest.
+    VfBuilder& OtherKstestChars() { return Char('B', {'B'}).Char('C', {'C'}).Char('E', {'E'}).Char(0177, {0177}); }
     VfBuilder& Post() {
         out.Op(248);
         return *this;
+    }
+};
+
+// A scratch directory holding the virtual font `name`: its VF file and, as its
+// metrics, a copy of one of tests/data/metrics.
+struct VfDir : TempDir {
+    VfDir(std::string const& name, std::vector<uint8_t> const& vf, std::string const& metrics = "kstest.tfm") {
+        std::filesystem::copy_file(std::string(KSDVI_TEST_DATA) + "/metrics/" + metrics, *this / (name + ".tfm"));
+        std::ofstream(*this / (name + ".vf"), std::ios::binary)
+            .write(reinterpret_cast<char const*>(vf.data()), static_cast<std::streamsize>(vf.size()));
     }
 };
