@@ -1,7 +1,9 @@
 // Hyperlinks and anchors of TeX documents at 100 dpi: links.tex, written with
 // this system's own specials, and hyperref.tex, written by hyperref's hypertex
 // driver. Text inside a link is drawn in the link colour, pure blue, which
-// tells the linked text's ink from the rest.
+// tells the linked text's ink from the rest. Which links the documents hold,
+// their areas and where their anchors lie, ksdvi links and locate show
+// (tests/tools).
 
 #include <gtest/gtest.h>
 
@@ -61,7 +63,6 @@ void ExpectAreasCoverLinkedText(RenderedPage& page) {
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inkPerArea[i], 0) << "area " << i;
 }
 
-// Which links links.tex holds, and their areas, ksdvi links shows (tests/tools).
 TEST(Hyperlinks, AnHtmlLinkCoversItsTextAndOnlyThat) {
     RenderedPage page("links.dvi", 0, kDpi);
     ASSERT_TRUE(page.Opened());
@@ -109,8 +110,7 @@ TEST(Hyperlinks, MarksMergeTheLinkColourIntoTheChosenKinds) {
     }
 }
 
-// Where anchors lie ksdvi locate shows (tests/tools); the drawer looks for one
-// on the page it draws, by its whole name.
+// The drawer looks for an anchor on the page it draws, by its whole name.
 TEST(Hyperlinks, AnchorsMatchWholeNamesOnTheDrawnPage) {
     for (auto [index, anchor] : {std::pair{1, "second"}, {0, "second"}, {1, "secon"}, {0, ""}}) {
         RenderedPage page("links.dvi", index, kDpi, String8(anchor));
@@ -119,7 +119,6 @@ TEST(Hyperlinks, AnchorsMatchWholeNamesOnTheDrawnPage) {
     }
 }
 
-// Which links these are, ksdvi links shows (tests/tools).
 TEST(Hyperlinks, HyperrefLinksCoverTheirText) {
     for (int index = 0; index < 2; ++index) {
         RenderedPage page("hyperref.dvi", index, kDpi);
