@@ -53,7 +53,6 @@ TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
                   (std::vector<int>{e.type, e.anchorTop, e.x, e.y, e.box[0], e.box[1], e.box[2], e.box[3], 0}));
         EXPECT_NEAR(p.xScale, e.xScale, 1e-5);
         EXPECT_NEAR(p.yScale, e.yScale, 1e-5);
-        EXPECT_EQ(p.link, nullptr);
     }
 }
 
@@ -77,7 +76,6 @@ TEST(PictureQueue, BinaryRecordsDrawAtOnceAndKeepMaskAndWatermark) {
         (std::vector<int>{72, 72, 0, 0, 0, 0}));
     EXPECT_EQ(watermark->xScale, -36);
     EXPECT_EQ(watermark->yScale, -36);
-    EXPECT_EQ(watermark->link, nullptr);
 
     // Records are drawn at once, never queued.
     for (KsDviDrawer::PictInfo const* p : page.Drawer().GetPictList())
