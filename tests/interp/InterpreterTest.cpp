@@ -134,10 +134,11 @@ TEST(Interpreter, CharactersAdvanceByTheirWidthAndUndefinedFontsDropThem) {
     ASSERT_NE(cmr10, nullptr);
     EXPECT_EQ(page.doc.dvi.GetExtFontIndex()[63], cmr10);
     int wA = cmr10->GetCharWidthA('A'), wV = cmr10->GetCharWidthA('V');
+    int hA = cmr10->GetCharHeight('A'), hV = cmr10->GetCharHeight('V');
     int const A = 0xF000 + 'A', V = 0xF000 + 'V';  // no map here: the default encoding's symbol range
-    EXPECT_EQ(page.All(), (std::vector<Call>{{"char", kBody + 44, 0, 0, A, wA, ""},
-                                             {"char", kBody + 45, wA, 0, V, wV, ""},
-                                             {"char", kBody + 47, wA + wV, 0, A, wA, ""},  // put1 does not move
+    EXPECT_EQ(page.All(), (std::vector<Call>{{"char", kBody + 44, 0, 0, A, wA, "", hA},
+                                             {"char", kBody + 45, wA, 0, V, wV, "", hV},
+                                             {"char", kBody + 47, wA + wV, 0, A, wA, "", hA},  // put1 does not move
                                              {"rule", kBody + 52, wA + wV, 0, 1, 1, ""}}));
     EXPECT_EQ(page.drawer.CurrentFont(), -1);
 }

@@ -32,7 +32,7 @@ TEST(VirtualFonts, PacketsDrawAtTheCharacterAndMoveByItsWidth) {
     KsDvi::ItrnFont const* ksvirt = page.doc.dvi.GetExtFontIndex()[0];
     ASSERT_NE(ksvirt, nullptr);
     EXPECT_EQ(page.doc.dvi.GetNItrnFont(), 3);  // ksvirt and its fonts kstest and cmr10 at 20pt
-    KsDvi::ItrnFont const* cmr20 = ksvirt->GetLocalFontIndex()[1];
+    KsDvi::ItrnFont const *kstest = ksvirt->GetLocalFontIndex()[0], *cmr20 = ksvirt->GetLocalFontIndex()[1];
     EXPECT_EQ(cmr20->GetScaleSize(), 2 * 655360);
     // Everything a packet draws is reported at the instruction that set the
     // virtual character; the registers come back after each packet.
@@ -41,8 +41,9 @@ TEST(VirtualFonts, PacketsDrawAtTheCharacterAndMoveByItsWidth) {
               (std::vector<Call>{{"rule", b, 327680, 0, 65536, 131071, ""},  // 0.2 is no whole fix-word: rounded down
                                  {"special", b, 0, 0, 5, 0, "hello"},
                                  // no map here: the default encoding's symbol range
-                                 {"char", b, 0, 0, 0xF000 + 'B', 655360, ""},
-                                 {"char", c, 3 * 327680, -163840, 0xF000 + 'x', cmr20->GetCharWidthA('x'), ""},
+                                 {"char", b, 0, 0, 0xF000 + 'B', 655360, "", kstest->GetCharHeight('B')},
+                                 {"char", c, 3 * 327680, -163840, 0xF000 + 'x', cmr20->GetCharWidthA('x'), "",
+                                  cmr20->GetCharHeight('x')},
                                  {"rule", c + 1, 3 * 327680 + 655360, 0, 1, 1, ""}}));
 }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "render/PageRecorder.h"
 #include "render/RenderedPage.h"
+#include "support/RecordingDrawer.h"
 #include "support/ScratchDocument.h"
 
 namespace ksdvi::test {
@@ -140,8 +140,8 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
         dvi.Open(String8(DataFile(file).c_str()), {}, {});
         dvi.NewPageWritten(0);
         for (int page = 0; page < dvi.GetNPage(); ++page)
-            for (PageRecorder::Item const& item : PageRecorder(dvi, page).items)
-                if (item.kind == PageRecorder::Item::Special) texts.push_back(item.text);
+            for (Call const& call : RecordingDrawer(dvi, page).calls)
+                if (call.kind == "special") texts.push_back(call.text);
     }
     for (auto const& cases : {HtmlCases(), HypertextCases()})
         for (LinkCase const& c : cases) texts.push_back(c.special);

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "render/PageRecorder.h"
 #include "render/RenderedPage.h"
+#include "support/RecordingDrawer.h"
 
 namespace ksdvi::test {
 namespace {
@@ -86,8 +86,8 @@ TEST(DvipsColourPixels, RulesOfALatexDocumentInTheirColours) {
         RenderedPage page("dvipscolor.dvi", index, 72);
         ASSERT_TRUE(page.Opened());
         std::vector<COLORREF> colors;
-        for (PageRecorder::Item const& item : PageRecorder(page.Document(), index).items)
-            if (item.kind == PageRecorder::Item::Rule)  // probed at its centre, half an inch in
+        for (Call const& item : RecordingDrawer(page.Document(), index).calls)
+            if (item.kind == "rule")  // probed at its centre, half an inch in
                 colors.push_back(
                     page.Pixel(ToPixel(item.h + kSpPerInch / 2, 72), ToPixel(item.v - kSpPerInch / 2, 72)));
         EXPECT_EQ(colors, expected[static_cast<size_t>(index)]) << "page index " << index;
@@ -101,10 +101,10 @@ TEST(DvipsColourPixels, TextTakesTheCarriedColour) {
     RenderedPage page("dvipscolor.dvi", 1, 300);
     ASSERT_TRUE(page.Opened());
     int blue = 0, dark = 0;
-    for (PageRecorder::Item const& item : PageRecorder(page.Document(), 1).items) {
-        if (item.kind != PageRecorder::Item::Char) continue;
+    for (Call const& item : RecordingDrawer(page.Document(), 1).calls) {
+        if (item.kind != "char") continue;
         for (int y = ToPixel(item.v - item.height, 300); y <= ToPixel(item.v, 300); ++y) {
-            for (int x = ToPixel(item.h, 300); x <= ToPixel(item.h + item.width, 300); ++x) {
+            for (int x = ToPixel(item.h, 300); x <= ToPixel(item.h + item.b, 300); ++x) {
                 COLORREF c = page.Pixel(x, y);
                 blue += c == kBlue;
                 dark += (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF) < 128;
