@@ -18,7 +18,7 @@
 namespace ksdvi::robustness {
 namespace {
 
-constexpr int kMutantsPerKind = 20;
+constexpr int kMutantsPerKind = 14;
 
 std::string const kDocument = std::string(KSDVI_TEST_DATA) + "/plain.dvi";
 

@@ -21,7 +21,7 @@
 namespace ksdvi::robustness {
 namespace {
 
-constexpr int kMutantsPerKind = 12;
+constexpr int kMutantsPerKind = 10;
 constexpr char kFontName[] = "ksmutant";
 constexpr int kLongestPacket = 1000;
 
