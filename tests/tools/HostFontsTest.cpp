@@ -67,7 +67,8 @@ TEST(HostFonts, UserMapsComeAfterTheGeneratedEntries) {
     EXPECT_EQ(status, 0);  // a broken map file is reported and the command goes on
     EXPECT_NE(out.find("ksdvi: " + user.Path() + ":2: syntax error"), std::string::npos) << out;
 
-    for (auto const& f : nlohmann::json::parse(Ksdvi(args))["fonts"]) {
+    auto j = nlohmann::json::parse(Ksdvi(args));
+    for (auto const& f : j["fonts"]) {
         if (f["name"] == "cmr10") {
             EXPECT_EQ(f["face"], "dejavu serif");  // the user's entry won
             EXPECT_EQ(f["encoding"], "ot1");
