@@ -66,17 +66,22 @@ int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& in) {
     if (bc > ec + 1 || ec > 65535 || nw > 65535 || nh > 256 || nd > 256) return 0;
     if (!FileHolds(in, lf) || !ReadHeader(in, lh)) return 0;
 
+    // A record is 10 bytes and (npc + 2) / 2 skipped pairs of bytes. One
+    // longer than all the records' words is damage, and npc near 2^32 would
+    // have every record skip for a billion reads.
+    uint64_t skipPairs = (static_cast<uint64_t>(npc) + 2) / 2;
+    if (bc <= ec && 10 + 2 * skipPairs > 4ull * ncw) return 0;
+
     FixWordScaler scaler(static_cast<uint32_t>(scaleSize_));
     AllocateTables(ec - bc + 1, nw, nh, nd);
     in.seekg(static_cast<std::streamoff>(nco) * 4);
-    uint32_t skipWords = (npc + 2) / 2;
     for (uint32_t c = bc; c <= ec && in.good();) {
         uint16_t wi = static_cast<uint16_t>(in.ReadUInt16());
         uint8_t hi = static_cast<uint8_t>(in.ReadUInt8());
         uint8_t di = static_cast<uint8_t>(in.ReadUInt8());
         in.ReadUInt32();  // italic index, tag, remainder
         uint32_t r = in.ReadUInt16();
-        for (uint32_t i = 0; i < skipWords; ++i) in.ReadUInt16();
+        for (uint64_t i = 0; i < skipPairs; ++i) in.ReadUInt16();
         for (uint32_t code = c; code <= c + r && code <= ec; ++code) {
             widthIndex_[code - bc] = wi;
             heightIndex_[code - bc] = hi;
