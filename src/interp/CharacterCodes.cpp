@@ -59,7 +59,7 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
     auto savedTable = fontTable_;
     int savedTableSize = fontTableSize_, savedFont = curFont_;
     int32_t sh = h_, sv = v_, sw = w_, sx = x_, sy = y_, sz = z_;
-    unsigned char const* savedLimit = limit_;
+    unsigned char const *savedBase = base_, *savedLimit = limit_;
 
     fontTable_ = font->GetLocalFontIndex();
     fontTableSize_ = fontTable_ ? font->GetLocalFontIndexSize() : 0;
@@ -68,6 +68,7 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
     if (first >= 0 && GetItrnFont(first)) curFont_ = first;
     w_ = x_ = y_ = z_ = 0;
 
+    base_ = packet;
     limit_ = packet + length;
     for (unsigned char const* p = packet; p < limit_ && packetBudget_ > 0; --packetBudget_) {
         int n = ProcessInstruction(p);
@@ -75,6 +76,7 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
         p += n;
     }
 
+    base_ = savedBase;
     limit_ = savedLimit;
     fontTable_ = savedTable;
     fontTableSize_ = savedTableSize;

@@ -1,6 +1,7 @@
 #include "interp/KsDviDrawerBase.h"
 
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 #include "font/ItrnFont.h"
@@ -32,7 +33,7 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     length_ = dvi.GetPageContents(page, nullptr);
     pageBuffer_ = std::make_unique<unsigned char[]>(static_cast<size_t>(length_ > 0 ? length_ : 1));
     dvi.GetPageContents(page, pageBuffer_.get());
-    cursor_ = pageBuffer_.get();
+    base_ = cursor_ = pageBuffer_.get();
     limit_ = cursor_ + length_;
     instOffset_ = 0;
     stack_.reset(new (std::nothrow) Frame[StackSize]);
@@ -54,7 +55,7 @@ void KsDviDrawerBase::Close() {
     if (!open_) return;
     pageBuffer_.reset();
     stack_.reset();
-    cursor_ = limit_ = nullptr;
+    base_ = cursor_ = limit_ = nullptr;
     open_ = 0;
 }
 
@@ -75,7 +76,9 @@ int KsDviDrawerBase::Draw(int count) {
 // One instruction; every parameter byte is checked against the end of the bytes
 // being run, so a damaged page or packet never makes us read past it.
 int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
-    if (!p || !limit_ || p >= limit_) return -1;
+    // std::less orders pointers that need not point into the same array.
+    std::less<unsigned char const*> before;
+    if (!p || !limit_ || before(p, base_) || !before(p, limit_)) return -1;
     size_t avail = static_cast<size_t>(limit_ - p) - 1;
     int op = *p;
     InstPtr in(p + 1);

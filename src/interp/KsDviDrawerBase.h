@@ -93,7 +93,8 @@ private:
     std::unique_ptr<unsigned char[]> pageBuffer_;
     int length_ = 0;
     unsigned char const* cursor_ = nullptr;
-    unsigned char const* limit_ = nullptr;  // end of the bytes being run: the page or a packet
+    unsigned char const* base_ = nullptr;   // the bytes being run, the page or a packet,
+    unsigned char const* limit_ = nullptr;  // are base_ up to limit_
     int instOffset_ = 0;
     KsDvi::ItrnFont const* const* fontTable_ = nullptr;
     int fontTableSize_ = 0;

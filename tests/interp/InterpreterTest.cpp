@@ -95,11 +95,26 @@ TEST_P(NotAccepted, ThrowsAndStaysOnTheInstruction) {
 
 INSTANTIATE_TEST_SUITE_P(Opcodes, NotAccepted, testing::Values(130, 131, 135, 136, 237, 238, 247, 248, 249, 250, 255));
 
-TEST(Interpreter, ProcessInstructionNeverReadsPastThePage) {
-    Drawn page(DviBuilder{}.Op(138));
+TEST(Interpreter, ProcessInstructionNeverReadsOutsideThePage) {
+    // The special's text shows where the page's bytes lie.
+    struct Locating : RecordingDrawer {
+        unsigned char const* pageStart = nullptr;
+        void DoSpecial(unsigned int length, InstPtr text) override {
+            if (!pageStart) pageStart = text.Get() - GetInstOffset() - 2;  // xxx1 and its length byte
+            RecordingDrawer::DoSpecial(length, text);
+        }
+    };
+    ScratchDocument doc(OnePage(DviBuilder{}.Special("x").Rule(1, 1)));
+    Locating d;
+    ASSERT_EQ(d.Open(doc.dvi, 0), 1);
+    d.Draw(-1);
+    ASSERT_NE(d.pageStart, nullptr);
+    EXPECT_EQ(d.ProcessInstruction(d.pageStart + kBody), 3);  // the special itself
+    EXPECT_EQ(d.ProcessInstruction(d.pageStart - 1), -1);
+    EXPECT_EQ(d.ProcessInstruction(d.pageStart + doc.dvi.GetPageContents(0, nullptr)), -1);
     unsigned char stray[2] = {143, 1};
-    EXPECT_EQ(page.drawer.ProcessInstruction(stray), -1);
-    EXPECT_EQ(page.drawer.ProcessInstruction(nullptr), -1);
+    EXPECT_EQ(d.ProcessInstruction(stray), -1);
+    EXPECT_EQ(d.ProcessInstruction(nullptr), -1);
 }
 
 TEST(Interpreter, DrawRunsInSlices) {
