@@ -73,6 +73,12 @@ bool DocumentSession::Load() {
     return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
 }
 
+bool DocumentSession::LoadOrReport() {
+    if (Load()) return true;
+    ReportError(path_, message_);
+    return false;
+}
+
 void DocumentSession::ReportMissingFonts() const {
     for (std::string const& name : dvi_->GetMissingFonts())
         ReportError(path_, "font " + name + " not found: its characters are left out");

@@ -27,6 +27,8 @@ public:
     // Scans every page the file holds. False when the file cannot be read at all
     // (missing, unreadable, not DVI); Message() says why.
     bool Load();
+    // Load, with the message on stderr against the file when it fails.
+    bool LoadOrReport();
 
     KsDvi& Document() { return *dvi_; }
     // Picture files named by the specials, in scan order.

@@ -20,10 +20,7 @@ int RunFontmap(FontmapOptions const& options) {
     }
 
     DocumentSession session(options.file, options.session, fonts);
-    if (!session.Load()) {
-        ReportError(options.file, session.Message());
-        return 1;
-    }
+    if (!session.LoadOrReport()) return 1;
     session.ReportMissingFonts();
     std::set<std::string> names;
     for (KsDvi::ItrnFontItr it(session.Document()); !it.IsFinished(); ++it) names.insert(it()->GetName().c_str());

@@ -119,10 +119,7 @@ void PrintText(Json const& j) {
 int RunInfo(InfoOptions const& options) {
     HostFonts fonts(options.session.mapFiles);
     DocumentSession session(options.file, options.session, fonts);
-    if (!session.Load()) {
-        ReportError(options.file, session.Message());
-        return 1;
-    }
+    if (!session.LoadOrReport()) return 1;
     Json j = Describe(session);
     if (!options.json) session.ReportMissingFonts();
     if (options.json)

@@ -52,10 +52,7 @@ void PrintText(int page, KsDviDrawer::HyLinkInfo const& link) {
 int RunLinks(LinksOptions const& options) {
     HostFonts fonts(options.session.mapFiles);
     DocumentSession session(options.file, options.session, fonts);
-    if (!session.Load()) {
-        ReportError(options.file, session.Message());
-        return 1;
-    }
+    if (!session.LoadOrReport()) return 1;
     std::string error;
     auto pages = SelectPages(options.pages, session.Document().GetNPage(), error);
     if (!pages) {

@@ -11,10 +11,7 @@
 int RunLocate(LocateOptions const& options) {
     HostFonts fonts(options.session.mapFiles);
     DocumentSession session(options.file, options.session, fonts);
-    if (!session.Load()) {
-        ReportError(options.file, session.Message());
-        return 1;
-    }
+    if (!session.LoadOrReport()) return 1;
     KsDvi& dvi = session.Document();
     String8 anchor(options.anchor.c_str());
     OffscreenPage offscreen(options.dpi);

@@ -40,10 +40,7 @@ std::string OutputPath(std::string const& pattern, int pageNumber) {
 int RunRender(RenderOptions const& options) {
     HostFonts fonts(options.session.mapFiles);
     DocumentSession first(options.file, options.session, fonts);
-    if (!first.Load()) {
-        ReportError(options.file, first.Message());
-        return 1;
-    }
+    if (!first.LoadOrReport()) return 1;
     first.ReportMissingFonts();
     std::string error;
     auto pages = SelectPages(options.pages, first.Document().GetNPage(), error);

@@ -9,10 +9,7 @@
 int RunTrace(TraceOptions const& options) {
     HostFonts fonts(options.session.mapFiles);
     DocumentSession session(options.file, options.session, fonts);
-    if (!session.Load()) {
-        ReportError(options.file, session.Message());
-        return 1;
-    }
+    if (!session.LoadOrReport()) return 1;
     session.ReportMissingFonts();
     KsDvi& dvi = session.Document();
     std::string error;
