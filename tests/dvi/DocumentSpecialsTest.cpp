@@ -1,5 +1,6 @@
 // What a scan keeps from the specials of real TeX documents (specials.tex,
-// colorstack.tex), and the parse rules of each keyword on single specials.
+// colorstack.tex, dvipscolor.tex), the parse rules of each keyword on single
+// specials, and the faces that stand in for those records name.
 
 #include <gtest/gtest.h>
 
@@ -38,9 +39,22 @@ protected:
     void AppendPictFile(String8 const& name) override { pictures.emplace_back(name.view()); }
 };
 
-std::vector<unsigned int> Stack(KsDvi const& dvi, int page) {
-    unsigned int const* colors = dvi.GetPageColorStack(page);
-    return {colors, colors + dvi.GetPageColorStackSize(page)};
+using Stacks = std::vector<std::vector<unsigned int>>;
+
+// Each page's colour stack at its bop, and its background at its eop.
+Stacks StacksOf(KsDvi const& dvi) {
+    Stacks stacks;
+    for (int page = 0; page < dvi.GetNPage(); ++page) {
+        unsigned int const* colors = dvi.GetPageColorStack(page);
+        stacks.emplace_back(colors, colors + dvi.GetPageColorStackSize(page));
+    }
+    return stacks;
+}
+
+std::vector<unsigned int> BackgroundsOf(KsDvi const& dvi) {
+    std::vector<unsigned int> colors;
+    for (int page = 0; page < dvi.GetNPage(); ++page) colors.push_back(dvi.GetPageBackgroundColor(page));
+    return colors;
 }
 
 Tags TagsOf(KsDvi const& dvi) {
@@ -60,25 +74,19 @@ KsDvi::CDC* FakeDevice() {
     return reinterpret_cast<KsDvi::CDC*>(&device);
 }
 
-constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
+                       kYellow = 0x00FFFF;
 
-// Each page's colour stack at its bop and background at its eop; anchors,
-// pictures and face records in scan order. A rescan starts the colours afresh
-// but appends the anchors and faces again.
+// The pages' colour stacks and backgrounds; anchors, pictures and face
+// records in scan order. A rescan starts the colours afresh but appends the
+// anchors and faces again.
 TEST(DocumentSpecials, WhatAScanKeepsAndARescanRepeats) {
     RecordingDocument doc("specials.dvi");
     doc.NewPageWritten(0);
     ASSERT_EQ(doc.GetMode(), KsDvi::Complete);
-    ASSERT_EQ(doc.GetNPage(), 6);
-    std::vector<std::vector<unsigned int>> stacks;
-    std::vector<unsigned int> backgrounds;
-    for (int page = 0; page < 6; ++page) {
-        stacks.push_back(Stack(doc, page));
-        backgrounds.push_back(doc.GetPageBackgroundColor(page));
-    }
-    EXPECT_EQ(stacks, (std::vector<std::vector<unsigned int>>{
-                          {kBlack}, {kBlack, kRed}, {kBlack, kRed}, {kBlack}, {kBlack}, {kBlack, 0x4000FF}}));
-    EXPECT_EQ(backgrounds, (std::vector<unsigned int>{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF}));
+    EXPECT_EQ(StacksOf(doc),
+              (Stacks{{kBlack}, {kBlack, kRed}, {kBlack, kRed}, {kBlack}, {kBlack}, {kBlack, 0x4000FF}}));
+    EXPECT_EQ(BackgroundsOf(doc), (std::vector<unsigned int>{kWhite, kWhite, kBlue, kBlue, 0x80FFFF, 0x80FFFF}));
 
     Tags const tags{{"sec1", 0}, {"abc", 1}, {"def", 1}, {"sec 2", 2}, {"sec1", 4}};
     EXPECT_EQ(TagsOf(doc), tags);
@@ -94,8 +102,8 @@ TEST(DocumentSpecials, WhatAScanKeepsAndARescanRepeats) {
 
     doc.RenewDvi();
     doc.NewPageWritten(0);
-    EXPECT_EQ(Stack(doc, 0), std::vector<unsigned int>{kBlack});
-    EXPECT_EQ(doc.GetPageBackgroundColor(0), kWhite);
+    EXPECT_EQ(StacksOf(doc)[0], std::vector<unsigned int>{kBlack});
+    EXPECT_EQ(BackgroundsOf(doc)[0], kWhite);
     Tags twice = tags;
     twice.insert(twice.end(), tags.begin(), tags.end());
     Names facesTwice = faces;
@@ -110,8 +118,18 @@ TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {
     ASSERT_EQ(doc.GetNPage(), 3);
     std::vector<unsigned int> full(KsDvi::ColorStackSize, kGreen);  // the red pushes after 199 green ones are dropped
     full[0] = kBlack;
-    EXPECT_EQ(Stack(doc, 1), full);
-    EXPECT_EQ(Stack(doc, 2), std::vector<unsigned int>{kBlack});  // extra pops leave the bottom
+    EXPECT_EQ(StacksOf(doc)[1], full);
+    EXPECT_EQ(StacksOf(doc)[2], std::vector<unsigned int>{kBlack});  // extra pops leave the bottom
+}
+
+// LaTeX's colour packages write dvips specials: black pushed for the whole
+// document, blue from the end of the first page on, a yellow page colour set
+// on the second page.
+TEST(DocumentSpecials, DvipsColoursCarryAcrossPages) {
+    RecordingDocument doc("dvipscolor.dvi");
+    doc.NewPageWritten(0);
+    EXPECT_EQ(StacksOf(doc), (Stacks{{kBlack}, {kBlack, kBlack, kBlue}, {kBlack, kBlack, kBlue}}));
+    EXPECT_EQ(BackgroundsOf(doc), (std::vector<unsigned int>{kWhite, kYellow, kYellow}));
 }
 
 TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
@@ -170,11 +188,37 @@ TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
     EXPECT_EQ(FacesOf(doc), Names{"Batang"});
 }
 
+// The default lists send each family to the face of its own category: no
+// entry may capture names meant for a later category.
+TEST(FaceSubstitutions, DefaultsRouteKoreanAndJapaneseFamilies) {
+    FaceSubstitutions const defaults = FaceSubstitutions::Defaults();
+    // Batang is the default face too: for DejaVu Serif and for batang, not
+    // listed (case matters). The names in bytes are EUC-KR BatangChe and Gulim.
+    std::vector<std::pair<std::string, std::vector<std::string>>> const routes{
+        {"Batang", {"BatangChe", "\xB9\xD9\xC5\xC1\xC3\xBC", "Noto Serif CJK KR Bold", "DejaVu Serif", "batang"}},
+        {"Dotum", {"UnDotum", "NanumGothicCoding"}},
+        {"Gulim", {"NanumBarunGothic", "\xB1\xBC\xB8\xB2"}},
+        {"Gungsuh", {"UnGungseo"}},
+        {"MS Gothic", {"IPAGothic", "Noto Sans Mono CJK JP"}},
+        {"MS PGothic", {"IPAPGothic", "MS PGothic", "Noto Sans CJK JP"}},
+        {"MS Mincho", {"IPAMincho"}},
+        {"MS PMincho", {"IPAPMincho", "Noto Serif CJK JP"}},
+    };
+    for (auto const& [expected, faces] : routes)
+        for (std::string const& face : faces) EXPECT_EQ(defaults.Substitute(face), expected) << face;
+
+    FaceSubstitutions host;
+    host.defaultFace = "Host Default";
+    EXPECT_EQ(host.Substitute("BatangChe"), "Host Default");  // no lists: everything is the default
+}
+
 struct ParseCase {
     std::string text;
     Names anchors;
     Names pictures;
 };
+
+void PrintTo(ParseCase const& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class SingleSpecial : public testing::TestWithParam<ParseCase> {};
 
@@ -188,68 +232,30 @@ TEST_P(SingleSpecial, YieldsItsAnchorsAndPictures) {
     EXPECT_EQ(doc.pictures, c.pictures);
 }
 
-std::vector<ParseCase> HtmlCases() {
-    return {
-        {"HTML:<A name=\"Q\">", {"Q"}, {}},
-        {"html:\t<a\nname\r=\f\"tab and all\"", {"tab and all"}, {}},
-        {"html:<aname=\"r\">", {"r"}, {}},
-        {"html:<a name=\"\">", {""}, {}},
-        {"html:<a name=r>", {}, {}},
-        {"html:<abbr name=\"s\">", {}, {}},
-        {"html:<a name=\"t", {}, {}},
-        {"html:a name=\"u\"", {}, {}},
-        // Not an a element: the later tests see the whole special.
-        {"html:<b=1 psfile=c.eps", {}, {"c.eps"}},
-        {"html:x=1 psfile=c.eps", {}, {}},
-    };
+std::vector<ParseCase> ParseCases() {
+    using C = ParseCase;
+    return {// html: anchors; what is no a element goes on to the later tests whole
+            C{"HTML:<A name=\"Q\">", {"Q"}, {}}, C{"html:\t<a\nname\r=\f\"tab and all\"", {"tab and all"}, {}},
+            C{"html:<aname=\"r\">", {"r"}, {}}, C{"html:<a name=\"\">", {""}, {}}, C{"html:<a name=r>", {}, {}},
+            C{"html:<abbr name=\"s\">", {}, {}}, C{"html:<a name=\"t", {}, {}}, C{"html:a name=\"u\"", {}, {}},
+            C{"html:<b=1 psfile=c.eps", {}, {"c.eps"}}, C{"html:x=1 psfile=c.eps", {}, {}},
+            // hypertext: anchors
+            C{"hypertext:  name = \"q\"", {"q"}, {}}, C{"hypertext: -1 +2 3 4 name=x", {"x"}, {}},
+            C{"hypertext: 1 2 3 4 5 name=x", {}, {}}, C{"hypertext: name=\"x", {"\"x"}, {}},
+            C{"hypertext: name=\"a b\"", {"\"a"}, {}}, C{std::string("hypertext: name=ab\xA0") + "cd", {"ab"}, {}},
+            C{"hypertext: NAME=z", {"z"}, {}}, C{"hypertext: name=", {""}, {}}, C{"hypertext: nam=z", {}, {}},
+            C{"hypertext: name z", {}, {}},
+            // graphics: pictures
+            C{"graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPSfig.eps", {}, {"fig.eps"}},
+            C{"graphics:0pt0pt1pt1pt1pt1ptEps x y.eps ", {}, {"x y.eps "}},
+            C{"graphics: 0pt 0pt 1pt 1pt 1pt 1pt WMF  \t", {}, {}}, C{"graphics: 0pt 0pt 1pt 1pt 1pt 1pt\tWM", {}, {}},
+            C{"graphics: 0pt 0pt 1pt 1pt 1pt 1 pt EPS a.eps", {}, {}}, C{"graphics: 0pt 0pt 1pt 1pt 1pt", {}, {}},
+            // key=value pairs
+            C{"psfile =a.eps", {}, {"a.eps"}}, C{"psfile= a.eps rwi=100", {}, {"a.eps"}},
+            C{"a=1 b=2 PsFile=z.eps", {}, {"z.eps"}}, C{"x psfile=a.eps", {}, {}}, C{"psfile=", {}, {}},
+            C{"psfile=\"\"", {}, {""}}, C{"psfile=\"a", {}, {"\"a"}}, C{"psfilex=a.eps", {}, {}}, C{"", {}, {}}};
 }
-INSTANTIATE_TEST_SUITE_P(Html, SingleSpecial, testing::ValuesIn(HtmlCases()));
-
-std::vector<ParseCase> HypertextCases() {
-    return {
-        {"hypertext:  name = \"q\"", {"q"}, {}},
-        {"hypertext: -1 +2 3 4 name=x", {"x"}, {}},
-        {"hypertext: 1 2 3 4 5 name=x", {}, {}},
-        {"hypertext: name=\"x", {"\"x"}, {}},
-        {"hypertext: name=\"a b\"", {"\"a"}, {}},
-        {"hypertext: name=ab\xA0"
-         "cd",
-         {"ab"},
-         {}},
-        {"hypertext: NAME=z", {"z"}, {}},
-        {"hypertext: name=", {""}, {}},
-        {"hypertext: nam=z", {}, {}},
-        {"hypertext: name z", {}, {}},
-    };
-}
-INSTANTIATE_TEST_SUITE_P(Hypertext, SingleSpecial, testing::ValuesIn(HypertextCases()));
-
-std::vector<ParseCase> GraphicsCases() {
-    return {
-        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPSfig.eps", {}, {"fig.eps"}},
-        {"graphics:0pt0pt1pt1pt1pt1ptEps x y.eps ", {}, {"x y.eps "}},
-        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt WMF  \t", {}, {}},
-        {"graphics: 0pt 0pt 1pt 1pt 1pt 1pt\tWM", {}, {}},
-        {"graphics: 0pt 0pt 1pt 1pt 1pt 1 pt EPS a.eps", {}, {}},
-        {"graphics: 0pt 0pt 1pt 1pt 1pt", {}, {}},
-    };
-}
-INSTANTIATE_TEST_SUITE_P(Graphics, SingleSpecial, testing::ValuesIn(GraphicsCases()));
-
-std::vector<ParseCase> KeyValueCases() {
-    return {
-        {"psfile =a.eps", {}, {"a.eps"}},
-        {"psfile= a.eps rwi=100", {}, {"a.eps"}},
-        {"a=1 b=2 PsFile=z.eps", {}, {"z.eps"}},
-        {"x psfile=a.eps", {}, {}},
-        {"psfile=", {}, {}},
-        {"psfile=\"\"", {}, {""}},
-        {"psfile=\"a", {}, {"\"a"}},
-        {"psfilex=a.eps", {}, {}},
-        {"", {}, {}},
-    };
-}
-INSTANTIATE_TEST_SUITE_P(KeyValue, SingleSpecial, testing::ValuesIn(KeyValueCases()));
+INSTANTIATE_TEST_SUITE_P(Keywords, SingleSpecial, testing::ValuesIn(ParseCases()));
 
 // Every special of the TeX document and of the cases above, cut at every
 // length, in a block that ends with its NUL: nothing is read past it (the
@@ -259,8 +265,7 @@ TEST(DocumentSpecials, NoSpecialReadsPastItsBytes) {
     scanned.NewPageWritten(0);
     Names texts = scanned.specials;
     ASSERT_EQ(texts.size(), 37u);
-    for (auto const& cases : {HtmlCases(), HypertextCases(), GraphicsCases(), KeyValueCases()})
-        for (ParseCase const& c : cases) texts.push_back(c.text);
+    for (ParseCase const& c : ParseCases()) texts.push_back(c.text);
 
     for (std::string const& text : texts) {
         for (size_t cut = 0; cut <= text.size(); ++cut) {
@@ -269,12 +274,11 @@ TEST(DocumentSpecials, NoSpecialReadsPastItsBytes) {
             doc.SetFaceQuery([](KsDvi::CDC*, char const*) { return true; });  // keep face names as read
             doc.RegisterDevice(FakeDevice(), fpreal4::FromRaw(10000));
             doc.Special(prefix);
-            for (auto const& [name, page] : TagsOf(doc))
+            Names names = FacesOf(doc);
+            names.insert(names.end(), doc.pictures.begin(), doc.pictures.end());
+            for (auto const& [name, page] : TagsOf(doc)) names.push_back(name);
+            for (std::string const& name : names)
                 EXPECT_NE(prefix.find(name), std::string::npos) << name << " from " << prefix;
-            for (std::string const& name : doc.pictures)
-                EXPECT_NE(prefix.find(name), std::string::npos) << name << " from " << prefix;
-            for (std::string const& face : FacesOf(doc))
-                EXPECT_NE(prefix.find(face), std::string::npos) << face << " from " << prefix;
         }
     }
 }

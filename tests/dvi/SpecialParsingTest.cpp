@@ -1,119 +1,139 @@
-// The number, dimension and colour readers on the values that decide their
-// rounding and their failures.
+// The readers of special texts on the values that decide their rounding and
+// their failures: numbers, dimensions and colours, in this system's form and
+// in dvips' colour words; and the colour stack those words change.
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "dvi/DvipsColour.h"
 #include "dvi/ExactBytes.h"
 #include "dvi/SpecialParsing.h"
 
 namespace {
 
+constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kYellow = 0x00FFFF;
+
 struct NumberCase {
     std::string text;
-    bool ok;
-    double value;
-    int consumed;  // bytes up to the returned position
+    std::optional<double> value;  // none: no number
+    long consumed = 0;            // bytes up to the returned position
 };
 
-class GetNumber : public testing::TestWithParam<NumberCase> {};
-
-TEST_P(GetNumber, ReadsOrFails) {
-    NumberCase const& c = GetParam();
-    ExactBytes text(c.text);
-    double out = -7.0;
-    unsigned char* end = getnumber(text.Get(), &out);
-    if (!c.ok) {
-        EXPECT_EQ(end, nullptr);
-        EXPECT_EQ(out, -7.0);  // untouched on failure
-        return;
+TEST(SpecialParsing, GetNumberReadsOrFails) {
+    for (NumberCase const& c : {NumberCase{"12.5x", 12.5, 4}, NumberCase{"   007 ", 7, 6}, NumberCase{"-.5", -0.5, 3},
+                                NumberCase{"-+-3", 3, 4}, NumberCase{"--0.25", 0.25, 6},  // every '-' flips the sign
+                                NumberCase{"5.", 5, 2}, NumberCase{"5.pt", 5, 2},         // a trailing '.' is consumed
+                                NumberCase{"1e3", 1, 1}, NumberCase{"0.001", 0.001, 5},   // no exponent form
+                                NumberCase{std::string("1") + std::string(120, '0'), 1e100, 121},  // held at 1e100
+                                NumberCase{"\t1", {}},  // only 0x20 is skipped
+                                NumberCase{"-", {}},    // a sign, then the NUL
+                                NumberCase{"", {}}, NumberCase{"   ", {}}, NumberCase{"+-x", {}}, NumberCase{".", {}},
+                                NumberCase{".x", {}}, NumberCase{"x1", {}}}) {
+        ExactBytes text(c.text);
+        double out = -7.0;
+        unsigned char* end = getnumber(text.Get(), &out);
+        EXPECT_EQ(end ? end - text.Get() : -1, c.value ? c.consumed : -1) << c.text;
+        EXPECT_DOUBLE_EQ(out, c.value.value_or(-7.0)) << c.text;  // untouched on failure
     }
-    ASSERT_NE(end, nullptr);
-    EXPECT_DOUBLE_EQ(out, c.value);
-    EXPECT_EQ(end - text.Get(), c.consumed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GetNumber,
-    testing::Values(NumberCase{"12.5x", true, 12.5, 4}, NumberCase{"   007 ", true, 7, 6},
-                    NumberCase{"-+-3", true, 3, 4},  // every '-' flips the sign
-                    NumberCase{"--0.25", true, 0.25, 6}, NumberCase{"-.5", true, -0.5, 3},
-                    NumberCase{"5.", true, 5, 2},                                   // a trailing '.' is consumed
-                    NumberCase{"5.pt", true, 5, 2}, NumberCase{"1e3", true, 1, 1},  // no exponent form
-                    NumberCase{"0.001", true, 0.001, 5},
-                    NumberCase{std::string("1") + std::string(120, '0'), true, 1e100, 121},  // held at 1e100
-                    NumberCase{"", false, 0, 0}, NumberCase{"   ", false, 0, 0},
-                    NumberCase{"-", false, 0, 0},  // sign then NUL
-                    NumberCase{"+-x", false, 0, 0}, NumberCase{".", false, 0, 0}, NumberCase{".x", false, 0, 0},
-                    NumberCase{"\t1", false, 0, 0},  // only 0x20 is skipped
-                    NumberCase{"x1", false, 0, 0}));
+using DimenCase = std::pair<std::string, std::optional<int>>;  // none: no dimension
 
-struct DimenCase {
-    std::string text;
-    bool ok;
-    int sp;
-};
-
-class GetDimen : public testing::TestWithParam<DimenCase> {};
-
-TEST_P(GetDimen, ReadsScaledPointsOrFails) {
-    DimenCase const& c = GetParam();
-    ExactBytes text(c.text);
-    int out = 12345;
-    unsigned char* end = getdimen(text.Get(), &out);
-    if (!c.ok) {
-        EXPECT_EQ(end, nullptr);
-        EXPECT_EQ(out, 12345);
-        return;
+// Rounded as TeX rounds: -1pt is -65536 + 0.5 truncated toward zero, -0.4pt
+// -26214.4 + 0.5, 0.00001pt 0.65536 + 0.5; sp values are only truncated. No
+// blank may stand before the unit, whose two letters are case-sensitive.
+TEST(SpecialParsing, GetDimenReadsScaledPointsOrFails) {
+    for (auto const& [dimen, sp] :
+         {DimenCase{"1in", 4736287}, DimenCase{"1pt", 65536}, DimenCase{"3dd", 210372}, DimenCase{"1cc", 841489},
+          DimenCase{"1cm", 1864680}, DimenCase{"1mm", 186468}, DimenCase{"1bp", 65782}, DimenCase{"1pc", 786432},
+          DimenCase{" 1.5pt", 98304}, DimenCase{"0.00001pt", 1}, DimenCase{"-1pt", -65535}, DimenCase{"-0.4pt", -26213},
+          DimenCase{"2.5sp", 2}, DimenCase{"-2.5sp", -2}, DimenCase{"0.9sp", 0}, DimenCase{"99999999pt", INT_MAX},
+          DimenCase{"-99999999pt", INT_MIN},
+          // failures
+          DimenCase{"12 pt", {}}, DimenCase{"12PT", {}}, DimenCase{"12p", {}}, DimenCase{"12px", {}},
+          DimenCase{"12", {}}, DimenCase{"pt", {}}, DimenCase{"", {}}}) {
+        ExactBytes text(dimen);
+        int out = 12345;
+        unsigned char* end = getdimen(text.Get(), &out);
+        // Each case that reads ends with its unit, so the returned position is the end.
+        EXPECT_EQ(end ? end - text.Get() : -1, sp ? text.Length() : -1) << dimen;
+        EXPECT_EQ(out, sp.value_or(12345)) << dimen;  // untouched on failure
     }
-    ASSERT_NE(end, nullptr);
-    EXPECT_EQ(out, c.sp);
-    // Each case ends with its unit, so the returned position is the end.
-    EXPECT_EQ(end - text.Get(), text.Length());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Units, GetDimen,
-    testing::Values(DimenCase{"1in", true, 4736287}, DimenCase{"1pt", true, 65536},
-                    DimenCase{"-1pt", true, -65535},    // -65536 + 0.5, truncated toward zero
-                    DimenCase{"-0.4pt", true, -26213},  // -26214.4 + 0.5
-                    DimenCase{"2.5sp", true, 2},        // sp is truncated without adding 0.5
-                    DimenCase{"-2.5sp", true, -2}, DimenCase{"0.9sp", true, 0}, DimenCase{"3dd", true, 210372},
-                    DimenCase{"1cc", true, 841489}, DimenCase{"1cm", true, 1864680}, DimenCase{"1mm", true, 186468},
-                    DimenCase{"1bp", true, 65782}, DimenCase{"1pc", true, 786432}, DimenCase{" 1.5pt", true, 98304},
-                    DimenCase{"0.00001pt", true, 1},  // 0.65536 + 0.5
-                    DimenCase{"99999999pt", true, INT_MAX}, DimenCase{"-99999999pt", true, INT_MIN}));
-
-INSTANTIATE_TEST_SUITE_P(Failures, GetDimen,
-                         testing::Values(DimenCase{"12 pt", false, 0},  // no blank before the unit
-                                         DimenCase{"12PT", false, 0},   // units are case-sensitive
-                                         DimenCase{"12px", false, 0},
-                                         DimenCase{"12p", false, 0},  // half a unit, then the end
-                                         DimenCase{"12", false, 0}, DimenCase{"pt", false, 0},
-                                         DimenCase{"", false, 0}));
-
-struct ColorCase {
+struct RgbCase {
     double r, g, b;
     unsigned int color;
 };
 
-class RgbColor : public testing::TestWithParam<ColorCase> {};
-
-TEST_P(RgbColor, ClampsScalesAndPacksRedLow) {
-    ColorCase const& c = GetParam();
-    EXPECT_EQ(rgbcolor(c.r, c.g, c.b), c.color) << c.r << " " << c.g << " " << c.b;
+TEST(SpecialParsing, RgbColorClampsScalesAndPacksRedLow) {
+    for (RgbCase const& c :
+         {RgbCase{1.5, -0.2, 0.25, 0x4000FF}, RgbCase{1, 0, 0, kRed}, RgbCase{0, 1, 0, 0x00FF00},
+          RgbCase{0, 0, 1, kBlue}, RgbCase{0.5, 0.999, 0.99609375, 0xFFFF80},  // 255/256 gives 255 without the cap
+          // just below 255/256; exactly and just below 1/256
+          RgbCase{0.99609374, 0.00390625, 0.00390624, 0x0001FE}, RgbCase{NAN, -INFINITY, INFINITY, kBlue}})
+        EXPECT_EQ(rgbcolor(c.r, c.g, c.b), c.color) << c.r << " " << c.g << " " << c.b;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RgbColor,
-                         testing::Values(ColorCase{1.5, -0.2, 0.25, 0x4000FF}, ColorCase{1, 0, 0, 0x0000FF},
-                                         ColorCase{0, 1, 0, 0x00FF00}, ColorCase{0, 0, 1, 0xFF0000},
-                                         ColorCase{0.5, 0.999, 0.99609375,
-                                                   0xFFFF80},  // 255/256 gives 255 without the cap
-                                         ColorCase{0.99609374, 0.00390625, 0.00390624,
-                                                   0x0001FE},  // just below 255/256; exactly and just below 1/256
-                                         ColorCase{NAN, -INFINITY, INFINITY, 0xFF0000}));
+using ColourCase = std::pair<std::string, std::optional<unsigned int>>;  // none: no colour
+
+TEST(DvipsColour, WordsNameTheirColour) {
+    for (auto const& [words, color] :
+         {ColourCase{"  rgb 0 .5 1  ", 0xFF8000u}, ColourCase{"gray 0.5", 0x808080u},
+          ColourCase{"gray 1.5", kWhite},  // clamped
+          // cmyk shows as 1 - min(1, c + k) per component
+          ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
+          ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
+          ColourCase{"hsb 1 1 0.5", 0x000080u},
+          // the first, one in the middle and the last of dvipsnam.def
+          ColourCase{"GreenYellow", 0x4FFFD9u}, ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"White", kWhite},
+          // malformed
+          ColourCase{"rgb 1 0", {}}, ColourCase{"rgb 1 0 0 x", {}}, ColourCase{"rgb 1,0,0", {}},
+          ColourCase{"RGB 1 0 0", {}}, ColourCase{"red", {}}, ColourCase{"Red x", {}}, ColourCase{"Redx", {}},
+          ColourCase{"cmyk 0 1 1", {}}, ColourCase{"gray", {}}, ColourCase{"", {}}, ColourCase{"   ", {}}}) {
+        ExactBytes bytes(words);
+        EXPECT_EQ(ParseDvipsColor(bytes.Get()), color) << '"' << words << '"';
+    }
+}
+
+using Action = DvipsColorChange::Action;
+using Change = std::optional<std::pair<Action, unsigned int>>;  // a pop's colour is 0: it has none
+
+TEST(DvipsColour, WordsAskForAStackChange) {
+    auto changeOf = [](std::string const& words) -> Change {
+        ExactBytes bytes(words);
+        std::optional<DvipsColorChange> change = ParseDvipsColorWords(bytes.Get());
+        if (!change) return std::nullopt;
+        return std::pair(change->action, change->action == Action::Pop ? 0u : change->color);
+    };
+    using C = std::pair<std::string, Change>;
+    for (auto const& [words, change] :
+         {C{"push rgb 1 0 0", std::pair(Action::Push, kRed)}, C{"push  Maroon", std::pair(Action::Push, 0x0000AEu)},
+          C{"pop", std::pair(Action::Pop, 0u)}, C{"pop  ", std::pair(Action::Pop, 0u)},
+          C{"gray 0", std::pair(Action::Set, kBlack)}, C{"Blue", std::pair(Action::Set, kBlue)}, C{"pop 1", {}},
+          C{"push", {}}, C{"push rgb 1", {}}, C{"popper", {}}, C{"PUSH Red", {}}, C{"", {}}})
+        EXPECT_EQ(changeOf(words), change) << '"' << words << '"';
+}
+
+TEST(DvipsColour, PushesPopsAndSetsKeepTheBottomAndTheCapacity) {
+    unsigned int stack[3] = {kBlack, 0, 0};
+    int depth = 1;
+    auto apply = [&](Action action, unsigned int color = 0) {
+        ApplyDvipsColorChange({action, color}, stack, depth, 3);
+        return std::vector<unsigned int>(stack, stack + depth);
+    };
+    EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kBlack}));
+    EXPECT_EQ(apply(Action::Push, kRed), (std::vector<unsigned int>{kBlack, kRed}));
+    EXPECT_EQ(apply(Action::Push, kBlue), (std::vector<unsigned int>{kBlack, kRed, kBlue}));
+    EXPECT_EQ(apply(Action::Push, kWhite), (std::vector<unsigned int>{kBlack, kRed, kBlue}));  // full
+    EXPECT_EQ(apply(Action::Set, kYellow), (std::vector<unsigned int>{kYellow}));
+    EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kYellow}));
+}
 
 }  // namespace
