@@ -29,7 +29,15 @@ public:
         std::memcpy(block.get(), text.data(), text.size());
         DoSpecial(static_cast<unsigned>(text.size()), InstPtr(block.get()));
     }
-    std::vector<HyLinkInfo const*> Links() const { return {GetHyLinkList().begin(), GetHyLinkList().end()}; }
+    // The href and the target of each link from the `from`th on.
+    std::vector<std::string> Links(size_t from = 0) const {
+        std::vector<std::string> out;
+        size_t index = 0;
+        for (HyLinkInfo const* link : GetHyLinkList())
+            if (index++ >= from)
+                out.insert(out.end(), {std::string(link->href.view()), std::string(link->target.view())});
+        return out;
+    }
 
 private:
     ScratchDocument doc_;
@@ -38,55 +46,31 @@ private:
 
 struct LinkCase {
     std::string special;
-    int links;  // 0 or 1
-    std::string href, target;
+    std::vector<std::string> link;  // href and target; none for no link
 };
 
-void PrintTo(LinkCase const& c, std::ostream* os) { *os << c.special; }
-
-class LinkSpecial : public testing::TestWithParam<LinkCase> {};
-
-TEST_P(LinkSpecial, MakesALinkOrNone) {
-    LinkCase const& c = GetParam();
-    SpecialDrawer drawer;
-    drawer.Special(c.special);
-    auto links = drawer.Links();
-    ASSERT_EQ(static_cast<int>(links.size()), c.links);
-    if (links.empty()) return;
-    EXPECT_EQ(std::string(links[0]->href.view()), c.href);
-    EXPECT_EQ(std::string(links[0]->target.view()), c.target);
+std::vector<LinkCase> LinkCases() {
+    using L = LinkCase;
+    return {// html: (an open target runs to the end of the special)
+            L{"HTML:  <A HREF = \"x y\">", {"x y", "_self"}}, L{"html:<a href=\"x\" target=\"y", {"x", "y"}},
+            L{"html:<a href=\"x\"target=\"y\"", {"x", "y"}}, L{"html:<a href=\"\">", {"", "_self"}},
+            L{"html:<a href=x>", {}}, L{"html:<a href \"x\">", {}}, L{"html:<a href=\"x", {}},
+            L{"html:<a target=\"y\" href=\"x\">", {}}, L{"html:<a href=\"x\" target=y>", {}},
+            L{"html:a href=\"x\"", {}}, L{"html:<b href=\"x\">", {}},
+            // hypertext:
+            L{"hypertext: 1 2 3 4 ref=\"q\"", {"q", "_self"}}, L{"HYPERTEXT:-1 +2 3 4 REF=q TARGET=t", {"q", "t"}},
+            L{"hypertext: 1 2 3 4 ref=q target=\"\"", {}}, L{"hypertext: 1 2 3 4 ref=", {}},
+            L{"hypertext: 1 2 3 4 ref= q", {}}, L{"hypertext: 1 2 3 ref=q", {}}, L{"hypertext: 1 2 3 4 ref q", {}},
+            L{"hypertext: 1 2 3 4 name=q", {}}};
 }
 
-std::vector<LinkCase> HtmlCases() {
-    return {
-        {"HTML:  <A HREF = \"x y\">", 1, "x y", "_self"},
-        {"html:<a href=\"x\" target=\"y", 1, "x", "y"},  // an open target runs to the end
-        {"html:<a href=\"x\"target=\"y\"", 1, "x", "y"},
-        {"html:<a href=\"\">", 1, "", "_self"},
-        {"html:<a href=x>", 0, "", ""},
-        {"html:<a href \"x\">", 0, "", ""},
-        {"html:<a href=\"x", 0, "", ""},
-        {"html:<a target=\"y\" href=\"x\">", 0, "", ""},
-        {"html:<a href=\"x\" target=y>", 0, "", ""},
-        {"html:a href=\"x\"", 0, "", ""},
-        {"html:<b href=\"x\">", 0, "", ""},
-    };
+TEST(DrawerSpecials, LinksOrNone) {
+    for (LinkCase const& c : LinkCases()) {
+        SpecialDrawer drawer;
+        drawer.Special(c.special);
+        EXPECT_EQ(drawer.Links(), c.link) << c.special;
+    }
 }
-INSTANTIATE_TEST_SUITE_P(Html, LinkSpecial, testing::ValuesIn(HtmlCases()));
-
-std::vector<LinkCase> HypertextCases() {
-    return {
-        {"hypertext: 1 2 3 4 ref=\"q\"", 1, "q", "_self"},
-        {"HYPERTEXT:-1 +2 3 4 REF=q TARGET=t", 1, "q", "t"},
-        {"hypertext: 1 2 3 4 ref=q target=\"\"", 0, "", ""},
-        {"hypertext: 1 2 3 4 ref=", 0, "", ""},
-        {"hypertext: 1 2 3 4 ref= q", 0, "", ""},
-        {"hypertext: 1 2 3 ref=q", 0, "", ""},
-        {"hypertext: 1 2 3 4 ref q", 0, "", ""},
-        {"hypertext: 1 2 3 4 name=q", 0, "", ""},
-    };
-}
-INSTANTIATE_TEST_SUITE_P(Hypertext, LinkSpecial, testing::ValuesIn(HypertextCases()));
 
 TEST(DrawerSpecials, ColourStackHoldsTwoHundredEntriesAndKeepsItsBottom) {
     SpecialDrawer drawer;
@@ -104,32 +88,26 @@ struct ColourCase {
     COLORREF color;
 };
 
-void PrintTo(ColourCase const& c, std::ostream* os) {
-    for (std::string const& s : c.specials) *os << s << "; ";
-}
-
-class ColourSpecials : public testing::TestWithParam<ColourCase> {};
-
-TEST_P(ColourSpecials, LeaveTheCurrentColour) {
-    SpecialDrawer drawer;
-    for (std::string const& s : GetParam().specials) drawer.Special(s);
-    EXPECT_EQ(drawer.GetCurColor(), GetParam().color);
-}
-
+// color: leaves the stack alone; dvips' "color" replaces it, and pops stop at its bottom.
 std::vector<ColourCase> ColourCases() {
-    return {
-        {{"color: 1 0"}, 0},
-        {{"color: 0 0 1 \t "}, RGB(0, 0, 255)},
-        {{"color: 1 0 0", "colorpush: 0 1 0", "colorpop:"}, 0},  // color: leaves the stack alone
-        // dvips: "color" replaces the stack, pops stop at its bottom
-        {{"color push rgb 1 0 0", "color push Blue", "color pop"}, RGB(255, 0, 0)},
-        {{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 255, 0)},
-        {{"color push gray 0.5", "color push rgb 1 0"}, RGB(128, 128, 128)},
-        {{"color push Red", "Color push Blue"}, RGB(255, 0, 0)},
-        {{"background rgb 1 0 0"}, 0},
-    };
+    using C = ColourCase;
+    return {C{{"color: 1 0"}, 0},
+            C{{"color: 0 0 1 \t "}, RGB(0, 0, 255)},
+            C{{"color: 1 0 0", "colorpush: 0 1 0", "colorpop:"}, 0},
+            C{{"color push rgb 1 0 0", "color push Blue", "color pop"}, RGB(255, 0, 0)},
+            C{{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 255, 0)},
+            C{{"color push gray 0.5", "color push rgb 1 0"}, RGB(128, 128, 128)},
+            C{{"color push Red", "Color push Blue"}, RGB(255, 0, 0)},
+            C{{"background rgb 1 0 0"}, 0}};
 }
-INSTANTIATE_TEST_SUITE_P(All, ColourSpecials, testing::ValuesIn(ColourCases()));
+
+TEST(DrawerSpecials, ColourSpecialsLeaveTheCurrentColour) {
+    for (ColourCase const& c : ColourCases()) {
+        SpecialDrawer drawer;
+        for (std::string const& s : c.specials) drawer.Special(s);
+        EXPECT_EQ(drawer.GetCurColor(), c.color) << testing::PrintToString(c.specials);
+    }
+}
 
 // Every special of the test documents and of the cases above, cut at every
 // length: whatever the drawer records names text from inside the special.
@@ -143,8 +121,7 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
             for (Call const& call : RecordingDrawer(dvi, page).calls)
                 if (call.kind == "special") texts.push_back(call.text);
     }
-    for (auto const& cases : {HtmlCases(), HypertextCases()})
-        for (LinkCase const& c : cases) texts.push_back(c.special);
+    for (LinkCase const& c : LinkCases()) texts.push_back(c.special);
     for (ColourCase const& c : ColourCases()) texts.insert(texts.end(), c.specials.begin(), c.specials.end());
     for (char const* extra : {"html:<a name=\"here\">", "hypertext: 1 2 3 4 name=here", "ps::[begin] 1 2 3 4 5 6",
                               "ps: plotfile x.eps", "psfile=\"a b.eps\" llx=1 lly=2 urx=3 ury=4 rwi=5"})
@@ -155,22 +132,18 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
     for (std::string const& text : texts) {
         for (size_t cut = 0; cut <= text.size(); ++cut) {
             std::string prefix = text.substr(0, cut);
-            size_t links = drawer.Links().size(), pictures = static_cast<size_t>(drawer.GetPictList().GetCount());
+            size_t links = drawer.GetHyLinkList().GetCount(), pictures = drawer.GetPictList().GetCount();
             KsDviDrawer::PictInfo const *mask = drawer.GetMask(), *watermark = drawer.GetWaterMark();
             drawer.Special(prefix);
-            std::vector<String8> names;
-            auto all = drawer.Links();
-            for (size_t i = links; i < all.size(); ++i) {
-                names.push_back(all[i]->href);
-                if (all[i]->target.view() != "_self") names.push_back(all[i]->target);
-            }
+            std::vector<std::string> names = drawer.Links(links);
             size_t index = 0;
             for (KsDviDrawer::PictInfo const* p : drawer.GetPictList())
-                if (index++ >= pictures) names.push_back(p->fileName);
-            if (drawer.GetMask() && drawer.GetMask() != mask) names.push_back(drawer.GetMask()->fileName);
-            if (drawer.GetWaterMark() != watermark) names.push_back(drawer.GetWaterMark()->fileName);
-            for (String8 const& name : names)
-                EXPECT_NE(prefix.find(name.view()), std::string::npos) << name.c_str() << " from " << prefix;
+                if (index++ >= pictures) names.emplace_back(p->fileName.view());
+            if (drawer.GetMask() && drawer.GetMask() != mask) names.emplace_back(drawer.GetMask()->fileName.view());
+            if (drawer.GetWaterMark() != watermark) names.emplace_back(drawer.GetWaterMark()->fileName.view());
+            std::erase(names, "_self");  // the target of a link that names none
+            for (std::string const& name : names)
+                EXPECT_NE(prefix.find(name), std::string::npos) << name << " from " << prefix;
         }
     }
 }

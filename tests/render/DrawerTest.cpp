@@ -1,15 +1,18 @@
 // The painting drawer: fonts prepared from map entries, installed faces and the
 // built-in table; glyphs at their baselines; rules never thinner than a dot;
-// documents in Windows-font mode.
+// documents in Windows-font mode; units at the far end of the DVI range.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 #include "render/BuiltinFaceTable.h"
 #include "render/RenderedPage.h"
+#include "stream/DeviceRounding.h"
 #include "support/ScratchDocument.h"
 
 namespace ksdvi::test {
@@ -145,16 +148,13 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
     ScratchDocument doc(OnePage(b));
     Canvas canvas(200, 200, 96);
     Draw(doc, canvas, 20, 100);
-    EXPECT_TRUE(canvas.Dark(20, 99));  // 1 x 1 DVI unit: one dot above the baseline
-    EXPECT_FALSE(canvas.Dark(21, 99));
-    EXPECT_FALSE(canvas.Dark(20, 100));
-    EXPECT_FALSE(canvas.Dark(40, 99));  // the empty rule drew nothing
-    // rows 76 to 99, columns 50 to 97
-    EXPECT_TRUE(canvas.Dark(50, 76));
-    EXPECT_TRUE(canvas.Dark(97, 99));
-    EXPECT_FALSE(canvas.Dark(98, 99));
-    EXPECT_FALSE(canvas.Dark(50, 75));
-    EXPECT_FALSE(canvas.Dark(49, 99));
+    // The 1 x 1 DVI unit rule is one dot above the baseline, the empty rule
+    // draws nothing, the last covers rows 76 to 99 and columns 50 to 97.
+    using Dot = std::tuple<int, int, bool>;  // x, y, dark
+    for (auto [x, y, dark] :
+         {Dot{20, 99, true}, Dot{21, 99, false}, Dot{20, 100, false}, Dot{40, 99, false}, Dot{50, 76, true},
+          Dot{97, 99, true}, Dot{98, 99, false}, Dot{50, 75, false}, Dot{49, 99, false}})
+        EXPECT_EQ(canvas.Dark(x, y), dark) << "(" << x << ", " << y << ")";
 }
 
 TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
@@ -175,6 +175,39 @@ TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
     EXPECT_GE(ink.left, 96);
     EXPECT_LE(ink.left, 100);
     EXPECT_EQ(ink.bottom, 191);  // baseline at y = 192
+}
+
+// num 2^31 - 1, den 1 and mag 10000 make every DVI length millions of dots
+// long: positions and sizes in dots are held far outside the device instead
+// of overflowing, and the page draws to its end.
+TEST(DrawerPaint, ExtremeUnitsKeepDotsInsideTheirRange) {
+    DviBuilder b;
+    b.Pre(10000).Bop(1);
+    b.Special(std::string("#\0\0\0\1", 5));  // record resolution 1: one inch per record unit
+    b.Special("html:<a href=\"far\">");
+    b.Op(160).U(0x7FFFFFF0, 4).Op(146).U(0x7FFFFFF0, 4);  // down4, right4
+    b.Op('A');                                            // no fonts: a Windows-font character
+    b.Rule(0x7FFFFFFF, 0x7FFFFFFF, true);
+    b.Special("line: 0pt 0pt 1in 1in").Special("boxfill: -1in -1in 2in 2in 1pt 1pt 1 0 0");
+    b.Special("html:</a>").Special("hypertext: 2147483647 -2147483648 2147483647 2147483647 ref=x");
+    std::vector<uint8_t> bytes = b.Eop().Post().bytes, units = DviBuilder().U(0x7FFFFFFF, 4).U(1, 4).bytes;
+    std::copy(units.begin(), units.end(), bytes.begin() + 2);
+    ScratchDocument doc(bytes);
+    ASSERT_EQ(doc.dvi.GetNPage(), 1);
+    Canvas canvas(64, 64, 72);
+    KsDviDrawer drawer;
+    ASSERT_TRUE(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromDouble(1.0), 72, 72, 0, String8()));
+    EXPECT_EQ(drawer.Draw(-1), 1);
+    ASSERT_EQ(drawer.GetHyLinkList().GetCount(), 2);
+    for (KsDviDrawer::HyLinkInfo const* link : drawer.GetHyLinkList()) {
+        for (KsDviDrawer::LinkRect const& r : link->rects) {
+            EXPECT_LE(std::abs(static_cast<double>(r.x)), 2 * DeviceLimit);
+            EXPECT_LE(std::abs(static_cast<double>(r.y)), 2 * DeviceLimit);
+            EXPECT_GE(r.w, 0);
+            EXPECT_GE(r.h, 0);
+        }
+    }
+    drawer.Close();
 }
 
 }  // namespace

@@ -5,13 +5,11 @@
 
 #include <string>
 
+#include "support/Cli.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
-#include "tools/Listing.h"
 
 namespace {
-
-std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
 
 struct Overlap {
     long ours = 0, theirs = 0;
@@ -57,12 +55,10 @@ TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
     TempDir dir;
     std::string dpi = std::to_string(c.dpi);
     int status = -1;
-    RunCommand(std::string(KSDVI_CLI) + " render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + Data(c.file) +
-                   " >/dev/null 2>&1",
-               &status);
+    Ksdvi("render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + DataFile(c.file), &status);
     ASSERT_EQ(status, 0);
-    RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " + Data(c.file) +
-                   " >/dev/null 2>&1",
+    RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
+                   DataFile(c.file) + " >/dev/null 2>&1",
                &status);
     ASSERT_EQ(status, 0);
     for (int page = 1; page <= c.pages; ++page) {

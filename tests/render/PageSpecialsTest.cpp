@@ -1,0 +1,286 @@
+// Colour, lines, shapes, pictures and links drawn or queued from specials of
+// TeX documents. graphics.tex places every special at a known point; at 72 dpi
+// an inch is 72 pixels and the DVI origin lies at (72, 72), so a point X
+// inches right and Y inches down is pixel (72 + 72 X, 72 + 72 Y). Probes sit
+// inside strokes and fills, away from their anti-aliased edges.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "render/PictureType.h"
+#include "render/RenderedPage.h"
+#include "support/RecordingDrawer.h"
+
+namespace ksdvi::test {
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0),
+                   kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255), kCyan = RGB(0, 255, 255);
+
+struct Probe {
+    int x, y;
+    COLORREF color;
+    char const* what;
+};
+
+TEST(GraphicsPixels, ShowTheSpecials) {
+    std::vector<std::vector<Probe>> const pages{
+        {// colours and lines
+         Probe{180, 144, kRed, "a line in the colour of color:"},
+         Probe{180, 149, kWhite, "width: 4pt makes it 4 pixels wide"}, Probe{222, 144, kWhite, "it ends an inch on"},
+         Probe{144, 216, kBlue, "colorpush: colours a line going down"},
+         Probe{144, 260, kWhite, "which ends an inch down"},
+         Probe{324, 144, kBlack, "colorpop: returns to the page's colour"},
+         Probe{324, 180, kGreen, "COLOR: counts, color: with text after it does not"},
+         Probe{324, 216, kMagenta, "colorpush: with text after it counts"},
+         Probe{324, 220, kWhite, "width: with a blank before the unit changes nothing"},
+         Probe{216, 303, kMagenta, "line: starts at its offsets, 10pt wide"},
+         Probe{216, 309, kMagenta, "line: starts at its offsets, 10pt wide"}, Probe{216, 313, kWhite, "and no wider"},
+         Probe{170, 306, kWhite, "nothing before the offset"},
+         Probe{180, 378, RGB(0, 128, 0), "rules in the pushed colour"},
+         Probe{324, 360, kBlack, "pops end at the page's bottom entry"}},
+        {// shapes
+         Probe{180, 144, kMagenta, "the colour pushed on the page before"}, Probe{180, 180, kBlack, "box: top edge"},
+         Probe{144, 216, kBlack, "box: left edge"}, Probe{180, 216, kBlack, "box: the rule under it shows through"},
+         Probe{150, 190, kWhite, "box: inside, not filled"}, Probe{324, 198, kGreen, "boxfill: filled with its colour"},
+         Probe{324, 180, kBlack, "boxfill: outlined with the pen"}, Probe{180, 306, kRed, "ellipsefill: filled"},
+         Probe{148, 291, kWhite, "ellipsefill: not the corners of its box"},
+         Probe{349, 298, kBlack, "arc: the upper right quarter"}, Probe{360, 320, kBlack, "arc: from the right"},
+         Probe{328, 288, kBlack, "arc: to the top"}, Probe{298, 298, kWhite, "arc: not the upper left"},
+         Probe{298, 349, kWhite, "arc: not the lower left"}, Probe{349, 349, kWhite, "arc: not the lower right"},
+         Probe{180, 396, kBlack, "box: round corners, straight edge"},
+         Probe{145, 397, kWhite, "box: round corners, the corner cut"},
+         Probe{324, 414, kWhite, "ellipsefill: text after the colour ignores it"},
+         Probe{288, 414, kWhite, "box: five dimensions are too few"}}};
+    for (int index : {0, 1}) {
+        RenderedPage page("graphics.dvi", index, 72);
+        ASSERT_TRUE(page.Opened());
+        for (Probe const& p : pages[static_cast<size_t>(index)])
+            EXPECT_EQ(page.Pixel(p.x, p.y), p.color) << p.what << " at (" << p.x << ", " << p.y << ")";
+    }
+}
+
+// The colour packages of LaTeX write dvips specials. The one-inch rules of
+// dvipscolor.tex, in order, and the colours they are given.
+TEST(DvipsColourPixels, RulesOfALatexDocumentInTheirColours) {
+    std::vector<std::vector<COLORREF>> const expected{
+        {kRed, RGB(174, 0, 0), kCyan, RGB(128, 128, 128), kCyan, kBlue},  // red, Maroon, cmyk, gray, hsb, rgb
+        {kBlue},                                                          // \color{blue} from the page before
+        {kBlack},                                                         // \normalcolor
+    };
+    for (int index = 0; index < 3; ++index) {
+        RenderedPage page("dvipscolor.dvi", index, 72);
+        ASSERT_TRUE(page.Opened());
+        std::vector<COLORREF> colors;
+        for (Call const& item : RecordingDrawer(page.Document(), index).calls)
+            if (item.kind == "rule")  // probed at its centre, half an inch in
+                colors.push_back(
+                    page.Pixel(ToPixel(item.h + kSpPerInch / 2, 72), ToPixel(item.v - kSpPerInch / 2, 72)));
+        EXPECT_EQ(colors, expected[static_cast<size_t>(index)]) << "page index " << index;
+    }
+}
+
+// Text after a colour carried over from the page before is drawn in it: the
+// glyphs of the second page show pure blue, and nothing dark on the yellow
+// page as black glyphs would.
+TEST(DvipsColourPixels, TextTakesTheCarriedColour) {
+    RenderedPage page("dvipscolor.dvi", 1, 300);
+    ASSERT_TRUE(page.Opened());
+    EXPECT_EQ(page.Pixel(5, 5), RGB(255, 255, 0));  // the page colour the document set
+    int blue = 0, dark = 0;
+    for (Call const& item : RecordingDrawer(page.Document(), 1).calls) {
+        if (item.kind != "char") continue;
+        for (int y = ToPixel(item.v - item.height, 300); y <= ToPixel(item.v, 300); ++y) {
+            for (int x = ToPixel(item.h, 300); x <= ToPixel(item.h + item.b, 300); ++x) {
+                COLORREF c = page.Pixel(x, y);
+                blue += c == kBlue;
+                dark += (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF) < 128;
+            }
+        }
+    }
+    EXPECT_GT(blue, 50);
+    EXPECT_EQ(dark, 0);
+}
+
+constexpr int kNoBox = -1000000;
+
+struct Queued {
+    std::string file;
+    int type;
+    int anchorTop;
+    int x, y;
+    double xScale, yScale;
+    std::array<int, 4> box = {kNoBox, kNoBox, kNoBox, kNoBox};
+};
+
+// The third page: what its text specials queue, where and at what scale. Its
+// binary records draw their pictures at once: none of them is queued.
+TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
+    RenderedPage page("graphics.dvi", 2, 72);
+    ASSERT_TRUE(page.Opened());
+    std::vector<Queued> const expected{
+        // graphics: at (1in, 1in) + (0.3in, 0.2in), offsets rounded up;
+        // 2in / 1in by 3in / 1in
+        {"fig.png", kPicturePng, 1, 166, 159, 2.0, 3.0},
+        // zero sizes scale by 1; the name is the rest of the special
+        {"zero scales.bmp", kPictureBmp, 1, 144, 144, 1.0, 1.0},
+        // plotfile at (2in, 2in) in the frame 144 by 72 over 72 by 72
+        {"plot.eps", kPictureEps, 1, 216, 216, 2.0, 1.0},
+        {"plot2.eps", kPictureEps, 1, 216, 216, 2.0, 1.0},
+        // psfile at (1in, 3in) moved 36pt right and 72pt up; rwi 2000 over a
+        // 100pt box scales both ways by 2
+        {"quoted.eps", kPictureEps, 0, 180, 216, 2.0, 2.0, {0, 0, 100, 50}},
+        {"v.eps", kPictureEps, 0, 144, 288, 1.0, 0.5},
+    };
+    std::vector<KsDviDrawer::PictInfo const*> queued(page.Drawer().GetPictList().begin(),
+                                                     page.Drawer().GetPictList().end());
+    ASSERT_EQ(queued.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        KsDviDrawer::PictInfo const& p = *queued[i];
+        Queued const& e = expected[i];
+        SCOPED_TRACE(e.file);
+        EXPECT_EQ(std::string(p.fileName.view()), e.file);
+        EXPECT_EQ((std::vector<int>{p.type, p.anchorTop, p.x, p.y, p.llx, p.lly, p.urx, p.ury, p.drawn}),
+                  (std::vector<int>{e.type, e.anchorTop, e.x, e.y, e.box[0], e.box[1], e.box[2], e.box[3], 0}));
+        EXPECT_NEAR(p.xScale, e.xScale, 1e-5);
+        EXPECT_NEAR(p.yScale, e.yScale, 1e-5);
+    }
+}
+
+// 72 record units an inch make record units pixels at 72 dpi.
+TEST(PictureQueue, BinaryRecordsKeepMaskAndWatermark) {
+    RenderedPage page("graphics.dvi", 2, 72);
+    ASSERT_TRUE(page.Opened());
+    // The code 16 picture consumed the first mask; the last one waits.
+    KsDviDrawer::PictInfo const* mask = page.Drawer().GetMask();
+    ASSERT_NE(mask, nullptr);
+    EXPECT_EQ(std::string(mask->fileName.view()), "end.bmp");
+    EXPECT_EQ(mask->type, kPictureBmp);
+
+    KsDviDrawer::PictInfo const* watermark = page.Drawer().GetWaterMark();
+    ASSERT_NE(watermark, nullptr);
+    EXPECT_EQ(std::string(watermark->fileName.view()), "wm.gif");
+    EXPECT_EQ(watermark->type, kPictureGif);
+    // Record units, converted when drawn; an all-zero box marks the watermark.
+    EXPECT_EQ(
+        (std::vector<int>{watermark->x, watermark->y, watermark->llx, watermark->lly, watermark->urx, watermark->ury}),
+        (std::vector<int>{72, 72, 0, 0, 0, 0}));
+    EXPECT_EQ(watermark->xScale, -36);
+    EXPECT_EQ(watermark->yScale, -36);
+}
+
+using gdi::GetBValue, gdi::GetGValue, gdi::GetRValue;
+
+using Link = KsDviDrawer::HyLinkInfo;
+using Rect = KsDviDrawer::LinkRect;
+
+// Links and anchors at 100 dpi: links.tex, written with this system's own
+// specials, and hyperref.tex, written by hyperref's hypertex driver. Text
+// inside a link is drawn in the link colour, pure blue, which tells the linked
+// text's ink from the rest. Which links the documents hold, their areas and
+// where their anchors lie, ksdvi links and locate show (tests/tools).
+constexpr int kDpi = 100;
+
+std::vector<Link const*> Links(RenderedPage& page) {
+    return {page.Drawer().GetHyLinkList().begin(), page.Drawer().GetHyLinkList().end()};
+}
+
+// The first area of the page's link `index`.
+Rect FirstArea(RenderedPage& page, size_t index) { return *Links(page).at(index)->rects.begin(); }
+
+bool Inside(Rect const& r, int x, int y) { return x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h; }
+
+// Ink of the link colour, anti-aliased on white, is blue at full strength;
+// black ink is grey.
+bool LinkInk(COLORREF c) { return GetBValue(c) == 255 && GetRValue(c) == GetGValue(c) && GetRValue(c) < 200; }
+bool DarkGrey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c) && GetRValue(c) < 128; }
+
+// Every pixel of link-coloured ink lies in an area of an html: link, and every
+// such area holds some.
+void ExpectAreasCoverLinkedText(RenderedPage& page) {
+    std::vector<Rect> areas;
+    for (Link const* link : Links(page))
+        if (link->kind == 0) areas.insert(areas.end(), link->rects.begin(), link->rects.end());
+    ASSERT_FALSE(areas.empty());
+    std::vector<int> inkPerArea(areas.size(), 0);
+    int outside = 0;
+    for (int y = 0; y < page.Height(); ++y) {
+        for (int x = 0; x < page.Width(); ++x) {
+            if (!LinkInk(page.Pixel(x, y))) continue;
+            bool covered = false;
+            for (size_t i = 0; i < areas.size(); ++i)
+                if (Inside(areas[i], x, y)) covered = true, ++inkPerArea[i];
+            outside += !covered;
+        }
+    }
+    EXPECT_EQ(outside, 0);
+    for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inkPerArea[i], 0) << "area " << i;
+}
+
+// The areas hold the linked text and no other; FindHyLink hits inside them,
+// not on their right or bottom edge.
+TEST(Hyperlinks, AnHtmlLinkCoversItsTextAndOnlyThat) {
+    RenderedPage page("links.dvi", 0, kDpi);
+    ASSERT_TRUE(page.Opened());
+    ExpectAreasCoverLinkedText(page);
+    // "Go" before the link and "now." after it are drawn black, outside it.
+    Rect site = FirstArea(page, 0);
+    int dark = 0, darkInside = 0;
+    for (int y = site.y - 20; y < site.y + site.h + 20; ++y) {
+        for (int x = site.x - 60; x < site.x + site.w + 60; ++x) {
+            if (!DarkGrey(page.Pixel(x, y))) continue;
+            ++dark;
+            darkInside += Inside(site, x, y);
+        }
+    }
+    EXPECT_GT(dark, 0);
+    EXPECT_EQ(darkInside, 0);
+
+    KsDviDrawer& d = page.Drawer();
+    for (Link const* link : Links(page)) {
+        Rect r = *link->rects.begin();
+        EXPECT_EQ(d.FindHyLink(r.x, r.y), link);
+        EXPECT_EQ(d.FindHyLink(r.x + r.w - 1, r.y + r.h - 1), link);
+        EXPECT_EQ(d.FindHyLink(r.x + r.w, r.y), nullptr);
+        EXPECT_EQ(d.FindHyLink(r.x, r.y + r.h), nullptr);
+    }
+    EXPECT_EQ(d.FindHyLink(0, 0), nullptr);
+}
+
+TEST(Hyperlinks, HyperrefLinksCoverTheirText) {
+    for (int index = 0; index < 2; ++index) {
+        RenderedPage page("hyperref.dvi", index, kDpi);
+        ASSERT_TRUE(page.Opened());
+        ExpectAreasCoverLinkedText(page);
+    }
+}
+
+// DrawHyperlinkMark ORs the link colour into the areas: the black rule under
+// the hypertext area turns blue when that kind is marked.
+TEST(Hyperlinks, MarksMergeTheLinkColourIntoTheChosenKinds) {
+    for (int which : {0, 1, 2}) {
+        RenderedPage page("links.dvi", 0, kDpi);
+        ASSERT_TRUE(page.Opened());
+        Rect area = FirstArea(page, 2);
+        int x = area.x + area.w / 2, y = area.y + area.h / 2;
+        ASSERT_EQ(page.Pixel(x, y), kBlack);
+        page.Drawer().DrawHyperlinkMark(which);
+        EXPECT_EQ(page.Pixel(x, y), which == 1 ? kBlack : kLinkBlue) << "which " << which;
+        EXPECT_EQ(page.Pixel(5, 5), kWhite) << "white stays white";
+    }
+}
+
+// The drawer looks for an anchor on the page it draws, by its whole name.
+TEST(Hyperlinks, AnchorsMatchWholeNamesOnTheDrawnPage) {
+    for (auto [index, anchor] : {std::pair{1, "second"}, {0, "second"}, {1, "secon"}, {0, ""}}) {
+        RenderedPage page("links.dvi", index, kDpi, String8(anchor));
+        ASSERT_TRUE(page.Opened());
+        EXPECT_EQ(page.Drawer().IsTagFound() != 0, index == 1 && anchor == std::string("second")) << anchor;
+    }
+}
+
+}  // namespace
+}  // namespace ksdvi::test
