@@ -258,17 +258,22 @@ TEST(Hyperlinks, HyperrefLinksCoverTheirText) {
     }
 }
 
-// DrawHyperlinkMark ORs the link colour into the areas: the black rule under
-// the hypertext area turns blue when that kind is marked.
+// DrawHyperlinkMark ORs the link colour into the areas of the chosen kind:
+// the black rule under the hypertext area, and a black dot put into the first
+// html area, turn blue only when their kind is marked.
 TEST(Hyperlinks, MarksMergeTheLinkColourIntoTheChosenKinds) {
     for (int which : {0, 1, 2}) {
         RenderedPage page("links.dvi", 0, kDpi);
         ASSERT_TRUE(page.Opened());
-        Rect area = FirstArea(page, 2);
-        int x = area.x + area.w / 2, y = area.y + area.h / 2;
+        ASSERT_EQ(Links(page).at(0)->kind, 0);
+        ASSERT_EQ(Links(page).at(2)->kind, 1);
+        Rect html = FirstArea(page, 0), area = FirstArea(page, 2);
+        int hx = html.x + 1, hy = html.y + 1, x = area.x + area.w / 2, y = area.y + area.h / 2;
+        page.dc.SetPixel(hx, hy, kBlack);
         ASSERT_EQ(page.Pixel(x, y), kBlack);
         page.Drawer().DrawHyperlinkMark(which);
         EXPECT_EQ(page.Pixel(x, y), which == 1 ? kBlack : kLinkBlue) << "which " << which;
+        EXPECT_EQ(page.Pixel(hx, hy), which == 2 ? kBlack : kLinkBlue) << "which " << which;
         EXPECT_EQ(page.Pixel(5, 5), kWhite) << "white stays white";
     }
 }
