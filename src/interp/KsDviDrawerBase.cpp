@@ -280,8 +280,7 @@ void KsDviDrawerBase::DviW0() {
 }
 void KsDviDrawerBase::DviW(int b) {
     w_ = b;
-    h_ = Add(h_, b);
-    mbState_ = 0;
+    DviRight(b);
 }
 void KsDviDrawerBase::DviX0() {
     h_ = Add(h_, x_);
@@ -289,8 +288,7 @@ void KsDviDrawerBase::DviX0() {
 }
 void KsDviDrawerBase::DviX(int b) {
     x_ = b;
-    h_ = Add(h_, b);
-    mbState_ = 0;
+    DviRight(b);
 }
 void KsDviDrawerBase::DviDown(int a) {
     v_ = Add(v_, a);
@@ -302,8 +300,7 @@ void KsDviDrawerBase::DviY0() {
 }
 void KsDviDrawerBase::DviY(int a) {
     y_ = a;
-    v_ = Add(v_, a);
-    mbState_ = 0;
+    DviDown(a);
 }
 void KsDviDrawerBase::DviZ0() {
     v_ = Add(v_, z_);
@@ -311,8 +308,7 @@ void KsDviDrawerBase::DviZ0() {
 }
 void KsDviDrawerBase::DviZ(int a) {
     z_ = a;
-    v_ = Add(v_, a);
-    mbState_ = 0;
+    DviDown(a);
 }
 
 void KsDviDrawerBase::SelectFont(unsigned int n) {
