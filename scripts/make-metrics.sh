@@ -15,3 +15,11 @@ for vpl in "$dir"/*.vpl; do
   vptovf "$vpl" "${vpl%.vpl}.vf" "${vpl%.vpl}.tfm" >/dev/null
   echo "made ${vpl%.vpl}.vf"
 done
+# A bitmap font as mktexpk makes one: METAFONT's GF file and gftopk's PK file
+# of the same glyphs, so that the PK reader can be checked against gftype.
+work=$(mktemp -d)
+(cd "$work" && mf '\mode=cx; mag=1; batchmode; input cmr10' >/dev/null 2>&1 || true)
+cp "$work/cmr10.300gf" "$dir/cmr10.300gf"
+gftopk "$dir/cmr10.300gf" "$dir/cmr10.300pk" >/dev/null
+rm -rf "$work"
+echo "made $dir/cmr10.300pk"

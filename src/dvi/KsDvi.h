@@ -119,10 +119,18 @@ public:
     DList<String8> const& GetVfPathList() const { return vfPaths_; }
     DList<String8> const& GetFontList() const { return fontNames_; }
 
-    void SetKPathSea(KPathSea* finder) { kpathsea_ = finder; }
-    void SetDviTTFMap(KsDviTTFMap* map) { ttfMap_ = map; }
-    KPathSea* GetKPathSea() const { return kpathsea_; }
-    KsDviTTFMap* GetDviTTFMap() const { return ttfMap_; }
+    // Until the application sets them (null included), a document finds its
+    // fonts with the process's default set-up of the TeX installation.
+    void SetKPathSea(KPathSea* finder) {
+        kpathsea_ = finder;
+        finderGiven_ = true;
+    }
+    void SetDviTTFMap(KsDviTTFMap* map) {
+        ttfMap_ = map;
+        mapGiven_ = true;
+    }
+    KPathSea* GetKPathSea() const;
+    KsDviTTFMap* GetDviTTFMap() const;
 
     void SetWinFont(int flag) { winFont_ = flag; }
     int GetWinFont() const { return winFont_; }
@@ -223,6 +231,8 @@ private:
     DList<String8> vfPaths_;
     KPathSea* kpathsea_ = nullptr;
     KsDviTTFMap* ttfMap_ = nullptr;
+    bool finderGiven_ = false;
+    bool mapGiven_ = false;
     CDC* devices_[2] = {nullptr, nullptr};
     fpreal4 deviceZooms_[2];
     unsigned short recordResolution_ = 0;

@@ -6,6 +6,7 @@
 #include "dvi/ItrnFontItr.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
+#include "font/TeXFonts.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace {
@@ -21,6 +22,10 @@ bool Exists(String8 const& path) {
 }  // namespace
 
 int KsDvi::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
+
+KPathSea* KsDvi::GetKPathSea() const { return finderGiven_ ? kpathsea_ : &ksdvi::TeXFonts::Default().GetKPathSea(); }
+
+KsDviTTFMap* KsDvi::GetDviTTFMap() const { return mapGiven_ ? ttfMap_ : &ksdvi::TeXFonts::Default().GetMap(); }
 
 KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, int scale, unsigned int design) {
     // Sizes are below 2048pt (2^27 sp), as TeX makes them: larger ones have no
@@ -46,8 +51,9 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
             break;
         }
     }
-    if (path.IsNull() && kpathsea_) {
-        char const* found = kpathsea_->KPSEFindTfm((name + ".tfm").c_str());
+    KPathSea* finder = GetKPathSea();
+    if (path.IsNull() && finder) {
+        char const* found = finder->KPSEFindTfm((name + ".tfm").c_str());
         if (found) path = String8(found);
     }
     if (path.IsNull() || !font->LoadTfm(path)) return nullptr;
@@ -68,8 +74,8 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
         }
     }
     // Like its metrics, a font's virtual font may come from the installation.
-    if (vf.IsNull() && kpathsea_) {
-        char const* found = kpathsea_->KPSEFindVf((name + ".vf").c_str());
+    if (vf.IsNull() && finder) {
+        char const* found = finder->KPSEFindVf((name + ".vf").c_str());
         if (found) vf = String8(found);
     }
     // A virtual font that names itself, directly or through others, would be
@@ -81,7 +87,7 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
         record->LoadVf(vf);
         vfBeingRead_.pop_back();
     }
-    record->LoadTTFInfo(ttfMap_);
+    record->LoadTTFInfo(GetDviTTFMap());
     return record;
 }
 

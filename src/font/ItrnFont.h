@@ -20,6 +20,12 @@ public:
         int weight = 0;
         int italic = 0;
         int slant = 0;
+        // TeX's font programs: the file that holds the face, the encoding
+        // vector's file, and the SlantFont and ExtendFont of its map entry.
+        String8 fontFile;
+        String8 encFile;
+        double slantFont = 0;
+        double extendFont = 1;
     };
 
     static constexpr int LocalFontIndexSize = 65536;
@@ -65,6 +71,8 @@ public:
     int GetxSeriesFontIndex() const { return xSeriesIndex_; }
     TTFInfo const& GetSBCTTFInfo() const { return sbcInfo_; }
     TTFInfo const& GetDBCTTFInfo() const { return dbcInfo_; }
+    // The glyph names of the codes of an ENC_GLYPH_NAMES font, else null.
+    ksdvi::EncodingVector const* GetGlyphNames() const { return glyphNames_.get(); }
 
 private:
     friend class KsDvi;
@@ -111,5 +119,6 @@ private:
     TTFInfo sbcInfo_;
     TTFInfo dbcInfo_;
     KsDviTTFMap::EncodingName encoding_ = KsDviTTFMap::ENC_OT1;
+    std::shared_ptr<ksdvi::EncodingVector const> glyphNames_;
     int xSeriesIndex_ = 1;
 };

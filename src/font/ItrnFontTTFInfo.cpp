@@ -44,6 +44,15 @@ void KsDvi::ItrnFont::LoadTTFInfo(KsDviTTFMap const* map) {
         sbcInfo_.italic = entry->italic;
         sbcInfo_.slant = entry->slant;
         sbcInfo_.weight = entry->weight;
+        sbcInfo_.fontFile = entry->fontfile;
+        sbcInfo_.encFile = entry->encfile;
+        sbcInfo_.slantFont = entry->slantfont;
+        sbcInfo_.extendFont = entry->extendfont;
+        // Without its vector a re-encoded font falls back on the font program's own encoding.
+        if (encoding_ == KsDviTTFMap::ENC_GLYPH_NAMES) {
+            glyphNames_ = map->GetGlyphNames(entry->encfile);
+            if (!glyphNames_) encoding_ = KsDviTTFMap::ENC_RAW;
+        }
         if (entry->DBC) {
             dbcInfo_.faceName = entry->dbcfontname;
             dbcInfo_.height = ScaledFactor(z, entry->dbcheight);

@@ -1,10 +1,16 @@
 #include "font/KsDviTTFMap.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
+#include "font/EncodingVector.h"
 #include "font/FontNameHash.h"
 #include "font/MapFileTokenizer.h"
+#include "font/PdftexMap.h"
+#include "platform/kpathsea/KPathSea.h"
 
 namespace {
 
@@ -18,11 +24,12 @@ std::string Lower(std::string s) {
     return s;
 }
 
-constexpr char const* kEncodingKeywords[] = {
-    "ot1", "8r-unicode", "raw", "xhan-unicode", "xhanja-unicode", "xsymb-unicode", "mswinsymbol-unicode", "hlatex"};
+constexpr char const* kEncodingKeywords[KsDviTTFMap::EncodingCount] = {
+    "ot1",           "8r-unicode",          "raw",    "xhan-unicode", "xhanja-unicode",
+    "xsymb-unicode", "mswinsymbol-unicode", "hlatex", "glyph-names"};
 
 bool ParseEncoding(std::string const& value, KsDviTTFMap::EncodingName& out) {
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < KsDviTTFMap::EncodingCount; ++i) {
         if (value == kEncodingKeywords[i]) {
             out = static_cast<KsDviTTFMap::EncodingName>(i);
             return true;
@@ -44,7 +51,32 @@ int ParseInt(std::string const& value) {
     return v > 0x7FFFFFFF ? 0x7FFFFFFF : v < -0x7FFFFFFF ? -0x7FFFFFFF : static_cast<int>(v);
 }
 
-void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& value) {
+// A factor of SlantFont or ExtendFont: finite and within what fonts use.
+double Factor(std::string const& value, double low, double high, double otherwise) {
+    double v = std::strtod(value.c_str(), nullptr);
+    return std::isfinite(v) && v >= low && v <= high ? v : otherwise;
+}
+
+// The keys of TeX's font programs take file names, whose case matters.
+bool ApplyFileKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& value) {
+    if (key == "encfile") {
+        e.encfile = String8(value);
+        e.encoding = KsDviTTFMap::ENC_GLYPH_NAMES;
+    } else if (key == "fontfile") {
+        e.fontfile = String8(value);
+    } else if (key == "slantfont") {
+        e.slantfont = Factor(value, -2, 2, 0);
+    } else if (key == "extendfont") {
+        e.extendfont = Factor(value, 0.01, 100, 1);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& rawValue) {
+    if (ApplyFileKey(e, key, rawValue)) return;
+    std::string value = Lower(rawValue);
     double number = std::strtod(value.c_str(), nullptr);
     if (key == "encoding")
         ParseEncoding(value, e.encoding);
@@ -85,10 +117,22 @@ void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& 
         e.dbcweight = ParseInt(value);
 }
 
+// A value in map-file quotes: apostrophes unless the value holds one.
+std::string Quoted(std::string_view s) {
+    char q = s.find('\'') == std::string_view::npos ? '\'' : '"';
+    return q + std::string(s) + q;
+}
+
+std::string Number(double v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
 }  // namespace
 
 char const* KsDviTTFMap::EncodingKeyword(EncodingName encoding) {
-    return encoding >= 0 && encoding < 8 ? kEncodingKeywords[encoding] : "";
+    return encoding >= 0 && encoding < EncodingCount ? kEncodingKeywords[encoding] : "";
 }
 
 KsDviTTFMap::KsDviTTFMap(char const* path, FaceQuery faceQuery) : faceQuery_(std::move(faceQuery)) {
@@ -146,7 +190,7 @@ int KsDviTTFMap::Append(std::FILE* file) {
             if (!tokens.Next(key) || key.quoted) return fail();
             if (!tokens.Next(t) || !t.Is("=")) return fail();
             if (!tokens.Next(value) || !value.quoted) return fail();
-            ApplyKey(*entry, Lower(key.text), Lower(value.text));
+            ApplyKey(*entry, Lower(key.text), value.text);
             if (!tokens.Next(t)) return fail();
             if (t.Is(",")) continue;
             if (t.Is("}")) break;
@@ -155,12 +199,80 @@ int KsDviTTFMap::Append(std::FILE* file) {
         if (!entry->subsname.IsNull() && !IsInstalled(entry->fontname) && IsInstalled(entry->subsname))
             entry->fontname = entry->subsname;
 
-        int bucket = GetHashCode(entry->name);
-        entry->next = hash_[bucket];
-        hash_[bucket] = entry.get();
-        entries_.push_back(std::move(entry));
+        Insert(std::move(entry));
     }
     return 1;
+}
+
+void KsDviTTFMap::Insert(std::unique_ptr<Entry> entry) {
+    int bucket = GetHashCode(entry->name);
+    entry->next = hash_[bucket];
+    hash_[bucket] = entry.get();
+    entries_.push_back(std::move(entry));
+}
+
+int KsDviTTFMap::AppendPdftexMapFile(char const* path) {
+    std::ifstream in(path ? path : "");
+    if (!in) return 0;
+    std::map<std::string, ksdvi::PdftexMapLine> lines;
+    std::string text;
+    while (std::getline(in, text)) {
+        auto line = ksdvi::ParsePdftexMapLine(text);
+        if (line) lines.emplace(line->tfm, std::move(*line));  // the first line for a font counts
+    }
+    for (auto& [tfm, line] : lines) {
+        auto entry = std::make_unique<Entry>();
+        entry->name = String8(Lower(tfm));
+        entry->fontname = String8(Lower(line.psName));
+        entry->encoding = line.encodingFile.empty() ? ENC_RAW : ENC_GLYPH_NAMES;
+        if (!line.encodingFile.empty()) entry->encfile = String8(line.encodingFile);
+        if (!line.fontFile.empty()) entry->fontfile = String8(line.fontFile);
+        entry->slantfont = line.slant;
+        entry->extendfont = line.extend;
+        Insert(std::move(entry));
+    }
+    return 1;
+}
+
+std::vector<KsDviTTFMap::Entry const*> KsDviTTFMap::GetEntries() const {
+    std::vector<Entry const*> out;
+    out.reserve(entries_.size());
+    for (auto const& e : entries_) out.push_back(e.get());
+    return out;
+}
+
+std::string KsDviTTFMap::EntryText(Entry const& e) {
+    std::string text = Quoted(e.name.view()) + " { fontname = " + Quoted(e.fontname.view());
+    if (e.encoding != ENC_GLYPH_NAMES) text += ", encoding = '" + std::string(EncodingKeyword(e.encoding)) + "'";
+    if (!e.encfile.IsNull()) text += ", encfile = " + Quoted(e.encfile.view());
+    if (!e.fontfile.IsNull()) text += ", fontfile = " + Quoted(e.fontfile.view());
+    if (e.slantfont != 0) text += ", slantfont = '" + Number(e.slantfont) + "'";
+    if (e.extendfont != 1) text += ", extendfont = '" + Number(e.extendfont) + "'";
+    if (e.height != 0) text += ", height = '" + Number(e.height) + "'";
+    if (e.averagewidth != 0) text += ", averagewidth = '" + Number(e.averagewidth) + "'";
+    if (e.vadjustment != 0) text += ", vadjustment = '" + Number(e.vadjustment) + "'";
+    if (e.italic) text += ", italic = 'true'";
+    if (e.slant) text += ", slant = 'true'";
+    if (e.weight != 400) text += ", weight = '" + std::to_string(e.weight) + "'";
+    if (e.DBC) text += ", dbcfontname = " + Quoted(e.dbcfontname.view());
+    return text + " }";
+}
+
+std::shared_ptr<ksdvi::EncodingVector const> KsDviTTFMap::GetGlyphNames(String8 const& encfile) const {
+    if (encfile.IsNull() || encfile.GetLength() == 0) return nullptr;
+    std::string name(encfile.view());
+    std::lock_guard<std::mutex> lock(encodingsLock_);
+    auto it = encodings_.find(name);
+    if (it != encodings_.end()) return it->second;
+    std::shared_ptr<ksdvi::EncodingVector const> vector;
+    if (name.find('/') == std::string::npos) {
+        static KPathSea finder;
+        std::string path = finder.Find(name, KPathSea::Format::Enc);
+        if (!path.empty()) vector = ksdvi::EncodingVector::Read(path);
+    }
+    if (!vector) vector = ksdvi::EncodingVector::Read(name);
+    encodings_.emplace(name, vector);
+    return vector;
 }
 
 KsDviTTFMap::Entry const* KsDviTTFMap::GetEntry(String8 const& name) const {

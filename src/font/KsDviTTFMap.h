@@ -5,11 +5,18 @@
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "stream/String8.h"
+
+namespace ksdvi {
+class EncodingVector;
+}
 
 class KsDviTTFMap {
 public:
@@ -22,7 +29,11 @@ public:
         ENC_XSYMB_UNICODE = 5,
         ENC_MSWINSYMBOL_UNICODE = 6,
         ENC_HLATEX = 7,
+        // Codes name glyphs through an encoding vector (an .enc file), as
+        // pdfTeX and dvips re-encode Type 1 fonts.
+        ENC_GLYPH_NAMES = 8,
     };
+    static constexpr int EncodingCount = 9;
     static constexpr int HashSize = 73;
 
     struct Entry {
@@ -46,6 +57,13 @@ public:
         int dbcitalic = 0;
         int dbcslant = 0;
         int dbcweight = 0;
+        // TeX's own font programs (keys of this library's map files; file
+        // names keep their case): the encoding vector, the font file to make
+        // available, and the transformation of SlantFont and ExtendFont.
+        String8 encfile;
+        String8 fontfile;
+        double slantfont = 0.0;
+        double extendfont = 1.0;
     };
 
     // Answers whether an outline face of that family name is installed; the host
@@ -61,7 +79,20 @@ public:
     int AppendTTFMapFile(char const* path);
     // Map text held in memory (generated entries), read exactly like a file.
     int AppendTTFMapText(std::string_view text);
+    // Adds an entry for every font of a pdfTeX or dvips map file (pdftex.map):
+    // the font program by its PostScript name, with its encoding vector and
+    // transformation. Within the file the first line for a font counts, as in
+    // pdfTeX; files appended later win, as map files do. 0 when it cannot be read.
+    int AppendPdftexMapFile(char const* path);
     Entry const* GetEntry(String8 const& name) const;
+    // Every entry, in the order read.
+    std::vector<Entry const*> GetEntries() const;
+    // An entry in map-file syntax, one line.
+    static std::string EntryText(Entry const& entry);
+
+    // The encoding vector an entry names (a path, or a name found through
+    // kpathsea), read once per map; null when there is none.
+    std::shared_ptr<ksdvi::EncodingVector const> GetGlyphNames(String8 const& encfile) const;
 
     // The map-file keyword of an encoding ("ot1", "raw", ...), "" for other values.
     static char const* EncodingKeyword(EncodingName encoding);
@@ -78,9 +109,12 @@ protected:
 private:
     bool IsInstalled(String8 const& face) const;
     int Append(std::FILE* file);
+    void Insert(std::unique_ptr<Entry> entry);
 
     std::array<Entry*, HashSize> hash_{};          // chains through Entry::next
     std::vector<std::unique_ptr<Entry>> entries_;  // owns every entry of the chains
     FaceQuery faceQuery_;
     int lastErrorLine_ = 0;
+    mutable std::mutex encodingsLock_;
+    mutable std::map<std::string, std::shared_ptr<ksdvi::EncodingVector const>> encodings_;
 };

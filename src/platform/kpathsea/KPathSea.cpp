@@ -25,6 +25,12 @@ void InitialiseOnce() {
         ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
         self[n > 0 ? n : 0] = '\0';
         kpse_set_program_name(n > 0 ? self : "ksdvi", "ksdvi");
+        // Bitmap fonts as dvipng makes them: METAFONT's mode cx at 300 dpi
+        // magnified, no fallback font, and mktexpk allowed. Its transcript is
+        // not ours to print.
+        kpse_init_prog("KSDVI", 300, "cx", nullptr);
+        kpse_set_program_enabled(kpse_pk_format, 1, kpse_src_compile);
+        kpse_make_tex_discard_errors = 1;
     });
 }
 
@@ -73,6 +79,28 @@ char const* KPathSea::FindStable(char const* name, Format format) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::string const& path = cache_.find(std::make_pair(static_cast<int>(format), std::string(name)))->second;
     return path.empty() ? nullptr : path.c_str();
+}
+
+std::string KPathSea::FindGlyphFont(std::string const& name, unsigned dpi, unsigned* foundDpi) {
+    if (name.empty() || dpi == 0 || dpi > 60000) return "";
+    std::string key = name + "@" + std::to_string(dpi);
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = glyphCache_.find(key);
+    if (it == glyphCache_.end()) {
+        std::pair<std::string, unsigned> found{"", 0};
+        {
+            std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+            kpse_glyph_file_type file{};
+            char* path = kpse_find_glyph(name.c_str(), dpi, kpse_pk_format, &file);
+            if (path) {
+                if (file.source != kpse_glyph_source_fallback) found = {path, file.dpi};
+                free(path);
+            }
+        }
+        it = glyphCache_.emplace(key, found).first;
+    }
+    if (foundDpi) *foundDpi = it->second.second;
+    return it->second.first;
 }
 
 char const* KPathSea::KPSEFindTfm(char const* name) { return FindStable(name, Format::Tfm); }

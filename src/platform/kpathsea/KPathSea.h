@@ -23,9 +23,15 @@ public:
     // Full path of any installation file, or "" when there is none.
     std::string Find(std::string const& name, Format format);
 
+    // A PK font at `dpi` dots per inch (within kpathsea's tolerance), made by
+    // mktexpk from the METAFONT sources when the installation has none, as TeX
+    // previewers do. "" when there is none; `foundDpi` gets its resolution.
+    std::string FindGlyphFont(std::string const& name, unsigned dpi, unsigned* foundDpi = nullptr);
+
 private:
     char const* FindStable(char const* name, Format format);
 
     std::mutex mutex_;
     std::map<std::pair<int, std::string>, std::string> cache_;
+    std::map<std::string, std::pair<std::string, unsigned>> glyphCache_;
 };

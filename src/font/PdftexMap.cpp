@@ -1,0 +1,96 @@
+#include "font/PdftexMap.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace ksdvi {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Words of a map line; a double-quoted part (PostScript code) is one word.
+std::vector<std::string> Words(std::string const& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        if (i >= line.size()) break;
+        size_t start = i;
+        if (line[i] == '"') {
+            size_t close = line.find('"', i + 1);
+            i = close == std::string::npos ? line.size() : close + 1;
+        } else {
+            while (i < line.size() && !IsBlank(line[i])) ++i;
+        }
+        words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+bool EndsWith(std::string const& s, std::string const& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool IsNumber(std::string const& s) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    std::strtod(s.c_str(), &end);
+    return end && *end == '\0';
+}
+
+// "<number> SlantFont" and "<number> ExtendFont" in the PostScript code.
+void ReadTransforms(std::string const& code, PdftexMapLine& out) {
+    std::vector<std::string> words = Words(code);
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (!IsNumber(words[i - 1])) continue;
+        double value = std::strtod(words[i - 1].c_str(), nullptr);
+        if (!std::isfinite(value)) continue;
+        if (words[i] == "SlantFont" && std::fabs(value) <= 2)
+            out.slant = value;
+        else if (words[i] == "ExtendFont" && value > 0.01 && value <= 100)
+            out.extend = value;
+    }
+}
+
+}  // namespace
+
+std::optional<PdftexMapLine> ParsePdftexMapLine(std::string const& line) {
+    if (line.empty() || line[0] == '%' || line[0] == '#' || line[0] == '*' || line[0] == ';') return std::nullopt;
+    std::vector<std::string> words = Words(line);
+    if (words.empty()) return std::nullopt;
+    PdftexMapLine out;
+    out.tfm = words[0];
+    if (out.tfm[0] == '<' || out.tfm[0] == '"') return std::nullopt;
+    for (size_t i = 1; i < words.size(); ++i) {
+        std::string w = words[i];
+        if (w[0] == '"') {
+            ReadTransforms(w.substr(1, w.size() > 1 && w.back() == '"' ? w.size() - 2 : w.size() - 1), out);
+            continue;
+        }
+        if (w[0] != '<') {
+            // The first plain word is the font's PostScript name; a number is pdfTeX's flags.
+            if (out.psName.empty() && !IsNumber(w)) out.psName = w;
+            continue;
+        }
+        bool encoding = false;
+        while (!w.empty() && (w[0] == '<' || w[0] == '[')) {
+            encoding |= w[0] == '[';
+            w.erase(0, 1);
+        }
+        if (w.empty()) {
+            // "< file": the file name is the next word
+            if (i + 1 >= words.size()) continue;
+            w = words[++i];
+        }
+        if (encoding || EndsWith(w, ".enc"))
+            out.encodingFile = w;
+        else
+            out.fontFile = w;
+    }
+    if (out.psName.empty()) out.psName = out.tfm;
+    return out;
+}
+
+}  // namespace ksdvi
