@@ -6,6 +6,7 @@
 #include "interp/KsDviDrawerBase.h"
 
 void KsDviDrawerBase::DviPut(unsigned short code) {
+    dviCode_ = code;
     if (winFont_) {
         KsDvi::WinFontTextState const& state = dvi_->GetWinFontTextState();
         PutChar(h_, v_, code, state.charWidth, state.charHeight, 0);
@@ -34,6 +35,7 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
         break;
     case KsDviTTFMap::ENC_8R_UNICODE: shown = kEightrToUnicode[c]; break;
     case KsDviTTFMap::ENC_RAW:
+    case KsDviTTFMap::ENC_GLYPH_NAMES:  // the painter finds the glyph by the code's name
         PutChar(h_, v_, code, font->GetCharWidthA(code), font->GetCharHeight(code), font->GetCharDepth(code));
         return;
     case KsDviTTFMap::ENC_MSWINSYMBOL_UNICODE: shown = static_cast<unsigned short>(0xF000 + c); break;

@@ -54,6 +54,9 @@ protected:
     int GetV() const { return v_; }
     int GetStackDepth() const { return stackDepth_; }
     int GetMultiByteState() const { return mbState_; }
+    // The DVI code of the character being reported, before the font's encoding
+    // turned it into the code PutChar gets.
+    unsigned int GetDviCode() const { return dviCode_; }
     void SetMultiByteState(int state) { mbState_ = state; }
     void SetWinFont(int flag) { winFont_ = flag; }
     unsigned char const* GetPageBuffer() const { return pageBuffer_.get(); }
@@ -108,4 +111,5 @@ private:
     unsigned char pending_[3] = {0, 0, 0};
     int32_t pendingH_ = 0, pendingV_ = 0;
     int winFont_ = 0;
+    unsigned int dviCode_ = 0;
 };

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "dvi/ItrnFontItr.h"
+#include "font/EncodingVector.h"
 #include "font/ItrnFont.h"
-#include "render/BuiltinFaceTable.h"
 #include "render/GdiSpecialInterpreter.h"
 #include "stream/DeviceRounding.h"
 
@@ -138,52 +138,50 @@ void KsDviDrawer::CreateFonts() {
     for (KsDvi::ItrnFontItr it(*dvi_); !it.IsFinished(); ++it) {
         KsDvi::ItrnFont const& font = *it();
         OSFontInfo& entry = osFonts_[font.GetID()];
-        CreateSingleByteFont(font, entry.sbFont);
+        CreateSingleByteFont(font, entry);
         if (font.IsDBCEnabled()) CreateDoubleByteFont(font, entry.dbFont);
     }
 }
 
-namespace {
-
-void CopyFaceName(LOGFONTA& lf, char const* face) {
-    std::strncpy(lf.lfFaceName, face, 31);
-    lf.lfFaceName[31] = '\0';
-}
-
-}  // namespace
-
-void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, CFont& out) {
-    KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
-    LOGFONTA lf{};
-    char const* name = info.faceName.IsNull() ? font.GetName().c_str() : info.faceName.c_str();
-    int height = 0, width = 0, weight = 0, italic = 0;
-    if (FindTrueTypeFace(pDC_, name, &lf)) {
-        height = info.height;
-        width = info.averagewidth;
-        weight = info.weight;
-        italic = info.italic;
-    } else if (BuiltinFace const* row = FindBuiltinFace(name)) {
-        if (!FindTrueTypeFace(pDC_, row->face, &lf)) CopyFaceName(lf, row->face);
-        height = static_cast<int>(font.GetScaleSize() * row->heightFactor);
-        width = static_cast<int>(font.GetScaleSize() * row->widthFactor);
-        weight = row->weight;
-        italic = row->italic;
+void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& entry) {
+    ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(*dvi_, font, hDpi_, pDC_);
+    entry.kind = painting.kind;
+    if (painting.kind == ksdvi::FontPainting::Kind::Virtual) return;  // its packets paint
+    if (painting.kind == ksdvi::FontPainting::Kind::Bitmap) {
+        entry.bitmap = std::move(painting.bitmap);
+        return;
     }
-    // Otherwise the description stays empty and the system's mapper chooses a face.
-    if (height == 0) height = font.GetScaleSize();
+    LOGFONTA lf = painting.logFont;
+    int height = painting.height != 0 ? painting.height : font.GetScaleSize();
     lf.lfHeight = -Ceiling(height * vPixPerDvi_);
-    lf.lfWidth = Ceiling(width * hPixPerDvi_);
+    lf.lfWidth = Ceiling(painting.width * hPixPerDvi_);
     lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
-    lf.lfWeight = weight;
-    lf.lfItalic = static_cast<BYTE>(italic);
+    lf.lfWeight = painting.weight;
+    lf.lfItalic = static_cast<BYTE>(painting.italic);
     lf.lfUnderline = lf.lfStrikeOut = 0;
-    out.CreateFontIndirectA(&lf);
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
+    if (info.slantFont != 0 || info.extendFont != 1)
+        entry.sbFont.CreateShapedFont(&lf, FontShape{info.slantFont, info.extendFont});
+    else
+        entry.sbFont.CreateFontIndirectA(&lf);
+
+    // A re-encoded font finds its glyphs by name, once per page and font.
+    if (ksdvi::EncodingVector const* names = font.GetGlyphNames()) {
+        char const* list[ksdvi::EncodingVector::Size];
+        for (int c = 0; c < ksdvi::EncodingVector::Size; ++c) list[c] = names->GetGlyphName(c).c_str();
+        entry.glyphs.assign(ksdvi::EncodingVector::Size, 0);
+        if (entry.sbFont.GetGlyphIndicesByName(list, ksdvi::EncodingVector::Size, entry.glyphs.data()) == GDI_ERROR)
+            entry.glyphs.clear();
+    }
 }
 
 void KsDviDrawer::CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out) {
     KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
     LOGFONTA lf{};
-    if (!FindTrueTypeFace(pDC_, info.faceName.c_str(), &lf)) CopyFaceName(lf, info.faceName.c_str());
+    if (!FindTrueTypeFace(pDC_, info.faceName.c_str(), &lf)) {
+        std::strncpy(lf.lfFaceName, info.faceName.c_str(), 31);
+        lf.lfFaceName[31] = '\0';
+    }
     int height = info.height != 0 ? info.height : font.GetScaleSize();
     lf.lfHeight = -Ceiling(height * vPixPerDvi_);
     lf.lfWidth = Ceiling(info.averagewidth * hPixPerDvi_);

@@ -4,7 +4,11 @@
 // font; glyphs at their baselines, rules as filled rectangles; colour, simple
 // graphics, hyperlink areas and pictures from the page's specials.
 
+#include <bitset>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +16,7 @@
 #include "interp/KsDviDrawerBase.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/Wnd.h"
+#include "render/FontPainting.h"
 
 class GdiSpecialInterpreter;
 
@@ -33,6 +38,13 @@ public:
     struct OSFontInfo {
         CFont sbFont;  // single-byte codes
         CFont dbFont;  // double-byte codes; no handle when the font has none
+        // How TeX's fonts are painted beyond GDI's faces: the bitmap font of a
+        // font without an outline, the glyph of each code of a font whose
+        // codes name glyphs (0: none), and which codes have been looked for.
+        ksdvi::FontPainting::Kind kind = ksdvi::FontPainting::Kind::Substitute;
+        std::shared_ptr<ksdvi::BitmapFont const> bitmap;
+        std::vector<ksdvi::gdi::WORD> glyphs;
+        std::bitset<256> checked;
     };
 
     struct LinkRect {
@@ -95,6 +107,9 @@ public:
 
     DList<HyLinkInfo*> const& GetHyLinkList() const { return linkList_; }
     DList<PictInfo*> const& GetPictList() const { return pictList_; }
+    // The codes of each font (by TeX name) that its face or bitmap font has
+    // no glyph for, since the drawer was made; they are drawn as nothing.
+    std::map<std::string, std::set<unsigned>> const& GetMissingGlyphs() const { return missingGlyphs_; }
     HyLinkInfo* FindHyLink(int x, int y) const;
     void DrawHyperlinkMark(int which);
     int IsTagFound() const { return tagFound_; }
@@ -171,13 +186,17 @@ private:
     void RenewPen();
     void InitAll();
     void CreateFonts();
-    void CreateSingleByteFont(KsDvi::ItrnFont const& font, CFont& out);
+    void CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& entry);
     void CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out);
     void CreateCharDC();
     void DeleteCharDC();
     void EraseCharDC();
     void PutWinFontChar(int h, int v, unsigned short code);
-    void PutCharThroughCharDC(int x, int y, unsigned short code, bool slant);
+    void PutCharThroughCharDC(int x, int y, unsigned short code, ksdvi::gdi::UINT options, bool slant);
+    // The glyph index a code is drawn with (ETO_GLYPH_INDEX in `options`), or
+    // false when the font has no glyph for it.
+    bool GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, ksdvi::gdi::UINT& options);
+    void NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code);
 
     KsDvi* dvi_ = nullptr;
     int zoom_ = 0;
@@ -220,5 +239,6 @@ private:
     std::unique_ptr<PictInfo> mask_;
     std::unique_ptr<PictInfo> waterMark_;
     std::unique_ptr<GdiSpecialInterpreter> specials_;
+    std::map<std::string, std::set<unsigned>> missingGlyphs_;
     int savedDC_ = 0;
 };

@@ -13,33 +13,42 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
         return;
     }
     KsDvi::ItrnFont const* font = GetItrnFont(GetCurFont());
-    if (!font) return;
+    OSFontInfo* entry = font ? GetpOSFont(*font) : nullptr;
+    if (!entry) return;
     bool doubleByte = GetMultiByteState() == 1;
-    CFont* cfont = doubleByte ? GetpDBFont(*font) : GetpSBFont(*font);
     KsDvi::ItrnFont::TTFInfo const& info = doubleByte ? font->GetDBCTTFInfo() : font->GetSBCTTFInfo();
-    bool slant = font->GetSBCTTFInfo().slant != 0;
-    if (!cfont) return;
-
-    if (cfont != curFont_) {
-        pDC_->SelectObject(cfont);
-        curFont_ = cfont;
-        // Only slanted faces go through the character context; upright ones
-        // draw directly again (the context would still hold the slanted face).
-        if (slant)
-            CreateCharDC();
-        else
-            DeleteCharDC();
-    }
-    KsDvi::WinFontTextState& state = dvi_->GetWinFontTextState();
-    if (state.textScale == 0) state.textScale = 100;
-
     int x = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
     int y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * vPixPerDvi_) + vOrigin_;
-    if (charDC_) {
-        PutCharThroughCharDC(x, y, code, slant);
-    } else {
-        WCHAR unit = code;
-        pDC_->ExtTextOutW(x, y, 0, nullptr, &unit, 1, nullptr);
+
+    if (!doubleByte && entry->bitmap) {
+        // Bitmap fonts know their characters by the DVI code.
+        if (Glyph const* glyph = entry->bitmap->GetGlyph(GetDviCode()))
+            pDC_->DrawGlyphBitmap(x, y, *glyph);
+        else
+            NoteMissingGlyph(*font, GetDviCode());
+    } else if (CFont* cfont = doubleByte ? &entry->dbFont : &entry->sbFont; cfont->HasContents()) {
+        bool slant = font->GetSBCTTFInfo().slant != 0;
+        if (cfont != curFont_) {
+            pDC_->SelectObject(cfont);
+            curFont_ = cfont;
+            // Only slanted faces go through the character context; upright ones
+            // draw directly again (the context would still hold the slanted face).
+            if (slant)
+                CreateCharDC();
+            else
+                DeleteCharDC();
+        }
+        KsDvi::WinFontTextState& state = dvi_->GetWinFontTextState();
+        if (state.textScale == 0) state.textScale = 100;
+        UINT options = 0;
+        if (doubleByte || GlyphToDraw(*font, *entry, code, options)) {
+            if (charDC_) {
+                PutCharThroughCharDC(x, y, code, options, slant);
+            } else {
+                WCHAR unit = code;
+                pDC_->ExtTextOutW(x, y, options, nullptr, &unit, 1, nullptr);
+            }
+        }
     }
 
     if (anchorOpen_) {
@@ -52,16 +61,44 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     }
 }
 
+bool KsDviDrawer::GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, UINT& options) {
+    unsigned dviCode = GetDviCode();
+    if (!entry.glyphs.empty()) {
+        WORD glyph = dviCode < entry.glyphs.size() ? entry.glyphs[dviCode] : 0;
+        if (glyph == 0) {
+            NoteMissingGlyph(font, dviCode);
+            return false;
+        }
+        code = glyph;
+        options = ETO_GLYPH_INDEX;
+        return true;
+    }
+    // Each code's glyph is looked for once per page: a face without it would
+    // draw its .notdef box.
+    if (dviCode < entry.checked.size() && !entry.checked.test(dviCode)) {
+        entry.checked.set(dviCode);
+        WCHAR unit = code;
+        WORD index = 0;
+        if (pDC_->GetGlyphIndicesW(&unit, 1, &index, GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR && index == 0xFFFF)
+            NoteMissingGlyph(font, dviCode);
+    }
+    return true;
+}
+
+void KsDviDrawer::NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code) {
+    missingGlyphs_[font.GetName().c_str()].insert(code);
+}
+
 // The glyph is drawn black on white in the character context, then ANDed onto
 // the page row by row; a slanted face shifts its rows right, one dot less
 // every four rows down.
-void KsDviDrawer::PutCharThroughCharDC(int x, int y, unsigned short code, bool slant) {
+void KsDviDrawer::PutCharThroughCharDC(int x, int y, unsigned short code, UINT options, bool slant) {
     int w2 = 2 * charMaxWidth_;
     int d = (dvi_->GetWinFontTextState().textScale * charMaxWidth_ * 2) / 100;
     EraseCharDC();
     charDC_->SetTextColor(pDC_->GetTextColor());
     WCHAR unit = code;
-    charDC_->ExtTextOutW(0, 0, 0, nullptr, &unit, 1, nullptr);
+    charDC_->ExtTextOutW(0, 0, options, nullptr, &unit, 1, nullptr);
     if (!slant) {
         pDC_->StretchBlt(x, y - charAscent_, d, charAscent_ + charDescent_, charDC_.get(), 0, -charAscent_, w2,
                          charAscent_ + charDescent_, SRCAND);

@@ -198,6 +198,13 @@ public:
     BOOL GetTextMetricsA(TEXTMETRICA* tm);
     BOOL GetTextMetrics(TEXTMETRICA* tm) { return GetTextMetricsA(tm); }
     int GetTextFaceA(int count, char* face) const;
+    // The glyph index of each character in the selected font; with
+    // GGI_MARK_NONEXISTING_GLYPHS a character the face lacks gives 0xFFFF.
+    DWORD GetGlyphIndicesW(const WCHAR* text, int count, WORD* indices, DWORD flags);
+    // A glyph that is a bitmap of its own (TeX's PK fonts), drawn in the text
+    // colour with its origin at the logical point (x, y), as ExtTextOut draws
+    // an outline glyph with TA_BASELINE.
+    BOOL DrawGlyphBitmap(int x, int y, const Glyph& glyph);
 
     // Raster transfers. Sources are read through their own mapping.
     BOOL BitBlt(int x, int y, int w, int h, CDC* src, int sx, int sy, DWORD rop);

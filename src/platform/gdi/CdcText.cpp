@@ -172,6 +172,27 @@ BOOL CDC::DrawCodes(int x, int y, UINT options, const RECT* rect, const int* dx,
     return TRUE;
 }
 
+DWORD CDC::GetGlyphIndicesW(const WCHAR* text, int count, WORD* indices, DWORD flags) {
+    ScaledFont* font = CurrentFont();
+    if (!font || !text || !indices || count < 0) return GDI_ERROR;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t g = font->GlyphIndexForCode(text[i]);
+        indices[i] = g == 0 && (flags & GGI_MARK_NONEXISTING_GLYPHS) ? 0xFFFF : WORD(g);
+    }
+    return DWORD(count);
+}
+
+BOOL CDC::DrawGlyphBitmap(int x, int y, const Glyph& glyph) {
+    if (!created_) return FALSE;
+    if (s_.pathOpen || glyph.coverage.empty()) return TRUE;
+    const PointD o = ToDevice(x, y);
+    const int px = int(std::lround(o.x)), py = int(std::lround(o.y));
+    const RECT touched{px + glyph.left, py - glyph.top, px + glyph.left + glyph.width, py - glyph.top + glyph.rows};
+    const Pixel color = Resolve(s_.textColor);
+    Paint(touched, [&](const PaintTarget& t) { BlendGlyph(t, glyph, px, py, color); });
+    return TRUE;
+}
+
 SIZE CDC::ExtentOfCodes() {
     ScaledFont* font = CurrentFont();
     if (!font) return {};

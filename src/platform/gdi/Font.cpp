@@ -36,15 +36,18 @@ void Describe(const FaceDescriptor& face, std::string_view name, LOGFONTA& lf) {
 
 }  // namespace
 
+std::shared_ptr<const FontFile> FontData::ResolveFile() const {
+    FontCatalog& catalog = FontCatalog::Instance();
+    auto face = catalog.ResolveFace(FaceName(logFont), RequestedWeight(logFont), logFont.lfItalic != 0);
+    return face ? catalog.Open(*face) : nullptr;
+}
+
 std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int dpiY) const {
     std::lock_guard guard(lock_);
     if (last_ && lastScaleX_ == scaleX && lastScaleY_ == scaleY && lastDpiY_ == dpiY) return last_;
     const LOGFONTA& lf = logFont;
-    FontCatalog& catalog = FontCatalog::Instance();
     const int weight = RequestedWeight(lf);
-    auto face = catalog.ResolveFace(FaceName(lf), weight, lf.lfItalic != 0);
-    if (!face) return nullptr;
-    auto file = catalog.Open(*face);
+    auto file = ResolveFile();
     if (!file) return nullptr;
     ScaledFontKey key;
     key.file = file;
@@ -63,9 +66,11 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
         const double natural = double(file->AverageWidth()) / file->UnitsPerEm() * key.em;
         key.xScale = std::clamp(std::abs(double(lf.lfWidth)) * sx / natural, 0.01, 100.0);
     }
+    key.xScale = std::clamp(key.xScale * shape.extend, 0.01, 100.0);
     key.escapement = int(lf.lfEscapement % 3600);
     key.emboldened = weight >= FW_SEMIBOLD && file->Weight() < FW_SEMIBOLD;
-    key.oblique = lf.lfItalic && !file->IsItalic();
+    // Synthetic italics lean about 11 degrees.
+    key.slant = std::clamp(shape.slant + (lf.lfItalic && !file->IsItalic() ? 0.2 : 0.0), -2.0, 2.0);
     last_ = ScaledFont::Get(key);
     lastScaleX_ = scaleX;
     lastScaleY_ = scaleY;
@@ -107,6 +112,28 @@ BOOL CFont::CreateFontA(int height, int width, int escapement, int orientation, 
     lf.lfPitchAndFamily = pitchAndFamily;
     if (faceName) CopyFaceName(lf, faceName);
     return CreateFontIndirectA(&lf);
+}
+
+BOOL CFont::CreateShapedFont(const LOGFONTA* logFont, const FontShape& shape) {
+    if (!CreateFontIndirectA(logFont)) return FALSE;
+    auto d = std::make_shared<FontData>();
+    d->logFont = data_->logFont;
+    d->shape = shape;
+    data_ = std::move(d);
+    return TRUE;
+}
+
+DWORD CFont::GetGlyphIndicesByName(const char* const* names, int count, WORD* indices) const {
+    if (!data_ || !names || !indices || count < 0) return GDI_ERROR;
+    auto file = data_->ResolveFile();
+    if (!file) return GDI_ERROR;
+    DWORD found = 0;
+    for (int i = 0; i < count; ++i) {
+        unsigned g = names[i] && *names[i] ? file->GlyphIndexByName(names[i]) : 0;
+        indices[i] = g <= 0xFFFF ? WORD(g) : 0;
+        found += indices[i] != 0;
+    }
+    return found;
 }
 
 int CFont::GetLogFont(LOGFONTA* out) const {

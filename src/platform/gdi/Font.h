@@ -13,8 +13,19 @@ namespace ksdvi::gdi {
 class CDC;
 using HDC = CDC*;
 
+// What TeX's font maps do to a face beyond GDI's description: SlantFont
+// (x += slant * y) and ExtendFont (x *= extend).
+struct FontShape {
+    double slant = 0;
+    double extend = 1;
+};
+
 struct FontData {
     LOGFONTA logFont;
+    FontShape shape;
+
+    // The face file the description resolves to (substituted when missing).
+    std::shared_ptr<const FontFile> ResolveFile() const;
 
     // The font at a context's scale: logical-to-device factors and the
     // device's vertical resolution (for the default height).
@@ -47,6 +58,12 @@ public:
                            outPrecision, clipPrecision, quality, pitchAndFamily, faceName);
     }
     int GetLogFont(LOGFONTA* out) const;
+    // A font with a shape GDI's description cannot give.
+    BOOL CreateShapedFont(const LOGFONTA* logFont, const FontShape& shape);
+    // The glyph indices of PostScript glyph names in the font's face, as
+    // GetGlyphIndices gives them for characters: 0 for a name it lacks.
+    // Returns the number of names found, or GDI_ERROR without a face.
+    DWORD GetGlyphIndicesByName(const char* const* names, int count, WORD* indices) const;
 
     const std::shared_ptr<const FontData>& Data() const { return data_; }
 

@@ -83,14 +83,25 @@ int FontCatalog::AddPrivateFontFile(const std::string& path) {
     std::lock_guard guard(lock_);
     if (!config_) return 0;
     FcFontSet* set = FcFontSetCreate();
-    int count = 0;
-    if (set) {
-        count = int(FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, nullptr, set));
-        FcFontSetDestroy(set);
+    if (!set) return 0;
+    int count = int(FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, nullptr, set));
+    if (count > 0 && FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) {
+        // The new faces join the list as they are; listing every font of the
+        // system again for each file a document brings would cost far more.
+        addedFiles_.insert(path);
+        if (!stale_) {
+            for (int i = 0; i < set->nfont; ++i) {
+                if (auto d = Describe(set->fonts[i])) {
+                    d->added = true;
+                    faces_.push_back(std::move(*d));
+                }
+            }
+        }
+        resolved_.clear();
+    } else {
+        count = 0;
     }
-    if (count <= 0 || !FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
-    stale_ = true;
-    resolved_.clear();
+    FcFontSetDestroy(set);
     return count;
 }
 
@@ -104,8 +115,12 @@ void FontCatalog::RefreshLocked() {
                                             FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_OUTLINE, FC_SCALABLE, nullptr);
     if (pattern && objects) {
         if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
-            for (int i = 0; i < set->nfont; ++i)
-                if (auto d = Describe(set->fonts[i])) faces_.push_back(std::move(*d));
+            for (int i = 0; i < set->nfont; ++i) {
+                if (auto d = Describe(set->fonts[i])) {
+                    d->added = addedFiles_.count(d->file) != 0;
+                    faces_.push_back(std::move(*d));
+                }
+            }
             FcFontSetDestroy(set);
         }
     }
@@ -123,19 +138,23 @@ std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int
     // A family name picks the member nearest the style; otherwise a full or
     // PostScript name picks its face. "DejaVu Sans" is both a family and the
     // full name of its regular face, and bold must still find the bold one.
-    const FaceDescriptor* best = nullptr;
-    const FaceDescriptor* exact = nullptr;
-    int bestDistance = 0;
-    for (const FaceDescriptor& f : faces_) {
-        if (!exact && (SameName(f.postScriptName, name) ||
-                       std::any_of(f.fullNames.begin(), f.fullNames.end(), [&](auto& n) { return SameName(n, name); })))
-            exact = &f;
-        if (!std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, name); })) continue;
-        const int d = StyleDistance(f, weight, italic);
-        if (!best || d < bestDistance) best = &f, bestDistance = d;
+    for (bool added : {true, false}) {
+        const FaceDescriptor* best = nullptr;
+        const FaceDescriptor* exact = nullptr;
+        int bestDistance = 0;
+        for (const FaceDescriptor& f : faces_) {
+            if (f.added != added) continue;
+            if (!exact && (SameName(f.postScriptName, name) || std::any_of(f.fullNames.begin(), f.fullNames.end(),
+                                                                           [&](auto& n) { return SameName(n, name); })))
+                exact = &f;
+            if (!std::any_of(f.families.begin(), f.families.end(), [&](auto& n) { return SameName(n, name); }))
+                continue;
+            const int d = StyleDistance(f, weight, italic);
+            if (!best || d < bestDistance) best = &f, bestDistance = d;
+        }
+        if (best) return *best;
+        if (exact) return *exact;
     }
-    if (best) return *best;
-    if (exact) return *exact;
     return std::nullopt;
 }
 

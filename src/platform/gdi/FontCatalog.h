@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -29,7 +30,8 @@ struct FaceDescriptor {
     std::string style;
     int weight = 400;  // 100 to 900
     bool italic = false;
-    int width = 100;  // fontconfig's width: 100 is normal, 75 condensed
+    int width = 100;     // fontconfig's width: 100 is normal, 75 condensed
+    bool added = false;  // a private font file of this process
 
     const std::string& Family() const;
 };
@@ -43,7 +45,9 @@ public:
     int AddPrivateFontFile(const std::string& path);
 
     // The face best matching a name (family: the face of that family nearest
-    // the weight and slant; full or PostScript name: that face).
+    // the weight and slant; full or PostScript name: that face). Faces the
+    // process added come first: a document's own font program beats an
+    // installed font of the same name.
     std::optional<FaceDescriptor> FindFace(std::string_view name, int weight = 400, bool italic = false);
     // As FindFace, but a missing name is substituted by fontconfig's best match.
     std::optional<FaceDescriptor> ResolveFace(std::string_view name, int weight, bool italic);
@@ -67,6 +71,7 @@ private:
     ::_FcConfig* config_ = nullptr;
     bool stale_ = true;
     std::vector<FaceDescriptor> faces_;
+    std::set<std::string> addedFiles_;
     std::map<std::tuple<std::string, int, bool>, std::optional<FaceDescriptor>> resolved_;
     std::map<std::pair<std::string, int>, std::shared_ptr<const FontFile>> files_;
 };

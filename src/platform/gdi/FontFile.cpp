@@ -66,6 +66,23 @@ void FontFile::CloseFace(FT_Face face) {
     FT_Done_Face(face);
 }
 
+unsigned FontFile::GlyphIndexByName(std::string_view name) const {
+    std::call_once(namesRead_, [this] {
+        FT_Face face = OpenFace();
+        if (!face) return;
+        if (FT_HAS_GLYPH_NAMES(face)) {
+            char buffer[128];
+            for (FT_Long g = 1; g < face->num_glyphs; ++g) {
+                if (FT_Get_Glyph_Name(face, FT_UInt(g), buffer, sizeof buffer) || !buffer[0]) continue;
+                glyphByName_.emplace(buffer, unsigned(g));  // the first glyph of a name counts
+            }
+        }
+        CloseFace(face);
+    });
+    auto it = glyphByName_.find(std::string(name));
+    return it == glyphByName_.end() ? 0 : it->second;
+}
+
 std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int index) {
     std::ifstream in(path, std::ios::binary);
     if (!in || index < 0) return nullptr;

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <ft2build.h>
@@ -37,6 +40,9 @@ public:
     int Weight() const { return weight_; }  // 100 to 900
     bool IsItalic() const { return italic_; }
     CodeMapping Mapping() const { return mapping_; }
+    // The glyph of a PostScript glyph name, 0 when the face has none. The
+    // names are read once per file, so lookups cost a hash each.
+    unsigned GlyphIndexByName(std::string_view name) const;
 
     // A new FreeType face on the file's bytes; the caller owns it and closes it
     // with CloseFace. Null on failure.
@@ -58,6 +64,8 @@ private:
     int weight_ = 400;
     bool italic_ = false;
     CodeMapping mapping_ = CodeMapping::Unicode;
+    mutable std::once_flag namesRead_;
+    mutable std::unordered_map<std::string, unsigned> glyphByName_;
 };
 
 }  // namespace ksdvi::gdi

@@ -12,8 +12,6 @@ namespace ksdvi::gdi {
 
 namespace {
 
-constexpr double kObliqueShear = 0.2;  // about 11 degrees, as synthetic italics lean
-
 struct KeyHash {
     std::size_t operator()(const ScaledFontKey& k) const {
         std::size_t h = std::hash<const void*>()(k.file.get());
@@ -21,7 +19,8 @@ struct KeyHash {
         mix(std::hash<double>()(k.em));
         mix(std::hash<double>()(k.xScale));
         mix(std::hash<int>()(k.escapement));
-        mix(k.emboldened * 2 + k.oblique);
+        mix(k.emboldened);
+        mix(std::hash<double>()(k.slant));
         return h;
     }
 };
@@ -101,7 +100,7 @@ bool ScaledFont::Open() {
     cos_ = std::cos(angle);
     sin_ = std::sin(angle);
     // Outline space is y-up: scale x, lean, then turn counter-clockwise.
-    const double shear = key_.oblique ? kObliqueShear : 0;
+    const double shear = key_.slant;
     const double a = key_.xScale, b = shear;  // [a b; 0 1]
     FT_Matrix m;
     m.xx = FT_Fixed(std::lround((cos_ * a) * 65536));
@@ -115,7 +114,7 @@ bool ScaledFont::Open() {
     ascent_ = f.Ascent() * unit;
     descent_ = f.Descent() * unit;
     averageWidth_ = f.AverageWidth() * unit * key_.xScale + bold;
-    maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + (key_.oblique ? ascent_ * kObliqueShear : 0);
+    maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + std::abs(ascent_ * key_.slant);
     return true;
 }
 
@@ -141,7 +140,7 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
     if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
     Glyph& g = glyphs_.emplace_back();
     byIndex_[index] = &g;
-    const bool transformed = key_.escapement % 3600 != 0 || key_.oblique || key_.xScale != 1;
+    const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1;
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
     if (FT_Load_Glyph(face_, index, flags)) return g;
     FT_GlyphSlot slot = face_->glyph;
@@ -187,6 +186,11 @@ const Glyph& ScaledFont::GlyphForCode(std::uint32_t code) {
     }
     if (slot >= 0) fast_[slot].store(g, std::memory_order_release);
     return *g;
+}
+
+std::uint32_t ScaledFont::GlyphIndexForCode(std::uint32_t code) {
+    std::lock_guard guard(lock_);
+    return GlyphIndexLocked(code);
 }
 
 const Glyph& ScaledFont::GlyphForIndex(std::uint32_t index) {

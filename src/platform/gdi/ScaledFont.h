@@ -1,5 +1,5 @@
 // A font face at one device size and shape (height, horizontal scale,
-// escapement, synthetic bold and oblique), with its rendered glyphs cached.
+// escapement, synthetic bold and slant), with its rendered glyphs cached.
 // Instances are shared between device contexts and threads: glyphs are
 // immutable once made and codes below 0x100 and 0xF000-0xF0FF are found
 // without locking.
@@ -34,11 +34,11 @@ struct ScaledFontKey {
     double xScale = 1;   // horizontal squeeze or stretch
     int escapement = 0;  // tenths of a degree, counter-clockwise
     bool emboldened = false;
-    bool oblique = false;
+    double slant = 0;  // x += slant * y in outline space: synthetic italics, SlantFont
 
     bool operator==(const ScaledFontKey& o) const {
         return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
-               emboldened == o.emboldened && oblique == o.oblique;
+               emboldened == o.emboldened && slant == o.slant;
     }
 };
 
@@ -53,6 +53,8 @@ public:
     // Never null: a code the face lacks draws its .notdef glyph.
     const Glyph& GlyphForCode(std::uint32_t code);
     const Glyph& GlyphForIndex(std::uint32_t index);
+    // The glyph a code reaches, 0 when the face has none for it.
+    std::uint32_t GlyphIndexForCode(std::uint32_t code);
 
     const ScaledFontKey& Key() const { return key_; }
     bool IsSymbol() const { return key_.file->Mapping() != CodeMapping::Unicode; }

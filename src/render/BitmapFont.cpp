@@ -1,0 +1,84 @@
+#include "render/BitmapFont.h"
+
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "font/PkFont.h"
+
+namespace ksdvi {
+
+namespace {
+
+// Rounds toward minus infinity, as pixel columns of negative offsets need.
+int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// A PK character's pixels summed into cells of shrink x shrink. In PK the
+// reference point is the lower left corner of pixel (hoff, voff).
+gdi::Glyph Shrink(PkFont::Char const& c, int s) {
+    gdi::Glyph g;
+    if (c.width <= 0 || c.height <= 0) return g;
+    int const x0 = -c.hoff, y0 = -(c.voff + 1);  // the bitmap's corner from the reference point
+    int const left = FloorDiv(x0, s), top = FloorDiv(y0, s);
+    g.left = left;
+    g.top = -top;
+    g.width = FloorDiv(x0 + c.width - 1, s) - left + 1;
+    g.rows = FloorDiv(y0 + c.height - 1, s) - top + 1;
+    std::vector<unsigned> sums(size_t(g.width) * size_t(g.rows), 0);
+    for (int y = 0; y < c.height; ++y) {
+        unsigned* row = &sums[size_t(FloorDiv(y0 + y, s) - top) * size_t(g.width)];
+        uint8_t const* pixels = &c.pixels[size_t(y) * size_t(c.width)];
+        for (int x = 0; x < c.width; ++x)
+            if (pixels[x]) ++row[FloorDiv(x0 + x, s) - left];
+    }
+    unsigned const cell = unsigned(s * s);
+    g.coverage.resize(sums.size());
+    for (size_t i = 0; i < sums.size(); ++i) g.coverage[i] = uint8_t((sums[i] * 255 + cell / 2) / cell);
+    return g;
+}
+
+// Recently used fonts stay loaded: pages of one document ask for the same ones.
+struct Cache {
+    std::mutex lock;
+    std::map<std::pair<std::string, int>, std::shared_ptr<BitmapFont const>> fonts;
+    std::deque<std::pair<std::string, int>> order;
+    static constexpr size_t kKept = 64;
+
+    static Cache& Instance() {
+        static Cache cache;
+        return cache;
+    }
+};
+
+}  // namespace
+
+int BitmapShrinkFor(double deviceDpi) { return deviceDpi <= 300 ? 4 : deviceDpi <= 600 ? 2 : 1; }
+
+std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, int shrink, std::string* error) {
+    if (shrink < 1 || shrink > 16) shrink = 1;
+    auto key = std::make_pair(pkPath, shrink);
+    Cache& cache = Cache::Instance();
+    {
+        std::lock_guard<std::mutex> guard(cache.lock);
+        auto it = cache.fonts.find(key);
+        if (it != cache.fonts.end()) return it->second;
+    }
+    auto pk = PkFont::Read(pkPath, error);
+    if (!pk) return nullptr;
+    auto font = std::make_shared<BitmapFont>();
+    font->shrink_ = shrink;
+    for (auto const& [code, c] : pk->GetChars()) font->glyphs_.emplace(code, Shrink(c, shrink));
+
+    std::lock_guard<std::mutex> guard(cache.lock);
+    auto [it, inserted] = cache.fonts.emplace(key, font);
+    if (inserted) {
+        cache.order.push_back(key);
+        if (cache.order.size() > Cache::kKept) {
+            cache.fonts.erase(cache.order.front());
+            cache.order.pop_front();
+        }
+    }
+    return it->second;
+}
+
+}  // namespace ksdvi
