@@ -53,28 +53,30 @@ TEST(DrawerSetUp, DotsFromThePreambleDeviceZoomAndOffset) {
     EXPECT_EQ(drawer.Open(canvas.dc, doc.dvi, 3, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 0);
 }
 
-TEST(DrawerSetUp, FacesFromTheInstallationAndTheBuiltInTable) {
-    // Without a map: cmr10's outline font is registered, cmss12's is not.
-    std::string path = Fonts().FindFontFile("cmr10.pfb");
+TEST(DrawerSetUp, FacesFromTheInstallationBitmapsFromMetafont) {
+    // Without a map: cmr10's outline font is registered, cmss12's is not, and
+    // the face the built-in table names for it is not installed either.
+    std::string path = Fonts().GetKPathSea().Find("cmr10.pfb", KPathSea::Format::Type1);
     ASSERT_FALSE(path.empty());
     gdi::AddFontResourceExA(path.c_str(), gdi::FR_PRIVATE, nullptr);
     ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(2, "cmss12", 786432).FntDef(3, "kstest")));
     Canvas canvas(10, 10, 96);
     KsDviDrawer drawer;
     ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 1);
-    auto face = [&](int font) {
-        gdi::LOGFONTA lf{};
-        drawer.GetpSBFont(*doc.dvi.GetExtFontIndex()[font])->GetLogFont(&lf);
-        return lf;
-    };
+    KsDviDrawer::OSFontInfo* cmr10 = drawer.GetpOSFont(*doc.dvi.GetExtFontIndex()[0]);
+    KsDviDrawer::OSFontInfo* cmss12 = drawer.GetpOSFont(*doc.dvi.GetExtFontIndex()[2]);
     // cmr10 is an installed face of that name: its own proportions, 10pt tall.
-    EXPECT_STRCASEEQ(face(0).lfFaceName, "cmr10");
-    EXPECT_EQ(face(0).lfHeight, -14);
-    EXPECT_EQ(face(0).lfWidth, 0);
-    // cmss12 is not: the built-in table names its face and narrows it.
-    EXPECT_STREQ(face(2).lfFaceName, "Kestrel SS");
-    EXPECT_EQ(face(2).lfHeight, -16);
-    EXPECT_EQ(face(2).lfWidth, 9);
+    gdi::LOGFONTA lf{};
+    cmr10->sbFont.GetLogFont(&lf);
+    EXPECT_EQ(cmr10->kind, FontPainting::Kind::Outline);
+    EXPECT_STRCASEEQ(lf.lfFaceName, "cmr10");
+    EXPECT_EQ(lf.lfHeight, -14);
+    EXPECT_EQ(lf.lfWidth, 0);
+    // cmss12 is painted from its METAFONT bitmaps, made for 96 dpi four times over.
+    EXPECT_EQ(cmss12->kind, FontPainting::Kind::Bitmap);
+    ASSERT_NE(cmss12->bitmap, nullptr);
+    EXPECT_EQ(cmss12->bitmap->GetShrink(), 4);
+    EXPECT_NE(cmss12->bitmap->GetGlyph('A'), nullptr);
     drawer.Close();
     EXPECT_EQ(doc.dvi.GetExtFontIndex()[3], nullptr);  // no metrics anywhere: no font to prepare
 
@@ -87,8 +89,7 @@ TEST(DrawerSetUp, FacesFromTheInstallationAndTheBuiltInTable) {
 
 TEST(DrawerPaint, GlyphBaselineAtTheDviPosition) {
     ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10", 20 * 65536).Op(171).Op(133).Op('x')), {}, Kpathsea(),
-                        &Fonts().Map());
-    Fonts().RegisterFontFiles(doc.dvi);
+                        &Fonts().GetMap());
     Canvas canvas(300, 300, 96);
     Draw(doc, canvas, 100, 200);
     gdi::RECT ink = Ink(canvas);
@@ -102,10 +103,10 @@ TEST(DrawerPaint, GlyphBaselineAtTheDviPosition) {
 TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
     TempFile mapFile(".map");
     mapFile.WriteText(
-        "cmr10 { fontname = 'CMR10', encoding = 'raw', vadjustment = '-0.5' }\n"
-        "cmr12 { fontname = 'CMR10', encoding = 'raw', slant = 'true' }\n");
+        "cmr10 { fontname = 'CMR10', fontfile = 'cmr10.pfb', encoding = 'raw', vadjustment = '-0.5' }\n"
+        "cmr12 { fontname = 'CMR10', fontfile = 'cmr10.pfb', encoding = 'raw', slant = 'true' }\n");
     KsDviTTFMap map;
-    ASSERT_EQ(map.AppendTTFMapText(Fonts().Installed().AllEntriesText()), 1);
+    ASSERT_EQ(map.AppendPdftexMapFile(Fonts().GetInstalledMapPath().c_str()), 1);
     ASSERT_EQ(map.AppendTTFMapFile(mapFile.Path().c_str()), 1);
 
     // An l at 40pt: its ink, and how far its stem leans between a quarter
@@ -117,7 +118,6 @@ TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
     auto draw = [&](char const* font) {
         ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, font, 40 * 65536).Op(171).Op(133).Op('l')), {}, Kpathsea(),
                             &map);
-        Fonts().RegisterFontFiles(doc.dvi);
         Canvas canvas(200, 200, 96);
         Draw(doc, canvas, 50, 150);
         gdi::RECT ink = Ink(canvas);

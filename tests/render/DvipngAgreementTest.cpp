@@ -1,5 +1,6 @@
 // Pages rendered by ksdvi put their ink where dvipng puts it: same resolution,
-// paper and origin, the same outline fonts of the TeX installation.
+// paper and origin, the same outline fonts of the TeX installation and the
+// same METAFONT bitmaps where it has none.
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,9 @@ TEST_P(DvipngAgreement, InkLiesWhereDvipngPutsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Documents, DvipngAgreement,
                          testing::Values(Case{"plain.dvi", 150, 3}, Case{"latex.dvi", 150, 2},
-                                         Case{"latex.dvi", 300, 2}, Case{"fonts.dvi", 72, 1},
-                                         Case{"times.dvi", 150, 1}),
+                                         Case{"latex.dvi", 300, 2}, Case{"fonts.dvi", 72, 1}, Case{"times.dvi", 150, 1},
+                                         Case{"t1fonts.dvi", 150, 1}, Case{"lmodern.dvi", 150, 1},
+                                         Case{"psnfss.dvi", 150, 1}, Case{"metafont.dvi", 150, 1}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi);

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "DocumentSession.h"
-#include "HostFonts.h"
 #include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
@@ -39,8 +38,8 @@ struct Canvas {
 };
 
 // Reading the installation's font map once serves every test.
-inline HostFonts& Fonts() {
-    static HostFonts fonts;
+inline ksdvi::TeXFonts& Fonts() {
+    static ksdvi::TeXFonts fonts;
     return fonts;
 }
 

@@ -37,8 +37,8 @@ TEST(MapMutants, ReadAlikeAndRender) {
     DocumentRun plain(document);
     for (KsDvi::ItrnFontItr it(plain.dvi); !it.IsFinished(); ++it) names.emplace(it()->GetName().c_str());
     for (std::string const& name : names) {
-        if (std::string entry = SharedFonts().Installed().EntryText(name); !entry.empty())
-            entries.emplace_back(name, (base += entry).size());
+        if (KsDviTTFMap::Entry const* entry = SharedFonts().GetMap().GetEntry(String8(name.c_str())))
+            entries.emplace_back(name, (base += KsDviTTFMap::EntryText(*entry) + "\n").size());
     }
     ASSERT_GE(entries.size(), 5u);  // the installation maps Computer Modern
     base += kEveryKey;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "HostDocument.h"
-#include "HostFonts.h"
 #include "PageRenderer.h"
+#include "font/TeXFonts.h"
 #include "platform/gdi/Font.h"
 #include "support/RecordingDrawer.h"
 #include "support/ScratchDocument.h"
@@ -70,8 +70,8 @@ inline std::vector<Mutant> MutantsOf(std::vector<uint8_t> const& original, std::
 }
 
 // The installation's map and kpathsea, read once for every test.
-inline HostFonts& SharedFonts() {
-    static HostFonts fonts;
+inline ksdvi::TeXFonts& SharedFonts() {
+    static ksdvi::TeXFonts fonts;
     return fonts;
 }
 
@@ -94,13 +94,12 @@ struct DocumentRun {
     explicit DocumentRun(std::vector<uint8_t> const& bytes, std::initializer_list<std::string> dirs = {},
                          KsDviTTFMap* map = nullptr)
         : file(bytes) {
-        dvi.SetKPathSea(&SharedFonts().Finder());
-        dvi.SetDviTTFMap(map ? map : &SharedFonts().Map());
+        dvi.SetKPathSea(&SharedFonts().GetKPathSea());
+        dvi.SetDviTTFMap(map ? map : &SharedFonts().GetMap());
         dvi.SetFaceQuery(
             [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
         dvi.Open(String8(file.Path().c_str()), Dirs(dirs), Dirs(dirs));
         dvi.NewPageWritten(0);
-        SharedFonts().RegisterFontFiles(dvi);
         for (int i = 0; i < dvi.GetNPage(); ++i) {
             RecordingDrawer drawer;
             PageRun& page = pages.emplace_back(dvi.GetTeXPageNo(i), dvi.GetPageStartOffset(i), dvi.GetPageEndOffset(i));

@@ -8,6 +8,7 @@
 struct InfoOptions {
     std::string file;
     bool json = false;
+    int dpi = 96;  // the resolution at which fonts are described
     SessionOptions session;
 };
 int RunInfo(InfoOptions const& options);

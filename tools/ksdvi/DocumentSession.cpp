@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "HostFonts.h"
+#include "font/TeXFonts.h"
 #include "platform/gdi/Font.h"
 
 namespace {
@@ -34,7 +34,22 @@ void ReportError(std::string const& file, std::string const& what) {
     std::cerr << "ksdvi: " << file << ": " << what << std::endl;
 }
 
-DocumentSession::DocumentSession(std::string path, SessionOptions options, HostFonts& fonts)
+std::unique_ptr<ksdvi::TeXFonts> LoadFonts(std::vector<std::string> const& mapFiles) {
+    auto fonts = std::make_unique<ksdvi::TeXFonts>();
+    fonts->GetMap().SetFaceQuery([](char const* face) { return ksdvi::gdi::IsFaceInstalled(face); });
+    for (std::string const& file : mapFiles) {
+        if (fonts->AppendMapFile(file.c_str())) continue;
+        if (!std::ifstream(file)) {
+            ReportError(file, "cannot read the map file");
+        } else {
+            ReportError(file + ":" + std::to_string(fonts->GetMap().GetLastErrorLine()),
+                        "syntax error in the map file; the entries after it are not used");
+        }
+    }
+    return fonts;
+}
+
+DocumentSession::DocumentSession(std::string path, SessionOptions options, ksdvi::TeXFonts& fonts)
     : path_(std::move(path)), options_(std::move(options)), fonts_(fonts), dvi_(std::make_unique<HostDocument>()) {}
 
 DocumentSession::~DocumentSession() = default;
@@ -48,14 +63,12 @@ bool DocumentSession::Load() {
             return false;
         }
     }
-    dvi_->SetKPathSea(&fonts_.Finder());
-    dvi_->SetDviTTFMap(&fonts_.Map());
+    fonts_.Attach(*dvi_);
     // Faces named by binary face records are looked up on the drawer's device.
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
     dvi_->NewPageWritten(0);
-    fonts_.RegisterFontFiles(*dvi_);
 
     switch (dvi_->GetMode()) {
     case KsDvi::Complete: state_ = State::Complete; break;

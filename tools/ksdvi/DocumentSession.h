@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "HostDocument.h"
-
-class HostFonts;
+#include "font/TeXFonts.h"
 
 struct SessionOptions {
     std::vector<std::string> tfmPaths;
@@ -21,7 +20,7 @@ class DocumentSession {
 public:
     enum class State { Growing, Complete, Malformed };
 
-    DocumentSession(std::string path, SessionOptions options, HostFonts& fonts);
+    DocumentSession(std::string path, SessionOptions options, ksdvi::TeXFonts& fonts);
     ~DocumentSession();
 
     // Scans every page the file holds. False when the file cannot be read at all
@@ -50,7 +49,7 @@ private:
 
     std::string path_;
     SessionOptions options_;
-    HostFonts& fonts_;
+    ksdvi::TeXFonts& fonts_;
     std::unique_ptr<HostDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;
@@ -58,3 +57,8 @@ private:
 
 // "ksdvi: FILE: what" on stderr.
 void ReportError(std::string const& file, std::string const& what);
+
+// The fonts of the TeX installation with the user's map files read after its
+// own entries; a map file that cannot be read or stops at a syntax error is
+// reported, and the entries before the error are kept.
+std::unique_ptr<ksdvi::TeXFonts> LoadFonts(std::vector<std::string> const& mapFiles);

@@ -1,38 +1,36 @@
 // ksdvi fontmap [FILE]: the map entries the tool uses, in map-file syntax, so
-// that users can copy and edit them.
+// that users can copy and edit them. For a document, how each of its fonts is
+// painted goes to standard error when it is not by the entry's outline.
 
 #include <cstdio>
 #include <set>
 
 #include "Commands.h"
-#include "HostFonts.h"
-#include "dvi/ItrnFontItr.h"
-#include "font/ItrnFont.h"
+#include "FontReport.h"
+#include "font/TeXFonts.h"
 
 int RunFontmap(FontmapOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    TeXFontMap const& installed = fonts.Installed();
+    auto fonts = LoadFonts(options.session.mapFiles);
+    KsDviTTFMap const& map = fonts->GetMap();
     if (options.file.empty()) {
-        std::fputs(installed.AllEntriesText().c_str(), stdout);
-        for (auto const& [tfm, encoding] : installed.Unmapped())
-            ReportError(tfm, "not mapped: re-encoded with " + encoding);
+        // Later entries win: list each name once, as it is used.
+        std::set<std::string> seen;
+        auto entries = map.GetEntries();
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+            if (seen.insert((*it)->name.c_str()).second) std::printf("%s\n", KsDviTTFMap::EntryText(**it).c_str());
         return 0;
     }
 
-    DocumentSession session(options.file, options.session, fonts);
+    DocumentSession session(options.file, options.session, *fonts);
     if (!session.LoadOrReport()) return 1;
     session.ReportMissingFonts();
     std::set<std::string> names;
-    for (KsDvi::ItrnFontItr it(session.Document()); !it.IsFinished(); ++it) names.insert(it()->GetName().c_str());
-    for (std::string const& name : names) {
-        std::string entry = installed.EntryText(name);
-        if (!entry.empty()) {
-            std::fputs(entry.c_str(), stdout);
-        } else if (PdftexMapLine const* line = installed.Find(name)) {
-            ReportError(options.file, "font " + name + " not mapped: re-encoded with " + line->encodingFile);
-        } else {
-            ReportError(options.file, "font " + name + " has no outline font in the installation");
-        }
+    for (FontReport const& font : ReportFonts(session.Document(), 96)) {
+        if (!names.insert(font.name).second || font.kind == ksdvi::FontPainting::Kind::Virtual) continue;
+        if (KsDviTTFMap::Entry const* entry = map.GetEntry(font.name.c_str()))
+            std::printf("%s\n", KsDviTTFMap::EntryText(*entry).c_str());
+        if (font.kind != ksdvi::FontPainting::Kind::Outline)
+            ReportError(options.file, "font " + font.name + ": " + DescribePainting(font));
     }
     return 0;
 }

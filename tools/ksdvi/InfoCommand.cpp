@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "HostFonts.h"
+#include "FontReport.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 
@@ -38,8 +38,18 @@ Json FaceName(KsDvi::ItrnFont::TTFInfo const& info) {
     return info.faceName.IsNull() ? Json(nullptr) : Json(info.faceName.c_str());
 }
 
-// Every loaded font record, by internal number.
-Json DescribeFonts(KsDvi& dvi) {
+Json DescribePaintingJson(FontReport const& r) {
+    Json p = {{"kind", ksdvi::FontPaintingKindName(r.kind)}};
+    if (!r.file.empty()) p["file"] = r.file;
+    if (!r.face.empty()) p["face"] = r.face;
+    if (!r.encoding.empty()) p["encoding"] = r.encoding;
+    if (r.dpi) p["dpi"] = r.dpi;
+    if (!r.problem.empty()) p["problem"] = r.problem;
+    return p;
+}
+
+// Every loaded font record, by internal number, and how it is painted.
+Json DescribeFonts(KsDvi& dvi, std::vector<FontReport> const& reports) {
     std::vector<KsDvi::ItrnFont const*> fonts(static_cast<size_t>(dvi.GetNItrnFont()));
     for (KsDvi::ItrnFontItr it(dvi); !it.IsFinished(); ++it) fonts[static_cast<size_t>(it()->GetID())] = it();
     Json list = Json::array();
@@ -53,12 +63,13 @@ Json DescribeFonts(KsDvi& dvi) {
                         {"face", FaceName(f->GetSBCTTFInfo())},
                         {"encoding", KsDviTTFMap::EncodingKeyword(f->GetEncoding())},
                         {"dbc_face", FaceName(f->GetDBCTTFInfo())},
-                        {"xseries", f->GetxSeriesFontIndex()}});
+                        {"xseries", f->GetxSeriesFontIndex()},
+                        {"painted", DescribePaintingJson(reports[static_cast<size_t>(f->GetID())])}});
     }
     return list;
 }
 
-Json Describe(DocumentSession& session) {
+Json Describe(DocumentSession& session, std::vector<FontReport> const& reports) {
     KsDvi& dvi = session.Document();
     Json j;
     j["file"] = session.Path();
@@ -79,7 +90,7 @@ Json Describe(DocumentSession& session) {
                          {"color_stack", DescribeColorStack(dvi, i)}});
     }
     j["pages"] = pages;
-    j["fonts"] = DescribeFonts(dvi);
+    j["fonts"] = DescribeFonts(dvi, reports);
     j["missing_fonts"] = dvi.GetMissingFonts();
     j["anchors"] = DescribeAnchors(dvi);
     j["pictures"] = session.Pictures();
@@ -87,7 +98,7 @@ Json Describe(DocumentSession& session) {
     return j;
 }
 
-void PrintText(Json const& j) {
+void PrintText(Json const& j, std::vector<FontReport> const& reports) {
     std::printf("file:      %s\n", j["file"].get<std::string>().c_str());
     std::printf("version:   %d\n", j["version"].get<int>());
     std::printf("num/den:   %u/%u\n", j["num"].get<unsigned>(), j["den"].get<unsigned>());
@@ -103,11 +114,11 @@ void PrintText(Json const& j) {
         std::printf("\n");
     }
     for (Json const& f : j["fonts"]) {
-        std::printf("font %d: %s at %.2fpt (design %.2fpt)%s, face %s, encoding %s\n", f["id"].get<int>(),
-                    f["name"].get<std::string>().c_str(), f["scale"].get<int>() / 65536.0,
+        std::printf("font %d: %s at %.2fpt (design %.2fpt)%s, face %s, encoding %s\n        painted: %s\n",
+                    f["id"].get<int>(), f["name"].get<std::string>().c_str(), f["scale"].get<int>() / 65536.0,
                     f["design"].get<unsigned>() / 65536.0, f["virtual"].get<bool>() ? ", virtual" : "",
                     f["face"].is_null() ? "(none)" : f["face"].get<std::string>().c_str(),
-                    f["encoding"].get<std::string>().c_str());
+                    f["encoding"].get<std::string>().c_str(), DescribePainting(reports[f["id"].get<size_t>()]).c_str());
     }
     for (Json const& a : j["anchors"])
         std::printf("anchor \"%s\": page %d\n", a["name"].get<std::string>().c_str(), a["page"].get<int>() + 1);
@@ -117,16 +128,17 @@ void PrintText(Json const& j) {
 }  // namespace
 
 int RunInfo(InfoOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    DocumentSession session(options.file, options.session, fonts);
+    auto fonts = LoadFonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, *fonts);
     if (!session.LoadOrReport()) return 1;
-    Json j = Describe(session);
+    std::vector<FontReport> reports = ReportFonts(session.Document(), options.dpi);
+    Json j = Describe(session, reports);
     if (!options.json) session.ReportMissingFonts();
     if (options.json)
         // Names from specials need not be UTF-8.
         std::cout << j.dump(2, ' ', false, Json::error_handler_t::replace) << std::endl;
     else
-        PrintText(j);
+        PrintText(j, reports);
 
     if (session.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, session.Message());

@@ -11,7 +11,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "HostFonts.h"
 #include "OffscreenPage.h"
 #include "PageSelection.h"
 #include "TraceDrawer.h"
@@ -50,8 +49,8 @@ void PrintText(int page, KsDviDrawer::HyLinkInfo const& link) {
 }  // namespace
 
 int RunLinks(LinksOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    DocumentSession session(options.file, options.session, fonts);
+    auto fonts = LoadFonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, *fonts);
     if (!session.LoadOrReport()) return 1;
     std::string error;
     auto pages = SelectPages(options.pages, session.Document().GetNPage(), error);

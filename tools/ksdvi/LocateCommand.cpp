@@ -4,13 +4,12 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "HostFonts.h"
 #include "OffscreenPage.h"
 #include "render/KsDviDrawer.h"
 
 int RunLocate(LocateOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    DocumentSession session(options.file, options.session, fonts);
+    auto fonts = LoadFonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, *fonts);
     if (!session.LoadOrReport()) return 1;
     KsDvi& dvi = session.Document();
     String8 anchor(options.anchor.c_str());

@@ -42,6 +42,7 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     if (!drawer.IsWorking()) return false;
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
     drawer.Close();
+    for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
     return error_.empty();
 }
 

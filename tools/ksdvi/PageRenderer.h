@@ -4,7 +4,9 @@
 // renderer keeps its device from page to page, so a worker allocates the
 // page's pixels once.
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "PaperSize.h"
@@ -40,9 +42,12 @@ public:
     bool Render(KsDvi& dvi, int page);
     ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
     std::string const& Error() const { return error_; }
+    // Codes of each font that had no glyph on the pages rendered so far.
+    std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return missingGlyphs_; }
 
 private:
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
     std::string error_;
+    std::map<std::string, std::set<unsigned>> missingGlyphs_;
 };

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "Commands.h"
-#include "HostFonts.h"
+#include "FontReport.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
 
@@ -38,10 +38,11 @@ std::string OutputPath(std::string const& pattern, int pageNumber) {
 }  // namespace
 
 int RunRender(RenderOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    DocumentSession first(options.file, options.session, fonts);
+    auto texFonts = LoadFonts(options.session.mapFiles);
+    DocumentSession first(options.file, options.session, *texFonts);
     if (!first.LoadOrReport()) return 1;
     first.ReportMissingFonts();
+    std::vector<FontReport> fonts = ReportFonts(first.Document(), options.dpi * options.zoom);
     std::string error;
     auto pages = SelectPages(options.pages, first.Document().GetNPage(), error);
     if (!pages) {
@@ -69,6 +70,7 @@ int RunRender(RenderOptions const& options) {
     std::atomic<bool> failed{false};
     std::mutex outputLock;
     std::vector<std::string> outputs(pages->size());  // in page order, for the listing at the end
+    std::map<std::string, std::set<unsigned>> missingGlyphs;
     bool progress = isatty(STDERR_FILENO) && pages->size() > 1;
 
     auto work = [&](KsDvi& dvi) {
@@ -91,18 +93,22 @@ int RunRender(RenderOptions const& options) {
             }
             if (progress) std::fprintf(stderr, "\rrendered %d of %zu pages", ++done, pages->size());
         }
+        std::lock_guard<std::mutex> lock(outputLock);
+        for (auto const& [font, codes] : renderer.MissingGlyphs())
+            missingGlyphs[font].insert(codes.begin(), codes.end());
     };
 
     std::vector<std::unique_ptr<DocumentSession>> sessions;
     std::vector<std::thread> threads;
     for (int w = 1; w < workers; ++w) {
-        sessions.push_back(std::make_unique<DocumentSession>(options.file, options.session, fonts));
+        sessions.push_back(std::make_unique<DocumentSession>(options.file, options.session, *texFonts));
         sessions.back()->Load();
     }
     for (auto& session : sessions) threads.emplace_back(work, std::ref(session->Document()));
     work(first.Document());
     for (std::thread& t : threads) t.join();
     if (progress) std::fputs("\r\033[K", stderr);
+    WarnUnpaintable(options.file, fonts, missingGlyphs);
     for (std::string const& path : outputs)
         if (!path.empty()) std::printf("%s\n", path.c_str());
 

@@ -2,13 +2,12 @@
 #include <string>
 
 #include "Commands.h"
-#include "HostFonts.h"
 #include "PageSelection.h"
 #include "TraceDrawer.h"
 
 int RunTrace(TraceOptions const& options) {
-    HostFonts fonts(options.session.mapFiles);
-    DocumentSession session(options.file, options.session, fonts);
+    auto fonts = LoadFonts(options.session.mapFiles);
+    DocumentSession session(options.file, options.session, *fonts);
     if (!session.LoadOrReport()) return 1;
     session.ReportMissingFonts();
     KsDvi& dvi = session.Document();

@@ -22,8 +22,9 @@ std::string TraceDrawer::EscapeSpecial(unsigned char const* text, unsigned int l
 
 void TraceDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {
     char line[128];
-    int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d\n", GetInstOffset(), h, v, code, width, height,
-                          depth);
+    // The DVI code, then the code the font's encoding hands to the painter.
+    int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d %u\n", GetInstOffset(), h, v, GetDviCode(),
+                          width, height, depth, code);
     out_.append(line, static_cast<size_t>(n));
 }
 

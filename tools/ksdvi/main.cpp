@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     CLI::App* infoCmd = app.add_subcommand("info", "Preamble, mode, pages and fonts of a DVI file");
     infoCmd->add_option("FILE", info.file, "DVI file")->required();
     infoCmd->add_flag("--json", info.json, "Print JSON");
+    infoCmd->add_option("-r,--resolution", info.dpi, "Dots per inch at which fonts are described")
+        ->check(CLI::Range(1, 4800));
     AddFontPathOptions(infoCmd, info.session);
 
     TraceOptions trace;

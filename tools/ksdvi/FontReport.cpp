@@ -1,0 +1,57 @@
+#include "FontReport.h"
+
+#include "DocumentSession.h"
+#include "dvi/ItrnFontItr.h"
+#include "font/EncodingVector.h"
+#include "font/ItrnFont.h"
+#include "platform/gdi/Font.h"
+
+std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi) {
+    std::vector<FontReport> out(static_cast<size_t>(dvi.GetNItrnFont()));
+    for (KsDvi::ItrnFontItr it(dvi); !it.IsFinished(); ++it) {
+        KsDvi::ItrnFont const& font = *it();
+        ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(dvi, font, dpi, nullptr);
+        FontReport& r = out[static_cast<size_t>(font.GetID())];
+        r.name = font.GetName().c_str();
+        r.id = font.GetID();
+        r.kind = painting.kind;
+        r.problem = painting.problem;
+        if (painting.kind == ksdvi::FontPainting::Kind::Bitmap) {
+            r.file = painting.pkFile;
+            r.dpi = painting.dpi;
+        } else if (painting.kind == ksdvi::FontPainting::Kind::Outline) {
+            r.face = painting.logFont.lfFaceName;
+            ksdvi::gdi::CFont probe;
+            probe.CreateFontIndirectA(&painting.logFont);
+            if (auto file = probe.Data()->ResolveFile()) r.file = file->Path();
+            r.encoding = font.GetGlyphNames() ? font.GetSBCTTFInfo().encFile.c_str()
+                                              : KsDviTTFMap::EncodingKeyword(font.GetEncoding());
+        }
+    }
+    return out;
+}
+
+std::string DescribePainting(FontReport const& font) {
+    switch (font.kind) {
+    case ksdvi::FontPainting::Kind::Outline: return "outline " + font.file + " (" + font.encoding + ")";
+    case ksdvi::FontPainting::Kind::Bitmap: return "bitmap " + font.file + " at " + std::to_string(font.dpi) + " dpi";
+    case ksdvi::FontPainting::Kind::Virtual: return "virtual";
+    case ksdvi::FontPainting::Kind::Substitute: break;
+    }
+    return "missing: " + font.problem;
+}
+
+void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fonts,
+                     std::map<std::string, std::set<unsigned>> const& missingGlyphs) {
+    std::set<std::string> named;
+    for (FontReport const& font : fonts) {
+        if (font.kind != ksdvi::FontPainting::Kind::Substitute || !named.insert(font.name).second) continue;
+        ReportError(
+            file, "warning: font " + font.name + " cannot be painted (" + font.problem + "); a similar face stands in");
+    }
+    for (auto const& [name, codes] : missingGlyphs) {
+        std::string list;
+        for (unsigned code : codes) list += (list.empty() ? "" : " ") + std::to_string(code);
+        ReportError(file, "warning: font " + name + " has no glyph for codes " + list + "; they are left out");
+    }
+}
