@@ -9,6 +9,8 @@
 
 #include "Robustness.h"
 #include "font/ItrnFont.h"
+#include "font/PkFont.h"
+#include "render/BitmapFont.h"
 #include "support/TempDir.h"
 
 namespace ksdvi::robustness {
@@ -96,6 +98,35 @@ TEST_P(MetricMutants, LoadAsAFontOrNotAtAll) {
         if (font && !font->IsVirtual() && EncodingShowsEveryCode(font->GetEncoding())) {
             auto valid = std::count_if(codes.begin(), codes.end(), [&](unsigned c) { return font->IsValidChar(c); });
             EXPECT_EQ(run.pages[0].calls.size(), static_cast<size_t>(valid));
+        }
+    }
+}
+
+// Bitmap fonts as gftopk made them: a mutant is read whole or refused with a
+// reason, and what is read shrinks to glyphs of its own size.
+TEST(BitmapFontMutants, ReadWholeOrRefused) {
+    std::vector<uint8_t> const original = ReadFileBytes(MetricsDir() + "/cmr10.300pk");
+    size_t post = original.size() - 1;  // the postamble, before the no-ops that pad the file
+    while (post > 0 && original[post] == 246) --post;
+    for (Mutant const& mutant : MutantsOf(original, "cmr10.300pk", 24)) {
+        SCOPED_TRACE(mutant.what);
+        std::string error;
+        auto pk = PkFont::Parse(mutant.bytes.data(), mutant.bytes.size(), &error);
+        EXPECT_EQ(pk == nullptr, !error.empty());
+        if (mutant.cut) {
+            EXPECT_EQ(pk == nullptr, mutant.bytes.size() <= post);
+        }
+        if (!pk) continue;
+        for (auto const& [code, c] : pk->GetChars())
+            ASSERT_EQ(c.pixels.size(), static_cast<size_t>(c.width) * static_cast<size_t>(c.height)) << code;
+        TempFile file(mutant.bytes, ".pk");
+        auto shrunk = BitmapFont::Load(file.Path(), 4);
+        ASSERT_NE(shrunk, nullptr);
+        for (auto const& [code, c] : pk->GetChars()) {
+            gdi::Glyph const* g = shrunk->GetGlyph(code);
+            ASSERT_NE(g, nullptr);
+            EXPECT_EQ(g->coverage.size(), static_cast<size_t>(g->width) * static_cast<size_t>(g->rows));
+            EXPECT_LE(g->width, c.width / 4 + 2);
         }
     }
 }
