@@ -3,66 +3,24 @@
 #include <algorithm>
 #include <utility>
 
+#include "dvi/DviOpcodes.h"
 #include "dvi/DviScanReader.h"
 #include "font/ItrnFont.h"
 
 namespace {
 
-// DVI opcodes the scan cares about.
-constexpr int kSet1 = 128, kSetRule = 132, kPut1 = 133, kPutRule = 137, kNop = 138;
-constexpr int kBop = 139, kEop = 140, kXxx1 = 239, kXxx4 = 242, kFntDef1 = 243, kFntDef4 = 246;
-constexpr int kPre = 247, kPost = 248;
+using namespace ksdvi::dvi;
+
 constexpr int kDviId = 2;
 
-// Parameter bytes that follow an opcode the scan only skips; -1 for opcodes it
-// handles itself or rejects.
-int SkipLength(int op) {
-    if (op < 128) return 0;
-    if (op >= 171 && op <= 234) return 0;  // fnt_num
-    switch (op) {
-    case kSet1:
-    case kPut1:
-    case 143:
-    case 148:
-    case 153:
-    case 157:
-    case 162:
-    case 167:
-    case 235: return 1;
-    case 129:
-    case 134:
-    case 144:
-    case 149:
-    case 154:
-    case 158:
-    case 163:
-    case 168:
-    case 236: return 2;
-    case 145:
-    case 150:
-    case 155:
-    case 159:
-    case 164:
-    case 169:
-    case 237: return 3;
-    case 146:
-    case 151:
-    case 156:
-    case 160:
-    case 165:
-    case 170:
-    case 238: return 4;
-    case kSetRule:
-    case kPutRule: return 8;
-    case kNop:
-    case 141:
-    case 142:
-    case 147:
-    case 152:
-    case 161:
-    case 166: return 0;
-    default: return -1;
-    }
+// Parameter bytes of an opcode the scan only skips; -1 for the opcodes it
+// handles itself (bop, eop, xxx, fnt_def, post) or refuses: characters wider
+// than 16 bits, and the records that belong outside pages.
+int SkipLength(unsigned op) {
+    if (op == kSet1 + 2 || op == kSet1 + 3 || op == kPut1 + 2 || op == kPut1 + 3) return -1;
+    if (FamilyOf(op) == kXxx1 || FamilyOf(op) == kFntDef1) return -1;
+    if (op == kBop || op == kEop || op >= kPre) return -1;
+    return kParameterBytes[op];
 }
 
 int64_t FileSize(std::istream& in) {
@@ -206,7 +164,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
 
     for (;;) {
         int64_t at = in.Position();
-        int op = static_cast<int>(in.Unsigned(1));
+        unsigned op = in.Unsigned(1);
         if (in.Ended()) {
             SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(std::min(at, in.Size())));
             return;
@@ -222,24 +180,24 @@ void KsDvi::ScanPage(DviScanReader& in) {
             stack.assign(colorStack_.begin(), colorStack_.begin() + colorStackDepth_);
             stack.push_back(0);  // one spare entry, as every page copy has
             bopSeen = true;
-        } else if (op >= kXxx1 && op <= kXxx4) {
-            ScanSpecial(in, op);
-        } else if (op >= kFntDef1 && op <= kFntDef4) {
-            ScanFontDef(in, op);
+        } else if (FamilyOf(op) == kXxx1) {
+            ScanSpecial(in, static_cast<int>(op));
+        } else if (FamilyOf(op) == kFntDef1) {
+            ScanFontDef(in, static_cast<int>(op));
         } else if (op == kPost) {
             in.Skip(16);  // p, num, den, mag
             pageHeight_ = in.Signed32();
             pageWidth_ = in.Signed32();
             mode_ = Complete;
         } else {
-            SetMalformed(ScanProblem::BadOpcode, static_cast<int32_t>(at), op);
+            SetMalformed(ScanProblem::BadOpcode, static_cast<int32_t>(at), static_cast<int>(op));
         }
         if (mode_ != Growing) return;
     }
 
     int64_t end = in.Position() - 1;
     if (!bopSeen) {
-        SetMalformed(ScanProblem::EopWithoutBop, static_cast<int32_t>(end), kEop);
+        SetMalformed(ScanProblem::EopWithoutBop, static_cast<int32_t>(end), static_cast<int>(kEop));
         return;
     }
     RecordPage(texPage, std::move(stack), static_cast<int32_t>(start), static_cast<int32_t>(end));
@@ -260,7 +218,7 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t
 // xxx k[1-4] text[k]; the text is handed over NUL-terminated
 void KsDvi::ScanSpecial(DviScanReader& in, int op) {
     int64_t at = in.Position() - 1;
-    uint32_t k = in.Unsigned(op - kXxx1 + 1);
+    uint32_t k = in.Unsigned(FamilyWidth(static_cast<unsigned>(op)));
     if (in.Ended() || !in.Holds(k)) {
         SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
         return;
@@ -273,7 +231,7 @@ void KsDvi::ScanSpecial(DviScanReader& in, int op) {
 // fnt_def k[1-4] c[4] s[4] d[4] a[1] l[1] n[a+l]
 void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     int64_t at = in.Position() - 1;
-    int width = op - kFntDef1 + 1;
+    int width = FamilyWidth(static_cast<unsigned>(op));
     uint32_t number = in.Unsigned(width);
     in.Skip(4);  // checksum: the metric file's own is used
     int32_t scale = in.Signed32();

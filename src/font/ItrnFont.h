@@ -9,6 +9,10 @@
 #include "dvi/KsDvi.h"
 #include "font/KsDviTTFMap.h"
 
+namespace ksdvi {
+class ByteReader;
+}
+
 class KsDvi::ItrnFont {
 public:
     // The outline face for one kind of character code, sizes in DVI units.
@@ -88,8 +92,8 @@ private:
     void AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd);
     int ReadDimensions(Tfmifstream& in, class FixWordScaler const& scaler);
     int ReadHeader(Tfmifstream& in, uint32_t lh);
-    void LoadVfFntDef(int scale, BinInFileStream& in, unsigned int k);
-    void LoadVfCharPacket(int scale, BinInFileStream& in, unsigned int c, unsigned int pl);
+    void LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k);
+    void LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c);
     void DropPackets();
 
     int id_ = -1;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "stream/ByteReader.h"
+#include "stream/BigEndian.h"
 
 namespace ksdvi {
 

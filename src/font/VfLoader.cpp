@@ -3,16 +3,23 @@
 // font's size and every movement widened to its four-byte form, so that the
 // interpreter never decodes or scales while it runs one.
 
+#include <fstream>
 #include <vector>
 
+#include "dvi/DviOpcodes.h"
 #include "font/FixWordScaler.h"
 #include "font/ItrnFont.h"
+#include "stream/BigEndian.h"
 
 namespace {
 
-constexpr unsigned kPre = 247, kVfId = 202, kPost = 248;
-constexpr unsigned kLongChar = 242, kFntDef1 = 243, kFntDef4 = 246;
+using namespace ksdvi::dvi;
+
+constexpr unsigned kVfId = 202;
+constexpr unsigned kLongChar = 242;
 constexpr size_t kMaxPacket = 1000;
+// VF files of real fonts are a few kilobytes; far larger ones are damage.
+constexpr std::streamoff kLargestFile = 1 << 24;
 
 // The stored packet under construction; false once it would outgrow its limit.
 class PacketWriter {
@@ -34,31 +41,16 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
-int32_t SignExtend(uint32_t v, int bytes) {
-    if (bytes == 4) return static_cast<int32_t>(v);
-    uint32_t sign = 1u << (8 * bytes - 1);
-    return static_cast<int32_t>((v ^ sign) - sign);
-}
-
-uint32_t ReadBytes(BinInFileStream& in, int bytes) {
-    switch (bytes) {
-    case 1: return in.ReadUInt8();
-    case 2: return in.ReadUInt16();
-    case 3: return in.ReadUInt24();
-    default: return in.ReadUInt32();
-    }
-}
-
-// The four-byte opcode of a movement family (right, w, x, down, y, z), or 0.
-unsigned WideMovement(unsigned op, int& bytes) {
-    static constexpr unsigned kFirst[] = {143, 148, 153, 157, 162, 167};
-    for (unsigned first : kFirst) {
-        if (op >= first && op < first + 4) {
-            bytes = static_cast<int>(op - first + 1);
-            return first + 3;
-        }
-    }
-    return 0;
+std::vector<unsigned char> ReadWholeFile(String8 const& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in) return {};
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size <= 0 || size > kLargestFile) return {};
+    in.seekg(0);
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return {};
+    return bytes;
 }
 
 }  // namespace
@@ -73,24 +65,25 @@ void KsDvi::ItrnFont::LoadVf(String8 const& path) {
     localFonts_.assign(LocalFontIndexSize, nullptr);
     firstLocalFont_ = -1;
 
-    Tfmifstream in(path);
-    bool ok = in.ReadUInt8() == kPre && in.ReadUInt8() == kVfId;
+    std::vector<unsigned char> const bytes = ReadWholeFile(path);
+    ksdvi::ByteReader in(bytes.data(), bytes.size());
+    bool ok = in.Unsigned(1) == kPre && in.Unsigned(1) == kVfId;
     if (ok) {
-        in.ignore(in.ReadUInt8());
-        uint32_t cs = in.ReadUInt32();
-        in.ReadUInt32();  // design size: the metrics have it
-        ok = in.good() && (cs == 0 || checksum_ == 0 || cs == checksum_);
+        in.Skip(in.Unsigned(1));
+        uint32_t cs = in.Unsigned(4);
+        in.Skip(4);  // design size: the metrics have it
+        ok = !in.Failed() && (cs == 0 || checksum_ == 0 || cs == checksum_);
     }
     int scale = scaleSize_;
     while (ok) {
-        if (!in.good()) {
+        unsigned op = in.Unsigned(1);
+        if (in.Failed()) {
             ok = false;
             break;
         }
-        unsigned op = in.ReadUInt8();
         if (op == kPost) break;
-        if (op >= kFntDef1 && op <= kFntDef4) {
-            LoadVfFntDef(scale, in, ReadBytes(in, static_cast<int>(op - kFntDef1 + 1)));
+        if (FamilyOf(op) == kFntDef1) {
+            LoadVfFntDef(scale, in, in.Unsigned(FamilyWidth(op)));
             continue;
         }
         if (op > kLongChar) {
@@ -99,18 +92,21 @@ void KsDvi::ItrnFont::LoadVf(String8 const& path) {
         }
         uint32_t pl, cc;
         if (op == kLongChar) {
-            pl = in.ReadUInt32();
-            cc = in.ReadUInt32();
-            in.ReadUInt32();  // TFM width: the metrics have it
+            pl = in.Unsigned(4);
+            cc = in.Unsigned(4);
+            in.Skip(4);  // TFM width: the metrics have it
         } else {
             pl = op;
-            cc = in.ReadUInt8();
-            in.ReadUInt24();
+            cc = in.Unsigned(1);
+            in.Skip(3);
         }
-        if (cc >= bc_ && cc <= ec_)
-            LoadVfCharPacket(scale, in, cc, pl);
-        else
-            in.ignore(pl);
+        if (!in.Has(pl)) {
+            ok = false;
+            break;
+        }
+        ksdvi::ByteReader packet(in.Here(), pl);
+        in.Skip(pl);
+        if (cc >= bc_ && cc <= ec_) LoadVfCharPacket(scale, packet, cc);
     }
     // Every character of the metrics needs a packet, and only they may have one.
     for (uint32_t c = bc_; ok && c <= ec_ && c - bc_ < codes; ++c)
@@ -125,74 +121,69 @@ void KsDvi::ItrnFont::DropPackets() {
 }
 
 // fnt_def: k, then c[4] s[4] d[4] a[1] l[1] n[a+l]; s is a fix-word of this font's size
-void KsDvi::ItrnFont::LoadVfFntDef(int scale, BinInFileStream& in, unsigned int k) {
+void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
-    in.ReadUInt32();  // checksum
-    int32_t size = scaler.Scale(in.ReadUInt32());
-    uint32_t design = in.ReadUInt32();
-    uint32_t a = in.ReadUInt8();
-    uint32_t l = in.ReadUInt8();
-    std::string area(a, '\0'), name(l, '\0');
-    in.read(area.data(), a);
-    in.read(name.data(), l);
-    if (k >= static_cast<unsigned>(LocalFontIndexSize) || !in.good() || !owner_) return;
+    in.Skip(4);  // checksum
+    int32_t size = scaler.Scale(in.Unsigned(4));
+    uint32_t design = in.Unsigned(4);
+    uint32_t a = in.Unsigned(1);
+    uint32_t l = in.Unsigned(1);
+    if (!in.Has(a + l)) {
+        in.Skip(a + l);  // fails the reader: the file ends inside the definition
+        return;
+    }
+    std::string area(reinterpret_cast<char const*>(in.Here()), a);
+    std::string name(reinterpret_cast<char const*>(in.Here()) + a, l);
+    in.Skip(a + l);
+    if (k >= static_cast<unsigned>(LocalFontIndexSize) || !owner_) return;
     localFonts_[k] = owner_->LoadItrnFont(String8(area), String8(name), size, design);
     if (firstLocalFont_ < 0) firstLocalFont_ = static_cast<int>(k);
 }
 
-void KsDvi::ItrnFont::LoadVfCharPacket(int scale, BinInFileStream& in, unsigned int c, unsigned int pl) {
+// A packet's commands, stored as the interpreter runs them; a packet with a
+// command a packet may not hold, or one cut short, leaves the code without one.
+void KsDvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
     PacketWriter out;
-    uint64_t consumed = 0;  // bytes of the packet read so far
-    // A rejected packet is skipped to its end, so the file is read in step.
     auto reject = [&] {
         packets_[c - bc_].reset();
         packetLengths_[c - bc_] = 0;
-        if (consumed < pl) in.ignore(static_cast<std::streamsize>(pl - consumed));
     };
-    while (consumed < pl) {
-        if (!in.good()) return reject();
-        unsigned op = in.ReadUInt8();
-        ++consumed;
-        int bytes = 0;
+    while (!in.AtEnd()) {
+        unsigned op = in.Unsigned(1);
+        unsigned family = FamilyOf(op);
+        int width = family ? FamilyWidth(op) : 0;
         bool fits = true;
-        if (op < 128 || (op >= 171 && op <= 234) || op == 138 || op == 141 || op == 142 || op == 147 || op == 152 ||
-            op == 161 || op == 166) {
+        if (op < kSet1 || (op >= kFntNum0 && op < kFnt1) || op == kNop || op == kPush || op == kPop || op == kW0 ||
+            op == kX0 || op == kY0 || op == kZ0) {
             fits = out.Byte(op);
-        } else if (op == 128 || op == 133 || op == 235) {  // set1, put1, fnt1
-            unsigned arg = in.ReadUInt8();
-            consumed += 1;
+        } else if ((family == kSet1 || family == kPut1 || family == kFnt1) && width == 1) {
+            unsigned arg = in.Unsigned(1);
             fits = out.Fits(2) && out.Byte(op) && out.Byte(arg);
-        } else if (op == 132 || op == 137) {  // set_rule, put_rule
-            int32_t a = scaler.Scale(in.ReadUInt32());
-            int32_t b = scaler.Scale(in.ReadUInt32());
-            consumed += 8;
+        } else if (op == kSetRule || op == kPutRule) {
+            int32_t a = scaler.Scale(in.Unsigned(4));
+            int32_t b = scaler.Scale(in.Unsigned(4));
             fits = out.Fits(9) && out.Byte(op) && out.Word(a) && out.Word(b);
-        } else if (unsigned wide = WideMovement(op, bytes)) {
-            int32_t value = scaler.Scale(static_cast<uint32_t>(SignExtend(ReadBytes(in, bytes), bytes)));
-            consumed += static_cast<uint64_t>(bytes);
-            fits = out.Fits(5) && out.Byte(wide) && out.Word(value);
-        } else if (op >= 239 && op <= 242) {  // xxx1 to xxx4
-            bytes = static_cast<int>(op - 238);
-            uint32_t k = ReadBytes(in, bytes);
-            consumed += static_cast<uint64_t>(bytes);
-            fits = out.Fits(5 + static_cast<size_t>(k));
+        } else if (family == kRight1 || family == kW1 || family == kX1 || family == kDown1 || family == kY1 ||
+                   family == kZ1) {
+            // Every movement widened to its four-byte form.
+            int32_t value = scaler.Scale(static_cast<uint32_t>(in.Signed(width)));
+            fits = out.Fits(5) && out.Byte(family + 3) && out.Word(value);
+        } else if (family == kXxx1) {
+            uint32_t k = in.Unsigned(width);
+            fits = in.Has(k) && out.Fits(5 + static_cast<size_t>(k)) && out.Byte(kXxx1 + 3) &&
+                   out.Word(static_cast<int32_t>(k));
             if (fits) {
-                out.Byte(242);
-                out.Word(static_cast<int32_t>(k));
-                size_t at = out.Bytes().size();
-                out.Bytes().resize(at + k);
-                in.read(reinterpret_cast<char*>(out.Bytes().data() + at), k);
-                consumed += k;
+                out.Bytes().insert(out.Bytes().end(), in.Here(), in.Here() + k);
+                in.Skip(k);
             }
         } else {
             // bop, eop, font definitions, pre/post, undefined, and the wide
             // set/put/fnt forms, which a stored packet never holds
             return reject();
         }
-        if (!fits) return reject();
+        if (!fits || in.Failed()) return reject();
     }
-    if (consumed != pl || !in.good()) return reject();
     size_t n = out.Bytes().size();
     packets_[c - bc_] = std::make_unique<unsigned char[]>(n > 0 ? n : 1);
     std::copy(out.Bytes().begin(), out.Bytes().end(), packets_[c - bc_].get());

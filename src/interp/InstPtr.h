@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "stream/BigEndian.h"
+
 class InstPtr {
 public:
     InstPtr() = default;
@@ -15,45 +17,24 @@ public:
         return *this;
     }
 
-    uint32_t ReadUInt8() { return *p_++; }
-    uint32_t ReadUInt16() {
-        uint32_t v = (uint32_t(p_[0]) << 8) | p_[1];
-        p_ += 2;
-        return v;
-    }
-    uint32_t ReadUInt24() {
-        uint32_t v = (uint32_t(p_[0]) << 16) | (uint32_t(p_[1]) << 8) | p_[2];
-        p_ += 3;
-        return v;
-    }
-    uint32_t ReadUInt32() {
-        uint32_t v = (uint32_t(p_[0]) << 24) | (uint32_t(p_[1]) << 16) | (uint32_t(p_[2]) << 8) | p_[3];
-        p_ += 4;
-        return v;
-    }
-    int32_t ReadInt8() { return static_cast<int8_t>(ReadUInt8()); }
-    int32_t ReadInt16() { return static_cast<int16_t>(ReadUInt16()); }
-    int32_t ReadInt24() {
-        uint32_t v = ReadUInt24();
-        return v >= 0x800000 ? static_cast<int32_t>(v) - 0x1000000 : static_cast<int32_t>(v);
-    }
-    int32_t ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }
-    // A signed value of 1 to 4 bytes, as DVI movement parameters are.
+    uint32_t ReadUInt8() { return ReadUnsigned(1); }
+    uint32_t ReadUInt16() { return ReadUnsigned(2); }
+    uint32_t ReadUInt24() { return ReadUnsigned(3); }
+    uint32_t ReadUInt32() { return ReadUnsigned(4); }
+    int32_t ReadInt8() { return ReadSigned(1); }
+    int32_t ReadInt16() { return ReadSigned(2); }
+    int32_t ReadInt24() { return ReadSigned(3); }
+    int32_t ReadInt32() { return ReadSigned(4); }
+    // Values of 1 to 4 bytes; movements are signed, codes and lengths not.
     int32_t ReadSigned(int bytes) {
-        switch (bytes) {
-        case 1: return ReadInt8();
-        case 2: return ReadInt16();
-        case 3: return ReadInt24();
-        default: return ReadInt32();
-        }
+        int32_t v = ksdvi::BigEndianSigned(p_, bytes);
+        p_ += bytes;
+        return v;
     }
     uint32_t ReadUnsigned(int bytes) {
-        switch (bytes) {
-        case 1: return ReadUInt8();
-        case 2: return ReadUInt16();
-        case 3: return ReadUInt24();
-        default: return ReadUInt32();
-        }
+        uint32_t v = ksdvi::BigEndianUnsigned(p_, bytes);
+        p_ += bytes;
+        return v;
     }
 
 private:
@@ -62,11 +43,11 @@ private:
 
 // Big-endian reads from raw special bytes; each returns the pointer past the value.
 inline unsigned char const* GetBigEndian16(unsigned char const* p, unsigned short& out) {
-    out = static_cast<unsigned short>((p[0] << 8) | p[1]);
+    out = static_cast<unsigned short>(ksdvi::BigEndianUnsigned(p, 2));
     return p + 2;
 }
 
 inline unsigned char const* GetBigEndian32(unsigned char const* p, unsigned int& out) {
-    out = (unsigned(p[0]) << 24) | (unsigned(p[1]) << 16) | (unsigned(p[2]) << 8) | p[3];
+    out = ksdvi::BigEndianUnsigned(p, 4);
     return p + 4;
 }

@@ -4,11 +4,10 @@
 #include <functional>
 #include <new>
 
+#include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
 
 namespace {
-
-constexpr int kEop = 140;
 
 // Register arithmetic wraps like the 32-bit machine words TeX's output assumes.
 inline int32_t Add(int32_t a, int32_t b) {
@@ -64,7 +63,7 @@ int KsDviDrawerBase::Draw(int count) {
     if (count < 0) count = length_;
     unsigned char const* end = pageBuffer_.get() + length_;
     for (int i = 0; i < count; ++i) {
-        if (cursor_ >= end || *cursor_ == kEop) return 1;
+        if (cursor_ >= end || *cursor_ == ksdvi::dvi::kEop) return 1;
         instOffset_ = static_cast<int>(cursor_ - pageBuffer_.get());
         int n = ProcessInstruction(cursor_);
         if (n <= 0) throw MalformedDviError();
@@ -76,111 +75,86 @@ int KsDviDrawerBase::Draw(int count) {
 // One instruction; every parameter byte is checked against the end of the bytes
 // being run, so a damaged page or packet never makes us read past it.
 int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
+    using namespace ksdvi::dvi;
     // std::less orders pointers that need not point into the same array.
     std::less<unsigned char const*> before;
     if (!p || !limit_ || before(p, base_) || !before(p, limit_)) return -1;
     size_t avail = static_cast<size_t>(limit_ - p) - 1;
-    int op = *p;
+    unsigned op = *p;
+    int params = kParameterBytes[op];
+    if (params < 0 || static_cast<size_t>(params) > avail) return -1;
     InstPtr in(p + 1);
-    auto fits = [avail](uint64_t n) { return n <= avail; };
+    unsigned family = FamilyOf(op);
+    int width = family ? FamilyWidth(op) : 0;
 
-    if (op < 128) {
+    if (op < kSet1) {
         DviSet(static_cast<unsigned short>(op));
         return 1;
     }
-    if (op >= 171 && op <= 234) {
-        DviFnt(static_cast<unsigned char>(op - 171));
+    if (op >= kFntNum0 && op < kFnt1) {
+        DviFnt(static_cast<unsigned char>(op - kFntNum0));
         return 1;
     }
-    // right, w, x, down, y, z with 1 to 4 parameter bytes
-    if (op >= 143 && op <= 170 && op != 147 && op != 152 && op != 161 && op != 166) {
-        int group = op < 147 ? 143 : op < 152 ? 148 : op < 157 ? 153 : op < 161 ? 157 : op < 166 ? 162 : 167;
-        int bytes = op - group + 1;
-        if (!fits(bytes)) return -1;
-        int32_t value = in.ReadSigned(bytes);
-        switch (group) {
-        case 143: DviRight(value); break;
-        case 148: DviW(value); break;
-        case 153: DviX(value); break;
-        case 157: DviDown(value); break;
-        case 162: DviY(value); break;
-        default: DviZ(value); break;
-        }
-        return 1 + bytes;
+    switch (family) {
+    case kSet1:
+    case kPut1:
+    case kFnt1: {
+        // Codes and font numbers of three and four bytes are not accepted.
+        if (width > 2) return -1;
+        unsigned value = in.ReadUnsigned(width);
+        if (family == kSet1)
+            DviSet(static_cast<unsigned short>(value));
+        else if (family == kPut1)
+            DviPut(static_cast<unsigned short>(value));
+        else if (width == 1)
+            DviFnt(static_cast<unsigned char>(value));
+        else
+            DviFnt(static_cast<unsigned short>(value));
+        return 1 + params;
+    }
+    case kRight1: DviRight(in.ReadSigned(width)); return 1 + params;
+    case kW1: DviW(in.ReadSigned(width)); return 1 + params;
+    case kX1: DviX(in.ReadSigned(width)); return 1 + params;
+    case kDown1: DviDown(in.ReadSigned(width)); return 1 + params;
+    case kY1: DviY(in.ReadSigned(width)); return 1 + params;
+    case kZ1: DviZ(in.ReadSigned(width)); return 1 + params;
+    case kXxx1: {
+        uint32_t k = in.ReadUnsigned(width);
+        if (uint64_t(params) + k > avail) return -1;
+        DviXxx(k, in);
+        return static_cast<int>(1 + params + k);
+    }
+    case kFntDef1: {  // the document loads fonts: k c[4] s[4] d[4] a[1] l[1] n[a+l]
+        in += params - 2;
+        uint32_t names = in.ReadUInt8();
+        names += in.ReadUInt8();
+        if (uint64_t(params) + names > avail) return -1;
+        return static_cast<int>(1 + params + names);
+    }
+    default: break;
     }
 
     switch (op) {
-    case 128:  // set1
-        if (!fits(1)) return -1;
-        DviSet(static_cast<unsigned short>(in.ReadUInt8()));
-        return 2;
-    case 129:  // set2
-        if (!fits(2)) return -1;
-        DviSet(static_cast<unsigned short>(in.ReadUInt16()));
-        return 3;
-    case 132:    // set_rule
-    case 137: {  // put_rule
-        if (!fits(8)) return -1;
+    case kSetRule:
+    case kPutRule: {
         int32_t a = in.ReadInt32();
         int32_t b = in.ReadInt32();
-        if (op == 132)
+        if (op == kSetRule)
             DviSetRule(a, b);
         else
             DviPutRule(a, b);
-        return 9;
+        return 1 + params;
     }
-    case 133:  // put1
-        if (!fits(1)) return -1;
-        DviPut(static_cast<unsigned short>(in.ReadUInt8()));
-        return 2;
-    case 134:  // put2
-        if (!fits(2)) return -1;
-        DviPut(static_cast<unsigned short>(in.ReadUInt16()));
-        return 3;
-    case 138:  // nop
-        return 1;
-    case 139:  // bop: ten counts and the previous-bop pointer
-        return fits(44) ? 45 : -1;
-    case 140:  // eop
-        return 1;
-    case 141: return DviPush() ? 1 : -1;
-    case 142: return DviPop() ? 1 : -1;
-    case 147: DviW0(); return 1;
-    case 152: DviX0(); return 1;
-    case 161: DviY0(); return 1;
-    case 166: DviZ0(); return 1;
-    case 235:  // fnt1
-        if (!fits(1)) return -1;
-        DviFnt(static_cast<unsigned char>(in.ReadUInt8()));
-        return 2;
-    case 236:  // fnt2
-        if (!fits(2)) return -1;
-        DviFnt(static_cast<unsigned short>(in.ReadUInt16()));
-        return 3;
-    case 239:
-    case 240:
-    case 241:
-    case 242: {  // xxx1 to xxx4
-        int bytes = op - 238;
-        if (!fits(bytes)) return -1;
-        uint32_t k = in.ReadUnsigned(bytes);
-        if (!fits(uint64_t(bytes) + k)) return -1;
-        DviXxx(k, in);
-        return static_cast<int>(1 + bytes + k);
-    }
-    case 243:
-    case 244:
-    case 245:
-    case 246: {  // fnt_def: the document loads fonts
-        int bytes = op - 242;
-        if (!fits(uint64_t(bytes) + 14)) return -1;
-        in += bytes + 12;
-        uint32_t a = in.ReadUInt8();
-        uint32_t l = in.ReadUInt8();
-        if (!fits(uint64_t(bytes) + 14 + a + l)) return -1;
-        return static_cast<int>(1 + bytes + 14 + a + l);
-    }
-    default:  // set3, set4, put3, put4, fnt3, fnt4, pre, post, post_post, 250 to 255
+    case kNop:
+    case kEop:
+    case kBop: return 1 + params;  // bop: ten counts and the previous-bop pointer
+    case kPush: return DviPush() ? 1 : -1;
+    case kPop: return DviPop() ? 1 : -1;
+    case kW0: DviW0(); return 1;
+    case kX0: DviX0(); return 1;
+    case kY0: DviY0(); return 1;
+    case kZ0: DviZ0(); return 1;
+    default:  // pre, post, post_post
         return -1;
     }
 }

@@ -1,5 +1,7 @@
 #include "stream/BinStream.h"
 
+#include "stream/BigEndian.h"
+
 uint32_t BinInStream::ReadUnsigned(int bytes) {
     uint32_t value = 0;
     for (int i = 0; i < bytes; ++i) {
@@ -9,15 +11,12 @@ uint32_t BinInStream::ReadUnsigned(int bytes) {
     return value;
 }
 
-int32_t BinInStream::ReadInt8() { return static_cast<int8_t>(ReadUInt8() & 0xFF); }
+int32_t BinInStream::ReadInt8() { return ksdvi::SignExtend(ReadUInt8() & 0xFF, 1); }
 uint32_t BinInStream::ReadUInt16() { return ReadUnsigned(2); }
-int32_t BinInStream::ReadInt16() { return static_cast<int16_t>(ReadUInt16()); }
+int32_t BinInStream::ReadInt16() { return ksdvi::SignExtend(ReadUInt16(), 2); }
 uint32_t BinInStream::ReadUInt24() { return ReadUnsigned(3); }
 
-int32_t BinInStream::ReadInt24() {
-    uint32_t v = ReadUInt24();
-    return v >= 0x800000 ? static_cast<int32_t>(v) - 0x1000000 : static_cast<int32_t>(v);
-}
+int32_t BinInStream::ReadInt24() { return ksdvi::SignExtend(ReadUInt24(), 3); }
 
 uint32_t BinInStream::ReadUInt32() { return ReadUnsigned(4); }
 int32_t BinInStream::ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }

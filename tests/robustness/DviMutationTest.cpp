@@ -4,15 +4,14 @@
 #include <map>
 
 #include "Robustness.h"
+#include "dvi/DviOpcodes.h"
+#include "stream/BigEndian.h"
 
 namespace ksdvi::robustness {
 namespace {
 
-uint32_t BigEndian(std::vector<uint8_t> const& b, size_t at, size_t n) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < n && at + i < b.size(); ++i) v = v << 8 | b[at + i];
-    return v;
-}
+// The original files are TeX's output: every value lies inside them.
+uint32_t BigEndian(std::vector<uint8_t> const& b, size_t at, int n) { return ksdvi::BigEndianUnsigned(&b[at], n); }
 
 auto Span(PageRun const& page) { return std::tie(page.texPage, page.start, page.end); }
 
@@ -36,32 +35,31 @@ Original const& OriginalOf(std::string const& name) {
     auto add = [&](size_t at, size_t count) {
         for (size_t i = 0; i < count; ++i) o.fields.push_back(at + 4 * i);
     };
+    using namespace ksdvi::dvi;
     for (size_t at = 15 + b[14]; at < b.size();) {
-        size_t op = b[at];
-        if (op == 139) {  // bop
-            add(at + 1, 11), at += 45;
-        } else if (op == 132 || op == 137) {  // set_rule, put_rule
-            add(at + 1, 2), at += 9;
-        } else if (op >= 239 && op <= 242) {  // xxx1-4
+        unsigned op = b[at];
+        size_t length = 1 + static_cast<size_t>(kParameterBytes[op]);
+        if (op == kBop) {
+            add(at + 1, 11);
+        } else if (op == kSetRule || op == kPutRule) {
+            add(at + 1, 2);
+        } else if (FamilyOf(op) == kXxx1) {
             o.specials.push_back(at);
-            if (op == 242) add(at + 1, 1);
-            at += op - 237 + BigEndian(b, at + 1, op - 238);
-        } else if (op >= 243 && op <= 246) {  // fnt_def1-4
-            add(at + op - 241, 3);
-            at += op - 227 + b[at + op - 229] + b[at + op - 228];
-        } else if (op == 248) {  // post
+            if (FamilyWidth(op) == 4) add(at + 1, 1);
+            length += BigEndian(b, at + 1, FamilyWidth(op));
+        } else if (FamilyOf(op) == kFntDef1) {  // k c s d a l
+            add(at + 1 + static_cast<size_t>(FamilyWidth(op)), 3);
+            length += b[at + length - 2] + b[at + length - 1];
+        } else if (op == kPost) {
             o.post = at;
-            add(at + 1, 6), at += 29;
-        } else if (op == 249) {  // post_post
+            add(at + 1, 6);
+        } else if (op == kPostPost) {
             add(at + 1, 1);
             break;
-        } else {  // set, put, right, w, x, down, y, z, fnt: one to four parameter bytes
-            size_t n = 0;
-            for (size_t first : {128, 133, 143, 148, 153, 157, 162, 167, 235})
-                if (op >= first && op < first + 4) n = op - first + 1;
-            if (n == 4) add(at + 1, 1);
-            at += 1 + n;
+        } else if (FamilyOf(op) && FamilyWidth(op) == 4) {  // set, put, right, w, x, down, y, z, fnt
+            add(at + 1, 1);
         }
+        at += length;
     }
     DocumentRun run(b);
     EXPECT_EQ(run.dvi.GetMode(), KsDvi::Complete) << name;
@@ -141,8 +139,9 @@ TEST_P(SpecialMutants, ChangeNothingButThemselves) {
     ASSERT_FALSE(specials.empty());
     std::vector<PageRun> expected = WithoutSpecialTexts(original.pages);
     for (size_t n = 0; n < 8; ++n) {
-        size_t at = specials[n * specials.size() / 8], k = original.bytes[at] - 238u;
-        auto text = original.bytes.begin() + static_cast<long>(at + 1 + k);
+        size_t at = specials[n * specials.size() / 8];
+        int k = ksdvi::dvi::FamilyWidth(original.bytes[at]);
+        auto text = original.bytes.begin() + static_cast<long>(at + 1) + k;
         auto end = text + BigEndian(original.bytes, at + 1, k);
         for (Mutant const& mutant : MutantsOf({text, end}, GetParam() + " special " + std::to_string(n), 1)) {
             SCOPED_TRACE(mutant.what + " of the special at " + std::to_string(at) + ": " +

@@ -1,7 +1,8 @@
 #pragma once
-// A bounded big-endian cursor over bytes held in memory, as TeX's binary files
-// (DVI, TFM, VF, PK) store their numbers. Reading past the end yields zeros and
-// marks the reader failed, so that a parser checks once at the end of a record.
+// Big-endian numbers of one to four bytes, as TeX's binary files (DVI, TFM, VF,
+// PK) store them, and a bounded cursor over such bytes held in memory. Reading
+// past the cursor's end yields zeros and marks it failed, so that a parser
+// checks once at the end of a record.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,11 +16,14 @@ inline uint32_t BigEndianUnsigned(unsigned char const* p, int bytes) {
     return v;
 }
 
-// The same value read as two's complement of its width.
-inline int32_t BigEndianSigned(unsigned char const* p, int bytes) {
-    uint32_t v = BigEndianUnsigned(p, bytes);
+// A value of 1 to 4 bytes read as two's complement of its width.
+inline int32_t SignExtend(uint32_t v, int bytes) {
     if (bytes < 4 && (v >> (8 * bytes - 1)) != 0) v |= ~uint32_t(0) << (8 * bytes);
     return static_cast<int32_t>(v);
+}
+
+inline int32_t BigEndianSigned(unsigned char const* p, int bytes) {
+    return SignExtend(BigEndianUnsigned(p, bytes), bytes);
 }
 
 class ByteReader {
