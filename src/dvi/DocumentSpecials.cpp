@@ -1,9 +1,9 @@
 #include "dvi/DocumentSpecials.h"
 
-#include <cstdlib>
-
 #include "dvi/DvipsColour.h"
+#include "dvi/HyperlinkSpecials.h"
 #include "dvi/KsDvi.h"
+#include "dvi/PictureSpecials.h"
 #include "dvi/SpecialParsing.h"
 
 namespace {
@@ -16,21 +16,8 @@ constexpr unsigned kFaceNameCode = 2;
 constexpr int kFaceNameOffset = 6;  // from the first byte after '#'
 constexpr int kLongestFaceName = 259;
 
-// hypertext: separates with every byte below 33 taken as signed, which makes
-// the bytes 0x80 to 0xFF separators too.
-bool IsSeparator(unsigned char c) { return static_cast<signed char>(c) < 33; }
-
-unsigned char* SkipSeparators(unsigned char* p) {
-    while (*p != 0 && IsSeparator(*p)) ++p;
-    return p;
-}
-
 String8 Bytes(unsigned char const* from, unsigned char const* to) {
     return String8(reinterpret_cast<char const*>(from), static_cast<int>(to - from));
-}
-
-String8 UnquotedBytes(unsigned char const* from, unsigned char const* to) {
-    return String8(WithoutEnclosingQuotes({reinterpret_cast<char const*>(from), static_cast<size_t>(to - from)}));
 }
 
 }  // namespace
@@ -102,76 +89,27 @@ bool DocumentSpecials::DvipsBackground(unsigned char* args, unsigned char*) {
     return true;
 }
 
-// html:<a name="...">; other elements and attributes are the renderer's.
+// html:<a name="...">; other elements and attributes are the renderer's, but
+// a '<' not followed by an a element leaves the special to the later tests.
 bool DocumentSpecials::HtmlAnchor(unsigned char* p, unsigned char*) {
-    p = SkipBlanks(p);
-    if (*p != '<') return true;
-    if (p[1] != 'a' && p[1] != 'A') return false;
-    p = SkipBlanks(p + 2);
-    if (!StartsWith(p, "name")) return true;
-    p = SkipBlanks(p + 4);
-    if (*p != '=') return true;
-    p = SkipBlanks(p + 1);
-    if (*p != '"') return true;
-    unsigned char* name = ++p;
-    while (*p != 0 && *p != '"') ++p;
-    if (*p != '"') return true;
-    AppendTag(Bytes(name, p));
+    ksdvi::HtmlSpecial html = ksdvi::ParseHtmlSpecial(p);
+    if (html.kind == ksdvi::HtmlSpecial::Kind::NotAnchor || html.kind == ksdvi::HtmlSpecial::Kind::End) return false;
+    if (html.kind == ksdvi::HtmlSpecial::Kind::Name) AppendTag(html.name);
     return true;
 }
 
-// hypertext: [up to four integers] name=value, the value possibly quoted.
 bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
-    for (int i = 0; i < 4; ++i) {
-        char* after = nullptr;
-        std::strtol(reinterpret_cast<char*>(p), &after, 10);
-        p = reinterpret_cast<unsigned char*>(after);
-    }
-    p = SkipSeparators(p);
-    if (!StartsWith(p, "name")) return true;
-    p = SkipSeparators(p + 4);
-    if (*p != '=') return true;
-    p = SkipSeparators(p + 1);
-    unsigned char* value = p;
-    while (!IsSeparator(*p)) ++p;
-    AppendTag(UnquotedBytes(value, p));
+    if (std::optional<String8> name = ksdvi::ParseHypertextAnchor(p)) AppendTag(*name);
     return true;
 }
 
-// graphics: dx dy nw nh tw th TYPE file; the offsets and sizes are the
-// drawer's, the document only wants the file of metafile and EPS pictures.
 bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
-    int dimensions[6];
-    if (!(p = ReadDimensions(p, dimensions, 6))) return true;
-    p = SkipBlanks(p);
-    if (!StartsWith(p, "WMF") && !StartsWith(p, "EPS")) return true;
-    p = SkipBlanks(p + 3);
-    if (*p == 0) return true;
-    dvi_.AppendPictFile(String8(reinterpret_cast<char const*>(p)));
+    if (auto file = ksdvi::ParseGraphicsSpecialFile(p)) dvi_.AppendPictFile(*file);
     return true;
 }
 
 void DocumentSpecials::PsfilePicture(unsigned char* p) {
-    unsigned char const* value = nullptr;
-    unsigned char const* valueEnd = nullptr;
-    for (;;) {
-        p = SkipBlanks(p);
-        if (*p == 0) break;
-        unsigned char* key = p;
-        while (*p > 0x20 && *p != '=') ++p;
-        bool isPsfile = p - key == 6 && StartsWith(key, "psfile");
-        p = SkipBlanks(p);
-        if (*p != '=') break;
-        p = SkipBlanks(p + 1);
-        if (*p == 0) break;
-        unsigned char* start = p;
-        while (*p > 0x20) ++p;
-        if (isPsfile) {
-            value = start;
-            valueEnd = p;
-        }
-    }
-    if (value) dvi_.AppendPictFile(UnquotedBytes(value, valueEnd));
+    if (auto file = ksdvi::ParsePsfileSpecial(p).file) dvi_.AppendPictFile(*file);
 }
 
 void DocumentSpecials::RegisterFace(String8 const& face) {

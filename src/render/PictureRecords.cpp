@@ -13,7 +13,7 @@
 
 #include "platform/gdi/RasterOps.h"
 #include "render/KsDviDrawer.h"
-#include "render/PictureType.h"
+#include "dvi/PictureSpecials.h"
 
 using namespace ksdvi::gdi;
 

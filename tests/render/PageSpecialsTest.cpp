@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/PictureType.h"
+#include "dvi/PictureSpecials.h"
 #include "render/RenderedPage.h"
 #include "support/RecordingDrawer.h"
 

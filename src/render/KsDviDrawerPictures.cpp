@@ -10,69 +10,26 @@
 #include <algorithm>
 #include <optional>
 
+#include "dvi/PictureSpecials.h"
 #include "dvi/SpecialParsing.h"
 #include "render/KsDviDrawer.h"
-#include "render/PictureType.h"
 #include "stream/DeviceRounding.h"
 
 namespace {
 
-// No bounding box.
-constexpr int kNoBox = -1000000;
 constexpr double kPointsPerInch = 72.0;
 
 // A scale from a size and the extent it maps; an empty extent scales by 1.
 double Ratio(double size, double extent) { return extent != 0 ? size / extent : 1.0; }
 
-// Keys of the psfile form and what they set.
-struct PsfileArgs {
-    std::optional<String8> file;
-    double hoffset = 0, voffset = 0;  // points
-    std::optional<double> hscale, vscale;
-    int box[4] = {kNoBox, kNoBox, kNoBox, kNoBox};  // llx lly urx ury, points
-    unsigned boxGiven = 0;                          // one bit per box value
-    int rwi = -1, rhi = -1;                         // tenths of a point
-};
-
-double RealValue(unsigned char* value) {
-    double d = 0;
-    return getnumber(value, &d) ? d : 0;
+// Pixels of an offset in points, held inside the int range.
+int OffsetPixels(double points, double dpi) {
+    return RoundHalfAway(std::clamp(points * dpi / kPointsPerInch, -1e9, 1e9));
 }
 
 int IntegerValue(unsigned char* value) {
     int i = 0;
     return ReadInteger(value, &i) ? i : 0;
-}
-
-struct PsfileKey {
-    std::string_view key;  // compared at its full length, case ignored
-    void (*apply)(PsfileArgs& args, unsigned char* value);
-};
-
-template <int I>
-void SetBox(PsfileArgs& a, unsigned char* v) {
-    a.box[I] = IntegerValue(v);
-    a.boxGiven |= 1u << I;
-}
-
-constexpr PsfileKey kPsfileKeys[] = {
-    {"psfile", [](PsfileArgs& a, unsigned char* v) { a.file = String8(WithoutEnclosingQuotes(Token(v))); }},
-    {"hoffset", [](PsfileArgs& a, unsigned char* v) { a.hoffset = RealValue(v); }},
-    {"voffset", [](PsfileArgs& a, unsigned char* v) { a.voffset = RealValue(v); }},
-    {"hscale", [](PsfileArgs& a, unsigned char* v) { a.hscale = RealValue(v); }},
-    {"vscale", [](PsfileArgs& a, unsigned char* v) { a.vscale = RealValue(v); }},
-    {"llx", SetBox<0>},
-    {"lly", SetBox<1>},
-    {"urx", SetBox<2>},
-    {"ury", SetBox<3>},
-    {"rwi", [](PsfileArgs& a, unsigned char* v) { a.rwi = IntegerValue(v); }},
-    {"rhi", [](PsfileArgs& a, unsigned char* v) { a.rhi = IntegerValue(v); }},
-    // hsize, vsize and clip are read and have no effect, as every other key.
-};
-
-// Pixels of an offset in points, held inside the int range.
-int OffsetPixels(double points, double dpi) {
-    return RoundHalfAway(std::clamp(points * dpi / kPointsPerInch, -1e9, 1e9));
 }
 
 }  // namespace
@@ -86,25 +43,19 @@ std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8
 }
 
 void KsDviDrawer::GraphicsSpecial(unsigned char* p, unsigned char*) {
-    int d[6];
-    if (!(p = ReadDimensions(p, d, 6))) return;
-    auto& [dx, dy, nw, nh, tw, th] = d;
-    p = SkipBlanks(p);
-    std::string_view word = Token(p);
-    int type = PictureTypeOfWord(word);
-    if (type < 0) return;
-    p = SkipBlanks(p + word.size());
-    if (*p == 0) return;  // no file
+    auto graphics = ksdvi::ParseGraphicsSpecial(p);
+    if (!graphics || graphics->type < 0) return;
+    int nw = graphics->naturalWidth, tw = graphics->width, nh = graphics->naturalHeight, th = graphics->height;
     if (nw == 0 || tw == 0) nw = tw = 1;
     if (nh == 0 || th == 0) nh = th = 1;
-    auto picture = NewPicture(type, String8(reinterpret_cast<char const*>(p)));
+    auto picture = NewPicture(graphics->type, graphics->file);
     picture->xScale = static_cast<double>(tw) / nw;
     picture->yScale = static_cast<double>(th) / nh;
-    picture->x = hDot(GetH()) + dhDot(dx);
-    picture->y = vDot(GetV()) + dvDot(dy);
+    picture->x = hDot(GetH()) + dhDot(graphics->dx);
+    picture->y = vDot(GetV()) + dvDot(graphics->dy);
     // The watermark metafile is placed from the paper's corner, one inch
     // above and left of the DVI origin.
-    if (type == kPictureWmf && picture->fileName == dvi_->GetWaterMarkWMFFileName()) {
+    if (graphics->type == kPictureWmf && picture->fileName == dvi_->GetWaterMarkWMFFileName()) {
         picture->x = Truncate(picture->x - hDpi_);
         picture->y = Truncate(picture->y - vDpi_);
     }
@@ -142,26 +93,12 @@ void KsDviDrawer::PsPlotfileSpecial(unsigned char* p, unsigned char*) {
     AppendPicture(std::move(picture));
 }
 
-// Pairs key=value up to the end, or up to a key without '='.
 void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
-    PsfileArgs args;
-    for (;;) {
-        p = SkipBlanks(p);
-        if (*p == 0) break;
-        unsigned char* key = p;
-        while (*p > 0x20 && *p != '=') ++p;
-        auto keyLength = static_cast<size_t>(p - key);
-        p = SkipBlanks(p);
-        if (*p != '=') break;
-        p = SkipBlanks(p + 1);
-        for (PsfileKey const& k : kPsfileKeys)
-            if (keyLength == k.key.size() && StartsWith(key, k.key)) k.apply(args, p);
-        p += Token(p).size();
-    }
+    ksdvi::PsfileSpecial args = ksdvi::ParsePsfileSpecial(p);
     if (!args.file) return;
 
     bool boxKnown = args.boxGiven == 0xF;
-    if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), kNoBox);
+    if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), ksdvi::kNoPictureBox);
     auto [llx, lly, urx, ury] = args.box;
     if (!args.hscale && !args.vscale && boxKnown) {
         if (args.rwi > 0) {
