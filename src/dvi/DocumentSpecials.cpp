@@ -6,6 +6,8 @@
 #include "dvi/PictureSpecials.h"
 #include "dvi/SpecialParsing.h"
 
+namespace ksdvi {
+
 namespace {
 
 using Case = DocumentSpecials::Case;
@@ -119,3 +121,5 @@ void DocumentSpecials::RegisterFace(String8 const& face) {
 }
 
 void DocumentSpecials::AppendTag(String8 const& name) { dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_}); }
+
+}  // namespace ksdvi

@@ -12,6 +12,8 @@
 
 class KsDvi;
 
+namespace ksdvi {
+
 class DocumentSpecials {
 public:
     // Whether letter case matters when a keyword is matched.
@@ -54,3 +56,5 @@ private:
 
     KsDvi& dvi_;
 };
+
+}  // namespace ksdvi

@@ -7,6 +7,8 @@
 
 #include "dvi/KsDvi.h"
 
+namespace ksdvi {
+
 class DviScanReader {
 public:
     DviScanReader(KsDvi::Dviifstream& in, int64_t size) : in_(in), size_(size) {}
@@ -46,3 +48,5 @@ private:
     int64_t size_;
     int64_t pos_ = 0;
 };
+
+}  // namespace ksdvi

@@ -4,6 +4,8 @@
 
 #include "dvi/SpecialParsing.h"
 
+namespace ksdvi {
+
 namespace {
 
 struct NamedColor {
@@ -167,3 +169,5 @@ void ApplyDvipsColorChange(DvipsColorChange const& change, unsigned int* stack, 
         break;
     }
 }
+
+}  // namespace ksdvi

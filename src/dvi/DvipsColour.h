@@ -14,6 +14,8 @@
 #include <optional>
 #include <string_view>
 
+namespace ksdvi {
+
 // Each keyword with the blank that ends it.
 inline constexpr std::string_view kDvipsColorKeyword = "color ";
 inline constexpr std::string_view kDvipsBackgroundKeyword = "background ";
@@ -34,3 +36,5 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* words);
 // (at least one): a push on a full stack is dropped, the bottom entry is never
 // popped, and Set leaves its colour alone on the stack.
 void ApplyDvipsColorChange(DvipsColorChange const& change, unsigned int* stack, int& depth, int capacity);
+
+}  // namespace ksdvi

@@ -1,5 +1,7 @@
 #include "dvi/FaceSubstitutions.h"
 
+namespace ksdvi {
+
 namespace {
 
 constexpr char const* kCategoryFaces[FaceSubstitutions::CategoryCount] = {
@@ -32,3 +34,5 @@ std::string FaceSubstitutions::Substitute(std::string_view face) const {
             if (face.starts_with(prefix)) return kCategoryFaces[category];
     return defaultFace;
 }
+
+}  // namespace ksdvi

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace ksdvi {
+
 struct FaceSubstitutions {
     static constexpr int CategoryCount = 8;
 
@@ -28,3 +30,5 @@ struct FaceSubstitutions {
     std::array<std::vector<std::string>, CategoryCount> lists;
     std::string defaultFace = "Batang";
 };
+
+}  // namespace ksdvi

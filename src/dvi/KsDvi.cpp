@@ -7,6 +7,8 @@
 #include "dvi/DviScanReader.h"
 #include "font/ItrnFont.h"
 
+using namespace ksdvi;
+
 namespace {
 
 using namespace ksdvi::dvi;

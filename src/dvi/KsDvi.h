@@ -19,7 +19,10 @@
 namespace ksdvi::gdi {
 class CDC;  // a drawer's output device; the document only keeps the pointer
 }
+namespace ksdvi {
 class DviScanReader;
+class DocumentSpecials;
+}  // namespace ksdvi
 class KPathSea;     // finds TeX metric files
 class KsDviTTFMap;  // TeX font name -> outline face
 
@@ -173,8 +176,8 @@ public:
     // device or a query every face counts as not installed and is substituted.
     using FaceQuery = std::function<bool(CDC* device, char const* face)>;
     void SetFaceQuery(FaceQuery query) { faceQuery_ = std::move(query); }
-    void SetFaceSubstitutions(FaceSubstitutions substitutions) { faceSubstitutions_ = std::move(substitutions); }
-    FaceSubstitutions const& GetFaceSubstitutions() const { return faceSubstitutions_; }
+    void SetFaceSubstitutions(ksdvi::FaceSubstitutions substitutions) { faceSubstitutions_ = std::move(substitutions); }
+    ksdvi::FaceSubstitutions const& GetFaceSubstitutions() const { return faceSubstitutions_; }
 
     // --- units: dots per DVI unit at a resolution chosen by the application
     void SethDpi(fpreal4 const& dpi);
@@ -207,14 +210,14 @@ protected:
 private:
     friend class ItrnFontItr;
     friend class ItrnFont;
-    friend class DocumentSpecials;
+    friend class ksdvi::DocumentSpecials;
 
     void Reset(bool release);
-    void ReadPreamble(DviScanReader& in);
-    void ScanPage(DviScanReader& in);
+    void ReadPreamble(ksdvi::DviScanReader& in);
+    void ScanPage(ksdvi::DviScanReader& in);
     void SetMalformed(ScanProblem problem, int32_t offset, int opcode = -1);
-    void ScanFontDef(DviScanReader& in, int opcode);
-    void ScanSpecial(DviScanReader& in, int opcode);
+    void ScanFontDef(ksdvi::DviScanReader& in, int opcode);
+    void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
     void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end);
 
     // scan state
@@ -261,7 +264,7 @@ private:
     WinFontTextState textState_;
     DList<String8> fontNames_;
     FaceQuery faceQuery_;
-    FaceSubstitutions faceSubstitutions_ = FaceSubstitutions::Defaults();
+    ksdvi::FaceSubstitutions faceSubstitutions_ = ksdvi::FaceSubstitutions::Defaults();
     int32_t pageHeight_ = 0;
     int32_t pageWidth_ = 0;
 };

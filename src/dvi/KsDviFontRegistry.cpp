@@ -9,6 +9,8 @@
 #include "font/TeXFonts.h"
 #include "platform/kpathsea/KPathSea.h"
 
+using namespace ksdvi;
+
 namespace {
 
 constexpr unsigned int kLargestFontSize = 1u << 27;

@@ -3,6 +3,8 @@
 #include "dvi/DocumentSpecials.h"
 #include "dvi/KsDvi.h"
 
+using namespace ksdvi;
+
 void KsDvi::DoSpecial(unsigned char* text, int length) { DocumentSpecials(*this).Handle(text, length); }
 
 void KsDvi::AppendPictFile(String8 const& /*name*/) {}

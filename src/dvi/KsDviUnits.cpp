@@ -4,6 +4,8 @@
 #include "dvi/KsDvi.h"
 #include "stream/DeviceRounding.h"
 
+using namespace ksdvi;
+
 namespace {
 
 // dots per DVI unit: num x R x 10^-7 / 0.0254 / 10000 / den, R = dpi x 10000

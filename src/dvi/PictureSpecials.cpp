@@ -2,6 +2,8 @@
 
 #include "dvi/SpecialParsing.h"
 
+namespace ksdvi {
+
 namespace {
 
 struct TypeName {
@@ -27,8 +29,6 @@ int IntegerValue(unsigned char* value) {
     int i = 0;
     return ReadInteger(value, &i) ? i : 0;
 }
-
-using ksdvi::PsfileSpecial;
 
 struct PsfileKey {
     std::string_view key;  // compared at its full length, case ignored
@@ -70,8 +70,6 @@ int PictureTypeOfFileName(std::string_view name) {
             return t.type;
     return -1;
 }
-
-namespace ksdvi {
 
 std::optional<GraphicsSpecial> ParseGraphicsSpecial(unsigned char* p) {
     int d[6];

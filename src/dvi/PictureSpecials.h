@@ -11,6 +11,8 @@
 
 #include "stream/String8.h"
 
+namespace ksdvi {
+
 enum PictureType {
     kPictureWmf = 0,
     kPictureEps = 1,
@@ -25,8 +27,6 @@ int PictureTypeOfWord(std::string_view word);
 
 // By the name's last three letters, or four for "JPEG"; -1 for other endings.
 int PictureTypeOfFileName(std::string_view name);
-
-namespace ksdvi {
 
 // No bounding-box value given.
 constexpr int kNoPictureBox = -1000000;

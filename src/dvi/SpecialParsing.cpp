@@ -50,6 +50,9 @@ unsigned int Component(double c) {
 
 }  // namespace
 
+using ksdvi::IsBlank;
+using ksdvi::SkipBlanks;
+
 unsigned char* getnumber(unsigned char* p, double* out) {
     while (*p == ' ') ++p;
     double sign = 1.0;
@@ -94,6 +97,8 @@ unsigned char* getdimen(unsigned char* p, int* out) {
 
 unsigned int rgbcolor(double r, double g, double b) { return Component(r) | Component(g) << 8 | Component(b) << 16; }
 
+namespace ksdvi {
+
 unsigned char* ReadInteger(unsigned char* p, int* out) {
     p = SkipBlanks(p);
     bool negative = *p == '-';
@@ -137,3 +142,5 @@ bool StartsWith(unsigned char const* p, std::string_view word, LetterCase letter
     }
     return true;
 }
+
+}  // namespace ksdvi

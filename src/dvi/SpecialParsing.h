@@ -19,6 +19,8 @@ unsigned char* getdimen(unsigned char* p, int* out);
 // The COLORREF (0x00BBGGRR) of components in 0..1; values outside are clamped.
 unsigned int rgbcolor(double r, double g, double b);
 
+namespace ksdvi {
+
 // A decimal integer: blanks, an optional sign, at least one digit; held at the
 // int range. Returns the byte after the digits, or null when there is none.
 unsigned char* ReadInteger(unsigned char* p, int* out);
@@ -53,3 +55,5 @@ enum class LetterCase { Ignored, Matters };
 // Whether `p` begins with `word`. Compared byte by byte, so a NUL in the text
 // ends the comparison as a mismatch.
 bool StartsWith(unsigned char const* p, std::string_view word, LetterCase letterCase = LetterCase::Ignored);
+
+}  // namespace ksdvi

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace ksdvi {
+
 class FixWordScaler {
 public:
     explicit FixWordScaler(uint32_t z) {
@@ -34,3 +36,5 @@ private:
     uint32_t beta_;
     uint32_t z_;
 };
+
+}  // namespace ksdvi

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+namespace ksdvi {
+
 inline int FontNameHash(std::string_view name) {
     int h = 12;
     for (char ch : name) h = (2 * h + static_cast<signed char>(ch)) % 73;
@@ -11,3 +13,5 @@ inline int FontNameHash(std::string_view name) {
     // insertion and look-up agree.
     return h < 0 ? h + 73 : h;
 }
+
+}  // namespace ksdvi

@@ -4,6 +4,8 @@
 
 #include "font/FixWordScaler.h"
 
+using namespace ksdvi;
+
 KsDvi::ItrnFont::ItrnFont(KsDvi* owner, String8 const& area, String8 const& name, unsigned int scale)
     : owner_(owner), area_(area), name_(name), scaleSize_(static_cast<int>(scale)) {}
 

@@ -11,7 +11,8 @@
 
 namespace ksdvi {
 class ByteReader;
-}
+class FixWordScaler;
+}  // namespace ksdvi
 
 class KsDvi::ItrnFont {
 public:
@@ -83,14 +84,14 @@ private:
     friend class KsDvi::ItrnFontItr;
 
     // Reads the face description that a TFM header may carry (words 18 and up).
-    void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, class FixWordScaler const& scaler);
+    void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, ksdvi::FixWordScaler const& scaler);
     // Whether the file holds `words` four-byte words: files that claim more
     // than they hold are rejected before anything is allocated for them.
     static bool FileHolds(Tfmifstream& in, uint32_t words);
     // Validates the index tables against the value tables once they are read.
     bool IndexesFitTables() const;
     void AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd);
-    int ReadDimensions(Tfmifstream& in, class FixWordScaler const& scaler);
+    int ReadDimensions(Tfmifstream& in, ksdvi::FixWordScaler const& scaler);
     int ReadHeader(Tfmifstream& in, uint32_t lh);
     void LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k);
     void LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c);

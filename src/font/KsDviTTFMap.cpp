@@ -12,6 +12,8 @@
 #include "font/PdftexMap.h"
 #include "platform/kpathsea/KPathSea.h"
 
+using namespace ksdvi;
+
 namespace {
 
 struct FileCloser {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+namespace ksdvi {
+
 int MapFileTokenizer::Get() {
     int c = std::fgetc(file_);
     if (c == '\n') ++line_;
@@ -40,3 +42,5 @@ bool MapFileTokenizer::Next(Token& token) {
     }
     return true;
 }
+
+}  // namespace ksdvi

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace ksdvi {
+
 class MapFileTokenizer {
 public:
     static constexpr size_t MaxTokenLength = 199;
@@ -29,3 +31,5 @@ private:
     std::FILE* file_;
     int line_ = 1;
 };
+
+}  // namespace ksdvi

@@ -6,6 +6,8 @@
 
 #include <tuple>
 
+using namespace ksdvi;
+
 int KsDvi::ItrnFont::LoadOfm(String8 const& path) {
     Tfmifstream in(path);
     uint32_t level = in.ReadUInt32();

@@ -11,6 +11,8 @@
 #include "font/ItrnFont.h"
 #include "stream/BigEndian.h"
 
+using namespace ksdvi;
+
 namespace {
 
 using namespace ksdvi::dvi;

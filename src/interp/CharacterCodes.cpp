@@ -5,6 +5,8 @@
 #include "interp/EightrTable.h"
 #include "interp/KsDviDrawerBase.h"
 
+using namespace ksdvi;
+
 void KsDviDrawerBase::DviPut(unsigned short code) {
     dviCode_ = code;
     if (winFont_) {

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+namespace ksdvi {
+
 inline constexpr std::array<uint16_t, 256> kEightrToUnicode = [] {
     std::array<uint16_t, 256> t{};
     for (int i = 0; i < 256; ++i) t[i] = static_cast<uint16_t>(i);
@@ -26,3 +28,5 @@ inline constexpr std::array<uint16_t, 256> kEightrToUnicode = [] {
     for (Pair const& p : changes) t[p.code] = p.uni;
     return t;
 }();
+
+}  // namespace ksdvi

@@ -6,6 +6,8 @@
 
 #include <strings.h>
 
+namespace ksdvi {
+
 namespace {
 
 // Sorted by TeX name; the first match wins.
@@ -106,3 +108,5 @@ BuiltinFace const* FindBuiltinFace(char const* texName) {
 }
 
 int BuiltinFaceCount() { return static_cast<int>(sizeof kFaces / sizeof kFaces[0]); }
+
+}  // namespace ksdvi

@@ -1,6 +1,8 @@
 #pragma once
 // The built-in table of standard TeX font names and the faces that paint them.
 
+namespace ksdvi {
+
 struct BuiltinFace {
     char const* texName;
     char const* face;
@@ -13,3 +15,5 @@ struct BuiltinFace {
 // The first row whose TeX name equals `texName` without regard to case, or null.
 BuiltinFace const* FindBuiltinFace(char const* texName);
 int BuiltinFaceCount();
+
+}  // namespace ksdvi

@@ -7,6 +7,8 @@
 #include "dvi/SpecialParsing.h"
 #include "render/KsDviDrawer.h"
 
+using namespace ksdvi;
+
 void KsDviDrawer::SetCurColor(COLORREF color) {
     curColor_ = color;
     RenewPenBrush();

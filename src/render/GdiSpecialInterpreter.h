@@ -5,6 +5,8 @@
 
 class KsDviDrawer;
 
+namespace ksdvi {
+
 class GdiSpecialInterpreter {
 public:
     explicit GdiSpecialInterpreter(KsDviDrawer& drawer) : drawer_(drawer) {}
@@ -18,3 +20,5 @@ public:
 protected:
     KsDviDrawer& drawer_;
 };
+
+}  // namespace ksdvi

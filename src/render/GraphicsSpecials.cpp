@@ -14,6 +14,8 @@
 #include "dvi/SpecialParsing.h"
 #include "render/KsDviDrawer.h"
 
+using namespace ksdvi;
+
 using namespace ksdvi::gdi;
 
 namespace {

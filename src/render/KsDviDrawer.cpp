@@ -11,6 +11,8 @@
 #include "render/GdiSpecialInterpreter.h"
 #include "stream/DeviceRounding.h"
 
+using namespace ksdvi;
+
 using namespace ksdvi::gdi;
 
 KsDviDrawer::KsDviDrawer() { InitAll(); }

@@ -18,7 +18,9 @@
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
 
+namespace ksdvi {
 class GdiSpecialInterpreter;
+}
 
 class KsDviDrawer : public KsDviDrawerBase {
 public:
@@ -145,7 +147,7 @@ private:
     struct SpecialKeyword {
         std::string_view word;
         SpecialHandler handle;
-        LetterCase letterCase = LetterCase::Ignored;
+        ksdvi::LetterCase letterCase = ksdvi::LetterCase::Ignored;
     };
     static SpecialKeyword const kSpecialKeywords[];
 
@@ -238,7 +240,7 @@ private:
     std::vector<std::unique_ptr<PictInfo>> pictures_;
     std::unique_ptr<PictInfo> mask_;
     std::unique_ptr<PictInfo> waterMark_;
-    std::unique_ptr<GdiSpecialInterpreter> specials_;
+    std::unique_ptr<ksdvi::GdiSpecialInterpreter> specials_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     int savedDC_ = 0;
 };

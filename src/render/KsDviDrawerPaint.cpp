@@ -5,6 +5,8 @@
 #include "render/KsDviDrawer.h"
 #include "stream/DeviceRounding.h"
 
+using namespace ksdvi;
+
 using namespace ksdvi::gdi;
 
 void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {

@@ -15,6 +15,8 @@
 #include "render/KsDviDrawer.h"
 #include "stream/DeviceRounding.h"
 
+using namespace ksdvi;
+
 namespace {
 
 constexpr double kPointsPerInch = 72.0;

@@ -12,6 +12,8 @@
 #include "render/KsDviDrawer.h"
 #include "stream/DeviceRounding.h"
 
+using namespace ksdvi;
+
 KsDviDrawer::SpecialKeyword const KsDviDrawer::kSpecialKeywords[] = {
     {"html:", &KsDviDrawer::HtmlSpecial},
     {"hypertext:", &KsDviDrawer::HypertextSpecial},

@@ -11,9 +11,11 @@
 
 #include <string_view>
 
+#include "dvi/PictureSpecials.h"
 #include "platform/gdi/RasterOps.h"
 #include "render/KsDviDrawer.h"
-#include "dvi/PictureSpecials.h"
+
+using namespace ksdvi;
 
 using namespace ksdvi::gdi;
 

@@ -5,6 +5,8 @@
 // and positions can ask for any number, and a few results must still add up
 // inside an int. NaN gives 0.
 
+namespace ksdvi {
+
 inline constexpr double DeviceLimit = 1 << 28;
 
 inline double HeldOnDevice(double p) {
@@ -25,3 +27,5 @@ inline int Ceiling(double p) {
 
 // Truncation toward zero, for dots that are counted rather than rounded.
 inline int Truncate(double p) { return static_cast<int>(HeldOnDevice(p)); }
+
+}  // namespace ksdvi

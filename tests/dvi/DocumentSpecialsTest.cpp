@@ -12,6 +12,8 @@
 #include "dvi/KsDvi.h"
 #include "support/Cli.h"
 
+using namespace ksdvi;
+
 namespace {
 
 using Tags = std::vector<std::pair<std::string, int>>;

@@ -15,6 +15,8 @@
 #include "dvi/ExactBytes.h"
 #include "dvi/SpecialParsing.h"
 
+using namespace ksdvi;
+
 namespace {
 
 constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kYellow = 0x00FFFF;

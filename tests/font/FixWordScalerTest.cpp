@@ -2,6 +2,8 @@
 
 #include "font/FixWordScaler.h"
 
+using namespace ksdvi;
+
 TEST(FixWordScaler, UnitFixWordsGiveTheSize) {
     FixWordScaler at10pt(655360);
     EXPECT_EQ(at10pt.Scale(0x00100000), 655360);   // 1.0
