@@ -2,10 +2,11 @@
 # nothing but `make demo` or `make test`.
 BUILD      ?= build
 BUILD_SAN  ?= build-san
+BUILD_REL  ?= build-release
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all setup build demo test test-fast test-san bench clean
+.PHONY: all setup build demo test test-fast test-san test-release bench clean
 
 all: build
 
@@ -13,7 +14,7 @@ setup:
 	@./scripts/setup.sh
 
 build: setup
-	@cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKSDVI_WERROR=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
@@ -23,15 +24,21 @@ test-fast: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-san: setup
-	@cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKSDVI_SANITIZE=ON -DKSDVI_BUILD_BENCH=OFF >/dev/null
+	@cmake -S . -B $(BUILD_SAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKSDVI_SANITIZE=ON -DKSDVI_WERROR=ON -DKSDVI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(BUILD_SAN) -j $(JOBS)
 	@cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-fast test-san
+# As distributions build it: Release, with the standard library's assertions.
+test-release: setup
+	@cmake -S . -B $(BUILD_REL) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS -DKSDVI_WERROR=ON -DKSDVI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD_REL) -j $(JOBS)
+	@cd $(BUILD_REL) && ctest --output-on-failure -j $(JOBS)
+
+test: test-fast test-san test-release
 
 bench: build
 	@$(BUILD)/bench/ksdvi_bench
 	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)

@@ -1,15 +1,34 @@
-# cmake --install: headers, the libraries, a CMake package and a pkg-config file.
+# cmake --install: the public headers, the libraries, a CMake package
+# (targets ksdvi::core, ksdvi::render and ksdvi::ksdvi) and pkg-config files
+# (ksdvi-core, and ksdvi for everything).
 include(CMakePackageConfigHelpers)
 
-foreach(target ksdvi ksdvi_gdi ksdvi_kpathsea)
-  target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ksdvi>)
+set(KSDVI_INSTALLED_TARGETS ksdvi ksdvi_core ksdvi_render ksdvi_gdi ksdvi_kpathsea)
+foreach(target ${KSDVI_INSTALLED_TARGETS})
+  if(NOT target STREQUAL ksdvi)
+    target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ksdvi>)
+  endif()
 endforeach()
 
-install(TARGETS ksdvi ksdvi_gdi ksdvi_kpathsea EXPORT ksdviTargets
+install(TARGETS ${KSDVI_INSTALLED_TARGETS} EXPORT ksdviTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ksdvi
-        FILES_MATCHING PATTERN "*.h")
+
+# The headers a program includes and the ones they include; the library's
+# own helpers stay private.
+set(KSDVI_PUBLIC_HEADERS
+  stream/String8.h stream/DList.h stream/fpreal4.h stream/BigEndian.h
+  stream/BinStream.h stream/BinStreamTemplate.h stream/BinFileStream.h
+  dvi/KsDvi.h dvi/ItrnFontItr.h dvi/FaceSubstitutions.h dvi/SpecialParsing.h
+  font/ItrnFont.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
+  interp/KsDviDrawerBase.h interp/InstPtr.h
+  platform/kpathsea/KPathSea.h
+  render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h)
+file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)
+foreach(header ${KSDVI_PUBLIC_HEADERS} ${KSDVI_GDI_HEADERS})
+  get_filename_component(dir ${header} DIRECTORY)
+  install(FILES ${CMAKE_SOURCE_DIR}/src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ksdvi/${dir})
+endforeach()
 install(EXPORT ksdviTargets NAMESPACE ksdvi:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/ksdvi)
 
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/ksdviConfig.cmake.in
@@ -21,5 +40,7 @@ install(FILES ${CMAKE_BINARY_DIR}/ksdviConfig.cmake ${CMAKE_BINARY_DIR}/ksdviCon
 # The prefix is found from the file's own place, so the package can be moved.
 file(RELATIVE_PATH KSDVI_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" KSDVI_PC_TO_PREFIX "${KSDVI_PC_TO_PREFIX}")
-configure_file(${CMAKE_SOURCE_DIR}/cmake/ksdvi.pc.in ${CMAKE_BINARY_DIR}/ksdvi.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/ksdvi.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+foreach(pc ksdvi ksdvi-core)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/${pc}.pc.in ${CMAKE_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()

@@ -138,6 +138,29 @@ TEST(MapFile, FontRecordsTakeTheirEntryScaled) {
     EXPECT_EQ(loaded.font.GetxSeriesFontIndex(), 1);
 }
 
+// The double-byte keys set the second face, and a record takes it scaled.
+TEST(MapFile, DoubleByteKeys) {
+    KsDviTTFMap map;
+    ASSERT_EQ(Append(map,
+                     "test { dbcfontname = 'NanumMyeongjo', dbcheight = '0.5', dbcaveragewidth = '0.25',"
+                     " dbcvadjustment = '0.125', dbcitalic = 'true', dbcslant = 'true', dbcbold = 'true',"
+                     " dbcweight = '300', italic = 'false' }"),
+              1);
+    auto const* e = map.GetEntry("test");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ((std::vector<int>{e->DBC, e->dbcitalic, e->dbcslant, e->dbcweight, e->italic}),
+              (std::vector<int>{1, 1, 1, 300, 0}));  // the later weight wins over bold
+    LoadedFont loaded(MetricFile("kstest.tfm"), 655360);
+    ASSERT_EQ(loaded.ok, 1);
+    loaded.font.LoadTTFInfo(&map);
+    EXPECT_EQ(loaded.font.IsDBCEnabled(), 1);
+    auto const& dbc = loaded.font.GetDBCTTFInfo();
+    EXPECT_STREQ(dbc.faceName.c_str(), "nanummyeongjo");
+    EXPECT_EQ((std::vector<int>{dbc.height, dbc.averagewidth, dbc.vadjustment, dbc.italic, dbc.slant, dbc.weight}),
+              (std::vector<int>{327680, 163840, 81920, 1, 1, 300}));
+    EXPECT_TRUE(loaded.font.GetSBCTTFInfo().faceName == String8("cmr10"));  // the single-byte face is the default
+}
+
 TEST(MapFile, KoreanSubfontNumbersComeFromTheName) {
     for (auto [name, index] : {std::pair{"xhanja12", 12}, {"xhan", 1}, {"123", 23}, {"x7", 7}}) {
         KsDviTTFMap map;

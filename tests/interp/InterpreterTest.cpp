@@ -44,11 +44,17 @@ TEST(Interpreter, MovesRegistersWithSignedParameters) {
     b.Op(148).U(10, 1).Op(147).Rule(1, 1);   // w1 10, w0
     b.Op(157).U(0xFF, 1).Rule(1, 1);         // down1 -1
     b.Op(167).U(100, 1).Op(166).Rule(1, 1);  // z1 100, z0
+    // x and y keep their own values beside w and z: each zero form repeats its own.
+    b.Op(153).U(7, 1).Op(148).U(3, 1).Op(152).Rule(1, 1);  // x1 7, w1 3, x0
+    b.Op(162).U(5, 1).Op(166).Op(161).Rule(1, 1);          // y1 5, z0, y0
+    int32_t const h = -0x8002 + 20, v = 199;
     EXPECT_EQ(Drawn(b).All(), (std::vector<Call>{{"rule", kBody + 4, -2, 0, 1, 1, ""},
                                                  {"rule", kBody + 16, -0x8002, 0, 1, 1, ""},
-                                                 {"rule", kBody + 28, -0x8002 + 20, 0, 1, 1, ""},
-                                                 {"rule", kBody + 39, -0x8002 + 20, -1, 1, 1, ""},
-                                                 {"rule", kBody + 51, -0x8002 + 20, 199, 1, 1, ""}}));
+                                                 {"rule", kBody + 28, h, 0, 1, 1, ""},
+                                                 {"rule", kBody + 39, h, -1, 1, 1, ""},
+                                                 {"rule", kBody + 51, h, v, 1, 1, ""},
+                                                 {"rule", kBody + 65, h + 17, v, 1, 1, ""},
+                                                 {"rule", kBody + 78, h + 17, v + 110, 1, 1, ""}}));
 }
 
 TEST(Interpreter, RulesNeedPositiveSizesAndSetRuleMovesAnyway) {

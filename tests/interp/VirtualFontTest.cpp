@@ -47,6 +47,18 @@ TEST(VirtualFonts, PacketsDrawAtTheCharacterAndMoveByItsWidth) {
                                  {"rule", c + 1, 3 * 327680 + 655360, 0, 1, 1, ""}}));
 }
 
+// C's packet selects cmr10 at 20pt; the page's next character is the virtual
+// font's again, and so is the font the page goes on with.
+TEST(VirtualFonts, ThePageFontComesBackAfterAPacket) {
+    Page page(DviBuilder{}.FntDef(0, "ksvirt").Op(171).Op('C').Op('B'));
+    KsDvi::ItrnFont const* ksvirt = page.doc.dvi.GetExtFontIndex()[0];
+    ASSERT_EQ(page.drawer.calls.size(), 4u);  // x, then B's rule, special and B
+    EXPECT_EQ(page.drawer.calls[0].b, ksvirt->GetLocalFontIndex()[1]->GetCharWidthA('x'));
+    EXPECT_EQ(page.drawer.calls[3].a, 0xF000 + 'B');
+    EXPECT_EQ(page.drawer.calls[3].h, ksvirt->GetCharWidthA('C'));
+    EXPECT_EQ(page.drawer.CurrentFont(), 0);
+}
+
 TEST(VirtualFonts, ASelfReferenceStopsTenLevelsDeep) {
     VfDir dir("kss", VfBuilder().Pre().FntDef(0, "kss").Char('A', {'A'}).OtherKstestChars().Post().out.bytes);
     Page page(DviBuilder{}.FntDef(0, "kss").Op(171).Op('A').Rule(1, 1), dir.Path());

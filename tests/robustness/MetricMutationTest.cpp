@@ -136,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(MadeByTeXTools, MetricMutants,
                                          "ksvirt.vf"),
                          [](testing::TestParamInfo<std::string> const& info) {
                              std::string name = info.param;
-                             return name.replace(name.find('.'), 1, "_");
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
                          });
 
 }  // namespace

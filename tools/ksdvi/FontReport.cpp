@@ -51,7 +51,10 @@ void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fon
     }
     for (auto const& [name, codes] : missingGlyphs) {
         std::string list;
-        for (unsigned code : codes) list += (list.empty() ? "" : " ") + std::to_string(code);
+        for (unsigned code : codes) {
+            if (!list.empty()) list += ' ';
+            list += std::to_string(code);
+        }
         ReportError(file, "warning: font " + name + " has no glyph for codes " + list + "; they are left out");
     }
 }

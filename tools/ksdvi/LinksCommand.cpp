@@ -40,9 +40,11 @@ Json DescribeLink(int page, KsDviDrawer::HyLinkInfo const& link) {
 void PrintText(int page, KsDviDrawer::HyLinkInfo const& link) {
     std::string line = "page " + std::to_string(page + 1) + " " + KindName(link.kind) + " " + Escaped(link.href) + " " +
                        Escaped(link.target);
-    for (KsDviDrawer::LinkRect const& r : link.rects)
-        line += " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," +
-                std::to_string(r.h);
+    for (KsDviDrawer::LinkRect const& r : link.rects) {
+        char rect[64];
+        std::snprintf(rect, sizeof rect, " %d,%d,%d,%d", r.x, r.y, r.w, r.h);
+        line += rect;
+    }
     std::printf("%s\n", line.c_str());
 }
 

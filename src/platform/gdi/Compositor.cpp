@@ -85,9 +85,10 @@ void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const Br
     target.ForEachVisible(box, [&](const RECT& v) {
         for (int y = v.top; y < v.bottom; ++y) {
             Pixel* row = target.surface.Row(y);
-            const std::uint8_t* cov = &mask.coverage[std::size_t(y - mask.y0) * mask.width - mask.x0];
+            // The mask's row, indexed from its own left edge: v lies inside the mask.
+            const std::uint8_t* cov = mask.coverage.data() + std::size_t(y - mask.y0) * std::size_t(mask.width);
             for (int x = v.left; x < v.right; ++x) {
-                const unsigned c = cov[x];
+                const unsigned c = cov[x - mask.x0];
                 if (c == 0) continue;
                 Pixel p;
                 if (!brush.Sample(x, y, p)) continue;

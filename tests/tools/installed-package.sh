@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the README's library example against an installed copy of the
+# library, once with CMake's package and once with pkg-config, and checks
+# that it renders page 1 of a document exactly as `ksdvi render -p 1` does;
+# and that every installed header compiles on its own.
+#   installed-package.sh BUILD_DIR KSDVI DOCUMENT.dvi
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$1 ksdvi=$2 document=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+
+# The README's first C++ block and first CMake block under "## The library".
+block() {
+  awk -v lang="$1" '/^## The library/ { lib = 1 } lib && $0 == "```" lang { code = 1; next }
+                    code && /^```/ { exit } code { print }' "$root/README.md"
+}
+mkdir "$work/example"
+block cpp >"$work/example/first-page.cpp"
+{
+  echo "cmake_minimum_required(VERSION 3.25)"
+  echo "project(first_page CXX)"
+  echo "set(CMAKE_CXX_STANDARD 20)"
+  block cmake
+} >"$work/example/CMakeLists.txt"
+grep -q main "$work/example/first-page.cpp" || { echo "no example in the README" >&2; exit 1; }
+
+cmake -S "$work/example" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/cmake" >/dev/null
+export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+# shellcheck disable=SC2046
+g++ -std=c++20 "$work/example/first-page.cpp" $(pkg-config --cflags --libs ksdvi) -o "$work/pkg-config-first-page"
+
+# Every installed header compiles on its own: none needs one that stays private.
+(cd "$work/prefix/include/ksdvi" && find . -name '*.h' | sed 's|^\./||') |
+  xargs -P 2 -I{} sh -c 'echo "#include \"{}\"" | g++ -std=c++20 -fsyntax-only -x c++ - $(pkg-config --cflags ksdvi) || { echo "{} does not compile alone" >&2; exit 255; }'
+
+name=$(basename "$document" .dvi)
+"$ksdvi" render -p 1 --paper a4 -o "$work/reference-%d.png" "$document" >/dev/null
+for program in "$work/cmake/first-page" "$work/pkg-config-first-page"; do
+  rm -f "$work/$name-1.png"
+  (cd "$work" && "$program" "$document")
+  cmp "$work/$name-1.png" "$work/reference-1.png"
+done
+echo "the README's example renders page 1 as ksdvi does, built with CMake and with pkg-config"
