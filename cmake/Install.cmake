@@ -1,11 +1,11 @@
 # cmake --install: headers, the libraries, a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-foreach(target ksdvi ksdvi_gdi ksdvi_kpathsea)
+foreach(target ksdvi ksdvi_gdi ksdvi_kpathsea ksdvi_jpg ksdvi_png ksdvi_gs)
   target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ksdvi>)
 endforeach()
 
-install(TARGETS ksdvi ksdvi_gdi ksdvi_kpathsea EXPORT ksdviTargets
+install(TARGETS ksdvi ksdvi_gdi ksdvi_kpathsea ksdvi_jpg ksdvi_png ksdvi_gs EXPORT ksdviTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ksdvi
