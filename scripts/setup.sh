@@ -13,6 +13,7 @@ packages=(
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern
   dvipng fonts-dejavu-core
+  imagemagick
 )
 
 missing=()

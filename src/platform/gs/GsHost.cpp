@@ -1,0 +1,353 @@
+// The Ghostscript host: the process that holds the library's one interpreter.
+//
+// The library cannot stop an interpreter that loops from inside its own
+// process: Ghostscript calls its poll hook only on Windows builds, and a
+// thread cannot be cut out of it. So the interpreter runs in a child process
+// that the library can kill at a time limit and start again. The child is the
+// host program itself, executed again with HostVariable() set: a constructor
+// that runs before main sees the variable and serves jobs on the socket it
+// names instead of running the program. Nothing else of the program runs.
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+// After <cstddef>: the display header uses size_t without including it.
+#include <ghostscript/gdevdsp.h>
+#include <ghostscript/iapi.h>
+#include <ghostscript/ierrors.h>
+
+#include "platform/gs/GsWire.h"
+
+namespace ksdvi::gs {
+
+const char* HostVariable() { return "KSDVI_GS_HOST_FD"; }
+
+namespace {
+
+// Bottom-up BGR rows: a DIB's order, so that pages go out row by row as they lie.
+constexpr unsigned kFormat = unsigned(DISPLAY_COLORS_RGB) | unsigned(DISPLAY_ALPHA_NONE) | unsigned(DISPLAY_DEPTH_8) |
+                             unsigned(DISPLAY_LITTLEENDIAN) | unsigned(DISPLAY_BOTTOMFIRST);
+constexpr auto kForever = Clock::time_point::max();
+
+// What runs around each job's PostScript: the job reads itself from the input
+// (`currentfile cvx exec`) inside `stopped`, so that an error ends the job but
+// not the interpreter; its input is then skipped to the end. Everything the
+// job did is undone by `restore`. The markers reach the host through the
+// captured standard output, each on a line of its own whatever the job
+// printed before.
+constexpr char kJobFrame[] =
+    "{ userdict /KsDviJob save put\n"
+    "  { currentfile cvx exec } stopped {\n"
+    "    $error /newerror get {\n"
+    "      (\\n%%[ksdvi-error: ) print $error /errorname get =only ( in ) print\n"
+    "      $error /command get =only (]%%\\n) print $error /newerror false put\n"
+    "    } { (\\n%%[ksdvi-error: stop]%%\\n) print } ifelse\n"
+    "    flush currentfile flushfile\n"
+    "  } if\n"
+    "  clear cleardictstack userdict /KsDviJob get restore\n"
+    "  (\\n%%[ksdvi-end]%%\\n) print flush\n"
+    "} bind exec\n";
+constexpr char kErrorMarker[] = "%%[ksdvi-error: ";
+constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
+
+// The interpreter, its display device and what it printed. The host is one
+// thread, and Ghostscript calls back on it.
+struct Host {
+    int fd = -1;
+    void* gs = nullptr;
+    unsigned char* image = nullptr;
+    int width = 0;
+    int height = 0;
+    int raster = 0;
+    bool wrongFormat = false;
+    bool libraryGone = false;
+    std::size_t allowed = std::size_t(16) << 20;  // the largest raster the device may allocate
+    std::string line;
+    std::string error;  // the current job's PostScript error
+    bool jobEnded = false;
+    std::string lastLine;  // for failures that are not PostScript errors
+};
+
+Host* H(void* handle) { return static_cast<Host*>(handle); }
+
+// ---- display device ----
+
+int DisplayOpen(void*, void*) { return 0; }
+int DisplayPreclose(void*, void*) { return 0; }
+int DisplayClose(void* handle, void*) {
+    H(handle)->image = nullptr;
+    return 0;
+}
+int DisplayPresize(void* handle, void*, int width, int height, int raster, unsigned) {
+    if (width < 1 || height < 1 || raster < 1 || std::size_t(raster) * std::size_t(height) > H(handle)->allowed) {
+        return gs_error_VMerror;
+    }
+    return 0;
+}
+int DisplaySize(void* handle, void*, int width, int height, int raster, unsigned format, unsigned char* image) {
+    Host* h = H(handle);
+    h->image = image, h->width = width, h->height = height, h->raster = raster;
+    h->wrongFormat = format != kFormat;
+    return 0;
+}
+int DisplaySync(void*, void*) { return 0; }
+
+// Each page goes to the library as it is shown.
+int DisplayPage(void* handle, void*, int, int) {
+    Host* h = H(handle);
+    if (!h->image || h->wrongFormat || h->width < 1 || h->height < 1) return gs_error_ioerror;
+    const std::size_t rowBytes = 3 * std::size_t(h->width);
+    const std::int32_t size[2] = {h->width, h->height};
+    char head[5];
+    head[0] = char(Msg::Page);
+    const std::uint32_t length = std::uint32_t(sizeof size + rowBytes * std::size_t(h->height));
+    std::memcpy(head + 1, &length, 4);
+    bool ok = WriteAll(h->fd, head, sizeof head, kForever) && WriteAll(h->fd, size, sizeof size, kForever);
+    for (int y = 0; ok && y < h->height; ++y) {
+        ok = WriteAll(h->fd, h->image + std::size_t(y) * std::size_t(h->raster), rowBytes, kForever);
+    }
+    if (!ok) h->libraryGone = true;
+    return ok ? 0 : gs_error_ioerror;
+}
+void* DisplayMemalloc(void* handle, void*, std::size_t size) {
+    return size <= H(handle)->allowed ? std::malloc(size) : nullptr;
+}
+int DisplayMemfree(void*, void*, void* memory) {
+    std::free(memory);
+    return 0;
+}
+
+display_callback displayCallbacks = {
+    sizeof(display_callback),
+    DISPLAY_VERSION_MAJOR,
+    DISPLAY_VERSION_MINOR,
+    DisplayOpen,
+    DisplayPreclose,
+    DisplayClose,
+    DisplayPresize,
+    DisplaySize,
+    DisplaySync,
+    DisplayPage,
+    nullptr,
+    DisplayMemalloc,
+    DisplayMemfree,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+int Callout(void*, void* handle, const char* device, int id, int, void* data) {
+    if (!device || std::strcmp(device, "display") != 0 || id != DISPLAY_CALLOUT_GET_CALLBACK) return -1;
+    auto* get = static_cast<gs_display_get_callback_t*>(data);
+    get->callback = &displayCallbacks;
+    get->caller_handle = handle;
+    return 0;
+}
+
+// ---- standard streams ----
+
+// "typecheck in --add--" reads better as "typecheck in add".
+std::string Tidy(std::string text) {
+    for (std::size_t at; (at = text.find("--")) != std::string::npos;) text.erase(at, 2);
+    return text;
+}
+
+void TakeLine(Host* h) {
+    const std::string& l = h->line;
+    if (l.compare(0, sizeof kErrorMarker - 1, kErrorMarker) == 0) {
+        std::string text = l.substr(sizeof kErrorMarker - 1);
+        if (text.size() >= 3 && text.compare(text.size() - 3, 3, "]%%") == 0) text.resize(text.size() - 3);
+        h->error = "PostScript error: " + Tidy(text);
+    } else if (l == kEndMarker) {
+        h->jobEnded = true;
+    } else if (!l.empty()) {
+        h->lastLine = l;
+    }
+    h->line.clear();
+}
+
+int StdIn(void*, char*, int) { return 0; }
+int StdOut(void* handle, const char* text, int length) {
+    Host* h = H(handle);
+    for (int i = 0; i < length; ++i) {
+        if (text[i] == '\n') {
+            TakeLine(h);
+        } else if (h->line.size() < 500) {
+            h->line += text[i];
+        }
+    }
+    return length;
+}
+
+// ---- jobs ----
+
+enum class Outcome { Ok, Failed, Broken };
+
+struct Result {
+    Outcome outcome;
+    std::string text;
+};
+
+Result Broken(const Host& h, const std::string& what, int code) {
+    std::string text = what;
+    if (code == gs_error_Quit) {
+        text += ": the PostScript quit the interpreter";
+    } else if (code < 0) {
+        text += " (Ghostscript error " + std::to_string(code) + ")";
+    }
+    if (!h.lastLine.empty()) text += ": " + h.lastLine;
+    return {Outcome::Broken, text};
+}
+
+// Ghostscript lets SAFER jobs read, list and write the temporary directory.
+// It is pointed at a directory that is not there, and all writing is
+// withdrawn once the interpreter is up.
+constexpr char kNoTemporaryDirectory[] = "/nonexistent/ksdvi-gs";
+
+bool StartInterpreter(Host* h, std::string* why) {
+    setenv("TMPDIR", kNoTemporaryDirectory, 1);
+    unsetenv("TEMP");
+    if (gsapi_new_instance(&h->gs, h) < 0) {
+        h->gs = nullptr;
+        *why = "Ghostscript could not make an interpreter";
+        return false;
+    }
+    gsapi_set_stdio_with_handle(h->gs, StdIn, StdOut, StdOut, h);
+    gsapi_register_callout(h->gs, Callout, h);
+    gsapi_set_arg_encoding(h->gs, GS_ARG_ENCODING_UTF8);
+    char format[40];
+    std::snprintf(format, sizeof format, "-dDisplayFormat=%u", kFormat);
+    // SAFER: no file but Ghostscript's own resources and fonts is read, none
+    // written, nothing run. Pages keep the size the library gives them (FIXEDMEDIA),
+    // and the system's font list is not scanned (NONATIVEFONTMAP).
+    const char* args[] = {"ksdvi",        "-dSAFER",           "-dNOPAUSE",        "-dBATCH", "-dQUIET",
+                          "-dFIXEDMEDIA", "-dNONATIVEFONTMAP", "-sDEVICE=display", format,    "-r72",
+                          "-g16x16"};
+    const int code = gsapi_init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args));
+    if (code < 0) {
+        *why = Broken(*h, "Ghostscript did not start", code).text;
+        gsapi_exit(h->gs);
+        gsapi_delete_instance(h->gs);
+        h->gs = nullptr;
+        return false;
+    }
+    gsapi_purge_control_paths(h->gs, GS_PERMIT_FILE_WRITING);
+    gsapi_purge_control_paths(h->gs, GS_PERMIT_FILE_CONTROL);
+    gsapi_remove_control_path(h->gs, GS_PERMIT_FILE_READING, (std::string(kNoTemporaryDirectory) + "/*").c_str());
+    return true;
+}
+
+bool Running(int code) { return code >= 0 || code == gs_error_NeedInput; }
+
+Result StartJob(Host* h, const std::int32_t* v) {
+    const int xRes = v[0], yRes = v[1], width = v[2], height = v[3];
+    if (xRes < 1 || yRes < 1 || width < 1 || height < 1) return Broken(*h, "a page without pixels", 0);
+    h->error.clear();
+    h->jobEnded = false;
+    h->lastLine.clear();
+    // The raster of this page, its row padding and a little more.
+    h->allowed = (3 * std::size_t(width) + 64) * std::size_t(height) + (std::size_t(1) << 20);
+    char setup[300];
+    std::snprintf(setup, sizeof setup,
+                  "mark /HWResolution [%d %d] /HWSize [%d %d] /GraphicsAlphaBits 1 /TextAlphaBits 1 "
+                  "currentdevice putdeviceprops setdevice\n",
+                  xRes, yRes, width, height);
+    int exitCode = 0;
+    int code = gsapi_run_string(h->gs, setup, 0, &exitCode);
+    if (code < 0 || h->wrongFormat) return Broken(*h, "Ghostscript could not set up the page", code);
+    code = gsapi_run_string_begin(h->gs, 0, &exitCode);
+    if (Running(code)) code = gsapi_run_string_continue(h->gs, kJobFrame, sizeof kJobFrame - 1, 0, &exitCode);
+    if (!Running(code)) return Broken(*h, "Ghostscript could not start the job", code);
+    return {Outcome::Ok, {}};
+}
+
+Result JobState(const Host& h, int code, const char* what) {
+    if (!Running(code) || h.wrongFormat || h.libraryGone) return Broken(h, what, code);
+    if (!h.error.empty()) return {Outcome::Failed, h.error};
+    return {Outcome::Ok, {}};
+}
+
+Result RunText(Host* h, const std::vector<char>& text) {
+    if (!h->error.empty()) return {Outcome::Failed, h->error};  // the rest of a failed job is skipped
+    int exitCode = 0;
+    const int code = gsapi_run_string_continue(h->gs, text.data(), unsigned(text.size()), 0, &exitCode);
+    return JobState(*h, code, "Ghostscript failed");
+}
+
+Result EndJob(Host* h) {
+    int exitCode = 0;
+    const int code = gsapi_run_string_end(h->gs, 0, &exitCode);
+    Result r = JobState(*h, code, "Ghostscript failed");
+    if (r.outcome != Outcome::Broken && !h->jobEnded) return Broken(*h, "the job did not end", code);
+    return r;
+}
+
+// Beyond this the interpreter gets no memory: PostScript that asks for
+// gigabytes fails with VMerror instead of taking the machine's memory.
+// AddressSanitizer reserves its shadow memory in the same limit, so the
+// sanitizer build goes without.
+void LimitMemory() {
+#if !defined(__SANITIZE_ADDRESS__)
+    const rlim_t limit = rlim_t(4) << 30;
+    rlimit r{};
+    if (getrlimit(RLIMIT_DATA, &r) == 0 && (r.rlim_max == RLIM_INFINITY || r.rlim_max > limit)) {
+        r.rlim_cur = limit;
+        setrlimit(RLIMIT_DATA, &r);
+    }
+#endif
+}
+
+int RunHost(int fd) {
+    std::signal(SIGPIPE, SIG_IGN);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a library that dies takes its host along
+    LimitMemory();
+    Host h;
+    h.fd = fd;
+    std::string why;
+    const bool up = StartInterpreter(&h, &why);
+    if (!SendMessage(fd, Msg::Ready, why, kForever) || !up) return 1;
+    std::vector<char> payload;
+    for (;;) {
+        Header head;
+        if (!ReadHeader(fd, &head, kForever)) break;  // the library has gone
+        payload.resize(head.length);
+        if (head.length && !ReadAll(fd, payload.data(), head.length, kForever)) break;
+        Result r{Outcome::Broken, "unknown request"};
+        if (head.type == Msg::Job && head.length == 4 * sizeof(std::int32_t)) {
+            std::int32_t v[4];
+            std::memcpy(v, payload.data(), sizeof v);
+            r = StartJob(&h, v);
+        } else if (head.type == Msg::Text) {
+            r = RunText(&h, payload);
+        } else if (head.type == Msg::End) {
+            r = EndJob(&h);
+        }
+        const Msg reply = r.outcome == Outcome::Ok ? Msg::Ok : r.outcome == Outcome::Failed ? Msg::Failed : Msg::Broken;
+        if (!SendMessage(fd, reply, r.text, kForever) || r.outcome == Outcome::Broken) return 2;
+    }
+    gsapi_exit(h.gs);
+    gsapi_delete_instance(h.gs);
+    return 0;
+}
+
+// Runs before the program's own initialisation; see the top of the file.
+__attribute__((constructor(101))) void BecomeHostWhenAsked() {
+    const char* value = std::getenv(HostVariable());
+    if (!value) return;
+    const int fd = std::atoi(value);
+    unsetenv(HostVariable());
+    unsetenv("GS_OPTIONS");  // the user's options must not undo ours
+    _exit(RunHost(fd));
+}
+
+}  // namespace
+
+}  // namespace ksdvi::gs

@@ -1,0 +1,56 @@
+#pragma once
+// The shape of a packed bottom-up DIB and the writing of its header, shared by
+// the decoders.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/gdi/Types.h"
+#include "platform/jpg/JpgLib.h"
+
+namespace ksdvi::jpg {
+
+static_assert(sizeof(gdi::BITMAPINFOHEADER) == 40 && sizeof(gdi::RGBQUAD) == 4);
+
+struct DibLayout {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    unsigned colors = 0;  // colour table entries
+    std::size_t stride = 0;
+    std::size_t headerBytes = 0;  // header and colour table
+    std::size_t total = 0;
+
+    // False when the image is empty or beyond the caps.
+    bool Set(std::uint64_t w, std::uint64_t h, int bits, unsigned tableEntries) {
+        if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF || w * h > kMaxPixels) return false;
+        const std::uint64_t rowBytes = (w * std::uint64_t(bits) + 31) / 32 * 4;
+        const std::uint64_t head = sizeof(gdi::BITMAPINFOHEADER) + 4 * std::uint64_t(tableEntries);
+        const std::uint64_t all = head + rowBytes * h;
+        if (all > kMaxDibBytes) return false;
+        width = int(w), height = int(h), bitCount = bits, colors = tableEntries;
+        stride = std::size_t(rowBytes), headerBytes = std::size_t(head), total = std::size_t(all);
+        return true;
+    }
+
+    void WriteHeader(unsigned char* dib) const {
+        gdi::BITMAPINFOHEADER h;
+        h.biWidth = width;
+        h.biHeight = height;
+        h.biBitCount = gdi::WORD(bitCount);
+        h.biSizeImage = gdi::DWORD(stride * std::size_t(height));
+        h.biClrUsed = colors;
+        std::memcpy(dib, &h, sizeof h);
+    }
+    void SetColor(unsigned char* dib, unsigned index, unsigned char r, unsigned char g, unsigned char b) const {
+        unsigned char* q = dib + sizeof(gdi::BITMAPINFOHEADER) + 4 * std::size_t(index);
+        q[0] = b, q[1] = g, q[2] = r, q[3] = 0;
+    }
+    // Row y counted from the top of the picture.
+    unsigned char* Row(unsigned char* dib, int y) const {
+        return dib + headerBytes + std::size_t(height - 1 - y) * stride;
+    }
+};
+
+}  // namespace ksdvi::jpg

@@ -1,0 +1,242 @@
+// The Ghostscript wrapper, driven as the renderer drives it: an EPS file
+// (tests/data/pictures/shapes.eps) fed line by line after the origin moves to
+// its bounding box, pages copied through GetBitmapRow into a DIB that the GDI
+// layer reads back.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/GdiObject.h"
+#include "platform/gs/GS.h"
+#include "support/TempFile.h"
+
+namespace ksdvi::gdi {
+namespace {
+
+// Keeps the first page it is given, read row by row as a banded reader does.
+class CopyingOutputter : public GS::PageOutputter {
+public:
+    void OutputPage(int width, int height) override {
+        if (pages++ > 0) return;
+        GS* gs = GetGS();
+        gs->LockGSDevice();
+        BITMAPINFOHEADER header;
+        std::vector<RGBQUAD> colors(256);
+        gs->GetBitmapRow(&header, colors.data(), nullptr, 0);
+        colors.resize(header.biClrUsed);
+        const std::size_t stride = DibStride(width, header.biBitCount);
+        dib.resize(sizeof header + colors.size() * sizeof(RGBQUAD) + stride * std::size_t(height));
+        std::memcpy(dib.data(), &header, sizeof header);
+        std::memcpy(dib.data() + sizeof header, colors.data(), colors.size() * sizeof(RGBQUAD));
+        BYTE* bits = dib.data() + sizeof header + colors.size() * sizeof(RGBQUAD);
+        for (int row = 0; row < height; ++row) {
+            unsigned char* data = nullptr;
+            ASSERT_EQ(gs->GetBitmapRow(nullptr, nullptr, &data, unsigned(row)), 1);
+            std::memcpy(bits + std::size_t(row) * stride, data, stride);
+        }
+        gs->UnlockGSDevice();
+    }
+    int StopRequested() override { return stop; }
+
+    int pages = 0;
+    int stop = 0;
+    std::vector<BYTE> dib;
+};
+
+struct Eps {
+    int llx = 0, lly = 0, urx = 72, ury = 72;
+    std::vector<std::string> lines;
+};
+
+Eps ReadEps(const std::string& name) {
+    Eps eps;
+    std::ifstream in(std::string(KSDVI_TEST_DATA) + "/pictures/" + name);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("%%BoundingBox:", 0) == 0) {
+            std::sscanf(line.c_str() + 14, "%d %d %d %d", &eps.llx, &eps.lly, &eps.urx, &eps.ury);
+        }
+        eps.lines.push_back(line + "\n");
+    }
+    return eps;
+}
+
+// Runs a job: the origin at the box's corner, the alpha bits at 8 bits and
+// more, the lines, a showpage when none came. Returns EndGSJob's answer, or
+// -1 when the job did not start.
+int Render(const Eps& eps, int dpi, int bits, CopyingOutputter& out, int* pagesBeforeShowpage = nullptr) {
+    GS* gs = GetGS();
+    const int width = (eps.urx - eps.llx) * dpi / 72, height = (eps.ury - eps.lly) * dpi / 72;
+    if (!gs->StartGSJob(dpi, dpi, width, height, bits, &out, -1, -1)) return -1;
+    char origin[64];
+    std::snprintf(origin, sizeof origin, "%d %d translate\n", -eps.llx, -eps.lly);
+    gs->ProcessPSCommand(origin);
+    if (bits >= 8)
+        gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
+    for (const std::string& line : eps.lines) gs->ProcessPSCommand(line.c_str());
+    if (pagesBeforeShowpage) *pagesBeforeShowpage = out.pages;
+    if (out.pages == 0) gs->ProcessPSCommand("showpage\n");
+    return gs->EndGSJob();
+}
+
+std::shared_ptr<Surface> PageOf(const CopyingOutputter& out) {
+    DibView view;
+    if (out.dib.empty() || !DibView::FromPacked(out.dib.data(), out.dib.size(), view)) return nullptr;
+    return view.Decode(DIB_RGB_COLORS, nullptr);
+}
+
+constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
+
+// shapes.eps at 81 dpi is 18 x 13 pixels (its top half pixel cut off): red
+// in columns 0 to 8 of rows 7 to 12, blue in columns 9 to 17 of rows 0 to 5,
+// white elsewhere. The edge between columns 8 and 9 splits a byte at one and
+// four bits per pixel; row 6 is only partly covered and is not checked.
+constexpr int kDpi = 81;
+
+void ExpectShapes(const Surface& page, COLORREF red, COLORREF blue) {
+    ASSERT_EQ(page.Width(), 18);
+    ASSERT_EQ(page.Height(), 13);
+    for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < 18 && y != 6; ++x) {
+            const COLORREF want = x < 9 && y > 6 ? red : x >= 9 && y < 6 ? blue : kWhite;
+            ASSERT_EQ(ColorFromPixel(page.At(x, y)), want) << "pixel " << x << "," << y;
+        }
+    }
+}
+
+TEST(Ghostscript, PaintsAnEpsAtEveryDepth) {
+    const struct {
+        int bits;
+        const char* extra;   // PostScript after the file's own
+        COLORREF red, blue;  // the shapes' colours at this depth
+    } kCases[] = {
+        {1, "", kBlack, kBlack},
+        {4, "", kRed, kBlue},
+        {8, "", kRed, kBlue},
+        {24, "", kRed, kBlue},
+        {32, "", kRed, kBlue},
+        {24, "showpage\n", kRed, kBlue},
+        {24, "(printed without a newline) print\n", kRed, kBlue},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bits, then " << c.extra);
+        Eps eps = ReadEps("shapes.eps");
+        eps.lines.push_back(c.extra);
+        const bool ownShowpage = std::strstr(c.extra, "showpage") != nullptr;
+        CopyingOutputter out;
+        int pagesBeforeEnd = -1;
+        ASSERT_EQ(Render(eps, kDpi, c.bits, out, &pagesBeforeEnd), 1) << GS::GetLastError();
+        // The renderer sends its own showpage only when the file showed none.
+        EXPECT_EQ(pagesBeforeEnd, ownShowpage ? 1 : 0);
+        EXPECT_EQ(out.pages, 1);
+        EXPECT_EQ(GS::GetLastError(), "");
+        const auto page = PageOf(out);
+        ASSERT_TRUE(page);
+        ExpectShapes(*page, c.red, c.blue);
+        BITMAPINFOHEADER header;
+        ASSERT_EQ(GetGS()->GetBitmapRow(&header, nullptr, nullptr, 0), 1);
+        EXPECT_EQ(header.biBitCount, c.bits);
+        HPALETTE palette = GetGS()->GetPalette();
+        EXPECT_EQ(palette != nullptr, c.bits <= 8);
+        if (palette) {
+            EXPECT_EQ(palette->GetEntryCount(), int(header.biClrUsed));
+            DeleteObject(palette);
+        }
+    }
+}
+
+// Jobs that fail say why; the interpreter (started again when it had to be
+// killed) renders the next job.
+TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
+    using std::chrono::milliseconds;
+    // A file in the temporary directory, which Ghostscript would let SAFER
+    // jobs read, and one the job would write there.
+    const TempFile secret(".txt");
+    secret.WriteText("secret\n");
+    const std::string written = secret.Path() + ".written";
+    const struct {
+        const char* what;
+        std::string postscript;
+        const char* error;
+        milliseconds limit;
+        bool stopRequest;
+    } kCases[] = {
+        {"undefined name", "foo\n", "PostScript error: undefined in foo", GS::kDefaultTimeLimit, false},
+        {"reading a system file", "(/etc/passwd) (r) file\n", "PostScript error: invalidfileaccess in file",
+         GS::kDefaultTimeLimit, false},
+        {"reading a temporary file", "(" + secret.Path() + ") (r) file\n",
+         "PostScript error: invalidfileaccess in file", GS::kDefaultTimeLimit, false},
+        {"writing a temporary file", "(" + written + ") (w) file\n", "PostScript error: invalidfileaccess in file",
+         GS::kDefaultTimeLimit, false},
+        {"string left open", "(abc\n", "PostScript error: syntaxerror", GS::kDefaultTimeLimit, false},
+        {"quit", "quit\n", "quit", GS::kDefaultTimeLimit, false},
+        {"endless loop", "{} loop\n", "stopped after 1 s", milliseconds(1000), false},
+        {"endless recursion", "/f { f } def f\n", "stopped after 1.5 s", milliseconds(1500), false},
+        {"stop request", "{} loop\n", "stopped on request", milliseconds(60000), true},
+    };
+    GS* gs = GetGS();
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        gs->SetTimeLimit(c.limit);
+        CopyingOutputter out;
+        out.stop = c.stopRequest;
+        ASSERT_NE(gs->StartGSJob(72, 72, 16, 12, 24, &out, -1, -1), 0) << GS::GetLastError();
+        const auto start = std::chrono::steady_clock::now();
+        gs->ProcessPSCommand(c.postscript.c_str());
+        EXPECT_EQ(gs->EndGSJob(), 0);
+        const auto took = std::chrono::steady_clock::now() - start;
+        gs->SetTimeLimit(GS::kDefaultTimeLimit);
+        EXPECT_NE(GS::GetLastError().find(c.error), std::string::npos) << GS::GetLastError();
+        EXPECT_LT(took,
+                  std::min<std::chrono::steady_clock::duration>(c.limit, milliseconds(5000)) + milliseconds(5000));
+        EXPECT_EQ(out.pages, 0);
+        EXPECT_FALSE(std::filesystem::exists(written));
+
+        CopyingOutputter next;
+        ASSERT_EQ(Render(ReadEps("shapes.eps"), kDpi, 24, next), 1) << GS::GetLastError();
+        const auto page = PageOf(next);
+        ASSERT_TRUE(page);
+        ExpectShapes(*page, kRed, kBlue);
+    }
+}
+
+// Pages rendered in parallel each get their own picture: jobs take turns.
+TEST(Ghostscript, JobsFromTwoThreadsEachGetTheirPage) {
+    const Eps shapes = ReadEps("shapes.eps");
+    Eps green;
+    green.urx = 20, green.ury = 10;
+    green.lines = {"0 1 0 setrgbcolor clippath fill\n"};
+    int shapesPages = 0, greenPages = 0;
+    std::thread other([&] {
+        for (int i = 0; i < 4; ++i) {
+            CopyingOutputter out;
+            if (Render(shapes, kDpi, 24, out) != 1) continue;
+            const auto page = PageOf(out);
+            if (!page || page->Width() != 18 || page->Height() != 13) continue;
+            shapesPages += ColorFromPixel(page->At(4, 10)) == kRed && ColorFromPixel(page->At(13, 2)) == kBlue;
+        }
+    });
+    for (int i = 0; i < 4; ++i) {
+        CopyingOutputter out;
+        ASSERT_EQ(Render(green, 72, 32, out), 1) << GS::GetLastError();
+        const auto page = PageOf(out);
+        ASSERT_TRUE(page);
+        ASSERT_EQ(page->Width(), 20);
+        ASSERT_EQ(page->Height(), 10);
+        greenPages +=
+            ColorFromPixel(page->At(0, 0)) == RGB(0, 255, 0) && ColorFromPixel(page->At(19, 9)) == RGB(0, 255, 0);
+    }
+    other.join();
+    EXPECT_EQ(shapesPages, 4);
+    EXPECT_EQ(greenPages, 4);
+}
+
+}  // namespace
+}  // namespace ksdvi::gdi
