@@ -39,6 +39,7 @@ test: test-fast test-san test-release
 bench: build
 	@$(BUILD)/bench/ksdvi_bench
 	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/figures-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)

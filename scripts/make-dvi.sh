@@ -19,8 +19,9 @@ for dir in "${dirs[@]}"; do
     # The date goes into the DVI preamble: pin it. LaTeX documents with cross
     # references need a second run.
     run="\\year=2023 \\month=11 \\day=14 \\time=0 \\input $name.tex"
-    if ! (cd "$work" && $engine -interaction=nonstopmode "$run" >/dev/null &&
-          { [ "$engine" = tex ] || $engine -interaction=nonstopmode "$run" >/dev/null; }); then
+    # Figures and other inputs beside the source are found there.
+    if ! (cd "$work" && TEXINPUTS=".:$dir:" $engine -interaction=nonstopmode "$run" >/dev/null &&
+          { [ "$engine" = tex ] || TEXINPUTS=".:$dir:" $engine -interaction=nonstopmode "$run" >/dev/null; }); then
       echo "make-dvi: $engine failed on $src (see $work/$name.log)" >&2
       exit 1
     fi

@@ -5,6 +5,7 @@
 // graphics, hyperlink areas and pictures from the page's specials.
 
 #include <bitset>
+#include <istream>
 #include <map>
 #include <memory>
 #include <set>
@@ -71,6 +72,9 @@ public:
         String8 fileName;
         HyLinkInfo* link = nullptr;
         int llx = -1000000, lly = -1000000, urx = -1000000, ury = -1000000;
+        // An EPS file whose own origin, not its box's corner, lies at (x, y),
+        // as dvips places a psfile without rwi or rhi.
+        bool originHere = false;
     };
 
     KsDviDrawer();
@@ -127,8 +131,26 @@ public:
     int DrawPicture(PictInfo* p);
     int DrawPictureRop(PictInfo* p, unsigned long rop);
     void DrawAllPictures(CWnd* w);
+    // Bits per pixel of the bitmaps EPS pictures are rendered into.
+    void SetGSBitsPerPixel(int bits) { gsBitsPerPixel_ = bits; }
+
+    // Why pictures were not drawn, since the drawer was made: the file as the
+    // document names it and the reason. The library prints nothing itself.
+    struct PictureProblem {
+        std::string file;
+        std::string reason;
+    };
+    std::vector<PictureProblem> const& GetPictureProblems() const { return pictureProblems_; }
+    // Where a picture named by a document is: beside the document, in the
+    // current directory, or where kpathsea finds TeX's graphics; "" when none.
+    std::string FindPictureFile(String8 const& name) const;
 
 protected:
+    // The bytes of a picture's file: a new stream the caller closes with
+    // ClosePictFileStream, or null. `size`, when given, receives the file's
+    // size. A subclass may take pictures from elsewhere.
+    virtual std::istream* OpenPictFileStream(PictInfo* p, int* size);
+    virtual void ClosePictFileStream(PictInfo* p, std::istream* s);
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
     void PutRule(int h, int v, int height, int width) override;
     void DoSpecial(unsigned int length, InstPtr text) override;
@@ -184,6 +206,17 @@ private:
     void PsfileSpecial(unsigned char* text, unsigned char* end);
     void PictureRecordSpecial(unsigned char* args, unsigned char* end);
     std::unique_ptr<PictInfo> NewPicture(int type, String8 const& fileName) const;
+
+    // The branches of DrawPictureRop (PictureDrawing.cpp, EpsPicture.cpp); each
+    // gives the picture's width and height in device pixels, or false.
+    bool DrawMetafilePicture(PictInfo* p, int& w, int& h);
+    bool DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int& h);
+    bool DrawEpsPicture(PictInfo* p, int& w, int& h);
+    // The device size of a picture of natural size `naturalSp` (scaled points)
+    // along one axis, and its top-left corner, by the record's scales and box.
+    int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;
+    void PlacePicture(PictInfo const* p, int h, int& x, int& y) const;
+    void NotePictureProblem(PictInfo const* p, std::string reason);
 
     void RenewPen();
     void InitAll();
@@ -242,5 +275,7 @@ private:
     std::unique_ptr<PictInfo> waterMark_;
     std::unique_ptr<ksdvi::GdiSpecialInterpreter> specials_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
+    std::vector<PictureProblem> pictureProblems_;
+    int gsBitsPerPixel_ = 24;
     int savedDC_ = 0;
 };

@@ -4,8 +4,7 @@
 //   ps::[begin] W H LLX LLY URX URY         the frame of the next plotfile
 //   ps: plotfile FILE                       an EPS file scaled to that frame
 //   psfile=FILE hoffset=.. voffset=.. hscale=.. vscale=.. llx=.. lly=.. urx=..
-//     ury=.. rwi=.. rhi=..                  an EPS file, its bottom-left at the
-//                                           current point + the offsets (points)
+//     ury=.. rwi=.. rhi=..                  an EPS file placed as dvips places it
 
 #include <algorithm>
 #include <optional>
@@ -95,6 +94,10 @@ void KsDviDrawer::PsPlotfileSpecial(unsigned char* p, unsigned char*) {
     AppendPicture(std::move(picture));
 }
 
+// The psfile form as dvips reads it: offsets in points (a positive voffset
+// moves up), scales in percent, and with rwi or rhi the box scaled to that
+// width or height, its lower left corner at the current point; without them
+// the figure's own origin lies there.
 void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
     ksdvi::PsfileSpecial args = ksdvi::ParsePsfileSpecial(p);
     if (!args.file) return;
@@ -102,23 +105,30 @@ void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
     bool boxKnown = args.boxGiven == 0xF;
     if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), ksdvi::kNoPictureBox);
     auto [llx, lly, urx, ury] = args.box;
-    if (!args.hscale && !args.vscale && boxKnown) {
+    double hscale = args.hscale.value_or(0) > 0 ? *args.hscale / 100 : 1.0;
+    double vscale = args.vscale.value_or(0) > 0 ? *args.vscale / 100 : 1.0;
+    bool sized = boxKnown && (args.rwi > 0 || args.rhi > 0);
+    if (sized) {
         if (args.rwi > 0) {
-            args.hscale = Ratio(args.rwi * 0.1, static_cast<double>(urx) - llx);
-            args.vscale = args.rhi > 0 ? Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly) : *args.hscale;
-        } else if (args.rhi > 0) {
-            args.hscale = args.vscale = Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly);
+            hscale *= Ratio(args.rwi * 0.1, static_cast<double>(urx) - llx);
+            vscale *= args.rhi > 0 ? Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly)
+                                   : Ratio(args.rwi * 0.1, static_cast<double>(urx) - llx);
+        } else {
+            double ratio = Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly);
+            hscale *= ratio;
+            vscale *= ratio;
         }
     }
     auto picture = NewPicture(kPictureEps, *args.file);
     picture->anchorTop = 0;
     picture->x = OffsetPixels(args.hoffset, hDpi_) + hDot(GetH());
-    picture->y = OffsetPixels(args.voffset, vDpi_) + vDot(GetV());  // a positive offset moves down
-    picture->xScale = args.hscale.value_or(0) > 0 ? *args.hscale : 1.0;
-    picture->yScale = args.vscale.value_or(0) > 0 ? *args.vscale : 1.0;
+    picture->y = vDot(GetV()) - OffsetPixels(args.voffset, vDpi_);
+    picture->xScale = hscale;
+    picture->yScale = vscale;
     picture->llx = llx;
     picture->lly = lly;
     picture->urx = urx;
     picture->ury = ury;
+    picture->originHere = !sized;
     AppendPicture(std::move(picture));
 }

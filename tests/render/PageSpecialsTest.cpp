@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
@@ -151,6 +152,39 @@ TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
 }
 
 // 72 record units an inch make record units pixels at 72 dpi.
+// rasters.tex shows a 16 x 12 picture (red, lime / blue, white quarters) in
+// each raster format at four times its natural size, then pictures that
+// cannot be drawn. A picture's pixels are 96 to the inch unless the file says
+// otherwise (the PNG says 300).
+TEST(PictureDrawing, RasterPicturesFillTheirBoxesAndBrokenOnesSayWhy) {
+    RenderedPage page("rasters.dvi", 0, 72);
+    ASSERT_TRUE(page.Opened());
+    page.Drawer().DrawAllPictures(nullptr);
+    std::vector<KsDviDrawer::PictInfo const*> queued(page.Drawer().GetPictList().begin(),
+                                                     page.Drawer().GetPictList().end());
+    ASSERT_EQ(queued.size(), 7u);
+    for (size_t i = 0; i < 4; ++i) {
+        KsDviDrawer::PictInfo const& p = *queued[i];
+        int w = p.type == kPicturePng ? 16 : 48, h = p.type == kPicturePng ? 12 : 36;
+        SCOPED_TRACE(p.fileName.c_str());
+        EXPECT_EQ(p.drawn, 1);
+        for (auto [fx, fy, colour] : std::array<std::tuple<int, int, COLORREF>, 4>{
+                 {{1, 1, kRed}, {3, 1, kGreen}, {1, 3, kBlue}, {3, 3, kWhite}}}) {
+            COLORREF got = page.Pixel(p.x + w * fx / 4, p.y + h * fy / 4);
+            // JPEG is lossy: each channel within a few steps of its colour.
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR((got >> shift) & 0xFF, (colour >> shift) & 0xFF, 12) << fx << "," << fy;
+        }
+        EXPECT_EQ(page.Pixel(p.x + w + 2, p.y + h / 2), kWhite) << "nothing right of the box";
+    }
+    std::vector<std::pair<std::string, std::string>> problems;
+    for (auto const& problem : page.Drawer().GetPictureProblems()) problems.emplace_back(problem.file, problem.reason);
+    EXPECT_EQ(problems, (std::vector<std::pair<std::string, std::string>>{
+                            {"pictures/truncated.png", "cannot be decoded"},
+                            {"pictures/broken.eps", "PostScript error: undefined in thisnameisnotdefined"},
+                            {"pictures/missing.eps", "not found"}}));
+}
+
 TEST(PictureQueue, BinaryRecordsKeepMaskAndWatermark) {
     RenderedPage page("graphics.dvi", 2, 72);
     ASSERT_TRUE(page.Opened());

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/PngImage.h"
@@ -103,6 +105,28 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     GreyImage own = RenderFirstPage("-r 72", DataFile("plain.dvi"));
     EXPECT_GT(substituted.DarkCount(), own.DarkCount() / 3);
     EXPECT_NE(substituted.pixels, own.pixels);
+}
+
+// Pictures that cannot be drawn are named once each with the reason; the
+// page is drawn and the exit status stays 0. info lists every picture.
+TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
+    TempDir dir;
+    int status = -1;
+    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + DataFile("rasters.dvi"), &status, true);
+    EXPECT_EQ(status, 0);
+    for (char const* line : {"warning: page 1: picture pictures/truncated.png: cannot be decoded\n",
+                             "warning: page 1: picture pictures/missing.eps: not found\n",
+                             "warning: page 1: picture pictures/broken.eps: PostScript error: undefined in "
+                             "thisnameisnotdefined\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << out;
+
+    auto pictures = nlohmann::json::parse(Ksdvi("info --json " + DataFile("rasters.dvi")))["pages"][0]["pictures"];
+    ASSERT_EQ(pictures.size(), 7u);
+    EXPECT_EQ(pictures[1]["type"], "jpeg");
+    EXPECT_EQ(pictures[1]["found"], true);
+    EXPECT_EQ(pictures[5]["type"], "eps");
+    EXPECT_EQ(pictures[6]["file"], "pictures/missing.eps");
+    EXPECT_EQ(pictures[6]["found"], false);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 
 #include "Commands.h"
 #include "FontReport.h"
+#include "OffscreenPage.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
+#include "render/KsDviDrawer.h"
 
 namespace {
 
@@ -69,6 +71,24 @@ Json DescribeFonts(KsDvi& dvi, std::vector<FontReport> const& reports) {
     return list;
 }
 
+// The pictures a page queues for drawing: file, format, and where it was found.
+Json DescribePictures(KsDvi& dvi, int page) {
+    static constexpr char const* kTypes[] = {"wmf", "eps", "jpeg", "gif", "png", "bmp"};
+    Json pictures = Json::array();
+    OffscreenPage offscreen(96);
+    offscreen.Run(dvi, page, String8(), [&](KsDviDrawer const& drawer) {
+        for (KsDviDrawer::PictInfo const* p : drawer.GetPictList()) {
+            std::string path = drawer.FindPictureFile(p->fileName);
+            Json picture = {{"file", std::string(p->fileName.view())},
+                            {"type", p->type >= 0 && p->type <= 5 ? kTypes[p->type] : "unknown"},
+                            {"found", !path.empty()}};
+            if (!path.empty()) picture["path"] = path;
+            pictures.push_back(picture);
+        }
+    });
+    return pictures;
+}
+
 Json Describe(DocumentSession& session, std::vector<FontReport> const& reports) {
     KsDvi& dvi = session.Document();
     Json j;
@@ -87,7 +107,8 @@ Json Describe(DocumentSession& session, std::vector<FontReport> const& reports) 
                          {"start", dvi.GetPageStartOffset(i)},
                          {"end", dvi.GetPageEndOffset(i)},
                          {"background", ColorName(dvi.GetPageBackgroundColor(i))},
-                         {"color_stack", DescribeColorStack(dvi, i)}});
+                         {"color_stack", DescribeColorStack(dvi, i)},
+                         {"pictures", DescribePictures(dvi, i)}});
     }
     j["pages"] = pages;
     j["fonts"] = DescribeFonts(dvi, reports);

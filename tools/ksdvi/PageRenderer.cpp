@@ -40,6 +40,10 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     KsDviDrawer drawer;
     error_ = DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8());
     if (!drawer.IsWorking()) return false;
+    drawer.DrawAllPictures(nullptr);
+    for (auto const& problem : drawer.GetPictureProblems())
+        pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
+                                problem.reason);
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());

@@ -44,10 +44,13 @@ public:
     std::string const& Error() const { return error_; }
     // Codes of each font that had no glyph on the pages rendered so far.
     std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return missingGlyphs_; }
+    // "page N: picture FILE: REASON" for each picture that could not be drawn.
+    std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
 
 private:
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
     std::string error_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
+    std::set<std::string> pictureProblems_;
 };

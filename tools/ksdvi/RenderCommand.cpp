@@ -71,6 +71,7 @@ int RunRender(RenderOptions const& options) {
     std::mutex outputLock;
     std::vector<std::string> outputs(pages->size());  // in page order, for the listing at the end
     std::map<std::string, std::set<unsigned>> missingGlyphs;
+    std::set<std::string> pictureProblems;
     bool progress = isatty(STDERR_FILENO) && pages->size() > 1;
 
     auto work = [&](KsDvi& dvi) {
@@ -96,6 +97,7 @@ int RunRender(RenderOptions const& options) {
         std::lock_guard<std::mutex> lock(outputLock);
         for (auto const& [font, codes] : renderer.MissingGlyphs())
             missingGlyphs[font].insert(codes.begin(), codes.end());
+        pictureProblems.insert(renderer.PictureProblems().begin(), renderer.PictureProblems().end());
     };
 
     std::vector<std::unique_ptr<DocumentSession>> sessions;
@@ -109,6 +111,7 @@ int RunRender(RenderOptions const& options) {
     for (std::thread& t : threads) t.join();
     if (progress) std::fputs("\r\033[K", stderr);
     WarnUnpaintable(options.file, fonts, missingGlyphs);
+    for (std::string const& problem : pictureProblems) ReportError(options.file, "warning: " + problem);
     for (std::string const& path : outputs)
         if (!path.empty()) std::printf("%s\n", path.c_str());
 

@@ -45,6 +45,8 @@ kpse_file_format_type ToKpse(KPathSea::Format f) {
     case KPathSea::Format::FontMap: return kpse_fontmap_format;
     case KPathSea::Format::Enc: return kpse_enc_format;
     case KPathSea::Format::Tex: return kpse_tex_format;
+    case KPathSea::Format::Picture: return kpse_pict_format;
+    case KPathSea::Format::PostScriptHeader: return kpse_tex_ps_header_format;
     }
     return kpse_tex_format;
 }

@@ -8,7 +8,7 @@
 
 class KPathSea {
 public:
-    enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex };
+    enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex, Picture, PostScriptHeader };
 
     KPathSea();
     KPathSea(KPathSea const&) = delete;
