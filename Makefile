@@ -40,6 +40,7 @@ bench: build
 	@$(BUILD)/bench/ksdvi_bench
 	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/figures-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/rotation-cost.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)

@@ -11,7 +11,7 @@ packages=(
   libpng-dev libjpeg-dev libgif-dev libgs-dev ghostscript
   libkpathsea-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
-  texlive-fonts-recommended cm-super-minimal lmodern
+  texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
   dvipng fonts-dejavu-core
   imagemagick
 )

@@ -4,6 +4,7 @@
 #include "dvi/HyperlinkSpecials.h"
 #include "dvi/KsDvi.h"
 #include "dvi/PictureSpecials.h"
+#include "dvi/PostScriptSpecials.h"
 #include "dvi/SpecialParsing.h"
 
 namespace ksdvi {
@@ -11,6 +12,9 @@ namespace ksdvi {
 namespace {
 
 using Case = DocumentSpecials::Case;
+
+// Documents with more prologue pieces than this are damage, not documents.
+constexpr size_t kMostPostScriptHeaders = 10000;
 
 // Binary records: '#', a 16-bit code, then the code's fields.
 constexpr unsigned kRecordResolutionCode = 0;
@@ -38,6 +42,7 @@ DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
 
 void DocumentSpecials::Handle(unsigned char* text, int length) {
     if (length < 0) return;
+    NotePostScript(text, length);
     unsigned char* end = text + length;
     for (Keyword const& keyword : kKeywords) {
         if (!StartsWith(text, keyword.word, keyword.letterCase)) continue;
@@ -87,7 +92,7 @@ bool DocumentSpecials::DvipsColor(unsigned char* args, unsigned char*) {
 }
 
 bool DocumentSpecials::DvipsBackground(unsigned char* args, unsigned char*) {
-    if (auto color = ParseDvipsColor(args)) dvi_.backgroundColor_ = *color;
+    if (auto color = ParseDvipsBackground(args)) dvi_.backgroundColor_ = *color;
     return true;
 }
 
@@ -112,6 +117,18 @@ bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
 
 void DocumentSpecials::PsfilePicture(unsigned char* p) {
     if (auto file = ksdvi::ParsePsfileSpecial(p).file) dvi_.AppendPictFile(*file);
+}
+
+// dvips collects the prologue of the whole document before its pages, and the
+// pages with PostScript of their own are the ones to run it for.
+void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
+    PostScriptSpecial ps = ParsePostScriptSpecial(text, static_cast<size_t>(length));
+    if (ps.kind == PostScriptSpecial::Kind::Literal || ps.kind == PostScriptSpecial::Kind::Header) {
+        if (dvi_.postScriptHeaders_.size() < kMostPostScriptHeaders)
+            dvi_.postScriptHeaders_.push_back({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
+    } else if (IsPagePostScript(ps)) {
+        dvi_.pagePostScript_ = true;
+    }
 }
 
 void DocumentSpecials::RegisterFace(String8 const& face) {

@@ -51,6 +51,7 @@ private:
     // psfile is used.
     void PsfilePicture(unsigned char* text);
 
+    void NotePostScript(unsigned char* text, int length);
     void RegisterFace(String8 const& face);
     void AppendTag(String8 const& name);
 

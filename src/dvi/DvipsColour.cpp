@@ -122,6 +122,11 @@ constexpr Model kModels[] = {
 
 }  // namespace
 
+std::optional<unsigned int> ParseDvipsBackground(unsigned char* p) {
+    if (*SkipBlanks(p) == '"') return 0xFFFFFFu;
+    return ParseDvipsColor(p);
+}
+
 std::optional<unsigned int> ParseDvipsColor(unsigned char* p) {
     p = SkipBlanks(p);
     std::string_view word = Token(p);

@@ -32,6 +32,10 @@ std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* words);
 // One COLOUR with nothing but blanks after it; nullopt when it does not parse.
 std::optional<unsigned int> ParseDvipsColor(unsigned char* words);
 
+// The words after "background ": a COLOUR, or PostScript in quotes, which is
+// how xcolor's \nopagecolor takes the page colour away (white then).
+std::optional<unsigned int> ParseDvipsBackground(unsigned char* words);
+
 // Applies a change to a stack of `capacity` entries holding `depth` of them
 // (at least one): a push on a full stack is dropped, the bottom entry is never
 // popped, and Set leaves its colour alone on the stack.

@@ -88,6 +88,7 @@ void KsDvi::Close() {
     vfPaths_.RemoveAll();
     fontNames_.RemoveAll();
     tags_.RemoveAll();
+    postScriptHeaders_.clear();
     Reset(true);
     watermarkName_ = String8("");
 }
@@ -163,6 +164,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     bool bopSeen = false;
     int32_t texPage = 0;
     std::vector<unsigned int> stack;
+    pagePostScript_ = false;
 
     for (;;) {
         int64_t at = in.Position();
@@ -214,6 +216,7 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t
     page->backgroundColor = backgroundColor_;
     page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
     page->colorStack = std::move(stack);
+    page->postScript = pagePostScript_;
     pages_[pageCount_++] = std::move(page);
 }
 

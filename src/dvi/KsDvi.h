@@ -68,6 +68,14 @@ public:
         uint32_t backgroundColor = 0xFFFFFF;
         int32_t colorStackDepth = 0;
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
+        bool postScript = false;               // the page carries PostScript to run
+    };
+
+    // What dvips puts before the pages: prologue files named by header=
+    // specials and the PostScript of ! specials, in the order met.
+    struct PostScriptHeader {
+        bool literal = false;  // true: `text` is PostScript; false: a file name
+        std::string text;
     };
 
     struct TagInfo {
@@ -169,6 +177,12 @@ public:
     int GetPageColorStackSize(int page) const;
     unsigned int GetPageBackgroundColor(int page) const;
     DList<TagInfo> const& GetTagList() const { return tags_; }
+    std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
+    // Whether a page carries PostScript specials (ps:, ps::, "): only such
+    // pages need a PostScript interpreter.
+    int PageHasPostScript(int page) const {
+        return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->postScript;
+    }
     int FindTagPage(String8 const& name) const;
 
     // --- faces named by binary face-name records. Whether a face is installed
@@ -258,6 +272,8 @@ private:
     int pageCount_ = 0;
     std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
     DList<TagInfo> tags_;
+    std::vector<PostScriptHeader> postScriptHeaders_;
+    bool pagePostScript_ = false;
 
     int winFont_ = 0;
     String8 watermarkName_;

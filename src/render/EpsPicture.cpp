@@ -1,8 +1,6 @@
 // EPS pictures: rendered by the process's Ghostscript at the resolution that
 // makes the bounding box the picture's device size, then painted with white
-// as transparent: a 1-bit mask whitens what the picture covers (MERGEPAINT),
-// the colours are ANDed over it (SRCAND). Both go in bands of at most 32,000
-// bytes, so no bitmap of the whole picture is made on the device side.
+// as transparent (TransparentPagePainter.h).
 //   DOS EPS binaries (header C5 D0 D3 C6) are read from their PostScript part.
 
 #include <algorithm>
@@ -14,10 +12,10 @@
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
-#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Cursor.h"
 #include "platform/gs/GS.h"
 #include "render/KsDviDrawer.h"
+#include "render/TransparentPagePainter.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -27,87 +25,8 @@ namespace {
 
 constexpr double kSpPerPoint = 65781.76;
 constexpr double kSpPerInch = 4736286.72;
-constexpr int kBandBytes = 32000;
 constexpr int kBoundingBoxLines = 50;
 constexpr size_t kLongestLine = 4999;
-
-// The picture's page, delivered by Ghostscript, painted at most once.
-class EpsOutputter : public GS::PageOutputter {
-public:
-    EpsOutputter(CDC* out, CDC* reference, CPalette* palette, int left, int bottom, int bits)
-        : out_(out), reference_(reference), palette_(palette), left_(left), bottom_(bottom), bits_(bits) {}
-
-    void OutputPage(int w, int h) override {
-        if (done) return;
-        done = 1;
-        if (w < 1 || h < 1) return;
-        CDC memory;
-        if (!memory.CreateCompatibleDC(reference_)) return;
-        GS* gs = GetGS();
-        if (bits_ <= 8 && palette_) MergePalette(*gs, memory);
-        gs->LockGSDevice();
-        std::vector<unsigned char> infoBytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
-        auto* info = reinterpret_cast<BITMAPINFO*>(infoBytes.data());
-        gs->GetBitmapRow(&info->bmiHeader, info->bmiColors, nullptr, 0);
-        // The page's white becomes 1 in the mask and leaves the page alone;
-        // everything else whitens the page beneath it.
-        CBitmap mask;
-        int maskRows = RowsPerBand(1, w, h);
-        if (mask.CreateBitmap(w, maskRows, 1, 1, nullptr)) {
-            memory.SelectObject(&mask);
-            Transfer(*gs, memory, *info, w, h, maskRows, MERGEPAINT);
-        }
-        // The colours land on the whitened area; white leaves the page as it is.
-        CBitmap colour;
-        int colourRows = RowsPerBand(bits_, w, h);
-        if (colour.CreateCompatibleBitmap(reference_, w, colourRows)) {
-            memory.SelectObject(&colour);
-            Transfer(*gs, memory, *info, w, h, colourRows, SRCAND);
-        }
-        gs->UnlockGSDevice();
-    }
-
-    int done = 0;
-
-private:
-    static int RowsPerBand(int bits, int w, int h) {
-        int stride = ((bits * w + 31) >> 3) & ~3;
-        return std::clamp(stride > 0 ? kBandBytes / stride : h, 1, h);
-    }
-
-    void Transfer(GS& gs, CDC& memory, BITMAPINFO& info, int w, int h, int band, DWORD rop) {
-        BITMAPINFOHEADER const whole = info.bmiHeader;
-        for (int done = 0; done < h;) {
-            int rows = std::min(band, h - done);
-            unsigned char* data = nullptr;
-            if (!gs.GetBitmapRow(nullptr, nullptr, &data, static_cast<unsigned>(h - done - rows)) || !data) break;
-            info.bmiHeader.biHeight = rows;  // the band, bottom-up from the pointer
-            memory.SetDIBitsToDevice(0, 0, static_cast<DWORD>(w), static_cast<DWORD>(rows), 0, 0, 0,
-                                     static_cast<UINT>(rows), data, &info, DIB_RGB_COLORS);
-            out_->BitBlt(left_, bottom_ - h + done, w, rows, &memory, 0, 0, rop);
-            done += rows;
-        }
-        info.bmiHeader = whole;
-    }
-
-    // Palette devices: the picture's colours join the drawer's palette.
-    void MergePalette(GS& gs, CDC& memory) {
-        HPALETTE theirs = gs.GetPalette();
-        if (!theirs) return;
-        PALETTEENTRY entries[256];
-        UINT n = theirs->GetPaletteEntries(0, 256, entries);
-        UINT start = palette_->GetEntryCount();
-        if (n > 0 && palette_->ResizePalette(start + n)) palette_->SetPaletteEntries(start, n, entries);
-        memory.SelectPalette(palette_, FALSE);
-        DeleteObject(theirs);
-        out_->RealizePalette();
-    }
-
-    CDC* out_;
-    CDC* reference_;
-    CPalette* palette_;
-    int left_, bottom_, bits_;
-};
 
 bool CaseInsensitivePrefix(std::string const& line, char const* prefix) {
     size_t n = std::strlen(prefix);
@@ -182,7 +101,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         left += pixels(llx, p->xScale, hPixPerDvi_);
         bottom -= pixels(lly, p->yScale, vPixPerDvi_);
     }
-    EpsOutputter out(pDC_, refDC_, palette_.get(), left, bottom, gsBitsPerPixel_);
+    TransparentPagePainter out(pDC_, refDC_, palette_.get(), left, bottom, gsBitsPerPixel_);
 
     CWaitCursor wait;
     GS* gs = GetGS();

@@ -92,6 +92,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     background.CreateSolidBrush(dvi.GetPageBackgroundColor(page));
     RECT all{0, 0, 10000, 10000};
     dc.FillRect(&all, &background);
+    RunPostScript(page);
 
     int winFont = dvi.GetNItrnFont() == 0 ? 1 : 0;
     dvi.SetWinFont(winFont);
@@ -112,6 +113,30 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     tagFound_ = 0;
     specials_->BeginPage();
     return 1;
+}
+
+// A page's PostScript lies beneath its text: it is run and painted before
+// anything else is drawn. Pages without PostScript never start Ghostscript.
+void KsDviDrawer::RunPostScript(int page) {
+    postScript_.reset();
+    postScriptProblem_.clear();
+    postScriptSpecials_ = 0;
+    worldTransform_ = ksdvi::Affine{};
+    if (!dvi_->PageHasPostScript(page)) return;
+    ksdvi::PostScriptPage::Geometry geometry;
+    geometry.dpiX = hDpi_;
+    geometry.dpiY = vDpi_;
+    geometry.width = pDC_->GetDeviceCaps(HORZRES);
+    geometry.height = pDC_->GetDeviceCaps(VERTRES);
+    geometry.hOrigin = hOrigin_;
+    geometry.vOrigin = vOrigin_;
+    geometry.hPixPerDvi = hPixPerDvi_;
+    geometry.vPixPerDvi = vPixPerDvi_;
+    auto run = std::make_unique<ksdvi::PostScriptPage>();
+    if (run->Run(*dvi_, page, geometry, pDC_, refDC_, palette_.get()))
+        postScript_ = std::move(run);
+    else
+        postScriptProblem_ = run->Error();
 }
 
 void KsDviDrawer::Close() {

@@ -4,6 +4,7 @@
 // font; glyphs at their baselines, rules as filled rectangles; colour, simple
 // graphics, hyperlink areas and pictures from the page's specials.
 
+#include <array>
 #include <bitset>
 #include <istream>
 #include <map>
@@ -18,6 +19,7 @@
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
+#include "render/PostScriptPage.h"
 
 namespace ksdvi {
 class GdiSpecialInterpreter;
@@ -48,6 +50,8 @@ public:
         std::shared_ptr<ksdvi::BitmapFont const> bitmap;
         std::vector<ksdvi::gdi::WORD> glyphs;
         std::bitset<256> checked;
+        // The single-byte font turned by a page's PostScript, by transformation.
+        std::vector<std::pair<std::array<double, 4>, std::unique_ptr<CFont>>> transformed;
     };
 
     struct LinkRect {
@@ -141,6 +145,9 @@ public:
         std::string reason;
     };
     std::vector<PictureProblem> const& GetPictureProblems() const { return pictureProblems_; }
+    // Why the PostScript of the open page could not be run; empty when it ran
+    // or the page has none.
+    std::string const& GetPostScriptProblem() const { return postScriptProblem_; }
     // Where a picture named by a document is: beside the document, in the
     // current directory, or where kpathsea finds TeX's graphics; "" when none.
     std::string FindPictureFile(String8 const& name) const;
@@ -232,6 +239,11 @@ private:
     // false when the font has no glyph for it.
     bool GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, ksdvi::gdi::UINT& options);
     void NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code);
+    // Under a page's PostScript transformation: a device point moved by it,
+    // and a font whose glyphs it turns.
+    void Transformed(int& x, int& y) const;
+    CFont* TransformedFont(OSFontInfo& entry, CFont* font);
+    void RunPostScript(int page);
 
     KsDvi* dvi_ = nullptr;
     int zoom_ = 0;
@@ -276,6 +288,10 @@ private:
     std::unique_ptr<ksdvi::GdiSpecialInterpreter> specials_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::vector<PictureProblem> pictureProblems_;
+    std::unique_ptr<ksdvi::PostScriptPage> postScript_;
+    std::string postScriptProblem_;
+    int postScriptSpecials_ = 0;
+    ksdvi::Affine worldTransform_;
     int gsBitsPerPixel_ = 24;
     int savedDC_ = 0;
 };

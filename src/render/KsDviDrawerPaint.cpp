@@ -1,6 +1,8 @@
 // Painting what the interpreter reports: glyphs at their baselines in the
 // prepared fonts, rules as filled rectangles, and the boxes of open links.
 
+#include <algorithm>
+
 #include "font/ItrnFont.h"
 #include "render/KsDviDrawer.h"
 #include "stream/DeviceRounding.h"
@@ -21,6 +23,7 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     KsDvi::ItrnFont::TTFInfo const& info = doubleByte ? font->GetDBCTTFInfo() : font->GetSBCTTFInfo();
     int x = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
     int y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * vPixPerDvi_) + vOrigin_;
+    Transformed(x, y);
 
     if (!doubleByte && entry->bitmap) {
         // Bitmap fonts know their characters by the DVI code.
@@ -28,7 +31,8 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
             pDC_->DrawGlyphBitmap(x, y, *glyph);
         else
             NoteMissingGlyph(*font, GetDviCode());
-    } else if (CFont* cfont = doubleByte ? &entry->dbFont : &entry->sbFont; cfont->HasContents()) {
+    } else if (CFont* cfont = TransformedFont(*entry, doubleByte ? &entry->dbFont : &entry->sbFont);
+               cfont->HasContents()) {
         bool slant = font->GetSBCTTFInfo().slant != 0;
         if (cfont != curFont_) {
             pDC_->SelectObject(cfont);
@@ -153,10 +157,60 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
     int left = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
     int bottom = RoundHalfAway(v * vPixPerDvi_) + vOrigin_;
     RECT r{left, bottom - Ceiling(height * vPixPerDvi_), left + Ceiling(width * hPixPerDvi_), bottom};
-    pDC_->FillRect(&r, brush_.get());
+    if (postScript_ && postScript_->DrawsRules()) {
+        // The page's PostScript has drawn it, stacked among its own drawing.
+        Transformed(r.left, r.bottom);
+        r.right = r.left + (r.right - left);
+        r.top = r.bottom - (bottom - r.top);
+    } else if (worldTransform_.IsIdentity()) {
+        pDC_->FillRect(&r, brush_.get());
+    } else {
+        // A rule under a page's PostScript transformation is the turned box.
+        POINT corners[4] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
+        for (POINT& p : corners) {
+            int px = p.x, py = p.y;
+            Transformed(px, py);
+            p = POINT{px, py};
+        }
+        int saved = pDC_->SaveDC();
+        pDC_->SelectStockObject(NULL_PEN);
+        pDC_->SelectObject(brush_.get());
+        pDC_->Polygon(corners, 4);
+        pDC_->RestoreDC(saved);
+        r = RECT{std::min({corners[0].x, corners[1].x, corners[2].x, corners[3].x}),
+                 std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y}),
+                 std::max({corners[0].x, corners[1].x, corners[2].x, corners[3].x}),
+                 std::max({corners[0].y, corners[1].y, corners[2].y, corners[3].y})};
+    }
     if (anchorOpen_) {
         if (HyLinkInfo* link = LastLink()) link->AddBox(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
+}
+
+void KsDviDrawer::Transformed(int& x, int& y) const {
+    if (worldTransform_.IsIdentity()) return;
+    double tx, ty;
+    worldTransform_.Apply(x - hOrigin_, y - vOrigin_, tx, ty);
+    x = RoundHalfAway(tx) + hOrigin_;
+    y = RoundHalfAway(ty) + vOrigin_;
+}
+
+// The font turned by the transformation in force, made once per page and
+// transformation; the font itself when none is.
+KsDviDrawer::CFont* KsDviDrawer::TransformedFont(OSFontInfo& entry, CFont* font) {
+    if (worldTransform_.IsIdentity() || !font->HasContents()) return font;
+    ksdvi::Affine const& t = worldTransform_;
+    std::array<double, 4> m{t.a, t.b, t.c, t.d};
+    for (auto& [matrix, turned] : entry.transformed)
+        if (matrix == m) return turned.get();
+    LOGFONTA lf{};
+    font->GetLogFont(&lf);
+    FontShape shape = font->Data()->shape;
+    shape.transform = m;
+    auto turned = std::make_unique<CFont>();
+    turned->CreateShapedFont(&lf, shape);
+    entry.transformed.emplace_back(m, std::move(turned));
+    return entry.transformed.back().second.get();
 }
 
 void KsDviDrawer::CreateCharDC() {

@@ -10,6 +10,8 @@
 #include "dvi/SpecialParsing.h"
 #include "render/GdiSpecialInterpreter.h"
 #include "render/KsDviDrawer.h"
+
+#include "dvi/PostScriptSpecials.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -44,6 +46,10 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     copy[length] = 0;
     unsigned char* begin = copy.get();
     unsigned char* end = begin + length;
+
+    // What follows a page's PostScript is drawn in the transformation it leaves.
+    if (postScript_ && IsPagePostScript(ParsePostScriptSpecial(begin, length)))
+        worldTransform_ = postScript_->TransformAfter(postScriptSpecials_++);
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 

@@ -129,4 +129,22 @@ TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     EXPECT_EQ(pictures[6]["found"], false);
 }
 
+// PostScript that fails is left out with the page's reason; the page's text
+// is drawn all the same, and pages without PostScript never need it.
+TEST(RenderCli, PostScriptThatFailsIsLeftOut) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("ps: 0 0 moveto thisisnotdefined").Rule(10 * 65536, 100 * 65536).Eop().Post();
+    TempFile dvi(b.bytes);
+    TempDir dir;
+    int status = -1;
+    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + dvi.Path(), &status, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("warning: page 1: its PostScript is left out: PostScript error: undefined in thisisnotdefined"),
+              std::string::npos)
+        << out;
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
+    EXPECT_GT(page.DarkCount(), 900);  // the rule: 10pt x 100pt
+}
+
 }  // namespace

@@ -40,6 +40,9 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     KsDviDrawer drawer;
     error_ = DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8());
     if (!drawer.IsWorking()) return false;
+    if (!drawer.GetPostScriptProblem().empty())
+        pictureProblems_.insert("page " + std::to_string(page + 1) +
+                                ": its PostScript is left out: " + drawer.GetPostScriptProblem());
     drawer.DrawAllPictures(nullptr);
     for (auto const& problem : drawer.GetPictureProblems())
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +

@@ -44,7 +44,8 @@ public:
     std::string const& Error() const { return error_; }
     // Codes of each font that had no glyph on the pages rendered so far.
     std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return missingGlyphs_; }
-    // "page N: picture FILE: REASON" for each picture that could not be drawn.
+    // "page N: picture FILE: REASON" for each picture that could not be drawn,
+    // and "page N: its PostScript is left out: REASON".
     std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
 
 private:

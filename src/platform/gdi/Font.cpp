@@ -71,6 +71,13 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
     key.emboldened = weight >= FW_SEMIBOLD && file->Weight() < FW_SEMIBOLD;
     // Synthetic italics lean about 11 degrees.
     key.slant = std::clamp(shape.slant + (lf.lfItalic && !file->IsItalic() ? 0.2 : 0.0), -2.0, 2.0);
+    for (size_t i = 0; i < 4; ++i)
+        key.transform[i] = std::isfinite(shape.transform[i]) ? std::clamp(shape.transform[i], -100.0, 100.0) : 0.0;
+    // A transformation that blows glyphs up past the largest em is held there.
+    const auto& t = key.transform;
+    const double stretch = std::max(std::abs(t[0]) + std::abs(t[2]), std::abs(t[1]) + std::abs(t[3]));
+    if (stretch * key.em > 4096.0)
+        for (double& v : key.transform) v *= 4096.0 / (stretch * key.em);
     last_ = ScaledFont::Get(key);
     lastScaleX_ = scaleX;
     lastScaleY_ = scaleY;

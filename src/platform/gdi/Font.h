@@ -2,6 +2,7 @@
 // for a device context's scale as ScaledFonts; faces come from FontCatalog.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -14,10 +15,13 @@ class CDC;
 using HDC = CDC*;
 
 // What TeX's font maps do to a face beyond GDI's description: SlantFont
-// (x += slant * y) and ExtendFont (x *= extend).
+// (x += slant * y) and ExtendFont (x *= extend); and a transformation of the
+// glyphs in device space, as a world transformation would give them
+// (x' = t[0] x + t[2] y, y' = t[1] x + t[3] y, y down).
 struct FontShape {
     double slant = 0;
     double extend = 1;
+    std::array<double, 4> transform{1, 0, 0, 1};
 };
 
 struct FontData {

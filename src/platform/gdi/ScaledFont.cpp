@@ -21,6 +21,7 @@ struct KeyHash {
         mix(std::hash<int>()(k.escapement));
         mix(k.emboldened);
         mix(std::hash<double>()(k.slant));
+        for (double t : k.transform) mix(std::hash<double>()(t));
         return h;
     }
 };
@@ -102,11 +103,15 @@ bool ScaledFont::Open() {
     // Outline space is y-up: scale x, lean, then turn counter-clockwise.
     const double shear = key_.slant;
     const double a = key_.xScale, b = shear;  // [a b; 0 1]
+    const double xx = cos_ * a, xy = cos_ * b - sin_, yx = sin_ * a, yy = sin_ * b + cos_;
+    // The device transformation, turned y-up, after all that.
+    const auto& t = key_.transform;
+    const double txx = t[0], txy = -t[2], tyx = -t[1], tyy = t[3];
     FT_Matrix m;
-    m.xx = FT_Fixed(std::lround((cos_ * a) * 65536));
-    m.xy = FT_Fixed(std::lround((cos_ * b - sin_) * 65536));
-    m.yx = FT_Fixed(std::lround((sin_ * a) * 65536));
-    m.yy = FT_Fixed(std::lround((sin_ * b + cos_) * 65536));
+    m.xx = FT_Fixed(std::lround((txx * xx + txy * yx) * 65536));
+    m.xy = FT_Fixed(std::lround((txx * xy + txy * yy) * 65536));
+    m.yx = FT_Fixed(std::lround((tyx * xx + tyy * yx) * 65536));
+    m.yy = FT_Fixed(std::lround((tyx * xy + tyy * yy) * 65536));
     FT_Set_Transform(face_, &m, nullptr);
     const FontFile& f = *key_.file;
     const double unit = em / f.UnitsPerEm();
@@ -140,7 +145,8 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
     if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
     Glyph& g = glyphs_.emplace_back();
     byIndex_[index] = &g;
-    const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1;
+    const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1 ||
+                             key_.transform != std::array<double, 4>{1, 0, 0, 1};
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
     if (FT_Load_Glyph(face_, index, flags)) return g;
     FT_GlyphSlot slot = face_->glyph;

@@ -35,10 +35,12 @@ struct ScaledFontKey {
     int escapement = 0;  // tenths of a degree, counter-clockwise
     bool emboldened = false;
     double slant = 0;  // x += slant * y in outline space: synthetic italics, SlantFont
+    // Applied last, in device space (y down): x' = t[0] x + t[2] y, y' = t[1] x + t[3] y.
+    std::array<double, 4> transform{1, 0, 0, 1};
 
     bool operator==(const ScaledFontKey& o) const {
         return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
-               emboldened == o.emboldened && slant == o.slant;
+               emboldened == o.emboldened && slant == o.slant && transform == o.transform;
     }
 };
 

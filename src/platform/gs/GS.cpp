@@ -36,6 +36,7 @@ constexpr int kMaxSide = 1 << 17;
 constexpr std::chrono::milliseconds kStopPoll{100};
 
 thread_local std::string lastError;
+thread_local std::string lastOutput;
 thread_local int deviceLocks = 0;
 
 constexpr gdi::RGBQUAD Quad(int r, int g, int b) { return {gdi::BYTE(b), gdi::BYTE(g), gdi::BYTE(r), 0}; }
@@ -125,6 +126,7 @@ struct GS::Impl {
     bool hostJobOpen = false;
     std::string error;
     std::string pending;
+    std::string reply;  // what the last request that went well answered
     Clock::time_point deadline;
 
     // The last page's bitmap.
@@ -318,7 +320,7 @@ bool GS::Impl::AwaitReply() {
         std::string text(head.length, '\0');
         if (!ksdvi::gs::ReadAll(fd, text.data(), text.size(), deadline)) break;
         switch (head.type) {
-        case Msg::Ok: return true;
+        case Msg::Ok: reply = std::move(text); return true;
         case Msg::Failed: Fail(text); return false;
         case Msg::Broken:
             Fail(text);
@@ -361,6 +363,7 @@ int GS::Impl::Finish() {
     }
     hostJobOpen = false;
     lastError = failed ? error : std::string();
+    lastOutput = failed ? std::string() : std::move(reply);
     const int result = failed ? 0 : 1;
     out = nullptr;
     pending.clear();
@@ -418,6 +421,8 @@ int GS::ProcessPSCommand(const char* command) {
 }
 
 int GS::EndGSJob() { return impl_->OwnsJob() ? impl_->Finish() : 0; }
+
+std::string GS::GetLastOutput() { return lastOutput; }
 
 int GS::LockGSDevice() {
     impl_->deviceMutex.lock();

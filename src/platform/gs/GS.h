@@ -77,6 +77,9 @@ public:
     // undefined in foo", "stopped after 10 s", ...); empty after a job that
     // succeeded.
     static std::string GetLastError();
+    // What the calling thread's last job printed for the library: each line
+    // it printed that began with "%%[ksdvi-data: ", without those words.
+    static std::string GetLastOutput();
 
     // How long one job may run, from StartGSJob to EndGSJob (the
     // interpreter's own start is not counted).

@@ -7,7 +7,6 @@
 // host program itself, executed again with HostVariable() set: a constructor
 // that runs before main sees the variable and serves jobs on the socket it
 // names instead of running the program. Nothing else of the program runs.
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -56,6 +55,7 @@ constexpr char kJobFrame[] =
     "  (\\n%%[ksdvi-end]%%\\n) print flush\n"
     "} bind exec\n";
 constexpr char kErrorMarker[] = "%%[ksdvi-error: ";
+constexpr std::size_t kMaxData = std::size_t(1) << 22;
 constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
 
 // The interpreter, its display device and what it printed. The host is one
@@ -72,6 +72,7 @@ struct Host {
     std::size_t allowed = std::size_t(16) << 20;  // the largest raster the device may allocate
     std::string line;
     std::string error;  // the current job's PostScript error
+    std::string data;   // the lines the job printed for the library
     bool jobEnded = false;
     std::string lastLine;  // for failures that are not PostScript errors
 };
@@ -166,6 +167,8 @@ void TakeLine(Host* h) {
         std::string text = l.substr(sizeof kErrorMarker - 1);
         if (text.size() >= 3 && text.compare(text.size() - 3, 3, "]%%") == 0) text.resize(text.size() - 3);
         h->error = "PostScript error: " + Tidy(text);
+    } else if (l.compare(0, sizeof kDataMarker - 1, kDataMarker) == 0) {
+        if (h->data.size() < kMaxData) h->data.append(l, sizeof kDataMarker - 1).push_back('\n');
     } else if (l == kEndMarker) {
         h->jobEnded = true;
     } else if (!l.empty()) {
@@ -247,10 +250,27 @@ bool StartInterpreter(Host* h, std::string* why) {
 
 bool Running(int code) { return code >= 0 || code == gs_error_NeedInput; }
 
+// A job may use this much processor time beyond what the host has used: the
+// library stops a job long before, unless it has gone away.
+constexpr rlim_t kJobSeconds = 120;
+
+void LimitJobTime() {
+    rusage used{};
+    if (getrusage(RUSAGE_SELF, &used) != 0) return;
+    rlimit r{};
+    if (getrlimit(RLIMIT_CPU, &r) != 0) return;
+    const rlim_t limit = rlim_t(used.ru_utime.tv_sec + used.ru_stime.tv_sec) + kJobSeconds;
+    if (r.rlim_max != RLIM_INFINITY && limit > r.rlim_max) return;
+    r.rlim_cur = limit;
+    setrlimit(RLIMIT_CPU, &r);
+}
+
 Result StartJob(Host* h, const std::int32_t* v) {
     const int xRes = v[0], yRes = v[1], width = v[2], height = v[3];
     if (xRes < 1 || yRes < 1 || width < 1 || height < 1) return Broken(*h, "a page without pixels", 0);
+    LimitJobTime();
     h->error.clear();
+    h->data.clear();
     h->jobEnded = false;
     h->lastLine.clear();
     // The raster of this page, its row padding and a little more.
@@ -287,6 +307,7 @@ Result EndJob(Host* h) {
     const int code = gsapi_run_string_end(h->gs, 0, &exitCode);
     Result r = JobState(*h, code, "Ghostscript failed");
     if (r.outcome != Outcome::Broken && !h->jobEnded) return Broken(*h, "the job did not end", code);
+    if (r.outcome == Outcome::Ok) r.text = std::move(h->data);
     return r;
 }
 
@@ -307,7 +328,10 @@ void LimitMemory() {
 
 int RunHost(int fd) {
     std::signal(SIGPIPE, SIG_IGN);
-    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a library that dies takes its host along
+    // No PR_SET_PDEATHSIG: it fires when the thread that started the host
+    // ends, and pages are drawn by threads that come and go. A library that
+    // is gone closes the socket, which ends the host at its next read; a job
+    // that loops with nobody waiting is ended by its processor time (below).
     LimitMemory();
     Host h;
     h.fd = fd;

@@ -26,6 +26,9 @@ enum class Msg : char {
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 28;
 inline constexpr std::uint32_t kMaxPayload = std::uint32_t(8 + 3 * kMaxPixels);
 
+// A line a job prints that begins with this goes back to the library.
+inline constexpr char kDataMarker[] = "%%[ksdvi-data: ";
+
 using Clock = std::chrono::steady_clock;
 
 struct Header {

@@ -1,0 +1,37 @@
+#include "dvi/PostScriptSpecials.h"
+
+namespace ksdvi {
+
+namespace {
+
+bool Starts(std::string_view text, std::string_view word) { return text.substr(0, word.size()) == word; }
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t length) {
+    using Kind = PostScriptSpecial::Kind;
+    std::string_view text(reinterpret_cast<char const*>(bytes), length);
+    if (Starts(text, "ps::[begin]")) return {Kind::Positioned, text.substr(11)};
+    if (Starts(text, "ps::[end]")) return {Kind::Raw, text.substr(9)};
+    if (Starts(text, "ps::")) return {Kind::Raw, text.substr(4)};
+    if (Starts(text, "ps:")) {
+        std::string_view code = text.substr(3);
+        if (Starts(Trimmed(code), "plotfile ")) return {};
+        return {Kind::Positioned, code};
+    }
+    if (Starts(text, "\"")) return {Kind::Quoted, text.substr(1)};
+    if (Starts(text, "!")) return {Kind::Literal, text.substr(1)};
+    if (Starts(text, "header=")) {
+        std::string_view file = Trimmed(text.substr(7));
+        if (!file.empty()) return {Kind::Header, file};
+    }
+    return {};
+}
+
+}  // namespace ksdvi

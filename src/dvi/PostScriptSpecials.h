@@ -1,0 +1,33 @@
+#pragma once
+// The PostScript specials of dvips, as its drivers write them (graphicx,
+// xcolor, TikZ/pgf, beamer, pstricks):
+//   ps:CODE          CODE at the special's position (a moveto first)
+//   ps::CODE         CODE as it is, no position; ps::[begin]CODE positions,
+//                    ps::[end]CODE does not
+//   "CODE            CODE between @beginspecial @setspecial and @endspecial,
+//                    in points from the special's position
+//   !CODE            CODE put before the pages, once for the document
+//   header=FILE      a prologue file put before the pages
+// ps: plotfile is a picture, not PostScript to run.
+
+#include <cstddef>
+#include <string_view>
+
+namespace ksdvi {
+
+struct PostScriptSpecial {
+    enum class Kind { None, Positioned, Raw, Quoted, Literal, Header };
+    Kind kind = Kind::None;
+    std::string_view code;  // the PostScript, or the header file's name
+};
+
+PostScriptSpecial ParsePostScriptSpecial(unsigned char const* text, size_t length);
+
+// Whether running the special's PostScript draws on or changes the page, as
+// opposed to the prologue specials (!, header=).
+inline bool IsPagePostScript(PostScriptSpecial const& s) {
+    return s.kind == PostScriptSpecial::Kind::Positioned || s.kind == PostScriptSpecial::Kind::Raw ||
+           s.kind == PostScriptSpecial::Kind::Quoted;
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,274 @@
+#include "render/PostScriptPage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sstream>
+
+#include "dvi/DvipsColour.h"
+#include "dvi/PostScriptSpecials.h"
+#include "interp/KsDviDrawerBase.h"
+#include "platform/gs/GS.h"
+#include "platform/kpathsea/KPathSea.h"
+#include "render/FontPainting.h"
+#include "render/PostScriptTransforms.h"
+#include "render/TransparentPagePainter.h"
+#include "stream/DeviceRounding.h"
+
+namespace ksdvi {
+
+namespace {
+
+// dvips' own prologues, in the order dvips puts them.
+constexpr char const* kPrologues[] = {"tex.pro", "special.pro", "color.pro"};
+// A prologue file larger than this is not one.
+constexpr std::streamoff kLargestPrologue = std::streamoff(1) << 24;
+
+// Prints the current transformation for the library, after the special it is numbered by.
+constexpr char kReportTransform[] =
+    "userdict begin /ksdvi@ctm { (%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
+    "(\\n) print } bind def end\n";
+
+// The PostScript specials of a page and the colour changes between them, in order.
+class SpecialCollector : public KsDviDrawerBase {
+public:
+    struct Event {
+        enum class Type { Colour, Rule, PostScript };
+        Type type = Type::PostScript;
+        unsigned int rgb = 0;  // a colour: 0x00BBGGRR
+        PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
+        std::string code;
+        int32_t h = 0, v = 0;           // the special's position, or the rule's lower left corner
+        int32_t height = 0, width = 0;  // a rule's
+    };
+    std::vector<Event> events;
+
+    bool Collect(KsDvi& dvi, int page) {
+        int depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
+        unsigned int const* stack = dvi.GetPageColorStack(page);
+        for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
+        depth_ = std::max(depth, 1);
+        if (depth == 0) colours_[0] = 0;
+        if (!Open(dvi, page)) return false;
+        try {
+            Draw(-1);
+        } catch (MalformedDviError const&) {
+            // what came before the damage is run
+        }
+        Close();
+        return true;
+    }
+    unsigned int StartColour() const { return colours_[0]; }
+
+protected:
+    void DoSpecial(unsigned int length, InstPtr text) override {
+        KsDviDrawerBase::DoSpecial(length, text);
+        PostScriptSpecial ps = ParsePostScriptSpecial(text.Get(), length);
+        if (IsPagePostScript(ps)) {
+            events.push_back({Event::Type::PostScript, 0, ps.kind, std::string(ps.code), GetH(), GetV(), 0, 0});
+            return;
+        }
+        std::string words(reinterpret_cast<char const*>(text.Get()), length);
+        if (words.compare(0, kDvipsColorKeyword.size(), kDvipsColorKeyword) != 0) return;
+        words.erase(0, kDvipsColorKeyword.size());
+        if (auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()))) {
+            ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
+            unsigned int rgb = change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];
+            events.push_back({Event::Type::Colour, rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0});
+        }
+    }
+    // Rules lie among the PostScript as dvips stacks them: a rule drawn after a
+    // filled shape covers it, one drawn before lies beneath.
+    void PutRule(int h, int v, int height, int width) override {
+        if (height > 0 && width > 0)
+            events.push_back({Event::Type::Rule, 0, PostScriptSpecial::Kind::None, {}, h, v, height, width});
+    }
+
+private:
+    static constexpr int kColourStack = 200;
+    unsigned int colours_[kColourStack] = {};
+    int depth_ = 1;
+};
+
+// The transformations after each PostScript special of a page whose
+// PostScript only transforms, found without an interpreter; nullopt when it
+// does more.
+std::optional<std::vector<Affine>> EvaluateTransforms(std::vector<SpecialCollector::Event> const& events,
+                                                      PostScriptPage::Geometry const& g) {
+    PostScriptTransforms transforms(g.dpiX, g.dpiY);
+    std::vector<Affine> after;
+    for (SpecialCollector::Event const& event : events) {
+        if (event.type != SpecialCollector::Event::Type::PostScript) continue;
+        if (event.kind == PostScriptSpecial::Kind::Quoted) return std::nullopt;  // @beginspecial is Ghostscript's
+        if (event.kind == PostScriptSpecial::Kind::Positioned)
+            transforms.MoveTo(event.h * g.hPixPerDvi, event.v * g.vPixPerDvi);
+        if (!transforms.Run(event.code)) return std::nullopt;
+        after.push_back(transforms.Current());
+    }
+    return after;
+}
+
+// The text of a prologue file, read once for the process.
+std::string const* Prologue(KPathSea& finder, std::string const& name) {
+    static std::mutex lock;
+    static std::map<std::string, std::string> files;
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = files.find(name);
+    if (it == files.end()) {
+        std::string text;
+        std::string path = finder.Find(name, KPathSea::Format::PostScriptHeader);
+        std::ifstream in(path, std::ios::binary);
+        if (!path.empty() && in) {
+            in.seekg(0, std::ios::end);
+            std::streamoff size = in.tellg();
+            if (size > 0 && size < kLargestPrologue) {
+                text.resize(static_cast<size_t>(size));
+                in.seekg(0);
+                in.read(text.data(), size);
+            }
+        }
+        it = files.emplace(name, std::move(text)).first;
+    }
+    return it->second.empty() ? nullptr : &it->second;
+}
+
+std::string Number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", v);
+    return text;
+}
+
+std::string Colour(unsigned int rgb) {
+    return Number((rgb & 0xFF) / 255.0) + " " + Number(((rgb >> 8) & 0xFF) / 255.0) + " " +
+           Number(((rgb >> 16) & 0xFF) / 255.0) + " TeXcolorrgb\n";
+}
+
+}  // namespace
+
+Affine Affine::Then(Affine const& t) const {
+    return {a * t.a + b * t.c, a * t.b + b * t.d,       c * t.a + d * t.c,
+            c * t.b + d * t.d, e * t.a + f * t.c + t.e, e * t.b + f * t.d + t.f};
+}
+
+Affine Affine::Inverse() const {
+    double det = a * d - b * c;
+    if (!(std::fabs(det) > 1e-12)) return {};
+    Affine r{d / det, -b / det, -c / det, a / det, 0, 0};
+    r.e = -(e * r.a + f * r.c);
+    r.f = -(e * r.b + f * r.d);
+    return r;
+}
+
+bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference,
+                         gdi::CPalette* palette) {
+    transforms_.clear();
+    error_.clear();
+    drawsRules_ = false;
+    SpecialCollector collector;
+    if (!collector.Collect(dvi, page)) return false;
+    // A page whose PostScript only turns what follows needs no interpreter:
+    // there is nothing to paint, and the rules stay the drawer's.
+    if (auto transforms = EvaluateTransforms(collector.events, g)) {
+        transforms_ = std::move(*transforms);
+        return true;
+    }
+    drawsRules_ = true;
+
+    std::string program;
+    KPathSea& finder = FinderOf(dvi);
+    for (char const* name : kPrologues) {
+        std::string const* text = Prologue(finder, name);
+        if (!text) {
+            error_ = std::string("dvips' ") + name + " is not installed";
+            return false;
+        }
+        program += *text + "\n";
+    }
+    for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
+        if (header.literal) {
+            program += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
+        } else if (std::string const* text = Prologue(finder, header.text)) {
+            program += *text + "\n";
+        }
+    }
+    program += kReportTransform;
+    // @start: the paper in sp, the magnification, the resolution; then the
+    // page, its origin where this device has the DVI origin.
+    double sp = 65536 * 72.27;
+    program += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
+               std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
+               " (ksdvi) @start end\n";
+    program += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
+               " translate -1 ksdvi@ctm\n";
+    program += Colour(collector.StartColour());
+    int index = 0;
+    for (SpecialCollector::Event const& event : collector.events) {
+        std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
+        std::string at = point + " a ";
+        if (event.type == SpecialCollector::Event::Type::Colour) {
+            program += Colour(event.rgb);
+            continue;
+        }
+        if (event.type == SpecialCollector::Event::Type::Rule) {
+            // tex.pro's v: a box of whole pixels, up and right from the point
+            program += point + " " + std::to_string(Ceiling(event.width * g.hPixPerDvi)) + " " +
+                       std::to_string(Ceiling(event.height * g.vPixPerDvi)) + " v\n";
+            continue;
+        }
+        switch (event.kind) {
+        case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
+        case PostScriptSpecial::Kind::Quoted:
+            program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
+            break;
+        default: program += event.code + "\n"; break;
+        }
+        program += std::to_string(index++) + " ksdvi@ctm\n";
+    }
+    program += "eop end\n";
+
+    GS* gs = GetGS();
+    TransparentPagePainter painter(dc, reference, palette, 0, g.height, 24);
+    if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width, g.height,
+                        24, &painter, -1, -1)) {
+        error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
+        return false;
+    }
+    gs->ProcessPSCommand(program.c_str());
+    if (!gs->EndGSJob()) {
+        error_ = GS::GetLastError();
+        return false;
+    }
+
+    // The transformations the specials left, about the page's own.
+    std::map<int, Affine> reported;
+    std::istringstream lines(GS::GetLastOutput());
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        int at;
+        Affine m;
+        if (fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f) reported[at] = m;
+    }
+    auto base = reported.find(-1);
+    if (base == reported.end()) return true;
+    Affine toPage = base->second.Inverse();
+    transforms_.resize(static_cast<size_t>(index));
+    Affine last;
+    for (int i = 0; i < index; ++i) {
+        if (auto it = reported.find(i); it != reported.end()) last = it->second.Then(toPage);
+        transforms_[static_cast<size_t>(i)] = last;
+    }
+    return true;
+}
+
+Affine PostScriptPage::TransformAfter(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < transforms_.size() ? transforms_[static_cast<size_t>(index)]
+                                                                         : Affine{};
+}
+
+}  // namespace ksdvi

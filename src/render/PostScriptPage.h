@@ -1,0 +1,68 @@
+#pragma once
+// The PostScript a page carries, run the way dvips would run it: dvips' own
+// prologues (tex.pro, special.pro, color.pro) and the document's header=
+// files and ! specials before the page; then, at each special's place, its
+// PostScript (ps: after a moveto to the special's position, ps:: as it is,
+// " between @beginspecial and @endspecial) with the page's colour in force.
+// The page's rules go with it, so that they stack with the PostScript as they
+// do in dvips. What the PostScript and the rules draw is painted on the page
+// with white as transparent, beneath the page's text; the transformation it
+// leaves after each special
+// (graphicx's rotations and scalings) is handed back, so that the characters
+// and rules that follow are drawn transformed as well.
+
+#include <string>
+#include <vector>
+
+#include "dvi/KsDvi.h"
+#include "platform/gdi/Cdc.h"
+
+namespace ksdvi {
+
+// x' = a x + c y + e, y' = b x + d y + f, as PostScript writes [a b c d e f].
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+
+    bool IsIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && e == 0 && f == 0; }
+    void Apply(double x, double y, double& outX, double& outY) const {
+        outX = a * x + c * y + e;
+        outY = b * x + d * y + f;
+    }
+    // This transformation followed by `then`.
+    Affine Then(Affine const& then) const;
+    // Identity when the transformation cannot be undone.
+    Affine Inverse() const;
+    bool operator==(Affine const&) const = default;
+};
+
+class PostScriptPage {
+public:
+    struct Geometry {
+        double dpiX = 96, dpiY = 96;   // device dots per inch, zoom included
+        int width = 0, height = 0;     // the page in device dots
+        int hOrigin = 0, vOrigin = 0;  // where the DVI origin lies
+        double hPixPerDvi = 0, vPixPerDvi = 0;
+    };
+
+    // Runs page `page` of `dvi` and paints what it and the page's rules draw
+    // on `dc`. False with
+    // Error() set when its PostScript failed, stopped or could not run; the
+    // page then has no PostScript drawing and no transformations.
+    bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, gdi::CPalette* palette);
+    std::string const& Error() const { return error_; }
+
+    // Whether the page's rules were drawn with its PostScript; they are not
+    // when the PostScript only transforms what follows it.
+    bool DrawsRules() const { return drawsRules_; }
+
+    // The transformation in force after the page's `index`-th PostScript
+    // special (counted from 0), in device dots about the DVI origin.
+    Affine TransformAfter(int index) const;
+
+private:
+    std::vector<Affine> transforms_;
+    std::string error_;
+    bool drawsRules_ = false;
+};
+
+}  // namespace ksdvi

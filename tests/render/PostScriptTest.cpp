@@ -1,0 +1,70 @@
+// PostScript of documents: graphicx's transformations evaluated without an
+// interpreter, and page colours that PostScript takes away. How pages with
+// PostScript look beside dvips and Ghostscript is PeerAgreementTest's.
+
+#include <gtest/gtest.h>
+
+#include "render/PostScriptTransforms.h"
+#include "render/RenderedPage.h"
+
+namespace ksdvi::test {
+namespace {
+
+struct TransformCase {
+    char const* what;
+    char const* code;  // run after a moveto to (100, 50)
+    bool known;
+    double x, y;  // where the page point (110, 50) goes; unused when not known
+};
+
+class Transforms : public testing::TestWithParam<TransformCase> {};
+
+TEST_P(Transforms, AsGraphicxWritesThem) {
+    TransformCase const& c = GetParam();
+    PostScriptTransforms t(150, 150);
+    t.MoveTo(100, 50);
+    ASSERT_EQ(t.Run(c.code), c.known) << c.what;
+    if (!c.known) return;
+    double x, y;
+    t.Current().Apply(110, 50, x, y);
+    EXPECT_NEAR(x, c.x, 1e-9) << c.what;
+    EXPECT_NEAR(y, c.y, 1e-9) << c.what;
+    t.Current().Apply(100, 50, x, y);  // every one of them keeps the point where it is
+    EXPECT_NEAR(x, 100, 1e-9) << c.what;
+    EXPECT_NEAR(y, 50, 1e-9) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Graphicx, Transforms,
+    testing::Values(
+        // \rotatebox{90}: counter-clockwise on the page, whose y runs down
+        TransformCase{"rotate", "gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate",
+                      true, 100, 40},
+        TransformCase{"rotate and back",
+                      "gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate\n"
+                      "currentpoint grestore moveto",
+                      true, 110, 50},
+        // \scalebox{2}{...} and its end
+        TransformCase{"scale", "currentpoint currentpoint translate 2 2 scale neg exch neg exch translate", true, 120,
+                      50},
+        TransformCase{"scale and back",
+                      "currentpoint currentpoint translate 2 2 scale neg exch neg exch translate "
+                      "currentpoint currentpoint translate 1 2 div 1 2 div scale neg exch neg exch translate",
+                      true, 110, 50},
+        TransformCase{"a comment", "% just words\n", true, 110, 50},
+        TransformCase{"Resolution", "Resolution 150 sub pop", true, 110, 50},
+        TransformCase{"painting is left to Ghostscript", "0 0 10 10 rectfill", false, 0, 0},
+        TransformCase{"an operand missing", "translate", false, 0, 0},
+        TransformCase{"no current point", "newpath currentpoint", false, 0, 0},
+        TransformCase{"division by zero", "1 0 div", false, 0, 0}),
+    [](auto const& info) { return "case" + std::to_string(info.index); });
+
+TEST(PageColour, NoPageColourTakesTheColourAway) {
+    RenderedPage yellow("pagecolor.dvi", 0, 36), white("pagecolor.dvi", 1, 36);
+    ASSERT_TRUE(yellow.Opened() && white.Opened());
+    EXPECT_EQ(yellow.Pixel(2, 2), RGB(255, 255, 0));
+    EXPECT_EQ(white.Pixel(2, 2), RGB(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace ksdvi::test
