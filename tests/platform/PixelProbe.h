@@ -1,6 +1,7 @@
 // Helpers for reading what a test drew: ink boxes and pixel counts.
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include "platform/gdi/Cdc.h"
@@ -25,6 +26,10 @@ struct MemoryCanvas {
 // The smallest rectangle holding every pixel that is not white (right and
 // bottom excluded); empty (all zero) when there is none.
 RECT InkBox(const RasterDevice& device, const RECT* within = nullptr);
+
+// A rectangle's edges, to compare in one expectation.
+using Box = std::array<LONG, 4>;
+inline Box Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // How many pixels of the rectangle satisfy `test`.
 int CountPixels(const RasterDevice& device, const RECT& r, const std::function<bool(COLORREF)>& test);
