@@ -23,39 +23,28 @@ TEST(RasterOpsTest, AllBinaryModesFollowTheirTruthTables) {
         EXPECT_EQ(ApplyRop2(mode, pen, dst) & 0xF, std::uint32_t(mode - 1)) << "mode " << mode;
 }
 
-struct NamedRop {
-    DWORD rop;
-    std::uint32_t (*expected)(std::uint32_t p, std::uint32_t s, std::uint32_t d);
-    bool source, pattern;
-};
-
-class NamedRopTest : public testing::TestWithParam<NamedRop> {};
-
-TEST_P(NamedRopTest, NamedCodesMeanWhatTheirNamesSay) {
-    const NamedRop& n = GetParam();
-    const std::uint32_t p = 0x00F0F0F0, s = 0x00CC33CC, d = 0x00AA55AA;
-    EXPECT_EQ(ApplyRop3(Rop3Index(n.rop), p, s, d) & 0xFFFFFF, n.expected(p, s, d) & 0xFFFFFF);
-    EXPECT_EQ(Rop3UsesSource(n.rop), n.source);
-    EXPECT_EQ(Rop3UsesPattern(n.rop), n.pattern);
+// The named codes: each index is its function of the pattern, source and
+// destination bytes of the truth tables above, and an operation uses the
+// source or the pattern exactly when its table depends on it.
+TEST(RasterOpsTest, NamedCodesMeanWhatTheirNamesSay) {
+    constexpr std::uint32_t P = 0xF0, S = 0xCC, D = 0xAA;
+    const std::pair<DWORD, std::uint32_t> named[] = {
+        {SRCCOPY, S},       {SRCAND, S & D},        {SRCPAINT, S | D},  {SRCINVERT, S ^ D},      {MERGEPAINT, ~S | D},
+        {SRCERASE, S & ~D}, {NOTSRCCOPY, ~S},       {MERGECOPY, P & S}, {NOTSRCERASE, ~(S | D)}, {PATCOPY, P},
+        {PATINVERT, P ^ D}, {PATPAINT, P | ~S | D}, {DSTINVERT, ~D},    {BLACKNESS, 0},          {WHITENESS, 0xFF}};
+    for (const auto& [rop, index] : named) EXPECT_EQ(Rop3Index(rop), index & 0xFF) << std::hex << rop;
+    for (int index = 0; index < 256; ++index) {
+        const DWORD rop = DWORD(index) << 16;
+        // Bits 2, 1 and 0 of a table index are P, S and D.
+        bool source = false, pattern = false;
+        for (int bit = 0; bit < 8; ++bit) {
+            source |= (index >> bit & 1) != (index >> (bit ^ 2) & 1);
+            pattern |= (index >> bit & 1) != (index >> (bit ^ 4) & 1);
+        }
+        EXPECT_EQ(Rop3UsesSource(rop), source) << index;
+        EXPECT_EQ(Rop3UsesPattern(rop), pattern) << index;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Named, NamedRopTest,
-    testing::Values(NamedRop{SRCCOPY, [](auto, auto s, auto) { return s; }, true, false},
-                    NamedRop{SRCAND, [](auto, auto s, auto d) { return s & d; }, true, false},
-                    NamedRop{SRCPAINT, [](auto, auto s, auto d) { return s | d; }, true, false},
-                    NamedRop{SRCINVERT, [](auto, auto s, auto d) { return s ^ d; }, true, false},
-                    NamedRop{MERGEPAINT, [](auto, auto s, auto d) { return ~s | d; }, true, false},
-                    NamedRop{SRCERASE, [](auto, auto s, auto d) { return s & ~d; }, true, false},
-                    NamedRop{NOTSRCCOPY, [](auto, auto s, auto) { return ~s; }, true, false},
-                    NamedRop{NOTSRCERASE, [](auto, auto s, auto d) { return ~(s | d); }, true, false},
-                    NamedRop{MERGECOPY, [](auto p, auto s, auto) { return p & s; }, true, true},
-                    NamedRop{PATCOPY, [](auto p, auto, auto) { return p; }, false, true},
-                    NamedRop{PATINVERT, [](auto p, auto, auto d) { return p ^ d; }, false, true},
-                    NamedRop{PATPAINT, [](auto p, auto s, auto d) { return p | ~s | d; }, true, true},
-                    NamedRop{DSTINVERT, [](auto, auto, auto d) { return ~d; }, false, false},
-                    NamedRop{BLACKNESS, [](auto, auto, auto) { return 0u; }, false, false},
-                    NamedRop{WHITENESS, [](auto, auto, auto) { return ~0u; }, false, false}));
 
 }  // namespace
 }  // namespace ksdvi::gdi

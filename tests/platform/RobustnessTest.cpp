@@ -3,7 +3,6 @@
 
 #include <climits>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "PixelProbe.h"
@@ -118,36 +117,6 @@ TEST(RobustnessTest, BadBitmapsAndDibsAreRefused) {
     EXPECT_EQ(dc.StretchPackedDIB(0, 0, 2, 50, 0, 0, 2, 50, shortDib.data(), shortDib.size(), DIB_RGB_COLORS, SRCCOPY),
               0);
     EXPECT_EQ(InkBox(*device).right, 0);
-}
-
-// Pages drawn on several threads at once come out as when drawn alone.
-TEST(RobustnessTest, ParallelDevicesDrawTheSameText) {
-    const auto draw = [](int size) {
-        auto device = WhiteDevice(300, 120);
-        CDC dc(*device);
-        CFont font;
-        LOGFONTA lf;
-        lf.lfHeight = -size;
-        std::strcpy(lf.lfFaceName, "DejaVu Serif");
-        font.CreateFontIndirectA(&lf);
-        dc.SelectObject(&font);
-        dc.SetTextAlign(TA_BASELINE);
-        dc.SetBkMode(TRANSPARENT);
-        for (int i = 0; i < 200; ++i) {
-            const WCHAR c = WCHAR(u'A' + i % 58);
-            dc.ExtTextOutW(5 + (i % 20) * 14, 30 + (i / 20) * 9, 0, nullptr, &c, 1, nullptr);
-        }
-        std::vector<COLORREF> pixels;
-        for (int y = 0; y < device->Height(); ++y)
-            for (int x = 0; x < device->Width(); ++x) pixels.push_back(device->GetPixel(x, y));
-        return pixels;
-    };
-    const auto alone = draw(17);
-    std::vector<std::vector<COLORREF>> results(4);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { results[t] = draw(17); });
-    for (auto& th : threads) th.join();
-    for (const auto& r : results) EXPECT_TRUE(r == alone);
 }
 
 }  // namespace
