@@ -17,30 +17,25 @@
 
 namespace {
 
-// The preamble's fields are checked through ksdvi info (tests/tools).
-TEST(DocumentScan, RealTeXOutputScansCompletely) {
+// The page table of TeX's output: each page's bytes as the file holds them,
+// back to back, ending with eop. Page numbers and the preamble's fields are
+// checked through ksdvi info (tests/tools).
+TEST(DocumentScan, RealTeXOutputScansCompletelyAndCloses) {
     KsDvi dvi;
     dvi.Open(String8(DataFile("plain.dvi").c_str()), {}, {});
-    EXPECT_FALSE(dvi.GetMode() == KsDvi::Complete);
+    EXPECT_NE(dvi.GetMode(), KsDvi::Complete);
     dvi.NewPageWritten(0);
     ASSERT_EQ(dvi.GetMode(), KsDvi::Complete);
     ASSERT_EQ(dvi.GetNPage(), 3);
-    EXPECT_EQ(dvi.GetTeXPageNo(2), -3);
     auto bytes = ReadFileBytes(DataFile("plain.dvi"));
     for (int p = 0; p < 3; ++p) {
-        int len = dvi.GetPageContents(p, nullptr);
-        EXPECT_EQ(len, dvi.GetPageEndOffset(p) - dvi.GetPageStartOffset(p) + 1);
-        std::vector<unsigned char> buf(static_cast<size_t>(len));
-        EXPECT_EQ(dvi.GetPageContents(p, buf.data()), len);
-        EXPECT_EQ(buf.back(), 140);
-        EXPECT_EQ(buf.front(), bytes[static_cast<size_t>(dvi.GetPageStartOffset(p))]);
-        if (p > 0) {
-            EXPECT_EQ(dvi.GetPageStartOffset(p), dvi.GetPageEndOffset(p - 1) + 1);
-        }
+        int start = dvi.GetPageStartOffset(p), end = dvi.GetPageEndOffset(p);
+        std::vector<unsigned char> page(static_cast<size_t>(dvi.GetPageContents(p, nullptr)));
+        EXPECT_EQ(dvi.GetPageContents(p, page.data()), end - start + 1);
+        EXPECT_EQ(page, std::vector<unsigned char>(bytes.begin() + start, bytes.begin() + end + 1));
+        EXPECT_EQ(page.back(), 140);
+        EXPECT_EQ(start, p ? dvi.GetPageEndOffset(p - 1) + 1 : 15 + bytes[14]);  // after the preamble
     }
-    dvi.NewPageWritten(0);  // complete: nothing more to do
-    EXPECT_EQ(dvi.GetNPage(), 3);
-
     dvi.Close();
     EXPECT_FALSE(dvi.IsOpened());
     EXPECT_TRUE(dvi.GetFileName().IsNull());
@@ -49,7 +44,8 @@ TEST(DocumentScan, RealTeXOutputScansCompletely) {
 }
 
 // TeX writes the file a page at a time; the scan reads as many pages as it
-// is told are there and resumes after them when the file has grown.
+// is told are there and resumes after them when the file has grown. Once
+// complete it reads nothing more.
 TEST(DocumentScan, StopsAndResumesAsTheFileGrows) {
     DviBuilder b;
     b.Pre();
@@ -76,17 +72,18 @@ TEST(DocumentScan, StopsAndResumesAsTheFileGrows) {
     EXPECT_EQ(dvi.GetNPage(), 10);
     EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     EXPECT_EQ(dvi.GetTeXPageNo(9), 10);
+    dvi.NewPageWritten(0);
+    EXPECT_EQ(dvi.GetNPage(), 10);
 }
 
-TEST(DocumentScan, TruncatedFileKeepsCompletePagesAndRenewRescans) {
+// What a cut keeps, the mutants of tests/robustness check; a malformed scan
+// stays so until the document is renewed, which scans afresh.
+TEST(DocumentScan, MalformedStaysUntilRenewed) {
     auto full = ReadFileBytes(DataFile("plain.dvi"));
     ScratchDocument doc(std::vector<uint8_t>(full.begin(), full.begin() + 1122));  // page 3 starts at 1102
+    ASSERT_EQ(doc.dvi.GetMode(), KsDvi::Malformed);
+    doc.dvi.NewPageWritten(0);
     EXPECT_EQ(doc.dvi.GetNPage(), 2);
-    EXPECT_EQ(doc.dvi.GetMode(), KsDvi::Malformed);
-    EXPECT_EQ(doc.dvi.GetScanProblem(), KsDvi::ScanProblem::UnexpectedEnd);
-    doc.dvi.NewPageWritten(0);  // Malformed is final until renewed
-    EXPECT_EQ(doc.dvi.GetNPage(), 2);
-
     doc.file.Write(full);
     doc.dvi.RenewDvi();
     EXPECT_EQ(doc.dvi.GetNPage(), 0);
@@ -230,11 +227,6 @@ TEST(FontRegistry, OneRecordPerNameAndSize) {
     EXPECT_EQ((++it)(), index[1]);
 }
 
-TEST(FontRegistry, ALaterDefinitionOfTheNumberReplacesTheEntry) {
-    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(5, "cmr10").FntDef(5, "cmmi10")));
-    EXPECT_STREQ(doc.dvi.GetExtFontIndex()[5]->GetName().c_str(), "cmmi10");
-}
-
 // Sizes stay below 2048pt (2^27 sp), as TeX writes them; a size that is not
 // positive takes the design size, the font turned a quarter.
 TEST(FontRegistry, SizesBelow2048ptAndDesignSizesRotated) {
@@ -291,14 +283,17 @@ TEST(FontRegistry, UnknownFontsAreNullAndNamed) {
     EXPECT_EQ(it(), nullptr);
 }
 
-TEST(FontRegistry, RenewForgetsFontsAndNumbersAgain) {
-    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(1, "cmmi10")));
-    EXPECT_EQ(doc.dvi.GetNItrnFont(), 2);
+// A later definition of a number replaces its entry; a renewal forgets the
+// records and numbers them again.
+TEST(FontRegistry, LaterDefinitionsReplaceAndRenewalsStartAfresh) {
+    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(1, "cmmi10").FntDef(1, "cmsy10")));
+    EXPECT_STREQ(doc.dvi.GetExtFontIndex()[1]->GetName().c_str(), "cmsy10");
+    EXPECT_EQ(doc.dvi.GetNItrnFont(), 3);
     doc.dvi.RenewDvi();
     EXPECT_EQ(doc.dvi.GetNItrnFont(), 0);
     EXPECT_EQ(doc.dvi.GetExtFontIndex()[0], nullptr);
     doc.dvi.NewPageWritten(0);
-    EXPECT_EQ(doc.dvi.GetExtFontIndex()[1]->GetID(), 1);
+    EXPECT_EQ(doc.dvi.GetExtFontIndex()[1]->GetID(), 2);
 }
 
 }  // namespace
