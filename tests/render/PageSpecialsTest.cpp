@@ -117,8 +117,10 @@ struct Queued {
 };
 
 // The third page: what its text specials queue, where and at what scale. Its
-// binary records draw their pictures at once: none of them is queued.
-TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
+// binary records draw their pictures at once, none of them queued, and keep
+// the mask and the watermark; 72 record units an inch make record units
+// pixels at 72 dpi.
+TEST(PictureQueue, TextSpecialsQueueBinaryRecordsKeepMaskAndWatermark) {
     RenderedPage page("graphics.dvi", 2, 72);
     ASSERT_TRUE(page.Opened());
     std::vector<Queued> const expected{
@@ -134,11 +136,19 @@ TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
         // 100pt box scales both ways by 2
         {"quoted.eps", kPictureEps, 0, 180, 216, 2.0, 2.0, {0, 0, 100, 50}},
         {"v.eps", kPictureEps, 0, 144, 288, 1.0, 0.5},
+        // last the watermark, in record units converted when drawn, marked by an all-zero box
+        {"wm.gif", kPictureGif, 1, 72, 72, -36, -36, {0, 0, 0, 0}},
     };
-    std::vector<KsDviDrawer::PictInfo const*> queued(page.Drawer().GetPictList().begin(),
-                                                     page.Drawer().GetPictList().end());
+    KsDviDrawer& d = page.Drawer();
+    // The code 16 picture consumed the first mask; the last one waits.
+    ASSERT_NE(d.GetMask(), nullptr);
+    EXPECT_EQ(std::string(d.GetMask()->fileName.view()), "end.bmp");
+    EXPECT_EQ(d.GetMask()->type, kPictureBmp);
+    std::vector<KsDviDrawer::PictInfo const*> queued(d.GetPictList().begin(), d.GetPictList().end());
+    queued.push_back(d.GetWaterMark());
     ASSERT_EQ(queued.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_NE(queued.back(), nullptr);
+    for (size_t i = 0; i < queued.size(); ++i) {
         KsDviDrawer::PictInfo const& p = *queued[i];
         Queued const& e = expected[i];
         SCOPED_TRACE(e.file);
@@ -148,28 +158,6 @@ TEST(PictureQueue, TextSpecialsQueueTheirPicturesInOrder) {
         EXPECT_NEAR(p.xScale, e.xScale, 1e-5);
         EXPECT_NEAR(p.yScale, e.yScale, 1e-5);
     }
-}
-
-// 72 record units an inch make record units pixels at 72 dpi.
-TEST(PictureQueue, BinaryRecordsKeepMaskAndWatermark) {
-    RenderedPage page("graphics.dvi", 2, 72);
-    ASSERT_TRUE(page.Opened());
-    // The code 16 picture consumed the first mask; the last one waits.
-    KsDviDrawer::PictInfo const* mask = page.Drawer().GetMask();
-    ASSERT_NE(mask, nullptr);
-    EXPECT_EQ(std::string(mask->fileName.view()), "end.bmp");
-    EXPECT_EQ(mask->type, kPictureBmp);
-
-    KsDviDrawer::PictInfo const* watermark = page.Drawer().GetWaterMark();
-    ASSERT_NE(watermark, nullptr);
-    EXPECT_EQ(std::string(watermark->fileName.view()), "wm.gif");
-    EXPECT_EQ(watermark->type, kPictureGif);
-    // Record units, converted when drawn; an all-zero box marks the watermark.
-    EXPECT_EQ(
-        (std::vector<int>{watermark->x, watermark->y, watermark->llx, watermark->lly, watermark->urx, watermark->ury}),
-        (std::vector<int>{72, 72, 0, 0, 0, 0}));
-    EXPECT_EQ(watermark->xScale, -36);
-    EXPECT_EQ(watermark->yScale, -36);
 }
 
 using gdi::GetBValue, gdi::GetGValue, gdi::GetRValue;
@@ -220,13 +208,19 @@ void ExpectAreasCoverLinkedText(RenderedPage& page) {
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inkPerArea[i], 0) << "area " << i;
 }
 
-// The areas hold the linked text and no other; FindHyLink hits inside them,
-// not on their right or bottom edge.
-TEST(Hyperlinks, AnHtmlLinkCoversItsTextAndOnlyThat) {
+// The areas hold the linked text and no other: on the pages of hyperref.tex,
+// and on links.tex, where "Go" before the first link and "now." after it are
+// drawn black, outside it. FindHyLink hits inside the areas, not on their
+// right or bottom edge.
+TEST(Hyperlinks, LinkAreasCoverTheirTextAndOnlyThat) {
+    for (int index = 0; index < 2; ++index) {
+        RenderedPage page("hyperref.dvi", index, kDpi);
+        ASSERT_TRUE(page.Opened());
+        ExpectAreasCoverLinkedText(page);
+    }
     RenderedPage page("links.dvi", 0, kDpi);
     ASSERT_TRUE(page.Opened());
     ExpectAreasCoverLinkedText(page);
-    // "Go" before the link and "now." after it are drawn black, outside it.
     Rect site = FirstArea(page, 0);
     int dark = 0, darkInside = 0;
     for (int y = site.y - 20; y < site.y + site.h + 20; ++y) {
@@ -248,14 +242,6 @@ TEST(Hyperlinks, AnHtmlLinkCoversItsTextAndOnlyThat) {
         EXPECT_EQ(d.FindHyLink(r.x, r.y + r.h), nullptr);
     }
     EXPECT_EQ(d.FindHyLink(0, 0), nullptr);
-}
-
-TEST(Hyperlinks, HyperrefLinksCoverTheirText) {
-    for (int index = 0; index < 2; ++index) {
-        RenderedPage page("hyperref.dvi", index, kDpi);
-        ASSERT_TRUE(page.Opened());
-        ExpectAreasCoverLinkedText(page);
-    }
 }
 
 // DrawHyperlinkMark ORs the link colour into the areas of the chosen kind:
