@@ -1,10 +1,12 @@
 // What a scan keeps from the specials of real TeX documents (specials.tex,
-// colorstack.tex, dvipscolor.tex), the parse rules of each keyword on single
-// specials, and the faces that stand in for those records name.
+// colorstack.tex; the colours dvipscolor.tex carries across pages are drawn
+// in tests/render), the parse rules of each keyword on single specials, and
+// the faces that stand in for those records name.
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -76,8 +78,7 @@ KsDvi::CDC* FakeDevice() {
     return reinterpret_cast<KsDvi::CDC*>(&device);
 }
 
-constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF,
-                       kYellow = 0x00FFFF;
+constexpr unsigned int kBlack = 0, kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
 // The pages' colour stacks and backgrounds; anchors, pictures and face
 // records in scan order. A rescan starts the colours afresh but appends the
@@ -124,17 +125,9 @@ TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {
     EXPECT_EQ(StacksOf(doc)[2], std::vector<unsigned int>{kBlack});  // extra pops leave the bottom
 }
 
-// LaTeX's colour packages write dvips specials: black pushed for the whole
-// document, blue from the end of the first page on, a yellow page colour set
-// on the second page.
-TEST(DocumentSpecials, DvipsColoursCarryAcrossPages) {
-    RecordingDocument doc("dvipscolor.dvi");
-    doc.NewPageWritten(0);
-    EXPECT_EQ(StacksOf(doc), (Stacks{{kBlack}, {kBlack, kBlack, kBlue}, {kBlack, kBlack, kBlue}}));
-    EXPECT_EQ(BackgroundsOf(doc), (std::vector<unsigned int>{kWhite, kYellow, kYellow}));
-}
-
-TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
+// Face records keep the faces the reference device has and substitute the
+// others, by the lists the host gives.
+TEST(DocumentSpecials, FaceRecordsAskTheReferenceDeviceThenSubstitute) {
     std::vector<std::pair<KsDvi::CDC*, std::string>> asked;
     auto query = [&asked](KsDvi::CDC* device, char const* face) {
         asked.emplace_back(device, face);
@@ -143,8 +136,14 @@ TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
 
     RecordingDocument noDevice("specials.dvi");
     noDevice.SetFaceQuery(query);
+    FaceSubstitutions lists;
+    lists.lists[1] = {"IPAMin"};
+    lists.lists[7] = {"Nanum"};
+    lists.defaultFace = "Fallback Face";
+    noDevice.SetFaceSubstitutions(lists);
     noDevice.NewPageWritten(0);
     EXPECT_TRUE(asked.empty());  // no device to ask
+    EXPECT_EQ(FacesOf(noDevice), (Names{"Dotum", "MS PMincho", "Fallback Face"}));
 
     RecordingDocument doc("specials.dvi");
     doc.SetFaceQuery(query);
@@ -157,24 +156,6 @@ TEST(DocumentSpecials, InstalledFacesAskTheReferenceDevice) {
     // Names are cut at 259 bytes before they are looked up.
     doc.Special(std::string("#\0\2\0\0\0\0", 7) + std::string(300, 'L'));
     EXPECT_EQ(FacesOf(doc).back(), std::string(259, 'L'));
-}
-
-TEST(DocumentSpecials, SubstitutionListsComeFromTheHost) {
-    RecordingDocument doc("specials.dvi");
-    FaceSubstitutions lists;
-    lists.lists[0] = {"ipa"};                // prefixes are case-sensitive
-    lists.lists[1] = {"Nothing", "IPAMin"};  // every entry of a list is tried
-    lists.lists[6] = {"IPAMincho"};          // but categories go in order
-    lists.lists[7] = {"Nanum"};
-    lists.defaultFace = "Fallback Face";
-    doc.SetFaceSubstitutions(lists);
-    doc.NewPageWritten(0);
-    EXPECT_EQ(FacesOf(doc), (Names{"Dotum", "MS PMincho", "Fallback Face"}));
-
-    RecordingDocument empty("specials.dvi");
-    empty.SetFaceSubstitutions({});
-    empty.NewPageWritten(0);
-    EXPECT_EQ(FacesOf(empty), (Names{"Batang", "Batang", "Batang"}));
 }
 
 TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
@@ -190,28 +171,36 @@ TEST(DocumentSpecials, ShortBinaryRecordsChangeNothing) {
     EXPECT_EQ(FacesOf(doc), Names{"Batang"});
 }
 
-// The default lists send each family to the face of its own category: no
-// entry may capture names meant for a later category.
-TEST(FaceSubstitutions, DefaultsRouteKoreanAndJapaneseFamilies) {
+// The first category, in order, with an entry that is a prefix of the name
+// (case matters) gives the face, else the default face. The default lists
+// send each family to the face of its own category: no entry may capture
+// names meant for a later category.
+TEST(FaceSubstitutions, FirstCategoryWithAPrefixWins) {
+    FaceSubstitutions host;
+    host.lists[0] = {"ipa"};
+    host.lists[1] = {"Nothing", "IPAMin"};
+    host.lists[6] = {"IPAMincho"};
+    host.defaultFace = "Host Default";
     FaceSubstitutions const defaults = FaceSubstitutions::Defaults();
     // Batang is the default face too: for DejaVu Serif and for batang, not
-    // listed (case matters). The names in bytes are EUC-KR BatangChe and Gulim.
-    std::vector<std::pair<std::string, std::vector<std::string>>> const routes{
-        {"Batang", {"BatangChe", "\xB9\xD9\xC5\xC1\xC3\xBC", "Noto Serif CJK KR Bold", "DejaVu Serif", "batang"}},
-        {"Dotum", {"UnDotum", "NanumGothicCoding"}},
-        {"Gulim", {"NanumBarunGothic", "\xB1\xBC\xB8\xB2"}},
-        {"Gungsuh", {"UnGungseo"}},
-        {"MS Gothic", {"IPAGothic", "Noto Sans Mono CJK JP"}},
-        {"MS PGothic", {"IPAPGothic", "MS PGothic", "Noto Sans CJK JP"}},
-        {"MS Mincho", {"IPAMincho"}},
-        {"MS PMincho", {"IPAPMincho", "Noto Serif CJK JP"}},
+    // listed. The names in bytes are EUC-KR BatangChe and Gulim.
+    std::vector<std::tuple<FaceSubstitutions const*, std::string, std::vector<std::string>>> const routes{
+        {&host, "Dotum", {"IPAMincho"}},
+        {&host, "Host Default", {"BatangChe", "Ipa"}},
+        {&defaults,
+         "Batang",
+         {"BatangChe", "\xB9\xD9\xC5\xC1\xC3\xBC", "Noto Serif CJK KR Bold", "DejaVu Serif", "batang"}},
+        {&defaults, "Dotum", {"UnDotum", "NanumGothicCoding"}},
+        {&defaults, "Gulim", {"NanumBarunGothic", "\xB1\xBC\xB8\xB2"}},
+        {&defaults, "Gungsuh", {"UnGungseo"}},
+        {&defaults, "MS Gothic", {"IPAGothic", "Noto Sans Mono CJK JP"}},
+        {&defaults, "MS PGothic", {"IPAPGothic", "MS PGothic", "Noto Sans CJK JP"}},
+        {&defaults, "MS Mincho", {"IPAMincho"}},
+        {&defaults, "MS PMincho", {"IPAPMincho", "Noto Serif CJK JP"}},
     };
-    for (auto const& [expected, faces] : routes)
-        for (std::string const& face : faces) EXPECT_EQ(defaults.Substitute(face), expected) << face;
-
-    FaceSubstitutions host;
-    host.defaultFace = "Host Default";
-    EXPECT_EQ(host.Substitute("BatangChe"), "Host Default");  // no lists: everything is the default
+    for (auto const& [lists, expected, faces] : routes)
+        for (std::string const& face : faces) EXPECT_EQ(lists->Substitute(face), expected) << face;
+    EXPECT_EQ(FaceSubstitutions{}.Substitute("BatangChe"), "Batang");  // no lists: everything is the default
 }
 
 struct ParseCase {

@@ -28,15 +28,15 @@ struct NumberCase {
 };
 
 TEST(SpecialParsing, GetNumberReadsOrFails) {
-    for (NumberCase const& c : {NumberCase{"12.5x", 12.5, 4}, NumberCase{"   007 ", 7, 6}, NumberCase{"-.5", -0.5, 3},
-                                NumberCase{"-+-3", 3, 4}, NumberCase{"--0.25", 0.25, 6},  // every '-' flips the sign
-                                NumberCase{"5.", 5, 2}, NumberCase{"5.pt", 5, 2},         // a trailing '.' is consumed
-                                NumberCase{"1e3", 1, 1}, NumberCase{"0.001", 0.001, 5},   // no exponent form
-                                NumberCase{std::string("1") + std::string(120, '0'), 1e100, 121},  // held at 1e100
-                                NumberCase{"\t1", {}},  // only 0x20 is skipped
-                                NumberCase{"-", {}},    // a sign, then the NUL
-                                NumberCase{"", {}}, NumberCase{"   ", {}}, NumberCase{"+-x", {}}, NumberCase{".", {}},
-                                NumberCase{".x", {}}, NumberCase{"x1", {}}}) {
+    using N = NumberCase;
+    for (N const& c : {N{"12.5x", 12.5, 4}, N{"   007 ", 7, 6}, N{"-.5", -0.5, 3}, N{"-+-3", 3, 4},
+                       N{"--0.25", 0.25, 6},                                     // every '-' flips the sign
+                       N{"5.", 5, 2}, N{"5.pt", 5, 2},                           // a trailing '.' is consumed
+                       N{"1e3", 1, 1}, N{"0.001", 0.001, 5},                     // no exponent form
+                       N{std::string("1") + std::string(120, '0'), 1e100, 121},  // held at 1e100
+                       N{"\t1", {}},                                             // only 0x20 is skipped
+                       N{"-", {}},                                               // a sign, then the NUL
+                       N{"", {}}, N{"   ", {}}, N{"+-x", {}}, N{".", {}}, N{".x", {}}, N{"x1", {}}}) {
         ExactBytes text(c.text);
         double out = -7.0;
         unsigned char* end = getnumber(text.Get(), &out);
@@ -51,15 +51,14 @@ using DimenCase = std::pair<std::string, std::optional<int>>;  // none: no dimen
 // -26214.4 + 0.5, 0.00001pt 0.65536 + 0.5; sp values are only truncated. No
 // blank may stand before the unit, whose two letters are case-sensitive.
 TEST(SpecialParsing, GetDimenReadsScaledPointsOrFails) {
+    using D = DimenCase;
     for (auto const& [dimen, sp] :
-         {DimenCase{"1in", 4736287}, DimenCase{"1pt", 65536}, DimenCase{"3dd", 210372}, DimenCase{"1cc", 841489},
-          DimenCase{"1cm", 1864680}, DimenCase{"1mm", 186468}, DimenCase{"1bp", 65782}, DimenCase{"1pc", 786432},
-          DimenCase{" 1.5pt", 98304}, DimenCase{"0.00001pt", 1}, DimenCase{"-1pt", -65535}, DimenCase{"-0.4pt", -26213},
-          DimenCase{"2.5sp", 2}, DimenCase{"-2.5sp", -2}, DimenCase{"0.9sp", 0}, DimenCase{"99999999pt", INT_MAX},
-          DimenCase{"-99999999pt", INT_MIN},
+         {D{"1in", 4736287}, D{"1pt", 65536}, D{"3dd", 210372}, D{"1cc", 841489}, D{"1cm", 1864680}, D{"1mm", 186468},
+          D{"1bp", 65782}, D{"1pc", 786432}, D{" 1.5pt", 98304}, D{"0.00001pt", 1}, D{"-1pt", -65535},
+          D{"-0.4pt", -26213}, D{"2.5sp", 2}, D{"-2.5sp", -2}, D{"0.9sp", 0}, D{"99999999pt", INT_MAX},
+          D{"-99999999pt", INT_MIN},
           // failures
-          DimenCase{"12 pt", {}}, DimenCase{"12PT", {}}, DimenCase{"12p", {}}, DimenCase{"12px", {}},
-          DimenCase{"12", {}}, DimenCase{"pt", {}}, DimenCase{"", {}}}) {
+          D{"12 pt", {}}, D{"12PT", {}}, D{"12p", {}}, D{"12px", {}}, D{"12", {}}, D{"pt", {}}, D{"", {}}}) {
         ExactBytes text(dimen);
         int out = 12345;
         unsigned char* end = getdimen(text.Get(), &out);
@@ -75,30 +74,29 @@ struct RgbCase {
 };
 
 TEST(SpecialParsing, RgbColorClampsScalesAndPacksRedLow) {
-    for (RgbCase const& c :
-         {RgbCase{1.5, -0.2, 0.25, 0x4000FF}, RgbCase{1, 0, 0, kRed}, RgbCase{0, 1, 0, 0x00FF00},
-          RgbCase{0, 0, 1, kBlue}, RgbCase{0.5, 0.999, 0.99609375, 0xFFFF80},  // 255/256 gives 255 without the cap
-          // just below 255/256; exactly and just below 1/256
-          RgbCase{0.99609374, 0.00390625, 0.00390624, 0x0001FE}, RgbCase{NAN, -INFINITY, INFINITY, kBlue}})
+    using R = RgbCase;
+    for (R const& c : {R{1.5, -0.2, 0.25, 0x4000FF}, R{1, 0, 0, kRed}, R{0, 1, 0, 0x00FF00}, R{0, 0, 1, kBlue},
+                       R{0.5, 0.999, 0.99609375, 0xFFFF80},  // 255/256 gives 255 without the cap
+                       // just below 255/256; exactly and just below 1/256
+                       R{0.99609374, 0.00390625, 0.00390624, 0x0001FE}, R{NAN, -INFINITY, INFINITY, kBlue}})
         EXPECT_EQ(rgbcolor(c.r, c.g, c.b), c.color) << c.r << " " << c.g << " " << c.b;
 }
 
 using ColourCase = std::pair<std::string, std::optional<unsigned int>>;  // none: no colour
 
 TEST(DvipsColour, WordsNameTheirColour) {
+    using C = ColourCase;
     for (auto const& [words, color] :
-         {ColourCase{"  rgb 0 .5 1  ", 0xFF8000u}, ColourCase{"gray 0.5", 0x808080u},
-          ColourCase{"gray 1.5", kWhite},  // clamped
-          // cmyk shows as 1 - min(1, c + k) per component
-          ColourCase{"cmyk 0 1 1 0", kRed}, ColourCase{"cmyk 0.5 0 0 0.5", 0x808000u}, ColourCase{"hsb 0 1 1", kRed},
-          ColourCase{"hsb 0.5 1 1", 0xFFFF00u}, ColourCase{"hsb 0.25 0.5 1", 0x80FFC0u},
-          ColourCase{"hsb 1 1 0.5", 0x000080u},
+         {C{"  rgb 0 .5 1  ", 0xFF8000u}, C{"gray 0.5", 0x808080u},
+          C{"gray 1.5", kWhite},  // clamped
+                                  // cmyk shows as 1 - min(1, c + k) per component
+          C{"cmyk 0 1 1 0", kRed}, C{"cmyk 0.5 0 0 0.5", 0x808000u}, C{"hsb 0 1 1", kRed}, C{"hsb 0.5 1 1", 0xFFFF00u},
+          C{"hsb 0.25 0.5 1", 0x80FFC0u}, C{"hsb 1 1 0.5", 0x000080u},
           // the first, one in the middle and the last of dvipsnam.def
-          ColourCase{"GreenYellow", 0x4FFFD9u}, ColourCase{"NavyBlue", 0xFF750Fu}, ColourCase{"White", kWhite},
+          C{"GreenYellow", 0x4FFFD9u}, C{"NavyBlue", 0xFF750Fu}, C{"White", kWhite},
           // malformed
-          ColourCase{"rgb 1 0", {}}, ColourCase{"rgb 1 0 0 x", {}}, ColourCase{"rgb 1,0,0", {}},
-          ColourCase{"RGB 1 0 0", {}}, ColourCase{"red", {}}, ColourCase{"Red x", {}}, ColourCase{"Redx", {}},
-          ColourCase{"cmyk 0 1 1", {}}, ColourCase{"gray", {}}, ColourCase{"", {}}, ColourCase{"   ", {}}}) {
+          C{"rgb 1 0", {}}, C{"rgb 1 0 0 x", {}}, C{"rgb 1,0,0", {}}, C{"RGB 1 0 0", {}}, C{"red", {}}, C{"Red x", {}},
+          C{"Redx", {}}, C{"cmyk 0 1 1", {}}, C{"gray", {}}, C{"", {}}, C{"   ", {}}}) {
         ExactBytes bytes(words);
         EXPECT_EQ(ParseDvipsColor(bytes.Get()), color) << '"' << words << '"';
     }

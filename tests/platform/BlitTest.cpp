@@ -1,4 +1,5 @@
-// Raster transfers and binary raster modes combine pixels bit by bit.
+// Raster operations against their truth tables bit by bit, and the transfers
+// and binary raster modes that combine pixels with them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,12 +7,53 @@
 
 #include "PixelProbe.h"
 #include "platform/gdi/Cdc.h"
+#include "platform/gdi/RasterOps.h"
 
 namespace ksdvi::gdi {
 namespace {
 
 using test::CountColor;
 using test::WhiteDevice;
+
+// Every ternary operation, on pixels that hold all eight (P, S, D) bit
+// combinations side by side: bit i of the result must be truth-table bit
+// (P<<2 | S<<1 | D) of that combination.
+TEST(RasterOpsTest, AllTernaryOperationsFollowTheirTruthTables) {
+    const std::uint32_t p = 0b11110000, s = 0b11001100, d = 0b10101010;
+    for (int index = 0; index < 256; ++index) {
+        const std::uint32_t r = ApplyRop3(BYTE(index), p, s, d) & 0xFF;
+        EXPECT_EQ(r, std::uint32_t(index)) << "rop index " << index;
+    }
+}
+
+TEST(RasterOpsTest, AllBinaryModesFollowTheirTruthTables) {
+    const std::uint32_t pen = 0b1100, dst = 0b1010;
+    for (int mode = R2_BLACK; mode <= R2_WHITE; ++mode)
+        EXPECT_EQ(ApplyRop2(mode, pen, dst) & 0xF, std::uint32_t(mode - 1)) << "mode " << mode;
+}
+
+// The named codes: each index is its function of the pattern, source and
+// destination bytes of the truth tables above, and an operation uses the
+// source or the pattern exactly when its table depends on it.
+TEST(RasterOpsTest, NamedCodesMeanWhatTheirNamesSay) {
+    constexpr std::uint32_t P = 0xF0, S = 0xCC, D = 0xAA;
+    const std::pair<DWORD, std::uint32_t> named[] = {
+        {SRCCOPY, S},       {SRCAND, S & D},        {SRCPAINT, S | D},  {SRCINVERT, S ^ D},      {MERGEPAINT, ~S | D},
+        {SRCERASE, S & ~D}, {NOTSRCCOPY, ~S},       {MERGECOPY, P & S}, {NOTSRCERASE, ~(S | D)}, {PATCOPY, P},
+        {PATINVERT, P ^ D}, {PATPAINT, P | ~S | D}, {DSTINVERT, ~D},    {BLACKNESS, 0},          {WHITENESS, 0xFF}};
+    for (const auto& [rop, index] : named) EXPECT_EQ(Rop3Index(rop), index & 0xFF) << std::hex << rop;
+    for (int index = 0; index < 256; ++index) {
+        const DWORD rop = DWORD(index) << 16;
+        // Bits 2, 1 and 0 of a table index are P, S and D.
+        bool source = false, pattern = false;
+        for (int bit = 0; bit < 8; ++bit) {
+            source |= (index >> bit & 1) != (index >> (bit ^ 2) & 1);
+            pattern |= (index >> bit & 1) != (index >> (bit ^ 4) & 1);
+        }
+        EXPECT_EQ(Rop3UsesSource(rop), source) << index;
+        EXPECT_EQ(Rop3UsesPattern(rop), pattern) << index;
+    }
+}
 
 // Distinct colours per position, so that every bit of the combination counts.
 COLORREF DestColor(int x, int y) { return RGB(x * 37 + 5, y * 71 + 3, (x ^ y) * 29 + 100); }
@@ -85,33 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Combination{R2_NOT, [](COLORREF, COLORREF d) -> COLORREF { return ~d & 0xFFFFFF; }},
                     Combination{R2_NOP, [](COLORREF, COLORREF d) -> COLORREF { return d; }}));
 
-TEST(BlitTest, XorLinesUndoThemselves) {
-    auto device = WhiteDevice(40, 40);
-    CDC dc(*device);
-    Paint(dc, 40, 40, DestColor);
-    CPen pen(PS_SOLID, 1, RGB(0x33, 0x66, 0x99));
-    dc.SelectObject(&pen);
-    dc.SetROP2(R2_XORPEN);
-    for (int pass = 0; pass < 2; ++pass) {
-        dc.MoveTo(3, 4);
-        dc.LineTo(35, 29);
-        dc.Ellipse(5, 5, 30, 20);
-    }
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(device->GetPixel(x, y), DestColor(x, y));
-}
-
-TEST(BlitTest, LineLeavesOutItsLastPixel) {
-    auto device = WhiteDevice(20, 5);
-    CDC dc(*device);
-    dc.MoveTo(2, 2);
-    dc.LineTo(10, 2);
-    EXPECT_EQ(CountColor(*device, {0, 0, 20, 5}, RGB(0, 0, 0)), 8);
-    EXPECT_EQ(device->GetPixel(2, 2), RGB(0, 0, 0));
-    EXPECT_EQ(device->GetPixel(10, 2), RGB(255, 255, 255));
-    EXPECT_EQ(dc.GetCurrentPosition().x, 10);
-}
-
 TEST(BlitTest, StretchBltEnlargesAndMirrors) {
     auto device = WhiteDevice(8, 8);
     CDC dc(*device);
@@ -131,59 +146,56 @@ TEST(BlitTest, StretchBltEnlargesAndMirrors) {
     EXPECT_EQ(device->GetPixel(7, 0), RGB(255, 0, 0));
 }
 
-TEST(BlitTest, ShrinkingBlackOnWhiteKeepsThinBlackLines) {
+// Shrinking sixteen columns to four, one of them black: how the stretch mode
+// combines the four that make the second pixel.
+TEST(BlitTest, ShrinkingCombinesAsTheStretchModeSays) {
     auto device = WhiteDevice(4, 1);
     CDC dc(*device);
     test::MemoryCanvas canvas(dc, 16, 1);
-    CDC& memory = canvas.dc;
     const RECT all{0, 0, 16, 1};
-    memory.FillSolidRect(&all, RGB(255, 255, 255));
-    memory.SetPixel(5, 0, RGB(0, 0, 0));  // one black column among sixteen
-    dc.SetStretchBltMode(BLACKONWHITE);
-    dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
-    EXPECT_EQ(device->GetPixel(1, 0), RGB(0, 0, 0));
-    dc.SetStretchBltMode(COLORONCOLOR);
-    dc.StretchBlt(0, 0, 4, 1, &memory, 0, 0, 16, 1, SRCCOPY);
-    EXPECT_EQ(CountColor(*device, {0, 0, 4, 1}, RGB(255, 255, 255)), 4);
+    canvas.dc.FillSolidRect(&all, RGB(255, 255, 255));
+    canvas.dc.SetPixel(5, 0, RGB(0, 0, 0));
+    for (const auto& [mode, second] : {std::pair{BLACKONWHITE, RGB(0, 0, 0)},
+                                       {WHITEONBLACK, RGB(255, 255, 255)},
+                                       {COLORONCOLOR, RGB(255, 255, 255)},
+                                       {HALFTONE, RGB(191, 191, 191)}}) {
+        dc.SetStretchBltMode(mode);
+        dc.StretchBlt(0, 0, 4, 1, &canvas.dc, 0, 0, 16, 1, SRCCOPY);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(device->GetPixel(x, 0), x == 1 ? second : RGB(255, 255, 255)) << "mode " << mode << " at " << x;
+    }
 }
 
-TEST(BlitTest, MonochromeSourcesTakeTheTextAndBackgroundColours) {
+// Monochrome bitmaps, as picture masks use them: set bits take the background
+// colour and clear ones the text colour; going the other way, the source's
+// background colour becomes white. A memory context made without a reference
+// makes monochrome bitmaps.
+TEST(BlitTest, MonochromeBitmapsTakeAndGiveTheContextColours) {
     auto device = WhiteDevice(8, 1);
     CDC dc(*device);
     CDC memory;
     memory.CreateCompatibleDC(&dc);
     CBitmap mono;
-    const BYTE bits[2] = {0b10100000, 0};  // white, black, white, then black
+    const BYTE bits[2] = {0b10100000, 0};
     ASSERT_TRUE(mono.CreateBitmap(8, 1, 1, 1, bits));
     memory.SelectObject(&mono);
-    dc.SetTextColor(RGB(200, 0, 0));
-    dc.SetBkColor(RGB(0, 0, 200));
+    const COLORREF text = RGB(200, 0, 0), background = RGB(0, 0, 200);
+    dc.SetTextColor(text);
+    dc.SetBkColor(background);
     dc.BitBlt(0, 0, 8, 1, &memory, 0, 0, SRCCOPY);
-    EXPECT_EQ(device->GetPixel(0, 0), RGB(0, 0, 200));
-    EXPECT_EQ(device->GetPixel(1, 0), RGB(200, 0, 0));
-    EXPECT_EQ(device->GetPixel(2, 0), RGB(0, 0, 200));
-    EXPECT_EQ(device->GetPixel(3, 0), RGB(200, 0, 0));
-    // Colour to monochrome: the source's background colour becomes white.
-    CBitmap target;
-    target.CreateBitmap(8, 1, 1, 1, nullptr);
-    memory.SelectObject(&target);
-    dc.SetBkColor(RGB(0, 0, 200));
-    memory.BitBlt(0, 0, 8, 1, &dc, 0, 0, SRCCOPY);
-    EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
-    EXPECT_EQ(memory.GetPixel(1, 0), RGB(0, 0, 0));
-}
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(device->GetPixel(x, 0), x == 0 || x == 2 ? background : text) << x;
 
-TEST(BlitTest, FreshMemoryContextsMakeMonochromeBitmaps) {
-    CDC memory;
-    ASSERT_TRUE(memory.CreateCompatibleDC(nullptr));
-    CBitmap bitmap;
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&memory, 4, 4));
+    CDC fresh;
+    ASSERT_TRUE(fresh.CreateCompatibleDC(nullptr));
+    CBitmap target;
+    ASSERT_TRUE(target.CreateCompatibleBitmap(&fresh, 8, 1));
     BITMAP info;
-    bitmap.GetBitmap(&info);
+    target.GetBitmap(&info);
     EXPECT_EQ(info.bmBitsPixel, 1);
-    memory.SelectObject(&bitmap);
-    memory.SetPixel(0, 0, RGB(200, 200, 200));
-    EXPECT_EQ(memory.GetPixel(0, 0), RGB(255, 255, 255));
+    fresh.SelectObject(&target);
+    fresh.BitBlt(0, 0, 8, 1, &dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(fresh.GetPixel(0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(fresh.GetPixel(1, 0), RGB(0, 0, 0));
 }
 
 // A 3 x 2 DIB, 24 bits, bottom-up: the last row in memory is the top one.
@@ -229,14 +241,6 @@ TEST(BlitTest, SetDIBitsToDeviceDrawsABandOfScans) {
               1);
     EXPECT_EQ(device->GetPixel(0, 1), RGB(0, 0, 255));
     EXPECT_EQ(device->GetPixel(0, 0), RGB(255, 255, 255));
-}
-
-TEST(BlitTest, OverlappingBlitOnOneSurfaceReadsTheOriginal) {
-    auto device = WhiteDevice(10, 1);
-    CDC dc(*device);
-    for (int x = 0; x < 5; ++x) dc.SetPixel(x, 0, RGB(x * 40, 0, 0));
-    dc.BitBlt(2, 0, 5, 1, &dc, 0, 0, SRCCOPY);
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(device->GetPixel(x + 2, 0), RGB(x * 40, 0, 0));
 }
 
 }  // namespace

@@ -19,18 +19,19 @@ using test::WhiteDevice;
 // Builds a metafile: records of 16-bit words after an 18-byte header.
 class WmfWriter {
 public:
-    WmfWriter& Record(WORD function, std::vector<WORD> params) {
-        const DWORD size = DWORD(3 + params.size());
-        words_.push_back(WORD(size & 0xFFFF));
-        words_.push_back(WORD(size >> 16));
-        words_.push_back(function);
+    WmfWriter& Record(WORD function, std::vector<WORD> params, const void* bytes = nullptr, std::size_t size = 0) {
+        params.resize(params.size() + (size + 1) / 2);
+        if (size) std::memcpy(params.data() + params.size() - (size + 1) / 2, bytes, size);
+        const DWORD words = DWORD(3 + params.size());
+        words_.insert(words_.end(), {WORD(words & 0xFFFF), WORD(words >> 16), function});
         words_.insert(words_.end(), params.begin(), params.end());
         return *this;
     }
-    static std::vector<WORD> Color(COLORREF c) { return {WORD(c & 0xFFFF), WORD(c >> 16)}; }
-    static std::vector<WORD> Join(std::vector<WORD> a, const std::vector<WORD>& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
+    WmfWriter& Brush(COLORREF c) {
+        return Record(META_CREATEBRUSHINDIRECT, {BS_SOLID, WORD(c & 0xFFFF), WORD(c >> 16), 0});
+    }
+    WmfWriter& Pen(WORD style, COLORREF c) {
+        return Record(META_CREATEPENINDIRECT, {style, 0, 0, WORD(c & 0xFFFF), WORD(c >> 16)});
     }
 
     std::vector<BYTE> Finish(WORD objects) {
@@ -38,11 +39,9 @@ public:
         const DWORD total = DWORD(9 + words_.size());
         std::vector<WORD> all = {1, 9, 0x300, WORD(total & 0xFFFF), WORD(total >> 16), objects, 0, 0, 0};
         all.insert(all.end(), words_.begin(), words_.end());
-        std::vector<BYTE> bytes;
-        for (WORD w : all) {
-            bytes.push_back(BYTE(w & 0xFF));
-            bytes.push_back(BYTE(w >> 8));
-        }
+        std::vector<BYTE> bytes(2 * all.size());
+        for (std::size_t i = 0; i < all.size(); ++i)
+            bytes[2 * i] = BYTE(all[i] & 0xFF), bytes[2 * i + 1] = BYTE(all[i] >> 8);
         return bytes;
     }
 
@@ -50,37 +49,28 @@ private:
     std::vector<WORD> words_;
 };
 
-WORD W(int v) { return WORD(std::int16_t(v)); }
-
 // A drawing in a 100 x 100 logical box: a red square without outline, a
-// blue line, a 2 x 1 DIB and a glyph.
+// blue line and a 2 x 1 DIB.
 std::vector<BYTE> Drawing() {
     WmfWriter w;
-    w.Record(META_SETWINDOWORG, {0, 0});
-    w.Record(META_SETWINDOWEXT, {100, 100});  // y, x
-    w.Record(META_CREATEBRUSHINDIRECT,
-             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
-    w.Record(META_SELECTOBJECT, {0});
-    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
-    w.Record(META_SELECTOBJECT, {1});
+    w.Record(META_SETWINDOWORG, {0, 0}).Record(META_SETWINDOWEXT, {100, 100});  // y, x
+    w.Brush(RGB(255, 0, 0)).Record(META_SELECTOBJECT, {0});
+    w.Pen(PS_NULL, 0).Record(META_SELECTOBJECT, {1});
     w.Record(META_RECTANGLE, {50, 50, 10, 10});  // bottom, right, top, left
     w.Record(0x0999, {1, 2, 3});                 // unknown: skipped
-    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_SOLID, 0, 0}, WmfWriter::Color(RGB(0, 0, 255))));
-    w.Record(META_SELECTOBJECT, {2});
-    w.Record(META_MOVETO, {80, 10});  // y, x
-    w.Record(META_LINETO, {80, 60});
-    // META_STRETCHDIB: rop, usage, source h, w, y, x, destination h, w, y, x, packed DIB.
-    std::vector<WORD> dib((sizeof(BITMAPINFOHEADER) + 8) / 2, 0);
-    BITMAPINFOHEADER h;
-    h.biWidth = 2;
-    h.biHeight = 1;
-    h.biBitCount = 24;
-    std::memcpy(dib.data(), &h, sizeof h);
-    const BYTE pixels[8] = {0, 255, 0, 0, 0, 0, 0, 0};  // green, black (blue, green, red order), padding
-    std::memcpy(reinterpret_cast<BYTE*>(dib.data()) + sizeof h, pixels, sizeof pixels);
-    w.Record(
-        META_STRETCHDIB,
-        WmfWriter::Join(WmfWriter::Join(WmfWriter::Color(SRCCOPY), {DIB_RGB_COLORS, 1, 2, 0, 0, 10, 20, 70, 70}), dib));
+    w.Pen(PS_SOLID, RGB(0, 0, 255)).Record(META_SELECTOBJECT, {2});
+    w.Record(META_MOVETO, {80, 10}).Record(META_LINETO, {80, 60});  // y, x
+    // META_STRETCHDIB: rop, usage, source h, w, y, x, destination h, w, y, x,
+    // then the packed DIB: green, black (blue, green, red order), padding.
+    struct {
+        BITMAPINFOHEADER h;
+        BYTE pixels[8] = {0, 255, 0, 0, 0, 0, 0, 0};
+    } dib;
+    dib.h.biWidth = 2;
+    dib.h.biHeight = 1;
+    dib.h.biBitCount = 24;
+    w.Record(META_STRETCHDIB, {WORD(SRCCOPY & 0xFFFF), WORD(SRCCOPY >> 16), DIB_RGB_COLORS, 1, 2, 0, 0, 10, 20, 70, 70},
+             &dib, sizeof dib);
     return w.Finish(3);
 }
 
@@ -121,11 +111,8 @@ TEST(MetafileTest, PlaysToTheExpectedPixels) {
 TEST(MetafileTest, TextRecordsDrawWithTheMetafilesFont) {
     WmfWriter w;
     w.Record(META_SETWINDOWEXT, {100, 100});
-    std::vector<WORD> font = {W(-40), 0, 0, 0, 400, 0, 0, 0, 0};
     const char face[] = "DejaVu Sans";
-    std::vector<WORD> name((sizeof face + 1) / 2, 0);
-    std::memcpy(name.data(), face, sizeof face);
-    w.Record(META_CREATEFONTINDIRECT, WmfWriter::Join(font, name));
+    w.Record(META_CREATEFONTINDIRECT, {WORD(-40), 0, 0, 0, 400, 0, 0, 0, 0}, face, sizeof face);
     w.Record(META_SELECTOBJECT, {0});
     w.Record(META_SETTEXTALIGN, {TA_BASELINE});
     w.Record(META_SETBKMODE, {TRANSPARENT});
@@ -143,12 +130,7 @@ TEST(MetafileTest, TextRecordsDrawWithTheMetafilesFont) {
 TEST(MetafileTest, ObjectsTakeTheLowestFreeSlot) {
     WmfWriter w;
     w.Record(META_SETWINDOWEXT, {100, 100});
-    w.Record(META_CREATEBRUSHINDIRECT,
-             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(255, 0, 0))), {0}));
-    w.Record(META_CREATEPENINDIRECT, WmfWriter::Join({PS_NULL, 0, 0}, WmfWriter::Color(0)));
-    w.Record(META_DELETEOBJECT, {0});
-    w.Record(META_CREATEBRUSHINDIRECT,
-             WmfWriter::Join(WmfWriter::Join({BS_SOLID}, WmfWriter::Color(RGB(0, 255, 0))), {0}));
+    w.Brush(RGB(255, 0, 0)).Pen(PS_NULL, 0).Record(META_DELETEOBJECT, {0}).Brush(RGB(0, 255, 0));
     w.Record(META_SELECTOBJECT, {0});  // the green brush, in the freed slot
     w.Record(META_SELECTOBJECT, {1});
     w.Record(META_RECTANGLE, {51, 51, 10, 10});
@@ -158,16 +140,13 @@ TEST(MetafileTest, ObjectsTakeTheLowestFreeSlot) {
     EXPECT_EQ(device->GetPixel(60, 60), RGB(0, 255, 0));
 }
 
-TEST(MetafileTest, NonMetafilesAreRefused) {
+TEST(MetafileTest, NonMetafilesAreRefusedAndBrokenOnesPlayWithoutHarm) {
     const BYTE junk[20] = {'G', 'I', 'F', '8', '9', 'a'};
     EXPECT_EQ(SetMetaFileBitsEx(sizeof junk, junk), nullptr);
     EXPECT_EQ(SetMetaFileBitsEx(4, junk), nullptr);
     EXPECT_EQ(SetMetaFileBitsEx(0, nullptr), nullptr);
     EXPECT_FALSE(PlayMetaFile(nullptr, nullptr));
     EXPECT_FALSE(DeleteMetaFile(nullptr));
-}
-
-TEST(MetafileTest, BrokenMetafilesPlayWithoutHarm) {
     const std::vector<BYTE> good = Drawing();
     auto device = WhiteDevice(100, 100);
     CDC dc(*device);

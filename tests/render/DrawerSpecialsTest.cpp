@@ -44,31 +44,42 @@ private:
     Canvas canvas_;
 };
 
-struct LinkCase {
-    std::string special;
+// Specials in order, and the drawer's current colour and links after them.
+struct SpecialCase {
+    std::vector<std::string> specials;
+    COLORREF color;
     std::vector<std::string> link;  // href and target; none for no link
 };
 
-std::vector<LinkCase> LinkCases() {
-    using L = LinkCase;
+std::vector<SpecialCase> SpecialCases() {
+    using C = SpecialCase;
     return {// html: (an open target runs to the end of the special)
-            L{"HTML:  <A HREF = \"x y\">", {"x y", "_self"}}, L{"html:<a href=\"x\" target=\"y", {"x", "y"}},
-            L{"html:<a href=\"x\"target=\"y\"", {"x", "y"}}, L{"html:<a href=\"\">", {"", "_self"}},
-            L{"html:<a href=x>", {}}, L{"html:<a href \"x\">", {}}, L{"html:<a href=\"x", {}},
-            L{"html:<a target=\"y\" href=\"x\">", {}}, L{"html:<a href=\"x\" target=y>", {}},
-            L{"html:a href=\"x\"", {}}, L{"html:<b href=\"x\">", {}},
+            C{{"HTML:  <A HREF = \"x y\">"}, 0, {"x y", "_self"}}, C{{"html:<a href=\"x\" target=\"y"}, 0, {"x", "y"}},
+            C{{"html:<a href=\"x\"target=\"y\""}, 0, {"x", "y"}}, C{{"html:<a href=\"\">"}, 0, {"", "_self"}},
+            C{{"html:<a href=x>"}, 0, {}}, C{{"html:<a href \"x\">"}, 0, {}}, C{{"html:<a href=\"x"}, 0, {}},
+            C{{"html:<a target=\"y\" href=\"x\">"}, 0, {}}, C{{"html:<a href=\"x\" target=y>"}, 0, {}},
+            C{{"html:a href=\"x\""}, 0, {}}, C{{"html:<b href=\"x\">"}, 0, {}},
             // hypertext:
-            L{"hypertext: 1 2 3 4 ref=\"q\"", {"q", "_self"}}, L{"HYPERTEXT:-1 +2 3 4 REF=q TARGET=t", {"q", "t"}},
-            L{"hypertext: 1 2 3 4 ref=q target=\"\"", {}}, L{"hypertext: 1 2 3 4 ref=", {}},
-            L{"hypertext: 1 2 3 4 ref= q", {}}, L{"hypertext: 1 2 3 ref=q", {}}, L{"hypertext: 1 2 3 4 ref q", {}},
-            L{"hypertext: 1 2 3 4 name=q", {}}};
+            C{{"hypertext: 1 2 3 4 ref=\"q\""}, 0, {"q", "_self"}},
+            C{{"HYPERTEXT:-1 +2 3 4 REF=q TARGET=t"}, 0, {"q", "t"}},
+            C{{"hypertext: 1 2 3 4 ref=q target=\"\""}, 0, {}}, C{{"hypertext: 1 2 3 4 ref="}, 0, {}},
+            C{{"hypertext: 1 2 3 4 ref= q"}, 0, {}}, C{{"hypertext: 1 2 3 ref=q"}, 0, {}},
+            C{{"hypertext: 1 2 3 4 ref q"}, 0, {}}, C{{"hypertext: 1 2 3 4 name=q"}, 0, {}},
+            // color: leaves the stack alone; dvips' "color" replaces it, and pops stop at its bottom
+            C{{"color: 1 0"}, 0, {}}, C{{"color: 0 0 1 \t "}, RGB(0, 0, 255), {}},
+            C{{"color: 1 0 0", "colorpush: 0 1 0", "colorpop:"}, 0, {}},
+            C{{"color push rgb 1 0 0", "color push Blue", "color pop"}, RGB(255, 0, 0), {}},
+            C{{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 255, 0), {}},
+            C{{"color push gray 0.5", "color push rgb 1 0"}, RGB(128, 128, 128), {}},
+            C{{"color push Red", "Color push Blue"}, RGB(255, 0, 0), {}}, C{{"background rgb 1 0 0"}, 0, {}}};
 }
 
-TEST(DrawerSpecials, LinksOrNone) {
-    for (LinkCase const& c : LinkCases()) {
+TEST(DrawerSpecials, ColoursAndLinksOrNone) {
+    for (SpecialCase const& c : SpecialCases()) {
         SpecialDrawer drawer;
-        drawer.Special(c.special);
-        EXPECT_EQ(drawer.Links(), c.link) << c.special;
+        for (std::string const& s : c.specials) drawer.Special(s);
+        EXPECT_EQ(drawer.GetCurColor(), c.color) << testing::PrintToString(c.specials);
+        EXPECT_EQ(drawer.Links(), c.link) << testing::PrintToString(c.specials);
     }
 }
 
@@ -83,32 +94,6 @@ TEST(DrawerSpecials, ColourStackHoldsTwoHundredEntriesAndKeepsItsBottom) {
     EXPECT_EQ(drawer.GetCurColor(), RGB(0, 0, 0));
 }
 
-struct ColourCase {
-    std::vector<std::string> specials;
-    COLORREF color;
-};
-
-// color: leaves the stack alone; dvips' "color" replaces it, and pops stop at its bottom.
-std::vector<ColourCase> ColourCases() {
-    using C = ColourCase;
-    return {C{{"color: 1 0"}, 0},
-            C{{"color: 0 0 1 \t "}, RGB(0, 0, 255)},
-            C{{"color: 1 0 0", "colorpush: 0 1 0", "colorpop:"}, 0},
-            C{{"color push rgb 1 0 0", "color push Blue", "color pop"}, RGB(255, 0, 0)},
-            C{{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 255, 0)},
-            C{{"color push gray 0.5", "color push rgb 1 0"}, RGB(128, 128, 128)},
-            C{{"color push Red", "Color push Blue"}, RGB(255, 0, 0)},
-            C{{"background rgb 1 0 0"}, 0}};
-}
-
-TEST(DrawerSpecials, ColourSpecialsLeaveTheCurrentColour) {
-    for (ColourCase const& c : ColourCases()) {
-        SpecialDrawer drawer;
-        for (std::string const& s : c.specials) drawer.Special(s);
-        EXPECT_EQ(drawer.GetCurColor(), c.color) << testing::PrintToString(c.specials);
-    }
-}
-
 // Every special of the test documents and of the cases above, cut at every
 // length: whatever the drawer records names text from inside the special.
 TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
@@ -121,8 +106,7 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
             for (Call const& call : RecordingDrawer(dvi, page).calls)
                 if (call.kind == "special") texts.push_back(call.text);
     }
-    for (LinkCase const& c : LinkCases()) texts.push_back(c.special);
-    for (ColourCase const& c : ColourCases()) texts.insert(texts.end(), c.specials.begin(), c.specials.end());
+    for (SpecialCase const& c : SpecialCases()) texts.insert(texts.end(), c.specials.begin(), c.specials.end());
     for (char const* extra : {"html:<a name=\"here\">", "hypertext: 1 2 3 4 name=here", "ps::[begin] 1 2 3 4 5 6",
                               "ps: plotfile x.eps", "psfile=\"a b.eps\" llx=1 lly=2 urx=3 ury=4 rwi=5"})
         texts.emplace_back(extra);

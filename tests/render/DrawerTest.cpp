@@ -53,30 +53,24 @@ TEST(DrawerSetUp, DotsFromThePreambleDeviceZoomAndOffset) {
     EXPECT_EQ(drawer.Open(canvas.dc, doc.dvi, 3, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 0);
 }
 
-TEST(DrawerSetUp, FacesFromTheInstallationBitmapsFromMetafont) {
-    // Without a map: cmr10's outline font is registered, cmss12's is not, and
-    // the face the built-in table names for it is not installed either.
+// Without a map: cmr10's outline font is registered and drawn by that name;
+// which fonts METAFONT's bitmaps paint, ksdvi info shows (tests/tools).
+TEST(DrawerSetUp, FacesFromTheInstallationAndTheBuiltInTable) {
     std::string path = Fonts().GetKPathSea().Find("cmr10.pfb", KPathSea::Format::Type1);
     ASSERT_FALSE(path.empty());
     gdi::AddFontResourceExA(path.c_str(), gdi::FR_PRIVATE, nullptr);
-    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(2, "cmss12", 786432).FntDef(3, "kstest")));
+    ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(3, "kstest")));
     Canvas canvas(10, 10, 96);
     KsDviDrawer drawer;
     ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 1);
     KsDviDrawer::OSFontInfo* cmr10 = drawer.GetpOSFont(*doc.dvi.GetExtFontIndex()[0]);
-    KsDviDrawer::OSFontInfo* cmss12 = drawer.GetpOSFont(*doc.dvi.GetExtFontIndex()[2]);
-    // cmr10 is an installed face of that name: its own proportions, 10pt tall.
+    // Its own proportions, 10pt tall.
     gdi::LOGFONTA lf{};
     cmr10->sbFont.GetLogFont(&lf);
     EXPECT_EQ(cmr10->kind, FontPainting::Kind::Outline);
     EXPECT_STRCASEEQ(lf.lfFaceName, "cmr10");
     EXPECT_EQ(lf.lfHeight, -14);
     EXPECT_EQ(lf.lfWidth, 0);
-    // cmss12 is painted from its METAFONT bitmaps, made for 96 dpi four times over.
-    EXPECT_EQ(cmss12->kind, FontPainting::Kind::Bitmap);
-    ASSERT_NE(cmss12->bitmap, nullptr);
-    EXPECT_EQ(cmss12->bitmap->GetShrink(), 4);
-    EXPECT_NE(cmss12->bitmap->GetGlyph('A'), nullptr);
     drawer.Close();
     EXPECT_EQ(doc.dvi.GetExtFontIndex()[3], nullptr);  // no metrics anywhere: no font to prepare
 

@@ -8,16 +8,13 @@
 
 TEST(String8, NullDiffersFromEmpty) {
     String8 null;
-    String8 alsoNull(static_cast<char const*>(nullptr));
     String8 empty("");
     EXPECT_TRUE(null.IsNull());
-    EXPECT_TRUE(alsoNull.IsNull());
+    EXPECT_TRUE(String8(static_cast<char const*>(nullptr)) == null);
+    EXPECT_TRUE(String8(null).IsNull());
     EXPECT_FALSE(empty.IsNull());
     EXPECT_EQ(empty.GetLength(), 0);
     EXPECT_FALSE(null == empty);
-    EXPECT_TRUE(null == alsoNull);
-    String8 copy(null);
-    EXPECT_TRUE(copy.IsNull());
 }
 
 TEST(String8, ValueSemanticsAndOperations) {
@@ -34,28 +31,21 @@ TEST(String8, ValueSemanticsAndOperations) {
     EXPECT_EQ(b[0], 'C');
 }
 
-TEST(DList, AppendsInOrderAndCopiesDeeply) {
+// Copies are deep and moves keep every node pointing at its list.
+TEST(DList, AppendsInOrderCopiesDeeplyAndMoves) {
     DList<String8> list;
     EXPECT_TRUE(list.IsEmpty());
-    list.Append("a");
-    list.Append("b");
-    list.Append("c");
+    for (char const* s : {"a", "b", "c"}) list.Append(s);
     DList<String8> copy = list;
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
-    std::vector<std::string> seen;
-    for (String8 const& s : copy) seen.emplace_back(s.c_str());
-    EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(copy.GetHead()->next->prev, copy.GetHead());
     EXPECT_EQ(copy.GetTail()->list, &copy);
-    EXPECT_EQ(copy.GetCount(), 3);
-}
-
-TEST(DList, MoveKeepsNodesPointingAtTheirList) {
-    DList<int> a;
-    a.Append(1);
-    a.Append(2);
-    DList<int> b = std::move(a);
-    EXPECT_EQ(b.GetHead()->list, &b);
-    EXPECT_EQ(b.GetCount(), 2);
+    DList<String8> moved = std::move(copy);
+    std::vector<std::string> seen;
+    for (String8 const& s : moved) seen.emplace_back(s.c_str());
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(moved.GetHead()->next->prev, moved.GetHead());
+    EXPECT_EQ(moved.GetHead()->list, &moved);
+    EXPECT_EQ(moved.GetTail()->list, &moved);
+    EXPECT_EQ(moved.GetCount(), 3);
 }
