@@ -157,7 +157,6 @@ TEST(PictureQueue, TextSpecialsQueueBinaryRecordsKeepMaskAndWatermark) {
     }
 }
 
-// 72 record units an inch make record units pixels at 72 dpi.
 // rasters.tex shows a 16 x 12 picture (red, lime / blue, white quarters) in
 // each raster format at four times its natural size, then pictures that
 // cannot be drawn. A picture's pixels are 96 to the inch unless the file says
