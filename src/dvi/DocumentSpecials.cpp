@@ -3,6 +3,7 @@
 #include "dvi/DvipsColour.h"
 #include "dvi/HyperlinkSpecials.h"
 #include "dvi/KsDvi.h"
+#include "dvi/PdfmarkSpecials.h"
 #include "dvi/PictureSpecials.h"
 #include "dvi/PostScriptSpecials.h"
 #include "dvi/SpecialParsing.h"
@@ -13,8 +14,11 @@ namespace {
 
 using Case = DocumentSpecials::Case;
 
-// Documents with more prologue pieces than this are damage, not documents.
+// Documents with more prologue pieces or bookmarks than this are damage, not documents.
 constexpr size_t kMostPostScriptHeaders = 10000;
+constexpr size_t kMostOutlineEntries = 100000;
+// Deeper bookmarks join the deepest level.
+constexpr size_t kDeepestOutline = 32;
 
 // Binary records: '#', a 16-bit code, then the code's fields.
 constexpr unsigned kRecordResolutionCode = 0;
@@ -128,7 +132,25 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
             dvi_.postScriptHeaders_.push_back({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps)) {
         dvi_.pagePostScript_ = true;
+    } else if (ps.kind == PostScriptSpecial::Kind::Pdfmark) {
+        NotePdfmark(ParsePdfmarkSpecial(ps.code));
     }
+}
+
+// hyperref's anchors join the others; its bookmarks make the outline, each
+// entry one level below the last that still expects entries under it.
+void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
+    if (mark.kind == PdfmarkSpecial::Kind::Anchor) {
+        AppendTag(String8(mark.target));
+        return;
+    }
+    if (mark.kind != PdfmarkSpecial::Kind::Outline || dvi_.outline_.size() >= kMostOutlineEntries) return;
+    std::vector<int>& due = dvi_.outlineChildrenDue_;
+    while (!due.empty() && due.back() <= 0) due.pop_back();
+    KsDvi::OutlineEntry entry{String8(mark.title), String8(mark.target), static_cast<int>(due.size()), mark.count};
+    if (!due.empty()) --due.back();
+    if (mark.count != 0 && due.size() < kDeepestOutline) due.push_back(mark.count < 0 ? -mark.count : mark.count);
+    dvi_.outline_.push_back(std::move(entry));
 }
 
 void DocumentSpecials::RegisterFace(String8 const& face) {

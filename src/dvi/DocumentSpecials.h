@@ -14,6 +14,8 @@ class KsDvi;
 
 namespace ksdvi {
 
+struct PdfmarkSpecial;
+
 class DocumentSpecials {
 public:
     // Whether letter case matters when a keyword is matched.
@@ -52,6 +54,7 @@ private:
     void PsfilePicture(unsigned char* text);
 
     void NotePostScript(unsigned char* text, int length);
+    void NotePdfmark(PdfmarkSpecial const& mark);
     void RegisterFace(String8 const& face);
     void AppendTag(String8 const& name);
 

@@ -64,6 +64,9 @@ void KsDvi::Reset(bool release) {
     colorStackDepth_ = 1;
     backgroundColor_ = 0xFFFFFF;
 
+    outline_.clear();
+    outlineChildrenDue_.clear();
+
     pageCount_ = 0;
     if (release)
         for (auto& page : pages_) page.reset();

@@ -78,6 +78,14 @@ public:
         std::string text;
     };
 
+    // A bookmark of the document (hyperref's outline), in the order met.
+    struct OutlineEntry {
+        String8 title;   // UTF-8
+        String8 target;  // the name of the anchor it leads to
+        int level = 0;   // 0 for the entries at the top
+        int count = 0;   // entries right under it; negative when shown closed
+    };
+
     struct TagInfo {
         String8 name;
         int page = 0;  // 0-based index of the page the anchor was met on
@@ -178,6 +186,8 @@ public:
     unsigned int GetPageBackgroundColor(int page) const;
     DList<TagInfo> const& GetTagList() const { return tags_; }
     std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
+    // Restarts with the page table: a rescan reads the bookmarks again.
+    std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
     // Whether a page carries PostScript specials (ps:, ps::, "): only such
     // pages need a PostScript interpreter.
     int PageHasPostScript(int page) const {
@@ -273,6 +283,8 @@ private:
     std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
     DList<TagInfo> tags_;
     std::vector<PostScriptHeader> postScriptHeaders_;
+    std::vector<OutlineEntry> outline_;
+    std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     bool pagePostScript_ = false;
 
     int winFont_ = 0;

@@ -1,5 +1,7 @@
 #include "dvi/PostScriptSpecials.h"
 
+#include "dvi/PdfmarkSpecials.h"
+
 namespace ksdvi {
 
 namespace {
@@ -23,6 +25,7 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
     if (Starts(text, "ps:")) {
         std::string_view code = text.substr(3);
         if (Starts(Trimmed(code), "plotfile ")) return {};
+        if (IsPdfmarkSpecial(code)) return {Kind::Pdfmark, code};
         return {Kind::Positioned, code};
     }
     if (Starts(text, "\"")) return {Kind::Quoted, text.substr(1)};

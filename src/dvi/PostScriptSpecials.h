@@ -8,7 +8,8 @@
 //                    in points from the special's position
 //   !CODE            CODE put before the pages, once for the document
 //   header=FILE      a prologue file put before the pages
-// ps: plotfile is a picture, not PostScript to run.
+// ps: plotfile is a picture, and hyperref's link and bookmark specials
+// (ps:SDict begin ... end, see PdfmarkSpecials.h) are read, not run.
 
 #include <cstddef>
 #include <string_view>
@@ -16,9 +17,9 @@
 namespace ksdvi {
 
 struct PostScriptSpecial {
-    enum class Kind { None, Positioned, Raw, Quoted, Literal, Header };
+    enum class Kind { None, Positioned, Raw, Quoted, Literal, Header, Pdfmark };
     Kind kind = Kind::None;
-    std::string_view code;  // the PostScript, or the header file's name
+    std::string_view code;  // the PostScript, or the header file's name; after "ps:" for Pdfmark
 };
 
 PostScriptSpecial ParsePostScriptSpecial(unsigned char const* text, size_t length);

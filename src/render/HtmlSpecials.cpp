@@ -31,9 +31,7 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
         brush_ = std::make_unique<CBrush>(linkColor_);
         return;
     }
-    case ksdvi::HtmlSpecial::Kind::Name:
-        if (searchTag_.GetLength() > 0 && html.name == searchTag_) FoundTag(hDot(GetH()), vDot(GetV()));
-        return;
+    case ksdvi::HtmlSpecial::Kind::Name: MetAnchor(html.name, hDot(GetH()), vDot(GetV())); return;
     default: return;
     }
 }
@@ -42,7 +40,7 @@ void KsDviDrawer::HypertextSpecial(unsigned char* p, unsigned char*) {
     std::optional<ksdvi::HypertextSpecial> area = ksdvi::ParseHypertextSpecial(p);
     if (!area) return;
     if (area->anchor) {
-        if (searchTag_.GetLength() > 0 && area->value == searchTag_) FoundTag(hDot(area->x), vDot(area->y));
+        MetAnchor(area->value, hDot(area->x), vDot(area->y));
         return;
     }
     auto link = std::make_unique<HyLinkInfo>();
@@ -53,7 +51,11 @@ void KsDviDrawer::HypertextSpecial(unsigned char* p, unsigned char*) {
     AppendLink(std::move(link));
 }
 
-void KsDviDrawer::FoundTag(int x, int y) {
+void KsDviDrawer::MetAnchor(String8 const& name, int x, int y) {
+    // A page of damage could hold millions; a page of a document holds few.
+    constexpr size_t kMostAnchors = 100000;
+    if (anchorPoints_.size() < kMostAnchors) anchorPoints_.push_back({name, x, y});
+    if (searchTag_.GetLength() == 0 || name != searchTag_) return;
     tagFound_ = 1;
     tagH_ = x;
     tagV_ = y;

@@ -108,9 +108,11 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
 
     psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
     psLlx_ = psLly_ = anchorOpen_ = 0;
+    markArea_ = MarkArea{};
     linkColor_ = static_cast<COLORREF>(linkColour);
     searchTag_ = anchorName;
     tagFound_ = 0;
+    anchorPoints_.clear();
     specials_->BeginPage();
     return 1;
 }

@@ -23,7 +23,8 @@
 
 namespace ksdvi {
 class GdiSpecialInterpreter;
-}
+struct PdfmarkSpecial;
+}  // namespace ksdvi
 
 class KsDviDrawer : public KsDviDrawerBase {
 public:
@@ -59,7 +60,9 @@ public:
     };
 
     struct HyLinkInfo {
-        int kind = 0;  // 0: html: anchor, grown from what is drawn inside it; 1: hypertext: area
+        // 0: html: anchor, grown from what is drawn inside it; 1: hypertext:
+        // area; 2: hyperref's pdfmark area, one rectangle per line
+        int kind = 0;
         String8 href;
         String8 target;
         DList<LinkRect> rects;
@@ -123,6 +126,12 @@ public:
     HyLinkInfo* FindHyLink(int x, int y) const;
     void DrawHyperlinkMark(int which);
     int IsTagFound() const { return tagFound_; }
+    // Every anchor of the open page, in the order met, where it points.
+    struct AnchorPoint {
+        String8 name;
+        int x = 0, y = 0;  // device pixels
+    };
+    std::vector<AnchorPoint> const& GetAnchorPoints() const { return anchorPoints_; }
     int GetTaghPos() const { return tagH_; }
     int GetTagvPos() const { return tagV_; }
     PictInfo* GetMask() const { return mask_.get(); }
@@ -183,8 +192,14 @@ private:
     // Links and anchors (HtmlSpecials.cpp).
     void HtmlSpecial(unsigned char* args, unsigned char* end);
     void HypertextSpecial(unsigned char* args, unsigned char* end);
-    void FoundTag(int x, int y);
+    // An anchor met at device (x, y); the searched one is found there.
+    void MetAnchor(String8 const& name, int x, int y);
     HyLinkInfo* OpenAnchorLink() const { return anchorOpen_ ? LastLink() : nullptr; }
+    // hyperref's dvips driver (PdfmarkLinks.cpp).
+    void PsSpecial(unsigned char* args, unsigned char* end);
+    void EndMarkArea(ksdvi::PdfmarkSpecial const& mark);
+    // What is drawn, in device pixels, for the link areas open around it.
+    void GrowLinkAreas(int x, int y, int w, int h);
     // Colour (ColourSpecials.cpp).
     void ColorPushSpecial(unsigned char* args, unsigned char* end);
     void ColorPopSpecial(unsigned char* args, unsigned char* end);
@@ -274,7 +289,19 @@ private:
     COLORREF savedColor_ = 0;
     String8 searchTag_;
     int tagFound_ = 0, tagH_ = 0, tagV_ = 0;
+    std::vector<AnchorPoint> anchorPoints_;
     int anchorOpen_ = 0;
+    // hyperref's last area: where it started, the lines drawn since, and once
+    // ended its rectangles and the point an anchor there names.
+    struct MarkArea {
+        bool open = false;
+        int h = 0, v = 0;  // DVI units
+        std::vector<LinkRect> lines;
+        std::vector<LinkRect> rects;
+        int viewX = 0, viewY = 0;
+        bool ended = false;
+    } markArea_;
+    double markBorderPoints_ = 1.0;
     int psW_ = 0x480000, psH_ = 0x480000, psLlx_ = 0, psLly_ = 0, psUrx_ = 0x480000, psUry_ = 0x480000;
     unsigned long recordDrawMode_ = 0;
 

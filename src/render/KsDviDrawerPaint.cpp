@@ -57,14 +57,9 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
         }
     }
 
-    if (anchorOpen_) {
-        if (HyLinkInfo* link = LastLink()) {
-            link->AddBox(RoundHalfAway(h * hPixPerDvi_) + hOrigin_ - 1,
-                         RoundHalfAway(v * vPixPerDvi_) - Ceiling(height * vPixPerDvi_) + vOrigin_ - 1,
-                         Ceiling(width * hPixPerDvi_) + 2,
-                         Ceiling((static_cast<double>(height) + depth) * vPixPerDvi_) + 2);
-        }
-    }
+    GrowLinkAreas(RoundHalfAway(h * hPixPerDvi_) + hOrigin_ - 1,
+                  RoundHalfAway(v * vPixPerDvi_) - Ceiling(height * vPixPerDvi_) + vOrigin_ - 1,
+                  Ceiling(width * hPixPerDvi_) + 2, Ceiling((static_cast<double>(height) + depth) * vPixPerDvi_) + 2);
 }
 
 bool KsDviDrawer::GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, UINT& options) {
@@ -145,10 +140,7 @@ void KsDviDrawer::PutWinFontChar(int h, int v, unsigned short code) {
     if (previous) pDC_->SelectObject(previous);
     pDC_->RestoreDC(-1);
 
-    if (anchorOpen_) {
-        if (HyLinkInfo* link = LastLink())
-            link->AddBox(x, y + 4 - state.charHeight, state.charWidth + 2, state.charHeight + 2);
-    }
+    GrowLinkAreas(x, y + 4 - state.charHeight, state.charWidth + 2, state.charHeight + 2);
 }
 
 void KsDviDrawer::PutRule(int h, int v, int height, int width) {
@@ -182,9 +174,7 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
                  std::max({corners[0].x, corners[1].x, corners[2].x, corners[3].x}),
                  std::max({corners[0].y, corners[1].y, corners[2].y, corners[3].y})};
     }
-    if (anchorOpen_) {
-        if (HyLinkInfo* link = LastLink()) link->AddBox(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
+    GrowLinkAreas(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 void KsDviDrawer::Transformed(int& x, int& y) const {

@@ -35,7 +35,7 @@ KsDviDrawer::SpecialKeyword const KsDviDrawer::kSpecialKeywords[] = {
     {"graphics:", &KsDviDrawer::GraphicsSpecial},
     {"#", &KsDviDrawer::PictureRecordSpecial},
     {"ps::[begin]", &KsDviDrawer::PsBeginSpecial},
-    {"ps:", &KsDviDrawer::PsPlotfileSpecial},
+    {"ps:", &KsDviDrawer::PsSpecial},
 };
 
 void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {

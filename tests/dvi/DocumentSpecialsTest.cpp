@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -113,6 +114,60 @@ TEST(DocumentSpecials, WhatAScanKeepsAndARescanRepeats) {
     facesTwice.insert(facesTwice.end(), faces.begin(), faces.end());
     EXPECT_EQ(TagsOf(doc), twice);
     EXPECT_EQ(FacesOf(doc), facesTwice);
+}
+
+using Outline = std::vector<std::tuple<std::string, std::string, int, int>>;  // title, target, level, count
+
+Outline OutlineOf(KsDvi const& dvi) {
+    Outline outline;
+    for (KsDvi::OutlineEntry const& e : dvi.GetOutline())
+        outline.emplace_back(std::string(e.title.view()), std::string(e.target.view()), e.level, e.count);
+    return outline;
+}
+
+// One LaTeX document made with both of hyperref's drivers for DVI: the dvips
+// driver's pdfmarks give the anchors the hypertex driver's html: specials
+// give, on the same pages, and the bookmarks, which a rescan reads afresh.
+// None of its pages has PostScript to run.
+TEST(DocumentSpecials, HyperrefDriversGiveTheSameAnchors) {
+    RecordingDocument dvips("hyperref-dvips.dvi"), hypertex("hyperref-hypertex.dvi");
+    dvips.NewPageWritten(0);
+    hypertex.NewPageWritten(0);
+    Tags ours = TagsOf(dvips), theirs = TagsOf(hypertex);
+    std::sort(ours.begin(), ours.end());
+    std::sort(theirs.begin(), theirs.end());
+    EXPECT_EQ(ours, theirs);
+    EXPECT_GE(ours.size(), 10u);
+    for (int page = 0; page < dvips.GetNPage(); ++page) EXPECT_FALSE(dvips.PageHasPostScript(page));
+
+    Outline const outline{{"Links", "section.1", 0, -2},
+                          {"\xC3\x9C"
+                           "ber Gr\xC3\xB6\xC3\x9F"
+                           "en",
+                           "subsection.1.1", 1, 0},
+                          {"A broken link", "subsection.1.2", 1, 0},
+                          {"Targets", "section.2", 0, 0}};
+    EXPECT_EQ(OutlineOf(dvips), outline);
+    EXPECT_TRUE(OutlineOf(hypertex).empty());
+    dvips.RenewDvi();
+    dvips.NewPageWritten(0);
+    EXPECT_EQ(OutlineOf(dvips), outline);
+}
+
+// Each bookmark lies under the last one that still expects entries; a count's
+// sign (open or closed) does not matter, nor a count that is never used up.
+TEST(DocumentSpecials, BookmarkLevelsFollowTheirCounts) {
+    RecordingDocument doc;
+    for (auto [count, name] : {std::pair{2, "a"}, {-1, "a1"}, {0, "a1x"}, {0, "a2"}, {0, "b"}, {5, "c"}, {0, "c1"}})
+        doc.Special("ps:SDict begin [/Count " + std::to_string(count) + " /Dest (" + name + ") cvn /Title (" + name +
+                    ") /OUT pdfmark end");
+    EXPECT_EQ(OutlineOf(doc), (Outline{{"a", "a", 0, 2},
+                                       {"a1", "a1", 1, -1},
+                                       {"a1x", "a1x", 2, 0},
+                                       {"a2", "a2", 1, 0},
+                                       {"b", "b", 0, 0},
+                                       {"c", "c", 0, 5},
+                                       {"c1", "c1", 1, 0}}));
 }
 
 TEST(DocumentSpecials, ColourStackHoldsTwoHundredEntries) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -196,7 +198,8 @@ using Link = KsDviDrawer::HyLinkInfo;
 using Rect = KsDviDrawer::LinkRect;
 
 // Links and anchors at 100 dpi: links.tex, written with this system's own
-// specials, and hyperref.tex, written by hyperref's hypertex driver. Text
+// specials, and one LaTeX document made with both of hyperref's drivers for
+// DVI, hyperref-hypertex.tex and hyperref-dvips.tex. Text
 // inside a link is drawn in the link colour, pure blue, which tells the linked
 // text's ink from the rest. Which links the documents hold, their areas and
 // where their anchors lie, ksdvi links and locate show (tests/tools).
@@ -236,12 +239,12 @@ void ExpectAreasCoverLinkedText(RenderedPage& page) {
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inkPerArea[i], 0) << "area " << i;
 }
 
-// Link-coloured ink lies in the link areas, on the pages of hyperref.tex and
+// Link-coloured ink lies in the link areas, on the pages of hyperref-hypertex.tex and
 // links.tex; that the areas hold no more than the linked text, the exact
 // rectangles ksdvi links prints show (tests/tools). FindHyLink hits inside
 // the areas, not on their right or bottom edge.
 TEST(Hyperlinks, LinkAreasCoverTheirText) {
-    for (auto [file, index] : {std::pair{"hyperref.dvi", 0}, {"hyperref.dvi", 1}, {"links.dvi", 0}}) {
+    for (auto [file, index] : {std::pair{"hyperref-hypertex.dvi", 0}, {"hyperref-hypertex.dvi", 1}, {"links.dvi", 0}}) {
         RenderedPage page(file, index, kDpi);
         ASSERT_TRUE(page.Opened());
         ExpectAreasCoverLinkedText(page);
@@ -254,6 +257,66 @@ TEST(Hyperlinks, LinkAreasCoverTheirText) {
             EXPECT_EQ(d.FindHyLink(r.x, r.y + r.h), nullptr);
         }
         EXPECT_EQ(d.FindHyLink(0, 0), nullptr);
+    }
+}
+
+bool Near(Rect const& a, Rect const& b, int slack) {
+    return std::abs(a.x - b.x) <= slack && std::abs(a.y - b.y) <= slack && std::abs(a.x + a.w - b.x - b.w) <= slack &&
+           std::abs(a.y + a.h - b.y - b.h) <= slack;
+}
+
+bool Within(Rect const& inner, Rect const& outer, int slack) {
+    return inner.x >= outer.x - slack && inner.y >= outer.y - slack && inner.x + inner.w <= outer.x + outer.w + slack &&
+           inner.y + inner.h <= outer.y + outer.h + slack;
+}
+
+// The dvips driver's pdfmark areas cover the text that the hypertex driver's
+// areas grow over, within a few pixels: dvips takes the height of a line
+// where html: areas take the glyphs'. Where TeX broke a link, the pdfmark
+// area is one rectangle a line, inside the html: area's bounding box. Both
+// name the same anchors on the same pages, within a line of each other (a
+// pdfmark anchor names the top of its line, as a PDF viewer shows it); and
+// the dvips pages never start Ghostscript for them.
+TEST(Hyperlinks, DvipsDriverAreasAgreeWithHypertexDriver) {
+    constexpr int kSlack = 6, kLine = 16;  // pixels at 100 dpi; 16 is a 12 pt line
+    for (int index : {0, 1}) {
+        RenderedPage dvips("hyperref-dvips.dvi", index, kDpi), hypertex("hyperref-hypertex.dvi", index, kDpi);
+        ASSERT_TRUE(dvips.Opened() && hypertex.Opened());
+        EXPECT_FALSE(dvips.Document().PageHasPostScript(index));
+        std::vector<Link const*> ours = Links(dvips), theirs = Links(hypertex);
+        ASSERT_EQ(ours.size(), theirs.size());
+        for (size_t i = 0; i < ours.size(); ++i) {
+            Link const& a = *ours[i];
+            Link const& b = *theirs[i];
+            EXPECT_EQ(a.kind, 2);
+            EXPECT_EQ(a.href, b.href);
+            Rect html = *b.rects.begin();
+            std::vector<Rect> lines(a.rects.begin(), a.rects.end());
+            if (lines.size() == 1) {
+                EXPECT_TRUE(Near(lines[0], html, kSlack)) << a.href.c_str();
+            } else {
+                ASSERT_EQ(lines.size(), 2u);
+                for (Rect const& r : lines) EXPECT_TRUE(Within(r, html, 3)) << a.href.c_str();
+                EXPECT_NEAR(lines[0].x + lines[0].w, html.x + html.w, 3);  // to the line's end
+                EXPECT_NEAR(lines[1].x, html.x, 3);                        // from the next one's start
+                EXPECT_GT(lines[1].y, lines[0].y + lines[0].h / 2);
+            }
+            Rect first = lines[0];
+            EXPECT_EQ(dvips.Drawer().FindHyLink(first.x + first.w / 2, first.y + first.h / 2), &a);
+        }
+
+        std::map<std::string, std::pair<int, int>> anchors;
+        for (auto const& p : hypertex.Drawer().GetAnchorPoints()) anchors[p.name.c_str()] = {p.x, p.y};
+        ASSERT_FALSE(anchors.empty());
+        size_t met = 0;
+        for (auto const& p : dvips.Drawer().GetAnchorPoints()) {
+            auto it = anchors.find(p.name.c_str());
+            ASSERT_NE(it, anchors.end()) << p.name.c_str();
+            EXPECT_NEAR(p.x, it->second.first, 3) << p.name.c_str();
+            EXPECT_NEAR(p.y, it->second.second, kLine) << p.name.c_str();
+            ++met;
+        }
+        EXPECT_EQ(met, anchors.size());
     }
 }
 

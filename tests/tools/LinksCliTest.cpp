@@ -1,13 +1,15 @@
-// ksdvi links, locate and render --links on TeX documents with hyperlinks:
-// links.tex (this system's specials) and hyperref.tex (hyperref's hypertex
-// driver). Which links the drawer finds is tested in tests/render; here, what
-// the commands print.
+// ksdvi links, locate, outline and render --links on TeX documents with
+// hyperlinks: links.tex (this system's specials) and one LaTeX document made
+// with both of hyperref's drivers for DVI, hyperref-hypertex.tex (html:
+// specials) and hyperref-dvips.tex (pdfmark specials). Which links the drawer finds is tested in tests/render; here,
+// what the commands print.
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/Cli.h"
@@ -23,25 +25,38 @@ nlohmann::json LinksJson(std::string const& options, std::string const& file) {
     return nlohmann::json::parse(out);
 }
 
+// Both of hyperref's drivers give the same links, page by page: the dvips
+// driver's pdfmark areas one rectangle a line, two for the link TeX broke.
 TEST(LinksCli, JsonListsHyperrefLinksPerPage) {
-    nlohmann::json links = LinksJson("-r 100", "hyperref.dvi");
-    std::vector<std::pair<int, std::string>> pagesAndHrefs;
-    for (auto const& link : links) {
-        pagesAndHrefs.emplace_back(link["page"], link["href"]);
-        EXPECT_EQ(link["kind"], "html");
-        EXPECT_EQ(link["target"], "_self");
-        ASSERT_EQ(link["rects"].size(), 1u);
-        ASSERT_EQ(link["rects"][0].size(), 4u);
+    std::vector<std::pair<int, std::string>> const expected{{1, "#section.1"},
+                                                            {1, "#subsection.1.1"},
+                                                            {1, "#subsection.1.2"},
+                                                            {1, "#section.2"},
+                                                            {1, "http://example.org/"},
+                                                            {1, "http://tug.org/"},
+                                                            {1, "#section.2"},
+                                                            {1, "#cite.knuth"},
+                                                            {1, "#Hfootnote.1"},
+                                                            {1, "#spot"},
+                                                            {1, "http://example.org/long"},
+                                                            {2, "#section.1"},
+                                                            {2, "#subsection.1.1"}};
+    for (auto [file, kind] : {std::pair{"hyperref-hypertex.dvi", "html"}, {"hyperref-dvips.dvi", "pdfmark"}}) {
+        nlohmann::json links = LinksJson("-r 100", file);
+        std::vector<std::pair<int, std::string>> pagesAndHrefs;
+        for (auto const& link : links) {
+            pagesAndHrefs.emplace_back(link["page"], link["href"]);
+            EXPECT_EQ(link["kind"], kind);
+            EXPECT_EQ(link["target"], "_self");
+            bool broken = link["href"] == "http://example.org/long" && kind == std::string("pdfmark");
+            ASSERT_EQ(link["rects"].size(), broken ? 2u : 1u) << link;
+            ASSERT_EQ(link["rects"][0].size(), 4u);
+        }
+        EXPECT_EQ(pagesAndHrefs, expected) << file;
+        nlohmann::json second = LinksJson("-p 2 -r 100", file);
+        ASSERT_EQ(second.size(), 2u);
+        EXPECT_EQ(second[0], links[11]);
     }
-    EXPECT_EQ(pagesAndHrefs, (std::vector<std::pair<int, std::string>>{{1, "http://example.org/"},
-                                                                       {1, "http://tug.org/"},
-                                                                       {1, "#section.2"},
-                                                                       {1, "#cite.knuth"},
-                                                                       {1, "#Hfootnote.1"},
-                                                                       {2, "#section.1"}}));
-    nlohmann::json second = LinksJson("-p 2 -r 100", "hyperref.dvi");
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_EQ(second[0], links[5]);
 }
 
 // The links of this system's specials: the two with an empty or unquoted
@@ -92,9 +107,46 @@ INSTANTIATE_TEST_SUITE_P(Anchors, LocateCli,
                              LocateCase{"links.dvi", "second", "-r 100", 0, "page 2 x 300 y 200\n"},
                              LocateCase{"links.dvi", "second", "", 0, "page 2 x 288 y 192\n"},     // 96 dpi by default
                              LocateCase{"links.dvi", "top", "-r 100", 0, "page 1 x 100 y 100\n"},  // at the page's top
-                             LocateCase{"hyperref.dvi", "cite.knuth", "-r 100", 0, "page 2 x "},
+                             LocateCase{"hyperref-hypertex.dvi", "cite.knuth", "-r 100", 0, "page 2 x "},
+                             // a pdfmark anchor names the top of its line, as a PDF viewer shows it
+                             LocateCase{"hyperref-dvips.dvi", "section.2", "-r 100", 0, "page 2 x 186 y 159\n"},
+                             LocateCase{"hyperref-dvips.dvi", "spot", "-r 100", 0, "page 1 x 201 y 438\n"},
                              LocateCase{"links.dvi", "nothere", "-r 100", 1, ""},
                              LocateCase{"links.dvi", "Second", "-r 100", 1, ""}));
+
+// The bookmarks of hyperref's dvips driver, their titles written in UTF-16,
+// each where its anchor lies; the hypertex driver writes none.
+TEST(OutlineCli, ShowsBookmarksAndWhereTheyLead) {
+    int status = -1;
+    std::string const file = DataFile("hyperref-dvips.dvi");
+    EXPECT_EQ(Ksdvi("outline -r 100 " + file, &status),
+              "Links -> section.1, page 1 x 186 y 291\n"
+              "  \xC3\x9C"
+              "ber Gr\xC3\xB6\xC3\x9F"
+              "en -> subsection.1.1, page 1 x 186 y 379\n"
+              "  A broken link -> subsection.1.2, page 1 x 186 y 446\n"
+              "Targets -> section.2, page 2 x 186 y 159\n");
+    EXPECT_EQ(status, 0);
+
+    nlohmann::json tree = nlohmann::json::parse(Ksdvi("outline --json -r 100 " + file, &status));
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[0]["open"], false);  // hyperref shows bookmarks closed unless told
+    ASSERT_EQ(tree[0]["children"].size(), 2u);
+    nlohmann::json const& sizes = tree[0]["children"][0];
+    EXPECT_EQ(sizes["title"],
+              "\xC3\x9C"
+              "ber Gr\xC3\xB6\xC3\x9F"
+              "en");
+    EXPECT_EQ(std::make_tuple(sizes["level"], sizes["target"], sizes["page"], sizes["x"], sizes["y"]),
+              std::make_tuple(1, "subsection.1.1", 1, 186, 379));
+    EXPECT_TRUE(sizes["children"].empty());
+    EXPECT_EQ(tree[1]["title"], "Targets");
+    EXPECT_TRUE(tree[1]["children"].empty());
+
+    EXPECT_EQ(Ksdvi("outline " + DataFile("hyperref-hypertex.dvi"), &status), "");
+    EXPECT_EQ(status, 0);
+}
 
 // --links ORs the link colour into the link areas: the black rule under the
 // hypertext area of links.tex turns blue, a mid grey in the grey image.

@@ -55,3 +55,11 @@ struct LocateOptions {
     SessionOptions session;
 };
 int RunLocate(LocateOptions const& options);
+
+struct OutlineOptions {
+    std::string file;
+    int dpi = 96;
+    bool json = false;
+    SessionOptions session;
+};
+int RunOutline(OutlineOptions const& options);

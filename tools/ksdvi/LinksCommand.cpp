@@ -2,8 +2,9 @@
 //   text: page PAGE KIND HREF TARGET X,Y,W,H...  (one line per link; HREF and
 //         TARGET escaped as trace escapes special text)
 //   json: [{"page", "kind", "href", "target", "rects": [[x, y, w, h], ...]}]
-// KIND is "html" for an anchor's area (grown from what it encloses) and
-// "hypertext" for an area given in numbers.
+// KIND is "html" for an anchor's area (grown from what it encloses),
+// "hypertext" for an area given in numbers and "pdfmark" for an area of
+// hyperref's dvips driver.
 
 #include <cstdio>
 #include <iostream>
@@ -20,7 +21,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-char const* KindName(int kind) { return kind == 0 ? "html" : "hypertext"; }
+char const* KindName(int kind) {
+    switch (kind) {
+    case 0: return "html";
+    case 1: return "hypertext";
+    default: return "pdfmark";
+    }
+}
 
 std::string Escaped(String8 const& s) {
     return TraceDrawer::EscapeSpecial(reinterpret_cast<unsigned char const*>(s.c_str()),

@@ -63,6 +63,13 @@ int main(int argc, char** argv) {
     locateCmd->add_option("-r,--resolution", locate.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     AddFontPathOptions(locateCmd, locate.session);
 
+    OutlineOptions outline;
+    CLI::App* outlineCmd = app.add_subcommand("outline", "The bookmarks of the document, where each leads");
+    outlineCmd->add_option("FILE", outline.file, "DVI file")->required();
+    outlineCmd->add_option("-r,--resolution", outline.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
+    outlineCmd->add_flag("--json", outline.json, "Print JSON");
+    AddFontPathOptions(outlineCmd, outline.session);
+
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
@@ -76,5 +83,6 @@ int main(int argc, char** argv) {
     if (renderCmd->parsed()) return RunRender(render);
     if (linksCmd->parsed()) return RunLinks(links);
     if (locateCmd->parsed()) return RunLocate(locate);
+    if (outlineCmd->parsed()) return RunOutline(outline);
     return 2;
 }

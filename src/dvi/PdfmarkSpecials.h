@@ -1,0 +1,43 @@
+#pragma once
+// hyperref's dvips driver writes links, anchors and bookmarks as PostScript
+// meant for Distiller, each special "ps:SDict begin ... end":
+//   H.S                 an area starts at the current point
+//   N H.L, N H.A        a link's or an anchor's area ends at the current point,
+//                       its top N - 2 pt above (N is \baselineskip in pt)
+//   H.R                 a box's area ends at the current point, its top right
+//   [... /ANN pdfmark   the link of the last area: /Dest (name) cvn, or an
+//                       /Action or /A dictionary with /URI, or /F and /D
+//   [... /DEST pdfmark  an anchor, /Dest (name) cvn, at the last area's start
+//   [... /OUT pdfmark   a bookmark: /Title, /Dest and /Count, the number of
+//                       entries right under it (negative: shown closed)
+//   /HyperBorder{N PDFToDvips}def   the margin around areas, N pt (1 pt
+//                       until set)
+// Other pdfmarks (document information, viewer settings, page labels) and
+// hyperref's test for Distiller do nothing for a viewer.
+
+#include <string>
+#include <string_view>
+
+namespace ksdvi {
+
+struct PdfmarkSpecial {
+    enum class Kind { None, AreaStart, LinkEnd, AnchorEnd, BoxEnd, Link, Anchor, Outline, Border, Inert };
+    Kind kind = Kind::None;
+    double points = 0;   // LinkEnd, AnchorEnd: N; Border: the margin
+    std::string target;  // Link: "#name", a URL or a file; Anchor, Outline: the anchor's name
+    std::string title;   // Outline: UTF-8
+    int count = 0;       // Outline
+};
+
+// `code` follows "ps:". Kind None: PostScript of another kind.
+PdfmarkSpecial ParsePdfmarkSpecial(std::string_view code);
+
+// Whether ParsePdfmarkSpecial would read `code` as one of them, without
+// reading what a pdfmark says.
+bool IsPdfmarkSpecial(std::string_view code);
+
+// A PostScript string's bytes as text: UTF-16 after the byte order mark
+// FE FF, else PDFDocEncoding.
+std::string PdfTextToUtf8(std::string_view bytes);
+
+}  // namespace ksdvi
