@@ -6,6 +6,7 @@
 #include "dvi/DviOpcodes.h"
 #include "dvi/DviScanReader.h"
 #include "font/ItrnFont.h"
+#include "stream/BigEndian.h"
 
 using namespace ksdvi;
 
@@ -53,12 +54,15 @@ void KsDvi::Reset(bool release) {
     problem_ = ScanProblem::None;
     problemOffset_ = 0;
     problemOpcode_ = -1;
+    pageLimitReached_ = false;
 
     fontCount_ = 0;
     fontHash_.fill(nullptr);
+    fontsByNameAndSize_.clear();
     std::fill(fontIndex_.begin(), fontIndex_.end(), nullptr);
     if (release) fontStore_.clear();
     missingFonts_.clear();
+    fontProblems_.clear();
 
     colorStack_[0] = 0;
     colorStackDepth_ = 1;
@@ -101,7 +105,7 @@ void KsDvi::RenewDvi() {
     mode_ = Growing;
 }
 
-void KsDvi::SetMalformed(ScanProblem problem, int32_t offset, int opcode) {
+void KsDvi::SetMalformed(ScanProblem problem, int64_t offset, int opcode) {
     mode_ = Malformed;
     problem_ = problem;
     problemOffset_ = offset;
@@ -126,6 +130,16 @@ void KsDvi::NewPageWritten(int target) {
         in.Seek(pages_[pageCount_ - 1]->endOffset + 1);
     }
     while (pageCount_ < target && mode_ == Growing) ScanPage(in);
+    // At the page limit, what follows is the postamble or pages left unread.
+    if (pageCount_ == MaxPages && mode_ == Growing && !pageLimitReached_) {
+        int64_t at = in.Position();
+        unsigned op = in.Unsigned(1);
+        if (in.Ended()) return;
+        if (op == kPost)
+            ScanPostamble(in, at);
+        else
+            pageLimitReached_ = true;
+    }
 }
 
 // pre[1] i[1] num[4] den[4] mag[4] k[1] comment[k]
@@ -165,7 +179,7 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
 void KsDvi::ScanPage(DviScanReader& in) {
     int64_t start = in.Position();
     bool bopSeen = false;
-    int32_t texPage = 0;
+    int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
     pagePostScript_ = false;
 
@@ -173,15 +187,20 @@ void KsDvi::ScanPage(DviScanReader& in) {
         int64_t at = in.Position();
         unsigned op = in.Unsigned(1);
         if (in.Ended()) {
-            SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(std::min(at, in.Size())));
+            SetMalformed(ScanProblem::UnexpectedEnd, std::min(at, in.Size()));
             return;
         }
         if (op == kEop) break;
+        if (at - start >= MaxPageBytes) {
+            SetMalformed(ScanProblem::PageTooLarge, start);
+            return;
+        }
 
         int skip = SkipLength(op);
         if (skip >= 0) {
             in.Skip(skip);
         } else if (op == kBop) {
+            bopAt = static_cast<int32_t>(at - start);
             texPage = in.Signed32();
             in.Skip(40);
             stack.assign(colorStack_.begin(), colorStack_.begin() + colorStackDepth_);
@@ -192,30 +211,54 @@ void KsDvi::ScanPage(DviScanReader& in) {
         } else if (FamilyOf(op) == kFntDef1) {
             ScanFontDef(in, static_cast<int>(op));
         } else if (op == kPost) {
-            in.Skip(16);  // p, num, den, mag
-            pageHeight_ = in.Signed32();
-            pageWidth_ = in.Signed32();
-            mode_ = Complete;
+            ScanPostamble(in, at);
         } else {
-            SetMalformed(ScanProblem::BadOpcode, static_cast<int32_t>(at), static_cast<int>(op));
+            SetMalformed(ScanProblem::BadOpcode, at, static_cast<int>(op));
         }
         if (mode_ != Growing) return;
     }
 
     int64_t end = in.Position() - 1;
     if (!bopSeen) {
-        SetMalformed(ScanProblem::EopWithoutBop, static_cast<int32_t>(end), static_cast<int>(kEop));
+        SetMalformed(ScanProblem::EopWithoutBop, end, static_cast<int>(kEop));
         return;
     }
-    RecordPage(texPage, std::move(stack), static_cast<int32_t>(start), static_cast<int32_t>(end));
+    RecordPage(texPage, std::move(stack), start, end);
+    pages_[pageCount_ - 1]->bopAt = bopAt;
 }
 
-void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end) {
+// post p[4] num[4] den[4] mag[4] l[4] u[4] s[2] t[2], font definitions, then
+// post_post q[4] i[1] and at least four 223s. TeX writes it last: the
+// document is complete only once all of it is there.
+void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
+    in.Skip(16);  // p, num, den, mag
+    int32_t height = in.Signed32();
+    int32_t width = in.Signed32();
+    in.Skip(4);  // stack depth, page count
+    for (;;) {
+        int64_t opAt = in.Position();
+        unsigned op = in.Unsigned(1);
+        if (in.Ended()) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
+        if (op == kPostPost) break;
+        if (op == kNop) continue;
+        if (FamilyOf(op) != kFntDef1) return SetMalformed(ScanProblem::BadOpcode, opAt, static_cast<int>(op));
+        in.Skip(FamilyWidth(op) + 12);  // k, checksum, size, design size
+        uint32_t a = in.Unsigned(1);
+        uint32_t l = in.Unsigned(1);
+        in.Skip(a + l);
+    }
+    if (!in.Holds(5 + 4)) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
+    pageHeight_ = height;
+    pageWidth_ = width;
+    mode_ = Complete;
+}
+
+void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t start, int64_t end) {
     auto page = std::make_unique<PageInfo>();
     page->texPageNo = texPage;
     page->startOffset = start;
     page->endOffset = end;
-    page->length = end - start + 1;
+    page->length = static_cast<int32_t>(end - start + 1);
     page->backgroundColor = backgroundColor_;
     page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
     page->colorStack = std::move(stack);
@@ -228,7 +271,7 @@ void KsDvi::ScanSpecial(DviScanReader& in, int op) {
     int64_t at = in.Position() - 1;
     uint32_t k = in.Unsigned(FamilyWidth(static_cast<unsigned>(op)));
     if (in.Ended() || !in.Holds(k)) {
-        SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
+        SetMalformed(ScanProblem::UnexpectedEnd, at, op);
         return;
     }
     std::vector<unsigned char> text(static_cast<size_t>(k) + 1, 0);
@@ -247,7 +290,7 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     uint32_t a = in.Unsigned(1);
     uint32_t l = in.Unsigned(1);
     if (in.Ended() || !in.Holds(a + l)) {
-        SetMalformed(ScanProblem::UnexpectedEnd, static_cast<int32_t>(at), op);
+        SetMalformed(ScanProblem::UnexpectedEnd, at, op);
         return;
     }
     std::string area(a, '\0'), name(l, '\0');
@@ -256,12 +299,20 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     // Font numbers of three and four bytes cannot be selected by the interpreter.
     if (width > 2) return;
 
+    loadProblem_ = "not found";
     ItrnFont* font = LoadItrnFont(String8(area), String8(name), scale, design);
     fontIndex_[number] = font;
-    if (!font && std::find(missingFonts_.begin(), missingFonts_.end(), name) == missingFonts_.end())
-        missingFonts_.push_back(name);
+    if (!font && fontProblems_.emplace(name, loadProblem_).second) missingFonts_.push_back(name);
 }
 
+std::string KsDvi::GetFontProblem(std::string const& name) const {
+    auto it = fontProblems_.find(name);
+    return it == fontProblems_.end() ? std::string() : it->second;
+}
+
+// A page whose bytes are no longer there, or no longer a page (the file was
+// cut short or TeX wrote it anew since the scan), gives 0: never a page of
+// zeros drawn as if it were the document's.
 int KsDvi::GetPageContents(int page, unsigned char* buffer) {
     if (page < 0 || page >= pageCount_) return 0;
     PageInfo const& info = *pages_[page];
@@ -270,14 +321,20 @@ int KsDvi::GetPageContents(int page, unsigned char* buffer) {
     Dviifstream in(fileName_);
     in.seekg(info.startOffset);
     in.read(reinterpret_cast<char*>(buffer), info.length);
-    return info.length;
+    // The bop where the scan met it, with the same first count, and the eop last.
+    int32_t bop = info.bopAt;
+    bool same = in.gcount() == info.length && bop >= 0 && bop + 1 + 4 < info.length && buffer[bop] == kBop &&
+                BigEndianSigned(buffer + bop + 1, 4) == info.texPageNo && buffer[info.length - 1] == kEop;
+    return same ? info.length : 0;
 }
 
 int KsDvi::GetTeXPageNo(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->texPageNo : 0; }
 
-int KsDvi::GetPageStartOffset(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->startOffset : 0; }
+int64_t KsDvi::GetPageStartOffset(int page) const {
+    return page >= 0 && page < pageCount_ ? pages_[page]->startOffset : 0;
+}
 
-int KsDvi::GetPageEndOffset(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->endOffset : 0; }
+int64_t KsDvi::GetPageEndOffset(int page) const { return page >= 0 && page < pageCount_ ? pages_[page]->endOffset : 0; }
 
 unsigned int* KsDvi::GetPageColorStack(int page) const {
     return page >= 0 && page < pageCount_ ? pages_[page]->colorStack.data() : nullptr;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,7 @@ public:
     enum KsDviMode { Growing = 0, Complete = 1, Malformed = 2 };
 
     static constexpr int MaxPages = 3000;
+    static constexpr int32_t MaxPageBytes = 1 << 30;
     static constexpr int FontIndexSize = 65536;
     static constexpr int FontHashSize = 73;
     static constexpr int ColorStackSize = 200;
@@ -54,17 +56,19 @@ public:
     class PageInfo {
     public:
         int32_t GetTeXPageNo() const { return texPageNo; }
-        int32_t GetPageStartOffset() const { return startOffset; }
-        int32_t GetPageEndOffset() const { return endOffset; }
+        int64_t GetPageStartOffset() const { return startOffset; }
+        int64_t GetPageEndOffset() const { return endOffset; }
         int32_t GetLength() const { return length; }
         uint32_t GetBackgroundColor() const { return backgroundColor; }
         int32_t GetColorStackSize() const { return colorStackDepth; }
         unsigned int* GetColorStack() { return colorStack.data(); }
 
         int32_t texPageNo = 0;
-        int32_t startOffset = 0;
-        int32_t endOffset = 0;
+        // Files past 2 GiB are read whole; a page is at most MaxPageBytes.
+        int64_t startOffset = 0;
+        int64_t endOffset = 0;
         int32_t length = 0;
+        int32_t bopAt = 0;  // where the bop lies in the page's bytes (font definitions may come first)
         uint32_t backgroundColor = 0xFFFFFF;
         int32_t colorStackDepth = 0;
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
@@ -102,6 +106,8 @@ public:
         UnexpectedEnd,  // the file ends inside a page (a page TeX has not finished)
         BadOpcode,      // an opcode the scan does not accept
         EopWithoutBop,
+        PageTooLarge,         // a page of more than MaxPageBytes
+        UnfinishedPostamble,  // the file ends inside the postamble (TeX is finishing it)
     };
 
     KsDvi();
@@ -120,13 +126,15 @@ public:
 
     KsDviMode GetMode() const { return mode_; }
     ScanProblem GetScanProblem() const { return problem_; }
-    int32_t GetScanProblemOffset() const { return problemOffset_; }
+    int64_t GetScanProblemOffset() const { return problemOffset_; }
     int GetScanProblemOpcode() const { return problemOpcode_; }
 
     int GetNPage() const { return pageCount_; }
     int GetTeXPageNo(int page) const;
-    int GetPageStartOffset(int page) const;
-    int GetPageEndOffset(int page) const;
+    int64_t GetPageStartOffset(int page) const;
+    int64_t GetPageEndOffset(int page) const;
+    // Whether the scan stopped at MaxPages with more pages in the file.
+    bool IsPageLimitReached() const { return pageLimitReached_; }
 
     unsigned char GetDviVersion() const { return version_; }
     unsigned int GetDviNum() const { return num_; }
@@ -221,6 +229,11 @@ public:
     int GetExtFontIndexSize() const { return FontIndexSize; }
     // Fonts named by definitions that could not be loaded, in scan order (for messages).
     std::vector<std::string> const& GetMissingFonts() const { return missingFonts_; }
+    // Why a missing font was not loaded: "not found", "FILE is damaged", ...
+    std::string GetFontProblem(std::string const& name) const;
+    // A document gets this many font records (a name at a size), virtual
+    // fonts' own included: past them, definitions load nothing.
+    static constexpr int MostFontRecords = 10000;
 
 protected:
     virtual void DoSpecial(unsigned char* text, int length);
@@ -239,17 +252,19 @@ private:
     void Reset(bool release);
     void ReadPreamble(ksdvi::DviScanReader& in);
     void ScanPage(ksdvi::DviScanReader& in);
-    void SetMalformed(ScanProblem problem, int32_t offset, int opcode = -1);
+    void ScanPostamble(ksdvi::DviScanReader& in, int64_t at);
+    void SetMalformed(ScanProblem problem, int64_t offset, int opcode = -1);
     void ScanFontDef(ksdvi::DviScanReader& in, int opcode);
     void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
-    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int32_t start, int32_t end);
+    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t start, int64_t end);
 
     // scan state
     unsigned char version_ = 0;
     String8 fileName_;
     KsDviMode mode_ = Growing;
     ScanProblem problem_ = ScanProblem::None;
-    int32_t problemOffset_ = 0;
+    int64_t problemOffset_ = 0;
+    bool pageLimitReached_ = false;
     int problemOpcode_ = -1;
     fpreal4 mag_ = fpreal4::FromRaw(10000);
     uint32_t num_ = 25400000;
@@ -271,8 +286,11 @@ private:
     std::array<ItrnFont*, FontHashSize> fontHash_{};
     std::vector<ItrnFont*> fontIndex_;
     std::vector<std::unique_ptr<ItrnFont>> fontStore_;
+    std::unordered_map<std::string, ItrnFont*> fontsByNameAndSize_;  // the chains' records, by name and size
     std::vector<std::string> missingFonts_;
-    std::vector<String8> vfBeingRead_;  // fonts whose VF files are being read, outermost first
+    std::unordered_map<std::string, std::string> fontProblems_;  // by name, for the missing ones
+    std::string loadProblem_;                                    // why the last LoadItrnFont gave nothing
+    std::vector<String8> vfBeingRead_;                           // fonts whose VF files are being read, outermost first
 
     // colour state during the scan
     std::array<unsigned int, ColorStackSize> colorStack_{};

@@ -21,6 +21,13 @@ bool Exists(String8 const& path) {
     return probe.is_open() && !probe.fail();
 }
 
+std::string FontKey(String8 const& name, int scale) {
+    std::string key(name.view());
+    key.push_back('\0');
+    key.append(std::to_string(scale));
+    return key;
+}
+
 }  // namespace
 
 int KsDvi::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
@@ -33,11 +40,21 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     // Sizes are below 2048pt (2^27 sp), as TeX makes them: larger ones have no
     // metrics (FixWordScaler) and would ask for glyphs thousands of dots tall.
     unsigned int size = scale > 0 ? static_cast<unsigned>(scale) : design;
-    if (size == 0 || size >= kLargestFontSize) return nullptr;
+    if (size == 0 || size >= kLargestFontSize) {
+        loadProblem_ = "its size is out of range";
+        return nullptr;
+    }
     int bucket = GetHashCode(name);
-    for (ItrnFont* f = fontHash_[bucket]; f; f = f->next_)
-        if (f->scaleSize_ == scale && f->name_ == name) return f;
+    // The chains hold every size of a name; documents may ask for thousands.
+    std::string key = FontKey(name, scale);
+    if (auto it = fontsByNameAndSize_.find(key); it != fontsByNameAndSize_.end()) return it->second;
 
+    // Virtual fonts that ask for sizes of others, which ask again, multiply
+    // records: a document gets a budget of them.
+    if (fontCount_ >= MostFontRecords) {
+        loadProblem_ = "the document asks for more than " + std::to_string(MostFontRecords) + " fonts";
+        return nullptr;
+    }
     auto font = std::make_unique<ItrnFont>(this, area, name, size);
     font->rotate_ = scale > 0 ? 0 : 900;
 
@@ -58,7 +75,14 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
         char const* found = finder->KPSEFindTfm((name + ".tfm").c_str());
         if (found) path = String8(found);
     }
-    if (path.IsNull() || !font->LoadTfm(path)) return nullptr;
+    if (path.IsNull()) {
+        loadProblem_ = "not found";
+        return nullptr;
+    }
+    if (!font->LoadTfm(path)) {
+        loadProblem_ = std::string(path.view()) + " is damaged";
+        return nullptr;
+    }
 
     // Numbered and linked before its VF file is read, so that the virtual font's
     // own local fonts come after it and a self-reference finds this record.
@@ -67,6 +91,7 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     fontHash_[bucket] = record;
     record->id_ = fontCount_++;
     fontStore_.push_back(std::move(font));
+    fontsByNameAndSize_.emplace(std::move(key), record);
 
     String8 vf;
     for (String8 const& dir : vfPaths_) {

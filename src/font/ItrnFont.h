@@ -67,8 +67,9 @@ public:
     unsigned char const* GetCharPacket(unsigned int c) const;
     int GetCharPacketLength(unsigned int c) const;
 
+    // Local font numbers below GetLocalFontIndexSize(), at most LocalFontIndexSize.
     ItrnFont const* const* GetLocalFontIndex() const { return localFonts_.empty() ? nullptr : localFonts_.data(); }
-    int GetLocalFontIndexSize() const { return LocalFontIndexSize; }
+    int GetLocalFontIndexSize() const { return static_cast<int>(localFonts_.size()); }
     int GetFirstLocalFont() const { return firstLocalFont_; }
 
     int IsDBCEnabled() const { return !dbcInfo_.faceName.IsNull(); }
@@ -119,7 +120,7 @@ private:
     // packet of length 0 still has its one-byte allocation)
     std::vector<int> packetLengths_;
     std::vector<std::unique_ptr<unsigned char[]>> packets_;
-    std::vector<ItrnFont const*> localFonts_;  // 65536 entries once a VF file is loaded
+    std::vector<ItrnFont const*> localFonts_;  // up to the highest local font number defined
     int firstLocalFont_ = -1;
     TTFInfo sbcInfo_;
     TTFInfo dbcInfo_;

@@ -64,7 +64,7 @@ void KsDvi::ItrnFont::LoadVf(String8 const& path) {
     packetLengths_.assign(codes, 0);
     packets_.clear();
     packets_.resize(codes);
-    localFonts_.assign(LocalFontIndexSize, nullptr);
+    localFonts_.clear();
     firstLocalFont_ = -1;
 
     std::vector<unsigned char> const bytes = ReadWholeFile(path);
@@ -138,6 +138,8 @@ void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned in
     std::string name(reinterpret_cast<char const*>(in.Here()) + a, l);
     in.Skip(a + l);
     if (k >= static_cast<unsigned>(LocalFontIndexSize) || !owner_) return;
+    // The table reaches the highest number defined: real fonts number theirs from 0.
+    if (k >= localFonts_.size()) localFonts_.resize(k + 1, nullptr);
     localFonts_[k] = owner_->LoadItrnFont(String8(area), String8(name), size, design);
     if (firstLocalFont_ < 0) firstLocalFont_ = static_cast<int>(k);
 }

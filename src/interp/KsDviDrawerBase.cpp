@@ -31,7 +31,11 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     winFont_ = dvi.GetWinFont();
     length_ = dvi.GetPageContents(page, nullptr);
     pageBuffer_ = std::make_unique<unsigned char[]>(static_cast<size_t>(length_ > 0 ? length_ : 1));
-    dvi.GetPageContents(page, pageBuffer_.get());
+    // The file no longer holds the page the scan recorded.
+    if (dvi.GetPageContents(page, pageBuffer_.get()) != length_ || length_ <= 0) {
+        pageBuffer_.reset();
+        return 0;
+    }
     base_ = cursor_ = pageBuffer_.get();
     limit_ = cursor_ + length_;
     instOffset_ = 0;

@@ -23,7 +23,7 @@ auto Span(PageRun const& page) { return std::tie(page.texPage, page.start, page.
 struct Original {
     std::vector<uint8_t> bytes;
     std::vector<size_t> fields{2, 6, 10}, specials;  // specials: their xxx opcodes
-    size_t post = 0;
+    size_t post = 0, postPost = 0;
     std::vector<PageRun> pages;
 };
 
@@ -55,6 +55,7 @@ Original const& OriginalOf(std::string const& name) {
             o.post = at;
             add(at + 1, 6);
         } else if (op == kPostPost) {
+            o.postPost = at;
             add(at + 1, 1);
             break;
         } else if (FamilyOf(op) && FamilyWidth(op) == 4) {  // set, put, right, w, x, down, y, z, fnt
@@ -97,11 +98,13 @@ void CheckDviMutant(Original const& original, Mutant const& mutant) {
     if (!mutant.cut) return;
     ASSERT_EQ(pages.size(), kept);
     for (size_t i = 0; i < kept; ++i) EXPECT_EQ(pages[i], original.pages[i]) << "page " << i;
-    if (mutant.bytes.size() > original.post) {
+    // Complete only with the postamble whole: post_post, q, i and four 223s.
+    if (mutant.bytes.size() >= original.postPost + 1 + 5 + 4) {
         EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     } else {
         EXPECT_EQ(dvi.GetMode(), KsDvi::Malformed);
-        EXPECT_EQ(dvi.GetScanProblem(), KsDvi::ScanProblem::UnexpectedEnd);
+        EXPECT_EQ(dvi.GetScanProblem(), mutant.bytes.size() > original.post ? KsDvi::ScanProblem::UnfinishedPostamble
+                                                                            : KsDvi::ScanProblem::UnexpectedEnd);
     }
 }
 

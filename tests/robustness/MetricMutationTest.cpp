@@ -41,7 +41,9 @@ void ExpectConsistentFont(KsDvi::ItrnFont const& font) {
         EXPECT_GE(font.GetCharPacketLength(c), 0);
         EXPECT_LE(font.GetCharPacketLength(c), 1000);
     }
-    EXPECT_TRUE(!font.IsVirtual() || font.GetLocalFontIndex());
+    // The local font table holds what the file defined, within its limit.
+    EXPECT_EQ(font.GetLocalFontIndex() != nullptr, font.GetLocalFontIndexSize() > 0);
+    EXPECT_LE(font.GetLocalFontIndexSize(), KsDvi::ItrnFont::LocalFontIndexSize);
 }
 
 class MetricMutants : public testing::TestWithParam<std::string> {};

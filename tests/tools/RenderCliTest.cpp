@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <filesystem>
 
 #include <nlohmann/json.hpp>
@@ -87,13 +89,18 @@ TEST(RenderCli, BadOptionsNameTheFile) {
 
 TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     DviBuilder b;
-    b.Pre().Bop(1).FntDef(0, "nosuchfont").Op(171).Op('A').Op('B');
+    b.Pre().Bop(1).FntDef(0, "nosuchfont").FntDef(1, "broken").Op(171).Op('A').Op(172).Op('B');
     TempFile dvi(b.Rule(10 * 65536, 100 * 65536).Eop().Post().bytes);
     TempDir dir;
+    std::ofstream(dir / "broken.tfm") << "not a font";
     int status = -1;
-    std::string out = Ksdvi("render -r 72 -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status, true);
+    std::string out =
+        Ksdvi("render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status, true);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find("ksdvi: " + dvi.Path() + ": font nosuchfont not found"), std::string::npos) << out;
+    EXPECT_NE(out.find("ksdvi: " + dvi.Path() + ": font nosuchfont: not found; its characters are left out"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("font broken: " + (dir / "broken.tfm") + " is damaged"), std::string::npos) << out;
     GreyImage page;
     ASSERT_TRUE(ReadGreyPng(dir / "m-1.png", page));
     EXPECT_GT(page.DarkCount(), 900);  // the rule: 10pt x 100pt

@@ -22,7 +22,7 @@ DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
 }
 
 // Which page (1-based) holds a file offset, or the page being read after the last.
-int PageAt(KsDvi const& dvi, int32_t offset) {
+int PageAt(KsDvi const& dvi, int64_t offset) {
     for (int i = 0; i < dvi.GetNPage(); ++i)
         if (offset <= dvi.GetPageEndOffset(i)) return i + 1;
     return dvi.GetNPage() + 1;
@@ -32,6 +32,11 @@ int PageAt(KsDvi const& dvi, int32_t offset) {
 
 void ReportError(std::string const& file, std::string const& what) {
     std::cerr << "ksdvi: " << file << ": " << what << std::endl;
+}
+
+std::string PageUnreadable(int page) {
+    return "page " + std::to_string(page + 1) +
+           " cannot be read: the file was cut short or rewritten since it was scanned";
 }
 
 std::unique_ptr<ksdvi::TeXFonts> LoadFonts(std::vector<std::string> const& mapFiles) {
@@ -73,14 +78,19 @@ bool DocumentSession::Load() {
     switch (dvi_->GetMode()) {
     case KsDvi::Complete: state_ = State::Complete; break;
     case KsDvi::Growing:
-        state_ = State::Growing;  // 3000 pages and more to come
+        state_ = State::Growing;
+        if (dvi_->IsPageLimitReached())
+            message_ = "only the first " + std::to_string(KsDvi::MaxPages) + " pages are read; the file has more";
         break;
-    case KsDvi::Malformed:
+    case KsDvi::Malformed: {
         message_ = Describe();
-        state_ = dvi_->GetScanProblem() == KsDvi::ScanProblem::UnexpectedEnd && dvi_->GetDviVersion() == 2
-                     ? State::Growing
-                     : State::Malformed;
+        // A file TeX has not finished yet.
+        KsDvi::ScanProblem problem = dvi_->GetScanProblem();
+        bool unfinished =
+            problem == KsDvi::ScanProblem::UnexpectedEnd || problem == KsDvi::ScanProblem::UnfinishedPostamble;
+        state_ = unfinished && dvi_->GetDviVersion() == 2 ? State::Growing : State::Malformed;
         break;
+    }
     }
     // A file that is not DVI at all has nothing to show.
     return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
@@ -94,7 +104,10 @@ bool DocumentSession::LoadOrReport() {
 
 void DocumentSession::ReportMissingFonts() const {
     for (std::string const& name : dvi_->GetMissingFonts())
-        ReportError(path_, "font " + name + " not found: its characters are left out");
+        ReportError(path_, "font " + name + ": " + dvi_->GetFontProblem(name) + "; its characters are left out");
+    if (dvi_->GetNItrnFont() >= KsDvi::MostFontRecords)
+        ReportError(path_, "more than " + std::to_string(KsDvi::MostFontRecords) +
+                               " fonts at their sizes (virtual fonts' own included): the rest are left out");
 }
 
 char const* DocumentSession::StateName() const {
@@ -108,7 +121,7 @@ char const* DocumentSession::StateName() const {
 
 std::string DocumentSession::Describe() const {
     KsDvi const& dvi = *dvi_;
-    int32_t at = dvi.GetScanProblemOffset();
+    long long at = dvi.GetScanProblemOffset();
     char buf[160];
     switch (dvi.GetScanProblem()) {
     case KsDvi::ScanProblem::None: return "";
@@ -125,11 +138,19 @@ std::string DocumentSession::Describe() const {
                       dvi.GetNPage());
         return buf;
     case KsDvi::ScanProblem::BadOpcode:
-        std::snprintf(buf, sizeof buf, "malformed: opcode %d not allowed at offset %d (page %d)",
+        std::snprintf(buf, sizeof buf, "malformed: opcode %d not allowed at offset %lld (page %d)",
                       dvi.GetScanProblemOpcode(), at, PageAt(dvi, at));
         return buf;
+    case KsDvi::ScanProblem::UnfinishedPostamble:
+        std::snprintf(buf, sizeof buf, "file ends inside the postamble (incomplete: %d complete pages)",
+                      dvi.GetNPage());
+        return buf;
+    case KsDvi::ScanProblem::PageTooLarge:
+        std::snprintf(buf, sizeof buf, "page %d at offset %lld is larger than %d MiB", dvi.GetNPage() + 1, at,
+                      KsDvi::MaxPageBytes >> 20);
+        return buf;
     case KsDvi::ScanProblem::EopWithoutBop:
-        std::snprintf(buf, sizeof buf, "malformed: eop without bop at offset %d (page %d)", at, PageAt(dvi, at));
+        std::snprintf(buf, sizeof buf, "malformed: eop without bop at offset %lld (page %d)", at, PageAt(dvi, at));
         return buf;
     }
     return "malformed";

@@ -58,6 +58,9 @@ private:
 // "ksdvi: FILE: what" on stderr.
 void ReportError(std::string const& file, std::string const& what);
 
+// Why a page the scan recorded cannot be drawn.
+std::string PageUnreadable(int page);
+
 // The fonts of the TeX installation with the user's map files read after its
 // own entries; a map file that cannot be read or stops at a syntax error is
 // reported, and the entries before the error are kept.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "DocumentSession.h"
 #include "render/KsDviDrawer.h"
 
 namespace gdi = ksdvi::gdi;
@@ -57,7 +58,7 @@ std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int pag
                           String8 const& anchor) {
     int origin = static_cast<int>(std::lround(dpi * zoom));  // one inch
     if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(zoom), origin, origin, gdi::RGB(0, 0, 255), anchor))
-        return "page " + std::to_string(page + 1) + " cannot be opened";
+        return PageUnreadable(page);
     try {
         drawer.Draw(-1);
     } catch (KsDviDrawerBase::MalformedDviError const&) {

@@ -18,27 +18,28 @@ int RunTrace(TraceOptions const& options) {
         return 1;
     }
 
-    std::string out;
-    TraceDrawer drawer(out);
+    TraceDrawer drawer(stdout);
     int status = 0;
     for (int page : *pages) {
-        out.clear();
         char head[64];
         std::snprintf(head, sizeof head, "page %d %d\n", page + 1, dvi.GetTeXPageNo(page));
-        out += head;
-        drawer.Open(dvi, page);
+        drawer.Write(head);
+        if (!drawer.Open(dvi, page)) {
+            drawer.Flush();
+            ReportError(options.file, PageUnreadable(page));
+            return 1;
+        }
         try {
             drawer.Draw(-1);
         } catch (KsDviDrawerBase::MalformedDviError const&) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            std::fflush(stdout);
+            drawer.Flush();
             ReportError(options.file, "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) +
                                           " of page " + std::to_string(page + 1));
             return 1;
         }
         drawer.Close();
-        std::fwrite(out.data(), 1, out.size(), stdout);
     }
+    drawer.Flush();
     if (session.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, session.Message());
         status = 1;

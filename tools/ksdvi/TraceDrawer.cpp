@@ -20,18 +20,30 @@ std::string TraceDrawer::EscapeSpecial(unsigned char const* text, unsigned int l
     return s;
 }
 
+void TraceDrawer::Write(std::string_view text) {
+    constexpr size_t kFlushAt = 1 << 16;
+    buffer_.append(text);
+    if (buffer_.size() >= kFlushAt) Flush();
+}
+
+void TraceDrawer::Flush() {
+    if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    buffer_.clear();
+    std::fflush(out_);
+}
+
 void TraceDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {
     char line[128];
     // The DVI code, then the code the font's encoding hands to the painter.
     int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d %u\n", GetInstOffset(), h, v, GetDviCode(),
                           width, height, depth, code);
-    out_.append(line, static_cast<size_t>(n));
+    Write(std::string_view(line, static_cast<size_t>(n)));
 }
 
 void TraceDrawer::PutRule(int h, int v, int height, int width) {
     char line[128];
     int n = std::snprintf(line, sizeof line, "rule %d %d %d %d %d\n", GetInstOffset(), h, v, height, width);
-    out_.append(line, static_cast<size_t>(n));
+    Write(std::string_view(line, static_cast<size_t>(n)));
 }
 
 void TraceDrawer::DoSpecial(unsigned int length, InstPtr text) {
@@ -39,7 +51,7 @@ void TraceDrawer::DoSpecial(unsigned int length, InstPtr text) {
     KsDviDrawerBase::DoSpecial(length, text);
     char head[64];
     int n = std::snprintf(head, sizeof head, "special %d %u ", GetInstOffset(), length);
-    out_.append(head, static_cast<size_t>(n));
-    out_ += EscapeSpecial(text.Get(), length);
-    out_.push_back('\n');
+    Write(std::string_view(head, static_cast<size_t>(n)));
+    Write(EscapeSpecial(text.Get(), length));
+    Write("\n");
 }

@@ -5,13 +5,20 @@
 //   rule OFFSET H V HEIGHT WIDTH
 //   special OFFSET LENGTH TEXT
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "interp/KsDviDrawerBase.h"
 
+// The listing streams to `out` as it grows: a page may hold millions of lines.
 class TraceDrawer : public KsDviDrawerBase {
 public:
-    explicit TraceDrawer(std::string& out) : out_(out) {}
+    explicit TraceDrawer(std::FILE* out) : out_(out) {}
+    ~TraceDrawer() override { Flush(); }
+
+    void Write(std::string_view text);
+    void Flush();
 
     // A special's bytes as one word: printable ASCII as is (backslash doubled),
     // every other byte as \xHH.
@@ -23,5 +30,6 @@ protected:
     void DoSpecial(unsigned int length, InstPtr text) override;
 
 private:
-    std::string& out_;
+    std::FILE* out_;
+    std::string buffer_;
 };
