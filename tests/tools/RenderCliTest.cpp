@@ -77,14 +77,57 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RenderPaper,
                                          PaperCase{"bad_special_ignored", "papersize=wide,tall", "", 793, 1122}),
                          [](auto const& info) { return std::string(info.param.name); });
 
-TEST(RenderCli, BadOptionsNameTheFile) {
+struct BadRenderCase {
+    char const* name;
+    std::string args;     // before the document's path
+    std::string message;  // a part of standard error
+};
+
+class BadRender : public testing::TestWithParam<BadRenderCase> {};
+
+// Every mistake is one clear line and exit status 1, with nothing written.
+TEST_P(BadRender, SaysWhatIsWrongAndExitsOne) {
+    TempDir dir;
     int status = -1;
-    std::string out = Ksdvi("render --paper huge " + DataFile("plain.dvi"), &status, true);
+    std::string out = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render " + GetParam().args + " " +
+                                     DataFile("plain.dvi") + " 2>&1 >/dev/null",
+                                 &status);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find(GetParam().message), std::string::npos) << out;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, BadRender,
+    testing::Values(
+        BadRenderCase{"paper", "--paper huge", DataFile("plain.dvi") + ": bad paper size 'huge'"},
+        BadRenderCase{"unwritable", "-p 1 -o /nonexistent-dir/x-%d.png",
+                      "/nonexistent-dir/x-1.png: cannot write the PNG file: No such file or directory"},
+        BadRenderCase{"one_file_many_pages", "-o page.png", "page.png: one output file for 3 pages; put %d"},
+        BadRenderCase{"zoom_nan", "-z nan", "not a finite number"},
+        BadRenderCase{"resolution_text", "-r abc", "--resolution"},
+        BadRenderCase{"map_directory", "--map /", "--map: File is actually a directory"},
+        BadRenderCase{"font_path_missing", "--tfm-path /nonexistent-dir", "--tfm-path: Directory does not exist"},
+        BadRenderCase{"page_memory", "-r 4800 -z 20", "MiB pages may take; lower the resolution"}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+// Documents arrive through pipes and under odd names too.
+TEST(RenderCli, PipesAndNamesWithPercentSigns) {
+    TempDir dir;
+    int status = -1;
+    std::string const in = "cd " + dir.Path() + " && ";
+    EXPECT_NE(Ksdvi("info " + dir.Path(), &status, true).find("is a directory, not a DVI file"), std::string::npos);
     EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("ksdvi: " + DataFile("plain.dvi") + ": bad paper size 'huge'"), std::string::npos) << out;
-    out = Ksdvi("render -o /nonexistent-dir/x-%d.png -p 1 " + DataFile("plain.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("ksdvi: /nonexistent-dir/x-1.png: cannot write"), std::string::npos) << out;
+    std::string listing =
+        RunCommand(in + "cat " + DataFile("plain.dvi") + " | " + KSDVI_CLI + " render -r 20 -p 2 /dev/stdin", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(listing, "stdin-2.png\n");
+    std::filesystem::copy_file(DataFile("plain.dvi"), dir / "100%d done.dvi");
+    listing = RunCommand(in + KSDVI_CLI + " render -r 20 -p 1 '100%d done.dvi'", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(listing, "100%d done-1.png\n");
+    RunCommand(in + KSDVI_CLI + " render -r 20 -p 2 -o direct-%d.png " + DataFile("plain.dvi"), &status);
+    EXPECT_EQ(ReadFileBytes(dir / "stdin-2.png"), ReadFileBytes(dir / "direct-2.png"));
 }
 
 TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -43,8 +44,11 @@ std::unique_ptr<ksdvi::TeXFonts> LoadFonts(std::vector<std::string> const& mapFi
     auto fonts = std::make_unique<ksdvi::TeXFonts>();
     fonts->GetMap().SetFaceQuery([](char const* face) { return ksdvi::gdi::IsFaceInstalled(face); });
     for (std::string const& file : mapFiles) {
-        if (fonts->AppendMapFile(file.c_str())) continue;
-        if (!std::ifstream(file)) {
+        if (std::filesystem::is_directory(file)) {
+            ReportError(file, "is a directory, not a map file");
+        } else if (fonts->AppendMapFile(file.c_str())) {
+            continue;
+        } else if (!std::ifstream(file)) {
             ReportError(file, "cannot read the map file");
         } else {
             ReportError(file + ":" + std::to_string(fonts->GetMap().GetLastErrorLine()),
@@ -59,9 +63,11 @@ DocumentSession::DocumentSession(std::string path, SessionOptions options, ksdvi
 
 DocumentSession::~DocumentSession() = default;
 
+std::string const& DocumentSession::Source() const { return options_.source.empty() ? path_ : options_.source; }
+
 bool DocumentSession::Load() {
     {
-        std::ifstream probe(path_, std::ios::binary);
+        std::ifstream probe(Source(), std::ios::binary);
         if (!probe) {
             message_ = std::strerror(errno);
             state_ = State::Malformed;
@@ -72,7 +78,7 @@ bool DocumentSession::Load() {
     // Faces named by binary face records are looked up on the drawer's device.
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
-    dvi_->Open(String8(path_.c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
+    dvi_->Open(String8(Source().c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
     dvi_->NewPageWritten(0);
 
     switch (dvi_->GetMode()) {

@@ -14,6 +14,9 @@ struct SessionOptions {
     std::vector<std::string> tfmPaths;
     std::vector<std::string> vfPaths;
     std::vector<std::string> mapFiles;
+    // Where the document's bytes are read, when not at its name (a pipe
+    // copied to a temporary file); messages name the file as given.
+    std::string source;
 };
 
 class DocumentSession {
@@ -46,6 +49,7 @@ public:
 
 private:
     std::string Describe() const;
+    std::string const& Source() const;
 
     std::string path_;
     SessionOptions options_;

@@ -3,8 +3,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -16,8 +19,27 @@
 
 namespace {
 
-// NAME-%d.png next to nothing in particular: the current directory, like dvipng.
-std::string DefaultPattern(std::string const& file) { return std::filesystem::path(file).stem().string() + "-%d.png"; }
+// The page surfaces of all workers together stay within this: a document
+// asking for huge paper gets fewer workers, or an error, instead of whatever
+// the allocator gives.
+constexpr int64_t kSurfaceBudget = int64_t(1) << 30;
+constexpr int64_t kBytesPerPixel = 4;
+
+// NAME-%d.png in the current directory, like dvipng; a % in the name stays one.
+std::string DefaultPattern(std::string const& file) {
+    std::string pattern;
+    for (char c : std::filesystem::path(file).stem().string()) pattern += c == '%' ? "%%" : std::string(1, c);
+    return pattern + "-%d.png";
+}
+
+bool NamesPageNumber(std::string const& pattern) {
+    for (size_t i = 0; i + 1 < pattern.size(); ++i) {
+        if (pattern[i] != '%') continue;
+        if (pattern[i + 1] == 'd') return true;
+        ++i;
+    }
+    return false;
+}
 
 std::string OutputPath(std::string const& pattern, int pageNumber) {
     std::string out;
@@ -62,9 +84,23 @@ int RunRender(RenderOptions const& options) {
         return 1;
     }
     std::string pattern = options.output.empty() ? DefaultPattern(options.file) : options.output;
+    if (pages->size() > 1 && !NamesPageNumber(pattern)) {
+        ReportError(pattern, "one output file for " + std::to_string(pages->size()) +
+                                 " pages; put %d where the page number goes");
+        return 1;
+    }
+    int64_t surfaceBytes = kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
+                           PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
+    if (surfaceBytes > kSurfaceBudget) {
+        ReportError(options.file, "a page at this resolution needs " + std::to_string(surfaceBytes >> 20) +
+                                      " MiB, more than the " + std::to_string(kSurfaceBudget >> 20) +
+                                      " MiB pages may take; lower the resolution (-r) or zoom (-z)");
+        return 1;
+    }
 
     int workers = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min<int>(workers, static_cast<int>(pages->size()));
+    workers = static_cast<int>(std::clamp<int64_t>(kSurfaceBudget / std::max<int64_t>(surfaceBytes, 1), 1, workers));
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
     std::atomic<bool> failed{false};
@@ -81,13 +117,15 @@ int RunRender(RenderOptions const& options) {
             bool drawn = renderer.Render(dvi, page);
             std::string path = OutputPath(pattern, page + 1);
             bool written = renderer.Device() && renderer.Device()->WritePng(path);
+            int writeError = errno;
             std::lock_guard<std::mutex> lock(outputLock);
             if (!drawn) {
                 ReportError(options.file, renderer.Error());
                 failed = true;
             }
             if (!written) {
-                if (renderer.Device()) ReportError(path, "cannot write the PNG file");
+                if (renderer.Device())
+                    ReportError(path, std::string("cannot write the PNG file: ") + std::strerror(writeError));
                 failed = true;
             } else {
                 outputs[i] = path;

@@ -1,17 +1,46 @@
 // ksdvi: renders, inspects and traces DVI files.
 
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdlib>
 
 #include "Commands.h"
+#include "InputSpool.h"
 
 namespace {
 
+// CLI11's ranges let NaN through: every comparison with it is false.
+CLI::Validator const kFinite(
+    [](std::string& text) {
+        char* end = nullptr;
+        double value = std::strtod(text.c_str(), &end);
+        return std::isfinite(value) ? std::string() : "not a finite number: " + text;
+    },
+    "", "finite");
+
+// Runs a command on its document, copied first when it can be read only once.
+template <class Options>
+int RunOnDocument(int (*run)(Options const&), Options options) {
+    InputSpool spool;
+    std::string error;
+    options.session.source = spool.Prepare(options.file, error);
+    if (!error.empty()) {
+        ReportError(options.file, error);
+        return 1;
+    }
+    return run(options);
+}
+
 void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
     cmd->add_option("--tfm-path", session.tfmPaths, "Directory searched for TFM/OFM files before kpathsea")
-        ->type_name("DIR");
-    cmd->add_option("--vf-path", session.vfPaths, "Directory searched for VF files")->type_name("DIR");
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory);
+    cmd->add_option("--vf-path", session.vfPaths, "Directory searched for VF files")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory);
     cmd->add_option("--map", session.mapFiles, "TrueType map file, read after the generated entries")
-        ->type_name("FILE");
+        ->type_name("FILE")
+        ->check(CLI::ExistingFile);
 }
 
 }  // namespace
@@ -39,7 +68,7 @@ int main(int argc, char** argv) {
     renderCmd->add_option("FILE", render.file, "DVI file")->required();
     renderCmd->add_option("-p,--pages", render.pages, "Pages, e.g. 1,3-5 (1-based)");
     renderCmd->add_option("-r,--resolution", render.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
-    renderCmd->add_option("-z,--zoom", render.zoom, "Zoom factor")->check(CLI::Range(0.01, 100.0));
+    renderCmd->add_option("-z,--zoom", render.zoom, "Zoom factor")->check(CLI::Range(0.01, 100.0) & kFinite);
     renderCmd->add_option("-o,--output", render.output, "Output file pattern, %d the page number (NAME-%d.png)");
     renderCmd->add_option("--paper", render.paper,
                           "Paper when the document names none: a4, letter or WxH (e.g. 210mmx297mm)");
@@ -75,14 +104,19 @@ int main(int argc, char** argv) {
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
     AddFontPathOptions(fontmapCmd, fontmap.session);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (CLI::ParseError const& e) {
+        // Help is a success; every mistake on the command line exits 1.
+        return app.exit(e) == 0 ? 0 : 1;
+    }
 
-    if (infoCmd->parsed()) return RunInfo(info);
-    if (traceCmd->parsed()) return RunTrace(trace);
-    if (fontmapCmd->parsed()) return RunFontmap(fontmap);
-    if (renderCmd->parsed()) return RunRender(render);
-    if (linksCmd->parsed()) return RunLinks(links);
-    if (locateCmd->parsed()) return RunLocate(locate);
-    if (outlineCmd->parsed()) return RunOutline(outline);
-    return 2;
+    if (infoCmd->parsed()) return RunOnDocument(RunInfo, info);
+    if (traceCmd->parsed()) return RunOnDocument(RunTrace, trace);
+    if (fontmapCmd->parsed()) return RunOnDocument(RunFontmap, fontmap);
+    if (renderCmd->parsed()) return RunOnDocument(RunRender, render);
+    if (linksCmd->parsed()) return RunOnDocument(RunLinks, links);
+    if (locateCmd->parsed()) return RunOnDocument(RunLocate, locate);
+    if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
+    return 1;
 }
