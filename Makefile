@@ -3,10 +3,12 @@
 BUILD      ?= build
 BUILD_SAN  ?= build-san
 BUILD_REL  ?= build-release
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all setup build demo test test-fast test-san test-release bench clean
+.PHONY: all setup build demo test test-fast test-san test-release fuzz-build fuzz test-fuzz bench clean
 
 all: build
 
@@ -34,7 +36,22 @@ test-release: setup
 	@cmake --build $(BUILD_REL) -j $(JOBS)
 	@cd $(BUILD_REL) && ctest --output-on-failure -j $(JOBS)
 
-test: test-fast test-san test-release
+# libFuzzer targets (tests/fuzz) over the library built with clang, ASan and
+# UBSan: `make fuzz` runs each for FUZZ_SECONDS; test-fuzz replays the seeds
+# and every input that ever failed, and fuzzes a little from a fixed seed.
+fuzz-build: setup
+	@cmake -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only" -DKSDVI_FUZZ=ON -DKSDVI_WERROR=ON \
+		-DKSDVI_BUILD_TESTS=OFF -DKSDVI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_targets
+
+fuzz: fuzz-build
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) tests/fuzz/run.sh $(BUILD_FUZZ) fuzz
+
+test-fuzz: fuzz-build
+	@tests/fuzz/run.sh $(BUILD_FUZZ) replay
+
+test: test-fast test-san test-release test-fuzz
 
 bench: build
 	@$(BUILD)/bench/ksdvi_bench
@@ -43,4 +60,4 @@ bench: build
 	@./bench/rotation-cost.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ)

@@ -14,6 +14,7 @@ packages=(
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
   dvipng fonts-dejavu-core
   imagemagick
+  clang libclang-rt-dev llvm
 )
 
 missing=()

@@ -1,0 +1,106 @@
+#include "FuzzEnvironment.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/gs/GS.h"
+
+namespace ksdvi::fuzz {
+
+namespace {
+
+// The library's Ghostscript host is this program started again with
+// KSDVI_GS_HOST_FD set (GsHost.cpp), caught by a constructor of priority
+// 101. A fuzz target's host quits before that one runs (priorities up to 100
+// are the toolchain's, which clang allows): the library then
+// holds Ghostscript unavailable and never starts it again, so that EPS
+// pictures and PostScript pages fail at once instead of taking seconds.
+__attribute__((constructor(100))) void QuitAsGhostscriptHost() {
+    if (std::getenv("KSDVI_GS_HOST_FD")) _exit(0);
+}
+
+class NoPage : public GS::PageOutputter {
+    void OutputPage(int, int) override {}
+};
+
+// Starts the host once, which quits.
+void StopGhostscript() {
+    NoPage out;
+    GS* gs = GetGS();
+    if (gs->StartGSJob(72, 72, 1, 1, 24, &out, -1, -1)) gs->EndGSJob();
+    if (gs->IsGSDLLLoaded()) Failed("Ghostscript is still available", __FILE__, __LINE__);
+}
+
+std::filesystem::path& Scratch() {
+    static std::filesystem::path dir;
+    return dir;
+}
+
+void RemoveScratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Scratch(), ignored);
+}
+
+}  // namespace
+
+void SetUpProcess() {
+    // Bitmap fonts come from the installation as it is: METAFONT is not run
+    // for the sizes and resolutions inputs ask for.
+    setenv("MKTEXPK", "0", 1);
+    setenv("MKTEXTFM", "0", 1);
+    Scratch() = std::filesystem::temp_directory_path() / ("ksdvi-fuzz-" + std::to_string(getpid()));
+    std::filesystem::create_directories(Scratch());
+    std::atexit(RemoveScratch);
+    StopGhostscript();
+    Fonts();
+}
+
+TeXFonts& Fonts() {
+    static TeXFonts fonts;
+    return fonts;
+}
+
+std::string DataFile(std::string const& name) { return std::string(KSDVI_FUZZ_DATA) + "/" + name; }
+
+std::string ScratchDir() { return Scratch().string(); }
+
+std::string ScratchFile(std::string const& name) { return (Scratch() / name).string(); }
+
+void WriteFile(std::string const& path, uint8_t const* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<char const*>(data), static_cast<std::streamsize>(size));
+    if (!out) Failed("the scratch file cannot be written", __FILE__, __LINE__);
+}
+
+std::vector<uint8_t> ReadFile(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Failed(("missing test data " + path).c_str(), __FILE__, __LINE__);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void CheckEqual(std::string const& a, std::string const& b, char const* what, char const* file, int line) {
+    if (a == b) return;
+    auto escaped = [](std::string const& s) {
+        std::string out;
+        for (unsigned char c : s) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += c >= 0x20 && c < 0x7F && c != '\\' ? std::string(1, static_cast<char>(c)) : hex;
+        }
+        return out;
+    };
+    std::fprintf(stderr, "%s\n  [%s]\n  [%s]\n", what, escaped(a).c_str(), escaped(b).c_str());
+    Failed(what, file, line);
+}
+
+void Failed(char const* what, char const* file, int line) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
+    std::abort();
+}
+
+}  // namespace ksdvi::fuzz

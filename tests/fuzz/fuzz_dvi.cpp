@@ -1,0 +1,85 @@
+// Fuzz target: a DVI file as `ksdvi render` takes it. The input is the file;
+// the document is scanned (fonts from tests/data/metrics, then the TeX
+// installation) and its first pages are drawn on a small device at a low
+// resolution, with their pictures (tests/data's, from memory), link areas
+// and anchors.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+#include "DocumentSession.h"
+#include "FuzzEnvironment.h"
+#include "MemoryPictureDrawer.h"
+#include "PageRenderer.h"
+#include "platform/gdi/RasterDevice.h"
+
+using namespace ksdvi::fuzz;
+
+namespace {
+
+// Enough pages for a document's state (colours, links) to carry from page
+// to page; the rest are scanned only.
+constexpr int kPagesDrawn = 4;
+// Letter paper at 20 dpi: glyphs of a few pixels, pictures and rules clipped
+// at the edges as on a real page.
+constexpr int kDpi = 20;
+
+ksdvi::gdi::RasterDevice& Device() {
+    static std::unique_ptr<ksdvi::gdi::RasterDevice> device =
+        ksdvi::gdi::RasterDevice::Create({17 * kDpi / 2, 11 * kDpi, kDpi, kDpi});
+    return *device;
+}
+
+// What the scan reports about a page must describe bytes of the file.
+void CheckPageTable(KsDvi& dvi, size_t fileSize) {
+    int64_t after = 0;
+    for (int page = 0; page < dvi.GetNPage(); ++page) {
+        int64_t start = dvi.GetPageStartOffset(page), end = dvi.GetPageEndOffset(page);
+        FUZZ_CHECK(start >= after && start <= end);
+        FUZZ_CHECK(end < static_cast<int64_t>(fileSize));
+        FUZZ_CHECK(dvi.GetPageContents(page, nullptr) == end - start + 1);
+        FUZZ_CHECK(dvi.GetPageColorStackSize(page) >= 0 && dvi.GetPageColorStackSize(page) <= KsDvi::ColorStackSize);
+        after = end + 1;
+    }
+    for (KsDvi::TagInfo const& tag : dvi.GetTagList()) FUZZ_CHECK(tag.page >= 0 && tag.page <= dvi.GetNPage());
+}
+
+void DrawPage(KsDvi& dvi, int page, String8 const& anchor) {
+    ksdvi::gdi::CDC dc(Device());
+    MemoryPictureDrawer drawer;
+    DrawWholePage(drawer, dc, dvi, page, kDpi, 1.0, anchor);
+    if (!drawer.IsWorking()) return;
+    drawer.DrawAllPictures(nullptr);
+    drawer.DrawHyperlinkMark(0);
+    for (KsDviDrawer::HyLinkInfo const* link : drawer.GetHyLinkList()) {
+        for (KsDviDrawer::LinkRect const& r : link->rects) {
+            FUZZ_CHECK(r.w >= 0 && r.h >= 0);
+            if (r.w > 0 && r.h > 0) FUZZ_CHECK(drawer.FindHyLink(r.x, r.y) != nullptr);
+        }
+    }
+    drawer.Close();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SetUpProcess();
+    MemoryPictureDrawer::LoadPictures();
+    Device();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    static std::string const path = ScratchFile("input.dvi");
+    WriteFile(path, data, size);
+    std::string const metrics = DataFile("metrics");
+    DocumentSession session(path, {{metrics}, {metrics}, {}, {}}, Fonts());
+    if (!session.Load()) return 0;
+    KsDvi& dvi = session.Document();
+    CheckPageTable(dvi, size);
+    // The first anchor is looked for, as `ksdvi locate` looks for one.
+    String8 anchor = dvi.GetTagList().GetCount() > 0 ? dvi.GetTagList().GetHead()->value.name : String8();
+    for (int page = 0; page < std::min(dvi.GetNPage(), kPagesDrawn); ++page) DrawPage(dvi, page, anchor);
+    return 0;
+}

@@ -1,0 +1,108 @@
+// Fuzz target: a font's metric file (TFM or OFM) or its virtual font (VF),
+// loaded as a document loads its fonts. The first byte of the input says
+// which file the rest is (FontFileKind.h); the document defines the font and
+// sets every code of it on its page, which is traced and drawn. A font either
+// fails to load, leaving its name among the missing fonts, or answers for
+// every code without reading outside its tables.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "DocumentSession.h"
+#include "FontFileKind.h"
+#include "FuzzEnvironment.h"
+#include "PageRenderer.h"
+#include "font/ItrnFont.h"
+#include "platform/gdi/RasterDevice.h"
+#include "render/KsDviDrawer.h"
+#include "support/DviBuilder.h"
+
+using namespace ksdvi::fuzz;
+
+namespace {
+
+constexpr char kFontName[] = "ksfuzz";
+constexpr int kDpi = 20;
+
+// One page that selects the font and sets every byte code, the codes above
+// them that OFM fonts have, and the ends of two-byte codes.
+std::vector<uint8_t> Document() {
+    DviBuilder d;
+    d.Pre().Bop(1).FntDef(0, kFontName).Op(171);                                            // fnt_num_0
+    for (unsigned c = 0; c <= 0x1FF; ++c) d.Op(c < 256 ? 128 : 129).U(c, c < 256 ? 1 : 2);  // set1, set2
+    for (unsigned c : {0x7FFFu, 0x8000u, 0xFFFFu}) d.Op(129).U(c, 2);
+    d.Op(133).U(0x41, 1);  // put1 'A'
+    return d.Eop().Post().bytes;
+}
+
+// Every table entry a drawer can reach; AddressSanitizer checks the reads.
+void CheckFont(KsDvi::ItrnFont const& font) {
+    for (unsigned c = 0; c <= 0xFFFF; ++c) {
+        if (!font.IsValidChar(c)) {
+            FUZZ_CHECK(font.GetCharWidthA(c) == 0 && font.GetCharPacket(c) == nullptr);
+            continue;
+        }
+        FUZZ_CHECK(c >= font.GetFirstCode() && c <= font.GetLastCode());
+        (void)font.GetCharHeight(c), (void)font.GetCharDepth(c);
+        if (!font.IsVirtual()) continue;
+        FUZZ_CHECK(font.GetCharPacket(c) != nullptr);
+        FUZZ_CHECK(font.GetCharPacketLength(c) >= 0 && font.GetCharPacketLength(c) <= 1000);
+    }
+    // Local fonts: as many as the highest number the VF defines, no more.
+    FUZZ_CHECK(font.GetLocalFontIndexSize() >= 0 &&
+               font.GetLocalFontIndexSize() <= KsDvi::ItrnFont::LocalFontIndexSize);
+    FUZZ_CHECK((font.GetLocalFontIndex() != nullptr) == (font.GetLocalFontIndexSize() > 0));
+}
+
+void RemoveFontFiles() {
+    for (char const* extension : {".tfm", ".ofm", ".vf"})
+        std::filesystem::remove(ScratchFile(std::string(kFontName) + extension));
+}
+
+ksdvi::gdi::RasterDevice& Device() {
+    static std::unique_ptr<ksdvi::gdi::RasterDevice> device =
+        ksdvi::gdi::RasterDevice::Create({17 * kDpi / 2, 11 * kDpi, kDpi, kDpi});
+    return *device;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SetUpProcess();
+    FontFileKind::LoadMetrics();
+    std::vector<uint8_t> const document = Document();
+    WriteFile(ScratchFile("font.dvi"), document.data(), document.size());
+    Device();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    if (size < 1) return 0;
+    FontFileKind const kind = FontFileKind::Of(data[0]);
+    RemoveFontFiles();
+    WriteFile(ScratchFile(kFontName + kind.Extension()), data + 1, size - 1);
+    if (std::vector<uint8_t> const* metrics = kind.Metrics())
+        WriteFile(ScratchFile(std::string(kFontName) + ".tfm"), metrics->data(), metrics->size());
+
+    // The scratch directory first, as a user's font directory; then the
+    // fonts of the tests, which virtual fonts there name; then kpathsea.
+    std::string const metrics = DataFile("metrics");
+    DocumentSession session(ScratchFile("font.dvi"), {{ScratchDir(), metrics}, {ScratchDir(), metrics}, {}, {}},
+                            Fonts());
+    FUZZ_CHECK(session.Load());
+    KsDvi& dvi = session.Document();
+    FUZZ_CHECK(dvi.GetMode() == KsDvi::Complete && dvi.GetNPage() == 1);
+
+    KsDvi::ItrnFont const* font = dvi.GetExtFontIndex()[0];
+    std::vector<std::string> const& missing = dvi.GetMissingFonts();
+    FUZZ_CHECK((font == nullptr) == (std::find(missing.begin(), missing.end(), kFontName) != missing.end()));
+    if (font) CheckFont(*font);
+
+    ksdvi::gdi::CDC dc(Device());
+    KsDviDrawer drawer;
+    std::string const error = DrawWholePage(drawer, dc, dvi, 0, kDpi, 1.0, String8());
+    FUZZ_CHECK(drawer.IsWorking() && error.empty());
+    drawer.Close();
+    return 0;
+}

@@ -1,0 +1,96 @@
+// Fuzz target: picture files as specials name them. The input is a file of
+// any format; every decoder reads it (JPEG, GIF, BMP, PNG, the placeable
+// Windows metafile, and the metafile's records as they stand), and what one
+// decodes is drawn on a small device as the drawer draws pictures. A decoder
+// writes no more than the size it asked for (the buffer is exactly that
+// size), and a DIB it makes holds what its header says.
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FuzzEnvironment.h"
+#include "platform/gdi/Cdc.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Metafile.h"
+#include "platform/gdi/RasterDevice.h"
+#include "platform/jpg/JpgLib.h"
+#include "platform/png/PngLib.h"
+#include "render/WinMetafile.h"
+
+using namespace ksdvi::fuzz;
+namespace gdi = ksdvi::gdi;
+
+namespace {
+
+// Headers may ask for up to a gigabyte (JpgLib.h); filling that much takes
+// seconds. Larger pictures are only sized, not decoded.
+constexpr size_t kLargestDecoded = size_t(16) << 20;
+
+gdi::RasterDevice& Device() {
+    static std::unique_ptr<gdi::RasterDevice> device = gdi::RasterDevice::Create({64, 64, 96, 96});
+    return *device;
+}
+
+// A decoded DIB is what DibView reads, and is drawn stretched and cut.
+void Draw(std::vector<unsigned char> const& dib) {
+    gdi::DibView view;
+    FUZZ_CHECK(gdi::DibView::FromPacked(dib.data(), dib.size(), view));
+    FUZZ_CHECK(view.Width() > 0 && view.Height() > 0);
+    gdi::CDC dc(Device());
+    dc.SetStretchBltMode(gdi::HALFTONE);
+    dc.StretchPackedDIB(4, 4, 48, 40, 0, 0, view.Width(), view.Height(), dib.data(), dib.size(), gdi::DIB_RGB_COLORS,
+                        gdi::SRCCOPY);
+    dc.StretchPackedDIB(40, 40, view.Width(), view.Height(), 0, 0, view.Width(), view.Height(), dib.data(), dib.size(),
+                        gdi::DIB_RGB_COLORS, gdi::SRCCOPY);
+}
+
+template <class Check, class Decode>
+void Decoded(uint8_t const* data, size_t size, Check check, Decode decode) {
+    size_t const needed = check(data, size);
+    if (needed == 0 || needed > kLargestDecoded) return;
+    std::vector<unsigned char> dib(needed);
+    if (decode(data, size, dib.data(), dib.size()) > 0) Draw(dib);
+}
+
+// Played as the drawer plays a picture: an anisotropic mapping onto its box.
+void Play(gdi::HMETAFILE metafile) {
+    gdi::CDC dc(Device());
+    dc.SaveDC();
+    dc.SetMapMode(gdi::MM_ANISOTROPIC);
+    dc.SetViewportOrg(8, 8);
+    dc.SetViewportExt(48, 40);
+    dc.PlayMetaFile(metafile);
+    dc.RestoreDC(-1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SetUpProcess();
+    Device();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    Decoded(data, size, ksdvi::jpg::check_dib_size, ksdvi::jpg::Jpg2Dib);
+    Decoded(data, size, ksdvi::jpg::check_gif_size, ksdvi::jpg::Gif2Dib);
+    Decoded(data, size, ksdvi::jpg::check_bmp_size, ksdvi::jpg::Bmp2Dib);
+
+    std::string const bytes(reinterpret_cast<char const*>(data), size);
+    std::istringstream png(bytes);
+    std::vector<unsigned char> dib = ksdvi::png::ReadPngDib(png);
+    if (!dib.empty()) Draw(dib);
+
+    std::istringstream placeable(bytes);
+    WinMetafile metafile;
+    if (metafile.Read(placeable)) Play(metafile.GetHandle());
+    if (gdi::HMETAFILE records = gdi::SetMetaFileBitsEx(static_cast<gdi::UINT>(size), data)) {
+        Play(records);
+        gdi::DeleteMetaFile(records);
+    }
+    return 0;
+}

@@ -1,0 +1,129 @@
+// Fuzz target: specials, as TeX's packages write them into pages. The input
+// is a sequence of specials (SpecialSequence.h). Each is read by a document,
+// as its scan reads every special (colours, anchors, pictures, PostScript
+// headers, hyperref's bookmarks, the paper size), and by a painting drawer
+// standing on an empty page (colours, lines and shapes, links, pictures
+// from memory, the drawing records, hyperref's areas); the PostScript of
+// each goes through the evaluator of graphicx's transformations.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "FuzzEnvironment.h"
+#include "HostDocument.h"
+#include "MemoryPictureDrawer.h"
+#include "SpecialSequence.h"
+#include "Utf8.h"
+#include "dvi/PdfmarkSpecials.h"
+#include "dvi/PostScriptSpecials.h"
+#include "platform/gdi/RasterDevice.h"
+#include "render/PostScriptTransforms.h"
+#include "support/DviBuilder.h"
+
+using namespace ksdvi::fuzz;
+
+namespace {
+
+constexpr int kDpi = 72;
+
+// A document fed specials as its scan feeds them: NUL-terminated copies.
+class SpecialDocument : public HostDocument {
+public:
+    void Special(std::string_view text) {
+        std::vector<unsigned char> copy(text.begin(), text.end());
+        copy.push_back(0);
+        DoSpecial(copy.data(), static_cast<int>(text.size()));
+    }
+};
+
+// A drawer fed specials as a page holds them: a block of exactly their
+// bytes, no NUL after it, so that AddressSanitizer sees any read past it.
+class SpecialDrawer : public MemoryPictureDrawer {
+public:
+    SpecialDrawer(ksdvi::gdi::CDC& dc, KsDvi& page) {
+        Open(dc, page, 0, fpreal4::FromDouble(1.0), kDpi, kDpi, ksdvi::gdi::RGB(0, 0, 255), String8("here"));
+    }
+    ~SpecialDrawer() override { Close(); }
+    void Special(std::string_view text) {
+        auto block = std::make_unique<unsigned char[]>(text.size());
+        std::memcpy(block.get(), text.data(), text.size());
+        DoSpecial(static_cast<unsigned>(text.size()), InstPtr(block.get()));
+    }
+};
+
+struct EmptyPage {
+    EmptyPage() : device(ksdvi::gdi::RasterDevice::Create({64, 64, kDpi, kDpi})) {
+        std::vector<uint8_t> const bytes = DviBuilder().Pre().Page().Post().bytes;
+        std::string const path = ScratchFile("empty.dvi");
+        WriteFile(path, bytes.data(), bytes.size());
+        Fonts().Attach(document);
+        document.Open(String8(path.c_str()), {}, {});
+        document.NewPageWritten(0);
+        FUZZ_CHECK(document.GetMode() == KsDvi::Complete && document.GetNPage() == 1);
+    }
+    std::unique_ptr<ksdvi::gdi::RasterDevice> device;
+    KsDvi document;
+};
+
+EmptyPage& Page() {
+    static EmptyPage page;
+    return page;
+}
+
+// What graphicx's rotations and scalings leave, as a page's PostScript is
+// evaluated without Ghostscript.
+void Transform(ksdvi::PostScriptTransforms& transforms, std::string_view text) {
+    ksdvi::PostScriptSpecial ps =
+        ksdvi::ParsePostScriptSpecial(reinterpret_cast<unsigned char const*>(text.data()), text.size());
+    if (ps.kind == ksdvi::PostScriptSpecial::Kind::Positioned) transforms.MoveTo(kDpi, kDpi);
+    if (ps.kind == ksdvi::PostScriptSpecial::Kind::Positioned || ps.kind == ksdvi::PostScriptSpecial::Kind::Raw)
+        transforms.Run(ps.code);
+    if (ps.kind == ksdvi::PostScriptSpecial::Kind::Pdfmark) {
+        ksdvi::PdfmarkSpecial mark = ksdvi::ParsePdfmarkSpecial(ps.code);
+        FUZZ_CHECK(mark.kind != ksdvi::PdfmarkSpecial::Kind::None);
+        FUZZ_CHECK(IsUtf8(mark.title));
+        FUZZ_CHECK(std::isfinite(mark.points));
+    }
+}
+
+void CheckDocument(KsDvi const& document) {
+    for (KsDvi::OutlineEntry const& entry : document.GetOutline()) {
+        FUZZ_CHECK(entry.level >= 0 && entry.level <= 32);
+        FUZZ_CHECK(IsUtf8(entry.title.view()));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SetUpProcess();
+    MemoryPictureDrawer::LoadPictures();
+    Page();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
+    std::vector<std::string_view> const specials = SplitSpecials(data, size);
+    SpecialDocument document;
+    Fonts().Attach(document);
+    ksdvi::gdi::CDC dc(*Page().device);
+    SpecialDrawer drawer(dc, Page().document);
+    FUZZ_CHECK(drawer.IsWorking());
+    ksdvi::PostScriptTransforms transforms(kDpi, kDpi);
+    for (std::string_view special : specials) {
+        document.Special(special);
+        drawer.Special(special);
+        Transform(transforms, special);
+        FUZZ_CHECK(ksdvi::IsPdfmarkSpecial(special) ==
+                   (ksdvi::ParsePdfmarkSpecial(special).kind != ksdvi::PdfmarkSpecial::Kind::None));
+        FUZZ_CHECK(IsUtf8(ksdvi::PdfTextToUtf8(special)));
+    }
+    CheckDocument(document);
+    drawer.DrawAllPictures(nullptr);
+    drawer.DrawHyperlinkMark(0);
+    return 0;
+}

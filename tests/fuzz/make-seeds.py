@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Writes the committed seeds of the fuzz targets (tests/fuzz/seeds) from the
+test data and a few files of the TeX installation. Files the run can read as
+they are (tests/data's DVI files, pictures and bitmap font) are not copied:
+run.sh adds them. Run again when tests/data changes.
+
+  specials/   the specials of each test document, in the target's sequence
+              form (0x1E between specials), one file per document
+  fontfiles/  metric and virtual fonts behind the selector byte of
+              FontFileKind.h
+  fontmaps/   a pdftex.map excerpt, .enc files, and a map in this library's
+              syntax
+  pictures/   a placeable Windows metafile (no tool of the installation
+              writes one), also drawn by the DVI and specials targets
+"""
+import os
+import struct
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "data")
+SEEDS = os.path.join(HERE, "seeds")
+SEPARATOR = b"\x1e"
+
+
+def write(target, name, data):
+    os.makedirs(os.path.join(SEEDS, target), exist_ok=True)
+    with open(os.path.join(SEEDS, target, name), "wb") as f:
+        f.write(data)
+
+
+def kpsewhich(name):
+    path = subprocess.run(["kpsewhich", name], capture_output=True, text=True).stdout.strip()
+    if not path:
+        sys.exit("make-seeds: %s is not installed" % name)
+    return path
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+# --- specials: walk the pages of a DVI file for its xxx commands
+
+def specials_of(dvi):
+    fixed = {}  # opcode -> bytes of parameters that need no look
+    for op in range(0, 128):
+        fixed[op] = 0
+    for base, widths in ((128, (1, 2, 3, 4)), (133, (1, 2, 3, 4))):  # set, put
+        for i, w in enumerate(widths):
+            fixed[base + i] = w
+    fixed[132] = fixed[137] = 8  # set_rule, put_rule
+    fixed[138] = fixed[141] = fixed[142] = 0  # nop, push, pop
+    for base in (143, 148, 153, 157, 162, 167):  # right, w, x, down, y, z
+        for i in range(4):
+            fixed[base + i] = i + 1
+    fixed[147] = fixed[152] = fixed[161] = fixed[166] = 0  # w0, x0, y0, z0
+    for op in range(171, 235):
+        fixed[op] = 0  # fnt_num
+    for i in range(4):
+        fixed[235 + i] = i + 1  # fnt
+    out = []
+    at = 15 + dvi[14]  # after the preamble
+    while at < len(dvi):
+        op = dvi[at]
+        at += 1
+        if op == 139:
+            at += 44
+        elif op == 140:
+            continue
+        elif 239 <= op <= 242:
+            width = op - 238
+            k = int.from_bytes(dvi[at:at + width], "big")
+            at += width
+            out.append(dvi[at:at + k])
+            at += k
+        elif 243 <= op <= 246:
+            at += op - 242 + 12
+            a, l = dvi[at], dvi[at + 1]
+            at += 2 + a + l
+        elif op == 248:
+            break
+        else:
+            at += fixed[op]
+    return out
+
+
+def make_specials():
+    for name in sorted(os.listdir(DATA)):
+        if not name.endswith(".dvi"):
+            continue
+        specials = specials_of(read(os.path.join(DATA, name)))
+        if specials:
+            write("specials", name[:-4] + ".seq", SEPARATOR.join(specials))
+
+
+# --- font files: the selector byte of FontFileKind.h, then the file
+
+TFM, OFM, VF_KSTEST, VF_KSVIRT, VF_PTMR7T, VF_CMR10 = range(6)
+
+
+def make_fontfiles():
+    metrics = os.path.join(DATA, "metrics")
+    for name in ("kstest.tfm", "ttfdesc.tfm", "empty.tfm", "ksvirt.tfm"):
+        write("fontfiles", name, bytes([TFM]) + read(os.path.join(metrics, name)))
+    for name in ("kslevel0.ofm", "kslevel1.ofm"):
+        write("fontfiles", name, bytes([OFM]) + read(os.path.join(metrics, name)))
+    write("fontfiles", "ksvirt.vf", bytes([VF_KSVIRT]) + read(os.path.join(metrics, "ksvirt.vf")))
+    write("fontfiles", "cmr10.tfm", bytes([TFM]) + read(kpsewhich("cmr10.tfm")))
+    write("fontfiles", "ptmr7t.vf", bytes([VF_PTMR7T]) + read(kpsewhich("ptmr7t.vf")))
+
+
+# --- font maps
+
+def make_fontmaps():
+    lines = read(kpsewhich("pdftex.map")).split(b"\n")
+    # Entries of every shape the map has: re-encoded, slanted, extended, bare.
+    wanted = [b"cmr10 ", b"ptmr8r ", b"ptmro8r ", b"ptmr8rn ", b"psyr ", b"pzdr ", b"ec-lmr10 ", b"cmbx12 "]
+    excerpt = [l for l in lines if l.startswith(b"%")][:3]
+    for w in wanted:
+        excerpt += [l for l in lines if l.startswith(w)][:1]
+    write("fontmaps", "pdftex.map", b"\n".join(excerpt) + b"\n")
+    write("fontmaps", "8r.enc", read(kpsewhich("8r.enc")))
+    write("fontmaps", "cm-super-t1.enc", read(kpsewhich("cm-super-t1.enc")))
+    write("fontmaps", "ksdvi.map",
+          b"cmr10 { fontname = 'DejaVu Serif', subsname = 'Liberation Serif', height = '0.75',\n"
+          b"  averagewidth = '0.4', vadjustment = '-0.1', italic = 'false', bold = 'true', encoding = 'ot1' }\n"
+          b"\"cmti10\" { fontname = \"CMTI10\", encoding = 'mswinsymbol-unicode', slant = 'true', weight = '300' }\n"
+          b"ptmr8r { fontname = 'NimbusRomNo9L-Regu', encfile = '8r.enc', fontfile = 'utmr8a.pfb',\n"
+          b"  slantfont = '0.167', extendfont = '0.82' }\n"
+          b"wkgt { fontname = 'Gothic', dbcfontname = 'Batang', dbcheight = '0.9', dbcaveragewidth = '0.45',\n"
+          b"  dbcvadjustment = '0.1', dbcitalic = 'true', dbcslant = 'false', dbcbold = 'true', dbcweight = '500',\n"
+          b"  encoding = 'hlatex' }\n")
+
+
+# --- a placeable metafile: a box, a line, text and a small DIB
+
+def make_pictures():
+    records = []
+
+    def record(function, words=(), extra=b""):
+        params = b"".join(struct.pack("<h" if w < 0 else "<H", w) for w in words) + extra
+        if len(params) % 2:
+            params += b"\0"
+        records.append(struct.pack("<IH", 3 + len(params) // 2, function) + params)
+
+    record(0x020B, (0, 0))        # SETWINDOWORG y x
+    record(0x020C, (100, 100))    # SETWINDOWEXT
+    record(0x02FC, (0, 0xFF, 0x00, 0))  # CREATEBRUSHINDIRECT solid red
+    record(0x012D, (0,))          # SELECTOBJECT
+    record(0x02FA, (0, 2, 0, 0xFF00, 0x00))  # CREATEPENINDIRECT solid, width 2, green
+    record(0x012D, (1,))
+    record(0x041B, (60, 60, 10, 10))  # RECTANGLE bottom right top left
+    record(0x0418, (90, 90, 70, 70))  # ELLIPSE
+    record(0x0214, (80, 10))      # MOVETO y x
+    record(0x0213, (80, 90))      # LINETO
+    record(0x0209, (0xFF, 0))     # SETTEXTCOLOR
+    record(0x0521, (2,), b"Hi" + struct.pack("<hh", 40, 20))  # TEXTOUT count, text, y, x
+    dib = struct.pack("<IiiHHIIiiII", 40, 2, 1, 1, 24, 0, 0, 0, 0, 0, 0) + bytes([0, 255, 0, 0, 0, 0, 0, 0])
+    record(0x0F43, (0x0020, 0x00CC, 0, 1, 2, 0, 0, 10, 20, 70, 70), dib)  # STRETCHDIB
+    record(0x01F0, (0,))          # DELETEOBJECT
+    record(0x0000)                # EOF
+    body = b"".join(records)
+    words = (18 + len(body)) // 2
+    largest = max(len(r) for r in records) // 2
+    header = struct.pack("<HHHIHIH", 1, 9, 0x300, words, 2, largest, 0)
+    placeable = struct.pack("<IHhhhhHI", 0x9AC6CDD7, 0, 0, 0, 1440, 1440, 1440, 0)
+    checksum = 0
+    for i in range(0, 20, 2):
+        checksum ^= struct.unpack_from("<H", placeable, i)[0]
+    placeable += struct.pack("<H", checksum)
+    write("pictures", "drawing.wmf", placeable + header + body)
+
+
+make_specials()
+make_fontfiles()
+make_fontmaps()
+make_pictures()
