@@ -39,6 +39,9 @@ enum Opcode : unsigned {
     kPostPost = 249,
 };
 
+// The identification byte of the DVI files TeX writes.
+constexpr unsigned kDviId = 2;
+
 // The opcodes with one-to-four-byte forms, by their one-byte opcode.
 constexpr unsigned kFamilies[] = {kSet1, kPut1, kRight1, kW1, kX1, kDown1, kY1, kZ1, kFnt1, kXxx1, kFntDef1};
 

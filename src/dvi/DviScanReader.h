@@ -4,7 +4,9 @@
 // offset of every instruction.
 
 #include <cstdint>
+#include <istream>
 
+#include "dvi/DviOpcodes.h"
 #include "dvi/KsDvi.h"
 
 namespace ksdvi {
@@ -48,5 +50,30 @@ private:
     int64_t size_;
     int64_t pos_ = 0;
 };
+
+// The file's size, with the stream left at its start.
+int64_t FileSize(std::istream& in);
+
+// Parameter bytes of an opcode the scan only skips; -1 for the opcodes it
+// handles itself (bop, eop, xxx, fnt_def, post) or refuses: characters wider
+// than 16 bits, and the records that belong outside pages.
+inline int ScanSkipLength(unsigned op) {
+    using namespace dvi;
+    if (op == kSet1 + 2 || op == kSet1 + 3 || op == kPut1 + 2 || op == kPut1 + 3) return -1;
+    if (FamilyOf(op) == kXxx1 || FamilyOf(op) == kFntDef1) return -1;
+    if (op == kBop || op == kEop || op >= kPre) return -1;
+    return kParameterBytes[op];
+}
+
+// The postamble after its post opcode: p num den mag l u s t, font
+// definitions and nops, then post_post q i and at least four 223s. TeX
+// writes it last, so it counts only when all of it is there.
+struct PostambleWalk {
+    enum Result { Whole, Unfinished, BadOpcode } result = Unfinished;
+    int32_t height = 0, width = 0;  // l and u
+    int64_t badAt = 0;              // the offending opcode and its offset
+    unsigned badOpcode = 0;
+};
+PostambleWalk WalkPostamble(DviScanReader& in);
 
 }  // namespace ksdvi

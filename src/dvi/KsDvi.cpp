@@ -10,30 +10,7 @@
 
 using namespace ksdvi;
 
-namespace {
-
 using namespace ksdvi::dvi;
-
-constexpr int kDviId = 2;
-
-// Parameter bytes of an opcode the scan only skips; -1 for the opcodes it
-// handles itself (bop, eop, xxx, fnt_def, post) or refuses: characters wider
-// than 16 bits, and the records that belong outside pages.
-int SkipLength(unsigned op) {
-    if (op == kSet1 + 2 || op == kSet1 + 3 || op == kPut1 + 2 || op == kPut1 + 3) return -1;
-    if (FamilyOf(op) == kXxx1 || FamilyOf(op) == kFntDef1) return -1;
-    if (op == kBop || op == kEop || op >= kPre) return -1;
-    return kParameterBytes[op];
-}
-
-int64_t FileSize(std::istream& in) {
-    in.seekg(0, std::ios::end);
-    int64_t size = static_cast<int64_t>(in.tellg());
-    in.seekg(0, std::ios::beg);
-    return size < 0 ? 0 : size;
-}
-
-}  // namespace
 
 KsDvi::KsDvi() : fontIndex_(FontIndexSize, nullptr) { Reset(false); }
 
@@ -55,6 +32,7 @@ void KsDvi::Reset(bool release) {
     problemOffset_ = 0;
     problemOpcode_ = -1;
     pageLimitReached_ = false;
+    preamble_.clear();
 
     fontCount_ = 0;
     fontHash_.fill(nullptr);
@@ -173,7 +151,9 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
         return;
     }
     mag_ = fpreal4::FromRaw(static_cast<int32_t>(mag * 10));
-    in.Seek(15 + k);
+    preamble_.resize(15 + k);
+    in.Seek(0);
+    in.Read(preamble_.data(), 15 + k);
 }
 
 void KsDvi::ScanPage(DviScanReader& in) {
@@ -196,7 +176,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
             return;
         }
 
-        int skip = SkipLength(op);
+        int skip = ScanSkipLength(op);
         if (skip >= 0) {
             in.Skip(skip);
         } else if (op == kBop) {
@@ -227,29 +207,13 @@ void KsDvi::ScanPage(DviScanReader& in) {
     pages_[pageCount_ - 1]->bopAt = bopAt;
 }
 
-// post p[4] num[4] den[4] mag[4] l[4] u[4] s[2] t[2], font definitions, then
-// post_post q[4] i[1] and at least four 223s. TeX writes it last: the
-// document is complete only once all of it is there.
 void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
-    in.Skip(16);  // p, num, den, mag
-    int32_t height = in.Signed32();
-    int32_t width = in.Signed32();
-    in.Skip(4);  // stack depth, page count
-    for (;;) {
-        int64_t opAt = in.Position();
-        unsigned op = in.Unsigned(1);
-        if (in.Ended()) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
-        if (op == kPostPost) break;
-        if (op == kNop) continue;
-        if (FamilyOf(op) != kFntDef1) return SetMalformed(ScanProblem::BadOpcode, opAt, static_cast<int>(op));
-        in.Skip(FamilyWidth(op) + 12);  // k, checksum, size, design size
-        uint32_t a = in.Unsigned(1);
-        uint32_t l = in.Unsigned(1);
-        in.Skip(a + l);
-    }
-    if (!in.Holds(5 + 4)) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
-    pageHeight_ = height;
-    pageWidth_ = width;
+    PostambleWalk walk = WalkPostamble(in);
+    if (walk.result == PostambleWalk::Unfinished) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
+    if (walk.result == PostambleWalk::BadOpcode)
+        return SetMalformed(ScanProblem::BadOpcode, walk.badAt, static_cast<int>(walk.badOpcode));
+    pageHeight_ = walk.height;
+    pageWidth_ = walk.width;
     mode_ = Complete;
 }
 

@@ -136,6 +136,20 @@ public:
     // Whether the scan stopped at MaxPages with more pages in the file.
     bool IsPageLimitReached() const { return pageLimitReached_; }
 
+    // Following a file TeX is writing. TeX appends whole pages and the
+    // postamble last; a rerun writes the file anew from its start.
+    struct WrittenExtent {
+        int pages = 0;           // complete pages the file holds, recorded or not
+        bool ended = false;      // after them, the whole postamble or bytes no scan accepts
+        bool rewritten = false;  // the recorded pages are no longer the file's
+    };
+    // Reads how far the file is written without recording anything.
+    WrittenExtent ProbeWritten();
+    // Scans what has been written since the last call: complete pages only,
+    // the postamble once it is whole, everything anew after a rewrite. True
+    // when the pages or the mode changed.
+    bool ScanWritten();
+
     unsigned char GetDviVersion() const { return version_; }
     unsigned int GetDviNum() const { return num_; }
     unsigned int GetDviDen() const { return den_; }
@@ -251,6 +265,7 @@ private:
 
     void Reset(bool release);
     void ReadPreamble(ksdvi::DviScanReader& in);
+    bool IsRewritten(ksdvi::DviScanReader& in);
     void ScanPage(ksdvi::DviScanReader& in);
     void ScanPostamble(ksdvi::DviScanReader& in, int64_t at);
     void SetMalformed(ScanProblem problem, int64_t offset, int opcode = -1);
@@ -266,6 +281,7 @@ private:
     int64_t problemOffset_ = 0;
     bool pageLimitReached_ = false;
     int problemOpcode_ = -1;
+    std::vector<unsigned char> preamble_;  // as read, to notice a rewritten file
     fpreal4 mag_ = fpreal4::FromRaw(10000);
     uint32_t num_ = 25400000;
     uint32_t den_ = 473628672;

@@ -1,0 +1,124 @@
+// Following a DVI file while TeX writes it: how far it is written, read
+// without recording anything, so that the scan is only ever asked for
+// complete pages and a whole postamble.
+
+#include "dvi/DviScanReader.h"
+#include "dvi/KsDvi.h"
+#include "stream/BigEndian.h"
+
+using namespace ksdvi;
+using namespace ksdvi::dvi;
+
+namespace {
+
+enum class Region { Page, Unfinished, Ended };
+
+// The nops and font definitions before a page, and the page up to its eop;
+// or the postamble. Ended for what the scan will refuse.
+Region WalkPage(DviScanReader& in) {
+    int64_t start = in.Position();
+    for (;;) {
+        int64_t at = in.Position();
+        unsigned op = in.Unsigned(1);
+        if (in.Ended()) return Region::Unfinished;
+        if (op == kEop) return Region::Page;
+        if (at - start >= KsDvi::MaxPageBytes) return Region::Ended;
+        if (op == kPost)
+            return WalkPostamble(in).result == PostambleWalk::Unfinished ? Region::Unfinished : Region::Ended;
+        if (int skip = ScanSkipLength(op); skip >= 0) {
+            in.Skip(skip);
+        } else if (op == kBop) {
+            in.Skip(44);
+        } else if (FamilyOf(op) == kXxx1) {
+            in.Skip(in.Unsigned(FamilyWidth(op)));
+        } else if (FamilyOf(op) == kFntDef1) {
+            in.Skip(FamilyWidth(op) + 12);  // k, checksum, size, design size
+            uint32_t a = in.Unsigned(1);
+            in.Skip(a + in.Unsigned(1));
+        } else {
+            return Region::Ended;
+        }
+    }
+}
+
+}  // namespace
+
+// The preamble as it was read, and the last recorded page where it was.
+bool KsDvi::IsRewritten(DviScanReader& in) {
+    if (!preamble_.empty()) {
+        std::vector<unsigned char> now(preamble_.size());
+        in.Seek(0);
+        in.Read(now.data(), static_cast<int64_t>(now.size()));
+        if (in.Ended() || now != preamble_) return true;
+    }
+    if (pageCount_ == 0) return false;
+    PageInfo const& last = *pages_[pageCount_ - 1];
+    if (last.endOffset >= in.Size()) return true;
+    unsigned char bop[5];
+    in.Seek(last.startOffset + last.bopAt);
+    in.Read(bop, 5);
+    in.Seek(last.endOffset);
+    unsigned eop = in.Unsigned(1);
+    return in.Ended() || bop[0] != kBop || BigEndianSigned(bop + 1, 4) != last.texPageNo || eop != kEop;
+}
+
+KsDvi::WrittenExtent KsDvi::ProbeWritten() {
+    WrittenExtent extent;
+    extent.pages = pageCount_;
+    if (!IsOpened()) return extent;
+    Dviifstream file(fileName_);
+    if (!file.is_open()) {
+        extent.ended = true;  // the scan says so
+        return extent;
+    }
+    DviScanReader in(file, FileSize(file));
+    extent.rewritten = IsRewritten(in);
+    if (extent.rewritten || mode_ != Growing) return extent;
+
+    if (pageCount_ > 0) {
+        in.Seek(pages_[pageCount_ - 1]->endOffset + 1);
+    } else {
+        // pre i num den mag k comment: the scan reads and judges it.
+        unsigned char head[15];
+        in.Seek(0);
+        in.Read(head, 15);
+        if (in.Ended()) return extent;
+        if (head[0] != kPre || head[1] != kDviId) {
+            extent.ended = true;
+            return extent;
+        }
+        in.Seek(15 + head[14]);
+    }
+    for (;;) {
+        Region region = WalkPage(in);
+        if (region == Region::Unfinished) return extent;
+        // Past the page limit the scan looks at one opcode only.
+        if (region == Region::Ended || extent.pages == MaxPages) {
+            extent.ended = true;
+            return extent;
+        }
+        ++extent.pages;
+    }
+}
+
+bool KsDvi::ScanWritten() {
+    int before = pageCount_;
+    KsDviMode modeBefore = mode_;
+    WrittenExtent extent = ProbeWritten();
+    // Only complete pages are announced: a scan that met the end of the file
+    // met a file changed under it.
+    bool cutUnder =
+        mode_ == Malformed && (problem_ == ScanProblem::UnexpectedEnd || problem_ == ScanProblem::UnfinishedPostamble);
+    bool renewed = extent.rewritten || cutUnder;
+    if (renewed) {
+        RenewDvi();
+        extent = ProbeWritten();
+    }
+    if (mode_ == Growing) {
+        if (extent.ended)
+            NewPageWritten(0);
+        else if (extent.pages > pageCount_)
+            NewPageWritten(extent.pages);
+    }
+    return renewed || pageCount_ != before || mode_ != modeBefore;
+}

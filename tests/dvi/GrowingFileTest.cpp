@@ -1,0 +1,156 @@
+// A document followed while TeX writes it: a writer appends TeX's output in
+// odd chunks, then writes the file anew from its start, as a rerun does,
+// while the reader scans what has been written. Pages are never lost, never
+// read half, and the mode is right at every step.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "dvi/KsDvi.h"
+#include "support/Cli.h"
+#include "support/TempDir.h"
+#include "support/TempFile.h"
+
+namespace {
+
+struct Document {
+    std::vector<uint8_t> bytes;
+    std::vector<std::pair<int64_t, int64_t>> pages;  // first and last byte of each page
+
+    explicit Document(std::string const& name) : bytes(ReadFileBytes(DataFile(name))) {
+        KsDvi dvi;
+        dvi.Open(String8(DataFile(name).c_str()), {}, {});
+        dvi.NewPageWritten(0);
+        EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
+        for (int i = 0; i < dvi.GetNPage(); ++i) pages.emplace_back(dvi.GetPageStartOffset(i), dvi.GetPageEndOffset(i));
+        // post_post q i, then the 223s that pad the file: four make it whole.
+        size_t id = bytes.size() - 1;
+        while (id > 0 && bytes[id] == 223) --id;
+        whole = static_cast<int64_t>(id) + 1 + 4;
+    }
+    int64_t whole = 0;  // the bytes that make the postamble whole
+    // Complete pages among the first `size` bytes.
+    int CompletePages(int64_t size) const {
+        int n = 0;
+        while (n < static_cast<int>(pages.size()) && pages[n].second < size) ++n;
+        return n;
+    }
+};
+
+// What the writer has done: which document (0 or 1; -1 from just before the
+// file is emptied), and how many of its bytes are in the file, published
+// after each write.
+struct WriterState {
+    std::atomic<int> document{0};
+    std::atomic<int64_t> written{0};
+    std::atomic<bool> done{false};
+};
+
+void Write(std::string const& path, std::vector<Document const*> const& documents, WriterState& state) {
+    static constexpr size_t kChunks[] = {1, 7, 13, 64, 333, 2, 4096, 45};
+    size_t chunk = 0;
+    for (size_t d = 0; d < documents.size(); ++d) {
+        // A rerun of TeX: the file is emptied and written from its start.
+        state.document = -1;
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        state.written = 0;
+        state.document = static_cast<int>(d);
+        std::vector<uint8_t> const& bytes = documents[d]->bytes;
+        for (size_t at = 0; at < bytes.size();) {
+            size_t n = std::min(kChunks[chunk++ % std::size(kChunks)], bytes.size() - at);
+            ASSERT_EQ(::write(fd, bytes.data() + at, n), static_cast<ssize_t>(n));
+            at += n;
+            state.written = static_cast<int64_t>(at);
+            std::this_thread::sleep_for(std::chrono::microseconds(50 * (chunk % 5)));
+        }
+        ::close(fd);
+    }
+    state.done = true;
+}
+
+TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
+    Document const first("pages.dvi"), second("postscript.dvi");
+    ASSERT_GT(first.pages.size(), 10u);
+    TempDir dir;
+    std::string const path = dir / "paper.dvi";
+    ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+
+    WriterState state;
+    KsDvi dvi;
+    dvi.Open(String8(path.c_str()), {}, {});
+    std::thread writer(Write, path, std::vector<Document const*>{&first, &second}, std::ref(state));
+    int checked = 0;
+    for (bool last = false; !last;) {
+        last = state.done;
+        int document = state.document;
+        int64_t before = state.written;
+        dvi.ScanWritten();
+        int64_t after = state.written;
+        ASSERT_NE(dvi.GetMode(), KsDvi::Malformed) << "after " << before << " bytes";
+        if (document < 0 || state.document != document) continue;  // rewritten meanwhile
+        Document const& doc = document == 0 ? first : second;
+        int n = dvi.GetNPage();
+        // Every complete page is read, and nothing that is not yet complete.
+        ASSERT_GE(n, doc.CompletePages(before));
+        ASSERT_LE(n, doc.CompletePages(after));
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(dvi.GetPageStartOffset(i), doc.pages[i].first) << i;
+            ASSERT_EQ(dvi.GetPageEndOffset(i), doc.pages[i].second) << i;
+        }
+        // Complete exactly when the postamble is whole.
+        if (before >= doc.whole) {
+            EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
+        }
+        if (dvi.GetMode() == KsDvi::Complete) {
+            EXPECT_GE(after, doc.whole);
+        }
+        ++checked;
+    }
+    writer.join();
+    EXPECT_GT(checked, 100);
+
+    // The end: the second document whole, its pages as TeX wrote them.
+    dvi.ScanWritten();
+    ASSERT_EQ(dvi.GetMode(), KsDvi::Complete);
+    ASSERT_EQ(dvi.GetNPage(), static_cast<int>(second.pages.size()));
+    for (int i = 0; i < dvi.GetNPage(); ++i) {
+        std::vector<unsigned char> page(dvi.GetPageContents(i, nullptr));
+        ASSERT_EQ(dvi.GetPageContents(i, page.data()), static_cast<int>(page.size()));
+        EXPECT_TRUE(std::equal(page.begin(), page.end(), second.bytes.begin() + second.pages[i].first)) << i;
+    }
+    EXPECT_FALSE(dvi.ScanWritten()) << "nothing more to read";
+}
+
+// A file rewritten after it was complete is read anew; one that breaks the
+// rules ends malformed instead of waiting for more.
+TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
+    Document const first("plain.dvi"), second("latex.dvi");
+    TempFile file(first.bytes);
+    KsDvi dvi;
+    dvi.Open(String8(file.Path().c_str()), {}, {});
+    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
+    EXPECT_EQ(dvi.GetNPage(), static_cast<int>(first.pages.size()));
+
+    file.Write(second.bytes);
+    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
+    EXPECT_EQ(dvi.GetNPage(), static_cast<int>(second.pages.size()));
+
+    std::vector<uint8_t> broken(second.bytes.begin(), second.bytes.begin() + second.pages[1].first);
+    broken.push_back(250);  // no such opcode
+    file.Write(broken);
+    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.GetMode(), KsDvi::Malformed);
+    EXPECT_EQ(dvi.GetScanProblem(), KsDvi::ScanProblem::BadOpcode);
+    EXPECT_EQ(dvi.GetNPage(), 1);
+}
+
+}  // namespace
