@@ -51,11 +51,12 @@ private:
 std::shared_ptr<EncodingVector const> EncodingVector::Parse(std::string_view text) {
     Scanner scanner(text);
     std::string_view token, previous;
-    while (scanner.Next(token)) {
-        if (token == "[" && previous.size() > 1 && previous[0] == '/') break;
-        previous = token;
+    bool found = false;
+    while (!found && scanner.Next(token)) {
+        found = token == "[" && previous.size() > 1 && previous[0] == '/';
+        if (!found) previous = token;
     }
-    if (token != "[") return nullptr;
+    if (!found) return nullptr;
     auto vector = std::make_shared<EncodingVector>();
     vector->name_ = std::string(previous.substr(1));
     int code = 0;

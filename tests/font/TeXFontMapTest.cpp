@@ -114,6 +114,7 @@ TEST(EncodingVectors, ReadAsDvipsReadsThem) {
     EXPECT_EQ(shortOne->GetGlyphName(4), "");
     EXPECT_EQ(EncodingVector::Parse("no vector here"), nullptr);
     EXPECT_EQ(EncodingVector::Parse("[ /a /b ]"), nullptr);  // a vector has a name
+    EXPECT_EQ(EncodingVector::Parse("/a b ["), nullptr);     // nor does a bracket after a word start one
     EXPECT_EQ(EncodingVector::Read("/nonexistent.enc"), nullptr);
 }
 
