@@ -1,5 +1,6 @@
 #include "TraceDrawer.h"
 
+#include <charconv>
 #include <cstdio>
 
 std::string TraceDrawer::EscapeSpecial(unsigned char const* text, unsigned int length) {
@@ -26,6 +27,16 @@ void TraceDrawer::Write(std::string_view text) {
     if (buffer_.size() >= kFlushAt) Flush();
 }
 
+void TraceDrawer::WriteLine(char const* word, std::initializer_list<long long> numbers) {
+    buffer_ += word;
+    char digits[24];
+    for (long long value : numbers) {
+        buffer_.push_back(' ');
+        buffer_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    }
+    Write("\n");
+}
+
 void TraceDrawer::Flush() {
     if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
     buffer_.clear();
@@ -33,17 +44,12 @@ void TraceDrawer::Flush() {
 }
 
 void TraceDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {
-    char line[128];
     // The DVI code, then the code the font's encoding hands to the painter.
-    int n = std::snprintf(line, sizeof line, "char %d %d %d %u %d %d %d %u\n", GetInstOffset(), h, v, GetDviCode(),
-                          width, height, depth, code);
-    Write(std::string_view(line, static_cast<size_t>(n)));
+    WriteLine("char", {GetInstOffset(), h, v, GetDviCode(), width, height, depth, code});
 }
 
 void TraceDrawer::PutRule(int h, int v, int height, int width) {
-    char line[128];
-    int n = std::snprintf(line, sizeof line, "rule %d %d %d %d %d\n", GetInstOffset(), h, v, height, width);
-    Write(std::string_view(line, static_cast<size_t>(n)));
+    WriteLine("rule", {GetInstOffset(), h, v, height, width});
 }
 
 void TraceDrawer::DoSpecial(unsigned int length, InstPtr text) {

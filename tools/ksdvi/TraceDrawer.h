@@ -6,6 +6,7 @@
 //   special OFFSET LENGTH TEXT
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ public:
     ~TraceDrawer() override { Flush(); }
 
     void Write(std::string_view text);
+    // A line of a word and numbers, written with to_chars: a page of 100 MB
+    // has millions of lines, and parsing printf formats would be most of the time.
+    void WriteLine(char const* word, std::initializer_list<long long> numbers);
     void Flush();
 
     // A special's bytes as one word: printable ASCII as is (backslash doubled),
