@@ -22,7 +22,7 @@ namespace {
 // The page surfaces of all workers together stay within this: a document
 // asking for huge paper gets fewer workers, or an error, instead of whatever
 // the allocator gives.
-constexpr int64_t kSurfaceBudget = int64_t(1) << 30;
+constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
 constexpr int64_t kBytesPerPixel = 4;
 
 // NAME-%d.png in the current directory, like dvipng; a % in the name stays one.

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Time and peak memory of ksdvi on inputs made to exhaust it: 4,000 sizes of
+# a virtual font, virtual fonts chained three and four levels deep (50 sizes
+# each), a page of 100 MB traced, and a document asking for huge paper.
+#   bench/hostile-inputs.sh [path/to/ksdvi]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+measure() {  # label, then the command; prints seconds, peak MiB and the exit status
+  local label=$1
+  shift
+  local status=0
+  /usr/bin/time -f "%e %M" -o time.txt "$@" >/dev/null 2>err.txt || status=$?
+  read -r seconds kib < <(tail -n 1 time.txt)
+  printf '%-34s %6.2f s %6d MiB  exit %d\n' "$label" "$seconds" $((kib / 1024)) "$status"
+}
+
+# 4,000 sizes of Times (a virtual font over the raw font).
+printf '%s\n' '\newcount\n \n=0' '\loop\advance\n by 1' '\font\x=ptmr7t at \n sp \x A%' \
+  '\ifnum\n<4000\repeat' '\bye' >sizes.tex
+tex -interaction=batchmode sizes.tex >/dev/null
+measure "info: 4000 sizes of ptmr7t" "$ksdvi" info sizes.dvi
+
+# Virtual fonts each naming the next at 50 sizes, down to cmr10.
+chain() {  # name, the font it maps to
+  {
+    echo '(VTITLE chained)' '(DESIGNSIZE R 10.0)' '(FONTDIMEN (QUAD R 10.0))'
+    for i in $(seq 0 49); do
+      awk -v i="$i" -v f="$2" 'BEGIN { printf "(MAPFONT D %d (FONTNAME %s) (FONTAT R %.6f))\n", i, f, 1 + i / 97 }'
+    done
+    echo '(CHARACTER C A (CHARWD R 7.5) (CHARHT R 6.83) (MAP'
+    for i in $(seq 0 49); do echo "   (SELECTFONT D $i) (SETCHAR C A)"; done
+    echo '   ))'
+  } >"$1.vpl"
+  vptovf "$1.vpl" "$1.vf" "$1.tfm" >/dev/null
+}
+chain kc cmr10
+chain kb kc
+chain ka kb
+chain kz ka
+for top in ka kz; do
+  printf '%s\n' "\\font\\x=$top \\x A" '\bye' >"$top-doc.tex"
+  tex -interaction=batchmode "$top-doc.tex" >/dev/null
+done
+measure "info: VFs chained 3 deep" "$ksdvi" info --tfm-path . --vf-path . ka-doc.dvi
+measure "info: VFs chained 4 deep" "$ksdvi" info --tfm-path . --vf-path . kz-doc.dvi
+
+# One page of 100 MB: lines of letters of cmr10.
+python3 - <<'PY'
+import struct
+def fntdef():
+    return bytes([243, 0]) + struct.pack('>III', 0x4BF16079, 655360, 655360) + bytes([0, 5]) + b'cmr10'
+out = bytearray([247, 2]) + struct.pack('>III', 25400000, 473628672, 1000) + bytes([0])
+bop = len(out)
+out += bytes([139]) + struct.pack('>11i', 1, *[0] * 9, -1) + fntdef() + bytes([171])
+line = bytes([141]) + bytes(range(65, 91)) * 3 + bytes([142, 157, 12])
+out += line * (100_000_000 // len(line)) + bytes([140])
+post = len(out)
+out += bytes([248]) + struct.pack('>iIIIiiHH', bop, 25400000, 473628672, 1000, 1 << 20, 1 << 20, 10, 1) + fntdef()
+out += bytes([249]) + struct.pack('>i', post) + bytes([2]) + bytes([223] * 4)
+open('bigpage.dvi', 'wb').write(out)
+PY
+measure "trace: a page of 100 MB" "$ksdvi" trace -p 1 bigpage.dvi
+
+printf '%s\n' '\special{papersize=16383pt,16383pt}x' '\bye' >paper.tex
+tex -interaction=batchmode paper.tex >/dev/null
+measure "render: papersize 16383pt (refused)" "$ksdvi" render -o p-%d.png paper.dvi
+measure "render: papersize 16383pt at 30 dpi" "$ksdvi" render -r 30 -o p-%d.png paper.dvi
