@@ -37,6 +37,7 @@ void KsDvi::Reset(bool release) {
     fontCount_ = 0;
     fontHash_.fill(nullptr);
     fontsByNameAndSize_.clear();
+    fontFiles_.clear();
     std::fill(fontIndex_.begin(), fontIndex_.end(), nullptr);
     if (release) fontStore_.clear();
     missingFonts_.clear();

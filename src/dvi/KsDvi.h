@@ -265,7 +265,13 @@ private:
 
     void Reset(bool release);
     void ReadPreamble(ksdvi::DviScanReader& in);
+    struct FontFiles {
+        String8 metrics;                                       // null: found nowhere
+        std::shared_ptr<std::vector<unsigned char> const> vf;  // null: not virtual
+    };
+    FontFiles const& FindFontFiles(String8 const& name);
     bool IsRewritten(ksdvi::DviScanReader& in);
+    bool IsCutUnderScan() const;
     void ScanPage(ksdvi::DviScanReader& in);
     void ScanPostamble(ksdvi::DviScanReader& in, int64_t at);
     void SetMalformed(ScanProblem problem, int64_t offset, int opcode = -1);
@@ -303,6 +309,7 @@ private:
     std::vector<ItrnFont*> fontIndex_;
     std::vector<std::unique_ptr<ItrnFont>> fontStore_;
     std::unordered_map<std::string, ItrnFont*> fontsByNameAndSize_;  // the chains' records, by name and size
+    std::unordered_map<std::string, FontFiles> fontFiles_;           // by name
     std::vector<std::string> missingFonts_;
     std::unordered_map<std::string, std::string> fontProblems_;  // by name, for the missing ones
     std::string loadProblem_;                                    // why the last LoadItrnFont gave nothing

@@ -101,24 +101,35 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
     }
 }
 
+// Only complete pages are announced: a scan that met the end of the file met
+// a file changed under it.
+bool KsDvi::IsCutUnderScan() const {
+    return mode_ == Malformed &&
+           (problem_ == ScanProblem::UnexpectedEnd || problem_ == ScanProblem::UnfinishedPostamble);
+}
+
 bool KsDvi::ScanWritten() {
     int before = pageCount_;
     KsDviMode modeBefore = mode_;
-    WrittenExtent extent = ProbeWritten();
-    // Only complete pages are announced: a scan that met the end of the file
-    // met a file changed under it.
-    bool cutUnder =
-        mode_ == Malformed && (problem_ == ScanProblem::UnexpectedEnd || problem_ == ScanProblem::UnfinishedPostamble);
-    bool renewed = extent.rewritten || cutUnder;
-    if (renewed) {
-        RenewDvi();
-        extent = ProbeWritten();
+    bool renewed = false;
+    // A rerun may empty the file while it is scanned; a few tries, then
+    // nothing recorded rather than pages read half.
+    constexpr int kTries = 3;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        WrittenExtent extent = ProbeWritten();
+        if (extent.rewritten || IsCutUnderScan()) {
+            RenewDvi();
+            renewed = true;
+            extent = ProbeWritten();
+        }
+        if (mode_ == Growing) {
+            if (extent.ended)
+                NewPageWritten(0);
+            else if (extent.pages > pageCount_)
+                NewPageWritten(extent.pages);
+        }
+        if (!IsCutUnderScan()) break;
     }
-    if (mode_ == Growing) {
-        if (extent.ended)
-            NewPageWritten(0);
-        else if (extent.pages > pageCount_)
-            NewPageWritten(extent.pages);
-    }
+    if (IsCutUnderScan()) RenewDvi();
     return renewed || pageCount_ != before || mode_ != modeBefore;
 }

@@ -58,23 +58,8 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     auto font = std::make_unique<ItrnFont>(this, area, name, size);
     font->rotate_ = scale > 0 ? 0 : 900;
 
-    // Each directory is tried with both extensions before the next one.
-    String8 path;
-    for (String8 const& dir : tfmPaths_) {
-        if (Exists(dir + name + ".ofm")) {
-            path = dir + name + ".ofm";
-            break;
-        }
-        if (Exists(dir + name + ".tfm")) {
-            path = dir + name + ".tfm";
-            break;
-        }
-    }
-    KPathSea* finder = GetKPathSea();
-    if (path.IsNull() && finder) {
-        char const* found = finder->KPSEFindTfm((name + ".tfm").c_str());
-        if (found) path = String8(found);
-    }
+    FontFiles const& files = FindFontFiles(name);
+    String8 const& path = files.metrics;
     if (path.IsNull()) {
         loadProblem_ = "not found";
         return nullptr;
@@ -93,6 +78,43 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     fontStore_.push_back(std::move(font));
     fontsByNameAndSize_.emplace(std::move(key), record);
 
+    // A virtual font that names itself, directly or through others, would be
+    // read again at every size it asks for, without end: a font whose VF file
+    // is being read already gets its metrics only.
+    bool beingRead = std::find(vfBeingRead_.begin(), vfBeingRead_.end(), name) != vfBeingRead_.end();
+    if (files.vf && !beingRead) {
+        vfBeingRead_.push_back(name);
+        record->LoadVf(*files.vf);
+        vfBeingRead_.pop_back();
+    }
+    record->LoadTTFInfo(GetDviTTFMap());
+    return record;
+}
+
+// What does not depend on the size: where the metrics are, and the VF file's
+// bytes. Looked up once per name, as documents ask for many sizes of a font.
+KsDvi::FontFiles const& KsDvi::FindFontFiles(String8 const& name) {
+    auto [it, added] = fontFiles_.try_emplace(std::string(name.view()));
+    FontFiles& files = it->second;
+    if (!added) return files;
+    // Each directory is tried with both extensions before the next one.
+    for (String8 const& dir : tfmPaths_) {
+        if (Exists(dir + name + ".ofm")) {
+            files.metrics = dir + name + ".ofm";
+            break;
+        }
+        if (Exists(dir + name + ".tfm")) {
+            files.metrics = dir + name + ".tfm";
+            break;
+        }
+    }
+    KPathSea* finder = GetKPathSea();
+    if (files.metrics.IsNull() && finder) {
+        char const* found = finder->KPSEFindTfm((name + ".tfm").c_str());
+        if (found) files.metrics = String8(found);
+    }
+    if (files.metrics.IsNull()) return files;
+
     String8 vf;
     for (String8 const& dir : vfPaths_) {
         if (Exists(dir + name + ".vf")) {
@@ -105,17 +127,8 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
         char const* found = finder->KPSEFindVf((name + ".vf").c_str());
         if (found) vf = String8(found);
     }
-    // A virtual font that names itself, directly or through others, would be
-    // read again at every size it asks for, without end: a font whose VF file
-    // is being read already gets its metrics only.
-    bool beingRead = std::find(vfBeingRead_.begin(), vfBeingRead_.end(), name) != vfBeingRead_.end();
-    if (!vf.IsNull() && !beingRead) {
-        vfBeingRead_.push_back(name);
-        record->LoadVf(vf);
-        vfBeingRead_.pop_back();
-    }
-    record->LoadTTFInfo(GetDviTTFMap());
-    return record;
+    if (!vf.IsNull()) files.vf = std::make_shared<std::vector<unsigned char> const>(ItrnFont::ReadVfFile(vf));
+    return files;
 }
 
 KsDvi::ItrnFontItr::ItrnFontItr(KsDvi& dvi) : dvi_(&dvi) { SeekFrom(0); }

@@ -45,6 +45,9 @@ public:
     int LoadOfmLevel0(Tfmifstream& in);
     int LoadOfmLevel1(Tfmifstream& in);
     void LoadVf(String8 const& path);
+    // The same from the file's bytes (empty when it could not be read).
+    void LoadVf(std::vector<unsigned char> const& bytes);
+    static std::vector<unsigned char> ReadVfFile(String8 const& path);
     void LoadTTFInfo(KsDviTTFMap const* map);
 
     int GetID() const { return id_; }

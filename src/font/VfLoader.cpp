@@ -43,7 +43,9 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
-std::vector<unsigned char> ReadWholeFile(String8 const& path) {
+}  // namespace
+
+std::vector<unsigned char> KsDvi::ItrnFont::ReadVfFile(String8 const& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     if (!in) return {};
     in.seekg(0, std::ios::end);
@@ -55,10 +57,10 @@ std::vector<unsigned char> ReadWholeFile(String8 const& path) {
     return bytes;
 }
 
-}  // namespace
+void KsDvi::ItrnFont::LoadVf(String8 const& path) { LoadVf(ReadVfFile(path)); }
 
 // pre[247] i[202] k[1] x[k] cs[4] ds[4], then fnt_defs and characters, post
-void KsDvi::ItrnFont::LoadVf(String8 const& path) {
+void KsDvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
     virtual_ = 1;
     size_t codes = widthIndex_.size();
     packetLengths_.assign(codes, 0);
@@ -67,7 +69,6 @@ void KsDvi::ItrnFont::LoadVf(String8 const& path) {
     localFonts_.clear();
     firstLocalFont_ = -1;
 
-    std::vector<unsigned char> const bytes = ReadWholeFile(path);
     ksdvi::ByteReader in(bytes.data(), bytes.size());
     bool ok = in.Unsigned(1) == kPre && in.Unsigned(1) == kVfId;
     if (ok) {

@@ -44,11 +44,12 @@ struct Document {
 };
 
 // What the writer has done: which document (0 or 1; -1 from just before the
-// file is emptied), and how many of its bytes are in the file, published
-// after each write.
+// file is emptied), how many of its bytes are surely in the file (published
+// after each write) and how many may be (before it).
 struct WriterState {
     std::atomic<int> document{0};
     std::atomic<int64_t> written{0};
+    std::atomic<int64_t> writing{0};
     std::atomic<bool> done{false};
 };
 
@@ -61,10 +62,12 @@ void Write(std::string const& path, std::vector<Document const*> const& document
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         state.written = 0;
+        state.writing = 0;
         state.document = static_cast<int>(d);
         std::vector<uint8_t> const& bytes = documents[d]->bytes;
         for (size_t at = 0; at < bytes.size();) {
             size_t n = std::min(kChunks[chunk++ % std::size(kChunks)], bytes.size() - at);
+            state.writing = static_cast<int64_t>(at + n);
             ASSERT_EQ(::write(fd, bytes.data() + at, n), static_cast<ssize_t>(n));
             at += n;
             state.written = static_cast<int64_t>(at);
@@ -85,14 +88,14 @@ TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
     WriterState state;
     KsDvi dvi;
     dvi.Open(String8(path.c_str()), {}, {});
-    std::thread writer(Write, path, std::vector<Document const*>{&first, &second}, std::ref(state));
+    std::jthread writer(Write, path, std::vector<Document const*>{&first, &second}, std::ref(state));
     int checked = 0;
     for (bool last = false; !last;) {
         last = state.done;
         int document = state.document;
         int64_t before = state.written;
         dvi.ScanWritten();
-        int64_t after = state.written;
+        int64_t after = state.writing;
         ASSERT_NE(dvi.GetMode(), KsDvi::Malformed) << "after " << before << " bytes";
         if (document < 0 || state.document != document) continue;  // rewritten meanwhile
         Document const& doc = document == 0 ? first : second;
@@ -138,6 +141,12 @@ TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
     EXPECT_TRUE(dvi.ScanWritten());
     EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     EXPECT_EQ(dvi.GetNPage(), static_cast<int>(first.pages.size()));
+
+    // Until the next scan, a page whose bytes are gone is not handed out.
+    int64_t last = first.pages.back().first;
+    file.Write(std::vector<uint8_t>(first.bytes.begin(), first.bytes.begin() + last + 50));
+    std::vector<unsigned char> page(dvi.GetPageContents(dvi.GetNPage() - 1, nullptr));
+    EXPECT_EQ(dvi.GetPageContents(dvi.GetNPage() - 1, page.data()), 0);
 
     file.Write(second.bytes);
     EXPECT_TRUE(dvi.ScanWritten());
