@@ -72,6 +72,8 @@ bool Parse(const unsigned char* file, std::size_t size, BmpFile& b) {
             } else {
                 for (int i = 0; i < 3; ++i) b.masks[i] = Le32(h + 40 + 4 * i);
             }
+            // Bit fields that select nothing leave nothing to read.
+            if (!(b.masks[0] | b.masks[1] | b.masks[2])) return false;
         } else if (compression != kRgb) {
             return false;
         } else if (b.bitCount == 16) {
