@@ -146,9 +146,9 @@ public:
     // Reads how far the file is written without recording anything.
     WrittenExtent ProbeWritten();
     // Scans what has been written since the last call: complete pages only,
-    // the postamble once it is whole, everything anew after a rewrite. True
-    // when the pages or the mode changed.
-    bool ScanWritten();
+    // the postamble once it is whole, everything anew after a rewrite.
+    enum ScanChange { Unchanged = 0, Extended = 1, Renewed = 2 };
+    ScanChange ScanWritten();
 
     unsigned char GetDviVersion() const { return version_; }
     unsigned int GetDviNum() const { return num_; }

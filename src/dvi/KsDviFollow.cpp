@@ -108,7 +108,7 @@ bool KsDvi::IsCutUnderScan() const {
            (problem_ == ScanProblem::UnexpectedEnd || problem_ == ScanProblem::UnfinishedPostamble);
 }
 
-bool KsDvi::ScanWritten() {
+KsDvi::ScanChange KsDvi::ScanWritten() {
     int before = pageCount_;
     KsDviMode modeBefore = mode_;
     bool renewed = false;
@@ -131,5 +131,6 @@ bool KsDvi::ScanWritten() {
         if (!IsCutUnderScan()) break;
     }
     if (IsCutUnderScan()) RenewDvi();
-    return renewed || pageCount_ != before || mode_ != modeBefore;
+    if (renewed) return Renewed;
+    return pageCount_ != before || mode_ != modeBefore ? Extended : Unchanged;
 }

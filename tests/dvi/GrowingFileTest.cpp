@@ -128,7 +128,7 @@ TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
         ASSERT_EQ(dvi.GetPageContents(i, page.data()), static_cast<int>(page.size()));
         EXPECT_TRUE(std::equal(page.begin(), page.end(), second.bytes.begin() + second.pages[i].first)) << i;
     }
-    EXPECT_FALSE(dvi.ScanWritten()) << "nothing more to read";
+    EXPECT_EQ(dvi.ScanWritten(), KsDvi::Unchanged) << "nothing more to read";
 }
 
 // A file rewritten after it was complete is read anew; one that breaks the
@@ -138,7 +138,7 @@ TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
     TempFile file(first.bytes);
     KsDvi dvi;
     dvi.Open(String8(file.Path().c_str()), {}, {});
-    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.ScanWritten(), KsDvi::Extended);
     EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     EXPECT_EQ(dvi.GetNPage(), static_cast<int>(first.pages.size()));
 
@@ -149,14 +149,14 @@ TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
     EXPECT_EQ(dvi.GetPageContents(dvi.GetNPage() - 1, page.data()), 0);
 
     file.Write(second.bytes);
-    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.ScanWritten(), KsDvi::Renewed);
     EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     EXPECT_EQ(dvi.GetNPage(), static_cast<int>(second.pages.size()));
 
     std::vector<uint8_t> broken(second.bytes.begin(), second.bytes.begin() + second.pages[1].first);
     broken.push_back(250);  // no such opcode
     file.Write(broken);
-    EXPECT_TRUE(dvi.ScanWritten());
+    EXPECT_EQ(dvi.ScanWritten(), KsDvi::Renewed);
     EXPECT_EQ(dvi.GetMode(), KsDvi::Malformed);
     EXPECT_EQ(dvi.GetScanProblem(), KsDvi::ScanProblem::BadOpcode);
     EXPECT_EQ(dvi.GetNPage(), 1);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include <filesystem>
 
@@ -128,6 +130,36 @@ TEST(RenderCli, PipesAndNamesWithPercentSigns) {
     EXPECT_EQ(listing, "100%d done-1.png\n");
     RunCommand(in + KSDVI_CLI + " render -r 20 -p 2 -o direct-%d.png " + DataFile("plain.dvi"), &status);
     EXPECT_EQ(ReadFileBytes(dir / "stdin-2.png"), ReadFileBytes(dir / "direct-2.png"));
+}
+
+// --follow renders each page once, as TeX completes it, starting before the
+// file exists, and ends with the postamble; the pages are those of a render
+// of the finished file.
+TEST(RenderCli, FollowRendersPagesAsTeXWritesThem) {
+    TempDir dir;
+    std::vector<uint8_t> const bytes = ReadFileBytes(DataFile("pages.dvi"));
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::ofstream out(dir / "doc.dvi", std::ios::binary);
+        for (size_t at = 0; at < bytes.size(); at += 1500) {
+            out.write(reinterpret_cast<char const*>(bytes.data() + at),
+                      static_cast<std::streamsize>(std::min<size_t>(1500, bytes.size() - at)));
+            out.flush();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    int status = -1;
+    std::string listing = Ksdvi("render --follow -r 20 -o " + (dir / "f-%d.png") + " " + (dir / "doc.dvi"), &status);
+    writer.join();
+    EXPECT_EQ(status, 0);
+    std::string expected;
+    for (int page = 1; page <= 40; ++page) expected += (dir / ("f-" + std::to_string(page) + ".png")) + "\n";
+    EXPECT_EQ(listing, expected);
+    Ksdvi("render -r 20 -o " + (dir / "r-%d.png") + " " + (dir / "doc.dvi"), &status);
+    for (int page = 1; page <= 40; ++page) {
+        std::string const n = std::to_string(page);
+        EXPECT_EQ(ReadFileBytes(dir / ("f-" + n + ".png")), ReadFileBytes(dir / ("r-" + n + ".png"))) << page;
+    }
 }
 
 TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {

@@ -35,6 +35,7 @@ struct RenderOptions {
     std::string paper = "a4";
     int jobs = 0;  // 0: one worker per core
     bool links = false;
+    bool follow = false;  // render pages as TeX writes them, until the postamble
     SessionOptions session;
 };
 int RunRender(RenderOptions const& options);

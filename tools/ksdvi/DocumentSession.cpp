@@ -74,13 +74,30 @@ bool DocumentSession::Load() {
             return false;
         }
     }
+    OpenDocument();
+    dvi_->NewPageWritten(0);
+    TakeState();
+    // A file that is not DVI at all has nothing to show.
+    return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
+}
+
+void DocumentSession::OpenDocument() {
     fonts_.Attach(*dvi_);
     // Faces named by binary face records are looked up on the drawer's device.
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->Open(String8(Source().c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
-    dvi_->NewPageWritten(0);
+}
 
+KsDvi::ScanChange DocumentSession::Follow() {
+    if (!dvi_->IsOpened()) OpenDocument();
+    KsDvi::ScanChange changed = dvi_->ScanWritten();
+    TakeState();
+    return changed;
+}
+
+void DocumentSession::TakeState() {
+    message_.clear();
     switch (dvi_->GetMode()) {
     case KsDvi::Complete: state_ = State::Complete; break;
     case KsDvi::Growing:
@@ -98,8 +115,6 @@ bool DocumentSession::Load() {
         break;
     }
     }
-    // A file that is not DVI at all has nothing to show.
-    return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
 }
 
 bool DocumentSession::LoadOrReport() {

@@ -31,6 +31,9 @@ public:
     bool Load();
     // Load, with the message on stderr against the file when it fails.
     bool LoadOrReport();
+    // For a file TeX is writing: scans the pages completed since the last
+    // call, or all of them anew after a rerun.
+    KsDvi::ScanChange Follow();
 
     KsDvi& Document() { return *dvi_; }
     // Picture files named by the specials, in scan order.
@@ -49,6 +52,8 @@ public:
 
 private:
     std::string Describe() const;
+    void OpenDocument();
+    void TakeState();  // the state and message of the scan
     std::string const& Source() const;
 
     std::string path_;

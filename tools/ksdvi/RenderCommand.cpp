@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "Commands.h"
+#include "FileWatch.h"
 #include "FontReport.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
@@ -57,10 +58,106 @@ std::string OutputPath(std::string const& pattern, int pageNumber) {
     return out;
 }
 
+// The paper: the document's papersize special, else --paper. False, with
+// the error reported, when --paper cannot be read or the page would take more
+// than the budget.
+bool ChoosePaper(DocumentSession const& session, RenderOptions const& options, RenderSettings& settings) {
+    if (session.PaperSpecial()) {
+        settings.paper = *session.PaperSpecial();
+    } else if (auto paper = ParsePaperOption(options.paper)) {
+        settings.paper = *paper;
+    } else {
+        ReportError(options.file, "bad paper size '" + options.paper + "' (a4, letter or WxH, e.g. 210mmx297mm)");
+        return false;
+    }
+    return true;
+}
+
+int64_t SurfaceBytes(RenderSettings const& settings) {
+    return kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
+           PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
+}
+
+bool WithinBudget(RenderOptions const& options, RenderSettings const& settings) {
+    int64_t bytes = SurfaceBytes(settings);
+    if (bytes <= kSurfaceBudget) return true;
+    ReportError(options.file, "a page at this resolution needs " + std::to_string(bytes >> 20) +
+                                  " MiB, more than the " + std::to_string(kSurfaceBudget >> 20) +
+                                  " MiB pages may take; lower the resolution (-r) or zoom (-z)");
+    return false;
+}
+
+// Problems, each with the file it is about.
+using Problems = std::vector<std::pair<std::string, std::string>>;
+
+// Draws a page and writes its PNG; false when no PNG was written.
+bool RenderPage(PageRenderer& renderer, KsDvi& dvi, int page, std::string const& file, std::string const& path,
+                Problems& problems) {
+    if (!renderer.Render(dvi, page)) problems.emplace_back(file, renderer.Error());
+    if (!renderer.Device()) return false;
+    if (renderer.Device()->WritePng(path)) return true;
+    problems.emplace_back(path, std::string("cannot write the PNG file: ") + std::strerror(errno));
+    return false;
+}
+
+// render --follow: each page as TeX completes it, until the postamble; every
+// page again when a rerun writes the file anew.
+int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::string const& pattern) {
+    FileWatch watch(options.file);
+    DocumentSession session(options.file, options.session, fonts);
+    RenderSettings settings;
+    settings.dpi = options.dpi;
+    settings.zoom = options.zoom;
+    settings.markLinks = options.links;
+    std::unique_ptr<PageRenderer> renderer;
+    bool failed = false;
+    for (int rendered = 0;;) {
+        if (std::filesystem::exists(options.session.source.empty() ? options.file : options.session.source)) {
+            if (session.Follow() == KsDvi::Renewed) {
+                rendered = 0;
+                renderer.reset();  // the paper may have changed
+            }
+            KsDvi& dvi = session.Document();
+            for (; rendered < dvi.GetNPage(); ++rendered) {
+                if (!renderer) {
+                    if (!ChoosePaper(session, options, settings) || !WithinBudget(options, settings)) return 1;
+                    renderer = std::make_unique<PageRenderer>(settings);
+                }
+                std::string path = OutputPath(pattern, rendered + 1);
+                Problems problems;
+                if (RenderPage(*renderer, dvi, rendered, options.file, path, problems)) {
+                    std::printf("%s\n", path.c_str());
+                    std::fflush(stdout);
+                }
+                for (auto const& [file, problem] : problems) ReportError(file, problem);
+                failed |= !problems.empty();
+            }
+            if (session.GetState() == DocumentSession::State::Complete) break;
+            if (session.GetState() == DocumentSession::State::Malformed) {
+                ReportError(options.file, session.Message());
+                return 1;
+            }
+        }
+        watch.Wait(1000);
+    }
+    session.ReportMissingFonts();
+    if (renderer)
+        for (std::string const& problem : renderer->PictureProblems()) ReportError(options.file, "warning: " + problem);
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int RunRender(RenderOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
+    std::string pattern = options.output.empty() ? DefaultPattern(options.file) : options.output;
+    if (options.follow) {
+        if (!NamesPageNumber(pattern)) {
+            ReportError(pattern, "one output file for every page; put %d where the page number goes");
+            return 1;
+        }
+        return FollowRender(options, *texFonts, pattern);
+    }
     DocumentSession first(options.file, options.session, *texFonts);
     if (!first.LoadOrReport()) return 1;
     first.ReportMissingFonts();
@@ -75,28 +172,13 @@ int RunRender(RenderOptions const& options) {
     settings.dpi = options.dpi;
     settings.zoom = options.zoom;
     settings.markLinks = options.links;
-    if (first.PaperSpecial()) {
-        settings.paper = *first.PaperSpecial();
-    } else if (auto paper = ParsePaperOption(options.paper)) {
-        settings.paper = *paper;
-    } else {
-        ReportError(options.file, "bad paper size '" + options.paper + "' (a4, letter or WxH, e.g. 210mmx297mm)");
-        return 1;
-    }
-    std::string pattern = options.output.empty() ? DefaultPattern(options.file) : options.output;
+    if (!ChoosePaper(first, options, settings) || !WithinBudget(options, settings)) return 1;
     if (pages->size() > 1 && !NamesPageNumber(pattern)) {
         ReportError(pattern, "one output file for " + std::to_string(pages->size()) +
                                  " pages; put %d where the page number goes");
         return 1;
     }
-    int64_t surfaceBytes = kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
-                           PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
-    if (surfaceBytes > kSurfaceBudget) {
-        ReportError(options.file, "a page at this resolution needs " + std::to_string(surfaceBytes >> 20) +
-                                      " MiB, more than the " + std::to_string(kSurfaceBudget >> 20) +
-                                      " MiB pages may take; lower the resolution (-r) or zoom (-z)");
-        return 1;
-    }
+    int64_t surfaceBytes = SurfaceBytes(settings);
 
     int workers = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min<int>(workers, static_cast<int>(pages->size()));
@@ -114,22 +196,13 @@ int RunRender(RenderOptions const& options) {
         PageRenderer renderer(settings);
         for (size_t i = next++; i < pages->size(); i = next++) {
             int page = (*pages)[i];
-            bool drawn = renderer.Render(dvi, page);
             std::string path = OutputPath(pattern, page + 1);
-            bool written = renderer.Device() && renderer.Device()->WritePng(path);
-            int writeError = errno;
+            Problems problems;
+            bool written = RenderPage(renderer, dvi, page, options.file, path, problems);
             std::lock_guard<std::mutex> lock(outputLock);
-            if (!drawn) {
-                ReportError(options.file, renderer.Error());
-                failed = true;
-            }
-            if (!written) {
-                if (renderer.Device())
-                    ReportError(path, std::string("cannot write the PNG file: ") + std::strerror(writeError));
-                failed = true;
-            } else {
-                outputs[i] = path;
-            }
+            for (auto const& [file, problem] : problems) ReportError(file, problem);
+            failed = failed || !problems.empty();
+            if (written) outputs[i] = path;
             if (progress) std::fprintf(stderr, "\rrendered %d of %zu pages", ++done, pages->size());
         }
         std::lock_guard<std::mutex> lock(outputLock);

@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
     renderCmd->add_option("-j,--jobs", render.jobs, "Pages rendered in parallel (default: one per core)")
         ->check(CLI::Range(1, 256));
     renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
+    renderCmd->add_flag("--follow", render.follow, "Render each page as TeX completes it, until the file is finished")
+        ->excludes("--pages");
     AddFontPathOptions(renderCmd, render.session);
 
     LinksOptions links;
