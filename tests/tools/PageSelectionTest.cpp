@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PageSelection.h"
+#include "dvi/KsDvi.h"
 
 TEST(PageSelection, ListsRangesAndOpenEnds) {
     std::string error;
@@ -16,4 +17,13 @@ TEST(PageSelection, RejectsWhatIsNotAPageOfTheDocument) {
         EXPECT_FALSE(SelectPages(bad, 6, error).has_value()) << bad;
         EXPECT_FALSE(error.empty());
     }
+}
+
+// How far a document is scanned for a list: to its highest page, or to the end.
+TEST(PageSelection, LastPageNamedBoundsTheScan) {
+    EXPECT_EQ(LastPageNamed("1"), 1);
+    EXPECT_EQ(LastPageNamed("7,2-3"), 7);
+    EXPECT_EQ(LastPageNamed(""), 0);
+    EXPECT_EQ(LastPageNamed("5-"), KsDvi::MaxPages);
+    EXPECT_EQ(LastPageNamed("3-1"), 0);  // malformed: scanned whole, then refused
 }

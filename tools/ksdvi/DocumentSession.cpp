@@ -65,7 +65,7 @@ DocumentSession::~DocumentSession() = default;
 
 std::string const& DocumentSession::Source() const { return options_.source.empty() ? path_ : options_.source; }
 
-bool DocumentSession::Load() {
+bool DocumentSession::Load(int lastPage) {
     {
         std::ifstream probe(Source(), std::ios::binary);
         if (!probe) {
@@ -75,7 +75,7 @@ bool DocumentSession::Load() {
         }
     }
     OpenDocument();
-    dvi_->NewPageWritten(0);
+    dvi_->NewPageWritten(lastPage);
     TakeState();
     // A file that is not DVI at all has nothing to show.
     return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
@@ -117,8 +117,8 @@ void DocumentSession::TakeState() {
     }
 }
 
-bool DocumentSession::LoadOrReport() {
-    if (Load()) return true;
+bool DocumentSession::LoadOrReport(int lastPage) {
+    if (Load(lastPage)) return true;
     ReportError(path_, message_);
     return false;
 }

@@ -26,11 +26,11 @@ public:
     DocumentSession(std::string path, SessionOptions options, ksdvi::TeXFonts& fonts);
     ~DocumentSession();
 
-    // Scans every page the file holds. False when the file cannot be read at all
-    // (missing, unreadable, not DVI); Message() says why.
-    bool Load();
+    // Scans the pages the file holds, up to `lastPage` (0: all). False when the
+    // file cannot be read at all (missing, unreadable, not DVI); Message() says why.
+    bool Load(int lastPage = 0);
     // Load, with the message on stderr against the file when it fails.
-    bool LoadOrReport();
+    bool LoadOrReport(int lastPage = 0);
     // For a file TeX is writing: scans the pages completed since the last
     // call, or all of them anew after a rerun.
     KsDvi::ScanChange Follow();

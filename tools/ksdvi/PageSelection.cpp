@@ -1,6 +1,9 @@
 #include "PageSelection.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "dvi/KsDvi.h"
 
 namespace {
 
@@ -48,4 +51,12 @@ std::optional<std::vector<int>> SelectPages(std::string const& spec, int pageCou
         start = comma + 1;
     }
     return pages;
+}
+
+int LastPageNamed(std::string const& spec) {
+    std::string ignored;
+    // Open ranges ("8-") reach the last page the scan reads at all.
+    auto pages = SelectPages(spec, KsDvi::MaxPages, ignored);
+    if (spec.empty() || !pages || pages->empty()) return 0;
+    return *std::max_element(pages->begin(), pages->end()) + 1;
 }

@@ -9,3 +9,7 @@
 // order given; an empty spec selects every page. nullopt with `error` set when
 // the list is malformed or names a page the document does not have.
 std::optional<std::vector<int>> SelectPages(std::string const& spec, int pageCount, std::string& error);
+
+// The last page `spec` names (1-based), up to which a document must be
+// scanned; 0 for every page.
+int LastPageNamed(std::string const& spec);

@@ -158,8 +158,10 @@ int RunRender(RenderOptions const& options) {
         }
         return FollowRender(options, *texFonts, pattern);
     }
+    // Only as far as the last page asked for: `-p 1` of a long document reads one page.
+    int const lastPage = LastPageNamed(options.pages);
     DocumentSession first(options.file, options.session, *texFonts);
-    if (!first.LoadOrReport()) return 1;
+    if (!first.LoadOrReport(lastPage)) return 1;
     first.ReportMissingFonts();
     std::vector<FontReport> fonts = ReportFonts(first.Document(), options.dpi * options.zoom);
     std::string error;
@@ -215,7 +217,7 @@ int RunRender(RenderOptions const& options) {
     std::vector<std::thread> threads;
     for (int w = 1; w < workers; ++w) {
         sessions.push_back(std::make_unique<DocumentSession>(options.file, options.session, *texFonts));
-        sessions.back()->Load();
+        sessions.back()->Load(lastPage);
     }
     for (auto& session : sessions) threads.emplace_back(work, std::ref(session->Document()));
     work(first.Document());
