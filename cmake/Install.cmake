@@ -23,7 +23,8 @@ set(KSDVI_PUBLIC_HEADERS
   font/ItrnFont.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
   interp/KsDviDrawerBase.h interp/InstPtr.h
   platform/kpathsea/KPathSea.h
-  render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h)
+  render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h
+  writer/KsDviWriter.h)
 file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)
 foreach(header ${KSDVI_PUBLIC_HEADERS} ${KSDVI_GDI_HEADERS})
   get_filename_component(dir ${header} DIRECTORY)

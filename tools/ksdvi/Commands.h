@@ -64,3 +64,11 @@ struct OutlineOptions {
     SessionOptions session;
 };
 int RunOutline(OutlineOptions const& options);
+
+struct SelectOptions {
+    std::string file;
+    std::string pages;
+    std::string output;
+    SessionOptions session;
+};
+int RunSelect(SelectOptions const& options);

@@ -101,6 +101,12 @@ int main(int argc, char** argv) {
     outlineCmd->add_flag("--json", outline.json, "Print JSON");
     AddFontPathOptions(outlineCmd, outline.session);
 
+    SelectOptions select;
+    CLI::App* selectCmd = app.add_subcommand("select", "Chosen pages into a DVI file of their own");
+    selectCmd->add_option("FILE", select.file, "DVI file")->required();
+    selectCmd->add_option("-p,--pages", select.pages, "Pages, e.g. 1,3-5 (1-based)")->required();
+    selectCmd->add_option("-o,--output", select.output, "The DVI file to write")->required();
+
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
@@ -120,5 +126,6 @@ int main(int argc, char** argv) {
     if (linksCmd->parsed()) return RunOnDocument(RunLinks, links);
     if (locateCmd->parsed()) return RunOnDocument(RunLocate, locate);
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
+    if (selectCmd->parsed()) return RunOnDocument(RunSelect, select);
     return 1;
 }
