@@ -245,8 +245,9 @@ std::vector<KsDviTTFMap::Entry const*> KsDviTTFMap::GetEntries() const {
 
 std::string KsDviTTFMap::EntryText(Entry const& e) {
     std::string text = Quoted(e.name.view()) + " { fontname = " + Quoted(e.fontname.view());
-    if (e.encoding != ENC_GLYPH_NAMES) text += ", encoding = '" + std::string(EncodingKeyword(e.encoding)) + "'";
+    // encfile first: it sets the encoding, which a later key may change.
     if (!e.encfile.IsNull()) text += ", encfile = " + Quoted(e.encfile.view());
+    if (e.encoding != ENC_GLYPH_NAMES) text += ", encoding = '" + std::string(EncodingKeyword(e.encoding)) + "'";
     if (!e.fontfile.IsNull()) text += ", fontfile = " + Quoted(e.fontfile.view());
     if (e.slantfont != 0) text += ", slantfont = '" + Number(e.slantfont) + "'";
     if (e.extendfont != 1) text += ", extendfont = '" + Number(e.extendfont) + "'";
