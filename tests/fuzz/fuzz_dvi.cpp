@@ -2,7 +2,7 @@
 // the document is scanned (fonts from tests/data/metrics, then the TeX
 // installation) and its first pages are drawn on a small device at a low
 // resolution, with their pictures (tests/data's, from memory), link areas
-// and anchors.
+// and anchors; then its pages are copied as `ksdvi select` copies them.
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "DocumentSession.h"
 #include "FuzzEnvironment.h"
 #include "MemoryPictureDrawer.h"
+#include "PageCopier.h"
 #include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
 
@@ -61,6 +62,21 @@ void DrawPage(KsDvi& dvi, int page, String8 const& anchor) {
     drawer.Close();
 }
 
+// The pages the scan accepted, copied backwards as `ksdvi select` copies
+// them, make a whole document of as many pages.
+void CheckCopy(KsDvi& dvi) {
+    if (dvi.GetNPage() == 0) return;
+    std::vector<int> pages;
+    for (int page = dvi.GetNPage() - 1; page >= 0; --page) pages.push_back(page);
+    static std::string const path = ScratchFile("copy.dvi");
+    if (!CopyPages(dvi, pages, path).empty()) return;
+    KsDvi copy;
+    copy.Open(String8(path.c_str()), {}, {});
+    copy.NewPageWritten(0);
+    FUZZ_CHECK(copy.GetMode() == KsDvi::Complete);
+    FUZZ_CHECK(copy.GetNPage() == dvi.GetNPage());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -81,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     // The first anchor is looked for, as `ksdvi locate` looks for one.
     String8 anchor = dvi.GetTagList().GetCount() > 0 ? dvi.GetTagList().GetHead()->value.name : String8();
     for (int page = 0; page < std::min(dvi.GetNPage(), kPagesDrawn); ++page) DrawPage(dvi, page, anchor);
+    CheckCopy(dvi);
     return 0;
 }
