@@ -40,6 +40,9 @@ int WinMetafile::Read(std::istream& in) {
     if (!in.read(reinterpret_cast<char*>(standard), sizeof standard)) return 0;
     uint64_t bytes = uint64_t(Little(standard + 6, 4)) * 2;
     if (bytes < uint64_t(kStandardHeader) || bytes > kLargestMetafile) return 0;
+    // A header may claim more than the file holds: nothing is allocated for that.
+    in.seekg(0, std::ios::end);
+    if (!in || uint64_t(in.tellg() - (start + std::streamoff(kPlaceableHeader))) < bytes) return 0;
     std::vector<ksdvi::gdi::BYTE> data(bytes);
     in.seekg(start + kPlaceableHeader);
     if (!in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(bytes))) return 0;
