@@ -67,10 +67,8 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
     extent.pages = pageCount_;
     if (!IsOpened()) return extent;
     Dviifstream file(fileName_);
-    if (!file.is_open()) {
-        extent.ended = true;  // the scan says so
-        return extent;
-    }
+    // Not there yet, or for a moment while a build tool replaces it.
+    if (!file.is_open()) return extent;
     DviScanReader in(file, FileSize(file));
     extent.rewritten = IsRewritten(in);
     if (extent.rewritten || mode_ != Growing) return extent;

@@ -135,9 +135,12 @@ TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
 // rules ends malformed instead of waiting for more.
 TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
     Document const first("plain.dvi"), second("latex.dvi");
-    TempFile file(first.bytes);
+    TempFile file;
     KsDvi dvi;
     dvi.Open(String8(file.Path().c_str()), {}, {});
+    EXPECT_EQ(dvi.ScanWritten(), KsDvi::Unchanged) << "no file yet: nothing to read, nothing wrong";
+    EXPECT_EQ(dvi.GetMode(), KsDvi::Growing);
+    file.Write(first.bytes);
     EXPECT_EQ(dvi.ScanWritten(), KsDvi::Extended);
     EXPECT_EQ(dvi.GetMode(), KsDvi::Complete);
     EXPECT_EQ(dvi.GetNPage(), static_cast<int>(first.pages.size()));
