@@ -64,3 +64,13 @@ struct OutlineOptions {
     SessionOptions session;
 };
 int RunOutline(OutlineOptions const& options);
+
+struct PrintOptions {
+    std::string file;
+    std::string pages;
+    int dpi = 600;
+    std::string paper = "a4";
+    std::string output;  // .pdf or .ps; "-" for PostScript on standard output
+    SessionOptions session;
+};
+int RunPrint(PrintOptions const& options);

@@ -106,6 +106,16 @@ int main(int argc, char** argv) {
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
     AddFontPathOptions(fontmapCmd, fontmap.session);
 
+    PrintOptions print;
+    CLI::App* printCmd = app.add_subcommand("print", "Print pages in bands to a PDF or PostScript file");
+    printCmd->add_option("FILE", print.file, "DVI file")->required();
+    printCmd->add_option("-p,--pages", print.pages, "Pages, e.g. 1,3-5 (1-based)");
+    printCmd->add_option("-r,--resolution", print.dpi, "Printer dots per inch")->check(CLI::Range(1, 4800));
+    printCmd->add_option("--paper", print.paper, "Paper when the document names none: a4, letter or WxH");
+    printCmd->add_option("-o,--output", print.output, "OUT.pdf, OUT.ps, or - for PostScript on standard output")
+        ->required();
+    AddFontPathOptions(printCmd, print.session);
+
     try {
         app.parse(argc, argv);
     } catch (CLI::ParseError const& e) {
@@ -120,5 +130,6 @@ int main(int argc, char** argv) {
     if (linksCmd->parsed()) return RunOnDocument(RunLinks, links);
     if (locateCmd->parsed()) return RunOnDocument(RunLocate, locate);
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
+    if (printCmd->parsed()) return RunOnDocument(RunPrint, print);
     return 1;
 }
