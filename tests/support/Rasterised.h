@@ -20,9 +20,9 @@ struct RgbImage {
         uint8_t const* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
         return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
-    bool Dark(int x, int y) const {
+    bool Dark(int x, int y, int threshold = 128) const {
         uint32_t p = At(x, y);
-        return (p >> 16 & 0xFF) * 299 + (p >> 8 & 0xFF) * 587 + (p & 0xFF) * 114 < 128000;
+        return (p >> 16 & 0xFF) * 299 + (p >> 8 & 0xFF) * 587 + (p & 0xFF) * 114 < uint32_t(threshold) * 1000;
     }
 };
 
