@@ -23,6 +23,7 @@ set(KSDVI_PUBLIC_HEADERS
   font/ItrnFont.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
   interp/KsDviDrawerBase.h interp/InstPtr.h
   platform/kpathsea/KPathSea.h
+  print/CGSFile.h print/CDIB.h print/CPrintDIB.h
   render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h
   writer/KsDviWriter.h)
 file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)

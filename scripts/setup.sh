@@ -12,7 +12,7 @@ packages=(
   libkpathsea-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
-  dvipng fonts-dejavu-core
+  dvipng fonts-dejavu-core poppler-utils
   imagemagick
   clang libclang-rt-dev llvm
 )

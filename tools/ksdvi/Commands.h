@@ -72,3 +72,13 @@ struct SelectOptions {
     SessionOptions session;
 };
 int RunSelect(SelectOptions const& options);
+
+struct PrintOptions {
+    std::string file;
+    std::string pages;
+    int dpi = 600;
+    std::string paper = "a4";
+    std::string output;  // .pdf or .ps; "-" for PostScript on standard output
+    SessionOptions session;
+};
+int RunPrint(PrintOptions const& options);

@@ -21,6 +21,33 @@ int PixelsOf(int sp, int dpi, double zoom) {
     return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-3));
 }
 
+bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
+                 RenderSettings& settings) {
+    if (session.PaperSpecial()) {
+        settings.paper = *session.PaperSpecial();
+    } else if (auto paper = ParsePaperOption(option)) {
+        settings.paper = *paper;
+    } else {
+        ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
+        return false;
+    }
+    return true;
+}
+
+int64_t SurfaceBytes(RenderSettings const& settings) {
+    constexpr int64_t kBytesPerPixel = 4;
+    return kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
+           PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
+}
+
+bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings) {
+    int64_t bytes = SurfaceBytes(settings);
+    if (bytes <= kSurfaceBudget) return true;
+    ReportError(file, "a page at this resolution needs " + std::to_string(bytes >> 20) + " MiB, more than the " +
+                          std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution");
+    return false;
+}
+
 bool PageRenderer::Render(KsDvi& dvi, int page) {
     error_.clear();
     if (!device_) {

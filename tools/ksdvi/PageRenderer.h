@@ -14,6 +14,7 @@
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
 
+class DocumentSession;
 class KsDviDrawer;
 
 struct RenderSettings {
@@ -25,6 +26,19 @@ struct RenderSettings {
 
 // Whole device pixels for a length in scaled points.
 int PixelsOf(int sp, int dpi, double zoom);
+
+// The paper: the document's papersize special, else `option` (--paper).
+// False, with the error reported against `file`, when the option is no size.
+bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
+                 RenderSettings& settings);
+
+// The page surfaces of a command's workers together stay within this: a
+// document asking for huge paper gets fewer workers, or an error, instead of
+// whatever the allocator gives.
+inline constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
+int64_t SurfaceBytes(RenderSettings const& settings);
+// False, with the error reported against `file`, for a page above the budget.
+bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
 
 // Opens `page` on `dc` at `dpi` and `zoom` with the DVI origin one inch from
 // the top and left edges and link text in blue, looking for `anchor` (null

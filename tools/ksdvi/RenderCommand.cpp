@@ -20,12 +20,6 @@
 
 namespace {
 
-// The page surfaces of all workers together stay within this: a document
-// asking for huge paper gets fewer workers, or an error, instead of whatever
-// the allocator gives.
-constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
-constexpr int64_t kBytesPerPixel = 4;
-
 // NAME-%d.png in the current directory, like dvipng; a % in the name stays one.
 std::string DefaultPattern(std::string const& file) {
     std::string pattern;
@@ -56,35 +50,6 @@ std::string OutputPath(std::string const& pattern, int pageNumber) {
         }
     }
     return out;
-}
-
-// The paper: the document's papersize special, else --paper. False, with
-// the error reported, when --paper cannot be read or the page would take more
-// than the budget.
-bool ChoosePaper(DocumentSession const& session, RenderOptions const& options, RenderSettings& settings) {
-    if (session.PaperSpecial()) {
-        settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ParsePaperOption(options.paper)) {
-        settings.paper = *paper;
-    } else {
-        ReportError(options.file, "bad paper size '" + options.paper + "' (a4, letter or WxH, e.g. 210mmx297mm)");
-        return false;
-    }
-    return true;
-}
-
-int64_t SurfaceBytes(RenderSettings const& settings) {
-    return kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
-           PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
-}
-
-bool WithinBudget(RenderOptions const& options, RenderSettings const& settings) {
-    int64_t bytes = SurfaceBytes(settings);
-    if (bytes <= kSurfaceBudget) return true;
-    ReportError(options.file, "a page at this resolution needs " + std::to_string(bytes >> 20) +
-                                  " MiB, more than the " + std::to_string(kSurfaceBudget >> 20) +
-                                  " MiB pages may take; lower the resolution (-r) or zoom (-z)");
-    return false;
 }
 
 // Problems, each with the file it is about.
@@ -120,7 +85,9 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
             KsDvi& dvi = session.Document();
             for (; rendered < dvi.GetNPage(); ++rendered) {
                 if (!renderer) {
-                    if (!ChoosePaper(session, options, settings) || !WithinBudget(options, settings)) return 1;
+                    if (!ChoosePaper(session, options.paper, options.file, settings) ||
+                        !WithinSurfaceBudget(options.file, settings))
+                        return 1;
                     renderer = std::make_unique<PageRenderer>(settings);
                 }
                 std::string path = OutputPath(pattern, rendered + 1);
@@ -174,7 +141,8 @@ int RunRender(RenderOptions const& options) {
     settings.dpi = options.dpi;
     settings.zoom = options.zoom;
     settings.markLinks = options.links;
-    if (!ChoosePaper(first, options, settings) || !WithinBudget(options, settings)) return 1;
+    if (!ChoosePaper(first, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
+        return 1;
     if (pages->size() > 1 && !NamesPageNumber(pattern)) {
         ReportError(pattern, "one output file for " + std::to_string(pages->size()) +
                                  " pages; put %d where the page number goes");

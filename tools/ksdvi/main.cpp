@@ -112,6 +112,16 @@ int main(int argc, char** argv) {
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
     AddFontPathOptions(fontmapCmd, fontmap.session);
 
+    PrintOptions print;
+    CLI::App* printCmd = app.add_subcommand("print", "Print pages in bands to a PDF or PostScript file");
+    printCmd->add_option("FILE", print.file, "DVI file")->required();
+    printCmd->add_option("-p,--pages", print.pages, "Pages, e.g. 1,3-5 (1-based)");
+    printCmd->add_option("-r,--resolution", print.dpi, "Printer dots per inch")->check(CLI::Range(1, 4800));
+    printCmd->add_option("--paper", print.paper, "Paper when the document names none: a4, letter or WxH");
+    printCmd->add_option("-o,--output", print.output, "OUT.pdf, OUT.ps, or - for PostScript on standard output")
+        ->required();
+    AddFontPathOptions(printCmd, print.session);
+
     try {
         app.parse(argc, argv);
     } catch (CLI::ParseError const& e) {
@@ -127,5 +137,6 @@ int main(int argc, char** argv) {
     if (locateCmd->parsed()) return RunOnDocument(RunLocate, locate);
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
     if (selectCmd->parsed()) return RunOnDocument(RunSelect, select);
+    if (printCmd->parsed()) return RunOnDocument(RunPrint, print);
     return 1;
 }

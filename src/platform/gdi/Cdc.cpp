@@ -39,9 +39,25 @@ BOOL CDC::CreateDC(RasterDevice& device) {
     return TRUE;
 }
 
+CDC::CDC(PrintDevice& printer) { CreateDC(printer); }
+
+BOOL CDC::CreateDC(PrintDevice& printer) {
+    if (created_) return FALSE;
+    caps_ = printer.Caps();
+    printer_ = printer.shared_from_this();
+    memory_ = false;
+    created_ = true;
+    ResetState();
+    return TRUE;
+}
+
+int CDC::StartPage() { return printer_ && !memory_ && printer_->StartPage() ? 1 : -1; }
+int CDC::EndPage() { return printer_ && !memory_ && printer_->EndPage() ? 1 : -1; }
+
 BOOL CDC::CreateCompatibleDC(CDC* reference) {
     if (created_) return FALSE;
     caps_ = reference ? reference->caps_ : DeviceCaps{};
+    caps_.rasterCaps = DeviceCaps{}.rasterCaps;  // bitmaps take every transfer
     memory_ = true;
     created_ = true;
     ResetState();
@@ -54,6 +70,7 @@ BOOL CDC::DeleteDC() {
     created_ = false;
     memory_ = false;
     deviceSurface_.reset();
+    printer_.reset();
     saved_.clear();
     s_ = State();
     realized_.reset();
@@ -384,10 +401,15 @@ int CDC::OffsetClipRgn(int dx, int dy) {
     return s_.clip->Kind();
 }
 
+RECT CDC::Bounds() const {
+    if (const Surface* surface = GetSurface()) return {0, 0, surface->Width(), surface->Height()};
+    if (created_ && printer_) return {0, 0, caps_.width, caps_.height};
+    return {};
+}
+
 int CDC::GetClipBox(RECT* box) const {
-    const Surface* surface = GetSurface();
-    if (!box || !surface) return ERROR;
-    RECT device{0, 0, surface->Width(), surface->Height()};
+    if (!box || !HasSurface()) return ERROR;
+    RECT device = Bounds();
     int kind = SIMPLEREGION;
     if (s_.clip) {
         const Region visible = s_.clip->Intersected(device);

@@ -20,6 +20,7 @@
 #include "platform/gdi/Palette.h"
 #include "platform/gdi/Path.h"
 #include "platform/gdi/Pen.h"
+#include "platform/gdi/PrintDevice.h"
 #include "platform/gdi/RasterDevice.h"
 #include "platform/gdi/RasterOps.h"
 #include "platform/gdi/Region.h"
@@ -42,6 +43,13 @@ public:
     CDC& operator=(const CDC&) = delete;
 
     BOOL CreateDC(RasterDevice& device);
+    // A context on a document printer: images and solid rectangles reach its
+    // pages, between StartPage and EndPage. It keeps the printer alive.
+    explicit CDC(PrintDevice& printer);
+    BOOL CreateDC(PrintDevice& printer);
+    // Positive on success, as in GDI; only printer contexts have pages.
+    int StartPage();
+    int EndPage();
     // A memory context holding a 1 x 1 monochrome bitmap until another is
     // selected; its capabilities are those of `reference` (a 96-dpi display when null).
     BOOL CreateCompatibleDC(CDC* reference);
@@ -252,7 +260,9 @@ private:
         bool pathDone = false;
     };
 
-    bool HasSurface() const { return GetSurface() != nullptr; }
+    bool HasSurface() const { return GetSurface() != nullptr || printer_ != nullptr; }
+    // The device's size in pixels, or of the selected bitmap.
+    RECT Bounds() const;
     void ResetState();
     // Logical-to-device factors and offsets of the current mapping.
     void Mapping(double& sx, double& sy, double& ox, double& oy) const;
@@ -295,6 +305,7 @@ private:
 
     DeviceCaps caps_;
     std::shared_ptr<Surface> deviceSurface_;  // window and printer contexts
+    std::shared_ptr<PrintDevice> printer_;    // document printers, which have no pixels
     bool memory_ = false;
     bool created_ = false;
     State s_;

@@ -27,6 +27,9 @@ std::shared_ptr<Surface> CopyOf(const Surface& s, RECT& area) {
 
 BOOL CDC::TransferFrom(const RECT& dest, const Surface* source, const RECT& sourceRect, DWORD rop,
                        const SourceConversion& conversion) {
+    // A document printer takes the image itself; it has no pixels to combine with.
+    if (printer_ && !memory_)
+        return rop == SRCCOPY && printer_->DrawImage(dest, *source, sourceRect, s_.clip ? &*s_.clip : nullptr);
     Surface* target = GetSurface();
     if (!target) return FALSE;
     Transfer t;

@@ -379,6 +379,11 @@ int CDC::GetPath(POINT* points, BYTE* types, int count) const {
 void CDC::FillRect(const RECT* r, CBrush* brush) {
     if (!r || !brush || !brush->Data()) return;
     const RECT d = ToDeviceRect(r->left, r->top, r->right, r->bottom);
+    if (printer_ && !memory_) {
+        if (brush->Data()->style == BS_SOLID)
+            printer_->FillRect(d, Resolve(brush->Data()->color), s_.clip ? &*s_.clip : nullptr);
+        return;
+    }
     const BrushPaint paint = PaintOf(*brush->Data());
     Paint(d, [&](const PaintTarget& t) { gdi::FillRect(t, d, paint); });
 }

@@ -27,7 +27,7 @@ int DeviceCaps::Get(int index) const {
     case ASPECTX:
     case ASPECTY: return 36;
     case ASPECTXY: return 51;
-    case RASTERCAPS: return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
+    case RASTERCAPS: return rasterCaps;
     case PHYSICALWIDTH: return technology == DT_RASPRINTER ? physicalWidth : 0;
     case PHYSICALHEIGHT: return technology == DT_RASPRINTER ? physicalHeight : 0;
     case PHYSICALOFFSETX: return technology == DT_RASPRINTER ? physicalOffsetX : 0;

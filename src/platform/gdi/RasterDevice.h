@@ -38,6 +38,7 @@ struct DeviceCaps {
     int physicalHeight = 0;
     int physicalOffsetX = 0;
     int physicalOffsetY = 0;
+    int rasterCaps = RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
 
     int Get(int index) const;
 };

@@ -1,0 +1,90 @@
+// ksdvi print: a PDF whose pages look as `ksdvi render` draws them, PostScript
+// on standard output, and errors that write nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include "support/Cli.h"
+#include "support/PngImage.h"
+#include "support/Rasterised.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr int kDpi = 100;
+
+// Dark pixels of `a` with no darkish pixel of `b` within one pixel: poppler
+// resamples images drawn at their own size, which blurs edges by a pixel.
+template <class A, class B>
+long Unmatched(A const& a, B const& b, int width, int height) {
+    long unmatched = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (!a.Dark(x, y, 128)) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx) near = b.Dark(x + dx, y + dy, 192);
+            unmatched += !near;
+        }
+    return unmatched;
+}
+
+TEST(PrintCli, PdfPagesMatchRender) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils are not installed";
+    TempDir dir;
+    int status = -1;
+    Ksdvi("print -r " + std::to_string(kDpi) + " -o " + (dir / "out.pdf") + " " + DataFile("plain.dvi"), &status);
+    ASSERT_EQ(status, 0);
+    std::string const info = RunCommand("pdfinfo " + (dir / "out.pdf"), &status);
+    ASSERT_EQ(status, 0) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +3\n"))) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Page size: +595.27.* x 841.8.* pts"))) << info;
+    Ksdvi("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile("plain.dvi"), &status);
+    ASSERT_EQ(status, 0);
+    for (int page = 1; page <= 3; ++page) {
+        GreyImage rendered;
+        RgbImage printed;
+        ASSERT_TRUE(ReadGreyPng(dir / ("r-" + std::to_string(page) + ".png"), rendered));
+        ASSERT_TRUE(RasterisePdfPage(dir / "out.pdf", page, kDpi, dir / "p.ppm", printed));
+        EXPECT_LE(std::abs(printed.width - rendered.width), 1);
+        EXPECT_LE(std::abs(printed.height - rendered.height), 1);
+        long const dark = rendered.DarkCount();
+        EXPECT_GT(dark, 300) << page;
+        EXPECT_LE(Unmatched(rendered, printed, rendered.width, rendered.height), dark / 100) << page;
+        EXPECT_LE(Unmatched(printed, rendered, rendered.width, rendered.height), dark / 100) << page;
+    }
+}
+
+TEST(PrintCli, PostScriptOnStandardOutputAndPaper) {
+    int status = -1;
+    std::string const ps = Ksdvi("print -r 72 -p 2 --paper letter -o - " + DataFile("plain.dvi"), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ps.rfind("%!PS-Adobe-3.0", 0), 0u);
+    EXPECT_NE(ps.find("%%Pages: 1\n"), std::string::npos);
+    EXPECT_NE(ps.find("%%DocumentMedia: Letter 612 792"), std::string::npos);
+}
+
+TEST(PrintCli, ErrorsSayOneLineAndWriteNothing) {
+    TempDir dir;
+    struct Case {
+        std::string args, output;
+    } const cases[] = {
+        {"-p 9", dir / "missing-page.pdf"},
+        {"", dir / "no-such-dir/out.pdf"},
+        {"", dir / "out.png"},
+        {"--paper nonsense", dir / "bad-paper.pdf"},
+    };
+    for (Case const& c : cases) {
+        int status = -1;
+        std::string const err = RunCommand(std::string(KSDVI_CLI) + " print " + c.args + " -o " + c.output + " " +
+                                               DataFile("plain.dvi") + " 2>&1 >/dev/null",
+                                           &status);
+        EXPECT_EQ(status, 1) << c.args << " " << c.output;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_FALSE(std::filesystem::exists(c.output)) << c.output;
+    }
+}
+
+}  // namespace
