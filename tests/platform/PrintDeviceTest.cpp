@@ -42,7 +42,8 @@ void Encode(const DibCase& c, std::vector<BYTE>& info, std::vector<BYTE>& bits) 
     h.biClrUsed = DWORD(c.palette.size());
     info.resize(sizeof h + c.palette.size() * sizeof(RGBQUAD));
     std::memcpy(info.data(), &h, sizeof h);
-    std::memcpy(info.data() + sizeof h, c.palette.data(), c.palette.size() * sizeof(RGBQUAD));
+    if (!c.palette.empty())
+        std::memcpy(info.data() + sizeof h, c.palette.data(), c.palette.size() * sizeof(RGBQUAD));
     const size_t stride = DibStride(4, c.bitCount);
     bits.assign(stride * 2, 0);
     for (int row = 0; row < 2; ++row) {
