@@ -1,7 +1,8 @@
 // Fuzz target: picture files as specials name them. The input is a file of
 // any format; every decoder reads it (JPEG, GIF, BMP, PNG, the placeable
 // Windows metafile, and the metafile's records as they stand), and what one
-// decodes is drawn on a small device as the drawer draws pictures. A decoder
+// decodes is drawn on a small device as the drawer draws pictures; a BMP is
+// also sent in bands as printing sends pages. A decoder
 // writes no more than the size it asked for (the buffer is exactly that
 // size), and a DIB it makes holds what its header says.
 
@@ -19,6 +20,8 @@
 #include "platform/gdi/RasterDevice.h"
 #include "platform/jpg/JpgLib.h"
 #include "platform/png/PngLib.h"
+#include "print/CGSFile.h"
+#include "print/CPrintDIB.h"
 #include "render/WinMetafile.h"
 
 using namespace ksdvi::fuzz;
@@ -67,6 +70,25 @@ void Play(gdi::HMETAFILE metafile) {
     dc.RestoreDC(-1);
 }
 
+// A bitmap file sent to a printer in bands, as `ksdvi print` sends pages.
+void PrintInBands(uint8_t const* data, size_t size) {
+    static std::string const path = ScratchFile("page.bmp");
+    WriteFile(path, data, size);
+    CGSFile file;
+    if (!file.Open(path.c_str(), 0)) return;
+    CPrintDIB dib;
+    if (!dib.ReadHeader(&file)) return;
+    FUZZ_CHECK(dib.GetStride() > 0 && dib.GetStride() <= CPrintDIB::kBandBytes);
+    gdi::CDC dc(Device());
+    std::vector<unsigned char> line(dib.GetStride());
+    for (int y = 0; y < dib.GetHeader().biHeight; ++y) {
+        if (file.Read(line.data(), dib.GetStride()) != dib.GetStride()) break;
+        dib.AddPrintLine(&dc, static_cast<unsigned>(y + 1), line.data());
+        FUZZ_CHECK(dib.GetUsed() <= CPrintDIB::kBandBytes);
+    }
+    dib.FlushPrintBitmap(&dc);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -79,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     Decoded(data, size, ksdvi::jpg::check_dib_size, ksdvi::jpg::Jpg2Dib);
     Decoded(data, size, ksdvi::jpg::check_gif_size, ksdvi::jpg::Gif2Dib);
     Decoded(data, size, ksdvi::jpg::check_bmp_size, ksdvi::jpg::Bmp2Dib);
+    PrintInBands(data, size);
 
     std::string const bytes(reinterpret_cast<char const*>(data), size);
     std::istringstream png(bytes);
