@@ -82,26 +82,27 @@ FontCatalog::~FontCatalog() {
 int FontCatalog::AddPrivateFontFile(const std::string& path) {
     std::lock_guard guard(lock_);
     if (!config_) return 0;
-    FcFontSet* set = FcFontSetCreate();
-    if (!set) return 0;
-    int count = int(FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(path.c_str()), -1, nullptr, nullptr, set));
-    if (count > 0 && FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) {
-        // The new faces join the list as they are; listing every font of the
-        // system again for each file a document brings would cost far more.
-        addedFiles_.insert(path);
-        if (!stale_) {
-            for (int i = 0; i < set->nfont; ++i) {
-                if (auto d = Describe(set->fonts[i])) {
-                    d->added = true;
-                    faces_.push_back(std::move(*d));
-                }
+    // The faces fontconfig reads from the file join its application set at
+    // its end: they are described from there, so that the file is parsed
+    // once (a Type 1 font costs more to parse than to draw a page with).
+    FcFontSet* before = FcConfigGetFonts(config_, FcSetApplication);
+    int first = before ? before->nfont : 0;
+    if (!FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
+    FcFontSet* set = FcConfigGetFonts(config_, FcSetApplication);
+    int count = set ? set->nfont - first : 0;
+    if (count <= 0) return 0;
+    // The new faces join the list as they are; listing every font of the
+    // system again for each file a document brings would cost far more.
+    addedFiles_.insert(path);
+    if (!stale_) {
+        for (int i = first; i < set->nfont; ++i) {
+            if (auto d = Describe(set->fonts[i])) {
+                d->added = true;
+                faces_.push_back(std::move(*d));
             }
         }
-        resolved_.clear();
-    } else {
-        count = 0;
     }
-    FcFontSetDestroy(set);
+    resolved_.clear();
     return count;
 }
 
