@@ -68,8 +68,8 @@ void FontFile::CloseFace(FT_Face face) {
 
 unsigned FontFile::GlyphIndexByName(std::string_view name) const {
     std::call_once(namesRead_, [this] {
-        FT_Face face = OpenFace();
-        if (!face) return;
+        std::lock_guard guard(faceLock_);
+        FT_Face face = SharedFace();
         if (FT_HAS_GLYPH_NAMES(face)) {
             char buffer[128];
             for (FT_Long g = 1; g < face->num_glyphs; ++g) {
@@ -77,7 +77,6 @@ unsigned FontFile::GlyphIndexByName(std::string_view name) const {
                 glyphByName_.emplace(buffer, unsigned(g));  // the first glyph of a name counts
             }
         }
-        CloseFace(face);
     });
     auto it = glyphByName_.find(std::string(name));
     return it == glyphByName_.end() ? 0 : it->second;
@@ -135,7 +134,7 @@ std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int inde
         file->ascent_ = file->unitsPerEm_ * 8 / 10;
         file->descent_ = file->unitsPerEm_ - file->ascent_;
     }
-    CloseFace(face);
+    file->shared_.reset(face);
     return file;
 }
 

@@ -1,6 +1,8 @@
-// One face of an outline font file, loaded once per process: its bytes and
-// the design metrics that font realization needs. FreeType faces made from
-// it are opened and closed under one lock, as FreeType requires when faces
+// One face of an outline font file, loaded once per process: its bytes, the
+// design metrics that font realization needs, and one FreeType face parsed
+// once, which every size of the font shares under the file's face lock (a
+// Type 1 font costs more to parse than a page costs to draw). FreeType faces
+// are opened and closed under one lock, as FreeType requires when faces
 // share a library.
 #pragma once
 
@@ -44,6 +46,11 @@ public:
     // names are read once per file, so lookups cost a hash each.
     unsigned GlyphIndexByName(std::string_view name) const;
 
+    // The shared face. Every use holds FaceLock(); one that depends on the
+    // size activates its own FT_Size first.
+    FT_Face SharedFace() const { return shared_.get(); }
+    std::mutex& FaceLock() const { return faceLock_; }
+
     // A new FreeType face on the file's bytes; the caller owns it and closes it
     // with CloseFace. Null on failure.
     FT_Face OpenFace() const;
@@ -51,6 +58,10 @@ public:
 
 private:
     FontFile() = default;
+
+    struct FaceCloser {
+        void operator()(FT_Face face) const { CloseFace(face); }
+    };
 
     std::string path_;
     int index_ = 0;
@@ -64,6 +75,8 @@ private:
     int weight_ = 400;
     bool italic_ = false;
     CodeMapping mapping_ = CodeMapping::Unicode;
+    std::unique_ptr<FT_FaceRec_, FaceCloser> shared_;
+    mutable std::mutex faceLock_;
     mutable std::once_flag namesRead_;
     mutable std::unordered_map<std::string, unsigned> glyphByName_;
 };

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include FT_OUTLINE_H
+#include FT_SIZES_H
 
 namespace ksdvi::gdi {
 
@@ -72,15 +73,24 @@ ScaledFont::ScaledFont(const ScaledFontKey& key) : key_(key) {
     for (auto& slot : fast_) slot.store(nullptr, std::memory_order_relaxed);
 }
 
-ScaledFont::~ScaledFont() { FontFile::CloseFace(face_); }
+ScaledFont::~ScaledFont() {
+    if (!size_) return;
+    std::lock_guard face(key_.file->FaceLock());
+    FT_Done_Size(size_);
+}
 
 bool ScaledFont::Open() {
-    face_ = key_.file->OpenFace();
-    if (!face_) return false;
+    std::lock_guard faceGuard(key_.file->FaceLock());
+    FT_Face face = key_.file->SharedFace();
+    if (!face || FT_New_Size(face, &size_)) {
+        size_ = nullptr;
+        return false;
+    }
+    FT_Activate_Size(size_);
     const double em = key_.em;
-    if (FT_Set_Char_Size(face_, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72)) return false;
-    for (int i = 0; i < face_->num_charmaps; ++i) {
-        FT_CharMap cm = face_->charmaps[i];
+    if (FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72)) return false;
+    for (int i = 0; i < face->num_charmaps; ++i) {
+        FT_CharMap cm = face->charmaps[i];
         switch (cm->encoding) {
         case FT_ENCODING_UNICODE:
             if (!unicode_) unicode_ = cm;
@@ -107,12 +117,10 @@ bool ScaledFont::Open() {
     // The device transformation, turned y-up, after all that.
     const auto& t = key_.transform;
     const double txx = t[0], txy = -t[2], tyx = -t[1], tyy = t[3];
-    FT_Matrix m;
-    m.xx = FT_Fixed(std::lround((txx * xx + txy * yx) * 65536));
-    m.xy = FT_Fixed(std::lround((txx * xy + txy * yy) * 65536));
-    m.yx = FT_Fixed(std::lround((tyx * xx + tyy * yx) * 65536));
-    m.yy = FT_Fixed(std::lround((tyx * xy + tyy * yy) * 65536));
-    FT_Set_Transform(face_, &m, nullptr);
+    matrix_.xx = FT_Fixed(std::lround((txx * xx + txy * yx) * 65536));
+    matrix_.xy = FT_Fixed(std::lround((txx * xy + txy * yy) * 65536));
+    matrix_.yx = FT_Fixed(std::lround((tyx * xx + tyy * yx) * 65536));
+    matrix_.yy = FT_Fixed(std::lround((tyx * xy + tyy * yy) * 65536));
     const FontFile& f = *key_.file;
     const double unit = em / f.UnitsPerEm();
     const double bold = key_.emboldened ? em / 24 : 0;
@@ -124,9 +132,11 @@ bool ScaledFont::Open() {
 }
 
 std::uint32_t ScaledFont::GlyphIndexLocked(std::uint32_t code) {
+    std::lock_guard faceGuard(key_.file->FaceLock());
+    FT_Face face = key_.file->SharedFace();
     const auto lookup = [&](FT_CharMap cm, FT_ULong c) -> FT_UInt {
-        if (!cm || FT_Set_Charmap(face_, cm)) return 0;
-        return FT_Get_Char_Index(face_, c);
+        if (!cm || FT_Set_Charmap(face, cm)) return 0;
+        return FT_Get_Char_Index(face, c);
     };
     const bool symbolRange = code < 0x100 || (code & 0xFF00) == 0xF000;
     switch (key_.file->Mapping()) {
@@ -148,8 +158,14 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
     const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1 ||
                              key_.transform != std::array<double, 4>{1, 0, 0, 1};
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
-    if (FT_Load_Glyph(face_, index, flags)) return g;
-    FT_GlyphSlot slot = face_->glyph;
+    // The face, its active size, transformation and glyph slot are shared by
+    // every size of the file: all of it under the file's lock.
+    std::lock_guard faceGuard(key_.file->FaceLock());
+    FT_Face face = key_.file->SharedFace();
+    FT_Activate_Size(size_);
+    FT_Set_Transform(face, &matrix_, nullptr);
+    if (FT_Load_Glyph(face, index, flags)) return g;
+    FT_GlyphSlot slot = face->glyph;
     double advance = slot->linearHoriAdvance / 65536.0 * key_.xScale;
     if (key_.emboldened && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         const FT_Pos strength = FT_Pos(std::lround(key_.em / 24 * 64));

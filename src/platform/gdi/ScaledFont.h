@@ -75,7 +75,8 @@ private:
     const Glyph& RenderLocked(std::uint32_t glyphIndex);
 
     ScaledFontKey key_;
-    FT_Face face_ = nullptr;
+    FT_Size size_ = nullptr;  // this font's size on the file's shared face
+    FT_Matrix matrix_{};      // and its transformation, set before each glyph
     FT_CharMap unicode_ = nullptr;
     FT_CharMap builtIn_ = nullptr;
     FT_CharMap symbol_ = nullptr;
