@@ -58,6 +58,7 @@ bench: build
 	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/figures-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/rotation-cost.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/many-fonts-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ)

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Start-up with many fonts: one page with 121 fonts (Latin Modern at twelve
+# sizes and six shapes, the psnfss families), rendered at 96 dpi by ksdvi and
+# by dvipng; best of a few runs each.
+#   bench/many-fonts-vs-dvipng.sh [path/to/ksdvi]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
+runs=${RUNS:-5}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+{
+  echo '\documentclass{article}\usepackage[T1]{fontenc}\usepackage{lmodern}\begin{document}'
+  for size in 5 6 7 8 9 10 11 12 14 17 20 25; do
+    for shape in rm it bf sf tt sc; do echo "{\\fontsize{$size}{$size}\\selectfont\\text$shape{A$size}}"; done
+  done
+  echo '{\usefont{T1}{cmr}{m}{n}x}{\usefont{OT1}{cmr}{m}{n}x}{\usefont{OT1}{cmss}{m}{n}x}{\usefont{OT1}{cmtt}{m}{n}x}'
+  for family in ptm phv pcr ppl pbk pnc pag pzc; do
+    echo "{\\usefont{T1}{$family}{m}{n}$family}{\\usefont{T1}{$family}{b}{n}$family}"
+  done
+  echo '\end{document}'
+} >fonts.tex
+latex -interaction=batchmode fonts.tex >/dev/null
+
+best() {
+  local best=0
+  for _ in $(seq "$runs"); do
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
+  done
+  echo "$best"
+}
+
+fonts=$("$ksdvi" info fonts.dvi | grep -c -E 'outline|bitmap|virtual' || true)
+ours=$(best "$ksdvi" render -o k-%d.png fonts.dvi)
+theirs=$(best dvipng -q -o d-%d.png fonts.dvi)
+awk -v n="$fonts" -v a="$ours" -v b="$theirs" \
+  'BEGIN { printf "one page, %d fonts: ksdvi %.2fs, dvipng %.2fs, ratio %.2f\n", n, a / 1e9, b / 1e9, a / b }'
