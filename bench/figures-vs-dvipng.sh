@@ -8,8 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/common.sh"
 
 cp "$root/tests/data/figure.eps" "$work/"
 {
@@ -21,18 +20,6 @@ cp "$root/tests/data/figure.eps" "$work/"
 } >"$work/figures.tex"
 (cd "$work" && latex -interaction=batchmode figures.tex >/dev/null)
 
-best() {  # best wall time of $runs runs, in nanoseconds
-  local best=0
-  for _ in $(seq "$runs"); do
-    rm -rf "$work/out" && mkdir "$work/out"
-    local start end
-    start=$(date +%s%N)
-    (cd "$work" && "$@" >/dev/null 2>&1)
-    end=$(date +%s%N)
-    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
-  done
-  echo "$best"
-}
 
 echo "20 pages, one EPS figure each, 150 dpi; $(nproc) cores; best of $runs runs"
 ours=$(best "$ksdvi" render -r 150 -o out/p-%d.png figures.dvi)

@@ -7,8 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/common.sh"
 cd "$work"
 
 {
@@ -24,17 +23,6 @@ cd "$work"
 } >fonts.tex
 latex -interaction=batchmode fonts.tex >/dev/null
 
-best() {
-  local best=0
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
-  done
-  echo "$best"
-}
 
 fonts=$("$ksdvi" info fonts.dvi | grep -c -E 'outline|bitmap|virtual' || true)
 ours=$(best "$ksdvi" render -o k-%d.png fonts.dvi)

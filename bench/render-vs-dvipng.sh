@@ -8,26 +8,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/common.sh"
 
 cp "$root/bench/long-document.tex" "$work/"
 (cd "$work" && latex -interaction=batchmode long-document.tex >/dev/null)
 dvi="$work/long-document.dvi"
 pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
 
-best() {  # best wall time of $runs runs of a command, in nanoseconds
-  local best=0
-  for _ in $(seq "$runs"); do
-    rm -rf "$work/out" && mkdir "$work/out"
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
-  done
-  echo "$best"
-}
 
 echo "document: $pages pages; $(nproc) cores; best of $runs runs"
 printf '%-6s %12s %12s %8s\n' dpi ksdvi dvipng ratio

@@ -7,8 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/common.sh"
 
 for kind in rotated upright; do
   {
@@ -22,19 +21,8 @@ for kind in rotated upright; do
   (cd "$work" && latex -interaction=batchmode $kind.tex >/dev/null)
 done
 
-best() {
-  local best=0
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$ksdvi" render -r 150 -o "$work/p-%d.png" "$1" >/dev/null 2>&1
-    end=$(date +%s%N)
-    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
-  done
-  echo "$best"
-}
 
-rotated=$(best "$work/rotated.dvi")
-upright=$(best "$work/upright.dvi")
+rotated=$(best "$ksdvi" render -r 150 -o out/p-%d.png rotated.dvi)
+upright=$(best "$ksdvi" render -r 150 -o out/p-%d.png upright.dvi)
 awk -v a="$rotated" -v b="$upright" \
   'BEGIN { printf "20 pages at 150 dpi: rotated %.2fs, upright %.2fs, ratio %.2f\n", a / 1e9, b / 1e9, a / b }'

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -57,40 +56,6 @@ void Encode(const DibCase& c, std::vector<BYTE>& info, std::vector<BYTE>& bits) 
                 line[3 * x] = BYTE(v), line[3 * x + 1] = BYTE(v >> 8), line[3 * x + 2] = BYTE(v >> 16);
         }
     }
-}
-
-TEST(PrintDevice, PagesAndCapabilities) {
-    std::string pdf;
-    auto printer = PrintDevice::Create({PrintFormat::Pdf, 60, 45, kDpi, kDpi}, [&](const unsigned char* d, size_t n) {
-        pdf.append(reinterpret_cast<const char*>(d), n);
-        return true;
-    });
-    ASSERT_TRUE(printer);
-    CDC dc(*printer);
-    for (auto [index, value] : {std::pair{LOGPIXELSX, kDpi},
-                                {LOGPIXELSY, kDpi},
-                                {PHYSICALWIDTH, 120},
-                                {PHYSICALHEIGHT, 90},
-                                {PHYSICALOFFSETX, 0},
-                                {PHYSICALOFFSETY, 0},
-                                {HORZRES, 120}})
-        EXPECT_EQ(dc.GetDeviceCaps(index), value) << index;
-    EXPECT_EQ(dc.GetDeviceCaps(RASTERCAPS) & (RC_STRETCHDIB | RC_DIBTODEV | RC_PALETTE), RC_STRETCHDIB | RC_DIBTODEV);
-    for (int page = 0; page < 2; ++page) {
-        EXPECT_GT(dc.StartPage(), 0);
-        EXPECT_GT(dc.EndPage(), 0);
-    }
-    EXPECT_LT(dc.EndPage(), 0);  // no page open
-    EXPECT_TRUE(printer->Finish());
-    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
-    EXPECT_FALSE(printer->StartPage());
-
-    if (!HavePoppler()) GTEST_SKIP() << "pdfinfo is not installed";
-    TempDir dir;
-    std::ofstream(dir / "p.pdf", std::ios::binary) << pdf;
-    const std::string info = RunCommand("pdfinfo " + (dir / "p.pdf"));
-    EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +2\n"))) << info;
-    EXPECT_TRUE(std::regex_search(info, std::regex("Page size: +60 x 45 pts"))) << info;
 }
 
 TEST(PrintDevice, DibsOfEachDepthPaintTheirPixels) {

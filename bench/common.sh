@@ -1,0 +1,20 @@
+# Sourced by the timing scripts: a scratch directory removed at exit, and
+# `best CMD...`, the best wall time of $runs runs of a command in nanoseconds
+# (run in the scratch directory, with an empty out/ there, output dropped).
+# The tool by its absolute path: commands run in the scratch directory.
+ksdvi=$(realpath "$ksdvi")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+best() {
+  local best=0
+  for _ in $(seq "$runs"); do
+    rm -rf "$work/out" && mkdir "$work/out"
+    local start end
+    start=$(date +%s%N)
+    (cd "$work" && "$@" >/dev/null 2>&1)
+    end=$(date +%s%N)
+    if [ "$best" -eq 0 ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
+  done
+  echo "$best"
+}
