@@ -7,6 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dirs=("$@")
 [ ${#dirs[@]} -gt 0 ] || dirs=("$root/tests/data" "$root/samples")
 export SOURCE_DATE_EPOCH=1700000000 FORCE_SOURCE_DATE=1
+# The test fonts made from property lists are found beside TeX's own.
+export TEXFONTS=".:$root/tests/data/metrics:"
 
 for dir in "${dirs[@]}"; do
   dir=$(cd "$dir" && pwd)

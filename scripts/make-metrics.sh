@@ -7,6 +7,11 @@ for pl in "$dir"/*.pl; do
   pltotf "$pl" "${pl%.pl}.tfm" >/dev/null
   echo "made ${pl%.pl}.tfm"
 done
+# The Korean test fonts share one set of metrics; their names carry their
+# subfont numbers.
+for name in ksdbc ksxhan1 ksxhan2 ksxhanja1 ksxsymb1 kshlat0 kshlat05; do
+  cp "$dir/kskorean.tfm" "$dir/$name.tfm"
+done
 for opl in "$dir"/*.opl; do
   opl2ofm "$opl" "${opl%.opl}.ofm" >/dev/null
   echo "made ${opl%.opl}.ofm"

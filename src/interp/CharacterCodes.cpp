@@ -1,9 +1,13 @@
-// What a character instruction shows: a virtual-font packet to run, or one code
-// converted by the font's encoding for the outline face that paints it.
+// What a character instruction shows: a virtual-font packet to run, a byte of
+// a Korean character of two or three bytes to collect, or one code converted by
+// the font's encoding for the outline face that paints it.
 
 #include "font/ItrnFont.h"
 #include "interp/EightrTable.h"
+#include "interp/HLatexSubfonts.h"
 #include "interp/KsDviDrawerBase.h"
+#include "interp/XHanTable.h"
+#include "stream/EucKr.h"
 
 using namespace ksdvi;
 
@@ -19,11 +23,84 @@ void KsDviDrawerBase::DviPut(unsigned short code) {
         mbState_ = 0;
         return;
     }
+    if (font->IsDBCEnabled() && PutDoubleByte(font, code)) return;
     if (font->IsVirtual()) {
         DoVirtualFont(font, static_cast<unsigned char>(code));
         return;
     }
     PutEncoded(font, code);
+}
+
+int KsDviDrawerBase::EightrToUnicode(unsigned char code, unsigned short& out) {
+    out = kEightrToUnicode[code];
+    return 1;
+}
+
+int KsDviDrawerBase::xHanToEucKr(int subfont, unsigned char b1, unsigned char b2, unsigned char b3, unsigned char& lead,
+                                 unsigned char& trail) {
+    return XHanTable::Find(subfont, uint32_t(b1) << 16 | uint32_t(b2) << 8 | b3, lead, trail);
+}
+
+// Fonts with a double-byte face: a lead byte waits for its trail byte, and the
+// pair is shown once, where the lead byte was, through the double-byte face.
+// True when the code was taken.
+bool KsDviDrawerBase::PutDoubleByte(KsDvi::ItrnFont const* font, unsigned short code) {
+    unsigned char c = static_cast<unsigned char>(code);
+    if (mbState_ == 1) {
+        unsigned short wide;
+        if (EucKrToUnicode(pending_[0], c, wide))
+            PutChar(pendingH_, pendingV_, wide, font->GetCharWidthA(c) + font->GetCharWidthA(pending_[0]),
+                    font->GetCharHeight(code), font->GetCharDepth(code));
+        mbState_ = 0;
+        return true;
+    }
+    if (code > 0xFF || !IsEucKrLeadByte(code)) return false;
+    mbState_ = 1;
+    pending_[0] = c;
+    pendingH_ = h_;
+    pendingV_ = v_;
+    return true;
+}
+
+// xhan fonts set a syllable as up to three jamo bytes; the bytes of zero width
+// only build the sequence, and the first byte of positive width ends it.
+void KsDviDrawerBase::PutXHan(KsDvi::ItrnFont const* font, unsigned char c) {
+    switch (mbState_) {
+    case 0:
+        pendingH_ = h_;
+        pendingV_ = v_;
+        pending_[0] = c;
+        pending_[1] = pending_[2] = 0;
+        mbState_ = 2;
+        break;
+    case 2:
+        pending_[1] = c;
+        mbState_ = 3;
+        break;
+    case 3:
+        pending_[2] = c;
+        mbState_ = 0;
+        break;
+    default: break;
+    }
+    if (font->GetCharWidthA(c) <= 0) return;
+    unsigned char lead = 0, trail = 0;
+    unsigned short wide = 0;
+    if (xHanToEucKr(font->GetxSeriesFontIndex(), pending_[0], pending_[1], pending_[2], lead, trail) &&
+        EucKrToUnicode(lead, trail, wide)) {
+        int width =
+            font->GetCharWidthA(pending_[2]) + font->GetCharWidthA(pending_[1]) + font->GetCharWidthA(pending_[0]);
+        PutChar(pendingH_, pendingV_, wide, width, font->GetCharHeight(pending_[0]), font->GetCharDepth(pending_[0]));
+    }
+    mbState_ = 0;
+}
+
+// A character of a Korean subfont shown by its EUC-KR code, with the metrics of `code`.
+void KsDviDrawerBase::PutKorean(KsDvi::ItrnFont const* font, unsigned char lead, unsigned char trail,
+                                unsigned short code) {
+    unsigned short wide;
+    if (EucKrToUnicode(lead, trail, wide))
+        PutChar(h_, v_, wide, font->GetCharWidthA(code), font->GetCharHeight(code), font->GetCharDepth(code));
 }
 
 void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short code) {
@@ -35,16 +112,31 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
         shown = c <= 9 ? c + 0xA1 : c <= 32 ? c + 0xA3 : c == 127 ? 0xC4 : c;
         shown = static_cast<unsigned short>(0xF000 + shown);
         break;
-    case KsDviTTFMap::ENC_8R_UNICODE: shown = kEightrToUnicode[c]; break;
+    case KsDviTTFMap::ENC_8R_UNICODE: EightrToUnicode(c, shown); break;
     case KsDviTTFMap::ENC_RAW:
     case KsDviTTFMap::ENC_GLYPH_NAMES:  // the painter finds the glyph by the code's name
         PutChar(h_, v_, code, font->GetCharWidthA(code), font->GetCharHeight(code), font->GetCharDepth(code));
         return;
     case KsDviTTFMap::ENC_MSWINSYMBOL_UNICODE: shown = static_cast<unsigned short>(0xF000 + c); break;
-    default:
-        // The Korean subfont encodings are not supported: their characters show nothing.
-        mbState_ = 0;
+    case KsDviTTFMap::ENC_XHAN_UNICODE: PutXHan(font, c); return;
+    case KsDviTTFMap::ENC_XHANJA_UNICODE:
+    case KsDviTTFMap::ENC_XSYMB_UNICODE: {
+        // Subfont n holds the 256 characters from (n - 1) * 256 on, of the
+        // Hanja rows (94 a row) or the symbol rows (96 a row, the first unused).
+        unsigned n = ((font->GetxSeriesFontIndex() - 1) * 256u + c) % 65536u;
+        bool hanja = font->GetEncoding() == KsDviTTFMap::ENC_XHANJA_UNICODE;
+        unsigned lead = hanja ? (n / 94 + 0xCA) % 256 : (n / 96 + 0xA1) % 256;
+        unsigned trail = hanja ? n % 94 + 0xA1 : (n % 96 + 0xA0) % 256;
+        if (lead >= (hanja ? 0xCAu : 0xA1u) && lead <= (hanja ? 0xFEu : 0xACu) && trail >= 0xA1 && trail <= 0xFE)
+            PutKorean(font, static_cast<unsigned char>(lead), static_cast<unsigned char>(trail), c);
         return;
+    }
+    case KsDviTTFMap::ENC_HLATEX: {
+        unsigned char lead, trail;
+        if (HLatexSubfontToEucKr(font->GetName().c_str(), c, lead, trail) == 0) PutKorean(font, lead, trail, code);
+        return;
+    }
+    default: return;  // no such encoding: nothing is shown
     }
     PutChar(h_, v_, shown, font->GetCharWidthA(c), font->GetCharHeight(c), font->GetCharDepth(c));
 }

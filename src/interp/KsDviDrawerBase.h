@@ -43,6 +43,13 @@ public:
     int GetPage() const { return page_; }
     KsDvi* GetDvi() const { return dvi_; }
 
+    // The Unicode value of a code of TeX's 8r encoding (0 where it has none); returns 1.
+    static int EightrToUnicode(unsigned char code, unsigned short& out);
+    // The EUC-KR bytes of the Hangul sequence b1 b2 b3 (0 for bytes not
+    // present) in xhan subfont 1 or 2; 0 when the subfont's table lacks it.
+    static int xHanToEucKr(int subfont, unsigned char b1, unsigned char b2, unsigned char b3, unsigned char& lead,
+                           unsigned char& trail);
+
 protected:
     virtual void PutChar(int h, int v, unsigned short code, int width, int height, int depth);
     virtual void PutRule(int h, int v, int height, int width);
@@ -89,6 +96,9 @@ private:
     void DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c);
     void SelectFont(unsigned int n);
     void PutEncoded(KsDvi::ItrnFont const* font, unsigned short code);
+    bool PutDoubleByte(KsDvi::ItrnFont const* font, unsigned short code);
+    void PutXHan(KsDvi::ItrnFont const* font, unsigned char c);
+    void PutKorean(KsDvi::ItrnFont const* font, unsigned char lead, unsigned char trail, unsigned short code);
 
     int open_ = 0;
     KsDvi* dvi_ = nullptr;
