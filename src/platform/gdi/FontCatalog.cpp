@@ -6,6 +6,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include "platform/gdi/KoreanFaces.h"
+
 namespace ksdvi::gdi {
 
 namespace {
@@ -156,6 +158,8 @@ std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int
         if (best) return *best;
         if (exact) return *exact;
     }
+    for (char const* standIn : KoreanStandIns(name))
+        if (auto found = FindLocked(standIn, weight, italic)) return found;
     return std::nullopt;
 }
 
