@@ -110,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRenderCase{"resolution_text", "-r abc", "--resolution"},
         BadRenderCase{"map_directory", "--map /", "--map: File is actually a directory"},
         BadRenderCase{"font_path_missing", "--tfm-path /nonexistent-dir", "--tfm-path: Directory does not exist"},
-        BadRenderCase{"page_memory", "-r 4800 -z 20", "MiB pages may take; lower the resolution"}),
+        BadRenderCase{"page_memory", "-r 4800 -z 20", "MiB pages may take; lower the resolution"},
+        BadRenderCase{"xhan_table", "--xhan-table " + DataFile("korean.tex"), "korean.tex: line 1: not a row"}),
     [](auto const& info) { return std::string(info.param.name); });
 
 // Documents arrive through pipes and under odd names too.

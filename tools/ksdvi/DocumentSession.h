@@ -14,6 +14,8 @@ struct SessionOptions {
     std::vector<std::string> tfmPaths;
     std::vector<std::string> vfPaths;
     std::vector<std::string> mapFiles;
+    // Hangul composition rows of the xhan subfonts, added to the built-in ones.
+    std::string xhanTable;
     // Where the document's bytes are read, when not at its name (a pipe
     // copied to a temporary file); messages name the file as given.
     std::string source;

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "InputSpool.h"
+#include "interp/XHanTable.h"
 
 namespace {
 
@@ -28,6 +29,11 @@ int RunOnDocument(int (*run)(Options const&), Options options) {
         ReportError(options.file, error);
         return 1;
     }
+    std::string const& table = options.session.xhanTable;
+    if (!table.empty() && !ksdvi::XHanTable::LoadFile(table, error)) {
+        ReportError(table, error);
+        return 1;
+    }
     return run(options);
 }
 
@@ -40,6 +46,10 @@ void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
         ->check(CLI::ExistingDirectory);
     cmd->add_option("--map", session.mapFiles, "TrueType map file, read after the generated entries")
         ->type_name("FILE")
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--xhan-table", session.xhanTable, "Hangul composition table of the xhan fonts")
+        ->type_name("FILE")
+        ->envname("KSDVI_XHAN_TABLE")
         ->check(CLI::ExistingFile);
 }
 
