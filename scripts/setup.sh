@@ -13,6 +13,7 @@ packages=(
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
   dvipng fonts-dejavu-core poppler-utils
+  texlive-lang-korean fonts-nanum fonts-unfonts-core
   imagemagick
   clang libclang-rt-dev llvm
 )

@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"latex.dvi", 300, 2}, Case{"fonts.dvi", 72, 1}, Case{"times.dvi", 150, 1},
                                          Case{"t1fonts.dvi", 150, 1}, Case{"lmodern.dvi", 150, 1},
                                          Case{"psnfss.dvi", 150, 1}, Case{"metafont.dvi", 150, 1},
-                                         Case{"figures.dvi", 150, 1, Peer::DvipsGhostscript},
+                                         Case{"kotex.dvi", 150, 1}, Case{"figures.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"postscript.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript}),
                          [](auto const& info) {
