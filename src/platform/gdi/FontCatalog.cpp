@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include <fontconfig/fontconfig.h>
+// after fontconfig.h, which it needs
+#include <fontconfig/fcfreetype.h>
 
 #include "platform/gdi/KoreanFaces.h"
 
@@ -83,26 +85,25 @@ FontCatalog::~FontCatalog() {
 
 int FontCatalog::AddPrivateFontFile(const std::string& path) {
     std::lock_guard guard(lock_);
-    if (!config_) return 0;
-    // The faces fontconfig reads from the file join its application set at
-    // its end: they are described from there, so that the file is parsed
-    // once (a Type 1 font costs more to parse than to draw a page with).
-    FcFontSet* before = FcConfigGetFonts(config_, FcSetApplication);
-    int first = before ? before->nfont : 0;
-    if (!FcConfigAppFontAddFile(config_, reinterpret_cast<const FcChar8*>(path.c_str()))) return 0;
-    FcFontSet* set = FcConfigGetFonts(config_, FcSetApplication);
-    int count = set ? set->nfont - first : 0;
-    if (count <= 0) return 0;
-    // The new faces join the list as they are; listing every font of the
-    // system again for each file a document brings would cost far more.
-    addedFiles_.insert(path);
-    if (!stale_) {
-        for (int i = first; i < set->nfont; ++i) {
-            if (auto d = Describe(set->fonts[i])) {
-                d->added = true;
-                faces_.push_back(std::move(*d));
-            }
-        }
+    // Each face is parsed once, by us, and described by fontconfig from the
+    // parsed face: a Type 1 font costs more to parse than to draw a page with.
+    // The faces stay the process's own; fontconfig's sets are left alone.
+    int count = 0;
+    for (int index = 0, faces = 1; index < faces; ++index) {
+        auto file = FontFile::Load(path, index);
+        if (!file) break;
+        faces = int(file->SharedFace()->num_faces);
+        FcPattern* pattern = FcFreeTypeQueryFace(file->SharedFace(), reinterpret_cast<const FcChar8*>(path.c_str()),
+                                                 unsigned(index), nullptr);
+        if (!pattern) continue;
+        std::optional<FaceDescriptor> d = Describe(pattern);
+        FcPatternDestroy(pattern);
+        if (!d) continue;
+        d->added = true;
+        files_[{d->file, d->index}] = file;
+        privateFaces_.push_back(*d);
+        if (!stale_) faces_.push_back(std::move(*d));
+        ++count;
     }
     resolved_.clear();
     return count;
@@ -119,16 +120,14 @@ void FontCatalog::RefreshLocked() {
     if (pattern && objects) {
         if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
             for (int i = 0; i < set->nfont; ++i) {
-                if (auto d = Describe(set->fonts[i])) {
-                    d->added = addedFiles_.count(d->file) != 0;
-                    faces_.push_back(std::move(*d));
-                }
+                if (auto d = Describe(set->fonts[i])) faces_.push_back(std::move(*d));
             }
             FcFontSetDestroy(set);
         }
     }
     if (objects) FcObjectSetDestroy(objects);
     if (pattern) FcPatternDestroy(pattern);
+    faces_.insert(faces_.end(), privateFaces_.begin(), privateFaces_.end());
     // A stable order keeps choices between equal faces the same from run to run.
     std::sort(faces_.begin(), faces_.end(), [](const FaceDescriptor& a, const FaceDescriptor& b) {
         return std::tie(a.file, a.index) < std::tie(b.file, b.index);

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -71,7 +70,7 @@ private:
     ::_FcConfig* config_ = nullptr;
     bool stale_ = true;
     std::vector<FaceDescriptor> faces_;
-    std::set<std::string> addedFiles_;
+    std::vector<FaceDescriptor> privateFaces_;  // the faces of files the process added
     std::map<std::tuple<std::string, int, bool>, std::optional<FaceDescriptor>> resolved_;
     std::map<std::pair<std::string, int>, std::shared_ptr<const FontFile>> files_;
 };

@@ -82,12 +82,35 @@ unsigned FontFile::GlyphIndexByName(std::string_view name) const {
     return it == glyphByName_.end() ? 0 : it->second;
 }
 
+int FontFile::AverageWidth() const {
+    // Without a stated average, the mean advance of the glyphs. Type 1 fonts
+    // state none, and measuring means decoding every glyph: done when asked.
+    std::call_once(averageMeasured_, [this] {
+        if (averageWidth_ > 0) return;
+        std::lock_guard guard(faceLock_);
+        FT_Face face = SharedFace();
+        const FT_Long n = std::min<FT_Long>(face->num_glyphs, 4096);
+        long long sum = 0, count = 0;
+        for (FT_Long g = 0; g < n; ++g) {
+            FT_Fixed advance = 0;
+            if (!FT_Get_Advance(face, FT_UInt(g), FT_LOAD_NO_SCALE, &advance) && advance > 0) {
+                sum += advance;
+                ++count;
+            }
+        }
+        averageWidth_ = std::max(count ? int(sum / count) : unitsPerEm_ / 2, 1);
+    });
+    return averageWidth_;
+}
+
 std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int index) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in || index < 0) return nullptr;
-    auto bytes =
-        std::make_shared<std::vector<FT_Byte>>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (bytes->empty()) return nullptr;
+    const std::streamoff size = in.tellg();
+    if (size <= 0) return nullptr;
+    auto bytes = std::make_shared<std::vector<FT_Byte>>(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes->data()), size)) return nullptr;
     std::shared_ptr<FontFile> file(new FontFile());
     file->path_ = path;
     file->index_ = index;
@@ -106,7 +129,6 @@ std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int inde
     file->italic_ = face->style_flags & FT_STYLE_FLAG_ITALIC;
     file->weight_ = face->style_flags & FT_STYLE_FLAG_BOLD ? 700 : 400;
     file->mapping_ = MappingOf(face);
-    int average = 0;
     if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
         // Windows measures cells by the win metrics.
         if (os2->usWinAscent + os2->usWinDescent > 0) {
@@ -114,22 +136,8 @@ std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int inde
             file->descent_ = os2->usWinDescent;
         }
         if (os2->usWeightClass >= 1 && os2->usWeightClass <= 1000) file->weight_ = os2->usWeightClass;
-        average = os2->xAvgCharWidth;
+        file->averageWidth_ = os2->xAvgCharWidth;
     }
-    if (average <= 0) {
-        // Without a stated average, the mean advance of the glyphs.
-        const FT_Long n = std::min<FT_Long>(face->num_glyphs, 4096);
-        long long sum = 0, count = 0;
-        for (FT_Long g = 0; g < n; ++g) {
-            FT_Fixed advance = 0;
-            if (!FT_Get_Advance(face, FT_UInt(g), FT_LOAD_NO_SCALE, &advance) && advance > 0) {
-                sum += advance;
-                ++count;
-            }
-        }
-        average = count ? int(sum / count) : file->unitsPerEm_ / 2;
-    }
-    file->averageWidth_ = std::max(average, 1);
     if (file->ascent_ + file->descent_ <= 0) {
         file->ascent_ = file->unitsPerEm_ * 8 / 10;
         file->descent_ = file->unitsPerEm_ - file->ascent_;

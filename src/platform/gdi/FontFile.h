@@ -38,7 +38,7 @@ public:
     int Ascent() const { return ascent_; }    // font units above the baseline
     int Descent() const { return descent_; }  // font units below it, positive
     int MaxAdvance() const { return maxAdvance_; }
-    int AverageWidth() const { return averageWidth_; }
+    int AverageWidth() const;
     int Weight() const { return weight_; }  // 100 to 900
     bool IsItalic() const { return italic_; }
     CodeMapping Mapping() const { return mapping_; }
@@ -71,7 +71,8 @@ private:
     int ascent_ = 800;
     int descent_ = 200;
     int maxAdvance_ = 1000;
-    int averageWidth_ = 500;
+    mutable int averageWidth_ = 0;  // 0 until measured
+    mutable std::once_flag averageMeasured_;
     int weight_ = 400;
     bool italic_ = false;
     CodeMapping mapping_ = CodeMapping::Unicode;

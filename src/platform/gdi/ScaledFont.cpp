@@ -126,9 +126,14 @@ bool ScaledFont::Open() {
     const double bold = key_.emboldened ? em / 24 : 0;
     ascent_ = f.Ascent() * unit;
     descent_ = f.Descent() * unit;
-    averageWidth_ = f.AverageWidth() * unit * key_.xScale + bold;
     maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + std::abs(ascent_ * key_.slant);
     return true;
+}
+
+double ScaledFont::AverageWidth() const {
+    const FontFile& f = *key_.file;
+    const double bold = key_.emboldened ? key_.em / 24 : 0;
+    return f.AverageWidth() * key_.em / f.UnitsPerEm() * key_.xScale + bold;
 }
 
 std::uint32_t ScaledFont::GlyphIndexLocked(std::uint32_t code) {

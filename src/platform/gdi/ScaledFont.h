@@ -63,7 +63,8 @@ public:
     double Em() const { return key_.em; }
     double Ascent() const { return ascent_; }
     double Descent() const { return descent_; }
-    double AverageWidth() const { return averageWidth_; }
+    // Measured on first use: it can take decoding every glyph.
+    double AverageWidth() const;
     double MaxWidth() const { return maxWidth_; }
     double Cos() const { return cos_; }
     double Sin() const { return sin_; }
@@ -80,7 +81,7 @@ private:
     FT_CharMap unicode_ = nullptr;
     FT_CharMap builtIn_ = nullptr;
     FT_CharMap symbol_ = nullptr;
-    double ascent_ = 0, descent_ = 0, averageWidth_ = 0, maxWidth_ = 0;
+    double ascent_ = 0, descent_ = 0, maxWidth_ = 0;
     double cos_ = 1, sin_ = 0;
 
     std::mutex lock_;
