@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     static std::string const path = ScratchFile("input.dvi");
     WriteFile(path, data, size);
     std::string const metrics = DataFile("metrics");
-    DocumentSession session(path, {{metrics}, {metrics}, {}, {}}, Fonts());
+    DocumentSession session(path, {.tfmPaths = {metrics}, .vfPaths = {metrics}}, Fonts());
     if (!session.Load()) return 0;
     KsDvi& dvi = session.Document();
     CheckPageTable(dvi, size);

@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     // The scratch directory first, as a user's font directory; then the
     // fonts of the tests, which virtual fonts there name; then kpathsea.
     std::string const metrics = DataFile("metrics");
-    DocumentSession session(ScratchFile("font.dvi"), {{ScratchDir(), metrics}, {ScratchDir(), metrics}, {}, {}},
-                            Fonts());
+    DocumentSession session(ScratchFile("font.dvi"),
+                            {.tfmPaths = {ScratchDir(), metrics}, .vfPaths = {ScratchDir(), metrics}}, Fonts());
     FUZZ_CHECK(session.Load());
     KsDvi& dvi = session.Document();
     FUZZ_CHECK(dvi.GetMode() == KsDvi::Complete && dvi.GetNPage() == 1);
