@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up with many fonts: one page with 121 fonts (Latin Modern at twelve
-# sizes and six shapes, the psnfss families), rendered at 96 dpi by ksdvi and
-# by dvipng; best of a few runs each.
+# sizes and six shapes, the psnfss families), and one Korean page of ko.TeX
+# whose Hangul spreads over about 90 Nanum subfonts, rendered at 96 dpi by
+# ksdvi and by dvipng; best of a few runs each.
 #   bench/many-fonts-vs-dvipng.sh [path/to/ksdvi]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,8 +25,21 @@ cd "$work"
 latex -interaction=batchmode fonts.tex >/dev/null
 
 
-fonts=$("$ksdvi" info fonts.dvi | grep -c -E 'outline|bitmap|virtual' || true)
-ours=$(best "$ksdvi" render -o k-%d.png fonts.dvi)
-theirs=$(best dvipng -q -o d-%d.png fonts.dvi)
-awk -v n="$fonts" -v a="$ours" -v b="$theirs" \
-  'BEGIN { printf "one page, %d fonts: ksdvi %.2fs, dvipng %.2fs, ratio %.2f\n", n, a / 1e9, b / 1e9, a / b }'
+# Every 37th syllable of the Hangul block, in lines of 40, and a bold line.
+python3 - >korean.tex <<'PY'
+syllables = [chr(0xAC00 + i) for i in range(0, 11172, 37)]
+print(r'\documentclass{article}\usepackage{kotex}\begin{document}')
+for i in range(0, len(syllables), 40):
+    print(''.join(syllables[i:i + 40]) + '\n')
+print(r'\textbf{' + ''.join(syllables[::5]) + '}')
+print(r'\end{document}')
+PY
+latex -interaction=batchmode korean.tex >/dev/null
+
+for doc in fonts korean; do
+  fonts=$("$ksdvi" info $doc.dvi | grep -c -E 'outline|bitmap|virtual' || true)
+  ours=$(best "$ksdvi" render -o k-%d.png $doc.dvi)
+  theirs=$(best dvipng -q -o d-%d.png $doc.dvi)
+  awk -v d="$doc" -v n="$fonts" -v a="$ours" -v b="$theirs" \
+    'BEGIN { printf "%s: one page, %d fonts: ksdvi %.2fs, dvipng %.2fs, ratio %.2f\n", d, n, a / 1e9, b / 1e9, a / b }'
+done
