@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Renders every page of a generated ~100-page LaTeX document (text and display
 # mathematics) with `ksdvi render` and with dvipng, at 150 and at 600 dpi, and
-# prints the time ratio. Both write one PNG per page; each tool is timed over
-# the same pages, paper and origin, best of a few runs.
+# prints the ratios of wall time, CPU time and peak memory. Both write one PNG
+# per page; each tool is measured over the same pages, paper and origin.
 #   bench/render-vs-dvipng.sh [path/to/ksdvi]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,10 +16,11 @@ dvi="$work/long-document.dvi"
 pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
 
 
-echo "document: $pages pages; $(nproc) cores; best of $runs runs"
-printf '%-6s %12s %12s %8s\n' dpi ksdvi dvipng ratio
+echo "document: $pages pages; $(nproc) cores; best of $runs runs (wall, CPU), largest peak memory"
+printf '%-5s %24s %24s %18s\n' dpi "ksdvi wall/CPU/MiB" "dvipng wall/CPU/MiB" "ratios"
 for dpi in 150 600; do
-  ours=$(best "$ksdvi" render -r "$dpi" -o "$work/out/p-%d.png" "$dvi")
-  theirs=$(best dvipng -q -D "$dpi" -T 210mm,297mm -O 1in,1in -o "$work/out/p-%d.png" "$dvi")
-  awk -v d="$dpi" -v a="$ours" -v b="$theirs" 'BEGIN { printf "%-6s %11.2fs %11.2fs %8.2f\n", d, a / 1e9, b / 1e9, a / b }'
+  read -r ow oc om < <(profile "$ksdvi" render -r "$dpi" -o "$work/out/p-%d.png" "$dvi")
+  read -r tw tc tm < <(profile dvipng -q -D "$dpi" -T 210mm,297mm -O 1in,1in -o "$work/out/p-%d.png" "$dvi")
+  awk -v d="$dpi" -v ow="$ow" -v oc="$oc" -v om="$om" -v tw="$tw" -v tc="$tc" -v tm="$tm" 'BEGIN {
+    printf "%-5s %9.2fs %6.2fs %5d %9.2fs %6.2fs %5d   %.2f %.2f %.2f\n", d, ow, oc, om, tw, tc, tm, ow / tw, oc / tc, om / tm }'
 done

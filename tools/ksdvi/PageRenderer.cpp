@@ -1,8 +1,12 @@
 #include "PageRenderer.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "DocumentSession.h"
+#include "platform/gdi/PngWriter.h"
 #include "render/KsDviDrawer.h"
 
 namespace gdi = ksdvi::gdi;
@@ -63,11 +67,20 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     } else if (device_->Width() > kBackgroundExtent || device_->Height() > kBackgroundExtent) {
         device_->Clear(gdi::RGB(255, 255, 255));
     }
+    return DrawOn(*device_, dvi, page, -1) == Band::Drawn;
+}
 
-    gdi::CDC dc(*device_);
+PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove) {
+    gdi::CDC dc(device);
     KsDviDrawer drawer;
-    error_ = DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8());
-    if (!drawer.IsWorking()) return false;
+    std::string error =
+        DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
+    if (error_.empty()) error_ = error;
+    if (!drawer.IsWorking()) return Band::Failed;
+    if (rowsAbove >= 0 && drawer.GetPictList().GetCount() > 0) {
+        drawer.Close();
+        return Band::NeedsWholePage;
+    }
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
@@ -78,13 +91,74 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
-    return error_.empty();
+    return error_.empty() ? Band::Drawn : Band::Failed;
+}
+
+bool PageRenderer::WritePng(std::string const& path) {
+    if (device_->WritePng(path)) return true;
+    writeError_ = std::strerror(errno);
+    return false;
+}
+
+bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
+    writeError_.clear();
+    int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
+    int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
+    int64_t const rowBytes = int64_t(4) * std::max(width, 1);
+    int const bandRows = static_cast<int>(std::clamp<int64_t>(settings_.bandBytes / rowBytes, 1, height));
+    // PostScript draws the whole page at once beneath the text: no bands.
+    if (bandRows < height && !dvi.PageHasPostScript(page) && RenderBands(dvi, page, path, width, height, bandRows))
+        return true;
+    if (!writeError_.empty()) return false;
+    Render(dvi, page);
+    if (!device_) return false;
+    bool written = WritePng(path);
+    // A page needing the whole page's pixels among pages drawn in bands gives
+    // them back.
+    if (bandRows < height) device_.reset();
+    return written;
+}
+
+// Bands are written as they are drawn, grey; a band with colour starts the
+// page again in RGB. False, with nothing to say, when the page has pictures.
+bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows) {
+    if (!band_) {
+        gdi::RasterDeviceSpec spec;
+        spec.width = width;
+        spec.height = bandRows;
+        spec.dpiX = spec.dpiY = settings_.dpi;
+        band_ = gdi::RasterDevice::Create(spec);
+        if (!band_) return false;
+    }
+    gdi::PngRowWriter png;
+    for (bool colour : {false, true}) {
+        error_.clear();
+        if (!png.Open(path, width, height, colour, gdi::PngOptions{}.compressionLevel)) {
+            writeError_ = std::strerror(errno);
+            return false;
+        }
+        bool again = false;
+        for (int top = 0; top < height && !again; top += bandRows) {
+            band_->Clear(gdi::RGB(255, 255, 255));
+            if (DrawOn(*band_, dvi, page, top) == Band::NeedsWholePage) return false;
+            again = !colour && band_->HasColour();
+            if (!again && !png.WriteRows(*band_->GetSurface(), std::min(bandRows, height - top))) {
+                writeError_ = std::strerror(errno ? errno : EIO);
+                return false;
+            }
+        }
+        if (again) continue;
+        if (png.Close()) return true;
+        writeError_ = std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    return false;
 }
 
 std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
-                          String8 const& anchor) {
+                          String8 const& anchor, int rowsAbove) {
     int origin = static_cast<int>(std::lround(dpi * zoom));  // one inch
-    if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(zoom), origin, origin, gdi::RGB(0, 0, 255), anchor))
+    if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(zoom), origin, origin - rowsAbove, gdi::RGB(0, 0, 255), anchor))
         return PageUnreadable(page);
     try {
         drawer.Draw(-1);

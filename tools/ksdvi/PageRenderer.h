@@ -22,6 +22,9 @@ struct RenderSettings {
     double zoom = 1.0;
     PaperSize paper;
     bool markLinks = false;
+    // RenderPng draws pages whose pixels take more than this a band of rows
+    // at a time.
+    int64_t bandBytes = int64_t(16) << 20;
 };
 
 // Whole device pixels for a length in scaled points.
@@ -43,9 +46,10 @@ bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings
 // Opens `page` on `dc` at `dpi` and `zoom` with the DVI origin one inch from
 // the top and left edges and link text in blue, looking for `anchor` (null
 // for none), and draws it whole. Empty when all went well, else what went
-// wrong; the drawer stays open unless the page could not be opened.
+// wrong; the drawer stays open unless the page could not be opened. With
+// `rowsAbove`, the device shows the page from that row down.
 std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
-                          String8 const& anchor);
+                          String8 const& anchor, int rowsAbove = 0);
 
 class PageRenderer {
 public:
@@ -56,6 +60,13 @@ public:
     bool Render(KsDvi& dvi, int page);
     ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
     std::string const& Error() const { return error_; }
+    // Draws the page and writes it as PNG at `path`; true when the file was
+    // written, even if the page could not be drawn whole (Error() says why).
+    // Pages of many pixels without pictures or PostScript are drawn and
+    // written a band of rows at a time, so that memory holds one band.
+    bool RenderPng(KsDvi& dvi, int page, std::string const& path);
+    // Why the PNG file could not be written.
+    std::string const& WriteError() const { return writeError_; }
     // Codes of each font that had no glyph on the pages rendered so far.
     std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return missingGlyphs_; }
     // "page N: picture FILE: REASON" for each picture that could not be drawn,
@@ -63,9 +74,17 @@ public:
     std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
 
 private:
+    enum class Band { Drawn, Failed, NeedsWholePage };
+    // Draws the page on `device`, from `rowsAbove` down; pages with pictures
+    // are not drawn in bands (each band would decode them again).
+    Band DrawOn(ksdvi::gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove);
+    bool RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
+    bool WritePng(std::string const& path);
+
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
-    std::string error_;
+    std::unique_ptr<ksdvi::gdi::RasterDevice> band_;
+    std::string error_, writeError_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
 };

@@ -58,11 +58,11 @@ using Problems = std::vector<std::pair<std::string, std::string>>;
 // Draws a page and writes its PNG; false when no PNG was written.
 bool RenderPage(PageRenderer& renderer, KsDvi& dvi, int page, std::string const& file, std::string const& path,
                 Problems& problems) {
-    if (!renderer.Render(dvi, page)) problems.emplace_back(file, renderer.Error());
-    if (!renderer.Device()) return false;
-    if (renderer.Device()->WritePng(path)) return true;
-    problems.emplace_back(path, std::string("cannot write the PNG file: ") + std::strerror(errno));
-    return false;
+    bool written = renderer.RenderPng(dvi, page, path);
+    if (!renderer.Error().empty()) problems.emplace_back(file, renderer.Error());
+    if (!renderer.WriteError().empty())
+        problems.emplace_back(path, "cannot write the PNG file: " + renderer.WriteError());
+    return written;
 }
 
 // render --follow: each page as TeX completes it, until the postamble; every
