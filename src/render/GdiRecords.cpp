@@ -179,15 +179,17 @@ void GdiSpecialInterpreter::PlayShape(unsigned opcode, RecordReader& record) {
 
 void GdiSpecialInterpreter::PlayTransfer(unsigned opcode, RecordReader& record) {
     if (opcode == kPixel) {
-        int x = record.Int16(), y = record.Int16();
+        int x = static_cast<int>(record.UInt16()), y = static_cast<int>(record.UInt16());
         COLORREF colour = ColourOf(record.UInt32());
         if (record.Ok()) dc_->SetPixel(DeviceX(x), DeviceY(y), colour);
         return;
     }
-    int x = record.Int16(), y = record.Int16();
+    // Signed fields, but for the whole-DIB record's four unsigned ones.
+    auto field = [&] { return opcode == kWholeDib ? static_cast<int>(record.UInt16()) : record.Int16(); };
+    int x = field(), y = field();
     int f[6] = {};
     int fields = opcode == kBitmapTransfer ? 4 : opcode == kDibPart ? 6 : 2;
-    for (int i = 0; i < fields; ++i) f[i] = record.Int16();
+    for (int i = 0; i < fields; ++i) f[i] = field();
     DWORD rop = opcode == kWholeDib ? SRCCOPY : record.UInt32();
     if (!record.Ok()) return;
     int dx = DeviceX(x), dy = DeviceY(y);

@@ -24,6 +24,14 @@ COLORREF ReadRgb(RecordReader& record) {
     return RGB(static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b));
 }
 
+// Stores a value read from the record, unless the record ended before it;
+// the record is taken either way.
+template <typename Field, typename Value>
+bool Store(RecordReader const& record, Field& field, Value value) {
+    if (record.Ok()) field = static_cast<Field>(value);
+    return true;
+}
+
 }  // namespace
 
 bool GdiSpecialInterpreter::PlayStateRecord(RecordReader& record) {
@@ -55,33 +63,17 @@ bool GdiSpecialInterpreter::PlayStateRecord(RecordReader& record) {
         if (record.Ok()) dc_->SetTextColor(colour);
         return true;
     }
-    case 3: {
-        unsigned face = record.UInt32();
-        if (record.Ok()) text.faceIndex = static_cast<int32_t>(face);
-        return true;
-    }
+    case 3: return Store(record, text.faceIndex, record.UInt32());
     case 4: size(text.charWidth, 900); return true;
     case 5: size(text.charHeight, 2700); return true;
     case 6: text.bold = 1; return true;
     case 7: text.bold = 0; return true;
     case 8: text.italic = 1; return true;
     case 9: text.italic = 0; return true;
-    case 10: {
-        unsigned scale = record.UInt8();
-        if (record.Ok()) text.textScale = static_cast<uint8_t>(scale);
-        return true;
-    }
-    case 11: {
-        int escapement = record.Int16();
-        if (record.Ok()) text.escapement = escapement;
-        return true;
-    }
+    case 10: return Store(record, text.textScale, record.UInt8());
+    case 11: return Store(record, text.escapement, record.Int16());
     case 20: return true;  // its value is not used
-    case 24: {
-        unsigned value = record.UInt32();
-        if (record.Ok()) shared_.modeValue = value, shared_.modeValueSet = true;
-        return true;
-    }
+    case 24: return Store(record, shared_.modeValue, record.UInt32()) && Store(record, shared_.modeValueSet, true);
     default: return false;
     }
 }
@@ -165,16 +157,8 @@ bool GdiSpecialInterpreter::PlayColourRecord(unsigned code, RecordReader& record
     case 0x2B:
     case 0x31: v.penColour = RGB(255, 255, 255); [[fallthrough]];
     case 0x2E: solidBrush(RGB(255, 255, 255)); return true;
-    case 0x40: {
-        unsigned rop2 = record.UInt8();
-        if (record.Ok()) v.rop2 = static_cast<int>(rop2);
-        return true;
-    }
-    case 0x41: {
-        unsigned rop = record.UInt32();
-        if (record.Ok()) v.rasterOperation = rop;
-        return true;
-    }
+    case 0x40: return Store(record, v.rop2, record.UInt8());
+    case 0x41: return Store(record, v.rasterOperation, record.UInt32());
     default: return false;  // 0x25, 0x32 to 0x3F and the rest
     }
 }

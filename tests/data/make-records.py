@@ -99,6 +99,11 @@ pages = [
 ]
 
 
+# Text drawn through the character context (a slanted face) at text scales 50
+# and 100: a line each.
+text_page = [rec(10, bytes([50])), rec(10, bytes([100]))]
+
+
 def tex_bytes(data):
     macros = {0x5C: r'\1', 0x7B: r'\2', 0x7D: r'\3', 0x5E: r'\4'}
     return ''.join(macros.get(b, '^^%02x' % b) for b in data)
@@ -112,12 +117,14 @@ lines = [
     r'\begingroup\lccode`\!=`\}\lowercase{\endgroup\def\3{!}}',
     r'\begingroup\lccode`\!=`\^\lowercase{\endgroup\def\4{!}}',
     # Every other byte reaches a special as itself, and lines end with nothing.
+    r'\font\big=cmr10 at 40pt',
     r'\endlinechar=-1',
     ''.join(r'\catcode%d=12' % c for c in range(256)
             if c not in (0x5C, 0x7B, 0x7D, 0x5E) and not chr(c).isalpha() or c >= 128),
 ]
 for page in pages:
     lines.append(r'\shipout\hbox{' + ''.join(r'\special{' + tex_bytes(r) + '}' for r in page) + '}')
+lines.append(r'\shipout\vbox{' + ''.join(r'\hbox{\special{' + tex_bytes(r) + r'}\big\char72}' for r in text_page) + '}')
 lines.append(r'\end')
 
 with open(os.path.join(here, 'records.tex'), 'w') as f:

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,14 +18,7 @@
 namespace ksdvi::test {
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0), kLime = RGB(0, 255, 0),
-                   kGreen = RGB(0, 128, 0), kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255);
-
-struct Probe {
-    int x, y;
-    COLORREF color;
-    char const* what;
-};
+constexpr COLORREF kLime = RGB(0, 255, 0), kGreen = RGB(0, 128, 0);
 
 // Pixels of a row segment [x0, x1) in a colour.
 int CountInRow(Canvas const& canvas, int y, int x0, int x1, COLORREF color) {
@@ -80,13 +75,7 @@ TEST(DrawingRecordPixels, EachFamilyDrawsWhereItsRecordsSay) {
          Probe{400, 500, kMagenta, "odd line codes stroke in the brush colour"},
          Probe{349, 500, kWhite, "lines end where they say"}, Probe{349, 520, kBlack, "until lines are extended"},
          Probe{347, 520, kWhite, "by one pixel"}}};
-    for (size_t index = 0; index < pages.size(); ++index) {
-        RenderedPage page("records.dvi", static_cast<int>(index), 72);
-        ASSERT_TRUE(page.Opened());
-        for (Probe const& p : pages[index])
-            EXPECT_EQ(page.Pixel(p.x, p.y), p.color)
-                << "page " << index << ": " << p.what << " at (" << p.x << ", " << p.y << ")";
-    }
+    ExpectPagePixels("records.dvi", pages);
 }
 
 TEST(DrawingRecordPixels, StylesHatchesAndPatterns) {
@@ -113,6 +102,88 @@ TEST(DrawingRecordPixels, StylesHatchesAndPatterns) {
     bool curve = false;
     for (int y = 258; y <= 266; ++y) curve = curve || paths.Pixel(250, y) == kBlack;
     EXPECT_TRUE(curve) << "an open Bezier path is stroked through its middle";
+}
+
+// Records that end early, count more than they hold, or ask for absurd sizes
+// draw nothing, even with a black pen and brush ready to show it.
+TEST(DrawingRecordPixels, BadRecordsDrawNothing) {
+    using namespace std::string_literals;
+    // A black brush and a 4-unit pen; record resolution 72 and a black pen for paths.
+    std::string const brush = "GDI\x80\x02\0\0\0\0\0\0\0\0"s, pen = "GDI\x80\x01\0\0\x04\0\x04\0\0\0\0\0"s;
+    std::string const res = "#\0\0\0\x48"s, black = "#\0\x24\0\0\0"s;
+    struct Case {
+        std::vector<std::string> specials;
+        char const* what;
+    };
+    std::vector<Case> const cases{
+        {{brush, pen, "GDI\0\x12\x03\xE8\x10\0\x10\0\x20\0\x20\0"s}, "a polyline of 1000 points holding two"},
+        {{brush, pen, "GDI\0\x06\0\x02\x10\0\x10\0"s}, "a rectangle with one corner"},
+        {{brush, pen, "GDI\x40\x14\0\x02\xFF\xFF\xFF\xFF\x10\0\x10\0"s}, "polygons counting more points than held"},
+        {{brush, pen, "GDI\x80\xFF\xF2\xFF\xFF\xFF\xFFGDI\0\x06"s}, "an embedded record longer than the special"},
+        {{brush, "GDI\x80\x04\xFF\x7F\xFF\x7F\0\0\x01\0\x01\x18"s,
+          "GDI\x80\x05"s + std::string(12, '\x01') + "\0\xCC\0\x20"s},
+         "a bitmap of 32767 x 32767 pixels"},
+        {{brush, pen, "GDI\x12\x34\0\x02\x10\0\x10\0\x20\0\x20\0"s}, "an unknown opcode"},
+        {{res, black, "#\x01\x2B\xFF\xFF\xFF\xFF\0\x10\0\x10\0\x20\0\x10\0\x20\0\x20\0\0\0\x04"s},
+         "a polygon path counting 2^32 - 1 points"},
+        {{res, black, "#\x01\x2E\0\0\0\x02\0\x10\0\x10\0\x20\0\x20\x01\x7F\xFF\xFF\xFF\0\0\0\x04"s},
+         "a path segment longer than its points"},
+        {{res, black, "#\x01\x28\0\x10\0\x10\0\x20"s}, "a rectangle path without its flags"},
+        {{res, "#\0\x26\0\0\x04\x01\0\0\0"s, "#\0\x2C\0\0\x04\x01"s, "#\0\x26\0\0\0\0\0\0\0"s, "#\0\x2F\0\0\0\0"s,
+          "#\x01\x2E\0\0\0\0\0\0\0\x04"s},
+         "colour entries 1025 and 0, and a path without points"},
+    };
+    for (Case const& c : cases) {
+        DviBuilder b;
+        for (std::string const& special : c.specials) b.Special(special);
+        ScratchDocument doc(OnePage(b));
+        Canvas canvas(64, 64, 72);
+        KsDviDrawer drawer;
+        ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 72, 72, 0, String8()), 1);
+        EXPECT_EQ(drawer.Draw(-1), 1) << c.what;
+        drawer.Close();
+        int dark = 0;
+        for (int y = 0; y < 64; ++y) dark += CountInRow(canvas, y, 0, 64, kBlack);
+        EXPECT_EQ(dark, 0) << c.what;
+    }
+}
+
+// Glyphs of slanted faces go through the character context, which the text
+// scale narrows: the last page's H at 50 percent is half as wide as the H at
+// 100 below it.
+TEST(DrawingRecordPixels, TextScaleNarrowsGlyphs) {
+    TempFile mapFile(".map");
+    mapFile.WriteText("cmr10 { fontname = 'CMR10', fontfile = 'cmr10.pfb', encoding = 'raw', slant = 'true' }\n");
+    KsDviTTFMap map;
+    ASSERT_EQ(map.AppendPdftexMapFile(Fonts().GetInstalledMapPath().c_str()), 1);
+    ASSERT_EQ(map.AppendTTFMapFile(mapFile.Path().c_str()), 1);
+    std::ifstream in(DataFile("records.dvi"), std::ios::binary);
+    ScratchDocument doc(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), {}, Kpathsea(), &map);
+    ASSERT_EQ(doc.dvi.GetNPage(), 5);
+    Canvas canvas(400, 300, 72);
+    KsDviDrawer drawer;
+    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 4, fpreal4::FromRaw(10000), 72, 72, 0, String8()), 1);
+    drawer.Draw(-1);
+    drawer.Close();
+
+    // The rows of each line's ink, and its widest run from the left stem to the right.
+    std::vector<int> spans;
+    bool inLine = false;
+    for (int y = 0; y < canvas.Height(); ++y) {
+        int left = canvas.Width(), right = -1;
+        for (int x = 0; x < canvas.Width(); ++x)
+            if (canvas.Dark(x, y)) left = std::min(left, x), right = x;
+        if (right < 0) {
+            inLine = false;
+            continue;
+        }
+        if (!inLine) spans.push_back(0);
+        inLine = true;
+        spans.back() = std::max(spans.back(), right - left + 1);
+    }
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_GT(spans[1], 20);
+    EXPECT_NEAR(spans[0] * 2, spans[1], 4);
 }
 
 }  // namespace
