@@ -34,13 +34,15 @@ GdiSpecialInterpreter::GdiSpecialInterpreter(KsDviDrawer& drawer)
 GdiSpecialInterpreter::~GdiSpecialInterpreter() { EndPage(); }
 
 int GdiSpecialInterpreter::BeginPage() {
-    dc_ = drawer_.GetpDC();
     EndPage();
+    dc_ = drawer_.GetpDC();
     shared_.ResetForPage();
     return 0;
 }
 
+// Between pages no special is taken: the context may be gone.
 int GdiSpecialInterpreter::EndPage() {
+    dc_ = nullptr;
     pen_.reset();
     brush_.reset();
     clipRect_.reset();
