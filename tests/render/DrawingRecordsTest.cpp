@@ -49,7 +49,8 @@ TEST(DrawingRecordPixels, EachFamilyDrawsWhereItsRecordsSay) {
          Probe{300, 300, kWhite, "ALTERNATE polygon leaves it out"}, Probe{300, 215, kBlue, "but fills the arms"},
          Probe{415, 65, kBlue, "poly-polygon: between the squares"},
          Probe{450, 100, kWhite, "poly-polygon: the inner square is a hole"},
-         Probe{120, 480, kBlue, "pie: the upper right quarter"}, Probe{80, 520, kWhite, "pie: nothing else"}},
+         Probe{120, 480, kBlue, "pie: the upper right quarter"}, Probe{80, 520, kWhite, "pie: nothing else"},
+         Probe{400, 480, kBlue, "chord: the upper half"}, Probe{400, 520, kWhite, "chord: not the lower one"}},
         {// clip, bitmaps, pixels, DIBs, embedded records, attributes
          Probe{150, 150, kBlue, "inside the clip rectangle"}, Probe{75, 75, kWhite, "outside the clip rectangle"},
          Probe{65, 315, kBlue, "a bare clip record removes the clip"},
@@ -74,7 +75,8 @@ TEST(DrawingRecordPixels, EachFamilyDrawsWhereItsRecordsSay) {
          Probe{205, 480, kBlue, "clear bits in the brush colour"},
          Probe{400, 500, kMagenta, "odd line codes stroke in the brush colour"},
          Probe{349, 500, kWhite, "lines end where they say"}, Probe{349, 520, kBlack, "until lines are extended"},
-         Probe{347, 520, kWhite, "by one pixel"}}};
+         Probe{347, 520, kWhite, "by one pixel"}, Probe{100, 625, kMagenta, "a general path's Bezier segment, filled"},
+         Probe{100, 645, kWhite, "under its curve only"}}};
     ExpectPagePixels("records.dvi", pages);
 }
 
