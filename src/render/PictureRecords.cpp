@@ -14,6 +14,7 @@
 #include "dvi/PictureSpecials.h"
 #include "platform/gdi/RasterOps.h"
 #include "render/KsDviDrawer.h"
+#include "render/RecordReader.h"
 
 using namespace ksdvi;
 
@@ -25,42 +26,6 @@ constexpr unsigned kPictureCode = 16;
 constexpr unsigned kClippedPictureCode = 17;
 constexpr unsigned kWatermarkCode = 18;
 constexpr unsigned kMaskCode = 19;
-
-// Fields read front to back, never past the record's end; a field that does
-// not fit fails the record.
-class RecordReader {
-public:
-    RecordReader(unsigned char const* p, unsigned char const* end) : p_(p), end_(end) {}
-
-    unsigned UInt16() {
-        unsigned short v = 0;
-        if (Fits(2)) p_ = GetBigEndian16(p_, v);
-        return v;
-    }
-    int Int16() { return static_cast<short>(UInt16()); }
-    unsigned UInt32() {
-        unsigned v = 0;
-        if (Fits(4)) p_ = GetBigEndian32(p_, v);
-        return v;
-    }
-    std::string_view Name() {
-        if (!Fits(1) || !Fits(size_t{1} + *p_)) return {};
-        std::string_view name(reinterpret_cast<char const*>(p_ + 1), *p_);
-        p_ += 1 + name.size();
-        return name;
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    bool Fits(size_t n) {
-        ok_ = ok_ && static_cast<size_t>(end_ - p_) >= n;
-        return ok_;
-    }
-
-    unsigned char const* p_;
-    unsigned char const* end_;
-    bool ok_ = true;
-};
 
 }  // namespace
 

@@ -204,22 +204,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ClipTest,
                                          ClipCase{ClipKind::Path, {20, 30, 60, 70}, SIMPLEREGION, 40 * 40},
                                          ClipCase{ClipKind::Ring, {10, 10, 40, 40}, COMPLEXREGION, 30 * 30 - 10 * 10}));
 
-// A five-pointed star: its centre is inside twice, its tips once.
-TEST(StateTest, WindingAndAlternateFillASelfOverlappingPolygonDifferently) {
-    const POINT star[5] = {{50, 5}, {78, 90}, {5, 35}, {95, 35}, {22, 90}};
-    for (const int mode : {ALTERNATE, WINDING}) {
-        auto device = WhiteDevice(100, 100);
-        CDC dc(*device);
-        CBrush black(RGB(0, 0, 0));
-        dc.SelectObject(&black);
-        dc.SelectStockObject(NULL_PEN);
-        dc.SetPolyFillMode(mode);
-        dc.Polygon(star, 5);
-        EXPECT_EQ(device->GetPixel(50, 50), mode == WINDING ? RGB(0, 0, 0) : RGB(255, 255, 255)) << mode;
-        EXPECT_EQ(device->GetPixel(50, 10), RGB(0, 0, 0)) << mode;
-    }
-}
-
 TEST(StateTest, PathsRecordInsteadOfDrawing) {
     auto device = WhiteDevice(60, 60);
     CDC dc(*device);

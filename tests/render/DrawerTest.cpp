@@ -152,12 +152,13 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
 }
 
 TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
-    // No font definitions: the document is drawn with the face records name.
+    // No font definitions: the document is drawn with the face records name,
+    // its height converted from record units to pixels.
     DviBuilder b;
     b.Special(std::string("#\0\0\x05\xA0", 5));  // 1440 record units per inch
     b.Special(std::string("#\0\2\0\0\0\0DejaVu Sans", 18));
     b.Special(std::string("#\0\3\0\0\0\0", 7));
-    b.Special(std::string("#\0\5\0\x30", 5));                 // height 48
+    b.Special(std::string("#\0\5\x02\xD0", 5));               // height 720: half an inch, 48 pixels
     b.Op(146).U(1440, 4).Op(160).U(2880, 4).Op(133).Op('H');  // right4, down4, put1
     ScratchDocument doc(OnePage(b));
     doc.dvi.SetFaceQuery(
@@ -169,6 +170,10 @@ TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
     EXPECT_GE(ink.left, 96);
     EXPECT_LE(ink.left, 100);
     EXPECT_EQ(ink.bottom, 191);  // baseline at y = 192
+    // A capital of a 48-pixel font: more than half of it, not all.
+    EXPECT_GT(ink.bottom - ink.top + 1, 24);
+    EXPECT_LT(ink.bottom - ink.top + 1, 48);
+    EXPECT_EQ(doc.dvi.GetWinFontTextState().charHeight, 48);
 }
 
 // num 2^31 - 1, den 1 and mag 10000 make every DVI length millions of dots

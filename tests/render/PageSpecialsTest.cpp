@@ -20,14 +20,7 @@
 namespace ksdvi::test {
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0),
-                   kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255), kCyan = RGB(0, 255, 255);
-
-struct Probe {
-    int x, y;
-    COLORREF color;
-    char const* what;
-};
+constexpr COLORREF kGreen = RGB(0, 255, 0), kCyan = RGB(0, 255, 255);
 
 TEST(GraphicsPixels, ShowTheSpecials) {
     std::vector<std::vector<Probe>> const pages{
@@ -58,12 +51,7 @@ TEST(GraphicsPixels, ShowTheSpecials) {
          Probe{145, 397, kWhite, "box: round corners, the corner cut"},
          Probe{324, 414, kWhite, "ellipsefill: text after the colour ignores it"},
          Probe{288, 414, kWhite, "box: five dimensions are too few"}}};
-    for (int index : {0, 1}) {
-        RenderedPage page("graphics.dvi", index, 72);
-        ASSERT_TRUE(page.Opened());
-        for (Probe const& p : pages[static_cast<size_t>(index)])
-            EXPECT_EQ(page.Pixel(p.x, p.y), p.color) << p.what << " at (" << p.x << ", " << p.y << ")";
-    }
+    ExpectPagePixels("graphics.dvi", pages);
 }
 
 // The colour packages of LaTeX write dvips specials. The one-inch rules of

@@ -5,8 +5,11 @@
 // blue), on letter-size paper. Its drawer stays open, so that tests read its
 // links, anchors and pictures as well as the pixels.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DocumentSession.h"
 #include "PageRenderer.h"
@@ -20,6 +23,15 @@ using ksdvi::gdi::COLORREF;
 using ksdvi::gdi::RGB;
 
 inline constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
+inline constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kRed = RGB(255, 0, 0),
+                          kBlue = RGB(0, 0, 255), kMagenta = RGB(255, 0, 255);
+
+// A pixel a page must have, and why.
+struct Probe {
+    int x, y;
+    COLORREF color;
+    char const* what;
+};
 inline constexpr double kSpPerInch = 4736286.72;
 
 // A DVI position as a pixel at `dpi` with the DVI origin one inch in.
@@ -60,5 +72,16 @@ private:
     DocumentSession session_;
     KsDviDrawer drawer_;
 };
+
+// Page i of `file` drawn at 72 dpi has the pixels of pages[i].
+inline void ExpectPagePixels(std::string const& file, std::vector<std::vector<Probe>> const& pages) {
+    for (size_t index = 0; index < pages.size(); ++index) {
+        RenderedPage page(file, static_cast<int>(index), 72);
+        ASSERT_TRUE(page.Opened()) << file;
+        for (Probe const& p : pages[index])
+            EXPECT_EQ(page.Pixel(p.x, p.y), p.color)
+                << file << " page " << index << ": " << p.what << " at (" << p.x << ", " << p.y << ")";
+    }
+}
 
 }  // namespace ksdvi::test

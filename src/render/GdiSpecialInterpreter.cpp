@@ -1,0 +1,107 @@
+// The drawing-record interpreter's life over pages, the choice of family, and
+// what all "GDI" shapes share: coordinates and the prologue around drawing.
+
+#include "render/GdiSpecialInterpreter.h"
+
+#include <cstring>
+
+#include "render/KsDviDrawer.h"
+#include "render/SharedDrawingValues.h"
+#include "stream/DeviceRounding.h"
+
+using namespace ksdvi;
+using namespace ksdvi::gdi;
+
+namespace {
+
+// One inch in scaled points: "GDI" coordinates count from the paper's corner,
+// DVI positions from one inch in.
+constexpr int64_t kInchSp = 4736287;
+
+// Record units of 1/res inch in scaled points, truncating as the records expect.
+int64_t ToSp(int c, unsigned res) { return int64_t{c} * 86 / res + (int64_t{c} * 47362 / res) * 100; }
+
+}  // namespace
+
+SharedDrawingValues& ksdvi::GetSharedDrawingValues() {
+    static SharedDrawingValues values;
+    return values;
+}
+
+GdiSpecialInterpreter::GdiSpecialInterpreter(KsDviDrawer& drawer)
+    : drawer_(drawer), shared_(GetSharedDrawingValues()) {}
+
+GdiSpecialInterpreter::~GdiSpecialInterpreter() { EndPage(); }
+
+int GdiSpecialInterpreter::BeginPage() {
+    EndPage();
+    dc_ = drawer_.GetpDC();
+    shared_.ResetForPage();
+    return 0;
+}
+
+// Between pages no special is taken: the context may be gone.
+int GdiSpecialInterpreter::EndPage() {
+    dc_ = nullptr;
+    pen_.reset();
+    brush_.reset();
+    clipRect_.reset();
+    clipRegion_.reset();
+    bitmap_.reset();
+    dib_.clear();
+    attributes_.fill(0);
+    attributesSet_ = false;
+    return 0;
+}
+
+int GdiSpecialInterpreter::PlaySpecial(unsigned char const* bytes, unsigned int length, int, int) {
+    if (!dc_ || !bytes) return 0;
+    if (length >= 3 && std::memcmp(bytes, "GDI", 3) == 0) {
+        PlayGdiRecord(bytes, length, 0);
+        return 1;
+    }
+    if (length < 3 || bytes[0] != '#') return 0;
+    RecordReader record(bytes + 1, bytes + length);
+    return PlayStateRecord(record) ? 1 : 0;
+}
+
+int GdiSpecialInterpreter::DeviceX(int c) const {
+    double sp = static_cast<double>(ToSp(c, resX_) - kInchSp);
+    return RoundHalfAway(RoundHalfAway(sp * drawer_.GethPixPerDvi()) + static_cast<double>(drawer_.hDot(0)));
+}
+
+int GdiSpecialInterpreter::DeviceY(int c) const {
+    double sp = static_cast<double>(ToSp(c, resY_) - kInchSp);
+    return RoundHalfAway(RoundHalfAway(sp * drawer_.GetvPixPerDvi()) + static_cast<double>(drawer_.vDot(0)));
+}
+
+int GdiSpecialInterpreter::SizeX(int c) const {
+    return Ceiling(static_cast<double>(ToSp(c, resX_)) * drawer_.GethPixPerDvi());
+}
+
+int GdiSpecialInterpreter::SizeY(int c) const {
+    return Ceiling(static_cast<double>(ToSp(c, resY_)) * drawer_.GetvPixPerDvi());
+}
+
+bool GdiSpecialInterpreter::ReadPoints(RecordReader& record, unsigned count, std::vector<POINT>& points) const {
+    // Four bytes a point: a count the record cannot hold allocates nothing.
+    if (record.Left() / 4 < count) return false;
+    points.resize(count);
+    for (POINT& p : points) {
+        int x = record.Int16Le(), y = record.Int16Le();
+        p = POINT{DeviceX(x), DeviceY(y)};
+    }
+    return record.Ok();
+}
+
+void GdiSpecialInterpreter::Prologue() {
+    dc_->SaveDC();
+    if (pen_) dc_->SelectObject(pen_.get());
+    if (brush_)
+        dc_->SelectObject(brush_.get());
+    else
+        dc_->SelectStockObject(NULL_BRUSH);
+    if (attributesSet_) ApplyAttributes();
+}
+
+void GdiSpecialInterpreter::Epilogue() { dc_->RestoreDC(-1); }
