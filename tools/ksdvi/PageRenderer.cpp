@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "DocumentSession.h"
+#include "Highlighter.h"
 #include "render/KsDviDrawer.h"
 
 namespace gdi = ksdvi::gdi;
@@ -76,10 +77,19 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
                                 problem.reason);
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
+    if (highlighter_) highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom);
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
     return error_.empty();
 }
+
+PageRenderer::PageRenderer(RenderSettings const& settings) : settings_(settings) {}
+
+void PageRenderer::Highlight(std::string const& pattern) {
+    highlighter_ = pattern.empty() ? nullptr : std::make_unique<Highlighter>(pattern);
+}
+
+PageRenderer::~PageRenderer() = default;
 
 std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
                           String8 const& anchor) {
