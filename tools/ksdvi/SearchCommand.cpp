@@ -5,12 +5,12 @@
 // Exit status: 0 when found, 1 when not, 2 on errors.
 
 #include <cstdio>
-#include <iostream>
 
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "DviPixels.h"
+#include "JsonLines.h"
 #include "PageTexts.h"
 #include "text/UnicodeSearch.h"
 
@@ -53,7 +53,7 @@ int RunSearch(SearchOptions const& options) {
         else
             std::printf("%s\n", line.c_str());
     }
-    if (options.json) std::cout << all.dump(1) << std::endl;
+    if (options.json) PrintJsonLines(all);
     if (!whole) return kFailed;
     return matches.empty() ? kNotFound : kFound;
 }

@@ -4,12 +4,12 @@
 //   (each line's words with their boxes in the pixels of `ksdvi render`)
 
 #include <cstdio>
-#include <iostream>
 
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "DviPixels.h"
+#include "JsonLines.h"
 #include "PageTexts.h"
 
 int RunText(TextOptions const& options) {
@@ -37,6 +37,6 @@ int RunText(TextOptions const& options) {
         }
         all.push_back({{"page", page + 1}, {"lines", lines}});
     });
-    if (options.json) std::cout << all.dump(1) << std::endl;
+    if (options.json) PrintJsonLines(all);
     return whole ? 0 : 1;
 }
