@@ -85,6 +85,7 @@ std::u32string Composed(std::u32string const& text) {
 }
 
 void ComposeAccents(std::vector<UnicodeChar>& chars) {
+    if (std::none_of(chars.begin(), chars.end(), [](UnicodeChar const& c) { return CombiningOf(c.text) != 0; })) return;
     std::vector<UnicodeChar> out;
     out.reserve(chars.size());
     for (size_t i = 0; i < chars.size(); ++i) {

@@ -34,21 +34,34 @@ UnicodeText::UnicodeText(KsDvi& dvi, GlyphList const& names)
 
 UnicodeText::~UnicodeText() = default;
 
-std::u32string UnicodeText::TextOf(KsDvi::ItrnFont const* font, unsigned dviCode, unsigned short code) {
+std::u32string const& UnicodeText::TextOf(KsDvi::ItrnFont const* font, unsigned dviCode, unsigned short code) {
     if (code >= 0xF000 && code <= 0xF0FF) code = static_cast<unsigned short>(code - 0xF000);
     // Windows-font pages and double-byte characters report Unicode already.
-    if (!font || (font->IsDBCEnabled() && dviCode > 0xFF)) return code ? std::u32string(1, code) : U"";
-    auto [it, added] = fontNames_.try_emplace(font);
-    if (added) it->second = NamesOf(*font);
-    if (it->second && dviCode < it->second->size()) {
-        std::string const& name = (*it->second)[dviCode];
+    if (!font || dviCode > 0xFF) {
+        reported_ = code ? std::u32string(1, code) : U"";
+        return reported_;
+    }
+    auto [it, added] = fonts_.try_emplace(font);
+    FontTexts& texts = it->second;
+    if (added) texts.names = NamesOf(*font);
+    if (!texts.known[dviCode]) {
+        texts.texts[dviCode] = CodeText(texts, *font, dviCode, code);
+        texts.known[dviCode] = true;
+    }
+    return texts.texts[dviCode];
+}
+
+std::u32string UnicodeText::CodeText(FontTexts const& font, KsDvi::ItrnFont const& record, unsigned dviCode,
+                                     unsigned short code) const {
+    if (font.names) {
+        std::string const& name = (*font.names)[dviCode];
         // The stroke that TeX's OT1 fonts lay over L and l for the Polish letters.
         if (name == "suppress") return U"\u0338";
         std::u32string text = glyphList_.ToUnicode(name);
         if (!text.empty()) return Composed(text);
         if (!name.empty()) return U"";  // a glyph that stands for no character
     }
-    if (font->GetEncoding() == KsDviTTFMap::ENC_8R_UNICODE) return code ? std::u32string(1, code) : U"";
+    if (record.GetEncoding() == KsDviTTFMap::ENC_8R_UNICODE) return code ? std::u32string(1, code) : U"";
     // Without names, printable ASCII is what most fonts keep at those codes.
     return dviCode > 32 && dviCode < 127 ? std::u32string(1, char32_t(dviCode)) : U"";
 }

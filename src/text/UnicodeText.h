@@ -7,6 +7,7 @@
 // their boxes (DVI units) and the instruction positions that KsDviSelect
 // gives them.
 
+#include <array>
 #include <climits>
 #include <map>
 #include <memory>
@@ -55,12 +56,22 @@ private:
     class Drawer;
     friend class Drawer;
 
+    // What each code of a font stands for, found on first use.
+    struct FontTexts {
+        std::shared_ptr<GlyphNames const> names;
+        std::array<std::u32string, 256> texts;
+        std::array<bool, 256> known{};
+    };
+
     std::shared_ptr<GlyphNames const> NamesOf(KsDvi::ItrnFont const& font);
-    std::u32string TextOf(KsDvi::ItrnFont const* font, unsigned dviCode, unsigned short code);
+    std::u32string const& TextOf(KsDvi::ItrnFont const* font, unsigned dviCode, unsigned short code);
+    std::u32string CodeText(FontTexts const& font, KsDvi::ItrnFont const& record, unsigned dviCode,
+                            unsigned short code) const;
 
     KsDvi& dvi_;
     GlyphList const& glyphList_;
-    std::map<KsDvi::ItrnFont const*, std::shared_ptr<GlyphNames const>> fontNames_;
+    std::map<KsDvi::ItrnFont const*, FontTexts> fonts_;
+    std::u32string reported_;  // the text of a code reported as Unicode
     std::unique_ptr<Drawer> drawer_;
 };
 
