@@ -18,3 +18,11 @@ best() {
   done
   echo "$best"
 }
+
+# Typesets bench/NAME.tex with LaTeX in the scratch directory and prints the
+# path of its DVI file.
+typeset_bench() {
+  cp "$root/bench/$1.tex" "$work/"
+  (cd "$work" && latex -interaction=batchmode "$1.tex" >/dev/null)
+  echo "$work/$1.dvi"
+}

@@ -10,9 +10,7 @@ ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-3}
 source "$root/bench/common.sh"
 
-cp "$root/bench/long-document.tex" "$work/"
-(cd "$work" && latex -interaction=batchmode long-document.tex >/dev/null)
-dvi="$work/long-document.dvi"
+dvi=$(typeset_bench long-document)
 pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
 
 

@@ -9,9 +9,7 @@ ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
 runs=${RUNS:-3}
 source "$root/bench/common.sh"
 
-cp "$root/bench/thousand-pages.tex" "$work/"
-(cd "$work" && latex -interaction=batchmode thousand-pages.tex >/dev/null)
-dvi="$work/thousand-pages.dvi"
+dvi=$(typeset_bench thousand-pages)
 pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
 found=$("$ksdvi" search "$dvi" rhododendron)
 

@@ -170,12 +170,6 @@ void KsDviSearch::PutChar(unsigned short code, int left, int top, int width, int
     }
     if (++state_ < patternLength_) return;
     ++resultCount_;
-    Result result;
-    result.page = curPage_;
-    result.offset = matchStart_;
-    result.length = patternLength_;
-    result.rects = curRects_;
-    result.chars = curChars_;
-    results_.Append(result);
+    results_.Append({curPage_, matchStart_, patternLength_, curRects_, curChars_});
     state_ = 0;
 }

@@ -167,6 +167,7 @@ void KsDviSelect::Empty() { start_ = end_ = anchorX_ = anchorY_ = curX_ = curY_ 
 // The line a point belongs to: the one it lies in, else the nearest beside,
 // above or below it, in that order of preference.
 KsDviSelect::Hit KsDviSelect::FindLine(int x, int y) {
+    noText_ = drawer_->lines.IsEmpty() ? 1 : 0;
     Hit best;
     Wide bestDistance = 0;
     int bestRank = INT_MAX;  // 0 beside, 1 above (the line lies below), 2 below
@@ -198,7 +199,6 @@ KsDviSelect::Hit KsDviSelect::FindLine(int x, int y) {
             bestRank = rank;
         }
     }
-    noText_ = drawer_->lines.IsEmpty() ? 1 : 0;
     return best;
 }
 

@@ -43,6 +43,14 @@ void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
         ->check(CLI::ExistingFile);
 }
 
+void AddPagesOption(CLI::App* cmd, std::string& pages) {
+    cmd->add_option("-p,--pages", pages, "Pages, e.g. 1,3-5 (1-based)");
+}
+
+void AddResolutionOption(CLI::App* cmd, int& dpi, char const* what) {
+    cmd->add_option("-r,--resolution", dpi, what)->check(CLI::Range(1, 4800));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,8 +120,8 @@ int main(int argc, char** argv) {
     CLI::App* searchCmd = app.add_subcommand("search", "Where a text occurs, with its rectangles in pixels");
     searchCmd->add_option("FILE", search.file, "DVI file")->required();
     searchCmd->add_option("PATTERN", search.pattern, "Text to find (UTF-8; white space is ignored)")->required();
-    searchCmd->add_option("-p,--pages", search.pages, "Pages, e.g. 1,3-5 (1-based)");
-    searchCmd->add_option("-r,--resolution", search.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
+    AddPagesOption(searchCmd, search.pages);
+    AddResolutionOption(searchCmd, search.dpi, "Dots per inch");
     searchCmd->add_flag("--match-case", search.matchCase, "Letter case must match");
     searchCmd->add_flag("--json", search.json, "Print JSON");
     AddFontPathOptions(searchCmd, search.session);
@@ -121,9 +129,8 @@ int main(int argc, char** argv) {
     TextOptions text;
     CLI::App* textCmd = app.add_subcommand("text", "The text of each page in UTF-8");
     textCmd->add_option("FILE", text.file, "DVI file")->required();
-    textCmd->add_option("-p,--pages", text.pages, "Pages, e.g. 1,3-5 (1-based)");
-    textCmd->add_option("-r,--resolution", text.dpi, "Dots per inch of the boxes of --json")
-        ->check(CLI::Range(1, 4800));
+    AddPagesOption(textCmd, text.pages);
+    AddResolutionOption(textCmd, text.dpi, "Dots per inch of the boxes of --json");
     textCmd->add_flag("--json", text.json, "Print each line's words with their boxes as JSON");
     AddFontPathOptions(textCmd, text.session);
 
