@@ -1,8 +1,10 @@
 # Sourced by the timing scripts: a scratch directory removed at exit, and
 # `best CMD...`, the best wall time of $runs runs of a command in nanoseconds
 # (run in the scratch directory, with an empty out/ there, output dropped).
-# The tool by its absolute path: commands run in the scratch directory.
-ksdvi=$(realpath "$ksdvi")
+# The tool by its absolute path (the script's first argument, else the
+# build's): commands run in the scratch directory. RUNS runs each (3).
+ksdvi=$(realpath "${ksdvi:-${1:-$root/build/tools/ksdvi/ksdvi}}")
+runs=${runs:-${RUNS:-3}}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -25,4 +27,9 @@ typeset_bench() {
   cp "$root/bench/$1.tex" "$work/"
   (cd "$work" && latex -interaction=batchmode "$1.tex" >/dev/null)
   echo "$work/$1.dvi"
+}
+
+# The number of pages of a DVI file.
+pages_of() {
+  "$ksdvi" info "$1" | awk '/^pages:/ {print $2}'
 }

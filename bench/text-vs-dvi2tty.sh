@@ -5,12 +5,10 @@
 #   bench/text-vs-dvi2tty.sh [path/to/ksdvi]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
-runs=${RUNS:-3}
 source "$root/bench/common.sh"
 
 dvi=$(typeset_bench thousand-pages)
-pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
+pages=$(pages_of "$dvi")
 found=$("$ksdvi" search "$dvi" rhododendron)
 
 echo "document: $pages pages; the word: $found; best of $runs runs"
