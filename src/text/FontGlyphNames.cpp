@@ -101,8 +101,12 @@ std::shared_ptr<GlyphNames const> ReadBuiltinGlyphNames(std::string const& path)
 std::shared_ptr<GlyphNames const> FindGlyphNames(KsDvi const& dvi, KsDvi::ItrnFont const& font) {
     if (EncodingVector const* vector = font.GetGlyphNames()) return FromVector(*vector);
     KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
-    if (!info.encFile.IsNull()) {
-        std::string path = FinderOf(dvi).Find(info.encFile.c_str(), KPathSea::Format::Enc);
+    return FindGlyphNames(dvi, info.encFile, info.fontFile);
+}
+
+std::shared_ptr<GlyphNames const> FindGlyphNames(KsDvi const& dvi, String8 const& encFile, String8 const& fontFile) {
+    if (!encFile.IsNull()) {
+        std::string path = FinderOf(dvi).Find(encFile.c_str(), KPathSea::Format::Enc);
         static FileCache<std::shared_ptr<GlyphNames const>> vectors;
         auto names = vectors.Get(path, [&]() -> std::shared_ptr<GlyphNames const> {
             auto vector = path.empty() ? nullptr : EncodingVector::Read(path);
@@ -110,8 +114,8 @@ std::shared_ptr<GlyphNames const> FindGlyphNames(KsDvi const& dvi, KsDvi::ItrnFo
         });
         if (names) return names;
     }
-    if (info.fontFile.IsNull()) return nullptr;
-    std::string path = FontProgramPath(dvi, info.fontFile.c_str());
+    if (fontFile.IsNull()) return nullptr;
+    std::string path = FontProgramPath(dvi, fontFile.c_str());
     if (path.empty()) return nullptr;
     return ProgramNames().Get(path, [&] { return ReadBuiltinGlyphNames(path); });
 }

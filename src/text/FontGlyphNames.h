@@ -18,6 +18,10 @@ using GlyphNames = std::array<std::string, 256>;
 // names its glyphs (bitmap fonts, fonts without a map entry).
 std::shared_ptr<GlyphNames const> FindGlyphNames(KsDvi const& dvi, KsDvi::ItrnFont const& font);
 
+// The same from what a map entry names: its encoding vector's file, else its
+// font program.
+std::shared_ptr<GlyphNames const> FindGlyphNames(KsDvi const& dvi, String8 const& encFile, String8 const& fontFile);
+
 // The names of a font program's built-in encoding; null when the file cannot
 // be read or names no glyphs.
 std::shared_ptr<GlyphNames const> ReadBuiltinGlyphNames(std::string const& path);

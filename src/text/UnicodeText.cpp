@@ -2,7 +2,6 @@
 
 #include <unicode/unistr.h>
 
-#include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "text/AccentComposition.h"
@@ -78,15 +77,16 @@ std::string_view Family(String8 const& name) {
 }  // namespace
 
 // A font painted from METAFONT bitmaps names no glyphs; another size of its
-// family that an outline program paints has the same encoding.
+// family that the installation paints from an outline program has the same
+// encoding.
 std::shared_ptr<GlyphNames const> UnicodeText::NamesOf(KsDvi::ItrnFont const& font) {
     if (auto names = FindGlyphNames(dvi_, font)) return names;
     std::string_view family = Family(font.GetName());
-    if (family.empty() || family.size() == font.GetName().view().size()) return nullptr;
-    for (KsDvi::ItrnFontItr other(dvi_); !other.IsFinished(); ++other) {
-        KsDvi::ItrnFont const* f = other();
-        if (f == &font || f->IsVirtual() || Family(f->GetName()) != family) continue;
-        if (auto names = FindGlyphNames(dvi_, *f)) return names;
+    KsDviTTFMap const* map = dvi_.GetDviTTFMap();
+    if (!map || family.empty() || family.size() == font.GetName().view().size()) return nullptr;
+    for (KsDviTTFMap::Entry const* entry : map->GetEntries()) {
+        if (Family(entry->name) != family) continue;
+        if (auto names = FindGlyphNames(dvi_, entry->encfile, entry->fontfile)) return names;
     }
     return nullptr;
 }
