@@ -137,4 +137,15 @@ TEST(UnicodeText, AccentsJoinTheirLetters) {
     EXPECT_LT(chars.size(), raw.size());
 }
 
+// t1fonts.tex's heading is set in ecbx1440, which only METAFONT paints: its
+// glyph names come from the cm-super program of another size.
+TEST(UnicodeText, BitmapFontsBorrowTheirFamilysNames) {
+    TextDocument doc("t1fonts.dvi");
+    ksdvi::UnicodeText text(doc.dvi);
+    std::vector<ksdvi::UnicodeChar> chars;
+    ASSERT_EQ(text.ReadPage(0, chars), 1);
+    std::string page = ksdvi::UnicodeText::GetString(chars, 0);
+    EXPECT_EQ(page.substr(0, page.find('\n')), "1 Français et “guillemets”");
+}
+
 }  // namespace
