@@ -3,8 +3,10 @@
 # (run in the scratch directory, with an empty out/ there, output dropped);
 # and `profile CMD...`, the best wall and CPU seconds of as many runs and the
 # largest peak memory in MiB, as "WALL CPU MIB".
-# The tool by its absolute path: commands run in the scratch directory.
-ksdvi=$(realpath "$ksdvi")
+# The tool by its absolute path (the script's first argument, else the
+# build's): commands run in the scratch directory. RUNS runs each (3).
+ksdvi=$(realpath "${ksdvi:-${1:-$root/build/tools/ksdvi/ksdvi}}")
+runs=${runs:-${RUNS:-3}}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -33,4 +35,17 @@ profile() {
     [ "$m" -gt "$rss" ] && rss=$m
   done
   echo "$wall $cpu $((rss / 1024))"
+}
+
+# Typesets bench/NAME.tex with LaTeX in the scratch directory and prints the
+# path of its DVI file.
+typeset_bench() {
+  cp "$root/bench/$1.tex" "$work/"
+  (cd "$work" && latex -interaction=batchmode "$1.tex" >/dev/null)
+  echo "$work/$1.dvi"
+}
+
+# The number of pages of a DVI file.
+pages_of() {
+  "$ksdvi" info "$1" | awk '/^pages:/ {print $2}'
 }

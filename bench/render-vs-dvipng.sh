@@ -6,14 +6,10 @@
 #   bench/render-vs-dvipng.sh [path/to/ksdvi]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-ksdvi=${1:-$root/build/tools/ksdvi/ksdvi}
-runs=${RUNS:-3}
 source "$root/bench/common.sh"
 
-cp "$root/bench/long-document.tex" "$work/"
-(cd "$work" && latex -interaction=batchmode long-document.tex >/dev/null)
-dvi="$work/long-document.dvi"
-pages=$("$ksdvi" info "$dvi" | awk '/^pages:/ {print $2}')
+dvi=$(typeset_bench long-document)
+pages=$(pages_of "$dvi")
 
 
 echo "document: $pages pages; $(nproc) cores; best of $runs runs (wall, CPU), largest peak memory"

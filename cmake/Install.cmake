@@ -25,6 +25,7 @@ set(KSDVI_PUBLIC_HEADERS
   platform/kpathsea/KPathSea.h
   print/CGSFile.h print/CDIB.h print/CPrintDIB.h
   render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h
+  text/KsDviSearch.h text/KsDviSelect.h text/UnicodeText.h text/UnicodeSearch.h text/FontGlyphNames.h text/GlyphList.h
   writer/KsDviWriter.h)
 file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)
 foreach(header ${KSDVI_PUBLIC_HEADERS} ${KSDVI_GDI_HEADERS})

@@ -9,7 +9,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libcairo2-dev libpixman-1-dev libfreetype-dev libfontconfig-dev
   libpng-dev libjpeg-dev libgif-dev libgs-dev ghostscript
-  libkpathsea-dev
+  libkpathsea-dev libicu-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
   dvipng fonts-dejavu-core poppler-utils

@@ -2,9 +2,12 @@
 // the document is scanned (fonts from tests/data/metrics, then the TeX
 // installation) and its first pages are drawn on a small device at a low
 // resolution, with their pictures (tests/data's, from memory), link areas
-// and anchors; then its pages are copied as `ksdvi select` copies them.
+// and anchors; their text is searched, selected and read in Unicode as
+// `ksdvi search` and `ksdvi text` read it; then its pages are copied as
+// `ksdvi select` copies them.
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -14,6 +17,10 @@
 #include "PageCopier.h"
 #include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
+#include "text/KsDviSearch.h"
+#include "text/KsDviSelect.h"
+#include "text/UnicodeSearch.h"
+#include "text/UnicodeText.h"
 
 using namespace ksdvi::fuzz;
 
@@ -62,6 +69,36 @@ void DrawPage(KsDvi& dvi, int page, String8 const& anchor) {
     drawer.Close();
 }
 
+// A selection over the whole page has at most a rectangle per line; the
+// Unicode text's occurrences lie on the page searched, within the limit.
+void CheckText(KsDvi& dvi, int page, ksdvi::UnicodeText& text) {
+    try {
+        KsDviSelect select;
+        select.Open(dvi, page);
+        select.BeginSelect(INT_MIN, INT_MIN);
+        select.UpdateSelect(INT_MAX, INT_MAX);
+        FUZZ_CHECK(select.GetSelRect()->GetCount() <= select.GetLineList().GetCount());
+        select.GetSelectedString();
+        std::vector<ksdvi::UnicodeChar> chars;
+        text.ReadPage(page, chars);
+        ksdvi::UnicodeText::GetString(chars, dvi.GetWinFont());
+        ksdvi::UnicodeText::GetLines(chars, dvi.GetWinFont());
+        std::vector<ksdvi::TextMatch> matches;
+        ksdvi::UnicodeSearch("e", false).FindOnPage(page, chars, matches);
+        FUZZ_CHECK(matches.size() <= KsDviSearch::MaxResults + 1);
+        for (ksdvi::TextMatch const& m : matches) FUZZ_CHECK(m.page == page && !m.rects.IsEmpty());
+    } catch (KsDviDrawerBase::MalformedDviError const&) {}
+}
+
+void CheckSearch(KsDvi& dvi, int pages) {
+    KsDviSearch search;
+    try {
+        search.FindString("e", &dvi, 0, 0, pages - 1);
+    } catch (KsDviDrawerBase::MalformedDviError const&) {}
+    FUZZ_CHECK(search.GetResultList().GetCount() <= KsDviSearch::MaxResults + 1);
+    for (KsDviSearch::Result const& r : search.GetResultList()) FUZZ_CHECK(r.page >= 0 && r.page < pages);
+}
+
 // The pages the scan accepted, copied backwards as `ksdvi select` copies
 // them, make a whole document of as many pages.
 void CheckCopy(KsDvi& dvi) {
@@ -96,7 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     CheckPageTable(dvi, size);
     // The first anchor is looked for, as `ksdvi locate` looks for one.
     String8 anchor = dvi.GetTagList().GetCount() > 0 ? dvi.GetTagList().GetHead()->value.name : String8();
-    for (int page = 0; page < std::min(dvi.GetNPage(), kPagesDrawn); ++page) DrawPage(dvi, page, anchor);
+    int const pages = std::min(dvi.GetNPage(), kPagesDrawn);
+    ksdvi::UnicodeText text(dvi);
+    for (int page = 0; page < pages; ++page) {
+        DrawPage(dvi, page, anchor);
+        CheckText(dvi, page, text);
+    }
+    if (pages > 0) CheckSearch(dvi, pages);
     CheckCopy(dvi);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Pages drawn a band of rows at a time make the very PNG file that the page
 // drawn whole makes: grey pages, pages whose colour shows up in a later band
-// (drawn again in RGB), and pages with pictures or PostScript (drawn whole).
+// (drawn again in RGB), highlighted words, and pages with pictures or
+// PostScript (drawn whole).
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@ struct Case {
     char const* file;
     int page;  // 0-based
     bool links;
+    char const* highlight = "";
 };
 
 class BandedRender : public testing::TestWithParam<Case> {};
@@ -33,6 +35,7 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
     auto render = [&](int64_t bandBytes, std::string const& name) {
         settings.bandBytes = bandBytes;
         PageRenderer renderer(settings);
+        renderer.Highlight(c.highlight);
         EXPECT_TRUE(renderer.RenderPng(session.Document(), c.page, dir / name)) << renderer.WriteError();
         EXPECT_EQ(renderer.Error(), "");
         return ReadFileBytes(dir / name);
@@ -47,7 +50,7 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
 INSTANTIATE_TEST_SUITE_P(Pages, BandedRender,
                          testing::Values(Case{"latex.dvi", 0, false}, Case{"dvipscolor.dvi", 0, false},
                                          Case{"links.dvi", 0, true}, Case{"figures.dvi", 0, false},
-                                         Case{"postscript.dvi", 0, false}),
+                                         Case{"postscript.dvi", 0, false}, Case{"text.dvi", 0, false, "finite"}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find('.')) + (info.param.links ? "_links" : "");

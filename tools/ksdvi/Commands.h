@@ -35,7 +35,8 @@ struct RenderOptions {
     std::string paper = "a4";
     int jobs = 0;  // 0: one worker per core
     bool links = false;
-    bool follow = false;  // render pages as TeX writes them, until the postamble
+    bool follow = false;    // render pages as TeX writes them, until the postamble
+    std::string highlight;  // paint where this text occurs
     SessionOptions session;
 };
 int RunRender(RenderOptions const& options);
@@ -72,6 +73,26 @@ struct SelectOptions {
     SessionOptions session;
 };
 int RunSelect(SelectOptions const& options);
+
+struct SearchOptions {
+    std::string file;
+    std::string pattern;  // UTF-8
+    std::string pages;
+    int dpi = 96;
+    bool matchCase = false;
+    bool json = false;
+    SessionOptions session;
+};
+int RunSearch(SearchOptions const& options);
+
+struct TextOptions {
+    std::string file;
+    std::string pages;
+    int dpi = 96;  // for the boxes of --json
+    bool json = false;
+    SessionOptions session;
+};
+int RunText(TextOptions const& options);
 
 struct PrintOptions {
     std::string file;

@@ -7,11 +7,10 @@
 // hyperref's dvips driver.
 
 #include <cstdio>
-#include <iostream>
-
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "JsonLines.h"
 #include "OffscreenPage.h"
 #include "PageSelection.h"
 #include "TraceDrawer.h"
@@ -84,13 +83,7 @@ int RunLinks(LinksOptions const& options) {
             failed = true;
         }
     }
-    if (options.json) {
-        // One link a line. Link text comes from specials and need not be UTF-8.
-        std::cout << "[";
-        for (size_t i = 0; i < all.size(); ++i)
-            std::cout << (i ? ",\n " : "\n ") << all[i].dump(-1, ' ', false, Json::error_handler_t::replace);
-        std::cout << "\n]" << std::endl;
-    }
+    if (options.json) PrintJsonLines(all);
     if (session.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, session.Message());
         return 1;

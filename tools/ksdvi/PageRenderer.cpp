@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "DocumentSession.h"
+#include "Highlighter.h"
 #include "platform/gdi/PngWriter.h"
 #include "render/KsDviDrawer.h"
 
@@ -89,6 +90,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
                                 problem.reason);
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
+    if (highlighter_) highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom, std::max(rowsAbove, 0));
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
     return error_.empty() ? Band::Drawn : Band::Failed;
@@ -154,6 +156,14 @@ bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, in
     }
     return false;
 }
+
+PageRenderer::PageRenderer(RenderSettings const& settings) : settings_(settings) {}
+
+void PageRenderer::Highlight(std::string const& pattern) {
+    highlighter_ = pattern.empty() ? nullptr : std::make_unique<Highlighter>(pattern);
+}
+
+PageRenderer::~PageRenderer() = default;
 
 std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
                           String8 const& anchor, int rowsAbove) {

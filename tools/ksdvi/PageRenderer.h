@@ -15,6 +15,7 @@
 #include "platform/gdi/RasterDevice.h"
 
 class DocumentSession;
+class Highlighter;
 class KsDviDrawer;
 
 struct RenderSettings {
@@ -53,7 +54,11 @@ std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, 
 
 class PageRenderer {
 public:
-    explicit PageRenderer(RenderSettings const& settings) : settings_(settings) {}
+    explicit PageRenderer(RenderSettings const& settings);
+    ~PageRenderer();
+
+    // Pages rendered from now on are painted over where `pattern` occurs.
+    void Highlight(std::string const& pattern);
 
     // Draws the page; false with Error() set when it could not be drawn whole
     // (what could be drawn is on the device all the same).
@@ -87,4 +92,5 @@ private:
     std::string error_, writeError_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
+    std::unique_ptr<Highlighter> highlighter_;
 };

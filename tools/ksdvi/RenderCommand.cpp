@@ -89,6 +89,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
                         !WithinSurfaceBudget(options.file, settings))
                         return 1;
                     renderer = std::make_unique<PageRenderer>(settings);
+                    renderer->Highlight(options.highlight);
                 }
                 std::string path = OutputPath(pattern, rendered + 1);
                 Problems problems;
@@ -164,6 +165,7 @@ int RunRender(RenderOptions const& options) {
 
     auto work = [&](KsDvi& dvi) {
         PageRenderer renderer(settings);
+        renderer.Highlight(options.highlight);
         for (size_t i = next++; i < pages->size(); i = next++) {
             int page = (*pages)[i];
             std::string path = OutputPath(pattern, page + 1);

@@ -53,6 +53,14 @@ void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
         ->check(CLI::ExistingFile);
 }
 
+void AddPagesOption(CLI::App* cmd, std::string& pages) {
+    cmd->add_option("-p,--pages", pages, "Pages, e.g. 1,3-5 (1-based)");
+}
+
+void AddResolutionOption(CLI::App* cmd, int& dpi, char const* what) {
+    cmd->add_option("-r,--resolution", dpi, what)->check(CLI::Range(1, 4800));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +93,7 @@ int main(int argc, char** argv) {
     renderCmd->add_option("-j,--jobs", render.jobs, "Pages rendered in parallel (default: one per core)")
         ->check(CLI::Range(1, 256));
     renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
+    renderCmd->add_option("--highlight", render.highlight, "Paint where this text occurs (as search finds it)");
     renderCmd->add_flag("--follow", render.follow, "Render each page as TeX completes it, until the file is finished")
         ->excludes("--pages");
     AddFontPathOptions(renderCmd, render.session);
@@ -117,6 +126,24 @@ int main(int argc, char** argv) {
     selectCmd->add_option("-p,--pages", select.pages, "Pages, e.g. 1,3-5 (1-based)")->required();
     selectCmd->add_option("-o,--output", select.output, "The DVI file to write")->required();
 
+    SearchOptions search;
+    CLI::App* searchCmd = app.add_subcommand("search", "Where a text occurs, with its rectangles in pixels");
+    searchCmd->add_option("FILE", search.file, "DVI file")->required();
+    searchCmd->add_option("PATTERN", search.pattern, "Text to find (UTF-8; white space is ignored)")->required();
+    AddPagesOption(searchCmd, search.pages);
+    AddResolutionOption(searchCmd, search.dpi, "Dots per inch");
+    searchCmd->add_flag("--match-case", search.matchCase, "Letter case must match");
+    searchCmd->add_flag("--json", search.json, "Print JSON");
+    AddFontPathOptions(searchCmd, search.session);
+
+    TextOptions text;
+    CLI::App* textCmd = app.add_subcommand("text", "The text of each page in UTF-8");
+    textCmd->add_option("FILE", text.file, "DVI file")->required();
+    AddPagesOption(textCmd, text.pages);
+    AddResolutionOption(textCmd, text.dpi, "Dots per inch of the boxes of --json");
+    textCmd->add_flag("--json", text.json, "Print each line's words with their boxes as JSON");
+    AddFontPathOptions(textCmd, text.session);
+
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
     fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
@@ -148,5 +175,7 @@ int main(int argc, char** argv) {
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
     if (selectCmd->parsed()) return RunOnDocument(RunSelect, select);
     if (printCmd->parsed()) return RunOnDocument(RunPrint, print);
+    if (searchCmd->parsed()) return RunOnDocument(RunSearch, search);
+    if (textCmd->parsed()) return RunOnDocument(RunText, text);
     return 1;
 }

@@ -1,0 +1,38 @@
+#include "text/SelectionSpacing.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace ksdvi {
+
+namespace {
+
+using Wide = int64_t;  // sums of page coordinates, which may reach the ends of int
+
+bool IsHangulSyllable(unsigned code) { return code >= 0xAC00 && code <= 0xD7AF; }
+
+// Narrow letters after which Windows-font text leaves little room before a space.
+bool IsNarrow(unsigned code) { return code < 0x80 && code && std::strchr("fijlIJ,.!()/tr", int(code)); }
+
+bool OrdinarySpace(SpacedChar const& p, SpacedChar const& c) {
+    if (IsHangulSyllable(c.code)) return c.left >= p.left + 1.25 * p.width;
+    return c.code < 0x80 && c.left >= Wide(p.left) + p.width + p.width / 3;
+}
+
+bool WinFontSpace(SpacedChar const& p, SpacedChar const& c) {
+    if (IsHangulSyllable(c.code)) return c.left > p.left + 2.5 * p.width;
+    if (c.code >= 0x80 || c.code == 0x20) return false;
+    if (p.code == 'W') return c.left > p.left + 3.0 * p.width;
+    if (c.left > p.left + 2.0 * p.width) return true;
+    return IsNarrow(p.code) && Wide(p.left) + p.width < c.left && c.left <= p.left + 2.0 * p.width;
+}
+
+}  // namespace
+
+char const* SelectionSeparator(SpacedChar const& p, SpacedChar const& c, int winFont) {
+    if (c.baseline != p.baseline && p.baseline != 0) return c.baseline > Wide(p.baseline) + p.height ? "\r\n" : "";
+    if (p.width == 0) return "";
+    return (winFont ? WinFontSpace(p, c) : OrdinarySpace(p, c)) ? " " : "";
+}
+
+}  // namespace ksdvi

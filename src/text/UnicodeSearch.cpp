@@ -1,0 +1,62 @@
+#include "text/UnicodeSearch.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+
+#include "text/AccentComposition.h"
+
+namespace ksdvi {
+
+UnicodeSearch::UnicodeSearch(std::string const& pattern, bool matchCase) : matchCase_(matchCase) {
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(pattern);
+    std::u32string units;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        UChar32 c = text.char32At(i);
+        if (c > 32 && !u_isUWhiteSpace(c)) units.push_back(static_cast<char32_t>(c));
+    }
+    for (char32_t c : Composed(units)) pattern_.push_back(Fold(c));
+}
+
+char32_t UnicodeSearch::Fold(char32_t c) const {
+    return matchCase_ ? c : static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+void UnicodeSearch::FindOnPage(int page, std::vector<UnicodeChar> const& chars, std::vector<TextMatch>& matches) const {
+    if (pattern_.empty()) return;
+    // The page's text with, for each character of it, the page character it comes from.
+    std::u32string text;
+    std::vector<size_t> from;
+    for (size_t i = 0; i < chars.size(); ++i)
+        for (char32_t c : chars[i].text) {
+            text.push_back(Fold(c));
+            from.push_back(i);
+        }
+    for (size_t at = 0; matches.size() <= size_t(KsDviSearch::MaxResults);) {
+        size_t found = text.find(pattern_, at);
+        if (found == std::u32string::npos) return;
+        size_t first = from[found], last = from[found + pattern_.size() - 1];
+        TextMatch match;
+        match.page = page;
+        match.offset = chars[first].position;
+        std::u32string whole;
+        for (size_t i = first; i <= last; ++i) {
+            UnicodeChar const& c = chars[i];
+            whole += c.text;
+            KsDviSearch::CharRect box{c.left, static_cast<int>(int64_t(c.baseline) - c.height), c.width,
+                                      static_cast<int>(int64_t(c.height) + c.depth)};
+            if (i == first)
+                match.rects.Append(box);
+            else
+                KsDviSearch::MergeCharRect(match.rects, box);
+        }
+        match.text = Utf8Of(whole);
+        matches.push_back(std::move(match));
+        // The next occurrence starts after the last character this one touched.
+        at = found + pattern_.size();
+        while (at < text.size() && from[at] == last) ++at;
+    }
+}
+
+}  // namespace ksdvi

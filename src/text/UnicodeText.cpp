@@ -1,0 +1,182 @@
+#include "text/UnicodeText.h"
+
+#include <unicode/unistr.h>
+
+#include "font/ItrnFont.h"
+#include "interp/KsDviDrawerBase.h"
+#include "text/AccentComposition.h"
+#include "text/GlyphList.h"
+#include "text/SelectionSpacing.h"
+
+namespace ksdvi {
+
+// Records each character with the text its font and code stand for.
+class UnicodeText::Drawer : public KsDviDrawerBase {
+public:
+    explicit Drawer(UnicodeText& owner) : owner_(owner) {}
+    std::vector<UnicodeChar>* chars = nullptr;
+
+protected:
+    void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
+        KsDvi::ItrnFont const* font = IsWinFont() ? nullptr : GetItrnFont(GetCurFont());
+        chars->push_back({h, v, width, height, depth, GetInstOffset(), owner_.TextOf(font, GetDviCode(), code)});
+    }
+
+private:
+    UnicodeText& owner_;
+};
+
+UnicodeText::UnicodeText(KsDvi& dvi) : UnicodeText(dvi, GlyphList::Default()) {}
+
+UnicodeText::UnicodeText(KsDvi& dvi, GlyphList const& names)
+    : dvi_(dvi), glyphList_(names), drawer_(std::make_unique<Drawer>(*this)) {}
+
+UnicodeText::~UnicodeText() = default;
+
+std::u32string const& UnicodeText::TextOf(KsDvi::ItrnFont const* font, unsigned dviCode, unsigned short code) {
+    if (code >= 0xF000 && code <= 0xF0FF) code = static_cast<unsigned short>(code - 0xF000);
+    // Windows-font pages and double-byte characters report Unicode already.
+    if (!font || dviCode > 0xFF) {
+        reported_ = code ? std::u32string(1, code) : U"";
+        return reported_;
+    }
+    auto [it, added] = fonts_.try_emplace(font);
+    FontTexts& texts = it->second;
+    if (added) texts.names = NamesOf(*font);
+    if (!texts.known[dviCode]) {
+        texts.texts[dviCode] = CodeText(texts, *font, dviCode, code);
+        texts.known[dviCode] = true;
+    }
+    return texts.texts[dviCode];
+}
+
+std::u32string UnicodeText::CodeText(FontTexts const& font, KsDvi::ItrnFont const& record, unsigned dviCode,
+                                     unsigned short code) const {
+    if (font.names) {
+        std::string const& name = (*font.names)[dviCode];
+        // The stroke that TeX's OT1 fonts lay over L and l for the Polish letters.
+        if (name == "suppress") return U"\u0338";
+        std::u32string text = glyphList_.ToUnicode(name);
+        if (!text.empty()) return Composed(text);
+        if (!name.empty()) return U"";  // a glyph that stands for no character
+    }
+    if (record.GetEncoding() == KsDviTTFMap::ENC_8R_UNICODE) return code ? std::u32string(1, code) : U"";
+    // Without names, printable ASCII is what most fonts keep at those codes.
+    return dviCode > 32 && dviCode < 127 ? std::u32string(1, char32_t(dviCode)) : U"";
+}
+
+namespace {
+
+// A font's name without its size: "ecrm" of "ecrm0700".
+std::string_view Family(String8 const& name) {
+    std::string_view family = name.view();
+    while (!family.empty() && family.back() >= '0' && family.back() <= '9') family.remove_suffix(1);
+    return family;
+}
+
+}  // namespace
+
+// A font painted from METAFONT bitmaps names no glyphs; another size of its
+// family that the installation paints from an outline program has the same
+// encoding.
+std::shared_ptr<GlyphNames const> UnicodeText::NamesOf(KsDvi::ItrnFont const& font) {
+    if (auto names = FindGlyphNames(dvi_, font)) return names;
+    std::string_view family = Family(font.GetName());
+    KsDviTTFMap const* map = dvi_.GetDviTTFMap();
+    if (!map || family.empty() || family.size() == font.GetName().view().size()) return nullptr;
+    for (KsDviTTFMap::Entry const* entry : map->GetEntries()) {
+        if (Family(entry->name) != family) continue;
+        if (auto names = FindGlyphNames(dvi_, entry->encfile, entry->fontfile)) return names;
+    }
+    return nullptr;
+}
+
+int UnicodeText::ReadPage(int page, std::vector<UnicodeChar>& chars) {
+    chars.clear();
+    drawer_->chars = &chars;
+    struct Finish {
+        UnicodeText* self;
+        std::vector<UnicodeChar>& chars;
+        ~Finish() {
+            self->drawer_->Close();
+            ComposeAccents(chars);
+        }
+    } finish{this, chars};
+    if (!drawer_->Open(dvi_, page)) return 0;
+    return drawer_->Draw(-1);
+}
+
+std::string Utf8Of(std::u32string const& text) {
+    std::string out;
+    icu::UnicodeString::fromUTF32(reinterpret_cast<UChar32 const*>(text.data()), static_cast<int32_t>(text.size()))
+        .toUTF8String(out);
+    return out;
+}
+
+namespace {
+
+// Walks the characters between two positions with the separators a
+// selection's string puts before them.
+// The spacing rules know 8-bit codes: letters and punctuation of alphabetic
+// scripts count as ASCII ones; ideographs and Hangul keep their codes.
+unsigned SpacingCode(char32_t c) { return c >= 0x80 && c < 0x2E80 ? 'a' : static_cast<unsigned>(c); }
+
+template <class Visit>
+void WalkSeparated(std::vector<UnicodeChar> const& chars, int winFont, int start, int end, Visit visit) {
+    SpacedChar prev;
+    for (UnicodeChar const& c : chars) {
+        if (c.position < start || c.position > end || c.text.empty()) continue;
+        SpacedChar cur{c.left, c.baseline, c.width, c.height, SpacingCode(c.text.front())};
+        visit(SelectionSeparator(prev, cur, winFont), c);
+        // After a ligature the gap is measured from its last letter, as wide as
+        // one letter of it.
+        int letters = static_cast<int>(c.text.size());
+        cur.width = c.width / letters;
+        cur.left = static_cast<int>(int64_t(c.left) + c.width - cur.width);
+        cur.code = SpacingCode(c.text.back());
+        prev = cur;
+    }
+}
+
+}  // namespace
+
+std::string UnicodeText::GetString(std::vector<UnicodeChar> const& chars, int winFont, int start, int end,
+                                   char const* lineBreak) {
+    std::u32string text;
+    WalkSeparated(chars, winFont, start, end, [&](char const* separator, UnicodeChar const& c) {
+        if (separator[0] == '\r')
+            for (char const* p = lineBreak; *p; ++p) text.push_back(static_cast<unsigned char>(*p));
+        else if (separator[0])
+            text.push_back(U' ');
+        text += c.text;
+    });
+    return Utf8Of(text);
+}
+
+std::vector<TextLine> UnicodeText::GetLines(std::vector<UnicodeChar> const& chars, int winFont) {
+    std::vector<TextLine> lines;
+    std::u32string word;
+    auto finishWord = [&] {
+        if (!word.empty()) lines.back().back().text = Utf8Of(word);
+        word.clear();
+    };
+    WalkSeparated(chars, winFont, INT_MIN, INT_MAX, [&](char const* separator, UnicodeChar const& c) {
+        int top = static_cast<int>(int64_t(c.baseline) - c.height),
+            bottom = static_cast<int>(int64_t(c.baseline) + c.depth);
+        int right = static_cast<int>(int64_t(c.left) + c.width);
+        bool newLine = lines.empty() || separator[0] == '\r';
+        if (newLine || separator[0]) finishWord();
+        if (newLine) lines.emplace_back();
+        if (lines.back().empty() || separator[0]) lines.back().push_back({"", c.left, top, right, bottom});
+        TextWord& w = lines.back().back();
+        w.left = std::min(w.left, c.left);
+        w.top = std::min(w.top, top);
+        w.right = std::max(w.right, right);
+        w.bottom = std::max(w.bottom, bottom);
+        word += c.text;
+    });
+    finishWord();
+    return lines;
+}
+
+}  // namespace ksdvi
