@@ -45,8 +45,9 @@ int RunSearch(SearchOptions const& options) {
         for (auto const& r : match.rects) {
             auto box = pixels.Box(r.left, r.top, r.width, r.height);
             rects.push_back(box);
-            line += " " + std::to_string(box[0]) + "," + std::to_string(box[1]) + "," + std::to_string(box[2]) + "," +
-                    std::to_string(box[3]);
+            char piece[64];
+            std::snprintf(piece, sizeof piece, " %d,%d,%d,%d", int(box[0]), int(box[1]), int(box[2]), int(box[3]));
+            line += piece;
         }
         if (options.json)
             all.push_back({{"page", match.page + 1}, {"text", match.text}, {"rects", rects}});
