@@ -7,6 +7,7 @@
 // host program itself, executed again with HostVariable() set: a constructor
 // that runs before main sees the variable and serves jobs on the socket it
 // names instead of running the program. Nothing else of the program runs.
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -60,6 +61,57 @@ constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
 
 // The interpreter, its display device and what it printed. The host is one
 // thread, and Ghostscript calls back on it.
+// libgs is loaded by the host, not linked into the program: it brings some
+// sixty libraries that would cost every run of the program about 25 ms to
+// load, and most runs never start Ghostscript.
+struct GsApi {
+    decltype(&gsapi_new_instance) new_instance = nullptr;
+    decltype(&gsapi_delete_instance) delete_instance = nullptr;
+    decltype(&gsapi_set_stdio_with_handle) set_stdio_with_handle = nullptr;
+    decltype(&gsapi_register_callout) register_callout = nullptr;
+    decltype(&gsapi_set_arg_encoding) set_arg_encoding = nullptr;
+    decltype(&gsapi_init_with_args) init_with_args = nullptr;
+    decltype(&gsapi_purge_control_paths) purge_control_paths = nullptr;
+    decltype(&gsapi_remove_control_path) remove_control_path = nullptr;
+    decltype(&gsapi_run_string) run_string = nullptr;
+    decltype(&gsapi_run_string_begin) run_string_begin = nullptr;
+    decltype(&gsapi_run_string_continue) run_string_continue = nullptr;
+    decltype(&gsapi_run_string_end) run_string_end = nullptr;
+    decltype(&gsapi_exit) exit = nullptr;
+};
+
+GsApi api;
+
+template <class F>
+bool Resolve(void* library, F& function, const char* name) {
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+bool LoadGhostscript(std::string* why) {
+    void* library = dlopen(KSDVI_GS_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* error = dlerror();
+        *why = std::string("Ghostscript's library cannot be loaded: ") + (error ? error : KSDVI_GS_LIBRARY);
+        return false;
+    }
+    if (Resolve(library, api.new_instance, "gsapi_new_instance") &&
+        Resolve(library, api.delete_instance, "gsapi_delete_instance") &&
+        Resolve(library, api.set_stdio_with_handle, "gsapi_set_stdio_with_handle") &&
+        Resolve(library, api.register_callout, "gsapi_register_callout") &&
+        Resolve(library, api.set_arg_encoding, "gsapi_set_arg_encoding") &&
+        Resolve(library, api.init_with_args, "gsapi_init_with_args") &&
+        Resolve(library, api.purge_control_paths, "gsapi_purge_control_paths") &&
+        Resolve(library, api.remove_control_path, "gsapi_remove_control_path") &&
+        Resolve(library, api.run_string, "gsapi_run_string") &&
+        Resolve(library, api.run_string_begin, "gsapi_run_string_begin") &&
+        Resolve(library, api.run_string_continue, "gsapi_run_string_continue") &&
+        Resolve(library, api.run_string_end, "gsapi_run_string_end") && Resolve(library, api.exit, "gsapi_exit"))
+        return true;
+    *why = std::string("Ghostscript's library ") + KSDVI_GS_LIBRARY + " lacks a function of its API";
+    return false;
+}
+
 struct Host {
     int fd = -1;
     void* gs = nullptr;
@@ -216,16 +268,17 @@ Result Broken(const Host& h, const std::string& what, int code) {
 constexpr char kNoTemporaryDirectory[] = "/nonexistent/ksdvi-gs";
 
 bool StartInterpreter(Host* h, std::string* why) {
+    if (!LoadGhostscript(why)) return false;
     setenv("TMPDIR", kNoTemporaryDirectory, 1);
     unsetenv("TEMP");
-    if (gsapi_new_instance(&h->gs, h) < 0) {
+    if (api.new_instance(&h->gs, h) < 0) {
         h->gs = nullptr;
         *why = "Ghostscript could not make an interpreter";
         return false;
     }
-    gsapi_set_stdio_with_handle(h->gs, StdIn, StdOut, StdOut, h);
-    gsapi_register_callout(h->gs, Callout, h);
-    gsapi_set_arg_encoding(h->gs, GS_ARG_ENCODING_UTF8);
+    api.set_stdio_with_handle(h->gs, StdIn, StdOut, StdOut, h);
+    api.register_callout(h->gs, Callout, h);
+    api.set_arg_encoding(h->gs, GS_ARG_ENCODING_UTF8);
     char format[40];
     std::snprintf(format, sizeof format, "-dDisplayFormat=%u", kFormat);
     // SAFER: no file but Ghostscript's own resources and fonts is read, none
@@ -234,17 +287,17 @@ bool StartInterpreter(Host* h, std::string* why) {
     const char* args[] = {"ksdvi",        "-dSAFER",           "-dNOPAUSE",        "-dBATCH", "-dQUIET",
                           "-dFIXEDMEDIA", "-dNONATIVEFONTMAP", "-sDEVICE=display", format,    "-r72",
                           "-g16x16"};
-    const int code = gsapi_init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args));
+    const int code = api.init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args));
     if (code < 0) {
         *why = Broken(*h, "Ghostscript did not start", code).text;
-        gsapi_exit(h->gs);
-        gsapi_delete_instance(h->gs);
+        api.exit(h->gs);
+        api.delete_instance(h->gs);
         h->gs = nullptr;
         return false;
     }
-    gsapi_purge_control_paths(h->gs, GS_PERMIT_FILE_WRITING);
-    gsapi_purge_control_paths(h->gs, GS_PERMIT_FILE_CONTROL);
-    gsapi_remove_control_path(h->gs, GS_PERMIT_FILE_READING, (std::string(kNoTemporaryDirectory) + "/*").c_str());
+    api.purge_control_paths(h->gs, GS_PERMIT_FILE_WRITING);
+    api.purge_control_paths(h->gs, GS_PERMIT_FILE_CONTROL);
+    api.remove_control_path(h->gs, GS_PERMIT_FILE_READING, (std::string(kNoTemporaryDirectory) + "/*").c_str());
     return true;
 }
 
@@ -281,10 +334,10 @@ Result StartJob(Host* h, const std::int32_t* v) {
                   "currentdevice putdeviceprops setdevice\n",
                   xRes, yRes, width, height);
     int exitCode = 0;
-    int code = gsapi_run_string(h->gs, setup, 0, &exitCode);
+    int code = api.run_string(h->gs, setup, 0, &exitCode);
     if (code < 0 || h->wrongFormat) return Broken(*h, "Ghostscript could not set up the page", code);
-    code = gsapi_run_string_begin(h->gs, 0, &exitCode);
-    if (Running(code)) code = gsapi_run_string_continue(h->gs, kJobFrame, sizeof kJobFrame - 1, 0, &exitCode);
+    code = api.run_string_begin(h->gs, 0, &exitCode);
+    if (Running(code)) code = api.run_string_continue(h->gs, kJobFrame, sizeof kJobFrame - 1, 0, &exitCode);
     if (!Running(code)) return Broken(*h, "Ghostscript could not start the job", code);
     return {Outcome::Ok, {}};
 }
@@ -298,13 +351,13 @@ Result JobState(const Host& h, int code, const char* what) {
 Result RunText(Host* h, const std::vector<char>& text) {
     if (!h->error.empty()) return {Outcome::Failed, h->error};  // the rest of a failed job is skipped
     int exitCode = 0;
-    const int code = gsapi_run_string_continue(h->gs, text.data(), unsigned(text.size()), 0, &exitCode);
+    const int code = api.run_string_continue(h->gs, text.data(), unsigned(text.size()), 0, &exitCode);
     return JobState(*h, code, "Ghostscript failed");
 }
 
 Result EndJob(Host* h) {
     int exitCode = 0;
-    const int code = gsapi_run_string_end(h->gs, 0, &exitCode);
+    const int code = api.run_string_end(h->gs, 0, &exitCode);
     Result r = JobState(*h, code, "Ghostscript failed");
     if (r.outcome != Outcome::Broken && !h->jobEnded) return Broken(*h, "the job did not end", code);
     if (r.outcome == Outcome::Ok) r.text = std::move(h->data);
@@ -357,8 +410,8 @@ int RunHost(int fd) {
         const Msg reply = r.outcome == Outcome::Ok ? Msg::Ok : r.outcome == Outcome::Failed ? Msg::Failed : Msg::Broken;
         if (!SendMessage(fd, reply, r.text, kForever) || r.outcome == Outcome::Broken) return 2;
     }
-    gsapi_exit(h.gs);
-    gsapi_delete_instance(h.gs);
+    api.exit(h.gs);
+    api.delete_instance(h.gs);
     return 0;
 }
 
