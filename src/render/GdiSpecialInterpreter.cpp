@@ -24,7 +24,7 @@ int64_t ToSp(int c, unsigned res) { return int64_t{c} * 86 / res + (int64_t{c} *
 }  // namespace
 
 SharedDrawingValues& ksdvi::GetSharedDrawingValues() {
-    static SharedDrawingValues values;
+    thread_local SharedDrawingValues values;
     return values;
 }
 
@@ -37,6 +37,7 @@ int GdiSpecialInterpreter::BeginPage() {
     EndPage();
     dc_ = drawer_.GetpDC();
     shared_.ResetForPage();
+    played_ = false;
     return 0;
 }
 
@@ -58,11 +59,14 @@ int GdiSpecialInterpreter::PlaySpecial(unsigned char const* bytes, unsigned int 
     if (!dc_ || !bytes) return 0;
     if (length >= 3 && std::memcmp(bytes, "GDI", 3) == 0) {
         PlayGdiRecord(bytes, length, 0);
+        played_ = true;
         return 1;
     }
     if (length < 3 || bytes[0] != '#') return 0;
     RecordReader record(bytes + 1, bytes + length);
-    return PlayStateRecord(record) ? 1 : 0;
+    if (!PlayStateRecord(record)) return 0;
+    played_ = true;
+    return 1;
 }
 
 int GdiSpecialInterpreter::DeviceX(int c) const {

@@ -33,11 +33,15 @@ public:
     virtual int EndPage();
     // Non-zero when the special was taken. `x`, `y`: the current position in device pixels.
     virtual int PlaySpecial(unsigned char const* bytes, unsigned int length, int x, int y);
+    // Whether the open page had a record: some of them draw at device
+    // coordinates of their own, not at the page's position.
+    bool HasPlayedRecords() const { return played_; }
 
 protected:
     KsDviDrawer& drawer_;
 
 private:
+    bool played_ = false;
     // "GDI" records (GdiRecords.cpp). `depth` counts the embedding records around one.
     void PlayGdiRecord(unsigned char const* bytes, unsigned int length, int depth);
     void PlayEmbedded(RecordReader& record, int depth);

@@ -235,6 +235,8 @@ KsDviDrawer::CFont* KsDviDrawer::GetpDBFont(KsDvi::ItrnFont const& font) const {
     return entry ? &entry->dbFont : nullptr;
 }
 
+bool KsDviDrawer::HasDrawingRecords() const { return specials_ && specials_->HasPlayedRecords(); }
+
 int KsDviDrawer::hDot(int h) const { return RoundHalfAway(h * hPixPerDvi_) + hOrigin_; }
 int KsDviDrawer::vDot(int v) const { return RoundHalfAway(v * vPixPerDvi_) + vOrigin_; }
 int KsDviDrawer::dhDot(int d) const { return Ceiling(d * hPixPerDvi_); }

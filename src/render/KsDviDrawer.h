@@ -157,6 +157,8 @@ public:
     // Why the PostScript of the open page could not be run; empty when it ran
     // or the page has none.
     std::string const& GetPostScriptProblem() const { return postScriptProblem_; }
+    // Whether the open page drew binary drawing records.
+    bool HasDrawingRecords() const;
     // Where a picture named by a document is: beside the document, in the
     // current directory, or where kpathsea finds TeX's graphics; "" when none.
     std::string FindPictureFile(String8 const& name) const;

@@ -1,7 +1,8 @@
 #pragma once
-// The drawing values the binary "#" records set: one set for the process,
-// shared by every drawer, as documents expect colours and colour entries to
-// carry over from page to page.
+// The drawing values the binary "#" records set, shared by every drawer, as
+// documents expect colours and colour entries to carry over from page to
+// page. One set per thread: threads that draw pages side by side never race
+// on it, and each carries its values from the page it drew before.
 
 #include <array>
 #include <cstdint>

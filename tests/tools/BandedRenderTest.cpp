@@ -1,12 +1,14 @@
 // Pages drawn a band of rows at a time make the very PNG file that the page
 // drawn whole makes: grey pages, pages whose colour shows up in a later band
-// (drawn again in RGB), highlighted words, and pages with pictures or
-// PostScript (drawn whole).
+// (drawn again in RGB), highlighted words, drawing records (hatches lined up
+// with the page, each band from the values the page started with), and pages
+// with pictures or PostScript (drawn whole).
 
 #include <gtest/gtest.h>
 
 #include "DocumentSession.h"
 #include "PageRenderer.h"
+#include "render/SharedDrawingValues.h"
 #include "support/Cli.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -36,6 +38,8 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
         settings.bandBytes = bandBytes;
         PageRenderer renderer(settings);
         renderer.Highlight(c.highlight);
+        // Drawing records carry their values from page to page: both start afresh.
+        ksdvi::GetSharedDrawingValues() = {};
         EXPECT_TRUE(renderer.RenderPng(session.Document(), c.page, dir / name)) << renderer.WriteError();
         EXPECT_EQ(renderer.Error(), "");
         return ReadFileBytes(dir / name);
@@ -50,10 +54,13 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
 INSTANTIATE_TEST_SUITE_P(Pages, BandedRender,
                          testing::Values(Case{"latex.dvi", 0, false}, Case{"dvipscolor.dvi", 0, false},
                                          Case{"links.dvi", 0, true}, Case{"figures.dvi", 0, false},
-                                         Case{"postscript.dvi", 0, false}, Case{"text.dvi", 0, false, "finite"}),
+                                         Case{"postscript.dvi", 0, false}, Case{"text.dvi", 0, false, "finite"},
+                                         Case{"records.dvi", 0, false}, Case{"records.dvi", 1, false},
+                                         Case{"records.dvi", 2, false}, Case{"records.dvi", 3, false}),
                          [](auto const& info) {
                              std::string name = info.param.file;
-                             return name.substr(0, name.find('.')) + (info.param.links ? "_links" : "");
+                             return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.page + 1) +
+                                    (info.param.links ? "_links" : "");
                          });
 
 }  // namespace

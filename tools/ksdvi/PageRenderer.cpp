@@ -9,6 +9,7 @@
 #include "Highlighter.h"
 #include "platform/gdi/PngWriter.h"
 #include "render/KsDviDrawer.h"
+#include "render/SharedDrawingValues.h"
 
 namespace gdi = ksdvi::gdi;
 
@@ -73,12 +74,16 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
 
 PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove) {
     gdi::CDC dc(device);
+    // Hatches and pattern brushes line up with the page, not with the band.
+    if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;
     if (!drawer.IsWorking()) return Band::Failed;
-    if (rowsAbove >= 0 && drawer.GetPictList().GetCount() > 0) {
+    // Pictures would be decoded again for every band; drawing records and
+    // Windows-font text place themselves at device coordinates of the page.
+    if (rowsAbove >= 0 && (drawer.GetPictList().GetCount() > 0 || drawer.HasDrawingRecords() || drawer.IsWinFont())) {
         drawer.Close();
         return Band::NeedsWholePage;
     }
@@ -104,6 +109,8 @@ bool PageRenderer::WritePng(std::string const& path) {
 
 bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     writeError_.clear();
+    // Each band draws the page from the drawing values it started with.
+    pageStart_ = ksdvi::GetSharedDrawingValues();
     int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
     int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
@@ -112,6 +119,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     if (bandRows < height && !dvi.PageHasPostScript(page) && RenderBands(dvi, page, path, width, height, bandRows))
         return true;
     if (!writeError_.empty()) return false;
+    ksdvi::GetSharedDrawingValues() = pageStart_;
     Render(dvi, page);
     if (!device_) return false;
     bool written = WritePng(path);
@@ -142,6 +150,7 @@ bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, in
         bool again = false;
         for (int top = 0; top < height && !again; top += bandRows) {
             band_->Clear(gdi::RGB(255, 255, 255));
+            ksdvi::GetSharedDrawingValues() = pageStart_;
             if (DrawOn(*band_, dvi, page, top) == Band::NeedsWholePage) return false;
             again = !colour && band_->HasColour();
             if (!again && !png.WriteRows(*band_->GetSurface(), std::min(bandRows, height - top))) {

@@ -13,6 +13,7 @@
 #include "dvi/KsDvi.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
+#include "render/SharedDrawingValues.h"
 
 class DocumentSession;
 class Highlighter;
@@ -80,8 +81,8 @@ public:
 
 private:
     enum class Band { Drawn, Failed, NeedsWholePage };
-    // Draws the page on `device`, from `rowsAbove` down; pages with pictures
-    // are not drawn in bands (each band would decode them again).
+    // Draws the page on `device`, from `rowsAbove` down (-1: the whole page);
+    // NeedsWholePage for a page that cannot be drawn in bands.
     Band DrawOn(ksdvi::gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove);
     bool RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
     bool WritePng(std::string const& path);
@@ -89,6 +90,7 @@ private:
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> band_;
+    ksdvi::SharedDrawingValues pageStart_;
     std::string error_, writeError_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
