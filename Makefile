@@ -59,6 +59,8 @@ bench: build
 	@./bench/figures-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/rotation-cost.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/many-fonts-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/first-page-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/text-vs-dvi2tty.sh $(BUILD)/tools/ksdvi/ksdvi
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ)
