@@ -54,7 +54,8 @@ bool ParseRow(std::string const& line, int& subfont, Row& row) {
 
 int XHanTable::Find(int subfont, uint32_t key, unsigned char& lead, unsigned char& trail) {
     if (subfont != 1 && subfont != 2) return 0;
-    std::vector<Row> const& rows = (*Current())[subfont - 1];
+    std::shared_ptr<Tables const> tables = Current();  // kept while it is read, whatever loads meanwhile
+    std::vector<Row> const& rows = (*tables)[subfont - 1];
     int low = 0, high = static_cast<int>(rows.size()) - 1;
     while (low <= high) {
         int probe = (low + high) / 2;

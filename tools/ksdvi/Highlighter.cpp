@@ -19,15 +19,21 @@ int Highlighter::Paint(gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
     if (dvi_ != &dvi) {
         text_ = std::make_unique<ksdvi::UnicodeText>(dvi);
         dvi_ = &dvi;
+        page_ = -1;
     }
-    std::vector<ksdvi::UnicodeChar> chars;
-    try {
-        text_->ReadPage(page, chars);
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        // The page's drawing reports the fault; what was read is marked.
+    // A page drawn in bands is searched once.
+    if (page_ != page) {
+        std::vector<ksdvi::UnicodeChar> chars;
+        try {
+            text_->ReadPage(page, chars);
+        } catch (KsDviDrawerBase::MalformedDviError const&) {
+            // The page's drawing reports the fault; what was read is marked.
+        }
+        matches_.clear();
+        search_.FindOnPage(page, chars, matches_);
+        page_ = page;
     }
-    std::vector<ksdvi::TextMatch> matches;
-    search_.FindOnPage(page, chars, matches);
+    std::vector<ksdvi::TextMatch> const& matches = matches_;
     DviPixels pixels(dvi, dpi, zoom);
     gdi::CBrush yellow;
     yellow.CreateSolidBrush(gdi::RGB(255, 230, 0));

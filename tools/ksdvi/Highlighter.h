@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dvi/KsDvi.h"
 #include "platform/gdi/Cdc.h"
@@ -23,4 +24,6 @@ private:
     ksdvi::UnicodeSearch search_;
     KsDvi* dvi_ = nullptr;
     std::unique_ptr<ksdvi::UnicodeText> text_;
+    int page_ = -1;  // the page whose occurrences `matches_` holds
+    std::vector<ksdvi::TextMatch> matches_;
 };
