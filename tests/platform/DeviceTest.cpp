@@ -181,14 +181,27 @@ const ColourRoute kRoutes[] = {
 
 class ColourRouteTest : public testing::TestWithParam<ColourRoute> {};
 
+// The PNG holds what was drawn, and a fresh fill of the page clears it, though
+// both read only the rows' touched pixels.
 TEST_P(ColourRouteTest, PageCountsAsColouredExactlyWhenItIs) {
+    const std::string path = testing::TempDir() + "/ksdvi_route.png";
     for (const COLORREF c : {RGB(200, 30, 40), RGB(90, 90, 90)}) {
         auto device = WhiteDevice(20, 12);
         CDC dc(*device);
         GetParam().draw(dc, c);
         EXPECT_EQ(device->HasColour(), c != RGB(90, 90, 90)) << GetParam().name;
         EXPECT_NE(test::InkBox(*device).right, 0) << GetParam().name;
+        ASSERT_TRUE(device->WritePng(path));
+        const Png png = ReadPng(path);
+        ASSERT_EQ(png.rgb.size(), 20u * 12 * 3);
+        for (int y = 0, i = 0; y < 12; ++y)
+            for (int x = 0; x < 20; ++x, i += 3)
+                ASSERT_EQ(RGB(png.rgb[i], png.rgb[i + 1], png.rgb[i + 2]), device->GetPixel(x, y))
+                    << GetParam().name << " at " << x << "," << y;
+        device->Clear(RGB(255, 255, 255));
+        EXPECT_EQ(test::InkBox(*device).right, 0) << GetParam().name;
     }
+    std::filesystem::remove(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, ColourRouteTest, testing::ValuesIn(kRoutes));

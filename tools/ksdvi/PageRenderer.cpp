@@ -102,7 +102,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
 }
 
 bool PageRenderer::WritePng(std::string const& path) {
-    if (device_->WritePng(path)) return true;
+    if (gdi::WriteSurfacePng(*device_->GetSurface(), path, png_)) return true;
     writeError_ = std::strerror(errno);
     return false;
 }
@@ -140,10 +140,10 @@ bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, in
         band_ = gdi::RasterDevice::Create(spec);
         if (!band_) return false;
     }
-    gdi::PngRowWriter png;
+    gdi::PngRowWriter& png = png_;
     for (bool colour : {false, true}) {
         error_.clear();
-        if (!png.Open(path, width, height, colour, gdi::PngOptions{}.compressionLevel)) {
+        if (!png.Open(path, width, height, colour)) {
             writeError_ = std::strerror(errno);
             return false;
         }

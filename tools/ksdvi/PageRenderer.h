@@ -12,6 +12,7 @@
 #include "PaperSize.h"
 #include "dvi/KsDvi.h"
 #include "platform/gdi/Cdc.h"
+#include "platform/gdi/PngWriter.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/SharedDrawingValues.h"
 
@@ -90,6 +91,7 @@ private:
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> band_;
+    ksdvi::gdi::PngRowWriter png_;  // its buffers serve page after page
     ksdvi::SharedDrawingValues pageStart_;
     std::string error_, writeError_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;

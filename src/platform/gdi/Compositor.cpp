@@ -55,10 +55,17 @@ void Normalize(LONG& a, LONG& b, bool& mirror) {
 
 void FillRect(const PaintTarget& target, const RECT& r, const BrushPaint& brush, int rop2) {
     if (brush.IsNull() || rop2 == R2_NOP) return;
-    if (brush.MayBeColoured()) target.surface.NoteColour();
+    Surface& surface = target.surface;
+    // A page's background: the whole surface in one pixel.
+    if (brush.IsSolid() && rop2 == R2_COPYPEN && !target.clip && r.left <= 0 && r.top <= 0 &&
+        r.right >= surface.Width() && r.bottom >= surface.Height()) {
+        surface.Fill(brush.SolidPixel());
+        return;
+    }
+    if (brush.MayBeColoured()) surface.NoteColour();
     target.ForEachVisible(r, [&](const RECT& v) {
         for (int y = v.top; y < v.bottom; ++y) {
-            Pixel* row = target.surface.Row(y);
+            Pixel* row = surface.RowToWrite(y, v.left, v.right);
             if (brush.IsSolid() && rop2 == R2_COPYPEN) {
                 std::fill(row + v.left, row + v.right, brush.SolidPixel());
                 continue;
@@ -74,7 +81,7 @@ void FillRect(const PaintTarget& target, const RECT& r, const BrushPaint& brush,
 void PlotPixel(const PaintTarget& target, int x, int y, Pixel p, int rop2) {
     if (!target.Visible(x, y)) return;
     target.surface.NoteColour(p);
-    Pixel& d = target.surface.Row(y)[x];
+    Pixel& d = target.surface.RowToWrite(y, x, x + 1)[x];
     d = ApplyRop2(rop2, p, d) & kPixelMask;
 }
 
@@ -84,7 +91,7 @@ void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const Br
     const RECT box{mask.x0, mask.y0, mask.x0 + mask.width, mask.y0 + mask.height};
     target.ForEachVisible(box, [&](const RECT& v) {
         for (int y = v.top; y < v.bottom; ++y) {
-            Pixel* row = target.surface.Row(y);
+            Pixel* row = target.surface.RowToWrite(y, v.left, v.right);
             // The mask's row, indexed from its own left edge: v lies inside the mask.
             const std::uint8_t* cov = mask.coverage.data() + std::size_t(y - mask.y0) * std::size_t(mask.width);
             for (int x = v.left; x < v.right; ++x) {
@@ -109,7 +116,7 @@ void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pix
     const std::uint8_t* coverage = glyph.coverage.data();
     target.ForEachVisible(box, [=, &target](const RECT& v) {
         for (int py = v.top; py < v.bottom; ++py) {
-            Pixel* row = target.surface.Row(py) + v.left;
+            Pixel* row = target.surface.RowToWrite(py, v.left, v.right) + v.left;
             const std::uint8_t* cov = coverage + std::size_t(py - top) * width + (v.left - left);
             const int n = v.right - v.left;
             for (int i = 0; i < n; ++i) {
@@ -181,7 +188,7 @@ void TransferPixels(const PaintTarget& target, const Transfer& t) {
     };
     target.ForEachVisible(d, [&](const RECT& v) {
         for (int y = v.top; y < v.bottom; ++y) {
-            Pixel* row = target.surface.Row(y);
+            Pixel* row = target.surface.RowToWrite(y, v.left, v.right);
             for (int x = v.left; x < v.right; ++x) {
                 Pixel S = 0, P = 0;
                 if (oneToOne) {

@@ -1,110 +1,128 @@
 #include "platform/gdi/PngWriter.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include <png.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 namespace ksdvi::gdi {
 
 namespace {
 
-// The bytes of one row as PNG stores them: grey, or red, green and blue.
-// The pointers never overlap, which lets the compiler convert many pixels at once.
-void ConvertRow(const Pixel* __restrict src, png_byte* __restrict dst, int width, bool colour) {
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Compressed bytes gathered before they are written as one IDAT chunk.
+constexpr std::size_t kChunkBytes = std::size_t(1) << 20;
+
+void PutBigEndian(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = std::uint8_t(value >> (24 - 8 * i));
+}
+
+// Pixels [from, to) of a surface row as PNG stores them: grey, or red, green
+// and blue. The pointers never overlap, which lets the compiler convert many
+// pixels at once.
+void ConvertPixels(const Pixel* __restrict src, std::uint8_t* __restrict dst, int from, int to, bool colour) {
     if (colour) {
-        for (int x = 0; x < width; ++x) {
-            dst[3 * x] = png_byte(src[x] >> 16);
-            dst[3 * x + 1] = png_byte(src[x] >> 8);
-            dst[3 * x + 2] = png_byte(src[x]);
+        for (int x = from; x < to; ++x) {
+            dst[3 * x] = std::uint8_t(src[x] >> 16);
+            dst[3 * x + 1] = std::uint8_t(src[x] >> 8);
+            dst[3 * x + 2] = std::uint8_t(src[x]);
         }
     } else {
-        for (int x = 0; x < width; ++x) dst[x] = png_byte(src[x]);
+        for (int x = from; x < to; ++x) dst[x] = std::uint8_t(src[x]);
     }
 }
 
-// libpng reports errors by longjmp: the functions below that call it set
-// their jump point first and hold nothing with a destructor.
-bool StartImage(png_structp png, png_infop info, std::FILE* file, int width, int height, bool colour, int level) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
-    png_set_compression_level(png, std::clamp(level, 0, 9));
-    // Pages are long runs of one colour: run-length matching is both faster and
-    // smaller than the general match search on them.
-    png_set_compression_strategy(png, Z_RLE);
-    // Trying every row filter triples the time on page images for a few
-    // per cent of size.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
-                 colour ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    return true;
-}
-
-bool PutRows(png_structp png, const Surface& surface, int rows, png_byte* row, bool colour) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    for (int y = 0; y < rows; ++y) {
-        ConvertRow(surface.Row(y), row, surface.Width(), colour);
-        png_write_row(png, row);
+// Pixels [from, to) of the row in the surface's fill, which needs no reading.
+void FillPixels(Pixel fill, std::uint8_t* dst, int from, int to, bool colour) {
+    if (!colour) {
+        std::fill(dst + from, dst + to, std::uint8_t(fill));
+        return;
     }
-    return true;
-}
-
-bool EndImage(png_structp png, png_infop info) {
-    if (setjmp(png_jmpbuf(png))) return false;
-    png_write_end(png, info);
-    return true;
+    for (int x = from; x < to; ++x) {
+        dst[3 * x] = std::uint8_t(fill >> 16);
+        dst[3 * x + 1] = std::uint8_t(fill >> 8);
+        dst[3 * x + 2] = std::uint8_t(fill);
+    }
 }
 
 }  // namespace
 
-PngRowWriter::~PngRowWriter() {
-    if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
-}
-
 bool PngRowWriter::Fail() {
-    if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
-    png_ = nullptr;
-    info_ = nullptr;
     file_.reset();
     return false;
 }
 
-bool PngRowWriter::Open(const std::string& path, int width, int height, bool colour, int compressionLevel) {
+bool PngRowWriter::PutChunk(const char* type, const std::uint8_t* data, std::size_t size) {
+    std::uint8_t head[8], tail[4];
+    PutBigEndian(head, std::uint32_t(size));
+    std::memcpy(head + 4, type, 4);
+    std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
+    // (A null buffer would restart the sum.)
+    if (size) crc = libdeflate_crc32(crc, data, size);
+    PutBigEndian(tail, crc);
+    std::FILE* f = file_.get();
+    return std::fwrite(head, 1, 8, f) == 8 && std::fwrite(data, 1, size, f) == size && std::fwrite(tail, 1, 4, f) == 4;
+}
+
+bool PngRowWriter::PutImageData() {
+    const bool written = PutChunk("IDAT", deflate_.Output(), deflate_.OutputSize());
+    deflate_.Drop();
+    return written;
+}
+
+bool PngRowWriter::Open(const std::string& path, int width, int height, bool colour) {
     Fail();
+    if (width <= 0 || height <= 0) return false;
     file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_ || width <= 0 || height <= 0) return Fail();
-    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    info_ = png_ ? png_create_info_struct(png_) : nullptr;
-    if (!info_) return Fail();
+    if (!file_) return false;
     width_ = width;
     rowsLeft_ = height;
     colour_ = colour;
-    row_.assign(std::size_t(width) * (colour ? 3 : 1), 0);
-    return StartImage(png_, info_, file_.get(), width, height, colour, compressionLevel) || Fail();
+    row_.assign(1 + std::size_t(width) * (colour ? 3 : 1), 0);  // filter byte 0: none
+    deflate_.Start(colour ? 3 : 1);
+    std::uint8_t header[13] = {};
+    PutBigEndian(header, std::uint32_t(width));
+    PutBigEndian(header + 4, std::uint32_t(height));
+    header[8] = 8;               // bits per sample
+    header[9] = colour ? 2 : 0;  // RGB or grey; compression, filter and interlace 0
+    if (std::fwrite(kSignature, 1, sizeof kSignature, file_.get()) != sizeof kSignature ||
+        !PutChunk("IHDR", header, sizeof header))
+        return Fail();
+    return true;
 }
 
 bool PngRowWriter::WriteRows(const Surface& surface, int rows) {
-    if (!png_ || surface.Width() != width_ || rows < 0 || rows > std::min(rowsLeft_, surface.Height())) return Fail();
+    if (!file_ || surface.Width() != width_ || rows < 0 || rows > std::min(rowsLeft_, surface.Height())) return Fail();
     rowsLeft_ -= rows;
-    return PutRows(png_, surface, rows, row_.data(), colour_) || Fail();
+    std::uint8_t* pixels = row_.data() + 1;
+    for (int y = 0; y < rows; ++y) {
+        const Surface::Span t = surface.Touched(y);
+        const int left = std::min(t.left, width_), right = std::max(left, std::min(t.right, width_));
+        FillPixels(surface.FillPixel(), pixels, 0, left, colour_);
+        ConvertPixels(surface.Row(y), pixels, left, right, colour_);
+        FillPixels(surface.FillPixel(), pixels, right, width_, colour_);
+        deflate_.AddRow(row_.data(), row_.size());
+        if (deflate_.OutputSize() >= kChunkBytes && !PutImageData()) return Fail();
+    }
+    return true;
 }
 
 bool PngRowWriter::Close() {
-    if (!png_ || rowsLeft_ != 0 || !EndImage(png_, info_)) return Fail();
-    png_destroy_write_struct(&png_, &info_);
-    png_ = nullptr;
-    info_ = nullptr;
-    const bool flushed = std::fflush(file_.get()) == 0;
-    file_.reset();
-    return flushed;
+    if (!file_ || rowsLeft_ != 0) return Fail();
+    deflate_.Finish();
+    if (!PutImageData() || !PutChunk("IEND", nullptr, 0)) return Fail();
+    // fclose reports what a full disk did to the last writes.
+    return std::fclose(file_.release()) == 0;
 }
 
-bool WriteSurfacePng(const Surface& surface, const std::string& path, int compressionLevel) {
-    PngRowWriter writer;
-    return writer.Open(path, surface.Width(), surface.Height(), surface.HasColour(), compressionLevel) &&
+bool WriteSurfacePng(const Surface& surface, const std::string& path, PngRowWriter& writer) {
+    return writer.Open(path, surface.Width(), surface.Height(), surface.HasColour()) &&
            writer.WriteRows(surface, surface.Height()) && writer.Close();
+}
+
+bool WriteSurfacePng(const Surface& surface, const std::string& path) {
+    PngRowWriter writer;
+    return WriteSurfacePng(surface, path, writer);
 }
 
 }  // namespace ksdvi::gdi

@@ -1,31 +1,25 @@
-// Writes surfaces as PNG through libpng: 8-bit grey when no pixel has colour,
-// 8-bit RGB otherwise. A page may also be written a band of rows at a time,
-// so that only the band needs to be in memory.
+// Writes surfaces as PNG: 8-bit grey when no pixel has colour, 8-bit RGB
+// otherwise. A page may also be written a band of rows at a time, so that
+// only the band needs to be in memory. The image data is PageDeflate's, which
+// libpng cannot take, so the file's few chunks are written here.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/gdi/PageDeflate.h"
 #include "platform/gdi/Surface.h"
-
-struct png_struct_def;
-struct png_info_def;
 
 namespace ksdvi::gdi {
 
-bool WriteSurfacePng(const Surface& surface, const std::string& path, int compressionLevel);
-
+// One writer may write many images, one after another, reusing its buffers.
 class PngRowWriter {
 public:
-    PngRowWriter() = default;
-    ~PngRowWriter();
-    PngRowWriter(const PngRowWriter&) = delete;
-    PngRowWriter& operator=(const PngRowWriter&) = delete;
-
     // Starts an image of `width` x `height` pixels at `path`, grey or RGB.
-    bool Open(const std::string& path, int width, int height, bool colour, int compressionLevel);
+    bool Open(const std::string& path, int width, int height, bool colour);
     // The first `rows` rows of `surface` (as wide as the image) come next.
     bool WriteRows(const Surface& surface, int rows);
     // Ends the image once every row is written; false when anything failed.
@@ -33,17 +27,22 @@ public:
     bool IsColour() const { return colour_; }
 
 private:
+    bool PutChunk(const char* type, const std::uint8_t* data, std::size_t size);
+    // Writes the compressed bytes so far as one chunk.
+    bool PutImageData();
     bool Fail();
 
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, FileCloser> file_;
-    ::png_struct_def* png_ = nullptr;
-    ::png_info_def* info_ = nullptr;
-    std::vector<unsigned char> row_;
+    PageDeflate deflate_;
+    std::vector<std::uint8_t> row_;  // a PNG row: its filter byte, then the pixels
     int width_ = 0, rowsLeft_ = 0;
     bool colour_ = false;
 };
+
+bool WriteSurfacePng(const Surface& surface, const std::string& path, PngRowWriter& writer);
+bool WriteSurfacePng(const Surface& surface, const std::string& path);
 
 }  // namespace ksdvi::gdi

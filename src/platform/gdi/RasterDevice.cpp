@@ -62,8 +62,6 @@ COLORREF RasterDevice::GetPixel(int x, int y) const {
 
 void RasterDevice::Clear(COLORREF color) { surface_->Fill(PixelFromColor(color)); }
 
-bool RasterDevice::WritePng(const std::string& path, const PngOptions& options) const {
-    return WriteSurfacePng(*surface_, path, options.compressionLevel);
-}
+bool RasterDevice::WritePng(const std::string& path) const { return WriteSurfacePng(*surface_, path); }
 
 }  // namespace ksdvi::gdi

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/Types.h"
@@ -43,12 +44,6 @@ struct DeviceCaps {
     int Get(int index) const;
 };
 
-struct PngOptions {
-    // zlib level. Pages are large and mostly blank: low levels compress them
-    // nearly as well at a fraction of the time.
-    int compressionLevel = 2;
-};
-
 class RasterDevice {
 public:
     // Null when the size is not positive or too large for memory.
@@ -60,13 +55,13 @@ public:
     int GetDeviceCaps(int index) const { return caps_.Get(index); }
 
     COLORREF GetPixel(int x, int y) const;
-    const Pixel* Row(int y) const { return surface_->Row(y); }
+    const Pixel* Row(int y) const { return std::as_const(*surface_).Row(y); }
     const std::shared_ptr<Surface>& GetSurface() const { return surface_; }
     void Clear(COLORREF color);
     bool HasColour() const { return surface_->HasColour(); }
 
     // 8-bit grey when no pixel has colour, 8-bit RGB otherwise.
-    bool WritePng(const std::string& path, const PngOptions& options = {}) const;
+    bool WritePng(const std::string& path) const;
 
 private:
     RasterDevice(std::shared_ptr<Surface> surface, const DeviceCaps& caps)

@@ -31,6 +31,7 @@ Surface::Surface(int width, int height, bool monochrome)
     : width_(width),
       height_(height),
       monochrome_(monochrome),
+      touched_(std::size_t(height), Span{0, width}),  // nothing is known until the first fill
       pixels_(Allocate(std::size_t(width) * std::size_t(height))) {
     if (!pixels_) throw std::bad_alloc();
 }
@@ -48,19 +49,35 @@ std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome,
 }
 
 void Surface::Fill(Pixel p) {
-    std::fill_n(pixels_.get(), Count(), p);
+    if (p == fill_) {
+        for (int y = 0; y < height_; ++y) {
+            const Span t = touched_[std::size_t(y)];
+            if (!t.IsEmpty()) std::fill(Row(y) + t.left, Row(y) + t.right, p);
+        }
+    } else {
+        std::fill_n(pixels_.get(), Count(), p);
+    }
+    std::fill(touched_.begin(), touched_.end(), Span{});
+    fill_ = p;
     mayHaveColour_ = !IsGrey(p);
 }
 
 bool Surface::HasColour() const {
-    return mayHaveColour_ && std::any_of(pixels_.get(), pixels_.get() + Count(), [](Pixel p) { return !IsGrey(p); });
+    if (!mayHaveColour_) return false;
+    for (int y = 0; y < height_; ++y) {
+        const Span t = touched_[std::size_t(y)];
+        if ((t.left > 0 || t.right < width_) && !IsGrey(fill_)) return true;
+        if (std::any_of(Row(y) + t.left, Row(y) + std::max(t.left, t.right), [](Pixel p) { return !IsGrey(p); }))
+            return true;
+    }
+    return false;
 }
 
 void Surface::QuantizeToMonochrome(const RECT& area) {
     const int l = std::max<int>(0, area.left), r = std::min<int>(width_, area.right);
     const int t = std::max<int>(0, area.top), b = std::min<int>(height_, area.bottom);
     for (int y = t; y < b; ++y) {
-        Pixel* row = Row(y);
+        Pixel* row = RowToWrite(y, l, r);
         for (int x = l; x < r; ++x) row[x] = NearestMonochrome(row[x]);
     }
 }
@@ -70,6 +87,8 @@ std::shared_ptr<Surface> Surface::Clone() const {
         std::shared_ptr<Surface> copy(new Surface(width_, height_, monochrome_));
         std::copy_n(pixels_.get(), Count(), copy->pixels_.get());
         copy->mayHaveColour_ = mayHaveColour_;
+        copy->fill_ = fill_;
+        copy->touched_ = touched_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -3,8 +3,10 @@
 // same layout but only black and white pixels, as 1-bit bitmaps do in GDI.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/Types.h"
 
@@ -36,12 +38,29 @@ public:
     bool IsMonochrome() const { return monochrome_; }
 
     // Writers that may put colour here say so with NoteColour, which lets a
-    // grey page be written without a scan for colour.
-    Pixel* Row(int y) { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
+    // grey page be written without a scan for colour. Every pixel outside the
+    // rows' touched spans still has the last fill's value: Row counts the whole
+    // row as touched, RowToWrite only the pixels from `left` to `right`.
+    Pixel* Row(int y) { return RowToWrite(y, 0, width_); }
+    Pixel* RowToWrite(int y, int left, int right) {
+        Span& t = touched_[std::size_t(y)];
+        if (left < right) t = t.IsEmpty() ? Span{left, right} : Span{std::min(t.left, left), std::max(t.right, right)};
+        return pixels_.get() + std::size_t(y) * std::size_t(width_);
+    }
     const Pixel* Row(int y) const { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
     Pixel At(int x, int y) const { return Row(y)[x]; }
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
+    // The pixels of row y that may differ from FillPixel: pages are mostly
+    // blank, and clearing or encoding them can skip what was never drawn on.
+    struct Span {
+        int left = 0, right = 0;
+        bool IsEmpty() const { return left >= right; }
+    };
+    Span Touched(int y) const { return touched_[std::size_t(y)]; }
+    Pixel FillPixel() const { return fill_; }
+
+    // Sets every pixel; after a fill with the same pixel, only the touched ones.
     void Fill(Pixel p);
     void NoteColour(Pixel p) {
         if (!IsGrey(p)) mayHaveColour_ = true;
@@ -63,6 +82,8 @@ private:
     int height_;
     bool monochrome_;
     bool mayHaveColour_ = false;
+    Pixel fill_ = kWhitePixel;
+    std::vector<Span> touched_;
     struct Release {
         void operator()(Pixel* p) const;
     };
