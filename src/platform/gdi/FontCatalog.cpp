@@ -77,7 +77,27 @@ FontCatalog& FontCatalog::Instance() {
     return catalog;
 }
 
-FontCatalog::FontCatalog() { config_ = FcInitLoadConfigAndFonts(); }
+FontCatalog::FontCatalog() = default;
+
+namespace {
+
+bool ByFile(const FaceDescriptor& a, const FaceDescriptor& b) {
+    return std::tie(a.file, a.index) < std::tie(b.file, b.index);
+}
+
+}  // namespace
+
+// fontconfig's configuration and its list of the system's faces are read when
+// a name is first not among the process's own faces: documents whose fonts
+// all come with their own programs never need them, and they cost more than
+// the first page.
+::_FcConfig* FontCatalog::ConfigLocked() {
+    if (!configLoaded_) {
+        configLoaded_ = true;
+        config_ = FcInitLoadConfigAndFonts();
+    }
+    return config_;
+}
 
 FontCatalog::~FontCatalog() {
     if (config_) FcConfigDestroy(config_);
@@ -101,41 +121,35 @@ int FontCatalog::AddPrivateFontFile(const std::string& path) {
         if (!d) continue;
         d->added = true;
         files_[{d->file, d->index}] = file;
-        privateFaces_.push_back(*d);
-        if (!stale_) faces_.push_back(std::move(*d));
+        privateFaces_.insert(std::upper_bound(privateFaces_.begin(), privateFaces_.end(), *d, ByFile), *d);
         ++count;
     }
     resolved_.clear();
     return count;
 }
 
-void FontCatalog::RefreshLocked() {
-    if (!stale_) return;
-    stale_ = false;
-    faces_.clear();
-    if (!config_) return;
+const std::vector<FaceDescriptor>& FontCatalog::SystemFacesLocked() {
+    if (systemListed_ || !ConfigLocked()) return systemFaces_;
+    systemListed_ = true;
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_POSTSCRIPT_NAME, FC_STYLE,
                                             FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_OUTLINE, FC_SCALABLE, nullptr);
     if (pattern && objects) {
         if (FcFontSet* set = FcFontList(config_, pattern, objects)) {
             for (int i = 0; i < set->nfont; ++i) {
-                if (auto d = Describe(set->fonts[i])) faces_.push_back(std::move(*d));
+                if (auto d = Describe(set->fonts[i])) systemFaces_.push_back(std::move(*d));
             }
             FcFontSetDestroy(set);
         }
     }
     if (objects) FcObjectSetDestroy(objects);
     if (pattern) FcPatternDestroy(pattern);
-    faces_.insert(faces_.end(), privateFaces_.begin(), privateFaces_.end());
     // A stable order keeps choices between equal faces the same from run to run.
-    std::sort(faces_.begin(), faces_.end(), [](const FaceDescriptor& a, const FaceDescriptor& b) {
-        return std::tie(a.file, a.index) < std::tie(b.file, b.index);
-    });
+    std::sort(systemFaces_.begin(), systemFaces_.end(), ByFile);
+    return systemFaces_;
 }
 
 std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int weight, bool italic) {
-    RefreshLocked();
     if (name.empty()) return std::nullopt;
     // A family name picks the member nearest the style; otherwise a full or
     // PostScript name picks its face. "DejaVu Sans" is both a family and the
@@ -144,8 +158,7 @@ std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int
         const FaceDescriptor* best = nullptr;
         const FaceDescriptor* exact = nullptr;
         int bestDistance = 0;
-        for (const FaceDescriptor& f : faces_) {
-            if (f.added != added) continue;
+        for (const FaceDescriptor& f : added ? privateFaces_ : SystemFacesLocked()) {
             if (!exact && (SameName(f.postScriptName, name) || std::any_of(f.fullNames.begin(), f.fullNames.end(),
                                                                            [&](auto& n) { return SameName(n, name); })))
                 exact = &f;
@@ -172,7 +185,7 @@ std::optional<FaceDescriptor> FontCatalog::ResolveFace(std::string_view name, in
     auto key = std::make_tuple(Lower(name), weight, italic);
     if (auto it = resolved_.find(key); it != resolved_.end()) return it->second;
     std::optional<FaceDescriptor> found = FindLocked(name, weight, italic);
-    if (!found && config_) {
+    if (!found && ConfigLocked()) {
         // The system's mapper: fontconfig's best match for the name and style.
         FcPattern* p = FcPatternCreate();
         if (p) {
@@ -191,12 +204,10 @@ std::optional<FaceDescriptor> FontCatalog::ResolveFace(std::string_view name, in
             }
             FcPatternDestroy(p);
         }
-        if (!found) {
-            for (const FaceDescriptor& f : faces_) {  // anything at all beats no text
-                found = f;
-                break;
-            }
-        }
+        // Anything at all beats no text.
+        const auto& system = SystemFacesLocked();
+        if (!found && !privateFaces_.empty()) found = privateFaces_.front();
+        if (!system.empty() && (!found || ByFile(system.front(), *found))) found = system.front();
     }
     resolved_[key] = found;
     return found;
@@ -206,9 +217,12 @@ void FontCatalog::EnumerateFamilies(std::string_view family, const std::function
     std::vector<FaceDescriptor> chosen;
     {
         std::lock_guard guard(lock_);
-        RefreshLocked();
+        const std::vector<FaceDescriptor>& system = SystemFacesLocked();
+        std::vector<FaceDescriptor> faces;
+        std::merge(privateFaces_.begin(), privateFaces_.end(), system.begin(), system.end(), std::back_inserter(faces),
+                   ByFile);
         std::vector<std::string> seen;
-        for (const FaceDescriptor& f : faces_) {
+        for (const FaceDescriptor& f : faces) {
             if (family.empty()) {
                 const std::string key = Lower(f.Family());
                 if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;

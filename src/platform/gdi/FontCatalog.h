@@ -63,14 +63,17 @@ public:
 
 private:
     FontCatalog();
-    void RefreshLocked();
+    ::_FcConfig* ConfigLocked();
+    // The installed faces, listed on first use.
+    const std::vector<FaceDescriptor>& SystemFacesLocked();
     std::optional<FaceDescriptor> FindLocked(std::string_view name, int weight, bool italic);
 
     std::mutex lock_;
     ::_FcConfig* config_ = nullptr;
-    bool stale_ = true;
-    std::vector<FaceDescriptor> faces_;
-    std::vector<FaceDescriptor> privateFaces_;  // the faces of files the process added
+    bool configLoaded_ = false;
+    bool systemListed_ = false;
+    std::vector<FaceDescriptor> systemFaces_;
+    std::vector<FaceDescriptor> privateFaces_;  // the faces of files the process added, by file
     std::map<std::tuple<std::string, int, bool>, std::optional<FaceDescriptor>> resolved_;
     std::map<std::pair<std::string, int>, std::shared_ptr<const FontFile>> files_;
 };
