@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "Commands.h"
+#include "HugePageHeap.h"
 #include "InputSpool.h"
 #include "interp/XHanTable.h"
 
@@ -64,6 +65,7 @@ void AddResolutionOption(CLI::App* cmd, int& dpi, char const* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseHugePageHeap();
     CLI::App app{"ksdvi: display the output of TeX"};
     app.require_subcommand(1);
 
