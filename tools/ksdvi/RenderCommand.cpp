@@ -185,11 +185,14 @@ int RunRender(RenderOptions const& options) {
 
     std::vector<std::unique_ptr<DocumentSession>> sessions;
     std::vector<std::thread> threads;
-    for (int w = 1; w < workers; ++w) {
+    for (int w = 1; w < workers; ++w)
         sessions.push_back(std::make_unique<DocumentSession>(options.file, options.session, *texFonts));
-        sessions.back()->Load(lastPage);
-    }
-    for (auto& session : sessions) threads.emplace_back(work, std::ref(session->Document()));
+    // Each worker reads the file for itself while the first draws.
+    for (auto& session : sessions)
+        threads.emplace_back([&, s = session.get()] {
+            s->Load(lastPage);
+            work(s->Document());
+        });
     work(first.Document());
     for (std::thread& t : threads) t.join();
     if (progress) std::fputs("\r\033[K", stderr);
