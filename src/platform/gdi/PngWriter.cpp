@@ -57,11 +57,12 @@ bool PngRowWriter::PutChunk(const char* type, const std::uint8_t* data, std::siz
     PutBigEndian(head, std::uint32_t(size));
     std::memcpy(head + 4, type, 4);
     std::uint32_t crc = libdeflate_crc32(0, head + 4, 4);
-    // (A null buffer would restart the sum.)
+    // IEND has no data: its null pointer would restart the sum, and fwrite must not see it.
     if (size) crc = libdeflate_crc32(crc, data, size);
     PutBigEndian(tail, crc);
     std::FILE* f = file_.get();
-    return std::fwrite(head, 1, 8, f) == 8 && std::fwrite(data, 1, size, f) == size && std::fwrite(tail, 1, 4, f) == 4;
+    return std::fwrite(head, 1, 8, f) == 8 && (!size || std::fwrite(data, 1, size, f) == size) &&
+           std::fwrite(tail, 1, 4, f) == 4;
 }
 
 bool PngRowWriter::PutImageData() {
