@@ -140,10 +140,9 @@ bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, in
         band_ = gdi::RasterDevice::Create(spec);
         if (!band_) return false;
     }
-    gdi::PngRowWriter& png = png_;
     for (bool colour : {false, true}) {
         error_.clear();
-        if (!png.Open(path, width, height, colour)) {
+        if (!png_.Open(path, width, height, colour)) {
             writeError_ = std::strerror(errno);
             return false;
         }
@@ -153,13 +152,13 @@ bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, in
             ksdvi::GetSharedDrawingValues() = pageStart_;
             if (DrawOn(*band_, dvi, page, top) == Band::NeedsWholePage) return false;
             again = !colour && band_->HasColour();
-            if (!again && !png.WriteRows(*band_->GetSurface(), std::min(bandRows, height - top))) {
+            if (!again && !png_.WriteRows(*band_->GetSurface(), std::min(bandRows, height - top))) {
                 writeError_ = std::strerror(errno ? errno : EIO);
                 return false;
             }
         }
         if (again) continue;
-        if (png.Close()) return true;
+        if (png_.Close()) return true;
         writeError_ = std::strerror(errno ? errno : EIO);
         return false;
     }

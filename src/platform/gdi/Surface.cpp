@@ -53,7 +53,8 @@ void Surface::Fill(Pixel p) {
     if (p == fill_) {
         for (int y = 0; y < height_; ++y) {
             const Span t = touched_[std::size_t(y)];
-            if (!t.IsEmpty()) std::fill(Row(y) + t.left, Row(y) + t.right, p);
+            Pixel* row = pixels_.get() + std::size_t(y) * std::size_t(width_);
+            if (!t.IsEmpty()) std::fill(row + t.left, row + t.right, p);
         }
     } else {
         std::fill_n(pixels_.get(), Count(), p);

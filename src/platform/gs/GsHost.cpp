@@ -59,25 +59,29 @@ constexpr char kErrorMarker[] = "%%[ksdvi-error: ";
 constexpr std::size_t kMaxData = std::size_t(1) << 22;
 constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
 
-// The interpreter, its display device and what it printed. The host is one
-// thread, and Ghostscript calls back on it.
 // libgs is loaded by the host, not linked into the program: it brings some
 // sixty libraries that would cost every run of the program about 25 ms to
-// load, and most runs never start Ghostscript.
+// load, and most runs never start Ghostscript. These are the functions of its
+// API that the host calls; one list makes both the pointers and the lookups.
+#define KSDVI_GS_FUNCTIONS(F) \
+    F(new_instance)           \
+    F(delete_instance)        \
+    F(set_stdio_with_handle)  \
+    F(register_callout)       \
+    F(set_arg_encoding)       \
+    F(init_with_args)         \
+    F(purge_control_paths)    \
+    F(remove_control_path)    \
+    F(run_string)             \
+    F(run_string_begin)       \
+    F(run_string_continue)    \
+    F(run_string_end)         \
+    F(exit)
+
 struct GsApi {
-    decltype(&gsapi_new_instance) new_instance = nullptr;
-    decltype(&gsapi_delete_instance) delete_instance = nullptr;
-    decltype(&gsapi_set_stdio_with_handle) set_stdio_with_handle = nullptr;
-    decltype(&gsapi_register_callout) register_callout = nullptr;
-    decltype(&gsapi_set_arg_encoding) set_arg_encoding = nullptr;
-    decltype(&gsapi_init_with_args) init_with_args = nullptr;
-    decltype(&gsapi_purge_control_paths) purge_control_paths = nullptr;
-    decltype(&gsapi_remove_control_path) remove_control_path = nullptr;
-    decltype(&gsapi_run_string) run_string = nullptr;
-    decltype(&gsapi_run_string_begin) run_string_begin = nullptr;
-    decltype(&gsapi_run_string_continue) run_string_continue = nullptr;
-    decltype(&gsapi_run_string_end) run_string_end = nullptr;
-    decltype(&gsapi_exit) exit = nullptr;
+#define KSDVI_GS_POINTER(name) decltype(&gsapi_##name) name = nullptr;
+    KSDVI_GS_FUNCTIONS(KSDVI_GS_POINTER)
+#undef KSDVI_GS_POINTER
 };
 
 GsApi api;
@@ -95,23 +99,15 @@ bool LoadGhostscript(std::string* why) {
         *why = std::string("Ghostscript's library cannot be loaded: ") + (error ? error : KSDVI_GS_LIBRARY);
         return false;
     }
-    if (Resolve(library, api.new_instance, "gsapi_new_instance") &&
-        Resolve(library, api.delete_instance, "gsapi_delete_instance") &&
-        Resolve(library, api.set_stdio_with_handle, "gsapi_set_stdio_with_handle") &&
-        Resolve(library, api.register_callout, "gsapi_register_callout") &&
-        Resolve(library, api.set_arg_encoding, "gsapi_set_arg_encoding") &&
-        Resolve(library, api.init_with_args, "gsapi_init_with_args") &&
-        Resolve(library, api.purge_control_paths, "gsapi_purge_control_paths") &&
-        Resolve(library, api.remove_control_path, "gsapi_remove_control_path") &&
-        Resolve(library, api.run_string, "gsapi_run_string") &&
-        Resolve(library, api.run_string_begin, "gsapi_run_string_begin") &&
-        Resolve(library, api.run_string_continue, "gsapi_run_string_continue") &&
-        Resolve(library, api.run_string_end, "gsapi_run_string_end") && Resolve(library, api.exit, "gsapi_exit"))
-        return true;
+#define KSDVI_GS_RESOLVE(name) &&Resolve(library, api.name, "gsapi_" #name)
+    if (true KSDVI_GS_FUNCTIONS(KSDVI_GS_RESOLVE)) return true;
+#undef KSDVI_GS_RESOLVE
     *why = std::string("Ghostscript's library ") + KSDVI_GS_LIBRARY + " lacks a function of its API";
     return false;
 }
 
+// The interpreter, its display device and what it printed. The host is one
+// thread, and Ghostscript calls back on it.
 struct Host {
     int fd = -1;
     void* gs = nullptr;
