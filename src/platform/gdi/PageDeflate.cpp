@@ -126,7 +126,10 @@ std::size_t RepeatLength(const std::uint8_t* at, std::size_t left, int distance)
         std::uint64_t a, b;
         std::memcpy(&a, at + k, 8);
         std::memcpy(&b, at + k - distance, 8);
-        if (a != b) return k + std::size_t(std::countr_zero(a ^ b) / 8);
+        if (a == b) continue;
+        // The first differing byte: the lowest in memory, whatever the byte order.
+        const int bit = std::endian::native == std::endian::little ? std::countr_zero(a ^ b) : std::countl_zero(a ^ b);
+        return k + std::size_t(bit / 8);
     }
     while (k < left && at[k] == at[k - distance]) ++k;
     return k;
