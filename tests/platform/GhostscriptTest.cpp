@@ -168,7 +168,14 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
         milliseconds limit;
         bool stopRequest;
     } kCases[] = {
-        {"undefined name", "foo\n", "PostScript error: undefined in foo", GS::kDefaultTimeLimit, false},
+        // Errors name PostScript's errors and operators, never what the job
+        // made of its bytes: a name, a string it printed, a marker it forged.
+        {"undefined name", "secretword\n", "PostScript error: undefined", GS::kDefaultTimeLimit, false},
+        {"forged error marker", "(\\n%%[ksdvi-error: secretword]%%\\n) print flush stop\n",
+         "PostScript error: stop", GS::kDefaultTimeLimit, false},
+        {"error of its own", "$error /errorname /secretword put $error /newerror true put stop\n",
+         "PostScript error: an error the PostScript raised itself", GS::kDefaultTimeLimit, false},
+        {"printed, then quit", "(secretword\\n) print flush quit\n", "quit", GS::kDefaultTimeLimit, false},
         {"reading a system file", "(/etc/passwd) (r) file\n", "PostScript error: invalidfileaccess in file",
          GS::kDefaultTimeLimit, false},
         {"reading a temporary file", "(" + secret.Path() + ") (r) file\n",
@@ -194,6 +201,7 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
         const auto took = std::chrono::steady_clock::now() - start;
         gs->SetTimeLimit(GS::kDefaultTimeLimit);
         EXPECT_NE(GS::GetLastError().find(c.error), std::string::npos) << GS::GetLastError();
+        EXPECT_EQ(GS::GetLastError().find("secret"), std::string::npos) << GS::GetLastError();
         EXPECT_LT(took,
                   std::min<std::chrono::steady_clock::duration>(c.limit, milliseconds(5000)) + milliseconds(5000));
         EXPECT_EQ(out.pages, 0);

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
@@ -42,13 +43,15 @@ constexpr auto kForever = Clock::time_point::max();
 // not the interpreter; its input is then skipped to the end. Everything the
 // job did is undone by `restore`. The markers reach the host through the
 // captured standard output, each on a line of its own whatever the job
-// printed before.
+// printed before. An error names the operator that failed, never the
+// offending object: that may be bytes of a file the job read.
 constexpr char kJobFrame[] =
     "{ userdict /KsDviJob save put\n"
     "  { currentfile cvx exec } stopped {\n"
     "    $error /newerror get {\n"
-    "      (\\n%%[ksdvi-error: ) print $error /errorname get =only ( in ) print\n"
-    "      $error /command get =only (]%%\\n) print $error /newerror false put\n"
+    "      (\\n%%[ksdvi-error: ) print $error /errorname .knownget { =only } { (stop) print } ifelse\n"
+    "      $error /command .knownget { dup type /operatortype eq { ( ) print =only } { pop } ifelse } if\n"
+    "      (]%%\\n) print $error /newerror false put\n"
     "    } { (\\n%%[ksdvi-error: stop]%%\\n) print } ifelse\n"
     "    flush currentfile flushfile\n"
     "  } if\n"
@@ -123,6 +126,7 @@ struct Host {
     std::string data;   // the lines the job printed for the library
     bool jobEnded = false;
     std::string lastLine;  // for failures that are not PostScript errors
+    bool jobsRun = false;  // whether a job has run since the interpreter started
 };
 
 Host* H(void* handle) { return static_cast<Host*>(handle); }
@@ -203,10 +207,31 @@ int Callout(void*, void* handle, const char* device, int id, int, void* data) {
 
 // ---- standard streams ----
 
-// "typecheck in --add--" reads better as "typecheck in add".
-std::string Tidy(std::string text) {
-    for (std::size_t at; (at = text.find("--")) != std::string::npos;) text.erase(at, 2);
-    return text;
+// PostScript's own error names; a job can print a marker line of its own,
+// so anything else is reported in our words, not the job's.
+constexpr const char* kErrorNames[] = {
+    "configurationerror", "dictfull",          "dictstackoverflow", "dictstackunderflow", "execstackoverflow",
+    "handleerror",        "interrupt",         "invalidaccess",     "invalidexit",        "invalidfileaccess",
+    "invalidfont",        "invalidrestore",    "ioerror",           "limitcheck",         "nocurrentpoint",
+    "rangecheck",         "stackoverflow",     "stackunderflow",    "syntaxerror",        "timeout",
+    "typecheck",          "undefined",         "undefinedfilename", "undefinedresource",  "undefinedresult",
+    "unmatchedmark",      "unregistered",      "VMerror",           "unknownerror",       "stop"};
+
+// "typecheck add" as "typecheck in add": the error's name, and the
+// operator's when an operator failed; operators' names are Ghostscript's.
+std::string ErrorText(const std::string& marked) {
+    std::string::size_type space = marked.find(' ');
+    std::string name = marked.substr(0, space);
+    bool known = false;
+    for (const char* n : kErrorNames) known = known || name == n;
+    if (!known) return "an error the PostScript raised itself";
+    if (space == std::string::npos) return name;
+    std::string op = marked.substr(space + 1);
+    for (std::size_t at; (at = op.find("--")) != std::string::npos;) op.erase(at, 2);
+    if (op.empty() || op.size() > 40) return name;
+    for (char c : op)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '@')) return name;
+    return name + " in " + op;
 }
 
 void TakeLine(Host* h) {
@@ -214,7 +239,7 @@ void TakeLine(Host* h) {
     if (l.compare(0, sizeof kErrorMarker - 1, kErrorMarker) == 0) {
         std::string text = l.substr(sizeof kErrorMarker - 1);
         if (text.size() >= 3 && text.compare(text.size() - 3, 3, "]%%") == 0) text.resize(text.size() - 3);
-        h->error = "PostScript error: " + Tidy(text);
+        h->error = "PostScript error: " + ErrorText(text);
     } else if (l.compare(0, sizeof kDataMarker - 1, kDataMarker) == 0) {
         if (h->data.size() < kMaxData) h->data.append(l, sizeof kDataMarker - 1).push_back('\n');
     } else if (l == kEndMarker) {
@@ -254,7 +279,9 @@ Result Broken(const Host& h, const std::string& what, int code) {
     } else if (code < 0) {
         text += " (Ghostscript error " + std::to_string(code) + ")";
     }
-    if (!h.lastLine.empty()) text += ": " + h.lastLine;
+    // What Ghostscript printed last explains a failed start; once jobs run,
+    // printed lines may be theirs, and bytes of their files.
+    if (!h.jobsRun && !h.lastLine.empty()) text += ": " + h.lastLine;
     return {Outcome::Broken, text};
 }
 
@@ -321,7 +348,7 @@ Result StartJob(Host* h, const std::int32_t* v) {
     h->error.clear();
     h->data.clear();
     h->jobEnded = false;
-    h->lastLine.clear();
+    h->jobsRun = true;
     // The raster of this page, its row padding and a little more.
     h->allowed = (3 * std::size_t(width) + 64) * std::size_t(height) + (std::size_t(1) << 20);
     char setup[300];
