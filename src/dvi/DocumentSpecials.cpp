@@ -115,12 +115,21 @@ bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
 }
 
 bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
+    if (auto graphics = ksdvi::ParseGraphicsSpecial(p); graphics && graphics->type >= 0)
+        NotePicture(graphics->file.view(), graphics->type);
     if (auto file = ksdvi::ParseGraphicsSpecialFile(p)) dvi_.AppendPictFile(*file);
     return true;
 }
 
 void DocumentSpecials::PsfilePicture(unsigned char* p) {
-    if (auto file = ksdvi::ParsePsfileSpecial(p).file) dvi_.AppendPictFile(*file);
+    if (auto file = ksdvi::ParsePsfileSpecial(p).file) {
+        NotePicture(file->view(), kPictureEps);
+        dvi_.AppendPictFile(*file);
+    }
+}
+
+void DocumentSpecials::NotePicture(std::string_view file, int type) {
+    if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});
 }
 
 // dvips collects the prologue of the whole document before its pages, and the
@@ -132,6 +141,8 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
             dvi_.postScriptHeaders_.push_back({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps)) {
         dvi_.pagePostScript_ = true;
+    } else if (std::optional<std::string_view> file = ParsePlotfile(text, static_cast<size_t>(length))) {
+        NotePicture(*file, kPictureEps);
     } else if (ps.kind == PostScriptSpecial::Kind::Pdfmark) {
         NotePdfmark(ParsePdfmarkSpecial(ps.code));
     }

@@ -54,6 +54,7 @@ private:
     void PsfilePicture(unsigned char* text);
 
     void NotePostScript(unsigned char* text, int length);
+    void NotePicture(std::string_view file, int type);
     void NotePdfmark(PdfmarkSpecial const& mark);
     void RegisterFace(String8 const& face);
     void AppendTag(String8 const& name);

@@ -1,10 +1,13 @@
 #pragma once
-// Reads the DVI file for the page scan and keeps the file offset itself: asking
-// the stream for its position costs a system call, and the scan needs the
-// offset of every instruction.
+// Reads the DVI file for the page scan through a buffer of its own and keeps
+// the file offset itself: asking the stream for its position costs a system
+// call, and the scan needs the offset of every instruction.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <istream>
+#include <memory>
 
 #include "dvi/DviOpcodes.h"
 #include "dvi/KsDvi.h"
@@ -16,39 +19,83 @@ public:
     DviScanReader(KsDvi::Dviifstream& in, int64_t size) : in_(in), size_(size) {}
 
     void Seek(int64_t offset) {
-        in_.seekg(offset);
-        pos_ = offset;
+        if (offset >= bufferStart_ && offset <= bufferStart_ + int64_t(filled_)) {
+            at_ = size_t(offset - bufferStart_);
+        } else {
+            in_.clear();
+            in_.seekg(offset);
+            bufferStart_ = offset;
+            at_ = filled_ = 0;
+        }
+        ended_ = false;
     }
     uint32_t Unsigned(int bytes) {
-        pos_ += bytes;
-        switch (bytes) {
-        case 1: return in_.ReadUInt8();
-        case 2: return in_.ReadUInt16();
-        case 3: return in_.ReadUInt24();
-        default: return in_.ReadUInt32();
-        }
+        uint32_t value = 0;
+        for (int i = 0; i < bytes; ++i) value = value << 8 | Byte();
+        return value;
     }
     int32_t Signed32() { return static_cast<int32_t>(Unsigned(4)); }
+    // Passes set_char_0 to set_char_127, which have no parameters and make
+    // up most of a page, up to the offset `limit` at most.
+    void SkipCharacters(int64_t limit) {
+        for (;;) {
+            int64_t room = limit - Position();
+            if (room <= 0) return;
+            size_t end = at_ + size_t(std::min<int64_t>(room, int64_t(filled_ - at_)));
+            while (at_ < end && buffer_[at_] < dvi::kSet1) ++at_;
+            if (at_ < filled_) return;  // an opcode with parameters, or the limit
+            if (!Refill()) return;      // the file ends: the next read says so
+        }
+    }
     void Skip(int64_t n) {
-        pos_ += n;
-        in_.ignore(n);
+        if (n <= int64_t(filled_ - at_)) {
+            at_ += size_t(n);
+            return;
+        }
+        int64_t to = Position() + n;
+        Seek(std::min(to, size_));
+        if (to > size_) ended_ = true;
     }
     void Read(void* buffer, int64_t n) {
-        pos_ += n;
-        in_.read(static_cast<char*>(buffer), n);
+        auto* out = static_cast<unsigned char*>(buffer);
+        for (int64_t i = 0; i < n; ++i) out[i] = Byte();
     }
     // Offset of the next byte; meaningful until the file ends.
-    int64_t Position() const { return pos_; }
+    int64_t Position() const { return bufferStart_ + int64_t(at_); }
     int64_t Size() const { return size_; }
     // True once a read has gone past the end of the file.
-    bool Ended() const { return in_.eof(); }
+    bool Ended() const { return ended_; }
     // Whether n more bytes lie in the file.
-    bool Holds(int64_t n) const { return pos_ + n <= size_; }
+    bool Holds(int64_t n) const { return Position() + n <= size_; }
 
 private:
+    // Pages are read an instruction at a time: a stream's get() per byte made
+    // scanning a 2 GB file take minutes.
+    static constexpr size_t kBufferSize = size_t(1) << 18;
+
+    unsigned char Byte() {
+        if (at_ == filled_ && !Refill()) {
+            ended_ = true;
+            return 0;
+        }
+        return buffer_[at_++];
+    }
+    bool Refill() {
+        bufferStart_ += int64_t(filled_);
+        at_ = filled_ = 0;
+        if (!buffer_) buffer_ = std::make_unique<unsigned char[]>(kBufferSize);
+        in_.read(reinterpret_cast<char*>(buffer_.get()), std::streamsize(kBufferSize));
+        filled_ = size_t(std::max<std::streamsize>(in_.gcount(), 0));
+        if (filled_ < kBufferSize) in_.clear();  // a growing file may be read further later
+        return filled_ > 0;
+    }
+
     KsDvi::Dviifstream& in_;
     int64_t size_;
-    int64_t pos_ = 0;
+    std::unique_ptr<unsigned char[]> buffer_;
+    int64_t bufferStart_ = 0;  // the file offset of buffer_[0]
+    size_t at_ = 0, filled_ = 0;
+    bool ended_ = false;
 };
 
 // The file's size, with the stream left at its start.
@@ -57,13 +104,19 @@ int64_t FileSize(std::istream& in);
 // Parameter bytes of an opcode the scan only skips; -1 for the opcodes it
 // handles itself (bop, eop, xxx, fnt_def, post) or refuses: characters wider
 // than 16 bits, and the records that belong outside pages.
-inline int ScanSkipLength(unsigned op) {
+constexpr int ScanSkipLengthOf(unsigned op) {
     using namespace dvi;
     if (op == kSet1 + 2 || op == kSet1 + 3 || op == kPut1 + 2 || op == kPut1 + 3) return -1;
     if (FamilyOf(op) == kXxx1 || FamilyOf(op) == kFntDef1) return -1;
     if (op == kBop || op == kEop || op >= kPre) return -1;
     return kParameterBytes[op];
 }
+inline constexpr auto kScanSkipLengths = [] {
+    std::array<int8_t, 256> lengths{};
+    for (unsigned op = 0; op < 256; ++op) lengths[op] = static_cast<int8_t>(ScanSkipLengthOf(op));
+    return lengths;
+}();
+inline int ScanSkipLength(unsigned op) { return kScanSkipLengths[op & 0xFF]; }
 
 // The postamble after its post opcode: p num den mag l u s t, font
 // definitions and nops, then post_post q i and at least four 223s. TeX

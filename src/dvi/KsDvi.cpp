@@ -18,6 +18,7 @@ KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<Stri
     fileName_ = fileName;
     tfmPaths_ = tfmPaths;
     vfPaths_ = vfPaths;
+    files_.SetDocument(fileName.c_str());
 }
 
 KsDvi::~KsDvi() { Reset(true); }
@@ -62,6 +63,7 @@ void KsDvi::Open(String8 const& fileName, DList<String8> const& tfmPaths, DList<
     fileName_ = fileName;
     tfmPaths_ = tfmPaths;
     vfPaths_ = vfPaths;
+    files_.SetDocument(fileName.c_str());
     RenewDvi();
     watermarkName_ = String8("");
 }
@@ -163,8 +165,10 @@ void KsDvi::ScanPage(DviScanReader& in) {
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
     pagePostScript_ = false;
+    pagePictures_.clear();
 
     for (;;) {
+        in.SkipCharacters(start + MaxPageBytes);
         int64_t at = in.Position();
         unsigned op = in.Unsigned(1);
         if (in.Ended()) {
@@ -228,6 +232,8 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t
     page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
     page->colorStack = std::move(stack);
     page->postScript = pagePostScript_;
+    page->pictures = std::move(pagePictures_);
+    pagePictures_.clear();
     pages_[pageCount_++] = std::move(page);
 }
 
@@ -330,4 +336,9 @@ void KsDvi::UnregisterDevice(CDC* dc) {
             deviceZooms_[slot] = fpreal4();
         }
     }
+}
+
+std::vector<KsDvi::PagePicture> const& KsDvi::GetPagePictures(int page) const {
+    static std::vector<PagePicture> const none;
+    return page >= 0 && page < pageCount_ ? pages_[static_cast<size_t>(page)]->pictures : none;
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "dvi/DocumentFiles.h"
 #include "dvi/FaceSubstitutions.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
@@ -53,6 +54,12 @@ public:
         explicit Dviifstream(String8 const& path) : std::ifstream(path.c_str(), std::ios::in | std::ios::binary) {}
     };
 
+    // A picture file a page's specials queue (graphics:, psfile=, ps: plotfile).
+    struct PagePicture {
+        std::string file;
+        int type = 0;  // ksdvi::PictureType
+    };
+
     class PageInfo {
     public:
         int32_t GetTeXPageNo() const { return texPageNo; }
@@ -73,6 +80,7 @@ public:
         int32_t colorStackDepth = 0;
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
         bool postScript = false;               // the page carries PostScript to run
+        std::vector<PagePicture> pictures;     // queued by its specials, in order
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -173,6 +181,12 @@ public:
     KPathSea* GetKPathSea() const;
     KsDviTTFMap* GetDviTTFMap() const;
 
+    // --- the files the document may make us read (pictures, PostScript
+    // headers, fonts): by default its own directory tree and the TeX
+    // installation; SetAllowedPaths adds directories it may name absolutely.
+    void SetAllowedPaths(std::vector<std::string> directories) { files_.SetAllowedPaths(std::move(directories)); }
+    ksdvi::DocumentFiles const& GetFiles() const { return files_; }
+
     void SetWinFont(int flag) { winFont_ = flag; }
     int GetWinFont() const { return winFont_; }
     void SetWaterMarkWMFFileName(String8 const& name) { watermarkName_ = name; }
@@ -215,6 +229,10 @@ public:
     int PageHasPostScript(int page) const {
         return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->postScript;
     }
+    // The pictures a page's specials queue, as the scan met them (at most
+    // MostPagePictures): read without drawing the page.
+    std::vector<PagePicture> const& GetPagePictures(int page) const;
+    static constexpr size_t MostPagePictures = 10000;
     int FindTagPage(String8 const& name) const;
 
     // --- faces named by binary face-name records. Whether a face is installed
@@ -268,6 +286,7 @@ private:
     struct FontFiles {
         String8 metrics;                                       // null: found nowhere
         std::shared_ptr<std::vector<unsigned char> const> vf;  // null: not virtual
+        std::string problem;                                   // why the metrics were not looked for
     };
     FontFiles const& FindFontFiles(String8 const& name);
     bool IsRewritten(ksdvi::DviScanReader& in);
@@ -293,6 +312,7 @@ private:
     uint32_t den_ = 473628672;
     DList<String8> tfmPaths_;
     DList<String8> vfPaths_;
+    ksdvi::DocumentFiles files_;
     KPathSea* kpathsea_ = nullptr;
     KsDviTTFMap* ttfMap_ = nullptr;
     bool finderGiven_ = false;
@@ -327,6 +347,7 @@ private:
     std::vector<OutlineEntry> outline_;
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     bool pagePostScript_ = false;
+    std::vector<PagePicture> pagePictures_;
 
     int winFont_ = 0;
     String8 watermarkName_;

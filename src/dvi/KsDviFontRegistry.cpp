@@ -15,11 +15,8 @@ namespace {
 
 constexpr unsigned int kLargestFontSize = 1u << 27;
 
-// A candidate path exists when it opens for reading.
-bool Exists(String8 const& path) {
-    KsDvi::Tfmifstream probe(path);
-    return probe.is_open() && !probe.fail();
-}
+// A candidate is a regular file: opening a FIFO would wait for a writer.
+bool Exists(String8 const& path) { return IsRegularFile(path.c_str()); }
 
 std::string FontKey(String8 const& name, int scale) {
     std::string key(name.view());
@@ -61,7 +58,7 @@ KsDvi::ItrnFont* KsDvi::LoadItrnFont(String8 const& area, String8 const& name, i
     FontFiles const& files = FindFontFiles(name);
     String8 const& path = files.metrics;
     if (path.IsNull()) {
-        loadProblem_ = "not found";
+        loadProblem_ = files.problem.empty() ? "not found" : files.problem;
         return nullptr;
     }
     if (!font->LoadTfm(path)) {
@@ -97,6 +94,8 @@ KsDvi::FontFiles const& KsDvi::FindFontFiles(String8 const& name) {
     auto [it, added] = fontFiles_.try_emplace(std::string(name.view()));
     FontFiles& files = it->second;
     if (!added) return files;
+    // A font's name may not lead out of the document's tree either.
+    if (!files_.MayName(name.view(), &files.problem)) return files;
     // Each directory is tried with both extensions before the next one.
     for (String8 const& dir : tfmPaths_) {
         if (Exists(dir + name + ".ofm")) {
@@ -111,7 +110,7 @@ KsDvi::FontFiles const& KsDvi::FindFontFiles(String8 const& name) {
     KPathSea* finder = GetKPathSea();
     if (files.metrics.IsNull() && finder) {
         char const* found = finder->KPSEFindTfm((name + ".tfm").c_str());
-        if (found) files.metrics = String8(found);
+        if (found && Exists(found)) files.metrics = String8(found);
     }
     if (files.metrics.IsNull()) return files;
 
@@ -125,7 +124,7 @@ KsDvi::FontFiles const& KsDvi::FindFontFiles(String8 const& name) {
     // Like its metrics, a font's virtual font may come from the installation.
     if (vf.IsNull() && finder) {
         char const* found = finder->KPSEFindVf((name + ".vf").c_str());
-        if (found) vf = String8(found);
+        if (found && Exists(found)) vf = String8(found);
     }
     if (!vf.IsNull()) files.vf = std::make_shared<std::vector<unsigned char> const>(ItrnFont::ReadVfFile(vf));
     return files;

@@ -1,5 +1,7 @@
 #include "dvi/PostScriptSpecials.h"
 
+#include <algorithm>
+
 #include "dvi/PdfmarkSpecials.h"
 
 namespace ksdvi {
@@ -35,6 +37,17 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
         if (!file.empty()) return {Kind::Header, file};
     }
     return {};
+}
+
+std::optional<std::string_view> ParsePlotfile(unsigned char const* bytes, size_t length) {
+    std::string_view text(reinterpret_cast<char const*>(bytes), length);
+    if (!Starts(text, "ps:") || Starts(text, "ps::")) return std::nullopt;
+    std::string_view code = Trimmed(text.substr(3));
+    if (!Starts(code, "plotfile ")) return std::nullopt;
+    std::string_view file = Trimmed(code.substr(9));
+    file = file.substr(0, std::min(file.size(), file.find_first_of(" \t\n\r\f\v")));
+    if (file.empty()) return std::nullopt;
+    return file;
 }
 
 }  // namespace ksdvi

@@ -12,6 +12,7 @@
 // (ps:SDict begin ... end, see PdfmarkSpecials.h) are read, not run.
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace ksdvi {
@@ -23,6 +24,9 @@ struct PostScriptSpecial {
 };
 
 PostScriptSpecial ParsePostScriptSpecial(unsigned char const* text, size_t length);
+
+// The file of `ps: plotfile FILE`.
+std::optional<std::string_view> ParsePlotfile(unsigned char const* text, size_t length);
 
 // Whether running the special's PostScript draws on or changes the page, as
 // opposed to the prologue specials (!, header=).

@@ -65,7 +65,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     std::unique_ptr<std::istream, std::function<void(std::istream*)>> file(
         OpenPictFileStream(p, nullptr), [this, p](std::istream* s) { ClosePictFileStream(p, s); });
     if (!file || !*file) {
-        NotePictureProblem(p, "not found");
+        NotePictureProblem(p, MissingPictureReason());
         return false;
     }
     std::unique_ptr<std::istream> binary = PostScriptPart(*file);

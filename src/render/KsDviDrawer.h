@@ -160,8 +160,9 @@ public:
     // Whether the open page drew binary drawing records.
     bool HasDrawingRecords() const;
     // Where a picture named by a document is: beside the document, in the
-    // current directory, or where kpathsea finds TeX's graphics; "" when none.
-    std::string FindPictureFile(String8 const& name) const;
+    // current directory, or where kpathsea finds TeX's graphics; "" when none
+    // or when the document may not read it (DocumentFiles.h), `why` saying so.
+    std::string FindPictureFile(String8 const& name, std::string* why = nullptr) const;
 
 protected:
     // The bytes of a picture's file: a new stream the caller closes with
@@ -241,6 +242,8 @@ private:
     int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;
     void PlacePicture(PictInfo const* p, int h, int& x, int& y) const;
     void NotePictureProblem(PictInfo const* p, std::string reason);
+    // Why the last OpenPictFileStream gave nothing.
+    std::string MissingPictureReason() const { return lastPictureProblem_.empty() ? "not found" : lastPictureProblem_; }
 
     void RenewPen();
     void InitAll();
@@ -317,6 +320,7 @@ private:
     std::unique_ptr<ksdvi::GdiSpecialInterpreter> specials_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::vector<PictureProblem> pictureProblems_;
+    std::string lastPictureProblem_;
     std::unique_ptr<ksdvi::PostScriptPage> postScript_;
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;

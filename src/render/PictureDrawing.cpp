@@ -74,30 +74,23 @@ void KsDviDrawer::DrawAllPictures(CWnd* w) {
     }
 }
 
-std::string KsDviDrawer::FindPictureFile(String8 const& name) const {
-    namespace fs = std::filesystem;
-    if (name.GetLength() == 0) return "";
-    fs::path file(name.c_str());
-    std::error_code error;
-    if (file.is_absolute()) return fs::is_regular_file(file, error) ? file.string() : "";
-    // Beside the document first: TeX found the file from the document's folder.
-    if (dvi_) {
-        fs::path beside = fs::path(dvi_->GetFileName().c_str()).parent_path() / file;
-        if (fs::is_regular_file(beside, error)) return beside.string();
-    }
-    if (fs::is_regular_file(file, error)) return file.string();
-    return dvi_ ? FinderOf(*dvi_).Find(name.c_str(), KPathSea::Format::Picture) : "";
+std::string KsDviDrawer::FindPictureFile(String8 const& name, std::string* why) const {
+    if (!dvi_) return "";
+    return dvi_->GetFiles().Find(name.view(), &FinderOf(*dvi_), KPathSea::Format::Picture, why);
 }
 
 std::istream* KsDviDrawer::OpenPictFileStream(PictInfo* p, int* size) {
-    if (!p || p->fileName.GetLength() == 0) return nullptr;
-    std::string path = FindPictureFile(p->fileName);
+    if (!p) return nullptr;
+    std::string why;
+    std::string path = FindPictureFile(p->fileName, &why);
+    lastPictureProblem_ = why;
     if (path.empty()) return nullptr;
     if (size) {
         struct stat status {};
         if (stat(path.c_str(), &status) != 0) return nullptr;
         *size = status.st_size > kLargestPicture ? -1 : static_cast<int>(status.st_size);
     }
+    // Found as a regular file: opening it cannot wait on a FIFO's writer.
     auto stream = std::make_unique<std::ifstream>(path, std::ios::binary);
     if (!*stream) return nullptr;
     return stream.release();
@@ -133,7 +126,7 @@ bool KsDviDrawer::DrawMetafilePicture(PictInfo* p, int& w, int& h) {
     std::unique_ptr<std::istream, std::function<void(std::istream*)>> in(
         OpenPictFileStream(p, nullptr), [this, p](std::istream* s) { ClosePictFileStream(p, s); });
     if (!in) {
-        NotePictureProblem(p, "not found");
+        NotePictureProblem(p, MissingPictureReason());
         return false;
     }
     WinMetafile metafile;
@@ -163,7 +156,7 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         OpenPictFileStream(p, p->type == kPicturePng ? nullptr : &size),
         [this, p](std::istream* s) { ClosePictFileStream(p, s); });
     if (!in) {
-        NotePictureProblem(p, "not found");
+        NotePictureProblem(p, MissingPictureReason());
         return false;
     }
     std::vector<unsigned char> dib;

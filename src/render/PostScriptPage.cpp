@@ -4,12 +4,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <sstream>
 
+#include "dvi/DocumentFiles.h"
 #include "dvi/DvipsColour.h"
 #include "dvi/PostScriptSpecials.h"
 #include "interp/KsDviDrawerBase.h"
@@ -113,27 +113,13 @@ std::optional<std::vector<Affine>> EvaluateTransforms(std::vector<SpecialCollect
     return after;
 }
 
-// The text of a prologue file, read once for the process.
-std::string const* Prologue(KPathSea& finder, std::string const& name) {
+// The text of a PostScript file, read once for the process.
+std::string const* FileText(std::string const& path) {
     static std::mutex lock;
     static std::map<std::string, std::string> files;
     std::lock_guard<std::mutex> guard(lock);
-    auto it = files.find(name);
-    if (it == files.end()) {
-        std::string text;
-        std::string path = finder.Find(name, KPathSea::Format::PostScriptHeader);
-        std::ifstream in(path, std::ios::binary);
-        if (!path.empty() && in) {
-            in.seekg(0, std::ios::end);
-            std::streamoff size = in.tellg();
-            if (size > 0 && size < kLargestPrologue) {
-                text.resize(static_cast<size_t>(size));
-                in.seekg(0);
-                in.read(text.data(), size);
-            }
-        }
-        it = files.emplace(name, std::move(text)).first;
-    }
+    auto it = files.find(path);
+    if (it == files.end()) it = files.emplace(path, ReadRegularFile(path, kLargestPrologue).value_or("")).first;
     return it->second.empty() ? nullptr : &it->second;
 }
 
@@ -182,7 +168,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     std::string program;
     KPathSea& finder = FinderOf(dvi);
     for (char const* name : kPrologues) {
-        std::string const* text = Prologue(finder, name);
+        std::string const* text = FileText(finder.Find(name, KPathSea::Format::PostScriptHeader));
         if (!text) {
             error_ = std::string("dvips' ") + name + " is not installed";
             return false;
@@ -192,9 +178,16 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
         if (header.literal) {
             program += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
-        } else if (std::string const* text = Prologue(finder, header.text)) {
-            program += *text + "\n";
+            continue;
         }
+        std::string why;
+        std::string path = dvi.GetFiles().Find(header.text, &finder, KPathSea::Format::PostScriptHeader, &why);
+        std::string const* text = path.empty() ? nullptr : FileText(path);
+        if (!text) {
+            error_ = "header " + header.text + ": " + (path.empty() ? why : "cannot be read");
+            return false;
+        }
+        program += *text + "\n";
     }
     program += kReportTransform;
     // @start: the paper in sp, the magnification, the resolution; then the

@@ -86,6 +86,7 @@ void DocumentSession::OpenDocument() {
     // Faces named by binary face records are looked up on the drawer's device.
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
+    dvi_->SetAllowedPaths(options_.allowedPaths);
     dvi_->Open(String8(Source().c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
 }
 

@@ -14,6 +14,8 @@ struct SessionOptions {
     std::vector<std::string> tfmPaths;
     std::vector<std::string> vfPaths;
     std::vector<std::string> mapFiles;
+    // Directories whose files the document may name by absolute or `..` paths.
+    std::vector<std::string> allowedPaths;
     // Hangul composition rows of the xhan subfonts, added to the built-in ones.
     std::string xhanTable;
     // Where the document's bytes are read, when not at its name (a pipe

@@ -5,10 +5,9 @@
 
 #include "Commands.h"
 #include "FontReport.h"
-#include "OffscreenPage.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
-#include "render/KsDviDrawer.h"
+#include "platform/kpathsea/KPathSea.h"
 
 namespace {
 
@@ -75,17 +74,19 @@ Json DescribeFonts(KsDvi& dvi, std::vector<FontReport> const& reports) {
 Json DescribePictures(KsDvi& dvi, int page) {
     static constexpr char const* kTypes[] = {"wmf", "eps", "jpeg", "gif", "png", "bmp"};
     Json pictures = Json::array();
-    OffscreenPage offscreen(96);
-    offscreen.Run(dvi, page, String8(), [&](KsDviDrawer const& drawer) {
-        for (KsDviDrawer::PictInfo const* p : drawer.GetPictList()) {
-            std::string path = drawer.FindPictureFile(p->fileName);
-            Json picture = {{"file", std::string(p->fileName.view())},
-                            {"type", p->type >= 0 && p->type <= 5 ? kTypes[p->type] : "unknown"},
-                            {"found", !path.empty()}};
-            if (!path.empty()) picture["path"] = path;
-            pictures.push_back(picture);
-        }
-    });
+    for (KsDvi::PagePicture const& p : dvi.GetPagePictures(page)) {
+        std::string why;
+        std::string path =
+            dvi.GetFiles().Find(p.file, dvi.GetKPathSea(), KPathSea::Format::Picture, &why);
+        Json picture = {{"file", p.file},
+                        {"type", p.type >= 0 && p.type <= 5 ? kTypes[p.type] : "unknown"},
+                        {"found", !path.empty()}};
+        if (!path.empty())
+            picture["path"] = path;
+        else
+            picture["problem"] = why;
+        pictures.push_back(picture);
+    }
     return pictures;
 }
 

@@ -48,6 +48,11 @@ void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
     cmd->add_option("--map", session.mapFiles, "TrueType map file, read after the generated entries")
         ->type_name("FILE")
         ->check(CLI::ExistingFile);
+    cmd->add_option("--allow-paths", session.allowedPaths,
+                    "Directories whose files the document may name by absolute or ../ paths "
+                    "(pictures, PostScript headers, fonts)")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory);
     cmd->add_option("--xhan-table", session.xhanTable, "Hangul composition table of the xhan fonts")
         ->type_name("FILE")
         ->envname("KSDVI_XHAN_TABLE")
