@@ -1,0 +1,133 @@
+// Documents that try to make ksdvi read files outside their tree, wait on a
+// FIFO, or carry file contents into warnings.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "support/Cli.h"
+#include "support/DviBuilder.h"
+#include "support/PngImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSecret[] = "SECRETWORD";
+// An EPS figure that paints a black inch square.
+constexpr char kSecretEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 72 72\n0 0 72 72 rectfill\n";
+
+// doc/ holds the document; outside/ lies beside it with files it must not reach.
+struct HostileTree {
+    TempDir root;
+    std::string doc = root / "doc";
+    std::string outside = root / "outside";
+
+    HostileTree() {
+        fs::create_directories(doc);
+        fs::create_directories(outside);
+        std::ofstream(outside + "/secret.pro") << kSecret << "\n";
+        std::ofstream(outside + "/secret.eps") << kSecretEps;
+        mkfifo((doc + "/fifo.pro").c_str(), 0600);
+        mkfifo((doc + "/fifo.eps").c_str(), 0600);
+    }
+
+    // A page with the specials and a rule, written into doc/.
+    std::string Document(std::vector<std::string> const& specials, std::string const& name = "hostile.dvi") const {
+        DviBuilder b;
+        b.Pre().Bop(1);
+        for (std::string const& special : specials) b.Special(special);
+        b.Rule(10 * 65536, 100 * 65536).Eop().Post();
+        std::string path = doc + "/" + name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+        return path;
+    }
+};
+
+TEST(HostileDocuments, FilesOutsideTheTreeAreRefusedAndNeverQuoted) {
+    HostileTree tree;
+    std::string const secretPro = tree.outside + "/secret.pro";
+    struct Case {
+        std::string special;
+        std::string warning;
+    };
+    Case const cases[] = {
+        {"header=" + secretPro, "its PostScript is left out: header " + secretPro + ": outside the document's directory"},
+        {"header=../outside/secret.pro", "header ../outside/secret.pro: outside the document's directory"},
+        {"psfile=" + secretPro, "picture " + secretPro + ": outside the document's directory"},
+        {"ps: plotfile ../outside/secret.eps", "picture ../outside/secret.eps: outside the document's directory"},
+        {"header=fifo.pro", "header fifo.pro: not a regular file"},
+        {"psfile=fifo.eps", "picture fifo.eps: not a regular file"},
+        {"graphics: 0pt 0pt 10pt 10pt 10pt 10pt PNG fifo.eps", "picture fifo.eps: not a regular file"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.special);
+        // A header is read when the page has PostScript to run.
+        std::string dvi = tree.Document({c.special, "ps: 0 0 moveto 10 0 rlineto stroke"});
+        int status = -1;
+        std::string out = Ksdvi("render -r 72 -o " + (tree.root / "p-%d.png") + " " + dvi, &status, true);
+        EXPECT_EQ(status, 0) << out;
+        EXPECT_NE(out.find(c.warning), std::string::npos) << out;
+        EXPECT_EQ(out.find(kSecret), std::string::npos) << out;
+        GreyImage page;
+        ASSERT_TRUE(ReadGreyPng(tree.root / "p-1.png", page));
+        EXPECT_GT(page.DarkCount(), 900);  // the rule is drawn all the same
+    }
+}
+
+TEST(HostileDocuments, DirectoriesTheUserAllowsAreRead) {
+    HostileTree tree;
+    std::string dvi = tree.Document({"ps: plotfile ../outside/secret.eps"});
+    GreyImage refused, allowed;
+    int status = -1;
+    Ksdvi("render -r 72 -o " + (tree.root / "refused-%d.png") + " " + dvi, &status);
+    ASSERT_EQ(status, 0);
+    Ksdvi("render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "allowed-%d.png") + " " + dvi, &status);
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(ReadGreyPng(tree.root / "refused-1.png", refused));
+    ASSERT_TRUE(ReadGreyPng(tree.root / "allowed-1.png", allowed));
+    // The figure is an inch square of black at 72 dpi.
+    EXPECT_GT(allowed.DarkCount() - refused.DarkCount(), 60 * 60);
+
+    // A header the user allows runs, and its failure names only PostScript's error.
+    dvi = tree.Document({"header=../outside/secret.pro", "ps: 0 0 moveto 10 0 rlineto stroke"});
+    std::string out = Ksdvi("render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "h-%d.png") + " " + dvi,
+                            &status, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("its PostScript is left out: PostScript error: undefined\n"), std::string::npos) << out;
+    EXPECT_EQ(out.find(kSecret), std::string::npos) << out;
+}
+
+TEST(HostileDocuments, InfoSaysWhyAPictureIsNotRead) {
+    HostileTree tree;
+    std::string dvi = tree.Document({"psfile=../outside/secret.eps"});
+    int status = -1;
+    auto pictures = nlohmann::json::parse(Ksdvi("info --json " + dvi, &status))["pages"][0]["pictures"];
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]["found"], false);
+    EXPECT_NE(pictures[0]["problem"].get<std::string>().find("outside the document's directory"), std::string::npos);
+}
+
+TEST(HostileDocuments, FontNamesStayInsideToo) {
+    HostileTree tree;
+    fs::copy_file(KSDVI_TEST_DATA "/metrics/kstest.tfm", tree.outside + "/ksout.tfm");
+    DviBuilder b;
+    b.Pre().Bop(1).FntDef(0, "../outside/ksout").Op(171).Op('A').Eop().Post();
+    std::string dvi = tree.doc + "/font.dvi";
+    std::ofstream(dvi, std::ios::binary)
+        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    int status = -1;
+    std::string out = Ksdvi("info --tfm-path " + tree.doc + " " + dvi, &status, true);
+    EXPECT_NE(out.find("outside the document's directory"), std::string::npos) << out;
+}
+
+}  // namespace
