@@ -81,6 +81,7 @@ public:
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
         bool postScript = false;               // the page carries PostScript to run
         std::vector<PagePicture> pictures;     // queued by its specials, in order
+        int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -267,6 +268,18 @@ public:
     // fonts' own included: past them, definitions load nothing.
     static constexpr int MostFontRecords = 10000;
 
+    // --- the work virtual fonts may make: packet instructions, counted once
+    // per page however often it is drawn. Virtual fonts whose characters set
+    // characters of virtual fonts multiply it; past the budget their
+    // characters show nothing.
+    static constexpr int64_t MostVirtualInstructions = int64_t(1) << 25;
+    // What a drawing of `page` may run, at most `pageLimit`; a page drawn
+    // whole before gets what it ran then, so that it looks the same.
+    int32_t TakeVirtualBudget(int page, int32_t pageLimit);
+    // After a drawing: what it ran of what it took, and whether it reached the page's end.
+    void SettleVirtualBudget(int page, int32_t taken, int32_t ran, bool whole);
+    bool IsVirtualBudgetSpent() const { return virtualLeft_ <= 0; }
+
 protected:
     virtual void DoSpecial(unsigned char* text, int length);
     virtual void AppendPictFile(String8 const& name);
@@ -348,6 +361,7 @@ private:
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
+    int64_t virtualLeft_ = MostVirtualInstructions;
 
     int winFont_ = 0;
     String8 watermarkName_;

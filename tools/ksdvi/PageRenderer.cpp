@@ -90,6 +90,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (drawer.IsVirtualWorkCut())
+        pictureProblems_.insert("virtual fonts ask for more work than a page (" +
+                                std::to_string(KsDviDrawerBase::MaxPacketInstructions) + " instructions) or a document (" +
+                                std::to_string(KsDvi::MostVirtualInstructions) +
+                                ") may run; the characters they set past it are left out");
     drawer.DrawAllPictures(nullptr);
     for (auto const& problem : drawer.GetPictureProblems())
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
