@@ -15,6 +15,7 @@
 #include "Commands.h"
 #include "FileWatch.h"
 #include "FontReport.h"
+#include "InputSpool.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
 
@@ -23,7 +24,7 @@ namespace {
 // NAME-%d.png in the current directory, like dvipng; a % in the name stays one.
 std::string DefaultPattern(std::string const& file) {
     std::string pattern;
-    for (char c : std::filesystem::path(file).stem().string()) pattern += c == '%' ? "%%" : std::string(1, c);
+    for (char c : DocumentStem(file)) pattern += c == '%' ? "%%" : std::string(1, c);
     return pattern + "-%d.png";
 }
 
