@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "OutputFile.h"
 #include "font/TeXFonts.h"
 #include "platform/gdi/Font.h"
 
@@ -33,6 +34,23 @@ int PageAt(KsDvi const& dvi, int64_t offset) {
 
 void ReportError(std::string const& file, std::string const& what) {
     std::cerr << "ksdvi: " << file << ": " << what << std::endl;
+}
+
+bool HasPagesToDraw(DocumentSession const& session) {
+    std::string const state = session.StateReport();
+    if (session.Document().GetNPage() == 0) {
+        ReportError(session.Path(), state.empty() ? "the document has no pages" : state + "; no page to draw");
+        return false;
+    }
+    if (!state.empty() && session.GetState() != DocumentSession::State::Malformed)
+        ReportError(session.Path(), "warning: " + state);
+    return true;
+}
+
+bool IsTheDocument(DocumentSession const& session, std::string const& output) {
+    if (!IsSameFile(output, session.Source())) return false;
+    ReportError(output, "the output would overwrite the input " + session.Path() + "; nothing is written");
+    return true;
 }
 
 std::string PageUnreadable(int page) {
@@ -93,6 +111,7 @@ void DocumentSession::OpenDocument() {
 KsDvi::ScanChange DocumentSession::Follow() {
     if (!dvi_->IsOpened()) OpenDocument();
     KsDvi::ScanChange changed = dvi_->ScanWritten();
+    followed_ = true;
     TakeState();
     return changed;
 }
@@ -139,6 +158,17 @@ char const* DocumentSession::StateName() const {
     case State::Malformed: return "malformed";
     }
     return "malformed";
+}
+
+std::string DocumentSession::StateReport() const {
+    std::string reason = message_;
+    // Following a file, a page TeX has not finished is no problem to name.
+    if (reason.empty() && state_ == State::Growing && followed_)
+        reason = "the file ends before its postamble (" + std::to_string(dvi_->GetNPage()) + " complete pages)";
+    if (reason.empty()) return {};
+    std::string const state = StateName();
+    // Some reasons name the state themselves.
+    return reason.rfind(state, 0) == 0 ? reason : state + ": " + reason;
 }
 
 std::string DocumentSession::Describe() const {

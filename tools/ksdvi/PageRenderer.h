@@ -19,6 +19,7 @@
 class DocumentSession;
 class Highlighter;
 class KsDviDrawer;
+class OutputFile;
 
 struct RenderSettings {
     int dpi = 96;
@@ -62,15 +63,19 @@ public:
     // Pages rendered from now on are painted over where `pattern` occurs.
     void Highlight(std::string const& pattern);
 
-    // Draws the page; false with Error() set when it could not be drawn whole
-    // (what could be drawn is on the device all the same).
+    // Draws the page; false with Error() set when it could not be drawn whole.
+    // Drawn() then says whether it was drawn up to a malformed instruction
+    // (what was drawn is on the device) or not at all (its bytes are gone).
     bool Render(KsDvi& dvi, int page);
+    bool Drawn() const { return drawn_; }
     ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
     std::string const& Error() const { return error_; }
     // Draws the page and writes it as PNG at `path`; true when the file was
-    // written, even if the page could not be drawn whole (Error() says why).
-    // Pages of many pixels without pictures or PostScript are drawn and
-    // written a band of rows at a time, so that memory holds one band.
+    // written, even if the page was drawn only up to a malformed instruction
+    // (Error() says so). A page that could not be read leaves no file, and
+    // whatever was at `path` stays as it was. Pages of many pixels without
+    // pictures or PostScript are drawn and written a band of rows at a time,
+    // so that memory holds one band.
     bool RenderPng(KsDvi& dvi, int page, std::string const& path);
     // Why the PNG file could not be written.
     std::string const& WriteError() const { return writeError_; }
@@ -81,12 +86,15 @@ public:
     std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
 
 private:
-    enum class Band { Drawn, Failed, NeedsWholePage };
+    // Drawn also when only up to a malformed instruction (error_ says so).
+    enum class Band { Drawn, Unreadable, NeedsWholePage };
     // Draws the page on `device`, from `rowsAbove` down (-1: the whole page);
     // NeedsWholePage for a page that cannot be drawn in bands.
     Band DrawOn(ksdvi::gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove);
-    bool RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
+    enum class Banded { Written, Failed, NeedsWholePage };
+    Banded RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
     bool WritePng(std::string const& path);
+    bool Commit(OutputFile& file);  // false with WriteError() set
 
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
@@ -94,6 +102,7 @@ private:
     ksdvi::gdi::PngRowWriter png_;  // its buffers serve page after page
     ksdvi::SharedDrawingValues pageStart_;
     std::string error_, writeError_;
+    bool drawn_ = false;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
     std::unique_ptr<Highlighter> highlighter_;
