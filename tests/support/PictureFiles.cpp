@@ -1,5 +1,6 @@
 #include "support/PictureFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +43,12 @@ int GifWrite(GifFileType* gif, GifByteType const* data, int length) {
 
 RowFiller OneColour(unsigned char r, unsigned char g, unsigned char b) {
     return [=](int, int width, unsigned char* rgb) {
-        for (int x = 0; x < width; ++x, rgb += 3) rgb[0] = r, rgb[1] = g, rgb[2] = b;
+        if (width <= 0) return;
+        rgb[0] = r, rgb[1] = g, rgb[2] = b;
+        // Doubling what is filled: rows of thousands of pixels, thousands of times.
+        const std::size_t total = 3 * std::size_t(width);
+        for (std::size_t filled = 3; filled < total; filled *= 2)
+            std::memcpy(rgb + filled, rgb, std::min(filled, total - filled));
     };
 }
 
