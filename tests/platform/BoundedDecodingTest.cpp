@@ -168,11 +168,17 @@ void Gradient(int y, int width, unsigned char* rgb) {
     }
 }
 
-// Interlaced files send their pixels in passes: whole or averaged, they give
-// the DIB their plain twins give, and each pixel of an averaged one is the
-// mean of its block of the whole picture (blocks at the right and bottom
-// edges hold fewer pixels when the size is no multiple of the block's).
-TEST(BoundedDecoding, InterlacedPicturesAverageAsTheirPlainTwins) {
+// The same in greys.
+void GreyGradient(int y, int width, unsigned char* rgb) {
+    for (int x = 0; x < width; ++x, rgb += 3) rgb[0] = rgb[1] = rgb[2] = static_cast<unsigned char>(x * 3 + y * 2);
+}
+
+// Interlaced files send their pixels in passes, and grey PNGs one byte a
+// pixel: whole or averaged, they give the DIB their plain RGB twins give, and
+// each pixel of an averaged one is the mean of its block of the whole picture
+// (blocks at the right and bottom edges hold fewer pixels when the size is no
+// multiple of the block's).
+TEST(BoundedDecoding, InterlacedAndGreyPicturesAverageAsTheirPlainTwins) {
     const struct {
         const char* what;
         Format format;
@@ -180,6 +186,9 @@ TEST(BoundedDecoding, InterlacedPicturesAverageAsTheirPlainTwins) {
     } cases[] = {
         {"PNG", Format::Png, test::MakePng(64, 48, Gradient), test::MakePng(64, 48, Gradient, false, true)},
         {"GIF", Format::Gif, test::MakeGif(64, 48, Gradient), test::MakeGif(64, 48, Gradient, true)},
+        {"grey PNG", Format::Png, test::MakePng(64, 48, GreyGradient), test::MakePng(64, 48, GreyGradient, true)},
+        {"interlaced grey PNG", Format::Png, test::MakePng(64, 48, GreyGradient),
+         test::MakePng(64, 48, GreyGradient, true, true)},
     };
     for (const auto& c : cases) {
         const auto whole = Pixels(DecodeWhole(c.format, c.plain));

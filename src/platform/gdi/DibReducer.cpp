@@ -24,36 +24,50 @@ std::uint64_t DibReducer::BytesFor(int width, int height, int factorX, int facto
     return 3 * sizeof(std::uint32_t) * w * h + sizeof(BITMAPINFOHEADER) + Stride(w) * h;
 }
 
-bool DibReducer::Start(int width, int height, int factorX, int factorY) {
-    if (width <= 0 || height <= 0 || factorX < 1 || factorY < 1 || factorX > kMaxFactor || factorY > kMaxFactor)
+bool DibReducer::Start(int width, int height, int factorX, int factorY, int channels) {
+    if (width <= 0 || height <= 0 || factorX < 1 || factorY < 1 || factorX > kMaxFactor || factorY > kMaxFactor ||
+        (channels != 1 && channels != 3))
         return false;
-    width_ = width, height_ = height, factorX_ = factorX, factorY_ = factorY;
+    width_ = width, height_ = height, factorX_ = factorX, factorY_ = factorY, channels_ = channels;
     outWidth_ = int(Blocks(width, factorX));
     outHeight_ = int(Blocks(height, factorY));
-    sums_.assign(3 * std::size_t(outWidth_) * std::size_t(outHeight_), 0);
+    sums_.assign(std::size_t(channels) * std::size_t(outWidth_) * std::size_t(outHeight_), 0);
     return true;
 }
 
-void DibReducer::Add(int y, int x0, int step, const unsigned char* bgr, int count) {
-    if (y < 0 || y >= height_ || x0 < 0 || step < 1 || count <= 0 || sums_.empty()) return;
-    count = int(std::min<std::int64_t>(count, (std::int64_t(width_) - 1 - x0) / step + 1));
-    std::uint32_t* row = sums_.data() + 3 * std::size_t(y / factorY_) * std::size_t(outWidth_);
+namespace {
+
+// The pixels of one row into the sums of its blocks; C channels a pixel.
+template <int C>
+void AddRow(std::uint32_t* row, int factor, int x0, int step, const unsigned char* pixels, int count) {
     if (step == 1) {
         // Runs of pixels of one block are summed before they are added.
-        for (int x = x0, end = x0 + count; x < end;) {
-            const int block = x / factorX_;
-            const int n = std::min(end, (block + 1) * factorX_) - x;
-            std::uint32_t b = 0, g = 0, r = 0;
-            for (int i = 0; i < n; ++i, bgr += 3) b += bgr[0], g += bgr[1], r += bgr[2];
-            std::uint32_t* sum = row + 3 * std::size_t(block);
-            sum[0] += b, sum[1] += g, sum[2] += r;
-            x += n;
+        std::uint32_t* sum = row + C * std::size_t(x0 / factor);
+        for (int x = x0, end = x0 + count, blockEnd = std::min(end, (x0 / factor + 1) * factor); x < end;
+             blockEnd = std::min(end, blockEnd + factor), sum += C) {
+            std::uint32_t run[C] = {};
+            for (; x < blockEnd; ++x, pixels += C)
+                for (int c = 0; c < C; ++c) run[c] += pixels[c];
+            for (int c = 0; c < C; ++c) sum[c] += run[c];
         }
         return;
     }
-    for (int i = 0, x = x0; i < count; ++i, x += step, bgr += 3) {
-        std::uint32_t* sum = row + 3 * std::size_t(x / factorX_);
-        sum[0] += bgr[0], sum[1] += bgr[1], sum[2] += bgr[2];
+    for (int i = 0, x = x0; i < count; ++i, x += step, pixels += C) {
+        std::uint32_t* sum = row + C * std::size_t(x / factor);
+        for (int c = 0; c < C; ++c) sum[c] += pixels[c];
+    }
+}
+
+}  // namespace
+
+void DibReducer::Add(int y, int x0, int step, const unsigned char* pixels, int count) {
+    if (y < 0 || y >= height_ || x0 < 0 || step < 1 || count <= 0 || sums_.empty()) return;
+    count = int(std::min<std::int64_t>(count, (std::int64_t(width_) - 1 - x0) / step + 1));
+    std::uint32_t* row = sums_.data() + std::size_t(channels_) * std::size_t(y / factorY_) * std::size_t(outWidth_);
+    if (channels_ == 1) {
+        AddRow<1>(row, factorX_, x0, step, pixels, count);
+    } else {
+        AddRow<3>(row, factorX_, x0, step, pixels, count);
     }
 }
 
@@ -73,11 +87,12 @@ std::vector<unsigned char> DibReducer::Finish(LONG xPelsPerMeter, LONG yPelsPerM
     for (int oy = 0; oy < outHeight_; ++oy) {
         // Blocks at the right and bottom edges may hold fewer pixels.
         const std::uint32_t rows = std::uint32_t(std::min(factorY_, height_ - oy * factorY_));
-        const std::uint32_t* sum = sums_.data() + 3 * std::size_t(oy) * std::size_t(outWidth_);
+        const std::uint32_t* sum = sums_.data() + std::size_t(channels_) * std::size_t(oy) * std::size_t(outWidth_);
         unsigned char* out = bits + std::size_t(outHeight_ - 1 - oy) * stride;
-        for (int ox = 0; ox < outWidth_; ++ox, sum += 3, out += 3) {
+        for (int ox = 0; ox < outWidth_; ++ox, sum += channels_, out += 3) {
             const std::uint32_t n = rows * std::uint32_t(std::min(factorX_, width_ - ox * factorX_));
-            for (int c = 0; c < 3; ++c) out[c] = static_cast<unsigned char>((sum[c] + n / 2) / n);
+            // A grey sum gives all three.
+            for (int c = 0; c < 3; ++c) out[c] = static_cast<unsigned char>((sum[channels_ == 1 ? 0 : c] + n / 2) / n);
         }
     }
     sums_.clear();

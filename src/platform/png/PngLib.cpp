@@ -76,11 +76,14 @@ bool Decode(png_structp png, png_infop info, PngRead* r) {
     const int factorX = gdi::DibReducer::Factor(int(width), shown.cx);
     const int factorY = gdi::DibReducer::Factor(int(height), shown.cy);
     const bool reduce = factorX > 1 || factorY > 1;
+    // Greys are averaged as they are and made RGB at the end.
+    const bool grey = color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA;
+    const int channels = reduce && grey ? 1 : 3;
 
     // The order of these is the picture's meaning: keep it.
     png_set_expand(png);
     if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);
-    if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (grey && channels == 3) png_set_gray_to_rgb(png);
     png_color_16p background = nullptr;
     if (png_get_bKGD(png, info, &background) && background) {
         png_set_background(png, background, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
@@ -95,14 +98,14 @@ bool Decode(png_structp png, png_infop info, PngRead* r) {
     // A reduction takes the passes of an interlaced file as they come.
     const int passes = reduce ? 1 : png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8) return false;
+    if (png_get_channels(png, info) != channels || png_get_bit_depth(png, info) != 8) return false;
     const std::uint64_t rowBytes = png_get_rowbytes(png, info);
-    if (rowBytes != 3 * std::uint64_t(width)) return false;
+    if (rowBytes != std::uint64_t(channels) * width) return false;
 
     if (reduce) {
         if (gdi::DibReducer::BytesFor(int(width), int(height), factorX, factorY) + rowBytes > r->bounds->bytes)
             Refuse(png, r, gdi::DecodeResult::TooLarge);
-        r->reducer.Start(int(width), int(height), factorX, factorY);
+        r->reducer.Start(int(width), int(height), factorX, factorY, channels);
         r->row.resize(std::size_t(rowBytes));
         const bool adam7 = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
         for (int pass = 0; pass < (adam7 ? 7 : 1); ++pass) {
