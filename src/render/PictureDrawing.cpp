@@ -186,7 +186,12 @@ ksdvi::gdi::DecodeBounds KsDviDrawer::PictureBounds(
     ksdvi::gdi::DecodeBounds bounds;
     bounds.shownAt = std::move(shownAt);
     bounds.bytes = pictureBudget_ - std::min(pictureBudget_, pictureBytes_);
-    bounds.deadline = ksdvi::gdi::DecodeBounds::Clock::now() + pictureTimeLimit_;
+    // A limit beyond the clock's range is none.
+    using Clock = ksdvi::gdi::DecodeBounds::Clock;
+    Clock::time_point const now = Clock::now();
+    auto const room = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
+    auto const limit = std::max(pictureTimeLimit_, std::chrono::milliseconds(0));
+    bounds.deadline = limit < room ? now + limit : Clock::time_point::max();
     return bounds;
 }
 

@@ -155,13 +155,17 @@ TEST(PictureBudget, ThePagesPicturesShareTheBudget) {
 }
 
 // A picture whose decoding runs past the time limit is left out; with no
-// time at all, every picture is.
+// time at all, every picture is. A limit past the clock's range is none.
 TEST(PictureBudget, PicturesPastTheTimeLimitAreLeftOut) {
     auto noTime = [](KsDviDrawer& drawer) { drawer.SetPictureTimeLimit(std::chrono::milliseconds(0)); };
     PicturePage page({Graphics("PNG", Files().png, 0, 0, 72), Graphics("JPEG", Files().jpeg, 100, 0, 72)}, noTime);
     EXPECT_EQ(page.GetProblems(),
               (Problems{{Files().png, "not decoded within 0 s"}, {Files().jpeg, "not decoded within 0 s"}}));
     EXPECT_EQ(page.Drawer().GetPictureBytes(), 0u);
+    auto endless = [](KsDviDrawer& drawer) { drawer.SetPictureTimeLimit(std::chrono::milliseconds::max()); };
+    PicturePage drawn({Graphics("JPEG", Files().jpeg, 100, 0, 72)}, endless);
+    EXPECT_EQ(drawn.GetProblems(), Problems{});
+    EXPECT_EQ(drawn.Drawn(), std::vector<int>{1});
 }
 
 // A drawing record's JPEG is decoded at its own size, to be drawn at any size
