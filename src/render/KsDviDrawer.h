@@ -6,6 +6,9 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <istream>
 #include <map>
 #include <memory>
@@ -17,6 +20,7 @@
 #include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
 #include "platform/gdi/Cdc.h"
+#include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
 #include "render/PostScriptPage.h"
@@ -146,6 +150,29 @@ public:
     void DrawAllPictures(CWnd* w);
     // Bits per pixel of the bitmaps EPS pictures are rendered into.
     void SetGSBitsPerPixel(int bits) { gsBitsPerPixel_ = bits; }
+
+    // What the raster pictures of a page may take: bytes for all of them
+    // together, each counted as its decoded DIB and the 32-bit pixels it is
+    // drawn from, and the time one picture's decoding may run. Pictures are
+    // decoded no larger than they are shown, so that only pictures shown at
+    // great sizes reach the bytes; a picture past either bound is left out,
+    // with a picture problem saying which.
+    static constexpr std::uint64_t kDefaultPictureBudget = std::uint64_t(256) << 20;
+    static constexpr std::chrono::milliseconds kDefaultPictureTimeLimit{10000};
+    void SetPictureBudget(std::uint64_t bytes) { pictureBudget_ = bytes; }
+    std::uint64_t GetPictureBudget() const { return pictureBudget_; }
+    void SetPictureTimeLimit(std::chrono::milliseconds limit) { pictureTimeLimit_ = limit; }
+    std::chrono::milliseconds GetPictureTimeLimit() const { return pictureTimeLimit_; }
+    // The bytes the open page's pictures have taken so far.
+    std::uint64_t GetPictureBytes() const { return pictureBytes_; }
+    // Bounds for decoding a picture of the open page now: the bytes left to
+    // its pictures, the time limit from now, and `shownAt`.
+    ksdvi::gdi::DecodeBounds PictureBounds(
+        std::function<ksdvi::gdi::SIZE(ksdvi::gdi::DeclaredPicture const&)> shownAt = {}) const;
+    // Counts a decoded picture against the page: its packed DIB and the
+    // 32-bit pixels it is drawn from. False, counting nothing, when that is
+    // more than what is left or the DIB cannot be read.
+    bool ChargePicture(std::vector<unsigned char> const& dib);
 
     // Why pictures were not drawn, since the drawer was made: the file as the
     // document names it and the reason. The library prints nothing itself.
@@ -326,5 +353,8 @@ private:
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
     int gsBitsPerPixel_ = 24;
+    std::uint64_t pictureBudget_ = kDefaultPictureBudget;
+    std::uint64_t pictureBytes_ = 0;  // taken on the open page
+    std::chrono::milliseconds pictureTimeLimit_ = kDefaultPictureTimeLimit;
     int savedDC_ = 0;
 };

@@ -80,6 +80,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     // Hatches and pattern brushes line up with the page, not with the band.
     if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
+    drawer.SetPictureBudget(kPictureBudget);
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;

@@ -43,6 +43,10 @@ bool ChoosePaper(DocumentSession const& session, std::string const& option, std:
 // document asking for huge paper gets fewer workers, or an error, instead of
 // whatever the allocator gives.
 inline constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
+// What one page's raster pictures may take, decoded (KsDviDrawer's picture
+// budget): a third of the surfaces' budget, beside the page's own surface,
+// however many pixels the picture files declare.
+inline constexpr int64_t kPictureBudget = kSurfaceBudget / 3;
 int64_t SurfaceBytes(RenderSettings const& settings);
 // False, with the error reported against `file`, for a page above the budget.
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
