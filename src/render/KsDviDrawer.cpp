@@ -113,7 +113,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     searchTag_ = anchorName;
     tagFound_ = 0;
     anchorPoints_.clear();
-    pictureBytes_ = 0;
+    pictureBytes_ = picturePeak_ = 0;
     specials_->BeginPage();
     return 1;
 }

@@ -151,8 +151,8 @@ public:
     // Bits per pixel of the bitmaps EPS pictures are rendered into.
     void SetGSBitsPerPixel(int bits) { gsBitsPerPixel_ = bits; }
 
-    // What the raster pictures of a page may take: bytes for all of them
-    // together, each counted as its decoded DIB and the 32-bit pixels it is
+    // What the raster pictures of a page may take: bytes for those held at
+    // once, each counted as its decoded DIB and the 32-bit pixels it is
     // drawn from, and the time one picture's decoding may run. Pictures are
     // decoded no larger than they are shown, so that only pictures shown at
     // great sizes reach the bytes; a picture past either bound is left out,
@@ -163,16 +163,19 @@ public:
     std::uint64_t GetPictureBudget() const { return pictureBudget_; }
     void SetPictureTimeLimit(std::chrono::milliseconds limit) { pictureTimeLimit_ = limit; }
     std::chrono::milliseconds GetPictureTimeLimit() const { return pictureTimeLimit_; }
-    // The bytes the open page's pictures have taken so far.
+    // The bytes the open page's pictures hold now: a picture's pixels are
+    // freed once it is drawn, a drawing record's bitmap when the page closes.
     std::uint64_t GetPictureBytes() const { return pictureBytes_; }
+    // The most they held at once.
+    std::uint64_t GetPicturePeakBytes() const { return picturePeak_; }
     // Bounds for decoding a picture of the open page now: the bytes left to
     // its pictures, the time limit from now, and `shownAt`.
     ksdvi::gdi::DecodeBounds PictureBounds(
         std::function<ksdvi::gdi::SIZE(ksdvi::gdi::DeclaredPicture const&)> shownAt = {}) const;
     // Counts a decoded picture against the page: its packed DIB and the
-    // 32-bit pixels it is drawn from. False, counting nothing, when that is
-    // more than what is left or the DIB cannot be read.
-    bool ChargePicture(std::vector<unsigned char> const& dib);
+    // 32-bit pixels it is drawn from. The bytes counted; 0, counting nothing,
+    // when that is more than what is left or the DIB cannot be read.
+    std::uint64_t ChargePicture(std::vector<unsigned char> const& dib);
 
     // Why pictures were not drawn, since the drawer was made: the file as the
     // document names it and the reason. The library prints nothing itself.
@@ -354,7 +357,8 @@ private:
     ksdvi::Affine worldTransform_;
     int gsBitsPerPixel_ = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;
-    std::uint64_t pictureBytes_ = 0;  // taken on the open page
+    std::uint64_t pictureBytes_ = 0;
+    std::uint64_t picturePeak_ = 0;  // taken on the open page
     std::chrono::milliseconds pictureTimeLimit_ = kDefaultPictureTimeLimit;
     int savedDC_ = 0;
 };

@@ -188,13 +188,14 @@ ksdvi::gdi::DecodeBounds KsDviDrawer::PictureBounds(
     return bounds;
 }
 
-bool KsDviDrawer::ChargePicture(std::vector<unsigned char> const& dib) {
+std::uint64_t KsDviDrawer::ChargePicture(std::vector<unsigned char> const& dib) {
     DibView view;
-    if (!DibView::FromPacked(dib.data(), dib.size(), view)) return false;
+    if (!DibView::FromPacked(dib.data(), dib.size(), view)) return 0;
     std::uint64_t bytes = dib.size() + 4 * std::uint64_t(view.Width()) * std::uint64_t(view.Height());
-    if (bytes > pictureBudget_ - std::min(pictureBudget_, pictureBytes_)) return false;
+    if (bytes > pictureBudget_ - std::min(pictureBudget_, pictureBytes_)) return 0;
     pictureBytes_ += bytes;
-    return true;
+    picturePeak_ = std::max(picturePeak_, pictureBytes_);
+    return bytes;
 }
 
 // JPEG, GIF, PNG and BMP: decoded no larger than they are shown, within the
@@ -247,7 +248,8 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     DibView view;
     if (result == DecodeResult::Decoded && !DibView::FromPacked(dib.data(), dib.size(), view))
         result = DecodeResult::Damaged;
-    if (result == DecodeResult::Decoded && !ChargePicture(dib)) result = DecodeResult::TooLarge;
+    std::uint64_t const charged = result == DecodeResult::Decoded ? ChargePicture(dib) : 0;
+    if (result == DecodeResult::Decoded && charged == 0) result = DecodeResult::TooLarge;
     switch (result) {
     case DecodeResult::Decoded: break;
     case DecodeResult::TooLarge: NotePictureProblem(p, "larger than the page's picture memory"); return false;
@@ -276,5 +278,6 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
                                static_cast<DWORD>(rop));
     }
     pDC_->SetStretchBltMode(oldMode);
+    pictureBytes_ -= charged;  // drawn: its pixels are freed
     return true;
 }

@@ -47,6 +47,14 @@ int64_t SurfaceBytes(RenderSettings const& settings) {
            PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
 }
 
+int WorkersWithinBudget(RenderSettings& settings, int wanted) {
+    int64_t const surface = std::max<int64_t>(SurfaceBytes(settings), 1);
+    int workers = static_cast<int>(std::clamp<int64_t>(kSurfaceBudget / (surface + kLeastPictureBudget), 1, wanted));
+    settings.pictureBudget =
+        std::clamp<int64_t>(kSurfaceBudget / workers - surface, kLeastPictureBudget, kMostPictureBudget);
+    return workers;
+}
+
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings) {
     int64_t bytes = SurfaceBytes(settings);
     if (bytes <= kSurfaceBudget) return true;
@@ -80,7 +88,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     // Hatches and pattern brushes line up with the page, not with the band.
     if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
-    drawer.SetPictureBudget(kPictureBudget);
+    drawer.SetPictureBudget(static_cast<std::uint64_t>(settings_.pictureBudget));
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;

@@ -21,6 +21,9 @@ class Highlighter;
 class KsDviDrawer;
 class OutputFile;
 
+inline constexpr int64_t kLeastPictureBudget = int64_t(32) << 20;
+inline constexpr int64_t kMostPictureBudget = int64_t(256) << 20;
+
 struct RenderSettings {
     int dpi = 96;
     double zoom = 1.0;
@@ -29,6 +32,7 @@ struct RenderSettings {
     // RenderPng draws pages whose pixels take more than this a band of rows
     // at a time.
     int64_t bandBytes = int64_t(16) << 20;
+    int64_t pictureBudget = kMostPictureBudget;
 };
 
 // Whole device pixels for a length in scaled points.
@@ -43,11 +47,13 @@ bool ChoosePaper(DocumentSession const& session, std::string const& option, std:
 // document asking for huge paper gets fewer workers, or an error, instead of
 // whatever the allocator gives.
 inline constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
-// What one page's raster pictures may take, decoded (KsDviDrawer's picture
-// budget): a third of the surfaces' budget, beside the page's own surface,
-// however many pixels the picture files declare.
-inline constexpr int64_t kPictureBudget = kSurfaceBudget / 3;
+// What a worker's raster pictures may hold decoded (KsDviDrawer's picture
+// budget), however many pixels the picture files declare: what the budget
+// leaves beside the workers' surfaces, within these bounds.
 int64_t SurfaceBytes(RenderSettings const& settings);
+// How many of `wanted` workers fit the budget, each with its page's surface
+// and its pictures, and what each worker's pictures may then hold.
+int WorkersWithinBudget(RenderSettings& settings, int wanted);
 // False, with the error reported against `file`, for a page above the budget.
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
 

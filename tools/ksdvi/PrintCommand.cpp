@@ -149,6 +149,7 @@ int RunPrint(PrintOptions const& options) {
     settings.dpi = options.dpi;
     if (!ChoosePaper(session, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
         return 1;
+    WorkersWithinBudget(settings, 1);
 
     PageFile pageFile;
     Output output(options.output);

@@ -156,11 +156,10 @@ int RunRender(RenderOptions const& options) {
     }
     for (int page : *pages)
         if (IsTheDocument(first, OutputPath(pattern, page + 1))) return 1;
-    int64_t surfaceBytes = SurfaceBytes(settings);
 
     int workers = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min<int>(workers, static_cast<int>(pages->size()));
-    workers = static_cast<int>(std::clamp<int64_t>(kSurfaceBudget / std::max<int64_t>(surfaceBytes, 1), 1, workers));
+    workers = WorkersWithinBudget(settings, workers);
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
     std::atomic<bool> failed{false};
