@@ -32,7 +32,7 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
     RenderSettings settings;
     settings.dpi = 60;
     settings.markLinks = c.links;
-    settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ParsePaperOption("a4");
+    settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ksdvi::ParsePaperOption("a4");
     TempDir dir;
     auto render = [&](int64_t bandBytes, std::string const& name) {
         settings.bandBytes = bandBytes;

@@ -16,7 +16,6 @@ namespace gdi = ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerInch = 4736286.72;
 // The drawer paints the page background over this many dots from the corner.
 constexpr int kBackgroundExtent = 10000;
 
@@ -25,14 +24,14 @@ constexpr int kBackgroundExtent = 10000;
 int PixelsOf(int sp, int dpi, double zoom) {
     // Whole pixels of paper, as dvipng counts them.
     // TeX rounds dimensions to whole sp: allow for that before dropping fractions.
-    return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-3));
+    return static_cast<int>(std::floor(sp / ksdvi::kSpPerInch * dpi * zoom + 1e-3));
 }
 
 bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
                  RenderSettings& settings) {
     if (session.PaperSpecial()) {
         settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ParsePaperOption(option)) {
+    } else if (auto paper = ksdvi::ParsePaperOption(option)) {
         settings.paper = *paper;
     } else {
         ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
