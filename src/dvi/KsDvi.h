@@ -284,6 +284,10 @@ public:
     void SettleVirtualBudget(int page, int32_t taken, int32_t ran, bool whole);
     bool IsVirtualBudgetSpent() const { return virtualLeft_ <= 0; }
 
+    // What drawers keep with the document from page to page (the drawing
+    // values of binary records): theirs to fill, opaque to the document.
+    std::shared_ptr<void>& DrawerState() { return drawerState_; }
+
 protected:
     virtual void DoSpecial(unsigned char* text, int length);
     virtual void AppendPictFile(String8 const& name);
@@ -367,6 +371,7 @@ private:
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
     int64_t virtualLeft_ = MostVirtualInstructions;
+    std::shared_ptr<void> drawerState_;
 
     int winFont_ = 0;
     String8 watermarkName_;

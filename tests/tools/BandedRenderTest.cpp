@@ -39,7 +39,7 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
         PageRenderer renderer(settings);
         renderer.Highlight(c.highlight);
         // Drawing records carry their values from page to page: both start afresh.
-        ksdvi::GetSharedDrawingValues() = {};
+        ksdvi::DrawingValuesOf(session.Document()) = {};
         EXPECT_TRUE(renderer.RenderPng(session.Document(), c.page, dir / name)) << renderer.WriteError();
         EXPECT_EQ(renderer.Error(), "");
         return ReadFileBytes(dir / name);

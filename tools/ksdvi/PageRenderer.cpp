@@ -131,7 +131,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
         return false;
     }
     // Each band draws the page from the drawing values it started with.
-    pageStart_ = ksdvi::GetSharedDrawingValues();
+    pageStart_ = ksdvi::DrawingValuesOf(dvi);
     int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
     int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
@@ -144,7 +144,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
         case Banded::NeedsWholePage: break;
         }
     }
-    ksdvi::GetSharedDrawingValues() = pageStart_;
+    ksdvi::DrawingValuesOf(dvi) = pageStart_;
     Render(dvi, page);
     bool const written = device_ && drawn_ && WritePng(file.WritePath()) && Commit(file);
     // A page needing the whole page's pixels among pages drawn in bands gives
@@ -182,7 +182,7 @@ PageRenderer::Banded PageRenderer::RenderBands(KsDvi& dvi, int page, std::string
         bool again = false;
         for (int top = 0; top < height && !again; top += bandRows) {
             band_->Clear(gdi::RGB(255, 255, 255));
-            ksdvi::GetSharedDrawingValues() = pageStart_;
+            ksdvi::DrawingValuesOf(dvi) = pageStart_;
             // Each band reads the page anew: the file may have changed since the
             // last. Closing an image with rows missing only closes its file.
             switch (DrawOn(*band_, dvi, page, top)) {
