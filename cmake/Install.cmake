@@ -6,7 +6,10 @@ include(CMakePackageConfigHelpers)
 set(KSDVI_INSTALLED_TARGETS ksdvi ksdvi_core ksdvi_render ksdvi_gdi ksdvi_kpathsea ksdvi_jpg ksdvi_png ksdvi_gs)
 foreach(target ${KSDVI_INSTALLED_TARGETS})
   if(NOT target STREQUAL ksdvi)
-    target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ksdvi>)
+    # <ksdvi/Document.h> for the embedding interface; the engine's own
+    # headers by their folders ("dvi/KsDvi.h").
+    target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>
+                                                   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/ksdvi>)
   endif()
 endforeach()
 
@@ -27,7 +30,11 @@ set(KSDVI_PUBLIC_HEADERS
   print/CGSFile.h print/CDIB.h print/CPrintDIB.h
   render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h
   text/KsDviSearch.h text/KsDviSelect.h text/UnicodeText.h text/UnicodeSearch.h text/FontGlyphNames.h text/GlyphList.h
-  writer/KsDviWriter.h)
+  writer/KsDviWriter.h
+  render/OffscreenPage.h render/WholePage.h)
+# The embedding interface: <ksdvi/Document.h>, <ksdvi/PageDrawing.h>.
+install(FILES ${CMAKE_SOURCE_DIR}/src/ksdvi/Document.h ${CMAKE_SOURCE_DIR}/src/ksdvi/PageDrawing.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ksdvi)
 file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)
 foreach(header ${KSDVI_PUBLIC_HEADERS} ${KSDVI_GDI_HEADERS})
   get_filename_component(dir ${header} DIRECTORY)

@@ -84,4 +84,14 @@ char const* StateName(DocumentState state) {
     return "malformed";
 }
 
+std::string PageUnreadable(int page) {
+    return "page " + std::to_string(page + 1) +
+           " cannot be read: the file was cut short or rewritten since it was scanned";
+}
+
+std::string MalformedOnPage(int page, int offset) {
+    return "malformed instruction at offset " + std::to_string(offset) + " of page " + std::to_string(page + 1) +
+           "; the page is drawn up to it";
+}
+
 }  // namespace ksdvi

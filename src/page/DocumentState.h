@@ -23,4 +23,9 @@ DocumentStatus StatusOf(KsDvi const& dvi);
 // "growing", "complete" or "malformed".
 char const* StateName(DocumentState state);
 
+// Why a page the scan recorded cannot be read now (its bytes changed since).
+std::string PageUnreadable(int page);
+// A page drawn up to a malformed instruction at `offset` within it.
+std::string MalformedOnPage(int page, int offset);
+
 }  // namespace ksdvi

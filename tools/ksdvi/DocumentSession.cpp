@@ -48,11 +48,6 @@ bool IsTheDocument(DocumentSession const& session, std::string const& output) {
     return true;
 }
 
-std::string PageUnreadable(int page) {
-    return "page " + std::to_string(page + 1) +
-           " cannot be read: the file was cut short or rewritten since it was scanned";
-}
-
 std::unique_ptr<ksdvi::TeXFonts> LoadFonts(std::vector<std::string> const& mapFiles) {
     auto fonts = std::make_unique<ksdvi::TeXFonts>();
     fonts->GetMap().SetFaceQuery([](char const* face) { return ksdvi::gdi::IsFaceInstalled(face); });

@@ -86,8 +86,7 @@ bool HasPagesToDraw(DocumentSession const& session);
 // document itself (by its name or through a link).
 bool IsTheDocument(DocumentSession const& session, std::string const& output);
 
-// Why a page the scan recorded cannot be drawn.
-std::string PageUnreadable(int page);
+using ksdvi::PageUnreadable;
 
 // The fonts of the TeX installation with the user's map files read after its
 // own entries; a map file that cannot be read or stops at a syntax error is

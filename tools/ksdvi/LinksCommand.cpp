@@ -11,7 +11,7 @@
 
 #include "Commands.h"
 #include "JsonLines.h"
-#include "OffscreenPage.h"
+#include "render/OffscreenPage.h"
 #include "PageSelection.h"
 #include "TraceDrawer.h"
 #include "render/KsDviDrawer.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "OffscreenPage.h"
+#include "render/OffscreenPage.h"
 #include "render/KsDviDrawer.h"
 
 int RunLocate(LocateOptions const& options) {

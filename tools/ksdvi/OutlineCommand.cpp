@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "OffscreenPage.h"
+#include "render/OffscreenPage.h"
 #include "render/KsDviDrawer.h"
 
 namespace {

@@ -212,17 +212,3 @@ void PageRenderer::Highlight(std::string const& pattern) {
 }
 
 PageRenderer::~PageRenderer() = default;
-
-std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
-                          String8 const& anchor, int rowsAbove) {
-    int origin = static_cast<int>(std::lround(dpi * zoom));  // one inch
-    if (!drawer.Open(dc, dvi, page, fpreal4::FromDouble(zoom), origin, origin - rowsAbove, gdi::RGB(0, 0, 255), anchor))
-        return PageUnreadable(page);
-    try {
-        drawer.Draw(-1);
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        return "malformed instruction at offset " + std::to_string(drawer.GetInstOffset()) + " of page " +
-               std::to_string(page + 1) + "; the page is drawn up to it";
-    }
-    return {};
-}

@@ -15,6 +15,7 @@
 #include "platform/gdi/PngWriter.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/SharedDrawingValues.h"
+#include "render/WholePage.h"
 
 class DocumentSession;
 class Highlighter;
@@ -56,14 +57,6 @@ int64_t SurfaceBytes(RenderSettings const& settings);
 int WorkersWithinBudget(RenderSettings& settings, int wanted);
 // False, with the error reported against `file`, for a page above the budget.
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
-
-// Opens `page` on `dc` at `dpi` and `zoom` with the DVI origin one inch from
-// the top and left edges and link text in blue, looking for `anchor` (null
-// for none), and draws it whole. Empty when all went well, else what went
-// wrong; the drawer stays open unless the page could not be opened. With
-// `rowsAbove`, the device shows the page from that row down.
-std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
-                          String8 const& anchor, int rowsAbove = 0);
 
 class PageRenderer {
 public:

@@ -1,7 +1,7 @@
-#include "OffscreenPage.h"
+#include "render/OffscreenPage.h"
 
-#include "PageRenderer.h"
 #include "render/KsDviDrawer.h"
+#include "render/WholePage.h"
 
 namespace gdi = ksdvi::gdi;
 

@@ -2,7 +2,7 @@
 // Runs pages through a painting drawer on a one-pixel device. What the drawer
 // records while it draws, link areas and anchor positions, depends on the
 // resolution and the DVI origin only, so nothing needs a page's pixels. The
-// origin lies one inch from the top and left edges, as `ksdvi render` has it.
+// origin lies one inch from the top and left edges, as pages are drawn.
 
 #include <functional>
 #include <memory>

@@ -1,0 +1,220 @@
+#include "ksdvi/Document.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+#include "dvi/KsDvi.h"
+#include "font/TeXFonts.h"
+#include "interp/KsDviDrawerBase.h"
+#include "page/Paper.h"
+#include "page/PixelMapping.h"
+#include "platform/gdi/Font.h"
+#include "render/KsDviDrawer.h"
+#include "render/OffscreenPage.h"
+#include "text/UnicodeSearch.h"
+#include "text/UnicodeText.h"
+
+namespace ksdvi {
+
+namespace {
+
+// Links and anchors are placed by drawing the page without its pixels, at a
+// resolution fine enough that whole device pixels are a tenth of a point.
+constexpr int kPlacingDpi = 720;
+constexpr double kPointsPerPlacingPixel = 72.0 / kPlacingDpi;
+
+DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
+    DList<String8> list;
+    for (std::string dir : dirs) {
+        if (dir.empty()) continue;
+        if (dir.back() != '/') dir.push_back('/');
+        list.Append(String8(dir));
+    }
+    return list;
+}
+
+Rect PlacedRect(int x, int y, int w, int h) {
+    return {x * kPointsPerPlacingPixel, y * kPointsPerPlacingPixel, w * kPointsPerPlacingPixel,
+            h * kPointsPerPlacingPixel};
+}
+
+}  // namespace
+
+struct Document::Impl {
+    DocumentOptions options;
+    TeXFonts fonts;
+    KsDvi dvi;
+    std::string problem;
+    std::unique_ptr<UnicodeText> text;  // made on first use: it keeps the fonts' glyph names
+    // Anchors of the pages drawn to find them, by page.
+    std::map<int, std::map<std::string, Point>> anchors;
+
+    // Points from the paper's corner per DVI unit, magnification included.
+    PixelMapping Points() const { return PixelMapping::OneInchIn(dvi, 72.0); }
+    Rect PointsOf(int32_t left, int32_t top, int64_t width, int64_t height) const {
+        PixelMapping const points = Points();
+        return {72.0 + left * points.PerDviX(), 72.0 + top * points.PerDviY(), double(width) * points.PerDviX(),
+                double(height) * points.PerDviY()};
+    }
+    void TakeStatus() { problem = StatusOf(dvi).problem; }
+    // The page's characters, false with `problem` set when it could not be read whole.
+    bool ReadText(int page, std::vector<UnicodeChar>& chars);
+    std::map<std::string, Point> const& AnchorsOn(int page);
+};
+
+bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
+    if (!text) text = std::make_unique<UnicodeText>(dvi);
+    try {
+        if (text->ReadPage(page, chars)) return true;
+        problem = PageUnreadable(page);
+    } catch (KsDviDrawerBase::MalformedDviError const&) {
+        problem = "malformed instruction on page " + std::to_string(page + 1) + "; its text is read up to it";
+    } catch (KsDviDrawerBase::StackOverflowError const&) {
+        problem = "page " + std::to_string(page + 1) + ": no memory for its position stack";
+    }
+    return false;
+}
+
+std::map<std::string, Point> const& Document::Impl::AnchorsOn(int page) {
+    auto [it, fresh] = anchors.try_emplace(page);
+    if (!fresh) return it->second;
+    OffscreenPage offscreen(kPlacingDpi);
+    bool const drawn = offscreen.Run(dvi, page, String8(), [&](KsDviDrawer const& drawer) {
+        for (KsDviDrawer::AnchorPoint const& anchor : drawer.GetAnchorPoints())
+            it->second.try_emplace(std::string(anchor.name.view()),
+                                   Point{anchor.x * kPointsPerPlacingPixel, anchor.y * kPointsPerPlacingPixel});
+    });
+    if (!drawn) problem = offscreen.Error();
+    return it->second;
+}
+
+Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Document::~Document() = default;
+
+std::unique_ptr<Document> Document::Open(std::string const& path, DocumentOptions const& options, std::string* error) {
+    auto fail = [&](std::string why) {
+        if (error) *error = path + ": " + why;
+        return nullptr;
+    };
+    if (!std::ifstream(path, std::ios::binary)) return fail(std::strerror(errno));
+    auto impl = std::make_unique<Impl>();
+    impl->options = options;
+    KsDviTTFMap& map = impl->fonts.GetMap();
+    map.SetFaceQuery([](char const* face) { return gdi::IsFaceInstalled(face); });
+    for (std::string const& file : options.mapFiles)
+        if (!impl->fonts.AppendMapFile(file.c_str())) return fail("cannot read the map file " + file + " to its end");
+    KsDvi& dvi = impl->dvi;
+    impl->fonts.Attach(dvi);
+    dvi.SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
+    dvi.SetAllowedPaths(options.allowedDirectories);
+    dvi.Open(String8(path.c_str()), DirectoryList(options.metricDirectories),
+             DirectoryList(options.virtualFontDirectories));
+    dvi.ScanWritten();
+    impl->TakeStatus();
+    if (dvi.GetMode() == KsDvi::Malformed && dvi.GetDviVersion() != 2) return fail(impl->problem);
+    return std::unique_ptr<Document>(new Document(std::move(impl)));
+}
+
+Document::Change Document::Update() {
+    KsDvi::ScanChange change = impl_->dvi.ScanWritten();
+    impl_->TakeStatus();
+    if (change == KsDvi::Unchanged) return Change::None;
+    // Fonts may have been read anew: glyph names and anchors go with them.
+    impl_->text.reset();
+    impl_->anchors.clear();
+    return change == KsDvi::Renewed ? Change::Renewed : Change::Extended;
+}
+
+DocumentState Document::State() const { return StatusOf(impl_->dvi).state; }
+
+std::string const& Document::Problem() const { return impl_->problem; }
+
+int Document::PageCount() const { return impl_->dvi.GetNPage(); }
+
+int32_t Document::TeXPageNumber(int page) const { return impl_->dvi.GetTeXPageNo(page); }
+
+Point Document::PageSize() const {
+    Paper const fallback{static_cast<int32_t>(impl_->options.paperWidth * kSpPerBigPoint),
+                         static_cast<int32_t>(impl_->options.paperHeight * kSpPerBigPoint)};
+    Paper const paper = PaperOf(impl_->dvi, fallback);
+    return {paper.width / kSpPerBigPoint, paper.height / kSpPerBigPoint};
+}
+
+std::vector<Link> Document::Links(int page) {
+    std::vector<Link> links;
+    OffscreenPage offscreen(kPlacingDpi);
+    bool const drawn = offscreen.Run(impl_->dvi, page, String8(), [&](KsDviDrawer const& drawer) {
+        for (KsDviDrawer::HyLinkInfo const* info : drawer.GetHyLinkList()) {
+            Link link;
+            std::string href(info->href.view());
+            if (href.rfind('#', 0) == 0)
+                link.anchor = href.substr(1);
+            else
+                link.uri = href;
+            for (KsDviDrawer::LinkRect const& r : info->rects) link.areas.push_back(PlacedRect(r.x, r.y, r.w, r.h));
+            links.push_back(std::move(link));
+        }
+    });
+    if (!drawn) impl_->problem = offscreen.Error();
+    return links;
+}
+
+std::optional<Destination> Document::FindAnchor(std::string const& name) {
+    int const page = impl_->dvi.FindTagPage(String8(name));
+    if (page < 0) return std::nullopt;
+    auto const& anchors = impl_->AnchorsOn(page);
+    auto it = anchors.find(name);
+    if (it == anchors.end()) return std::nullopt;
+    return Destination{page, it->second};
+}
+
+std::vector<OutlineEntry> Document::Outline() {
+    std::vector<OutlineEntry> entries;
+    for (KsDvi::OutlineEntry const& entry : impl_->dvi.GetOutline())
+        entries.push_back({std::string(entry.title.view()), entry.level, entry.count >= 0,
+                           FindAnchor(std::string(entry.target.view()))});
+    return entries;
+}
+
+std::optional<std::vector<std::vector<PageWord>>> Document::Text(int page) {
+    std::vector<UnicodeChar> chars;
+    if (!impl_->ReadText(page, chars) && chars.empty()) return std::nullopt;
+    std::vector<std::vector<PageWord>> lines;
+    for (TextLine const& line : UnicodeText::GetLines(chars, impl_->dvi.GetWinFont())) {
+        std::vector<PageWord>& words = lines.emplace_back();
+        for (TextWord const& w : line)
+            words.push_back({w.text, impl_->PointsOf(w.left, w.top, int64_t(w.right) - w.left,
+                                                     int64_t(w.bottom) - w.top)});
+    }
+    return lines;
+}
+
+std::vector<SearchHit> Document::Search(std::string const& pattern, bool matchCase, std::vector<int> pages) {
+    UnicodeSearch search(pattern, matchCase);
+    if (!search.IsValid()) return {};
+    if (pages.empty())
+        for (int page = 0; page < PageCount(); ++page) pages.push_back(page);
+    std::vector<TextMatch> matches;
+    std::vector<UnicodeChar> chars;
+    for (int page : pages) {
+        if (page < 0 || page >= PageCount()) continue;
+        impl_->ReadText(page, chars);
+        search.FindOnPage(page, chars, matches);
+    }
+    std::vector<SearchHit> hits;
+    for (TextMatch const& match : matches) {
+        SearchHit& hit = hits.emplace_back();
+        hit.page = match.page;
+        hit.text = match.text;
+        for (KsDviSearch::CharRect const& r : match.rects)
+            hit.areas.push_back(impl_->PointsOf(r.left, r.top, r.width, r.height));
+    }
+    return hits;
+}
+
+KsDvi& Document::Engine() { return impl_->dvi; }
+
+}  // namespace ksdvi

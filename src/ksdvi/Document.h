@@ -1,0 +1,130 @@
+#pragma once
+// ksdvi's embedding interface: a DVI document, also one TeX is still
+// writing, with its pages, their sizes, links, anchors, outline, text and
+// search. Pages are drawn with ksdvi/PageDrawing.h.
+//
+// Units: points (PostScript's, 1/72 inch) from the top-left corner of the
+// paper, y growing downwards; TeX's origin lies an inch from the top and the
+// left edge.
+//
+// Threads: a Document, and the drawings made from it, are used by one thread
+// at a time. Documents are independent of each other: two documents, even of
+// the same file, may be used on two threads at once.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "page/DocumentState.h"
+
+class KsDvi;
+
+namespace ksdvi {
+
+struct Rect {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+struct Point {
+    double x = 0, y = 0;
+};
+
+struct DocumentOptions {
+    // Looked in for metric (TFM, OFM) and virtual-font files before the TeX
+    // installation (kpathsea).
+    std::vector<std::string> metricDirectories;
+    std::vector<std::string> virtualFontDirectories;
+    // Font map files in ksdvi's TrueType-map syntax, read after the
+    // installation's pdftex.map; later entries win.
+    std::vector<std::string> mapFiles;
+    // Directories whose files the document may name by absolute or `..`
+    // paths; its own directory tree and the TeX installation always.
+    std::vector<std::string> allowedDirectories;
+    // The paper when the document names none with a papersize special, in
+    // points (A4).
+    double paperWidth = 595.2756, paperHeight = 841.8898;
+};
+
+// A place in the document.
+struct Destination {
+    int page = 0;  // 0-based
+    Point at;
+};
+
+struct Link {
+    std::string uri;     // an external target; empty for one inside the document
+    std::string anchor;  // the anchor an internal link leads to
+    std::vector<Rect> areas;
+};
+
+struct OutlineEntry {
+    std::string title;  // UTF-8
+    int level = 0;      // 0 at the top
+    bool open = true;
+    std::optional<Destination> destination;
+};
+
+struct PageWord {
+    std::string text;  // UTF-8
+    Rect box;
+};
+
+struct SearchHit {
+    int page = 0;
+    std::string text;         // the characters matched, UTF-8
+    std::vector<Rect> areas;  // one per line the match spans
+};
+
+class Document {
+public:
+    // Opens `path`; null with `error` set when it is not a DVI file at all.
+    // A file TeX is still writing opens with the pages it has completed.
+    static std::unique_ptr<Document> Open(std::string const& path, DocumentOptions const& options = {},
+                                          std::string* error = nullptr);
+    ~Document();
+    Document(Document const&) = delete;
+    Document& operator=(Document const&) = delete;
+
+    // Reads what TeX has written since the last look: the pages it has
+    // completed, or every page anew after a rerun.
+    enum class Change { None, Extended, Renewed };
+    Change Update();
+
+    DocumentState State() const;
+    // Why the document, or the page last asked about, is not whole, in
+    // words; empty when nothing is wrong.
+    std::string const& Problem() const;
+
+    int PageCount() const;
+    // TeX's own number of a page (\count0).
+    int32_t TeXPageNumber(int page) const;
+    // The paper, in points: the document's papersize special, else the options'.
+    Point PageSize() const;
+
+    // Hyperlinks of a page, with their areas; empty, with Problem() set, when
+    // the page cannot be read.
+    std::vector<Link> Links(int page);
+    // Where a named anchor points; nullopt when no page has it.
+    std::optional<Destination> FindAnchor(std::string const& name);
+    std::vector<OutlineEntry> Outline();
+
+    // A page's text as a reader would copy it, line by line, each word with
+    // its box; nullopt when the page cannot be read (Problem() says why).
+    std::optional<std::vector<std::vector<PageWord>>> Text(int page);
+    // Where `pattern` (UTF-8; white space and, unless asked, letter case
+    // ignored; across ligatures and accents) occurs on `pages`, on every
+    // page when none are given.
+    std::vector<SearchHit> Search(std::string const& pattern, bool matchCase = false, std::vector<int> pages = {});
+
+    // The engine's document, for what this interface does not cover.
+    KsDvi& Engine();
+
+private:
+    struct Impl;
+    explicit Document(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ksdvi

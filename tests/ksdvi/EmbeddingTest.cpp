@@ -1,0 +1,271 @@
+// The embedding interface as a program uses it. <glib.h> comes first: its
+// TRUE, FALSE and MIN must not meet anything of ksdvi's headers. Pages are
+// drawn onto the program's own Cairo surfaces and must show the pixels
+// `ksdvi render` writes.
+#include <glib.h>
+// glib first, on purpose.
+#include <ksdvi/Document.h>
+#include <ksdvi/PageDrawing.h>
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "support/Cli.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+
+std::unique_ptr<ksdvi::Document> OpenData(std::string const& name) {
+    std::string error;
+    auto document = ksdvi::Document::Open(DataFile(name), {}, &error);
+    EXPECT_TRUE(document) << error;
+    return document;
+}
+
+// The caller's surface: white, the size of `area` at `ppp` as ksdvi counts
+// whole pixels of paper.
+Surface Draw(ksdvi::Document& document, int page, double ppp, ksdvi::Rect area, std::string* problem) {
+    int const width = int(std::floor(area.width * ppp + 1e-3)), height = int(std::floor(area.height * ppp + 1e-3));
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
+    cairo_t* cr = cairo_create(surface.get());
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_scale(cr, ppp, ppp);
+    cairo_translate(cr, -area.x, -area.y);
+    ksdvi::DrawPage(document, page, cr, ppp, area, nullptr, problem);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+ksdvi::Rect Paper(ksdvi::Document const& document) {
+    ksdvi::Point size = document.PageSize();
+    return {0, 0, size.x, size.y};
+}
+
+uint32_t PixelAt(cairo_surface_t* s, int x, int y) {
+    auto const* row = cairo_image_surface_get_data(s) + size_t(y) * size_t(cairo_image_surface_get_stride(s));
+    return reinterpret_cast<uint32_t const*>(row)[x] & 0xFFFFFF;
+}
+
+// Pixels of `part` that differ from those of `whole` from (x, y) on.
+long Differences(cairo_surface_t* whole, cairo_surface_t* part, int x, int y) {
+    long n = 0;
+    for (int row = 0; row < cairo_image_surface_get_height(part); ++row)
+        for (int col = 0; col < cairo_image_surface_get_width(part); ++col)
+            n += PixelAt(whole, x + col, y + row) != PixelAt(part, col, row);
+    return n;
+}
+
+long DarkPixels(cairo_surface_t* s) {
+    long n = 0;
+    for (int y = 0; y < cairo_image_surface_get_height(s); ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(s); ++x) n += (PixelAt(s, x, y) & 0xFF) < 128;
+    return n;
+}
+
+struct PageCase {
+    char const* file;
+    int page;  // 1-based, as the tool counts
+    int dpi;
+};
+
+class DrawnLikeTheTool : public testing::TestWithParam<PageCase> {};
+
+// Text in Computer Modern and AMS fonts, an EPS figure through Ghostscript,
+// and hyperref's link text in blue.
+INSTANTIATE_TEST_SUITE_P(Pages, DrawnLikeTheTool,
+                         testing::Values(PageCase{"latex.dvi", 1, 150}, PageCase{"latex.dvi", 2, 96},
+                                         PageCase{"figures.dvi", 1, 100}, PageCase{"hyperref-dvips.dvi", 2, 72}),
+                         [](auto const& info) {
+                             std::string name = info.param.file;
+                             return name.substr(0, name.find_first_of(".-")) + "_page" +
+                                    std::to_string(info.param.page) + "_" + std::to_string(info.param.dpi) + "dpi";
+                         });
+
+TEST_P(DrawnLikeTheTool, PixelForPixel) {
+    PageCase const c = GetParam();
+    TempDir dir;
+    int status = -1;
+    Ksdvi("render -p " + std::to_string(c.page) + " -r " + std::to_string(c.dpi) + " -o " + (dir / "tool-%d.png") +
+              " " + DataFile(c.file),
+          &status);
+    ASSERT_EQ(status, 0);
+    Surface tool(cairo_image_surface_create_from_png((dir / ("tool-" + std::to_string(c.page) + ".png")).c_str()),
+                 cairo_surface_destroy);
+    ASSERT_EQ(cairo_surface_status(tool.get()), CAIRO_STATUS_SUCCESS);
+
+    auto document = OpenData(c.file);
+    ASSERT_TRUE(document);
+    std::string problem;
+    Surface ours = Draw(*document, c.page - 1, c.dpi / 72.0, Paper(*document), &problem);
+    EXPECT_EQ(problem, "");
+    ASSERT_EQ(cairo_image_surface_get_width(ours.get()), cairo_image_surface_get_width(tool.get()));
+    ASSERT_EQ(cairo_image_surface_get_height(ours.get()), cairo_image_surface_get_height(tool.get()));
+    EXPECT_GT(DarkPixels(ours.get()), 1000);
+    EXPECT_EQ(Differences(tool.get(), ours.get(), 0, 0), 0);
+}
+
+// A rectangle of the page holds the pixels of the whole page there; slices
+// of a few instructions draw what one go draws.
+TEST(PageDrawing, RectanglesAndSlicesShowTheWholePagesPixels) {
+    auto document = OpenData("figures.dvi");
+    ASSERT_TRUE(document);
+    double const ppp = 2.0;
+    std::string problem;
+    Surface whole = Draw(*document, 0, ppp, Paper(*document), &problem);
+    ASSERT_EQ(problem, "");
+    ASSERT_GT(DarkPixels(whole.get()), 1000);
+    for (ksdvi::Rect area : {ksdvi::Rect{72, 72, 300, 200}, ksdvi::Rect{100.5, 250, 250, 300}}) {
+        Surface part = Draw(*document, 0, ppp, area, &problem);
+        EXPECT_EQ(problem, "");
+        EXPECT_GT(DarkPixels(part.get()), 100) << area.x;
+        EXPECT_EQ(Differences(whole.get(), part.get(), int(area.x * ppp), int(area.y * ppp)), 0) << area.x;
+    }
+
+    ksdvi::PageDrawing slices(*document, 0, ppp);
+    int steps = 0;
+    while (!slices.Step(7)) ++steps;
+    EXPECT_GT(steps, 10);
+    EXPECT_TRUE(slices.IsDone());
+    EXPECT_EQ(slices.Problem(), "");
+    EXPECT_EQ(Differences(whole.get(), slices.Surface(), 0, 0), 0);
+}
+
+TEST(PageDrawing, CancelledOrUnreadableDrawingsSaySo) {
+    auto document = OpenData("latex.dvi");
+    ASSERT_TRUE(document);
+    std::atomic<bool> cancel{true};
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 10, 10), cairo_surface_destroy);
+    cairo_t* cr = cairo_create(surface.get());
+    std::string problem;
+    EXPECT_FALSE(ksdvi::DrawPage(*document, 0, cr, 1.0, {}, &cancel, &problem));
+    EXPECT_EQ(problem, "the drawing was cancelled");
+    EXPECT_FALSE(ksdvi::DrawPage(*document, 7, cr, 1.0, {}, nullptr, &problem));
+    EXPECT_NE(problem.find("page 8 cannot be read"), std::string::npos) << problem;
+    EXPECT_FALSE(ksdvi::DrawPage(*document, 0, cr, 1e6, {}, nullptr, &problem));
+    EXPECT_EQ(problem, "the page is too large to draw at this scale");
+    cairo_destroy(cr);
+}
+
+// Links and anchors in points are the tool's pixels at 720 dpi, a tenth of a
+// point each; the outline leads where `ksdvi outline` says.
+TEST(Document, LinksAndOutlineInPoints) {
+    auto document = OpenData("hyperref-dvips.dvi");
+    ASSERT_TRUE(document);
+    int status = -1;
+    auto tool = nlohmann::json::parse(Ksdvi("links --json -r 720 " + DataFile("hyperref-dvips.dvi"), &status));
+    ASSERT_EQ(status, 0);
+    size_t n = 0, external = 0;
+    for (int page = 0; page < document->PageCount(); ++page) {
+        for (ksdvi::Link const& link : document->Links(page)) {
+            ASSERT_LT(n, tool.size());
+            auto const& expected = tool[n++];
+            EXPECT_EQ(expected["page"], page + 1);
+            std::string href = expected["href"];
+            EXPECT_EQ(link.uri.empty() ? "#" + link.anchor : link.uri, href);
+            external += !link.uri.empty();
+            ASSERT_EQ(link.areas.size(), expected["rects"].size());
+            for (size_t i = 0; i < link.areas.size(); ++i) {
+                auto const& r = expected["rects"][i];
+                EXPECT_DOUBLE_EQ(link.areas[i].x * 10, double(r[0]));
+                EXPECT_DOUBLE_EQ(link.areas[i].y * 10, double(r[1]));
+                EXPECT_DOUBLE_EQ(link.areas[i].width * 10, double(r[2]));
+                EXPECT_DOUBLE_EQ(link.areas[i].height * 10, double(r[3]));
+            }
+        }
+    }
+    EXPECT_EQ(n, tool.size());
+    EXPECT_GE(external, 2u);
+
+    auto outline = nlohmann::json::parse(Ksdvi("outline --json -r 720 " + DataFile("hyperref-dvips.dvi"), &status));
+    ASSERT_EQ(status, 0);
+    std::vector<nlohmann::json> flat;
+    std::function<void(nlohmann::json const&)> walk = [&](nlohmann::json const& entries) {
+        for (auto const& e : entries) {
+            flat.push_back(e);
+            walk(e["children"]);
+        }
+    };
+    walk(outline);
+    std::vector<ksdvi::OutlineEntry> entries = document->Outline();
+    ASSERT_EQ(entries.size(), flat.size());
+    ASSERT_GE(entries.size(), 3u);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].title, flat[i]["title"]);
+        EXPECT_EQ(entries[i].level, flat[i]["level"]);
+        ASSERT_TRUE(entries[i].destination) << entries[i].title;
+        EXPECT_EQ(entries[i].destination->page + 1, flat[i]["page"]);
+        EXPECT_DOUBLE_EQ(entries[i].destination->at.x * 10, double(flat[i]["x"]));
+        EXPECT_DOUBLE_EQ(entries[i].destination->at.y * 10, double(flat[i]["y"]));
+    }
+    EXPECT_FALSE(document->FindAnchor("no such anchor"));
+}
+
+// Words and search hits in points: the tool's boxes at 72 dpi are the
+// points rounded outwards to whole pixels.
+TEST(Document, TextAndSearchInPoints) {
+    auto document = OpenData("latex.dvi");
+    ASSERT_TRUE(document);
+    auto lines = document->Text(0);
+    ASSERT_TRUE(lines);
+    std::string all;
+    for (auto const& line : *lines)
+        for (ksdvi::PageWord const& word : line) all += word.text + " ";
+    EXPECT_NE(all.find("Introduction"), std::string::npos) << all;
+
+    std::vector<ksdvi::SearchHit> hits = document->Search("second  PAGE");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].page, 1);
+    EXPECT_EQ(hits[0].text, "Second page");
+    ASSERT_EQ(hits[0].areas.size(), 1u);
+    int status = -1;
+    auto tool = nlohmann::json::parse(Ksdvi("search --json -r 72 " + DataFile("latex.dvi") + " 'second page'", &status));
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(tool.size(), 1u);
+    ksdvi::Rect const r = hits[0].areas[0];
+    auto const& box = tool[0]["rects"][0];
+    EXPECT_EQ(std::lround(r.x), int(box[0]));
+    EXPECT_EQ(std::lround(r.y), int(box[1]));
+    EXPECT_NEAR(r.width, double(box[2]), 1.0);
+    EXPECT_NEAR(r.height, double(box[3]), 1.0);
+    EXPECT_TRUE(document->Search("second page", true).empty()) << "case kept when asked";
+    EXPECT_EQ(document->Search("Introduction", false, {1}).size(), 0u) << "only the pages asked for";
+}
+
+// A file TeX is still writing opens with its complete pages and grows.
+TEST(Document, FollowsAFileBeingWritten) {
+    std::ifstream in(DataFile("pages.dvi"), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    TempDir dir;
+    std::string const path = dir / "growing.dvi";
+    std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    std::string error;
+    auto document = ksdvi::Document::Open(path, {}, &error);
+    ASSERT_TRUE(document) << error;
+    EXPECT_EQ(document->State(), ksdvi::DocumentState::Growing);
+    int const half = document->PageCount();
+    EXPECT_GT(half, 1);
+    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_EQ(document->Update(), ksdvi::Document::Change::Extended);
+    EXPECT_EQ(document->State(), ksdvi::DocumentState::Complete);
+    EXPECT_GT(document->PageCount(), half);
+    EXPECT_EQ(document->Problem(), "");
+    EXPECT_EQ(document->TeXPageNumber(document->PageCount() - 1), document->PageCount());
+
+    EXPECT_FALSE(ksdvi::Document::Open(dir / "missing.dvi", {}, &error));
+    EXPECT_NE(error.find("missing.dvi"), std::string::npos) << error;
+    std::ofstream(dir / "text.dvi") << "not a DVI file";
+    EXPECT_FALSE(ksdvi::Document::Open(dir / "text.dvi", {}, &error));
+}
+
+}  // namespace
