@@ -49,6 +49,7 @@ void KsDvi::Reset(bool release) {
     backgroundColor_ = 0xFFFFFF;
 
     outline_.clear();
+    paper_.reset();
     outlineChildrenDue_.clear();
 
     pageCount_ = 0;

@@ -19,6 +19,7 @@
 
 #include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Wnd.h"
@@ -116,8 +117,9 @@ public:
     // Record units (1/R inch) in device dots.
     int grw(int x) const;
     int grxy(int x) const { return grw(x); }
-    double GethPixPerDvi() const { return hPixPerDvi_; }
-    double GetvPixPerDvi() const { return vPixPerDvi_; }
+    double GethPixPerDvi() const { return pixels_.PerDviX(); }
+    double GetvPixPerDvi() const { return pixels_.PerDviY(); }
+    ksdvi::PixelMapping const& GetPixelMapping() const { return pixels_; }
 
     void SetPenBrush(unsigned short r, unsigned short g, unsigned short b);
     COLORREF GetCurColor() const { return curColor_; }
@@ -297,13 +299,10 @@ private:
 
     KsDvi* dvi_ = nullptr;
     int zoom_ = 0;
-    double hPixPerDvi_ = 0, vPixPerDvi_ = 0;
-    double hDviPerPix_ = 0, vDviPerPix_ = 0;
+    ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
     CDC* refDC_ = nullptr;
     std::unique_ptr<CPalette> palette_;
-    double hDpi_ = 0, vDpi_ = 0;
-    int hOrigin_ = 0, vOrigin_ = 0;
     std::unique_ptr<CBrush> brush_;
     COLORREF colorStack_[ColorStackSize] = {};
     int colorStackSize_ = 0;

@@ -31,8 +31,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerInch = 4736286.72;
-constexpr double kSpPerMetre = 186467981.1023622;
 constexpr double kSpPerPixel = 49330.15373078365;  // at 3780 pixels per metre
 constexpr LONG kPixelsPerMetre = 3780;
 // Picture files are read whole; larger ones than this are not pictures a page shows.
@@ -131,7 +129,7 @@ int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, bool horizon
     double scale = horizontal ? p->xScale : p->yScale;
     if (scale >= 0) {
         double sp = HeldOnDevice(naturalSp * scale + 0.5);
-        return Ceiling(static_cast<double>(Truncate(sp)) * (horizontal ? hPixPerDvi_ : vPixPerDvi_));
+        return Ceiling(static_cast<double>(Truncate(sp)) * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
     }
     return BoxIsZero(p) ? grw(Truncate(-scale)) : Truncate(-scale);
 }

@@ -86,7 +86,7 @@ TEST_P(UnreadablePage, LeavesNoFileAndTheUsersFileAsItWas) {
 
     RenderSettings settings;
     settings.dpi = 60;
-    settings.paper = *ParsePaperOption("a4");
+    settings.paper = *ksdvi::ParsePaperOption("a4");
     // Bands of 37 rows, or the whole page at once.
     settings.bandBytes = c.banded ? 37 * 4 * PixelsOf(settings.paper.width, settings.dpi, 1.0) : int64_t(1) << 30;
     PageRenderer renderer(settings);

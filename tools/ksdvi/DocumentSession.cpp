@@ -9,6 +9,7 @@
 
 #include "OutputFile.h"
 #include "font/TeXFonts.h"
+#include "page/DocumentState.h"
 #include "platform/gdi/Font.h"
 
 namespace {
@@ -23,12 +24,6 @@ DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
     return list;
 }
 
-// Which page (1-based) holds a file offset, or the page being read after the last.
-int PageAt(KsDvi const& dvi, int64_t offset) {
-    for (int i = 0; i < dvi.GetNPage(); ++i)
-        if (offset <= dvi.GetPageEndOffset(i)) return i + 1;
-    return dvi.GetNPage() + 1;
-}
 
 }  // namespace
 
@@ -117,24 +112,9 @@ KsDvi::ScanChange DocumentSession::Follow() {
 }
 
 void DocumentSession::TakeState() {
-    message_.clear();
-    switch (dvi_->GetMode()) {
-    case KsDvi::Complete: state_ = State::Complete; break;
-    case KsDvi::Growing:
-        state_ = State::Growing;
-        if (dvi_->IsPageLimitReached())
-            message_ = "only the first " + std::to_string(KsDvi::MaxPages) + " pages are read; the file has more";
-        break;
-    case KsDvi::Malformed: {
-        message_ = Describe();
-        // A file TeX has not finished yet.
-        KsDvi::ScanProblem problem = dvi_->GetScanProblem();
-        bool unfinished =
-            problem == KsDvi::ScanProblem::UnexpectedEnd || problem == KsDvi::ScanProblem::UnfinishedPostamble;
-        state_ = unfinished && dvi_->GetDviVersion() == 2 ? State::Growing : State::Malformed;
-        break;
-    }
-    }
+    ksdvi::DocumentStatus status = ksdvi::StatusOf(*dvi_);
+    state_ = status.state;
+    message_ = std::move(status.problem);
 }
 
 bool DocumentSession::LoadOrReport(int lastPage) {
@@ -151,14 +131,7 @@ void DocumentSession::ReportMissingFonts() const {
                                " fonts at their sizes (virtual fonts' own included): the rest are left out");
 }
 
-char const* DocumentSession::StateName() const {
-    switch (state_) {
-    case State::Growing: return "growing";
-    case State::Complete: return "complete";
-    case State::Malformed: return "malformed";
-    }
-    return "malformed";
-}
+char const* DocumentSession::StateName() const { return ksdvi::StateName(state_); }
 
 std::string DocumentSession::StateReport() const {
     std::string reason = message_;
@@ -171,39 +144,3 @@ std::string DocumentSession::StateReport() const {
     return reason.rfind(state, 0) == 0 ? reason : state + ": " + reason;
 }
 
-std::string DocumentSession::Describe() const {
-    KsDvi const& dvi = *dvi_;
-    long long at = dvi.GetScanProblemOffset();
-    char buf[160];
-    switch (dvi.GetScanProblem()) {
-    case KsDvi::ScanProblem::None: return "";
-    case KsDvi::ScanProblem::CannotOpen: return "cannot open the file";
-    case KsDvi::ScanProblem::BadPreamble: return "not a DVI file (no preamble)";
-    case KsDvi::ScanProblem::BadIdentification:
-        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2)", dvi.GetDviVersion());
-        return buf;
-    case KsDvi::ScanProblem::BadMagnification: return "magnification outside 100 to 10000";
-    case KsDvi::ScanProblem::BadUnits: return "numerator or denominator of the units not positive";
-    case KsDvi::ScanProblem::UnexpectedEnd:
-        if (dvi.GetDviVersion() != 2) return "file too short for a DVI preamble";
-        std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)", dvi.GetNPage() + 1,
-                      dvi.GetNPage());
-        return buf;
-    case KsDvi::ScanProblem::BadOpcode:
-        std::snprintf(buf, sizeof buf, "malformed: opcode %d not allowed at offset %lld (page %d)",
-                      dvi.GetScanProblemOpcode(), at, PageAt(dvi, at));
-        return buf;
-    case KsDvi::ScanProblem::UnfinishedPostamble:
-        std::snprintf(buf, sizeof buf, "file ends inside the postamble (incomplete: %d complete pages)",
-                      dvi.GetNPage());
-        return buf;
-    case KsDvi::ScanProblem::PageTooLarge:
-        std::snprintf(buf, sizeof buf, "page %d at offset %lld is larger than %d MiB", dvi.GetNPage() + 1, at,
-                      KsDvi::MaxPageBytes >> 20);
-        return buf;
-    case KsDvi::ScanProblem::EopWithoutBop:
-        std::snprintf(buf, sizeof buf, "malformed: eop without bop at offset %lld (page %d)", at, PageAt(dvi, at));
-        return buf;
-    }
-    return "malformed";
-}

@@ -9,6 +9,7 @@
 
 #include "HostDocument.h"
 #include "font/TeXFonts.h"
+#include "page/DocumentState.h"
 
 struct SessionOptions {
     std::vector<std::string> tfmPaths;
@@ -25,7 +26,7 @@ struct SessionOptions {
 
 class DocumentSession {
 public:
-    enum class State { Growing, Complete, Malformed };
+    using State = ksdvi::DocumentState;
 
     DocumentSession(std::string path, SessionOptions options, ksdvi::TeXFonts& fonts);
     ~DocumentSession();
@@ -44,7 +45,7 @@ public:
     // Picture files named by the specials, in scan order.
     std::vector<std::string> const& Pictures() const { return dvi_->GetPictures(); }
     // The paper size the document asks for with a papersize special, if any.
-    std::optional<PaperSize> const& PaperSpecial() const { return dvi_->GetPaperSpecial(); }
+    std::optional<ksdvi::Paper> const& PaperSpecial() const { return dvi_->GetPaperSpecial(); }
     std::string const& Path() const { return path_; }
     // Where the bytes are read: the path, or the copy of a pipe.
     std::string const& Source() const;
@@ -61,7 +62,6 @@ public:
     void ReportMissingFonts() const;
 
 private:
-    std::string Describe() const;
     void OpenDocument();
     void TakeState();  // the state and message of the scan
 

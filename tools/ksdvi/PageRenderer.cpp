@@ -16,7 +16,6 @@ namespace gdi = ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerInch = 4736286.72;
 // The drawer paints the page background over this many dots from the corner.
 constexpr int kBackgroundExtent = 10000;
 
@@ -25,14 +24,14 @@ constexpr int kBackgroundExtent = 10000;
 int PixelsOf(int sp, int dpi, double zoom) {
     // Whole pixels of paper, as dvipng counts them.
     // TeX rounds dimensions to whole sp: allow for that before dropping fractions.
-    return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-3));
+    return static_cast<int>(std::floor(sp / ksdvi::kSpPerInch * dpi * zoom + 1e-3));
 }
 
 bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
                  RenderSettings& settings) {
     if (session.PaperSpecial()) {
         settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ParsePaperOption(option)) {
+    } else if (auto paper = ksdvi::ParsePaperOption(option)) {
         settings.paper = *paper;
     } else {
         ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
@@ -132,7 +131,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
         return false;
     }
     // Each band draws the page from the drawing values it started with.
-    pageStart_ = ksdvi::GetSharedDrawingValues();
+    pageStart_ = ksdvi::DrawingValuesOf(dvi);
     int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
     int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
@@ -145,7 +144,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
         case Banded::NeedsWholePage: break;
         }
     }
-    ksdvi::GetSharedDrawingValues() = pageStart_;
+    ksdvi::DrawingValuesOf(dvi) = pageStart_;
     Render(dvi, page);
     bool const written = device_ && drawn_ && WritePng(file.WritePath()) && Commit(file);
     // A page needing the whole page's pixels among pages drawn in bands gives
@@ -183,7 +182,7 @@ PageRenderer::Banded PageRenderer::RenderBands(KsDvi& dvi, int page, std::string
         bool again = false;
         for (int top = 0; top < height && !again; top += bandRows) {
             band_->Clear(gdi::RGB(255, 255, 255));
-            ksdvi::GetSharedDrawingValues() = pageStart_;
+            ksdvi::DrawingValuesOf(dvi) = pageStart_;
             // Each band reads the page anew: the file may have changed since the
             // last. Closing an image with rows missing only closes its file.
             switch (DrawOn(*band_, dvi, page, top)) {

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "PaperSize.h"
+#include "page/Paper.h"
 #include "dvi/KsDvi.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/PngWriter.h"
@@ -27,7 +27,7 @@ inline constexpr int64_t kMostPictureBudget = int64_t(256) << 20;
 struct RenderSettings {
     int dpi = 96;
     double zoom = 1.0;
-    PaperSize paper;
+    ksdvi::Paper paper;
     bool markLinks = false;
     // RenderPng draws pages whose pixels take more than this a band of rows
     // at a time.

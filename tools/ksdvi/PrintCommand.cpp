@@ -15,6 +15,7 @@
 #include "PageBmp.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
 #include "print/CPrintDIB.h"
 
@@ -22,7 +23,6 @@ namespace gdi = ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerBigPoint = 65536.0 * 72.27 / 72.0;
 
 bool EndsWith(std::string const& text, std::string const& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -159,8 +159,8 @@ int RunPrint(PrintOptions const& options) {
     }
     gdi::PrintDeviceSpec spec;
     spec.format = format;
-    spec.widthPoints = settings.paper.width / kSpPerBigPoint;
-    spec.heightPoints = settings.paper.height / kSpPerBigPoint;
+    spec.widthPoints = settings.paper.width / ksdvi::kSpPerBigPoint;
+    spec.heightPoints = settings.paper.height / ksdvi::kSpPerBigPoint;
     spec.dpiX = spec.dpiY = options.dpi;
     auto printer = gdi::PrintDevice::Create(
         spec, [&output](unsigned char const* data, std::size_t size) { return output.Write(data, size); });
