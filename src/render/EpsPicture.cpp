@@ -104,7 +104,8 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     CWaitCursor wait;
     GS* gs = GetGS();
     if (width <= 0 || height <= 0 || !gs->StartGSJob(xRes, yRes, width, height, gsBitsPerPixel_, &out, -1, -1)) {
-        NotePictureProblem(p, width <= 0 || height <= 0 ? "empty bounding box" : "Ghostscript is not available");
+        std::string why = width <= 0 || height <= 0 ? "empty bounding box" : GS::GetLastError();
+        NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
         w = h = 0;
         return true;
     }

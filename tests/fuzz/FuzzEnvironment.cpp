@@ -14,22 +14,16 @@ namespace ksdvi::fuzz {
 
 namespace {
 
-// The library's Ghostscript host is this program started again with
-// KSDVI_GS_HOST_FD set (GsHost.cpp), caught by a constructor of priority
-// 101. A fuzz target's host quits before that one runs (priorities up to 100
-// are the toolchain's, which clang allows): the library then
-// holds Ghostscript unavailable and never starts it again, so that EPS
-// pictures and PostScript pages fail at once instead of taking seconds.
-__attribute__((constructor(100))) void QuitAsGhostscriptHost() {
-    if (std::getenv("KSDVI_GS_HOST_FD")) _exit(0);
-}
-
 class NoPage : public GS::PageOutputter {
     void OutputPage(int, int) override {}
 };
 
-// Starts the host once, which quits.
+// The library is pointed at a Ghostscript helper that is not there
+// (platform/gs/GsHostPath.h): it then holds Ghostscript unavailable and never
+// looks again, so that EPS pictures and PostScript pages fail at once instead
+// of taking seconds.
 void StopGhostscript() {
+    setenv("KSDVI_GS_HOST", "/nonexistent/ksdvi-gs-host", 1);
     NoPage out;
     GS* gs = GetGS();
     if (gs->StartGSJob(72, 72, 1, 1, 24, &out, -1, -1)) gs->EndGSJob();

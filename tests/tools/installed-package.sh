@@ -2,7 +2,8 @@
 # Builds the README's library example against an installed copy of the
 # library, once with CMake's package and once with pkg-config, and checks
 # that it renders page 1 of a document exactly as `ksdvi render -p 1` does;
-# and that every installed header compiles on its own.
+# that every installed header compiles on its own; and that the installed tool,
+# moved elsewhere, runs Ghostscript through the helper installed beside it.
 #   installed-package.sh BUILD_DIR KSDVI DOCUMENT.dvi
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -44,4 +45,22 @@ for program in "$work/cmake/first-page" "$work/pkg-config-first-page"; do
   (cd "$work" && "$program" "$document")
   cmp "$work/$name-1.png" "$work/reference-1.png"
 done
-echo "the README's example renders page 1 as ksdvi does, built with CMake and with pkg-config"
+
+# Ghostscript's helper is installed, and an installation moved elsewhere
+# finds it beside its programs: the installed tool draws the EPS figures of
+# a page through it, as the tool of the build tree draws them.
+[ -x "$work/prefix/libexec/ksdvi/ksdvi-gs-host" ] || { echo "no libexec/ksdvi/ksdvi-gs-host installed" >&2; exit 1; }
+mv "$work/prefix" "$work/moved"
+helpers="$work/moved/libexec/ksdvi"
+mv "$helpers/ksdvi-gs-host" "$helpers/real-host"
+printf '#!/bin/sh\necho ran >>"%s"\nexec "%s" "$@"\n' "$work/helper-ran" "$helpers/real-host" >"$helpers/ksdvi-gs-host"
+chmod +x "$helpers/ksdvi-gs-host"
+figures="$root/tests/data/figures.dvi"
+"$ksdvi" render -p 1 -r 100 -o "$work/built-%d.png" "$figures" >/dev/null
+env -u KSDVI_GS_HOST "$work/moved/bin/ksdvi" render -p 1 -r 100 -o "$work/installed-%d.png" "$figures" \
+  >/dev/null 2>"$work/warnings"
+if [ -s "$work/warnings" ]; then cat "$work/warnings" >&2; exit 1; fi
+[ -f "$work/helper-ran" ] || { echo "the moved installation did not use its own helper" >&2; exit 1; }
+cmp "$work/installed-1.png" "$work/built-1.png"
+echo "the README's example renders page 1 as ksdvi does, built with CMake and with pkg-config;" \
+  "a moved installation draws EPS figures with its own Ghostscript helper"

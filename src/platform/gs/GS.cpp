@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gs/GsHostPath.h"
 #include "platform/gs/GsWire.h"
 
 extern char** environ;
@@ -116,6 +117,7 @@ struct GS::Impl {
     // The host process; touched only by the job's owner.
     pid_t pid = -1;
     int fd = -1;
+    std::string startError;  // why it could not be started, said again to every job
 
     // The job.
     PageOutputter* out = nullptr;
@@ -172,9 +174,11 @@ struct GS::Impl {
     int Finish();
 };
 
-// The host is this program again (GsHost.cpp), with the socket at kHostFd,
-// no standard streams and every signal at its default.
+// The host is the program ksdvi-gs-host, with the socket at kHostFd, no
+// standard streams, no other descriptor of ours and every signal at its default.
 bool GS::Impl::Spawn(std::string* why) {
+    std::string program;
+    if (!ksdvi::gs::FindHost(&program, why)) return false;
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
         *why = std::string("Ghostscript host: no socket: ") + std::strerror(errno);
@@ -183,17 +187,8 @@ bool GS::Impl::Spawn(std::string* why) {
     // Moved away from kHostFd first, so that the move to it clears close-on-exec.
     const int child = fcntl(sockets[1], F_DUPFD_CLOEXEC, 10);
     close(sockets[1]);
-    const std::string variable = std::string(ksdvi::gs::HostVariable()) + "=";
-    std::vector<std::string> env;
-    for (char** e = environ; e && *e; ++e) {
-        if (std::strncmp(*e, variable.c_str(), variable.size()) != 0) env.push_back(*e);
-    }
-    env.push_back(variable + std::to_string(kHostFd));
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char name[] = "ksdvi-gs-host";
-    char* argv[] = {name, nullptr};
+    std::string fdArgument = std::to_string(kHostFd);
+    char* argv[] = {program.data(), fdArgument.data(), nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -201,6 +196,10 @@ bool GS::Impl::Spawn(std::string* why) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, child, kHostFd);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
+    // Descriptors the process that loaded the library left open on exec.
+    posix_spawn_file_actions_addclosefrom_np(&actions, kHostFd + 1);
+#endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none, all;
@@ -209,14 +208,14 @@ bool GS::Impl::Spawn(std::string* why) {
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const int rc = child >= 0 ? posix_spawn(&pid, "/proc/self/exe", &actions, &attributes, argv, envp.data()) : errno;
+    const int rc = child >= 0 ? posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) : errno;
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (child >= 0) close(child);
     if (rc != 0) {
         close(sockets[0]);
         pid = -1;
-        *why = std::string("Ghostscript host did not start: ") + std::strerror(rc);
+        *why = "Ghostscript's helper " + program + " did not start: " + std::strerror(rc);
         return false;
     }
     fd = sockets[0];
@@ -226,7 +225,7 @@ bool GS::Impl::Spawn(std::string* why) {
     std::string text;
     if (!ksdvi::gs::ReadHeader(fd, &head, until) || head.type != Msg::Ready || head.length > 4096 ||
         (text.resize(head.length), !ksdvi::gs::ReadAll(fd, text.data(), text.size(), until))) {
-        text = "Ghostscript host did not start";
+        text = "Ghostscript's helper " + program + " did not start";
     }
     if (!text.empty()) {
         StopHost();
@@ -245,13 +244,12 @@ bool GS::Impl::EnsureHost() {
     }
     if (pid > 0) return true;
     if (startFailed) {
-        Fail("Ghostscript could not be started");
+        Fail(startError);
         return false;
     }
-    std::string why;
-    if (Spawn(&why)) return true;
+    if (Spawn(&startError)) return true;
     startFailed = true;
-    Fail(why);
+    Fail(startError);
     return false;
 }
 

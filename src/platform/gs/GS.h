@@ -5,9 +5,10 @@
 // -dSAFER (it reads no file but Ghostscript's own resources and writes none;
 // the caller feeds all PostScript through ProcessPSCommand), and renders
 // into memory at the job's resolution and page size on white. It runs in a
-// helper process (see GsHost.cpp) so that a job that loops can be stopped:
-// a job that runs past the time limit is killed with its interpreter, which
-// starts again for the next job.
+// helper program, ksdvi-gs-host (GsHost.cpp; GsHostPath.h says where it is
+// found), so that a job that loops can be stopped: a job that runs past the
+// time limit is killed with its interpreter, which starts again for the next
+// job.
 //
 // Jobs from several threads take turns: StartGSJob waits until no other job
 // runs and EndGSJob lets the next one in, on the thread that started the
@@ -69,8 +70,9 @@ public:
     int GetBitmapWidth() const;
     int GetBitmapHeight() const;
 
-    // True unless the interpreter has failed to start: then Ghostscript is
-    // missing or broken, and jobs fail at once without trying again.
+    // True unless the interpreter has failed to start: then Ghostscript or
+    // its helper is missing or broken, and jobs fail at once, with the reason,
+    // without trying again.
     bool IsGSDLLLoaded() const;
 
     // Why the last job of the calling thread failed ("PostScript error:

@@ -3,13 +3,11 @@
 // The library cannot stop an interpreter that loops from inside its own
 // process: Ghostscript calls its poll hook only on Windows builds, and a
 // thread cannot be cut out of it. So the interpreter runs in a child process
-// that the library can kill at a time limit and start again. The child is the
-// host program itself, executed again with HostVariable() set: a constructor
-// that runs before main sees the variable and serves jobs on the socket it
-// names instead of running the program. Nothing else of the program runs.
+// that the library can kill at a time limit and start again: the program
+// ksdvi-gs-host (GsHostMain.cpp), which the library finds as GsHostPath.h
+// says. Only that program loads libgs.
 #include <dlfcn.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <csignal>
@@ -25,11 +23,10 @@
 #include <ghostscript/iapi.h>
 #include <ghostscript/ierrors.h>
 
+#include "platform/gs/GsHost.h"
 #include "platform/gs/GsWire.h"
 
 namespace ksdvi::gs {
-
-const char* HostVariable() { return "KSDVI_GS_HOST_FD"; }
 
 namespace {
 
@@ -294,6 +291,7 @@ bool StartInterpreter(Host* h, std::string* why) {
     if (!LoadGhostscript(why)) return false;
     setenv("TMPDIR", kNoTemporaryDirectory, 1);
     unsetenv("TEMP");
+    unsetenv("GS_OPTIONS");  // the user's options must not undo ours
     if (api.new_instance(&h->gs, h) < 0) {
         h->gs = nullptr;
         *why = "Ghostscript could not make an interpreter";
@@ -402,6 +400,8 @@ void LimitMemory() {
 #endif
 }
 
+}  // namespace
+
 int RunHost(int fd) {
     std::signal(SIGPIPE, SIG_IGN);
     // No PR_SET_PDEATHSIG: it fires when the thread that started the host
@@ -437,17 +437,5 @@ int RunHost(int fd) {
     api.delete_instance(h.gs);
     return 0;
 }
-
-// Runs before the program's own initialisation; see the top of the file.
-__attribute__((constructor(101))) void BecomeHostWhenAsked() {
-    const char* value = std::getenv(HostVariable());
-    if (!value) return;
-    const int fd = std::atoi(value);
-    unsetenv(HostVariable());
-    unsetenv("GS_OPTIONS");  // the user's options must not undo ours
-    _exit(RunHost(fd));
-}
-
-}  // namespace
 
 }  // namespace ksdvi::gs

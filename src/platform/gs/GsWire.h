@@ -49,9 +49,4 @@ inline bool SendMessage(int fd, Msg type, const std::string& text, Clock::time_p
 }
 bool ReadHeader(int fd, Header* header, Clock::time_point deadline, bool* timedOut = nullptr);
 
-// The environment variable that turns a program linked with this library
-// into the Ghostscript host (its value is the socket's descriptor). Defined
-// with the host, so that referring to it links the host in.
-const char* HostVariable();
-
 }  // namespace ksdvi::gs
