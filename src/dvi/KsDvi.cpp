@@ -67,7 +67,6 @@ void KsDvi::Open(String8 const& fileName, DList<String8> const& tfmPaths, DList<
     vfPaths_ = vfPaths;
     files_.SetDocument(fileName.c_str());
     RenewDvi();
-    watermarkName_ = String8("");
 }
 
 void KsDvi::Close() {
@@ -80,7 +79,6 @@ void KsDvi::Close() {
     tags_.RemoveAll();
     postScriptHeaders_.clear();
     Reset(true);
-    watermarkName_ = String8("");
 }
 
 void KsDvi::RenewDvi() {

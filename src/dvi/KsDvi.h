@@ -192,8 +192,6 @@ public:
 
     void SetWinFont(int flag) { winFont_ = flag; }
     int GetWinFont() const { return winFont_; }
-    void SetWaterMarkWMFFileName(String8 const& name) { watermarkName_ = name; }
-    String8 const& GetWaterMarkWMFFileName() const { return watermarkName_; }
 
     // --- device slots: the first drawer to open registers its device as the
     // reference on which installed faces are looked up; a full pair is kept.
@@ -374,7 +372,6 @@ private:
     std::shared_ptr<void> drawerState_;
 
     int winFont_ = 0;
-    String8 watermarkName_;
     WinFontTextState textState_;
     DList<String8> fontNames_;
     FaceQuery faceQuery_;

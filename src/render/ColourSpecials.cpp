@@ -1,5 +1,5 @@
 // Colour: the drawing colour of text, pens and brushes, and the page's colour
-// stack, in this system's keywords (components r g b in 0..1)
+// stack, in ksdvi's keywords (components r g b in 0..1)
 //   colorpush: R G B   colorpop:   color: R G B
 // and in dvips' (DvipsColour.h), which TeX's colour packages write.
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
-#include "platform/gdi/Cursor.h"
 #include "platform/gs/GS.h"
 #include "render/KsDviDrawer.h"
 #include "render/TransparentPagePainter.h"
@@ -99,11 +98,10 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());
         bottom -= pixels(lly, p->yScale, pixels_.PerDviY());
     }
-    TransparentPagePainter out(pDC_, refDC_, palette_.get(), left, bottom, gsBitsPerPixel_);
+    TransparentPagePainter out(pDC_, pDC_, palette_.get(), left, bottom, kGsBitsPerPixel);
 
-    CWaitCursor wait;
     GS* gs = GetGS();
-    if (width <= 0 || height <= 0 || !gs->StartGSJob(xRes, yRes, width, height, gsBitsPerPixel_, &out, -1, -1)) {
+    if (width <= 0 || height <= 0 || !gs->StartGSJob(xRes, yRes, width, height, kGsBitsPerPixel, &out, -1, -1)) {
         std::string why = width <= 0 || height <= 0 ? "empty bounding box" : GS::GetLastError();
         NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
         w = h = 0;
@@ -112,8 +110,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     char origin[200];
     std::snprintf(origin, sizeof origin, "%d %d translate\n", -llx, -lly);
     gs->ProcessPSCommand(origin);
-    if (gsBitsPerPixel_ >= 8)
-        gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
+    gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
     in.clear();
     in.seekg(start);
     std::string line;

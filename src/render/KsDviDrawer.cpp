@@ -43,7 +43,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
                       unsigned long linkColour, String8 const& anchorName) {
     if (!KsDviDrawerBase::Open(dvi, page)) return 0;
     dvi_ = &dvi;
-    pDC_ = refDC_ = &dc;
+    pDC_ = &dc;
     zoom_ = mag.GetRaw();
     dvi.RegisterDevice(&dc, mag);
 
@@ -128,7 +128,7 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.hPixPerDvi = pixels_.PerDviX();
     geometry.vPixPerDvi = pixels_.PerDviY();
     auto run = std::make_unique<ksdvi::PostScriptPage>();
-    if (run->Run(*dvi_, page, geometry, pDC_, refDC_, palette_.get()))
+    if (run->Run(*dvi_, page, geometry, pDC_, pDC_, palette_.get()))
         postScript_ = std::move(run);
     else
         postScriptProblem_ = run->Error();

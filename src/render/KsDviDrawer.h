@@ -101,7 +101,6 @@ public:
                      unsigned long linkColour, String8 const& anchorName);
     void Close() override;
 
-    void SetRefDC(CDC* dc) { refDC_ = dc; }
     CDC* GetpDC() const { return pDC_; }
     OSFontInfo* GetpOSFont(KsDvi::ItrnFont const& font) const;
     CFont* GetpSBFont(KsDvi::ItrnFont const& font) const;
@@ -116,7 +115,6 @@ public:
     int vDvi(int y) const;
     // Record units (1/R inch) in device dots.
     int grw(int x) const;
-    int grxy(int x) const { return grw(x); }
     double GethPixPerDvi() const { return pixels_.PerDviX(); }
     double GetvPixPerDvi() const { return pixels_.PerDviY(); }
     ksdvi::PixelMapping const& GetPixelMapping() const { return pixels_; }
@@ -150,8 +148,6 @@ public:
     int DrawPicture(PictInfo* p);
     int DrawPictureRop(PictInfo* p, unsigned long rop);
     void DrawAllPictures(CWnd* w);
-    // Bits per pixel of the bitmaps EPS pictures are rendered into.
-    void SetGSBitsPerPixel(int bits) { gsBitsPerPixel_ = bits; }
 
     // What the raster pictures of a page may take: bytes for those held at
     // once, each counted as its decoded DIB and the 32-bit pixels it is
@@ -301,7 +297,6 @@ private:
     int zoom_ = 0;
     ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
-    CDC* refDC_ = nullptr;
     std::unique_ptr<CPalette> palette_;
     std::unique_ptr<CBrush> brush_;
     COLORREF colorStack_[ColorStackSize] = {};
@@ -354,7 +349,8 @@ private:
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
-    int gsBitsPerPixel_ = 24;
+    // EPS pictures are rendered into 24-bit bitmaps, antialiased.
+    static constexpr int kGsBitsPerPixel = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;
     std::uint64_t pictureBytes_ = 0;
     std::uint64_t picturePeak_ = 0;  // taken on the open page

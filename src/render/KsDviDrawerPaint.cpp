@@ -211,14 +211,14 @@ void KsDviDrawer::CreateCharDC() {
     charAscent_ = tm.tmAscent;
     charDescent_ = tm.tmDescent;
     auto dc = std::make_unique<CDC>();
-    if (!dc->CreateCompatibleDC(refDC_)) return;
+    if (!dc->CreateCompatibleDC(pDC_)) return;
     dc->SetViewportOrg(charMaxWidth_, 2 * charAscent_);
     dc->SetTextAlign(TA_BASELINE);
     dc->SelectObject(curFont_);
     dc->SelectStockObject(WHITE_BRUSH);
     dc->SelectStockObject(NULL_PEN);
     auto bitmap = std::make_unique<CBitmap>();
-    if (!bitmap->CreateCompatibleBitmap(refDC_, 3 * charMaxWidth_, 2 * (charAscent_ + charDescent_))) return;
+    if (!bitmap->CreateCompatibleBitmap(pDC_, 3 * charMaxWidth_, 2 * (charAscent_ + charDescent_))) return;
     dc->SelectObject(bitmap.get());
     charDC_ = std::move(dc);
     charBitmap_ = std::move(bitmap);

@@ -54,12 +54,6 @@ void KsDviDrawer::GraphicsSpecial(unsigned char* p, unsigned char*) {
     picture->yScale = static_cast<double>(th) / nh;
     picture->x = hDot(GetH()) + dhDot(graphics->dx);
     picture->y = vDot(GetV()) + dvDot(graphics->dy);
-    // The watermark metafile is placed from the paper's corner, one inch
-    // above and left of the DVI origin.
-    if (graphics->type == kPictureWmf && picture->fileName == dvi_->GetWaterMarkWMFFileName()) {
-        picture->x = Truncate(picture->x - pixels_.DpiX());
-        picture->y = Truncate(picture->y - pixels_.DpiY());
-    }
     AppendPicture(std::move(picture));
 }
 

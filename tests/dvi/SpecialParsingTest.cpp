@@ -1,5 +1,5 @@
 // The readers of special texts on the values that decide their rounding and
-// their failures: numbers, dimensions and colours, in this system's form and
+// their failures: numbers, dimensions and colours, in ksdvi's form and
 // in dvips' colour words; and the colour stack those words change.
 
 #include <gtest/gtest.h>

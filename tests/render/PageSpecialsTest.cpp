@@ -185,7 +185,7 @@ using gdi::GetBValue, gdi::GetGValue, gdi::GetRValue;
 using Link = KsDviDrawer::HyLinkInfo;
 using Rect = KsDviDrawer::LinkRect;
 
-// Links and anchors at 100 dpi: links.tex, written with this system's own
+// Links and anchors at 100 dpi: links.tex, written with ksdvi's own
 // specials, and one LaTeX document made with both of hyperref's drivers for
 // DVI, hyperref-hypertex.tex and hyperref-dvips.tex. Text
 // inside a link is drawn in the link colour, pure blue, which tells the linked

@@ -1,5 +1,5 @@
 // ksdvi links, locate, outline and render --links on TeX documents with
-// hyperlinks: links.tex (this system's specials) and one LaTeX document made
+// hyperlinks: links.tex (ksdvi's specials) and one LaTeX document made
 // with both of hyperref's drivers for DVI, hyperref-hypertex.tex (html:
 // specials) and hyperref-dvips.tex (pdfmark specials). Which links the drawer finds is tested in tests/render; here,
 // what the commands print.
@@ -59,7 +59,7 @@ TEST(LinksCli, JsonListsHyperrefLinksPerPage) {
     }
 }
 
-// The links of this system's specials: the two with an empty or unquoted
+// The links of ksdvi's specials: the two with an empty or unquoted
 // target are ignored, the one over two lines grows one rectangle, and the
 // hypertext areas lie where their numbers say (the first over the rule TeX set,
 // 1in by 10pt; 10 DVI units round up to a pixel). The JSON form says the same.
