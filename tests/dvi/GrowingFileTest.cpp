@@ -14,6 +14,7 @@
 
 #include "dvi/KsDvi.h"
 #include "support/Cli.h"
+#include "support/DviBuilder.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
 
@@ -175,6 +176,39 @@ TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
     EXPECT_EQ(dvi.GetMode(), KsDvi::Malformed);
     EXPECT_EQ(dvi.GetScanProblem(), KsDvi::ScanProblem::BadOpcode);
     EXPECT_EQ(dvi.GetNPage(), 1);
+}
+
+// A rerun that writes pages of the same lengths differs from the last run in
+// what the pages say: TeX's page numbers, where rewrites of a document's
+// front matter (i, ii, ... becoming 1, 2, ...) show first.
+TEST(GrowingFile, RewrittenWithPagesOfTheSameLengthsByTheirNumbers) {
+    auto document = [](std::vector<int32_t> const& numbers) {
+        DviBuilder b;
+        b.Pre();
+        for (int32_t n : numbers) b.Page(n);
+        return b.Post().bytes;
+    };
+    struct Case {
+        char const* what;
+        std::vector<int32_t> before, after;
+        KsDvi::ScanChange change;
+    };
+    Case const cases[] = {
+        {"same pages", {1, 2, 3}, {1, 2, 3}, KsDvi::Unchanged},
+        {"last page renumbered", {1, 2, 3}, {1, 2, 4}, KsDvi::Renewed},
+        {"roman numbers become arabic", {-1, -2, 1}, {1, 2, 3}, KsDvi::Renewed},
+    };
+    for (Case const& c : cases) {
+        TempFile file;
+        file.Write(document(c.before));
+        KsDvi dvi;
+        dvi.Open(String8(file.Path().c_str()), {}, {});
+        ASSERT_EQ(dvi.ScanWritten(), KsDvi::Extended) << c.what;
+        ASSERT_EQ(dvi.GetMode(), KsDvi::Complete) << c.what;
+        file.Write(document(c.after));
+        EXPECT_EQ(dvi.ScanWritten(), c.change) << c.what;
+        EXPECT_EQ(dvi.GetTeXPageNo(2), c.after[2]) << c.what;
+    }
 }
 
 }  // namespace

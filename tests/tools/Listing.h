@@ -14,6 +14,7 @@ struct ListingEntry {
     long h = 0, v = 0;
     long a = 0, b = 0;  // char: code, width; rule: height, width
     std::string text;   // special text, unescaped
+    long font = -1;     // char: the font number dvitype says is current
     bool operator==(ListingEntry const&) const = default;
 };
 
@@ -76,7 +77,7 @@ inline std::vector<PageListing> ParseDvitype(std::string const& text) {
     std::vector<PageListing> pages;
     std::istringstream in(text);
     std::string line;
-    long h = 0, v = 0;
+    long h = 0, v = 0, font = -1;
     auto valueAfterLastEquals = [](std::string const& s, std::string const& key) -> long {
         size_t at = s.find(key);
         size_t comma = s.find(',', at);
@@ -108,12 +109,16 @@ inline std::vector<PageListing> ParseDvitype(std::string const& text) {
         if (pages.empty()) continue;
         long rel = offset - pages.back().start;
         if (rest.rfind("setchar", 0) == 0 || rest.rfind("set1 ", 0) == 0 || rest.rfind("put1 ", 0) == 0) {
-            ListingEntry e{"char", rel, h, v, 0, 0, ""};
+            ListingEntry e{"char", rel, h, v, 0, 0, "", font};
             e.a = std::stol(rest.substr(rest.rfind("setchar", 0) == 0 ? 7 : 5));
             long before = h;
             if (rest.find("h:=") != std::string::npos) h = valueAfterLastEquals(rest, "h:=");
             e.b = rest.rfind("put1 ", 0) == 0 ? -1 : h - before;
             pages.back().entries.push_back(e);
+            continue;
+        }
+        if (rest.rfind("fntnum", 0) == 0 || rest.rfind("fnt1 ", 0) == 0) {
+            font = std::stol(rest.substr(rest.rfind("fntnum", 0) == 0 ? 6 : 5));
             continue;
         }
         if (rest.rfind("setrule", 0) == 0 || rest.rfind("putrule", 0) == 0) {
