@@ -118,7 +118,8 @@ public:
     // page when none are given.
     std::vector<SearchHit> Search(std::string const& pattern, bool matchCase = false, std::vector<int> pages = {});
 
-    // The engine's document, for what this interface does not cover.
+    // The engine's document, for what this interface does not cover; its
+    // functions are in the static libraries (ksdvi::render), not libksdvi.so.
     KsDvi& Engine();
 
 private:

@@ -139,11 +139,12 @@ cairo_surface_t* PageDrawing::Surface() const { return impl_->surface; }
 bool DrawPage(Document& document, int page, cairo_t* cr, double pixelsPerPoint, Rect area,
               std::atomic<bool> const* cancel, std::string* problem) {
     PageDrawing drawing(document, page, pixelsPerPoint, area);
-    while (!drawing.Step()) {
+    while (!drawing.IsDone()) {
         if (cancel && cancel->load()) {
             if (problem) *problem = "the drawing was cancelled";
             return false;
         }
+        drawing.Step();
     }
     drawing.Paint(cr);
     if (problem) *problem = drawing.Problem();
