@@ -33,7 +33,11 @@ bool OutputFile::Create() {
     std::random_device random;
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = "." + target.filename().string() + ".";
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+        // about "." + string.
+        std::string name(1, '.');
+        name += target.filename().string();
+        name += '.';
         for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
         std::string candidate = (dir / name).string();
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
