@@ -12,8 +12,6 @@ namespace ksdvi {
 
 namespace {
 
-using Case = DocumentSpecials::Case;
-
 // Documents with more prologue pieces or bookmarks than this are damage, not documents.
 constexpr size_t kMostPostScriptHeaders = 10000;
 constexpr size_t kMostOutlineEntries = 100000;
@@ -32,27 +30,29 @@ String8 Bytes(unsigned char const* from, unsigned char const* to) {
 
 }  // namespace
 
-DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
-    {"#", Case::Matters, &DocumentSpecials::BinaryRecord},
-    {"colorpush:", Case::Ignored, &DocumentSpecials::ColorPush},
-    {"colorpop:", Case::Ignored, &DocumentSpecials::ColorPop},
-    {"backgroundcolor:", Case::Ignored, &DocumentSpecials::BackgroundColor},
-    {kDvipsColorKeyword, Case::Matters, &DocumentSpecials::DvipsColor},
-    {kDvipsBackgroundKeyword, Case::Matters, &DocumentSpecials::DvipsBackground},
-    {"html:", Case::Ignored, &DocumentSpecials::HtmlAnchor},
-    {"hypertext:", Case::Ignored, &DocumentSpecials::HypertextAnchor},
-    {"graphics:", Case::Matters, &DocumentSpecials::GraphicsPicture},
-    {"papersize=", Case::Matters, &DocumentSpecials::PaperSize},
-};
+DocumentSpecials::Handler DocumentSpecials::HandlerOf(SpecialFamily family) {
+    using F = SpecialFamily;
+    switch (family) {
+    case F::Record: return &DocumentSpecials::BinaryRecord;
+    case F::ColorPush: return &DocumentSpecials::ColorPush;
+    case F::ColorPop: return &DocumentSpecials::ColorPop;
+    case F::BackgroundColor: return &DocumentSpecials::BackgroundColor;
+    case F::DvipsColor: return &DocumentSpecials::DvipsColor;
+    case F::DvipsBackground: return &DocumentSpecials::DvipsBackground;
+    case F::Html: return &DocumentSpecials::HtmlAnchor;
+    case F::Hypertext: return &DocumentSpecials::HypertextAnchor;
+    case F::Graphics: return &DocumentSpecials::GraphicsPicture;
+    case F::PaperSize: return &DocumentSpecials::PaperSize;
+    default: return nullptr;
+    }
+}
 
 void DocumentSpecials::Handle(unsigned char* text, int length) {
     if (length < 0) return;
     NotePostScript(text, length);
-    unsigned char* end = text + length;
-    for (Keyword const& keyword : kKeywords) {
-        if (!StartsWith(text, keyword.word, keyword.letterCase)) continue;
-        if ((this->*keyword.handle)(text + keyword.word.size(), end)) return;
-    }
+    SpecialKeyword const* keyword = FindSpecialKeyword(text, static_cast<size_t>(length));
+    Handler handle = keyword ? HandlerOf(keyword->family) : nullptr;
+    if (handle && (this->*handle)(text + keyword->word.size(), text + length)) return;
     PsfilePicture(text);
 }
 

@@ -2,12 +2,11 @@
 // The specials whose state a document keeps while it scans: binary records
 // (record resolution, face names), the colour stack and the page background
 // (in ksdvi's keywords and in those of dvips), anchors, the paper, and the
-// pictures each page names. One handler per keyword family; a table keeps the order
-// in which the keywords are tried.
+// pictures each page names. One handler per family of SpecialKeywords.h.
 
 #include <string_view>
 
-#include "dvi/SpecialParsing.h"
+#include "dvi/SpecialKeywords.h"
 #include "stream/String8.h"
 
 class KsDvi;
@@ -18,9 +17,6 @@ struct PdfmarkSpecial;
 
 class DocumentSpecials {
 public:
-    // Whether letter case matters when a keyword is matched.
-    using Case = LetterCase;
-
     explicit DocumentSpecials(KsDvi& dvi) : dvi_(dvi) {}
 
     // `text` holds `length` bytes and a NUL after them; the bytes may contain
@@ -29,15 +25,11 @@ public:
 
 private:
     // A handler gets the bytes after its keyword and the end of the special
-    // (where the NUL is). It returns false to pass the special on to the
-    // later tests, true when the special is decided (used or ignored).
+    // (where the NUL is). It returns false to pass the special on to be read
+    // as a psfile special, true when the special is decided (used or ignored).
     using Handler = bool (DocumentSpecials::*)(unsigned char* args, unsigned char* end);
-    struct Keyword {
-        std::string_view word;
-        Case letterCase;
-        Handler handle;
-    };
-    static Keyword const kKeywords[];
+    // Null for the families only the drawer acts on.
+    static Handler HandlerOf(SpecialFamily family);
 
     bool BinaryRecord(unsigned char* args, unsigned char* end);
     bool ColorPush(unsigned char* args, unsigned char* end);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dvi/SpecialKeywords.h"
 #include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
@@ -209,16 +210,12 @@ protected:
     void RenewPenBrush();
 
 private:
-    // The keywords of DoSpecial, tried in order. A handler gets the bytes after
-    // its keyword in a NUL-terminated copy of the special and the end of the
-    // special's bytes (where that NUL is; text keywords stop at any NUL).
+    // The handlers of DoSpecial, one per family of SpecialKeywords.h. A
+    // handler gets the bytes after its keyword in a NUL-terminated copy of the
+    // special and the end of the special's bytes (where that NUL is; text
+    // keywords stop at any NUL). Null for the families only the scan keeps.
     using SpecialHandler = void (KsDviDrawer::*)(unsigned char* args, unsigned char* end);
-    struct SpecialKeyword {
-        std::string_view word;
-        SpecialHandler handle;
-        ksdvi::LetterCase letterCase = ksdvi::LetterCase::Ignored;
-    };
-    static SpecialKeyword const kSpecialKeywords[];
+    static SpecialHandler HandlerOf(ksdvi::SpecialFamily family);
 
     // Links and anchors (HtmlSpecials.cpp).
     void HtmlSpecial(unsigned char* args, unsigned char* end);

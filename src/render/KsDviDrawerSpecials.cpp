@@ -1,12 +1,12 @@
 // The painting drawer's specials. Every special is first offered to the
-// drawing-record interpreter; the drawer's own keywords follow, tried in the
-// order of the table, the first that begins the special deciding (letter
-// case ignored unless the table says otherwise). What no keyword takes is
+// drawing-record interpreter; then the keyword that begins it
+// (SpecialKeywords.h) chooses the drawer's handler. What no handler takes is
 // read as the key=value pairs of a psfile special.
 
 #include <memory>
 
 #include "dvi/DvipsColour.h"
+#include "dvi/SpecialKeywords.h"
 #include "dvi/SpecialParsing.h"
 #include "render/GdiSpecialInterpreter.h"
 #include "render/KsDviDrawer.h"
@@ -16,27 +16,29 @@
 
 using namespace ksdvi;
 
-KsDviDrawer::SpecialKeyword const KsDviDrawer::kSpecialKeywords[] = {
-    {"html:", &KsDviDrawer::HtmlSpecial},
-    {"hypertext:", &KsDviDrawer::HypertextSpecial},
-    {"colorpush:", &KsDviDrawer::ColorPushSpecial},
-    {"colorpop:", &KsDviDrawer::ColorPopSpecial},
-    {"color:", &KsDviDrawer::ColorSpecial},
-    // dvips' colour words share no prefix with the keywords around them, and
-    // keep their letter case as the document's scan does.
-    {kDvipsColorKeyword, &KsDviDrawer::DvipsColorSpecial, LetterCase::Matters},
-    {kDvipsBackgroundKeyword, &KsDviDrawer::DvipsBackgroundSpecial, LetterCase::Matters},
-    {"width:", &KsDviDrawer::WidthSpecial},
-    {"line:", &KsDviDrawer::LineSpecial},
-    {"arc:", &KsDviDrawer::ArcSpecial},
-    {"box:", &KsDviDrawer::BoxSpecial},
-    {"boxfill:", &KsDviDrawer::BoxFillSpecial},
-    {"ellipsefill:", &KsDviDrawer::EllipseFillSpecial},
-    {"graphics:", &KsDviDrawer::GraphicsSpecial},
-    {"#", &KsDviDrawer::PictureRecordSpecial},
-    {"ps::[begin]", &KsDviDrawer::PsBeginSpecial},
-    {"ps:", &KsDviDrawer::PsSpecial},
-};
+KsDviDrawer::SpecialHandler KsDviDrawer::HandlerOf(SpecialFamily family) {
+    using F = SpecialFamily;
+    switch (family) {
+    case F::Record: return &KsDviDrawer::PictureRecordSpecial;
+    case F::Html: return &KsDviDrawer::HtmlSpecial;
+    case F::Hypertext: return &KsDviDrawer::HypertextSpecial;
+    case F::ColorPush: return &KsDviDrawer::ColorPushSpecial;
+    case F::ColorPop: return &KsDviDrawer::ColorPopSpecial;
+    case F::Color: return &KsDviDrawer::ColorSpecial;
+    case F::DvipsColor: return &KsDviDrawer::DvipsColorSpecial;
+    case F::DvipsBackground: return &KsDviDrawer::DvipsBackgroundSpecial;
+    case F::Width: return &KsDviDrawer::WidthSpecial;
+    case F::Line: return &KsDviDrawer::LineSpecial;
+    case F::Arc: return &KsDviDrawer::ArcSpecial;
+    case F::Box: return &KsDviDrawer::BoxSpecial;
+    case F::BoxFill: return &KsDviDrawer::BoxFillSpecial;
+    case F::EllipseFill: return &KsDviDrawer::EllipseFillSpecial;
+    case F::Graphics: return &KsDviDrawer::GraphicsSpecial;
+    case F::PsBegin: return &KsDviDrawer::PsBeginSpecial;
+    case F::Ps: return &KsDviDrawer::PsSpecial;
+    default: return nullptr;  // the background colour and the paper: the scan's
+    }
+}
 
 void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     // The page buffer holds no NUL after the special: parse a terminated copy.
@@ -53,12 +55,11 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
-    for (SpecialKeyword const& keyword : kSpecialKeywords) {
-        if (keyword.word.size() > length || !StartsWith(begin, keyword.word, keyword.letterCase)) continue;
-        (this->*keyword.handle)(begin + keyword.word.size(), end);
-        return;
-    }
-    PsfileSpecial(begin, end);
+    SpecialKeyword const* keyword = FindSpecialKeyword(begin, length);
+    if (SpecialHandler handle = keyword ? HandlerOf(keyword->family) : nullptr)
+        (this->*handle)(begin + keyword->word.size(), end);
+    else
+        PsfileSpecial(begin, end);
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

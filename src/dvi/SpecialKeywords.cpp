@@ -1,0 +1,44 @@
+#include "dvi/SpecialKeywords.h"
+
+#include "dvi/DvipsColour.h"
+
+namespace ksdvi {
+
+namespace {
+
+using F = SpecialFamily;
+
+// A keyword that begins another comes after it ("ps:" after "ps::[begin]",
+// "color:" after "colorpush:").
+constexpr SpecialKeyword kKeywords[] = {
+    {"#", F::Record, LetterCase::Matters},
+    {"html:", F::Html},
+    {"hypertext:", F::Hypertext},
+    {"colorpush:", F::ColorPush},
+    {"colorpop:", F::ColorPop},
+    {"color:", F::Color},
+    {"backgroundcolor:", F::BackgroundColor},
+    // dvips' colour words keep their letter case, as dvips does.
+    {kDvipsColorKeyword, F::DvipsColor, LetterCase::Matters},
+    {kDvipsBackgroundKeyword, F::DvipsBackground, LetterCase::Matters},
+    {"width:", F::Width},
+    {"line:", F::Line},
+    {"arc:", F::Arc},
+    {"box:", F::Box},
+    {"boxfill:", F::BoxFill},
+    {"ellipsefill:", F::EllipseFill},
+    {"graphics:", F::Graphics, LetterCase::Matters},
+    {"papersize=", F::PaperSize, LetterCase::Matters},
+    {"ps::[begin]", F::PsBegin},
+    {"ps:", F::Ps},
+};
+
+}  // namespace
+
+SpecialKeyword const* FindSpecialKeyword(unsigned char const* text, size_t length) {
+    for (SpecialKeyword const& keyword : kKeywords)
+        if (keyword.word.size() <= length && StartsWith(text, keyword.word, keyword.letterCase)) return &keyword;
+    return nullptr;
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,48 @@
+#pragma once
+// The one table of the specials ksdvi acts on, by the keyword that begins
+// them. The document's scan (DocumentSpecials) and the painting drawer
+// (KsDviDrawer) both find a special's family here and each does its part:
+// the scan records what the document keeps (colour stacks, anchors, paper,
+// pictures), the drawer paints. Keywords are tried in the table's order, the
+// first that begins the special deciding; a special that none begins is read
+// as the key=value pairs of a psfile special.
+
+#include <cstddef>
+#include <string_view>
+
+#include "dvi/SpecialParsing.h"
+
+namespace ksdvi {
+
+enum class SpecialFamily {
+    Record,  // binary drawing records, '#'
+    Html,
+    Hypertext,
+    ColorPush,
+    ColorPop,
+    Color,
+    BackgroundColor,
+    DvipsColor,
+    DvipsBackground,
+    Width,
+    Line,
+    Arc,
+    Box,
+    BoxFill,
+    EllipseFill,
+    Graphics,
+    PaperSize,
+    PsBegin,  // ps::[begin], the PostScript of psfig
+    Ps,
+};
+
+struct SpecialKeyword {
+    std::string_view word;
+    SpecialFamily family;
+    LetterCase letterCase = LetterCase::Ignored;
+};
+
+// The keyword that begins the `length` bytes at `text`, null when none does.
+SpecialKeyword const* FindSpecialKeyword(unsigned char const* text, size_t length);
+
+}  // namespace ksdvi
