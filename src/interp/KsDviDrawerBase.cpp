@@ -51,7 +51,8 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     h_ = v_ = w_ = x_ = y_ = z_ = 0;
     stackDepth_ = virtualDepth_ = mbState_ = 0;
     packetBudget_ = packetBudgetTaken_ = dvi.TakeVirtualBudget(page, MaxPacketInstructions);
-    virtualCut_ = pageEnded_ = false;
+    virtualCut_ = pageEnded_ = pageCut_ = false;
+    pageLeft_ = MaxPageInstructions;
     open_ = 1;
     return 1;
 }
@@ -72,6 +73,11 @@ int KsDviDrawerBase::Draw(int count) {
     for (int i = 0; i < count; ++i) {
         if (cursor_ >= end || *cursor_ == ksdvi::dvi::kEop) {
             pageEnded_ = true;
+            return 1;
+        }
+        // Done, but not whole: the page's virtual-font work is not settled.
+        if (--pageLeft_ < 0) {
+            pageCut_ = true;
             return 1;
         }
         instOffset_ = static_cast<int>(cursor_ - pageBuffer_.get());

@@ -21,6 +21,10 @@ public:
     // Instructions run inside virtual-font packets per page; past it packets
     // show nothing.
     static constexpr int MaxPacketInstructions = 1 << 20;
+    // Instructions of the page itself run per drawing, a thousand times a
+    // dense page's; past it the rest of the page is left out, so that a page
+    // made to exhaust the interpreter is drawn in bounded time.
+    static constexpr int MaxPageInstructions = 1 << 22;
 
     KsDviDrawerBase() = default;
     KsDviDrawerBase(KsDvi& dvi, int page);
@@ -39,6 +43,8 @@ public:
     // their packets asked for more instructions than the page or the
     // document may run.
     bool IsVirtualWorkCut() const { return virtualCut_; }
+    // Whether the open page was cut at MaxPageInstructions.
+    bool IsPageCut() const { return pageCut_; }
     int IsWinFont() const { return winFont_; }
     // Executes the instruction at p; its length in bytes, or -1 when not accepted.
     int ProcessInstruction(unsigned char const* p);
@@ -124,6 +130,8 @@ private:
     int packetBudgetTaken_ = 0;
     bool virtualCut_ = false;
     bool pageEnded_ = false;
+    int pageLeft_ = 0;  // instructions the page may still run
+    bool pageCut_ = false;
     int mbState_ = 0;
     unsigned char pending_[3] = {0, 0, 0};
     int32_t pendingH_ = 0, pendingV_ = 0;

@@ -51,6 +51,7 @@ void PageDrawing::Impl::Finish() {
             problem = "its PostScript is left out: " + drawer.GetPostScriptProblem();
         for (auto const& picture : drawer.GetPictureProblems())
             if (problem.empty()) problem = "picture " + picture.file + ": " + picture.reason;
+        if (problem.empty() && drawer.IsPageCut()) problem = PageCut();
         if (problem.empty() && drawer.IsVirtualWorkCut())
             problem = "virtual fonts ask for more work than a page may run; characters are left out";
         drawer.Close();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "dvi/KsDvi.h"
+#include "interp/KsDviDrawerBase.h"
 
 namespace ksdvi {
 
@@ -87,6 +88,11 @@ char const* StateName(DocumentState state) {
 std::string PageUnreadable(int page) {
     return "page " + std::to_string(page + 1) +
            " cannot be read: the file was cut short or rewritten since it was scanned";
+}
+
+std::string PageCut() {
+    return "it has more than " + std::to_string(KsDviDrawerBase::MaxPageInstructions) +
+           " instructions; the rest of it is left out";
 }
 
 std::string MalformedOnPage(int page, int offset) {

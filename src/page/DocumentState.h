@@ -27,5 +27,7 @@ char const* StateName(DocumentState state);
 std::string PageUnreadable(int page);
 // A page drawn up to a malformed instruction at `offset` within it.
 std::string MalformedOnPage(int page, int offset);
+// A page with more instructions than a drawing may run.
+std::string PageCut();
 
 }  // namespace ksdvi

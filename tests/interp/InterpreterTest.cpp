@@ -201,3 +201,28 @@ TEST(Interpreter, WindowsFontDocumentsReportEveryCharacter) {
 }
 
 }  // namespace
+
+// A page of more instructions than a drawing may run is drawn up to the
+// bound, in slices or at once; a page of exactly as many is drawn whole.
+TEST(Interpreter, PagesAreBoundedInInstructions) {
+    int const most = KsDviDrawerBase::MaxPageInstructions;
+    struct Case {
+        int nops;  // between two rules; with the bop, three more instructions
+        bool cut;
+    };
+    for (Case c : {Case{most - 3, false}, Case{most - 2, true}, Case{most + 1000, true}}) {
+        DviBuilder b;
+        b.Rule(1, 1);
+        b.bytes.insert(b.bytes.end(), static_cast<size_t>(c.nops), uint8_t{138});  // nop
+        b.Rule(2, 2);
+        for (int slice : {-1, 100000}) {
+            Drawn page(b);
+            while (page.drawer.Draw(slice) == 0) {
+            }
+            EXPECT_EQ(page.drawer.IsPageCut(), c.cut) << c.nops;
+            ASSERT_FALSE(page.drawer.calls.empty());
+            EXPECT_EQ(page.drawer.calls.size(), c.cut ? 1u : 2u) << c.nops << " slice " << slice;
+            page.drawer.Close();
+        }
+    }
+}

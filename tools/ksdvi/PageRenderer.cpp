@@ -101,6 +101,8 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (drawer.IsPageCut())
+        pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
     if (drawer.IsVirtualWorkCut())
         pictureProblems_.insert("virtual fonts ask for more work than a page (" +
                                 std::to_string(KsDviDrawerBase::MaxPacketInstructions) + " instructions) or a document (" +

@@ -37,6 +37,10 @@ int RunTrace(TraceOptions const& options) {
                                           " of page " + std::to_string(page + 1));
             return 1;
         }
+        if (drawer.IsPageCut()) {
+            drawer.Flush();
+            ReportError(options.file, "warning: page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
+        }
         drawer.Close();
     }
     drawer.Flush();
