@@ -48,6 +48,10 @@ void KsDvi::Reset(bool release) {
     colorStackDepth_ = 1;
     backgroundColor_ = 0xFFFFFF;
 
+    // What the specials recorded: a rescan of a rewritten file records it anew.
+    fontNames_.RemoveAll();
+    tags_.RemoveAll();
+    postScriptHeaders_.clear();
     outline_.clear();
     outlineChildrenDue_.clear();
 
@@ -74,9 +78,6 @@ void KsDvi::Close() {
     fileName_ = String8();
     tfmPaths_.RemoveAll();
     vfPaths_.RemoveAll();
-    fontNames_.RemoveAll();
-    tags_.RemoveAll();
-    postScriptHeaders_.clear();
     Reset(true);
     watermarkName_ = String8("");
 }
