@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/PageDeflate.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -78,9 +78,9 @@ void BM_WritePagePng(benchmark::State& state) {
     const int dpi = int(state.range(0));
     TextPage page(dpi);
     for (int i = 0; i < 3000; ++i) page.DrawGlyph(i, dpi);
-    const std::string path = (std::filesystem::temp_directory_path() / "ksdvi_gdi_bench.png").string();
+    const TempDir dir;  // its own, so that runs side by side do not share the file
+    const std::string path = dir / "page.png";
     for (auto _ : state) benchmark::DoNotOptimize(page.device->WritePng(path));
-    std::filesystem::remove(path);
 }
 BENCHMARK(BM_WritePagePng)->Arg(150)->Arg(600)->Unit(benchmark::kMillisecond);
 

@@ -20,6 +20,7 @@ set(KSDVI_PUBLIC_HEADERS
   stream/String8.h stream/DList.h stream/fpreal4.h stream/BigEndian.h
   stream/BinStream.h stream/BinStreamTemplate.h stream/BinFileStream.h
   dvi/KsDvi.h dvi/ItrnFontItr.h dvi/FaceSubstitutions.h dvi/SpecialParsing.h dvi/DocumentFiles.h
+  page/DocumentState.h page/Paper.h page/PixelMapping.h
   font/ItrnFont.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
   interp/KsDviDrawerBase.h interp/InstPtr.h
   platform/kpathsea/KPathSea.h

@@ -42,6 +42,7 @@ DocumentSpecials::Keyword const DocumentSpecials::kKeywords[] = {
     {"html:", Case::Ignored, &DocumentSpecials::HtmlAnchor},
     {"hypertext:", Case::Ignored, &DocumentSpecials::HypertextAnchor},
     {"graphics:", Case::Matters, &DocumentSpecials::GraphicsPicture},
+    {"papersize=", Case::Matters, &DocumentSpecials::PaperSize},
 };
 
 void DocumentSpecials::Handle(unsigned char* text, int length) {
@@ -118,6 +119,12 @@ bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
     if (auto graphics = ksdvi::ParseGraphicsSpecial(p); graphics && graphics->type >= 0)
         NotePicture(graphics->file.view(), graphics->type);
     if (auto file = ksdvi::ParseGraphicsSpecialFile(p)) dvi_.AppendPictFile(*file);
+    return true;
+}
+
+bool DocumentSpecials::PaperSize(unsigned char* args, unsigned char* end) {
+    if (!dvi_.paper_)
+        dvi_.paper_ = ParsePaperSpecial(std::string(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The specials whose state a document keeps while it scans: binary records
 // (record resolution, face names), the colour stack and the page background
-// (in this system's keywords and in those of dvips), anchors, and the names
-// of picture files. One handler per keyword family; a table keeps the order
+// (in ksdvi's keywords and in those of dvips), anchors, the paper, and the
+// pictures each page names. One handler per keyword family; a table keeps the order
 // in which the keywords are tried.
 
 #include <string_view>
@@ -49,6 +49,8 @@ private:
     bool HtmlAnchor(unsigned char* args, unsigned char* end);
     bool HypertextAnchor(unsigned char* args, unsigned char* end);
     bool GraphicsPicture(unsigned char* args, unsigned char* end);
+    // dvips' papersize=W,H: the first that reads as a size is the document's paper.
+    bool PaperSize(unsigned char* args, unsigned char* end);
     // What no keyword took: blank-separated key=value pairs, of which only
     // psfile is used.
     void PsfilePicture(unsigned char* text);

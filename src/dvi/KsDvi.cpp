@@ -56,8 +56,10 @@ void KsDvi::Reset(bool release) {
     tags_.RemoveAll();
     postScriptHeaders_.clear();
     outline_.clear();
+    paper_.reset();
     outlineChildrenDue_.clear();
 
+    virtualLeft_ = MostVirtualInstructions;
     if (release)
         for (int page = 0; page < pageCount_; ++page) pages_[page].reset();
     pageCount_ = 0;
@@ -346,4 +348,25 @@ void KsDvi::UnregisterDevice(CDC* dc) {
 std::vector<KsDvi::PagePicture> const& KsDvi::GetPagePictures(int page) const {
     static std::vector<PagePicture> const none;
     return page >= 0 && page < pageCount_ ? pages_[static_cast<size_t>(page)]->pictures : none;
+}
+
+int32_t KsDvi::TakeVirtualBudget(int page, int32_t pageLimit) {
+    if (page < 0 || page >= pageCount_) return 0;
+    int32_t known = pages_[static_cast<size_t>(page)]->virtualWork;
+    if (known >= 0) return std::min(known, pageLimit);
+    int32_t taken = static_cast<int32_t>(std::clamp<int64_t>(virtualLeft_, 0, pageLimit));
+    virtualLeft_ -= taken;
+    return taken;
+}
+
+void KsDvi::SettleVirtualBudget(int page, int32_t taken, int32_t ran, bool whole) {
+    if (page < 0 || page >= pageCount_) return;
+    int32_t& known = pages_[static_cast<size_t>(page)]->virtualWork;
+    if (known >= 0) return;  // counted when the page was first drawn whole
+    if (!whole) {
+        virtualLeft_ += taken;  // a drawing cut short counts nothing
+        return;
+    }
+    virtualLeft_ += taken - ran;
+    known = ran;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "dvi/DocumentFiles.h"
 #include "dvi/FaceSubstitutions.h"
+#include "page/Paper.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
 #include "stream/String8.h"
@@ -81,6 +83,7 @@ public:
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
         bool postScript = false;               // the page carries PostScript to run
         std::vector<PagePicture> pictures;     // queued by its specials, in order
+        int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -222,6 +225,8 @@ public:
     unsigned int GetPageBackgroundColor(int page) const;
     DList<TagInfo> const& GetTagList() const { return tags_; }
     std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
+    // The paper of the document's first valid papersize special (dvips'), if any.
+    std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
     // Restarts with the page table: a rescan reads the bookmarks again.
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
     // Whether a page carries PostScript specials (ps:, ps::, "): only such
@@ -266,6 +271,22 @@ public:
     // A document gets this many font records (a name at a size), virtual
     // fonts' own included: past them, definitions load nothing.
     static constexpr int MostFontRecords = 10000;
+
+    // --- the work virtual fonts may make: packet instructions, counted once
+    // per page however often it is drawn. Virtual fonts whose characters set
+    // characters of virtual fonts multiply it; past the budget their
+    // characters show nothing.
+    static constexpr int64_t MostVirtualInstructions = int64_t(1) << 25;
+    // What a drawing of `page` may run, at most `pageLimit`; a page drawn
+    // whole before gets what it ran then, so that it looks the same.
+    int32_t TakeVirtualBudget(int page, int32_t pageLimit);
+    // After a drawing: what it ran of what it took, and whether it reached the page's end.
+    void SettleVirtualBudget(int page, int32_t taken, int32_t ran, bool whole);
+    bool IsVirtualBudgetSpent() const { return virtualLeft_ <= 0; }
+
+    // What drawers keep with the document from page to page (the drawing
+    // values of binary records): theirs to fill, opaque to the document.
+    std::shared_ptr<void>& DrawerState() { return drawerState_; }
 
 protected:
     virtual void DoSpecial(unsigned char* text, int length);
@@ -345,10 +366,13 @@ private:
     std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
     DList<TagInfo> tags_;
     std::vector<PostScriptHeader> postScriptHeaders_;
+    std::optional<ksdvi::Paper> paper_;
     std::vector<OutlineEntry> outline_;
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
+    int64_t virtualLeft_ = MostVirtualInstructions;
+    std::shared_ptr<void> drawerState_;
 
     int winFont_ = 0;
     String8 watermarkName_;

@@ -2,16 +2,16 @@
 // page size the postamble declares.
 
 #include "dvi/KsDvi.h"
+#include "page/PixelMapping.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
 
 namespace {
 
-// dots per DVI unit: num x R x 10^-7 / 0.0254 / 10000 / den, R = dpi x 10000
-double DotsPerDvi(uint32_t num, uint32_t den, fpreal4 const& dpi) {
-    return static_cast<double>(num) * dpi.GetRaw() * 3.9370078740157485e-10 / den;
-}
+// The document's own conversion leaves magnification to the drawers: the
+// resolution's raw value stands where the magnification would.
+double DotsPerDvi(uint32_t num, uint32_t den, fpreal4 const& dpi) { return PixelsPerDviUnit(num, den, dpi.GetRaw(), 1.0); }
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "page/PixelMapping.h"
+
 namespace {
 
 constexpr double kLargestNumber = 1e100;
@@ -23,8 +25,8 @@ constexpr Unit kUnits[] = {
     {"dd", 70124.08643042351, true},   // 1238/1157 pt
     {"cm", 1864679.8110236218, true},  // 72.27/2.54 pt
     {"mm", 186467.9811023622, true},   // 72.27/25.4 pt
-    {"bp", 65781.76, true},            // 72.27/72 pt
-    {"in", 4736286.72, true},          // 72.27 pt
+    {"bp", ksdvi::kSpPerBigPoint, true},      // 72.27/72 pt
+    {"in", ksdvi::kSpPerInch, true},          // 72.27 pt
     {"pc", 786432.0, true},            // 12 pt
     {"pt", 65536.0, true},
 };

@@ -146,10 +146,13 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
 // Packets that set many characters whose packets set many more multiply the
 // work at each of ten levels; the page's budget of packet instructions ends them.
 void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c) {
-    if (virtualDepth_ >= MaxVirtualDepth || packetBudget_ <= 0) return;
     unsigned char const* packet = font->GetCharPacket(c);
     int length = font->GetCharPacketLength(c);
     if (!packet) return;
+    if (virtualDepth_ >= MaxVirtualDepth || packetBudget_ <= 0) {
+        virtualCut_ = virtualCut_ || packetBudget_ <= 0;
+        return;
+    }
 
     ++virtualDepth_;
     auto savedTable = fontTable_;
@@ -166,11 +169,13 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c
 
     base_ = packet;
     limit_ = packet + length;
-    for (unsigned char const* p = packet; p < limit_ && packetBudget_ > 0; --packetBudget_) {
+    unsigned char const* p = packet;
+    for (; p < limit_ && packetBudget_ > 0; --packetBudget_) {
         int n = ProcessInstruction(p);
         if (n <= 0) break;  // a bad instruction ends only this packet
         p += n;
     }
+    if (p < limit_ && packetBudget_ <= 0) virtualCut_ = true;
 
     base_ = savedBase;
     limit_ = savedLimit;

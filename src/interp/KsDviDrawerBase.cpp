@@ -1,5 +1,6 @@
 #include "interp/KsDviDrawerBase.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -49,13 +50,15 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     curFont_ = -1;
     h_ = v_ = w_ = x_ = y_ = z_ = 0;
     stackDepth_ = virtualDepth_ = mbState_ = 0;
-    packetBudget_ = MaxPacketInstructions;
+    packetBudget_ = packetBudgetTaken_ = dvi.TakeVirtualBudget(page, MaxPacketInstructions);
+    virtualCut_ = pageEnded_ = false;
     open_ = 1;
     return 1;
 }
 
 void KsDviDrawerBase::Close() {
     if (!open_) return;
+    dvi_->SettleVirtualBudget(page_, packetBudgetTaken_, packetBudgetTaken_ - std::max(packetBudget_, 0), pageEnded_);
     pageBuffer_.reset();
     stack_.reset();
     base_ = cursor_ = limit_ = nullptr;
@@ -67,7 +70,10 @@ int KsDviDrawerBase::Draw(int count) {
     if (count < 0) count = length_;
     unsigned char const* end = pageBuffer_.get() + length_;
     for (int i = 0; i < count; ++i) {
-        if (cursor_ >= end || *cursor_ == ksdvi::dvi::kEop) return 1;
+        if (cursor_ >= end || *cursor_ == ksdvi::dvi::kEop) {
+            pageEnded_ = true;
+            return 1;
+        }
         instOffset_ = static_cast<int>(cursor_ - pageBuffer_.get());
         int n = ProcessInstruction(cursor_);
         if (n <= 0) throw MalformedDviError();

@@ -35,6 +35,10 @@ public:
     virtual int Draw(int count);
 
     int IsWorking() const { return open_; }
+    // Whether virtual-font characters of the open page were left out because
+    // their packets asked for more instructions than the page or the
+    // document may run.
+    bool IsVirtualWorkCut() const { return virtualCut_; }
     int IsWinFont() const { return winFont_; }
     // Executes the instruction at p; its length in bytes, or -1 when not accepted.
     int ProcessInstruction(unsigned char const* p);
@@ -117,6 +121,9 @@ private:
     int stackDepth_ = 0;
     int virtualDepth_ = 0;
     int packetBudget_ = 0;
+    int packetBudgetTaken_ = 0;
+    bool virtualCut_ = false;
+    bool pageEnded_ = false;
     int mbState_ = 0;
     unsigned char pending_[3] = {0, 0, 0};
     int32_t pendingH_ = 0, pendingV_ = 0;

@@ -23,8 +23,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerPoint = 65781.76;
-constexpr double kSpPerInch = 4736286.72;
 constexpr int kBoundingBoxLines = 50;
 constexpr size_t kLongestLine = 4999;
 
@@ -90,16 +88,16 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     }
     auto [llx, lly, urx, ury] = box;
     auto pixels = [](double points, double scale, double pixPerDvi) {
-        return Ceiling(static_cast<double>(Truncate(points * scale * kSpPerPoint)) * pixPerDvi);
+        return Ceiling(static_cast<double>(Truncate(points * scale * kSpPerBigPoint)) * pixPerDvi);
     };
-    int width = pixels(urx, p->xScale, hPixPerDvi_) - pixels(llx, p->xScale, hPixPerDvi_);
-    int height = pixels(ury, p->yScale, vPixPerDvi_) - pixels(lly, p->yScale, vPixPerDvi_);
-    int xRes = Ceiling(static_cast<double>(Truncate(p->xScale * kSpPerInch)) * hPixPerDvi_);
-    int yRes = Ceiling(static_cast<double>(Truncate(p->yScale * kSpPerInch)) * vPixPerDvi_);
+    int width = pixels(urx, p->xScale, pixels_.PerDviX()) - pixels(llx, p->xScale, pixels_.PerDviX());
+    int height = pixels(ury, p->yScale, pixels_.PerDviY()) - pixels(lly, p->yScale, pixels_.PerDviY());
+    int xRes = Ceiling(static_cast<double>(Truncate(p->xScale * kSpPerInch)) * pixels_.PerDviX());
+    int yRes = Ceiling(static_cast<double>(Truncate(p->yScale * kSpPerInch)) * pixels_.PerDviY());
     int left = p->x, bottom = p->y + (p->anchorTop == 1 ? height : 0);
     if (p->originHere) {
-        left += pixels(llx, p->xScale, hPixPerDvi_);
-        bottom -= pixels(lly, p->yScale, vPixPerDvi_);
+        left += pixels(llx, p->xScale, pixels_.PerDviX());
+        bottom -= pixels(lly, p->yScale, pixels_.PerDviY());
     }
     TransparentPagePainter out(pDC_, refDC_, palette_.get(), left, bottom, gsBitsPerPixel_);
 

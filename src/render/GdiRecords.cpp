@@ -318,13 +318,15 @@ void GdiSpecialInterpreter::ApplyAttributes() {
     dc_->SetStretchBltMode(stretchMode);
 }
 
+// A picture of a record is decoded at its own size, to be drawn later at
+// any size and part: within the page's picture budget and time limit, or not
+// at all.
 void GdiSpecialInterpreter::DecodePicture(unsigned opcode, RecordReader& record) {
     size_t size = record.Left();
     unsigned char const* file = record.Here();
-    size_t dibSize = opcode == kJpeg ? jpg::check_dib_size(file, size) : jpg::check_gif_size(file, size);
-    if (dibSize == 0) return;
-    std::vector<unsigned char> dib(dibSize);
-    int done =
-        opcode == kJpeg ? jpg::Jpg2Dib(file, size, dib.data(), dibSize) : jpg::Gif2Dib(file, size, dib.data(), dibSize);
-    if (done > 0) dib_ = std::move(dib);
+    std::vector<unsigned char> dib;
+    gdi::DecodeBounds const bounds = drawer_.PictureBounds();
+    gdi::DecodeResult result =
+        opcode == kJpeg ? jpg::DecodeJpg(file, size, bounds, dib) : jpg::DecodeGif(file, size, bounds, dib);
+    if (result == gdi::DecodeResult::Decoded && drawer_.ChargePicture(dib)) dib_ = std::move(dib);
 }

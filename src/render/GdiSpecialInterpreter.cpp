@@ -23,20 +23,21 @@ int64_t ToSp(int c, unsigned res) { return int64_t{c} * 86 / res + (int64_t{c} *
 
 }  // namespace
 
-SharedDrawingValues& ksdvi::GetSharedDrawingValues() {
-    thread_local SharedDrawingValues values;
-    return values;
+SharedDrawingValues& ksdvi::DrawingValuesOf(KsDvi& dvi) {
+    std::shared_ptr<void>& slot = dvi.DrawerState();
+    if (!slot) slot = std::make_shared<SharedDrawingValues>();
+    return *static_cast<SharedDrawingValues*>(slot.get());
 }
 
-GdiSpecialInterpreter::GdiSpecialInterpreter(KsDviDrawer& drawer)
-    : drawer_(drawer), shared_(GetSharedDrawingValues()) {}
+GdiSpecialInterpreter::GdiSpecialInterpreter(KsDviDrawer& drawer) : drawer_(drawer) {}
 
 GdiSpecialInterpreter::~GdiSpecialInterpreter() { EndPage(); }
 
 int GdiSpecialInterpreter::BeginPage() {
     EndPage();
     dc_ = drawer_.GetpDC();
-    shared_.ResetForPage();
+    shared_ = &DrawingValuesOf(*drawer_.GetDvi());
+    shared_->ResetForPage();
     played_ = false;
     return 0;
 }

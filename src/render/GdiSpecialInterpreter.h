@@ -78,7 +78,7 @@ private:
     void Prologue();
     void Epilogue();
 
-    SharedDrawingValues& shared_;
+    SharedDrawingValues* shared_ = nullptr;  // the document's, while a page is open
     gdi::CDC* dc_ = nullptr;
     std::unique_ptr<gdi::CPen> pen_;
     std::unique_ptr<gdi::CBrush> brush_;

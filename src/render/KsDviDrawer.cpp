@@ -68,16 +68,8 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
         }
     }
 
-    hOrigin_ = hOffset;
-    vOrigin_ = vOffset;
-    // dots per DVI unit: num x mag x dpi / den / (0.0254 m x 10^7 x 10000)
-    double num = dvi.GetDviNum(), den = dvi.GetDviDen(), absMag = dvi.GetAbsMag().GetRaw();
-    hDpi_ = dc.GetDeviceCaps(LOGPIXELSX) * zoom_ * 0.0001;
-    vDpi_ = dc.GetDeviceCaps(LOGPIXELSY) * zoom_ * 0.0001;
-    hPixPerDvi_ = num * absMag * hDpi_ * 3.9370078740157485e-10 / den;
-    vPixPerDvi_ = num * absMag * vDpi_ * 3.9370078740157485e-10 / den;
-    hDviPerPix_ = 1.0 / hPixPerDvi_;
-    vDviPerPix_ = 1.0 / vPixPerDvi_;
+    pixels_ = ksdvi::PixelMapping(dvi, dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(LOGPIXELSY),
+                                  fpreal4::FromRaw(zoom_), hOffset, vOffset);
 
     lineWidth_ = DefaultLineWidth;
     curFont_ = nullptr;
@@ -113,6 +105,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     searchTag_ = anchorName;
     tagFound_ = 0;
     anchorPoints_.clear();
+    pictureBytes_ = picturePeak_ = 0;
     specials_->BeginPage();
     return 1;
 }
@@ -126,14 +119,14 @@ void KsDviDrawer::RunPostScript(int page) {
     worldTransform_ = ksdvi::Affine{};
     if (!dvi_->PageHasPostScript(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;
-    geometry.dpiX = hDpi_;
-    geometry.dpiY = vDpi_;
+    geometry.dpiX = pixels_.DpiX();
+    geometry.dpiY = pixels_.DpiY();
     geometry.width = pDC_->GetDeviceCaps(HORZRES);
     geometry.height = pDC_->GetDeviceCaps(VERTRES);
-    geometry.hOrigin = hOrigin_;
-    geometry.vOrigin = vOrigin_;
-    geometry.hPixPerDvi = hPixPerDvi_;
-    geometry.vPixPerDvi = vPixPerDvi_;
+    geometry.hOrigin = pixels_.OriginX();
+    geometry.vOrigin = pixels_.OriginY();
+    geometry.hPixPerDvi = pixels_.PerDviX();
+    geometry.vPixPerDvi = pixels_.PerDviY();
     auto run = std::make_unique<ksdvi::PostScriptPage>();
     if (run->Run(*dvi_, page, geometry, pDC_, refDC_, palette_.get()))
         postScript_ = std::move(run);
@@ -173,7 +166,7 @@ void KsDviDrawer::CreateFonts() {
 }
 
 void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& entry) {
-    ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(*dvi_, font, hDpi_, pDC_);
+    ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(*dvi_, font, pixels_.DpiX(), pDC_);
     entry.kind = painting.kind;
     if (painting.kind == ksdvi::FontPainting::Kind::Virtual) return;  // its packets paint
     if (painting.kind == ksdvi::FontPainting::Kind::Bitmap) {
@@ -182,8 +175,8 @@ void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& 
     }
     LOGFONTA lf = painting.logFont;
     int height = painting.height != 0 ? painting.height : font.GetScaleSize();
-    lf.lfHeight = -Ceiling(height * vPixPerDvi_);
-    lf.lfWidth = Ceiling(painting.width * hPixPerDvi_);
+    lf.lfHeight = -Ceiling(height * pixels_.PerDviY());
+    lf.lfWidth = Ceiling(painting.width * pixels_.PerDviX());
     lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
     lf.lfWeight = painting.weight;
     lf.lfItalic = static_cast<BYTE>(painting.italic);
@@ -212,8 +205,8 @@ void KsDviDrawer::CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out) 
         lf.lfFaceName[31] = '\0';
     }
     int height = info.height != 0 ? info.height : font.GetScaleSize();
-    lf.lfHeight = -Ceiling(height * vPixPerDvi_);
-    lf.lfWidth = Ceiling(info.averagewidth * hPixPerDvi_);
+    lf.lfHeight = -Ceiling(height * pixels_.PerDviY());
+    lf.lfWidth = Ceiling(info.averagewidth * pixels_.PerDviX());
     lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
     lf.lfWeight = info.weight;
     lf.lfItalic = static_cast<BYTE>(info.italic);
@@ -237,12 +230,12 @@ KsDviDrawer::CFont* KsDviDrawer::GetpDBFont(KsDvi::ItrnFont const& font) const {
 
 bool KsDviDrawer::HasDrawingRecords() const { return specials_ && specials_->HasPlayedRecords(); }
 
-int KsDviDrawer::hDot(int h) const { return RoundHalfAway(h * hPixPerDvi_) + hOrigin_; }
-int KsDviDrawer::vDot(int v) const { return RoundHalfAway(v * vPixPerDvi_) + vOrigin_; }
-int KsDviDrawer::dhDot(int d) const { return Ceiling(d * hPixPerDvi_); }
-int KsDviDrawer::dvDot(int d) const { return Ceiling(d * vPixPerDvi_); }
-int KsDviDrawer::hDvi(int x) const { return RoundHalfAway((x - hOrigin_) * hDviPerPix_); }
-int KsDviDrawer::vDvi(int y) const { return RoundHalfAway((y - vOrigin_) * vDviPerPix_); }
+int KsDviDrawer::hDot(int h) const { return pixels_.X(h); }
+int KsDviDrawer::vDot(int v) const { return pixels_.Y(v); }
+int KsDviDrawer::dhDot(int d) const { return pixels_.Width(d); }
+int KsDviDrawer::dvDot(int d) const { return pixels_.Height(d); }
+int KsDviDrawer::hDvi(int x) const { return pixels_.DviX(x); }
+int KsDviDrawer::vDvi(int y) const { return pixels_.DviY(y); }
 
 int KsDviDrawer::grw(int x) const {
     unsigned r = dvi_ ? dvi_->GetRecordResolution() : 0;
@@ -252,7 +245,7 @@ int KsDviDrawer::grw(int x) const {
 
 void KsDviDrawer::RenewPen() {
     pen_ = std::make_unique<CPen>();
-    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * hPixPerDvi_), curColor_);
+    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * pixels_.PerDviX()), curColor_);
 }
 
 void KsDviDrawer::RenewPenBrush() {

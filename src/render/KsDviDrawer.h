@@ -6,6 +6,9 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <istream>
 #include <map>
 #include <memory>
@@ -16,7 +19,9 @@
 
 #include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
+#include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
 #include "render/PostScriptPage.h"
@@ -112,8 +117,9 @@ public:
     // Record units (1/R inch) in device dots.
     int grw(int x) const;
     int grxy(int x) const { return grw(x); }
-    double GethPixPerDvi() const { return hPixPerDvi_; }
-    double GetvPixPerDvi() const { return vPixPerDvi_; }
+    double GethPixPerDvi() const { return pixels_.PerDviX(); }
+    double GetvPixPerDvi() const { return pixels_.PerDviY(); }
+    ksdvi::PixelMapping const& GetPixelMapping() const { return pixels_; }
 
     void SetPenBrush(unsigned short r, unsigned short g, unsigned short b);
     COLORREF GetCurColor() const { return curColor_; }
@@ -146,6 +152,32 @@ public:
     void DrawAllPictures(CWnd* w);
     // Bits per pixel of the bitmaps EPS pictures are rendered into.
     void SetGSBitsPerPixel(int bits) { gsBitsPerPixel_ = bits; }
+
+    // What the raster pictures of a page may take: bytes for those held at
+    // once, each counted as its decoded DIB and the 32-bit pixels it is
+    // drawn from, and the time one picture's decoding may run. Pictures are
+    // decoded no larger than they are shown, so that only pictures shown at
+    // great sizes reach the bytes; a picture past either bound is left out,
+    // with a picture problem saying which.
+    static constexpr std::uint64_t kDefaultPictureBudget = std::uint64_t(256) << 20;
+    static constexpr std::chrono::milliseconds kDefaultPictureTimeLimit{10000};
+    void SetPictureBudget(std::uint64_t bytes) { pictureBudget_ = bytes; }
+    std::uint64_t GetPictureBudget() const { return pictureBudget_; }
+    void SetPictureTimeLimit(std::chrono::milliseconds limit) { pictureTimeLimit_ = limit; }
+    std::chrono::milliseconds GetPictureTimeLimit() const { return pictureTimeLimit_; }
+    // The bytes the open page's pictures hold now: a picture's pixels are
+    // freed once it is drawn, a drawing record's bitmap when the page closes.
+    std::uint64_t GetPictureBytes() const { return pictureBytes_; }
+    // The most they held at once.
+    std::uint64_t GetPicturePeakBytes() const { return picturePeak_; }
+    // Bounds for decoding a picture of the open page now: the bytes left to
+    // its pictures, the time limit from now, and `shownAt`.
+    ksdvi::gdi::DecodeBounds PictureBounds(
+        std::function<ksdvi::gdi::SIZE(ksdvi::gdi::DeclaredPicture const&)> shownAt = {}) const;
+    // Counts a decoded picture against the page: its packed DIB and the
+    // 32-bit pixels it is drawn from. The bytes counted; 0, counting nothing,
+    // when that is more than what is left or the DIB cannot be read.
+    std::uint64_t ChargePicture(std::vector<unsigned char> const& dib);
 
     // Why pictures were not drawn, since the drawer was made: the file as the
     // document names it and the reason. The library prints nothing itself.
@@ -267,13 +299,10 @@ private:
 
     KsDvi* dvi_ = nullptr;
     int zoom_ = 0;
-    double hPixPerDvi_ = 0, vPixPerDvi_ = 0;
-    double hDviPerPix_ = 0, vDviPerPix_ = 0;
+    ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
     CDC* refDC_ = nullptr;
     std::unique_ptr<CPalette> palette_;
-    double hDpi_ = 0, vDpi_ = 0;
-    int hOrigin_ = 0, vOrigin_ = 0;
     std::unique_ptr<CBrush> brush_;
     COLORREF colorStack_[ColorStackSize] = {};
     int colorStackSize_ = 0;
@@ -326,5 +355,9 @@ private:
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
     int gsBitsPerPixel_ = 24;
+    std::uint64_t pictureBudget_ = kDefaultPictureBudget;
+    std::uint64_t pictureBytes_ = 0;
+    std::uint64_t picturePeak_ = 0;  // taken on the open page
+    std::chrono::milliseconds pictureTimeLimit_ = kDefaultPictureTimeLimit;
     int savedDC_ = 0;
 };

@@ -21,8 +21,8 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     if (!entry) return;
     bool doubleByte = GetMultiByteState() == 1;
     KsDvi::ItrnFont::TTFInfo const& info = doubleByte ? font->GetDBCTTFInfo() : font->GetSBCTTFInfo();
-    int x = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
-    int y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * vPixPerDvi_) + vOrigin_;
+    int x = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
+    int y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * pixels_.PerDviY()) + pixels_.OriginY();
     Transformed(x, y);
 
     if (!doubleByte && entry->bitmap) {
@@ -57,9 +57,9 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
         }
     }
 
-    GrowLinkAreas(RoundHalfAway(h * hPixPerDvi_) + hOrigin_ - 1,
-                  RoundHalfAway(v * vPixPerDvi_) - Ceiling(height * vPixPerDvi_) + vOrigin_ - 1,
-                  Ceiling(width * hPixPerDvi_) + 2, Ceiling((static_cast<double>(height) + depth) * vPixPerDvi_) + 2);
+    GrowLinkAreas(RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX() - 1,
+                  RoundHalfAway(v * pixels_.PerDviY()) - Ceiling(height * pixels_.PerDviY()) + pixels_.OriginY() - 1,
+                  Ceiling(width * pixels_.PerDviX()) + 2, Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviY()) + 2);
 }
 
 bool KsDviDrawer::GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, UINT& options) {
@@ -146,9 +146,9 @@ void KsDviDrawer::PutWinFontChar(int h, int v, unsigned short code) {
 void KsDviDrawer::PutRule(int h, int v, int height, int width) {
     SetMultiByteState(0);
     if (height <= 0 || width <= 0) return;
-    int left = RoundHalfAway(h * hPixPerDvi_) + hOrigin_;
-    int bottom = RoundHalfAway(v * vPixPerDvi_) + vOrigin_;
-    RECT r{left, bottom - Ceiling(height * vPixPerDvi_), left + Ceiling(width * hPixPerDvi_), bottom};
+    int left = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
+    int bottom = RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY();
+    RECT r{left, bottom - Ceiling(height * pixels_.PerDviY()), left + Ceiling(width * pixels_.PerDviX()), bottom};
     if (postScript_ && postScript_->DrawsRules()) {
         // The page's PostScript has drawn it, stacked among its own drawing.
         Transformed(r.left, r.bottom);
@@ -180,9 +180,9 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
 void KsDviDrawer::Transformed(int& x, int& y) const {
     if (worldTransform_.IsIdentity()) return;
     double tx, ty;
-    worldTransform_.Apply(x - hOrigin_, y - vOrigin_, tx, ty);
-    x = RoundHalfAway(tx) + hOrigin_;
-    y = RoundHalfAway(ty) + vOrigin_;
+    worldTransform_.Apply(x - pixels_.OriginX(), y - pixels_.OriginY(), tx, ty);
+    x = RoundHalfAway(tx) + pixels_.OriginX();
+    y = RoundHalfAway(ty) + pixels_.OriginY();
 }
 
 // The font turned by the transformation in force, made once per page and

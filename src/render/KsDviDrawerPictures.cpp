@@ -57,8 +57,8 @@ void KsDviDrawer::GraphicsSpecial(unsigned char* p, unsigned char*) {
     // The watermark metafile is placed from the paper's corner, one inch
     // above and left of the DVI origin.
     if (graphics->type == kPictureWmf && picture->fileName == dvi_->GetWaterMarkWMFFileName()) {
-        picture->x = Truncate(picture->x - hDpi_);
-        picture->y = Truncate(picture->y - vDpi_);
+        picture->x = Truncate(picture->x - pixels_.DpiX());
+        picture->y = Truncate(picture->y - pixels_.DpiY());
     }
     AppendPicture(std::move(picture));
 }
@@ -121,8 +121,8 @@ void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
     }
     auto picture = NewPicture(kPictureEps, *args.file);
     picture->anchorTop = 0;
-    picture->x = OffsetPixels(args.hoffset, hDpi_) + hDot(GetH());
-    picture->y = vDot(GetV()) - OffsetPixels(args.voffset, vDpi_);
+    picture->x = OffsetPixels(args.hoffset, pixels_.DpiX()) + hDot(GetH());
+    picture->y = vDot(GetV()) - OffsetPixels(args.voffset, pixels_.DpiY());
     picture->xScale = hscale;
     picture->yScale = vscale;
     picture->llx = llx;

@@ -62,9 +62,9 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {
-    return RoundHalfAway((static_cast<double>(GetH()) + offset) * hPixPerDvi_) + hOrigin_;
+    return RoundHalfAway((static_cast<double>(GetH()) + offset) * pixels_.PerDviX()) + pixels_.OriginX();
 }
 
 int KsDviDrawer::vDotFromHere(int offset) const {
-    return RoundHalfAway((static_cast<double>(GetV()) + offset) * vPixPerDvi_) + vOrigin_;
+    return RoundHalfAway((static_cast<double>(GetV()) + offset) * pixels_.PerDviY()) + pixels_.OriginY();
 }

@@ -77,7 +77,7 @@ void GdiSpecialInterpreter::AddPoints(RecordReader& record, unsigned count, std:
 }
 
 void GdiSpecialInterpreter::PlayPathRecord(unsigned code, RecordReader& record) {
-    SharedDrawingValues& v = shared_;
+    SharedDrawingValues& v = *shared_;
     if (code == 0x100 || code == 0x110 || code == 0x111 || code == 0x120 || code == 0x121) {
         v.extendLines = true;
         return;
@@ -166,7 +166,7 @@ void GdiSpecialInterpreter::PlayPathRecord(unsigned code, RecordReader& record) 
 void GdiSpecialInterpreter::DrawPath(std::vector<POINT> const& points, std::vector<BYTE> const& types, unsigned flags,
                                      bool brushColourPen) {
     if (points.empty() || flags == 0) return;
-    SharedDrawingValues& v = shared_;
+    SharedDrawingValues& v = *shared_;
     auto pen = std::make_unique<CPen>();
     if (!(flags & (kClip | kStroke))) {
         flags |= kStroke;

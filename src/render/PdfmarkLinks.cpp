@@ -83,8 +83,8 @@ void KsDviDrawer::EndMarkArea(PdfmarkSpecial const& mark) {
     // hyperref's lengths are points of TeX: DVI units through the document's units.
     double point = 25400000.0 / 7227 * dvi_->GetDviDen() / std::max(1u, dvi_->GetDviNum());
     double border = markBorderPoints_ * point;
-    auto x = [this](double h) { return RoundHalfAway(h * hPixPerDvi_) + hOrigin_; };
-    auto y = [this](double v) { return RoundHalfAway(v * vPixPerDvi_) + vOrigin_; };
+    auto x = [this](double h) { return RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX(); };
+    auto y = [this](double v) { return RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY(); };
     double h = GetH(), v = GetV();
     bool box = mark.kind == PdfmarkSpecial::Kind::BoxEnd;
     int left = x(markArea_.h - border), bottom = y(markArea_.v + border);

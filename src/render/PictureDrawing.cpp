@@ -6,13 +6,17 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
+#include "platform/gdi/Dib.h"
 #include "platform/gdi/RasterOps.h"
 #include "platform/jpg/JpgLib.h"
 #include "platform/kpathsea/KPathSea.h"
@@ -27,8 +31,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerInch = 4736286.72;
-constexpr double kSpPerMetre = 186467981.1023622;
 constexpr double kSpPerPixel = 49330.15373078365;  // at 3780 pixels per metre
 constexpr LONG kPixelsPerMetre = 3780;
 // Picture files are read whole; larger ones than this are not pictures a page shows.
@@ -42,6 +44,27 @@ std::vector<unsigned char> ReadAll(std::istream& in, int size) {
     std::vector<unsigned char> bytes(static_cast<size_t>(size));
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return {};
     return bytes;
+}
+
+// Source pixels of the whole picture that show `sourceSpan` of its `side`
+// pixels in `shown` device pixels: what a decoder must keep to draw the span.
+LONG Covering(int shown, int side, int sourceSpan) {
+    sourceSpan = std::abs(sourceSpan);
+    if (sourceSpan == 0 || side <= 0) return side;
+    double pixels = std::ceil(std::abs(double(shown)) * side / sourceSpan);
+    return static_cast<LONG>(std::clamp(pixels, 1.0, double(side)));
+}
+
+// A source coordinate of the declared picture in a DIB decoded at another size.
+int Rescaled(int v, int decoded, int declared) {
+    if (decoded == declared || declared <= 0) return v;
+    return static_cast<int>(std::lround(std::clamp(double(v) * decoded / declared, -1e9, 1e9)));
+}
+
+std::string SecondsOf(std::chrono::milliseconds limit) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", double(limit.count()) / 1000.0);
+    return text;
 }
 
 }  // namespace
@@ -106,7 +129,7 @@ int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, bool horizon
     double scale = horizontal ? p->xScale : p->yScale;
     if (scale >= 0) {
         double sp = HeldOnDevice(naturalSp * scale + 0.5);
-        return Ceiling(static_cast<double>(Truncate(sp)) * (horizontal ? hPixPerDvi_ : vPixPerDvi_));
+        return Ceiling(static_cast<double>(Truncate(sp)) * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
     }
     return BoxIsZero(p) ? grw(Truncate(-scale)) : Truncate(-scale);
 }
@@ -149,7 +172,33 @@ bool KsDviDrawer::DrawMetafilePicture(PictInfo* p, int& w, int& h) {
     return true;
 }
 
-// JPEG, GIF, PNG and BMP: decoded to a packed DIB, stretched onto the page.
+ksdvi::gdi::DecodeBounds KsDviDrawer::PictureBounds(
+    std::function<ksdvi::gdi::SIZE(ksdvi::gdi::DeclaredPicture const&)> shownAt) const {
+    ksdvi::gdi::DecodeBounds bounds;
+    bounds.shownAt = std::move(shownAt);
+    bounds.bytes = pictureBudget_ - std::min(pictureBudget_, pictureBytes_);
+    // A limit beyond the clock's range is none.
+    using Clock = ksdvi::gdi::DecodeBounds::Clock;
+    Clock::time_point const now = Clock::now();
+    auto const room = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
+    auto const limit = std::max(pictureTimeLimit_, std::chrono::milliseconds(0));
+    bounds.deadline = limit < room ? now + limit : Clock::time_point::max();
+    return bounds;
+}
+
+std::uint64_t KsDviDrawer::ChargePicture(std::vector<unsigned char> const& dib) {
+    DibView view;
+    if (!DibView::FromPacked(dib.data(), dib.size(), view)) return 0;
+    std::uint64_t bytes = dib.size() + 4 * std::uint64_t(view.Width()) * std::uint64_t(view.Height());
+    if (bytes > pictureBudget_ - std::min(pictureBudget_, pictureBytes_)) return 0;
+    pictureBytes_ += bytes;
+    picturePeak_ = std::max(picturePeak_, pictureBytes_);
+    return bytes;
+}
+
+// JPEG, GIF, PNG and BMP: decoded no larger than they are shown, within the
+// page's picture budget and the time limit, to a packed DIB stretched onto
+// the page.
 bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int& h) {
     int size = 0;
     std::unique_ptr<std::istream, std::function<void(std::istream*)>> in(
@@ -159,53 +208,74 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         NotePictureProblem(p, MissingPictureReason());
         return false;
     }
+    // The declared picture, and its device size from its natural size: what
+    // the decoder needs to keep, the whole picture at the scale shown. A
+    // record's source rectangle is a part of the picture shown in (w, h).
+    int width = 0, height = 0;
+    bool const sourceRect = p->xScale < 0 && !BoxIsZero(p);
+    ksdvi::gdi::DecodeBounds bounds = PictureBounds([&](ksdvi::gdi::DeclaredPicture const& d) {
+        width = d.width;
+        height = d.height;
+        bool const png = p->type == kPicturePng;
+        double xDensity = png && d.xPelsPerMeter > 0 ? d.xPelsPerMeter : kPixelsPerMetre;
+        double yDensity = png && d.yPelsPerMeter > 0 ? d.yPelsPerMeter : kPixelsPerMetre;
+        double naturalWidth = png ? width * kSpPerMetre / xDensity : width * kSpPerPixel;
+        double naturalHeight = height * kSpPerMetre / yDensity;
+        w = PictureExtent(p, naturalWidth, true);
+        h = PictureExtent(p, naturalHeight, false);
+        if (!sourceRect) return ksdvi::gdi::SIZE{std::abs(w), std::abs(h)};
+        return ksdvi::gdi::SIZE{Covering(w, width, p->urx - p->llx), Covering(h, height, p->ury - p->lly)};
+    });
     std::vector<unsigned char> dib;
+    ksdvi::gdi::DecodeResult result = ksdvi::gdi::DecodeResult::Damaged;
     if (p->type == kPicturePng) {
-        dib = png::ReadPngDib(*in);
+        result = png::DecodePng(*in, bounds, dib);
+    } else if (size > 0 && std::uint64_t(size) > bounds.bytes) {
+        // The file is held whole while it is decoded.
+        result = ksdvi::gdi::DecodeResult::TooLarge;
     } else {
         std::vector<unsigned char> file = ReadAll(*in, size);
-        auto decode = [&](auto check, auto decoder) {
-            size_t needed = file.empty() ? 0 : check(file.data(), file.size());
-            if (needed == 0) return;
-            dib.assign(needed + 100, 0);
-            if (decoder(file.data(), file.size(), dib.data(), dib.size()) <= 0) dib.clear();
-        };
-        if (p->type == kPictureJpeg)
-            decode(jpg::check_dib_size, jpg::Jpg2Dib);
-        else if (p->type == kPictureGif)
-            decode(jpg::check_gif_size, jpg::Gif2Dib);
-        else
-            decode(jpg::check_bmp_size, jpg::Bmp2Dib);
+        bounds.bytes -= std::min<std::uint64_t>(bounds.bytes, file.size());
+        auto decode = p->type == kPictureJpeg  ? jpg::DecodeJpg
+                      : p->type == kPictureGif ? jpg::DecodeGif
+                                               : jpg::DecodeBmp;
+        if (!file.empty()) result = decode(file.data(), file.size(), bounds, dib);
     }
     in.reset();
-    if (dib.size() < sizeof(BITMAPINFOHEADER)) {
-        NotePictureProblem(p, "cannot be decoded");
+    using ksdvi::gdi::DecodeResult;
+    DibView view;
+    if (result == DecodeResult::Decoded && !DibView::FromPacked(dib.data(), dib.size(), view))
+        result = DecodeResult::Damaged;
+    std::uint64_t const charged = result == DecodeResult::Decoded ? ChargePicture(dib) : 0;
+    if (result == DecodeResult::Decoded && charged == 0) result = DecodeResult::TooLarge;
+    switch (result) {
+    case DecodeResult::Decoded: break;
+    case DecodeResult::TooLarge: NotePictureProblem(p, "larger than the page's picture memory"); return false;
+    case DecodeResult::TooManyPixels: NotePictureProblem(p, "more pixels than ksdvi decodes"); return false;
+    case DecodeResult::TooSlow:
+        NotePictureProblem(p, "not decoded within " + SecondsOf(pictureTimeLimit_) + " s");
         return false;
+    case DecodeResult::Damaged: NotePictureProblem(p, "cannot be decoded"); return false;
     }
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, dib.data(), sizeof header);
-    if (p->type != kPicturePng || header.biXPelsPerMeter <= 0) header.biXPelsPerMeter = kPixelsPerMetre;
-    if (p->type != kPicturePng || header.biYPelsPerMeter <= 0) header.biYPelsPerMeter = kPixelsPerMetre;
-    std::memcpy(dib.data(), &header, sizeof header);
-    int width = header.biWidth, height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    double naturalWidth = p->type == kPicturePng ? width * kSpPerMetre / header.biXPelsPerMeter : width * kSpPerPixel;
-    double naturalHeight = height * kSpPerMetre / header.biYPelsPerMeter;
-    w = PictureExtent(p, naturalWidth, true);
-    h = PictureExtent(p, naturalHeight, false);
+    int const decodedWidth = view.Width(), decodedHeight = view.Height();
     int x = 0, y = 0;
     PlacePicture(p, h, x, y);
 
     int oldMode = pDC_->SetStretchBltMode(HALFTONE);
-    if (p->xScale < 0 && !BoxIsZero(p)) {
-        // A record's source rectangle, its y counted from the picture's bottom.
+    if (sourceRect) {
+        // A record's source rectangle, its y counted from the picture's bottom,
+        // in the pixels of the DIB as decoded.
+        int left = Rescaled(p->llx, decodedWidth, width), right = Rescaled(p->urx, decodedWidth, width);
+        int bottom = Rescaled(p->lly, decodedHeight, height), top = Rescaled(p->ury, decodedHeight, height);
         int oldRop2 = pDC_->SetROP2(static_cast<int>(recordDrawMode_));
-        pDC_->StretchPackedDIB(x, y, w, h, p->llx, height - p->ury, p->urx - p->llx, p->ury - p->lly, dib.data(),
+        pDC_->StretchPackedDIB(x, y, w, h, left, decodedHeight - top, right - left, top - bottom, dib.data(),
                                dib.size(), DIB_RGB_COLORS, static_cast<DWORD>(rop));
         pDC_->SetROP2(oldRop2);
     } else {
-        pDC_->StretchPackedDIB(x, y, w, h, 0, 0, width, height, dib.data(), dib.size(), DIB_RGB_COLORS,
+        pDC_->StretchPackedDIB(x, y, w, h, 0, 0, decodedWidth, decodedHeight, dib.data(), dib.size(), DIB_RGB_COLORS,
                                static_cast<DWORD>(rop));
     }
     pDC_->SetStretchBltMode(oldMode);
+    pictureBytes_ -= charged;  // drawn: its pixels are freed
     return true;
 }

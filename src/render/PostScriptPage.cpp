@@ -13,6 +13,7 @@
 #include "dvi/DvipsColour.h"
 #include "dvi/PostScriptSpecials.h"
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "platform/gs/GS.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/FontPainting.h"
@@ -192,7 +193,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     program += kReportTransform;
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
-    double sp = 65536 * 72.27;
+    double const sp = kSpPerInch;
     program += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
                std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
                " (ksdvi) @start end\n";

@@ -1,8 +1,8 @@
 #pragma once
-// The drawing values the binary "#" records set, shared by every drawer, as
-// documents expect colours and colour entries to carry over from page to
-// page. One set per thread: threads that draw pages side by side never race
-// on it, and each carries its values from the page it drew before.
+// The drawing values the binary "#" records set, which documents expect to
+// carry over from page to page: one set per document, kept with it, so that
+// documents drawn side by side on two threads never share them, and pages
+// of a document carry the values of the page drawn before.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/RasterOps.h"
 #include "platform/gdi/Types.h"
+
+class KsDvi;
 
 namespace ksdvi {
 
@@ -53,6 +55,7 @@ struct SharedDrawingValues {
     }
 };
 
-SharedDrawingValues& GetSharedDrawingValues();
+// The document's values, made on first use.
+SharedDrawingValues& DrawingValuesOf(KsDvi& dvi);
 
 }  // namespace ksdvi

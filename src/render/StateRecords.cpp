@@ -73,14 +73,14 @@ bool GdiSpecialInterpreter::PlayStateRecord(RecordReader& record) {
     case 10: return Store(record, text.textScale, record.UInt8());
     case 11: return Store(record, text.escapement, record.Int16());
     case 20: return true;  // its value is not used
-    case 24: return Store(record, shared_.modeValue, record.UInt32()) && Store(record, shared_.modeValueSet, true);
+    case 24: return Store(record, shared_->modeValue, record.UInt32()) && Store(record, shared_->modeValueSet, true);
     default: return false;
     }
 }
 
 // Codes 0x20 to 0x41: the pen, the brush, the colour entries and the drawing mode.
 bool GdiSpecialInterpreter::PlayColourRecord(unsigned code, RecordReader& record) {
-    SharedDrawingValues& v = shared_;
+    SharedDrawingValues& v = *shared_;
     auto solidBrush = [&](COLORREF c) {
         v.brushColour = c;
         v.brushKind = SharedDrawingValues::kSolidBrush;

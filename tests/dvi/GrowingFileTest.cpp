@@ -52,7 +52,15 @@ struct WriterState {
     std::atomic<int64_t> written{0};
     std::atomic<int64_t> writing{0};
     std::atomic<bool> done{false};
+    std::atomic<int> scans{0};  // scans the reader has finished
 };
+
+// The writer lets the reader scan at least once after each write, so that the
+// reader sees many states of the file however slow the build makes it.
+void AwaitScan(WriterState const& state, int scansBefore) {
+    auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (state.scans <= scansBefore && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+}
 
 void Write(std::string const& path, std::vector<Document const*> const& documents, WriterState& state) {
     static constexpr size_t kChunks[] = {1, 7, 13, 64, 333, 2, 4096, 45};
@@ -69,10 +77,11 @@ void Write(std::string const& path, std::vector<Document const*> const& document
         for (size_t at = 0; at < bytes.size();) {
             size_t n = std::min(kChunks[chunk++ % std::size(kChunks)], bytes.size() - at);
             state.writing = static_cast<int64_t>(at + n);
+            int const scans = state.scans;
             ASSERT_EQ(::write(fd, bytes.data() + at, n), static_cast<ssize_t>(n));
             at += n;
             state.written = static_cast<int64_t>(at);
-            std::this_thread::sleep_for(std::chrono::microseconds(50 * (chunk % 5)));
+            if (chunk % 3 == 0) AwaitScan(state, scans);
         }
         ::close(fd);
     }
@@ -97,8 +106,11 @@ TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
         int64_t before = state.written;
         dvi.ScanWritten();
         int64_t after = state.writing;
+        ++state.scans;
+        // A scan the rewrite cut through may read bytes of both documents;
+        // the next scan reads the file anew.
+        if (document < 0 || state.document != document) continue;
         ASSERT_NE(dvi.GetMode(), KsDvi::Malformed) << "after " << before << " bytes";
-        if (document < 0 || state.document != document) continue;  // rewritten meanwhile
         Document const& doc = document == 0 ? first : second;
         int n = dvi.GetNPage();
         // Every complete page is read, and nothing that is not yet complete.
@@ -118,7 +130,7 @@ TEST(GrowingFile, FollowedWhileWrittenAndRewritten) {
         ++checked;
     }
     writer.join();
-    EXPECT_GT(checked, 20);  // the reader kept up with the writer, however slow the build
+    EXPECT_GT(checked, 20);
 
     // The end: the second document whole, its pages as TeX wrote them.
     dvi.ScanWritten();

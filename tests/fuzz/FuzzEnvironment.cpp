@@ -53,8 +53,10 @@ void SetUpProcess() {
     // for the sizes and resolutions inputs ask for.
     setenv("MKTEXPK", "0", 1);
     setenv("MKTEXTFM", "0", 1);
-    Scratch() = std::filesystem::temp_directory_path() / ("ksdvi-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(Scratch());
+    // A name of its own even when an earlier process had the same pid.
+    std::string dir = (std::filesystem::temp_directory_path() / "ksdvi-fuzz-XXXXXX").string();
+    if (!mkdtemp(dir.data())) Failed("no scratch directory can be made", __FILE__, __LINE__);
+    Scratch() = dir;
     std::atexit(RemoveScratch);
     StopGhostscript();
     Fonts();

@@ -1,13 +1,15 @@
 // Fuzz target: picture files as specials name them. The input is a file of
 // any format; every decoder reads it (JPEG, GIF, BMP, PNG, the placeable
-// Windows metafile, and the metafile's records as they stand), and what one
-// decodes is drawn on a small device as the drawer draws pictures; a BMP is
-// also sent in bands as printing sends pages. A decoder
-// writes no more than the size it asked for (the buffer is exactly that
-// size), and a DIB it makes holds what its header says.
+// Windows metafile, and the metafile's records as they stand), the raster
+// ones also within bounds and shown smaller than they are, as the drawer
+// decodes them; what one decodes is drawn on a small device as the drawer
+// draws pictures, and a BMP is also sent in bands as printing sends pages. A
+// decoder writes no more than the size it asked for (the buffer is exactly
+// that size), and a DIB it makes holds what its header says.
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -59,6 +61,19 @@ void Decoded(uint8_t const* data, size_t size, Check check, Decode decode) {
     if (decode(data, size, dib.data(), dib.size()) > 0) Draw(dib);
 }
 
+// Within bounds as the drawer decodes, shown at a third of the width and a
+// fifth of the height, so that the reductions run.
+void DecodedWithin(std::function<gdi::DecodeResult(gdi::DecodeBounds const&, std::vector<unsigned char>&)> decode) {
+    gdi::DecodeBounds bounds;
+    bounds.shownAt = [](gdi::DeclaredPicture const& d) { return gdi::SIZE{d.width / 3, d.height / 5}; };
+    bounds.bytes = kLargestDecoded;
+    std::vector<unsigned char> dib;
+    if (decode(bounds, dib) == gdi::DecodeResult::Decoded)
+        Draw(dib);
+    else
+        FUZZ_CHECK(dib.empty());
+}
+
 // Played as the drawer plays a picture: an anisotropic mapping onto its box.
 void Play(gdi::HMETAFILE metafile) {
     gdi::CDC dc(Device());
@@ -102,11 +117,19 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     Decoded(data, size, ksdvi::jpg::check_gif_size, ksdvi::jpg::Gif2Dib);
     Decoded(data, size, ksdvi::jpg::check_bmp_size, ksdvi::jpg::Bmp2Dib);
     PrintInBands(data, size);
+    using ksdvi::jpg::DecodeBmp, ksdvi::jpg::DecodeGif, ksdvi::jpg::DecodeJpg;
+    for (auto decoder : {DecodeJpg, DecodeGif, DecodeBmp})
+        DecodedWithin(
+            [&](gdi::DecodeBounds const& b, std::vector<unsigned char>& dib) { return decoder(data, size, b, dib); });
 
     std::string const bytes(reinterpret_cast<char const*>(data), size);
     std::istringstream png(bytes);
     std::vector<unsigned char> dib = ksdvi::png::ReadPngDib(png);
     if (!dib.empty()) Draw(dib);
+    DecodedWithin([&](gdi::DecodeBounds const& b, std::vector<unsigned char>& out) {
+        std::istringstream stream(bytes);
+        return ksdvi::png::DecodePng(stream, b, out);
+    });
 
     std::istringstream placeable(bytes);
     WinMetafile metafile;

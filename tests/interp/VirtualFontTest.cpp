@@ -84,4 +84,47 @@ TEST(VirtualFonts, PacketsThatMultiplyStillEndThePage) {
     EXPECT_EQ(page.drawer.calls[0].h, 327680);
 }
 
+// Each page may run a million packet instructions, the document 32 pages'
+// worth, counted once per page: drawing a page again costs nothing and looks
+// the same, and a drawing cut short counts nothing. kss's A sets kstest's B,
+// then 200 of its own A: each expansion shows one B until the budget ends.
+TEST(VirtualFonts, ADocumentsPagesShareOneBudgetCountedOncePerPage) {
+    std::vector<uint8_t> packet = {171, 'B', 172};
+    packet.insert(packet.end(), 200, 'A');
+    VfDir dir("kss", VfBuilder().Pre().FntDef(0, "kstest").FntDef(1, "kss").Char('A', packet).OtherKstestChars().Post().out.bytes);
+    int const pagesWorth = static_cast<int>(KsDvi::MostVirtualInstructions / KsDviDrawerBase::MaxPacketInstructions);
+    DviBuilder b;
+    b.Pre();
+    for (int page = 0; page < pagesWorth + 2; ++page) {
+        b.Bop(page + 1);
+        if (page == 0) b.FntDef(0, "kss");
+        b.Op(171).Op('A').Eop();
+    }
+    ScratchDocument doc(b.Post().bytes, Dirs({dir.Path(), MetricsDir()}));
+    ASSERT_EQ(doc.dvi.GetNPage(), pagesWorth + 2);
+
+    struct Drawn {
+        size_t shown;
+        bool cut;
+    };
+    auto draw = [&](int page, int count = -1) {
+        RecordingDrawer drawer;
+        drawer.Open(doc.dvi, page);
+        drawer.Draw(count);
+        return Drawn{drawer.calls.size(), drawer.IsVirtualWorkCut()};
+    };
+    EXPECT_EQ(draw(0, 1).shown, 0u);  // cut short before A: counts nothing
+    Drawn const full = draw(0);
+    EXPECT_TRUE(full.cut);
+    EXPECT_GT(full.shown, 4000u);
+    for (int page = 1; page < pagesWorth; ++page) EXPECT_EQ(draw(page).shown, full.shown);
+    EXPECT_TRUE(doc.dvi.IsVirtualBudgetSpent());
+    // Pages drawn before keep their share; one never drawn gets none.
+    EXPECT_EQ(draw(0).shown, full.shown);
+    EXPECT_EQ(draw(pagesWorth - 1).shown, full.shown);
+    Drawn const late = draw(pagesWorth + 1);
+    EXPECT_EQ(late.shown, 0u);
+    EXPECT_TRUE(late.cut);
+}
+
 }  // namespace

@@ -1,7 +1,6 @@
 // Devices: their capabilities, exact rectangle fills, pixels and PNG output.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 #include <vector>
 
@@ -9,6 +8,7 @@
 
 #include "PixelProbe.h"
 #include "platform/gdi/Cdc.h"
+#include "support/TempDir.h"
 
 namespace ksdvi::gdi {
 namespace {
@@ -99,7 +99,8 @@ Png ReadPng(const std::string& path) {
 TEST(DeviceTest, PngIsGreyWithoutColourAndRgbWithIt) {
     auto device = WhiteDevice(20, 10);
     CDC dc(*device);
-    const std::string path = testing::TempDir() + "/ksdvi_gdi_page.png";
+    const TempDir dir;
+    const std::string path = dir / "page.png";
     const RECT first{0, 0, 1, 1}, dot{5, 5, 6, 6};
     dc.FillSolidRect(&first, RGB(128, 128, 128));
     ASSERT_TRUE(device->WritePng(path));
@@ -117,7 +118,6 @@ TEST(DeviceTest, PngIsGreyWithoutColourAndRgbWithIt) {
     EXPECT_EQ(rgb.format, PNG_FORMAT_RGB);
     ASSERT_GE(rgb.rgb.size(), 3u);
     EXPECT_EQ(std::vector<png_byte>(rgb.rgb.begin(), rgb.rgb.begin() + 3), (std::vector<png_byte>{1, 2, 3}));
-    std::filesystem::remove(path);
     EXPECT_FALSE(device->WritePng("/nonexistent-dir/page.png"));
 }
 
@@ -184,7 +184,8 @@ class ColourRouteTest : public testing::TestWithParam<ColourRoute> {};
 // The PNG holds what was drawn, and a fresh fill of the page clears it, though
 // both read only the rows' touched pixels.
 TEST_P(ColourRouteTest, PageCountsAsColouredExactlyWhenItIs) {
-    const std::string path = testing::TempDir() + "/ksdvi_route.png";
+    const TempDir dir;
+    const std::string path = dir / "route.png";
     for (const COLORREF c : {RGB(200, 30, 40), RGB(90, 90, 90)}) {
         auto device = WhiteDevice(20, 12);
         CDC dc(*device);
@@ -201,7 +202,6 @@ TEST_P(ColourRouteTest, PageCountsAsColouredExactlyWhenItIs) {
         device->Clear(RGB(255, 255, 255));
         EXPECT_EQ(test::InkBox(*device).right, 0) << GetParam().name;
     }
-    std::filesystem::remove(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, ColourRouteTest, testing::ValuesIn(kRoutes));

@@ -1,8 +1,10 @@
 // The page encoder's streams, read back by zlib: runs at every length around
 // deflate's limits, ink that is all literals, counts skewed enough to need
-// shortened codes, many blocks, and pixels of three bytes.
+// shortened codes, many blocks, pixels of three bytes, and rows too narrow
+// for the longest match.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -92,6 +94,17 @@ std::vector<Image> Images() {
         rgb.rows.push_back(row);
     }
     images.push_back(rgb);
+    // A page at a low resolution: no run reaches the longest match, so the
+    // highest length codes go unused and the distance codes' lengths follow
+    // fewer literal/length ones.
+    Image narrow{"rows narrower than the longest match", 1, {}};
+    for (int y = 0; y < 30; ++y) {
+        Bytes row(249, 255);
+        row[0] = 0;  // the row's filter byte
+        if (y % 7 < 4) std::fill(row.begin() + 40, row.begin() + 81, std::uint8_t(0));
+        narrow.rows.push_back(row);
+    }
+    images.push_back(narrow);
     return images;
 }
 

@@ -36,7 +36,7 @@ gdi::RasterDevice& Page(std::string const& name, int page, int dpi, bool monochr
         EXPECT_TRUE(session.Load());
         RenderSettings settings;
         settings.dpi = dpi;
-        settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ParsePaperOption("a4");
+        settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ksdvi::ParsePaperOption("a4");
         renderer = std::make_unique<PageRenderer>(settings);
         EXPECT_TRUE(renderer->Render(session.Document(), page)) << renderer->Error();
         auto& surface = *renderer->Device()->GetSurface();

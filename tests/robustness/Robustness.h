@@ -111,7 +111,7 @@ struct DocumentRun {
             }
             page.calls = std::move(drawer.calls);
         }
-        PageRenderer renderer({.dpi = 36, .paper = *ParsePaperOption("a4"), .markLinks = true});
+        PageRenderer renderer({.dpi = 36, .paper = *ksdvi::ParsePaperOption("a4"), .markLinks = true});
         for (int i = 0; i < dvi.GetNPage(); ++i) {
             renderer.Render(dvi, i);
             pages[static_cast<size_t>(i)].error = renderer.Error();

@@ -1,21 +1,29 @@
 #pragma once
-// A directory in the temporary directory, removed with everything in it when
-// the test ends.
+// A directory of the test's own in the temporary directory, removed with
+// everything in it when the test ends. mkdtemp makes a name no other test,
+// process or earlier run holds, so tests that CTest runs side by side never
+// write into each other's files.
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
-
-#include <unistd.h>
 
 class TempDir {
 public:
     TempDir() {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("ksdvi-test-" + std::to_string(getpid()) + "-dir" + std::to_string(counter++));
-        std::filesystem::create_directories(path_);
+        std::string name = (std::filesystem::temp_directory_path() / "ksdvi-test-XXXXXX").string();
+        if (!mkdtemp(name.data()))
+            throw std::runtime_error("cannot make a temporary directory: " + std::string(std::strerror(errno)));
+        path_ = name;
     }
-    ~TempDir() { std::filesystem::remove_all(path_); }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(TempDir const&) = delete;
     TempDir& operator=(TempDir const&) = delete;
 

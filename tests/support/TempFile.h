@@ -1,24 +1,17 @@
 #pragma once
-// A file in the temporary directory, removed when the test ends.
+// A file in a temporary directory of its own, removed when the test ends.
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "support/TempDir.h"
 
 class TempFile {
 public:
-    explicit TempFile(std::string const& suffix = ".dvi") {
-        static int counter = 0;
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("ksdvi-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + suffix))
-                    .string();
-    }
+    explicit TempFile(std::string const& suffix = ".dvi") : path_(dir_ / ("test" + suffix)) {}
     TempFile(std::vector<uint8_t> const& bytes, std::string const& suffix = ".dvi") : TempFile(suffix) { Write(bytes); }
-    ~TempFile() { std::filesystem::remove(path_); }
     TempFile(TempFile const&) = delete;
     TempFile& operator=(TempFile const&) = delete;
 
@@ -34,10 +27,16 @@ public:
     std::string const& Path() const { return path_; }
 
 private:
+    TempDir dir_;  // first: the file's name is made in it
     std::string path_;
 };
 
 inline std::vector<uint8_t> ReadFileBytes(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline std::string ReadFileText(std::string const& path) {
+    std::vector<uint8_t> const bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }

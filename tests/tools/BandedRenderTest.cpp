@@ -32,14 +32,14 @@ TEST_P(BandedRender, WritesTheFileTheWholePageWrites) {
     RenderSettings settings;
     settings.dpi = 60;
     settings.markLinks = c.links;
-    settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ParsePaperOption("a4");
+    settings.paper = session.PaperSpecial() ? *session.PaperSpecial() : *ksdvi::ParsePaperOption("a4");
     TempDir dir;
     auto render = [&](int64_t bandBytes, std::string const& name) {
         settings.bandBytes = bandBytes;
         PageRenderer renderer(settings);
         renderer.Highlight(c.highlight);
         // Drawing records carry their values from page to page: both start afresh.
-        ksdvi::GetSharedDrawingValues() = {};
+        ksdvi::DrawingValuesOf(session.Document()) = {};
         EXPECT_TRUE(renderer.RenderPng(session.Document(), c.page, dir / name)) << renderer.WriteError();
         EXPECT_EQ(renderer.Error(), "");
         return ReadFileBytes(dir / name);

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
 
 #include "support/Cli.h"
 #include "support/ScratchDocument.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -38,19 +41,40 @@ TEST(CliFonts, InfoSaysHowEachFontIsPainted) {
     int status = -1;
     auto t1 = nlohmann::json::parse(Ksdvi("info --json -r 150 " + DataFile("t1fonts.dvi"), &status));
     EXPECT_EQ(status, 0);
+    // cm-super, whole or minimal, has the 10pt EC fonts' outlines.
     auto outline = FontNamed(t1, "ecrm1000")["painted"];
     EXPECT_EQ(outline["kind"], "outline");
     EXPECT_EQ(outline["encoding"], "cm-super-t1.enc");
     EXPECT_NE(outline["file"].get<std::string>().find("sfrm1000.pfb"), std::string::npos);
-    // cm-super-minimal has outlines for 10pt only: footnotes are METAFONT's.
-    auto bitmap = FontNamed(t1, "ecrm0700")["painted"];
-    EXPECT_EQ(bitmap["kind"], "bitmap");
-    EXPECT_EQ(bitmap["dpi"], 600);
-    EXPECT_NE(bitmap["file"].get<std::string>().find("ecrm0700.600pk"), std::string::npos);
 
     auto times = nlohmann::json::parse(Ksdvi("info --json " + DataFile("times.dvi")));
     EXPECT_EQ(FontNamed(times, "ptmr8t")["painted"]["kind"], "virtual");
     EXPECT_EQ(FontNamed(times, "ptmr8r")["painted"]["encoding"], "8r.enc");
+}
+
+// Fonts with metrics and no outline, under names no installation has: one
+// with a bitmap font where kpathsea looks (METAFONT's cmr10 at 300 dpi),
+// one with none, which METAFONT is not asked to make.
+TEST(CliFonts, FontsWithoutOutlinesArePaintedFromBitmapsOrNotAtAll) {
+    TempDir fonts;
+    std::filesystem::copy_file(Kpathsea()->Find("cmr10.tfm", KPathSea::Format::Tfm), fonts / "ksbitmap.tfm");
+    std::filesystem::copy_file(MetricsDir() + "/cmr10.300pk", fonts / "ksbitmap.300pk");
+    std::filesystem::copy_file(MetricsDir() + "/kstest.tfm", fonts / "ksnothing.tfm");
+    TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "ksbitmap").Op(171).Op('A').FntDef(1, "ksnothing").Op(172).Op('A')));
+    int status = -1;
+    // 75 dpi: bitmaps made at four times the resolution.
+    auto info = nlohmann::json::parse(RunCommand("PKFONTS=" + fonts.Path() +
+                                                     " MKTEXPK=0 " KSDVI_CLI " info --json -r 75 --tfm-path " +
+                                                     fonts.Path() + " " + dvi.Path(),
+                                                 &status));
+    EXPECT_EQ(status, 0);
+    auto bitmap = FontNamed(info, "ksbitmap")["painted"];
+    EXPECT_EQ(bitmap["kind"], "bitmap");
+    EXPECT_EQ(bitmap["dpi"], 300);
+    EXPECT_EQ(bitmap["file"], fonts / "ksbitmap.300pk");
+    auto missing = FontNamed(info, "ksnothing")["painted"];
+    EXPECT_EQ(missing["kind"], "missing");
+    EXPECT_EQ(missing["problem"], "no outline font, and no bitmap font can be made");
 }
 
 TEST(CliFonts, FontmapEntriesCanBeCopiedAsAMapFile) {
@@ -76,9 +100,10 @@ TEST(CliFonts, RenderWarnsOnceAboutWhatItCannotPaint) {
     TempFile dvi(
         OnePage(DviBuilder{}.FntDef(0, "cmr10").Op(171).Op(12).Op('a').Op(12).FntDef(1, "kstest").Op(172).Op('A')));
     int status = -1;
-    std::string out =
-        Ksdvi("render -o /dev/null --tfm-path " + DataFile("metrics") + " --map " + map.Path() + " " + dvi.Path(),
-              &status, true);
+    // METAFONT is not asked for kstest: it would find no source either.
+    std::string out = RunCommand("MKTEXPK=0 " KSDVI_CLI " render -o /dev/null --tfm-path " + DataFile("metrics") +
+                                     " --map " + map.Path() + " " + dvi.Path() + " 2>&1",
+                                 &status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("warning: font cmr10 has no glyph for codes 12; they are left out"), std::string::npos) << out;
     // kstest has metrics only: no outline, no METAFONT source.

@@ -13,6 +13,7 @@
 
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
+#include "support/PictureFiles.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -209,6 +210,30 @@ TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     EXPECT_EQ(pictures[5]["type"], "eps");
     EXPECT_EQ(pictures[6]["file"], "pictures/missing.eps");
     EXPECT_EQ(pictures[6]["found"], false);
+}
+
+// A picture that would take more than the page's picture memory is named
+// once with that reason; the same picture shown small is drawn, and the exit
+// status stays 0. (A JPEG of 16 x 16 given a frame of 16000 x 16000: shown at
+// its own size at 144 dpi it would be some 8000 pixels square.)
+TEST(RenderCli, PicturesBeyondThePagesPictureMemoryAreNamed) {
+    TempDir dir;
+    ksdvi::test::WriteBytes(dir / "declaring.jpg", ksdvi::test::DeclaringJpeg(16000, 16000));
+    DviBuilder b;
+    b.Pre().Bop(1);
+    b.Special("graphics: 0pt 0pt 12000pt 12000pt 12000pt 12000pt JPEG declaring.jpg");
+    b.Special("graphics: 0pt 0pt 12000pt 12000pt 72pt 72pt JPEG declaring.jpg");
+    ksdvi::test::WriteBytes(dir / "doc.dvi", b.Eop().Post().bytes);
+    int status = -1;
+    std::string out = Ksdvi("render -r 144 -o " + (dir / "p-%d.png") + " " + (dir / "doc.dvi"), &status, true);
+    EXPECT_EQ(status, 0);
+    std::string const line = "warning: page 1: picture declaring.jpg: larger than the page's picture memory\n";
+    EXPECT_NE(out.find(line), std::string::npos) << out;
+    EXPECT_EQ(out.find(line), out.rfind(line)) << out;
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
+    EXPECT_NEAR(page.At(144 + 72, 144 + 72), 128, 2) << "the picture shown small, mid-grey";
+    EXPECT_EQ(page.At(144 + 200, 144 + 200), 255) << "the one shown large is left out";
 }
 
 // PostScript that fails is left out with the page's reason; the page's text

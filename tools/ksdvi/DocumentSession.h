@@ -9,6 +9,7 @@
 
 #include "HostDocument.h"
 #include "font/TeXFonts.h"
+#include "page/DocumentState.h"
 
 struct SessionOptions {
     std::vector<std::string> tfmPaths;
@@ -25,7 +26,7 @@ struct SessionOptions {
 
 class DocumentSession {
 public:
-    enum class State { Growing, Complete, Malformed };
+    using State = ksdvi::DocumentState;
 
     DocumentSession(std::string path, SessionOptions options, ksdvi::TeXFonts& fonts);
     ~DocumentSession();
@@ -40,25 +41,29 @@ public:
     KsDvi::ScanChange Follow();
 
     KsDvi& Document() { return *dvi_; }
+    KsDvi const& Document() const { return *dvi_; }
     // Picture files named by the specials, in scan order.
     std::vector<std::string> const& Pictures() const { return dvi_->GetPictures(); }
     // The paper size the document asks for with a papersize special, if any.
-    std::optional<PaperSize> const& PaperSpecial() const { return dvi_->GetPaperSpecial(); }
+    std::optional<ksdvi::Paper> const& PaperSpecial() const { return dvi_->GetPaperSpecial(); }
     std::string const& Path() const { return path_; }
+    // Where the bytes are read: the path, or the copy of a pipe.
+    std::string const& Source() const;
     // A file that ends inside a page is one TeX is still writing: its complete
     // pages are usable and the state is Growing.
     State GetState() const { return state_; }
     char const* StateName() const;
     // Why the scan stopped early (empty when it did not).
     std::string const& Message() const { return message_; }
+    // The state and why, as `info` gives them ("growing: file ends inside
+    // page 3 ..."); empty for a complete file read whole.
+    std::string StateReport() const;
     // One line on stderr per font whose metrics were found nowhere.
     void ReportMissingFonts() const;
 
 private:
-    std::string Describe() const;
     void OpenDocument();
     void TakeState();  // the state and message of the scan
-    std::string const& Source() const;
 
     std::string path_;
     SessionOptions options_;
@@ -66,10 +71,20 @@ private:
     std::unique_ptr<HostDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;
+    bool followed_ = false;  // scanned by Follow, to the end of what is written
 };
 
 // "ksdvi: FILE: what" on stderr.
 void ReportError(std::string const& file, std::string const& what);
+
+// For a command about to draw pages: false, with the state on stderr, when
+// the file holds no complete page; a file not yet complete (or cut short)
+// is said as a warning, and malformed ones are left to the end.
+bool HasPagesToDraw(DocumentSession const& session);
+
+// True, with the error on stderr, when writing `output` would overwrite the
+// document itself (by its name or through a link).
+bool IsTheDocument(DocumentSession const& session, std::string const& output);
 
 // Why a page the scan recorded cannot be drawn.
 std::string PageUnreadable(int page);

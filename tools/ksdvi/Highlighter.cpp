@@ -1,7 +1,7 @@
 #include "Highlighter.h"
 
-#include "DviPixels.h"
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Brush.h"
 #include "platform/gdi/RasterOps.h"
 
@@ -34,7 +34,7 @@ int Highlighter::Paint(gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
         page_ = page;
     }
     std::vector<ksdvi::TextMatch> const& matches = matches_;
-    DviPixels pixels(dvi, dpi, zoom);
+    auto pixels = ksdvi::PixelMapping::OneInchIn(dvi, dpi, zoom);
     gdi::CBrush yellow;
     yellow.CreateSolidBrush(gdi::RGB(255, 230, 0));
     gdi::CBrush* old = dc.SelectObject(&yellow);

@@ -1,7 +1,9 @@
 #pragma once
 // A document that can be read only once (a pipe, /dev/stdin, a terminal) is
 // copied to a temporary file before anything reads it: the scan, each render
-// worker and every page read open the document again by name.
+// worker and every page read open the document again by name. "-" is standard
+// input, whatever it is, and always copied: pictures are then looked for
+// beside the copy, not in /dev.
 
 #include <string>
 
@@ -18,6 +20,15 @@ public:
     std::string Prepare(std::string const& path, std::string& error);
 
 private:
+    std::string Copy(std::string const& from, std::string const& name, std::string& error);
+
     std::string dir_;  // the temporary directory holding the copy
     std::string copy_;
 };
+
+// Whether a document named on the command line is standard input.
+inline bool IsStandardInput(std::string const& path) { return path == "-"; }
+
+// What output is named after: the document's name without directory and
+// extension, "stdin" for standard input.
+std::string DocumentStem(std::string const& path);

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <string_view>
 
+#include "OutputFile.h"
 #include "dvi/DviOpcodes.h"
 #include "stream/BigEndian.h"
 #include "writer/KsDviWriter.h"
@@ -111,10 +111,10 @@ std::string CopyPages(KsDvi& dvi, std::vector<int> const& pages, std::string con
     in.read(comment.data(), static_cast<std::streamsize>(comment.size()));
     if (!in) return "its preamble cannot be read";
 
-    // Written beside the output and moved into place when whole.
-    std::string const partial = output + ".partial";
+    OutputFile file(output);
+    if (!file.Create()) return output + ": " + std::strerror(errno);
     KsDviWriter out;
-    out.open(partial, std::ios::binary | std::ios::trunc);
+    out.open(file.WritePath(), std::ios::binary | std::ios::trunc);
     if (!out) return output + ": " + std::strerror(errno);
     out.WritePreamble(ksdvi::BigEndianUnsigned(&preamble[6], 4), ksdvi::BigEndianUnsigned(&preamble[2], 4),
                       ksdvi::BigEndianUnsigned(&preamble[10], 4),
@@ -156,11 +156,6 @@ std::string CopyPages(KsDvi& dvi, std::vector<int> const& pages, std::string con
     }
     out.WritePostPostamble();
     out.close();
-    std::error_code error;
-    if (!out || (std::filesystem::rename(partial, output, error), error)) {
-        std::string why = error ? error.message() : std::strerror(errno);
-        std::filesystem::remove(partial, error);
-        return output + ": " + why;
-    }
+    if (!out || !file.Commit()) return output + ": " + std::strerror(errno ? errno : EIO);
     return {};
 }

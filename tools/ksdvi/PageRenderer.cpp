@@ -7,6 +7,7 @@
 
 #include "DocumentSession.h"
 #include "Highlighter.h"
+#include "OutputFile.h"
 #include "platform/gdi/PngWriter.h"
 #include "render/KsDviDrawer.h"
 #include "render/SharedDrawingValues.h"
@@ -15,7 +16,6 @@ namespace gdi = ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerInch = 4736286.72;
 // The drawer paints the page background over this many dots from the corner.
 constexpr int kBackgroundExtent = 10000;
 
@@ -24,14 +24,14 @@ constexpr int kBackgroundExtent = 10000;
 int PixelsOf(int sp, int dpi, double zoom) {
     // Whole pixels of paper, as dvipng counts them.
     // TeX rounds dimensions to whole sp: allow for that before dropping fractions.
-    return static_cast<int>(std::floor(sp / kSpPerInch * dpi * zoom + 1e-3));
+    return static_cast<int>(std::floor(sp / ksdvi::kSpPerInch * dpi * zoom + 1e-3));
 }
 
 bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
                  RenderSettings& settings) {
     if (session.PaperSpecial()) {
         settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ParsePaperOption(option)) {
+    } else if (auto paper = ksdvi::ParsePaperOption(option)) {
         settings.paper = *paper;
     } else {
         ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
@@ -46,6 +46,14 @@ int64_t SurfaceBytes(RenderSettings const& settings) {
            PixelsOf(settings.paper.height, settings.dpi, settings.zoom);
 }
 
+int WorkersWithinBudget(RenderSettings& settings, int wanted) {
+    int64_t const surface = std::max<int64_t>(SurfaceBytes(settings), 1);
+    int workers = static_cast<int>(std::clamp<int64_t>(kSurfaceBudget / (surface + kLeastPictureBudget), 1, wanted));
+    settings.pictureBudget =
+        std::clamp<int64_t>(kSurfaceBudget / workers - surface, kLeastPictureBudget, kMostPictureBudget);
+    return workers;
+}
+
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings) {
     int64_t bytes = SurfaceBytes(settings);
     if (bytes <= kSurfaceBudget) return true;
@@ -56,6 +64,7 @@ bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings
 
 bool PageRenderer::Render(KsDvi& dvi, int page) {
     error_.clear();
+    drawn_ = false;
     if (!device_) {
         gdi::RasterDeviceSpec spec;
         spec.width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
@@ -69,7 +78,8 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     } else if (device_->Width() > kBackgroundExtent || device_->Height() > kBackgroundExtent) {
         device_->Clear(gdi::RGB(255, 255, 255));
     }
-    return DrawOn(*device_, dvi, page, -1) == Band::Drawn;
+    drawn_ = DrawOn(*device_, dvi, page, -1) == Band::Drawn;
+    return drawn_ && error_.empty();
 }
 
 PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove) {
@@ -77,10 +87,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     // Hatches and pattern brushes line up with the page, not with the band.
     if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
+    drawer.SetPictureBudget(static_cast<std::uint64_t>(settings_.pictureBudget));
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;
-    if (!drawer.IsWorking()) return Band::Failed;
+    if (!drawer.IsWorking()) return Band::Unreadable;
     // Pictures would be decoded again for every band; drawing records and
     // Windows-font text place themselves at device coordinates of the page.
     if (rowsAbove >= 0 && (drawer.GetPictList().GetCount() > 0 || drawer.HasDrawingRecords() || drawer.IsWinFont())) {
@@ -90,6 +101,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (drawer.IsVirtualWorkCut())
+        pictureProblems_.insert("virtual fonts ask for more work than a page (" +
+                                std::to_string(KsDviDrawerBase::MaxPacketInstructions) + " instructions) or a document (" +
+                                std::to_string(KsDvi::MostVirtualInstructions) +
+                                ") may run; the characters they set past it are left out");
     drawer.DrawAllPictures(nullptr);
     for (auto const& problem : drawer.GetPictureProblems())
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
@@ -98,7 +114,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (highlighter_) highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom, std::max(rowsAbove, 0));
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
-    return error_.empty() ? Band::Drawn : Band::Failed;
+    return Band::Drawn;
 }
 
 bool PageRenderer::WritePng(std::string const& path) {
@@ -109,60 +125,84 @@ bool PageRenderer::WritePng(std::string const& path) {
 
 bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     writeError_.clear();
+    OutputFile file(path);
+    if (!file.Create()) {
+        writeError_ = std::strerror(errno);
+        return false;
+    }
     // Each band draws the page from the drawing values it started with.
-    pageStart_ = ksdvi::GetSharedDrawingValues();
+    pageStart_ = ksdvi::DrawingValuesOf(dvi);
     int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
     int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
     int const bandRows = static_cast<int>(std::clamp<int64_t>(settings_.bandBytes / rowBytes, 1, height));
     // PostScript draws the whole page at once beneath the text: no bands.
-    if (bandRows < height && !dvi.PageHasPostScript(page) && RenderBands(dvi, page, path, width, height, bandRows))
-        return true;
-    if (!writeError_.empty()) return false;
-    ksdvi::GetSharedDrawingValues() = pageStart_;
+    if (bandRows < height && !dvi.PageHasPostScript(page)) {
+        switch (RenderBands(dvi, page, file.WritePath(), width, height, bandRows)) {
+        case Banded::Written: return Commit(file);
+        case Banded::Failed: return false;
+        case Banded::NeedsWholePage: break;
+        }
+    }
+    ksdvi::DrawingValuesOf(dvi) = pageStart_;
     Render(dvi, page);
-    if (!device_) return false;
-    bool written = WritePng(path);
+    bool const written = device_ && drawn_ && WritePng(file.WritePath()) && Commit(file);
     // A page needing the whole page's pixels among pages drawn in bands gives
     // them back.
     if (bandRows < height) device_.reset();
     return written;
 }
 
+bool PageRenderer::Commit(OutputFile& file) {
+    if (file.Commit()) return true;
+    writeError_ = std::strerror(errno);
+    return false;
+}
+
 // Bands are written as they are drawn, grey; a band with colour starts the
-// page again in RGB. False, with nothing to say, when the page has pictures.
-bool PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows) {
+// page again in RGB. NeedsWholePage, with nothing to say, when the page has
+// pictures; Failed when a band cannot be read or written.
+PageRenderer::Banded PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height,
+                                               int bandRows) {
     if (!band_) {
         gdi::RasterDeviceSpec spec;
         spec.width = width;
         spec.height = bandRows;
         spec.dpiX = spec.dpiY = settings_.dpi;
         band_ = gdi::RasterDevice::Create(spec);
-        if (!band_) return false;
+        if (!band_) return Banded::NeedsWholePage;
     }
     for (bool colour : {false, true}) {
         error_.clear();
+        drawn_ = false;
         if (!png_.Open(path, width, height, colour)) {
             writeError_ = std::strerror(errno);
-            return false;
+            return Banded::Failed;
         }
         bool again = false;
         for (int top = 0; top < height && !again; top += bandRows) {
             band_->Clear(gdi::RGB(255, 255, 255));
-            ksdvi::GetSharedDrawingValues() = pageStart_;
-            if (DrawOn(*band_, dvi, page, top) == Band::NeedsWholePage) return false;
+            ksdvi::DrawingValuesOf(dvi) = pageStart_;
+            // Each band reads the page anew: the file may have changed since the
+            // last. Closing an image with rows missing only closes its file.
+            switch (DrawOn(*band_, dvi, page, top)) {
+            case Band::Drawn: break;
+            case Band::Unreadable: png_.Close(); return Banded::Failed;
+            case Band::NeedsWholePage: png_.Close(); return Banded::NeedsWholePage;
+            }
             again = !colour && band_->HasColour();
             if (!again && !png_.WriteRows(*band_->GetSurface(), std::min(bandRows, height - top))) {
                 writeError_ = std::strerror(errno ? errno : EIO);
-                return false;
+                return Banded::Failed;
             }
         }
         if (again) continue;
-        if (png_.Close()) return true;
+        drawn_ = true;
+        if (png_.Close()) return Banded::Written;
         writeError_ = std::strerror(errno ? errno : EIO);
-        return false;
+        return Banded::Failed;
     }
-    return false;
+    return Banded::Failed;
 }
 
 PageRenderer::PageRenderer(RenderSettings const& settings) : settings_(settings) {}

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "PaperSize.h"
+#include "page/Paper.h"
 #include "dvi/KsDvi.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/PngWriter.h"
@@ -19,15 +19,20 @@
 class DocumentSession;
 class Highlighter;
 class KsDviDrawer;
+class OutputFile;
+
+inline constexpr int64_t kLeastPictureBudget = int64_t(32) << 20;
+inline constexpr int64_t kMostPictureBudget = int64_t(256) << 20;
 
 struct RenderSettings {
     int dpi = 96;
     double zoom = 1.0;
-    PaperSize paper;
+    ksdvi::Paper paper;
     bool markLinks = false;
     // RenderPng draws pages whose pixels take more than this a band of rows
     // at a time.
     int64_t bandBytes = int64_t(16) << 20;
+    int64_t pictureBudget = kMostPictureBudget;
 };
 
 // Whole device pixels for a length in scaled points.
@@ -42,7 +47,13 @@ bool ChoosePaper(DocumentSession const& session, std::string const& option, std:
 // document asking for huge paper gets fewer workers, or an error, instead of
 // whatever the allocator gives.
 inline constexpr int64_t kSurfaceBudget = int64_t(768) << 20;
+// What a worker's raster pictures may hold decoded (KsDviDrawer's picture
+// budget), however many pixels the picture files declare: what the budget
+// leaves beside the workers' surfaces, within these bounds.
 int64_t SurfaceBytes(RenderSettings const& settings);
+// How many of `wanted` workers fit the budget, each with its page's surface
+// and its pictures, and what each worker's pictures may then hold.
+int WorkersWithinBudget(RenderSettings& settings, int wanted);
 // False, with the error reported against `file`, for a page above the budget.
 bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
 
@@ -62,15 +73,19 @@ public:
     // Pages rendered from now on are painted over where `pattern` occurs.
     void Highlight(std::string const& pattern);
 
-    // Draws the page; false with Error() set when it could not be drawn whole
-    // (what could be drawn is on the device all the same).
+    // Draws the page; false with Error() set when it could not be drawn whole.
+    // Drawn() then says whether it was drawn up to a malformed instruction
+    // (what was drawn is on the device) or not at all (its bytes are gone).
     bool Render(KsDvi& dvi, int page);
+    bool Drawn() const { return drawn_; }
     ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
     std::string const& Error() const { return error_; }
     // Draws the page and writes it as PNG at `path`; true when the file was
-    // written, even if the page could not be drawn whole (Error() says why).
-    // Pages of many pixels without pictures or PostScript are drawn and
-    // written a band of rows at a time, so that memory holds one band.
+    // written, even if the page was drawn only up to a malformed instruction
+    // (Error() says so). A page that could not be read leaves no file, and
+    // whatever was at `path` stays as it was. Pages of many pixels without
+    // pictures or PostScript are drawn and written a band of rows at a time,
+    // so that memory holds one band.
     bool RenderPng(KsDvi& dvi, int page, std::string const& path);
     // Why the PNG file could not be written.
     std::string const& WriteError() const { return writeError_; }
@@ -81,12 +96,15 @@ public:
     std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
 
 private:
-    enum class Band { Drawn, Failed, NeedsWholePage };
+    // Drawn also when only up to a malformed instruction (error_ says so).
+    enum class Band { Drawn, Unreadable, NeedsWholePage };
     // Draws the page on `device`, from `rowsAbove` down (-1: the whole page);
     // NeedsWholePage for a page that cannot be drawn in bands.
     Band DrawOn(ksdvi::gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove);
-    bool RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
+    enum class Banded { Written, Failed, NeedsWholePage };
+    Banded RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
     bool WritePng(std::string const& path);
+    bool Commit(OutputFile& file);  // false with WriteError() set
 
     RenderSettings settings_;
     std::unique_ptr<ksdvi::gdi::RasterDevice> device_;
@@ -94,6 +112,7 @@ private:
     ksdvi::gdi::PngRowWriter png_;  // its buffers serve page after page
     ksdvi::SharedDrawingValues pageStart_;
     std::string error_, writeError_;
+    bool drawn_ = false;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
     std::unique_ptr<Highlighter> highlighter_;

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "PageBmp.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
 #include "print/CPrintDIB.h"
 
@@ -21,7 +23,6 @@ namespace gdi = ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerBigPoint = 65536.0 * 72.27 / 72.0;
 
 bool EndsWith(std::string const& text, std::string const& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -60,12 +61,13 @@ std::size_t ReadFully(CGSFile& file, unsigned char* buffer, std::size_t count) {
 }
 
 // Renders the page, writes it to `file` as BMP and leaves the file at its
-// start; the page's pixels are gone before the bands are made.
+// start; the page's pixels are gone before the bands are made. `drawn` is
+// false when there is nothing to print: the page could not be read.
 std::string RenderToBmp(RenderSettings const& settings, KsDvi& dvi, int page, CGSFile& file, bool& drawn) {
     PageRenderer renderer(settings);
     drawn = false;
     std::string problem = renderer.Render(dvi, page) ? std::string() : renderer.Error();
-    if (!renderer.Device()) return problem;
+    if (!renderer.Device() || !renderer.Drawn()) return problem;
     gdi::RasterDevice const& device = *renderer.Device();
     if (!WritePageBmp(device, PageBmpDepth(device), file) || file.Seek(0, 0) != 0)
         return std::string("cannot write the page's bitmap: ") + std::strerror(errno);
@@ -84,14 +86,14 @@ bool SendBands(CGSFile& file, gdi::CDC& dc) {
     return true;
 }
 
-// The output: a file, or standard output for "-".
+// The output: a file, moved into place when whole, or standard output for "-".
 class Output {
 public:
-    explicit Output(std::string const& path) : path_(path) {
+    explicit Output(std::string const& path) : path_(path), file_(path) {
         if (path == "-")
             stream_ = stdout;
-        else
-            stream_ = std::fopen(path.c_str(), "wb");
+        else if (file_.Create())
+            stream_ = std::fopen(file_.WritePath().c_str(), "wb");
     }
     ~Output() {
         if (stream_ && stream_ != stdout) std::fclose(stream_);
@@ -101,17 +103,19 @@ public:
 
     bool IsOpen() const { return stream_ != nullptr; }
     bool Write(unsigned char const* data, std::size_t size) { return std::fwrite(data, 1, size, stream_) == size; }
-    // Flushes and closes; false when anything was not written.
+    // Flushes and closes, and gives the file its name; false when anything
+    // was not written.
     bool Close() {
         bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
         if (stream_ != stdout) ok = std::fclose(stream_) == 0 && ok;
         stream_ = nullptr;
-        return ok;
+        return ok && (path_ == "-" || file_.Commit());
     }
     std::string const& Path() const { return path_; }
 
 private:
     std::string path_;
+    OutputFile file_;
     FILE* stream_ = nullptr;
 };
 
@@ -131,7 +135,8 @@ int RunPrint(PrintOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
     int const lastPage = LastPageNamed(options.pages);
     DocumentSession session(options.file, options.session, *texFonts);
-    if (!session.LoadOrReport(lastPage)) return 1;
+    if (!session.LoadOrReport(lastPage) || !HasPagesToDraw(session)) return 1;
+    if (options.output != "-" && IsTheDocument(session, options.output)) return 1;
     std::string error;
     auto pages = SelectPages(options.pages, session.Document().GetNPage(), error);
     if (!pages) {
@@ -144,6 +149,7 @@ int RunPrint(PrintOptions const& options) {
     settings.dpi = options.dpi;
     if (!ChoosePaper(session, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
         return 1;
+    WorkersWithinBudget(settings, 1);
 
     PageFile pageFile;
     Output output(options.output);
@@ -153,8 +159,8 @@ int RunPrint(PrintOptions const& options) {
     }
     gdi::PrintDeviceSpec spec;
     spec.format = format;
-    spec.widthPoints = settings.paper.width / kSpPerBigPoint;
-    spec.heightPoints = settings.paper.height / kSpPerBigPoint;
+    spec.widthPoints = settings.paper.width / ksdvi::kSpPerBigPoint;
+    spec.heightPoints = settings.paper.height / ksdvi::kSpPerBigPoint;
     spec.dpiX = spec.dpiY = options.dpi;
     auto printer = gdi::PrintDevice::Create(
         spec, [&output](unsigned char const* data, std::size_t size) { return output.Write(data, size); });
@@ -165,6 +171,7 @@ int RunPrint(PrintOptions const& options) {
     gdi::CDC dc(*printer);
 
     bool failed = false;
+    int printed = 0;
     for (int page : *pages) {
         CGSFile* file = pageFile.Rewound();
         if (!file) {
@@ -174,24 +181,31 @@ int RunPrint(PrintOptions const& options) {
         bool drawn = false;
         std::string problem = RenderToBmp(settings, session.Document(), page, *file, drawn);
         if (!problem.empty()) {
-            ReportError(options.file, problem);
+            ReportError(options.file, problem + (drawn ? "" : "; it is left out"));
             failed = true;
         }
+        // A page that could not be read is not printed as a blank one.
+        if (!drawn) continue;
         dc.StartPage();
-        if (drawn && !SendBands(*file, dc)) {
+        if (!SendBands(*file, dc)) {
             ReportError(options.file, "page " + std::to_string(page + 1) + ": its bitmap cannot be read back");
             failed = true;
         }
         dc.EndPage();
+        ++printed;
     }
     dc.DeleteDC();
     bool const written = printer->Finish();
+    if (printed == 0) {
+        ReportError(options.output, "no page could be printed; nothing is written");
+        return 1;
+    }
     if (!output.Close() || !written) {
         ReportError(options.output, std::string("cannot write: ") + std::strerror(errno ? errno : EIO));
         return 1;
     }
     if (session.GetState() == DocumentSession::State::Malformed) {
-        ReportError(options.file, session.Message());
+        ReportError(options.file, session.StateReport());
         return 1;
     }
     return failed ? 1 : 0;

@@ -15,6 +15,7 @@
 #include "Commands.h"
 #include "FileWatch.h"
 #include "FontReport.h"
+#include "InputSpool.h"
 #include "PageRenderer.h"
 #include "PageSelection.h"
 
@@ -23,7 +24,7 @@ namespace {
 // NAME-%d.png in the current directory, like dvipng; a % in the name stays one.
 std::string DefaultPattern(std::string const& file) {
     std::string pattern;
-    for (char c : std::filesystem::path(file).stem().string()) pattern += c == '%' ? "%%" : std::string(1, c);
+    for (char c : DocumentStem(file)) pattern += c == '%' ? "%%" : std::string(1, c);
     return pattern + "-%d.png";
 }
 
@@ -55,7 +56,8 @@ std::string OutputPath(std::string const& pattern, int pageNumber) {
 // Problems, each with the file it is about.
 using Problems = std::vector<std::pair<std::string, std::string>>;
 
-// Draws a page and writes its PNG; false when no PNG was written.
+// Draws a page and writes its PNG; false when no PNG was written (a page
+// that cannot be read leaves none).
 bool RenderPage(PageRenderer& renderer, KsDvi& dvi, int page, std::string const& file, std::string const& path,
                 Problems& problems) {
     bool written = renderer.RenderPng(dvi, page, path);
@@ -76,8 +78,10 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
     settings.markLinks = options.links;
     std::unique_ptr<PageRenderer> renderer;
     bool failed = false;
+    // A copy of a pipe never grows: what it holds is all there is.
+    bool const copied = !options.session.source.empty() && options.session.source != options.file;
     for (int rendered = 0;;) {
-        if (std::filesystem::exists(options.session.source.empty() ? options.file : options.session.source)) {
+        if (std::filesystem::exists(copied ? options.session.source : options.file)) {
             if (session.Follow() == KsDvi::Renewed) {
                 rendered = 0;
                 renderer.reset();  // the paper may have changed
@@ -92,6 +96,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
                     renderer->Highlight(options.highlight);
                 }
                 std::string path = OutputPath(pattern, rendered + 1);
+                if (IsTheDocument(session, path)) return 1;
                 Problems problems;
                 if (RenderPage(*renderer, dvi, rendered, options.file, path, problems)) {
                     std::printf("%s\n", path.c_str());
@@ -101,8 +106,8 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
                 failed |= !problems.empty();
             }
             if (session.GetState() == DocumentSession::State::Complete) break;
-            if (session.GetState() == DocumentSession::State::Malformed) {
-                ReportError(options.file, session.Message());
+            if (session.GetState() == DocumentSession::State::Malformed || copied) {
+                ReportError(options.file, session.StateReport());
                 return 1;
             }
         }
@@ -129,7 +134,7 @@ int RunRender(RenderOptions const& options) {
     // Only as far as the last page asked for: `-p 1` of a long document reads one page.
     int const lastPage = LastPageNamed(options.pages);
     DocumentSession first(options.file, options.session, *texFonts);
-    if (!first.LoadOrReport(lastPage)) return 1;
+    if (!first.LoadOrReport(lastPage) || !HasPagesToDraw(first)) return 1;
     first.ReportMissingFonts();
     std::vector<FontReport> fonts = ReportFonts(first.Document(), options.dpi * options.zoom);
     std::string error;
@@ -149,11 +154,12 @@ int RunRender(RenderOptions const& options) {
                                  " pages; put %d where the page number goes");
         return 1;
     }
-    int64_t surfaceBytes = SurfaceBytes(settings);
+    for (int page : *pages)
+        if (IsTheDocument(first, OutputPath(pattern, page + 1))) return 1;
 
     int workers = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min<int>(workers, static_cast<int>(pages->size()));
-    workers = static_cast<int>(std::clamp<int64_t>(kSurfaceBudget / std::max<int64_t>(surfaceBytes, 1), 1, workers));
+    workers = WorkersWithinBudget(settings, workers);
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
     std::atomic<bool> failed{false};
@@ -202,7 +208,7 @@ int RunRender(RenderOptions const& options) {
         if (!path.empty()) std::printf("%s\n", path.c_str());
 
     if (first.GetState() == DocumentSession::State::Malformed) {
-        ReportError(options.file, first.Message());
+        ReportError(options.file, first.StateReport());
         return 1;
     }
     return failed ? 1 : 0;

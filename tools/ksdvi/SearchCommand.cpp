@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "DviPixels.h"
 #include "JsonLines.h"
 #include "PageTexts.h"
+#include "page/PixelMapping.h"
 #include "text/UnicodeSearch.h"
 
 namespace {
@@ -37,7 +37,7 @@ int RunSearch(SearchOptions const& options) {
     bool whole = ForEachPageText(session, *pages, [&](int page, std::vector<ksdvi::UnicodeChar> const& chars) {
         search.FindOnPage(page, chars, matches);
     });
-    DviPixels pixels(session.Document(), options.dpi);
+    auto pixels = ksdvi::PixelMapping::OneInchIn(session.Document(), options.dpi);
     Json all = Json::array();
     for (ksdvi::TextMatch const& match : matches) {
         Json rects = Json::array();

@@ -7,7 +7,7 @@
 int RunSelect(SelectOptions const& options) {
     auto fonts = LoadFonts(options.session.mapFiles);
     DocumentSession session(options.file, options.session, *fonts);
-    if (!session.LoadOrReport()) return 1;
+    if (!session.LoadOrReport() || IsTheDocument(session, options.output)) return 1;
     if (session.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, session.Message());
         return 1;

@@ -8,9 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "DviPixels.h"
 #include "JsonLines.h"
 #include "PageTexts.h"
+#include "page/PixelMapping.h"
 
 int RunText(TextOptions const& options) {
     auto fonts = LoadFonts(options.session.mapFiles);
@@ -18,7 +18,7 @@ int RunText(TextOptions const& options) {
     auto pages = LoadPages(session, options.pages);
     if (!pages) return 1;
     KsDvi& dvi = session.Document();
-    DviPixels pixels(dvi, options.dpi);
+    auto pixels = ksdvi::PixelMapping::OneInchIn(dvi, options.dpi);
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     bool whole = ForEachPageText(session, *pages, [&](int page, std::vector<ksdvi::UnicodeChar> const& chars) {
         if (!options.json) {

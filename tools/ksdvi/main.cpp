@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
 
 #include "Commands.h"
 #include "HugePageHeap.h"
@@ -19,6 +20,11 @@ CLI::Validator const kFinite(
         return std::isfinite(value) ? std::string() : "not a finite number: " + text;
     },
     "", "finite");
+
+// An empty value would silently mean the default (all pages, the default
+// name): say so instead.
+CLI::Validator const kNotEmpty([](std::string& text) { return text.empty() ? "must not be empty" : std::string(); }, "",
+                               "not empty");
 
 // Runs a command on its document, copied first when it can be read only once.
 template <class Options>
@@ -38,20 +44,26 @@ int RunOnDocument(int (*run)(Options const&), Options options) {
     return run(options);
 }
 
+// Repeatable options take one value each time they are given, so that
+// `--vf-path DIR FILE.dvi` leaves the document's name alone.
 void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
     cmd->add_option("--tfm-path", session.tfmPaths, "Directory searched for TFM/OFM files before kpathsea")
         ->type_name("DIR")
+        ->allow_extra_args(false)
         ->check(CLI::ExistingDirectory);
     cmd->add_option("--vf-path", session.vfPaths, "Directory searched for VF files")
         ->type_name("DIR")
+        ->allow_extra_args(false)
         ->check(CLI::ExistingDirectory);
     cmd->add_option("--map", session.mapFiles, "TrueType map file, read after the generated entries")
         ->type_name("FILE")
+        ->allow_extra_args(false)
         ->check(CLI::ExistingFile);
     cmd->add_option("--allow-paths", session.allowedPaths,
                     "Directories whose files the document may name by absolute or ../ paths "
                     "(pictures, PostScript headers, fonts)")
         ->type_name("DIR")
+        ->allow_extra_args(false)
         ->check(CLI::ExistingDirectory);
     cmd->add_option("--xhan-table", session.xhanTable, "Hangul composition table of the xhan fonts")
         ->type_name("FILE")
@@ -59,12 +71,28 @@ void AddFontPathOptions(CLI::App* cmd, SessionOptions& session) {
         ->check(CLI::ExistingFile);
 }
 
-void AddPagesOption(CLI::App* cmd, std::string& pages) {
-    cmd->add_option("-p,--pages", pages, "Pages, e.g. 1,3-5 (1-based)");
+CLI::Option* AddFileOption(CLI::App* cmd, std::string& file) {
+    return cmd->add_option("FILE", file, "DVI file, - for standard input")->check(kNotEmpty);
+}
+
+CLI::Option* AddPagesOption(CLI::App* cmd, std::string& pages) {
+    return cmd->add_option("-p,--pages", pages, "Pages, e.g. 1,3-5 (1-based)")->check(kNotEmpty);
 }
 
 void AddResolutionOption(CLI::App* cmd, int& dpi, char const* what) {
     cmd->add_option("-r,--resolution", dpi, what)->check(CLI::Range(1, 4800));
+}
+
+// The command the arguments name, when it is none of `app`'s: CLI11 would
+// only say that a command is required.
+std::string UnknownCommand(CLI::App& app, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string const arg = argv[i];
+        if (!arg.empty() && arg[0] == '-') continue;
+        auto known = app.get_subcommands([&](CLI::App* cmd) { return cmd->check_name(arg); });
+        return known.empty() ? arg : std::string();
+    }
+    return {};
 }
 
 }  // namespace
@@ -76,7 +104,7 @@ int main(int argc, char** argv) {
 
     InfoOptions info;
     CLI::App* infoCmd = app.add_subcommand("info", "Preamble, mode, pages and fonts of a DVI file");
-    infoCmd->add_option("FILE", info.file, "DVI file")->required();
+    AddFileOption(infoCmd, info.file)->required();
     infoCmd->add_flag("--json", info.json, "Print JSON");
     infoCmd->add_option("-r,--resolution", info.dpi, "Dots per inch at which fonts are described")
         ->check(CLI::Range(1, 4800));
@@ -84,58 +112,60 @@ int main(int argc, char** argv) {
 
     TraceOptions trace;
     CLI::App* traceCmd = app.add_subcommand("trace", "One line per character, rule and special of each page");
-    traceCmd->add_option("FILE", trace.file, "DVI file")->required();
-    traceCmd->add_option("-p,--pages", trace.pages, "Pages, e.g. 1,3-5 (1-based)");
+    AddFileOption(traceCmd, trace.file)->required();
+    AddPagesOption(traceCmd, trace.pages);
     AddFontPathOptions(traceCmd, trace.session);
 
     RenderOptions render;
     CLI::App* renderCmd = app.add_subcommand("render", "Render pages to PNG files");
-    renderCmd->add_option("FILE", render.file, "DVI file")->required();
-    renderCmd->add_option("-p,--pages", render.pages, "Pages, e.g. 1,3-5 (1-based)");
+    AddFileOption(renderCmd, render.file)->required();
+    AddPagesOption(renderCmd, render.pages);
     renderCmd->add_option("-r,--resolution", render.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     renderCmd->add_option("-z,--zoom", render.zoom, "Zoom factor")->check(CLI::Range(0.01, 100.0) & kFinite);
-    renderCmd->add_option("-o,--output", render.output, "Output file pattern, %d the page number (NAME-%d.png)");
+    renderCmd->add_option("-o,--output", render.output, "Output file pattern, %d the page number (NAME-%d.png)")
+        ->check(kNotEmpty);
     renderCmd->add_option("--paper", render.paper,
                           "Paper when the document names none: a4, letter or WxH (e.g. 210mmx297mm)");
     renderCmd->add_option("-j,--jobs", render.jobs, "Pages rendered in parallel (default: one per core)")
         ->check(CLI::Range(1, 256));
     renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
-    renderCmd->add_option("--highlight", render.highlight, "Paint where this text occurs (as search finds it)");
+    renderCmd->add_option("--highlight", render.highlight, "Paint where this text occurs (as search finds it)")
+        ->check(kNotEmpty);
     renderCmd->add_flag("--follow", render.follow, "Render each page as TeX completes it, until the file is finished")
         ->excludes("--pages");
     AddFontPathOptions(renderCmd, render.session);
 
     LinksOptions links;
     CLI::App* linksCmd = app.add_subcommand("links", "The hyperlinks of each page with their areas in pixels");
-    linksCmd->add_option("FILE", links.file, "DVI file")->required();
-    linksCmd->add_option("-p,--pages", links.pages, "Pages, e.g. 1,3-5 (1-based)");
+    AddFileOption(linksCmd, links.file)->required();
+    AddPagesOption(linksCmd, links.pages);
     linksCmd->add_option("-r,--resolution", links.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     linksCmd->add_flag("--json", links.json, "Print JSON");
     AddFontPathOptions(linksCmd, links.session);
 
     LocateOptions locate;
     CLI::App* locateCmd = app.add_subcommand("locate", "The page and position of a named anchor");
-    locateCmd->add_option("FILE", locate.file, "DVI file")->required();
+    AddFileOption(locateCmd, locate.file)->required();
     locateCmd->add_option("ANCHOR", locate.anchor, "Anchor name")->required();
     locateCmd->add_option("-r,--resolution", locate.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     AddFontPathOptions(locateCmd, locate.session);
 
     OutlineOptions outline;
     CLI::App* outlineCmd = app.add_subcommand("outline", "The bookmarks of the document, where each leads");
-    outlineCmd->add_option("FILE", outline.file, "DVI file")->required();
+    AddFileOption(outlineCmd, outline.file)->required();
     outlineCmd->add_option("-r,--resolution", outline.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     outlineCmd->add_flag("--json", outline.json, "Print JSON");
     AddFontPathOptions(outlineCmd, outline.session);
 
     SelectOptions select;
     CLI::App* selectCmd = app.add_subcommand("select", "Chosen pages into a DVI file of their own");
-    selectCmd->add_option("FILE", select.file, "DVI file")->required();
-    selectCmd->add_option("-p,--pages", select.pages, "Pages, e.g. 1,3-5 (1-based)")->required();
-    selectCmd->add_option("-o,--output", select.output, "The DVI file to write")->required();
+    AddFileOption(selectCmd, select.file)->required();
+    AddPagesOption(selectCmd, select.pages)->required();
+    selectCmd->add_option("-o,--output", select.output, "The DVI file to write")->required()->check(kNotEmpty);
 
     SearchOptions search;
     CLI::App* searchCmd = app.add_subcommand("search", "Where a text occurs, with its rectangles in pixels");
-    searchCmd->add_option("FILE", search.file, "DVI file")->required();
+    AddFileOption(searchCmd, search.file)->required();
     searchCmd->add_option("PATTERN", search.pattern, "Text to find (UTF-8; white space is ignored)")->required();
     AddPagesOption(searchCmd, search.pages);
     AddResolutionOption(searchCmd, search.dpi, "Dots per inch");
@@ -145,7 +175,7 @@ int main(int argc, char** argv) {
 
     TextOptions text;
     CLI::App* textCmd = app.add_subcommand("text", "The text of each page in UTF-8");
-    textCmd->add_option("FILE", text.file, "DVI file")->required();
+    AddFileOption(textCmd, text.file)->required();
     AddPagesOption(textCmd, text.pages);
     AddResolutionOption(textCmd, text.dpi, "Dots per inch of the boxes of --json");
     textCmd->add_flag("--json", text.json, "Print each line's words with their boxes as JSON");
@@ -153,19 +183,24 @@ int main(int argc, char** argv) {
 
     FontmapOptions fontmap;
     CLI::App* fontmapCmd = app.add_subcommand("fontmap", "The map entries used for the fonts of FILE, or for all");
-    fontmapCmd->add_option("FILE", fontmap.file, "DVI file");
+    AddFileOption(fontmapCmd, fontmap.file);
     AddFontPathOptions(fontmapCmd, fontmap.session);
 
     PrintOptions print;
     CLI::App* printCmd = app.add_subcommand("print", "Print pages in bands to a PDF or PostScript file");
-    printCmd->add_option("FILE", print.file, "DVI file")->required();
-    printCmd->add_option("-p,--pages", print.pages, "Pages, e.g. 1,3-5 (1-based)");
+    AddFileOption(printCmd, print.file)->required();
+    AddPagesOption(printCmd, print.pages);
     printCmd->add_option("-r,--resolution", print.dpi, "Printer dots per inch")->check(CLI::Range(1, 4800));
     printCmd->add_option("--paper", print.paper, "Paper when the document names none: a4, letter or WxH");
     printCmd->add_option("-o,--output", print.output, "OUT.pdf, OUT.ps, or - for PostScript on standard output")
-        ->required();
+        ->required()
+        ->check(kNotEmpty);
     AddFontPathOptions(printCmd, print.session);
 
+    if (std::string const unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+        std::cerr << "ksdvi: unknown command '" << unknown << "' (ksdvi --help lists the commands)" << std::endl;
+        return 1;
+    }
     try {
         app.parse(argc, argv);
     } catch (CLI::ParseError const& e) {

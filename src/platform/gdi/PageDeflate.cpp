@@ -252,13 +252,15 @@ void PageDeflate::PutBlock(bool last) {
     std::uint8_t distLengths[kDistSymbols];
     BuildLengths(litCounts, kLitLenSymbols, 15, litLengths);
     BuildLengths(distCounts, kDistSymbols, 15, distLengths);
-    int litUsed = kLitLenSymbols, distUsed = kDistSymbols;
-    while (litLengths[litUsed - 1] == 0) --litUsed;
-    while (distUsed > 1 && distLengths[distUsed - 1] == 0) --distUsed;
-    std::memcpy(lengths + litUsed, distLengths, std::size_t(distUsed));
     std::uint16_t litCodes[kLitLenSymbols], distCodes[kDistSymbols];
     BuildCodes(litLengths, kLitLenSymbols, litCodes);
     BuildCodes(distLengths, kDistSymbols, distCodes);
+    int litUsed = kLitLenSymbols, distUsed = kDistSymbols;
+    while (litLengths[litUsed - 1] == 0) --litUsed;
+    while (distUsed > 1 && distLengths[distUsed - 1] == 0) --distUsed;
+    // The distance lengths follow the used literal/length ones, over unused
+    // ones: the codes are made by now.
+    std::memcpy(lengths + litUsed, distLengths, std::size_t(distUsed));
 
     // The code lengths themselves, run-length coded: 16 repeats the last
     // length 3 to 6 times, 17 and 18 are runs of 3 to 10 and 11 to 138 zeros.

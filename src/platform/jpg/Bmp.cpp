@@ -2,6 +2,7 @@
 // moved into a block of its own.
 #include <bit>
 
+#include "platform/gdi/DibReducer.h"
 #include "platform/jpg/DibLayout.h"
 
 namespace ksdvi::jpg {
@@ -107,40 +108,115 @@ unsigned char Channel(std::uint32_t v, std::uint32_t mask) {
     return static_cast<unsigned char>(((v & mask) >> shift) * 255 / m);
 }
 
+// Row `y` (from the top) of the file's pixels.
+const unsigned char* SourceRow(const BmpFile& b, int y) {
+    return b.bits + std::size_t(b.topDown ? y : b.height - 1 - y) * b.stride;
+}
+
+// The pixels of a row as blue, green, red; indices past the colour table are black.
+void RowToBgr(const BmpFile& b, const unsigned char* src, unsigned char* bgr) {
+    const bool masked = b.masks[0] | b.masks[1] | b.masks[2];
+    const int width = int(b.width);
+    for (int x = 0; x < width; ++x, bgr += 3) {
+        if (masked) {
+            const std::uint32_t v = b.bitCount == 16 ? Le16(src + 2 * x) : Le32(src + 4 * std::size_t(x));
+            bgr[0] = Channel(v, b.masks[2]);
+            bgr[1] = Channel(v, b.masks[1]);
+            bgr[2] = Channel(v, b.masks[0]);
+        } else if (b.bitCount >= 24) {
+            std::memcpy(bgr, src + std::size_t(x) * std::size_t(b.bitCount / 8), 3);
+        } else {
+            const int perByte = 8 / b.bitCount;
+            const unsigned shift = unsigned(b.bitCount * (perByte - 1 - x % perByte));
+            const unsigned index = (src[x / perByte] >> shift) & ((1u << b.bitCount) - 1);
+            if (index < b.tableEntries) {
+                std::memcpy(bgr, b.table + index * (b.core ? 3 : 4), 3);
+            } else {
+                bgr[0] = bgr[1] = bgr[2] = 0;
+            }
+        }
+    }
+}
+
+// Checks the file and fills `out` with the layout of the DIB; with `target`,
+// writes it. A picture shown at half its size or less is averaged into a
+// 24-bit DIB row by row.
+gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi::DecodeBounds& bounds,
+                         DibTarget* target, DibLayout* out) {
+    using gdi::DecodeResult;
+    BmpFile b;
+    if (!Parse(file, size, b)) return DecodeResult::Damaged;
+    const int width = int(b.width), height = int(b.height);
+    const gdi::SIZE shown = bounds.ShownAt({width, height, 0, 0});
+    const int factorX = gdi::DibReducer::Factor(width, shown.cx);
+    const int factorY = gdi::DibReducer::Factor(height, shown.cy);
+    if (factorX > 1 || factorY > 1) {
+        // The sums, the DIB and a row of colours.
+        if (gdi::DibReducer::BytesFor(width, height, factorX, factorY) + 3 * std::uint64_t(width) > bounds.bytes)
+            return DecodeResult::TooLarge;
+        DibLayout layout;
+        layout.Set(std::uint64_t(width + factorX - 1) / factorX, std::uint64_t(height + factorY - 1) / factorY, 24, 0);
+        *out = layout;
+        if (!target) return DecodeResult::Decoded;
+        gdi::DibReducer reducer;
+        reducer.Start(width, height, factorX, factorY);
+        std::vector<unsigned char> bgr(3 * std::size_t(width));
+        for (int y = 0; y < height; ++y) {
+            if (bounds.Expired()) return DecodeResult::TooSlow;
+            RowToBgr(b, SourceRow(b, y), bgr.data());
+            reducer.Add(y, 0, 1, bgr.data(), width);
+        }
+        return target->Take(reducer.Finish(0, 0));
+    }
+    if (b.layout.total > bounds.bytes) return DecodeResult::TooLarge;
+    *out = b.layout;
+    if (!target) return DecodeResult::Decoded;
+    unsigned char* dib = nullptr;
+    if (const DecodeResult got = target->Get(b.layout, dib); got != DecodeResult::Decoded) return got;
+    const DibLayout& layout = b.layout;
+    layout.WriteHeader(dib);
+    for (unsigned i = 0; i < b.tableEntries; ++i) {
+        const unsigned char* c = b.table + i * (b.core ? 3 : 4);
+        layout.SetColor(dib, i, c[2], c[1], c[0]);
+    }
+    const bool masked = b.masks[0] | b.masks[1] | b.masks[2];
+    for (int y = 0; y < layout.height; ++y) {
+        if (bounds.Expired()) return DecodeResult::TooSlow;
+        // Sixteen-bit and bit-field rows are written as 24-bit ones.
+        if (masked) {
+            RowToBgr(b, SourceRow(b, y), layout.Row(dib, y));
+        } else {
+            std::memcpy(layout.Row(dib, y), SourceRow(b, y), layout.stride);
+        }
+    }
+    return DecodeResult::Decoded;
+}
+
 }  // namespace
 
 std::size_t check_bmp_size(const unsigned char* file, std::size_t fileSize) {
-    BmpFile b;
-    return Parse(file, fileSize, b) ? b.layout.total : 0;
+    DibLayout layout;
+    return Decode(file, fileSize, {}, nullptr, &layout) == gdi::DecodeResult::Decoded ? layout.total : 0;
 }
 
 int Bmp2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize) {
-    BmpFile b;
-    if (!dib || !Parse(file, fileSize, b) || dibSize < b.layout.total) return 0;
-    const DibLayout& out = b.layout;
-    out.WriteHeader(dib);
-    for (unsigned i = 0; i < b.tableEntries; ++i) {
-        const unsigned char* c = b.table + i * (b.core ? 3 : 4);
-        out.SetColor(dib, i, c[2], c[1], c[0]);
+    DibLayout layout;
+    DibTarget target{dib, dibSize, nullptr};
+    return dib && Decode(file, fileSize, {}, &target, &layout) == gdi::DecodeResult::Decoded ? 1 : 0;
+}
+
+gdi::DecodeResult DecodeBmp(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
+                            std::vector<unsigned char>& dib) {
+    DibLayout layout;
+    DibTarget target{nullptr, 0, &dib};
+    gdi::DecodeResult result = gdi::DecodeResult::TooLarge;
+    try {
+        result = Decode(file, fileSize, bounds, &target, &layout);
+    } catch (const std::bad_alloc&) {
+        result = gdi::DecodeResult::TooLarge;
     }
-    const bool masked = b.masks[0] | b.masks[1] | b.masks[2];
-    const int bytesPerPixel = b.bitCount / 8;
-    for (int y = 0; y < out.height; ++y) {
-        // Rows in the file go bottom-up unless the height was negative.
-        const unsigned char* src = b.bits + std::size_t(b.topDown ? y : out.height - 1 - y) * b.stride;
-        unsigned char* dst = out.Row(dib, y);
-        if (!masked) {
-            std::memcpy(dst, src, out.stride);
-            continue;
-        }
-        for (int x = 0; x < out.width; ++x, src += bytesPerPixel, dst += 3) {
-            const std::uint32_t v = bytesPerPixel == 2 ? Le16(src) : Le32(src);
-            dst[0] = Channel(v, b.masks[2]);
-            dst[1] = Channel(v, b.masks[1]);
-            dst[2] = Channel(v, b.masks[0]);
-        }
-    }
-    return 1;
+    if (result != gdi::DecodeResult::Decoded) dib.clear();
+    return result;
 }
 
 }  // namespace ksdvi::jpg

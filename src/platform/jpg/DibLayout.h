@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "platform/gdi/Types.h"
 #include "platform/jpg/JpgLib.h"
@@ -50,6 +52,42 @@ struct DibLayout {
     // Row y counted from the top of the picture.
     unsigned char* Row(unsigned char* dib, int y) const {
         return dib + headerBytes + std::size_t(height - 1 - y) * stride;
+    }
+};
+
+// Where a decoder writes: the caller's buffer of `dibSize` bytes, or a vector
+// the decoder sizes.
+struct DibTarget {
+    unsigned char* dib = nullptr;
+    std::size_t dibSize = 0;
+    std::vector<unsigned char>* owned = nullptr;
+
+    // The block for `layout` in `block`; Damaged when the caller's buffer is
+    // too small, TooLarge when memory runs out.
+    gdi::DecodeResult Get(const DibLayout& layout, unsigned char*& block) noexcept {
+        block = nullptr;
+        if (!owned) {
+            if (!dib || dibSize < layout.total) return gdi::DecodeResult::Damaged;
+            block = dib;
+            return gdi::DecodeResult::Decoded;
+        }
+        try {
+            owned->assign(layout.total, 0);
+        } catch (const std::bad_alloc&) {
+            return gdi::DecodeResult::TooLarge;
+        }
+        block = owned->data();
+        return gdi::DecodeResult::Decoded;
+    }
+    // A DIB made elsewhere (a reduction), moved or copied into place.
+    gdi::DecodeResult Take(std::vector<unsigned char>&& made) {
+        if (owned) {
+            *owned = std::move(made);
+            return gdi::DecodeResult::Decoded;
+        }
+        if (!dib || dibSize < made.size()) return gdi::DecodeResult::Damaged;
+        std::memcpy(dib, made.data(), made.size());
+        return gdi::DecodeResult::Decoded;
     }
 };
 

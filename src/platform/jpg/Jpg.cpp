@@ -1,5 +1,8 @@
 // JPEG files through libjpeg-turbo. Errors come back through longjmp to the
 // one function that calls the library; that function holds no C++ objects.
+// A picture shown smaller than its own size is decoded by the library's DCT
+// scaling, at the smallest eighth of its size that still covers what is shown.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -19,14 +22,28 @@ constexpr int kMaxScans = 1000;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
+    const gdi::DecodeBounds* bounds;
     bool decoding;  // the pixel data is being read
     int scans;
+    gdi::DecodeResult failure;  // why the decoder jumped back
 };
 
 ErrorManager* Manager(j_common_ptr c) { return reinterpret_cast<ErrorManager*>(c->err); }
 
-[[noreturn]] void OnError(j_common_ptr c) { std::longjmp(Manager(c)->jump, 1); }
+[[noreturn]] void Fail(ErrorManager* e, gdi::DecodeResult why) {
+    e->failure = why;
+    std::longjmp(e->jump, 1);
+}
+
+// The library's memory beyond what it was allowed (whole-image buffers of
+// progressive files) is a picture too large; anything else a damaged file.
+[[noreturn]] void OnError(j_common_ptr c) {
+    const int code = c->err->msg_code;
+    Fail(Manager(c), code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY ? gdi::DecodeResult::TooLarge
+                                                                                 : gdi::DecodeResult::Damaged);
+}
 
 // Nothing is printed. Data that ends before the last row would be filled with
 // grey by the library: such a file is refused instead. (A progressive file is
@@ -36,58 +53,82 @@ void OnMessage(j_common_ptr c, int level) {
     ErrorManager* e = Manager(c);
     if (level < 0) {
         ++c->err->num_warnings;
-        if (c->err->msg_code == JWRN_JPEG_EOF && e->decoding) std::longjmp(e->jump, 1);
+        if (c->err->msg_code == JWRN_JPEG_EOF && e->decoding) Fail(e, gdi::DecodeResult::Damaged);
     } else if (level == 1 && c->err->msg_code == JTRC_SOS && ++e->scans > kMaxScans) {
-        std::longjmp(e->jump, 1);
+        Fail(e, gdi::DecodeResult::Damaged);
     }
+}
+
+// Called by the library between rows and between rows of scans.
+void OnProgress(j_common_ptr c) {
+    ErrorManager* e = Manager(c);
+    if (e->bounds->Expired()) Fail(e, gdi::DecodeResult::TooSlow);
 }
 
 unsigned char Scale(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127) / 255); }
 
-// Fills `out` with the layout of the DIB and, when `dib` is given, decodes
-// into it. The canonical libjpeg pattern: everything the library touches
-// after setjmp lives in `cinfo`, which it reaches through a pointer.
-bool Decode(const unsigned char* file, std::size_t size, unsigned char* dib, std::size_t dibSize, DibLayout* out) {
-    if (!file || size == 0) return false;
+// Reads the header, chooses the output size and fills `out` with the layout
+// of the DIB; with `target`, decodes into it. The canonical libjpeg pattern:
+// everything the library touches after setjmp lives in `cinfo` and `err`,
+// which it reaches through pointers.
+gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi::DecodeBounds& bounds,
+                         DibTarget* target, DibLayout* out) {
+    if (!file || size == 0) return gdi::DecodeResult::Damaged;
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
+    err.bounds = &bounds;
+    err.failure = gdi::DecodeResult::Damaged;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = OnError;
     err.pub.emit_message = OnMessage;
+    err.progress.progress_monitor = OnProgress;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return err.failure;
     }
     jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = long(kMaxDibBytes);
+    cinfo.progress = &err.progress;
+    cinfo.mem->max_memory_to_use = long(std::min<std::uint64_t>(bounds.bytes, kMaxDibBytes));
     jpeg_mem_src(&cinfo, file, static_cast<unsigned long>(size));
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) Fail(&err, gdi::DecodeResult::Damaged);
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     DibLayout layout;
-    if (!layout.Set(cinfo.image_width, cinfo.image_height, grey ? 8 : 24, grey ? 256 : 0) ||
-        (dib && dibSize < layout.total)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
+    // The file's own size is held to the caps as well: every block of it is
+    // read whatever the scale.
+    if (!layout.Set(cinfo.image_width, cinfo.image_height, grey ? 8 : 24, grey ? 256 : 0))
+        Fail(&err, gdi::DecodeResult::TooManyPixels);
+    const gdi::SIZE shown = bounds.ShownAt({int(cinfo.image_width), int(cinfo.image_height), 0, 0});
+    // Eighths of the size, smallest first; eight eighths is the library's
+    // unscaled decoding, pixel for pixel the same as without scaling.
+    for (unsigned eighths = 1; eighths <= 8; ++eighths) {
+        cinfo.scale_num = eighths < 8 ? eighths : 1;
+        cinfo.scale_denom = eighths < 8 ? 8 : 1;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (cinfo.output_width >= unsigned(shown.cx) && cinfo.output_height >= unsigned(shown.cy)) break;
     }
+    if (!layout.Set(cinfo.output_width, cinfo.output_height, grey ? 8 : 24, grey ? 256 : 0) ||
+        layout.total > bounds.bytes)
+        Fail(&err, layout.total > bounds.bytes ? gdi::DecodeResult::TooLarge : gdi::DecodeResult::Damaged);
     *out = layout;
-    if (!dib) {
+    if (!target) {
         jpeg_destroy_decompress(&cinfo);
-        return true;
+        return gdi::DecodeResult::Decoded;
     }
+    unsigned char* dib = nullptr;
+    if (const gdi::DecodeResult got = target->Get(layout, dib); got != gdi::DecodeResult::Decoded) Fail(&err, got);
+    // What the library may take beside the DIB: whole-image buffers of
+    // progressive files beyond it make the picture too large.
+    cinfo.mem->max_memory_to_use = long(std::max<std::uint64_t>(
+        std::min<std::uint64_t>(bounds.bytes, kMaxDibBytes) - std::min<std::uint64_t>(bounds.bytes, layout.total), 1));
     err.decoding = true;
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_width != unsigned(layout.width) || cinfo.output_height != unsigned(layout.height) ||
         cinfo.output_components != (grey   ? 1
                                     : cmyk ? 4
-                                           : 3)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
+                                           : 3))
+        Fail(&err, gdi::DecodeResult::Damaged);
     // CMYK rows are wider than the DIB's: they pass through a row of the
     // library's own pool, freed with the decoder.
     JSAMPARRAY cmykRow = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
@@ -98,10 +139,7 @@ bool Decode(const unsigned char* file, std::size_t size, unsigned char* dib, std
     while (cinfo.output_scanline < cinfo.output_height) {
         unsigned char* row = layout.Row(dib, int(cinfo.output_scanline));
         JSAMPROW target = cmyk ? cmykRow[0] : row;
-        if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) {
-            jpeg_destroy_decompress(&cinfo);
-            return false;
-        }
+        if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) Fail(&err, gdi::DecodeResult::Damaged);
         if (cmyk) {
             const unsigned char* p = cmykRow[0];
             for (int x = 0; x < layout.width; ++x, p += 4) {
@@ -118,19 +156,29 @@ bool Decode(const unsigned char* file, std::size_t size, unsigned char* dib, std
     jpeg_destroy_decompress(&cinfo);
     layout.WriteHeader(dib);
     for (unsigned i = 0; i < layout.colors; ++i) layout.SetColor(dib, i, i, i, i);
-    return true;
+    return gdi::DecodeResult::Decoded;
 }
 
 }  // namespace
 
 std::size_t check_dib_size(const unsigned char* file, std::size_t fileSize) {
     DibLayout layout;
-    return Decode(file, fileSize, nullptr, 0, &layout) ? layout.total : 0;
+    return Decode(file, fileSize, {}, nullptr, &layout) == gdi::DecodeResult::Decoded ? layout.total : 0;
 }
 
 int Jpg2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize) {
     DibLayout layout;
-    return dib && Decode(file, fileSize, dib, dibSize, &layout) ? 1 : 0;
+    DibTarget target{dib, dibSize, nullptr};
+    return dib && Decode(file, fileSize, {}, &target, &layout) == gdi::DecodeResult::Decoded ? 1 : 0;
+}
+
+gdi::DecodeResult DecodeJpg(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
+                            std::vector<unsigned char>& dib) {
+    DibLayout layout;
+    DibTarget target{nullptr, 0, &dib};
+    const gdi::DecodeResult result = Decode(file, fileSize, bounds, &target, &layout);
+    if (result != gdi::DecodeResult::Decoded) dib.clear();
+    return result;
 }
 
 }  // namespace ksdvi::jpg

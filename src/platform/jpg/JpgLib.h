@@ -9,9 +9,19 @@
 // failure. Damaged files fail; nothing is read outside `file`, and sizes are
 // capped (kMaxPixels, kMaxDibBytes) so that a header cannot make anyone
 // allocate without bound.
+//
+// Each format also has a bounded decoder (Decode*), which decodes a picture
+// shown smaller than its own size to a smaller DIB (JPEG by the library's DCT
+// scaling, the others by averaging blocks of pixels into 24 bits; see
+// gdi::DibReducer), holds its memory to the bounds' bytes and stops at their
+// deadline. The DIB is exactly the picture's when it is shown at its own size
+// or larger.
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "platform/gdi/DecodeBounds.h"
 
 namespace ksdvi::jpg {
 
@@ -23,12 +33,19 @@ inline constexpr std::uint64_t kMaxDibBytes = std::uint64_t(1) << 30;
 // fails.
 std::size_t check_dib_size(const unsigned char* file, std::size_t fileSize);
 int Jpg2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize);
+// The smallest of 1/8, 2/8, ... 8/8 of the picture's size that covers what
+// is shown (both sides). Progressive files need whole-image buffers the size
+// of the file's own pixels: they count against the bytes.
+gdi::DecodeResult DecodeJpg(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
+                            std::vector<unsigned char>& dib);
 
 // GIF: the first image of the file, at its own size (the logical screen and
 // the image's place in it are not used), 8 bits with a 256-entry palette;
 // interlaced images are put in order and the transparent colour is white.
 std::size_t check_gif_size(const unsigned char* file, std::size_t fileSize);
 int Gif2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize);
+gdi::DecodeResult DecodeGif(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
+                            std::vector<unsigned char>& dib);
 
 // BMP: the file's own DIB (any depth and header GDI reads, uncompressed or bit
 // fields) moved into one aligned block, because the header in a file sits at
@@ -36,5 +53,7 @@ int Gif2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib,
 // of the bits and the rows are checked against the file.
 std::size_t check_bmp_size(const unsigned char* file, std::size_t fileSize);
 int Bmp2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize);
+gdi::DecodeResult DecodeBmp(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
+                            std::vector<unsigned char>& dib);
 
 }  // namespace ksdvi::jpg

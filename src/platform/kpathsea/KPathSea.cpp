@@ -90,21 +90,19 @@ std::string KPathSea::FindGlyphFont(std::string const& name, unsigned dpi, unsig
     auto it = glyphCache_.find(key);
     if (it == glyphCache_.end()) {
         std::pair<std::string, unsigned> found{"", 0};
-        // mktexpk takes seconds to fail for a font without METAFONT source;
-        // once it has, other sizes of the font take only what is installed.
-        bool make = makeFailed_.count(name) == 0;
-        {
+        // mktexpk takes seconds to fail for a font without METAFONT source,
+        // and each search walks the font trees: once a font has none, its
+        // other sizes are not looked for.
+        if (failed_.count(name) == 0) {
             std::lock_guard<std::mutex> libraryLock(LibraryMutex());
-            if (!make) kpse_set_program_enabled(kpse_pk_format, 0, kpse_src_compile);
             kpse_glyph_file_type file{};
             char* path = kpse_find_glyph(name.c_str(), dpi, kpse_pk_format, &file);
             if (path) {
                 if (file.source != kpse_glyph_source_fallback) found = {path, file.dpi};
                 free(path);
             }
-            if (!make) kpse_set_program_enabled(kpse_pk_format, 1, kpse_src_compile);
         }
-        if (found.first.empty()) makeFailed_.insert(name);
+        if (found.first.empty()) failed_.insert(name);
         it = glyphCache_.emplace(key, found).first;
     }
     if (foundDpi) *foundDpi = it->second.second;

@@ -35,5 +35,5 @@ private:
     std::mutex mutex_;
     std::map<std::pair<int, std::string>, std::string> cache_;
     std::map<std::string, std::pair<std::string, unsigned>> glyphCache_;
-    std::set<std::string> makeFailed_;  // fonts no PK could be found or made for
+    std::set<std::string> failed_;  // fonts no PK could be found or made for
 };

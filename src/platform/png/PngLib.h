@@ -6,6 +6,8 @@
 #include <istream>
 #include <vector>
 
+#include "platform/gdi/DecodeBounds.h"
+
 // Makes libpng read from `stream`. A read that comes back short (or throws)
 // raises a libpng error, which ends at the caller's setjmp.
 void png_init_istream(png_structp png, std::istream* stream);
@@ -21,5 +23,11 @@ namespace ksdvi::png {
 // (0.45455 without one). Empty when the file cannot be read, or is larger than
 // 2^28 pixels or 1 GiB of DIB. Nothing is printed.
 std::vector<unsigned char> ReadPngDib(std::istream& stream);
+
+// The same within `bounds`, read row by row: a picture shown at half its size
+// or less is averaged over blocks of pixels as its rows come (see
+// gdi::DibReducer), so that memory follows what is shown; its header's pixels
+// per metre are divided by the blocks' sides. `dib` is empty unless Decoded.
+gdi::DecodeResult DecodePng(std::istream& stream, const gdi::DecodeBounds& bounds, std::vector<unsigned char>& dib);
 
 }  // namespace ksdvi::png

@@ -1,13 +1,16 @@
-#include "PaperSize.h"
+#include "page/Paper.h"
 
 #include <vector>
 
+#include "dvi/KsDvi.h"
 #include "dvi/SpecialParsing.h"
+
+namespace ksdvi {
 
 namespace {
 
 // One dimension filling all of `text`; "true" units are the same on paper.
-std::optional<int> Dimension(std::string text) {
+std::optional<int32_t> Dimension(std::string text) {
     size_t t = text.find("true");
     if (t != std::string::npos) text.erase(t, 4);
     std::vector<unsigned char> bytes(text.begin(), text.end());
@@ -18,25 +21,29 @@ std::optional<int> Dimension(std::string text) {
     return sp;
 }
 
-std::optional<PaperSize> Pair(std::string const& text, char separator) {
+std::optional<Paper> Pair(std::string const& text, char separator) {
     size_t at = text.find(separator);
     if (at == std::string::npos) return std::nullopt;
     auto w = Dimension(text.substr(0, at));
     auto h = Dimension(text.substr(at + 1));
     if (!w || !h) return std::nullopt;
-    return PaperSize{*w, *h};
+    return Paper{*w, *h};
 }
 
 }  // namespace
 
-std::optional<PaperSize> ParsePaperOption(std::string const& text) {
+std::optional<Paper> ParsePaperOption(std::string const& text) {
     if (text == "a4") return Pair("210mmx297mm", 'x');
     if (text == "letter") return Pair("8.5inx11in", 'x');
     return Pair(text, 'x');
 }
 
-std::optional<PaperSize> ParsePaperSpecial(std::string const& text) {
+std::optional<Paper> ParsePaperSpecial(std::string const& text) {
     std::string value = text;
     while (!value.empty() && value.back() == ' ') value.pop_back();
     return Pair(value, ',');
 }
+
+Paper PaperOf(KsDvi const& dvi, Paper const& fallback) { return dvi.GetPaperSpecial().value_or(fallback); }
+
+}  // namespace ksdvi

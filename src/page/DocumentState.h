@@ -1,0 +1,26 @@
+#pragma once
+// What a scan found, in words: a complete document, one TeX is still writing
+// (its last page or its postamble unfinished: the complete pages can be
+// shown), or one that breaks the rules of DVI; with a sentence for each
+// problem, as messages and viewers show it.
+
+#include <string>
+
+class KsDvi;
+
+namespace ksdvi {
+
+enum class DocumentState { Growing, Complete, Malformed };
+
+struct DocumentStatus {
+    DocumentState state = DocumentState::Growing;
+    // Why the scan stopped early; empty when it did not.
+    std::string problem;
+};
+
+DocumentStatus StatusOf(KsDvi const& dvi);
+
+// "growing", "complete" or "malformed".
+char const* StateName(DocumentState state);
+
+}  // namespace ksdvi

@@ -1,0 +1,28 @@
+#pragma once
+// Paper sizes as users and documents give them, in TeX's scaled points.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class KsDvi;
+
+namespace ksdvi {
+
+struct Paper {
+    int32_t width = 0;  // scaled points
+    int32_t height = 0;
+    bool operator==(Paper const&) const = default;
+};
+
+// "a4", "letter", or "WxH" with TeX dimensions ("210mmx297mm", "8.5inx11in").
+std::optional<Paper> ParsePaperOption(std::string const& text);
+// The dvips papersize special's value: "W,H" with TeX dimensions, optionally
+// "true" before the unit ("597.50787pt,845.04684pt", "8.5truein,11truein").
+std::optional<Paper> ParsePaperSpecial(std::string const& text);
+
+// The paper a page is drawn on: the document's first papersize special, as
+// dvips takes it, else `fallback`.
+Paper PaperOf(KsDvi const& dvi, Paper const& fallback);
+
+}  // namespace ksdvi

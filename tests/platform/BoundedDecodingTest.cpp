@@ -1,0 +1,366 @@
+// Decoding within bounds. Pictures shown at their own size or larger decode
+// exactly as without bounds; pictures shown smaller decode smaller (JPEG by
+// libjpeg's scaling, the others by averaging blocks of pixels); pictures that
+// declare far more pixels than anything shows, made here by the real encoders,
+// take memory for what is shown, or are refused by the bytes, the deadline or
+// the hard limit on pixels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/DecodeBounds.h"
+#include "platform/gdi/Dib.h"
+#include "platform/jpg/JpgLib.h"
+#include "platform/png/PngLib.h"
+#include "support/PictureFiles.h"
+#include "support/TempFile.h"
+
+namespace ksdvi::gdi {
+namespace {
+
+using test::Bytes;
+
+enum class Format { Jpeg, Gif, Png, Bmp };
+
+std::string PicturePath(const std::string& name) { return std::string(KSDVI_TEST_DATA) + "/pictures/" + name; }
+
+DecodeResult DecodeWithin(Format format, const Bytes& file, const DecodeBounds& bounds, std::vector<BYTE>& dib) {
+    switch (format) {
+    case Format::Jpeg: return jpg::DecodeJpg(file.data(), file.size(), bounds, dib);
+    case Format::Gif: return jpg::DecodeGif(file.data(), file.size(), bounds, dib);
+    case Format::Bmp: return jpg::DecodeBmp(file.data(), file.size(), bounds, dib);
+    case Format::Png: break;
+    }
+    std::istringstream stream(std::string(file.begin(), file.end()));
+    return png::DecodePng(stream, bounds, dib);
+}
+
+// The DIB the decoders give without bounds.
+std::vector<BYTE> DecodeWhole(Format format, const Bytes& file) {
+    if (format == Format::Png) {
+        std::istringstream stream(std::string(file.begin(), file.end()));
+        return png::ReadPngDib(stream);
+    }
+    using Check = std::size_t (*)(const unsigned char*, std::size_t);
+    using Convert = int (*)(const unsigned char*, std::size_t, unsigned char*, std::size_t);
+    const auto [check, convert] = format == Format::Jpeg ? std::pair<Check, Convert>{jpg::check_dib_size, jpg::Jpg2Dib}
+                                  : format == Format::Gif
+                                      ? std::pair<Check, Convert>{jpg::check_gif_size, jpg::Gif2Dib}
+                                      : std::pair<Check, Convert>{jpg::check_bmp_size, jpg::Bmp2Dib};
+    std::vector<BYTE> dib(check(file.data(), file.size()));
+    if (dib.empty() || convert(file.data(), file.size(), dib.data(), dib.size()) <= 0) return {};
+    return dib;
+}
+
+DecodeBounds ShownAt(int width, int height) {
+    DecodeBounds bounds;
+    bounds.shownAt = [=](const DeclaredPicture&) { return SIZE{width, height}; };
+    return bounds;
+}
+
+// The decoded pixels, or null when the DIB cannot be read.
+std::shared_ptr<Surface> Pixels(const std::vector<BYTE>& dib) {
+    DibView view;
+    if (!DibView::FromPacked(dib.data(), dib.size(), view)) return nullptr;
+    return view.Decode(DIB_RGB_COLORS, nullptr);
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+constexpr COLORREF kRed = RGB(255, 0, 0), kLime = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255),
+                   kBlack = RGB(0, 0, 0);
+constexpr COLORREF Grey(int v) { return RGB(v, v, v); }
+
+// The pictures of tests/data: 16 x 12 in four 8 x 6 regions.
+struct Picture {
+    const char* file;
+    Format format;
+    COLORREF regions[4];  // top left, top right, bottom left, bottom right
+    int tolerance;        // per channel; lossy files are not probed next to region edges
+    int density;          // pixels per metre the header declares, 0 for none
+};
+
+const Picture kPictures[] = {
+    {"rgb.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
+    {"progressive.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
+    {"cmyk.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
+    {"grey.jpg", Format::Jpeg, {kBlack, Grey(64), Grey(192), kWhite}, 12, 0},
+    {"palette.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"interlaced.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"transparent.gif", Format::Gif, {kRed, kLime, kWhite, kWhite}, 0, 0},
+    {"rgb.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 11811},
+    {"deep.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"greyalpha.png", Format::Png, {kBlack, kWhite, kBlack, kWhite}, 0, 0},
+    {"bkgd.png", Format::Png, {kBlack, Grey(128), kBlack, Grey(128)}, 1, 0},
+    {"rgb.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"palette.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"rgb565.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
+};
+
+// Shown at their own size, a little smaller than it (no eighth or block of
+// pixels is small enough to leave out) or larger: the very DIB of decoding
+// without bounds. The shown size is asked for with what the header declares.
+TEST(BoundedDecoding, PicturesShownAtTheirSizeOrLargerDecodeAsWithoutBounds) {
+    for (const Picture& p : kPictures) {
+        const Bytes file = ReadFileBytes(PicturePath(p.file));
+        ASSERT_FALSE(file.empty()) << p.file;
+        const std::vector<BYTE> whole = DecodeWhole(p.format, file);
+        ASSERT_FALSE(whole.empty()) << p.file;
+        for (SIZE shown : {SIZE{16, 12}, SIZE{15, 11}, SIZE{64, 48}, SIZE{0, 0}}) {
+            SCOPED_TRACE(std::string(p.file) + " shown at " + std::to_string(shown.cx) + "x" +
+                         std::to_string(shown.cy));
+            DeclaredPicture declared;
+            DecodeBounds bounds;
+            bounds.shownAt = [&](const DeclaredPicture& d) {
+                declared = d;
+                return shown.cx ? shown : SIZE{d.width, d.height};
+            };
+            std::vector<BYTE> dib;
+            ASSERT_EQ(DecodeWithin(p.format, file, bounds, dib), DecodeResult::Decoded);
+            EXPECT_EQ(dib, whole);
+            EXPECT_EQ(declared.width, 16);
+            EXPECT_EQ(declared.height, 12);
+            EXPECT_EQ(declared.xPelsPerMeter, p.density);
+            EXPECT_EQ(declared.yPelsPerMeter, p.density);
+        }
+    }
+}
+
+// Shown at half their size: 8 x 6 pixels, each region a quarter of them in
+// its own colour (JPEG at four eighths; the others average 2 x 2 blocks,
+// which never straddle a region, into 24 bits).
+TEST(BoundedDecoding, PicturesShownAtHalfTheirSizeDecodeAtHalfWithTheirRegions) {
+    for (const Picture& p : kPictures) {
+        SCOPED_TRACE(p.file);
+        const Bytes file = ReadFileBytes(PicturePath(p.file));
+        std::vector<BYTE> dib;
+        ASSERT_EQ(DecodeWithin(p.format, file, ShownAt(8, 6), dib), DecodeResult::Decoded);
+        const auto pixels = Pixels(dib);
+        ASSERT_TRUE(pixels);
+        ASSERT_EQ(pixels->Width(), 8);
+        ASSERT_EQ(pixels->Height(), 6);
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                if (p.tolerance > 1 && (x == 3 || x == 4 || y == 2 || y == 3)) continue;
+                const COLORREF want = p.regions[(x < 4 ? 0 : 1) + (y < 3 ? 0 : 2)];
+                const COLORREF got = ColorFromPixel(pixels->At(x, y));
+                EXPECT_TRUE(Near(got, want, p.tolerance))
+                    << "pixel " << x << "," << y << " is " << std::hex << got << ", not " << want;
+            }
+        }
+    }
+}
+
+// A 64 x 48 picture whose every pixel differs from its neighbours.
+void Gradient(int y, int width, unsigned char* rgb) {
+    for (int x = 0; x < width; ++x, rgb += 3) {
+        rgb[0] = static_cast<unsigned char>(x * 4);
+        rgb[1] = static_cast<unsigned char>(y * 5);
+        rgb[2] = static_cast<unsigned char>((x * 7 + y * 3) % 256);
+    }
+}
+
+// The same in greys.
+void GreyGradient(int y, int width, unsigned char* rgb) {
+    for (int x = 0; x < width; ++x, rgb += 3) rgb[0] = rgb[1] = rgb[2] = static_cast<unsigned char>(x * 3 + y * 2);
+}
+
+// Interlaced files send their pixels in passes, and grey PNGs one byte a
+// pixel: whole or averaged, they give the DIB their plain RGB twins give, and
+// each pixel of an averaged one is the mean of its block of the whole picture
+// (blocks at the right and bottom edges hold fewer pixels when the size is no
+// multiple of the block's).
+TEST(BoundedDecoding, InterlacedAndGreyPicturesAverageAsTheirPlainTwins) {
+    const struct {
+        const char* what;
+        Format format;
+        Bytes plain, interlaced;
+    } cases[] = {
+        {"PNG", Format::Png, test::MakePng(64, 48, Gradient), test::MakePng(64, 48, Gradient, false, true)},
+        {"GIF", Format::Gif, test::MakeGif(64, 48, Gradient), test::MakeGif(64, 48, Gradient, true)},
+        {"grey PNG", Format::Png, test::MakePng(64, 48, GreyGradient), test::MakePng(64, 48, GreyGradient, true)},
+        {"interlaced grey PNG", Format::Png, test::MakePng(64, 48, GreyGradient),
+         test::MakePng(64, 48, GreyGradient, true, true)},
+    };
+    for (const auto& c : cases) {
+        const auto whole = Pixels(DecodeWhole(c.format, c.plain));
+        ASSERT_TRUE(whole) << c.what;
+        std::vector<BYTE> natural;
+        ASSERT_EQ(DecodeWithin(c.format, c.interlaced, ShownAt(64, 48), natural), DecodeResult::Decoded);
+        EXPECT_EQ(natural, DecodeWhole(c.format, c.plain)) << c.what << " at its own size";
+        for (SIZE shown : {SIZE{16, 12}, SIZE{21, 13}, SIZE{30, 48}}) {
+            SCOPED_TRACE(std::string(c.what) + " shown at " + std::to_string(shown.cx) + "x" +
+                         std::to_string(shown.cy));
+            std::vector<BYTE> plain, interlaced;
+            ASSERT_EQ(DecodeWithin(c.format, c.plain, ShownAt(shown.cx, shown.cy), plain), DecodeResult::Decoded);
+            ASSERT_EQ(DecodeWithin(c.format, c.interlaced, ShownAt(shown.cx, shown.cy), interlaced),
+                      DecodeResult::Decoded);
+            EXPECT_EQ(interlaced, plain);
+            const auto reduced = Pixels(plain);
+            ASSERT_TRUE(reduced);
+            EXPECT_GE(reduced->Width(), shown.cx);
+            EXPECT_GE(reduced->Height(), shown.cy);
+            EXPECT_LT(reduced->Width(), 64);
+            // Blocks as wide as the reduced picture leaves them.
+            const int blockWidth = (64 + reduced->Width() - 1) / reduced->Width();
+            const int blockHeight = (48 + reduced->Height() - 1) / reduced->Height();
+            for (int y = 0; y < reduced->Height(); ++y) {
+                for (int x = 0; x < reduced->Width(); ++x) {
+                    double sum[3] = {0, 0, 0};
+                    int n = 0;
+                    for (int sy = y * blockHeight; sy < std::min(48, (y + 1) * blockHeight); ++sy) {
+                        for (int sx = x * blockWidth; sx < std::min(64, (x + 1) * blockWidth); ++sx, ++n) {
+                            const COLORREF c = ColorFromPixel(whole->At(sx, sy));
+                            sum[0] += GetRValue(c), sum[1] += GetGValue(c), sum[2] += GetBValue(c);
+                        }
+                    }
+                    const COLORREF mean = RGB(int(sum[0] / n + 0.5), int(sum[1] / n + 0.5), int(sum[2] / n + 0.5));
+                    const COLORREF got = ColorFromPixel(reduced->At(x, y));
+                    ASSERT_TRUE(Near(got, mean, 1))
+                        << "pixel " << x << "," << y << " is " << std::hex << got << ", the block's mean " << mean;
+                }
+            }
+        }
+    }
+}
+
+// Pictures declaring far more pixels than they are shown with: a JPEG made at
+// 16 x 16 and given a frame of 16000 x 16000 (372 bytes, as hostile documents
+// hold them), and pictures of one colour that compress to little, shown in a
+// few hundred pixels. Their DIBs hold what is shown: JPEG at its smallest
+// scale, an eighth; the others in blocks, less than twice what is shown.
+struct Bomb {
+    const char* what;
+    Format format;
+    Bytes file;
+    int width, height;  // declared
+    SIZE shown;
+    COLORREF colour;  // of every pixel decoded
+};
+
+std::vector<Bomb> const& Bombs() {
+    static std::vector<Bomb> const bombs{
+        {"JPEG declaring 16000 x 16000",
+         Format::Jpeg,
+         test::DeclaringJpeg(16000, 16000),
+         16000,
+         16000,
+         {600, 600},
+         Grey(128)},
+        {"PNG of 16000 x 16000 greys",
+         Format::Png,
+         test::MakePng(16000, 16000, test::OneColour(160, 0, 0), true),
+         16000,
+         16000,
+         {600, 450},
+         Grey(160)},
+        {"GIF of 6000 x 4000",
+         Format::Gif,
+         test::MakeGif(6000, 4000, test::OneColour(40, 0, 0)),
+         6000,
+         4000,
+         {300, 300},
+         RGB(40, 215, 20)},
+        {"BMP of 3000 x 2000",
+         Format::Bmp,
+         test::MakeBmp(3000, 2000, test::OneColour(10, 120, 230)),
+         3000,
+         2000,
+         {250, 100},
+         RGB(10, 120, 230)},
+    };
+    return bombs;
+}
+
+TEST(BoundedDecoding, PicturesDeclaringFarMorePixelsTakeMemoryForWhatIsShown) {
+    for (const Bomb& b : Bombs()) {
+        SCOPED_TRACE(b.what);
+        std::vector<BYTE> dib;
+        ASSERT_EQ(DecodeWithin(b.format, b.file, ShownAt(b.shown.cx, b.shown.cy), dib), DecodeResult::Decoded);
+        DibView view;
+        ASSERT_TRUE(DibView::FromPacked(dib.data(), dib.size(), view));
+        EXPECT_EQ(view.BitCount(), 24);
+        EXPECT_GE(view.Width(), b.shown.cx);
+        EXPECT_GE(view.Height(), b.shown.cy);
+        if (b.format == Format::Jpeg) {
+            EXPECT_EQ(view.Width(), b.width / 8);
+            EXPECT_EQ(view.Height(), b.height / 8);
+        } else {
+            EXPECT_LT(view.Width(), 2 * b.shown.cx);
+            EXPECT_LT(view.Height(), 2 * b.shown.cy);
+        }
+        // The DIB is what the decoder allocated for the pixels.
+        EXPECT_EQ(dib.size(), sizeof(BITMAPINFOHEADER) + DibStride(view.Width(), 24) * std::size_t(view.Height()));
+        const auto pixels = view.Decode(DIB_RGB_COLORS, nullptr);
+        ASSERT_TRUE(pixels);
+        // The JPEG's first block keeps the picture's own colour.
+        const int from = b.format == Format::Jpeg ? 4 : 0;
+        for (int y = from; y < pixels->Height(); y += 7)
+            for (int x = from; x < pixels->Width(); x += 7)
+                ASSERT_TRUE(Near(ColorFromPixel(pixels->At(x, y)), b.colour, 1)) << x << "," << y;
+    }
+}
+
+// Shown at their own size they would take more than the bytes allow: refused
+// before the pixels are allocated. A progressive JPEG needs buffers for all
+// the file's coefficients whatever the scale: refused as well. The same
+// pictures decode with bytes enough for what is shown.
+TEST(BoundedDecoding, PicturesBeyondTheBytesAreRefused) {
+    constexpr std::uint64_t kBytes = std::uint64_t(16) << 20;
+    for (const Bomb& b : Bombs()) {
+        SCOPED_TRACE(b.what);
+        DecodeBounds bounds = ShownAt(b.width, b.height);
+        bounds.bytes = kBytes;
+        std::vector<BYTE> dib;
+        EXPECT_EQ(DecodeWithin(b.format, b.file, bounds, dib), DecodeResult::TooLarge);
+        EXPECT_TRUE(dib.empty());
+        bounds = ShownAt(b.shown.cx, b.shown.cy);
+        bounds.bytes = kBytes;
+        EXPECT_EQ(DecodeWithin(b.format, b.file, bounds, dib), DecodeResult::Decoded);
+    }
+    DecodeBounds bounds = ShownAt(600, 600);
+    bounds.bytes = std::uint64_t(256) << 20;
+    std::vector<BYTE> dib;
+    EXPECT_EQ(DecodeWithin(Format::Jpeg, test::DeclaringJpeg(16000, 16000, true), bounds, dib), DecodeResult::TooLarge);
+}
+
+// A deadline that has passed stops every decoder at its first row or scan,
+// small pictures and large ones alike.
+TEST(BoundedDecoding, APassedDeadlineStopsEveryDecoder) {
+    auto passed = [](int width, int height) {
+        DecodeBounds bounds = ShownAt(width, height);
+        bounds.deadline = DecodeBounds::Clock::now();
+        return bounds;
+    };
+    for (const Picture& p : kPictures) {
+        std::vector<BYTE> dib;
+        EXPECT_EQ(DecodeWithin(p.format, ReadFileBytes(PicturePath(p.file)), passed(16, 12), dib),
+                  DecodeResult::TooSlow)
+            << p.file;
+    }
+    for (const Bomb& b : Bombs()) {
+        std::vector<BYTE> dib;
+        EXPECT_EQ(DecodeWithin(b.format, b.file, passed(b.shown.cx, b.shown.cy), dib), DecodeResult::TooSlow) << b.what;
+        EXPECT_TRUE(dib.empty());
+    }
+}
+
+// Beyond 2^28 pixels nothing is decoded, however small it is shown.
+TEST(BoundedDecoding, HeadersBeyondTheHardLimitAreRefused) {
+    std::vector<BYTE> dib;
+    EXPECT_EQ(DecodeWithin(Format::Jpeg, test::DeclaringJpeg(20000, 20000), ShownAt(100, 100), dib),
+              DecodeResult::TooManyPixels);
+    EXPECT_EQ(DecodeWithin(Format::Png, test::DeclaringPng(20000, 20000), ShownAt(100, 100), dib),
+              DecodeResult::TooManyPixels);
+}
+
+}  // namespace
+}  // namespace ksdvi::gdi
