@@ -58,6 +58,8 @@ void KsDvi::Reset(bool release) {
     outline_.clear();
     paper_.reset();
     outlineChildrenDue_.clear();
+    pagePostScript_ = false;
+    pagePictures_.clear();
 
     virtualLeft_ = MostVirtualInstructions;
     if (release)
