@@ -24,9 +24,10 @@ data="$root/tests/data"
 seconds=${FUZZ_SECONDS:-60}
 replay_runs=${FUZZ_REPLAY_RUNS:-300}
 
-read -r -a targets <<<"${FUZZ_TARGETS:-dvi fontfiles pk fontmaps specials pictures}"
-declare -A max_len=([dvi]=65536 [fontfiles]=32768 [pk]=65536 [fontmaps]=16384 [specials]=16384 [pictures]=65536)
-declare -A dict=([dvi]=specials [specials]=specials [fontmaps]=fontmaps)
+read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures}"
+declare -A max_len=([dvi]=65536 [dvi_scan]=65536 [dvi_follow]=65536 [fontfiles]=32768 [pk]=65536 [fontmaps]=16384
+    [specials]=16384 [pictures]=65536)
+declare -A dict=([dvi]=specials [dvi_scan]=specials [dvi_follow]=specials [specials]=specials [fontmaps]=fontmaps)
 
 # kpathsea keeps its tables for the whole process: not leaks.
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
@@ -39,7 +40,7 @@ export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=64"
 # The seed files of a target that the repository holds.
 seed_files() {
     case $1 in
-    dvi) ls "$data"/*.dvi "$root"/samples/*.dvi ;;
+    dvi | dvi_scan | dvi_follow) ls "$data"/*.dvi "$root"/samples/*.dvi ;;
     pk) ls "$data"/metrics/*pk ;;
     pictures) ls "$data"/pictures/* ;;
     esac
