@@ -24,10 +24,11 @@ data="$root/tests/data"
 seconds=${FUZZ_SECONDS:-60}
 replay_runs=${FUZZ_REPLAY_RUNS:-300}
 
-read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures}"
+read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures docfiles}"
 declare -A max_len=([dvi]=65536 [dvi_scan]=65536 [dvi_follow]=65536 [fontfiles]=32768 [pk]=65536 [fontmaps]=16384
-    [specials]=16384 [pictures]=65536)
-declare -A dict=([dvi]=specials [dvi_scan]=specials [dvi_follow]=specials [specials]=specials [fontmaps]=fontmaps)
+    [specials]=16384 [pictures]=65536 [docfiles]=1024)
+declare -A dict=([dvi]=specials [dvi_scan]=specials [dvi_follow]=specials [specials]=specials [fontmaps]=fontmaps
+    [docfiles]=docfiles)
 
 # kpathsea keeps its tables for the whole process: not leaks.
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
