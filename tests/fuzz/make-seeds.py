@@ -14,6 +14,8 @@ run.sh adds them. Run again when tests/data changes.
               writes one), also drawn by the DVI and specials targets
   docfiles/   names a document gives, into the target's scratch tree and
               out of it (fuzz_docfiles.cpp)
+  pstransforms/  graphicx's rotations and scalings as dvips writes them,
+              and the evaluator's edges; the target also takes specials/
 """
 import os
 import struct
@@ -212,8 +214,31 @@ def make_docfiles():
         write("docfiles", name, bytes([flags]) + text)
 
 
+# --- PostScript transformations, in the specials' sequence form
+
+def make_pstransforms():
+    rotate = (b"ps:gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate",
+              b"ps:currentpoint grestore moveto")
+    scale = (b"ps:gsave currentpoint currentpoint translate 2 1.5 scale neg exch neg exch translate",
+             b"ps:currentpoint grestore moveto")
+    seeds = {
+        "rotate": rotate,
+        "scale": scale,
+        "nested": (rotate[0], scale[0], scale[1], rotate[1]),
+        "resolution": (b"ps::[begin] Resolution 72 div VResolution 72 div scale",
+                       b"ps::[end] 72 Resolution div 72 VResolution div scale"),
+        "stack": (b"ps::1 2 exch sub dup add 3 mul 4 div neg pop newpath 10 20 moveto 5 5 rmoveto",),
+        "comment": (b"ps:gsave % a comment\n45 rotate", b"ps:grestore grestore"),
+        "edges": (b"ps::1e308 1e308 scale", b"ps::1e-308 4.9e-324 scale 0 0 translate",
+                  b"ps::1e308 dup mul", b"ps::1 0 div"),
+    }
+    for name, specials in seeds.items():
+        write("pstransforms", name + ".seq", SEPARATOR.join(specials))
+
+
 make_specials()
 make_fontfiles()
 make_fontmaps()
 make_pictures()
 make_docfiles()
+make_pstransforms()

@@ -24,11 +24,11 @@ data="$root/tests/data"
 seconds=${FUZZ_SECONDS:-60}
 replay_runs=${FUZZ_REPLAY_RUNS:-300}
 
-read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures docfiles}"
+read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures docfiles pstransforms}"
 declare -A max_len=([dvi]=65536 [dvi_scan]=65536 [dvi_follow]=65536 [fontfiles]=32768 [pk]=65536 [fontmaps]=16384
-    [specials]=16384 [pictures]=65536 [docfiles]=1024)
+    [specials]=16384 [pictures]=65536 [docfiles]=1024 [pstransforms]=16384)
 declare -A dict=([dvi]=specials [dvi_scan]=specials [dvi_follow]=specials [specials]=specials [fontmaps]=fontmaps
-    [docfiles]=docfiles)
+    [docfiles]=docfiles [pstransforms]=pstransforms)
 
 # kpathsea keeps its tables for the whole process: not leaks.
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
@@ -44,6 +44,7 @@ seed_files() {
     dvi | dvi_scan | dvi_follow) ls "$data"/*.dvi "$root"/samples/*.dvi ;;
     pk) ls "$data"/metrics/*pk ;;
     pictures) ls "$data"/pictures/* ;;
+    pstransforms) find "$fuzz/seeds/specials" -type f ;;
     esac
     [ -d "$fuzz/seeds/$1" ] && find "$fuzz/seeds/$1" -type f
     return 0
