@@ -64,6 +64,9 @@ bool DocumentFiles::MayName(std::string_view name, std::string* why) const {
     };
     if (name.empty()) return refuse("an empty file name");
     if (name.find('\0') != std::string_view::npos) return refuse("a file name with a NUL byte");
+    // kpathsea expands these in the names it is given: ~/.ssh/id_rsa or
+    // $HOME/... would be found in the user's home.
+    if (name[0] == '~' || name.find('$') != std::string_view::npos) return refuse("a file name with ~ or $");
     fs::path path(name);
     if (!path.is_absolute() && !ClimbsOut(path)) return true;
     fs::path from = path.is_absolute() ? path : fs::path(directory_.empty() ? "." : directory_) / path;
@@ -93,9 +96,21 @@ std::string DocumentFiles::Find(std::string_view name, KPathSea* finder, KPathSe
         if (take(path)) return found(path);
     } else {
         bool climbs = ClimbsOut(path);
+        // A symbolic link in the tree may lead out of it: what a name leads
+        // to counts, not the name.
+        auto inside = [&](fs::path const& candidate, std::string const& directory) {
+            std::string canonical = Canonical(candidate);
+            return Within(canonical, directory) || IsAllowed(canonical);
+        };
+        auto outside = [&] {
+            if (why) *why = kOutside;
+            return std::string();
+        };
         // Beside the document first: TeX found the file from the document's folder.
-        if (!directory_.empty() && take(fs::path(directory_) / path)) return found(fs::path(directory_) / path);
-        if ((!climbs || IsAllowed(Canonical(path))) && take(path)) return found(path);
+        fs::path const beside = fs::path(directory_) / path;
+        if (!directory_.empty() && take(beside)) return inside(beside, directory_) ? found(beside) : outside();
+        if ((!climbs || IsAllowed(Canonical(path))) && take(path))
+            return inside(path, Canonical(".")) ? found(path) : outside();
         if (!climbs && finder && notRegular.empty()) {
             std::string installed = finder->Find(std::string(name), format);
             if (!installed.empty() && take(installed)) return found(installed);

@@ -16,7 +16,8 @@ namespace ksdvi {
 
 class DviScanReader {
 public:
-    DviScanReader(KsDvi::Dviifstream& in, int64_t size) : in_(in), size_(size) {}
+    DviScanReader(KsDvi::Dviifstream& in, int64_t size)
+        : in_(in), size_(size), capacity_(size_t(std::clamp<int64_t>(size, kSmallestBuffer, kBufferSize))) {}
 
     void Seek(int64_t offset) {
         if (offset >= bufferStart_ && offset <= bufferStart_ + int64_t(filled_)) {
@@ -72,6 +73,10 @@ private:
     // Pages are read an instruction at a time: a stream's get() per byte made
     // scanning a 2 GB file take minutes.
     static constexpr size_t kBufferSize = size_t(1) << 18;
+    // Small files get a buffer their size: documents are scanned anew on
+    // every rerun, and 256 KiB cleared for a page of text costs more than
+    // the scan.
+    static constexpr size_t kSmallestBuffer = size_t(1) << 12;
 
     unsigned char Byte() {
         if (at_ == filled_ && !Refill()) {
@@ -83,15 +88,16 @@ private:
     bool Refill() {
         bufferStart_ += int64_t(filled_);
         at_ = filled_ = 0;
-        if (!buffer_) buffer_ = std::make_unique<unsigned char[]>(kBufferSize);
-        in_.read(reinterpret_cast<char*>(buffer_.get()), std::streamsize(kBufferSize));
+        if (!buffer_) buffer_ = std::make_unique_for_overwrite<unsigned char[]>(capacity_);
+        in_.read(reinterpret_cast<char*>(buffer_.get()), std::streamsize(capacity_));
         filled_ = size_t(std::max<std::streamsize>(in_.gcount(), 0));
-        if (filled_ < kBufferSize) in_.clear();  // a growing file may be read further later
+        if (filled_ < capacity_) in_.clear();  // a growing file may be read further later
         return filled_ > 0;
     }
 
     KsDvi::Dviifstream& in_;
     int64_t size_;
+    size_t capacity_;
     std::unique_ptr<unsigned char[]> buffer_;
     int64_t bufferStart_ = 0;  // the file offset of buffer_[0]
     size_t at_ = 0, filled_ = 0;

@@ -39,7 +39,10 @@ void KsDvi::Reset(bool release) {
     fontHash_.fill(nullptr);
     fontsByNameAndSize_.clear();
     fontFiles_.clear();
-    std::fill(fontIndex_.begin(), fontIndex_.end(), nullptr);
+    // Only what the scan filled is cleared, not the whole tables: documents
+    // are scanned anew on every rerun, and most use a few font numbers.
+    std::fill(fontIndex_.begin(), fontIndex_.begin() + fontNumbersUsed_, nullptr);
+    fontNumbersUsed_ = 0;
     if (release) fontStore_.clear();
     missingFonts_.clear();
     fontProblems_.clear();
@@ -48,14 +51,20 @@ void KsDvi::Reset(bool release) {
     colorStackDepth_ = 1;
     backgroundColor_ = 0xFFFFFF;
 
+    // What the specials recorded: a rescan of a rewritten file records it anew.
+    fontNames_.RemoveAll();
+    tags_.RemoveAll();
+    postScriptHeaders_.clear();
     outline_.clear();
     paper_.reset();
     outlineChildrenDue_.clear();
+    pagePostScript_ = false;
+    pagePictures_.clear();
 
-    pageCount_ = 0;
     virtualLeft_ = MostVirtualInstructions;
     if (release)
-        for (auto& page : pages_) page.reset();
+        for (int page = 0; page < pageCount_; ++page) pages_[page].reset();
+    pageCount_ = 0;
 
     if (textState_.textScale == 0) textState_.textScale = 100;
 }
@@ -75,9 +84,6 @@ void KsDvi::Close() {
     fileName_ = String8();
     tfmPaths_.RemoveAll();
     vfPaths_.RemoveAll();
-    fontNames_.RemoveAll();
-    tags_.RemoveAll();
-    postScriptHeaders_.clear();
     Reset(true);
 }
 
@@ -273,6 +279,7 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     loadProblem_ = "not found";
     ItrnFont* font = LoadItrnFont(String8(area), String8(name), scale, design);
     fontIndex_[number] = font;
+    fontNumbersUsed_ = std::max(fontNumbersUsed_, static_cast<int>(number) + 1);
     if (!font && fontProblems_.emplace(name, loadProblem_).second) missingFonts_.push_back(name);
 }
 

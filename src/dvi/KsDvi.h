@@ -346,6 +346,7 @@ private:
     int fontCount_ = 0;
     std::array<ItrnFont*, FontHashSize> fontHash_{};
     std::vector<ItrnFont*> fontIndex_;
+    int fontNumbersUsed_ = 0;  // fontIndex_ holds fonts below this number only
     std::vector<std::unique_ptr<ItrnFont>> fontStore_;
     std::unordered_map<std::string, ItrnFont*> fontsByNameAndSize_;  // the chains' records, by name and size
     std::unordered_map<std::string, FontFiles> fontFiles_;           // by name

@@ -3,6 +3,7 @@
 // font's size and every movement widened to its four-byte form, so that the
 // interpreter never decodes or scales while it runs one.
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -26,6 +27,10 @@ constexpr std::streamoff kLargestFile = 1 << 24;
 // The stored packet under construction; false once it would outgrow its limit.
 class PacketWriter {
 public:
+    // A packet's commands grow at most from two bytes to five (a movement of
+    // one byte widened): room for that up front, as fonts have hundreds of
+    // packets and each is read with every document that uses the font.
+    explicit PacketWriter(size_t packetBytes) { bytes_.reserve(std::min(kMaxPacket, packetBytes * 5 / 2 + 1)); }
     bool Byte(unsigned b) {
         if (bytes_.size() + 1 > kMaxPacket) return false;
         bytes_.push_back(static_cast<unsigned char>(b));
@@ -149,7 +154,7 @@ void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned in
 // command a packet may not hold, or one cut short, leaves the code without one.
 void KsDvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
-    PacketWriter out;
+    PacketWriter out(in.Size());
     auto reject = [&] {
         packets_[c - bc_].reset();
         packetLengths_[c - bc_] = 0;

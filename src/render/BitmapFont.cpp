@@ -25,17 +25,21 @@ gdi::Glyph Shrink(PkFont::Char const& c, int s) {
     g.width = FloorDiv(x0 + c.width - 1, s) - left + 1;
     g.rows = FloorDiv(y0 + c.height - 1, s) - top + 1;
     std::vector<unsigned> sums(size_t(g.width) * size_t(g.rows), 0);
+    // The cell of each column, worked out once: a font may hold millions of pixels.
+    std::vector<unsigned> cells(size_t(c.width));
+    for (int x = 0; x < c.width; ++x) cells[size_t(x)] = unsigned(FloorDiv(x0 + x, s) - left);
     for (int y = 0; y < c.height; ++y) {
         unsigned* row = &sums[size_t(FloorDiv(y0 + y, s) - top) * size_t(g.width)];
         uint8_t const* pixels = &c.pixels[size_t(y) * size_t(c.width)];
-        for (int x = 0; x < c.width; ++x)
-            if (pixels[x]) ++row[FloorDiv(x0 + x, s) - left];
+        for (size_t x = 0; x < cells.size(); ++x) row[cells[x]] += pixels[x] != 0;
     }
     unsigned const cell = unsigned(s * s);
     g.coverage.resize(sums.size());
     for (size_t i = 0; i < sums.size(); ++i) g.coverage[i] = uint8_t((sums[i] * 255 + cell / 2) / cell);
     return g;
 }
+
+int ShrinkInRange(int shrink) { return shrink < 1 || shrink > 16 ? 1 : shrink; }
 
 // Recently used fonts stay loaded: pages of one document ask for the same ones.
 struct Cache {
@@ -54,8 +58,16 @@ struct Cache {
 
 int BitmapShrinkFor(double deviceDpi) { return deviceDpi <= 300 ? 4 : deviceDpi <= 600 ? 2 : 1; }
 
+std::shared_ptr<BitmapFont const> BitmapFont::Make(PkFont const& pk, int shrink) {
+    shrink = ShrinkInRange(shrink);
+    auto font = std::make_shared<BitmapFont>();
+    font->shrink_ = shrink;
+    for (auto const& [code, c] : pk.GetChars()) font->glyphs_.emplace(code, Shrink(c, shrink));
+    return font;
+}
+
 std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, int shrink, std::string* error) {
-    if (shrink < 1 || shrink > 16) shrink = 1;
+    shrink = ShrinkInRange(shrink);
     auto key = std::make_pair(pkPath, shrink);
     Cache& cache = Cache::Instance();
     {
@@ -65,9 +77,7 @@ std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, in
     }
     auto pk = PkFont::Read(pkPath, error);
     if (!pk) return nullptr;
-    auto font = std::make_shared<BitmapFont>();
-    font->shrink_ = shrink;
-    for (auto const& [code, c] : pk->GetChars()) font->glyphs_.emplace(code, Shrink(c, shrink));
+    std::shared_ptr<BitmapFont const> font = Make(*pk, shrink);
 
     std::lock_guard<std::mutex> guard(cache.lock);
     auto [it, inserted] = cache.fonts.emplace(key, font);

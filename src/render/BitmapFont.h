@@ -13,10 +13,14 @@
 
 namespace ksdvi {
 
+class PkFont;
+
 class BitmapFont {
 public:
     // Null when the file cannot be read; the reason goes to `error`.
     static std::shared_ptr<BitmapFont const> Load(std::string const& pkPath, int shrink, std::string* error = nullptr);
+    // The glyphs of a font read already, kept by no one else.
+    static std::shared_ptr<BitmapFont const> Make(PkFont const& pk, int shrink);
 
     // The glyph of a code, null when the font has none. Its origin is the
     // character's reference point; `top` counts rows above the baseline.

@@ -1,6 +1,5 @@
 #include "render/PostScriptTransforms.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -13,7 +12,18 @@ namespace {
 // Stacks of graphics states and operands real code never comes near.
 constexpr size_t kDeepest = 1000;
 
+// PostScript's white space, NUL included.
+bool IsWhite(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
+
 }  // namespace
+
+bool PostScriptTransforms::Prepend(Affine const& t) {
+    Affine ctm = t.Then(state_.ctm);
+    for (double v : {ctm.a, ctm.b, ctm.c, ctm.d, ctm.e, ctm.f})
+        if (!std::isfinite(v)) return false;
+    state_.ctm = ctm;
+    return true;
+}
 
 bool PostScriptTransforms::Pop(double& v) {
     if (stack_.empty()) return false;
@@ -30,13 +40,13 @@ void PostScriptTransforms::MoveTo(double x, double y) {
 bool PostScriptTransforms::Run(std::string_view code) {
     size_t i = 0;
     while (i < code.size()) {
-        while (i < code.size() && std::isspace(static_cast<unsigned char>(code[i]))) ++i;
+        while (i < code.size() && IsWhite(code[i])) ++i;
         if (i < code.size() && code[i] == '%') {  // a comment to the end of the line
             while (i < code.size() && code[i] != '\n' && code[i] != '\r') ++i;
             continue;
         }
         size_t start = i;
-        while (i < code.size() && !std::isspace(static_cast<unsigned char>(code[i])) && code[i] != '%') ++i;
+        while (i < code.size() && !IsWhite(code[i]) && code[i] != '%') ++i;
         if (i == start) continue;
         std::string token(code.substr(start, i - start));
         char* end = nullptr;
@@ -93,19 +103,16 @@ bool PostScriptTransforms::Operator(std::string_view op) {
     }
     if (op == "translate") {
         if (!Pop(b) || !Pop(a)) return false;
-        Prepend(Affine{1, 0, 0, 1, a, b});
-        return true;
+        return Prepend(Affine{1, 0, 0, 1, a, b});
     }
     if (op == "scale") {
         if (!Pop(b) || !Pop(a)) return false;
-        Prepend(Affine{a, 0, 0, b, 0, 0});
-        return true;
+        return Prepend(Affine{a, 0, 0, b, 0, 0});
     }
     if (op == "rotate") {
         if (!Pop(a)) return false;
         double r = a * std::numbers::pi / 180, c = std::cos(r), s = std::sin(r);
-        Prepend(Affine{c, s, -s, c, 0, 0});
-        return true;
+        return Prepend(Affine{c, s, -s, c, 0, 0});
     }
     if (op == "Resolution") return push(dpiX_);
     if (op == "VResolution") return push(dpiY_);

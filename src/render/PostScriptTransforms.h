@@ -37,7 +37,9 @@ private:
     };
     bool Operator(std::string_view op);
     bool Pop(double& v);
-    void Prepend(Affine const& t) { state_.ctm = t.Then(state_.ctm); }
+    // False when the transformation would no longer be finite: Ghostscript
+    // stops such code with undefinedresult, and it is left to it.
+    bool Prepend(Affine const& t);
 
     double dpiX_, dpiY_;
     State state_;

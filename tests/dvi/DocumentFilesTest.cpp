@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -29,6 +30,10 @@ struct Tree {
             std::ofstream(file) << "%!PS\n";
         fs::create_directory(doc + "/dir.eps");
         mkfifo((doc + "/fifo.eps").c_str(), 0600);
+        // Links as an unpacked archive may hold them.
+        fs::create_directory_symlink("../outside", doc + "/out");
+        fs::create_symlink("../outside/secret.eps", doc + "/secret.eps");
+        fs::create_symlink("sub/a.eps", doc + "/inside.eps");
     }
 };
 
@@ -53,6 +58,11 @@ TEST(DocumentFiles, NamesLeadOnlyIntoTheDocumentsTreeOrWhereTheUserAllows) {
         {outside + "/secret.eps", true, outside + "/secret.eps", ""},
         {"/etc/passwd", false, "", "outside the document's directory"},
         {"/etc/passwd", true, "", "outside the document's directory"},
+        {"secret.eps", false, "", "outside the document's directory"},
+        {"out/secret.eps", false, "", "outside the document's directory"},
+        {"out/secret.eps", true, doc + "/out/secret.eps", ""},
+        {"inside.eps", false, doc + "/inside.eps", ""},
+        {doc + "/secret.eps", false, "", "outside the document's directory"},
         {"fifo.eps", false, "", "not a regular file"},
         {"dir.eps", false, "", "not a regular file"},
         {"missing.eps", false, "", "not found"},
@@ -91,6 +101,27 @@ TEST(DocumentFiles, TheInstallationIsAskedOnlyForNamesThatStayInside) {
     // kpathsea would take this relative to the current directory.
     EXPECT_EQ(files.Find("../../../../../../../../etc/passwd", &finder, KPathSea::Format::PostScriptHeader, &why), "");
     EXPECT_NE(why.find("outside"), std::string::npos);
+}
+
+TEST(DocumentFiles, NamesThatKpathseaWouldExpandAreRefused) {
+    Tree tree;
+    KPathSea finder;
+    DocumentFiles files;
+    files.SetDocument(tree.doc + "/doc.dvi");
+    // A file of the home directory, which kpathsea would find by ~ and by
+    // variables.
+    TempDir home;
+    std::ofstream(home / "profile.eps") << "%!PS\n";
+    std::string const realHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.Path().c_str(), 1);
+    for (char const* name : {"~/profile.eps", "$HOME/profile.eps", "sub/${HOME}/profile.eps"}) {
+        SCOPED_TRACE(name);
+        std::string why;
+        EXPECT_FALSE(files.MayName(name, &why));
+        EXPECT_EQ(files.Find(name, &finder, KPathSea::Format::Picture, &why), "");
+        EXPECT_NE(why.find("~ or $"), std::string::npos) << why;
+    }
+    setenv("HOME", realHome.c_str(), 1);
 }
 
 TEST(DocumentFiles, ReadingRefusesWhatIsNotAPlainFileWithoutWaiting) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -208,6 +209,44 @@ TEST(GrowingFile, RewrittenWithPagesOfTheSameLengthsByTheirNumbers) {
         file.Write(document(c.after));
         EXPECT_EQ(dvi.ScanWritten(), c.change) << c.what;
         EXPECT_EQ(dvi.GetTeXPageNo(2), c.after[2]) << c.what;
+    }
+}
+
+// What a scan keeps of a document's specials: anchors with their pages,
+// PostScript headers, bookmarks.
+std::vector<std::string> Recorded(KsDvi const& dvi) {
+    std::vector<std::string> records;
+    for (KsDvi::TagInfo const& tag : dvi.GetTagList())
+        records.push_back("anchor " + std::string(tag.name.view()) + " " + std::to_string(tag.page));
+    for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders())
+        records.push_back("header " + header.text);
+    for (KsDvi::OutlineEntry const& entry : dvi.GetOutline()) records.push_back("bookmark " + std::string(entry.title.view()));
+    return records;
+}
+
+// A rerun's file keeps nothing of the run before: what the viewer records
+// after the rewrite is what a fresh scan of the new file records.
+TEST(GrowingFile, RewrittenFileKeepsNothingOfTheEarlierRun) {
+    struct Case {
+        char const* earlier;
+        char const* rerun;
+    };
+    for (Case c : {Case{"hyperref-dvips.dvi", "latex.dvi"}, Case{"postscript.dvi", "plain.dvi"},
+                   Case{"hyperref-hypertex.dvi", "hyperref-dvips.dvi"}}) {
+        SCOPED_TRACE(std::string(c.earlier) + " then " + c.rerun);
+        KsDvi fresh;
+        fresh.Open(String8(DataFile(c.rerun).c_str()), {}, {});
+        fresh.NewPageWritten(0);
+
+        TempFile file(ReadFileBytes(DataFile(c.earlier)));
+        KsDvi dvi;
+        dvi.Open(String8(file.Path().c_str()), {}, {});
+        EXPECT_EQ(dvi.ScanWritten(), KsDvi::Extended);
+        EXPECT_FALSE(Recorded(dvi).empty()) << "the earlier run has anchors, headers or bookmarks";
+        file.Write(ReadFileBytes(DataFile(c.rerun)));
+        EXPECT_EQ(dvi.ScanWritten(), KsDvi::Renewed);
+        EXPECT_EQ(Recorded(dvi), Recorded(fresh));
+        EXPECT_EQ(dvi.GetNPage(), fresh.GetNPage());
     }
 }
 

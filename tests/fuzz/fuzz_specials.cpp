@@ -10,16 +10,18 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "FuzzEnvironment.h"
-#include "HostDocument.h"
 #include "MemoryPictureDrawer.h"
 #include "SpecialSequence.h"
 #include "Utf8.h"
 #include "dvi/PdfmarkSpecials.h"
 #include "dvi/PostScriptSpecials.h"
+#include "page/Paper.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/PostScriptTransforms.h"
 #include "support/DviBuilder.h"
@@ -31,13 +33,31 @@ namespace {
 constexpr int kDpi = 72;
 
 // A document fed specials as its scan feeds them: NUL-terminated copies.
-class SpecialDocument : public HostDocument {
+// One document serves every input, renewed for each as a rerun renews it:
+// a new document's table of 65,536 font numbers costs more than the specials.
+// Every paper size is read, and the document keeps the first valid one.
+class SpecialDocument : public KsDvi {
 public:
     void Special(std::string_view text) {
         std::vector<unsigned char> copy(text.begin(), text.end());
         copy.push_back(0);
         DoSpecial(copy.data(), static_cast<int>(text.size()));
+        static constexpr std::string_view kPaper = "papersize=";
+        if (!text.starts_with(kPaper)) return;
+        std::optional<ksdvi::Paper> paper = ksdvi::ParsePaperSpecial(std::string(text.substr(kPaper.size())));
+        if (!paper) return;
+        FUZZ_CHECK(paper->width > 0 && paper->height > 0);
+        if (!firstPaper_) firstPaper_ = paper;
+        FUZZ_CHECK(GetPaperSpecial() == firstPaper_);
     }
+    void Renew() {
+        RenewDvi();
+        firstPaper_.reset();
+        FUZZ_CHECK(!GetPaperSpecial());
+    }
+
+private:
+    std::optional<ksdvi::Paper> firstPaper_;
 };
 
 // A drawer fed specials as a page holds them: a block of exactly their
@@ -108,8 +128,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     std::vector<std::string_view> const specials = SplitSpecials(data, size);
-    SpecialDocument document;
+    static SpecialDocument document;
     Fonts().Attach(document);
+    document.Renew();
     ksdvi::gdi::CDC dc(*Page().device);
     SpecialDrawer drawer(dc, Page().document);
     FUZZ_CHECK(drawer.IsWorking());
@@ -120,8 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
         Transform(transforms, special);
         FUZZ_CHECK(ksdvi::IsPdfmarkSpecial(special) ==
                    (ksdvi::ParsePdfmarkSpecial(special).kind != ksdvi::PdfmarkSpecial::Kind::None));
-        FUZZ_CHECK(IsUtf8(ksdvi::PdfTextToUtf8(special)));
     }
+    // Any bytes as a bookmark's title: the first special's, since each
+    // conversion sets up iconv anew.
+    FUZZ_CHECK(IsUtf8(ksdvi::PdfTextToUtf8(specials.front())));
     CheckDocument(document);
     drawer.DrawAllPictures(nullptr);
     drawer.DrawHyperlinkMark(0);

@@ -12,6 +12,10 @@ run.sh adds them. Run again when tests/data changes.
               syntax
   pictures/   a placeable Windows metafile (no tool of the installation
               writes one), also drawn by the DVI and specials targets
+  docfiles/   names a document gives, into the target's scratch tree and
+              out of it (fuzz_docfiles.cpp)
+  pstransforms/  graphicx's rotations and scalings as dvips writes them,
+              and the evaluator's edges; the target also takes specials/
 """
 import os
 import struct
@@ -174,7 +178,67 @@ def make_pictures():
     write("pictures", "drawing.wmf", placeable + header + body)
 
 
+# --- names of files: the flags byte of fuzz_docfiles.cpp, the name, then
+# directories allowed; "@" is the root of the target's scratch tree
+
+ALLOW_OUTSIDE, ALLOW_ALLOWED, KPATHSEA = 1, 2, 4
+PICTURE, HEADER, TEX = 0x00, 0x10, 0x20
+
+
+def make_docfiles():
+    names = [
+        ("fig", 0, b"fig.eps"),
+        ("sub", 0, b"sub/a.eps"),
+        ("deep", 0, b"sub/deep/../deep/b.pro"),
+        ("absolute", 0, b"@/doc/sub/a.eps"),
+        ("climbing", 0, b"../outside/secret.eps"),
+        ("climbing-allowed", ALLOW_OUTSIDE, b"../outside/secret.eps"),
+        ("absolute-outside", ALLOW_ALLOWED, b"@/outside/secret.eps"),
+        ("allowed", ALLOW_ALLOWED, b"@/allowed/x.eps"),
+        ("allowed-by-name", 0, b"@/allowed/x.eps\n@/allowed"),
+        ("link-out", 0, b"secret.eps"),
+        ("link-dir-out", 0, b"out/secret.eps"),
+        ("link-inside", 0, b"inside.eps"),
+        ("link-loop", 0, b"loop.eps"),
+        ("fifo", 0, b"fifo.eps"),
+        ("fifo-link", ALLOW_OUTSIDE, b"pipe.eps"),
+        ("directory", 0, b"dir.eps"),
+        ("installed-header", KPATHSEA | HEADER, b"tex.pro"),
+        ("installed-tex", KPATHSEA | TEX, b"plain.tex"),
+        ("kpathsea-climbing", KPATHSEA | HEADER, b"../../../../../../../etc/passwd"),
+        ("kpathsea-home", KPATHSEA | PICTURE, b"~/.profile"),
+        ("kpathsea-variable", KPATHSEA | PICTURE, b"$HOME/.profile"),
+        ("system", 0, b"/etc/passwd\n/etc"),
+    ]
+    for name, flags, text in names:
+        write("docfiles", name, bytes([flags]) + text)
+
+
+# --- PostScript transformations, in the specials' sequence form
+
+def make_pstransforms():
+    rotate = (b"ps:gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate",
+              b"ps:currentpoint grestore moveto")
+    scale = (b"ps:gsave currentpoint currentpoint translate 2 1.5 scale neg exch neg exch translate",
+             b"ps:currentpoint grestore moveto")
+    seeds = {
+        "rotate": rotate,
+        "scale": scale,
+        "nested": (rotate[0], scale[0], scale[1], rotate[1]),
+        "resolution": (b"ps::[begin] Resolution 72 div VResolution 72 div scale",
+                       b"ps::[end] 72 Resolution div 72 VResolution div scale"),
+        "stack": (b"ps::1 2 exch sub dup add 3 mul 4 div neg pop newpath 10 20 moveto 5 5 rmoveto",),
+        "comment": (b"ps:gsave % a comment\n45 rotate", b"ps:grestore grestore"),
+        "edges": (b"ps::1e308 1e308 scale", b"ps::1e-308 4.9e-324 scale 0 0 translate",
+                  b"ps::1e308 dup mul", b"ps::1 0 div"),
+    }
+    for name, specials in seeds.items():
+        write("pstransforms", name + ".seq", SEPARATOR.join(specials))
+
+
 make_specials()
 make_fontfiles()
 make_fontmaps()
 make_pictures()
+make_docfiles()
+make_pstransforms()

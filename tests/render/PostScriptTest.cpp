@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "render/PostScriptTransforms.h"
 #include "render/RenderedPage.h"
 
@@ -12,7 +14,7 @@ namespace {
 
 struct TransformCase {
     char const* what;
-    char const* code;  // run after a moveto to (100, 50)
+    std::string_view code;  // run after a moveto to (100, 50)
     bool known;
     double x, y;  // where the page point (110, 50) goes; unused when not known
 };
@@ -56,7 +58,16 @@ INSTANTIATE_TEST_SUITE_P(
         TransformCase{"painting is left to Ghostscript", "0 0 10 10 rectfill", false, 0, 0},
         TransformCase{"an operand missing", "translate", false, 0, 0},
         TransformCase{"no current point", "newpath currentpoint", false, 0, 0},
-        TransformCase{"division by zero", "1 0 div", false, 0, 0}),
+        TransformCase{"division by zero", "1 0 div", false, 0, 0},
+        // Ghostscript stops at undefinedresult; nothing infinite is kept.
+        TransformCase{"a scale past the largest number", "1e200 1e200 scale 1e200 1e200 scale", false, 0, 0},
+        TransformCase{"a translation past the largest number", "1e308 0 translate 1e308 0 translate", false, 0, 0},
+        // NUL is PostScript's white space, not the end of a number.
+        TransformCase{"NUL between numbers",
+                      std::string_view("currentpoint currentpoint translate 2\0"
+                                       "2 scale neg exch neg exch translate",
+                                       73),
+                      true, 120, 50}),
     [](auto const& info) { return "case" + std::to_string(info.index); });
 
 TEST(PageColour, NoPageColourTakesTheColourAway) {
