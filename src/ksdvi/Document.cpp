@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 
+#include "dvi/DirectoryList.h"
 #include "dvi/KsDvi.h"
 #include "font/TeXFonts.h"
 #include "interp/KsDviDrawerBase.h"
@@ -24,16 +25,6 @@ namespace {
 // resolution fine enough that whole device pixels are a tenth of a point.
 constexpr int kPlacingDpi = 720;
 constexpr double kPointsPerPlacingPixel = 72.0 / kPlacingDpi;
-
-DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
-    DList<String8> list;
-    for (std::string dir : dirs) {
-        if (dir.empty()) continue;
-        if (dir.back() != '/') dir.push_back('/');
-        list.Append(String8(dir));
-    }
-    return list;
-}
 
 Rect PlacedRect(int x, int y, int w, int h) {
     return {x * kPointsPerPlacingPixel, y * kPointsPerPlacingPixel, w * kPointsPerPlacingPixel,

@@ -8,24 +8,10 @@
 #include <iostream>
 
 #include "OutputFile.h"
+#include "dvi/DirectoryList.h"
 #include "font/TeXFonts.h"
 #include "page/DocumentState.h"
 #include "platform/gdi/Font.h"
-
-namespace {
-
-DList<String8> DirectoryList(std::vector<std::string> const& dirs) {
-    DList<String8> list;
-    for (std::string dir : dirs) {
-        if (dir.empty()) continue;
-        if (dir.back() != '/') dir.push_back('/');
-        list.Append(String8(dir));
-    }
-    return list;
-}
-
-
-}  // namespace
 
 void ReportError(std::string const& file, std::string const& what) {
     std::cerr << "ksdvi: " << file << ": " << what << std::endl;
@@ -95,7 +81,7 @@ void DocumentSession::OpenDocument() {
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->SetAllowedPaths(options_.allowedPaths);
-    dvi_->Open(String8(Source().c_str()), DirectoryList(options_.tfmPaths), DirectoryList(options_.vfPaths));
+    dvi_->Open(String8(Source().c_str()), ksdvi::DirectoryList(options_.tfmPaths), ksdvi::DirectoryList(options_.vfPaths));
 }
 
 KsDvi::ScanChange DocumentSession::Follow() {

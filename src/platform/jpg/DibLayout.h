@@ -91,4 +91,36 @@ struct DibTarget {
     }
 };
 
+// The three entry points of a decoder `decode` (file, size, bounds, target,
+// layout): the size its DIB takes, the DIB into a caller's buffer, and the
+// DIB within bounds into a vector.
+using DibDecoder = gdi::DecodeResult (*)(const unsigned char* file, std::size_t size, const gdi::DecodeBounds& bounds,
+                                         DibTarget* target, DibLayout* layout);
+
+inline std::size_t DibSizeOf(DibDecoder decode, const unsigned char* file, std::size_t fileSize) {
+    DibLayout layout;
+    return decode(file, fileSize, {}, nullptr, &layout) == gdi::DecodeResult::Decoded ? layout.total : 0;
+}
+
+inline int DecodeIntoBuffer(DibDecoder decode, const unsigned char* file, std::size_t fileSize, unsigned char* dib,
+                            std::size_t dibSize) {
+    DibLayout layout;
+    DibTarget target{dib, dibSize, nullptr};
+    return dib && decode(file, fileSize, {}, &target, &layout) == gdi::DecodeResult::Decoded ? 1 : 0;
+}
+
+inline gdi::DecodeResult DecodeIntoVector(DibDecoder decode, const unsigned char* file, std::size_t fileSize,
+                                          const gdi::DecodeBounds& bounds, std::vector<unsigned char>& dib) {
+    DibLayout layout;
+    DibTarget target{nullptr, 0, &dib};
+    gdi::DecodeResult result = gdi::DecodeResult::TooLarge;
+    try {
+        result = decode(file, fileSize, bounds, &target, &layout);
+    } catch (const std::bad_alloc&) {
+        result = gdi::DecodeResult::TooLarge;
+    }
+    if (result != gdi::DecodeResult::Decoded) dib.clear();
+    return result;
+}
+
 }  // namespace ksdvi::jpg

@@ -142,28 +142,16 @@ gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi:
 }  // namespace
 
 std::size_t check_gif_size(const unsigned char* file, std::size_t fileSize) {
-    DibLayout layout;
-    return Decode(file, fileSize, {}, nullptr, &layout) == gdi::DecodeResult::Decoded ? layout.total : 0;
+    return DibSizeOf(Decode, file, fileSize);
 }
 
 int Gif2Dib(const unsigned char* file, std::size_t fileSize, unsigned char* dib, std::size_t dibSize) {
-    DibLayout layout;
-    DibTarget target{dib, dibSize, nullptr};
-    return dib && Decode(file, fileSize, {}, &target, &layout) == gdi::DecodeResult::Decoded ? 1 : 0;
+    return DecodeIntoBuffer(Decode, file, fileSize, dib, dibSize);
 }
 
 gdi::DecodeResult DecodeGif(const unsigned char* file, std::size_t fileSize, const gdi::DecodeBounds& bounds,
                             std::vector<unsigned char>& dib) {
-    DibLayout layout;
-    DibTarget target{nullptr, 0, &dib};
-    gdi::DecodeResult result = gdi::DecodeResult::TooLarge;
-    try {
-        result = Decode(file, fileSize, bounds, &target, &layout);
-    } catch (const std::bad_alloc&) {
-        result = gdi::DecodeResult::TooLarge;
-    }
-    if (result != gdi::DecodeResult::Decoded) dib.clear();
-    return result;
+    return DecodeIntoVector(Decode, file, fileSize, bounds, dib);
 }
 
 }  // namespace ksdvi::jpg
