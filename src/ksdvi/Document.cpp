@@ -69,8 +69,10 @@ bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
 }
 
 std::map<std::string, Point> const& Document::Impl::AnchorsOn(int page) {
-    auto [it, fresh] = anchors.try_emplace(page);
-    if (!fresh) return it->second;
+    // Not a structured binding: lambdas may not capture those before C++20's clang 16.
+    auto const inserted = anchors.try_emplace(page);
+    auto const it = inserted.first;
+    if (!inserted.second) return it->second;
     OffscreenPage offscreen(kPlacingDpi);
     bool const drawn = offscreen.Run(dvi, page, String8(), [&](KsDviDrawer const& drawer) {
         for (KsDviDrawer::AnchorPoint const& anchor : drawer.GetAnchorPoints())
