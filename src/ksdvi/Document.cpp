@@ -69,7 +69,7 @@ bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
 }
 
 std::map<std::string, Point> const& Document::Impl::AnchorsOn(int page) {
-    // Not a structured binding: lambdas may not capture those before C++20's clang 16.
+    // Not a structured binding: clang before 16 lets no lambda capture one.
     auto const inserted = anchors.try_emplace(page);
     auto const it = inserted.first;
     if (!inserted.second) return it->second;
