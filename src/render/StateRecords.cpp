@@ -6,6 +6,7 @@
 // declined and left to the drawer and the document.
 
 #include <algorithm>
+#include <cstdint>
 
 #include "dvi/KsDvi.h"
 #include "render/GdiSpecialInterpreter.h"
@@ -126,8 +127,9 @@ bool GdiSpecialInterpreter::PlayColourRecord(unsigned code, RecordReader& record
         SharedDrawingValues::ColourEntry* e = entry();
         int width = static_cast<int>(record.UInt16()), height = static_cast<int>(record.UInt16());
         unsigned planes = record.UInt8(), bitsPerPixel = record.UInt8();
-        // A brush pattern: small, whatever the record claims.
-        if (!e || !record.Ok() || width <= 0 || height <= 0 || width * height > 256 * 256) return true;
+        // A brush pattern: small, whatever the record claims (sides of up to
+        // 65,535 pixels, whose product an int does not hold).
+        if (!e || !record.Ok() || width <= 0 || height <= 0 || int64_t{width} * height > 256 * 256) return true;
         auto pattern = std::make_shared<CBitmap>();
         if (!pattern->CreateBitmap(width, height, planes, bitsPerPixel, record.Here(), record.Left())) return true;
         e->kind = SharedDrawingValues::kPatternBrush;

@@ -134,6 +134,9 @@ TEST(DrawingRecordPixels, BadRecordsDrawNothing) {
         {{res, "#\0\x26\0\0\x04\x01\0\0\0"s, "#\0\x2C\0\0\x04\x01"s, "#\0\x26\0\0\0\0\0\0\0"s, "#\0\x2F\0\0\0\0"s,
           "#\x01\x2E\0\0\0\0\0\0\0\x04"s},
          "colour entries 1025 and 0, and a path without points"},
+        {{res, black, "#\0\x26\0\0\0\x01\xFF\xFF\xFF"s, "#\0\x28\0\0\0\x01\xF4\xF4\xF4\xF4\x01\x01\0\0"s,
+          "#\0\x2C\0\0\0\x01"s, "#\x01\x2B\0\0\0\x04\0\x10\0\x10\0\x30\0\x10\0\x30\0\x30\0\x10\0\x30\0\0\0\x04"s},
+         "a white entry's pattern of 62708 x 62708 pixels, filled"},
     };
     for (Case const& c : cases) {
         DviBuilder b;
