@@ -57,15 +57,8 @@ struct Document::Impl {
 
 bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
     if (!text) text = std::make_unique<UnicodeText>(dvi);
-    try {
-        if (text->ReadPage(page, chars)) return true;
-        problem = PageUnreadable(page);
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        problem = "malformed instruction on page " + std::to_string(page + 1) + "; its text is read up to it";
-    } catch (KsDviDrawerBase::StackOverflowError const&) {
-        problem = "page " + std::to_string(page + 1) + ": no memory for its position stack";
-    }
-    return false;
+    problem = ReadPageText(*text, page, chars);
+    return problem.empty();
 }
 
 std::map<std::string, Point> const& Document::Impl::AnchorsOn(int page) {

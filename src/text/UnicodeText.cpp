@@ -4,6 +4,7 @@
 
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
+#include "page/DocumentState.h"
 #include "text/AccentComposition.h"
 #include "text/GlyphList.h"
 #include "text/SelectionSpacing.h"
@@ -104,6 +105,20 @@ int UnicodeText::ReadPage(int page, std::vector<UnicodeChar>& chars) {
     } finish{this, chars};
     if (!drawer_->Open(dvi_, page)) return 0;
     return drawer_->Draw(-1);
+}
+
+bool UnicodeText::LastPageCut() const { return drawer_->IsPageCut(); }
+
+std::string ReadPageText(UnicodeText& text, int page, std::vector<UnicodeChar>& chars) {
+    std::string const where = "page " + std::to_string(page + 1) + ": ";
+    try {
+        if (!text.ReadPage(page, chars)) return PageUnreadable(page);
+        return text.LastPageCut() ? where + PageCut() : "";
+    } catch (KsDviDrawerBase::MalformedDviError const&) {
+        return "malformed instruction on page " + std::to_string(page + 1) + "; its text is read up to it";
+    } catch (KsDviDrawerBase::StackOverflowError const&) {
+        return where + "no memory for its position stack";
+    }
 }
 
 std::string Utf8Of(std::u32string const& text) {

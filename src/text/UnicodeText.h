@@ -44,6 +44,8 @@ public:
     // its end. A malformed page throws KsDviDrawerBase::MalformedDviError
     // with what was read so far in `chars`.
     int ReadPage(int page, std::vector<UnicodeChar>& chars);
+    // Whether the page last read was cut at the instruction bound.
+    bool LastPageCut() const;
 
     // The text of the characters from position `start` to `end` in UTF-8,
     // with spaces and line breaks where a selection's string has them.
@@ -74,6 +76,10 @@ private:
     std::u32string reported_;  // the text of a code reported as Unicode
     std::unique_ptr<Drawer> drawer_;
 };
+
+// Reads a page's characters into `chars`: empty when the page was read
+// whole, else the sentence that says why not (what could be read is kept).
+std::string ReadPageText(UnicodeText& text, int page, std::vector<UnicodeChar>& chars);
 
 // Code points as UTF-8.
 std::string Utf8Of(std::u32string const& text);

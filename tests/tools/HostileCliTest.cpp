@@ -130,4 +130,28 @@ TEST(HostileDocuments, FontNamesStayInsideToo) {
     EXPECT_NE(out.find("outside the document's directory"), std::string::npos) << out;
 }
 
+// A page of more instructions than a drawing may run: every command that
+// reads it says it was cut, and those that promise its text fail.
+TEST(HostileDocuments, CutPagesAreSaidToBeCut) {
+    TempDir dir;
+    DviBuilder b;
+    b.Pre().Bop(1).Rule(65536, 65536);
+    b.bytes.insert(b.bytes.end(), size_t{5} << 20, uint8_t{138});  // nop
+    b.Eop().Post();
+    std::string const dvi = dir / "long.dvi";
+    std::ofstream(dvi, std::ios::binary)
+        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    struct Case {
+        std::string command;
+        int status;
+    };
+    for (Case const& c : {Case{"render -r 10 -o " + (dir / "p%d.png") + " " + dvi, 0}, Case{"text " + dvi, 1},
+                          Case{"search " + dvi + " x", 2}}) {
+        int status = -1;
+        std::string const out = Ksdvi(c.command, &status, true);
+        EXPECT_NE(out.find("page 1: it has more than 4194304 instructions"), std::string::npos) << c.command << out;
+        EXPECT_EQ(status, c.status) << c.command;
+    }
+}
+
 }  // namespace

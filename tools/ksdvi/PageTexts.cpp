@@ -1,7 +1,6 @@
 #include "PageTexts.h"
 
 #include "PageSelection.h"
-#include "interp/KsDviDrawerBase.h"
 
 std::optional<std::vector<int>> LoadPages(DocumentSession& session, std::string const& pagesOption) {
     if (!session.LoadOrReport(LastPageNamed(pagesOption))) return std::nullopt;
@@ -18,17 +17,9 @@ bool ForEachPageText(DocumentSession& session, std::vector<int> const& pages,
     std::vector<ksdvi::UnicodeChar> chars;
     bool whole = true;
     for (int page : pages) {
-        try {
-            if (!text.ReadPage(page, chars)) {
-                ReportError(session.Path(), PageUnreadable(page));
-                whole = false;
-            }
-        } catch (KsDviDrawerBase::MalformedDviError const&) {
-            ReportError(session.Path(),
-                        "malformed instruction on page " + std::to_string(page + 1) + "; its text is read up to it");
-            whole = false;
-        } catch (KsDviDrawerBase::StackOverflowError const&) {
-            ReportError(session.Path(), "page " + std::to_string(page + 1) + ": no memory for its position stack");
+        std::string const problem = ksdvi::ReadPageText(text, page, chars);
+        if (!problem.empty()) {
+            ReportError(session.Path(), problem);
             whole = false;
         }
         use(page, chars);
