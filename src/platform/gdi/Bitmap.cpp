@@ -59,11 +59,6 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel
     return TRUE;
 }
 
-BOOL CBitmap::CreateBitmapIndirect(const BITMAP* bitmap) {
-    if (!bitmap) return FALSE;
-    return CreateBitmap(bitmap->bmWidth, bitmap->bmHeight, bitmap->bmPlanes, bitmap->bmBitsPixel, bitmap->bmBits);
-}
-
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height) {
     if (surface_ || !dc) return FALSE;
     const Surface* current = dc->GetSurface();

@@ -28,7 +28,6 @@ public:
     // read as zero.
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits,
                       std::size_t bitsSize = kUnknownSize);
-    BOOL CreateBitmapIndirect(const BITMAP* bitmap);
     // Monochrome when the context holds a monochrome surface, as a fresh
     // memory context does.
     BOOL CreateCompatibleBitmap(CDC* dc, int width, int height);

@@ -98,14 +98,6 @@ BOOL CBrush::CreateStockObject(int index) {
     return TRUE;
 }
 
-int CBrush::GetLogBrush(LOGBRUSH* brush) const {
-    if (!data_ || !brush) return 0;
-    brush->lbStyle = data_->style;
-    brush->lbColor = data_->color;
-    brush->lbHatch = std::uintptr_t(data_->hatch);
-    return 1;
-}
-
 HBRUSH CreateSolidBrush(COLORREF color) {
     auto brush = std::make_unique<CBrush>();
     if (!brush->CreateSolidBrush(color)) return nullptr;

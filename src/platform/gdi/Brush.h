@@ -37,7 +37,6 @@ public:
     BOOL CreateDIBPatternBrushPt(const void* packedDib, UINT usage, std::size_t size);
     BOOL CreateBrushIndirect(const LOGBRUSH* brush);
     BOOL CreateStockObject(int index);
-    int GetLogBrush(LOGBRUSH* brush) const;
 
     const std::shared_ptr<const BrushData>& Data() const { return data_; }
 

@@ -34,14 +34,9 @@ public:
     friend CString operator+(CString a, const CString& b) { return a += b; }
     friend bool operator==(const CString& a, const CString& b) { return a.s_ == b.s_; }
     int Compare(const char* o) const { return s_.compare(o ? o : ""); }
-    int CompareNoCase(const char* o) const;
     int Find(const char* sub, int start = 0) const;
     CString Left(int n) const { return s_.substr(0, std::size_t(n < 0 ? 0 : n)); }
-    CString Mid(int first, int n = -1) const;
     CString Right(int n) const;
-    void MakeUpper();
-    void MakeLower();
-    void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 private:
     std::string s_;

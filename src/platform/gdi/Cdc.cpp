@@ -132,11 +132,6 @@ int CDC::SetPolyFillMode(int mode) {
 
 UINT CDC::SetTextAlign(UINT align) { return std::exchange(s_.textAlign, align & TA_MASK); }
 
-int CDC::SetArcDirection(int direction) {
-    if (direction != AD_COUNTERCLOCKWISE && direction != AD_CLOCKWISE) return 0;
-    return std::exchange(s_.arcDirection, direction);
-}
-
 POINT CDC::SetBrushOrg(int x, int y) { return std::exchange(s_.brushOrg, POINT{x, y}); }
 
 // ---- mapping
@@ -421,14 +416,6 @@ int CDC::GetClipBox(RECT* box) const {
     if (box->left > box->right) std::swap(box->left, box->right);
     if (box->top > box->bottom) std::swap(box->top, box->bottom);
     return kind;
-}
-
-BOOL CDC::PtVisible(int x, int y) const {
-    const Surface* surface = GetSurface();
-    if (!surface) return FALSE;
-    const PointD d = ToDevice(x, y);
-    const int dx = RoundToLong(d.x), dy = RoundToLong(d.y);
-    return surface->Contains(dx, dy) && (!s_.clip || s_.clip->Contains(dx, dy));
 }
 
 BOOL CDC::SelectClipPath(int mode) {

@@ -80,7 +80,6 @@ public:
     int GetPolyFillMode() const { return s_.fillMode; }
     UINT SetTextAlign(UINT align);
     UINT GetTextAlign() const { return s_.textAlign; }
-    int SetArcDirection(int direction);
     int GetArcDirection() const { return s_.arcDirection; }
     POINT SetBrushOrg(int x, int y);
     POINT GetBrushOrg() const { return s_.brushOrg; }
@@ -137,12 +136,10 @@ public:
     int ExcludeClipRect(int l, int t, int r, int b);
     int OffsetClipRgn(int dx, int dy);
     int GetClipBox(RECT* box) const;
-    BOOL PtVisible(int x, int y) const;
     BOOL SelectClipPath(int mode);
 
     // Current position and lines.
     POINT MoveTo(int x, int y);
-    BOOL MoveToEx(int x, int y, POINT* old);
     POINT GetCurrentPosition() const { return s_.currentPos; }
     BOOL LineTo(int x, int y);
 
@@ -154,13 +151,11 @@ public:
     BOOL StrokePath();
     BOOL FillPath();
     BOOL StrokeAndFillPath();
-    BOOL FlattenPath();
     // Points in logical units with their PolyDraw types; returns the count.
     int GetPath(POINT* points, BYTE* types, int count) const;
 
     // Shapes: outlined with the pen, filled with the brush.
     BOOL Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2);
-    BOOL ArcTo(int l, int t, int r, int b, int x1, int y1, int x2, int y2);
     BOOL Chord(int l, int t, int r, int b, int x1, int y1, int x2, int y2);
     BOOL Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2);
     BOOL Ellipse(int l, int t, int r, int b);
@@ -169,20 +164,14 @@ public:
     BOOL Rectangle(const RECT* r) { return r ? Rectangle(r->left, r->top, r->right, r->bottom) : FALSE; }
     BOOL RoundRect(int l, int t, int r, int b, int w, int h);
     BOOL Polyline(const POINT* points, int count);
-    BOOL PolylineTo(const POINT* points, int count);
-    BOOL PolyPolyline(const POINT* points, const DWORD* counts, int polylines);
     BOOL Polygon(const POINT* points, int count);
     BOOL PolyPolygon(const POINT* points, const int* counts, int polygons);
     BOOL PolyBezier(const POINT* points, int count);
-    BOOL PolyBezierTo(const POINT* points, int count);
     BOOL PolyDraw(const POINT* points, const BYTE* types, int count);
 
     // Rectangles and pixels, exact to the pixel; right and bottom excluded.
     void FillRect(const RECT* r, CBrush* brush);
     void FillSolidRect(const RECT* r, COLORREF c);
-    void FrameRect(const RECT* r, CBrush* brush);
-    void InvertRect(const RECT* r);
-    BOOL FillRgn(CRgn* region, CBrush* brush);
     BOOL PatBlt(int x, int y, int w, int h, DWORD rop);
     COLORREF SetPixel(int x, int y, COLORREF c);
     BOOL SetPixelV(int x, int y, COLORREF c) { return SetPixel(x, y, c) != CLR_INVALID; }
@@ -200,12 +189,9 @@ public:
     }
     BOOL TextOut(int x, int y, const char* text, int count) { return TextOutA(x, y, text, count); }
     BOOL TextOut(int x, int y, const CString& text) { return TextOutA(x, y, text, text.GetLength()); }
-    BOOL GetTextExtentPoint32W(const WCHAR* text, int count, SIZE* size);
     BOOL GetTextExtentPoint32A(const char* text, int count, SIZE* size);
-    SIZE GetTextExtent(const char* text, int count);
     BOOL GetTextMetricsA(TEXTMETRICA* tm);
     BOOL GetTextMetrics(TEXTMETRICA* tm) { return GetTextMetricsA(tm); }
-    int GetTextFaceA(int count, char* face) const;
     // The glyph index of each character in the selected font; with
     // GGI_MARK_NONEXISTING_GLYPHS a character the face lacks gives 0xFFFF.
     DWORD GetGlyphIndicesW(const WCHAR* text, int count, WORD* indices, DWORD flags);

@@ -128,12 +128,6 @@ BOOL CDC::DrawShape(const Path& figure, bool fill) {
 
 POINT CDC::MoveTo(int x, int y) { return std::exchange(s_.currentPos, POINT{x, y}); }
 
-BOOL CDC::MoveToEx(int x, int y, POINT* old) {
-    const POINT previous = MoveTo(x, y);
-    if (old) *old = previous;
-    return TRUE;
-}
-
 BOOL CDC::LineTo(int x, int y) {
     Path line;
     line.MoveTo(ToDevice(s_.currentPos.x, s_.currentPos.y));
@@ -158,16 +152,6 @@ BOOL CDC::DrawPolyline(const POINT* points, int count, bool fromCurrent) {
 }
 
 BOOL CDC::Polyline(const POINT* points, int count) { return DrawPolyline(points, count, false); }
-BOOL CDC::PolylineTo(const POINT* points, int count) { return DrawPolyline(points, count, true); }
-
-BOOL CDC::PolyPolyline(const POINT* points, const DWORD* counts, int polylines) {
-    if (!points || !counts || polylines <= 0) return FALSE;
-    for (int i = 0; i < polylines; ++i) {
-        if (!DrawPolyline(points, int(counts[i]), false)) return FALSE;
-        points += counts[i];
-    }
-    return TRUE;
-}
 
 BOOL CDC::Polygon(const POINT* points, int count) { return PolyPolygon(points, &count, 1); }
 
@@ -191,17 +175,6 @@ BOOL CDC::PolyBezier(const POINT* points, int count) {
     for (int i = 1; i + 2 < count; i += 3)
         curve.BezierTo(ToDevice(points[i].x, points[i].y), ToDevice(points[i + 1].x, points[i + 1].y),
                        ToDevice(points[i + 2].x, points[i + 2].y));
-    return DrawShape(curve, false);
-}
-
-BOOL CDC::PolyBezierTo(const POINT* points, int count) {
-    if (!points || count < 3 || count % 3) return FALSE;
-    Path curve;
-    curve.MoveTo(ToDevice(s_.currentPos.x, s_.currentPos.y));
-    for (int i = 0; i + 2 < count; i += 3)
-        curve.BezierTo(ToDevice(points[i].x, points[i].y), ToDevice(points[i + 1].x, points[i + 1].y),
-                       ToDevice(points[i + 2].x, points[i + 2].y));
-    s_.currentPos = points[count - 1];
     return DrawShape(curve, false);
 }
 
@@ -299,20 +272,6 @@ BOOL CDC::Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
     return DrawArc(Path::ArcKind::Pie, l, t, r, b, x1, y1, x2, y2);
 }
 
-BOOL CDC::ArcTo(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
-    const RECT d = ToDeviceRect(l, t, r, b);
-    Path figure;
-    figure.MoveTo(ToDevice(s_.currentPos.x, s_.currentPos.y));
-    figure.AppendArc(d.left, d.top, d.right, d.bottom, ToDevice(x1, y1), ToDevice(x2, y2), ArcClockwise(), true);
-    PointD end;
-    if (figure.LastPoint(end)) {
-        POINT p{LONG(std::lround(end.x)), LONG(std::lround(end.y))};
-        DPtoLP(&p);
-        s_.currentPos = p;
-    }
-    return DrawShape(figure, false);
-}
-
 // ---- paths
 
 BOOL CDC::BeginPath() {
@@ -339,12 +298,6 @@ BOOL CDC::AbortPath() {
 BOOL CDC::CloseFigure() {
     if (!s_.pathOpen || s_.path.IsEmpty()) return FALSE;
     s_.path.CloseFigure();
-    return TRUE;
-}
-
-BOOL CDC::FlattenPath() {
-    if (!s_.pathDone) return FALSE;
-    s_.path = s_.path.Flattened();
     return TRUE;
 }
 
@@ -391,34 +344,6 @@ void CDC::FillRect(const RECT* r, CBrush* brush) {
 void CDC::FillSolidRect(const RECT* r, COLORREF c) {
     CBrush brush(c);
     FillRect(r, &brush);
-}
-
-void CDC::FrameRect(const RECT* r, CBrush* brush) {
-    if (!r || !brush) return;
-    const RECT edges[4] = {{r->left, r->top, r->right, r->top + 1},
-                           {r->left, r->bottom - 1, r->right, r->bottom},
-                           {r->left, r->top, r->left + 1, r->bottom},
-                           {r->right - 1, r->top, r->right, r->bottom}};
-    for (const RECT& e : edges) FillRect(&e, brush);
-}
-
-void CDC::InvertRect(const RECT* r) {
-    if (!r) return;
-    const RECT d = ToDeviceRect(r->left, r->top, r->right, r->bottom);
-    const BrushPaint paint(SolidBrush(), kBlackPixel, 0, 0, false, {});
-    Paint(d, [&](const PaintTarget& t) { gdi::FillRect(t, d, paint, R2_NOT); });
-}
-
-BOOL CDC::FillRgn(CRgn* region, CBrush* brush) {
-    if (!region || !region->HasContents() || !brush || !brush->Data()) return FALSE;
-    const BrushPaint paint = PaintOf(*brush->Data());
-    const Region& rgn = region->GetRegion();
-    Paint(rgn.Box(), [&](const PaintTarget& t) {
-        const Region visible = t.clip ? Region::Combine(*t.clip, rgn, RGN_AND) : rgn;
-        const PaintTarget inside{t.surface, &visible};
-        gdi::FillRect(inside, visible.Box(), paint);
-    });
-    return TRUE;
 }
 
 BOOL CDC::PatBlt(int x, int y, int w, int h, DWORD rop) {

@@ -207,24 +207,11 @@ SIZE CDC::ExtentOfCodes() {
             LONG(std::lround((font->Ascent() + font->Descent()) / std::abs(sy)))};
 }
 
-BOOL CDC::GetTextExtentPoint32W(const WCHAR* text, int count, SIZE* size) {
-    if (!size || count < 0) return FALSE;
-    DecodeWide(text, UINT(count));
-    *size = ExtentOfCodes();
-    return TRUE;
-}
-
 BOOL CDC::GetTextExtentPoint32A(const char* text, int count, SIZE* size) {
     if (!size || count < 0) return FALSE;
     DecodeAnsi(text, UINT(count));
     *size = ExtentOfCodes();
     return TRUE;
-}
-
-SIZE CDC::GetTextExtent(const char* text, int count) {
-    SIZE size;
-    GetTextExtentPoint32A(text, count, &size);
-    return size;
 }
 
 BOOL CDC::GetTextMetricsA(TEXTMETRICA* tm) {
@@ -252,17 +239,6 @@ BOOL CDC::GetTextMetricsA(TEXTMETRICA* tm) {
     tm->tmPitchAndFamily = TMPF_VECTOR | TMPF_TRUETYPE;
     tm->tmCharSet = font->IsSymbol() ? SYMBOL_CHARSET : lf.lfCharSet;
     return TRUE;
-}
-
-int CDC::GetTextFaceA(int count, char* face) const {
-    if (!s_.fontData) return 0;
-    const char* name = s_.fontData->logFont.lfFaceName;
-    const int length = int(strnlen(name, LF_FACESIZE));
-    if (!face || count <= 0) return length + 1;
-    const int n = std::min(length, count - 1);
-    std::memcpy(face, name, std::size_t(n));
-    face[n] = '\0';
-    return n;
 }
 
 }  // namespace ksdvi::gdi

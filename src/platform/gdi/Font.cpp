@@ -156,23 +156,6 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont) {
     return font.release();
 }
 
-int EnumFontFamiliesA(HDC, const char* family, FONTENUMPROCA proc, LPARAM data) {
-    if (!proc) return 0;
-    int result = 1;
-    FontCatalog::Instance().EnumerateFamilies(family ? family : "", [&](const FaceDescriptor& face) {
-        LOGFONTA lf;
-        Describe(face, face.Family(), lf);
-        TEXTMETRICA tm;
-        tm.tmWeight = face.weight;
-        tm.tmItalic = face.italic;
-        tm.tmPitchAndFamily = TMPF_VECTOR | TMPF_TRUETYPE;
-        tm.tmCharSet = DEFAULT_CHARSET;
-        result = proc(&lf, &tm, TRUETYPE_FONTTYPE, data);
-        return result != 0;
-    });
-    return result;
-}
-
 int FindTrueTypeFace(CDC*, const char* face, LOGFONTA* out) {
     if (!face || !*face) return 0;
     auto found = FontCatalog::Instance().FindFace(face);

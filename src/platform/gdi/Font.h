@@ -83,7 +83,6 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont);
 // TEXTMETRICA and TRUETYPE_FONTTYPE (every scalable outline format counts);
 // a zero result stops the enumeration, whose result is the last callback's.
 using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
-int EnumFontFamiliesA(HDC dc, const char* family, FONTENUMPROCA proc, LPARAM data);
 
 // Whether an outline face of that name is installed; fills `out` with its
 // description when it is. `dc` may be null.

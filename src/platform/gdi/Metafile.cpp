@@ -416,15 +416,6 @@ BOOL Metafile::Play(CDC& dc) const {
 
 HMETAFILE SetMetaFileBitsEx(UINT size, const BYTE* data) { return Metafile::FromBytes(data, size); }
 
-UINT GetMetaFileBitsEx(HMETAFILE metafile, UINT size, void* out) {
-    if (!metafile) return 0;
-    const auto& bytes = metafile->Bytes();
-    if (!out) return UINT(bytes.size());
-    if (size < bytes.size()) return 0;
-    std::memcpy(out, bytes.data(), bytes.size());
-    return UINT(bytes.size());
-}
-
 BOOL DeleteMetaFile(HMETAFILE metafile) {
     if (!metafile) return FALSE;
     delete metafile;

@@ -31,7 +31,6 @@ private:
 using HMETAFILE = Metafile*;
 
 HMETAFILE SetMetaFileBitsEx(UINT size, const BYTE* data);
-UINT GetMetaFileBitsEx(HMETAFILE metafile, UINT size, void* out);
 BOOL DeleteMetaFile(HMETAFILE metafile);
 BOOL PlayMetaFile(HDC dc, HMETAFILE metafile);
 

@@ -44,19 +44,6 @@ BOOL CPalette::ResizePalette(UINT count) {
     return TRUE;
 }
 
-UINT CPalette::GetNearestPaletteIndex(COLORREF color) const {
-    if (!data_ || data_->entries.empty()) return CLR_INVALID;
-    UINT best = 0;
-    int bestDistance = INT_MAX;
-    for (UINT i = 0; i < data_->entries.size(); ++i) {
-        const PALETTEENTRY& e = data_->entries[i];
-        const int dr = e.peRed - GetRValue(color), dg = e.peGreen - GetGValue(color), db = e.peBlue - GetBValue(color);
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) bestDistance = d, best = i;
-    }
-    return best;
-}
-
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
     auto p = std::make_unique<CPalette>();
     if (!p->CreatePalette(palette)) return nullptr;

@@ -28,7 +28,6 @@ public:
     UINT GetPaletteEntries(UINT start, UINT count, PALETTEENTRY* out) const;
     UINT SetPaletteEntries(UINT start, UINT count, const PALETTEENTRY* in);
     BOOL ResizePalette(UINT count);
-    UINT GetNearestPaletteIndex(COLORREF color) const;
 
     // Shared with the device contexts it is selected into, so that changes
     // reach them as realizing does in GDI.

@@ -48,21 +48,6 @@ BOOL CRgn::CreateEllipticRgn(int l, int t, int r, int b) {
     return TRUE;
 }
 
-BOOL CRgn::CreateEllipticRgnIndirect(const RECT* r) {
-    return r ? CreateEllipticRgn(r->left, r->top, r->right, r->bottom) : FALSE;
-}
-
-BOOL CRgn::CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) {
-    if (created_) return FALSE;
-    Assign(
-        RegionOfPath(Path::RoundRect(std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b), w, h), ALTERNATE));
-    return TRUE;
-}
-
-BOOL CRgn::CreatePolygonRgn(const POINT* points, int count, int fillMode) {
-    return CreatePolyPolygonRgn(points, &count, 1, fillMode);
-}
-
 BOOL CRgn::CreatePolyPolygonRgn(const POINT* points, const int* counts, int polygons, int fillMode) {
     if (created_ || !points || !counts || polygons <= 0) return FALSE;
     // Polygon regions hold the pixels whose centres lie inside: move the
@@ -85,30 +70,6 @@ int CRgn::CombineRgn(const CRgn* a, const CRgn* b, int mode) {
     if (mode != RGN_COPY && (!b || !b->created_)) return ERROR;
     region_ = Region::Combine(a->region_, mode == RGN_COPY ? a->region_ : b->region_, mode);
     return region_.Kind();
-}
-
-int CRgn::CopyRgn(const CRgn* source) { return CombineRgn(source, nullptr, RGN_COPY); }
-
-void CRgn::SetRectRgn(int l, int t, int r, int b) { Assign(Region(RECT{l, t, r, b})); }
-
-int CRgn::OffsetRgn(int dx, int dy) {
-    if (!created_) return ERROR;
-    region_.Offset(dx, dy);
-    return region_.Kind();
-}
-
-BOOL CRgn::PtInRegion(int x, int y) const { return created_ && region_.Contains(x, y); }
-
-BOOL CRgn::RectInRegion(const RECT* r) const { return created_ && r && !region_.Intersected(*r).IsEmpty(); }
-
-int CRgn::GetRgnBox(RECT* box) const {
-    if (!created_ || !box) return ERROR;
-    *box = region_.Box();
-    return region_.Kind();
-}
-
-BOOL CRgn::EqualRgn(const CRgn* other) const {
-    return created_ && other && other->created_ && region_.Equals(other->region_);
 }
 
 }  // namespace ksdvi::gdi

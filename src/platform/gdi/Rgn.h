@@ -18,19 +18,9 @@ public:
     BOOL CreateRectRgn(int l, int t, int r, int b);
     BOOL CreateRectRgnIndirect(const RECT* r);
     BOOL CreateEllipticRgn(int l, int t, int r, int b);
-    BOOL CreateEllipticRgnIndirect(const RECT* r);
-    BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h);
-    BOOL CreatePolygonRgn(const POINT* points, int count, int fillMode);
     BOOL CreatePolyPolygonRgn(const POINT* points, const int* counts, int polygons, int fillMode);
     // Sets this region (which must exist) to a combination of two others.
     int CombineRgn(const CRgn* a, const CRgn* b, int mode);
-    int CopyRgn(const CRgn* source);
-    void SetRectRgn(int l, int t, int r, int b);
-    int OffsetRgn(int dx, int dy);
-    BOOL PtInRegion(int x, int y) const;
-    BOOL RectInRegion(const RECT* r) const;
-    int GetRgnBox(RECT* box) const;
-    BOOL EqualRgn(const CRgn* other) const;
 
     // Adopts a region, as clip paths and metafile playback make them.
     void Assign(Region region);
