@@ -45,12 +45,17 @@ constexpr unsigned kDviId = 2;
 // The opcodes with one-to-four-byte forms, by their one-byte opcode.
 constexpr unsigned kFamilies[] = {kSet1, kPut1, kRight1, kW1, kX1, kDown1, kY1, kZ1, kFnt1, kXxx1, kFntDef1};
 
-// The one-byte opcode of the family `op` belongs to, or 0 when it has no family.
-constexpr unsigned FamilyOf(unsigned op) {
+// The one-byte opcode of each opcode's family, 0 for those without one: a
+// table, since a scan asks it of every opcode of the file.
+constexpr std::array<uint8_t, 256> kFamilyOf = [] {
+    std::array<uint8_t, 256> table{};
     for (unsigned first : kFamilies)
-        if (op >= first && op < first + 4) return first;
-    return 0;
-}
+        for (unsigned op = first; op < first + 4; ++op) table[op] = static_cast<uint8_t>(first);
+    return table;
+}();
+
+// The one-byte opcode of the family `op` belongs to, or 0 when it has no family.
+constexpr unsigned FamilyOf(unsigned op) { return op < kFamilyOf.size() ? kFamilyOf[op] : 0; }
 
 // How many bytes a family member's first parameter has: 1 to 4.
 constexpr int FamilyWidth(unsigned op) { return static_cast<int>(op - FamilyOf(op) + 1); }

@@ -3,6 +3,8 @@
 // separated by the byte 0x1E (ASCII's record separator), which no special of
 // TeX's packages holds. A sequence lets state build up from special to
 // special as it does on a page: colour stacks, open links, hyperref's areas.
+// The first kMaxSpecials are read: longer sequences find no more and run
+// slowly, since each special goes through several readers.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,7 @@
 namespace ksdvi::fuzz {
 
 inline constexpr char kSpecialSeparator = '\x1E';
+inline constexpr size_t kMaxSpecials = 32;
 
 inline std::vector<std::string_view> SplitSpecials(uint8_t const* data, size_t size) {
     std::string_view rest(reinterpret_cast<char const*>(data), size);
@@ -19,7 +22,7 @@ inline std::vector<std::string_view> SplitSpecials(uint8_t const* data, size_t s
     for (;;) {
         size_t end = rest.find(kSpecialSeparator);
         specials.push_back(rest.substr(0, end));
-        if (end == std::string_view::npos) return specials;
+        if (end == std::string_view::npos || specials.size() == kMaxSpecials) return specials;
         rest.remove_prefix(end + 1);
     }
 }

@@ -20,7 +20,7 @@ using namespace ksdvi::fuzz;
 
 namespace {
 
-constexpr int kPagesCopied = 8;
+constexpr int kPagesCopied = 4;
 
 // The documents of an input: one scanned fresh, one followed, one copied.
 // Each is opened anew for every input, as a viewer opens one file after

@@ -2,7 +2,7 @@
 // any format; every decoder reads it (JPEG, GIF, BMP, PNG, the placeable
 // Windows metafile, and the metafile's records as they stand), the raster
 // ones also within bounds and shown smaller than they are, as the drawer
-// decodes them; what one decodes is drawn on a small device as the drawer
+// decodes them; what they decode so is drawn on a small device as the drawer
 // draws pictures, and a BMP is also sent in bands as printing sends pages. A
 // decoder writes no more than the size it asked for (the buffer is exactly
 // that size), and a DIB it makes holds what its header says.
@@ -40,15 +40,26 @@ gdi::RasterDevice& Device() {
     return *device;
 }
 
-// A decoded DIB is what DibView reads, and is drawn stretched and cut.
-void Draw(std::vector<unsigned char> const& dib) {
+// Pictures drawn at their own size as well: small ones, since drawing one
+// converts it whole, and a large one costs more than all its decoding.
+constexpr int kLargestUnscaled = 256;
+
+// A decoded DIB is what DibView reads.
+gdi::DibView Checked(std::vector<unsigned char> const& dib) {
     gdi::DibView view;
     FUZZ_CHECK(gdi::DibView::FromPacked(dib.data(), dib.size(), view));
     FUZZ_CHECK(view.Width() > 0 && view.Height() > 0);
+    return view;
+}
+
+// A DIB decoded as the drawer decodes is drawn stretched and cut.
+void Draw(std::vector<unsigned char> const& dib) {
+    gdi::DibView const view = Checked(dib);
     gdi::CDC dc(Device());
     dc.SetStretchBltMode(gdi::HALFTONE);
     dc.StretchPackedDIB(4, 4, 48, 40, 0, 0, view.Width(), view.Height(), dib.data(), dib.size(), gdi::DIB_RGB_COLORS,
                         gdi::SRCCOPY);
+    if (view.Width() > kLargestUnscaled || view.Height() > kLargestUnscaled) return;
     dc.StretchPackedDIB(40, 40, view.Width(), view.Height(), 0, 0, view.Width(), view.Height(), dib.data(), dib.size(),
                         gdi::DIB_RGB_COLORS, gdi::SRCCOPY);
 }
@@ -58,7 +69,7 @@ void Decoded(uint8_t const* data, size_t size, Check check, Decode decode) {
     size_t const needed = check(data, size);
     if (needed == 0 || needed > kLargestDecoded) return;
     std::vector<unsigned char> dib(needed);
-    if (decode(data, size, dib.data(), dib.size()) > 0) Draw(dib);
+    if (decode(data, size, dib.data(), dib.size()) > 0) Checked(dib);
 }
 
 // Within bounds as the drawer decodes, shown at a third of the width and a
@@ -125,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     std::string const bytes(reinterpret_cast<char const*>(data), size);
     std::istringstream png(bytes);
     std::vector<unsigned char> dib = ksdvi::png::ReadPngDib(png);
-    if (!dib.empty()) Draw(dib);
+    if (!dib.empty()) Checked(dib);
     DecodedWithin([&](gdi::DecodeBounds const& b, std::vector<unsigned char>& out) {
         std::istringstream stream(bytes);
         return ksdvi::png::DecodePng(stream, b, out);
