@@ -82,6 +82,7 @@ void KsDvi::Close() {
     mode_ = Growing;
     if (!IsOpened()) return;
     fileName_ = String8();
+    scannedWrite_ = -1;
     tfmPaths_.RemoveAll();
     vfPaths_.RemoveAll();
     Reset(true);

@@ -326,6 +326,7 @@ private:
     bool pageLimitReached_ = false;
     int problemOpcode_ = -1;
     std::vector<unsigned char> preamble_;  // as read, to notice a rewritten file
+    int64_t scannedWrite_ = -1;            // when the file last scanned was written (ns)
     fpreal4 mag_ = fpreal4::FromRaw(10000);
     uint32_t num_ = 25400000;
     uint32_t den_ = 473628672;

@@ -2,6 +2,10 @@
 // without recording anything, so that the scan is only ever asked for
 // complete pages and a whole postamble.
 
+#include <sys/stat.h>
+
+#include <utility>
+
 #include "dvi/DviScanReader.h"
 #include "dvi/KsDvi.h"
 #include "stream/BigEndian.h"
@@ -12,6 +16,13 @@ using namespace ksdvi::dvi;
 namespace {
 
 enum class Region { Page, Unfinished, Ended };
+
+// When the file was last written, in nanoseconds; -1 when it cannot be told.
+int64_t LastWritten(char const* path) {
+    struct stat st {};
+    if (stat(path, &st) != 0) return -1;
+    return int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
 
 // The nops and font definitions before a page, and the page up to its eop;
 // or the postamble. Ended for what the scan will refuse.
@@ -110,12 +121,18 @@ KsDvi::ScanChange KsDvi::ScanWritten() {
     int before = pageCount_;
     KsDviMode modeBefore = mode_;
     bool renewed = false;
+    // Taken before the file is read: a write during the scan shows next time.
+    int64_t const written = LastWritten(fileName_.c_str());
+    // TeX writes nothing after the postamble: a complete file written since
+    // it was scanned is a rerun's, even one of the same pages and length (a
+    // typo fixed).
+    bool touched = mode_ != Growing && scannedWrite_ != -1 && written != scannedWrite_;
     // A rerun may empty the file while it is scanned; a few tries, then
     // nothing recorded rather than pages read half.
     constexpr int kTries = 3;
     for (int attempt = 0; attempt < kTries; ++attempt) {
         WrittenExtent extent = ProbeWritten();
-        if (extent.rewritten || IsCutUnderScan()) {
+        if (std::exchange(touched, false) || extent.rewritten || IsCutUnderScan()) {
             RenewDvi();
             renewed = true;
             extent = ProbeWritten();
@@ -129,6 +146,7 @@ KsDvi::ScanChange KsDvi::ScanWritten() {
         if (!IsCutUnderScan()) break;
     }
     if (IsCutUnderScan()) RenewDvi();
+    scannedWrite_ = written;
     if (renewed) return Renewed;
     return pageCount_ != before || mode_ != modeBefore ? Extended : Unchanged;
 }

@@ -39,8 +39,13 @@ struct Document::Impl {
     KsDvi dvi;
     std::string problem;
     std::unique_ptr<UnicodeText> text;  // made on first use: it keeps the fonts' glyph names
-    // Anchors of the pages drawn to find them, by page.
-    std::map<int, std::map<std::string, Point>> anchors;
+    // What one drawing of a page places: its links and its anchors.
+    struct Placed {
+        std::vector<Link> links;
+        std::map<std::string, Point> anchors;
+    };
+    // The pages drawn to place links and anchors, by page.
+    std::map<int, Placed> placed;
 
     // Points from the paper's corner per DVI unit, magnification included.
     PixelMapping Points() const { return PixelMapping::OneInchIn(dvi, 72.0); }
@@ -52,7 +57,7 @@ struct Document::Impl {
     void TakeStatus() { problem = StatusOf(dvi).problem; }
     // The page's characters, false with `problem` set when it could not be read whole.
     bool ReadText(int page, std::vector<UnicodeChar>& chars);
-    std::map<std::string, Point> const& AnchorsOn(int page);
+    Placed const& PlacedOn(int page);
 };
 
 bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
@@ -61,19 +66,32 @@ bool Document::Impl::ReadText(int page, std::vector<UnicodeChar>& chars) {
     return problem.empty();
 }
 
-std::map<std::string, Point> const& Document::Impl::AnchorsOn(int page) {
+Document::Impl::Placed const& Document::Impl::PlacedOn(int page) {
     // Not a structured binding: clang before 16 lets no lambda capture one.
-    auto const inserted = anchors.try_emplace(page);
-    auto const it = inserted.first;
-    if (!inserted.second) return it->second;
+    auto const inserted = placed.try_emplace(page);
+    Placed& on = inserted.first->second;
+    if (!inserted.second) return on;
     OffscreenPage offscreen(kPlacingDpi);
     bool const drawn = offscreen.Run(dvi, page, String8(), [&](KsDviDrawer const& drawer) {
+        for (KsDviDrawer::HyLinkInfo const* info : drawer.GetHyLinkList()) {
+            Link& link = on.links.emplace_back();
+            std::string href(info->href.view());
+            if (href.starts_with('#'))
+                link.anchor = href.substr(1);
+            else
+                link.uri = std::move(href);
+            for (KsDviDrawer::LinkRect const& r : info->rects) link.areas.push_back(PlacedRect(r.x, r.y, r.w, r.h));
+        }
         for (KsDviDrawer::AnchorPoint const& anchor : drawer.GetAnchorPoints())
-            it->second.try_emplace(std::string(anchor.name.view()),
+            on.anchors.try_emplace(std::string(anchor.name.view()),
                                    Point{anchor.x * kPointsPerPlacingPixel, anchor.y * kPointsPerPlacingPixel});
     });
-    if (!drawn) problem = offscreen.Error();
-    return it->second;
+    if (drawn) return on;
+    // Not kept: the page may be read once the file is complete again.
+    problem = offscreen.Error();
+    placed.erase(inserted.first);
+    static Placed const nothing;
+    return nothing;
 }
 
 Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -108,9 +126,9 @@ Document::Change Document::Update() {
     KsDvi::ScanChange change = impl_->dvi.ScanWritten();
     impl_->TakeStatus();
     if (change == KsDvi::Unchanged) return Change::None;
-    // Fonts may have been read anew: glyph names and anchors go with them.
+    // Fonts may have been read anew: glyph names, links and anchors go with them.
     impl_->text.reset();
-    impl_->anchors.clear();
+    impl_->placed.clear();
     return change == KsDvi::Renewed ? Change::Renewed : Change::Extended;
 }
 
@@ -129,29 +147,12 @@ Point Document::PageSize() const {
     return {paper.width / kSpPerBigPoint, paper.height / kSpPerBigPoint};
 }
 
-std::vector<Link> Document::Links(int page) {
-    std::vector<Link> links;
-    OffscreenPage offscreen(kPlacingDpi);
-    bool const drawn = offscreen.Run(impl_->dvi, page, String8(), [&](KsDviDrawer const& drawer) {
-        for (KsDviDrawer::HyLinkInfo const* info : drawer.GetHyLinkList()) {
-            Link link;
-            std::string href(info->href.view());
-            if (href.rfind('#', 0) == 0)
-                link.anchor = href.substr(1);
-            else
-                link.uri = href;
-            for (KsDviDrawer::LinkRect const& r : info->rects) link.areas.push_back(PlacedRect(r.x, r.y, r.w, r.h));
-            links.push_back(std::move(link));
-        }
-    });
-    if (!drawn) impl_->problem = offscreen.Error();
-    return links;
-}
+std::vector<Link> Document::Links(int page) { return impl_->PlacedOn(page).links; }
 
 std::optional<Destination> Document::FindAnchor(std::string const& name) {
     int const page = impl_->dvi.FindTagPage(String8(name));
     if (page < 0) return std::nullopt;
-    auto const& anchors = impl_->AnchorsOn(page);
+    auto const& anchors = impl_->PlacedOn(page).anchors;
     auto it = anchors.find(name);
     if (it == anchors.end()) return std::nullopt;
     return Destination{page, it->second};

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -181,34 +182,47 @@ TEST(GrowingFile, RewrittenAfterCompletionAndBroken) {
 
 // A rerun that writes pages of the same lengths differs from the last run in
 // what the pages say: TeX's page numbers, where rewrites of a document's
-// front matter (i, ii, ... becoming 1, 2, ...) show first.
-TEST(GrowingFile, RewrittenWithPagesOfTheSameLengthsByTheirNumbers) {
-    auto document = [](std::vector<int32_t> const& numbers) {
+// front matter (i, ii, ... becoming 1, 2, ...) show first, or only in what
+// they draw (a typo fixed), which the file's time of writing shows.
+TEST(GrowingFile, RewrittenWithPagesOfTheSameLengths) {
+    auto document = [](std::vector<int32_t> const& numbers, int ruleWidth) {
         DviBuilder b;
         b.Pre();
-        for (int32_t n : numbers) b.Page(n);
+        for (int32_t n : numbers) b.Bop(n).Rule(65536, ruleWidth).Eop();
         return b.Post().bytes;
     };
     struct Case {
         char const* what;
-        std::vector<int32_t> before, after;
+        std::vector<int32_t> after;
+        int ruleWidth;
+        bool written;
         KsDvi::ScanChange change;
     };
+    std::vector<int32_t> const before{-1, -2, 3};
     Case const cases[] = {
-        {"same pages", {1, 2, 3}, {1, 2, 3}, KsDvi::Unchanged},
-        {"last page renumbered", {1, 2, 3}, {1, 2, 4}, KsDvi::Renewed},
-        {"roman numbers become arabic", {-1, -2, 1}, {1, 2, 3}, KsDvi::Renewed},
+        {"not written since", before, 1, false, KsDvi::Unchanged},
+        {"written again as it was", before, 1, true, KsDvi::Renewed},
+        {"a rule wider", before, 2, true, KsDvi::Renewed},
+        {"last page renumbered", {-1, -2, 4}, 1, true, KsDvi::Renewed},
+        {"roman numbers become arabic", {1, 2, 3}, 1, true, KsDvi::Renewed},
     };
     for (Case const& c : cases) {
         TempFile file;
-        file.Write(document(c.before));
+        file.Write(document(before, 1));
         KsDvi dvi;
         dvi.Open(String8(file.Path().c_str()), {}, {});
         ASSERT_EQ(dvi.ScanWritten(), KsDvi::Extended) << c.what;
         ASSERT_EQ(dvi.GetMode(), KsDvi::Complete) << c.what;
-        file.Write(document(c.after));
+        if (c.written) {
+            // A rerun a moment later. Two writes within one tick of the
+            // file system's clock share their time: it is set.
+            auto const scanned = std::filesystem::last_write_time(file.Path());
+            file.Write(document(c.after, c.ruleWidth));
+            std::filesystem::last_write_time(file.Path(), scanned + std::chrono::milliseconds(1));
+        }
         EXPECT_EQ(dvi.ScanWritten(), c.change) << c.what;
         EXPECT_EQ(dvi.GetTeXPageNo(2), c.after[2]) << c.what;
+        EXPECT_EQ(dvi.GetMode(), KsDvi::Complete) << c.what;
     }
 }
 

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/Cli.h"
+#include "support/DviBuilder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -267,6 +268,46 @@ TEST(Document, FollowsAFileBeingWritten) {
     std::ofstream(dir / "text.dvi") << "A text file, longer than a DVI file's preamble.";
     EXPECT_FALSE(ksdvi::Document::Open(dir / "text.dvi", {}, &error));
     EXPECT_NE(error.find("text.dvi"), std::string::npos) << error;
+}
+
+// Links and anchors are placed once per page, and anew when TeX rewrites the file.
+TEST(Document, LinksFollowARewrittenFile) {
+    TempDir dir;
+    std::string const path = dir / "links.dvi";
+    auto write = [&](std::string const& target) {
+        std::vector<uint8_t> const bytes = DviBuilder()
+                                               .Pre()
+                                               .Bop(1)
+                                               .Special("html:<a name=\"" + target + "\">")
+                                               .Special("html:<a href=\"#" + target + "\">")
+                                               .Rule(65536, 65536)
+                                               .Special("html:</a>")
+                                               .Eop()
+                                               .Post()
+                                               .bytes;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    write("one");
+    std::string error;
+    auto document = ksdvi::Document::Open(path, {}, &error);
+    ASSERT_TRUE(document) << error;
+    for (std::string const target : {"one", "second"}) {
+        if (target == "second") {
+            write(target);
+            EXPECT_EQ(document->Update(), ksdvi::Document::Change::Renewed);
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<ksdvi::Link> const links = document->Links(0);
+            ASSERT_EQ(links.size(), 1u) << target;
+            EXPECT_EQ(links[0].anchor, target);
+            EXPECT_EQ(links[0].areas.size(), 1u);
+            std::optional<ksdvi::Destination> const destination = document->FindAnchor(target);
+            ASSERT_TRUE(destination) << target;
+            EXPECT_EQ(destination->page, 0);
+        }
+    }
+    EXPECT_FALSE(document->FindAnchor("one")) << "the earlier run's anchor is gone";
 }
 
 }  // namespace
