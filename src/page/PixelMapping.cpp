@@ -13,6 +13,10 @@ double PixelsPerDviUnit(uint32_t num, uint32_t den, double absMag, double dpi) {
     return static_cast<double>(num) * absMag * dpi * 3.9370078740157485e-10 / den;
 }
 
+int RecordUnitsToPixels(double units, double dpi, double zoomRaw, unsigned resolution) {
+    return Truncate(zoomRaw * dpi * units * 0.0001 / resolution);
+}
+
 PixelMapping::PixelMapping(KsDvi const& dvi, double dpiX, double dpiY, fpreal4 zoom, int originX, int originY)
     : dpiX_(dpiX * zoom.GetRaw() * 0.0001),
       dpiY_(dpiY * zoom.GetRaw() * 0.0001),

@@ -22,6 +22,11 @@ inline constexpr double kSpPerMetre = 186467981.1023622;
 // (the preamble's mag x 10): num x absMag x dpi / den / (0.0254 m x 10^7 x 10^4).
 double PixelsPerDviUnit(uint32_t num, uint32_t den, double absMag, double dpi);
 
+// Record units (the binary drawing records' and Windows-font text's) as
+// pixels of a device of `dpi` dots per inch at `zoomRaw` (10000 is 100%),
+// `resolution` record units to the inch; truncated.
+int RecordUnitsToPixels(double units, double dpi, double zoomRaw, unsigned resolution);
+
 class PixelMapping {
 public:
     PixelMapping() = default;

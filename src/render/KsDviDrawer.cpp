@@ -240,7 +240,7 @@ int KsDviDrawer::vDvi(int y) const { return pixels_.DviY(y); }
 int KsDviDrawer::grw(int x) const {
     unsigned r = dvi_ ? dvi_->GetRecordResolution() : 0;
     if (r == 0 || !pDC_) return 0;  // no record resolution: record units mean nothing yet
-    return Truncate(static_cast<double>(zoom_) * pDC_->GetDeviceCaps(LOGPIXELSX) * x * 0.0001 / r);
+    return ksdvi::RecordUnitsToPixels(x, pDC_->GetDeviceCaps(LOGPIXELSX), zoom_, r);
 }
 
 void KsDviDrawer::RenewPen() {

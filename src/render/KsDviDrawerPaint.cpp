@@ -131,10 +131,7 @@ void KsDviDrawer::PutWinFontChar(int h, int v, unsigned short code) {
     }
     CFont* previous = font.HasContents() ? pDC_->SelectObject(&font) : nullptr;
     curFont_ = nullptr;
-    unsigned r = dvi_->GetRecordResolution();
-    double p = pDC_->GetDeviceCaps(LOGPIXELSX);
-    int x = r ? Truncate(p * h * zoom_ * 0.0001 / r) : 0;
-    int y = r ? Truncate(p * v * zoom_ * 0.0001 / r) : 0;
+    int x = grw(h), y = grw(v);
     WCHAR unit = code;
     pDC_->ExtTextOutW(x, y, 0, nullptr, &unit, 1, nullptr);
     if (previous) pDC_->SelectObject(previous);

@@ -6,8 +6,8 @@
 #include <cwchar>
 
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
-#include "stream/DeviceRounding.h"
 #include "text/SelectionSpacing.h"
 
 namespace {
@@ -78,8 +78,8 @@ private:
         ksdvi::gdi::CDC* dc = dvi ? dvi->GetDevice(0) : nullptr;
         unsigned r = dvi ? dvi->GetRecordResolution() : 0;
         if (value == 0 || !dc || r == 0) return value;
-        double zoom = dvi->GetDeviceZoom(0).GetRaw();
-        return ksdvi::Truncate(zoom * dc->GetDeviceCaps(ksdvi::gdi::LOGPIXELSX) * value * 0.0001 / r);
+        return ksdvi::RecordUnitsToPixels(value, dc->GetDeviceCaps(ksdvi::gdi::LOGPIXELSX),
+                                          dvi->GetDeviceZoom(0).GetRaw(), r);
     }
 
     // Characters of one baseline in the order of their left edges, then

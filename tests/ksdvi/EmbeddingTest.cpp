@@ -275,18 +275,16 @@ TEST(Document, LinksFollowARewrittenFile) {
     TempDir dir;
     std::string const path = dir / "links.dvi";
     auto write = [&](std::string const& target) {
-        std::vector<uint8_t> const bytes = DviBuilder()
-                                               .Pre()
-                                               .Bop(1)
-                                               .Special("html:<a name=\"" + target + "\">")
-                                               .Special("html:<a href=\"#" + target + "\">")
-                                               .Rule(65536, 65536)
-                                               .Special("html:</a>")
-                                               .Eop()
-                                               .Post()
-                                               .bytes;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        DviBuilder()
+            .Pre()
+            .Bop(1)
+            .Special("html:<a name=\"" + target + "\">")
+            .Special("html:<a href=\"#" + target + "\">")
+            .Rule(65536, 65536)
+            .Special("html:</a>")
+            .Eop()
+            .Post()
+            .WriteTo(path);
     };
     write("one");
     std::string error;

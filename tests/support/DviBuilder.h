@@ -3,6 +3,7 @@
 // limits). Positions are DVI units; integers are written big-endian.
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ public:
         Op(249).U(static_cast<uint32_t>(post), 4).Op(2);
         for (int i = 0; i < 4; ++i) Op(223);
         return *this;
+    }
+    // The bytes as the file at `path`.
+    void WriteTo(std::string const& path) const {
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
 private:

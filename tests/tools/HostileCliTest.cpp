@@ -46,8 +46,7 @@ struct HostileTree {
         for (std::string const& special : specials) b.Special(special);
         b.Rule(10 * 65536, 100 * 65536).Eop().Post();
         std::string path = doc + "/" + name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+        b.WriteTo(path);
         return path;
     }
 };
@@ -123,8 +122,7 @@ TEST(HostileDocuments, FontNamesStayInsideToo) {
     DviBuilder b;
     b.Pre().Bop(1).FntDef(0, "../outside/ksout").Op(171).Op('A').Eop().Post();
     std::string dvi = tree.doc + "/font.dvi";
-    std::ofstream(dvi, std::ios::binary)
-        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    b.WriteTo(dvi);
     int status = -1;
     std::string out = Ksdvi("info --tfm-path " + tree.doc + " " + dvi, &status, true);
     EXPECT_NE(out.find("outside the document's directory"), std::string::npos) << out;
@@ -139,8 +137,7 @@ TEST(HostileDocuments, CutPagesAreSaidToBeCut) {
     b.bytes.insert(b.bytes.end(), size_t{5} << 20, uint8_t{138});  // nop
     b.Eop().Post();
     std::string const dvi = dir / "long.dvi";
-    std::ofstream(dvi, std::ios::binary)
-        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    b.WriteTo(dvi);
     struct Case {
         std::string command;
         int status;

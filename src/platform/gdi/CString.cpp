@@ -1,9 +1,6 @@
 #include "platform/gdi/CString.h"
 
-#include <strings.h>
 #include <algorithm>
-#include <cctype>
-#include <vector>
 
 namespace ksdvi::gdi {
 
