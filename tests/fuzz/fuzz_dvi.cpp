@@ -15,8 +15,8 @@
 #include "DviChecks.h"
 #include "FuzzEnvironment.h"
 #include "MemoryPictureDrawer.h"
-#include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
+#include "render/PageRenderer.h"
 #include "text/UnicodeText.h"
 
 using namespace ksdvi::fuzz;

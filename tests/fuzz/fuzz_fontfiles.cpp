@@ -14,10 +14,10 @@
 
 #include "FontFileKind.h"
 #include "FuzzEnvironment.h"
-#include "PageRenderer.h"
 #include "font/ItrnFont.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
+#include "render/PageRenderer.h"
 #include "support/DviBuilder.h"
 
 using namespace ksdvi::fuzz;

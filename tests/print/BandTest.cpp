@@ -14,9 +14,9 @@
 
 #include "DocumentSession.h"
 #include "PageBmp.h"
-#include "PageRenderer.h"
 #include "platform/gdi/Cdc.h"
 #include "print/CPrintDIB.h"
+#include "render/PageRenderer.h"
 #include "support/Cli.h"
 #include "support/TempFile.h"
 

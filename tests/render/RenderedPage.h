@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "DocumentSession.h"
-#include "PageRenderer.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
+#include "render/PageRenderer.h"
 #include "support/Cli.h"
 
 namespace ksdvi::test {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "HostDocument.h"
-#include "PageRenderer.h"
 #include "font/TeXFonts.h"
 #include "platform/gdi/Font.h"
+#include "render/PageRenderer.h"
 #include "support/RecordingDrawer.h"
 #include "support/ScratchDocument.h"
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "DocumentSession.h"
-#include "PageRenderer.h"
+#include "render/PageRenderer.h"
 #include "render/SharedDrawingValues.h"
 #include "support/Cli.h"
 #include "support/TempDir.h"

@@ -15,7 +15,7 @@
 #include <set>
 
 #include "DocumentSession.h"
-#include "PageRenderer.h"
+#include "render/PageRenderer.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/PngImage.h"

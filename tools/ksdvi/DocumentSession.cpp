@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "OutputFile.h"
 #include "dvi/DirectoryList.h"
 #include "font/TeXFonts.h"
 #include "page/DocumentState.h"
+#include "page/OutputFile.h"
 #include "platform/gdi/Font.h"
 
 void ReportError(std::string const& file, std::string const& what) {

@@ -10,8 +10,8 @@
 #include <set>
 #include <string_view>
 
-#include "OutputFile.h"
 #include "dvi/DviOpcodes.h"
+#include "page/OutputFile.h"
 #include "stream/BigEndian.h"
 #include "writer/KsDviWriter.h"
 

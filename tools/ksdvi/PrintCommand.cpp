@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "Commands.h"
-#include "OutputFile.h"
 #include "PageBmp.h"
-#include "PageRenderer.h"
 #include "PageSelection.h"
+#include "RenderSetup.h"
+#include "page/OutputFile.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
 #include "print/CPrintDIB.h"
+#include "render/PageRenderer.h"
 
 namespace gdi = ksdvi::gdi;
 

@@ -16,8 +16,9 @@
 #include "FileWatch.h"
 #include "FontReport.h"
 #include "InputSpool.h"
-#include "PageRenderer.h"
 #include "PageSelection.h"
+#include "RenderSetup.h"
+#include "render/PageRenderer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Highlighter.h"
+#include "render/Highlighter.h"
 
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"

@@ -9,15 +9,14 @@
 #include <set>
 #include <string>
 
-#include "page/Paper.h"
 #include "dvi/KsDvi.h"
+#include "page/Paper.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/PngWriter.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/SharedDrawingValues.h"
 #include "render/WholePage.h"
 
-class DocumentSession;
 class Highlighter;
 class KsDviDrawer;
 class OutputFile;
@@ -39,11 +38,6 @@ struct RenderSettings {
 // Whole device pixels for a length in scaled points.
 int PixelsOf(int sp, int dpi, double zoom);
 
-// The paper: the document's papersize special, else `option` (--paper).
-// False, with the error reported against `file`, when the option is no size.
-bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
-                 RenderSettings& settings);
-
 // The page surfaces of a command's workers together stay within this: a
 // document asking for huge paper gets fewer workers, or an error, instead of
 // whatever the allocator gives.
@@ -55,8 +49,8 @@ int64_t SurfaceBytes(RenderSettings const& settings);
 // How many of `wanted` workers fit the budget, each with its page's surface
 // and its pictures, and what each worker's pictures may then hold.
 int WorkersWithinBudget(RenderSettings& settings, int wanted);
-// False, with the error reported against `file`, for a page above the budget.
-bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings);
+// Why a page of these settings is above the budget; empty when it is not.
+std::string SurfaceBudgetProblem(RenderSettings const& settings);
 
 class PageRenderer {
 public:

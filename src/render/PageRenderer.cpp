@@ -1,14 +1,14 @@
-#include "PageRenderer.h"
+#include "render/PageRenderer.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 
-#include "DocumentSession.h"
-#include "Highlighter.h"
-#include "OutputFile.h"
+#include "page/DocumentState.h"
+#include "page/OutputFile.h"
 #include "platform/gdi/PngWriter.h"
+#include "render/Highlighter.h"
 #include "render/KsDviDrawer.h"
 #include "render/SharedDrawingValues.h"
 
@@ -27,19 +27,6 @@ int PixelsOf(int sp, int dpi, double zoom) {
     return static_cast<int>(std::floor(sp / ksdvi::kSpPerInch * dpi * zoom + 1e-3));
 }
 
-bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
-                 RenderSettings& settings) {
-    if (session.PaperSpecial()) {
-        settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ksdvi::ParsePaperOption(option)) {
-        settings.paper = *paper;
-    } else {
-        ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
-        return false;
-    }
-    return true;
-}
-
 int64_t SurfaceBytes(RenderSettings const& settings) {
     constexpr int64_t kBytesPerPixel = 4;
     return kBytesPerPixel * PixelsOf(settings.paper.width, settings.dpi, settings.zoom) *
@@ -54,12 +41,11 @@ int WorkersWithinBudget(RenderSettings& settings, int wanted) {
     return workers;
 }
 
-bool WithinSurfaceBudget(std::string const& file, RenderSettings const& settings) {
+std::string SurfaceBudgetProblem(RenderSettings const& settings) {
     int64_t bytes = SurfaceBytes(settings);
-    if (bytes <= kSurfaceBudget) return true;
-    ReportError(file, "a page at this resolution needs " + std::to_string(bytes >> 20) + " MiB, more than the " +
-                          std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution");
-    return false;
+    if (bytes <= kSurfaceBudget) return "";
+    return "a page at this resolution needs " + std::to_string(bytes >> 20) + " MiB, more than the " +
+           std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution";
 }
 
 bool PageRenderer::Render(KsDvi& dvi, int page) {
@@ -101,12 +87,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
-    if (drawer.IsPageCut())
-        pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
+    if (drawer.IsPageCut()) pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
     if (drawer.IsVirtualWorkCut())
         pictureProblems_.insert("virtual fonts ask for more work than a page (" +
-                                std::to_string(KsDviDrawerBase::MaxPacketInstructions) + " instructions) or a document (" +
-                                std::to_string(KsDvi::MostVirtualInstructions) +
+                                std::to_string(KsDviDrawerBase::MaxPacketInstructions) +
+                                " instructions) or a document (" + std::to_string(KsDvi::MostVirtualInstructions) +
                                 ") may run; the characters they set past it are left out");
     drawer.DrawAllPictures(nullptr);
     for (auto const& problem : drawer.GetPictureProblems())

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "page/OutputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
