@@ -5,6 +5,7 @@
 
 #include "dvi/DviOpcodes.h"
 #include "dvi/DviScanReader.h"
+#include "font/FontRegistry.h"
 #include "font/ItrnFont.h"
 #include "stream/BigEndian.h"
 
@@ -12,7 +13,7 @@ using namespace ksdvi;
 
 using namespace ksdvi::dvi;
 
-KsDvi::KsDvi() : fontIndex_(FontIndexSize, nullptr) { Reset(false); }
+KsDvi::KsDvi() : fonts_(std::make_unique<ksdvi::FontRegistry>()), fontIndex_(FontIndexSize, nullptr) { Reset(false); }
 
 KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths) : KsDvi() {
     fileName_ = fileName;
@@ -35,15 +36,11 @@ void KsDvi::Reset(bool release) {
     pageLimitReached_ = false;
     preamble_.clear();
 
-    fontCount_ = 0;
-    fontHash_.fill(nullptr);
-    fontsByNameAndSize_.clear();
-    fontFiles_.clear();
+    fonts_->Clear(release);
     // Only what the scan filled is cleared, not the whole tables: documents
     // are scanned anew on every rerun, and most use a few font numbers.
     std::fill(fontIndex_.begin(), fontIndex_.begin() + fontNumbersUsed_, nullptr);
     fontNumbersUsed_ = 0;
-    if (release) fontStore_.clear();
     missingFonts_.clear();
     fontProblems_.clear();
 
@@ -277,11 +274,13 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     // Font numbers of three and four bytes cannot be selected by the interpreter.
     if (width > 2) return;
 
-    loadProblem_ = "not found";
+    fonts_->TakeProblem();
     ItrnFont* font = LoadItrnFont(String8(area), String8(name), scale, design);
     fontIndex_[number] = font;
     fontNumbersUsed_ = std::max(fontNumbersUsed_, static_cast<int>(number) + 1);
-    if (!font && fontProblems_.emplace(name, loadProblem_).second) missingFonts_.push_back(name);
+    if (font) return;
+    std::string problem = fonts_->TakeProblem();
+    if (fontProblems_.emplace(name, problem.empty() ? "not found" : problem).second) missingFonts_.push_back(name);
 }
 
 std::string KsDvi::GetFontProblem(std::string const& name) const {

@@ -26,6 +26,8 @@ class CDC;  // a drawer's output device; the document only keeps the pointer
 namespace ksdvi {
 class DviScanReader;
 class DocumentSpecials;
+class FontRegistry;
+struct FontSources;
 }  // namespace ksdvi
 class KPathSea;     // finds TeX metric files
 class KsDviTTFMap;  // TeX font name -> outline face
@@ -259,7 +261,7 @@ public:
     int32_t GetPostambleHeight() const { return pageHeight_; }
 
     // --- font registry
-    int GetNItrnFont() const { return fontCount_; }
+    int GetNItrnFont() const;
     ItrnFont const* const* GetExtFontIndex() const { return fontIndex_.data(); }
     int GetExtFontIndexSize() const { return FontIndexSize; }
     // Fonts named by definitions that could not be loaded, in scan order (for messages).
@@ -297,17 +299,12 @@ protected:
 
 private:
     friend class ItrnFontItr;
-    friend class ItrnFont;
     friend class ksdvi::DocumentSpecials;
 
     void Reset(bool release);
     void ReadPreamble(ksdvi::DviScanReader& in);
-    struct FontFiles {
-        String8 metrics;                                       // null: found nowhere
-        std::shared_ptr<std::vector<unsigned char> const> vf;  // null: not virtual
-        std::string problem;                                   // why the metrics were not looked for
-    };
-    FontFiles const& FindFontFiles(String8 const& name);
+    // Where the registry looks for font files now.
+    ksdvi::FontSources FontSourcesNow() const;
     bool IsRewritten(ksdvi::DviScanReader& in);
     bool IsCutUnderScan() const;
     void ScanPage(ksdvi::DviScanReader& in);
@@ -343,18 +340,12 @@ private:
     double hDotsPerDvi_ = 0.0;
     double vDotsPerDvi_ = 0.0;
 
-    // fonts: the hash chains and the index point into the store, which owns the records
-    int fontCount_ = 0;
-    std::array<ItrnFont*, FontHashSize> fontHash_{};
+    // fonts: the registry owns the records; the document's font numbers point into it
+    std::unique_ptr<ksdvi::FontRegistry> fonts_;
     std::vector<ItrnFont*> fontIndex_;
     int fontNumbersUsed_ = 0;  // fontIndex_ holds fonts below this number only
-    std::vector<std::unique_ptr<ItrnFont>> fontStore_;
-    std::unordered_map<std::string, ItrnFont*> fontsByNameAndSize_;  // the chains' records, by name and size
-    std::unordered_map<std::string, FontFiles> fontFiles_;           // by name
     std::vector<std::string> missingFonts_;
     std::unordered_map<std::string, std::string> fontProblems_;  // by name, for the missing ones
-    std::string loadProblem_;                                    // why the last LoadItrnFont gave nothing
-    std::vector<String8> vfBeingRead_;                           // fonts whose VF files are being read, outermost first
 
     // colour state during the scan
     std::array<unsigned int, ColorStackSize> colorStack_{};

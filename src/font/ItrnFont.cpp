@@ -6,7 +6,7 @@
 
 using namespace ksdvi;
 
-KsDvi::ItrnFont::ItrnFont(KsDvi* owner, String8 const& area, String8 const& name, unsigned int scale)
+KsDvi::ItrnFont::ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale)
     : owner_(owner), area_(area), name_(name), scaleSize_(static_cast<int>(scale)) {}
 
 KsDvi::ItrnFont::~ItrnFont() = default;

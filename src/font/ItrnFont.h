@@ -12,6 +12,7 @@
 namespace ksdvi {
 class ByteReader;
 class FixWordScaler;
+class FontRegistry;
 }  // namespace ksdvi
 
 class KsDvi::ItrnFont {
@@ -35,7 +36,8 @@ public:
 
     static constexpr int LocalFontIndexSize = 65536;
 
-    ItrnFont(KsDvi* owner, String8 const& area, String8 const& name, unsigned int scale);
+    // `owner` loads the fonts a virtual font names.
+    ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale);
     ItrnFont(ItrnFont const&) = delete;
     ItrnFont& operator=(ItrnFont const&) = delete;
     ~ItrnFont();
@@ -84,7 +86,7 @@ public:
     ksdvi::EncodingVector const* GetGlyphNames() const { return glyphNames_.get(); }
 
 private:
-    friend class KsDvi;
+    friend class ksdvi::FontRegistry;
     friend class KsDvi::ItrnFontItr;
 
     // Reads the face description that a TFM header may carry (words 18 and up).
@@ -102,7 +104,7 @@ private:
     void DropPackets();
 
     int id_ = -1;
-    KsDvi* owner_;
+    ksdvi::FontRegistry* owner_;
     ItrnFont* next_ = nullptr;
     int virtual_ = 0;
     uint32_t checksum_ = 0;

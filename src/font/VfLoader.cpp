@@ -9,6 +9,7 @@
 
 #include "dvi/DviOpcodes.h"
 #include "font/FixWordScaler.h"
+#include "font/FontRegistry.h"
 #include "font/ItrnFont.h"
 #include "stream/BigEndian.h"
 
@@ -146,7 +147,7 @@ void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned in
     if (k >= static_cast<unsigned>(LocalFontIndexSize) || !owner_) return;
     // The table reaches the highest number defined: real fonts number theirs from 0.
     if (k >= localFonts_.size()) localFonts_.resize(k + 1, nullptr);
-    localFonts_[k] = owner_->LoadItrnFont(String8(area), String8(name), size, design);
+    localFonts_[k] = owner_->LoadLocal(String8(area), String8(name), size, design);
     if (firstLocalFont_ < 0) firstLocalFont_ = static_cast<int>(k);
 }
 
