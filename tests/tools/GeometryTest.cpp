@@ -116,7 +116,8 @@ std::vector<ListingEntry> Spelling(PageListing const& page, std::string const& w
 Box Union(std::vector<Box> const& boxes) {
     Box u = boxes.front();
     for (Box const& b : boxes)
-        u = {std::min(u.left, b.left), std::min(u.top, b.top), std::max(u.right, b.right), std::max(u.bottom, b.bottom)};
+        u = {std::min(u.left, b.left), std::min(u.top, b.top), std::max(u.right, b.right),
+             std::max(u.bottom, b.bottom)};
     return u;
 }
 
@@ -127,51 +128,61 @@ std::vector<int> TextRect(Box const& u, Pixels const& px) {
     return {x, y, std::max(1, px.At(u.right) - x), std::max(1, px.At(u.bottom) - y)};
 }
 
+// A test document at a resolution: dvitype's reading, its characters'
+// boxes, and what a ksdvi command says of it.
+struct Measured {
+    std::string file;
+    int dpi;
+    Dvitype doc;
+    Pixels px;
+    Boxes boxes;
+
+    Measured(std::string const& name, int dpi)
+        : file(DataFile(name)), dpi(dpi), doc(file), px{dpi / doc.unitsPerInch, dpi}, boxes(doc) {}
+
+    // The union of the characters' boxes.
+    Box Around(std::vector<ListingEntry> const& chars) {
+        std::vector<Box> each;
+        for (ListingEntry const& c : chars) each.push_back(boxes.Of(c));
+        return Union(each);
+    }
+    // `ksdvi COMMAND --json -r DPI FILE ARGS`, which must succeed.
+    Json Run(std::string const& command, std::string const& args = "") {
+        int status = -1;
+        Json out = Json::parse(Ksdvi(command + " --json -r " + std::to_string(dpi) + " " + file + " " + args, &status));
+        EXPECT_EQ(status, 0) << command;
+        return out;
+    }
+};
+
 class Geometry : public testing::TestWithParam<int> {};
 
 INSTANTIATE_TEST_SUITE_P(Resolutions, Geometry, testing::Values(72, 150, 600),
                          [](auto const& info) { return std::to_string(info.param) + "dpi"; });
 
 TEST_P(Geometry, SearchRectanglesAreTheCharactersBoxes) {
-    int const dpi = GetParam();
-    std::string const file = DataFile("latex.dvi");
-    Dvitype doc(file);
-    ASSERT_EQ(doc.pages.size(), 2u);
-    Pixels const px{dpi / doc.unitsPerInch, dpi};
-    Boxes boxes(doc);
-    std::vector<ListingEntry> chars = Spelling(doc.pages[1], "Secondpage");
+    Measured m("latex.dvi", GetParam());
+    ASSERT_EQ(m.doc.pages.size(), 2u);
+    std::vector<ListingEntry> chars = Spelling(m.doc.pages[1], "Secondpage");
     ASSERT_EQ(chars.size(), 10u);
-    std::vector<Box> each;
-    for (ListingEntry const& c : chars) each.push_back(boxes.Of(c));
-
-    int status = -1;
-    Json hits = Json::parse(Ksdvi("search --json -r " + std::to_string(dpi) + " " + file + " 'Second page'", &status));
-    ASSERT_EQ(status, 0);
+    Json hits = m.Run("search", "'Second page'");
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0]["page"], 2);
     ASSERT_EQ(hits[0]["rects"].size(), 1u);
-    EXPECT_EQ(hits[0]["rects"][0].get<std::vector<int>>(), TextRect(Union(each), px));
+    EXPECT_EQ(hits[0]["rects"][0].get<std::vector<int>>(), TextRect(m.Around(chars), m.px));
 }
 
 TEST_P(Geometry, WordBoxesAreTheCharactersBoxes) {
-    int const dpi = GetParam();
-    std::string const file = DataFile("latex.dvi");
-    Dvitype doc(file);
-    Pixels const px{dpi / doc.unitsPerInch, dpi};
-    Boxes boxes(doc);
-    int status = -1;
-    Json pages = Json::parse(Ksdvi("text --json -p 1 -r " + std::to_string(dpi) + " " + file, &status));
-    ASSERT_EQ(status, 0);
+    Measured m("latex.dvi", GetParam());
+    Json pages = m.Run("text -p 1");
     int checked = 0;
     for (char const* word : {"Introduction", "exercises", "Document"}) {
-        std::vector<ListingEntry> chars = Spelling(doc.pages[0], word);
+        std::vector<ListingEntry> chars = Spelling(m.doc.pages[0], word);
         ASSERT_FALSE(chars.empty()) << word;
-        std::vector<Box> each;
-        for (ListingEntry const& c : chars) each.push_back(boxes.Of(c));
         for (Json const& line : pages[0]["lines"])
             for (Json const& w : line)
                 if (w["text"] == word) {
-                    EXPECT_EQ(w["rect"].get<std::vector<int>>(), TextRect(Union(each), px)) << word;
+                    EXPECT_EQ(w["rect"].get<std::vector<int>>(), TextRect(m.Around(chars), m.px)) << word;
                     ++checked;
                 }
     }
@@ -181,30 +192,25 @@ TEST_P(Geometry, WordBoxesAreTheCharactersBoxes) {
 // A link's area grows from each character drawn inside it: the character's
 // box in whole pixels and one pixel more on every side.
 TEST_P(Geometry, LinkAreasAreTheLinkTextsBoxes) {
-    int const dpi = GetParam();
-    std::string const file = DataFile("links.dvi");
-    Dvitype doc(file);
-    Pixels const px{dpi / doc.unitsPerInch, dpi};
-    Boxes boxes(doc);
+    Measured m("links.dvi", GetParam());
+    Pixels const& px = m.px;
     std::vector<Box> each;
     bool inside = false;
-    for (ListingEntry const& e : doc.pages[0].entries) {
+    for (ListingEntry const& e : m.doc.pages[0].entries) {
         if (e.kind == "special") {
             if (e.text.find("html:<a href=\"http://example.org/\"") == 0) inside = true;
             if (e.text == "html:</a>") inside = false;
         } else if (e.kind == "char" && inside) {
-            Box const b = boxes.Of(e);
+            Box const b = m.boxes.Of(e);
             double const height = e.v - b.top, depth = b.bottom - e.v;
             int const x = px.At(b.left) - 1, y = px.At(e.v) - px.Length(height) - 1;
-            each.push_back({double(x), double(y), double(x + px.Length(e.b) + 2),
-                            double(y + px.Length(height + depth) + 2)});
+            each.push_back(
+                {double(x), double(y), double(x + px.Length(e.b) + 2), double(y + px.Length(height + depth) + 2)});
         }
     }
     ASSERT_EQ(each.size(), 9u) << "to the site";
     Box const u = Union(each);
-    int status = -1;
-    Json links = Json::parse(Ksdvi("links --json -r " + std::to_string(dpi) + " " + file, &status));
-    ASSERT_EQ(status, 0);
+    Json links = m.Run("links");
     ASSERT_FALSE(links.empty());
     EXPECT_EQ(links[0]["href"], "http://example.org/");
     ASSERT_EQ(links[0]["rects"].size(), 1u);
