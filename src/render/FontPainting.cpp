@@ -10,6 +10,7 @@
 #include "platform/gdi/Font.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/BuiltinFaceTable.h"
+#include "stream/DeviceRounding.h"
 
 namespace ksdvi {
 
@@ -61,53 +62,107 @@ KPathSea& FinderOf(KsDvi const& dvi) {
     return dvi.GetKPathSea() ? *dvi.GetKPathSea() : TeXFonts::Default().GetKPathSea();
 }
 
-std::string RegisterFontProgram(KPathSea& finder, std::string const& file) {
+std::string FindFontProgram(KPathSea& finder, std::string const& file) {
     static std::mutex lock;
-    static std::map<std::string, std::string> registered;
+    static std::map<std::string, std::string> found;
     std::lock_guard<std::mutex> guard(lock);
-    auto it = registered.find(file);
-    if (it != registered.end()) return it->second;
+    auto it = found.find(file);
+    if (it != found.end()) return it->second;
     KPathSea::Format format = EndsWith(file, ".otf")                             ? KPathSea::Format::OpenType
                               : EndsWith(file, ".ttf") || EndsWith(file, ".ttc") ? KPathSea::Format::TrueType
                                                                                  : KPathSea::Format::Type1;
     std::string path = file.find('/') == std::string::npos ? finder.Find(file, format) : file;
-    if (!path.empty() && gdi::AddFontResourceExA(path.c_str(), gdi::FR_PRIVATE, nullptr) <= 0) path.clear();
-    registered.emplace(file, path);
+    found.emplace(file, path);
     return path;
 }
 
-FontPainting ChooseFontPainting(KsDvi const& dvi, KsDvi::ItrnFont const& font, double deviceDpi, gdi::CDC* dc) {
+FontPainting ChooseFontPainting(KsDvi const& dvi, KsDvi::ItrnFont const& font, double deviceDpi) {
     FontPainting out;
     if (font.IsVirtual()) {
         out.kind = FontPainting::Kind::Virtual;
         return out;
     }
     KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
-    if (!info.fontFile.IsNull()) out.fontFile = RegisterFontProgram(FinderOf(dvi), info.fontFile.c_str());
-    char const* name = info.faceName.IsNull() ? font.GetName().c_str() : info.faceName.c_str();
-    if (gdi::FindTrueTypeFace(dc, name, &out.logFont)) {
+    auto asTheMapSays = [&] {
         out.kind = FontPainting::Kind::Outline;
         out.height = info.height;
         out.width = info.averagewidth;
         out.weight = info.weight;
         out.italic = info.italic;
-        return out;
+    };
+    // The font program the map names is drawn whatever its face calls itself.
+    if (!info.fontFile.IsNull()) {
+        out.fontFile = FindFontProgram(FinderOf(dvi), info.fontFile.c_str());
+        if (!out.fontFile.empty()) out.face = gdi::OpenFontProgram(out.fontFile);
+        if (out.face) {
+            asTheMapSays();
+            return out;
+        }
     }
-    BuiltinFace const* row = FindBuiltinFace(name);
-    if (row && gdi::FindTrueTypeFace(dc, row->face, &out.logFont)) out.kind = FontPainting::Kind::Outline;
-    // TeX's own bitmaps beat a face that merely looks similar.
-    if (out.kind != FontPainting::Kind::Outline) {
-        FindBitmap(dvi, font, deviceDpi, out);
-        if (out.kind == FontPainting::Kind::Bitmap) return out;
+    char const* name = info.faceName.IsNull() ? font.GetName().c_str() : info.faceName.c_str();
+    gdi::LOGFONTA lf{};
+    if (gdi::FindTrueTypeFace(nullptr, name, &lf)) {
+        asTheMapSays();
+    } else {
+        BuiltinFace const* row = FindBuiltinFace(name);
+        if (row && gdi::FindTrueTypeFace(nullptr, row->face, &lf)) out.kind = FontPainting::Kind::Outline;
+        // TeX's own bitmaps beat a face that merely looks similar.
+        if (out.kind != FontPainting::Kind::Outline) {
+            FindBitmap(dvi, font, deviceDpi, out);
+            if (out.kind == FontPainting::Kind::Bitmap) return out;
+        }
+        if (row) {
+            if (out.kind != FontPainting::Kind::Outline) CopyFaceName(lf, row->face);
+            out.height = static_cast<int>(font.GetScaleSize() * row->heightFactor);
+            out.width = static_cast<int>(font.GetScaleSize() * row->widthFactor);
+            out.weight = row->weight;
+            out.italic = row->italic;
+        }
+        // Otherwise the description stays empty and fontconfig chooses a face.
     }
-    if (row) {
-        if (out.kind != FontPainting::Kind::Outline) CopyFaceName(out.logFont, row->face);
-        out.height = static_cast<int>(font.GetScaleSize() * row->heightFactor);
-        out.width = static_cast<int>(font.GetScaleSize() * row->widthFactor);
-        out.weight = row->weight;
-        out.italic = row->italic;
-    }
-    // Otherwise the description stays empty and the system's mapper chooses a face.
+    lf.lfWeight = out.weight;
+    lf.lfItalic = static_cast<gdi::BYTE>(out.italic);
+    out.face = gdi::ResolveFontFace(lf);
+    return out;
+}
+
+std::shared_ptr<gdi::FontFile const> DoubleByteFace(KsDvi::ItrnFont const& font) {
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
+    gdi::LOGFONTA lf{};
+    if (!gdi::FindTrueTypeFace(nullptr, info.faceName.c_str(), &lf)) CopyFaceName(lf, info.faceName.c_str());
+    lf.lfWeight = info.weight;
+    lf.lfItalic = static_cast<gdi::BYTE>(info.italic);
+    return gdi::ResolveFontFace(lf);
+}
+
+DeviceFont SingleByteDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
+    DeviceFont out;
+    out.bitmap = painting.bitmap;
+    if (!painting.face) return out;
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
+    out.face = painting.face;
+    out.em = Ceiling((painting.height != 0 ? painting.height : font.GetScaleSize()) * pixels.PerDviY());
+    out.width = Ceiling(painting.width * pixels.PerDviX());
+    out.rotation = static_cast<int>(font.GetRotate());
+    out.weight = painting.weight;
+    out.italic = painting.italic != 0;
+    out.slant = info.slantFont;
+    out.extend = info.extendFont;
+    out.slantedRows = info.slant != 0;
+    out.glyphNames = font.GetGlyphNames();
+    return out;
+}
+
+DeviceFont DoubleByteDeviceFont(KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
+    KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
+    DeviceFont out;
+    out.face = DoubleByteFace(font);
+    out.em = Ceiling((info.height != 0 ? info.height : font.GetScaleSize()) * pixels.PerDviY());
+    out.width = Ceiling(info.averagewidth * pixels.PerDviX());
+    out.rotation = static_cast<int>(font.GetRotate());
+    out.weight = info.weight;
+    out.italic = info.italic != 0;
+    out.slantedRows = font.GetSBCTTFInfo().slant != 0;
     return out;
 }
 

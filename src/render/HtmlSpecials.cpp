@@ -15,8 +15,8 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
     case ksdvi::HtmlSpecial::Kind::End:
         if (!anchorOpen_) return;
         anchorOpen_ = 0;
-        pDC_->SetTextColor(savedColor_);
-        brush_ = std::make_unique<CBrush>(savedColor_);
+        device_->SetGlyphColour(savedColor_);
+        SetFill(savedColor_);
         return;
     case ksdvi::HtmlSpecial::Kind::Link: {
         auto link = std::make_unique<HyLinkInfo>();
@@ -27,8 +27,8 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
         anchorOpen_ = 1;
         // Text inside a link is drawn in the link colour, rules and fills too.
         savedColor_ = pDC_->GetTextColor();
-        pDC_->SetTextColor(linkColor_);
-        brush_ = std::make_unique<CBrush>(linkColor_);
+        device_->SetGlyphColour(linkColor_);
+        SetFill(linkColor_);
         return;
     }
     case ksdvi::HtmlSpecial::Kind::Name: MetAnchor(html.name, hDot(GetH()), vDot(GetV())); return;

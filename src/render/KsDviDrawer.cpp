@@ -5,9 +5,10 @@
 
 #include <cstring>
 
+#include "device/CdcDevice.h"
 #include "dvi/ItrnFontItr.h"
-#include "font/EncodingVector.h"
 #include "font/ItrnFont.h"
+#include "render/FontPainting.h"
 #include "render/GdiSpecialInterpreter.h"
 #include "stream/DeviceRounding.h"
 
@@ -30,10 +31,7 @@ void KsDviDrawer::InitAll() {
     palette_.reset();
     brush_.reset();
     pen_.reset();
-    curFont_ = nullptr;
-    charDC_.reset();
-    charBitmap_.reset();
-    osFonts_.reset();
+    device_.reset();
     mask_.reset();
     waterMark_.reset();
     specials_ = std::make_unique<GdiSpecialInterpreter>(*this);
@@ -72,13 +70,13 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
                                   fpreal4::FromRaw(zoom_), hOffset, vOffset);
 
     lineWidth_ = DefaultLineWidth;
-    curFont_ = nullptr;
+    device_ = std::make_unique<CdcDevice>(dc);
 
     colorStackSize_ = std::min(dvi.GetPageColorStackSize(page), ColorStackSize);
     unsigned int const* stack = dvi.GetPageColorStack(page);
     for (int i = 0; i < colorStackSize_; ++i) colorStack_[i] = stack[i];
     curColor_ = colorStackSize_ > 0 ? colorStack_[colorStackSize_ - 1] : 0;
-    dc.SetTextColor(curColor_);
+    device_->SetGlyphColour(curColor_);
 
     CBrush background;
     background.CreateSolidBrush(dvi.GetPageBackgroundColor(page));
@@ -89,13 +87,10 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     int winFont = dvi.GetNItrnFont() == 0 ? 1 : 0;
     dvi.SetWinFont(winFont);
     SetWinFont(winFont);
-    osFonts_.reset();
-    nOSFonts_ = 0;
-    if (!winFont) CreateFonts();
+    if (!winFont) PrepareFonts();
 
-    brush_ = std::make_unique<CBrush>();
-    brush_->CreateSolidBrush(RGB(0, 0, 0));
-    DeleteCharDC();
+    // A page that begins inside a colour fills in it too.
+    SetFill(curColor_);
     RenewPen();
 
     psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
@@ -141,12 +136,9 @@ void KsDviDrawer::Close() {
         pDC_->RestoreDC(-1);
         dvi_->UnregisterDevice(pDC_);
     }
-    DeleteCharDC();
+    device_.reset();
     brush_.reset();
     pen_.reset();
-    curFont_ = nullptr;
-    osFonts_.reset();
-    nOSFonts_ = 0;
     ClearPictList();
     linkList_.RemoveAll();
     links_.clear();
@@ -154,78 +146,17 @@ void KsDviDrawer::Close() {
     KsDviDrawerBase::Close();
 }
 
-void KsDviDrawer::CreateFonts() {
-    nOSFonts_ = dvi_->GetNItrnFont();
-    osFonts_ = std::make_unique<OSFontInfo[]>(static_cast<size_t>(nOSFonts_));
+void KsDviDrawer::PrepareFonts() {
     for (KsDvi::ItrnFontItr it(*dvi_); !it.IsFinished(); ++it) {
         KsDvi::ItrnFont const& font = *it();
-        OSFontInfo& entry = osFonts_[font.GetID()];
-        CreateSingleByteFont(font, entry);
-        if (font.IsDBCEnabled()) CreateDoubleByteFont(font, entry.dbFont);
+        DeviceFont single = SingleByteDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_);
+        if (font.IsDBCEnabled()) {
+            DeviceFont doubleByte = DoubleByteDeviceFont(font, pixels_);
+            device_->PrepareFont(font.GetID(), single, &doubleByte);
+        } else {
+            device_->PrepareFont(font.GetID(), single, nullptr);
+        }
     }
-}
-
-void KsDviDrawer::CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& entry) {
-    ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(*dvi_, font, pixels_.DpiX(), pDC_);
-    entry.kind = painting.kind;
-    if (painting.kind == ksdvi::FontPainting::Kind::Virtual) return;  // its packets paint
-    if (painting.kind == ksdvi::FontPainting::Kind::Bitmap) {
-        entry.bitmap = std::move(painting.bitmap);
-        return;
-    }
-    LOGFONTA lf = painting.logFont;
-    int height = painting.height != 0 ? painting.height : font.GetScaleSize();
-    lf.lfHeight = -Ceiling(height * pixels_.PerDviY());
-    lf.lfWidth = Ceiling(painting.width * pixels_.PerDviX());
-    lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
-    lf.lfWeight = painting.weight;
-    lf.lfItalic = static_cast<BYTE>(painting.italic);
-    lf.lfUnderline = lf.lfStrikeOut = 0;
-    KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
-    if (info.slantFont != 0 || info.extendFont != 1)
-        entry.sbFont.CreateShapedFont(&lf, FontShape{info.slantFont, info.extendFont});
-    else
-        entry.sbFont.CreateFontIndirectA(&lf);
-
-    // A re-encoded font finds its glyphs by name, once per page and font.
-    if (ksdvi::EncodingVector const* names = font.GetGlyphNames()) {
-        char const* list[ksdvi::EncodingVector::Size];
-        for (int c = 0; c < ksdvi::EncodingVector::Size; ++c) list[c] = names->GetGlyphName(c).c_str();
-        entry.glyphs.assign(ksdvi::EncodingVector::Size, 0);
-        if (entry.sbFont.GetGlyphIndicesByName(list, ksdvi::EncodingVector::Size, entry.glyphs.data()) == GDI_ERROR)
-            entry.glyphs.clear();
-    }
-}
-
-void KsDviDrawer::CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out) {
-    KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
-    LOGFONTA lf{};
-    if (!FindTrueTypeFace(pDC_, info.faceName.c_str(), &lf)) {
-        std::strncpy(lf.lfFaceName, info.faceName.c_str(), 31);
-        lf.lfFaceName[31] = '\0';
-    }
-    int height = info.height != 0 ? info.height : font.GetScaleSize();
-    lf.lfHeight = -Ceiling(height * pixels_.PerDviY());
-    lf.lfWidth = Ceiling(info.averagewidth * pixels_.PerDviX());
-    lf.lfEscapement = lf.lfOrientation = static_cast<LONG>(font.GetRotate());
-    lf.lfWeight = info.weight;
-    lf.lfItalic = static_cast<BYTE>(info.italic);
-    out.CreateFontIndirectA(&lf);
-}
-
-KsDviDrawer::OSFontInfo* KsDviDrawer::GetpOSFont(KsDvi::ItrnFont const& font) const {
-    int id = font.GetID();
-    return osFonts_ && id >= 0 && id < nOSFonts_ ? &osFonts_[id] : nullptr;
-}
-
-KsDviDrawer::CFont* KsDviDrawer::GetpSBFont(KsDvi::ItrnFont const& font) const {
-    OSFontInfo* entry = GetpOSFont(font);
-    return entry ? &entry->sbFont : nullptr;
-}
-
-KsDviDrawer::CFont* KsDviDrawer::GetpDBFont(KsDvi::ItrnFont const& font) const {
-    OSFontInfo* entry = GetpOSFont(font);
-    return entry ? &entry->dbFont : nullptr;
 }
 
 bool KsDviDrawer::HasDrawingRecords() const { return specials_ && specials_->HasPlayedRecords(); }
@@ -248,17 +179,21 @@ void KsDviDrawer::RenewPen() {
     pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * pixels_.PerDviX()), curColor_);
 }
 
-void KsDviDrawer::RenewPenBrush() {
+void KsDviDrawer::SetFill(COLORREF colour) {
+    fillColour_ = colour;
     brush_ = std::make_unique<CBrush>();
-    brush_->CreateSolidBrush(curColor_);
+    brush_->CreateSolidBrush(colour);
+}
+
+void KsDviDrawer::RenewPenBrush() {
+    SetFill(curColor_);
     RenewPen();
-    if (pDC_) pDC_->SetTextColor(curColor_);
+    if (device_) device_->SetGlyphColour(curColor_);
 }
 
 void KsDviDrawer::SetPenBrush(unsigned short r, unsigned short g, unsigned short b) {
     curColor_ = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
-    brush_ = std::make_unique<CBrush>();
-    brush_->CreateSolidBrush(curColor_);
+    SetFill(curColor_);
     pen_ = std::make_unique<CPen>();
     pen_->CreatePen(PS_SOLID, 1, curColor_);
     if (pDC_) {

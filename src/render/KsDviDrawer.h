@@ -5,7 +5,6 @@
 // graphics, hyperlink areas and pictures from the page's specials.
 
 #include <array>
-#include <bitset>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -17,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/OutputDevice.h"
 #include "dvi/SpecialKeywords.h"
 #include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
@@ -45,21 +45,6 @@ public:
 
     static constexpr int ColorStackSize = 200;
     static constexpr int DefaultLineWidth = 0x6666;  // DVI units, about 0.4pt
-
-    // The platform fonts of one document font.
-    struct OSFontInfo {
-        CFont sbFont;  // single-byte codes
-        CFont dbFont;  // double-byte codes; no handle when the font has none
-        // How TeX's fonts are painted beyond GDI's faces: the bitmap font of a
-        // font without an outline, the glyph of each code of a font whose
-        // codes name glyphs (0: none), and which codes have been looked for.
-        ksdvi::FontPainting::Kind kind = ksdvi::FontPainting::Kind::Substitute;
-        std::shared_ptr<ksdvi::BitmapFont const> bitmap;
-        std::vector<ksdvi::gdi::WORD> glyphs;
-        std::bitset<256> checked;
-        // The single-byte font turned by a page's PostScript, by transformation.
-        std::vector<std::pair<std::array<double, 4>, std::unique_ptr<CFont>>> transformed;
-    };
 
     struct LinkRect {
         int x, y, w, h;  // device pixels
@@ -103,9 +88,6 @@ public:
     void Close() override;
 
     CDC* GetpDC() const { return pDC_; }
-    OSFontInfo* GetpOSFont(KsDvi::ItrnFont const& font) const;
-    CFont* GetpSBFont(KsDvi::ItrnFont const& font) const;
-    CFont* GetpDBFont(KsDvi::ItrnFont const& font) const;
 
     // DVI positions and lengths in device dots, and back.
     int hDot(int h) const;
@@ -271,23 +253,15 @@ private:
     std::string MissingPictureReason() const { return lastPictureProblem_.empty() ? "not found" : lastPictureProblem_; }
 
     void RenewPen();
+    // Rules, boxes and fills are drawn in `colour` from now on.
+    void SetFill(COLORREF colour);
     void InitAll();
-    void CreateFonts();
-    void CreateSingleByteFont(KsDvi::ItrnFont const& font, OSFontInfo& entry);
-    void CreateDoubleByteFont(KsDvi::ItrnFont const& font, CFont& out);
-    void CreateCharDC();
-    void DeleteCharDC();
-    void EraseCharDC();
+    // Hands the device the faces of every document font.
+    void PrepareFonts();
     void PutWinFontChar(int h, int v, unsigned short code);
-    void PutCharThroughCharDC(int x, int y, unsigned short code, ksdvi::gdi::UINT options, bool slant);
-    // The glyph index a code is drawn with (ETO_GLYPH_INDEX in `options`), or
-    // false when the font has no glyph for it.
-    bool GlyphToDraw(KsDvi::ItrnFont const& font, OSFontInfo& entry, unsigned short& code, ksdvi::gdi::UINT& options);
     void NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code);
-    // Under a page's PostScript transformation: a device point moved by it,
-    // and a font whose glyphs it turns.
+    // A device point moved by the page's PostScript transformation.
     void Transformed(int& x, int& y) const;
-    CFont* TransformedFont(OSFontInfo& entry, CFont* font);
     void RunPostScript(int page);
 
     KsDvi* dvi_ = nullptr;
@@ -296,20 +270,14 @@ private:
     CDC* pDC_ = nullptr;
     std::unique_ptr<CPalette> palette_;
     std::unique_ptr<CBrush> brush_;
+    COLORREF fillColour_ = 0;  // brush_'s
     COLORREF colorStack_[ColorStackSize] = {};
     int colorStackSize_ = 0;
     COLORREF curColor_ = 0;
     int lineWidth_ = DefaultLineWidth;
     std::unique_ptr<CPen> pen_;
-    CFont* curFont_ = nullptr;
-
-    // The character context for slanted faces.
-    std::unique_ptr<CDC> charDC_;
-    std::unique_ptr<CBitmap> charBitmap_;
-    int charMaxWidth_ = 0, charAscent_ = 0, charDescent_ = 0;
-
-    int nOSFonts_ = 0;
-    std::unique_ptr<OSFontInfo[]> osFonts_;
+    // Where glyphs and rules go: the page's context.
+    std::unique_ptr<ksdvi::OutputDevice> device_;
 
     COLORREF linkColor_ = 0;
     COLORREF savedColor_ = 0;

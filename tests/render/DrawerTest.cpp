@@ -11,6 +11,7 @@
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 #include "render/BuiltinFaceTable.h"
+#include "render/FontPainting.h"
 #include "render/RenderedPage.h"
 #include "stream/DeviceRounding.h"
 #include "support/ScratchDocument.h"
@@ -60,18 +61,16 @@ TEST(DrawerSetUp, FacesFromTheInstallationAndTheBuiltInTable) {
     ASSERT_FALSE(path.empty());
     gdi::AddFontResourceExA(path.c_str(), gdi::FR_PRIVATE, nullptr);
     ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10").FntDef(3, "kstest")));
-    Canvas canvas(10, 10, 96);
-    KsDviDrawer drawer;
-    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 0, 0, 0, String8()), 1);
-    KsDviDrawer::OSFontInfo* cmr10 = drawer.GetpOSFont(*doc.dvi.GetExtFontIndex()[0]);
+    KsDvi::ItrnFont const& cmr10 = *doc.dvi.GetExtFontIndex()[0];
+    FontPainting painting = ChooseFontPainting(doc.dvi, cmr10, 96);
+    EXPECT_EQ(painting.kind, FontPainting::Kind::Outline);
+    ASSERT_TRUE(painting.face);
+    EXPECT_EQ(painting.face->Path(), path);
     // Its own proportions, 10pt tall.
-    gdi::LOGFONTA lf{};
-    cmr10->sbFont.GetLogFont(&lf);
-    EXPECT_EQ(cmr10->kind, FontPainting::Kind::Outline);
-    EXPECT_STRCASEEQ(lf.lfFaceName, "cmr10");
-    EXPECT_EQ(lf.lfHeight, -14);
-    EXPECT_EQ(lf.lfWidth, 0);
-    drawer.Close();
+    DeviceFont face =
+        SingleByteDeviceFont(painting, cmr10, PixelMapping(doc.dvi, 96, 96, fpreal4::FromRaw(10000), 0, 0));
+    EXPECT_EQ(face.em, 14);
+    EXPECT_EQ(face.width, 0);
     EXPECT_EQ(doc.dvi.GetExtFontIndex()[3], nullptr);  // no metrics anywhere: no font to prepare
 
     // The table knows TeX's names whatever their case, and only whole names.
@@ -149,6 +148,21 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
          {Dot{20, 99, true}, Dot{21, 99, false}, Dot{20, 100, false}, Dot{40, 99, false}, Dot{50, 76, true},
           Dot{97, 99, true}, Dot{98, 99, false}, Dot{50, 75, false}, Dot{49, 99, false}})
         EXPECT_EQ(canvas.Dark(x, y), dark) << "(" << x << ", " << y << ")";
+}
+
+// A colour pushed on one page and never popped colours the next page's rules
+// from their first, as dvips draws them.
+TEST(DrawerPaint, RulesOfAPageBegunInAColourTakeIt) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("color push rgb 1 0 0").Eop();
+    b.Bop(2).Rule(4736287 / 4, 4736287 / 4).Eop().Post();
+    ScratchDocument doc(b.bytes);
+    Canvas canvas(100, 100, 96);
+    KsDviDrawer drawer;
+    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 1, fpreal4::FromRaw(10000), 10, 50, 0, String8()), 1);
+    drawer.Draw(-1);
+    drawer.Close();
+    EXPECT_EQ(canvas.Pixel(15, 45), RGB(255, 0, 0));
 }
 
 TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {

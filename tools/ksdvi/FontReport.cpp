@@ -4,13 +4,12 @@
 #include "dvi/ItrnFontItr.h"
 #include "font/EncodingVector.h"
 #include "font/ItrnFont.h"
-#include "platform/gdi/Font.h"
 
 std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi) {
     std::vector<FontReport> out(static_cast<size_t>(dvi.GetNItrnFont()));
     for (KsDvi::ItrnFontItr it(dvi); !it.IsFinished(); ++it) {
         KsDvi::ItrnFont const& font = *it();
-        ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(dvi, font, dpi, nullptr);
+        ksdvi::FontPainting painting = ksdvi::ChooseFontPainting(dvi, font, dpi);
         FontReport& r = out[static_cast<size_t>(font.GetID())];
         r.name = font.GetName().c_str();
         r.id = font.GetID();
@@ -20,10 +19,10 @@ std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi) {
             r.file = painting.pkFile;
             r.dpi = painting.dpi;
         } else if (painting.kind == ksdvi::FontPainting::Kind::Outline) {
-            r.face = painting.logFont.lfFaceName;
-            ksdvi::gdi::CFont probe;
-            probe.CreateFontIndirectA(&painting.logFont);
-            if (auto file = probe.Data()->ResolveFile()) r.file = file->Path();
+            if (painting.face) {
+                r.face = painting.face->FamilyName();
+                r.file = painting.face->Path();
+            }
             r.encoding = font.GetGlyphNames() ? font.GetSBCTTFInfo().encFile.c_str()
                                               : KsDviTTFMap::EncodingKeyword(font.GetEncoding());
         }

@@ -36,11 +36,19 @@ void Describe(const FaceDescriptor& face, std::string_view name, LOGFONTA& lf) {
 
 }  // namespace
 
-std::shared_ptr<const FontFile> FontData::ResolveFile() const {
+std::shared_ptr<const FontFile> ResolveFontFace(const LOGFONTA& logFont) {
     FontCatalog& catalog = FontCatalog::Instance();
     auto face = catalog.ResolveFace(FaceName(logFont), RequestedWeight(logFont), logFont.lfItalic != 0);
     return face ? catalog.Open(*face) : nullptr;
 }
+
+std::shared_ptr<const FontFile> OpenFontProgram(const std::string& path) {
+    FaceDescriptor face;
+    face.file = path;
+    return FontCatalog::Instance().Open(face);
+}
+
+std::shared_ptr<const FontFile> FontData::ResolveFile() const { return face ? face : ResolveFontFace(logFont); }
 
 std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int dpiY) const {
     std::lock_guard guard(lock_);
@@ -121,11 +129,13 @@ BOOL CFont::CreateFontA(int height, int width, int escapement, int orientation, 
     return CreateFontIndirectA(&lf);
 }
 
-BOOL CFont::CreateShapedFont(const LOGFONTA* logFont, const FontShape& shape) {
-    if (!CreateFontIndirectA(logFont)) return FALSE;
+BOOL CFont::CreateFaceFont(std::shared_ptr<const FontFile> face, const LOGFONTA& logFont, const FontShape& shape) {
+    if (data_ || !face) return FALSE;
     auto d = std::make_shared<FontData>();
-    d->logFont = data_->logFont;
+    d->logFont = logFont;
+    d->logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
     d->shape = shape;
+    d->face = std::move(face);
     data_ = std::move(d);
     return TRUE;
 }

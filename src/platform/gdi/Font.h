@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/ScaledFont.h"
@@ -27,8 +28,11 @@ struct FontShape {
 struct FontData {
     LOGFONTA logFont;
     FontShape shape;
+    // The face drawn whatever the description's name says; none: the name
+    // chooses it.
+    std::shared_ptr<const FontFile> face;
 
-    // The face file the description resolves to (substituted when missing).
+    // The face file the font draws with (substituted when missing).
     std::shared_ptr<const FontFile> ResolveFile() const;
 
     // The font at a context's scale: logical-to-device factors and the
@@ -62,8 +66,9 @@ public:
                            outPrecision, clipPrecision, quality, pitchAndFamily, faceName);
     }
     int GetLogFont(LOGFONTA* out) const;
-    // A font with a shape GDI's description cannot give.
-    BOOL CreateShapedFont(const LOGFONTA* logFont, const FontShape& shape);
+    // A font of a given face, sized and styled by `logFont` (its name is not
+    // looked at), with a shape GDI's description cannot give.
+    BOOL CreateFaceFont(std::shared_ptr<const FontFile> face, const LOGFONTA& logFont, const FontShape& shape);
     // The glyph indices of PostScript glyph names in the font's face, as
     // GetGlyphIndices gives them for characters: 0 for a name it lacks.
     // Returns the number of names found, or GDI_ERROR without a face.
@@ -83,6 +88,12 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont);
 // TEXTMETRICA and TRUETYPE_FONTTYPE (every scalable outline format counts);
 // a zero result stops the enumeration, whose result is the last callback's.
 using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
+
+// The face a description draws with: the installed face of its name nearest
+// its weight and slant, or fontconfig's substitute. Null when there is none.
+std::shared_ptr<const FontFile> ResolveFontFace(const LOGFONTA& logFont);
+// Face 0 of a font file, loaded once per process; null when it cannot be read.
+std::shared_ptr<const FontFile> OpenFontProgram(const std::string& path);
 
 // Whether an outline face of that name is installed; fills `out` with its
 // description when it is. `dc` may be null.

@@ -1,0 +1,22 @@
+#pragma once
+// A transformation of the plane, as PostScript's matrices are.
+
+namespace ksdvi {
+
+// x' = a x + c y + e, y' = b x + d y + f, as PostScript writes [a b c d e f].
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+
+    bool IsIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && e == 0 && f == 0; }
+    void Apply(double x, double y, double& outX, double& outY) const {
+        outX = a * x + c * y + e;
+        outY = b * x + d * y + f;
+    }
+    // This transformation followed by `then`.
+    Affine Then(Affine const& then) const;
+    // Identity when the transformation cannot be undone.
+    Affine Inverse() const;
+    bool operator==(Affine const&) const = default;
+};
+
+}  // namespace ksdvi

@@ -1,0 +1,187 @@
+#include "device/CdcDevice.h"
+
+#include "font/EncodingVector.h"
+#include "render/BitmapFont.h"
+
+namespace ksdvi {
+
+using namespace gdi;
+
+CdcDevice::CdcDevice(CDC& dc) : dc_(dc) {}
+
+CdcDevice::~CdcDevice() = default;
+
+void CdcDevice::PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) {
+    if (id < 0) return;
+    if (static_cast<size_t>(id) >= slots_.size()) slots_.resize(static_cast<size_t>(id) + 1);
+    slots_[static_cast<size_t>(id)] = std::make_unique<Slot>();
+    Slot& slot = *slots_[static_cast<size_t>(id)];
+    MakeFont(singleByte, slot.singleByte);
+    if (doubleByte) MakeFont(*doubleByte, slot.doubleByte);
+}
+
+void CdcDevice::MakeFont(DeviceFont const& from, Face& face) {
+    face.bitmap = from.bitmap;
+    face.slantedRows = from.slantedRows;
+    if (!from.face) return;
+    LOGFONTA lf{};
+    lf.lfHeight = -from.em;
+    lf.lfWidth = from.width;
+    lf.lfEscapement = lf.lfOrientation = from.rotation;
+    lf.lfWeight = from.weight;
+    lf.lfItalic = from.italic ? 1 : 0;
+    face.font.CreateFaceFont(from.face, lf, FontShape{from.slant, from.extend});
+
+    // A re-encoded font finds its glyphs by name, once per page and font.
+    if (from.glyphNames) {
+        char const* list[EncodingVector::Size];
+        for (int c = 0; c < EncodingVector::Size; ++c) list[c] = from.glyphNames->GetGlyphName(c).c_str();
+        face.glyphs.assign(EncodingVector::Size, 0);
+        if (face.font.GetGlyphIndicesByName(list, EncodingVector::Size, face.glyphs.data()) == GDI_ERROR)
+            face.glyphs.clear();
+    }
+}
+
+void CdcDevice::SetGlyphColour(std::uint32_t colour) { dc_.SetTextColor(colour); }
+
+bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
+    if (glyph.font < 0 || static_cast<size_t>(glyph.font) >= slots_.size() || !slots_[glyph.font]) return true;
+    Slot& slot = *slots_[static_cast<size_t>(glyph.font)];
+    Face& face = glyph.doubleByte ? slot.doubleByte : slot.singleByte;
+
+    if (!glyph.doubleByte && face.bitmap) {
+        // Bitmap fonts know their characters by the DVI code.
+        Glyph const* bitmap = face.bitmap->GetGlyph(glyph.code);
+        if (bitmap) dc_.DrawGlyphBitmap(glyph.x, glyph.y, *bitmap);
+        return bitmap != nullptr;
+    }
+    CFont* font = TurnedFont(face, glyph.transform);
+    if (!font->HasContents()) return true;
+    Select(font, face.slantedRows);
+    WORD drawn = 0;
+    UINT options = 0;
+    bool has = glyph.doubleByte || HasGlyph(face, glyph, drawn, options);
+    if (glyph.doubleByte) drawn = static_cast<WORD>(glyph.character);
+    if (!has && options == ETO_GLYPH_INDEX) return false;  // a re-encoded face without it draws nothing
+    if (rowDC_) {
+        DrawThroughRows(glyph, drawn, options);
+    } else {
+        WCHAR unit = drawn;
+        dc_.ExtTextOutW(glyph.x, glyph.y, options, nullptr, &unit, 1, nullptr);
+    }
+    return has;
+}
+
+// The glyph a code is drawn with (a glyph index, with ETO_GLYPH_INDEX, for
+// re-encoded faces), and whether the face has it.
+bool CdcDevice::HasGlyph(Face& face, DeviceGlyph const& glyph, WORD& drawn, UINT& options) {
+    if (!face.glyphs.empty()) {
+        drawn = glyph.code < face.glyphs.size() ? face.glyphs[glyph.code] : 0;
+        options = ETO_GLYPH_INDEX;
+        return drawn != 0;
+    }
+    drawn = static_cast<WORD>(glyph.character);
+    // Each code's glyph is looked for once per page: a face without it draws
+    // its box for a missing glyph.
+    if (glyph.code >= face.checked.size()) return true;
+    if (!face.checked.test(glyph.code)) {
+        face.checked.set(glyph.code);
+        WCHAR unit = drawn;
+        WORD index = 0;
+        if (dc_.GetGlyphIndicesW(&unit, 1, &index, GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR && index == 0xFFFF)
+            face.missing.set(glyph.code);
+    }
+    return !face.missing.test(glyph.code);
+}
+
+// The font turned by the transformation in force, made once per page and
+// transformation; the font itself when none is.
+CFont* CdcDevice::TurnedFont(Face& face, Affine const* transform) {
+    if (!transform || transform->IsIdentity() || !face.font.HasContents()) return &face.font;
+    std::array<double, 4> m{transform->a, transform->b, transform->c, transform->d};
+    for (auto& [matrix, turned] : face.turned)
+        if (matrix == m) return turned.get();
+    LOGFONTA lf{};
+    face.font.GetLogFont(&lf);
+    FontShape shape = face.font.Data()->shape;
+    shape.transform = m;
+    auto turned = std::make_unique<CFont>();
+    turned->CreateFaceFont(face.font.Data()->face, lf, shape);
+    face.turned.emplace_back(m, std::move(turned));
+    return face.turned.back().second.get();
+}
+
+// Only slanted faces go through the scratch context; upright ones draw
+// directly.
+void CdcDevice::Select(CFont* font, bool slantedRows) {
+    if (dc_.GetCurrentFont() != font) dc_.SelectObject(font);
+    if (!slantedRows) {
+        rowDC_.reset();
+        rowBitmap_.reset();
+        rowFont_ = nullptr;
+    } else if (rowFont_ != font) {
+        CreateRowContext(font);
+    }
+}
+
+void CdcDevice::CreateRowContext(CFont* font) {
+    rowDC_.reset();
+    rowBitmap_.reset();
+    rowFont_ = font;
+    TEXTMETRICA tm{};
+    if (!dc_.GetTextMetricsA(&tm)) return;
+    rowMaxWidth_ = tm.tmMaxCharWidth;
+    rowAscent_ = tm.tmAscent;
+    rowDescent_ = tm.tmDescent;
+    auto dc = std::make_unique<CDC>();
+    if (!dc->CreateCompatibleDC(&dc_)) return;
+    dc->SetViewportOrg(rowMaxWidth_, 2 * rowAscent_);
+    dc->SetTextAlign(TA_BASELINE);
+    dc->SelectObject(font);
+    dc->SelectStockObject(WHITE_BRUSH);
+    dc->SelectStockObject(NULL_PEN);
+    auto bitmap = std::make_unique<CBitmap>();
+    if (!bitmap->CreateCompatibleBitmap(&dc_, 3 * rowMaxWidth_, 2 * (rowAscent_ + rowDescent_))) return;
+    dc->SelectObject(bitmap.get());
+    rowDC_ = std::move(dc);
+    rowBitmap_ = std::move(bitmap);
+}
+
+// The glyph is drawn black on white in the scratch context, then ANDed onto
+// the page row by row, each row shifted right, one dot less every four rows
+// down.
+void CdcDevice::DrawThroughRows(DeviceGlyph const& glyph, WORD drawn, UINT options) {
+    int w2 = 2 * rowMaxWidth_;
+    int d = (glyph.widthPercent * rowMaxWidth_ * 2) / 100;
+    rowDC_->Rectangle(-rowMaxWidth_ - 1, -2 * rowAscent_ - 1, 2 * rowMaxWidth_ + 2, 2 * rowDescent_ + 2);
+    rowDC_->SetTextColor(dc_.GetTextColor());
+    WCHAR unit = drawn;
+    rowDC_->ExtTextOutW(0, 0, options, nullptr, &unit, 1, nullptr);
+    int shiftX = glyph.x + rowAscent_ / 4;
+    for (int r = -rowAscent_; r < rowDescent_; ++r) {
+        dc_.StretchBlt(shiftX, glyph.y + r, d, 1, rowDC_.get(), 0, r, w2, 1, SRCAND);
+        if (r % 4 == 0) {
+            --shiftX;
+            dc_.StretchBlt(shiftX, glyph.y + r, d, 1, rowDC_.get(), 0, r, w2, 1, SRCAND);
+        }
+    }
+}
+
+void CdcDevice::DrawRule(DeviceRule const& rule) {
+    CBrush brush;
+    brush.CreateSolidBrush(rule.colour);
+    auto const& c = rule.corners;
+    if (rule.upright) {
+        RECT r{c[0].x, c[0].y, c[2].x, c[2].y};
+        dc_.FillRect(&r, &brush);
+        return;
+    }
+    POINT corners[4] = {{c[0].x, c[0].y}, {c[1].x, c[1].y}, {c[2].x, c[2].y}, {c[3].x, c[3].y}};
+    int saved = dc_.SaveDC();
+    dc_.SelectStockObject(NULL_PEN);
+    dc_.SelectObject(&brush);
+    dc_.Polygon(corners, 4);
+    dc_.RestoreDC(saved);
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,85 @@
+#pragma once
+// What ksdvi's painter hands to an output, in device pixels: the fonts of a
+// page as font programs (a FreeType face, or TeX's bitmap font) at their
+// sizes on the device, glyphs on their baselines, and rules. The painter
+// decides where and what (positions, the PostScript transformation in force,
+// link areas, which glyphs a font lacks); a device only draws. The raster
+// device paints on a drawing context (CdcDevice.h).
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "device/Affine.h"
+
+namespace ksdvi {
+
+class BitmapFont;
+class EncodingVector;
+namespace gdi {
+class FontFile;
+}
+
+// One face of a document font as a device draws it.
+struct DeviceFont {
+    // The outline face, or TeX's bitmap font; neither for a font that paints
+    // nothing of its own (a virtual font's packets paint).
+    std::shared_ptr<gdi::FontFile const> face;
+    std::shared_ptr<BitmapFont const> bitmap;
+    // Outline faces: the height of an em and the average character width
+    // asked (0: the face's own proportions), in pixels; weight 100-900 (0:
+    // normal) and italic, drawn synthetically where the face is not; the
+    // map's SlantFont and ExtendFont; a rotation in tenths of a degree.
+    int em = 0, width = 0;
+    int weight = 0;
+    bool italic = false;
+    double slant = 0, extend = 1;
+    int rotation = 0;
+    // Drawn row by row, each four rows one pixel further left (Korean
+    // documents' slanted faces).
+    bool slantedRows = false;
+    // A re-encoded font: its glyphs by PostScript name, code by code.
+    EncodingVector const* glyphNames = nullptr;
+};
+
+// A glyph to draw, in the colour set by SetGlyphColour.
+struct DeviceGlyph {
+    int font = 0;             // as prepared
+    bool doubleByte = false;  // with the font's double-byte face
+    unsigned code = 0;        // the code TeX set: bitmap fonts and re-encoded faces look it up
+    unsigned character = 0;   // the character asked of a face (the font's code mapping applied)
+    int x = 0, y = 0;         // the pen on the baseline
+    // The transformation in force (about the DVI origin), turning the glyph
+    // itself; the position above has been moved by it already.
+    Affine const* transform = nullptr;
+    int widthPercent = 100;  // slanted rows: how wide the glyph is drawn
+};
+
+struct DevicePoint {
+    int x = 0, y = 0;
+};
+
+// A rule: a filled box, its corners top-left, top-right, bottom-right,
+// bottom-left; upright unless a transformation turned it.
+struct DeviceRule {
+    std::array<DevicePoint, 4> corners;
+    bool upright = true;
+    std::uint32_t colour = 0;  // 0x00BBGGRR
+};
+
+class OutputDevice {
+public:
+    virtual ~OutputDevice() = default;
+
+    // The faces of document font `id` for the page, before any of its glyphs;
+    // `doubleByte` is null when the font has no double-byte codes.
+    virtual void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) = 0;
+    // The colour of the glyphs drawn from now on, 0x00BBGGRR.
+    virtual void SetGlyphColour(std::uint32_t colour) = 0;
+    // Draws a glyph. False when its font has none for the code (a face may
+    // then draw its box for a missing glyph, a bitmap font draws nothing).
+    virtual bool DrawGlyph(DeviceGlyph const& glyph) = 0;
+    virtual void DrawRule(DeviceRule const& rule) = 0;
+};
+
+}  // namespace ksdvi
