@@ -184,4 +184,37 @@ void CdcDevice::DrawRule(DeviceRule const& rule) {
     dc_.RestoreDC(saved);
 }
 
+void CdcDevice::DrawShape(DeviceShape const& shape) {
+    CPen pen;
+    pen.CreatePen(PS_SOLID, shape.pen.width, shape.pen.colour);
+    CBrush fill;
+    int saved = dc_.SaveDC();
+    dc_.SelectObject(&pen);
+    if (shape.fill) {
+        fill.CreateSolidBrush(*shape.fill);
+        dc_.SelectObject(&fill);
+    } else {
+        dc_.SelectStockObject(NULL_BRUSH);
+    }
+    using Kind = DeviceShape::Kind;
+    switch (shape.kind) {
+    case Kind::Line:
+        dc_.MoveTo(shape.from.x, shape.from.y);
+        dc_.LineTo(shape.to.x, shape.to.y);
+        break;
+    case Kind::Arc:
+        dc_.Arc(shape.left, shape.top, shape.right, shape.bottom, shape.from.x, shape.from.y, shape.to.x, shape.to.y);
+        break;
+    case Kind::RoundBox:
+        dc_.RoundRect(shape.left, shape.top, shape.right, shape.bottom, shape.corner.x, shape.corner.y);
+        break;
+    case Kind::Ellipse: {
+        RECT box{shape.left, shape.top, shape.right, shape.bottom};
+        dc_.Ellipse(&box);
+        break;
+    }
+    }
+    dc_.RestoreDC(saved);
+}
+
 }  // namespace ksdvi

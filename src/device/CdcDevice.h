@@ -1,5 +1,5 @@
 #pragma once
-// The raster output device: paints glyphs and rules on a drawing context of
+// The raster output device: paints glyphs, rules and shapes on a drawing context of
 // ksdvi's 2-D layer (Cairo, FreeType). A document font becomes the layer's
 // fonts made from its face, one per transformation a page's PostScript turns
 // it by; slanted Korean faces go through a glyph-sized scratch context.
@@ -26,6 +26,7 @@ public:
     void SetGlyphColour(std::uint32_t colour) override;
     bool DrawGlyph(DeviceGlyph const& glyph) override;
     void DrawRule(DeviceRule const& rule) override;
+    void DrawShape(DeviceShape const& shape) override;
 
 private:
     struct Face {

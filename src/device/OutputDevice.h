@@ -1,7 +1,7 @@
 #pragma once
 // What ksdvi's painter hands to an output, in device pixels: the fonts of a
 // page as font programs (a FreeType face, or TeX's bitmap font) at their
-// sizes on the device, glyphs on their baselines, and rules. The painter
+// sizes on the device, glyphs on their baselines, rules, lines and shapes. The painter
 // decides where and what (positions, the PostScript transformation in force,
 // link areas, which glyphs a font lacks); a device only draws. The raster
 // device paints on a drawing context (CdcDevice.h).
@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "device/Affine.h"
 
@@ -67,6 +68,28 @@ struct DeviceRule {
     std::uint32_t colour = 0;  // 0x00BBGGRR
 };
 
+struct DevicePen {
+    int width = 1;
+    std::uint32_t colour = 0;  // 0x00BBGGRR
+};
+
+// A line or shape of the page's graphics specials, outlined with `pen`.
+struct DeviceShape {
+    enum class Kind {
+        Line,      // from `from` to `to`
+        Arc,       // the ellipse in the box, counter-clockwise from the radial
+                   // through `from` to the one through `to`
+        RoundBox,  // the box with `corner` wide and high round corners
+        Ellipse,   // the ellipse in the box
+    };
+    Kind kind = Kind::Line;
+    DevicePoint from, to;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    DevicePoint corner;
+    DevicePen pen;
+    std::optional<std::uint32_t> fill;  // the inside's colour; none: not filled
+};
+
 class OutputDevice {
 public:
     virtual ~OutputDevice() = default;
@@ -80,6 +103,7 @@ public:
     // then draw its box for a missing glyph, a bitmap font draws nothing).
     virtual bool DrawGlyph(DeviceGlyph const& glyph) = 0;
     virtual void DrawRule(DeviceRule const& rule) = 0;
+    virtual void DrawShape(DeviceShape const& shape) = 0;
 };
 
 }  // namespace ksdvi

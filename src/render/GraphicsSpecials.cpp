@@ -20,26 +20,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-// The context's state with the drawer's pen and a fill selected (none: the
-// stock null brush), restored at the end.
-class ShapeScope {
-public:
-    ShapeScope(CDC& dc, CPen* pen, CBrush* fill = nullptr) : dc_(dc) {
-        dc_.SaveDC();
-        if (pen) dc_.SelectObject(pen);
-        if (fill)
-            dc_.SelectObject(fill);
-        else
-            dc_.SelectStockObject(NULL_BRUSH);
-    }
-    ~ShapeScope() { dc_.RestoreDC(-1); }
-    ShapeScope(ShapeScope const&) = delete;
-    ShapeScope& operator=(ShapeScope const&) = delete;
-
-private:
-    CDC& dc_;
-};
-
 // `count` dimensions and then (when `color` is given) r g b, with nothing
 // after them.
 bool ReadShape(unsigned char* p, int* dimensions, int count, unsigned int* color = nullptr) {
@@ -66,47 +46,62 @@ void KsDviDrawer::LineSpecial(unsigned char* p, unsigned char*) {
     int d[4];
     if (!ReadShape(p, d, 4)) return;
     RECT line = BoxFromHere(d);
-    ShapeScope scope(*pDC_, pen_.get());
-    pDC_->MoveTo(line.left, line.top);
-    pDC_->LineTo(line.right, line.bottom);
+    DeviceShape shape;
+    shape.from = {line.left, line.top};
+    shape.to = {line.right, line.bottom};
+    DrawShape(shape);
 }
 
 void KsDviDrawer::ArcSpecial(unsigned char* p, unsigned char*) {
     int d[8];
     if (!ReadShape(p, d, 8)) return;
-    RECT box = BoxFromHere(d);
-    int cx = box.left + (box.right - box.left) / 2, cy = box.top + (box.bottom - box.top) / 2;
-    ShapeScope scope(*pDC_, pen_.get());
-    pDC_->Arc(box.left, box.top, box.right, box.bottom, cx + dhDot(d[4]), cy + dvDot(d[5]), cx + dhDot(d[6]),
-              cy + dvDot(d[7]));
+    DeviceShape shape = ShapeFromHere(DeviceShape::Kind::Arc, d);
+    int cx = shape.left + (shape.right - shape.left) / 2, cy = shape.top + (shape.bottom - shape.top) / 2;
+    shape.from = {cx + dhDot(d[4]), cy + dvDot(d[5])};
+    shape.to = {cx + dhDot(d[6]), cy + dvDot(d[7])};
+    DrawShape(shape);
 }
 
 void KsDviDrawer::BoxSpecial(unsigned char* p, unsigned char*) {
     int d[6];
-    if (ReadShape(p, d, 6)) RoundBox(d, nullptr);
+    if (!ReadShape(p, d, 6)) return;
+    DeviceShape shape = ShapeFromHere(DeviceShape::Kind::RoundBox, d);
+    shape.corner = {dhDot(d[4]), dvDot(d[5])};
+    DrawShape(shape);
 }
 
 void KsDviDrawer::BoxFillSpecial(unsigned char* p, unsigned char*) {
     int d[6];
     unsigned int color = 0;
     if (!ReadShape(p, d, 6, &color)) return;
-    CBrush fill(color);
-    RoundBox(d, &fill);
-}
-
-// The box d[0..3] with corners of d[4] by d[5], outlined with the pen.
-void KsDviDrawer::RoundBox(int const* d, CBrush* fill) {
-    RECT box = BoxFromHere(d);
-    ShapeScope scope(*pDC_, pen_.get(), fill);
-    pDC_->RoundRect(box.left, box.top, box.right, box.bottom, dhDot(d[4]), dvDot(d[5]));
+    DeviceShape shape = ShapeFromHere(DeviceShape::Kind::RoundBox, d);
+    shape.corner = {dhDot(d[4]), dvDot(d[5])};
+    shape.fill = color;
+    DrawShape(shape);
 }
 
 void KsDviDrawer::EllipseFillSpecial(unsigned char* p, unsigned char*) {
     int d[4];
     unsigned int color = 0;
     if (!ReadShape(p, d, 4, &color)) return;
+    DeviceShape shape = ShapeFromHere(DeviceShape::Kind::Ellipse, d);
+    shape.fill = color;
+    DrawShape(shape);
+}
+
+// A shape in the box d[0..3].
+DeviceShape KsDviDrawer::ShapeFromHere(DeviceShape::Kind kind, int const* d) const {
     RECT box = BoxFromHere(d);
-    CBrush fill(color);
-    ShapeScope scope(*pDC_, pen_.get(), &fill);
-    pDC_->Ellipse(&box);
+    DeviceShape shape;
+    shape.kind = kind;
+    shape.left = box.left;
+    shape.top = box.top;
+    shape.right = box.right;
+    shape.bottom = box.bottom;
+    return shape;
+}
+
+void KsDviDrawer::DrawShape(DeviceShape& shape) {
+    shape.pen = pen_;
+    if (device_) device_->DrawShape(shape);
 }

@@ -16,7 +16,7 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
         if (!anchorOpen_) return;
         anchorOpen_ = 0;
         device_->SetGlyphColour(savedColor_);
-        SetFill(savedColor_);
+        fillColour_ = savedColor_;
         return;
     case ksdvi::HtmlSpecial::Kind::Link: {
         auto link = std::make_unique<HyLinkInfo>();
@@ -28,7 +28,7 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
         // Text inside a link is drawn in the link colour, rules and fills too.
         savedColor_ = pDC_->GetTextColor();
         device_->SetGlyphColour(linkColor_);
-        SetFill(linkColor_);
+        fillColour_ = linkColor_;
         return;
     }
     case ksdvi::HtmlSpecial::Kind::Name: MetAnchor(html.name, hDot(GetH()), vDot(GetV())); return;

@@ -29,8 +29,6 @@ KsDviDrawer::~KsDviDrawer() {
 void KsDviDrawer::InitAll() {
     pDC_ = nullptr;
     palette_.reset();
-    brush_.reset();
-    pen_.reset();
     device_.reset();
     mask_.reset();
     waterMark_.reset();
@@ -90,7 +88,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     if (!winFont) PrepareFonts();
 
     // A page that begins inside a colour fills in it too.
-    SetFill(curColor_);
+    fillColour_ = curColor_;
     RenewPen();
 
     psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
@@ -137,8 +135,6 @@ void KsDviDrawer::Close() {
         dvi_->UnregisterDevice(pDC_);
     }
     device_.reset();
-    brush_.reset();
-    pen_.reset();
     ClearPictList();
     linkList_.RemoveAll();
     links_.clear();
@@ -174,30 +170,10 @@ int KsDviDrawer::grw(int x) const {
     return ksdvi::RecordUnitsToPixels(x, pDC_->GetDeviceCaps(LOGPIXELSX), zoom_, r);
 }
 
-void KsDviDrawer::RenewPen() {
-    pen_ = std::make_unique<CPen>();
-    pen_->CreatePen(PS_SOLID, Ceiling(lineWidth_ * pixels_.PerDviX()), curColor_);
-}
-
-void KsDviDrawer::SetFill(COLORREF colour) {
-    fillColour_ = colour;
-    brush_ = std::make_unique<CBrush>();
-    brush_->CreateSolidBrush(colour);
-}
+void KsDviDrawer::RenewPen() { pen_ = DevicePen{Ceiling(lineWidth_ * pixels_.PerDviX()), curColor_}; }
 
 void KsDviDrawer::RenewPenBrush() {
-    SetFill(curColor_);
+    fillColour_ = curColor_;
     RenewPen();
     if (device_) device_->SetGlyphColour(curColor_);
-}
-
-void KsDviDrawer::SetPenBrush(unsigned short r, unsigned short g, unsigned short b) {
-    curColor_ = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
-    SetFill(curColor_);
-    pen_ = std::make_unique<CPen>();
-    pen_->CreatePen(PS_SOLID, 1, curColor_);
-    if (pDC_) {
-        pDC_->SelectObject(brush_.get());
-        pDC_->SelectObject(pen_.get());
-    }
 }

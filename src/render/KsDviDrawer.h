@@ -102,7 +102,6 @@ public:
     double GetvPixPerDvi() const { return pixels_.PerDviY(); }
     ksdvi::PixelMapping const& GetPixelMapping() const { return pixels_; }
 
-    void SetPenBrush(unsigned short r, unsigned short g, unsigned short b);
     COLORREF GetCurColor() const { return curColor_; }
 
     DList<HyLinkInfo*> const& GetHyLinkList() const { return linkList_; }
@@ -224,7 +223,9 @@ private:
     void BoxSpecial(unsigned char* args, unsigned char* end);
     void BoxFillSpecial(unsigned char* args, unsigned char* end);
     void EllipseFillSpecial(unsigned char* args, unsigned char* end);
-    void RoundBox(int const* d, CBrush* fill);
+    ksdvi::DeviceShape ShapeFromHere(ksdvi::DeviceShape::Kind kind, int const* d) const;
+    // Draws with the pen of the width and colour specials.
+    void DrawShape(ksdvi::DeviceShape& shape);
     // Device position of the current point moved by a DVI offset.
     int hDotFromHere(int offset) const;
     int vDotFromHere(int offset) const;
@@ -253,8 +254,6 @@ private:
     std::string MissingPictureReason() const { return lastPictureProblem_.empty() ? "not found" : lastPictureProblem_; }
 
     void RenewPen();
-    // Rules, boxes and fills are drawn in `colour` from now on.
-    void SetFill(COLORREF colour);
     void InitAll();
     // Hands the device the faces of every document font.
     void PrepareFonts();
@@ -269,13 +268,12 @@ private:
     ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
     std::unique_ptr<CPalette> palette_;
-    std::unique_ptr<CBrush> brush_;
-    COLORREF fillColour_ = 0;  // brush_'s
+    COLORREF fillColour_ = 0;  // rules'
     COLORREF colorStack_[ColorStackSize] = {};
     int colorStackSize_ = 0;
     COLORREF curColor_ = 0;
     int lineWidth_ = DefaultLineWidth;
-    std::unique_ptr<CPen> pen_;
+    ksdvi::DevicePen pen_;
     // Where glyphs and rules go: the page's context.
     std::unique_ptr<ksdvi::OutputDevice> device_;
 
