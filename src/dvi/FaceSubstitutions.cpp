@@ -10,10 +10,6 @@ constexpr char const* kCategoryFaces[FaceSubstitutions::CategoryCount] = {
 
 }  // namespace
 
-char const* FaceSubstitutions::CategoryFace(int category) {
-    return category >= 0 && category < CategoryCount ? kCategoryFaces[category] : "";
-}
-
 FaceSubstitutions FaceSubstitutions::Defaults() {
     FaceSubstitutions s;
     // Hangul names are in EUC-KR, as Korean Windows writes them.

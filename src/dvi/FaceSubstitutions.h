@@ -14,10 +14,6 @@ namespace ksdvi {
 struct FaceSubstitutions {
     static constexpr int CategoryCount = 8;
 
-    // The face registered for a category: Batang, Dotum, Gulim, Gungsuh,
-    // MS Gothic, MS PGothic, MS Mincho, MS PMincho.
-    static char const* CategoryFace(int category);
-
     // Lists naming the Windows faces and the Korean and Japanese families that
     // Debian packages (Noto CJK, Baekmuk, Un, Nanum, IPA, VL, Takao).
     static FaceSubstitutions Defaults();

@@ -107,6 +107,4 @@ BuiltinFace const* FindBuiltinFace(char const* texName) {
     return nullptr;
 }
 
-int BuiltinFaceCount() { return static_cast<int>(sizeof kFaces / sizeof kFaces[0]); }
-
 }  // namespace ksdvi

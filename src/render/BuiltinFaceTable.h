@@ -14,6 +14,5 @@ struct BuiltinFace {
 
 // The first row whose TeX name equals `texName` without regard to case, or null.
 BuiltinFace const* FindBuiltinFace(char const* texName);
-int BuiltinFaceCount();
 
 }  // namespace ksdvi

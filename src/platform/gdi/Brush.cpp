@@ -98,20 +98,6 @@ BOOL CBrush::CreateStockObject(int index) {
     return TRUE;
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) {
-    auto brush = std::make_unique<CBrush>();
-    if (!brush->CreateSolidBrush(color)) return nullptr;
-    brush->MarkOwnedByHandle();
-    return brush.release();
-}
-
-HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
-    auto brush = std::make_unique<CBrush>();
-    if (!brush->CreateHatchBrush(hatch, color)) return nullptr;
-    brush->MarkOwnedByHandle();
-    return brush.release();
-}
-
 BrushPaint::BrushPaint(const BrushData& brush, Pixel color, Pixel textColor, Pixel bkColor, bool opaqueBackground,
                        POINT origin)
     : brush_(brush),

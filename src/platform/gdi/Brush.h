@@ -46,9 +46,6 @@ private:
 
 using HBRUSH = CBrush*;
 
-HBRUSH CreateSolidBrush(COLORREF color);
-HBRUSH CreateHatchBrush(int hatch, COLORREF color);
-
 // A brush as it paints on one device context: the context supplies the
 // background for hatches and the colours of monochrome patterns.
 class BrushPaint {

@@ -189,7 +189,6 @@ public:
     }
     BOOL TextOut(int x, int y, const char* text, int count) { return TextOutA(x, y, text, count); }
     BOOL TextOut(int x, int y, const CString& text) { return TextOutA(x, y, text, text.GetLength()); }
-    BOOL GetTextExtentPoint32A(const char* text, int count, SIZE* size);
     BOOL GetTextMetricsA(TEXTMETRICA* tm);
     BOOL GetTextMetrics(TEXTMETRICA* tm) { return GetTextMetricsA(tm); }
     // The glyph index of each character in the selected font; with
@@ -281,7 +280,6 @@ private:
     ScaledFont* CurrentFont();
     void DecodeAnsi(const char* text, UINT count);
     void DecodeWide(const WCHAR* text, UINT count);
-    SIZE ExtentOfCodes();
 
     BOOL TransferFrom(const RECT& dest, const Surface* source, const RECT& sourceRect, DWORD rop,
                       const SourceConversion& conversion);

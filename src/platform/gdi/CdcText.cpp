@@ -193,27 +193,6 @@ BOOL CDC::DrawGlyphBitmap(int x, int y, const Glyph& glyph) {
     return TRUE;
 }
 
-SIZE CDC::ExtentOfCodes() {
-    ScaledFont* font = CurrentFont();
-    if (!font) return {};
-    double sx, sy, ox, oy;
-    Mapping(sx, sy, ox, oy);
-    double total = 0;
-    for (std::uint32_t c : codes_) {
-        const Glyph& g = font->GlyphForCode(c);
-        total += std::hypot(g.advanceX, g.advanceY);
-    }
-    return {LONG(std::lround(total / std::abs(sx))),
-            LONG(std::lround((font->Ascent() + font->Descent()) / std::abs(sy)))};
-}
-
-BOOL CDC::GetTextExtentPoint32A(const char* text, int count, SIZE* size) {
-    if (!size || count < 0) return FALSE;
-    DecodeAnsi(text, UINT(count));
-    *size = ExtentOfCodes();
-    return TRUE;
-}
-
 BOOL CDC::GetTextMetricsA(TEXTMETRICA* tm) {
     ScaledFont* font = CurrentFont();
     if (!tm || !font) return FALSE;

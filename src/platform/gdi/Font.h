@@ -84,11 +84,6 @@ using HFONT = CFont*;
 
 HFONT CreateFontIndirectA(const LOGFONTA* logFont);
 
-// Font-family enumeration. The callback gets each face's LOGFONTA and
-// TEXTMETRICA and TRUETYPE_FONTTYPE (every scalable outline format counts);
-// a zero result stops the enumeration, whose result is the last callback's.
-using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
-
 // The face a description draws with: the installed face of its name nearest
 // its weight and slant, or fontconfig's substitute. Null when there is none.
 std::shared_ptr<const FontFile> ResolveFontFace(const LOGFONTA& logFont);

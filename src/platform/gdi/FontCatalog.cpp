@@ -213,31 +213,6 @@ std::optional<FaceDescriptor> FontCatalog::ResolveFace(std::string_view name, in
     return found;
 }
 
-void FontCatalog::EnumerateFamilies(std::string_view family, const std::function<bool(const FaceDescriptor&)>& visit) {
-    std::vector<FaceDescriptor> chosen;
-    {
-        std::lock_guard guard(lock_);
-        const std::vector<FaceDescriptor>& system = SystemFacesLocked();
-        std::vector<FaceDescriptor> faces;
-        std::merge(privateFaces_.begin(), privateFaces_.end(), system.begin(), system.end(), std::back_inserter(faces),
-                   ByFile);
-        std::vector<std::string> seen;
-        for (const FaceDescriptor& f : faces) {
-            if (family.empty()) {
-                const std::string key = Lower(f.Family());
-                if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-                seen.push_back(key);
-                chosen.push_back(f);
-            } else if (std::any_of(f.families.begin(), f.families.end(),
-                                   [&](auto& n) { return SameName(n, family); })) {
-                chosen.push_back(f);
-            }
-        }
-    }
-    for (const FaceDescriptor& f : chosen)
-        if (!visit(f)) break;
-}
-
 std::shared_ptr<const FontFile> FontCatalog::Open(const FaceDescriptor& face) {
     std::lock_guard guard(lock_);
     auto key = std::make_pair(face.file, face.index);

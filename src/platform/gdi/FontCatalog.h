@@ -50,10 +50,6 @@ public:
     std::optional<FaceDescriptor> FindFace(std::string_view name, int weight = 400, bool italic = false);
     // As FindFace, but a missing name is substituted by fontconfig's best match.
     std::optional<FaceDescriptor> ResolveFace(std::string_view name, int weight, bool italic);
-    // Every face whose family is `family`, or one face per family when empty;
-    // stops when `visit` returns false.
-    void EnumerateFamilies(std::string_view family, const std::function<bool(const FaceDescriptor&)>& visit);
-
     // The loaded face, shared by every font made from it.
     std::shared_ptr<const FontFile> Open(const FaceDescriptor& face);
 

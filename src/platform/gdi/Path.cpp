@@ -82,17 +82,6 @@ std::vector<Path::Polyline> Path::Flatten() const {
     return figures;
 }
 
-Path Path::Flattened() const {
-    Path out;
-    for (const Polyline& fig : Flatten()) {
-        if (fig.points.empty()) continue;
-        out.MoveTo(fig.points.front());
-        for (std::size_t i = 1; i < fig.points.size(); ++i) out.LineTo(fig.points[i]);
-        if (fig.closed) out.CloseFigure();
-    }
-    return out;
-}
-
 void Path::Bounds(double& x0, double& y0, double& x1, double& y1) const {
     x0 = y0 = 0;
     x1 = y1 = -1;

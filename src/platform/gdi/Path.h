@@ -40,8 +40,6 @@ public:
         bool closed = false;
     };
     std::vector<Polyline> Flatten() const;
-    // Replaces the curves by line segments.
-    Path Flattened() const;
     // Bounding box of the nodes (curve control points included).
     void Bounds(double& x0, double& y0, double& x1, double& y1) const;
 

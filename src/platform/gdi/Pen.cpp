@@ -54,15 +54,4 @@ int CPen::GetLogPen(LOGPEN* pen) const {
     return 1;
 }
 
-HPEN CreatePen(int style, int width, COLORREF color) {
-    auto pen = std::make_unique<CPen>();
-    if (!pen->CreatePen(style, width, color)) return nullptr;
-    pen->MarkOwnedByHandle();
-    return pen.release();
-}
-
-HPEN CreatePenIndirect(const LOGPEN* pen) {
-    return pen ? CreatePen(int(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor) : nullptr;
-}
-
 }  // namespace ksdvi::gdi

@@ -42,7 +42,4 @@ private:
 
 using HPEN = CPen*;
 
-HPEN CreatePen(int style, int width, COLORREF color);
-HPEN CreatePenIndirect(const LOGPEN* pen);
-
 }  // namespace ksdvi::gdi

@@ -1,5 +1,5 @@
-// CRgn: a region of device pixels, built from rectangles, ellipses and
-// polygons and combined by the RGN_* modes.
+// CRgn: a region of device pixels, a rectangle or what clip paths and
+// metafile playback make.
 #pragma once
 
 #include "platform/gdi/GdiObject.h"
@@ -17,10 +17,6 @@ public:
 
     BOOL CreateRectRgn(int l, int t, int r, int b);
     BOOL CreateRectRgnIndirect(const RECT* r);
-    BOOL CreateEllipticRgn(int l, int t, int r, int b);
-    BOOL CreatePolyPolygonRgn(const POINT* points, const int* counts, int polygons, int fillMode);
-    // Sets this region (which must exist) to a combination of two others.
-    int CombineRgn(const CRgn* a, const CRgn* b, int mode);
 
     // Adopts a region, as clip paths and metafile playback make them.
     void Assign(Region region);
