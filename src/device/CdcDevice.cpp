@@ -11,6 +11,15 @@ CdcDevice::CdcDevice(CDC& dc) : dc_(dc) {}
 
 CdcDevice::~CdcDevice() = default;
 
+void CdcDevice::BeginPage(std::uint32_t background) {
+    CBrush paper;
+    paper.CreateSolidBrush(background);
+    // All that is visible, however large the page.
+    RECT all{0, 0, 10000, 10000};
+    if (dc_.GetClipBox(&all) == ERROR) all = RECT{0, 0, 10000, 10000};
+    dc_.FillRect(&all, &paper);
+}
+
 void CdcDevice::PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) {
     if (id < 0) return;
     if (static_cast<size_t>(id) >= slots_.size()) slots_.resize(static_cast<size_t>(id) + 1);

@@ -22,6 +22,7 @@ public:
     CdcDevice(CdcDevice const&) = delete;
     CdcDevice& operator=(CdcDevice const&) = delete;
 
+    void BeginPage(std::uint32_t background) override;
     void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
     void SetGlyphColour(std::uint32_t colour) override;
     bool DrawGlyph(DeviceGlyph const& glyph) override;

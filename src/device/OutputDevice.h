@@ -1,6 +1,6 @@
 #pragma once
-// What ksdvi's painter hands to an output, in device pixels: the fonts of a
-// page as font programs (a FreeType face, or TeX's bitmap font) at their
+// What ksdvi's painter hands to an output, in device pixels: the page's
+// background, its fonts as font programs (a FreeType face, or TeX's bitmap font) at their
 // sizes on the device, glyphs on their baselines, rules, lines and shapes. The painter
 // decides where and what (positions, the PostScript transformation in force,
 // link areas, which glyphs a font lacks); a device only draws. The raster
@@ -94,6 +94,8 @@ class OutputDevice {
 public:
     virtual ~OutputDevice() = default;
 
+    // A page begins: the paper in its colour, 0x00BBGGRR.
+    virtual void BeginPage(std::uint32_t background) = 0;
     // The faces of document font `id` for the page, before any of its glyphs;
     // `doubleByte` is null when the font has no double-byte codes.
     virtual void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) = 0;

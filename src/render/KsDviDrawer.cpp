@@ -76,10 +76,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     curColor_ = colorStackSize_ > 0 ? colorStack_[colorStackSize_ - 1] : 0;
     device_->SetGlyphColour(curColor_);
 
-    CBrush background;
-    background.CreateSolidBrush(dvi.GetPageBackgroundColor(page));
-    RECT all{0, 0, 10000, 10000};
-    dc.FillRect(&all, &background);
+    device_->BeginPage(dvi.GetPageBackgroundColor(page));
     RunPostScript(page);
 
     int winFont = dvi.GetNItrnFont() == 0 ? 1 : 0;

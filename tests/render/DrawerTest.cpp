@@ -165,6 +165,16 @@ TEST(DrawerPaint, RulesOfAPageBegunInAColourTakeIt) {
     EXPECT_EQ(canvas.Pixel(15, 45), RGB(255, 0, 0));
 }
 
+// The background fills the whole page, also one more than 10000 pixels high
+// (A4 at 1200 dpi).
+TEST(DrawerPaint, BackgroundFillsPagesOfAnyHeight) {
+    ScratchDocument doc(OnePage(DviBuilder{}.Special("background rgb 1 1 0")));
+    Canvas canvas(20, 14100, 1200);
+    Draw(doc, canvas, 0, 0);
+    EXPECT_EQ(canvas.Pixel(10, 10), RGB(255, 255, 0));
+    EXPECT_EQ(canvas.Pixel(10, 14050), RGB(255, 255, 0));
+}
+
 TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
     // No font definitions: the document is drawn with the face records name,
     // its height converted from record units to pixels.
