@@ -226,4 +226,13 @@ void CdcDevice::DrawShape(DeviceShape const& shape) {
     dc_.RestoreDC(saved);
 }
 
+void CdcDevice::DrawImage(DeviceImage const& image) {
+    int mode = dc_.SetStretchBltMode(HALFTONE);
+    int mix = image.mix ? dc_.SetROP2(*image.mix) : 0;
+    dc_.StretchPackedDIB(image.x, image.y, image.width, image.height, image.srcX, image.srcY, image.srcWidth,
+                         image.srcHeight, image.dib, image.size, DIB_RGB_COLORS, image.rasterOp);
+    if (image.mix) dc_.SetROP2(mix);
+    dc_.SetStretchBltMode(mode);
+}
+
 }  // namespace ksdvi

@@ -28,6 +28,7 @@ public:
     bool DrawGlyph(DeviceGlyph const& glyph) override;
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;
+    void DrawImage(DeviceImage const& image) override;
 
 private:
     struct Face {

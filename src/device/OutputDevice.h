@@ -1,12 +1,14 @@
 #pragma once
 // What ksdvi's painter hands to an output, in device pixels: the page's
 // background, its fonts as font programs (a FreeType face, or TeX's bitmap font) at their
-// sizes on the device, glyphs on their baselines, rules, lines and shapes. The painter
+// sizes on the device, glyphs on their baselines, rules, lines and shapes,
+// raster pictures. The painter
 // decides where and what (positions, the PostScript transformation in force,
 // link areas, which glyphs a font lacks); a device only draws. The raster
 // device paints on a drawing context (CdcDevice.h).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -90,6 +92,20 @@ struct DeviceShape {
     std::optional<std::uint32_t> fill;  // the inside's colour; none: not filled
 };
 
+// A raster picture: the part of a packed DIB (BITMAPINFOHEADER, colours,
+// bottom-up rows) from (srcX, srcY), y counted from its top, stretched onto
+// the box at (x, y).
+struct DeviceImage {
+    unsigned char const* dib = nullptr;
+    std::size_t size = 0;
+    int srcX = 0, srcY = 0, srcWidth = 0, srcHeight = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    // How its pixels combine with the page's: a raster operation (SRCCOPY
+    // copies), and the drawing records' mix mode where they set one.
+    std::uint32_t rasterOp = 0;
+    std::optional<int> mix;
+};
+
 class OutputDevice {
 public:
     virtual ~OutputDevice() = default;
@@ -106,6 +122,7 @@ public:
     virtual bool DrawGlyph(DeviceGlyph const& glyph) = 0;
     virtual void DrawRule(DeviceRule const& rule) = 0;
     virtual void DrawShape(DeviceShape const& shape) = 0;
+    virtual void DrawImage(DeviceImage const& image) = 0;
 };
 
 }  // namespace ksdvi

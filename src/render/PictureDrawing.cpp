@@ -261,21 +261,21 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     int x = 0, y = 0;
     PlacePicture(p, h, x, y);
 
-    int oldMode = pDC_->SetStretchBltMode(HALFTONE);
+    DeviceImage image{
+        dib.data(),  dib.size(), 0, 0, decodedWidth, decodedHeight, x, y, w, h, static_cast<std::uint32_t>(rop),
+        std::nullopt};
     if (sourceRect) {
         // A record's source rectangle, its y counted from the picture's bottom,
         // in the pixels of the DIB as decoded.
         int left = Rescaled(p->llx, decodedWidth, width), right = Rescaled(p->urx, decodedWidth, width);
         int bottom = Rescaled(p->lly, decodedHeight, height), top = Rescaled(p->ury, decodedHeight, height);
-        int oldRop2 = pDC_->SetROP2(static_cast<int>(recordDrawMode_));
-        pDC_->StretchPackedDIB(x, y, w, h, left, decodedHeight - top, right - left, top - bottom, dib.data(),
-                               dib.size(), DIB_RGB_COLORS, static_cast<DWORD>(rop));
-        pDC_->SetROP2(oldRop2);
-    } else {
-        pDC_->StretchPackedDIB(x, y, w, h, 0, 0, decodedWidth, decodedHeight, dib.data(), dib.size(), DIB_RGB_COLORS,
-                               static_cast<DWORD>(rop));
+        image.srcX = left;
+        image.srcY = decodedHeight - top;
+        image.srcWidth = right - left;
+        image.srcHeight = top - bottom;
+        image.mix = static_cast<int>(recordDrawMode_);
     }
-    pDC_->SetStretchBltMode(oldMode);
+    if (device_) device_->DrawImage(image);
     pictureBytes_ -= charged;  // drawn: its pixels are freed
     return true;
 }
