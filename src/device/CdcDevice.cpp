@@ -235,4 +235,16 @@ void CdcDevice::DrawImage(DeviceImage const& image) {
     dc_.SetStretchBltMode(mode);
 }
 
+// The colour ORed into the pixels beneath.
+void CdcDevice::MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) {
+    CBrush brush;
+    brush.CreateSolidBrush(colour);
+    int saved = dc_.SaveDC();
+    dc_.SelectStockObject(NULL_PEN);
+    dc_.SelectObject(&brush);
+    dc_.SetROP2(R2_MERGEPEN);
+    dc_.Rectangle(left, top, right + 1, bottom + 1);
+    dc_.RestoreDC(saved);
+}
+
 }  // namespace ksdvi

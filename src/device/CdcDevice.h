@@ -29,6 +29,7 @@ public:
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;
     void DrawImage(DeviceImage const& image) override;
+    void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
 
 private:
     struct Face {

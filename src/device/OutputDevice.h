@@ -123,6 +123,9 @@ public:
     virtual void DrawRule(DeviceRule const& rule) = 0;
     virtual void DrawShape(DeviceShape const& shape) = 0;
     virtual void DrawImage(DeviceImage const& image) = 0;
+    // Marks a box (right and bottom edges excluded) in `colour` over what
+    // lies beneath, which stays visible: link areas shown to the user.
+    virtual void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) = 0;
 };
 
 }  // namespace ksdvi

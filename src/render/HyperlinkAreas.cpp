@@ -48,16 +48,9 @@ KsDviDrawer::HyLinkInfo* KsDviDrawer::FindHyLink(int x, int y) const {
 
 // `which`: 0 every link, 1 anchors (kind 0), 2 hypertext areas (kind 1).
 void KsDviDrawer::DrawHyperlinkMark(int which) {
-    if (!pDC_) return;
-    CBrush brush;
-    brush.CreateSolidBrush(linkColor_);
-    pDC_->SaveDC();
-    pDC_->SelectStockObject(NULL_PEN);
-    pDC_->SelectObject(&brush);
-    pDC_->SetROP2(R2_MERGEPEN);
+    if (!device_) return;
     for (HyLinkInfo* link : linkList_) {
         if ((which == 1 && link->kind != 0) || (which == 2 && link->kind != 1)) continue;
-        for (LinkRect const& r : link->rects) pDC_->Rectangle(r.x, r.y, r.x + r.w + 1, r.y + r.h + 1);
+        for (LinkRect const& r : link->rects) device_->MarkBox(r.x, r.y, r.x + r.w, r.y + r.h, linkColor_);
     }
-    pDC_->RestoreDC(-1);
 }
