@@ -346,6 +346,9 @@ private:
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    // The page's PostScript has made another device current (pgf's invisible
+    // parts): what TeX sets meanwhile is not painted.
+    bool invisible_ = false;
     // EPS pictures are rendered into 24-bit bitmaps, antialiased.
     static constexpr int kGsBitsPerPixel = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;
