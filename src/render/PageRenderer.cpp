@@ -87,6 +87,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (dvi.IsPostScriptHeadersCut() && dvi.PageHasPostScript(page))
+        pictureProblems_.insert(
+            "the document's PostScript definitions (! and header= specials, global ones of its "
+            "pages) take more than " +
+            std::to_string(KsDvi::MostPostScriptHeaderBytes >> 20) + " MiB; those past it are left out");
     if (drawer.IsPageCut()) pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
     if (drawer.IsVirtualWorkCut())
         pictureProblems_.insert("virtual fonts ask for more work than a page (" +

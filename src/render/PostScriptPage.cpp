@@ -133,6 +133,20 @@ std::string Number(double v) {
     return text;
 }
 
+// `text` as a PostScript string in hex: <...>, lines of 64 digits.
+std::string HexString(std::string const& text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex = "<";
+    hex.reserve(text.size() * 2 + text.size() / 32 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+        if (i % 32 == 31) hex += '\n';
+    }
+    return hex + ">";
+}
+
 std::string Colour(unsigned int rgb) {
     return Number((rgb & 0xFF) / 255.0) + " " + Number(((rgb >> 8) & 0xFF) / 255.0) + " " +
            Number(((rgb >> 16) & 0xFF) / 255.0) + " TeXcolorrgb\n";
@@ -180,6 +194,17 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         program += *text + "\n";
     }
     for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
+        if (header.page >= 0) {
+            // Global definitions of the pages before, as dvips' job has made
+            // them by this page; one that fails takes no other with it (what
+            // it left on the stacks goes). It runs from a string, so that its
+            // procedures are made in the VM it chooses.
+            if (header.page < page)
+                program += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
+                           " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
+                           "end\n";
+            continue;
+        }
         if (header.literal) {
             program += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
             continue;

@@ -1,7 +1,8 @@
 #pragma once
 // The PostScript a page carries, run the way dvips would run it: dvips' own
-// prologues (tex.pro, special.pro, color.pro) and the document's header=
-// files and ! specials before the page; then, at each special's place, its
+// prologues (tex.pro, special.pro, color.pro), the document's header= files
+// and ! specials, and what the pages before defined in global VM; then, at
+// each special's place, its
 // PostScript (ps: after a moveto to the special's position, ps:: as it is,
 // " between @beginspecial and @endspecial) with the page's colour in force.
 // The page's rules go with it, so that they stack with the PostScript as they

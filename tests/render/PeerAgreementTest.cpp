@@ -226,7 +226,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\documentclass{beamer}\n\\setbeamertemplate{navigation symbols}{}\n\\begin{document}\n"
                   "\\begin{frame}{Overlays}\n\\only<1>{Only on the first slide.}\\uncover<2->{Uncovered "
                   "on the second.}\n\\begin{itemize}\n\\item<+-> First point\n\\item<+-> Second point\n"
-                  "\\end{itemize}\n\\pause\nA last line after a pause.\n\\end{frame}\n\\end{document}\n"}),
+                  "\\end{itemize}\n\\pause\nA last line after a pause.\n\\end{frame}\n\\end{document}\n"},
+        // pgf defines a pattern in global VM on the page that first uses it
+        LatexCase{"tikz_pattern_of_an_earlier_page",
+                  {"tikz.sty"},
+                  "\\documentclass{article}\n\\usepackage{tikz}\n\\usetikzlibrary{patterns}\n"
+                  "\\begin{document}\n\\begin{tikzpicture}\n"
+                  "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
+                  "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
+                  "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
+                  "\\end{tikzpicture}\n\\end{document}\n"}),
     [](auto const& info) { return std::string(info.param.name); });
 
 }  // namespace
