@@ -1,14 +1,18 @@
 // EPS pictures: rendered by the process's Ghostscript at the resolution that
-// makes the bounding box the picture's device size, then painted with white
+// makes the bounding box the picture's device size, in the transformation the
+// page's PostScript had where the picture was placed, then painted with white
 // as transparent (TransparentPagePainter.h).
 //   DOS EPS binaries (header C5 D0 D3 C6) are read from their PostScript part.
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
@@ -98,17 +102,47 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());
         bottom -= pixels(lly, p->yScale, pixels_.PerDviY());
     }
-    TransparentPagePainter out(pDC_, pDC_, palette_.get(), left, bottom, kGsBitsPerPixel);
+    // The figure's points on the page: its box at (left, bottom), then the
+    // page's transformation where it was placed, about the DVI origin.
+    double const sx = xRes / 72.0, sy = yRes / 72.0;
+    Affine const toBox{sx, 0, 0, -sy, left - llx * sx, bottom + lly * sy};
+    Affine const& t = p->transform;
+    double const ox = pixels_.OriginX(), oy = pixels_.OriginY();
+    Affine const onPage =
+        toBox.Then({t.a, t.b, t.c, t.d, t.e + ox - t.a * ox - t.c * oy, t.f + oy - t.b * ox - t.d * oy});
+    // Ghostscript draws the part of the page the figure covers.
+    double const inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    for (auto [u, v] : {std::pair{llx, lly}, {urx, lly}, {llx, ury}, {urx, ury}}) {
+        double x, y;
+        onPage.Apply(u, v, x, y);
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    auto pagePixel = [](double v, int most) { return !(v > 0) ? 0 : v < most ? static_cast<int>(v) : most; };
+    int const pageWidth = pDC_->GetDeviceCaps(HORZRES), pageHeight = pDC_->GetDeviceCaps(VERTRES);
+    int const jobLeft = pagePixel(std::floor(x0 + 1e-6), pageWidth);
+    int const jobTop = pagePixel(std::floor(y0 + 1e-6), pageHeight);
+    int const jobWidth = pagePixel(std::ceil(x1 - 1e-6), pageWidth) - jobLeft;
+    int const jobHeight = pagePixel(std::ceil(y1 - 1e-6), pageHeight) - jobTop;
+    // From page pixels to the job's default user space, in points from its lower left corner.
+    Affine const toJob{1 / sx, 0, 0, -1 / sy, -jobLeft / sx, (jobHeight + jobTop) / sy};
+    Affine const m = onPage.Then(toJob);
 
-    GS* gs = GetGS();
-    if (width <= 0 || height <= 0 || !gs->StartGSJob(xRes, yRes, width, height, kGsBitsPerPixel, &out, -1, -1)) {
-        std::string why = width <= 0 || height <= 0 ? "empty bounding box" : GS::GetLastError();
-        NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
-        w = h = 0;
+    w = h = 0;
+    if (width <= 0 || height <= 0) {
+        NotePictureProblem(p, "empty bounding box");
         return true;
     }
-    char origin[200];
-    std::snprintf(origin, sizeof origin, "%d %d translate\n", -llx, -lly);
+    if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
+    TransparentPagePainter out(pDC_, pDC_, palette_.get(), jobLeft, jobTop + jobHeight, kGsBitsPerPixel);
+    GS* gs = GetGS();
+    if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
+        std::string why = GS::GetLastError();
+        NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
+        return true;
+    }
+    char origin[300];
+    std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
     gs->ProcessPSCommand(origin);
     gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
     in.clear();

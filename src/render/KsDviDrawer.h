@@ -88,6 +88,9 @@ public:
         // An EPS file whose own origin, not its box's corner, lies at (x, y),
         // as dvips places a psfile without rwi or rhi.
         bool originHere = false;
+        // The page's PostScript transformation where it was placed (graphicx's
+        // rotations, reflections and scalings), in device dots about the DVI origin.
+        ksdvi::Affine transform;
     };
 
     KsDviDrawer();

@@ -40,6 +40,7 @@ std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8
     picture->type = type;
     picture->fileName = fileName;
     picture->link = OpenAnchorLink();
+    picture->transform = worldTransform_;
     return picture;
 }
 

@@ -209,6 +209,13 @@ TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
     }
 }
 
+// An EPS figure, a triangle with a bar on its left: turned, mirrored or
+// squeezed, it shows which.
+constexpr char kShapeEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 60\n"
+    "0 setgray 0 0 12 60 rectfill\n"
+    "newpath 20 5 moveto 95 5 lineto 20 55 lineto closepath fill\n%%EOF\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LatexPeerAgreement,
     testing::Values(
@@ -235,7 +242,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
                   "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
                   "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
-                  "\\end{tikzpicture}\n\\end{document}\n"}),
+                  "\\end{tikzpicture}\n\\end{document}\n"},
+        // figures turned, mirrored and squeezed by graphicx
+        LatexCase{"graphicx_transformed_eps",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics[angle=30]{shape.eps}\\par\n\\rotatebox{90}{\\includegraphics{shape.eps}}\\par\n"
+                  "\\reflectbox{\\includegraphics{shape.eps}}\\par\n"
+                  "\\resizebox{6cm}{1cm}{\\includegraphics{shape.eps}}\n\\end{document}\n",
+                  {{"shape.eps", kShapeEps}}}),
     [](auto const& info) { return std::string(info.param.name); });
 
 }  // namespace
