@@ -1,7 +1,7 @@
 // EPS pictures: rendered by the process's Ghostscript at the resolution that
 // makes the bounding box the picture's device size, in the transformation the
-// page's PostScript had where the picture was placed, then painted with white
-// as transparent (TransparentPagePainter.h).
+// page's PostScript had where the picture was placed, then painted opaquely
+// where it draws and nowhere else (CoveragePainter.h).
 //   DOS EPS binaries (header C5 D0 D3 C6) are read from their PostScript part.
 
 #include <algorithm>
@@ -17,8 +17,8 @@
 
 #include "dvi/PictureSpecials.h"
 #include "platform/gs/GS.h"
+#include "render/CoveragePainter.h"
 #include "render/KsDviDrawer.h"
-#include "render/TransparentPagePainter.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -134,29 +134,33 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         return true;
     }
     if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
-    TransparentPagePainter out(pDC_, pDC_, palette_.get(), jobLeft, jobTop + jobHeight, kGsBitsPerPixel);
-    GS* gs = GetGS();
-    if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
-        std::string why = GS::GetLastError();
-        NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
-        return true;
-    }
     char origin[300];
     std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
-    gs->ProcessPSCommand(origin);
-    gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
-    in.clear();
-    in.seekg(start);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.size() > kLongestLine) line.resize(kLongestLine);
-        line.push_back('\n');
-        if (!gs->ProcessPSCommand(line.c_str())) break;
-    }
-    if (!out.done) gs->ProcessPSCommand("showpage\n");
-    if (!gs->EndGSJob()) {
-        NotePictureProblem(p, GS::GetLastError());
-        return false;
+    CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
+    GS* gs = GetGS();
+    for (bool onBlack : {false, true}) {
+        if (onBlack) out.StartOnBlack();
+        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
+            std::string why = GS::GetLastError();
+            NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
+            return true;
+        }
+        gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
+        if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+        gs->ProcessPSCommand(origin);
+        in.clear();
+        in.seekg(start);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() > kLongestLine) line.resize(kLongestLine);
+            line.push_back('\n');
+            if (!gs->ProcessPSCommand(line.c_str())) break;
+        }
+        if (!out.Done()) gs->ProcessPSCommand("showpage\n");
+        if (!gs->EndGSJob()) {
+            NotePictureProblem(p, GS::GetLastError());
+            return false;
+        }
     }
     w = width + 1;
     h = height + 1;

@@ -216,6 +216,14 @@ constexpr char kShapeEps[] =
     "0 setgray 0 0 12 60 rectfill\n"
     "newpath 20 5 moveto 95 5 lineto 20 55 lineto closepath fill\n%%EOF\n";
 
+// Two figures of the same size: a black square under a white one with a
+// light grey band; dvips paints the second over the first.
+constexpr char kUnderEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n0 setgray 0 0 100 100 rectfill\n%%EOF\n";
+constexpr char kOverEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n"
+    "1 setgray 0 0 60 100 rectfill 0.9 setgray 60 0 20 100 rectfill\n%%EOF\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LatexPeerAgreement,
     testing::Values(
@@ -250,7 +258,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\includegraphics[angle=30]{shape.eps}\\par\n\\rotatebox{90}{\\includegraphics{shape.eps}}\\par\n"
                   "\\reflectbox{\\includegraphics{shape.eps}}\\par\n"
                   "\\resizebox{6cm}{1cm}{\\includegraphics{shape.eps}}\n\\end{document}\n",
-                  {{"shape.eps", kShapeEps}}}),
+                  {{"shape.eps", kShapeEps}}},
+        // the white of the second figure hides the first
+        LatexCase{"overlapping_eps",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics{under.eps}\\hspace{-50bp}\\includegraphics{over.eps}\n\\end{document}\n",
+                  {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}}),
     [](auto const& info) { return std::string(info.param.name); });
 
 }  // namespace
