@@ -27,6 +27,9 @@ using namespace ksdvi::gdi;
 namespace {
 
 constexpr int kBoundingBoxLines = 50;
+// Around a figure not cut at its box, in its own points: what it draws that
+// far outside still shows.
+constexpr double kMarginPoints = 36;
 constexpr size_t kLongestLine = 4999;
 
 bool CaseInsensitivePrefix(std::string const& line, char const* prefix) {
@@ -110,10 +113,16 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     double const ox = pixels_.OriginX(), oy = pixels_.OriginY();
     Affine const onPage =
         toBox.Then({t.a, t.b, t.c, t.d, t.e + ox - t.a * ox - t.c * oy, t.f + oy - t.b * ox - t.d * oy});
-    // Ghostscript draws the part of the page the figure covers.
+    // Ghostscript draws the part of the page the figure covers, and a margin
+    // around its box unless it is cut there: strokes on the box and sloppy
+    // boxes show as dvips shows them.
+    double const margin = p->clip ? 0 : kMarginPoints;
     double const inf = std::numeric_limits<double>::infinity();
     double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
-    for (auto [u, v] : {std::pair{llx, lly}, {urx, lly}, {llx, ury}, {urx, ury}}) {
+    for (auto [u, v] : {std::pair{llx - margin, lly - margin},
+                        {urx + margin, lly - margin},
+                        {llx - margin, ury + margin},
+                        {urx + margin, ury + margin}}) {
         double x, y;
         onPage.Apply(u, v, x, y);
         x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
@@ -134,8 +143,13 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         return true;
     }
     if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
-    char origin[300];
-    std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
+    char origin[400];
+    int at =
+        std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
+    if (p->clip)
+        std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
+                      "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
+                      urx, lly, urx, ury, llx, ury);
     CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
     GS* gs = GetGS();
     for (bool onBlack : {false, true}) {

@@ -88,6 +88,8 @@ public:
         // An EPS file whose own origin, not its box's corner, lies at (x, y),
         // as dvips places a psfile without rwi or rhi.
         bool originHere = false;
+        // An EPS file cut at its bounding box; dvips draws it whole otherwise.
+        bool clip = false;
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;

@@ -125,5 +125,6 @@ void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
     picture->urx = urx;
     picture->ury = ury;
     picture->originHere = !sized;
+    picture->clip = args.clip;
     AppendPicture(std::move(picture));
 }

@@ -224,6 +224,11 @@ constexpr char kOverEps[] =
     "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n"
     "1 setgray 0 0 60 100 rectfill 0.9 setgray 60 0 20 100 rectfill\n%%EOF\n";
 
+// A frame whose stroke lies on the bounding box, half of it outside.
+constexpr char kFrameEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n"
+    "0 setgray 6 setlinewidth 0 0 120 80 rectstroke 0 0 moveto 120 80 lineto stroke\n%%EOF\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LatexPeerAgreement,
     testing::Values(
@@ -264,7 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"graphicx.sty"},
                   "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                   "\\includegraphics{under.eps}\\hspace{-50bp}\\includegraphics{over.eps}\n\\end{document}\n",
-                  {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}}),
+                  {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}},
+        // dvips cuts a figure at its box only when asked
+        LatexCase{"eps_frame_on_its_bounding_box",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
+                  "\\includegraphics[width=3cm]{frame.eps}\n\\end{document}\n",
+                  {{"frame.eps", kFrameEps}}}),
     [](auto const& info) { return std::string(info.param.name); });
 
 }  // namespace
