@@ -135,6 +135,9 @@ public:
     std::map<std::string, std::set<unsigned>> const& GetMissingGlyphs() const { return missingGlyphs_; }
     HyLinkInfo* FindHyLink(int x, int y) const;
     void DrawHyperlinkMark(int which);
+    // Whether text inside html: links is drawn in the link colour of Open
+    // (off: in the document's own colours, as dvips draws it). Kept across pages.
+    void SetLinkTextColoured(bool coloured) { linkTextColoured_ = coloured; }
     int IsTagFound() const { return tagFound_; }
     // Every anchor of the open page, in the order met, where it points.
     struct AnchorPoint {
@@ -318,6 +321,7 @@ private:
 
     COLORREF linkColor_ = 0;
     COLORREF savedColor_ = 0;
+    bool linkTextColoured_ = false;
     String8 searchTag_;
     int tagFound_ = 0, tagH_ = 0, tagV_ = 0;
     std::vector<AnchorPoint> anchorPoints_;

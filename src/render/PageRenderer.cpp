@@ -74,6 +74,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
     drawer.SetPictureBudget(static_cast<std::uint64_t>(settings_.pictureBudget));
+    drawer.SetLinkTextColoured(settings_.colourLinkText);
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;

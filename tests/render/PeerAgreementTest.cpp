@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -276,7 +278,56 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                   "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
                   "\\includegraphics[width=3cm]{frame.eps}\n\\end{document}\n",
-                  {{"frame.eps", kFrameEps}}}),
+                  {{"frame.eps", kFrameEps}}},
+        LatexCase{"hyperref_colour_links",
+                  {"hyperref.sty"},
+                  "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
+                  "\\begin{document}\n\\section{First}\\label{first}\nSee section~\\ref{first} on "
+                  "page~\\pageref{first}, and a few more words of text for the ink on the page.\n\\end{document}\n",
+                  {},
+                  2}),
     [](auto const& info) { return std::string(info.param.name); });
+
+// Pixels of each strong colour on a page: red, green, blue, and the mixtures
+// of two of them (yellow, magenta, cyan).
+std::array<long, 6> StrongColours(RgbImage const& image) {
+    std::array<long, 6> counts{};
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            uint32_t p = image.At(x, y);
+            int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+            if (std::max({r, g, b}) - std::min({r, g, b}) < 128) continue;
+            bool hr = r > 128, hg = g > 128, hb = b > 128;
+            int kind = hr && hg ? 3 : hr && hb ? 4 : hg && hb ? 5 : hr ? 0 : hg ? 1 : 2;
+            ++counts[static_cast<size_t>(kind)];
+        }
+    }
+    return counts;
+}
+
+// The text of links keeps the document's colours, with either of hyperref's
+// drivers for DVI, with colorlinks and without: no colour of ksdvi's own.
+TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
+    if (!Installed("hyperref.sty")) GTEST_SKIP() << "hyperref.sty is not installed";
+    for (char const* options : {"colorlinks,linkcolor=red", "hypertex,colorlinks,linkcolor=red", "hypertex"}) {
+        SCOPED_TRACE(options);
+        std::string const source = std::string("\\documentclass{article}\n\\usepackage[") + options +
+                                   "]{hyperref}\n\\begin{document}\n\\section{First}\\label{first}\n"
+                                   "See section~\\ref{first} on page~\\pageref{first}.\n\\end{document}\n";
+        LatexCase const c{"links", {}, source.c_str(), {}, 2};
+        TempDir dir;
+        ASSERT_TRUE(MakeDvi(c, dir));
+        int status = -1;
+        KsdviWarnings("render -r 150 -p 1 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"), &status);
+        ASSERT_EQ(status, 0);
+        ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
+        RgbImage ours, theirs;
+        ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+        ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
+        std::array<long, 6> a = StrongColours(ours), b = StrongColours(theirs);
+        for (size_t kind = 0; kind < a.size(); ++kind)
+            EXPECT_NEAR(a[kind], b[kind], 20 + b[kind] / 4) << "colour " << kind;
+    }
+}
 
 }  // namespace
