@@ -58,6 +58,7 @@ bench: build
 	@./bench/render-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/figures-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/rotation-cost.sh $(BUILD)/tools/ksdvi/ksdvi
+	@./bench/postscript-vs-dvips.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/many-fonts-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/first-page-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/text-vs-dvi2tty.sh $(BUILD)/tools/ksdvi/ksdvi

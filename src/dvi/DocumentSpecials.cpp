@@ -144,15 +144,26 @@ void DocumentSpecials::NotePicture(std::string_view file, int type) {
 void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
     PostScriptSpecial ps = ParsePostScriptSpecial(text, static_cast<size_t>(length));
     if (ps.kind == PostScriptSpecial::Kind::Literal || ps.kind == PostScriptSpecial::Kind::Header) {
-        if (dvi_.postScriptHeaders_.size() < kMostPostScriptHeaders)
-            dvi_.postScriptHeaders_.push_back({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
+        NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps)) {
         dvi_.pagePostScript_ = true;
+        if (DefinesInGlobalVm(ps.code)) NoteHeader({true, std::string(ps.code), dvi_.pageCount_});
     } else if (std::optional<std::string_view> file = ParsePlotfile(text, static_cast<size_t>(length))) {
         NotePicture(*file, kPictureEps);
     } else if (ps.kind == PostScriptSpecial::Kind::Pdfmark) {
         NotePdfmark(ParsePdfmarkSpecial(ps.code));
     }
+}
+
+void DocumentSpecials::NoteHeader(KsDvi::PostScriptHeader header) {
+    if (dvi_.postScriptHeadersCut_) return;
+    size_t const room = KsDvi::MostPostScriptHeaderBytes - dvi_.postScriptHeaderBytes_;
+    if (dvi_.postScriptHeaders_.size() >= kMostPostScriptHeaders || header.text.size() > room) {
+        dvi_.postScriptHeadersCut_ = true;
+        return;
+    }
+    dvi_.postScriptHeaderBytes_ += header.text.size();
+    dvi_.postScriptHeaders_.push_back(std::move(header));
 }
 
 // hyperref's anchors join the others; its bookmarks make the outline, each

@@ -6,10 +6,9 @@
 
 #include <string_view>
 
+#include "dvi/KsDvi.h"
 #include "dvi/SpecialKeywords.h"
 #include "stream/String8.h"
-
-class KsDvi;
 
 namespace ksdvi {
 
@@ -48,6 +47,8 @@ private:
     void PsfilePicture(unsigned char* text);
 
     void NotePostScript(unsigned char* text, int length);
+    // A prologue piece, within the document's bound on them.
+    void NoteHeader(KsDvi::PostScriptHeader header);
     void NotePicture(std::string_view file, int type);
     void NotePdfmark(PdfmarkSpecial const& mark);
     void RegisterFace(String8 const& face);

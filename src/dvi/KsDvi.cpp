@@ -52,6 +52,8 @@ void KsDvi::Reset(bool release) {
     fontNames_.RemoveAll();
     tags_.RemoveAll();
     postScriptHeaders_.clear();
+    postScriptHeaderBytes_ = 0;
+    postScriptHeadersCut_ = false;
     outline_.clear();
     paper_.reset();
     outlineChildrenDue_.clear();

@@ -89,11 +89,17 @@ public:
     };
 
     // What dvips puts before the pages: prologue files named by header=
-    // specials and the PostScript of ! specials, in the order met.
+    // specials and the PostScript of ! specials, in the order met. dvips
+    // runs the pages in one job, so what a page's PostScript defines in
+    // global VM (pgf's patterns: `true setglobal globaldict begin ... def`)
+    // holds on the pages after it; that PostScript comes here too, with its page.
     struct PostScriptHeader {
         bool literal = false;  // true: `text` is PostScript; false: a file name
         std::string text;
+        int page = -1;  // >= 0: PostScript of that page (0-based) that defines in global VM
     };
+    // At most this many bytes of them are kept; those past it are left out.
+    static constexpr size_t MostPostScriptHeaderBytes = size_t(8) << 20;
 
     // A bookmark of the document (hyperref's outline), in the order met.
     struct OutlineEntry {
@@ -225,6 +231,8 @@ public:
     unsigned int GetPageBackgroundColor(int page) const;
     DList<TagInfo> const& GetTagList() const { return tags_; }
     std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
+    // Whether headers were left out past MostPostScriptHeaderBytes.
+    bool IsPostScriptHeadersCut() const { return postScriptHeadersCut_; }
     // The paper of the document's first valid papersize special (dvips'), if any.
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
     // Restarts with the page table: a rescan reads the bookmarks again.
@@ -356,6 +364,8 @@ private:
     std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
     DList<TagInfo> tags_;
     std::vector<PostScriptHeader> postScriptHeaders_;
+    size_t postScriptHeaderBytes_ = 0;
+    bool postScriptHeadersCut_ = false;
     std::optional<ksdvi::Paper> paper_;
     std::vector<OutlineEntry> outline_;
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it

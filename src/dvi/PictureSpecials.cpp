@@ -53,7 +53,7 @@ constexpr PsfileKey kPsfileKeys[] = {
     {"ury", SetBox<3>},
     {"rwi", [](PsfileSpecial& a, unsigned char* v) { a.rwi = IntegerValue(v); }},
     {"rhi", [](PsfileSpecial& a, unsigned char* v) { a.rhi = IntegerValue(v); }},
-    // hsize, vsize and clip are read and have no effect, as every other key.
+    // hsize and vsize are read and have no effect, as every other key.
 };
 
 }  // namespace
@@ -103,7 +103,14 @@ PsfileSpecial ParsePsfileSpecial(unsigned char* p) {
         while (*p > 0x20 && *p != '=') ++p;
         auto keyLength = static_cast<size_t>(p - key);
         p = SkipBlanks(p);
-        if (*p != '=') break;
+        if (*p != '=') {
+            // graphicx's clip stands alone; any other key without a value ends the pairs
+            if (keyLength == 4 && StartsWith(key, "clip")) {
+                args.clip = true;
+                continue;
+            }
+            break;
+        }
         p = SkipBlanks(p + 1);
         if (*p == 0) break;  // a key without a value ends the pairs
         for (PsfileKey const& k : kPsfileKeys)

@@ -52,6 +52,7 @@ struct PsfileSpecial {
     int box[4] = {kNoPictureBox, kNoPictureBox, kNoPictureBox, kNoPictureBox};  // llx lly urx ury, points
     unsigned boxGiven = 0;                                                      // one bit per box value
     int rwi = -1, rhi = -1;                                                     // tenths of a point
+    bool clip = false;  // the figure is cut at its box (a key without a value)
 };
 // Pairs key=value up to the end or up to a key without '='; keys compare
 // without regard to case, unknown ones are skipped.

@@ -39,6 +39,21 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
     return {};
 }
 
+bool DefinesInGlobalVm(std::string_view code) {
+    auto white = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; };
+    std::string_view previous;
+    size_t i = 0;
+    while (i < code.size()) {
+        while (i < code.size() && white(code[i])) ++i;
+        size_t start = i;
+        while (i < code.size() && !white(code[i])) ++i;
+        std::string_view token = code.substr(start, i - start);
+        if (token == "setglobal" && previous == "true") return true;
+        previous = token;
+    }
+    return false;
+}
+
 std::optional<std::string_view> ParsePlotfile(unsigned char const* bytes, size_t length) {
     std::string_view text(reinterpret_cast<char const*>(bytes), length);
     if (!Starts(text, "ps:") || Starts(text, "ps::")) return std::nullopt;

@@ -28,6 +28,10 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* text, size_t lengt
 // The file of `ps: plotfile FILE`.
 std::optional<std::string_view> ParsePlotfile(unsigned char const* text, size_t length);
 
+// Whether PostScript switches to global VM (`true setglobal`), where what it
+// defines outlives the page's save and restore.
+bool DefinesInGlobalVm(std::string_view code);
+
 // Whether running the special's PostScript draws on or changes the page, as
 // opposed to the prologue specials (!, header=).
 inline bool IsPagePostScript(PostScriptSpecial const& s) {

@@ -1,20 +1,24 @@
 // EPS pictures: rendered by the process's Ghostscript at the resolution that
-// makes the bounding box the picture's device size, then painted with white
-// as transparent (TransparentPagePainter.h).
+// makes the bounding box the picture's device size, in the transformation the
+// page's PostScript had where the picture was placed, then painted opaquely
+// where it draws and nowhere else (CoveragePainter.h).
 //   DOS EPS binaries (header C5 D0 D3 C6) are read from their PostScript part.
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dvi/PictureSpecials.h"
 #include "platform/gs/GS.h"
+#include "render/CoveragePainter.h"
 #include "render/KsDviDrawer.h"
-#include "render/TransparentPagePainter.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -23,6 +27,9 @@ using namespace ksdvi::gdi;
 namespace {
 
 constexpr int kBoundingBoxLines = 50;
+// Around a figure not cut at its box, in its own points: what it draws that
+// far outside still shows.
+constexpr double kMarginPoints = 36;
 constexpr size_t kLongestLine = 4999;
 
 bool CaseInsensitivePrefix(std::string const& line, char const* prefix) {
@@ -98,31 +105,76 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());
         bottom -= pixels(lly, p->yScale, pixels_.PerDviY());
     }
-    TransparentPagePainter out(pDC_, pDC_, palette_.get(), left, bottom, kGsBitsPerPixel);
+    // The figure's points on the page: its box at (left, bottom), then the
+    // page's transformation where it was placed, about the DVI origin.
+    double const sx = xRes / 72.0, sy = yRes / 72.0;
+    Affine const toBox{sx, 0, 0, -sy, left - llx * sx, bottom + lly * sy};
+    Affine const& t = p->transform;
+    double const ox = pixels_.OriginX(), oy = pixels_.OriginY();
+    Affine const onPage =
+        toBox.Then({t.a, t.b, t.c, t.d, t.e + ox - t.a * ox - t.c * oy, t.f + oy - t.b * ox - t.d * oy});
+    // Ghostscript draws the part of the page the figure covers, and a margin
+    // around its box unless it is cut there: strokes on the box and sloppy
+    // boxes show as dvips shows them.
+    double const margin = p->clip ? 0 : kMarginPoints;
+    double const inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    for (auto [u, v] : {std::pair{llx - margin, lly - margin},
+                        {urx + margin, lly - margin},
+                        {llx - margin, ury + margin},
+                        {urx + margin, ury + margin}}) {
+        double x, y;
+        onPage.Apply(u, v, x, y);
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    auto pagePixel = [](double v, int most) { return !(v > 0) ? 0 : v < most ? static_cast<int>(v) : most; };
+    int const pageWidth = pDC_->GetDeviceCaps(HORZRES), pageHeight = pDC_->GetDeviceCaps(VERTRES);
+    int const jobLeft = pagePixel(std::floor(x0 + 1e-6), pageWidth);
+    int const jobTop = pagePixel(std::floor(y0 + 1e-6), pageHeight);
+    int const jobWidth = pagePixel(std::ceil(x1 - 1e-6), pageWidth) - jobLeft;
+    int const jobHeight = pagePixel(std::ceil(y1 - 1e-6), pageHeight) - jobTop;
+    // From page pixels to the job's default user space, in points from its lower left corner.
+    Affine const toJob{1 / sx, 0, 0, -1 / sy, -jobLeft / sx, (jobHeight + jobTop) / sy};
+    Affine const m = onPage.Then(toJob);
 
-    GS* gs = GetGS();
-    if (width <= 0 || height <= 0 || !gs->StartGSJob(xRes, yRes, width, height, kGsBitsPerPixel, &out, -1, -1)) {
-        std::string why = width <= 0 || height <= 0 ? "empty bounding box" : GS::GetLastError();
-        NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
-        w = h = 0;
+    w = h = 0;
+    if (width <= 0 || height <= 0) {
+        NotePictureProblem(p, "empty bounding box");
         return true;
     }
-    char origin[200];
-    std::snprintf(origin, sizeof origin, "%d %d translate\n", -llx, -lly);
-    gs->ProcessPSCommand(origin);
-    gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
-    in.clear();
-    in.seekg(start);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.size() > kLongestLine) line.resize(kLongestLine);
-        line.push_back('\n');
-        if (!gs->ProcessPSCommand(line.c_str())) break;
-    }
-    if (!out.done) gs->ProcessPSCommand("showpage\n");
-    if (!gs->EndGSJob()) {
-        NotePictureProblem(p, GS::GetLastError());
-        return false;
+    if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
+    char origin[400];
+    int at =
+        std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
+    if (p->clip)
+        std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
+                      "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
+                      urx, lly, urx, ury, llx, ury);
+    CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
+    GS* gs = GetGS();
+    for (bool onBlack : {false, true}) {
+        if (onBlack) out.StartOnBlack();
+        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
+            std::string why = GS::GetLastError();
+            NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
+            return true;
+        }
+        gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
+        if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+        gs->ProcessPSCommand(origin);
+        in.clear();
+        in.seekg(start);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() > kLongestLine) line.resize(kLongestLine);
+            line.push_back('\n');
+            if (!gs->ProcessPSCommand(line.c_str())) break;
+        }
+        if (!out.Done()) gs->ProcessPSCommand("showpage\n");
+        if (!gs->EndGSJob()) {
+            NotePictureProblem(p, GS::GetLastError());
+            return false;
+        }
     }
     w = width + 1;
     h = height + 1;

@@ -15,6 +15,7 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
     case ksdvi::HtmlSpecial::Kind::End:
         if (!anchorOpen_) return;
         anchorOpen_ = 0;
+        if (!linkTextColoured_) return;
         device_->SetGlyphColour(savedColor_);
         fillColour_ = savedColor_;
         return;
@@ -25,7 +26,9 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
         link->target = html.target;
         AppendLink(std::move(link));
         anchorOpen_ = 1;
-        // Text inside a link is drawn in the link colour, rules and fills too.
+        // When asked, text inside a link is drawn in the link colour, rules
+        // and fills too.
+        if (!linkTextColoured_) return;
         savedColor_ = pDC_->GetTextColor();
         device_->SetGlyphColour(linkColor_);
         fillColour_ = linkColor_;

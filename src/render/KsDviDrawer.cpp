@@ -107,6 +107,7 @@ void KsDviDrawer::RunPostScript(int page) {
     postScriptProblem_.clear();
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
+    invisible_ = false;
     if (!dvi_->PageHasPostScript(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();

@@ -73,6 +73,11 @@ public:
         // An EPS file whose own origin, not its box's corner, lies at (x, y),
         // as dvips places a psfile without rwi or rhi.
         bool originHere = false;
+        // An EPS file cut at its bounding box; dvips draws it whole otherwise.
+        bool clip = false;
+        // The page's PostScript transformation where it was placed (graphicx's
+        // rotations, reflections and scalings), in device dots about the DVI origin.
+        ksdvi::Affine transform;
     };
 
     KsDviDrawer();
@@ -111,6 +116,9 @@ public:
     std::map<std::string, std::set<unsigned>> const& GetMissingGlyphs() const { return missingGlyphs_; }
     HyLinkInfo* FindHyLink(int x, int y) const;
     void DrawHyperlinkMark(int which);
+    // Whether text inside html: links is drawn in the link colour of Open
+    // (off: in the document's own colours, as dvips draws it). Kept across pages.
+    void SetLinkTextColoured(bool coloured) { linkTextColoured_ = coloured; }
     int IsTagFound() const { return tagFound_; }
     // Every anchor of the open page, in the order met, where it points.
     struct AnchorPoint {
@@ -279,6 +287,7 @@ private:
 
     COLORREF linkColor_ = 0;
     COLORREF savedColor_ = 0;
+    bool linkTextColoured_ = false;
     String8 searchTag_;
     int tagFound_ = 0, tagH_ = 0, tagV_ = 0;
     std::vector<AnchorPoint> anchorPoints_;
@@ -312,6 +321,9 @@ private:
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    // The page's PostScript has made another device current (pgf's invisible
+    // parts): what TeX sets meanwhile is not painted.
+    bool invisible_ = false;
     // EPS pictures are rendered into 24-bit bitmaps, antialiased.
     static constexpr int kGsBitsPerPixel = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;

@@ -12,6 +12,7 @@ using namespace ksdvi;
 using namespace ksdvi::gdi;
 
 void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int height, int depth) {
+    if (invisible_) return;
     if (IsWinFont()) {
         PutWinFontChar(h, v, code);
         return;
@@ -68,6 +69,7 @@ void KsDviDrawer::PutWinFontChar(int h, int v, unsigned short code) {
 
 void KsDviDrawer::PutRule(int h, int v, int height, int width) {
     SetMultiByteState(0);
+    if (invisible_) return;
     if (height <= 0 || width <= 0) return;
     int left = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
     int bottom = RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY();

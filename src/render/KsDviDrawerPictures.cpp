@@ -40,6 +40,7 @@ std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8
     picture->type = type;
     picture->fileName = fileName;
     picture->link = OpenAnchorLink();
+    picture->transform = worldTransform_;
     return picture;
 }
 
@@ -124,5 +125,6 @@ void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
     picture->urx = urx;
     picture->ury = ury;
     picture->originHere = !sized;
+    picture->clip = args.clip;
     AppendPicture(std::move(picture));
 }

@@ -40,6 +40,26 @@ KsDviDrawer::SpecialHandler KsDviDrawer::HandlerOf(SpecialFamily family) {
     }
 }
 
+namespace {
+
+// Specials that draw shapes or place pictures; the others change colours,
+// links and the pen.
+bool PutsInk(SpecialFamily family) {
+    using F = SpecialFamily;
+    switch (family) {
+    case F::Line:
+    case F::Arc:
+    case F::Box:
+    case F::BoxFill:
+    case F::EllipseFill:
+    case F::Graphics:
+    case F::Ps: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     // The page buffer holds no NUL after the special: parse a terminated copy.
     auto copy = std::make_unique<unsigned char[]>(size_t{length} + 1);
@@ -49,13 +69,18 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     unsigned char* begin = copy.get();
     unsigned char* end = begin + length;
 
-    // What follows a page's PostScript is drawn in the transformation it leaves.
-    if (postScript_ && IsPagePostScript(ParsePostScriptSpecial(begin, length)))
-        worldTransform_ = postScript_->TransformAfter(postScriptSpecials_++);
+    // What follows a page's PostScript is drawn in the graphics state it leaves.
+    if (postScript_ && IsPagePostScript(ParsePostScriptSpecial(begin, length))) {
+        ksdvi::PageGraphicsState const state = postScript_->StateAfter(postScriptSpecials_++);
+        worldTransform_ = state.transform;
+        invisible_ = state.invisible;
+    }
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
     SpecialKeyword const* keyword = FindSpecialKeyword(begin, length);
+    // Under the null device only the specials that carry state count.
+    if (invisible_ && (!keyword || PutsInk(keyword->family))) return;
     if (SpecialHandler handle = keyword ? HandlerOf(keyword->family) : nullptr)
         (this->*handle)(begin + keyword->word.size(), end);
     else

@@ -74,6 +74,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (rowsAbove > 0) dc.SetBrushOrg(0, -rowsAbove);
     KsDviDrawer drawer;
     drawer.SetPictureBudget(static_cast<std::uint64_t>(settings_.pictureBudget));
+    drawer.SetLinkTextColoured(settings_.colourLinkText);
     std::string error =
         DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;
@@ -87,6 +88,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (dvi.IsPostScriptHeadersCut() && dvi.PageHasPostScript(page))
+        pictureProblems_.insert(
+            "the document's PostScript definitions (! and header= specials, global ones of its "
+            "pages) take more than " +
+            std::to_string(KsDvi::MostPostScriptHeaderBytes >> 20) + " MiB; those past it are left out");
     if (drawer.IsPageCut()) pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
     if (drawer.IsVirtualWorkCut())
         pictureProblems_.insert("virtual fonts ask for more work than a page (" +

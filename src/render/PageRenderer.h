@@ -29,6 +29,8 @@ struct RenderSettings {
     double zoom = 1.0;
     ksdvi::Paper paper;
     bool markLinks = false;
+    // Text inside html: links in the link colour rather than the document's.
+    bool colourLinkText = false;
     // RenderPng draws pages whose pixels take more than this a band of rows
     // at a time.
     int64_t bandBytes = int64_t(16) << 20;

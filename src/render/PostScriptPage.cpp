@@ -30,10 +30,13 @@ constexpr char const* kPrologues[] = {"tex.pro", "special.pro", "color.pro"};
 // A prologue file larger than this is not one.
 constexpr std::streamoff kLargestPrologue = std::streamoff(1) << 24;
 
-// Prints the current transformation for the library, after the special it is numbered by.
-constexpr char kReportTransform[] =
-    "userdict begin /ksdvi@ctm { (%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
-    "(\\n) print } bind def end\n";
+// Prints the graphics state for the library, after the special it is numbered
+// by: the current transformation, and "invisible" while another device than
+// the page's (pgf's nulldevice) is current. Numbered -1, it notes the page's device.
+constexpr char kReportState[] =
+    "userdict begin /ksdvi@ctm { dup -1 eq { userdict /ksdvi@device currentdevice put } if "
+    "(%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
+    "currentdevice ksdvi@device ne { ( invisible) print } if (\\n) print } bind def end\n";
 
 // The PostScript specials of a page and the colour changes between them, in order.
 class SpecialCollector : public KsDviDrawerBase {
@@ -96,20 +99,20 @@ private:
     int depth_ = 1;
 };
 
-// The transformations after each PostScript special of a page whose
-// PostScript only transforms, found without an interpreter; nullopt when it
-// does more.
-std::optional<std::vector<Affine>> EvaluateTransforms(std::vector<SpecialCollector::Event> const& events,
-                                                      PostScriptPage::Geometry const& g) {
+// The graphics states after each PostScript special of a page whose
+// PostScript only transforms or hides, found without an interpreter; nullopt
+// when it does more.
+std::optional<std::vector<PageGraphicsState>> EvaluateStates(std::vector<SpecialCollector::Event> const& events,
+                                                             PostScriptPage::Geometry const& g) {
     PostScriptTransforms transforms(g.dpiX, g.dpiY);
-    std::vector<Affine> after;
+    std::vector<PageGraphicsState> after;
     for (SpecialCollector::Event const& event : events) {
         if (event.type != SpecialCollector::Event::Type::PostScript) continue;
         if (event.kind == PostScriptSpecial::Kind::Quoted) return std::nullopt;  // @beginspecial is Ghostscript's
         if (event.kind == PostScriptSpecial::Kind::Positioned)
             transforms.MoveTo(event.h * g.hPixPerDvi, event.v * g.vPixPerDvi);
         if (!transforms.Run(event.code)) return std::nullopt;
-        after.push_back(transforms.Current());
+        after.push_back(transforms.Graphics());
     }
     return after;
 }
@@ -130,6 +133,20 @@ std::string Number(double v) {
     return text;
 }
 
+// `text` as a PostScript string in hex: <...>, lines of 64 digits.
+std::string HexString(std::string const& text) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex = "<";
+    hex.reserve(text.size() * 2 + text.size() / 32 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+        if (i % 32 == 31) hex += '\n';
+    }
+    return hex + ">";
+}
+
 std::string Colour(unsigned int rgb) {
     return Number((rgb & 0xFF) / 255.0) + " " + Number(((rgb >> 8) & 0xFF) / 255.0) + " " +
            Number(((rgb >> 16) & 0xFF) / 255.0) + " TeXcolorrgb\n";
@@ -139,15 +156,15 @@ std::string Colour(unsigned int rgb) {
 
 bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference,
                          gdi::CPalette* palette) {
-    transforms_.clear();
+    states_.clear();
     error_.clear();
     drawsRules_ = false;
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
-    // A page whose PostScript only turns what follows needs no interpreter:
-    // there is nothing to paint, and the rules stay the drawer's.
-    if (auto transforms = EvaluateTransforms(collector.events, g)) {
-        transforms_ = std::move(*transforms);
+    // A page whose PostScript only turns or hides what follows needs no
+    // interpreter: there is nothing to paint, and the rules stay the drawer's.
+    if (auto states = EvaluateStates(collector.events, g)) {
+        states_ = std::move(*states);
         return true;
     }
     drawsRules_ = true;
@@ -163,6 +180,17 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         program += *text + "\n";
     }
     for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
+        if (header.page >= 0) {
+            // Global definitions of the pages before, as dvips' job has made
+            // them by this page; one that fails takes no other with it (what
+            // it left on the stacks goes). It runs from a string, so that its
+            // procedures are made in the VM it chooses.
+            if (header.page < page)
+                program += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
+                           " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
+                           "end\n";
+            continue;
+        }
         if (header.literal) {
             program += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
             continue;
@@ -176,7 +204,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         }
         program += *text + "\n";
     }
-    program += kReportTransform;
+    program += kReportState;
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
@@ -224,31 +252,36 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         return false;
     }
 
-    // The transformations the specials left, about the page's own.
-    std::map<int, Affine> reported;
+    // The graphics states the specials left, transformations about the page's own.
+    std::map<int, PageGraphicsState> reported;
     std::istringstream lines(GS::GetLastOutput());
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
         int at;
-        Affine m;
-        if (fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f) reported[at] = m;
+        PageGraphicsState state;
+        Affine& m = state.transform;
+        if (!(fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f)) continue;
+        std::string word;
+        state.invisible = fields >> word && word == "invisible";
+        reported[at] = state;
     }
     auto base = reported.find(-1);
     if (base == reported.end()) return true;
-    Affine toPage = base->second.Inverse();
-    transforms_.resize(static_cast<size_t>(index));
-    Affine last;
+    Affine toPage = base->second.transform.Inverse();
+    states_.resize(static_cast<size_t>(index));
+    PageGraphicsState last;
     for (int i = 0; i < index; ++i) {
-        if (auto it = reported.find(i); it != reported.end()) last = it->second.Then(toPage);
-        transforms_[static_cast<size_t>(i)] = last;
+        if (auto it = reported.find(i); it != reported.end())
+            last = {it->second.transform.Then(toPage), it->second.invisible};
+        states_[static_cast<size_t>(i)] = last;
     }
     return true;
 }
 
-Affine PostScriptPage::TransformAfter(int index) const {
-    return index >= 0 && static_cast<size_t>(index) < transforms_.size() ? transforms_[static_cast<size_t>(index)]
-                                                                         : Affine{};
+PageGraphicsState PostScriptPage::StateAfter(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < states_.size() ? states_[static_cast<size_t>(index)]
+                                                                     : PageGraphicsState{};
 }
 
 }  // namespace ksdvi

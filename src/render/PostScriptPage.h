@@ -1,15 +1,16 @@
 #pragma once
 // The PostScript a page carries, run the way dvips would run it: dvips' own
-// prologues (tex.pro, special.pro, color.pro) and the document's header=
-// files and ! specials before the page; then, at each special's place, its
+// prologues (tex.pro, special.pro, color.pro), the document's header= files
+// and ! specials, and what the pages before defined in global VM; then, at
+// each special's place, its
 // PostScript (ps: after a moveto to the special's position, ps:: as it is,
 // " between @beginspecial and @endspecial) with the page's colour in force.
 // The page's rules go with it, so that they stack with the PostScript as they
 // do in dvips. What the PostScript and the rules draw is painted on the page
-// with white as transparent, beneath the page's text; the transformation it
-// leaves after each special
-// (graphicx's rotations and scalings) is handed back, so that the characters
-// and rules that follow are drawn transformed as well.
+// with white as transparent, beneath the page's text; the graphics state it
+// leaves after each special (graphicx's rotations and scalings, the null
+// device of pgf's invisible parts: beamer's covered overlays) is handed back,
+// so that the characters, rules and pictures that follow are drawn in it.
 
 #include <string>
 #include <vector>
@@ -19,6 +20,14 @@
 #include "platform/gdi/Cdc.h"
 
 namespace ksdvi {
+
+// What the PostScript leaves in force for TeX's own characters, rules and
+// pictures that follow a special.
+struct PageGraphicsState {
+    Affine transform;        // in device dots about the DVI origin
+    bool invisible = false;  // the null device is current: nothing lands on the page
+    bool operator==(PageGraphicsState const&) const = default;
+};
 
 class PostScriptPage {
 public:
@@ -32,7 +41,7 @@ public:
     // Runs page `page` of `dvi` and paints what it and the page's rules draw
     // on `dc`. False with
     // Error() set when its PostScript failed, stopped or could not run; the
-    // page then has no PostScript drawing and no transformations.
+    // page then has no PostScript drawing and no graphics states.
     bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, gdi::CPalette* palette);
     std::string const& Error() const { return error_; }
 
@@ -40,12 +49,12 @@ public:
     // when the PostScript only transforms what follows it.
     bool DrawsRules() const { return drawsRules_; }
 
-    // The transformation in force after the page's `index`-th PostScript
-    // special (counted from 0), in device dots about the DVI origin.
-    Affine TransformAfter(int index) const;
+    // The graphics state in force after the page's `index`-th PostScript
+    // special (counted from 0).
+    PageGraphicsState StateAfter(int index) const;
 
 private:
-    std::vector<Affine> transforms_;
+    std::vector<PageGraphicsState> states_;
     std::string error_;
     bool drawsRules_ = false;
 };

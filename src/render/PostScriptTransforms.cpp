@@ -80,6 +80,11 @@ bool PostScriptTransforms::Operator(std::string_view op) {
         }
         return true;
     }
+    // The null device takes what is drawn until grestore puts the page back.
+    if (op == "nulldevice") {
+        state_.invisible = true;
+        return true;
+    }
     if (op == "newpath") {
         state_.hasPoint = false;
         return true;

@@ -3,8 +3,11 @@
 // scalings (\rotatebox, \scalebox, \resizebox):
 //   gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate
 //   currentpoint grestore moveto
+// and pgf's invisible parts (beamer's covered overlays):
+//   gsave nulldevice ... grestore
 // evaluated here, without an interpreter: the current transformation and
-// point, the graphics-state stack, numbers, arithmetic and stack operators.
+// point, the null device, the graphics-state stack, numbers, arithmetic and
+// stack operators.
 // Code with any other operator is left to Ghostscript. A page whose
 // PostScript is all of this kind never starts it.
 
@@ -28,12 +31,15 @@ public:
     void MoveTo(double x, double y);
     // The transformation in force, from user space to page dots.
     Affine const& Current() const { return state_.ctm; }
+    // The transformation and whether the null device is current.
+    PageGraphicsState Graphics() const { return {state_.ctm, state_.invisible}; }
 
 private:
     struct State {
         Affine ctm;
         bool hasPoint = false;
         double x = 0, y = 0;  // the current point in page dots
+        bool invisible = false;
     };
     bool Operator(std::string_view op);
     bool Pop(double& v);

@@ -299,6 +299,48 @@ std::vector<ParseCase> ParseCases() {
 }
 INSTANTIATE_TEST_SUITE_P(Keywords, SingleSpecial, testing::ValuesIn(ParseCases()));
 
+using Headers = std::vector<std::tuple<bool, std::string, int>>;  // literal, text, page
+
+Headers HeadersOf(KsDvi const& dvi) {
+    Headers headers;
+    for (KsDvi::PostScriptHeader const& h : dvi.GetPostScriptHeaders()) headers.emplace_back(h.literal, h.text, h.page);
+    return headers;
+}
+
+// dvips' prologue: ! and header= specials of any page, and the page
+// PostScript that defines in global VM (as pgf's patterns do), which the
+// pages after its own see; nothing else of the pages.
+TEST(DocumentSpecials, PrologueHoldsHeadersAndGlobalDefinitions) {
+    RecordingDocument doc;
+    for (char const* special :
+         {"!/a 1 def", "header=x.pro", "ps: save true setglobal globaldict begin /p 1 def end restore",
+          "ps: 1 0 0 setrgbcolor", "ps:: true\tsetglobal", "ps:: false setglobal", "ps::[begin] truesetglobal",
+          "\" true setglobal", "ps: plotfile true setglobal"})
+        doc.Special(special);
+    EXPECT_EQ(HeadersOf(doc), (Headers{{true, "/a 1 def", -1},
+                                       {false, "x.pro", -1},
+                                       {true, " save true setglobal globaldict begin /p 1 def end restore", 0},
+                                       {true, " true\tsetglobal", 0},
+                                       {true, " true setglobal", 0}}));
+    EXPECT_FALSE(doc.IsPostScriptHeadersCut());
+}
+
+// The prologue is bounded: a piece that does not fit is left out, and so is
+// every one after it, so that what is kept is what dvips' prologue begins with.
+TEST(DocumentSpecials, PrologueStopsAtItsBound) {
+    RecordingDocument doc;
+    std::string const third(KsDvi::MostPostScriptHeaderBytes / 3, '%');
+    for (int i = 0; i < 3; ++i) doc.Special("!" + third);
+    EXPECT_FALSE(doc.IsPostScriptHeadersCut());
+    doc.Special("!" + third);
+    doc.Special("!/small 1 def");
+    EXPECT_TRUE(doc.IsPostScriptHeadersCut());
+    EXPECT_EQ(HeadersOf(doc).size(), 3u);
+    doc.RenewDvi();
+    EXPECT_FALSE(doc.IsPostScriptHeadersCut());
+    EXPECT_TRUE(HeadersOf(doc).empty());
+}
+
 // Every special of the TeX document and of the cases above, cut at every
 // length, in a block that ends with its NUL: nothing is read past it (the
 // sanitizer build checks) and every name comes from inside the special.

@@ -227,13 +227,13 @@ void ExpectAreasCoverLinkedText(RenderedPage& page) {
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inkPerArea[i], 0) << "area " << i;
 }
 
-// Link-coloured ink lies in the link areas, on the pages of hyperref-hypertex.tex and
-// links.tex; that the areas hold no more than the linked text, the exact
+// Link-coloured ink (asked for) lies in the link areas, on the pages of
+// hyperref-hypertex.tex and links.tex; that the areas hold no more than the linked text, the exact
 // rectangles ksdvi links prints show (tests/tools). FindHyLink hits inside
 // the areas, not on their right or bottom edge.
 TEST(Hyperlinks, LinkAreasCoverTheirText) {
     for (auto [file, index] : {std::pair{"hyperref-hypertex.dvi", 0}, {"hyperref-hypertex.dvi", 1}, {"links.dvi", 0}}) {
-        RenderedPage page(file, index, kDpi);
+        RenderedPage page(file, index, kDpi, String8(), true);
         ASSERT_TRUE(page.Opened());
         ExpectAreasCoverLinkedText(page);
         KsDviDrawer& d = page.Drawer();

@@ -2,11 +2,20 @@
 // resolution, paper and origin: dvipng for TeX's fonts (the same outline
 // fonts of the installation, the same METAFONT bitmaps where it has none), and
 // dvips with Ghostscript for what dvipng leaves out: EPS figures and the
-// PostScript that documents carry.
+// PostScript that documents carry. Documents of LaTeX packages that write
+// PostScript (beamer, TikZ, graphicx, hyperref) are made by LaTeX at test time;
+// their cases are skipped on a machine without the package.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/Cli.h"
 #include "support/PngImage.h"
@@ -47,6 +56,38 @@ Overlap Compare(GreyImage const& a, GreyImage const& b) {
 
 enum class Peer { Dvipng, DvipsGhostscript };
 
+// dvips and Ghostscript's pages of `dvi` as theirs-N.png in `out`. dvips runs
+// in `cwd`, where it finds the figures, as ksdvi finds them beside the
+// document; the paper is the document's. Colour pages, so that both images
+// turn grey the same way.
+bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir const& out, int dpi) {
+    int status = -1;
+    RunCommand("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " +
+                   "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
+                   std::to_string(dpi) + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") +
+                   " >/dev/null 2>&1",
+               &status);
+    return status == 0;
+}
+
+// Our page and theirs have the same size and their dark pixels lie together.
+void ExpectSameInk(std::string const& ours, std::string const& theirs, Peer peer, std::string const& what) {
+    SCOPED_TRACE(what);
+    GreyImage a, b;
+    ASSERT_TRUE(ReadGreyPng(ours, a)) << ours;
+    ASSERT_TRUE(ReadGreyPng(theirs, b)) << theirs;
+    // Ghostscript rounds the paper up to whole pixels, dvipng and ksdvi down.
+    EXPECT_NEAR(a.width, b.width, peer == Peer::Dvipng ? 0 : 1);
+    EXPECT_NEAR(a.height, b.height, peer == Peer::Dvipng ? 0 : 1);
+    Overlap o = Compare(a, b);
+    EXPECT_GT(o.ours, 1000);
+    // dvipng keeps TeX's pixel convention, where a reference point is the lower left
+    // corner of its pixel: its ink sits one row lower than the exact baseline we draw
+    // on. The pixel of slack absorbs that row; the rest is anti-aliasing at the edges.
+    EXPECT_GE(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
+    EXPECT_GE(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
+}
+
 struct Case {
     char const* file;
     int dpi;
@@ -67,31 +108,14 @@ TEST_P(PeerAgreement, InkLiesWhereThePeerPutsIt) {
         RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
                        DataFile(c.file) + " >/dev/null 2>&1",
                    &status);
+        ASSERT_EQ(status, 0);
     } else {
-        // dvips finds the figures beside the document, as ksdvi does; the paper is the document's.
-        // Colour pages, so that both images turn grey the same way.
-        RunCommand("cd " + DataFile("") + " && dvips -q -o " + (dir / "page.ps") + " " + c.file + " 2>/dev/null && " +
-                       "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
-                       dpi + " -o " + (dir / "theirs-%d.png") + " " + (dir / "page.ps") + " >/dev/null 2>&1",
-                   &status);
+        ASSERT_TRUE(RenderWithDvips(DataFile(""), c.file, dir, c.dpi));
     }
-    ASSERT_EQ(status, 0);
-    for (int page = 1; page <= c.pages; ++page) {
-        GreyImage ours, theirs;
-        ASSERT_TRUE(ReadGreyPng(dir / ("ours-" + std::to_string(page) + ".png"), ours)) << page;
-        ASSERT_TRUE(ReadGreyPng(dir / ("theirs-" + std::to_string(page) + ".png"), theirs)) << page;
-        // Ghostscript rounds the paper up to whole pixels, dvipng and ksdvi down.
-        EXPECT_NEAR(ours.width, theirs.width, c.peer == Peer::Dvipng ? 0 : 1);
-        EXPECT_NEAR(ours.height, theirs.height, c.peer == Peer::Dvipng ? 0 : 1);
-        Overlap o = Compare(ours, theirs);
-        SCOPED_TRACE(std::string(c.file) + " page " + std::to_string(page));
-        EXPECT_GT(o.ours, 1000);
-        // dvipng keeps TeX's pixel convention, where a reference point is the lower left
-        // corner of its pixel: its ink sits one row lower than the exact baseline we draw
-        // on. The pixel of slack absorbs that row; the rest is anti-aliasing at the edges.
-        EXPECT_GT(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
-        EXPECT_GT(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
-    }
+    for (int page = 1; page <= c.pages; ++page)
+        ExpectSameInk(dir / ("ours-" + std::to_string(page) + ".png"),
+                      dir / ("theirs-" + std::to_string(page) + ".png"), c.peer,
+                      std::string(c.file) + " page " + std::to_string(page));
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
@@ -107,5 +131,203 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi) +
                                     (info.param.peer == Peer::Dvipng ? "" : "_dvips");
                          });
+
+// ---- documents LaTeX makes at test time
+
+bool Installed(std::string const& file) {
+    int status = -1;
+    return !RunCommand("kpsewhich " + file + " 2>/dev/null", &status).empty() && status == 0;
+}
+
+void WriteText(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string FileBytes(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A document of LaTeX, with the files it reads written beside it.
+struct LatexCase {
+    char const* name;
+    std::vector<char const*> needs;  // files of the packages it uses, as kpsewhich finds them
+    char const* source;
+    std::vector<std::pair<char const*, char const*>> files = {};
+    int runs = 1;  // LaTeX runs until its references are resolved
+};
+
+// doc.dvi made from the case in `dir`; false (with the reason) when LaTeX failed.
+testing::AssertionResult MakeDvi(LatexCase const& c, TempDir const& dir) {
+    WriteText(dir / "doc.tex", c.source);
+    for (auto const& [name, text] : c.files) WriteText(dir / name, text);
+    for (int run = 0; run < c.runs; ++run) {
+        int status = -1;
+        RunCommand("cd " + dir.Path() + " && latex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
+                   &status);
+        if (status != 0) return testing::AssertionFailure() << "latex failed:\n" << FileBytes(dir / "doc.log");
+    }
+    return testing::AssertionSuccess();
+}
+
+// What `ksdvi ARGS` writes to standard error; its exit status to `status`.
+std::string KsdviWarnings(std::string const& args, int* status) {
+    return RunCommand(std::string(KSDVI_CLI) + " " + args + " 2>&1 >/dev/null", status);
+}
+
+void PrintTo(LatexCase const& c, std::ostream* out) { *out << c.name; }
+
+class LatexPeerAgreement : public testing::TestWithParam<LatexCase> {};
+
+// Every page agrees with dvips and Ghostscript, is the same drawn alone as
+// drawn with the document, and PostScript that runs cleanly says nothing.
+TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
+    LatexCase const& c = GetParam();
+    for (char const* file : {"latex.ltx", "article.cls"})
+        if (!Installed(file)) GTEST_SKIP() << "LaTeX is not installed (" << file << ")";
+    for (char const* file : c.needs)
+        if (!Installed(file)) GTEST_SKIP() << file << " is not installed";
+    TempDir dir;
+    ASSERT_TRUE(MakeDvi(c, dir));
+    int const dpi = 150;
+    int status = -1;
+    std::string const dvi = dir / "doc.dvi";
+    std::string warnings =
+        KsdviWarnings("render -r " + std::to_string(dpi) + " -o " + (dir / "ours-%d.png") + " " + dvi, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(warnings, "");
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, dpi));
+    int pages = 0;
+    while (std::filesystem::exists(dir / ("theirs-" + std::to_string(pages + 1) + ".png"))) ++pages;
+    ASSERT_GT(pages, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / ("ours-" + std::to_string(pages + 1) + ".png")));
+    for (int page = 1; page <= pages; ++page) {
+        std::string const n = std::to_string(page);
+        ExpectSameInk(dir / ("ours-" + n + ".png"), dir / ("theirs-" + n + ".png"), Peer::DvipsGhostscript,
+                      std::string(c.name) + " page " + n);
+        KsdviWarnings("render -r " + std::to_string(dpi) + " -p " + n + " -o " + (dir / "alone-%d.png") + " " + dvi,
+                      &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(FileBytes(dir / ("alone-" + n + ".png")) == FileBytes(dir / ("ours-" + n + ".png")))
+            << c.name << " page " << n << " drawn alone differs from the page drawn with the document";
+    }
+}
+
+// An EPS figure, a triangle with a bar on its left: turned, mirrored or
+// squeezed, it shows which.
+constexpr char kShapeEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 60\n"
+    "0 setgray 0 0 12 60 rectfill\n"
+    "newpath 20 5 moveto 95 5 lineto 20 55 lineto closepath fill\n%%EOF\n";
+
+// Two figures of the same size: a black square under a white one with a
+// light grey band; dvips paints the second over the first.
+constexpr char kUnderEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n0 setgray 0 0 100 100 rectfill\n%%EOF\n";
+constexpr char kOverEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n"
+    "1 setgray 0 0 60 100 rectfill 0.9 setgray 60 0 20 100 rectfill\n%%EOF\n";
+
+// A frame whose stroke lies on the bounding box, half of it outside.
+constexpr char kFrameEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n"
+    "0 setgray 6 setlinewidth 0 0 120 80 rectstroke 0 0 moveto 120 80 lineto stroke\n%%EOF\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, LatexPeerAgreement,
+    testing::Values(
+        // Items not uncovered yet lie under pgf's null device; the first
+        // document goes through Ghostscript (its navigation symbols are
+        // pictures of pgf), the second without.
+        LatexCase{"beamer_overlays",
+                  {"beamer.cls"},
+                  "\\documentclass{beamer}\n\\begin{document}\n\\begin{frame}{Overlays}\n\\begin{itemize}\n"
+                  "\\item<+-> First point, shown at once\n\\item<+-> Second point\n\\item<+-> Third point\n"
+                  "\\end{itemize}\n\\pause\nA last line after a pause, long enough to reach the right edge "
+                  "of the slide.\n\\end{frame}\n\\end{document}\n"},
+        LatexCase{"beamer_overlays_without_navigation",
+                  {"beamer.cls"},
+                  "\\documentclass{beamer}\n\\setbeamertemplate{navigation symbols}{}\n\\begin{document}\n"
+                  "\\begin{frame}{Overlays}\n\\only<1>{Only on the first slide.}\\uncover<2->{Uncovered "
+                  "on the second.}\n\\begin{itemize}\n\\item<+-> First point\n\\item<+-> Second point\n"
+                  "\\end{itemize}\n\\pause\nA last line after a pause.\n\\end{frame}\n\\end{document}\n"},
+        // pgf defines a pattern in global VM on the page that first uses it
+        LatexCase{"tikz_pattern_of_an_earlier_page",
+                  {"tikz.sty"},
+                  "\\documentclass{article}\n\\usepackage{tikz}\n\\usetikzlibrary{patterns}\n"
+                  "\\begin{document}\n\\begin{tikzpicture}\n"
+                  "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
+                  "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
+                  "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
+                  "\\end{tikzpicture}\n\\end{document}\n"},
+        // figures turned, mirrored and squeezed by graphicx
+        LatexCase{"graphicx_transformed_eps",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics[angle=30]{shape.eps}\\par\n\\rotatebox{90}{\\includegraphics{shape.eps}}\\par\n"
+                  "\\reflectbox{\\includegraphics{shape.eps}}\\par\n"
+                  "\\resizebox{6cm}{1cm}{\\includegraphics{shape.eps}}\n\\end{document}\n",
+                  {{"shape.eps", kShapeEps}}},
+        // the white of the second figure hides the first
+        LatexCase{"overlapping_eps",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics{under.eps}\\hspace{-50bp}\\includegraphics{over.eps}\n\\end{document}\n",
+                  {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}},
+        // dvips cuts a figure at its box only when asked
+        LatexCase{"eps_frame_on_its_bounding_box",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
+                  "\\includegraphics[width=3cm]{frame.eps}\n\\end{document}\n",
+                  {{"frame.eps", kFrameEps}}},
+        LatexCase{"hyperref_colour_links",
+                  {"hyperref.sty"},
+                  "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
+                  "\\begin{document}\n\\section{First}\\label{first}\nSee section~\\ref{first} on "
+                  "page~\\pageref{first}, and a few more words of text for the ink on the page.\n\\end{document}\n",
+                  {},
+                  2}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+// Pixels of each strong colour on a page: red, green, blue, and the mixtures
+// of two of them (yellow, magenta, cyan).
+std::array<long, 6> StrongColours(RgbImage const& image) {
+    std::array<long, 6> counts{};
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            uint32_t p = image.At(x, y);
+            int r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+            if (std::max({r, g, b}) - std::min({r, g, b}) < 128) continue;
+            bool hr = r > 128, hg = g > 128, hb = b > 128;
+            int kind = hr && hg ? 3 : hr && hb ? 4 : hg && hb ? 5 : hr ? 0 : hg ? 1 : 2;
+            ++counts[static_cast<size_t>(kind)];
+        }
+    }
+    return counts;
+}
+
+// The text of links keeps the document's colours, with either of hyperref's
+// drivers for DVI, with colorlinks and without: no colour of ksdvi's own.
+TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
+    if (!Installed("hyperref.sty")) GTEST_SKIP() << "hyperref.sty is not installed";
+    for (char const* options : {"colorlinks,linkcolor=red", "hypertex,colorlinks,linkcolor=red", "hypertex"}) {
+        SCOPED_TRACE(options);
+        std::string const source = std::string("\\documentclass{article}\n\\usepackage[") + options +
+                                   "]{hyperref}\n\\begin{document}\n\\section{First}\\label{first}\n"
+                                   "See section~\\ref{first} on page~\\pageref{first}.\n\\end{document}\n";
+        LatexCase const c{"links", {}, source.c_str(), {}, 2};
+        TempDir dir;
+        ASSERT_TRUE(MakeDvi(c, dir));
+        int status = -1;
+        KsdviWarnings("render -r 150 -p 1 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"), &status);
+        ASSERT_EQ(status, 0);
+        ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
+        RgbImage ours, theirs;
+        ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+        ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
+        std::array<long, 6> a = StrongColours(ours), b = StrongColours(theirs);
+        for (size_t kind = 0; kind < a.size(); ++kind)
+            EXPECT_NEAR(a[kind], b[kind], 20 + b[kind] / 4) << "colour " << kind;
+    }
+}
 
 }  // namespace

@@ -1,5 +1,5 @@
-// PostScript of documents: graphicx's transformations evaluated without an
-// interpreter, and page colours that PostScript takes away. How pages with
+// PostScript of documents: graphicx's transformations and pgf's null device
+// evaluated without an interpreter, and page colours that PostScript takes away. How pages with
 // PostScript look beside dvips and Ghostscript is PeerAgreementTest's.
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@ struct TransformCase {
     std::string_view code;  // run after a moveto to (100, 50)
     bool known;
     double x, y;  // where the page point (110, 50) goes; unused when not known
+    bool invisible = false;  // the null device is current after it
 };
 
 class Transforms : public testing::TestWithParam<TransformCase> {};
@@ -27,6 +28,7 @@ TEST_P(Transforms, AsGraphicxWritesThem) {
     t.MoveTo(100, 50);
     ASSERT_EQ(t.Run(c.code), c.known) << c.what;
     if (!c.known) return;
+    EXPECT_EQ(t.Graphics().invisible, c.invisible) << c.what;
     double x, y;
     t.Current().Apply(110, 50, x, y);
     EXPECT_NEAR(x, c.x, 1e-9) << c.what;
@@ -54,6 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
                       "currentpoint currentpoint translate 1 2 div 1 2 div scale neg exch neg exch translate",
                       true, 110, 50},
         TransformCase{"a comment", "% just words\n", true, 110, 50},
+        // pgf's invisible parts (beamer's covered overlays), and their end
+        TransformCase{"null device", "gsave nulldevice", true, 110, 50, true},
+        TransformCase{"null device and back", "gsave nulldevice grestore", true, 110, 50, false},
+        TransformCase{"null device in a rotation and back",
+                      "gsave currentpoint currentpoint translate 90 neg rotate neg exch neg exch translate "
+                      "gsave nulldevice grestore",
+                      true, 100, 40, false},
         TransformCase{"Resolution", "Resolution 150 sub pop", true, 110, 50},
         TransformCase{"painting is left to Ghostscript", "0 0 10 10 rectfill", false, 0, 0},
         TransformCase{"an operand missing", "translate", false, 0, 0},

@@ -1,8 +1,8 @@
 #pragma once
 // Pages drawn for the tests. A Canvas is a white device of a given size; a
 // RenderedPage is a page of a test document drawn on one as `ksdvi render`
-// draws it (the DVI origin one inch from the top and left edges, links in
-// blue), on letter-size paper. Its drawer stays open, so that tests read its
+// draws it (the DVI origin one inch from the top and left edges, the link
+// colour blue), on letter-size paper. Its drawer stays open, so that tests read its
 // links, anchors and pictures as well as the pixels.
 
 #include <gtest/gtest.h>
@@ -57,9 +57,12 @@ inline ksdvi::TeXFonts& Fonts() {
 
 class RenderedPage : public Canvas {
 public:
-    // `page` is 0-based; `anchor` is the anchor the drawer looks for.
-    RenderedPage(std::string const& file, int page, int dpi, String8 const& anchor = String8())
+    // `page` is 0-based; `anchor` is the anchor the drawer looks for; with
+    // `colourLinkText` the text of html: links is drawn in the link colour.
+    RenderedPage(std::string const& file, int page, int dpi, String8 const& anchor = String8(),
+                 bool colourLinkText = false)
         : Canvas(17 * dpi / 2, 11 * dpi, dpi), session_(DataFile(file), {}, Fonts()) {
+        drawer_.SetLinkTextColoured(colourLinkText);
         if (session_.Load()) DrawWholePage(drawer_, dc, session_.Document(), page, dpi, 1.0, anchor);
     }
     ~RenderedPage() { drawer_.Close(); }

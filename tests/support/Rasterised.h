@@ -9,22 +9,7 @@
 #include <vector>
 
 #include "support/Cli.h"
-
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-    // 0x00RRGGBB; white outside the image.
-    uint32_t At(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFF;
-        uint8_t const* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-        return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
-    bool Dark(int x, int y, int threshold = 128) const {
-        uint32_t p = At(x, y);
-        return (p >> 16 & 0xFF) * 299 + (p >> 8 & 0xFF) * 587 + (p & 0xFF) * 114 < uint32_t(threshold) * 1000;
-    }
-};
+#include "support/PngImage.h"
 
 inline bool HavePoppler() {
     return std::system("command -v pdftoppm >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;

@@ -254,4 +254,37 @@ TEST(RenderCli, PostScriptThatFailsIsLeftOut) {
     EXPECT_GT(page.DarkCount(), 900);  // the rule: 10pt x 100pt
 }
 
+// What a page defines in global VM holds on the pages after it, drawn with
+// the document or alone, as in dvips' one job; a global definition that
+// fails is its own page's problem only.
+TEST(RenderCli, GlobalDefinitionsOfEarlierPagesHold) {
+    DviBuilder b;
+    b.Pre()
+        .Bop(1)
+        .Special(
+            "ps: save true setglobal globaldict begin /ksdviSquare { 0 0 moveto 50 0 rlineto 0 50 rlineto "
+            "-50 0 rlineto closepath fill } bind def end restore")
+        .Special("ps: save true setglobal thisisnotdefined restore")
+        .Eop()
+        .Bop(2)
+        .Special("ps: ksdviSquare")
+        .Eop()
+        .Post();
+    TempFile dvi(b.bytes);
+    TempDir dir;
+    for (char const* pages : {"1-2", "2"}) {
+        SCOPED_TRACE(pages);
+        int status = -1;
+        std::string out = Ksdvi(
+            "render -r 72 -p " + std::string(pages) + " -o " + (dir / "p-%d.png") + " " + dvi.Path(), &status, true);
+        EXPECT_EQ(status, 0);
+        std::string const page1 = "warning: page 1: its PostScript is left out: PostScript error: undefined\n";
+        EXPECT_EQ(out.find(page1) != std::string::npos, std::string(pages) == "1-2") << out;
+        EXPECT_EQ(out.find("page 2"), std::string::npos) << out;
+        GreyImage page;
+        ASSERT_TRUE(ReadGreyPng(dir / "p-2.png", page));
+        EXPECT_NEAR(page.DarkCount(), 2500, 200);  // the square, 50 pixels a side
+    }
+}
+
 }  // namespace

@@ -35,6 +35,7 @@ struct RenderOptions {
     std::string paper = "a4";
     int jobs = 0;  // 0: one worker per core
     bool links = false;
+    bool linkColour = false;  // text of html: links in blue, not the document's colours
     bool follow = false;    // render pages as TeX writes them, until the postamble
     std::string highlight;  // paint where this text occurs
     SessionOptions session;

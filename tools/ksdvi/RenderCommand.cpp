@@ -77,6 +77,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
     settings.dpi = options.dpi;
     settings.zoom = options.zoom;
     settings.markLinks = options.links;
+    settings.colourLinkText = options.linkColour;
     std::unique_ptr<PageRenderer> renderer;
     bool failed = false;
     // A copy of a pipe never grows: what it holds is all there is.
@@ -148,6 +149,7 @@ int RunRender(RenderOptions const& options) {
     settings.dpi = options.dpi;
     settings.zoom = options.zoom;
     settings.markLinks = options.links;
+    settings.colourLinkText = options.linkColour;
     if (!ChoosePaper(first, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
         return 1;
     if (pages->size() > 1 && !NamesPageNumber(pattern)) {

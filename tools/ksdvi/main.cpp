@@ -129,6 +129,8 @@ int main(int argc, char** argv) {
     renderCmd->add_option("-j,--jobs", render.jobs, "Pages rendered in parallel (default: one per core)")
         ->check(CLI::Range(1, 256));
     renderCmd->add_flag("--links", render.links, "Mark the areas of hyperlinks");
+    renderCmd->add_flag("--link-colour", render.linkColour,
+                        "Draw the text of html: links in blue instead of the document's colours");
     renderCmd->add_option("--highlight", render.highlight, "Paint where this text occurs (as search finds it)")
         ->check(kNotEmpty);
     renderCmd->add_flag("--follow", render.follow, "Render each page as TeX completes it, until the file is finished")
