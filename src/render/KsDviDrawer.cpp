@@ -3,8 +3,6 @@
 
 #include "render/KsDviDrawer.h"
 
-#include <cstring>
-
 #include "device/CdcDevice.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
@@ -28,7 +26,6 @@ KsDviDrawer::~KsDviDrawer() {
 
 void KsDviDrawer::InitAll() {
     pDC_ = nullptr;
-    palette_.reset();
     device_.reset();
     mask_.reset();
     waterMark_.reset();
@@ -47,22 +44,6 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     dc.SetMapMode(MM_TEXT);
     dc.SetTextAlign(TA_BASELINE);
     dc.SetBkMode(TRANSPARENT);
-
-    if (dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE) {
-        PALETTEENTRY entries[256];
-        auto* stock = dynamic_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE));
-        UINT count = stock ? stock->GetPaletteEntries(0, 256, entries) : 0;
-        if (count > 0) {
-            std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
-            auto* lp = reinterpret_cast<LOGPALETTE*>(buffer.data());
-            lp->palVersion = 0x300;
-            lp->palNumEntries = static_cast<WORD>(count);
-            std::memcpy(lp->palPalEntry, entries, count * sizeof(PALETTEENTRY));
-            palette_ = std::make_unique<CPalette>();
-            palette_->CreatePalette(lp);
-            dc.SelectPalette(palette_.get(), FALSE);
-        }
-    }
 
     pixels_ = ksdvi::PixelMapping(dvi, dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(LOGPIXELSY),
                                   fpreal4::FromRaw(zoom_), hOffset, vOffset);
@@ -119,7 +100,7 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.hPixPerDvi = pixels_.PerDviX();
     geometry.vPixPerDvi = pixels_.PerDviY();
     auto run = std::make_unique<ksdvi::PostScriptPage>();
-    if (run->Run(*dvi_, page, geometry, pDC_, pDC_, palette_.get()))
+    if (run->Run(*dvi_, page, geometry, pDC_, pDC_))
         postScript_ = std::move(run);
     else
         postScriptProblem_ = run->Error();
@@ -136,7 +117,6 @@ void KsDviDrawer::Close() {
     ClearPictList();
     linkList_.RemoveAll();
     links_.clear();
-    palette_.reset();
     KsDviDrawerBase::Close();
 }
 

@@ -39,7 +39,6 @@ public:
     using CPen = ksdvi::gdi::CPen;
     using CBrush = ksdvi::gdi::CBrush;
     using CBitmap = ksdvi::gdi::CBitmap;
-    using CPalette = ksdvi::gdi::CPalette;
     using COLORREF = ksdvi::gdi::COLORREF;
     using CWnd = ksdvi::gdi::CWnd;
 
@@ -275,7 +274,6 @@ private:
     int zoom_ = 0;
     ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
-    std::unique_ptr<CPalette> palette_;
     COLORREF fillColour_ = 0;  // rules'
     COLORREF colorStack_[ColorStackSize] = {};
     int colorStackSize_ = 0;

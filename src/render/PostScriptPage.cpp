@@ -154,8 +154,7 @@ std::string Colour(unsigned int rgb) {
 
 }  // namespace
 
-bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference,
-                         gdi::CPalette* palette) {
+bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference) {
     states_.clear();
     error_.clear();
     drawsRules_ = false;
@@ -240,7 +239,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     program += "eop end\n";
 
     GS* gs = GetGS();
-    TransparentPagePainter painter(dc, reference, palette, 0, g.height, 24);
+    TransparentPagePainter painter(dc, reference, 0, g.height);
     if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width, g.height,
                         24, &painter, -1, -1)) {
         error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();

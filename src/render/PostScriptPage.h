@@ -42,7 +42,7 @@ public:
     // on `dc`. False with
     // Error() set when its PostScript failed, stopped or could not run; the
     // page then has no PostScript drawing and no graphics states.
-    bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, gdi::CPalette* palette);
+    bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference);
     std::string const& Error() const { return error_; }
 
     // Whether the page's rules were drawn with its PostScript; they are not

@@ -27,7 +27,6 @@ void TransparentPagePainter::OutputPage(int w, int h) {
     CDC memory;
     if (!memory.CreateCompatibleDC(reference_)) return;
     GS* gs = GetGS();
-    if (bits_ <= 8 && palette_) MergePalette(*gs, memory);
     gs->LockGSDevice();
     std::vector<unsigned char> infoBytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     auto* info = reinterpret_cast<BITMAPINFO*>(infoBytes.data());
@@ -42,7 +41,7 @@ void TransparentPagePainter::OutputPage(int w, int h) {
     }
     // The colours land on the whitened area; white leaves the page as it is.
     CBitmap colour;
-    int colourRows = RowsPerBand(bits_, w, h);
+    int colourRows = RowsPerBand(24, w, h);
     if (colour.CreateCompatibleBitmap(reference_, w, colourRows)) {
         memory.SelectObject(&colour);
         Transfer(*gs, memory, *info, w, h, colourRows, SRCAND);
@@ -63,19 +62,6 @@ void TransparentPagePainter::Transfer(GS& gs, CDC& memory, BITMAPINFO& info, int
         done += rows;
     }
     info.bmiHeader = whole;
-}
-
-// Palette devices: the page's colours join the drawer's palette.
-void TransparentPagePainter::MergePalette(GS& gs, CDC& memory) {
-    HPALETTE theirs = gs.GetPalette();
-    if (!theirs) return;
-    PALETTEENTRY entries[256];
-    UINT n = theirs->GetPaletteEntries(0, 256, entries);
-    UINT start = palette_->GetEntryCount();
-    if (n > 0 && palette_->ResizePalette(start + n)) palette_->SetPaletteEntries(start, n, entries);
-    memory.SelectPalette(palette_, FALSE);
-    DeleteObject(theirs);
-    out_->RealizePalette();
 }
 
 }  // namespace ksdvi

@@ -13,10 +13,10 @@ namespace ksdvi {
 
 class TransparentPagePainter : public GS::PageOutputter {
 public:
-    // The page's lower left corner goes to (left, bottom) of `out`; `bits`
-    // per pixel as the job renders them; a palette device's palette, or null.
-    TransparentPagePainter(gdi::CDC* out, gdi::CDC* reference, gdi::CPalette* palette, int left, int bottom, int bits)
-        : out_(out), reference_(reference), palette_(palette), left_(left), bottom_(bottom), bits_(bits) {}
+    // The page's lower left corner goes to (left, bottom) of `out`. Jobs
+    // render 24 bits a pixel.
+    TransparentPagePainter(gdi::CDC* out, gdi::CDC* reference, int left, int bottom)
+        : out_(out), reference_(reference), left_(left), bottom_(bottom) {}
 
     void OutputPage(int w, int h) override;
 
@@ -24,12 +24,10 @@ public:
 
 private:
     void Transfer(GS& gs, gdi::CDC& memory, gdi::BITMAPINFO& info, int w, int h, int band, gdi::DWORD rop);
-    void MergePalette(GS& gs, gdi::CDC& memory);
 
     gdi::CDC* out_;
     gdi::CDC* reference_;
-    gdi::CPalette* palette_;
-    int left_, bottom_, bits_;
+    int left_, bottom_;
 };
 
 }  // namespace ksdvi
