@@ -22,15 +22,15 @@ constexpr SpecialKeyword kKeywords[] = {
     {kDvipsColorKeyword, F::DvipsColor, LetterCase::Matters},
     {kDvipsBackgroundKeyword, F::DvipsBackground, LetterCase::Matters},
     {"width:", F::Width},
-    {"line:", F::Line},
-    {"arc:", F::Arc},
-    {"box:", F::Box},
-    {"boxfill:", F::BoxFill},
-    {"ellipsefill:", F::EllipseFill},
-    {"graphics:", F::Graphics, LetterCase::Matters},
+    {"line:", F::Line, LetterCase::Ignored, true},
+    {"arc:", F::Arc, LetterCase::Ignored, true},
+    {"box:", F::Box, LetterCase::Ignored, true},
+    {"boxfill:", F::BoxFill, LetterCase::Ignored, true},
+    {"ellipsefill:", F::EllipseFill, LetterCase::Ignored, true},
+    {"graphics:", F::Graphics, LetterCase::Matters, true},
     {"papersize=", F::PaperSize, LetterCase::Matters},
     {"ps::[begin]", F::PsBegin},
-    {"ps:", F::Ps},
+    {"ps:", F::Ps, LetterCase::Ignored, true},
 };
 
 }  // namespace

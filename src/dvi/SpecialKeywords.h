@@ -40,6 +40,9 @@ struct SpecialKeyword {
     std::string_view word;
     SpecialFamily family;
     LetterCase letterCase = LetterCase::Ignored;
+    // Puts ink on the page (shapes, pictures, PostScript) rather than
+    // changing colours, links or the pen.
+    bool inks = false;
 };
 
 // The keyword that begins the `length` bytes at `text`, null when none does.

@@ -40,26 +40,6 @@ KsDviDrawer::SpecialHandler KsDviDrawer::HandlerOf(SpecialFamily family) {
     }
 }
 
-namespace {
-
-// Specials that draw shapes or place pictures; the others change colours,
-// links and the pen.
-bool PutsInk(SpecialFamily family) {
-    using F = SpecialFamily;
-    switch (family) {
-    case F::Line:
-    case F::Arc:
-    case F::Box:
-    case F::BoxFill:
-    case F::EllipseFill:
-    case F::Graphics:
-    case F::Ps: return true;
-    default: return false;
-    }
-}
-
-}  // namespace
-
 void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     // The page buffer holds no NUL after the special: parse a terminated copy.
     auto copy = std::make_unique<unsigned char[]>(size_t{length} + 1);
@@ -80,7 +60,7 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
 
     SpecialKeyword const* keyword = FindSpecialKeyword(begin, length);
     // Under the null device only the specials that carry state count.
-    if (invisible_ && (!keyword || PutsInk(keyword->family))) return;
+    if (invisible_ && (!keyword || keyword->inks)) return;
     if (SpecialHandler handle = keyword ? HandlerOf(keyword->family) : nullptr)
         (this->*handle)(begin + keyword->word.size(), end);
     else
