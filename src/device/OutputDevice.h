@@ -1,11 +1,11 @@
 #pragma once
 // What ksdvi's painter hands to an output, in device pixels: the page's
-// background, its fonts as font programs (a FreeType face, or TeX's bitmap font) at their
-// sizes on the device, glyphs on their baselines, rules, lines and shapes,
-// raster pictures. The painter
-// decides where and what (positions, the PostScript transformation in force,
-// link areas, which glyphs a font lacks); a device only draws. The raster
-// device paints on a drawing context (CdcDevice.h).
+// background, its fonts as font programs (a FreeType face, or TeX's bitmap
+// font) at their sizes on the device, glyphs on their baselines, rules, lines
+// and shapes, raster pictures and marked link areas. The painter decides
+// where and what (positions, the PostScript transformation in force, link
+// areas, which glyphs a font lacks); a device only draws. The raster device
+// paints on a drawing context (CdcDevice.h).
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,11 @@
 #pragma once
 // Paints one page of a document on a device context: scale factors from the
-// preamble, the device and the zoom; one pair of outline fonts per document
-// font; glyphs at their baselines, rules as filled rectangles; colour, simple
-// graphics, hyperlink areas and pictures from the page's specials.
+// preamble, the device and the zoom; the faces of every document font;
+// glyphs at their baselines, rules as filled rectangles; colour, simple
+// graphics, hyperlink areas and pictures from the page's specials. What it
+// paints goes through an output device (device/OutputDevice.h), the raster
+// one over the context; PostScript, metafiles and drawing records, which
+// need the context's own semantics, draw on the context itself.
 
 #include <array>
 #include <chrono>
