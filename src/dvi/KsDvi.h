@@ -14,6 +14,9 @@
 
 #include "dvi/DocumentFiles.h"
 #include "dvi/FaceSubstitutions.h"
+#include "font/FontLimits.h"
+#include "font/ItrnFont.h"
+#include "font/MetricFileStream.h"
 #include "page/Paper.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
@@ -40,17 +43,14 @@ public:
     static constexpr int MaxPages = 3000;
     static constexpr int32_t MaxPageBytes = 1 << 30;
     static constexpr int FontIndexSize = 65536;
-    static constexpr int FontHashSize = 73;
+    static constexpr int FontHashSize = ksdvi::kFontHashSize;
     static constexpr int ColorStackSize = 200;
 
-    class ItrnFont;     // font/ItrnFont.h
+    using ItrnFont = ksdvi::ItrnFont;
     class ItrnFontItr;  // dvi/ItrnFontItr.h
 
     // Metric files: opened for reading only, big-endian.
-    class Tfmifstream : public BinInFileStream {
-    public:
-        explicit Tfmifstream(String8 const& path) : std::ifstream(path.c_str(), std::ios::in | std::ios::binary) {}
-    };
+    using Tfmifstream = ksdvi::MetricFileStream;
 
     // The DVI file. Opens do not lock on Linux, so TeX can keep writing while we read.
     class Dviifstream : public BinInFileStream {
@@ -278,7 +278,7 @@ public:
     std::string GetFontProblem(std::string const& name) const;
     // A document gets this many font records (a name at a size), virtual
     // fonts' own included: past them, definitions load nothing.
-    static constexpr int MostFontRecords = 10000;
+    static constexpr int MostFontRecords = ksdvi::kMostFontRecords;
 
     // --- the work virtual fonts may make: packet instructions, counted once
     // per page however often it is drawn. Virtual fonts whose characters set

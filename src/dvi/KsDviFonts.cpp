@@ -37,7 +37,7 @@ void KsDvi::ItrnFontItr::SeekFrom(int bucket) {
 
 KsDvi::ItrnFontItr const& KsDvi::ItrnFontItr::operator++() {
     if (!current_) return *this;
-    current_ = current_->next_;
+    current_ = ksdvi::FontRegistry::NextInChain(*current_);
     if (!current_) SeekFrom(bucket_ + 1);
     return *this;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dvi/DocumentFiles.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
 #include "platform/kpathsea/KPathSea.h"
@@ -59,8 +60,8 @@ FontRegistry::Font* FontRegistry::LoadLocal(String8 const& area, String8 const& 
 
     // Virtual fonts that ask for sizes of others, which ask again, multiply
     // records: a document gets a budget of them.
-    if (count_ >= KsDvi::MostFontRecords) {
-        problem_ = "the document asks for more than " + std::to_string(KsDvi::MostFontRecords) + " fonts";
+    if (count_ >= kMostFontRecords) {
+        problem_ = "the document asks for more than " + std::to_string(kMostFontRecords) + " fonts";
         return nullptr;
     }
     auto font = std::make_unique<Font>(this, area, name, size);
@@ -142,5 +143,7 @@ FontRegistry::Files const& FontRegistry::FindFiles(String8 const& name) {
     if (!vf.IsNull()) files.vf = std::make_shared<std::vector<unsigned char> const>(Font::ReadVfFile(vf));
     return files;
 }
+
+FontRegistry::Font* FontRegistry::NextInChain(Font const& font) { return font.next_; }
 
 }  // namespace ksdvi

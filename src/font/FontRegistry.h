@@ -11,9 +11,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dvi/KsDvi.h"
+#include "font/FontLimits.h"
+#include "stream/DList.h"
+#include "stream/String8.h"
+
+class KPathSea;
+class KsDviTTFMap;
 
 namespace ksdvi {
+
+class DocumentFiles;
+class ItrnFont;
 
 // Where a document's font files come from, and how its fonts are painted.
 struct FontSources {
@@ -26,7 +34,7 @@ struct FontSources {
 
 class FontRegistry {
 public:
-    using Font = KsDvi::ItrnFont;
+    using Font = ItrnFont;
 
     FontRegistry();
     ~FontRegistry();
@@ -44,8 +52,10 @@ public:
     std::string TakeProblem() { return std::move(problem_); }
 
     int Count() const { return count_; }
-    // The fonts of a hash bucket (0 to KsDvi::FontHashSize - 1), newest first.
+    // The fonts of a hash bucket (0 to kFontHashSize - 1), newest first, and
+    // the font after `font` in its bucket.
     Font* Chain(int bucket) const { return chains_[bucket]; }
+    static Font* NextInChain(Font const& font);
 
     // Forgets the fonts, as a rescan does; `release` also frees the records
     // (drawers of the earlier scan may otherwise still point at them).
@@ -63,7 +73,7 @@ private:
 
     FontSources const* sources_ = nullptr;  // those of the load under way
     int count_ = 0;
-    std::array<Font*, KsDvi::FontHashSize> chains_{};
+    std::array<Font*, kFontHashSize> chains_{};
     std::vector<std::unique_ptr<Font>> store_;              // owns the records
     std::unordered_map<std::string, Font*> byNameAndSize_;  // the chains' records
     std::unordered_map<std::string, Files> files_;          // by name

@@ -6,22 +6,22 @@
 
 using namespace ksdvi;
 
-KsDvi::ItrnFont::ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale)
+ksdvi::ItrnFont::ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale)
     : owner_(owner), area_(area), name_(name), scaleSize_(static_cast<int>(scale)) {}
 
-KsDvi::ItrnFont::~ItrnFont() = default;
+ksdvi::ItrnFont::~ItrnFont() = default;
 
-unsigned char const* KsDvi::ItrnFont::GetCharPacket(unsigned int c) const {
+unsigned char const* ksdvi::ItrnFont::GetCharPacket(unsigned int c) const {
     if (!IsValidChar(c) || !virtual_ || c - bc_ >= packets_.size()) return nullptr;
     return packets_[c - bc_].get();
 }
 
-int KsDvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
+int ksdvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
     if (!IsValidChar(c) || !virtual_ || c - bc_ >= packetLengths_.size()) return 0;
     return packetLengths_[c - bc_];
 }
 
-bool KsDvi::ItrnFont::FileHolds(Tfmifstream& in, uint32_t words) {
+bool ksdvi::ItrnFont::FileHolds(MetricFileStream& in, uint32_t words) {
     auto here = in.tellg();
     in.seekg(0, std::ios::end);
     auto size = in.tellg();
@@ -29,7 +29,7 @@ bool KsDvi::ItrnFont::FileHolds(Tfmifstream& in, uint32_t words) {
     return size >= 0 && static_cast<uint64_t>(words) * 4 <= static_cast<uint64_t>(size);
 }
 
-bool KsDvi::ItrnFont::IndexesFitTables() const {
+bool ksdvi::ItrnFont::IndexesFitTables() const {
     for (size_t i = 0; i < widthIndex_.size(); ++i) {
         if (widthIndex_[i] >= widths_.size() || heightIndex_[i] >= heights_.size() || depthIndex_[i] >= depths_.size())
             return false;
@@ -39,11 +39,11 @@ bool KsDvi::ItrnFont::IndexesFitTables() const {
 
 // TFM: lf lh bc ec nw nh nd ni nl nk ne np (16 bits each), header[lh],
 // char_info[ec-bc+1], width[nw], height[nh], depth[nd], then tables we do not use.
-int KsDvi::ItrnFont::LoadTfm(String8 const& path) {
+int ksdvi::ItrnFont::LoadTfm(String8 const& path) {
     int length = path.GetLength();
     if (length > 4 && strcasecmp(path.c_str() + length - 4, ".ofm") == 0) return LoadOfm(path);
 
-    Tfmifstream in(path);
+    MetricFileStream in(path);
     uint32_t lf = in.ReadUInt16(), lh = in.ReadUInt16();
     uint32_t bc = in.ReadUInt16(), ec = in.ReadUInt16();
     uint32_t nw = in.ReadUInt16(), nh = in.ReadUInt16(), nd = in.ReadUInt16(), ni = in.ReadUInt16();
@@ -75,7 +75,7 @@ int KsDvi::ItrnFont::LoadTfm(String8 const& path) {
     return ReadDimensions(in, scaler);
 }
 
-void KsDvi::ItrnFont::AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd) {
+void ksdvi::ItrnFont::AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd) {
     widthIndex_.assign(codes, 0);
     heightIndex_.assign(codes, 0);
     depthIndex_.assign(codes, 0);
@@ -85,7 +85,7 @@ void KsDvi::ItrnFont::AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, u
 }
 
 // The width, height and depth tables follow the char_info words in TFM and OFM.
-int KsDvi::ItrnFont::ReadDimensions(Tfmifstream& in, FixWordScaler const& scaler) {
+int ksdvi::ItrnFont::ReadDimensions(MetricFileStream& in, FixWordScaler const& scaler) {
     for (int32_t& w : widths_) w = scaler.Scale(in.ReadUInt32());
     for (int32_t& h : heights_) h = scaler.Scale(in.ReadUInt32());
     for (int32_t& d : depths_) d = scaler.Scale(in.ReadUInt32());
@@ -100,7 +100,7 @@ int KsDvi::ItrnFont::ReadDimensions(Tfmifstream& in, FixWordScaler const& scaler
 // Header words 18 and up may describe the outline face that paints the font:
 // 18 = 1, 22..24 height/width/vadjust, 25 weight|italic|slant|encoding, 26 name
 // length, then the name; the double-byte face follows in the same layout.
-void KsDvi::ItrnFont::ReadHeaderTTFInfo(std::vector<uint32_t> const& header, FixWordScaler const& scaler) {
+void ksdvi::ItrnFont::ReadHeaderTTFInfo(std::vector<uint32_t> const& header, FixWordScaler const& scaler) {
     size_t lh = header.size();
     if (!sbcInfo_.faceName.IsNull() || lh < 27 || header[18] != 1) return;
 

@@ -6,16 +6,18 @@
 #include <memory>
 #include <vector>
 
-#include "dvi/KsDvi.h"
 #include "font/KsDviTTFMap.h"
+#include "font/MetricFileStream.h"
+#include "stream/String8.h"
 
 namespace ksdvi {
+
 class ByteReader;
 class FixWordScaler;
 class FontRegistry;
-}  // namespace ksdvi
 
-class KsDvi::ItrnFont {
+// Known to the document's users as KsDvi::ItrnFont.
+class ItrnFont {
 public:
     // The outline face for one kind of character code, sizes in DVI units.
     struct TTFInfo {
@@ -37,15 +39,15 @@ public:
     static constexpr int LocalFontIndexSize = 65536;
 
     // `owner` loads the fonts a virtual font names.
-    ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale);
+    ItrnFont(FontRegistry* owner, String8 const& area, String8 const& name, unsigned int scale);
     ItrnFont(ItrnFont const&) = delete;
     ItrnFont& operator=(ItrnFont const&) = delete;
     ~ItrnFont();
 
     int LoadTfm(String8 const& path);
     int LoadOfm(String8 const& path);
-    int LoadOfmLevel0(Tfmifstream& in);
-    int LoadOfmLevel1(Tfmifstream& in);
+    int LoadOfmLevel0(MetricFileStream& in);
+    int LoadOfmLevel1(MetricFileStream& in);
     void LoadVf(String8 const& path);
     // The same from the file's bytes (empty when it could not be read).
     void LoadVf(std::vector<unsigned char> const& bytes);
@@ -83,28 +85,27 @@ public:
     TTFInfo const& GetSBCTTFInfo() const { return sbcInfo_; }
     TTFInfo const& GetDBCTTFInfo() const { return dbcInfo_; }
     // The glyph names of the codes of an ENC_GLYPH_NAMES font, else null.
-    ksdvi::EncodingVector const* GetGlyphNames() const { return glyphNames_.get(); }
+    EncodingVector const* GetGlyphNames() const { return glyphNames_.get(); }
 
 private:
-    friend class ksdvi::FontRegistry;
-    friend class KsDvi::ItrnFontItr;
+    friend class FontRegistry;
 
     // Reads the face description that a TFM header may carry (words 18 and up).
-    void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, ksdvi::FixWordScaler const& scaler);
+    void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, FixWordScaler const& scaler);
     // Whether the file holds `words` four-byte words: files that claim more
     // than they hold are rejected before anything is allocated for them.
-    static bool FileHolds(Tfmifstream& in, uint32_t words);
+    static bool FileHolds(MetricFileStream& in, uint32_t words);
     // Validates the index tables against the value tables once they are read.
     bool IndexesFitTables() const;
     void AllocateTables(uint32_t codes, uint32_t nw, uint32_t nh, uint32_t nd);
-    int ReadDimensions(Tfmifstream& in, ksdvi::FixWordScaler const& scaler);
-    int ReadHeader(Tfmifstream& in, uint32_t lh);
-    void LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k);
-    void LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c);
+    int ReadDimensions(MetricFileStream& in, FixWordScaler const& scaler);
+    int ReadHeader(MetricFileStream& in, uint32_t lh);
+    void LoadVfFntDef(int scale, ByteReader& in, unsigned int k);
+    void LoadVfCharPacket(int scale, ByteReader& in, unsigned int c);
     void DropPackets();
 
     int id_ = -1;
-    ksdvi::FontRegistry* owner_;
+    FontRegistry* owner_;
     ItrnFont* next_ = nullptr;
     int virtual_ = 0;
     uint32_t checksum_ = 0;
@@ -130,6 +131,8 @@ private:
     TTFInfo sbcInfo_;
     TTFInfo dbcInfo_;
     KsDviTTFMap::EncodingName encoding_ = KsDviTTFMap::ENC_OT1;
-    std::shared_ptr<ksdvi::EncodingVector const> glyphNames_;
+    std::shared_ptr<EncodingVector const> glyphNames_;
     int xSeriesIndex_ = 1;
 };
+
+}  // namespace ksdvi

@@ -32,7 +32,7 @@ int TrailingNumber(String8 const& name) {
 
 }  // namespace
 
-void KsDvi::ItrnFont::LoadTTFInfo(KsDviTTFMap const* map) {
+void ksdvi::ItrnFont::LoadTTFInfo(KsDviTTFMap const* map) {
     KsDviTTFMap::Entry const* entry = map ? map->GetEntry(name_) : nullptr;
     if (entry) {
         int z = scaleSize_;

@@ -8,15 +8,15 @@
 
 using namespace ksdvi;
 
-int KsDvi::ItrnFont::LoadOfm(String8 const& path) {
-    Tfmifstream in(path);
+int ksdvi::ItrnFont::LoadOfm(String8 const& path) {
+    MetricFileStream in(path);
     uint32_t level = in.ReadUInt32();
     if (level == 0) return LoadOfmLevel0(in);
     if (level == 1) return LoadOfmLevel1(in);
     return 0;
 }
 
-int KsDvi::ItrnFont::ReadHeader(Tfmifstream& in, uint32_t lh) {
+int ksdvi::ItrnFont::ReadHeader(MetricFileStream& in, uint32_t lh) {
     if (lh < 2) return 0;
     checksum_ = in.ReadUInt32();
     designSize_ = in.ReadUInt32() >> 4;
@@ -26,7 +26,7 @@ int KsDvi::ItrnFont::ReadHeader(Tfmifstream& in, uint32_t lh) {
 
 // lf lh bc ec nw nh nd ni nl nk ne np fontdir, header[lh], char_info[ec-bc+1] of
 // 8 bytes, widths, heights, depths.
-int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& in) {
+int ksdvi::ItrnFont::LoadOfmLevel0(MetricFileStream& in) {
     uint32_t w[13];
     for (uint32_t& word : w) word = in.ReadUInt32();
     auto [lf, lh, bc, ec, nw, nh, nd, ni, nl, nk, ne, np] =
@@ -51,7 +51,7 @@ int KsDvi::ItrnFont::LoadOfmLevel0(Tfmifstream& in) {
 
 // Words 1-13 as level 0, then nco ncw npc and the six kern/glue counts; the
 // char_info records start at word nco and each covers r + 1 codes.
-int KsDvi::ItrnFont::LoadOfmLevel1(Tfmifstream& in) {
+int ksdvi::ItrnFont::LoadOfmLevel1(MetricFileStream& in) {
     uint32_t w[28];
     for (uint32_t& word : w) word = in.ReadUInt32();
     uint32_t lf = w[0], lh = w[1], bc = w[2], ec = w[3], nw = w[4], nh = w[5], nd = w[6];

@@ -51,7 +51,7 @@ private:
 
 }  // namespace
 
-std::vector<unsigned char> KsDvi::ItrnFont::ReadVfFile(String8 const& path) {
+std::vector<unsigned char> ksdvi::ItrnFont::ReadVfFile(String8 const& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     if (!in) return {};
     in.seekg(0, std::ios::end);
@@ -63,10 +63,10 @@ std::vector<unsigned char> KsDvi::ItrnFont::ReadVfFile(String8 const& path) {
     return bytes;
 }
 
-void KsDvi::ItrnFont::LoadVf(String8 const& path) { LoadVf(ReadVfFile(path)); }
+void ksdvi::ItrnFont::LoadVf(String8 const& path) { LoadVf(ReadVfFile(path)); }
 
 // pre[247] i[202] k[1] x[k] cs[4] ds[4], then fnt_defs and characters, post
-void KsDvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
+void ksdvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
     virtual_ = 1;
     size_t codes = widthIndex_.size();
     packetLengths_.assign(codes, 0);
@@ -123,14 +123,14 @@ void KsDvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
     if (!ok) DropPackets();
 }
 
-void KsDvi::ItrnFont::DropPackets() {
+void ksdvi::ItrnFont::DropPackets() {
     virtual_ = 0;
     packets_.clear();
     packetLengths_.clear();
 }
 
 // fnt_def: k, then c[4] s[4] d[4] a[1] l[1] n[a+l]; s is a fix-word of this font's size
-void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k) {
+void ksdvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned int k) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
     in.Skip(4);  // checksum
     int32_t size = scaler.Scale(in.Unsigned(4));
@@ -153,7 +153,7 @@ void KsDvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned in
 
 // A packet's commands, stored as the interpreter runs them; a packet with a
 // command a packet may not hold, or one cut short, leaves the code without one.
-void KsDvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c) {
+void ksdvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
     PacketWriter out(in.Size());
     auto reject = [&] {

@@ -165,7 +165,7 @@ TEST(MapFile, KoreanSubfontNumbersComeFromTheName) {
     for (auto [name, index] : {std::pair{"xhanja12", 12}, {"xhan", 1}, {"123", 23}, {"x7", 7}}) {
         KsDviTTFMap map;
         ASSERT_EQ(Append(map, std::string("'") + name + "' { encoding = 'xhanja-unicode' }"), 1);
-        KsDvi::ItrnFont font(nullptr, String8(""), String8(name), 655360);
+        ksdvi::ItrnFont font(nullptr, String8(""), String8(name), 655360);
         font.LoadTTFInfo(&map);
         EXPECT_EQ(font.GetxSeriesFontIndex(), index) << name;
     }

@@ -22,7 +22,7 @@ struct LoadedFont {
     LoadedFont(std::string const& path, int scale) : font(nullptr, String8(""), String8("test"), scale) {
         ok = font.LoadTfm(String8(path.c_str()));
     }
-    KsDvi::ItrnFont font;
+    ksdvi::ItrnFont font;
     int ok = 0;
 };
 

@@ -7,7 +7,7 @@ namespace {
 TEST(TfmLoading, KnownMetricsScaleToTheFontSize) {
     LoadedFont f(MetricFile("kstest.tfm"), 655360);
     ASSERT_EQ(f.ok, 1);
-    KsDvi::ItrnFont const& font = f.font;
+    ksdvi::ItrnFont const& font = f.font;
     EXPECT_EQ(font.GetDesignSize(), 655360u);
     EXPECT_EQ(font.GetChecksum(), 012345670u);
     EXPECT_EQ(font.GetCharWidthA('A'), 327680);

@@ -42,7 +42,7 @@ std::vector<uint8_t> PageBytes() {
 
 // Every table entry a drawer can reach, and codes past them; AddressSanitizer
 // checks the reads.
-void CheckFont(KsDvi::ItrnFont const& font) {
+void CheckFont(ksdvi::ItrnFont const& font) {
     std::vector<unsigned> codes;
     unsigned const last = std::min(0xFFFFu, std::max(0x1FFu, font.GetLastCode() + 1));
     for (unsigned c = 0; c <= last; ++c) codes.push_back(c);
@@ -61,7 +61,7 @@ void CheckFont(KsDvi::ItrnFont const& font) {
     }
     // Local fonts: as many as the highest number the VF defines, no more.
     FUZZ_CHECK(font.GetLocalFontIndexSize() >= 0 &&
-               font.GetLocalFontIndexSize() <= KsDvi::ItrnFont::LocalFontIndexSize);
+               font.GetLocalFontIndexSize() <= ksdvi::ItrnFont::LocalFontIndexSize);
     FUZZ_CHECK((font.GetLocalFontIndex() != nullptr) == (font.GetLocalFontIndexSize() > 0));
 }
 
@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     dvi.NewPageWritten(0);
     FUZZ_CHECK(dvi.GetMode() == KsDvi::Complete && dvi.GetNPage() == 1);
 
-    KsDvi::ItrnFont const* font = dvi.GetExtFontIndex()[0];
+    ksdvi::ItrnFont const* font = dvi.GetExtFontIndex()[0];
     std::vector<std::string> const& missing = dvi.GetMissingFonts();
     FUZZ_CHECK((font == nullptr) == (std::find(missing.begin(), missing.end(), kFontName) != missing.end()));
     if (font) CheckFont(*font);
