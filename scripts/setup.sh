@@ -14,6 +14,7 @@ packages=(
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
   dvipng fonts-dejavu-core poppler-utils
   texlive-lang-korean fonts-nanum fonts-unfonts-core
+  texlive-xetex texlive-lang-japanese libsynctex-dev
   imagemagick
   clang libclang-rt-dev llvm
 )
