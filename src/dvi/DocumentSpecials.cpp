@@ -1,12 +1,12 @@
 #include "dvi/DocumentSpecials.h"
 
-#include "dvi/DvipsColour.h"
-#include "dvi/HyperlinkSpecials.h"
 #include "dvi/KsDvi.h"
-#include "dvi/PdfmarkSpecials.h"
-#include "dvi/PictureSpecials.h"
-#include "dvi/PostScriptSpecials.h"
-#include "dvi/SpecialParsing.h"
+#include "page/Paper.h"
+#include "specials/DvipsColour.h"
+#include "specials/PdfmarkSpecials.h"
+#include "specials/PictureSpecials.h"
+#include "specials/PostScriptSpecials.h"
+#include "specials/SpecialRegistry.h"
 
 namespace ksdvi {
 
@@ -18,122 +18,37 @@ constexpr size_t kMostOutlineEntries = 100000;
 // Deeper bookmarks join the deepest level.
 constexpr size_t kDeepestOutline = 32;
 
-// Binary records: '#', a 16-bit code, then the code's fields.
-constexpr unsigned kRecordResolutionCode = 0;
-constexpr unsigned kFaceNameCode = 2;
-constexpr int kFaceNameOffset = 6;  // from the first byte after '#'
-constexpr int kLongestFaceName = 259;
-
-String8 Bytes(unsigned char const* from, unsigned char const* to) {
-    return String8(reinterpret_cast<char const*>(from), static_cast<int>(to - from));
-}
-
 }  // namespace
-
-DocumentSpecials::Handler DocumentSpecials::HandlerOf(SpecialFamily family) {
-    using F = SpecialFamily;
-    switch (family) {
-    case F::Record: return &DocumentSpecials::BinaryRecord;
-    case F::ColorPush: return &DocumentSpecials::ColorPush;
-    case F::ColorPop: return &DocumentSpecials::ColorPop;
-    case F::BackgroundColor: return &DocumentSpecials::BackgroundColor;
-    case F::DvipsColor: return &DocumentSpecials::DvipsColor;
-    case F::DvipsBackground: return &DocumentSpecials::DvipsBackground;
-    case F::Html: return &DocumentSpecials::HtmlAnchor;
-    case F::Hypertext: return &DocumentSpecials::HypertextAnchor;
-    case F::Graphics: return &DocumentSpecials::GraphicsPicture;
-    case F::PaperSize: return &DocumentSpecials::PaperSize;
-    default: return nullptr;
-    }
-}
 
 void DocumentSpecials::Handle(unsigned char* text, int length) {
     if (length < 0) return;
     NotePostScript(text, length);
-    SpecialKeyword const* keyword = FindSpecialKeyword(text, static_cast<size_t>(length));
-    Handler handle = keyword ? HandlerOf(keyword->family) : nullptr;
-    if (handle && (this->*handle)(text + keyword->word.size(), text + length)) return;
-    PsfilePicture(text);
+    dvi_.SpecialHandlers().Scan(*this, text, static_cast<size_t>(length));
 }
 
-// '#' code[2] ...: code 0 resolution[2]; code 2 unused[4] face name (NUL-terminated).
-bool DocumentSpecials::BinaryRecord(unsigned char* args, unsigned char* end) {
-    if (end - args < 2) return true;
-    unsigned code = static_cast<unsigned>(args[0]) << 8 | args[1];
-    if (code == kRecordResolutionCode && end - args >= 4) {
-        dvi_.SetRecordResolution(static_cast<unsigned short>(args[2] << 8 | args[3]));
-    } else if (code == kFaceNameCode && end - args >= kFaceNameOffset) {
-        unsigned char* name = args + kFaceNameOffset;
-        unsigned char* stop = name;
-        while (stop < end && *stop != 0 && stop - name < kLongestFaceName) ++stop;
-        RegisterFace(Bytes(name, stop));
-    }
-    return true;
+void DocumentSpecials::PushColour(std::uint32_t colour) {
+    if (dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
+        dvi_.colorStack_[static_cast<size_t>(dvi_.colorStackDepth_++)] = colour;
 }
 
-bool DocumentSpecials::ColorPush(unsigned char* args, unsigned char*) {
-    unsigned int color = 0;
-    if (ReadRgbColor(args, &color) && dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
-        dvi_.colorStack_[static_cast<size_t>(dvi_.colorStackDepth_++)] = color;
-    return true;
-}
-
-bool DocumentSpecials::ColorPop(unsigned char*, unsigned char*) {
+void DocumentSpecials::PopColour() {
     // The bottom entry, black, stays.
     if (dvi_.colorStackDepth_ > 1) --dvi_.colorStackDepth_;
-    return true;
 }
 
-bool DocumentSpecials::BackgroundColor(unsigned char* args, unsigned char*) {
-    unsigned int color = 0;
-    if (ReadRgbColor(args, &color)) dvi_.backgroundColor_ = color;
-    return true;
+void DocumentSpecials::ChangeColour(DvipsColorChange const& change) {
+    ApplyDvipsColorChange(change, dvi_.colorStack_.data(), dvi_.colorStackDepth_, KsDvi::ColorStackSize);
 }
 
-bool DocumentSpecials::DvipsColor(unsigned char* args, unsigned char*) {
-    if (auto change = ParseDvipsColorWords(args))
-        ApplyDvipsColorChange(*change, dvi_.colorStack_.data(), dvi_.colorStackDepth_, KsDvi::ColorStackSize);
-    return true;
+void DocumentSpecials::SetBackground(std::uint32_t colour) { dvi_.backgroundColor_ = colour; }
+
+void DocumentSpecials::SetPaper(std::string_view words) {
+    if (!dvi_.paper_) dvi_.paper_ = ParsePaperSpecial(std::string(words));
 }
 
-bool DocumentSpecials::DvipsBackground(unsigned char* args, unsigned char*) {
-    if (auto color = ParseDvipsBackground(args)) dvi_.backgroundColor_ = *color;
-    return true;
-}
+void DocumentSpecials::AddPictureFile(String8 const& file) { dvi_.AppendPictFile(file); }
 
-// html:<a name="...">; other elements and attributes are the renderer's, but
-// a '<' not followed by an a element leaves the special to the later tests.
-bool DocumentSpecials::HtmlAnchor(unsigned char* p, unsigned char*) {
-    ksdvi::HtmlSpecial html = ksdvi::ParseHtmlSpecial(p);
-    if (html.kind == ksdvi::HtmlSpecial::Kind::NotAnchor || html.kind == ksdvi::HtmlSpecial::Kind::End) return false;
-    if (html.kind == ksdvi::HtmlSpecial::Kind::Name) AppendTag(html.name);
-    return true;
-}
-
-bool DocumentSpecials::HypertextAnchor(unsigned char* p, unsigned char*) {
-    if (std::optional<String8> name = ksdvi::ParseHypertextAnchor(p)) AppendTag(*name);
-    return true;
-}
-
-bool DocumentSpecials::GraphicsPicture(unsigned char* p, unsigned char*) {
-    if (auto graphics = ksdvi::ParseGraphicsSpecial(p); graphics && graphics->type >= 0)
-        NotePicture(graphics->file.view(), graphics->type);
-    if (auto file = ksdvi::ParseGraphicsSpecialFile(p)) dvi_.AppendPictFile(*file);
-    return true;
-}
-
-bool DocumentSpecials::PaperSize(unsigned char* args, unsigned char* end) {
-    if (!dvi_.paper_)
-        dvi_.paper_ = ParsePaperSpecial(std::string(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
-    return true;
-}
-
-void DocumentSpecials::PsfilePicture(unsigned char* p) {
-    if (auto file = ksdvi::ParsePsfileSpecial(p).file) {
-        NotePicture(file->view(), kPictureEps);
-        dvi_.AppendPictFile(*file);
-    }
-}
+void DocumentSpecials::SetRecordResolution(unsigned short resolution) { dvi_.SetRecordResolution(resolution); }
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {
     if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});
@@ -170,7 +85,7 @@ void DocumentSpecials::NoteHeader(KsDvi::PostScriptHeader header) {
 // entry one level below the last that still expects entries under it.
 void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
     if (mark.kind == PdfmarkSpecial::Kind::Anchor) {
-        AppendTag(String8(mark.target));
+        AddAnchor(String8(mark.target));
         return;
     }
     if (mark.kind != PdfmarkSpecial::Kind::Outline || dvi_.outline_.size() >= kMostOutlineEntries) return;
@@ -188,6 +103,6 @@ void DocumentSpecials::RegisterFace(String8 const& face) {
     dvi_.AppendFaceName(installed ? face : String8(dvi_.faceSubstitutions_.Substitute(face.view())));
 }
 
-void DocumentSpecials::AppendTag(String8 const& name) { dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_}); }
+void DocumentSpecials::AddAnchor(String8 const& name) { dvi_.tags_.Append(KsDvi::TagInfo{name, dvi_.pageCount_}); }
 
 }  // namespace ksdvi

@@ -7,13 +7,19 @@
 #include "dvi/DviScanReader.h"
 #include "font/FontRegistry.h"
 #include "font/ItrnFont.h"
+#include "specials/SpecialRegistry.h"
 #include "stream/BigEndian.h"
 
 using namespace ksdvi;
 
 using namespace ksdvi::dvi;
 
-KsDvi::KsDvi() : fonts_(std::make_unique<ksdvi::FontRegistry>()), fontIndex_(FontIndexSize, nullptr) { Reset(false); }
+KsDvi::KsDvi()
+    : specialHandlers_(std::make_unique<ksdvi::SpecialRegistry>()),
+      fonts_(std::make_unique<ksdvi::FontRegistry>()),
+      fontIndex_(FontIndexSize, nullptr) {
+    Reset(false);
+}
 
 KsDvi::KsDvi(String8 const& fileName, DList<String8> const& tfmPaths, DList<String8> const& vfPaths) : KsDvi() {
     fileName_ = fileName;

@@ -30,6 +30,7 @@ namespace ksdvi {
 class DviScanReader;
 class DocumentSpecials;
 class FontRegistry;
+class SpecialRegistry;
 struct FontSources;
 }  // namespace ksdvi
 class KPathSea;     // finds TeX metric files
@@ -295,6 +296,8 @@ public:
     // What drawers keep with the document from page to page (the drawing
     // values of binary records): theirs to fill, opaque to the document.
     std::shared_ptr<void>& DrawerState() { return drawerState_; }
+    // The handlers of the document's specials while it scans.
+    ksdvi::SpecialRegistry& SpecialHandlers() { return *specialHandlers_; }
 
 protected:
     virtual void DoSpecial(unsigned char* text, int length);
@@ -348,6 +351,7 @@ private:
     double hDotsPerDvi_ = 0.0;
     double vDotsPerDvi_ = 0.0;
 
+    std::unique_ptr<ksdvi::SpecialRegistry> specialHandlers_;
     // fonts: the registry owns the records; the document's font numbers point into it
     std::unique_ptr<ksdvi::FontRegistry> fonts_;
     std::vector<ItrnFont*> fontIndex_;

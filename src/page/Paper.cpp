@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "dvi/KsDvi.h"
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 

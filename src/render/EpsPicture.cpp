@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "dvi/PictureSpecials.h"
 #include "platform/gs/GS.h"
 #include "render/CoveragePainter.h"
 #include "render/KsDviDrawer.h"
+#include "specials/PictureSpecials.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;

@@ -15,7 +15,6 @@
 #include "platform/gdi/Dib.h"
 #include "platform/jpg/JpgLib.h"
 #include "render/GdiSpecialInterpreter.h"
-#include "render/KsDviDrawer.h"
 
 using namespace ksdvi;
 using namespace ksdvi::gdi;
@@ -325,8 +324,8 @@ void GdiSpecialInterpreter::DecodePicture(unsigned opcode, RecordReader& record)
     size_t size = record.Left();
     unsigned char const* file = record.Here();
     std::vector<unsigned char> dib;
-    gdi::DecodeBounds const bounds = drawer_.PictureBounds();
+    gdi::DecodeBounds const bounds = canvas_.PictureBounds();
     gdi::DecodeResult result =
         opcode == kJpeg ? jpg::DecodeJpg(file, size, bounds, dib) : jpg::DecodeGif(file, size, bounds, dib);
-    if (result == gdi::DecodeResult::Decoded && drawer_.ChargePicture(dib)) dib_ = std::move(dib);
+    if (result == gdi::DecodeResult::Decoded && canvas_.ChargePicture(dib)) dib_ = std::move(dib);
 }

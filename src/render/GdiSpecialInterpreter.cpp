@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "render/KsDviDrawer.h"
+#include "dvi/KsDvi.h"
+#include "page/PixelMapping.h"
 #include "render/SharedDrawingValues.h"
 #include "stream/DeviceRounding.h"
 
@@ -29,14 +30,14 @@ SharedDrawingValues& ksdvi::DrawingValuesOf(KsDvi& dvi) {
     return *static_cast<SharedDrawingValues*>(slot.get());
 }
 
-GdiSpecialInterpreter::GdiSpecialInterpreter(KsDviDrawer& drawer) : drawer_(drawer) {}
+GdiSpecialInterpreter::GdiSpecialInterpreter(RecordCanvas& canvas) : canvas_(canvas) {}
 
 GdiSpecialInterpreter::~GdiSpecialInterpreter() { EndPage(); }
 
 int GdiSpecialInterpreter::BeginPage() {
     EndPage();
-    dc_ = drawer_.GetpDC();
-    shared_ = &DrawingValuesOf(*drawer_.GetDvi());
+    dc_ = canvas_.Context();
+    shared_ = &DrawingValuesOf(*canvas_.Document());
     shared_->ResetForPage();
     played_ = false;
     return 0;
@@ -72,20 +73,20 @@ int GdiSpecialInterpreter::PlaySpecial(unsigned char const* bytes, unsigned int 
 
 int GdiSpecialInterpreter::DeviceX(int c) const {
     double sp = static_cast<double>(ToSp(c, resX_) - kInchSp);
-    return RoundHalfAway(RoundHalfAway(sp * drawer_.GethPixPerDvi()) + static_cast<double>(drawer_.hDot(0)));
+    return RoundHalfAway(RoundHalfAway(sp * canvas_.Pixels().PerDviX()) + static_cast<double>(canvas_.Pixels().X(0)));
 }
 
 int GdiSpecialInterpreter::DeviceY(int c) const {
     double sp = static_cast<double>(ToSp(c, resY_) - kInchSp);
-    return RoundHalfAway(RoundHalfAway(sp * drawer_.GetvPixPerDvi()) + static_cast<double>(drawer_.vDot(0)));
+    return RoundHalfAway(RoundHalfAway(sp * canvas_.Pixels().PerDviY()) + static_cast<double>(canvas_.Pixels().Y(0)));
 }
 
 int GdiSpecialInterpreter::SizeX(int c) const {
-    return Ceiling(static_cast<double>(ToSp(c, resX_)) * drawer_.GethPixPerDvi());
+    return Ceiling(static_cast<double>(ToSp(c, resX_)) * canvas_.Pixels().PerDviX());
 }
 
 int GdiSpecialInterpreter::SizeY(int c) const {
-    return Ceiling(static_cast<double>(ToSp(c, resY_)) * drawer_.GetvPixPerDvi());
+    return Ceiling(static_cast<double>(ToSp(c, resY_)) * canvas_.Pixels().PerDviY());
 }
 
 bool GdiSpecialInterpreter::ReadPoints(RecordReader& record, unsigned count, std::vector<POINT>& points) const {

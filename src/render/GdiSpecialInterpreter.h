@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "platform/gdi/Cdc.h"
+#include "render/RecordCanvas.h"
 #include "render/RecordReader.h"
-
-class KsDviDrawer;
 
 namespace ksdvi {
 
@@ -24,7 +23,7 @@ class GdiSpecialInterpreter {
 public:
     static constexpr int kAttributeBytes = 42;
 
-    explicit GdiSpecialInterpreter(KsDviDrawer& drawer);
+    explicit GdiSpecialInterpreter(RecordCanvas& canvas);
     virtual ~GdiSpecialInterpreter();
     GdiSpecialInterpreter(GdiSpecialInterpreter const&) = delete;
     GdiSpecialInterpreter& operator=(GdiSpecialInterpreter const&) = delete;
@@ -38,7 +37,7 @@ public:
     bool HasPlayedRecords() const { return played_; }
 
 protected:
-    KsDviDrawer& drawer_;
+    RecordCanvas& canvas_;
 
 private:
     bool played_ = false;

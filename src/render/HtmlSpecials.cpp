@@ -1,16 +1,10 @@
-// Hyperlinks and named anchors:
-//   html:<a href="DEST" target="FRAME">  opens a link whose area grows from
-//                                        what is drawn until html:</a>
-//   html:<a name="NAME">                 an anchor at the current point
-//   hypertext: X Y W H ref=DEST [target=FRAME]   a link area, DVI units,
-//                                                absolute on the page
-//   hypertext: X Y W H name=NAME                 an anchor at (X, Y)
+// Links and anchors of html: and hypertext: specials (specials/LinkHandler.h)
+// placed on the page.
 
-#include "dvi/HyperlinkSpecials.h"
 #include "render/KsDviDrawer.h"
+#include "specials/HyperlinkSpecials.h"
 
-void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
-    ksdvi::HtmlSpecial html = ksdvi::ParseHtmlSpecial(p);
+void KsDviDrawer::Html(ksdvi::HtmlSpecial const& html) {
     switch (html.kind) {
     case ksdvi::HtmlSpecial::Kind::End:
         if (!anchorOpen_) return;
@@ -39,18 +33,16 @@ void KsDviDrawer::HtmlSpecial(unsigned char* p, unsigned char*) {
     }
 }
 
-void KsDviDrawer::HypertextSpecial(unsigned char* p, unsigned char*) {
-    std::optional<ksdvi::HypertextSpecial> area = ksdvi::ParseHypertextSpecial(p);
-    if (!area) return;
-    if (area->anchor) {
-        MetAnchor(area->value, hDot(area->x), vDot(area->y));
+void KsDviDrawer::Hypertext(ksdvi::HypertextSpecial const& area) {
+    if (area.anchor) {
+        MetAnchor(area.value, hDot(area.x), vDot(area.y));
         return;
     }
     auto link = std::make_unique<HyLinkInfo>();
     link->kind = 1;
-    link->href = area->value;
-    link->target = area->target;
-    link->AddBox(hDot(area->x), vDot(area->y), dhDot(area->width), dvDot(area->height));
+    link->href = area.value;
+    link->target = area.target;
+    link->AddBox(hDot(area.x), vDot(area.y), dhDot(area.width), dvDot(area.height));
     AppendLink(std::move(link));
 }
 

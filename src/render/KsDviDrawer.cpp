@@ -8,11 +8,31 @@
 #include "font/ItrnFont.h"
 #include "render/FontPainting.h"
 #include "render/GdiSpecialInterpreter.h"
+#include "specials/SpecialRegistry.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
 
 using namespace ksdvi::gdi;
+
+namespace {
+
+// The drawing records' view of the drawer.
+class DrawerCanvas final : public RecordCanvas {
+public:
+    explicit DrawerCanvas(KsDviDrawer& drawer) : drawer_(drawer) {}
+    CDC* Context() const override { return drawer_.GetpDC(); }
+    KsDvi* Document() const override { return drawer_.GetDvi(); }
+    PixelMapping const& Pixels() const override { return drawer_.GetPixelMapping(); }
+    int RecordUnitsToDots(int units) const override { return drawer_.grw(units); }
+    DecodeBounds PictureBounds() const override { return drawer_.PictureBounds(); }
+    std::uint64_t ChargePicture(std::vector<unsigned char> const& dib) override { return drawer_.ChargePicture(dib); }
+
+private:
+    KsDviDrawer& drawer_;
+};
+
+}  // namespace
 
 KsDviDrawer::KsDviDrawer() { InitAll(); }
 
@@ -29,7 +49,9 @@ void KsDviDrawer::InitAll() {
     device_.reset();
     mask_.reset();
     waterMark_.reset();
-    specials_ = std::make_unique<GdiSpecialInterpreter>(*this);
+    specialHandlers_ = std::make_unique<SpecialRegistry>();
+    recordCanvas_ = std::make_unique<DrawerCanvas>(*this);
+    specials_ = std::make_unique<GdiSpecialInterpreter>(*recordCanvas_);
 }
 
 int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset,
@@ -51,10 +73,8 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     lineWidth_ = DefaultLineWidth;
     device_ = std::make_unique<CdcDevice>(dc);
 
-    colorStackSize_ = std::min(dvi.GetPageColorStackSize(page), ColorStackSize);
-    unsigned int const* stack = dvi.GetPageColorStack(page);
-    for (int i = 0; i < colorStackSize_; ++i) colorStack_[i] = stack[i];
-    curColor_ = colorStackSize_ > 0 ? colorStack_[colorStackSize_ - 1] : 0;
+    specialHandlers_->BeginPage(dvi, page);
+    curColor_ = specialHandlers_->Colours().Current();
     device_->SetGlyphColour(curColor_);
 
     device_->BeginPage(dvi.GetPageBackgroundColor(page));
@@ -69,8 +89,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     fillColour_ = curColor_;
     RenewPen();
 
-    psW_ = psH_ = psUrx_ = psUry_ = 0x480000;
-    psLlx_ = psLly_ = anchorOpen_ = 0;
+    anchorOpen_ = 0;
     markArea_ = MarkArea{};
     linkColor_ = static_cast<COLORREF>(linkColour);
     searchTag_ = anchorName;

@@ -20,8 +20,6 @@
 #include <vector>
 
 #include "device/OutputDevice.h"
-#include "dvi/SpecialKeywords.h"
-#include "dvi/SpecialParsing.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
@@ -29,13 +27,16 @@
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
 #include "render/PostScriptPage.h"
+#include "specials/SpecialPage.h"
 
 namespace ksdvi {
 class GdiSpecialInterpreter;
+class RecordCanvas;
+class SpecialRegistry;
 struct PdfmarkSpecial;
 }  // namespace ksdvi
 
-class KsDviDrawer : public KsDviDrawerBase {
+class KsDviDrawer : public KsDviDrawerBase, private ksdvi::SpecialPage {
 public:
     using CDC = ksdvi::gdi::CDC;
     using CFont = ksdvi::gdi::CFont;
@@ -201,53 +202,29 @@ protected:
     void RenewPenBrush();
 
 private:
-    // The handlers of DoSpecial, one per family of SpecialKeywords.h. A
-    // handler gets the bytes after its keyword in a NUL-terminated copy of the
-    // special and the end of the special's bytes (where that NUL is; text
-    // keywords stop at any NUL). Null for the families only the scan keeps.
-    using SpecialHandler = void (KsDviDrawer::*)(unsigned char* args, unsigned char* end);
-    static SpecialHandler HandlerOf(ksdvi::SpecialFamily family);
+    // What the handlers of the page's specials ask (specials/SpecialPage.h).
+    void SetColour(std::uint32_t colour) override;
+    void SetPenWidth(int width) override;
+    void DrawShape(ksdvi::SpecialShape const& shape) override;
+    void Html(ksdvi::HtmlSpecial const& html) override;
+    void Hypertext(ksdvi::HypertextSpecial const& area) override;
+    void Pdfmark(ksdvi::PdfmarkSpecial const& mark) override;
+    void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
+    void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
+    void PsfilePicture(ksdvi::PsfileSpecial const& psfile) override;
+    void RecordPicture(unsigned char* args, unsigned char* end) override;
 
-    // Links and anchors (HtmlSpecials.cpp).
-    void HtmlSpecial(unsigned char* args, unsigned char* end);
-    void HypertextSpecial(unsigned char* args, unsigned char* end);
     // An anchor met at device (x, y); the searched one is found there.
     void MetAnchor(String8 const& name, int x, int y);
     HyLinkInfo* OpenAnchorLink() const { return anchorOpen_ ? LastLink() : nullptr; }
-    // hyperref's dvips driver (PdfmarkLinks.cpp).
-    void PsSpecial(unsigned char* args, unsigned char* end);
     void EndMarkArea(ksdvi::PdfmarkSpecial const& mark);
     // What is drawn, in device pixels, for the link areas open around it.
     void GrowLinkAreas(int x, int y, int w, int h);
-    // Colour (ColourSpecials.cpp).
-    void ColorPushSpecial(unsigned char* args, unsigned char* end);
-    void ColorPopSpecial(unsigned char* args, unsigned char* end);
-    void ColorSpecial(unsigned char* args, unsigned char* end);
-    void DvipsColorSpecial(unsigned char* args, unsigned char* end);
-    void DvipsBackgroundSpecial(unsigned char* args, unsigned char* end);
-    void SetCurColor(COLORREF color);
-    // Lines and shapes (GraphicsSpecials.cpp).
-    void WidthSpecial(unsigned char* args, unsigned char* end);
-    void LineSpecial(unsigned char* args, unsigned char* end);
-    void ArcSpecial(unsigned char* args, unsigned char* end);
-    void BoxSpecial(unsigned char* args, unsigned char* end);
-    void BoxFillSpecial(unsigned char* args, unsigned char* end);
-    void EllipseFillSpecial(unsigned char* args, unsigned char* end);
-    ksdvi::DeviceShape ShapeFromHere(ksdvi::DeviceShape::Kind kind, int const* d) const;
-    // Draws with the pen of the width and colour specials.
-    void DrawShape(ksdvi::DeviceShape& shape);
     // Device position of the current point moved by a DVI offset.
     int hDotFromHere(int offset) const;
     int vDotFromHere(int offset) const;
     // The box of offsets d[0], d[1] from the current point and extents d[2], d[3].
     ksdvi::gdi::RECT BoxFromHere(int const* d) const;
-    // Pictures named by text (PictureSpecials.cpp) and by binary records
-    // (PictureRecords.cpp).
-    void GraphicsSpecial(unsigned char* args, unsigned char* end);
-    void PsBeginSpecial(unsigned char* args, unsigned char* end);
-    void PsPlotfileSpecial(unsigned char* args, unsigned char* end);
-    void PsfileSpecial(unsigned char* text, unsigned char* end);
-    void PictureRecordSpecial(unsigned char* args, unsigned char* end);
     std::unique_ptr<PictInfo> NewPicture(int type, String8 const& fileName) const;
 
     // The branches of DrawPictureRop (PictureDrawing.cpp, EpsPicture.cpp); each
@@ -278,8 +255,6 @@ private:
     ksdvi::PixelMapping pixels_;
     CDC* pDC_ = nullptr;
     COLORREF fillColour_ = 0;  // rules'
-    COLORREF colorStack_[ColorStackSize] = {};
-    int colorStackSize_ = 0;
     COLORREF curColor_ = 0;
     int lineWidth_ = DefaultLineWidth;
     ksdvi::DevicePen pen_;
@@ -304,7 +279,6 @@ private:
         bool ended = false;
     } markArea_;
     double markBorderPoints_ = 1.0;
-    int psW_ = 0x480000, psH_ = 0x480000, psLlx_ = 0, psLly_ = 0, psUrx_ = 0x480000, psUry_ = 0x480000;
     unsigned long recordDrawMode_ = 0;
 
     // The lists hand out plain pointers; the vectors own what they point to.
@@ -314,6 +288,8 @@ private:
     std::vector<std::unique_ptr<PictInfo>> pictures_;
     std::unique_ptr<PictInfo> mask_;
     std::unique_ptr<PictInfo> waterMark_;
+    std::unique_ptr<ksdvi::SpecialRegistry> specialHandlers_;
+    std::unique_ptr<ksdvi::RecordCanvas> recordCanvas_;
     std::unique_ptr<ksdvi::GdiSpecialInterpreter> specials_;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::vector<PictureProblem> pictureProblems_;

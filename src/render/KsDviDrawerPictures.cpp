@@ -1,17 +1,13 @@
-// Pictures named by text specials, queued for drawing after the page:
-//   graphics: DX DY NW NH TW TH TYPE FILE   at the current point + (DX, DY),
-//                                           scaled TW/NW by TH/NH
-//   ps::[begin] W H LLX LLY URX URY         the frame of the next plotfile
-//   ps: plotfile FILE                       an EPS file scaled to that frame
-//   psfile=FILE hoffset=.. voffset=.. hscale=.. vscale=.. llx=.. lly=.. urx=..
-//     ury=.. rwi=.. rhi=..                  an EPS file placed as dvips places it
+// Pictures named by text specials (specials/PictureHandler.h,
+// specials/PostScriptHandler.h), placed on the page and queued for drawing
+// after it.
 
 #include <algorithm>
 #include <optional>
 
-#include "dvi/PictureSpecials.h"
-#include "dvi/SpecialParsing.h"
 #include "render/KsDviDrawer.h"
+#include "specials/PictureSpecials.h"
+#include "specials/SpecialParsing.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -28,11 +24,6 @@ int OffsetPixels(double points, double dpi) {
     return RoundHalfAway(std::clamp(points * dpi / kPointsPerInch, -1e9, 1e9));
 }
 
-int IntegerValue(unsigned char* value) {
-    int i = 0;
-    return ReadInteger(value, &i) ? i : 0;
-}
-
 }  // namespace
 
 std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8 const& fileName) const {
@@ -44,48 +35,24 @@ std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8
     return picture;
 }
 
-void KsDviDrawer::GraphicsSpecial(unsigned char* p, unsigned char*) {
-    auto graphics = ksdvi::ParseGraphicsSpecial(p);
-    if (!graphics || graphics->type < 0) return;
-    int nw = graphics->naturalWidth, tw = graphics->width, nh = graphics->naturalHeight, th = graphics->height;
+void KsDviDrawer::GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) {
+    int nw = graphics.naturalWidth, tw = graphics.width, nh = graphics.naturalHeight, th = graphics.height;
     if (nw == 0 || tw == 0) nw = tw = 1;
     if (nh == 0 || th == 0) nh = th = 1;
-    auto picture = NewPicture(graphics->type, graphics->file);
+    auto picture = NewPicture(graphics.type, graphics.file);
     picture->xScale = static_cast<double>(tw) / nw;
     picture->yScale = static_cast<double>(th) / nh;
-    picture->x = hDot(GetH()) + dhDot(graphics->dx);
-    picture->y = vDot(GetV()) + dvDot(graphics->dy);
+    picture->x = hDot(GetH()) + dhDot(graphics.dx);
+    picture->y = vDot(GetV()) + dvDot(graphics.dy);
     AppendPicture(std::move(picture));
 }
 
-// Six integers as atoi reads them (no digits read as 0); fewer ignore it.
-void KsDviDrawer::PsBeginSpecial(unsigned char* p, unsigned char*) {
-    int values[6];
-    for (int& value : values) {
-        p = SkipBlanks(p);
-        if (*p == 0) return;
-        value = IntegerValue(p);
-        p += Token(p).size();
-    }
-    psW_ = values[0];
-    psH_ = values[1];
-    psLlx_ = values[2];
-    psLly_ = values[3];
-    psUrx_ = values[4];
-    psUry_ = values[5];
-}
-
-void KsDviDrawer::PsPlotfileSpecial(unsigned char* p, unsigned char*) {
-    p = SkipBlanks(p);
-    if (!StartsWith(p, "plotfile")) return;
-    p = SkipBlanks(p + 8);
-    std::string_view file = Token(p);
-    if (file.empty()) return;
+void KsDviDrawer::PlotfilePicture(std::string_view file, PlotFrame const& frame) {
     auto picture = NewPicture(kPictureEps, String8(file));
     picture->x = hDot(GetH());
     picture->y = vDot(GetV());
-    picture->xScale = Ratio(psW_, static_cast<double>(psUrx_) - psLlx_);
-    picture->yScale = Ratio(psH_, static_cast<double>(psUry_) - psLly_);
+    picture->xScale = Ratio(frame.width, static_cast<double>(frame.urx) - frame.llx);
+    picture->yScale = Ratio(frame.height, static_cast<double>(frame.ury) - frame.lly);
     AppendPicture(std::move(picture));
 }
 
@@ -93,10 +60,8 @@ void KsDviDrawer::PsPlotfileSpecial(unsigned char* p, unsigned char*) {
 // moves up), scales in percent, and with rwi or rhi the box scaled to that
 // width or height, its lower left corner at the current point; without them
 // the figure's own origin lies there.
-void KsDviDrawer::PsfileSpecial(unsigned char* p, unsigned char*) {
-    ksdvi::PsfileSpecial args = ksdvi::ParsePsfileSpecial(p);
-    if (!args.file) return;
-
+void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
+    ksdvi::PsfileSpecial args = psfile;
     bool boxKnown = args.boxGiven == 0xF;
     if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), ksdvi::kNoPictureBox);
     auto [llx, lly, urx, ury] = args.box;

@@ -1,44 +1,17 @@
 // The painting drawer's specials. Every special is first offered to the
-// drawing-record interpreter; then the keyword that begins it
-// (SpecialKeywords.h) chooses the drawer's handler. What no handler takes is
-// read as the key=value pairs of a psfile special.
+// drawing-record interpreter; then the keyword that begins it chooses its
+// handler (specials/SpecialRegistry.h), which asks the drawer for what the
+// page shows.
 
 #include <memory>
 
-#include "dvi/DvipsColour.h"
-#include "dvi/SpecialKeywords.h"
-#include "dvi/SpecialParsing.h"
 #include "render/GdiSpecialInterpreter.h"
 #include "render/KsDviDrawer.h"
-
-#include "dvi/PostScriptSpecials.h"
+#include "specials/PostScriptSpecials.h"
+#include "specials/SpecialRegistry.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
-
-KsDviDrawer::SpecialHandler KsDviDrawer::HandlerOf(SpecialFamily family) {
-    using F = SpecialFamily;
-    switch (family) {
-    case F::Record: return &KsDviDrawer::PictureRecordSpecial;
-    case F::Html: return &KsDviDrawer::HtmlSpecial;
-    case F::Hypertext: return &KsDviDrawer::HypertextSpecial;
-    case F::ColorPush: return &KsDviDrawer::ColorPushSpecial;
-    case F::ColorPop: return &KsDviDrawer::ColorPopSpecial;
-    case F::Color: return &KsDviDrawer::ColorSpecial;
-    case F::DvipsColor: return &KsDviDrawer::DvipsColorSpecial;
-    case F::DvipsBackground: return &KsDviDrawer::DvipsBackgroundSpecial;
-    case F::Width: return &KsDviDrawer::WidthSpecial;
-    case F::Line: return &KsDviDrawer::LineSpecial;
-    case F::Arc: return &KsDviDrawer::ArcSpecial;
-    case F::Box: return &KsDviDrawer::BoxSpecial;
-    case F::BoxFill: return &KsDviDrawer::BoxFillSpecial;
-    case F::EllipseFill: return &KsDviDrawer::EllipseFillSpecial;
-    case F::Graphics: return &KsDviDrawer::GraphicsSpecial;
-    case F::PsBegin: return &KsDviDrawer::PsBeginSpecial;
-    case F::Ps: return &KsDviDrawer::PsSpecial;
-    default: return nullptr;  // the background colour and the paper: the scan's
-    }
-}
 
 void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     // The page buffer holds no NUL after the special: parse a terminated copy.
@@ -47,7 +20,6 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     for (unsigned int i = 0; i < length; ++i) copy[i] = from[i];
     copy[length] = 0;
     unsigned char* begin = copy.get();
-    unsigned char* end = begin + length;
 
     // What follows a page's PostScript is drawn in the graphics state it leaves.
     if (postScript_ && IsPagePostScript(ParsePostScriptSpecial(begin, length))) {
@@ -58,13 +30,7 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
-    SpecialKeyword const* keyword = FindSpecialKeyword(begin, length);
-    // Under the null device only the specials that carry state count.
-    if (invisible_ && (!keyword || keyword->inks)) return;
-    if (SpecialHandler handle = keyword ? HandlerOf(keyword->family) : nullptr)
-        (this->*handle)(begin + keyword->word.size(), end);
-    else
-        PsfileSpecial(begin, end);
+    specialHandlers_->Paint(*this, begin, length, invisible_);
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

@@ -10,7 +10,6 @@
 // 32-bit point count.
 
 #include "render/GdiSpecialInterpreter.h"
-#include "render/KsDviDrawer.h"
 #include "render/SharedDrawingValues.h"
 
 using namespace ksdvi;
@@ -72,7 +71,7 @@ bool CountFits(RecordReader const& record, unsigned count) { return record.Ok() 
 void GdiSpecialInterpreter::AddPoints(RecordReader& record, unsigned count, std::vector<POINT>& points) const {
     for (unsigned i = 0; i < count; ++i) {
         int x = record.Int16(), y = record.Int16();
-        points.push_back(POINT{drawer_.grw(x), drawer_.grw(y)});
+        points.push_back(POINT{canvas_.RecordUnitsToDots(x), canvas_.RecordUnitsToDots(y)});
     }
 }
 
@@ -95,8 +94,8 @@ void GdiSpecialInterpreter::PlayPathRecord(unsigned code, RecordReader& record) 
     switch (figure) {
     case Figure::HorizontalLine:
     case Figure::VerticalLine: {
-        int x = drawer_.grw(record.Int16()), y = drawer_.grw(record.Int16());
-        int length = drawer_.grw(static_cast<int>(record.UInt16()));
+        int x = canvas_.RecordUnitsToDots(record.Int16()), y = canvas_.RecordUnitsToDots(record.Int16());
+        int length = canvas_.RecordUnitsToDots(static_cast<int>(record.UInt16()));
         int extension = v.extendLines ? 1 : 0;
         bool horizontal = figure == Figure::HorizontalLine;
         add(horizontal ? POINT{x - extension, y} : POINT{x, y - extension}, PT_MOVETO);
@@ -108,8 +107,8 @@ void GdiSpecialInterpreter::PlayPathRecord(unsigned code, RecordReader& record) 
         types = {PT_MOVETO, PT_LINETO};
         break;
     case Figure::Rectangle: {
-        int x0 = drawer_.grw(record.Int16()), y0 = drawer_.grw(record.Int16());
-        int x1 = drawer_.grw(record.Int16()), y1 = drawer_.grw(record.Int16());
+        int x0 = canvas_.RecordUnitsToDots(record.Int16()), y0 = canvas_.RecordUnitsToDots(record.Int16());
+        int x1 = canvas_.RecordUnitsToDots(record.Int16()), y1 = canvas_.RecordUnitsToDots(record.Int16());
         unsigned corner = code == 0x129 ? record.UInt8() : 1;
         if (code != 0x104) flags = record.UInt32();
         if (x0 == x1 || y0 == y1) {

@@ -1,4 +1,4 @@
-// hyperref's dvips driver (dvi/PdfmarkSpecials.h): its areas become links of
+// hyperref's dvips driver (specials/PdfmarkSpecials.h): its areas become links of
 // kind 2 and its anchors answer the drawer's anchor search. An area on one
 // line gets the rectangle dvips hands to Distiller: from its start, less a
 // margin, to its end, the top N - 2 pt above the end. An area that TeX broke
@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "dvi/PdfmarkSpecials.h"
 #include "render/KsDviDrawer.h"
+#include "specials/PdfmarkSpecials.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -39,12 +39,9 @@ void KsDviDrawer::GrowLinkAreas(int x, int y, int w, int h) {
     if (markArea_.open) GrowByLine(markArea_.lines, LinkRect{x, y, w, h});
 }
 
-void KsDviDrawer::PsSpecial(unsigned char* args, unsigned char* end) {
+void KsDviDrawer::Pdfmark(PdfmarkSpecial const& mark) {
     using Kind = PdfmarkSpecial::Kind;
-    PdfmarkSpecial mark =
-        ParsePdfmarkSpecial(std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
     switch (mark.kind) {
-    case Kind::None: PsPlotfileSpecial(args, end); return;
     case Kind::AreaStart:
         markArea_ = MarkArea{};
         markArea_.open = true;
@@ -71,6 +68,7 @@ void KsDviDrawer::PsSpecial(unsigned char* args, unsigned char* end) {
         else
             MetAnchor(String8(mark.target), hDot(GetH()), vDot(GetV()));
         return;
+    case Kind::None:
     case Kind::Outline:
     case Kind::Inert: return;
     }

@@ -15,7 +15,6 @@
 #include <functional>
 #include <vector>
 
-#include "dvi/PictureSpecials.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/RasterOps.h"
 #include "platform/jpg/JpgLib.h"
@@ -24,6 +23,7 @@
 #include "render/FontPainting.h"
 #include "render/KsDviDrawer.h"
 #include "render/WinMetafile.h"
+#include "specials/PictureSpecials.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;

@@ -11,10 +11,10 @@
 
 #include <string_view>
 
-#include "dvi/PictureSpecials.h"
 #include "platform/gdi/RasterOps.h"
 #include "render/KsDviDrawer.h"
 #include "render/RecordReader.h"
+#include "specials/PictureSpecials.h"
 
 using namespace ksdvi;
 
@@ -29,7 +29,7 @@ constexpr unsigned kMaskCode = 19;
 
 }  // namespace
 
-void KsDviDrawer::PictureRecordSpecial(unsigned char* args, unsigned char* end) {
+void KsDviDrawer::RecordPicture(unsigned char* args, unsigned char* end) {
     RecordReader record(args, end);
     unsigned code = record.UInt16();
     if (!record.Ok()) return;

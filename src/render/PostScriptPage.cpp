@@ -10,8 +10,6 @@
 #include <sstream>
 
 #include "dvi/DocumentFiles.h"
-#include "dvi/DvipsColour.h"
-#include "dvi/PostScriptSpecials.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gs/GS.h"
@@ -19,6 +17,8 @@
 #include "render/FontPainting.h"
 #include "render/PostScriptTransforms.h"
 #include "render/TransparentPagePainter.h"
+#include "specials/DvipsColour.h"
+#include "specials/PostScriptSpecials.h"
 #include "stream/DeviceRounding.h"
 
 namespace ksdvi {

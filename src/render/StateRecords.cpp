@@ -10,7 +10,6 @@
 
 #include "dvi/KsDvi.h"
 #include "render/GdiSpecialInterpreter.h"
-#include "render/KsDviDrawer.h"
 #include "render/SharedDrawingValues.h"
 
 using namespace ksdvi;
@@ -48,13 +47,13 @@ bool GdiSpecialInterpreter::PlayStateRecord(RecordReader& record) {
     }
     if (code >= 0x20) return PlayColourRecord(code, record);
 
-    KsDvi* dvi = drawer_.GetDvi();
+    KsDvi* dvi = canvas_.Document();
     if (!dvi) return false;
     KsDvi::WinFontTextState& text = dvi->GetWinFontTextState();
     auto size = [&](int32_t& field, int negativeEscapement) {
         int value = record.Int16();
         if (!record.Ok()) return;
-        int p = drawer_.grw(value);
+        int p = canvas_.RecordUnitsToDots(value);
         field = p < 0 ? -p : p;
         text.escapement = p < 0 ? negativeEscapement : 0;
     };
@@ -97,7 +96,7 @@ bool GdiSpecialInterpreter::PlayColourRecord(unsigned code, RecordReader& record
         int style = record.Int16(), width = record.Int16();
         if (!record.Ok()) return true;
         v.penStyle = static_cast<int16_t>(style);
-        v.penWidth = std::max(drawer_.grw(width), 1);
+        v.penWidth = std::max(canvas_.RecordUnitsToDots(width), 1);
         return true;
     }
     case 0x21:

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "dvi/ExactBytes.h"
 #include "dvi/KsDvi.h"
 #include "support/Cli.h"
+#include "support/ExactBytes.h"
 
 using namespace ksdvi;
 

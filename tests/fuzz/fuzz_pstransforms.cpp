@@ -13,8 +13,8 @@
 
 #include "FuzzEnvironment.h"
 #include "SpecialSequence.h"
-#include "dvi/PostScriptSpecials.h"
 #include "render/PostScriptTransforms.h"
+#include "specials/PostScriptSpecials.h"
 
 using namespace ksdvi::fuzz;
 

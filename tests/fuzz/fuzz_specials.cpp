@@ -19,11 +19,11 @@
 #include "MemoryPictureDrawer.h"
 #include "SpecialSequence.h"
 #include "Utf8.h"
-#include "dvi/PdfmarkSpecials.h"
-#include "dvi/PostScriptSpecials.h"
 #include "page/Paper.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/PostScriptTransforms.h"
+#include "specials/PdfmarkSpecials.h"
+#include "specials/PostScriptSpecials.h"
 #include "support/DviBuilder.h"
 
 using namespace ksdvi::fuzz;

@@ -13,8 +13,8 @@
 #include <tuple>
 #include <vector>
 
-#include "dvi/PictureSpecials.h"
 #include "render/RenderedPage.h"
+#include "specials/PictureSpecials.h"
 #include "support/RecordingDrawer.h"
 
 namespace ksdvi::test {

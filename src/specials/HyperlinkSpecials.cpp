@@ -1,8 +1,8 @@
-#include "dvi/HyperlinkSpecials.h"
+#include "specials/HyperlinkSpecials.h"
 
 #include <cstdlib>
 
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 

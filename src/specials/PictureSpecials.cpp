@@ -1,6 +1,6 @@
-#include "dvi/PictureSpecials.h"
+#include "specials/PictureSpecials.h"
 
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "dvi/DvipsColour.h"
-#include "dvi/ExactBytes.h"
-#include "dvi/SpecialParsing.h"
+#include "specials/DvipsColour.h"
+#include "specials/SpecialParsing.h"
+#include "support/ExactBytes.h"
 
 using namespace ksdvi;
 

@@ -1,6 +1,6 @@
-#include "dvi/SpecialKeywords.h"
+#include "specials/SpecialKeywords.h"
 
-#include "dvi/DvipsColour.h"
+#include "specials/DvipsColour.h"
 
 namespace ksdvi {
 

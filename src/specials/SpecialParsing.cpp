@@ -1,4 +1,4 @@
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 #include <algorithm>
 #include <climits>
@@ -21,13 +21,13 @@ struct Unit {
 // Searched in this order; the first two-byte match decides.
 constexpr Unit kUnits[] = {
     {"sp", 1.0, false},
-    {"cc", 841489.0371650821, true},   // 12 dd
-    {"dd", 70124.08643042351, true},   // 1238/1157 pt
-    {"cm", 1864679.8110236218, true},  // 72.27/2.54 pt
-    {"mm", 186467.9811023622, true},   // 72.27/25.4 pt
-    {"bp", ksdvi::kSpPerBigPoint, true},      // 72.27/72 pt
-    {"in", ksdvi::kSpPerInch, true},          // 72.27 pt
-    {"pc", 786432.0, true},            // 12 pt
+    {"cc", 841489.0371650821, true},      // 12 dd
+    {"dd", 70124.08643042351, true},      // 1238/1157 pt
+    {"cm", 1864679.8110236218, true},     // 72.27/2.54 pt
+    {"mm", 186467.9811023622, true},      // 72.27/25.4 pt
+    {"bp", ksdvi::kSpPerBigPoint, true},  // 72.27/72 pt
+    {"in", ksdvi::kSpPerInch, true},      // 72.27 pt
+    {"pc", 786432.0, true},               // 12 pt
     {"pt", 65536.0, true},
 };
 

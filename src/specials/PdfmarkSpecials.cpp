@@ -1,4 +1,4 @@
-#include "dvi/PdfmarkSpecials.h"
+#include "specials/PdfmarkSpecials.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "dvi/SpecialKeywords.h"
+#include "specials/SpecialKeywords.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 #pragma once
 // The one table of the specials ksdvi acts on, by the keyword that begins
-// them. The document's scan (DocumentSpecials) and the painting drawer
-// (KsDviDrawer) both find a special's family here and each does its part:
-// the scan records what the document keeps (colour stacks, anchors, paper,
-// pictures), the drawer paints. Keywords are tried in the table's order, the
-// first that begins the special deciding; a special that none begins is read
-// as the key=value pairs of a psfile special.
+// them. The family found here chooses the handler (SpecialRegistry.h),
+// whose document pass records what the document keeps (colour stacks,
+// anchors, paper, pictures) and whose page pass paints. Keywords are tried
+// in the table's order, the first that begins the special deciding; a
+// special that none begins is read as the key=value pairs of a psfile
+// special.
 
 #include <cstddef>
 #include <string_view>
 
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 
@@ -34,7 +34,10 @@ enum class SpecialFamily {
     PaperSize,
     PsBegin,  // ps::[begin], the PostScript of psfig
     Ps,
+    Count,  // how many families there are
 };
+
+inline constexpr size_t kSpecialFamilyCount = static_cast<size_t>(SpecialFamily::Count);
 
 struct SpecialKeyword {
     std::string_view word;

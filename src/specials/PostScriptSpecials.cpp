@@ -1,8 +1,8 @@
-#include "dvi/PostScriptSpecials.h"
+#include "specials/PostScriptSpecials.h"
 
 #include <algorithm>
 
-#include "dvi/PdfmarkSpecials.h"
+#include "specials/PdfmarkSpecials.h"
 
 namespace ksdvi {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "dvi/PdfmarkSpecials.h"
-#include "dvi/PostScriptSpecials.h"
+#include "specials/PdfmarkSpecials.h"
+#include "specials/PostScriptSpecials.h"
 
 using namespace ksdvi;
 
@@ -104,7 +104,7 @@ TEST(PdfText, Utf16AndPdfDocEncoding) {
     EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xD8\x3D\xDE\x00"sv), "\xF0\x9F\x98\x80");  // a surrogate pair
     EXPECT_EQ(PdfTextToUtf8("\x18\x9F\xA0\xE9"), "\xCB\x98\xEF\xBF\xBD\xE2\x82\xAC\xC3\xA9");
     EXPECT_EQ(PdfTextToUtf8(""), "");
-    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\x00"sv), "\xEF\xBF\xBD");      // cut in a character
+    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\x00"sv), "\xEF\xBF\xBD");    // cut in a character
     EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xDC\x00"), "\xEF\xBF\xBD");  // a lone low surrogate
 }
 

@@ -1,8 +1,8 @@
-#include "dvi/DvipsColour.h"
+#include "specials/DvipsColour.h"
 
 #include <algorithm>
 
-#include "dvi/SpecialParsing.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 

@@ -1,0 +1,16 @@
+#pragma once
+// dvips' papersize=W,H: the first that reads as a size is the document's
+// paper (page/Paper.h). Nothing is painted.
+
+#include "specials/SpecialHandler.h"
+
+namespace ksdvi {
+
+class PaperHandler final : public SpecialHandler {
+public:
+    static constexpr SpecialFamily kFamilies[] = {SpecialFamily::PaperSize};
+
+    bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;
+};
+
+}  // namespace ksdvi

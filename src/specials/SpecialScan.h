@@ -1,0 +1,33 @@
+#pragma once
+// What the handlers of specials record in a document while it is scanned:
+// the document implements it. What a page begins with (its colour stack,
+// its background) and what the whole document holds (anchors, paper,
+// pictures, the drawing records' resolution and faces) come from here.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "stream/String8.h"
+
+namespace ksdvi {
+
+struct DvipsColorChange;
+
+class SpecialScan {
+public:
+    virtual ~SpecialScan() = default;
+    virtual void PushColour(std::uint32_t colour) = 0;
+    virtual void PopColour() = 0;
+    virtual void ChangeColour(DvipsColorChange const& change) = 0;
+    virtual void SetBackground(std::uint32_t colour) = 0;
+    virtual void AddAnchor(String8 const& name) = 0;
+    // The first paper that reads as a size is the document's.
+    virtual void SetPaper(std::string_view words) = 0;
+    virtual void NotePicture(std::string_view file, int type) = 0;
+    virtual void AddPictureFile(String8 const& file) = 0;
+    virtual void SetRecordResolution(unsigned short resolution) = 0;
+    virtual void RegisterFace(String8 const& face) = 0;
+};
+
+}  // namespace ksdvi
