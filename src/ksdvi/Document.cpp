@@ -1,6 +1,8 @@
 #include "ksdvi/Document.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -14,6 +16,7 @@
 #include "platform/gdi/Font.h"
 #include "render/KsDviDrawer.h"
 #include "render/OffscreenPage.h"
+#include "text/KsDviSelect.h"
 #include "text/UnicodeSearch.h"
 #include "text/UnicodeText.h"
 
@@ -200,6 +203,52 @@ std::vector<SearchHit> Document::Search(std::string const& pattern, bool matchCa
             hit.areas.push_back(impl_->PointsOf(r.left, r.top, r.width, r.height));
     }
     return hits;
+}
+
+std::uint64_t Document::PageFingerprint(int page) const {
+    KsDvi const& dvi = impl_->dvi;
+    if (page < 0 || page >= dvi.GetNPage()) return 0;
+    int64_t const start = dvi.GetPageStartOffset(page), end = dvi.GetPageEndOffset(page);
+    std::ifstream in(dvi.GetFileName().c_str(), std::ios::binary);
+    if (end < start || !in.seekg(start)) return 0;
+    // FNV-1a: a change detector, not a defence against forgery.
+    std::uint64_t hash = 14695981039346656037ull;
+    char chunk[1 << 16];
+    for (int64_t left = end - start + 1; left > 0;) {
+        auto const n = static_cast<std::streamsize>(std::min<int64_t>(left, sizeof chunk));
+        if (!in.read(chunk, n)) return 0;
+        for (std::streamsize i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned char>(chunk[i])) * 1099511628211ull;
+        left -= n;
+    }
+    return hash == 0 ? 1 : hash;
+}
+
+Selection Document::Select(int page, Point from, Point to) {
+    Selection selection;
+    KsDviSelect select;
+    if (page < 0 || page >= PageCount() || !select.Open(impl_->dvi, page)) return selection;
+    PixelMapping const points = impl_->Points();
+    auto dviX = [&](double x) { return static_cast<int>(std::lround((x - 72.0) / points.PerDviX())); };
+    auto dviY = [&](double y) { return static_cast<int>(std::lround((y - 72.0) / points.PerDviY())); };
+    select.BeginSelect(dviX(from.x), dviY(from.y));
+    select.UpdateSelect(dviX(to.x), dviY(to.y));
+    if (select.IsEmpty()) return selection;
+    int first = std::min(select.GetStartPos(), select.GetEndPos());
+    int last = std::max(select.GetStartPos(), select.GetEndPos());
+    if (DList<KsDviSelect::Rectangle>* rects = select.GetSelRect())
+        for (auto it = rects->begin(); it != rects->end(); ++it)
+            selection.areas.push_back(
+                impl_->PointsOf(it->left, it->top, int64_t(it->right) - it->left, int64_t(it->bottom) - it->top));
+
+    // The words of the Unicode layer drawn by the selected instructions.
+    std::vector<UnicodeChar> chars;
+    impl_->ReadText(page, chars);
+    std::erase_if(chars, [&](UnicodeChar const& c) { return c.position < first || c.position > last; });
+    for (TextLine const& line : UnicodeText::GetLines(chars, impl_->dvi.GetWinFont())) {
+        for (size_t i = 0; i < line.size(); ++i) selection.text += (i ? " " : "") + line[i].text;
+        selection.text += '\n';
+    }
+    return selection;
 }
 
 KsDvi& Document::Engine() { return impl_->dvi; }

@@ -71,6 +71,13 @@ struct PageWord {
     Rect box;
 };
 
+// Text selected with the pointer: what a reader copies, and the areas to
+// show as selected, one per line.
+struct Selection {
+    std::string text;  // UTF-8, lines ended by '\n'
+    std::vector<Rect> areas;
+};
+
 struct SearchHit {
     int page = 0;
     std::string text;         // the characters matched, UTF-8
@@ -100,6 +107,10 @@ public:
     int PageCount() const;
     // TeX's own number of a page (\count0).
     int32_t TeXPageNumber(int page) const;
+    // A digest of a page's bytes in the file: after a rerun, a page whose
+    // digest is unchanged looks the same (the fonts it names unchanged);
+    // 0 when the page cannot be read.
+    std::uint64_t PageFingerprint(int page) const;
     // The paper, in points: the document's papersize special, else the options'.
     Point PageSize() const;
 
@@ -117,6 +128,10 @@ public:
     // ignored; across ligatures and accents) occurs on `pages`, on every
     // page when none are given.
     std::vector<SearchHit> Search(std::string const& pattern, bool matchCase = false, std::vector<int> pages = {});
+    // The text between two points of a page, as a mouse drag from `from` to
+    // `to` selects it (the characters nearest them and all in reading order
+    // between); empty when nothing lies there or the page cannot be read.
+    Selection Select(int page, Point from, Point to);
 
     // The engine's document, for what this interface does not cover; its
     // functions are in the static libraries (ksdvi::render), not libksdvi.so.

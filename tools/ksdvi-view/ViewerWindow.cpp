@@ -1,0 +1,642 @@
+#include "ViewerWindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "DarkMode.h"
+
+namespace ksdvi::view {
+
+namespace {
+
+constexpr double kPixelsPerPointAt100 = 96.0 / 72.0;
+constexpr double kZoomStep = 1.2;
+constexpr double kLeastZoom = 0.1, kMostZoom = 16.0;
+constexpr int kInstructionsPerSlice = 20000;
+constexpr double kLineScroll = 48;
+
+ViewerWindow* Self(gpointer data) { return static_cast<ViewerWindow*>(data); }
+
+// G_CALLBACK as a function: lambdas hold commas a macro would split at.
+template <typename Function>
+GCallback Callback(Function* function) {
+    return reinterpret_cast<GCallback>(function);
+}
+
+bool Inside(Rect const& r, Point p) { return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height; }
+
+}  // namespace
+
+ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options)
+    : application_(application), path_(std::move(path)), options_(options), dark_(options.dark) {
+    column_.zoom = std::clamp(options.zoom, kLeastZoom, kMostZoom) * kPixelsPerPointAt100;
+    BuildWidgets();
+    BindKeys();
+    BindPointer();
+    OpenDocument();
+
+    // inotify, through GIO: TeX rewrites the file in place or replaces it.
+    GFile* file = g_file_new_for_path(path_.c_str());
+    monitor_ = g_file_monitor_file(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr);
+    g_object_unref(file);
+    if (monitor_)
+        g_signal_connect(monitor_, "changed",
+                         Callback(+[](GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer self) {
+                             Self(self)->FileChanged();
+                         }),
+                         this);
+}
+
+ViewerWindow::~ViewerWindow() {
+    if (reloadSource_) g_source_remove(reloadSource_);
+    if (drawSource_) g_source_remove(drawSource_);
+    if (monitor_) {
+        g_signal_handlers_disconnect_by_data(monitor_, this);
+        g_file_monitor_cancel(monitor_);
+        g_object_unref(monitor_);
+    }
+    drawing_.reset();
+}
+
+void ViewerWindow::Present() { gtk_window_present(GTK_WINDOW(window_)); }
+
+void ViewerWindow::BuildWidgets() {
+    window_ = gtk_application_window_new(application_);
+    gtk_window_set_default_size(GTK_WINDOW(window_), 900, 1000);
+
+    GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    searchBar_ = gtk_search_bar_new();
+    searchEntry_ = gtk_search_entry_new();
+    gtk_search_bar_set_child(GTK_SEARCH_BAR(searchBar_), searchEntry_);
+    gtk_search_bar_connect_entry(GTK_SEARCH_BAR(searchBar_), GTK_EDITABLE(searchEntry_));
+    gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(searchBar_), TRUE);
+    gtk_box_append(GTK_BOX(content), searchBar_);
+
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    gtk_widget_set_vexpand(row, TRUE);
+    outlinePanel_ = gtk_scrolled_window_new();
+    gtk_widget_set_size_request(outlinePanel_, 260, -1);
+    outlineList_ = gtk_list_box_new();
+    gtk_scrolled_window_set_child(GTK_SCROLLED_WINDOW(outlinePanel_), outlineList_);
+    gtk_widget_set_visible(outlinePanel_, FALSE);
+    gtk_box_append(GTK_BOX(row), outlinePanel_);
+
+    GtkWidget* grid = gtk_grid_new();
+    gtk_widget_set_hexpand(grid, TRUE);
+    area_ = gtk_drawing_area_new();
+    gtk_widget_set_hexpand(area_, TRUE);
+    gtk_widget_set_vexpand(area_, TRUE);
+    gtk_widget_set_focusable(area_, TRUE);
+    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(area_), Draw, this, nullptr);
+    vadjustment_ = gtk_adjustment_new(0, 0, 0, kLineScroll, 400, 0);
+    hadjustment_ = gtk_adjustment_new(0, 0, 0, kLineScroll, 400, 0);
+    gtk_grid_attach(GTK_GRID(grid), area_, 0, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, vadjustment_), 1, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, hadjustment_), 0, 1, 1, 1);
+    gtk_box_append(GTK_BOX(row), grid);
+    gtk_box_append(GTK_BOX(content), row);
+    gtk_window_set_child(GTK_WINDOW(window_), content);
+
+    g_signal_connect(area_, "resize",
+                     Callback(+[](GtkDrawingArea*, int, int, gpointer self) { Self(self)->Relayout(); }), this);
+    auto scrolled = +[](GtkAdjustment*, gpointer self) {
+        ViewerWindow* viewer = Self(self);
+        gtk_widget_queue_draw(viewer->area_);
+        viewer->UpdateTitle();
+        viewer->ScheduleDrawing();
+    };
+    g_signal_connect(vadjustment_, "value-changed", Callback(scrolled), this);
+    g_signal_connect(hadjustment_, "value-changed", Callback(scrolled), this);
+
+    g_signal_connect(searchEntry_, "activate", Callback(+[](GtkSearchEntry* entry, gpointer self) {
+                         Self(self)->RunSearch(gtk_editable_get_text(GTK_EDITABLE(entry)));
+                     }),
+                     this);
+    g_signal_connect(searchEntry_, "next-match",
+                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(1); }), this);
+    g_signal_connect(searchEntry_, "previous-match",
+                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(-1); }), this);
+    g_signal_connect(searchEntry_, "stop-search", Callback(+[](GtkSearchEntry*, gpointer self) {
+                         gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(Self(self)->searchBar_), FALSE);
+                         gtk_widget_grab_focus(Self(self)->area_);
+                     }),
+                     this);
+    // Shift+Enter in the entry: the previous hit.
+    GtkEventController* entryKeys = gtk_event_controller_key_new();
+    gtk_event_controller_set_propagation_phase(entryKeys, GTK_PHASE_CAPTURE);
+    g_signal_connect(
+        entryKeys, "key-pressed",
+        Callback(+[](GtkEventControllerKey*, guint key, guint, GdkModifierType mods, gpointer self) -> gboolean {
+            if ((key != GDK_KEY_Return && key != GDK_KEY_KP_Enter) || !(mods & GDK_SHIFT_MASK)) return FALSE;
+            Self(self)->NextHit(-1);
+            return TRUE;
+        }),
+        this);
+    gtk_widget_add_controller(searchEntry_, entryKeys);
+
+    g_signal_connect(outlineList_, "row-activated", Callback(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
+                         auto* destination = static_cast<Destination*>(g_object_get_data(G_OBJECT(row), "destination"));
+                         if (destination) Self(self)->ScrollTo(destination->page, destination->at.y);
+                     }),
+                     this);
+}
+
+void ViewerWindow::BindKeys() {
+    GtkEventController* keys = gtk_event_controller_key_new();
+    g_signal_connect(keys, "key-pressed",
+                     Callback(+[](GtkEventControllerKey*, guint key, guint, GdkModifierType mods, gpointer self) {
+                         return gboolean(Self(self)->HandleKey(key, mods));
+                     }),
+                     this);
+    gtk_widget_add_controller(window_, keys);
+}
+
+bool ViewerWindow::HandleKey(guint key, GdkModifierType modifiers) {
+    bool const control = modifiers & GDK_CONTROL_MASK, shift = modifiers & GDK_SHIFT_MASK,
+               alt = modifiers & GDK_ALT_MASK;
+    // Keys typed into the search entry are its own, but for the few above.
+    if (gtk_widget_has_focus(searchEntry_) ||
+        gtk_widget_is_ancestor(gtk_root_get_focus(GTK_ROOT(window_)), searchEntry_))
+        return false;
+    double const page = gtk_adjustment_get_page_size(vadjustment_);
+    if (control) {
+        switch (key) {
+        case GDK_KEY_plus:
+        case GDK_KEY_equal:
+        case GDK_KEY_KP_Add: SetZoom(column_.zoom * kZoomStep); return true;
+        case GDK_KEY_minus:
+        case GDK_KEY_KP_Subtract: SetZoom(column_.zoom / kZoomStep); return true;
+        case GDK_KEY_0:
+        case GDK_KEY_KP_0: SetZoom(kPixelsPerPointAt100); return true;
+        case GDK_KEY_f: ShowSearch(); return true;
+        case GDK_KEY_c: CopySelection(); return true;
+        case GDK_KEY_r:
+            dark_ = !dark_;
+            cache_.Clear();
+            gtk_widget_queue_draw(area_);
+            ScheduleDrawing();
+            return true;
+        default: return false;
+        }
+    }
+    if (alt && key == GDK_KEY_Left) {
+        GoBack();
+        return true;
+    }
+    if (key >= GDK_KEY_0 && key <= GDK_KEY_9) {
+        if (pageNumberTyped_.size() < 9) pageNumberTyped_ += char('0' + (key - GDK_KEY_0));
+        return true;
+    }
+    bool handled = true;
+    switch (key) {
+    case GDK_KEY_g:
+        if (!pageNumberTyped_.empty()) ScrollTo(std::stoi(pageNumberTyped_) - 1);
+        break;
+    case GDK_KEY_G: ScrollTo(column_.pages - 1); break;
+    case GDK_KEY_Down:
+    case GDK_KEY_j: ScrollBy(kLineScroll); break;
+    case GDK_KEY_Up:
+    case GDK_KEY_k: ScrollBy(-kLineScroll); break;
+    case GDK_KEY_Left:
+    case GDK_KEY_h: gtk_adjustment_set_value(hadjustment_, gtk_adjustment_get_value(hadjustment_) - kLineScroll); break;
+    case GDK_KEY_Right:
+    case GDK_KEY_l: gtk_adjustment_set_value(hadjustment_, gtk_adjustment_get_value(hadjustment_) + kLineScroll); break;
+    case GDK_KEY_space: ScrollBy(shift ? -0.9 * page : 0.9 * page); break;
+    case GDK_KEY_Page_Down: ScrollBy(0.9 * page); break;
+    case GDK_KEY_Page_Up: ScrollBy(-0.9 * page); break;
+    case GDK_KEY_Home: gtk_adjustment_set_value(vadjustment_, 0); break;
+    case GDK_KEY_End: gtk_adjustment_set_value(vadjustment_, gtk_adjustment_get_upper(vadjustment_)); break;
+    case GDK_KEY_slash: ShowSearch(); break;
+    case GDK_KEY_n: NextHit(1); break;
+    case GDK_KEY_N: NextHit(-1); break;
+    case GDK_KEY_s: FitWidth(); break;
+    case GDK_KEY_a: FitPage(); break;
+    case GDK_KEY_F9: gtk_widget_set_visible(outlinePanel_, !gtk_widget_get_visible(outlinePanel_)); break;
+    case GDK_KEY_Escape:
+        selection_ = {};
+        selectionPage_ = -1;
+        gtk_widget_queue_draw(area_);
+        break;
+    default: handled = false;
+    }
+    pageNumberTyped_.clear();
+    return handled;
+}
+
+void ViewerWindow::BindPointer() {
+    // Ctrl+wheel zooms about the pointer; the wheel alone scrolls.
+    GtkEventController* wheel = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_BOTH_AXES);
+    g_signal_connect(
+        wheel, "scroll",
+        Callback(+[](GtkEventControllerScroll* controller, double dx, double dy, gpointer self) -> gboolean {
+            ViewerWindow* viewer = Self(self);
+            GdkModifierType mods = gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
+            if (mods & GDK_CONTROL_MASK) {
+                double x = 0, y = 0;
+                GdkEvent* event = gtk_event_controller_get_current_event(GTK_EVENT_CONTROLLER(controller));
+                if (event) gdk_event_get_position(event, &x, &y);
+                viewer->SetZoom(viewer->column_.zoom * (dy < 0 ? kZoomStep : 1 / kZoomStep), y);
+                return TRUE;
+            }
+            viewer->ScrollBy(dy * kLineScroll);
+            gtk_adjustment_set_value(viewer->hadjustment_,
+                                     gtk_adjustment_get_value(viewer->hadjustment_) + dx * kLineScroll);
+            return TRUE;
+        }),
+        this);
+    gtk_widget_add_controller(area_, wheel);
+
+    // The pointer over a link.
+    GtkEventController* motion = gtk_event_controller_motion_new();
+    g_signal_connect(motion, "motion", Callback(+[](GtkEventControllerMotion*, double x, double y, gpointer self) {
+                         ViewerWindow* viewer = Self(self);
+                         gtk_widget_set_cursor_from_name(viewer->area_, viewer->LinkAt(x, y) ? "pointer" : nullptr);
+                     }),
+                     this);
+    gtk_widget_add_controller(area_, motion);
+
+    // Dragging selects text on the page where it began; a click follows a link.
+    GtkGesture* drag = gtk_gesture_drag_new();
+    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(drag), GDK_BUTTON_PRIMARY);
+    g_signal_connect(drag, "drag-begin", Callback(+[](GtkGestureDrag*, double x, double y, gpointer self) {
+                         ViewerWindow* viewer = Self(self);
+                         gtk_widget_grab_focus(viewer->area_);
+                         viewer->selection_ = {};
+                         viewer->selectionPage_ = -1;
+                         int page = -1;
+                         Point at;
+                         if (viewer->PagePoint(x, y, page, at)) {
+                             viewer->selectionPage_ = page;
+                             viewer->selectionFrom_ = at;
+                         }
+                         gtk_widget_queue_draw(viewer->area_);
+                     }),
+                     this);
+    g_signal_connect(drag, "drag-update", Callback(+[](GtkGestureDrag* gesture, double dx, double dy, gpointer self) {
+                         ViewerWindow* viewer = Self(self);
+                         if (viewer->selectionPage_ < 0 || (std::fabs(dx) < 3 && std::fabs(dy) < 3)) return;
+                         double x0 = 0, y0 = 0;
+                         gtk_gesture_drag_get_start_point(gesture, &x0, &y0);
+                         int page = -1;
+                         Point at;
+                         viewer->PagePoint(x0 + dx, y0 + dy, page, at);
+                         if (page != viewer->selectionPage_) {
+                             // Past the page's edge: its first or last line.
+                             double const ppp = viewer->column_.zoom;
+                             double const top = viewer->column_.Top(viewer->selectionPage_) -
+                                                gtk_adjustment_get_value(viewer->vadjustment_);
+                             at.y = std::clamp((y0 + dy - top) / ppp, 0.0, viewer->column_.pageHeight);
+                         }
+                         viewer->selection_ =
+                             viewer->document_->Select(viewer->selectionPage_, viewer->selectionFrom_, at);
+                         gtk_widget_queue_draw(viewer->area_);
+                     }),
+                     this);
+    g_signal_connect(drag, "drag-end", Callback(+[](GtkGestureDrag* gesture, double dx, double dy, gpointer self) {
+                         ViewerWindow* viewer = Self(self);
+                         if (std::fabs(dx) >= 3 || std::fabs(dy) >= 3) return;
+                         double x = 0, y = 0;
+                         gtk_gesture_drag_get_start_point(gesture, &x, &y);
+                         if (Link const* link = viewer->LinkAt(x, y)) {
+                             Link const copy = *link;
+                             viewer->FollowLink(copy);
+                         }
+                     }),
+                     this);
+    gtk_widget_add_controller(area_, GTK_EVENT_CONTROLLER(drag));
+}
+
+void ViewerWindow::OpenDocument() {
+    std::string error;
+    document_ = Document::Open(path_, {}, &error);
+    if (!document_) std::fprintf(stderr, "ksdvi-view: %s: %s\n", path_.c_str(), error.c_str());
+    Relayout();
+    BuildOutline();
+    UpdateTitle();
+}
+
+void ViewerWindow::FileChanged() {
+    // TeX writes in pieces: look once it has been quiet for a moment.
+    if (reloadSource_) g_source_remove(reloadSource_);
+    reloadSource_ = g_timeout_add(150, ReloadLater, this);
+}
+
+gboolean ViewerWindow::ReloadLater(gpointer self) {
+    ViewerWindow* viewer = Self(self);
+    viewer->reloadSource_ = 0;
+    if (!viewer->document_) {
+        viewer->OpenDocument();
+        viewer->ScheduleDrawing();
+        return G_SOURCE_REMOVE;
+    }
+    // A document is not updated while one of its pages is drawn.
+    viewer->drawing_.reset();
+    int const before = viewer->document_->PageCount();
+    std::vector<std::uint64_t> fingerprints;
+    for (int page = 0; page < before; ++page) fingerprints.push_back(viewer->document_->PageFingerprint(page));
+    Document::Change const change = viewer->document_->Update();
+    if (change == Document::Change::None) return G_SOURCE_REMOVE;
+    viewer->links_.clear();
+    viewer->hits_.clear();
+    viewer->currentHit_ = -1;
+    viewer->selection_ = {};
+    viewer->selectionPage_ = -1;
+    if (change == Document::Change::Renewed) {
+        // Pages whose bytes changed are drawn again; meanwhile their old
+        // drawing stands in.
+        for (int page = 0; page < before; ++page)
+            if (page >= viewer->document_->PageCount() ||
+                viewer->document_->PageFingerprint(page) != fingerprints[static_cast<size_t>(page)])
+                viewer->cache_.MarkStale(page);
+        viewer->BuildOutline();
+    }
+    viewer->Relayout();
+    viewer->UpdateTitle();
+    viewer->ScheduleDrawing();
+    return G_SOURCE_REMOVE;
+}
+
+double ViewerWindow::ScaleFactor() const { return std::max(1, gtk_widget_get_scale_factor(area_)); }
+
+void ViewerWindow::Relayout() {
+    if (document_) {
+        Point const paper = document_->PageSize();
+        column_.pageWidth = paper.x;
+        column_.pageHeight = paper.y;
+        column_.pages = document_->PageCount();
+    } else {
+        column_.pages = 0;
+    }
+    double const width = gtk_widget_get_width(area_), height = gtk_widget_get_height(area_);
+    gtk_adjustment_configure(vadjustment_, gtk_adjustment_get_value(vadjustment_), 0, column_.Height(), kLineScroll,
+                             0.9 * height, height);
+    gtk_adjustment_configure(hadjustment_, gtk_adjustment_get_value(hadjustment_), 0, std::max(width, column_.Width()),
+                             kLineScroll, 0.9 * width, width);
+    gtk_widget_queue_draw(area_);
+    ScheduleDrawing();
+}
+
+void ViewerWindow::SetZoom(double zoom, std::optional<double> anchorY) {
+    zoom = std::clamp(zoom, kLeastZoom * kPixelsPerPointAt100, kMostZoom * kPixelsPerPointAt100);
+    double const y = anchorY.value_or(0);
+    double const columnY = gtk_adjustment_get_value(vadjustment_) + y;
+    int const page = std::max(0, column_.PageAt(columnY));
+    double const onPage = (columnY - column_.Top(page)) / column_.zoom;
+    column_.zoom = zoom;
+    Relayout();
+    gtk_adjustment_set_value(vadjustment_, column_.Top(page) + onPage * zoom - y);
+    UpdateTitle();
+}
+
+void ViewerWindow::FitWidth() { SetZoom((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.pageWidth); }
+
+void ViewerWindow::FitPage() {
+    int const page = CurrentPage();
+    SetZoom(std::min((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.pageWidth,
+                     (gtk_widget_get_height(area_) - 2 * PageColumn::kGap) / column_.pageHeight));
+    ScrollTo(page);
+}
+
+// The page that holds the middle of the view.
+int ViewerWindow::CurrentPage() const {
+    return column_.PageAt(gtk_adjustment_get_value(vadjustment_) + gtk_adjustment_get_page_size(vadjustment_) / 2);
+}
+
+void ViewerWindow::ScrollTo(int page, double pointY) {
+    if (page < 0 || page >= column_.pages) return;
+    double const target = pointY == 0 ? column_.Top(page) - PageColumn::kGap
+                                      : column_.Top(page) + pointY * column_.zoom - gtk_widget_get_height(area_) / 3;
+    gtk_adjustment_set_value(vadjustment_, target);
+}
+
+void ViewerWindow::ScrollBy(double dy) {
+    gtk_adjustment_set_value(vadjustment_, gtk_adjustment_get_value(vadjustment_) + dy);
+}
+
+bool ViewerWindow::PagePoint(double x, double y, int& page, Point& at) const {
+    double const columnY = gtk_adjustment_get_value(vadjustment_) + y;
+    page = column_.PageAt(columnY);
+    if (page < 0) return false;
+    double const left = column_.Left(gtk_widget_get_width(area_), gtk_adjustment_get_value(hadjustment_));
+    at = {(x - left) / column_.zoom, (columnY - column_.Top(page)) / column_.zoom};
+    return at.x >= 0 && at.x < column_.pageWidth && at.y >= 0 && at.y < column_.pageHeight;
+}
+
+// "paper.dvi — 3 / 12": the page holding the middle of the view.
+void ViewerWindow::UpdateTitle() {
+    std::string name = path_.substr(path_.find_last_of('/') + 1);
+    std::string title = name;
+    if (column_.pages > 0)
+        title += " \u2014 " + std::to_string(CurrentPage() + 1) + " / " + std::to_string(column_.pages);
+    else if (!document_)
+        title += " \u2014 not readable";
+    gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+}
+
+void ViewerWindow::Draw(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
+    ViewerWindow* self = Self(data);
+    if (self->dark_)
+        cairo_set_source_rgb(cr, 0.12, 0.12, 0.12);
+    else
+        cairo_set_source_rgb(cr, 0.55, 0.55, 0.55);
+    cairo_paint(cr);
+    if (!self->document_) return;
+    double const scrollY = gtk_adjustment_get_value(self->vadjustment_);
+    double const left = self->column_.Left(width, gtk_adjustment_get_value(self->hadjustment_));
+    double const pageHeight = self->column_.pageHeight * self->column_.zoom;
+    for (int page = std::max(0, self->column_.PageAt(scrollY)); page < self->column_.pages; ++page) {
+        double const top = self->column_.Top(page) - scrollY;
+        if (top > height) break;
+        if (top + pageHeight < 0) continue;
+        self->DrawPage(cr, page, left, top);
+        self->DrawMarks(cr, page, left, top);
+    }
+}
+
+void ViewerWindow::DrawPage(cairo_t* cr, int page, double left, double top) {
+    double const scale = ScaleFactor(), zoom = column_.zoom;
+    // Whole device pixels, so that a sharp page is copied pixel for pixel.
+    left = std::round(left * scale) / scale;
+    top = std::round(top * scale) / scale;
+    double const width = column_.pageWidth * zoom, height = column_.pageHeight * zoom;
+    cairo_save(cr);
+    cairo_rectangle(cr, left, top, width, height);
+    if (dark_)
+        cairo_set_source_rgb(cr, 0, 0, 0);
+    else
+        cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill(cr);
+    double resolution = PixelsPerPoint();
+    cairo_surface_t* surface = cache_.Sharp(page, resolution);
+    if (!surface) surface = cache_.Any(page, &resolution);
+    if (surface) {
+        cairo_translate(cr, left, top);
+        cairo_scale(cr, zoom / resolution, zoom / resolution);
+        cairo_set_source_surface(cr, surface, 0, 0);
+        if (resolution == PixelsPerPoint()) cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+        cairo_paint(cr);
+    }
+    cairo_restore(cr);
+}
+
+void ViewerWindow::DrawMarks(cairo_t* cr, int page, double left, double top) {
+    double const zoom = column_.zoom;
+    auto fill = [&](Rect const& r, double red, double green, double blue, double alpha) {
+        cairo_rectangle(cr, left + r.x * zoom, top + r.y * zoom, r.width * zoom, r.height * zoom);
+        cairo_set_source_rgba(cr, red, green, blue, alpha);
+        cairo_fill(cr);
+    };
+    for (size_t i = 0; i < hits_.size(); ++i) {
+        if (hits_[i].page != page) continue;
+        bool const current = static_cast<int>(i) == currentHit_;
+        for (Rect const& r : hits_[i].areas) current ? fill(r, 1.0, 0.45, 0.0, 0.5) : fill(r, 1.0, 0.9, 0.0, 0.4);
+    }
+    if (page == selectionPage_)
+        for (Rect const& r : selection_.areas) fill(r, 0.2, 0.45, 0.9, 0.35);
+}
+
+void ViewerWindow::ScheduleDrawing() {
+    if (!drawSource_ && document_) drawSource_ = g_idle_add(DrawSlice, this);
+}
+
+// One slice of the drawing of the first visible page that has no sharp
+// drawing yet, then the page after the view.
+gboolean ViewerWindow::DrawSlice(gpointer data) {
+    ViewerWindow* self = Self(data);
+    double const resolution = self->PixelsPerPoint();
+    double const scrollY = gtk_adjustment_get_value(self->vadjustment_);
+    int const first = self->column_.PageAt(scrollY);
+    int const last = self->column_.PageAt(scrollY + gtk_adjustment_get_page_size(self->vadjustment_));
+    if (self->drawing_ &&
+        (self->drawingResolution_ != resolution || self->drawingPage_ < first - 1 || self->drawingPage_ > last + 1))
+        self->drawing_.reset();
+    if (!self->drawing_) {
+        int next = -1;
+        for (int page = std::max(first, 0); page <= std::min(last + 1, self->column_.pages - 1) && next < 0; ++page)
+            if (!self->cache_.Sharp(page, resolution)) next = page;
+        if (next < 0) {
+            self->drawSource_ = 0;
+            return G_SOURCE_REMOVE;
+        }
+        self->drawing_ = std::make_unique<PageDrawing>(*self->document_, next, resolution);
+        self->drawingPage_ = next;
+        self->drawingResolution_ = resolution;
+    }
+    if (!self->drawing_->Step(kInstructionsPerSlice)) return G_SOURCE_CONTINUE;
+
+    cairo_surface_t* drawn = self->drawing_->Surface();
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(drawn),
+                                                       cairo_image_surface_get_height(drawn));
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_surface(cr, drawn, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    if (self->dark_) InvertLightness(copy);
+    if (!self->drawing_->Problem().empty())
+        std::fprintf(stderr, "ksdvi-view: %s: page %d: %s\n", self->path_.c_str(), self->drawingPage_ + 1,
+                     self->drawing_->Problem().c_str());
+    self->cache_.Put(self->drawingPage_, resolution, copy);
+    cairo_surface_destroy(copy);
+    self->drawing_.reset();
+    gtk_widget_queue_draw(self->area_);
+    return G_SOURCE_CONTINUE;
+}
+
+void ViewerWindow::ShowSearch() {
+    gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(searchBar_), TRUE);
+    gtk_widget_grab_focus(searchEntry_);
+}
+
+void ViewerWindow::RunSearch(std::string const& pattern) {
+    static std::string last;
+    if (!document_) return;
+    if (pattern == last && !hits_.empty()) {
+        NextHit(1);
+        return;
+    }
+    last = pattern;
+    hits_ = pattern.empty() ? std::vector<SearchHit>{} : document_->Search(pattern);
+    // The first hit at or after the current page.
+    currentHit_ = hits_.empty() ? -1 : 0;
+    int const page = CurrentPage();
+    for (size_t i = 0; i < hits_.size(); ++i)
+        if (hits_[i].page >= page) {
+            currentHit_ = static_cast<int>(i);
+            break;
+        }
+    NextHit(0);
+}
+
+void ViewerWindow::NextHit(int direction) {
+    if (hits_.empty()) return;
+    int const count = static_cast<int>(hits_.size());
+    currentHit_ = ((currentHit_ + direction) % count + count) % count;
+    SearchHit const& hit = hits_[static_cast<size_t>(currentHit_)];
+    ScrollTo(hit.page, hit.areas.empty() ? 0 : std::max(hit.areas.front().y, 1.0));
+    gtk_widget_queue_draw(area_);
+}
+
+void ViewerWindow::CopySelection() {
+    if (selection_.text.empty()) return;
+    gdk_clipboard_set_text(gtk_widget_get_clipboard(area_), selection_.text.c_str());
+    // The primary selection too, as X programs expect.
+    gdk_clipboard_set_text(gtk_widget_get_primary_clipboard(area_), selection_.text.c_str());
+}
+
+std::vector<Link> const& ViewerWindow::LinksOf(int page) {
+    auto it = links_.find(page);
+    if (it == links_.end()) it = links_.emplace(page, document_->Links(page)).first;
+    return it->second;
+}
+
+Link const* ViewerWindow::LinkAt(double x, double y) {
+    int page = -1;
+    Point at;
+    if (!document_ || !PagePoint(x, y, page, at)) return nullptr;
+    for (Link const& link : LinksOf(page))
+        for (Rect const& area : link.areas)
+            if (Inside(area, at)) return &link;
+    return nullptr;
+}
+
+void ViewerWindow::FollowLink(Link const& link) {
+    if (!link.uri.empty()) {
+        // The desktop's handler opens it.
+        gtk_show_uri(GTK_WINDOW(window_), link.uri.c_str(), GDK_CURRENT_TIME);
+        return;
+    }
+    std::optional<Destination> destination = document_->FindAnchor(link.anchor);
+    if (!destination) return;
+    int const page = CurrentPage();
+    history_.push_back({page, (gtk_adjustment_get_value(vadjustment_) - column_.Top(page)) / column_.zoom});
+    ScrollTo(destination->page, std::max(destination->at.y, 1.0));
+}
+
+void ViewerWindow::GoBack() {
+    if (history_.empty()) return;
+    auto [page, y] = history_.back();
+    history_.pop_back();
+    gtk_adjustment_set_value(vadjustment_, column_.Top(page) + y * column_.zoom);
+}
+
+void ViewerWindow::BuildOutline() {
+    GtkWidget* child = nullptr;
+    while ((child = gtk_widget_get_first_child(outlineList_))) gtk_list_box_remove(GTK_LIST_BOX(outlineList_), child);
+    if (!document_) return;
+    for (OutlineEntry const& entry : document_->Outline()) {
+        GtkWidget* label = gtk_label_new(entry.title.c_str());
+        gtk_label_set_xalign(GTK_LABEL(label), 0);
+        gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+        gtk_widget_set_margin_start(label, 8 + 16 * entry.level);
+        GtkWidget* row = gtk_list_box_row_new();
+        gtk_list_box_row_set_child(GTK_LIST_BOX_ROW(row), label);
+        if (entry.destination)
+            g_object_set_data_full(G_OBJECT(row), "destination", new Destination(*entry.destination),
+                                   [](gpointer d) { delete static_cast<Destination*>(d); });
+        gtk_list_box_append(GTK_LIST_BOX(outlineList_), row);
+    }
+}
+
+}  // namespace ksdvi::view

@@ -1,0 +1,116 @@
+#pragma once
+// One viewer window on one DVI file: the pages in a column, drawn in slices
+// between the window's events, followed while TeX rewrites the file, with
+// search, selection, links, the outline and a dark reading mode.
+
+#include <gtk/gtk.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PageCache.h"
+#include "PageColumn.h"
+#include "ksdvi/Document.h"
+#include "ksdvi/PageDrawing.h"
+
+namespace ksdvi::view {
+
+struct ViewerOptions {
+    bool dark = false;
+    double zoom = 1.0;  // 1: 96 pixels an inch
+};
+
+class ViewerWindow {
+public:
+    ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options);
+    ~ViewerWindow();
+    ViewerWindow(ViewerWindow const&) = delete;
+    ViewerWindow& operator=(ViewerWindow const&) = delete;
+
+    std::string const& Path() const { return path_; }
+    GtkWindow* Window() const { return GTK_WINDOW(window_); }
+    void Present();
+
+private:
+    // Building.
+    void BuildWidgets();
+    void BindKeys();
+    void BindPointer();
+    void BuildOutline();
+
+    // The document and the file.
+    void OpenDocument();
+    void FileChanged();
+    static gboolean ReloadLater(gpointer self);
+
+    // Geometry.
+    double ScaleFactor() const;
+    double PixelsPerPoint() const { return column_.zoom * ScaleFactor(); }
+    void Relayout();
+    void SetZoom(double zoom, std::optional<double> anchorY = std::nullopt);
+    void FitWidth();
+    void FitPage();
+    int CurrentPage() const;
+    void ScrollTo(int page, double pointY = 0);
+    void ScrollBy(double dy);
+    // The page and the point on it under a point of the drawing area.
+    bool PagePoint(double x, double y, int& page, Point& at) const;
+    void UpdateTitle();
+
+    // Drawing.
+    static void Draw(GtkDrawingArea* area, cairo_t* cr, int width, int height, gpointer self);
+    void DrawPage(cairo_t* cr, int page, double left, double top);
+    void DrawMarks(cairo_t* cr, int page, double left, double top);
+    void ScheduleDrawing();
+    static gboolean DrawSlice(gpointer self);
+
+    // Search, selection, links.
+    void ShowSearch();
+    void RunSearch(std::string const& pattern);
+    void NextHit(int direction);
+    void CopySelection();
+    std::vector<Link> const& LinksOf(int page);
+    Link const* LinkAt(double x, double y);
+    void FollowLink(Link const& link);
+    void GoBack();
+    bool HandleKey(guint key, GdkModifierType modifiers);
+
+    GtkApplication* application_;
+    std::string path_;
+    ViewerOptions options_;
+    std::unique_ptr<Document> document_;
+    PageColumn column_;
+    PageCache cache_{std::uint64_t(512) << 20};
+
+    GtkWidget* window_ = nullptr;
+    GtkWidget* area_ = nullptr;
+    GtkWidget* searchBar_ = nullptr;
+    GtkWidget* searchEntry_ = nullptr;
+    GtkWidget* outlinePanel_ = nullptr;
+    GtkWidget* outlineList_ = nullptr;
+    GtkAdjustment* hadjustment_ = nullptr;
+    GtkAdjustment* vadjustment_ = nullptr;
+    GFileMonitor* monitor_ = nullptr;
+    guint reloadSource_ = 0;
+    guint drawSource_ = 0;
+
+    // The drawing in progress.
+    std::unique_ptr<PageDrawing> drawing_;
+    int drawingPage_ = -1;
+    double drawingResolution_ = 0;
+
+    std::vector<SearchHit> hits_;
+    int currentHit_ = -1;
+    int selectionPage_ = -1;
+    Point selectionFrom_;
+    Selection selection_;
+    std::map<int, std::vector<Link>> links_;
+    std::vector<std::pair<int, double>> history_;  // page, point on it
+    std::string pageNumberTyped_;
+    bool dark_ = false;
+};
+
+}  // namespace ksdvi::view

@@ -1,0 +1,103 @@
+// ksdvi-view FILE.dvi: a window on a DVI file that follows TeX as it
+// writes. One process shows every file: a second `ksdvi-view` hands its
+// file to the first (through the session bus), which opens a window for it
+// or brings that file's window forward.
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "ViewerWindow.h"
+
+namespace {
+
+using ksdvi::view::ViewerOptions;
+using ksdvi::view::ViewerWindow;
+
+std::list<std::unique_ptr<ViewerWindow>> windows;
+
+template <typename Function>
+GCallback Callback(Function* function) {
+    return reinterpret_cast<GCallback>(function);
+}
+
+constexpr char kUsage[] =
+    "Usage: ksdvi-view [--dark] [--zoom PERCENT] FILE[.dvi]\n"
+    "Keys: Ctrl +/-/0 zoom, s fit width, a fit page, arrows j k h l, Space, PgUp/PgDn, Home/End,\n"
+    "N g go to page N, / or Ctrl+F search, n/N next/previous hit, Ctrl+C copy the selection,\n"
+    "F9 outline, Alt+Left back, Ctrl+R dark mode.\n";
+
+void Open(GtkApplication* application, std::string const& path, ViewerOptions const& options) {
+    for (auto const& window : windows)
+        if (window->Path() == path) {
+            window->Present();
+            return;
+        }
+    auto window = std::make_unique<ViewerWindow>(application, path, options);
+    g_signal_connect(window->Window(), "destroy", Callback(+[](GtkWidget* widget, gpointer) {
+                         windows.remove_if([widget](auto const& w) { return GTK_WIDGET(w->Window()) == widget; });
+                     }),
+                     nullptr);
+    window->Present();
+    windows.push_back(std::move(window));
+}
+
+// Reads the command line of this process or of a later one.
+int CommandLine(GApplication* application, GApplicationCommandLine* commandLine, gpointer) {
+    int argc = 0;
+    char** argv = g_application_command_line_get_arguments(commandLine, &argc);
+    ViewerOptions options;
+    std::string file;
+    bool bad = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string const arg = argv[i];
+        if (arg == "--dark") {
+            options.dark = true;
+        } else if (arg == "--zoom" && i + 1 < argc) {
+            options.zoom = std::atof(argv[++i]) / 100.0;
+            bad = bad || options.zoom <= 0;
+        } else if (arg == "-h" || arg == "--help") {
+            g_application_command_line_print(commandLine, "%s", kUsage);
+            g_strfreev(argv);
+            return 0;
+        } else if (!arg.empty() && arg[0] != '-' && file.empty()) {
+            file = arg;
+        } else {
+            bad = true;
+        }
+    }
+    if (bad || file.empty()) {
+        g_application_command_line_printerr(commandLine, "%s", kUsage);
+        g_strfreev(argv);
+        return 2;
+    }
+    GFile* resolved = g_application_command_line_create_file_for_arg(commandLine, file.c_str());
+    char* path = g_file_get_path(resolved);
+    std::string chosen = path ? path : file;
+    // Like every DVI tool: `paper` means paper.dvi when that exists.
+    if (!g_file_test(chosen.c_str(), G_FILE_TEST_EXISTS) && g_file_test((chosen + ".dvi").c_str(), G_FILE_TEST_EXISTS))
+        chosen += ".dvi";
+    g_free(path);
+    g_object_unref(resolved);
+    g_strfreev(argv);
+    Open(GTK_APPLICATION(application), chosen, options);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Without a session bus there is no one to hand a file to.
+    auto flags = GApplicationFlags(G_APPLICATION_HANDLES_COMMAND_LINE);
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
+    GtkApplication* application = gtk_application_new("org.ksdvi.View", flags);
+    g_signal_connect(application, "command-line", Callback(&CommandLine), nullptr);
+    int const status = g_application_run(G_APPLICATION(application), argc, argv);
+    windows.clear();
+    g_object_unref(application);
+    return status;
+}
