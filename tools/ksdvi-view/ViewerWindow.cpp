@@ -336,7 +336,9 @@ gboolean ViewerWindow::ReloadLater(gpointer self) {
     std::vector<std::uint64_t> fingerprints;
     for (int page = 0; page < before; ++page) fingerprints.push_back(viewer->document_->PageFingerprint(page));
     Document::Change const change = viewer->document_->Update();
+    viewer->ScheduleDrawing();
     if (change == Document::Change::None) return G_SOURCE_REMOVE;
+    viewer->doubted_.clear();
     viewer->links_.clear();
     viewer->hits_.clear();
     viewer->currentHit_ = -1;
@@ -524,6 +526,14 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
         self->drawingResolution_ = resolution;
     }
     if (!self->drawing_->Step(kInstructionsPerSlice)) return G_SOURCE_CONTINUE;
+    if (!self->drawing_->Problem().empty() && self->doubted_.insert(self->drawingPage_).second) {
+        // Most likely TeX is writing the file: look at it again before
+        // showing a page as broken.
+        self->drawing_.reset();
+        self->drawSource_ = 0;
+        self->FileChanged();
+        return G_SOURCE_REMOVE;
+    }
 
     cairo_surface_t* drawn = self->drawing_->Surface();
     cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(drawn),

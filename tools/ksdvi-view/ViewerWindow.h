@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,9 @@ private:
     std::unique_ptr<PageDrawing> drawing_;
     int drawingPage_ = -1;
     double drawingResolution_ = 0;
+    // Pages whose drawing failed once: shown broken only if it fails again
+    // with the file unchanged.
+    std::set<int> doubted_;
 
     std::vector<SearchHit> hits_;
     int currentHit_ = -1;

@@ -1,0 +1,218 @@
+// ksdvi-view as a person sees it: a real window on a virtual X display
+// (Xvfb), driven with xdotool, looked at through screenshots and its title
+// ("links.dvi — 1 / 2"). Skipped when the display tools are missing.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "support/Cli.h"
+#include "support/PngImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+bool Have(char const* program) {
+    return RunCommand(std::string("command -v ") + program + " >/dev/null && echo y") == "y\n";
+}
+
+std::string ReadFile(std::string const& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A virtual display with one viewer on it, in a session bus of its own;
+// both are killed, with everything they started, when the test ends.
+class ViewerSession {
+public:
+    ViewerSession(TempDir const& dir, std::string const& file) : dir_(dir.Path()) {
+        RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
+                   "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
+        for (int i = 0; i < 100 && display_.empty(); ++i) {
+            std::this_thread::sleep_for(100ms);
+            std::string number = ReadFile(dir_ + "/display");
+            if (!number.empty() && number.back() == '\n') display_ = ":" + number.substr(0, number.size() - 1);
+        }
+        if (display_.empty()) return;
+        RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo setsid dbus-run-session -- " +
+                   KSDVI_VIEW + " '" + file + "' > " + dir_ + "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
+        std::string const name = fs::path(file).filename().string();
+        for (int i = 0; i < 200 && window_.empty(); ++i) {
+            std::this_thread::sleep_for(100ms);
+            window_ = X("xdotool search --name '" + name + "' | head -1");
+            while (!window_.empty() && window_.back() == '\n') window_.pop_back();
+        }
+    }
+    ~ViewerSession() {
+        for (char const* pid : {"/viewer.pid", "/xvfb.pid"}) {
+            std::string id = ReadFile(dir_ + pid);
+            if (!id.empty()) RunCommand("kill -TERM -" + id.substr(0, id.find('\n')) + " 2>/dev/null");
+        }
+    }
+    bool Ready() const { return !window_.empty(); }
+    std::string Log() const { return ReadFile(dir_ + "/viewer.log"); }
+
+    std::string X(std::string const& command) const { return RunCommand("DISPLAY=" + display_ + " " + command); }
+    void Key(std::string const& keys) const { X("xdotool key --window " + window_ + " " + keys); }
+    void Type(std::string const& text) const { X("xdotool type --window " + window_ + " '" + text + "'"); }
+    void Click(int x, int y) const {
+        X("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+    std::string Title() const {
+        std::string title = X("xdotool getwindowname " + window_);
+        if (!title.empty()) title.pop_back();
+        return title;
+    }
+    // Waits until the title ends with `suffix`; the title it has then.
+    std::string WaitTitle(std::string const& suffix) const {
+        std::string title;
+        for (int i = 0; i < 100; ++i) {
+            title = Title();
+            if (title.size() >= suffix.size() &&
+                title.compare(title.size() - suffix.size(), suffix.size(), suffix) == 0)
+                break;
+            std::this_thread::sleep_for(100ms);
+        }
+        return title;
+    }
+    // The window as it shows now, after the drawings in flight.
+    RgbImage Shot() const {
+        std::this_thread::sleep_for(700ms);
+        RgbImage image;
+        X("import -window " + window_ + " " + dir_ + "/shot.png");
+        ReadRgbPng(dir_ + "/shot.png", image);
+        return image;
+    }
+
+private:
+    std::string dir_;
+    std::string display_;
+    std::string window_;
+};
+
+// The top-left corner of the page: the first pure white pixel.
+bool PageCorner(RgbImage const& shot, int& left, int& top) {
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (shot.At(x, y) == 0xFFFFFF) {
+                left = x;
+                top = y;
+                return true;
+            }
+    return false;
+}
+
+class Viewer : public testing::Test {
+protected:
+    void SetUp() override {
+        for (char const* tool : {"Xvfb", "xdotool", "import", "dbus-run-session", "setsid"})
+            if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+    TempDir dir_;
+};
+
+TEST_F(Viewer, ShowsThePageAsRenderDrawsItAndFollowsTheKeys) {
+    std::string const file = dir_.Path() + "/links.dvi";
+    fs::copy_file(DataFile("links.dvi"), file);
+    ViewerSession viewer(dir_, file);
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    EXPECT_EQ(viewer.WaitTitle("1 / 2"), "links.dvi \u2014 1 / 2");
+
+    // At 100% the window shows the pixels `ksdvi render` writes at 96 dpi.
+    RgbImage shot = viewer.Shot();
+    int left = 0, top = 0;
+    ASSERT_TRUE(PageCorner(shot, left, top));
+    Ksdvi("render -o " + dir_.Path() + "/ref-%d.png " + file);
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir_.Path() + "/ref-1.png", page));
+    long compared = 0, differing = 0, dark = 0;
+    for (int y = 0; y < page.height && top + y < shot.height - 20; ++y)
+        for (int x = 0; x < page.width && left + x < shot.width - 20; ++x) {
+            uint32_t const seen = shot.At(left + x, top + y);
+            uint8_t const grey = page.At(x, y);
+            ++compared;
+            dark += grey < 128;
+            differing += seen != (uint32_t(grey) << 16 | uint32_t(grey) << 8 | grey);
+        }
+    EXPECT_GT(dark, 1000);
+    EXPECT_EQ(differing, 0) << "of " << compared;
+
+    struct Step {
+        char const* keys;
+        char const* title;
+    };
+    Step const steps[] = {
+        {"End", "2 / 2"}, {"Home", "1 / 2"}, {"Page_Down Page_Down", "2 / 2"},
+        {"1 g", "1 / 2"}, {"G", "2 / 2"},    {"k k k k k k k k k k k k k k k k k k k k k k k k k k k k k k", "1 / 2"},
+    };
+    for (Step const& step : steps) {
+        viewer.Key(step.keys);
+        EXPECT_EQ(viewer.WaitTitle(step.title), std::string("links.dvi \u2014 ") + step.title) << step.keys;
+    }
+}
+
+TEST_F(Viewer, FollowsTheFileWhileTeXRewritesIt) {
+    std::string const file = dir_.Path() + "/paper.dvi";
+    fs::copy_file(DataFile("links.dvi"), file);
+    ViewerSession viewer(dir_, file);
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    EXPECT_EQ(viewer.WaitTitle("/ 2"), "paper.dvi \u2014 1 / 2");
+
+    // Half a rewrite: the pages completed so far, never an error.
+    std::string const pages = ReadFile(DataFile("pages.dvi"));
+    int const count = std::stoi(Ksdvi("info " + DataFile("pages.dvi") + " | sed -n 's/^pages: *//p'"));
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << pages.substr(0, pages.size() / 2);
+    std::string const partial = viewer.WaitTitle("/ 2");  // may stay until more is written
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << pages;
+    EXPECT_EQ(viewer.WaitTitle("/ " + std::to_string(count)), "paper.dvi \u2014 1 / " + std::to_string(count))
+        << "after " << partial;
+    EXPECT_EQ(viewer.Log().find("ksdvi-view:"), std::string::npos) << viewer.Log();
+}
+
+TEST_F(Viewer, SearchMarksHitsAndLinksJumpAndComeBack) {
+    std::string const file = dir_.Path() + "/hyper.dvi";
+    fs::copy_file(DataFile("hyperref-hypertex.dvi"), file);
+    ViewerSession viewer(dir_, file);
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    std::string const first = viewer.WaitTitle(" 1 / 2");
+    ASSERT_NE(first.find("1 / 2"), std::string::npos) << first;
+
+    auto orange = [](RgbImage const& shot) {
+        long n = 0;
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x) {
+                uint32_t p = shot.At(x, y);
+                n += (p >> 16) > 200 && (p >> 8 & 0xFF) > 100 && (p >> 8 & 0xFF) < 190 && (p & 0xFF) < 150;
+            }
+        return n;
+    };
+    RgbImage before = viewer.Shot();
+    EXPECT_EQ(orange(before), 0);
+    viewer.Key("slash");
+    viewer.Type("Knuth");
+    viewer.Key("Return");
+    RgbImage found = viewer.Shot();
+    EXPECT_GT(orange(found), 50);
+
+    // The link to section 2 (ksdvi links: 177,259 at 96 dpi on page 1).
+    viewer.Key("Escape Escape Home");
+    viewer.WaitTitle("1 / 2");
+    RgbImage shot = viewer.Shot();
+    int left = 0, top = 0;
+    ASSERT_TRUE(PageCorner(shot, left, top));
+    viewer.Click(left + 177 + 30, top + 259 + 7);
+    EXPECT_EQ(viewer.WaitTitle("2 / 2"), "hyper.dvi \u2014 2 / 2");
+    viewer.Key("alt+Left");
+    EXPECT_EQ(viewer.WaitTitle("1 / 2"), "hyper.dvi \u2014 1 / 2");
+}
+
+}  // namespace
