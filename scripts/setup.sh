@@ -15,7 +15,7 @@ packages=(
   dvipng fonts-dejavu-core poppler-utils
   texlive-lang-korean fonts-nanum fonts-unfonts-core
   texlive-xetex texlive-lang-japanese libsynctex-dev
-  libgtk-4-dev xvfb xauth xdotool x11-utils dbus-daemon
+  libgtk-4-dev xvfb xauth xdotool x11-utils dbus-daemon xclip
   imagemagick
   clang libclang-rt-dev llvm
 )

@@ -64,6 +64,14 @@ public:
     std::string X(std::string const& command) const { return RunCommand("DISPLAY=" + display_ + " " + command); }
     void Key(std::string const& keys) const { X("xdotool key --window " + window_ + " " + keys); }
     void Type(std::string const& text) const { X("xdotool type --window " + window_ + " '" + text + "'"); }
+    void Drag(int x0, int y0, int x1, int y1) const {
+        std::string path = "xdotool mousemove --window " + window_ + " " + std::to_string(x0) + " " +
+                           std::to_string(y0) + " mousedown 1";
+        for (int i = 1; i <= 8; ++i)
+            path += " sleep 0.05 mousemove --window " + window_ + " " + std::to_string(x0 + (x1 - x0) * i / 8) + " " +
+                    std::to_string(y0 + (y1 - y0) * i / 8);
+        X(path + " mouseup 1");
+    }
     void Click(int x, int y) const {
         X("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
@@ -158,6 +166,34 @@ TEST_F(Viewer, ShowsThePageAsRenderDrawsItAndFollowsTheKeys) {
         viewer.Key(step.keys);
         EXPECT_EQ(viewer.WaitTitle(step.title), std::string("links.dvi \u2014 ") + step.title) << step.keys;
     }
+}
+
+TEST_F(Viewer, SelectionIsCopiedAndZoomScalesThePage) {
+    if (!Have("xclip")) GTEST_SKIP() << "xclip is not installed";
+    std::string const file = dir_.Path() + "/links.dvi";
+    fs::copy_file(DataFile("links.dvi"), file);
+    ViewerSession viewer(dir_, file);
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    viewer.WaitTitle("1 / 2");
+    RgbImage shot = viewer.Shot();
+    int left = 0, top = 0;
+    ASSERT_TRUE(PageCorner(shot, left, top));
+
+    // "lines and plain text." at 96,382..321,406 (ksdvi search, 96 dpi).
+    viewer.Drag(left + 98, top + 394, left + 340, top + 394);
+    viewer.Key("ctrl+c");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(viewer.X("timeout 5 xclip -o -selection clipboard"), "lines and plain text.\n");
+
+    viewer.Key("ctrl+plus");
+    RgbImage zoomed = viewer.Shot();
+    int zoomedLeft = 0, zoomedTop = 0;
+    ASSERT_TRUE(PageCorner(zoomed, zoomedLeft, zoomedTop));
+    EXPECT_LT(zoomedLeft, left);  // 1.2 times as wide: it no longer fits with the margins
+    viewer.Key("ctrl+0");
+    RgbImage back = viewer.Shot();
+    ASSERT_TRUE(PageCorner(back, zoomedLeft, zoomedTop));
+    EXPECT_EQ(zoomedLeft, left);
 }
 
 TEST_F(Viewer, FollowsTheFileWhileTeXRewritesIt) {

@@ -84,7 +84,7 @@ private:
     ViewerOptions options_;
     std::unique_ptr<Document> document_;
     PageColumn column_;
-    PageCache cache_{std::uint64_t(512) << 20};
+    PageCache cache_{std::uint64_t(192) << 20};  // some 20 A4 pages at 150 dpi
 
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;

@@ -1,0 +1,105 @@
+// The viewer's logic without a window: where pages lie in the column and
+// which page a point is on, the page cache's bound and its stand-ins, and
+// the dark mode's lightness inversion.
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdint>
+
+#include "DarkMode.h"
+#include "PageCache.h"
+#include "PageColumn.h"
+
+using namespace ksdvi::view;
+
+namespace {
+
+TEST(PageColumn, PagesAndPointsAtEveryZoom) {
+    for (double zoom : {0.25, 1.0, 96.0 / 72.0, 3.7}) {
+        PageColumn column;
+        column.pageWidth = 612;
+        column.pageHeight = 792;
+        column.pages = 5;
+        column.zoom = zoom;
+        double const page = 792 * zoom;
+        for (int i = 0; i < column.pages; ++i) {
+            EXPECT_DOUBLE_EQ(column.Top(i), PageColumn::kGap + i * (page + PageColumn::kGap)) << zoom;
+            EXPECT_EQ(column.PageAt(column.Top(i) + 1), i) << zoom;
+            EXPECT_EQ(column.PageAt(column.Top(i) + page - 1), i) << zoom;
+            EXPECT_EQ(column.PageAt(column.Top(i) + page + PageColumn::kGap / 2), i) << "in the gap below";
+        }
+        EXPECT_EQ(column.PageAt(-50), 0);
+        EXPECT_EQ(column.PageAt(column.Height() + 1000), 4);
+        EXPECT_DOUBLE_EQ(column.Height(), column.Top(5));
+        // Centred in a wide view, at the gap in a narrow one, moved by scrolling.
+        EXPECT_DOUBLE_EQ(column.Left(612 * zoom + 400, 0), 200);
+        EXPECT_DOUBLE_EQ(column.Left(10, 30), PageColumn::kGap - 30);
+    }
+    PageColumn empty;
+    EXPECT_EQ(empty.PageAt(100), -1);
+}
+
+cairo_surface_t* Surface(int width, int height) {
+    return cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+}
+
+TEST(PageCache, KeepsTheRecentlyShownWithinItsBound) {
+    // 256 x 1024 pixels of 4 bytes: 1 MiB each; room for two.
+    PageCache cache(std::uint64_t(2) << 20);
+    double resolution = 0;
+    for (int page = 0; page < 3; ++page) {
+        cairo_surface_t* s = Surface(256, 1024);
+        cache.Put(page, 2.0, s);
+        cairo_surface_destroy(s);
+        if (page == 1) {
+            EXPECT_NE(cache.Sharp(0, 2.0), nullptr);  // page 0 shown again: page 1 is the oldest
+        }
+    }
+    EXPECT_NE(cache.Sharp(0, 2.0), nullptr);
+    EXPECT_EQ(cache.Sharp(1, 2.0), nullptr);
+    EXPECT_NE(cache.Sharp(2, 2.0), nullptr);
+    EXPECT_EQ(cache.Bytes(), std::uint64_t(2) << 20);
+    EXPECT_EQ(cache.Sharp(2, 3.0), nullptr);        // another zoom is not sharp ...
+    EXPECT_NE(cache.Any(2, &resolution), nullptr);  // ... but stands in
+    EXPECT_EQ(resolution, 2.0);
+
+    // A page that changed only stands in; drawing it again replaces it.
+    cache.MarkStale(2);
+    EXPECT_EQ(cache.Sharp(2, 2.0), nullptr);
+    EXPECT_NE(cache.Any(2, &resolution), nullptr);
+    cairo_surface_t* s = Surface(256, 1024);
+    cache.Put(2, 2.0, s);
+    cairo_surface_destroy(s);
+    EXPECT_NE(cache.Sharp(2, 2.0), nullptr);
+    EXPECT_EQ(cache.Bytes(), std::uint64_t(2) << 20);
+
+    // One page larger than the bound is still kept: the one in view.
+    PageCache small(100);
+    cairo_surface_t* big = Surface(64, 64);
+    small.Put(7, 1.0, big);
+    cairo_surface_destroy(big);
+    EXPECT_NE(small.Sharp(7, 1.0), nullptr);
+}
+
+TEST(DarkMode, InvertsLightnessAndKeepsHue) {
+    struct Case {
+        std::uint32_t in, out;
+    };
+    Case const cases[] = {
+        {0xFFFFFF, 0x000000}, {0x000000, 0xFFFFFF}, {0xFF0000, 0xFF0000},  // full red is half light
+        {0xC0C0C0, 0x3F3F3F}, {0x000080, 0x7F7FFF},                        // dark blue turns light blue
+        {0x00FF00, 0x00FF00},
+    };
+    cairo_surface_t* surface = Surface(static_cast<int>(std::size(cases)), 1);
+    auto* pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface));
+    for (size_t i = 0; i < std::size(cases); ++i) pixels[i] = cases[i].in;
+    cairo_surface_mark_dirty(surface);
+    InvertLightness(surface);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(pixels[i] & 0xFFFFFF, cases[i].out) << std::hex << cases[i].in;
+    cairo_surface_destroy(surface);
+}
+
+}  // namespace
