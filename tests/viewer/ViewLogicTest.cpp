@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "DarkMode.h"
 #include "PageCache.h"
@@ -61,6 +62,7 @@ TEST(PageCache, KeepsTheRecentlyShownWithinItsBound) {
     EXPECT_EQ(cache.Sharp(1, 2.0), nullptr);
     EXPECT_NE(cache.Sharp(2, 2.0), nullptr);
     EXPECT_EQ(cache.Bytes(), std::uint64_t(2) << 20);
+    EXPECT_EQ(cache.Pages(), (std::vector<int>{2, 0}));  // the most recently shown first
     EXPECT_EQ(cache.Sharp(2, 3.0), nullptr);        // another zoom is not sharp ...
     EXPECT_NE(cache.Any(2, &resolution), nullptr);  // ... but stands in
     EXPECT_EQ(resolution, 2.0);

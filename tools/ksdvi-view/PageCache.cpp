@@ -1,5 +1,6 @@
 #include "PageCache.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ksdvi::view {
@@ -41,6 +42,13 @@ cairo_surface_t* PageCache::Any(int page, double* pixelsPerPoint) {
             return entry.surface;
         }
     return nullptr;
+}
+
+std::vector<int> PageCache::Pages() const {
+    std::vector<int> pages;
+    for (Entry const& entry : entries_)
+        if (std::find(pages.begin(), pages.end(), entry.page) == pages.end()) pages.push_back(entry.page);
+    return pages;
 }
 
 void PageCache::MarkStale(int page) {

@@ -9,6 +9,7 @@
 #include <list>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace ksdvi::view {
 
@@ -25,6 +26,8 @@ public:
     cairo_surface_t* Sharp(int page, double pixelsPerPoint);
     // Any drawing of `page`, with its resolution; null when none.
     cairo_surface_t* Any(int page, double* pixelsPerPoint);
+    // The pages it holds a drawing of.
+    std::vector<int> Pages() const;
     // The drawings of `page` only stand in from now on (the page changed).
     void MarkStale(int page);
     void Clear();

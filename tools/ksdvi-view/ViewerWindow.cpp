@@ -18,6 +18,19 @@ constexpr double kLineScroll = 48;
 
 ViewerWindow* Self(gpointer data) { return static_cast<ViewerWindow*>(data); }
 
+// With KSDVI_VIEW_TIMES set, what the viewer does and when, in milliseconds
+// since it started, on standard error: for bench/viewer.sh.
+gint64 const processStart = g_get_monotonic_time();
+
+void Note(char const* event, int page, double took) {
+    static bool const wanted = g_getenv("KSDVI_VIEW_TIMES") != nullptr;
+    if (wanted)
+        std::fprintf(stderr, "%s page=%d at=%.1f took=%.2f\n", event, page + 1,
+                     double(g_get_monotonic_time() - processStart) / 1000.0, took);
+}
+
+double Milliseconds(gint64 since) { return double(g_get_monotonic_time() - since) / 1000.0; }
+
 // G_CALLBACK as a function: lambdas hold commas a macro would split at.
 template <typename Function>
 GCallback Callback(Function* function) {
@@ -42,8 +55,8 @@ ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, Viewer
     g_object_unref(file);
     if (monitor_)
         g_signal_connect(monitor_, "changed",
-                         Callback(+[](GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer self) {
-                             Self(self)->FileChanged();
+                         Callback(+[](GFileMonitor*, GFile*, GFile*, GFileMonitorEvent event, gpointer self) {
+                             Self(self)->FileChanged(event);
                          }),
                          this);
 }
@@ -316,10 +329,14 @@ void ViewerWindow::OpenDocument() {
     UpdateTitle();
 }
 
-void ViewerWindow::FileChanged() {
-    // TeX writes in pieces: look once it has been quiet for a moment.
+void ViewerWindow::FileChanged(GFileMonitorEvent event) {
+    Note("changed", -1, 0);
+    // TeX writes in pieces: look once it has been quiet for a moment, or at
+    // once when it closed the file or moved a new one into place.
+    bool const finished = event == G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT || event == G_FILE_MONITOR_EVENT_CREATED ||
+                          event == G_FILE_MONITOR_EVENT_MOVED_IN || event == G_FILE_MONITOR_EVENT_RENAMED;
     if (reloadSource_) g_source_remove(reloadSource_);
-    reloadSource_ = g_timeout_add(150, ReloadLater, this);
+    reloadSource_ = g_timeout_add(finished ? 0 : 150, ReloadLater, this);
 }
 
 gboolean ViewerWindow::ReloadLater(gpointer self) {
@@ -332,9 +349,9 @@ gboolean ViewerWindow::ReloadLater(gpointer self) {
     }
     // A document is not updated while one of its pages is drawn.
     viewer->drawing_.reset();
-    int const before = viewer->document_->PageCount();
-    std::vector<std::uint64_t> fingerprints;
-    for (int page = 0; page < before; ++page) fingerprints.push_back(viewer->document_->PageFingerprint(page));
+    // The pages drawn so far, to tell which a rerun changed.
+    std::map<int, std::uint64_t> fingerprints;
+    for (int page : viewer->cache_.Pages()) fingerprints[page] = viewer->document_->PageFingerprint(page);
     Document::Change const change = viewer->document_->Update();
     viewer->ScheduleDrawing();
     if (change == Document::Change::None) return G_SOURCE_REMOVE;
@@ -347,9 +364,8 @@ gboolean ViewerWindow::ReloadLater(gpointer self) {
     if (change == Document::Change::Renewed) {
         // Pages whose bytes changed are drawn again; meanwhile their old
         // drawing stands in.
-        for (int page = 0; page < before; ++page)
-            if (page >= viewer->document_->PageCount() ||
-                viewer->document_->PageFingerprint(page) != fingerprints[static_cast<size_t>(page)])
+        for (auto [page, fingerprint] : fingerprints)
+            if (page >= viewer->document_->PageCount() || viewer->document_->PageFingerprint(page) != fingerprint)
                 viewer->cache_.MarkStale(page);
         viewer->BuildOutline();
     }
@@ -438,6 +454,12 @@ void ViewerWindow::UpdateTitle() {
 
 void ViewerWindow::Draw(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
     ViewerWindow* self = Self(data);
+    gint64 const start = g_get_monotonic_time();
+    struct Timed {
+        ViewerWindow* self;
+        gint64 start;
+        ~Timed() { Note("frame", self->CurrentPage(), Milliseconds(start)); }
+    } timed{self, start};
     if (self->dark_)
         cairo_set_source_rgb(cr, 0.12, 0.12, 0.12);
     else
@@ -524,6 +546,7 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
         self->drawing_ = std::make_unique<PageDrawing>(*self->document_, next, resolution);
         self->drawingPage_ = next;
         self->drawingResolution_ = resolution;
+        self->drawingStart_ = g_get_monotonic_time();
     }
     if (!self->drawing_->Step(kInstructionsPerSlice)) return G_SOURCE_CONTINUE;
     if (!self->drawing_->Problem().empty() && self->doubted_.insert(self->drawingPage_).second) {
@@ -531,7 +554,7 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
         // showing a page as broken.
         self->drawing_.reset();
         self->drawSource_ = 0;
-        self->FileChanged();
+        self->FileChanged(G_FILE_MONITOR_EVENT_CHANGED);
         return G_SOURCE_REMOVE;
     }
 
@@ -548,6 +571,7 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
         std::fprintf(stderr, "ksdvi-view: %s: page %d: %s\n", self->path_.c_str(), self->drawingPage_ + 1,
                      self->drawing_->Problem().c_str());
     self->cache_.Put(self->drawingPage_, resolution, copy);
+    Note("drawn", self->drawingPage_, Milliseconds(self->drawingStart_));
     cairo_surface_destroy(copy);
     self->drawing_.reset();
     gtk_widget_queue_draw(self->area_);

@@ -44,7 +44,7 @@ private:
 
     // The document and the file.
     void OpenDocument();
-    void FileChanged();
+    void FileChanged(GFileMonitorEvent event);
     static gboolean ReloadLater(gpointer self);
 
     // Geometry.
@@ -84,7 +84,7 @@ private:
     ViewerOptions options_;
     std::unique_ptr<Document> document_;
     PageColumn column_;
-    PageCache cache_{std::uint64_t(192) << 20};  // some 20 A4 pages at 150 dpi
+    PageCache cache_{std::uint64_t(128) << 20};  // some 15 A4 pages at 150 dpi
 
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
@@ -102,6 +102,7 @@ private:
     std::unique_ptr<PageDrawing> drawing_;
     int drawingPage_ = -1;
     double drawingResolution_ = 0;
+    gint64 drawingStart_ = 0;
     // Pages whose drawing failed once: shown broken only if it fails again
     // with the file unchanged.
     std::set<int> doubted_;
