@@ -34,7 +34,7 @@ std::string ReadFile(std::string const& path) {
 // both are killed, with everything they started, when the test ends.
 class ViewerSession {
 public:
-    ViewerSession(TempDir const& dir, std::string const& file) : dir_(dir.Path()) {
+    ViewerSession(TempDir const& dir, std::string const& file, std::string const& environment = "") : dir_(dir.Path()) {
         RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
                    "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
         for (int i = 0; i < 100 && display_.empty(); ++i) {
@@ -43,8 +43,9 @@ public:
             if (!number.empty() && number.back() == '\n') display_ = ":" + number.substr(0, number.size() - 1);
         }
         if (display_.empty()) return;
-        RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo setsid dbus-run-session -- " +
-                   KSDVI_VIEW + " '" + file + "' > " + dir_ + "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
+        RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo " + environment +
+                   " setsid dbus-run-session -- " + KSDVI_VIEW + " '" + file + "' > " + dir_ +
+                   "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
         std::string const name = fs::path(file).filename().string();
         for (int i = 0; i < 200 && window_.empty(); ++i) {
             std::this_thread::sleep_for(100ms);
@@ -125,6 +126,30 @@ protected:
         for (char const* tool : {"Xvfb", "xdotool", "import", "dbus-run-session", "setsid"})
             if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
     }
+
+    // The window's page 1, from its top-left corner down to the window's
+    // bottom (but for the scroll bars), is the page `ksdvi render -r DPI`
+    // writes, pixel for pixel.
+    void ExpectRenderedPage(ViewerSession const& viewer, std::string const& file, int dpi) {
+        RgbImage shot = viewer.Shot();
+        int left = 0, top = 0;
+        ASSERT_TRUE(PageCorner(shot, left, top));
+        Ksdvi("render -r " + std::to_string(dpi) + " -o " + dir_.Path() + "/ref-%d.png " + file);
+        GreyImage page;
+        ASSERT_TRUE(ReadGreyPng(dir_.Path() + "/ref-1.png", page));
+        long compared = 0, differing = 0, dark = 0;
+        for (int y = 0; y < page.height && top + y < shot.height - 60; ++y)
+            for (int x = 0; x < page.width && left + x < shot.width - 60; ++x) {
+                uint32_t const seen = shot.At(left + x, top + y);
+                uint8_t const grey = page.At(x, y);
+                ++compared;
+                dark += grey < 128;
+                differing += seen != (uint32_t(grey) << 16 | uint32_t(grey) << 8 | grey);
+            }
+        EXPECT_GT(dark, 100);
+        EXPECT_EQ(differing, 0) << "of " << compared << " at " << dpi << " dpi";
+    }
+
     TempDir dir_;
 };
 
@@ -136,23 +161,7 @@ TEST_F(Viewer, ShowsThePageAsRenderDrawsItAndFollowsTheKeys) {
     EXPECT_EQ(viewer.WaitTitle("1 / 2"), "links.dvi \u2014 1 / 2");
 
     // At 100% the window shows the pixels `ksdvi render` writes at 96 dpi.
-    RgbImage shot = viewer.Shot();
-    int left = 0, top = 0;
-    ASSERT_TRUE(PageCorner(shot, left, top));
-    Ksdvi("render -o " + dir_.Path() + "/ref-%d.png " + file);
-    GreyImage page;
-    ASSERT_TRUE(ReadGreyPng(dir_.Path() + "/ref-1.png", page));
-    long compared = 0, differing = 0, dark = 0;
-    for (int y = 0; y < page.height && top + y < shot.height - 20; ++y)
-        for (int x = 0; x < page.width && left + x < shot.width - 20; ++x) {
-            uint32_t const seen = shot.At(left + x, top + y);
-            uint8_t const grey = page.At(x, y);
-            ++compared;
-            dark += grey < 128;
-            differing += seen != (uint32_t(grey) << 16 | uint32_t(grey) << 8 | grey);
-        }
-    EXPECT_GT(dark, 1000);
-    EXPECT_EQ(differing, 0) << "of " << compared;
+    ExpectRenderedPage(viewer, file, 96);
 
     struct Step {
         char const* keys;
@@ -194,6 +203,34 @@ TEST_F(Viewer, SelectionIsCopiedAndZoomScalesThePage) {
     RgbImage back = viewer.Shot();
     ASSERT_TRUE(PageCorner(back, zoomedLeft, zoomedTop));
     EXPECT_EQ(zoomedLeft, left);
+}
+
+TEST_F(Viewer, ScreensWithAScaleFactorGetTheirOwnResolution) {
+    std::string const file = dir_.Path() + "/links.dvi";
+    fs::copy_file(DataFile("links.dvi"), file);
+    ViewerSession viewer(dir_, file, "GDK_SCALE=2");
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    viewer.WaitTitle("1 / 2");
+    ExpectRenderedPage(viewer, file, 192);
+}
+
+TEST_F(Viewer, ShowsWhatLatexWritesOnARerun) {
+    if (!Have("latex")) GTEST_SKIP() << "latex is not installed";
+    auto typeset = [&](char const* words) {
+        std::ofstream(dir_.Path() + "/paper.tex")
+            << "\\documentclass{article}\\begin{document}" << words << "\\end{document}\n";
+        RunCommand("cd " + dir_.Path() + " && latex -interaction=batchmode paper.tex >/dev/null 2>&1");
+    };
+    typeset("First words.");
+    ViewerSession viewer(dir_, dir_.Path() + "/paper.dvi");
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    viewer.WaitTitle("1 / 1");
+    RgbImage before = viewer.Shot();
+    typeset("Second words, and many more of them than before.");
+    std::this_thread::sleep_for(500ms);
+    ExpectRenderedPage(viewer, dir_.Path() + "/paper.dvi", 96);
+    RgbImage after = viewer.Shot();
+    EXPECT_NE(before.rgb, after.rgb);
 }
 
 TEST_F(Viewer, FollowsTheFileWhileTeXRewritesIt) {
