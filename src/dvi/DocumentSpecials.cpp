@@ -51,6 +51,7 @@ void DocumentSpecials::Handle(unsigned char* text, int length) {
     if (length < 0) return;
     NotePostScript(text, length);
     SpecialKeyword const* keyword = FindSpecialKeyword(text, static_cast<size_t>(length));
+    if (keyword && keyword->family == SpecialFamily::Source) return;  // no psfile keys to look for
     Handler handle = keyword ? HandlerOf(keyword->family) : nullptr;
     if (handle && (this->*handle)(text + keyword->word.size(), text + length)) return;
     PsfilePicture(text);

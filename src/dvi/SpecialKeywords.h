@@ -34,6 +34,7 @@ enum class SpecialFamily {
     PaperSize,
     PsBegin,  // ps::[begin], the PostScript of psfig
     Ps,
+    Source,  // src:, where a source line begins (source sync reads them)
 };
 
 struct SpecialKeyword {

@@ -61,6 +61,7 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     SpecialKeyword const* keyword = FindSpecialKeyword(begin, length);
     // Under the null device only the specials that carry state count.
     if (invisible_ && (!keyword || keyword->inks)) return;
+    if (keyword && keyword->family == SpecialFamily::Source) return;  // marks a place, draws nothing
     if (SpecialHandler handle = keyword ? HandlerOf(keyword->family) : nullptr)
         (this->*handle)(begin + keyword->word.size(), end);
     else
