@@ -19,8 +19,7 @@ void SourceSync::Reset() {
 }
 
 void SourceSync::Prepare() {
-    // src: specials of pages completed since the last look count too.
-    if (prepared_ && !syncTex_ && specials_.Pages() == dvi_.GetNPage()) return;
+    if (syncTex_) return;
     if (!prepared_) {
         prepared_ = true;
         problem_.clear();
@@ -34,6 +33,8 @@ void SourceSync::Prepare() {
                 syncTex_ = SyncTexIndex::Open(dvi_, dviPath_, file, &problem_);
         }
         if (syncTex_) return;
+    } else if (specials_.Pages() == dvi_.GetNPage()) {
+        return;  // read, and no page completed since
     }
     fs::path directory = dviPath_.parent_path();
     std::error_code error;
