@@ -16,6 +16,7 @@
 #include "platform/gdi/Font.h"
 #include "render/KsDviDrawer.h"
 #include "render/OffscreenPage.h"
+#include "sync/SourceSync.h"
 #include "text/KsDviSelect.h"
 #include "text/UnicodeSearch.h"
 #include "text/UnicodeText.h"
@@ -49,6 +50,7 @@ struct Document::Impl {
     };
     // The pages drawn to place links and anchors, by page.
     std::map<int, Placed> placed;
+    std::unique_ptr<SourceSync> sync;  // made on first use
 
     // Points from the paper's corner per DVI unit, magnification included.
     PixelMapping Points() const { return PixelMapping::OneInchIn(dvi, 72.0); }
@@ -132,6 +134,7 @@ Document::Change Document::Update() {
     // Fonts may have been read anew: glyph names, links and anchors go with them.
     impl_->text.reset();
     impl_->placed.clear();
+    if (impl_->sync) impl_->sync->Reset();
     return change == KsDvi::Renewed ? Change::Renewed : Change::Extended;
 }
 
@@ -249,6 +252,26 @@ Selection Document::Select(int page, Point from, Point to) {
         selection.text += '\n';
     }
     return selection;
+}
+
+std::vector<SourceArea> Document::SourceAreas(std::string const& file, int line, int column) {
+    if (!impl_->sync) impl_->sync = std::make_unique<SourceSync>(impl_->dvi, impl_->dvi.GetFileName().c_str());
+    std::vector<SourceArea> areas;
+    for (SourceBox const& box : impl_->sync->Forward(file, line, column))
+        areas.push_back({box.page, impl_->PointsOf(box.left, box.top, box.width, box.height)});
+    return areas;
+}
+
+std::optional<SourcePosition> Document::SourceAt(int page, Point at) {
+    if (!impl_->sync) impl_->sync = std::make_unique<SourceSync>(impl_->dvi, impl_->dvi.GetFileName().c_str());
+    PixelMapping const points = impl_->Points();
+    auto dvi = [](double at, int origin, double perDvi) {
+        return static_cast<int32_t>(std::lround(std::clamp((at - origin) / perDvi, -1e9, 1e9)));
+    };
+    int32_t const h = dvi(at.x, points.OriginX(), points.PerDviX()), v = dvi(at.y, points.OriginY(), points.PerDviY());
+    std::optional<SourceLocation> found = impl_->sync->Inverse(page, h, v);
+    if (!found) return std::nullopt;
+    return SourcePosition{found->file, found->line, found->column};
 }
 
 KsDvi& Document::Engine() { return impl_->dvi; }

@@ -84,6 +84,19 @@ struct SearchHit {
     std::vector<Rect> areas;  // one per line the match spans
 };
 
+// Where a source line was set: a box of a page.
+struct SourceArea {
+    int page = 0;  // 0-based
+    Rect area;
+};
+
+// A place in the TeX sources.
+struct SourcePosition {
+    std::string file;  // an absolute path
+    int line = 0;      // 1-based
+    int column = 0;    // 1-based; 0 when only the line is known
+};
+
 class Document {
 public:
     // Opens `path`; null with `error` set when it is not a DVI file at all.
@@ -132,6 +145,15 @@ public:
     // `to` selects it (the characters nearest them and all in reading order
     // between); empty when nothing lies there or the page cannot be read.
     Selection Select(int page, Point from, Point to);
+
+    // Forward search: where `line` (and `column`, 0 for none) of the source
+    // file `file` was set, from the document's SyncTeX file when it has one
+    // no older than itself, else from its `src:` specials (`tex
+    // -src-specials`); empty when the line has no place. `file` may be
+    // absolute or relative to the document's directory.
+    std::vector<SourceArea> SourceAreas(std::string const& file, int line, int column = 0);
+    // Inverse search: the source line that set the point `at` of `page`.
+    std::optional<SourcePosition> SourceAt(int page, Point at);
 
     // The engine's document, for what this interface does not cover; its
     // functions are in the static libraries (ksdvi::render), not libksdvi.so.

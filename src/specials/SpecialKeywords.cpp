@@ -31,6 +31,7 @@ constexpr SpecialKeyword kKeywords[] = {
     {"papersize=", F::PaperSize, LetterCase::Matters},
     {"ps::[begin]", F::PsBegin},
     {"ps:", F::Ps, LetterCase::Ignored, true},
+    {"src:", F::Source, LetterCase::Matters},
 };
 
 }  // namespace

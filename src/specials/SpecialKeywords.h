@@ -34,7 +34,8 @@ enum class SpecialFamily {
     PaperSize,
     PsBegin,  // ps::[begin], the PostScript of psfig
     Ps,
-    Count,  // how many families there are
+    Source,  // src:, where a source line begins (source sync reads them)
+    Count,   // how many families there are
 };
 
 inline constexpr size_t kSpecialFamilyCount = static_cast<size_t>(SpecialFamily::Count);

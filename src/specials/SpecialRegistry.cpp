@@ -10,6 +10,7 @@ SpecialRegistry::SpecialRegistry() {
     Register(postScript_);
     Register(record_);
     Register(paper_);
+    Register(source_);
 }
 
 template <typename Handler>

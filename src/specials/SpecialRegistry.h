@@ -14,6 +14,7 @@
 #include "specials/PostScriptHandler.h"
 #include "specials/RecordHandler.h"
 #include "specials/ShapeHandler.h"
+#include "specials/SourceHandler.h"
 
 namespace ksdvi {
 
@@ -45,6 +46,7 @@ private:
     PostScriptHandler postScript_;
     RecordHandler record_;
     PaperHandler paper_;
+    SourceHandler source_;
     std::array<SpecialHandler*, kSpecialFamilyCount> byFamily_{};
 };
 

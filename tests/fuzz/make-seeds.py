@@ -16,6 +16,8 @@ run.sh adds them. Run again when tests/data changes.
               out of it (fuzz_docfiles.cpp)
   pstransforms/  graphicx's rotations and scalings as dvips writes them,
               and the evaluator's edges; the target also takes specials/
+  srcspecials/  what follows `src:` in the specials of `tex -src-specials`,
+              and numbers and names at their limits
 """
 import os
 import struct
@@ -240,9 +242,27 @@ def make_pstransforms():
         write("pstransforms", name + ".seq", SEPARATOR.join(specials))
 
 
+# --- source places: the text after "src:"
+
+def make_srcspecials():
+    seeds = {
+        "line-file": b"12 main.tex",
+        "line-file-at-once": b"12main.tex",
+        "line-column-file": b"12:7 ./chapters/one.tex",
+        "line-alone": b"40",
+        "absolute": b"3 /home/me/paper/a b.tex",
+        "largest-line": b"2147483647 x.tex",
+        "past-largest": b"2147483648:2147483648 x.tex",
+        "control": b"3 a\x01b.tex",
+    }
+    for name, text in seeds.items():
+        write("srcspecials", name, text)
+
+
 make_specials()
 make_fontfiles()
 make_fontmaps()
 make_pictures()
 make_docfiles()
 make_pstransforms()
+make_srcspecials()

@@ -25,11 +25,11 @@ data="$root/tests/data"
 seconds=${FUZZ_SECONDS:-60}
 replay_runs=${FUZZ_REPLAY_RUNS:-1000}
 
-read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures docfiles pstransforms}"
+read -r -a targets <<<"${FUZZ_TARGETS:-dvi dvi_scan dvi_follow fontfiles pk fontmaps specials pictures docfiles pstransforms srcspecials}"
 # Parsers take short inputs: a scan's time grows with the file, and a few KiB
 # hold pages of every kind (dvi_follow scans each input three times).
 declare -A max_len=([dvi]=65536 [dvi_scan]=8192 [dvi_follow]=4096 [fontfiles]=32768 [pk]=65536 [fontmaps]=16384
-    [specials]=16384 [pictures]=65536 [docfiles]=1024 [pstransforms]=16384)
+    [specials]=16384 [pictures]=65536 [docfiles]=1024 [pstransforms]=16384 [srcspecials]=8192)
 # Replays of dvi run its inputs only: even so, its coverage of an input
 # differs by a few counts from run to run now and then (the cause is not
 # found), and what libFuzzer keeps with it.

@@ -104,3 +104,13 @@ struct PrintOptions {
     SessionOptions session;
 };
 int RunPrint(PrintOptions const& options);
+
+struct SyncOptions {
+    std::string file;
+    std::string forward;  // LINE[:COLUMN]:SOURCE
+    std::string inverse;  // PAGE:X,Y
+    int dpi = 96;
+    bool json = false;
+    SessionOptions session;
+};
+int RunSync(SyncOptions const& options);

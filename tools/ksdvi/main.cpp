@@ -152,6 +152,19 @@ int main(int argc, char** argv) {
     locateCmd->add_option("-r,--resolution", locate.dpi, "Dots per inch")->check(CLI::Range(1, 4800));
     AddFontPathOptions(locateCmd, locate.session);
 
+    SyncOptions sync;
+    CLI::App* syncCmd = app.add_subcommand("sync", "Forward and inverse search between the document and its sources");
+    AddFileOption(syncCmd, sync.file)->required();
+    CLI::Option* forwardOption =
+        syncCmd->add_option("--forward", sync.forward, "Where a source line was set: LINE[:COLUMN]:SOURCE")
+            ->check(kNotEmpty);
+    syncCmd->add_option("--inverse", sync.inverse, "Which source line set a point: PAGE:X,Y (pixels)")
+        ->check(kNotEmpty)
+        ->excludes(forwardOption);
+    AddResolutionOption(syncCmd, sync.dpi, "Dots per inch");
+    syncCmd->add_flag("--json", sync.json, "Print JSON");
+    AddFontPathOptions(syncCmd, sync.session);
+
     OutlineOptions outline;
     CLI::App* outlineCmd = app.add_subcommand("outline", "The bookmarks of the document, where each leads");
     AddFileOption(outlineCmd, outline.file)->required();
@@ -216,6 +229,7 @@ int main(int argc, char** argv) {
     if (renderCmd->parsed()) return RunOnDocument(RunRender, render);
     if (linksCmd->parsed()) return RunOnDocument(RunLinks, links);
     if (locateCmd->parsed()) return RunOnDocument(RunLocate, locate);
+    if (syncCmd->parsed()) return RunOnDocument(RunSync, sync);
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
     if (selectCmd->parsed()) return RunOnDocument(RunSelect, select);
     if (printCmd->parsed()) return RunOnDocument(RunPrint, print);
