@@ -44,7 +44,7 @@ public:
         }
         if (display_.empty()) return;
         RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo " + environment +
-                   " setsid dbus-run-session -- " + KSDVI_VIEW + " '" + file + "' > " + dir_ +
+                   " setsid dbus-run-session -- " + KSDVI_VIEW + " " + options + " '" + file + "' > " + dir_ +
                    "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
         std::string const name = fs::path(file).filename().string();
         for (int i = 0; i < 200 && window_.empty(); ++i) {
@@ -60,6 +60,7 @@ public:
         }
     }
     bool Ready() const { return !window_.empty(); }
+    std::string const& Window() const { return window_; }
     std::string Log() const { return ReadFile(dir_ + "/viewer.log"); }
 
     std::string X(std::string const& command) const { return RunCommand("DISPLAY=" + display_ + " " + command); }
@@ -231,6 +232,50 @@ TEST_F(Viewer, ShowsWhatLatexWritesOnARerun) {
     ExpectRenderedPage(viewer, dir_.Path() + "/paper.dvi", 96);
     RgbImage after = viewer.Shot();
     EXPECT_NE(before.rgb, after.rgb);
+}
+
+TEST_F(Viewer, ForwardSearchScrollsAndMarksAndCtrlClickOpensTheEditor) {
+    if (!Have("latex")) GTEST_SKIP() << "latex is not installed";
+    // Line 3 sets page 1's paragraph, line 5 page 2's.
+    std::ofstream(dir_.Path() + "/paper.tex") << "\\documentclass{article}\n"
+                                                 "\\begin{document}\n"
+                                                 "The first page holds these words.\n"
+                                                 "\\newpage\n"
+                                                 "The second page holds other words.\n"
+                                                 "\\end{document}\n";
+    RunCommand("cd " + dir_.Path() + " && latex -synctex=1 -interaction=batchmode paper.tex >/dev/null 2>&1");
+    std::string const editor = "touch " + dir_.Path() + "/edited-%l";
+    ViewerSession viewer(dir_, dir_.Path() + "/paper.dvi", "", "--forward 5:paper.tex --editor '" + editor + "'");
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    EXPECT_EQ(viewer.WaitTitle("2 / 2"), "paper.dvi \u2014 2 / 2");
+    auto reddish = [](RgbImage const& shot) {
+        long n = 0;
+        for (int y = 0; y < shot.height; ++y)
+            for (int x = 0; x < shot.width; ++x) {
+                uint32_t p = shot.At(x, y);
+                n += (p >> 16) > 200 && (p >> 8 & 0xFF) < 210 && (p & 0xFF) < 210 && (p >> 8 & 0xFF) > 100;
+            }
+        return n;
+    };
+    EXPECT_GT(reddish(viewer.Shot()), 100) << "the line marked";
+
+    // Ctrl+click on page 1's line: the editor at line 3.
+    viewer.Key("Home");
+    viewer.WaitTitle("1 / 2");
+    RgbImage shot = viewer.Shot();
+    int left = 0, top = 0;
+    ASSERT_TRUE(PageCorner(shot, left, top));
+    std::string const place = Ksdvi("search " + dir_.Path() + "/paper.dvi first");  // page 1 X,Y,W,H
+    int x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(place.c_str(), "page 1 %d,%d,%d,%d", &x, &y, &w, &h), 4) << place;
+    viewer.X("xdotool mousemove --window " + viewer.Window() + " " + std::to_string(left + x + w / 2) + " " +
+             std::to_string(top + y + h / 2) + " keydown ctrl click 1 keyup ctrl");
+    bool edited = false;
+    for (int i = 0; i < 50 && !edited; ++i) {
+        std::this_thread::sleep_for(100ms);
+        edited = fs::exists(dir_.Path() + "/edited-3");
+    }
+    EXPECT_TRUE(edited) << viewer.Log();
 }
 
 TEST_F(Viewer, FollowsTheFileWhileTeXRewritesIt) {

@@ -64,6 +64,7 @@ ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, Viewer
 ViewerWindow::~ViewerWindow() {
     if (reloadSource_) g_source_remove(reloadSource_);
     if (drawSource_) g_source_remove(drawSource_);
+    if (sourceMarkSource_) g_source_remove(sourceMarkSource_);
     if (monitor_) {
         g_signal_handlers_disconnect_by_data(monitor_, this);
         g_file_monitor_cancel(monitor_);
@@ -311,6 +312,12 @@ void ViewerWindow::BindPointer() {
                          if (std::fabs(dx) >= 3 || std::fabs(dy) >= 3) return;
                          double x = 0, y = 0;
                          gtk_gesture_drag_get_start_point(gesture, &x, &y);
+                         GdkModifierType const mods =
+                             gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(gesture));
+                         if (mods & GDK_CONTROL_MASK) {
+                             viewer->EditSourceAt(x, y);
+                             return;
+                         }
                          if (Link const* link = viewer->LinkAt(x, y)) {
                              Link const copy = *link;
                              viewer->FollowLink(copy);
@@ -518,6 +525,8 @@ void ViewerWindow::DrawMarks(cairo_t* cr, int page, double left, double top) {
     }
     if (page == selectionPage_)
         for (Rect const& r : selection_.areas) fill(r, 0.2, 0.45, 0.9, 0.35);
+    for (SourceArea const& mark : sourceMark_)
+        if (mark.page == page) fill(mark.area, 0.9, 0.1, 0.1, 0.25);
 }
 
 void ViewerWindow::ScheduleDrawing() {
@@ -653,6 +662,69 @@ void ViewerWindow::GoBack() {
     auto [page, y] = history_.back();
     history_.pop_back();
     gtk_adjustment_set_value(vadjustment_, column_.Top(page) + y * column_.zoom);
+}
+
+bool ViewerWindow::ShowSource(SourceLine const& source) {
+    if (!document_) return false;
+    std::vector<SourceArea> areas = document_->SourceAreas(source.file, source.line, source.column);
+    if (areas.empty()) return false;
+    sourceMark_ = std::move(areas);
+    ScrollTo(sourceMark_.front().page, std::max(sourceMark_.front().area.y, 1.0));
+    if (sourceMarkSource_) g_source_remove(sourceMarkSource_);
+    sourceMarkSource_ = g_timeout_add(1500, ClearSourceMark, this);
+    gtk_widget_queue_draw(area_);
+    return true;
+}
+
+gboolean ViewerWindow::ClearSourceMark(gpointer data) {
+    ViewerWindow* self = Self(data);
+    self->sourceMarkSource_ = 0;
+    self->sourceMark_.clear();
+    gtk_widget_queue_draw(self->area_);
+    return G_SOURCE_REMOVE;
+}
+
+void ViewerWindow::EditSourceAt(double x, double y) {
+    int page = -1;
+    Point at;
+    if (!document_ || options_.editor.empty() || !PagePoint(x, y, page, at)) return;
+    std::optional<SourcePosition> source = document_->SourceAt(page, at);
+    if (!source) return;
+    // The user's command, split as a shell would but run without one: the
+    // file name comes from the document and is never read as shell words.
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(options_.editor.c_str(), nullptr, &argv, nullptr)) return;
+    std::vector<std::string> words;
+    for (gchar** word = argv; *word; ++word) {
+        std::string w = *word, out;
+        for (size_t i = 0; i < w.size(); ++i) {
+            if (w[i] == '%' && i + 1 < w.size()) {
+                char const c = w[++i];
+                if (c == 'f')
+                    out += source->file;
+                else if (c == 'l')
+                    out += std::to_string(source->line);
+                else if (c == 'c')
+                    out += std::to_string(std::max(source->column, 1));
+                else if (c == '%')
+                    out += '%';
+                else
+                    out += std::string("%") + c;
+                continue;
+            }
+            out += w[i];
+        }
+        words.push_back(out);
+    }
+    g_strfreev(argv);
+    std::vector<gchar*> args;
+    for (std::string& w : words) args.push_back(w.data());
+    args.push_back(nullptr);
+    GError* error = nullptr;
+    if (!g_spawn_async(nullptr, args.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, &error)) {
+        std::fprintf(stderr, "ksdvi-view: the editor could not be started: %s\n", error->message);
+        g_error_free(error);
+    }
 }
 
 void ViewerWindow::BuildOutline() {

@@ -22,6 +22,15 @@ namespace ksdvi::view {
 struct ViewerOptions {
     bool dark = false;
     double zoom = 1.0;  // 1: 96 pixels an inch
+    // Ctrl+click runs it with %f, %l and %c replaced by the source file, line
+    // and column of the point clicked (inverse search); no shell is involved.
+    std::string editor;
+};
+
+// A line of a TeX source to show (forward search).
+struct SourceLine {
+    std::string file;
+    int line = 0, column = 0;
 };
 
 class ViewerWindow {
@@ -34,6 +43,10 @@ public:
     std::string const& Path() const { return path_; }
     GtkWindow* Window() const { return GTK_WINDOW(window_); }
     void Present();
+    // Scrolls to where `source` was set and marks it for a moment; false when
+    // the line has no place in the document.
+    bool ShowSource(SourceLine const& source);
+    void SetEditor(std::string editor) { options_.editor = std::move(editor); }
 
 private:
     // Building.
@@ -77,6 +90,9 @@ private:
     Link const* LinkAt(double x, double y);
     void FollowLink(Link const& link);
     void GoBack();
+    // Inverse search: the editor opened on the source of a point.
+    void EditSourceAt(double x, double y);
+    static gboolean ClearSourceMark(gpointer self);
     bool HandleKey(guint key, GdkModifierType modifiers);
 
     GtkApplication* application_;
@@ -115,6 +131,8 @@ private:
     std::map<int, std::vector<Link>> links_;
     std::vector<std::pair<int, double>> history_;  // page, point on it
     std::string pageNumberTyped_;
+    std::vector<SourceArea> sourceMark_;  // the spot a forward search found
+    guint sourceMarkSource_ = 0;
     bool dark_ = false;
 };
 

@@ -5,10 +5,12 @@
 
 #include <gtk/gtk.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ViewerWindow.h"
@@ -26,18 +28,48 @@ GCallback Callback(Function* function) {
 }
 
 constexpr char kUsage[] =
-    "Usage: ksdvi-view [--dark] [--zoom PERCENT] FILE[.dvi]\n"
+    "Usage: ksdvi-view [--dark] [--zoom PERCENT] [--forward LINE[:COLUMN]:SOURCE.tex] [--editor 'COMMAND %f %l']\n"
+    "                  FILE[.dvi]\n"
     "Keys: Ctrl +/-/0 zoom, s fit width, a fit page, arrows j k h l, Space, PgUp/PgDn, Home/End,\n"
     "N g go to page N, / or Ctrl+F search, n/N next/previous hit, Ctrl+C copy the selection,\n"
-    "F9 outline, Alt+Left back, Ctrl+R dark mode.\n";
+    "F9 outline, Alt+Left back, Ctrl+R dark mode, Ctrl+click: the editor on that line.\n";
 
-void Open(GtkApplication* application, std::string const& path, ViewerOptions const& options) {
+// LINE[:COLUMN]:SOURCE
+std::optional<ksdvi::view::SourceLine> ParseSourceLine(std::string const& text) {
+    ksdvi::view::SourceLine source;
+    size_t at = 0;
+    auto number = [&](int& out) {
+        size_t digits = 0;
+        while (at + digits < text.size() && std::isdigit(static_cast<unsigned char>(text[at + digits]))) ++digits;
+        if (digits == 0 || digits > 9) return false;
+        out = std::stoi(text.substr(at, digits));
+        at += digits;
+        return true;
+    };
+    if (!number(source.line) || at >= text.size() || text[at++] != ':') return std::nullopt;
+    size_t const mark = at;
+    if (!number(source.column) || at >= text.size() || text[at] != ':') {
+        at = mark;
+        source.column = 0;
+    } else {
+        ++at;
+    }
+    source.file = text.substr(at);
+    if (source.file.empty() || source.line <= 0) return std::nullopt;
+    return source;
+}
+
+void Open(GtkApplication* application, std::string const& path, ViewerOptions const& options,
+          std::optional<ksdvi::view::SourceLine> const& source) {
     for (auto const& window : windows)
         if (window->Path() == path) {
+            if (!options.editor.empty()) window->SetEditor(options.editor);
+            if (source) window->ShowSource(*source);
             window->Present();
             return;
         }
     auto window = std::make_unique<ViewerWindow>(application, path, options);
+    if (source) window->ShowSource(*source);
     g_signal_connect(window->Window(), "destroy", Callback(+[](GtkWidget* widget, gpointer) {
                          windows.remove_if([widget](auto const& w) { return GTK_WIDGET(w->Window()) == widget; });
                      }),
@@ -51,6 +83,7 @@ int CommandLine(GApplication* application, GApplicationCommandLine* commandLine,
     int argc = 0;
     char** argv = g_application_command_line_get_arguments(commandLine, &argc);
     ViewerOptions options;
+    std::optional<ksdvi::view::SourceLine> source;
     std::string file;
     bool bad = false;
     for (int i = 1; i < argc; ++i) {
@@ -60,6 +93,11 @@ int CommandLine(GApplication* application, GApplicationCommandLine* commandLine,
         } else if (arg == "--zoom" && i + 1 < argc) {
             options.zoom = std::atof(argv[++i]) / 100.0;
             bad = bad || options.zoom <= 0;
+        } else if (arg == "--forward" && i + 1 < argc) {
+            source = ParseSourceLine(argv[++i]);
+            bad = bad || !source;
+        } else if (arg == "--editor" && i + 1 < argc) {
+            options.editor = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             g_application_command_line_print(commandLine, "%s", kUsage);
             g_strfreev(argv);
@@ -84,7 +122,16 @@ int CommandLine(GApplication* application, GApplicationCommandLine* commandLine,
     g_free(path);
     g_object_unref(resolved);
     g_strfreev(argv);
-    Open(GTK_APPLICATION(application), chosen, options);
+    // A relative source is the editor's: relative to where it ran us.
+    if (source && !g_path_is_absolute(source->file.c_str())) {
+        GFile* sourceFile = g_application_command_line_create_file_for_arg(commandLine, source->file.c_str());
+        if (char* absolute = g_file_get_path(sourceFile)) {
+            source->file = absolute;
+            g_free(absolute);
+        }
+        g_object_unref(sourceFile);
+    }
+    Open(GTK_APPLICATION(application), chosen, options, source);
     return 0;
 }
 
