@@ -34,7 +34,9 @@ std::string ReadFile(std::string const& path) {
 // both are killed, with everything they started, when the test ends.
 class ViewerSession {
 public:
-    ViewerSession(TempDir const& dir, std::string const& file, std::string const& environment = "") : dir_(dir.Path()) {
+    ViewerSession(TempDir const& dir, std::string const& file, std::string const& environment = "",
+                  std::string const& options = "")
+        : dir_(dir.Path()) {
         RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
                    "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
         for (int i = 0; i < 100 && display_.empty(); ++i) {
@@ -245,7 +247,8 @@ TEST_F(Viewer, ForwardSearchScrollsAndMarksAndCtrlClickOpensTheEditor) {
                                                  "\\end{document}\n";
     RunCommand("cd " + dir_.Path() + " && latex -synctex=1 -interaction=batchmode paper.tex >/dev/null 2>&1");
     std::string const editor = "touch " + dir_.Path() + "/edited-%l";
-    ViewerSession viewer(dir_, dir_.Path() + "/paper.dvi", "", "--forward 5:paper.tex --editor '" + editor + "'");
+    ViewerSession viewer(dir_, dir_.Path() + "/paper.dvi", "",
+                         "--forward 5:" + dir_.Path() + "/paper.tex --editor '" + editor + "'");
     ASSERT_TRUE(viewer.Ready()) << viewer.Log();
     EXPECT_EQ(viewer.WaitTitle("2 / 2"), "paper.dvi \u2014 2 / 2");
     auto reddish = [](RgbImage const& shot) {
