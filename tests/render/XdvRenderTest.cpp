@@ -112,6 +112,15 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Native", "fonts", "Office", "workers", "find", "waffles", "fjord", "coloured", "words", "bold",
                      "slanted"},
                     "waffles"},
+        // set_text_and_glyphs: each run carries the text it sets.
+        XeLatexCase{"actual_text",
+                    {"fontspec.sty", "lmroman10-regular.otf"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\setmainfont{Latin Modern Roman}\n"
+                    "\\XeTeXgenerateactualtext=1\n\\begin{document}\nOffice workers find waffles in the fjord; "
+                    "affluent fluffy official flow.\n\\end{document}\n",
+                    {"Office", "workers", "find", "waffles", "fjord", "affluent", "fluffy", "official", "flow"},
+                    "affluent"},
         XeLatexCase{"xetexko_nanum",
                     {"xetexko.sty"},
                     {"NanumMyeongjo"},
