@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -267,7 +268,8 @@ void KsDvi::ScanSpecial(DviScanReader& in, int op) {
 }
 
 // XeTeX's documents speak to xdvipdfmx in pdf: specials (links, bookmarks,
-// the paper); their kinds are kept to be named once.
+// the paper): the paper is taken as dvips' papersize, the other kinds are
+// kept to be named once.
 void KsDvi::NoteEngineSpecial(unsigned char const* text, uint32_t length) {
     constexpr std::string_view kPrefix = "pdf:";
     std::string_view special(reinterpret_cast<char const*>(text), length);
@@ -275,6 +277,17 @@ void KsDvi::NoteEngineSpecial(unsigned char const* text, uint32_t length) {
     size_t end = kPrefix.size();
     while (end < special.size() && end < 32 && std::isalpha(static_cast<unsigned char>(special[end]))) ++end;
     std::string kind(special.substr(0, end));
+    // The paper xdvipdfmx takes: "width W height H", or its default one.
+    if (kind == "pdf:pagesize") {
+        std::istringstream words{std::string(special.substr(end))};
+        std::string word, width, height;
+        while (words >> word) {
+            if (word == "width") words >> width;
+            if (word == "height") words >> height;
+        }
+        if (!paper_ && !width.empty() && !height.empty()) paper_ = ksdvi::ParsePaperSpecial(width + "," + height);
+        return;
+    }
     if (std::find(engineSpecials_.begin(), engineSpecials_.end(), kind) == engineSpecials_.end())
         engineSpecials_.push_back(std::move(kind));
 }

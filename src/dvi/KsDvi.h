@@ -233,7 +233,8 @@ public:
     std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
     // Whether headers were left out past MostPostScriptHeaderBytes.
     bool IsPostScriptHeadersCut() const { return postScriptHeadersCut_; }
-    // The paper of the document's first valid papersize special (dvips'), if any.
+    // The paper of the document's first valid papersize special (dvips'), or
+    // pdf:pagesize (xdvipdfmx's), if any.
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
     // Restarts with the page table: a rescan reads the bookmarks again.
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
@@ -248,7 +249,7 @@ public:
     static constexpr size_t MostPagePictures = 10000;
     int FindTagPage(String8 const& name) const;
     // The kinds of pdf: specials the document carries (pdf:dest, pdf:bann,
-    // ...), which only a PDF engine acts on; at most MostEngineSpecials kinds.
+    // ...) that only a PDF engine acts on; at most MostEngineSpecials kinds.
     std::vector<std::string> const& GetEngineSpecials() const { return engineSpecials_; }
     static constexpr size_t MostEngineSpecials = 16;
 

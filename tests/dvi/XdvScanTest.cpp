@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,37 @@ TEST(XdvScan, EachLayoutAndEachMisleadingLength) {
         }
         EXPECT_EQ(NativeFonts(doc.dvi).size(), c.fonts);
         EXPECT_EQ(doc.dvi.GetMissingFonts().size(), c.missing);
+    }
+}
+
+// xdvipdfmx's paper is the document's, as dvips' papersize is (the first of
+// them counts); its other pdf: specials are kept, a kind once, to be named.
+TEST(XdvScan, TakesXdvipdfmxsPaperAndNamesItsOtherSpecials) {
+    struct Case {
+        char const* what;
+        std::vector<std::string> specials;
+        std::optional<ksdvi::Paper> paper;
+        std::vector<std::string> kinds;
+    } const cases[] = {
+        {"page size", {"pdf:pagesize width 100pt height 200pt"}, ksdvi::Paper{100 * 65536, 200 * 65536}, {}},
+        {"the default", {"pdf:pagesize default"}, std::nullopt, {}},
+        {"dvips' first",
+         {"papersize=10pt,20pt", "pdf:pagesize width 100pt height 200pt"},
+         ksdvi::Paper{10 * 65536, 20 * 65536},
+         {}},
+        {"links",
+         {"pdf:dest (a) [@thispage /XYZ @xpos @ypos null]", "pdf:bann<</Type/Annot>>", "pdf:eann", "pdf:dest (b) []"},
+         std::nullopt,
+         {"pdf:dest", "pdf:bann", "pdf:eann"}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        DviBuilder body;
+        for (std::string const& special : c.specials) body.Special(special);
+        ScratchDocument doc(XdvPage(7, body));
+        ASSERT_EQ(doc.dvi.GetMode(), KsDvi::Complete);
+        EXPECT_EQ(doc.dvi.GetPaperSpecial(), c.paper);
+        EXPECT_EQ(doc.dvi.GetEngineSpecials(), c.kinds);
     }
 }
 
