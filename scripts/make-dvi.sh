@@ -18,17 +18,20 @@ for dir in "${dirs[@]}"; do
     work=$(mktemp -d)
     cp "$dir"/*.tex "$work/"
     if grep -q '\\documentclass' "$src"; then engine=latex; else engine=tex; fi
+    # A source whose first line says "% engine: xetex" is XeTeX's: an XDV file.
+    out=dvi
+    if head -1 "$src" | grep -q '^% engine: xetex'; then engine="xetex -no-pdf"; out=xdv; fi
     # The date goes into the DVI preamble: pin it. LaTeX documents with cross
     # references need a second run.
     run="\\year=2023 \\month=11 \\day=14 \\time=0 \\input $name.tex"
     # Figures and other inputs beside the source are found there.
     if ! (cd "$work" && TEXINPUTS=".:$dir:" $engine -interaction=nonstopmode "$run" >/dev/null &&
-          { [ "$engine" = tex ] || TEXINPUTS=".:$dir:" $engine -interaction=nonstopmode "$run" >/dev/null; }); then
+          { [ "$engine" != latex ] || TEXINPUTS=".:$dir:" $engine -interaction=nonstopmode "$run" >/dev/null; }); then
       echo "make-dvi: $engine failed on $src (see $work/$name.log)" >&2
       exit 1
     fi
-    cp "$work/$name.dvi" "$dir/$name.dvi"
+    cp "$work/$name.$out" "$dir/$name.$out"
     rm -rf "$work"
-    echo "made ${dir#$root/}/$name.dvi"
+    echo "made ${dir#$root/}/$name.$out"
   done
 done

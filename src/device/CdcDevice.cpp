@@ -65,8 +65,15 @@ bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
         return bitmap != nullptr;
     }
     CFont* font = TurnedFont(face, glyph.transform);
-    if (!font->HasContents()) return true;
+    if (!font->HasContents()) return glyph.glyphIndex ? false : true;
     Select(font, face.slantedRows);
+    if (glyph.glyphIndex) {
+        FontFile const* file = font->Data() && font->Data()->face ? font->Data()->face.get() : nullptr;
+        if (!file || glyph.character >= unsigned(file->GlyphCount())) return false;
+        WCHAR unit = static_cast<WCHAR>(glyph.character);
+        dc_.ExtTextOutW(glyph.x, glyph.y, ETO_GLYPH_INDEX, nullptr, &unit, 1, nullptr);
+        return true;
+    }
     WORD drawn = 0;
     UINT options = 0;
     bool has = glyph.doubleByte || HasGlyph(face, glyph, drawn, options);

@@ -51,6 +51,7 @@ struct DeviceGlyph {
     bool doubleByte = false;  // with the font's double-byte face
     unsigned code = 0;        // the code TeX set: bitmap fonts and re-encoded faces look it up
     unsigned character = 0;   // the character asked of a face (the font's code mapping applied)
+    bool glyphIndex = false;  // `character` is the face's glyph index (XeTeX's native fonts)
     int x = 0, y = 0;         // the pen on the baseline
     // The transformation in force (about the DVI origin), turning the glyph
     // itself; the position above has been moved by it already.

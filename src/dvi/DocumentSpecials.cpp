@@ -1,5 +1,7 @@
 #include "dvi/DocumentSpecials.h"
 
+#include <algorithm>
+
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
 #include "specials/DvipsColour.h"
@@ -49,6 +51,12 @@ void DocumentSpecials::SetPaper(std::string_view words) {
 void DocumentSpecials::AddPictureFile(String8 const& file) { dvi_.AppendPictFile(file); }
 
 void DocumentSpecials::SetRecordResolution(unsigned short resolution) { dvi_.SetRecordResolution(resolution); }
+
+void DocumentSpecials::NoteEngineSpecial(std::string kind) {
+    std::vector<std::string>& kinds = dvi_.engineSpecials_;
+    if (kinds.size() < KsDvi::MostEngineSpecials && std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
+        kinds.push_back(std::move(kind));
+}
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {
     if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});

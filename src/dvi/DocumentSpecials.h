@@ -5,6 +5,7 @@
 // SpecialRegistry.h), and from the PostScript specials the prologue, the
 // pages that carry PostScript of their own and hyperref's outline.
 
+#include <string>
 #include <string_view>
 
 #include "dvi/KsDvi.h"
@@ -33,6 +34,7 @@ public:
     void AddPictureFile(String8 const& file) override;
     void SetRecordResolution(unsigned short resolution) override;
     void RegisterFace(String8 const& face) override;
+    void NoteEngineSpecial(std::string kind) override;
 
 private:
     void NotePostScript(unsigned char* text, int length);

@@ -37,10 +37,21 @@ enum Opcode : unsigned {
     kPre = 247,
     kPost = 248,
     kPostPost = 249,
+    // XeTeX's own (XDV files only): a native font's definition, and runs of
+    // its glyphs by glyph index, the second with the text they set.
+    kDefineNativeFont = 252,
+    kSetGlyphs = 253,
+    kSetTextAndGlyphs = 254,
 };
 
 // The identification byte of the DVI files TeX writes.
 constexpr unsigned kDviId = 2;
+// XeTeX's XDV files: 5 (native fonts by name, glyph strings without
+// vertical offsets at 254), 6 (fonts by file, no text at 254), 7.
+constexpr unsigned kXdvIdNames = 5;
+constexpr unsigned kXdvIdNoText = 6;
+constexpr unsigned kXdvId = 7;
+constexpr bool IsXdvId(unsigned id) { return id >= kXdvIdNames && id <= kXdvId; }
 
 // The opcodes with one-to-four-byte forms, by their one-byte opcode.
 constexpr unsigned kFamilies[] = {kSet1, kPut1, kRight1, kW1, kX1, kDown1, kY1, kZ1, kFnt1, kXxx1, kFntDef1};
@@ -61,7 +72,8 @@ constexpr unsigned FamilyOf(unsigned op) { return op < kFamilyOf.size() ? kFamil
 constexpr int FamilyWidth(unsigned op) { return static_cast<int>(op - FamilyOf(op) + 1); }
 
 // Bytes of the parameters that follow an opcode, counting only the fixed part
-// of xxx (k) and fnt_def (k c s d a l); -1 for the undefined opcodes 250-255.
+// of xxx (k) and fnt_def (k c s d a l); -1 for the opcodes 250-255, whose
+// records (XeTeX's) have lengths of their own (dvi/XdvRecords.h).
 constexpr int ParameterBytes(unsigned op) {
     if (op < kSet1 || (op >= kFntNum0 && op < kFnt1)) return 0;
     switch (op) {

@@ -133,6 +133,11 @@ struct PostambleWalk {
     int64_t badAt = 0;              // the offending opcode and its offset
     unsigned badOpcode = 0;
 };
-PostambleWalk WalkPostamble(DviScanReader& in);
+// XDV files (`id` 5 to 7) also define native fonts there.
+// Passes XeTeX's record `op` (define_native_font, a glyph run) of a file of
+// `id`; false when `op` is none of those. Ended() tells a record cut short.
+bool SkipXdvRecord(DviScanReader& in, unsigned op, unsigned id);
+
+PostambleWalk WalkPostamble(DviScanReader& in, unsigned id);
 
 }  // namespace ksdvi

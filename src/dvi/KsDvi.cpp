@@ -1,12 +1,17 @@
 #include "dvi/KsDvi.h"
 
 #include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <string_view>
 #include <utility>
 
 #include "dvi/DviOpcodes.h"
 #include "dvi/DviScanReader.h"
+#include "dvi/XdvRecords.h"
 #include "font/FontRegistry.h"
 #include "font/ItrnFont.h"
+#include "font/NativeFont.h"
 #include "specials/SpecialRegistry.h"
 #include "stream/BigEndian.h"
 
@@ -65,6 +70,7 @@ void KsDvi::Reset(bool release) {
     outlineChildrenDue_.clear();
     pagePostScript_ = false;
     pagePictures_.clear();
+    engineSpecials_.clear();
 
     virtualLeft_ = MostVirtualInstructions;
     if (release)
@@ -142,7 +148,7 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
         return;
     }
     version_ = static_cast<unsigned char>(in.Unsigned(1));
-    if (version_ != kDviId) {
+    if (version_ != kDviId && !IsXdvId(version_)) {
         SetMalformed(in.Ended() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
         return;
     }
@@ -207,6 +213,10 @@ void KsDvi::ScanPage(DviScanReader& in) {
             ScanSpecial(in, static_cast<int>(op));
         } else if (FamilyOf(op) == kFntDef1) {
             ScanFontDef(in, static_cast<int>(op));
+        } else if (op == kDefineNativeFont && IsXdvId(version_)) {
+            ScanNativeFontDef(in);
+        } else if (IsGlyphRun(op, version_)) {
+            ScanGlyphRun(in, op);
         } else if (op == kPost) {
             ScanPostamble(in, at);
         } else {
@@ -225,7 +235,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
 }
 
 void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
-    PostambleWalk walk = WalkPostamble(in);
+    PostambleWalk walk = WalkPostamble(in, version_);
     if (walk.result == PostambleWalk::Unfinished) return SetMalformed(ScanProblem::UnfinishedPostamble, at);
     if (walk.result == PostambleWalk::BadOpcode)
         return SetMalformed(ScanProblem::BadOpcode, walk.badAt, static_cast<int>(walk.badOpcode));
@@ -289,6 +299,74 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     if (font) return;
     std::string problem = fonts_->TakeProblem();
     if (fontProblems_.emplace(name, problem.empty() ? "not found" : problem).second) missingFonts_.push_back(name);
+}
+
+// define_native_font, read whole once its head says how long it is.
+void KsDvi::ScanNativeFontDef(DviScanReader& in) {
+    int64_t at = in.Position() - 1;
+    std::vector<unsigned char> bytes(NativeFontHeadBytes(version_));
+    in.Read(bytes.data(), static_cast<int64_t>(bytes.size()));
+    long length = in.Ended() ? -1 : NativeFontLengthFromHead(bytes.data(), version_);
+    if (length < 0 || !in.Holds(length - static_cast<long>(bytes.size()))) {
+        SetMalformed(ScanProblem::UnexpectedEnd, at, kDefineNativeFont);
+        return;
+    }
+    // Only 5's variation axes have a count of their own: after the names and
+    // the colour, before the words of the other flags.
+    uint16_t flags = static_cast<uint16_t>(BigEndianUnsigned(bytes.data() + 8, 2));
+    size_t axesAt = size_t(length);
+    if (version_ == kXdvIdNames && (flags & kNativeVariations))
+        axesAt = size_t(length) - NativeFontFlagBytes(flags) + ((flags & kNativeColoured) ? 4 : 0);
+    size_t head = bytes.size();
+    bytes.resize(axesAt);
+    in.Read(bytes.data() + head, static_cast<int64_t>(axesAt - head));
+    if (version_ == kXdvIdNames && (flags & kNativeVariations)) {
+        unsigned char count[2] = {0, 0};
+        in.Read(count, 2);
+        size_t axes = BigEndianUnsigned(count, 2);
+        size_t rest = 8 * axes + (size_t(length) - axesAt);
+        if (in.Ended() || !in.Holds(static_cast<int64_t>(rest))) {
+            SetMalformed(ScanProblem::UnexpectedEnd, at, kDefineNativeFont);
+            return;
+        }
+        bytes.insert(bytes.end(), count, count + 2);
+        size_t before = bytes.size();
+        bytes.resize(before + rest);
+        in.Read(bytes.data() + before, static_cast<int64_t>(rest));
+    }
+    NativeFontDefinition definition;
+    if (ReadNativeFontDefinition(bytes.data(), bytes.size(), version_, definition) < 0 || in.Ended()) {
+        SetMalformed(ScanProblem::UnexpectedEnd, at, kDefineNativeFont);
+        return;
+    }
+    // Font numbers past the table cannot be selected by the interpreter.
+    if (definition.number >= static_cast<uint32_t>(FontIndexSize)) return;
+
+    ksdvi::NativeFont native;
+    (version_ == kXdvIdNames ? native.postScriptName : native.file) = definition.name;
+    native.family = definition.family;
+    native.style = definition.style;
+    native.index = definition.index;
+    native.coloured = (definition.flags & kNativeColoured) != 0;
+    native.rgba = definition.rgba;
+    native.extend = definition.extend / 65536.0;
+    native.slant = definition.slant / 65536.0;
+    native.embolden = definition.embolden / 65536.0;
+    native.vertical = (definition.flags & kNativeVertical) != 0;
+    fonts_->TakeProblem();
+    ItrnFont* font = fonts_->LoadNative(native, definition.size);
+    fontIndex_[definition.number] = font;
+    fontNumbersUsed_ = std::max(fontNumbersUsed_, static_cast<int>(definition.number) + 1);
+    if (font) return;
+    std::string name = definition.name;
+    if (fontProblems_.emplace(name, fonts_->TakeProblem()).second) missingFonts_.push_back(name);
+}
+
+// set_glyphs and its kin: passed over; only the interpreter reads them.
+void KsDvi::ScanGlyphRun(DviScanReader& in, unsigned op) {
+    int64_t at = in.Position() - 1;
+    SkipXdvRecord(in, op, version_);
+    if (in.Ended()) SetMalformed(ScanProblem::UnexpectedEnd, std::min(at, in.Size()), static_cast<int>(op));
 }
 
 std::string KsDvi::GetFontProblem(std::string const& name) const {

@@ -234,7 +234,8 @@ public:
     std::vector<PostScriptHeader> const& GetPostScriptHeaders() const { return postScriptHeaders_; }
     // Whether headers were left out past MostPostScriptHeaderBytes.
     bool IsPostScriptHeadersCut() const { return postScriptHeadersCut_; }
-    // The paper of the document's first valid papersize special (dvips'), if any.
+    // The paper of the document's first valid papersize special (dvips'), or
+    // pdf:pagesize (xdvipdfmx's), if any.
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
     // Restarts with the page table: a rescan reads the bookmarks again.
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
@@ -248,6 +249,10 @@ public:
     std::vector<PagePicture> const& GetPagePictures(int page) const;
     static constexpr size_t MostPagePictures = 10000;
     int FindTagPage(String8 const& name) const;
+    // The kinds of pdf: specials the document carries (pdf:dest, pdf:bann,
+    // ...) that only a PDF engine acts on; at most MostEngineSpecials kinds.
+    std::vector<std::string> const& GetEngineSpecials() const { return engineSpecials_; }
+    static constexpr size_t MostEngineSpecials = 16;
 
     // --- faces named by binary face-name records. Whether a face is installed
     // is the platform's answer for the reference device (slot 0); without a
@@ -323,6 +328,8 @@ private:
     void SetMalformed(ScanProblem problem, int64_t offset, int opcode = -1);
     void ScanFontDef(ksdvi::DviScanReader& in, int opcode);
     void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
+    void ScanNativeFontDef(ksdvi::DviScanReader& in);
+    void ScanGlyphRun(ksdvi::DviScanReader& in, unsigned opcode);
     void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t start, int64_t end);
 
     // scan state
@@ -375,6 +382,7 @@ private:
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
+    std::vector<std::string> engineSpecials_;
     int64_t virtualLeft_ = MostVirtualInstructions;
     std::shared_ptr<void> drawerState_;
 

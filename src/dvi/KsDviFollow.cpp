@@ -26,7 +26,7 @@ int64_t LastWritten(char const* path) {
 
 // The nops and font definitions before a page, and the page up to its eop;
 // or the postamble. Ended for what the scan will refuse.
-Region WalkPage(DviScanReader& in) {
+Region WalkPage(DviScanReader& in, unsigned id) {
     int64_t start = in.Position();
     for (;;) {
         int64_t at = in.Position();
@@ -35,7 +35,7 @@ Region WalkPage(DviScanReader& in) {
         if (op == kEop) return Region::Page;
         if (at - start >= KsDvi::MaxPageBytes) return Region::Ended;
         if (op == kPost)
-            return WalkPostamble(in).result == PostambleWalk::Unfinished ? Region::Unfinished : Region::Ended;
+            return WalkPostamble(in, id).result == PostambleWalk::Unfinished ? Region::Unfinished : Region::Ended;
         if (int skip = ScanSkipLength(op); skip >= 0) {
             in.Skip(skip);
         } else if (op == kBop) {
@@ -46,7 +46,7 @@ Region WalkPage(DviScanReader& in) {
             in.Skip(FamilyWidth(op) + 12);  // k, checksum, size, design size
             uint32_t a = in.Unsigned(1);
             in.Skip(a + in.Unsigned(1));
-        } else {
+        } else if (!SkipXdvRecord(in, op, id)) {
             return Region::Ended;
         }
     }
@@ -84,6 +84,7 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
     extent.rewritten = IsRewritten(in);
     if (extent.rewritten || mode_ != Growing) return extent;
 
+    unsigned id = version_;
     if (pageCount_ > 0) {
         in.Seek(pages_[pageCount_ - 1]->endOffset + 1);
     } else {
@@ -92,14 +93,15 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
         in.Seek(0);
         in.Read(head, 15);
         if (in.Ended()) return extent;
-        if (head[0] != kPre || head[1] != kDviId) {
+        id = head[1];
+        if (head[0] != kPre || (id != kDviId && !IsXdvId(id))) {
             extent.ended = true;
             return extent;
         }
         in.Seek(15 + head[14]);
     }
     for (;;) {
-        Region region = WalkPage(in);
+        Region region = WalkPage(in, id);
         if (region == Region::Unfinished) return extent;
         // Past the page limit the scan looks at one opcode only.
         if (region == Region::Ended || extent.pages == MaxPages) {

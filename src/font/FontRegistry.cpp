@@ -5,6 +5,7 @@
 #include "dvi/DocumentFiles.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
+#include "font/NativeFont.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace ksdvi {
@@ -80,13 +81,7 @@ FontRegistry::Font* FontRegistry::LoadLocal(String8 const& area, String8 const& 
 
     // Numbered and linked before its VF file is read, so that the virtual font's
     // own local fonts come after it and a self-reference finds this record.
-    Font* record = font.get();
-    int const bucket = FontNameHash(name.view());
-    record->next_ = chains_[bucket];
-    chains_[bucket] = record;
-    record->id_ = count_++;
-    store_.push_back(std::move(font));
-    byNameAndSize_.emplace(std::move(key), record);
+    Font* record = Keep(std::move(font), std::move(key));
 
     // A virtual font that names itself, directly or through others, would be
     // read again at every size it asks for, without end: a font whose VF file
@@ -99,6 +94,42 @@ FontRegistry::Font* FontRegistry::LoadLocal(String8 const& area, String8 const& 
     }
     record->LoadTTFInfo(sources_->map);
     return record;
+}
+
+FontRegistry::Font* FontRegistry::Keep(std::unique_ptr<Font> font, std::string key) {
+    Font* record = font.get();
+    int const bucket = FontNameHash(record->GetName().view());
+    record->next_ = chains_[bucket];
+    chains_[bucket] = record;
+    record->id_ = count_++;
+    store_.push_back(std::move(font));
+    byNameAndSize_.emplace(std::move(key), record);
+    return record;
+}
+
+FontRegistry::Font* FontRegistry::LoadNative(NativeFont const& native, int size) {
+    if (size <= 0 || static_cast<unsigned>(size) >= kLargestFontSize) {
+        problem_ = "its size is out of range";
+        return nullptr;
+    }
+    // Every look of a face is a font of its own: the same file at the same
+    // size may be coloured, slanted or extended differently.
+    std::string key = "\x01native";
+    for (std::string const* part : {&native.file, &native.postScriptName, &native.family, &native.style})
+        key += '\0' + *part;
+    for (double value : {double(native.index), double(native.rgba), double(native.coloured), native.extend,
+                         native.slant, native.embolden, double(native.vertical), double(size)})
+        key += '\0' + std::to_string(value);
+    if (auto it = byNameAndSize_.find(key); it != byNameAndSize_.end()) return it->second;
+    if (count_ >= kMostFontRecords) {
+        problem_ = "the document asks for more than " + std::to_string(kMostFontRecords) + " fonts";
+        return nullptr;
+    }
+    String8 name(native.file.empty() ? native.postScriptName : native.file);
+    auto font = std::make_unique<Font>(this, String8(), name, static_cast<unsigned>(size));
+    font->designSize_ = static_cast<uint32_t>(size);
+    font->native_ = std::make_unique<NativeFont const>(native);
+    return Keep(std::move(font), std::move(key));
 }
 
 // Looked up once per name, as documents ask for many sizes of a font.

@@ -22,6 +22,7 @@ namespace ksdvi {
 
 class DocumentFiles;
 class ItrnFont;
+struct NativeFont;
 
 // Where a document's font files come from, and how its fonts are painted.
 struct FontSources {
@@ -48,6 +49,8 @@ public:
     // The same for a virtual font's own fonts, from the sources of the load
     // that reads the virtual font.
     Font* LoadLocal(String8 const& area, String8 const& name, int scale, unsigned design);
+    // A native font at `size` (DVI units), one record per look asked for.
+    Font* LoadNative(NativeFont const& native, int size);
     // Why the last load gave nothing; empty after it is taken.
     std::string TakeProblem() { return std::move(problem_); }
 
@@ -70,6 +73,8 @@ private:
         std::string problem;                                   // why the metrics were not looked for
     };
     Files const& FindFiles(String8 const& name);
+    // Numbers and chains a new record under `key`.
+    Font* Keep(std::unique_ptr<Font> font, std::string key);
 
     FontSources const* sources_ = nullptr;  // those of the load under way
     int count_ = 0;

@@ -8,6 +8,7 @@
 
 #include "font/KsDviTTFMap.h"
 #include "font/MetricFileStream.h"
+#include "font/NativeFont.h"
 #include "stream/String8.h"
 
 namespace ksdvi {
@@ -86,6 +87,8 @@ public:
     TTFInfo const& GetDBCTTFInfo() const { return dbcInfo_; }
     // The glyph names of the codes of an ENC_GLYPH_NAMES font, else null.
     EncodingVector const* GetGlyphNames() const { return glyphNames_.get(); }
+    // XeTeX's native fonts: set by glyph index, without TeX metrics; else null.
+    NativeFont const* GetNative() const { return native_.get(); }
 
 private:
     friend class FontRegistry;
@@ -133,6 +136,7 @@ private:
     KsDviTTFMap::EncodingName encoding_ = KsDviTTFMap::ENC_OT1;
     std::shared_ptr<EncodingVector const> glyphNames_;
     int xSeriesIndex_ = 1;
+    std::unique_ptr<NativeFont const> native_;
 };
 
 }  // namespace ksdvi

@@ -1,11 +1,13 @@
 #include "interp/KsDviDrawerBase.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <new>
 
 #include "dvi/DviOpcodes.h"
+#include "dvi/XdvRecords.h"
 #include "font/ItrnFont.h"
 
 namespace {
@@ -98,7 +100,8 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
     size_t avail = static_cast<size_t>(limit_ - p) - 1;
     unsigned op = *p;
     int params = kParameterBytes[op];
-    if (params < 0 || static_cast<size_t>(params) > avail) return -1;
+    if (params < 0) return XdvInstruction(op, p + 1, avail);
+    if (static_cast<size_t>(params) > avail) return -1;
     InstPtr in(p + 1);
     unsigned family = FamilyOf(op);
     int width = family ? FamilyWidth(op) : 0;
@@ -174,6 +177,53 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
         return -1;
     }
 }
+
+int KsDviDrawerBase::XdvInstruction(unsigned op, unsigned char const* p, size_t avail) {
+    using namespace ksdvi::dvi;
+    // Only pages of XDV files have them; virtual fonts' packets never do.
+    unsigned id = dvi_ && base_ == pageBuffer_.get() ? dvi_->GetDviVersion() : 0;
+    if (!IsXdvId(id)) return -1;
+    if (op == kDefineNativeFont) {  // the document loaded the font
+        NativeFontDefinition definition;
+        long n = ReadNativeFontDefinition(p, avail, id, definition);
+        return n < 0 ? -1 : static_cast<int>(1 + n);
+    }
+    GlyphRun run;
+    long n = IsGlyphRun(op, id) ? ReadGlyphRun(op, id, p, avail, run) : -1;
+    if (n < 0) return -1;
+    DviGlyphs(run);
+    return static_cast<int>(1 + n);
+}
+
+// Each glyph at its own offset from the run's pen position; the run moves h
+// by its width.
+void KsDviDrawerBase::DviGlyphs(ksdvi::dvi::GlyphRun const& run) {
+    mbState_ = 0;
+    KsDvi::ItrnFont const* font = GetItrnFont(curFont_);
+    if (font && font->GetNative() && run.count > 0) {
+        // A box about the baseline from the font's size: native fonts have no
+        // TeX metrics.
+        int32_t height = static_cast<int32_t>(int64_t(font->GetScaleSize()) * 3 / 4);
+        int32_t depth = static_cast<int32_t>(int64_t(font->GetScaleSize()) / 4);
+        glyphs_.resize(run.count);
+        for (unsigned i = 0; i < run.count; ++i) {
+            int32_t next = i + 1 < run.count ? run.X(i + 1) : run.width;
+            int64_t width = int64_t(next) - run.X(i);
+            glyphs_[i] = NativeGlyph{Add(h_, run.X(i)),
+                                     Add(v_, run.Y(i)),
+                                     run.Glyph(i),
+                                     static_cast<int32_t>(std::clamp<int64_t>(width, 0, INT32_MAX)),
+                                     height,
+                                     depth};
+        }
+        glyphText_.resize(run.textLength);
+        for (unsigned i = 0; i < run.textLength; ++i) glyphText_[i] = static_cast<char16_t>(run.TextUnit(i));
+        PutGlyphs(*font, glyphs_, glyphText_);
+    }
+    h_ = Add(h_, run.width);
+}
+
+void KsDviDrawerBase::PutGlyphs(KsDvi::ItrnFont const&, std::vector<NativeGlyph> const&, std::u16string const&) {}
 
 KsDvi::ItrnFont const* KsDviDrawerBase::GetItrnFont(int number) const {
     if (number < 0 || number >= fontTableSize_ || !fontTable_) return nullptr;

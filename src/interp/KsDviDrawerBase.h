@@ -5,10 +5,24 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "dvi/KsDvi.h"
 #include "interp/InstPtr.h"
+
+namespace ksdvi::dvi {
+struct GlyphRun;
+}
+
+// A glyph of a native font as a run of XeTeX's sets it: its pen position, its
+// index in the font's face, and a box about it (from the next glyph's
+// position, and the font's size above and below the baseline).
+struct NativeGlyph {
+    int32_t h = 0, v = 0;
+    unsigned index = 0;
+    int32_t width = 0, height = 0, depth = 0;
+};
 
 class KsDviDrawerBase {
 public:
@@ -64,6 +78,10 @@ protected:
     virtual void PutChar(int h, int v, unsigned short code, int width, int height, int depth);
     virtual void PutRule(int h, int v, int height, int width);
     virtual void DoSpecial(unsigned int length, InstPtr text);
+    // A run of glyphs of the native font `font`, and the text it sets
+    // (UTF-16, empty where the file gives none).
+    virtual void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                           std::u16string const& text);
 
     KsDvi::ItrnFont const* GetItrnFont(int number) const;
     int GetCurFont() const { return curFont_; }
@@ -103,6 +121,9 @@ private:
     void DviFnt(unsigned char n);
     void DviFnt(unsigned short n);
     void DviXxx(unsigned int k, InstPtr text);
+    void DviGlyphs(ksdvi::dvi::GlyphRun const& run);
+    // XeTeX's records; their length, or -1.
+    int XdvInstruction(unsigned op, unsigned char const* p, size_t avail);
     void DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c);
     void SelectFont(unsigned int n);
     void PutEncoded(KsDvi::ItrnFont const* font, unsigned short code);
@@ -137,4 +158,6 @@ private:
     int32_t pendingH_ = 0, pendingV_ = 0;
     int winFont_ = 0;
     unsigned int dviCode_ = 0;
+    std::vector<NativeGlyph> glyphs_;  // the run being reported, kept between runs
+    std::u16string glyphText_;
 };

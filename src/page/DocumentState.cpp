@@ -24,7 +24,8 @@ std::string Sentence(KsDvi const& dvi) {
     case KsDvi::ScanProblem::CannotOpen: return "cannot open the file";
     case KsDvi::ScanProblem::BadPreamble: return "not a DVI file (no preamble)";
     case KsDvi::ScanProblem::BadIdentification:
-        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2)", dvi.GetDviVersion());
+        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2, or 5 to 7 for XDV)",
+                      dvi.GetDviVersion());
         return buf;
     case KsDvi::ScanProblem::BadMagnification: return "magnification outside 100 to 10000";
     case KsDvi::ScanProblem::BadUnits: return "numerator or denominator of the units not positive";

@@ -1,5 +1,6 @@
 #include "render/FontPainting.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -10,6 +11,7 @@
 #include "platform/gdi/Font.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/BuiltinFaceTable.h"
+#include "render/NativeFontFace.h"
 #include "stream/DeviceRounding.h"
 
 namespace ksdvi {
@@ -80,6 +82,15 @@ FontPainting ChooseFontPainting(KsDvi const& dvi, KsDvi::ItrnFont const& font, d
     FontPainting out;
     if (font.IsVirtual()) {
         out.kind = FontPainting::Kind::Virtual;
+        return out;
+    }
+    if (NativeFont const* native = font.GetNative()) {
+        NativeFace found = FindNativeFace(dvi, *native);
+        out.kind = found.face ? FontPainting::Kind::Outline : FontPainting::Kind::Substitute;
+        out.face = std::move(found.face);
+        out.fontFile = std::move(found.file);
+        out.problem = std::move(found.problem);
+        out.height = font.GetScaleSize();
         return out;
     }
     KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
@@ -163,6 +174,20 @@ DeviceFont DoubleByteDeviceFont(KsDvi::ItrnFont const& font, PixelMapping const&
     out.weight = info.weight;
     out.italic = info.italic != 0;
     out.slantedRows = font.GetSBCTTFInfo().slant != 0;
+    return out;
+}
+
+DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
+    DeviceFont out;
+    NativeFont const* native = font.GetNative();
+    // Without its own face a native font draws nothing: its glyph indices
+    // mean nothing in another face.
+    if (!native || !painting.face) return out;
+    out.face = painting.face;
+    out.em = std::max(RoundHalfAway(font.GetScaleSize() * pixels.PerDviY()), 1);
+    out.slant = native->slant;
+    out.extend = native->extend > 0 ? native->extend : 1;
+    out.weight = native->embolden > 0 ? 700 : 0;
     return out;
 }
 

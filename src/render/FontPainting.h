@@ -48,6 +48,9 @@ std::shared_ptr<gdi::FontFile const> DoubleByteFace(KsDvi::ItrnFont const& font)
 // `painting` chose for its single-byte codes, and its double-byte face.
 DeviceFont SingleByteDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels);
 DeviceFont DoubleByteDeviceFont(KsDvi::ItrnFont const& font, PixelMapping const& pixels);
+// A native font's face at its size, extended, slanted and emboldened as its
+// definition asks.
+DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels);
 
 char const* FontPaintingKindName(FontPainting::Kind kind);
 

@@ -142,6 +142,12 @@ void KsDviDrawer::Close() {
 void KsDviDrawer::PrepareFonts() {
     for (KsDvi::ItrnFontItr it(*dvi_); !it.IsFinished(); ++it) {
         KsDvi::ItrnFont const& font = *it();
+        if (font.GetNative()) {
+            device_->PrepareFont(font.GetID(),
+                                 NativeDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_),
+                                 nullptr);
+            continue;
+        }
         DeviceFont single = SingleByteDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_);
         if (font.IsDBCEnabled()) {
             DeviceFont doubleByte = DoubleByteDeviceFont(font, pixels_);

@@ -192,6 +192,8 @@ protected:
     virtual std::istream* OpenPictFileStream(PictInfo* p, int* size);
     virtual void ClosePictFileStream(PictInfo* p, std::istream* s);
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override;
     void PutRule(int h, int v, int height, int width) override;
     void DoSpecial(unsigned int length, InstPtr text) override;
 

@@ -36,7 +36,36 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
 
     GrowLinkAreas(RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX() - 1,
                   RoundHalfAway(v * pixels_.PerDviY()) - Ceiling(height * pixels_.PerDviY()) + pixels_.OriginY() - 1,
-                  Ceiling(width * pixels_.PerDviX()) + 2, Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviY()) + 2);
+                  Ceiling(width * pixels_.PerDviX()) + 2,
+                  Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviY()) + 2);
+}
+
+// XeTeX's glyphs by index in the face of their native font, each at its own
+// position; a font with a colour of its own draws in it.
+void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                            std::u16string const&) {
+    if (invisible_ || !device_) return;
+    NativeFont const* native = font.GetNative();
+    if (native && native->coloured) {
+        uint32_t rgba = native->rgba;
+        device_->SetGlyphColour(((rgba >> 24) & 0xFF) | (((rgba >> 16) & 0xFF) << 8) | (((rgba >> 8) & 0xFF) << 16));
+    }
+    DeviceGlyph glyph;
+    glyph.font = font.GetID();
+    glyph.glyphIndex = true;
+    if (!worldTransform_.IsIdentity()) glyph.transform = &worldTransform_;
+    for (NativeGlyph const& g : glyphs) {
+        glyph.code = glyph.character = g.index;
+        int x = RoundHalfAway(g.h * pixels_.PerDviX()) + pixels_.OriginX();
+        int y = RoundHalfAway(g.v * pixels_.PerDviY()) + pixels_.OriginY();
+        glyph.x = x;
+        glyph.y = y;
+        Transformed(glyph.x, glyph.y);
+        if (!device_->DrawGlyph(glyph)) NoteMissingGlyph(font, g.index);
+        GrowLinkAreas(x - 1, y - Ceiling(g.height * pixels_.PerDviY()) - 1, Ceiling(g.width * pixels_.PerDviX()) + 2,
+                      Ceiling((static_cast<double>(g.height) + g.depth) * pixels_.PerDviY()) + 2);
+    }
+    if (native && native->coloured) device_->SetGlyphColour(curColor_);
 }
 
 void KsDviDrawer::NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code) {

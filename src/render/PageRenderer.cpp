@@ -93,6 +93,11 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
             "the document's PostScript definitions (! and header= specials, global ones of its "
             "pages) take more than " +
             std::to_string(KsDvi::MostPostScriptHeaderBytes >> 20) + " MiB; those past it are left out");
+    if (!dvi.GetEngineSpecials().empty()) {
+        std::string kinds;
+        for (std::string const& kind : dvi.GetEngineSpecials()) kinds += (kinds.empty() ? "" : ", ") + kind;
+        pictureProblems_.insert("the document's " + kinds + " specials need a PDF engine; they are left out");
+    }
     if (drawer.IsPageCut()) pictureProblems_.insert("page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
     if (drawer.IsVirtualWorkCut())
         pictureProblems_.insert("virtual fonts ask for more work than a page (" +

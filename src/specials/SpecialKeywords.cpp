@@ -32,6 +32,7 @@ constexpr SpecialKeyword kKeywords[] = {
     {"ps::[begin]", F::PsBegin},
     {"ps:", F::Ps, LetterCase::Ignored, true},
     {"src:", F::Source, LetterCase::Matters},
+    {"pdf:", F::Pdf, LetterCase::Matters},
 };
 
 }  // namespace

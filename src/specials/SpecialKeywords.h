@@ -35,6 +35,7 @@ enum class SpecialFamily {
     PsBegin,  // ps::[begin], the PostScript of psfig
     Ps,
     Source,  // src:, where a source line begins (source sync reads them)
+    Pdf,     // pdf:, xdvipdfmx's
     Count,   // how many families there are
 };
 

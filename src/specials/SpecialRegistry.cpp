@@ -11,6 +11,7 @@ SpecialRegistry::SpecialRegistry() {
     Register(record_);
     Register(paper_);
     Register(source_);
+    Register(pdf_);
 }
 
 template <typename Handler>

@@ -10,6 +10,7 @@
 #include "specials/ColourHandler.h"
 #include "specials/LinkHandler.h"
 #include "specials/PaperHandler.h"
+#include "specials/PdfHandler.h"
 #include "specials/PictureHandler.h"
 #include "specials/PostScriptHandler.h"
 #include "specials/RecordHandler.h"
@@ -47,6 +48,7 @@ private:
     RecordHandler record_;
     PaperHandler paper_;
     SourceHandler source_;
+    PdfHandler pdf_;
     std::array<SpecialHandler*, kSpecialFamilyCount> byFamily_{};
 };
 

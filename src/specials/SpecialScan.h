@@ -28,6 +28,8 @@ public:
     virtual void AddPictureFile(String8 const& file) = 0;
     virtual void SetRecordResolution(unsigned short resolution) = 0;
     virtual void RegisterFace(String8 const& face) = 0;
+    // A kind of special only a PDF engine acts on ("pdf:bann"), to be named once.
+    virtual void NoteEngineSpecial(std::string kind) = 0;
 };
 
 }  // namespace ksdvi

@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "interp/KsDviDrawerBase.h"
+#include "text/NativeGlyphText.h"
 
 // Reports each character's box, top edge and full height, to the search.
 class KsDviSearch::Drawer : public KsDviDrawerBase {
@@ -18,6 +19,13 @@ protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
         owner_->winState_ = GetDvi()->GetWinFontTextState();
         owner_->PutChar(code, h, v - height, width, height + depth);
+    }
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override {
+        ksdvi::PutGlyphCharacters(*GetDvi(), font, glyphs, text,
+                                  [this](int h, int v, unsigned short code, int width, int height, int depth) {
+                                      PutChar(h, v, code, width, height, depth);
+                                  });
     }
 
 private:

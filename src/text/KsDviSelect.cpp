@@ -8,6 +8,7 @@
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
+#include "text/NativeGlyphText.h"
 #include "text/SelectionSpacing.h"
 
 namespace {
@@ -61,6 +62,13 @@ protected:
         }
         chars.Append({h, v, width, height, depth, code, GetInstOffset()});
         ++count;
+    }
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override {
+        ksdvi::PutGlyphCharacters(*GetDvi(), font, glyphs, text,
+                                  [this](int h, int v, unsigned short code, int width, int height, int depth) {
+                                      PutChar(h, v, code, width, height, depth);
+                                  });
     }
 
     // The Windows-font records, except the escapement of command 11.

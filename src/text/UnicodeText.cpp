@@ -7,6 +7,7 @@
 #include "page/DocumentState.h"
 #include "text/AccentComposition.h"
 #include "text/GlyphList.h"
+#include "text/NativeGlyphText.h"
 #include "text/SelectionSpacing.h"
 
 namespace ksdvi {
@@ -21,6 +22,14 @@ protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
         KsDvi::ItrnFont const* font = IsWinFont() ? nullptr : GetItrnFont(GetCurFont());
         chars->push_back({h, v, width, height, depth, GetInstOffset(), owner_.TextOf(font, GetDviCode(), code)});
+    }
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override {
+        std::vector<std::u32string> texts = GlyphTexts(*GetDvi(), font, glyphs, text);
+        for (size_t i = 0; i < glyphs.size(); ++i) {
+            NativeGlyph const& g = glyphs[i];
+            chars->push_back({g.h, g.v, g.width, g.height, g.depth, GetInstOffset(), std::move(texts[i])});
+        }
     }
 
 private:

@@ -12,7 +12,8 @@
 # FUZZ_TARGETS chooses targets (default: all), e.g. FUZZ_TARGETS="dvi pk".
 #
 # Seeds: tests/fuzz/seeds/TARGET (make-seeds.py), the files of tests/data
-# each target reads, and in fuzz mode files of the TeX installation.
+# each target reads (XeTeX's XDV files among the DVI targets' ones), and in
+# fuzz mode files of the TeX installation.
 # Regression inputs: tests/fuzz/regressions/TARGET, every input that ever
 # failed; those named in tests/fuzz/regressions/KNOWN are bugs not fixed yet
 # and are skipped.
@@ -48,7 +49,7 @@ export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=64"
 # The seed files of a target that the repository holds.
 seed_files() {
     case $1 in
-    dvi | dvi_scan | dvi_follow) ls "$data"/*.dvi "$root"/samples/*.dvi ;;
+    dvi | dvi_scan | dvi_follow) ls "$data"/*.dvi "$data"/*.xdv "$root"/samples/*.dvi ;;
     pk) ls "$data"/metrics/*pk ;;
     pictures) ls "$data"/pictures/* ;;
     pstransforms) find "$fuzz/seeds/specials" -type f ;;

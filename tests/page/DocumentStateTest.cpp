@@ -20,7 +20,7 @@ TEST(DocumentState, EachProblemIsNamedWithItsPlace) {
     DviBuilder eopAlone;
     eopAlone.Pre().Op(140);
     DviBuilder version;
-    version.Pre(1000, 7);
+    version.Pre(1000, 9);
 
     struct Case {
         char const* what;
@@ -36,9 +36,11 @@ TEST(DocumentState, EachProblemIsNamedWithItsPlace) {
         {"bad opcode", badOpcode.bytes, DocumentState::Malformed,
          "malformed: opcode 250 not allowed at offset 64 (page 1)"},
         {"eop first", eopAlone.bytes, DocumentState::Malformed, "malformed: eop without bop at offset 19 (page 1)"},
-        {"identification byte 7", version.bytes, DocumentState::Malformed,
-         "unsupported DVI identification byte 7 (expected 2)"},
-        {"no preamble", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, DocumentState::Malformed,
+        {"identification byte 9", version.bytes, DocumentState::Malformed,
+         "unsupported DVI identification byte 9 (expected 2, or 5 to 7 for XDV)"},
+        {"no preamble",
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+         DocumentState::Malformed,
          "not a DVI file (no preamble)"},
     };
     for (Case const& c : cases) {

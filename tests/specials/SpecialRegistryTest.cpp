@@ -87,6 +87,7 @@ public:
         log.push_back("resolution " + std::to_string(resolution));
     }
     void RegisterFace(String8 const& face) override { log.push_back("face " + std::string(face.c_str())); }
+    void NoteEngineSpecial(std::string kind) override { log.push_back("engine " + kind); }
 };
 
 constexpr int kPt = 65536;
@@ -196,6 +197,9 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"psfile=b.eps", {"picture b.eps 1", "file b.eps"}},
         {"line: 0pt 0pt 1pt 1pt", {}},
         {"src:12 paper.tex", {}},
+        {"pdf:pagesize width 10in height 5in", {"paper 10in,5in"}},
+        {"pdf:pagesize default", {}},
+        {"pdf:bann << /Subtype /Link >>", {"engine pdf:bann"}},
         {std::string("#\0\0\x01\x2c", 5), {"resolution 300"}},
         {std::string("#\0\x02\0\0\0\0Batang\0", 14), {"face Batang"}},
         {std::string("#\0", 2), {}},

@@ -48,6 +48,33 @@ public:
         bytes.insert(bytes.end(), text.begin(), text.end());
         return *this;
     }
+    // XeTeX's define_native_font as files of identification 6 and 7 write it;
+    // `extra` holds what the flags announce.
+    DviBuilder& NativeFontDef(uint32_t number, uint32_t size, uint16_t flags, std::string const& file,
+                              uint32_t index = 0, std::vector<uint32_t> const& extra = {}) {
+        Op(252).U(number, 4).U(size, 4).U(flags, 2).Op(static_cast<int>(file.size()));
+        bytes.insert(bytes.end(), file.begin(), file.end());
+        U(index, 4);
+        for (uint32_t word : extra) U(word, 4);
+        return *this;
+    }
+    struct Glyph {
+        int32_t x, y;
+        uint16_t index;
+    };
+    // set_glyphs, or set_text_and_glyphs with `text` (UTF-16 units) when given.
+    DviBuilder& Glyphs(int32_t width, std::vector<Glyph> const& glyphs, std::u16string const* text = nullptr) {
+        if (text) {
+            Op(254).U(static_cast<uint32_t>(text->size()), 2);
+            for (char16_t unit : *text) U(unit, 2);
+        } else {
+            Op(253);
+        }
+        U(static_cast<uint32_t>(width), 4).U(static_cast<uint32_t>(glyphs.size()), 2);
+        for (Glyph const& g : glyphs) U(static_cast<uint32_t>(g.x), 4).U(static_cast<uint32_t>(g.y), 4);
+        for (Glyph const& g : glyphs) U(g.index, 2);
+        return *this;
+    }
     DviBuilder& Rule(int32_t height, int32_t width, bool set = false) {
         return Op(set ? 132 : 137).U(static_cast<uint32_t>(height), 4).U(static_cast<uint32_t>(width), 4);
     }

@@ -9,10 +9,10 @@
 #include "interp/KsDviDrawerBase.h"
 
 struct Call {
-    std::string kind;        // char, rule, special
-    int offset, h, v, a, b;  // a, b: code and width, height and width, or length and 0
-    std::string text;
-    int height = 0;  // a character's, above v
+    std::string kind;        // char, rule, special, glyph
+    int offset, h, v, a, b;  // a, b: code and width, height and width, length and 0, or glyph and width
+    std::string text;        // a special's; a glyph run's text as UTF-16 units in hex
+    int height = 0;          // a character's, above v
     bool operator==(Call const&) const = default;
     friend void PrintTo(Call const& c, std::ostream* os) {
         *os << c.kind << " @" << c.offset << " (" << c.h << ", " << c.v << ") " << c.a << " " << c.b << " " << c.text
@@ -37,6 +37,13 @@ protected:
     }
     void PutRule(int h, int v, int height, int width) override {
         calls.push_back({"rule", GetInstOffset(), h, v, height, width, ""});
+    }
+    void PutGlyphs(KsDvi::ItrnFont const&, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override {
+        std::string units;
+        for (char16_t unit : text) units += (units.empty() ? "" : " ") + std::to_string(unsigned(unit));
+        for (NativeGlyph const& g : glyphs)
+            calls.push_back({"glyph", GetInstOffset(), g.h, g.v, static_cast<int>(g.index), g.width, units});
     }
     void DoSpecial(unsigned int length, InstPtr text) override {
         KsDviDrawerBase::DoSpecial(length, text);

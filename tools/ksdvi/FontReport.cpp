@@ -15,6 +15,7 @@ std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi) {
         r.id = font.GetID();
         r.kind = painting.kind;
         r.problem = painting.problem;
+        r.native = font.GetNative() != nullptr;
         if (painting.kind == ksdvi::FontPainting::Kind::Bitmap) {
             r.file = painting.pkFile;
             r.dpi = painting.dpi;
@@ -23,8 +24,9 @@ std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi) {
                 r.face = painting.face->FamilyName();
                 r.file = painting.face->Path();
             }
-            r.encoding = font.GetGlyphNames() ? font.GetSBCTTFInfo().encFile.c_str()
-                                              : KsDviTTFMap::EncodingKeyword(font.GetEncoding());
+            r.encoding = font.GetNative()       ? "native"
+                         : font.GetGlyphNames() ? font.GetSBCTTFInfo().encFile.c_str()
+                                                : KsDviTTFMap::EncodingKeyword(font.GetEncoding());
         }
     }
     return out;
@@ -45,8 +47,8 @@ void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fon
     std::set<std::string> named;
     for (FontReport const& font : fonts) {
         if (font.kind != ksdvi::FontPainting::Kind::Substitute || !named.insert(font.name).second) continue;
-        ReportError(
-            file, "warning: font " + font.name + " cannot be painted (" + font.problem + "); a similar face stands in");
+        ReportError(file, "warning: font " + font.name + " cannot be painted (" + font.problem + "); " +
+                              (font.native ? "its glyphs are left out" : "a similar face stands in"));
     }
     for (auto const& [name, codes] : missingGlyphs) {
         std::string list;

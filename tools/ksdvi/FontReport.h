@@ -19,6 +19,7 @@ struct FontReport {
     std::string encoding;  // outline: the encoding keyword, or the .enc file
     unsigned dpi = 0;      // bitmap: the PK file's resolution
     std::string problem;   // missing: why
+    bool native = false;   // XeTeX's: glyphs by index, which no other face can stand in for
 };
 
 // Every font of the document, by internal number, as the renderer would paint

@@ -62,7 +62,8 @@ Json DescribeFonts(KsDvi& dvi, std::vector<FontReport> const& reports) {
                         {"checksum", f->GetChecksum()},
                         {"virtual", f->IsVirtual() != 0},
                         {"face", FaceName(f->GetSBCTTFInfo())},
-                        {"encoding", KsDviTTFMap::EncodingKeyword(f->GetEncoding())},
+                        // XeTeX's native fonts set glyphs by index.
+                        {"encoding", f->GetNative() ? "native" : KsDviTTFMap::EncodingKeyword(f->GetEncoding())},
                         {"dbc_face", FaceName(f->GetDBCTTFInfo())},
                         {"xseries", f->GetxSeriesFontIndex()},
                         {"painted", DescribePaintingJson(reports[static_cast<size_t>(f->GetID())])}});
@@ -76,8 +77,7 @@ Json DescribePictures(KsDvi& dvi, int page) {
     Json pictures = Json::array();
     for (KsDvi::PagePicture const& p : dvi.GetPagePictures(page)) {
         std::string why;
-        std::string path =
-            dvi.GetFiles().Find(p.file, dvi.GetKPathSea(), KPathSea::Format::Picture, &why);
+        std::string path = dvi.GetFiles().Find(p.file, dvi.GetKPathSea(), KPathSea::Format::Picture, &why);
         Json picture = {{"file", p.file},
                         {"type", p.type >= 0 && p.type <= 5 ? kTypes[p.type] : "unknown"},
                         {"found", !path.empty()}};

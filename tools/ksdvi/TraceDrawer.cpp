@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "stream/TextConversion.h"
+
 std::string TraceDrawer::EscapeSpecial(unsigned char const* text, unsigned int length) {
     std::string s;
     s.reserve(length);
@@ -59,5 +61,23 @@ void TraceDrawer::DoSpecial(unsigned int length, InstPtr text) {
     int n = std::snprintf(head, sizeof head, "special %d %u ", GetInstOffset(), length);
     Write(std::string_view(head, static_cast<size_t>(n)));
     Write(EscapeSpecial(text.Get(), length));
+    Write("\n");
+}
+
+void TraceDrawer::PutGlyphs(KsDvi::ItrnFont const&, std::vector<NativeGlyph> const& glyphs,
+                            std::u16string const& text) {
+    for (NativeGlyph const& g : glyphs)
+        WriteLine("glyph", {GetInstOffset(), g.h, g.v, g.index, g.width, g.height, g.depth});
+    if (text.empty()) return;
+    std::string bigEndian;
+    for (char16_t unit : text) {
+        bigEndian += static_cast<char>(unit >> 8);
+        bigEndian += static_cast<char>(unit & 0xFF);
+    }
+    std::string utf8 = ksdvi::ToUtf8(bigEndian, "UTF-16BE").value_or("?");
+    char head[32];
+    int n = std::snprintf(head, sizeof head, "text %d ", GetInstOffset());
+    Write(std::string_view(head, static_cast<size_t>(n)));
+    Write(utf8);
     Write("\n");
 }

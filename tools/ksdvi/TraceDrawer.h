@@ -4,6 +4,8 @@
 //   char OFFSET H V CODE WIDTH HEIGHT DEPTH
 //   rule OFFSET H V HEIGHT WIDTH
 //   special OFFSET LENGTH TEXT
+//   glyph OFFSET H V GLYPH WIDTH HEIGHT DEPTH   (a native font's glyph by index)
+//   text OFFSET TEXT                             (what a run of glyphs sets, UTF-8)
 
 #include <cstdio>
 #include <initializer_list>
@@ -32,6 +34,8 @@ protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
     void PutRule(int h, int v, int height, int width) override;
     void DoSpecial(unsigned int length, InstPtr text) override;
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override;
 
 private:
     std::FILE* out_;

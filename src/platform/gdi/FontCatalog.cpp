@@ -175,6 +175,12 @@ std::optional<FaceDescriptor> FontCatalog::FindLocked(std::string_view name, int
     return std::nullopt;
 }
 
+bool FontCatalog::IsInstalledFile(const std::string& path) {
+    std::lock_guard guard(lock_);
+    const auto& faces = SystemFacesLocked();
+    return std::any_of(faces.begin(), faces.end(), [&](const FaceDescriptor& f) { return f.file == path; });
+}
+
 std::optional<FaceDescriptor> FontCatalog::FindFace(std::string_view name, int weight, bool italic) {
     std::lock_guard guard(lock_);
     return FindLocked(name, weight, italic);

@@ -50,6 +50,8 @@ public:
     std::optional<FaceDescriptor> FindFace(std::string_view name, int weight = 400, bool italic = false);
     // As FindFace, but a missing name is substituted by fontconfig's best match.
     std::optional<FaceDescriptor> ResolveFace(std::string_view name, int weight, bool italic);
+    // Whether fontconfig lists a face in the file at `path`: a font of the system.
+    bool IsInstalledFile(const std::string& path);
     // The loaded face, shared by every font made from it.
     std::shared_ptr<const FontFile> Open(const FaceDescriptor& face);
 

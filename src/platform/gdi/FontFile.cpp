@@ -82,6 +82,31 @@ unsigned FontFile::GlyphIndexByName(std::string_view name) const {
     return it == glyphByName_.end() ? 0 : it->second;
 }
 
+std::string FontFile::GlyphName(unsigned glyph) const {
+    std::lock_guard guard(faceLock_);
+    FT_Face face = SharedFace();
+    char buffer[128];
+    if (!FT_HAS_GLYPH_NAMES(face) || FT_Get_Glyph_Name(face, FT_UInt(glyph), buffer, sizeof buffer)) return "";
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+char32_t FontFile::CharacterOfGlyph(unsigned glyph) const {
+    std::call_once(charactersRead_, [this] {
+        std::lock_guard guard(faceLock_);
+        FT_Face face = SharedFace();
+        FT_CharMap before = face->charmap;
+        if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) {
+            FT_UInt index = 0;
+            for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0; c = FT_Get_Next_Char(face, c, &index))
+                characterOfGlyph_.try_emplace(index, char32_t(c));
+        }
+        if (before) FT_Set_Charmap(face, before);
+    });
+    auto it = characterOfGlyph_.find(glyph);
+    return it == characterOfGlyph_.end() ? 0 : it->second;
+}
+
 int FontFile::AverageWidth() const {
     // Without a stated average, the mean advance of the glyphs. Type 1 fonts
     // state none, and measuring means decoding every glyph: done when asked.
@@ -126,6 +151,7 @@ std::shared_ptr<const FontFile> FontFile::Load(const std::string& path, int inde
     file->ascent_ = face->ascender;
     file->descent_ = -face->descender;
     file->maxAdvance_ = std::max<int>(face->max_advance_width, 1);
+    file->glyphCount_ = static_cast<int>(std::min<FT_Long>(face->num_glyphs, 0x10000));
     file->italic_ = face->style_flags & FT_STYLE_FLAG_ITALIC;
     file->weight_ = face->style_flags & FT_STYLE_FLAG_BOLD ? 700 : 400;
     file->mapping_ = MappingOf(face);

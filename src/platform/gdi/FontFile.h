@@ -45,6 +45,12 @@ public:
     // The glyph of a PostScript glyph name, 0 when the face has none. The
     // names are read once per file, so lookups cost a hash each.
     unsigned GlyphIndexByName(std::string_view name) const;
+    int GlyphCount() const { return glyphCount_; }
+    // The PostScript name of `glyph`, "" when the face names none.
+    std::string GlyphName(unsigned glyph) const;
+    // The character the Unicode cmap maps to `glyph` (the lowest of several),
+    // 0 for none; the map is reversed once per file.
+    char32_t CharacterOfGlyph(unsigned glyph) const;
 
     // The shared face. Every use holds FaceLock(); one that depends on the
     // size activates its own FT_Size first.
@@ -71,6 +77,7 @@ private:
     int ascent_ = 800;
     int descent_ = 200;
     int maxAdvance_ = 1000;
+    int glyphCount_ = 0;
     mutable int averageWidth_ = 0;  // 0 until measured
     mutable std::once_flag averageMeasured_;
     int weight_ = 400;
@@ -80,6 +87,8 @@ private:
     mutable std::mutex faceLock_;
     mutable std::once_flag namesRead_;
     mutable std::unordered_map<std::string, unsigned> glyphByName_;
+    mutable std::once_flag charactersRead_;
+    mutable std::unordered_map<unsigned, char32_t> characterOfGlyph_;
 };
 
 }  // namespace ksdvi::gdi

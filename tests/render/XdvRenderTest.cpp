@@ -1,0 +1,159 @@
+// XeTeX's documents, made by xelatex at test time, look as xdvipdfmx and
+// pdftoppm show them, and their text reads and is found as their sources
+// say: OpenType fonts by glyph index, Unicode mathematics, colour, Hangul.
+// Cases are skipped on a machine without XeTeX, the peers or a package or
+// font a case needs. Files made to mislead draw what they can and say what
+// they cannot.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Cli.h"
+#include "support/DviBuilder.h"
+#include "support/InkOverlap.h"
+#include "support/PngImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+bool Found(std::string const& command) {
+    int status = -1;
+    RunCommand(command + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+struct XeLatexCase {
+    char const* name;
+    std::vector<char const*> needs;  // files kpathsea must find
+    std::vector<char const*> faces;  // faces fontconfig must know
+    char const* source;
+    std::vector<char const*> words;  // the source's words, in the order of its text
+    char const* searched;            // a word that search finds on page 1
+};
+
+void PrintTo(XeLatexCase const& c, std::ostream* out) { *out << c.name; }
+
+class XeLatexPeer : public testing::TestWithParam<XeLatexCase> {};
+
+TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
+    XeLatexCase const& c = GetParam();
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+    for (char const* file : c.needs)
+        if (!Found(std::string("kpsewhich -must-exist ") + file + " | grep -q ."))
+            GTEST_SKIP() << file << " is not installed";
+    for (char const* face : c.faces)
+        if (!Found(std::string("fc-list | grep -qi '") + face + "'")) GTEST_SKIP() << "no face " << face;
+
+    TempDir dir;
+    std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    int status = -1;
+    RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
+               &status);
+    ASSERT_EQ(status, 0) << "xelatex failed:\n" << RunCommand("cat " + (dir / "doc.log"));
+    std::string const xdv = dir / "doc.xdv";
+    RunCommand("cd " + dir.Path() +
+                   " && xdvipdfmx -q -o doc.pdf doc.xdv >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
+               &status);
+    ASSERT_EQ(status, 0) << "xdvipdfmx or pdftoppm failed";
+    Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv, &status);
+    ASSERT_EQ(status, 0);
+
+    int pages = 0;
+    while (std::filesystem::exists(dir / ("theirs-" + std::to_string(pages + 1) + ".png"))) ++pages;
+    ASSERT_GT(pages, 0);
+    for (int page = 1; page <= pages; ++page) {
+        std::string const n = std::to_string(page);
+        SCOPED_TRACE(std::string(c.name) + " page " + n);
+        GreyImage ours, theirs;
+        ASSERT_TRUE(ReadGreyPng(dir / ("ours-" + n + ".png"), ours));
+        ASSERT_TRUE(ReadGreyPng(dir / ("theirs-" + n + ".png"), theirs));
+        // pdftoppm rounds the paper to whole pixels, ksdvi down.
+        EXPECT_NEAR(ours.width, theirs.width, 1);
+        EXPECT_NEAR(ours.height, theirs.height, 1);
+        Overlap o = Compare(ours, theirs);
+        EXPECT_GT(o.theirs, 1000);
+        EXPECT_GE(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
+        EXPECT_GE(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
+        std::cout << "[ overlap  ] " << c.name << " page " << n << ": " << o.Precision() << " / " << o.Recall() << "\n";
+    }
+
+    std::string text = Ksdvi("text " + xdv, &status);
+    ASSERT_EQ(status, 0);
+    size_t at = 0;
+    for (char const* word : c.words) {
+        size_t found = text.find(word, at);
+        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
+        if (found != std::string::npos) at = found + std::string(word).size();
+    }
+    std::string matches = Ksdvi("search " + xdv + " '" + c.searched + "'", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, XeLatexPeer,
+    testing::Values(
+        XeLatexCase{"fontspec_latin_modern_math_colour",
+                    {"fontspec.sty", "unicode-math.sty", "xcolor.sty", "lmroman10-regular.otf", "latinmodern-math.otf"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\usepackage{unicode-math}\n"
+                    "\\usepackage{xcolor}\n\\setmainfont{Latin Modern Roman}\n\\setmathfont{Latin Modern Math}\n"
+                    "\\begin{document}\n\\section{Native fonts}\nOffice workers find waffles in the "
+                    "fjord, and \\textcolor{blue}{coloured words} \\textbf{bold} and \\emph{slanted}.\n"
+                    "\\[ \\int_0^1 x^2\\,dx = \\frac{1}{3}, \\qquad \\alpha + \\beta \\le \\sum_{k=1}^{n} "
+                    "\\gamma_k \\]\n\\end{document}\n",
+                    {"Native", "fonts", "Office", "workers", "find", "waffles", "fjord", "coloured", "words", "bold",
+                     "slanted"},
+                    "waffles"},
+        // set_text_and_glyphs: each run carries the text it sets.
+        XeLatexCase{"actual_text",
+                    {"fontspec.sty", "lmroman10-regular.otf"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\setmainfont{Latin Modern Roman}\n"
+                    "\\XeTeXgenerateactualtext=1\n\\begin{document}\nOffice workers find waffles in the fjord; "
+                    "affluent fluffy official flow.\n\\end{document}\n",
+                    {"Office", "workers", "find", "waffles", "fjord", "affluent", "fluffy", "official", "flow"},
+                    "affluent"},
+        XeLatexCase{"xetexko_nanum",
+                    {"xetexko.sty"},
+                    {"NanumMyeongjo"},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{xetexko}\n"
+                    "\\setmainhangulfont{NanumMyeongjo}\n\\begin{document}\n"
+                    "\\section{한글}\n한글 문서를 조판합니다. 다람쥐 헌 쳇바퀴에 타고파. Latin words too.\n"
+                    "\\end{document}\n",
+                    {"한글", "한글", "문서를", "조판합니다", "다람쥐", "헌", "쳇바퀴에", "타고파", "Latin", "words"},
+                    "쳇바퀴"}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+// A glyph index past the face's glyphs, and a font whose file is nowhere:
+// both are named missing; the glyph the face has is drawn.
+TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
+    if (!Found("kpsewhich -must-exist lmroman10-regular.otf | grep -q .")) GTEST_SKIP() << "no Latin Modern OpenType";
+    DviBuilder b;
+    b.Pre(1000, 7).Bop(1);
+    b.NativeFontDef(1, 20 * 65536, 0, "lmroman10-regular.otf").NativeFontDef(2, 655360, 0, "no-such-font.otf");
+    b.Op(141).Op(160).U(2 * 65536 * 72, 4);  // push, down4 2in
+    b.Op(171 + 1).Glyphs(0, {{0, 0, 40}, {655360, 0, 65000}});
+    b.Op(171 + 2).Glyphs(0, {{0, 0, 40}}).Op(142).Eop().Post();
+    b.bytes[b.bytes.size() - 5] = 7;
+    TempDir dir;
+    std::ofstream(dir / "bad.xdv", std::ios::binary)
+        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    int status = -1;
+    std::string said = Ksdvi("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), &status, true);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find("no-such-font.otf"), std::string::npos) << said;
+    EXPECT_NE(said.find("65000"), std::string::npos) << said;
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir / "page-1.png", page));
+    EXPECT_GT(page.DarkCount(), 20);
+}
+
+}  // namespace
