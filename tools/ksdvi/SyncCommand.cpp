@@ -100,11 +100,9 @@ int Forward(ksdvi::SourceSync& sync, ksdvi::PixelMapping const& pixels, SyncOpti
             all.push_back({{"page", page + 1}, {"rects", rects}});
             continue;
         }
-        std::string line = "page " + std::to_string(page + 1);
-        for (Json const& r : rects)
-            line += " " + std::to_string(int(r[0])) + "," + std::to_string(int(r[1])) + "," +
-                    std::to_string(int(r[2])) + "," + std::to_string(int(r[3]));
-        std::printf("%s\n", line.c_str());
+        std::printf("page %d", page + 1);
+        for (Json const& r : rects) std::printf(" %d,%d,%d,%d", int(r[0]), int(r[1]), int(r[2]), int(r[3]));
+        std::printf("\n");
     }
     if (options.json) PrintJsonLines(all);
     return 0;
@@ -136,9 +134,10 @@ int Inverse(ksdvi::SourceSync& sync, ksdvi::PixelMapping const& pixels, int page
                             {"column", found->column > 0 ? Json(found->column) : Json(nullptr)}};
         std::cout << place.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
     } else {
-        std::string place = found->file + ":" + std::to_string(found->line);
-        if (found->column > 0) place += ":" + std::to_string(found->column);
-        std::printf("%s\n", place.c_str());
+        if (found->column > 0)
+            std::printf("%s:%d:%d\n", found->file.c_str(), found->line, found->column);
+        else
+            std::printf("%s:%d\n", found->file.c_str(), found->line);
     }
     return 0;
 }
