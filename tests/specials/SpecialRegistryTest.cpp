@@ -39,7 +39,7 @@ public:
     void DrawShape(SpecialShape const& shape) override {
         static char const* const kinds[] = {"line", "arc", "box", "ellipse"};
         std::string entry = std::string("shape ") + kinds[static_cast<int>(shape.kind)];
-        for (int d : shape.d) entry += " " + std::to_string(d);
+        for (int d : shape.d) entry.append(" ").append(std::to_string(d));
         if (shape.fill) entry += " fill " + Hex(*shape.fill);
         log.push_back(entry);
     }

@@ -41,7 +41,7 @@ protected:
     void PutGlyphs(KsDvi::ItrnFont const&, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
         std::string units;
-        for (char16_t unit : text) units += (units.empty() ? "" : " ") + std::to_string(unsigned(unit));
+        for (char16_t unit : text) units.append(units.empty() ? "" : " ").append(std::to_string(unsigned(unit)));
         for (NativeGlyph const& g : glyphs)
             calls.push_back({"glyph", GetInstOffset(), g.h, g.v, static_cast<int>(g.index), g.width, units});
     }
