@@ -79,8 +79,11 @@ NativeFace Find(KsDvi const& dvi, NativeFont const& font) {
 
 }  // namespace
 
-// Looked for once per process and font: every page's drawing asks.
+// Looked for once per process and font: every page's drawing asks. The
+// faces found are forgotten past a bound, so that a process that reads
+// document after document (a viewer, a service) does not keep them all.
 NativeFace FindNativeFace(KsDvi const& dvi, NativeFont const& font) {
+    constexpr size_t kMostRemembered = 256;
     static std::mutex lock;
     static std::map<std::tuple<std::string, std::string, std::string, std::string, unsigned, std::string>, NativeFace>
         found;
@@ -92,6 +95,7 @@ NativeFace FindNativeFace(KsDvi const& dvi, NativeFont const& font) {
     }
     NativeFace face = Find(dvi, font);
     std::lock_guard guard(lock);
+    if (found.size() >= kMostRemembered) found.clear();
     return found.emplace(key, face).first->second;
 }
 

@@ -593,13 +593,12 @@ void ViewerWindow::ShowSearch() {
 }
 
 void ViewerWindow::RunSearch(std::string const& pattern) {
-    static std::string last;
     if (!document_) return;
-    if (pattern == last && !hits_.empty()) {
+    if (pattern == searched_ && !hits_.empty()) {
         NextHit(1);
         return;
     }
-    last = pattern;
+    searched_ = pattern;
     hits_ = pattern.empty() ? std::vector<SearchHit>{} : document_->Search(pattern);
     // The first hit at or after the current page.
     currentHit_ = hits_.empty() ? -1 : 0;

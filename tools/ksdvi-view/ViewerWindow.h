@@ -123,6 +123,7 @@ private:
     // with the file unchanged.
     std::set<int> doubted_;
 
+    std::string searched_;  // the pattern hits_ were found for
     std::vector<SearchHit> hits_;
     int currentHit_ = -1;
     int selectionPage_ = -1;
