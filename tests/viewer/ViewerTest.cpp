@@ -37,13 +37,7 @@ public:
     ViewerSession(TempDir const& dir, std::string const& file, std::string const& environment = "",
                   std::string const& options = "")
         : dir_(dir.Path()) {
-        RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
-                   "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
-        for (int i = 0; i < 100 && display_.empty(); ++i) {
-            std::this_thread::sleep_for(100ms);
-            std::string number = ReadFile(dir_ + "/display");
-            if (!number.empty() && number.back() == '\n') display_ = ":" + number.substr(0, number.size() - 1);
-        }
+        for (int attempt = 0; attempt < 3 && !StartDisplay(); ++attempt) StopDisplay();
         if (display_.empty()) return;
         RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo " + environment +
                    " setsid dbus-run-session -- " + KSDVI_VIEW + " " + options + " '" + file + "' > " + dir_ +
@@ -56,14 +50,12 @@ public:
         }
     }
     ~ViewerSession() {
-        for (char const* pid : {"/viewer.pid", "/xvfb.pid"}) {
-            std::string id = ReadFile(dir_ + pid);
-            if (!id.empty()) RunCommand("kill -TERM -" + id.substr(0, id.find('\n')) + " 2>/dev/null");
-        }
+        Kill("/viewer.pid");
+        StopDisplay();
     }
     bool Ready() const { return !window_.empty(); }
     std::string const& Window() const { return window_; }
-    std::string Log() const { return ReadFile(dir_ + "/viewer.log"); }
+    std::string Log() const { return ReadFile(dir_ + "/viewer.log") + ReadFile(dir_ + "/xvfb.log"); }
 
     std::string X(std::string const& command) const { return RunCommand("DISPLAY=" + display_ + " " + command); }
     void Key(std::string const& keys) const { X("xdotool key --window " + window_ + " " + keys); }
@@ -106,6 +98,26 @@ public:
     }
 
 private:
+    // A server that reported its display number and answers on it.
+    bool StartDisplay() {
+        RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
+                   "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
+        for (int i = 0; i < 100 && display_.empty(); ++i) {
+            std::this_thread::sleep_for(100ms);
+            std::string number = ReadFile(dir_ + "/display");
+            if (!number.empty() && number.back() == '\n') display_ = ":" + number.substr(0, number.size() - 1);
+        }
+        return !display_.empty() && X("xdotool getdisplaygeometry 2>/dev/null") == "1000 1100\n";
+    }
+    void StopDisplay() {
+        Kill("/xvfb.pid");
+        display_.clear();
+    }
+    void Kill(char const* pid_file) const {
+        std::string id = ReadFile(dir_ + pid_file);
+        if (!id.empty()) RunCommand("kill -TERM -" + id.substr(0, id.find('\n')) + " 2>/dev/null");
+    }
+
     std::string dir_;
     std::string display_;
     std::string window_;
