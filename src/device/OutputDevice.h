@@ -57,6 +57,9 @@ struct DeviceGlyph {
     // itself; the position above has been moved by it already.
     Affine const* transform = nullptr;
     int widthPercent = 100;  // slanted rows: how wide the glyph is drawn
+    // The page instruction that set it (its offset), by which a device finds
+    // the glyph's text in the page's Unicode text.
+    int instruction = -1;
 };
 
 struct DevicePoint {

@@ -7,6 +7,7 @@
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
+#include "render/WholePage.h"
 
 namespace ksdvi {
 
@@ -45,17 +46,6 @@ bool PageDrawing::Impl::Open() {
 }
 
 void PageDrawing::Impl::Finish() {
-    if (drawer.IsWorking()) {
-        drawer.DrawAllPictures(nullptr);
-        if (problem.empty() && !drawer.GetPostScriptProblem().empty())
-            problem = "its PostScript is left out: " + drawer.GetPostScriptProblem();
-        for (auto const& picture : drawer.GetPictureProblems())
-            if (problem.empty()) problem = "picture " + picture.file + ": " + picture.reason;
-        if (problem.empty() && drawer.IsPageCut()) problem = PageCut();
-        if (problem.empty() && drawer.IsVirtualWorkCut())
-            problem = "virtual fonts ask for more work than a page may run; characters are left out";
-        drawer.Close();
-    }
     cairo_surface_mark_dirty(surface);
     done = true;
 }
@@ -106,15 +96,9 @@ bool PageDrawing::Step(int instructions) {
             return true;
         }
     }
-    try {
-        if (d.drawer.Draw(std::max(instructions, 1)) == 0) {
-            cairo_surface_mark_dirty(d.surface);
-            return false;
-        }
-    } catch (KsDviDrawerBase::MalformedDviError const&) {
-        d.problem = MalformedOnPage(d.page, d.drawer.GetInstOffset());
-    } catch (KsDviDrawerBase::StackOverflowError const&) {
-        d.problem = "page " + std::to_string(d.page + 1) + ": no memory for its position stack";
+    if (!ContinuePage(d.drawer, d.page, instructions, d.problem)) {
+        cairo_surface_mark_dirty(d.surface);
+        return false;
     }
     d.Finish();
     return true;

@@ -46,7 +46,8 @@ KsDviDrawer::~KsDviDrawer() {
 
 void KsDviDrawer::InitAll() {
     pDC_ = nullptr;
-    device_.reset();
+    device_ = nullptr;
+    contextDevice_.reset();
     mask_.reset();
     waterMark_.reset();
     specialHandlers_ = std::make_unique<SpecialRegistry>();
@@ -71,7 +72,12 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
                                   fpreal4::FromRaw(zoom_), hOffset, vOffset);
 
     lineWidth_ = DefaultLineWidth;
-    device_ = std::make_unique<CdcDevice>(dc);
+    if (outsideDevice_) {
+        device_ = outsideDevice_;
+    } else {
+        contextDevice_ = std::make_unique<CdcDevice>(dc);
+        device_ = contextDevice_.get();
+    }
 
     specialHandlers_->BeginPage(dvi, page);
     curColor_ = specialHandlers_->Colours().Current();
@@ -132,7 +138,8 @@ void KsDviDrawer::Close() {
         pDC_->RestoreDC(-1);
         dvi_->UnregisterDevice(pDC_);
     }
-    device_.reset();
+    device_ = nullptr;
+    contextDevice_.reset();
     ClearPictList();
     linkList_.RemoveAll();
     links_.clear();

@@ -95,6 +95,13 @@ public:
                      unsigned long linkColour, String8 const& anchorName);
     void Close() override;
 
+    // The device the pages opened from now on paint their glyphs, rules,
+    // shapes and pictures through, in `dc`'s pixels; null: `dc` itself. The
+    // device must outlive those pages.
+    // What a page paints straight on its context (its PostScript, EPS
+    // pictures, metafiles, drawing records) still goes to `dc`.
+    void PaintThrough(ksdvi::OutputDevice* device) { outsideDevice_ = device; }
+
     CDC* GetpDC() const { return pDC_; }
 
     // DVI positions and lengths in device dots, and back.
@@ -260,8 +267,10 @@ private:
     COLORREF curColor_ = 0;
     int lineWidth_ = DefaultLineWidth;
     ksdvi::DevicePen pen_;
-    // Where glyphs and rules go: the page's context.
-    std::unique_ptr<ksdvi::OutputDevice> device_;
+    // Where glyphs and rules go: the page's context, or a device from outside.
+    ksdvi::OutputDevice* device_ = nullptr;
+    std::unique_ptr<ksdvi::OutputDevice> contextDevice_;
+    ksdvi::OutputDevice* outsideDevice_ = nullptr;
 
     COLORREF linkColor_ = 0;
     COLORREF savedColor_ = 0;

@@ -26,6 +26,7 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     glyph.doubleByte = doubleByte;
     glyph.code = GetDviCode();
     glyph.character = code;
+    glyph.instruction = GetInstOffset();
     glyph.x = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
     glyph.y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * pixels_.PerDviY()) + pixels_.OriginY();
     Transformed(glyph.x, glyph.y);
@@ -53,6 +54,7 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     DeviceGlyph glyph;
     glyph.font = font.GetID();
     glyph.glyphIndex = true;
+    glyph.instruction = GetInstOffset();
     if (!worldTransform_.IsIdentity()) glyph.transform = &worldTransform_;
     for (NativeGlyph const& g : glyphs) {
         glyph.code = glyph.character = g.index;

@@ -1,5 +1,6 @@
 #include "render/WholePage.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "page/DocumentState.h"
@@ -19,3 +20,39 @@ std::string DrawWholePage(KsDviDrawer& drawer, gdi::CDC& dc, KsDvi& dvi, int pag
     }
     return {};
 }
+
+namespace ksdvi {
+
+namespace {
+
+// Pictures are drawn once the page's text is.
+void Finish(KsDviDrawer& drawer, std::string& problem) {
+    if (!drawer.IsWorking()) return;
+    drawer.DrawAllPictures(nullptr);
+    if (problem.empty() && !drawer.GetPostScriptProblem().empty())
+        problem = "its PostScript is left out: " + drawer.GetPostScriptProblem();
+    for (auto const& picture : drawer.GetPictureProblems())
+        if (problem.empty()) problem = "picture " + picture.file + ": " + picture.reason;
+    if (problem.empty() && drawer.IsPageCut()) problem = PageCut();
+    if (problem.empty() && drawer.IsVirtualWorkCut())
+        problem = "virtual fonts ask for more work than a page may run; characters are left out";
+    drawer.Close();
+}
+
+}  // namespace
+
+bool ContinuePage(KsDviDrawer& drawer, int page, int instructions, std::string& problem, bool* broken) {
+    try {
+        if (drawer.IsWorking() && drawer.Draw(std::max(instructions, 1)) == 0) return false;
+    } catch (KsDviDrawerBase::MalformedDviError const&) {
+        problem = MalformedOnPage(page, drawer.GetInstOffset());
+        if (broken) *broken = true;
+    } catch (KsDviDrawerBase::StackOverflowError const&) {
+        problem = "page " + std::to_string(page + 1) + ": no memory for its position stack";
+        if (broken) *broken = true;
+    }
+    Finish(drawer, problem);
+    return true;
+}
+
+}  // namespace ksdvi

@@ -16,3 +16,13 @@ class KsDviDrawer;
 // `rowsAbove`, the device shows the page from that row down.
 std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
                           String8 const& anchor, int rowsAbove = 0);
+
+namespace ksdvi {
+
+// Runs up to `instructions` more of the page open in `drawer`, then the
+// pictures it queued. True once the page has ended and is closed; `problem`
+// then says why it was not drawn whole, and stays empty when it was;
+// `broken`, when given, whether its instructions could not be read to the end.
+bool ContinuePage(KsDviDrawer& drawer, int page, int instructions, std::string& problem, bool* broken = nullptr);
+
+}  // namespace ksdvi

@@ -105,6 +105,18 @@ struct PrintOptions {
 };
 int RunPrint(PrintOptions const& options);
 
+// ksdvi pdf and ksdvi svg.
+struct VectorCommandOptions {
+    std::string file;
+    std::string pages;
+    bool svg = false;
+    std::string output;  // pdf: OUT.pdf; svg: a pattern, %d the 1-based page number; "-": standard output
+    std::string paper = "a4";
+    int dpi = 600;  // what only a raster holds (PostScript, EPS pictures) is drawn at
+    SessionOptions session;
+};
+int RunVector(VectorCommandOptions const& options);
+
 struct SyncOptions {
     std::string file;
     std::string forward;  // LINE[:COLUMN]:SOURCE

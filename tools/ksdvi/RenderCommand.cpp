@@ -16,43 +16,12 @@
 #include "FileWatch.h"
 #include "FontReport.h"
 #include "InputSpool.h"
+#include "OutputNames.h"
 #include "PageSelection.h"
 #include "RenderSetup.h"
 #include "render/PageRenderer.h"
 
 namespace {
-
-// NAME-%d.png in the current directory, like dvipng; a % in the name stays one.
-std::string DefaultPattern(std::string const& file) {
-    std::string pattern;
-    for (char c : DocumentStem(file)) pattern += c == '%' ? "%%" : std::string(1, c);
-    return pattern + "-%d.png";
-}
-
-bool NamesPageNumber(std::string const& pattern) {
-    for (size_t i = 0; i + 1 < pattern.size(); ++i) {
-        if (pattern[i] != '%') continue;
-        if (pattern[i + 1] == 'd') return true;
-        ++i;
-    }
-    return false;
-}
-
-std::string OutputPath(std::string const& pattern, int pageNumber) {
-    std::string out;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd') {
-            out += std::to_string(pageNumber);
-            ++i;
-        } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == '%') {
-            out.push_back('%');
-            ++i;
-        } else {
-            out.push_back(pattern[i]);
-        }
-    }
-    return out;
-}
 
 // Problems, each with the file it is about.
 using Problems = std::vector<std::pair<std::string, std::string>>;
@@ -125,7 +94,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
 
 int RunRender(RenderOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
-    std::string pattern = options.output.empty() ? DefaultPattern(options.file) : options.output;
+    std::string pattern = options.output.empty() ? DefaultPattern(options.file, ".png") : options.output;
     if (options.follow) {
         if (!NamesPageNumber(pattern)) {
             ReportError(pattern, "one output file for every page; put %d where the page number goes");

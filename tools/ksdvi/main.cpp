@@ -212,6 +212,26 @@ int main(int argc, char** argv) {
         ->check(kNotEmpty);
     AddFontPathOptions(printCmd, print.session);
 
+    VectorCommandOptions pdf, svg;
+    svg.svg = true;
+    CLI::App* pdfCmd = app.add_subcommand("pdf", "Pages as a PDF file: fonts embedded, text, links and bookmarks");
+    CLI::App* svgCmd = app.add_subcommand("svg", "Pages as SVG files, one per page");
+    for (auto [cmd, options] : {std::pair{pdfCmd, &pdf}, std::pair{svgCmd, &svg}}) {
+        AddFileOption(cmd, options->file)->required();
+        AddPagesOption(cmd, options->pages);
+        cmd->add_option("-o,--output", options->output,
+                        options->svg ? "Output pattern, %d the page number (default NAME-%d.svg); - for standard output"
+                                     : "Output file (default NAME.pdf); - for standard output")
+            ->check(kNotEmpty);
+        cmd->add_option("--paper", options->paper, "Paper when the document names none: a4, letter or WxH")
+            ->capture_default_str();
+        cmd->add_option("-r,--resolution", options->dpi,
+                        "Dots per inch of what only a raster holds: PostScript, EPS pictures")
+            ->capture_default_str()
+            ->check(CLI::Range(72, 2400));
+        AddFontPathOptions(cmd, options->session);
+    }
+
     if (std::string const unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
         std::cerr << "ksdvi: unknown command '" << unknown << "' (ksdvi --help lists the commands)" << std::endl;
         return 1;
@@ -233,6 +253,8 @@ int main(int argc, char** argv) {
     if (outlineCmd->parsed()) return RunOnDocument(RunOutline, outline);
     if (selectCmd->parsed()) return RunOnDocument(RunSelect, select);
     if (printCmd->parsed()) return RunOnDocument(RunPrint, print);
+    if (pdfCmd->parsed()) return RunOnDocument(RunVector, pdf);
+    if (svgCmd->parsed()) return RunOnDocument(RunVector, svg);
     if (searchCmd->parsed()) return RunOnDocument(RunSearch, search);
     if (textCmd->parsed()) return RunOnDocument(RunText, text);
     return 1;

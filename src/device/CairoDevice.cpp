@@ -1,0 +1,323 @@
+#include "device/CairoDevice.h"
+
+#include <cairo-ft.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "font/EncodingVector.h"
+#include "platform/gdi/Dib.h"
+#include "platform/gdi/Font.h"
+#include "render/BitmapFont.h"
+
+namespace ksdvi {
+
+namespace {
+
+cairo_user_data_key_t const kHeldFace{};
+
+// What a Cairo face keeps alive: its own FreeType face on the file's bytes.
+struct HeldFace {
+    std::shared_ptr<gdi::FontFile const> file;
+    FT_Face face;
+};
+
+void ReleaseFace(void* data) {
+    auto* held = static_cast<HeldFace*>(data);
+    gdi::FontFile::CloseFace(held->face);
+    delete held;
+}
+
+// 0x00BBGGRR
+void SetSource(cairo_t* cr, std::uint32_t colour) {
+    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);
+}
+
+// How a picture's pixels combine with the page's, for the raster operations
+// pictures use.
+cairo_operator_t OperatorOf(std::uint32_t rasterOp) {
+    switch (rasterOp) {
+    case 0x008800C6: return CAIRO_OPERATOR_MULTIPLY;    // SRCAND
+    case 0x00EE0086: return CAIRO_OPERATOR_LIGHTEN;     // SRCPAINT
+    case 0x00660046: return CAIRO_OPERATOR_DIFFERENCE;  // SRCINVERT
+    default: return CAIRO_OPERATOR_OVER;
+    }
+}
+
+}  // namespace
+
+CairoDevice::CairoDevice(int dpi) : dpi_(dpi) {}
+
+CairoDevice::~CairoDevice() {
+    for (auto& [key, face] : faces_)
+        if (face) cairo_font_face_destroy(face);
+    for (auto& [glyph, mask] : masks_) cairo_surface_destroy(mask.surface);
+}
+
+void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts) {
+    cr_ = cr;
+    width_ = width;
+    height_ = height;
+    texts_ = std::move(texts);
+    slots_.clear();
+}
+
+void CairoDevice::BeginPage(std::uint32_t background) { background_ = background; }
+
+void CairoDevice::PaintBackground(cairo_t* cr) const {
+    SetSource(cr, background_);
+    cairo_rectangle(cr, 0, 0, width_, height_);
+    cairo_fill(cr);
+}
+
+void CairoDevice::PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) {
+    if (id < 0) return;
+    if (static_cast<size_t>(id) >= slots_.size()) slots_.resize(static_cast<size_t>(id) + 1);
+    slots_[static_cast<size_t>(id)] = std::make_unique<Slot>();
+    Slot& slot = *slots_[static_cast<size_t>(id)];
+    MakeFace(singleByte, slot.singleByte);
+    if (doubleByte) MakeFace(*doubleByte, slot.doubleByte);
+}
+
+// The face as the raster device makes it (size, squeeze, emboldening, slant,
+// escapement), as a Cairo font matrix.
+void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
+    face.bitmap = from.bitmap;
+    face.slantedRows = from.slantedRows;
+    if (!from.face) return;
+    gdi::LOGFONTA lf{};
+    lf.lfHeight = -from.em;
+    lf.lfWidth = from.width;
+    lf.lfEscapement = lf.lfOrientation = from.rotation;
+    lf.lfWeight = from.weight;
+    lf.lfItalic = from.italic ? 1 : 0;
+    gdi::CFont font;
+    font.CreateFaceFont(from.face, lf, gdi::FontShape{from.slant, from.extend});
+    face.scaled = font.Data() ? font.Data()->Realize(1, 1, dpi_) : nullptr;
+    if (!face.scaled) return;
+    gdi::ScaledFontKey const& key = face.scaled->Key();
+    face.cairoFace = CairoFace(key.file, key.emboldened);
+    face.glyphCount = key.file->GlyphCount();
+    // y down: squeeze and lean, then turn counter-clockwise on the page.
+    double const angle = key.escapement / 10.0 * std::numbers::pi / 180.0;
+    double const c = std::cos(angle), s = std::sin(angle);
+    double const xs = key.xScale, sl = key.slant, em = key.em;
+    cairo_matrix_init(&face.matrix, em * c * xs, em * -s * xs, em * (s - c * sl), em * (c + s * sl), 0, 0);
+    if (from.glyphNames) {
+        face.glyphs.assign(EncodingVector::Size, 0);
+        for (int code = 0; code < EncodingVector::Size; ++code)
+            face.glyphs[static_cast<size_t>(code)] =
+                key.file->GlyphIndexByName(from.glyphNames->GetGlyphName(code).c_str());
+    }
+}
+
+cairo_font_face_t* CairoDevice::CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened) {
+    auto const key = std::pair{file.get(), emboldened};
+    if (auto it = faces_.find(key); it != faces_.end()) return it->second;
+    cairo_font_face_t* face = nullptr;
+    if (FT_Face ft = file->OpenFace()) {
+        face = cairo_ft_font_face_create_for_ft_face(ft, FT_LOAD_NO_HINTING);
+        auto* held = new HeldFace{file, ft};
+        if (cairo_font_face_set_user_data(face, &kHeldFace, held, ReleaseFace) != CAIRO_STATUS_SUCCESS) {
+            ReleaseFace(held);
+            cairo_font_face_destroy(face);
+            face = nullptr;
+        } else if (emboldened) {
+            cairo_ft_font_face_set_synthesize(face, CAIRO_FT_SYNTHESIZE_BOLD);
+        }
+    }
+    faces_[key] = face;
+    return face;
+}
+
+void CairoDevice::SetGlyphColour(std::uint32_t colour) { glyphColour_ = colour; }
+
+bool CairoDevice::DrawGlyph(DeviceGlyph const& glyph) {
+    if (glyph.font < 0 || static_cast<size_t>(glyph.font) >= slots_.size() || !slots_[glyph.font]) return true;
+    Slot& slot = *slots_[static_cast<size_t>(glyph.font)];
+    Face& face = glyph.doubleByte ? slot.doubleByte : slot.singleByte;
+    if (!glyph.doubleByte && face.bitmap) {
+        gdi::Glyph const* bitmap = face.bitmap->GetGlyph(glyph.code);
+        if (bitmap) DrawBitmapGlyph(face, *bitmap, glyph);
+        return bitmap != nullptr;
+    }
+    if (!face.cairoFace) return !glyph.glyphIndex;
+    if (glyph.glyphIndex) {
+        if (glyph.character >= unsigned(face.glyphCount)) return false;
+        ShowGlyph(face, glyph.character, glyph);
+        return true;
+    }
+    if (!glyph.doubleByte && !face.glyphs.empty()) {
+        // A re-encoded face without the code's glyph draws nothing.
+        unsigned index = glyph.code < face.glyphs.size() ? face.glyphs[glyph.code] : 0;
+        if (index != 0) ShowGlyph(face, index, glyph);
+        return index != 0;
+    }
+    // Other faces draw their box for a missing glyph, as on the screen.
+    unsigned index = face.scaled->GlyphIndexForCode(glyph.character);
+    ShowGlyph(face, index, glyph);
+    return index != 0 || glyph.doubleByte;
+}
+
+void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph) {
+    cairo_matrix_t matrix = face.matrix;
+    if (face.slantedRows) {
+        // Korean slanted faces: narrowed, each four rows one pixel further left.
+        cairo_matrix_t lean;
+        cairo_matrix_init(&lean, glyph.widthPercent / 100.0, 0, -0.25, 1, 0, 0);
+        cairo_matrix_multiply(&matrix, &matrix, &lean);
+    }
+    if (glyph.transform) {
+        Affine const& t = *glyph.transform;
+        cairo_matrix_t turn;
+        cairo_matrix_init(&turn, t.a, t.b, t.c, t.d, 0, 0);
+        cairo_matrix_multiply(&matrix, &matrix, &turn);
+    }
+    cairo_set_font_face(cr_, face.cairoFace);
+    cairo_set_font_matrix(cr_, &matrix);
+    SetSource(cr_, glyphColour_);
+    cairo_glyph_t drawn{index, double(glyph.x), double(glyph.y)};
+    // An accent the page's text joined to its letter is drawn as its outline,
+    // so that readers find it once; a glyph the page's text cannot name keeps
+    // what its font program says it is.
+    std::optional<std::string> const text = TakeText(glyph.instruction);
+    if (!text) {
+        cairo_glyph_path(cr_, &drawn, 1);
+        cairo_fill(cr_);
+    } else if (text->empty()) {
+        cairo_show_glyphs(cr_, &drawn, 1);
+    } else {
+        cairo_text_cluster_t cluster{static_cast<int>(text->size()), 1};
+        cairo_show_text_glyphs(cr_, text->data(), static_cast<int>(text->size()), &drawn, 1, &cluster, 1,
+                               cairo_text_cluster_flags_t(0));
+    }
+}
+
+// TeX's bitmap fonts: each glyph one mask image, made once, so that a file
+// holds each once however often it is drawn.
+void CairoDevice::DrawBitmapGlyph(Face const& face, gdi::Glyph const& bitmap, DeviceGlyph const& glyph) {
+    if (bitmap.width <= 0 || bitmap.rows <= 0) return;
+    Mask& mask = masks_[&bitmap];
+    if (!mask.surface) {
+        mask.font = face.bitmap;
+        mask.surface = cairo_image_surface_create(CAIRO_FORMAT_A8, bitmap.width, bitmap.rows);
+        unsigned char* data = cairo_image_surface_get_data(mask.surface);
+        int const stride = cairo_image_surface_get_stride(mask.surface);
+        for (int y = 0; y < bitmap.rows; ++y)
+            std::copy_n(bitmap.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(bitmap.width),
+                        bitmap.width, data + static_cast<size_t>(y) * static_cast<size_t>(stride));
+        cairo_surface_mark_dirty(mask.surface);
+    }
+    SetSource(cr_, glyphColour_);
+    cairo_mask_surface(cr_, mask.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
+}
+
+std::optional<std::string> CairoDevice::TakeText(int instruction) {
+    auto it = texts_.find(instruction);
+    if (it == texts_.end()) return std::nullopt;
+    std::string text = std::move(it->second);
+    texts_.erase(it);
+    return text;
+}
+
+void CairoDevice::DrawRule(DeviceRule const& rule) {
+    SetSource(cr_, rule.colour);
+    cairo_move_to(cr_, rule.corners[0].x, rule.corners[0].y);
+    for (int i = 1; i < 4; ++i) cairo_line_to(cr_, rule.corners[i].x, rule.corners[i].y);
+    cairo_close_path(cr_);
+    cairo_fill(cr_);
+}
+
+void CairoDevice::DrawShape(DeviceShape const& shape) {
+    cairo_save(cr_);
+    cairo_new_path(cr_);
+    double const cx = (shape.left + shape.right) / 2.0, cy = (shape.top + shape.bottom) / 2.0;
+    double const rx = std::max(0.5, (shape.right - shape.left) / 2.0),
+                 ry = std::max(0.5, (shape.bottom - shape.top) / 2.0);
+    using Kind = DeviceShape::Kind;
+    switch (shape.kind) {
+    case Kind::Line:
+        cairo_move_to(cr_, shape.from.x, shape.from.y);
+        cairo_line_to(cr_, shape.to.x, shape.to.y);
+        break;
+    case Kind::Arc:
+    case Kind::Ellipse: {
+        // On the unit circle; counter-clockwise on the page is the negative
+        // direction with y down.
+        double from = 0, to = 2 * std::numbers::pi;
+        if (shape.kind == Kind::Arc) {
+            from = std::atan2((shape.from.y - cy) / ry, (shape.from.x - cx) / rx);
+            to = std::atan2((shape.to.y - cy) / ry, (shape.to.x - cx) / rx);
+        }
+        cairo_save(cr_);
+        cairo_translate(cr_, cx, cy);
+        cairo_scale(cr_, rx, ry);
+        if (shape.kind == Kind::Arc)
+            cairo_arc_negative(cr_, 0, 0, 1, from, to);
+        else
+            cairo_arc(cr_, 0, 0, 1, from, to);
+        cairo_restore(cr_);
+        break;
+    }
+    case Kind::RoundBox: {
+        double const w = std::min<double>(shape.corner.x, shape.right - shape.left) / 2.0;
+        double const h = std::min<double>(shape.corner.y, shape.bottom - shape.top) / 2.0;
+        if (w <= 0 || h <= 0) {
+            cairo_rectangle(cr_, shape.left, shape.top, shape.right - shape.left, shape.bottom - shape.top);
+            break;
+        }
+        double const corners[4][3] = {{shape.right - w, shape.top + h, -std::numbers::pi / 2},
+                                      {shape.right - w, shape.bottom - h, 0},
+                                      {shape.left + w, shape.bottom - h, std::numbers::pi / 2},
+                                      {shape.left + w, shape.top + h, std::numbers::pi}};
+        for (auto const& [x, y, start] : corners) {
+            cairo_save(cr_);
+            cairo_translate(cr_, x, y);
+            cairo_scale(cr_, w, h);
+            cairo_arc(cr_, 0, 0, 1, start, start + std::numbers::pi / 2);
+            cairo_restore(cr_);
+        }
+        cairo_close_path(cr_);
+        break;
+    }
+    }
+    if (shape.fill && shape.kind != Kind::Line) {
+        SetSource(cr_, *shape.fill);
+        cairo_fill_preserve(cr_);
+    }
+    cairo_set_line_width(cr_, std::max(1, shape.pen.width));
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    SetSource(cr_, shape.pen.colour);
+    cairo_stroke(cr_);
+    cairo_restore(cr_);
+}
+
+void CairoDevice::DrawImage(DeviceImage const& image) {
+    gdi::DibView view;
+    if (!image.dib || !gdi::DibView::FromPacked(image.dib, image.size, view)) return;
+    std::shared_ptr<gdi::Surface> pixels =
+        view.Decode(gdi::DIB_RGB_COLORS, nullptr, image.srcX, image.srcY, image.srcWidth, image.srcHeight);
+    if (!pixels || image.width == 0 || image.height == 0) return;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels->Width(), pixels->Height());
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int const stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < pixels->Height(); ++y)
+        std::copy_n(pixels->Row(y), pixels->Width(),
+                    reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride)));
+    cairo_surface_mark_dirty(surface);
+    cairo_save(cr_);
+    cairo_translate(cr_, image.x, image.y);
+    cairo_scale(cr_, double(image.width) / pixels->Width(), double(image.height) / pixels->Height());
+    cairo_set_source_surface(cr_, surface, 0, 0);
+    cairo_set_operator(cr_, OperatorOf(image.rasterOp));
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+    cairo_surface_destroy(surface);
+}
+
+// Link areas become the output's own links; nothing is painted over them.
+void CairoDevice::MarkBox(int, int, int, int, std::uint32_t) {}
+
+}  // namespace ksdvi

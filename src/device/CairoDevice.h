@@ -1,0 +1,91 @@
+#pragma once
+// The vector output device: paints on a Cairo context whose user space is the
+// painter's device pixels (the caller scales it to the surface), so that on a
+// PDF or SVG surface glyphs stay glyphs of their font programs (Cairo embeds
+// them as subsets through FreeType, with the text each stands for), rules and
+// shapes stay paths and pictures images at their own resolution.
+//
+// One device serves every page of an output file: a font program becomes one
+// Cairo face, whatever its sizes and pages, so that the file embeds it once.
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/OutputDevice.h"
+
+namespace ksdvi {
+
+namespace gdi {
+class ScaledFont;
+struct Glyph;
+}  // namespace gdi
+
+class CairoDevice final : public OutputDevice {
+public:
+    // Pixels of `dpi` dots per inch.
+    explicit CairoDevice(int dpi);
+    ~CairoDevice() override;
+    CairoDevice(CairoDevice const&) = delete;
+    CairoDevice& operator=(CairoDevice const&) = delete;
+
+    // The next page: the context it is drawn on (the caller's), its size in
+    // pixels, and the text of the glyphs its instructions set (UTF-8, by
+    // instruction offset, in the order the glyphs are drawn).
+    void StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts);
+
+    // The paper's colour is painted by PaintBackground, beneath what the page
+    // painted on a raster of its own (ksdvi/VectorOutput.cpp).
+    void BeginPage(std::uint32_t background) override;
+    void PaintBackground(cairo_t* cr) const;
+    void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
+    void SetGlyphColour(std::uint32_t colour) override;
+    bool DrawGlyph(DeviceGlyph const& glyph) override;
+    void DrawRule(DeviceRule const& rule) override;
+    void DrawShape(DeviceShape const& shape) override;
+    void DrawImage(DeviceImage const& image) override;
+    void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
+
+private:
+    struct Face {
+        cairo_font_face_t* cairoFace = nullptr;   // held by the device's cache
+        std::shared_ptr<gdi::ScaledFont> scaled;  // codes to glyph indices
+        cairo_matrix_t matrix{};                  // an em in pixels, shaped
+        std::shared_ptr<BitmapFont const> bitmap;
+        std::vector<unsigned> glyphs;  // a re-encoded face's glyph of each code
+        int glyphCount = 0;
+        bool slantedRows = false;
+    };
+    struct Slot {
+        Face singleByte, doubleByte;
+    };
+
+    void MakeFace(DeviceFont const& from, Face& face);
+    cairo_font_face_t* CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened);
+    void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
+    void DrawBitmapGlyph(Face const& face, gdi::Glyph const& bitmap, DeviceGlyph const& glyph);
+    void SetColour(std::uint32_t colour);
+    std::optional<std::string> TakeText(int instruction);
+
+    cairo_t* cr_ = nullptr;
+    int dpi_;
+    int width_ = 0, height_ = 0;
+    std::uint32_t glyphColour_ = 0;
+    std::uint32_t background_ = 0xFFFFFF;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
+    std::multimap<int, std::string> texts_;
+    // Bitmap glyphs as masks, kept with their fonts.
+    struct Mask {
+        std::shared_ptr<BitmapFont const> font;
+        cairo_surface_t* surface = nullptr;
+    };
+    std::map<gdi::Glyph const*, Mask> masks_;
+};
+
+}  // namespace ksdvi

@@ -1,0 +1,314 @@
+#include "ksdvi/VectorOutput.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "device/CairoDevice.h"
+#include "page/DocumentState.h"
+#include "platform/gdi/Cdc.h"
+#include "platform/gdi/RasterDevice.h"
+#include "render/KsDviDrawer.h"
+#include "render/WholePage.h"
+#include "text/UnicodeText.h"
+
+namespace ksdvi {
+
+namespace {
+
+cairo_status_t WriteTo(void* closure, unsigned char const* data, unsigned int length) {
+    return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length ? CAIRO_STATUS_SUCCESS
+                                                                               : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// A string value of Cairo's tag attributes.
+std::string Quoted(std::string const& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+// The pages one output file holds, drawn through one vector device, so that
+// each font program is embedded once.
+class VectorPages {
+public:
+    VectorPages(Document& document, int dpi, std::vector<int> pages)
+        : document_(document), dpi_(dpi), device_(dpi), text_(document.Engine()), pages_(std::move(pages)) {
+        for (size_t i = 0; i < pages_.size(); ++i) outputPage_.emplace(pages_[i], static_cast<int>(i) + 1);
+        for (KsDvi::TagInfo const& tag : document.Engine().GetTagList()) {
+            std::string name(tag.name.view());
+            if (outputPage_.count(tag.page)) anchors_[tag.page].push_back(name);
+        }
+    }
+
+    std::vector<int> const& Pages() const { return pages_; }
+
+    // Draws `page` on `cr`, whose user space is the paper in points; why it
+    // was not drawn whole, empty when it was.
+    std::string Draw(int page, cairo_t* cr, bool links, bool& broken);
+    // The document's outline as the PDF's bookmarks.
+    void AddOutline(cairo_surface_t* pdf);
+
+private:
+    void PaintRasterLayer(cairo_t* cr, int width, int height);
+    void AddLinks(int page, cairo_t* cr);
+    // PDF link attributes of a place in the document, empty when it is not
+    // among the pages written.
+    std::string Target(Destination const& destination) const;
+
+    Document& document_;
+    int dpi_;
+    CairoDevice device_;
+    UnicodeText text_;
+    std::vector<int> pages_;
+    std::map<int, int> outputPage_;  // document page -> 1-based page of the file
+    std::map<int, std::vector<std::string>> anchors_;
+    std::unique_ptr<gdi::RasterDevice> raster_;
+};
+
+std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
+    Point const paper = document_.PageSize();
+    int const width = std::max(1, static_cast<int>(std::floor(paper.x * dpi_ / 72.0 + 1e-3)));
+    int const height = std::max(1, static_cast<int>(std::floor(paper.y * dpi_ / 72.0 + 1e-3)));
+    // One raster for every page: after the first, only what a page painted
+    // on it is cleared.
+    if (!raster_ || raster_->Width() < width || raster_->Height() < height) {
+        gdi::RasterDeviceSpec spec;
+        spec.width = width;
+        spec.height = height;
+        spec.dpiX = spec.dpiY = dpi_;
+        raster_ = gdi::RasterDevice::Create(spec);
+        if (!raster_) return "the page is too large to draw at " + std::to_string(dpi_) + " dpi";
+    }
+    std::vector<UnicodeChar> chars;
+    ReadPageText(text_, page, chars);
+    std::multimap<int, std::string> texts;
+    for (UnicodeChar const& c : chars) texts.emplace(c.position, Utf8Of(c.text));
+
+    cairo_save(cr);
+    cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
+    cairo_push_group(cr);
+    device_.StartPage(cr, width, height, std::move(texts));
+    gdi::CDC dc(*raster_);
+    KsDviDrawer drawer;
+    drawer.PaintThrough(&device_);
+    std::string problem;
+    if (drawer.Open(dc, document_.Engine(), page, fpreal4::FromDouble(1.0), dpi_, dpi_, gdi::RGB(0, 0, 255),
+                    String8())) {
+        while (!ContinuePage(drawer, page, 1 << 20, problem, &broken)) {}
+    } else {
+        problem = PageUnreadable(page);
+        broken = true;
+    }
+    cairo_pattern_t* drawing = cairo_pop_group(cr);
+    device_.PaintBackground(cr);
+    PaintRasterLayer(cr, width, height);
+    cairo_set_source(cr, drawing);
+    cairo_paint(cr);
+    cairo_pattern_destroy(drawing);
+    cairo_restore(cr);
+    if (links) AddLinks(page, cr);
+    return problem;
+}
+
+// What the page painted on the raster, beneath the rest: white becomes
+// transparent, and every other colour the least opaque one that gives it over
+// white, so that anti-aliased edges stay smooth.
+void VectorPages::PaintRasterLayer(cairo_t* cr, int width, int height) {
+    gdi::Surface& pixels = *raster_->GetSurface();
+    int left = width, right = 0, top = height, bottom = 0;
+    for (int y = 0; y < height; ++y) {
+        gdi::Surface::Span const span = pixels.Touched(y);
+        gdi::Pixel const* row = static_cast<gdi::Surface const&>(pixels).Row(y);
+        for (int x = span.left; x < std::min(span.right, width); ++x)
+            if ((row[x] & gdi::kPixelMask) != gdi::kWhitePixel) {
+                left = std::min(left, x), right = std::max(right, x + 1);
+                top = std::min(top, y), bottom = y + 1;
+            }
+    }
+    if (left < right) {
+        cairo_surface_t* layer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+        unsigned char* data = cairo_image_surface_get_data(layer);
+        int const stride = cairo_image_surface_get_stride(layer);
+        for (int y = top; y < bottom; ++y) {
+            gdi::Pixel const* row = static_cast<gdi::Surface const&>(pixels).Row(y) + left;
+            auto* out =
+                reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y - top) * static_cast<size_t>(stride));
+            for (int x = 0; x < right - left; ++x) {
+                std::uint32_t const p = row[x], r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+                std::uint32_t const least = std::min({r, g, b});
+                out[x] = (255 - least) << 24 | (r - least) << 16 | (g - least) << 8 | (b - least);
+            }
+        }
+        cairo_surface_mark_dirty(layer);
+        cairo_set_source_surface(cr, layer, left, top);
+        cairo_paint(cr);
+        cairo_surface_destroy(layer);
+    }
+    pixels.Fill(gdi::kWhitePixel);
+}
+
+std::string VectorPages::Target(Destination const& destination) const {
+    auto it = outputPage_.find(destination.page);
+    if (it == outputPage_.end()) return {};
+    return "page=" + std::to_string(it->second) + " pos=[" + Number(destination.at.x) + " " + Number(destination.at.y) +
+           "]";
+}
+
+void VectorPages::AddLinks(int page, cairo_t* cr) {
+    for (std::string const& name : anchors_[page]) {
+        std::optional<Destination> at = document_.FindAnchor(name);
+        if (!at || at->page != page) continue;
+        std::string const attributes = "name=" + Quoted(name) + " x=" + Number(at->at.x) + " y=" + Number(at->at.y);
+        cairo_tag_begin(cr, CAIRO_TAG_DEST, attributes.c_str());
+        cairo_tag_end(cr, CAIRO_TAG_DEST);
+    }
+    for (Link const& link : document_.Links(page)) {
+        if (link.areas.empty()) continue;  // a link around nothing drawn
+        std::string attributes;
+        if (!link.uri.empty()) {
+            attributes = "uri=" + Quoted(link.uri);
+        } else {
+            std::optional<Destination> at = document_.FindAnchor(link.anchor);
+            if (!at || !outputPage_.count(at->page)) continue;
+            attributes = "dest=" + Quoted(link.anchor);
+        }
+        attributes += " rect=[";
+        for (Rect const& r : link.areas)
+            attributes.append(Number(r.x))
+                .append(" ")
+                .append(Number(r.y))
+                .append(" ")
+                .append(Number(r.width))
+                .append(" ")
+                .append(Number(r.height))
+                .append(" ");
+        attributes += "]";
+        cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.c_str());
+        cairo_tag_end(cr, CAIRO_TAG_LINK);
+    }
+}
+
+// Entries whose place is not among the pages written are left out; their
+// children hang on the nearest entry above that is in.
+void VectorPages::AddOutline(cairo_surface_t* pdf) {
+    std::vector<std::pair<int, int>> parents;  // level, outline id
+    for (OutlineEntry const& entry : document_.Outline()) {
+        while (!parents.empty() && parents.back().first >= entry.level) parents.pop_back();
+        std::string const target = entry.destination ? Target(*entry.destination) : std::string();
+        if (target.empty()) continue;
+        int const parent = parents.empty() ? CAIRO_PDF_OUTLINE_ROOT : parents.back().second;
+        int const id =
+            cairo_pdf_surface_add_outline(pdf, parent, entry.title.c_str(), target.c_str(),
+                                          entry.open ? CAIRO_PDF_OUTLINE_FLAG_OPEN : cairo_pdf_outline_flags_t(0));
+        parents.emplace_back(entry.level, id);
+    }
+}
+
+std::vector<int> PagesOf(Document& document, VectorOptions const& options, std::string& error) {
+    std::vector<int> pages = options.pages;
+    if (pages.empty())
+        for (int page = 0; page < document.PageCount(); ++page) pages.push_back(page);
+    for (int page : pages)
+        if (page < 0 || page >= document.PageCount()) error = "no page " + std::to_string(page + 1);
+    if (pages.empty() && error.empty()) error = "no pages";
+    return pages;
+}
+
+// Runs `write` on the surface `create` makes on the file, and finishes it.
+template <class Create, class Write>
+VectorResult WriteFile(std::string const& path, Create create, Write write) {
+    VectorResult result;
+    bool const toOutput = path == "-";
+    FILE* file = toOutput ? stdout : std::fopen(path.c_str(), "wb");
+    if (!file) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    cairo_surface_t* surface = create(file);
+    write(surface, result);
+    cairo_surface_finish(surface);
+    cairo_status_t const status = cairo_surface_status(surface);
+    cairo_surface_destroy(surface);
+    bool const flushed = toOutput ? std::fflush(file) == 0 : std::fclose(file) == 0;
+    result.written = status == CAIRO_STATUS_SUCCESS && flushed;
+    if (status != CAIRO_STATUS_SUCCESS)
+        result.error = cairo_status_to_string(status);
+    else if (!flushed)
+        result.error = std::strerror(errno);
+    return result;
+}
+
+void DrawPage(VectorPages& output, int page, cairo_t* cr, bool links, VectorResult& result) {
+    bool broken = false;
+    std::string const problem = output.Draw(page, cr, links, broken);
+    if (!problem.empty()) result.problems.push_back("page " + std::to_string(page + 1) + ": " + problem);
+    result.pagesBroken = result.pagesBroken || broken;
+}
+
+}  // namespace
+
+VectorResult WritePdf(Document& document, std::string const& path, VectorOptions const& options) {
+    VectorResult failed;
+    std::vector<int> pages = PagesOf(document, options, failed.error);
+    if (!failed.error.empty()) return failed;
+    Point const paper = document.PageSize();
+    VectorPages output(document, options.rasterDpi, std::move(pages));
+    return WriteFile(
+        path,
+        [&](FILE* file) {
+            cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteTo, file, paper.x, paper.y);
+            cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "ksdvi");
+            return pdf;
+        },
+        [&](cairo_surface_t* pdf, VectorResult& result) {
+            cairo_t* cr = cairo_create(pdf);
+            for (int page : output.Pages()) {
+                cairo_pdf_surface_set_size(pdf, paper.x, paper.y);
+                DrawPage(output, page, cr, true, result);
+                cairo_show_page(cr);
+            }
+            output.AddOutline(pdf);
+            cairo_destroy(cr);
+        });
+}
+
+VectorResult WriteSvg(Document& document, int page, std::string const& path, VectorOptions const& options) {
+    VectorResult failed;
+    VectorOptions one = options;
+    one.pages = {page};
+    std::vector<int> pages = PagesOf(document, one, failed.error);
+    if (!failed.error.empty()) return failed;
+    Point const paper = document.PageSize();
+    VectorPages output(document, options.rasterDpi, std::move(pages));
+    return WriteFile(
+        path,
+        [&](FILE* file) {
+            cairo_surface_t* svg = cairo_svg_surface_create_for_stream(WriteTo, file, paper.x, paper.y);
+            cairo_svg_surface_set_document_unit(svg, CAIRO_SVG_UNIT_PT);
+            return svg;
+        },
+        [&](cairo_surface_t* svg, VectorResult& result) {
+            cairo_t* cr = cairo_create(svg);
+            DrawPage(output, page, cr, false, result);
+            cairo_destroy(cr);
+        });
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,204 @@
+// ksdvi pdf and ksdvi svg: pages that look as `ksdvi render` draws them when
+// poppler or librsvg rasterise them, with fonts embedded, text a reader
+// extracts, and the document's links, anchors and bookmarks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "support/Cli.h"
+#include "support/PngImage.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr int kDpi = 100;
+
+bool Have(char const* program) {
+    return RunCommand(std::string("command -v ") + program + " >/dev/null && echo y") == "y\n";
+}
+
+// The words a reader extracts from a PDF file, in Unicode's compatibility
+// form: ligature characters become their letters, accents join theirs.
+std::vector<std::string> Words(std::string const& pdf) {
+    std::istringstream in(RunCommand("pdftotext '" + pdf +
+                                     "' - | python3 -c 'import sys, unicodedata; "
+                                     "print(unicodedata.normalize(\"NFKC\", sys.stdin.read()))'"));
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// How many of `theirs` appear in `ours` in the same order (longest common
+// subsequence).
+size_t InOrder(std::vector<std::string> const& ours, std::vector<std::string> const& theirs) {
+    std::vector<size_t> row(theirs.size() + 1, 0), next(theirs.size() + 1, 0);
+    for (std::string const& word : ours) {
+        for (size_t j = 0; j < theirs.size(); ++j)
+            next[j + 1] = word == theirs[j] ? row[j] + 1 : std::max(next[j], row[j + 1]);
+        std::swap(row, next);
+    }
+    return row.back();
+}
+
+// The share of dark pixels of `a` with a darkish pixel of `b` within one
+// pixel: readers anti-alias edges and resample pictures, which moves an edge
+// by a pixel and greys thin strokes.
+double Matched(RgbImage const& a, RgbImage const& b) {
+    long dark = 0, matched = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            if (!a.Dark(x, y, 128)) continue;
+            ++dark;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx) near = b.Dark(x + dx, y + dy, 192);
+            matched += near;
+        }
+    return dark > 20 ? double(matched) / double(dark) : 0;
+}
+
+// Every page of `file`, written as vector pages and rasterised by a real
+// reader, against `ksdvi render` at the same resolution.
+void ExpectPagesLikeRender(std::string const& file, bool svg) {
+    TempDir dir;
+    int status = -1;
+    int const pages = std::stoi(Ksdvi("info " + DataFile(file) + " | sed -n 's/^pages: *//p'"));
+    Ksdvi("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile(file), &status);
+    std::string const out = svg ? dir / "v-%d.svg" : dir / "v.pdf";
+    Ksdvi(std::string(svg ? "svg" : "pdf") + " -o " + out + " " + DataFile(file), &status);
+    ASSERT_EQ(status, 0) << file;
+    for (int page = 1; page <= pages; ++page) {
+        std::string const n = std::to_string(page);
+        if (svg)
+            RunCommand("rsvg-convert -b white -d " + std::to_string(kDpi) + " -p " + std::to_string(kDpi) + " -o " +
+                       (dir / ("v-" + n + ".png")) + " " + (dir / ("v-" + n + ".svg")));
+        else
+            RunCommand("pdftoppm -png -singlefile -r " + std::to_string(kDpi) + " -f " + n + " -l " + n + " " + out +
+                       " " + (dir / ("v-" + n)));
+        RgbImage rendered, vector;
+        ASSERT_TRUE(ReadRgbPng(dir / ("r-" + n + ".png"), rendered)) << file << " " << page;
+        ASSERT_TRUE(ReadRgbPng(dir / ("v-" + n + ".png"), vector)) << file << " " << page;
+        EXPECT_LE(std::abs(vector.width - rendered.width), 1) << file << " " << page;
+        EXPECT_LE(std::abs(vector.height - rendered.height), 1) << file << " " << page;
+        EXPECT_GE(Matched(vector, rendered), 0.97) << file << " page " << page;
+        EXPECT_GE(Matched(rendered, vector), 0.97) << file << " page " << page;
+    }
+}
+
+void ExpectTextAsDvipdfmxs(std::string const& file) {
+    TempDir dir;
+    int status = -1;
+    Ksdvi("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file), &status);
+    ASSERT_EQ(status, 0);
+    std::string const fonts = RunCommand("pdffonts " + (dir / "ours.pdf") + " | tail -n +3");
+    ASSERT_FALSE(fonts.empty());
+    std::istringstream lines(fonts);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(std::regex_search(line, std::regex(" yes +yes +yes "))) << line;
+    RunCommand("cd " + dir.Path() + " && dvipdfmx -q -o theirs.pdf " + DataFile(file) + " 2>/dev/null", &status);
+    ASSERT_EQ(status, 0);
+    auto const ours = Words(dir / "ours.pdf");
+    auto const theirs = Words(dir / "theirs.pdf");
+    ASSERT_GT(theirs.size(), 100u) << file;
+    EXPECT_GE(InOrder(ours, theirs), theirs.size() * 95 / 100) << file;
+}
+
+class VectorCli : public testing::Test {
+protected:
+    void SetUp() override {
+        for (char const* tool : {"pdftoppm", "pdftotext", "pdffonts", "pdfinfo", "pdftohtml"})
+            if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    }
+};
+
+// Outline fonts, bitmap fonts, colours, EPS figures, a page's PostScript,
+// beamer, XeTeX's native fonts.
+TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
+    for (char const* file : {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi", "postscript.dvi",
+                             "beamer.dvi", "xetex.xdv"})
+        ExpectPagesLikeRender(file, false);
+}
+
+TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
+    if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+    for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "xetex.xdv"})
+        ExpectPagesLikeRender(file, true);
+}
+
+// The fonts are embedded subsets with Unicode maps, and a reader finds the
+// words dvipdfmx's PDF of the same file gives, in the same order.
+TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
+    for (char const* tool : {"dvipdfmx", "python3"})
+        if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+    for (char const* file : {"pages.dvi", "hyperref-dvips.dvi"}) ExpectTextAsDvipdfmxs(file);
+}
+
+// Links lead where `ksdvi links` says, anchors are named destinations, and
+// the bookmarks are `ksdvi outline`'s.
+TEST_F(VectorCli, LinksAnchorsAndBookmarks) {
+    TempDir dir;
+    int status = -1;
+    std::string const file = DataFile("hyperref-dvips.dvi");
+    Ksdvi("pdf -o " + (dir / "h.pdf") + " " + file, &status);
+    ASSERT_EQ(status, 0);
+    std::string const dests = RunCommand("pdfinfo -dests " + (dir / "h.pdf"));
+    std::string const xml = RunCommand("pdftohtml -xml -i -stdout " + (dir / "h.pdf") + " 2>/dev/null");
+    std::istringstream anchors(Ksdvi("info " + file));
+    int anchorCount = 0;
+    for (std::string line; std::getline(anchors, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, std::regex("^anchor \"(.*)\": page (\\d+)"))) continue;
+        ++anchorCount;
+        EXPECT_TRUE(std::regex_search(dests, std::regex("\\n +" + m[2].str() + " \\[ XYZ .*\"" + m[1].str() + "\"")))
+            << m[1] << "\n"
+            << dests;
+    }
+    EXPECT_GT(anchorCount, 5);
+    std::istringstream links(Ksdvi("links " + file));
+    for (std::string line; std::getline(links, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, std::regex(" (https?://[^ ]+) "))) {
+            EXPECT_NE(xml.find("href=\"" + m[1].str() + "\""), std::string::npos) << m[1];
+        }
+    }
+    std::istringstream outline(Ksdvi("outline " + file));
+    for (std::string line; std::getline(outline, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(line, m, std::regex("^ *(.*) -> .*, page (\\d+)"))) << line;
+        EXPECT_NE(xml.find("<item page=\"" + m[2].str() + "\">" + m[1].str() + "</item>"), std::string::npos) << line;
+    }
+}
+
+TEST_F(VectorCli, OutputsAndMistakes) {
+    TempDir dir;
+    struct Case {
+        std::string args;
+        int status;
+        std::string output;  // what standard output starts with, or a message on stderr
+    };
+    std::string const plain = DataFile("plain.dvi");
+    Case const cases[] = {
+        {"pdf -p 2 -o - " + plain, 0, "%PDF-"},
+        {"svg -p 1 -o - " + plain, 0, "<?xml"},
+        {"svg -o " + (dir / "one.svg") + " " + plain, 1, "put %d where the page number goes"},
+        {"pdf -p 9 -o " + (dir / "x.pdf") + " " + plain, 1, "plain.dvi"},
+        {"pdf -o " + (dir / "x.pdf") + " " + (dir / "missing.dvi"), 1, "missing.dvi"},
+        {"pdf --paper nonsense -o " + (dir / "x.pdf") + " " + plain, 1, "bad paper size"},
+    };
+    for (Case const& c : cases) {
+        int status = -1;
+        std::string const out = Ksdvi(c.args, &status, c.status != 0);
+        EXPECT_EQ(status, c.status) << c.args;
+        if (c.status == 0)
+            EXPECT_EQ(out.rfind(c.output, 0), 0u) << c.args;
+        else
+            EXPECT_NE(out.find(c.output), std::string::npos) << c.args << ": " << out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.pdf"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "one.svg"));
+}
+
+}  // namespace
