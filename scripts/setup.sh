@@ -12,7 +12,7 @@ packages=(
   libkpathsea-dev libicu-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
-  dvipng fonts-dejavu-core poppler-utils librsvg2-bin
+  dvipng fonts-dejavu-core poppler-utils librsvg2-bin dvisvgm
   texlive-lang-korean fonts-nanum fonts-unfonts-core
   texlive-xetex texlive-lang-japanese libsynctex-dev
   libgtk-4-dev xvfb xauth xdotool x11-utils dbus-daemon xclip

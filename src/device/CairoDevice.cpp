@@ -29,6 +29,44 @@ void ReleaseFace(void* data) {
     delete held;
 }
 
+cairo_user_data_key_t const kBitmapFont{};
+
+// A bitmap glyph's coverage as an image mask; null for an empty glyph.
+cairo_surface_t* GlyphMask(gdi::Glyph const& glyph) {
+    if (glyph.width <= 0 || glyph.rows <= 0) return nullptr;
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, glyph.width, glyph.rows);
+    unsigned char* data = cairo_image_surface_get_data(mask);
+    int const stride = cairo_image_surface_get_stride(mask);
+    for (int y = 0; y < glyph.rows; ++y)
+        std::copy_n(glyph.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(glyph.width), glyph.width,
+                    data + static_cast<size_t>(y) * static_cast<size_t>(stride));
+    cairo_surface_mark_dirty(mask);
+    return mask;
+}
+
+// A glyph of a bitmap font, in pixels from its reference point: its
+// coverage as the mask of whatever source the text is drawn in.
+cairo_status_t RenderBitmapGlyph(cairo_scaled_font_t* scaled, unsigned long code, cairo_t* cr,
+                                 cairo_text_extents_t* extents) {
+    auto const* font = static_cast<std::shared_ptr<BitmapFont const> const*>(
+        cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(scaled), &kBitmapFont));
+    gdi::Glyph const* glyph = font ? (*font)->GetGlyph(static_cast<uint32_t>(code)) : nullptr;
+    // Glyph space is the font's em; pixels are a part of it.
+    cairo_matrix_t em;
+    cairo_scaled_font_get_font_matrix(scaled, &em);
+    double const pixel = em.xx > 0 ? 1.0 / em.xx : 1.0;
+    // Its width, for readers that lay the text out again.
+    if (glyph) extents->x_advance = std::max<double>(glyph->advanceX, glyph->left + glyph->width) * pixel;
+    if (cairo_surface_t* mask = glyph ? GlyphMask(*glyph) : nullptr) {
+        cairo_scale(cr, pixel, pixel);
+        cairo_mask_surface(cr, mask, glyph->left, -glyph->top);
+        cairo_surface_destroy(mask);
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
+void ReleaseBitmapFont(void* data) { delete static_cast<std::shared_ptr<BitmapFont const>*>(data); }
+
 // 0x00BBGGRR
 void SetSource(cairo_t* cr, std::uint32_t colour) {
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);
@@ -47,12 +85,14 @@ cairo_operator_t OperatorOf(std::uint32_t rasterOp) {
 
 }  // namespace
 
-CairoDevice::CairoDevice(int dpi) : dpi_(dpi) {}
+CairoDevice::CairoDevice(int dpi, bool bitmapFontsAsFonts) : dpi_(dpi), bitmapFontsAsFonts_(bitmapFontsAsFonts) {}
 
 CairoDevice::~CairoDevice() {
     for (auto& [key, face] : faces_)
         if (face) cairo_font_face_destroy(face);
-    for (auto& [glyph, mask] : masks_) cairo_surface_destroy(mask.surface);
+    for (auto& [font, face] : bitmapFaces_) cairo_font_face_destroy(face);
+    for (auto& [glyph, mask] : masks_)
+        if (mask.surface) cairo_surface_destroy(mask.surface);
 }
 
 void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts) {
@@ -85,6 +125,12 @@ void CairoDevice::PrepareFont(int id, DeviceFont const& singleByte, DeviceFont c
 void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     face.bitmap = from.bitmap;
     face.slantedRows = from.slantedRows;
+    if (face.bitmap) {
+        face.cairoFace = BitmapFace(face.bitmap);
+        double const em = from.em > 0 ? from.em : dpi_ / 7.227;  // 10pt when the font says nothing
+        cairo_matrix_init_scale(&face.matrix, em, em);
+        return;
+    }
     if (!from.face) return;
     gdi::LOGFONTA lf{};
     lf.lfHeight = -from.em;
@@ -110,6 +156,18 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
             face.glyphs[static_cast<size_t>(code)] =
                 key.file->GlyphIndexByName(from.glyphNames->GetGlyphName(code).c_str());
     }
+}
+
+cairo_font_face_t* CairoDevice::BitmapFace(std::shared_ptr<BitmapFont const> const& font) {
+    cairo_font_face_t*& face = bitmapFaces_[font.get()];
+    if (!face) {
+        face = cairo_user_font_face_create();
+        cairo_user_font_face_set_render_glyph_func(face, RenderBitmapGlyph);
+        auto* held = new std::shared_ptr<BitmapFont const>(font);
+        if (cairo_font_face_set_user_data(face, &kBitmapFont, held, ReleaseBitmapFont) != CAIRO_STATUS_SUCCESS)
+            ReleaseBitmapFont(held);
+    }
+    return face;
 }
 
 cairo_font_face_t* CairoDevice::CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened) {
@@ -138,9 +196,13 @@ bool CairoDevice::DrawGlyph(DeviceGlyph const& glyph) {
     Slot& slot = *slots_[static_cast<size_t>(glyph.font)];
     Face& face = glyph.doubleByte ? slot.doubleByte : slot.singleByte;
     if (!glyph.doubleByte && face.bitmap) {
-        gdi::Glyph const* bitmap = face.bitmap->GetGlyph(glyph.code);
-        if (bitmap) DrawBitmapGlyph(face, *bitmap, glyph);
-        return bitmap != nullptr;
+        // Bitmap fonts know their characters by the DVI code.
+        bool const has = face.bitmap->GetGlyph(glyph.code) != nullptr;
+        if (has && bitmapFontsAsFonts_)
+            ShowGlyph(face, glyph.code, glyph);
+        else if (has)
+            MaskBitmapGlyph(face, glyph);
+        return has;
     }
     if (!face.cairoFace) return !glyph.glyphIndex;
     if (glyph.glyphIndex) {
@@ -194,21 +256,14 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
     }
 }
 
-// TeX's bitmap fonts: each glyph one mask image, made once, so that a file
-// holds each once however often it is drawn.
-void CairoDevice::DrawBitmapGlyph(Face const& face, gdi::Glyph const& bitmap, DeviceGlyph const& glyph) {
-    if (bitmap.width <= 0 || bitmap.rows <= 0) return;
-    Mask& mask = masks_[&bitmap];
-    if (!mask.surface) {
+void CairoDevice::MaskBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
+    gdi::Glyph const& bitmap = *face.bitmap->GetGlyph(glyph.code);
+    Mask& mask = masks_[{face.bitmap.get(), glyph.code}];
+    if (!mask.font) {
         mask.font = face.bitmap;
-        mask.surface = cairo_image_surface_create(CAIRO_FORMAT_A8, bitmap.width, bitmap.rows);
-        unsigned char* data = cairo_image_surface_get_data(mask.surface);
-        int const stride = cairo_image_surface_get_stride(mask.surface);
-        for (int y = 0; y < bitmap.rows; ++y)
-            std::copy_n(bitmap.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(bitmap.width),
-                        bitmap.width, data + static_cast<size_t>(y) * static_cast<size_t>(stride));
-        cairo_surface_mark_dirty(mask.surface);
+        mask.surface = GlyphMask(bitmap);
     }
+    if (!mask.surface) return;
     SetSource(cr_, glyphColour_);
     cairo_mask_surface(cr_, mask.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
 }

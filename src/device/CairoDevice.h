@@ -3,7 +3,9 @@
 // painter's device pixels (the caller scales it to the surface), so that on a
 // PDF or SVG surface glyphs stay glyphs of their font programs (Cairo embeds
 // them as subsets through FreeType, with the text each stands for), rules and
-// shapes stay paths and pictures images at their own resolution.
+// shapes stay paths and pictures images at their own resolution. TeX's
+// bitmap fonts become fonts of images (PDF's Type 3), one glyph per code, or
+// where the surface cannot keep such fonts (SVG) one mask image per glyph.
 //
 // One device serves every page of an output file: a font program becomes one
 // Cairo face, whatever its sizes and pages, so that the file embeds it once.
@@ -23,13 +25,12 @@ namespace ksdvi {
 
 namespace gdi {
 class ScaledFont;
-struct Glyph;
 }  // namespace gdi
 
 class CairoDevice final : public OutputDevice {
 public:
     // Pixels of `dpi` dots per inch.
-    explicit CairoDevice(int dpi);
+    CairoDevice(int dpi, bool bitmapFontsAsFonts);
     ~CairoDevice() override;
     CairoDevice(CairoDevice const&) = delete;
     CairoDevice& operator=(CairoDevice const&) = delete;
@@ -68,24 +69,28 @@ private:
     void MakeFace(DeviceFont const& from, Face& face);
     cairo_font_face_t* CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened);
     void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
-    void DrawBitmapGlyph(Face const& face, gdi::Glyph const& bitmap, DeviceGlyph const& glyph);
+    cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font);
+    void MaskBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
     void SetColour(std::uint32_t colour);
     std::optional<std::string> TakeText(int instruction);
 
     cairo_t* cr_ = nullptr;
     int dpi_;
+    bool bitmapFontsAsFonts_;
     int width_ = 0, height_ = 0;
     std::uint32_t glyphColour_ = 0;
     std::uint32_t background_ = 0xFFFFFF;
     std::vector<std::unique_ptr<Slot>> slots_;
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
     std::multimap<int, std::string> texts_;
-    // Bitmap glyphs as masks, kept with their fonts.
+    std::map<BitmapFont const*, cairo_font_face_t*> bitmapFaces_;
+    // Bitmap glyphs as masks, by font and code, made once each, with their
+    // fonts kept.
     struct Mask {
         std::shared_ptr<BitmapFont const> font;
         cairo_surface_t* surface = nullptr;
     };
-    std::map<gdi::Glyph const*, Mask> masks_;
+    std::map<std::pair<BitmapFont const*, unsigned>, Mask> masks_;
 };
 
 }  // namespace ksdvi

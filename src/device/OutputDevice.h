@@ -29,7 +29,7 @@ struct DeviceFont {
     // nothing of its own (a virtual font's packets paint).
     std::shared_ptr<gdi::FontFile const> face;
     std::shared_ptr<BitmapFont const> bitmap;
-    // Outline faces: the height of an em and the average character width
+    // The height of an em in pixels. Outline faces: the average character width
     // asked (0: the face's own proportions), in pixels; weight 100-900 (0:
     // normal) and italic, drawn synthetically where the face is not; the
     // map's SlantFont and ExtendFont; a rotation in tenths of a degree.

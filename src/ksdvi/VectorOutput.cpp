@@ -48,8 +48,12 @@ std::string Number(double value) {
 // each font program is embedded once.
 class VectorPages {
 public:
-    VectorPages(Document& document, int dpi, std::vector<int> pages)
-        : document_(document), dpi_(dpi), device_(dpi), text_(document.Engine()), pages_(std::move(pages)) {
+    VectorPages(Document& document, int dpi, bool bitmapFontsAsFonts, std::vector<int> pages)
+        : document_(document),
+          dpi_(dpi),
+          device_(dpi, bitmapFontsAsFonts),
+          text_(document.Engine()),
+          pages_(std::move(pages)) {
         for (size_t i = 0; i < pages_.size(); ++i) outputPage_.emplace(pages_[i], static_cast<int>(i) + 1);
         for (KsDvi::TagInfo const& tag : document.Engine().GetTagList()) {
             std::string name(tag.name.view());
@@ -269,7 +273,7 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
     std::vector<int> pages = PagesOf(document, options, failed.error);
     if (!failed.error.empty()) return failed;
     Point const paper = document.PageSize();
-    VectorPages output(document, options.rasterDpi, std::move(pages));
+    VectorPages output(document, options.rasterDpi, true, std::move(pages));
     return WriteFile(
         path,
         [&](FILE* file) {
@@ -296,7 +300,8 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
     std::vector<int> pages = PagesOf(document, one, failed.error);
     if (!failed.error.empty()) return failed;
     Point const paper = document.PageSize();
-    VectorPages output(document, options.rasterDpi, std::move(pages));
+    // Cairo's SVG surface draws fonts of images at their size on the page.
+    VectorPages output(document, options.rasterDpi, false, std::move(pages));
     return WriteFile(
         path,
         [&](FILE* file) {

@@ -149,10 +149,10 @@ std::shared_ptr<gdi::FontFile const> DoubleByteFace(KsDvi::ItrnFont const& font)
 DeviceFont SingleByteDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
     DeviceFont out;
     out.bitmap = painting.bitmap;
+    out.em = Ceiling((painting.height != 0 ? painting.height : font.GetScaleSize()) * pixels.PerDviY());
     if (!painting.face) return out;
     KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
     out.face = painting.face;
-    out.em = Ceiling((painting.height != 0 ? painting.height : font.GetScaleSize()) * pixels.PerDviY());
     out.width = Ceiling(painting.width * pixels.PerDviX());
     out.rotation = static_cast<int>(font.GetRotate());
     out.weight = painting.weight;

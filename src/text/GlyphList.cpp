@@ -116,8 +116,21 @@ std::u32string GlyphList::Component(std::string_view name) const {
     return out;
 }
 
+// TeX's extension fonts name the sizes of one symbol by suffixes that
+// neither list knows: integraldisplay, summationtext, parenleftBigg.
+std::u32string GlyphList::SizedSymbol(std::string_view name) const {
+    for (std::string_view size : {"display", "text", "bigg", "Bigg", "big", "Big", "widest", "wider", "wide"}) {
+        if (name.size() <= size.size() || name.substr(name.size() - size.size()) != size) continue;
+        auto it = names_.find(std::string(name.substr(0, name.size() - size.size())));
+        if (it != names_.end()) return it->second;
+    }
+    return {};
+}
+
 std::u32string GlyphList::ToUnicode(std::string_view name) const {
     name = name.substr(0, name.find('.'));
+    if (name.find('_') == std::string_view::npos && !names_.count(std::string(name)))
+        if (std::u32string sized = SizedSymbol(name); !sized.empty()) return sized;
     std::u32string out;
     while (!name.empty()) {
         size_t bar = name.find('_');

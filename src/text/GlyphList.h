@@ -33,6 +33,7 @@ public:
 
 private:
     std::u32string Component(std::string_view name) const;
+    std::u32string SizedSymbol(std::string_view name) const;
     std::unordered_map<std::string, std::u32string> names_;
 };
 

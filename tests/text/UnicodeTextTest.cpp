@@ -40,6 +40,10 @@ TEST(GlyphNames, NamesBecomeUnicodeAsTheGlyphListSays) {
         {"uniD800", U""},  // a surrogate is no character
         {"uni00e9", U""},  // hex digits are upper case
         {"nosuchglyph", U""},
+        {"integraldisplay", U"\u222B"},  // cmex's sizes of one symbol
+        {"summationtext", U"\u2211"},
+        {"parenleftBigg", U"("},
+        {"display", U""},
     };
     for (auto const& [name, text] : cases) EXPECT_EQ(list.ToUnicode(name), text) << name;
 
