@@ -35,7 +35,7 @@ for dvi in "$long" "$work/tikz.dvi"; do
   ow=$(best "$ksdvi" svg -o out/o-%d.svg "$dvi"); rm -rf "$work/out" && mkdir "$work/out"
   (cd "$work" && "$ksdvi" svg -o out/o-%d.svg "$dvi" 2>/dev/null)
   os=$(size "$work"/out/o-*.svg)
-  tw=$(best dvisvgm -q -p 1- -o out/t-%p.svg "$dvi"); (cd "$work" && dvisvgm -q -p 1- -o out/t-%p.svg "$dvi" 2>/dev/null)
+  tw=$(best dvisvgm -v0 -p 1- -o out/t-%p.svg "$dvi"); (cd "$work" && dvisvgm -v0 -p 1- -o out/t-%p.svg "$dvi" 2>/dev/null)
   ts=$(size "$work"/out/t-*.svg)
   awk -v n="${name:0:6}" -v ow="$ow" -v os="$os" -v tw="$tw" -v ts="$ts" 'BEGIN {
     printf "%-6s %-4s %12.2fs %7d %12.2fs %7d   %.2f %.2f\n", n, "svg", ow / 1e9, os / 1024, tw / 1e9, ts / 1024, ow / tw, os / ts }'

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "font/EncodingVector.h"
@@ -95,15 +96,21 @@ CairoDevice::~CairoDevice() {
         if (mask.surface) cairo_surface_destroy(mask.surface);
 }
 
-void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts) {
+void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts,
+                            bool backgroundLater) {
     cr_ = cr;
+    backgroundLater_ = backgroundLater;
+    lastFace_ = nullptr;
     width_ = width;
     height_ = height;
     texts_ = std::move(texts);
     slots_.clear();
 }
 
-void CairoDevice::BeginPage(std::uint32_t background) { background_ = background; }
+void CairoDevice::BeginPage(std::uint32_t background) {
+    background_ = background;
+    if (!backgroundLater_) PaintBackground(cr_);
+}
 
 void CairoDevice::PaintBackground(cairo_t* cr) const {
     SetSource(cr, background_);
@@ -236,8 +243,14 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         cairo_matrix_init(&turn, t.a, t.b, t.c, t.d, 0, 0);
         cairo_matrix_multiply(&matrix, &matrix, &turn);
     }
-    cairo_set_font_face(cr_, face.cairoFace);
-    cairo_set_font_matrix(cr_, &matrix);
+    // Cairo finds its font anew at every change: runs of glyphs in one font
+    // keep it.
+    if (face.cairoFace != lastFace_ || std::memcmp(&matrix, &lastMatrix_, sizeof matrix) != 0) {
+        cairo_set_font_face(cr_, face.cairoFace);
+        cairo_set_font_matrix(cr_, &matrix);
+        lastFace_ = face.cairoFace;
+        lastMatrix_ = matrix;
+    }
     SetSource(cr_, glyphColour_);
     cairo_glyph_t drawn{index, double(glyph.x), double(glyph.y)};
     // An accent the page's text joined to its letter is drawn as its outline,

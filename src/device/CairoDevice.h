@@ -37,11 +37,11 @@ public:
 
     // The next page: the context it is drawn on (the caller's), its size in
     // pixels, and the text of the glyphs its instructions set (UTF-8, by
-    // instruction offset, in the order the glyphs are drawn).
-    void StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts);
+    // instruction offset, in the order the glyphs are drawn). With
+    // `backgroundLater`, the paper's colour waits for PaintBackground, to go
+    // beneath what the page paints on a raster of its own.
+    void StartPage(cairo_t* cr, int width, int height, std::multimap<int, std::string> texts, bool backgroundLater);
 
-    // The paper's colour is painted by PaintBackground, beneath what the page
-    // painted on a raster of its own (ksdvi/VectorOutput.cpp).
     void BeginPage(std::uint32_t background) override;
     void PaintBackground(cairo_t* cr) const;
     void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
@@ -80,6 +80,9 @@ private:
     int width_ = 0, height_ = 0;
     std::uint32_t glyphColour_ = 0;
     std::uint32_t background_ = 0xFFFFFF;
+    bool backgroundLater_ = false;
+    cairo_font_face_t* lastFace_ = nullptr;  // the font set on the context
+    cairo_matrix_t lastMatrix_{};
     std::vector<std::unique_ptr<Slot>> slots_;
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
     std::multimap<int, std::string> texts_;

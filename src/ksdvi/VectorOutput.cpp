@@ -83,22 +83,28 @@ private:
     std::vector<int> pages_;
     std::map<int, int> outputPage_;  // document page -> 1-based page of the file
     std::map<int, std::vector<std::string>> anchors_;
-    std::unique_ptr<gdi::RasterDevice> raster_;
+    std::unique_ptr<gdi::RasterDevice> raster_, pixel_;
 };
 
 std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
     Point const paper = document_.PageSize();
     int const width = std::max(1, static_cast<int>(std::floor(paper.x * dpi_ / 72.0 + 1e-3)));
     int const height = std::max(1, static_cast<int>(std::floor(paper.y * dpi_ / 72.0 + 1e-3)));
-    // One raster for every page: after the first, only what a page painted
-    // on it is cleared.
-    if (!raster_ || raster_->Width() < width || raster_->Height() < height) {
+    // Pages that may paint on a raster get one the page's size, the same for
+    // every page, so that after the first only what a page painted is
+    // cleared; the others one pixel, for their context's resolution.
+    KsDvi& dvi = document_.Engine();
+    bool const beneath = dvi.PageHasPostScript(page) || !dvi.GetPagePictures(page).empty() ||
+                         dvi.GetRecordResolution() != 0 || dvi.GetNItrnFont() == 0;
+    std::unique_ptr<gdi::RasterDevice>& raster = beneath ? raster_ : pixel_;
+    int const rasterWidth = beneath ? width : 1, rasterHeight = beneath ? height : 1;
+    if (!raster || raster->Width() < rasterWidth || raster->Height() < rasterHeight) {
         gdi::RasterDeviceSpec spec;
-        spec.width = width;
-        spec.height = height;
+        spec.width = rasterWidth;
+        spec.height = rasterHeight;
         spec.dpiX = spec.dpiY = dpi_;
-        raster_ = gdi::RasterDevice::Create(spec);
-        if (!raster_) return "the page is too large to draw at " + std::to_string(dpi_) + " dpi";
+        raster = gdi::RasterDevice::Create(spec);
+        if (!raster) return "the page is too large to draw at " + std::to_string(dpi_) + " dpi";
     }
     std::vector<UnicodeChar> chars;
     ReadPageText(text_, page, chars);
@@ -107,25 +113,26 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
 
     cairo_save(cr);
     cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
-    cairo_push_group(cr);
-    device_.StartPage(cr, width, height, std::move(texts));
-    gdi::CDC dc(*raster_);
+    if (beneath) cairo_push_group(cr);
+    device_.StartPage(cr, width, height, std::move(texts), beneath);
+    gdi::CDC dc(*raster);
     KsDviDrawer drawer;
     drawer.PaintThrough(&device_);
     std::string problem;
-    if (drawer.Open(dc, document_.Engine(), page, fpreal4::FromDouble(1.0), dpi_, dpi_, gdi::RGB(0, 0, 255),
-                    String8())) {
+    if (drawer.Open(dc, dvi, page, fpreal4::FromDouble(1.0), dpi_, dpi_, gdi::RGB(0, 0, 255), String8())) {
         while (!ContinuePage(drawer, page, 1 << 20, problem, &broken)) {}
     } else {
         problem = PageUnreadable(page);
         broken = true;
     }
-    cairo_pattern_t* drawing = cairo_pop_group(cr);
-    device_.PaintBackground(cr);
-    PaintRasterLayer(cr, width, height);
-    cairo_set_source(cr, drawing);
-    cairo_paint(cr);
-    cairo_pattern_destroy(drawing);
+    if (beneath) {
+        cairo_pattern_t* drawing = cairo_pop_group(cr);
+        device_.PaintBackground(cr);
+        PaintRasterLayer(cr, width, height);
+        cairo_set_source(cr, drawing);
+        cairo_paint(cr);
+        cairo_pattern_destroy(drawing);
+    }
     cairo_restore(cr);
     if (links) AddLinks(page, cr);
     return problem;
