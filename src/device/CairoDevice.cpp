@@ -208,7 +208,7 @@ bool CairoDevice::DrawGlyph(DeviceGlyph const& glyph) {
         if (has && bitmapFontsAsFonts_)
             ShowGlyph(face, glyph.code, glyph);
         else if (has)
-            MaskBitmapGlyph(face, glyph);
+            PaintBitmapGlyph(face, glyph);
         return has;
     }
     if (!face.cairoFace) return !glyph.glyphIndex;
@@ -269,16 +269,33 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
     }
 }
 
-void CairoDevice::MaskBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
+// Cairo's SVG surface places image masks without the context's scale: the
+// glyph goes as an image of its colour, its coverage as alpha.
+void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
     gdi::Glyph const& bitmap = *face.bitmap->GetGlyph(glyph.code);
-    Mask& mask = masks_[{face.bitmap.get(), glyph.code}];
-    if (!mask.font) {
-        mask.font = face.bitmap;
-        mask.surface = GlyphMask(bitmap);
+    Mask& image = masks_[{face.bitmap.get(), glyph.code, glyphColour_}];
+    if (!image.font) {
+        image.font = face.bitmap;
+        if (bitmap.width > 0 && bitmap.rows > 0) {
+            image.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.rows);
+            auto* data = cairo_image_surface_get_data(image.surface);
+            int const stride = cairo_image_surface_get_stride(image.surface);
+            std::uint32_t const r = glyphColour_ & 0xFF, g = glyphColour_ >> 8 & 0xFF, b = glyphColour_ >> 16 & 0xFF;
+            for (int y = 0; y < bitmap.rows; ++y) {
+                auto* row =
+                    reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride));
+                for (int x = 0; x < bitmap.width; ++x) {
+                    std::uint32_t const a = bitmap.coverage[static_cast<size_t>(y) * static_cast<size_t>(bitmap.width) +
+                                                            static_cast<size_t>(x)];
+                    row[x] = a << 24 | (r * a / 255) << 16 | (g * a / 255) << 8 | (b * a / 255);
+                }
+            }
+            cairo_surface_mark_dirty(image.surface);
+        }
     }
-    if (!mask.surface) return;
-    SetSource(cr_, glyphColour_);
-    cairo_mask_surface(cr_, mask.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
+    if (!image.surface) return;
+    cairo_set_source_surface(cr_, image.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
+    cairo_paint(cr_);
 }
 
 std::optional<std::string> CairoDevice::TakeText(int instruction) {

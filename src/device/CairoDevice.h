@@ -5,7 +5,7 @@
 // them as subsets through FreeType, with the text each stands for), rules and
 // shapes stay paths and pictures images at their own resolution. TeX's
 // bitmap fonts become fonts of images (PDF's Type 3), one glyph per code, or
-// where the surface cannot keep such fonts (SVG) one mask image per glyph.
+// where the surface cannot keep such fonts (SVG) one image per glyph.
 //
 // One device serves every page of an output file: a font program becomes one
 // Cairo face, whatever its sizes and pages, so that the file embeds it once.
@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/OutputDevice.h"
@@ -70,7 +71,7 @@ private:
     cairo_font_face_t* CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened);
     void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
     cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font);
-    void MaskBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
+    void PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
     void SetColour(std::uint32_t colour);
     std::optional<std::string> TakeText(int instruction);
 
@@ -87,13 +88,13 @@ private:
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
     std::multimap<int, std::string> texts_;
     std::map<BitmapFont const*, cairo_font_face_t*> bitmapFaces_;
-    // Bitmap glyphs as masks, by font and code, made once each, with their
-    // fonts kept.
+    // Bitmap glyphs as images, by font, code and colour, made once each,
+    // with their fonts kept.
     struct Mask {
         std::shared_ptr<BitmapFont const> font;
         cairo_surface_t* surface = nullptr;
     };
-    std::map<std::pair<BitmapFont const*, unsigned>, Mask> masks_;
+    std::map<std::tuple<BitmapFont const*, unsigned, std::uint32_t>, Mask> masks_;
 };
 
 }  // namespace ksdvi
