@@ -17,6 +17,7 @@
 #include "FontReport.h"
 #include "InputSpool.h"
 #include "PageSelection.h"
+#include "RenderImages.h"
 #include "RenderSetup.h"
 #include "render/PageRenderer.h"
 
@@ -126,6 +127,14 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
 int RunRender(RenderOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
     std::string pattern = options.output.empty() ? DefaultPattern(options.file) : options.output;
+    if (AsksForImages(options)) {
+        if (options.follow) {
+            ReportError(options.file, "--follow draws whole pages; it does not go with -T, --bg, --fg or --depth");
+            return 1;
+        }
+        auto name = [&](int page) { return OutputPath(pattern, page + 1); };
+        return RunRenderImages(options, *texFonts, name, NamesPageNumber(pattern));
+    }
     if (options.follow) {
         if (!NamesPageNumber(pattern)) {
             ReportError(pattern, "one output file for every page; put %d where the page number goes");
