@@ -7,9 +7,16 @@ namespace ksdvi {
 
 namespace {
 
+// Pixel positions of any document stay within this, so that sizes and
+// their products in 64 bits never overflow; the memory budget refuses
+// images anywhere near it.
+constexpr double kFarthest = 1 << 28;
+
+int Pixels(double p) { return static_cast<int>(std::clamp(p, -kFarthest, kFarthest)); }
+
 // dvipng's rounding of a length up to whole pixels: (d + conv - 1) / conv,
 // truncated, conv being DVI units per pixel.
-int UpToPixels(double d, double dviPerPixel) { return static_cast<int>((d + dviPerPixel - 1) / dviPerPixel); }
+int UpToPixels(double d, double dviPerPixel) { return Pixels((d + dviPerPixel - 1) / dviPerPixel); }
 
 }  // namespace
 
@@ -45,7 +52,7 @@ PixelBox FrameOf(ImageSize const& size, PixelBox const& ink, std::optional<Pixel
     case ImageSize::Kind::Fixed: break;
     }
     // Whole pixels, as the paper's are counted; TeX rounds to whole sp.
-    auto pixels = [&](int32_t sp) { return static_cast<int>(std::floor(sp * pixelsPerSp + 1e-3)); };
+    auto pixels = [&](int32_t sp) { return Pixels(std::floor(sp * pixelsPerSp + 1e-3)); };
     int const left = -pixels(size.offsetX), top = -pixels(size.offsetY);
     return {left, top, left + std::max(1, pixels(size.width)), top + std::max(1, pixels(size.height))};
 }

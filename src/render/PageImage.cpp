@@ -22,6 +22,13 @@ RenderSettings DrawingSettings(PageImageSettings const& settings) {
     return s;
 }
 
+// Why an image of `bytes` cannot be made; empty when it can.
+std::string BudgetProblem(int64_t bytes) {
+    if (bytes <= kSurfaceBudget) return "";
+    return "the page's image at this resolution needs " + std::to_string(bytes >> 20) + " MiB, more than the " +
+           std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution";
+}
+
 }  // namespace
 
 PageImageRenderer::PageImageRenderer(PageImageSettings const& settings)
@@ -51,7 +58,8 @@ std::optional<ksdvi::PixelBox> PageImageRenderer::DrawingArea(KsDvi& dvi, int pa
         // Ink may stand out of the metrics' boxes (italic overhangs, accents):
         // a sixth of an inch around them.
         int const margin = std::max(4, static_cast<int>(std::ceil(dpi / 6)));
-        auto pixel = [perDvi](double d) { return static_cast<int>(std::lround(d * perDvi)); };
+        // Within the reach of the memory budget and of int, whatever the units.
+        auto pixel = [perDvi](double d) { return static_cast<int>(std::clamp(std::round(d * perDvi), -1e8, 1e8)); };
         ksdvi::DviBox const& b = *extent->texBox;
         area = ksdvi::Union(area, PixelBox{pixel(b.left) - margin, pixel(b.top) - margin, pixel(b.right) + margin,
                                            pixel(b.bottom) + margin});
@@ -74,12 +82,8 @@ bool PageImageRenderer::Render(KsDvi& dvi, int page) {
     std::optional<PixelBox> preview;
     std::optional<PixelBox> area = DrawingArea(dvi, page, preview);
     if (!area) return false;
-    int64_t const bytes = int64_t(4) * area->Width() * area->Height();
-    if (bytes > kSurfaceBudget) {
-        error_ = "the page's image at this resolution needs " + std::to_string(bytes >> 20) + " MiB, more than the " +
-                 std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution";
-        return false;
-    }
+    error_ = BudgetProblem(int64_t(4) * area->Width() * area->Height());
+    if (!error_.empty()) return false;
     renderer_.RenderArea(dvi, page, -area->left, -area->top, area->Width(), area->Height());
     ksdvi::gdi::RasterDevice const* device = renderer_.Device();
     // A page drawn up to a malformed instruction still makes its image.
@@ -90,6 +94,12 @@ bool PageImageRenderer::Render(KsDvi& dvi, int page) {
         ink = {ink.left + area->left, ink.top + area->top, ink.right + area->left, ink.bottom + area->top};
     double const pixelsPerSp = settings_.dpi * settings_.zoom / ksdvi::kSpPerInch;
     frame_ = ksdvi::FrameOf(settings_.size, ink, preview, pixelsPerSp);
+    // -T bbox reaches from the ink to the origin, however far apart.
+    error_ = BudgetProblem(int64_t(4) * frame_.Width() * frame_.Height());
+    if (!error_.empty()) {
+        frame_ = {};
+        return false;
+    }
     pixels_.resize(size_t(frame_.Width()) * size_t(frame_.Height()));
     ksdvi::ImagePixel const blank = ksdvi::ColourPixel(ksdvi::gdi::kWhitePixel, settings_.colours);
     auto out = pixels_.begin();
