@@ -8,6 +8,7 @@
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/PostScriptSpecials.h"
+#include "specials/PreviewSpecials.h"
 #include "specials/SpecialRegistry.h"
 
 namespace ksdvi {
@@ -19,6 +20,15 @@ constexpr size_t kMostPostScriptHeaders = 10000;
 constexpr size_t kMostOutlineEntries = 100000;
 // Deeper bookmarks join the deepest level.
 constexpr size_t kDeepestOutline = 32;
+
+// preview's box at the top of a page is numbers for its bop-hook, not
+// PostScript that draws: such a page needs no interpreter.
+bool IsPreviewBox(KsDvi const& dvi, PostScriptSpecial const& ps) {
+    if (ps.kind != PostScriptSpecial::Kind::Raw || !ParsePreviewBox(ps.code)) return false;
+    auto const& headers = dvi.GetPostScriptHeaders();
+    return std::any_of(headers.begin(), headers.end(),
+                       [](KsDvi::PostScriptHeader const& h) { return h.literal && IsPreviewBopHook(h.text); });
+}
 
 }  // namespace
 
@@ -68,7 +78,7 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
     PostScriptSpecial ps = ParsePostScriptSpecial(text, static_cast<size_t>(length));
     if (ps.kind == PostScriptSpecial::Kind::Literal || ps.kind == PostScriptSpecial::Kind::Header) {
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
-    } else if (IsPagePostScript(ps)) {
+    } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;
         if (DefinesInGlobalVm(ps.code)) NoteHeader({true, std::string(ps.code), dvi_.pageCount_});
     } else if (std::optional<std::string_view> file = ParsePlotfile(text, static_cast<size_t>(length))) {

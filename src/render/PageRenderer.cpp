@@ -68,6 +68,28 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     return drawn_ && error_.empty();
 }
 
+bool PageRenderer::RenderArea(KsDvi& dvi, int page, int originX, int originY, int width, int height) {
+    error_.clear();
+    drawn_ = false;
+    if (!device_ || device_->Width() != width || device_->Height() != height) {
+        gdi::RasterDeviceSpec spec;
+        spec.width = width;
+        spec.height = height;
+        spec.dpiX = spec.dpiY = settings_.dpi;
+        device_ = gdi::RasterDevice::Create(spec);
+        if (!device_) {
+            error_ = "the page is too large to render";
+            return false;
+        }
+    } else {
+        device_->Clear(gdi::RGB(255, 255, 255));
+    }
+    areaOrigin_ = {originX, originY};
+    drawn_ = DrawOn(*device_, dvi, page, -1) == Band::Drawn;
+    areaOrigin_.reset();
+    return drawn_ && error_.empty();
+}
+
 PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove) {
     gdi::CDC dc(device);
     // Hatches and pattern brushes line up with the page, not with the band.
@@ -76,7 +98,9 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     drawer.SetPictureBudget(static_cast<std::uint64_t>(settings_.pictureBudget));
     drawer.SetLinkTextColoured(settings_.colourLinkText);
     std::string error =
-        DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
+        areaOrigin_
+            ? DrawPageAt(drawer, dc, dvi, page, settings_.zoom, areaOrigin_->first, areaOrigin_->second, String8())
+            : DrawWholePage(drawer, dc, dvi, page, settings_.dpi, settings_.zoom, String8(), std::max(rowsAbove, 0));
     if (error_.empty()) error_ = error;
     if (!drawer.IsWorking()) return Band::Unreadable;
     // Pictures would be decoded again for every band; drawing records and
@@ -109,7 +133,8 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
         pictureProblems_.insert("page " + std::to_string(page + 1) + ": picture " + problem.file + ": " +
                                 problem.reason);
     if (settings_.markLinks) drawer.DrawHyperlinkMark(0);
-    if (highlighter_) highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom, std::max(rowsAbove, 0));
+    if (highlighter_ && !areaOrigin_)
+        highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom, std::max(rowsAbove, 0));
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
     return Band::Drawn;

@@ -6,8 +6,10 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
@@ -67,6 +69,9 @@ public:
     // (what was drawn is on the device) or not at all (its bytes are gone).
     bool Render(KsDvi& dvi, int page);
     bool Drawn() const { return drawn_; }
+    // Render, on a device of `width` x `height` pixels with the DVI origin at
+    // device pixel (originX, originY) instead of one inch in.
+    bool RenderArea(KsDvi& dvi, int page, int originX, int originY, int width, int height);
     ksdvi::gdi::RasterDevice* Device() const { return device_.get(); }
     std::string const& Error() const { return error_; }
     // Draws the page and writes it as PNG at `path`; true when the file was
@@ -105,4 +110,5 @@ private:
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
     std::set<std::string> pictureProblems_;
     std::unique_ptr<Highlighter> highlighter_;
+    std::optional<std::pair<int, int>> areaOrigin_;  // set while RenderArea draws
 };

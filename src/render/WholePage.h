@@ -16,6 +16,9 @@ class KsDviDrawer;
 // `rowsAbove`, the device shows the page from that row down.
 std::string DrawWholePage(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
                           String8 const& anchor, int rowsAbove = 0);
+// The same with the DVI origin at device pixel (originX, originY).
+std::string DrawPageAt(KsDviDrawer& drawer, ksdvi::gdi::CDC& dc, KsDvi& dvi, int page, double zoom, int originX,
+                       int originY, String8 const& anchor);
 
 namespace ksdvi {
 

@@ -36,8 +36,12 @@ struct RenderOptions {
     int jobs = 0;  // 0: one worker per core
     bool links = false;
     bool linkColour = false;  // text of html: links in blue, not the document's colours
-    bool follow = false;    // render pages as TeX writes them, until the postamble
-    std::string highlight;  // paint where this text occurs
+    bool follow = false;      // render pages as TeX writes them, until the postamble
+    std::string highlight;    // paint where this text occurs
+    // Images for the web (RenderImages.h): any of these set asks for them.
+    std::string imageSize;               // -T: tight, bbox or a size
+    std::string background, foreground;  // --bg, --fg
+    bool depth = false, height = false, width = false;
     SessionOptions session;
 };
 int RunRender(RenderOptions const& options);

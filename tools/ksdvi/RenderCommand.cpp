@@ -18,6 +18,7 @@
 #include "InputSpool.h"
 #include "OutputNames.h"
 #include "PageSelection.h"
+#include "RenderImages.h"
 #include "RenderSetup.h"
 #include "render/PageRenderer.h"
 
@@ -95,6 +96,14 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
 int RunRender(RenderOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
     std::string pattern = options.output.empty() ? DefaultPattern(options.file, ".png") : options.output;
+    if (AsksForImages(options)) {
+        if (options.follow) {
+            ReportError(options.file, "--follow draws whole pages; it does not go with -T, --bg, --fg or --depth");
+            return 1;
+        }
+        auto name = [&](int page) { return OutputPath(pattern, page + 1); };
+        return RunRenderImages(options, *texFonts, name, NamesPageNumber(pattern));
+    }
     if (options.follow) {
         if (!NamesPageNumber(pattern)) {
             ReportError(pattern, "one output file for every page; put %d where the page number goes");

@@ -133,6 +133,16 @@ int main(int argc, char** argv) {
                         "Draw the text of html: links in blue instead of the document's colours");
     renderCmd->add_option("--highlight", render.highlight, "Paint where this text occurs (as search finds it)")
         ->check(kNotEmpty);
+    renderCmd
+        ->add_option("-T,--image-size", render.imageSize,
+                     "Cut each image to the ink (tight), the ink and the DVI origin (bbox), or a size (WxH)")
+        ->check(kNotEmpty);
+    renderCmd->add_option("--bg", render.background, "Background: transparent, #rrggbb, 'rgb R G B' or a colour name")
+        ->check(kNotEmpty);
+    renderCmd->add_option("--fg", render.foreground, "Colour of what TeX set in black")->check(kNotEmpty);
+    renderCmd->add_flag("--depth", render.depth, "Print each image's depth below the baseline");
+    renderCmd->add_flag("--height", render.height, "Print each image's height above the baseline");
+    renderCmd->add_flag("--width", render.width, "Print each image's width");
     renderCmd->add_flag("--follow", render.follow, "Render each page as TeX completes it, until the file is finished")
         ->excludes("--pages");
     AddFontPathOptions(renderCmd, render.session);

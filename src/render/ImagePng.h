@@ -1,0 +1,22 @@
+#pragma once
+// Writes a small image with straight alpha as PNG through libpng: RGBA when
+// the image has transparency, RGB otherwise, at a zlib compression level.
+
+#include <string>
+#include <vector>
+
+#include "page/ImageColours.h"
+
+namespace ksdvi {
+
+struct ImagePngSettings {
+    bool alpha = false;
+    int compression = -1;  // 0 to 9; -1 for libpng's default
+};
+
+// `pixels` holds `width` x `height` pixels, rows top down. False with errno
+// set when the file cannot be written.
+bool WriteImagePng(std::string const& path, std::vector<ImagePixel> const& pixels, int width, int height,
+                   ImagePngSettings const& settings);
+
+}  // namespace ksdvi
