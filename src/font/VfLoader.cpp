@@ -24,6 +24,9 @@ constexpr unsigned kLongChar = 242;
 constexpr size_t kMaxPacket = 1000;
 // VF files of real fonts are a few kilobytes; far larger ones are damage.
 constexpr std::streamoff kLargestFile = 1 << 24;
+// upTeX's JFM virtual fonts hold a packet for each of some 40,000 codes;
+// a file of a million would cost a hundred megabytes of records.
+constexpr size_t kMostJfmPackets = 1 << 17;
 
 // The stored packet under construction; false once it would outgrow its limit.
 class PacketWriter {
@@ -117,6 +120,10 @@ void ksdvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
         ksdvi::ByteReader packet(in.Here(), pl);
         in.Skip(pl);
         // A JFM's codes are those of its packets: JIS or Unicode, not types.
+        if (IsJfm() && jfmPackets_.size() >= kMostJfmPackets) {
+            ok = false;
+            break;
+        }
         if (IsJfm() ? cc <= 0xFFFFFF : cc >= bc_ && cc <= ec_) LoadVfCharPacket(scale, packet, cc);
     }
     // Every character of the metrics needs a packet, and only they may have one.
