@@ -42,16 +42,30 @@ enum Opcode : unsigned {
     kDefineNativeFont = 252,
     kSetGlyphs = 253,
     kSetTextAndGlyphs = 254,
+    // pTeX's and upTeX's: the direction of the text set from here on (one
+    // byte, kHorizontal and the two vertical ones), kept by push and pop.
+    kDir = 255,
 };
+
+enum Direction : unsigned {
+    kHorizontal = 0,
+    kVertical = 1,      // tate: set moves down the page, down moves left
+    kDownToUp = 3,      // set moves up the page, down moves right
+};
+constexpr bool IsDirection(unsigned d) { return d == kHorizontal || d == kVertical || d == kDownToUp; }
 
 // The identification byte of the DVI files TeX writes.
 constexpr unsigned kDviId = 2;
+// The post_post of pTeX's and upTeX's files that use dir; their preamble says 2.
+constexpr unsigned kPtexId = 3;
 // XeTeX's XDV files: 5 (native fonts by name, glyph strings without
 // vertical offsets at 254), 6 (fonts by file, no text at 254), 7.
 constexpr unsigned kXdvIdNames = 5;
 constexpr unsigned kXdvIdNoText = 6;
 constexpr unsigned kXdvId = 7;
 constexpr bool IsXdvId(unsigned id) { return id >= kXdvIdNames && id <= kXdvId; }
+// The identification bytes ksdvi reads.
+constexpr bool IsKnownId(unsigned id) { return id == kDviId || id == kPtexId || IsXdvId(id); }
 
 // The opcodes with one-to-four-byte forms, by their one-byte opcode.
 constexpr unsigned kFamilies[] = {kSet1, kPut1, kRight1, kW1, kX1, kDown1, kY1, kZ1, kFnt1, kXxx1, kFntDef1};
@@ -72,7 +86,7 @@ constexpr unsigned FamilyOf(unsigned op) { return op < kFamilyOf.size() ? kFamil
 constexpr int FamilyWidth(unsigned op) { return static_cast<int>(op - FamilyOf(op) + 1); }
 
 // Bytes of the parameters that follow an opcode, counting only the fixed part
-// of xxx (k) and fnt_def (k c s d a l); -1 for the opcodes 250-255, whose
+// of xxx (k) and fnt_def (k c s d a l); -1 for the opcodes 250-254, whose
 // records (XeTeX's) have lengths of their own (dvi/XdvRecords.h).
 constexpr int ParameterBytes(unsigned op) {
     if (op < kSet1 || (op >= kFntNum0 && op < kFnt1)) return 0;
@@ -91,6 +105,7 @@ constexpr int ParameterBytes(unsigned op) {
     case kPre: return 14;  // i num den mag k, then the comment
     case kPost: return 28;
     case kPostPost: return 5;  // q, i, then the 223s
+    case kDir: return 1;
     default: break;
     }
     if (unsigned family = FamilyOf(op)) return FamilyWidth(op) + (family == kFntDef1 ? 14 : 0);

@@ -109,10 +109,11 @@ int64_t FileSize(std::istream& in);
 
 // Parameter bytes of an opcode the scan only skips; -1 for the opcodes it
 // handles itself (bop, eop, xxx, fnt_def, post) or refuses: characters wider
-// than 16 bits, and the records that belong outside pages.
+// than 24 bits (upTeX's reach 24), and the records that belong outside pages.
 constexpr int ScanSkipLengthOf(unsigned op) {
     using namespace dvi;
-    if (op == kSet1 + 2 || op == kSet1 + 3 || op == kPut1 + 2 || op == kPut1 + 3) return -1;
+    if (op == kSet1 + 3 || op == kPut1 + 3) return -1;
+    if (op == kDir) return 1;
     if (FamilyOf(op) == kXxx1 || FamilyOf(op) == kFntDef1) return -1;
     if (op == kBop || op == kEop || op >= kPre) return -1;
     return kParameterBytes[op];

@@ -148,7 +148,7 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
         return;
     }
     version_ = static_cast<unsigned char>(in.Unsigned(1));
-    if (version_ != kDviId && !IsXdvId(version_)) {
+    if (!IsKnownId(version_)) {
         SetMalformed(in.Ended() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
         return;
     }

@@ -94,7 +94,7 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
         in.Read(head, 15);
         if (in.Ended()) return extent;
         id = head[1];
-        if (head[0] != kPre || (id != kDviId && !IsXdvId(id))) {
+        if (head[0] != kPre || !IsKnownId(id)) {
             extent.ended = true;
             return extent;
         }

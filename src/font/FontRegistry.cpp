@@ -5,7 +5,9 @@
 #include "dvi/DocumentFiles.h"
 #include "font/FontNameHash.h"
 #include "font/ItrnFont.h"
+#include "font/JapaneseFontMap.h"
 #include "font/NativeFont.h"
+#include "font/TeXFonts.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace ksdvi {
@@ -93,6 +95,13 @@ FontRegistry::Font* FontRegistry::LoadLocal(String8 const& area, String8 const& 
         vfBeingRead_.pop_back();
     }
     record->LoadTTFInfo(sources_->map);
+    // A JFM that is no virtual font is painted as dvipdfmx's maps say; a
+    // document told to use no finder still finds the installation's maps.
+    if (record->IsJfm() && !record->IsVirtual()) {
+        KPathSea* finder = sources_->finder ? sources_->finder : &TeXFonts::Default().GetKPathSea();
+        record->japanese_ = std::make_unique<JapaneseFont const>(
+            FindJapaneseFont(finder, std::string(name.view()), record->IsTateJfm()));
+    }
     return record;
 }
 

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "font/FixWordScaler.h"
 
 using namespace ksdvi;
@@ -12,13 +14,31 @@ ksdvi::ItrnFont::ItrnFont(ksdvi::FontRegistry* owner, String8 const& area, Strin
 ksdvi::ItrnFont::~ItrnFont() = default;
 
 unsigned char const* ksdvi::ItrnFont::GetCharPacket(unsigned int c) const {
-    if (!IsValidChar(c) || !virtual_ || c - bc_ >= packets_.size()) return nullptr;
+    if (!IsValidChar(c) || !virtual_) return nullptr;
+    if (IsJfm()) {
+        auto it = jfmPackets_.find(c);
+        // One byte of storage even for an empty packet, as other fonts have.
+        static unsigned char const kEmpty = 0;
+        return it == jfmPackets_.end() ? nullptr : it->second.empty() ? &kEmpty : it->second.data();
+    }
+    if (c - bc_ >= packets_.size()) return nullptr;
     return packets_[c - bc_].get();
 }
 
 int ksdvi::ItrnFont::GetCharPacketLength(unsigned int c) const {
-    if (!IsValidChar(c) || !virtual_ || c - bc_ >= packetLengths_.size()) return 0;
+    if (!IsValidChar(c) || !virtual_) return 0;
+    if (IsJfm()) {
+        auto it = jfmPackets_.find(c);
+        return it == jfmPackets_.end() ? 0 : static_cast<int>(it->second.size());
+    }
+    if (c - bc_ >= packetLengths_.size()) return 0;
     return packetLengths_[c - bc_];
+}
+
+unsigned ksdvi::ItrnFont::GetCharType(unsigned code) const {
+    auto it = std::lower_bound(jfmCodes_.begin(), jfmCodes_.end(), code);
+    if (it == jfmCodes_.end() || *it != code) return 0;
+    return jfmTypes_[static_cast<size_t>(it - jfmCodes_.begin())];
 }
 
 bool ksdvi::ItrnFont::FileHolds(MetricFileStream& in, uint32_t words) {
@@ -45,6 +65,8 @@ int ksdvi::ItrnFont::LoadTfm(String8 const& path) {
 
     MetricFileStream in(path);
     uint32_t lf = in.ReadUInt16(), lh = in.ReadUInt16();
+    // A TFM's length is never as short as a JFM's id.
+    if (lf == kJfmYoko || lf == kJfmTate) return LoadJfm(in, lf, lh);
     uint32_t bc = in.ReadUInt16(), ec = in.ReadUInt16();
     uint32_t nw = in.ReadUInt16(), nh = in.ReadUInt16(), nd = in.ReadUInt16(), ni = in.ReadUInt16();
     uint32_t nl = in.ReadUInt16(), nk = in.ReadUInt16(), ne = in.ReadUInt16(), np = in.ReadUInt16();

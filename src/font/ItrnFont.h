@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "font/JapaneseFont.h"
 #include "font/KsDviTTFMap.h"
 #include "font/MetricFileStream.h"
 #include "font/NativeFont.h"
@@ -47,6 +49,8 @@ public:
 
     int LoadTfm(String8 const& path);
     int LoadOfm(String8 const& path);
+    // pTeX's JFM (id 11 horizontal, 9 vertical): metrics by character type.
+    int LoadJfm(MetricFileStream& in, uint32_t id, uint32_t nt);
     int LoadOfmLevel0(MetricFileStream& in);
     int LoadOfmLevel1(MetricFileStream& in);
     void LoadVf(String8 const& path);
@@ -66,12 +70,27 @@ public:
     unsigned int GetFirstCode() const { return bc_; }
     unsigned int GetLastCode() const { return ec_; }
 
-    int IsValidChar(unsigned int c) const {
-        return c >= bc_ && c <= ec_ && c - bc_ < widthIndex_.size() && widthIndex_[c - bc_] != 0;
+    int IsValidChar(unsigned int c) const { return HasSlot(Slot(c)); }
+    int GetCharWidthA(unsigned int c) const {
+        unsigned s = Slot(c);
+        return HasSlot(s) ? widths_[widthIndex_[s - bc_]] : 0;
     }
-    int GetCharWidthA(unsigned int c) const { return IsValidChar(c) ? widths_[widthIndex_[c - bc_]] : 0; }
-    int GetCharHeight(unsigned int c) const { return IsValidChar(c) ? heights_[heightIndex_[c - bc_]] : 0; }
-    int GetCharDepth(unsigned int c) const { return IsValidChar(c) ? depths_[depthIndex_[c - bc_]] : 0; }
+    int GetCharHeight(unsigned int c) const {
+        unsigned s = Slot(c);
+        return HasSlot(s) ? heights_[heightIndex_[s - bc_]] : 0;
+    }
+    int GetCharDepth(unsigned int c) const {
+        unsigned s = Slot(c);
+        return HasSlot(s) ? depths_[depthIndex_[s - bc_]] : 0;
+    }
+    // JFM fonts: codes (JIS or Unicode) share metrics by character type,
+    // those the table leaves out being of type 0.
+    bool IsJfm() const { return jfmId_ != 0; }
+    bool IsTateJfm() const { return jfmId_ == kJfmTate; }
+    unsigned GetCharType(unsigned code) const;
+    // How a JFM font's codes are painted and read (null for other fonts, and
+    // for virtual ones, whose packets set other fonts).
+    JapaneseFont const* GetJapanese() const { return japanese_.get(); }
     unsigned char const* GetCharPacket(unsigned int c) const;
     int GetCharPacketLength(unsigned int c) const;
 
@@ -90,8 +109,18 @@ public:
     // XeTeX's native fonts: set by glyph index, without TeX metrics; else null.
     NativeFont const* GetNative() const { return native_.get(); }
 
+    static constexpr uint32_t kJfmYoko = 11, kJfmTate = 9;
+
 private:
     friend class FontRegistry;
+
+    unsigned Slot(unsigned c) const { return IsJfm() ? GetCharType(c) : c; }
+    bool HasSlot(unsigned s) const {
+        return s >= bc_ && s <= ec_ && s - bc_ < widthIndex_.size() && widthIndex_[s - bc_] != 0;
+    }
+    // A code's packet: stored by code for JFM fonts, whose codes are many and sparse.
+    void StorePacket(unsigned c, std::vector<unsigned char> const& bytes);
+    void ForgetPacket(unsigned c);
 
     // Reads the face description that a TFM header may carry (words 18 and up).
     void ReadHeaderTTFInfo(std::vector<uint32_t> const& header, FixWordScaler const& scaler);
@@ -137,6 +166,11 @@ private:
     std::shared_ptr<EncodingVector const> glyphNames_;
     int xSeriesIndex_ = 1;
     std::unique_ptr<NativeFont const> native_;
+    uint32_t jfmId_ = 0;
+    std::vector<uint32_t> jfmCodes_;  // ascending, each with its type
+    std::vector<uint8_t> jfmTypes_;
+    std::unordered_map<uint32_t, std::vector<unsigned char>> jfmPackets_;
+    std::unique_ptr<JapaneseFont const> japanese_;
 };
 
 }  // namespace ksdvi

@@ -24,6 +24,9 @@ constexpr unsigned kLongChar = 242;
 constexpr size_t kMaxPacket = 1000;
 // VF files of real fonts are a few kilobytes; far larger ones are damage.
 constexpr std::streamoff kLargestFile = 1 << 24;
+// upTeX's JFM virtual fonts hold a packet for each of some 40,000 codes;
+// a file of a million would cost a hundred megabytes of records.
+constexpr size_t kMostJfmPackets = 1 << 17;
 
 // The stored packet under construction; false once it would outgrow its limit.
 class PacketWriter {
@@ -68,10 +71,11 @@ void ksdvi::ItrnFont::LoadVf(String8 const& path) { LoadVf(ReadVfFile(path)); }
 // pre[247] i[202] k[1] x[k] cs[4] ds[4], then fnt_defs and characters, post
 void ksdvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
     virtual_ = 1;
-    size_t codes = widthIndex_.size();
+    size_t codes = IsJfm() ? 0 : widthIndex_.size();
     packetLengths_.assign(codes, 0);
     packets_.clear();
     packets_.resize(codes);
+    jfmPackets_.clear();
     localFonts_.clear();
     firstLocalFont_ = -1;
 
@@ -115,7 +119,12 @@ void ksdvi::ItrnFont::LoadVf(std::vector<unsigned char> const& bytes) {
         }
         ksdvi::ByteReader packet(in.Here(), pl);
         in.Skip(pl);
-        if (cc >= bc_ && cc <= ec_) LoadVfCharPacket(scale, packet, cc);
+        // A JFM's codes are those of its packets: JIS or Unicode, not types.
+        if (IsJfm() && jfmPackets_.size() >= kMostJfmPackets) {
+            ok = false;
+            break;
+        }
+        if (IsJfm() ? cc <= 0xFFFFFF : cc >= bc_ && cc <= ec_) LoadVfCharPacket(scale, packet, cc);
     }
     // Every character of the metrics needs a packet, and only they may have one.
     for (uint32_t c = bc_; ok && c <= ec_ && c - bc_ < codes; ++c)
@@ -127,6 +136,27 @@ void ksdvi::ItrnFont::DropPackets() {
     virtual_ = 0;
     packets_.clear();
     packetLengths_.clear();
+    jfmPackets_.clear();
+}
+
+void ksdvi::ItrnFont::StorePacket(unsigned c, std::vector<unsigned char> const& bytes) {
+    if (IsJfm()) {
+        jfmPackets_[c] = bytes;
+        return;
+    }
+    size_t n = bytes.size();
+    packets_[c - bc_] = std::make_unique<unsigned char[]>(n > 0 ? n : 1);
+    std::copy(bytes.begin(), bytes.end(), packets_[c - bc_].get());
+    packetLengths_[c - bc_] = static_cast<int>(n);
+}
+
+void ksdvi::ItrnFont::ForgetPacket(unsigned c) {
+    if (IsJfm()) {
+        jfmPackets_.erase(c);
+        return;
+    }
+    packets_[c - bc_].reset();
+    packetLengths_[c - bc_] = 0;
 }
 
 // fnt_def: k, then c[4] s[4] d[4] a[1] l[1] n[a+l]; s is a fix-word of this font's size
@@ -156,10 +186,7 @@ void ksdvi::ItrnFont::LoadVfFntDef(int scale, ksdvi::ByteReader& in, unsigned in
 void ksdvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigned int c) {
     FixWordScaler scaler(static_cast<uint32_t>(scale));
     PacketWriter out(in.Size());
-    auto reject = [&] {
-        packets_[c - bc_].reset();
-        packetLengths_[c - bc_] = 0;
-    };
+    auto reject = [&] { ForgetPacket(c); };
     while (!in.AtEnd()) {
         unsigned op = in.Unsigned(1);
         unsigned family = FamilyOf(op);
@@ -171,6 +198,11 @@ void ksdvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigne
         } else if ((family == kSet1 || family == kPut1 || family == kFnt1) && width == 1) {
             unsigned arg = in.Unsigned(1);
             fits = out.Fits(2) && out.Byte(op) && out.Byte(arg);
+        } else if ((family == kSet1 || family == kPut1) && (width == 2 || width == 3) && IsJfm()) {
+            // A JFM's packets set the codes of its Japanese font (JIS, or upTeX's Unicode).
+            unsigned arg = in.Unsigned(width);
+            fits = out.Fits(1 + size_t(width)) && out.Byte(op);
+            for (int shift = 8 * (width - 1); fits && shift >= 0; shift -= 8) fits = out.Byte((arg >> shift) & 0xFF);
         } else if (op == kSetRule || op == kPutRule) {
             int32_t a = scaler.Scale(in.Unsigned(4));
             int32_t b = scaler.Scale(in.Unsigned(4));
@@ -195,8 +227,5 @@ void ksdvi::ItrnFont::LoadVfCharPacket(int scale, ksdvi::ByteReader& in, unsigne
         }
         if (!fits || in.Failed()) return reject();
     }
-    size_t n = out.Bytes().size();
-    packets_[c - bc_] = std::make_unique<unsigned char[]>(n > 0 ? n : 1);
-    std::copy(out.Bytes().begin(), out.Bytes().end(), packets_[c - bc_].get());
-    packetLengths_[c - bc_] = static_cast<int>(n);
+    StorePacket(c, out.Bytes());
 }

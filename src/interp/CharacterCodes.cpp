@@ -8,14 +8,15 @@
 #include "interp/KsDviDrawerBase.h"
 #include "interp/XHanTable.h"
 #include "stream/EucKr.h"
+#include "stream/JisX0208.h"
 
 using namespace ksdvi;
 
-void KsDviDrawerBase::DviPut(unsigned short code) {
+void KsDviDrawerBase::DviPut(unsigned code) {
     dviCode_ = code;
     if (winFont_) {
         KsDvi::WinFontTextState const& state = dvi_->GetWinFontTextState();
-        PutChar(h_, v_, code, state.charWidth, state.charHeight, 0);
+        PutChar(h_, v_, static_cast<unsigned short>(code), state.charWidth, state.charHeight, 0);
         return;
     }
     KsDvi::ItrnFont const* font = GetItrnFont(curFont_);
@@ -23,12 +24,32 @@ void KsDviDrawerBase::DviPut(unsigned short code) {
         mbState_ = 0;
         return;
     }
-    if (font->IsDBCEnabled() && PutDoubleByte(font, code)) return;
+    // Only JFM fonts have codes past 65535.
+    if (font->IsDBCEnabled() && code <= 0xFFFF && PutDoubleByte(font, static_cast<unsigned short>(code))) return;
     if (font->IsVirtual()) {
-        DoVirtualFont(font, static_cast<unsigned char>(code));
+        DoVirtualFont(font, code);
         return;
     }
-    PutEncoded(font, code);
+    if (font->IsJfm()) {
+        PutJapanese(font, code);
+        return;
+    }
+    PutEncoded(font, static_cast<unsigned short>(code));
+}
+
+// The character of a JIS code (pTeX) or a Unicode one (upTeX), as the font's
+// map entry says, with the metrics of its type; drawers read the whole
+// character from GetJapaneseCharacter.
+void KsDviDrawerBase::PutJapanese(KsDvi::ItrnFont const* font, unsigned code) {
+    mbState_ = 0;
+    ksdvi::JapaneseFont const* japanese = font->GetJapanese();
+    char32_t character = japanese && japanese->cids      ? 0
+                         : japanese && japanese->unicode ? (code <= 0x10FFFF ? char32_t(code) : 0)
+                                                         : ksdvi::JisToUnicode(code);
+    japanese_ = character;
+    unsigned short shown = character <= 0xFFFF ? static_cast<unsigned short>(character) : 0xFFFD;
+    PutChar(h_, v_, shown, font->GetCharWidthA(code), font->GetCharHeight(code), font->GetCharDepth(code));
+    japanese_ = 0;
 }
 
 int KsDviDrawerBase::EightrToUnicode(unsigned char code, unsigned short& out) {
@@ -145,7 +166,7 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
 // character's position; the packet's pushes and pops use the page's stack.
 // Packets that set many characters whose packets set many more multiply the
 // work at each of ten levels; the page's budget of packet instructions ends them.
-void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c) {
+void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned c) {
     unsigned char const* packet = font->GetCharPacket(c);
     int length = font->GetCharPacketLength(c);
     if (!packet) return;

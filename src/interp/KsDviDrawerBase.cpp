@@ -51,6 +51,7 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
     fontTableSize_ = dvi.GetExtFontIndexSize();
     curFont_ = -1;
     h_ = v_ = w_ = x_ = y_ = z_ = 0;
+    dir_ = ksdvi::dvi::kHorizontal;
     stackDepth_ = virtualDepth_ = mbState_ = 0;
     packetBudget_ = packetBudgetTaken_ = dvi.TakeVirtualBudget(page, MaxPacketInstructions);
     virtualCut_ = pageEnded_ = pageCut_ = false;
@@ -118,13 +119,14 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
     case kSet1:
     case kPut1:
     case kFnt1: {
-        // Codes and font numbers of three and four bytes are not accepted.
-        if (width > 2) return -1;
+        // Codes of four bytes and font numbers of three and four are not
+        // accepted; upTeX sets characters past U+FFFF with three.
+        if (width > (family == kFnt1 ? 2 : 3)) return -1;
         unsigned value = in.ReadUnsigned(width);
         if (family == kSet1)
-            DviSet(static_cast<unsigned short>(value));
+            DviSet(value);
         else if (family == kPut1)
-            DviPut(static_cast<unsigned short>(value));
+            DviPut(value);
         else if (width == 1)
             DviFnt(static_cast<unsigned char>(value));
         else
@@ -173,6 +175,14 @@ int KsDviDrawerBase::ProcessInstruction(unsigned char const* p) {
     case kX0: DviX0(); return 1;
     case kY0: DviY0(); return 1;
     case kZ0: DviZ0(); return 1;
+    case kDir: {
+        unsigned direction = in.ReadUInt8();
+        if (!IsDirection(direction)) return -1;
+        dir_ = direction;
+        mbState_ = 0;
+        PutDirection(direction);
+        return 2;
+    }
     default:  // pre, post, post_post
         return -1;
     }
@@ -220,7 +230,7 @@ void KsDviDrawerBase::DviGlyphs(ksdvi::dvi::GlyphRun const& run) {
         for (unsigned i = 0; i < run.textLength; ++i) glyphText_[i] = static_cast<char16_t>(run.TextUnit(i));
         PutGlyphs(*font, glyphs_, glyphText_);
     }
-    h_ = Add(h_, run.width);
+    Forward(run.width);
 }
 
 void KsDviDrawerBase::PutGlyphs(KsDvi::ItrnFont const&, std::vector<NativeGlyph> const&, std::u16string const&) {}
@@ -231,6 +241,7 @@ KsDvi::ItrnFont const* KsDviDrawerBase::GetItrnFont(int number) const {
 }
 
 void KsDviDrawerBase::PutChar(int, int, unsigned short, int, int, int) {}
+void KsDviDrawerBase::PutDirection(unsigned) {}
 void KsDviDrawerBase::PutRule(int, int, int, int) {}
 
 // Binary records of documents made with Windows fonts: '#', a 16-bit command, and
@@ -270,29 +281,55 @@ void KsDviDrawerBase::DoSpecial(unsigned int length, InstPtr text) {
 
 void KsDviDrawerBase::DviXxx(unsigned int k, InstPtr text) { DoSpecial(k, text); }
 
-void KsDviDrawerBase::DviSet(unsigned short c) {
+void KsDviDrawerBase::DviSet(unsigned c) {
     KsDvi::ItrnFont const* font = GetItrnFont(curFont_);
     if (!font) {
         mbState_ = 0;
         return;
     }
     DviPut(c);
-    h_ = Add(h_, font->GetCharWidthA(c));
+    Forward(font->GetCharWidthA(c));
 }
 
 void KsDviDrawerBase::DviSetRule(int a, int b) {
     DviPutRule(a, b);
-    h_ = Add(h_, b);
+    Forward(b);
 }
 
+// A rule of height a and width b as its direction turns it; drawers get its
+// bottom-left corner and its size on the page.
 void KsDviDrawerBase::DviPutRule(int a, int b) {
     mbState_ = 0;
-    if (a > 0 && b > 0) PutRule(h_, v_, a, b);
+    if (a <= 0 || b <= 0) return;
+    if (dir_ == ksdvi::dvi::kVertical)
+        PutRule(h_, Add(v_, b), b, a);
+    else if (dir_ == ksdvi::dvi::kDownToUp)
+        PutRule(Add(h_, -a), v_, b, a);
+    else
+        PutRule(h_, v_, a, b);
+}
+
+void KsDviDrawerBase::Forward(int32_t b) {
+    if (dir_ == ksdvi::dvi::kVertical)
+        v_ = Add(v_, b);
+    else if (dir_ == ksdvi::dvi::kDownToUp)
+        v_ = Add(v_, static_cast<int32_t>(0u - static_cast<uint32_t>(b)));
+    else
+        h_ = Add(h_, b);
+}
+
+void KsDviDrawerBase::Across(int32_t a) {
+    if (dir_ == ksdvi::dvi::kVertical)
+        h_ = Add(h_, static_cast<int32_t>(0u - static_cast<uint32_t>(a)));
+    else if (dir_ == ksdvi::dvi::kDownToUp)
+        h_ = Add(h_, a);
+    else
+        v_ = Add(v_, a);
 }
 
 int KsDviDrawerBase::DviPush() {
     if (stackDepth_ >= StackSize) return 0;
-    stack_[stackDepth_++] = Frame{h_, v_, x_, y_, z_, w_};
+    stack_[stackDepth_++] = Frame{h_, v_, x_, y_, z_, w_, dir_};
     mbState_ = 0;
     return 1;
 }
@@ -306,16 +343,17 @@ int KsDviDrawerBase::DviPop() {
     y_ = f.y;
     z_ = f.z;
     w_ = f.w;
+    dir_ = f.dir;
     mbState_ = 0;
     return 1;
 }
 
 void KsDviDrawerBase::DviRight(int b) {
-    h_ = Add(h_, b);
+    Forward(b);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviW0() {
-    h_ = Add(h_, w_);
+    Forward(w_);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviW(int b) {
@@ -323,7 +361,7 @@ void KsDviDrawerBase::DviW(int b) {
     DviRight(b);
 }
 void KsDviDrawerBase::DviX0() {
-    h_ = Add(h_, x_);
+    Forward(x_);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviX(int b) {
@@ -331,11 +369,11 @@ void KsDviDrawerBase::DviX(int b) {
     DviRight(b);
 }
 void KsDviDrawerBase::DviDown(int a) {
-    v_ = Add(v_, a);
+    Across(a);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviY0() {
-    v_ = Add(v_, y_);
+    Across(y_);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviY(int a) {
@@ -343,7 +381,7 @@ void KsDviDrawerBase::DviY(int a) {
     DviDown(a);
 }
 void KsDviDrawerBase::DviZ0() {
-    v_ = Add(v_, z_);
+    Across(z_);
     mbState_ = 0;
 }
 void KsDviDrawerBase::DviZ(int a) {

@@ -82,16 +82,25 @@ protected:
     // (UTF-16, empty where the file gives none).
     virtual void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                            std::u16string const& text);
+    // pTeX's dir chose `direction` (dvi::Direction) for what follows.
+    virtual void PutDirection(unsigned direction);
 
     KsDvi::ItrnFont const* GetItrnFont(int number) const;
     int GetCurFont() const { return curFont_; }
+    // The position on the page: in vertical text (pTeX's dir) set and right
+    // move it down or up and down moves it sideways, as dvipdfmx has it.
     int GetH() const { return h_; }
     int GetV() const { return v_; }
+    // The text direction pTeX's dir chose (dvi::Direction).
+    unsigned GetDirection() const { return dir_; }
     int GetStackDepth() const { return stackDepth_; }
     int GetMultiByteState() const { return mbState_; }
     // The DVI code of the character being reported, before the font's encoding
     // turned it into the code PutChar gets.
     unsigned int GetDviCode() const { return dviCode_; }
+    // While a JFM font's character is reported: its Unicode character (0 for
+    // none), which PutChar's 16-bit code cannot hold past U+FFFF.
+    char32_t GetJapaneseCharacter() const { return japanese_; }
     void SetMultiByteState(int state) { mbState_ = state; }
     void SetWinFont(int flag) { winFont_ = flag; }
     unsigned char const* GetPageBuffer() const { return pageBuffer_.get(); }
@@ -100,10 +109,17 @@ protected:
 private:
     struct Frame {
         int32_t h, v, x, y, z, w;
+        unsigned dir;
     };
 
-    void DviSet(unsigned short c);
-    void DviPut(unsigned short c);
+    void DviSet(unsigned c);
+    void DviPut(unsigned c);
+    // Along the line (set, right, w, x) and across it (down, y, z).
+    void Forward(int32_t b);
+    void Across(int32_t a);
+    // pTeX's and upTeX's characters of a JFM font: the code (JIS or Unicode)
+    // with the metrics of its character type.
+    void PutJapanese(KsDvi::ItrnFont const* font, unsigned code);
     void DviSetRule(int a, int b);
     void DviPutRule(int a, int b);
     int DviPush();
@@ -124,7 +140,7 @@ private:
     void DviGlyphs(ksdvi::dvi::GlyphRun const& run);
     // XeTeX's records; their length, or -1.
     int XdvInstruction(unsigned op, unsigned char const* p, size_t avail);
-    void DoVirtualFont(KsDvi::ItrnFont const* font, unsigned char c);
+    void DoVirtualFont(KsDvi::ItrnFont const* font, unsigned c);
     void SelectFont(unsigned int n);
     void PutEncoded(KsDvi::ItrnFont const* font, unsigned short code);
     bool PutDoubleByte(KsDvi::ItrnFont const* font, unsigned short code);
@@ -144,6 +160,7 @@ private:
     int fontTableSize_ = 0;
     int curFont_ = -1;
     int32_t h_ = 0, v_ = 0, w_ = 0, x_ = 0, y_ = 0, z_ = 0;
+    unsigned dir_ = 0;
     std::unique_ptr<Frame[]> stack_;
     int stackDepth_ = 0;
     int virtualDepth_ = 0;
@@ -158,6 +175,7 @@ private:
     int32_t pendingH_ = 0, pendingV_ = 0;
     int winFont_ = 0;
     unsigned int dviCode_ = 0;
+    char32_t japanese_ = 0;
     std::vector<NativeGlyph> glyphs_;  // the run being reported, kept between runs
     std::u16string glyphText_;
 };

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "dvi/DirectoryList.h"
+#include "dvi/DviOpcodes.h"
 #include "dvi/KsDvi.h"
 #include "font/TeXFonts.h"
 #include "interp/KsDviDrawerBase.h"
@@ -123,7 +124,7 @@ std::unique_ptr<Document> Document::Open(std::string const& path, DocumentOption
              DirectoryList(options.virtualFontDirectories));
     dvi.ScanWritten();
     impl->TakeStatus();
-    if (dvi.GetMode() == KsDvi::Malformed && dvi.GetDviVersion() != 2) return fail(impl->problem);
+    if (dvi.GetMode() == KsDvi::Malformed && !ksdvi::dvi::IsKnownId(dvi.GetDviVersion())) return fail(impl->problem);
     return std::unique_ptr<Document>(new Document(std::move(impl)));
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dvi/DviOpcodes.h"
 #include "dvi/KsDvi.h"
 #include "interp/KsDviDrawerBase.h"
 
@@ -24,13 +25,13 @@ std::string Sentence(KsDvi const& dvi) {
     case KsDvi::ScanProblem::CannotOpen: return "cannot open the file";
     case KsDvi::ScanProblem::BadPreamble: return "not a DVI file (no preamble)";
     case KsDvi::ScanProblem::BadIdentification:
-        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2, or 5 to 7 for XDV)",
+        std::snprintf(buf, sizeof buf, "unsupported DVI identification byte %d (expected 2 or 3, or 5 to 7 for XDV)",
                       dvi.GetDviVersion());
         return buf;
     case KsDvi::ScanProblem::BadMagnification: return "magnification outside 100 to 10000";
     case KsDvi::ScanProblem::BadUnits: return "numerator or denominator of the units not positive";
     case KsDvi::ScanProblem::UnexpectedEnd:
-        if (dvi.GetDviVersion() != 2) return "file too short for a DVI preamble";
+        if (!ksdvi::dvi::IsKnownId(dvi.GetDviVersion())) return "file too short for a DVI preamble";
         std::snprintf(buf, sizeof buf, "file ends inside page %d (incomplete: %d complete pages)", dvi.GetNPage() + 1,
                       dvi.GetNPage());
         return buf;
@@ -70,7 +71,7 @@ DocumentStatus StatusOf(KsDvi const& dvi) {
         KsDvi::ScanProblem problem = dvi.GetScanProblem();
         bool unfinished =
             problem == KsDvi::ScanProblem::UnexpectedEnd || problem == KsDvi::ScanProblem::UnfinishedPostamble;
-        status.state = unfinished && dvi.GetDviVersion() == 2 ? DocumentState::Growing : DocumentState::Malformed;
+        status.state = unfinished && ksdvi::dvi::IsKnownId(dvi.GetDviVersion()) ? DocumentState::Growing : DocumentState::Malformed;
         break;
     }
     }

@@ -11,6 +11,7 @@
 #include "platform/gdi/Font.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/BuiltinFaceTable.h"
+#include "render/JapaneseFontFace.h"
 #include "render/NativeFontFace.h"
 #include "stream/DeviceRounding.h"
 
@@ -86,6 +87,15 @@ FontPainting ChooseFontPainting(KsDvi const& dvi, KsDvi::ItrnFont const& font, d
     }
     if (NativeFont const* native = font.GetNative()) {
         NativeFace found = FindNativeFace(dvi, *native);
+        out.kind = found.face ? FontPainting::Kind::Outline : FontPainting::Kind::Substitute;
+        out.face = std::move(found.face);
+        out.fontFile = std::move(found.file);
+        out.problem = std::move(found.problem);
+        out.height = font.GetScaleSize();
+        return out;
+    }
+    if (JapaneseFont const* japanese = font.GetJapanese()) {
+        NativeFace found = FindJapaneseFace(dvi, *japanese);
         out.kind = found.face ? FontPainting::Kind::Outline : FontPainting::Kind::Substitute;
         out.face = std::move(found.face);
         out.fontFile = std::move(found.file);
@@ -188,6 +198,14 @@ DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const&
     out.slant = native->slant;
     out.extend = native->extend > 0 ? native->extend : 1;
     out.weight = native->embolden > 0 ? 700 : 0;
+    return out;
+}
+
+DeviceFont JapaneseDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
+    DeviceFont out;
+    if (!font.GetJapanese() || !painting.face) return out;
+    out.face = painting.face;
+    out.em = std::max(RoundHalfAway(font.GetScaleSize() * pixels.PerDviY()), 1);
     return out;
 }
 

@@ -52,6 +52,10 @@ DeviceFont DoubleByteDeviceFont(KsDvi::ItrnFont const& font, PixelMapping const&
 // definition asks.
 DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels);
 
+// A JFM font's face at its size: its glyphs are drawn by index, from the
+// Unicode character of each code.
+DeviceFont JapaneseDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels);
+
 char const* FontPaintingKindName(FontPainting::Kind kind);
 
 // The finder a document uses for TeX's files: its own, or the process's.

@@ -149,6 +149,12 @@ void KsDviDrawer::Close() {
 void KsDviDrawer::PrepareFonts() {
     for (KsDvi::ItrnFontItr it(*dvi_); !it.IsFinished(); ++it) {
         KsDvi::ItrnFont const& font = *it();
+        if (font.GetJapanese()) {
+            FontPainting painting = ChooseFontPainting(*dvi_, font, pixels_.DpiX());
+            japaneseFaces_[font.GetID()] = painting.face;
+            device_->PrepareFont(font.GetID(), JapaneseDeviceFont(painting, font, pixels_), nullptr);
+            continue;
+        }
         if (font.GetNative()) {
             device_->PrepareFont(font.GetID(),
                                  NativeDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_),

@@ -255,6 +255,14 @@ private:
     void PrepareFonts();
     void PutWinFontChar(int h, int v, unsigned short code);
     void NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code);
+    // A JFM font's character (GetJapaneseCharacter), upright or turned as
+    // the text direction and the font's CMap ask.
+    void PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int width, int height, int depth);
+    // The transformation of glyphs set in vertical text (turned a quarter
+    // clockwise, or anticlockwise for down-to-up), the page's after it;
+    // null in horizontal text without one.
+    ksdvi::Affine const* GlyphTransform(bool turned);
+    void GrowCharLinkAreas(int h, int v, int width, int height, int depth);
     // A device point moved by the page's PostScript transformation.
     void Transformed(int& x, int& y) const;
     void RunPostScript(int page);
@@ -309,6 +317,9 @@ private:
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
+    // The faces of the JFM fonts prepared, by font id.
+    std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> japaneseFaces_;
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
     bool invisible_ = false;

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 
+#include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
 #include "render/KsDviDrawer.h"
+#include "render/VerticalForms.h"
 #include "stream/DeviceRounding.h"
 
 using namespace ksdvi;
@@ -19,6 +21,10 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     }
     KsDvi::ItrnFont const* font = GetItrnFont(GetCurFont());
     if (!font || !device_) return;
+    if (font->GetJapanese()) {
+        PutJapaneseChar(*font, h, v, width, height, depth);
+        return;
+    }
     bool doubleByte = GetMultiByteState() == 1;
     KsDvi::ItrnFont::TTFInfo const& info = doubleByte ? font->GetDBCTTFInfo() : font->GetSBCTTFInfo();
     DeviceGlyph glyph;
@@ -30,15 +36,78 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     glyph.x = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
     glyph.y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * pixels_.PerDviY()) + pixels_.OriginY();
     Transformed(glyph.x, glyph.y);
-    if (!worldTransform_.IsIdentity()) glyph.transform = &worldTransform_;
+    // Latin letters lie on their side in vertical text, as dvipdfmx sets them.
+    glyph.transform = GlyphTransform(GetDirection() != ksdvi::dvi::kHorizontal);
     unsigned textScale = dvi_->GetWinFontTextState().textScale;
     glyph.widthPercent = textScale != 0 ? static_cast<int>(textScale) : 100;
     if (!device_->DrawGlyph(glyph)) NoteMissingGlyph(*font, GetDviCode());
+    GrowCharLinkAreas(h, v, width, height, depth);
+}
 
-    GrowLinkAreas(RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX() - 1,
-                  RoundHalfAway(v * pixels_.PerDviY()) - Ceiling(height * pixels_.PerDviY()) + pixels_.OriginY() - 1,
-                  Ceiling(width * pixels_.PerDviX()) + 2,
-                  Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviY()) + 2);
+// The box of a character: in vertical text its height lies to the right of
+// the pen and its width below it.
+void KsDviDrawer::GrowCharLinkAreas(int h, int v, int width, int height, int depth) {
+    if (GetDirection() == ksdvi::dvi::kHorizontal) {
+        GrowLinkAreas(RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX() - 1,
+                      RoundHalfAway(v * pixels_.PerDviY()) - Ceiling(height * pixels_.PerDviY()) + pixels_.OriginY() - 1,
+                      Ceiling(width * pixels_.PerDviX()) + 2,
+                      Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviY()) + 2);
+        return;
+    }
+    GrowLinkAreas(RoundHalfAway((static_cast<double>(h) - depth) * pixels_.PerDviX()) + pixels_.OriginX() - 1,
+                  RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY() - 1,
+                  Ceiling((static_cast<double>(height) + depth) * pixels_.PerDviX()) + 2,
+                  Ceiling(width * pixels_.PerDviY()) + 2);
+}
+
+ksdvi::Affine const* KsDviDrawer::GlyphTransform(bool turned) {
+    if (!turned) return worldTransform_.IsIdentity() ? nullptr : &worldTransform_;
+    // Device space runs down: a quarter clockwise takes x to y.
+    bool up = GetDirection() == ksdvi::dvi::kDownToUp;
+    ksdvi::Affine quarter{0, up ? -1.0 : 1.0, up ? 1.0 : -1.0, 0, 0, 0};
+    glyphTransform_ = quarter.Then(worldTransform_);
+    return &glyphTransform_;
+}
+
+// pTeX's and upTeX's characters, by glyph index from their Unicode character.
+// In vertical text a font of a vertical CMap stands its glyphs upright, the
+// top of the em box at the pen and centred on it, as dvipdfmx's vertical
+// writing places them (Adobe-Japan1's vertical origin, 0.88 em up); its
+// punctuation takes its vertical form, or lies on its side. Other fonts lie
+// on their side there, as Latin letters do.
+void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int width, int height, int depth) {
+    auto found = japaneseFaces_.find(font.GetID());
+    gdi::FontFile const* face = found == japaneseFaces_.end() ? nullptr : found->second.get();
+    char32_t character = GetJapaneseCharacter();
+    bool vertical = GetDirection() != ksdvi::dvi::kHorizontal;
+    bool upright = vertical && font.GetJapanese()->vertical;
+    bool turned = vertical && !upright;
+    char32_t drawn = character;
+    if (upright && face) {
+        if (char32_t form = VerticalForm(character); form && face->GlyphOfCharacter(form))
+            drawn = form;
+        else
+            turned = TurnsInVerticalText(character);
+    }
+    DeviceGlyph glyph;
+    glyph.font = font.GetID();
+    glyph.glyphIndex = true;
+    glyph.code = GetDviCode();
+    glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
+    double em = font.GetScaleSize();
+    double x = h, y = v;
+    if (upright && !turned) {
+        x -= em / 2;
+        y += em * 0.88;
+    } else if (upright) {
+        x -= em * 0.38;  // the em box (0.12 below the baseline) centred on the column
+    }
+    glyph.x = RoundHalfAway(x * pixels_.PerDviX()) + pixels_.OriginX();
+    glyph.y = RoundHalfAway(y * pixels_.PerDviY()) + pixels_.OriginY();
+    Transformed(glyph.x, glyph.y);
+    glyph.transform = GlyphTransform(turned);
+    if (!glyph.character || !device_->DrawGlyph(glyph)) NoteMissingGlyph(font, GetDviCode());
+    GrowCharLinkAreas(h, v, width, height, depth);
 }
 
 // XeTeX's glyphs by index in the face of their native font, each at its own

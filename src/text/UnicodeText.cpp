@@ -2,6 +2,11 @@
 
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/DocumentState.h"
@@ -21,7 +26,18 @@ public:
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
         KsDvi::ItrnFont const* font = IsWinFont() ? nullptr : GetItrnFont(GetCurFont());
-        chars->push_back({h, v, width, height, depth, GetInstOffset(), owner_.TextOf(font, GetDviCode(), code)});
+        // A JFM font's character is known whole, past U+FFFF too.
+        char32_t japanese = GetJapaneseCharacter();
+        std::u32string text = japanese ? std::u32string(1, japanese) : owner_.TextOf(font, GetDviCode(), code);
+        if (GetDirection() == dvi::kHorizontal) {
+            chars->push_back({h, v, width, height, depth, GetInstOffset(), std::move(text)});
+            return;
+        }
+        // In vertical text the box lies with its height right of the pen and
+        // its width below it.
+        int left = static_cast<int>(int64_t(h) - depth), bottom = static_cast<int>(int64_t(v) + width);
+        int across = static_cast<int>(std::clamp<int64_t>(int64_t(height) + depth, 0, INT32_MAX));
+        chars->push_back({left, bottom, across, width, 0, GetInstOffset(), std::move(text), true, h});
     }
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
@@ -145,18 +161,28 @@ namespace {
 // scripts count as ASCII ones; ideographs and Hangul keep their codes.
 unsigned SpacingCode(char32_t c) { return c >= 0x80 && c < 0x2E80 ? 'a' : static_cast<unsigned>(c); }
 
+// A vertical column reads as a line: down the column is along it, and the
+// columns to its left come after it.
+SpacedChar Spaced(UnicodeChar const& c) {
+    if (!c.vertical) return {c.left, c.baseline, c.width, c.height, SpacingCode(c.text.front())};
+    int top = static_cast<int>(int64_t(c.baseline) - c.height);
+    int line = static_cast<int>(std::clamp<int64_t>(-int64_t(c.axis), INT_MIN + 1, INT_MAX));
+    return {top, line, c.height, c.width, SpacingCode(c.text.front())};
+}
+
 template <class Visit>
 void WalkSeparated(std::vector<UnicodeChar> const& chars, int winFont, int start, int end, Visit visit) {
     SpacedChar prev;
     for (UnicodeChar const& c : chars) {
         if (c.position < start || c.position > end || c.text.empty()) continue;
-        SpacedChar cur{c.left, c.baseline, c.width, c.height, SpacingCode(c.text.front())};
+        SpacedChar cur = Spaced(c);
         visit(SelectionSeparator(prev, cur, winFont), c);
         // After a ligature the gap is measured from its last letter, as wide as
         // one letter of it.
         int letters = static_cast<int>(c.text.size());
-        cur.width = c.width / letters;
-        cur.left = static_cast<int>(int64_t(c.left) + c.width - cur.width);
+        int whole = cur.width;
+        cur.width = whole / letters;
+        cur.left = static_cast<int>(int64_t(cur.left) + whole - cur.width);
         cur.code = SpacingCode(c.text.back());
         prev = cur;
     }

@@ -25,6 +25,10 @@ struct UnicodeChar {
     int left = 0, baseline = 0, width = 0, height = 0, depth = 0;
     int position = -1;    // offset of the page instruction that drew it
     std::u32string text;  // empty for a character that stands for nothing
+    // Set in vertical text (pTeX's dir): the box above lies on the page, and
+    // `axis` is the pen's line down the column.
+    bool vertical = false;
+    int axis = 0;
 };
 
 struct TextWord {

@@ -21,6 +21,7 @@ int KsDviWriter::WritePreamble(unsigned int den, unsigned int num, unsigned int 
     magnification_ = mag;
     pageCount_ = 0;
     lastBop_ = -1;
+    postId_ = kDviId;
     seekp(0);
     WriteUInt8(kPre);
     WriteUInt8(kDviId);
@@ -57,10 +58,12 @@ void KsDviWriter::WritePostamble(int maxStack, int maxHeight, int maxWidth) {
     WriteUInt16(static_cast<uint32_t>(pageCount_));
 }
 
+void KsDviWriter::NoteDirections() { postId_ = kPtexId; }
+
 // Five to eight 223s: the file's length becomes a multiple of four.
 void KsDviWriter::WritePostPostamble() {
     WriteUInt8(kPostPost);
     WriteInt32(postambleOffset_);
-    WriteUInt8(kDviId);
+    WriteUInt8(postId_);
     for (int n = 8 - Position() % 4; n > 0; --n) WriteUInt8(kPadding);
 }

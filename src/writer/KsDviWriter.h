@@ -21,6 +21,8 @@ public:
     // A negative maxStack is written as 100.
     void WritePostamble(int maxStack, int maxHeight, int maxWidth);
     void WritePostPostamble();
+    // A page written holds pTeX's dir: post_post says 3, as pTeX writes it.
+    void NoteDirections();
 
     int GetPageCount() const { return pageCount_; }
 
@@ -33,4 +35,5 @@ private:
     int pageCount_ = 0;
     int32_t lastBop_ = -1;
     int32_t postambleOffset_ = 0;
+    unsigned postId_ = 2;  // post_post's identification byte
 };

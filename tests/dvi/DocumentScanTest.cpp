@@ -107,7 +107,11 @@ std::vector<ScanCase> ScanCases() {
     std::vector<ScanCase> r;
     r.push_back({"empty", {}, 0, P::UnexpectedEnd, 0});
     r.push_back({"not_pre", {0x42, 2, 0, 0}, 0, P::BadPreamble, 0});
-    r.push_back({"id3", DviBuilder().Pre(1000, 3).Page().Post().bytes, 0, P::BadIdentification, 1});
+    r.push_back({"id4", DviBuilder().Pre(1000, 4).Page().Post().bytes, 0, P::BadIdentification, 1});
+    // pTeX's: 3 (which its post_post has), dir, and upTeX's three-byte codes
+    r.push_back({"id3", DviBuilder().Pre(1000, 3).Page().Post().bytes, 1, P::None, 0});
+    r.push_back({"dir_set3", DviBuilder().Pre().Bop(1).Op(255).Op(1).Op(130).U(0x20BB7, 3).Eop().Post().bytes, 1,
+                 P::None, 0});
     r.push_back({"mag99", DviBuilder().Pre(99).Page().Post().bytes, 0, P::BadMagnification, 10});
     r.push_back({"mag10001", DviBuilder().Pre(10001).Page().Post().bytes, 0, P::BadMagnification, 10});
     r.push_back({"mag100", DviBuilder().Pre(100).Page().Post().bytes, 1, P::None, 0});
@@ -118,7 +122,7 @@ std::vector<ScanCase> ScanCases() {
     r.push_back({"den_0", WithUnits(25400000, 0), 0, P::BadUnits, 6});
     r.push_back({"den_all_ones", WithUnits(25400000, 0xFFFFFFFF), 0, P::BadUnits, 6});
     r.push_back({"largest_units", WithUnits(0x7FFFFFFF, 0x7FFFFFFF), 1, P::None, 0});
-    for (int op : {130, 131, 135, 136, 247, 249, 250, 255})
+    for (int op : {131, 136, 247, 249, 250, 254})
         r.push_back({"opcode", DviBuilder().Pre().Page(1).Bop(2).Op(op).U(0, 4).Eop().Post().bytes, 1, P::BadOpcode,
                      kSecondPageBody});
     r.push_back(

@@ -1,4 +1,4 @@
-// Fuzz target: a font's metric file (TFM or OFM) or its virtual font (VF),
+// Fuzz target: a font's metric file (TFM, pTeX's JFM, OFM) or its virtual font (VF),
 // loaded as a document loads its fonts. The first byte of the input says
 // which file the rest is (FontFileKind.h); the document defines the font and
 // sets every code of it on its page, which is traced and drawn. A font either
@@ -36,6 +36,10 @@ std::vector<uint8_t> PageBytes() {
     for (unsigned c = 0; c < 256; ++c) d.Op(128).U(c, 1);          // set1
     for (unsigned c = 256; c <= 0x1FF; c += 5) d.Op(129).U(c, 2);  // set2
     for (unsigned c : {0x7FFFu, 0x8000u, 0xFFFFu}) d.Op(129).U(c, 2);
+    // JFM codes: JIS (punctuation, an ideograph, the last cell) and upTeX's
+    // three-byte Unicode.
+    for (unsigned c : {0x2121u, 0x2122u, 0x3441u, 0x7E7Eu}) d.Op(129).U(c, 2);
+    d.Op(130).U(0x20BB7, 3);
     d.Op(133).U(0x41, 1);  // put1 'A'
     return d.Eop().Post().bytes;
 }
@@ -48,15 +52,22 @@ void CheckFont(ksdvi::ItrnFont const& font) {
     for (unsigned c = 0; c <= last; ++c) codes.push_back(c);
     for (unsigned c : {0x7FFFu, 0x8000u, 0xFFFFu})
         if (c > last) codes.push_back(c);
+    if (font.IsJfm())
+        for (unsigned c : {0x2121u, 0x2122u, 0x3441u, 0x7E7Eu, 0x20BB7u}) codes.push_back(c);
     for (unsigned c : codes) {
         if (!font.IsValidChar(c)) {
             FUZZ_CHECK(font.GetCharWidthA(c) == 0 && font.GetCharPacket(c) == nullptr);
             continue;
         }
-        FUZZ_CHECK(c >= font.GetFirstCode() && c <= font.GetLastCode());
+        // A JFM's codes reach its tables through their types.
+        if (font.IsJfm())
+            FUZZ_CHECK(font.GetCharType(c) <= font.GetLastCode());
+        else
+            FUZZ_CHECK(c >= font.GetFirstCode() && c <= font.GetLastCode());
         (void)font.GetCharHeight(c), (void)font.GetCharDepth(c);
         if (!font.IsVirtual()) continue;
-        FUZZ_CHECK(font.GetCharPacket(c) != nullptr);
+        // A JFM's virtual font has packets for some of its codes only.
+        FUZZ_CHECK(font.IsJfm() || font.GetCharPacket(c) != nullptr);
         FUZZ_CHECK(font.GetCharPacketLength(c) >= 0 && font.GetCharPacketLength(c) <= 1000);
     }
     // Local fonts: as many as the highest number the VF defines, no more.

@@ -119,6 +119,9 @@ def make_fontfiles():
         write("fontfiles", name, bytes([OFM]) + read(os.path.join(metrics, name)))
     write("fontfiles", "ksvirt.vf", bytes([VF_KSVIRT]) + read(os.path.join(metrics, "ksvirt.vf")))
     write("fontfiles", "cmr10.tfm", bytes([TFM]) + read(kpsewhich("cmr10.tfm")))
+    # pTeX's JFMs: a horizontal one with its glue/kern program, a vertical one.
+    for name in ("jis.tfm", "tmin10.tfm"):
+        write("fontfiles", name, bytes([TFM]) + read(kpsewhich(name)))
     write("fontfiles", "ptmr7t.vf", bytes([VF_PTMR7T]) + read(kpsewhich("ptmr7t.vf")))
 
 

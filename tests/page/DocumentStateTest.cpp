@@ -37,7 +37,7 @@ TEST(DocumentState, EachProblemIsNamedWithItsPlace) {
          "malformed: opcode 250 not allowed at offset 64 (page 1)"},
         {"eop first", eopAlone.bytes, DocumentState::Malformed, "malformed: eop without bop at offset 19 (page 1)"},
         {"identification byte 9", version.bytes, DocumentState::Malformed,
-         "unsupported DVI identification byte 9 (expected 2, or 5 to 7 for XDV)"},
+         "unsupported DVI identification byte 9 (expected 2 or 3, or 5 to 7 for XDV)"},
         {"no preamble",
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
          DocumentState::Malformed,

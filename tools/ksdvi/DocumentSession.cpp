@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "dvi/DirectoryList.h"
+#include "dvi/DviOpcodes.h"
 #include "font/TeXFonts.h"
 #include "page/DocumentState.h"
 #include "page/OutputFile.h"
@@ -72,7 +73,7 @@ bool DocumentSession::Load(int lastPage) {
     dvi_->NewPageWritten(lastPage);
     TakeState();
     // A file that is not DVI at all has nothing to show.
-    return !(state_ == State::Malformed && dvi_->GetDviVersion() != 2);
+    return !(state_ == State::Malformed && !ksdvi::dvi::IsKnownId(dvi_->GetDviVersion()));
 }
 
 void DocumentSession::OpenDocument() {

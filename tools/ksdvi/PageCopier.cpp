@@ -143,6 +143,7 @@ std::string CopyPages(KsDvi& dvi, std::vector<int> const& pages, std::string con
             if (font >= 0) define(font);
             if (op == kPush) maxStack = std::max(maxStack, ++depth);
             if (op == kPop) --depth;
+            if (op == kDir) out.NoteDirections();
             if (FamilyOf(op) != kFntDef1)
                 out.write(reinterpret_cast<char const*>(&b[at]), static_cast<std::streamsize>(length));
             at += length;

@@ -54,6 +54,8 @@ void TraceDrawer::PutRule(int h, int v, int height, int width) {
     WriteLine("rule", {GetInstOffset(), h, v, height, width});
 }
 
+void TraceDrawer::PutDirection(unsigned direction) { WriteLine("dir", {GetInstOffset(), direction}); }
+
 void TraceDrawer::DoSpecial(unsigned int length, InstPtr text) {
     // The base class keeps the document's record state up to date.
     KsDviDrawerBase::DoSpecial(length, text);

@@ -6,6 +6,7 @@
 //   special OFFSET LENGTH TEXT
 //   glyph OFFSET H V GLYPH WIDTH HEIGHT DEPTH   (a native font's glyph by index)
 //   text OFFSET TEXT                             (what a run of glyphs sets, UTF-8)
+//   dir OFFSET DIRECTION                         (pTeX's: 0 horizontal, 1 vertical, 3 down to up)
 
 #include <cstdio>
 #include <initializer_list>
@@ -33,6 +34,7 @@ public:
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override;
     void PutRule(int h, int v, int height, int width) override;
+    void PutDirection(unsigned direction) override;
     void DoSpecial(unsigned int length, InstPtr text) override;
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override;

@@ -107,6 +107,16 @@ char32_t FontFile::CharacterOfGlyph(unsigned glyph) const {
     return it == characterOfGlyph_.end() ? 0 : it->second;
 }
 
+unsigned FontFile::GlyphOfCharacter(char32_t character) const {
+    std::lock_guard guard(faceLock_);
+    FT_Face face = SharedFace();
+    FT_CharMap before = face->charmap;
+    FT_UInt index = 0;
+    if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) index = FT_Get_Char_Index(face, FT_ULong(character));
+    if (before) FT_Set_Charmap(face, before);
+    return index;
+}
+
 int FontFile::AverageWidth() const {
     // Without a stated average, the mean advance of the glyphs. Type 1 fonts
     // state none, and measuring means decoding every glyph: done when asked.

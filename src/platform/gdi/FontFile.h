@@ -51,6 +51,8 @@ public:
     // The character the Unicode cmap maps to `glyph` (the lowest of several),
     // 0 for none; the map is reversed once per file.
     char32_t CharacterOfGlyph(unsigned glyph) const;
+    // The glyph of a character through the Unicode cmap, 0 for none.
+    unsigned GlyphOfCharacter(char32_t character) const;
 
     // The shared face. Every use holds FaceLock(); one that depends on the
     // size activates its own FT_Size first.

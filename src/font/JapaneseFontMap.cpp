@@ -1,0 +1,121 @@
+#include "font/JapaneseFontMap.h"
+
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/kpathsea/KPathSea.h"
+
+namespace ksdvi {
+
+namespace {
+
+constexpr char const* kMaps[] = {"kanjix.map",     "ptex-haranoaji.map", "uptex-haranoaji.map",
+                                 "ptex-ipaex.map", "uptex-ipaex.map",    nullptr};
+// Map files of real installations are a few hundred lines.
+constexpr std::streamoff kLargestMap = 1 << 22;
+
+std::vector<std::string_view> Words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t at = 0;
+    while (at < line.size() && words.size() < 4) {
+        while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+        size_t start = at;
+        while (at < line.size() && !std::isspace(static_cast<unsigned char>(line[at]))) ++at;
+        if (at > start) words.push_back(line.substr(start, at - start));
+    }
+    return words;
+}
+
+struct MapFile {
+    std::string path;
+    std::unordered_map<std::string, JapaneseMapLine> entries;  // the first line of each name
+};
+
+MapFile ReadMap(std::string const& path) {
+    MapFile map;
+    map.path = path;
+    std::ifstream in(path);
+    if (!in) return map;
+    in.seekg(0, std::ios::end);
+    if (in.tellg() > kLargestMap) return map;
+    in.seekg(0);
+    std::string line;
+    JapaneseMapLine entry;
+    while (std::getline(in, line))
+        if (ParseJapaneseMapLine(line, entry)) map.entries.try_emplace(entry.name, entry);
+    return map;
+}
+
+// The maps by the path found, read once per process.
+MapFile const& MapAt(std::string const& path) {
+    static std::mutex lock;
+    static std::map<std::string, MapFile> maps;
+    std::lock_guard guard(lock);
+    auto it = maps.find(path);
+    if (it == maps.end()) it = maps.emplace(path, ReadMap(path)).first;
+    return it->second;
+}
+
+bool IsUnicodeCMap(std::string const& cmap) { return cmap.rfind("Uni", 0) == 0; }
+bool IsVerticalCMap(std::string const& cmap) { return cmap == "V" || cmap.ends_with("-V"); }
+
+}  // namespace
+
+char const* const* JapaneseMapNames() { return kMaps; }
+
+bool ParseJapaneseMapLine(std::string_view line, JapaneseMapLine& out) {
+    if (line.empty() || line[0] == '%' || line[0] == '#') return false;
+    std::vector<std::string_view> words = Words(line);
+    if (words.size() < 3 || words[2][0] == '-') return false;
+    out.name = std::string(words[0]);
+    out.cmap = std::string(words[1]);
+    std::string_view font = words[2];
+    if (!font.empty() && font[0] == '!') font.remove_prefix(1);
+    out.index = 0;
+    if (font.size() > 2 && font[0] == ':') {
+        size_t end = font.find(':', 1);
+        if (end == std::string_view::npos || end > 4) return false;
+        unsigned index = 0;
+        for (char c : font.substr(1, end - 1)) {
+            if (c < '0' || c > '9') return false;
+            index = index * 10 + unsigned(c - '0');
+        }
+        out.index = index;
+        font.remove_prefix(end + 1);
+    }
+    if (size_t comma = font.find(','); comma != std::string_view::npos) font = font.substr(0, comma);
+    if (font.empty() || out.name.empty() || out.cmap.empty()) return false;
+    out.font = std::string(font);
+    return true;
+}
+
+JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool vertical) {
+    JapaneseFont out;
+    bool cmapKnown = false;
+    for (char const* const* map = kMaps; finder && *map; ++map) {
+        std::string path = finder->Find(*map, KPathSea::Format::FontMap);
+        if (path.empty()) continue;
+        MapFile const& file = MapAt(path);
+        auto it = file.entries.find(name);
+        if (it == file.entries.end()) continue;
+        JapaneseMapLine const& line = it->second;
+        if (!cmapKnown) {
+            out.unicode = IsUnicodeCMap(line.cmap);
+            out.vertical = IsVerticalCMap(line.cmap);
+            out.cids = line.cmap.rfind("Identity", 0) == 0;
+            cmapKnown = true;
+        }
+        out.faces.push_back({path, line.font, line.index});
+    }
+    if (!cmapKnown) {
+        out.unicode = !name.empty() && name[0] == 'u';
+        out.vertical = vertical;
+    }
+    return out;
+}
+
+}  // namespace ksdvi

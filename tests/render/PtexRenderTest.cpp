@@ -1,0 +1,206 @@
+// pTeX's and upTeX's documents, made by platex and uplatex at test time, look
+// as dvipdfmx and pdftoppm show them and read as their sources say:
+// horizontal and vertical Japanese through JFM metrics and the faces of
+// dvipdfmx's maps. Each case writes its own kanjix.map (HaranoAji's faces),
+// which both ksdvi and dvipdfmx find first through TEXFONTMAPS; cases are
+// skipped on a machine without the engines, the peers or those faces.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Cli.h"
+#include "support/DviBuilder.h"
+#include "support/InkOverlap.h"
+#include "support/PngImage.h"
+#include "support/TempDir.h"
+#include "support/TempFile.h"
+
+namespace {
+
+bool Found(std::string const& command) {
+    int status = -1;
+    RunCommand(command + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+constexpr char kMincho[] = "HaranoAjiMincho-Regular.otf";
+constexpr char kGothic[] = "HaranoAjiGothic-Medium.otf";
+
+// The entries of the JFM fonts the document classes' virtual fonts name:
+// Mincho for the text, Gothic for the headings.
+std::string KanjiMap() {
+    std::string map;
+    for (char const* name : {"rml H", "rmlv V", "uprml-h UniJIS-UTF16-H", "uprml-v UniJIS-UTF16-V",
+                             "uprml-hq UniJIS-UCS2-H", "uprml-vq UniJIS-UCS2-V"})
+        map += std::string(name) + " " + kMincho + "\n";
+    for (char const* name : {"gbm H", "gbmv V", "upgbm-h UniJIS-UTF16-H", "upgbm-v UniJIS-UTF16-V",
+                             "upgbm-hq UniJIS-UCS2-H", "upgbm-vq UniJIS-UCS2-V"})
+        map += std::string(name) + " " + kGothic + "\n";
+    return map;
+}
+
+struct JapaneseCase {
+    char const* name;
+    char const* engine;
+    char const* source;
+    std::vector<char const*> words;  // the source's words, in the order of its text
+    char const* searched;            // a word that search finds on page 1
+};
+
+void PrintTo(JapaneseCase const& c, std::ostream* out) { *out << c.name; }
+
+class JapanesePeer : public testing::TestWithParam<JapaneseCase> {};
+
+TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
+    JapaneseCase const& c = GetParam();
+    for (char const* tool : {c.engine, "dvipdfmx", "pdftoppm"})
+        if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+    for (char const* face : {kMincho, kGothic})
+        if (!Found(std::string("kpsewhich -must-exist ") + face + " | grep -q ."))
+            GTEST_SKIP() << face << " is not installed";
+
+    TempDir dir;
+    std::ofstream(dir / "kanjix.map") << KanjiMap();
+    std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    std::string const env = "TEXFONTMAPS=" + dir.Path() + ": ";
+    int status = -1;
+    RunCommand(
+        "cd " + dir.Path() + " && " + c.engine + " -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
+        &status);
+    ASSERT_EQ(status, 0) << c.engine << " failed:\n" << RunCommand("cat " + (dir / "doc.log"));
+    std::string const dvi = dir / "doc.dvi";
+    RunCommand("cd " + dir.Path() + " && " + env +
+                   "dvipdfmx -q -o doc.pdf doc.dvi >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
+               &status);
+    ASSERT_EQ(status, 0) << "dvipdfmx or pdftoppm failed";
+    std::string const ksdvi = env + KSDVI_CLI + " ";
+    RunCommand(ksdvi + "render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + dvi + " >/dev/null", &status);
+    ASSERT_EQ(status, 0);
+
+    int pages = 0;
+    while (std::filesystem::exists(dir / ("theirs-" + std::to_string(pages + 1) + ".png"))) ++pages;
+    ASSERT_GT(pages, 0);
+    for (int page = 1; page <= pages; ++page) {
+        std::string const n = std::to_string(page);
+        SCOPED_TRACE(std::string(c.name) + " page " + n);
+        GreyImage ours, theirs;
+        ASSERT_TRUE(ReadGreyPng(dir / ("ours-" + n + ".png"), ours));
+        ASSERT_TRUE(ReadGreyPng(dir / ("theirs-" + n + ".png"), theirs));
+        EXPECT_NEAR(ours.width, theirs.width, 1);
+        EXPECT_NEAR(ours.height, theirs.height, 1);
+        Overlap o = Compare(ours, theirs);
+        EXPECT_GT(o.theirs, 1000);
+        EXPECT_GE(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
+        EXPECT_GE(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
+        std::cout << "[ overlap  ] " << c.name << " page " << n << ": " << o.Precision() << " / " << o.Recall() << "\n";
+    }
+
+    std::string text = RunCommand(ksdvi + "text " + dvi, &status);
+    ASSERT_EQ(status, 0);
+    size_t at = 0;
+    for (char const* word : c.words) {
+        size_t found = text.find(word, at);
+        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
+        if (found != std::string::npos) at = found + std::string(word).size();
+    }
+    std::string matches = RunCommand(ksdvi + "search " + dvi + " '" + c.searched + "'", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, JapanesePeer,
+    testing::Values(
+        JapaneseCase{"platex_horizontal",
+                     "platex",
+                     "\\documentclass[a4paper]{jarticle}\n\\begin{document}\n\\section{日本語}\n"
+                     "日本語の文書を組版します。漢字とかなとカナ、「括弧」も入ります。Latin words too.\n"
+                     "\\end{document}\n",
+                     {"日本語", "日本語の文書を組版します", "漢字とかなとカナ", "「括弧」", "Latin", "words"},
+                     "組版"},
+        JapaneseCase{"platex_vertical",
+                     "platex",
+                     "\\documentclass[a4paper]{tarticle}\n\\begin{document}\n"
+                     "縦書きの文書です。「漢字」とかな、そしてカタカナを組みます。\n"
+                     "二段落目も縦に並びます。English.\n\\end{document}\n",
+                     {"縦書きの文書です", "「漢字」とかな", "カタカナを組みます", "二段落目も縦に並びます"},
+                     "縦書き"},
+        JapaneseCase{"uplatex_horizontal",
+                     "uplatex",
+                     "\\documentclass[a4paper]{ujarticle}\n\\begin{document}\n\\section{アップ}\n"
+                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words.\n\\end{document}\n",
+                     {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words"},
+                     "𠮷野家"}),
+    [](auto const& info) { return std::string(info.param.name); });
+
+// The trace's lines without their offsets, which a copy's pages change.
+std::vector<std::string> Placed(std::string const& trace) {
+    std::vector<std::string> lines;
+    std::istringstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string kind, offset, rest;
+        words >> kind >> offset;
+        std::getline(words, rest);
+        if (kind == "char" || kind == "rule" || kind == "dir") lines.push_back(kind + rest);
+    }
+    return lines;
+}
+
+// select copies vertical pages as they are: the dir commands, and post_post's 3.
+TEST(PtexSelect, VerticalPagesCopyWithTheirDirections) {
+    if (!Found("command -v platex")) GTEST_SKIP() << "platex is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex") << "\\documentclass{tarticle}\n\\begin{document}\n縦書きの一頁目。\\newpage\n"
+                                      "二頁目も縦書き。\n\\end{document}\n";
+    int status = -1;
+    RunCommand("cd " + dir.Path() + " && platex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
+               &status);
+    ASSERT_EQ(status, 0);
+    Ksdvi("select " + (dir / "doc.dvi") + " -p 2 -o " + (dir / "copy.dvi"), &status);
+    ASSERT_EQ(status, 0);
+    std::vector<uint8_t> copy = ReadFileBytes(dir / "copy.dvi");
+    size_t end = copy.size();
+    while (end > 0 && copy[end - 1] == 223) --end;
+    ASSERT_GT(end, 0u);
+    EXPECT_EQ(copy[end - 1], 3);
+    std::vector<std::string> original = Placed(Ksdvi("trace " + (dir / "doc.dvi") + " -p 2", &status));
+    std::vector<std::string> copied = Placed(Ksdvi("trace " + (dir / "copy.dvi"), &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_GT(std::count(original.begin(), original.end(), "dir 1"), 0);
+    EXPECT_EQ(copied, original);
+}
+
+// A JFM whose char_type table breaks its rules loads nothing: the document
+// names it and draws the rest.
+TEST(PtexRender, ABrokenJfmIsNamedAndTheRestDrawn) {
+    int status = -1;
+    std::string jis = RunCommand("kpsewhich jis.tfm");
+    if (jis.empty()) GTEST_SKIP() << "jis.tfm is not installed";
+    jis.erase(jis.find_last_not_of('\n') + 1);
+    std::vector<uint8_t> bytes = ReadFileBytes(jis);
+    ASSERT_GT(bytes.size(), 108u);
+    bytes[107] = 0xFE;  // the second char_type entry's type, past ec
+    TempDir dir;
+    std::ofstream(dir / "brokenjfm.tfm", std::ios::binary)
+        .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    DviBuilder b;
+    b.Pre().Bop(1).FntDef(0, "brokenjfm").Op(171).Op(129).U(0x3441, 2).Rule(10 * 65536, 100 * 65536).Eop().Post();
+    b.WriteTo(dir / "doc.dvi");
+    std::string said = Ksdvi(
+        "render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "p-%d.png") + " " + (dir / "doc.dvi"), &status, true);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find("font brokenjfm: " + (dir / "brokenjfm.tfm") + " is damaged"), std::string::npos) << said;
+    GreyImage page;
+    ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
+    EXPECT_GT(page.DarkCount(), 900);  // the rule: 10pt x 100pt
+}
+
+}  // namespace
