@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all setup build demo test test-fast test-san test-release fuzz-build fuzz test-fuzz bench clean
+.PHONY: all setup build demo test test-fast test-san test-release fuzz-build fuzz test-fuzz bench package clean
 
 all: build
 
@@ -62,6 +62,10 @@ bench: build
 	@./bench/many-fonts-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/first-page-vs-dvipng.sh $(BUILD)/tools/ksdvi/ksdvi
 	@./bench/text-vs-dvi2tty.sh $(BUILD)/tools/ksdvi/ksdvi
+
+# A Debian package of the build (cpack -G DEB), written into $(BUILD).
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ)

@@ -73,8 +73,7 @@ void KsDvi::Reset(bool release) {
     engineSpecials_.clear();
 
     virtualLeft_ = MostVirtualInstructions;
-    if (release)
-        for (int page = 0; page < pageCount_; ++page) pages_[page].reset();
+    if (release) pages_.clear();
     pageCount_ = 0;
 
     if (textState_.textScale == 0) textState_.textScale = 100;
@@ -113,7 +112,7 @@ void KsDvi::SetMalformed(ScanProblem problem, int64_t offset, int opcode) {
 
 void KsDvi::NewPageWritten(int target) {
     if (mode_ != Growing) return;
-    if (target <= 0 || target > MaxPages) target = MaxPages;
+    if (target <= 0 || target > pageLimit_) target = pageLimit_;
     if (target < pageCount_) return;
 
     Dviifstream file(fileName_);
@@ -130,7 +129,7 @@ void KsDvi::NewPageWritten(int target) {
     }
     while (pageCount_ < target && mode_ == Growing) ScanPage(in);
     // At the page limit, what follows is the postamble or pages left unread.
-    if (pageCount_ == MaxPages && mode_ == Growing && !pageLimitReached_) {
+    if (pageCount_ == pageLimit_ && mode_ == Growing && !pageLimitReached_) {
         int64_t at = in.Position();
         unsigned op = in.Unsigned(1);
         if (in.Ended()) return;
@@ -256,8 +255,14 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t
     page->postScript = pagePostScript_;
     page->pictures = std::move(pagePictures_);
     pagePictures_.clear();
-    pages_[pageCount_++] = std::move(page);
+    if (static_cast<size_t>(pageCount_) < pages_.size())
+        pages_[static_cast<size_t>(pageCount_)] = std::move(page);
+    else
+        pages_.push_back(std::move(page));
+    ++pageCount_;
 }
+
+void KsDvi::SetPageLimit(int pages) { pageLimit_ = std::clamp(pages, 1, MostPageLimit); }
 
 // xxx k[1-4] text[k]; the text is handed over NUL-terminated
 void KsDvi::ScanSpecial(DviScanReader& in, int op) {

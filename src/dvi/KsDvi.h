@@ -41,7 +41,9 @@ public:
     using CDC = ksdvi::gdi::CDC;
     enum KsDviMode { Growing = 0, Complete = 1, Malformed = 2 };
 
+    // Pages read by default (SetPageLimit lifts it), and at most.
     static constexpr int MaxPages = 3000;
+    static constexpr int MostPageLimit = 1000000;
     static constexpr int32_t MaxPageBytes = 1 << 30;
     static constexpr int FontIndexSize = 65536;
     static constexpr int FontHashSize = ksdvi::kFontHashSize;
@@ -153,8 +155,12 @@ public:
     int GetTeXPageNo(int page) const;
     int64_t GetPageStartOffset(int page) const;
     int64_t GetPageEndOffset(int page) const;
-    // Whether the scan stopped at MaxPages with more pages in the file.
+    // Whether the scan stopped at the page limit with more pages in the file.
     bool IsPageLimitReached() const { return pageLimitReached_; }
+    // How many pages are read at most: MaxPages unless set (before Open) up
+    // to MostPageLimit. Each page read keeps about 150 bytes.
+    void SetPageLimit(int pages);
+    int GetPageLimit() const { return pageLimit_; }
 
     // Following a file TeX is writing. TeX appends whole pages and the
     // postamble last; a rerun writes the file anew from its start.
@@ -372,7 +378,8 @@ private:
     unsigned int backgroundColor_ = 0xFFFFFF;
 
     int pageCount_ = 0;
-    std::array<std::unique_ptr<PageInfo>, MaxPages> pages_;
+    int pageLimit_ = MaxPages;
+    std::vector<std::unique_ptr<PageInfo>> pages_;
     DList<TagInfo> tags_;
     std::vector<PostScriptHeader> postScriptHeaders_;
     size_t postScriptHeaderBytes_ = 0;

@@ -104,7 +104,7 @@ KsDvi::WrittenExtent KsDvi::ProbeWritten() {
         Region region = WalkPage(in, id);
         if (region == Region::Unfinished) return extent;
         // Past the page limit the scan looks at one opcode only.
-        if (region == Region::Ended || extent.pages == MaxPages) {
+        if (region == Region::Ended || extent.pages == pageLimit_) {
             extent.ended = true;
             return extent;
         }

@@ -63,7 +63,8 @@ DocumentStatus StatusOf(KsDvi const& dvi) {
     case KsDvi::Growing:
         status.state = DocumentState::Growing;
         if (dvi.IsPageLimitReached())
-            status.problem = "only the first " + std::to_string(KsDvi::MaxPages) + " pages are read; the file has more";
+            status.problem =
+                "only the first " + std::to_string(dvi.GetPageLimit()) + " pages are read; the file has more";
         break;
     case KsDvi::Malformed: {
         status.problem = Sentence(dvi);

@@ -24,6 +24,7 @@ TEST(PageSelection, LastPageNamedBoundsTheScan) {
     EXPECT_EQ(LastPageNamed("1"), 1);
     EXPECT_EQ(LastPageNamed("7,2-3"), 7);
     EXPECT_EQ(LastPageNamed(""), 0);
-    EXPECT_EQ(LastPageNamed("5-"), KsDvi::MaxPages);
+    EXPECT_EQ(LastPageNamed("5-"), 0);
+    EXPECT_EQ(LastPageNamed("2,5-"), 0);
     EXPECT_EQ(LastPageNamed("3-1"), 0);  // malformed: scanned whole, then refused
 }

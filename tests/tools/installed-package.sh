@@ -30,7 +30,9 @@ grep -q main "$work/example/first-page.cpp" || { echo "no example in the README"
 
 cmake -S "$work/example" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/cmake" >/dev/null
-export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+# lib/ or Debian's lib/<multiarch>/.
+PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name ksdvi.pc)")
+export PKG_CONFIG_PATH
 # shellcheck disable=SC2046
 g++ -std=c++20 "$work/example/first-page.cpp" $(pkg-config --cflags --libs ksdvi) -o "$work/pkg-config-first-page"
 

@@ -16,6 +16,7 @@
 #include "DvipngPages.h"
 #include "FontReport.h"
 #include "InputSpool.h"
+#include "PageNames.h"
 #include "page/Paper.h"
 #include "render/PageImage.h"
 
@@ -44,32 +45,6 @@ void Usage(std::FILE* out) {
                  "  --picky         no image for a page that gave a warning\n"
                  "  --strict        stop at the first warning\n",
                  kProgram);
-}
-
-// The first %d or %0Nd (N of 1 to 9) becomes the page number.
-std::string OutputName(std::string const& pattern, int number) {
-    for (size_t i = 0; i + 1 < pattern.size(); ++i) {
-        if (pattern[i] != '%') continue;
-        size_t j = i + 1;
-        int width = 0;
-        if (pattern[j] == '0' && j + 1 < pattern.size() && pattern[j + 1] >= '1' && pattern[j + 1] <= '9') {
-            width = pattern[j + 1] - '0';
-            j += 2;
-        }
-        if (j < pattern.size() && pattern[j] == 'd') {
-            char digits[32];
-            std::snprintf(digits, sizeof digits, "%0*d", width, number);
-            return pattern.substr(0, i) + digits + pattern.substr(j + 1);
-        }
-    }
-    return pattern;
-}
-
-// FILENAME[.dvi], as dvipng finds it.
-std::string DocumentPath(std::string const& file) {
-    std::error_code error;
-    if (!std::filesystem::exists(file, error) && std::filesystem::exists(file + ".dvi", error)) return file + ".dvi";
-    return file;
 }
 
 }  // namespace
@@ -152,7 +127,7 @@ int main(int argc, char** argv) {
             if (options.picky && warned) {
                 status = 1;
                 if (!options.quiet) std::printf(" (page not rendered)");
-            } else if (std::string const path = OutputName(pattern, page + 1); !renderer.WritePng(path)) {
+            } else if (std::string const path = PagePath(pattern, page + 1); !renderer.WritePng(path)) {
                 ReportError(path, "cannot write the PNG file: " + renderer.WriteError());
                 status = 1;
             }

@@ -14,18 +14,13 @@
 #include "page/OutputFile.h"
 #include "platform/gdi/Font.h"
 
-void ReportError(std::string const& file, std::string const& what) {
-    std::cerr << "ksdvi: " << file << ": " << what << std::endl;
-}
-
 bool HasPagesToDraw(DocumentSession const& session) {
     std::string const state = session.StateReport();
     if (session.Document().GetNPage() == 0) {
         ReportError(session.Path(), state.empty() ? "the document has no pages" : state + "; no page to draw");
         return false;
     }
-    if (!state.empty() && session.GetState() != DocumentSession::State::Malformed)
-        ReportError(session.Path(), "warning: " + state);
+    if (!state.empty() && session.GetState() != DocumentSession::State::Malformed) ReportWarning(session.Path(), state);
     return true;
 }
 
@@ -82,7 +77,11 @@ void DocumentSession::OpenDocument() {
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi_->SetAllowedPaths(options_.allowedPaths);
-    dvi_->Open(String8(Source().c_str()), ksdvi::DirectoryList(options_.tfmPaths), ksdvi::DirectoryList(options_.vfPaths));
+    // A command reads whole documents: the library's default page limit is for
+    // programs that keep many open.
+    dvi_->SetPageLimit(KsDvi::MostPageLimit);
+    dvi_->Open(String8(Source().c_str()), ksdvi::DirectoryList(options_.tfmPaths),
+               ksdvi::DirectoryList(options_.vfPaths));
 }
 
 KsDvi::ScanChange DocumentSession::Follow() {
@@ -100,17 +99,23 @@ void DocumentSession::TakeState() {
 }
 
 bool DocumentSession::LoadOrReport(int lastPage) {
-    if (Load(lastPage)) return true;
+    if (Load(lastPage)) {
+        int const pages = dvi_->GetNPage();
+        ReportNote(path_, "read " + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
+                              (state_ == State::Complete ? ", the whole file" : "") +
+                              (Source() != path_ ? ", copied to " + Source() : ""));
+        return true;
+    }
     ReportError(path_, message_);
     return false;
 }
 
 void DocumentSession::ReportMissingFonts() const {
     for (std::string const& name : dvi_->GetMissingFonts())
-        ReportError(path_, "font " + name + ": " + dvi_->GetFontProblem(name) + "; its characters are left out");
+        ReportWarning(path_, "font " + name + ": " + dvi_->GetFontProblem(name) + "; its characters are left out");
     if (dvi_->GetNItrnFont() >= KsDvi::MostFontRecords)
-        ReportError(path_, "more than " + std::to_string(KsDvi::MostFontRecords) +
-                               " fonts at their sizes (virtual fonts' own included): the rest are left out");
+        ReportWarning(path_, "more than " + std::to_string(KsDvi::MostFontRecords) +
+                                 " fonts at their sizes (virtual fonts' own included): the rest are left out");
 }
 
 char const* DocumentSession::StateName() const { return ksdvi::StateName(state_); }
@@ -125,4 +130,3 @@ std::string DocumentSession::StateReport() const {
     // Some reasons name the state themselves.
     return reason.rfind(state, 0) == 0 ? reason : state + ": " + reason;
 }
-

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HostDocument.h"
+#include "Messages.h"
 #include "font/TeXFonts.h"
 #include "page/DocumentState.h"
 
@@ -73,9 +74,6 @@ private:
     std::string message_;
     bool followed_ = false;  // scanned by Follow, to the end of what is written
 };
-
-// "ksdvi: FILE: what" on stderr.
-void ReportError(std::string const& file, std::string const& what);
 
 // For a command about to draw pages: false, with the state on stderr, when
 // the file holds no complete page; a file not yet complete (or cut short)

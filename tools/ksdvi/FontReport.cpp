@@ -42,13 +42,18 @@ std::string DescribePainting(FontReport const& font) {
     return "missing: " + font.problem;
 }
 
+void NoteFonts(std::string const& file, std::vector<FontReport> const& fonts) {
+    for (FontReport const& font : fonts)
+        if (!font.name.empty()) ReportNote(file, "font " + font.name + ": " + DescribePainting(font));
+}
+
 void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fonts,
                      std::map<std::string, std::set<unsigned>> const& missingGlyphs) {
     std::set<std::string> named;
     for (FontReport const& font : fonts) {
         if (font.kind != ksdvi::FontPainting::Kind::Substitute || !named.insert(font.name).second) continue;
-        ReportError(file, "warning: font " + font.name + " cannot be painted (" + font.problem + "); " +
-                              (font.native ? "its glyphs are left out" : "a similar face stands in"));
+        ReportWarning(file, "font " + font.name + " cannot be painted (" + font.problem + "); " +
+                                (font.native ? "its glyphs are left out" : "a similar face stands in"));
     }
     for (auto const& [name, codes] : missingGlyphs) {
         std::string list;
@@ -56,6 +61,6 @@ void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fon
             if (!list.empty()) list += ' ';
             list += std::to_string(code);
         }
-        ReportError(file, "warning: font " + name + " has no glyph for codes " + list + "; they are left out");
+        ReportWarning(file, "font " + name + " has no glyph for codes " + list + "; they are left out");
     }
 }

@@ -27,6 +27,8 @@ struct FontReport {
 std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi);
 // "outline FILE (ENCODING)", "bitmap FILE at N dpi", "virtual", "missing: WHY".
 std::string DescribePainting(FontReport const& font);
+// With --verbose, a line for each font: how it is painted.
+void NoteFonts(std::string const& file, std::vector<FontReport> const& fonts);
 // One warning line on stderr for each font that cannot be painted, and for
 // each font with codes its face has no glyph for.
 void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fonts,

@@ -5,6 +5,8 @@
 
 #include "Commands.h"
 #include "FontReport.h"
+#include "PaperNames.h"
+#include "RenderSetup.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
 #include "platform/kpathsea/KPathSea.h"
@@ -99,8 +101,15 @@ Json Describe(DocumentSession& session, std::vector<FontReport> const& reports) 
     j["den"] = dvi.GetDviDen();
     j["mag"] = dvi.GetAbsMag().GetRaw() / 10;
     j["mode"] = session.StateName();
+    // The postamble's largest page extent, which is not the paper.
     j["page_width_mm"] = dvi.GetPageWidth();
     j["page_height_mm"] = dvi.GetPageHeight();
+    if (auto paper = PaperFor(session, SystemPaperName())) {
+        constexpr double kMmPerSp = 25.4 / 72.27 / 65536;
+        j["paper"] = {{"width_mm", paper->paper.width * kMmPerSp},
+                      {"height_mm", paper->paper.height * kMmPerSp},
+                      {"from", paper->from}};
+    }
     Json pages = Json::array();
     for (int i = 0; i < dvi.GetNPage(); ++i) {
         pages.push_back({{"index", i},
@@ -127,7 +136,11 @@ void PrintText(Json const& j, std::vector<FontReport> const& reports) {
     std::printf("mag:       %d\n", j["mag"].get<int>());
     std::printf("mode:      %s\n", j["mode"].get<std::string>().c_str());
     std::printf("pages:     %zu\n", j["pages"].size());
-    std::printf("page size: %.2f x %.2f mm\n", j["page_width_mm"].get<double>(), j["page_height_mm"].get<double>());
+    std::printf("largest page (postamble): %.2f x %.2f mm\n", j["page_width_mm"].get<double>(),
+                j["page_height_mm"].get<double>());
+    if (j.contains("paper"))
+        std::printf("paper:     %.2f x %.2f mm (%s)\n", j["paper"]["width_mm"].get<double>(),
+                    j["paper"]["height_mm"].get<double>(), j["paper"]["from"].get<std::string>().c_str());
     for (Json const& p : j["pages"]) {
         std::printf("page %d: tex page %d, bytes %d to %d\n", p["index"].get<int>() + 1, p["tex_page"].get<int>(),
                     p["start"].get<int>(), p["end"].get<int>());
@@ -166,6 +179,6 @@ int RunInfo(InfoOptions const& options) {
         ReportError(options.file, session.Message());
         return 1;
     }
-    if (!session.Message().empty()) ReportError(options.file, "warning: " + session.Message());
+    if (!session.Message().empty()) ReportWarning(options.file, session.Message());
     return 0;
 }

@@ -61,3 +61,10 @@ std::string InputSpool::Copy(std::string const& from, std::string const& name, s
 std::string DocumentStem(std::string const& path) {
     return IsStandardInput(path) ? kStandardInputStem : std::filesystem::path(path).stem().string();
 }
+
+std::string DocumentPath(std::string const& given) {
+    if (given.empty() || IsStandardInput(given)) return given;
+    std::error_code ignored;
+    if (std::filesystem::exists(given, ignored) || !std::filesystem::exists(given + ".dvi", ignored)) return given;
+    return given + ".dvi";
+}

@@ -26,6 +26,10 @@ private:
     std::string copy_;
 };
 
+// The document a name on the command line means: the name itself, or NAME.dvi
+// when NAME does not exist and NAME.dvi does (as TeX's other tools take it).
+std::string DocumentPath(std::string const& given);
+
 // Whether a document named on the command line is standard input.
 inline bool IsStandardInput(std::string const& path) { return path == "-"; }
 

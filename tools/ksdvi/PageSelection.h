@@ -1,6 +1,8 @@
 #pragma once
-// Page lists as users write them: "1,3-5,8-" (1-based physical pages).
+// Page lists as users write them: "1,3-5,8-" (1-based physical pages), and
+// dvips's -pp lists of TeX's page numbers (\count0): "3-5,-1", "-3:-1".
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,3 +15,9 @@ std::optional<std::vector<int>> SelectPages(std::string const& spec, int pageCou
 // The last page `spec` names (1-based), up to which a document must be
 // scanned; 0 for every page.
 int LastPageNamed(std::string const& spec);
+
+// The 1-based physical list ("2,3,9") of the pages whose TeX number lies in
+// `spec`, in document order, `texNumbers` holding each page's; nullopt with
+// `error` set when the list is malformed or no page has such a number.
+std::optional<std::string> PhysicalPagesOfTeX(std::string const& spec, std::vector<int32_t> const& texNumbers,
+                                              std::string& error);

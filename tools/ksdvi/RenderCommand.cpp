@@ -7,22 +7,56 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "Commands.h"
 #include "FileWatch.h"
 #include "FontReport.h"
 #include "InputSpool.h"
-#include "OutputNames.h"
+#include "PageNames.h"
 #include "PageSelection.h"
 #include "RenderImages.h"
 #include "RenderSetup.h"
 #include "render/PageRenderer.h"
 
 namespace {
+
+// `render -o -`: the page is written whole to a file of a directory of its
+// own, then copied to standard output, so that a page that fails writes
+// nothing there.
+class StdoutPage {
+public:
+    StdoutPage() {
+        char const* tmp = std::getenv("TMPDIR");
+        std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/ksdvi-XXXXXX";
+        if (::mkdtemp(dir.data())) dir_ = dir;
+    }
+    ~StdoutPage() {
+        std::error_code ignored;
+        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+    }
+    StdoutPage(StdoutPage const&) = delete;
+    StdoutPage& operator=(StdoutPage const&) = delete;
+
+    // Empty when no directory could be made.
+    std::string Path() const { return dir_.empty() ? dir_ : dir_ + "/page.png"; }
+    bool Send() const {
+        std::ifstream in(Path(), std::ios::binary);
+        std::cout << in.rdbuf();
+        std::cout.flush();
+        return in && std::cout;
+    }
+
+private:
+    std::string dir_;
+};
 
 // Problems, each with the file it is about.
 using Problems = std::vector<std::pair<std::string, std::string>>;
@@ -67,7 +101,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
                     renderer = std::make_unique<PageRenderer>(settings);
                     renderer->Highlight(options.highlight);
                 }
-                std::string path = OutputPath(pattern, rendered + 1);
+                std::string path = PagePath(pattern, rendered + 1);
                 if (IsTheDocument(session, path)) return 1;
                 Problems problems;
                 if (RenderPage(*renderer, dvi, rendered, options.file, path, problems)) {
@@ -87,7 +121,7 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
     }
     session.ReportMissingFonts();
     if (renderer)
-        for (std::string const& problem : renderer->PictureProblems()) ReportError(options.file, "warning: " + problem);
+        for (std::string const& problem : renderer->PictureProblems()) ReportWarning(options.file, problem);
     return failed ? 1 : 0;
 }
 
@@ -95,16 +129,20 @@ int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::stri
 
 int RunRender(RenderOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
-    std::string pattern = options.output.empty() ? DefaultPattern(options.file, ".png") : options.output;
+    std::string pattern = options.output.empty() ? DefaultPattern(options.file, 0) : options.output;
     if (AsksForImages(options)) {
         if (options.follow) {
             ReportError(options.file, "--follow draws whole pages; it does not go with -T, --bg, --fg or --depth");
             return 1;
         }
-        auto name = [&](int page) { return OutputPath(pattern, page + 1); };
+        auto name = [&](int page) { return PagePath(pattern, page + 1); };
         return RunRenderImages(options, *texFonts, name, NamesPageNumber(pattern));
     }
     if (options.follow) {
+        if (options.output == "-") {
+            ReportError(options.file, "-o - writes one page; --follow writes every page, so name them with %d");
+            return 1;
+        }
         if (!NamesPageNumber(pattern)) {
             ReportError(pattern, "one output file for every page; put %d where the page number goes");
             return 1;
@@ -116,7 +154,12 @@ int RunRender(RenderOptions const& options) {
     DocumentSession first(options.file, options.session, *texFonts);
     if (!first.LoadOrReport(lastPage) || !HasPagesToDraw(first)) return 1;
     first.ReportMissingFonts();
+    if (options.output.empty()) {
+        int const last = PostamblePageCount(first.Source());
+        pattern = DefaultPattern(options.file, last > 0 ? last : first.Document().GetNPage());
+    }
     std::vector<FontReport> fonts = ReportFonts(first.Document(), options.dpi * options.zoom);
+    NoteFonts(options.file, fonts);
     std::string error;
     auto pages = SelectPages(options.pages, first.Document().GetNPage(), error);
     if (!pages) {
@@ -130,13 +173,27 @@ int RunRender(RenderOptions const& options) {
     settings.colourLinkText = options.linkColour;
     if (!ChoosePaper(first, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
         return 1;
+    bool const toStdout = options.output == "-";
+    std::optional<StdoutPage> stdoutPage;
+    if (toStdout) {
+        if (pages->size() != 1) {
+            ReportError(options.file, "-o - writes one page to standard output; " + std::to_string(pages->size()) +
+                                          " pages are chosen (choose one with -p)");
+            return 1;
+        }
+        if (stdoutPage.emplace().Path().empty()) {
+            ReportError(options.file, std::string("cannot make a temporary directory: ") + std::strerror(errno));
+            return 1;
+        }
+        pattern = stdoutPage->Path();
+    }
     if (pages->size() > 1 && !NamesPageNumber(pattern)) {
         ReportError(pattern, "one output file for " + std::to_string(pages->size()) +
                                  " pages; put %d where the page number goes");
         return 1;
     }
     for (int page : *pages)
-        if (IsTheDocument(first, OutputPath(pattern, page + 1))) return 1;
+        if (IsTheDocument(first, PagePath(pattern, page + 1))) return 1;
 
     int workers = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min<int>(workers, static_cast<int>(pages->size()));
@@ -155,7 +212,7 @@ int RunRender(RenderOptions const& options) {
         renderer.Highlight(options.highlight);
         for (size_t i = next++; i < pages->size(); i = next++) {
             int page = (*pages)[i];
-            std::string path = OutputPath(pattern, page + 1);
+            std::string path = PagePath(pattern, page + 1);
             Problems problems;
             bool written = RenderPage(renderer, dvi, page, options.file, path, problems);
             std::lock_guard<std::mutex> lock(outputLock);
@@ -184,9 +241,16 @@ int RunRender(RenderOptions const& options) {
     for (std::thread& t : threads) t.join();
     if (progress) std::fputs("\r\033[K", stderr);
     WarnUnpaintable(options.file, fonts, missingGlyphs);
-    for (std::string const& problem : pictureProblems) ReportError(options.file, "warning: " + problem);
-    for (std::string const& path : outputs)
-        if (!path.empty()) std::printf("%s\n", path.c_str());
+    for (std::string const& problem : pictureProblems) ReportWarning(options.file, problem);
+    if (toStdout) {
+        if (!outputs[0].empty() && !stdoutPage->Send()) {
+            ReportError("-", "cannot write the PNG to standard output");
+            return 1;
+        }
+    } else {
+        for (std::string const& path : outputs)
+            if (!path.empty()) std::printf("%s\n", path.c_str());
+    }
 
     if (first.GetState() == DocumentSession::State::Malformed) {
         ReportError(options.file, first.StateReport());

@@ -1,18 +1,34 @@
 #include "RenderSetup.h"
 
+#include <cstdio>
+
 #include "DocumentSession.h"
+#include "PaperNames.h"
 #include "page/Paper.h"
+
+std::string DescribePaper(ksdvi::Paper const& paper) {
+    constexpr double kMmPerSp = 25.4 / 72.27 / 65536;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f x %.2f mm", paper.width * kMmPerSp, paper.height * kMmPerSp);
+    return text;
+}
+
+std::optional<PaperChoice> PaperFor(DocumentSession const& session, std::string const& option) {
+    if (session.PaperSpecial()) return PaperChoice{*session.PaperSpecial(), "the document's papersize special"};
+    if (auto paper = PaperFromOption(option)) return PaperChoice{*paper, option};
+    return std::nullopt;
+}
 
 bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
                  RenderSettings& settings) {
-    if (session.PaperSpecial()) {
-        settings.paper = *session.PaperSpecial();
-    } else if (auto paper = ksdvi::ParsePaperOption(option)) {
-        settings.paper = *paper;
-    } else {
-        ReportError(file, "bad paper size '" + option + "' (a4, letter or WxH, e.g. 210mmx297mm)");
+    auto choice = PaperFor(session, option);
+    if (!choice) {
+        ReportError(file, "bad paper size '" + option +
+                              "' (a name paperconf -a lists, NAME-landscape, or WxH, e.g. 210mmx297mm)");
         return false;
     }
+    settings.paper = choice->paper;
+    ReportNote(file, "paper " + DescribePaper(choice->paper) + " (" + choice->from + ")");
     return true;
 }
 

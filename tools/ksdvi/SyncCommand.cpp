@@ -156,8 +156,7 @@ int RunSync(SyncOptions const& options) {
     // The SyncTeX file lies beside the document under the name it was given.
     ksdvi::SourceSync sync(dvi, session.Path());
     ksdvi::SourceSync::Origin const origin = sync.From();
-    if (!sync.Problem().empty())
-        std::cerr << "ksdvi: warning: " << sync.Problem() << "; using the src: specials" << std::endl;
+    if (!sync.Problem().empty()) ReportWarning(options.file, sync.Problem() + "; using the src: specials");
     if (origin == ksdvi::SourceSync::Origin::None) {
         ReportError(options.file,
                     "neither a SyncTeX file nor src: specials (run TeX with -synctex=1 or -src-specials)");

@@ -39,7 +39,7 @@ int RunTrace(TraceOptions const& options) {
         }
         if (drawer.IsPageCut()) {
             drawer.Flush();
-            ReportError(options.file, "warning: page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
+            ReportWarning(options.file, "page " + std::to_string(page + 1) + ": " + ksdvi::PageCut());
         }
         drawer.Close();
     }
@@ -48,7 +48,7 @@ int RunTrace(TraceOptions const& options) {
         ReportError(options.file, session.Message());
         status = 1;
     } else if (!session.Message().empty()) {
-        ReportError(options.file, "warning: " + session.Message());
+        ReportWarning(options.file, session.Message());
     }
     return status;
 }

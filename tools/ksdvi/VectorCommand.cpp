@@ -6,7 +6,7 @@
 
 #include "Commands.h"
 #include "InputSpool.h"
-#include "OutputNames.h"
+#include "PageNames.h"
 #include "PageSelection.h"
 #include "ksdvi/VectorOutput.h"
 #include "page/OutputFile.h"
@@ -76,7 +76,8 @@ int RunVector(VectorCommandOptions const& options) {
         auto write = [&](std::string const& to) { return ksdvi::WritePdf(*document, to, vector); };
         return Write(path, options.file, write, broken) && !broken ? 0 : 1;
     }
-    std::string const pattern = options.output.empty() ? DefaultPattern(options.file, ".svg") : options.output;
+    std::string const pattern =
+        options.output.empty() ? DefaultPattern(options.file, document->PageCount(), ".svg") : options.output;
     if (pages->size() > 1 && !NamesPageNumber(pattern)) {
         ReportError(pattern, "one output file for " + std::to_string(pages->size()) +
                                  " pages; put %d where the page number goes");
@@ -85,8 +86,7 @@ int RunVector(VectorCommandOptions const& options) {
     bool written = true;
     for (int page : *pages) {
         auto write = [&](std::string const& to) { return ksdvi::WriteSvg(*document, page, to, vector); };
-        written =
-            Write(pattern == "-" ? pattern : OutputPath(pattern, page + 1), options.file, write, broken) && written;
+        written = Write(pattern == "-" ? pattern : PagePath(pattern, page + 1), options.file, write, broken) && written;
     }
     return written && !broken ? 0 : 1;
 }

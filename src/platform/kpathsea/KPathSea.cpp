@@ -17,6 +17,11 @@ std::mutex& LibraryMutex() {
     return m;
 }
 
+KPathSea::BitmapMaking& Making() {
+    static KPathSea::BitmapMaking making;
+    return making;
+}
+
 void InitialiseOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -26,10 +31,13 @@ void InitialiseOnce() {
         self[n > 0 ? n : 0] = '\0';
         kpse_set_program_name(n > 0 ? self : "ksdvi", "ksdvi");
         // Bitmap fonts as dvipng makes them: METAFONT's mode cx at 300 dpi
-        // magnified, no fallback font, and mktexpk allowed. Its transcript is
-        // not ours to print.
-        kpse_init_prog("KSDVI", 300, "cx", nullptr);
-        kpse_set_program_enabled(kpse_pk_format, 1, kpse_src_compile);
+        // magnified, no fallback font, and mktexpk allowed (MKTEXPK=0 and
+        // texmf.cnf can forbid it; BitmapMaking's refusal wins). Its
+        // transcript is not ours to print.
+        KPathSea::BitmapMaking const& making = Making();
+        kpse_init_prog("KSDVI", making.baseDpi, making.mode.c_str(), nullptr);
+        kpse_set_program_enabled(kpse_pk_format, making.allowed ? 1 : 0,
+                                 making.allowed ? kpse_src_compile : kpse_src_cmdline);
         kpse_make_tex_discard_errors = 1;
     });
 }
@@ -54,6 +62,8 @@ kpse_file_format_type ToKpse(KPathSea::Format f) {
 }  // namespace
 
 KPathSea::KPathSea() { InitialiseOnce(); }
+
+void KPathSea::SetBitmapMaking(BitmapMaking const& making) { Making() = making; }
 
 std::string KPathSea::Find(std::string const& name, Format format) {
     std::lock_guard<std::mutex> lock(mutex_);

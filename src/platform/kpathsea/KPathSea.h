@@ -12,6 +12,16 @@ public:
     enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex, Picture, PostScriptHeader };
 
     KPathSea();
+
+    // How mktexpk makes missing PK fonts: METAFONT's mode and its base
+    // resolution (cx at 300 dpi, as dvipng), and whether it runs at all.
+    // They take effect only before the first search of the process.
+    struct BitmapMaking {
+        std::string mode = "cx";
+        unsigned baseDpi = 300;
+        bool allowed = true;
+    };
+    static void SetBitmapMaking(BitmapMaking const& making);
     KPathSea(KPathSea const&) = delete;
     KPathSea& operator=(KPathSea const&) = delete;
 
