@@ -36,8 +36,9 @@ set(KSDVI_PUBLIC_HEADERS
   text/KsDviSearch.h text/KsDviSelect.h text/UnicodeText.h text/UnicodeSearch.h text/FontGlyphNames.h text/GlyphList.h
   writer/KsDviWriter.h
   render/OffscreenPage.h render/WholePage.h)
-# The embedding interface: <ksdvi/Document.h>, <ksdvi/PageDrawing.h>.
+# The embedding interface: <ksdvi/Document.h>, <ksdvi/PageDrawing.h>, <ksdvi/VectorOutput.h>.
 install(FILES ${CMAKE_SOURCE_DIR}/src/ksdvi/Document.h ${CMAKE_SOURCE_DIR}/src/ksdvi/PageDrawing.h
+              ${CMAKE_SOURCE_DIR}/src/ksdvi/VectorOutput.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ksdvi)
 file(GLOB KSDVI_GDI_HEADERS RELATIVE ${CMAKE_SOURCE_DIR}/src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/gdi/*.h)
 foreach(header ${KSDVI_PUBLIC_HEADERS} ${KSDVI_GDI_HEADERS})
