@@ -25,7 +25,7 @@ bool Write(std::string const& path, std::string const& file,
         return false;
     }
     ksdvi::VectorResult result = write(path == "-" ? path : out.WritePath());
-    for (std::string const& problem : result.problems) ReportError(file, "warning: " + problem);
+    for (std::string const& problem : result.problems) ReportWarning(file, problem);
     broken = broken || result.pagesBroken;
     if (!result.written) {
         ReportError(path, result.error);
@@ -61,7 +61,7 @@ int RunVector(VectorCommandOptions const& options) {
         return 1;
     }
     if (document->State() != ksdvi::DocumentState::Complete)
-        ReportError(options.file, "warning: " + document->Problem());
+        ReportWarning(options.file, document->Problem());
     std::optional<std::vector<int>> pages = SelectPages(options.pages, document->PageCount(), error);
     if (!pages || pages->empty()) {
         ReportError(options.file, pages ? "no pages to write" : error);
