@@ -109,7 +109,7 @@ std::optional<std::string> PhysicalPagesOfTeX(std::string const& spec, std::vect
     for (size_t i = 0; i < texNumbers.size(); ++i)
         for (auto [first, last] : ranges)
             if (texNumbers[i] >= first && texNumbers[i] <= last) {
-                list += (list.empty() ? "" : ",") + std::to_string(i + 1);
+                list.append(list.empty() ? "" : ",").append(std::to_string(i + 1));  // GCC 12 at -O3 takes a + b here for overlapping copies
                 break;
             }
     if (list.empty()) error = "no page has a TeX number in '" + spec + "'";
