@@ -35,7 +35,7 @@ std::string GhostscriptVersion() {
         std::snprintf(text, sizeof text, "%ld.%02ld.%ld", r.revision / 1000, r.revision % 1000 / 10, r.revision % 10);
         version = std::string(r.product ? r.product : "Ghostscript") + " " + text + " (" KSDVI_GS_LIBRARY ")";
     }
-    dlclose(library);
+    // Not closed: what libgs leaves to run at exit must stay mapped.
     return version;
 }
 
