@@ -65,24 +65,7 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
     Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv, &status);
     ASSERT_EQ(status, 0);
 
-    int pages = 0;
-    while (std::filesystem::exists(dir / ("theirs-" + std::to_string(pages + 1) + ".png"))) ++pages;
-    ASSERT_GT(pages, 0);
-    for (int page = 1; page <= pages; ++page) {
-        std::string const n = std::to_string(page);
-        SCOPED_TRACE(std::string(c.name) + " page " + n);
-        GreyImage ours, theirs;
-        ASSERT_TRUE(ReadGreyPng(dir / ("ours-" + n + ".png"), ours));
-        ASSERT_TRUE(ReadGreyPng(dir / ("theirs-" + n + ".png"), theirs));
-        // pdftoppm rounds the paper to whole pixels, ksdvi down.
-        EXPECT_NEAR(ours.width, theirs.width, 1);
-        EXPECT_NEAR(ours.height, theirs.height, 1);
-        Overlap o = Compare(ours, theirs);
-        EXPECT_GT(o.theirs, 1000);
-        EXPECT_GE(o.Precision(), 0.95) << o.oursMatched << " of " << o.ours;
-        EXPECT_GE(o.Recall(), 0.95) << o.theirsMatched << " of " << o.theirs;
-        std::cout << "[ overlap  ] " << c.name << " page " << n << ": " << o.Precision() << " / " << o.Recall() << "\n";
-    }
+    ExpectPagesOverlap(dir.Path(), c.name);
 
     std::string text = Ksdvi("text " + xdv, &status);
     ASSERT_EQ(status, 0);

@@ -2,7 +2,11 @@
 // How well the ink of two renderings of a page lies together: the dark pixels
 // of each that have a dark pixel of the other within one pixel.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <string>
 
 #include "support/PngImage.h"
 
@@ -34,4 +38,27 @@ inline Overlap Compare(GreyImage const& a, GreyImage const& b) {
         }
     }
     return o;
+}
+
+// Every page DIR/ours-N.png against DIR/theirs-N.png (a peer's rendering):
+// the same size within a pixel, and at least `least` of each one's ink
+// matched by the other's.
+inline void ExpectPagesOverlap(std::string const& dir, std::string const& name, double least = 0.95) {
+    int pages = 0;
+    while (std::filesystem::exists(dir + "/theirs-" + std::to_string(pages + 1) + ".png")) ++pages;
+    ASSERT_GT(pages, 0) << name;
+    for (int page = 1; page <= pages; ++page) {
+        std::string const n = std::to_string(page);
+        SCOPED_TRACE(name + " page " + n);
+        GreyImage ours, theirs;
+        ASSERT_TRUE(ReadGreyPng(dir + "/ours-" + n + ".png", ours));
+        ASSERT_TRUE(ReadGreyPng(dir + "/theirs-" + n + ".png", theirs));
+        // pdftoppm rounds the paper to whole pixels, ksdvi down.
+        EXPECT_NEAR(ours.width, theirs.width, 1);
+        EXPECT_NEAR(ours.height, theirs.height, 1);
+        Overlap o = Compare(ours, theirs);
+        EXPECT_GT(o.theirs, 1000);
+        EXPECT_GE(o.Precision(), least) << o.oursMatched << " of " << o.ours;
+        EXPECT_GE(o.Recall(), least) << o.theirsMatched << " of " << o.theirs;
+    }
 }
