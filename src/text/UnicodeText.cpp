@@ -170,13 +170,28 @@ SpacedChar Spaced(UnicodeChar const& c) {
     return {top, line, c.height, c.width, SpacingCode(c.text.front())};
 }
 
+// Reading a page asks more of the gaps than a selection's string does: what
+// follows a superscript or subscript is spaced as if on the formula's own
+// baseline, and a gap wider than twice the two characters' heights (an
+// equation number at the margin, \hfill, a table's column) is a tab.
+char const* ReadingSeparator(SpacedChar const& p, SpacedChar const& c, int winFont) {
+    char const* separator = SelectionSeparator(p, c, winFont);
+    if (separator[0] == '\r' || p.width == 0) return separator;
+    int64_t gap = int64_t(c.left) - p.left - p.width;
+    if (gap > 2 * (int64_t(p.height) + c.height)) return "\t";
+    if (separator[0] || c.baseline == p.baseline) return separator;
+    SpacedChar level = p;
+    level.baseline = c.baseline;
+    return SelectionSeparator(level, c, winFont);
+}
+
 template <class Visit>
 void WalkSeparated(std::vector<UnicodeChar> const& chars, int winFont, int start, int end, Visit visit) {
     SpacedChar prev;
     for (UnicodeChar const& c : chars) {
         if (c.position < start || c.position > end || c.text.empty()) continue;
         SpacedChar cur = Spaced(c);
-        visit(SelectionSeparator(prev, cur, winFont), c);
+        visit(ReadingSeparator(prev, cur, winFont), c);
         // After a ligature the gap is measured from its last letter, as wide as
         // one letter of it.
         int letters = static_cast<int>(c.text.size());
@@ -197,7 +212,7 @@ std::string UnicodeText::GetString(std::vector<UnicodeChar> const& chars, int wi
         if (separator[0] == '\r')
             for (char const* p = lineBreak; *p; ++p) text.push_back(static_cast<unsigned char>(*p));
         else if (separator[0])
-            text.push_back(U' ');
+            text.push_back(static_cast<char32_t>(separator[0]));
         text += c.text;
     });
     return Utf8Of(text);

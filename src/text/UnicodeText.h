@@ -52,7 +52,8 @@ public:
     bool LastPageCut() const;
 
     // The text of the characters from position `start` to `end` in UTF-8,
-    // with spaces and line breaks where a selection's string has them.
+    // with spaces and line breaks where a selection's string has them, and
+    // tabs where a line's gap is as wide as a column's.
     static std::string GetString(std::vector<UnicodeChar> const& chars, int winFont, int start = INT_MIN,
                                  int end = INT_MAX, char const* lineBreak = "\n");
     // The same cut into lines of words, each with its box.

@@ -60,6 +60,25 @@ TEST(TextCli, GivesTheWordsOfTheSourceInOrder) {
     EXPECT_EQ(fromJson, SourceWords());
 }
 
+// An equation number stands apart from its formula (after a superscript too),
+// as does what \hfill pushes to the margin; what follows a subscript is spaced
+// as on the formula's baseline.
+TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
+    int status = -1;
+    std::string text = Ksdvi("text " + DataFile("equations.dvi"), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(text,
+              "Einstein wrote\nE = mc2\t(1)\nand the two lines\na = b2 +c\t(2)\nd = e1 +f\t(3)\n"
+              "are numbered too.\nName\tDate\n\f");
+
+    nlohmann::json pages = nlohmann::json::parse(Ksdvi("text --json " + DataFile("equations.dvi"), &status));
+    ASSERT_EQ(pages.size(), 1u);
+    auto const& equation = pages[0]["lines"][1];
+    ASSERT_EQ(equation.size(), 4u) << equation;
+    EXPECT_EQ(equation[2]["text"], "mc2");
+    EXPECT_EQ(equation[3]["text"], "(1)");
+}
+
 struct Hit {
     int page, x, y, w, h;
 };
