@@ -14,9 +14,9 @@
 #include "page/PixelMapping.h"
 #include "platform/gs/GS.h"
 #include "platform/kpathsea/KPathSea.h"
+#include "render/CoveragePainter.h"
 #include "render/FontPainting.h"
 #include "render/PostScriptTransforms.h"
-#include "render/TransparentPagePainter.h"
 #include "specials/DvipsColour.h"
 #include "specials/PostScriptSpecials.h"
 #include "stream/DeviceRounding.h"
@@ -212,6 +212,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
                " (ksdvi) @start end\n";
     program += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
                " translate -1 ksdvi@ctm\n";
+    size_t const pageStart = program.size();
     program += Colour(collector.StartColour());
     int index = 0;
     for (SpecialCollector::Event const& event : collector.events) {
@@ -238,22 +239,32 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     program += "eop end\n";
 
+    // Painted as dvips paints it, white fills (a TikZ node's, pgfplots'
+    // legend) hiding what lies beneath: the page runs on white, then on black.
     GS* gs = GetGS();
-    TransparentPagePainter painter(dc, reference, 0, g.height);
-    if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width, g.height,
-                        24, &painter, -1, -1)) {
-        error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
-        return false;
-    }
-    gs->ProcessPSCommand(program.c_str());
-    if (!gs->EndGSJob()) {
-        error_ = GS::GetLastError();
-        return false;
+    CoveragePainter painter(dc, reference, 0, g.height);
+    std::string output;
+    for (bool onBlack : {false, true}) {
+        if (onBlack) {
+            painter.StartOnBlack();
+            program.insert(pageStart, CoveragePainter::kBlackPage);
+        }
+        if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width,
+                            g.height, 24, &painter, -1, -1)) {
+            error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
+            return false;
+        }
+        gs->ProcessPSCommand(program.c_str());
+        if (!gs->EndGSJob()) {
+            error_ = GS::GetLastError();
+            return false;
+        }
+        if (!onBlack) output = GS::GetLastOutput();
     }
 
     // The graphics states the specials left, transformations about the page's own.
     std::map<int, PageGraphicsState> reported;
-    std::istringstream lines(GS::GetLastOutput());
+    std::istringstream lines(output);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);

@@ -7,7 +7,7 @@
 // " between @beginspecial and @endspecial) with the page's colour in force.
 // The page's rules go with it, so that they stack with the PostScript as they
 // do in dvips. What the PostScript and the rules draw is painted on the page
-// with white as transparent, beneath the page's text; the graphics state it
+// as it draws it (white fills too), beneath the page's text; the graphics state it
 // leaves after each special (graphicx's rotations and scalings, the null
 // device of pgf's invisible parts: beamer's covered overlays) is handed back,
 // so that the characters, rules and pictures that follow are drawn in it.

@@ -228,6 +228,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
                   "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
                   "\\end{tikzpicture}\n\\end{document}\n"},
+        // a white fill hides the page's colour, as in dvips
+        LatexCase{"tikz_white_fill_on_a_coloured_page",
+                  {"tikz.sty"},
+                  "\\documentclass{article}\n\\usepackage{tikz}\n\\pagecolor{black!60}\n\\begin{document}\n"
+                  "\\begin{tikzpicture}\n\\node[fill=white,minimum width=12cm,minimum height=18cm] {A white "
+                  "box};\n\\end{tikzpicture}\n\\end{document}\n"},
         // figures turned, mirrored and squeezed by graphicx
         LatexCase{"graphicx_transformed_eps",
                   {"graphicx.sty"},
