@@ -29,21 +29,63 @@ void CoveragePainter::OutputPage(int w, int h) {
     unsigned char* bits = nullptr;
     if (gs->GetBitmapRow(&header, nullptr, &bits, 0) && bits && header.biBitCount == 24) {
         if (!onBlack_)
-            KeepLight(bits, w, h, Stride(w));
-        else if (width_ == w && height_ == h)
+            KeepWhiteRun(bits, w, h, Stride(w));
+        else if (width_ == w && height_ == h && !Blend(bits, w, h))
             Paint(*gs, w, h);
     }
     gs->UnlockGSDevice();
 }
 
-void CoveragePainter::KeepLight(unsigned char const* bits, int w, int h, int stride) {
+void CoveragePainter::KeepWhiteRun(unsigned char const* bits, int w, int h, int stride) {
     width_ = w;
     height_ = h;
-    light_.assign(static_cast<size_t>(w) * static_cast<size_t>(h), false);
-    for (int y = 0; y < h; ++y) {
-        unsigned char const* row = bits + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(stride);
-        for (int x = 0; x < w; ++x) light_[static_cast<size_t>(y) * w + x] = Light(row + 3 * x);
+    size_t const row = 3 * static_cast<size_t>(w);
+    white_.resize(row * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        std::copy_n(bits + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(stride), row,
+                    white_.begin() + static_cast<std::ptrdiff_t>(row * static_cast<size_t>(y)));
+}
+
+// Straight onto the pixels of a colour surface in text mapping, inside a
+// rectangular clip; false for any other device.
+bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
+    Surface* surface = out_->GetSurface();
+    RECT clip{};
+    if (!surface || surface->IsMonochrome() || out_->GetMapMode() != MM_TEXT ||
+        out_->GetClipBox(&clip) == COMPLEXREGION)
+        return false;
+    POINT corner{left_, bottom_ - h};
+    out_->LPtoDP(&corner);
+    out_->LPtoDP(&clip);
+    int const x0 = std::max<int>({0, clip.left, corner.x}),
+              x1 = std::min<int>({surface->Width(), clip.right, corner.x + w});
+    int const y0 = std::max<int>({0, clip.top, corner.y}),
+              y1 = std::min<int>({surface->Height(), clip.bottom, corner.y + h});
+    size_t const stride = static_cast<size_t>(Stride(w));
+    for (int y = y0; y < y1; ++y) {
+        int const row = y - corner.y;  // from the job's top; its bits run bottom-up
+        unsigned char const* black = bits + static_cast<size_t>(h - 1 - row) * stride;
+        unsigned char const* white = white_.data() + 3 * static_cast<size_t>(w) * static_cast<size_t>(row);
+        Pixel* out = nullptr;
+        for (int x = x0; x < x1; ++x) {
+            size_t const at = 3 * static_cast<size_t>(x - corner.x);
+            unsigned char const* b = black + at;
+            unsigned char const* wt = white + at;
+            if ((wt[0] & wt[1] & wt[2]) == 0xFF && (b[0] | b[1] | b[2]) == 0) continue;  // nothing drawn
+            if (!out) out = surface->RowToWrite(y, x, x1);
+            Pixel const under = out[x];
+            Pixel pixel = 0;
+            for (int c = 0; c < 3; ++c) {
+                int const shift = 8 * c;  // blue, green, red
+                int const see = std::max(0, wt[c] - b[c]);
+                int const value = b[c] + (static_cast<int>(under >> shift & 0xFF) * see + 127) / 255;
+                pixel |= Pixel(std::min(value, 255)) << shift;
+            }
+            out[x] = pixel;
+            surface->NoteColour(pixel);
+        }
     }
+    return true;
 }
 
 // The page keeps its pixels where the run on white was light and the run on
@@ -70,9 +112,10 @@ void CoveragePainter::Paint(GS& gs, int w, int h) {
         for (int r = 0; r < rows; ++r) {
             int const y = done + rows - 1 - r;  // from the top
             unsigned char const* black = data + static_cast<size_t>(r) * stride;
+            unsigned char const* white = white_.data() + 3 * static_cast<size_t>(w) * static_cast<size_t>(y);
             unsigned char* out = keep.data() + static_cast<size_t>(r) * stride;
             for (int x = 0; x < w; ++x) {
-                bool const nothing = light_[static_cast<size_t>(y) * w + x] && !Light(black + 3 * x);
+                bool const nothing = Light(white + 3 * x) && !Light(black + 3 * x);
                 std::fill_n(out + 3 * x, 3, nothing ? 0xFF : 0x00);
             }
         }

@@ -2,10 +2,12 @@
 // Paints what PostScript draws as Ghostscript paints it on a page: opaquely,
 // white and light colours included, and nothing where it draws nothing. The
 // job runs twice, on a white page and on a black one (kBlackPage before the
-// second's PostScript); where the two are light and dark nothing was drawn
-// and the page stays, elsewhere the drawing replaces it. The page is changed
-// in bands of at most 32,000 bytes; what the first run leaves is kept a bit a
-// pixel. Only the first page of each job is painted.
+// second's PostScript). Their difference is the drawing's opacity: a pixel
+// becomes black-run + page * (white-run - black-run) / 255, which keeps
+// anti-aliased edges smooth over whatever lies beneath. On a device whose
+// pixels cannot be read (a printer) a pixel is either the drawing's or the
+// page's, in bands of at most 32,000 bytes. Only the first page of each job
+// is painted.
 
 #include <vector>
 
@@ -18,6 +20,9 @@ class CoveragePainter : public GS::PageOutputter {
 public:
     // Paints the second job's page black before anything else is drawn.
     static constexpr char kBlackPage[] = "gsave 0 setgray clippath fill grestore\n";
+    // Edges drawn with four bits of coverage, as dvips users have Ghostscript draw them.
+    static constexpr char kAntiAliased[] =
+        "mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n";
 
     // The page's lower left corner goes to (left, bottom) of `out`. Jobs
     // render 24 bits a pixel.
@@ -34,7 +39,8 @@ public:
     bool Done() const { return done_; }
 
 private:
-    void KeepLight(unsigned char const* bits, int w, int h, int stride);
+    void KeepWhiteRun(unsigned char const* bits, int w, int h, int stride);
+    bool Blend(unsigned char const* bits, int w, int h);
     void Paint(GS& gs, int w, int h);
 
     gdi::CDC* out_;
@@ -42,7 +48,7 @@ private:
     int left_, bottom_;
     bool onBlack_ = false, done_ = false;
     int width_ = 0, height_ = 0;
-    std::vector<bool> light_;  // the first run's pixels that are light, rows top-down
+    std::vector<unsigned char> white_;  // the first run's pixels, 24 bits blue first, rows top-down
 };
 
 }  // namespace ksdvi

@@ -159,7 +159,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
             NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
             return true;
         }
-        gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
+        gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
         if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
         gs->ProcessPSCommand(origin);
         in.clear();

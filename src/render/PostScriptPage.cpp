@@ -254,6 +254,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
             return false;
         }
+        gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
         gs->ProcessPSCommand(program.c_str());
         if (!gs->EndGSJob()) {
             error_ = GS::GetLastError();

@@ -8,6 +8,8 @@
 
 #include "render/PostScriptTransforms.h"
 #include "render/RenderedPage.h"
+#include "render/WholePage.h"
+#include "support/ScratchDocument.h"
 
 namespace ksdvi::test {
 namespace {
@@ -84,6 +86,39 @@ TEST(PageColour, NoPageColourTakesTheColourAway) {
     ASSERT_TRUE(yellow.Opened() && white.Opened());
     EXPECT_EQ(yellow.Pixel(2, 2), RGB(255, 255, 0));
     EXPECT_EQ(white.Pixel(2, 2), RGB(255, 255, 255));
+}
+
+// The page's PostScript is painted as Ghostscript paints it, over what lies
+// beneath: a red disc on a blue page has an anti-aliased edge of red and blue
+// mixed, without a white or black fringe.
+TEST(PagePostScript, EdgesBlendIntoThePageColour) {
+    ScratchDocument doc(OnePage(DviBuilder{}
+                                    .Special("background rgb 0 0 1")
+                                    .Special("ps: gsave currentpoint translate 1 0 0 setrgbcolor newpath 0 0 20 0 "
+                                             "360 arc fill grestore")));
+    Canvas canvas(144, 144, 72);
+    KsDviDrawer drawer;
+    DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
+    drawer.Close();
+    int red = 0, blue = 0, edge = 0;
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            COLORREF p = canvas.Pixel(x, y);
+            int r = gdi::GetRValue(p), g = gdi::GetGValue(p), b = gdi::GetBValue(p);
+            if (p == kRed) {
+                ++red;
+            } else if (p == kBlue) {
+                ++blue;
+            } else {
+                ++edge;
+                EXPECT_EQ(g, 0) << x << "," << y;
+                EXPECT_NEAR(r + b, 255, 8) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_NEAR(red, 1257, 80);  // pi 20 squared
+    EXPECT_GT(edge, 40);
+    EXPECT_GT(blue, 144 * 144 - 1500);
 }
 
 }  // namespace
