@@ -17,6 +17,7 @@
 
 #include "platform/gs/GS.h"
 #include "render/CoveragePainter.h"
+#include "render/EpsFile.h"
 #include "render/KsDviDrawer.h"
 #include "specials/PictureSpecials.h"
 #include "stream/DeviceRounding.h"
@@ -43,19 +44,15 @@ bool CaseInsensitivePrefix(std::string const& line, char const* prefix) {
 
 // The PostScript of a DOS EPS binary, which puts a preview beside it.
 std::unique_ptr<std::istream> PostScriptPart(std::istream& in) {
-    unsigned char header[12];
+    unsigned char header[kDosEpsHeaderSize];
     std::streampos start = in.tellg();
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header) || header[0] != 0xC5 || header[1] != 0xD0 ||
-        header[2] != 0xD3 || header[3] != 0xC6) {
+    std::optional<std::pair<uint32_t, uint32_t>> part;
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header) || !(part = DosEpsPostScript(header))) {
         in.clear();
         in.seekg(start);
         return nullptr;
     }
-    auto little = [&](int at) {
-        return uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16 |
-               uint32_t(header[at + 3]) << 24;
-    };
-    uint32_t offset = little(4), length = std::min<uint32_t>(little(8), 1u << 30);
+    auto [offset, length] = *part;
     std::string text(length, '\0');
     in.seekg(start + std::streamoff(offset));
     in.read(text.data(), length);
@@ -100,6 +97,11 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     int height = pixels(ury, p->yScale, pixels_.PerDviY()) - pixels(lly, p->yScale, pixels_.PerDviY());
     int xRes = Ceiling(static_cast<double>(Truncate(p->xScale * kSpPerInch)) * pixels_.PerDviX());
     int yRes = Ceiling(static_cast<double>(Truncate(p->yScale * kSpPerInch)) * pixels_.PerDviY());
+    if (p->inPagePostScript) {
+        w = width + 1;
+        h = height + 1;
+        return true;
+    }
     int left = p->x, bottom = p->y + (p->anchorTop == 1 ? height : 0);
     if (p->originHere) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());

@@ -78,6 +78,8 @@ public:
         bool originHere = false;
         // An EPS file cut at its bounding box; dvips draws it whole otherwise.
         bool clip = false;
+        // An EPS file the page's PostScript has drawn: only its place is kept.
+        bool inPagePostScript = false;
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;

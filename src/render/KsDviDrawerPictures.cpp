@@ -91,5 +91,6 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     picture->ury = ury;
     picture->originHere = !sized;
     picture->clip = args.clip;
+    picture->inPagePostScript = postScript_ && postScript_->DrawsPictures();
     AppendPicture(std::move(picture));
 }

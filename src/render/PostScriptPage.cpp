@@ -15,10 +15,13 @@
 #include "platform/gs/GS.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/CoveragePainter.h"
+#include "render/EpsFile.h"
 #include "render/FontPainting.h"
 #include "render/PostScriptTransforms.h"
 #include "specials/DvipsColour.h"
+#include "specials/PictureSpecials.h"
 #include "specials/PostScriptSpecials.h"
+#include "specials/SpecialKeywords.h"
 #include "stream/DeviceRounding.h"
 
 namespace ksdvi {
@@ -29,6 +32,8 @@ namespace {
 constexpr char const* kPrologues[] = {"tex.pro", "special.pro", "color.pro"};
 // A prologue file larger than this is not one.
 constexpr std::streamoff kLargestPrologue = std::streamoff(1) << 24;
+// What the EPS pictures of one page may hold together to go into its job.
+constexpr size_t kLargestPagePictures = size_t(64) << 20;
 
 // Prints the graphics state for the library, after the special it is numbered
 // by: the current transformation, and "invisible" while another device than
@@ -42,13 +47,14 @@ constexpr char kReportState[] =
 class SpecialCollector : public KsDviDrawerBase {
 public:
     struct Event {
-        enum class Type { Colour, Rule, PostScript };
+        enum class Type { Colour, Rule, PostScript, Picture };
         Type type = Type::PostScript;
         unsigned int rgb = 0;  // a colour: 0x00BBGGRR
         PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
         std::string code;
         int32_t h = 0, v = 0;           // the special's position, or the rule's lower left corner
         int32_t height = 0, width = 0;  // a rule's
+        PsfileSpecial picture = {};     // an EPS picture's keys
     };
     std::vector<Event> events;
 
@@ -74,23 +80,37 @@ protected:
         KsDviDrawerBase::DoSpecial(length, text);
         PostScriptSpecial ps = ParsePostScriptSpecial(text.Get(), length);
         if (IsPagePostScript(ps)) {
-            events.push_back({Event::Type::PostScript, 0, ps.kind, std::string(ps.code), GetH(), GetV(), 0, 0});
+            events.push_back({Event::Type::PostScript, 0, ps.kind, std::string(ps.code), GetH(), GetV(), 0, 0, {}});
             return;
         }
         std::string words(reinterpret_cast<char const*>(text.Get()), length);
+        if (!FindSpecialKeyword(text.Get(), length)) {
+            PsfileSpecial picture = ParsePsfileSpecial(reinterpret_cast<unsigned char*>(words.data()));
+            if (picture.file)
+                events.push_back({Event::Type::Picture,
+                                  0,
+                                  PostScriptSpecial::Kind::None,
+                                  {},
+                                  GetH(),
+                                  GetV(),
+                                  0,
+                                  0,
+                                  std::move(picture)});
+            return;
+        }
         if (words.compare(0, kDvipsColorKeyword.size(), kDvipsColorKeyword) != 0) return;
         words.erase(0, kDvipsColorKeyword.size());
         if (auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()))) {
             ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
             unsigned int rgb = change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];
-            events.push_back({Event::Type::Colour, rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0});
+            events.push_back({Event::Type::Colour, rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0, {}});
         }
     }
     // Rules lie among the PostScript as dvips stacks them: a rule drawn after a
     // filled shape covers it, one drawn before lies beneath.
     void PutRule(int h, int v, int height, int width) override {
         if (height > 0 && width > 0)
-            events.push_back({Event::Type::Rule, 0, PostScriptSpecial::Kind::None, {}, h, v, height, width});
+            events.push_back({Event::Type::Rule, 0, PostScriptSpecial::Kind::None, {}, h, v, height, width, {}});
     }
 
 private:
@@ -152,12 +172,53 @@ std::string Colour(unsigned int rgb) {
            Number(((rgb >> 16) & 0xFF) / 255.0) + " TeXcolorrgb\n";
 }
 
+// The EPS pictures of a page, read for its job: all of them, or none when
+// one cannot be (the drawer then draws each on its own and says why).
+std::optional<std::vector<std::string>> ReadPictures(KsDvi& dvi, KPathSea& finder,
+                                                     std::vector<SpecialCollector::Event> const& events) {
+    std::vector<std::string> pictures;
+    size_t total = 0;
+    for (SpecialCollector::Event const& event : events) {
+        if (event.type != SpecialCollector::Event::Type::Picture) continue;
+        std::string path = dvi.GetFiles().Find(event.picture.file->view(), &finder, KPathSea::Format::Picture);
+        std::optional<std::string> text;
+        if (!path.empty()) text = ReadRegularFile(path, kLargestPagePictures - total);
+        if (!text) return std::nullopt;
+        if (text->size() >= kDosEpsHeaderSize) {
+            if (auto part = DosEpsPostScript(reinterpret_cast<unsigned char const*>(text->data())))
+                *text = text->substr(std::min<size_t>(part->first, text->size()), part->second);
+        }
+        total += text->size();
+        pictures.push_back(std::move(*text));
+    }
+    return pictures;
+}
+
+// dvips' inclusion of an EPS file: its keys for special.pro, then the file.
+std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
+    std::string keys = "@beginspecial";
+    auto key = [&](double value, char const* name) {
+        keys.append(" ").append(Number(value)).append(" @").append(name);
+    };
+    if (p.hoffset != 0) key(p.hoffset, "hoffset");
+    if (p.voffset != 0) key(p.voffset, "voffset");
+    if (p.hscale) key(*p.hscale, "hscale");
+    if (p.vscale) key(*p.vscale, "vscale");
+    static constexpr char const* kBox[] = {"llx", "lly", "urx", "ury"};
+    for (int i = 0; i < 4; ++i)
+        if (p.boxGiven & (1u << i)) key(p.box[i], kBox[i]);
+    if (p.rwi > 0) key(p.rwi, "rwi");
+    if (p.rhi > 0) key(p.rhi, "rhi");
+    if (p.clip) keys += " @clip";
+    return keys.append(" @setspecial\n%%BeginDocument: ksdvi\n").append(text).append("\n%%EndDocument\n@endspecial\n");
+}
+
 }  // namespace
 
 bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference) {
     states_.clear();
     error_.clear();
-    drawsRules_ = false;
+    drawsRules_ = drawsPictures_ = false;
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
     // A page whose PostScript only turns or hides what follows needs no
@@ -168,7 +229,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     drawsRules_ = true;
 
-    std::string program;
+    std::string head;
     KPathSea& finder = FinderOf(dvi);
     for (char const* name : kPrologues) {
         std::string const* text = FileText(finder.Find(name, KPathSea::Format::PostScriptHeader));
@@ -176,7 +237,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             error_ = std::string("dvips' ") + name + " is not installed";
             return false;
         }
-        program += *text + "\n";
+        head += *text + "\n";
     }
     for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
         if (header.page >= 0) {
@@ -185,13 +246,13 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             // it left on the stacks goes). It runs from a string, so that its
             // procedures are made in the VM it chooses.
             if (header.page < page)
-                program += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
-                           " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
-                           "end\n";
+                head += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
+                        " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
+                        "end\n";
             continue;
         }
         if (header.literal) {
-            program += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
+            head += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
             continue;
         }
         std::string why;
@@ -201,67 +262,90 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             error_ = "header " + header.text + ": " + (path.empty() ? why : "cannot be read");
             return false;
         }
-        program += *text + "\n";
+        head += *text + "\n";
     }
-    program += kReportState;
+    head += kReportState;
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
-    program += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
-               std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
-               " (ksdvi) @start end\n";
-    program += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
-               " translate -1 ksdvi@ctm\n";
-    size_t const pageStart = program.size();
-    program += Colour(collector.StartColour());
-    int index = 0;
-    for (SpecialCollector::Event const& event : collector.events) {
-        std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
-        std::string at = point + " a ";
-        if (event.type == SpecialCollector::Event::Type::Colour) {
-            program += Colour(event.rgb);
-            continue;
+    head += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
+            std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
+            " (ksdvi) @start end\n";
+    head += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
+            " translate -1 ksdvi@ctm\n";
+
+    // EPS pictures go into the page's job, as dvips puts them, so that they
+    // stack with its drawing (TikZ arrows over a figure, a figure in a box).
+    std::optional<std::vector<std::string>> pictures = ReadPictures(dvi, finder, collector.events);
+    auto pageProgram = [&](bool withPictures) {
+        std::string program = Colour(collector.StartColour());
+        size_t picture = 0;
+        int index = 0;
+        for (SpecialCollector::Event const& event : collector.events) {
+            std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
+            std::string at = point + " a ";
+            switch (event.type) {
+            case SpecialCollector::Event::Type::Colour: program += Colour(event.rgb); continue;
+            case SpecialCollector::Event::Type::Rule:
+                // tex.pro's v: a box of whole pixels, up and right from the point
+                program += point + " " + std::to_string(Ceiling(event.width * g.hPixPerDvi)) + " " +
+                           std::to_string(Ceiling(event.height * g.vPixPerDvi)) + " v\n";
+                continue;
+            case SpecialCollector::Event::Type::Picture:
+                if (withPictures) program += at + IncludedPicture(event.picture, (*pictures)[picture++]);
+                continue;
+            case SpecialCollector::Event::Type::PostScript: break;
+            }
+            switch (event.kind) {
+            case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
+            case PostScriptSpecial::Kind::Quoted:
+                program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
+                break;
+            default: program += event.code + "\n"; break;
+            }
+            program += std::to_string(index++) + " ksdvi@ctm\n";
         }
-        if (event.type == SpecialCollector::Event::Type::Rule) {
-            // tex.pro's v: a box of whole pixels, up and right from the point
-            program += point + " " + std::to_string(Ceiling(event.width * g.hPixPerDvi)) + " " +
-                       std::to_string(Ceiling(event.height * g.vPixPerDvi)) + " v\n";
-            continue;
-        }
-        switch (event.kind) {
-        case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
-        case PostScriptSpecial::Kind::Quoted:
-            program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
-            break;
-        default: program += event.code + "\n"; break;
-        }
-        program += std::to_string(index++) + " ksdvi@ctm\n";
-    }
-    program += "eop end\n";
+        return std::pair{program + "eop end\n", index};
+    };
 
     // Painted as dvips paints it, white fills (a TikZ node's, pgfplots'
     // legend) hiding what lies beneath: the page runs on white, then on black.
+    // Should its pictures break the job, it runs again without them.
     GS* gs = GetGS();
-    CoveragePainter painter(dc, reference, 0, g.height);
     std::string output;
-    for (bool onBlack : {false, true}) {
-        if (onBlack) {
-            painter.StartOnBlack();
-            program.insert(pageStart, CoveragePainter::kBlackPage);
+    int index = 0;
+    bool ran = false;
+    for (bool withPictures : {pictures && !pictures->empty(), false}) {
+        auto [program, specials] = pageProgram(withPictures);
+        index = specials;
+        CoveragePainter painter(dc, reference, 0, g.height);
+        ran = true;
+        for (bool onBlack : {false, true}) {
+            if (onBlack) painter.StartOnBlack();
+            if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width,
+                                g.height, 24, &painter, -1, -1)) {
+                error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
+                return false;
+            }
+            gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+            gs->ProcessPSCommand(head.c_str());
+            if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+            gs->ProcessPSCommand(program.c_str());
+            if (!gs->EndGSJob()) {
+                error_ = GS::GetLastError();
+                ran = false;
+                break;
+            }
+            if (!onBlack) output = GS::GetLastOutput();
         }
-        if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width,
-                            g.height, 24, &painter, -1, -1)) {
-            error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
-            return false;
+        if (ran) {
+            drawsPictures_ = withPictures;
+            break;
         }
-        gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
-        gs->ProcessPSCommand(program.c_str());
-        if (!gs->EndGSJob()) {
-            error_ = GS::GetLastError();
-            return false;
-        }
-        if (!onBlack) output = GS::GetLastOutput();
+        if (!withPictures) return false;
+        error_.clear();
     }
+    if (!ran) return false;
 
     // The graphics states the specials left, transformations about the page's own.
     std::map<int, PageGraphicsState> reported;

@@ -49,6 +49,10 @@ public:
     // when the PostScript only transforms what follows it.
     bool DrawsRules() const { return drawsRules_; }
 
+    // Whether the page's EPS pictures (psfile specials) were drawn with its
+    // PostScript, as dvips stacks them; the drawer draws them otherwise.
+    bool DrawsPictures() const { return drawsPictures_; }
+
     // The graphics state in force after the page's `index`-th PostScript
     // special (counted from 0).
     PageGraphicsState StateAfter(int index) const;
@@ -57,6 +61,7 @@ private:
     std::vector<PageGraphicsState> states_;
     std::string error_;
     bool drawsRules_ = false;
+    bool drawsPictures_ = false;
 };
 
 }  // namespace ksdvi

@@ -234,6 +234,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\documentclass{article}\n\\usepackage{tikz}\n\\pagecolor{black!60}\n\\begin{document}\n"
                   "\\begin{tikzpicture}\n\\node[fill=white,minimum width=12cm,minimum height=18cm] {A white "
                   "box};\n\\end{tikzpicture}\n\\end{document}\n"},
+        // TikZ draws over a figure it places, as dvips stacks them
+        LatexCase{"tikz_over_an_eps_figure",
+                  {"tikz.sty"},
+                  "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n\\begin{tikzpicture}\n"
+                  "\\node[inner sep=0,anchor=south west] at (0,0) {\\includegraphics{under.eps}};\n"
+                  "\\fill[white] (0,0) rectangle (1.7,3.5);\n\\end{tikzpicture}\n\\end{document}\n",
+                  {{"under.eps", kUnderEps}}},
         // figures turned, mirrored and squeezed by graphicx
         LatexCase{"graphicx_transformed_eps",
                   {"graphicx.sty"},
