@@ -329,7 +329,9 @@ void ViewerWindow::BindPointer() {
 
 void ViewerWindow::OpenDocument() {
     std::string error;
+    gint64 const start = g_get_monotonic_time();
     document_ = Document::Open(path_, {}, &error);
+    Note("opened", -1, Milliseconds(start));
     if (!document_) std::fprintf(stderr, "ksdvi-view: %s: %s\n", path_.c_str(), error.c_str());
     Relayout();
     BuildOutline();
@@ -530,7 +532,12 @@ void ViewerWindow::DrawMarks(cairo_t* cr, int page, double left, double top) {
 }
 
 void ViewerWindow::ScheduleDrawing() {
-    if (!drawSource_ && document_) drawSource_ = g_idle_add(DrawSlice, this);
+    if (drawSource_ || !document_) return;
+    // With nothing drawn yet there is no page to stand in: the first one is
+    // drawn before the frames that would show an empty window, in slices
+    // still, so that input is answered.
+    int const priority = cache_.Pages().empty() ? G_PRIORITY_HIGH_IDLE + 15 : G_PRIORITY_DEFAULT_IDLE;
+    drawSource_ = g_idle_add_full(priority, DrawSlice, this, nullptr);
 }
 
 // One slice of the drawing of the first visible page that has no sharp
@@ -584,6 +591,9 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
     cairo_surface_destroy(copy);
     self->drawing_.reset();
     gtk_widget_queue_draw(self->area_);
+    // The pages after the first give way to the frames that show it.
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, self->drawSource_))
+        g_source_set_priority(source, G_PRIORITY_DEFAULT_IDLE);
     return G_SOURCE_CONTINUE;
 }
 
