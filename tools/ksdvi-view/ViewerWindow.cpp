@@ -41,13 +41,14 @@ bool Inside(Rect const& r, Point p) { return p.x >= r.x && p.x < r.x + r.width &
 
 }  // namespace
 
-ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options)
+ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options,
+                           std::unique_ptr<Document> opened)
     : application_(application), path_(std::move(path)), options_(options), dark_(options.dark) {
     column_.zoom = std::clamp(options.zoom, kLeastZoom, kMostZoom) * kPixelsPerPointAt100;
     BuildWidgets();
     BindKeys();
     BindPointer();
-    OpenDocument();
+    OpenDocument(std::move(opened));
 
     // inotify, through GIO: TeX rewrites the file in place or replaces it.
     GFile* file = g_file_new_for_path(path_.c_str());
@@ -327,10 +328,10 @@ void ViewerWindow::BindPointer() {
     gtk_widget_add_controller(area_, GTK_EVENT_CONTROLLER(drag));
 }
 
-void ViewerWindow::OpenDocument() {
+void ViewerWindow::OpenDocument(std::unique_ptr<Document> opened) {
     std::string error;
     gint64 const start = g_get_monotonic_time();
-    document_ = Document::Open(path_, {}, &error);
+    document_ = opened ? std::move(opened) : Document::Open(path_, {}, &error);
     Note("opened", -1, Milliseconds(start));
     if (!document_) std::fprintf(stderr, "ksdvi-view: %s: %s\n", path_.c_str(), error.c_str());
     Relayout();

@@ -35,7 +35,9 @@ struct SourceLine {
 
 class ViewerWindow {
 public:
-    ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options);
+    // `opened`, when given, is the document of `path` opened already.
+    ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options,
+                 std::unique_ptr<Document> opened = nullptr);
     ~ViewerWindow();
     ViewerWindow(ViewerWindow const&) = delete;
     ViewerWindow& operator=(ViewerWindow const&) = delete;
@@ -56,7 +58,7 @@ private:
     void BuildOutline();
 
     // The document and the file.
-    void OpenDocument();
+    void OpenDocument(std::unique_ptr<Document> opened = nullptr);
     void FileChanged(GFileMonitorEvent event);
     static gboolean ReloadLater(gpointer self);
 

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <list>
 #include <memory>
 #include <optional>
@@ -60,7 +61,7 @@ std::optional<ksdvi::view::SourceLine> ParseSourceLine(std::string const& text) 
 }
 
 void Open(GtkApplication* application, std::string const& path, ViewerOptions const& options,
-          std::optional<ksdvi::view::SourceLine> const& source) {
+          std::optional<ksdvi::view::SourceLine> const& source, std::unique_ptr<ksdvi::Document> opened) {
     for (auto const& window : windows)
         if (window->Path() == path) {
             if (!options.editor.empty()) window->SetEditor(options.editor);
@@ -68,7 +69,7 @@ void Open(GtkApplication* application, std::string const& path, ViewerOptions co
             window->Present();
             return;
         }
-    auto window = std::make_unique<ViewerWindow>(application, path, options);
+    auto window = std::make_unique<ViewerWindow>(application, path, options, std::move(opened));
     if (source) window->ShowSource(*source);
     g_signal_connect(window->Window(), "destroy", Callback(+[](GtkWidget* widget, gpointer) {
                          windows.remove_if([widget](auto const& w) { return GTK_WIDGET(w->Window()) == widget; });
@@ -78,60 +79,85 @@ void Open(GtkApplication* application, std::string const& path, ViewerOptions co
     windows.push_back(std::move(window));
 }
 
+// What a command line asks for.
+struct Arguments {
+    ViewerOptions options;
+    std::optional<ksdvi::view::SourceLine> source;
+    std::string file;
+    bool help = false, bad = false;
+};
+
+Arguments ParseArguments(int argc, char** argv) {
+    Arguments a;
+    for (int i = 1; i < argc; ++i) {
+        std::string const arg = argv[i];
+        if (arg == "--dark") {
+            a.options.dark = true;
+        } else if (arg == "--zoom" && i + 1 < argc) {
+            a.options.zoom = std::atof(argv[++i]) / 100.0;
+            a.bad = a.bad || a.options.zoom <= 0;
+        } else if (arg == "--forward" && i + 1 < argc) {
+            a.source = ParseSourceLine(argv[++i]);
+            a.bad = a.bad || !a.source;
+        } else if (arg == "--editor" && i + 1 < argc) {
+            a.options.editor = argv[++i];
+        } else if (arg == "-h" || arg == "--help") {
+            a.help = true;
+            return a;
+        } else if (!arg.empty() && arg[0] != '-' && a.file.empty()) {
+            a.file = arg;
+        } else {
+            a.bad = true;
+        }
+    }
+    a.bad = a.bad || a.file.empty();
+    return a;
+}
+
+// The DVI file `resolved` names; like every DVI tool, `paper` means
+// paper.dvi when that exists.
+std::string DviPath(GFile* resolved, std::string const& file) {
+    char* path = g_file_get_path(resolved);
+    std::string chosen = path ? path : file;
+    g_free(path);
+    if (!g_file_test(chosen.c_str(), G_FILE_TEST_EXISTS) && g_file_test((chosen + ".dvi").c_str(), G_FILE_TEST_EXISTS))
+        chosen += ".dvi";
+    return chosen;
+}
+
+// The file of this process's own command line, opened while GTK starts up.
+std::string earlyPath;
+std::future<std::unique_ptr<ksdvi::Document>> earlyDocument;
+
 // Reads the command line of this process or of a later one.
 int CommandLine(GApplication* application, GApplicationCommandLine* commandLine, gpointer) {
     int argc = 0;
     char** argv = g_application_command_line_get_arguments(commandLine, &argc);
-    ViewerOptions options;
-    std::optional<ksdvi::view::SourceLine> source;
-    std::string file;
-    bool bad = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string const arg = argv[i];
-        if (arg == "--dark") {
-            options.dark = true;
-        } else if (arg == "--zoom" && i + 1 < argc) {
-            options.zoom = std::atof(argv[++i]) / 100.0;
-            bad = bad || options.zoom <= 0;
-        } else if (arg == "--forward" && i + 1 < argc) {
-            source = ParseSourceLine(argv[++i]);
-            bad = bad || !source;
-        } else if (arg == "--editor" && i + 1 < argc) {
-            options.editor = argv[++i];
-        } else if (arg == "-h" || arg == "--help") {
-            g_application_command_line_print(commandLine, "%s", kUsage);
-            g_strfreev(argv);
-            return 0;
-        } else if (!arg.empty() && arg[0] != '-' && file.empty()) {
-            file = arg;
-        } else {
-            bad = true;
-        }
+    Arguments a = ParseArguments(argc, argv);
+    g_strfreev(argv);
+    if (a.help) {
+        g_application_command_line_print(commandLine, "%s", kUsage);
+        return 0;
     }
-    if (bad || file.empty()) {
+    if (a.bad) {
         g_application_command_line_printerr(commandLine, "%s", kUsage);
-        g_strfreev(argv);
         return 2;
     }
-    GFile* resolved = g_application_command_line_create_file_for_arg(commandLine, file.c_str());
-    char* path = g_file_get_path(resolved);
-    std::string chosen = path ? path : file;
-    // Like every DVI tool: `paper` means paper.dvi when that exists.
-    if (!g_file_test(chosen.c_str(), G_FILE_TEST_EXISTS) && g_file_test((chosen + ".dvi").c_str(), G_FILE_TEST_EXISTS))
-        chosen += ".dvi";
-    g_free(path);
+    GFile* resolved = g_application_command_line_create_file_for_arg(commandLine, a.file.c_str());
+    std::string const chosen = DviPath(resolved, a.file);
     g_object_unref(resolved);
-    g_strfreev(argv);
     // A relative source is the editor's: relative to where it ran us.
-    if (source && !g_path_is_absolute(source->file.c_str())) {
-        GFile* sourceFile = g_application_command_line_create_file_for_arg(commandLine, source->file.c_str());
+    if (a.source && !g_path_is_absolute(a.source->file.c_str())) {
+        GFile* sourceFile = g_application_command_line_create_file_for_arg(commandLine, a.source->file.c_str());
         if (char* absolute = g_file_get_path(sourceFile)) {
-            source->file = absolute;
+            a.source->file = absolute;
             g_free(absolute);
         }
         g_object_unref(sourceFile);
     }
-    Open(GTK_APPLICATION(application), chosen, options, source);
+    std::unique_ptr<ksdvi::Document> opened;
+    if (earlyDocument.valid() && chosen == earlyPath) opened = earlyDocument.get();
+    Open(GTK_APPLICATION(application), chosen, a.options, a.source, std::move(opened));
     return 0;
 }
 
@@ -145,10 +171,19 @@ int main(int argc, char** argv) {
     // Without a session bus there is no one to hand a file to.
     auto flags = GApplicationFlags(G_APPLICATION_HANDLES_COMMAND_LINE);
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
+    // The document is read (fonts, kpathsea's databases, every page's
+    // place) on a thread of its own while GTK starts; the window takes it.
+    if (Arguments a = ParseArguments(argc, argv); !a.help && !a.bad) {
+        GFile* resolved = g_file_new_for_commandline_arg(a.file.c_str());
+        earlyPath = DviPath(resolved, a.file);
+        g_object_unref(resolved);
+        earlyDocument = std::async(std::launch::async, [path = earlyPath] { return ksdvi::Document::Open(path); });
+    }
     GtkApplication* application = gtk_application_new("org.ksdvi.View", flags);
     g_signal_connect(application, "command-line", Callback(&CommandLine), nullptr);
     int const status = g_application_run(G_APPLICATION(application), argc, argv);
     windows.clear();
+    if (earlyDocument.valid()) earlyDocument.wait();
     g_object_unref(application);
     return status;
 }
