@@ -20,19 +20,7 @@ source "$root/bench/common.sh"
   done
   echo '\end{document}'
 } >"$work/talk.tex"
-{
-  echo '\documentclass{article}\usepackage{tikz}\usetikzlibrary{patterns,shadings}\begin{document}'
-  for i in 1 2 3 4; do
-    echo '\begin{tikzpicture}'
-    echo '\fill[pattern=north east lines] (0,0) rectangle (6,3);'
-    echo '\shade[left color=blue,right color=yellow] (0,4) rectangle (6,6);'
-    echo '\draw[very thick,red] (3,1.5) circle (1.4);'
-    echo "\\draw[thick] (0,8) .. controls (2,11) and (4,5) .. (6,8) node[right] {page $i};"
-    echo '\foreach \x in {0,...,12} \draw (\x/2,9) -- (\x/2+0.3,10);'
-    echo '\end{tikzpicture}\newpage'
-  done
-  echo '\end{document}'
-} >"$work/tikz.tex"
+cp "$root/bench/tikz-pages.tex" "$work/tikz.tex"
 for doc in talk tikz; do
   (cd "$work" && latex -interaction=batchmode $doc.tex >/dev/null && latex -interaction=batchmode $doc.tex >/dev/null)
   (cd "$work" && dvips -q -o $doc.ps $doc.dvi)

@@ -9,22 +9,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/bench/common.sh"
 
 long=$(typeset_bench long-document)
-{
-  echo '\documentclass{article}\usepackage{tikz}\begin{document}'
-  for i in 1 2 3 4; do
-    echo '\begin{tikzpicture}'
-    echo '\draw[very thick,red] (3,1.5) circle (1.4); \fill[blue!30] (0,4) rectangle (6,6);'
-    echo "\\draw[thick] (0,8) .. controls (2,11) and (4,5) .. (6,8) node[right] {page $i};"
-    echo '\foreach \x in {0,...,12} \draw (\x/2,9) -- (\x/2+0.3,10);'
-    echo '\end{tikzpicture}\newpage'
-  done
-  echo '\end{document}'
-} >"$work/tikz.tex"
-(cd "$work" && latex -interaction=batchmode tikz.tex >/dev/null)
+tikz=$(typeset_bench tikz-pages)
 
 size() { du -cb "$@" | tail -1 | cut -f1; }
 printf '%-6s %-4s %22s %22s %12s\n' doc kind "ksdvi s / KiB" "peer s / KiB" "ratios"
-for dvi in "$long" "$work/tikz.dvi"; do
+for dvi in "$long" "$tikz"; do
   name=$(basename "$dvi" .dvi)
   ow=$(best "$ksdvi" pdf -o out/o.pdf "$dvi"); (cd "$work" && mkdir -p out && "$ksdvi" pdf -o out/o.pdf "$dvi" 2>/dev/null)
   os=$(size "$work/out/o.pdf")

@@ -85,17 +85,11 @@ FontPainting ChooseFontPainting(KsDvi const& dvi, KsDvi::ItrnFont const& font, d
         out.kind = FontPainting::Kind::Virtual;
         return out;
     }
-    if (NativeFont const* native = font.GetNative()) {
-        NativeFace found = FindNativeFace(dvi, *native);
-        out.kind = found.face ? FontPainting::Kind::Outline : FontPainting::Kind::Substitute;
-        out.face = std::move(found.face);
-        out.fontFile = std::move(found.file);
-        out.problem = std::move(found.problem);
-        out.height = font.GetScaleSize();
-        return out;
-    }
-    if (JapaneseFont const* japanese = font.GetJapanese()) {
-        NativeFace found = FindJapaneseFace(dvi, *japanese);
+    // XeTeX's fonts and pTeX's JFM fonts name their face files themselves.
+    NativeFont const* native = font.GetNative();
+    JapaneseFont const* japanese = native ? nullptr : font.GetJapanese();
+    if (native || japanese) {
+        NativeFace found = native ? FindNativeFace(dvi, *native) : FindJapaneseFace(dvi, *japanese);
         out.kind = found.face ? FontPainting::Kind::Outline : FontPainting::Kind::Substitute;
         out.face = std::move(found.face);
         out.fontFile = std::move(found.file);

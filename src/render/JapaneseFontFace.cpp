@@ -49,25 +49,15 @@ NativeFace Find(KsDvi const& dvi, JapaneseFont const& font) {
 
 }  // namespace
 
-// Looked for once per process and font: every page's drawing asks. Maps name
-// few faces, but the bound keeps a long-lived process's memory flat.
+// Looked for once per process and font (FaceMemory).
 NativeFace FindJapaneseFace(KsDvi const& dvi, JapaneseFont const& font) {
-    constexpr size_t kMostRemembered = 256;
-    static std::mutex lock;
-    static std::map<std::vector<std::string>, NativeFace> found;
+    static FaceMemory<std::vector<std::string>> memory;
     std::vector<std::string> key;
     for (JapaneseFont::Face const& face : font.faces) {
         key.push_back(face.font);
         key.push_back(std::to_string(face.index));
     }
-    {
-        std::lock_guard guard(lock);
-        if (auto it = found.find(key); it != found.end()) return it->second;
-    }
-    NativeFace face = Find(dvi, font);
-    std::lock_guard guard(lock);
-    if (found.size() >= kMostRemembered) found.clear();
-    return found.emplace(key, face).first->second;
+    return memory.Get(key, [&] { return Find(dvi, font); });
 }
 
 }  // namespace ksdvi

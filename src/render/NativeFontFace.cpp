@@ -79,24 +79,12 @@ NativeFace Find(KsDvi const& dvi, NativeFont const& font) {
 
 }  // namespace
 
-// Looked for once per process and font: every page's drawing asks. The
-// faces found are forgotten past a bound, so that a process that reads
-// document after document (a viewer, a service) does not keep them all.
 NativeFace FindNativeFace(KsDvi const& dvi, NativeFont const& font) {
-    constexpr size_t kMostRemembered = 256;
-    static std::mutex lock;
-    static std::map<std::tuple<std::string, std::string, std::string, std::string, unsigned, std::string>, NativeFace>
-        found;
-    auto key = std::make_tuple(font.file, font.postScriptName, font.family, font.style, font.index,
-                               std::string(dvi.GetFileName().view()));
-    {
-        std::lock_guard guard(lock);
-        if (auto it = found.find(key); it != found.end()) return it->second;
-    }
-    NativeFace face = Find(dvi, font);
-    std::lock_guard guard(lock);
-    if (found.size() >= kMostRemembered) found.clear();
-    return found.emplace(key, face).first->second;
+    using Key = std::tuple<std::string, std::string, std::string, std::string, unsigned, std::string>;
+    static FaceMemory<Key> memory;
+    return memory.Get(
+        Key(font.file, font.postScriptName, font.family, font.style, font.index, std::string(dvi.GetFileName().view())),
+        [&] { return Find(dvi, font); });
 }
 
 }  // namespace ksdvi

@@ -5,7 +5,9 @@
 // and the system's font directories kpathsea searches), or is a font file
 // fontconfig lists; a name without a file is a face fontconfig finds.
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "dvi/KsDvi.h"
@@ -21,5 +23,29 @@ struct NativeFace {
 };
 
 NativeFace FindNativeFace(KsDvi const& dvi, NativeFont const& font);
+
+// Faces looked for once per process and font: every page's drawing asks.
+// They are forgotten past a bound, so that a process that reads document
+// after document (a viewer, a service) does not keep them all.
+template <class Key>
+class FaceMemory {
+public:
+    template <class Find>
+    NativeFace Get(Key const& key, Find find) {
+        {
+            std::lock_guard guard(lock_);
+            if (auto it = found_.find(key); it != found_.end()) return it->second;
+        }
+        NativeFace face = find();
+        std::lock_guard guard(lock_);
+        if (found_.size() >= kMostRemembered) found_.clear();
+        return found_.emplace(key, face).first->second;
+    }
+
+private:
+    static constexpr size_t kMostRemembered = 256;
+    std::mutex lock_;
+    std::map<Key, NativeFace> found_;
+};
 
 }  // namespace ksdvi

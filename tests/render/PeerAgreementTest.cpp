@@ -104,11 +104,6 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
 
 // ---- documents LaTeX makes at test time
 
-bool Installed(std::string const& file) {
-    int status = -1;
-    return !RunCommand("kpsewhich " + file + " 2>/dev/null", &status).empty() && status == 0;
-}
-
 void WriteText(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::string FileBytes(std::string const& path) {
@@ -152,9 +147,9 @@ class LatexPeerAgreement : public testing::TestWithParam<LatexCase> {};
 TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
     LatexCase const& c = GetParam();
     for (char const* file : {"latex.ltx", "article.cls"})
-        if (!Installed(file)) GTEST_SKIP() << "LaTeX is not installed (" << file << ")";
+        if (!TexFileInstalled(file)) GTEST_SKIP() << "LaTeX is not installed (" << file << ")";
     for (char const* file : c.needs)
-        if (!Installed(file)) GTEST_SKIP() << file << " is not installed";
+        if (!TexFileInstalled(file)) GTEST_SKIP() << file << " is not installed";
     TempDir dir;
     ASSERT_TRUE(MakeDvi(c, dir));
     int const dpi = 150;
@@ -291,7 +286,7 @@ std::array<long, 6> StrongColours(RgbImage const& image) {
 // The text of links keeps the document's colours, with either of hyperref's
 // drivers for DVI, with colorlinks and without: no colour of ksdvi's own.
 TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
-    if (!Installed("hyperref.sty")) GTEST_SKIP() << "hyperref.sty is not installed";
+    if (!TexFileInstalled("hyperref.sty")) GTEST_SKIP() << "hyperref.sty is not installed";
     for (char const* options : {"colorlinks,linkcolor=red", "hypertex,colorlinks,linkcolor=red", "hypertex"}) {
         SCOPED_TRACE(options);
         std::string const source = std::string("\\documentclass{article}\n\\usepackage[") + options +

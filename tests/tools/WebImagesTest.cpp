@@ -49,8 +49,6 @@ std::string FileText(std::string const& path) {
     return s.str();
 }
 
-bool Installed(std::string const& file) { return !RunCommand("kpsewhich " + file + " 2>/dev/null").empty(); }
-
 // The numbers a quiet run prints after its first line: " depth=N height=N width=N" per page.
 std::vector<Numbers> ParseNumbers(std::string const& out) {
     std::vector<Numbers> pages;
@@ -131,7 +129,20 @@ std::pair<int, int> PngSize(std::string const& path) {
     return {image.width, image.height};
 }
 
-class WebImages : public testing::TestWithParam<Document> {};
+class WebImages : public testing::TestWithParam<Document> {
+protected:
+    // The case's doc.dvi in a directory of its own; skipped without LaTeX or
+    // the case's package.
+    void SetUp() override {
+        if (!TexFileInstalled("article.cls")) GTEST_SKIP() << "LaTeX is not installed";
+        if (GetParam().needs && !TexFileInstalled(GetParam().needs))
+            GTEST_SKIP() << GetParam().needs << " is not installed";
+        ASSERT_TRUE(MakeDvi(GetParam(), dir));
+        dvi = dir / "doc.dvi";
+    }
+    TempDir dir;
+    std::string dvi;
+};
 
 // -T tight and -T bbox at two resolutions: every page's numbers and image
 // size as dvipng's, printed in dvipng's form: to the pixel for preview's
@@ -139,11 +150,6 @@ class WebImages : public testing::TestWithParam<Document> {};
 // pixel and a half higher than dvipng's at 300 dpi: the height within two).
 TEST_P(WebImages, AgreeWithDvipng) {
     Document const& doc = GetParam();
-    if (!Installed("article.cls")) GTEST_SKIP() << "LaTeX is not installed";
-    if (doc.needs && !Installed(doc.needs)) GTEST_SKIP() << doc.needs << " is not installed";
-    TempDir dir;
-    ASSERT_TRUE(MakeDvi(doc, dir));
-    std::string const dvi = dir / "doc.dvi";
     for (char const* size : {"tight", "bbox"}) {
         for (int dpi : {120, 300}) {
             std::string const args = "-q -D " + std::to_string(dpi) + " -T " + size + " --depth --height --width ";
@@ -182,12 +188,6 @@ TEST_P(WebImages, AgreeWithDvipng) {
 // Transparent: every pixel the opaque image leaves white has no alpha, and
 // every other keeps some; `ksdvi render` makes the same images and numbers.
 TEST_P(WebImages, TransparentBackgroundLeavesOnlyInk) {
-    Document const& doc = GetParam();
-    if (!Installed("article.cls")) GTEST_SKIP() << "LaTeX is not installed";
-    if (doc.needs && !Installed(doc.needs)) GTEST_SKIP() << doc.needs << " is not installed";
-    TempDir dir;
-    ASSERT_TRUE(MakeDvi(doc, dir));
-    std::string const dvi = dir / "doc.dvi";
     std::string const tool = std::string(KSDVI_DVIPNG_CLI) + " -q -D 150 -T tight --depth --height --width ";
     int status = -1;
     std::string const opaque = RunCommand(tool + "-bg 'rgb 1 1 1' -o " + (dir / "opaque-%d.png") + " " + dvi, &status);
@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(Formulas, WebImages,
 // number, %0Nd names, options joined to their values, one warning for the
 // options that are accepted and not acted on.
 TEST(DvipngCommandLine, PagesNamesAndIgnoredOptions) {
-    if (!Installed("article.cls")) GTEST_SKIP() << "LaTeX is not installed";
+    if (!TexFileInstalled("article.cls")) GTEST_SKIP() << "LaTeX is not installed";
     TempDir dir;
     ASSERT_TRUE(MakeDvi(Document{"formulas", &kFormulas, nullptr, false}, dir));
     std::string const dvi = dir / "doc";  // FILENAME[.dvi]
