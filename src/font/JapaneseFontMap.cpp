@@ -13,8 +13,11 @@ namespace ksdvi {
 
 namespace {
 
-constexpr char const* kMaps[] = {"kanjix.map",     "ptex-haranoaji.map", "uptex-haranoaji.map",
-                                 "ptex-ipaex.map", "uptex-ipaex.map",    nullptr};
+// kanjix.map first (updmap's choice), then the maps of the families TeX Live
+// ships, for pTeX, upTeX and the otf package's fonts (hminr-h, otf-ujmr-h ...).
+constexpr char const* kMaps[] = {
+    "kanjix.map",     "ptex-haranoaji.map", "uptex-haranoaji.map", "otf-haranoaji.map", "otf-up-haranoaji.map",
+    "ptex-ipaex.map", "uptex-ipaex.map",    "otf-ipaex.map",       "otf-up-ipaex.map",  nullptr};
 // Map files of real installations are a few hundred lines.
 constexpr std::streamoff kLargestMap = 1 << 22;
 

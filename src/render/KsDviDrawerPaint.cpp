@@ -93,7 +93,10 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     glyph.font = font.GetID();
     glyph.glyphIndex = true;
     glyph.code = GetDviCode();
-    glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
+    if (font.GetJapanese()->cids)
+        glyph.character = face ? face->GlyphOfCid(GetDviCode()) : 0;  // the otf package's \CID
+    else
+        glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
     double em = font.GetScaleSize();
     double x = h, y = v;
     if (upright && !turned) {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include FT_ADVANCES_H
+#include FT_CID_H
 #include FT_FONT_FORMATS_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -115,6 +116,25 @@ unsigned FontFile::GlyphOfCharacter(char32_t character) const {
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) index = FT_Get_Char_Index(face, FT_ULong(character));
     if (before) FT_Set_Charmap(face, before);
     return index;
+}
+
+unsigned FontFile::GlyphOfCid(unsigned cid) const {
+    std::call_once(cidsRead_, [this] {
+        std::lock_guard guard(faceLock_);
+        FT_Face face = SharedFace();
+        FT_Bool keyed = 0;
+        if (FT_Get_CID_Is_Internally_CID_Keyed(face, &keyed) != 0 || !keyed) return;
+        for (FT_UInt glyph = 1; glyph < FT_UInt(face->num_glyphs); ++glyph) {
+            FT_UInt id = 0;
+            // Adobe-Japan1 and its kin stop below 65536: a larger CID is not one.
+            if (FT_Get_CID_From_Glyph_Index(face, glyph, &id) != 0 || id == 0 || id > 0xFFFF) continue;
+            if (glyphOfCid_.size() <= id) glyphOfCid_.resize(id + 1, 0);
+            if (!glyphOfCid_[id]) glyphOfCid_[id] = glyph;
+        }
+        if (glyphOfCid_.empty()) glyphOfCid_.push_back(0);
+    });
+    if (!glyphOfCid_.empty()) return cid < glyphOfCid_.size() ? glyphOfCid_[cid] : 0;
+    return cid < unsigned(glyphCount_) ? cid : 0;
 }
 
 int FontFile::AverageWidth() const {

@@ -53,6 +53,10 @@ public:
     char32_t CharacterOfGlyph(unsigned glyph) const;
     // The glyph of a character through the Unicode cmap, 0 for none.
     unsigned GlyphOfCharacter(char32_t character) const;
+    // The glyph of a CID (a code of the Identity CMaps): through the charset
+    // of a CID-keyed CFF face, reversed once per file; the glyph index itself
+    // in other faces, as dvipdfmx takes it. 0 for none.
+    unsigned GlyphOfCid(unsigned cid) const;
 
     // The shared face. Every use holds FaceLock(); one that depends on the
     // size activates its own FT_Size first.
@@ -91,6 +95,8 @@ private:
     mutable std::unordered_map<std::string, unsigned> glyphByName_;
     mutable std::once_flag charactersRead_;
     mutable std::unordered_map<unsigned, char32_t> characterOfGlyph_;
+    mutable std::once_flag cidsRead_;
+    mutable std::vector<unsigned> glyphOfCid_;  // empty: the face is not CID-keyed
 };
 
 }  // namespace ksdvi::gdi
