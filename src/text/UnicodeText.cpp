@@ -172,13 +172,17 @@ SpacedChar Spaced(UnicodeChar const& c) {
 
 // Reading a page asks more of the gaps than a selection's string does: what
 // follows a superscript or subscript is spaced as if on the formula's own
-// baseline, and a gap wider than twice the two characters' heights (an
-// equation number at the margin, \hfill, a table's column) is a tab.
+// baseline, a gap wider than twice the two characters' heights (an
+// equation number at the margin, \hfill, a table's column) is a tab, and
+// Korean words are spaced as xetexko and ko.TeX space them (about a fifth
+// of an em, where a line stretches Hangul by hundredths).
 char const* ReadingSeparator(SpacedChar const& p, SpacedChar const& c, int winFont) {
     char const* separator = SelectionSeparator(p, c, winFont);
     if (separator[0] == '\r' || p.width == 0) return separator;
     int64_t gap = int64_t(c.left) - p.left - p.width;
     if (gap > 2 * (int64_t(p.height) + c.height)) return "\t";
+    if (!separator[0] && c.code >= 0xAC00 && c.code <= 0xD7AF && c.baseline == p.baseline && gap * 8 > p.width)
+        return " ";
     if (separator[0] || c.baseline == p.baseline) return separator;
     SpacedChar level = p;
     level.baseline = c.baseline;

@@ -104,7 +104,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\setmainhangulfont{NanumMyeongjo}\n\\begin{document}\n"
                     "\\section{한글}\n한글 문서를 조판합니다. 다람쥐 헌 쳇바퀴에 타고파. Latin words too.\n"
                     "\\end{document}\n",
-                    {"한글", "한글", "문서를", "조판합니다", "다람쥐", "헌", "쳇바퀴에", "타고파", "Latin", "words"},
+                    {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
+                    "쳇바퀴"},
+        // kotex under XeLaTeX: xetexko with its own faces (UnBatang), whose
+        // word spaces are a fifth of an em
+        XeLatexCase{"kotex_unbatang",
+                    {"kotex.sty", "xetexko.sty", "UnBatang.ttf"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{kotex}\n\\begin{document}\n"
+                    "\\section{한글}\n한글 문서를 조판합니다. 다람쥐 헌 쳇바퀴에 타고파. Latin words too.\n"
+                    "\\end{document}\n",
+                    {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"}),
     [](auto const& info) { return std::string(info.param.name); });
 
