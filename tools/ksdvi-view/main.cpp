@@ -164,10 +164,12 @@ int CommandLine(GApplication* application, GApplicationCommandLine* commandLine,
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Pages are painted by Cairo on the processor. Unless the user picks a
-    // renderer, GTK is kept from loading and probing the OpenGL driver, which
-    // costs a quarter of a second before the first frame.
-    if (!g_getenv("GSK_RENDERER") && !g_getenv("GDK_DEBUG")) g_setenv("GDK_DEBUG", "gl-disable", FALSE);
+    // Pages are painted by Cairo on the processor. Unless the user picks an
+    // OpenGL renderer, GTK is kept from loading and probing the OpenGL driver,
+    // which costs a quarter of a second before the first frame.
+    char const* renderer = g_getenv("GSK_RENDERER");
+    if ((!renderer || g_str_equal(renderer, "cairo")) && !g_getenv("GDK_DEBUG"))
+        g_setenv("GDK_DEBUG", "gl-disable", FALSE);
     // Without a session bus there is no one to hand a file to.
     auto flags = GApplicationFlags(G_APPLICATION_HANDLES_COMMAND_LINE);
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
