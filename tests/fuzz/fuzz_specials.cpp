@@ -22,6 +22,7 @@
 #include "page/Paper.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/PostScriptTransforms.h"
+#include "specials/PdfObjects.h"
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "support/DviBuilder.h"
