@@ -62,7 +62,7 @@ void KsDviDrawer::Popped() {
 
 int KsDviDrawer::Draw(int count) {
     int done = KsDviDrawerBase::Draw(count);
-    if (done) EndPdfArea();
+    if (done && IsWorking()) EndPdfArea();
     return done;
 }
 

@@ -11,14 +11,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cmath>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -52,115 +50,64 @@ double Overlap(Rect const& a, Rect const& b) {
 // page (1-based) and where a link leads ("#name" or a URL) -> its rectangles
 using LinkAreas = std::map<std::pair<int, std::string>, std::vector<Rect>>;
 
-// The link annotations of an uncompressed PDF (xdvipdfmx -z 0 -V 4): the
-// pages in the order of the page tree, each page's /Annots, their /Rect
-// and their /URI or /D.
-class PeerPdf {
-public:
-    explicit PeerPdf(std::string const& bytes) {
-        for (size_t at = bytes.find(" 0 obj"); at != std::string::npos; at = bytes.find(" 0 obj", at + 1)) {
-            size_t start = at;
-            while (start > 0 && std::isdigit(static_cast<unsigned char>(bytes[start - 1]))) --start;
-            size_t end = bytes.find("endobj", at);
-            if (start == at || end == std::string::npos) continue;
-            objects_[std::stoi(bytes.substr(start, at - start))] = bytes.substr(at + 6, end - at - 6);
-        }
+// The link annotations of the uncompressed PDF xdvipdfmx writes (-z 0 -V 4),
+// by page and target: its page objects come in page order, each with its
+// /Annots, each of those with /Rect and /URI or /D.
+LinkAreas PeerLinks(std::string const& pdf) {
+    std::map<int, std::string> objects;
+    for (size_t at = pdf.find(" 0 obj"); at != std::string::npos; at = pdf.find(" 0 obj", at + 1)) {
+        size_t start = at, end = pdf.find("endobj", at);
+        while (start > 0 && std::isdigit(static_cast<unsigned char>(pdf[start - 1]))) --start;
+        if (start < at && end != std::string::npos)
+            objects[std::stoi(pdf.substr(start, at - start))] = pdf.substr(at, end - at);
     }
-
-    LinkAreas Links() const {
-        LinkAreas links;
-        std::vector<int> pages;
-        for (auto const& [number, body] : objects_)
-            if (body.find("/Type/Catalog") != std::string::npos) PagesUnder(Reference(body, "Pages"), pages, 0);
-        for (size_t i = 0; i < pages.size(); ++i) {
-            double height = MediaHeight(pages[i]);
-            std::string annots = Value(Body(pages[i]), "Annots");
-            std::smatch ref;
-            for (auto it = annots.cbegin(); std::regex_search(it, annots.cend(), ref, std::regex(R"((\d+)\s+0\s+R)"));
-                 it = ref.suffix().first) {
-                std::string const& annot = Body(std::stoi(ref[1]));
-                std::string target = String(annot, "URI");
-                if (target.empty()) target = "#" + String(annot, "D");
-                std::vector<double> r = Numbers(Value(annot, "Rect"));
-                if (annot.find("/Subtype/Link") == std::string::npos || r.size() != 4) continue;
-                double const scale = kDpi / 72.0;
-                links[{static_cast<int>(i) + 1, target}].push_back(
-                    {r[0] * scale, (height - r[3]) * scale, (r[2] - r[0]) * scale, (r[3] - r[1]) * scale});
-            }
-        }
-        return links;
-    }
-
-private:
-    std::string const& Body(int number) const {
-        static std::string const none;
-        auto it = objects_.find(number);
-        return it == objects_.end() ? none : it->second;
-    }
-    // The text of a key's value, an indirect one's object: "[...]", "(...)", "N 0 R" followed.
-    std::string Value(std::string const& body, std::string const& key) const {
+    auto first = [](std::string const& text, char const* pattern) {
         std::smatch m;
-        if (!std::regex_search(body, m, std::regex("/" + key + R"(\s*(\d+)\s+0\s+R)")))
-            return std::regex_search(body, m, std::regex("/" + key + R"(\s*(\[[^\]]*\]))")) ? std::string(m[1]) : "";
-        return Body(std::stoi(m[1]));
-    }
-    int Reference(std::string const& body, std::string const& key) const {
-        std::smatch m;
-        return std::regex_search(body, m, std::regex("/" + key + R"(\s*(\d+)\s+0\s+R)")) ? std::stoi(m[1]) : -1;
-    }
-    // A literal string's bytes, escapes read.
-    static std::string String(std::string const& body, std::string const& key) {
-        size_t at = body.find("/" + key + "(");
-        if (at == std::string::npos) return {};
-        std::string out;
-        int depth = 0;
-        for (size_t i = at + key.size() + 2; i < body.size(); ++i) {
-            if (body[i] == '\\' && i + 1 < body.size()) {
-                out += body[++i];
-            } else if (body[i] == ')' && depth-- == 0) {
-                break;
-            } else {
-                if (body[i] == '(') ++depth;
-                out += body[i];
-            }
+        return std::regex_search(text, m, std::regex(pattern)) ? std::string(m[1]) : std::string();
+    };
+    auto each = [](std::string const& text, char const* pattern) {
+        std::vector<std::string> all;
+        std::regex const re(pattern);
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+            all.push_back((*it)[1]);
+        return all;
+    };
+    double const height = std::stod("0" + first(pdf, R"(/MediaBox\s*\[\s*0\s+0\s+[\d.]+\s+([\d.]+))")),
+                 scale = kDpi / 72.0;
+    LinkAreas links;
+    int page = 0;
+    for (auto const& [number, body] : objects) {
+        if (!std::regex_search(body, std::regex("/Type\\s*/Page[^s]"))) continue;
+        ++page;
+        std::string annots = first(body, R"(/Annots\s*(\[[^\]]*\]|\d+ 0 R))");
+        if (!annots.empty() && annots[0] != '[') annots = objects[std::stoi(annots)];
+        for (std::string const& ref : each(annots, R"((\d+) 0 R)")) {
+            std::string const& annot = objects[std::stoi(ref)];
+            std::string target = first(annot, R"(/URI\s*\(([^)]*)\))");
+            if (target.empty()) target = "#" + first(annot, R"(/D\s*\(([^)]*)\))");
+            std::smatch m;
+            if (!std::regex_search(annot, m,
+                                   std::regex(R"(/Rect\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+))")))
+                continue;
+            double x0 = std::stod(m[1]), y0 = std::stod(m[2]), x1 = std::stod(m[3]), y1 = std::stod(m[4]);
+            links[{page, target}].push_back({x0 * scale, (height - y1) * scale, (x1 - x0) * scale, (y1 - y0) * scale});
         }
-        return out;
     }
-    static std::vector<double> Numbers(std::string text) {
-        std::replace(text.begin(), text.end(), '[', ' ');
-        std::replace(text.begin(), text.end(), ']', ' ');
-        std::istringstream in(text);
-        std::vector<double> numbers;
-        for (double n; in >> n;) numbers.push_back(n);
-        return numbers;
-    }
-    void PagesUnder(int node, std::vector<int>& pages, int depth) const {
-        std::string const& body = Body(node);
-        if (depth > 20 || body.empty()) return;
-        if (body.find("/Type/Pages") == std::string::npos) {
-            pages.push_back(node);
-            return;
-        }
-        std::string kids = Value(body, "Kids");
-        std::smatch ref;
-        for (auto it = kids.cbegin(); std::regex_search(it, kids.cend(), ref, std::regex(R"((\d+)\s+0\s+R)"));
-             it = ref.suffix().first)
-            PagesUnder(std::stoi(ref[1]), pages, depth + 1);
-    }
-    // The page's paper height in bp, from it or the nodes above it.
-    double MediaHeight(int page) const {
-        for (int node = page, steps = 0; node >= 0 && steps < 20; node = Reference(Body(node), "Parent"), ++steps) {
-            std::vector<double> box = Numbers(Value(Body(node), "MediaBox"));
-            if (box.size() == 4) return box[3];
-        }
-        return 792;
-    }
+    return links;
+}
 
-    std::map<int, std::string> objects_;
-};
+// The entries of `ksdvi outline --json`, depth first.
+std::vector<nlohmann::json> Entries(nlohmann::json const& tree) {
+    std::vector<nlohmann::json> all;
+    for (auto const& node : tree) {
+        all.push_back(node);
+        for (nlohmann::json& child : Entries(node["children"])) all.push_back(std::move(child));
+    }
+    return all;
+}
 
 // The document, made by xelatex twice (for the contents and the bookmarks)
-// and by xdvipdfmx; empty with the reason in `skip` where the tools are missing.
+// and by xdvipdfmx.
 class XeLatexLinks : public testing::Test {
 protected:
     void SetUp() override {
@@ -201,7 +148,7 @@ protected:
 TEST_F(XeLatexLinks, LinksAreXdvipdfmxsLinks) {
     std::ifstream in(Pdf(), std::ios::binary);
     std::string const bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LinkAreas const theirs = PeerPdf(bytes).Links();
+    LinkAreas const theirs = PeerLinks(bytes);
     ASSERT_GE(theirs.size(), 6u) << "xdvipdfmx's links were not read";
 
     int status = -1;
@@ -257,19 +204,14 @@ TEST_F(XeLatexLinks, OutlineIsXdvipdfmxsOutline) {
     ASSERT_EQ(theirs.size(), 3u) << xml;
 
     int status = -1;
-    nlohmann::json const tree = nlohmann::json::parse(Ksdvi("outline --json " + Xdv(), &status));
-    ASSERT_EQ(status, 0);
     std::vector<std::tuple<int, std::string, int>> ours;
     std::vector<std::string> targets;
-    std::function<void(nlohmann::json const&)> walk = [&](nlohmann::json const& nodes) {
-        for (auto const& node : nodes) {
-            ours.emplace_back(node["level"], node["title"], node["page"].is_null() ? 0 : node["page"].get<int>());
-            targets.push_back(node["target"]);
-            EXPECT_EQ(node["open"], false) << node["title"];
-            walk(node["children"]);
-        }
-    };
-    walk(tree);
+    for (nlohmann::json const& entry : Entries(nlohmann::json::parse(Ksdvi("outline --json " + Xdv(), &status)))) {
+        ours.emplace_back(entry["level"], entry["title"], entry["page"].is_null() ? 0 : entry["page"].get<int>());
+        targets.push_back(entry["target"]);
+        EXPECT_EQ(entry["open"], false) << entry;
+    }
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(ours, theirs);
     EXPECT_EQ(targets, (std::vector<std::string>{"section.1", "subsection.1.1", "section.2"}));
 }
@@ -294,8 +236,7 @@ double At(double points) { return 72 + Pixels(points); }
 // height yet is a rectangle of its own; what nolink and link enclose and an
 // area begun inside another leave the link alone. An area left open at the
 // end of a page runs on over the next one, its first line that page's
-// head, as xdvipdfmx has it. A pdf:ann box is the box it names, a pdf:dest
-// anchor the current point.
+// head, as xdvipdfmx has it. A pdf:ann box is the box it names.
 TEST(PdfSpecialAreas, LinesAreTeXsBoxesAndAreasRunOnOverPages) {
     DviBuilder b;
     b.Pre().Bop(1).Op(160).U(100 * kPt, 4);  // down4 100pt
@@ -305,8 +246,7 @@ TEST(PdfSpecialAreas, LinesAreTeXsBoxesAndAreasRunOnOverPages) {
     b.Special("pdf:nolink").Op(146).U(200 * kPt, 4).Rule(10 * kPt, 10 * kPt).Special("pdf:link");  // right4 200pt
     b.Special("pdf:eann").Op(142);
     b.Op(160).U(50 * kPt, 4).Op(141).Op(146).U(100 * kPt, 4);  // 156pt down, 100pt right
-    b.Special("pdf:ann width 20pt height 10pt depth 2pt <</Subtype/Link/A<</S/URI/URI(http://x.org/)>>>>");
-    b.Special("pdf:dest (here) [@thispage /XYZ @xpos @ypos null]").Op(142);
+    b.Special("pdf:ann width 20pt height 10pt depth 2pt <</Subtype/Link/A<</S/URI/URI(http://x.org/)>>>>").Op(142);
     b.Op(160).U(100 * kPt, 4).Op(141).Special("pdf:bann<</Subtype/Link/Dest(next)>>").Rule(10 * kPt, 40 * kPt);
     b.Op(142).Eop();
     b.Bop(2).Op(141).Op(141).Op(160).U(20 * kPt, 4).Rule(10 * kPt, 100 * kPt).Op(142).Op(142);  // a head
@@ -338,42 +278,28 @@ TEST(PdfSpecialAreas, LinesAreTeXsBoxesAndAreasRunOnOverPages) {
             EXPECT_NEAR(r[3].get<double>(), e.rects[j].h, 2.5);
         }
     }
-
-    TempDir dir;
-    b.WriteTo(dir / "built.dvi");
-    int status = -1;
-    std::string place = Ksdvi("locate -r 72 " + (dir / "built.dvi") + " here", &status);
-    EXPECT_EQ(status, 0);
-    int x = 0, y = 0;
-    ASSERT_EQ(std::sscanf(place.c_str(), "page 1 x %d y %d", &x, &y), 2) << place;
-    EXPECT_NEAR(x, At(100), 1);
-    EXPECT_NEAR(y, At(156), 1);
 }
 
 // Levels count from the lowest met so far, an entry goes at most one level
-// below the one before it, and [] shows an entry open, [-] or nothing closed.
+// below the one before it, and [] shows an entry open, [-] or nothing
+// closed. A pdf:dest anchor is the current point.
 TEST(PdfSpecialBookmarks, LevelsAndOpenStateAsXdvipdfmxReadsThem) {
     DviBuilder b;
-    b.Pre().Bop(1).Special("pdf:dest (d) [@thispage /Fit]");
+    b.Pre().Bop(1).Op(146).U(100 * kPt, 4).Op(160).U(50 * kPt, 4).Special("pdf:dest (d) [@thispage /Fit]");
     for (char const* bookmark :
          {"pdf:outline [] 2 <</Title(B)/A<</S/GoTo/D(d)>>>>", "pdf:out 4 <</Title(C)/Dest(nowhere)>>",
           "pdf:out [-] 1 <</Title(A)/Dest(d)>>", "pdf:out 2 <</Title<FEFF00C4>/Dest[@page1/Fit]>>",
           "pdf:outline [] 3 <</Title(E)/Dest(d)>>"})
         b.Special(bookmark);
-    b.Eop().Post();
-    nlohmann::json const tree = JsonOf("outline", b);
     std::vector<std::string> seen;
-    std::function<void(nlohmann::json const&)> walk = [&](nlohmann::json const& nodes) {
-        for (auto const& node : nodes) {
-            seen.push_back(std::to_string(node["level"].get<int>()) + " " + node["title"].get<std::string>() + " " +
-                           node["target"].get<std::string>() + (node["open"] ? " open" : "") +
-                           (node["page"].is_null() ? "" : " page " + std::to_string(node["page"].get<int>())));
-            walk(node["children"]);
-        }
-    };
-    walk(tree);
-    EXPECT_EQ(seen, (std::vector<std::string>{"0 B d open page 1", "1 C nowhere", "0 A d page 1", "1 \xC3\x84 ",
-                                              "2 E d page 1"}));
+    for (nlohmann::json const& entry : Entries(JsonOf("outline", b.Eop().Post())))
+        seen.push_back(std::to_string(entry["level"].get<int>()) + " " + entry["title"].get<std::string>() + " " +
+                       entry["target"].get<std::string>() + (entry["open"] ? " open" : "") +
+                       (entry["page"].is_null() ? "" : " at " + entry["x"].dump() + "," + entry["y"].dump()));
+    std::string const at = " at " + std::to_string(static_cast<int>(std::lround(At(100)))) + "," +
+                           std::to_string(static_cast<int>(std::lround(At(50))));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"0 B d open" + at, "1 C nowhere", "0 A d" + at, "1 \xC3\x84 ", "2 E d" + at}));
 }
 
 }  // namespace
