@@ -115,6 +115,28 @@ void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
     dvi_.outline_.push_back(std::move(entry));
 }
 
+// xdvipdfmx's bookmarks: levels count from the lowest met so far, and an
+// entry goes at most one level below the one before it. Each entry counts
+// the entries right under it, negative when shown closed, as pdfmarks do.
+void DocumentSpecials::AddBookmark(String8 const& title, String8 const& target, int level, bool open) {
+    if (dvi_.outline_.size() >= kMostOutlineEntries) return;
+    std::optional<int>& lowest = dvi_.bookmarkLowestLevel_;
+    if (!lowest || level < *lowest) lowest = level;
+    std::vector<KsDvi::BookmarkParent>& path = dvi_.bookmarkPath_;
+    size_t depth = std::min({static_cast<size_t>(level - *lowest), path.size(), kDeepestOutline});
+    path.resize(depth);
+    if (!path.empty()) dvi_.outline_[path.back().entry].count += path.back().open ? 1 : -1;
+    path.push_back({dvi_.outline_.size(), open});
+    dvi_.outline_.push_back(KsDvi::OutlineEntry{title, target, static_cast<int>(depth), 0});
+}
+
+// As xdvipdfmx, an area begun inside another is ignored.
+void DocumentSpecials::BeginLinkArea(std::string const& target) {
+    if (!dvi_.openLinkArea_) dvi_.openLinkArea_ = target;
+}
+
+void DocumentSpecials::EndLinkArea() { dvi_.openLinkArea_.reset(); }
+
 void DocumentSpecials::RegisterFace(String8 const& face) {
     KsDvi::CDC* reference = dvi_.GetDevice(0);
     bool installed = reference && dvi_.faceQuery_ && dvi_.faceQuery_(reference, face.c_str());

@@ -3,7 +3,8 @@
 // and the page background, anchors, the paper, the pictures each page names,
 // the drawing records' resolution and faces (the handlers' document pass,
 // SpecialRegistry.h), and from the PostScript specials the prologue, the
-// pages that carry PostScript of their own and hyperref's outline.
+// pages that carry PostScript of their own and hyperref's outline, and
+// the link areas of xdvipdfmx's that run on over pages.
 
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ public:
     void SetRecordResolution(unsigned short resolution) override;
     void RegisterFace(String8 const& face) override;
     void NoteEngineSpecial(std::string kind) override;
+    void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;
+    void BeginLinkArea(std::string const& target) override;
+    void EndLinkArea() override;
 
 private:
     void NotePostScript(unsigned char* text, int length);

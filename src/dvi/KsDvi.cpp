@@ -68,6 +68,9 @@ void KsDvi::Reset(bool release) {
     outline_.clear();
     paper_.reset();
     outlineChildrenDue_.clear();
+    bookmarkLowestLevel_.reset();
+    bookmarkPath_.clear();
+    openLinkArea_.reset();
     pagePostScript_ = false;
     pagePictures_.clear();
     engineSpecials_.clear();
@@ -181,6 +184,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     bool bopSeen = false;
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
+    std::optional<std::string> linkArea;
     pagePostScript_ = false;
     pagePictures_.clear();
 
@@ -207,6 +211,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
             in.Skip(40);
             stack.assign(colorStack_.begin(), colorStack_.begin() + colorStackDepth_);
             stack.push_back(0);  // one spare entry, as every page copy has
+            linkArea = openLinkArea_;
             bopSeen = true;
         } else if (FamilyOf(op) == kXxx1) {
             ScanSpecial(in, static_cast<int>(op));
@@ -229,7 +234,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
         SetMalformed(ScanProblem::EopWithoutBop, end, static_cast<int>(kEop));
         return;
     }
-    RecordPage(texPage, std::move(stack), start, end);
+    RecordPage(texPage, std::move(stack), std::move(linkArea), start, end);
     pages_[pageCount_ - 1]->bopAt = bopAt;
 }
 
@@ -243,7 +248,8 @@ void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
     mode_ = Complete;
 }
 
-void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t start, int64_t end) {
+void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::optional<std::string> linkArea,
+                       int64_t start, int64_t end) {
     auto page = std::make_unique<PageInfo>();
     page->texPageNo = texPage;
     page->startOffset = start;
@@ -253,6 +259,7 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t
     page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
     page->colorStack = std::move(stack);
     page->postScript = pagePostScript_;
+    page->linkArea = std::move(linkArea);
     page->pictures = std::move(pagePictures_);
     pagePictures_.clear();
     if (static_cast<size_t>(pageCount_) < pages_.size())
@@ -411,6 +418,12 @@ unsigned int* KsDvi::GetPageColorStack(int page) const {
 
 int KsDvi::GetPageColorStackSize(int page) const {
     return page >= 0 && page < pageCount_ ? pages_[page]->colorStackDepth : 0;
+}
+
+std::string const* KsDvi::GetLinkAreaAtStart(int page) const {
+    if (page < 0 || page >= pageCount_) return nullptr;
+    std::optional<std::string> const& area = pages_[static_cast<size_t>(page)]->linkArea;
+    return area ? &*area : nullptr;
 }
 
 unsigned int KsDvi::GetPageBackgroundColor(int page) const {

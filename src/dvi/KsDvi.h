@@ -89,6 +89,7 @@ public:
         bool postScript = false;               // the page carries PostScript to run
         std::vector<PagePicture> pictures;     // queued by its specials, in order
         int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
+        std::optional<std::string> linkArea;   // the target of a pdf:bann area it begins inside
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -255,8 +256,11 @@ public:
     std::vector<PagePicture> const& GetPagePictures(int page) const;
     static constexpr size_t MostPagePictures = 10000;
     int FindTagPage(String8 const& name) const;
-    // The kinds of pdf: specials the document carries (pdf:dest, pdf:bann,
-    // ...) that only a PDF engine acts on; at most MostEngineSpecials kinds.
+    // The target of the link area of xdvipdfmx's (pdf:bann) that a page
+    // begins inside, left open at the end of the page before; null when none.
+    std::string const* GetLinkAreaAtStart(int page) const;
+    // The kinds of pdf: specials the document carries (pdf:docinfo,
+    // pdf:obj, ...) that only a PDF engine acts on; at most MostEngineSpecials kinds.
     std::vector<std::string> const& GetEngineSpecials() const { return engineSpecials_; }
     static constexpr size_t MostEngineSpecials = 16;
 
@@ -336,7 +340,8 @@ private:
     void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
     void ScanNativeFontDef(ksdvi::DviScanReader& in);
     void ScanGlyphRun(ksdvi::DviScanReader& in, unsigned opcode);
-    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, int64_t start, int64_t end);
+    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::optional<std::string> linkArea,
+                    int64_t start, int64_t end);
 
     // scan state
     unsigned char version_ = 0;
@@ -387,6 +392,14 @@ private:
     std::optional<ksdvi::Paper> paper_;
     std::vector<OutlineEntry> outline_;
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
+    // xdvipdfmx's bookmarks: the lowest level met, and the last entry at each depth
+    std::optional<int> bookmarkLowestLevel_;
+    struct BookmarkParent {
+        size_t entry = 0;
+        bool open = false;
+    };
+    std::vector<BookmarkParent> bookmarkPath_;
+    std::optional<std::string> openLinkArea_;  // the target of the pdf:bann not yet ended
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
     std::vector<std::string> engineSpecials_;

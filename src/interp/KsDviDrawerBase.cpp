@@ -345,6 +345,7 @@ int KsDviDrawerBase::DviPop() {
     w_ = f.w;
     dir_ = f.dir;
     mbState_ = 0;
+    Popped();
     return 1;
 }
 

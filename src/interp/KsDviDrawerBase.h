@@ -84,6 +84,8 @@ protected:
                            std::u16string const& text);
     // pTeX's dir chose `direction` (dvi::Direction) for what follows.
     virtual void PutDirection(unsigned direction);
+    // A pop left the stack GetStackDepth() deep: TeX has ended a box.
+    virtual void Popped() {}
 
     KsDvi::ItrnFont const* GetItrnFont(int number) const;
     int GetCurFont() const { return curFont_; }

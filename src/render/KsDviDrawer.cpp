@@ -3,6 +3,8 @@
 
 #include "render/KsDviDrawer.h"
 
+#include <climits>
+
 #include "device/CdcDevice.h"
 #include "dvi/ItrnFontItr.h"
 #include "font/ItrnFont.h"
@@ -97,6 +99,13 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
 
     anchorOpen_ = 0;
     markArea_ = MarkArea{};
+    pdfArea_ = PdfArea{};
+    if (std::string const* target = dvi.GetLinkAreaAtStart(page)) {
+        // The area runs on from the page before; its first line starts at what is drawn first.
+        pdfArea_.open = true;
+        pdfArea_.target = *target;
+        pdfArea_.depth = INT_MAX;
+    }
     linkColor_ = static_cast<COLORREF>(linkColour);
     searchTag_ = anchorName;
     tagFound_ = 0;

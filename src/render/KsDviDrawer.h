@@ -34,6 +34,7 @@ class GdiSpecialInterpreter;
 class RecordCanvas;
 class SpecialRegistry;
 struct PdfmarkSpecial;
+struct PdfSpecial;
 }  // namespace ksdvi
 
 class KsDviDrawer : public KsDviDrawerBase, private ksdvi::SpecialPage {
@@ -55,7 +56,8 @@ public:
 
     struct HyLinkInfo {
         // 0: html: anchor, grown from what is drawn inside it; 1: hypertext:
-        // area; 2: hyperref's pdfmark area, one rectangle per line
+        // area; 2: hyperref's pdfmark area or xdvipdfmx's pdf: area, one
+        // rectangle per line
         int kind = 0;
         String8 href;
         String8 target;
@@ -96,6 +98,9 @@ public:
     virtual int Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOffset, int vOffset,
                      unsigned long linkColour, String8 const& anchorName);
     void Close() override;
+    // Draws as the base does; at the end of the page a link area of
+    // xdvipdfmx's still open becomes a link of what it covers here.
+    int Draw(int count) override;
 
     // The device the pages opened from now on paint their glyphs, rules,
     // shapes and pictures through, in `dc`'s pixels; null: `dc` itself. The
@@ -205,6 +210,7 @@ protected:
                    std::u16string const& text) override;
     void PutRule(int h, int v, int height, int width) override;
     void DoSpecial(unsigned int length, InstPtr text) override;
+    void Popped() override;
 
     // Hyperlink bookkeeping shared by glyphs, rules and pictures.
     HyLinkInfo* LastLink() const;
@@ -220,6 +226,7 @@ private:
     void Html(ksdvi::HtmlSpecial const& html) override;
     void Hypertext(ksdvi::HypertextSpecial const& area) override;
     void Pdfmark(ksdvi::PdfmarkSpecial const& mark) override;
+    void Pdf(ksdvi::PdfSpecial const& special) override;
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
     void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
     void PsfilePicture(ksdvi::PsfileSpecial const& psfile) override;
@@ -229,6 +236,12 @@ private:
     void MetAnchor(String8 const& name, int x, int y);
     HyLinkInfo* OpenAnchorLink() const { return anchorOpen_ ? LastLink() : nullptr; }
     void EndMarkArea(ksdvi::PdfmarkSpecial const& mark);
+    // The link of xdvipdfmx's open area, when it leads somewhere and covers something.
+    void EndPdfArea();
+    // A link of kind 2 to `href` over `rects`.
+    void AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects);
+    // TeX's points in DVI units, through the document's units.
+    double DviPerPoint() const;
     // What is drawn, in device pixels, for the link areas open around it.
     void GrowLinkAreas(int x, int y, int w, int h);
     // Device position of the current point moved by a DVI offset.
@@ -300,6 +313,17 @@ private:
         bool ended = false;
     } markArea_;
     double markBorderPoints_ = 1.0;
+    // xdvipdfmx's open link area: where it leads and the lines drawn since.
+    // A line ends when TeX ends the box the area began in (the stack pops
+    // below `depth`), as xdvipdfmx breaks its areas.
+    struct PdfArea {
+        bool open = false;
+        bool paused = false;  // pdf:nolink
+        std::string target;
+        int depth = 0;
+        bool lineEnded = false;
+        std::vector<LinkRect> lines;
+    } pdfArea_;
     unsigned long recordDrawMode_ = 0;
 
     // The lists hand out plain pointers; the vectors own what they point to.

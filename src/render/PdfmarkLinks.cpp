@@ -1,14 +1,19 @@
-// hyperref's dvips driver (specials/PdfmarkSpecials.h): its areas become links of
-// kind 2 and its anchors answer the drawer's anchor search. An area on one
-// line gets the rectangle dvips hands to Distiller: from its start, less a
-// margin, to its end, the top N - 2 pt above the end. An area that TeX broke
-// over lines (hyperref's breaklinks) gets one rectangle per line, grown from
-// what it draws.
+// hyperref's dvips driver (specials/PdfmarkSpecials.h) and xdvipdfmx's pdf:
+// specials (specials/PdfSpecials.h): their areas become links of kind 2 and
+// their anchors answer the drawer's anchor search.
+// A pdfmark area on one line gets the rectangle dvips hands to Distiller:
+// from its start, less a margin, to its end, the top N - 2 pt above the
+// end. An area that TeX broke over lines (hyperref's breaklinks) gets one
+// rectangle per line, grown from what it draws. A pdf: area is grown from
+// what it draws, one rectangle per line, over pages too; a pdf:ann box is
+// the box it names.
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "render/KsDviDrawer.h"
+#include "specials/PdfSpecials.h"
 #include "specials/PdfmarkSpecials.h"
 #include "stream/DeviceRounding.h"
 
@@ -37,6 +42,78 @@ void KsDviDrawer::GrowLinkAreas(int x, int y, int w, int h) {
     if (anchorOpen_)
         if (HyLinkInfo* link = LastLink()) link->AddBox(x, y, w, h);
     if (markArea_.open) GrowByLine(markArea_.lines, LinkRect{x, y, w, h});
+    if (pdfArea_.open && !pdfArea_.paused) {
+        // What is drawn outside the box the area began in starts a line.
+        if (GetStackDepth() < pdfArea_.depth) {
+            pdfArea_.depth = GetStackDepth();
+            pdfArea_.lineEnded = true;
+        }
+        if (pdfArea_.lineEnded)
+            pdfArea_.lines.push_back(LinkRect{x, y, w, h});
+        else
+            GrowByLine(pdfArea_.lines, LinkRect{x, y, w, h});
+        pdfArea_.lineEnded = false;
+    }
+}
+
+void KsDviDrawer::Popped() {
+    if (pdfArea_.open && GetStackDepth() < pdfArea_.depth) pdfArea_.lineEnded = true;
+}
+
+int KsDviDrawer::Draw(int count) {
+    int done = KsDviDrawerBase::Draw(count);
+    if (done && IsWorking()) EndPdfArea();
+    return done;
+}
+
+void KsDviDrawer::AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects) {
+    auto link = std::make_unique<HyLinkInfo>();
+    link->kind = 2;
+    link->href = String8(href);
+    link->target = "_self";
+    for (LinkRect const& r : rects) link->rects.Append(r);
+    AppendLink(std::move(link));
+}
+
+double KsDviDrawer::DviPerPoint() const {
+    return 25400000.0 / 7227 * dvi_->GetDviDen() / std::max(1u, dvi_->GetDviNum());
+}
+
+void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
+    using Kind = ksdvi::PdfSpecial::Kind;
+    switch (special.kind) {
+    case Kind::AreaStart:
+        // As xdvipdfmx, an area begun inside another is ignored.
+        if (pdfArea_.open) return;
+        pdfArea_ = PdfArea{};
+        pdfArea_.open = true;
+        pdfArea_.target = special.target;
+        pdfArea_.depth = GetStackDepth();
+        return;
+    case Kind::AreaEnd: EndPdfArea(); return;
+    case Kind::Pause: pdfArea_.paused = true; return;
+    case Kind::Resume: pdfArea_.paused = false; return;
+    case Kind::Box: {
+        if (special.target.empty()) return;
+        double const perSp = DviPerPoint() / 65536;
+        auto dvi = [perSp](int sp) { return static_cast<int>(std::lround(sp * perSp)); };
+        int left = hDotFromHere(dvi(special.left)), right = hDotFromHere(dvi(special.right));
+        int top = vDotFromHere(-dvi(special.height)), bottom = vDotFromHere(dvi(special.depth));
+        AppendAreaLink(special.target, {LinkRect{left, top, std::max(right - left, 1), std::max(bottom - top, 1)}});
+        return;
+    }
+    case Kind::Anchor: MetAnchor(String8(special.target), hDot(GetH()), vDot(GetV())); return;
+    case Kind::None:
+    case Kind::Other:
+    case Kind::Outline:
+    case Kind::Paper: return;
+    }
+}
+
+void KsDviDrawer::EndPdfArea() {
+    if (!pdfArea_.open) return;
+    if (!pdfArea_.target.empty() && !pdfArea_.lines.empty()) AppendAreaLink(pdfArea_.target, pdfArea_.lines);
+    pdfArea_ = PdfArea{};
 }
 
 void KsDviDrawer::Pdfmark(PdfmarkSpecial const& mark) {
@@ -52,16 +129,9 @@ void KsDviDrawer::Pdfmark(PdfmarkSpecial const& mark) {
     case Kind::AnchorEnd:
     case Kind::BoxEnd: EndMarkArea(mark); return;
     case Kind::Border: markBorderPoints_ = mark.points; return;
-    case Kind::Link: {
-        if (!markArea_.ended) return;
-        auto link = std::make_unique<HyLinkInfo>();
-        link->kind = 2;
-        link->href = String8(mark.target);
-        link->target = "_self";
-        for (LinkRect const& r : markArea_.rects) link->rects.Append(r);
-        AppendLink(std::move(link));
+    case Kind::Link:
+        if (markArea_.ended) AppendAreaLink(mark.target, markArea_.rects);
         return;
-    }
     case Kind::Anchor:
         if (markArea_.ended)
             MetAnchor(String8(mark.target), markArea_.viewX, markArea_.viewY);
@@ -78,8 +148,8 @@ void KsDviDrawer::EndMarkArea(PdfmarkSpecial const& mark) {
     if (!markArea_.open) return;
     markArea_.open = false;
     markArea_.ended = true;
-    // hyperref's lengths are points of TeX: DVI units through the document's units.
-    double point = 25400000.0 / 7227 * dvi_->GetDviDen() / std::max(1u, dvi_->GetDviNum());
+    // hyperref's lengths are points of TeX.
+    double point = DviPerPoint();
     double border = markBorderPoints_ * point;
     auto x = [this](double h) { return RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX(); };
     auto y = [this](double v) { return RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY(); };

@@ -1,30 +1,56 @@
 #include "specials/PdfHandler.h"
 
-#include <cctype>
-#include <sstream>
-#include <string>
 #include <string_view>
 
+#include "specials/PdfSpecials.h"
+#include "specials/SpecialPage.h"
 #include "specials/SpecialScan.h"
 
 namespace ksdvi {
 
+namespace {
+
+PdfSpecial Parse(unsigned char* args, unsigned char* end) {
+    return ParsePdfSpecial(std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
+}
+
+}  // namespace
+
 bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily, unsigned char* args, unsigned char* end) {
-    std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
-    size_t length = 0;
-    while (length < text.size() && length < 28 && std::isalpha(static_cast<unsigned char>(text[length]))) ++length;
-    std::string kind = "pdf:" + std::string(text.substr(0, length));
-    if (kind != "pdf:pagesize") {
-        scan.NoteEngineSpecial(std::move(kind));
-        return true;
+    using Kind = PdfSpecial::Kind;
+    PdfSpecial special = Parse(args, end);
+    switch (special.kind) {
+    case Kind::Other: scan.NoteEngineSpecial("pdf:" + special.keyword); break;
+    case Kind::Anchor: scan.AddAnchor(String8(special.target)); break;
+    case Kind::Outline:
+        scan.AddBookmark(String8(special.title), String8(special.target), special.level, special.open);
+        break;
+    case Kind::Paper: scan.SetPaper(special.paper); break;
+    case Kind::AreaStart: scan.BeginLinkArea(special.target); break;
+    case Kind::AreaEnd: scan.EndLinkArea(); break;
+    case Kind::None:
+    case Kind::Pause:
+    case Kind::Resume:
+    case Kind::Box: break;
     }
-    std::istringstream words{std::string(text.substr(length))};
-    std::string word, width, height;
-    while (words >> word) {
-        if (word == "width") words >> width;
-        if (word == "height") words >> height;
+    return true;
+}
+
+bool PdfHandler::Paint(SpecialPage& page, SpecialFamily, unsigned char* args, unsigned char* end) {
+    using Kind = PdfSpecial::Kind;
+    PdfSpecial special = Parse(args, end);
+    switch (special.kind) {
+    case Kind::AreaStart:
+    case Kind::AreaEnd:
+    case Kind::Pause:
+    case Kind::Resume:
+    case Kind::Box:
+    case Kind::Anchor: page.Pdf(special); break;
+    case Kind::None:
+    case Kind::Other:
+    case Kind::Outline:
+    case Kind::Paper: break;
     }
-    if (!width.empty() && !height.empty()) scan.SetPaper(width + "," + height);
     return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// XeTeX's documents speak to xdvipdfmx in pdf: specials (links, bookmarks,
-// annotations, the paper). The paper of pdf:pagesize width W height H is
-// taken as dvips' papersize; the other kinds are kept to be named once.
-// Nothing is painted.
+// XeTeX's documents speak to xdvipdfmx in pdf: specials (PdfSpecials.h).
+// The document keeps the anchors, the bookmarks, the paper (pdf:pagesize
+// as dvips' papersize) and which link area each page begins inside; the
+// page places link areas and anchors. The kinds only a PDF engine acts on
+// (pdf:docinfo, pdf:obj, ...) are kept to be named once.
 
 #include "specials/SpecialHandler.h"
 
@@ -13,7 +14,7 @@ public:
     static constexpr SpecialFamily kFamilies[] = {SpecialFamily::Pdf};
 
     bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;
-    bool Paint(SpecialPage&, SpecialFamily, unsigned char*, unsigned char*) override { return true; }
+    bool Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) override;
 };
 
 }  // namespace ksdvi

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "stream/TextConversion.h"
+#include "specials/PdfObjects.h"
 
 namespace ksdvi {
 
@@ -23,7 +23,6 @@ PdfmarkSpecial Mark(Kind kind, double points = 0) {
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; }
-bool IsDelimiter(char c) { return IsSpace(c) || std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
 
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -93,256 +92,59 @@ PdfmarkSpecial ClassifyDriverCode(std::string_view body) {
 
 bool IsPdfmark(std::string_view body) { return StartsWith(body, "[") && EndsWith(body, "pdfmark"); }
 
-// --- the PostScript tokens of a pdfmark
-
-struct Token {
-    enum class Type { Name, String, Word, Open, Close };
-    Type type = Type::Word;
-    std::string text;  // a name without its slash, a string's bytes, a word, "[", "<<", "{", ...
-};
-
-void ReadEscape(std::string_view s, size_t& i, std::string& out) {
-    // s[i] is the backslash
-    if (++i >= s.size()) return;
-    char c = s[i];
-    if (c >= '0' && c <= '7') {
-        int value = 0;
-        for (int digits = 0; digits < 3 && i < s.size() && s[i] >= '0' && s[i] <= '7'; ++digits, ++i)
-            value = value * 8 + (s[i] - '0');
-        out.push_back(static_cast<char>(value & 0xFF));
-        return;
-    }
-    ++i;
-    switch (c) {
-    case 'n': out.push_back('\n'); return;
-    case 'r': out.push_back('\r'); return;
-    case 't': out.push_back('\t'); return;
-    case 'b': out.push_back('\b'); return;
-    case 'f': out.push_back('\f'); return;
-    case '\r':
-        if (i < s.size() && s[i] == '\n') ++i;
-        return;
-    case '\n': return;                  // a line continued
-    default: out.push_back(c); return;  // \\ \( \) and, the backslash dropped, any other
-    }
-}
-
-// (...) with nested parentheses; s[i] is the opening one.
-std::string ReadLiteralString(std::string_view s, size_t& i) {
-    std::string out;
-    int depth = 0;
-    ++i;
-    while (i < s.size()) {
-        char c = s[i];
-        if (c == '\\') {
-            ReadEscape(s, i, out);
-            continue;
-        }
-        ++i;
-        if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            if (depth-- == 0) break;
-        }
-        out.push_back(c);
-    }
-    return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// <hex digits>; s[i] is the '<'. A last lone digit stands for its high half.
-std::string ReadHexString(std::string_view s, size_t& i) {
-    std::string out;
-    int high = -1;
-    for (++i; i < s.size() && s[i] != '>'; ++i) {
-        int digit = HexValue(s[i]);
-        if (digit < 0) continue;
-        if (high < 0) {
-            high = digit;
-        } else {
-            out.push_back(static_cast<char>(high << 4 | digit));
-            high = -1;
-        }
-    }
-    if (high >= 0) out.push_back(static_cast<char>(high << 4));
-    if (i < s.size()) ++i;
-    return out;
-}
-
-std::vector<Token> Tokens(std::string_view s) {
-    std::vector<Token> tokens;
-    size_t i = 0;
-    while (i < s.size()) {
-        char c = s[i];
-        if (IsSpace(c)) {
-            ++i;
-        } else if (c == '%') {
-            while (i < s.size() && s[i] != '\n' && s[i] != '\r') ++i;
-        } else if (c == '(') {
-            tokens.push_back({Token::Type::String, ReadLiteralString(s, i)});
-        } else if (StartsWith(s.substr(i), "<<") || StartsWith(s.substr(i), ">>")) {
-            tokens.push_back({c == '<' ? Token::Type::Open : Token::Type::Close, std::string(2, c)});
-            i += 2;
-        } else if (c == '<') {
-            tokens.push_back({Token::Type::String, ReadHexString(s, i)});
-        } else if (c == '[' || c == '{') {
-            tokens.push_back({Token::Type::Open, std::string(1, c)});
-            ++i;
-        } else if (c == ']' || c == '}' || c == ')' || c == '>') {
-            tokens.push_back({Token::Type::Close, std::string(1, c)});
-            ++i;
-        } else {
-            bool name = c == '/';
-            size_t start = name ? ++i : i;
-            while (i < s.size() && !IsDelimiter(s[i])) ++i;
-            if (!name && i == start) ++i;  // a stray delimiter
-            tokens.push_back({name ? Token::Type::Name : Token::Type::Word, std::string(s.substr(start, i - start))});
-        }
-    }
-    return tokens;
-}
-
-// The keys of a pdfmark and of the dictionaries under them, as paths
-// ("Dest", "Action/URI"), with their first token of value.
-class PdfmarkKeys {
-public:
-    explicit PdfmarkKeys(std::vector<Token> const& tokens) : tokens_(tokens) {}
-
-    void Read(size_t from, size_t to, std::string const& prefix, int depth = 0) {
-        size_t i = from;
-        while (i < to) {
-            Token const& t = tokens_[i++];
-            if (t.type == Token::Type::Open) {
-                i = PastClose(i - 1, to);
-            } else if (t.type == Token::Type::Name && i < to) {
-                std::string key = prefix + t.text;
-                Token const& value = tokens_[i];
-                values_.push_back({key, &value});
-                if (value.type == Token::Type::Open) {
-                    size_t end = PastClose(i, to);
-                    if (value.text == "<<" && depth < kDeepest) Read(i + 1, end - 1, key + "/", depth + 1);
-                    i = end;
-                } else {
-                    ++i;
-                }
-            }
-        }
-    }
-
-    Token const* Find(std::string_view key) const {
-        for (auto const& [name, value] : values_)
-            if (name == key) return value;
-        return nullptr;
-    }
-
-    // A string's bytes or a name's text; empty for anything else.
-    std::string Text(std::string_view key) const {
-        Token const* t = Find(key);
-        return t && (t->type == Token::Type::String || t->type == Token::Type::Name) ? t->text : std::string();
-    }
-
-private:
-    static constexpr int kDeepest = 4;  // dictionaries in dictionaries read
-
-    // Past the token that closes the one at `open` (or `to`).
-    size_t PastClose(size_t open, size_t to) const {
-        int depth = 0;
-        for (size_t i = open; i < to; ++i) {
-            if (tokens_[i].type == Token::Type::Open) ++depth;
-            if (tokens_[i].type == Token::Type::Close && --depth == 0) return i + 1;
-        }
-        return to;
-    }
-
-    std::vector<Token> const& tokens_;
-    std::vector<std::pair<std::string, Token const*>> values_;
-};
-
-// Where an annotation's action leads: a URL, or a file with its anchor.
-std::string ActionTarget(PdfmarkKeys const& keys, std::string const& action) {
-    std::string uri = keys.Text(action + "/URI");
-    if (!uri.empty()) return uri;
-    std::string file = keys.Text(action + "/F");
-    if (file.empty()) file = keys.Text(action + "/File");
-    if (file.empty()) return {};
-    std::string anchor = keys.Text(action + "/D");
-    return anchor.empty() ? file : file + "#" + anchor;
-}
-
 // More entries under one bookmark than a document could hold.
-constexpr long kMostEntries = 1000000;
+constexpr double kMostEntries = 1000000;
+
+// The operands of a pdfmark, between its [ and its /TYPE, as a dictionary:
+// each name with the object after it; what PostScript puts between them
+// (cvn, H.B, BorderArrayPatch) is passed over.
+bool ReadOperands(std::vector<PdfToken> const& tokens, size_t from, size_t to, PdfObject& operands) {
+    PdfObjectReader reader(tokens, from, to);
+    operands.type = PdfObject::Type::Dictionary;
+    PdfObject key, value;
+    while (!reader.AtEnd()) {
+        if (!reader.Read(key)) return false;
+        if (key.type != PdfObject::Type::Name || reader.AtEnd()) continue;
+        if (!reader.Read(value)) return false;
+        operands.items.push_back(std::move(key));
+        operands.items.push_back(std::move(value));
+    }
+    return true;
+}
 
 PdfmarkSpecial ReadPdfmark(std::string_view body) {
-    std::vector<Token> tokens = Tokens(body);
+    bool whole = true;
+    std::vector<PdfToken> tokens = PdfTokens(body, &whole);
     // [ ... /TYPE pdfmark
     size_t n = tokens.size();
-    if (n < 3 || tokens[n - 2].type != Token::Type::Name) return Mark(Kind::Inert);
+    PdfObject operands;
+    if (!whole || n < 3 || tokens[n - 2].type != PdfToken::Type::Name || !ReadOperands(tokens, 1, n - 2, operands))
+        return Mark(Kind::Inert);
     std::string const& type = tokens[n - 2].text;
-    PdfmarkKeys keys(tokens);
-    keys.Read(1, n - 2, "");
+    auto text = [&operands](std::string_view key) {
+        PdfObject const* value = operands.Find(key);
+        return value ? std::string(value->Text()) : std::string();
+    };
 
     PdfmarkSpecial mark = Mark(Kind::Inert);
     if (type == "ANN") {
-        if (keys.Text("Subtype") != "Link") return mark;
-        std::string dest = keys.Text("Dest");
-        if (!dest.empty()) {
-            mark.target = "#" + dest;
-        } else {
-            mark.target = ActionTarget(keys, "Action");
-            if (mark.target.empty()) mark.target = ActionTarget(keys, "A");
-            if (mark.target.empty()) mark.target = keys.Text("File");  // /Action /Launch /File (name)
-        }
+        if (text("Subtype") != "Link") return mark;
+        mark.target = PdfLinkTarget(operands);
         if (!mark.target.empty()) mark.kind = Kind::Link;
     } else if (type == "DEST") {
-        mark.target = keys.Text("Dest");
+        mark.target = text("Dest");
         if (!mark.target.empty()) mark.kind = Kind::Anchor;
     } else if (type == "OUT") {
         mark.kind = Kind::Outline;
-        mark.target = keys.Text("Dest");
-        mark.title = PdfTextToUtf8(keys.Text("Title"));
-        if (Token const* count = keys.Find("Count"); count && count->type == Token::Type::Word)
-            mark.count = static_cast<int>(
-                std::clamp(std::strtol(count->text.c_str(), nullptr, 10), -kMostEntries, kMostEntries));
+        mark.target = text("Dest");
+        mark.title = PdfTextToUtf8(text("Title"));
+        if (PdfObject const* count = operands.Find("Count"); count && count->type == PdfObject::Type::Number)
+            mark.count = static_cast<int>(std::clamp(count->number, -kMostEntries, kMostEntries));
     }
     return mark;
 }
 
-// PDFDocEncoding where it is not Latin-1: 0x18 to 0x1F and 0x80 to 0xA0.
-constexpr char16_t kPdfDocLow[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
-constexpr char16_t kPdfDocHigh[33] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039,
-                                      0x203A, 0x2212, 0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A,
-                                      0x2122, 0xFB01, 0xFB02, 0x0141, 0x0152, 0x0160, 0x0178, 0x017D, 0x0131,
-                                      0x0142, 0x0153, 0x0161, 0x017E, 0xFFFD, 0x20AC};
-
-char16_t PdfDocCharacter(unsigned char c) {
-    if (c >= 0x18 && c <= 0x1F) return kPdfDocLow[c - 0x18];
-    if (c >= 0x80 && c <= 0xA0) return kPdfDocHigh[c - 0x80];
-    return c;
-}
-
 }  // namespace
-
-std::string PdfTextToUtf8(std::string_view bytes) {
-    std::string utf16;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
-        static_cast<unsigned char>(bytes[1]) == 0xFF) {
-        utf16 = bytes.substr(2);
-    } else {
-        for (char c : bytes) {
-            char16_t unit = PdfDocCharacter(static_cast<unsigned char>(c));
-            utf16.push_back(static_cast<char>(unit >> 8));
-            utf16.push_back(static_cast<char>(unit & 0xFF));
-        }
-    }
-    if (auto text = ToUtf8(utf16, "UTF-16BE")) return *text;
-    return "\xEF\xBF\xBD";  // U+FFFD: the title cannot be read
-}
 
 bool IsPdfmarkSpecial(std::string_view code) {
     bool wrapped = false;

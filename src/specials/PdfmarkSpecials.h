@@ -36,8 +36,4 @@ PdfmarkSpecial ParsePdfmarkSpecial(std::string_view code);
 // reading what a pdfmark says.
 bool IsPdfmarkSpecial(std::string_view code);
 
-// A PostScript string's bytes as text: UTF-16 after the byte order mark
-// FE FF, else PDFDocEncoding.
-std::string PdfTextToUtf8(std::string_view bytes);
-
 }  // namespace ksdvi

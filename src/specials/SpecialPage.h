@@ -14,6 +14,7 @@ namespace ksdvi {
 struct HtmlSpecial;
 struct HypertextSpecial;
 struct PdfmarkSpecial;
+struct PdfSpecial;
 struct GraphicsSpecial;
 struct PsfileSpecial;
 
@@ -44,6 +45,8 @@ public:
     virtual void Html(HtmlSpecial const& html) = 0;
     virtual void Hypertext(HypertextSpecial const& area) = 0;
     virtual void Pdfmark(PdfmarkSpecial const& mark) = 0;
+    // xdvipdfmx's link areas, anchors and nolink/link (specials/PdfSpecials.h).
+    virtual void Pdf(PdfSpecial const& special) = 0;
     virtual void GraphicsPicture(GraphicsSpecial const& graphics) = 0;
     virtual void PlotfilePicture(std::string_view file, PlotFrame const& frame) = 0;
     virtual void PsfilePicture(PsfileSpecial const& psfile) = 0;

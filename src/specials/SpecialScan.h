@@ -28,8 +28,14 @@ public:
     virtual void AddPictureFile(String8 const& file) = 0;
     virtual void SetRecordResolution(unsigned short resolution) = 0;
     virtual void RegisterFace(String8 const& face) = 0;
-    // A kind of special only a PDF engine acts on ("pdf:bann"), to be named once.
+    // A kind of special only a PDF engine acts on ("pdf:docinfo"), to be named once.
     virtual void NoteEngineSpecial(std::string kind) = 0;
+    // A bookmark of xdvipdfmx's (pdf:outline): its level as written, whether shown open.
+    virtual void AddBookmark(String8 const& title, String8 const& target, int level, bool open) = 0;
+    // xdvipdfmx's link areas run on over pages: a page that begins inside
+    // one (between pdf:bann and pdf:eann) continues it.
+    virtual void BeginLinkArea(std::string const& target) = 0;
+    virtual void EndLinkArea() = 0;
 };
 
 }  // namespace ksdvi

@@ -139,7 +139,8 @@ TEST(XdvScan, EachLayoutAndEachMisleadingLength) {
 }
 
 // xdvipdfmx's paper is the document's, as dvips' papersize is (the first of
-// them counts); its other pdf: specials are kept, a kind once, to be named.
+// them counts); the pdf: specials ksdvi does not read are kept, a kind
+// once, to be named.
 TEST(XdvScan, TakesXdvipdfmxsPaperAndNamesItsOtherSpecials) {
     struct Case {
         char const* what;
@@ -153,10 +154,11 @@ TEST(XdvScan, TakesXdvipdfmxsPaperAndNamesItsOtherSpecials) {
          {"papersize=10pt,20pt", "pdf:pagesize width 100pt height 200pt"},
          ksdvi::Paper{10 * 65536, 20 * 65536},
          {}},
-        {"links",
-         {"pdf:dest (a) [@thispage /XYZ @xpos @ypos null]", "pdf:bann<</Type/Annot>>", "pdf:eann", "pdf:dest (b) []"},
+        {"links are read, what only a PDF holds is named",
+         {"pdf:dest (a) [@thispage /XYZ @xpos @ypos null]", "pdf:bann<</Type/Annot>>", "pdf:eann", "pdf:docinfo<<>>",
+          "pdf:majorversion 1", "pdf:docinfo<</Title(x)>>"},
          std::nullopt,
-         {"pdf:dest", "pdf:bann", "pdf:eann"}},
+         {"pdf:docinfo", "pdf:majorversion"}},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

@@ -30,8 +30,11 @@ void CheckPageTable(KsDvi& dvi, size_t fileSize) {
         int const first = dvi.FindTagPage(tag.name);
         FUZZ_CHECK(first >= 0 && first <= tag.page);
     }
+    // Each bookmark lies at most one level below the one before it.
+    int below = 0;
     for (KsDvi::OutlineEntry const& entry : dvi.GetOutline()) {
-        FUZZ_CHECK(entry.level >= 0 && entry.level <= 32);
+        FUZZ_CHECK(entry.level >= 0 && entry.level <= 32 && entry.level <= below);
+        below = entry.level + 1;
         FUZZ_CHECK(IsUtf8(entry.title.view()));
     }
 }

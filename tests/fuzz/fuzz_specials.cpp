@@ -1,10 +1,11 @@
 // Fuzz target: specials, as TeX's packages write them into pages. The input
 // is a sequence of specials (SpecialSequence.h). Each is read by a document,
 // as its scan reads every special (colours, anchors, pictures, PostScript
-// headers, hyperref's bookmarks, the paper size), and by a painting drawer
-// standing on an empty page (colours, lines and shapes, links, pictures
-// from memory, the drawing records, hyperref's areas); the PostScript of
-// each goes through the evaluator of graphicx's transformations.
+// headers, hyperref's and xdvipdfmx's bookmarks, the paper size), and by a
+// painting drawer standing on an empty page (colours, lines and shapes,
+// links, pictures from memory, the drawing records, the areas of hyperref's
+// pdfmarks and of pdf: specials); the PostScript of each goes through the
+// evaluator of graphicx's transformations.
 
 #include <cmath>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include "page/Paper.h"
 #include "platform/gdi/RasterDevice.h"
 #include "render/PostScriptTransforms.h"
+#include "specials/PdfObjects.h"
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "support/DviBuilder.h"
@@ -111,8 +113,11 @@ void Transform(ksdvi::PostScriptTransforms& transforms, std::string_view text) {
 }
 
 void CheckDocument(KsDvi const& document) {
+    // Each bookmark lies at most one level below the one before it.
+    int below = 0;
     for (KsDvi::OutlineEntry const& entry : document.GetOutline()) {
-        FUZZ_CHECK(entry.level >= 0 && entry.level <= 32);
+        FUZZ_CHECK(entry.level >= 0 && entry.level <= 32 && entry.level <= below);
+        below = entry.level + 1;
         FUZZ_CHECK(IsUtf8(entry.title.view()));
     }
 }

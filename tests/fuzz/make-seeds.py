@@ -5,7 +5,8 @@ they are (tests/data's DVI files, pictures and bitmap font) are not copied:
 run.sh adds them. Run again when tests/data changes.
 
   specials/   the specials of each test document, in the target's sequence
-              form (0x1E between specials), a file per 32 specials
+              form (0x1E between specials), a file per 32 specials, and
+              the pdf: specials of XeLaTeX's hyperref and bookmark packages
   fontfiles/  metric and virtual fonts behind the selector byte of
               FontFileKind.h
   fontmaps/   a pdftex.map excerpt, .enc files, and a map in this library's
@@ -104,6 +105,30 @@ def make_specials():
         for at in range(0, len(specials), MAX_SPECIALS):
             part = "" if at == 0 else "-%d" % (at // MAX_SPECIALS + 1)
             write("specials", name[:-4] + part + ".seq", SEPARATOR.join(specials[at:at + MAX_SPECIALS]))
+
+
+# The pdf: specials XeTeX's packages write for xdvipdfmx (tests/data holds
+# no XDV file with them): links over two lines and a page, boxes, anchors
+# and bookmarks.
+def make_pdf_specials():
+    specials = (
+        b"pdf:pagesize width 614.295pt height 794.96999pt",
+        b"pdf:docinfo<</Title()/Subject()/Creator(LaTeX with hyperref)/Author()/Keywords()>>",
+        b"pdf:dest (page.1) [@thispage /XYZ @xpos @ypos null]",
+        b"pdf:outline [-] 1<</Title(\\376\\377\\000F\\000i\\000r\\000s\\000t)/A<</S/GoTo/D(section.1)>>>>",
+        b"pdf:outline [] 2<</Title<FEFF00DC0062006500720020D83DDE00>/A<</S/GoTo/D(sub.1)>>>>",
+        b"pdf:out 3 <</Title(Caf\\351)/Dest[@page1/Fit]>>",
+        b"pdf:bann<</Type/Annot/Subtype/Link/Border[0 0 1]/H/I/C[1 0 0]/A<</S/GoTo/D(section.1)>>>>",
+        b"pdf:nolink",
+        b"pdf:link",
+        b"pdf:eann",
+        b"pdf:bann<</Type/Annot/Subtype/Link/A<</S/URI/URI(https://example.org/a\\(b\\))>>>>",
+        b"pdf:ann width 10pt height 5 true pt depth 2pt <</Subtype/Link/A<</S/GoToR/F(o.pdf)/D(d)>>>>",
+        b"pdf:annot @nav bbox 0 0 72 36 <</Subtype/Link/Dest/name>>",
+        b"pdf:dest (section.1) [@thispage /XYZ @xpos @ypos null]",
+        b"pdf:docview<</OpenAction[@page1/Fit]/PageMode/UseOutlines>>",
+    )
+    write("specials", "xdvipdfmx.seq", SEPARATOR.join(specials))
 
 
 # --- font files: the selector byte of FontFileKind.h, then the file
@@ -263,6 +288,7 @@ def make_srcspecials():
 
 
 make_specials()
+make_pdf_specials()
 make_fontfiles()
 make_fontmaps()
 make_pictures()

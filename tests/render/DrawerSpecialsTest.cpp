@@ -108,8 +108,12 @@ TEST(DrawerSpecials, NoSpecialReadsPastItsBytes) {
                 if (call.kind == "special") texts.push_back(call.text);
     }
     for (SpecialCase const& c : SpecialCases()) texts.insert(texts.end(), c.specials.begin(), c.specials.end());
-    for (char const* extra : {"html:<a name=\"here\">", "hypertext: 1 2 3 4 name=here", "ps::[begin] 1 2 3 4 5 6",
-                              "ps: plotfile x.eps", "psfile=\"a b.eps\" llx=1 lly=2 urx=3 ury=4 rwi=5"})
+    for (char const* extra :
+         {"html:<a name=\"here\">", "hypertext: 1 2 3 4 name=here", "ps::[begin] 1 2 3 4 5 6", "ps: plotfile x.eps",
+          "psfile=\"a b.eps\" llx=1 lly=2 urx=3 ury=4 rwi=5",
+          "pdf:ann width 10pt height 5pt <</Subtype/Link/A<</S/URI/URI(http://x.org/)>>>>",
+          "pdf:annot @a bbox 0 0 72 36 <</Subtype/Link/Dest(e)>>", "pdf:bann<</Subtype/Link/Dest(d)>>", "pdf:eann",
+          "pdf:dest (here) [@thispage /Fit]", "pdf:outline [-] 1 <</Title(t)/Dest(here)>>"})
         texts.emplace_back(extra);
     ASSERT_GT(texts.size(), 100u);
 

@@ -99,13 +99,4 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SDict begin /a 1 def end", Kind::None}, Case{"SDict begin H.S legend", Kind::None},
         Case{"gsave 1 0 0 setrgbcolor", Kind::None}));
 
-TEST(PdfText, Utf16AndPdfDocEncoding) {
-    using namespace std::string_view_literals;
-    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xD8\x3D\xDE\x00"sv), "\xF0\x9F\x98\x80");  // a surrogate pair
-    EXPECT_EQ(PdfTextToUtf8("\x18\x9F\xA0\xE9"), "\xCB\x98\xEF\xBF\xBD\xE2\x82\xAC\xC3\xA9");
-    EXPECT_EQ(PdfTextToUtf8(""), "");
-    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\x00"sv), "\xEF\xBF\xBD");    // cut in a character
-    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xDC\x00"), "\xEF\xBF\xBD");  // a lone low surrogate
-}
-
 }  // namespace

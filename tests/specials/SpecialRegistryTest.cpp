@@ -12,6 +12,7 @@
 #include "dvi/KsDvi.h"
 #include "specials/DvipsColour.h"
 #include "specials/HyperlinkSpecials.h"
+#include "specials/PdfSpecials.h"
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/SpecialPage.h"
@@ -52,6 +53,7 @@ public:
     void Pdfmark(PdfmarkSpecial const& mark) override {
         log.push_back("pdfmark " + std::to_string(static_cast<int>(mark.kind)));
     }
+    void Pdf(PdfSpecial const& special) override { log.push_back("pdf " + special.keyword + " " + special.target); }
     void GraphicsPicture(GraphicsSpecial const& graphics) override {
         log.push_back("graphics " + std::string(graphics.file.c_str()));
     }
@@ -88,6 +90,12 @@ public:
     }
     void RegisterFace(String8 const& face) override { log.push_back("face " + std::string(face.c_str())); }
     void NoteEngineSpecial(std::string kind) override { log.push_back("engine " + kind); }
+    void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override {
+        log.push_back("bookmark " + std::string(title.c_str()) + " " + target.c_str() + " " + std::to_string(level) +
+                      (open ? " open" : " closed"));
+    }
+    void BeginLinkArea(std::string const& target) override { log.push_back("area " + target); }
+    void EndLinkArea() override { log.push_back("area end"); }
 };
 
 constexpr int kPt = 65536;
@@ -134,6 +142,11 @@ TEST(SpecialRegistry, PagePassReachesTheRightHandler) {
           "src:12 paper.tex"},
          false,
          {"html 2 #x", "html 4 ", "hypertext a", "record 4"}},
+        {"xdvipdfmx's areas and anchors reach the page; its bookmarks and the rest do not",
+         {"pdf:bann<</Subtype/Link/A<</S/URI/URI(http://x.org/)>>>>", "pdf:nolink", "pdf:link", "pdf:eann",
+          "pdf:dest (d) [@thispage /Fit]", "pdf:out 1 << /Title (t) /Dest (d) >>", "pdf:docview << >>", "pdf:dest"},
+         false,
+         {"pdf bann http://x.org/", "pdf nolink ", "pdf link ", "pdf eann ", "pdf dest d"}},
         {"under the null device only what carries state passes",
          {"line: 0pt 0pt 1pt 1pt", "colorpush: 1 0 0", "graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPS a.eps", "psfile=a.eps",
           "width: 1pt", "html:</a>"},
@@ -199,7 +212,13 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"src:12 paper.tex", {}},
         {"pdf:pagesize width 10in height 5in", {"paper 10in,5in"}},
         {"pdf:pagesize default", {}},
-        {"pdf:bann << /Subtype /Link >>", {"engine pdf:bann"}},
+        {"pdf:bann << /Subtype /Link /A << /S /GoTo /D (s) >> >>", {"area #s"}},
+        {"pdf:eann", {"area end"}},
+        {"pdf: dest (a.1) [@thispage /XYZ @xpos @ypos null]", {"anchor a.1"}},
+        {"pdf:outline [] 2 << /Title (T) /Dest (a.1) >>", {"bookmark T a.1 2 open"}},
+        {"pdf:ann width 1pt height 1pt << /Subtype /Link /Dest (x) >>", {}},
+        {"pdf:docinfo << /Title (x) >>", {"engine pdf:docinfo"}},
+        {"pdf:bann (broken", {}},
         {std::string("#\0\0\x01\x2c", 5), {"resolution 300"}},
         {std::string("#\0\x02\0\0\0\0Batang\0", 14), {"face Batang"}},
         {std::string("#\0", 2), {}},

@@ -4,7 +4,7 @@
 //   json: [{"page", "kind", "href", "target", "rects": [[x, y, w, h], ...]}]
 // KIND is "html" for an anchor's area (grown from what it encloses),
 // "hypertext" for an area given in numbers and "pdfmark" for an area of
-// hyperref's dvips driver.
+// hyperref's dvips driver or of xdvipdfmx's pdf: specials.
 
 #include <cstdio>
 #include <nlohmann/json.hpp>

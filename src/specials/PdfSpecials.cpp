@@ -1,0 +1,172 @@
+#include "specials/PdfSpecials.h"
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "specials/PdfObjects.h"
+#include "specials/SpecialParsing.h"
+
+namespace ksdvi {
+
+namespace {
+
+using Kind = PdfSpecial::Kind;
+using ObjectType = PdfObject::Type;
+
+struct Keyword {
+    std::string_view word;
+    Kind kind;
+};
+
+// dvipdfm's keywords, with their other spellings.
+constexpr Keyword kKeywords[] = {
+    {"bann", Kind::AreaStart},  {"beginann", Kind::AreaStart}, {"bannot", Kind::AreaStart}, {"eann", Kind::AreaEnd},
+    {"endann", Kind::AreaEnd},  {"eannot", Kind::AreaEnd},     {"nolink", Kind::Pause},     {"link", Kind::Resume},
+    {"ann", Kind::Box},         {"annot", Kind::Box},          {"annotate", Kind::Box},     {"dest", Kind::Anchor},
+    {"outline", Kind::Outline}, {"out", Kind::Outline},        {"pagesize", Kind::Paper},
+};
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
+// A TeX dimension ("12pt", "1.5truein") in scaled points; `unit` follows a bare number.
+std::optional<int> Dimension(std::string text, std::string_view unit = {}) {
+    if (size_t t = text.find("true"); t != std::string::npos) text.erase(t, 4);
+    text.append(unit);
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    int sp = 0;
+    unsigned char* end = getdimen(bytes.data(), &sp);
+    if (!end || *end != 0) return std::nullopt;
+    return sp;
+}
+
+// The link of an annotation's dictionary: links are /Subtype /Link.
+bool ReadLink(PdfObjectReader& reader, PdfSpecial& special) {
+    PdfObject dictionary;
+    if (!reader.Read(dictionary) || dictionary.type != ObjectType::Dictionary) return false;
+    PdfObject const* subtype = dictionary.Find("Subtype");
+    if (subtype && subtype->Text() == "Link") special.target = PdfLinkTarget(dictionary);
+    return true;
+}
+
+// [@name] (width|height|depth LENGTH)... or bbox LLX LLY URX URY, then the dictionary.
+bool ReadBox(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
+    size_t i = 0;
+    if (i < tokens.size() && tokens[i].type == PdfToken::Type::Word && tokens[i].text.starts_with('@')) ++i;
+    int width = 0;
+    bool box = false;
+    while (i < tokens.size() && tokens[i].type == PdfToken::Type::Word) {
+        std::string const& key = tokens[i++].text;
+        if (key == "bbox") {
+            int edges[4];
+            for (int& edge : edges) {
+                std::optional<int> sp = i < tokens.size() ? Dimension(tokens[i++].text, "bp") : std::nullopt;
+                if (!sp) return false;
+                edge = *sp;
+            }
+            special.left = edges[0];
+            special.right = edges[2];
+            special.depth = -edges[1];
+            special.height = edges[3];
+            box = true;
+            continue;
+        }
+        if (key != "width" && key != "height" && key != "depth") return false;
+        // The unit may stand apart from the number: "10 pt", "10 true pt".
+        std::string length = i < tokens.size() ? tokens[i++].text : std::string();
+        while (!Dimension(length) && i < tokens.size() && tokens[i].type == PdfToken::Type::Word && length.size() < 40)
+            length += tokens[i++].text;
+        std::optional<int> sp = Dimension(length);
+        if (!sp) return false;
+        (key == "width" ? width : key == "height" ? special.height : special.depth) = *sp;
+    }
+    if (!box) special.right = width;
+    // dvipdfm asks for a width and a height or a depth.
+    if (special.right <= special.left || special.height + special.depth <= 0) return false;
+    PdfObjectReader reader(tokens, i, tokens.size());
+    return ReadLink(reader, special);
+}
+
+// (name) [page /XYZ ...]: the anchor is the current point.
+bool ReadAnchor(PdfObjectReader& reader, PdfSpecial& special) {
+    PdfObject name, destination;
+    if (!reader.Read(name) || name.type != ObjectType::String || name.text.empty()) return false;
+    if (!reader.Read(destination) || destination.type != ObjectType::Array) return false;
+    special.target = name.text;
+    return true;
+}
+
+// [] open, [-] closed, nothing closed; the level; the dictionary.
+bool ReadOutline(PdfObjectReader& reader, PdfSpecial& special) {
+    PdfObject object;
+    if (!reader.Read(object)) return false;
+    if (object.type == ObjectType::Array) {
+        bool closed =
+            object.items.size() == 1 && object.items[0].type == ObjectType::Word && object.items[0].text == "-";
+        if (!closed && !object.items.empty()) return false;
+        special.open = !closed;
+        if (!reader.Read(object)) return false;
+    }
+    if (object.type != ObjectType::Number || std::fabs(object.number) > kFarthestPdfOutlineLevel) return false;
+    special.level = static_cast<int>(object.number);
+    PdfObject dictionary;
+    if (!reader.Read(dictionary) || dictionary.type != ObjectType::Dictionary) return false;
+    if (PdfObject const* title = dictionary.Find("Title")) special.title = PdfTextToUtf8(title->Text());
+    // A bookmark leads to an anchor of the document, or nowhere ksdvi shows.
+    std::string target = PdfLinkTarget(dictionary);
+    if (target.starts_with('#')) special.target = target.substr(1);
+    return true;
+}
+
+bool ReadPaper(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
+    std::string width, height;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens[i].text == "width") width = tokens[i + 1].text;
+        if (tokens[i].text == "height") height = tokens[i + 1].text;
+    }
+    if (width.empty() || height.empty()) return false;
+    special.paper = width + "," + height;
+    return true;
+}
+
+}  // namespace
+
+PdfSpecial ParsePdfSpecial(std::string_view args) {
+    PdfSpecial special;
+    size_t start = 0;
+    while (start < args.size() && IsBlankChar(args[start])) ++start;
+    size_t end = start;
+    while (end < args.size() && end - start < kLongestPdfKeyword && IsLetter(args[end])) ++end;
+    special.keyword = args.substr(start, end - start);
+    special.kind = Kind::Other;
+    for (Keyword const& keyword : kKeywords)
+        if (keyword.word == special.keyword) special.kind = keyword.kind;
+    if (special.kind == Kind::Other) return special;
+    if (args.size() > kLongestPdfSpecial) {
+        special.kind = Kind::None;
+        return special;
+    }
+
+    bool whole = true;
+    std::vector<PdfToken> const tokens = PdfTokens(args.substr(end), &whole);
+    PdfObjectReader reader(tokens);
+    bool read = whole;
+    switch (special.kind) {
+    case Kind::AreaStart: read = read && ReadLink(reader, special); break;
+    case Kind::Box: read = read && ReadBox(tokens, special); break;
+    case Kind::Anchor: read = read && ReadAnchor(reader, special); break;
+    case Kind::Outline: read = read && ReadOutline(reader, special); break;
+    case Kind::Paper: read = read && ReadPaper(tokens, special); break;
+    default: read = true; break;  // what follows eann (a form's name) changes nothing here
+    }
+    if (!read) {
+        PdfSpecial none;
+        none.keyword = std::move(special.keyword);
+        return none;
+    }
+    return special;
+}
+
+}  // namespace ksdvi

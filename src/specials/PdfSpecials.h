@@ -1,0 +1,60 @@
+#pragma once
+// xdvipdfmx's pdf: specials that hold links, anchors, bookmarks and the
+// paper (hyperref's xetex and dvipdfmx drivers, the bookmark package):
+//   bann <<dict>>, eann      a link area over what is drawn between them,
+//                            one rectangle a line (also beginann, bannot;
+//                            endann, eannot)
+//   nolink, link             what is drawn between them is not the area's
+//   ann [@name] width W height H depth D <<dict>>
+//                            a link area of that box at the current point
+//                            (also annot, annotate; bbox LLX LLY URX URY in
+//                            bp instead of the dimensions)
+//   dest (name) [...]        an anchor at the current point
+//   outline [-] N <<dict>>   a bookmark at level N (also out); [] shows it
+//                            open, [-] or nothing closed
+//   pagesize width W height H   the paper
+// A link's dictionary leads by /Dest, or /A with /URI, GoTo /D or GoToR
+// /F and /D (PdfLinkTarget); a bookmark's has /Title as well. Other
+// keywords (docinfo, docview, obj, put, image, ...) act only in a PDF.
+
+#include <string>
+#include <string_view>
+
+namespace ksdvi {
+
+struct PdfSpecial {
+    enum class Kind {
+        None,       // malformed
+        Other,      // a keyword ksdvi leaves to PDF engines
+        AreaStart,  // bann: target
+        AreaEnd,    // eann
+        Pause,      // nolink
+        Resume,     // link
+        Box,        // ann: target, width, height, depth
+        Anchor,     // dest: target
+        Outline,    // target, title, level, open
+        Paper,      // pagesize: paper
+    };
+    Kind kind = Kind::None;
+    std::string keyword;  // as written, at most kLongestPdfKeyword letters
+    // AreaStart, Box: "#name", a URL or a file, empty for none; Anchor and
+    // Outline: the anchor's name, empty for none
+    std::string target;
+    std::string title;  // Outline: UTF-8
+    int level = 0;      // Outline: as written, within ±kFarthestPdfOutlineLevel
+    bool open = false;  // Outline
+    // Box: scaled points from the current point, the edges rightwards and
+    // the top up and the bottom down
+    int left = 0, right = 0, height = 0, depth = 0;
+    std::string paper;  // Paper: "W,H" as papersize= has it
+};
+
+inline constexpr size_t kLongestPdfKeyword = 28;
+inline constexpr int kFarthestPdfOutlineLevel = 1000;
+// Longer pdf: specials of the kinds above are damage, not links: they are not read.
+inline constexpr size_t kLongestPdfSpecial = size_t(1) << 20;
+
+// `args` follows "pdf:".
+PdfSpecial ParsePdfSpecial(std::string_view args);
+
+}  // namespace ksdvi

@@ -1,0 +1,125 @@
+// xdvipdfmx's pdf: specials as the parser reads them: the forms hyperref's
+// xetex driver and the bookmark package write (from their output),
+// dvipdfm's other spellings, the object syntax under them (escapes, hex
+// strings, #xx in names, references, nesting), what does not read, and the
+// bounds on length and nesting. Whole documents: XdvLinksCliTest.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "specials/PdfObjects.h"
+#include "specials/PdfSpecials.h"
+
+using namespace ksdvi;
+
+namespace {
+
+using Kind = PdfSpecial::Kind;
+
+// What a special reads as, in one line: its kind and what that kind carries.
+std::string Read(std::string const& args) {
+    PdfSpecial s = ParsePdfSpecial(args);
+    static char const* const kinds[] = {"none", "other", "area", "end",     "nolink",
+                                        "link", "box",   "dest", "outline", "paper"};
+    std::string out = kinds[static_cast<int>(s.kind)];
+    switch (s.kind) {
+    case Kind::AreaStart:
+    case Kind::Anchor: return out + " " + s.target;
+    case Kind::Box:
+        return out + " " + s.target + " " + std::to_string(s.left) + "," + std::to_string(s.right) + "," +
+               std::to_string(s.height) + "," + std::to_string(s.depth);
+    case Kind::Outline:
+        return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
+    case Kind::Paper: return out + " " + s.paper;
+    case Kind::Other: return out + " " + s.keyword;
+    default: return out;
+    }
+}
+
+TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
+    struct Case {
+        std::string args, read;
+    } const cases[] = {
+        // areas: hyperref's GoTo, URI and GoToR; escapes, nested parentheses, hex strings, #xx, references
+        {"bann<</Type/Annot/Subtype/Link/Border[0 0 1]/H/I/C[1 0 0]/A<</S/GoTo/D(section.1)>>>>", "area #section.1"},
+        {"bann<</Subtype/Link/A<</S/URI/URI(https://x.org/\\(1\\)(2)\\101\\\n\\q)>>>>", "area https://x.org/(1)(2)Aq"},
+        {"bann<</Subtype/Link/A<</S/GoToR/F(o.pdf)/D<7061 6765 2E3>/NewWindow true>>>>", "area o.pdf#page.0"},
+        {"bann<</Subtype/Link/A<</S/GoToR/F<</Type/Filespec/F(f.pdf)>>/D[0/Fit]>>>>", "area f.pdf"},
+        {" beginann << /Subtype /Link /Dest /a#20b >>", "area #a b"},
+        {"bannot<</Subtype/Link/Dest 12 0 R/Action<</Subtype/URI/URI(u)>>>>", "area u"},
+        // areas that lead nowhere ksdvi shows are still areas, to be ended
+        {"bann<</Subtype/Link/A<</S/Named/N/NextPage>>>>", "area "},
+        {"bann<</Subtype/Widget/A<</S/URI/URI(u)>>>>", "area "},
+        {"eann @form", "end"},
+        {"endann", "end"},
+        {"nolink", "nolink"},
+        {"link", "link"},
+        // boxes: TeX's dimensions, units apart or true, or a bbox in bp
+        {"ann width 10pt height 5pt depth 2pt <</Subtype/Link/Dest(d)>>", "box #d 0,655360,327680,131072"},
+        {"annot @nav width 1 in height 0.5 true in<</Subtype/Link/A<</S/Launch/F(run.sh)>>>>",
+         "box run.sh 0,4736287,2368143,0"},
+        {"annotate bbox 0 0 72 36 <</Subtype/Link/Dest(e)>>", "box #e 0,4736287,2368143,0"},
+        {"ann width 0pt height 5pt <</Subtype/Link/Dest(d)>>", "none"},  // dvipdfm asks for a width
+        {"ann width 5pt <</Subtype/Link/Dest(d)>>", "none"},             // and a height or a depth
+        {"ann width 5 height 5pt <</Subtype/Link/Dest(d)>>", "none"},
+        {"ann width 5pt height 5pt", "none"},
+        // anchors
+        {"dest (section.1) [@thispage /XYZ @xpos @ypos null]", "dest section.1"},
+        {"dest (a)", "none"},
+        {"dest /a [@thispage /Fit]", "none"},
+        // bookmarks: closed, open or neither; UTF-16 and PDFDocEncoding titles; targets that are no anchor
+        {"outline [-] 1<</Title(\\376\\377\\000F\\000i)/A<</S/GoTo/D(section.1)>>>>", "outline 1 closed section.1 Fi"},
+        {"outline [] 2<</Title<FEFF00DC 0062 D83DDE00>/Dest(s)>>",
+         "outline 2 open s \xC3\x9C"
+         "b\xF0\x9F\x98\x80"},
+        {"out 0 << /Title (Caf\\351 \\200) /Dest [@page1 /Fit] >>", "outline 0 closed  Caf\xC3\xA9 \xE2\x80\xA2"},
+        {"out [] -1 <</Title(Web)/A<</S/URI/URI(u)>>>>", "outline -1 open  Web"},
+        {"outline [x] 1 <</Title(t)>>", "none"},
+        {"outline 1 (t)", "none"},
+        {"out 1001 <</Title(t)>>", "none"},
+        // what is no object: unended dictionaries, strings and hex strings, stray closes, keys that are no names
+        {"outline 1<</Title(F)/A<</S/GoTo/D(s)>>", "none"},
+        {"outline 1<</Title(F/Dest(s)>>", "none"},
+        {"bann<</Subtype/Link/Dest<41", "none"},
+        {"bann<</Subtype/Link/Dest(d)]>>", "none"},
+        {"bann<</Subtype/Link (k) 1>>", "none"},
+        {"bann<</Subtype/Link/Dest>>", "none"},
+        // the paper; what only a PDF holds
+        {"pagesize width 614.295pt height 794.96999pt", "paper 614.295pt,794.96999pt"},
+        {"pagesize default", "none"},
+        {"docinfo<</Title()/Creator(LaTeX with hyperref)>>", "other docinfo"},
+        {"majorversion 1", "other majorversion"},
+        {"", "other "},
+        {"Bann<</Subtype/Link/Dest(d)>>", "other Bann"},
+    };
+    for (Case const& c : cases) EXPECT_EQ(Read(c.args), c.read) << c.args;
+}
+
+TEST(PdfSpecials, LengthTokensAndNestingAreBounded) {
+    std::string const link = "<</Subtype/Link/Dest(d)>>";
+    EXPECT_EQ(Read("bann" + std::string(kLongestPdfSpecial, ' ') + link), "none");
+    EXPECT_EQ(Read("bann" + std::string(kLongestPdfSpecial - 100, ' ') + link), "area #d");
+    EXPECT_EQ(Read("docinfo" + std::string(kLongestPdfSpecial, ' ')), "other docinfo");
+    std::string many = "bann<</Subtype/Link/Dest(d)/K[";
+    for (size_t i = 0; i + 9 < kMostPdfTokens; ++i) many += "1 ";  // 7 tokens before, 2 after
+    EXPECT_EQ(Read(many + "]>>"), "area #d");
+    EXPECT_EQ(Read(many + "1 1 1 1 1 1 1 1]>>"), "none");
+    // The dictionary is the first level.
+    auto nested = [&](int arrays) {
+        return "bann<</Subtype/Link/Dest(d)/K" + std::string(arrays, '[') + std::string(arrays, ']') + ">>";
+    };
+    EXPECT_EQ(Read(nested(kDeepestPdfObject - 1)), "area #d");
+    EXPECT_EQ(Read(nested(kDeepestPdfObject)), "none");
+}
+
+TEST(PdfSpecials, TextStringsInUtf16AndPdfDocEncoding) {
+    using namespace std::string_view_literals;
+    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xD8\x3D\xDE\x00"sv), "\xF0\x9F\x98\x80");  // a surrogate pair
+    EXPECT_EQ(PdfTextToUtf8("\x18\x9F\xA0\xE9"), "\xCB\x98\xEF\xBF\xBD\xE2\x82\xAC\xC3\xA9");
+    EXPECT_EQ(PdfTextToUtf8(""), "");
+    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\x00"sv), "\xEF\xBF\xBD");    // cut in a character
+    EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xDC\x00"), "\xEF\xBF\xBD");  // a lone low surrogate
+}
+
+}  // namespace
