@@ -82,6 +82,8 @@ public:
         bool clip = false;
         // An EPS file the page's PostScript has drawn: only its place is kept.
         bool inPagePostScript = false;
+        // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.
+        double shownWidth = 0, shownHeight = 0;
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;
@@ -227,6 +229,8 @@ private:
     void Hypertext(ksdvi::HypertextSpecial const& area) override;
     void Pdfmark(ksdvi::PdfmarkSpecial const& mark) override;
     void Pdf(ksdvi::PdfSpecial const& special) override;
+    // A raster picture of pdf:image, its lower left corner at the current point.
+    void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
     void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
     void PsfilePicture(ksdvi::PsfileSpecial const& psfile) override;

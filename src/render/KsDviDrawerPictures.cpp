@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "render/KsDviDrawer.h"
+#include "specials/PdfSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/SpecialParsing.h"
 #include "stream/DeviceRounding.h"
@@ -44,6 +45,17 @@ void KsDviDrawer::GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) {
     picture->yScale = static_cast<double>(th) / nh;
     picture->x = hDot(GetH()) + dhDot(graphics.dx);
     picture->y = vDot(GetV()) + dvDot(graphics.dy);
+    AppendPicture(std::move(picture));
+}
+
+void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
+    auto picture = NewPicture(ksdvi::PictureTypeOfFileName(image.target), String8(image.target));
+    double const perSp = DviPerPoint() / 65536;
+    picture->anchorTop = 0;
+    picture->x = hDot(GetH());
+    picture->y = vDot(GetV());
+    picture->shownWidth = image.right * perSp;
+    picture->shownHeight = image.height * perSp;
     AppendPicture(std::move(picture));
 }
 

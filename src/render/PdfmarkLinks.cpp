@@ -103,6 +103,7 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
         return;
     }
     case Kind::Anchor: MetAnchor(String8(special.target), hDot(GetH()), vDot(GetV())); return;
+    case Kind::Image: PdfImagePicture(special); return;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

@@ -126,6 +126,8 @@ void KsDviDrawer::NotePictureProblem(PictInfo const* p, std::string reason) {
 }
 
 int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const {
+    if (double shown = horizontal ? p->shownWidth : p->shownHeight; shown > 0)
+        return Ceiling(shown * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
     double scale = horizontal ? p->xScale : p->yScale;
     if (scale >= 0) {
         double sp = HeldOnDevice(naturalSp * scale + 0.5);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "specials/PdfSpecials.h"
+#include "specials/PictureSpecials.h"
 #include "specials/SpecialPage.h"
 #include "specials/SpecialScan.h"
 
@@ -26,6 +27,7 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily, unsigned char* args, uns
         scan.AddBookmark(String8(special.title), String8(special.target), special.level, special.open);
         break;
     case Kind::Paper: scan.SetPaper(special.paper); break;
+    case Kind::Image: scan.NotePicture(special.target, PictureTypeOfFileName(special.target)); break;
     case Kind::AreaStart: scan.BeginLinkArea(special.target); break;
     case Kind::AreaEnd: scan.EndLinkArea(); break;
     case Kind::None:
@@ -45,7 +47,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily, unsigned char* args, un
     case Kind::Pause:
     case Kind::Resume:
     case Kind::Box:
-    case Kind::Anchor: page.Pdf(special); break;
+    case Kind::Anchor:
+    case Kind::Image: page.Pdf(special); break;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

@@ -1,10 +1,13 @@
 #include "specials/PdfSpecials.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
+#include "page/PixelMapping.h"
 #include "specials/PdfObjects.h"
+#include "specials/PictureSpecials.h"
 #include "specials/SpecialParsing.h"
 
 namespace ksdvi {
@@ -24,7 +27,8 @@ constexpr Keyword kKeywords[] = {
     {"bann", Kind::AreaStart},  {"beginann", Kind::AreaStart}, {"bannot", Kind::AreaStart}, {"eann", Kind::AreaEnd},
     {"endann", Kind::AreaEnd},  {"eannot", Kind::AreaEnd},     {"nolink", Kind::Pause},     {"link", Kind::Resume},
     {"ann", Kind::Box},         {"annot", Kind::Box},          {"annotate", Kind::Box},     {"dest", Kind::Anchor},
-    {"outline", Kind::Outline}, {"out", Kind::Outline},        {"pagesize", Kind::Paper},
+    {"outline", Kind::Outline}, {"out", Kind::Outline},        {"pagesize", Kind::Paper},   {"image", Kind::Image},
+    {"img", Kind::Image},
 };
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -51,6 +55,75 @@ bool ReadLink(PdfObjectReader& reader, PdfSpecial& special) {
     return true;
 }
 
+// A LENGTH at tokens[i]; the unit may stand apart from the number: "10 pt", "10 true pt".
+std::optional<int> ReadLength(std::vector<PdfToken> const& tokens, size_t& i) {
+    std::string length = i < tokens.size() ? tokens[i++].text : std::string();
+    while (!Dimension(length) && i < tokens.size() && tokens[i].type == PdfToken::Type::Word && length.size() < 40)
+        length += tokens[i++].text;
+    return Dimension(length);
+}
+
+std::optional<double> ReadNumber(std::vector<PdfToken> const& tokens, size_t& i) {
+    if (i >= tokens.size() || tokens[i].type != PdfToken::Type::Word) return std::nullopt;
+    std::string const& text = tokens[i++].text;
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value) || std::fabs(value) > 1e7) return std::nullopt;
+    return value;
+}
+
+// [@name] keys, then (file): the picture's size as given, or as its bbox
+// (in bp) says with the other side kept in proportion, then scaled.
+bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
+    size_t i = 0;
+    if (i < tokens.size() && tokens[i].type == PdfToken::Type::Word && tokens[i].text.starts_with('@')) ++i;
+    std::optional<int> width, height;
+    double scale = 1, xscale = 1, yscale = 1, box[4] = {0, 0, 0, 0};
+    bool boxed = false;
+    while (i < tokens.size() && tokens[i].type == PdfToken::Type::Word) {
+        std::string const key = tokens[i++].text;
+        std::optional<double> number;
+        if (key == "width" || key == "height" || key == "depth") {
+            std::optional<int> sp = ReadLength(tokens, i);
+            if (!sp) return false;
+            if (key != "depth") (key == "width" ? width : height) = *sp;
+        } else if (key == "scale" || key == "xscale" || key == "yscale") {
+            if (!(number = ReadNumber(tokens, i))) return false;
+            (key == "scale" ? scale : key == "xscale" ? xscale : yscale) = *number;
+        } else if (key == "bbox") {
+            for (double& edge : box) {
+                if (!(number = ReadNumber(tokens, i))) return false;
+                edge = *number;
+            }
+            boxed = true;
+        } else if (key == "page" || key == "clip") {
+            if (!ReadNumber(tokens, i)) return false;
+        } else if (key == "pagebox") {
+            ++i;
+        } else {
+            return false;  // rotate, matrix, hide: not drawn
+        }
+    }
+    if (i >= tokens.size() || tokens[i].type != PdfToken::Type::String || tokens[i].text.empty()) return false;
+    special.target = tokens[i].text;
+    double const bw = (box[2] - box[0]) * kSpPerBigPoint, bh = (box[3] - box[1]) * kSpPerBigPoint;
+    double w = width.value_or(0), h = height.value_or(0);
+    if (!width && !height) {
+        if (!boxed) return false;
+        w = bw, h = bh;
+    } else if (!height) {
+        h = bw > 0 ? w * bh / bw : 0;
+    } else if (!width) {
+        w = bh > 0 ? h * bw / bh : 0;
+    }
+    w *= scale * xscale;
+    h *= scale * yscale;
+    if (!(w > 0 && h > 0 && w < 1e9 && h < 1e9)) return false;
+    special.right = static_cast<int>(w);
+    special.height = static_cast<int>(h);
+    return true;
+}
+
 // [@name] (width|height|depth LENGTH)... or bbox LLX LLY URX URY, then the dictionary.
 bool ReadBox(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     size_t i = 0;
@@ -74,11 +147,7 @@ bool ReadBox(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
             continue;
         }
         if (key != "width" && key != "height" && key != "depth") return false;
-        // The unit may stand apart from the number: "10 pt", "10 true pt".
-        std::string length = i < tokens.size() ? tokens[i++].text : std::string();
-        while (!Dimension(length) && i < tokens.size() && tokens[i].type == PdfToken::Type::Word && length.size() < 40)
-            length += tokens[i++].text;
-        std::optional<int> sp = Dimension(length);
+        std::optional<int> sp = ReadLength(tokens, i);
         if (!sp) return false;
         (key == "width" ? width : key == "height" ? special.height : special.depth) = *sp;
     }
@@ -159,6 +228,13 @@ PdfSpecial ParsePdfSpecial(std::string_view args) {
     case Kind::Anchor: read = read && ReadAnchor(reader, special); break;
     case Kind::Outline: read = read && ReadOutline(reader, special); break;
     case Kind::Paper: read = read && ReadPaper(tokens, special); break;
+    case Kind::Image:
+        // What ksdvi cannot draw (PDF pages, turned pictures) stays a PDF engine's.
+        if (!(whole && ReadImage(tokens, special)) || PictureTypeOfFileName(special.target) < kPictureJpeg) {
+            special.kind = Kind::Other;
+            special.target.clear();
+        }
+        return special;
     default: read = true; break;  // what follows eann (a form's name) changes nothing here
     }
     if (!read) {

@@ -13,6 +13,10 @@
 //   outline [-] N <<dict>>   a bookmark at level N (also out); [] shows it
 //                            open, [-] or nothing closed
 //   pagesize width W height H   the paper
+//   image [@name] KEYS (file)   a picture (graphicx's dvipdfmx and xetex
+//                            drivers): width/height LENGTH, or the bbox's
+//                            size in bp, times scale/xscale/yscale; raster
+//                            files only (PDF pages, turned pictures: Other)
 // A link's dictionary leads by /Dest, or /A with /URI, GoTo /D or GoToR
 // /F and /D (PdfLinkTarget); a bookmark's has /Title as well. Other
 // keywords (docinfo, docview, obj, put, image, ...) act only in a PDF.
@@ -34,6 +38,7 @@ struct PdfSpecial {
         Anchor,     // dest: target
         Outline,    // target, title, level, open
         Paper,      // pagesize: paper
+        Image,      // image: target (the file), right and height
     };
     Kind kind = Kind::None;
     std::string keyword;  // as written, at most kLongestPdfKeyword letters
@@ -44,7 +49,8 @@ struct PdfSpecial {
     int level = 0;      // Outline: as written, within ±kFarthestPdfOutlineLevel
     bool open = false;  // Outline
     // Box: scaled points from the current point, the edges rightwards and
-    // the top up and the bottom down
+    // the top up and the bottom down; Image: its width (right) and height
+    // (height), the lower left corner at the current point
     int left = 0, right = 0, height = 0, depth = 0;
     std::string paper;  // Paper: "W,H" as papersize= has it
 };

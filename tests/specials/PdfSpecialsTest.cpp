@@ -20,8 +20,8 @@ using Kind = PdfSpecial::Kind;
 // What a special reads as, in one line: its kind and what that kind carries.
 std::string Read(std::string const& args) {
     PdfSpecial s = ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none", "other", "area", "end",     "nolink",
-                                        "link", "box",   "dest", "outline", "paper"};
+    static char const* const kinds[] = {"none", "other", "area",    "end",   "nolink", "link",
+                                        "box",  "dest",  "outline", "paper", "image"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -32,6 +32,7 @@ std::string Read(std::string const& args) {
     case Kind::Outline:
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
+    case Kind::Image: return out + " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
     case Kind::Other: return out + " " + s.keyword;
     default: return out;
     }
@@ -92,6 +93,16 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"majorversion 1", "other majorversion"},
         {"", "other "},
         {"Bann<</Subtype/Link/Dest(d)>>", "other Bann"},
+        // pictures as graphicx's xetex and dvipdfmx drivers write them: the width given, the height
+        // in the bbox's proportion; both given; the bbox's own size in bp, scaled
+        {"image bbox 0 0 59.99985 39.99991 clip 0 width 85.35826pt (red.png) ", "image red.png 5594039x3729360"},
+        {"image bbox 0 0 60 40 width 10pt height 2pt (a b.jpg)", "image a b.jpg 655360x131072"},
+        {"img @pic scale 2 bbox 0 0 72 36 page 1 pagebox cropbox (x.gif)", "image x.gif 9472573x4736286"},
+        {"image height 10pt bbox 0 0 0 0 (z.png)", "other image"},  // no width to keep in proportion
+        {"image bbox 0 0 72 72 rotate 90 (r.png)", "other image"},  // turned: left to a PDF engine
+        {"image width 72bp (fig.pdf)", "other image"},              // a PDF page, an EPS file
+        {"image width 72bp (fig.eps)", "other image"},
+        {"image width 72bp", "other image"},
     };
     for (Case const& c : cases) EXPECT_EQ(Read(c.args), c.read) << c.args;
 }
