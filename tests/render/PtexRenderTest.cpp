@@ -24,12 +24,6 @@
 
 namespace {
 
-bool Found(std::string const& command) {
-    int status = -1;
-    RunCommand(command + " >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
 constexpr char kMincho[] = "HaranoAjiMincho-Regular.otf";
 constexpr char kGothic[] = "HaranoAjiGothic-Medium.otf";
 
@@ -61,9 +55,9 @@ class JapanesePeer : public testing::TestWithParam<JapaneseCase> {};
 TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     JapaneseCase const& c = GetParam();
     for (char const* tool : {c.engine, "dvipdfmx", "pdftoppm"})
-        if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* face : {kMincho, kGothic})
-        if (!Found(std::string("kpsewhich -must-exist ") + face + " | grep -q ."))
+        if (!Succeeds(std::string("kpsewhich -must-exist ") + face + " | grep -q ."))
             GTEST_SKIP() << face << " is not installed";
 
     TempDir dir;
@@ -140,7 +134,7 @@ std::vector<std::string> Placed(std::string const& trace) {
 
 // select copies vertical pages as they are: the dir commands, and post_post's 3.
 TEST(PtexSelect, VerticalPagesCopyWithTheirDirections) {
-    if (!Found("command -v platex")) GTEST_SKIP() << "platex is not installed";
+    if (!Succeeds("command -v platex")) GTEST_SKIP() << "platex is not installed";
     TempDir dir;
     std::ofstream(dir / "doc.tex") << "\\documentclass{tarticle}\n\\begin{document}\n縦書きの一頁目。\\newpage\n"
                                       "二頁目も縦書き。\n\\end{document}\n";

@@ -22,12 +22,6 @@
 
 namespace {
 
-bool Found(std::string const& command) {
-    int status = -1;
-    RunCommand(command + " >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
 struct XeLatexCase {
     char const* name;
     std::vector<char const*> needs;  // files kpathsea must find
@@ -44,12 +38,12 @@ class XeLatexPeer : public testing::TestWithParam<XeLatexCase> {};
 TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
     XeLatexCase const& c = GetParam();
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
-        if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* file : c.needs)
-        if (!Found(std::string("kpsewhich -must-exist ") + file + " | grep -q ."))
+        if (!Succeeds(std::string("kpsewhich -must-exist ") + file + " | grep -q ."))
             GTEST_SKIP() << file << " is not installed";
     for (char const* face : c.faces)
-        if (!Found(std::string("fc-list | grep -qi '") + face + "'")) GTEST_SKIP() << "no face " << face;
+        if (!Succeeds(std::string("fc-list | grep -qi '") + face + "'")) GTEST_SKIP() << "no face " << face;
 
     TempDir dir;
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
@@ -118,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
 TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
-    if (!Found("kpsewhich -must-exist lmroman10-regular.otf | grep -q .")) GTEST_SKIP() << "no Latin Modern OpenType";
+    if (!Succeeds("kpsewhich -must-exist lmroman10-regular.otf | grep -q ."))
+        GTEST_SKIP() << "no Latin Modern OpenType";
     DviBuilder b;
     b.Pre(1000, 7).Bop(1);
     b.NativeFontDef(1, 20 * 65536, 0, "lmroman10-regular.otf").NativeFontDef(2, 655360, 0, "no-such-font.otf");

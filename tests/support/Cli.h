@@ -22,6 +22,13 @@ inline std::string RunCommand(std::string const& command, int* status = nullptr)
     return out;
 }
 
+// Whether a shell command exits with status 0; what it prints is dropped.
+inline bool Succeeds(std::string const& command) {
+    int status = -1;
+    RunCommand(command + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
 // `ksdvi ARGS`, its standard error in the output or dropped.
 inline std::string Ksdvi(std::string const& args, int* status = nullptr, bool withStderr = false) {
     return RunCommand(std::string(KSDVI_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);

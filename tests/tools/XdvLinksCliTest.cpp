@@ -29,12 +29,6 @@ namespace {
 
 constexpr int kDpi = 100;
 
-bool Found(std::string const& command) {
-    int status = -1;
-    RunCommand(command + " >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
 struct Rect {
     double x = 0, y = 0, w = 0, h = 0;  // pixels at kDpi from the paper's top left
 };
@@ -112,8 +106,8 @@ class XeLatexLinks : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"xelatex", "xdvipdfmx", "pdftohtml"})
-            if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
-        if (!Found("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
+            if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!Succeeds("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
             GTEST_SKIP() << "hyperref or fontspec is not installed";
         std::ofstream(dir_ / "doc.tex", std::ios::binary)
             << "\\documentclass{article}\n\\usepackage{fontspec}\n\\usepackage[breaklinks]{hyperref}\n"
