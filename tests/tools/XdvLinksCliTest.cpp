@@ -274,6 +274,18 @@ TEST(PdfSpecialAreas, LinesAreTeXsBoxesAndAreasRunOnOverPages) {
     }
 }
 
+// An area TeX broke into more lines than a page holds keeps 10,000
+// rectangles, the last taking in the rest.
+TEST(PdfSpecialAreas, LinesAreBounded) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("pdf:bann<</Subtype/Link/Dest(d)>>");
+    for (int line = 0; line < 10100; ++line) b.Op(141).Rule(kPt, kPt).Op(142).Op(160).U(2 * kPt, 4);
+    nlohmann::json const links = JsonOf("links", b.Special("pdf:eann").Eop().Post());
+    ASSERT_EQ(links.size(), 1u);
+    ASSERT_EQ(links[0]["rects"].size(), 10000u);
+    EXPECT_GT(links[0]["rects"][9999][3].get<int>(), 150);  // the last 101 lines, 2 pt apart
+}
+
 // Levels count from the lowest met so far, an entry goes at most one level
 // below the one before it, and [] shows an entry open, [-] or nothing
 // closed. A pdf:dest anchor is the current point.
