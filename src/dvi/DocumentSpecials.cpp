@@ -132,7 +132,7 @@ void DocumentSpecials::AddBookmark(String8 const& title, String8 const& target, 
 
 // As xdvipdfmx, an area begun inside another is ignored.
 void DocumentSpecials::BeginLinkArea(std::string const& target) {
-    if (!dvi_.openLinkArea_) dvi_.openLinkArea_ = target;
+    if (!dvi_.openLinkArea_) dvi_.openLinkArea_ = std::make_shared<std::string const>(target);
 }
 
 void DocumentSpecials::EndLinkArea() { dvi_.openLinkArea_.reset(); }

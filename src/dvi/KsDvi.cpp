@@ -184,7 +184,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     bool bopSeen = false;
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
-    std::optional<std::string> linkArea;
+    std::shared_ptr<std::string const> linkArea;
     pagePostScript_ = false;
     pagePictures_.clear();
 
@@ -248,7 +248,7 @@ void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
     mode_ = Complete;
 }
 
-void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::optional<std::string> linkArea,
+void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<std::string const> linkArea,
                        int64_t start, int64_t end) {
     auto page = std::make_unique<PageInfo>();
     page->texPageNo = texPage;
@@ -421,9 +421,7 @@ int KsDvi::GetPageColorStackSize(int page) const {
 }
 
 std::string const* KsDvi::GetLinkAreaAtStart(int page) const {
-    if (page < 0 || page >= pageCount_) return nullptr;
-    std::optional<std::string> const& area = pages_[static_cast<size_t>(page)]->linkArea;
-    return area ? &*area : nullptr;
+    return page >= 0 && page < pageCount_ ? pages_[static_cast<size_t>(page)]->linkArea.get() : nullptr;
 }
 
 unsigned int KsDvi::GetPageBackgroundColor(int page) const {

@@ -89,7 +89,8 @@ public:
         bool postScript = false;               // the page carries PostScript to run
         std::vector<PagePicture> pictures;     // queued by its specials, in order
         int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
-        std::optional<std::string> linkArea;   // the target of a pdf:bann area it begins inside
+        // The target of a pdf:bann area it begins inside, shared by the pages it runs over.
+        std::shared_ptr<std::string const> linkArea;
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -340,7 +341,7 @@ private:
     void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
     void ScanNativeFontDef(ksdvi::DviScanReader& in);
     void ScanGlyphRun(ksdvi::DviScanReader& in, unsigned opcode);
-    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::optional<std::string> linkArea,
+    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<std::string const> linkArea,
                     int64_t start, int64_t end);
 
     // scan state
@@ -399,7 +400,7 @@ private:
         bool open = false;
     };
     std::vector<BookmarkParent> bookmarkPath_;
-    std::optional<std::string> openLinkArea_;  // the target of the pdf:bann not yet ended
+    std::shared_ptr<std::string const> openLinkArea_;  // the target of the pdf:bann not yet ended
     bool pagePostScript_ = false;
     std::vector<PagePicture> pagePictures_;
     std::vector<std::string> engineSpecials_;

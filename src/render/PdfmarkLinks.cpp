@@ -21,12 +21,18 @@ using namespace ksdvi;
 
 namespace {
 
+// A page of damage could break an area into millions of lines; past this
+// many the last one takes in the rest.
+constexpr size_t kMostAreaLines = 10000;
+
 // Boxes on one line overlap in height; a box wholly above or below the last
-// line's rectangle starts a line of its own.
-void GrowByLine(std::vector<KsDviDrawer::LinkRect>& lines, KsDviDrawer::LinkRect box) {
+// line's rectangle starts a line of its own, as every box does after
+// `lineEnded`.
+void GrowByLine(std::vector<KsDviDrawer::LinkRect>& lines, KsDviDrawer::LinkRect box, bool lineEnded = false) {
     if (!lines.empty()) {
         KsDviDrawer::LinkRect& last = lines.back();
-        if (box.y < last.y + last.h && box.y + box.h > last.y) {
+        bool sameLine = !lineEnded && box.y < last.y + last.h && box.y + box.h > last.y;
+        if (sameLine || lines.size() >= kMostAreaLines) {
             int left = std::min(last.x, box.x), top = std::min(last.y, box.y);
             int right = std::max(last.x + last.w, box.x + box.w), bottom = std::max(last.y + last.h, box.y + box.h);
             last = {left, top, right - left, bottom - top};
@@ -48,10 +54,7 @@ void KsDviDrawer::GrowLinkAreas(int x, int y, int w, int h) {
             pdfArea_.depth = GetStackDepth();
             pdfArea_.lineEnded = true;
         }
-        if (pdfArea_.lineEnded)
-            pdfArea_.lines.push_back(LinkRect{x, y, w, h});
-        else
-            GrowByLine(pdfArea_.lines, LinkRect{x, y, w, h});
+        GrowByLine(pdfArea_.lines, LinkRect{x, y, w, h}, pdfArea_.lineEnded);
         pdfArea_.lineEnded = false;
     }
 }

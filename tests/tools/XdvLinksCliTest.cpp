@@ -29,12 +29,6 @@ namespace {
 
 constexpr int kDpi = 100;
 
-bool Found(std::string const& command) {
-    int status = -1;
-    RunCommand(command + " >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
 struct Rect {
     double x = 0, y = 0, w = 0, h = 0;  // pixels at kDpi from the paper's top left
 };
@@ -112,8 +106,8 @@ class XeLatexLinks : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"xelatex", "xdvipdfmx", "pdftohtml"})
-            if (!Found(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
-        if (!Found("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
+            if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!Succeeds("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
             GTEST_SKIP() << "hyperref or fontspec is not installed";
         std::ofstream(dir_ / "doc.tex", std::ios::binary)
             << "\\documentclass{article}\n\\usepackage{fontspec}\n\\usepackage[breaklinks]{hyperref}\n"
@@ -278,6 +272,18 @@ TEST(PdfSpecialAreas, LinesAreTeXsBoxesAndAreasRunOnOverPages) {
             EXPECT_NEAR(r[3].get<double>(), e.rects[j].h, 2.5);
         }
     }
+}
+
+// An area TeX broke into more lines than a page holds keeps 10,000
+// rectangles, the last taking in the rest.
+TEST(PdfSpecialAreas, LinesAreBounded) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("pdf:bann<</Subtype/Link/Dest(d)>>");
+    for (int line = 0; line < 10100; ++line) b.Op(141).Rule(kPt, kPt).Op(142).Op(160).U(2 * kPt, 4);
+    nlohmann::json const links = JsonOf("links", b.Special("pdf:eann").Eop().Post());
+    ASSERT_EQ(links.size(), 1u);
+    ASSERT_EQ(links[0]["rects"].size(), 10000u);
+    EXPECT_GT(links[0]["rects"][9999][3].get<int>(), 150);  // the last 101 lines, 2 pt apart
 }
 
 // Levels count from the lowest met so far, an entry goes at most one level
