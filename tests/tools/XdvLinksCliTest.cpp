@@ -66,7 +66,8 @@ LinkAreas PeerLinks(std::string const& pdf) {
             all.push_back((*it)[1]);
         return all;
     };
-    double const height = std::stod("0" + first(pdf, R"(/MediaBox\s*\[\s*0\s+0\s+[\d.]+\s+([\d.]+))")),
+    double const height =
+                     std::stod(std::string("0").append(first(pdf, R"(/MediaBox\s*\[\s*0\s+0\s+[\d.]+\s+([\d.]+))"))),
                  scale = kDpi / 72.0;
     LinkAreas links;
     int page = 0;
@@ -78,7 +79,8 @@ LinkAreas PeerLinks(std::string const& pdf) {
         for (std::string const& ref : each(annots, R"((\d+) 0 R)")) {
             std::string const& annot = objects[std::stoi(ref)];
             std::string target = first(annot, R"(/URI\s*\(([^)]*)\))");
-            if (target.empty()) target = "#" + first(annot, R"(/D\s*\(([^)]*)\))");
+            // append: GCC 12 at -O3 takes "#" + ... in this loop for overlapping copies (-Wrestrict)
+            if (target.empty()) target = std::string("#").append(first(annot, R"(/D\s*\(([^)]*)\))"));
             std::smatch m;
             if (!std::regex_search(annot, m,
                                    std::regex(R"(/Rect\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+))")))
