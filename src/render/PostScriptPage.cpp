@@ -310,7 +310,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
 
     // Painted as dvips paints it, white fills (a TikZ node's, pgfplots'
     // legend) hiding what lies beneath: the page runs on white, then on black.
-    // Should its pictures break the job, it runs again without them.
+    // Should its pictures break the job, it runs again without them; a job
+    // stopped at the time limit is not tried again.
     GS* gs = GetGS();
     std::string output;
     int index = 0;
@@ -342,7 +343,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             drawsPictures_ = withPictures;
             break;
         }
-        if (!withPictures) return false;
+        if (!withPictures || GS::LastJobTimedOut()) return false;
         error_.clear();
     }
     if (!ran) return false;

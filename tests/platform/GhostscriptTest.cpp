@@ -202,6 +202,7 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
         gs->SetTimeLimit(GS::kDefaultTimeLimit);
         EXPECT_NE(GS::GetLastError().find(c.error), std::string::npos) << GS::GetLastError();
         EXPECT_EQ(GS::GetLastError().find("secret"), std::string::npos) << GS::GetLastError();
+        EXPECT_EQ(GS::LastJobTimedOut(), std::string_view(c.error).starts_with("stopped after"));
         EXPECT_LT(took,
                   std::min<std::chrono::steady_clock::duration>(c.limit, milliseconds(5000)) + milliseconds(5000));
         EXPECT_EQ(out.pages, 0);

@@ -38,6 +38,7 @@ constexpr std::chrono::milliseconds kStopPoll{100};
 
 thread_local std::string lastError;
 thread_local std::string lastOutput;
+thread_local bool lastTimedOut = false;
 thread_local int deviceLocks = 0;
 
 constexpr gdi::RGBQUAD Quad(int r, int g, int b) { return {gdi::BYTE(b), gdi::BYTE(g), gdi::BYTE(r), 0}; }
@@ -125,6 +126,7 @@ struct GS::Impl {
     int xRes = 0;
     int yRes = 0;
     bool failed = false;
+    bool timedOut = false;
     bool hostJobOpen = false;
     std::string error;
     std::string pending;
@@ -151,6 +153,12 @@ struct GS::Impl {
         if (failed) return;
         failed = true;
         error = std::move(text);
+    }
+
+    void TimeOut() {
+        StopHost();
+        Fail("stopped after " + Seconds(Limit()) + " s");
+        timedOut = true;
     }
 
     void StopHost() {
@@ -258,8 +266,7 @@ bool GS::Impl::WaitReadable() {
     for (;;) {
         const auto now = Clock::now();
         if (now >= deadline) {
-            StopHost();
-            Fail("stopped after " + Seconds(Limit()) + " s");
+            TimeOut();
             return false;
         }
         const auto slice = std::min<Clock::duration>(deadline - now, kStopPoll);
@@ -328,18 +335,25 @@ bool GS::Impl::AwaitReply() {
         }
         break;
     }
-    const bool late = Clock::now() >= deadline;
+    if (Clock::now() >= deadline) {
+        TimeOut();
+        return false;
+    }
     StopHost();
-    Fail(late ? "stopped after " + Seconds(Limit()) + " s" : "Ghostscript ended unexpectedly");
+    Fail("Ghostscript ended unexpectedly");
     return false;
 }
 
 bool GS::Impl::Exchange(Msg type, const void* data, std::size_t size) {
     if (fd < 0) return false;
-    bool timedOut = false;
-    if (!ksdvi::gs::SendMessage(fd, type, data, size, deadline, &timedOut)) {
-        StopHost();
-        Fail(timedOut ? "stopped after " + Seconds(Limit()) + " s" : "Ghostscript ended unexpectedly");
+    bool late = false;
+    if (!ksdvi::gs::SendMessage(fd, type, data, size, deadline, &late)) {
+        if (late) {
+            TimeOut();
+        } else {
+            StopHost();
+            Fail("Ghostscript ended unexpectedly");
+        }
         return false;
     }
     return AwaitReply();
@@ -361,6 +375,7 @@ int GS::Impl::Finish() {
     }
     hostJobOpen = false;
     lastError = failed ? error : std::string();
+    lastTimedOut = timedOut;
     lastOutput = failed ? std::string() : std::move(reply);
     const int result = failed ? 0 : 1;
     out = nullptr;
@@ -390,6 +405,7 @@ int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, 
     m.bits = SupportedBits(bitsPerPixel);
     m.xRes = xRes, m.yRes = yRes;
     m.failed = false;
+    m.timedOut = false;
     m.error.clear();
     m.pending.clear();
     m.hostJobOpen = false;
@@ -490,6 +506,8 @@ int GS::GetBitmapHeight() const {
 bool GS::IsGSDLLLoaded() const { return !impl_->startFailed; }
 
 std::string GS::GetLastError() { return lastError; }
+
+bool GS::LastJobTimedOut() { return lastTimedOut; }
 
 void GS::SetTimeLimit(std::chrono::milliseconds limit) { impl_->limitMs = std::max<long long>(limit.count(), 1); }
 

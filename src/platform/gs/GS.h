@@ -79,6 +79,8 @@ public:
     // undefined in foo", "stopped after 10 s", ...); empty after a job that
     // succeeded.
     static std::string GetLastError();
+    // Whether that job was stopped at the time limit.
+    static bool LastJobTimedOut();
     // What the calling thread's last job printed for the library: each line
     // it printed that began with "%%[ksdvi-data: ", without those words.
     static std::string GetLastOutput();
