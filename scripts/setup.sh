@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   libcairo2-dev libpixman-1-dev libfreetype-dev libfontconfig-dev
-  libpng-dev libdeflate-dev libjpeg-dev libgif-dev libgs-dev ghostscript
+  libpng-dev libdeflate-dev libjpeg-dev libgif-dev libgs-dev ghostscript libpoppler-glib-dev
   libkpathsea-dev libicu-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures

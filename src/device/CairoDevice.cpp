@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/Font.h"
@@ -404,5 +405,15 @@ void CairoDevice::DrawImage(DeviceImage const& image) {
 
 // Link areas become the output's own links; nothing is painted over them.
 void CairoDevice::MarkBox(int, int, int, int, std::uint32_t) {}
+
+bool CairoDevice::TakesPdfPages() const { return CanPaintPdfPages(); }
+
+void CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+    cairo_save(cr_);
+    cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
+    cairo_transform(cr_, &m);
+    PaintPdfPage(pdf, cr_);
+    cairo_restore(cr_);
+}
 
 }  // namespace ksdvi

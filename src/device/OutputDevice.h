@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "device/Affine.h"
 
@@ -130,6 +131,14 @@ public:
     // Marks a box (right and bottom edges excluded) in `colour` over what
     // lies beneath, which stays visible: link areas shown to the user.
     virtual void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) = 0;
+    // Whether what a page's PostScript draws comes as a PDF page
+    // (DrawPdfPage), to stay vectors, rather than painted on a raster.
+    virtual bool TakesPdfPages() const { return false; }
+    // Draws the first page of a PDF over what has been drawn, `toDevice`
+    // taking its points (from its top-left corner, down) to device pixels.
+    virtual void DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+        static_cast<void>(pdf), static_cast<void>(toDevice);
+    }
 };
 
 }  // namespace ksdvi

@@ -152,16 +152,19 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
                       "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
                       urx, lly, urx, ury, llx, ury);
+    // A vector output takes the figure as a PDF page, in one run.
+    bool const asPdf = device_->TakesPdfPages();
     CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
-    GS* gs = GetGS();
+    GS* gs = asPdf ? GetPdfGS() : GetGS();
     for (bool onBlack : {false, true}) {
+        if (onBlack && asPdf) break;
         if (onBlack) out.StartOnBlack();
-        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
+        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, asPdf ? nullptr : &out, -1, -1)) {
             std::string why = GS::GetLastError();
             NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
             return true;
         }
-        gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+        if (!asPdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
         if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
         gs->ProcessPSCommand(origin);
         in.clear();
@@ -172,11 +175,14 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
             line.push_back('\n');
             if (!gs->ProcessPSCommand(line.c_str())) break;
         }
-        if (!out.Done()) gs->ProcessPSCommand("showpage\n");
+        if (asPdf || !out.Done()) gs->ProcessPSCommand("showpage\n");
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::GetLastError());
             return false;
         }
+        if (asPdf)
+            device_->DrawPdfPage(GS::GetLastPdf(),
+                                 Affine{xRes / 72.0, 0, 0, yRes / 72.0, double(jobLeft), double(jobTop)});
     }
     w = width + 1;
     h = height + 1;

@@ -134,7 +134,14 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.hPixPerDvi = pixels_.PerDviX();
     geometry.vPixPerDvi = pixels_.PerDviY();
     auto run = std::make_unique<ksdvi::PostScriptPage>();
-    if (run->Run(*dvi_, page, geometry, pDC_, pDC_))
+    // A vector output keeps the drawing as a PDF page; should that not work,
+    // the drawing is painted on the page's raster as for any other output.
+    bool const asPdf = device_->TakesPdfPages();
+    bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf);
+    if (ran && asPdf && !run->Pdf().empty())
+        device_->DrawPdfPage(run->Pdf(), ksdvi::Affine{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0});
+    if (!ran && asPdf && !run->TimedOut()) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
+    if (ran)
         postScript_ = std::move(run);
     else
         postScriptProblem_ = run->Error();

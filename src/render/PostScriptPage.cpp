@@ -215,9 +215,11 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
 
 }  // namespace
 
-bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference) {
+bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf) {
     states_.clear();
     error_.clear();
+    pdf_.clear();
+    timedOut_ = false;
     drawsRules_ = drawsPictures_ = false;
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
@@ -309,10 +311,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     };
 
     // Painted as dvips paints it, white fills (a TikZ node's, pgfplots'
-    // legend) hiding what lies beneath: the page runs on white, then on black.
-    // Should its pictures break the job, it runs again without them; a job
-    // stopped at the time limit is not tried again.
-    GS* gs = GetGS();
+    // legend) hiding what lies beneath: the page runs on white, then on black;
+    // or once, drawn as a PDF page. Should its pictures break the job, it runs
+    // again without them; a job stopped at the time limit is not tried again.
+    GS* gs = asPdf ? GetPdfGS() : GetGS();
     std::string output;
     int index = 0;
     bool ran = false;
@@ -322,28 +324,31 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         CoveragePainter painter(dc, reference, 0, g.height);
         ran = true;
         for (bool onBlack : {false, true}) {
+            if (onBlack && asPdf) break;
             if (onBlack) painter.StartOnBlack();
             if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width,
-                                g.height, 24, &painter, -1, -1)) {
+                                g.height, 24, asPdf ? nullptr : &painter, -1, -1)) {
                 error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
                 return false;
             }
-            gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+            if (!asPdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
             gs->ProcessPSCommand(head.c_str());
             if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
             gs->ProcessPSCommand(program.c_str());
             if (!gs->EndGSJob()) {
                 error_ = GS::GetLastError();
+                timedOut_ = GS::LastJobTimedOut();
                 ran = false;
                 break;
             }
             if (!onBlack) output = GS::GetLastOutput();
+            if (asPdf) pdf_ = GS::GetLastPdf();
         }
         if (ran) {
             drawsPictures_ = withPictures;
             break;
         }
-        if (!withPictures || GS::LastJobTimedOut()) return false;
+        if (!withPictures || timedOut_) return false;
         error_.clear();
     }
     if (!ran) return false;

@@ -249,3 +249,36 @@ TEST(Ghostscript, JobsFromTwoThreadsEachGetTheirPage) {
 
 }  // namespace
 }  // namespace ksdvi::gdi
+
+namespace ksdvi::gdi {
+namespace {
+
+// The PDF interpreter hands back each job's page alone, at the job's size,
+// with nothing of a job that failed before it.
+TEST(Ghostscript, PdfJobsGiveTheirOwnPageAsPdf) {
+    GS* gs = GetPdfGS();
+    struct Job {
+        const char* postscript;
+        bool succeeds;
+    } const kJobs[] = {
+        {"1 0 0 setrgbcolor 0 0 36 36 rectfill showpage\n", true},
+        {"0 0 1 setrgbcolor 0 0 72 72 rectfill undefinedname showpage\n", false},
+        {"0 1 0 setrgbcolor 10 10 20 20 rectfill showpage\n", true},
+    };
+    for (const Job& job : kJobs) {
+        SCOPED_TRACE(job.postscript);
+        ASSERT_NE(gs->StartGSJob(144, 144, 288, 144, 24, nullptr, -1, -1), 0) << GS::GetLastError();
+        gs->ProcessPSCommand(job.postscript);
+        EXPECT_EQ(gs->EndGSJob() != 0, job.succeeds) << GS::GetLastError();
+        const std::string pdf = GS::GetLastPdf();
+        if (!job.succeeds) {
+            EXPECT_TRUE(pdf.empty());
+            continue;
+        }
+        ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
+        EXPECT_NE(pdf.find("/MediaBox [0 0 144 72]"), std::string::npos) << pdf.substr(0, 2000);
+    }
+}
+
+}  // namespace
+}  // namespace ksdvi::gdi

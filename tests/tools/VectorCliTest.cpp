@@ -112,7 +112,7 @@ void ExpectTextAsDvipdfmxs(std::string const& file) {
 class VectorCli : public testing::Test {
 protected:
     void SetUp() override {
-        for (char const* tool : {"pdftoppm", "pdftotext", "pdffonts", "pdfinfo", "pdftohtml"})
+        for (char const* tool : {"pdftoppm", "pdftotext", "pdffonts", "pdfinfo", "pdftohtml", "pdfimages"})
             if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
     }
 };
@@ -129,6 +129,21 @@ TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
     for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
+}
+
+// A page's PostScript and its EPS figures go through Ghostscript's pdfwrite
+// and stay paths and text: no picture of them is embedded.
+TEST_F(VectorCli, PostScriptAndEpsFiguresStayVectors) {
+    TempDir dir;
+    for (char const* file : {"postscript.dvi", "figures.dvi"}) {
+        int status = -1;
+        Ksdvi("pdf -o " + (dir / "v.pdf") + " " + DataFile(file), &status);
+        ASSERT_EQ(status, 0) << file;
+        EXPECT_EQ(RunCommand("pdfimages -list " + (dir / "v.pdf") + " | tail -n +3"), "") << file;
+        Ksdvi("svg -p 1 -o " + (dir / "v.svg") + " " + DataFile(file), &status);
+        ASSERT_EQ(status, 0) << file;
+        EXPECT_EQ(RunCommand("grep -c '<image' " + (dir / "v.svg")), "0\n") << file;
+    }
 }
 
 // The fonts are embedded subsets with Unicode maps, and a reader finds the

@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -39,6 +41,7 @@ constexpr std::chrono::milliseconds kStopPoll{100};
 thread_local std::string lastError;
 thread_local std::string lastOutput;
 thread_local bool lastTimedOut = false;
+thread_local std::string lastPdf;
 thread_local int deviceLocks = 0;
 
 constexpr gdi::RGBQUAD Quad(int r, int g, int b) { return {gdi::BYTE(b), gdi::BYTE(g), gdi::BYTE(r), 0}; }
@@ -114,9 +117,11 @@ struct GS::Impl {
     std::atomic<std::thread::id> owner{};
     std::atomic<long long> limitMs{kDefaultTimeLimit.count()};
     std::atomic<bool> startFailed{false};
+    bool pdfHost = false;
 
     // The host process; touched only by the job's owner.
     pid_t pid = -1;
+    std::string pdfDirectory;  // a PDF host's, made when it starts, removed when it stops
     int fd = -1;
     std::string startError;  // why it could not be started, said again to every job
 
@@ -131,6 +136,7 @@ struct GS::Impl {
     std::string error;
     std::string pending;
     std::string reply;  // what the last request that went well answered
+    std::string pdf;    // the page a PDF host sent
     Clock::time_point deadline;
 
     // The last page's bitmap.
@@ -170,6 +176,11 @@ struct GS::Impl {
         }
         pid = -1;
         hostJobOpen = false;
+        if (!pdfDirectory.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(pdfDirectory, ignored);
+            pdfDirectory.clear();
+        }
     }
 
     bool Spawn(std::string* why);
@@ -196,7 +207,19 @@ bool GS::Impl::Spawn(std::string* why) {
     const int child = fcntl(sockets[1], F_DUPFD_CLOEXEC, 10);
     close(sockets[1]);
     std::string fdArgument = std::to_string(kHostFd);
-    char* argv[] = {program.data(), fdArgument.data(), nullptr};
+    if (pdfHost) {
+        // The host's pages, and pdfwrite's own temporary files.
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ksdvi-gs-XXXXXX";
+        if (!mkdtemp(pattern.data())) {
+            *why = std::string("Ghostscript host: no temporary directory: ") + std::strerror(errno);
+            close(sockets[0]);
+            if (child >= 0) close(child);
+            return false;
+        }
+        pdfDirectory = pattern;
+    }
+    char* argv[] = {program.data(), fdArgument.data(), pdfHost ? pdfDirectory.data() : nullptr, nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -223,6 +246,7 @@ bool GS::Impl::Spawn(std::string* why) {
     if (rc != 0) {
         close(sockets[0]);
         pid = -1;
+        StopHost();
         *why = "Ghostscript's helper " + program + " did not start: " + std::strerror(rc);
         return false;
     }
@@ -322,9 +346,11 @@ bool GS::Impl::AwaitReply() {
             }
             continue;
         }
+        if (head.type == Msg::Pdf && head.length > ksdvi::gs::kMaxPdf) break;
         std::string text(head.length, '\0');
         if (!ksdvi::gs::ReadAll(fd, text.data(), text.size(), deadline)) break;
         switch (head.type) {
+        case Msg::Pdf: pdf = std::move(text); continue;
         case Msg::Ok: reply = std::move(text); return true;
         case Msg::Failed: Fail(text); return false;
         case Msg::Broken:
@@ -376,6 +402,8 @@ int GS::Impl::Finish() {
     hostJobOpen = false;
     lastError = failed ? error : std::string();
     lastTimedOut = timedOut;
+    lastPdf = failed ? std::string() : std::move(pdf);
+    pdf.clear();
     lastOutput = failed ? std::string() : std::move(reply);
     const int result = failed ? 0 : 1;
     out = nullptr;
@@ -385,11 +413,16 @@ int GS::Impl::Finish() {
     return result;
 }
 
-GS::GS() : impl_(std::make_unique<Impl>()) {}
+GS::GS(bool pdf) : impl_(std::make_unique<Impl>()) { impl_->pdfHost = pdf; }
 GS::~GS() = default;
 
 GS* GetGS() {
     static GS gs;
+    return &gs;
+}
+
+GS* GetPdfGS() {
+    static GS gs(true);
     return &gs;
 }
 
@@ -508,6 +541,8 @@ bool GS::IsGSDLLLoaded() const { return !impl_->startFailed; }
 std::string GS::GetLastError() { return lastError; }
 
 bool GS::LastJobTimedOut() { return lastTimedOut; }
+
+std::string GS::GetLastPdf() { return lastPdf; }
 
 void GS::SetTimeLimit(std::chrono::milliseconds limit) { impl_->limitMs = std::max<long long>(limit.count(), 1); }
 

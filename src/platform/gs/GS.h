@@ -15,6 +15,10 @@
 // job. That lock is the cost of sharing one interpreter: EPS pictures of
 // pages rendered in parallel are drawn one after another, and a job that
 // loops holds the others back until its time limit.
+//
+// A second interpreter, GetPdfGS(), draws with Ghostscript's pdfwrite device
+// instead: each job's page comes back as a one-page PDF (GetLastPdf), for
+// outputs that keep PostScript's drawing as vectors.
 
 #include <chrono>
 #include <memory>
@@ -84,6 +88,9 @@ public:
     // What the calling thread's last job printed for the library: each line
     // it printed that began with "%%[ksdvi-data: ", without those words.
     static std::string GetLastOutput();
+    // The page the calling thread's last job on the PDF interpreter showed,
+    // a PDF file; empty after a job that failed or on the other interpreter.
+    static std::string GetLastPdf();
 
     // How long one job may run, from StartGSJob to EndGSJob (the
     // interpreter's own start is not counted).
@@ -92,12 +99,14 @@ public:
 
 private:
     friend GS* GetGS();
-    GS();
+    friend GS* GetPdfGS();
+    explicit GS(bool pdf = false);
     ~GS();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
-// The process's wrapper. Getting it starts nothing.
+// The process's wrappers. Getting one starts nothing.
 GS* GetGS();
+GS* GetPdfGS();

@@ -6,15 +6,20 @@
 // that the library can kill at a time limit and start again: the program
 // ksdvi-gs-host (GsHostMain.cpp), which the library finds as GsHostPath.h
 // says. Only that program loads libgs.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -72,6 +77,7 @@ constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
     F(init_with_args)         \
     F(purge_control_paths)    \
     F(remove_control_path)    \
+    F(add_control_path)       \
     F(run_string)             \
     F(run_string_begin)       \
     F(run_string_continue)    \
@@ -124,6 +130,9 @@ struct Host {
     bool jobEnded = false;
     std::string lastLine;  // for failures that are not PostScript errors
     bool jobsRun = false;  // whether a job has run since the interpreter started
+    // A PDF host's directory, where its pages are written (the library's,
+    // which removes it); empty for the display device.
+    std::string pdfDirectory;
 };
 
 Host* H(void* handle) { return static_cast<Host*>(handle); }
@@ -289,7 +298,9 @@ constexpr char kNoTemporaryDirectory[] = "/nonexistent/ksdvi-gs";
 
 bool StartInterpreter(Host* h, std::string* why) {
     if (!LoadGhostscript(why)) return false;
-    setenv("TMPDIR", kNoTemporaryDirectory, 1);
+    // pdfwrite keeps its work in temporary files: the PDF host's own directory.
+    const std::string temporary = h->pdfDirectory.empty() ? kNoTemporaryDirectory : h->pdfDirectory;
+    setenv("TMPDIR", temporary.c_str(), 1);
     unsetenv("TEMP");
     unsetenv("GS_OPTIONS");  // the user's options must not undo ours
     if (api.new_instance(&h->gs, h) < 0) {
@@ -305,8 +316,19 @@ bool StartInterpreter(Host* h, std::string* why) {
     // SAFER: no file but Ghostscript's own resources and fonts is read, none
     // written, nothing run. Pages keep the size the library gives them (FIXEDMEDIA),
     // and the system's font list is not scanned (NONATIVEFONTMAP).
-    const char* args[] = {"ksdvi",        "-dSAFER",           "-dNOPAUSE",        "-dBATCH", "-dQUIET",
-                          "-dFIXEDMEDIA", "-dNONATIVEFONTMAP", "-sDEVICE=display", format,    "-r72",
+    // A PDF host writes each page to a file of its own, complete once shown.
+    const std::string output = "-sOutputFile=" + h->pdfDirectory + "/page%d.pdf";
+    const bool pdf = !h->pdfDirectory.empty();
+    const char* args[] = {"ksdvi",
+                          "-dSAFER",
+                          "-dNOPAUSE",
+                          "-dBATCH",
+                          "-dQUIET",
+                          "-dFIXEDMEDIA",
+                          "-dNONATIVEFONTMAP",
+                          pdf ? "-sDEVICE=pdfwrite" : "-sDEVICE=display",
+                          pdf ? output.c_str() : format,
+                          "-r72",
                           "-g16x16"};
     const int code = api.init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args));
     if (code < 0) {
@@ -318,7 +340,10 @@ bool StartInterpreter(Host* h, std::string* why) {
     }
     api.purge_control_paths(h->gs, GS_PERMIT_FILE_WRITING);
     api.purge_control_paths(h->gs, GS_PERMIT_FILE_CONTROL);
-    api.remove_control_path(h->gs, GS_PERMIT_FILE_READING, (std::string(kNoTemporaryDirectory) + "/*").c_str());
+    api.remove_control_path(h->gs, GS_PERMIT_FILE_READING, (temporary + "/*").c_str());
+    // pdfwrite opens each page's file as the page begins: writing (never
+    // reading) files named so in the host's own directory stays allowed.
+    if (pdf) api.add_control_path(h->gs, GS_PERMIT_FILE_WRITING, (h->pdfDirectory + "/page*").c_str());
     return true;
 }
 
@@ -351,9 +376,8 @@ Result StartJob(Host* h, const std::int32_t* v) {
     h->allowed = (3 * std::size_t(width) + 64) * std::size_t(height) + (std::size_t(1) << 20);
     char setup[300];
     std::snprintf(setup, sizeof setup,
-                  "mark /HWResolution [%d %d] /HWSize [%d %d] /GraphicsAlphaBits 1 /TextAlphaBits 1 "
-                  "currentdevice putdeviceprops setdevice\n",
-                  xRes, yRes, width, height);
+                  "mark /HWResolution [%d %d] /HWSize [%d %d] %s currentdevice putdeviceprops setdevice\n", xRes, yRes,
+                  width, height, h->pdfDirectory.empty() ? "/GraphicsAlphaBits 1 /TextAlphaBits 1" : "");
     int exitCode = 0;
     int code = api.run_string(h->gs, setup, 0, &exitCode);
     if (code < 0 || h->wrongFormat) return Broken(*h, "Ghostscript could not set up the page", code);
@@ -376,13 +400,56 @@ Result RunText(Host* h, const std::vector<char>& text) {
     return JobState(*h, code, "Ghostscript failed");
 }
 
+// The first page the PDF host's job showed (a figure may show its own page
+// before the one the library asks for, which is then empty). pdfwrite opens
+// the next page's file as a page ends, so only files it has finished (ending
+// with %%EOF) are read, and removed. Empty when there is none or it is too
+// large.
+std::string TakePdfPage(const Host& h) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(h.pdfDirectory.c_str())) {
+        while (dirent* entry = readdir(dir))
+            if (std::strncmp(entry->d_name, "page", 4) == 0) names.emplace_back(entry->d_name);
+        closedir(dir);
+    }
+    // page9.pdf before page10.pdf
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return std::pair(a.size(), a) < std::pair(b.size(), b);
+    });
+    std::string pdf;
+    for (const std::string& name : names) {
+        const std::string path = h.pdfDirectory + "/" + name;
+        std::ifstream in(path, std::ios::binary);
+        std::string text;
+        in.seekg(0, std::ios::end);
+        const auto size = in.tellg();
+        if (size <= 0 || std::uint64_t(size) > kMaxPdf) continue;
+        in.seekg(0);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+        const auto end = text.find_last_not_of(" \r\n");
+        if (end == std::string::npos || end < 4 || text.compare(end - 4, 5, "%%EOF") != 0) continue;
+        unlink(path.c_str());
+        if (pdf.empty()) pdf = std::move(text);
+    }
+    return pdf;
+}
+
 Result EndJob(Host* h) {
     int exitCode = 0;
     const int code = api.run_string_end(h->gs, 0, &exitCode);
     Result r = JobState(*h, code, "Ghostscript failed");
     if (r.outcome != Outcome::Broken && !h->jobEnded) return Broken(*h, "the job did not end", code);
-    if (r.outcome == Outcome::Ok) r.text = std::move(h->data);
-    return r;
+    if (h->pdfDirectory.empty()) {
+        if (r.outcome == Outcome::Ok) r.text = std::move(h->data);
+        return r;
+    }
+    // pdfwrite keeps what a failed job drew for the next page: the host ends.
+    if (r.outcome == Outcome::Failed) return {Outcome::Broken, r.text};
+    if (r.outcome == Outcome::Broken) return r;
+    const std::string pdf = TakePdfPage(*h);
+    if (pdf.empty()) return Broken(*h, "the job showed no page", 0);
+    if (!SendMessage(h->fd, Msg::Pdf, pdf, kForever)) return Broken(*h, "the library has gone", 0);
+    return {Outcome::Ok, std::move(h->data)};
 }
 
 // Beyond this the interpreter gets no memory: PostScript that asks for
@@ -402,7 +469,7 @@ void LimitMemory() {
 
 }  // namespace
 
-int RunHost(int fd) {
+int RunHost(int fd, const char* pdfDirectory) {
     std::signal(SIGPIPE, SIG_IGN);
     // No PR_SET_PDEATHSIG: it fires when the thread that started the host
     // ends, and pages are drawn by threads that come and go. A library that
@@ -411,6 +478,7 @@ int RunHost(int fd) {
     LimitMemory();
     Host h;
     h.fd = fd;
+    if (pdfDirectory) h.pdfDirectory = pdfDirectory;
     std::string why;
     const bool up = StartInterpreter(&h, &why);
     if (!SendMessage(fd, Msg::Ready, why, kForever) || !up) return 1;

@@ -1,6 +1,7 @@
 // ksdvi-gs-host: runs Ghostscript for the ksdvi library, which starts it with
-// the socket of its jobs as descriptor 3, or the descriptor given as the one
-// argument. Not meant to be run by hand.
+// the socket of its jobs as descriptor 3, or the descriptor given as the first
+// argument; a second names the directory where pages are written as PDF.
+// Not meant to be run by hand.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -17,8 +18,8 @@ constexpr int kDefaultFd = 3;
 // is no socket (a person at a terminal).
 int SocketFrom(int argc, char** argv) {
     int fd = kDefaultFd;
-    if (argc > 2) return -1;
-    if (argc == 2) {
+    if (argc > 3) return -1;
+    if (argc >= 2) {
         char* end = nullptr;
         errno = 0;
         const long value = std::strtol(argv[1], &end, 10);
@@ -36,8 +37,8 @@ int main(int argc, char** argv) {
     if (fd < 0) {
         std::fprintf(stderr,
                      "ksdvi-gs-host runs Ghostscript for the ksdvi library, which starts it with a socket\n"
-                     "usage: ksdvi-gs-host [SOCKET-FD]  (default: descriptor 3)\n");
+                     "usage: ksdvi-gs-host [SOCKET-FD [PDF-DIRECTORY]]  (default: descriptor 3)\n");
         return 2;
     }
-    return ksdvi::gs::RunHost(fd);
+    return ksdvi::gs::RunHost(fd, argc == 3 ? argv[2] : nullptr);
 }

@@ -17,10 +17,14 @@ enum class Msg : char {
     // host -> library
     Ready = 'H',   // the interpreter is up (empty) or could not start (text)
     Page = 'G',    // int32 width, int32 height, then the rows bottom-up, BGR
+    Pdf = 'F',     // the page a PDF host's job showed, as a PDF file
     Ok = 'K',      // the request is done
     Failed = 'X',  // the job failed (text); the interpreter is fine
     Broken = 'Z',  // the job failed (text) and the host is ending
 };
+
+// A PDF host's page is never larger than this.
+inline constexpr std::uint32_t kMaxPdf = std::uint32_t(64) << 20;
 
 // Payloads are never larger than a page of kMaxPixels.
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 28;

@@ -1,0 +1,81 @@
+#include "device/PdfPagePainter.h"
+
+#include <dlfcn.h>
+
+#if defined(KSDVI_POPPLER_GLIB_LIBRARY)
+#include <poppler.h>
+#endif
+
+namespace ksdvi {
+
+#if defined(KSDVI_POPPLER_GLIB_LIBRARY)
+
+namespace {
+
+// poppler-glib is loaded when a vector output first meets PostScript, not
+// linked: it brings some forty libraries that would cost every run of the
+// program about 30 ms to load.
+struct Poppler {
+    decltype(&poppler_document_new_from_bytes) openDocument = nullptr;
+    decltype(&poppler_document_get_page) getPage = nullptr;
+    decltype(&poppler_page_render_for_printing) render = nullptr;
+    decltype(&g_object_unref) unref = nullptr;
+    decltype(&g_bytes_new_static) newBytes = nullptr;
+    decltype(&g_bytes_unref) unrefBytes = nullptr;
+};
+
+template <class F>
+bool Resolve(void* library, F& function, char const* name) {
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+Poppler const* LoadPoppler() {
+    static Poppler const* const loaded = []() -> Poppler const* {
+        void* library = dlopen(KSDVI_POPPLER_GLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!library) return nullptr;
+        static Poppler poppler;
+        if (Resolve(library, poppler.openDocument, "poppler_document_new_from_bytes") &&
+            Resolve(library, poppler.getPage, "poppler_document_get_page") &&
+            Resolve(library, poppler.render, "poppler_page_render_for_printing") &&
+            Resolve(library, poppler.unref, "g_object_unref") &&
+            Resolve(library, poppler.newBytes, "g_bytes_new_static") &&
+            Resolve(library, poppler.unrefBytes, "g_bytes_unref"))
+            return &poppler;
+        return nullptr;
+    }();
+    return loaded;
+}
+
+}  // namespace
+
+bool CanPaintPdfPages() { return LoadPoppler() != nullptr; }
+
+bool PaintPdfPage(std::string const& pdf, cairo_t* cr) {
+    Poppler const* poppler = LoadPoppler();
+    if (!poppler || pdf.empty()) return false;
+    // poppler reads the bytes in place, while the document lives.
+    GBytes* bytes = poppler->newBytes(pdf.data(), pdf.size());
+    PopplerDocument* document = poppler->openDocument(bytes, nullptr, nullptr);
+    poppler->unrefBytes(bytes);
+    if (!document) return false;
+    PopplerPage* page = poppler->getPage(document, 0);
+    if (page) {
+        cairo_save(cr);
+        poppler->render(page, cr);
+        cairo_restore(cr);
+        poppler->unref(page);
+    }
+    poppler->unref(document);
+    return page != nullptr;
+}
+
+#else
+
+bool CanPaintPdfPages() { return false; }
+
+bool PaintPdfPage(std::string const&, cairo_t*) { return false; }
+
+#endif
+
+}  // namespace ksdvi

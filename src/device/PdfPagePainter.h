@@ -1,0 +1,21 @@
+#pragma once
+// Draws a page of a PDF file onto a Cairo context through poppler's Cairo
+// renderer, so that on a PDF or SVG surface its paths, text and images stay
+// what they are. Vector outputs draw a page's PostScript this way (Ghostscript's
+// pdfwrite makes the PDF).
+
+#include <cairo.h>
+
+#include <string>
+
+namespace ksdvi {
+
+// Whether poppler's renderer can be used (it is loaded when first asked).
+bool CanPaintPdfPages();
+
+// Draws the first page of `pdf` on `cr`, its user space in points with the
+// page's top-left corner at the origin. False when the PDF does not read or
+// poppler is not available.
+bool PaintPdfPage(std::string const& pdf, cairo_t* cr);
+
+}  // namespace ksdvi
