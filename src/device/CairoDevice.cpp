@@ -408,12 +408,16 @@ void CairoDevice::MarkBox(int, int, int, int, std::uint32_t) {}
 
 bool CairoDevice::TakesPdfPages() const { return CanPaintPdfPages(); }
 
-void CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+    // Tiling patterns drawn tile by tile are fine in a PDF, but make an SVG
+    // page of TikZ's hatchings a megabyte: they go on the raster.
+    if (cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_SVG && HasTilingPatterns(pdf)) return false;
     cairo_save(cr_);
     cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
     cairo_transform(cr_, &m);
-    PaintPdfPage(pdf, cr_);
+    bool const drawn = PaintPdfPage(pdf, cr_);
     cairo_restore(cr_);
+    return drawn;
 }
 
 }  // namespace ksdvi

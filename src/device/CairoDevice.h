@@ -53,7 +53,7 @@ public:
     void DrawImage(DeviceImage const& image) override;
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
     bool TakesPdfPages() const override;
-    void DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
+    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
 
 private:
     struct Face {

@@ -136,8 +136,10 @@ public:
     virtual bool TakesPdfPages() const { return false; }
     // Draws the first page of a PDF over what has been drawn, `toDevice`
     // taking its points (from its top-left corner, down) to device pixels.
-    virtual void DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+    // False when the device leaves it to the raster after all.
+    virtual bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
         static_cast<void>(pdf), static_cast<void>(toDevice);
+        return false;
     }
 };
 

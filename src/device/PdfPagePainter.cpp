@@ -8,6 +8,9 @@
 
 namespace ksdvi {
 
+// pdfwrite writes pattern dictionaries as plain objects.
+bool HasTilingPatterns(std::string const& pdf) { return pdf.find("/PatternType 1") != std::string::npos; }
+
 #if defined(KSDVI_POPPLER_GLIB_LIBRARY)
 
 namespace {

@@ -13,6 +13,11 @@ namespace ksdvi {
 // Whether poppler's renderer can be used (it is loaded when first asked).
 bool CanPaintPdfPages();
 
+// Whether a PDF that Ghostscript's pdfwrite made fills with tiling patterns
+// (TikZ's hatchings): poppler draws them tile by tile, each tile under a clip
+// of its own.
+bool HasTilingPatterns(std::string const& pdf);
+
 // Draws the first page of `pdf` on `cr`, its user space in points with the
 // page's top-left corner at the origin. False when the PDF does not read or
 // poppler is not available.

@@ -152,20 +152,25 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
                       "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
                       urx, lly, urx, ury, llx, ury);
-    // A vector output takes the figure as a PDF page, in one run.
-    bool const asPdf = device_->TakesPdfPages();
+    // One job: painted on white or on black (CoveragePainter.h), or drawn as
+    // a PDF page for a vector output. 1 when it ran; else the problem is
+    // noted, 0 when Ghostscript failed on the figure, -1 when it did not start.
+    enum class Run { White, Black, Pdf };
     CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
-    GS* gs = asPdf ? GetPdfGS() : GetGS();
-    for (bool onBlack : {false, true}) {
-        if (onBlack && asPdf) break;
-        if (onBlack) out.StartOnBlack();
-        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, asPdf ? nullptr : &out, -1, -1)) {
+    std::string pdf;
+    auto job = [&](Run run) {
+        GS* gs = run == Run::Pdf ? GetPdfGS() : GetGS();
+        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, run == Run::Pdf ? nullptr : &out, -1,
+                            -1)) {
             std::string why = GS::GetLastError();
             NotePictureProblem(p, why.empty() ? "Ghostscript is not available" : why);
-            return true;
+            return -1;
         }
-        if (!asPdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
-        if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+        if (run != Run::Pdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+        if (run == Run::Black) {
+            out.StartOnBlack();
+            gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+        }
         gs->ProcessPSCommand(origin);
         in.clear();
         in.seekg(start);
@@ -175,15 +180,20 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
             line.push_back('\n');
             if (!gs->ProcessPSCommand(line.c_str())) break;
         }
-        if (asPdf || !out.Done()) gs->ProcessPSCommand("showpage\n");
+        if (run == Run::Pdf || !out.Done()) gs->ProcessPSCommand("showpage\n");
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::GetLastError());
-            return false;
+            return 0;
         }
-        if (asPdf)
-            device_->DrawPdfPage(GS::GetLastPdf(),
-                                 Affine{xRes / 72.0, 0, 0, yRes / 72.0, double(jobLeft), double(jobTop)});
-    }
+        if (run == Run::Pdf) pdf = GS::GetLastPdf();
+        return 1;
+    };
+    int ran = 1;
+    if (!device_->TakesPdfPages() || (ran = job(Run::Pdf)) != 1 ||
+        !device_->DrawPdfPage(pdf, Affine{xRes / 72.0, 0, 0, yRes / 72.0, double(jobLeft), double(jobTop)}))
+        for (Run run : {Run::White, Run::Black})
+            if (ran == 1) ran = job(run);
+    if (ran != 1) return ran < 0;
     w = width + 1;
     h = height + 1;
     return true;

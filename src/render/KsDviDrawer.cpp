@@ -138,9 +138,10 @@ void KsDviDrawer::RunPostScript(int page) {
     // the drawing is painted on the page's raster as for any other output.
     bool const asPdf = device_->TakesPdfPages();
     bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf);
-    if (ran && asPdf && !run->Pdf().empty())
-        device_->DrawPdfPage(run->Pdf(), ksdvi::Affine{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0});
-    if (!ran && asPdf && !run->TimedOut()) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
+    if (ran ? !run->Pdf().empty() &&
+                  !device_->DrawPdfPage(run->Pdf(), ksdvi::Affine{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0})
+            : asPdf && !run->TimedOut())
+        ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
     if (ran)
         postScript_ = std::move(run);
     else
