@@ -122,6 +122,7 @@ void KsDviDrawer::RunPostScript(int page) {
     postScriptProblem_.clear();
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
+    savedTransforms_.clear();
     invisible_ = false;
     if (!dvi_->PageHasPostScript(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;

@@ -231,6 +231,7 @@ private:
     void Pdf(ksdvi::PdfSpecial const& special) override;
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
+    void PdfTransform(ksdvi::PdfSpecial const& special);
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
     void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
     void PsfilePicture(ksdvi::PsfileSpecial const& psfile) override;
@@ -347,6 +348,7 @@ private:
     std::string postScriptProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    std::vector<ksdvi::Affine> savedTransforms_;  // by pdf:btrans and x:gsave
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces of the JFM fonts prepared, by font id.
     std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> japaneseFaces_;

@@ -7,6 +7,7 @@
 
 #include "render/GdiSpecialInterpreter.h"
 #include "render/KsDviDrawer.h"
+#include "specials/PdfSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "specials/SpecialRegistry.h"
 #include "stream/DeviceRounding.h"
@@ -31,6 +32,33 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
     specialHandlers_->Paint(*this, begin, length, invisible_);
+}
+
+// xdvipdfmx's transformations (graphicx's \rotatebox and \scalebox with the
+// xetex and dvipdfmx drivers) turn what follows about the current point, in
+// the transformation in force; the states saved are bounded, as a PDF
+// reader's are.
+void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
+    using Kind = ksdvi::PdfSpecial::Kind;
+    constexpr size_t kMostSaved = 1000;
+    if (special.kind == Kind::TransformEnd) {
+        if (savedTransforms_.empty()) return;
+        worldTransform_ = savedTransforms_.back();
+        savedTransforms_.pop_back();
+        return;
+    }
+    if (special.kind == Kind::TransformStart) {
+        if (savedTransforms_.size() >= kMostSaved) return;
+        savedTransforms_.push_back(worldTransform_);
+    }
+    // The PDF matrix, y up in points, in device dots with y down, about the
+    // current point (relative to the DVI origin).
+    double const* m = special.matrix;
+    double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
+    ksdvi::Affine local{m[0], -m[1], -m[2], m[3], m[4] * pixels_.DpiX() / 72, -m[5] * pixels_.DpiY() / 72};
+    local.e += px - local.a * px - local.c * py;
+    local.f += py - local.b * px - local.d * py;
+    worldTransform_ = local.Then(worldTransform_);
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

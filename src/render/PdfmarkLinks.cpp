@@ -107,6 +107,9 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
     }
     case Kind::Anchor: MetAnchor(String8(special.target), hDot(GetH()), vDot(GetV())); return;
     case Kind::Image: PdfImagePicture(special); return;
+    case Kind::TransformStart:
+    case Kind::Transform:
+    case Kind::TransformEnd: PdfTransform(special); return;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

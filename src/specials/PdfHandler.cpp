@@ -11,17 +11,20 @@ namespace ksdvi {
 
 namespace {
 
-PdfSpecial Parse(unsigned char* args, unsigned char* end) {
-    return ParsePdfSpecial(std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
+PdfSpecial Parse(SpecialFamily family, unsigned char* args, unsigned char* end) {
+    return ParsePdfSpecial(std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)),
+                           family == SpecialFamily::PdfExtension);
 }
 
 }  // namespace
 
-bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily, unsigned char* args, unsigned char* end) {
+bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) {
     using Kind = PdfSpecial::Kind;
-    PdfSpecial special = Parse(args, end);
+    PdfSpecial special = Parse(family, args, end);
     switch (special.kind) {
-    case Kind::Other: scan.NoteEngineSpecial("pdf:" + special.keyword); break;
+    case Kind::Other:
+        scan.NoteEngineSpecial((family == SpecialFamily::PdfExtension ? "x:" : "pdf:") + special.keyword);
+        break;
     case Kind::Anchor: scan.AddAnchor(String8(special.target)); break;
     case Kind::Outline:
         scan.AddBookmark(String8(special.title), String8(special.target), special.level, special.open);
@@ -33,14 +36,17 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily, unsigned char* args, uns
     case Kind::None:
     case Kind::Pause:
     case Kind::Resume:
-    case Kind::Box: break;
+    case Kind::Box:
+    case Kind::TransformStart:
+    case Kind::Transform:
+    case Kind::TransformEnd: break;
     }
     return true;
 }
 
-bool PdfHandler::Paint(SpecialPage& page, SpecialFamily, unsigned char* args, unsigned char* end) {
+bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) {
     using Kind = PdfSpecial::Kind;
-    PdfSpecial special = Parse(args, end);
+    PdfSpecial special = Parse(family, args, end);
     switch (special.kind) {
     case Kind::AreaStart:
     case Kind::AreaEnd:
@@ -48,7 +54,10 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily, unsigned char* args, un
     case Kind::Resume:
     case Kind::Box:
     case Kind::Anchor:
-    case Kind::Image: page.Pdf(special); break;
+    case Kind::Image:
+    case Kind::TransformStart:
+    case Kind::Transform:
+    case Kind::TransformEnd: page.Pdf(special); break;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

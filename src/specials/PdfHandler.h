@@ -11,7 +11,7 @@ namespace ksdvi {
 
 class PdfHandler final : public SpecialHandler {
 public:
-    static constexpr SpecialFamily kFamilies[] = {SpecialFamily::Pdf};
+    static constexpr SpecialFamily kFamilies[] = {SpecialFamily::Pdf, SpecialFamily::PdfExtension};
 
     bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;
     bool Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) override;

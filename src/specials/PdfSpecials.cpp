@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "page/PixelMapping.h"
@@ -24,12 +25,50 @@ struct Keyword {
 
 // dvipdfm's keywords, with their other spellings.
 constexpr Keyword kKeywords[] = {
-    {"bann", Kind::AreaStart},  {"beginann", Kind::AreaStart}, {"bannot", Kind::AreaStart}, {"eann", Kind::AreaEnd},
-    {"endann", Kind::AreaEnd},  {"eannot", Kind::AreaEnd},     {"nolink", Kind::Pause},     {"link", Kind::Resume},
-    {"ann", Kind::Box},         {"annot", Kind::Box},          {"annotate", Kind::Box},     {"dest", Kind::Anchor},
-    {"outline", Kind::Outline}, {"out", Kind::Outline},        {"pagesize", Kind::Paper},   {"image", Kind::Image},
+    {"bann", Kind::AreaStart},
+    {"beginann", Kind::AreaStart},
+    {"bannot", Kind::AreaStart},
+    {"eann", Kind::AreaEnd},
+    {"endann", Kind::AreaEnd},
+    {"eannot", Kind::AreaEnd},
+    {"nolink", Kind::Pause},
+    {"link", Kind::Resume},
+    {"ann", Kind::Box},
+    {"annot", Kind::Box},
+    {"annotate", Kind::Box},
+    {"dest", Kind::Anchor},
+    {"outline", Kind::Outline},
+    {"out", Kind::Outline},
+    {"pagesize", Kind::Paper},
+    {"image", Kind::Image},
     {"img", Kind::Image},
+    {"btrans", Kind::TransformStart},
+    {"begintransform", Kind::TransformStart},
+    {"bt", Kind::TransformStart},
+    {"gsave", Kind::TransformStart},
+    {"q", Kind::TransformStart},
+    {"etrans", Kind::TransformEnd},
+    {"endtransform", Kind::TransformEnd},
+    {"et", Kind::TransformEnd},
+    {"grestore", Kind::TransformEnd},
+    {"Q", Kind::TransformEnd},
 };
+
+// dvipdfmx's x: specials that transform.
+constexpr Keyword kExtensionKeywords[] = {
+    {"scale", Kind::Transform},  {"xscale", Kind::Transform},     {"yscale", Kind::Transform},
+    {"rotate", Kind::Transform}, {"gsave", Kind::TransformStart}, {"grestore", Kind::TransformEnd},
+};
+
+constexpr double kDegree = 3.14159265358979323846 / 180;
+
+// A transformation as dvipdfmx reads one: scales and a rotation (degrees,
+// counter-clockwise), or a matrix.
+void SetMatrix(PdfSpecial& special, double xscale, double yscale, double rotate) {
+    double const c = std::cos(rotate * kDegree), s = std::sin(rotate * kDegree);
+    double const m[6] = {xscale * c, xscale * s, -yscale * s, yscale * c, 0, 0};
+    std::copy(std::begin(m), std::end(m), special.matrix);
+}
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
@@ -70,6 +109,47 @@ std::optional<double> ReadNumber(std::vector<PdfToken> const& tokens, size_t& i)
     double value = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size() || !std::isfinite(value) || std::fabs(value) > 1e7) return std::nullopt;
     return value;
+}
+
+// btrans's keys: scale, xscale, yscale, rotate, matrix.
+bool ReadTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
+    double scale = 1, xscale = 1, yscale = 1, rotate = 0;
+    std::optional<double> number;
+    for (size_t i = 0; i < tokens.size();) {
+        if (tokens[i].type != PdfToken::Type::Word) return false;
+        std::string const key = tokens[i++].text;
+        if (key == "matrix") {
+            for (double& value : special.matrix)
+                if (!(number = ReadNumber(tokens, i)) || !(value = *number, true)) return false;
+            return i == tokens.size();
+        }
+        if (!(number = ReadNumber(tokens, i))) return false;
+        if (key == "scale")
+            scale = *number;
+        else if (key == "xscale")
+            xscale = *number;
+        else if (key == "yscale")
+            yscale = *number;
+        else if (key == "rotate")
+            rotate = *number;
+        else
+            return false;
+    }
+    SetMatrix(special, scale * xscale, scale * yscale, rotate);
+    return true;
+}
+
+// x:scale SX SY, x:xscale S, x:yscale S, x:rotate DEGREES.
+bool ReadExtensionTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
+    size_t i = 0;
+    std::optional<double> first = ReadNumber(tokens, i), second = ReadNumber(tokens, i);
+    std::string_view const word = special.keyword;
+    if (!first || i != tokens.size() || (word == "scale") != second.has_value()) return false;
+    if (word == "scale") SetMatrix(special, *first, *second, 0);
+    if (word == "xscale") SetMatrix(special, *first, 1, 0);
+    if (word == "yscale") SetMatrix(special, 1, *first, 0);
+    if (word == "rotate") SetMatrix(special, 1, 1, *first);
+    return true;
 }
 
 // [@name] keys, then (file): the picture's size as given, or as its bbox
@@ -202,7 +282,7 @@ bool ReadPaper(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
 
 }  // namespace
 
-PdfSpecial ParsePdfSpecial(std::string_view args) {
+PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     PdfSpecial special;
     size_t start = 0;
     while (start < args.size() && IsBlankChar(args[start])) ++start;
@@ -210,7 +290,7 @@ PdfSpecial ParsePdfSpecial(std::string_view args) {
     while (end < args.size() && end - start < kLongestPdfKeyword && IsLetter(args[end])) ++end;
     special.keyword = args.substr(start, end - start);
     special.kind = Kind::Other;
-    for (Keyword const& keyword : kKeywords)
+    for (Keyword const& keyword : extension ? std::span<Keyword const>(kExtensionKeywords) : kKeywords)
         if (keyword.word == special.keyword) special.kind = keyword.kind;
     if (special.kind == Kind::Other) return special;
     if (args.size() > kLongestPdfSpecial) {
@@ -228,6 +308,12 @@ PdfSpecial ParsePdfSpecial(std::string_view args) {
     case Kind::Anchor: read = read && ReadAnchor(reader, special); break;
     case Kind::Outline: read = read && ReadOutline(reader, special); break;
     case Kind::Paper: read = read && ReadPaper(tokens, special); break;
+    case Kind::TransformStart:
+        // One not understood still saves the state, which its end gives back.
+        if (!extension && !(read && ReadTransformation(tokens, special))) SetMatrix(special, 1, 1, 0);
+        read = true;
+        break;
+    case Kind::Transform: read = read && ReadExtensionTransformation(tokens, special); break;
     case Kind::Image:
         // What ksdvi cannot draw (PDF pages, turned pictures) stays a PDF engine's.
         if (!(whole && ReadImage(tokens, special)) || PictureTypeOfFileName(special.target) < kPictureJpeg) {

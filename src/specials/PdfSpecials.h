@@ -39,6 +39,12 @@ struct PdfSpecial {
         Outline,    // target, title, level, open
         Paper,      // pagesize: paper
         Image,      // image: target (the file), right and height
+        // A transformation of what follows, about the current point: begun
+        // (with the state saved), added to the one in force, or ended (the
+        // saved state back)
+        TransformStart,
+        Transform,
+        TransformEnd,
     };
     Kind kind = Kind::None;
     std::string keyword;  // as written, at most kLongestPdfKeyword letters
@@ -53,6 +59,8 @@ struct PdfSpecial {
     // (height), the lower left corner at the current point
     int left = 0, right = 0, height = 0, depth = 0;
     std::string paper;  // Paper: "W,H" as papersize= has it
+    // TransformStart, Transform: a PDF matrix [a b c d e f] (y up, offsets in bp)
+    double matrix[6] = {1, 0, 0, 1, 0, 0};
 };
 
 inline constexpr size_t kLongestPdfKeyword = 28;
@@ -60,7 +68,8 @@ inline constexpr int kFarthestPdfOutlineLevel = 1000;
 // Longer pdf: specials of the kinds above are damage, not links: they are not read.
 inline constexpr size_t kLongestPdfSpecial = size_t(1) << 20;
 
-// `args` follows "pdf:".
-PdfSpecial ParsePdfSpecial(std::string_view args);
+// `args` follows "pdf:", or with `extension` "x:" (dvipdfmx's own specials,
+// of which the transformations are read).
+PdfSpecial ParsePdfSpecial(std::string_view args, bool extension = false);
 
 }  // namespace ksdvi

@@ -33,6 +33,7 @@ constexpr SpecialKeyword kKeywords[] = {
     {"ps:", F::Ps, LetterCase::Ignored, true},
     {"src:", F::Source, LetterCase::Matters},
     {"pdf:", F::Pdf, LetterCase::Matters},
+    {"x:", F::PdfExtension, LetterCase::Matters},
 };
 
 }  // namespace

@@ -34,9 +34,10 @@ enum class SpecialFamily {
     PaperSize,
     PsBegin,  // ps::[begin], the PostScript of psfig
     Ps,
-    Source,  // src:, where a source line begins (source sync reads them)
-    Pdf,     // pdf:, xdvipdfmx's
-    Count,   // how many families there are
+    Source,        // src:, where a source line begins (source sync reads them)
+    Pdf,           // pdf:, xdvipdfmx's
+    PdfExtension,  // x:, dvipdfmx's own
+    Count,         // how many families there are
 };
 
 inline constexpr size_t kSpecialFamilyCount = static_cast<size_t>(SpecialFamily::Count);

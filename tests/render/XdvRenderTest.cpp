@@ -106,6 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\end{document}\n",
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"},
+        // graphicx's xetex driver turns and scales boxes with pdf:btrans and x:scale
+        XeLatexCase{"rotated_and_scaled_boxes",
+                    {"graphicx.sty", "xetex.def"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                    "Before \\rotatebox{90}{Upward} and \\rotatebox{30}{Tilted} then \\scalebox{2}[1]{Wide} "
+                    "and \\reflectbox{Mirror} end.\n\n\\begin{tabular}{|c|c|}\\hline \\rotatebox{90}{Head} & "
+                    "\\rotatebox{45}{Slanted}\\\\\\hline 1 & 2\\\\\\hline\\end{tabular}\n\\end{document}\n",
+                    {"Before", "Upward", "Tilted", "Wide", "end", "Head", "Slanted"},
+                    "Tilted"},
         // kotex under XeLaTeX: xetexko with its own faces (UnBatang), whose
         // word spaces are a fifth of an em
         XeLatexCase{"kotex_unbatang",

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+
 #include <string>
 
 #include "specials/PdfObjects.h"
@@ -18,10 +21,11 @@ namespace {
 using Kind = PdfSpecial::Kind;
 
 // What a special reads as, in one line: its kind and what that kind carries.
+// "x:" begins dvipdfmx's own specials.
 std::string Read(std::string const& args) {
-    PdfSpecial s = ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none", "other", "area",    "end",   "nolink", "link",
-                                        "box",  "dest",  "outline", "paper", "image"};
+    PdfSpecial s = args.starts_with("x:") ? ParsePdfSpecial(args.substr(2), true) : ParsePdfSpecial(args);
+    static char const* const kinds[] = {"none", "other",   "area",  "end",   "nolink", "link",      "box",
+                                        "dest", "outline", "paper", "image", "btrans", "transform", "etrans"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -34,6 +38,14 @@ std::string Read(std::string const& args) {
     case Kind::Paper: return out + " " + s.paper;
     case Kind::Image: return out + " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
     case Kind::Other: return out + " " + s.keyword;
+    case Kind::TransformStart:
+    case Kind::Transform:
+        for (double m : s.matrix) {
+            char number[32];
+            std::snprintf(number, sizeof number, " %g", std::round(m * 1000) / 1000 + 0.0);
+            out += number;
+        }
+        return out;
     default: return out;
     }
 }
@@ -103,6 +115,24 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"image width 72bp (fig.pdf)", "other image"},              // a PDF page, an EPS file
         {"image width 72bp (fig.eps)", "other image"},
         {"image width 72bp", "other image"},
+        // transformations: graphicx's \rotatebox and \scalebox with the xetex and dvipdfmx drivers
+        {"btrans rotate 90", "btrans 0 1 -1 0 0 0"},
+        {"btrans", "btrans 1 0 0 1 0 0"},
+        {"bt scale 2 rotate 30", "btrans 1.732 1 -1 1.732 0 0"},
+        {"btrans xscale -1", "btrans -1 0 0 1 0 0"},
+        {"begintransform matrix 1 2 3 4 5 6", "btrans 1 2 3 4 5 6"},
+        {"btrans bbox 0 0 1 1", "btrans 1 0 0 1 0 0"},  // not understood: still saved and given back
+        {"btrans rotate", "btrans 1 0 0 1 0 0"},
+        {"etrans", "etrans"},
+        {"q", "btrans 1 0 0 1 0 0"},
+        {"x:scale 1.5 0.5", "transform 1.5 0 0 0.5 0 0"},
+        {"x:rotate 90", "transform 0 1 -1 0 0 0"},
+        {"x:xscale -1", "transform -1 0 0 1 0 0"},
+        {"x:scale 2", "none"},
+        {"x:scale 2 2 2", "none"},
+        {"x:gsave", "btrans 1 0 0 1 0 0"},
+        {"x:grestore", "etrans"},
+        {"x:fontmapline rm-lmr10 LMRoman10-Regular", "other fontmapline"},
     };
     for (Case const& c : cases) EXPECT_EQ(Read(c.args), c.read) << c.args;
 }
