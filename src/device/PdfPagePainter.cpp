@@ -22,6 +22,7 @@ struct Poppler {
     decltype(&poppler_document_new_from_bytes) openDocument = nullptr;
     decltype(&poppler_document_get_page) getPage = nullptr;
     decltype(&poppler_page_render_for_printing) render = nullptr;
+    decltype(&poppler_page_get_size) pageSize = nullptr;
     decltype(&g_object_unref) unref = nullptr;
     decltype(&g_bytes_new_static) newBytes = nullptr;
     decltype(&g_bytes_unref) unrefBytes = nullptr;
@@ -41,6 +42,7 @@ Poppler const* LoadPoppler() {
         if (Resolve(library, poppler.openDocument, "poppler_document_new_from_bytes") &&
             Resolve(library, poppler.getPage, "poppler_document_get_page") &&
             Resolve(library, poppler.render, "poppler_page_render_for_printing") &&
+            Resolve(library, poppler.pageSize, "poppler_page_get_size") &&
             Resolve(library, poppler.unref, "g_object_unref") &&
             Resolve(library, poppler.newBytes, "g_bytes_new_static") &&
             Resolve(library, poppler.unrefBytes, "g_bytes_unref"))
@@ -54,28 +56,46 @@ Poppler const* LoadPoppler() {
 
 bool CanPaintPdfPages() { return LoadPoppler() != nullptr; }
 
-bool PaintPdfPage(std::string const& pdf, cairo_t* cr) {
+// Does `use` with page `index` (from 0) of `pdf`; false when there is none.
+template <class Use>
+bool WithPage(std::string const& pdf, int index, Use use) {
     Poppler const* poppler = LoadPoppler();
-    if (!poppler || pdf.empty()) return false;
+    if (!poppler || pdf.empty() || index < 0) return false;
     // poppler reads the bytes in place, while the document lives.
     GBytes* bytes = poppler->newBytes(pdf.data(), pdf.size());
     PopplerDocument* document = poppler->openDocument(bytes, nullptr, nullptr);
     poppler->unrefBytes(bytes);
     if (!document) return false;
-    PopplerPage* page = poppler->getPage(document, 0);
+    PopplerPage* page = poppler->getPage(document, index);
     if (page) {
-        cairo_save(cr);
-        poppler->render(page, cr);
-        cairo_restore(cr);
+        use(*poppler, page);
         poppler->unref(page);
     }
     poppler->unref(document);
     return page != nullptr;
 }
 
+std::optional<std::pair<double, double>> PdfPageSize(std::string const& pdf, int page) {
+    double width = 0, height = 0;
+    if (!WithPage(pdf, page - 1, [&](Poppler const& poppler, PopplerPage* p) { poppler.pageSize(p, &width, &height); }))
+        return std::nullopt;
+    if (!(width > 0 && height > 0 && width < 1e6 && height < 1e6)) return std::nullopt;
+    return std::pair{width, height};
+}
+
+bool PaintPdfPage(std::string const& pdf, cairo_t* cr) {
+    return WithPage(pdf, 0, [cr](Poppler const& poppler, PopplerPage* page) {
+        cairo_save(cr);
+        poppler.render(page, cr);
+        cairo_restore(cr);
+    });
+}
+
 #else
 
 bool CanPaintPdfPages() { return false; }
+
+std::optional<std::pair<double, double>> PdfPageSize(std::string const&, int) { return std::nullopt; }
 
 bool PaintPdfPage(std::string const&, cairo_t*) { return false; }
 

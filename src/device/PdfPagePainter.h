@@ -6,7 +6,9 @@
 
 #include <cairo.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace ksdvi {
 
@@ -17,6 +19,12 @@ bool CanPaintPdfPages();
 // (TikZ's hatchings): poppler draws them tile by tile, each tile under a clip
 // of its own.
 bool HasTilingPatterns(std::string const& pdf);
+
+// The size in points of page `page` (from 1) of `pdf`, its crop box turned
+// as the page is; none when the file does not read, has no such page or
+// poppler is not available. poppler reads the file's structure only, not
+// the page's drawing.
+std::optional<std::pair<double, double>> PdfPageSize(std::string const& pdf, int page);
 
 // Draws the first page of `pdf` on `cr`, its user space in points with the
 // page's top-left corner at the origin. False when the PDF does not read or

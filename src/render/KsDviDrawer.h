@@ -68,7 +68,7 @@ public:
 
     struct PictInfo {
         int drawn = 0;
-        int type = 0;       // 0 WMF, 1 EPS, 2 JPEG, 3 GIF, 4 PNG, 5 BMP
+        int type = 0;       // 0 WMF, 1 EPS, 2 JPEG, 3 GIF, 4 PNG, 5 BMP, 6 PDF
         int anchorTop = 1;  // 1: (x, y) is the top-left corner, 0: the bottom-left one
         int x = 0, y = 0;
         double xScale = 1.0, yScale = 1.0;  // negative: minus an absolute size
@@ -84,6 +84,7 @@ public:
         bool inPagePostScript = false;
         // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.
         double shownWidth = 0, shownHeight = 0;
+        int pdfPage = 1;  // which page of a PDF file
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;
@@ -232,6 +233,7 @@ private:
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void PdfTransform(ksdvi::PdfSpecial const& special);
+    ksdvi::Affine PdfMatrixHere(double const (&matrix)[6]) const;
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
     void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
     void PsfilePicture(ksdvi::PsfileSpecial const& psfile) override;
@@ -261,6 +263,7 @@ private:
     bool DrawMetafilePicture(PictInfo* p, int& w, int& h);
     bool DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int& h);
     bool DrawEpsPicture(PictInfo* p, int& w, int& h);
+    bool DrawPdfPicture(PictInfo* p, int& w, int& h);
     // The device size of a picture of natural size `naturalSp` (scaled points)
     // along one axis, and its top-left corner, by the record's scales and box.
     int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;

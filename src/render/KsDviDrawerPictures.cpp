@@ -56,6 +56,8 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     picture->y = vDot(GetV());
     picture->shownWidth = image.right * perSp;
     picture->shownHeight = image.height * perSp;
+    picture->pdfPage = image.page;
+    picture->transform = PdfMatrixHere(image.matrix).Then(worldTransform_);
     AppendPicture(std::move(picture));
 }
 

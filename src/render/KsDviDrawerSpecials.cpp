@@ -51,14 +51,17 @@ void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
         if (savedTransforms_.size() >= kMostSaved) return;
         savedTransforms_.push_back(worldTransform_);
     }
-    // The PDF matrix, y up in points, in device dots with y down, about the
-    // current point (relative to the DVI origin).
-    double const* m = special.matrix;
+    worldTransform_ = PdfMatrixHere(special.matrix).Then(worldTransform_);
+}
+
+// A PDF matrix (y up, offsets in points) in device dots with y down, about the
+// current point, relative to the DVI origin as the world transformation is.
+ksdvi::Affine KsDviDrawer::PdfMatrixHere(double const (&m)[6]) const {
     double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
     ksdvi::Affine local{m[0], -m[1], -m[2], m[3], m[4] * pixels_.DpiX() / 72, -m[5] * pixels_.DpiY() / 72};
     local.e += px - local.a * px - local.c * py;
     local.f += py - local.b * px - local.d * py;
-    worldTransform_ = local.Then(worldTransform_);
+    return local;
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

@@ -72,12 +72,13 @@ std::string SecondsOf(std::chrono::milliseconds limit) {
 int KsDviDrawer::DrawPicture(PictInfo* p) { return DrawPictureRop(p, SRCCOPY); }
 
 int KsDviDrawer::DrawPictureRop(PictInfo* p, unsigned long rop) {
-    if (!IsWorking() || !p || p->drawn || p->type < 0 || p->type > kPictureBmp) return 0;
+    if (!IsWorking() || !p || p->drawn || p->type < 0 || p->type > kPicturePdf) return 0;
     int w = 0, h = 0;
     bool drawn = false;
     switch (p->type) {
     case kPictureWmf: drawn = DrawMetafilePicture(p, w, h); break;
     case kPictureEps: drawn = DrawEpsPicture(p, w, h); break;
+    case kPicturePdf: drawn = DrawPdfPicture(p, w, h); break;
     default: drawn = DrawRasterPicture(p, rop, w, h); break;
     }
     if (!drawn) return 0;

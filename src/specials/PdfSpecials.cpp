@@ -111,6 +111,16 @@ std::optional<double> ReadNumber(std::vector<PdfToken> const& tokens, size_t& i)
     return value;
 }
 
+// Six numbers at tokens[i].
+bool ReadMatrix(std::vector<PdfToken> const& tokens, size_t& i, double (&matrix)[6]) {
+    for (double& value : matrix) {
+        std::optional<double> number = ReadNumber(tokens, i);
+        if (!number) return false;
+        value = *number;
+    }
+    return true;
+}
+
 // btrans's keys: scale, xscale, yscale, rotate, matrix.
 bool ReadTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     double scale = 1, xscale = 1, yscale = 1, rotate = 0;
@@ -118,11 +128,7 @@ bool ReadTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special
     for (size_t i = 0; i < tokens.size();) {
         if (tokens[i].type != PdfToken::Type::Word) return false;
         std::string const key = tokens[i++].text;
-        if (key == "matrix") {
-            for (double& value : special.matrix)
-                if (!(number = ReadNumber(tokens, i)) || !(value = *number, true)) return false;
-            return i == tokens.size();
-        }
+        if (key == "matrix") return ReadMatrix(tokens, i, special.matrix) && i == tokens.size();
         if (!(number = ReadNumber(tokens, i))) return false;
         if (key == "scale")
             scale = *number;
@@ -176,18 +182,28 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
                 edge = *number;
             }
             boxed = true;
-        } else if (key == "page" || key == "clip") {
+        } else if (key == "matrix") {
+            if (!ReadMatrix(tokens, i, special.matrix)) return false;
+        } else if (key == "page") {
+            if (!(number = ReadNumber(tokens, i)) || *number < 0 || *number > 1e6) return false;
+            special.page = std::max(1, static_cast<int>(*number));  // xetex.def's 0 is the first
+        } else if (key == "clip") {
             if (!ReadNumber(tokens, i)) return false;
         } else if (key == "pagebox") {
             ++i;
         } else {
-            return false;  // rotate, matrix, hide: not drawn
+            return false;  // rotate, hide: not drawn
         }
     }
     if (i >= tokens.size() || tokens[i].type != PdfToken::Type::String || tokens[i].text.empty()) return false;
     special.target = tokens[i].text;
     double const bw = (box[2] - box[0]) * kSpPerBigPoint, bh = (box[3] - box[1]) * kSpPerBigPoint;
     double w = width.value_or(0), h = height.value_or(0);
+    if (!width && !height && !boxed && PictureTypeOfFileName(special.target) == kPicturePdf) {
+        // A PDF page at its own size, which its file gives: the scales join the matrix.
+        for (int k = 0; k < 4; ++k) special.matrix[k] *= scale * (k < 2 ? xscale : yscale);
+        return true;
+    }
     if (!width && !height) {
         if (!boxed) return false;
         w = bw, h = bh;

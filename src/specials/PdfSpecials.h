@@ -56,11 +56,14 @@ struct PdfSpecial {
     bool open = false;  // Outline
     // Box: scaled points from the current point, the edges rightwards and
     // the top up and the bottom down; Image: its width (right) and height
-    // (height), the lower left corner at the current point
+    // (height), the lower left corner at the current point; both 0 for a
+    // PDF page at its own size
     int left = 0, right = 0, height = 0, depth = 0;
     std::string paper;  // Paper: "W,H" as papersize= has it
-    // TransformStart, Transform: a PDF matrix [a b c d e f] (y up, offsets in bp)
+    // TransformStart, Transform, Image: a PDF matrix [a b c d e f] (y up,
+    // offsets in bp), about the current point
     double matrix[6] = {1, 0, 0, 1, 0, 0};
+    int page = 1;  // Image: a page of a PDF file
 };
 
 inline constexpr size_t kLongestPdfKeyword = 28;

@@ -13,7 +13,7 @@ struct TypeName {
 
 constexpr TypeName kTypeNames[] = {
     {"WMF", kPictureWmf}, {"EPS", kPictureEps}, {"JPG", kPictureJpeg}, {"JPEG", kPictureJpeg},
-    {"GIF", kPictureGif}, {"PNG", kPicturePng}, {"BMP", kPictureBmp},
+    {"GIF", kPictureGif}, {"PNG", kPicturePng}, {"BMP", kPictureBmp},  {"PDF", kPicturePdf},
 };
 
 bool SameIgnoringCase(std::string_view text, std::string_view word) {

@@ -20,9 +20,10 @@ enum PictureType {
     kPictureGif = 3,
     kPicturePng = 4,
     kPictureBmp = 5,
+    kPicturePdf = 6,  // a page of a PDF file (pdf:image)
 };
 
-// "WMF", "EPS", "JPG", "JPEG", "GIF", "PNG" or "BMP"; -1 for any other word.
+// "WMF", "EPS", "JPG", "JPEG", "GIF", "PNG", "BMP" or "PDF"; -1 for any other word.
 int PictureTypeOfWord(std::string_view word);
 
 // By the name's last three letters, or four for "JPEG"; -1 for other endings.

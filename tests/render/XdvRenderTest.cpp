@@ -154,25 +154,33 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
 }
 
 // graphicx's pictures in XeTeX's pdf:image specials: drawn at the size and
-// place xdvipdfmx gives them.
+// place xdvipdfmx gives them, PNG files and PDF pages (shapes.eps made a PDF
+// file by Ghostscript), the PDF page also scaled by x:scale.
 TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
-    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
         if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
-    TempDir dir;
-    std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
-    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                                      "A picture: \\includegraphics[width=5cm]{pic.png}\n\\end{document}\n";
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
-                   "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs",
-               &status);
-    ASSERT_EQ(status, 0);
-    std::string warnings =
-        Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), &status, true);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(warnings.find("pdf:image"), std::string::npos) << warnings;
-    ExpectPagesOverlap(dir.Path(), "picture");
+    for (char const* figure : {"pic.png", "fig.pdf"}) {
+        SCOPED_TRACE(figure);
+        TempDir dir;
+        int status = -1;
+        std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
+        RunCommand("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf",
+                   &status);
+        ASSERT_EQ(status, 0);
+        std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                                          "A picture: \\includegraphics[width=5cm]{"
+                                       << figure << "}\n\n\\includegraphics{" << figure << "}\n\\end{document}\n";
+        RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+                       "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs",
+                   &status);
+        ASSERT_EQ(status, 0);
+        std::string warnings =
+            Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), &status, true);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;
+        ExpectPagesOverlap(dir.Path(), figure);
+    }
 }
 
 }  // namespace

@@ -36,7 +36,11 @@ std::string Read(std::string const& args) {
     case Kind::Outline:
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
-    case Kind::Image: return out + " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
+    case Kind::Image:
+        out += " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
+        if (s.page != 1 || s.matrix[0] != 1)
+            out += " page " + std::to_string(s.page) + " scale " + std::to_string(s.matrix[0]);
+        return out;
     case Kind::Other: return out + " " + s.keyword;
     case Kind::TransformStart:
     case Kind::Transform:
@@ -112,8 +116,11 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"img @pic scale 2 bbox 0 0 72 36 page 1 pagebox cropbox (x.gif)", "image x.gif 9472573x4736286"},
         {"image height 10pt bbox 0 0 0 0 (z.png)", "other image"},  // no width to keep in proportion
         {"image bbox 0 0 72 72 rotate 90 (r.png)", "other image"},  // turned: left to a PDF engine
-        {"image width 72bp (fig.pdf)", "other image"},              // a PDF page, an EPS file
-        {"image width 72bp (fig.eps)", "other image"},
+        {"image width 72bp (fig.eps)", "other image"},              // an EPS file
+        // xetex.def's PDF pages: at their own size (which the file gives), scaled by the matrix
+        {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
+        {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
+        {"image width 72bp (f.pdf)", "other image"},  // a width alone, with no box to keep in proportion
         {"image width 72bp", "other image"},
         // transformations: graphicx's \rotatebox and \scalebox with the xetex and dvipdfmx drivers
         {"btrans rotate 90", "btrans 0 1 -1 0 0 0"},

@@ -314,8 +314,10 @@ bool StartInterpreter(Host* h, std::string* why) {
     char format[40];
     std::snprintf(format, sizeof format, "-dDisplayFormat=%u", kFormat);
     // SAFER: no file but Ghostscript's own resources and fonts is read, none
-    // written, nothing run. Pages keep the size the library gives them (FIXEDMEDIA),
-    // and the system's font list is not scanned (NONATIVEFONTMAP).
+    // written, nothing run. Pages keep the size the library gives them
+    // (FIXEDMEDIA), PDF pages that jobs carry are fitted to it by their crop
+    // box (PDFFitPage, UseCropBox), and the system's font list is not scanned
+    // (NONATIVEFONTMAP).
     // A PDF host writes each page to a file of its own, complete once shown.
     const std::string output = "-sOutputFile=" + h->pdfDirectory + "/page%d.pdf";
     const bool pdf = !h->pdfDirectory.empty();
@@ -325,6 +327,8 @@ bool StartInterpreter(Host* h, std::string* why) {
                           "-dBATCH",
                           "-dQUIET",
                           "-dFIXEDMEDIA",
+                          "-dPDFFitPage",
+                          "-dUseCropBox",
                           "-dNONATIVEFONTMAP",
                           pdf ? "-sDEVICE=pdfwrite" : "-sDEVICE=display",
                           pdf ? output.c_str() : format,
