@@ -21,19 +21,23 @@ bool Light(unsigned char const* p) { return p[2] * 299 + p[1] * 587 + p[0] * 114
 
 void CoveragePainter::OutputPage(int w, int h) {
     if (done_) return;
-    done_ = true;
-    if (w < 1 || h < 1) return;
     GS* gs = GetGS();
     gs->LockGSDevice();
     BITMAPINFOHEADER header{};
     unsigned char* bits = nullptr;
-    if (gs->GetBitmapRow(&header, nullptr, &bits, 0) && bits && header.biBitCount == 24) {
-        if (!onBlack_)
-            KeepWhiteRun(bits, w, h, Stride(w));
-        else if (width_ == w && height_ == h && !Blend(bits, w, h))
-            Paint(*gs, w, h);
-    }
+    if (gs->GetBitmapRow(&header, nullptr, &bits, 0) && bits && header.biBitCount == 24) TakePage(bits, w, h);
+    done_ = true;
     gs->UnlockGSDevice();
+}
+
+void CoveragePainter::TakePage(unsigned char const* bits, int w, int h) {
+    if (done_) return;
+    done_ = true;
+    if (w < 1 || h < 1) return;
+    if (!onBlack_)
+        KeepWhiteRun(bits, w, h, Stride(w));
+    else if (width_ == w && height_ == h && !Blend(bits, w, h))
+        Paint(bits, w, h);
 }
 
 void CoveragePainter::KeepWhiteRun(unsigned char const* bits, int w, int h, int stride) {
@@ -91,7 +95,7 @@ bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
 // The page keeps its pixels where the run on white was light and the run on
 // black dark (ANDed with white), and is blackened elsewhere; then the run on
 // black is ORed over it, black where nothing was drawn.
-void CoveragePainter::Paint(GS& gs, int w, int h) {
+void CoveragePainter::Paint(unsigned char const* bits, int w, int h) {
     int const stride = Stride(w);
     int const band = std::clamp(kBandBytes / stride, 1, h);
     CDC memory;
@@ -106,8 +110,7 @@ void CoveragePainter::Paint(GS& gs, int w, int h) {
     std::vector<unsigned char> keep(static_cast<size_t>(stride) * static_cast<size_t>(band));
     for (int done = 0; done < h;) {
         int const rows = std::min(band, h - done);
-        unsigned char* data = nullptr;
-        if (!gs.GetBitmapRow(nullptr, nullptr, &data, static_cast<unsigned>(h - done - rows)) || !data) break;
+        unsigned char const* data = bits + static_cast<size_t>(h - done - rows) * static_cast<size_t>(stride);
         // The band's rows bottom-up, as the job's are.
         for (int r = 0; r < rows; ++r) {
             int const y = done + rows - 1 - r;  // from the top

@@ -30,6 +30,9 @@ public:
         : out_(out), reference_(reference), left_(left), bottom_(bottom) {}
 
     void OutputPage(int w, int h) override;
+    // A run's page drawn otherwise: 24-bit rows, blue first, bottom-up, each
+    // padded to four bytes.
+    void TakePage(unsigned char const* bits, int w, int h);
     // Before the second job.
     void StartOnBlack() {
         onBlack_ = true;
@@ -41,7 +44,7 @@ public:
 private:
     void KeepWhiteRun(unsigned char const* bits, int w, int h, int stride);
     bool Blend(unsigned char const* bits, int w, int h);
-    void Paint(GS& gs, int w, int h);
+    void Paint(unsigned char const* bits, int w, int h);
 
     gdi::CDC* out_;
     gdi::CDC* reference_;

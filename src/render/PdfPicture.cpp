@@ -4,11 +4,17 @@
 // and without reading any file. Its own size, when the special does not give
 // one, comes from poppler, which reads the file's structure without drawing.
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "device/PdfPagePainter.h"
 #include "platform/gs/GS.h"
@@ -22,6 +28,25 @@ using namespace ksdvi::gdi;
 namespace {
 
 constexpr int kLargestPdfPicture = 16 << 20;
+
+// 24-bit rows, blue first, bottom-up, each padded to four bytes: of the
+// premultiplied pixels drawn on white, or on black.
+std::vector<unsigned char> Run(cairo_surface_t* image, bool onWhite) {
+    int const w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+    int const stride = cairo_image_surface_get_stride(image);
+    size_t const rowBytes = (3 * static_cast<size_t>(w) + 3) & ~size_t(3);
+    std::vector<unsigned char> bits(rowBytes * static_cast<size_t>(h));
+    unsigned char const* data = cairo_image_surface_get_data(image);
+    for (int y = 0; y < h; ++y) {
+        auto const* in = reinterpret_cast<std::uint32_t const*>(data + static_cast<size_t>(y) * stride);
+        unsigned char* out = bits.data() + static_cast<size_t>(h - 1 - y) * rowBytes;
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t const p = in[x], see = onWhite ? 255 - (p >> 24) : 0;
+            for (int c = 0; c < 3; ++c) out[3 * x + c] = static_cast<unsigned char>((p >> (8 * c) & 0xFF) + see);
+        }
+    }
+    return bits;
+}
 
 // The file as a job's PostScript: a positionable stream of its bytes, whose
 // page Ghostscript's PDF interpreter shows.
@@ -40,6 +65,39 @@ std::string PdfJob(std::string const& pdf, int page) {
 }
 
 }  // namespace
+
+// A page of `pdf` drawn by poppler in `toDevice` (from its points), painted
+// over the page as Ghostscript's runs are (CoveragePainter.h), within the page.
+bool KsDviDrawer::PaintTurnedPdfPage(std::string const& pdf, Affine const& toDevice, int w, int h) {
+    double const inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    double const pw = w * 72.0 / RoundHalfAway(pixels_.DpiX()), ph = h * 72.0 / RoundHalfAway(pixels_.DpiY());
+    for (auto [u, v] : {std::pair{0.0, 0.0}, {pw, 0.0}, {0.0, ph}, {pw, ph}}) {
+        double x, y;
+        toDevice.Apply(u, v, x, y);
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    int const left = std::max(0, static_cast<int>(std::floor(x0))), top = std::max(0, static_cast<int>(std::floor(y0)));
+    int const right = std::min(pDC_->GetDeviceCaps(HORZRES), static_cast<int>(std::ceil(x1)));
+    int const bottom = std::min(pDC_->GetDeviceCaps(VERTRES), static_cast<int>(std::ceil(y1)));
+    if (right <= left || bottom <= top) return true;  // off the page
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+    cairo_t* cr = cairo_create(image);
+    cairo_translate(cr, -left, -top);
+    cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
+    cairo_transform(cr, &m);
+    bool const drawn = PaintPdfPage(pdf, cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(image);
+    if (drawn) {
+        CoveragePainter out(pDC_, pDC_, left, bottom);
+        out.TakePage(Run(image, true).data(), right - left, bottom - top);
+        out.StartOnBlack();
+        out.TakePage(Run(image, false).data(), right - left, bottom - top);
+    }
+    cairo_surface_destroy(image);
+    return drawn;
+}
 
 bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int size = 0;
@@ -79,8 +137,10 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int const xRes = RoundHalfAway(pixels_.DpiX()), yRes = RoundHalfAway(pixels_.DpiY());
     std::string const job = PdfJob(pdf, p->pdfPage);
 
-    // A vector output takes the page whatever the transformation.
-    if (device_->TakesPdfPages()) {
+    bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
+    // A vector output takes the page whatever the transformation; on a
+    // raster, a page turned or mirrored is drawn from the same PDF page.
+    if (device_->TakesPdfPages() || !upright) {
         GS* gs = GetPdfGS();
         if (!gs->StartGSJob(xRes, yRes, w, h, kGsBitsPerPixel, nullptr, -1, -1)) {
             NotePictureProblem(p, GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError());
@@ -93,12 +153,11 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
         }
         Affine const toDevice =
             Affine{double(xRes) / 72, 0, 0, double(yRes) / 72, double(left), double(top)}.Then(world);
-        if (device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
-    }
-    // On a raster the page stands upright: scaled and moved only.
-    if (t.b != 0 || t.c != 0 || t.a <= 0 || t.d <= 0) {
-        NotePictureProblem(p, "turned or mirrored PDF pages are not drawn");
-        return false;
+        if (device_->TakesPdfPages() && device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
+        if (!upright) {
+            if (!PaintTurnedPdfPage(GS::GetLastPdf(), toDevice, w, h)) NotePictureProblem(p, "cannot be drawn turned");
+            return true;
+        }
     }
     double x0, y0, x1, y1;
     world.Apply(left, top, x0, y0);
