@@ -127,6 +127,15 @@ def make_pdf_specials():
         b"pdf:annot @nav bbox 0 0 72 36 <</Subtype/Link/Dest/name>>",
         b"pdf:dest (section.1) [@thispage /XYZ @xpos @ypos null]",
         b"pdf:docview<</OpenAction[@page1/Fit]/PageMode/UseOutlines>>",
+        b"pdf:btrans rotate 30",
+        b"pdf:btrans",
+        b"x:scale 1.23254 1.23254",
+        b"pdf:image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./figure.pdf)",
+        b"pdf:etrans",
+        b"pdf:etrans",
+        b"x:gsave",
+        b"pdf:btrans matrix 1 0 0 -1 0 0",
+        b"x:grestore",
     )
     write("specials", "xdvipdfmx.seq", SEPARATOR.join(specials))
 
