@@ -21,6 +21,7 @@ namespace {
 struct Poppler {
     decltype(&poppler_document_new_from_bytes) openDocument = nullptr;
     decltype(&poppler_document_get_page) getPage = nullptr;
+    decltype(&poppler_document_get_n_pages) pageCount = nullptr;
     decltype(&poppler_page_render_for_printing) render = nullptr;
     decltype(&poppler_page_get_size) pageSize = nullptr;
     decltype(&g_object_unref) unref = nullptr;
@@ -41,6 +42,7 @@ Poppler const* LoadPoppler() {
         static Poppler poppler;
         if (Resolve(library, poppler.openDocument, "poppler_document_new_from_bytes") &&
             Resolve(library, poppler.getPage, "poppler_document_get_page") &&
+            Resolve(library, poppler.pageCount, "poppler_document_get_n_pages") &&
             Resolve(library, poppler.render, "poppler_page_render_for_printing") &&
             Resolve(library, poppler.pageSize, "poppler_page_get_size") &&
             Resolve(library, poppler.unref, "g_object_unref") &&
@@ -66,7 +68,7 @@ bool WithPage(std::string const& pdf, int index, Use use) {
     PopplerDocument* document = poppler->openDocument(bytes, nullptr, nullptr);
     poppler->unrefBytes(bytes);
     if (!document) return false;
-    PopplerPage* page = poppler->getPage(document, index);
+    PopplerPage* page = index < poppler->pageCount(document) ? poppler->getPage(document, index) : nullptr;
     if (page) {
         use(*poppler, page);
         poppler->unref(page);

@@ -181,6 +181,10 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
             NotePictureProblem(p, GS::GetLastError());
             return false;
         }
+        if (!out.Done()) {
+            NotePictureProblem(p, "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it");
+            return false;
+        }
     }
     return true;
 }

@@ -32,9 +32,14 @@ struct Pictures {
     Pictures() {
         WriteBytes(jpeg, DeclaringJpeg(16000, 16000));
         WriteBytes(png, MakePng(8000, 8000, OneColour(160, 0, 0), true));
+        // A PDF page Ghostscript made, and files that only look like one.
+        std::system(("ps2pdf -dEPSCrop " + std::string(KSDVI_TEST_DATA) + "/pictures/shapes.eps " + pdf).c_str());
+        std::string const noise = "%PDF-1.4\n" + std::string(3000, '\x9c') + "\n%%EOF\n";
+        WriteBytes(damagedPdf, Bytes(noise.begin(), noise.end()));
     }
     TempDir dir;
     std::string jpeg = dir / "declaring.jpg", png = dir / "grey.png";
+    std::string pdf = dir / "shapes.pdf", damagedPdf = dir / "damaged.pdf";
 };
 
 Pictures const& Files() {
@@ -169,6 +174,21 @@ TEST(PictureBudget, PicturesPastTheTimeLimitAreLeftOut) {
     PicturePage drawn({Graphics("JPEG", Files().jpeg, 100, 0, 72)}, endless);
     EXPECT_EQ(drawn.GetProblems(), Problems{});
     EXPECT_EQ(drawn.Drawn(), std::vector<int>{1});
+}
+
+// A PDF page is drawn at its own size or the size given; a file that does
+// not read as one, or lacks the page, is left out with the reason.
+TEST(PictureBudget, PdfPagesThatDoNotReadAreLeftOutWithTheReason) {
+    auto image = [](std::string const& keys, std::string const& file) {
+        return "pdf:image " + keys + " (" + file + ")";
+    };
+    PicturePage page({image("matrix 1 0 0 1 0 0 page 0 pagebox cropbox", Files().pdf),
+                      image("bbox 0 0 72 72 width 72pt", Files().pdf), image("page 2", Files().pdf),
+                      image("page 1", Files().damagedPdf), image("bbox 0 0 72 72 width 72pt", Files().damagedPdf)});
+    EXPECT_EQ(page.GetProblems(), (Problems{{Files().pdf, "has no page 2 that reads"},
+                                            {Files().damagedPdf, "has no page 1 that reads"},
+                                            {Files().damagedPdf, "Ghostscript read no page 1 in it"}}));
+    EXPECT_EQ(page.Drawn(), (std::vector<int>{1, 1, 0, 0, 0}));
 }
 
 // A drawing record's JPEG is decoded at its own size, to be drawn at any size
