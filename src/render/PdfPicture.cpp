@@ -137,20 +137,32 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int const xRes = RoundHalfAway(pixels_.DpiX()), yRes = RoundHalfAway(pixels_.DpiY());
     std::string const job = PdfJob(pdf, p->pdfPage);
 
-    bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
-    // A vector output takes the page whatever the transformation; on a
-    // raster, a page turned or mirrored is drawn from the same PDF page.
-    if (device_->TakesPdfPages() || !upright) {
-        GS* gs = GetPdfGS();
-        if (!gs->StartGSJob(xRes, yRes, w, h, kGsBitsPerPixel, nullptr, -1, -1)) {
+    // A job of the page on `gs`, painted through `out` (none: as a PDF page);
+    // false with the problem noted when it failed.
+    auto run = [&](GS* gs, int width, int height, CoveragePainter* out, char const* first) {
+        if (!gs->StartGSJob(xRes, yRes, width, height, kGsBitsPerPixel, out, -1, -1)) {
             NotePictureProblem(p, GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError());
             return false;
         }
+        if (out) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+        if (first) gs->ProcessPSCommand(first);
         gs->ProcessPSCommand(job.c_str());
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::GetLastError());
             return false;
         }
+        if (out && !out->Done()) {
+            NotePictureProblem(p, "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it");
+            return false;
+        }
+        return true;
+    };
+
+    bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
+    // A vector output takes the page whatever the transformation; on a
+    // raster, a page turned or mirrored is drawn from the same PDF page.
+    if (device_->TakesPdfPages() || !upright) {
+        if (!run(GetPdfGS(), w, h, nullptr, nullptr)) return false;
         Affine const toDevice =
             Affine{double(xRes) / 72, 0, 0, double(yRes) / 72, double(left), double(top)}.Then(world);
         if (device_->TakesPdfPages() && device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
@@ -165,26 +177,9 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int const jobLeft = RoundHalfAway(x0), jobTop = RoundHalfAway(y0);
     int const jobWidth = std::max(1, RoundHalfAway(x1) - jobLeft), jobHeight = std::max(1, RoundHalfAway(y1) - jobTop);
     CoveragePainter out(pDC_, pDC_, jobLeft, jobTop + jobHeight);
-    GS* gs = GetGS();
-    for (bool onBlack : {false, true}) {
-        if (onBlack) out.StartOnBlack();
-        if (!gs->StartGSJob(xRes, yRes, jobWidth, jobHeight, kGsBitsPerPixel, &out, -1, -1)) {
-            NotePictureProblem(p, GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError());
-            return false;
-        }
-        gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
-        // The PDF interpreter sets up its page, clearing it: the black comes as it begins.
-        if (onBlack)
-            gs->ProcessPSCommand("<< /BeginPage { pop gsave 0 setgray clippath fill grestore } >> setpagedevice\n");
-        gs->ProcessPSCommand(job.c_str());
-        if (!gs->EndGSJob()) {
-            NotePictureProblem(p, GS::GetLastError());
-            return false;
-        }
-        if (!out.Done()) {
-            NotePictureProblem(p, "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it");
-            return false;
-        }
-    }
-    return true;
+    if (!run(GetGS(), jobWidth, jobHeight, &out, nullptr)) return false;
+    out.StartOnBlack();
+    // The PDF interpreter sets up its page, clearing it: the black comes as it begins.
+    return run(GetGS(), jobWidth, jobHeight, &out,
+               "<< /BeginPage { pop gsave 0 setgray clippath fill grestore } >> setpagedevice\n");
 }
