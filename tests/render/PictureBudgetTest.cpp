@@ -19,6 +19,7 @@
 #include "support/PictureFiles.h"
 #include "support/ScratchDocument.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace ksdvi::test {
 namespace {
@@ -30,8 +31,8 @@ constexpr COLORREF kPngGrey = RGB(160, 160, 160), kJpegGrey = RGB(128, 128, 128)
 // The two pictures, made once in a directory of their own.
 struct Pictures {
     Pictures() {
-        WriteBytes(jpeg, DeclaringJpeg(16000, 16000));
-        WriteBytes(png, MakePng(8000, 8000, OneColour(160, 0, 0), true));
+        WriteFileBytes(jpeg, DeclaringJpeg(16000, 16000));
+        WriteFileBytes(png, MakePng(8000, 8000, OneColour(160, 0, 0), true));
     }
     TempDir dir;
     std::string jpeg = dir / "declaring.jpg", png = dir / "grey.png";

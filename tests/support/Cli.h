@@ -29,10 +29,18 @@ inline bool Succeeds(std::string const& command) {
     return status == 0;
 }
 
+inline bool HaveCommand(std::string const& program) { return Succeeds("command -v " + program); }
+
 // Whether kpathsea finds `file` (a package's .sty, a class, a font): tests
 // of what an optional TeX package makes skip without it.
 inline bool TexFileInstalled(std::string const& file) {
     return Succeeds("kpsewhich -must-exist " + file + " | grep -q .");
+}
+
+// `ksdvi ARGS` run in `dir`, its output redirected as `redirect` says.
+inline std::string KsdviIn(std::string const& dir, std::string const& args, int* status = nullptr,
+                           std::string const& redirect = " 2>/dev/null") {
+    return RunCommand("cd " + dir + " && " + KSDVI_CLI + " " + args + redirect, status);
 }
 
 // `ksdvi ARGS`, its standard error in the output or dropped.
