@@ -32,16 +32,23 @@ TEST(CliInfo, JsonAndTextDescribeTheDocument) {
     EXPECT_NE(out.find("page 3: tex page -3"), std::string::npos);
 }
 
-TEST(CliErrors, MissingAndMalformedFilesNameTheFileAndExitOne) {
+// How both forms of info print what the scan keeps of the specials (tests/dvi).
+TEST(CliSpecials, ColoursAnchorsAndPicturesInBothForms) {
     int status = -1;
-    std::string out = Ksdvi("info /nonexistent/x.dvi", &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("ksdvi: /nonexistent/x.dvi: No such file"), std::string::npos) << out;
+    auto j = nlohmann::json::parse(Ksdvi("info --json " + DataFile("specials.dvi"), &status));
+    EXPECT_EQ(status, 0);
+    ASSERT_EQ(j["pages"].size(), 6u);
+    EXPECT_EQ(j["pages"][5]["background"], "#FFFF80");
+    EXPECT_EQ(j["pages"][5]["color_stack"], nlohmann::json::parse(R"(["#000000", "#FF0040"])"));
+    EXPECT_EQ(j["anchors"][3], nlohmann::json::parse(R"({"name": "sec 2", "page": 2})"));
+    EXPECT_EQ(j["pictures"],
+              nlohmann::json::parse(R"(["fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"])"));
 
-    TempFile notDvi(std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
-    out = Ksdvi("trace " + notDvi.Path(), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find(notDvi.Path() + ": not a DVI file"), std::string::npos) << out;
+    std::string out = Ksdvi("info " + DataFile("specials.dvi"), &status);
+    EXPECT_EQ(status, 0);
+    for (char const* line : {"        background #FFFF80, colour stack (bottom first) #000000 #FF0040\n",
+                             "anchor \"sec 2\": page 3\n", "picture: pic.wmf\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
 }
 
 TEST(CliErrors, MalformedAfterSomePagesStillReportsThem) {
@@ -75,9 +82,6 @@ TEST(CliTrace, SelectsPagesAndEscapesSpecials) {
     EXPECT_EQ(out.rfind("page 3 -3\n", 0), 0u);
     EXPECT_NE(out.find("\npage 1 1\n"), std::string::npos);
     EXPECT_NE(out.find("special 637 23 bytes\\xE9\\x01\\\\\\x20and\\\\\\x20backslash"), std::string::npos) << out;
-    out = Ksdvi("trace -p 4 " + DataFile("plain.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("page 4 out of range"), std::string::npos);
 }
 
 // XeTeX's glyph runs: a line per glyph where it stands, with its index and

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "Listing.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -60,18 +58,6 @@ TEST(SelectCli, ChosenPagesReadBackAsTheOriginals) {
         EXPECT_EQ(ReadFileBytes(dir / "copy-1.png"),
                   ReadFileBytes(dir / ("orig-" + std::to_string(c.chosen[0] + 1) + ".png")));
     }
-}
-
-TEST(SelectCli, MissingPagesAndUnwritableOutputWriteNothing) {
-    TempDir dir;
-    int status = -1;
-    std::string out = Ksdvi("select " + DataFile("plain.dvi") + " -p 2,9 -o " + (dir / "x.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("page 9 out of range"), std::string::npos) << out;
-    out = Ksdvi("select " + DataFile("plain.dvi") + " -p 1 -o /nonexistent-dir/x.dvi", &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("/nonexistent-dir/x.dvi: No such file or directory"), std::string::npos) << out;
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 // The trailer's padding, the back-pointer chain, the comment limit and the
