@@ -16,10 +16,6 @@ namespace {
 
 constexpr int kDpi = 100;
 
-bool Have(char const* program) {
-    return RunCommand(std::string("command -v ") + program + " >/dev/null && echo y") == "y\n";
-}
-
 // The words a reader extracts from a PDF file, in Unicode's compatibility
 // form: ligature characters become their letters, accents join theirs.
 std::vector<std::string> Words(std::string const& pdf) {
@@ -113,7 +109,7 @@ class VectorCli : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"pdftoppm", "pdftotext", "pdffonts", "pdfinfo", "pdftohtml"})
-            if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+            if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     }
 };
 
@@ -126,7 +122,7 @@ TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
 }
 
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
-    if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+    if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
     for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
 }
@@ -135,7 +131,7 @@ TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
 // words dvipdfmx's PDF of the same file gives, in the same order.
 TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
     for (char const* tool : {"dvipdfmx", "python3"})
-        if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* file : {"pages.dvi", "hyperref-dvips.dvi"}) ExpectTextAsDvipdfmxs(file);
 }
 

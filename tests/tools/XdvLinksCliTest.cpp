@@ -108,7 +108,7 @@ class XeLatexLinks : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"xelatex", "xdvipdfmx", "pdftohtml"})
-            if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+            if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
         if (!Succeeds("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
             GTEST_SKIP() << "hyperref or fontspec is not installed";
         std::ofstream(dir_ / "doc.tex", std::ios::binary)
