@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/InkOverlap.h"
@@ -31,14 +32,12 @@ struct XeLatexCase {
     char const* searched;            // a word that search finds on page 1
 };
 
-void PrintTo(XeLatexCase const& c, std::ostream* out) { *out << c.name; }
-
 class XeLatexPeer : public testing::TestWithParam<XeLatexCase> {};
 
 TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
     XeLatexCase const& c = GetParam();
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
-        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* file : c.needs)
         if (!TexFileInstalled(file)) GTEST_SKIP() << file << " is not installed";
     for (char const* face : c.faces)
@@ -62,12 +61,7 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
 
     std::string text = Ksdvi("text " + xdv, &status);
     ASSERT_EQ(status, 0);
-    size_t at = 0;
-    for (char const* word : c.words) {
-        size_t found = text.find(word, at);
-        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
-        if (found != std::string::npos) at = found + std::string(word).size();
-    }
+    ExpectWordsInOrder(text, c.words);
     std::string matches = Ksdvi("search " + xdv + " '" + c.searched + "'", &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
@@ -116,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\end{document}\n",
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
@@ -147,7 +141,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
 // place xdvipdfmx gives them.
 TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
-        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     TempDir dir;
     std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
