@@ -20,6 +20,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -230,7 +231,8 @@ TEST(Document, TextAndSearchInPoints) {
     EXPECT_EQ(hits[0].text, "Secondpage") << "the characters matched, without the space between words";
     ASSERT_EQ(hits[0].areas.size(), 1u);
     int status = -1;
-    auto tool = nlohmann::json::parse(Ksdvi("search --json -r 72 " + DataFile("latex.dvi") + " 'second page'", &status));
+    auto tool =
+        nlohmann::json::parse(Ksdvi("search --json -r 72 " + DataFile("latex.dvi") + " 'second page'", &status));
     ASSERT_EQ(status, 0);
     ASSERT_EQ(tool.size(), 1u);
     ksdvi::Rect const r = hits[0].areas[0];
@@ -245,8 +247,7 @@ TEST(Document, TextAndSearchInPoints) {
 
 // A file TeX is still writing opens with its complete pages and grows.
 TEST(Document, FollowsAFileBeingWritten) {
-    std::ifstream in(DataFile("pages.dvi"), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::string const bytes = ReadFileText(DataFile("pages.dvi"));
     TempDir dir;
     std::string const path = dir / "growing.dvi";
     std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() / 2);

@@ -173,6 +173,8 @@ std::string FromDirectory(std::string const& file, std::string const& dir) {
 
 enum class Via { SourceSpecials, SyncTeX };
 
+void PrintTo(Via via, std::ostream* out) { *out << (via == Via::SyncTeX ? "SyncTeX" : "SourceSpecials"); }
+
 // Skips the test when LaTeX or TeX Live's synctex tool is missing.
 class LatexDocuments : public testing::Test {
 protected:

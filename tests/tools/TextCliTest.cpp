@@ -14,6 +14,7 @@
 #include "support/Cli.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -27,10 +28,7 @@ std::vector<std::string> Words(std::string const& text) {
 // The words of the first page of text.tex: its source between the
 // preamble and \newpage, with the font commands taken off.
 std::vector<std::string> SourceWords() {
-    std::ifstream in(DataFile("text.tex"));
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string source = all.str();
+    std::string source = ReadFileText(DataFile("text.tex"));
     size_t begin = source.find("\\begin{document}") + 16;
     source = source.substr(begin, source.find("\\newpage") - begin);
     source = std::regex_replace(source, std::regex(R"(\\text(it|bf|tt)\{|\})"), "");

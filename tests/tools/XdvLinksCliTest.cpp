@@ -24,6 +24,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -142,9 +143,7 @@ protected:
 // target and as many rectangles (two for the link TeX broke), each over one
 // of xdvipdfmx's; every rectangle of ksdvi's lies over one of xdvipdfmx's.
 TEST_F(XeLatexLinks, LinksAreXdvipdfmxsLinks) {
-    std::ifstream in(Pdf(), std::ios::binary);
-    std::string const bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LinkAreas const theirs = PeerLinks(bytes);
+    LinkAreas const theirs = PeerLinks(ReadFileText(Pdf()));
     ASSERT_GE(theirs.size(), 6u) << "xdvipdfmx's links were not read";
 
     int status = -1;
