@@ -56,8 +56,7 @@ TEST_P(PeerAgreement, InkLiesWhereThePeerPutsIt) {
     TempDir dir;
     std::string dpi = std::to_string(c.dpi);
     int status = -1;
-    Ksdvi("render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + DataFile(c.file), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + DataFile(c.file));
     if (c.peer == Peer::Dvipng) {
         RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
                        DataFile(c.file) + " >/dev/null 2>&1",
@@ -103,13 +102,7 @@ struct LatexCase {
 testing::AssertionResult MakeDvi(LatexCase const& c, TempDir const& dir) {
     WriteFileText(dir / "doc.tex", c.source);
     for (auto const& [name, text] : c.files) WriteFileText(dir / name, text);
-    for (int run = 0; run < c.runs; ++run) {
-        int status = -1;
-        RunCommand("cd " + dir.Path() + " && latex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-                   &status);
-        if (status != 0) return testing::AssertionFailure() << "latex failed:\n" << ReadFileText(dir / "doc.log");
-    }
-    return testing::AssertionSuccess();
+    return Typeset(dir.Path(), "latex", c.runs);
 }
 
 // What `ksdvi ARGS` writes to standard error; its exit status to `status`.

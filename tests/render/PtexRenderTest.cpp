@@ -75,11 +75,8 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     std::ofstream(dir / "noembed/kanjix.map") << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium");
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
     std::string const env = "TEXFONTMAPS=" + dir.Path() + ": ";
+    ASSERT_TRUE(Typeset(dir.Path(), c.engine));
     int status = -1;
-    RunCommand(
-        "cd " + dir.Path() + " && " + c.engine + " -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-        &status);
-    ASSERT_EQ(status, 0) << c.engine << " failed:\n" << RunCommand("cat " + (dir / "doc.log"));
     std::string const dvi = dir / "doc.dvi";
     RunCommand("cd " + dir.Path() + " && " + env +
                    "dvipdfmx -q -o doc.pdf doc.dvi >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
@@ -164,20 +161,15 @@ TEST(PtexSelect, VerticalPagesCopyWithTheirDirections) {
     TempDir dir;
     std::ofstream(dir / "doc.tex") << "\\documentclass{tarticle}\n\\begin{document}\n縦書きの一頁目。\\newpage\n"
                                       "二頁目も縦書き。\n\\end{document}\n";
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && platex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-               &status);
-    ASSERT_EQ(status, 0);
-    Ksdvi("select " + (dir / "doc.dvi") + " -p 2 -o " + (dir / "copy.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(Typeset(dir.Path(), "platex"));
+    KsdviOk("select " + (dir / "doc.dvi") + " -p 2 -o " + (dir / "copy.dvi"));
     std::vector<uint8_t> copy = ReadFileBytes(dir / "copy.dvi");
     size_t end = copy.size();
     while (end > 0 && copy[end - 1] == 223) --end;
     ASSERT_GT(end, 0u);
     EXPECT_EQ(copy[end - 1], 3);
-    std::vector<std::string> original = Placed(Ksdvi("trace " + (dir / "doc.dvi") + " -p 2", &status));
-    std::vector<std::string> copied = Placed(Ksdvi("trace " + (dir / "copy.dvi"), &status));
-    EXPECT_EQ(status, 0);
+    std::vector<std::string> original = Placed(KsdviOk("trace " + (dir / "doc.dvi") + " -p 2"));
+    std::vector<std::string> copied = Placed(KsdviOk("trace " + (dir / "copy.dvi")));
     EXPECT_GT(std::count(original.begin(), original.end(), "dir 1"), 0);
     EXPECT_EQ(copied, original);
 }

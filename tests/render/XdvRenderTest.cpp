@@ -45,25 +45,20 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
 
     TempDir dir;
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
     int status = -1;
-    RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-               &status);
-    ASSERT_EQ(status, 0) << "xelatex failed:\n" << RunCommand("cat " + (dir / "doc.log"));
     std::string const xdv = dir / "doc.xdv";
     RunCommand("cd " + dir.Path() +
                    " && xdvipdfmx -q -o doc.pdf doc.xdv >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
                &status);
     ASSERT_EQ(status, 0) << "xdvipdfmx or pdftoppm failed";
-    Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv, &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv);
 
     ExpectPagesOverlap(dir.Path(), c.name);
 
-    std::string text = Ksdvi("text " + xdv, &status);
-    ASSERT_EQ(status, 0);
+    std::string text = KsdviOk("text " + xdv);
     ExpectWordsInOrder(text, c.words);
-    std::string matches = Ksdvi("search " + xdv + " '" + c.searched + "'", &status);
-    EXPECT_EQ(status, 0);
+    std::string matches = KsdviOk("search " + xdv + " '" + c.searched + "'");
     EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
 }
 
@@ -127,9 +122,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
     TempDir dir;
     std::ofstream(dir / "bad.xdv", std::ios::binary)
         .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
-    int status = -1;
-    std::string said = Ksdvi("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), &status, true);
-    EXPECT_EQ(status, 0) << said;
+    std::string said = KsdviOk("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), true);
     EXPECT_NE(said.find("no-such-font.otf"), std::string::npos) << said;
     EXPECT_NE(said.find("65000"), std::string::npos) << said;
     GreyImage page;
@@ -153,8 +146,7 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
                &status);
     ASSERT_EQ(status, 0);
     std::string warnings =
-        Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), &status, true);
-    EXPECT_EQ(status, 0);
+        KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), true);
     EXPECT_EQ(warnings.find("pdf:image"), std::string::npos) << warnings;
     ExpectPagesOverlap(dir.Path(), "picture");
 }

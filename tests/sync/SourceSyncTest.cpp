@@ -77,11 +77,7 @@ testing::AssertionResult MakeDocument(std::string const& dir, std::string const&
         for (std::string const& line : file.lines) text += line + "\n";
         WriteFileText(dir + "/" + file.name, text);
     }
-    int status = -1;
-    RunCommand("cd " + dir + " && latex -interaction=batchmode -halt-on-error " + flags + " doc.tex >/dev/null 2>&1",
-               &status);
-    if (status != 0) return testing::AssertionFailure() << "latex " << flags << " failed";
-    return testing::AssertionSuccess();
+    return Typeset(dir, "latex " + flags);
 }
 
 struct Box {

@@ -92,9 +92,7 @@ std::string LineAfter(std::string const& listing, std::string const& prefix) {
 
 // What the libraries' own tools say of the versions installed.
 TEST(Version, NamesKsdviAndTheLibrariesAsInstalled) {
-    int status = -1;
-    std::string const out = Ksdvi("--version", &status);
-    EXPECT_EQ(status, 0);
+    std::string const out = KsdviOk("--version");
     EXPECT_EQ(Ksdvi("-V"), out);
     EXPECT_EQ(FirstLine(out), "ksdvi " KSDVI_PROJECT_VERSION);
     EXPECT_EQ(LineAfter(out, "Cairo "), FirstLine(RunCommand("pkg-config --modversion cairo")));
@@ -309,9 +307,7 @@ TEST(RepeatableOption, FontmapKeepsItsDocument) {
     TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "cmr10").Op(171).Op('A')));
     TempFile map(".map");
     map.WriteText("cmr10 { fontname = 'DejaVu Serif', encoding = 'raw' }\n");
-    int status = -1;
-    std::string const out = Ksdvi("fontmap --map " + map.Path() + " " + dvi.Path(), &status);
-    EXPECT_EQ(status, 0);
+    std::string const out = KsdviOk("fontmap --map " + map.Path() + " " + dvi.Path());
     EXPECT_EQ(out, "'cmr10' { fontname = 'dejavu serif', encoding = 'raw' }\n");
 }
 
@@ -417,11 +413,8 @@ TEST(NameWithoutExtension, AFileOfThatNameWins) {
 // -o - writes the PNG that -o FILE writes.
 TEST(StandardOutput, RenderWritesOnePagesPng) {
     TempDir dir;
-    int status = -1;
-    Ksdvi("render -p 2 -r 30 -o " + dir / "p.png " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
-    Ksdvi("render -p 2 -r 30 -o - " + DataFile("plain.dvi") + " >" + dir / "out.png", &status);
-    EXPECT_EQ(status, 0);
+    KsdviOk("render -p 2 -r 30 -o " + dir / "p.png " + DataFile("plain.dvi"));
+    KsdviOk("render -p 2 -r 30 -o - " + DataFile("plain.dvi") + " >" + dir / "out.png");
     EXPECT_EQ(ReadFileBytes(dir / "out.png"), ReadFileBytes(dir / "p.png"));
 }
 
@@ -485,8 +478,7 @@ TEST(TeXPageNumbers, ChoosePages) {
 TEST(TeXPageNumbers, SelectAndRenderTakeThemToo) {
     TempDir dir;
     int status = -1;
-    Ksdvi("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    KsdviOk("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"));
     EXPECT_EQ(Ksdvi("trace " + dir / "three.dvi | head -1"), "page 1 -3\n");
     EXPECT_EQ(Ksdvi("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi"), &status), dir / "p2.png\n");
 }

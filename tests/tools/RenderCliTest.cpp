@@ -32,12 +32,9 @@ GreyImage RenderFirstPage(std::string const& options, std::string const& dvi) {
 
 TEST(RenderCli, OutputDoesNotDependOnTheNumberOfWorkers) {
     TempDir dir;
-    int status = -1;
-    std::string listing = Ksdvi("render -r 72 -j 1 -o " + (dir / "one-%d.png") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    std::string listing = KsdviOk("render -r 72 -j 1 -o " + (dir / "one-%d.png") + " " + DataFile("plain.dvi"));
     EXPECT_EQ(listing, (dir / "one-1.png") + "\n" + (dir / "one-2.png") + "\n" + (dir / "one-3.png") + "\n");
-    Ksdvi("render -r 72 -j 3 -o " + (dir / "three-%d.png") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 72 -j 3 -o " + (dir / "three-%d.png") + " " + DataFile("plain.dvi"));
     for (std::string p : {"1", "2", "3"})
         EXPECT_EQ(ReadFileBytes(dir / ("one-" + p + ".png")), ReadFileBytes(dir / ("three-" + p + ".png"))) << p;
 }
@@ -115,10 +112,8 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     TempFile dvi(b.Rule(10 * 65536, 100 * 65536).Eop().Post().bytes);
     TempDir dir;
     std::ofstream(dir / "broken.tfm") << "not a font";
-    int status = -1;
     std::string out =
-        Ksdvi("render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status, true);
-    EXPECT_EQ(status, 0);
+        KsdviOk("render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "m-%d.png") + " " + dvi.Path(), true);
     EXPECT_NE(out.find("ksdvi: " + dvi.Path() + ": warning: font nosuchfont: not found; its characters are left out"),
               std::string::npos)
         << out;
@@ -140,9 +135,7 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
 // page is drawn and the exit status stays 0. info lists every picture.
 TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     TempDir dir;
-    int status = -1;
-    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + DataFile("rasters.dvi"), &status, true);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("render -r 72 -o " + (dir / "p-%d.png") + " " + DataFile("rasters.dvi"), true);
     for (char const* line : {"warning: page 1: picture pictures/truncated.png: cannot be decoded\n",
                              "warning: page 1: picture pictures/missing.eps: not found\n",
                              "warning: page 1: picture pictures/broken.eps: PostScript error: undefined\n"}) {
@@ -166,9 +159,7 @@ TEST(RenderCli, PostScriptThatFailsIsLeftOut) {
     b.Pre().Bop(1).Special("ps: 0 0 moveto thisisnotdefined").Rule(10 * 65536, 100 * 65536).Eop().Post();
     TempFile dvi(b.bytes);
     TempDir dir;
-    int status = -1;
-    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + dvi.Path(), &status, true);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("render -r 72 -o " + (dir / "p-%d.png") + " " + dvi.Path(), true);
     EXPECT_NE(out.find("warning: page 1: its PostScript is left out: PostScript error: undefined\n"), std::string::npos)
         << out;
     GreyImage page;

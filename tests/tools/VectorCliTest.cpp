@@ -90,8 +90,7 @@ void ExpectPagesLikeRender(std::string const& file, bool svg) {
 void ExpectTextAsDvipdfmxs(std::string const& file) {
     TempDir dir;
     int status = -1;
-    Ksdvi("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file));
     std::string const fonts = RunCommand("pdffonts " + (dir / "ours.pdf") + " | tail -n +3");
     ASSERT_FALSE(fonts.empty());
     std::istringstream lines(fonts);
@@ -139,10 +138,8 @@ TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
 // the bookmarks are `ksdvi outline`'s.
 TEST_F(VectorCli, LinksAnchorsAndBookmarks) {
     TempDir dir;
-    int status = -1;
     std::string const file = DataFile("hyperref-dvips.dvi");
-    Ksdvi("pdf -o " + (dir / "h.pdf") + " " + file, &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("pdf -o " + (dir / "h.pdf") + " " + file);
     std::string const dests = RunCommand("pdfinfo -dests " + (dir / "h.pdf"));
     std::string const xml = RunCommand("pdftohtml -xml -i -stdout " + (dir / "h.pdf") + " 2>/dev/null");
     std::istringstream anchors(Ksdvi("info " + file));

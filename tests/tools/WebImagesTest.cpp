@@ -91,10 +91,7 @@ struct Document {
 // doc.dvi in `dir`; false with LaTeX's log when LaTeX fails.
 testing::AssertionResult MakeDvi(Document const& doc, TempDir const& dir) {
     std::ofstream(dir / "doc.tex") << *doc.source;
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && latex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1", &status);
-    if (status != 0) return testing::AssertionFailure() << "latex failed:\n" << ReadFileText(dir / "doc.log");
-    return testing::AssertionSuccess();
+    return Typeset(dir.Path(), "latex");
 }
 
 // The width and height of a PNG file.

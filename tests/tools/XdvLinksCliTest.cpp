@@ -124,11 +124,8 @@ protected:
                "over two lines by TeX} and more.\n"
                "\\newpage\n\\section{Second}\\label{second}\nBack to \\ref{first} and \\ref{sizes}.\n"
                "\\end{document}\n";
-        std::string const run =
-            "cd " + dir_.Path() + " && xelatex -no-pdf -interaction=batchmode -halt-on-error doc.tex";
+        ASSERT_TRUE(Typeset(dir_.Path(), "xelatex -no-pdf", 2));
         int status = -1;
-        RunCommand(run + " >/dev/null 2>&1 && " + run + " >/dev/null 2>&1", &status);
-        ASSERT_EQ(status, 0) << "xelatex failed:\n" << RunCommand("cat " + (dir_ / "doc.log"));
         RunCommand("cd " + dir_.Path() + " && xdvipdfmx -q -z 0 -V 4 -o doc.pdf doc.xdv >/dev/null 2>&1", &status);
         ASSERT_EQ(status, 0) << "xdvipdfmx failed";
     }
@@ -146,10 +143,8 @@ TEST_F(XeLatexLinks, LinksAreXdvipdfmxsLinks) {
     LinkAreas const theirs = PeerLinks(ReadFileText(Pdf()));
     ASSERT_GE(theirs.size(), 6u) << "xdvipdfmx's links were not read";
 
-    int status = -1;
     nlohmann::json const links =
-        nlohmann::json::parse(Ksdvi("links --json -r " + std::to_string(kDpi) + " " + Xdv(), &status));
-    ASSERT_EQ(status, 0);
+        nlohmann::json::parse(KsdviOk("links --json -r " + std::to_string(kDpi) + " " + Xdv()));
     LinkAreas ours;
     for (auto const& link : links) {
         EXPECT_EQ(link["kind"], "pdfmark");
@@ -215,9 +210,7 @@ TEST_F(XeLatexLinks, OutlineIsXdvipdfmxsOutline) {
 nlohmann::json JsonOf(std::string const& command, DviBuilder const& document) {
     TempDir dir;
     document.WriteTo(dir / "built.dvi");
-    int status = -1;
-    std::string out = Ksdvi(command + " --json -r 72 " + (dir / "built.dvi"), &status);
-    EXPECT_EQ(status, 0) << command;
+    std::string out = KsdviOk(command + " --json -r 72 " + (dir / "built.dvi"));
     return nlohmann::json::parse(out);
 }
 
