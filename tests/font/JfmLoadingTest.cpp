@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MetricFiles.h"
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/TempDir.h"
 
@@ -161,6 +162,6 @@ INSTANTIATE_TEST_SUITE_P(Tables, BrokenJfmFile,
                                          BrokenJfm{"tag_unknown_to_jfm", {{234, {0x02}}}, 0},
                                          BrokenJfm{"glue_past_its_table", {{290, {0x7F, 0xFF}}}, 0},
                                          BrokenJfm{"kern_past_its_table", {{290, {0xFF, 0xFF}}}, 0}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "MetricFiles.h"
 #include "font/KsDviTTFMap.h"
+#include "support/CaseNames.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SyntaxCase{"comma_glued", "cmr10 { x = '1',y = '2' }", 0, ""},
                     SyntaxCase{"unterminated_quote_at_end", "cmr10 { x = '1 }", 0, ""},
                     SyntaxCase{"unknown_keys_ignored", "cmr10 { colour = 'red' , x = \"it's\" }", 1, "cmr10"}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 TEST(MapFile, LongTokensAreCutAndHighBytesLandInABucket) {
     std::string euc = "\xC7\xD1\xB1\xDB";  // a Korean name in EUC-KR

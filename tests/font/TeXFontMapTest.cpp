@@ -16,51 +16,42 @@ namespace {
 using ksdvi::EncodingVector;
 using ksdvi::PdftexMapLine;
 
-struct MapLineCase {
-    char const* line;
-    PdftexMapLine expected;  // tfm "" when the line names no font
-};
-
 PdftexMapLine Line(std::string tfm, std::string ps, std::string enc = "", std::string file = "", double slant = 0,
                    double extend = 1) {
     return {std::move(tfm), std::move(ps), std::move(enc), std::move(file), slant, extend};
 }
 
-class PdftexMapLines : public testing::TestWithParam<MapLineCase> {};
-
-TEST_P(PdftexMapLines, Parse) {
-    auto const& c = GetParam();
-    auto line = ksdvi::ParsePdftexMapLine(c.line);
-    if (c.expected.tfm.empty()) {
-        EXPECT_FALSE(line.has_value());
-        return;
+// Each line and what it gives; tfm "" when the line names no font.
+TEST(PdftexMapLines, Parse) {
+    std::pair<char const*, PdftexMapLine> const cases[] = {
+        {"cmr10 CMR10 <cmr10.pfb", Line("cmr10", "CMR10", "", "cmr10.pfb")},
+        {"ec-lmr10 LMRoman10-Regular \" enclmec ReEncodeFont \" <lm-ec.enc <lmr10.pfb",
+         Line("ec-lmr10", "LMRoman10-Regular", "lm-ec.enc", "lmr10.pfb")},
+        {"ptmro8r NimbusRomNo9L-Regu \" .167 SlantFont TeXBase1Encoding ReEncodeFont \" <8r.enc <utmr8a.pfb",
+         Line("ptmro8r", "NimbusRomNo9L-Regu", "8r.enc", "utmr8a.pfb", 0.167)},
+        {"pcrr8rn NimbusMonL-Regu \"TeXBase1Encoding ReEncodeFont .85 ExtendFont\" <8r.enc <ucrr8a.pfb",
+         Line("pcrr8rn", "NimbusMonL-Regu", "8r.enc", "ucrr8a.pfb", 0, 0.85)},
+        {"msbm10 MSBM10 << msbm10.pfb", Line("msbm10", "MSBM10", "", "msbm10.pfb")},
+        {"odd Odd 4 <[odd.enc <Odd-Regular.otf", Line("odd", "Odd", "odd.enc", "Odd-Regular.otf")},
+        {"resident Helvetica", Line("resident", "Helvetica")},
+        {"bad \" 1e999 ExtendFont -9 SlantFont \" <x.pfb", Line("bad", "bad", "", "x.pfb")},
+        {"% cmr10 CMR10 <cmr10.pfb", Line("", "")},
+        {"   ", Line("", "")},
+        {"<x.pfb", Line("", "")},
+    };
+    for (auto const& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        auto line = ksdvi::ParsePdftexMapLine(text);
+        ASSERT_EQ(line.has_value(), !expected.tfm.empty());
+        if (!line) continue;
+        EXPECT_EQ(line->tfm, expected.tfm);
+        EXPECT_EQ(line->psName, expected.psName);
+        EXPECT_EQ(line->encodingFile, expected.encodingFile);
+        EXPECT_EQ(line->fontFile, expected.fontFile);
+        EXPECT_DOUBLE_EQ(line->slant, expected.slant);
+        EXPECT_DOUBLE_EQ(line->extend, expected.extend);
     }
-    ASSERT_TRUE(line.has_value());
-    EXPECT_EQ(line->tfm, c.expected.tfm);
-    EXPECT_EQ(line->psName, c.expected.psName);
-    EXPECT_EQ(line->encodingFile, c.expected.encodingFile);
-    EXPECT_EQ(line->fontFile, c.expected.fontFile);
-    EXPECT_DOUBLE_EQ(line->slant, c.expected.slant);
-    EXPECT_DOUBLE_EQ(line->extend, c.expected.extend);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, PdftexMapLines,
-    testing::Values(
-        MapLineCase{"cmr10 CMR10 <cmr10.pfb", Line("cmr10", "CMR10", "", "cmr10.pfb")},
-        MapLineCase{"ec-lmr10 LMRoman10-Regular \" enclmec ReEncodeFont \" <lm-ec.enc <lmr10.pfb",
-                    Line("ec-lmr10", "LMRoman10-Regular", "lm-ec.enc", "lmr10.pfb")},
-        MapLineCase{"ptmro8r NimbusRomNo9L-Regu \" .167 SlantFont TeXBase1Encoding ReEncodeFont \" <8r.enc <utmr8a.pfb",
-                    Line("ptmro8r", "NimbusRomNo9L-Regu", "8r.enc", "utmr8a.pfb", 0.167)},
-        MapLineCase{"pcrr8rn NimbusMonL-Regu \"TeXBase1Encoding ReEncodeFont .85 ExtendFont\" <8r.enc <ucrr8a.pfb",
-                    Line("pcrr8rn", "NimbusMonL-Regu", "8r.enc", "ucrr8a.pfb", 0, 0.85)},
-        MapLineCase{"msbm10 MSBM10 << msbm10.pfb", Line("msbm10", "MSBM10", "", "msbm10.pfb")},
-        MapLineCase{"odd Odd 4 <[odd.enc <Odd-Regular.otf", Line("odd", "Odd", "odd.enc", "Odd-Regular.otf")},
-        MapLineCase{"resident Helvetica", Line("resident", "Helvetica")},
-        MapLineCase{"bad \" 1e999 ExtendFont -9 SlantFont \" <x.pfb", Line("bad", "bad", "", "x.pfb")},
-        MapLineCase{"% cmr10 CMR10 <cmr10.pfb", Line("", "")}, MapLineCase{"   ", Line("", "")},
-        MapLineCase{"<x.pfb", Line("", "")}),
-    [](auto const& info) { return "line" + std::to_string(info.index); });
 
 TEST(PdftexMap, EntriesFirstLineWinsUserMapsWinOverIt) {
     TempFile pdftex(".map");

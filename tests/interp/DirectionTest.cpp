@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/RecordingDrawer.h"
 #include "support/ScratchDocument.h"
 
@@ -19,8 +20,6 @@ struct DirectionCase {
     DviBuilder body;
     std::vector<Call> calls;
 };
-
-void PrintTo(DirectionCase const& c, std::ostream* out) { *out << c.name; }
 
 DviBuilder Dir(int d) { return std::move(DviBuilder{}.Op(255).Op(d)); }
 
@@ -54,8 +53,7 @@ TEST_P(Direction, MovesAndRulesTurnWithTheText) {
     EXPECT_EQ(drawer.calls, GetParam().calls);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, Direction, testing::ValuesIn(Cases()),
-                         [](auto const& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pages, Direction, testing::ValuesIn(Cases()), ByName());
 
 TEST(Direction, OnlyTheThreeDirectionsAreAccepted) {
     for (int d : {2, 4, 255}) {

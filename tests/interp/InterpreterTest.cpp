@@ -164,22 +164,17 @@ TEST(Interpreter, CharactersAdvanceByTheirWidthAndUndefinedFontsDropThem) {
     EXPECT_EQ(page.drawer.CurrentFont(), -1);
 }
 
-std::string Record(int command, std::vector<uint8_t> const& operand) {
-    std::string s = {'#', static_cast<char>(command >> 8), static_cast<char>(command & 0xFF)};
-    return s.append(operand.begin(), operand.end());
-}
-
 TEST(Interpreter, BinaryRecordsSetTheDocumentTextState) {
     DviBuilder b;
-    b.Special(Record(0, {0x05, 0xA0}))     // 1440 units per inch
-        .Special(Record(4, {0xFF, 0xF4}))  // width -12
-        .Special(Record(5, {0x00, 0x20}))  // height 32
-        .Special(Record(3, {0, 0, 0, 2}))
-        .Special(Record(6, {}))
-        .Special(Record(8, {}))
-        .Special(Record(11, {0x03, 0x84}))  // 900
-        .Special(Record(4, {0x01}))         // too short: ignored
-        .Special(Record(99, {1, 2, 3}));
+    b.Record(0, {0x05, 0xA0})     // 1440 units per inch
+        .Record(4, {0xFF, 0xF4})  // width -12
+        .Record(5, {0x00, 0x20})  // height 32
+        .Record(3, {0, 0, 0, 2})
+        .Record(6, {})
+        .Record(8, {})
+        .Record(11, {0x03, 0x84})  // 900
+        .Record(4, {0x01})         // too short: ignored
+        .Record(99, {1, 2, 3});
     Drawn page(b);
     page.All();
     KsDvi::WinFontTextState const& s = page.doc.dvi.GetWinFontTextState();
@@ -190,7 +185,7 @@ TEST(Interpreter, BinaryRecordsSetTheDocumentTextState) {
 
 TEST(Interpreter, WindowsFontDocumentsReportEveryCharacter) {
     // set needs a selected font even here; put shows the character at once
-    ScratchDocument doc(OnePage(DviBuilder{}.Special(Record(4, {0, 0x0A})).Op('x').Op(133).Op('x')));
+    ScratchDocument doc(OnePage(DviBuilder{}.Record(4, {0, 0x0A}).Op('x').Op(133).Op('x')));
     doc.dvi.SetWinFont(1);
     RecordingDrawer d;
     d.Open(doc.dvi, 0);
@@ -217,8 +212,7 @@ TEST(Interpreter, PagesAreBoundedInInstructions) {
         b.Rule(2, 2);
         for (int slice : {-1, 100000}) {
             Drawn page(b);
-            while (page.drawer.Draw(slice) == 0) {
-            }
+            while (page.drawer.Draw(slice) == 0) {}
             EXPECT_EQ(page.drawer.IsPageCut(), c.cut) << c.nops;
             ASSERT_FALSE(page.drawer.calls.empty());
             EXPECT_EQ(page.drawer.calls.size(), c.cut ? 1u : 2u) << c.nops << " slice " << slice;

@@ -20,6 +20,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -163,9 +164,7 @@ TEST(PageDrawing, CancelledOrUnreadableDrawingsSaySo) {
 TEST(Document, LinksAndOutlineInPoints) {
     auto document = OpenData("hyperref-dvips.dvi");
     ASSERT_TRUE(document);
-    int status = -1;
-    auto tool = nlohmann::json::parse(Ksdvi("links --json -r 720 " + DataFile("hyperref-dvips.dvi"), &status));
-    ASSERT_EQ(status, 0);
+    auto tool = nlohmann::json::parse(KsdviOk("links --json -r 720 " + DataFile("hyperref-dvips.dvi")));
     size_t n = 0, external = 0;
     for (int page = 0; page < document->PageCount(); ++page) {
         for (ksdvi::Link const& link : document->Links(page)) {
@@ -188,8 +187,7 @@ TEST(Document, LinksAndOutlineInPoints) {
     EXPECT_EQ(n, tool.size());
     EXPECT_GE(external, 2u);
 
-    auto outline = nlohmann::json::parse(Ksdvi("outline --json -r 720 " + DataFile("hyperref-dvips.dvi"), &status));
-    ASSERT_EQ(status, 0);
+    auto outline = nlohmann::json::parse(KsdviOk("outline --json -r 720 " + DataFile("hyperref-dvips.dvi")));
     std::vector<nlohmann::json> flat;
     std::function<void(nlohmann::json const&)> walk = [&](nlohmann::json const& entries) {
         for (auto const& e : entries) {
@@ -229,9 +227,7 @@ TEST(Document, TextAndSearchInPoints) {
     EXPECT_EQ(hits[0].page, 1);
     EXPECT_EQ(hits[0].text, "Secondpage") << "the characters matched, without the space between words";
     ASSERT_EQ(hits[0].areas.size(), 1u);
-    int status = -1;
-    auto tool = nlohmann::json::parse(Ksdvi("search --json -r 72 " + DataFile("latex.dvi") + " 'second page'", &status));
-    ASSERT_EQ(status, 0);
+    auto tool = nlohmann::json::parse(KsdviOk("search --json -r 72 " + DataFile("latex.dvi") + " 'second page'"));
     ASSERT_EQ(tool.size(), 1u);
     ksdvi::Rect const r = hits[0].areas[0];
     auto const& box = tool[0]["rects"][0];
@@ -245,8 +241,7 @@ TEST(Document, TextAndSearchInPoints) {
 
 // A file TeX is still writing opens with its complete pages and grows.
 TEST(Document, FollowsAFileBeingWritten) {
-    std::ifstream in(DataFile("pages.dvi"), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::string const bytes = ReadFileText(DataFile("pages.dvi"));
     TempDir dir;
     std::string const path = dir / "growing.dvi";
     std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() / 2);

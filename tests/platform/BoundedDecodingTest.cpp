@@ -1,9 +1,11 @@
-// Decoding within bounds. Pictures shown at their own size or larger decode
-// exactly as without bounds; pictures shown smaller decode smaller (JPEG by
-// libjpeg's scaling, the others by averaging blocks of pixels); pictures that
-// declare far more pixels than anything shows, made here by the real encoders,
-// take memory for what is shown, or are refused by the bytes, the deadline or
-// the hard limit on pixels.
+// The picture decoders. JPEG, GIF, PNG and BMP files made by ImageMagick
+// (scripts/make-pictures.sh) decode to DIBs that the GDI layer reads back;
+// damaged ones are refused. Within bounds, pictures shown at their own size
+// or larger decode exactly as without bounds; pictures shown smaller decode
+// smaller (JPEG by libjpeg's scaling, the others by averaging blocks of
+// pixels); pictures that declare far more pixels than anything shows, made
+// here by the real encoders, take memory for what is shown, or are refused by
+// the bytes, the deadline or the hard limit on pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,12 +13,14 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Dib.h"
 #include "platform/jpg/JpgLib.h"
 #include "platform/png/PngLib.h"
+#include "support/Cli.h"
 #include "support/PictureFiles.h"
 #include "support/TempFile.h"
 
@@ -26,8 +30,6 @@ namespace {
 using test::Bytes;
 
 enum class Format { Jpeg, Gif, Png, Bmp };
-
-std::string PicturePath(const std::string& name) { return std::string(KSDVI_TEST_DATA) + "/pictures/" + name; }
 
 DecodeResult DecodeWithin(Format format, const Bytes& file, const DecodeBounds& bounds, std::vector<BYTE>& dib) {
     switch (format) {
@@ -40,20 +42,34 @@ DecodeResult DecodeWithin(Format format, const Bytes& file, const DecodeBounds& 
     return png::DecodePng(stream, bounds, dib);
 }
 
-// The DIB the decoders give without bounds.
+using SizeCheck = std::size_t (*)(const unsigned char*, std::size_t);
+using Converter = int (*)(const unsigned char*, std::size_t, unsigned char*, std::size_t);
+
+// The size check and the decoder of the formats read from memory.
+std::pair<SizeCheck, Converter> CallsFor(Format format) {
+    switch (format) {
+    case Format::Jpeg: return {jpg::check_dib_size, jpg::Jpg2Dib};
+    case Format::Gif: return {jpg::check_gif_size, jpg::Gif2Dib};
+    case Format::Bmp: return {jpg::check_bmp_size, jpg::Bmp2Dib};
+    case Format::Png: break;
+    }
+    return {nullptr, nullptr};
+}
+
+// The DIB the decoders give without bounds, or nothing when they refuse the
+// file. The buffer is exactly the size the decoder asked for, so a write past
+// it is caught.
 std::vector<BYTE> DecodeWhole(Format format, const Bytes& file) {
     if (format == Format::Png) {
         std::istringstream stream(std::string(file.begin(), file.end()));
         return png::ReadPngDib(stream);
     }
-    using Check = std::size_t (*)(const unsigned char*, std::size_t);
-    using Convert = int (*)(const unsigned char*, std::size_t, unsigned char*, std::size_t);
-    const auto [check, convert] = format == Format::Jpeg ? std::pair<Check, Convert>{jpg::check_dib_size, jpg::Jpg2Dib}
-                                  : format == Format::Gif
-                                      ? std::pair<Check, Convert>{jpg::check_gif_size, jpg::Gif2Dib}
-                                      : std::pair<Check, Convert>{jpg::check_bmp_size, jpg::Bmp2Dib};
-    std::vector<BYTE> dib(check(file.data(), file.size()));
-    if (dib.empty() || convert(file.data(), file.size(), dib.data(), dib.size()) <= 0) return {};
+    const auto [check, convert] = CallsFor(format);
+    const std::size_t size = check(file.data(), file.size());
+    if (size == 0) return {};
+    std::vector<BYTE> dib(size);
+    EXPECT_EQ(convert(file.data(), file.size(), dib.data(), size - 1), 0) << "a buffer too small is refused";
+    if (convert(file.data(), file.size(), dib.data(), size) <= 0) return {};
     return dib;
 }
 
@@ -86,31 +102,99 @@ struct Picture {
     COLORREF regions[4];  // top left, top right, bottom left, bottom right
     int tolerance;        // per channel; lossy files are not probed next to region edges
     int density;          // pixels per metre the header declares, 0 for none
+    int bitCount;         // of the DIB decoded
+    int dibDensity;       // pixels per metre in the DIB's header, or -1 when the caller sets it
 };
 
 const Picture kPictures[] = {
-    {"rgb.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
-    {"progressive.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
-    {"cmyk.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0},
-    {"grey.jpg", Format::Jpeg, {kBlack, Grey(64), Grey(192), kWhite}, 12, 0},
-    {"palette.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0},
-    {"interlaced.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0},
-    {"transparent.gif", Format::Gif, {kRed, kLime, kWhite, kWhite}, 0, 0},
-    {"rgb.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 11811},
-    {"deep.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 0},
-    {"greyalpha.png", Format::Png, {kBlack, kWhite, kBlack, kWhite}, 0, 0},
-    {"bkgd.png", Format::Png, {kBlack, Grey(128), kBlack, Grey(128)}, 1, 0},
-    {"rgb.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
-    {"palette.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
-    {"rgb565.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0},
+    {"rgb.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
+    {"progressive.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
+    {"cmyk.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
+    {"grey.jpg", Format::Jpeg, {kBlack, Grey(64), Grey(192), kWhite}, 12, 0, 8, -1},
+    {"palette.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0, 8, -1},
+    {"interlaced.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0, 8, -1},
+    {"transparent.gif", Format::Gif, {kRed, kLime, kWhite, kWhite}, 0, 0, 8, -1},
+    {"rgb.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 11811, 24, 11811},
+    {"deep.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, 3780},
+    {"greyalpha.png", Format::Png, {kBlack, kWhite, kBlack, kWhite}, 0, 0, 24, 3780},
+    {"bkgd.png", Format::Png, {kBlack, Grey(128), kBlack, Grey(128)}, 1, 0, 24, 3780},
+    {"rgb.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, -1},
+    {"palette.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 4, -1},
+    {"rgb565.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, -1},
 };
+
+Bytes PictureFile(const char* name) { return ReadFileBytes(DataFile(std::string("pictures/") + name)); }
+
+TEST(PictureDecoder, RegionsLandWhereTheFileHasThem) {
+    for (const Picture& p : kPictures) {
+        SCOPED_TRACE(p.file);
+        const std::vector<BYTE> dib = DecodeWhole(p.format, PictureFile(p.file));
+        ASSERT_FALSE(dib.empty());
+        BITMAPINFOHEADER h;
+        std::memcpy(&h, dib.data(), sizeof h);
+        EXPECT_EQ(h.biSize, 40u);
+        EXPECT_EQ(h.biBitCount, p.bitCount);
+        if (p.dibDensity >= 0) {
+            EXPECT_EQ(h.biXPelsPerMeter, p.dibDensity);
+            EXPECT_EQ(h.biYPelsPerMeter, p.dibDensity);
+        }
+        DibView view;
+        ASSERT_TRUE(DibView::FromPacked(dib.data(), dib.size(), view));
+        ASSERT_EQ(view.Width(), 16);
+        ASSERT_EQ(view.Height(), 12);
+        EXPECT_FALSE(view.TopDown());
+        const auto surface = view.Decode(DIB_RGB_COLORS, nullptr);
+        ASSERT_TRUE(surface);
+        const int margin = p.tolerance > 1 ? 1 : 0;
+        for (int y = 0; y < 12; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                if (margin && (std::abs(2 * x - 15) <= 2 * margin || std::abs(2 * y - 11) <= 2 * margin)) continue;
+                const COLORREF want = p.regions[(x < 8 ? 0 : 1) + (y < 6 ? 0 : 2)];
+                const COLORREF got = ColorFromPixel(surface->At(x, y));
+                EXPECT_TRUE(Near(got, want, p.tolerance))
+                    << "pixel " << x << "," << y << " is " << std::hex << got << ", not " << want;
+            }
+        }
+    }
+}
+
+// Damaged files of the test data, and every good file cut at each eighth of
+// its length: all refused, none read outside its bytes. A header claiming an
+// absurd size is refused by the size check, before anyone allocates for it.
+TEST(PictureDecoder, DamagedFilesAreRefused) {
+    const struct {
+        const char* file;
+        Format format;
+        bool absurdSize;
+    } kDamaged[] = {
+        {"truncated.jpg", Format::Jpeg, false}, {"huge.jpg", Format::Jpeg, true},
+        {"truncated.gif", Format::Gif, false},  {"huge.gif", Format::Gif, true},
+        {"truncated.png", Format::Png, false},  {"truncated.bmp", Format::Bmp, false},
+        {"huge.bmp", Format::Bmp, true},
+    };
+    for (const auto& d : kDamaged) {
+        const Bytes file = PictureFile(d.file);
+        ASSERT_FALSE(file.empty()) << d.file;
+        EXPECT_TRUE(DecodeWhole(d.format, file).empty()) << d.file;
+        if (d.absurdSize) {
+            EXPECT_EQ(CallsFor(d.format).first(file.data(), file.size()), 0u) << d.file;
+        }
+    }
+    for (const Picture& p : kPictures) {
+        const Bytes file = PictureFile(p.file);
+        for (int eighth = 1; eighth < 8; ++eighth) {
+            const Bytes cut(file.begin(), file.begin() + file.size() * eighth / 8);
+            EXPECT_TRUE(DecodeWhole(p.format, cut).empty()) << p.file << " cut to " << cut.size() << " bytes";
+        }
+    }
+}
 
 // Shown at their own size, a little smaller than it (no eighth or block of
 // pixels is small enough to leave out) or larger: the very DIB of decoding
 // without bounds. The shown size is asked for with what the header declares.
 TEST(BoundedDecoding, PicturesShownAtTheirSizeOrLargerDecodeAsWithoutBounds) {
     for (const Picture& p : kPictures) {
-        const Bytes file = ReadFileBytes(PicturePath(p.file));
+        const Bytes file = PictureFile(p.file);
         ASSERT_FALSE(file.empty()) << p.file;
         const std::vector<BYTE> whole = DecodeWhole(p.format, file);
         ASSERT_FALSE(whole.empty()) << p.file;
@@ -140,7 +224,7 @@ TEST(BoundedDecoding, PicturesShownAtTheirSizeOrLargerDecodeAsWithoutBounds) {
 TEST(BoundedDecoding, PicturesShownAtHalfTheirSizeDecodeAtHalfWithTheirRegions) {
     for (const Picture& p : kPictures) {
         SCOPED_TRACE(p.file);
-        const Bytes file = ReadFileBytes(PicturePath(p.file));
+        const Bytes file = PictureFile(p.file);
         std::vector<BYTE> dib;
         ASSERT_EQ(DecodeWithin(p.format, file, ShownAt(8, 6), dib), DecodeResult::Decoded);
         const auto pixels = Pixels(dib);
@@ -244,38 +328,19 @@ struct Bomb {
     int width, height;  // declared
     SIZE shown;
     COLORREF colour;  // of every pixel decoded
+    Bomb(const char* w, Format f, Bytes b, int x, int y, SIZE s, COLORREF c)
+        : what(w), format(f), file(std::move(b)), width(x), height(y), shown(s), colour(c) {}
 };
 
 std::vector<Bomb> const& Bombs() {
     static std::vector<Bomb> const bombs{
-        {"JPEG declaring 16000 x 16000",
-         Format::Jpeg,
-         test::DeclaringJpeg(16000, 16000),
-         16000,
-         16000,
-         {600, 600},
-         Grey(128)},
-        {"PNG of 16000 x 16000 greys",
-         Format::Png,
-         test::MakePng(16000, 16000, test::OneColour(160, 0, 0), true),
-         16000,
-         16000,
-         {600, 450},
-         Grey(160)},
-        {"GIF of 6000 x 4000",
-         Format::Gif,
-         test::MakeGif(6000, 4000, test::OneColour(40, 0, 0)),
-         6000,
-         4000,
-         {300, 300},
-         RGB(40, 215, 20)},
-        {"BMP of 3000 x 2000",
-         Format::Bmp,
-         test::MakeBmp(3000, 2000, test::OneColour(10, 120, 230)),
-         3000,
-         2000,
-         {250, 100},
-         RGB(10, 120, 230)},
+        Bomb("JPEG", Format::Jpeg, test::DeclaringJpeg(16000, 16000), 16000, 16000, {600, 600}, Grey(128)),
+        Bomb("PNG", Format::Png, test::MakePng(16000, 16000, test::OneColour(160, 0, 0), true), 16000, 16000,
+             {600, 450}, Grey(160)),
+        Bomb("GIF", Format::Gif, test::MakeGif(6000, 4000, test::OneColour(40, 0, 0)), 6000, 4000, {300, 300},
+             RGB(40, 215, 20)),
+        Bomb("BMP", Format::Bmp, test::MakeBmp(3000, 2000, test::OneColour(10, 120, 230)), 3000, 2000, {250, 100},
+             RGB(10, 120, 230)),
     };
     return bombs;
 }
@@ -342,9 +407,7 @@ TEST(BoundedDecoding, APassedDeadlineStopsEveryDecoder) {
     };
     for (const Picture& p : kPictures) {
         std::vector<BYTE> dib;
-        EXPECT_EQ(DecodeWithin(p.format, ReadFileBytes(PicturePath(p.file)), passed(16, 12), dib),
-                  DecodeResult::TooSlow)
-            << p.file;
+        EXPECT_EQ(DecodeWithin(p.format, PictureFile(p.file), passed(16, 12), dib), DecodeResult::TooSlow) << p.file;
     }
     for (const Bomb& b : Bombs()) {
         std::vector<BYTE> dib;

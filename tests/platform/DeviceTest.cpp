@@ -4,10 +4,9 @@
 #include <tuple>
 #include <vector>
 
-#include <png.h>
-
 #include "PixelProbe.h"
 #include "platform/gdi/Cdc.h"
+#include "support/PngImage.h"
 #include "support/TempDir.h"
 
 namespace ksdvi::gdi {
@@ -77,25 +76,6 @@ INSTANTIATE_TEST_SUITE_P(Rects, FillRectTest,
                                          FillCase{{50, 40, 100, 100}, "off the bottom right"},
                                          FillCase{{10, 10, 10, 20}, "empty"}));
 
-// A PNG file's format and its pixels read back as RGB.
-struct Png {
-    png_uint_32 format = ~0u, width = 0;
-    std::vector<png_byte> rgb;
-};
-
-Png ReadPng(const std::string& path) {
-    Png png;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return png;
-    png.format = image.format;
-    png.width = image.width;
-    image.format = PNG_FORMAT_RGB;
-    png.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr)) png.rgb.clear();
-    return png;
-}
-
 TEST(DeviceTest, PngIsGreyWithoutColourAndRgbWithIt) {
     auto device = WhiteDevice(20, 10);
     CDC dc(*device);
@@ -104,20 +84,19 @@ TEST(DeviceTest, PngIsGreyWithoutColourAndRgbWithIt) {
     const RECT first{0, 0, 1, 1}, dot{5, 5, 6, 6};
     dc.FillSolidRect(&first, RGB(128, 128, 128));
     ASSERT_TRUE(device->WritePng(path));
-    const Png grey = ReadPng(path);
-    EXPECT_EQ(grey.format, PNG_FORMAT_GRAY);
-    EXPECT_EQ(grey.width, 20u);
-    ASSERT_GE(grey.rgb.size(), 6u);
-    EXPECT_EQ(std::vector<png_byte>(grey.rgb.begin(), grey.rgb.begin() + 6),
+    PngPixels grey, rgb;
+    ASSERT_TRUE(ReadPng(path, PNG_FORMAT_RGB, grey));
+    EXPECT_EQ(grey.fileFormat, PNG_FORMAT_GRAY);
+    EXPECT_EQ(grey.width, 20);
+    EXPECT_EQ(std::vector<png_byte>(grey.bytes.begin(), grey.bytes.begin() + 6),
               (std::vector<png_byte>{128, 128, 128, 255, 255, 255}));
 
     dc.FillSolidRect(&dot, RGB(200, 10, 20));
     dc.FillSolidRect(&first, RGB(1, 2, 3));
     ASSERT_TRUE(device->WritePng(path));
-    const Png rgb = ReadPng(path);
-    EXPECT_EQ(rgb.format, PNG_FORMAT_RGB);
-    ASSERT_GE(rgb.rgb.size(), 3u);
-    EXPECT_EQ(std::vector<png_byte>(rgb.rgb.begin(), rgb.rgb.begin() + 3), (std::vector<png_byte>{1, 2, 3}));
+    ASSERT_TRUE(ReadPng(path, PNG_FORMAT_RGB, rgb));
+    EXPECT_EQ(rgb.fileFormat, PNG_FORMAT_RGB);
+    EXPECT_EQ(std::vector<png_byte>(rgb.bytes.begin(), rgb.bytes.begin() + 3), (std::vector<png_byte>{1, 2, 3}));
     EXPECT_FALSE(device->WritePng("/nonexistent-dir/page.png"));
 }
 
@@ -193,7 +172,8 @@ TEST_P(ColourRouteTest, PageCountsAsColouredExactlyWhenItIs) {
         EXPECT_EQ(device->HasColour(), c != RGB(90, 90, 90)) << GetParam().name;
         EXPECT_NE(test::InkBox(*device).right, 0) << GetParam().name;
         ASSERT_TRUE(device->WritePng(path));
-        const Png png = ReadPng(path);
+        RgbImage png;
+        ASSERT_TRUE(ReadRgbPng(path, png));
         ASSERT_EQ(png.rgb.size(), 20u * 12 * 3);
         for (int y = 0, i = 0; y < 12; ++y)
             for (int x = 0; x < 20; ++x, i += 3)

@@ -1,7 +1,5 @@
-// The Ghostscript wrapper, driven as the renderer drives it: an EPS file
-// (tests/data/pictures/shapes.eps) fed line by line after the origin moves to
-// its bounding box, pages copied through GetBitmapRow into a DIB that the GDI
-// layer reads back.
+// The Ghostscript wrapper, driven as the renderer drives it: an EPS file fed
+// line by line, pages copied through GetBitmapRow into a DIB.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -165,27 +163,24 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
         const char* what;
         std::string postscript;
         const char* error;
-        milliseconds limit;
-        bool stopRequest;
+        milliseconds limit = GS::kDefaultTimeLimit;
+        bool stopRequest = false;
     } kCases[] = {
         // Errors name PostScript's errors and operators, never what the job
         // made of its bytes: a name, a string it printed, a marker it forged.
-        {"undefined name", "secretword\n", "PostScript error: undefined", GS::kDefaultTimeLimit, false},
-        {"forged error marker", "(\\n%%[ksdvi-error: secretword]%%\\n) print flush stop\n",
-         "PostScript error: stop", GS::kDefaultTimeLimit, false},
+        {"undefined name", "secretword\n", "PostScript error: undefined"},
+        {"forged error marker", "(\\n%%[ksdvi-error: secretword]%%\\n) print flush stop\n", "PostScript error: stop"},
         {"error of its own", "$error /errorname /secretword put $error /newerror true put stop\n",
-         "PostScript error: an error the PostScript raised itself", GS::kDefaultTimeLimit, false},
-        {"printed, then quit", "(secretword\\n) print flush quit\n", "quit", GS::kDefaultTimeLimit, false},
-        {"reading a system file", "(/etc/passwd) (r) file\n", "PostScript error: invalidfileaccess in file",
-         GS::kDefaultTimeLimit, false},
+         "PostScript error: an error the PostScript raised itself"},
+        {"printed, then quit", "(secretword\\n) print flush quit\n", "quit"},
+        {"reading a system file", "(/etc/passwd) (r) file\n", "PostScript error: invalidfileaccess in file"},
         {"reading a temporary file", "(" + secret.Path() + ") (r) file\n",
-         "PostScript error: invalidfileaccess in file", GS::kDefaultTimeLimit, false},
-        {"writing a temporary file", "(" + written + ") (w) file\n", "PostScript error: invalidfileaccess in file",
-         GS::kDefaultTimeLimit, false},
-        {"string left open", "(abc\n", "PostScript error: syntaxerror", GS::kDefaultTimeLimit, false},
-        {"quit", "quit\n", "quit", GS::kDefaultTimeLimit, false},
-        {"endless loop", "{} loop\n", "stopped after 1 s", milliseconds(1000), false},
-        {"endless recursion", "/f { f } def f\n", "stopped after 1.5 s", milliseconds(1500), false},
+         "PostScript error: invalidfileaccess in file"},
+        {"writing a temporary file", "(" + written + ") (w) file\n", "PostScript error: invalidfileaccess in file"},
+        {"string left open", "(abc\n", "PostScript error: syntaxerror"},
+        {"quit", "quit\n", "quit"},
+        {"endless loop", "{} loop\n", "stopped after 1 s", milliseconds(1000)},
+        {"endless recursion", "/f { f } def f\n", "stopped after 1.5 s", milliseconds(1500)},
         {"stop request", "{} loop\n", "stopped on request", milliseconds(60000), true},
     };
     GS* gs = GetGS();

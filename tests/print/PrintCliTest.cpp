@@ -35,14 +35,12 @@ TEST(PrintCli, PdfPagesMatchRender) {
     if (!HavePoppler()) GTEST_SKIP() << "poppler-utils are not installed";
     TempDir dir;
     int status = -1;
-    Ksdvi("print -r " + std::to_string(kDpi) + " -o " + (dir / "out.pdf") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("print -r " + std::to_string(kDpi) + " -o " + (dir / "out.pdf") + " " + DataFile("plain.dvi"));
     std::string const info = RunCommand("pdfinfo " + (dir / "out.pdf"), &status);
     ASSERT_EQ(status, 0) << info;
     EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +3\n"))) << info;
     EXPECT_TRUE(std::regex_search(info, std::regex("Page size: +595.27.* x 841.8.* pts"))) << info;
-    Ksdvi("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile("plain.dvi"));
     for (int page = 1; page <= 3; ++page) {
         GreyImage rendered;
         RgbImage printed;
@@ -58,9 +56,7 @@ TEST(PrintCli, PdfPagesMatchRender) {
 }
 
 TEST(PrintCli, PostScriptOnStandardOutputAndPaper) {
-    int status = -1;
-    std::string const ps = Ksdvi("print -r 72 -p 2 --paper letter -o - " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string const ps = KsdviOk("print -r 72 -p 2 --paper letter -o - " + DataFile("plain.dvi"));
     EXPECT_EQ(ps.rfind("%!PS-Adobe-3.0", 0), 0u);
     EXPECT_NE(ps.find("%%Pages: 1\n"), std::string::npos);
     EXPECT_NE(ps.find("%%DocumentMedia: Letter 612 792"), std::string::npos);

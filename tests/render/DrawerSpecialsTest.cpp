@@ -88,8 +88,10 @@ TEST(DrawerSpecials, ColourStackHoldsTwoHundredEntriesAndKeepsItsBottom) {
     for (int i = 0; i < 199; ++i) drawer.Special("colorpush: 0 1 0");
     drawer.Special("colorpush: 1 0 0");  // the stack is full: the colour changes, the entry is dropped
     EXPECT_EQ(drawer.GetCurColor(), RGB(255, 0, 0));
+    for (int i = 0; i < 198; ++i) drawer.Special("colorpop:");
+    EXPECT_EQ(drawer.GetCurColor(), RGB(0, 255, 0));  // the first green entry
     drawer.Special("colorpop:");
-    EXPECT_EQ(drawer.GetCurColor(), RGB(0, 255, 0));
+    EXPECT_EQ(drawer.GetCurColor(), RGB(0, 0, 0));  // the bottom: 200 entries in all
     for (int i = 0; i < 300; ++i) drawer.Special("colorpop:");
     EXPECT_EQ(drawer.GetCurColor(), RGB(0, 0, 0));
 }

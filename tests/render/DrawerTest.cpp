@@ -150,21 +150,6 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
         EXPECT_EQ(canvas.Dark(x, y), dark) << "(" << x << ", " << y << ")";
 }
 
-// A colour pushed on one page and never popped colours the next page's rules
-// from their first, as dvips draws them.
-TEST(DrawerPaint, RulesOfAPageBegunInAColourTakeIt) {
-    DviBuilder b;
-    b.Pre().Bop(1).Special("color push rgb 1 0 0").Eop();
-    b.Bop(2).Rule(4736287 / 4, 4736287 / 4).Eop().Post();
-    ScratchDocument doc(b.bytes);
-    Canvas canvas(100, 100, 96);
-    KsDviDrawer drawer;
-    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 1, fpreal4::FromRaw(10000), 10, 50, 0, String8()), 1);
-    drawer.Draw(-1);
-    drawer.Close();
-    EXPECT_EQ(canvas.Pixel(15, 45), RGB(255, 0, 0));
-}
-
 // The background fills the whole page, also one more than 10000 pixels high
 // (A4 at 1200 dpi).
 TEST(DrawerPaint, BackgroundFillsPagesOfAnyHeight) {

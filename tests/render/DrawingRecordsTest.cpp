@@ -162,8 +162,7 @@ TEST(DrawingRecordPixels, TextScaleNarrowsGlyphs) {
     KsDviTTFMap map;
     ASSERT_EQ(map.AppendPdftexMapFile(Fonts().GetInstalledMapPath().c_str()), 1);
     ASSERT_EQ(map.AppendTTFMapFile(mapFile.Path().c_str()), 1);
-    std::ifstream in(DataFile("records.dvi"), std::ios::binary);
-    ScratchDocument doc(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), {}, Kpathsea(), &map);
+    ScratchDocument doc(ReadFileBytes(DataFile("records.dvi")), {}, Kpathsea(), &map);
     ASSERT_EQ(doc.dvi.GetNPage(), 5);
     Canvas canvas(400, 300, 72);
     KsDviDrawer drawer;

@@ -19,6 +19,7 @@
 #include "support/PictureFiles.h"
 #include "support/ScratchDocument.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace ksdvi::test {
 namespace {
@@ -30,12 +31,12 @@ constexpr COLORREF kPngGrey = RGB(160, 160, 160), kJpegGrey = RGB(128, 128, 128)
 // The two pictures, made once in a directory of their own.
 struct Pictures {
     Pictures() {
-        WriteBytes(jpeg, DeclaringJpeg(16000, 16000));
-        WriteBytes(png, MakePng(8000, 8000, OneColour(160, 0, 0), true));
+        WriteFileBytes(jpeg, DeclaringJpeg(16000, 16000));
+        WriteFileBytes(png, MakePng(8000, 8000, OneColour(160, 0, 0), true));
         // A PDF page Ghostscript made, and files that only look like one.
         std::system(("ps2pdf -dEPSCrop " + std::string(KSDVI_TEST_DATA) + "/pictures/shapes.eps " + pdf).c_str());
         std::string const noise = "%PDF-1.4\n" + std::string(3000, '\x9c') + "\n%%EOF\n";
-        WriteBytes(damagedPdf, Bytes(noise.begin(), noise.end()));
+        WriteFileBytes(damagedPdf, Bytes(noise.begin(), noise.end()));
     }
     TempDir dir;
     std::string jpeg = dir / "declaring.jpg", png = dir / "grey.png";

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/InkOverlap.h"
@@ -58,14 +59,12 @@ struct JapaneseCase {
     double least;
 };
 
-void PrintTo(JapaneseCase const& c, std::ostream* out) { *out << c.name; }
-
 class JapanesePeer : public testing::TestWithParam<JapaneseCase> {};
 
 TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     JapaneseCase const& c = GetParam();
     for (char const* tool : {c.engine, "dvipdfmx", "pdftoppm"})
-        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* face : {kMincho, kGothic, kOtfGothic})
         if (!TexFileInstalled(face)) GTEST_SKIP() << face << " is not installed";
     if (c.needs && !TexFileInstalled(c.needs)) GTEST_SKIP() << c.needs << " is not installed";
@@ -76,11 +75,8 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     std::ofstream(dir / "noembed/kanjix.map") << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium");
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
     std::string const env = "TEXFONTMAPS=" + dir.Path() + ": ";
+    ASSERT_TRUE(Typeset(dir.Path(), c.engine));
     int status = -1;
-    RunCommand(
-        "cd " + dir.Path() + " && " + c.engine + " -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-        &status);
-    ASSERT_EQ(status, 0) << c.engine << " failed:\n" << RunCommand("cat " + (dir / "doc.log"));
     std::string const dvi = dir / "doc.dvi";
     RunCommand("cd " + dir.Path() + " && " + env +
                    "dvipdfmx -q -o doc.pdf doc.dvi >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
@@ -94,12 +90,7 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
 
     std::string text = RunCommand(ksdvi + "text " + dvi, &status);
     ASSERT_EQ(status, 0);
-    size_t at = 0;
-    for (char const* word : c.words) {
-        size_t found = text.find(word, at);
-        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
-        if (found != std::string::npos) at = found + std::string(word).size();
-    }
+    ExpectWordsInOrder(text, c.words);
     std::string matches = RunCommand(ksdvi + "search " + dvi + " '" + c.searched + "'", &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
@@ -148,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
             "otf.sty",
             true,
             0.93}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 // The trace's lines without their offsets, which a copy's pages change.
 std::vector<std::string> Placed(std::string const& trace) {
@@ -166,24 +157,19 @@ std::vector<std::string> Placed(std::string const& trace) {
 
 // select copies vertical pages as they are: the dir commands, and post_post's 3.
 TEST(PtexSelect, VerticalPagesCopyWithTheirDirections) {
-    if (!Succeeds("command -v platex")) GTEST_SKIP() << "platex is not installed";
+    if (!HaveCommand("platex")) GTEST_SKIP() << "platex is not installed";
     TempDir dir;
     std::ofstream(dir / "doc.tex") << "\\documentclass{tarticle}\n\\begin{document}\n縦書きの一頁目。\\newpage\n"
                                       "二頁目も縦書き。\n\\end{document}\n";
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && platex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-               &status);
-    ASSERT_EQ(status, 0);
-    Ksdvi("select " + (dir / "doc.dvi") + " -p 2 -o " + (dir / "copy.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(Typeset(dir.Path(), "platex"));
+    KsdviOk("select " + (dir / "doc.dvi") + " -p 2 -o " + (dir / "copy.dvi"));
     std::vector<uint8_t> copy = ReadFileBytes(dir / "copy.dvi");
     size_t end = copy.size();
     while (end > 0 && copy[end - 1] == 223) --end;
     ASSERT_GT(end, 0u);
     EXPECT_EQ(copy[end - 1], 3);
-    std::vector<std::string> original = Placed(Ksdvi("trace " + (dir / "doc.dvi") + " -p 2", &status));
-    std::vector<std::string> copied = Placed(Ksdvi("trace " + (dir / "copy.dvi"), &status));
-    EXPECT_EQ(status, 0);
+    std::vector<std::string> original = Placed(KsdviOk("trace " + (dir / "doc.dvi") + " -p 2"));
+    std::vector<std::string> copied = Placed(KsdviOk("trace " + (dir / "copy.dvi")));
     EXPECT_GT(std::count(original.begin(), original.end(), "dir 1"), 0);
     EXPECT_EQ(copied, original);
 }

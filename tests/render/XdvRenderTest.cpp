@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/InkOverlap.h"
@@ -31,14 +32,12 @@ struct XeLatexCase {
     char const* searched;            // a word that search finds on page 1
 };
 
-void PrintTo(XeLatexCase const& c, std::ostream* out) { *out << c.name; }
-
 class XeLatexPeer : public testing::TestWithParam<XeLatexCase> {};
 
 TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
     XeLatexCase const& c = GetParam();
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
-        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* file : c.needs)
         if (!TexFileInstalled(file)) GTEST_SKIP() << file << " is not installed";
     for (char const* face : c.faces)
@@ -46,30 +45,20 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
 
     TempDir dir;
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
     int status = -1;
-    RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1",
-               &status);
-    ASSERT_EQ(status, 0) << "xelatex failed:\n" << RunCommand("cat " + (dir / "doc.log"));
     std::string const xdv = dir / "doc.xdv";
     RunCommand("cd " + dir.Path() +
                    " && xdvipdfmx -q -o doc.pdf doc.xdv >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
                &status);
     ASSERT_EQ(status, 0) << "xdvipdfmx or pdftoppm failed";
-    Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv, &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv);
 
     ExpectPagesOverlap(dir.Path(), c.name);
 
-    std::string text = Ksdvi("text " + xdv, &status);
-    ASSERT_EQ(status, 0);
-    size_t at = 0;
-    for (char const* word : c.words) {
-        size_t found = text.find(word, at);
-        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
-        if (found != std::string::npos) at = found + std::string(word).size();
-    }
-    std::string matches = Ksdvi("search " + xdv + " '" + c.searched + "'", &status);
-    EXPECT_EQ(status, 0);
+    std::string text = KsdviOk("text " + xdv);
+    ExpectWordsInOrder(text, c.words);
+    std::string matches = KsdviOk("search " + xdv + " '" + c.searched + "'");
     EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
 }
 
@@ -126,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\end{document}\n",
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
@@ -143,9 +132,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
     TempDir dir;
     std::ofstream(dir / "bad.xdv", std::ios::binary)
         .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
-    int status = -1;
-    std::string said = Ksdvi("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), &status, true);
-    EXPECT_EQ(status, 0) << said;
+    std::string said = KsdviOk("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), true);
     EXPECT_NE(said.find("no-such-font.otf"), std::string::npos) << said;
     EXPECT_NE(said.find("65000"), std::string::npos) << said;
     GreyImage page;
@@ -158,7 +145,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
 // file by Ghostscript), the PDF page also scaled by x:scale and turned.
 TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
-        if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     for (char const* figure : {"pic.png", "fig.pdf"}) {
         SCOPED_TRACE(figure);
@@ -178,8 +165,7 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
                    &status);
         ASSERT_EQ(status, 0);
         std::string warnings =
-            Ksdvi("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), &status, true);
-        EXPECT_EQ(status, 0);
+            KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), true);
         EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;
         ExpectPagesOverlap(dir.Path(), figure);
     }

@@ -1,7 +1,5 @@
 // Which handler each special reaches and what it asks of the document and
-// of the page: the colour stack's bounds on a page, the shapes' dimensions,
-// the plotfile frame kept until the next page, what an invisible stretch of
-// page lets through, and the psfile reading of what no keyword takes.
+// of the page.
 
 #include <gtest/gtest.h>
 
@@ -164,19 +162,6 @@ TEST(SpecialRegistry, PagePassReachesTheRightHandler) {
         }
         EXPECT_EQ(page.log, c.expected) << c.what;
     }
-}
-
-TEST(SpecialRegistry, ColourStackHoldsTwoHundredEntriesOnAPage) {
-    SpecialRegistry registry;
-    KsDvi empty;
-    registry.BeginPage(empty, 0);
-    RecordingPage page;
-    ExactBytes red("colorpush: 1 0 0"), green("colorpush: 0 1 0"), pop("colorpop:");
-    for (int i = 0; i < ColourHandler::kStackSize; ++i) registry.Paint(page, red.Get(), red.Length(), false);
-    registry.Paint(page, green.Get(), green.Length(), false);  // dropped, but the colour changes
-    EXPECT_EQ(registry.Colours().Current(), 0x0000FFu);
-    registry.Paint(page, pop.Get(), pop.Length(), false);
-    EXPECT_EQ(registry.Colours().Current(), 0x0000FFu);
 }
 
 TEST(SpecialRegistry, NextPageForgetsThePlotfileFrame) {

@@ -1,9 +1,12 @@
 #pragma once
 // The test documents of tests/data, and running commands and the ksdvi tool.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -29,13 +32,42 @@ inline bool Succeeds(std::string const& command) {
     return status == 0;
 }
 
+inline bool HaveCommand(std::string const& program) { return Succeeds("command -v " + program); }
+
 // Whether kpathsea finds `file` (a package's .sty, a class, a font): tests
 // of what an optional TeX package makes skip without it.
 inline bool TexFileInstalled(std::string const& file) {
     return Succeeds("kpsewhich -must-exist " + file + " | grep -q .");
 }
 
+// `ksdvi ARGS` run in `dir`, its output redirected as `redirect` says.
+inline std::string KsdviIn(std::string const& dir, std::string const& args, int* status = nullptr,
+                           std::string const& redirect = " 2>/dev/null") {
+    return RunCommand("cd " + dir + " && " + KSDVI_CLI + " " + args + redirect, status);
+}
+
 // `ksdvi ARGS`, its standard error in the output or dropped.
 inline std::string Ksdvi(std::string const& args, int* status = nullptr, bool withStderr = false) {
     return RunCommand(std::string(KSDVI_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);
+}
+
+// `ksdvi ARGS`, which must succeed: a failure names ARGS.
+inline std::string KsdviOk(std::string const& args, bool withStderr = false) {
+    int status = -1;
+    std::string out = Ksdvi(args, &status, withStderr);
+    EXPECT_EQ(status, 0) << "ksdvi " << args;
+    return out;
+}
+
+// doc.tex in `dir` typeset `runs` times by `engine` with its options
+// ("latex", "xelatex -no-pdf", ...); a failure carries TeX's log.
+inline testing::AssertionResult Typeset(std::string const& dir, std::string const& engine, int runs = 1) {
+    for (int run = 0; run < runs; ++run) {
+        if (!Succeeds("cd " + dir + " && " + engine + " -interaction=batchmode -halt-on-error doc.tex")) {
+            std::ifstream log(dir + "/doc.log");
+            return testing::AssertionFailure() << engine << " failed:\n"
+                                               << std::string(std::istreambuf_iterator<char>(log), {});
+        }
+    }
+    return testing::AssertionSuccess();
 }

@@ -48,6 +48,12 @@ public:
         bytes.insert(bytes.end(), text.begin(), text.end());
         return *this;
     }
+    // A binary record of a Windows-font document: '#', the command in two
+    // bytes, then its operand.
+    DviBuilder& Record(int command, std::vector<uint8_t> const& operand) {
+        std::string text{'#', static_cast<char>(command >> 8), static_cast<char>(command & 0xFF)};
+        return Special(text.append(operand.begin(), operand.end()));
+    }
     // XeTeX's define_native_font as files of identification 6 and 7 write it;
     // `extra` holds what the flags announce.
     DviBuilder& NativeFontDef(uint32_t number, uint32_t size, uint16_t flags, std::string const& file,

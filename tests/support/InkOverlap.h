@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/PngImage.h"
 
@@ -41,11 +42,13 @@ inline Overlap Compare(GreyImage const& a, GreyImage const& b) {
 }
 
 // Every page DIR/ours-N.png against DIR/theirs-N.png (a peer's rendering):
-// the same size within a pixel, and at least `least` of each one's ink
-// matched by the other's.
-inline void ExpectPagesOverlap(std::string const& dir, std::string const& name, double least = 0.95) {
+// the same size within `sizeSlack` pixels, and at least `least` of each
+// one's ink matched by the other's. The number of pages goes to `count`.
+inline void ExpectPagesOverlap(std::string const& dir, std::string const& name, double least = 0.95, int sizeSlack = 1,
+                               int* count = nullptr) {
     int pages = 0;
     while (std::filesystem::exists(dir + "/theirs-" + std::to_string(pages + 1) + ".png")) ++pages;
+    if (count) *count = pages;
     ASSERT_GT(pages, 0) << name;
     for (int page = 1; page <= pages; ++page) {
         std::string const n = std::to_string(page);
@@ -53,12 +56,22 @@ inline void ExpectPagesOverlap(std::string const& dir, std::string const& name, 
         GreyImage ours, theirs;
         ASSERT_TRUE(ReadGreyPng(dir + "/ours-" + n + ".png", ours));
         ASSERT_TRUE(ReadGreyPng(dir + "/theirs-" + n + ".png", theirs));
-        // pdftoppm rounds the paper to whole pixels, ksdvi down.
-        EXPECT_NEAR(ours.width, theirs.width, 1);
-        EXPECT_NEAR(ours.height, theirs.height, 1);
+        // pdftoppm and Ghostscript round the paper to whole pixels, ksdvi and dvipng down.
+        EXPECT_NEAR(ours.width, theirs.width, sizeSlack);
+        EXPECT_NEAR(ours.height, theirs.height, sizeSlack);
         Overlap o = Compare(ours, theirs);
         EXPECT_GT(o.theirs, 1000);
         EXPECT_GE(o.Precision(), least) << o.oursMatched << " of " << o.ours;
         EXPECT_GE(o.Recall(), least) << o.theirsMatched << " of " << o.theirs;
+    }
+}
+
+// `words` appear in `text` one after another.
+inline void ExpectWordsInOrder(std::string const& text, std::vector<char const*> const& words) {
+    size_t at = 0;
+    for (char const* word : words) {
+        size_t found = text.find(word, at);
+        EXPECT_NE(found, std::string::npos) << "\"" << word << "\" after offset " << at << " of:\n" << text;
+        if (found != std::string::npos) at = found + std::string(word).size();
     }
 }

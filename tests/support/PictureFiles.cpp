@@ -189,10 +189,4 @@ Bytes DeclaringPng(int width, int height) {
     return png;
 }
 
-void WriteBytes(std::string const& path, Bytes const& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<char const*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
 }  // namespace ksdvi::test

@@ -36,6 +36,4 @@ Bytes MakeBmp(int width, int height, RowFiller const& fill);
 Bytes DeclaringJpeg(int width, int height, bool progressive = false);
 Bytes DeclaringPng(int width, int height);
 
-void WriteBytes(std::string const& path, Bytes const& bytes);
-
 }  // namespace ksdvi::test

@@ -6,7 +6,31 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+// A PNG file's pixels in libpng's `format` (PNG_FORMAT_GRAY, _RGB, _RGBA);
+// `fileFormat`, the format the file itself has.
+struct PngPixels {
+    int width = 0;
+    int height = 0;
+    png_uint_32 fileFormat = ~0u;
+    std::vector<uint8_t> bytes;
+};
+
+inline bool ReadPng(std::string const& path, png_uint_32 format, PngPixels& out) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    out.fileFormat = image.format;
+    image.format = format;
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.bytes.assign(PNG_IMAGE_SIZE(image), 0);
+    bool ok = png_image_finish_read(&image, nullptr, out.bytes.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
 
 struct GreyImage {
     int width = 0;
@@ -24,15 +48,9 @@ struct GreyImage {
 };
 
 inline bool ReadGreyPng(std::string const& path, GreyImage& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_GRAY;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.pixels.assign(PNG_IMAGE_SIZE(image), 0);
-    bool ok = png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr) != 0;
-    png_image_free(&image);
+    PngPixels png;
+    bool const ok = ReadPng(path, PNG_FORMAT_GRAY, png);
+    out = {png.width, png.height, std::move(png.bytes)};
     return ok;
 }
 
@@ -55,14 +73,8 @@ struct RgbImage {
 };
 
 inline bool ReadRgbPng(std::string const& path, RgbImage& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    bool ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
+    PngPixels png;
+    bool const ok = ReadPng(path, PNG_FORMAT_RGB, png);
+    out = {png.width, png.height, std::move(png.bytes)};
     return ok;
 }

@@ -11,9 +11,7 @@
 #include "support/Cli.h"
 #include "support/PngImage.h"
 
-inline bool HavePoppler() {
-    return std::system("command -v pdftoppm >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;
-}
+inline bool HavePoppler() { return HaveCommand("pdftoppm") && HaveCommand("pdfinfo"); }
 
 // Page `page` (1-based) of `pdf` at `dpi`, by way of `scratch` (a PPM path).
 inline bool RasterisePdfPage(std::string const& pdf, int page, int dpi, std::string const& scratch, RgbImage& out) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +31,13 @@ public:
     std::string Path() const { return path_.string(); }
     // The path of a file in the directory.
     std::string operator/(std::string const& name) const { return (path_ / name).string(); }
+    // The names of the files in the directory.
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (auto const& entry : std::filesystem::directory_iterator(path_))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
 
 private:
     std::filesystem::path path_;

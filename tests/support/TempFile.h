@@ -8,6 +8,11 @@
 
 #include "support/TempDir.h"
 
+inline void WriteFileBytes(std::string const& path, std::vector<uint8_t> const& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 class TempFile {
 public:
     explicit TempFile(std::string const& suffix = ".dvi") : path_(dir_ / ("test" + suffix)) {}
@@ -15,10 +20,7 @@ public:
     TempFile(TempFile const&) = delete;
     TempFile& operator=(TempFile const&) = delete;
 
-    void Write(std::vector<uint8_t> const& bytes) const {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
+    void Write(std::vector<uint8_t> const& bytes) const { WriteFileBytes(path_, bytes); }
     void WriteText(std::string const& text) const { Write(std::vector<uint8_t>(text.begin(), text.end())); }
     void Append(std::vector<uint8_t> const& bytes) const {
         std::ofstream out(path_, std::ios::binary | std::ios::app);
@@ -39,4 +41,8 @@ inline std::vector<uint8_t> ReadFileBytes(std::string const& path) {
 inline std::string ReadFileText(std::string const& path) {
     std::vector<uint8_t> const bytes = ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+inline void WriteFileText(std::string const& path, std::string const& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }

@@ -16,22 +16,16 @@
 #include <vector>
 
 #include "ksdvi/Document.h"
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 #include "sync/SourceSync.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool HasCommand(std::string const& name) {
-    int status = -1;
-    RunCommand("command -v " + name + " >/dev/null 2>&1", &status);
-    return status == 0;
-}
-
-void WriteText(std::string const& path, std::string const& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // A source file written line by line; paragraphs note the line they begin on.
 struct SourceFile {
@@ -81,13 +75,9 @@ testing::AssertionResult MakeDocument(std::string const& dir, std::string const&
     for (SourceFile const& file : Sources()) {
         std::string text;
         for (std::string const& line : file.lines) text += line + "\n";
-        WriteText(dir + "/" + file.name, text);
+        WriteFileText(dir + "/" + file.name, text);
     }
-    int status = -1;
-    RunCommand("cd " + dir + " && latex -interaction=batchmode -halt-on-error " + flags + " doc.tex >/dev/null 2>&1",
-               &status);
-    if (status != 0) return testing::AssertionFailure() << "latex " << flags << " failed";
-    return testing::AssertionSuccess();
+    return Typeset(dir, "latex " + flags);
 }
 
 struct Box {
@@ -102,24 +92,19 @@ std::vector<Box> SyncTeXView(std::string const& dir, std::string const& file, in
     std::istringstream in(out);
     std::vector<Box> boxes;
     Box box;
-    double v = 0;
     int seen = 0;
     for (std::string text; std::getline(in, text);) {
-        auto value = [&](char const* key) { return std::stod(text.substr(std::string(key).size())); };
-        if (text.starts_with("Page:")) {
-            box.page = static_cast<int>(value("Page:"));
-            seen = 1;
-        } else if (text.starts_with("h:")) {
-            box.x = value("h:"), ++seen;
-        } else if (text.starts_with("v:")) {
-            v = value("v:"), ++seen;
-        } else if (text.starts_with("W:")) {
-            box.width = value("W:"), ++seen;
-        } else if (text.starts_with("H:")) {
-            box.height = value("H:"), ++seen;
-        }
-        if (seen == 5) {
-            box.y = v - box.height;  // v is the bottom
+        size_t const colon = text.find(':');
+        if (colon == std::string::npos || colon + 1 >= text.size()) continue;
+        std::string const key = text.substr(0, colon);
+        double const value = std::atof(text.c_str() + colon + 1);
+        if (key == "Page") box.page = static_cast<int>(value), seen = 0;
+        double* fields[] = {&box.x, &box.y, &box.width, &box.height};
+        char const* keys[] = {"h", "v", "W", "H"};
+        for (int i = 0; i < 4; ++i)
+            if (key == keys[i]) *fields[i] = value, ++seen;
+        if (seen == 4) {
+            box.y -= box.height;  // v is the bottom
             boxes.push_back(box);
             seen = 0;
         }
@@ -191,7 +176,7 @@ class LatexDocuments : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* command : {"latex", "synctex", "kpsewhich", "dvitype"})
-            if (!HasCommand(command)) GTEST_SKIP() << command << " is not installed";
+            if (!HaveCommand(command)) GTEST_SKIP() << command << " is not installed";
         if (RunCommand("kpsewhich article.cls").empty()) GTEST_SKIP() << "LaTeX's article class is not installed";
     }
 };
@@ -262,11 +247,9 @@ TEST_F(LatexDocuments, SourceSpecialsLeaveTextAndPixelsAlone) {
               &status);
         ASSERT_EQ(status, 0) << kind;
     }
-    std::ifstream plain(dir / "plain-1.png", std::ios::binary), src(dir / "src-1.png", std::ios::binary);
-    std::string const plainBytes{std::istreambuf_iterator<char>(plain), {}};
-    std::string const srcBytes{std::istreambuf_iterator<char>(src), {}};
-    EXPECT_FALSE(plainBytes.empty());
-    EXPECT_TRUE(plainBytes == srcBytes);
+    std::vector<uint8_t> const plain = ReadFileBytes(dir / "plain-1.png");
+    EXPECT_FALSE(plain.empty());
+    EXPECT_TRUE(plain == ReadFileBytes(dir / "src-1.png"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Latex, SyncAgreement, testing::Values(Via::SourceSpecials, Via::SyncTeX),
@@ -282,28 +265,18 @@ struct SyncTeXDamage {
     ksdvi::SourceSync::Origin from;
 };
 
-void PrintTo(SyncTeXDamage const& c, std::ostream* out) { *out << c.name; }
-
-std::string ReadBytes(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void Overwrite(std::string const& path, std::string const& bytes) {
     fs::file_time_type const time = fs::last_write_time(path);
-    WriteText(path, bytes);
+    WriteFileText(path, bytes);
     fs::last_write_time(path, time);  // as new as TeX left it
 }
 
-class DamagedSyncTeX : public testing::TestWithParam<SyncTeXDamage> {};
+class DamagedSyncTeX : public LatexDocuments, public testing::WithParamInterface<SyncTeXDamage> {};
 
 // A SyncTeX file that cannot be used yields to the src: specials, with a
 // warning naming it; one that libsynctex half reads gives its answers or
 // none, and never brings the tool down.
 TEST_P(DamagedSyncTeX, FallsBackOrAnswersWithoutCrashing) {
-    for (char const* command : {"latex", "kpsewhich"})
-        if (!HasCommand(command)) GTEST_SKIP() << command << " is not installed";
-    if (RunCommand("kpsewhich article.cls").empty()) GTEST_SKIP() << "LaTeX's article class is not installed";
     SyncTeXDamage const& c = GetParam();
     TempDir dir;
     ASSERT_TRUE(MakeDocument(dir.Path(), "-src-specials -synctex=1"));
@@ -354,14 +327,14 @@ INSTANTIATE_TEST_SUITE_P(
         SyncTeXDamage{"Truncated",
                       [](std::string const& dir) {
                           std::string const path = dir + "/doc.synctex.gz";
-                          std::string bytes = ReadBytes(path);
+                          std::string bytes = ReadFileText(path);
                           Overwrite(path, bytes.substr(0, bytes.size() / 2));
                       },
                       ksdvi::SourceSync::Origin::None},
         SyncTeXDamage{"Scrambled",
                       [](std::string const& dir) {
                           std::string const path = dir + "/doc.synctex.gz";
-                          std::string bytes = ReadBytes(path);
+                          std::string bytes = ReadFileText(path);
                           for (size_t i = bytes.size() / 3; i < bytes.size() && i < bytes.size() / 3 + 64; ++i)
                               bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
                           Overwrite(path, bytes);
@@ -371,12 +344,12 @@ INSTANTIATE_TEST_SUITE_P(
                       [](std::string const& dir) {
                           fs::file_time_type const time = fs::last_write_time(dir + "/doc.synctex.gz");
                           fs::remove(dir + "/doc.synctex.gz");
-                          WriteText(dir + "/doc.synctex",
-                                    "SyncTeX Version:1\nInput:1:/etc/passwd\n{999999999\n(((((\n");
+                          WriteFileText(dir + "/doc.synctex",
+                                        "SyncTeX Version:1\nInput:1:/etc/passwd\n{999999999\n(((((\n");
                           fs::last_write_time(dir + "/doc.synctex", time);
                       },
                       ksdvi::SourceSync::Origin::None}),
-    [](testing::TestParamInfo<SyncTeXDamage> const& info) { return std::string(info.param.name); });
+    ByName());
 
 // A document of src: specials built by hand: well-formed ones among garbage.
 DviBuilder SpecialsDocument(int pages) {
@@ -394,52 +367,38 @@ DviBuilder SpecialsDocument(int pages) {
     return dvi;
 }
 
-struct SpecialsQuery {
-    char const* name;
-    char const* file;
-    int line, column;
-    int page;       // 0-based; -1: no place
-    int foundLine;  // the line that has a special
-};
-
-void PrintTo(SpecialsQuery const& c, std::ostream* out) { *out << c.name; }
-
-class HandMadeSpecials : public testing::TestWithParam<SpecialsQuery> {};
-
-TEST_P(HandMadeSpecials, FindOnlyWhatWellFormedSpecialsSay) {
-    SpecialsQuery const& q = GetParam();
+// Only well-formed specials place lines; a line between two is found at the one before.
+TEST(HandMadeSpecials, FindOnlyWhatWellFormedSpecialsSay) {
     TempDir dir;
     DviBuilder dvi = SpecialsDocument(2);
     dvi.Post();
     dvi.WriteTo(dir / "doc.dvi");
     auto document = ksdvi::Document::Open(dir / "doc.dvi");
     ASSERT_TRUE(document);
-    std::vector<ksdvi::SourceArea> areas = document->SourceAreas(q.file, q.line, q.column);
-    if (q.page < 0) {
-        EXPECT_TRUE(areas.empty());
-        return;
+    struct Query {
+        char const* file;
+        int line, column;
+        int page;       // 0-based; -1: no place
+        int foundLine;  // the line that has a special
+    };
+    for (Query const& q :
+         {Query{"good.tex", 7, 0, 0, 7}, Query{"good.tex", 9, 0, 1, 9}, Query{"other.tex", 12, 4, 1, 12},
+          Query{"good.tex", 8, 0, 0, 7}, Query{"good.tex", 3, 0, -1, 0}, Query{"good.tex", 0, 0, -1, 0},
+          Query{"x.tex", 12, 0, -1, 0}, Query{"missing.tex", 7, 0, -1, 0}}) {
+        SCOPED_TRACE(std::string(q.file) + ":" + std::to_string(q.line));
+        std::vector<ksdvi::SourceArea> areas = document->SourceAreas(q.file, q.line, q.column);
+        if (q.page < 0) {
+            EXPECT_TRUE(areas.empty());
+            continue;
+        }
+        ASSERT_EQ(areas.size(), 1u);
+        EXPECT_EQ(areas[0].page, q.page);
+        std::optional<ksdvi::SourcePosition> at = document->SourceAt(q.page, {areas[0].area.x, areas[0].area.y});
+        ASSERT_TRUE(at);
+        EXPECT_EQ(fs::path(at->file).filename(), fs::path(q.file).filename());
+        EXPECT_EQ(at->line, q.foundLine);
     }
-    ASSERT_EQ(areas.size(), 1u);
-    EXPECT_EQ(areas[0].page, q.page);
-    // Back from where it stands.
-    std::optional<ksdvi::SourcePosition> at = document->SourceAt(q.page, {areas[0].area.x, areas[0].area.y});
-    ASSERT_TRUE(at);
-    EXPECT_EQ(fs::path(at->file).filename(), fs::path(q.file).filename());
-    EXPECT_EQ(at->line, q.foundLine);
 }
-
-INSTANTIATE_TEST_SUITE_P(Queries, HandMadeSpecials,
-                         testing::Values(SpecialsQuery{"Named", "good.tex", 7, 0, 0, 7},
-                                         SpecialsQuery{"FileOfTheOneBefore", "good.tex", 9, 0, 1, 9},
-                                         SpecialsQuery{"WithColumn", "other.tex", 12, 4, 1, 12},
-                                         SpecialsQuery{"LaterLineFindsTheLineBefore", "good.tex", 8, 0, 0, 7},
-                                         SpecialsQuery{"LineBeforeAny", "good.tex", 3, 0, -1, 0},
-                                         SpecialsQuery{"GarbageLineZero", "good.tex", 0, 0, -1, 0},
-                                         SpecialsQuery{"FileNoSpecialNames", "x.tex", 12, 0, -1, 0},
-                                         SpecialsQuery{"MissingFile", "missing.tex", 7, 0, -1, 0}),
-                         [](testing::TestParamInfo<SpecialsQuery> const& info) {
-                             return std::string(info.param.name);
-                         });
 
 // A line with no place is exit status 1 and a message; so are queries the
 // tool cannot read and pages that do not exist.

@@ -118,16 +118,11 @@ TEST(Search, SymbolCodesMatchLettersAndResultsAreLimited) {
     EXPECT_EQ(search.FindString("a", &doc.dvi, 1, 0, 0), 0);
 }
 
-std::string Record(int command, std::vector<uint8_t> const& operand) {
-    std::string s = {'#', static_cast<char>(command >> 8), static_cast<char>(command & 0xFF)};
-    return s.append(operand.begin(), operand.end());
-}
-
 // In Windows-font mode each character of an occurrence is recorded with the
 // text state it was drawn with.
 TEST(Search, WindowsFontModeRecordsTheTextState) {
     DviBuilder body;
-    body.Special(Record(4, {0, 12})).Special(Record(3, {0, 0, 0, 7})).Op(133).Op('o').Special(Record(6, {}));
+    body.Record(4, {0, 12}).Record(3, {0, 0, 0, 7}).Op(133).Op('o').Record(6, {});
     body.Op(133).Op('k');
     ScratchDocument doc(OnePage(body));
     doc.dvi.SetWinFont(1);

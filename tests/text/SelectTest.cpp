@@ -100,20 +100,15 @@ TEST_F(SelectPage, OneCharacterSuperscriptsAndPositions) {
     EXPECT_EQ(copy.GetCharUnderPos(Middle(c).first, Middle(c).second), c.offset);
 }
 
-std::string Record(int command, std::vector<uint8_t> const& operand) {
-    std::string s = {'#', static_cast<char>(command >> 8), static_cast<char>(command & 0xFF)};
-    return s.append(operand.begin(), operand.end());
-}
-
 // A Windows-font page measures in the pixels of the renderer's device: the
 // characters of a baseline are sorted by their left edges and numbered 100
 // times their baseline plus their place; after an l the next character is a
 // word of its own as soon as it starts past the l's right edge.
 TEST(SelectWinFont, SortsByLeftEdgeAndSpacesAfterNarrowLetters) {
     DviBuilder body;
-    body.Special(Record(0, {0x05, 0xA0}));                           // 1440 units per inch: 15 units a pixel at 96 dpi
-    body.Special(Record(4, {0, 150})).Special(Record(5, {0, 150}));  // 10 pixels
-    body.Op(160).U(1500, 4);                                         // down4: baseline at 100 pixels
+    body.Record(0, {0x05, 0xA0});                  // 1440 units per inch: 15 units a pixel at 96 dpi
+    body.Record(4, {0, 150}).Record(5, {0, 150});  // 10 pixels
+    body.Op(160).U(1500, 4);                       // down4: baseline at 100 pixels
     auto put = [&](int h, char code) { body.Op(146).U(h, 4).Op(133).Op(code).Op(146).U(-h, 4); };
     put(600, 'x');  // drawn first, stands last
     put(0, 'l');

@@ -73,12 +73,7 @@ TEST(GlyphNames, ComposedFormsAndLigatures) {
     EXPECT_EQ(ksdvi::Composed(U"\u2126"), U"\u03A9");
 }
 
-std::string Source(std::string const& name) {
-    std::ifstream in(DataFile(name));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string Source(std::string const& name) { return ReadFileText(DataFile(name)); }
 
 size_t Count(std::string const& text, std::string const& word) {
     size_t n = 0;

@@ -12,9 +12,7 @@
 namespace {
 
 TEST(CliInfo, JsonAndTextDescribeTheDocument) {
-    int status = -1;
-    auto j = nlohmann::json::parse(Ksdvi("info --json " + DataFile("plain.dvi"), &status));
-    EXPECT_EQ(status, 0);
+    auto j = nlohmann::json::parse(KsdviOk("info --json " + DataFile("plain.dvi")));
     EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["num"], 25400000);
     EXPECT_EQ(j["den"], 473628672);
@@ -26,22 +24,25 @@ TEST(CliInfo, JsonAndTextDescribeTheDocument) {
     EXPECT_LT(j["pages"][0]["start"].get<int>(), j["pages"][0]["end"].get<int>());
     EXPECT_NEAR(j["page_width_mm"].get<double>(), 101.6, 0.01);  // 4in
 
-    std::string out = Ksdvi("info " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("info " + DataFile("plain.dvi"));
     EXPECT_NE(out.find("mode:      complete"), std::string::npos);
     EXPECT_NE(out.find("page 3: tex page -3"), std::string::npos);
 }
 
-TEST(CliErrors, MissingAndMalformedFilesNameTheFileAndExitOne) {
-    int status = -1;
-    std::string out = Ksdvi("info /nonexistent/x.dvi", &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("ksdvi: /nonexistent/x.dvi: No such file"), std::string::npos) << out;
+// How both forms of info print what the scan keeps of the specials (tests/dvi).
+TEST(CliSpecials, ColoursAnchorsAndPicturesInBothForms) {
+    auto j = nlohmann::json::parse(KsdviOk("info --json " + DataFile("specials.dvi")));
+    ASSERT_EQ(j["pages"].size(), 6u);
+    EXPECT_EQ(j["pages"][5]["background"], "#FFFF80");
+    EXPECT_EQ(j["pages"][5]["color_stack"], nlohmann::json::parse(R"(["#000000", "#FF0040"])"));
+    EXPECT_EQ(j["anchors"][3], nlohmann::json::parse(R"({"name": "sec 2", "page": 2})"));
+    EXPECT_EQ(j["pictures"],
+              nlohmann::json::parse(R"(["fig.eps", "a.eps", "b.eps", "pic.wmf", "second.eps", "c.eps"])"));
 
-    TempFile notDvi(std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
-    out = Ksdvi("trace " + notDvi.Path(), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find(notDvi.Path() + ": not a DVI file"), std::string::npos) << out;
+    std::string out = KsdviOk("info " + DataFile("specials.dvi"));
+    for (char const* line : {"        background #FFFF80, colour stack (bottom first) #000000 #FF0040\n",
+                             "anchor \"sec 2\": page 3\n", "picture: pic.wmf\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\nin\n" << out;
 }
 
 TEST(CliErrors, MalformedAfterSomePagesStillReportsThem) {
@@ -60,24 +61,17 @@ TEST(CliErrors, MalformedAfterSomePagesStillReportsThem) {
 TEST(CliInfo, AFileStillBeingWrittenIsGrowing) {
     auto full = ReadFileBytes(DataFile("plain.dvi"));
     TempFile partial(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(full.size() * 2 / 3)));
-    int status = -1;
-    auto j = nlohmann::json::parse(Ksdvi("info --json " + partial.Path(), &status));
-    EXPECT_EQ(status, 0);
+    auto j = nlohmann::json::parse(KsdviOk("info --json " + partial.Path()));
     EXPECT_EQ(j["mode"], "growing");
     EXPECT_GE(j["pages"].size(), 1u);
     EXPECT_LT(j["pages"].size(), 3u);
 }
 
 TEST(CliTrace, SelectsPagesAndEscapesSpecials) {
-    int status = -1;
-    std::string out = Ksdvi("trace -p 3,1 " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("trace -p 3,1 " + DataFile("plain.dvi"));
     EXPECT_EQ(out.rfind("page 3 -3\n", 0), 0u);
     EXPECT_NE(out.find("\npage 1 1\n"), std::string::npos);
     EXPECT_NE(out.find("special 637 23 bytes\\xE9\\x01\\\\\\x20and\\\\\\x20backslash"), std::string::npos) << out;
-    out = Ksdvi("trace -p 4 " + DataFile("plain.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("page 4 out of range"), std::string::npos);
 }
 
 // XeTeX's glyph runs: a line per glyph where it stands, with its index and

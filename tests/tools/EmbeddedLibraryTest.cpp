@@ -8,15 +8,16 @@
 // pictures and the warning says where the helper was looked for.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
+#include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -24,31 +25,15 @@ namespace fs = std::filesystem;
 
 constexpr int kDpi = 100;
 
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<png_byte> rgb;
-    bool White(std::size_t pixel) const {
-        return rgb[3 * pixel] == 255 && rgb[3 * pixel + 1] == 255 && rgb[3 * pixel + 2] == 255;
-    }
-    bool Same(RgbImage const& other, std::size_t pixel) const {
-        return std::equal(rgb.begin() + 3 * pixel, rgb.begin() + 3 * pixel + 3, other.rgb.begin() + 3 * pixel);
-    }
-};
+// Pixel `i` of `a` and of `b` alike; pixel `i` of `a` white.
+bool Same(RgbImage const& a, RgbImage const& b, std::size_t i) {
+    return std::equal(a.rgb.begin() + 3 * i, a.rgb.begin() + 3 * i + 3, b.rgb.begin() + 3 * i);
+}
+bool White(RgbImage const& a, std::size_t i) { return a.At(int(i % a.width), int(i / a.width)) == 0xFFFFFF; }
 
 RgbImage ReadRgb(std::string const& path) {
     RgbImage out;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
-        out.width = static_cast<int>(image.width);
-        out.height = static_cast<int>(image.height);
-        out.rgb = std::move(rgb);
-    }
-    png_image_free(&image);
+    ReadRgbPng(path, out);
     return out;
 }
 
@@ -61,8 +46,7 @@ RgbImage ToolPage(TempDir const& dir, std::string const& name, std::string const
                    DataFile("figures.dvi") + " 2>" + (dir / name) + ".txt >/dev/null",
                &status);
     EXPECT_EQ(status, 0) << name;
-    std::ifstream in(dir / name + ".txt");
-    warnings->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    *warnings = ReadFileText(dir / name + ".txt");
     return ReadRgb(dir / name + "-1.png");
 }
 
@@ -90,9 +74,9 @@ Reference const& ToolReference() {
         r.ink.resize(r.page.rgb.size() / 3);
         long drawnWithout = 0;
         for (std::size_t i = 0; i < r.ink.size(); ++i) {
-            r.ink[i] = !r.page.Same(bare, i);
+            r.ink[i] = !Same(r.page, bare, i);
             r.inked += r.ink[i];
-            drawnWithout += r.ink[i] && !bare.White(i);
+            drawnWithout += r.ink[i] && !White(bare, i);
         }
         // Without Ghostscript nothing is drawn where the figures are.
         EXPECT_EQ(drawnWithout, 0);
@@ -112,12 +96,10 @@ enum class Host { Python, Cxx };
 enum class Helper { BuildTree, BesideThePlugin, Variable };
 
 struct Case {
-    char const* what;
+    char const* name;
     Host host;
     Helper helper;
 };
-
-void PrintTo(Case const& c, std::ostream* out) { *out << c.what; }
 
 // A helper that notes it ran and runs the real one.
 void WriteMarkingHelper(std::string const& path, std::string const& marker) {
@@ -166,8 +148,8 @@ TEST_P(EmbeddedPlugin, DrawsThePageWithItsFiguresAsTheToolDoes) {
     ASSERT_EQ(page.height, reference.page.height);
     long differing = 0, inFigures = 0;
     for (std::size_t i = 0; i < reference.ink.size(); ++i) {
-        differing += !page.Same(reference.page, i);
-        inFigures += reference.ink[i] && !page.Same(reference.page, i);
+        differing += !Same(page, reference.page, i);
+        inFigures += reference.ink[i] && !Same(page, reference.page, i);
     }
     EXPECT_EQ(differing, 0) << inFigures << " of them where the figures are";
 }
@@ -181,6 +163,6 @@ INSTANTIATE_TEST_SUITE_P(Hosts, EmbeddedPlugin,
                              Case{"Cxx_BuildTree", Host::Cxx, Helper::BuildTree},
                              Case{"Cxx_BesideThePlugin", Host::Cxx, Helper::BesideThePlugin},
                              Case{"Cxx_Variable", Host::Cxx, Helper::Variable}),
-                         [](auto const& info) { return std::string(info.param.what); });
+                         ByName());
 
 }  // namespace

@@ -38,9 +38,7 @@ TEST(CliFonts, UserMapsComeAfterTheInstallation) {
 }
 
 TEST(CliFonts, InfoSaysHowEachFontIsPainted) {
-    int status = -1;
-    auto t1 = nlohmann::json::parse(Ksdvi("info --json -r 150 " + DataFile("t1fonts.dvi"), &status));
-    EXPECT_EQ(status, 0);
+    auto t1 = nlohmann::json::parse(KsdviOk("info --json -r 150 " + DataFile("t1fonts.dvi")));
     // cm-super, whole or minimal, has the 10pt EC fonts' outlines.
     auto outline = FontNamed(t1, "ecrm1000")["painted"];
     EXPECT_EQ(outline["kind"], "outline");
@@ -78,9 +76,7 @@ TEST(CliFonts, FontsWithoutOutlinesArePaintedFromBitmapsOrNotAtAll) {
 }
 
 TEST(CliFonts, FontmapEntriesCanBeCopiedAsAMapFile) {
-    int status = -1;
-    std::string out = Ksdvi("fontmap " + DataFile("psnfss.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("fontmap " + DataFile("psnfss.dvi"));
     EXPECT_NE(out.find("'ptmro8r' { fontname = 'nimbusromno9l-regu', encfile = '8r.enc', fontfile = 'utmr8a.pfb', "
                        "slantfont = '0.167' }\n"),
               std::string::npos)

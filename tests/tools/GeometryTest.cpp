@@ -148,9 +148,7 @@ struct Measured {
     }
     // `ksdvi COMMAND --json -r DPI FILE ARGS`, which must succeed.
     Json Run(std::string const& command, std::string const& args = "") {
-        int status = -1;
-        Json out = Json::parse(Ksdvi(command + " --json -r " + std::to_string(dpi) + " " + file + " " + args, &status));
-        EXPECT_EQ(status, 0) << command;
+        Json out = Json::parse(KsdviOk(command + " --json -r " + std::to_string(dpi) + " " + file + " " + args));
         return out;
     }
 };

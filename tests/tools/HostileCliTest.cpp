@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 
 constexpr char kSecret[] = "SECRETWORD";
 // An EPS figure that paints a black inch square.
-constexpr char kSecretEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 72 72\n0 0 72 72 rectfill\n";
+constexpr char kSecretEps[] = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 72 72\n0 0 72 72 rectfill\n";
 
 // doc/ holds the document; outside/ lies beside it with files it must not reach.
 struct HostileTree {
@@ -59,7 +58,8 @@ TEST(HostileDocuments, FilesOutsideTheTreeAreRefusedAndNeverQuoted) {
         std::string warning;
     };
     Case const cases[] = {
-        {"header=" + secretPro, "its PostScript is left out: header " + secretPro + ": outside the document's directory"},
+        {"header=" + secretPro,
+         "its PostScript is left out: header " + secretPro + ": outside the document's directory"},
         {"header=../outside/secret.pro", "header ../outside/secret.pro: outside the document's directory"},
         {"psfile=" + secretPro, "picture " + secretPro + ": outside the document's directory"},
         {"ps: plotfile ../outside/secret.eps", "picture ../outside/secret.eps: outside the document's directory"},
@@ -71,9 +71,7 @@ TEST(HostileDocuments, FilesOutsideTheTreeAreRefusedAndNeverQuoted) {
         SCOPED_TRACE(c.special);
         // A header is read when the page has PostScript to run.
         std::string dvi = tree.Document({c.special, "ps: 0 0 moveto 10 0 rlineto stroke"});
-        int status = -1;
-        std::string out = Ksdvi("render -r 72 -o " + (tree.root / "p-%d.png") + " " + dvi, &status, true);
-        EXPECT_EQ(status, 0) << out;
+        std::string out = KsdviOk("render -r 72 -o " + (tree.root / "p-%d.png") + " " + dvi, true);
         EXPECT_NE(out.find(c.warning), std::string::npos) << out;
         EXPECT_EQ(out.find(kSecret), std::string::npos) << out;
         GreyImage page;
@@ -87,10 +85,8 @@ TEST(HostileDocuments, DirectoriesTheUserAllowsAreRead) {
     std::string dvi = tree.Document({"ps: plotfile ../outside/secret.eps"});
     GreyImage refused, allowed;
     int status = -1;
-    Ksdvi("render -r 72 -o " + (tree.root / "refused-%d.png") + " " + dvi, &status);
-    ASSERT_EQ(status, 0);
-    Ksdvi("render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "allowed-%d.png") + " " + dvi, &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 72 -o " + (tree.root / "refused-%d.png") + " " + dvi);
+    KsdviOk("render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "allowed-%d.png") + " " + dvi);
     ASSERT_TRUE(ReadGreyPng(tree.root / "refused-1.png", refused));
     ASSERT_TRUE(ReadGreyPng(tree.root / "allowed-1.png", allowed));
     // The figure is an inch square of black at 72 dpi.
@@ -98,8 +94,8 @@ TEST(HostileDocuments, DirectoriesTheUserAllowsAreRead) {
 
     // A header the user allows runs, and its failure names only PostScript's error.
     dvi = tree.Document({"header=../outside/secret.pro", "ps: 0 0 moveto 10 0 rlineto stroke"});
-    std::string out = Ksdvi("render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "h-%d.png") + " " + dvi,
-                            &status, true);
+    std::string out = Ksdvi(
+        "render -r 72 --allow-paths " + tree.outside + " -o " + (tree.root / "h-%d.png") + " " + dvi, &status, true);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("its PostScript is left out: PostScript error: undefined\n"), std::string::npos) << out;
     EXPECT_EQ(out.find(kSecret), std::string::npos) << out;
@@ -108,9 +104,7 @@ TEST(HostileDocuments, DirectoriesTheUserAllowsAreRead) {
 TEST(HostileDocuments, InfoSaysWhyAPictureIsNotRead) {
     HostileTree tree;
     std::string dvi = tree.Document({"psfile=../outside/secret.eps"});
-    int status = -1;
-    auto pictures = nlohmann::json::parse(Ksdvi("info --json " + dvi, &status))["pages"][0]["pictures"];
-    EXPECT_EQ(status, 0);
+    auto pictures = nlohmann::json::parse(KsdviOk("info --json " + dvi))["pages"][0]["pictures"];
     ASSERT_EQ(pictures.size(), 1u);
     EXPECT_EQ(pictures[0]["found"], false);
     EXPECT_NE(pictures[0]["problem"].get<std::string>().find("outside the document's directory"), std::string::npos);

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
@@ -35,8 +36,6 @@ struct Incomplete {
     std::string withoutInfo;  // what is said when info names no problem
 };
 
-void PrintTo(Incomplete const& c, std::ostream* os) { *os << c.name; }
-
 class IncompleteDocument : public testing::TestWithParam<Incomplete> {};
 
 TEST_P(IncompleteDocument, SaysWhatInfoSaysAndDrawsTheCompletePages) {
@@ -60,9 +59,7 @@ TEST_P(IncompleteDocument, SaysWhatInfoSaysAndDrawsTheCompletePages) {
     EXPECT_NE(err.find("ksdvi: " + dvi.Path() + ": " + (c.status ? "" : "warning: ") + said), std::string::npos)
         << said << "\n"
         << err;
-    size_t files = 0;
-    for (auto const& entry : std::filesystem::directory_iterator(out.Path())) files += entry.is_regular_file();
-    EXPECT_EQ(files, c.written);
+    EXPECT_EQ(out.Files().size(), c.written);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,6 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "the document has no pages"},
         Incomplete{"print_no_postamble", [] { return PlainUpTo(2); }, "print -r 20 -o {out}/out.pdf", 0, 1, ""},
         Incomplete{"print_preamble_only", [] { return PlainUpTo(0); }, "print -o {out}/out.pdf", 1, 0, ""}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 }  // namespace

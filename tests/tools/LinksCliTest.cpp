@@ -19,9 +19,7 @@
 namespace {
 
 nlohmann::json LinksJson(std::string const& options, std::string const& file) {
-    int status = -1;
-    std::string out = Ksdvi("links --json " + options + " " + DataFile(file), &status);
-    EXPECT_EQ(status, 0) << out;
+    std::string out = KsdviOk("links --json " + options + " " + DataFile(file));
     return nlohmann::json::parse(out);
 }
 
@@ -64,9 +62,7 @@ TEST(LinksCli, JsonListsHyperrefLinksPerPage) {
 // hypertext areas lie where their numbers say (the first over the rule TeX set,
 // 1in by 10pt; 10 DVI units round up to a pixel). The JSON form says the same.
 TEST(LinksCli, TextFormShowsOneLinePerLink) {
-    int status = -1;
-    std::string text = Ksdvi("links -r 100 " + DataFile("links.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string text = KsdviOk("links -r 100 " + DataFile("links.dvi"));
     EXPECT_EQ(text,
               "page 1 html http://example.org/ side 144,98,126,22\n"
               "page 1 html #second _self 99,376,402,42\n"
@@ -128,8 +124,7 @@ TEST(OutlineCli, ShowsBookmarksAndWhereTheyLead) {
               "Targets -> section.2, page 2 x 186 y 159\n");
     EXPECT_EQ(status, 0);
 
-    nlohmann::json tree = nlohmann::json::parse(Ksdvi("outline --json -r 100 " + file, &status));
-    EXPECT_EQ(status, 0);
+    nlohmann::json tree = nlohmann::json::parse(KsdviOk("outline --json -r 100 " + file));
     ASSERT_EQ(tree.size(), 2u);
     EXPECT_EQ(tree[0]["open"], false);  // hyperref shows bookmarks closed unless told
     ASSERT_EQ(tree[0]["children"].size(), 2u);
@@ -144,17 +139,14 @@ TEST(OutlineCli, ShowsBookmarksAndWhereTheyLead) {
     EXPECT_EQ(tree[1]["title"], "Targets");
     EXPECT_TRUE(tree[1]["children"].empty());
 
-    EXPECT_EQ(Ksdvi("outline " + DataFile("hyperref-hypertex.dvi"), &status), "");
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(KsdviOk("outline " + DataFile("hyperref-hypertex.dvi")), "");
 }
 
 // --links ORs the link colour into the link areas: the black rule under the
 // hypertext area of links.tex turns blue, a mid grey in the grey image.
 TEST(RenderLinksCli, MarksLinkAreas) {
     TempDir dir;
-    int status = -1;
-    Ksdvi("render -r 100 -p 1 --links -o " + (dir / "p-%d.png") + " " + DataFile("links.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 100 -p 1 --links -o " + (dir / "p-%d.png") + " " + DataFile("links.dvi"));
     GreyImage page;
     ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
     EXPECT_GT(page.At(228, 693), 0);

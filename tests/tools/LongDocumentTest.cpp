@@ -63,13 +63,11 @@ TEST_F(LongDocument, TheToolRendersSearchesAndSelects) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(listed, "big-00007.png\nbig-19999.png\n");
 
-    std::string const found = Ksdvi("search " + document_ + " needle", &status, true);
-    EXPECT_EQ(status, 0);
+    std::string const found = KsdviOk("search " + document_ + " needle", true);
     EXPECT_EQ(found.rfind("page 19999 ", 0), 0u) << found;
     EXPECT_EQ(std::count(found.begin(), found.end(), '\n'), 1) << found;
 
-    Ksdvi("select -p 20000,19999 -o " + out / "two.dvi " + document_, &status);
-    EXPECT_EQ(status, 0);
+    KsdviOk("select -p 20000,19999 -o " + out / "two.dvi " + document_);
     std::string const pages = Ksdvi("trace " + out / "two.dvi | grep '^page'", &status);
     EXPECT_EQ(pages, "page 1 20000\npage 2 19999\n");
     EXPECT_EQ(Ksdvi("trace -pp 20000 " + document_ + " | grep '^page'"), "page 20000 20000\n");

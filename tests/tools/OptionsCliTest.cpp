@@ -1,6 +1,7 @@
-// Options every command shares: --version, -D beside -r, --quiet and
-// --verbose, documents named without .dvi, -o - and the names of the files
-// written, pages by TeX's numbers (-pp).
+// The command line every command shares: mistakes, --version, -D beside -r,
+// --quiet and --verbose, exit statuses, path options, documents named
+// without .dvi or read from standard input, the names of the files written,
+// pages by TeX's numbers (-pp).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/ScratchDocument.h"
@@ -17,6 +21,66 @@
 namespace {
 
 std::string FirstLine(std::string const& text) { return text.substr(0, text.find('\n')); }
+
+// `text` with each "{}" replaced by `document`.
+std::string WithDocument(std::string text, std::string const& document) {
+    for (size_t at; (at = text.find("{}")) != std::string::npos;) text.replace(at, 2, document);
+    return text;
+}
+
+struct Mistake {
+    char const* name;
+    std::string args;     // {} for plain.dvi
+    std::string message;  // a part of standard error
+};
+
+class CommandLineMistake : public testing::TestWithParam<Mistake> {};
+
+// One line naming what is wrong, exit status 1, nothing written.
+TEST_P(CommandLineMistake, IsNamedAndWritesNothing) {
+    TempDir dir;
+    int status = -1;
+    std::string const err =
+        KsdviIn(dir.Path(), WithDocument(GetParam().args, DataFile("plain.dvi")), &status, " 2>&1 >/dev/null");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find(WithDocument(GetParam().message, DataFile("plain.dvi"))), std::string::npos) << err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineMistake,
+    testing::Values(
+        Mistake{"unknown_command", "frobnicate {}", "ksdvi: unknown command 'frobnicate'"},
+        Mistake{"unknown_command_alone", "frobnicate", "ksdvi: unknown command 'frobnicate'"},
+        Mistake{"render_empty_pages", "render -p '' {}", "--pages: must not be empty"},
+        Mistake{"trace_empty_pages", "trace --pages '' {}", "--pages: must not be empty"},
+        Mistake{"select_empty_pages", "select {} -p '' -o out.dvi", "--pages: must not be empty"},
+        Mistake{"select_missing_page", "select {} -p 2,9 -o x.dvi", "page 9 out of range"},
+        Mistake{"select_unwritable", "select {} -p 1 -o /nonexistent-dir/x.dvi",
+                "/nonexistent-dir/x.dvi: No such file or directory"},
+        Mistake{"trace_missing_page", "trace -p 4 {}", "page 4 out of range"},
+        Mistake{"print_empty_pages", "print -p '' -o out.pdf {}", "--pages: must not be empty"},
+        Mistake{"render_empty_output", "render -o '' {}", "--output: must not be empty"},
+        Mistake{"render_empty_highlight", "render --highlight '' {}", "--highlight: must not be empty"},
+        Mistake{"empty_document", "info ''", "FILE: must not be empty"},
+        // A path option followed by the document leaves no document.
+        Mistake{"path_option_takes_one_value", "info --tfm-path . . {}", "not expected"},
+        Mistake{"quiet_and_verbose", "info -q -v {}", "--quiet excludes --verbose"},
+        Mistake{"mode_is_a_word", "info --mode 'cx;true' {}", "not a METAFONT mode"},
+        Mistake{"paper", "render --paper huge {}", "{}: bad paper size 'huge'"},
+        Mistake{"unwritable", "render -p 1 -o /nonexistent-dir/x-%d.png {}",
+                "/nonexistent-dir/x-1.png: cannot write the PNG file: No such file or directory"},
+        Mistake{"one_file_many_pages", "render -o page.png {}", "page.png: one output file for 3 pages; put %d"},
+        Mistake{"stdout_many_pages", "render -r 30 -o - {}", "-o - writes one page"},
+        Mistake{"stdout_follow", "render --follow -o - {}", "-o - writes one page"},
+        Mistake{"zoom_nan", "render -z nan {}", "not a finite number"},
+        Mistake{"resolution_text", "render -r abc {}", "--resolution"},
+        Mistake{"map_directory", "render --map / {}", "--map: File is actually a directory"},
+        Mistake{"font_path_missing", "render --tfm-path /nonexistent-dir {}", "--tfm-path: Directory does not exist"},
+        Mistake{"page_memory", "render -r 4800 -z 20 {}", "MiB pages may take; lower the resolution"},
+        Mistake{"xhan_table", "render --xhan-table " + DataFile("korean.tex") + " {}",
+                "korean.tex: line 1: not a row"}),
+    ByName());
 
 // The line of `listing` that starts with `prefix`, without it.
 std::string LineAfter(std::string const& listing, std::string const& prefix) {
@@ -28,9 +92,7 @@ std::string LineAfter(std::string const& listing, std::string const& prefix) {
 
 // What the libraries' own tools say of the versions installed.
 TEST(Version, NamesKsdviAndTheLibrariesAsInstalled) {
-    int status = -1;
-    std::string const out = Ksdvi("--version", &status);
-    EXPECT_EQ(status, 0);
+    std::string const out = KsdviOk("--version");
     EXPECT_EQ(Ksdvi("-V"), out);
     EXPECT_EQ(FirstLine(out), "ksdvi " KSDVI_PROJECT_VERSION);
     EXPECT_EQ(LineAfter(out, "Cairo "), FirstLine(RunCommand("pkg-config --modversion cairo")));
@@ -43,17 +105,13 @@ TEST(Version, NamesKsdviAndTheLibrariesAsInstalled) {
 // {} is the document; every command that takes -r takes -D for it.
 class ResolutionAlias : public testing::TestWithParam<std::string> {};
 
-// info describes outline fonts alike at every resolution.
-bool DependsOnResolution(std::string const& args) { return args.rfind("info", 0) != 0; }
-
 TEST_P(ResolutionAlias, DIsR) {
     TempDir r, d;
     auto run = [&](TempDir const& dir, std::string const& option) {
-        std::string args = GetParam();
-        args.replace(args.find("{}"), 2, DataFile("links.dvi"));
+        std::string args = WithDocument(GetParam(), DataFile("links.dvi"));
         args.insert(args.find(' '), " " + option);  // after the command, before any pipe
         int status = -1;
-        std::string out = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " " + args, &status);
+        std::string out = KsdviIn(dir.Path(), args, &status, "");
         EXPECT_EQ(status, 0) << args << " " << option;
         return out;
     };
@@ -62,8 +120,8 @@ TEST_P(ResolutionAlias, DIsR) {
     EXPECT_EQ(run(d, "--resolution 150"), withR);
     if (std::filesystem::exists(r / "links-1.png")) {
         EXPECT_EQ(ReadFileBytes(d / "links-1.png"), ReadFileBytes(r / "links-1.png"));
-    } else if (DependsOnResolution(GetParam())) {
-        EXPECT_NE(run(d, "-D 72"), withR);  // the resolution is taken
+    } else if (GetParam().rfind("info", 0) != 0) {  // info describes outline fonts alike at every resolution
+        EXPECT_NE(run(d, "-D 72"), withR);          // the resolution is taken
     }
 }
 
@@ -72,6 +130,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, ResolutionAlias,
                                          "text --json {}", "info --json {} | grep -v '\"file\"'",
                                          "print -p 1 -o - {} | grep -v CreationDate"));
 
+// A one-page document that sets a character of a font that exists nowhere.
+std::vector<uint8_t> MissingFontDocument() { return OnePage(DviBuilder{}.FntDef(0, "ksnosuchfont").Op(171).Op('A')); }
+
 struct Chatter {
     char const* name;
     std::string options;
@@ -79,19 +140,16 @@ struct Chatter {
     bool notes;  // the paper and fonts are said
 };
 
-void PrintTo(Chatter const& c, std::ostream* os) { *os << c.name; }
-
 class Verbosity : public testing::TestWithParam<Chatter> {};
 
 // A font that exists nowhere is a warning; errors are said whatever the options.
 TEST_P(Verbosity, DecidesWhatIsSaidButNotTheStatus) {
     Chatter const& c = GetParam();
     TempDir dir;
-    TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "ksnosuchfont").Op(171).Op('A')));
+    TempFile dvi(MissingFontDocument());
     int status = -1;
-    std::string const err = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 20 --paper a4 " +
-                                           c.options + " " + dvi.Path() + " 2>&1 >/dev/null",
-                                       &status);
+    std::string const err =
+        KsdviIn(dir.Path(), "render -r 20 --paper a4 " + c.options + " " + dvi.Path(), &status, " 2>&1 >/dev/null");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(err.find("warning: font ksnosuchfont") != std::string::npos, c.warns) << err;
     EXPECT_EQ(err.find("paper 210.00 x 297.00 mm (a4)") != std::string::npos, c.notes) << err;
@@ -105,13 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Options, Verbosity,
                                          Chatter{"quiet_long", "--quiet", false, false},
                                          Chatter{"verbose", "-v", true, true},
                                          Chatter{"verbose_long", "--verbose", true, true}),
-                         [](auto const& info) { return std::string(info.param.name); });
-
-TEST(Verbosity, QuietAndVerboseExcludeEachOther) {
-    int status = -1;
-    Ksdvi("info -q -v " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 1);
-}
+                         ByName());
 
 struct StatusCase {
     char const* name;
@@ -120,8 +172,6 @@ struct StatusCase {
     int status;
 };
 
-void PrintTo(StatusCase const& c, std::ostream* os) { *os << c.name; }
-
 class ExitStatus : public testing::TestWithParam<StatusCase> {};
 
 // --strict turns a success with warnings into status 3; it leaves failures
@@ -129,12 +179,11 @@ class ExitStatus : public testing::TestWithParam<StatusCase> {};
 TEST_P(ExitStatus, IsAsTheReadmeSays) {
     StatusCase const& c = GetParam();
     TempDir dir;
-    TempFile missing(OnePage(DviBuilder{}.FntDef(0, "ksnosuchfont").Op(171).Op('A')));
-    std::string args = c.args;
-    args.replace(args.find("{}"), 2, c.missingFont ? missing.Path() : DataFile("plain.dvi"));
+    TempFile missing(MissingFontDocument());
     int status = -1;
-    RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " " + args + " >/dev/null 2>&1", &status);
-    EXPECT_EQ(status, c.status) << args;
+    KsdviIn(dir.Path(), WithDocument(c.args, c.missingFont ? missing.Path() : DataFile("plain.dvi")), &status,
+            " >/dev/null 2>&1");
+    EXPECT_EQ(status, c.status) << c.args;
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus,
@@ -150,17 +199,14 @@ INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus,
                                          StatusCase{"search_found", "search --strict {} fox", false, 0},
                                          StatusCase{"search_not_found", "search --strict {} zebra", false, 1},
                                          StatusCase{"missing_file_strict", "info --strict {}.none", false, 1},
-                                         StatusCase{"usage", "render --no-such-option {}", false, 1},
                                          StatusCase{"locate_no_anchor", "locate --strict {} nowhere", false, 1}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 struct Making {
     char const* name;
     std::string options;
     std::string asked;  // in mktexpk's arguments; empty: mktexpk does not run
 };
-
-void PrintTo(Making const& c, std::ostream* os) { *os << c.name; }
 
 class BitmapMaking : public testing::TestWithParam<Making> {};
 
@@ -178,8 +224,7 @@ TEST_P(BitmapMaking, AsksMktexpkInTheModeGiven) {
                    " render -q -r 20 --tfm-path " + MetricsDir() + " " + c.options + " " + dvi.Path() + " >/dev/null",
                &status);
     EXPECT_EQ(status, 0);
-    std::string const asked =
-        std::filesystem::exists(dir / "asked") ? FirstLine(RunCommand("cat " + dir / "asked")) : "";
+    std::string const asked = FirstLine(ReadFileText(dir / "asked"));
     if (c.asked.empty())
         EXPECT_EQ(asked, "");
     else
@@ -190,45 +235,147 @@ INSTANTIATE_TEST_SUITE_P(Options, BitmapMaking,
                          testing::Values(Making{"default", "", "--mfmode cx --bdpi 300"},
                                          Making{"mode", "--mode ljfour --bdpi 600", "--mfmode ljfour --bdpi 600"},
                                          Making{"never", "--no-mktexpk", ""}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
-TEST(BitmapMaking, ModeIsAWord) {
-    int status = -1;
-    std::string const err = Ksdvi("info --mode 'cx;true' " + DataFile("plain.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(err.find("not a METAFONT mode"), std::string::npos) << err;
+// The defaults each command's help shows, with the environment that sets them.
+TEST(Help, ShowsTheDefaults) {
+    std::string const cli = KSDVI_CLI;
+    for (auto const& [command, shown] : {std::pair{cli + " render", "-r,-D,--resolution INT:INT in [1 - 4800]=96"},
+                                         {cli + " render", "[0.01 - 100]=1\n"},
+                                         {"PAPERSIZE=a4 " + cli + " render", "--paper TEXT=a4 "},
+                                         {"PAPERSIZE=letter " + cli + " render", "--paper TEXT=letter "},
+                                         {cli + " print", "[1 - 4800]=600"},
+                                         {"PAPERSIZE=a5 " + cli + " print", "--paper TEXT=a5 "},
+                                         {cli + " info", "=96"},
+                                         {cli + " text", "--mode TEXT:MODE=cx"},
+                                         {cli + " trace", "=300"}}) {
+        int status = -1;
+        std::string const help = RunCommand(command + " --help", &status);
+        EXPECT_EQ(status, 0) << command;
+        EXPECT_NE(help.find(shown), std::string::npos) << command << ": " << help;
+    }
 }
 
-struct HelpCase {
+struct PathOption {
     char const* name;
-    std::string command;  // with its environment
-    std::string shown;    // a part of the help
+    std::string options;  // {m} for the directory of the test metrics, {map} for a map file
+    std::string font;
+    std::string key;
+    nlohmann::json expected;
 };
 
-void PrintTo(HelpCase const& c, std::ostream* os) { *os << c.name; }
+class RepeatableOption : public testing::TestWithParam<PathOption> {};
 
-class HelpDefaults : public testing::TestWithParam<HelpCase> {};
-
-TEST_P(HelpDefaults, AreShown) {
+// Given before the document, each path option takes its own value only: the
+// document and the options after it are read as such.
+TEST_P(RepeatableOption, TakesOneValueAndLeavesTheDocument) {
+    PathOption const& c = GetParam();
+    TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "kstest").FntDef(1, "ksvirt").FntDef(2, "cmr10").Op(171).Op('A')));
+    TempFile map(".map");
+    map.WriteText("cmr10 { fontname = 'DejaVu Serif', encoding = 'raw' }\n");
+    std::string options = c.options;
+    for (size_t at; (at = options.find("{m}")) != std::string::npos;) options.replace(at, 3, MetricsDir());
+    for (size_t at; (at = options.find("{map}")) != std::string::npos;) options.replace(at, 5, map.Path());
     int status = -1;
-    std::string const help = RunCommand(GetParam().command + " --help", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_NE(help.find(GetParam().shown), std::string::npos) << help;
+    // How kstest is painted does not matter here: no METAFONT run for it.
+    std::string const out =
+        RunCommand("MKTEXPK=0 " KSDVI_CLI " info " + options + " " + dvi.Path() + " --json 2>/dev/null", &status);
+    ASSERT_EQ(status, 0) << options;
+    auto const info = nlohmann::json::parse(out);
+    EXPECT_EQ(info["file"], dvi.Path());
+    bool found = false;
+    for (auto const& font : info["fonts"]) {
+        if (font["name"] != c.font) continue;
+        EXPECT_EQ(font[c.key], c.expected) << c.font;
+        found = true;
+    }
+    EXPECT_TRUE(found) << c.font << " in " << out;
 }
 
-std::string const kCli = KSDVI_CLI;
+INSTANTIATE_TEST_SUITE_P(
+    Options, RepeatableOption,
+    testing::Values(PathOption{"tfm_path", "--tfm-path {m}", "kstest", "checksum", 012345670},
+                    PathOption{"tfm_path_twice", "--tfm-path / --tfm-path {m}", "kstest", "checksum", 012345670},
+                    PathOption{"vf_path", "--tfm-path {m} --vf-path {m}", "ksvirt", "virtual", true},
+                    PathOption{"without_vf_path", "--tfm-path {m}", "ksvirt", "virtual", false},
+                    PathOption{"map", "--map {map}", "cmr10", "face", "dejavu serif"},
+                    PathOption{"map_twice", "--map {map} --map {map}", "cmr10", "face", "dejavu serif"}),
+    ByName());
+
+// fontmap's document is optional: taken for a map file, it was left out.
+TEST(RepeatableOption, FontmapKeepsItsDocument) {
+    TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "cmr10").Op(171).Op('A')));
+    TempFile map(".map");
+    map.WriteText("cmr10 { fontname = 'DejaVu Serif', encoding = 'raw' }\n");
+    std::string const out = KsdviOk("fontmap --map " + map.Path() + " " + dvi.Path());
+    EXPECT_EQ(out, "'cmr10' { fontname = 'dejavu serif', encoding = 'raw' }\n");
+}
+
+// Each command run as `args` (`{}` the document, `{out}` its own directory)
+// on a document named in a way of the test's, in the directory of its own.
+struct SameOutput {
+    char const* name;
+    std::string args;
+    std::string document;  // in tests/data
+    std::string output;    // a file written in {out} to compare, "" to compare standard output
+};
+
+class StandardInput : public testing::TestWithParam<SameOutput> {};
+
+// `-` reads standard input, a pipe here, and does what the file's name does.
+TEST_P(StandardInput, DashReadsTheDocumentFromStandardInput) {
+    SameOutput const& c = GetParam();
+    TempDir byName, piped;
+    auto run = [&](TempDir const& out, std::string const& document, std::string const& input) {
+        std::string args = WithDocument(c.args, document);
+        for (size_t at; (at = args.find("{out}")) != std::string::npos;) args.replace(at, 5, out.Path());
+        int status = -1;
+        std::string const text = RunCommand(input + KSDVI_CLI + " " + args + " 2>/dev/null", &status);
+        EXPECT_EQ(status, 0) << args;
+        return text;
+    };
+    std::string const file = DataFile(c.document);
+    std::string const expected = run(byName, file, "");
+    std::string const got = run(piped, "-", "cat " + file + " | ");
+    if (c.output.empty()) {
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(got, expected);
+    } else {
+        std::vector<uint8_t> const written = ReadFileBytes(byName / c.output);
+        EXPECT_FALSE(written.empty());
+        EXPECT_EQ(ReadFileBytes(piped / c.output), written);
+    }
+}
 
 INSTANTIATE_TEST_SUITE_P(
-    Commands, HelpDefaults,
-    testing::Values(HelpCase{"render_dpi", kCli + " render", "-r,-D,--resolution INT:INT in [1 - 4800]=96"},
-                    HelpCase{"render_zoom", kCli + " render", "[0.01 - 100]=1\n"},
-                    HelpCase{"render_paper", "PAPERSIZE=a4 " + kCli + " render", "--paper TEXT=a4 "},
-                    HelpCase{"system_paper", "PAPERSIZE=letter " + kCli + " render", "--paper TEXT=letter "},
-                    HelpCase{"print_dpi", kCli + " print", "[1 - 4800]=600"},
-                    HelpCase{"print_paper", "PAPERSIZE=a5 " + kCli + " print", "--paper TEXT=a5 "},
-                    HelpCase{"info_dpi", kCli + " info", "=96"},
-                    HelpCase{"mode", kCli + " text", "--mode TEXT:MODE=cx"}, HelpCase{"bdpi", kCli + " trace", "=300"}),
-    [](auto const& info) { return std::string(info.param.name); });
+    Commands, StandardInput,
+    testing::Values(SameOutput{"trace", "trace -p 2 {}", "plain.dvi", ""},
+                    SameOutput{"text", "text {}", "text.dvi", ""},
+                    SameOutput{"search", "search {} finite", "text.dvi", ""},
+                    SameOutput{"links", "links --json {}", "links.dvi", ""},
+                    SameOutput{"locate", "locate {} second", "links.dvi", ""},
+                    SameOutput{"outline", "outline {}", "hyperref-dvips.dvi", ""},
+                    SameOutput{"fontmap", "fontmap {}", "psnfss.dvi", ""},
+                    SameOutput{"info", "info --json {} | grep -v '\"file\"'", "plain.dvi", ""},
+                    SameOutput{"render", "render -p 2 -r 30 -o {out}/p-%d.png {}", "plain.dvi", "p-2.png"},
+                    SameOutput{"select", "select {} -p 3,1 -o {out}/out.dvi", "plain.dvi", "out.dvi"},
+                    SameOutput{"print", "print -p 1 -r 30 -o - {} | grep -v CreationDate", "plain.dvi", ""}),
+    ByName());
+
+// Named after standard input, read as `-` or as /dev/stdin.
+TEST(StandardInput, DefaultNamesSayStdin) {
+    for (char const* name : {"-", "/dev/stdin"}) {
+        TempDir dir;
+        int status = -1;
+        std::string const listing = RunCommand(
+            "cd " + dir.Path() + " && cat " + DataFile("plain.dvi") + " | " + KSDVI_CLI + " render -r 20 -p 2 " + name,
+            &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(listing, "stdin-2.png\n");
+        KsdviIn(dir.Path(), "render -r 20 -p 2 -o direct-%d.png " + DataFile("plain.dvi"), &status);
+        EXPECT_EQ(ReadFileBytes(dir / "stdin-2.png"), ReadFileBytes(dir / "direct-2.png")) << name;
+    }
+}
 
 // `paper` is paper.dvi when there is no file `paper`, for every command.
 class NameWithoutExtension : public testing::TestWithParam<std::string> {};
@@ -237,11 +384,9 @@ TEST_P(NameWithoutExtension, FindsTheDviFile) {
     TempDir dir;
     std::filesystem::copy_file(DataFile("plain.dvi"), dir / "paper.dvi");
     auto run = [&](std::string const& name) {
-        std::string args = GetParam();
-        args.replace(args.find("{}"), 2, name);
         int status = -1;
-        std::string out = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " " + args, &status);
-        EXPECT_EQ(status, 0) << args;
+        std::string out = KsdviIn(dir.Path(), WithDocument(GetParam(), name), &status, "");
+        EXPECT_EQ(status, 0) << GetParam();
         return out;
     };
     std::string const named = run("paper.dvi");
@@ -260,30 +405,17 @@ TEST(NameWithoutExtension, AFileOfThatNameWins) {
     std::filesystem::copy_file(DataFile("plain.dvi"), dir / "paper.dvi");
     std::ofstream(dir / "paper") << "not DVI";
     int status = -1;
-    std::string const err = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " info paper 2>&1", &status);
+    std::string const err = KsdviIn(dir.Path(), "info paper", &status, " 2>&1");
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("paper: not a DVI file"), std::string::npos) << err;
 }
 
-// -o - writes the PNG that -o FILE writes, and only for one page.
+// -o - writes the PNG that -o FILE writes.
 TEST(StandardOutput, RenderWritesOnePagesPng) {
     TempDir dir;
-    int status = -1;
-    Ksdvi("render -p 2 -r 30 -o " + dir / "p.png " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
-    RunCommand(std::string(KSDVI_CLI) + " render -p 2 -r 30 -o - " + DataFile("plain.dvi") + " >" + dir / "out.png",
-               &status);
-    EXPECT_EQ(status, 0);
+    KsdviOk("render -p 2 -r 30 -o " + dir / "p.png " + DataFile("plain.dvi"));
+    KsdviOk("render -p 2 -r 30 -o - " + DataFile("plain.dvi") + " >" + dir / "out.png");
     EXPECT_EQ(ReadFileBytes(dir / "out.png"), ReadFileBytes(dir / "p.png"));
-
-    for (std::string const args : {"render -r 30 -o - ", "render --follow -o - "}) {
-        std::string const out = Ksdvi(args + DataFile("plain.dvi") + " 2>/dev/null | wc -c", &status);
-        EXPECT_EQ(std::stoi(out), 0) << args;
-        std::string const err =
-            RunCommand(std::string(KSDVI_CLI) + " " + args + DataFile("plain.dvi") + " 2>&1 >/dev/null", &status);
-        EXPECT_EQ(status, 1);
-        EXPECT_NE(err.find("-o - writes one page"), std::string::npos) << err;
-    }
 }
 
 struct Naming {
@@ -293,17 +425,13 @@ struct Naming {
     std::string listed;  // the files written, a line each
 };
 
-void PrintTo(Naming const& c, std::ostream* os) { *os << c.name; }
-
 class OutputNames : public testing::TestWithParam<Naming> {};
 
 TEST_P(OutputNames, AreListedAndWritten) {
     Naming const& c = GetParam();
     TempDir dir;
     int status = -1;
-    std::string const listed = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 10 " + c.args + " " +
-                                              DataFile(c.document) + " 2>/dev/null",
-                                          &status);
+    std::string const listed = KsdviIn(dir.Path(), "render -r 10 " + c.args + " " + DataFile(c.document), &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(listed, c.listed);
     std::istringstream names(listed);
@@ -320,45 +448,37 @@ INSTANTIATE_TEST_SUITE_P(Patterns, OutputNames,
                                          Naming{"percent", "-p 1 -o 100%%-%d.png", "plain.dvi", "100%-1.png\n"},
                                          Naming{"twice", "-p 1 -o %d-%02d.png", "plain.dvi", "1-01.png\n"},
                                          Naming{"not_a_conversion", "-p 1 -o %x%d.png", "plain.dvi", "%x1.png\n"}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
-struct TeXPages {
-    char const* name;
-    std::string list;
-    std::string pages;  // `trace`'s page lines, "PHYSICAL TEX" each; empty: an error
-};
-
-void PrintTo(TeXPages const& c, std::ostream* os) { *os << c.name; }
-
-class TeXPageNumbers : public testing::TestWithParam<TeXPages> {};
-
-// plain.dvi's pages are TeX's 1, 2 and -3; -pp chooses by them, in document order.
-TEST_P(TeXPageNumbers, ChoosePages) {
-    TeXPages const& c = GetParam();
-    int status = -1;
-    std::string const out = Ksdvi("trace -pp " + c.list + " " + DataFile("plain.dvi"), &status, true);
-    std::string pages;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) pages += line.rfind("page ", 0) == 0 ? line.substr(5) + ";" : "";
-    EXPECT_EQ(pages, c.pages) << out;
-    EXPECT_EQ(status, c.pages.empty() ? 1 : 0) << out;
+// plain.dvi's pages are TeX's 1, 2 and -3; -pp chooses by them, in document
+// order. Each list and the `trace` page lines it gives, "PHYSICAL TEX"
+// each; none: an error.
+TEST(TeXPageNumbers, ChoosePages) {
+    for (auto const& [list, expected] : {std::pair{"2", "2 2;"},
+                                         {"-3", "3 -3;"},
+                                         {"1-2", "1 1;2 2;"},
+                                         {"1:2", "1 1;2 2;"},
+                                         {"-5--1", "3 -3;"},
+                                         {"-3,1", "1 1;3 -3;"},
+                                         {"2-1", "1 1;2 2;"},
+                                         {"7", ""},
+                                         {"1-x", ""},
+                                         {"1 -p 1", ""}}) {
+        int status = -1;
+        std::string const out = Ksdvi("trace -pp " + std::string(list) + " " + DataFile("plain.dvi"), &status, true);
+        std::string pages;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);)
+            pages += line.rfind("page ", 0) == 0 ? line.substr(5) + ";" : "";
+        EXPECT_EQ(pages, expected) << list << ": " << out;
+        EXPECT_EQ(status, std::string(expected).empty() ? 1 : 0) << list << ": " << out;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lists, TeXPageNumbers,
-                         testing::Values(TeXPages{"one", "2", "2 2;"}, TeXPages{"negative", "-3", "3 -3;"},
-                                         TeXPages{"range", "1-2", "1 1;2 2;"}, TeXPages{"colon", "1:2", "1 1;2 2;"},
-                                         TeXPages{"negative_range", "-5--1", "3 -3;"},
-                                         TeXPages{"document_order", "-3,1", "1 1;3 -3;"},
-                                         TeXPages{"reversed_range", "2-1", "1 1;2 2;"},
-                                         TeXPages{"none_has_it", "7", ""}, TeXPages{"malformed", "1-x", ""},
-                                         TeXPages{"with_p", "1 -p 1", ""}),
-                         [](auto const& info) { return std::string(info.param.name); });
 
 TEST(TeXPageNumbers, SelectAndRenderTakeThemToo) {
     TempDir dir;
     int status = -1;
-    Ksdvi("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    KsdviOk("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"));
     EXPECT_EQ(Ksdvi("trace " + dir / "three.dvi | head -1"), "page 1 -3\n");
     EXPECT_EQ(Ksdvi("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi"), &status), dir / "p2.png\n");
 }

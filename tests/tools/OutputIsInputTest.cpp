@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -23,14 +24,6 @@ struct Overwrite {
     bool inputThroughLink;  // the document is named by the link, the output by its own name
 };
 
-void PrintTo(Overwrite const& c, std::ostream* os) { *os << c.name; }
-
-std::set<std::string> FilesIn(std::string const& dir) {
-    std::set<std::string> names;
-    for (auto const& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
-    return names;
-}
-
 class OutputIsInput : public testing::TestWithParam<Overwrite> {};
 
 TEST_P(OutputIsInput, IsRefusedAndWritesNothing) {
@@ -43,7 +36,7 @@ TEST_P(OutputIsInput, IsRefusedAndWritesNothing) {
     std::string other = document;
     if (c.link == Link::Symbolic) std::filesystem::create_symlink(c.document, other = link);
     if (c.link == Link::Hard) std::filesystem::create_hard_link(document, other = link);
-    std::set<std::string> const before = FilesIn(dir.Path());
+    std::set<std::string> const before = dir.Files();
     std::string command = c.command;
     command.replace(command.find("{in}"), 4, c.inputThroughLink ? other : document);
     command.replace(command.find("{out}"), 5, c.inputThroughLink ? document : other);
@@ -54,7 +47,7 @@ TEST_P(OutputIsInput, IsRefusedAndWritesNothing) {
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("the output would overwrite the input"), std::string::npos) << err;
     EXPECT_EQ(ReadFileBytes(document), ReadFileBytes(DataFile("plain.dvi")));
-    EXPECT_EQ(FilesIn(dir.Path()), before);
+    EXPECT_EQ(dir.Files(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,6 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Overwrite{"select_hard_link", "select {in} -p 2 -o {out}", "doc.dvi", Link::Hard, false},
                     Overwrite{"print", "print -p 1 -o {out} {in}", "doc.ps", Link::None, false},
                     Overwrite{"print_hard_link", "print -p 1 -o {out} {in}", "doc.ps", Link::Hard, false}),
-    [](auto const& info) { return std::string(info.param.name); });
+    ByName());
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -45,8 +46,6 @@ struct PaperCase {
     bool turned = false;
 };
 
-void PrintTo(PaperCase const& c, std::ostream* os) { *os << c.name; }
-
 class PaperNames : public testing::TestWithParam<PaperCase> {};
 
 // At 72 dpi the page has as many pixels as the paper has points; plain.dvi
@@ -76,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Names, PaperNames,
                                          PaperCase{"system_turned", "PAPERSIZE=a6", "landscape", "a6", true},
                                          PaperCase{"papersize_variable", "PAPERSIZE=a6", "", "a6"},
                                          PaperCase{"option_wins", "PAPERSIZE=a6", "b5", "b5"}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 TEST(PaperNames, PapersizeFileIsRead) {
     // The file PAPERCONF names, as /etc/papersize.
@@ -88,15 +87,6 @@ TEST(PaperNames, PapersizeFileIsRead) {
                &status);
     EXPECT_EQ(status, 0);
     EXPECT_NEAR(PngSize(dir / "page.png").height, Paperconf("legal").height, 1.0);
-}
-
-TEST(PaperNames, UnknownNameIsAnError) {
-    TempDir dir;
-    int status = -1;
-    std::string const err =
-        Ksdvi("render --paper a17 -o " + dir / "p.png -p 1 " + DataFile("plain.dvi"), &status, true);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(err.find("bad paper size 'a17'"), std::string::npos) << err;
 }
 
 // info tells the postamble's extent from the paper render takes.

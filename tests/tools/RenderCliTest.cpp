@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
-#include "support/PictureFiles.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -32,24 +32,11 @@ GreyImage RenderFirstPage(std::string const& options, std::string const& dvi) {
 
 TEST(RenderCli, OutputDoesNotDependOnTheNumberOfWorkers) {
     TempDir dir;
-    int status = -1;
-    std::string listing = Ksdvi("render -r 72 -j 1 -o " + (dir / "one-%d.png") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    std::string listing = KsdviOk("render -r 72 -j 1 -o " + (dir / "one-%d.png") + " " + DataFile("plain.dvi"));
     EXPECT_EQ(listing, (dir / "one-1.png") + "\n" + (dir / "one-2.png") + "\n" + (dir / "one-3.png") + "\n");
-    Ksdvi("render -r 72 -j 3 -o " + (dir / "three-%d.png") + " " + DataFile("plain.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 72 -j 3 -o " + (dir / "three-%d.png") + " " + DataFile("plain.dvi"));
     for (std::string p : {"1", "2", "3"})
         EXPECT_EQ(ReadFileBytes(dir / ("one-" + p + ".png")), ReadFileBytes(dir / ("three-" + p + ".png"))) << p;
-}
-
-TEST(RenderCli, DefaultNamesAndPagesInTheCurrentDirectory) {
-    TempDir dir;
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render -r 30 -p 2 " + DataFile("plain.dvi") + " >/dev/null",
-               &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(std::filesystem::exists(dir / "plain-2.png"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "plain-1.png"));
 }
 
 struct PaperCase {
@@ -73,65 +60,20 @@ TEST_P(RenderPaper, PageSizeFromTheDocumentOrTheOption) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RenderPaper,
                          testing::Values(PaperCase{"a4_default", "", "", 793, 1122},
-                                         PaperCase{"letter", "", "letter", 816, 1056},
                                          PaperCase{"dimensions", "", "2inx3in", 192, 288},
                                          PaperCase{"special", "papersize=100pt,200pt", "letter", 132, 265},
-                                         PaperCase{"true_units", "papersize=2truein,1truein", "", 192, 96},
                                          PaperCase{"bad_special_ignored", "papersize=wide,tall", "", 793, 1122}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
-struct BadRenderCase {
-    char const* name;
-    std::string args;     // before the document's path
-    std::string message;  // a part of standard error
-};
-
-class BadRender : public testing::TestWithParam<BadRenderCase> {};
-
-// Every mistake is one clear line and exit status 1, with nothing written.
-TEST_P(BadRender, SaysWhatIsWrongAndExitsOne) {
+// A directory is no document; a document's name may hold percent signs.
+TEST(RenderCli, DirectoriesAndNamesWithPercentSigns) {
     TempDir dir;
     int status = -1;
-    std::string out = RunCommand("cd " + dir.Path() + " && " + KSDVI_CLI + " render " + GetParam().args + " " +
-                                     DataFile("plain.dvi") + " 2>&1 >/dev/null",
-                                 &status);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_NE(out.find(GetParam().message), std::string::npos) << out;
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << out;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, BadRender,
-    testing::Values(
-        BadRenderCase{"paper", "--paper huge", DataFile("plain.dvi") + ": bad paper size 'huge'"},
-        BadRenderCase{"unwritable", "-p 1 -o /nonexistent-dir/x-%d.png",
-                      "/nonexistent-dir/x-1.png: cannot write the PNG file: No such file or directory"},
-        BadRenderCase{"one_file_many_pages", "-o page.png", "page.png: one output file for 3 pages; put %d"},
-        BadRenderCase{"zoom_nan", "-z nan", "not a finite number"},
-        BadRenderCase{"resolution_text", "-r abc", "--resolution"},
-        BadRenderCase{"map_directory", "--map /", "--map: File is actually a directory"},
-        BadRenderCase{"font_path_missing", "--tfm-path /nonexistent-dir", "--tfm-path: Directory does not exist"},
-        BadRenderCase{"page_memory", "-r 4800 -z 20", "MiB pages may take; lower the resolution"},
-        BadRenderCase{"xhan_table", "--xhan-table " + DataFile("korean.tex"), "korean.tex: line 1: not a row"}),
-    [](auto const& info) { return std::string(info.param.name); });
-
-// Documents arrive through pipes and under odd names too.
-TEST(RenderCli, PipesAndNamesWithPercentSigns) {
-    TempDir dir;
-    int status = -1;
-    std::string const in = "cd " + dir.Path() + " && ";
     EXPECT_NE(Ksdvi("info " + dir.Path(), &status, true).find("is a directory, not a DVI file"), std::string::npos);
     EXPECT_EQ(status, 1);
-    std::string listing =
-        RunCommand(in + "cat " + DataFile("plain.dvi") + " | " + KSDVI_CLI + " render -r 20 -p 2 /dev/stdin", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(listing, "stdin-2.png\n");
     std::filesystem::copy_file(DataFile("plain.dvi"), dir / "100%d done.dvi");
-    listing = RunCommand(in + KSDVI_CLI + " render -r 20 -p 1 '100%d done.dvi'", &status);
+    EXPECT_EQ(KsdviIn(dir.Path(), "render -r 20 -p 1 '100%d done.dvi'", &status), "100%d done-1.png\n");
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(listing, "100%d done-1.png\n");
-    RunCommand(in + KSDVI_CLI + " render -r 20 -p 2 -o direct-%d.png " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(ReadFileBytes(dir / "stdin-2.png"), ReadFileBytes(dir / "direct-2.png"));
 }
 
 // --follow renders each page once, as TeX completes it, starting before the
@@ -170,10 +112,8 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
     TempFile dvi(b.Rule(10 * 65536, 100 * 65536).Eop().Post().bytes);
     TempDir dir;
     std::ofstream(dir / "broken.tfm") << "not a font";
-    int status = -1;
     std::string out =
-        Ksdvi("render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "m-%d.png") + " " + dvi.Path(), &status, true);
-    EXPECT_EQ(status, 0);
+        KsdviOk("render -r 72 --tfm-path " + dir.Path() + " -o " + (dir / "m-%d.png") + " " + dvi.Path(), true);
     EXPECT_NE(out.find("ksdvi: " + dvi.Path() + ": warning: font nosuchfont: not found; its characters are left out"),
               std::string::npos)
         << out;
@@ -195,13 +135,13 @@ TEST(RenderCli, MissingFontsAndFacesLeaveTheRestOfThePage) {
 // page is drawn and the exit status stays 0. info lists every picture.
 TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     TempDir dir;
-    int status = -1;
-    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + DataFile("rasters.dvi"), &status, true);
-    EXPECT_EQ(status, 0);
+    std::string out = KsdviOk("render -r 72 -o " + (dir / "p-%d.png") + " " + DataFile("rasters.dvi"), true);
     for (char const* line : {"warning: page 1: picture pictures/truncated.png: cannot be decoded\n",
                              "warning: page 1: picture pictures/missing.eps: not found\n",
-                             "warning: page 1: picture pictures/broken.eps: PostScript error: undefined\n"})
+                             "warning: page 1: picture pictures/broken.eps: PostScript error: undefined\n"}) {
         EXPECT_NE(out.find(line), std::string::npos) << line << out;
+        EXPECT_EQ(out.find(line), out.rfind(line)) << line << out;
+    }
 
     auto pictures = nlohmann::json::parse(Ksdvi("info --json " + DataFile("rasters.dvi")))["pages"][0]["pictures"];
     ASSERT_EQ(pictures.size(), 7u);
@@ -212,30 +152,6 @@ TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     EXPECT_EQ(pictures[6]["found"], false);
 }
 
-// A picture that would take more than the page's picture memory is named
-// once with that reason; the same picture shown small is drawn, and the exit
-// status stays 0. (A JPEG of 16 x 16 given a frame of 16000 x 16000: shown at
-// its own size at 144 dpi it would be some 8000 pixels square.)
-TEST(RenderCli, PicturesBeyondThePagesPictureMemoryAreNamed) {
-    TempDir dir;
-    ksdvi::test::WriteBytes(dir / "declaring.jpg", ksdvi::test::DeclaringJpeg(16000, 16000));
-    DviBuilder b;
-    b.Pre().Bop(1);
-    b.Special("graphics: 0pt 0pt 12000pt 12000pt 12000pt 12000pt JPEG declaring.jpg");
-    b.Special("graphics: 0pt 0pt 12000pt 12000pt 72pt 72pt JPEG declaring.jpg");
-    ksdvi::test::WriteBytes(dir / "doc.dvi", b.Eop().Post().bytes);
-    int status = -1;
-    std::string out = Ksdvi("render -r 144 -o " + (dir / "p-%d.png") + " " + (dir / "doc.dvi"), &status, true);
-    EXPECT_EQ(status, 0);
-    std::string const line = "warning: page 1: picture declaring.jpg: larger than the page's picture memory\n";
-    EXPECT_NE(out.find(line), std::string::npos) << out;
-    EXPECT_EQ(out.find(line), out.rfind(line)) << out;
-    GreyImage page;
-    ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
-    EXPECT_NEAR(page.At(144 + 72, 144 + 72), 128, 2) << "the picture shown small, mid-grey";
-    EXPECT_EQ(page.At(144 + 200, 144 + 200), 255) << "the one shown large is left out";
-}
-
 // PostScript that fails is left out with the page's reason; the page's text
 // is drawn all the same, and pages without PostScript never need it.
 TEST(RenderCli, PostScriptThatFailsIsLeftOut) {
@@ -243,11 +159,8 @@ TEST(RenderCli, PostScriptThatFailsIsLeftOut) {
     b.Pre().Bop(1).Special("ps: 0 0 moveto thisisnotdefined").Rule(10 * 65536, 100 * 65536).Eop().Post();
     TempFile dvi(b.bytes);
     TempDir dir;
-    int status = -1;
-    std::string out = Ksdvi("render -r 72 -o " + (dir / "p-%d.png") + " " + dvi.Path(), &status, true);
-    EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find("warning: page 1: its PostScript is left out: PostScript error: undefined\n"),
-              std::string::npos)
+    std::string out = KsdviOk("render -r 72 -o " + (dir / "p-%d.png") + " " + dvi.Path(), true);
+    EXPECT_NE(out.find("warning: page 1: its PostScript is left out: PostScript error: undefined\n"), std::string::npos)
         << out;
     GreyImage page;
     ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));

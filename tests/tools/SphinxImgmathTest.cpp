@@ -13,10 +13,10 @@
 #include <regex>
 #include <sstream>
 
-#include <png.h>
-
 #include "support/Cli.h"
+#include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -47,14 +47,6 @@ Inline :math:`x^2 + y_1`, :math:`\frac{a}{b}` and :math:`g_{ij}`.
    \int_0^1 f(x)\,dx = \sum_{n=1}^\infty \frac{1}{n^2}
 )";
 
-void WriteText(std::string const& path, std::string const& text) { std::ofstream(path) << text; }
-
-std::string FileText(std::string const& path) {
-    std::ostringstream s;
-    s << std::ifstream(path).rdbuf();
-    return s.str();
-}
-
 struct Formula {
     int depth = 0, width = 0, height = 0;
 };
@@ -63,7 +55,7 @@ struct Formula {
 // vertical-align (0 when Sphinx wrote none), its size from the file.
 std::map<std::string, Formula> Formulas(std::string const& html) {
     std::map<std::string, Formula> formulas;
-    std::string const page = FileText(html + "/index.html");
+    std::string const page = ReadFileText(html + "/index.html");
     std::regex const img("<img [^>]*>"), src("src=\"(_images/math/[0-9a-f]+\\.png)\""),
         align("vertical-align: (-?\\d+)px");
     for (std::sregex_iterator m(page.begin(), page.end(), img), end; m != end; ++m) {
@@ -72,13 +64,8 @@ std::map<std::string, Formula> Formulas(std::string const& html) {
         if (!std::regex_search(tag, file, src)) continue;
         Formula f;
         if (std::regex_search(tag, depth, align)) f.depth = -std::stoi(depth[1]);
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        if (png_image_begin_read_from_file(&image, (html + "/" + file[1].str()).c_str())) {
-            f.width = int(image.width);
-            f.height = int(image.height);
-            png_image_free(&image);
-        }
+        PngPixels image;
+        if (ReadPng(html + "/" + file[1].str(), PNG_FORMAT_GRAY, image)) f.width = image.width, f.height = image.height;
         formulas[file[1]] = f;
     }
     return formulas;
@@ -88,9 +75,9 @@ std::map<std::string, Formula> Formulas(std::string const& html) {
 std::string Build(TempDir const& dir, std::string const& name, std::string const& dvipng) {
     std::string const source = dir / name;
     std::filesystem::create_directories(source + "/templates");
-    WriteText(source + "/conf.py", std::regex_replace(kConf, std::regex("DVIPNG"), "'" + dvipng + "'"));
-    WriteText(source + "/templates/preview.tex_t", kTemplate);
-    WriteText(source + "/index.rst", kIndex);
+    WriteFileText(source + "/conf.py", std::regex_replace(kConf, std::regex("DVIPNG"), "'" + dvipng + "'"));
+    WriteFileText(source + "/templates/preview.tex_t", kTemplate);
+    WriteFileText(source + "/index.rst", kIndex);
     int status = -1;
     std::string const out = RunCommand("sphinx-build -q -b html " + source + " " + source + "/html 2>&1", &status);
     EXPECT_EQ(status, 0) << out;
@@ -99,7 +86,7 @@ std::string Build(TempDir const& dir, std::string const& name, std::string const
 }
 
 TEST(SphinxImgmath, FormulasSizedAndAlignedAsWithDvipng) {
-    if (RunCommand("command -v sphinx-build").empty()) GTEST_SKIP() << "Sphinx is not installed";
+    if (!HaveCommand("sphinx-build")) GTEST_SKIP() << "Sphinx is not installed";
     if (RunCommand("kpsewhich article.cls amsmath.sty").empty()) GTEST_SKIP() << "LaTeX is not installed";
     TempDir dir;
     auto const theirs = Formulas(Build(dir, "dvipng", "dvipng"));

@@ -14,6 +14,7 @@
 #include "support/Cli.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -27,10 +28,7 @@ std::vector<std::string> Words(std::string const& text) {
 // The words of the first page of text.tex: its source between the
 // preamble and \newpage, with the font commands taken off.
 std::vector<std::string> SourceWords() {
-    std::ifstream in(DataFile("text.tex"));
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string source = all.str();
+    std::string source = ReadFileText(DataFile("text.tex"));
     size_t begin = source.find("\\begin{document}") + 16;
     source = source.substr(begin, source.find("\\newpage") - begin);
     source = std::regex_replace(source, std::regex(R"(\\text(it|bf|tt)\{|\})"), "");
@@ -38,14 +36,11 @@ std::vector<std::string> SourceWords() {
 }
 
 TEST(TextCli, GivesTheWordsOfTheSourceInOrder) {
-    int status = -1;
-    std::string text = Ksdvi("text -p 1 " + DataFile("text.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string text = KsdviOk("text -p 1 " + DataFile("text.dvi"));
     EXPECT_EQ(Words(text), SourceWords());
     EXPECT_EQ(text.back(), '\f');
 
-    nlohmann::json pages = nlohmann::json::parse(Ksdvi("text --json " + DataFile("text.dvi"), &status));
-    EXPECT_EQ(status, 0);
+    nlohmann::json pages = nlohmann::json::parse(KsdviOk("text --json " + DataFile("text.dvi")));
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[1]["page"], 2);
     std::vector<std::string> fromJson;
@@ -65,8 +60,7 @@ TEST(TextCli, GivesTheWordsOfTheSourceInOrder) {
 // as on the formula's baseline.
 TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
     int status = -1;
-    std::string text = Ksdvi("text " + DataFile("equations.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string text = KsdviOk("text " + DataFile("equations.dvi"));
     EXPECT_EQ(text,
               "Einstein wrote\nE = mc2\t(1)\nand the two lines\na = b2 +c\t(2)\nd = e1 +f\t(3)\n"
               "are numbered too.\nName\tDate\n\f");
@@ -104,8 +98,7 @@ TEST(SearchCli, FindsEveryOccurrenceOverItsInk) {
     std::vector<Hit> hits = Search("-r 150 " + DataFile("text.dvi") + " finite", &status);
     EXPECT_EQ(status, 0);
     ASSERT_EQ(hits.size(), 6u);
-    Ksdvi("render -r 150 -o " + (dir / "p-%d.png") + " " + DataFile("text.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -r 150 -o " + (dir / "p-%d.png") + " " + DataFile("text.dvi"));
     GreyImage pages[2];
     ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", pages[0]) && ReadGreyPng(dir / "p-2.png", pages[1]));
     for (Hit const& hit : hits) {
@@ -150,8 +143,7 @@ TEST(SearchCli, HighlightPaintsTheOccurrences) {
     std::vector<Hit> hits = Search("-p 1 -r 100 " + DataFile("text.dvi") + " affluent", &status);
     ASSERT_EQ(hits.size(), 1u);
     Ksdvi("render -p 1 -r 100 -o " + (dir / "plain.png") + " " + DataFile("text.dvi"), &status);
-    Ksdvi("render -p 1 -r 100 --highlight affluent -o " + (dir / "marked.png") + " " + DataFile("text.dvi"), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -p 1 -r 100 --highlight affluent -o " + (dir / "marked.png") + " " + DataFile("text.dvi"));
     GreyImage plain, marked;
     ASSERT_TRUE(ReadGreyPng(dir / "plain.png", plain) && ReadGreyPng(dir / "marked.png", marked));
     Hit const& hit = hits[0];

@@ -16,6 +16,7 @@
 
 #include "DocumentSession.h"
 #include "render/PageRenderer.h"
+#include "support/CaseNames.h"
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/PngImage.h"
@@ -45,17 +46,6 @@ TwoPages MakeTwoPages(int page1Rules, DviBuilder const& page1Extra = {}) {
     return doc;
 }
 
-std::set<std::string> FilesIn(std::string const& dir) {
-    std::set<std::string> names;
-    for (auto const& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
-    return names;
-}
-
-void WriteBytes(std::string const& path, std::vector<uint8_t> const& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<uint8_t> const kUsersFile = {'t', 'h', 'e', ' ', 'u', 's', 'e', 'r', '\'', 's'};
 
 struct Rewrite {
@@ -64,8 +54,6 @@ struct Rewrite {
     bool cutShort;  // else rewritten with a longer page 1, which moves page 2
 };
 
-void PrintTo(Rewrite const& c, std::ostream* os) { *os << c.name; }
-
 class UnreadablePage : public testing::TestWithParam<Rewrite> {};
 
 TEST_P(UnreadablePage, LeavesNoFileAndTheUsersFileAsItWas) {
@@ -73,16 +61,16 @@ TEST_P(UnreadablePage, LeavesNoFileAndTheUsersFileAsItWas) {
     Rewrite const& c = GetParam();
     TempDir dir;
     TwoPages const doc = MakeTwoPages(1);
-    WriteBytes(dir / "doc.dvi", doc.bytes);
+    WriteFileBytes(dir / "doc.dvi", doc.bytes);
     DocumentSession session(dir / "doc.dvi", {}, fonts);
     ASSERT_TRUE(session.Load());
     ASSERT_EQ(session.Document().GetNPage(), 2);
 
     if (c.cutShort)
-        WriteBytes(dir / "doc.dvi", std::vector<uint8_t>(doc.bytes.begin(), doc.bytes.begin() + doc.page1End));
+        WriteFileBytes(dir / "doc.dvi", std::vector<uint8_t>(doc.bytes.begin(), doc.bytes.begin() + doc.page1End));
     else
-        WriteBytes(dir / "doc.dvi", MakeTwoPages(3).bytes);
-    WriteBytes(dir / "p-2.png", kUsersFile);
+        WriteFileBytes(dir / "doc.dvi", MakeTwoPages(3).bytes);
+    WriteFileBytes(dir / "p-2.png", kUsersFile);
 
     RenderSettings settings;
     settings.dpi = 60;
@@ -95,7 +83,7 @@ TEST_P(UnreadablePage, LeavesNoFileAndTheUsersFileAsItWas) {
     EXPECT_EQ(renderer.WriteError(), "");
     EXPECT_FALSE(renderer.RenderPng(session.Document(), 1, dir / "new-2.png"));
     EXPECT_EQ(ReadFileBytes(dir / "p-2.png"), kUsersFile);
-    EXPECT_EQ(FilesIn(dir.Path()), (std::set<std::string>{"doc.dvi", "p-2.png"}));
+    EXPECT_EQ(dir.Files(), (std::set<std::string>{"doc.dvi", "p-2.png"}));
 
     // Page 1 of a file cut after it is still where the scan found it.
     EXPECT_EQ(renderer.RenderPng(session.Document(), 0, dir / "p-1.png"), c.cutShort);
@@ -109,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Files, UnreadablePage,
                                          Rewrite{"cut_short_banded", true, true},
                                          Rewrite{"rewritten_whole", false, false},
                                          Rewrite{"rewritten_banded", true, false}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 // Runs `command` with the shell, its standard error in a pipe of the least
 // size the kernel gives, and calls `meanwhile` when a line holding `mark`
@@ -159,8 +147,6 @@ struct Command {
     std::string expected;  // a part of what is written for page 1 ("" for the listing)
 };
 
-void PrintTo(Command const& c, std::ostream* os) { *os << c.name; }
-
 class UnreadablePageCli : public testing::TestWithParam<Command> {};
 
 // Page 1 defines fonts that exist nowhere, with names long enough that their
@@ -173,15 +159,17 @@ TEST_P(UnreadablePageCli, NamesThePageAndWritesOnlyWhatWasDrawn) {
     for (int n = 0; n < 255; ++n) fontDefs.FntDef(n, "ksmissing" + std::to_string(1000 + n) + std::string(240, 'x'));
     TwoPages const doc = MakeTwoPages(1, fontDefs);
     TempDir in, out, listing;
-    WriteBytes(in / "doc.dvi", doc.bytes);
-    WriteBytes(out / "p-2.png", kUsersFile);
+    WriteFileBytes(in / "doc.dvi", doc.bytes);
+    WriteFileBytes(out / "p-2.png", kUsersFile);
     std::string args = c.args;
     args.replace(args.find("{out}"), 5, out.Path());
     int status = -1;
     std::string err = RunStalled(
         "MKTEXTFM=0 MKTEXPK=0 exec " KSDVI_CLI " " + args + " " + (in / "doc.dvi") + " >" + (listing / "out.txt"),
         "font ksmissing",
-        [&] { WriteBytes(in / "doc.dvi", std::vector<uint8_t>(doc.bytes.begin(), doc.bytes.begin() + doc.page1End)); },
+        [&] {
+            WriteFileBytes(in / "doc.dvi", std::vector<uint8_t>(doc.bytes.begin(), doc.bytes.begin() + doc.page1End));
+        },
         status);
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("ksdvi: " + (in / "doc.dvi") + ": " + PageUnreadable(1)), std::string::npos) << err;
@@ -190,12 +178,12 @@ TEST_P(UnreadablePageCli, NamesThePageAndWritesOnlyWhatWasDrawn) {
     EXPECT_EQ(ReadFileBytes(out / "p-2.png"), kUsersFile);
     if (c.expected.empty()) {
         EXPECT_EQ(listed, (out / "p-1.png") + "\n");
-        EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"p-1.png", "p-2.png"}));
+        EXPECT_EQ(out.Files(), (std::set<std::string>{"p-1.png", "p-2.png"}));
         GreyImage page;
         ASSERT_TRUE(ReadGreyPng(out / "p-1.png", page));
         EXPECT_GT(page.DarkCount(), 100);
     } else {
-        EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"out.ps", "p-2.png"}));
+        EXPECT_EQ(out.Files(), (std::set<std::string>{"out.ps", "p-2.png"}));
         EXPECT_NE(ReadFileText(out / "out.ps").find(c.expected), std::string::npos);
     }
 }
@@ -206,6 +194,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, UnreadablePageCli,
                                          Command{"render_two_workers", "render -j 2 -r 30 -o {out}/p-%d.png", ""},
                                          Command{"render_in_bands", "render -j 1 -r 300 -o {out}/p-%d.png", ""},
                                          Command{"print", "print -r 30 -o {out}/out.ps", "%%Pages: 1\n"}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 }  // namespace

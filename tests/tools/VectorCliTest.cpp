@@ -16,10 +16,6 @@ namespace {
 
 constexpr int kDpi = 100;
 
-bool Have(char const* program) {
-    return RunCommand(std::string("command -v ") + program + " >/dev/null && echo y") == "y\n";
-}
-
 // The words a reader extracts from a PDF file, in Unicode's compatibility
 // form: ligature characters become their letters, accents join theirs.
 std::vector<std::string> Words(std::string const& pdf) {
@@ -94,8 +90,7 @@ void ExpectPagesLikeRender(std::string const& file, bool svg) {
 void ExpectTextAsDvipdfmxs(std::string const& file) {
     TempDir dir;
     int status = -1;
-    Ksdvi("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file), &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file));
     std::string const fonts = RunCommand("pdffonts " + (dir / "ours.pdf") + " | tail -n +3");
     ASSERT_FALSE(fonts.empty());
     std::istringstream lines(fonts);
@@ -113,7 +108,7 @@ class VectorCli : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"pdftoppm", "pdftotext", "pdffonts", "pdfinfo", "pdftohtml", "pdfimages"})
-            if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+            if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     }
 };
 
@@ -126,7 +121,7 @@ TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
 }
 
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
-    if (!Have("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+    if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
     for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
 }
@@ -150,7 +145,7 @@ TEST_F(VectorCli, PostScriptAndEpsFiguresStayVectors) {
 // words dvipdfmx's PDF of the same file gives, in the same order.
 TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
     for (char const* tool : {"dvipdfmx", "python3"})
-        if (!Have(tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* file : {"pages.dvi", "hyperref-dvips.dvi"}) ExpectTextAsDvipdfmxs(file);
 }
 
@@ -158,10 +153,8 @@ TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
 // the bookmarks are `ksdvi outline`'s.
 TEST_F(VectorCli, LinksAnchorsAndBookmarks) {
     TempDir dir;
-    int status = -1;
     std::string const file = DataFile("hyperref-dvips.dvi");
-    Ksdvi("pdf -o " + (dir / "h.pdf") + " " + file, &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("pdf -o " + (dir / "h.pdf") + " " + file);
     std::string const dests = RunCommand("pdfinfo -dests " + (dir / "h.pdf"));
     std::string const xml = RunCommand("pdftohtml -xml -i -stdout " + (dir / "h.pdf") + " 2>/dev/null");
     std::istringstream anchors(Ksdvi("info " + file));

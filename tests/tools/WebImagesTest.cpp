@@ -12,10 +12,11 @@
 #include <sstream>
 #include <vector>
 
+#include "support/CaseNames.h"
 #include "support/Cli.h"
+#include "support/PngImage.h"
 #include "support/TempDir.h"
-
-#include <png.h>
+#include "support/TempFile.h"
 
 namespace {
 
@@ -23,31 +24,7 @@ struct Numbers {
     int depth = 0, height = 0, width = 0;
 };
 
-struct RgbaImage {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> rgba;
-};
-
-bool ReadRgba(std::string const& path, RgbaImage& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGBA;
-    out.width = int(image.width);
-    out.height = int(image.height);
-    out.rgba.assign(PNG_IMAGE_SIZE(image), 0);
-    bool ok = png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return ok;
-}
-
-void WriteText(std::string const& path, std::string const& text) { std::ofstream(path) << text; }
-
-std::string FileText(std::string const& path) {
-    std::ostringstream s;
-    s << std::ifstream(path).rdbuf();
-    return s.str();
-}
+bool ReadRgba(std::string const& path, PngPixels& out) { return ReadPng(path, PNG_FORMAT_RGBA, out); }
 
 // The numbers a quiet run prints after its first line: " depth=N height=N width=N" per page.
 std::vector<Numbers> ParseNumbers(std::string const& out) {
@@ -111,20 +88,15 @@ struct Document {
     bool previewBox;    // images are preview's boxes: dvipng's arithmetic, to the pixel
 };
 
-void PrintTo(Document const& d, std::ostream* out) { *out << d.name; }
-
 // doc.dvi in `dir`; false with LaTeX's log when LaTeX fails.
 testing::AssertionResult MakeDvi(Document const& doc, TempDir const& dir) {
-    WriteText(dir / "doc.tex", *doc.source);
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && latex -interaction=batchmode -halt-on-error doc.tex >/dev/null 2>&1", &status);
-    if (status != 0) return testing::AssertionFailure() << "latex failed:\n" << FileText(dir / "doc.log");
-    return testing::AssertionSuccess();
+    std::ofstream(dir / "doc.tex") << *doc.source;
+    return Typeset(dir.Path(), "latex");
 }
 
-// The width and height of a PNG file from its header.
+// The width and height of a PNG file.
 std::pair<int, int> PngSize(std::string const& path) {
-    RgbaImage image;
+    PngPixels image;
     if (!ReadRgba(path, image)) return {-1, -1};
     return {image.width, image.height};
 }
@@ -203,21 +175,21 @@ TEST_P(WebImages, TransparentBackgroundLeavesOnlyInk) {
     for (size_t page = 1; page <= numbers.size(); ++page) {
         SCOPED_TRACE("page " + std::to_string(page));
         std::string const n = std::to_string(page) + ".png";
-        RgbaImage a, b, c;
+        PngPixels a, b, c;
         ASSERT_TRUE(ReadRgba(dir / ("opaque-" + n), a));
         ASSERT_TRUE(ReadRgba(dir / ("clear-" + n), b));
         ASSERT_TRUE(ReadRgba(dir / ("render-" + n), c));
         ASSERT_EQ(a.width, b.width);
         ASSERT_EQ(a.height, b.height);
         long ink = 0, wrong = 0;
-        for (size_t i = 0; i < a.rgba.size(); i += 4) {
-            bool const white = a.rgba[i] == 255 && a.rgba[i + 1] == 255 && a.rgba[i + 2] == 255;
+        for (size_t i = 0; i < a.bytes.size(); i += 4) {
+            bool const white = a.bytes[i] == 255 && a.bytes[i + 1] == 255 && a.bytes[i + 2] == 255;
             ink += !white;
-            wrong += white != (b.rgba[i + 3] == 0);
+            wrong += white != (b.bytes[i + 3] == 0);
         }
         EXPECT_GT(ink, 0);
         EXPECT_EQ(wrong, 0);
-        EXPECT_EQ(c.rgba, b.rgba);
+        EXPECT_EQ(c.bytes, b.bytes);
         Numbers const& m = numbers[page - 1];
         EXPECT_NE(rendered.find((dir / ("render-" + n)) + " depth=" + std::to_string(m.depth) +
                                 " height=" + std::to_string(m.height) + " width=" + std::to_string(m.width) + "\n"),
@@ -230,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Formulas, WebImages,
                          testing::Values(Document{"formulas", &kFormulas, nullptr, false},
                                          Document{"preview_by_hand", &kHandPreview, nullptr, true},
                                          Document{"preview", &kPreview, "preview.sty", true}),
-                         [](auto const& info) { return std::string(info.param.name); });
+                         ByName());
 
 // dvipng's command line as its callers write it: page choices by TeX page
 // number, %0Nd names, options joined to their values, one warning for the

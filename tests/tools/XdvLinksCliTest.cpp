@@ -24,6 +24,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ class XeLatexLinks : public testing::Test {
 protected:
     void SetUp() override {
         for (char const* tool : {"xelatex", "xdvipdfmx", "pdftohtml"})
-            if (!Succeeds(std::string("command -v ") + tool)) GTEST_SKIP() << tool << " is not installed";
+            if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
         if (!Succeeds("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
             GTEST_SKIP() << "hyperref or fontspec is not installed";
         std::ofstream(dir_ / "doc.tex", std::ios::binary)
@@ -123,11 +124,8 @@ protected:
                "over two lines by TeX} and more.\n"
                "\\newpage\n\\section{Second}\\label{second}\nBack to \\ref{first} and \\ref{sizes}.\n"
                "\\end{document}\n";
-        std::string const run =
-            "cd " + dir_.Path() + " && xelatex -no-pdf -interaction=batchmode -halt-on-error doc.tex";
+        ASSERT_TRUE(Typeset(dir_.Path(), "xelatex -no-pdf", 2));
         int status = -1;
-        RunCommand(run + " >/dev/null 2>&1 && " + run + " >/dev/null 2>&1", &status);
-        ASSERT_EQ(status, 0) << "xelatex failed:\n" << RunCommand("cat " + (dir_ / "doc.log"));
         RunCommand("cd " + dir_.Path() + " && xdvipdfmx -q -z 0 -V 4 -o doc.pdf doc.xdv >/dev/null 2>&1", &status);
         ASSERT_EQ(status, 0) << "xdvipdfmx failed";
     }
@@ -142,15 +140,11 @@ protected:
 // target and as many rectangles (two for the link TeX broke), each over one
 // of xdvipdfmx's; every rectangle of ksdvi's lies over one of xdvipdfmx's.
 TEST_F(XeLatexLinks, LinksAreXdvipdfmxsLinks) {
-    std::ifstream in(Pdf(), std::ios::binary);
-    std::string const bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LinkAreas const theirs = PeerLinks(bytes);
+    LinkAreas const theirs = PeerLinks(ReadFileText(Pdf()));
     ASSERT_GE(theirs.size(), 6u) << "xdvipdfmx's links were not read";
 
-    int status = -1;
     nlohmann::json const links =
-        nlohmann::json::parse(Ksdvi("links --json -r " + std::to_string(kDpi) + " " + Xdv(), &status));
-    ASSERT_EQ(status, 0);
+        nlohmann::json::parse(KsdviOk("links --json -r " + std::to_string(kDpi) + " " + Xdv()));
     LinkAreas ours;
     for (auto const& link : links) {
         EXPECT_EQ(link["kind"], "pdfmark");
@@ -216,9 +210,7 @@ TEST_F(XeLatexLinks, OutlineIsXdvipdfmxsOutline) {
 nlohmann::json JsonOf(std::string const& command, DviBuilder const& document) {
     TempDir dir;
     document.WriteTo(dir / "built.dvi");
-    int status = -1;
-    std::string out = Ksdvi(command + " --json -r 72 " + (dir / "built.dvi"), &status);
-    EXPECT_EQ(status, 0) << command;
+    std::string out = KsdviOk(command + " --json -r 72 " + (dir / "built.dvi"));
     return nlohmann::json::parse(out);
 }
 
