@@ -101,8 +101,14 @@ private:
         }
         return !display_.empty() && X("xdotool getdisplaygeometry 2>/dev/null") == "1000 1100\n";
     }
+    // The server gone, its socket and lock file with it: the next session's
+    // server may take the same display number.
     void StopDisplay() {
         Kill("/xvfb.pid");
+        std::string id = ReadFileText(dir_ + "/xvfb.pid");
+        id = id.substr(0, id.find('\n'));
+        for (int i = 0; i < 100 && !id.empty() && RunCommand("kill -0 " + id + " 2>/dev/null && echo y") == "y\n"; ++i)
+            std::this_thread::sleep_for(50ms);
         display_.clear();
     }
     void Kill(char const* pid_file) const {
