@@ -47,6 +47,7 @@ public:
     static constexpr int32_t MaxPageBytes = 1 << 30;
     static constexpr int FontIndexSize = 65536;
     static constexpr int FontHashSize = ksdvi::kFontHashSize;
+    // How deep a page's colour stack goes; deeper pushes are dropped.
     static constexpr int ColorStackSize = 200;
 
     using ItrnFont = ksdvi::ItrnFont;

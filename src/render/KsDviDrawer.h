@@ -47,7 +47,6 @@ public:
     using COLORREF = ksdvi::gdi::COLORREF;
     using CWnd = ksdvi::gdi::CWnd;
 
-    static constexpr int ColorStackSize = 200;
     static constexpr int DefaultLineWidth = 0x6666;  // DVI units, about 0.4pt
 
     struct LinkRect {

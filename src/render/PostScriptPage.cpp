@@ -114,7 +114,7 @@ protected:
     }
 
 private:
-    static constexpr int kColourStack = 200;
+    static constexpr int kColourStack = KsDvi::ColorStackSize;
     unsigned int colours_[kColourStack] = {};
     int depth_ = 1;
 };

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "dvi/KsDvi.h"
 #include "specials/SpecialHandler.h"
 
 namespace ksdvi {
@@ -17,7 +18,7 @@ public:
     static constexpr SpecialFamily kFamilies[] = {SpecialFamily::ColorPush,  SpecialFamily::ColorPop,
                                                   SpecialFamily::Color,      SpecialFamily::BackgroundColor,
                                                   SpecialFamily::DvipsColor, SpecialFamily::DvipsBackground};
-    static constexpr int kStackSize = 200;
+    static constexpr int kStackSize = KsDvi::ColorStackSize;
 
     bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;
     void BeginPage(KsDvi const& document, int page) override;
