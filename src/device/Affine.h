@@ -8,6 +8,8 @@ struct Affine {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
 
     bool IsIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && e == 0 && f == 0; }
+    // The same transformation about the point (x, y) instead of the origin.
+    Affine About(double x, double y) const { return {a, b, c, d, e + x - a * x - c * y, f + y - b * x - d * y}; }
     void Apply(double x, double y, double& outX, double& outY) const {
         outX = a * x + c * y + e;
         outY = b * x + d * y + f;

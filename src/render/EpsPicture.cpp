@@ -111,10 +111,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     // page's transformation where it was placed, about the DVI origin.
     double const sx = xRes / 72.0, sy = yRes / 72.0;
     Affine const toBox{sx, 0, 0, -sy, left - llx * sx, bottom + lly * sy};
-    Affine const& t = p->transform;
-    double const ox = pixels_.OriginX(), oy = pixels_.OriginY();
-    Affine const onPage =
-        toBox.Then({t.a, t.b, t.c, t.d, t.e + ox - t.a * ox - t.c * oy, t.f + oy - t.b * ox - t.d * oy});
+    Affine const onPage = toBox.Then(p->transform.About(pixels_.OriginX(), pixels_.OriginY()));
     // Ghostscript draws the part of the page the figure covers, and a margin
     // around its box unless it is cut there: strokes on the box and sloppy
     // boxes show as dvips shows them.

@@ -58,10 +58,8 @@ void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
 // current point, relative to the DVI origin as the world transformation is.
 ksdvi::Affine KsDviDrawer::PdfMatrixHere(double const (&m)[6]) const {
     double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
-    ksdvi::Affine local{m[0], -m[1], -m[2], m[3], m[4] * pixels_.DpiX() / 72, -m[5] * pixels_.DpiY() / 72};
-    local.e += px - local.a * px - local.c * py;
-    local.f += py - local.b * px - local.d * py;
-    return local;
+    return ksdvi::Affine{m[0], -m[1], -m[2], m[3], m[4] * pixels_.DpiX() / 72, -m[5] * pixels_.DpiY() / 72}.About(px,
+                                                                                                                  py);
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

@@ -131,9 +131,8 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     h = std::max(1, RoundHalfAway(shownHeight * pixels_.PerDviY()));
     int const left = p->x, top = p->y - h;
     Affine const& t = p->transform;
-    double const ox = pixels_.OriginX(), oy = pixels_.OriginY();
     // The world transformation, about the DVI origin, in device dots.
-    Affine const world{t.a, t.b, t.c, t.d, t.e + ox - t.a * ox - t.c * oy, t.f + oy - t.b * ox - t.d * oy};
+    Affine const world = t.About(pixels_.OriginX(), pixels_.OriginY());
     int const xRes = RoundHalfAway(pixels_.DpiX()), yRes = RoundHalfAway(pixels_.DpiY());
     std::string const job = PdfJob(pdf, p->pdfPage);
 
