@@ -29,16 +29,14 @@ public:
     ViewerSession(TempDir const& dir, std::string const& file, std::string const& environment = "",
                   std::string const& options = "")
         : dir_(dir.Path()) {
-        for (int attempt = 0; attempt < 3 && !StartDisplay(); ++attempt) StopDisplay();
-        if (display_.empty()) return;
-        RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo " + environment +
-                   " setsid dbus-run-session -- " + KSDVI_VIEW + " " + options + " '" + file + "' > " + dir_ +
-                   "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
-        std::string const name = fs::path(file).filename().string();
-        for (int i = 0; i < 200 && window_.empty(); ++i) {
-            std::this_thread::sleep_for(100ms);
-            window_ = X("xdotool search --name '" + name + "' | head -1");
-            while (!window_.empty() && window_.back() == '\n') window_.pop_back();
+        // A viewer that could not reach its display exits at once: it gets a
+        // fresh server, up to three times.
+        for (int attempt = 0; attempt < 3 && window_.empty(); ++attempt) {
+            if (StartDisplay()) StartViewer(file, environment, options);
+            if (window_.empty()) {
+                Kill("/viewer.pid");
+                StopDisplay();
+            }
         }
     }
     ~ViewerSession() {
@@ -90,9 +88,11 @@ public:
     }
 
 private:
-    // A server that reported its display number and answers on it.
+    // A server that reported its display number and answers on it. It does
+    // not reset when its last client leaves: a viewer connecting during the
+    // reset would be turned away.
     bool StartDisplay() {
-        RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
+        RunCommand("setsid sh -c 'exec Xvfb -displayfd 1 -noreset -screen 0 1000x1100x24 -nolisten tcp' > " + dir_ +
                    "/display 2>" + dir_ + "/xvfb.log & echo $! > " + dir_ + "/xvfb.pid");
         for (int i = 0; i < 100 && display_.empty(); ++i) {
             std::this_thread::sleep_for(100ms);
@@ -101,14 +101,28 @@ private:
         }
         return !display_.empty() && X("xdotool getdisplaygeometry 2>/dev/null") == "1000 1100\n";
     }
+    // Waits for the viewer's window while the viewer runs.
+    void StartViewer(std::string const& file, std::string const& environment, std::string const& options) {
+        RunCommand("DISPLAY=" + display_ + " GDK_BACKEND=x11 GSK_RENDERER=cairo " + environment +
+                   " setsid dbus-run-session -- " + KSDVI_VIEW + " " + options + " '" + file + "' >> " + dir_ +
+                   "/viewer.log 2>&1 & echo $! > " + dir_ + "/viewer.pid");
+        std::string const name = fs::path(file).filename().string();
+        for (int i = 0; i < 200 && window_.empty() && Running("/viewer.pid"); ++i) {
+            std::this_thread::sleep_for(100ms);
+            window_ = X("xdotool search --name '" + name + "' | head -1");
+            while (!window_.empty() && window_.back() == '\n') window_.pop_back();
+        }
+    }
+    bool Running(char const* pid_file) const {
+        std::string id = ReadFileText(dir_ + pid_file);
+        id = id.substr(0, id.find('\n'));
+        return !id.empty() && RunCommand("kill -0 " + id + " 2>/dev/null && echo y") == "y\n";
+    }
     // The server gone, its socket and lock file with it: the next session's
     // server may take the same display number.
     void StopDisplay() {
         Kill("/xvfb.pid");
-        std::string id = ReadFileText(dir_ + "/xvfb.pid");
-        id = id.substr(0, id.find('\n'));
-        for (int i = 0; i < 100 && !id.empty() && RunCommand("kill -0 " + id + " 2>/dev/null && echo y") == "y\n"; ++i)
-            std::this_thread::sleep_for(50ms);
+        for (int i = 0; i < 100 && Running("/xvfb.pid"); ++i) std::this_thread::sleep_for(50ms);
         display_.clear();
     }
     void Kill(char const* pid_file) const {
