@@ -31,11 +31,12 @@ enum class Peer { Dvipng, DvipsGhostscript };
 // dvips and Ghostscript's pages of `dvi` as theirs-N.png in `out`. dvips runs
 // in `cwd`, where it finds the figures, as ksdvi finds them beside the
 // document; the paper is the document's. Colour pages, so that both images
-// turn grey the same way.
+// turn grey the same way; pgf's opacity as Ghostscript draws it.
 bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir const& out, int dpi) {
     int status = -1;
     RunCommand("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " +
-                   "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
+                   "gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 "
+                   "-dGraphicsAlphaBits=4 -r" +
                    std::to_string(dpi) + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") +
                    " >/dev/null 2>&1",
                &status);
@@ -189,6 +190,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
                   "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
                   "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
+                  "\\end{tikzpicture}\n\\end{document}\n"},
+        // half-opaque discs show each other and the text beneath
+        LatexCase{"tikz_opacity",
+                  {"tikz.sty"},
+                  "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n"
+                  "Words under the discs.\\begin{tikzpicture}[overlay]\n"
+                  "\\fill[red, opacity=0.4] (0,0) circle (1.5);\n\\fill[blue, fill opacity=0.4] (1,0) circle (1.5);\n"
                   "\\end{tikzpicture}\n\\end{document}\n"},
         // a white fill hides the page's colour, as in dvips
         LatexCase{"tikz_white_fill_on_a_coloured_page",

@@ -317,12 +317,14 @@ bool StartInterpreter(Host* h, std::string* why) {
     // written, nothing run. Pages keep the size the library gives them
     // (FIXEDMEDIA), PDF pages that jobs carry are fitted to it by their crop
     // box (PDFFitPage, UseCropBox), and the system's font list is not scanned
-    // (NONATIVEFONTMAP).
+    // (NONATIVEFONTMAP). ALLOWPSTRANSPARENCY gives jobs the two opacity
+    // operators pgf's and pstricks' drivers use, nothing else SAFER withholds.
     // A PDF host writes each page to a file of its own, complete once shown.
     const std::string output = "-sOutputFile=" + h->pdfDirectory + "/page%d.pdf";
     const bool pdf = !h->pdfDirectory.empty();
     const char* args[] = {"ksdvi",
                           "-dSAFER",
+                          "-dALLOWPSTRANSPARENCY",
                           "-dNOPAUSE",
                           "-dBATCH",
                           "-dQUIET",
