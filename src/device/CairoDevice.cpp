@@ -7,9 +7,9 @@
 #include <cstring>
 #include <numbers>
 
+#include "device/ImageSurface.h"
 #include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
-#include "platform/gdi/Dib.h"
 #include "platform/gdi/Font.h"
 #include "render/BitmapFont.h"
 
@@ -381,26 +381,16 @@ void CairoDevice::DrawShape(DeviceShape const& shape) {
 }
 
 void CairoDevice::DrawImage(DeviceImage const& image) {
-    gdi::DibView view;
-    if (!image.dib || !gdi::DibView::FromPacked(image.dib, image.size, view)) return;
-    std::shared_ptr<gdi::Surface> pixels =
-        view.Decode(gdi::DIB_RGB_COLORS, nullptr, image.srcX, image.srcY, image.srcWidth, image.srcHeight);
-    if (!pixels || image.width == 0 || image.height == 0) return;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels->Width(), pixels->Height());
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    int const stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < pixels->Height(); ++y)
-        std::copy_n(pixels->Row(y), pixels->Width(),
-                    reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride)));
-    cairo_surface_mark_dirty(surface);
+    if (image.width == 0 || image.height == 0) return;
+    cairo_surface_t* pixels = ImageSurfaceOf(image);
+    if (!pixels) return;
+    Affine const place = ImagePlacement(image);
+    cairo_matrix_t const m{place.a, place.b, place.c, place.d, place.e, place.f};
     cairo_save(cr_);
-    cairo_translate(cr_, image.x, image.y);
-    cairo_scale(cr_, double(image.width) / pixels->Width(), double(image.height) / pixels->Height());
-    cairo_set_source_surface(cr_, surface, 0, 0);
-    cairo_set_operator(cr_, OperatorOf(image.rasterOp));
-    cairo_paint(cr_);
+    cairo_transform(cr_, &m);
+    PaintImageInBox(cr_, image, pixels, OperatorOf(image.rasterOp));
     cairo_restore(cr_);
-    cairo_surface_destroy(surface);
+    cairo_surface_destroy(pixels);
 }
 
 // Link areas become the output's own links; nothing is painted over them.

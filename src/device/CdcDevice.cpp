@@ -1,7 +1,10 @@
 #include "device/CdcDevice.h"
 
+#include "device/ImageSurface.h"
+#include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
 #include "render/BitmapFont.h"
+#include "render/CoveragePainter.h"
 
 namespace ksdvi {
 
@@ -234,12 +237,36 @@ void CdcDevice::DrawShape(DeviceShape const& shape) {
 }
 
 void CdcDevice::DrawImage(DeviceImage const& image) {
+    if (image.transform) {
+        DrawTurnedImage(image);
+        return;
+    }
     int mode = dc_.SetStretchBltMode(HALFTONE);
     int mix = image.mix ? dc_.SetROP2(*image.mix) : 0;
     dc_.StretchPackedDIB(image.x, image.y, image.width, image.height, image.srcX, image.srcY, image.srcWidth,
                          image.srcHeight, image.dib, image.size, DIB_RGB_COLORS, image.rasterOp);
     if (image.mix) dc_.SetROP2(mix);
     dc_.SetStretchBltMode(mode);
+}
+
+// Cairo draws the picture turned, which is painted over the page as
+// Ghostscript's drawings are.
+void CdcDevice::DrawTurnedImage(DeviceImage const& image) {
+    cairo_surface_t* pixels = ImageSurfaceOf(image);
+    if (!pixels) return;
+    PaintDrawnCoverage(&dc_, ImagePlacement(image), image.width, image.height, [&](cairo_t* cr) {
+        PaintImageInBox(cr, image, pixels, CAIRO_OPERATOR_OVER);
+        return true;
+    });
+    cairo_surface_destroy(pixels);
+}
+
+// pgf's fadings, which only a PDF writer draws (PostScriptPage.h): poppler
+// draws the page.
+bool CdcDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+    auto const size = PdfPageSize(pdf, 1);
+    return size && PaintDrawnCoverage(&dc_, toDevice, size->first, size->second,
+                                      [&](cairo_t* cr) { return PaintPdfPage(pdf, cr); });
 }
 
 // The colour ORed into the pixels beneath.

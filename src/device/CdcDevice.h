@@ -29,9 +29,11 @@ public:
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;
     void DrawImage(DeviceImage const& image) override;
+    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
 
 private:
+    void DrawTurnedImage(DeviceImage const& image);
     struct Face {
         gdi::CFont font;
         std::shared_ptr<BitmapFont const> bitmap;

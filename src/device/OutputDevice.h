@@ -109,6 +109,10 @@ struct DeviceImage {
     // copies), and the drawing records' mix mode where they set one.
     std::uint32_t rasterOp = 0;
     std::optional<int> mix;
+    // The page's transformation in force (xdvipdfmx's pdf:btrans, graphicx's
+    // rotations), in device pixels: the box goes through it, turning the
+    // picture. Null: upright in its box.
+    Affine const* transform = nullptr;
 };
 
 class OutputDevice {

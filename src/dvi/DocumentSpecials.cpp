@@ -81,6 +81,10 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;
         if (DefinesInGlobalVm(ps.code)) NoteHeader({true, std::string(ps.code), dvi_.pageCount_});
+        auto const& headers = dvi_.postScriptHeaders_;
+        if (MakesPdfForm(ps.code) &&
+            (headers.empty() || !headers.back().pdfForms || headers.back().page != dvi_.pageCount_))
+            NoteHeader({true, {}, dvi_.pageCount_, true});
     } else if (std::optional<std::string_view> file = ParsePlotfile(text, static_cast<size_t>(length))) {
         NotePicture(*file, kPictureEps);
     } else if (ps.kind == PostScriptSpecial::Kind::Pdfmark) {

@@ -103,6 +103,10 @@ public:
         bool literal = false;  // true: `text` is PostScript; false: a file name
         std::string text;
         int page = -1;  // >= 0: PostScript of that page (0-based) that defines in global VM
+        // No text: page `page` makes forms of pdfmark (pgf's fadings, which
+        // beamer's shadows use on every later page); PDF jobs of the pages
+        // after it make them again.
+        bool pdfForms = false;
     };
     // At most this many bytes of them are kept; those past it are left out.
     static constexpr size_t MostPostScriptHeaderBytes = size_t(8) << 20;

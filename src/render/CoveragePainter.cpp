@@ -1,6 +1,12 @@
 #include "render/CoveragePainter.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <utility>
 
 #include "platform/gdi/Bitmap.h"
 
@@ -16,6 +22,25 @@ int Stride(int w) { return ((24 * w + 31) >> 3) & ~3; }
 
 // A 24-bit pixel, blue first, of at least half the light of white.
 bool Light(unsigned char const* p) { return p[2] * 299 + p[1] * 587 + p[0] * 114 >= 128000; }
+
+// 24-bit rows, blue first, bottom-up, each padded to four bytes: of the
+// premultiplied pixels drawn on white, or on black.
+std::vector<unsigned char> Run(cairo_surface_t* image, bool onWhite) {
+    int const w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+    int const stride = cairo_image_surface_get_stride(image);
+    size_t const rowBytes = (3 * static_cast<size_t>(w) + 3) & ~size_t(3);
+    std::vector<unsigned char> bits(rowBytes * static_cast<size_t>(h));
+    unsigned char const* data = cairo_image_surface_get_data(image);
+    for (int y = 0; y < h; ++y) {
+        auto const* in = reinterpret_cast<std::uint32_t const*>(data + static_cast<size_t>(y) * stride);
+        unsigned char* out = bits.data() + static_cast<size_t>(h - 1 - y) * rowBytes;
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t const p = in[x], see = onWhite ? 255 - (p >> 24) : 0;
+            for (int c = 0; c < 3; ++c) out[3 * x + c] = static_cast<unsigned char>((p >> (8 * c) & 0xFF) + see);
+        }
+    }
+    return bits;
+}
 
 }  // namespace
 
@@ -132,6 +157,40 @@ void CoveragePainter::Paint(unsigned char const* bits, int w, int h) {
         out_->BitBlt(left_, top, w, rows, &memory, 0, 0, SRCPAINT);
         done += rows;
     }
+}
+
+void PaintCoverage(CDC* out, cairo_surface_t* drawing, int left, int top) {
+    cairo_surface_flush(drawing);
+    int const w = cairo_image_surface_get_width(drawing), h = cairo_image_surface_get_height(drawing);
+    CoveragePainter painter(out, out, left, top + h);
+    painter.TakePage(Run(drawing, true).data(), w, h);
+    painter.StartOnBlack();
+    painter.TakePage(Run(drawing, false).data(), w, h);
+}
+
+bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double height,
+                        std::function<bool(cairo_t*)> const& draw) {
+    double const inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
+    for (auto [u, v] : {std::pair{0.0, 0.0}, {width, 0.0}, {0.0, height}, {width, height}}) {
+        double x, y;
+        toDevice.Apply(u, v, x, y);
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    int const left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
+    int const right = std::min<double>(out->GetDeviceCaps(HORZRES), std::ceil(x1));
+    int const bottom = std::min<double>(out->GetDeviceCaps(VERTRES), std::ceil(y1));
+    if (right <= left || bottom <= top) return true;  // off the page
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+    cairo_t* cr = cairo_create(image);
+    cairo_translate(cr, -left, -top);
+    cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
+    cairo_transform(cr, &m);
+    bool const drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS && draw(cr);
+    cairo_destroy(cr);
+    if (drawn) PaintCoverage(out, image, left, top);
+    cairo_surface_destroy(image);
+    return drawn;
 }
 
 }  // namespace ksdvi

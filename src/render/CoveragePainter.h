@@ -9,7 +9,12 @@
 // page's, in bands of at most 32,000 bytes. Only the first page of each job
 // is painted.
 
+#include <cairo.h>
+
+#include <functional>
 #include <vector>
+
+#include "device/Affine.h"
 
 #include "platform/gdi/Cdc.h"
 #include "platform/gs/GS.h"
@@ -53,5 +58,15 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<unsigned char> white_;  // the first run's pixels, 24 bits blue first, rows top-down
 };
+
+// Paints a drawing made with Cairo (premultiplied ARGB32) over `out` with its
+// top-left corner at (left, top), as Ghostscript's runs are painted.
+void PaintCoverage(gdi::CDC* out, cairo_surface_t* drawing, int left, int top);
+
+// What `draw` draws in a box `width` by `height`, which `toDevice` takes to
+// `out`'s pixels, painted so over `out` within its pixels. False when `draw`
+// drew nothing.
+bool PaintDrawnCoverage(gdi::CDC* out, Affine const& toDevice, double width, double height,
+                        std::function<bool(cairo_t*)> const& draw);
 
 }  // namespace ksdvi

@@ -138,10 +138,10 @@ void KsDviDrawer::RunPostScript(int page) {
     // A vector output keeps the drawing as a PDF page; should that not work,
     // the drawing is painted on the page's raster as for any other output.
     bool const asPdf = device_->TakesPdfPages();
-    bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf);
+    bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf, true);
     if (ran ? !run->Pdf().empty() &&
                   !device_->DrawPdfPage(run->Pdf(), ksdvi::Affine{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0})
-            : asPdf && !run->TimedOut())
+            : run->AsPdf() && !run->TimedOut())
         ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
     if (ran)
         postScript_ = std::move(run);

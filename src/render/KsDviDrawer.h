@@ -263,7 +263,6 @@ private:
     bool DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int& h);
     bool DrawEpsPicture(PictInfo* p, int& w, int& h);
     bool DrawPdfPicture(PictInfo* p, int& w, int& h);
-    bool PaintTurnedPdfPage(std::string const& pdf, ksdvi::Affine const& toDevice, int w, int h);
     // The device size of a picture of natural size `naturalSp` (scaled points)
     // along one axis, and its top-left corner, by the record's scales and box.
     int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;

@@ -29,25 +29,6 @@ namespace {
 
 constexpr int kLargestPdfPicture = 16 << 20;
 
-// 24-bit rows, blue first, bottom-up, each padded to four bytes: of the
-// premultiplied pixels drawn on white, or on black.
-std::vector<unsigned char> Run(cairo_surface_t* image, bool onWhite) {
-    int const w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
-    int const stride = cairo_image_surface_get_stride(image);
-    size_t const rowBytes = (3 * static_cast<size_t>(w) + 3) & ~size_t(3);
-    std::vector<unsigned char> bits(rowBytes * static_cast<size_t>(h));
-    unsigned char const* data = cairo_image_surface_get_data(image);
-    for (int y = 0; y < h; ++y) {
-        auto const* in = reinterpret_cast<std::uint32_t const*>(data + static_cast<size_t>(y) * stride);
-        unsigned char* out = bits.data() + static_cast<size_t>(h - 1 - y) * rowBytes;
-        for (int x = 0; x < w; ++x) {
-            std::uint32_t const p = in[x], see = onWhite ? 255 - (p >> 24) : 0;
-            for (int c = 0; c < 3; ++c) out[3 * x + c] = static_cast<unsigned char>((p >> (8 * c) & 0xFF) + see);
-        }
-    }
-    return bits;
-}
-
 // The file as a job's PostScript: a positionable stream of its bytes, whose
 // page Ghostscript's PDF interpreter shows.
 std::string PdfJob(std::string const& pdf, int page) {
@@ -65,39 +46,6 @@ std::string PdfJob(std::string const& pdf, int page) {
 }
 
 }  // namespace
-
-// A page of `pdf` drawn by poppler in `toDevice` (from its points), painted
-// over the page as Ghostscript's runs are (CoveragePainter.h), within the page.
-bool KsDviDrawer::PaintTurnedPdfPage(std::string const& pdf, Affine const& toDevice, int w, int h) {
-    double const inf = std::numeric_limits<double>::infinity();
-    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
-    double const pw = w * 72.0 / RoundHalfAway(pixels_.DpiX()), ph = h * 72.0 / RoundHalfAway(pixels_.DpiY());
-    for (auto [u, v] : {std::pair{0.0, 0.0}, {pw, 0.0}, {0.0, ph}, {pw, ph}}) {
-        double x, y;
-        toDevice.Apply(u, v, x, y);
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
-    int const left = std::max(0, static_cast<int>(std::floor(x0))), top = std::max(0, static_cast<int>(std::floor(y0)));
-    int const right = std::min(pDC_->GetDeviceCaps(HORZRES), static_cast<int>(std::ceil(x1)));
-    int const bottom = std::min(pDC_->GetDeviceCaps(VERTRES), static_cast<int>(std::ceil(y1)));
-    if (right <= left || bottom <= top) return true;  // off the page
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
-    cairo_t* cr = cairo_create(image);
-    cairo_translate(cr, -left, -top);
-    cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
-    cairo_transform(cr, &m);
-    bool const drawn = PaintPdfPage(pdf, cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(image);
-    if (drawn) {
-        CoveragePainter out(pDC_, pDC_, left, bottom);
-        out.TakePage(Run(image, true).data(), right - left, bottom - top);
-        out.StartOnBlack();
-        out.TakePage(Run(image, false).data(), right - left, bottom - top);
-    }
-    cairo_surface_destroy(image);
-    return drawn;
-}
 
 bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int size = 0;
@@ -166,7 +114,10 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
             Affine{double(xRes) / 72, 0, 0, double(yRes) / 72, double(left), double(top)}.Then(world);
         if (device_->TakesPdfPages() && device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
         if (!upright) {
-            if (!PaintTurnedPdfPage(GS::GetLastPdf(), toDevice, w, h)) NotePictureProblem(p, "cannot be drawn turned");
+            double const points = 72.0 / RoundHalfAway(pixels_.DpiX()), pointsY = 72.0 / RoundHalfAway(pixels_.DpiY());
+            if (!PaintDrawnCoverage(pDC_, toDevice, w * points, h * pointsY,
+                                    [](cairo_t* cr) { return PaintPdfPage(GS::GetLastPdf(), cr); }))
+                NotePictureProblem(p, "cannot be drawn turned");
             return true;
         }
     }

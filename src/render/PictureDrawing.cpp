@@ -278,6 +278,8 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         image.srcHeight = top - bottom;
         image.mix = static_cast<int>(recordDrawMode_);
     }
+    Affine const world = p->transform.About(pixels_.OriginX(), pixels_.OriginY());
+    if (!p->transform.IsIdentity()) image.transform = &world;
     if (device_) device_->DrawImage(image);
     pictureBytes_ -= charged;  // drawn: its pixels are freed
     return true;

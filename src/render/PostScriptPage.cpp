@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "device/PdfPagePainter.h"
 #include "dvi/DocumentFiles.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
@@ -213,13 +214,64 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
     return keys.append(" @setspecial\n%%BeginDocument: ksdvi\n").append(text).append("\n%%EndDocument\n@endspecial\n");
 }
 
+// What pages' PostScript calls for opacity (pgf's and pstricks' drivers,
+// Ghostscript's own operators) and pgf's fadings: pages that a PDF writer draws.
+constexpr char const* kNeedPdfWriter[] = {"opacityalpha", "constantalpha", ".begintransparency", "/SP pdfmark"};
+
+// The forms of pdfmark that the pages before `page` make (pgf's fadings:
+// beamer makes its shadows' on the first slide that shows one), as their
+// PostScript made them there: each from the definitions just before its
+// /BP to its /EP, run apart so that one that fails takes nothing with it.
+// `append` writes an event as the page's job has it.
+constexpr int kMostPdfFormPages = 16;
+constexpr size_t kMostPdfFormBytes = size_t(4) << 20;
+
+template <class Append>
+std::string EarlierPdfForms(KsDvi& dvi, int page, Append const& append) {
+    using Event = SpecialCollector::Event;
+    auto postScript = [](Event const& e) { return e.type == Event::Type::PostScript; };
+    auto defines = [&](Event const& e) {
+        return postScript(e) && e.code.find(" def") != std::string::npos && e.code.find("fill") == std::string::npos &&
+               e.code.find("stroke") == std::string::npos && e.code.find("show") == std::string::npos;
+    };
+    std::string forms;
+    int pages = 0;
+    for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
+        if (!header.pdfForms || header.page >= page) continue;
+        // Each is a page read again for every later page: a document that
+        // makes forms on many pages has those of its first pages remade.
+        if (++pages > kMostPdfFormPages || forms.size() > kMostPdfFormBytes) break;
+        SpecialCollector earlier;
+        if (!earlier.Collect(dvi, header.page)) continue;
+        std::vector<Event> const& events = earlier.events;
+        for (size_t i = 0; i < events.size(); ++i) {
+            if (!postScript(events[i]) || !MakesPdfForm(events[i].code)) continue;
+            size_t first = i;
+            while (first > 0 && defines(events[first - 1])) --first;
+            std::string form;
+            size_t picture = 0;
+            for (; first < i; ++first) append(form, events[first], nullptr, picture);
+            for (int depth = 0; i < events.size(); ++i) {
+                append(form, events[i], nullptr, picture);
+                if (!postScript(events[i])) continue;
+                depth += MakesPdfForm(events[i].code);
+                if (EndsPdfForm(events[i].code) && --depth <= 0) break;
+            }
+            forms += "TeXDict begin mark " + HexString(form) + " cvx stopped cleartomark end\n";
+        }
+    }
+    return forms;
+}
+
 }  // namespace
 
-bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf) {
+bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf,
+                         bool pdfWhereNeeded) {
     states_.clear();
     error_.clear();
     pdf_.clear();
     timedOut_ = false;
+    asPdf_ = false;
     drawsRules_ = drawsPictures_ = false;
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
@@ -230,6 +282,13 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         return true;
     }
     drawsRules_ = true;
+    if (pdfWhereNeeded && !asPdf && CanPaintPdfPages())
+        asPdf = std::any_of(collector.events.begin(), collector.events.end(), [](auto const& event) {
+            return event.type == SpecialCollector::Event::Type::PostScript &&
+                   std::any_of(std::begin(kNeedPdfWriter), std::end(kNeedPdfWriter),
+                               [&](char const* name) { return event.code.find(name) != std::string::npos; });
+        });
+    asPdf_ = asPdf;
 
     std::string head;
     KPathSea& finder = FinderOf(dvi);
@@ -279,33 +338,40 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     // EPS pictures go into the page's job, as dvips puts them, so that they
     // stack with its drawing (TikZ arrows over a figure, a figure in a box).
     std::optional<std::vector<std::string>> pictures = ReadPictures(dvi, finder, collector.events);
+    // An event as dvips' job has it; pictures from `pictures` in turn, when given.
+    auto append = [&](std::string& program, SpecialCollector::Event const& event,
+                      std::vector<std::string> const* pictures, size_t& picture) {
+        std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
+        std::string at = point + " a ";
+        switch (event.type) {
+        case SpecialCollector::Event::Type::Colour: program += Colour(event.rgb); return;
+        case SpecialCollector::Event::Type::Rule:
+            // tex.pro's v: a box of whole pixels, up and right from the point
+            program += point + " " + std::to_string(Ceiling(event.width * g.hPixPerDvi)) + " " +
+                       std::to_string(Ceiling(event.height * g.vPixPerDvi)) + " v\n";
+            return;
+        case SpecialCollector::Event::Type::Picture:
+            if (pictures) program += at + IncludedPicture(event.picture, (*pictures)[picture++]);
+            return;
+        case SpecialCollector::Event::Type::PostScript: break;
+        }
+        switch (event.kind) {
+        case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
+        case PostScriptSpecial::Kind::Quoted:
+            program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
+            break;
+        default: program += event.code + "\n"; break;
+        }
+    };
+    std::string const forms = asPdf ? EarlierPdfForms(dvi, page, append) : std::string();
     auto pageProgram = [&](bool withPictures) {
-        std::string program = Colour(collector.StartColour());
+        std::string program = forms + Colour(collector.StartColour());
         size_t picture = 0;
         int index = 0;
         for (SpecialCollector::Event const& event : collector.events) {
-            std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
-            std::string at = point + " a ";
-            switch (event.type) {
-            case SpecialCollector::Event::Type::Colour: program += Colour(event.rgb); continue;
-            case SpecialCollector::Event::Type::Rule:
-                // tex.pro's v: a box of whole pixels, up and right from the point
-                program += point + " " + std::to_string(Ceiling(event.width * g.hPixPerDvi)) + " " +
-                           std::to_string(Ceiling(event.height * g.vPixPerDvi)) + " v\n";
-                continue;
-            case SpecialCollector::Event::Type::Picture:
-                if (withPictures) program += at + IncludedPicture(event.picture, (*pictures)[picture++]);
-                continue;
-            case SpecialCollector::Event::Type::PostScript: break;
-            }
-            switch (event.kind) {
-            case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
-            case PostScriptSpecial::Kind::Quoted:
-                program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
-                break;
-            default: program += event.code + "\n"; break;
-            }
-            program += std::to_string(index++) + " ksdvi@ctm\n";
+            append(program, event, withPictures ? &*pictures : nullptr, picture);
+            if (event.type == SpecialCollector::Event::Type::PostScript)
+                program += std::to_string(index++) + " ksdvi@ctm\n";
         }
         return std::pair{program + "eop end\n", index};
     };

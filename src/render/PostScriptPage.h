@@ -39,16 +39,23 @@ public:
     };
 
     // Runs page `page` of `dvi` and paints what it and the page's rules draw
-    // on `dc`, or with `asPdf` draws it as a PDF page (Pdf()) instead. False
-    // with Error() set when its PostScript failed, stopped or could not run;
-    // the page then has no PostScript drawing and no graphics states.
-    bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, bool asPdf = false);
+    // on `dc`, or with `asPdf` draws it as a PDF page (Pdf()) instead. With
+    // `pdfWhereNeeded`, a page that uses opacity or pgf's fadings (beamer's
+    // shadows) is drawn as a PDF page too: only a PDF writer draws them
+    // (fadings are forms of pdfmark, which Ghostscript's raster fills
+    // black). False with
+    // Error() set when its PostScript failed, stopped or could not run; the
+    // page then has no PostScript drawing and no graphics states.
+    bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, bool asPdf = false,
+             bool pdfWhereNeeded = false);
     std::string const& Error() const { return error_; }
     // What the page's PostScript drew, a one-page PDF the page's size; empty
     // unless run as a PDF page and something was drawn.
     std::string const& Pdf() const { return pdf_; }
     // Whether the last job stopped at the time limit.
     bool TimedOut() const { return timedOut_; }
+    // Whether the last run drew the page as a PDF page.
+    bool AsPdf() const { return asPdf_; }
 
     // Whether the page's rules were drawn with its PostScript; they are not
     // when the PostScript only transforms what follows it.
@@ -67,6 +74,7 @@ private:
     std::string error_;
     std::string pdf_;
     bool timedOut_ = false;
+    bool asPdf_ = false;
     bool drawsRules_ = false;
     bool drawsPictures_ = false;
 };

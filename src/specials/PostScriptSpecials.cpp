@@ -54,6 +54,10 @@ bool DefinesInGlobalVm(std::string_view code) {
     return false;
 }
 
+bool MakesPdfForm(std::string_view code) { return code.find("/BP pdfmark") != std::string_view::npos; }
+
+bool EndsPdfForm(std::string_view code) { return code.find("/EP pdfmark") != std::string_view::npos; }
+
 std::optional<std::string_view> ParsePlotfile(unsigned char const* bytes, size_t length) {
     std::string_view text(reinterpret_cast<char const*>(bytes), length);
     if (!Starts(text, "ps:") || Starts(text, "ps::")) return std::nullopt;

@@ -31,6 +31,9 @@ std::optional<std::string_view> ParsePlotfile(unsigned char const* text, size_t 
 // Whether PostScript switches to global VM (`true setglobal`), where what it
 // defines outlives the page's save and restore.
 bool DefinesInGlobalVm(std::string_view code);
+// Whether `code` begins or ends a form of pdfmark (/BP, /EP).
+bool MakesPdfForm(std::string_view code);
+bool EndsPdfForm(std::string_view code);
 
 // Whether running the special's PostScript draws on or changes the page, as
 // opposed to the prologue specials (!, header=).

@@ -28,18 +28,23 @@ namespace {
 
 enum class Peer { Dvipng, DvipsGhostscript };
 
-// dvips and Ghostscript's pages of `dvi` as theirs-N.png in `out`. dvips runs
+// dvips and Ghostscript's pages of `dvi` as theirs-N.png in `out`: dvips runs
 // in `cwd`, where it finds the figures, as ksdvi finds them beside the
 // document; the paper is the document's. Colour pages, so that both images
-// turn grey the same way; pgf's opacity as Ghostscript draws it.
-bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir const& out, int dpi) {
+// turn grey the same way. `throughPdf`: Ghostscript writes a PDF, which
+// pdftoppm rasterises (the opacity and fadings of pgf, beamer's shadows, only
+// a PDF writer draws); else Ghostscript draws the pages itself.
+bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir const& out, int dpi,
+                     bool throughPdf = true) {
+    std::string const resolution = std::to_string(dpi);
+    std::string const draw =
+        throughPdf ? "gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o " +
+                         (out / "page.pdf") + " " + (out / "page.ps") + " >/dev/null 2>&1 && pdftoppm -png -r " +
+                         resolution + " " + (out / "page.pdf") + " " + (out / "theirs")
+                   : "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
+                         resolution + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") + " >/dev/null 2>&1";
     int status = -1;
-    RunCommand("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " +
-                   "gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 "
-                   "-dGraphicsAlphaBits=4 -r" +
-                   std::to_string(dpi) + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") +
-                   " >/dev/null 2>&1",
-               &status);
+    RunCommand("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " + draw, &status);
     return status == 0;
 }
 
@@ -97,6 +102,9 @@ struct LatexCase {
     char const* source;
     std::vector<std::pair<char const*, char const*>> files = {};
     int runs = 1;  // LaTeX runs until its references are resolved
+    // Ghostscript draws the reference pages itself: pgf's patterns, whose
+    // hatching pdftoppm lays at another phase.
+    bool throughPdf = true;
 };
 
 // doc.dvi made from the case in `dir`; false (with the reason) when LaTeX failed.
@@ -130,7 +138,7 @@ TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
         KsdviWarnings("render -r " + std::to_string(dpi) + " -o " + (dir / "ours-%d.png") + " " + dvi, &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(warnings, "");
-    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, dpi));
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, dpi, c.throughPdf));
     int pages = 0;
     ExpectPagesOverlap(dir.Path(), c.name, 0.95, 1, &pages);
     EXPECT_FALSE(std::filesystem::exists(dir / ("ours-" + std::to_string(pages + 1) + ".png")));
@@ -182,6 +190,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\begin{frame}{Overlays}\n\\only<1>{Only on the first slide.}\\uncover<2->{Uncovered "
                   "on the second.}\n\\begin{itemize}\n\\item<+-> First point\n\\item<+-> Second point\n"
                   "\\end{itemize}\n\\pause\nA last line after a pause.\n\\end{frame}\n\\end{document}\n"},
+        // beamer's shadows are pgf's fadings, made on the first slide that
+        // shows one and used again on the next
+        LatexCase{"beamer_shadows_on_later_slides",
+                  {"beamer.cls"},
+                  "\\documentclass{beamer}\n\\usetheme{Warsaw}\n\\begin{document}\n"
+                  "\\begin{frame}{One}\\begin{block}{A block}Text in a block.\\end{block}\\end{frame}\n"
+                  "\\begin{frame}{Two}\\begin{block}{Another}More text.\\end{block}\\end{frame}\n"
+                  "\\end{document}\n"},
         // pgf defines a pattern in global VM on the page that first uses it
         LatexCase{"tikz_pattern_of_an_earlier_page",
                   {"tikz.sty"},
@@ -190,7 +206,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
                   "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
                   "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
-                  "\\end{tikzpicture}\n\\end{document}\n"},
+                  "\\end{tikzpicture}\n\\end{document}\n",
+                  {},
+                  1,
+                  false},
         // half-opaque discs show each other and the text beneath
         LatexCase{"tikz_opacity",
                   {"tikz.sty"},

@@ -142,7 +142,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
 
 // graphicx's pictures in XeTeX's pdf:image specials: drawn at the size and
 // place xdvipdfmx gives them, PNG files and PDF pages (shapes.eps made a PDF
-// file by Ghostscript), the PDF page also scaled by x:scale and turned.
+// file by Ghostscript), also scaled, turned and mirrored.
 TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -158,7 +158,8 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
         std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                                           "A picture: \\includegraphics[width=5cm]{"
                                        << figure << "}\n\n\\includegraphics{" << figure << "}\n\n"
-                                       << (figure[4] == 'p' ? "\\includegraphics[width=3cm,angle=30]{fig.pdf}\n" : "")
+                                       << "\\includegraphics[width=3cm,angle=30]{" << figure
+                                       << "}\n\n\\reflectbox{\\includegraphics[width=3cm]{" << figure << "}}\n"
                                        << "\\end{document}\n";
         RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
                        "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs",

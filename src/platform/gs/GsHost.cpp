@@ -317,14 +317,18 @@ bool StartInterpreter(Host* h, std::string* why) {
     // written, nothing run. Pages keep the size the library gives them
     // (FIXEDMEDIA), PDF pages that jobs carry are fitted to it by their crop
     // box (PDFFitPage, UseCropBox), and the system's font list is not scanned
-    // (NONATIVEFONTMAP). ALLOWPSTRANSPARENCY gives jobs the two opacity
-    // operators pgf's and pstricks' drivers use, nothing else SAFER withholds.
-    // A PDF host writes each page to a file of its own, complete once shown.
+    // (NONATIVEFONTMAP).
+    // A PDF host writes each page to a file of its own, complete once shown,
+    // and gives jobs the opacity operators of pgf's and pstricks' drivers
+    // (ALLOWPSTRANSPARENCY: nothing else SAFER withholds), which pdfwrite
+    // keeps in the PDF. The raster host has none: its transparency device
+    // draws pgf's patterns mirrored, and pages that need opacity are drawn
+    // as PDF pages.
     const std::string output = "-sOutputFile=" + h->pdfDirectory + "/page%d.pdf";
     const bool pdf = !h->pdfDirectory.empty();
     const char* args[] = {"ksdvi",
                           "-dSAFER",
-                          "-dALLOWPSTRANSPARENCY",
+                          pdf ? "-dALLOWPSTRANSPARENCY" : "-dSAFER",
                           "-dNOPAUSE",
                           "-dBATCH",
                           "-dQUIET",
@@ -336,20 +340,31 @@ bool StartInterpreter(Host* h, std::string* why) {
                           pdf ? output.c_str() : format,
                           "-r72",
                           "-g16x16"};
-    const int code = api.init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args));
-    if (code < 0) {
+    auto failed = [&](int code) {
         *why = Broken(*h, "Ghostscript did not start", code).text;
         api.exit(h->gs);
         api.delete_instance(h->gs);
         h->gs = nullptr;
         return false;
-    }
+    };
+    if (const int code = api.init_with_args(h->gs, int(sizeof args / sizeof *args), const_cast<char**>(args)); code < 0)
+        return failed(code);
     api.purge_control_paths(h->gs, GS_PERMIT_FILE_WRITING);
     api.purge_control_paths(h->gs, GS_PERMIT_FILE_CONTROL);
     api.remove_control_path(h->gs, GS_PERMIT_FILE_READING, (temporary + "/*").c_str());
     // pdfwrite opens each page's file as the page begins: writing (never
     // reading) files named so in the host's own directory stays allowed.
     if (pdf) api.add_control_path(h->gs, GS_PERMIT_FILE_WRITING, (h->pdfDirectory + "/page*").c_str());
+    // pdfwrite keeps opacity in the PDF itself: pgf's page hooks do not push
+    // the transparency device, which pdfwrite here refuses with an ioerror.
+    int exitCode = 0;
+    if (const int code = pdf ? api.run_string(h->gs,
+                                              "userdict /.pushpdf14devicefilter {pop} put "
+                                              "userdict /.poppdf14devicefilter {} put\n",
+                                              0, &exitCode)
+                             : 0;
+        code < 0)
+        return failed(code);
     return true;
 }
 
