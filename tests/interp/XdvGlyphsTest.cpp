@@ -29,8 +29,7 @@ std::vector<Call> Glyphs(std::vector<Call> const& calls) {
 // glyph 36, a 5pt kern, and glyph 37: the second glyph is as far from the
 // first as the face's advance of glyph 36 at 10pt and the kern.
 TEST(XdvGlyphs, StandWhereXeTeXPutThem) {
-    int status = -1;
-    std::string path = RunCommand("kpsewhich lmroman10-regular.otf 2>/dev/null", &status);
+    std::string path = RunCommand("kpsewhich lmroman10-regular.otf 2>/dev/null");
     while (!path.empty() && path.back() == '\n') path.pop_back();
     if (path.empty()) GTEST_SKIP() << "Latin Modern's OpenType fonts are not installed";
     KsDvi dvi;

@@ -240,22 +240,15 @@ TEST_F(LatexDocuments, SourceSpecialsLeaveTextAndPixelsAlone) {
         EXPECT_EQ(Ksdvi(std::string(command) + " " + (dir / "src/doc.dvi")),
                   Ksdvi(std::string(command) + " " + (dir / "plain/doc.dvi")))
             << command;
-    for (char const* kind : {"plain", "src"}) {
-        int status = -1;
-        Ksdvi("render -p 1 -r 100 -o " + (dir / (std::string(kind) + "-%d.png")) + " " +
-                  (dir / (std::string(kind) + "/doc.dvi")),
-              &status);
-        ASSERT_EQ(status, 0) << kind;
-    }
+    for (std::string const kind : {"plain", "src"})
+        KsdviOk("render -p 1 -r 100 -o " + (dir / (kind + "-%d.png")) + " " + (dir / (kind + "/doc.dvi")));
     std::vector<uint8_t> const plain = ReadFileBytes(dir / "plain-1.png");
     EXPECT_FALSE(plain.empty());
     EXPECT_TRUE(plain == ReadFileBytes(dir / "src-1.png"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Latex, SyncAgreement, testing::Values(Via::SourceSpecials, Via::SyncTeX),
-                         [](testing::TestParamInfo<Via> const& info) {
-                             return info.param == Via::SyncTeX ? "SyncTeX" : "SourceSpecials";
-                         });
+                         [](auto const& info) { return testing::PrintToString(info.param); });
 
 // What is done to the SyncTeX file of a document made with both kinds of sync data.
 struct SyncTeXDamage {
