@@ -61,6 +61,11 @@ inline std::string KsdviIn(std::string const& dir, std::string const& args, int*
     return RunCommand("cd " + dir + " && " + KSDVI_CLI + " " + args + redirect, status);
 }
 
+// `ksdvi ARGS` run in `dir`, which must succeed; standard error as it is.
+inline std::string KsdviInOk(std::string const& dir, std::string const& args) {
+    return RunOk("cd " + dir + " && " + KSDVI_CLI + " " + args);
+}
+
 // `ksdvi ARGS`, its standard error in the output or dropped.
 inline std::string Ksdvi(std::string const& args, int* status = nullptr, bool withStderr = false) {
     return RunCommand(std::string(KSDVI_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), status);

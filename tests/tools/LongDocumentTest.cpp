@@ -55,7 +55,7 @@ TEST_F(LongDocument, TheLibraryKeepsItsLimitUnlessLifted) {
 
 TEST_F(LongDocument, TheToolRendersSearchesAndSelects) {
     TempDir out;
-    EXPECT_EQ(KsdviIn(out.Path(), "render -r 20 -p 7,19999 " + document_, nullptr, " 2>&1"),
+    EXPECT_EQ(KsdviInOk(out.Path(), "render -r 20 -p 7,19999 " + document_ + " 2>&1"),
               "big-00007.png\nbig-19999.png\n");
 
     std::string const found = KsdviOk("search " + document_ + " needle", true);

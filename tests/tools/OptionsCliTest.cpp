@@ -107,10 +107,7 @@ TEST_P(ResolutionAlias, DIsR) {
     auto run = [&](TempDir const& dir, std::string const& option) {
         std::string args = WithDocument(GetParam(), DataFile("links.dvi"));
         args.insert(args.find(' '), " " + option);  // after the command, before any pipe
-        int status = -1;
-        std::string out = KsdviIn(dir.Path(), args, &status, "");
-        EXPECT_EQ(status, 0) << args << " " << option;
-        return out;
+        return KsdviInOk(dir.Path(), args);
     };
     std::string const withR = run(r, "-r 150");
     EXPECT_EQ(run(d, "-D 150"), withR);
@@ -364,12 +361,7 @@ class NameWithoutExtension : public testing::TestWithParam<std::string> {};
 TEST_P(NameWithoutExtension, FindsTheDviFile) {
     TempDir dir;
     std::filesystem::copy_file(DataFile("plain.dvi"), dir / "paper.dvi");
-    auto run = [&](std::string const& name) {
-        int status = -1;
-        std::string out = KsdviIn(dir.Path(), WithDocument(GetParam(), name), &status, "");
-        EXPECT_EQ(status, 0) << GetParam();
-        return out;
-    };
+    auto run = [&](std::string const& name) { return KsdviInOk(dir.Path(), WithDocument(GetParam(), name)); };
     std::string const named = run("paper.dvi");
     EXPECT_FALSE(named.empty());
     EXPECT_EQ(run("paper"), named);
@@ -411,9 +403,7 @@ class OutputNames : public testing::TestWithParam<Naming> {};
 TEST_P(OutputNames, AreListedAndWritten) {
     Naming const& c = GetParam();
     TempDir dir;
-    int status = -1;
-    std::string const listed = KsdviIn(dir.Path(), "render -r 10 " + c.args + " " + DataFile(c.document), &status);
-    EXPECT_EQ(status, 0);
+    std::string const listed = KsdviInOk(dir.Path(), "render -r 10 " + c.args + " " + DataFile(c.document));
     EXPECT_EQ(listed, c.listed);
     std::istringstream names(listed);
     for (std::string name; std::getline(names, name);) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
@@ -458,10 +448,9 @@ TEST(TeXPageNumbers, ChoosePages) {
 
 TEST(TeXPageNumbers, SelectAndRenderTakeThemToo) {
     TempDir dir;
-    int status = -1;
     KsdviOk("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"));
     EXPECT_EQ(Ksdvi("trace " + dir / "three.dvi | head -1"), "page 1 -3\n");
-    EXPECT_EQ(Ksdvi("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi"), &status), dir / "p2.png\n");
+    EXPECT_EQ(KsdviOk("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi")), dir / "p2.png\n");
 }
 
 }  // namespace
