@@ -117,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
 TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
-    if (!Succeeds("kpsewhich -must-exist lmroman10-regular.otf | grep -q ."))
-        GTEST_SKIP() << "no Latin Modern OpenType";
+    if (!TexFileInstalled("lmroman10-regular.otf")) GTEST_SKIP() << "no Latin Modern OpenType";
     DviBuilder b;
     b.Pre(1000, 7).Bop(1);
     b.NativeFontDef(1, 20 * 65536, 0, "lmroman10-regular.otf").NativeFontDef(2, 655360, 0, "no-such-font.otf");

@@ -110,8 +110,8 @@ protected:
     void SetUp() override {
         for (char const* tool : {"xelatex", "xdvipdfmx", "pdftohtml"})
             if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
-        if (!Succeeds("kpsewhich -must-exist hyperref.sty fontspec.sty | grep -c . | grep -qx 2"))
-            GTEST_SKIP() << "hyperref or fontspec is not installed";
+        for (char const* package : {"hyperref.sty", "fontspec.sty"})
+            if (!TexFileInstalled(package)) GTEST_SKIP() << package << " is not installed";
         std::ofstream(dir_ / "doc.tex", std::ios::binary)
             << "\\documentclass{article}\n\\usepackage{fontspec}\n\\usepackage[breaklinks]{hyperref}\n"
                "\\begin{document}\n\\tableofcontents\n\\section{First}\\label{first}\n"
