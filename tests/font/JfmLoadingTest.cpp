@@ -1,6 +1,6 @@
 // pTeX's and upTeX's JFM files of the installation load with the widths and
 // character types their own property lists (ptftopl, uptftopl) give; JFMs
-// whose tables break their rules are refused, and a document names them.
+// whose tables break their rules are refused.
 
 #include <gtest/gtest.h>
 #include <iconv.h>

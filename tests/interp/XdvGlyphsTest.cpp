@@ -29,15 +29,11 @@ std::vector<Call> Glyphs(std::vector<Call> const& calls) {
 // glyph 36, a 5pt kern, and glyph 37: the second glyph is as far from the
 // first as the face's advance of glyph 36 at 10pt and the kern.
 TEST(XdvGlyphs, StandWhereXeTeXPutThem) {
-    int status = -1;
-    std::string path = RunCommand("kpsewhich lmroman10-regular.otf 2>/dev/null", &status);
-    while (!path.empty() && path.back() == '\n') path.pop_back();
+    std::string path = RunCommand("kpsewhich lmroman10-regular.otf 2>/dev/null");
+    path = path.substr(0, path.find('\n'));
     if (path.empty()) GTEST_SKIP() << "Latin Modern's OpenType fonts are not installed";
-    KsDvi dvi;
-    dvi.SetKPathSea(Kpathsea());
-    dvi.Open(String8(KSDVI_TEST_DATA "/xetex.xdv"), {}, {});
-    dvi.NewPageWritten(0);
-    RecordingDrawer page(dvi, 0);
+    ScratchDocument doc(ReadFileBytes(DataFile("xetex.xdv")));
+    RecordingDrawer page(doc.dvi, 0);
     int lines = 0;
     for (size_t i = 0; i + 1 < page.calls.size(); ++i) {
         Call const& rule = page.calls[i];

@@ -97,11 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Pages, DrawnLikeTheTool,
 TEST_P(DrawnLikeTheTool, PixelForPixel) {
     PageCase const c = GetParam();
     TempDir dir;
-    int status = -1;
-    Ksdvi("render -p " + std::to_string(c.page) + " -r " + std::to_string(c.dpi) + " -o " + (dir / "tool-%d.png") +
-              " " + DataFile(c.file),
-          &status);
-    ASSERT_EQ(status, 0);
+    KsdviOk("render -p " + std::to_string(c.page) + " -r " + std::to_string(c.dpi) + " -o " + (dir / "tool-%d.png") +
+            " " + DataFile(c.file));
     Surface tool(cairo_image_surface_create_from_png((dir / ("tool-" + std::to_string(c.page) + ".png")).c_str()),
                  cairo_surface_destroy);
     ASSERT_EQ(cairo_surface_status(tool.get()), CAIRO_STATUS_SUCCESS);

@@ -1,7 +1,6 @@
 // Text placement, font sizes and shapes, face lookup and private fonts.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/Font.h"
 #include "platform/gdi/FontCatalog.h"
+#include "support/Cli.h"
 
 namespace ksdvi::gdi {
 namespace {
@@ -19,22 +19,11 @@ namespace {
 using test::InkBox;
 using test::WhiteDevice;
 
-// The TeX installation's cmr10.pfb, through kpsewhich; empty without TeX.
-std::string TexFontFile(const char* name) {
-    std::string command = std::string("kpsewhich ") + name + " 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return {};
-    std::array<char, 512> buffer{};
-    std::string out;
-    while (fgets(buffer.data(), int(buffer.size()), pipe.get())) out += buffer.data();
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
-}
-
-// Registers cmr10.pfb once for the process.
+// Registers the TeX installation's cmr10.pfb once for the process.
 bool RegisterCmr10() {
     static const bool registered = [] {
-        const std::string file = TexFontFile("cmr10.pfb");
+        std::string file = RunCommand("kpsewhich cmr10.pfb 2>/dev/null");
+        file = file.substr(0, file.find('\n'));
         return !file.empty() && AddFontResourceExA(file.c_str(), FR_PRIVATE, nullptr) > 0;
     }();
     return registered;

@@ -242,12 +242,6 @@ TEST(Ghostscript, JobsFromTwoThreadsEachGetTheirPage) {
     EXPECT_EQ(greenPages, 4);
 }
 
-}  // namespace
-}  // namespace ksdvi::gdi
-
-namespace ksdvi::gdi {
-namespace {
-
 // The PDF interpreter hands back each job's page alone, at the job's size,
 // with nothing of a job that failed before it.
 TEST(Ghostscript, PdfJobsGiveTheirOwnPageAsPdf) {

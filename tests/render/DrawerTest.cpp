@@ -21,14 +21,6 @@ namespace {
 
 namespace gdi = ksdvi::gdi;
 
-// The page of `doc` drawn on `canvas` with the DVI origin at (h, v).
-void Draw(ScratchDocument& doc, Canvas& canvas, int h, int v) {
-    KsDviDrawer drawer;
-    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), h, v, 0, String8()), 1);
-    drawer.Draw(-1);
-    drawer.Close();
-}
-
 // Bounds of the dark pixels.
 gdi::RECT Ink(Canvas const& canvas) {
     gdi::RECT r{canvas.Width(), canvas.Height(), -1, -1};
@@ -84,7 +76,7 @@ TEST(DrawerPaint, GlyphBaselineAtTheDviPosition) {
     ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, "cmr10", 20 * 65536).Op(171).Op(133).Op('x')), {}, Kpathsea(),
                         &Fonts().GetMap());
     Canvas canvas(300, 300, 96);
-    Draw(doc, canvas, 100, 200);
+    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 100, 200), 1);
     gdi::RECT ink = Ink(canvas);
     EXPECT_EQ(ink.bottom, 199);  // sits on the baseline at y = 200
     EXPECT_GE(ink.left, 100);
@@ -112,7 +104,7 @@ TEST(DrawerPaint, MapEntriesShiftAndSlantGlyphs) {
         ScratchDocument doc(OnePage(DviBuilder{}.FntDef(0, font, 40 * 65536).Op(171).Op(133).Op('l')), {}, Kpathsea(),
                             &map);
         Canvas canvas(200, 200, 96);
-        Draw(doc, canvas, 50, 150);
+        EXPECT_EQ(canvas.Draw(doc.dvi, 0, 50, 150), 1);
         gdi::RECT ink = Ink(canvas);
         auto leftmost = [&](long y) {
             int x = 0;
@@ -140,7 +132,7 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
     b.Rule(4736287 / 4, 4736287 / 2, true);  // a quarter inch high, half an inch wide
     ScratchDocument doc(OnePage(b));
     Canvas canvas(200, 200, 96);
-    Draw(doc, canvas, 20, 100);
+    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 20, 100), 1);
     // The 1 x 1 DVI unit rule is one dot above the baseline, the empty rule
     // draws nothing, the last covers rows 76 to 99 and columns 50 to 97.
     using Dot = std::tuple<int, int, bool>;  // x, y, dark
@@ -155,7 +147,7 @@ TEST(DrawerPaint, RulesCoverAtLeastOneDot) {
 TEST(DrawerPaint, BackgroundFillsPagesOfAnyHeight) {
     ScratchDocument doc(OnePage(DviBuilder{}.Special("background rgb 1 1 0")));
     Canvas canvas(20, 14100, 1200);
-    Draw(doc, canvas, 0, 0);
+    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 0, 0), 1);
     EXPECT_EQ(canvas.Pixel(10, 10), RGB(255, 255, 0));
     EXPECT_EQ(canvas.Pixel(10, 14050), RGB(255, 255, 0));
 }
@@ -173,7 +165,7 @@ TEST(DrawerPaint, WindowsFontDocumentsDrawInRecordUnits) {
     doc.dvi.SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     Canvas canvas(300, 300, 96);
-    Draw(doc, canvas, 0, 0);
+    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 0, 0), 1);
     EXPECT_EQ(doc.dvi.GetWinFont(), 1);
     gdi::RECT ink = Ink(canvas);
     EXPECT_GE(ink.left, 96);

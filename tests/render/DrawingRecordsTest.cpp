@@ -143,10 +143,7 @@ TEST(DrawingRecordPixels, BadRecordsDrawNothing) {
         for (std::string const& special : c.specials) b.Special(special);
         ScratchDocument doc(OnePage(b));
         Canvas canvas(64, 64, 72);
-        KsDviDrawer drawer;
-        ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 0, fpreal4::FromRaw(10000), 72, 72, 0, String8()), 1);
-        EXPECT_EQ(drawer.Draw(-1), 1) << c.what;
-        drawer.Close();
+        EXPECT_EQ(canvas.Draw(doc.dvi, 0, 72, 72), 1) << c.what;
         int dark = 0;
         for (int y = 0; y < 64; ++y) dark += CountInRow(canvas, y, 0, 64, kBlack);
         EXPECT_EQ(dark, 0) << c.what;
@@ -165,10 +162,7 @@ TEST(DrawingRecordPixels, TextScaleNarrowsGlyphs) {
     ScratchDocument doc(ReadFileBytes(DataFile("records.dvi")), {}, Kpathsea(), &map);
     ASSERT_EQ(doc.dvi.GetNPage(), 5);
     Canvas canvas(400, 300, 72);
-    KsDviDrawer drawer;
-    ASSERT_EQ(drawer.Open(canvas.dc, doc.dvi, 4, fpreal4::FromRaw(10000), 72, 72, 0, String8()), 1);
-    drawer.Draw(-1);
-    drawer.Close();
+    ASSERT_EQ(canvas.Draw(doc.dvi, 4, 72, 72), 1);
 
     // The rows of each line's ink, and its widest run from the left stem to the right.
     std::vector<int> spans;

@@ -43,9 +43,7 @@ bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir con
                          resolution + " " + (out / "page.pdf") + " " + (out / "theirs")
                    : "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
                          resolution + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") + " >/dev/null 2>&1";
-    int status = -1;
-    RunCommand("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " + draw, &status);
-    return status == 0;
+    return Succeeds("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " + draw);
 }
 
 struct Case {
@@ -61,13 +59,10 @@ TEST_P(PeerAgreement, InkLiesWhereThePeerPutsIt) {
     Case const& c = GetParam();
     TempDir dir;
     std::string dpi = std::to_string(c.dpi);
-    int status = -1;
     KsdviOk("render -r " + dpi + " -o " + (dir / "ours-%d.png") + " " + DataFile(c.file));
     if (c.peer == Peer::Dvipng) {
-        RunCommand("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
-                       DataFile(c.file) + " >/dev/null 2>&1",
-                   &status);
-        ASSERT_EQ(status, 0);
+        RunOk("dvipng -q -D " + dpi + " -T 210mm,297mm -O 1in,1in -o " + (dir / "theirs-%d.png") + " " +
+              DataFile(c.file) + " >/dev/null 2>&1");
     } else {
         ASSERT_TRUE(RenderWithDvips(DataFile(""), c.file, dir, c.dpi));
     }
@@ -114,9 +109,9 @@ testing::AssertionResult MakeDvi(LatexCase const& c, TempDir const& dir) {
     return Typeset(dir.Path(), "latex", c.runs);
 }
 
-// What `ksdvi ARGS` writes to standard error; its exit status to `status`.
-std::string KsdviWarnings(std::string const& args, int* status) {
-    return RunCommand(std::string(KSDVI_CLI) + " " + args + " 2>&1 >/dev/null", status);
+// What `ksdvi ARGS`, which must succeed, writes to standard error.
+std::string KsdviWarnings(std::string const& args) {
+    return RunOk(std::string(KSDVI_CLI) + " " + args + " 2>&1 >/dev/null");
 }
 
 class LatexPeerAgreement : public testing::TestWithParam<LatexCase> {};
@@ -132,21 +127,15 @@ TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
     TempDir dir;
     ASSERT_TRUE(MakeDvi(c, dir));
     int const dpi = 150;
-    int status = -1;
     std::string const dvi = dir / "doc.dvi";
-    std::string warnings =
-        KsdviWarnings("render -r " + std::to_string(dpi) + " -o " + (dir / "ours-%d.png") + " " + dvi, &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(warnings, "");
+    EXPECT_EQ(KsdviWarnings("render -r " + std::to_string(dpi) + " -o " + (dir / "ours-%d.png") + " " + dvi), "");
     ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, dpi, c.throughPdf));
     int pages = 0;
     ExpectPagesOverlap(dir.Path(), c.name, 0.95, 1, &pages);
     EXPECT_FALSE(std::filesystem::exists(dir / ("ours-" + std::to_string(pages + 1) + ".png")));
     for (int page = 1; page <= pages; ++page) {
         std::string const n = std::to_string(page);
-        KsdviWarnings("render -r " + std::to_string(dpi) + " -p " + n + " -o " + (dir / "alone-%d.png") + " " + dvi,
-                      &status);
-        EXPECT_EQ(status, 0);
+        KsdviWarnings("render -r " + std::to_string(dpi) + " -p " + n + " -o " + (dir / "alone-%d.png") + " " + dvi);
         EXPECT_TRUE(ReadFileText(dir / ("alone-" + n + ".png")) == ReadFileText(dir / ("ours-" + n + ".png")))
             << c.name << " page " << n << " drawn alone differs from the page drawn with the document";
     }
@@ -289,9 +278,7 @@ TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
         LatexCase const c{"links", {}, source.c_str(), {}, 2};
         TempDir dir;
         ASSERT_TRUE(MakeDvi(c, dir));
-        int status = -1;
-        KsdviWarnings("render -r 150 -p 1 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"), &status);
-        ASSERT_EQ(status, 0);
+        KsdviWarnings("render -r 150 -p 1 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
         ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
         RgbImage ours, theirs;
         ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));

@@ -40,6 +40,15 @@ inline int ToPixel(double sp, int dpi) { return dpi + static_cast<int>(sp * dpi 
 struct Canvas {
     Canvas(int width, int height, int dpi)
         : device(ksdvi::gdi::RasterDevice::Create({width, height, dpi, dpi})), dc(*device) {}
+    // Page `page` of `dvi` drawn whole by a drawer of its own, the DVI origin
+    // at (h, v); 1 when the page was drawn to its end.
+    int Draw(KsDvi& dvi, int page, int h, int v) {
+        KsDviDrawer drawer;
+        if (drawer.Open(dc, dvi, page, fpreal4::FromRaw(10000), h, v, 0, String8()) != 1) return -1;
+        int const drawn = drawer.Draw(-1);
+        drawer.Close();
+        return drawn;
+    }
     COLORREF Pixel(int x, int y) const { return device->GetPixel(x, y); }
     bool Dark(int x, int y) const { return ksdvi::gdi::GetRValue(Pixel(x, y)) < 128; }
     int Width() const { return device->Width(); }

@@ -46,12 +46,9 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
     TempDir dir;
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
     ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
-    int status = -1;
     std::string const xdv = dir / "doc.xdv";
-    RunCommand("cd " + dir.Path() +
-                   " && xdvipdfmx -q -o doc.pdf doc.xdv >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs",
-               &status);
-    ASSERT_EQ(status, 0) << "xdvipdfmx or pdftoppm failed";
+    RunOk("cd " + dir.Path() +
+          " && xdvipdfmx -q -o doc.pdf doc.xdv >/dev/null 2>&1 && pdftoppm -r 150 -gray -png doc.pdf theirs");
     KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + xdv);
 
     ExpectPagesOverlap(dir.Path(), c.name);
@@ -120,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
 TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
-    if (!Succeeds("kpsewhich -must-exist lmroman10-regular.otf | grep -q ."))
-        GTEST_SKIP() << "no Latin Modern OpenType";
+    if (!TexFileInstalled("lmroman10-regular.otf")) GTEST_SKIP() << "no Latin Modern OpenType";
     DviBuilder b;
     b.Pre(1000, 7).Bop(1);
     b.NativeFontDef(1, 20 * 65536, 0, "lmroman10-regular.otf").NativeFontDef(2, 655360, 0, "no-such-font.otf");
@@ -130,8 +126,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
     b.Op(171 + 2).Glyphs(0, {{0, 0, 40}}).Op(142).Eop().Post();
     b.bytes[b.bytes.size() - 5] = 7;
     TempDir dir;
-    std::ofstream(dir / "bad.xdv", std::ios::binary)
-        .write(reinterpret_cast<char const*>(b.bytes.data()), static_cast<std::streamsize>(b.bytes.size()));
+    b.WriteTo(dir / "bad.xdv");
     std::string said = KsdviOk("render -r 72 -o " + (dir / "page-%d.png") + " " + (dir / "bad.xdv"), true);
     EXPECT_NE(said.find("no-such-font.otf"), std::string::npos) << said;
     EXPECT_NE(said.find("65000"), std::string::npos) << said;
@@ -150,21 +145,16 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     for (char const* figure : {"pic.png", "fig.pdf"}) {
         SCOPED_TRACE(figure);
         TempDir dir;
-        int status = -1;
         std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
-        RunCommand("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf",
-                   &status);
-        ASSERT_EQ(status, 0);
+        RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
         std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                                           "A picture: \\includegraphics[width=5cm]{"
                                        << figure << "}\n\n\\includegraphics{" << figure << "}\n\n"
                                        << "\\includegraphics[width=3cm,angle=30]{" << figure
                                        << "}\n\n\\reflectbox{\\includegraphics[width=3cm]{" << figure << "}}\n"
                                        << "\\end{document}\n";
-        RunCommand("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
-                       "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs",
-                   &status);
-        ASSERT_EQ(status, 0);
+        RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+              "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs");
         std::string warnings =
             KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"), true);
         EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;

@@ -25,6 +25,21 @@ inline std::string RunCommand(std::string const& command, int* status = nullptr)
     return out;
 }
 
+// The command's standard output; the command must succeed, a failure names it.
+inline std::string RunOk(std::string const& command) {
+    int status = -1;
+    std::string out = RunCommand(command, &status);
+    EXPECT_EQ(status, 0) << command;
+    return out;
+}
+
+// `text` with every `key` replaced by `value`.
+inline std::string Replaced(std::string text, std::string const& key, std::string const& value) {
+    for (size_t at = 0; (at = text.find(key, at)) != std::string::npos; at += value.size())
+        text.replace(at, key.size(), value);
+    return text;
+}
+
 // Whether `command` exits with 0; what it prints is dropped.
 inline bool Succeeds(std::string const& command) {
     int status = -1;
@@ -44,6 +59,11 @@ inline bool TexFileInstalled(std::string const& file) {
 inline std::string KsdviIn(std::string const& dir, std::string const& args, int* status = nullptr,
                            std::string const& redirect = " 2>/dev/null") {
     return RunCommand("cd " + dir + " && " + KSDVI_CLI + " " + args + redirect, status);
+}
+
+// `ksdvi ARGS` run in `dir`, which must succeed; standard error as it is.
+inline std::string KsdviInOk(std::string const& dir, std::string const& args) {
+    return RunOk("cd " + dir + " && " + KSDVI_CLI + " " + args);
 }
 
 // `ksdvi ARGS`, its standard error in the output or dropped.

@@ -72,6 +72,24 @@ struct RgbImage {
     }
 };
 
+// The dark pixels of `a` and how many of them have no darkish pixel of `b`
+// within one pixel: readers anti-alias edges and resample pictures, which
+// moves an edge by a pixel and greys thin strokes.
+template <class A, class B>
+std::pair<long, long> DarkAndUnmatched(A const& a, B const& b) {
+    long dark = 0, unmatched = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            if (!a.Dark(x, y, 128)) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx) near = b.Dark(x + dx, y + dy, 192);
+            ++dark;
+            unmatched += !near;
+        }
+    return {dark, unmatched};
+}
+
 inline bool ReadRgbPng(std::string const& path, RgbImage& out) {
     PngPixels png;
     bool const ok = ReadPng(path, PNG_FORMAT_RGB, png);

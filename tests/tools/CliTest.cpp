@@ -82,13 +82,11 @@ TEST(CliTrace, ListsGlyphRunsAndTheirText) {
     b.Pre(1000, 7).Bop(1).NativeFontDef(3, 655360, 0, "lmroman10-regular.otf").Op(171 + 3);
     b.Glyphs(1000, {{10, 20, 40}, {30, -40, 41}}, &text).Eop().Post();
     TempFile file(b.bytes);
-    int status = -1;
-    EXPECT_EQ(Ksdvi("trace " + file.Path(), &status),
+    EXPECT_EQ(KsdviOk("trace " + file.Path()),
               "page 1 1\n"
               "glyph 83 10 20 40 20 491520 163840\n"
               "glyph 83 30 -40 41 970 491520 163840\n"
               "text 83 h\xC3\xA9\n");
-    EXPECT_EQ(status, 0);
 }
 
 }  // namespace

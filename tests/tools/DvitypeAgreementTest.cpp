@@ -6,11 +6,10 @@
 #include <string>
 
 #include "Listing.h"
+#include "support/Cli.h"
 #include "support/TempDir.h"
 
 namespace {
-
-std::string Data(std::string const& name) { return std::string(KSDVI_TEST_DATA) + "/" + name; }
 
 // dvitype shows bytes outside printable ASCII as '?'.
 std::string AsDvitypeShows(std::string s) {
@@ -29,11 +28,9 @@ struct Case {
 class DvitypeAgreement : public testing::TestWithParam<Case> {};
 
 TEST_P(DvitypeAgreement, PagesRulesSpecialsAndCharacters) {
-    std::string dvi = Data(GetParam().file);
+    std::string dvi = DataFile(GetParam().file);
     bool expanded = GetParam().virtualFonts;
-    int status = -1;
-    auto ours = ParseTrace(RunCommand(std::string(KSDVI_CLI) + " trace " + dvi, &status));
-    ASSERT_EQ(status, 0);
+    auto ours = ParseTrace(KsdviOk("trace " + dvi));
     TempDir dir;
     std::string reference = expanded ? dir / "expanded.dvi" : dvi;
     if (expanded) RunCommand("dvicopy " + dvi + " " + reference + " >/dev/null 2>&1");

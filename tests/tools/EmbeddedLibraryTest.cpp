@@ -41,11 +41,8 @@ RgbImage ReadRgb(std::string const& path) {
 // `helper` (unset when empty); its warnings go to `warnings`.
 RgbImage ToolPage(TempDir const& dir, std::string const& name, std::string const& helper, std::string* warnings) {
     std::string const env = helper.empty() ? "env -u KSDVI_GS_HOST " : "env KSDVI_GS_HOST=" + helper + " ";
-    int status = -1;
-    RunCommand(env + KSDVI_CLI + " render -p 1 -r " + std::to_string(kDpi) + " -o " + (dir / name) + "-%d.png " +
-                   DataFile("figures.dvi") + " 2>" + (dir / name) + ".txt >/dev/null",
-               &status);
-    EXPECT_EQ(status, 0) << name;
+    RunOk(env + KSDVI_CLI + " render -p 1 -r " + std::to_string(kDpi) + " -o " + (dir / name) + "-%d.png " +
+          DataFile("figures.dvi") + " 2>" + (dir / name) + ".txt >/dev/null");
     *warnings = ReadFileText(dir / name + ".txt");
     return ReadRgb(dir / name + "-1.png");
 }

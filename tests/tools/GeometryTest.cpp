@@ -148,8 +148,7 @@ struct Measured {
     }
     // `ksdvi COMMAND --json -r DPI FILE ARGS`, which must succeed.
     Json Run(std::string const& command, std::string const& args = "") {
-        Json out = Json::parse(KsdviOk(command + " --json -r " + std::to_string(dpi) + " " + file + " " + args));
-        return out;
+        return Json::parse(KsdviOk(command + " --json -r " + std::to_string(dpi) + " " + file + " " + args));
     }
 };
 

@@ -51,10 +51,9 @@ TEST_P(IncompleteDocument, SaysWhatInfoSaysAndDrawsTheCompletePages) {
                    : info["mode"].get<std::string>() + ": " + problem;
     }
     ASSERT_FALSE(said.empty());
-    std::string command = c.command;
-    command.replace(command.find("{out}"), 5, out.Path());
     int status = -1;
-    std::string const err = RunCommand(KSDVI_CLI " " + command + " " + dvi.Path() + " 2>&1 >/dev/null", &status);
+    std::string const err = RunCommand(
+        KSDVI_CLI " " + Replaced(c.command, "{out}", out.Path()) + " " + dvi.Path() + " 2>&1 >/dev/null", &status);
     EXPECT_EQ(status, c.status);
     EXPECT_NE(err.find("ksdvi: " + dvi.Path() + ": " + (c.status ? "" : "warning: ") + said), std::string::npos)
         << said << "\n"

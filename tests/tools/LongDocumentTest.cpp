@@ -23,9 +23,7 @@ std::string MakeLongDocument(TempDir const& dir) {
                                    << " \\ needle\\fi\\vfill\\eject\n"
                                       "\\advance\\n by 1 \\ifnum\\n<"
                                    << kPages + 1 << " \\repeat\n\\bye\n";
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && tex -interaction=batchmode big.tex >/dev/null 2>&1", &status);
-    EXPECT_EQ(status, 0);
+    RunOk("cd " + dir.Path() + " && tex -interaction=batchmode big.tex >/dev/null 2>&1");
     return dir / "big.dvi";
 }
 
@@ -57,19 +55,15 @@ TEST_F(LongDocument, TheLibraryKeepsItsLimitUnlessLifted) {
 
 TEST_F(LongDocument, TheToolRendersSearchesAndSelects) {
     TempDir out;
-    int status = -1;
-    std::string const listed = RunCommand(
-        "cd " + out.Path() + " && " + KSDVI_CLI + " render -r 20 -p 7,19999 " + document_ + " 2>&1", &status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(listed, "big-00007.png\nbig-19999.png\n");
+    EXPECT_EQ(KsdviInOk(out.Path(), "render -r 20 -p 7,19999 " + document_ + " 2>&1"),
+              "big-00007.png\nbig-19999.png\n");
 
     std::string const found = KsdviOk("search " + document_ + " needle", true);
     EXPECT_EQ(found.rfind("page 19999 ", 0), 0u) << found;
     EXPECT_EQ(std::count(found.begin(), found.end(), '\n'), 1) << found;
 
     KsdviOk("select -p 20000,19999 -o " + out / "two.dvi " + document_);
-    std::string const pages = Ksdvi("trace " + out / "two.dvi | grep '^page'", &status);
-    EXPECT_EQ(pages, "page 1 20000\npage 2 19999\n");
+    EXPECT_EQ(Ksdvi("trace " + out / "two.dvi | grep '^page'"), "page 1 20000\npage 2 19999\n");
     EXPECT_EQ(Ksdvi("trace -pp 20000 " + document_ + " | grep '^page'"), "page 20000 20000\n");
 }
 

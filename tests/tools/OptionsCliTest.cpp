@@ -1,7 +1,6 @@
-// The command line every command shares: mistakes, --version, -D beside -r,
-// --quiet and --verbose, exit statuses, path options, documents named
-// without .dvi or read from standard input, the names of the files written,
-// pages by TeX's numbers (-pp).
+// The command line every command shares: mistakes, --version, -D, --quiet,
+// exit statuses, path options, documents named without .dvi or read from
+// standard input, the names of the files written, -pp.
 
 #include <gtest/gtest.h>
 
@@ -22,10 +21,8 @@ namespace {
 
 std::string FirstLine(std::string const& text) { return text.substr(0, text.find('\n')); }
 
-// `text` with each "{}" replaced by `document`.
-std::string WithDocument(std::string text, std::string const& document) {
-    for (size_t at; (at = text.find("{}")) != std::string::npos;) text.replace(at, 2, document);
-    return text;
+std::string WithDocument(std::string const& text, std::string const& document) {
+    return Replaced(text, "{}", document);
 }
 
 struct Mistake {
@@ -110,10 +107,7 @@ TEST_P(ResolutionAlias, DIsR) {
     auto run = [&](TempDir const& dir, std::string const& option) {
         std::string args = WithDocument(GetParam(), DataFile("links.dvi"));
         args.insert(args.find(' '), " " + option);  // after the command, before any pipe
-        int status = -1;
-        std::string out = KsdviIn(dir.Path(), args, &status, "");
-        EXPECT_EQ(status, 0) << args << " " << option;
-        return out;
+        return KsdviInOk(dir.Path(), args);
     };
     std::string const withR = run(r, "-r 150");
     EXPECT_EQ(run(d, "-D 150"), withR);
@@ -219,11 +213,8 @@ TEST_P(BitmapMaking, AsksMktexpkInTheModeGiven) {
                                    << "\nexit 1\n";
     std::filesystem::permissions(dir / "mktexpk", std::filesystem::perms::owner_all);
     TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "kstest").Op(171).Op('A')));
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && env -u MKTEXPK PATH=" + dir.Path() + ":$PATH " + KSDVI_CLI +
-                   " render -q -r 20 --tfm-path " + MetricsDir() + " " + c.options + " " + dvi.Path() + " >/dev/null",
-               &status);
-    EXPECT_EQ(status, 0);
+    RunOk("cd " + dir.Path() + " && env -u MKTEXPK PATH=" + dir.Path() + ":$PATH " + KSDVI_CLI +
+          " render -q -r 20 --tfm-path " + MetricsDir() + " " + c.options + " " + dvi.Path() + " >/dev/null");
     std::string const asked = FirstLine(ReadFileText(dir / "asked"));
     if (c.asked.empty())
         EXPECT_EQ(asked, "");
@@ -249,9 +240,7 @@ TEST(Help, ShowsTheDefaults) {
                                          {cli + " info", "=96"},
                                          {cli + " text", "--mode TEXT:MODE=cx"},
                                          {cli + " trace", "=300"}}) {
-        int status = -1;
-        std::string const help = RunCommand(command + " --help", &status);
-        EXPECT_EQ(status, 0) << command;
+        std::string const help = RunOk(command + " --help");
         EXPECT_NE(help.find(shown), std::string::npos) << command << ": " << help;
     }
 }
@@ -273,14 +262,9 @@ TEST_P(RepeatableOption, TakesOneValueAndLeavesTheDocument) {
     TempFile dvi(OnePage(DviBuilder{}.FntDef(0, "kstest").FntDef(1, "ksvirt").FntDef(2, "cmr10").Op(171).Op('A')));
     TempFile map(".map");
     map.WriteText("cmr10 { fontname = 'DejaVu Serif', encoding = 'raw' }\n");
-    std::string options = c.options;
-    for (size_t at; (at = options.find("{m}")) != std::string::npos;) options.replace(at, 3, MetricsDir());
-    for (size_t at; (at = options.find("{map}")) != std::string::npos;) options.replace(at, 5, map.Path());
-    int status = -1;
+    std::string const options = Replaced(Replaced(c.options, "{m}", MetricsDir()), "{map}", map.Path());
     // How kstest is painted does not matter here: no METAFONT run for it.
-    std::string const out =
-        RunCommand("MKTEXPK=0 " KSDVI_CLI " info " + options + " " + dvi.Path() + " --json 2>/dev/null", &status);
-    ASSERT_EQ(status, 0) << options;
+    std::string const out = RunOk("MKTEXPK=0 " KSDVI_CLI " info " + options + " " + dvi.Path() + " --json 2>/dev/null");
     auto const info = nlohmann::json::parse(out);
     EXPECT_EQ(info["file"], dvi.Path());
     bool found = false;
@@ -327,12 +311,8 @@ TEST_P(StandardInput, DashReadsTheDocumentFromStandardInput) {
     SameOutput const& c = GetParam();
     TempDir byName, piped;
     auto run = [&](TempDir const& out, std::string const& document, std::string const& input) {
-        std::string args = WithDocument(c.args, document);
-        for (size_t at; (at = args.find("{out}")) != std::string::npos;) args.replace(at, 5, out.Path());
-        int status = -1;
-        std::string const text = RunCommand(input + KSDVI_CLI + " " + args + " 2>/dev/null", &status);
-        EXPECT_EQ(status, 0) << args;
-        return text;
+        return RunOk(input + KSDVI_CLI + " " + Replaced(WithDocument(c.args, document), "{out}", out.Path()) +
+                     " 2>/dev/null");
     };
     std::string const file = DataFile(c.document);
     std::string const expected = run(byName, file, "");
@@ -364,16 +344,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Named after standard input, read as `-` or as /dev/stdin.
 TEST(StandardInput, DefaultNamesSayStdin) {
+    TempDir dir;
+    KsdviOk("render -r 20 -p 2 -o " + dir / "direct-%d.png " + DataFile("plain.dvi"));
     for (char const* name : {"-", "/dev/stdin"}) {
-        TempDir dir;
-        int status = -1;
-        std::string const listing = RunCommand(
-            "cd " + dir.Path() + " && cat " + DataFile("plain.dvi") + " | " + KSDVI_CLI + " render -r 20 -p 2 " + name,
-            &status);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(listing, "stdin-2.png\n");
-        KsdviIn(dir.Path(), "render -r 20 -p 2 -o direct-%d.png " + DataFile("plain.dvi"), &status);
+        EXPECT_EQ(RunOk("cd " + dir.Path() + " && cat " + DataFile("plain.dvi") + " | " + KSDVI_CLI +
+                        " render -r 20 -p 2 " + name),
+                  "stdin-2.png\n");
         EXPECT_EQ(ReadFileBytes(dir / "stdin-2.png"), ReadFileBytes(dir / "direct-2.png")) << name;
+        std::filesystem::remove(dir / "stdin-2.png");
     }
 }
 
@@ -383,12 +361,7 @@ class NameWithoutExtension : public testing::TestWithParam<std::string> {};
 TEST_P(NameWithoutExtension, FindsTheDviFile) {
     TempDir dir;
     std::filesystem::copy_file(DataFile("plain.dvi"), dir / "paper.dvi");
-    auto run = [&](std::string const& name) {
-        int status = -1;
-        std::string out = KsdviIn(dir.Path(), WithDocument(GetParam(), name), &status, "");
-        EXPECT_EQ(status, 0) << GetParam();
-        return out;
-    };
+    auto run = [&](std::string const& name) { return KsdviInOk(dir.Path(), WithDocument(GetParam(), name)); };
     std::string const named = run("paper.dvi");
     EXPECT_FALSE(named.empty());
     EXPECT_EQ(run("paper"), named);
@@ -430,9 +403,7 @@ class OutputNames : public testing::TestWithParam<Naming> {};
 TEST_P(OutputNames, AreListedAndWritten) {
     Naming const& c = GetParam();
     TempDir dir;
-    int status = -1;
-    std::string const listed = KsdviIn(dir.Path(), "render -r 10 " + c.args + " " + DataFile(c.document), &status);
-    EXPECT_EQ(status, 0);
+    std::string const listed = KsdviInOk(dir.Path(), "render -r 10 " + c.args + " " + DataFile(c.document));
     EXPECT_EQ(listed, c.listed);
     std::istringstream names(listed);
     for (std::string name; std::getline(names, name);) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
@@ -477,10 +448,9 @@ TEST(TeXPageNumbers, ChoosePages) {
 
 TEST(TeXPageNumbers, SelectAndRenderTakeThemToo) {
     TempDir dir;
-    int status = -1;
     KsdviOk("select -pp -3 -o " + dir / "three.dvi " + DataFile("plain.dvi"));
     EXPECT_EQ(Ksdvi("trace " + dir / "three.dvi | head -1"), "page 1 -3\n");
-    EXPECT_EQ(Ksdvi("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi"), &status), dir / "p2.png\n");
+    EXPECT_EQ(KsdviOk("render -r 10 -pp=2 -o " + dir / "p%d.png " + DataFile("plain.dvi")), dir / "p2.png\n");
 }
 
 }  // namespace

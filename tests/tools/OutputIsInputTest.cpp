@@ -37,13 +37,10 @@ TEST_P(OutputIsInput, IsRefusedAndWritesNothing) {
     if (c.link == Link::Symbolic) std::filesystem::create_symlink(c.document, other = link);
     if (c.link == Link::Hard) std::filesystem::create_hard_link(document, other = link);
     std::set<std::string> const before = dir.Files();
-    std::string command = c.command;
-    command.replace(command.find("{in}"), 4, c.inputThroughLink ? other : document);
-    command.replace(command.find("{out}"), 5, c.inputThroughLink ? document : other);
-
+    std::string const command = Replaced(Replaced(c.command, "{in}", c.inputThroughLink ? other : document), "{out}",
+                                         c.inputThroughLink ? document : other);
     int status = -1;
-    std::string const err =
-        RunCommand("cd " + dir.Path() + " && " KSDVI_CLI " " + command + " 2>&1 >/dev/null", &status);
+    std::string const err = KsdviIn(dir.Path(), command, &status, " 2>&1 >/dev/null");
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("the output would overwrite the input"), std::string::npos) << err;
     EXPECT_EQ(ReadFileBytes(document), ReadFileBytes(DataFile("plain.dvi")));

@@ -53,11 +53,8 @@ class PaperNames : public testing::TestWithParam<PaperCase> {};
 TEST_P(PaperNames, GiveThePaperPaperconfGives) {
     PaperCase const& c = GetParam();
     TempDir dir;
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && " + c.environment + " " + KSDVI_CLI + " render -r 72 -p 2 -o page.png " +
-                   (c.option.empty() ? "" : "--paper " + c.option + " ") + DataFile("plain.dvi"),
-               &status);
-    EXPECT_EQ(status, 0);
+    RunOk("cd " + dir.Path() + " && " + c.environment + " " + KSDVI_CLI + " render -r 72 -p 2 -o page.png " +
+          (c.option.empty() ? "" : "--paper " + c.option + " ") + DataFile("plain.dvi"));
     Size expected = Paperconf(c.paperconf);
     ASSERT_GT(expected.width, 0) << c.paperconf;
     if (c.turned) std::swap(expected.width, expected.height);
@@ -81,20 +78,14 @@ TEST(PaperNames, PapersizeFileIsRead) {
     // The file PAPERCONF names, as /etc/papersize.
     TempDir dir;
     std::ofstream(dir / "papersize") << "legal\n";
-    int status = -1;
-    RunCommand("cd " + dir.Path() + " && env -u PAPERSIZE PAPERCONF=" + dir / "papersize " + KSDVI_CLI +
-                   " render -r 72 -p 2 -o page.png " + DataFile("plain.dvi"),
-               &status);
-    EXPECT_EQ(status, 0);
+    RunOk("cd " + dir.Path() + " && env -u PAPERSIZE PAPERCONF=" + dir / "papersize " + KSDVI_CLI +
+          " render -r 72 -p 2 -o page.png " + DataFile("plain.dvi"));
     EXPECT_NEAR(PngSize(dir / "page.png").height, Paperconf("legal").height, 1.0);
 }
 
 // info tells the postamble's extent from the paper render takes.
 TEST(PaperNames, InfoShowsThePaperRenderUses) {
-    int status = -1;
-    std::string const text =
-        RunCommand("PAPERSIZE=a5 " + std::string(KSDVI_CLI) + " info " + DataFile("plain.dvi"), &status);
-    EXPECT_EQ(status, 0);
+    std::string const text = RunOk("PAPERSIZE=a5 " + std::string(KSDVI_CLI) + " info " + DataFile("plain.dvi"));
     EXPECT_NE(text.find("largest page (postamble): 101.60 x "), std::string::npos) << text;  // \hsize=4in
     EXPECT_NE(text.find("paper:     148."), std::string::npos) << text;
     auto const j = nlohmann::json::parse(

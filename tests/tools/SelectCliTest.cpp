@@ -40,20 +40,17 @@ TEST(SelectCli, ChosenPagesReadBackAsTheOriginals) {
     for (auto const& c : kCases) {
         SCOPED_TRACE(c.file);
         TempDir dir;
-        int status = -1;
         KsdviOk("select " + DataFile(c.file) + " -p " + c.pages + " -o " + (dir / "out.dvi"));
-        std::string listing = RunCommand("dvitype -output-level=4 " + (dir / "out.dvi") + " 2>&1", &status);
-        EXPECT_EQ(status, 0);
+        std::string listing = RunOk("dvitype -output-level=4 " + (dir / "out.dvi") + " 2>&1");
         EXPECT_EQ(listing.find("Bad DVI file"), std::string::npos) << listing.substr(0, 2000);
         auto copy = ParseDvitype(listing);
         auto original = ParseDvitype(RunCommand("dvitype -output-level=4 " + DataFile(c.file)));
         ASSERT_EQ(copy.size(), c.chosen.size());
         for (size_t i = 0; i < c.chosen.size(); ++i) ExpectSameContent(copy[i], original[c.chosen[i]]);
 
-        Ksdvi("render -r 40 -p 1 -o " + (dir / "copy-%d.png") + " " + (dir / "out.dvi"), &status);
-        Ksdvi("render -r 40 -p " + std::to_string(c.chosen[0] + 1) + " -o " + (dir / "orig-%d.png") + " " +
-                  DataFile(c.file),
-              &status);
+        KsdviOk("render -r 40 -p 1 -o " + (dir / "copy-%d.png") + " " + (dir / "out.dvi"));
+        KsdviOk("render -r 40 -p " + std::to_string(c.chosen[0] + 1) + " -o " + (dir / "orig-%d.png") + " " +
+                DataFile(c.file));
         EXPECT_EQ(ReadFileBytes(dir / "copy-1.png"),
                   ReadFileBytes(dir / ("orig-" + std::to_string(c.chosen[0] + 1) + ".png")));
     }

@@ -78,10 +78,7 @@ std::string Build(TempDir const& dir, std::string const& name, std::string const
     WriteFileText(source + "/conf.py", std::regex_replace(kConf, std::regex("DVIPNG"), "'" + dvipng + "'"));
     WriteFileText(source + "/templates/preview.tex_t", kTemplate);
     WriteFileText(source + "/index.rst", kIndex);
-    int status = -1;
-    std::string const out = RunCommand("sphinx-build -q -b html " + source + " " + source + "/html 2>&1", &status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(RunOk("sphinx-build -q -b html " + source + " " + source + "/html 2>&1"), "");
     return source + "/html";
 }
 

@@ -59,13 +59,12 @@ TEST(TextCli, GivesTheWordsOfTheSourceInOrder) {
 // as does what \hfill pushes to the margin; what follows a subscript is spaced
 // as on the formula's baseline.
 TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
-    int status = -1;
     std::string text = KsdviOk("text " + DataFile("equations.dvi"));
     EXPECT_EQ(text,
               "Einstein wrote\nE = mc2\t(1)\nand the two lines\na = b2 +c\t(2)\nd = e1 +f\t(3)\n"
               "are numbered too.\nName\tDate\n\f");
 
-    nlohmann::json pages = nlohmann::json::parse(Ksdvi("text --json " + DataFile("equations.dvi"), &status));
+    nlohmann::json pages = nlohmann::json::parse(KsdviOk("text --json " + DataFile("equations.dvi")));
     ASSERT_EQ(pages.size(), 1u);
     auto const& equation = pages[0]["lines"][1];
     ASSERT_EQ(equation.size(), 4u) << equation;
@@ -142,7 +141,7 @@ TEST(SearchCli, HighlightPaintsTheOccurrences) {
     int status = -1;
     std::vector<Hit> hits = Search("-p 1 -r 100 " + DataFile("text.dvi") + " affluent", &status);
     ASSERT_EQ(hits.size(), 1u);
-    Ksdvi("render -p 1 -r 100 -o " + (dir / "plain.png") + " " + DataFile("text.dvi"), &status);
+    KsdviOk("render -p 1 -r 100 -o " + (dir / "plain.png") + " " + DataFile("text.dvi"));
     KsdviOk("render -p 1 -r 100 --highlight affluent -o " + (dir / "marked.png") + " " + DataFile("text.dvi"));
     GreyImage plain, marked;
     ASSERT_TRUE(ReadGreyPng(dir / "plain.png", plain) && ReadGreyPng(dir / "marked.png", marked));

@@ -161,11 +161,10 @@ TEST_P(UnreadablePageCli, NamesThePageAndWritesOnlyWhatWasDrawn) {
     TempDir in, out, listing;
     WriteFileBytes(in / "doc.dvi", doc.bytes);
     WriteFileBytes(out / "p-2.png", kUsersFile);
-    std::string args = c.args;
-    args.replace(args.find("{out}"), 5, out.Path());
     int status = -1;
     std::string err = RunStalled(
-        "MKTEXTFM=0 MKTEXPK=0 exec " KSDVI_CLI " " + args + " " + (in / "doc.dvi") + " >" + (listing / "out.txt"),
+        "MKTEXTFM=0 MKTEXPK=0 exec " KSDVI_CLI " " + Replaced(c.args, "{out}", out.Path()) + " " + (in / "doc.dvi") +
+            " >" + (listing / "out.txt"),
         "font ksmissing",
         [&] {
             WriteFileBytes(in / "doc.dvi", std::vector<uint8_t>(doc.bytes.begin(), doc.bytes.begin() + doc.page1End));

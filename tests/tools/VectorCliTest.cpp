@@ -39,36 +39,22 @@ size_t InOrder(std::vector<std::string> const& ours, std::vector<std::string> co
     return row.back();
 }
 
-// The share of dark pixels of `a` with a darkish pixel of `b` within one
-// pixel: readers anti-alias edges and resample pictures, which moves an edge
-// by a pixel and greys thin strokes.
+// The share of dark pixels of `a` with a darkish pixel of `b` near them.
 double Matched(RgbImage const& a, RgbImage const& b) {
-    long dark = 0, matched = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
-            if (!a.Dark(x, y, 128)) continue;
-            ++dark;
-            bool near = false;
-            for (int dy = -1; dy <= 1 && !near; ++dy)
-                for (int dx = -1; dx <= 1 && !near; ++dx) near = b.Dark(x + dx, y + dy, 192);
-            matched += near;
-        }
-    return dark > 20 ? double(matched) / double(dark) : 0;
+    auto const [dark, unmatched] = DarkAndUnmatched(a, b);
+    return dark > 20 ? 1 - double(unmatched) / double(dark) : 0;
 }
 
 // Every page of `file`, written as vector pages and rasterised by a real
 // reader, against `ksdvi render` at the same resolution.
 void ExpectPagesLikeRender(std::string const& file, bool svg) {
     TempDir dir;
-    int status = -1;
     int const pages = std::stoi(Ksdvi("info " + DataFile(file) + " | sed -n 's/^pages: *//p'"));
-    Ksdvi("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile(file), &status);
+    KsdviOk("render -r " + std::to_string(kDpi) + " -o " + (dir / "r-%d.png") + " " + DataFile(file));
     std::string const out = svg ? dir / "v-%d.svg" : dir / "v.pdf";
     // What only a raster holds at twice the comparison's resolution: at 600
     // dpi Ghostscript may outrun its time bound on a slow (sanitizer) build.
-    Ksdvi(std::string(svg ? "svg" : "pdf") + " -r " + std::to_string(2 * kDpi) + " -o " + out + " " + DataFile(file),
-          &status);
-    ASSERT_EQ(status, 0) << file;
+    KsdviOk(std::string(svg ? "svg" : "pdf") + " -r " + std::to_string(2 * kDpi) + " -o " + out + " " + DataFile(file));
     for (int page = 1; page <= pages; ++page) {
         std::string const n = std::to_string(page);
         if (svg)
@@ -89,15 +75,13 @@ void ExpectPagesLikeRender(std::string const& file, bool svg) {
 
 void ExpectTextAsDvipdfmxs(std::string const& file) {
     TempDir dir;
-    int status = -1;
     KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + DataFile(file));
     std::string const fonts = RunCommand("pdffonts " + (dir / "ours.pdf") + " | tail -n +3");
     ASSERT_FALSE(fonts.empty());
     std::istringstream lines(fonts);
     for (std::string line; std::getline(lines, line);)
         EXPECT_TRUE(std::regex_search(line, std::regex(" yes +yes +yes "))) << line;
-    RunCommand("cd " + dir.Path() + " && dvipdfmx -q -o theirs.pdf " + DataFile(file) + " 2>/dev/null", &status);
-    ASSERT_EQ(status, 0);
+    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o theirs.pdf " + DataFile(file) + " 2>/dev/null");
     auto const ours = Words(dir / "ours.pdf");
     auto const theirs = Words(dir / "theirs.pdf");
     ASSERT_GT(theirs.size(), 100u) << file;
@@ -131,12 +115,9 @@ TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
 TEST_F(VectorCli, PostScriptAndEpsFiguresStayVectors) {
     TempDir dir;
     for (char const* file : {"postscript.dvi", "figures.dvi"}) {
-        int status = -1;
-        Ksdvi("pdf -o " + (dir / "v.pdf") + " " + DataFile(file), &status);
-        ASSERT_EQ(status, 0) << file;
+        KsdviOk("pdf -o " + (dir / "v.pdf") + " " + DataFile(file));
         EXPECT_EQ(RunCommand("pdfimages -list " + (dir / "v.pdf") + " | tail -n +3"), "") << file;
-        Ksdvi("svg -p 1 -o " + (dir / "v.svg") + " " + DataFile(file), &status);
-        ASSERT_EQ(status, 0) << file;
+        KsdviOk("svg -p 1 -o " + (dir / "v.svg") + " " + DataFile(file));
         EXPECT_EQ(RunCommand("grep -c '<image' " + (dir / "v.svg")), "0\n") << file;
     }
 }

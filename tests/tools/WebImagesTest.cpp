@@ -126,14 +126,10 @@ TEST_P(WebImages, AgreeWithDvipng) {
         for (int dpi : {120, 300}) {
             std::string const args = "-q -D " + std::to_string(dpi) + " -T " + size + " --depth --height --width ";
             SCOPED_TRACE(args);
-            int theirStatus = -1, ourStatus = -1;
-            std::string const theirs = RunCommand(
-                "dvipng " + args + "-o " + (dir / "theirs-%d.png") + " " + dvi + " 2>/dev/null", &theirStatus);
-            std::string const ours = RunCommand(
-                std::string(KSDVI_DVIPNG_CLI) + " " + args + "-o " + (dir / "ours-%d.png") + " " + dvi + " 2>&1",
-                &ourStatus);
-            ASSERT_EQ(theirStatus, 0);
-            EXPECT_EQ(ourStatus, 0) << ours;
+            std::string const theirs =
+                RunOk("dvipng " + args + "-o " + (dir / "theirs-%d.png") + " " + dvi + " 2>/dev/null");
+            std::string const ours =
+                RunOk(std::string(KSDVI_DVIPNG_CLI) + " " + args + "-o " + (dir / "ours-%d.png") + " " + dvi + " 2>&1");
             EXPECT_EQ(Form(ours), Form(theirs)) << ours;
             std::vector<Numbers> const t = ParseNumbers(theirs), o = ParseNumbers(ours);
             ASSERT_EQ(o.size(), t.size()) << ours;
@@ -161,15 +157,10 @@ TEST_P(WebImages, AgreeWithDvipng) {
 // every other keeps some; `ksdvi render` makes the same images and numbers.
 TEST_P(WebImages, TransparentBackgroundLeavesOnlyInk) {
     std::string const tool = std::string(KSDVI_DVIPNG_CLI) + " -q -D 150 -T tight --depth --height --width ";
-    int status = -1;
-    std::string const opaque = RunCommand(tool + "-bg 'rgb 1 1 1' -o " + (dir / "opaque-%d.png") + " " + dvi, &status);
-    ASSERT_EQ(status, 0);
-    std::string const clear = RunCommand(tool + "-bg Transparent -o " + (dir / "clear-%d.png") + " " + dvi, &status);
-    ASSERT_EQ(status, 0);
-    std::string const rendered = Ksdvi(
-        "render -r 150 -T tight --bg transparent --depth --height --width -o " + (dir / "render-%d.png") + " " + dvi,
-        &status);
-    ASSERT_EQ(status, 0);
+    std::string const opaque = RunOk(tool + "-bg 'rgb 1 1 1' -o " + (dir / "opaque-%d.png") + " " + dvi);
+    std::string const clear = RunOk(tool + "-bg Transparent -o " + (dir / "clear-%d.png") + " " + dvi);
+    std::string const rendered = KsdviOk("render -r 150 -T tight --bg transparent --depth --height --width -o " +
+                                         (dir / "render-%d.png") + " " + dvi);
     EXPECT_EQ(ParseNumbers(opaque).size(), ParseNumbers(clear).size());
     std::vector<Numbers> const numbers = ParseNumbers(clear);
     for (size_t page = 1; page <= numbers.size(); ++page) {
@@ -242,9 +233,8 @@ TEST(DvipngCommandLine, PagesNamesAndIgnoredOptions) {
         EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), c.warnings) << warnings;
     }
     TempDir out;
+    RunOk(std::string(KSDVI_DVIPNG_CLI) + " -q -T tight -pp 3 -o " + (out / "f%03d.png") + " " + dvi);
     int status = -1;
-    RunCommand(std::string(KSDVI_DVIPNG_CLI) + " -q -T tight -pp 3 -o " + (out / "f%03d.png") + " " + dvi, &status);
-    EXPECT_EQ(status, 0);
     EXPECT_TRUE(std::filesystem::exists(out / "f003.png"));
     for (char const* bad : {"--no-such-option", "-T huge", "-D 5", "-bg 'rgb 1'", "-z 12", "-pp x"}) {
         std::string const error =
