@@ -42,13 +42,20 @@ bool Inside(Rect const& r, Point p) { return p.x >= r.x && p.x < r.x + r.width &
 }  // namespace
 
 ViewerWindow::ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options,
-                           std::unique_ptr<Document> opened)
-    : application_(application), path_(std::move(path)), options_(options), dark_(options.dark) {
+                           std::unique_ptr<Document> opened, bool arriving)
+    : application_(application),
+      path_(std::move(path)),
+      options_(options),
+      awaiting_(arriving && !opened),
+      dark_(options.dark) {
     column_.zoom = std::clamp(options.zoom, kLeastZoom, kMostZoom) * kPixelsPerPointAt100;
     BuildWidgets();
     BindKeys();
     BindPointer();
-    OpenDocument(std::move(opened));
+    if (awaiting_)
+        UpdateTitle();
+    else
+        OpenDocument(std::move(opened));
 
     // inotify, through GIO: TeX rewrites the file in place or replaces it.
     GFile* file = g_file_new_for_path(path_.c_str());
@@ -80,13 +87,7 @@ void ViewerWindow::BuildWidgets() {
     window_ = gtk_application_window_new(application_);
     gtk_window_set_default_size(GTK_WINDOW(window_), 900, 1000);
 
-    GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    searchBar_ = gtk_search_bar_new();
-    searchEntry_ = gtk_search_entry_new();
-    gtk_search_bar_set_child(GTK_SEARCH_BAR(searchBar_), searchEntry_);
-    gtk_search_bar_connect_entry(GTK_SEARCH_BAR(searchBar_), GTK_EDITABLE(searchEntry_));
-    gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(searchBar_), TRUE);
-    gtk_box_append(GTK_BOX(content), searchBar_);
+    content_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
 
     GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_set_vexpand(row, TRUE);
@@ -110,8 +111,8 @@ void ViewerWindow::BuildWidgets() {
     gtk_grid_attach(GTK_GRID(grid), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, vadjustment_), 1, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, hadjustment_), 0, 1, 1, 1);
     gtk_box_append(GTK_BOX(row), grid);
-    gtk_box_append(GTK_BOX(content), row);
-    gtk_window_set_child(GTK_WINDOW(window_), content);
+    gtk_box_append(GTK_BOX(content_), row);
+    gtk_window_set_child(GTK_WINDOW(window_), content_);
 
     g_signal_connect(area_, "resize",
                      Callback(+[](GtkDrawingArea*, int, int, gpointer self) { Self(self)->Relayout(); }), this);
@@ -123,32 +124,6 @@ void ViewerWindow::BuildWidgets() {
     };
     g_signal_connect(vadjustment_, "value-changed", Callback(scrolled), this);
     g_signal_connect(hadjustment_, "value-changed", Callback(scrolled), this);
-
-    g_signal_connect(searchEntry_, "activate", Callback(+[](GtkSearchEntry* entry, gpointer self) {
-                         Self(self)->RunSearch(gtk_editable_get_text(GTK_EDITABLE(entry)));
-                     }),
-                     this);
-    g_signal_connect(searchEntry_, "next-match",
-                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(1); }), this);
-    g_signal_connect(searchEntry_, "previous-match",
-                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(-1); }), this);
-    g_signal_connect(searchEntry_, "stop-search", Callback(+[](GtkSearchEntry*, gpointer self) {
-                         gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(Self(self)->searchBar_), FALSE);
-                         gtk_widget_grab_focus(Self(self)->area_);
-                     }),
-                     this);
-    // Shift+Enter in the entry: the previous hit.
-    GtkEventController* entryKeys = gtk_event_controller_key_new();
-    gtk_event_controller_set_propagation_phase(entryKeys, GTK_PHASE_CAPTURE);
-    g_signal_connect(
-        entryKeys, "key-pressed",
-        Callback(+[](GtkEventControllerKey*, guint key, guint, GdkModifierType mods, gpointer self) -> gboolean {
-            if ((key != GDK_KEY_Return && key != GDK_KEY_KP_Enter) || !(mods & GDK_SHIFT_MASK)) return FALSE;
-            Self(self)->NextHit(-1);
-            return TRUE;
-        }),
-        this);
-    gtk_widget_add_controller(searchEntry_, entryKeys);
 
     g_signal_connect(outlineList_, "row-activated", Callback(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
                          auto* destination = static_cast<Destination*>(g_object_get_data(G_OBJECT(row), "destination"));
@@ -171,8 +146,8 @@ bool ViewerWindow::HandleKey(guint key, GdkModifierType modifiers) {
     bool const control = modifiers & GDK_CONTROL_MASK, shift = modifiers & GDK_SHIFT_MASK,
                alt = modifiers & GDK_ALT_MASK;
     // Keys typed into the search entry are its own, but for the few above.
-    if (gtk_widget_has_focus(searchEntry_) ||
-        gtk_widget_is_ancestor(gtk_root_get_focus(GTK_ROOT(window_)), searchEntry_))
+    if (searchEntry_ && (gtk_widget_has_focus(searchEntry_) ||
+                         gtk_widget_is_ancestor(gtk_root_get_focus(GTK_ROOT(window_)), searchEntry_)))
         return false;
     double const page = gtk_adjustment_get_page_size(vadjustment_);
     if (control) {
@@ -328,7 +303,15 @@ void ViewerWindow::BindPointer() {
     gtk_widget_add_controller(area_, GTK_EVENT_CONTROLLER(drag));
 }
 
+void ViewerWindow::TakeDocument(std::unique_ptr<Document> opened) {
+    if (!awaiting_) return;
+    OpenDocument(std::move(opened));
+    if (awaitedSource_) ShowSource(*awaitedSource_);
+    awaitedSource_.reset();
+}
+
 void ViewerWindow::OpenDocument(std::unique_ptr<Document> opened) {
+    awaiting_ = false;
     std::string error;
     gint64 const start = g_get_monotonic_time();
     document_ = opened ? std::move(opened) : Document::Open(path_, {}, &error);
@@ -457,7 +440,7 @@ void ViewerWindow::UpdateTitle() {
     std::string title = name;
     if (column_.pages > 0)
         title += " \u2014 " + std::to_string(CurrentPage() + 1) + " / " + std::to_string(column_.pages);
-    else if (!document_)
+    else if (!document_ && !awaiting_)
         title += " \u2014 not readable";
     gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
 }
@@ -598,7 +581,44 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
+// The search bar is made when first asked for: its icons load the icon
+// theme, some 40 ms that would delay the first page.
+void ViewerWindow::BuildSearchBar() {
+    searchBar_ = gtk_search_bar_new();
+    searchEntry_ = gtk_search_entry_new();
+    gtk_search_bar_set_child(GTK_SEARCH_BAR(searchBar_), searchEntry_);
+    gtk_search_bar_connect_entry(GTK_SEARCH_BAR(searchBar_), GTK_EDITABLE(searchEntry_));
+    gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(searchBar_), TRUE);
+    gtk_box_prepend(GTK_BOX(content_), searchBar_);
+    g_signal_connect(searchEntry_, "activate", Callback(+[](GtkSearchEntry* entry, gpointer self) {
+                         Self(self)->RunSearch(gtk_editable_get_text(GTK_EDITABLE(entry)));
+                     }),
+                     this);
+    g_signal_connect(searchEntry_, "next-match",
+                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(1); }), this);
+    g_signal_connect(searchEntry_, "previous-match",
+                     Callback(+[](GtkSearchEntry*, gpointer self) { Self(self)->NextHit(-1); }), this);
+    g_signal_connect(searchEntry_, "stop-search", Callback(+[](GtkSearchEntry*, gpointer self) {
+                         gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(Self(self)->searchBar_), FALSE);
+                         gtk_widget_grab_focus(Self(self)->area_);
+                     }),
+                     this);
+    // Shift+Enter in the entry: the previous hit.
+    GtkEventController* entryKeys = gtk_event_controller_key_new();
+    gtk_event_controller_set_propagation_phase(entryKeys, GTK_PHASE_CAPTURE);
+    g_signal_connect(
+        entryKeys, "key-pressed",
+        Callback(+[](GtkEventControllerKey*, guint key, guint, GdkModifierType mods, gpointer self) -> gboolean {
+            if ((key != GDK_KEY_Return && key != GDK_KEY_KP_Enter) || !(mods & GDK_SHIFT_MASK)) return FALSE;
+            Self(self)->NextHit(-1);
+            return TRUE;
+        }),
+        this);
+    gtk_widget_add_controller(searchEntry_, entryKeys);
+}
+
 void ViewerWindow::ShowSearch() {
+    if (!searchBar_) BuildSearchBar();
     gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(searchBar_), TRUE);
     gtk_widget_grab_focus(searchEntry_);
 }
@@ -675,6 +695,10 @@ void ViewerWindow::GoBack() {
 }
 
 bool ViewerWindow::ShowSource(SourceLine const& source) {
+    if (awaiting_) {
+        awaitedSource_ = source;
+        return true;
+    }
     if (!document_) return false;
     std::vector<SourceArea> areas = document_->SourceAreas(source.file, source.line, source.column);
     if (areas.empty()) return false;

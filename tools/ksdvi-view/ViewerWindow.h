@@ -35,9 +35,11 @@ struct SourceLine {
 
 class ViewerWindow {
 public:
-    // `opened`, when given, is the document of `path` opened already.
+    // `opened`, when given, is the document of `path` opened already. With
+    // `arriving`, another thread is opening it, and the window shows (empty)
+    // until it comes through TakeDocument.
     ViewerWindow(GtkApplication* application, std::string path, ViewerOptions const& options,
-                 std::unique_ptr<Document> opened = nullptr);
+                 std::unique_ptr<Document> opened = nullptr, bool arriving = false);
     ~ViewerWindow();
     ViewerWindow(ViewerWindow const&) = delete;
     ViewerWindow& operator=(ViewerWindow const&) = delete;
@@ -45,6 +47,9 @@ public:
     std::string const& Path() const { return path_; }
     GtkWindow* Window() const { return GTK_WINDOW(window_); }
     void Present();
+    bool AwaitsDocument() const { return awaiting_; }
+    // The document another thread opened (null: it could not be opened).
+    void TakeDocument(std::unique_ptr<Document> opened);
     // Scrolls to where `source` was set and marks it for a moment; false when
     // the line has no place in the document.
     bool ShowSource(SourceLine const& source);
@@ -84,6 +89,7 @@ private:
     static gboolean DrawSlice(gpointer self);
 
     // Search, selection, links.
+    void BuildSearchBar();
     void ShowSearch();
     void RunSearch(std::string const& pattern);
     void NextHit(int direction);
@@ -101,10 +107,13 @@ private:
     std::string path_;
     ViewerOptions options_;
     std::unique_ptr<Document> document_;
+    bool awaiting_ = false;
+    std::optional<SourceLine> awaitedSource_;  // to show once the document came
     PageColumn column_;
     PageCache cache_{std::uint64_t(128) << 20};  // some 15 A4 pages at 150 dpi
 
     GtkWidget* window_ = nullptr;
+    GtkWidget* content_ = nullptr;  // the search bar above the pages
     GtkWidget* area_ = nullptr;
     GtkWidget* searchBar_ = nullptr;
     GtkWidget* searchEntry_ = nullptr;

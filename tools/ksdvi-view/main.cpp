@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "ViewerWindow.h"
 
@@ -61,7 +62,8 @@ std::optional<ksdvi::view::SourceLine> ParseSourceLine(std::string const& text) 
 }
 
 void Open(GtkApplication* application, std::string const& path, ViewerOptions const& options,
-          std::optional<ksdvi::view::SourceLine> const& source, std::unique_ptr<ksdvi::Document> opened) {
+          std::optional<ksdvi::view::SourceLine> const& source, std::unique_ptr<ksdvi::Document> opened,
+          bool arriving) {
     for (auto const& window : windows)
         if (window->Path() == path) {
             if (!options.editor.empty()) window->SetEditor(options.editor);
@@ -69,7 +71,7 @@ void Open(GtkApplication* application, std::string const& path, ViewerOptions co
             window->Present();
             return;
         }
-    auto window = std::make_unique<ViewerWindow>(application, path, options, std::move(opened));
+    auto window = std::make_unique<ViewerWindow>(application, path, options, std::move(opened), arriving);
     if (source) window->ShowSource(*source);
     g_signal_connect(window->Window(), "destroy", Callback(+[](GtkWidget* widget, gpointer) {
                          windows.remove_if([widget](auto const& w) { return GTK_WIDGET(w->Window()) == widget; });
@@ -125,9 +127,18 @@ std::string DviPath(GFile* resolved, std::string const& file) {
     return chosen;
 }
 
-// The file of this process's own command line, opened while GTK starts up.
+// The file of this process's own command line, opened on a thread while GTK
+// starts up and the window is shown; EarlyDocumentOpened hands it over.
 std::string earlyPath;
 std::future<std::unique_ptr<ksdvi::Document>> earlyDocument;
+std::thread earlyOpener;
+
+gboolean EarlyDocumentOpened(gpointer) {
+    for (auto const& window : windows)
+        if (window->Path() == earlyPath && window->AwaitsDocument() && earlyDocument.valid())
+            window->TakeDocument(earlyDocument.get());
+    return G_SOURCE_REMOVE;
+}
 
 // Reads the command line of this process or of a later one.
 int CommandLine(GApplication* application, GApplicationCommandLine* commandLine, gpointer) {
@@ -156,8 +167,10 @@ int CommandLine(GApplication* application, GApplicationCommandLine* commandLine,
         g_object_unref(sourceFile);
     }
     std::unique_ptr<ksdvi::Document> opened;
-    if (earlyDocument.valid() && chosen == earlyPath) opened = earlyDocument.get();
-    Open(GTK_APPLICATION(application), chosen, a.options, a.source, std::move(opened));
+    bool const early = earlyDocument.valid() && chosen == earlyPath;
+    bool const arrived = early && earlyDocument.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    if (arrived) opened = earlyDocument.get();
+    Open(GTK_APPLICATION(application), chosen, a.options, a.source, std::move(opened), early && !arrived);
     return 0;
 }
 
@@ -179,13 +192,18 @@ int main(int argc, char** argv) {
         GFile* resolved = g_file_new_for_commandline_arg(a.file.c_str());
         earlyPath = DviPath(resolved, a.file);
         g_object_unref(resolved);
-        earlyDocument = std::async(std::launch::async, [path = earlyPath] { return ksdvi::Document::Open(path); });
+        std::promise<std::unique_ptr<ksdvi::Document>> promise;
+        earlyDocument = promise.get_future();
+        earlyOpener = std::thread([promise = std::move(promise)]() mutable {
+            promise.set_value(ksdvi::Document::Open(earlyPath));
+            g_idle_add_full(G_PRIORITY_HIGH, EarlyDocumentOpened, nullptr, nullptr);
+        });
     }
     GtkApplication* application = gtk_application_new("org.ksdvi.View", flags);
     g_signal_connect(application, "command-line", Callback(&CommandLine), nullptr);
     int const status = g_application_run(G_APPLICATION(application), argc, argv);
     windows.clear();
-    if (earlyDocument.valid()) earlyDocument.wait();
+    if (earlyOpener.joinable()) earlyOpener.join();
     g_object_unref(application);
     return status;
 }
