@@ -23,6 +23,7 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
     std::string_view text(reinterpret_cast<char const*>(bytes), length);
     if (Starts(text, "ps::[begin]")) return {Kind::Positioned, text.substr(11)};
     if (Starts(text, "ps::[end]")) return {Kind::Raw, text.substr(9)};
+    if (Starts(text, "ps::[nobreak]")) return {Kind::Raw, text.substr(13)};
     if (Starts(text, "ps::")) return {Kind::Raw, text.substr(4)};
     if (Starts(text, "ps:")) {
         std::string_view code = text.substr(3);

@@ -3,7 +3,8 @@
 // xcolor, TikZ/pgf, beamer, pstricks):
 //   ps:CODE          CODE at the special's position (a moveto first)
 //   ps::CODE         CODE as it is, no position; ps::[begin]CODE positions,
-//                    ps::[end]CODE does not
+//                    ps::[end]CODE and ps::[nobreak]CODE (animate's long
+//                    JavaScript strings) do not
 //   "CODE            CODE between @beginspecial @setspecial and @endspecial,
 //                    in points from the special's position
 //   !CODE            CODE put before the pages, once for the document

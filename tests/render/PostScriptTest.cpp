@@ -121,5 +121,25 @@ TEST(PagePostScript, EdgesBlendIntoThePageColour) {
     EXPECT_GT(blue, 144 * 144 - 1500);
 }
 
+// dvips' unpositioned forms run as they are: a word of the prefix left in
+// the code would stop the page's PostScript (animate writes [nobreak]).
+class RawPostScript : public testing::TestWithParam<char const*> {};
+
+TEST_P(RawPostScript, RunsWithoutItsPrefix) {
+    std::string const raw = std::string(GetParam()) + " /ksdvi@red {1 0 0 setrgbcolor} def";
+    ScratchDocument doc(OnePage(DviBuilder{}.Special(raw).Special(
+        "ps: gsave currentpoint translate ksdvi@red newpath 0 0 20 0 360 arc fill grestore")));
+    Canvas canvas(144, 144, 72);
+    KsDviDrawer drawer;
+    DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
+    drawer.Close();
+    int red = 0;
+    for (int y = 0; y < canvas.Height(); ++y)
+        for (int x = 0; x < canvas.Width(); ++x) red += canvas.Pixel(x, y) == kRed;
+    EXPECT_NEAR(red, 1257, 80) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Prefixes, RawPostScript, testing::Values("ps::", "ps::[end]", "ps::[nobreak]"));
+
 }  // namespace
 }  // namespace ksdvi::test
