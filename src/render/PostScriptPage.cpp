@@ -38,11 +38,16 @@ constexpr size_t kLargestPagePictures = size_t(64) << 20;
 
 // Prints the graphics state for the library, after the special it is numbered
 // by: the current transformation, and "invisible" while another device than
-// the page's (pgf's nulldevice) is current. Numbered -1, it notes the page's device.
+// the page's (pgf's nulldevice) is current or the clip holds nothing (psfrag
+// hides its list of replacements so). Numbered -1, it notes the page's device.
 constexpr char kReportState[] =
-    "userdict begin /ksdvi@ctm { dup -1 eq { userdict /ksdvi@device currentdevice put } if "
+    "userdict begin /ksdvi@hidden { currentdevice ksdvi@device ne { true } { gsave mark { clippath pathbbox } "
+    "stopped { true } { 3 index 2 index eq 3 index 2 index eq or } ifelse counttomark 1 add 1 roll cleartomark "
+    "grestore } "
+    "ifelse } "
+    "bind def /ksdvi@ctm { dup -1 eq { userdict /ksdvi@device currentdevice put } if "
     "(%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
-    "currentdevice ksdvi@device ne { ( invisible) print } if (\\n) print } bind def end\n";
+    "ksdvi@hidden { ( invisible) print } if (\\n) print } bind def end\n";
 
 // The PostScript specials of a page and the colour changes between them, in order.
 class SpecialCollector : public KsDviDrawerBase {

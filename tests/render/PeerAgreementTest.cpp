@@ -161,6 +161,11 @@ constexpr char kFrameEps[] =
     "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n"
     "0 setgray 6 setlinewidth 0 0 120 80 rectstroke 0 0 moveto 120 80 lineto stroke\n%%EOF\n";
 
+constexpr char kTagsEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 200 100\n"
+    "newpath 10 10 moveto 190 90 lineto stroke /Helvetica findfont 14 scalefont setfont\n"
+    "20 60 moveto (XLABEL) show 150 20 moveto (YLABEL) show\n%%EOF\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LatexPeerAgreement,
     testing::Values(
@@ -240,6 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
                   "\\includegraphics[width=3cm]{frame.eps}\n\\end{document}\n",
                   {{"frame.eps", kFrameEps}}},
+        // psfrag hides its list of replacements under an empty clip and sets
+        // each where its tag is in the figure
+        LatexCase{"psfrag_replacements",
+                  {"psfrag.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx,psfrag}\n\\begin{document}\n"
+                  "\\psfrag{XLABEL}{$\\alpha+\\beta$}\\psfrag{YLABEL}[r][r]{\\textbf{bold}}\n"
+                  "\\includegraphics{tags.eps}\n\\end{document}\n",
+                  {{"tags.eps", kTagsEps}}},
         LatexCase{"hyperref_colour_links",
                   {"hyperref.sty"},
                   "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
