@@ -123,7 +123,7 @@ void KsDviDrawer::RunPostScript(int page) {
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
     savedTransforms_.clear();
-    invisible_ = false;
+    invisible_ = shownByPostScript_ = false;
     if (!dvi_->PageHasPostScript(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();

@@ -357,6 +357,9 @@ private:
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
     bool invisible_ = false;
+    // The page's PostScript has its own show: the characters of the fonts it
+    // was given are its to draw.
+    bool shownByPostScript_ = false;
     // EPS pictures are rendered into 24-bit bitmaps, antialiased.
     static constexpr int kGsBitsPerPixel = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;

@@ -21,6 +21,7 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     }
     KsDvi::ItrnFont const* font = GetItrnFont(GetCurFont());
     if (!font || !device_) return;
+    if (shownByPostScript_ && postScript_ && postScript_->ShowsCharactersOf(font->GetID())) return;
     if (font->GetJapanese()) {
         PutJapaneseChar(*font, h, v, width, height, depth);
         return;

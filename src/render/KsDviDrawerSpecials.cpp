@@ -27,6 +27,7 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
         ksdvi::PageGraphicsState const state = postScript_->StateAfter(postScriptSpecials_++);
         worldTransform_ = state.transform;
         invisible_ = state.invisible;
+        shownByPostScript_ = state.shown;
     }
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;

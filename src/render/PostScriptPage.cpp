@@ -7,10 +7,12 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "device/PdfPagePainter.h"
 #include "dvi/DocumentFiles.h"
+#include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gs/GS.h"
@@ -18,6 +20,7 @@
 #include "render/CoveragePainter.h"
 #include "render/EpsFile.h"
 #include "render/FontPainting.h"
+#include "render/PostScriptFonts.h"
 #include "render/PostScriptTransforms.h"
 #include "specials/DvipsColour.h"
 #include "specials/PictureSpecials.h"
@@ -33,13 +36,19 @@ namespace {
 constexpr char const* kPrologues[] = {"tex.pro", "special.pro", "color.pro"};
 // A prologue file larger than this is not one.
 constexpr std::streamoff kLargestPrologue = std::streamoff(1) << 24;
+// What the font programs a page's job shows TeX's characters in may hold together.
+constexpr size_t kLargestShownFonts = size_t(16) << 20;
+
 // What the EPS pictures of one page may hold together to go into its job.
 constexpr size_t kLargestPagePictures = size_t(64) << 20;
 
 // Prints the graphics state for the library, after the special it is numbered
 // by: the current transformation, and "invisible" while another device than
 // the page's (pgf's nulldevice) is current or the clip holds nothing (psfrag
-// hides its list of replacements so). Numbered -1, it notes the page's device.
+// hides its list of replacements so), and "shown" while show is not
+// Ghostscript's own (pst-text and \pscharpath make it draw TeX's characters).
+// Numbered -1, it notes the page's device. ksdvi@char shows a character of
+// TeX's at a point, when show is not Ghostscript's own.
 constexpr char kReportState[] =
     "userdict begin /ksdvi@hidden { currentdevice ksdvi@device ne { true } { gsave mark { clippath pathbbox } "
     "stopped { true } { 3 index 2 index eq 3 index 2 index eq or } ifelse counttomark 1 add 1 roll cleartomark "
@@ -47,13 +56,15 @@ constexpr char kReportState[] =
     "ifelse } "
     "bind def /ksdvi@ctm { dup -1 eq { userdict /ksdvi@device currentdevice put } if "
     "(%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
-    "ksdvi@hidden { ( invisible) print } if (\\n) print } bind def end\n";
+    "ksdvi@hidden { ( invisible) print } if ksdvi@shown { ( shown) print } if (\\n) print } bind def "
+    "/ksdvi@shown { /show where { /show get systemdict /show get ne } { false } ifelse } bind def "
+    "/ksdvi@char { ksdvi@shown { setfont 3 1 roll moveto show } { pop pop pop pop } ifelse } def end\n";
 
 // The PostScript specials of a page and the colour changes between them, in order.
 class SpecialCollector : public KsDviDrawerBase {
 public:
     struct Event {
-        enum class Type { Colour, Rule, PostScript, Picture };
+        enum class Type { Colour, Rule, PostScript, Picture, Character };
         Type type = Type::PostScript;
         unsigned int rgb = 0;  // a colour: 0x00BBGGRR
         PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
@@ -61,6 +72,8 @@ public:
         int32_t h = 0, v = 0;           // the special's position, or the rule's lower left corner
         int32_t height = 0, width = 0;  // a rule's
         PsfileSpecial picture = {};     // an EPS picture's keys
+        KsDvi::ItrnFont const* font = nullptr;  // a character's, and its code
+        unsigned code8 = 0;
     };
     std::vector<Event> events;
 
@@ -87,6 +100,7 @@ protected:
         PostScriptSpecial ps = ParsePostScriptSpecial(text.Get(), length);
         if (IsPagePostScript(ps)) {
             events.push_back({Event::Type::PostScript, 0, ps.kind, std::string(ps.code), GetH(), GetV(), 0, 0, {}});
+            mentionsShow_ = mentionsShow_ || ps.code.find("/show") != std::string_view::npos;
             return;
         }
         std::string words(reinterpret_cast<char const*>(text.Get()), length);
@@ -112,6 +126,15 @@ protected:
             events.push_back({Event::Type::Colour, rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0, {}});
         }
     }
+    // Characters of TeX's single-byte fonts once PostScript has named show:
+    // the job shows them while show is another than Ghostscript's.
+    void PutChar(int h, int v, unsigned short, int, int, int) override {
+        if (!mentionsShow_ || GetMultiByteState() == 1) return;
+        KsDvi::ItrnFont const* font = GetItrnFont(GetCurFont());
+        if (font && !font->GetNative() && !font->GetJapanese() && GetDviCode() < 256)
+            events.push_back(
+                {Event::Type::Character, 0, PostScriptSpecial::Kind::None, {}, h, v, 0, 0, {}, font, GetDviCode()});
+    }
     // Rules lie among the PostScript as dvips stacks them: a rule drawn after a
     // filled shape covers it, one drawn before lies beneath.
     void PutRule(int h, int v, int height, int width) override {
@@ -123,6 +146,7 @@ private:
     static constexpr int kColourStack = KsDvi::ColorStackSize;
     unsigned int colours_[kColourStack] = {};
     int depth_ = 1;
+    bool mentionsShow_ = false;
 };
 
 // The graphics states after each PostScript special of a page whose
@@ -157,6 +181,11 @@ std::string Number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.4f", v);
     return text;
+}
+
+std::string HexByte(unsigned byte) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    return {kDigits[byte >> 4 & 15], kDigits[byte & 15]};
 }
 
 // `text` as a PostScript string in hex: <...>, lines of 64 digits.
@@ -268,6 +297,32 @@ std::string EarlierPdfForms(KsDvi& dvi, int page, Append const& append) {
     return forms;
 }
 
+// The fonts of the characters among `events` that the job can show (Type 1
+// programs), defined for it; `keys` gets each one's name in the job.
+std::string ShownFonts(KsDvi& dvi, std::vector<SpecialCollector::Event> const& events,
+                       PostScriptPage::Geometry const& g, std::map<int, std::string>& keys) {
+    std::string fonts;
+    std::set<int> tried;
+    for (SpecialCollector::Event const& event : events) {
+        if (event.type != SpecialCollector::Event::Type::Character || !tried.insert(event.font->GetID()).second)
+            continue;
+        KsDvi::ItrnFont const& font = *event.font;
+        FontPainting const painting = ChooseFontPainting(dvi, font, g.dpiY);
+        if (painting.kind != FontPainting::Kind::Outline || !painting.face) continue;
+        std::optional<Type1Program> program =
+            ReadType1Program(painting.fontFile.empty() ? painting.face->Path() : painting.fontFile);
+        if (!program || fonts.size() + program->text.size() > kLargestShownFonts) continue;
+        KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
+        std::string key = "ksdvi@font" + std::to_string(font.GetID());
+        fonts += program->text + "\nuserdict begin " +
+                 DefineShownFont(key, program->fontName, font.GetGlyphNames(), font.GetScaleSize() * g.vPixPerDvi,
+                                 info.slantFont, info.extendFont * g.hPixPerDvi / g.vPixPerDvi) +
+                 "end\n";
+        keys.emplace(font.GetID(), std::move(key));
+    }
+    return fonts;
+}
+
 }  // namespace
 
 bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf,
@@ -278,6 +333,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     timedOut_ = false;
     asPdf_ = false;
     drawsRules_ = drawsPictures_ = false;
+    shownFonts_.clear();
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
     // A page whose PostScript only turns or hides what follows needs no
@@ -331,6 +387,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         head += *text + "\n";
     }
     head += kReportState;
+    head += ShownFonts(dvi, collector.events, g, shownFonts_);
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
@@ -357,6 +414,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             return;
         case SpecialCollector::Event::Type::Picture:
             if (pictures) program += at + IncludedPicture(event.picture, (*pictures)[picture++]);
+            return;
+        case SpecialCollector::Event::Type::Character:
+            if (auto shown = shownFonts_.find(event.font->GetID()); shown != shownFonts_.end())
+                program += point + " <" + HexByte(event.code8) + "> " + shown->second + " ksdvi@char\n";
             return;
         case SpecialCollector::Event::Type::PostScript: break;
         }
@@ -434,8 +495,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         PageGraphicsState state;
         Affine& m = state.transform;
         if (!(fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f)) continue;
-        std::string word;
-        state.invisible = fields >> word && word == "invisible";
+        for (std::string word; fields >> word;) {
+            state.invisible = state.invisible || word == "invisible";
+            state.shown = state.shown || word == "shown";
+        }
         reported[at] = state;
     }
     auto base = reported.find(-1);
@@ -445,7 +508,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     PageGraphicsState last;
     for (int i = 0; i < index; ++i) {
         if (auto it = reported.find(i); it != reported.end())
-            last = {it->second.transform.Then(toPage), it->second.invisible};
+            last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown};
         states_[static_cast<size_t>(i)] = last;
     }
     return true;

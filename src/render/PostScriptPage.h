@@ -12,6 +12,7 @@
 // device of pgf's invisible parts: beamer's covered overlays) is handed back,
 // so that the characters, rules and pictures that follow are drawn in it.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ namespace ksdvi {
 struct PageGraphicsState {
     Affine transform;        // in device dots about the DVI origin
     bool invisible = false;  // the null device is current: nothing lands on the page
+    // show is not Ghostscript's own: the characters of ShowsCharactersOf's
+    // fonts are the PostScript's to draw (pst-text's \pstextpath, \pscharpath)
+    bool shown = false;
     bool operator==(PageGraphicsState const&) const = default;
 };
 
@@ -68,9 +72,13 @@ public:
     // The graphics state in force after the page's `index`-th PostScript
     // special (counted from 0).
     PageGraphicsState StateAfter(int index) const;
+    // Whether the page's job shows the characters of the font numbered `id`
+    // where PostScript has its own show.
+    bool ShowsCharactersOf(int id) const { return shownFonts_.count(id) != 0; }
 
 private:
     std::vector<PageGraphicsState> states_;
+    std::map<int, std::string> shownFonts_;  // font numbers, their names in the job
     std::string error_;
     std::string pdf_;
     bool timedOut_ = false;

@@ -253,6 +253,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\psfrag{XLABEL}{$\\alpha+\\beta$}\\psfrag{YLABEL}[r][r]{\\textbf{bold}}\n"
                   "\\includegraphics{tags.eps}\n\\end{document}\n",
                   {{"tags.eps", kTagsEps}}},
+        // pst-text and \\pscharpath redefine show: the characters they
+        // enclose are Ghostscript's to draw, along a curve or as outlines
+        LatexCase{"pstricks_text_drawn_by_postscript",
+                  {"pst-text.sty"},
+                  "\\documentclass{article}\n\\usepackage{pst-text}\n\\begin{document}\n"
+                  "\\pstextpath(0,0){\\pscurve[linestyle=none](0,0)(2,1)(4,0)}{Text along a curve}\\par\\bigskip\n"
+                  "\\pscharpath[linecolor=red,fillstyle=solid,fillcolor=yellow]{\\Huge\\bfseries Outline} and "
+                  "plain words after it.\n\\end{document}\n"},
         LatexCase{"hyperref_colour_links",
                   {"hyperref.sty"},
                   "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
