@@ -5,6 +5,7 @@
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
 #include "specials/DvipsColour.h"
+#include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/PostScriptSpecials.h"
@@ -66,6 +67,21 @@ void DocumentSpecials::NoteEngineSpecial(std::string kind) {
     std::vector<std::string>& kinds = dvi_.engineSpecials_;
     if (kinds.size() < KsDvi::MostEngineSpecials && std::find(kinds.begin(), kinds.end(), kind) == kinds.end())
         kinds.push_back(std::move(kind));
+}
+
+// Objects and forms made on a page serve the pages after it: they are kept
+// with their page (what a form holds with it), bounded.
+void DocumentSpecials::NotePdfDrawing(std::string_view keyword, std::string_view special) {
+    PdfDrawing const kind = PdfDrawingOf(keyword);
+    if (kind == PdfDrawing::Content) dvi_.pagePdfDrawing_ = true;
+    if (kind == PdfDrawing::Definition || dvi_.pdfFormDepth_ > 0) {
+        if (dvi_.pdfDefinitionBytes_ + special.size() <= KsDvi::MostPdfDefinitionBytes) {
+            dvi_.pdfDefinitionBytes_ += special.size();
+            dvi_.pdfDefinitions_.push_back({dvi_.pageCount_, std::string(special)});
+        }
+    }
+    if (BeginsPdfXObject(keyword)) ++dvi_.pdfFormDepth_;
+    if (EndsPdfXObject(keyword) && dvi_.pdfFormDepth_ > 0) --dvi_.pdfFormDepth_;
 }
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {

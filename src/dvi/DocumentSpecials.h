@@ -36,6 +36,7 @@ public:
     void SetRecordResolution(unsigned short resolution) override;
     void RegisterFace(String8 const& face) override;
     void NoteEngineSpecial(std::string kind) override;
+    void NotePdfDrawing(std::string_view keyword, std::string_view special) override;
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;
     void BeginLinkArea(std::string const& target) override;
     void EndLinkArea() override;

@@ -71,9 +71,12 @@ void KsDvi::Reset(bool release) {
     bookmarkLowestLevel_.reset();
     bookmarkPath_.clear();
     openLinkArea_.reset();
-    pagePostScript_ = false;
+    pagePostScript_ = pagePdfDrawing_ = false;
     pagePictures_.clear();
     engineSpecials_.clear();
+    pdfDefinitions_.clear();
+    pdfDefinitionBytes_ = 0;
+    pdfFormDepth_ = 0;
 
     virtualLeft_ = MostVirtualInstructions;
     if (release) pages_.clear();
@@ -185,7 +188,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
     std::shared_ptr<std::string const> linkArea;
-    pagePostScript_ = false;
+    pagePostScript_ = pagePdfDrawing_ = false;
     pagePictures_.clear();
 
     for (;;) {
@@ -259,6 +262,7 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::sh
     page->colorStackDepth = static_cast<int32_t>(stack.size()) - 1;
     page->colorStack = std::move(stack);
     page->postScript = pagePostScript_;
+    page->pdfDrawing = pagePdfDrawing_;
     page->linkArea = std::move(linkArea);
     page->pictures = std::move(pagePictures_);
     pagePictures_.clear();

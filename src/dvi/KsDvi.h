@@ -88,6 +88,7 @@ public:
         int32_t colorStackDepth = 0;
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
         bool postScript = false;               // the page carries PostScript to run
+        bool pdfDrawing = false;               // the page carries pdf: specials that draw
         std::vector<PagePicture> pictures;     // queued by its specials, in order
         int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
         // The target of a pdf:bann area it begins inside, shared by the pages it runs over.
@@ -257,6 +258,20 @@ public:
     int PageHasPostScript(int page) const {
         return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->postScript;
     }
+    // Whether a page carries pdf: specials that draw (pgf's xetex and
+    // dvipdfmx drivers: pdf:code, bcontent, uxobj, ...).
+    bool PageHasPdfDrawing(int page) const {
+        return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->pdfDrawing;
+    }
+    // The pdf: specials that make named objects and forms (pdf:obj, put,
+    // stream, bxobj ... exobj with what the form holds), with the page
+    // (0-based) each stands on, in order; at most MostPdfDefinitionBytes.
+    struct PdfDefinition {
+        int page = 0;
+        std::string special;  // after "pdf:"
+    };
+    std::vector<PdfDefinition> const& GetPdfDefinitions() const { return pdfDefinitions_; }
+    static constexpr size_t MostPdfDefinitionBytes = size_t(8) << 20;
     // The pictures a page's specials queue, as the scan met them (at most
     // MostPagePictures): read without drawing the page.
     std::vector<PagePicture> const& GetPagePictures(int page) const;
@@ -407,6 +422,10 @@ private:
     std::vector<BookmarkParent> bookmarkPath_;
     std::shared_ptr<std::string const> openLinkArea_;  // the target of the pdf:bann not yet ended
     bool pagePostScript_ = false;
+    bool pagePdfDrawing_ = false;
+    std::vector<PdfDefinition> pdfDefinitions_;
+    size_t pdfDefinitionBytes_ = 0;
+    int pdfFormDepth_ = 0;
     std::vector<PagePicture> pagePictures_;
     std::vector<std::string> engineSpecials_;
     int64_t virtualLeft_ = MostVirtualInstructions;

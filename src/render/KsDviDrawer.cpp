@@ -10,6 +10,7 @@
 #include "font/ItrnFont.h"
 #include "render/FontPainting.h"
 #include "render/GdiSpecialInterpreter.h"
+#include "render/PdfDrawingPage.h"
 #include "specials/SpecialRegistry.h"
 #include "stream/DeviceRounding.h"
 
@@ -123,8 +124,8 @@ void KsDviDrawer::RunPostScript(int page) {
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
     savedTransforms_.clear();
-    invisible_ = shownByPostScript_ = false;
-    if (!dvi_->PageHasPostScript(page)) return;
+    invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
+    if (!dvi_->PageHasPostScript(page) && !dvi_->PageHasPdfDrawing(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();
     geometry.dpiY = pixels_.DpiY();
@@ -134,6 +135,15 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.vOrigin = pixels_.OriginY();
     geometry.hPixPerDvi = pixels_.PerDviX();
     geometry.vPixPerDvi = pixels_.PerDviY();
+    ksdvi::Affine const pdfToDevice{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0};
+    if (dvi_->PageHasPdfDrawing(page)) {
+        std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry);
+        if (!pdf.empty()) {
+            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice);
+            if (!pdfDrawsRules_) postScriptProblem_ = "its pdf: drawing could not be painted (no PDF renderer)";
+        }
+    }
+    if (!dvi_->PageHasPostScript(page)) return;
     auto run = std::make_unique<ksdvi::PostScriptPage>();
     // A vector output keeps the drawing as a PDF page; should that not work,
     // the drawing is painted on the page's raster as for any other output.

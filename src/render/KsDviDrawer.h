@@ -360,6 +360,8 @@ private:
     // The page's PostScript has its own show: the characters of the fonts it
     // was given are its to draw.
     bool shownByPostScript_ = false;
+    // The page's pdf: drawing has drawn its rules, stacked among its own drawing.
+    bool pdfDrawsRules_ = false;
     // EPS pictures are rendered into 24-bit bitmaps, antialiased.
     static constexpr int kGsBitsPerPixel = 24;
     std::uint64_t pictureBudget_ = kDefaultPictureBudget;

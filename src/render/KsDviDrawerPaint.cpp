@@ -178,8 +178,8 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
     int left = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
     int bottom = RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY();
     RECT r{left, bottom - Ceiling(height * pixels_.PerDviY()), left + Ceiling(width * pixels_.PerDviX()), bottom};
-    if (postScript_ && postScript_->DrawsRules()) {
-        // The page's PostScript has drawn it, stacked among its own drawing.
+    if ((postScript_ && postScript_->DrawsRules()) || pdfDrawsRules_) {
+        // The page's PostScript or pdf: drawing has drawn it, stacked among its own drawing.
         Transformed(r.left, r.bottom);
         r.right = r.left + (r.right - left);
         r.top = r.bottom - (bottom - r.top);

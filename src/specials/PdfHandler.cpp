@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/SpecialPage.h"
@@ -23,7 +24,11 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
     PdfSpecial special = Parse(family, args, end);
     switch (special.kind) {
     case Kind::Other:
-        scan.NoteEngineSpecial((family == SpecialFamily::PdfExtension ? "x:" : "pdf:") + special.keyword);
+        if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) != PdfDrawing::None)
+            scan.NotePdfDrawing(special.keyword,
+                                std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
+        else
+            scan.NoteEngineSpecial((family == SpecialFamily::PdfExtension ? "x:" : "pdf:") + special.keyword);
         break;
     case Kind::Anchor: scan.AddAnchor(String8(special.target)); break;
     case Kind::Outline:

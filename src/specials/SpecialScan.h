@@ -30,6 +30,9 @@ public:
     virtual void RegisterFace(String8 const& face) = 0;
     // A kind of special only a PDF engine acts on ("pdf:docinfo"), to be named once.
     virtual void NoteEngineSpecial(std::string kind) = 0;
+    // A pdf: special that draws or defines what is drawn (PdfDrawingSpecials.h):
+    // its keyword and its whole text after "pdf:".
+    virtual void NotePdfDrawing(std::string_view keyword, std::string_view special) = 0;
     // A bookmark of xdvipdfmx's (pdf:outline): its level as written, whether shown open.
     virtual void AddBookmark(String8 const& title, String8 const& target, int level, bool open) = 0;
     // xdvipdfmx's link areas run on over pages: a page that begins inside

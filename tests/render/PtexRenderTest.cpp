@@ -122,6 +122,19 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      false,
                      0.95},
+        // TikZ with the dvipdfmx option: pgf draws with pdf: specials
+        JapaneseCase{"platex_tikz_dvipdfmx_driver",
+                     "platex",
+                     "\\documentclass[dvipdfmx,a4paper]{jsarticle}\n\\usepackage{tikz}\n\\begin{document}\n"
+                     "図を描きます。\\par\\begin{tikzpicture}\n\\draw[thick,blue] (0,0) rectangle (3,2);\n"
+                     "\\fill[red,opacity=0.4] (1,1) circle (1);\n\\shade[left color=red,right color=blue] "
+                     "(4,0) rectangle (6,2);\n\\node[draw,fill=yellow] at (8,1) {箱};\n\\end{tikzpicture}\n"
+                     "\\end{document}\n",
+                     {"図を描きます", "箱"},
+                     "図",
+                     "tikz.sty",
+                     false,
+                     0.95},
         // the otf package's fonts, its \CID by Adobe-Japan1 number and \UTF
         JapaneseCase{
             "platex_otf_package",

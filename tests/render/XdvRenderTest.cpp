@@ -102,6 +102,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\rotatebox{45}{Slanted}\\\\\\hline 1 & 2\\\\\\hline\\end{tabular}\n\\end{document}\n",
                     {"Before", "Upward", "Tilted", "Wide", "end", "Head", "Slanted"},
                     "Tilted"},
+        // pgf's xetex driver draws with pdf: specials: paths, colours, a
+        // shading made on page 1 and placed again on page 2, opacity, a
+        // white node over a line, rules among the drawing
+        XeLatexCase{"tikz_xetex_driver",
+                    {"tikz.sty"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{tikz}\n\\begin{document}\n"
+                    "Pictures follow.\\par\\begin{tikzpicture}\n\\draw[thick,blue] (0,0) rectangle (3,2);\n"
+                    "\\fill[green!50!black] (4,1) circle (0.8);\n\\draw[->,red,very thick] (0,0) -- (7,2);\n"
+                    "\\node[draw,fill=white] at (6,1) {Boxed};\n\\shade[ball color=red] (9,1) circle (0.8);\n"
+                    "\\fill[blue,opacity=0.5] (1,1) circle (1);\n\\end{tikzpicture}\\par\\rule{4cm}{2mm}\n"
+                    "\\newpage\nAgain.\\par\\begin{tikzpicture}\\shade[ball color=red] (0,0) circle (1);"
+                    "\\end{tikzpicture}\n\\end{document}\n",
+                    {"Pictures", "follow", "Boxed", "Again"},
+                    "Boxed"},
         // kotex under XeLaTeX: xetexko with its own faces (UnBatang), whose
         // word spaces are a fifth of an em
         XeLatexCase{"kotex_unbatang",

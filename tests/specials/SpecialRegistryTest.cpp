@@ -88,6 +88,9 @@ public:
     }
     void RegisterFace(String8 const& face) override { log.push_back("face " + std::string(face.c_str())); }
     void NoteEngineSpecial(std::string kind) override { log.push_back("engine " + kind); }
+    void NotePdfDrawing(std::string_view keyword, std::string_view) override {
+        log.push_back("drawing " + std::string(keyword));
+    }
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override {
         log.push_back("bookmark " + std::string(title.c_str()) + " " + target.c_str() + " " + std::to_string(level) +
                       (open ? " open" : " closed"));

@@ -1,0 +1,523 @@
+#include "render/PdfDrawingPage.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "interp/KsDviDrawerBase.h"
+#include "specials/DvipsColour.h"
+#include "specials/PdfDrawingSpecials.h"
+#include "specials/PdfObjects.h"
+#include "specials/PdfSpecials.h"
+
+namespace ksdvi {
+
+namespace {
+
+constexpr double kBpPerPt = 72.0 / 72.27;
+constexpr size_t kMostNamedObjects = 100000;
+constexpr size_t kDeepestForms = 64;
+
+PdfObject Made(PdfObject::Type type, double number = 0) {
+    PdfObject object;
+    object.type = type;
+    object.number = number;
+    return object;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// PDF numbers have no exponent.
+std::string Number(double v) {
+    if (!std::isfinite(v)) v = 0;
+    if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", v);
+    std::string s = text;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
+}
+
+std::string Translation(double x, double y) { return "1 0 0 1 " + Number(x) + " " + Number(y) + " cm\n"; }
+
+// A length of dvipdfmx's, "12.5pt" or "12.5 pt" (one token or two), in bp.
+std::optional<double> LengthInBp(std::vector<PdfToken> const& tokens, size_t& at) {
+    if (at >= tokens.size()) return std::nullopt;
+    std::string text = tokens[at++].text;
+    size_t digits = 0;
+    while (digits < text.size() && (std::isdigit(static_cast<unsigned char>(text[digits])) || text[digits] == '.' ||
+                                    text[digits] == '-' || text[digits] == '+'))
+        ++digits;
+    if (digits == 0) return std::nullopt;
+    double const value = std::strtod(text.substr(0, digits).c_str(), nullptr);
+    std::string unit = text.substr(digits);
+    if (unit.empty() && at < tokens.size() && tokens[at].type == PdfToken::Type::Word) {
+        static constexpr std::string_view kUnits[] = {"pt", "bp", "in", "cm", "mm", "pc", "dd", "cc", "sp"};
+        for (std::string_view u : kUnits)
+            if (tokens[at].text.rfind(u, 0) == 0 && (tokens[at].text == u || tokens[at].text.substr(0, 4) == "true"))
+                unit = tokens[at++].text;
+    }
+    if (unit.rfind("true", 0) == 0) unit = unit.substr(4);
+    double const per = unit == "pt"   ? kBpPerPt
+                       : unit == "in" ? 72.0
+                       : unit == "cm" ? 72.0 / 2.54
+                       : unit == "mm" ? 72.0 / 25.4
+                       : unit == "pc" ? 12 * kBpPerPt
+                       : unit == "dd" ? 1238.0 / 1157 * kBpPerPt
+                       : unit == "cc" ? 12 * 1238.0 / 1157 * kBpPerPt
+                       : unit == "sp" ? kBpPerPt / 65536
+                                      : 1.0;
+    double const bp = value * per;
+    return std::isfinite(bp) ? std::optional<double>(bp) : std::nullopt;
+}
+
+// Merges `from`'s entries into the dictionary `into` (dictionaries under
+// the same key merge too: two puts of /XObject entries keep both), or
+// appends `from`'s items to the array `into`.
+void Merge(PdfObject& into, PdfObject const& from) {
+    if (into.type == PdfObject::Type::Array && from.type == PdfObject::Type::Array) {
+        into.items.insert(into.items.end(), from.items.begin(), from.items.end());
+        return;
+    }
+    if (from.type != PdfObject::Type::Dictionary) return;
+    if (into.type != PdfObject::Type::Dictionary) into = Made(PdfObject::Type::Dictionary);
+    for (size_t i = 0; i + 1 < from.items.size(); i += 2) {
+        bool found = false;
+        for (size_t j = 0; j + 1 < into.items.size() && !found; j += 2) {
+            if (into.items[j].text != from.items[i].text) continue;
+            found = true;
+            if (into.items[j + 1].type == PdfObject::Type::Dictionary &&
+                from.items[i + 1].type == PdfObject::Type::Dictionary)
+                Merge(into.items[j + 1], from.items[i + 1]);
+            else
+                into.items[j + 1] = from.items[i + 1];
+        }
+        if (!found) into.items.insert(into.items.end(), {from.items[i], from.items[i + 1]});
+    }
+}
+
+PdfObject Entry(std::string name, PdfObject value) {
+    PdfObject dictionary = Made(PdfObject::Type::Dictionary);
+    PdfObject key = Made(PdfObject::Type::Name);
+    key.text = std::move(name);
+    dictionary.items = {std::move(key), std::move(value)};
+    return dictionary;
+}
+
+// The drawing of one page as xdvipdfmx writes it, and the objects it uses.
+class PdfDrawingWriter {
+public:
+    // Replaying objects and forms of the pages before: what draws is not kept.
+    void SetReplaying(bool replaying) { replaying_ = replaying; }
+
+    // A special (after "pdf:") at (x, y): the current point, in bp from the
+    // page's lower left corner.
+    void Special(std::string_view text, double x, double y) {
+        size_t start = 0;
+        while (start < text.size() && IsBlank(text[start])) ++start;
+        size_t end = start;
+        while (end < text.size() && IsLetter(text[end])) ++end;
+        std::string_view const keyword = text.substr(start, end - start);
+        std::string_view const rest = text.substr(end);
+        if (keyword == "code") {
+            Draw(std::string(rest) + "\n");
+        } else if (keyword == "literal") {
+            std::string_view ops = Trimmed(rest);
+            if (ops.rfind("direct", 0) == 0)
+                Draw(std::string(ops.substr(6)) + "\n");
+            else
+                Draw(Translation(X(x), Y(y)) + std::string(ops) + "\n" + Translation(-X(x), -Y(y)));
+        } else if (keyword == "content") {
+            Draw("q\n" + Translation(X(x), Y(y)) + std::string(rest) + "\nQ\n");
+        } else if (keyword == "bcontent") {
+            Draw("q\n" + Translation(X(x), Y(y)));
+            Origins().push_back({x, y});
+        } else if (keyword == "econtent") {
+            Draw("Q\n");
+            if (Origins().size() > 1) Origins().pop_back();
+        } else if (keyword == "bcolor" || keyword == "bc") {
+            Draw(ColourOperators(rest));
+        } else if (keyword == "ecolor" || keyword == "ec") {
+            Draw("0 g 0 G\n");
+        } else if (keyword == "uxobj" || keyword == "usexobj") {
+            PlaceForm(rest, x, y);
+        } else if (keyword == "obj" || keyword == "object" || keyword == "put" || keyword == "stream") {
+            Define(keyword, rest);
+        } else if (BeginsPdfXObject(keyword)) {
+            BeginForm(rest, x, y);
+        } else if (EndsPdfXObject(keyword)) {
+            EndForm(rest);
+        }
+    }
+
+    // A colour special's colour, for filling and stroking.
+    void Colour(unsigned rgb) {
+        std::string const c = Number((rgb & 0xFF) / 255.0) + " " + Number((rgb >> 8 & 0xFF) / 255.0) + " " +
+                              Number((rgb >> 16 & 0xFF) / 255.0);
+        Draw(c + " rg " + c + " RG\n");
+    }
+
+    // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
+    void BeginTransform(double const (&m)[6], double x, double y) {
+        std::string matrix;
+        for (double v : m) matrix += Number(v) + " ";
+        Draw("q\n" + Translation(X(x), Y(y)) + matrix + "cm\n" + Translation(-X(x), -Y(y)));
+    }
+    void EndTransform() { Draw("Q\n"); }
+
+    // A rule of TeX's, its lower left corner at (x, y), in the fill colour
+    // in force: it stacks with the drawing as in xdvipdfmx's page.
+    void Rule(double x, double y, double width, double height) {
+        Draw(Number(X(x)) + " " + Number(Y(y)) + " " + Number(width) + " " + Number(height) + " re f\n");
+    }
+
+    bool Drew() const { return drew_; }
+
+    // The one-page PDF, `width` by `height` bp; empty when it is past
+    // kLargestPdfDrawing.
+    std::string Pdf(double width, double height) {
+        while (!forms_.empty()) EndForm({});
+        std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
+        objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
+        objects[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
+        objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " + Number(height) +
+                     "] /Resources " + Write(resources_) + " /Contents 4 0 R >>";
+        objects[4] = Stream(Made(PdfObject::Type::Dictionary), content_);
+        size_t total = content_.size();
+        for (auto const& [name, named] : named_) {
+            objects[named.number] = named.stream ? Stream(named.value, named.data) : Write(named.value);
+            total += objects[named.number].size();
+            if (total > kLargestPdfDrawing) return {};
+        }
+        std::string pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
+        std::vector<size_t> offsets(static_cast<size_t>(next_), 0);
+        for (auto const& [number, text] : objects) {
+            offsets[static_cast<size_t>(number)] = pdf.size();
+            pdf += std::to_string(number) + " 0 obj\n" + text + "\nendobj\n";
+        }
+        size_t const xref = pdf.size();
+        pdf += "xref\n0 " + std::to_string(next_) + "\n0000000000 65535 f \n";
+        char entry[32];
+        for (int number = 1; number < next_; ++number) {
+            size_t const offset = offsets[static_cast<size_t>(number)];
+            std::snprintf(entry, sizeof entry, "%010zu %05d %c \n", offset, offset ? 0 : 65535, offset ? 'n' : 'f');
+            pdf += entry;
+        }
+        pdf += "trailer\n<< /Size " + std::to_string(next_) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+               "\n%%EOF\n";
+        return pdf;
+    }
+
+private:
+    struct Named {
+        int number = 0;
+        PdfObject value;  // a stream's dictionary, for a stream
+        std::string data;
+        bool stream = false;
+    };
+    struct Form {
+        std::string name;
+        std::string content;
+        PdfObject resources = Made(PdfObject::Type::Dictionary);
+        double bbox[4] = {0, 0, 0, 0};
+        std::vector<std::pair<double, double>> origins;
+    };
+
+    std::string& Out() { return forms_.empty() ? content_ : forms_.back().content; }
+    std::vector<std::pair<double, double>>& Origins() { return forms_.empty() ? origins_ : forms_.back().origins; }
+    PdfObject& Resources() { return forms_.empty() ? resources_ : forms_.back().resources; }
+    // The current point about the origin in force.
+    double X(double x) { return x - Origins().back().first; }
+    double Y(double y) { return y - Origins().back().second; }
+
+    void Draw(std::string const& ops) {
+        if (replaying_ && forms_.empty()) return;
+        if (forms_.empty()) drew_ = true;
+        Out() += ops;
+    }
+
+    // The object named @`name` (made null until defined); null when there are too many.
+    Named* Find(std::string const& name) {
+        auto it = named_.find(name);
+        if (it != named_.end()) return &it->second;
+        if (named_.size() >= kMostNamedObjects) return nullptr;
+        Named& named = named_[name];
+        named.number = next_++;
+        return &named;
+    }
+
+    static std::string NameOf(std::vector<PdfToken> const& tokens, size_t at) {
+        if (at >= tokens.size() || tokens[at].type != PdfToken::Type::Word || tokens[at].text.size() < 2 ||
+            tokens[at].text[0] != '@')
+            return {};
+        return tokens[at].text.substr(1);
+    }
+
+    void Define(std::string_view keyword, std::string_view rest) {
+        std::vector<PdfToken> const tokens = PdfTokens(rest);
+        std::string const name = NameOf(tokens, 0);
+        if (name.empty()) return;
+        PdfObjectReader reader(tokens, 1, tokens.size());
+        PdfObject value;
+        if (keyword == "stream") {
+            PdfObject data;
+            if (!reader.Read(data) || data.type != PdfObject::Type::String) return;
+            if (!reader.AtEnd() && !reader.Read(value)) return;
+            if (Named* named = Find(name)) {
+                named->stream = true;
+                named->data = std::move(data.text);
+                named->value = value.type == PdfObject::Type::Dictionary ? value : Made(PdfObject::Type::Dictionary);
+            }
+            return;
+        }
+        if (!reader.Read(value)) return;
+        if (keyword == "put") {
+            if (name == "resources") {
+                Merge(Resources(), value);
+            } else if (auto it = named_.find(name); it != named_.end()) {
+                Merge(it->second.value, value);
+            }
+            return;
+        }
+        if (Named* named = Find(name)) named->value = std::move(value);
+    }
+
+    void BeginForm(std::string_view rest, double x, double y) {
+        std::vector<PdfToken> const tokens = PdfTokens(rest);
+        Form form;
+        form.name = NameOf(tokens, 0);
+        double width = 0, height = 0, depth = 0;
+        bool box = false;
+        for (size_t at = form.name.empty() ? 0 : 1; at < tokens.size();) {
+            std::string const& key = tokens[at++].text;
+            if (key == "width" || key == "height" || key == "depth") {
+                std::optional<double> length = LengthInBp(tokens, at);
+                if (!length) break;
+                (key == "width" ? width : key == "height" ? height : depth) = *length;
+            } else if (key == "bbox") {
+                for (double& edge : form.bbox) {
+                    if (at >= tokens.size()) break;
+                    edge = std::strtod(tokens[at++].text.c_str(), nullptr);
+                }
+                box = true;
+            }
+        }
+        if (!box) {
+            form.bbox[1] = -depth;
+            form.bbox[2] = width;
+            form.bbox[3] = height;
+        }
+        form.origins = {{x, y}};
+        if (forms_.size() < kDeepestForms) forms_.push_back(std::move(form));
+    }
+
+    void EndForm(std::string_view rest) {
+        if (forms_.empty()) return;
+        Form form = std::move(forms_.back());
+        forms_.pop_back();
+        if (form.name.empty()) return;
+        Named* named = Find(form.name);
+        if (!named) return;
+        PdfObject dictionary = Made(PdfObject::Type::Dictionary);
+        PdfObject bbox = Made(PdfObject::Type::Array);
+        for (double edge : form.bbox) bbox.items.push_back(Made(PdfObject::Type::Number, edge));
+        PdfObject type = Made(PdfObject::Type::Name), subtype = Made(PdfObject::Type::Name);
+        type.text = "XObject";
+        subtype.text = "Form";
+        Merge(dictionary, Entry("Type", type));
+        Merge(dictionary, Entry("Subtype", subtype));
+        Merge(dictionary, Entry("BBox", bbox));
+        // A form sees the page's resources too, as the page's forms of pgf expect.
+        PdfObject resources = resources_;
+        Merge(resources, form.resources);
+        Merge(dictionary, Entry("Resources", resources));
+        std::vector<PdfToken> const tokens = PdfTokens(rest);
+        PdfObjectReader reader(tokens);
+        PdfObject extra;
+        if (reader.Read(extra) && extra.type == PdfObject::Type::Dictionary) Merge(dictionary, extra);
+        named->stream = true;
+        named->value = std::move(dictionary);
+        named->data = std::move(form.content);
+    }
+
+    void PlaceForm(std::string_view rest, double x, double y) {
+        std::vector<PdfToken> const tokens = PdfTokens(rest);
+        std::string const name = NameOf(tokens, 0);
+        Named* named = name.empty() ? nullptr : Find(name);
+        if (!named) return;
+        std::string const key = "KsdviForm" + std::to_string(named->number);
+        PdfObject reference = Made(PdfObject::Type::Word);
+        reference.text = "@" + name;
+        Merge(Resources(), Entry("XObject", Entry(key, reference)));
+        Draw("q\n" + Translation(X(x), Y(y)) + "/" + key + " Do\nQ\n");
+    }
+
+    // pdf:bcolor's [gray], [r g b] or [c m y k], for filling and stroking.
+    static std::string ColourOperators(std::string_view rest) {
+        std::vector<PdfToken> const tokens = PdfTokens(rest);
+        PdfObjectReader reader(tokens);
+        PdfObject colour;
+        if (!reader.Read(colour) || colour.type != PdfObject::Type::Array) return {};
+        std::string values;
+        for (PdfObject const& v : colour.items) {
+            if (v.type != PdfObject::Type::Number) return {};
+            values += Number(v.number) + " ";
+        }
+        switch (colour.items.size()) {
+        case 1: return values + "g " + values + "G\n";
+        case 3: return values + "rg " + values + "RG\n";
+        case 4: return values + "k " + values + "K\n";
+        default: return {};
+        }
+    }
+
+    std::string Stream(PdfObject dictionary, std::string const& data) {
+        Merge(dictionary, Entry("Length", Made(PdfObject::Type::Number, static_cast<double>(data.size()))));
+        return Write(dictionary) + "\nstream\n" + data + "\nendstream";
+    }
+
+    std::string Write(PdfObject const& o) {
+        using T = PdfObject::Type;
+        switch (o.type) {
+        case T::Null: return "null";
+        case T::Boolean: return o.number != 0 ? "true" : "false";
+        case T::Number: return Number(o.number);
+        case T::String: {
+            std::string s = "<";
+            static constexpr char kDigits[] = "0123456789abcdef";
+            for (unsigned char c : o.text) s += {kDigits[c >> 4], kDigits[c & 15]};
+            return s + ">";
+        }
+        case T::Name: {
+            std::string s = "/";
+            for (unsigned char c : o.text) {
+                if (c > ' ' && c < 127 &&
+                    std::string_view("#/()<>[]{}%").find(static_cast<char>(c)) == std::string_view::npos) {
+                    s += static_cast<char>(c);
+                } else {
+                    char hex[4];
+                    std::snprintf(hex, sizeof hex, "#%02x", c);
+                    s += hex;
+                }
+            }
+            return s;
+        }
+        case T::Word: {
+            // @name: the object so named; anything else is nothing PDF reads.
+            if (o.text.size() > 1 && o.text[0] == '@' && o.text != "@thispage" && o.text != "@resources")
+                if (Named* named = Find(o.text.substr(1))) return std::to_string(named->number) + " 0 R";
+            return "null";
+        }
+        case T::Reference: return "null";  // numbers of another file's objects
+        case T::Array: {
+            std::string s = "[";
+            for (PdfObject const& item : o.items) s += Write(item) + " ";
+            return s + "]";
+        }
+        case T::Dictionary: {
+            std::string s = "<<";
+            for (PdfObject const& item : o.items) s += " " + Write(item);
+            return s + " >>";
+        }
+        }
+        return "null";
+    }
+
+    std::string content_;
+    PdfObject resources_ = Made(PdfObject::Type::Dictionary);
+    std::vector<std::pair<double, double>> origins_ = {{0, 0}};
+    std::vector<Form> forms_;
+    std::map<std::string, Named> named_;
+    int next_ = 5;  // 1 to 4: catalog, pages, page, its content
+    bool replaying_ = false;
+    bool drew_ = false;
+};
+
+// Hands a page's drawing specials and colours to the writer, at their places.
+class PdfDrawingCollector : public KsDviDrawerBase {
+public:
+    PdfDrawingCollector(PdfDrawingWriter& writer, PostScriptPage::Geometry const& g) : writer_(writer), g_(g) {}
+
+    bool Collect(KsDvi& dvi, int page) {
+        int depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
+        unsigned int const* stack = dvi.GetPageColorStack(page);
+        for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
+        depth_ = std::max(depth, 1);
+        if (depth == 0) colours_[0] = 0;
+        if (colours_[depth_ - 1] != 0) writer_.Colour(colours_[depth_ - 1]);
+        if (!Open(dvi, page)) return false;
+        try {
+            Draw(-1);
+        } catch (MalformedDviError const&) {
+            // what came before the damage is drawn
+        }
+        Close();
+        return true;
+    }
+
+protected:
+    void PutRule(int h, int v, int height, int width) override {
+        if (height > 0 && width > 0)
+            writer_.Rule(X(h), Y(v), width * g_.hPixPerDvi * 72 / g_.dpiX, height * g_.vPixPerDvi * 72 / g_.dpiY);
+    }
+
+    void DoSpecial(unsigned int length, InstPtr text) override {
+        KsDviDrawerBase::DoSpecial(length, text);
+        std::string_view const special(reinterpret_cast<char const*>(text.Get()), length);
+        double const x = X(GetH()), y = Y(GetV());
+        if (special.rfind("pdf:", 0) == 0) {
+            PdfSpecial const parsed = ParsePdfSpecial(special.substr(4));
+            if (parsed.kind == PdfSpecial::Kind::TransformStart)
+                writer_.BeginTransform(parsed.matrix, x, y);
+            else if (parsed.kind == PdfSpecial::Kind::TransformEnd)
+                writer_.EndTransform();
+            else if (parsed.kind == PdfSpecial::Kind::Other && PdfDrawingOf(parsed.keyword) != PdfDrawing::None)
+                writer_.Special(special.substr(4), x, y);
+            return;
+        }
+        if (special.rfind("color ", 0) != 0) return;
+        std::string words(special.substr(6));
+        if (auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()))) {
+            ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
+            writer_.Colour(change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1]);
+        }
+    }
+
+private:
+    // A DVI position in bp from the page's lower left corner.
+    double X(int h) const { return (g_.hOrigin + h * g_.hPixPerDvi) * 72 / g_.dpiX; }
+    double Y(int v) const { return (g_.height - g_.vOrigin - v * g_.vPixPerDvi) * 72 / g_.dpiY; }
+
+    static constexpr int kColourStack = KsDvi::ColorStackSize;
+    PdfDrawingWriter& writer_;
+    PostScriptPage::Geometry const& g_;
+    unsigned int colours_[kColourStack] = {};
+    int depth_ = 1;
+};
+
+}  // namespace
+
+std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& g) {
+    PdfDrawingWriter writer;
+    writer.SetReplaying(true);
+    for (KsDvi::PdfDefinition const& definition : dvi.GetPdfDefinitions())
+        if (definition.page < page) writer.Special(definition.special, 0, 0);
+    writer.SetReplaying(false);
+    PdfDrawingCollector collector(writer, g);
+    if (!collector.Collect(dvi, page) || !writer.Drew()) return {};
+    return writer.Pdf(g.width * 72 / g.dpiX, g.height * 72 / g.dpiY);
+}
+
+}  // namespace ksdvi

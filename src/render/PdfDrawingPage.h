@@ -1,0 +1,25 @@
+#pragma once
+// What a page's pdf: drawing specials draw (PdfDrawingSpecials.h: pgf's
+// xetex and dvipdfmx drivers, so TikZ in XeLaTeX and pLaTeX documents),
+// written as a one-page PDF the page's size, as xdvipdfmx and dvipdfmx
+// would write the page without its text: their content operators at their
+// places, the colours of the colour specials, the transformations of
+// pdf:btrans, and the named objects and forms of this page and of the pages
+// before it. A PDF renderer (poppler) paints it beneath the page's text, as
+// a page's PostScript is painted.
+
+#include <string>
+
+#include "dvi/KsDvi.h"
+#include "render/PostScriptPage.h"
+
+namespace ksdvi {
+
+// The PDF of page `page`'s drawing in the page's geometry; empty when the
+// page draws nothing with pdf: specials. At most kLargestPdfDrawing bytes:
+// past it, empty.
+std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& geometry);
+
+inline constexpr size_t kLargestPdfDrawing = size_t(32) << 20;
+
+}  // namespace ksdvi

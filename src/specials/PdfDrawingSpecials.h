@@ -1,0 +1,31 @@
+#pragma once
+// xdvipdfmx's and dvipdfmx's pdf: specials that draw, as pgf's xetex and
+// dvipdfmx drivers write them (TikZ in XeLaTeX documents and in pLaTeX's
+// with the dvipdfmx option):
+//   code OPS, literal [direct] OPS, content OPS   PDF content operators (the
+//                            last two about the current point)
+//   bcontent, econtent       a part drawn about the current point
+//   obj @name OBJECT, put @name OBJECT, stream @name (DATA) <<dict>>
+//                            named objects; put @resources adds to the
+//                            resources of the page or form being drawn
+//   bxobj @name width W height H depth D (or bbox ...), exobj [<<dict>>],
+//   uxobj @name              a form, made and then placed at the current point
+//   bcolor [...], ecolor     a colour in force until its end (also bc, ec)
+
+#include <string_view>
+
+namespace ksdvi {
+
+enum class PdfDrawing {
+    None,        // not a drawing special
+    Content,     // draws on the page where it stands
+    Definition,  // makes or changes a named object or a form, for this page and the ones after
+};
+
+// What the special whose keyword (after "pdf:") is `keyword` does.
+PdfDrawing PdfDrawingOf(std::string_view keyword);
+
+bool BeginsPdfXObject(std::string_view keyword);
+bool EndsPdfXObject(std::string_view keyword);
+
+}  // namespace ksdvi
