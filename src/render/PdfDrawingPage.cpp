@@ -21,6 +21,8 @@ namespace {
 constexpr double kBpPerPt = 72.0 / 72.27;
 constexpr size_t kMostNamedObjects = 100000;
 constexpr size_t kDeepestForms = 64;
+// Entries a dictionary that puts grow may reach (each put looks its keys up).
+constexpr size_t kMostDictionaryEntries = 1024;
 
 PdfObject Made(PdfObject::Type type, double number = 0) {
     PdfObject object;
@@ -104,8 +106,16 @@ void Merge(PdfObject& into, PdfObject const& from) {
             else
                 into.items[j + 1] = from.items[i + 1];
         }
-        if (!found) into.items.insert(into.items.end(), {from.items[i], from.items[i + 1]});
+        if (!found && into.items.size() < 2 * kMostDictionaryEntries)
+            into.items.insert(into.items.end(), {from.items[i], from.items[i + 1]});
     }
+}
+
+// How many objects `o` holds, itself included.
+size_t Nodes(PdfObject const& o) {
+    size_t n = 1;
+    for (PdfObject const& item : o.items) n += Nodes(item);
+    return n;
 }
 
 PdfObject Entry(std::string name, PdfObject value) {
@@ -339,8 +349,15 @@ private:
         Merge(dictionary, Entry("Type", type));
         Merge(dictionary, Entry("Subtype", subtype));
         Merge(dictionary, Entry("BBox", bbox));
-        // A form sees the page's resources too, as the page's forms of pgf expect.
-        PdfObject resources = resources_;
+        // A form sees the page's colour spaces, graphics states, patterns and
+        // shadings too, as pgf's forms expect (within a bound of what is copied).
+        PdfObject resources = Made(PdfObject::Type::Dictionary);
+        for (size_t i = 0; i + 1 < resources_.items.size(); i += 2) {
+            std::string const& key = resources_.items[i].text;
+            if (key == "XObject" || Nodes(resources_.items[i + 1]) > copyBudget_) continue;
+            copyBudget_ -= Nodes(resources_.items[i + 1]);
+            resources.items.insert(resources.items.end(), {resources_.items[i], resources_.items[i + 1]});
+        }
         Merge(resources, form.resources);
         Merge(dictionary, Entry("Resources", resources));
         std::vector<PdfToken> const tokens = PdfTokens(rest);
@@ -443,6 +460,7 @@ private:
     int next_ = 5;  // 1 to 4: catalog, pages, page, its content
     bool replaying_ = false;
     bool drew_ = false;
+    size_t copyBudget_ = size_t(1) << 20;  // objects of the page's resources copied into forms
 };
 
 // Hands a page's drawing specials and colours to the writer, at their places.
@@ -508,6 +526,12 @@ private:
 };
 
 }  // namespace
+
+std::string PdfDrawingOfSpecials(std::vector<PlacedPdfSpecial> const& specials, double width, double height) {
+    PdfDrawingWriter writer;
+    for (PlacedPdfSpecial const& special : specials) writer.Special(special.text, special.x, special.y);
+    return writer.Drew() ? writer.Pdf(width, height) : std::string();
+}
 
 std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& g) {
     PdfDrawingWriter writer;

@@ -9,6 +9,8 @@
 // a page's PostScript is painted.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "dvi/KsDvi.h"
 #include "render/PostScriptPage.h"
@@ -21,5 +23,16 @@ namespace ksdvi {
 std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& geometry);
 
 inline constexpr size_t kLargestPdfDrawing = size_t(32) << 20;
+
+// A pdf: special (after "pdf:") and the current point where it stands, in bp
+// from the page's lower left corner.
+struct PlacedPdfSpecial {
+    std::string_view text;
+    double x = 0, y = 0;
+};
+
+// The PDF those specials draw on a page `width` by `height` bp; empty when
+// they draw nothing.
+std::string PdfDrawingOfSpecials(std::vector<PlacedPdfSpecial> const& specials, double width, double height);
 
 }  // namespace ksdvi

@@ -5,7 +5,8 @@
 // painting drawer standing on an empty page (colours, lines and shapes,
 // links, pictures from memory, the drawing records, the areas of hyperref's
 // pdfmarks and of pdf: specials); the PostScript of each goes through the
-// evaluator of graphicx's transformations.
+// evaluator of graphicx's transformations, and the pdf: drawing specials
+// through the writer of their PDF.
 
 #include <cmath>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include "Utf8.h"
 #include "page/Paper.h"
 #include "platform/gdi/RasterDevice.h"
+#include "render/PdfDrawingPage.h"
 #include "render/PostScriptTransforms.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfmarkSpecials.h"
@@ -140,7 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     SpecialDrawer drawer(dc, Page().document);
     FUZZ_CHECK(drawer.IsWorking());
     ksdvi::PostScriptTransforms transforms(kDpi, kDpi);
+    std::vector<ksdvi::PlacedPdfSpecial> drawing;
     for (std::string_view special : specials) {
+        if (special.starts_with("pdf:")) drawing.push_back({special.substr(4), 10, 20});
         document.Special(special);
         drawer.Special(special);
         Transform(transforms, special);
@@ -151,6 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     // conversion sets up iconv anew.
     FUZZ_CHECK(IsUtf8(ksdvi::PdfTextToUtf8(specials.front())));
     CheckDocument(document);
+    // pgf's pdf: drawing as a PDF: whole, bounded, or nothing.
+    std::string const pdf = ksdvi::PdfDrawingOfSpecials(drawing, 100, 100);
+    FUZZ_CHECK(pdf.empty() || (pdf.starts_with("%PDF-1.5\n") && pdf.ends_with("%%EOF\n")));
+    FUZZ_CHECK(pdf.size() <= ksdvi::kLargestPdfDrawing + 4096);
     drawer.DrawAllPictures(nullptr);
     drawer.DrawHyperlinkMark(0);
     return 0;

@@ -1,0 +1,104 @@
+// The one-page PDF that pgf's xetex and dvipdfmx drivers' pdf: specials
+// make: each special's operators where xdvipdfmx puts them, named objects
+// and forms written with their references, what is malformed left out. How
+// whole documents look beside xdvipdfmx and dvipdfmx is XdvRenderTest's and
+// PtexRenderTest's.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render/PdfDrawingPage.h"
+
+namespace ksdvi {
+namespace {
+
+struct WriterCase {
+    char const* what;
+    std::vector<PlacedPdfSpecial> specials;
+    std::vector<char const*> holds;  // in this order
+    std::vector<char const*> lacks = {};
+};
+
+void PrintTo(WriterCase const& c, std::ostream* os) { *os << c.what; }
+
+class PdfDrawingWriter : public testing::TestWithParam<WriterCase> {};
+
+TEST_P(PdfDrawingWriter, WritesWhatXdvipdfmxWrites) {
+    WriterCase const& c = GetParam();
+    std::string const pdf = PdfDrawingOfSpecials(c.specials, 200, 100);
+    ASSERT_EQ(pdf.rfind("%PDF-1.5\n", 0), 0u) << c.what;
+    EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n") << c.what;
+    EXPECT_NE(pdf.find("/MediaBox [0 0 200 100]"), std::string::npos) << c.what;
+    size_t at = 0;
+    for (char const* part : c.holds) {
+        size_t const found = pdf.find(part, at);
+        ASSERT_NE(found, std::string::npos) << c.what << ": no " << part << " after offset " << at << "\n" << pdf;
+        at = found + 1;
+    }
+    for (char const* part : c.lacks) EXPECT_EQ(pdf.find(part), std::string::npos) << c.what << ": " << part;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Specials, PdfDrawingWriter,
+    testing::Values(WriterCase{"operators about the point bcontent sets, nested",
+                               {{"bcontent", 10, 20},
+                                {"code 0 0 m 5 0 l S", 10, 20},
+                                {" bcontent", 15, 25},
+                                {"code f", 15, 25},
+                                {"econtent", 0, 0},
+                                {"econtent", 0, 0}},
+                               {"q\n1 0 0 1 10 20 cm\n", "0 0 m 5 0 l S", "q\n1 0 0 1 5 5 cm\n", "f", "Q\nQ\n"}},
+                    WriterCase{
+                        "literal about the current point, and direct",
+                        {{"literal 1 0 0 RG", 30, 40}, {"literal direct 0 g", 30, 40}, {"content 2 w", 5, 6}},
+                        {"1 0 0 1 30 40 cm\n1 0 0 RG\n1 0 0 1 -30 -40 cm\n", "0 g", "q\n1 0 0 1 5 6 cm\n 2 w\nQ"}},
+                    WriterCase{"a form made, then placed where uxobj stands",
+                               {{"bxobj @sh width 10pt height 20bp depth 1bp", 0, 0},
+                                {"put @resources << /Shading << /Sh << /ShadingType 2 >> >> >>", 0, 0},
+                                {"code /Sh sh", 0, 0},
+                                {"exobj << /Group << /S /Transparency >> >>", 0, 0},
+                                {"uxobj @sh", 50, 60}},
+                               {"/XObject << /KsdviForm5 5 0 R >>", "q\n1 0 0 1 50 60 cm\n/KsdviForm5 Do\nQ", "5 0 obj",
+                                "/BBox [0 -1 9.96264 20 ]", "/Shading << /Sh << /ShadingType 2 >> >>", "/Group",
+                                "stream\n /Sh sh"}},
+                    WriterCase{"named objects: put merges into dictionaries and appends to arrays; forward references",
+                               {{"obj @gs << /a 1 >>", 0, 0},
+                                {"put @gs << /b @later /a 2 >>", 0, 0},
+                                {"obj @list [1]", 0, 0},
+                                {"put @list [2 (x)]", 0, 0},
+                                {"obj @later << /CA 0.5 >>", 0, 0},
+                                {"put @resources << /ExtGState @gs >>", 0, 0},
+                                {"code /gs gs", 0, 0}},
+                               {"/ExtGState 5 0 R", "5 0 obj\n<< /a 2 /b 7 0 R >>", "6 0 obj\n[1 2 <78> ]",
+                                "7 0 obj\n<< /CA 0.5 >>"}},
+                    WriterCase{"a stream object, colours and a rule",
+                               {{"stream @data (abc) << /Type /Thing >>", 0, 0},
+                                {"bcolor [1 0 0]", 0, 0},
+                                {"code 1 1 m", 0, 0},
+                                {"ecolor", 0, 0},
+                                {"bcolor [0.5]", 0, 0}},
+                               {"1 0 0 rg 1 0 0 RG", "1 1 m", "0 g 0 G", "0.5 g 0.5 G",
+                                "<< /Type /Thing /Length 3 >>\nstream\nabc"}},
+                    WriterCase{"what reads as nothing: unnamed objects, references of another file, unknown keywords",
+                               {{"obj << /a 1 >>", 0, 0},
+                                {"put @nowhere << /a 1 >>", 0, 0},
+                                {"obj @ref << /r 12 0 R /n /A#20B >>", 0, 0},
+                                {"docinfo << /Title (x) >>", 0, 0},
+                                {"bcolor [1 2]", 0, 0},
+                                {"code S", 0, 0}},
+                               {"<< /r null /n /A#20B >>", "S"},
+                               {"Title", "nowhere"}}),
+    [](auto const& info) { return "case" + std::to_string(info.index); });
+
+TEST(PdfDrawing, NothingDrawnIsNoPdf) {
+    EXPECT_EQ(
+        PdfDrawingOfSpecials(
+            {{"obj @a << >>", 0, 0}, {"bxobj @f width 1pt height 1pt", 0, 0}, {"code 0 0 m", 0, 0}, {"exobj", 0, 0}},
+            10, 10),
+        "");
+}
+
+}  // namespace
+}  // namespace ksdvi
