@@ -119,6 +119,10 @@ void DocumentSpecials::NoteHeader(KsDvi::PostScriptHeader header) {
     dvi_.postScriptHeaders_.push_back(std::move(header));
 }
 
+// A bookmark lies at most one level below the one before it, also where a
+// document mixes hyperref's pdfmarks and xdvipdfmx's bookmarks.
+int DocumentSpecials::DeepestNextLevel() const { return dvi_.outline_.empty() ? 0 : dvi_.outline_.back().level + 1; }
+
 // hyperref's anchors join the others; its bookmarks make the outline, each
 // entry one level below the last that still expects entries under it.
 void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
@@ -129,7 +133,8 @@ void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
     if (mark.kind != PdfmarkSpecial::Kind::Outline || dvi_.outline_.size() >= kMostOutlineEntries) return;
     std::vector<int>& due = dvi_.outlineChildrenDue_;
     while (!due.empty() && due.back() <= 0) due.pop_back();
-    KsDvi::OutlineEntry entry{String8(mark.title), String8(mark.target), static_cast<int>(due.size()), mark.count};
+    KsDvi::OutlineEntry entry{String8(mark.title), String8(mark.target),
+                              std::min(static_cast<int>(due.size()), DeepestNextLevel()), mark.count};
     if (!due.empty()) --due.back();
     if (mark.count != 0 && due.size() < kDeepestOutline) due.push_back(mark.count < 0 ? -mark.count : mark.count);
     dvi_.outline_.push_back(std::move(entry));
@@ -143,7 +148,8 @@ void DocumentSpecials::AddBookmark(String8 const& title, String8 const& target, 
     std::optional<int>& lowest = dvi_.bookmarkLowestLevel_;
     if (!lowest || level < *lowest) lowest = level;
     std::vector<KsDvi::BookmarkParent>& path = dvi_.bookmarkPath_;
-    size_t depth = std::min({static_cast<size_t>(level - *lowest), path.size(), kDeepestOutline});
+    size_t depth = std::min(
+        {static_cast<size_t>(level - *lowest), path.size(), kDeepestOutline, static_cast<size_t>(DeepestNextLevel())});
     path.resize(depth);
     if (!path.empty()) dvi_.outline_[path.back().entry].count += path.back().open ? 1 : -1;
     path.push_back({dvi_.outline_.size(), open});

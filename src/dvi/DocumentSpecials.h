@@ -46,6 +46,7 @@ private:
     // A prologue piece, within the document's bound on them.
     void NoteHeader(KsDvi::PostScriptHeader header);
     void NotePdfmark(PdfmarkSpecial const& mark);
+    int DeepestNextLevel() const;
 
     KsDvi& dvi_;
 };

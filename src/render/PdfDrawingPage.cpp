@@ -1,5 +1,6 @@
 #include "render/PdfDrawingPage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -65,13 +66,16 @@ std::optional<double> LengthInBp(std::vector<PdfToken> const& tokens, size_t& at
     if (digits == 0) return std::nullopt;
     double const value = std::strtod(text.substr(0, digits).c_str(), nullptr);
     std::string unit = text.substr(digits);
-    if (unit.empty() && at < tokens.size() && tokens[at].type == PdfToken::Type::Word) {
-        static constexpr std::string_view kUnits[] = {"pt", "bp", "in", "cm", "mm", "pc", "dd", "cc", "sp"};
-        for (std::string_view u : kUnits)
-            if (tokens[at].text.rfind(u, 0) == 0 && (tokens[at].text == u || tokens[at].text.substr(0, 4) == "true"))
-                unit = tokens[at++].text;
-    }
     if (unit.rfind("true", 0) == 0) unit = unit.substr(4);
+    if (unit.empty() && at < tokens.size() && tokens[at].type == PdfToken::Type::Word) {
+        std::string word = tokens[at].text;
+        if (word.rfind("true", 0) == 0) word = word.substr(4);
+        static constexpr std::string_view kUnits[] = {"pt", "bp", "in", "cm", "mm", "pc", "dd", "cc", "sp"};
+        if (std::find(std::begin(kUnits), std::end(kUnits), word) != std::end(kUnits)) {
+            unit = word;
+            ++at;
+        }
+    }
     double const per = unit == "pt"   ? kBpPerPt
                        : unit == "in" ? 72.0
                        : unit == "cm" ? 72.0 / 2.54

@@ -47,21 +47,25 @@ public:
         copy.push_back(0);
         DoSpecial(copy.data(), static_cast<int>(text.size()));
         static constexpr std::string_view kPaper = "papersize=";
+        // xdvipdfmx's pdf:pagesize is a paper of the document's too.
+        pdfPaper_ = pdfPaper_ || (text.starts_with("pdf:") && text.find("pagesize") != std::string_view::npos);
         if (!text.starts_with(kPaper)) return;
         std::optional<ksdvi::Paper> paper = ksdvi::ParsePaperSpecial(std::string(text.substr(kPaper.size())));
         if (!paper) return;
         FUZZ_CHECK(paper->width > 0 && paper->height > 0);
         if (!firstPaper_) firstPaper_ = paper;
-        FUZZ_CHECK(GetPaperSpecial() == firstPaper_);
+        FUZZ_CHECK(pdfPaper_ || GetPaperSpecial() == firstPaper_);
     }
     void Renew() {
         RenewDvi();
         firstPaper_.reset();
+        pdfPaper_ = false;
         FUZZ_CHECK(!GetPaperSpecial());
     }
 
 private:
     std::optional<ksdvi::Paper> firstPaper_;
+    bool pdfPaper_ = false;
 };
 
 // A drawer fed specials as a page holds them: a block of exactly their
