@@ -263,6 +263,9 @@ public:
     bool PageHasPdfDrawing(int page) const {
         return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->pdfDrawing;
     }
+    // Whether a page's PostScript or pdf: drawing is painted beneath its
+    // text: the whole page at once, anywhere on the paper.
+    bool PageDrawsBeneathText(int page) const { return PageHasPostScript(page) || PageHasPdfDrawing(page); }
     // The pdf: specials that make named objects and forms (pdf:obj, put,
     // stream, bxobj ... exobj with what the form holds), with the page
     // (0-based) each stands on, in order; at most MostPdfDefinitionBytes.

@@ -94,7 +94,7 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
     // every page, so that after the first only what a page painted is
     // cleared; the others one pixel, for their context's resolution.
     KsDvi& dvi = document_.Engine();
-    bool const beneath = dvi.PageHasPostScript(page) || !dvi.GetPagePictures(page).empty() ||
+    bool const beneath = dvi.PageDrawsBeneathText(page) || !dvi.GetPagePictures(page).empty() ||
                          dvi.GetRecordResolution() != 0 || dvi.GetNItrnFont() == 0;
     std::unique_ptr<gdi::RasterDevice>& raster = beneath ? raster_ : pixel_;
     int const rasterWidth = beneath ? width : 1, rasterHeight = beneath ? height : 1;

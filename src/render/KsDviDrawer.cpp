@@ -121,11 +121,12 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
 void KsDviDrawer::RunPostScript(int page) {
     postScript_.reset();
     postScriptProblem_.clear();
+    pdfDrawingProblem_.clear();
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
     savedTransforms_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
-    if (!dvi_->PageHasPostScript(page) && !dvi_->PageHasPdfDrawing(page)) return;
+    if (!dvi_->PageDrawsBeneathText(page)) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();
     geometry.dpiY = pixels_.DpiY();
@@ -138,10 +139,12 @@ void KsDviDrawer::RunPostScript(int page) {
     ksdvi::Affine const pdfToDevice{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0};
     if (dvi_->PageHasPdfDrawing(page)) {
         std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry);
-        if (!pdf.empty()) {
-            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice);
-            if (!pdfDrawsRules_) postScriptProblem_ = "its pdf: drawing could not be painted (no PDF renderer)";
-        }
+        // What an output takes not (an SVG page of tiling patterns) is
+        // painted on the page's raster, as PostScript is.
+        if (!pdf.empty())
+            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice) ||
+                             (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice));
+        if (!pdf.empty() && !pdfDrawsRules_) pdfDrawingProblem_ = "poppler's renderer is not available";
     }
     if (!dvi_->PageHasPostScript(page)) return;
     auto run = std::make_unique<ksdvi::PostScriptPage>();

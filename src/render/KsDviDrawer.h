@@ -194,6 +194,9 @@ public:
     // Why the PostScript of the open page could not be run; empty when it ran
     // or the page has none.
     std::string const& GetPostScriptProblem() const { return postScriptProblem_; }
+    // Why the pdf: drawing of the open page could not be painted; empty when
+    // it was or the page has none.
+    std::string const& GetPdfDrawingProblem() const { return pdfDrawingProblem_; }
     // Whether the open page drew binary drawing records.
     bool HasDrawingRecords() const;
     // Where a picture named by a document is: beside the document, in the
@@ -348,6 +351,7 @@ private:
     std::string lastPictureProblem_;
     std::unique_ptr<ksdvi::PostScriptPage> postScript_;
     std::string postScriptProblem_;
+    std::string pdfDrawingProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
     std::vector<ksdvi::Affine> savedTransforms_;  // by pdf:btrans and x:gsave

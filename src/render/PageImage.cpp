@@ -64,8 +64,8 @@ std::optional<ksdvi::PixelBox> PageImageRenderer::DrawingArea(KsDvi& dvi, int pa
         area = ksdvi::Union(area, PixelBox{pixel(b.left) - margin, pixel(b.top) - margin, pixel(b.right) + margin,
                                            pixel(b.bottom) + margin});
     }
-    // Pictures and PostScript may draw anywhere on the paper.
-    if (dvi.PageHasPostScript(page) || !dvi.GetPagePictures(page).empty()) {
+    // Pictures, PostScript and pdf: drawing may draw anywhere on the paper.
+    if (dvi.PageDrawsBeneathText(page) || !dvi.GetPagePictures(page).empty()) {
         ksdvi::ImageSize paper;
         paper.kind = ksdvi::ImageSize::Kind::Fixed;
         paper.width = settings_.paper.width;

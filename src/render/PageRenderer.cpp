@@ -112,6 +112,9 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     if (!drawer.GetPostScriptProblem().empty())
         pictureProblems_.insert("page " + std::to_string(page + 1) +
                                 ": its PostScript is left out: " + drawer.GetPostScriptProblem());
+    if (!drawer.GetPdfDrawingProblem().empty())
+        pictureProblems_.insert("page " + std::to_string(page + 1) +
+                                ": its pdf: drawing is left out: " + drawer.GetPdfDrawingProblem());
     if (dvi.IsPostScriptHeadersCut() && dvi.PageHasPostScript(page))
         pictureProblems_.insert(
             "the document's PostScript definitions (! and header= specials, global ones of its "
@@ -159,8 +162,8 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
     int const bandRows = static_cast<int>(std::clamp<int64_t>(settings_.bandBytes / rowBytes, 1, height));
-    // PostScript draws the whole page at once beneath the text: no bands.
-    if (bandRows < height && !dvi.PageHasPostScript(page)) {
+    // PostScript and pdf: drawing draw the whole page at once beneath the text: no bands.
+    if (bandRows < height && !dvi.PageDrawsBeneathText(page)) {
         switch (RenderBands(dvi, page, file.WritePath(), width, height, bandRows)) {
         case Banded::Written: return Commit(file);
         case Banded::Failed: return false;

@@ -36,6 +36,8 @@ void Finish(KsDviDrawer& drawer, std::string& problem) {
     drawer.DrawAllPictures(nullptr);
     if (problem.empty() && !drawer.GetPostScriptProblem().empty())
         problem = "its PostScript is left out: " + drawer.GetPostScriptProblem();
+    if (problem.empty() && !drawer.GetPdfDrawingProblem().empty())
+        problem = "its pdf: drawing is left out: " + drawer.GetPdfDrawingProblem();
     for (auto const& picture : drawer.GetPictureProblems())
         if (problem.empty()) problem = "picture " + picture.file + ": " + picture.reason;
     if (problem.empty() && drawer.IsPageCut()) problem = PageCut();

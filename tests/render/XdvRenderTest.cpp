@@ -129,6 +129,31 @@ INSTANTIATE_TEST_SUITE_P(
                     "쳇바퀴"}),
     ByName());
 
+// pgf's pdf: drawing in the vector outputs: the PDF as pdftoppm shows it
+// and the SVG as librsvg shows it look as the rendered page.
+TEST(XdvVector, PdfDrawingInPdfAndSvg) {
+    for (char const* tool : {"xelatex", "pdftoppm", "rsvg-convert"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass[a4paper]{article}\n\\usepackage{tikz}\n"
+           "\\begin{document}\n\\begin{tikzpicture}\n"
+           "\\draw[thick,blue] (0,0) rectangle (3,2);\n\\shade[left color=blue,right color=black] (4,0) "
+           "rectangle (6,2);\n\\fill[black,opacity=0.8] (7,0) rectangle (9,2);\n"
+           "\\node[draw,fill=yellow] at (1.5,1) {Boxed};\n\\end{tikzpicture}\n"
+           "\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    std::string const xdv = dir / "doc.xdv";
+    KsdviOk("render -r 100 -o " + (dir / "ours-%d.png") + " " + xdv);
+    KsdviOk("pdf -o " + (dir / "doc.pdf") + " " + xdv);
+    RunOk("pdftoppm -r 100 -png " + (dir / "doc.pdf") + " " + (dir / "theirs"));
+    ExpectPagesOverlap(dir.Path(), "pdf", 0.97);
+    KsdviOk("svg -p 1 -o " + (dir / "doc.svg") + " " + xdv);
+    RunOk("rsvg-convert -b white -d 100 -p 100 " + (dir / "doc.svg") + " -o " + (dir / "theirs-1.png"));
+    ExpectPagesOverlap(dir.Path(), "svg", 0.97);
+}
+
 // A glyph index past the face's glyphs, and a font whose file is nowhere:
 // both are named missing; the glyph the face has is drawn.
 TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
