@@ -10,16 +10,17 @@
 #include <vector>
 
 #include "interp/KsDviDrawerBase.h"
+#include "page/PixelMapping.h"
 #include "specials/DvipsColour.h"
 #include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 
 namespace {
 
-constexpr double kBpPerPt = 72.0 / 72.27;
 constexpr size_t kMostNamedObjects = 100000;
 constexpr size_t kDeepestForms = 64;
 // Entries a dictionary that puts grow may reach (each put looks its keys up).
@@ -55,38 +56,32 @@ std::string Number(double v) {
 
 std::string Translation(double x, double y) { return "1 0 0 1 " + Number(x) + " " + Number(y) + " cm\n"; }
 
-// A length of dvipdfmx's, "12.5pt" or "12.5 pt" (one token or two), in bp.
+// `text` read whole as a TeX dimension ("12.5pt", "12.5truept"), in bp.
+std::optional<double> DimensionInBp(std::string text) {
+    if (size_t const at = text.find("true"); at != std::string::npos) text.erase(at, 4);
+    int sp = 0;
+    unsigned char* end = getdimen(reinterpret_cast<unsigned char*>(text.data()), &sp);
+    if (!end || *end != 0) return std::nullopt;
+    return sp / kSpPerBigPoint;
+}
+
+// A length of dvipdfmx's: a dimension of one word or two ("12.5 pt"), or a
+// number alone, in bp.
 std::optional<double> LengthInBp(std::vector<PdfToken> const& tokens, size_t& at) {
     if (at >= tokens.size()) return std::nullopt;
-    std::string text = tokens[at++].text;
-    size_t digits = 0;
-    while (digits < text.size() && (std::isdigit(static_cast<unsigned char>(text[digits])) || text[digits] == '.' ||
-                                    text[digits] == '-' || text[digits] == '+'))
-        ++digits;
-    if (digits == 0) return std::nullopt;
-    double const value = std::strtod(text.substr(0, digits).c_str(), nullptr);
-    std::string unit = text.substr(digits);
-    if (unit.rfind("true", 0) == 0) unit = unit.substr(4);
-    if (unit.empty() && at < tokens.size() && tokens[at].type == PdfToken::Type::Word) {
-        std::string word = tokens[at].text;
-        if (word.rfind("true", 0) == 0) word = word.substr(4);
-        static constexpr std::string_view kUnits[] = {"pt", "bp", "in", "cm", "mm", "pc", "dd", "cc", "sp"};
-        if (std::find(std::begin(kUnits), std::end(kUnits), word) != std::end(kUnits)) {
-            unit = word;
+    std::string const text = tokens[at++].text;
+    if (std::optional<double> bp = DimensionInBp(text)) return bp;
+    if (at < tokens.size()) {
+        if (std::optional<double> bp = DimensionInBp(text + tokens[at].text)) {
             ++at;
+            return bp;
         }
     }
-    double const per = unit == "pt"   ? kBpPerPt
-                       : unit == "in" ? 72.0
-                       : unit == "cm" ? 72.0 / 2.54
-                       : unit == "mm" ? 72.0 / 25.4
-                       : unit == "pc" ? 12 * kBpPerPt
-                       : unit == "dd" ? 1238.0 / 1157 * kBpPerPt
-                       : unit == "cc" ? 12 * 1238.0 / 1157 * kBpPerPt
-                       : unit == "sp" ? kBpPerPt / 65536
-                                      : 1.0;
-    double const bp = value * per;
-    return std::isfinite(bp) ? std::optional<double>(bp) : std::nullopt;
+    double number = 0;
+    std::string copy = text;
+    unsigned char* end = getnumber(reinterpret_cast<unsigned char*>(copy.data()), &number);
+    if (!end || *end != 0) return std::nullopt;
+    return number;
 }
 
 // Merges `from`'s entries into the dictionary `into` (dictionaries under
@@ -202,6 +197,7 @@ public:
     // The one-page PDF, `width` by `height` bp; empty when it is past
     // kLargestPdfDrawing.
     std::string Pdf(double width, double height) {
+        formsLeftOut_ = 0;
         while (!forms_.empty()) EndForm({});
         std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
         objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
@@ -334,10 +330,17 @@ private:
             form.bbox[3] = height;
         }
         form.origins = {{x, y}};
-        if (forms_.size() < kDeepestForms) forms_.push_back(std::move(form));
+        if (forms_.size() < kDeepestForms)
+            forms_.push_back(std::move(form));
+        else
+            ++formsLeftOut_;
     }
 
     void EndForm(std::string_view rest) {
+        if (formsLeftOut_ > 0) {
+            --formsLeftOut_;
+            return;
+        }
         if (forms_.empty()) return;
         Form form = std::move(forms_.back());
         forms_.pop_back();
@@ -465,6 +468,7 @@ private:
     bool replaying_ = false;
     bool drew_ = false;
     size_t copyBudget_ = size_t(1) << 20;  // objects of the page's resources copied into forms
+    size_t formsLeftOut_ = 0;              // begun deeper than kDeepestForms, not ended yet
 };
 
 // Hands a page's drawing specials and colours to the writer, at their places.
