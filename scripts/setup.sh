@@ -11,7 +11,7 @@ packages=(
   libpng-dev libdeflate-dev libjpeg-dev libgif-dev libgs-dev ghostscript libpoppler-glib-dev
   libkpathsea-dev libicu-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
-  texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures
+  texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures texlive-pstricks
   dvipng fonts-dejavu-core poppler-utils librsvg2-bin dvisvgm
   texlive-lang-korean fonts-nanum fonts-unfonts-core
   texlive-xetex texlive-lang-japanese libsynctex-dev
