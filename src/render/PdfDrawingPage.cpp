@@ -9,9 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
-#include "specials/DvipsColour.h"
+#include "render/PageColourCollector.h"
 #include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
@@ -172,11 +171,9 @@ public:
     }
 
     // A colour special's colour, for filling and stroking.
-    void Colour(unsigned rgb) {
-        std::string const c = Number((rgb & 0xFF) / 255.0) + " " + Number((rgb >> 8 & 0xFF) / 255.0) + " " +
-                              Number((rgb >> 16 & 0xFF) / 255.0);
-        Draw(c + " rg " + c + " RG\n");
-    }
+    void Colour(unsigned rgb) { Draw(ColourOperators(rgb)); }
+    // The page begins in colour `rgb` (it began inside a colour special's push).
+    void BeginInColour(unsigned rgb) { content_.insert(0, ColourOperators(rgb)); }
 
     // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
     void BeginTransform(double const (&m)[6], double x, double y) {
@@ -388,6 +385,12 @@ private:
         Draw("q\n" + Translation(X(x), Y(y)) + "/" + key + " Do\nQ\n");
     }
 
+    static std::string ColourOperators(unsigned rgb) {
+        std::string const c = Number((rgb & 0xFF) / 255.0) + " " + Number((rgb >> 8 & 0xFF) / 255.0) + " " +
+                              Number((rgb >> 16 & 0xFF) / 255.0);
+        return c + " rg " + c + " RG\n";
+    }
+
     // pdf:bcolor's [gray], [r g b] or [c m y k], for filling and stroking.
     static std::string ColourOperators(std::string_view rest) {
         std::vector<PdfToken> const tokens = PdfTokens(rest);
@@ -472,26 +475,9 @@ private:
 };
 
 // Hands a page's drawing specials and colours to the writer, at their places.
-class PdfDrawingCollector : public KsDviDrawerBase {
+class PdfDrawingCollector : public PageColourCollector {
 public:
     PdfDrawingCollector(PdfDrawingWriter& writer, PostScriptPage::Geometry const& g) : writer_(writer), g_(g) {}
-
-    bool Collect(KsDvi& dvi, int page) {
-        int depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
-        unsigned int const* stack = dvi.GetPageColorStack(page);
-        for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
-        depth_ = std::max(depth, 1);
-        if (depth == 0) colours_[0] = 0;
-        if (colours_[depth_ - 1] != 0) writer_.Colour(colours_[depth_ - 1]);
-        if (!Open(dvi, page)) return false;
-        try {
-            Draw(-1);
-        } catch (MalformedDviError const&) {
-            // what came before the damage is drawn
-        }
-        Close();
-        return true;
-    }
 
 protected:
     void PutRule(int h, int v, int height, int width) override {
@@ -513,12 +499,7 @@ protected:
                 writer_.Special(special.substr(4), x, y);
             return;
         }
-        if (special.rfind("color ", 0) != 0) return;
-        std::string words(special.substr(6));
-        if (auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()))) {
-            ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
-            writer_.Colour(change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1]);
-        }
+        if (std::optional<unsigned int> rgb = ColourAfter(special)) writer_.Colour(*rgb);
     }
 
 private:
@@ -526,11 +507,8 @@ private:
     double X(int h) const { return (g_.hOrigin + h * g_.hPixPerDvi) * 72 / g_.dpiX; }
     double Y(int v) const { return (g_.height - g_.vOrigin - v * g_.vPixPerDvi) * 72 / g_.dpiY; }
 
-    static constexpr int kColourStack = KsDvi::ColorStackSize;
     PdfDrawingWriter& writer_;
     PostScriptPage::Geometry const& g_;
-    unsigned int colours_[kColourStack] = {};
-    int depth_ = 1;
 };
 
 }  // namespace
@@ -548,7 +526,9 @@ std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry cons
         if (definition.page < page) writer.Special(definition.special, 0, 0);
     writer.SetReplaying(false);
     PdfDrawingCollector collector(writer, g);
-    if (!collector.Collect(dvi, page) || !writer.Drew()) return {};
+    if (!collector.Collect(dvi, page)) return {};
+    if (collector.StartColour() != 0) writer.BeginInColour(collector.StartColour());
+    if (!writer.Drew()) return {};
     return writer.Pdf(g.width * 72 / g.dpiX, g.height * 72 / g.dpiY);
 }
 

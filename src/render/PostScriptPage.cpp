@@ -20,6 +20,7 @@
 #include "render/CoveragePainter.h"
 #include "render/EpsFile.h"
 #include "render/FontPainting.h"
+#include "render/PageColourCollector.h"
 #include "render/PostScriptFonts.h"
 #include "render/PostScriptTransforms.h"
 #include "specials/DvipsColour.h"
@@ -61,7 +62,7 @@ constexpr char kReportState[] =
     "/ksdvi@char { ksdvi@shown { setfont 3 1 roll moveto show } { pop pop pop pop } ifelse } def end\n";
 
 // The PostScript specials of a page and the colour changes between them, in order.
-class SpecialCollector : public KsDviDrawerBase {
+class SpecialCollector : public PageColourCollector {
 public:
     struct Event {
         enum class Type { Colour, Rule, PostScript, Picture, Character };
@@ -76,23 +77,6 @@ public:
         unsigned code8 = 0;
     };
     std::vector<Event> events;
-
-    bool Collect(KsDvi& dvi, int page) {
-        int depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
-        unsigned int const* stack = dvi.GetPageColorStack(page);
-        for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
-        depth_ = std::max(depth, 1);
-        if (depth == 0) colours_[0] = 0;
-        if (!Open(dvi, page)) return false;
-        try {
-            Draw(-1);
-        } catch (MalformedDviError const&) {
-            // what came before the damage is run
-        }
-        Close();
-        return true;
-    }
-    unsigned int StartColour() const { return colours_[0]; }
 
 protected:
     void DoSpecial(unsigned int length, InstPtr text) override {
@@ -118,13 +102,8 @@ protected:
                                   std::move(picture)});
             return;
         }
-        if (words.compare(0, kDvipsColorKeyword.size(), kDvipsColorKeyword) != 0) return;
-        words.erase(0, kDvipsColorKeyword.size());
-        if (auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()))) {
-            ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
-            unsigned int rgb = change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];
-            events.push_back({Event::Type::Colour, rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0, {}});
-        }
+        if (std::optional<unsigned int> rgb = ColourAfter(words))
+            events.push_back({Event::Type::Colour, *rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0, {}});
     }
     // Characters of TeX's single-byte fonts once PostScript has named show:
     // the job shows them while show is another than Ghostscript's.
@@ -143,9 +122,6 @@ protected:
     }
 
 private:
-    static constexpr int kColourStack = KsDvi::ColorStackSize;
-    unsigned int colours_[kColourStack] = {};
-    int depth_ = 1;
     bool mentionsShow_ = false;
 };
 

@@ -1,0 +1,36 @@
+#include "render/PageColourCollector.h"
+
+#include <algorithm>
+#include <string>
+
+#include "specials/DvipsColour.h"
+
+namespace ksdvi {
+
+bool PageColourCollector::Collect(KsDvi& dvi, int page) {
+    int const depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
+    unsigned int const* stack = dvi.GetPageColorStack(page);
+    for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
+    depth_ = std::max(depth, 1);
+    if (depth == 0) colours_[0] = 0;
+    startColour_ = colours_[depth_ - 1];
+    if (!Open(dvi, page)) return false;
+    try {
+        Draw(-1);
+    } catch (MalformedDviError const&) {
+        // what came before the damage is collected
+    }
+    Close();
+    return true;
+}
+
+std::optional<unsigned int> PageColourCollector::ColourAfter(std::string_view special) {
+    if (!special.starts_with(kDvipsColorKeyword)) return std::nullopt;
+    std::string words(special.substr(kDvipsColorKeyword.size()));
+    auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()));
+    if (!change) return std::nullopt;
+    ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
+    return change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];
+}
+
+}  // namespace ksdvi
