@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "device/CompactFontProgram.h"
 #include "device/ImageSurface.h"
 #include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
@@ -19,9 +20,11 @@ namespace {
 
 cairo_user_data_key_t const kHeldFace{};
 
-// What a Cairo face keeps alive: its own FreeType face on the file's bytes.
+// What a Cairo face keeps alive: its own FreeType face on the file's bytes,
+// or on a program made from them.
 struct HeldFace {
     std::shared_ptr<gdi::FontFile const> file;
+    std::unique_ptr<std::string const> program;
     FT_Face face;
 };
 
@@ -158,6 +161,9 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     double const c = std::cos(angle), s = std::sin(angle);
     double const xs = key.xScale, sl = key.slant, em = key.em;
     cairo_matrix_init(&face.matrix, em * c * xs, em * -s * xs, em * (s - c * sl), em * (c + s * sl), 0, 0);
+    // Glyphs as large as TeX sets them, not as the nearest pixel size.
+    if (from.exactEm > 0 && from.em > 0)
+        cairo_matrix_scale(&face.matrix, from.exactEm / from.em, from.exactEm / from.em);
     if (from.glyphNames) {
         face.glyphs.assign(EncodingVector::Size, 0);
         for (int code = 0; code < EncodingVector::Size; ++code)
@@ -182,9 +188,15 @@ cairo_font_face_t* CairoDevice::CairoFace(std::shared_ptr<gdi::FontFile const> c
     auto const key = std::pair{file.get(), emboldened};
     if (auto it = faces_.find(key); it != faces_.end()) return it->second;
     cairo_font_face_t* face = nullptr;
-    if (FT_Face ft = file->OpenFace()) {
+    std::unique_ptr<std::string const> program;
+    if (EmbedsFontPrograms()) {
+        std::lock_guard guard(file->FaceLock());
+        if (std::string cff = CompactFontProgram(file->SharedFace()); !cff.empty())
+            program = std::make_unique<std::string const>(std::move(cff));
+    }
+    if (FT_Face ft = program ? gdi::FontFile::OpenFace(*program) : file->OpenFace()) {
         face = cairo_ft_font_face_create_for_ft_face(ft, FT_LOAD_NO_HINTING);
-        auto* held = new HeldFace{file, ft};
+        auto* held = new HeldFace{file, std::move(program), ft};
         if (cairo_font_face_set_user_data(face, &kHeldFace, held, ReleaseFace) != CAIRO_STATUS_SUCCESS) {
             ReleaseFace(held);
             cairo_font_face_destroy(face);
@@ -195,6 +207,11 @@ cairo_font_face_t* CairoDevice::CairoFace(std::shared_ptr<gdi::FontFile const> c
     }
     faces_[key] = face;
     return face;
+}
+
+bool CairoDevice::EmbedsFontPrograms() const {
+    cairo_surface_type_t const type = cr_ ? cairo_surface_get_type(cairo_get_target(cr_)) : CAIRO_SURFACE_TYPE_IMAGE;
+    return type == CAIRO_SURFACE_TYPE_PDF || type == CAIRO_SURFACE_TYPE_PS;
 }
 
 void CairoDevice::SetGlyphColour(std::uint32_t colour) { glyphColour_ = colour; }
@@ -253,7 +270,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         lastMatrix_ = matrix;
     }
     SetSource(cr_, glyphColour_);
-    cairo_glyph_t drawn{index, double(glyph.x), double(glyph.y)};
+    cairo_glyph_t drawn{index, glyph.penX, glyph.penY};
     // An accent the page's text joined to its letter is drawn as its outline,
     // so that readers find it once; a glyph the page's text cannot name keeps
     // what its font program says it is.

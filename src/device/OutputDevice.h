@@ -35,6 +35,9 @@ struct DeviceFont {
     // normal) and italic, drawn synthetically where the face is not; the
     // map's SlantFont and ExtendFont; a rotation in tenths of a degree.
     int em = 0, width = 0;
+    // The em before it was rounded to pixels, for devices that scale glyphs
+    // finer than a pixel (0: `em`).
+    double exactEm = 0;
     int weight = 0;
     bool italic = false;
     double slant = 0, extend = 1;
@@ -54,6 +57,9 @@ struct DeviceGlyph {
     unsigned character = 0;   // the character asked of a face (the font's code mapping applied)
     bool glyphIndex = false;  // `character` is the face's glyph index (XeTeX's native fonts)
     int x = 0, y = 0;         // the pen on the baseline
+    // The same pen before it was rounded to pixels, for devices that place
+    // glyphs finer than a pixel (vector outputs: text laid out as TeX set it).
+    double penX = 0, penY = 0;
     // The transformation in force (about the DVI origin), turning the glyph
     // itself; the position above has been moved by it already.
     Affine const* transform = nullptr;

@@ -153,7 +153,8 @@ std::shared_ptr<gdi::FontFile const> DoubleByteFace(KsDvi::ItrnFont const& font)
 DeviceFont SingleByteDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const& font, PixelMapping const& pixels) {
     DeviceFont out;
     out.bitmap = painting.bitmap;
-    out.em = Ceiling((painting.height != 0 ? painting.height : font.GetScaleSize()) * pixels.PerDviY());
+    out.exactEm = (painting.height != 0 ? painting.height : font.GetScaleSize()) * pixels.PerDviY();
+    out.em = Ceiling(out.exactEm);
     if (!painting.face) return out;
     KsDvi::ItrnFont::TTFInfo const& info = font.GetSBCTTFInfo();
     out.face = painting.face;
@@ -172,7 +173,8 @@ DeviceFont DoubleByteDeviceFont(KsDvi::ItrnFont const& font, PixelMapping const&
     KsDvi::ItrnFont::TTFInfo const& info = font.GetDBCTTFInfo();
     DeviceFont out;
     out.face = DoubleByteFace(font);
-    out.em = Ceiling((info.height != 0 ? info.height : font.GetScaleSize()) * pixels.PerDviY());
+    out.exactEm = (info.height != 0 ? info.height : font.GetScaleSize()) * pixels.PerDviY();
+    out.em = Ceiling(out.exactEm);
     out.width = Ceiling(info.averagewidth * pixels.PerDviX());
     out.rotation = static_cast<int>(font.GetRotate());
     out.weight = info.weight;
@@ -188,7 +190,8 @@ DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const&
     // mean nothing in another face.
     if (!native || !painting.face) return out;
     out.face = painting.face;
-    out.em = std::max(RoundHalfAway(font.GetScaleSize() * pixels.PerDviY()), 1);
+    out.exactEm = font.GetScaleSize() * pixels.PerDviY();
+    out.em = std::max(RoundHalfAway(out.exactEm), 1);
     out.slant = native->slant;
     out.extend = native->extend > 0 ? native->extend : 1;
     out.weight = native->embolden > 0 ? 700 : 0;
@@ -199,7 +202,8 @@ DeviceFont JapaneseDeviceFont(FontPainting const& painting, KsDvi::ItrnFont cons
     DeviceFont out;
     if (!font.GetJapanese() || !painting.face) return out;
     out.face = painting.face;
-    out.em = std::max(RoundHalfAway(font.GetScaleSize() * pixels.PerDviY()), 1);
+    out.exactEm = font.GetScaleSize() * pixels.PerDviY();
+    out.em = std::max(RoundHalfAway(out.exactEm), 1);
     return out;
 }
 

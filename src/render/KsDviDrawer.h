@@ -290,6 +290,8 @@ private:
     void GrowCharLinkAreas(int h, int v, int width, int height, int depth);
     // A device point moved by the page's PostScript transformation.
     void Transformed(int& x, int& y) const;
+    // A glyph's pen at DVI position (h, v), in whole pixels and exactly.
+    void PlaceGlyph(ksdvi::DeviceGlyph& glyph, double h, double v) const;
     void RunPostScript(int page);
 
     KsDvi* dvi_ = nullptr;

@@ -34,9 +34,7 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     glyph.code = GetDviCode();
     glyph.character = code;
     glyph.instruction = GetInstOffset();
-    glyph.x = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
-    glyph.y = RoundHalfAway((static_cast<double>(v) + info.vadjustment) * pixels_.PerDviY()) + pixels_.OriginY();
-    Transformed(glyph.x, glyph.y);
+    PlaceGlyph(glyph, h, static_cast<double>(v) + info.vadjustment);
     // Latin letters lie on their side in vertical text, as dvipdfmx sets them.
     glyph.transform = GlyphTransform(GetDirection() != ksdvi::dvi::kHorizontal);
     unsigned textScale = dvi_->GetWinFontTextState().textScale;
@@ -106,9 +104,7 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     } else if (upright) {
         x -= em * 0.38;  // the em box (0.12 below the baseline) centred on the column
     }
-    glyph.x = RoundHalfAway(x * pixels_.PerDviX()) + pixels_.OriginX();
-    glyph.y = RoundHalfAway(y * pixels_.PerDviY()) + pixels_.OriginY();
-    Transformed(glyph.x, glyph.y);
+    PlaceGlyph(glyph, x, y);
     glyph.transform = GlyphTransform(turned);
     if (!glyph.character || !device_->DrawGlyph(glyph)) NoteMissingGlyph(font, GetDviCode());
     GrowCharLinkAreas(h, v, width, height, depth);
@@ -131,12 +127,10 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     if (!worldTransform_.IsIdentity()) glyph.transform = &worldTransform_;
     for (NativeGlyph const& g : glyphs) {
         glyph.code = glyph.character = g.index;
-        int x = RoundHalfAway(g.h * pixels_.PerDviX()) + pixels_.OriginX();
-        int y = RoundHalfAway(g.v * pixels_.PerDviY()) + pixels_.OriginY();
-        glyph.x = x;
-        glyph.y = y;
-        Transformed(glyph.x, glyph.y);
+        PlaceGlyph(glyph, g.h, g.v);
         if (!device_->DrawGlyph(glyph)) NoteMissingGlyph(font, g.index);
+        int const x = RoundHalfAway(g.h * pixels_.PerDviX()) + pixels_.OriginX();
+        int const y = RoundHalfAway(g.v * pixels_.PerDviY()) + pixels_.OriginY();
         GrowLinkAreas(x - 1, y - Ceiling(g.height * pixels_.PerDviY()) - 1, Ceiling(g.width * pixels_.PerDviX()) + 2,
                       Ceiling((static_cast<double>(g.height) + g.depth) * pixels_.PerDviY()) + 2);
     }
@@ -196,6 +190,16 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
         device_->DrawRule(rule);
     }
     GrowLinkAreas(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void KsDviDrawer::PlaceGlyph(ksdvi::DeviceGlyph& glyph, double h, double v) const {
+    glyph.x = RoundHalfAway(h * pixels_.PerDviX()) + pixels_.OriginX();
+    glyph.y = RoundHalfAway(v * pixels_.PerDviY()) + pixels_.OriginY();
+    Transformed(glyph.x, glyph.y);
+    double x = h * pixels_.PerDviX(), y = v * pixels_.PerDviY();
+    if (!worldTransform_.IsIdentity()) worldTransform_.Apply(x, y, x, y);
+    glyph.penX = x + pixels_.OriginX();
+    glyph.penY = y + pixels_.OriginY();
 }
 
 void KsDviDrawer::Transformed(int& x, int& y) const {

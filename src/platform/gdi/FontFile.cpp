@@ -51,13 +51,22 @@ CodeMapping MappingOf(FT_Face face) {
 
 }  // namespace
 
-FT_Face FontFile::OpenFace() const {
+namespace {
+
+FT_Face OpenMemoryFace(FT_Byte const* bytes, size_t size, int index) {
     FreeTypeLibrary& ft = FreeTypeLibrary::Instance();
     std::lock_guard guard(ft.lock);
     FT_Face face = nullptr;
-    if (!ft.library || !bytes_) return nullptr;
-    if (FT_New_Memory_Face(ft.library, bytes_->data(), FT_Long(bytes_->size()), index_, &face)) return nullptr;
+    if (!ft.library || FT_New_Memory_Face(ft.library, bytes, FT_Long(size), index, &face)) return nullptr;
     return face;
+}
+
+}  // namespace
+
+FT_Face FontFile::OpenFace() const { return bytes_ ? OpenMemoryFace(bytes_->data(), bytes_->size(), index_) : nullptr; }
+
+FT_Face FontFile::OpenFace(std::string const& program) {
+    return OpenMemoryFace(reinterpret_cast<FT_Byte const*>(program.data()), program.size(), 0);
 }
 
 void FontFile::CloseFace(FT_Face face) {

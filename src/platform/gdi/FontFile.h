@@ -66,6 +66,9 @@ public:
     // A new FreeType face on the file's bytes; the caller owns it and closes it
     // with CloseFace. Null on failure.
     FT_Face OpenFace() const;
+    // A FreeType face on a font program made from a file's face; the caller
+    // keeps `program` alive while the face is open.
+    static FT_Face OpenFace(std::string const& program);
     static void CloseFace(FT_Face face);
 
 private:
