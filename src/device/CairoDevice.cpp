@@ -109,6 +109,9 @@ void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<in
     height_ = height;
     texts_ = std::move(texts);
     slots_.clear();
+    run_.clear();
+    runText_.clear();
+    runClusters_.clear();
 }
 
 void CairoDevice::BeginPage(std::uint32_t background) {
@@ -261,6 +264,14 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         cairo_matrix_init(&turn, t.a, t.b, t.c, t.d, 0, 0);
         cairo_matrix_multiply(&matrix, &matrix, &turn);
     }
+    std::optional<std::string> const text = TakeText(glyph.instruction);
+    // A run goes to Cairo in one call: one text operator of a PDF, one group
+    // of an SVG. It ends where the font, its shape, the colour or the kind
+    // of text changes.
+    bool const named = text && !text->empty();
+    if (!run_.empty() && (face.cairoFace != lastFace_ || std::memcmp(&matrix, &lastMatrix_, sizeof matrix) != 0 ||
+                          glyphColour_ != runColour_ || !text || named != runNamed_))
+        FlushGlyphs();
     // Cairo finds its font anew at every change: runs of glyphs in one font
     // keep it.
     if (face.cairoFace != lastFace_ || std::memcmp(&matrix, &lastMatrix_, sizeof matrix) != 0) {
@@ -269,27 +280,45 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         lastFace_ = face.cairoFace;
         lastMatrix_ = matrix;
     }
-    SetSource(cr_, glyphColour_);
     cairo_glyph_t drawn{index, glyph.penX, glyph.penY};
     // An accent the page's text joined to its letter is drawn as its outline,
     // so that readers find it once; a glyph the page's text cannot name keeps
     // what its font program says it is.
-    std::optional<std::string> const text = TakeText(glyph.instruction);
     if (!text) {
+        SetSource(cr_, glyphColour_);
         cairo_glyph_path(cr_, &drawn, 1);
         cairo_fill(cr_);
-    } else if (text->empty()) {
-        cairo_show_glyphs(cr_, &drawn, 1);
-    } else {
-        cairo_text_cluster_t cluster{static_cast<int>(text->size()), 1};
-        cairo_show_text_glyphs(cr_, text->data(), static_cast<int>(text->size()), &drawn, 1, &cluster, 1,
-                               cairo_text_cluster_flags_t(0));
+        return;
+    }
+    runColour_ = glyphColour_;
+    runNamed_ = named;
+    run_.push_back(drawn);
+    if (named) {
+        runText_ += *text;
+        runClusters_.push_back({static_cast<int>(text->size()), 1});
     }
 }
+
+void CairoDevice::FlushGlyphs() {
+    if (run_.empty()) return;
+    SetSource(cr_, runColour_);
+    if (runNamed_)
+        cairo_show_text_glyphs(cr_, runText_.data(), static_cast<int>(runText_.size()), run_.data(),
+                               static_cast<int>(run_.size()), runClusters_.data(),
+                               static_cast<int>(runClusters_.size()), cairo_text_cluster_flags_t(0));
+    else
+        cairo_show_glyphs(cr_, run_.data(), static_cast<int>(run_.size()));
+    run_.clear();
+    runText_.clear();
+    runClusters_.clear();
+}
+
+void CairoDevice::EndPage() { FlushGlyphs(); }
 
 // Cairo's SVG surface places image masks without the context's scale: the
 // glyph goes as an image of its colour, its coverage as alpha.
 void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
+    FlushGlyphs();
     gdi::Glyph const& bitmap = *face.bitmap->GetGlyph(glyph.code);
     Mask& image = masks_[{face.bitmap.get(), glyph.code, glyphColour_}];
     if (!image.font) {
@@ -325,6 +354,7 @@ std::optional<std::string> CairoDevice::TakeText(int instruction) {
 }
 
 void CairoDevice::DrawRule(DeviceRule const& rule) {
+    FlushGlyphs();
     SetSource(cr_, rule.colour);
     cairo_move_to(cr_, rule.corners[0].x, rule.corners[0].y);
     for (int i = 1; i < 4; ++i) cairo_line_to(cr_, rule.corners[i].x, rule.corners[i].y);
@@ -333,6 +363,7 @@ void CairoDevice::DrawRule(DeviceRule const& rule) {
 }
 
 void CairoDevice::DrawShape(DeviceShape const& shape) {
+    FlushGlyphs();
     cairo_save(cr_);
     cairo_new_path(cr_);
     double const cx = (shape.left + shape.right) / 2.0, cy = (shape.top + shape.bottom) / 2.0;
@@ -398,6 +429,7 @@ void CairoDevice::DrawShape(DeviceShape const& shape) {
 }
 
 void CairoDevice::DrawImage(DeviceImage const& image) {
+    FlushGlyphs();
     if (image.width == 0 || image.height == 0) return;
     cairo_surface_t* pixels = ImageSurfaceOf(image);
     if (!pixels) return;
@@ -416,6 +448,7 @@ void CairoDevice::MarkBox(int, int, int, int, std::uint32_t) {}
 bool CairoDevice::TakesPdfPages() const { return CanPaintPdfPages(); }
 
 bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+    FlushGlyphs();
     // Tiling patterns drawn tile by tile are fine in a PDF, but make an SVG
     // page of TikZ's hatchings a megabyte: they go on the raster.
     if (cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_SVG && HasTilingPatterns(pdf)) return false;

@@ -45,6 +45,9 @@ public:
 
     void BeginPage(std::uint32_t background) override;
     void PaintBackground(cairo_t* cr) const;
+    // The page's instructions have all been drawn: draws what the device
+    // still holds (a run of glyphs), before the caller uses the context.
+    void EndPage();
     void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
     void SetGlyphColour(std::uint32_t colour) override;
     bool DrawGlyph(DeviceGlyph const& glyph) override;
@@ -79,6 +82,7 @@ private:
     void PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
     void SetColour(std::uint32_t colour);
     std::optional<std::string> TakeText(int instruction);
+    void FlushGlyphs();
 
     cairo_t* cr_ = nullptr;
     int dpi_;
@@ -89,6 +93,12 @@ private:
     bool backgroundLater_ = false;
     cairo_font_face_t* lastFace_ = nullptr;  // the font set on the context
     cairo_matrix_t lastMatrix_{};
+    // Glyphs not yet handed to Cairo: one font, colour and kind of text.
+    std::vector<cairo_glyph_t> run_;
+    std::string runText_;
+    std::vector<cairo_text_cluster_t> runClusters_;
+    std::uint32_t runColour_ = 0;
+    bool runNamed_ = false;  // each glyph with the text it stands for
     std::vector<std::unique_ptr<Slot>> slots_;
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
     std::multimap<int, std::string> texts_;

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "device/CairoDevice.h"
+#include "device/SvgPathCompactor.h"
 #include "page/DocumentState.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
@@ -26,6 +27,12 @@ namespace {
 cairo_status_t WriteTo(void* closure, unsigned char const* data, unsigned int length) {
     return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length ? CAIRO_STATUS_SUCCESS
                                                                                : CAIRO_STATUS_WRITE_ERROR;
+}
+
+cairo_status_t WriteCompacted(void* closure, unsigned char const* data, unsigned int length) {
+    return static_cast<SvgPathCompactor*>(closure)->Write({reinterpret_cast<char const*>(data), length})
+               ? CAIRO_STATUS_SUCCESS
+               : CAIRO_STATUS_WRITE_ERROR;
 }
 
 // A string value of Cairo's tag attributes.
@@ -125,6 +132,7 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
         problem = PageUnreadable(page);
         broken = true;
     }
+    device_.EndPage();
     if (beneath) {
         cairo_pattern_t* drawing = cairo_pop_group(cr);
         device_.PaintBackground(cr);
@@ -257,7 +265,8 @@ VectorResult WriteFile(std::string const& path, Create create, Write write) {
     cairo_surface_finish(surface);
     cairo_status_t const status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
-    bool const flushed = toOutput ? std::fflush(file) == 0 : std::fclose(file) == 0;
+    bool const failedBefore = std::ferror(file) != 0;
+    bool const flushed = (toOutput ? std::fflush(file) == 0 : std::fclose(file) == 0) && !failedBefore;
     result.written = status == CAIRO_STATUS_SUCCESS && flushed;
     if (status != CAIRO_STATUS_SUCCESS)
         result.error = cairo_status_to_string(status);
@@ -309,10 +318,12 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
     Point const paper = document.PageSize();
     // Cairo's SVG surface draws fonts of images at their size on the page.
     VectorPages output(document, options.rasterDpi, false, std::move(pages));
+    std::optional<SvgPathCompactor> paths;
     return WriteFile(
         path,
         [&](FILE* file) {
-            cairo_surface_t* svg = cairo_svg_surface_create_for_stream(WriteTo, file, paper.x, paper.y);
+            paths.emplace(file);
+            cairo_surface_t* svg = cairo_svg_surface_create_for_stream(WriteCompacted, &*paths, paper.x, paper.y);
             cairo_svg_surface_set_document_unit(svg, CAIRO_SVG_UNIT_PT);
             return svg;
         },
@@ -320,6 +331,8 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
             cairo_t* cr = cairo_create(svg);
             DrawPage(output, page, cr, false, result);
             cairo_destroy(cr);
+            cairo_surface_finish(svg);
+            paths->Finish();
         });
 }
 
