@@ -182,14 +182,14 @@ void KsDviDrawer::PrepareFonts() {
         KsDvi::ItrnFont const& font = *it();
         if (font.GetJapanese()) {
             FontPainting painting = ChooseFontPainting(*dvi_, font, pixels_.DpiX());
-            japaneseFaces_[font.GetID()] = painting.face;
+            glyphFaces_[font.GetID()] = painting.face;
             device_->PrepareFont(font.GetID(), JapaneseDeviceFont(painting, font, pixels_), nullptr);
             continue;
         }
         if (font.GetNative()) {
-            device_->PrepareFont(font.GetID(),
-                                 NativeDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_),
-                                 nullptr);
+            FontPainting painting = ChooseFontPainting(*dvi_, font, pixels_.DpiX());
+            if (font.GetNative()->vertical && painting.face) glyphFaces_[font.GetID()] = painting.face;
+            device_->PrepareFont(font.GetID(), NativeDeviceFont(painting, font, pixels_), nullptr);
             continue;
         }
         DeviceFont single = SingleByteDeviceFont(ChooseFontPainting(*dvi_, font, pixels_.DpiX()), font, pixels_);

@@ -283,10 +283,10 @@ private:
     // A JFM font's character (GetJapaneseCharacter), upright or turned as
     // the text direction and the font's CMap ask.
     void PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int width, int height, int depth);
-    // The transformation of glyphs set in vertical text (turned a quarter
-    // clockwise, or anticlockwise for down-to-up), the page's after it;
-    // null in horizontal text without one.
-    ksdvi::Affine const* GlyphTransform(bool turned);
+    // The transformation of glyphs turned across the line (a quarter
+    // clockwise, or anticlockwise), the page's after it; the page's alone
+    // (null without one) for glyphs not turned.
+    ksdvi::Affine const* GlyphTransform(bool turned, bool counterClockwise);
     void GrowCharLinkAreas(int h, int v, int width, int height, int depth);
     // A device point moved by the page's PostScript transformation.
     void Transformed(int& x, int& y) const;
@@ -359,7 +359,7 @@ private:
     std::vector<ksdvi::Affine> savedTransforms_;  // by pdf:btrans and x:gsave
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces of the JFM fonts prepared, by font id.
-    std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> japaneseFaces_;
+    std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> glyphFaces_;
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
     bool invisible_ = false;

@@ -36,7 +36,8 @@ void KsDviDrawer::PutChar(int h, int v, unsigned short code, int width, int heig
     glyph.instruction = GetInstOffset();
     PlaceGlyph(glyph, h, static_cast<double>(v) + info.vadjustment);
     // Latin letters lie on their side in vertical text, as dvipdfmx sets them.
-    glyph.transform = GlyphTransform(GetDirection() != ksdvi::dvi::kHorizontal);
+    glyph.transform =
+        GlyphTransform(GetDirection() != ksdvi::dvi::kHorizontal, GetDirection() == ksdvi::dvi::kDownToUp);
     unsigned textScale = dvi_->GetWinFontTextState().textScale;
     glyph.widthPercent = textScale != 0 ? static_cast<int>(textScale) : 100;
     if (!device_->DrawGlyph(glyph)) NoteMissingGlyph(*font, GetDviCode());
@@ -59,11 +60,10 @@ void KsDviDrawer::GrowCharLinkAreas(int h, int v, int width, int height, int dep
                   Ceiling(width * pixels_.PerDviY()) + 2);
 }
 
-ksdvi::Affine const* KsDviDrawer::GlyphTransform(bool turned) {
+ksdvi::Affine const* KsDviDrawer::GlyphTransform(bool turned, bool counterClockwise) {
     if (!turned) return worldTransform_.IsIdentity() ? nullptr : &worldTransform_;
     // Device space runs down: a quarter clockwise takes x to y.
-    bool up = GetDirection() == ksdvi::dvi::kDownToUp;
-    ksdvi::Affine quarter{0, up ? -1.0 : 1.0, up ? 1.0 : -1.0, 0, 0, 0};
+    ksdvi::Affine quarter{0, counterClockwise ? -1.0 : 1.0, counterClockwise ? 1.0 : -1.0, 0, 0, 0};
     glyphTransform_ = quarter.Then(worldTransform_);
     return &glyphTransform_;
 }
@@ -75,8 +75,8 @@ ksdvi::Affine const* KsDviDrawer::GlyphTransform(bool turned) {
 // punctuation takes its vertical form, or lies on its side. Other fonts lie
 // on their side there, as Latin letters do.
 void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int width, int height, int depth) {
-    auto found = japaneseFaces_.find(font.GetID());
-    gdi::FontFile const* face = found == japaneseFaces_.end() ? nullptr : found->second.get();
+    auto found = glyphFaces_.find(font.GetID());
+    gdi::FontFile const* face = found == glyphFaces_.end() ? nullptr : found->second.get();
     char32_t character = GetJapaneseCharacter();
     bool vertical = GetDirection() != ksdvi::dvi::kHorizontal;
     bool upright = vertical && font.GetJapanese()->vertical;
@@ -105,13 +105,15 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
         x -= em * 0.38;  // the em box (0.12 below the baseline) centred on the column
     }
     PlaceGlyph(glyph, x, y);
-    glyph.transform = GlyphTransform(turned);
+    glyph.transform = GlyphTransform(turned, GetDirection() == ksdvi::dvi::kDownToUp);
     if (!glyph.character || !device_->DrawGlyph(glyph)) NoteMissingGlyph(font, GetDviCode());
     GrowCharLinkAreas(h, v, width, height, depth);
 }
 
 // XeTeX's glyphs by index in the face of their native font, each at its own
-// position; a font with a colour of its own draws in it.
+// position; a font with a colour of its own draws in it. A vertical font's
+// glyphs stand across the line, each with its vertical origin at its
+// position, as xdvipdfmx draws them in the font's vertical writing mode.
 void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                             std::u16string const&) {
     if (invisible_ || !device_) return;
@@ -120,14 +122,23 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
         uint32_t rgba = native->rgba;
         device_->SetGlyphColour(((rgba >> 24) & 0xFF) | (((rgba >> 16) & 0xFF) << 8) | (((rgba >> 8) & 0xFF) << 16));
     }
+    auto found = glyphFaces_.find(font.GetID());
+    gdi::FontFile const* vertical = found == glyphFaces_.end() ? nullptr : found->second.get();
     DeviceGlyph glyph;
     glyph.font = font.GetID();
     glyph.glyphIndex = true;
     glyph.instruction = GetInstOffset();
-    if (!worldTransform_.IsIdentity()) glyph.transform = &worldTransform_;
+    glyph.transform = GlyphTransform(vertical != nullptr, true);
+    double const em = font.GetScaleSize();
     for (NativeGlyph const& g : glyphs) {
         glyph.code = glyph.character = g.index;
-        PlaceGlyph(glyph, g.h, g.v);
+        double h = g.h, v = g.v;
+        if (vertical) {
+            gdi::VerticalOrigin const origin = vertical->VerticalOriginOf(g.index);
+            h += origin.up * em;
+            v += origin.across * em;
+        }
+        PlaceGlyph(glyph, h, v);
         if (!device_->DrawGlyph(glyph)) NoteMissingGlyph(font, g.index);
         int const x = RoundHalfAway(g.h * pixels_.PerDviX()) + pixels_.OriginX();
         int const y = RoundHalfAway(g.v * pixels_.PerDviY()) + pixels_.OriginY();

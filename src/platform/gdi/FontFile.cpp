@@ -36,6 +36,13 @@ bool HasCharmap(FT_Face face, FT_Encoding encoding) {
     return false;
 }
 
+// CJK fonts draw a radical and its ideograph (U+2F47 and U+65E5), or a
+// compatibility ideograph and its unified one, with one glyph: its text is
+// the ideograph.
+bool IsRadicalOrCompatibilityIdeograph(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x2FDF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x2F800 && c <= 0x2FA1F);
+}
+
 CodeMapping MappingOf(FT_Face face) {
     if (HasCharmap(face, FT_ENCODING_MS_SYMBOL)) return CodeMapping::MsSymbol;
     const char* format = FT_Get_Font_Format(face);
@@ -108,8 +115,12 @@ char32_t FontFile::CharacterOfGlyph(unsigned glyph) const {
         FT_CharMap before = face->charmap;
         if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) {
             FT_UInt index = 0;
-            for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0; c = FT_Get_Next_Char(face, c, &index))
-                characterOfGlyph_.try_emplace(index, char32_t(c));
+            for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0; c = FT_Get_Next_Char(face, c, &index)) {
+                auto [it, added] = characterOfGlyph_.try_emplace(index, char32_t(c));
+                if (!added && IsRadicalOrCompatibilityIdeograph(it->second) &&
+                    !IsRadicalOrCompatibilityIdeograph(char32_t(c)))
+                    it->second = char32_t(c);
+            }
         }
         if (before) FT_Set_Charmap(face, before);
     });
@@ -125,6 +136,18 @@ unsigned FontFile::GlyphOfCharacter(char32_t character) const {
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0) index = FT_Get_Char_Index(face, FT_ULong(character));
     if (before) FT_Set_Charmap(face, before);
     return index;
+}
+
+VerticalOrigin FontFile::VerticalOriginOf(unsigned glyph) const {
+    std::lock_guard guard(faceLock_);
+    FT_Face face = SharedFace();
+    VerticalOrigin origin;
+    if (!face || face->units_per_EM == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE)) return origin;
+    double const em = face->units_per_EM;
+    FT_Glyph_Metrics const& metrics = face->glyph->metrics;
+    origin.across = metrics.horiAdvance / em / 2;
+    origin.up = FT_HAS_VERTICAL(face) ? (metrics.horiBearingY + metrics.vertBearingY) / em : face->ascender / em;
+    return origin;
 }
 
 unsigned FontFile::GlyphOfCid(unsigned cid) const {

@@ -25,6 +25,12 @@ enum class CodeMapping {
     BuiltIn,   // a Type 1 or CFF font's own encoding, codes 0x00-0xFF
 };
 
+// Where vertical writing puts a glyph's origin, from its horizontal one, in
+// ems: half its advance across, and its vertical origin up.
+struct VerticalOrigin {
+    double across = 0.5, up = 0.88;
+};
+
 class FontFile {
 public:
     // Null when the file cannot be read or holds no scalable face `index`.
@@ -48,8 +54,9 @@ public:
     int GlyphCount() const { return glyphCount_; }
     // The PostScript name of `glyph`, "" when the face names none.
     std::string GlyphName(unsigned glyph) const;
-    // The character the Unicode cmap maps to `glyph` (the lowest of several),
-    // 0 for none; the map is reversed once per file.
+    // The character the Unicode cmap maps to `glyph` (the lowest of several,
+    // an ideograph before its radical or compatibility form), 0 for none;
+    // the map is reversed once per file.
     char32_t CharacterOfGlyph(unsigned glyph) const;
     // The glyph of a character through the Unicode cmap, 0 for none.
     unsigned GlyphOfCharacter(char32_t character) const;
@@ -57,6 +64,9 @@ public:
     // of a CID-keyed CFF face, reversed once per file; the glyph index itself
     // in other faces, as dvipdfmx takes it. 0 for none.
     unsigned GlyphOfCid(unsigned cid) const;
+    // The vertical origin of `glyph`: its top side bearing (vmtx) above its
+    // top, or the ascender in a face without vertical metrics.
+    VerticalOrigin VerticalOriginOf(unsigned glyph) const;
 
     // The shared face. Every use holds FaceLock(); one that depends on the
     // size activates its own FT_Size first.
