@@ -45,6 +45,9 @@ struct DeviceFont {
     // Drawn row by row, each four rows one pixel further left (Korean
     // documents' slanted faces).
     bool slantedRows = false;
+    // Lightly hinted (TeX's fonts, as dvipng draws them), or not (XeTeX's
+    // and pTeX's fonts, as PDF readers draw them).
+    bool hinted = true;
     // A re-encoded font: its glyphs by PostScript name, code by code.
     EncodingVector const* glyphNames = nullptr;
 };

@@ -192,6 +192,7 @@ DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const&
     out.face = painting.face;
     out.exactEm = font.GetScaleSize() * pixels.PerDviY();
     out.em = std::max(RoundHalfAway(out.exactEm), 1);
+    out.hinted = false;
     out.slant = native->slant;
     out.extend = native->extend > 0 ? native->extend : 1;
     out.weight = native->embolden > 0 ? 700 : 0;
@@ -202,6 +203,7 @@ DeviceFont JapaneseDeviceFont(FontPainting const& painting, KsDvi::ItrnFont cons
     DeviceFont out;
     if (!font.GetJapanese() || !painting.face) return out;
     out.face = painting.face;
+    out.hinted = false;
     out.exactEm = font.GetScaleSize() * pixels.PerDviY();
     out.em = std::max(RoundHalfAway(out.exactEm), 1);
     return out;

@@ -117,6 +117,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\end{tikzpicture}\n\\end{document}\n",
                     {"Pictures", "follow", "Boxed", "Again"},
                     "Boxed"},
+        // a vertical font: glyphs stand across the line at their vertical
+        // origins, in their vertical forms; the text is the ideographs'
+        // (HaranoAji draws 日 and the radical ⽇ with one glyph)
+        XeLatexCase{"vertical_font",
+                    {"fontspec.sty", "graphicx.sty", "HaranoAjiMincho-Regular.otf"},
+                    {},
+                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec,graphicx}\n"
+                    "\\setmainfont{HaranoAjiMincho-Regular.otf}\n"
+                    "\\font\\vertical=\"[HaranoAjiMincho-Regular.otf]:vertical\" at 12pt\n\\begin{document}\n"
+                    "日本語の文書です。\\par\\rotatebox{-90}{\\vertical 縦書きの文章です。「かぎ括弧」、句読点。ABC}\n"
+                    "\\end{document}\n",
+                    {"日本語の文書です。", "縦書きの文章です", "かぎ括弧", "句読点", "ABC"},
+                    "括弧"},
         // kotex under XeLaTeX: xetexko with its own faces (UnBatang), whose
         // word spaces are a fifth of an em
         XeLatexCase{"kotex_unbatang",

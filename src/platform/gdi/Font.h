@@ -23,6 +23,9 @@ struct FontShape {
     double slant = 0;
     double extend = 1;
     std::array<double, 4> transform{1, 0, 0, 1};
+    // Light hinting, as dvipng draws TeX's fonts; off: the outlines as PDF
+    // readers draw them (the fonts of XeTeX and pTeX documents).
+    bool hinted = true;
 };
 
 struct FontData {

@@ -21,6 +21,7 @@ struct KeyHash {
         mix(std::hash<double>()(k.xScale));
         mix(std::hash<int>()(k.escapement));
         mix(k.emboldened);
+        mix(k.hinted);
         mix(std::hash<double>()(k.slant));
         for (double t : k.transform) mix(std::hash<double>()(t));
         return h;
@@ -162,7 +163,8 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
     byIndex_[index] = &g;
     const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1 ||
                              key_.transform != std::array<double, 4>{1, 0, 0, 1};
-    const FT_Int32 flags = FT_LOAD_NO_BITMAP | (transformed ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
+    const FT_Int32 flags =
+        FT_LOAD_NO_BITMAP | (transformed || !key_.hinted ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
     // The face, its active size, transformation and glyph slot are shared by
     // every size of the file: all of it under the file's lock.
     std::lock_guard faceGuard(key_.file->FaceLock());

@@ -37,10 +37,11 @@ struct ScaledFontKey {
     double slant = 0;  // x += slant * y in outline space: synthetic italics, SlantFont
     // Applied last, in device space (y down): x' = t[0] x + t[2] y, y' = t[1] x + t[3] y.
     std::array<double, 4> transform{1, 0, 0, 1};
+    bool hinted = true;  // lightly; glyphs turned or leaning never are
 
     bool operator==(const ScaledFontKey& o) const {
         return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
-               emboldened == o.emboldened && slant == o.slant && transform == o.transform;
+               emboldened == o.emboldened && slant == o.slant && transform == o.transform && hinted == o.hinted;
     }
 };
 
