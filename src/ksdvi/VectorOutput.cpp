@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "device/CairoDevice.h"
+#include "device/PdfObjectPacker.h"
 #include "device/SvgPathCompactor.h"
 #include "page/DocumentState.h"
 #include "platform/gdi/Cdc.h"
@@ -24,13 +25,42 @@ namespace ksdvi {
 
 namespace {
 
-cairo_status_t WriteTo(void* closure, unsigned char const* data, unsigned int length) {
-    return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length ? CAIRO_STATUS_SUCCESS
-                                                                               : CAIRO_STATUS_WRITE_ERROR;
-}
-
 cairo_status_t WriteCompacted(void* closure, unsigned char const* data, unsigned int length) {
     return static_cast<SvgPathCompactor*>(closure)->Write({reinterpret_cast<char const*>(data), length})
+               ? CAIRO_STATUS_SUCCESS
+               : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// Cairo's PDF, held to be packed (PdfObjectPacker.h) unless it grows past
+// what is worth holding: then written as it comes.
+struct PdfBuffer {
+    static constexpr size_t kMaxHeld = 256u << 20;
+    FILE* file = nullptr;
+    std::string held;
+    bool direct = false;
+
+    bool Write(std::string_view data) {
+        if (!direct && held.size() + data.size() > kMaxHeld) {
+            direct = true;
+            if (std::fwrite(held.data(), 1, held.size(), file) != held.size()) return false;
+            held = std::string();
+        }
+        if (direct) return std::fwrite(data.data(), 1, data.size(), file) == data.size();
+        held += data;
+        return true;
+    }
+    // A failure shows in the file's error indicator.
+    void Finish() {
+        if (direct) return;
+        std::string const packed = PackPdfObjects(held);
+        std::string const& out = packed.empty() ? held : packed;
+        std::fwrite(out.data(), 1, out.size(), file);
+        held = std::string();
+    }
+};
+
+cairo_status_t WriteToBuffer(void* closure, unsigned char const* data, unsigned int length) {
+    return static_cast<PdfBuffer*>(closure)->Write({reinterpret_cast<char const*>(data), length})
                ? CAIRO_STATUS_SUCCESS
                : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -290,10 +320,12 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
     if (!failed.error.empty()) return failed;
     Point const paper = document.PageSize();
     VectorPages output(document, options.rasterDpi, true, std::move(pages));
+    PdfBuffer buffer;
     return WriteFile(
         path,
         [&](FILE* file) {
-            cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteTo, file, paper.x, paper.y);
+            buffer.file = file;
+            cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteToBuffer, &buffer, paper.x, paper.y);
             cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "ksdvi");
             return pdf;
         },
@@ -306,6 +338,8 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
             }
             output.AddOutline(pdf);
             cairo_destroy(cr);
+            cairo_surface_finish(pdf);
+            buffer.Finish();
         });
 }
 

@@ -79,14 +79,15 @@ void ExpectTextAsDvipdfmxs(std::string const& file) {
     std::string const fonts = RunCommand("pdffonts " + (dir / "ours.pdf") + " | tail -n +3");
     ASSERT_FALSE(fonts.empty());
     std::istringstream lines(fonts);
-    // TeX's Type 1 fonts go in as CFF, as dvipdfmx embeds them: the file is
-    // not much larger than dvipdfmx's.
+    // TeX's Type 1 fonts go in as CFF and small objects into object streams,
+    // as dvipdfmx writes them: the file is not much larger than dvipdfmx's.
     for (std::string line; std::getline(lines, line);) {
         EXPECT_TRUE(std::regex_search(line, std::regex(" yes +yes +yes "))) << line;
         EXPECT_TRUE(std::regex_search(line, std::regex(" (Type 1C|CID Type 0C) "))) << line;
     }
     RunOk("cd " + dir.Path() + " && dvipdfmx -q -o theirs.pdf " + DataFile(file) + " 2>/dev/null");
-    EXPECT_LE(std::filesystem::file_size(dir / "ours.pdf"), 2 * std::filesystem::file_size(dir / "theirs.pdf")) << file;
+    EXPECT_LE(std::filesystem::file_size(dir / "ours.pdf"), 3 * std::filesystem::file_size(dir / "theirs.pdf") / 2)
+        << file;
     auto const ours = Words(dir / "ours.pdf");
     auto const theirs = Words(dir / "theirs.pdf");
     ASSERT_GT(theirs.size(), 100u) << file;
