@@ -213,8 +213,7 @@ cairo_font_face_t* CairoDevice::CairoFace(std::shared_ptr<gdi::FontFile const> c
 }
 
 bool CairoDevice::EmbedsFontPrograms() const {
-    cairo_surface_type_t const type = cr_ ? cairo_surface_get_type(cairo_get_target(cr_)) : CAIRO_SURFACE_TYPE_IMAGE;
-    return type == CAIRO_SURFACE_TYPE_PDF || type == CAIRO_SURFACE_TYPE_PS;
+    return cr_ && cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_PDF;
 }
 
 void CairoDevice::SetGlyphColour(std::uint32_t colour) { glyphColour_ = colour; }

@@ -74,8 +74,8 @@ private:
 
     void MakeFace(DeviceFont const& from, Face& face);
     cairo_font_face_t* CairoFace(std::shared_ptr<gdi::FontFile const> const& file, bool emboldened);
-    // Whether the surface embeds font programs (PDF, PostScript), which then
-    // get Type 1 fonts as CFF.
+    // Whether the surface embeds font programs (PDF), which then get Type 1
+    // fonts as CFF.
     bool EmbedsFontPrograms() const;
     void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
     cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font);

@@ -16,7 +16,8 @@ namespace ksdvi {
 
 namespace {
 
-// cm-super's largest fonts make programs of about 300 KiB.
+// Text fonts make programs of 20 to 150 KiB (cm-super and Latin Modern at
+// the top); the bound keeps a hostile font within memory.
 constexpr size_t kMaxProgram = 16u << 20;
 constexpr int kFirstCustomString = 391;  // strings before it are CFF's standard ones
 
