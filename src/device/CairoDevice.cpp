@@ -168,10 +168,14 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     if (from.exactEm > 0 && from.em > 0)
         cairo_matrix_scale(&face.matrix, from.exactEm / from.em, from.exactEm / from.em);
     if (from.glyphNames) {
-        face.glyphs.assign(EncodingVector::Size, 0);
-        for (int code = 0; code < EncodingVector::Size; ++code)
-            face.glyphs[static_cast<size_t>(code)] =
-                key.file->GlyphIndexByName(from.glyphNames->GetGlyphName(code).c_str());
+        // Every page prepares every font: each encoding is looked up once.
+        std::vector<unsigned>& glyphs = encodedGlyphs_[{key.file.get(), from.glyphNames}];
+        if (glyphs.empty()) {
+            glyphs.assign(EncodingVector::Size, 0);
+            for (int code = 0; code < EncodingVector::Size; ++code)
+                glyphs[static_cast<size_t>(code)] = key.file->GlyphIndexByName(from.glyphNames->GetGlyphName(code));
+        }
+        face.glyphs = glyphs;
     }
 }
 

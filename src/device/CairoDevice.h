@@ -24,7 +24,9 @@
 
 namespace ksdvi {
 
+class EncodingVector;
 namespace gdi {
+class FontFile;
 class ScaledFont;
 }  // namespace gdi
 
@@ -102,6 +104,9 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;
     std::multimap<int, std::string> texts_;
+    // A re-encoded face's glyph of each code, by file and encoding (which
+    // live as long as the document the device draws).
+    std::map<std::pair<gdi::FontFile const*, EncodingVector const*>, std::vector<unsigned>> encodedGlyphs_;
     std::map<BitmapFont const*, cairo_font_face_t*> bitmapFaces_;
     // Bitmap glyphs as images, by font, code and colour, made once each,
     // with their fonts kept.
