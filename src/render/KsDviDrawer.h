@@ -358,7 +358,9 @@ private:
     ksdvi::Affine worldTransform_;
     std::vector<ksdvi::Affine> savedTransforms_;  // by pdf:btrans and x:gsave
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
-    // The faces of the JFM fonts prepared, by font id.
+    // The faces whose glyphs the drawer looks up itself, by font id: those of
+    // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts
+    // (vertical origins).
     std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> glyphFaces_;
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
