@@ -140,9 +140,11 @@ unsigned FontFile::GlyphOfCharacter(char32_t character) const {
 
 VerticalOrigin FontFile::VerticalOriginOf(unsigned glyph) const {
     std::lock_guard guard(faceLock_);
+    // Glyphs repeat: each is loaded once.
+    auto [it, added] = verticalOrigins_.try_emplace(glyph);
+    VerticalOrigin& origin = it->second;
     FT_Face face = SharedFace();
-    VerticalOrigin origin;
-    if (!face || face->units_per_EM == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE)) return origin;
+    if (!added || !face || face->units_per_EM == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE)) return origin;
     double const em = face->units_per_EM;
     FT_Glyph_Metrics const& metrics = face->glyph->metrics;
     origin.across = metrics.horiAdvance / em / 2;

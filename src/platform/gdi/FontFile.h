@@ -110,6 +110,7 @@ private:
     mutable std::unordered_map<unsigned, char32_t> characterOfGlyph_;
     mutable std::once_flag cidsRead_;
     mutable std::vector<unsigned> glyphOfCid_;  // empty: the face is not CID-keyed
+    mutable std::unordered_map<unsigned, VerticalOrigin> verticalOrigins_;  // under faceLock_
 };
 
 }  // namespace ksdvi::gdi
