@@ -2,14 +2,62 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <string_view>
+
 #if defined(KSDVI_POPPLER_GLIB_LIBRARY)
 #include <poppler.h>
 #endif
 
 namespace ksdvi {
 
-// pdfwrite writes pattern dictionaries as plain objects.
-bool HasTilingPatterns(std::string const& pdf) { return pdf.find("/PatternType 1") != std::string::npos; }
+namespace {
+
+constexpr std::string_view kSpace = " \n\r\t";
+
+// The text of the value after `key` in `dict` (a number, or an array's
+// inside), empty when there is none.
+std::string_view ValueOf(std::string_view dict, std::string_view key) {
+    std::size_t at = dict.find(key);
+    if (at == std::string_view::npos) return {};
+    at += key.size();
+    at = std::min(dict.find_first_not_of(kSpace, at), dict.size());
+    bool const array = at < dict.size() && dict[at] == '[';
+    std::size_t const from = at + (array ? 1 : 0);
+    std::size_t const to = array ? dict.find(']', from) : dict.find_first_of(" /\n\r>", from);
+    return to == std::string_view::npos ? std::string_view{} : dict.substr(from, to - from);
+}
+
+// Whether a pattern dictionary's cell is [0 0 XStep YStep] as written: poppler
+// then hands the pattern to Cairo whole.
+bool CellIsStep(std::string_view dict) {
+    std::string_view box = ValueOf(dict, "/BBox");
+    std::string_view const expected[] = {"0", "0", ValueOf(dict, "/XStep"), ValueOf(dict, "/YStep")};
+    for (std::string_view const number : expected) {
+        std::size_t const from = box.find_first_not_of(kSpace);
+        if (from == std::string_view::npos) return false;
+        box.remove_prefix(from);
+        std::size_t const length = std::min(box.find_first_of(kSpace), box.size());
+        if (number.empty() || box.substr(0, length) != number) return false;
+        box.remove_prefix(length);
+    }
+    return box.find_first_not_of(kSpace) == std::string_view::npos;
+}
+
+}  // namespace
+
+// pdfwrite writes pattern dictionaries as plain objects, each before its
+// stream's data.
+bool DrawsPatternsTileByTile(std::string const& pdf) {
+    std::string_view const text = pdf;
+    for (std::size_t at = text.find("/PatternType 1"); at != std::string_view::npos;
+         at = text.find("/PatternType 1", at + 1)) {
+        std::size_t const begin = text.rfind("obj", at), end = text.find("stream", at);
+        if (begin == std::string_view::npos || end == std::string_view::npos) return true;
+        if (!CellIsStep(text.substr(begin, end - begin))) return true;
+    }
+    return false;
+}
 
 #if defined(KSDVI_POPPLER_GLIB_LIBRARY)
 

@@ -16,9 +16,10 @@ namespace ksdvi {
 bool CanPaintPdfPages();
 
 // Whether a PDF that Ghostscript's pdfwrite made fills with tiling patterns
-// (TikZ's hatchings): poppler draws them tile by tile, each tile under a clip
-// of its own.
-bool HasTilingPatterns(std::string const& pdf);
+// that poppler draws tile by tile, each tile under a clip of its own: those
+// whose cell is not [0 0 XStep YStep] (the PDF host remakes TikZ's hatchings
+// so, but not every pattern can be).
+bool DrawsPatternsTileByTile(std::string const& pdf);
 
 // The size in points of page `page` (from 1) of `pdf`, its crop box turned
 // as the page is; none when the file does not read, has no such page or

@@ -106,26 +106,30 @@ protected:
 // beamer, XeTeX's native fonts.
 TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
     for (char const* file : {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi", "postscript.dvi",
-                             "beamer.dvi", "xetex.xdv"})
+                             "patterns.dvi", "beamer.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, false);
 }
 
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
-    for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "xetex.xdv"})
+    for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "patterns.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
 }
 
 // A page's PostScript and its EPS figures go through Ghostscript's pdfwrite
-// and stay paths and text: no picture of them is embedded.
+// and stay paths and text: no picture of them is embedded. TikZ's hatchings
+// stay repeating patterns, a few per page, not a path per tile.
 TEST_F(VectorCli, PostScriptAndEpsFiguresStayVectors) {
     TempDir dir;
-    for (char const* file : {"postscript.dvi", "figures.dvi"}) {
+    for (char const* file : {"postscript.dvi", "figures.dvi", "patterns.dvi"}) {
         KsdviOk("pdf -o " + (dir / "v.pdf") + " " + DataFile(file));
         EXPECT_EQ(RunCommand("pdfimages -list " + (dir / "v.pdf") + " | tail -n +3"), "") << file;
         KsdviOk("svg -p 1 -o " + (dir / "v.svg") + " " + DataFile(file));
         EXPECT_EQ(RunCommand("grep -c '<image' " + (dir / "v.svg")), "0\n") << file;
     }
+    EXPECT_EQ(RunCommand("grep -c '<pattern' " + (dir / "v.svg")), "3\n");
+    EXPECT_LT(std::filesystem::file_size(dir / "v.svg"), 64u << 10);
+    EXPECT_LT(std::filesystem::file_size(dir / "v.pdf"), 16u << 10);
 }
 
 // The fonts are embedded subsets with Unicode maps, and a reader finds the

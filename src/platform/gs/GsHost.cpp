@@ -296,6 +296,59 @@ Result Broken(const Host& h, const std::string& what, int code) {
 // withdrawn once the interpreter is up.
 constexpr char kNoTemporaryDirectory[] = "/nonexistent/ksdvi-gs";
 
+// What a PDF host defines before its first job.
+// pdfwrite keeps opacity in the PDF itself: pgf's page hooks do not push the
+// transparency device, which pdfwrite here refuses with an ioerror.
+// Tiling patterns whose cell is not exactly their step (TikZ's hatchings draw
+// lines past the cell so that tiles join) are drawn tile by tile by poppler,
+// each tile under a clip of its own: thousands of paths in a PDF or SVG. Such
+// a pattern is remade with a cell of exactly the step, from the origin, that
+// paints the copies of the original cell which fall into it, each clipped as
+// before: the same tiling, which poppler hands to Cairo as one repeating
+// pattern. The cell starts at 0 so that the step and the cell's width,
+// written and read back as decimals, stay equal. Cells at most eight steps
+// wide, within a million steps of the origin.
+constexpr char kPdfHostSetup[] =
+    "userdict /.pushpdf14devicefilter {pop} put\n"
+    "userdict /.poppdf14devicefilter {} put\n"
+    "userdict /ksdvi.cellpaint {\n"
+    "  dup /KsDviCopies get {\n"
+    "    gsave aload pop translate\n"
+    "    dup /KsDviClip get aload pop rectclip\n"
+    "    dup dup /KsDviPaint get exec\n"
+    "    grestore\n"
+    "  } forall pop\n"
+    "} bind put\n"
+    "userdict /ksdvi.cellpattern {\n"
+    "  12 dict begin\n"
+    "  /p exch def /b p /BBox get def /sx p /XStep get def /sy p /YStep get def\n"
+    "  b 2 get b 0 get sub sx div 8 le b 3 get b 1 get sub sy div 8 le and\n"
+    "  b 0 get sx div abs 1e6 le and b 1 get sy div abs 1e6 le and {\n"
+    "    /i0 b 2 get neg sx div floor cvi 1 add def /i1 1 b 0 get sx div sub ceiling cvi 1 sub def\n"
+    "    /j0 b 3 get neg sy div floor cvi 1 add def /j1 1 b 1 get sy div sub ceiling cvi 1 sub def\n"
+    "  } {/i0 1 def /i1 0 def /j0 1 def /j1 0 def} ifelse\n"
+    "  i1 i0 ge j1 j0 ge and {\n"
+    "    p dup length 4 add dict copy\n"
+    "    dup /BBox [0 0 sx sy] put\n"
+    "    dup /KsDviPaint p /PaintProc get put\n"
+    "    dup /KsDviClip [b 0 get b 1 get b 2 get b 0 get sub b 3 get b 1 get sub] put\n"
+    "    dup /KsDviCopies [i0 1 i1 {/i exch def j0 1 j1 {sy mul i sx mul exch 2 array astore} for} for] put\n"
+    "    dup /PaintProc /ksdvi.cellpaint load put\n"
+    "  } {p} ifelse\n"
+    "  end\n"
+    "} bind put\n"
+    "userdict /ksdvi.positive {dup type dup /integertype eq exch /realtype eq or {0 gt} {pop false} ifelse} bind put\n"
+    "userdict /makepattern {\n"
+    "  1 index type /dicttype eq {\n"
+    "    1 index /PatternType .knownget {1 eq} {false} ifelse\n"
+    "    2 index /XStep .knownget {ksdvi.positive} {false} ifelse and\n"
+    "    2 index /YStep .knownget {ksdvi.positive} {false} ifelse and\n"
+    "    2 index /BBox .knownget {dup type /arraytype eq {length 4 eq} {pop false} ifelse} {false} ifelse and\n"
+    "    {currentglobal false setglobal 3 -1 roll ksdvi.cellpattern 3 1 roll setglobal} if\n"
+    "  } if\n"
+    "  systemdict /makepattern get exec\n"
+    "} bind put\n";
+
 bool StartInterpreter(Host* h, std::string* why) {
     if (!LoadGhostscript(why)) return false;
     // pdfwrite keeps its work in temporary files: the PDF host's own directory.
@@ -355,16 +408,8 @@ bool StartInterpreter(Host* h, std::string* why) {
     // pdfwrite opens each page's file as the page begins: writing (never
     // reading) files named so in the host's own directory stays allowed.
     if (pdf) api.add_control_path(h->gs, GS_PERMIT_FILE_WRITING, (h->pdfDirectory + "/page*").c_str());
-    // pdfwrite keeps opacity in the PDF itself: pgf's page hooks do not push
-    // the transparency device, which pdfwrite here refuses with an ioerror.
     int exitCode = 0;
-    if (const int code = pdf ? api.run_string(h->gs,
-                                              "userdict /.pushpdf14devicefilter {pop} put "
-                                              "userdict /.poppdf14devicefilter {} put\n",
-                                              0, &exitCode)
-                             : 0;
-        code < 0)
-        return failed(code);
+    if (const int code = pdf ? api.run_string(h->gs, kPdfHostSetup, 0, &exitCode) : 0; code < 0) return failed(code);
     return true;
 }
 
