@@ -1,10 +1,13 @@
 #include "device/PdfObjectPacker.h"
 
+#include "device/PdfGradientStops.h"
+
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -122,6 +125,16 @@ std::string PackPdfObjects(std::string_view pdf) {
         object.body = Trimmed(text.substr(head.size(), text.size() - head.size() - 6));
         object.stream = object.body.ends_with("endstream");
     }
+
+    // Gradients keep only the stops they need; the functions left out go.
+    std::vector<std::string_view> bodies(*count);
+    for (Object const* object : byOffset)
+        if (!object->stream) bodies[object->number] = object->body;
+    std::deque<std::string> rewritten;
+    ThinGradientStops(bodies, rewritten);
+    std::erase_if(byOffset, [&](Object* object) { return !object->stream && bodies[object->number].empty(); });
+    for (Object* object : byOffset)
+        if (!object->stream) object->body = bodies[object->number];
 
     std::string out = "%PDF-1.5\n%\xb5\xed\xae\xfb\n";
     std::uint64_t const size = *count;

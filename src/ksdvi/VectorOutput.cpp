@@ -13,7 +13,7 @@
 
 #include "device/CairoDevice.h"
 #include "device/PdfObjectPacker.h"
-#include "device/SvgPathCompactor.h"
+#include "device/SvgCompactor.h"
 #include "page/DocumentState.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
@@ -26,7 +26,7 @@ namespace ksdvi {
 namespace {
 
 cairo_status_t WriteCompacted(void* closure, unsigned char const* data, unsigned int length) {
-    return static_cast<SvgPathCompactor*>(closure)->Write({reinterpret_cast<char const*>(data), length})
+    return static_cast<SvgCompactor*>(closure)->Write({reinterpret_cast<char const*>(data), length})
                ? CAIRO_STATUS_SUCCESS
                : CAIRO_STATUS_WRITE_ERROR;
 }
@@ -352,7 +352,7 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
     Point const paper = document.PageSize();
     // Cairo's SVG surface draws fonts of images at their size on the page.
     VectorPages output(document, options.rasterDpi, false, std::move(pages));
-    std::optional<SvgPathCompactor> paths;
+    std::optional<SvgCompactor> paths;
     return WriteFile(
         path,
         [&](FILE* file) {

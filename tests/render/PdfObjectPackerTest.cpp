@@ -4,11 +4,14 @@
 
 #include <cairo-pdf.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "device/PdfObjectPacker.h"
 #include "support/Cli.h"
+#include "support/PngImage.h"
 #include "support/TempDir.h"
 
 namespace ksdvi {
@@ -34,6 +37,19 @@ std::string CairoPdf() {
         cairo_move_to(cr, 30, 120);
         std::string const text = "Page " + std::to_string(page) + " of packed objects";
         cairo_show_text(cr, text.c_str());
+        if (page == 2) {
+            // Stops as poppler hands Cairo a shading: every 256th, on a
+            // line from red to green and from green to blue.
+            cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 300, 0);
+            for (int i = 0; i <= 256; ++i) {
+                double const t = i / 256.0, u = std::min(t, 0.5) * 2, v = std::max(t - 0.5, 0.0) * 2;
+                cairo_pattern_add_color_stop_rgb(gradient, t, 1 - u, u - v, v);
+            }
+            cairo_set_source(cr, gradient);
+            cairo_rectangle(cr, 0, 0, 300, 100);
+            cairo_fill(cr);
+            cairo_pattern_destroy(gradient);
+        }
         cairo_tag_begin(cr, CAIRO_TAG_LINK, "uri='https://ctan.org'");
         cairo_rectangle(cr, 30, 150, 60, 20);
         cairo_stroke(cr);
@@ -75,6 +91,14 @@ TEST(PdfObjectPacker, PackedFileReadsAndLooksAsCairos) {
                   "same\n")
             << "page " << page;
     }
+    // The gradient, two parts now (PdfGradientStopsTest), within a step.
+    RunOk("pdftoppm -r 50 -png -f 2 -l 2 " + (dir / "cairo.pdf") + " " + (dir / "c"));
+    RunOk("pdftoppm -r 50 -png -f 2 -l 2 " + (dir / "packed.pdf") + " " + (dir / "p"));
+    RgbImage before, after;
+    ASSERT_TRUE(ReadRgbPng(dir / "c-2.png", before));
+    ASSERT_TRUE(ReadRgbPng(dir / "p-2.png", after));
+    ASSERT_EQ(before.rgb.size(), after.rgb.size());
+    for (size_t i = 0; i < before.rgb.size(); ++i) ASSERT_LE(std::abs(before.rgb[i] - after.rgb[i]), 1) << i;
     // Packing what is packed finds no table to read.
     EXPECT_EQ(PackPdfObjects(packed), "");
 }

@@ -1,7 +1,8 @@
-#include "device/SvgPathCompactor.h"
+#include "device/SvgCompactor.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace ksdvi {
 
@@ -32,9 +33,33 @@ void PutHundredths(std::string& out, long long value, bool& first, bool& lastHas
     lastHasPoint = fraction != 0;
 }
 
+// A stop as Cairo writes it, a line of its own:
+// <stop offset="0.5" style="stop-color:rgb(100%,50%,0%);stop-opacity:1;"/>
+std::optional<ColourStop> ReadStop(std::string_view line) {
+    auto literal = [&](std::string_view text) {
+        if (!line.starts_with(text)) return false;
+        line.remove_prefix(text.size());
+        return true;
+    };
+    auto number = [&](double& value, double scale) {
+        auto const [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+        if (error != std::errc() || !std::isfinite(value)) return false;
+        value /= scale;
+        line.remove_prefix(static_cast<size_t>(end - line.data()));
+        return true;
+    };
+    ColourStop stop;
+    if (literal("<stop offset=\"") && number(stop.offset, 1) && literal("\" style=\"stop-color:rgb(") &&
+        number(stop.channel[0], 100) && literal("%,") && number(stop.channel[1], 100) && literal("%,") &&
+        number(stop.channel[2], 100) && literal("%);stop-opacity:") && number(stop.channel[3], 1) && literal(";\"/>") &&
+        (line == "\n" || line == "\r\n"))
+        return stop;
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::string SvgPathCompactor::Compact(std::string_view d) {
+std::string SvgCompactor::Compact(std::string_view d) {
     std::string out;
     out.reserve(d.size() / 2);
     long long x = 0, y = 0, startX = 0, startY = 0;  // the current point and the subpath's start, in hundredths
@@ -80,7 +105,7 @@ std::string SvgPathCompactor::Compact(std::string_view d) {
     return out;
 }
 
-bool SvgPathCompactor::Write(std::string_view piece) {
+bool SvgCompactor::Write(std::string_view piece) {
     while (!piece.empty()) {
         size_t const quote = piece.find('"');
         std::string_view const before = piece.substr(0, quote);
@@ -103,13 +128,46 @@ bool SvgPathCompactor::Write(std::string_view piece) {
         last_[0] = last_[1], last_[1] = last_[2], last_[2] = '"';
         piece.remove_prefix(quote + 1);
     }
-    bool const written = std::fwrite(text_.data(), 1, text_.size(), out_) == text_.size();
+    std::string ready;
+    TakeLines(text_, ready);
     text_.clear();
-    return written;
+    return std::fwrite(ready.data(), 1, ready.size(), out_) == ready.size();
 }
 
-void SvgPathCompactor::Finish() {
-    std::fwrite(path_.data(), 1, path_.size(), out_);
+void SvgCompactor::TakeLines(std::string_view text, std::string& ready) {
+    while (!text.empty()) {
+        size_t const end = text.find('\n');
+        if (end == std::string_view::npos) {
+            line_.append(text);
+            return;
+        }
+        line_.append(text.substr(0, end + 1));
+        text.remove_prefix(end + 1);
+        if (std::optional<ColourStop> const stop = ReadStop(line_)) {
+            stops_.push_back(*stop);
+            stopLines_.push_back(std::move(line_));
+        } else {
+            PutStops(ready);
+            ready += line_;
+        }
+        line_.clear();
+    }
+}
+
+void SvgCompactor::PutStops(std::string& ready) {
+    if (!stops_.empty())
+        for (size_t const kept : StopsToKeep(stops_, 4)) ready += stopLines_[kept];
+    stops_.clear();
+    stopLines_.clear();
+}
+
+void SvgCompactor::Finish() {
+    std::string ready;
+    PutStops(ready);
+    ready += line_;
+    ready += path_;
+    std::fwrite(ready.data(), 1, ready.size(), out_);
+    line_.clear();
     path_.clear();
     inPath_ = false;
 }

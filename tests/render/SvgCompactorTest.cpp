@@ -1,12 +1,13 @@
-// Cairo's SVG path data rewritten relative and to hundredths, whatever
-// pieces the file arrives in; data it cannot read passes unchanged.
+// Cairo's SVG path data rewritten relative and to hundredths, and its
+// gradients' stops thinned, whatever pieces the file arrives in; data it
+// cannot read passes unchanged.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "device/SvgPathCompactor.h"
+#include "device/SvgCompactor.h"
 
 namespace ksdvi {
 namespace {
@@ -17,7 +18,7 @@ struct Case {
     char const* compact;
 };
 
-TEST(SvgPathCompactor, WritesPathDataRelativeToHundredths) {
+TEST(SvgCompactor, WritesPathDataRelativeToHundredths) {
     Case const cases[] = {
         {"a glyph outline",
          "M 2.203125 -7.4375 C 2.703125 -7.328125 3.078125 -7.328125 3.296875 -7.328125 Z M 2.203125 -7.4375 ",
@@ -33,7 +34,7 @@ TEST(SvgPathCompactor, WritesPathDataRelativeToHundredths) {
         {"a number missing", "M 1 L 2 2", "M 1 L 2 2"},
         {"not a number", "M 1 x", "M 1 x"},
     };
-    for (Case const& c : cases) EXPECT_EQ(SvgPathCompactor::Compact(c.cairo), c.compact) << c.what;
+    for (Case const& c : cases) EXPECT_EQ(SvgCompactor::Compact(c.cairo), c.compact) << c.what;
 }
 
 // What the compactor writes of `svg` handed over in pieces of `piece` bytes.
@@ -41,7 +42,7 @@ std::string Compacted(std::string_view svg, size_t piece) {
     char* data = nullptr;
     size_t size = 0;
     std::FILE* memory = open_memstream(&data, &size);
-    SvgPathCompactor compactor(memory);
+    SvgCompactor compactor(memory);
     bool written = true;
     for (size_t at = 0; at < svg.size(); at += piece) written = compactor.Write(svg.substr(at, piece)) && written;
     compactor.Finish();
@@ -51,7 +52,7 @@ std::string Compacted(std::string_view svg, size_t piece) {
     return written ? out : "(not written)";
 }
 
-TEST(SvgPathCompactor, RewritesOnlyPathDataInAnyPieces) {
+TEST(SvgCompactor, RewritesOnlyPathDataInAnyPieces) {
     std::string const svg =
         "<symbol id=\"glyph0-1\"><path style=\"stroke:none;\" d=\"M 1.25 2.5 L 3.75 2.5 Z M 1.25 2.5 \"/></symbol>\n"
         "<use xlink:href=\"#glyph0-1\" x=\"125.798257\" y=\"140.742217\"/><path d=\"\"/>";
@@ -62,6 +63,26 @@ TEST(SvgPathCompactor, RewritesOnlyPathDataInAnyPieces) {
         EXPECT_EQ(Compacted(svg, piece), expected) << "pieces of " << piece;
     // A file cut short inside path data keeps what it holds.
     EXPECT_EQ(Compacted("<path d=\"M 1 2 L 3", 5), "<path d=\"M 1 2 L 3");
+}
+
+// A gradient's stops on a line from red to blue: the middle ones go, in
+// whatever pieces the file arrives; stops written otherwise stay.
+TEST(SvgCompactor, GradientsKeepTheStopsTheyNeed) {
+    auto stop = [](char const* offset, char const* red, char const* blue) {
+        return std::string("<stop offset=\"") + offset + "\" style=\"stop-color:rgb(" + red + "%,0%," + blue +
+               "%);stop-opacity:1;\"/>\n";
+    };
+    std::string const first = stop("0", "100", "0"), last = stop("1", "0", "100");
+    std::string const middle = stop("0.25", "75", "25") + stop("0.5", "50", "50") + stop("0.75", "25", "75");
+    std::string const foreign = "<stop offset=\"0.5\" stop-color=\"red\"/>\n";
+    std::string const svg = "<linearGradient id=\"linear0\">\n" + first + middle + last + "</linearGradient>\n" +
+                            "<linearGradient id=\"linear1\">\n" + first + foreign + last + "</linearGradient>\n";
+    std::string const expected = "<linearGradient id=\"linear0\">\n" + first + last + "</linearGradient>\n" +
+                                 "<linearGradient id=\"linear1\">\n" + first + foreign + last + "</linearGradient>\n";
+    for (size_t piece = 1; piece <= svg.size(); piece += piece < 8 ? 1 : 23)
+        EXPECT_EQ(Compacted(svg, piece), expected) << "pieces of " << piece;
+    // A file that ends among stops keeps those it needs.
+    EXPECT_EQ(Compacted(first + middle + last, 7), first + last);
 }
 
 }  // namespace
