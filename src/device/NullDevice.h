@@ -1,6 +1,7 @@
 #pragma once
 // A device that draws nothing, for passes over a page that want only where
-// its things go (link areas, anchors): glyphs are not rasterised for them.
+// its things go (link areas, anchors): glyphs are not rasterised for them,
+// Ghostscript and poppler not started.
 
 #include "device/OutputDevice.h"
 
@@ -16,6 +17,7 @@ public:
     void DrawShape(DeviceShape const&) override {}
     void DrawImage(DeviceImage const&) override {}
     void MarkBox(int, int, int, int, std::uint32_t) override {}
+    bool Shows() const override { return false; }
 };
 
 }  // namespace ksdvi

@@ -144,6 +144,9 @@ public:
     // Marks a box (right and bottom edges excluded) in `colour` over what
     // lies beneath, which stays visible: link areas shown to the user.
     virtual void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) = 0;
+    // Whether anything drawn shows: passes that only place things (links,
+    // anchors) skip what a page's PostScript and PDF drawing paint.
+    virtual bool Shows() const { return true; }
     // Whether what a page's PostScript draws comes as a PDF page
     // (DrawPdfPage), to stay vectors, rather than painted on a raster.
     virtual bool TakesPdfPages() const { return false; }

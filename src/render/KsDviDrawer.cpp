@@ -117,7 +117,8 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
 }
 
 // A page's PostScript lies beneath its text: it is run and painted before
-// anything else is drawn. Pages without PostScript never start Ghostscript.
+// anything else is drawn. Pages without PostScript, and passes whose device
+// shows nothing, never start Ghostscript.
 void KsDviDrawer::RunPostScript(int page) {
     postScript_.reset();
     postScriptProblem_.clear();
@@ -126,7 +127,7 @@ void KsDviDrawer::RunPostScript(int page) {
     worldTransform_ = ksdvi::Affine{};
     savedTransforms_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
-    if (!dvi_->PageDrawsBeneathText(page)) return;
+    if (!dvi_->PageDrawsBeneathText(page) || !device_->Shows()) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();
     geometry.dpiY = pixels_.DpiY();
