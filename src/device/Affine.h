@@ -21,4 +21,10 @@ struct Affine {
     bool operator==(Affine const&) const = default;
 };
 
+// A PDF matrix (y up, offsets in points) in device dots with y down, at
+// `dpiX` by `dpiY` dots per inch.
+inline Affine FromPdfMatrix(double const (&m)[6], double dpiX, double dpiY) {
+    return {m[0], -m[1], -m[2], m[3], m[4] * dpiX / 72, -m[5] * dpiY / 72};
+}
+
 }  // namespace ksdvi

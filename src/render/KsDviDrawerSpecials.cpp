@@ -41,7 +41,6 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
 // reader's are.
 void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
     using Kind = ksdvi::PdfSpecial::Kind;
-    constexpr size_t kMostSaved = 1000;
     if (special.kind == Kind::TransformEnd) {
         if (savedTransforms_.empty()) return;
         worldTransform_ = savedTransforms_.back();
@@ -49,7 +48,7 @@ void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
         return;
     }
     if (special.kind == Kind::TransformStart) {
-        if (savedTransforms_.size() >= kMostSaved) return;
+        if (savedTransforms_.size() >= ksdvi::kMostPdfTransformsSaved) return;
         savedTransforms_.push_back(worldTransform_);
     }
     worldTransform_ = PdfMatrixHere(special.matrix).Then(worldTransform_);
@@ -59,8 +58,7 @@ void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
 // current point, relative to the DVI origin as the world transformation is.
 ksdvi::Affine KsDviDrawer::PdfMatrixHere(double const (&m)[6]) const {
     double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
-    return ksdvi::Affine{m[0], -m[1], -m[2], m[3], m[4] * pixels_.DpiX() / 72, -m[5] * pixels_.DpiY() / 72}.About(px,
-                                                                                                                  py);
+    return ksdvi::FromPdfMatrix(m, pixels_.DpiX(), pixels_.DpiY()).About(px, py);
 }
 
 int KsDviDrawer::hDotFromHere(int offset) const {

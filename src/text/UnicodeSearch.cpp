@@ -44,8 +44,8 @@ void UnicodeSearch::FindOnPage(int page, std::vector<UnicodeChar> const& chars, 
         for (size_t i = first; i <= last; ++i) {
             UnicodeChar const& c = chars[i];
             whole += c.text;
-            KsDviSearch::CharRect box{c.left, static_cast<int>(int64_t(c.baseline) - c.height), c.width,
-                                      static_cast<int>(int64_t(c.height) + c.depth)};
+            auto const [left, top, width, height] = DrawnBox(c);
+            KsDviSearch::CharRect const box{left, top, width, height};
             if (i == first)
                 match.rects.Append(box);
             else

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
 
 #include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
@@ -14,6 +15,7 @@
 #include "text/GlyphList.h"
 #include "text/NativeGlyphText.h"
 #include "text/SelectionSpacing.h"
+#include "text/TextTransforms.h"
 
 namespace ksdvi {
 
@@ -23,6 +25,12 @@ public:
     explicit Drawer(UnicodeText& owner) : owner_(owner) {}
     std::vector<UnicodeChar>* chars = nullptr;
 
+    int Open(KsDvi& dvi, int page) override {
+        if (!transforms_ || transformsOf_ != &dvi) transforms_.emplace(dvi), transformsOf_ = &dvi;
+        transforms_->BeginPage();
+        return KsDviDrawerBase::Open(dvi, page);
+    }
+
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
         KsDvi::ItrnFont const* font = IsWinFont() ? nullptr : GetItrnFont(GetCurFont());
@@ -30,26 +38,47 @@ protected:
         char32_t japanese = GetJapaneseCharacter();
         std::u32string text = japanese ? std::u32string(1, japanese) : owner_.TextOf(font, GetDviCode(), code);
         if (GetDirection() == dvi::kHorizontal) {
-            chars->push_back({h, v, width, height, depth, GetInstOffset(), std::move(text)});
+            Add({h, v, width, height, depth, GetInstOffset(), std::move(text)});
             return;
         }
         // In vertical text the box lies with its height right of the pen and
         // its width below it.
         int left = static_cast<int>(int64_t(h) - depth), bottom = static_cast<int>(int64_t(v) + width);
         int across = static_cast<int>(std::clamp<int64_t>(int64_t(height) + depth, 0, INT32_MAX));
-        chars->push_back({left, bottom, across, width, 0, GetInstOffset(), std::move(text), true, h});
+        Add({left, bottom, across, width, 0, GetInstOffset(), std::move(text), true, h});
     }
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
         std::vector<std::u32string> texts = GlyphTexts(*GetDvi(), font, glyphs, text);
         for (size_t i = 0; i < glyphs.size(); ++i) {
             NativeGlyph const& g = glyphs[i];
-            chars->push_back({g.h, g.v, g.width, g.height, g.depth, GetInstOffset(), std::move(texts[i])});
+            Add({g.h, g.v, g.width, g.height, g.depth, GetInstOffset(), std::move(texts[i])});
         }
+    }
+    void DoSpecial(unsigned int length, InstPtr text) override {
+        KsDviDrawerBase::DoSpecial(length, text);
+        if (IsWinFont()) return;
+        // The keyword table and the parsers read a terminated copy.
+        special_.assign(text.Get(), text.Get() + length);
+        special_.push_back(0);
+        transforms_->Special(special_.data(), length, GetH(), GetV());
     }
 
 private:
+    void Add(UnicodeChar c) {
+        if (!transforms_->IsIdentity()) {
+            auto [left, top, width, height] = DrawnBox(c);
+            transforms_->Box(left, top, width, height);
+            c.transformed = true;
+            c.drawnLeft = left, c.drawnTop = top, c.drawnWidth = width, c.drawnHeight = height;
+        }
+        chars->push_back(std::move(c));
+    }
+
     UnicodeText& owner_;
+    std::optional<TextTransforms> transforms_;
+    KsDvi const* transformsOf_ = nullptr;
+    std::vector<unsigned char> special_;
 };
 
 UnicodeText::UnicodeText(KsDvi& dvi) : UnicodeText(dvi, GlyphList::Default()) {}
@@ -230,15 +259,14 @@ std::vector<TextLine> UnicodeText::GetLines(std::vector<UnicodeChar> const& char
         word.clear();
     };
     WalkSeparated(chars, winFont, INT_MIN, INT_MAX, [&](char const* separator, UnicodeChar const& c) {
-        int top = static_cast<int>(int64_t(c.baseline) - c.height),
-            bottom = static_cast<int>(int64_t(c.baseline) + c.depth);
-        int right = static_cast<int>(int64_t(c.left) + c.width);
+        auto const [left, top, width, height] = DrawnBox(c);
+        int const right = static_cast<int>(int64_t(left) + width), bottom = static_cast<int>(int64_t(top) + height);
         bool newLine = lines.empty() || separator[0] == '\r';
         if (newLine || separator[0]) finishWord();
         if (newLine) lines.emplace_back();
-        if (lines.back().empty() || separator[0]) lines.back().push_back({"", c.left, top, right, bottom});
+        if (lines.back().empty() || separator[0]) lines.back().push_back({"", left, top, right, bottom});
         TextWord& w = lines.back().back();
-        w.left = std::min(w.left, c.left);
+        w.left = std::min(w.left, left);
         w.top = std::min(w.top, top);
         w.right = std::max(w.right, right);
         w.bottom = std::max(w.bottom, bottom);

@@ -4,11 +4,12 @@
 // becomes Unicode through the glyph name that the font program painting it
 // gives its code (Adobe Glyph List), ligatures become their letters, and an
 // accent that TeX built from two characters joins its letter. Characters keep
-// their boxes (DVI units) and the instruction positions that KsDviSelect
-// gives them.
+// their boxes (DVI units), where graphicx's transformations draw them, and
+// the instruction positions that KsDviSelect gives them.
 
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,7 +30,19 @@ struct UnicodeChar {
     // `axis` is the pen's line down the column.
     bool vertical = false;
     int axis = 0;
+    // Set where a transformation (graphicx's \rotatebox, \scalebox) draws
+    // the character elsewhere: the bounding box (DVI units) of its box as
+    // drawn. The box above stays where TeX set it, for the reading order.
+    bool transformed = false;
+    int drawnLeft = 0, drawnTop = 0, drawnWidth = 0, drawnHeight = 0;
 };
+
+// The box a character is drawn in: left, top, width and height (DVI units).
+inline std::array<int, 4> DrawnBox(UnicodeChar const& c) {
+    if (c.transformed) return {c.drawnLeft, c.drawnTop, c.drawnWidth, c.drawnHeight};
+    return {c.left, static_cast<int>(int64_t(c.baseline) - c.height), c.width,
+            static_cast<int>(int64_t(c.height) + c.depth)};
+}
 
 struct TextWord {
     std::string text;  // UTF-8

@@ -122,6 +122,39 @@ TEST(SearchCli, FindsEveryOccurrenceOverItsInk) {
     EXPECT_EQ(Search(DataFile("text.dvi") + " \"ŁÓDŹ\"", &status).size(), 1u);
 }
 
+// Words that graphicx turns and scales are found where they are drawn, with
+// dvips' PostScript and with XeTeX's pdf:btrans: each box holds ink, and its
+// shape is the drawn word's.
+TEST(SearchCli, TransformedWordsAreFoundWhereTheyAreDrawn) {
+    struct Case {
+        char const* word;
+        double tallerThanBefore;  // the box's height over that of "Before"
+        double wideOverTall;      // its width over its height, at most
+    };
+    Case const cases[] = {
+        {"Before", 1, 5}, {"Rotated", 3, 0.4}, {"Big", 1.8, 2.5}, {"Resized", 2.5, 4}, {"tilted", 1.5, 1.6}};
+    for (char const* file : {"postscript.dvi", "rotations.xdv"}) {
+        TempDir dir;
+        KsdviOk("render -r 150 -p 1 -o " + (dir / "p-%d.png") + " " + DataFile(file));
+        GreyImage page;
+        ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
+        int status = -1;
+        std::vector<Hit> const before = Search("-r 150 " + DataFile(file) + " Before", &status);
+        ASSERT_EQ(before.size(), 1u) << file;
+        for (Case const& c : cases) {
+            std::vector<Hit> const hits = Search("-r 150 " + DataFile(file) + " " + c.word, &status);
+            ASSERT_EQ(hits.size(), 1u) << file << " " << c.word;
+            Hit const& hit = hits[0];
+            long inside = 0;
+            for (int y = hit.y; y < hit.y + hit.h; ++y)
+                for (int x = hit.x; x < hit.x + hit.w; ++x) inside += page.Dark(x, y);
+            EXPECT_GT(inside, hit.w * hit.h / 20) << file << " " << c.word;
+            EXPECT_GE(hit.h, c.tallerThanBefore * before[0].h * 0.9) << file << " " << c.word;
+            EXPECT_LE(hit.w, c.wideOverTall * hit.h) << file << " " << c.word;
+        }
+    }
+}
+
 TEST(SearchCli, ProblemsAreReportedWithTheFile) {
     int status = -1;
     std::string out = Ksdvi("search " + DataFile("text.tex") + " finite", &status, true);

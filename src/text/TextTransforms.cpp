@@ -1,0 +1,88 @@
+#include "text/TextTransforms.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string_view>
+
+#include "dvi/KsDvi.h"
+#include "page/PixelMapping.h"
+#include "specials/PdfSpecials.h"
+#include "specials/PostScriptSpecials.h"
+#include "specials/SpecialKeywords.h"
+
+namespace ksdvi {
+
+namespace {
+
+// The evaluator works in points: PostScript's user space.
+constexpr double kDotsPerInch = 72;
+
+}  // namespace
+
+TextTransforms::TextTransforms(KsDvi const& dvi) : postScript_(kDotsPerInch, kDotsPerInch) {
+    PixelMapping const points = PixelMapping::OneInchIn(dvi, kDotsPerInch);
+    perDviX_ = points.PerDviX();
+    perDviY_ = points.PerDviY();
+}
+
+void TextTransforms::BeginPage() {
+    postScript_ = PostScriptTransforms(kDotsPerInch, kDotsPerInch);
+    postScriptKnown_ = true;
+    saved_.clear();
+    current_ = Affine{};
+}
+
+void TextTransforms::Special(unsigned char const* text, size_t length, int h, int v) {
+    double const x = h * perDviX_, y = v * perDviY_;
+    if (SpecialKeyword const* keyword = FindSpecialKeyword(text, length);
+        keyword && (keyword->family == SpecialFamily::Pdf || keyword->family == SpecialFamily::PdfExtension)) {
+        std::string_view const args(reinterpret_cast<char const*>(text) + keyword->word.size(),
+                                    length - keyword->word.size());
+        PdfSpecial const special = ParsePdfSpecial(args, keyword->family == SpecialFamily::PdfExtension);
+        using Kind = PdfSpecial::Kind;
+        if (special.kind == Kind::TransformEnd) {
+            if (saved_.empty()) return;
+            current_ = saved_.back();
+            saved_.pop_back();
+        } else if (special.kind == Kind::TransformStart || special.kind == Kind::Transform) {
+            if (special.kind == Kind::TransformStart) {
+                if (saved_.size() >= kMostPdfTransformsSaved) return;
+                saved_.push_back(current_);
+            }
+            current_ = FromPdfMatrix(special.matrix, kDotsPerInch, kDotsPerInch).About(x, y).Then(current_);
+        }
+        return;
+    }
+    PostScriptSpecial const postScript = ParsePostScriptSpecial(text, length);
+    if (!postScriptKnown_ || !IsPagePostScript(postScript)) return;
+    if (postScript.kind == PostScriptSpecial::Kind::Positioned) postScript_.MoveTo(x, y);
+    // @beginspecial (quoted specials) is Ghostscript's to run.
+    if (postScript.kind == PostScriptSpecial::Kind::Quoted || !postScript_.Run(postScript.code)) {
+        postScriptKnown_ = false;
+        current_ = Affine{};
+        return;
+    }
+    current_ = postScript_.Current();
+}
+
+void TextTransforms::Box(int& left, int& top, int& width, int& height) const {
+    if (current_.IsIdentity()) return;
+    double const xs[] = {double(left), double(left) + width}, ys[] = {double(top), double(top) + height};
+    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+    for (double const bx : xs)
+        for (double const by : ys) {
+            double x = 0, y = 0;
+            current_.Apply(bx * perDviX_, by * perDviY_, x, y);
+            minX = std::min(minX, x / perDviX_), maxX = std::max(maxX, x / perDviX_);
+            minY = std::min(minY, y / perDviY_), maxY = std::max(maxY, y / perDviY_);
+        }
+    if (!std::isfinite(minX) || !std::isfinite(minY) || !std::isfinite(maxX) || !std::isfinite(maxY)) return;
+    auto clamped = [](double value) { return std::clamp(value, double(INT_MIN / 2), double(INT_MAX / 2)); };
+    left = static_cast<int>(std::floor(clamped(minX)));
+    top = static_cast<int>(std::floor(clamped(minY)));
+    width = static_cast<int>(std::ceil(clamped(maxX))) - left;
+    height = static_cast<int>(std::ceil(clamped(maxY))) - top;
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,43 @@
+#pragma once
+// Where the transformations of a page's specials put its characters, for the
+// passes that find text (search hits, the words of the text layer):
+// graphicx's \rotatebox, \scalebox and \resizebox as its dvips driver writes
+// them (PostScript that only transforms, evaluated without Ghostscript, as
+// the painter evaluates it) and as its xetex and dvipdfmx drivers write them
+// (pdf:btrans ... pdf:etrans). After PostScript that does more than
+// transform, the rest of the page's characters are found where TeX set them.
+
+#include <cstddef>
+#include <vector>
+
+#include "device/Affine.h"
+#include "render/PostScriptTransforms.h"
+
+class KsDvi;
+
+namespace ksdvi {
+
+class TextTransforms {
+public:
+    // For the pages of `dvi`.
+    explicit TextTransforms(KsDvi const& dvi);
+
+    // A page begins untransformed.
+    void BeginPage();
+    // A special of `length` bytes, a NUL after them, at DVI position (h, v).
+    void Special(unsigned char const* text, size_t length, int h, int v);
+    // Whether what follows is drawn as TeX set it.
+    bool IsIdentity() const { return current_.IsIdentity(); }
+    // The bounding box, as drawn, of a box TeX set at (left, top) (DVI
+    // units, y down).
+    void Box(int& left, int& top, int& width, int& height) const;
+
+private:
+    double perDviX_, perDviY_;  // the evaluator's dots per DVI unit
+    PostScriptTransforms postScript_;
+    bool postScriptKnown_ = true;
+    std::vector<Affine> saved_;  // by pdf:btrans
+    Affine current_;             // in the evaluator's dots, about the DVI origin
+};
+
+}  // namespace ksdvi
