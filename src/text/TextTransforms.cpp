@@ -26,13 +26,6 @@ TextTransforms::TextTransforms(KsDvi const& dvi) : postScript_(kDotsPerInch, kDo
     perDviY_ = points.PerDviY();
 }
 
-void TextTransforms::BeginPage() {
-    postScript_ = PostScriptTransforms(kDotsPerInch, kDotsPerInch);
-    postScriptKnown_ = true;
-    saved_.clear();
-    current_ = Affine{};
-}
-
 void TextTransforms::Special(unsigned char const* text, size_t length, int h, int v) {
     double const x = h * perDviX_, y = v * perDviY_;
     if (SpecialKeyword const* keyword = FindSpecialKeyword(text, length);

@@ -19,11 +19,9 @@ namespace ksdvi {
 
 class TextTransforms {
 public:
-    // For the pages of `dvi`.
+    // For a page of `dvi`, from its beginning.
     explicit TextTransforms(KsDvi const& dvi);
 
-    // A page begins untransformed.
-    void BeginPage();
     // A special of `length` bytes, a NUL after them, at DVI position (h, v).
     void Special(unsigned char const* text, size_t length, int h, int v);
     // Whether what follows is drawn as TeX set it.

@@ -26,8 +26,7 @@ public:
     std::vector<UnicodeChar>* chars = nullptr;
 
     int Open(KsDvi& dvi, int page) override {
-        if (!transforms_ || transformsOf_ != &dvi) transforms_.emplace(dvi), transformsOf_ = &dvi;
-        transforms_->BeginPage();
+        transforms_.emplace(dvi);  // a page begins untransformed
         return KsDviDrawerBase::Open(dvi, page);
     }
 
@@ -77,7 +76,6 @@ private:
 
     UnicodeText& owner_;
     std::optional<TextTransforms> transforms_;
-    KsDvi const* transformsOf_ = nullptr;
     std::vector<unsigned char> special_;
 };
 
