@@ -5,8 +5,9 @@
 // painting drawer standing on an empty page (colours, lines and shapes,
 // links, pictures from memory, the drawing records, the areas of hyperref's
 // pdfmarks and of pdf: specials); the PostScript of each goes through the
-// evaluator of graphicx's transformations, and the pdf: drawing specials
-// through the writer of their PDF.
+// evaluator of graphicx's transformations (and, with the pdf: ones, where
+// the text layer finds the characters they turn), and the pdf: drawing
+// specials through the writer of their PDF.
 
 #include <cmath>
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include "specials/PdfmarkSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "support/DviBuilder.h"
+#include "text/TextTransforms.h"
 
 using namespace ksdvi::fuzz;
 
@@ -146,12 +148,18 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     SpecialDrawer drawer(dc, Page().document);
     FUZZ_CHECK(drawer.IsWorking());
     ksdvi::PostScriptTransforms transforms(kDpi, kDpi);
+    ksdvi::TextTransforms textTransforms(Page().document);
     std::vector<ksdvi::PlacedPdfSpecial> drawing;
     for (std::string_view special : specials) {
         if (special.starts_with("pdf:")) drawing.push_back({special.substr(4), 10, 20});
         document.Special(special);
         drawer.Special(special);
         Transform(transforms, special);
+        std::string terminated(special);
+        textTransforms.Special(reinterpret_cast<unsigned char const*>(terminated.c_str()), special.size(), 10, 20);
+        int left = -5, top = 100, width = 1000, height = 700;
+        textTransforms.Box(left, top, width, height);
+        FUZZ_CHECK(width >= 0 && height >= 0);
         FUZZ_CHECK(ksdvi::IsPdfmarkSpecial(special) ==
                    (ksdvi::ParsePdfmarkSpecial(special).kind != ksdvi::PdfmarkSpecial::Kind::None));
     }
