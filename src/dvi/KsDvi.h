@@ -31,6 +31,7 @@ class DviScanReader;
 class DocumentSpecials;
 class FontRegistry;
 class SpecialRegistry;
+class TeXFonts;
 struct FontSources;
 }  // namespace ksdvi
 class KPathSea;     // finds TeX metric files
@@ -204,6 +205,8 @@ public:
         ttfMap_ = map;
         mapGiven_ = true;
     }
+    // Both from `fonts`, which must outlive the document's use of them.
+    void UseFonts(ksdvi::TeXFonts& fonts);
     KPathSea* GetKPathSea() const;
     KsDviTTFMap* GetDviTTFMap() const;
 

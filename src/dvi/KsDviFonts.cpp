@@ -11,6 +11,11 @@ using namespace ksdvi;
 
 int KsDvi::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
 
+void KsDvi::UseFonts(ksdvi::TeXFonts& fonts) {
+    SetKPathSea(&fonts.GetKPathSea());
+    SetDviTTFMap(&fonts.GetMap());
+}
+
 KPathSea* KsDvi::GetKPathSea() const { return finderGiven_ ? kpathsea_ : &ksdvi::TeXFonts::Default().GetKPathSea(); }
 
 KsDviTTFMap* KsDvi::GetDviTTFMap() const { return mapGiven_ ? ttfMap_ : &ksdvi::TeXFonts::Default().GetMap(); }

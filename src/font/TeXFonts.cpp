@@ -1,7 +1,5 @@
 #include "font/TeXFonts.h"
 
-#include "dvi/KsDvi.h"
-
 namespace ksdvi {
 
 TeXFonts::TeXFonts() : map_(std::make_unique<KsDviTTFMap>()) {
@@ -12,11 +10,6 @@ TeXFonts::TeXFonts() : map_(std::make_unique<KsDviTTFMap>()) {
 TeXFonts& TeXFonts::Default() {
     static TeXFonts fonts;
     return fonts;
-}
-
-void TeXFonts::Attach(KsDvi& dvi) {
-    dvi.SetKPathSea(&finder_);
-    dvi.SetDviTTFMap(map_.get());
 }
 
 }  // namespace ksdvi

@@ -12,8 +12,6 @@
 #include "font/KsDviTTFMap.h"
 #include "platform/kpathsea/KPathSea.h"
 
-class KsDvi;
-
 namespace ksdvi {
 
 class TeXFonts {
@@ -35,8 +33,6 @@ public:
     // A user's map file, in this library's syntax; 1 when read to its end
     // (the entries before a syntax error are kept, as KsDviTTFMap keeps them).
     int AppendMapFile(char const* path) { return map_->AppendTTFMapFile(path); }
-    // Hands the finder and the map to a document.
-    void Attach(KsDvi& dvi);
 
 private:
     KPathSea finder_;

@@ -117,7 +117,7 @@ std::unique_ptr<Document> Document::Open(std::string const& path, DocumentOption
     for (std::string const& file : options.mapFiles)
         if (!impl->fonts.AppendMapFile(file.c_str())) return fail("cannot read the map file " + file + " to its end");
     KsDvi& dvi = impl->dvi;
-    impl->fonts.Attach(dvi);
+    dvi.UseFonts(impl->fonts);
     dvi.SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi.SetAllowedPaths(options.allowedDirectories);
     dvi.Open(String8(path.c_str()), DirectoryList(options.metricDirectories),

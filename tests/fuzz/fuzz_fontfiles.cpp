@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     struct Closer {
         ~Closer() { Document().Close(); }
     } closer;
-    Fonts().Attach(dvi);
+    dvi.UseFonts(Fonts());
     dvi.Open(String8(ScratchFile("font.dvi").c_str()), FontPaths(), FontPaths());
     dvi.NewPageWritten(0);
     FUZZ_CHECK(dvi.GetMode() == KsDvi::Complete && dvi.GetNPage() == 1);

@@ -90,7 +90,7 @@ struct EmptyPage {
         std::vector<uint8_t> const bytes = DviBuilder().Pre().Page().Post().bytes;
         std::string const path = ScratchFile("empty.dvi");
         WriteFile(path, bytes.data(), bytes.size());
-        Fonts().Attach(document);
+        document.UseFonts(Fonts());
         document.Open(String8(path.c_str()), {}, {});
         document.NewPageWritten(0);
         FUZZ_CHECK(document.GetMode() == KsDvi::Complete && document.GetNPage() == 1);
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     std::vector<std::string_view> const specials = SplitSpecials(data, size);
     static SpecialDocument document;
-    Fonts().Attach(document);
+    document.UseFonts(Fonts());
     document.Renew();
     ksdvi::gdi::CDC dc(*Page().device);
     SpecialDrawer drawer(dc, Page().document);

@@ -156,7 +156,7 @@ TEST(UnicodeText, BitmapFontsBorrowTheirFamilysNames) {
         body.Op(128).Op(code);  // set1: codes above 127 too
     TempFile file(OnePage(body));
     KsDvi dvi;
-    fonts.Attach(dvi);
+    dvi.UseFonts(fonts);
     dvi.Open(String8(file.Path().c_str()), Dirs({dir.Path()}), Dirs({dir.Path()}));
     dvi.NewPageWritten(0);
     ksdvi::UnicodeText text(dvi);

@@ -72,7 +72,7 @@ bool DocumentSession::Load(int lastPage) {
 }
 
 void DocumentSession::OpenDocument() {
-    fonts_.Attach(*dvi_);
+    dvi_->UseFonts(fonts_);
     // Faces named by binary face records are looked up on the drawer's device.
     dvi_->SetFaceQuery(
         [](KsDvi::CDC* dc, char const* face) { return ksdvi::gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
