@@ -453,8 +453,10 @@ bool CairoDevice::TakesPdfPages() const { return CanPaintPdfPages(); }
 bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
     FlushGlyphs();
     // Tiling patterns drawn tile by tile are fine in a PDF, but make an SVG
-    // page of hatchings a megabyte: they go on the raster.
-    if (cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_SVG && DrawsPatternsTileByTile(pdf))
+    // page of hatchings a megabyte; soft masks come out empty in SVG (the
+    // shadows of beamer's blocks would be missing): both go on the raster.
+    if (cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_SVG &&
+        (DrawsPatternsTileByTile(pdf) || UsesSoftMasks(pdf)))
         return false;
     cairo_save(cr_);
     cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};

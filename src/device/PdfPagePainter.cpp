@@ -46,6 +46,17 @@ bool CellIsStep(std::string_view dict) {
 
 }  // namespace
 
+// pdfwrite writes a soft mask as "/SMask N 0 R" in a graphics state; "/SMask
+// /None" ends one.
+bool UsesSoftMasks(std::string const& pdf) {
+    std::string_view const text = pdf;
+    for (std::size_t at = text.find("/SMask"); at != std::string_view::npos; at = text.find("/SMask", at + 1)) {
+        std::size_t const value = std::min(text.find_first_not_of(kSpace, at + 6), text.size());
+        if (!text.substr(value).starts_with("/None")) return true;
+    }
+    return false;
+}
+
 // pdfwrite writes pattern dictionaries as plain objects, each before its
 // stream's data.
 bool DrawsPatternsTileByTile(std::string const& pdf) {

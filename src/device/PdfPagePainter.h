@@ -21,6 +21,11 @@ bool CanPaintPdfPages();
 // so, but not every pattern can be).
 bool DrawsPatternsTileByTile(std::string const& pdf);
 
+// Whether a PDF that Ghostscript's pdfwrite made draws through soft masks
+// (beamer's shadows, pgf's fadings): poppler's renderer makes them empty on
+// an SVG surface.
+bool UsesSoftMasks(std::string const& pdf);
+
 // The size in points of page `page` (from 1) of `pdf`, its crop box turned
 // as the page is; none when the file does not read, has no such page or
 // poppler is not available. poppler reads the file's structure only, not

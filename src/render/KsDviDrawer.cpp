@@ -140,8 +140,8 @@ void KsDviDrawer::RunPostScript(int page) {
     ksdvi::Affine const pdfToDevice{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0};
     if (dvi_->PageHasPdfDrawing(page)) {
         std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry);
-        // What an output takes not (an SVG page of tiling patterns) is
-        // painted on the page's raster, as PostScript is.
+        // What an output takes not (an SVG page of tiling patterns or soft
+        // masks) is painted on the page's raster, as PostScript is.
         if (!pdf.empty())
             pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice) ||
                              (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice));
@@ -149,14 +149,15 @@ void KsDviDrawer::RunPostScript(int page) {
     }
     if (!dvi_->PageHasPostScript(page)) return;
     auto run = std::make_unique<ksdvi::PostScriptPage>();
-    // A vector output keeps the drawing as a PDF page; should that not work,
-    // the drawing is painted on the page's raster as for any other output.
+    // A vector output keeps the drawing as a PDF page. What it takes not is
+    // painted on the page's raster through poppler (soft masks and opacity
+    // stay right), and should there be no PDF, run again for the raster as
+    // for any other output.
     bool const asPdf = device_->TakesPdfPages();
     bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf, true);
-    if (ran ? !run->Pdf().empty() &&
-                  !device_->DrawPdfPage(run->Pdf(), ksdvi::Affine{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0})
-            : run->AsPdf() && !run->TimedOut())
-        ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
+    bool const refused = ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), pdfToDevice) &&
+                         !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), pdfToDevice));
+    if (refused || (!ran && run->AsPdf() && !run->TimedOut())) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
     if (ran)
         postScript_ = std::move(run);
     else

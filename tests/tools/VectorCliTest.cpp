@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -112,7 +114,7 @@ TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
 
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
-    for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "patterns.dvi", "xetex.xdv"})
+    for (char const* file : {"plain.dvi", "metafont.dvi", "postscript.dvi", "patterns.dvi", "beamer.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
 }
 
@@ -130,6 +132,40 @@ TEST_F(VectorCli, PostScriptAndEpsFiguresStayVectors) {
     EXPECT_EQ(RunCommand("grep -c '<pattern' " + (dir / "v.svg")), "3\n");
     EXPECT_LT(std::filesystem::file_size(dir / "v.svg"), 64u << 10);
     EXPECT_LT(std::filesystem::file_size(dir / "v.pdf"), 16u << 10);
+}
+
+// Light neutral greys: the shadows of beamer's blocks, drawn through soft
+// masks.
+long LightGreys(RgbImage const& image) {
+    long count = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            std::uint32_t const p = image.At(x, y);
+            int const r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF, light = (r * 299 + g * 587 + b * 114) / 1000;
+            count += light >= 150 && light <= 235 && std::abs(r - g) < 6 && std::abs(g - b) < 6;
+        }
+    return count;
+}
+
+// The shadows under beamer's blocks (soft masks in the PDF that pdfwrite
+// makes of the page's PostScript) show in PDF and in SVG as render draws
+// them: poppler would leave them out of an SVG page.
+TEST_F(VectorCli, SoftMaskedShadowsShow) {
+    if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
+    TempDir dir;
+    std::string const dpi = std::to_string(kDpi);
+    KsdviOk("render -r " + dpi + " -o " + (dir / "r-%d.png") + " " + DataFile("beamer.dvi"));
+    KsdviOk("pdf -o " + (dir / "v.pdf") + " " + DataFile("beamer.dvi"));
+    KsdviOk("svg -o " + (dir / "v-%d.svg") + " " + DataFile("beamer.dvi"));
+    RunOk("pdftoppm -png -singlefile -r " + dpi + " " + (dir / "v.pdf") + " " + (dir / "p"));
+    RunOk("rsvg-convert -b white -d " + dpi + " -p " + dpi + " -o " + (dir / "s.png") + " " + (dir / "v-1.svg"));
+    RgbImage rendered, pdf, svg;
+    ASSERT_TRUE(ReadRgbPng(dir / "r-1.png", rendered) && ReadRgbPng(dir / "p.png", pdf) &&
+                ReadRgbPng(dir / "s.png", svg));
+    long const greys = LightGreys(rendered);
+    ASSERT_GT(greys, 1000);
+    EXPECT_GT(LightGreys(pdf), greys * 8 / 10);
+    EXPECT_GT(LightGreys(svg), greys * 8 / 10);
 }
 
 // The fonts are embedded subsets with Unicode maps, and a reader finds the
