@@ -4,12 +4,14 @@
 // with a cross-reference table line each: on a text document a third of the
 // file. Packed into compressed object streams with a cross-reference stream
 // (PDF 1.5), as dvipdfmx writes them, they take a tenth of that. Streams
-// (content, fonts, images) are copied byte for byte.
+// (content, fonts, images) are copied byte for byte; gradients lose the
+// stops they do not need (PdfGradientStops.h).
 //
 // Written by hand rather than through a PDF library: the file is Cairo's,
 // whose cross-reference table gives every object's place, so packing needs
-// no parsing of the objects themselves, and a library's full rewrite would
-// cost more time than drawing the pages.
+// no parsing of the objects themselves (but for gradients' small function
+// dictionaries), and a library's full rewrite would cost more time than
+// drawing the pages.
 
 #include <string>
 #include <string_view>
