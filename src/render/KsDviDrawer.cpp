@@ -125,7 +125,7 @@ void KsDviDrawer::RunPostScript(int page) {
     pdfDrawingProblem_.clear();
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
-    savedTransforms_.clear();
+    pdfTransforms_.Clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
     if (!dvi_->PageDrawsBeneathText(page) || !device_->Shows()) return;
     ksdvi::PostScriptPage::Geometry geometry;

@@ -26,6 +26,7 @@
 #include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
+#include "render/PdfTransformStack.h"
 #include "render/PostScriptPage.h"
 #include "specials/SpecialPage.h"
 
@@ -356,7 +357,7 @@ private:
     std::string pdfDrawingProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
-    std::vector<ksdvi::Affine> savedTransforms_;  // by pdf:btrans and x:gsave
+    ksdvi::PdfTransformStack pdfTransforms_;
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces whose glyphs the drawer looks up itself, by font id: those of
     // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts

@@ -35,23 +35,9 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
     specialHandlers_->Paint(*this, begin, length, invisible_);
 }
 
-// xdvipdfmx's transformations (graphicx's \rotatebox and \scalebox with the
-// xetex and dvipdfmx drivers) turn what follows about the current point, in
-// the transformation in force; the states saved are bounded, as a PDF
-// reader's are.
+// xdvipdfmx's transformations turn what follows (PdfTransformStack.h).
 void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
-    using Kind = ksdvi::PdfSpecial::Kind;
-    if (special.kind == Kind::TransformEnd) {
-        if (savedTransforms_.empty()) return;
-        worldTransform_ = savedTransforms_.back();
-        savedTransforms_.pop_back();
-        return;
-    }
-    if (special.kind == Kind::TransformStart) {
-        if (savedTransforms_.size() >= ksdvi::kMostPdfTransformsSaved) return;
-        savedTransforms_.push_back(worldTransform_);
-    }
-    worldTransform_ = PdfMatrixHere(special.matrix).Then(worldTransform_);
+    pdfTransforms_.Apply(special, PdfMatrixHere(special.matrix), worldTransform_);
 }
 
 // A PDF matrix (y up, offsets in points) in device dots with y down, about the

@@ -1,6 +1,6 @@
 #pragma once
 // Runs pages through a painting drawer whose glyphs, rules and shapes go to a
-// device that draws nothing (a page's PostScript to a one-pixel raster). What
+// device that draws nothing (a page's PostScript is not run). What
 // the drawer records while it draws, link areas and anchor positions, depends
 // on the resolution and the DVI origin only, so nothing needs a page's pixels. The
 // origin lies one inch from the top and left edges, as pages are drawn.

@@ -70,9 +70,6 @@ inline constexpr size_t kLongestPdfKeyword = 28;
 inline constexpr int kFarthestPdfOutlineLevel = 1000;
 // Longer pdf: specials of the kinds above are damage, not links: they are not read.
 inline constexpr size_t kLongestPdfSpecial = size_t(1) << 20;
-// Transformations saved (pdf:btrans) beyond this many are not, as a PDF
-// reader bounds its graphics states.
-inline constexpr size_t kMostPdfTransformsSaved = 1000;
 
 // `args` follows "pdf:", or with `extension` "x:" (dvipdfmx's own specials,
 // of which the transformations are read).

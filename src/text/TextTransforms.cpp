@@ -33,18 +33,7 @@ void TextTransforms::Special(unsigned char const* text, size_t length, int h, in
         std::string_view const args(reinterpret_cast<char const*>(text) + keyword->word.size(),
                                     length - keyword->word.size());
         PdfSpecial const special = ParsePdfSpecial(args, keyword->family == SpecialFamily::PdfExtension);
-        using Kind = PdfSpecial::Kind;
-        if (special.kind == Kind::TransformEnd) {
-            if (saved_.empty()) return;
-            current_ = saved_.back();
-            saved_.pop_back();
-        } else if (special.kind == Kind::TransformStart || special.kind == Kind::Transform) {
-            if (special.kind == Kind::TransformStart) {
-                if (saved_.size() >= kMostPdfTransformsSaved) return;
-                saved_.push_back(current_);
-            }
-            current_ = FromPdfMatrix(special.matrix, kDotsPerInch, kDotsPerInch).About(x, y).Then(current_);
-        }
+        pdf_.Apply(special, FromPdfMatrix(special.matrix, kDotsPerInch, kDotsPerInch).About(x, y), current_);
         return;
     }
     PostScriptSpecial const postScript = ParsePostScriptSpecial(text, length);

@@ -8,9 +8,9 @@
 // transform, the rest of the page's characters are found where TeX set them.
 
 #include <cstddef>
-#include <vector>
 
 #include "device/Affine.h"
+#include "render/PdfTransformStack.h"
 #include "render/PostScriptTransforms.h"
 
 class KsDvi;
@@ -34,8 +34,8 @@ private:
     double perDviX_, perDviY_;  // the evaluator's dots per DVI unit
     PostScriptTransforms postScript_;
     bool postScriptKnown_ = true;
-    std::vector<Affine> saved_;  // by pdf:btrans
-    Affine current_;             // in the evaluator's dots, about the DVI origin
+    PdfTransformStack pdf_;
+    Affine current_;  // in the evaluator's dots, about the DVI origin
 };
 
 }  // namespace ksdvi
