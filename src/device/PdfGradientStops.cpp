@@ -6,60 +6,36 @@
 #include <optional>
 
 #include "device/ColourStops.h"
+#include "specials/PdfObjects.h"
 
 namespace ksdvi {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\f' || c == '\0'; }
-
-// The tokens of a small dictionary: names, numbers, "R", brackets.
-std::vector<std::string_view> Tokens(std::string_view text) {
-    std::vector<std::string_view> tokens;
-    size_t at = 0;
-    while (at < text.size()) {
-        if (IsSpace(text[at])) {
-            ++at;
-            continue;
-        }
-        size_t length = 1;
-        if (text.substr(at, 2) == "<<" || text.substr(at, 2) == ">>") {
-            length = 2;
-        } else if (text[at] != '[' && text[at] != ']') {
-            while (at + length < text.size() && !IsSpace(text[at + length]) &&
-                   std::string_view("[]<>/").find(text[at + length]) == std::string_view::npos)
-                ++length;
-        }
-        tokens.push_back(text.substr(at, length));
-        at += length;
-    }
-    return tokens;
-}
-
-// A flat dictionary: each value one token or an array of tokens.
+// A flat dictionary as Cairo writes a function: each value a number, a word
+// or an array of them.
 struct Entry {
-    std::string_view key;
-    std::vector<std::string_view> value;
+    std::string key;  // without the slash
+    std::vector<std::string> value;
 };
 
 std::optional<std::vector<Entry>> Dictionary(std::string_view body) {
-    std::vector<std::string_view> const tokens = Tokens(body);
-    if (tokens.size() < 2 || tokens.front() != "<<" || tokens.back() != ">>") return std::nullopt;
+    bool whole = false;
+    std::vector<PdfToken> const tokens = PdfTokens(body, &whole);
+    using Type = PdfToken::Type;
+    if (!whole || tokens.size() < 2 || tokens.front().text != "<<" || tokens.back().text != ">>") return std::nullopt;
     std::vector<Entry> entries;
     for (size_t i = 1; i + 1 < tokens.size();) {
-        if (!tokens[i].starts_with('/') || i + 2 >= tokens.size()) return std::nullopt;
-        Entry entry{tokens[i], {}};
-        if (tokens[i + 1] == "[") {
+        if (tokens[i].type != Type::Name || i + 2 >= tokens.size()) return std::nullopt;
+        Entry entry{tokens[i].text, {}};
+        if (tokens[i + 1].text == "[" && tokens[i + 1].type == Type::Open) {
             size_t j = i + 2;
-            for (; j + 1 < tokens.size() && tokens[j] != "]"; ++j) {
-                if (tokens[j] == "[" || tokens[j] == "<<" || tokens[j] == ">>") return std::nullopt;
-                entry.value.push_back(tokens[j]);
-            }
-            if (tokens[j] != "]") return std::nullopt;
+            for (; j + 1 < tokens.size() && tokens[j].type == Type::Word; ++j) entry.value.push_back(tokens[j].text);
+            if (tokens[j].type != Type::Close || tokens[j].text != "]") return std::nullopt;
             i = j + 1;
         } else {
-            if (tokens[i + 1] == "<<" || tokens[i + 1].starts_with('/')) return std::nullopt;
-            entry.value.push_back(tokens[i + 1]);
+            if (tokens[i + 1].type != Type::Word) return std::nullopt;
+            entry.value.push_back(tokens[i + 1].text);
             i += 2;
         }
         entries.push_back(std::move(entry));
@@ -67,7 +43,7 @@ std::optional<std::vector<Entry>> Dictionary(std::string_view body) {
     return entries;
 }
 
-std::vector<std::string_view> const* Value(std::vector<Entry> const& entries, std::string_view key) {
+std::vector<std::string> const* Value(std::vector<Entry> const& entries, std::string_view key) {
     for (Entry const& entry : entries)
         if (entry.key == key) return &entry.value;
     return nullptr;
@@ -80,7 +56,7 @@ std::optional<double> Number(std::string_view token) {
     return value;
 }
 
-std::optional<std::vector<double>> Numbers(std::vector<std::string_view> const& tokens) {
+std::optional<std::vector<double>> Numbers(std::vector<std::string> const& tokens) {
     std::vector<double> values;
     for (std::string_view const token : tokens) {
         std::optional<double> const value = Number(token);
@@ -90,32 +66,32 @@ std::optional<std::vector<double>> Numbers(std::vector<std::string_view> const& 
     return values;
 }
 
-bool Is(std::vector<Entry> const& entries, std::string_view key, std::vector<std::string_view> const& value) {
-    std::vector<std::string_view> const* found = Value(entries, key);
+bool Is(std::vector<Entry> const& entries, std::string_view key, std::vector<std::string> const& value) {
+    std::vector<std::string> const* found = Value(entries, key);
     return found && *found == value;
 }
 
 // A linear function from 0 to 1 as Cairo writes it: its two colours.
 struct Linear {
-    std::vector<std::string_view> from, to;
+    std::vector<std::string> from, to;
 };
 
 std::optional<Linear> LinearFunction(std::string_view body) {
     std::optional<std::vector<Entry>> const entries = Dictionary(body);
-    if (!entries || entries->size() != 5 || !Is(*entries, "/FunctionType", {"2"}) ||
-        !Is(*entries, "/Domain", {"0", "1"}) || !Is(*entries, "/N", {"1"}))
+    if (!entries || entries->size() != 5 || !Is(*entries, "FunctionType", {"2"}) ||
+        !Is(*entries, "Domain", {"0", "1"}) || !Is(*entries, "N", {"1"}))
         return std::nullopt;
-    std::vector<std::string_view> const* from = Value(*entries, "/C0");
-    std::vector<std::string_view> const* to = Value(*entries, "/C1");
+    std::vector<std::string> const* from = Value(*entries, "C0");
+    std::vector<std::string> const* to = Value(*entries, "C1");
     if (!from || !to || from->empty() || from->size() > 4 || to->size() != from->size() || !Numbers(*from) ||
         !Numbers(*to))
         return std::nullopt;
     return Linear{*from, *to};
 }
 
-std::string Joined(std::vector<std::string_view> const& tokens) {
+std::string Joined(std::vector<std::string> const& tokens) {
     std::string text;
-    for (std::string_view const token : tokens) text.append(token).append(" ");
+    for (std::string const& token : tokens) text.append(token).append(" ");
     return text;
 }
 
@@ -123,10 +99,11 @@ std::string Joined(std::vector<std::string_view> const& tokens) {
 std::vector<int> ReferenceCounts(std::vector<std::string_view> const& bodies) {
     std::vector<int> counts(bodies.size(), 0);
     for (std::string_view const body : bodies) {
-        std::vector<std::string_view> const tokens = Tokens(body);
+        std::vector<PdfToken> const tokens = PdfTokens(body);
         for (size_t i = 2; i < tokens.size(); ++i)
-            if (tokens[i] == "R" && tokens[i - 1] == "0")
-                if (std::optional<double> const n = Number(tokens[i - 2]); n && *n >= 0 && *n < double(counts.size()))
+            if (tokens[i].text == "R" && tokens[i - 1].text == "0")
+                if (std::optional<double> const n = Number(tokens[i - 2].text);
+                    n && *n >= 0 && *n < double(counts.size()))
                     ++counts[static_cast<size_t>(*n)];
     }
     return counts;
@@ -139,12 +116,11 @@ std::vector<int> ReferenceCounts(std::vector<std::string_view> const& bodies) {
 std::optional<std::string> Thinned(std::vector<std::string_view> const& bodies, size_t number,
                                    std::vector<int>& references, std::vector<size_t>& released) {
     std::optional<std::vector<Entry>> const entries = Dictionary(bodies[number]);
-    if (!entries || entries->size() != 5 || !Is(*entries, "/FunctionType", {"3"}) ||
-        !Is(*entries, "/Domain", {"0", "1"}))
+    if (!entries || entries->size() != 5 || !Is(*entries, "FunctionType", {"3"}) || !Is(*entries, "Domain", {"0", "1"}))
         return std::nullopt;
-    std::vector<std::string_view> const* functions = Value(*entries, "/Functions");
-    std::vector<std::string_view> const* bounds = Value(*entries, "/Bounds");
-    std::vector<std::string_view> const* encode = Value(*entries, "/Encode");
+    std::vector<std::string> const* functions = Value(*entries, "Functions");
+    std::vector<std::string> const* bounds = Value(*entries, "Bounds");
+    std::vector<std::string> const* encode = Value(*entries, "Encode");
     if (!functions || !bounds || !encode || functions->size() % 3 != 0) return std::nullopt;
     size_t const count = functions->size() / 3;
     if (count < 2 || bounds->size() != count - 1 || encode->size() != 2 * count) return std::nullopt;
@@ -182,8 +158,7 @@ std::optional<std::string> Thinned(std::vector<std::string_view> const& bodies, 
     if (kept.size() == count + 1) return std::nullopt;
     std::string functionsText, boundsText, encodeText;
     for (size_t k = 0; k + 1 < kept.size(); ++k) {
-        std::vector<std::string_view> const& to =
-            kept[k + 1] < count ? linears[kept[k + 1]].from : linears[count - 1].to;
+        std::vector<std::string> const& to = kept[k + 1] < count ? linears[kept[k + 1]].from : linears[count - 1].to;
         functionsText += "<< /FunctionType 2 /Domain [ 0 1 ] /C0 [ " + Joined(linears[kept[k]].from) + "] /C1 [ " +
                          Joined(to) + "] /N 1 >> ";
         if (k > 0) boundsText.append((*bounds)[kept[k] - 1]).append(" ");

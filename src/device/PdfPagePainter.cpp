@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
+
+#include "specials/PdfObjects.h"
 
 #if defined(KSDVI_POPPLER_GLIB_LIBRARY)
 #include <poppler.h>
@@ -13,35 +16,28 @@ namespace ksdvi {
 
 namespace {
 
-constexpr std::string_view kSpace = " \n\r\t";
-
-// The text of the value after `key` in `dict` (a number, or an array's
-// inside), empty when there is none.
-std::string_view ValueOf(std::string_view dict, std::string_view key) {
-    std::size_t at = dict.find(key);
-    if (at == std::string_view::npos) return {};
-    at += key.size();
-    at = std::min(dict.find_first_not_of(kSpace, at), dict.size());
-    bool const array = at < dict.size() && dict[at] == '[';
-    std::size_t const from = at + (array ? 1 : 0);
-    std::size_t const to = array ? dict.find(']', from) : dict.find_first_of(" /\n\r>", from);
-    return to == std::string_view::npos ? std::string_view{} : dict.substr(from, to - from);
+// The words after name `key` in `tokens`: an array's inside, or one word.
+std::vector<std::string_view> ValueOf(std::vector<PdfToken> const& tokens, std::string_view key) {
+    std::vector<std::string_view> words;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens[i].type != PdfToken::Type::Name || tokens[i].text != key) continue;
+        bool const array = tokens[i + 1].type == PdfToken::Type::Open && tokens[i + 1].text == "[";
+        for (size_t j = i + (array ? 2 : 1); j < tokens.size() && tokens[j].type == PdfToken::Type::Word; ++j) {
+            words.push_back(tokens[j].text);
+            if (!array) break;
+        }
+        break;
+    }
+    return words;
 }
 
 // Whether a pattern dictionary's cell is [0 0 XStep YStep] as written: poppler
 // then hands the pattern to Cairo whole.
 bool CellIsStep(std::string_view dict) {
-    std::string_view box = ValueOf(dict, "/BBox");
-    std::string_view const expected[] = {"0", "0", ValueOf(dict, "/XStep"), ValueOf(dict, "/YStep")};
-    for (std::string_view const number : expected) {
-        std::size_t const from = box.find_first_not_of(kSpace);
-        if (from == std::string_view::npos) return false;
-        box.remove_prefix(from);
-        std::size_t const length = std::min(box.find_first_of(kSpace), box.size());
-        if (number.empty() || box.substr(0, length) != number) return false;
-        box.remove_prefix(length);
-    }
-    return box.find_first_not_of(kSpace) == std::string_view::npos;
+    std::vector<PdfToken> const tokens = PdfTokens(dict);
+    std::vector<std::string_view> const xStep = ValueOf(tokens, "XStep"), yStep = ValueOf(tokens, "YStep");
+    return xStep.size() == 1 && yStep.size() == 1 &&
+           ValueOf(tokens, "BBox") == std::vector<std::string_view>{"0", "0", xStep[0], yStep[0]};
 }
 
 }  // namespace
@@ -51,7 +47,7 @@ bool CellIsStep(std::string_view dict) {
 bool UsesSoftMasks(std::string const& pdf) {
     std::string_view const text = pdf;
     for (std::size_t at = text.find("/SMask"); at != std::string_view::npos; at = text.find("/SMask", at + 1)) {
-        std::size_t const value = std::min(text.find_first_not_of(kSpace, at + 6), text.size());
+        std::size_t const value = std::min(text.find_first_not_of(" \n\r\t", at + 6), text.size());
         if (!text.substr(value).starts_with("/None")) return true;
     }
     return false;
