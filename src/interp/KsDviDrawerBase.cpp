@@ -224,7 +224,8 @@ void KsDviDrawerBase::DviGlyphs(ksdvi::dvi::GlyphRun const& run) {
                                      run.Glyph(i),
                                      static_cast<int32_t>(std::clamp<int64_t>(width, 0, INT32_MAX)),
                                      height,
-                                     depth};
+                                     depth,
+                                     static_cast<int>(int64_t(instOffset_) + i)};
         }
         glyphText_.resize(run.textLength);
         for (unsigned i = 0; i < run.textLength; ++i) glyphText_[i] = static_cast<char16_t>(run.TextUnit(i));

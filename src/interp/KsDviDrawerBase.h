@@ -22,6 +22,10 @@ struct NativeGlyph {
     int32_t h = 0, v = 0;
     unsigned index = 0;
     int32_t width = 0, height = 0, depth = 0;
+    // Where the text passes and the painter know the glyph by: the run's
+    // instruction offset plus the glyph's place in the run. A run takes more
+    // than a byte per glyph, so positions stay inside it and in order.
+    int position = 0;
 };
 
 class KsDviDrawerBase {

@@ -127,11 +127,11 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     DeviceGlyph glyph;
     glyph.font = font.GetID();
     glyph.glyphIndex = true;
-    glyph.instruction = GetInstOffset();
     glyph.transform = GlyphTransform(vertical != nullptr, true);
     double const em = font.GetScaleSize();
     for (NativeGlyph const& g : glyphs) {
         glyph.code = glyph.character = g.index;
+        glyph.instruction = g.position;
         double h = g.h, v = g.v;
         if (vertical) {
             gdi::VerticalOrigin const origin = vertical->VerticalOriginOf(g.index);

@@ -23,7 +23,7 @@ protected:
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
         ksdvi::PutGlyphCharacters(*GetDvi(), font, glyphs, text,
-                                  [this](int h, int v, unsigned short code, int width, int height, int depth) {
+                                  [this](int, int h, int v, unsigned short code, int width, int height, int depth) {
                                       PutChar(h, v, code, width, height, depth);
                                   });
     }

@@ -2,14 +2,17 @@
 
 #include <climits>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cwchar>
+#include <optional>
 
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
 #include "text/NativeGlyphText.h"
 #include "text/SelectionSpacing.h"
+#include "text/TextTransforms.h"
 
 namespace {
 
@@ -40,6 +43,11 @@ public:
         count = other.count;
     }
 
+    int Open(KsDvi& dvi, int page) override {
+        transforms_.emplace(dvi);  // a page begins untransformed
+        runTransform_ = {};
+        return KsDviDrawerBase::Open(dvi, page);
+    }
     int Draw(int n) override {
         if (finished) return 1;
         int done = KsDviDrawerBase::Draw(n);
@@ -51,6 +59,24 @@ public:
 
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
+        Add(GetInstOffset(), h, v, code, width, height, depth);
+    }
+    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
+                   std::u16string const& text) override {
+        ksdvi::PutGlyphCharacters(*GetDvi(), font, glyphs, text,
+                                  [this](int position, int h, int v, unsigned short code, int width, int height,
+                                         int depth) { Add(position, h, v, code, width, height, depth); });
+    }
+
+    // The Windows-font records, except the escapement of command 11.
+    void DoSpecial(unsigned int length, InstPtr text) override {
+        if (length >= 3 && text.Get()[0] == '#' && text.Get()[1] == 0 && text.Get()[2] == 11) return;
+        KsDviDrawerBase::DoSpecial(length, text);
+        if (!IsWinFont()) transforms_->Special({reinterpret_cast<char const*>(text.Get()), length}, GetH(), GetV());
+    }
+
+private:
+    void Add(int position, int h, int v, unsigned short code, int width, int height, int depth) {
         if (code >= 0xF000 && code <= 0xF0FF) code = static_cast<unsigned short>(code - 0xF000);
         if (IsWinFont()) {
             if (code > 0xD7AF) code = 0x20;
@@ -60,24 +86,22 @@ protected:
             height = ToDevice(height);
             depth = ToDevice(depth);
         }
-        chars.Append({h, v, width, height, depth, code, GetInstOffset()});
+        if (transforms_->Current() != runTransform_) {
+            runTransform_ = transforms_->Current();
+            ++run_;
+        }
+        CharInfo c{h, v, width, height, depth, code, position, false, {}, run_};
+        if (!transforms_->IsIdentity()) {
+            int left = h, top = static_cast<int>(int64_t(v) - height);
+            int across = width, down = static_cast<int>(std::clamp<int64_t>(int64_t(height) + depth, 0, INT_MAX));
+            transforms_->Box(left, top, across, down);
+            c.transformed = true;
+            c.drawn = {left, top, static_cast<int>(Wide(left) + across), static_cast<int>(Wide(top) + down)};
+        }
+        chars.Append(c);
         ++count;
     }
-    void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
-                   std::u16string const& text) override {
-        ksdvi::PutGlyphCharacters(*GetDvi(), font, glyphs, text,
-                                  [this](int h, int v, unsigned short code, int width, int height, int depth) {
-                                      PutChar(h, v, code, width, height, depth);
-                                  });
-    }
 
-    // The Windows-font records, except the escapement of command 11.
-    void DoSpecial(unsigned int length, InstPtr text) override {
-        if (length >= 3 && text.Get()[0] == '#' && text.Get()[1] == 0 && text.Get()[2] == 11) return;
-        KsDviDrawerBase::DoSpecial(length, text);
-    }
-
-private:
     // Record units to pixels of the first device that a renderer registered
     // on the document; with none, or no record resolution yet, the values
     // stay in record units.
@@ -108,6 +132,10 @@ private:
         chars.RemoveAll();
         for (CharInfo const& c : work) chars.Append(c);
     }
+
+    std::optional<ksdvi::TextTransforms> transforms_;
+    ksdvi::Affine runTransform_;
+    int run_ = 0;
 };
 
 KsDviSelect::KsDviSelect() : drawer_(std::make_unique<Drawer>()) {}
@@ -141,7 +169,7 @@ int KsDviSelect::Open(KsDvi& dvi, int page) {
     winFont_ = dvi.GetWinFont();
     drawer_->Close();
     drawer_->Reset();
-    if (!drawer_->KsDviDrawerBase::Open(dvi, page)) return 0;
+    if (!drawer_->Open(dvi, page)) return 0;
     int done = drawer_->Draw(-1);
     BuildLines();
     return done;
@@ -150,19 +178,58 @@ int KsDviSelect::Open(KsDvi& dvi, int page) {
 void KsDviSelect::BuildLines() {
     DList<LineInfo>& lines = drawer_->lines;
     lines.RemoveAll();
+    int lastRun = 0;
     for (CharInfo const& c : drawer_->chars) {
         LineInfo* last = lines.IsEmpty() ? nullptr : &lines.GetTail()->value;
-        if (last && last->baseline == c.baseline) {
+        Rectangle const drawn = DrawnBox(c);
+        if (last && last->baseline == c.baseline && lastRun == c.run) {
             if (c.position <= last->lastPos) continue;
             last->lastPos = c.position;
             last->right = static_cast<int>(Wide(c.left) + c.width);
             last->height = std::max(last->height, c.height);
             last->depth = std::max(last->depth, c.depth);
+            last->drawn = {std::min(last->drawn.left, drawn.left), std::min(last->drawn.top, drawn.top),
+                           std::max(last->drawn.right, drawn.right), std::max(last->drawn.bottom, drawn.bottom)};
             continue;
         }
-        lines.Append(
-            {c.left, static_cast<int>(Wide(c.left) + c.width), c.baseline, c.height, c.depth, c.position, c.position});
+        lines.Append({c.left, static_cast<int>(Wide(c.left) + c.width), c.baseline, c.height, c.depth, c.position,
+                      c.position, c.transformed, drawn});
+        lastRun = c.run;
     }
+}
+
+KsDviSelect::Rectangle KsDviSelect::DrawnBox(CharInfo const& c) {
+    if (c.transformed) return c.drawn;
+    return {c.left, static_cast<int>(Wide(c.baseline) - c.height), static_cast<int>(Wide(c.left) + c.width),
+            static_cast<int>(Wide(c.baseline) + c.depth)};
+}
+
+KsDviSelect::Rectangle KsDviSelect::DrawnBox(LineInfo const& line) {
+    if (line.transformed) return line.drawn;
+    return {line.left, static_cast<int>(Wide(line.baseline) - line.height), line.right,
+            static_cast<int>(Wide(line.baseline) + line.depth)};
+}
+
+double KsDviSelect::Direction::End(Rectangle const& box) const {
+    return std::max({Along(box.left, box.top), Along(box.right, box.top), Along(box.left, box.bottom),
+                     Along(box.right, box.bottom)});
+}
+
+double KsDviSelect::Direction::Start(Rectangle const& box) const {
+    return std::min({Along(box.left, box.top), Along(box.right, box.top), Along(box.left, box.bottom),
+                     Along(box.right, box.bottom)});
+}
+
+KsDviSelect::Direction KsDviSelect::DirectionOf(LineInfo const& line) const {
+    if (!line.transformed) return {};
+    CharInfo const *first = FindChar(line.firstPos), *last = FindChar(line.lastPos);
+    if (!first || !last) return {};
+    Rectangle const from = DrawnBox(*first), to = DrawnBox(*last);
+    double const dx = (double(to.left) + to.right - from.left - from.right) / 2;
+    double const dy = (double(to.top) + to.bottom - from.top - from.bottom) / 2;
+    double const length = std::hypot(dx, dy);
+    if (!(length > 0) || !std::isfinite(length)) return {};
+    return {dx / length, dy / length};
 }
 
 void KsDviSelect::BeginSelect(int x, int y) {
@@ -180,14 +247,15 @@ KsDviSelect::Hit KsDviSelect::FindLine(int x, int y) {
     Wide bestDistance = 0;
     int bestRank = INT_MAX;  // 0 beside, 1 above (the line lies below), 2 below
     for (LineInfo const& line : drawer_->lines) {
-        Wide top = Wide(line.baseline) - line.height, bottom = Wide(line.baseline) + line.depth;
+        Rectangle const box = DrawnBox(line);
+        Wide top = box.top, bottom = box.bottom;
         Side side;
         Wide distance;
         int rank;
         if (Between(y, top, bottom)) {
-            if (Between(x, line.left, line.right)) return {&line, Side::Inside};
-            side = x > line.right ? Side::Right : Side::Left;
-            distance = side == Side::Right ? std::abs(Wide(x) - line.left - 1) : std::abs(Wide(line.right) - x - 1);
+            if (Between(x, box.left, box.right)) return {&line, Side::Inside};
+            side = x > box.right ? Side::Right : Side::Left;
+            distance = side == Side::Right ? std::abs(Wide(x) - box.left - 1) : std::abs(Wide(box.right) - x - 1);
             rank = 0;
         } else if (y < top) {
             side = Side::Above;
@@ -214,6 +282,13 @@ int KsDviSelect::PosAt(int x, int y, bool forward) {
     Hit hit = FindLine(x, y);
     if (!hit.line) return -1;
     LineInfo const& line = *hit.line;
+    Direction const direction = DirectionOf(line);
+    double const at = direction.Along(x, y);
+    if (line.transformed && (hit.side == Side::Inside || hit.side == Side::Left || hit.side == Side::Right)) {
+        // Beside a turned line is before its start or after its end along it.
+        Rectangle const box = DrawnBox(line);
+        hit.side = at > direction.End(box) ? Side::Right : at < direction.Start(box) ? Side::Left : Side::Inside;
+    }
     DList<LineInfo>& lines = drawer_->lines;
     if (hit.side == Side::Right) {
         if (!forward) return line.lastPos;
@@ -233,10 +308,9 @@ int KsDviSelect::PosAt(int x, int y, bool forward) {
     int last = -1;
     for (CharInfo const& c : drawer_->chars) {
         if (c.position < line.firstPos || c.position > line.lastPos) continue;
-        if (Between(x, c.left, Wide(c.left) + c.width) &&
-            Between(y, Wide(c.baseline) - c.height, Wide(c.baseline) + c.depth))
-            return c.position;
-        if (Wide(c.left) + c.width - 1 > x) return forward ? c.position : last;
+        Rectangle const box = DrawnBox(c);
+        if (Between(x, box.left, box.right) && Between(y, box.top, box.bottom)) return c.position;
+        if (direction.End(box) - 1 > at) return forward ? c.position : last;
         last = c.position;
     }
     return forward ? -1 : last;
@@ -248,9 +322,13 @@ int KsDviSelect::UpdateSelect(int x, int y) {
     LineInfo const* anchorLine = FindLine(anchorX_, anchorY_).line;
     LineInfo const* currentLine = FindLine(x, y).line;
     if (noText_) return 0;
-    bool forward = anchorLine == currentLine ? anchorX_ < x
-                                             : (anchorLine ? anchorLine->firstPos : INT_MAX) <
-                                                   (currentLine ? currentLine->firstPos : INT_MAX);
+    bool forward = false;
+    if (anchorLine == currentLine) {
+        Direction const direction = anchorLine ? DirectionOf(*anchorLine) : Direction{};
+        forward = direction.Along(anchorX_, anchorY_) < direction.Along(x, y);
+    } else {
+        forward = (anchorLine ? anchorLine->firstPos : INT_MAX) < (currentLine ? currentLine->firstPos : INT_MAX);
+    }
     start_ = PosAt(anchorX_, anchorY_, forward);
     end_ = PosAt(x, y, !forward);
     return 0;
@@ -263,10 +341,10 @@ bool KsDviSelect::EnsureDrawn() {
 
 int KsDviSelect::GetCharUnderPos(int x, int y) {
     if (!EnsureDrawn()) return -1;
-    for (CharInfo const& c : drawer_->chars)
-        if (Between(x, c.left, Wide(c.left) + c.width) &&
-            Between(y, Wide(c.baseline) - c.height, Wide(c.baseline) + c.depth))
-            return c.position;
+    for (CharInfo const& c : drawer_->chars) {
+        Rectangle const box = DrawnBox(c);
+        if (Between(x, box.left, box.right) && Between(y, box.top, box.bottom)) return c.position;
+    }
     return -1;
 }
 
@@ -294,6 +372,18 @@ DList<KsDviSelect::Rectangle>* KsDviSelect::GetSelRect() {
     rects_.RemoveAll();
     for (LineInfo const& line : drawer_->lines) {
         if (line.firstPos > hi || line.lastPos < lo) continue;
+        if (line.transformed) {
+            // The selected characters' drawn boxes together.
+            Rectangle r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+            for (CharInfo const& c : drawer_->chars) {
+                if (c.position < std::max(lo, line.firstPos) || c.position > std::min(hi, line.lastPos)) continue;
+                Rectangle const box = DrawnBox(c);
+                r = {std::min(r.left, box.left), std::min(r.top, box.top), std::max(r.right, box.right),
+                     std::max(r.bottom, box.bottom)};
+            }
+            if (r.left <= r.right) rects_.Append(r);
+            continue;
+        }
         Rectangle r{line.left, static_cast<int>(Wide(line.baseline) - line.height), line.right,
                     static_cast<int>(Wide(line.baseline) + line.depth)};
         CharInfo const* c;

@@ -5,7 +5,8 @@
 // runs between two character positions found from points. Points, boxes and
 // rectangles are in DVI units, or in device pixels on Windows-font pages,
 // whose characters are numbered 100 times their baseline plus their place on
-// it.
+// it. Characters that graphicx's transformations draw elsewhere are selected
+// where they are drawn; their lines keep TeX's order.
 
 #include <cstdint>
 #include <memory>
@@ -24,11 +25,20 @@ public:
         int left = 0, baseline = 0, width = 0, height = 0, depth = 0;
         unsigned short code = 0;
         int position = -1;
+        bool transformed = false;
+        Rectangle drawn;  // the bounding box of the box above as drawn, when transformed
+        int run = 0;      // characters drawn under one transformation share it
     };
+    // Characters of one baseline drawn under one transformation.
     struct LineInfo {
         int left = 0, right = 0, baseline = 0, height = 0, depth = 0;
         int firstPos = -1, lastPos = -1;
+        bool transformed = false;  // some character drawn elsewhere
+        Rectangle drawn;           // the union of the characters' drawn boxes
     };
+    // Where a character or a line is drawn.
+    static Rectangle DrawnBox(CharInfo const& c);
+    static Rectangle DrawnBox(LineInfo const& line);
 
     KsDviSelect();
     KsDviSelect(KsDviSelect const& other);
@@ -69,8 +79,18 @@ private:
         Side side = Side::Inside;
     };
 
+    // The line's direction on the page: from its first character's drawn
+    // middle to its last's.
+    struct Direction {
+        double dx = 1, dy = 0;
+        double Along(double x, double y) const { return x * dx + y * dy; }
+        double End(Rectangle const& box) const;  // the furthest along of the box's corners
+        double Start(Rectangle const& box) const;
+    };
+
     void BuildLines();
     Hit FindLine(int x, int y);
+    Direction DirectionOf(LineInfo const& line) const;
     int PosAt(int x, int y, bool forward);
     bool EnsureDrawn();
     CharInfo const* FindChar(int pos) const;

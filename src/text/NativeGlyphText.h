@@ -17,8 +17,8 @@ std::vector<std::u32string> GlyphTexts(KsDvi const& dvi, KsDvi::ItrnFont const& 
                                        std::vector<NativeGlyph> const& glyphs, std::u16string const& text);
 
 // Each character the glyphs stand for, in a share of its glyph's box, for
-// readers that take a character at a time: `put(h, v, code, width, height,
-// depth)`, codes past U+FFFF as U+FFFD.
+// readers that take a character at a time: `put(position, h, v, code, width,
+// height, depth)` with the glyph's position, codes past U+FFFF as U+FFFD.
 template <class Put>
 void PutGlyphCharacters(KsDvi const& dvi, KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                         std::u16string const& text, Put put) {
@@ -30,7 +30,8 @@ void PutGlyphCharacters(KsDvi const& dvi, KsDvi::ItrnFont const& font, std::vect
             char32_t c = texts[i][static_cast<size_t>(k)];
             int left = static_cast<int>(int64_t(g.width) * k / n);
             int right = static_cast<int>(int64_t(g.width) * (k + 1) / n);
-            put(g.h + left, g.v, static_cast<unsigned short>(c > 0xFFFF ? 0xFFFD : c), right - left, g.height, g.depth);
+            put(g.position, g.h + left, g.v, static_cast<unsigned short>(c > 0xFFFF ? 0xFFFD : c), right - left,
+                g.height, g.depth);
         }
     }
 }

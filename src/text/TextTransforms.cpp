@@ -26,7 +26,11 @@ TextTransforms::TextTransforms(KsDvi const& dvi) : postScript_(kDotsPerInch, kDo
     perDviY_ = points.PerDviY();
 }
 
-void TextTransforms::Special(unsigned char const* text, size_t length, int h, int v) {
+void TextTransforms::Special(std::string_view special, int h, int v) {
+    terminated_.assign(special.begin(), special.end());
+    terminated_.push_back(0);
+    unsigned char const* const text = terminated_.data();
+    size_t const length = special.size();
     double const x = h * perDviX_, y = v * perDviY_;
     if (SpecialKeyword const* keyword = FindSpecialKeyword(text, length);
         keyword && (keyword->family == SpecialFamily::Pdf || keyword->family == SpecialFamily::PdfExtension)) {

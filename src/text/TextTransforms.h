@@ -7,7 +7,8 @@
 // (pdf:btrans ... pdf:etrans). After PostScript that does more than
 // transform, the rest of the page's characters are found where TeX set them.
 
-#include <cstddef>
+#include <string_view>
+#include <vector>
 
 #include "device/Affine.h"
 #include "render/PdfTransformStack.h"
@@ -22,10 +23,13 @@ public:
     // For a page of `dvi`, from its beginning.
     explicit TextTransforms(KsDvi const& dvi);
 
-    // A special of `length` bytes, a NUL after them, at DVI position (h, v).
-    void Special(unsigned char const* text, size_t length, int h, int v);
+    // A special's bytes, at DVI position (h, v).
+    void Special(std::string_view text, int h, int v);
     // Whether what follows is drawn as TeX set it.
     bool IsIdentity() const { return current_.IsIdentity(); }
+    // The transformation in force (in the evaluator's dots, about the DVI
+    // origin): characters under equal ones are drawn together.
+    Affine const& Current() const { return current_; }
     // The bounding box, as drawn, of a box TeX set at (left, top) (DVI
     // units, y down).
     void Box(int& left, int& top, int& width, int& height) const;
@@ -36,6 +40,7 @@ private:
     bool postScriptKnown_ = true;
     PdfTransformStack pdf_;
     Affine current_;  // in the evaluator's dots, about the DVI origin
+    std::vector<unsigned char> terminated_;  // the keyword table and the parsers read a terminated copy
 };
 
 }  // namespace ksdvi

@@ -51,16 +51,12 @@ protected:
         std::vector<std::u32string> texts = GlyphTexts(*GetDvi(), font, glyphs, text);
         for (size_t i = 0; i < glyphs.size(); ++i) {
             NativeGlyph const& g = glyphs[i];
-            Add({g.h, g.v, g.width, g.height, g.depth, GetInstOffset(), std::move(texts[i])});
+            Add({g.h, g.v, g.width, g.height, g.depth, g.position, std::move(texts[i])});
         }
     }
     void DoSpecial(unsigned int length, InstPtr text) override {
         KsDviDrawerBase::DoSpecial(length, text);
-        if (IsWinFont()) return;
-        // The keyword table and the parsers read a terminated copy.
-        special_.assign(text.Get(), text.Get() + length);
-        special_.push_back(0);
-        transforms_->Special(special_.data(), length, GetH(), GetV());
+        if (!IsWinFont()) transforms_->Special({reinterpret_cast<char const*>(text.Get()), length}, GetH(), GetV());
     }
 
 private:
@@ -76,7 +72,6 @@ private:
 
     UnicodeText& owner_;
     std::optional<TextTransforms> transforms_;
-    std::vector<unsigned char> special_;
 };
 
 UnicodeText::UnicodeText(KsDvi& dvi) : UnicodeText(dvi, GlyphList::Default()) {}

@@ -155,8 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
         document.Special(special);
         drawer.Special(special);
         Transform(transforms, special);
-        std::string terminated(special);
-        textTransforms.Special(reinterpret_cast<unsigned char const*>(terminated.c_str()), special.size(), 10, 20);
+        textTransforms.Special(special, 10, 20);
         int left = -5, top = 100, width = 1000, height = 700;
         textTransforms.Box(left, top, width, height);
         FUZZ_CHECK(width >= 0 && height >= 0);

@@ -236,6 +236,39 @@ TEST(Document, TextAndSearchInPoints) {
     EXPECT_EQ(document->Search("Introduction", false, {1}).size(), 0u) << "only the pages asked for";
 }
 
+// A drag along a word that graphicx turned or scaled, from the drawn start
+// of its first letter to the drawn end of its last, selects the word, and
+// the area shown is where it is drawn (the search hit's box).
+TEST(Document, TransformedWordsAreSelectedWhereTheyAreDrawn) {
+    struct Case {
+        char const* word;
+        double fromX, fromY, toX, toY;  // in the hit's box, 0..1 from its top left
+    };
+    Case const cases[] = {{"Before", 0.05, 0.5, 0.95, 0.5},
+                          {"Rotated", 0.5, 0.95, 0.5, 0.05},  // read upwards
+                          {"Big", 0.05, 0.5, 0.95, 0.5},
+                          {"tilted", 0.1, 0.1, 0.9, 0.9}};  // read downwards to the right
+    for (char const* file : {"postscript.dvi", "rotations.xdv"}) {
+        auto document = OpenData(file);
+        ASSERT_TRUE(document);
+        for (Case const& c : cases) {
+            std::vector<ksdvi::SearchHit> const hits = document->Search(c.word, true);
+            ASSERT_EQ(hits.size(), 1u) << file << " " << c.word;
+            ASSERT_EQ(hits[0].areas.size(), 1u);
+            ksdvi::Rect const hit = hits[0].areas[0];
+            auto at = [&](double x, double y) { return ksdvi::Point{hit.x + x * hit.width, hit.y + y * hit.height}; };
+            ksdvi::Selection const selection = document->Select(hits[0].page, at(c.fromX, c.fromY), at(c.toX, c.toY));
+            EXPECT_EQ(selection.text, std::string(c.word) + "\n") << file;
+            ASSERT_EQ(selection.areas.size(), 1u) << file << " " << c.word;
+            ksdvi::Rect const area = selection.areas[0];
+            EXPECT_NEAR(area.x, hit.x, 1) << file << " " << c.word;
+            EXPECT_NEAR(area.y, hit.y, 1) << file << " " << c.word;
+            EXPECT_NEAR(area.width, hit.width, 1) << file << " " << c.word;
+            EXPECT_NEAR(area.height, hit.height, 1) << file << " " << c.word;
+        }
+    }
+}
+
 // A file TeX is still writing opens with its complete pages and grows.
 TEST(Document, FollowsAFileBeingWritten) {
     std::string const bytes = ReadFileText(DataFile("pages.dvi"));
