@@ -16,6 +16,7 @@
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gs/GS.h"
+#include "platform/gs/GsWire.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/CoveragePainter.h"
 #include "render/EpsFile.h"
@@ -299,6 +300,15 @@ std::string ShownFonts(KsDvi& dvi, std::vector<SpecialCollector::Event> const& e
     return fonts;
 }
 
+// The page of a job, in device dots: for a PDF job three times the paper's
+// width and twice its height, as far as Ghostscript's limits allow.
+std::pair<int, int> JobSize(PostScriptPage::Geometry const& g, bool asPdf) {
+    int64_t const width = int64_t(g.width) * 3, height = int64_t(g.height) * 2;
+    if (!asPdf || width > gs::kMaxSide || height > gs::kMaxSide || uint64_t(width * height) > gs::kMaxPixels)
+        return {g.width, g.height};
+    return {int(width), int(height)};
+}
+
 }  // namespace
 
 bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf,
@@ -364,10 +374,16 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     head += kReportState;
     head += ShownFonts(dvi, collector.events, g, shownFonts_);
+    // A PDF job's page reaches past the paper, to the right and below: pgf's
+    // fadings are drawn from its top-left corner into forms as large as it
+    // (beamer's shadows are twice the paper's width), and would be cut at
+    // the paper's edge. The paper stays at the top-left, where poppler draws
+    // the page from.
+    auto const [jobWidth, jobHeight] = JobSize(g, asPdf);
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
-    head += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
+    head += "TeXDict begin " + Number(jobWidth / g.dpiX * sp) + " " + Number(jobHeight / g.dpiY * sp) + " " +
             std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
             " (ksdvi) @start end\n";
     head += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
@@ -434,8 +450,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         for (bool onBlack : {false, true}) {
             if (onBlack && asPdf) break;
             if (onBlack) painter.StartOnBlack();
-            if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), g.width,
-                                g.height, 24, asPdf ? nullptr : &painter, -1, -1)) {
+            if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), jobWidth,
+                                jobHeight, 24, asPdf ? nullptr : &painter, -1, -1)) {
                 error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
                 return false;
             }

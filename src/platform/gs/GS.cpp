@@ -35,7 +35,6 @@ namespace {
 constexpr std::chrono::seconds kStartLimit{30};  // for the interpreter's own start
 constexpr std::size_t kBatch = 64 * 1024;        // PostScript sent to the host at once
 constexpr int kHostFd = 3;
-constexpr int kMaxSide = 1 << 17;
 constexpr std::chrono::milliseconds kStopPoll{100};
 
 thread_local std::string lastError;
@@ -308,7 +307,8 @@ bool GS::Impl::ReceivePage(std::uint32_t length) {
     std::int32_t size[2];
     if (length < sizeof size || !ksdvi::gs::ReadAll(fd, size, sizeof size, deadline)) return false;
     const int w = size[0], h = size[1];
-    if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || std::uint64_t(w) * std::uint64_t(h) > ksdvi::gs::kMaxPixels ||
+    if (w < 1 || h < 1 || w > ksdvi::gs::kMaxSide || h > ksdvi::gs::kMaxSide ||
+        std::uint64_t(w) * std::uint64_t(h) > ksdvi::gs::kMaxPixels ||
         length != sizeof size + 3 * std::uint64_t(w) * std::uint64_t(h)) {
         return false;
     }
@@ -442,7 +442,7 @@ int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, 
     m.error.clear();
     m.pending.clear();
     m.hostJobOpen = false;
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide ||
+    if (width < 1 || height < 1 || width > ksdvi::gs::kMaxSide || height > ksdvi::gs::kMaxSide ||
         std::uint64_t(width) * std::uint64_t(height) > ksdvi::gs::kMaxPixels || xRes < 1 || yRes < 1 || xRes > 100000 ||
         yRes > 100000) {
         m.Fail("a page of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at " +

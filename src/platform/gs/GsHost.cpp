@@ -376,7 +376,9 @@ bool StartInterpreter(Host* h, std::string* why) {
     // (ALLOWPSTRANSPARENCY: nothing else SAFER withholds), which pdfwrite
     // keeps in the PDF. The raster host has none: its transparency device
     // draws pgf's patterns mirrored, and pages that need opacity are drawn
-    // as PDF pages.
+    // as PDF pages. pdfwrite must not turn a page whose text mostly runs
+    // sideways (a figure at angle=90) by a /Rotate of its own
+    // (AutoRotatePages).
     const std::string output = "-sOutputFile=" + h->pdfDirectory + "/page%d.pdf";
     const bool pdf = !h->pdfDirectory.empty();
     const char* args[] = {"ksdvi",
@@ -389,6 +391,7 @@ bool StartInterpreter(Host* h, std::string* why) {
                           "-dPDFFitPage",
                           "-dUseCropBox",
                           "-dNONATIVEFONTMAP",
+                          pdf ? "-dAutoRotatePages=/None" : "-dSAFER",
                           pdf ? "-sDEVICE=pdfwrite" : "-sDEVICE=display",
                           pdf ? output.c_str() : format,
                           "-r72",

@@ -26,8 +26,10 @@ enum class Msg : char {
 // A PDF host's page is never larger than this.
 inline constexpr std::uint32_t kMaxPdf = std::uint32_t(64) << 20;
 
-// Payloads are never larger than a page of kMaxPixels.
+// Payloads are never larger than a page of kMaxPixels; no side of a page is
+// longer than kMaxSide.
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 28;
+inline constexpr int kMaxSide = 1 << 17;
 inline constexpr std::uint32_t kMaxPayload = std::uint32_t(8 + 3 * kMaxPixels);
 
 // A line a job prints that begins with this goes back to the library.
