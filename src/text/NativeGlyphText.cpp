@@ -36,6 +36,8 @@ std::u32string Letters(std::u32string text) {
     return out;
 }
 
+bool PrivateUse(char32_t c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
+
 }  // namespace
 
 std::vector<std::u32string> GlyphTexts(KsDvi const& dvi, KsDvi::ItrnFont const& font,
@@ -47,11 +49,15 @@ std::vector<std::u32string> GlyphTexts(KsDvi const& dvi, KsDvi::ItrnFont const& 
     if (face)
         for (size_t i = 0; i < glyphs.size(); ++i) own[i] = face->CharacterOfGlyph(glyphs[i].index);
     if (text.empty()) {
-        // Ligatures and variants are in no cmap: their names say what they are ("f_f_i", "a.sc").
-        for (size_t i = 0; i < glyphs.size(); ++i)
-            out[i] = Letters(own[i] ? std::u32string(1, own[i])
-                             : face ? GlyphList::Default().ToUnicode(face->GlyphName(glyphs[i].index))
-                                    : std::u32string());
+        // Ligatures and variants are in no cmap, or at private codes (Latin
+        // Modern's old-style figures at U+F730…): their names say what they
+        // are ("f_f_i", "a.sc", "zero.oldstyle").
+        for (size_t i = 0; i < glyphs.size(); ++i) {
+            std::u32string named;
+            if (face && (!own[i] || PrivateUse(own[i])))
+                named = GlyphList::Default().ToUnicode(face->GlyphName(glyphs[i].index));
+            out[i] = Letters(!named.empty() ? named : own[i] ? std::u32string(1, own[i]) : std::u32string());
+        }
         return out;
     }
     std::u32string chars = Letters(FromUtf16(text));

@@ -1,5 +1,6 @@
 #include "text/SelectionSpacing.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -16,7 +17,11 @@ bool IsNarrow(unsigned code) { return code < 0x80 && code && std::strchr("fijlIJ
 
 bool OrdinarySpace(SpacedChar const& p, SpacedChar const& c) {
     if (IsHangulSyllable(c.code)) return c.left >= p.left + 1.25 * p.width;
-    return c.code < 0x80 && c.left >= Wide(p.left) + p.width + p.width / 3;
+    // A third of the character before, as wide as TeX's narrowest spaces
+    // after most letters; after a wide one (m, an em dash) a sixth of an em.
+    Wide least = p.width / 3;
+    if (p.size > 0) least = std::min<Wide>(least, p.size / 6);
+    return c.code < 0x80 && c.left >= Wide(p.left) + p.width + least;
 }
 
 bool WinFontSpace(SpacedChar const& p, SpacedChar const& c) {

@@ -9,6 +9,8 @@ namespace ksdvi {
 struct SpacedChar {
     int left = 0, baseline = 0, width = 0, height = 0;
     unsigned code = 0;
+    int size = 0;           // the font's em, when known: a space is never wider than a sixth of it
+    bool japanese = false;  // from a JFM font
 };
 
 // What goes between `prev` and `cur`, taken in drawing order: "", " " or

@@ -36,22 +36,30 @@ protected:
         // A JFM font's character is known whole, past U+FFFF too.
         char32_t japanese = GetJapaneseCharacter();
         std::u32string text = japanese ? std::u32string(1, japanese) : owner_.TextOf(font, GetDviCode(), code);
-        if (GetDirection() == dvi::kHorizontal) {
-            Add({h, v, width, height, depth, GetInstOffset(), std::move(text)});
-            return;
+        UnicodeChar c{h, v, width, height, depth, GetInstOffset(), std::move(text)};
+        if (GetDirection() != dvi::kHorizontal) {
+            // In vertical text the box lies with its height right of the pen
+            // and its width below it.
+            c.left = static_cast<int>(int64_t(h) - depth);
+            c.baseline = static_cast<int>(int64_t(v) + width);
+            c.width = static_cast<int>(std::clamp<int64_t>(int64_t(height) + depth, 0, INT32_MAX));
+            c.height = width;
+            c.depth = 0;
+            c.vertical = true;
+            c.axis = h;
         }
-        // In vertical text the box lies with its height right of the pen and
-        // its width below it.
-        int left = static_cast<int>(int64_t(h) - depth), bottom = static_cast<int>(int64_t(v) + width);
-        int across = static_cast<int>(std::clamp<int64_t>(int64_t(height) + depth, 0, INT32_MAX));
-        Add({left, bottom, across, width, 0, GetInstOffset(), std::move(text), true, h});
+        c.size = font ? font->GetScaleSize() : 0;
+        c.japanese = japanese != 0;
+        Add(std::move(c));
     }
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
         std::vector<std::u32string> texts = GlyphTexts(*GetDvi(), font, glyphs, text);
         for (size_t i = 0; i < glyphs.size(); ++i) {
             NativeGlyph const& g = glyphs[i];
-            Add({g.h, g.v, g.width, g.height, g.depth, g.position, std::move(texts[i])});
+            UnicodeChar c{g.h, g.v, g.width, g.height, g.depth, g.position, std::move(texts[i])};
+            c.size = font.GetScaleSize();
+            Add(std::move(c));
         }
     }
     void DoSpecial(unsigned int length, InstPtr text) override {
@@ -183,28 +191,38 @@ namespace {
 // scripts count as ASCII ones; ideographs and Hangul keep their codes.
 unsigned SpacingCode(char32_t c) { return c >= 0x80 && c < 0x2E80 ? 'a' : static_cast<unsigned>(c); }
 
+bool IsHangulSyllable(unsigned c) { return c >= 0xAC00 && c <= 0xD7AF; }
+bool IsIdeograph(unsigned c) {
+    return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
 // A vertical column reads as a line: down the column is along it, and the
 // columns to its left come after it.
 SpacedChar Spaced(UnicodeChar const& c) {
-    if (!c.vertical) return {c.left, c.baseline, c.width, c.height, SpacingCode(c.text.front())};
+    unsigned const code = SpacingCode(c.text.front());
+    if (!c.vertical) return {c.left, c.baseline, c.width, c.height, code, c.size, c.japanese};
     int top = static_cast<int>(int64_t(c.baseline) - c.height);
     int line = static_cast<int>(std::clamp<int64_t>(-int64_t(c.axis), INT_MIN + 1, INT_MAX));
-    return {top, line, c.height, c.width, SpacingCode(c.text.front())};
+    return {top, line, c.height, c.width, code, c.size, c.japanese};
 }
 
 // Reading a page asks more of the gaps than a selection's string does: what
 // follows a superscript or subscript is spaced as if on the formula's own
 // baseline, a gap wider than twice the two characters' heights (an
-// equation number at the margin, \hfill, a table's column) is a tab, and
-// Korean words are spaced as xetexko and ko.TeX space them (about a fifth
-// of an em, where a line stretches Hangul by hundredths).
+// equation number at the margin, \hfill, a table's column) is a tab,
+// Korean words (Hangul, and Hanja outside Japanese fonts) are spaced as
+// xetexko and ko.TeX space them (about a fifth of an em, where a line
+// stretches Hangul by hundredths), and a gap of most of an em (\quad after
+// a section's number) is a space in any script.
 char const* ReadingSeparator(SpacedChar const& p, SpacedChar const& c, int winFont) {
     char const* separator = SelectionSeparator(p, c, winFont);
     if (separator[0] == '\r' || p.width == 0) return separator;
     int64_t gap = int64_t(c.left) - p.left - p.width;
     if (gap > 2 * (int64_t(p.height) + c.height)) return "\t";
-    if (!separator[0] && c.code >= 0xAC00 && c.code <= 0xD7AF && c.baseline == p.baseline && gap * 8 > p.width)
-        return " ";
+    bool const spacedAsKorean = IsHangulSyllable(c.code) || (IsIdeograph(c.code) && !c.japanese && !p.japanese);
+    if (!separator[0] && spacedAsKorean && c.baseline == p.baseline && gap * 8 > p.width) return " ";
+    int64_t const em = std::max(p.size, c.size);
+    if (!separator[0] && c.baseline == p.baseline && em > 0 && gap * 5 >= em * 4) return " ";
     if (separator[0] || c.baseline == p.baseline) return separator;
     SpacedChar level = p;
     level.baseline = c.baseline;

@@ -35,6 +35,8 @@ struct UnicodeChar {
     // drawn. The box above stays where TeX set it, for the reading order.
     bool transformed = false;
     int drawnLeft = 0, drawnTop = 0, drawnWidth = 0, drawnHeight = 0;
+    int size = 0;           // its font's size (an em), DVI units; 0 when unknown
+    bool japanese = false;  // from a JFM font: gaps between such characters are the font's glue
 };
 
 // The box a character is drawn in: left, top, width and height (DVI units).

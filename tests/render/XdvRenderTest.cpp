@@ -68,11 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\usepackage{unicode-math}\n"
                     "\\usepackage{xcolor}\n\\setmainfont{Latin Modern Roman}\n\\setmathfont{Latin Modern Math}\n"
                     "\\begin{document}\n\\section{Native fonts}\nOffice workers find waffles in the "
-                    "fjord, and \\textcolor{blue}{coloured words} \\textbf{bold} and \\emph{slanted}.\n"
+                    "fjord, and \\textcolor{blue}{coloured words} \\textbf{bold} and \\emph{slanted} "
+                    "since {\\addfontfeatures{Numbers=OldStyle}1984}.\n"
                     "\\[ \\int_0^1 x^2\\,dx = \\frac{1}{3}, \\qquad \\alpha + \\beta \\le \\sum_{k=1}^{n} "
                     "\\gamma_k \\]\n\\end{document}\n",
+                    // old-style figures: glyphs the face's cmap gives private codes, named zero.oldstyle …
                     {"Native", "fonts", "Office", "workers", "find", "waffles", "fjord", "coloured", "words", "bold",
-                     "slanted"},
+                     "slanted", "since", "1984."},
                     "waffles"},
         // set_text_and_glyphs: each run carries the text it sets.
         XeLatexCase{"actual_text",

@@ -61,7 +61,7 @@ TEST(TextCli, GivesTheWordsOfTheSourceInOrder) {
 TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
     std::string text = KsdviOk("text " + DataFile("equations.dvi"));
     EXPECT_EQ(text,
-              "Einstein wrote\nE = mc2\t(1)\nand the two lines\na = b2 +c\t(2)\nd = e1 +f\t(3)\n"
+              "Einstein wrote\nE = mc2\t(1)\nand the two lines\na = b2 + c\t(2)\nd = e1 + f\t(3)\n"
               "are numbered too.\nName\tDate\n\f");
 
     nlohmann::json pages = nlohmann::json::parse(KsdviOk("text --json " + DataFile("equations.dvi")));
@@ -70,6 +70,15 @@ TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
     ASSERT_EQ(equation.size(), 4u) << equation;
     EXPECT_EQ(equation[2]["text"], "mc2");
     EXPECT_EQ(equation[3]["text"], "(1)");
+}
+
+// Spaces TeX shrank below a third of the wide letter before them (m, w, an
+// em dash), a \quad, and the spaces between Korean words in Hanja read as
+// spaces.
+TEST(TextCli, ShrunkSpacesQuadsAndHanjaWordsAreSpaces) {
+    EXPECT_EQ(KsdviOk("text " + DataFile("spacing.dvi")), "im Wald, Strom mit—allem, wow wow.\n1 Introduction\n\f");
+    std::string const korean = KsdviOk("text " + DataFile("kotex.dvi"));
+    EXPECT_NE(korean.find("漢字 混用: 大韓民國 憲法."), std::string::npos) << korean;
 }
 
 struct Hit {
