@@ -166,10 +166,13 @@ void KsDviDrawerBase::PutEncoded(KsDvi::ItrnFont const* font, unsigned short cod
 // character's position; the packet's pushes and pops use the page's stack.
 // Packets that set many characters whose packets set many more multiply the
 // work at each of ten levels; the page's budget of packet instructions ends them.
+// A JFM virtual font (pTeX's and upTeX's) has packets only for the characters
+// it moves or sends elsewhere: the others are put in its first font, as
+// dvipdfmx puts them.
 void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned c) {
     unsigned char const* packet = font->GetCharPacket(c);
     int length = font->GetCharPacketLength(c);
-    if (!packet) return;
+    if (!packet && !font->IsJfm()) return;
     if (virtualDepth_ >= MaxVirtualDepth || packetBudget_ <= 0) {
         virtualCut_ = virtualCut_ || packetBudget_ <= 0;
         return;
@@ -188,15 +191,20 @@ void KsDviDrawerBase::DoVirtualFont(KsDvi::ItrnFont const* font, unsigned c) {
     if (first >= 0 && GetItrnFont(first)) curFont_ = first;
     w_ = x_ = y_ = z_ = 0;
 
-    base_ = packet;
-    limit_ = packet + length;
-    unsigned char const* p = packet;
-    for (; p < limit_ && packetBudget_ > 0; --packetBudget_) {
-        int n = ProcessInstruction(p);
-        if (n <= 0) break;  // a bad instruction ends only this packet
-        p += n;
+    if (packet) {
+        base_ = packet;
+        limit_ = packet + length;
+        unsigned char const* p = packet;
+        for (; p < limit_ && packetBudget_ > 0; --packetBudget_) {
+            int n = ProcessInstruction(p);
+            if (n <= 0) break;  // a bad instruction ends only this packet
+            p += n;
+        }
+        if (p < limit_ && packetBudget_ <= 0) virtualCut_ = true;
+    } else if (curFont_ >= 0) {
+        --packetBudget_;
+        DviPut(c);
     }
-    if (p < limit_ && packetBudget_ <= 0) virtualCut_ = true;
 
     base_ = savedBase;
     limit_ = savedLimit;

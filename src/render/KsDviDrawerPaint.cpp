@@ -106,7 +106,10 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     }
     PlaceGlyph(glyph, x, y);
     glyph.transform = GlyphTransform(turned, GetDirection() == ksdvi::dvi::kDownToUp);
-    if (!glyph.character || !device_->DrawGlyph(glyph)) NoteMissingGlyph(font, GetDviCode());
+    // A character the face lacks shows as its .notdef glyph, as dvipdfmx
+    // shows it, and is named missing.
+    bool const inFace = glyph.character != 0;
+    if (!device_->DrawGlyph(glyph) || !inFace) NoteMissingGlyph(font, GetDviCode());
     GrowCharLinkAreas(h, v, width, height, depth);
 }
 

@@ -113,11 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      true,
                      0.95},
+        // Hangul has no packets in upTeX's virtual fonts: it is put in their first font.
         JapaneseCase{"uplatex_horizontal",
                      "uplatex",
                      "\\documentclass[a4paper]{ujarticle}\n\\begin{document}\n\\section{アップ}\n"
-                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words.\n\\end{document}\n",
-                     {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words"},
+                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words, 한글.\n\\end{document}\n",
+                     {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words", "한글"},
                      "𠮷野家",
                      nullptr,
                      false,
