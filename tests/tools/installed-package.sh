@@ -52,7 +52,8 @@ done
 
 # Ghostscript's helper is installed, and an installation moved elsewhere
 # finds it beside its programs: the installed tool draws the EPS figures of
-# a page through it, as the tool of the build tree draws them.
+# a page through it, as the tool of the build tree draws them. The viewer
+# finds the library beside it.
 [ -x "$work/prefix/libexec/ksdvi/ksdvi-gs-host" ] || { echo "no libexec/ksdvi/ksdvi-gs-host installed" >&2; exit 1; }
 mv "$work/prefix" "$work/moved"
 helpers="$work/moved/libexec/ksdvi"
@@ -66,5 +67,11 @@ env -u KSDVI_GS_HOST "$work/moved/bin/ksdvi" render -p 1 -r 100 -o "$work/instal
 if [ -s "$work/warnings" ]; then cat "$work/warnings" >&2; exit 1; fi
 [ -f "$work/helper-ran" ] || { echo "the moved installation did not use its own helper" >&2; exit 1; }
 cmp "$work/installed-1.png" "$work/built-1.png"
+# The viewer, when built, finds the library installed beside it, and says
+# how it is used without a display.
+if [ -x "$work/moved/bin/ksdvi-view" ]; then
+  env -u DISPLAY -u WAYLAND_DISPLAY -u LD_LIBRARY_PATH "$work/moved/bin/ksdvi-view" --help | grep -q '^Usage: ksdvi-view' ||
+    { echo "the moved viewer does not start without a display" >&2; exit 1; }
+fi
 echo "the README's example renders page 1 as ksdvi does, built with CMake and with pkg-config;" \
   "a moved installation draws EPS figures with its own Ghostscript helper"

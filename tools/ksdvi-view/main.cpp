@@ -144,16 +144,8 @@ gboolean EarlyDocumentOpened(gpointer) {
 int CommandLine(GApplication* application, GApplicationCommandLine* commandLine, gpointer) {
     int argc = 0;
     char** argv = g_application_command_line_get_arguments(commandLine, &argc);
-    Arguments a = ParseArguments(argc, argv);
+    Arguments a = ParseArguments(argc, argv);  // checked by the process that was started with it
     g_strfreev(argv);
-    if (a.help) {
-        g_application_command_line_print(commandLine, "%s", kUsage);
-        return 0;
-    }
-    if (a.bad) {
-        g_application_command_line_printerr(commandLine, "%s", kUsage);
-        return 2;
-    }
     GFile* resolved = g_application_command_line_create_file_for_arg(commandLine, a.file.c_str());
     std::string const chosen = DviPath(resolved, a.file);
     g_object_unref(resolved);
@@ -186,9 +178,15 @@ int main(int argc, char** argv) {
     // Without a session bus there is no one to hand a file to.
     auto flags = GApplicationFlags(G_APPLICATION_HANDLES_COMMAND_LINE);
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
+    // Help and mistakes need no display.
+    Arguments const a = ParseArguments(argc, argv);
+    if (a.help || a.bad) {
+        std::fputs(kUsage, a.help ? stdout : stderr);
+        return a.help ? 0 : 2;
+    }
     // The document is read (fonts, kpathsea's databases, every page's
     // place) on a thread of its own while GTK starts; the window takes it.
-    if (Arguments a = ParseArguments(argc, argv); !a.help && !a.bad) {
+    {
         GFile* resolved = g_file_new_for_commandline_arg(a.file.c_str());
         earlyPath = DviPath(resolved, a.file);
         g_object_unref(resolved);
