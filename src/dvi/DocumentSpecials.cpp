@@ -4,6 +4,7 @@
 
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
+#include "specials/DocumentInfo.h"
 #include "specials/DvipsColour.h"
 #include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfmarkSpecials.h"
@@ -84,6 +85,16 @@ void DocumentSpecials::NotePdfDrawing(std::string_view keyword, std::string_view
     if (EndsPdfXObject(keyword) && dvi_.pdfFormDepth_ > 0) --dvi_.pdfFormDepth_;
 }
 
+void DocumentSpecials::AddDocumentInfo(DocumentInfo const& info) {
+    DocumentInfo& kept = dvi_.documentInfo_;
+    for (auto [from, to] : {std::pair{&info.title, &kept.title},
+                            {&info.author, &kept.author},
+                            {&info.subject, &kept.subject},
+                            {&info.keywords, &kept.keywords},
+                            {&info.creator, &kept.creator}})
+        if (!from->empty()) *to = *from;
+}
+
 void DocumentSpecials::NotePicture(std::string_view file, int type) {
     if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});
 }
@@ -128,6 +139,10 @@ int DocumentSpecials::DeepestNextLevel() const { return dvi_.outline_.empty() ? 
 void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
     if (mark.kind == PdfmarkSpecial::Kind::Anchor) {
         AddAnchor(String8(mark.target));
+        return;
+    }
+    if (mark.kind == PdfmarkSpecial::Kind::Information) {
+        AddDocumentInfo(mark.info);
         return;
     }
     if (mark.kind != PdfmarkSpecial::Kind::Outline || dvi_.outline_.size() >= kMostOutlineEntries) return;

@@ -66,6 +66,7 @@ void KsDvi::Reset(bool release) {
     postScriptHeaderBytes_ = 0;
     postScriptHeadersCut_ = false;
     outline_.clear();
+    documentInfo_ = {};
     paper_.reset();
     outlineChildrenDue_.clear();
     bookmarkLowestLevel_.reset();

@@ -18,6 +18,7 @@
 #include "font/ItrnFont.h"
 #include "font/MetricFileStream.h"
 #include "page/Paper.h"
+#include "specials/DocumentInfo.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
 #include "stream/String8.h"
@@ -256,6 +257,8 @@ public:
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
     // Restarts with the page table: a rescan reads the bookmarks again.
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
+    // What the document says of itself (hyperref's pdftitle, pdfauthor ...).
+    ksdvi::DocumentInfo const& GetDocumentInfo() const { return documentInfo_; }
     // Whether a page carries PostScript specials (ps:, ps::, "): only such
     // pages need a PostScript interpreter.
     int PageHasPostScript(int page) const {
@@ -418,6 +421,7 @@ private:
     bool postScriptHeadersCut_ = false;
     std::optional<ksdvi::Paper> paper_;
     std::vector<OutlineEntry> outline_;
+    ksdvi::DocumentInfo documentInfo_;
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     // xdvipdfmx's bookmarks: the lowest level met, and the last entry at each depth
     std::optional<int> bookmarkLowestLevel_;

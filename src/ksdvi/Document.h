@@ -99,7 +99,8 @@ struct SourcePosition {
 
 class Document {
 public:
-    // Opens `path`; null with `error` set when it is not a DVI file at all.
+    // Opens `path`; null with `error` set (naming the file) when it is not a
+    // DVI file at all.
     // A file TeX is still writing opens with the pages it has completed.
     static std::unique_ptr<Document> Open(std::string const& path, DocumentOptions const& options = {},
                                           std::string* error = nullptr);

@@ -312,6 +312,20 @@ void DrawPage(VectorPages& output, int page, cairo_t* cr, bool links, VectorResu
     result.pagesBroken = result.pagesBroken || broken;
 }
 
+// What the document says of itself (hyperref's pdftitle ...) in the PDF's
+// information dictionary; the creator is ksdvi unless the document names one.
+void SetInformation(cairo_surface_t* pdf, DocumentInfo const& info) {
+    std::pair<cairo_pdf_metadata_t, std::string const*> const entries[] = {
+        {CAIRO_PDF_METADATA_TITLE, &info.title},
+        {CAIRO_PDF_METADATA_AUTHOR, &info.author},
+        {CAIRO_PDF_METADATA_SUBJECT, &info.subject},
+        {CAIRO_PDF_METADATA_KEYWORDS, &info.keywords}};
+    for (auto const& [key, value] : entries)
+        if (!value->empty()) cairo_pdf_surface_set_metadata(pdf, key, value->c_str());
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR,
+                                   info.creator.empty() ? "ksdvi" : info.creator.c_str());
+}
+
 }  // namespace
 
 VectorResult WritePdf(Document& document, std::string const& path, VectorOptions const& options) {
@@ -326,7 +340,7 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
         [&](FILE* file) {
             buffer.file = file;
             cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteToBuffer, &buffer, paper.x, paper.y);
-            cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "ksdvi");
+            SetInformation(pdf, document.Engine().GetDocumentInfo());
             return pdf;
         },
         [&](cairo_surface_t* pdf, VectorResult& result) {

@@ -62,9 +62,10 @@ DocumentStatus StatusOf(KsDvi const& dvi) {
     case KsDvi::Complete: status.state = DocumentState::Complete; break;
     case KsDvi::Growing:
         status.state = DocumentState::Growing;
-        if (dvi.IsPageLimitReached())
-            status.problem =
-                "only the first " + std::to_string(dvi.GetPageLimit()) + " pages are read; the file has more";
+        status.problem =
+            dvi.IsPageLimitReached()
+                ? "only the first " + std::to_string(dvi.GetPageLimit()) + " pages are read; the file has more"
+                : "the file ends before its postamble (" + std::to_string(dvi.GetNPage()) + " complete pages)";
         break;
     case KsDvi::Malformed: {
         status.problem = Sentence(dvi);

@@ -14,7 +14,8 @@ enum class DocumentState { Growing, Complete, Malformed };
 
 struct DocumentStatus {
     DocumentState state = DocumentState::Growing;
-    // Why the scan stopped early; empty when it did not.
+    // Why the scan stopped early (also a file without its postamble yet);
+    // empty when it did not.
     std::string problem;
 };
 

@@ -113,7 +113,8 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:
-    case Kind::Paper: return;
+    case Kind::Paper:
+    case Kind::Information: return;
     }
 }
 
@@ -147,6 +148,7 @@ void KsDviDrawer::Pdfmark(PdfmarkSpecial const& mark) {
         return;
     case Kind::None:
     case Kind::Outline:
+    case Kind::Information:
     case Kind::Inert: return;
     }
 }

@@ -35,6 +35,7 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
         scan.AddBookmark(String8(special.title), String8(special.target), special.level, special.open);
         break;
     case Kind::Paper: scan.SetPaper(special.paper); break;
+    case Kind::Information: scan.AddDocumentInfo(special.info); break;
     case Kind::Image: scan.NotePicture(special.target, PictureTypeOfFileName(special.target)); break;
     case Kind::AreaStart: scan.BeginLinkArea(special.target); break;
     case Kind::AreaEnd: scan.EndLinkArea(); break;
@@ -66,7 +67,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:
-    case Kind::Paper: break;
+    case Kind::Paper:
+    case Kind::Information: break;
     }
     return true;
 }

@@ -40,6 +40,7 @@ constexpr Keyword kKeywords[] = {
     {"outline", Kind::Outline},
     {"out", Kind::Outline},
     {"pagesize", Kind::Paper},
+    {"docinfo", Kind::Information},
     {"image", Kind::Image},
     {"img", Kind::Image},
     {"btrans", Kind::TransformStart},
@@ -324,6 +325,12 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     case Kind::Anchor: read = read && ReadAnchor(reader, special); break;
     case Kind::Outline: read = read && ReadOutline(reader, special); break;
     case Kind::Paper: read = read && ReadPaper(tokens, special); break;
+    case Kind::Information: {
+        PdfObject dictionary;
+        read = read && reader.Read(dictionary) && dictionary.type == ObjectType::Dictionary;
+        if (read) ReadDocumentInfo(dictionary, special.info);
+        break;
+    }
     case Kind::TransformStart:
         // One not understood still saves the state, which its end gives back.
         if (!extension && !(read && ReadTransformation(tokens, special))) SetMatrix(special, 1, 1, 0);

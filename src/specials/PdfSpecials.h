@@ -13,32 +13,36 @@
 //   outline [-] N <<dict>>   a bookmark at level N (also out); [] shows it
 //                            open, [-] or nothing closed
 //   pagesize width W height H   the paper
+//   docinfo << /Title (...) ... >>   the document's title, author ...
 //   image [@name] KEYS (file)   a picture (graphicx's dvipdfmx and xetex
 //                            drivers): width/height LENGTH, or the bbox's
 //                            size in bp, times scale/xscale/yscale; raster
 //                            files only (PDF pages, turned pictures: Other)
 // A link's dictionary leads by /Dest, or /A with /URI, GoTo /D or GoToR
 // /F and /D (PdfLinkTarget); a bookmark's has /Title as well. Other
-// keywords (docinfo, docview, obj, put, image, ...) act only in a PDF.
+// keywords (docview, obj, put, image, ...) act only in a PDF.
 
 #include <string>
 #include <string_view>
+
+#include "specials/DocumentInfo.h"
 
 namespace ksdvi {
 
 struct PdfSpecial {
     enum class Kind {
-        None,       // malformed
-        Other,      // a keyword ksdvi leaves to PDF engines
-        AreaStart,  // bann: target
-        AreaEnd,    // eann
-        Pause,      // nolink
-        Resume,     // link
-        Box,        // ann: target, width, height, depth
-        Anchor,     // dest: target
-        Outline,    // target, title, level, open
-        Paper,      // pagesize: paper
-        Image,      // image: target (the file), right and height
+        None,         // malformed
+        Other,        // a keyword ksdvi leaves to PDF engines
+        AreaStart,    // bann: target
+        AreaEnd,      // eann
+        Pause,        // nolink
+        Resume,       // link
+        Box,          // ann: target, width, height, depth
+        Anchor,       // dest: target
+        Outline,      // target, title, level, open
+        Paper,        // pagesize: paper
+        Information,  // docinfo: info
+        Image,        // image: target (the file), right and height
         // A transformation of what follows, about the current point: begun
         // (with the state saved), added to the one in force, or ended (the
         // saved state back)
@@ -52,6 +56,7 @@ struct PdfSpecial {
     // Outline: the anchor's name, empty for none
     std::string target;
     std::string title;  // Outline: UTF-8
+    DocumentInfo info;  // Information: the entries it has
     int level = 0;      // Outline: as written, within ±kFarthestPdfOutlineLevel
     bool open = false;  // Outline
     // Box: scaled points from the current point, the edges rightwards and

@@ -140,6 +140,9 @@ PdfmarkSpecial ReadPdfmark(std::string_view body) {
         mark.title = PdfTextToUtf8(text("Title"));
         if (PdfObject const* count = operands.Find("Count"); count && count->type == PdfObject::Type::Number)
             mark.count = static_cast<int>(std::clamp(count->number, -kMostEntries, kMostEntries));
+    } else if (type == "DOCINFO") {
+        mark.kind = Kind::Information;
+        ReadDocumentInfo(operands, mark.info);
     }
     return mark;
 }

@@ -10,23 +10,27 @@
 //   [... /DEST pdfmark  an anchor, /Dest (name) cvn, at the last area's start
 //   [... /OUT pdfmark   a bookmark: /Title, /Dest and /Count, the number of
 //                       entries right under it (negative: shown closed)
+//   [... /DOCINFO pdfmark  the document's title, author, subject, keywords
 //   /HyperBorder{N PDFToDvips}def   the margin around areas, N pt (1 pt
 //                       until set)
-// Other pdfmarks (document information, viewer settings, page labels) and
+// Other pdfmarks (viewer settings, page labels) and
 // hyperref's test for Distiller do nothing for a viewer.
 
 #include <string>
 #include <string_view>
 
+#include "specials/DocumentInfo.h"
+
 namespace ksdvi {
 
 struct PdfmarkSpecial {
-    enum class Kind { None, AreaStart, LinkEnd, AnchorEnd, BoxEnd, Link, Anchor, Outline, Border, Inert };
+    enum class Kind { None, AreaStart, LinkEnd, AnchorEnd, BoxEnd, Link, Anchor, Outline, Border, Information, Inert };
     Kind kind = Kind::None;
     double points = 0;   // LinkEnd, AnchorEnd: N; Border: the margin
     std::string target;  // Link: "#name", a URL or a file; Anchor, Outline: the anchor's name
     std::string title;   // Outline: UTF-8
     int count = 0;       // Outline
+    DocumentInfo info;   // Information: the entries it has
 };
 
 // `code` follows "ps:". Kind None: PostScript of another kind.

@@ -12,6 +12,7 @@
 
 namespace ksdvi {
 
+struct DocumentInfo;
 struct DvipsColorChange;
 
 class SpecialScan {
@@ -39,6 +40,8 @@ public:
     // one (between pdf:bann and pdf:eann) continues it.
     virtual void BeginLinkArea(std::string const& target) = 0;
     virtual void EndLinkArea() = 0;
+    // What the document says of itself (pdf:docinfo): entries it has replace those before.
+    virtual void AddDocumentInfo(DocumentInfo const& info) = 0;
 };
 
 }  // namespace ksdvi

@@ -97,6 +97,10 @@ public:
     }
     void BeginLinkArea(std::string const& target) override { log.push_back("area " + target); }
     void EndLinkArea() override { log.push_back("area end"); }
+    void AddDocumentInfo(DocumentInfo const& info) override {
+        log.push_back("info " + info.title + "|" + info.author + "|" + info.subject + "|" + info.keywords + "|" +
+                      info.creator);
+    }
 };
 
 constexpr int kPt = 65536;
@@ -205,7 +209,9 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"pdf: dest (a.1) [@thispage /XYZ @xpos @ypos null]", {"anchor a.1"}},
         {"pdf:outline [] 2 << /Title (T) /Dest (a.1) >>", {"bookmark T a.1 2 open"}},
         {"pdf:ann width 1pt height 1pt << /Subtype /Link /Dest (x) >>", {}},
-        {"pdf:docinfo << /Title (x) >>", {"engine pdf:docinfo"}},
+        {"pdf:docinfo << /Title (x) /Author <FEFF00E9> /Keywords (a, b) /Producer (p) >>", {"info x|é||a, b|"}},
+        {"pdf:docinfo (not a dictionary)", {}},
+        {"pdf:docview << /PageMode /UseOutlines >>", {"engine pdf:docview"}},
         {"pdf:bann (broken", {}},
         {std::string("#\0\0\x01\x2c", 5), {"resolution 300"}},
         {std::string("#\0\x02\0\0\0\0Batang\0", 14), {"face Batang"}},

@@ -190,11 +190,36 @@ INSTANTIATE_TEST_SUITE_P(Commands, ExitStatus,
                                          StatusCase{"info_warning_strict", "info --strict {}", true, 3},
                                          StatusCase{"trace_warning_strict", "trace --strict {}", true, 3},
                                          StatusCase{"text_warning_strict", "text --strict {}", true, 3},
+                                         StatusCase{"pdf_warning_strict", "pdf --strict -o p.pdf {}", true, 3},
+                                         StatusCase{"svg_warning_strict", "svg --strict -o p-%d.svg {}", true, 3},
                                          StatusCase{"search_found", "search --strict {} fox", false, 0},
                                          StatusCase{"search_not_found", "search --strict {} zebra", false, 1},
                                          StatusCase{"missing_file_strict", "info --strict {}.none", false, 1},
                                          StatusCase{"locate_no_anchor", "locate --strict {} nowhere", false, 1}),
                          ByName());
+
+// A file cut short inside a page: each command reads the pages before the
+// cut and says where the file ends (a warning, so --strict gives 3); one
+// that cannot be opened is named once.
+TEST(CutFile, EveryCommandSaysWhereItEnds) {
+    std::vector<uint8_t> bytes = ReadFileBytes(DataFile("plain.dvi"));
+    bytes.resize(bytes.size() * 2 / 3);
+    TempFile cut(bytes);
+    for (char const* command : {"render -r 10 -o p-%d.png", "pdf -o p.pdf", "svg -o p-%d.svg", "text"}) {
+        TempDir dir;
+        int status = -1;
+        std::string const err =
+            KsdviIn(dir.Path(), std::string(command) + " --strict " + cut.Path(), &status, " 2>&1 >/dev/null");
+        EXPECT_EQ(status, 3) << command << ": " << err;
+        EXPECT_NE(err.find("warning: "), std::string::npos) << command << ": " << err;
+        EXPECT_NE(err.find("file ends"), std::string::npos) << command << ": " << err;
+    }
+    TempDir dir;
+    int status = -1;
+    std::string const err = KsdviIn(dir.Path(), "pdf -o p.pdf " + DataFile("plain.tex"), &status, " 2>&1 >/dev/null");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "ksdvi: " + DataFile("plain.tex") + ": not a DVI file (no preamble)\n");
+}
 
 struct Making {
     char const* name;

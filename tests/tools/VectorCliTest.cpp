@@ -13,6 +13,7 @@
 #include "support/Cli.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -169,6 +170,27 @@ TEST_F(VectorCli, SoftMaskedShadowsShow) {
         ASSERT_GT(greys, 1000) << file;
         EXPECT_GT(LightGreys(pdf), greys * 8 / 10) << file;
         EXPECT_GT(LightGreys(svg), greys * 8 / 10) << file;
+    }
+}
+
+// What a document says of itself (hyperref's pdftitle, pdfauthor,
+// pdfsubject, pdfkeywords) through the dvips driver's pdfmark and
+// xdvipdfmx's pdf:docinfo is the PDF's information.
+TEST_F(VectorCli, DocumentInformationIsKept) {
+    if (!TexFileInstalled("hyperref.sty")) GTEST_SKIP() << "hyperref is not installed";
+    for (auto [engine, file] : {std::pair{"latex", "doc.dvi"}, {"xelatex -no-pdf", "doc.xdv"}}) {
+        if (!HaveCommand(std::string(engine).substr(0, std::string(engine).find(' ')))) continue;
+        TempDir dir;
+        WriteFileText(dir / "doc.tex",
+                      "\\documentclass{article}\n\\usepackage[pdftitle={Größen und Links},pdfauthor={A. Author},"
+                      "pdfsubject={Tests},pdfkeywords={links, anchors}]{hyperref}\n"
+                      "\\begin{document}\nText.\n\\end{document}\n");
+        ASSERT_TRUE(Typeset(dir.Path(), engine));
+        KsdviOk("pdf -o " + (dir / "d.pdf") + " " + (dir / file));
+        std::string const info = RunCommand("pdfinfo " + (dir / "d.pdf"));
+        for (char const* line : {"Title:           Größen und Links", "Author:          A. Author",
+                                 "Subject:         Tests", "Keywords:        links, anchors"})
+            EXPECT_NE(info.find(line), std::string::npos) << engine << ": " << line << "\n" << info;
     }
 }
 

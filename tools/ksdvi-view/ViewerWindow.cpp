@@ -316,7 +316,7 @@ void ViewerWindow::OpenDocument(std::unique_ptr<Document> opened) {
     gint64 const start = g_get_monotonic_time();
     document_ = opened ? std::move(opened) : Document::Open(path_, {}, &error);
     Note("opened", -1, Milliseconds(start));
-    if (!document_) std::fprintf(stderr, "ksdvi-view: %s: %s\n", path_.c_str(), error.c_str());
+    if (!document_) std::fprintf(stderr, "ksdvi-view: %s\n", error.c_str());  // the error names the file
     Relayout();
     BuildOutline();
     UpdateTitle();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "FontReport.h"
 #include "dvi/DirectoryList.h"
 #include "dvi/DviOpcodes.h"
 #include "font/TeXFonts.h"
@@ -87,7 +88,6 @@ void DocumentSession::OpenDocument() {
 KsDvi::ScanChange DocumentSession::Follow() {
     if (!dvi_->IsOpened()) OpenDocument();
     KsDvi::ScanChange changed = dvi_->ScanWritten();
-    followed_ = true;
     TakeState();
     return changed;
 }
@@ -110,21 +110,12 @@ bool DocumentSession::LoadOrReport(int lastPage) {
     return false;
 }
 
-void DocumentSession::ReportMissingFonts() const {
-    for (std::string const& name : dvi_->GetMissingFonts())
-        ReportWarning(path_, "font " + name + ": " + dvi_->GetFontProblem(name) + "; its characters are left out");
-    if (dvi_->GetNItrnFont() >= KsDvi::MostFontRecords)
-        ReportWarning(path_, "more than " + std::to_string(KsDvi::MostFontRecords) +
-                                 " fonts at their sizes (virtual fonts' own included): the rest are left out");
-}
+void DocumentSession::ReportMissingFonts() const { WarnMissingFonts(path_, *dvi_); }
 
 char const* DocumentSession::StateName() const { return ksdvi::StateName(state_); }
 
 std::string DocumentSession::StateReport() const {
-    std::string reason = message_;
-    // Following a file, a page TeX has not finished is no problem to name.
-    if (reason.empty() && state_ == State::Growing && followed_)
-        reason = "the file ends before its postamble (" + std::to_string(dvi_->GetNPage()) + " complete pages)";
+    std::string const& reason = message_;
     if (reason.empty()) return {};
     std::string const state = StateName();
     // Some reasons name the state themselves.

@@ -47,6 +47,14 @@ void NoteFonts(std::string const& file, std::vector<FontReport> const& fonts) {
         if (!font.name.empty()) ReportNote(file, "font " + font.name + ": " + DescribePainting(font));
 }
 
+void WarnMissingFonts(std::string const& file, KsDvi const& dvi) {
+    for (std::string const& name : dvi.GetMissingFonts())
+        ReportWarning(file, "font " + name + ": " + dvi.GetFontProblem(name) + "; its characters are left out");
+    if (dvi.GetNItrnFont() >= KsDvi::MostFontRecords)
+        ReportWarning(file, "more than " + std::to_string(KsDvi::MostFontRecords) +
+                                " fonts at their sizes (virtual fonts' own included): the rest are left out");
+}
+
 void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fonts,
                      std::map<std::string, std::set<unsigned>> const& missingGlyphs) {
     std::set<std::string> named;

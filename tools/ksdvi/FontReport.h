@@ -29,6 +29,9 @@ std::vector<FontReport> ReportFonts(KsDvi& dvi, double dpi);
 std::string DescribePainting(FontReport const& font);
 // With --verbose, a line for each font: how it is painted.
 void NoteFonts(std::string const& file, std::vector<FontReport> const& fonts);
+// A warning for each font the document names that could not be loaded (its
+// characters are left out), and for fonts past the document's limit.
+void WarnMissingFonts(std::string const& file, KsDvi const& dvi);
 // One warning line on stderr for each font that cannot be painted, and for
 // each font with codes its face has no glyph for.
 void WarnUnpaintable(std::string const& file, std::vector<FontReport> const& fonts,

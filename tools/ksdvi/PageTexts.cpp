@@ -4,6 +4,10 @@
 
 std::optional<std::vector<int>> LoadPages(DocumentSession& session, std::string const& pagesOption) {
     if (!session.LoadOrReport(LastPageNamed(pagesOption))) return std::nullopt;
+    // A file cut short is read as far as it goes, and said so.
+    if (std::string const state = session.StateReport();
+        !state.empty() && session.GetState() == DocumentSession::State::Growing)
+        ReportWarning(session.Path(), state);
     session.ReportMissingFonts();
     std::string error;
     auto pages = SelectPages(pagesOption, session.Document().GetNPage(), error);

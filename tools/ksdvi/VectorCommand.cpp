@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "Commands.h"
+#include "FontReport.h"
 #include "InputSpool.h"
 #include "PageNames.h"
 #include "PageSelection.h"
@@ -57,11 +58,13 @@ int RunVector(VectorCommandOptions const& options) {
     std::string const& source = options.session.source.empty() ? options.file : options.session.source;
     std::unique_ptr<ksdvi::Document> document = ksdvi::Document::Open(source, open, &error);
     if (!document) {
-        ReportError(options.file, error);
+        // The library's error names the file it read (a copy, for standard input).
+        ReportError(options.file, error.substr(error.rfind(source + ": ", 0) == 0 ? source.size() + 2 : 0));
         return 1;
     }
     if (document->State() != ksdvi::DocumentState::Complete)
         ReportWarning(options.file, document->Problem());
+    WarnMissingFonts(options.file, document->Engine());
     std::optional<std::vector<int>> pages = SelectPages(options.pages, document->PageCount(), error);
     if (!pages || pages->empty()) {
         ReportError(options.file, pages ? "no pages to write" : error);
