@@ -60,7 +60,13 @@ struct Document::Impl {
         return {72.0 + left * points.PerDviX(), 72.0 + top * points.PerDviY(), double(width) * points.PerDviX(),
                 double(height) * points.PerDviY()};
     }
-    void TakeStatus() { problem = StatusOf(dvi).problem; }
+    // The document reads to the end of what is written: without a
+    // postamble, that is the problem to name.
+    void TakeStatus() {
+        DocumentStatus const status = StatusOf(dvi);
+        problem = status.problem.empty() && status.state == DocumentState::Growing ? EndsBeforePostamble(dvi)
+                                                                                   : status.problem;
+    }
     // The page's characters, false with `problem` set when it could not be read whole.
     bool ReadText(int page, std::vector<UnicodeChar>& chars);
     Placed const& PlacedOn(int page);

@@ -62,10 +62,9 @@ DocumentStatus StatusOf(KsDvi const& dvi) {
     case KsDvi::Complete: status.state = DocumentState::Complete; break;
     case KsDvi::Growing:
         status.state = DocumentState::Growing;
-        status.problem =
-            dvi.IsPageLimitReached()
-                ? "only the first " + std::to_string(dvi.GetPageLimit()) + " pages are read; the file has more"
-                : "the file ends before its postamble (" + std::to_string(dvi.GetNPage()) + " complete pages)";
+        if (dvi.IsPageLimitReached())
+            status.problem =
+                "only the first " + std::to_string(dvi.GetPageLimit()) + " pages are read; the file has more";
         break;
     case KsDvi::Malformed: {
         status.problem = Sentence(dvi);
@@ -87,6 +86,10 @@ char const* StateName(DocumentState state) {
     case DocumentState::Malformed: return "malformed";
     }
     return "malformed";
+}
+
+std::string EndsBeforePostamble(KsDvi const& dvi) {
+    return "the file ends before its postamble (" + std::to_string(dvi.GetNPage()) + " complete pages)";
 }
 
 std::string PageUnreadable(int page) {

@@ -14,8 +14,8 @@ enum class DocumentState { Growing, Complete, Malformed };
 
 struct DocumentStatus {
     DocumentState state = DocumentState::Growing;
-    // Why the scan stopped early (also a file without its postamble yet);
-    // empty when it did not.
+    // Why the scan stopped early; empty when it did not (also where it read
+    // to the end of what TeX has written so far).
     std::string problem;
 };
 
@@ -24,6 +24,8 @@ DocumentStatus StatusOf(KsDvi const& dvi);
 // "growing", "complete" or "malformed".
 char const* StateName(DocumentState state);
 
+// A file scanned to the end of what is written that has no postamble yet.
+std::string EndsBeforePostamble(KsDvi const& dvi);
 // Why a page the scan recorded cannot be read now (its bytes changed since).
 std::string PageUnreadable(int page);
 // A page drawn up to a malformed instruction at `offset` within it.

@@ -154,11 +154,11 @@ TEST(XdvScan, TakesXdvipdfmxsPaperAndNamesItsOtherSpecials) {
          {"papersize=10pt,20pt", "pdf:pagesize width 100pt height 200pt"},
          ksdvi::Paper{10 * 65536, 20 * 65536},
          {}},
-        {"links are read, what only a PDF holds is named",
+        {"links and the document's information are read, what only a PDF holds is named",
          {"pdf:dest (a) [@thispage /XYZ @xpos @ypos null]", "pdf:bann<</Type/Annot>>", "pdf:eann", "pdf:docinfo<<>>",
-          "pdf:majorversion 1", "pdf:docinfo<</Title(x)>>"},
+          "pdf:majorversion 1", "pdf:docinfo<</Title(x)>>", "pdf:docview<</PageMode/UseOutlines>>"},
          std::nullopt,
-         {"pdf:docinfo", "pdf:majorversion"}},
+         {"pdf:majorversion", "pdf:docview"}},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

@@ -24,8 +24,8 @@ using Kind = PdfSpecial::Kind;
 // "x:" begins dvipdfmx's own specials.
 std::string Read(std::string const& args) {
     PdfSpecial s = args.starts_with("x:") ? ParsePdfSpecial(args.substr(2), true) : ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none", "other",   "area",  "end",   "nolink", "link",      "box",
-                                        "dest", "outline", "paper", "image", "btrans", "transform", "etrans"};
+    static char const* const kinds[] = {"none",    "other", "area", "end",   "nolink", "link",      "box",   "dest",
+                                        "outline", "paper", "info", "image", "btrans", "transform", "etrans"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -36,6 +36,7 @@ std::string Read(std::string const& args) {
     case Kind::Outline:
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
+    case Kind::Information: return out + " " + s.info.title + "|" + s.info.author + "|" + s.info.creator;
     case Kind::Image:
         out += " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
         if (s.page != 1 || s.matrix[0] != 1)
@@ -105,7 +106,9 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         // the paper; what only a PDF holds
         {"pagesize width 614.295pt height 794.96999pt", "paper 614.295pt,794.96999pt"},
         {"pagesize default", "none"},
-        {"docinfo<</Title()/Creator(LaTeX with hyperref)>>", "other docinfo"},
+        {"docinfo<</Title()/Creator(LaTeX with hyperref)>>", "info ||LaTeX with hyperref"},
+        {"docinfo << /Author (A. Author) /Title <FEFF00C9> >>", "info \u00c9|A. Author|"},
+        {"docinfo /Title (x)", "none"},
         {"majorversion 1", "other majorversion"},
         {"", "other "},
         {"Bann<</Subtype/Link/Dest(d)>>", "other Bann"},
@@ -148,7 +151,7 @@ TEST(PdfSpecials, LengthTokensAndNestingAreBounded) {
     std::string const link = "<</Subtype/Link/Dest(d)>>";
     EXPECT_EQ(Read("bann" + std::string(kLongestPdfSpecial, ' ') + link), "none");
     EXPECT_EQ(Read("bann" + std::string(kLongestPdfSpecial - 100, ' ') + link), "area #d");
-    EXPECT_EQ(Read("docinfo" + std::string(kLongestPdfSpecial, ' ')), "other docinfo");
+    EXPECT_EQ(Read("docinfo" + std::string(kLongestPdfSpecial, ' ')), "none");
     std::string many = "bann<</Subtype/Link/Dest(d)/K[";
     for (size_t i = 0; i + 9 < kMostPdfTokens; ++i) many += "1 ";  // 7 tokens before, 2 after
     EXPECT_EQ(Read(many + "]>>"), "area #d");

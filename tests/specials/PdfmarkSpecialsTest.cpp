@@ -36,7 +36,7 @@ TEST_P(Pdfmark, ReadsWhatHyperrefWrites) {
     PdfmarkSpecial mark = ParsePdfmarkSpecial(c.code);
     EXPECT_EQ(mark.kind, c.kind);
     EXPECT_EQ(mark.target, c.target);
-    EXPECT_EQ(mark.title, c.title);
+    EXPECT_EQ(mark.kind == Kind::Information ? mark.info.title : mark.title, c.title);
     EXPECT_EQ(mark.count, c.count);
     EXPECT_EQ(mark.points, c.points);
     // What is read is never run, and what is not read is PostScript.
@@ -84,9 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SDict begin [/Count 3/Dest (t) cvn/Title (Caf\\351 \\200 (x)) /OUT pdfmark end", Kind::Outline, "t",
              "Caf\xC3\xA9 \xE2\x80\xA2 (x)", 3},
         Case{"SDict begin [/Title <FEFF0041 0042> /Dest /u /OUT pdfmark end", Kind::Outline, "u", "AB"},
+        // the document's information, its title as a bookmark's
+        Case{"SDict begin [/Producer (dvips + Distiller)/Title (T)/Creator (LaTeX with hyperref) /DOCINFO pdfmark end",
+             Kind::Information, "", "T"},
         // what does nothing for a viewer
-        Case{"SDict begin [/Producer (dvips + Distiller)/Title ()/Creator (LaTeX with hyperref) /DOCINFO pdfmark end",
-             Kind::Inert},
         Case{"SDict begin [ {Catalog}<<>> /PUT pdfmark end", Kind::Inert},
         Case{"SDict begin /product where{pop product(Distiller)search{pop pop pop version(.)search{exch pop exch pop"
              "(3011)eq{gsave newpath 0 0 moveto closepath clip/Courier findfont 10 scalefont setfont 72 72 moveto(.)"

@@ -88,6 +88,7 @@ void DocumentSession::OpenDocument() {
 KsDvi::ScanChange DocumentSession::Follow() {
     if (!dvi_->IsOpened()) OpenDocument();
     KsDvi::ScanChange changed = dvi_->ScanWritten();
+    followed_ = true;
     TakeState();
     return changed;
 }
@@ -115,7 +116,10 @@ void DocumentSession::ReportMissingFonts() const { WarnMissingFonts(path_, *dvi_
 char const* DocumentSession::StateName() const { return ksdvi::StateName(state_); }
 
 std::string DocumentSession::StateReport() const {
-    std::string const& reason = message_;
+    std::string reason = message_;
+    // Read to the end of what is written (not stopped at the last page asked
+    // for), a file without its postamble says so.
+    if (reason.empty() && state_ == State::Growing && followed_) reason = ksdvi::EndsBeforePostamble(*dvi_);
     if (reason.empty()) return {};
     std::string const state = StateName();
     // Some reasons name the state themselves.

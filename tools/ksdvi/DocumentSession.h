@@ -72,6 +72,7 @@ private:
     std::unique_ptr<HostDocument> dvi_;
     State state_ = State::Growing;
     std::string message_;
+    bool followed_ = false;  // scanned by Follow, to the end of what is written
 };
 
 // For a command about to draw pages: false, with the state on stderr, when
