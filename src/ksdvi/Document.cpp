@@ -202,7 +202,7 @@ std::vector<SearchHit> Document::Search(std::string const& pattern, bool matchCa
     for (int page : pages) {
         if (page < 0 || page >= PageCount()) continue;
         impl_->ReadText(page, chars);
-        search.FindOnPage(page, chars, matches);
+        search.FindOnPage(page, chars, impl_->dvi.GetWinFont(), matches);
     }
     std::vector<SearchHit> hits;
     for (TextMatch const& match : matches) {

@@ -30,7 +30,7 @@ int Highlighter::Paint(gdi::CDC& dc, KsDvi& dvi, int page, int dpi, double zoom,
             // The page's drawing reports the fault; what was read is marked.
         }
         matches_.clear();
-        search_.FindOnPage(page, chars, matches_);
+        search_.FindOnPage(page, chars, dvi.GetWinFont(), matches_);
         page_ = page;
     }
     std::vector<ksdvi::TextMatch> const& matches = matches_;

@@ -1,9 +1,11 @@
 #pragma once
 // Finds a string in the Unicode text of pages (UnicodeText): white space in
-// the pattern is ignored, letter case too unless asked, and a pattern matches
-// across ligatures and composed accents ("finite" where TeX set the fi
-// ligature). Occurrences do not overlap; their rectangles merge per line as
-// KsDviSearch merges them.
+// the pattern matches a gap between words or none, letter case is ignored
+// unless asked, and a pattern matches across ligatures and composed accents
+// ("finite" where TeX set the fi ligature); an occurrence spans a gap between
+// words only where the pattern has white space ("sitamet" is not found in
+// "sit amet", nor "Lorem" in "dolore magna"). Occurrences do not overlap;
+// their rectangles merge per line as KsDviSearch merges them.
 
 #include <string>
 #include <vector>
@@ -29,12 +31,14 @@ public:
     bool IsValid() const { return !pattern_.empty(); }
     // Appends the occurrences on a page of the given characters, up to
     // KsDviSearch's limit for all pages together.
-    void FindOnPage(int page, std::vector<UnicodeChar> const& chars, std::vector<TextMatch>& matches) const;
+    void FindOnPage(int page, std::vector<UnicodeChar> const& chars, int winFont,
+                    std::vector<TextMatch>& matches) const;
 
 private:
     char32_t Fold(char32_t c) const;
 
     std::u32string pattern_;
+    std::vector<bool> spaceBefore_;  // for each character of the pattern
     bool matchCase_;
 };
 

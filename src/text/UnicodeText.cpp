@@ -287,4 +287,12 @@ std::vector<TextLine> UnicodeText::GetLines(std::vector<UnicodeChar> const& char
     return lines;
 }
 
+std::vector<bool> UnicodeText::GapsBefore(std::vector<UnicodeChar> const& chars, int winFont) {
+    std::vector<bool> gaps(chars.size(), false);
+    WalkSeparated(chars, winFont, INT_MIN, INT_MAX, [&](char const* separator, UnicodeChar const& c) {
+        gaps[static_cast<size_t>(&c - chars.data())] = separator[0] != 0;
+    });
+    return gaps;
+}
+
 }  // namespace ksdvi

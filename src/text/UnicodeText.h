@@ -73,6 +73,9 @@ public:
                                  int end = INT_MAX, char const* lineBreak = "\n");
     // The same cut into lines of words, each with its box.
     static std::vector<TextLine> GetLines(std::vector<UnicodeChar> const& chars, int winFont);
+    // For each character, whether the text puts a gap before it (a space, a
+    // tab, a line break): where a word begins.
+    static std::vector<bool> GapsBefore(std::vector<UnicodeChar> const& chars, int winFont);
 
 private:
     class Drawer;

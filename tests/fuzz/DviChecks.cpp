@@ -65,7 +65,7 @@ void CheckText(KsDvi& dvi, int page, UnicodeText& text) {
         for (TextLine const& line : UnicodeText::GetLines(chars, dvi.GetWinFont()))
             for (TextWord const& word : line) FUZZ_CHECK(IsUtf8(word.text));
         std::vector<TextMatch> matches;
-        UnicodeSearch("e", false).FindOnPage(page, chars, matches);
+        UnicodeSearch("e e", false).FindOnPage(page, chars, dvi.GetWinFont(), matches);
         FUZZ_CHECK(matches.size() <= KsDviSearch::MaxResults + 1);
         for (TextMatch const& m : matches) FUZZ_CHECK(m.page == page && !m.rects.IsEmpty());
     } catch (KsDviDrawerBase::MalformedDviError const&) {}

@@ -105,13 +105,16 @@ TEST(UnicodeText, SearchFindsTheSourcesWords) {
         {"fiancée", false, Count(source, "fiancée")},
         {"ŁÓDŹ", false, 1},
         {"crème brûlée", false, 1},
+        {"crème \t brûlée", false, 1},  // white space matches the gap between words
+        {"crèmebrûlée", false, 0},      // a gap between words needs white space in the pattern
+        {"mebr", false, 0},
         {"pages 1–2", false, Count(source, "1–2")},
         {"“Quoted text”", false, 1},
     };
     for (Case const& c : cases) {
         ksdvi::UnicodeSearch search(c.pattern, c.matchCase);
         std::vector<ksdvi::TextMatch> matches;
-        for (int p = 0; p < doc.dvi.GetNPage(); ++p) search.FindOnPage(p, pages[p], matches);
+        for (int p = 0; p < doc.dvi.GetNPage(); ++p) search.FindOnPage(p, pages[p], doc.dvi.GetWinFont(), matches);
         EXPECT_EQ(matches.size(), c.expected) << c.pattern;
         for (ksdvi::TextMatch const& m : matches) EXPECT_FALSE(m.rects.IsEmpty());
     }

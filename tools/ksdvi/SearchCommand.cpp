@@ -35,7 +35,7 @@ int RunSearch(SearchOptions const& options) {
 
     std::vector<ksdvi::TextMatch> matches;
     bool whole = ForEachPageText(session, *pages, [&](int page, std::vector<ksdvi::UnicodeChar> const& chars) {
-        search.FindOnPage(page, chars, matches);
+        search.FindOnPage(page, chars, session.Document().GetWinFont(), matches);
     });
     auto pixels = ksdvi::PixelMapping::OneInchIn(session.Document(), options.dpi);
     Json all = Json::array();
