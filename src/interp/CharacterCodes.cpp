@@ -21,6 +21,7 @@ void KsDviDrawerBase::DviPut(unsigned code) {
     }
     KsDvi::ItrnFont const* font = GetItrnFont(curFont_);
     if (!font || !font->IsValidChar(code)) {
+        charsWithoutFont_ += !font;
         mbState_ = 0;
         return;
     }

@@ -31,6 +31,7 @@ int KsDviDrawerBase::Open(KsDvi& dvi, int page) {
 
     dvi_ = &dvi;
     page_ = page;
+    charsWithoutFont_ = 0;
     winFont_ = dvi.GetWinFont();
     length_ = dvi.GetPageContents(page, nullptr);
     pageBuffer_ = std::make_unique<unsigned char[]>(static_cast<size_t>(length_ > 0 ? length_ : 1));
@@ -285,6 +286,7 @@ void KsDviDrawerBase::DviXxx(unsigned int k, InstPtr text) { DoSpecial(k, text);
 void KsDviDrawerBase::DviSet(unsigned c) {
     KsDvi::ItrnFont const* font = GetItrnFont(curFont_);
     if (!font) {
+        ++charsWithoutFont_;
         mbState_ = 0;
         return;
     }

@@ -68,6 +68,8 @@ public:
     int ProcessInstruction(unsigned char const* p);
     // Offset within the page of the instruction being executed.
     int GetInstOffset() const { return instOffset_; }
+    // Characters set in a font the document could not load, since Open.
+    int GetCharsWithoutFont() const { return charsWithoutFont_; }
     int GetPage() const { return page_; }
     KsDvi* GetDvi() const { return dvi_; }
 
@@ -182,6 +184,7 @@ private:
     int winFont_ = 0;
     unsigned int dviCode_ = 0;
     char32_t japanese_ = 0;
+    int charsWithoutFont_ = 0;
     std::vector<NativeGlyph> glyphs_;  // the run being reported, kept between runs
     std::u16string glyphText_;
 };

@@ -43,6 +43,7 @@ public:
     std::string const& Error() const { return error_.empty() ? renderer_.Error() : error_; }
     std::string const& WriteError() const { return writeError_; }
     std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return renderer_.MissingGlyphs(); }
+    long CharsWithoutFont() const { return renderer_.CharsWithoutFont(); }
     std::set<std::string> const& PictureProblems() const { return renderer_.PictureProblems(); }
 
 private:

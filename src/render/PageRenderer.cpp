@@ -140,6 +140,7 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
         highlighter_->Paint(dc, dvi, page, settings_.dpi, settings_.zoom, std::max(rowsAbove, 0));
     drawer.Close();
     for (auto const& [font, codes] : drawer.GetMissingGlyphs()) missingGlyphs_[font].insert(codes.begin(), codes.end());
+    charsWithoutFont_ += drawer.GetCharsWithoutFont();
     return Band::Drawn;
 }
 

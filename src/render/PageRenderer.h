@@ -85,6 +85,8 @@ public:
     std::string const& WriteError() const { return writeError_; }
     // Codes of each font that had no glyph on the pages rendered so far.
     std::map<std::string, std::set<unsigned>> const& MissingGlyphs() const { return missingGlyphs_; }
+    // Characters of fonts the document could not load, on the pages rendered so far.
+    long CharsWithoutFont() const { return charsWithoutFont_; }
     // "page N: picture FILE: REASON" for each picture that could not be drawn,
     // and "page N: its PostScript is left out: REASON".
     std::set<std::string> const& PictureProblems() const { return pictureProblems_; }
@@ -108,6 +110,7 @@ private:
     std::string error_, writeError_;
     bool drawn_ = false;
     std::map<std::string, std::set<unsigned>> missingGlyphs_;
+    long charsWithoutFont_ = 0;
     std::set<std::string> pictureProblems_;
     std::unique_ptr<Highlighter> highlighter_;
     std::optional<std::pair<int, int>> areaOrigin_;  // set while RenderArea draws

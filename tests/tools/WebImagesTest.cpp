@@ -14,7 +14,9 @@
 
 #include "support/CaseNames.h"
 #include "support/Cli.h"
+#include "support/DviBuilder.h"
 #include "support/PngImage.h"
+#include "support/ScratchDocument.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
 
@@ -242,6 +244,27 @@ TEST(DvipngCommandLine, PagesNamesAndIgnoredOptions) {
         EXPECT_EQ(status, 1) << bad;
         EXPECT_NE(error.find("ksdvi-dvipng: "), std::string::npos) << bad << ": " << error;
     }
+}
+
+// --picky writes no image of a page that met a problem (a font that exists
+// nowhere, whose characters are left out), --strict stops there; both exit
+// with 1, as dvipng does.
+TEST(DvipngCommandLine, PickyAndStrictRefuseAPageWithAMissingFont) {
+    DviBuilder body;
+    body.FntDef(0, "ksnosuchfont").Op(171).Op('A');
+    TempFile missing(OnePage(body));
+    for (char const* option : {"--picky", "--strict"}) {
+        TempDir out;
+        int status = -1;
+        std::string const said = RunCommand(
+            std::string(KSDVI_DVIPNG_CLI) + " " + option + " -o " + (out / "p-%d.png") + " " + missing.Path() + " 2>&1",
+            &status);
+        EXPECT_EQ(status, 1) << option << ": " << said;
+        EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << option << ": " << said;
+    }
+    TempDir out;
+    RunOk(std::string(KSDVI_DVIPNG_CLI) + " -q -o " + (out / "p-%d.png") + " " + missing.Path());
+    EXPECT_TRUE(std::filesystem::exists(out / "p-1.png"));
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     size_t picturesSeen = 0, glyphsSeen = 0;
+    long charsWithoutFontSeen = 0;  // characters of fonts that could not be loaded
     auto glyphCount = [&] {
         size_t n = 0;
         for (auto const& [font, codes] : renderer.MissingGlyphs()) n += codes.size();
@@ -113,9 +114,10 @@ int main(int argc, char** argv) {
         }
         bool drawn = renderer.Render(dvi, page);
         bool warned = !renderer.Error().empty() || renderer.PictureProblems().size() != picturesSeen ||
-                      glyphCount() != glyphsSeen;
+                      glyphCount() != glyphsSeen || renderer.CharsWithoutFont() != charsWithoutFontSeen;
         picturesSeen = renderer.PictureProblems().size();
         glyphsSeen = glyphCount();
+        charsWithoutFontSeen = renderer.CharsWithoutFont();
         if (!renderer.Error().empty()) ReportError(file, renderer.Error());
         if (!drawn) {
             status = 1;
@@ -124,9 +126,10 @@ int main(int argc, char** argv) {
             if (options.depth) std::printf(" depth=%d", m.depth);
             if (options.height) std::printf(" height=%d", m.height);
             if (options.width) std::printf(" width=%d", m.width);
-            if (options.picky && warned) {
+            // --strict stops at the page's warning, before its image.
+            if ((options.picky || options.strict) && warned) {
                 status = 1;
-                if (!options.quiet) std::printf(" (page not rendered)");
+                if (!options.quiet && options.picky) std::printf(" (page not rendered)");
             } else if (std::string const path = PagePath(pattern, page + 1); !renderer.WritePng(path)) {
                 ReportError(path, "cannot write the PNG file: " + renderer.WriteError());
                 status = 1;
