@@ -105,6 +105,7 @@ void CairoDevice::StartPage(cairo_t* cr, int width, int height, std::multimap<in
     cr_ = cr;
     backgroundLater_ = backgroundLater;
     lastFace_ = nullptr;
+    clipped_ = false;
     width_ = width;
     height_ = height;
     texts_ = std::move(texts);
@@ -316,7 +317,22 @@ void CairoDevice::FlushGlyphs() {
     runClusters_.clear();
 }
 
-void CairoDevice::EndPage() { FlushGlyphs(); }
+void CairoDevice::EndPage() { ClipTo(std::nullopt); }
+
+void CairoDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
+    FlushGlyphs();
+    if (clipped_) {
+        cairo_restore(cr_);
+        clipped_ = false;
+        lastFace_ = nullptr;  // the font set since goes with the state
+    }
+    if (!box) return;
+    auto const [left, top, right, bottom] = *box;
+    cairo_save(cr_);
+    cairo_rectangle(cr_, left, top, right - left, bottom - top);
+    cairo_clip(cr_);
+    clipped_ = true;
+}
 
 // Cairo's SVG surface places image masks without the context's scale: the
 // glyph goes as an image of its colour, its coverage as alpha.

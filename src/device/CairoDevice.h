@@ -57,6 +57,7 @@ public:
     void DrawShape(DeviceShape const& shape) override;
     void DrawImage(DeviceImage const& image) override;
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
+    void ClipTo(std::optional<std::array<double, 4>> const& box) override;
     bool TakesPdfPages() const override;
     bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
 
@@ -94,6 +95,7 @@ private:
     std::uint32_t background_ = 0xFFFFFF;
     bool backgroundLater_ = false;
     cairo_font_face_t* lastFace_ = nullptr;  // the font set on the context
+    bool clipped_ = false;                   // a state saved for ClipTo's clip
     cairo_matrix_t lastMatrix_{};
     // Glyphs not yet handed to Cairo: one font, colour and kind of text.
     std::vector<cairo_glyph_t> run_;

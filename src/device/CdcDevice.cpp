@@ -1,5 +1,8 @@
 #include "device/CdcDevice.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "device/ImageSurface.h"
 #include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
@@ -55,6 +58,19 @@ void CdcDevice::MakeFont(DeviceFont const& from, Face& face) {
 }
 
 void CdcDevice::SetGlyphColour(std::uint32_t colour) { dc_.SetTextColor(colour); }
+
+void CdcDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
+    if (!beforeClip_) beforeClip_ = dc_.GetClipRegion();
+    dc_.SetClipRegion(*beforeClip_);
+    if (!box) {
+        beforeClip_.reset();
+        return;
+    }
+    auto const [left, top, right, bottom] = *box;
+    auto pixel = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+    dc_.IntersectClipRect(pixel(std::floor(left)), pixel(std::floor(top)), pixel(std::ceil(right)),
+                          pixel(std::ceil(bottom)));
+}
 
 bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
     if (glyph.font < 0 || static_cast<size_t>(glyph.font) >= slots_.size() || !slots_[glyph.font]) return true;

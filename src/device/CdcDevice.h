@@ -31,6 +31,7 @@ public:
     void DrawImage(DeviceImage const& image) override;
     bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
+    void ClipTo(std::optional<std::array<double, 4>> const& box) override;
 
 private:
     void DrawTurnedImage(DeviceImage const& image);
@@ -57,6 +58,8 @@ private:
     void DrawThroughRows(DeviceGlyph const& glyph, gdi::WORD drawn, gdi::UINT options);
 
     gdi::CDC& dc_;
+    // The context's clip before ClipTo cut it, while cut.
+    std::optional<std::optional<gdi::Region>> beforeClip_;
     std::vector<std::unique_ptr<Slot>> slots_;
     // The scratch context of slanted faces, and the font it was made for.
     gdi::CFont* rowFont_ = nullptr;

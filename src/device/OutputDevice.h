@@ -144,6 +144,10 @@ public:
     // Marks a box (right and bottom edges excluded) in `colour` over what
     // lies beneath, which stays visible: link areas shown to the user.
     virtual void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) = 0;
+    // Cuts the glyphs and rules drawn from now on to a box of device pixels
+    // (left, top, right, bottom; a clip a page's PostScript set), or no
+    // longer with none.
+    virtual void ClipTo(std::optional<std::array<double, 4>> const& box) { static_cast<void>(box); }
     // Whether anything drawn shows: passes that only place things (links,
     // anchors) skip what a page's PostScript and PDF drawing paint.
     virtual bool Shows() const { return true; }

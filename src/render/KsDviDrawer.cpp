@@ -125,6 +125,7 @@ void KsDviDrawer::RunPostScript(int page) {
     pdfDrawingProblem_.clear();
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
+    ClipCharacters(std::nullopt);
     pdfTransforms_.Clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
     if (!dvi_->PageDrawsBeneathText(page) || !device_->Shows()) return;
@@ -166,6 +167,7 @@ void KsDviDrawer::RunPostScript(int page) {
 
 void KsDviDrawer::Close() {
     if (!IsWorking()) return;
+    ClipCharacters(std::nullopt);
     specials_->EndPage();
     if (pDC_) {
         pDC_->RestoreDC(-1);

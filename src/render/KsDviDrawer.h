@@ -236,6 +236,7 @@ private:
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void PdfTransform(ksdvi::PdfSpecial const& special);
+    void ClipCharacters(std::optional<std::array<double, 4>> const& box);
     ksdvi::Affine PdfMatrixHere(double const (&matrix)[6]) const;
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
     void PlotfilePicture(std::string_view file, ksdvi::PlotFrame const& frame) override;
@@ -357,6 +358,7 @@ private:
     std::string pdfDrawingProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    std::optional<std::array<double, 4>> characterClip_;  // a clip of the page's PostScript in force
     ksdvi::PdfTransformStack pdfTransforms_;
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces whose glyphs the drawer looks up itself, by font id: those of

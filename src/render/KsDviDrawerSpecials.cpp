@@ -28,11 +28,25 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
         worldTransform_ = state.transform;
         invisible_ = state.invisible;
         shownByPostScript_ = state.shown;
+        ClipCharacters(state.clip);
     }
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
 
     specialHandlers_->Paint(*this, begin, length, invisible_);
+}
+
+// TeX's characters and rules inside a clip of the page's PostScript are cut
+// to its box (in page pixels about the DVI origin).
+void KsDviDrawer::ClipCharacters(std::optional<std::array<double, 4>> const& box) {
+    if (!device_ || box == characterClip_) return;
+    characterClip_ = box;
+    if (!box) {
+        device_->ClipTo(std::nullopt);
+        return;
+    }
+    double const x = pixels_.OriginX(), y = pixels_.OriginY();
+    device_->ClipTo(std::array<double, 4>{(*box)[0] + x, (*box)[1] + y, (*box)[2] + x, (*box)[3] + y});
 }
 
 // xdvipdfmx's transformations turn what follows (PdfTransformStack.h).

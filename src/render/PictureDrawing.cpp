@@ -89,6 +89,7 @@ int KsDviDrawer::DrawPictureRop(PictInfo* p, unsigned long rop) {
 
 void KsDviDrawer::DrawAllPictures(CWnd* w) {
     if (!IsWorking()) return;
+    ClipCharacters(std::nullopt);  // pictures are placed as the page's drawing placed them
     for (PictInfo* p : pictList_) {
         DrawPicture(p);
         if (w) {

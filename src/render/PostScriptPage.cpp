@@ -47,8 +47,9 @@ constexpr size_t kLargestPagePictures = size_t(64) << 20;
 // Prints the graphics state for the library, after the special it is numbered
 // by: the current transformation, and "invisible" while another device than
 // the page's (pgf's nulldevice) is current or the clip holds nothing (psfrag
-// hides its list of replacements so), and "shown" while show is not
-// Ghostscript's own (pst-text and \pscharpath make it draw TeX's characters).
+// hides its list of replacements so), "shown" while show is not
+// Ghostscript's own (pst-text and \pscharpath make it draw TeX's characters),
+// and "clip" with the bounding box of the clip in device space.
 // Numbered -1, it notes the page's device. ksdvi@char shows a character of
 // TeX's at a point, when show is not Ghostscript's own.
 constexpr char kReportState[] =
@@ -58,7 +59,9 @@ constexpr char kReportState[] =
     "ifelse } "
     "bind def /ksdvi@ctm { dup -1 eq { userdict /ksdvi@device currentdevice put } if "
     "(%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
-    "ksdvi@hidden { ( invisible) print } if ksdvi@shown { ( shown) print } if (\\n) print } bind def "
+    "ksdvi@hidden { ( invisible) print } if ksdvi@shown { ( shown) print } if "
+    "gsave matrix setmatrix mark { clippath pathbbox } stopped { cleartomark } "
+    "{ ( clip) print 4 array astore { ( ) print =only } forall pop } ifelse grestore (\\n) print } bind def "
     "/ksdvi@shown { /show where { /show get systemdict /show get ne } { false } ifelse } bind def "
     "/ksdvi@char { ksdvi@shown { setfont 3 1 roll moveto show } { pop pop pop pop } ifelse } def end\n";
 
@@ -300,6 +303,30 @@ std::string ShownFonts(KsDvi& dvi, std::vector<SpecialCollector::Event> const& e
     return fonts;
 }
 
+// A clip reported in device space on the page, about the DVI origin; none
+// when it is the page's own (as at the start of the page) or unknown.
+std::optional<std::array<double, 4>> ClipOnPage(std::optional<std::array<double, 4>> const& clip,
+                                                std::optional<std::array<double, 4>> const& pageClip,
+                                                Affine const& toPage) {
+    if (!clip || !pageClip) return std::nullopt;
+    bool same = true;
+    for (size_t i = 0; i < 4; ++i) same = same && std::fabs((*clip)[i] - (*pageClip)[i]) < 0.5;
+    if (same) return std::nullopt;
+    double left = HUGE_VAL, top = HUGE_VAL, right = -HUGE_VAL, bottom = -HUGE_VAL;
+    for (auto [x, y] : {std::pair{(*clip)[0], (*clip)[1]},
+                        {(*clip)[2], (*clip)[1]},
+                        {(*clip)[0], (*clip)[3]},
+                        {(*clip)[2], (*clip)[3]}}) {
+        double px = 0, py = 0;
+        toPage.Apply(x, y, px, py);
+        left = std::min(left, px), right = std::max(right, px);
+        top = std::min(top, py), bottom = std::max(bottom, py);
+    }
+    if (!std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) || !std::isfinite(bottom))
+        return std::nullopt;
+    return std::array<double, 4>{left, top, right, bottom};
+}
+
 // The page of a job, in device dots: for a PDF job three times the paper's
 // width and twice its height, as far as Ghostscript's limits allow.
 std::pair<int, int> JobSize(PostScriptPage::Geometry const& g, bool asPdf) {
@@ -477,7 +504,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     if (!ran) return false;
 
-    // The graphics states the specials left, transformations about the page's own.
+    // The graphics states the specials left, transformations about the page's
+    // own; clips in device space until the page's own is known.
     std::map<int, PageGraphicsState> reported;
     std::istringstream lines(output);
     std::string line;
@@ -490,6 +518,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         for (std::string word; fields >> word;) {
             state.invisible = state.invisible || word == "invisible";
             state.shown = state.shown || word == "shown";
+            if (std::array<double, 4> box; word == "clip" && fields >> box[0] >> box[1] >> box[2] >> box[3])
+                state.clip = box;
         }
         reported[at] = state;
     }
@@ -500,7 +530,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     PageGraphicsState last;
     for (int i = 0; i < index; ++i) {
         if (auto it = reported.find(i); it != reported.end())
-            last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown};
+            last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown,
+                    ClipOnPage(it->second.clip, base->second.clip, toPage)};
         states_[static_cast<size_t>(i)] = last;
     }
     return true;

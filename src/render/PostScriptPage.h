@@ -12,7 +12,9 @@
 // device of pgf's invisible parts: beamer's covered overlays) is handed back,
 // so that the characters, rules and pictures that follow are drawn in it.
 
+#include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,10 @@ struct PageGraphicsState {
     // show is not Ghostscript's own: the characters of ShowsCharactersOf's
     // fonts are the PostScript's to draw (pst-text's \pstextpath, \pscharpath)
     bool shown = false;
+    // A clip the PostScript set (TikZ's \clip, pstricks' \psclip): its
+    // bounding box, left, top, right, bottom, in device dots about the DVI
+    // origin; TeX's characters and rules are cut to it.
+    std::optional<std::array<double, 4>> clip;
     bool operator==(PageGraphicsState const&) const = default;
 };
 

@@ -32,7 +32,7 @@ public:
     // The transformation in force, from user space to page dots.
     Affine const& Current() const { return state_.ctm; }
     // The transformation and whether the null device is current.
-    PageGraphicsState Graphics() const { return {state_.ctm, state_.invisible}; }
+    PageGraphicsState Graphics() const { return {state_.ctm, state_.invisible, false, std::nullopt}; }
 
 private:
     struct State {

@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"psnfss.dvi", 150, 1}, Case{"metafont.dvi", 150, 1},
                                          Case{"kotex.dvi", 150, 1}, Case{"figures.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"postscript.dvi", 150, 1, Peer::DvipsGhostscript},
-                                         Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript}),
+                                         Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript},
+                                         Case{"clipped.dvi", 150, 1, Peer::DvipsGhostscript}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi) +

@@ -108,8 +108,9 @@ protected:
 // Outline fonts, bitmap fonts, colours, EPS figures (also turned), a page's
 // PostScript, beamer, XeTeX's native fonts.
 TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
-    for (char const* file : {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi",
-                             "turned-figures.dvi", "postscript.dvi", "patterns.dvi", "beamer.dvi", "xetex.xdv"})
+    for (char const* file :
+         {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi", "turned-figures.dvi",
+          "postscript.dvi", "patterns.dvi", "beamer.dvi", "clipped.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, false);
 }
 

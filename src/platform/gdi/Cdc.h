@@ -136,6 +136,10 @@ public:
     int ExcludeClipRect(int l, int t, int r, int b);
     int OffsetClipRgn(int dx, int dy);
     int GetClipBox(RECT* box) const;
+    // The clip region in device coordinates, none for the whole surface: to
+    // be given back after a clip of one's own.
+    std::optional<Region> const& GetClipRegion() const { return s_.clip; }
+    void SetClipRegion(std::optional<Region> clip) { s_.clip = std::move(clip); }
     BOOL SelectClipPath(int mode);
 
     // Current position and lines.
