@@ -156,8 +156,9 @@ void KsDviDrawer::RunPostScript(int page) {
     // for any other output.
     bool const asPdf = device_->TakesPdfPages();
     bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf, true);
-    bool const refused = ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), pdfToDevice) &&
-                         !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), pdfToDevice));
+    ksdvi::Affine const jobToDevice{pdfToDevice.a, 0, 0, pdfToDevice.d, 0, -double(run->PdfPaperTop())};
+    bool const refused = ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), jobToDevice) &&
+                         !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), jobToDevice));
     if (refused || (!ran && run->AsPdf() && !run->TimedOut())) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
     if (ran)
         postScript_ = std::move(run);

@@ -346,6 +346,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     timedOut_ = false;
     asPdf_ = false;
     drawsRules_ = drawsPictures_ = false;
+    pdfPaperTop_ = 0;
     shownFonts_.clear();
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
@@ -401,16 +402,17 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     head += kReportState;
     head += ShownFonts(dvi, collector.events, g, shownFonts_);
-    // A PDF job's page reaches past the paper, to the right and below: pgf's
+    // A PDF job's page reaches past the paper, to the right and above: pgf's
     // fadings are drawn from its top-left corner into forms as large as it
     // (beamer's shadows are twice the paper's width), and would be cut at
-    // the paper's edge. The paper stays at the top-left, where poppler draws
-    // the page from.
+    // the paper's edge. The paper stays at the bottom-left, where PostScript
+    // has its origin (patterns keep their phase).
     auto const [jobWidth, jobHeight] = JobSize(g, asPdf);
+    pdfPaperTop_ = jobHeight - g.height;
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
-    head += "TeXDict begin " + Number(jobWidth / g.dpiX * sp) + " " + Number(jobHeight / g.dpiY * sp) + " " +
+    head += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
             std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
             " (ksdvi) @start end\n";
     head += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +

@@ -59,9 +59,12 @@ public:
     bool Run(KsDvi& dvi, int page, Geometry const& geometry, gdi::CDC* dc, gdi::CDC* reference, bool asPdf = false,
              bool pdfWhereNeeded = false);
     std::string const& Error() const { return error_; }
-    // What the page's PostScript drew, a one-page PDF the page's size; empty
-    // unless run as a PDF page and something was drawn.
+    // What the page's PostScript drew, a one-page PDF; empty unless run as a
+    // PDF page and something was drawn. Its page reaches past the paper to
+    // the right and above: the paper's top lies PdfPaperTop() device dots
+    // below the page's.
     std::string const& Pdf() const { return pdf_; }
+    int PdfPaperTop() const { return pdfPaperTop_; }
     // Whether the last job stopped at the time limit.
     bool TimedOut() const { return timedOut_; }
     // Whether the last run drew the page as a PDF page.
@@ -86,6 +89,7 @@ private:
     std::vector<PageGraphicsState> states_;
     std::map<int, std::string> shownFonts_;  // font numbers, their names in the job
     std::string error_;
+    int pdfPaperTop_ = 0;
     std::string pdf_;
     bool timedOut_ = false;
     bool asPdf_ = false;
