@@ -85,15 +85,7 @@ void DocumentSpecials::NotePdfDrawing(std::string_view keyword, std::string_view
     if (EndsPdfXObject(keyword) && dvi_.pdfFormDepth_ > 0) --dvi_.pdfFormDepth_;
 }
 
-void DocumentSpecials::AddDocumentInfo(DocumentInfo const& info) {
-    DocumentInfo& kept = dvi_.documentInfo_;
-    for (auto [from, to] : {std::pair{&info.title, &kept.title},
-                            {&info.author, &kept.author},
-                            {&info.subject, &kept.subject},
-                            {&info.keywords, &kept.keywords},
-                            {&info.creator, &kept.creator}})
-        if (!from->empty()) *to = *from;
-}
+void DocumentSpecials::AddDocumentInfo(DocumentInfo const& info) { dvi_.documentInfo_.Merge(info); }
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {
     if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});

@@ -6,6 +6,12 @@
 
 namespace ksdvi {
 
+void DocumentInfo::Merge(DocumentInfo const& later) {
+    for (auto [from, to] : {std::pair{&later.title, &title}, {&later.author, &author}, {&later.subject, &subject},
+                            {&later.keywords, &keywords}, {&later.creator, &creator}})
+        if (!from->empty()) *to = *from;
+}
+
 void ReadDocumentInfo(PdfObject const& dictionary, DocumentInfo& info) {
     std::pair<char const*, std::string*> const entries[] = {{"Title", &info.title},
                                                             {"Author", &info.author},

@@ -11,6 +11,9 @@ struct PdfObject;
 
 struct DocumentInfo {
     std::string title, author, subject, keywords, creator;  // UTF-8, empty when not said
+
+    // Takes the entries `later` says, keeping the others.
+    void Merge(DocumentInfo const& later);
 };
 
 // The entries of an information dictionary over `info`: entries it has

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "font/TeXFonts.h"
+#include "text/CharacterClasses.h"
 
 namespace ksdvi {
 
@@ -24,7 +25,6 @@ long HexValue(std::string_view digits) {
 }
 
 bool IsScalar(long c) { return c >= 0 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF); }
-bool IsPrivateUse(long c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
 bool IsGreek(long c) { return c >= 0x370 && c <= 0x3FF; }
 
 // Of alternatives, a Greek letter (TeX's Delta, Omega) before any other, and

@@ -2,6 +2,7 @@
 
 #include "font/ItrnFont.h"
 #include "render/NativeFontFace.h"
+#include "text/CharacterClasses.h"
 #include "text/GlyphList.h"
 
 namespace ksdvi {
@@ -36,8 +37,6 @@ std::u32string Letters(std::u32string text) {
     return out;
 }
 
-bool PrivateUse(char32_t c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
-
 }  // namespace
 
 std::vector<std::u32string> GlyphTexts(KsDvi const& dvi, KsDvi::ItrnFont const& font,
@@ -54,7 +53,7 @@ std::vector<std::u32string> GlyphTexts(KsDvi const& dvi, KsDvi::ItrnFont const& 
         // are ("f_f_i", "a.sc", "zero.oldstyle").
         for (size_t i = 0; i < glyphs.size(); ++i) {
             std::u32string named;
-            if (face && (!own[i] || PrivateUse(own[i])))
+            if (face && (!own[i] || IsPrivateUse(own[i])))
                 named = GlyphList::Default().ToUnicode(face->GlyphName(glyphs[i].index));
             out[i] = Letters(!named.empty() ? named : own[i] ? std::u32string(1, own[i]) : std::u32string());
         }

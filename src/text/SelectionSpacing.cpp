@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/CharacterClasses.h"
+
 namespace ksdvi {
 
 namespace {
 
 using Wide = int64_t;  // sums of page coordinates, which may reach the ends of int
-
-bool IsHangulSyllable(unsigned code) { return code >= 0xAC00 && code <= 0xD7AF; }
 
 // Narrow letters after which Windows-font text leaves little room before a space.
 bool IsNarrow(unsigned code) { return code < 0x80 && code && std::strchr("fijlIJ,.!()/tr", int(code)); }

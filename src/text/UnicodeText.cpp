@@ -12,6 +12,7 @@
 #include "interp/KsDviDrawerBase.h"
 #include "page/DocumentState.h"
 #include "text/AccentComposition.h"
+#include "text/CharacterClasses.h"
 #include "text/GlyphList.h"
 #include "text/NativeGlyphText.h"
 #include "text/SelectionSpacing.h"
@@ -191,10 +192,6 @@ namespace {
 // scripts count as ASCII ones; ideographs and Hangul keep their codes.
 unsigned SpacingCode(char32_t c) { return c >= 0x80 && c < 0x2E80 ? 'a' : static_cast<unsigned>(c); }
 
-bool IsHangulSyllable(unsigned c) { return c >= 0xAC00 && c <= 0xD7AF; }
-bool IsIdeograph(unsigned c) {
-    return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
-}
 
 // A vertical column reads as a line: down the column is along it, and the
 // columns to its left come after it.
