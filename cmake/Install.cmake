@@ -23,7 +23,7 @@ install(TARGETS ${KSDVI_INSTALLED_TARGETS} EXPORT ksdviTargets
 set(KSDVI_PUBLIC_HEADERS
   stream/String8.h stream/DList.h stream/fpreal4.h stream/BigEndian.h
   stream/BinStream.h stream/BinStreamTemplate.h stream/BinFileStream.h
-  dvi/KsDvi.h dvi/ItrnFontItr.h dvi/FaceSubstitutions.h specials/SpecialParsing.h specials/SpecialKeywords.h specials/SpecialPage.h specials/DocumentInfo.h dvi/DocumentFiles.h
+  dvi/KsDvi.h dvi/ItrnFontItr.h dvi/FaceSubstitutions.h specials/SpecialParsing.h specials/SpecialKeywords.h specials/SpecialPage.h specials/DocumentInfo.h specials/LinkBorder.h dvi/DocumentFiles.h
   page/DocumentState.h page/Paper.h page/PixelMapping.h
   font/ItrnFont.h font/FontLimits.h font/MetricFileStream.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
   font/JapaneseFont.h

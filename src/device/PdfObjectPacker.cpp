@@ -74,7 +74,7 @@ struct Object {
 
 }  // namespace
 
-std::string PackPdfObjects(std::string_view pdf) {
+std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames) {
     // The cross-reference table: "xref", "0 N", N entries, the trailer.
     size_t const startxref = pdf.rfind("startxref");
     if (startxref == std::string_view::npos) return {};
@@ -132,6 +132,7 @@ std::string PackPdfObjects(std::string_view pdf) {
         if (!object->stream) bodies[object->number] = object->body;
     std::deque<std::string> rewritten;
     ThinGradientStops(bodies, rewritten);
+    FrameLinks(bodies, rewritten, frames);
     std::erase_if(byOffset, [&](Object* object) { return !object->stream && bodies[object->number].empty(); });
     for (Object* object : byOffset)
         if (!object->stream) object->body = bodies[object->number];

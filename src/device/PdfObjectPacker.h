@@ -5,7 +5,8 @@
 // file. Packed into compressed object streams with a cross-reference stream
 // (PDF 1.5), as dvipdfmx writes them, they take a tenth of that. Streams
 // (content, fonts, images) are copied byte for byte; gradients lose the
-// stops they do not need (PdfGradientStops.h).
+// stops they do not need (PdfGradientStops.h) and links get their frames
+// (PdfLinkFrames.h).
 //
 // Written by hand rather than through a PDF library: the file is Cairo's,
 // whose cross-reference table gives every object's place, so packing needs
@@ -15,12 +16,15 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "device/PdfLinkFrames.h"
 
 namespace ksdvi {
 
 // `pdf` packed; empty when it is not laid out as Cairo lays out its files
 // (one cross-reference table of objects of generation 0), which then stays
 // as it is.
-std::string PackPdfObjects(std::string_view pdf);
+std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames = {});
 
 }  // namespace ksdvi

@@ -38,7 +38,7 @@ public:
     void NoteEngineSpecial(std::string kind) override;
     void NotePdfDrawing(std::string_view keyword, std::string_view special) override;
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;
-    void BeginLinkArea(std::string const& target) override;
+    void BeginLinkArea(std::string const& target, LinkBorder const& border) override;
     void EndLinkArea() override;
     void AddDocumentInfo(DocumentInfo const& info) override;
 

@@ -188,7 +188,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     bool bopSeen = false;
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
-    std::shared_ptr<std::string const> linkArea;
+    std::shared_ptr<OpenLinkArea const> linkArea;
     pagePostScript_ = pagePdfDrawing_ = false;
     pagePictures_.clear();
 
@@ -252,7 +252,7 @@ void KsDvi::ScanPostamble(DviScanReader& in, int64_t at) {
     mode_ = Complete;
 }
 
-void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<std::string const> linkArea,
+void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<OpenLinkArea const> linkArea,
                        int64_t start, int64_t end) {
     auto page = std::make_unique<PageInfo>();
     page->texPageNo = texPage;
@@ -425,7 +425,7 @@ int KsDvi::GetPageColorStackSize(int page) const {
     return page >= 0 && page < pageCount_ ? pages_[page]->colorStackDepth : 0;
 }
 
-std::string const* KsDvi::GetLinkAreaAtStart(int page) const {
+KsDvi::OpenLinkArea const* KsDvi::GetLinkAreaAtStart(int page) const {
     return page >= 0 && page < pageCount_ ? pages_[static_cast<size_t>(page)]->linkArea.get() : nullptr;
 }
 

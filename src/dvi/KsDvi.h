@@ -19,6 +19,7 @@
 #include "font/MetricFileStream.h"
 #include "page/Paper.h"
 #include "specials/DocumentInfo.h"
+#include "specials/LinkBorder.h"
 #include "stream/BinFileStream.h"
 #include "stream/DList.h"
 #include "stream/String8.h"
@@ -64,6 +65,13 @@ public:
         explicit Dviifstream(String8 const& path) : std::ifstream(path.c_str(), std::ios::in | std::ios::binary) {}
     };
 
+    // A link area of xdvipdfmx's pdf: specials not yet ended: where it leads
+    // and its frame.
+    struct OpenLinkArea {
+        std::string target;
+        ksdvi::LinkBorder border;
+    };
+
     // A picture file a page's specials queue (graphics:, psfile=, ps: plotfile).
     struct PagePicture {
         std::string file;
@@ -93,8 +101,8 @@ public:
         bool pdfDrawing = false;               // the page carries pdf: specials that draw
         std::vector<PagePicture> pictures;     // queued by its specials, in order
         int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
-        // The target of a pdf:bann area it begins inside, shared by the pages it runs over.
-        std::shared_ptr<std::string const> linkArea;
+        // The pdf:bann area it begins inside, shared by the pages it runs over.
+        std::shared_ptr<OpenLinkArea const> linkArea;
     };
 
     // What dvips puts before the pages: prologue files named by header=
@@ -286,9 +294,9 @@ public:
     std::vector<PagePicture> const& GetPagePictures(int page) const;
     static constexpr size_t MostPagePictures = 10000;
     int FindTagPage(String8 const& name) const;
-    // The target of the link area of xdvipdfmx's (pdf:bann) that a page
-    // begins inside, left open at the end of the page before; null when none.
-    std::string const* GetLinkAreaAtStart(int page) const;
+    // The link area of xdvipdfmx's (pdf:bann) that a page begins inside,
+    // left open at the end of the page before; null when none.
+    OpenLinkArea const* GetLinkAreaAtStart(int page) const;
     // The kinds of pdf: specials the document carries (pdf:docinfo,
     // pdf:obj, ...) that only a PDF engine acts on; at most MostEngineSpecials kinds.
     std::vector<std::string> const& GetEngineSpecials() const { return engineSpecials_; }
@@ -370,7 +378,7 @@ private:
     void ScanSpecial(ksdvi::DviScanReader& in, int opcode);
     void ScanNativeFontDef(ksdvi::DviScanReader& in);
     void ScanGlyphRun(ksdvi::DviScanReader& in, unsigned opcode);
-    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<std::string const> linkArea,
+    void RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::shared_ptr<OpenLinkArea const> linkArea,
                     int64_t start, int64_t end);
 
     // scan state
@@ -430,7 +438,7 @@ private:
         bool open = false;
     };
     std::vector<BookmarkParent> bookmarkPath_;
-    std::shared_ptr<std::string const> openLinkArea_;  // the target of the pdf:bann not yet ended
+    std::shared_ptr<OpenLinkArea const> openLinkArea_;  // the pdf:bann not yet ended
     bool pagePostScript_ = false;
     bool pagePdfDrawing_ = false;
     std::vector<PdfDefinition> pdfDefinitions_;

@@ -93,6 +93,7 @@ Document::Impl::Placed const& Document::Impl::PlacedOn(int page) {
             else
                 link.uri = std::move(href);
             for (KsDviDrawer::LinkRect const& r : info->rects) link.areas.push_back(PlacedRect(r.x, r.y, r.w, r.h));
+            link.border = info->border;
         }
         for (KsDviDrawer::AnchorPoint const& anchor : drawer.GetAnchorPoints())
             on.anchors.try_emplace(std::string(anchor.name.view()),

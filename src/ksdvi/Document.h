@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "page/DocumentState.h"
+#include "specials/LinkBorder.h"
 
 class KsDvi;
 
@@ -57,6 +58,7 @@ struct Link {
     std::string uri;     // an external target; empty for one inside the document
     std::string anchor;  // the anchor an internal link leads to
     std::vector<Rect> areas;
+    LinkBorder border;  // the frame PDF viewers draw around it
 };
 
 struct OutlineEntry {

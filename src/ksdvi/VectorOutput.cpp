@@ -38,6 +38,7 @@ struct PdfBuffer {
     FILE* file = nullptr;
     std::string held;
     bool direct = false;
+    std::vector<LinkFrame> frames;
 
     bool Write(std::string_view data) {
         if (!direct && held.size() + data.size() > kMaxHeld) {
@@ -52,7 +53,7 @@ struct PdfBuffer {
     // A failure shows in the file's error indicator.
     void Finish() {
         if (direct) return;
-        std::string const packed = PackPdfObjects(held);
+        std::string const packed = PackPdfObjects(held, frames);
         std::string const& out = packed.empty() ? held : packed;
         std::fwrite(out.data(), 1, out.size(), file);
         held = std::string();
@@ -103,6 +104,8 @@ public:
     // Draws `page` on `cr`, whose user space is the paper in points; why it
     // was not drawn whole, empty when it was.
     std::string Draw(int page, cairo_t* cr, bool links, bool& broken);
+    // The frames of the links drawn so far, in the order they were made.
+    std::vector<LinkFrame> const& Frames() const { return frames_; }
     // The document's outline as the PDF's bookmarks.
     void AddOutline(cairo_surface_t* pdf);
 
@@ -120,6 +123,7 @@ private:
     std::vector<int> pages_;
     std::map<int, int> outputPage_;  // document page -> 1-based page of the file
     std::map<int, std::vector<std::string>> anchors_;
+    std::vector<LinkFrame> frames_;
     std::unique_ptr<gdi::RasterDevice> raster_, pixel_;
 };
 
@@ -221,6 +225,7 @@ std::string VectorPages::Target(Destination const& destination) const {
 }
 
 void VectorPages::AddLinks(int page, cairo_t* cr) {
+    double const paperHeight = document_.PageSize().y;
     for (std::string const& name : anchors_[page]) {
         std::optional<Destination> at = document_.FindAnchor(name);
         if (!at || at->page != page) continue;
@@ -238,19 +243,15 @@ void VectorPages::AddLinks(int page, cairo_t* cr) {
             if (!at || !outputPage_.count(at->page)) continue;
             attributes = "dest=" + Quoted(link.anchor);
         }
-        attributes += " rect=[";
-        for (Rect const& r : link.areas)
-            attributes.append(Number(r.x))
-                .append(" ")
-                .append(Number(r.y))
-                .append(" ")
-                .append(Number(r.width))
-                .append(" ")
-                .append(Number(r.height))
-                .append(" ");
-        attributes += "]";
-        cairo_tag_begin(cr, CAIRO_TAG_LINK, attributes.c_str());
-        cairo_tag_end(cr, CAIRO_TAG_LINK);
+        // One annotation a line, as xdvipdfmx makes them: a reader frames
+        // each line, not the box around them all.
+        for (Rect const& r : link.areas) {
+            frames_.push_back({r.x, paperHeight - r.y - r.height, r.x + r.width, paperHeight - r.y, link.border});
+            std::string const area = attributes + " rect=[" + Number(r.x) + " " + Number(r.y) + " " + Number(r.width) +
+                                     " " + Number(r.height) + "]";
+            cairo_tag_begin(cr, CAIRO_TAG_LINK, area.c_str());
+            cairo_tag_end(cr, CAIRO_TAG_LINK);
+        }
     }
 }
 
@@ -352,6 +353,7 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
             }
             output.AddOutline(pdf);
             cairo_destroy(cr);
+            buffer.frames = output.Frames();
             cairo_surface_finish(pdf);
             buffer.Finish();
         });

@@ -101,10 +101,11 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     anchorOpen_ = 0;
     markArea_ = MarkArea{};
     pdfArea_ = PdfArea{};
-    if (std::string const* target = dvi.GetLinkAreaAtStart(page)) {
+    if (KsDvi::OpenLinkArea const* area = dvi.GetLinkAreaAtStart(page)) {
         // The area runs on from the page before; its first line starts at what is drawn first.
         pdfArea_.open = true;
-        pdfArea_.target = *target;
+        pdfArea_.target = area->target;
+        pdfArea_.border = area->border;
         pdfArea_.depth = INT_MAX;
     }
     linkColor_ = static_cast<COLORREF>(linkColour);

@@ -28,6 +28,7 @@
 #include "render/FontPainting.h"
 #include "render/PdfTransformStack.h"
 #include "render/PostScriptPage.h"
+#include "specials/LinkBorder.h"
 #include "specials/SpecialPage.h"
 
 namespace ksdvi {
@@ -62,6 +63,7 @@ public:
         String8 href;
         String8 target;
         DList<LinkRect> rects;
+        ksdvi::LinkBorder border;  // kind 2: the frame a PDF draws
         // A box joins the last rectangle (their bounding box), or starts the first.
         void AddBox(int x, int y, int w, int h);
     };
@@ -250,7 +252,7 @@ private:
     // The link of xdvipdfmx's open area, when it leads somewhere and covers something.
     void EndPdfArea();
     // A link of kind 2 to `href` over `rects`.
-    void AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects);
+    void AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects, ksdvi::LinkBorder const& border);
     // TeX's points in DVI units, through the document's units.
     double DviPerPoint() const;
     // What is drawn, in device pixels, for the link areas open around it.
@@ -334,6 +336,7 @@ private:
         bool open = false;
         bool paused = false;  // pdf:nolink
         std::string target;
+        ksdvi::LinkBorder border;
         int depth = 0;
         bool lineEnded = false;
         std::vector<LinkRect> lines;

@@ -69,11 +69,13 @@ int KsDviDrawer::Draw(int count) {
     return done;
 }
 
-void KsDviDrawer::AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects) {
+void KsDviDrawer::AppendAreaLink(std::string const& href, std::vector<LinkRect> const& rects,
+                                 ksdvi::LinkBorder const& border) {
     auto link = std::make_unique<HyLinkInfo>();
     link->kind = 2;
     link->href = String8(href);
     link->target = "_self";
+    link->border = border;
     for (LinkRect const& r : rects) link->rects.Append(r);
     AppendLink(std::move(link));
 }
@@ -91,6 +93,7 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
         pdfArea_ = PdfArea{};
         pdfArea_.open = true;
         pdfArea_.target = special.target;
+        pdfArea_.border = special.border;
         pdfArea_.depth = GetStackDepth();
         return;
     case Kind::AreaEnd: EndPdfArea(); return;
@@ -102,7 +105,8 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
         auto dvi = [perSp](int sp) { return static_cast<int>(std::lround(sp * perSp)); };
         int left = hDotFromHere(dvi(special.left)), right = hDotFromHere(dvi(special.right));
         int top = vDotFromHere(-dvi(special.height)), bottom = vDotFromHere(dvi(special.depth));
-        AppendAreaLink(special.target, {LinkRect{left, top, std::max(right - left, 1), std::max(bottom - top, 1)}});
+        AppendAreaLink(special.target, {LinkRect{left, top, std::max(right - left, 1), std::max(bottom - top, 1)}},
+                       special.border);
         return;
     }
     case Kind::Anchor: MetAnchor(String8(special.target), hDot(GetH()), vDot(GetV())); return;
@@ -120,7 +124,8 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
 
 void KsDviDrawer::EndPdfArea() {
     if (!pdfArea_.open) return;
-    if (!pdfArea_.target.empty() && !pdfArea_.lines.empty()) AppendAreaLink(pdfArea_.target, pdfArea_.lines);
+    if (!pdfArea_.target.empty() && !pdfArea_.lines.empty())
+        AppendAreaLink(pdfArea_.target, pdfArea_.lines, pdfArea_.border);
     pdfArea_ = PdfArea{};
 }
 
@@ -138,7 +143,7 @@ void KsDviDrawer::Pdfmark(PdfmarkSpecial const& mark) {
     case Kind::BoxEnd: EndMarkArea(mark); return;
     case Kind::Border: markBorderPoints_ = mark.points; return;
     case Kind::Link:
-        if (markArea_.ended) AppendAreaLink(mark.target, markArea_.rects);
+        if (markArea_.ended) AppendAreaLink(mark.target, markArea_.rects, mark.border);
         return;
     case Kind::Anchor:
         if (markArea_.ended)

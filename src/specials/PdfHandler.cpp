@@ -37,7 +37,7 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
     case Kind::Paper: scan.SetPaper(special.paper); break;
     case Kind::Information: scan.AddDocumentInfo(special.info); break;
     case Kind::Image: scan.NotePicture(special.target, PictureTypeOfFileName(special.target)); break;
-    case Kind::AreaStart: scan.BeginLinkArea(special.target); break;
+    case Kind::AreaStart: scan.BeginLinkArea(special.target, special.border); break;
     case Kind::AreaEnd: scan.EndLinkArea(); break;
     case Kind::None:
     case Kind::Pause:

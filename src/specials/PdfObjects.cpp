@@ -1,5 +1,6 @@
 #include "specials/PdfObjects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -287,6 +288,44 @@ std::string PdfLinkTarget(PdfObject const& dictionary) {
     }
     // pdfmark's /Action /Launch /File (name)
     return std::string(FileName(dictionary.Find("File")));
+}
+
+namespace {
+
+// Numbers of an array, each within [0, most]; empty when it holds anything
+// else or too many.
+std::vector<double> Numbers(PdfObject const* array, size_t count, double most) {
+    std::vector<double> numbers;
+    if (!array || array->type != ObjectType::Array || array->items.size() > count) return numbers;
+    for (PdfObject const& item : array->items) {
+        if (item.type != ObjectType::Number) return {};
+        numbers.push_back(std::clamp(item.number, 0.0, most));
+    }
+    return numbers;
+}
+
+}  // namespace
+
+LinkBorder PdfLinkBorder(PdfObject const& dictionary) {
+    // Bounds no real frame reaches.
+    constexpr double kWidest = 100;
+    constexpr size_t kMostDashes = 16;
+    LinkBorder border;
+    // [horizontal-radius vertical-radius width [dash]]
+    if (PdfObject const* array = dictionary.Find("Border"); array && array->type == ObjectType::Array &&
+                                                            array->items.size() >= 3 &&
+                                                            array->items[2].type == ObjectType::Number) {
+        border.width = std::clamp(array->items[2].number, 0.0, kWidest);
+        if (array->items.size() > 3) border.dash = Numbers(&array->items[3], kMostDashes, 1000);
+    }
+    if (PdfObject const* style = dictionary.Find("BS"); style && style->type == ObjectType::Dictionary)
+        if (PdfObject const* width = style->Find("W"); width && width->type == ObjectType::Number)
+            border.width = std::clamp(width->number, 0.0, kWidest);
+    for (char const* key : {"C", "Color"}) {
+        std::vector<double> colour = Numbers(dictionary.Find(key), 4, 1);
+        if (colour.size() == 1 || colour.size() == 3 || colour.size() == 4) border.colour = std::move(colour);
+    }
+    return border;
 }
 
 std::string PdfTextToUtf8(std::string_view bytes) {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "specials/LinkBorder.h"
+
 namespace ksdvi {
 
 inline constexpr size_t kMostPdfTokens = size_t(1) << 16;
@@ -75,6 +77,9 @@ private:
 // (/URI), or another file ("file#name", "file"); empty for anything else
 // (a page destination, a named action). Actions are /A or /Action.
 std::string PdfLinkTarget(PdfObject const& dictionary);
+
+// The frame an annotation's dictionary asks for (LinkBorder.h).
+LinkBorder PdfLinkBorder(PdfObject const& dictionary);
 
 // A PDF text string's bytes as UTF-8: UTF-16 after the byte order mark
 // FE FF, else PDFDocEncoding.

@@ -91,7 +91,10 @@ bool ReadLink(PdfObjectReader& reader, PdfSpecial& special) {
     PdfObject dictionary;
     if (!reader.Read(dictionary) || dictionary.type != ObjectType::Dictionary) return false;
     PdfObject const* subtype = dictionary.Find("Subtype");
-    if (subtype && subtype->Text() == "Link") special.target = PdfLinkTarget(dictionary);
+    if (subtype && subtype->Text() == "Link") {
+        special.target = PdfLinkTarget(dictionary);
+        special.border = PdfLinkBorder(dictionary);
+    }
     return true;
 }
 

@@ -26,6 +26,7 @@
 #include <string_view>
 
 #include "specials/DocumentInfo.h"
+#include "specials/LinkBorder.h"
 
 namespace ksdvi {
 
@@ -55,6 +56,7 @@ struct PdfSpecial {
     // AreaStart, Box: "#name", a URL or a file, empty for none; Anchor and
     // Outline: the anchor's name, empty for none
     std::string target;
+    LinkBorder border;  // AreaStart, Box: the frame of the link
     std::string title;  // Outline: UTF-8
     DocumentInfo info;  // Information: the entries it has
     int level = 0;      // Outline: as written, within ±kFarthestPdfOutlineLevel

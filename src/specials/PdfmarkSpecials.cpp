@@ -130,6 +130,7 @@ PdfmarkSpecial ReadPdfmark(std::string_view body) {
     if (type == "ANN") {
         if (text("Subtype") != "Link") return mark;
         mark.target = PdfLinkTarget(operands);
+        mark.border = PdfLinkBorder(operands);
         if (!mark.target.empty()) mark.kind = Kind::Link;
     } else if (type == "DEST") {
         mark.target = text("Dest");

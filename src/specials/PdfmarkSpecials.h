@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "specials/DocumentInfo.h"
+#include "specials/LinkBorder.h"
 
 namespace ksdvi {
 
@@ -28,6 +29,7 @@ struct PdfmarkSpecial {
     Kind kind = Kind::None;
     double points = 0;   // LinkEnd, AnchorEnd: N; Border: the margin
     std::string target;  // Link: "#name", a URL or a file; Anchor, Outline: the anchor's name
+    LinkBorder border;   // Link: its frame
     std::string title;   // Outline: UTF-8
     int count = 0;       // Outline
     DocumentInfo info;   // Information: the entries it has

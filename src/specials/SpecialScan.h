@@ -13,6 +13,7 @@
 namespace ksdvi {
 
 struct DocumentInfo;
+struct LinkBorder;
 struct DvipsColorChange;
 
 class SpecialScan {
@@ -38,7 +39,7 @@ public:
     virtual void AddBookmark(String8 const& title, String8 const& target, int level, bool open) = 0;
     // xdvipdfmx's link areas run on over pages: a page that begins inside
     // one (between pdf:bann and pdf:eann) continues it.
-    virtual void BeginLinkArea(std::string const& target) = 0;
+    virtual void BeginLinkArea(std::string const& target, LinkBorder const& border) = 0;
     virtual void EndLinkArea() = 0;
     // What the document says of itself (pdf:docinfo): entries it has replace those before.
     virtual void AddDocumentInfo(DocumentInfo const& info) = 0;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include <string>
+#include <vector>
 
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
@@ -145,6 +146,40 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"x:fontmapline rm-lmr10 LMRoman10-Regular", "other fontmapline"},
     };
     for (Case const& c : cases) EXPECT_EQ(Read(c.args), c.read) << c.args;
+}
+
+// A link's frame, "width [dash] colour": /Border or /BS /W, /C (or
+// pdfmark's /Color), as hyperref's pdfborder, pdfborderstyle and link
+// colours write them; what is not a frame reads as none.
+TEST(PdfSpecials, LinkFramesAsTheAnnotationAsksForThem) {
+    auto frame = [](std::string const& entries) {
+        LinkBorder const b = ParsePdfSpecial("bann<</Subtype/Link/Dest(d)" + entries + ">>").border;
+        std::string out;
+        char number[32];
+        for (double w : std::vector<double>{b.width}) std::snprintf(number, sizeof number, "%g", w), out += number;
+        for (auto const* list : {&b.dash, &b.colour}) {
+            out += " [";
+            for (double v : *list) std::snprintf(number, sizeof number, " %g", v), out += number;
+            out += " ]";
+        }
+        return out + (b.Shown() ? " shown" : "");
+    };
+    struct Case {
+        char const* entries;
+        char const* frame;
+    } const cases[] = {
+        {"/Border[0 0 1]/H/I/C[1 0 0]", "1 [ ] [ 1 0 0 ] shown"},
+        {"/Border[0 0 2 [3 1]]/C[0 1 1]", "2 [ 3 1 ] [ 0 1 1 ] shown"},
+        {"/Border[0 0 1]/BS<</Type/Border/W 0.5/S/U>>/C[0.5]", "0.5 [ ] [ 0.5 ] shown"},
+        {"/Border[0 0 0]/C[1 0 0]", "0 [ ] [ 1 0 0 ]"},            // colorlinks
+        {"/Border[0 0 1]", "1 [ ] [ ]"},                           // transparent
+        {"/Border[0 0 1]/C[1 0]", "1 [ ] [ ]"},                    // no colour space has two
+        {"/Border[0 0 1]/C[0 0 0 1]", "1 [ ] [ 0 0 0 1 ] shown"},  // CMYK
+        {"/Border[0 0 1000000000]/C[2 -1 0]", "100 [ ] [ 1 0 0 ] shown"},
+        {"/Border[0 0 /W]/C[1 0 0]", "0 [ ] [ 1 0 0 ]"},
+        {"/Border(0 0 1)/C(red)", "0 [ ] [ ]"},
+    };
+    for (Case const& c : cases) EXPECT_EQ(frame(c.entries), c.frame) << c.entries;
 }
 
 TEST(PdfSpecials, LengthTokensAndNestingAreBounded) {

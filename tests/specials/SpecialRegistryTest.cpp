@@ -95,7 +95,7 @@ public:
         log.push_back("bookmark " + std::string(title.c_str()) + " " + target.c_str() + " " + std::to_string(level) +
                       (open ? " open" : " closed"));
     }
-    void BeginLinkArea(std::string const& target) override { log.push_back("area " + target); }
+    void BeginLinkArea(std::string const& target, LinkBorder const&) override { log.push_back("area " + target); }
     void EndLinkArea() override { log.push_back("area end"); }
     void AddDocumentInfo(DocumentInfo const& info) override {
         log.push_back("info " + info.title + "|" + info.author + "|" + info.subject + "|" + info.keywords + "|" +

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "support/Cli.h"
 #include "support/PngImage.h"
+#include "support/Rasterised.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
 
@@ -235,6 +237,64 @@ TEST_F(VectorCli, LinksAnchorsAndBookmarks) {
         ASSERT_TRUE(std::regex_search(line, m, std::regex("^ *(.*) -> .*, page (\\d+)"))) << line;
         EXPECT_NE(xml.find("<item page=\"" + m[2].str() + "\">" + m[1].str() + "</item>"), std::string::npos) << line;
     }
+}
+
+// Pixels of the frame colours hyperref gives links: red (sections, pages),
+// green (citations), cyan and blue (URLs).
+std::array<long, 4> FramePixels(RgbImage const& page) {
+    std::array<long, 4> counts{};
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) {
+            uint32_t const p = page.At(x, y);
+            bool const r = (p >> 16 & 0xFF) > 200, g = (p >> 8 & 0xFF) > 200, b = (p & 0xFF) > 200;
+            bool const r0 = (p >> 16 & 0xFF) < 60, g0 = (p >> 8 & 0xFF) < 60, b0 = (p & 0xFF) < 60;
+            counts[0] += r && g0 && b0;
+            counts[1] += r0 && g && b0;
+            counts[2] += r0 && g && b;
+            counts[3] += r0 && g0 && b;
+        }
+    return counts;
+}
+
+// The frames hyperref asks for around links (pdfmarks of its dvips driver,
+// pdf: annotations of its xetex one) show in a reader as in ps2pdf's and
+// xdvipdfmx's PDF of the same file: colour, width and place.
+TEST_F(VectorCli, LinksHaveTheFramesTheDocumentAsksFor) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler's tools are not installed";
+    TempDir dir;
+    WriteFileText(dir / "doc.tex",
+                  "\\documentclass{article}\n\\usepackage{hyperref}\n"
+                  "\\hypersetup{pdfborder={0 0 2},urlbordercolor={0 0 1}}\n\\input{" +
+                      DataFile("inputs/hyperref-body") + "}\n");
+    struct Case {
+        std::string file, reference;
+    } const cases[] = {
+        {DataFile("hyperref-dvips.dvi"),
+         "dvips -q -o r.ps " + DataFile("hyperref-dvips.dvi") + " && ps2pdf r.ps r.pdf"},
+        {dir / "doc.xdv", "xdvipdfmx -q -o r.pdf doc.xdv"},
+    };
+    int compared = 0;
+    for (Case const& c : cases) {
+        if (c.file.ends_with(".xdv") && (!HaveCommand("xelatex") || !Typeset(dir.Path(), "xelatex -no-pdf", 2)))
+            continue;
+        int status = -1;
+        RunCommand("cd " + dir.Path() + " && " + c.reference + " 2>/dev/null", &status);
+        if (status != 0) continue;
+        KsdviOk("pdf -o " + (dir / "o.pdf") + " " + c.file);
+        for (int page = 1; page <= 2; ++page) {
+            RgbImage ours, theirs;
+            ASSERT_TRUE(RasterisePdfPage(dir / "o.pdf", page, kDpi, dir / "o.ppm", ours));
+            ASSERT_TRUE(RasterisePdfPage(dir / "r.pdf", page, kDpi, dir / "r.ppm", theirs));
+            std::array<long, 4> const mine = FramePixels(ours), peer = FramePixels(theirs);
+            // Areas grown from glyphs differ by a pixel from TeX's boxes.
+            for (size_t colour = 0; colour < mine.size(); ++colour)
+                EXPECT_NEAR(mine[colour], peer[colour], std::max(peer[colour] / 4, 30L))
+                    << c.file << " page " << page << " colour " << colour;
+            EXPECT_GT(Matched(ours, theirs), 0.8) << c.file << " page " << page;
+            compared += peer[0] > 0;
+        }
+    }
+    EXPECT_GT(compared, 0) << "no reference PDF could be made";
 }
 
 TEST_F(VectorCli, OutputsAndMistakes) {
