@@ -142,9 +142,13 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         return true;
     }
     if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
-    char origin[400];
-    int at =
-        std::snprintf(origin, sizeof origin, "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n", m.a, m.b, m.c, m.d, m.e, m.f);
+    // As dvips's @setspecial: a figure that sets up a page of its own (an EPS
+    // made by dvips asks for its paper) keeps the place it was given.
+    char origin[500];
+    int at = std::snprintf(origin, sizeof origin,
+                           "userdict begin /setpagedevice {pop} def /erasepage {} def /copypage {} def end\n"
+                           "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n",
+                           m.a, m.b, m.c, m.d, m.e, m.f);
     if (p->clip)
         std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
                       "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,

@@ -27,13 +27,6 @@ void KsDviDrawer::AppendLink(std::unique_ptr<HyLinkInfo> link) {
     links_.push_back(std::move(link));
 }
 
-KsDviDrawer::PictInfo* KsDviDrawer::AppendPicture(std::unique_ptr<PictInfo> picture) {
-    PictInfo* p = picture.get();
-    pictList_.Append(p);
-    pictures_.push_back(std::move(picture));
-    return p;
-}
-
 void KsDviDrawer::ClearPictList() {
     pictList_.RemoveAll();
     pictures_.clear();

@@ -70,6 +70,7 @@ public:
 
     struct PictInfo {
         int drawn = 0;
+        bool tried = false;  // where the page set it: its problems are noted once
         int type = 0;       // 0 WMF, 1 EPS, 2 JPEG, 3 GIF, 4 PNG, 5 BMP, 6 PDF
         int anchorTop = 1;  // 1: (x, y) is the top-left corner, 0: the bottom-left one
         int x = 0, y = 0;

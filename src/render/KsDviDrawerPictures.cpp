@@ -1,6 +1,6 @@
 // Pictures named by text specials (specials/PictureHandler.h,
-// specials/PostScriptHandler.h), placed on the page and queued for drawing
-// after it.
+// specials/PostScriptHandler.h), placed on the page and drawn
+// where the page sets them (PictureDrawing.cpp).
 
 #include <algorithm>
 #include <optional>

@@ -87,10 +87,28 @@ int KsDviDrawer::DrawPictureRop(PictInfo* p, unsigned long rop) {
     return 1;
 }
 
+KsDviDrawer::PictInfo* KsDviDrawer::AppendPicture(std::unique_ptr<PictInfo> picture) {
+    PictInfo* p = picture.get();
+    pictList_.Append(p);
+    pictures_.push_back(std::move(picture));
+    // Drawn where the page sets it, as dvips draws it: what the page sets
+    // after it lies on top (text over a figure). Passes that only place
+    // things leave pictures to DrawAllPictures.
+    if (IsWorking() && device_ && device_->Shows()) {
+        std::optional<std::array<double, 4>> const clip = characterClip_;
+        ClipCharacters(std::nullopt);  // pictures are placed as the page's drawing placed them
+        DrawPicture(p);
+        p->tried = true;
+        ClipCharacters(clip);
+    }
+    return p;
+}
+
 void KsDviDrawer::DrawAllPictures(CWnd* w) {
     if (!IsWorking()) return;
     ClipCharacters(std::nullopt);  // pictures are placed as the page's drawing placed them
     for (PictInfo* p : pictList_) {
+        if (p->tried) continue;
         DrawPicture(p);
         if (w) {
             w->InvalidateRect(nullptr, FALSE);

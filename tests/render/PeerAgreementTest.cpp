@@ -167,6 +167,17 @@ constexpr char kTagsEps[] =
     "newpath 10 10 moveto 190 90 lineto stroke /Helvetica findfont 14 scalefont setfont\n"
     "20 60 moveto (XLABEL) show 150 20 moveto (YLABEL) show\n%%EOF\n";
 
+constexpr char kLightEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 60\n0.85 setgray 0 0 300 60 rectfill\n%%EOF\n";
+
+// A figure as dvips writes one (mwe's example-image.eps): a whole page of
+// dvips's output that asks for its paper.
+constexpr char kPageEps[] =
+    "%!PS-Adobe-2.0\n%%BoundingBox: 0 0 100 60\n"
+    "statusdict /setpageparams known { 100 60 0 1 statusdict begin { setpageparams } stopped end } if\n"
+    "<< /PageSize [100 60] >> setpagedevice\n"
+    "0.6 setgray 0 0 100 60 rectfill 0 setgray 10 10 80 40 rectstroke\nshowpage\n%%EOF\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LatexPeerAgreement,
     testing::Values(
@@ -239,6 +250,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                   "\\includegraphics{under.eps}\\hspace{-50bp}\\includegraphics{over.eps}\n\\end{document}\n",
                   {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}},
+        // what TeX sets after a figure lies over it; a figure that asks for
+        // a page of its own stays where TeX put it
+        LatexCase{
+            "text_over_eps_figures",
+            {"graphicx.sty"},
+            "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+            "\\noindent\\includegraphics{light.eps}\\hspace{-300bp}\\raisebox{20bp}{\\Huge Over the figure}\\par\n"
+            "\\fbox{\\includegraphics[width=4cm]{page.eps}}\\hspace{-3cm}\\raisebox{1cm}{\\Huge Over}\n"
+            "\\end{document}\n",
+            {{"light.eps", kLightEps}, {"page.eps", kPageEps}}},
         // dvips cuts a figure at its box only when asked
         LatexCase{"eps_frame_on_its_bounding_box",
                   {"graphicx.sty"},
