@@ -53,8 +53,8 @@ void DocumentFiles::SetAllowedPaths(std::vector<std::string> directories) {
 bool DocumentFiles::IsAllowed(std::string const& canonical) const {
     if (canonical.empty()) return false;
     if (Within(canonical, directory_)) return true;
-    return std::any_of(allowed_.begin(), allowed_.end(),
-                       [&](std::string const& directory) { return Within(canonical, directory); });
+    auto within = [&](std::string const& directory) { return Within(canonical, directory); };
+    return std::any_of(allowed_.begin(), allowed_.end(), within) || std::ranges::any_of(KPathSea::Trees(), within);
 }
 
 bool DocumentFiles::MayName(std::string_view name, std::string* why) const {

@@ -5,7 +5,8 @@
 // painted on the page. A name is looked up as dvips looks it up (beside the
 // DVI file, in the current directory, then through kpathsea), but a name that
 // is absolute or climbs out of the document's directory is refused unless it
-// lies under the document's directory or a directory the user allows.
+// lies under the document's directory, a tree of the TeX installation, or a
+// directory the user allows.
 
 #include <cstddef>
 #include <optional>
@@ -21,7 +22,8 @@ class DocumentFiles {
 public:
     // The DVI file whose directory is the document's own.
     void SetDocument(std::string const& dviPath);
-    // Directories whose files any document may name, absolute or by `..`.
+    // Directories whose files any document may name, absolute or by `..`,
+    // besides its own and the TeX installation's trees (KPathSea::Trees).
     void SetAllowedPaths(std::vector<std::string> directories);
     std::vector<std::string> const& GetAllowedPaths() const { return allowed_; }
 

@@ -43,6 +43,7 @@ constexpr Keyword kKeywords[] = {
     {"docinfo", Kind::Information},
     {"image", Kind::Image},
     {"img", Kind::Image},
+    {"epdf", Kind::Image},  // dvipdfm's, which graphicx's dvipdfmx driver writes for PDF files
     {"btrans", Kind::TransformStart},
     {"begintransform", Kind::TransformStart},
     {"bt", Kind::TransformStart},

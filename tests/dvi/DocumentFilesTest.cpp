@@ -98,6 +98,8 @@ TEST(DocumentFiles, TheInstallationIsAskedOnlyForNamesThatStayInside) {
     std::string why;
     std::string installed = files.Find("tex.pro", &finder, KPathSea::Format::PostScriptHeader, &why);
     EXPECT_NE(installed.find("tex.pro"), std::string::npos) << why;
+    // The full path TeX wrote for a file it found there (XeTeX's pictures).
+    EXPECT_EQ(files.Find(installed, nullptr, KPathSea::Format::PostScriptHeader, &why), installed) << why;
     // kpathsea would take this relative to the current directory.
     EXPECT_EQ(files.Find("../../../../../../../../etc/passwd", &finder, KPathSea::Format::PostScriptHeader, &why), "");
     EXPECT_NE(why.find("outside"), std::string::npos);

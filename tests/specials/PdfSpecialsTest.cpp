@@ -125,6 +125,8 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
         {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
         {"image width 72bp (f.pdf)", "other image"},  // a width alone, with no box to keep in proportion
+        // graphicx's dvipdfmx driver, for PDF files
+        {"epdf pagebox cropbox bbox 0 0 320 240 clip 0 width 85.35826pt (a.pdf) ", "image a.pdf 5594039x4195529"},
         {"image width 72bp", "other image"},
         // transformations: graphicx's \rotatebox and \scalebox with the xetex and dvipdfmx drivers
         {"btrans rotate 90", "btrans 0 1 -1 0 0 0"},

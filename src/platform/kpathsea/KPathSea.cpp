@@ -1,6 +1,8 @@
 #include "platform/kpathsea/KPathSea.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -62,6 +64,26 @@ kpse_file_format_type ToKpse(KPathSea::Format f) {
 }  // namespace
 
 KPathSea::KPathSea() { InitialiseOnce(); }
+
+std::vector<std::string> const& KPathSea::Trees() {
+    static std::vector<std::string> const trees = [] {
+        InitialiseOnce();
+        std::vector<std::string> found;
+        std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+        char* expanded = kpse_path_expand("$TEXMF");
+        std::string const list = expanded ? expanded : "";
+        free(expanded);
+        for (size_t at = 0; at <= list.size();) {
+            size_t const end = std::min(list.find(ENV_SEP, at), list.size());
+            std::error_code error;
+            std::filesystem::path const tree = std::filesystem::canonical(list.substr(at, end - at), error);
+            if (!error && !tree.empty()) found.push_back(tree.string());
+            at = end + 1;
+        }
+        return found;
+    }();
+    return trees;
+}
 
 void KPathSea::SetBitmapMaking(BitmapMaking const& making) { Making() = making; }
 

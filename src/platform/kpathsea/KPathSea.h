@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 class KPathSea {
 public:
@@ -38,6 +39,11 @@ public:
     // mktexpk from the METAFONT sources when the installation has none, as TeX
     // previewers do. "" when there is none; `foundDpi` gets its resolution.
     std::string FindGlyphFont(std::string const& name, unsigned dpi, unsigned* foundDpi = nullptr);
+
+    // The installation's trees ($TEXMF: the distribution's, the local and
+    // the user's), as they exist, resolved: files TeX found there may be
+    // named by their full paths (XeTeX writes the pictures it found so).
+    static std::vector<std::string> const& Trees();
 
 private:
     char const* FindStable(char const* name, Format format);
