@@ -92,6 +92,7 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     glyph.font = font.GetID();
     glyph.glyphIndex = true;
     glyph.code = GetDviCode();
+    glyph.instruction = GetInstOffset();
     if (font.GetJapanese()->cids)
         glyph.character = face ? face->GlyphOfCid(GetDviCode()) : 0;  // the otf package's \CID
     else

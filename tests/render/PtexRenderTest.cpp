@@ -64,7 +64,7 @@ class JapanesePeer : public testing::TestWithParam<JapaneseCase> {};
 
 TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     JapaneseCase const& c = GetParam();
-    for (char const* tool : {c.engine, "dvipdfmx", "pdftoppm"})
+    for (char const* tool : {c.engine, "dvipdfmx", "pdftoppm", "pdftotext"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     for (char const* face : {kMincho, kGothic, kOtfGothic})
         if (!TexFileInstalled(face)) GTEST_SKIP() << face << " is not installed";
@@ -86,6 +86,12 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     ExpectPagesOverlap(dir.Path(), c.name, c.least);
 
     ExpectWordsInOrder(RunOk(ksdvi + "text " + dvi), c.words);
+    // A PDF of the pages reads the same (the characters keep their text);
+    // readers take a vertical line's characters for lines of their own.
+    RunOk(ksdvi + "pdf -o " + (dir / "ours.pdf") + " " + dvi + " 2>/dev/null");
+    std::string read = RunOk("pdftotext " + (dir / "ours.pdf") + " -");
+    std::erase(read, '\n');
+    ExpectWordsInOrder(read, c.words);
     std::string matches = RunOk(ksdvi + "search " + dvi + " '" + c.searched + "'");
     EXPECT_EQ(matches.rfind("page 1 ", 0), 0u) << c.searched << ": " << matches;
 }
