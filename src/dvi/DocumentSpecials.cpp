@@ -170,6 +170,13 @@ void DocumentSpecials::BeginLinkArea(std::string const& target, LinkBorder const
 
 void DocumentSpecials::EndLinkArea() { dvi_.openLinkArea_.reset(); }
 
+void DocumentSpecials::AddFontMapLine(std::string_view text) {
+    if (text.starts_with('+') || text.starts_with('=')) text.remove_prefix(1);  // appended, replacing
+    ksdvi::JapaneseMapLine line;
+    if (dvi_.fontMapLines_.size() < KsDvi::MostFontMapLines && ksdvi::ParseJapaneseMapLine(text, line))
+        dvi_.fontMapLines_.push_back(std::move(line));
+}
+
 void DocumentSpecials::RegisterFace(String8 const& face) {
     KsDvi::CDC* reference = dvi_.GetDevice(0);
     bool installed = reference && dvi_.faceQuery_ && dvi_.faceQuery_(reference, face.c_str());

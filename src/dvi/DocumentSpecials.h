@@ -40,6 +40,7 @@ public:
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;
     void BeginLinkArea(std::string const& target, LinkBorder const& border) override;
     void EndLinkArea() override;
+    void AddFontMapLine(std::string_view line) override;
     void AddDocumentInfo(DocumentInfo const& info) override;
 
 private:

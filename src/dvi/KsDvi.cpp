@@ -67,6 +67,7 @@ void KsDvi::Reset(bool release) {
     postScriptHeadersCut_ = false;
     outline_.clear();
     documentInfo_ = {};
+    fontMapLines_.clear();
     paper_.reset();
     outlineChildrenDue_.clear();
     bookmarkLowestLevel_.reset();

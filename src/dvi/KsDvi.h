@@ -16,6 +16,7 @@
 #include "dvi/FaceSubstitutions.h"
 #include "font/FontLimits.h"
 #include "font/ItrnFont.h"
+#include "font/JapaneseFontMap.h"
 #include "font/MetricFileStream.h"
 #include "page/Paper.h"
 #include "specials/DocumentInfo.h"
@@ -52,6 +53,8 @@ public:
     static constexpr int FontHashSize = ksdvi::kFontHashSize;
     // How deep a page's colour stack goes; deeper pushes are dropped.
     static constexpr int ColorStackSize = 200;
+    // Font map lines a document may give (pdf:mapline); those past it are dropped.
+    static constexpr size_t MostFontMapLines = 10000;
 
     using ItrnFont = ksdvi::ItrnFont;
     class ItrnFontItr;  // dvi/ItrnFontItr.h
@@ -430,6 +433,7 @@ private:
     std::optional<ksdvi::Paper> paper_;
     std::vector<OutlineEntry> outline_;
     ksdvi::DocumentInfo documentInfo_;
+    std::vector<ksdvi::JapaneseMapLine> fontMapLines_;  // pdf:mapline's, in order
     std::vector<int> outlineChildrenDue_;  // per open level, the entries still to come under it
     // xdvipdfmx's bookmarks: the lowest level met, and the last entry at each depth
     std::optional<int> bookmarkLowestLevel_;

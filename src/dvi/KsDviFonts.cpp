@@ -21,7 +21,7 @@ KPathSea* KsDvi::GetKPathSea() const { return finderGiven_ ? kpathsea_ : &ksdvi:
 KsDviTTFMap* KsDvi::GetDviTTFMap() const { return mapGiven_ ? ttfMap_ : &ksdvi::TeXFonts::Default().GetMap(); }
 
 ksdvi::FontSources KsDvi::FontSourcesNow() const {
-    return {&tfmPaths_, &vfPaths_, &files_, GetKPathSea(), GetDviTTFMap()};
+    return {&tfmPaths_, &vfPaths_, &files_, GetKPathSea(), GetDviTTFMap(), &fontMapLines_};
 }
 
 int KsDvi::GetNItrnFont() const { return fonts_->Count(); }

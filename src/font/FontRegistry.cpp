@@ -100,7 +100,7 @@ FontRegistry::Font* FontRegistry::LoadLocal(String8 const& area, String8 const& 
     if (record->IsJfm() && !record->IsVirtual()) {
         KPathSea* finder = sources_->finder ? sources_->finder : &TeXFonts::Default().GetKPathSea();
         record->japanese_ = std::make_unique<JapaneseFont const>(
-            FindJapaneseFont(finder, std::string(name.view()), record->IsTateJfm()));
+            FindJapaneseFont(finder, std::string(name.view()), record->IsTateJfm(), sources_->mapLines));
     }
     return record;
 }

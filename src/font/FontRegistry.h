@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "font/FontLimits.h"
+#include "font/JapaneseFontMap.h"
 #include "stream/DList.h"
 #include "stream/String8.h"
 
@@ -31,6 +32,8 @@ struct FontSources {
     DocumentFiles const* files = nullptr;      // which names the document may give
     KPathSea* finder = nullptr;                // the installation's; null: none
     KsDviTTFMap* map = nullptr;                // the outline faces of TeX fonts
+    // Lines of dvipdfmx's maps the document gave so far, before the installation's.
+    std::vector<JapaneseMapLine> const* mapLines = nullptr;
 };
 
 class FontRegistry {

@@ -9,7 +9,7 @@ namespace ksdvi {
 
 struct JapaneseFont {
     struct Face {
-        std::string map;     // the map file of the entry
+        std::string map;     // the map file of the entry; "" for a line of the document
         std::string font;    // a font file (found through kpathsea) or a face name
         unsigned index = 0;  // the face in a collection (":n:" of the entry)
     };

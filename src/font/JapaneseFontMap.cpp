@@ -96,23 +96,32 @@ bool ParseJapaneseMapLine(std::string_view line, JapaneseMapLine& out) {
     return true;
 }
 
-JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool vertical) {
+JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool vertical,
+                              std::vector<JapaneseMapLine> const* documentLines) {
     JapaneseFont out;
     bool cmapKnown = false;
-    for (char const* const* map = kMaps; finder && *map; ++map) {
-        std::string path = finder->Find(*map, KPathSea::Format::FontMap);
-        if (path.empty()) continue;
-        MapFile const& file = MapAt(path);
-        auto it = file.entries.find(name);
-        if (it == file.entries.end()) continue;
-        JapaneseMapLine const& line = it->second;
+    auto take = [&](std::string const& map, JapaneseMapLine const& line) {
         if (!cmapKnown) {
             out.unicode = IsUnicodeCMap(line.cmap);
             out.vertical = IsVerticalCMap(line.cmap);
             out.cids = line.cmap.rfind("Identity", 0) == 0;
             cmapKnown = true;
         }
-        out.faces.push_back({path, line.font, line.index});
+        out.faces.push_back({map, line.font, line.index});
+    };
+    if (documentLines)
+        for (auto line = documentLines->rbegin(); line != documentLines->rend(); ++line)
+            if (line->name == name) {
+                take("", *line);
+                break;
+            }
+    for (char const* const* map = kMaps; finder && *map; ++map) {
+        std::string path = finder->Find(*map, KPathSea::Format::FontMap);
+        if (path.empty()) continue;
+        MapFile const& file = MapAt(path);
+        auto it = file.entries.find(name);
+        if (it == file.entries.end()) continue;
+        take(path, it->second);
     }
     if (!cmapKnown) {
         out.unicode = !name.empty() && name[0] == 'u';

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "font/JapaneseFont.h"
 
@@ -15,10 +16,15 @@ class KPathSea;
 
 namespace ksdvi {
 
-// The entries for the JFM `name` (vertical: a tate JFM), in map order. A
-// font no map names gets the CMap its name suggests (upTeX's begin with u).
-// Maps are read once per process; `finder` may be null (no maps).
-JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool vertical);
+struct JapaneseMapLine;
+
+// The entries for the JFM `name` (vertical: a tate JFM), in map order: the
+// last of the document's own lines for it first (`documentLines` may be
+// null), then the installation's maps. A font no map names gets the CMap its
+// name suggests (upTeX's begin with u). Maps are read once per process;
+// `finder` may be null (no maps).
+JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool vertical,
+                              std::vector<JapaneseMapLine> const* documentLines = nullptr);
 
 // The map files read, in order.
 char const* const* JapaneseMapNames();

@@ -118,7 +118,8 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
     case Kind::Other:
     case Kind::Outline:
     case Kind::Paper:
-    case Kind::Information: return;
+    case Kind::Information:
+    case Kind::MapLine: return;
     }
 }
 

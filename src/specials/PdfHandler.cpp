@@ -36,6 +36,7 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
         break;
     case Kind::Paper: scan.SetPaper(special.paper); break;
     case Kind::Information: scan.AddDocumentInfo(special.info); break;
+    case Kind::MapLine: scan.AddFontMapLine(special.target); break;
     case Kind::Image: scan.NotePicture(special.target, PictureTypeOfFileName(special.target)); break;
     case Kind::AreaStart: scan.BeginLinkArea(special.target, special.border); break;
     case Kind::AreaEnd: scan.EndLinkArea(); break;
@@ -68,7 +69,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::Other:
     case Kind::Outline:
     case Kind::Paper:
-    case Kind::Information: break;
+    case Kind::Information:
+    case Kind::MapLine: break;
     }
     return true;
 }

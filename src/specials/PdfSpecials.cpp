@@ -41,6 +41,7 @@ constexpr Keyword kKeywords[] = {
     {"out", Kind::Outline},
     {"pagesize", Kind::Paper},
     {"docinfo", Kind::Information},
+    {"mapline", Kind::MapLine},
     {"image", Kind::Image},
     {"img", Kind::Image},
     {"epdf", Kind::Image},  // dvipdfm's, which graphicx's dvipdfmx driver writes for PDF files
@@ -316,6 +317,14 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     if (special.kind == Kind::Other) return special;
     if (args.size() > kLongestPdfSpecial) {
         special.kind = Kind::None;
+        return special;
+    }
+    if (special.kind == Kind::MapLine) {
+        // Map syntax, not PDF's: the words as written.
+        std::string_view line = args.substr(end);
+        while (!line.empty() && IsBlankChar(line.front())) line.remove_prefix(1);
+        while (!line.empty() && IsBlankChar(line.back())) line.remove_suffix(1);
+        special.target = line;
         return special;
     }
 

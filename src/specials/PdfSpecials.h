@@ -43,6 +43,7 @@ struct PdfSpecial {
         Outline,      // target, title, level, open
         Paper,        // pagesize: paper
         Information,  // docinfo: info
+        MapLine,      // mapline: target (a line of dvipdfmx's font maps)
         Image,        // image: target (the file), right and height
         // A transformation of what follows, about the current point: begun
         // (with the state saved), added to the one in force, or ended (the

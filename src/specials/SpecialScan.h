@@ -41,6 +41,10 @@ public:
     // one (between pdf:bann and pdf:eann) continues it.
     virtual void BeginLinkArea(std::string const& target, LinkBorder const& border) = 0;
     virtual void EndLinkArea() = 0;
+    // A line of dvipdfmx's font maps the document gives (pdf:mapline, as
+    // pxchfon writes them): it names the faces of pTeX's fonts defined after
+    // it, before the installation's maps.
+    virtual void AddFontMapLine(std::string_view line) = 0;
     // What the document says of itself (pdf:docinfo): entries it has replace those before.
     virtual void AddDocumentInfo(DocumentInfo const& info) = 0;
 };

@@ -129,6 +129,18 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      false,
                      0.95},
+        // the document names the face of its text (pxchfon's pdf:mapline):
+        // Gothic where the maps say Mincho
+        JapaneseCase{"uplatex_face_named_by_the_document",
+                     "uplatex",
+                     "\\documentclass[a4paper]{ujarticle}\n"
+                     "\\AtBeginDvi{\\special{pdf:mapline uprml-h UniJIS-UTF16-H HaranoAjiGothic-Medium.otf}}\n"
+                     "\\begin{document}\n\\Huge 明朝体のはずがゴシック体\n\\end{document}\n",
+                     {"明朝体のはずがゴシック体"},
+                     "ゴシック",
+                     nullptr,
+                     false,
+                     0.95},
         // TikZ with the dvipdfmx option: pgf draws with pdf: specials
         JapaneseCase{"platex_tikz_dvipdfmx_driver",
                      "platex",

@@ -25,8 +25,9 @@ using Kind = PdfSpecial::Kind;
 // "x:" begins dvipdfmx's own specials.
 std::string Read(std::string const& args) {
     PdfSpecial s = args.starts_with("x:") ? ParsePdfSpecial(args.substr(2), true) : ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none",    "other", "area", "end",   "nolink", "link",      "box",   "dest",
-                                        "outline", "paper", "info", "image", "btrans", "transform", "etrans"};
+    static char const* const kinds[] = {"none",  "other",  "area",      "end",   "nolink", "link",
+                                        "box",   "dest",   "outline",   "paper", "info",   "mapline",
+                                        "image", "btrans", "transform", "etrans"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -37,6 +38,7 @@ std::string Read(std::string const& args) {
     case Kind::Outline:
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
+    case Kind::MapLine: return out + " " + s.target;
     case Kind::Information: return out + " " + s.info.title + "|" + s.info.author + "|" + s.info.creator;
     case Kind::Image:
         out += " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
@@ -125,6 +127,9 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
         {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
         {"image width 72bp (f.pdf)", "other image"},  // a width alone, with no box to keep in proportion
+        // pxchfon's faces for pTeX's fonts
+        {"mapline  uprml-h UniJIS-UTF16-H :1:HaranoAjiGothic-Bold.otc ",
+         "mapline uprml-h UniJIS-UTF16-H :1:HaranoAjiGothic-Bold.otc"},
         // graphicx's dvipdfmx driver, for PDF files
         {"epdf pagebox cropbox bbox 0 0 320 240 clip 0 width 85.35826pt (a.pdf) ", "image a.pdf 5594039x4195529"},
         {"image width 72bp", "other image"},

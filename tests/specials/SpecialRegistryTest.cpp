@@ -97,6 +97,7 @@ public:
     }
     void BeginLinkArea(std::string const& target, LinkBorder const&) override { log.push_back("area " + target); }
     void EndLinkArea() override { log.push_back("area end"); }
+    void AddFontMapLine(std::string_view line) override { log.push_back("mapline " + std::string(line)); }
     void AddDocumentInfo(DocumentInfo const& info) override {
         log.push_back("info " + info.title + "|" + info.author + "|" + info.subject + "|" + info.keywords + "|" +
                       info.creator);
