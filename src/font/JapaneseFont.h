@@ -19,6 +19,7 @@ struct JapaneseFont {
     bool unicode = false;   // codes are Unicode (upTeX, UniJIS-UTF*), else JIS X 0208
     bool vertical = false;  // a vertical CMap (V, -V): glyphs stand upright down the page
     bool cids = false;      // codes are CIDs (Identity-H, -V): no character is known
+    std::string cmap;       // the CMap's name, as the first entry gives it
 };
 
 }  // namespace ksdvi

@@ -105,6 +105,7 @@ JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool ve
             out.unicode = IsUnicodeCMap(line.cmap);
             out.vertical = IsVerticalCMap(line.cmap);
             out.cids = line.cmap.rfind("Identity", 0) == 0;
+            out.cmap = line.cmap;
             cmapKnown = true;
         }
         out.faces.push_back({map, line.font, line.index});

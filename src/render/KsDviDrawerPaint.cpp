@@ -5,6 +5,7 @@
 
 #include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
+#include "font/VerticalCMap.h"
 #include "render/KsDviDrawer.h"
 #include "render/VerticalForms.h"
 #include "stream/DeviceRounding.h"
@@ -82,7 +83,14 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     bool upright = vertical && font.GetJapanese()->vertical;
     bool turned = vertical && !upright;
     char32_t drawn = character;
-    if (upright && face) {
+    // The glyph the font's vertical CMap gives the code, as dvipdfmx takes it.
+    unsigned columnGlyph = 0;
+    ksdvi::JapaneseFont const& japanese = *font.GetJapanese();
+    if (upright && face && !japanese.cids)
+        if (auto cmap = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), japanese.cmap))
+            if (auto cid = cmap->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode()))
+                columnGlyph = face->GlyphOfCid(*cid);
+    if (upright && face && !columnGlyph) {
         if (char32_t form = VerticalForm(character); form && face->GlyphOfCharacter(form))
             drawn = form;
         else
@@ -96,7 +104,7 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     if (font.GetJapanese()->cids)
         glyph.character = face ? face->GlyphOfCid(GetDviCode()) : 0;  // the otf package's \CID
     else
-        glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
+        glyph.character = columnGlyph ? columnGlyph : face && drawn ? face->GlyphOfCharacter(drawn) : 0;
     double em = font.GetScaleSize();
     double x = h, y = v;
     if (upright && !turned) {

@@ -129,6 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      false,
                      0.95},
+        // in columns, arrows turn and brackets and era names take the
+        // glyphs the vertical CMap gives them
+        JapaneseCase{"uplatex_vertical_cmap_glyphs",
+                     "uplatex",
+                     "\\documentclass[a4paper]{utarticle}\n\\begin{document}\n\\Huge\n"
+                     "縦の矢印→←↑↓と括弧｟回｠〘回〙〖回〗〝回〟と㍻\n\\end{document}\n",
+                     {"縦の矢印"},
+                     "矢印",
+                     "-format=cmap UniJIS-UTF16-V",
+                     false,
+                     0.95},
         // the document names the face of its text (pxchfon's pdf:mapline):
         // Gothic where the maps say Mincho
         JapaneseCase{"uplatex_face_named_by_the_document",

@@ -57,6 +57,7 @@ kpse_file_format_type ToKpse(KPathSea::Format f) {
     case KPathSea::Format::Tex: return kpse_tex_format;
     case KPathSea::Format::Picture: return kpse_pict_format;
     case KPathSea::Format::PostScriptHeader: return kpse_tex_ps_header_format;
+    case KPathSea::Format::CMap: return kpse_cmap_format;
     }
     return kpse_tex_format;
 }

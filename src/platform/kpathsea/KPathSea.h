@@ -10,7 +10,7 @@
 
 class KPathSea {
 public:
-    enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex, Picture, PostScriptHeader };
+    enum class Format { Tfm, Ofm, Vf, Type1, TrueType, OpenType, FontMap, Enc, Tex, Picture, PostScriptHeader, CMap };
 
     KPathSea();
 

@@ -1,0 +1,113 @@
+#include "font/VerticalCMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "platform/kpathsea/KPathSea.h"
+
+namespace ksdvi {
+
+namespace {
+
+// Adobe's CMaps are a few hundred kilobytes at most.
+constexpr std::streamoff kLargestCMap = 1 << 22;
+constexpr size_t kMostPairs = 200000;
+
+// "<hhhh>" as a code of two bytes.
+std::optional<std::uint32_t> Code(std::string const& word) {
+    if (word.size() != 6 || word.front() != '<' || word.back() != '>') return std::nullopt;
+    std::uint32_t code = 0;
+    for (char c : word.substr(1, 4)) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        code = code * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                          ? c - '0'
+                                                          : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+    }
+    return code;
+}
+
+std::optional<std::uint32_t> Number(std::string const& word) {
+    if (word.empty() || word.size() > 6 ||
+        !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(std::stoul(word));
+}
+
+}  // namespace
+
+VerticalCMap VerticalCMap::Parse(std::string_view text) {
+    VerticalCMap cmap;
+    std::istringstream in{std::string(text)};
+    std::string word;
+    enum class In { Nothing, Chars, Ranges } in_ = In::Nothing;
+    std::vector<std::string> pending;
+    size_t order = 0;
+    std::vector<std::pair<size_t, Range>> pairs;
+    while (in >> word && pairs.size() < kMostPairs) {
+        if (word == "begincidchar" || word == "begincidrange") {
+            in_ = word == "begincidchar" ? In::Chars : In::Ranges;
+            pending.clear();
+            continue;
+        }
+        if (word == "endcidchar" || word == "endcidrange") {
+            in_ = In::Nothing;
+            continue;
+        }
+        if (in_ == In::Nothing) continue;
+        pending.push_back(word);
+        size_t const needed = in_ == In::Chars ? 2 : 3;
+        if (pending.size() < needed) continue;
+        std::optional<std::uint32_t> const first = Code(pending[0]);
+        std::optional<std::uint32_t> const last = in_ == In::Chars ? first : Code(pending[1]);
+        std::optional<std::uint32_t> const cid = Number(pending.back());
+        if (first && last && cid && *first <= *last) pairs.push_back({order++, Range{*first, *last, *cid}});
+        pending.clear();
+    }
+    // A later pair wins over an earlier one for the same code.
+    std::stable_sort(pairs.begin(), pairs.end(), [](auto const& a, auto const& b) {
+        return a.second.first != b.second.first ? a.second.first < b.second.first : a.first > b.first;
+    });
+    for (auto const& [at, range] : pairs) cmap.ranges_.push_back(range);
+    return cmap;
+}
+
+std::optional<std::uint32_t> VerticalCMap::Cid(std::uint32_t code) const {
+    // Ranges are few and short: the first that holds the code, from the
+    // last that starts at or before it backwards.
+    auto it = std::upper_bound(ranges_.begin(), ranges_.end(), code,
+                               [](std::uint32_t c, Range const& r) { return c < r.first; });
+    while (it != ranges_.begin()) {
+        --it;
+        if (code <= it->last) return it->cid + (code - it->first);
+        if (code - it->first > 0xFFFF) break;
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<VerticalCMap const> FindVerticalCMap(KPathSea* finder, std::string const& name) {
+    // Adobe's names: letters, digits and dashes, ending in V.
+    if (!finder || name.empty() || name.size() > 64 || name.back() != 'V' ||
+        !std::all_of(name.begin(), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; }))
+        return nullptr;
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<VerticalCMap const>> read;
+    std::lock_guard lock(mutex);
+    if (auto it = read.find(name); it != read.end()) return it->second;
+    std::shared_ptr<VerticalCMap const>& cmap = read[name];
+    std::string const path = finder->Find(name, KPathSea::Format::CMap);
+    std::ifstream in(path, std::ios::binary);
+    if (path.empty() || !in) return cmap;
+    std::string text(static_cast<size_t>(kLargestCMap), '\0');
+    in.read(text.data(), kLargestCMap);
+    text.resize(static_cast<size_t>(in.gcount()));
+    auto parsed = std::make_shared<VerticalCMap const>(VerticalCMap::Parse(text));
+    if (!parsed->Empty()) cmap = std::move(parsed);
+    return cmap;
+}
+
+}  // namespace ksdvi
