@@ -21,7 +21,10 @@ bool OrdinarySpace(SpacedChar const& p, SpacedChar const& c) {
     // after most letters; after a wide one (m, an em dash) a sixth of an em.
     Wide least = p.width / 3;
     if (p.size > 0) least = std::min<Wide>(least, p.size / 6);
-    return c.code < 0x80 && c.left >= Wide(p.left) + p.width + least;
+    // Japanese text has no spaces of its own, but one typed before it (or
+    // pTeX's xkanjiskip) after a Latin word reads as one, as in PDF readers.
+    bool const spaceable = c.code < 0x80 || (c.japanese && !p.japanese);
+    return spaceable && c.left >= Wide(p.left) + p.width + least;
 }
 
 bool WinFontSpace(SpacedChar const& p, SpacedChar const& c) {

@@ -123,8 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
         JapaneseCase{"uplatex_horizontal",
                      "uplatex",
                      "\\documentclass[a4paper]{ujarticle}\n\\begin{document}\n\\section{アップ}\n"
-                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words, 한글.\n\\end{document}\n",
-                     {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words", "한글"},
+                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words, 한글.\n"
+                     "Latin text 日本語のテキスト\n\\end{document}\n",
+                     {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words", "한글",
+                      "text 日本語"},
                      "𠮷野家",
                      nullptr,
                      false,
