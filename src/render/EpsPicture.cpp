@@ -109,7 +109,10 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     }
     // The figure's points on the page: its box at (left, bottom), then the
     // page's transformation where it was placed, about the DVI origin.
-    double const sx = xRes / 72.0, sy = yRes / 72.0;
+    // Exactly the scaled size: Ghostscript's whole-number resolution is no
+    // longer the figure's (a 320 bp figure 4 cm wide came out 1.6% wider).
+    double const sx = p->xScale * kSpPerInch * pixels_.PerDviX() / 72.0;
+    double const sy = p->yScale * kSpPerInch * pixels_.PerDviY() / 72.0;
     Affine const toBox{sx, 0, 0, -sy, left - llx * sx, bottom + lly * sy};
     Affine const onPage = toBox.Then(p->transform.About(pixels_.OriginX(), pixels_.OriginY()));
     // Ghostscript draws the part of the page the figure covers, and a margin
@@ -133,7 +136,8 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     int const jobWidth = pagePixel(std::ceil(x1 - 1e-6), pageWidth) - jobLeft;
     int const jobHeight = pagePixel(std::ceil(y1 - 1e-6), pageHeight) - jobTop;
     // From page pixels to the job's default user space, in points from its lower left corner.
-    Affine const toJob{1 / sx, 0, 0, -1 / sy, -jobLeft / sx, (jobHeight + jobTop) / sy};
+    double const jx = xRes / 72.0, jy = yRes / 72.0;
+    Affine const toJob{1 / jx, 0, 0, -1 / jy, -jobLeft / jx, (jobHeight + jobTop) / jy};
     Affine const m = onPage.Then(toJob);
 
     w = h = 0;

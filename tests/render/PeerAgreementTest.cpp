@@ -170,6 +170,12 @@ constexpr char kTagsEps[] =
 constexpr char kLightEps[] =
     "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 60\n0.85 setgray 0 0 300 60 rectfill\n%%EOF\n";
 
+// A frame the size of mwe's example-image.eps, which LaTeX scales to odd
+// resolutions.
+constexpr char kWideFrameEps[] =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 320 240\n"
+    "0 setgray 4 setlinewidth 2 2 316 236 rectstroke\n%%EOF\n";
+
 // A figure as dvips writes one (mwe's example-image.eps): a whole page of
 // dvips's output that asks for its paper.
 constexpr char kPageEps[] =
@@ -260,6 +266,14 @@ INSTANTIATE_TEST_SUITE_P(
             "\\fbox{\\includegraphics[width=4cm]{page.eps}}\\hspace{-3cm}\\raisebox{1cm}{\\Huge Over}\n"
             "\\end{document}\n",
             {{"light.eps", kLightEps}, {"page.eps", kPageEps}}},
+        // figures scaled to sizes no whole resolution gives
+        LatexCase{"eps_scaled_to_odd_sizes",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n\\noindent"
+                  "\\includegraphics[width=4cm]{wide.eps}\\includegraphics[width=8cm]{wide.eps}\\par\n"
+                  "\\noindent\\includegraphics[width=2cm]{wide.eps}\\includegraphics[width=12cm]{wide.eps}\n"
+                  "\\end{document}\n",
+                  {{"wide.eps", kWideFrameEps}}},
         // dvips cuts a figure at its box only when asked
         LatexCase{"eps_frame_on_its_bounding_box",
                   {"graphicx.sty"},
