@@ -14,6 +14,7 @@
 #include <istream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -88,6 +89,9 @@ public:
         // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.
         double shownWidth = 0, shownHeight = 0;
         int pdfPage = 1;  // which page of a PDF file
+        // PDF pages: the part shown (points from the page's lower left), cut
+        // there when `clip`; none: the whole page.
+        std::optional<std::array<double, 4>> pdfBox;
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;
@@ -271,6 +275,14 @@ private:
     bool DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int& h);
     bool DrawEpsPicture(PictInfo* p, int& w, int& h);
     bool DrawPdfPicture(PictInfo* p, int& w, int& h);
+    // Where a picture is shown, in device dots before the page's transformation.
+    struct ShownBox {
+        double left, top, width, height;
+    };
+    // `box` of a PDF page (`page` points wide and high) in `shown`; `run`
+    // makes the page as a PDF job of that many dots.
+    bool DrawPdfPart(PictInfo* p, std::array<double, 4> const& box, std::pair<double, double> const& page,
+                     ShownBox const& shown, ksdvi::Affine const& world, std::function<bool(int, int)> const& run);
     // The device size of a picture of natural size `naturalSp` (scaled points)
     // along one axis, and its top-left corner, by the record's scales and box.
     int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;

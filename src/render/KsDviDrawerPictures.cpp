@@ -57,6 +57,8 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     picture->shownWidth = image.right * perSp;
     picture->shownHeight = image.height * perSp;
     picture->pdfPage = image.page;
+    picture->pdfBox = image.box;
+    picture->clip = image.clip;
     picture->transform = PdfMatrixHere(image.matrix).Then(worldTransform_);
     AppendPicture(std::move(picture));
 }

@@ -45,7 +45,52 @@ std::string PdfJob(std::string const& pdf, int page) {
     return job.append(">\ndef ksdvi@pdf runpdf\n");
 }
 
+// Whether `box` is the whole page and shown in its own proportions: the
+// page is then fitted to the shown box as it is.
+bool WholePageInProportion(std::array<double, 4> const& box, std::pair<double, double> const& page, double width,
+                           double height) {
+    auto near = [](double a, double b) { return std::fabs(a - b) <= 0.01 * std::max(1.0, std::fabs(b)); };
+    double const boxWidth = box[2] - box[0], boxHeight = box[3] - box[1];
+    return near(box[0], 0) && near(box[1], 0) && near(boxWidth, page.first) && near(boxHeight, page.second) &&
+           near(width * boxHeight, height * boxWidth);
+}
+
 }  // namespace
+
+// A part of the page (graphicx's viewport and trim) or the page stretched:
+// Ghostscript makes the page at its own size, poppler draws it so that
+// `box` fills the shown box, cut there when the picture is clipped.
+bool KsDviDrawer::DrawPdfPart(PictInfo* p, std::array<double, 4> const& box, std::pair<double, double> const& page,
+                              ShownBox const& shown, Affine const& world, std::function<bool(int, int)> const& run) {
+    double const perPointX = RoundHalfAway(pixels_.DpiX()) / 72.0, perPointY = RoundHalfAway(pixels_.DpiY()) / 72.0;
+    if (!run(std::max(1, RoundHalfAway(page.first * perPointX)), std::max(1, RoundHalfAway(page.second * perPointY))))
+        return false;
+    std::string const pdf = GS::GetLastPdf();
+    auto const [x0, y0, x1, y1] = box;
+    // The page's points from its top-left corner, down, to device dots.
+    double const sx = shown.width / (x1 - x0), sy = shown.height / (y1 - y0);
+    double const boxTop = page.second - y1;
+    Affine const toDevice = Affine{sx, 0, 0, sy, shown.left - x0 * sx, shown.top - boxTop * sy}.Then(world);
+    bool const upright = world.b == 0 && world.c == 0;
+    if (device_->TakesPdfPages() && (!p->clip || upright)) {
+        double l, t, r, b;
+        world.Apply(shown.left, shown.top, l, t);
+        world.Apply(shown.left + shown.width, shown.top + shown.height, r, b);
+        if (p->clip)
+            device_->ClipTo(std::array<double, 4>{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)});
+        bool const drawn = device_->DrawPdfPage(pdf, toDevice);
+        if (p->clip) device_->ClipTo(std::nullopt);
+        if (drawn) return true;
+    }
+    // On a raster the area drawn is the box when it cuts, else the page.
+    Affine const area = p->clip ? Affine{1, 0, 0, 1, x0, boxTop}.Then(toDevice) : toDevice;
+    double const shiftX = p->clip ? x0 : 0, shiftY = p->clip ? boxTop : 0;
+    PaintDrawnCoverage(pDC_, area, p->clip ? x1 - x0 : page.first, p->clip ? y1 - y0 : page.second, [&](cairo_t* cr) {
+        cairo_translate(cr, -shiftX, -shiftY);
+        return PaintPdfPage(pdf, cr);
+    });
+    return true;
+}
 
 bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     int size = 0;
@@ -64,13 +109,19 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
 
     // Shown as the special says, else at the page's own size (in DVI units).
     double shownWidth = p->shownWidth, shownHeight = p->shownHeight;
-    if (!(shownWidth > 0 && shownHeight > 0)) {
-        auto const points = PdfPageSize(pdf, p->pdfPage);
-        if (!points) {
+    bool const sized = shownWidth > 0 && shownHeight > 0;
+    // A part of the page needs the page's size; when poppler cannot read it,
+    // Ghostscript fits what it can read to the shown box.
+    std::optional<std::pair<double, double>> points;
+    if (!sized || p->pdfBox) {
+        points = PdfPageSize(pdf, p->pdfPage);
+        if (!points && !sized) {
             NotePictureProblem(p, CanPaintPdfPages() ? "has no page " + std::to_string(p->pdfPage) + " that reads"
                                                      : "its size needs poppler-glib, which is not installed");
             return false;
         }
+    }
+    if (!sized) {
         double const perPoint = kSpPerBigPoint * DviPerPoint() / 65536;
         shownWidth = points->first * perPoint;
         shownHeight = points->second * perPoint;
@@ -106,6 +157,9 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     };
 
     bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
+    if (sized && p->pdfBox && points && !WholePageInProportion(*p->pdfBox, *points, shownWidth, shownHeight))
+        return DrawPdfPart(p, *p->pdfBox, *points, {double(left), double(top), double(w), double(h)}, world,
+                           [&](int width, int height) { return run(GetPdfGS(), width, height, nullptr, nullptr); });
     // A vector output takes the page whatever the transformation; on a
     // raster, a page turned or mirrored is drawn from the same PDF page.
     if (device_->TakesPdfPages() || !upright) {

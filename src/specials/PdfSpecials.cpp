@@ -194,7 +194,8 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
             if (!(number = ReadNumber(tokens, i)) || *number < 0 || *number > 1e6) return false;
             special.page = std::max(1, static_cast<int>(*number));  // xetex.def's 0 is the first
         } else if (key == "clip") {
-            if (!ReadNumber(tokens, i)) return false;
+            if (!(number = ReadNumber(tokens, i))) return false;
+            special.clip = *number != 0;
         } else if (key == "pagebox") {
             ++i;
         } else {
@@ -203,6 +204,8 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     }
     if (i >= tokens.size() || tokens[i].type != PdfToken::Type::String || tokens[i].text.empty()) return false;
     special.target = tokens[i].text;
+    if (boxed && box[2] > box[0] && box[3] > box[1])
+        special.box = std::array<double, 4>{box[0], box[1], box[2], box[3]};
     double const bw = (box[2] - box[0]) * kSpPerBigPoint, bh = (box[3] - box[1]) * kSpPerBigPoint;
     double w = width.value_or(0), h = height.value_or(0);
     if (!width && !height && !boxed && PictureTypeOfFileName(special.target) == kPicturePdf) {

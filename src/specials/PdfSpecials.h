@@ -22,6 +22,8 @@
 // /F and /D (PdfLinkTarget); a bookmark's has /Title as well. Other
 // keywords (docview, obj, put, image, ...) act only in a PDF.
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +74,10 @@ struct PdfSpecial {
     // offsets in bp), about the current point
     double matrix[6] = {1, 0, 0, 1, 0, 0};
     int page = 1;  // Image: a page of a PDF file
+    // Image: the part of the picture shown (bbox, in bp; graphicx's
+    // viewport and trim), and whether what lies outside it is cut off
+    std::optional<std::array<double, 4>> box;
+    bool clip = false;
 };
 
 inline constexpr size_t kLongestPdfKeyword = 28;

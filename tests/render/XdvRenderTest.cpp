@@ -217,4 +217,30 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     }
 }
 
+// graphicx's dvipdfmx driver (latex, pdf:epdf): PDF figures at their size,
+// stretched to a width and a height, and trimmed and cut, as dvipdfmx draws
+// them, on the page and in a PDF.
+TEST(DvipdfmxPictures, PdfFiguresLieWhereDvipdfmxPutsThem) {
+    for (char const* tool : {"latex", "dvipdfmx", "pdftoppm", "ps2pdf"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
+    TempDir dir;
+    RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
+    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage[dvipdfmx]{graphicx}\n"
+                                      "\\begin{document}\n\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
+                                      "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
+                                      "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
+                                      "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\n"
+                                      "\\end{document}\n";
+    RunOk("cd " + dir.Path() + " && latex -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+          "dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 150 -gray -png doc.pdf theirs");
+    std::string warnings =
+        KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"), true);
+    EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;
+    ExpectPagesOverlap(dir.Path(), "render");
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.dvi"));
+    RunOk("pdftoppm -r 150 -gray -png " + (dir / "ours.pdf") + " " + (dir / "ours"));
+    ExpectPagesOverlap(dir.Path(), "pdf");
+}
+
 }  // namespace
