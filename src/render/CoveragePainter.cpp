@@ -169,7 +169,7 @@ void PaintCoverage(CDC* out, cairo_surface_t* drawing, int left, int top) {
 }
 
 bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double height,
-                        std::function<bool(cairo_t*)> const& draw) {
+                        std::function<bool(cairo_t*)> const& draw, std::optional<std::array<double, 4>> const& clip) {
     double const inf = std::numeric_limits<double>::infinity();
     double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
     for (auto [u, v] : {std::pair{0.0, 0.0}, {width, 0.0}, {0.0, height}, {width, height}}) {
@@ -177,6 +177,9 @@ bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double h
         toDevice.Apply(u, v, x, y);
         x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
+    if (clip)
+        x0 = std::max(x0, (*clip)[0]), y0 = std::max(y0, (*clip)[1]), x1 = std::min(x1, (*clip)[2]),
+        y1 = std::min(y1, (*clip)[3]);
     int const left = std::max(0.0, std::floor(x0)), top = std::max(0.0, std::floor(y0));
     int const right = std::min<double>(out->GetDeviceCaps(HORZRES), std::ceil(x1));
     int const bottom = std::min<double>(out->GetDeviceCaps(VERTRES), std::ceil(y1));
@@ -184,6 +187,10 @@ bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double h
     cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
     cairo_t* cr = cairo_create(image);
     cairo_translate(cr, -left, -top);
+    if (clip) {
+        cairo_rectangle(cr, (*clip)[0], (*clip)[1], (*clip)[2] - (*clip)[0], (*clip)[3] - (*clip)[1]);
+        cairo_clip(cr);
+    }
     cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
     cairo_transform(cr, &m);
     bool const drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS && draw(cr);

@@ -11,7 +11,9 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "device/Affine.h"
@@ -64,9 +66,10 @@ private:
 void PaintCoverage(gdi::CDC* out, cairo_surface_t* drawing, int left, int top);
 
 // What `draw` draws in a box `width` by `height`, which `toDevice` takes to
-// `out`'s pixels, painted so over `out` within its pixels. False when `draw`
-// drew nothing.
+// `out`'s pixels, painted so over `out` within its pixels (and within `clip`,
+// left, top, right, bottom, when given). False when `draw` drew nothing.
 bool PaintDrawnCoverage(gdi::CDC* out, Affine const& toDevice, double width, double height,
-                        std::function<bool(cairo_t*)> const& draw);
+                        std::function<bool(cairo_t*)> const& draw,
+                        std::optional<std::array<double, 4>> const& clip = std::nullopt);
 
 }  // namespace ksdvi

@@ -128,6 +128,8 @@ void KsDviDrawer::RunPostScript(int page) {
     worldTransform_ = ksdvi::Affine{};
     ClipCharacters(std::nullopt);
     pdfTransforms_.Clear();
+    pictureClip_.reset();
+    savedPictureClips_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
     if (!dvi_->PageDrawsBeneathText(page) || !device_->Shows()) return;
     ksdvi::PostScriptPage::Geometry geometry;

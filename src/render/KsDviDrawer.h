@@ -92,6 +92,8 @@ public:
         // PDF pages: the part shown (points from the page's lower left), cut
         // there when `clip`; none: the whole page.
         std::optional<std::array<double, 4>> pdfBox;
+        // PDF pages: a box of device dots they are cut to (pictureClip_).
+        std::optional<std::array<double, 4>> deviceClip;
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;
@@ -243,6 +245,7 @@ private:
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void PdfTransform(ksdvi::PdfSpecial const& special);
+    void PdfClip(ksdvi::PdfSpecial const& special);
     void ClipCharacters(std::optional<std::array<double, 4>> const& box);
     ksdvi::Affine PdfMatrixHere(double const (&matrix)[6]) const;
     void GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) override;
@@ -374,6 +377,10 @@ private:
     std::string pdfDrawingProblem_;
     int postScriptSpecials_ = 0;
     ksdvi::Affine worldTransform_;
+    // A clip of xdvipdfmx's literal (device dots) cutting PDF pictures, and
+    // those of the states saved.
+    std::optional<std::array<double, 4>> pictureClip_;
+    std::vector<std::optional<std::array<double, 4>>> savedPictureClips_;
     std::optional<std::array<double, 4>> characterClip_;  // a clip of the page's PostScript in force
     ksdvi::PdfTransformStack pdfTransforms_;
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out

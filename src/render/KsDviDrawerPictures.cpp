@@ -59,6 +59,7 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     picture->pdfPage = image.page;
     picture->pdfBox = image.box;
     picture->clip = image.clip;
+    if (picture->type == kPicturePdf) picture->deviceClip = pictureClip_;
     picture->transform = PdfMatrixHere(image.matrix).Then(worldTransform_);
     AppendPicture(std::move(picture));
 }

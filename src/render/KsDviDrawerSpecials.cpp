@@ -51,7 +51,35 @@ void KsDviDrawer::ClipCharacters(std::optional<std::array<double, 4>> const& box
 
 // xdvipdfmx's transformations turn what follows (PdfTransformStack.h).
 void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
+    using Kind = ksdvi::PdfSpecial::Kind;
+    // The clip graphicx's xetex driver sets is undone with the state.
+    if (special.kind == Kind::TransformStart && savedPictureClips_.size() < ksdvi::PdfTransformStack::kMostSaved)
+        savedPictureClips_.push_back(pictureClip_);
+    if (special.kind == Kind::TransformEnd && !savedPictureClips_.empty()) {
+        pictureClip_ = savedPictureClips_.back();
+        savedPictureClips_.pop_back();
+    }
     pdfTransforms_.Apply(special, PdfMatrixHere(special.matrix), worldTransform_);
+}
+
+// The rectangle about the current point, through the transformation in
+// force, as a box of device dots: what cuts the PDF pictures placed in it.
+void KsDviDrawer::PdfClip(ksdvi::PdfSpecial const& special) {
+    if (!special.box) return;
+    auto const [x0, y0, x1, y1] = *special.box;
+    double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
+    double const sx = pixels_.DpiX() / 72.0, sy = pixels_.DpiY() / 72.0;
+    std::array<double, 4> box{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (auto [u, v] : {std::pair{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}}) {
+        double x, y;
+        worldTransform_.Apply(px + u * sx, py - v * sy, x, y);
+        box = {std::min(box[0], x + pixels_.OriginX()), std::min(box[1], y + pixels_.OriginY()),
+               std::max(box[2], x + pixels_.OriginX()), std::max(box[3], y + pixels_.OriginY())};
+    }
+    if (pictureClip_)
+        box = {std::max(box[0], (*pictureClip_)[0]), std::max(box[1], (*pictureClip_)[1]),
+               std::min(box[2], (*pictureClip_)[2]), std::min(box[3], (*pictureClip_)[3])};
+    pictureClip_ = box;
 }
 
 // A PDF matrix (y up, offsets in points) in device dots with y down, about the

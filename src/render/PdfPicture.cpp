@@ -62,33 +62,50 @@ bool WholePageInProportion(std::array<double, 4> const& box, std::pair<double, d
 // `box` fills the shown box, cut there when the picture is clipped.
 bool KsDviDrawer::DrawPdfPart(PictInfo* p, std::array<double, 4> const& box, std::pair<double, double> const& page,
                               ShownBox const& shown, Affine const& world, std::function<bool(int, int)> const& run) {
+    // Ghostscript's page is whole dots: made `magnified` times larger, its
+    // rounding does not show when a small page is shown large.
     double const perPointX = RoundHalfAway(pixels_.DpiX()) / 72.0, perPointY = RoundHalfAway(pixels_.DpiY()) / 72.0;
-    if (!run(std::max(1, RoundHalfAway(page.first * perPointX)), std::max(1, RoundHalfAway(page.second * perPointY))))
+    double const dots = std::max({page.first * perPointX, page.second * perPointY, 1.0});
+    double const magnified = std::clamp(std::ceil(2000 / dots), 1.0, 64.0);
+    if (!run(std::max(1, RoundHalfAway(page.first * perPointX * magnified)),
+             std::max(1, RoundHalfAway(page.second * perPointY * magnified))))
         return false;
     std::string const pdf = GS::GetLastPdf();
+    Affine const unmagnified{1 / magnified, 0, 0, 1 / magnified, 0, 0};
     auto const [x0, y0, x1, y1] = box;
     // The page's points from its top-left corner, down, to device dots.
     double const sx = shown.width / (x1 - x0), sy = shown.height / (y1 - y0);
     double const boxTop = page.second - y1;
     Affine const toDevice = Affine{sx, 0, 0, sy, shown.left - x0 * sx, shown.top - boxTop * sy}.Then(world);
     bool const upright = world.b == 0 && world.c == 0;
-    if (device_->TakesPdfPages() && (!p->clip || upright)) {
+    // What cuts it on the device: its box, and a clip it was placed in.
+    std::optional<std::array<double, 4>> cut = p->deviceClip;
+    if (p->clip && upright) {
         double l, t, r, b;
         world.Apply(shown.left, shown.top, l, t);
         world.Apply(shown.left + shown.width, shown.top + shown.height, r, b);
-        if (p->clip)
-            device_->ClipTo(std::array<double, 4>{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)});
-        bool const drawn = device_->DrawPdfPage(pdf, toDevice);
-        if (p->clip) device_->ClipTo(std::nullopt);
+        std::array<double, 4> const own{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+        cut = cut ? std::array<double, 4>{std::max(own[0], (*cut)[0]), std::max(own[1], (*cut)[1]),
+                                          std::min(own[2], (*cut)[2]), std::min(own[3], (*cut)[3])}
+                  : own;
+    }
+    if (device_->TakesPdfPages() && (!p->clip || upright)) {
+        if (cut) device_->ClipTo(cut);
+        bool const drawn = device_->DrawPdfPage(pdf, unmagnified.Then(toDevice));
+        if (cut) device_->ClipTo(std::nullopt);
         if (drawn) return true;
     }
     // On a raster the area drawn is the box when it cuts, else the page.
     Affine const area = p->clip ? Affine{1, 0, 0, 1, x0, boxTop}.Then(toDevice) : toDevice;
     double const shiftX = p->clip ? x0 : 0, shiftY = p->clip ? boxTop : 0;
-    PaintDrawnCoverage(pDC_, area, p->clip ? x1 - x0 : page.first, p->clip ? y1 - y0 : page.second, [&](cairo_t* cr) {
-        cairo_translate(cr, -shiftX, -shiftY);
-        return PaintPdfPage(pdf, cr);
-    });
+    PaintDrawnCoverage(
+        pDC_, area, p->clip ? x1 - x0 : page.first, p->clip ? y1 - y0 : page.second,
+        [&](cairo_t* cr) {
+            cairo_translate(cr, -shiftX, -shiftY);
+            cairo_scale(cr, 1 / magnified, 1 / magnified);
+            return PaintPdfPage(pdf, cr);
+        },
+        p->deviceClip);
     return true;
 }
 
@@ -113,7 +130,7 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     // A part of the page needs the page's size; when poppler cannot read it,
     // Ghostscript fits what it can read to the shown box.
     std::optional<std::pair<double, double>> points;
-    if (!sized || p->pdfBox) {
+    if (!sized || p->pdfBox || p->deviceClip) {
         points = PdfPageSize(pdf, p->pdfPage);
         if (!points && !sized) {
             NotePictureProblem(p, CanPaintPdfPages() ? "has no page " + std::to_string(p->pdfPage) + " that reads"
@@ -157,8 +174,12 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     };
 
     bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
-    if (sized && p->pdfBox && points && !WholePageInProportion(*p->pdfBox, *points, shownWidth, shownHeight))
-        return DrawPdfPart(p, *p->pdfBox, *points, {double(left), double(top), double(w), double(h)}, world,
+    bool const part =
+        sized && p->pdfBox && points && !WholePageInProportion(*p->pdfBox, *points, shownWidth, shownHeight);
+    if (part || (points && p->deviceClip))
+        return DrawPdfPart(p, part ? *p->pdfBox : std::array<double, 4>{0, 0, points->first, points->second}, *points,
+                           {double(left), double(top), shownWidth * pixels_.PerDviX(), shownHeight * pixels_.PerDviY()},
+                           world,
                            [&](int width, int height) { return run(GetPdfGS(), width, height, nullptr, nullptr); });
     // A vector output takes the page whatever the transformation; on a
     // raster, a page turned or mirrored is drawn from the same PDF page.

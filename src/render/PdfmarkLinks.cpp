@@ -114,6 +114,7 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
     case Kind::TransformStart:
     case Kind::Transform:
     case Kind::TransformEnd: PdfTransform(special); return;
+    case Kind::ClipRect: PdfClip(special); return;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

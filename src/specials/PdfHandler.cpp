@@ -37,6 +37,11 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
     case Kind::Paper: scan.SetPaper(special.paper); break;
     case Kind::Information: scan.AddDocumentInfo(special.info); break;
     case Kind::MapLine: scan.AddFontMapLine(special.target); break;
+    case Kind::ClipRect:
+        // Still part of what the page's pdf: drawing draws.
+        scan.NotePdfDrawing(special.keyword,
+                            std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
+        break;
     case Kind::Image: scan.NotePicture(special.target, PictureTypeOfFileName(special.target)); break;
     case Kind::AreaStart: scan.BeginLinkArea(special.target, special.border); break;
     case Kind::AreaEnd: scan.EndLinkArea(); break;
@@ -64,7 +69,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::Image:
     case Kind::TransformStart:
     case Kind::Transform:
-    case Kind::TransformEnd: page.Pdf(special); break;
+    case Kind::TransformEnd:
+    case Kind::ClipRect: page.Pdf(special); break;
     case Kind::None:
     case Kind::Other:
     case Kind::Outline:

@@ -1,9 +1,11 @@
 #include "specials/PdfSpecials.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <vector>
 
 #include "page/PixelMapping.h"
@@ -317,6 +319,20 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     special.kind = Kind::Other;
     for (Keyword const& keyword : extension ? std::span<Keyword const>(kExtensionKeywords) : kKeywords)
         if (keyword.word == special.keyword) special.kind = keyword.kind;
+    if (special.kind == Kind::Other && special.keyword == "literal" && args.size() < 200) {
+        // "X Y W H re W n", nothing else (not "direct", not within q ... Q).
+        std::istringstream words{std::string(args.substr(end))};
+        std::array<double, 4> r{};
+        std::string re, clip, none, more;
+        if (words >> r[0] >> r[1] >> r[2] >> r[3] >> re >> clip >> none && !(words >> more) && re == "re" &&
+            clip == "W" && none == "n" &&
+            std::all_of(r.begin(), r.end(), [](double v) { return std::fabs(v) < 1e6; })) {
+            special.kind = Kind::ClipRect;
+            special.box = std::array<double, 4>{std::min(r[0], r[0] + r[2]), std::min(r[1], r[1] + r[3]),
+                                                std::max(r[0], r[0] + r[2]), std::max(r[1], r[1] + r[3])};
+        }
+        return special;
+    }
     if (special.kind == Kind::Other) return special;
     if (args.size() > kLongestPdfSpecial) {
         special.kind = Kind::None;

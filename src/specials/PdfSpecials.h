@@ -46,7 +46,11 @@ struct PdfSpecial {
         Paper,        // pagesize: paper
         Information,  // docinfo: info
         MapLine,      // mapline: target (a line of dvipdfmx's font maps)
-        Image,        // image: target (the file), right and height
+        // literal "X Y W H re W n": a clip to that rectangle about the
+        // current point (bp, y up), which graphicx's xetex driver sets
+        // around a picture it trims; box: X, Y, X + W, Y + H
+        ClipRect,
+        Image,  // image: target (the file), right and height
         // A transformation of what follows, about the current point: begun
         // (with the state saved), added to the one in force, or ended (the
         // saved state back)

@@ -217,6 +217,27 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     }
 }
 
+// XeLaTeX cuts a trimmed PDF figure with a clip of pdf:literal around it
+// (upright: a turned clip cuts to its bounding box).
+TEST(XdvPictures, TrimmedPdfFiguresAreCutAsXdvipdfmxCutsThem) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
+    TempDir dir;
+    RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
+    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                                      "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
+                                      "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\n"
+                                      "\\end{document}\n";
+    RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+          "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs");
+    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+    ExpectPagesOverlap(dir.Path(), "render");
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+    RunOk("pdftoppm -r 150 -gray -png " + (dir / "ours.pdf") + " " + (dir / "ours"));
+    ExpectPagesOverlap(dir.Path(), "pdf");
+}
+
 // graphicx's dvipdfmx driver (latex, pdf:epdf): PDF figures at their size,
 // stretched to a width and a height, and trimmed and cut, as dvipdfmx draws
 // them, on the page and in a PDF.

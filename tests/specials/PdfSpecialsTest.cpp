@@ -25,9 +25,9 @@ using Kind = PdfSpecial::Kind;
 // "x:" begins dvipdfmx's own specials.
 std::string Read(std::string const& args) {
     PdfSpecial s = args.starts_with("x:") ? ParsePdfSpecial(args.substr(2), true) : ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none",  "other",  "area",      "end",   "nolink", "link",
-                                        "box",   "dest",   "outline",   "paper", "info",   "mapline",
-                                        "image", "btrans", "transform", "etrans"};
+    static char const* const kinds[] = {"none", "other", "area",    "end",       "nolink", "link",
+                                        "box",  "dest",  "outline", "paper",     "info",   "mapline",
+                                        "clip", "image", "btrans",  "transform", "etrans"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -39,6 +39,9 @@ std::string Read(std::string const& args) {
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
     case Kind::MapLine: return out + " " + s.target;
+    case Kind::ClipRect:
+        for (double edge : *s.box) out += " " + std::to_string(static_cast<int>(std::lround(edge * 10)));
+        return out;
     case Kind::Information: return out + " " + s.info.title + "|" + s.info.author + "|" + s.info.creator;
     case Kind::Image:
         out += " " + s.target + " " + std::to_string(s.right) + "x" + std::to_string(s.height);
@@ -127,6 +130,12 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
         {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
         {"image width 72bp (f.pdf)", "other image"},  // a width alone, with no box to keep in proportion
+        // graphicx's xetex driver cuts a trimmed figure; other literals draw
+        {"literal 0 -0 219.99869 79.99934 re W n ", "clip 0 0 2200 800"},
+        {"literal -5 10 20 -8 re W n", "clip -50 20 150 100"},
+        {"literal direct 0 0 20 8 re W n", "other literal"},
+        {"literal q 0 0 20 8 re W n", "other literal"},
+        {"literal 0 0 20 8 re f", "other literal"},
         // pxchfon's faces for pTeX's fonts
         {"mapline  uprml-h UniJIS-UTF16-H :1:HaranoAjiGothic-Bold.otc ",
          "mapline uprml-h UniJIS-UTF16-H :1:HaranoAjiGothic-Bold.otc"},
