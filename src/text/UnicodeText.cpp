@@ -207,7 +207,8 @@ SpacedChar Spaced(UnicodeChar const& c) {
 // follows a superscript or subscript is spaced as if on the formula's own
 // baseline, a gap wider than twice the two characters' heights (an
 // equation number at the margin, \hfill, a table's column) is a tab,
-// Korean words (Hangul, and Hanja outside Japanese fonts) are spaced as
+// Korean words (Hangul, and Hanja, Hangul letters and CJK brackets outside
+// Japanese fonts) are spaced as
 // xetexko and ko.TeX space them (about a fifth of an em, where a line
 // stretches Hangul by hundredths), and a gap of most of an em (\quad after
 // a section's number) is a space in any script.
@@ -216,7 +217,9 @@ char const* ReadingSeparator(SpacedChar const& p, SpacedChar const& c, int winFo
     if (separator[0] == '\r' || p.width == 0) return separator;
     int64_t gap = int64_t(c.left) - p.left - p.width;
     if (gap > 2 * (int64_t(p.height) + c.height)) return "\t";
-    bool const spacedAsKorean = IsHangulSyllable(c.code) || (IsIdeograph(c.code) && !c.japanese && !p.japanese);
+    bool const spacedAsKorean =
+        IsHangulSyllable(c.code) ||
+        ((IsIdeograph(c.code) || IsHangulLetter(c.code) || IsCjkMark(c.code)) && !c.japanese && !p.japanese);
     if (!separator[0] && spacedAsKorean && c.baseline == p.baseline && gap * 8 > p.width) return " ";
     int64_t const em = std::max(p.size, c.size);
     if (!separator[0] && c.baseline == p.baseline && em > 0 && gap * 5 >= em * 4) return " ";

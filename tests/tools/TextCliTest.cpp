@@ -78,7 +78,8 @@ TEST(TextCli, EquationNumbersAreColumnsOfTheirOwn) {
 TEST(TextCli, ShrunkSpacesQuadsAndHanjaWordsAreSpaces) {
     EXPECT_EQ(KsdviOk("text " + DataFile("spacing.dvi")), "im Wald, Strom mit—allem, wow wow.\n1 Introduction\n\f");
     std::string const korean = KsdviOk("text " + DataFile("kotex.dvi"));
-    EXPECT_NE(korean.find("漢字 混用: 大韓民國 憲法."), std::string::npos) << korean;
+    for (char const* words : {"漢字 混用: 大韓民國 憲法.", "가나다라 ㄱㄴㄷ", "ㅏㅑㅓㅕ 「인용」 끝."})
+        EXPECT_NE(korean.find(words), std::string::npos) << words << "\n" << korean;
 }
 
 struct Hit {
