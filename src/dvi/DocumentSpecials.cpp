@@ -165,7 +165,7 @@ void DocumentSpecials::AddBookmark(String8 const& title, String8 const& target, 
 
 // As xdvipdfmx, an area begun inside another is ignored.
 void DocumentSpecials::BeginLinkArea(std::string const& target, LinkBorder const& border) {
-    if (!dvi_.openLinkArea_) dvi_.openLinkArea_ = std::make_shared<KsDvi::OpenLinkArea const>(target, border);
+    if (!dvi_.openLinkArea_) dvi_.openLinkArea_ = std::make_shared<KsDvi::OpenLinkArea const>(KsDvi::OpenLinkArea{target, border});
 }
 
 void DocumentSpecials::EndLinkArea() { dvi_.openLinkArea_.reset(); }

@@ -40,7 +40,7 @@ std::string Read(std::string const& args) {
     case Kind::Paper: return out + " " + s.paper;
     case Kind::MapLine: return out + " " + s.target;
     case Kind::ClipRect:
-        for (double edge : *s.box) out += " " + std::to_string(static_cast<int>(std::lround(edge * 10)));
+        for (double edge : *s.box) out.append(" ").append(std::to_string(std::lround(edge * 10)));
         return out;
     case Kind::Information: return out + " " + s.info.title + "|" + s.info.author + "|" + s.info.creator;
     case Kind::Image:
