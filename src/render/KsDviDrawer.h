@@ -162,7 +162,8 @@ public:
     void ClearPictList();
 
     // Pictures: 1 when drawn. `rop` is the raster operation of the final
-    // transfer of raster pictures; DrawAllPictures draws the queued ones and
+    // transfer of raster pictures. A drawing that shows draws each picture
+    // where the page sets it; DrawAllPictures draws those not tried yet and
     // has `w` repaint after each.
     int DrawPicture(PictInfo* p);
     int DrawPictureRop(PictInfo* p, unsigned long rop);
