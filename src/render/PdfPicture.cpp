@@ -176,7 +176,7 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     bool const upright = t.b == 0 && t.c == 0 && t.a > 0 && t.d > 0;
     bool const part =
         sized && p->pdfBox && points && !WholePageInProportion(*p->pdfBox, *points, shownWidth, shownHeight);
-    if (part || (points && p->deviceClip))
+    if ((part || (points && p->deviceClip)) && points->first > 0 && points->second > 0)
         return DrawPdfPart(p, part ? *p->pdfBox : std::array<double, 4>{0, 0, points->first, points->second}, *points,
                            {double(left), double(top), shownWidth * pixels_.PerDviX(), shownHeight * pixels_.PerDviY()},
                            world,
