@@ -234,11 +234,29 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     // the decoder needs to keep, the whole picture at the scale shown. A
     // record's source rectangle is a part of the picture shown in (w, h).
     int width = 0, height = 0;
-    bool const sourceRect = p->xScale < 0 && !BoxIsZero(p);
+    bool const recordRect = p->xScale < 0 && !BoxIsZero(p);
+    // A pdf:image cut at its bbox (graphicx's trim or viewport with clip): the
+    // box is in points of the picture at its resolution, 72 dpi without one.
+    bool const boxRect = !recordRect && p->pdfBox && p->clip;
+    bool const sourceRect = recordRect || boxRect;
+    int srcLeft = p->llx, srcBottom = p->lly, srcRight = p->urx, srcTop = p->ury;  // declared pixels
     ksdvi::gdi::DecodeBounds bounds = PictureBounds([&](ksdvi::gdi::DeclaredPicture const& d) {
         width = d.width;
         height = d.height;
         bool const png = p->type == kPicturePng;
+        if (boxRect) {
+            double const perPointX = png && d.xPelsPerMeter > 0 ? d.xPelsPerMeter * 0.0254 / 72 : 1.0;
+            double const perPointY = png && d.yPelsPerMeter > 0 ? d.yPelsPerMeter * 0.0254 / 72 : 1.0;
+            auto pixel = [](double points, double perPoint, int most) {
+                return static_cast<int>(std::clamp(std::lround(points * perPoint), 0L, long(most)));
+            };
+            auto const [x0, y0, x1, y1] = *p->pdfBox;
+            srcLeft = pixel(x0, perPointX, width), srcRight = std::max(srcLeft + 1, pixel(x1, perPointX, width));
+            // Rows as the source rectangle counts them: from the decoded picture's first row.
+            double const pointsHigh = height / perPointY;
+            srcBottom = pixel(pointsHigh - y1, perPointY, height);
+            srcTop = std::max(srcBottom + 1, pixel(pointsHigh - y0, perPointY, height));
+        }
         double xDensity = png && d.xPelsPerMeter > 0 ? d.xPelsPerMeter : kPixelsPerMetre;
         double yDensity = png && d.yPelsPerMeter > 0 ? d.yPelsPerMeter : kPixelsPerMetre;
         double naturalWidth = png ? width * kSpPerMetre / xDensity : width * kSpPerPixel;
@@ -246,7 +264,7 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         w = PictureExtent(p, naturalWidth, true);
         h = PictureExtent(p, naturalHeight, false);
         if (!sourceRect) return ksdvi::gdi::SIZE{std::abs(w), std::abs(h)};
-        return ksdvi::gdi::SIZE{Covering(w, width, p->urx - p->llx), Covering(h, height, p->ury - p->lly)};
+        return ksdvi::gdi::SIZE{Covering(w, width, srcRight - srcLeft), Covering(h, height, srcTop - srcBottom)};
     });
     std::vector<unsigned char> dib;
     ksdvi::gdi::DecodeResult result = ksdvi::gdi::DecodeResult::Damaged;
@@ -287,15 +305,14 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         dib.data(),  dib.size(), 0, 0, decodedWidth, decodedHeight, x, y, w, h, static_cast<std::uint32_t>(rop),
         std::nullopt};
     if (sourceRect) {
-        // A record's source rectangle, its y counted from the picture's bottom,
-        // in the pixels of the DIB as decoded.
-        int left = Rescaled(p->llx, decodedWidth, width), right = Rescaled(p->urx, decodedWidth, width);
-        int bottom = Rescaled(p->lly, decodedHeight, height), top = Rescaled(p->ury, decodedHeight, height);
+        // The source rectangle in the pixels of the DIB as decoded.
+        int left = Rescaled(srcLeft, decodedWidth, width), right = Rescaled(srcRight, decodedWidth, width);
+        int bottom = Rescaled(srcBottom, decodedHeight, height), top = Rescaled(srcTop, decodedHeight, height);
         image.srcX = left;
         image.srcY = decodedHeight - top;
         image.srcWidth = right - left;
         image.srcHeight = top - bottom;
-        image.mix = static_cast<int>(recordDrawMode_);
+        if (recordRect) image.mix = static_cast<int>(recordDrawMode_);
     }
     Affine const world = p->transform.About(pixels_.OriginX(), pixels_.OriginY());
     if (!p->transform.IsIdentity()) image.transform = &world;

@@ -238,6 +238,35 @@ TEST(XdvPictures, TrimmedPdfFiguresAreCutAsXdvipdfmxCutsThem) {
     ExpectPagesOverlap(dir.Path(), "pdf");
 }
 
+// A PNG file trimmed unevenly and cut keeps the part xdvipdfmx keeps: its
+// red top and blue bottom shown in the same proportions (rgb.png, 300 dpi).
+TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
+    TempDir dir;
+    std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
+    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                                      "\\includegraphics[width=4cm,trim=0.5 0.25 0.75 0.5,clip]{pic.png}\n"
+                                      "\\end{document}\n";
+    RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+          "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+    KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+    auto count = [](std::string const& file, uint32_t colour) {
+        RgbImage page;
+        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+        long n = 0;
+        for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x) n += page.At(x, y) == colour;
+        return n;
+    };
+    for (uint32_t colour : {0xFF0000u, 0x0000FFu}) {
+        long const ours = count(dir / "ours-1.png", colour), theirs = count(dir / "theirs.png", colour);
+        EXPECT_GT(theirs, 1000) << std::hex << colour;
+        EXPECT_NEAR(ours, theirs, theirs / 20) << std::hex << colour;
+    }
+}
+
 // graphicx's dvipdfmx driver (latex, pdf:epdf): PDF figures at their size,
 // stretched to a width and a height, and trimmed and cut, as dvipdfmx draws
 // them, on the page and in a PDF.
