@@ -191,6 +191,9 @@ void KsDviDrawer::PrepareFonts() {
         if (font.GetJapanese()) {
             FontPainting painting = ChooseFontPainting(*dvi_, font, pixels_.DpiX());
             glyphFaces_[font.GetID()] = painting.face;
+            // Read once a page, not a character.
+            if (font.GetJapanese()->vertical && !font.GetJapanese()->cids)
+                verticalCMaps_[font.GetID()] = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
             device_->PrepareFont(font.GetID(), JapaneseDeviceFont(painting, font, pixels_), nullptr);
             continue;
         }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "device/OutputDevice.h"
+#include "font/VerticalCMap.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
@@ -389,6 +390,7 @@ private:
     // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts
     // (vertical origins).
     std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> glyphFaces_;
+    std::map<int, std::shared_ptr<ksdvi::VerticalCMap const>> verticalCMaps_;  // vertical JFM fonts' CMaps
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
     bool invisible_ = false;

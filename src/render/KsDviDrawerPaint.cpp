@@ -5,7 +5,6 @@
 
 #include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
-#include "font/VerticalCMap.h"
 #include "render/KsDviDrawer.h"
 #include "render/VerticalForms.h"
 #include "stream/DeviceRounding.h"
@@ -86,10 +85,9 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     // The glyph the font's vertical CMap gives the code, as dvipdfmx takes it.
     unsigned columnGlyph = 0;
     ksdvi::JapaneseFont const& japanese = *font.GetJapanese();
-    if (upright && face && !japanese.cids)
-        if (auto cmap = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), japanese.cmap))
-            if (auto cid = cmap->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode()))
-                columnGlyph = face->GlyphOfCid(*cid);
+    if (auto cmap = verticalCMaps_.find(font.GetID()); upright && face && cmap != verticalCMaps_.end() && cmap->second)
+        if (auto cid = cmap->second->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode()))
+            columnGlyph = face->GlyphOfCid(*cid);
     if (upright && face && !columnGlyph) {
         if (char32_t form = VerticalForm(character); form && face->GlyphOfCharacter(form))
             drawn = form;

@@ -217,27 +217,6 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     }
 }
 
-// XeLaTeX cuts a trimmed PDF figure with a clip of pdf:literal around it
-// (upright: a turned clip cuts to its bounding box).
-TEST(XdvPictures, TrimmedPdfFiguresAreCutAsXdvipdfmxCutsThem) {
-    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
-        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
-    if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
-    TempDir dir;
-    RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
-    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                                      "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
-                                      "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\n"
-                                      "\\end{document}\n";
-    RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
-          "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs");
-    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
-    ExpectPagesOverlap(dir.Path(), "render");
-    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
-    RunOk("pdftoppm -r 150 -gray -png " + (dir / "ours.pdf") + " " + (dir / "ours"));
-    ExpectPagesOverlap(dir.Path(), "pdf");
-}
-
 // A PNG file trimmed unevenly and cut keeps the part xdvipdfmx keeps: its
 // red top and blue bottom shown in the same proportions (rgb.png, 300 dpi).
 TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
@@ -267,30 +246,44 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
     }
 }
 
-// graphicx's dvipdfmx driver (latex, pdf:epdf): PDF figures at their size,
-// stretched to a width and a height, and trimmed and cut, as dvipdfmx draws
-// them, on the page and in a PDF.
-TEST(DvipdfmxPictures, PdfFiguresLieWhereDvipdfmxPutsThem) {
-    for (char const* tool : {"latex", "dvipdfmx", "pdftoppm", "ps2pdf"})
-        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+// PDF figures of graphicx, as the peer draws them on the page and in a PDF:
+// XeLaTeX's cut by the pdf:literal clip around them (upright: a turned clip
+// cuts to its bounding box); the dvipdfmx driver's (pdf:epdf) at their size,
+// stretched to a width and a height, trimmed and cut.
+TEST(PdfFigures, LieAndAreCutWhereThePeerPutsThem) {
+    struct Case {
+        char const *engine, *peer, *file, *options, *body;
+    } const cases[] = {
+        {"xelatex -no-pdf", "xdvipdfmx", "doc.xdv", "",
+         "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
+         "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\n"},
+        {"latex", "dvipdfmx", "doc.dvi", "[dvipdfmx]",
+         "\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
+         "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
+         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
+         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\n"},
+    };
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
-    TempDir dir;
-    RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
-    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage[dvipdfmx]{graphicx}\n"
-                                      "\\begin{document}\n\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
-                                      "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
-                                      "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
-                                      "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\n"
-                                      "\\end{document}\n";
-    RunOk("cd " + dir.Path() + " && latex -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
-          "dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 150 -gray -png doc.pdf theirs");
-    std::string warnings =
-        KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"), true);
-    EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;
-    ExpectPagesOverlap(dir.Path(), "render");
-    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.dvi"));
-    RunOk("pdftoppm -r 150 -gray -png " + (dir / "ours.pdf") + " " + (dir / "ours"));
-    ExpectPagesOverlap(dir.Path(), "pdf");
+    for (Case const& c : cases) {
+        std::string const engine = std::string(c.engine).substr(0, std::string(c.engine).find(' '));
+        if (!HaveCommand(engine) || !HaveCommand(c.peer) || !HaveCommand("pdftoppm") || !HaveCommand("ps2pdf"))
+            continue;
+        SCOPED_TRACE(engine);
+        TempDir dir;
+        RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
+        std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage" << c.options
+                                       << "{graphicx}\n\\begin{document}\n"
+                                       << c.body << "\\end{document}\n";
+        RunOk("cd " + dir.Path() + " && " + c.engine + " -interaction=batchmode doc.tex >/dev/null 2>&1 && " + c.peer +
+              " -q -o doc.pdf " + c.file + " && pdftoppm -r 150 -gray -png doc.pdf theirs");
+        std::string warnings =
+            KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / c.file), true);
+        EXPECT_EQ(warnings.find("warning"), std::string::npos) << warnings;
+        ExpectPagesOverlap(dir.Path(), "render");
+        KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / c.file));
+        RunOk("pdftoppm -r 150 -gray -png " + (dir / "ours.pdf") + " " + (dir / "ours"));
+        ExpectPagesOverlap(dir.Path(), "pdf");
+    }
 }
 
 }  // namespace
