@@ -273,6 +273,9 @@ private:
     // The box of offsets d[0], d[1] from the current point and extents d[2], d[3].
     ksdvi::gdi::RECT BoxFromHere(int const* d) const;
     std::unique_ptr<PictInfo> NewPicture(int type, String8 const& fileName) const;
+    // In pTeX's vertical text a picture lies along the line, turned about the
+    // current point as dvipdfmx turns it; identity in horizontal text.
+    ksdvi::Affine PictureTurnHere() const;
 
     // The branches of DrawPictureRop (PictureDrawing.cpp, EpsPicture.cpp); each
     // gives the picture's width and height in device pixels, or false.

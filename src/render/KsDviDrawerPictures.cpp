@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "dvi/DviOpcodes.h"
 #include "render/KsDviDrawer.h"
 #include "specials/PdfSpecials.h"
 #include "specials/PictureSpecials.h"
@@ -32,8 +33,17 @@ std::unique_ptr<KsDviDrawer::PictInfo> KsDviDrawer::NewPicture(int type, String8
     picture->type = type;
     picture->fileName = fileName;
     picture->link = OpenAnchorLink();
-    picture->transform = worldTransform_;
+    picture->transform = PictureTurnHere().Then(worldTransform_);
     return picture;
+}
+
+ksdvi::Affine KsDviDrawer::PictureTurnHere() const {
+    double const px = hDot(GetH()) - pixels_.OriginX(), py = vDot(GetV()) - pixels_.OriginY();
+    switch (GetDirection()) {
+    case ksdvi::dvi::kVertical: return ksdvi::Affine{0, 1, -1, 0, 0, 0}.About(px, py);  // a quarter turn clockwise
+    case ksdvi::dvi::kDownToUp: return ksdvi::Affine{0, -1, 1, 0, 0, 0}.About(px, py);  // and anticlockwise
+    default: return {};
+    }
 }
 
 void KsDviDrawer::GraphicsPicture(ksdvi::GraphicsSpecial const& graphics) {
@@ -60,7 +70,7 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     picture->pdfBox = image.box;
     picture->clip = image.clip;
     if (picture->type == kPicturePdf) picture->deviceClip = pictureClip_;
-    picture->transform = PdfMatrixHere(image.matrix).Then(worldTransform_);
+    picture->transform = PdfMatrixHere(image.matrix).Then(PictureTurnHere()).Then(worldTransform_);
     AppendPicture(std::move(picture));
 }
 

@@ -20,6 +20,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/InkOverlap.h"
+#include "support/PictureFiles.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -75,6 +76,12 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     std::filesystem::create_directory(dir / "noembed");
     std::ofstream(dir / "noembed/kanjix.map") << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium");
     std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    // A picture whose turn shows: dark along its left and top sides.
+    ksdvi::test::Bytes const figure = ksdvi::test::MakePng(40, 30, [](int y, int width, unsigned char* rgb) {
+        for (int x = 0; x < width; ++x) std::fill_n(rgb + 3 * x, 3, x < 10 || y < 5 ? 0 : 200);
+    });
+    std::ofstream(dir / "figure.png", std::ios::binary)
+        .write(reinterpret_cast<char const*>(figure.data()), figure.size());
     std::string const env = "TEXFONTMAPS=" + dir.Path() + ": ";
     ASSERT_TRUE(Typeset(dir.Path(), c.engine));
     std::string const dvi = dir / "doc.dvi";
@@ -117,6 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
                      {"縦書きの文書です", "「漢字」とかな", "カタカナを組みます", "二段落目も縦に並びます"},
                      "縦書き",
                      nullptr,
+                     true,
+                     0.95},
+        // a picture in vertical text lies along the line, turned as dvipdfmx turns it
+        JapaneseCase{"platex_vertical_picture",
+                     "platex",
+                     "\\documentclass[dvipdfmx,a4paper]{tarticle}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                     "縦書きの本文です。図：\\includegraphics[width=3cm]{figure.png}の後の文章。\n\\end{document}\n",
+                     {"縦書きの本文です", "図", "の後の文章"},
+                     "本文",
+                     "graphicx.sty",
                      true,
                      0.95},
         // Hangul has no packets in upTeX's virtual fonts: it is put in their first font.
