@@ -235,10 +235,12 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     // record's source rectangle is a part of the picture shown in (w, h).
     int width = 0, height = 0;
     bool const recordRect = p->xScale < 0 && !BoxIsZero(p);
-    // A pdf:image cut at its bbox (graphicx's trim or viewport with clip): the
-    // box is in points of the picture at its resolution, 72 dpi without one.
-    bool const boxRect = !recordRect && p->pdfBox && p->clip;
-    bool const sourceRect = recordRect || boxRect;
+    // A pdf:image with a bbox (graphicx's trim or viewport): the box is in
+    // points of the picture at its resolution, 72 dpi without one. It is
+    // shown in (w, h); with clip only the box shows, without it the whole
+    // picture lies around it.
+    bool const boxRect = !recordRect && p->pdfBox;
+    bool const sourceRect = recordRect || (boxRect && p->clip);
     int srcLeft = p->llx, srcBottom = p->lly, srcRight = p->urx, srcTop = p->ury;  // declared pixels
     ksdvi::gdi::DecodeBounds bounds = PictureBounds([&](ksdvi::gdi::DeclaredPicture const& d) {
         width = d.width;
@@ -263,7 +265,7 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         double naturalHeight = height * kSpPerMetre / yDensity;
         w = PictureExtent(p, naturalWidth, true);
         h = PictureExtent(p, naturalHeight, false);
-        if (!sourceRect) return ksdvi::gdi::SIZE{std::abs(w), std::abs(h)};
+        if (!sourceRect && !boxRect) return ksdvi::gdi::SIZE{std::abs(w), std::abs(h)};
         return ksdvi::gdi::SIZE{Covering(w, width, srcRight - srcLeft), Covering(h, height, srcTop - srcBottom)};
     });
     std::vector<unsigned char> dib;
@@ -304,7 +306,14 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     DeviceImage image{
         dib.data(),  dib.size(), 0, 0, decodedWidth, decodedHeight, x, y, w, h, static_cast<std::uint32_t>(rop),
         std::nullopt};
-    if (sourceRect) {
+    if (boxRect && !p->clip) {
+        // The whole picture, at the scale that shows its box in (w, h).
+        double const sx = double(w) / (srcRight - srcLeft), sy = double(h) / (srcTop - srcBottom);
+        image.x = x - static_cast<int>(std::lround(srcLeft * sx));
+        image.y = y - static_cast<int>(std::lround(srcBottom * sy));
+        image.width = static_cast<int>(std::lround(width * sx));
+        image.height = static_cast<int>(std::lround(height * sy));
+    } else if (sourceRect) {
         // The source rectangle in the pixels of the DIB as decoded.
         int left = Rescaled(srcLeft, decodedWidth, width), right = Rescaled(srcRight, decodedWidth, width);
         int bottom = Rescaled(srcBottom, decodedHeight, height), top = Rescaled(srcTop, decodedHeight, height);
