@@ -5,11 +5,13 @@
 //   DOS EPS binaries (header C5 D0 D3 C6) are read from their PostScript part.
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -60,6 +62,39 @@ std::unique_ptr<std::istream> PostScriptPart(std::istream& in) {
     return std::make_unique<std::istringstream>(std::move(text));
 }
 
+// The %%BoundingBox of the file's first lines.
+std::optional<std::array<int, 4>> FileBoundingBox(std::istream& in) {
+    std::optional<std::array<int, 4>> box;
+    std::string line;
+    for (int i = 0; i < kBoundingBoxLines && in.good() && std::getline(in, line); ++i) {
+        if (line.size() > 199) line.resize(199);
+        if (!CaseInsensitivePrefix(line, "%%BoundingBox:")) continue;
+        std::istringstream fields(line.substr(14));
+        std::string field;
+        box = {0, 0, 72, 72};
+        for (int& value : *box) {
+            if (!(fields >> field)) break;
+            value = std::atoi(field.c_str());
+        }
+    }
+    return box;
+}
+
+// A box given for a file whose own box is `own`, in the file's points. One
+// that lies outside `own` but inside its size counts from its corner, and
+// the file is cut there (`fromCorner`) as dvipdfmx's conversion cuts it.
+std::array<int, 4> GivenBox(KsDviDrawer::PictInfo const* p, std::array<int, 4> const& own, bool& fromCorner) {
+    std::array<int, 4> box = {p->llx, p->lly, p->urx, p->ury};
+    constexpr int kSlack = 1;  // points graphicx's rounding may add
+    auto inside = [&](int x0, int y0, int x1, int y1) {
+        return box[0] >= x0 - kSlack && box[1] >= y0 - kSlack && box[2] <= x1 + kSlack && box[3] <= y1 + kSlack;
+    };
+    auto [llx, lly, urx, ury] = own;
+    fromCorner = !inside(llx, lly, urx, ury) && inside(0, 0, urx - llx, ury - lly);
+    if (fromCorner) box = {box[0] + llx, box[1] + lly, box[2] + llx, box[3] + lly};
+    return box;
+}
+
 }  // namespace
 
 bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
@@ -73,21 +108,13 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     std::istream& in = binary ? *binary : *file;
     std::streampos start = in.tellg();
 
-    int box[4] = {0, 0, 72, 72};
-    if (p->llx != kNoPictureBox) {
-        box[0] = p->llx, box[1] = p->lly, box[2] = p->urx, box[3] = p->ury;
-    } else {
-        std::string line;
-        for (int i = 0; i < kBoundingBoxLines && in.good() && std::getline(in, line); ++i) {
-            if (line.size() > 199) line.resize(199);
-            if (!CaseInsensitivePrefix(line, "%%BoundingBox:")) continue;
-            std::istringstream fields(line.substr(14));
-            std::string field;
-            for (int& value : box) {
-                if (!(fields >> field)) break;
-                value = std::atoi(field.c_str());
-            }
-        }
+    std::array<int, 4> box = {p->llx, p->lly, p->urx, p->ury};
+    bool clip = p->clip;
+    if (p->llx == kNoPictureBox || p->boxMayCountFromCorner) {
+        std::array<int, 4> const own = FileBoundingBox(in).value_or(std::array{0, 0, 72, 72});
+        bool fromCorner = false;
+        box = p->llx == kNoPictureBox ? own : GivenBox(p, own, fromCorner);
+        clip = clip || fromCorner;
     }
     auto [llx, lly, urx, ury] = box;
     auto pixels = [](double points, double scale, double pixPerDvi) {
@@ -118,7 +145,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     // Ghostscript draws the part of the page the figure covers, and a margin
     // around its box unless it is cut there: strokes on the box and sloppy
     // boxes show as dvips shows them.
-    double const margin = p->clip ? 0 : kMarginPoints;
+    double const margin = clip ? 0 : kMarginPoints;
     double const inf = std::numeric_limits<double>::infinity();
     double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
     for (auto [u, v] : {std::pair{llx - margin, lly - margin},
@@ -153,7 +180,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
                            "userdict begin /setpagedevice {pop} def /erasepage {} def /copypage {} def end\n"
                            "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n",
                            m.a, m.b, m.c, m.d, m.e, m.f);
-    if (p->clip)
+    if (clip)
         std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
                       "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
                       urx, lly, urx, ury, llx, ury);

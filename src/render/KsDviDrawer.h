@@ -83,6 +83,10 @@ public:
         // An EPS file whose own origin, not its box's corner, lies at (x, y),
         // as dvips places a psfile without rwi or rhi.
         bool originHere = false;
+        // An EPS box that may count from the corner of the file's own box:
+        // graphicx's dvipdfmx and xetex drivers give it so, since dvipdfmx
+        // has Ghostscript move that corner to the origin (-dEPSCrop).
+        bool boxMayCountFromCorner = false;
         // An EPS file cut at its bounding box; dvips draws it whole otherwise.
         bool clip = false;
         // An EPS file the page's PostScript has drawn: only its place is kept.

@@ -117,6 +117,7 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     picture->urx = urx;
     picture->ury = ury;
     picture->originHere = !sized;
+    picture->boxMayCountFromCorner = boxKnown;
     picture->clip = args.clip;
     picture->inPagePostScript = postScript_ && postScript_->DrawsPictures();
     AppendPicture(std::move(picture));

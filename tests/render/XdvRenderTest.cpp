@@ -270,22 +270,27 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
     }
 }
 
-// PDF figures of graphicx, as the peer draws them on the page and in a PDF:
-// XeLaTeX's cut by the pdf:literal clip around them (upright: a turned clip
-// cuts to its bounding box); the dvipdfmx driver's (pdf:epdf) at their size,
-// stretched to a width and a height, trimmed and cut.
-TEST(PdfFigures, LieAndAreCutWhereThePeerPutsThem) {
+// Figures of graphicx's xetex and dvipdfmx drivers, as the peer draws them
+// on the page and in a PDF: XeLaTeX's PDF figures cut by the pdf:literal clip
+// around them (upright: a turned clip cuts to its bounding box); the dvipdfmx
+// driver's (pdf:epdf) at their size, stretched to a width and a height,
+// trimmed and cut; EPS figures whose box counts from their own box's corner.
+TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
     struct Case {
         char const *engine, *peer, *file, *options, *body;
     } const cases[] = {
         {"xelatex -no-pdf", "xdvipdfmx", "doc.xdv", "",
          "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
-         "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\n"},
+         "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\\par\n"
+         "X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
+         "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\n"},
         {"latex", "dvipdfmx", "doc.dvi", "[dvipdfmx]",
          "\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
          "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
-         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\n"},
+         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\\par\n"
+         "\\noindent X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
+         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\n"},
     };
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     for (Case const& c : cases) {
@@ -295,6 +300,7 @@ TEST(PdfFigures, LieAndAreCutWhereThePeerPutsThem) {
         SCOPED_TRACE(engine);
         TempDir dir;
         RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
+        std::filesystem::copy_file(DataFile("pictures/shapes.eps"), dir / "fig.eps");
         std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage" << c.options
                                        << "{graphicx}\n\\begin{document}\n"
                                        << c.body << "\\end{document}\n";
