@@ -73,8 +73,12 @@ cairo_status_t RenderBitmapGlyph(cairo_scaled_font_t* scaled, unsigned long code
 void ReleaseBitmapFont(void* data) { delete static_cast<std::shared_ptr<BitmapFont const>*>(data); }
 
 // 0x00BBGGRR
-void SetSource(cairo_t* cr, std::uint32_t colour) {
-    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);
+void SetSource(cairo_t* cr, std::uint32_t colour, double opacity = 1) {
+    double const r = (colour & 0xFF) / 255.0, g = (colour >> 8 & 0xFF) / 255.0, b = (colour >> 16 & 0xFF) / 255.0;
+    if (opacity < 1)
+        cairo_set_source_rgba(cr, r, g, b, opacity);
+    else
+        cairo_set_source_rgb(cr, r, g, b);
 }
 
 // How a picture's pixels combine with the page's, for the raster operations
@@ -223,6 +227,8 @@ bool CairoDevice::EmbedsFontPrograms() const {
 
 void CairoDevice::SetGlyphColour(std::uint32_t colour) { glyphColour_ = colour; }
 
+void CairoDevice::SetGlyphOpacity(double opacity) { glyphOpacity_ = std::clamp(opacity, 0.0, 1.0); }
+
 bool CairoDevice::DrawGlyph(DeviceGlyph const& glyph) {
     if (glyph.font < 0 || static_cast<size_t>(glyph.font) >= slots_.size() || !slots_[glyph.font]) return true;
     Slot& slot = *slots_[static_cast<size_t>(glyph.font)];
@@ -274,7 +280,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
     // of text changes.
     bool const named = text && !text->empty();
     if (!run_.empty() && (face.cairoFace != lastFace_ || std::memcmp(&matrix, &lastMatrix_, sizeof matrix) != 0 ||
-                          glyphColour_ != runColour_ || !text || named != runNamed_))
+                          glyphColour_ != runColour_ || glyphOpacity_ != runOpacity_ || !text || named != runNamed_))
         FlushGlyphs();
     // Cairo finds its font anew at every change: runs of glyphs in one font
     // keep it.
@@ -289,12 +295,13 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
     // so that readers find it once; a glyph the page's text cannot name keeps
     // what its font program says it is.
     if (!text) {
-        SetSource(cr_, glyphColour_);
+        SetSource(cr_, glyphColour_, glyphOpacity_);
         cairo_glyph_path(cr_, &drawn, 1);
         cairo_fill(cr_);
         return;
     }
     runColour_ = glyphColour_;
+    runOpacity_ = glyphOpacity_;
     runNamed_ = named;
     run_.push_back(drawn);
     if (named) {
@@ -305,7 +312,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
 
 void CairoDevice::FlushGlyphs() {
     if (run_.empty()) return;
-    SetSource(cr_, runColour_);
+    SetSource(cr_, runColour_, runOpacity_);
     if (runNamed_)
         cairo_show_text_glyphs(cr_, runText_.data(), static_cast<int>(runText_.size()), run_.data(),
                                static_cast<int>(run_.size()), runClusters_.data(),
@@ -361,7 +368,7 @@ void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
     }
     if (!image.surface) return;
     cairo_set_source_surface(cr_, image.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
-    cairo_paint(cr_);
+    cairo_paint_with_alpha(cr_, glyphOpacity_);
 }
 
 std::optional<std::string> CairoDevice::TakeText(int instruction) {

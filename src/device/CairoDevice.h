@@ -52,6 +52,7 @@ public:
     void EndPage();
     void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
     void SetGlyphColour(std::uint32_t colour) override;
+    void SetGlyphOpacity(double opacity) override;
     bool DrawGlyph(DeviceGlyph const& glyph) override;
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;
@@ -92,6 +93,7 @@ private:
     bool bitmapFontsAsFonts_;
     int width_ = 0, height_ = 0;
     std::uint32_t glyphColour_ = 0;
+    double glyphOpacity_ = 1;
     std::uint32_t background_ = 0xFFFFFF;
     bool backgroundLater_ = false;
     cairo_font_face_t* lastFace_ = nullptr;  // the font set on the context
@@ -102,6 +104,7 @@ private:
     std::string runText_;
     std::vector<cairo_text_cluster_t> runClusters_;
     std::uint32_t runColour_ = 0;
+    double runOpacity_ = 1;
     bool runNamed_ = false;  // each glyph with the text it stands for
     std::vector<std::unique_ptr<Slot>> slots_;
     std::map<std::pair<gdi::FontFile const*, bool>, cairo_font_face_t*> faces_;

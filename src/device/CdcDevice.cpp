@@ -59,6 +59,10 @@ void CdcDevice::MakeFont(DeviceFont const& from, Face& face) {
 
 void CdcDevice::SetGlyphColour(std::uint32_t colour) { dc_.SetTextColor(colour); }
 
+void CdcDevice::SetGlyphOpacity(double opacity) {
+    dc_.SetTextOpacity(static_cast<BYTE>(std::lround(std::clamp(opacity, 0.0, 1.0) * 255)));
+}
+
 void CdcDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
     if (!beforeClip_) beforeClip_ = dc_.GetClipRegion();
     dc_.SetClipRegion(*beforeClip_);

@@ -25,6 +25,7 @@ public:
     void BeginPage(std::uint32_t background) override;
     void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) override;
     void SetGlyphColour(std::uint32_t colour) override;
+    void SetGlyphOpacity(double opacity) override;
     bool DrawGlyph(DeviceGlyph const& glyph) override;
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;

@@ -135,6 +135,9 @@ public:
     virtual void PrepareFont(int id, DeviceFont const& singleByte, DeviceFont const* doubleByte) = 0;
     // The colour of the glyphs drawn from now on, 0x00BBGGRR.
     virtual void SetGlyphColour(std::uint32_t colour) = 0;
+    // How much the glyphs drawn from now on cover what lies beneath: 1
+    // opaque, 0 not at all (pdf: content's fill opacity, XeTeX's font colours).
+    virtual void SetGlyphOpacity(double opacity) { static_cast<void>(opacity); }
     // Draws a glyph. False when its font has none for the code (a face may
     // then draw its box for a missing glyph, a bitmap font draws nothing).
     virtual bool DrawGlyph(DeviceGlyph const& glyph) = 0;

@@ -128,6 +128,7 @@ void KsDviDrawer::RunPostScript(int page) {
     worldTransform_ = ksdvi::Affine{};
     ClipCharacters(std::nullopt);
     pdfTransforms_.Clear();
+    BeginFillOpacity(page);
     pictureClip_.reset();
     savedPictureClips_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;

@@ -31,6 +31,7 @@
 #include "render/PdfTransformStack.h"
 #include "render/PostScriptPage.h"
 #include "specials/LinkBorder.h"
+#include "specials/PdfFillOpacity.h"
 #include "specials/SpecialPage.h"
 
 namespace ksdvi {
@@ -248,6 +249,11 @@ private:
     void Hypertext(ksdvi::HypertextSpecial const& area) override;
     void Pdfmark(ksdvi::PdfmarkSpecial const& mark) override;
     void Pdf(ksdvi::PdfSpecial const& special) override;
+    void PdfContent(std::string_view keyword, std::string_view operators) override;
+    // The fill opacity of pdf: content, from the opacities the document has
+    // named up to page `page`, then as the page's content changes it.
+    void BeginFillOpacity(int page);
+    void ShowFillOpacity();
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void PdfTransform(ksdvi::PdfSpecial const& special);
@@ -392,6 +398,7 @@ private:
     std::vector<std::optional<std::array<double, 4>>> savedPictureClips_;
     std::optional<std::array<double, 4>> characterClip_;  // a clip of the page's PostScript in force
     ksdvi::PdfTransformStack pdfTransforms_;
+    ksdvi::PdfFillOpacity fillOpacity_;
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces whose glyphs the drawer looks up itself, by font id: those of
     // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts

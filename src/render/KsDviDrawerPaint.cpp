@@ -131,6 +131,7 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     if (native && native->coloured) {
         uint32_t rgba = native->rgba;
         device_->SetGlyphColour(((rgba >> 24) & 0xFF) | (((rgba >> 16) & 0xFF) << 8) | (((rgba >> 8) & 0xFF) << 16));
+        device_->SetGlyphOpacity(fillOpacity_.Current() * (rgba & 0xFF) / 255.0);
     }
     auto found = glyphFaces_.find(font.GetID());
     gdi::FontFile const* vertical = found == glyphFaces_.end() ? nullptr : found->second.get();
@@ -155,7 +156,10 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
         GrowLinkAreas(x - 1, y - Ceiling(g.height * pixels_.PerDviY()) - 1, Ceiling(g.width * pixels_.PerDviX()) + 2,
                       Ceiling((static_cast<double>(g.height) + g.depth) * pixels_.PerDviY()) + 2);
     }
-    if (native && native->coloured) device_->SetGlyphColour(curColor_);
+    if (native && native->coloured) {
+        device_->SetGlyphColour(curColor_);
+        ShowFillOpacity();
+    }
 }
 
 void KsDviDrawer::NoteMissingGlyph(KsDvi::ItrnFont const& font, unsigned code) {

@@ -60,6 +60,25 @@ void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
         savedPictureClips_.pop_back();
     }
     pdfTransforms_.Apply(special, PdfMatrixHere(special.matrix), worldTransform_);
+    if (special.kind == Kind::TransformStart) fillOpacity_.Save();
+    if (special.kind == Kind::TransformEnd) fillOpacity_.Restore();
+    ShowFillOpacity();
+}
+
+void KsDviDrawer::PdfContent(std::string_view keyword, std::string_view operators) {
+    fillOpacity_.Content(keyword, operators);
+    ShowFillOpacity();
+}
+
+void KsDviDrawer::BeginFillOpacity(int page) {
+    fillOpacity_ = ksdvi::PdfFillOpacity{};
+    for (KsDvi::PdfDefinition const& definition : dvi_->GetPdfDefinitions())
+        if (definition.page <= page) fillOpacity_.Define(definition.special);
+    ShowFillOpacity();
+}
+
+void KsDviDrawer::ShowFillOpacity() {
+    if (device_) device_->SetGlyphOpacity(fillOpacity_.Current());
 }
 
 // The rectangle about the current point, through the transformation in

@@ -1,5 +1,6 @@
 #include "specials/PdfHandler.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "specials/PdfDrawingSpecials.h"
@@ -71,8 +72,15 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::Transform:
     case Kind::TransformEnd:
     case Kind::ClipRect: page.Pdf(special); break;
-    case Kind::None:
     case Kind::Other:
+        if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) == PdfDrawing::Content) {
+            std::string_view operators(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
+            operators.remove_prefix(
+                std::min(operators.size(), operators.find(special.keyword) + special.keyword.size()));
+            page.PdfContent(special.keyword, operators);
+        }
+        break;
+    case Kind::None:
     case Kind::Outline:
     case Kind::Paper:
     case Kind::Information:

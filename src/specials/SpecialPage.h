@@ -47,6 +47,12 @@ public:
     virtual void Pdfmark(PdfmarkSpecial const& mark) = 0;
     // xdvipdfmx's link areas, anchors and nolink/link (specials/PdfSpecials.h).
     virtual void Pdf(PdfSpecial const& special) = 0;
+    // A pdf: special that draws PDF content (code, literal, bcontent, ...:
+    // PdfDrawingSpecials.h), the page's PDF drawing paints; `operators` is
+    // what follows its keyword. The painter keeps the state it sets for glyphs.
+    virtual void PdfContent(std::string_view keyword, std::string_view operators) {
+        static_cast<void>(keyword), static_cast<void>(operators);
+    }
     virtual void GraphicsPicture(GraphicsSpecial const& graphics) = 0;
     virtual void PlotfilePicture(std::string_view file, PlotFrame const& frame) = 0;
     virtual void PsfilePicture(PsfileSpecial const& psfile) = 0;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -245,6 +246,48 @@ void ExpectSameColours(std::string const& ours, std::string const& theirs) {
         EXPECT_NEAR(o.n, t.n, t.n / 20);
         for (auto [a, b] : {std::pair{o.left, t.left}, {o.top, t.top}, {o.right, t.right}, {o.bottom, t.bottom}})
             EXPECT_NEAR(a, b, 2);
+    }
+}
+
+// Glyphs under a fill opacity of pdf: content (pgf's text opacity, the
+// transparent package) and of a font colour with alpha (fontspec's Opacity)
+// let the paper through as xdvipdfmx's do: the page's pixels fall into the
+// same classes of grey, and nothing is drawn black that should be faint.
+TEST(XdvText, FaintWhereTheDocumentAsksForOpacity) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("lmroman10-regular.otf")) GTEST_SKIP() << "lmroman10-regular.otf is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\font\\half=\"[lmroman10-regular.otf]:color=0000FF80\" at 40pt\n"
+           "\\begin{document}\n\\special{pdf:put @resources << /ExtGState << /ksFaint << /ca 0.3 >> >> >>}\n"
+           "{\\fontsize{40}{48}\\selectfont \\special{pdf:code q /ksFaint gs}Faded\\special{pdf:code Q} Solid}\\par\n"
+           "{\\half Blue}\n\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    RunOk("cd " + dir.Path() +
+          " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -gray -png -singlefile doc.pdf theirs");
+    for (char const* output : {"render", "pdf"}) {
+        SCOPED_TRACE(output);
+        if (output == std::string("render")) {
+            KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+        } else {
+            KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+            RunOk("pdftoppm -r 100 -gray -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-1"));
+        }
+        // Pixels black (Solid), mid grey (Blue at half) and light grey (Faded).
+        auto classes = [](std::string const& file) {
+            GreyImage page;
+            EXPECT_TRUE(ReadGreyPng(file, page)) << file;
+            std::array<long, 3> n{};
+            for (uint8_t v : page.pixels)
+                if (v < 215) ++n[v < 80 ? 0 : v < 160 ? 1 : 2];
+            return n;
+        };
+        std::array<long, 3> const ours = classes(dir / "ours-1.png"), theirs = classes(dir / "theirs.png");
+        for (size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_GT(theirs[i], 200) << i;
+            EXPECT_NEAR(ours[i], theirs[i], theirs[i] / 5 + 20) << i;
+        }
     }
 }
 

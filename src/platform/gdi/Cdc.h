@@ -68,6 +68,9 @@ public:
 
     COLORREF SetTextColor(COLORREF c);
     COLORREF GetTextColor() const { return s_.textColor; }
+    // How much text covers what lies beneath (255: opaque): ksdvi's own,
+    // for the fill opacity PDF content gives TeX's glyphs.
+    void SetTextOpacity(BYTE opacity) { s_.textOpacity = opacity; }
     COLORREF SetBkColor(COLORREF c);
     COLORREF GetBkColor() const { return s_.bkColor; }
     int SetBkMode(int mode);
@@ -231,6 +234,7 @@ private:
         CPalette* palette = nullptr;
         std::shared_ptr<PaletteData> paletteData;
         COLORREF textColor = RGB(0, 0, 0);
+        BYTE textOpacity = 255;
         COLORREF bkColor = RGB(255, 255, 255);
         int bkMode = OPAQUE;
         int rop2 = R2_COPYPEN;

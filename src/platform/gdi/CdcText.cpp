@@ -162,7 +162,7 @@ BOOL CDC::DrawCodes(int x, int y, UINT options, const RECT* rect, const int* dx,
     }
     const Pixel color = Resolve(s_.textColor);
     Paint(touched, [&](const PaintTarget& t) {
-        for (const PlacedGlyph& p : placed_) BlendGlyph(t, *p.glyph, p.x, p.y, color);
+        for (const PlacedGlyph& p : placed_) BlendGlyph(t, *p.glyph, p.x, p.y, color, s_.textOpacity);
     });
     if (clipped) s_.clip = std::move(saved);
     if (updateCp) {
@@ -189,7 +189,7 @@ BOOL CDC::DrawGlyphBitmap(int x, int y, const Glyph& glyph) {
     const int px = int(std::lround(o.x)), py = int(std::lround(o.y));
     const RECT touched{px + glyph.left, py - glyph.top, px + glyph.left + glyph.width, py - glyph.top + glyph.rows};
     const Pixel color = Resolve(s_.textColor);
-    Paint(touched, [&](const PaintTarget& t) { BlendGlyph(t, glyph, px, py, color); });
+    Paint(touched, [&](const PaintTarget& t) { BlendGlyph(t, glyph, px, py, color, s_.textOpacity); });
     return TRUE;
 }
 

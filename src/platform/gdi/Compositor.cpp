@@ -108,8 +108,8 @@ void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const Br
     });
 }
 
-void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color) {
-    if (glyph.width <= 0 || glyph.rows <= 0) return;
+void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color, unsigned opacity) {
+    if (glyph.width <= 0 || glyph.rows <= 0 || opacity == 0) return;
     target.surface.NoteColour(color);
     const int left = x + glyph.left, top = y - glyph.top, width = glyph.width;
     const RECT box{left, top, left + width, top + glyph.rows};
@@ -120,7 +120,7 @@ void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pix
             const std::uint8_t* cov = coverage + std::size_t(py - top) * width + (v.left - left);
             const int n = v.right - v.left;
             for (int i = 0; i < n; ++i) {
-                const unsigned c = cov[i];
+                const unsigned c = opacity == 255 ? cov[i] : (cov[i] * opacity + 127) / 255;
                 if (c) row[i] = Blend(row[i], color, c);
             }
         }

@@ -42,7 +42,8 @@ void PlotPixel(const PaintTarget& target, int x, int y, Pixel p, int rop2);
 // otherwise combined where the coverage is at least half.
 void PaintCoverage(const PaintTarget& target, const CoverageMask& mask, const BrushPaint& brush, int rop2);
 // A glyph's coverage in one colour with its origin at (x, y).
-void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color);
+// `opacity` (255: opaque) scales the glyph's coverage.
+void BlendGlyph(const PaintTarget& target, const Glyph& glyph, int x, int y, Pixel color, unsigned opacity = 255);
 
 // How source pixels change when they cross between monochrome and colour.
 struct SourceConversion {
