@@ -415,8 +415,12 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     head += "TeXDict begin " + Number(g.width / g.dpiX * sp) + " " + Number(g.height / g.dpiY * sp) + " " +
             std::to_string(dvi.GetAbsMag().GetRaw() / 10) + " " + Number(g.dpiX) + " " + Number(g.dpiY) +
             " (ksdvi) @start end\n";
+    // Rules are filled as boxes of whole pixels (tex.pro's QV, which bop
+    // chooses only at low resolutions), not drawn as tex.pro's imagemask
+    // nudged a tenth of a pixel, whose touched edge pixels painting by
+    // coverage would darken: one pixel wider and taller than dvips's.
     head += "TeXDict begin 1 0 bop " + Number(g.hOrigin - g.dpiX) + " " + Number(g.vOrigin - g.dpiY) +
-            " translate -1 ksdvi@ctm\n";
+            " translate /V /QV load def -1 ksdvi@ctm\n";
 
     // EPS pictures go into the page's job, as dvips puts them, so that they
     // stack with its drawing (TikZ arrows over a figure, a figure in a box).

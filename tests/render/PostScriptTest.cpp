@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
+#include "dvi/DviOpcodes.h"
 #include "render/PostScriptTransforms.h"
 #include "render/RenderedPage.h"
 #include "render/WholePage.h"
@@ -119,6 +122,35 @@ TEST(PagePostScript, EdgesBlendIntoThePageColour) {
     EXPECT_NEAR(red, 1257, 80);  // pi 20 squared
     EXPECT_GT(edge, 40);
     EXPECT_GT(blue, 144 * 144 - 1500);
+}
+
+// Rules lie among a page's PostScript, drawn by Ghostscript, in the pixels
+// they take on a page without PostScript: thin rules and rules between
+// pixels (0.4 pt at 72 dpi, moved by fractions of a pixel) not a pixel wider
+// or taller.
+TEST(PagePostScript, RulesTakeTheirOwnPixels) {
+    auto page = [](bool postScript) {
+        DviBuilder body;
+        if (postScript)
+            body.Special("ps: gsave currentpoint translate 1 setgray newpath 0 0 2 0 360 arc fill grestore");
+        for (int32_t step : {0, 13107, 29491, 45875, 62259}) {  // fifths of a point, nudged
+            body.Op(dvi::kDown1 + 3).U(static_cast<uint32_t>(6 * 65536 + step), 4);
+            body.Op(dvi::kRight1 + 3).U(static_cast<uint32_t>(2 * 65536 + step), 4);
+            body.Rule(26214 + step / 3, 10 * 65536 + step, true).Rule(52429, 7 * 65536 + step / 2);
+        }
+        ScratchDocument doc(OnePage(body));
+        Canvas canvas(144, 144, 72);
+        KsDviDrawer drawer;
+        DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
+        drawer.Close();
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < canvas.Height(); ++y)
+            for (int x = 0; x < canvas.Width(); ++x) pixels.push_back(canvas.Pixel(x, y));
+        return pixels;
+    };
+    std::vector<COLORREF> const plain = page(false), withPostScript = page(true);
+    EXPECT_GT(std::count(plain.begin(), plain.end(), RGB(0, 0, 0)), 40);
+    EXPECT_EQ(withPostScript, plain);
 }
 
 // dvips' unpositioned forms run as they are: a word of the prefix left in
