@@ -290,6 +290,18 @@ private:
             return;
         }
         if (!reader.Read(value)) return;
+        if (value.type == PdfObject::Type::Dictionary && reader.Peek() && reader.Peek()->text == "stream") {
+            // An object with its stream, as pgfplots writes its shadings:
+            // << dict >> stream DATA endstream, DATA as written.
+            std::optional<std::string_view> const data = StreamData(rest);
+            if (!data) return;
+            if (Named* named = Find(name)) {
+                named->stream = true;
+                named->data = std::string(*data);
+                named->value = std::move(value);
+            }
+            return;
+        }
         if (keyword == "put") {
             if (name == "resources") {
                 Merge(Resources(), value);
@@ -299,6 +311,26 @@ private:
             return;
         }
         if (Named* named = Find(name)) named->value = std::move(value);
+    }
+
+    // The bytes between "stream" and "endstream" (the end of line after
+    // "stream" left out), or none when the text has no such part.
+    static std::optional<std::string_view> StreamData(std::string_view text) {
+        size_t const end = text.rfind("endstream");
+        if (end == std::string_view::npos) return std::nullopt;
+        size_t start = text.find(">>");
+        while (start != std::string_view::npos && start < end) {
+            size_t at = start + 2;
+            while (at < end && IsBlank(text[at])) ++at;
+            if (text.substr(at, 6) == "stream") {
+                at += 6;
+                if (at < end && text[at] == '\r') ++at;
+                if (at < end && text[at] == '\n') ++at;
+                return text.substr(at, end - at);
+            }
+            start = text.find(">>", start + 2);
+        }
+        return std::nullopt;
     }
 
     void BeginForm(std::string_view rest, double x, double y) {

@@ -14,7 +14,8 @@ constexpr std::array kContent = {
     std::string_view("bc"),       std::string_view("ec")};
 constexpr std::array kDefinition = {
     std::string_view("obj"),   std::string_view("object"),    std::string_view("put"),   std::string_view("stream"),
-    std::string_view("bxobj"), std::string_view("beginxobj"), std::string_view("exobj"), std::string_view("endxobj")};
+    std::string_view("bxobj"), std::string_view("beginxobj"), std::string_view("exobj"), std::string_view("endxobj"),
+    std::string_view("close")};  // an object written out: nothing to do for a page's drawing
 
 template <size_t N>
 bool OneOf(std::array<std::string_view, N> const& words, std::string_view word) {

@@ -5,7 +5,8 @@
 //   code OPS, literal [direct] OPS, content OPS   PDF content operators (the
 //                            last two about the current point)
 //   bcontent, econtent       a part drawn about the current point
-//   obj @name OBJECT, put @name OBJECT, stream @name (DATA) <<dict>>
+//   obj @name OBJECT, put @name OBJECT, stream @name (DATA) <<dict>>,
+//   obj @name <<dict>> stream DATA endstream, close @name
 //                            named objects; put @resources adds to the
 //                            resources of the page or form being drawn
 //   bxobj @name width W height H depth D (or bbox ...), exobj [<<dict>>],
