@@ -22,6 +22,7 @@ constexpr size_t kMostPostScriptHeaders = 10000;
 constexpr size_t kMostOutlineEntries = 100000;
 // Deeper bookmarks join the deepest level.
 constexpr size_t kDeepestOutline = 32;
+constexpr size_t kLongestCMapName = 64;
 
 // preview's box at the top of a page is numbers for its bop-hook, not
 // PostScript that draws: such a page needs no interpreter.
@@ -150,6 +151,10 @@ void DocumentSpecials::NotePdfmark(PdfmarkSpecial const& mark) {
 // xdvipdfmx's bookmarks: levels count from the lowest met so far, and an
 // entry goes at most one level below the one before it. Each entry counts
 // the entries right under it, negative when shown closed, as pdfmarks do.
+void DocumentSpecials::SetBookmarkCMap(std::string_view cmap) {
+    if (cmap.size() <= kLongestCMapName) dvi_.bookmarkCMap_ = cmap;
+}
+
 void DocumentSpecials::AddBookmark(String8 const& title, String8 const& target, int level, bool open) {
     if (dvi_.outline_.size() >= kMostOutlineEntries) return;
     std::optional<int>& lowest = dvi_.bookmarkLowestLevel_;

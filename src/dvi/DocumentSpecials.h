@@ -38,6 +38,8 @@ public:
     void NoteEngineSpecial(std::string kind) override;
     void NotePdfDrawing(std::string_view keyword, std::string_view special) override;
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;
+    void SetBookmarkCMap(std::string_view cmap) override;
+    std::string BookmarkCMap() const override { return dvi_.bookmarkCMap_; }
     void BeginLinkArea(std::string const& target, LinkBorder const& border) override;
     void EndLinkArea() override;
     void AddFontMapLine(std::string_view line) override;

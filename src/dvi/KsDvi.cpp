@@ -72,6 +72,7 @@ void KsDvi::Reset(bool release) {
     outlineChildrenDue_.clear();
     bookmarkLowestLevel_.reset();
     bookmarkPath_.clear();
+    bookmarkCMap_.clear();
     openLinkArea_.reset();
     pagePostScript_ = pagePdfDrawing_ = false;
     pagePictures_.clear();

@@ -442,6 +442,7 @@ private:
         bool open = false;
     };
     std::vector<BookmarkParent> bookmarkPath_;
+    std::string bookmarkCMap_;                          // pdf:tounicode's, for the bookmarks after it
     std::shared_ptr<OpenLinkArea const> openLinkArea_;  // the pdf:bann not yet ended
     bool pagePostScript_ = false;
     bool pagePdfDrawing_ = false;

@@ -120,7 +120,8 @@ void KsDviDrawer::Pdf(ksdvi::PdfSpecial const& special) {
     case Kind::Outline:
     case Kind::Paper:
     case Kind::Information:
-    case Kind::MapLine: return;
+    case Kind::MapLine:
+    case Kind::ToUnicode: return;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "specials/PdfDrawingSpecials.h"
+#include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/SpecialPage.h"
@@ -28,13 +29,17 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) != PdfDrawing::None)
             scan.NotePdfDrawing(special.keyword,
                                 std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
-        else
+        else if (family == SpecialFamily::PdfExtension || !ShapesOnlyThePdfFile(special.keyword))
             scan.NoteEngineSpecial((family == SpecialFamily::PdfExtension ? "x:" : "pdf:") + special.keyword);
         break;
     case Kind::Anchor: scan.AddAnchor(String8(special.target)); break;
-    case Kind::Outline:
-        scan.AddBookmark(String8(special.title), String8(special.target), special.level, special.open);
+    case Kind::Outline: {
+        std::string const cmap = scan.BookmarkCMap();
+        scan.AddBookmark(String8(cmap.empty() ? special.title : PdfTextToUtf8(special.titleBytes, cmap)),
+                         String8(special.target), special.level, special.open);
         break;
+    }
+    case Kind::ToUnicode: scan.SetBookmarkCMap(special.target); break;
     case Kind::Paper: scan.SetPaper(special.paper); break;
     case Kind::Information: scan.AddDocumentInfo(special.info); break;
     case Kind::MapLine: scan.AddFontMapLine(special.target); break;
@@ -84,7 +89,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::Outline:
     case Kind::Paper:
     case Kind::Information:
-    case Kind::MapLine: break;
+    case Kind::MapLine:
+    case Kind::ToUnicode: break;
     }
     return true;
 }

@@ -328,10 +328,17 @@ LinkBorder PdfLinkBorder(PdfObject const& dictionary) {
     return border;
 }
 
-std::string PdfTextToUtf8(std::string_view bytes) {
+std::string PdfTextToUtf8(std::string_view bytes, std::string_view cmap) {
+    // The CMaps dvipdfmx reads strings through, by the encodings iconv knows them as.
+    static constexpr std::pair<std::string_view, char const*> kCMaps[] = {
+        {"EUC-UCS2", "EUC-JP"}, {"90ms-RKSJ-UCS2", "CP932"}, {"UTF8-UCS2", "UTF-8"}, {"UTF8-UTF16", "UTF-8"}};
+    bool const utf16Marked = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+                             static_cast<unsigned char>(bytes[1]) == 0xFF;
+    for (auto const& [name, encoding] : kCMaps)
+        if (!utf16Marked && cmap == name)
+            if (auto text = ToUtf8(bytes, encoding)) return *text;
     std::string utf16;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
-        static_cast<unsigned char>(bytes[1]) == 0xFF) {
+    if (utf16Marked) {
         utf16 = bytes.substr(2);
     } else {
         for (char c : bytes) {

@@ -82,7 +82,8 @@ std::string PdfLinkTarget(PdfObject const& dictionary);
 LinkBorder PdfLinkBorder(PdfObject const& dictionary);
 
 // A PDF text string's bytes as UTF-8: UTF-16 after the byte order mark
-// FE FF, else PDFDocEncoding.
-std::string PdfTextToUtf8(std::string_view bytes);
+// FE FF, else in `cmap` (pdf:tounicode's EUC-UCS2, 90ms-RKSJ-UCS2,
+// UTF8-UCS2 or UTF8-UTF16) when given and known, else PDFDocEncoding.
+std::string PdfTextToUtf8(std::string_view bytes, std::string_view cmap = {});
 
 }  // namespace ksdvi

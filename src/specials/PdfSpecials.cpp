@@ -44,6 +44,7 @@ constexpr Keyword kKeywords[] = {
     {"pagesize", Kind::Paper},
     {"docinfo", Kind::Information},
     {"mapline", Kind::MapLine},
+    {"tounicode", Kind::ToUnicode},
     {"image", Kind::Image},
     {"img", Kind::Image},
     {"epdf", Kind::Image},  // dvipdfm's, which graphicx's dvipdfmx driver writes for PDF files
@@ -289,7 +290,10 @@ bool ReadOutline(PdfObjectReader& reader, PdfSpecial& special) {
     special.level = static_cast<int>(object.number);
     PdfObject dictionary;
     if (!reader.Read(dictionary) || dictionary.type != ObjectType::Dictionary) return false;
-    if (PdfObject const* title = dictionary.Find("Title")) special.title = PdfTextToUtf8(title->Text());
+    if (PdfObject const* title = dictionary.Find("Title")) {
+        special.titleBytes = title->Text();
+        special.title = PdfTextToUtf8(special.titleBytes);
+    }
     // A bookmark leads to an anchor of the document, or nowhere ksdvi shows.
     std::string target = PdfLinkTarget(dictionary);
     if (target.starts_with('#')) special.target = target.substr(1);
@@ -308,6 +312,13 @@ bool ReadPaper(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
 }
 
 }  // namespace
+
+bool ShapesOnlyThePdfFile(std::string_view keyword) {
+    static constexpr std::string_view kFileOnly[] = {"majorversion", "minorversion", "docview", "names",
+                                                     "thread",       "article",      "bead",    "fstream",
+                                                     "encrypt",      "pageresources"};
+    return std::find(std::begin(kFileOnly), std::end(kFileOnly), keyword) != std::end(kFileOnly);
+}
 
 PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     PdfSpecial special;
@@ -338,8 +349,8 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
         special.kind = Kind::None;
         return special;
     }
-    if (special.kind == Kind::MapLine) {
-        // Map syntax, not PDF's: the words as written.
+    if (special.kind == Kind::MapLine || special.kind == Kind::ToUnicode) {
+        // A map line or a CMap's name, not PDF objects: the words as written.
         std::string_view line = args.substr(end);
         while (!line.empty() && IsBlankChar(line.front())) line.remove_prefix(1);
         while (!line.empty() && IsBlankChar(line.back())) line.remove_suffix(1);

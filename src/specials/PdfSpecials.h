@@ -13,6 +13,7 @@
 //   outline [-] N <<dict>>   a bookmark at level N (also out); [] shows it
 //                            open, [-] or nothing closed
 //   pagesize width W height H   the paper
+//   tounicode CMAP           the encoding of the bookmarks' strings after it
 //   docinfo << /Title (...) ... >>   the document's title, author ...
 //   image [@name] KEYS (file)   a picture (graphicx's dvipdfmx and xetex
 //                            drivers): width/height LENGTH, or the bbox's
@@ -46,6 +47,9 @@ struct PdfSpecial {
         Paper,        // pagesize: paper
         Information,  // docinfo: info
         MapLine,      // mapline: target (a line of dvipdfmx's font maps)
+        // tounicode: target (the CMap in which the bookmarks' strings after
+        // it are written unless they are UTF-16, as pxjahyper has pLaTeX's)
+        ToUnicode,
         // literal "X Y W H re W n": a clip to that rectangle about the
         // current point (bp, y up), which graphicx's xetex driver sets
         // around a picture it trims; box: X, Y, X + W, Y + H
@@ -65,6 +69,7 @@ struct PdfSpecial {
     std::string target;
     LinkBorder border;  // AreaStart, Box: the frame of the link
     std::string title;  // Outline: UTF-8
+    std::string titleBytes;  // Outline: as written, for another CMap (ToUnicode)
     DocumentInfo info;  // Information: the entries it has
     int level = 0;      // Outline: as written, within ±kFarthestPdfOutlineLevel
     bool open = false;  // Outline
@@ -88,6 +93,11 @@ inline constexpr size_t kLongestPdfKeyword = 28;
 inline constexpr int kFarthestPdfOutlineLevel = 1000;
 // Longer pdf: specials of the kinds above are damage, not links: they are not read.
 inline constexpr size_t kLongestPdfSpecial = size_t(1) << 20;
+
+// Whether a pdf: keyword ksdvi leaves to PDF engines only shapes the PDF
+// file (its version, how a reader opens it, names, article threads,
+// attached files): leaving it out changes nothing a page shows.
+bool ShapesOnlyThePdfFile(std::string_view keyword);
 
 // `args` follows "pdf:", or with `extension` "x:" (dvipdfmx's own specials,
 // of which the transformations are read).

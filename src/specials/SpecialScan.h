@@ -37,6 +37,10 @@ public:
     virtual void NotePdfDrawing(std::string_view keyword, std::string_view special) = 0;
     // A bookmark of xdvipdfmx's (pdf:outline): its level as written, whether shown open.
     virtual void AddBookmark(String8 const& title, String8 const& target, int level, bool open) = 0;
+    // pdf:tounicode: the CMap the strings of the bookmarks after it are
+    // written in, unless UTF-16 (PdfTextToUtf8); empty before any.
+    virtual void SetBookmarkCMap(std::string_view cmap) = 0;
+    virtual std::string BookmarkCMap() const = 0;
     // xdvipdfmx's link areas run on over pages: a page that begins inside
     // one (between pdf:bann and pdf:eann) continues it.
     virtual void BeginLinkArea(std::string const& target, LinkBorder const& border) = 0;

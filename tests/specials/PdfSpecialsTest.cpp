@@ -26,9 +26,9 @@ using Kind = PdfSpecial::Kind;
 // "x:" begins dvipdfmx's own specials.
 std::string Read(std::string const& args) {
     PdfSpecial s = args.starts_with("x:") ? ParsePdfSpecial(args.substr(2), true) : ParsePdfSpecial(args);
-    static char const* const kinds[] = {"none", "other", "area",    "end",       "nolink", "link",
-                                        "box",  "dest",  "outline", "paper",     "info",   "mapline",
-                                        "clip", "image", "btrans",  "transform", "etrans"};
+    static char const* const kinds[] = {"none",      "other", "area",    "end",    "nolink",    "link",
+                                        "box",       "dest",  "outline", "paper",  "info",      "mapline",
+                                        "tounicode", "clip",  "image",   "btrans", "transform", "etrans"};
     std::string out = kinds[static_cast<int>(s.kind)];
     switch (s.kind) {
     case Kind::AreaStart:
@@ -39,7 +39,8 @@ std::string Read(std::string const& args) {
     case Kind::Outline:
         return out + " " + std::to_string(s.level) + (s.open ? " open " : " closed ") + s.target + " " + s.title;
     case Kind::Paper: return out + " " + s.paper;
-    case Kind::MapLine: return out + " " + s.target;
+    case Kind::MapLine:
+    case Kind::ToUnicode: return out + " " + s.target;
     case Kind::ClipRect:
         for (double edge : *s.box) out.append(" ").append(std::to_string(std::lround(edge * 10)));
         return out;

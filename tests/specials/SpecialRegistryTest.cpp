@@ -98,6 +98,9 @@ public:
     void BeginLinkArea(std::string const& target, LinkBorder const&) override { log.push_back("area " + target); }
     void EndLinkArea() override { log.push_back("area end"); }
     void AddFontMapLine(std::string_view line) override { log.push_back("mapline " + std::string(line)); }
+    void SetBookmarkCMap(std::string_view cmap) override { cmap_ = cmap; }
+    std::string BookmarkCMap() const override { return cmap_; }
+    std::string cmap_;
     void AddDocumentInfo(DocumentInfo const& info) override {
         log.push_back("info " + info.title + "|" + info.author + "|" + info.subject + "|" + info.keywords + "|" +
                       info.creator);
@@ -212,7 +215,9 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"pdf:ann width 1pt height 1pt << /Subtype /Link /Dest (x) >>", {}},
         {"pdf:docinfo << /Title (x) /Author <FEFF00E9> /Keywords (a, b) /Producer (p) >>", {"info x|é||a, b|"}},
         {"pdf:docinfo (not a dictionary)", {}},
-        {"pdf:docview << /PageMode /UseOutlines >>", {"engine pdf:docview"}},
+        {"pdf:docview << /PageMode /UseOutlines >>", {}},
+        {"pdf:minorversion 5", {}},
+        {"pdf:bop pdf:code 0 g", {"engine pdf:bop"}},
         {"pdf:bann (broken", {}},
         {std::string("#\0\0\x01\x2c", 5), {"resolution 300"}},
         {std::string("#\0\x02\0\0\0\0Batang\0", 14), {"face Batang"}},
@@ -224,6 +229,34 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         ExactBytes bytes(c.special);
         registry.Scan(scan, bytes.Get(), c.special.size());
         EXPECT_EQ(scan.log, c.expected) << c.special;
+    }
+}
+
+// pLaTeX's bookmarks (pxjahyper) are EUC-JP or Shift_JIS strings after
+// pdf:tounicode names the CMap dvipdfmx reads them through; UTF-16 ones
+// stay UTF-16, and without the special the bytes are PDFDocEncoding.
+TEST(SpecialRegistry, BookmarksReadThroughTheCMapTheDocumentNames) {
+    std::string const euc = "pdf:outline 1 << /Title (\xA4\xCF\xA4\xB8) /Dest (a) >>";
+    struct Case {
+        std::vector<std::string> specials;
+        std::string expected;  // the last bookmark
+    } const cases[] = {
+        {{"pdf:tounicode EUC-UCS2", euc}, "bookmark \xE3\x81\xAF\xE3\x81\x98 a 1 closed"},
+        {{"pdf:tounicode 90ms-RKSJ-UCS2", "pdf:outline 1 << /Title (\x82\xCD\x82\xB6) /Dest (a) >>"},
+         "bookmark \xE3\x81\xAF\xE3\x81\x98 a 1 closed"},
+        {{"pdf:tounicode EUC-UCS2", "pdf:outline 1 << /Title <FEFF00E9> /Dest (a) >>"}, "bookmark \xC3\xA9 a 1 closed"},
+        {{euc}, "bookmark \xC2\xA4\xC3\x8F\xC2\xA4\xC2\xB8 a 1 closed"},
+        {{"pdf:tounicode Unknown-CMap", euc}, "bookmark \xC2\xA4\xC3\x8F\xC2\xA4\xC2\xB8 a 1 closed"},
+    };
+    for (Case const& c : cases) {
+        SpecialRegistry registry;
+        RecordingScan scan;
+        for (std::string const& special : c.specials) {
+            ExactBytes bytes(special);
+            registry.Scan(scan, bytes.Get(), special.size());
+        }
+        ASSERT_FALSE(scan.log.empty());
+        EXPECT_EQ(scan.log.back(), c.expected) << c.specials.front();
     }
 }
 
