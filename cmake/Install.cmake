@@ -32,7 +32,7 @@ set(KSDVI_PUBLIC_HEADERS
   platform/kpathsea/KPathSea.h
   print/CGSFile.h print/CDIB.h print/CPrintDIB.h
   device/OutputDevice.h device/Affine.h
-  render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h render/PdfTransformStack.h
+  render/KsDviDrawer.h render/FontPainting.h render/BitmapFont.h render/PostScriptPage.h render/PdfGraphicsState.h
   text/KsDviSearch.h text/KsDviSelect.h text/UnicodeText.h text/UnicodeSearch.h text/FontGlyphNames.h text/GlyphList.h
   writer/KsDviWriter.h
   render/OffscreenPage.h render/WholePage.h)

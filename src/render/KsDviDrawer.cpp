@@ -127,8 +127,7 @@ void KsDviDrawer::RunPostScript(int page) {
     postScriptSpecials_ = 0;
     worldTransform_ = ksdvi::Affine{};
     ClipCharacters(std::nullopt);
-    pdfTransforms_.Clear();
-    BeginFillOpacity(page);
+    BeginPdfState(page);
     pictureClip_.reset();
     savedPictureClips_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;

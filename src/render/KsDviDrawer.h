@@ -28,10 +28,9 @@
 #include "platform/gdi/DecodeBounds.h"
 #include "platform/gdi/Wnd.h"
 #include "render/FontPainting.h"
-#include "render/PdfTransformStack.h"
+#include "render/PdfGraphicsState.h"
 #include "render/PostScriptPage.h"
 #include "specials/LinkBorder.h"
-#include "specials/PdfFillOpacity.h"
 #include "specials/SpecialPage.h"
 
 namespace ksdvi {
@@ -250,10 +249,10 @@ private:
     void Pdfmark(ksdvi::PdfmarkSpecial const& mark) override;
     void Pdf(ksdvi::PdfSpecial const& special) override;
     void PdfContent(std::string_view keyword, std::string_view operators) override;
-    // The fill opacity of pdf: content, from the opacities the document has
-    // named up to page `page`, then as the page's content changes it.
-    void BeginFillOpacity(int page);
-    void ShowFillOpacity();
+    // The graphics state of pdf: specials, from the opacities the document
+    // has named up to page `page`; then what TeX sets is drawn in it.
+    void BeginPdfState(int page);
+    void ShowPdfState();
     // A raster picture of pdf:image, its lower left corner at the current point.
     void PdfImagePicture(ksdvi::PdfSpecial const& image);
     void PdfTransform(ksdvi::PdfSpecial const& special);
@@ -397,8 +396,7 @@ private:
     std::optional<std::array<double, 4>> pictureClip_;
     std::vector<std::optional<std::array<double, 4>>> savedPictureClips_;
     std::optional<std::array<double, 4>> characterClip_;  // a clip of the page's PostScript in force
-    ksdvi::PdfTransformStack pdfTransforms_;
-    ksdvi::PdfFillOpacity fillOpacity_;
+    ksdvi::PdfGraphicsState pdfState_{72, 72};
     ksdvi::Affine glyphTransform_;  // what GlyphTransform hands out
     // The faces whose glyphs the drawer looks up itself, by font id: those of
     // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts

@@ -49,36 +49,35 @@ void KsDviDrawer::ClipCharacters(std::optional<std::array<double, 4>> const& box
     device_->ClipTo(std::array<double, 4>{(*box)[0] + x, (*box)[1] + y, (*box)[2] + x, (*box)[3] + y});
 }
 
-// xdvipdfmx's transformations turn what follows (PdfTransformStack.h).
+// xdvipdfmx's transformations turn what follows (PdfGraphicsState.h).
 void KsDviDrawer::PdfTransform(ksdvi::PdfSpecial const& special) {
     using Kind = ksdvi::PdfSpecial::Kind;
     // The clip graphicx's xetex driver sets is undone with the state.
-    if (special.kind == Kind::TransformStart && savedPictureClips_.size() < ksdvi::PdfTransformStack::kMostSaved)
+    if (special.kind == Kind::TransformStart && savedPictureClips_.size() < ksdvi::PdfGraphicsState::kMostSaved)
         savedPictureClips_.push_back(pictureClip_);
     if (special.kind == Kind::TransformEnd && !savedPictureClips_.empty()) {
         pictureClip_ = savedPictureClips_.back();
         savedPictureClips_.pop_back();
     }
-    pdfTransforms_.Apply(special, PdfMatrixHere(special.matrix), worldTransform_);
-    if (special.kind == Kind::TransformStart) fillOpacity_.Save();
-    if (special.kind == Kind::TransformEnd) fillOpacity_.Restore();
-    ShowFillOpacity();
+    pdfState_.Transform(special, hDot(GetH()) - pixels_.OriginX(), vDot(GetV()) - pixels_.OriginY());
+    ShowPdfState();
 }
 
 void KsDviDrawer::PdfContent(std::string_view keyword, std::string_view operators) {
-    fillOpacity_.Content(keyword, operators);
-    ShowFillOpacity();
+    pdfState_.Content(keyword, operators, hDot(GetH()) - pixels_.OriginX(), vDot(GetV()) - pixels_.OriginY());
+    ShowPdfState();
 }
 
-void KsDviDrawer::BeginFillOpacity(int page) {
-    fillOpacity_ = ksdvi::PdfFillOpacity{};
+void KsDviDrawer::BeginPdfState(int page) {
+    pdfState_ = ksdvi::PdfGraphicsState(pixels_.DpiX(), pixels_.DpiY());
     for (KsDvi::PdfDefinition const& definition : dvi_->GetPdfDefinitions())
-        if (definition.page <= page) fillOpacity_.Define(definition.special);
-    ShowFillOpacity();
+        if (definition.page <= page) pdfState_.Define(definition.special);
+    if (device_) device_->SetGlyphOpacity(1);
 }
 
-void KsDviDrawer::ShowFillOpacity() {
-    if (device_) device_->SetGlyphOpacity(fillOpacity_.Current());
+void KsDviDrawer::ShowPdfState() {
+    worldTransform_ = pdfState_.World();
+    if (device_) device_->SetGlyphOpacity(pdfState_.FillOpacity());
 }
 
 // The rectangle about the current point, through the transformation in

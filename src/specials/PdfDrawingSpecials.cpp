@@ -32,6 +32,11 @@ PdfDrawing PdfDrawingOf(std::string_view keyword) {
     return PdfDrawing::None;
 }
 
+std::string_view AfterPdfKeyword(std::string_view special, std::string_view keyword) {
+    size_t const at = special.find(keyword);
+    return at == std::string_view::npos ? std::string_view() : special.substr(at + keyword.size());
+}
+
 bool BeginsPdfXObject(std::string_view keyword) { return keyword == "bxobj" || keyword == "beginxobj"; }
 
 bool EndsPdfXObject(std::string_view keyword) { return keyword == "exobj" || keyword == "endxobj"; }

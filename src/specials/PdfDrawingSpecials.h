@@ -26,6 +26,9 @@ enum class PdfDrawing {
 // What the special whose keyword (after "pdf:") is `keyword` does.
 PdfDrawing PdfDrawingOf(std::string_view keyword);
 
+// What follows `keyword`, the first word of a pdf: special's text `special`.
+std::string_view AfterPdfKeyword(std::string_view special, std::string_view keyword);
+
 bool BeginsPdfXObject(std::string_view keyword);
 bool EndsPdfXObject(std::string_view keyword);
 

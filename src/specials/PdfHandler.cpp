@@ -79,10 +79,8 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::ClipRect: page.Pdf(special); break;
     case Kind::Other:
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) == PdfDrawing::Content) {
-            std::string_view operators(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
-            operators.remove_prefix(
-                std::min(operators.size(), operators.find(special.keyword) + special.keyword.size()));
-            page.PdfContent(special.keyword, operators);
+            std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
+            page.PdfContent(special.keyword, AfterPdfKeyword(text, special.keyword));
         }
         break;
     case Kind::None:

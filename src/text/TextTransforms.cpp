@@ -7,6 +7,7 @@
 
 #include "dvi/KsDvi.h"
 #include "page/PixelMapping.h"
+#include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "specials/SpecialKeywords.h"
@@ -20,7 +21,8 @@ constexpr double kDotsPerInch = 72;
 
 }  // namespace
 
-TextTransforms::TextTransforms(KsDvi const& dvi) : postScript_(kDotsPerInch, kDotsPerInch) {
+TextTransforms::TextTransforms(KsDvi const& dvi)
+    : postScript_(kDotsPerInch, kDotsPerInch), pdf_(kDotsPerInch, kDotsPerInch) {
     PixelMapping const points = PixelMapping::OneInchIn(dvi, kDotsPerInch);
     perDviX_ = points.PerDviX();
     perDviY_ = points.PerDviY();
@@ -36,8 +38,17 @@ void TextTransforms::Special(std::string_view special, int h, int v) {
         keyword && (keyword->family == SpecialFamily::Pdf || keyword->family == SpecialFamily::PdfExtension)) {
         std::string_view const args(reinterpret_cast<char const*>(text) + keyword->word.size(),
                                     length - keyword->word.size());
-        PdfSpecial const special = ParsePdfSpecial(args, keyword->family == SpecialFamily::PdfExtension);
-        pdf_.Apply(special, FromPdfMatrix(special.matrix, kDotsPerInch, kDotsPerInch).About(x, y), current_);
+        bool const extension = keyword->family == SpecialFamily::PdfExtension;
+        PdfSpecial const special = ParsePdfSpecial(args, extension);
+        using Kind = PdfSpecial::Kind;
+        if (special.kind == Kind::Other && !extension && PdfDrawingOf(special.keyword) == PdfDrawing::Content)
+            pdf_.Content(special.keyword, AfterPdfKeyword(args, special.keyword), x, y);
+        else if (special.kind == Kind::TransformStart || special.kind == Kind::Transform ||
+                 special.kind == Kind::TransformEnd)
+            pdf_.Transform(special, x, y);
+        else
+            return;
+        current_ = pdf_.World();
         return;
     }
     PostScriptSpecial const postScript = ParsePostScriptSpecial(text, length);

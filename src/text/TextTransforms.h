@@ -4,14 +4,15 @@
 // graphicx's \rotatebox, \scalebox and \resizebox as its dvips driver writes
 // them (PostScript that only transforms, evaluated without Ghostscript, as
 // the painter evaluates it) and as its xetex and dvipdfmx drivers write them
-// (pdf:btrans ... pdf:etrans). After PostScript that does more than
+// (pdf:btrans ... pdf:etrans), and pgf's transformed canvases (pdf:code's
+// cm, PdfGraphicsState.h). After PostScript that does more than
 // transform, the rest of the page's characters are found where TeX set them.
 
 #include <string_view>
 #include <vector>
 
 #include "device/Affine.h"
-#include "render/PdfTransformStack.h"
+#include "render/PdfGraphicsState.h"
 #include "render/PostScriptTransforms.h"
 
 class KsDvi;
@@ -38,7 +39,7 @@ private:
     double perDviX_, perDviY_;  // the evaluator's dots per DVI unit
     PostScriptTransforms postScript_;
     bool postScriptKnown_ = true;
-    PdfTransformStack pdf_;
+    PdfGraphicsState pdf_;
     Affine current_;  // in the evaluator's dots, about the DVI origin
     std::vector<unsigned char> terminated_;  // the keyword table and the parsers read a terminated copy
 };

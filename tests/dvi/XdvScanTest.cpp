@@ -154,11 +154,13 @@ TEST(XdvScan, TakesXdvipdfmxsPaperAndNamesItsOtherSpecials) {
          {"papersize=10pt,20pt", "pdf:pagesize width 100pt height 200pt"},
          ksdvi::Paper{10 * 65536, 20 * 65536},
          {}},
-        {"links and the document's information are read, what only a PDF holds is named",
+        {"links and the document's information are read, what a page cannot show is named, what only shapes "
+         "a PDF file is not",
          {"pdf:dest (a) [@thispage /XYZ @xpos @ypos null]", "pdf:bann<</Type/Annot>>", "pdf:eann", "pdf:docinfo<<>>",
-          "pdf:majorversion 1", "pdf:docinfo<</Title(x)>>", "pdf:docview<</PageMode/UseOutlines>>"},
+          "pdf:majorversion 1", "pdf:docinfo<</Title(x)>>", "pdf:docview<</PageMode/UseOutlines>>",
+          "pdf:bop pdf:code 1 0 0 RG", "pdf:eop"},
          std::nullopt,
-         {"pdf:majorversion", "pdf:docview"}},
+         {"pdf:bop", "pdf:eop"}},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

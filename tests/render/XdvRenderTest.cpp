@@ -249,6 +249,26 @@ void ExpectSameColours(std::string const& ours, std::string const& theirs) {
     }
 }
 
+// TeX's characters inside pdf: content are drawn in its transformation, as
+// dvipdfmx writes them: pgf's transform canvas scales and turns a node's
+// text about the picture's origin (pdf:bcontent), and what follows the
+// content's end stands upright again.
+TEST(DvipdfmxText, TurnsWithTheContentsTransformation) {
+    for (char const* tool : {"latex", "dvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent Plain words."
+           "\\special{pdf:bcontent}\\special{pdf:code q 3 0 0 3 0 0 cm}Big\\special{pdf:code Q}"
+           "\\special{pdf:econtent}\n\n\\vspace{3cm}\n\\noindent\\special{pdf:bcontent}"
+           "\\special{pdf:code 0.866 0.5 -0.5 0.866 0 0 cm}Turned by a canvas\\special{pdf:econtent} then "
+           "upright.\n\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "latex"));
+    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 150 -gray -png doc.pdf theirs");
+    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
+    ExpectPagesOverlap(dir.Path(), "canvas", 0.95);
+}
+
 // Glyphs under a fill opacity of pdf: content (pgf's text opacity, the
 // transparent package) and of a font colour with alpha (fontspec's Opacity)
 // let the paper through as xdvipdfmx's do: the page's pixels fall into the

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "specials/PdfFillOpacity.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
 
@@ -224,56 +223,6 @@ TEST(PdfSpecials, TextStringsInUtf16AndPdfDocEncoding) {
     EXPECT_EQ(PdfTextToUtf8(""), "");
     EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\x00"sv), "\xEF\xBF\xBD");    // cut in a character
     EXPECT_EQ(PdfTextToUtf8("\xFE\xFF\xDC\x00"), "\xEF\xBF\xBD");  // a lone low surrogate
-}
-
-// The fill opacity glyphs take from pdf: content: named in put and obj
-// dictionaries at any depth, set by gs, saved and restored by q/Q and by
-// bcontent/econtent; names not defined and Q without q change nothing.
-TEST(PdfFillOpacity, FollowsTheContentsGraphicsState) {
-    struct Step {
-        char const* keyword;  // "def" for a definition, "save"/"restore" for btrans/etrans
-        char const* text;
-    };
-    struct Case {
-        char const* name;
-        std::vector<Step> steps;
-        double opacity;
-    } const cases[] = {
-        {"pgf's", {{"def", "put @pgfextgs << /pgf@ca0.3 << /ca 0.3 >> >>"}, {"code", "/pgf@ca0.3 gs"}}, 0.3},
-        {"nested resources",
-         {{"def", "put @resources << /ExtGState << /TRP0.5 << /ca 0.5 /CA 0.5 >> >> >>"}, {"literal", "/TRP0.5 gs"}},
-         0.5},
-        {"stroke only", {{"def", "obj @x << /S << /CA 0.2 >> >>"}, {"code", "/S gs"}}, 1},
-        {"undefined", {{"code", "/pgf@ca0.3 gs"}}, 1},
-        {"q then Q", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "q /A gs"}, {"code", "Q"}}, 1},
-        {"inside q", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "q 1 0 0 1 5 5 cm /A gs"}}, 0.4},
-        {"bcontent",
-         {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"bcontent", ""}, {"code", "/A gs"}, {"econtent", ""}},
-         1},
-        {"btrans", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"save", ""}, {"code", "/A gs"}, {"restore", ""}}, 1},
-        {"Q unmatched", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "/A gs Q Q"}}, 0.4},
-        {"clamped", {{"def", "put @a << /A << /ca 7 >> >>"}, {"code", "/A gs"}}, 1},
-        {"not a definition", {{"def", "code << /A << /ca 0.4 >> >>"}, {"code", "/A gs"}}, 1},
-        {"content is its own state", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"content", "/A gs"}}, 1},
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.name);
-        PdfFillOpacity opacity;
-        for (Step const& step : c.steps) {
-            std::string const keyword = step.keyword;
-            if (keyword == "def")
-                opacity.Define(step.text);
-            else if (keyword == "save")
-                opacity.Save();
-            else if (keyword == "restore")
-                opacity.Restore();
-            else
-                opacity.Content(keyword, step.text);
-        }
-        EXPECT_DOUBLE_EQ(opacity.Current(), c.opacity);
-        opacity.BeginPage();
-        EXPECT_DOUBLE_EQ(opacity.Current(), 1);
-    }
 }
 
 }  // namespace

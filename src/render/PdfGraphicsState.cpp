@@ -1,0 +1,135 @@
+#include "render/PdfGraphicsState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "specials/PdfObjects.h"
+#include "specials/PdfSpecials.h"
+
+namespace ksdvi {
+
+namespace {
+
+// Each entry of `dictionary` whose value holds a numeric /ca names that
+// opacity; nested dictionaries are searched too (the reader bounds the depth).
+void CollectOpacities(PdfObject const& dictionary, std::unordered_map<std::string, double>& names) {
+    for (std::size_t i = 0; i + 1 < dictionary.items.size(); i += 2) {
+        PdfObject const& value = dictionary.items[i + 1];
+        if (value.type != PdfObject::Type::Dictionary) continue;
+        PdfObject const* ca = value.Find("ca");
+        if (ca && ca->type == PdfObject::Type::Number && names.size() < PdfGraphicsState::kMostNames)
+            names[dictionary.items[i].text] = std::clamp(ca->number, 0.0, 1.0);
+        CollectOpacities(value, names);
+    }
+}
+
+Affine Translation(double x, double y) { return {1, 0, 0, 1, x, y}; }
+
+}  // namespace
+
+void PdfGraphicsState::Define(std::string_view special) {
+    // Cheap refusal first: most definitions (forms, streams) name no opacity.
+    if (special.find("/ca") == std::string_view::npos) return;
+    std::vector<PdfToken> const tokens = PdfTokens(special);
+    if (tokens.empty() || (tokens[0].text != "put" && tokens[0].text != "obj" && tokens[0].text != "object")) return;
+    PdfObjectReader reader(tokens, 1, tokens.size());
+    PdfObject object;
+    while (reader.Read(object))
+        if (object.type == PdfObject::Type::Dictionary) CollectOpacities(object, names_);
+}
+
+void PdfGraphicsState::Transform(PdfSpecial const& special, double x, double y) {
+    using Kind = PdfSpecial::Kind;
+    if (special.kind == Kind::TransformEnd) return Restore();
+    if (special.kind != Kind::TransformStart && special.kind != Kind::Transform) return;
+    if (special.kind == Kind::TransformStart) {
+        if (saved_.size() >= kMostSaved) return;
+        Save();
+    }
+    auto const [ox, oy] = origins_.empty() ? std::pair{0.0, 0.0} : origins_.back();
+    Concat(FromPdfMatrix(special.matrix, dpiX_, dpiY_), x - ox, y - oy);
+}
+
+void PdfGraphicsState::Content(std::string_view keyword, std::string_view operators, double x, double y) {
+    auto const [ox, oy] = origins_.empty() ? std::pair{0.0, 0.0} : origins_.back();
+    if (keyword == "bcontent") {
+        // As dvipdfmx: q and the origin moved to the current point.
+        Save();
+        state_.ctm = Translation(x - ox, y - oy).Then(state_.ctm);
+        if (origins_.size() < kMostSaved) origins_.push_back({x, y});
+    } else if (keyword == "econtent") {
+        Restore();
+        if (!origins_.empty()) origins_.pop_back();
+    } else if (keyword == "code") {
+        Operators(operators);
+    } else if (keyword == "literal") {
+        // About the current point, unless direct.
+        std::size_t start = operators.find_first_not_of(" \t\r\n");
+        if (start != std::string_view::npos && operators.substr(start, 6) == "direct") {
+            Operators(operators.substr(start + 6));
+        } else {
+            state_.ctm = Translation(x - ox, y - oy).Then(state_.ctm);
+            Operators(operators);
+            state_.ctm = Translation(ox - x, oy - y).Then(state_.ctm);
+        }
+    }
+    // content is drawn within q ... Q: what it sets goes with it.
+}
+
+void PdfGraphicsState::Operators(std::string_view operators) {
+    if (operators.find_first_of("qQ") == std::string_view::npos && operators.find("cm") == std::string_view::npos &&
+        operators.find("gs") == std::string_view::npos)
+        return;
+    std::vector<PdfToken> const tokens = PdfTokens(operators);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        PdfToken const& token = tokens[i];
+        if (token.type != PdfToken::Type::Word) continue;
+        if (token.text == "q") {
+            Save();
+        } else if (token.text == "Q") {
+            Restore();
+        } else if (token.text == "gs" && i > 0 && tokens[i - 1].type == PdfToken::Type::Name) {
+            auto found = names_.find(tokens[i - 1].text);
+            if (found != names_.end()) state_.opacity = found->second;
+        } else if (token.text == "cm" && i >= 6) {
+            double m[6];
+            bool numbers = true;
+            for (int k = 0; k < 6; ++k) {
+                std::string const& word = tokens[i - 6 + static_cast<std::size_t>(k)].text;
+                char* end = nullptr;
+                m[k] = std::strtod(word.c_str(), &end);
+                // Numbers a page may hold: nothing turns TeX's characters past the int range.
+                numbers = numbers && !word.empty() && end == word.c_str() + word.size() && std::fabs(m[k]) < 1e5;
+            }
+            if (numbers) Concat(FromPdfMatrix(m, dpiX_, dpiY_), 0, 0);
+        }
+    }
+}
+
+void PdfGraphicsState::Concat(Affine const& matrix, double atX, double atY) {
+    state_.ctm = matrix.About(atX, atY).Then(state_.ctm);
+}
+
+void PdfGraphicsState::Save() {
+    if (saved_.size() < kMostSaved) saved_.push_back(state_);
+}
+
+void PdfGraphicsState::Restore() {
+    if (saved_.empty()) return;  // an unmatched Q leaves the state
+    state_ = saved_.back();
+    saved_.pop_back();
+}
+
+void PdfGraphicsState::BeginPage() {
+    state_ = State{};
+    saved_.clear();
+    origins_.clear();
+}
+
+Affine PdfGraphicsState::World() const {
+    auto const [ox, oy] = origins_.empty() ? std::pair{0.0, 0.0} : origins_.back();
+    return Translation(-ox, -oy).Then(state_.ctm);
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,70 @@
+#pragma once
+// The graphics state xdvipdfmx's and dvipdfmx's pdf: specials leave for what
+// TeX sets after them, followed as those programs write the page's content:
+// q and Q, cm and gs in content (pdf:code, pdf:literal), the origin
+// pdf:bcontent moves to the current point until pdf:econtent, and the
+// transformations of pdf:btrans/etrans and x:gsave, x:scale, x:rotate,
+// x:grestore (graphicx's \rotatebox and \scalebox). TeX's characters are
+// written in that state: pgf's `transform canvas` and spy turn its nodes'
+// text, `text opacity` fades it. Opacities are named in pdf:put and pdf:obj
+// dictionaries (`/Name << /ca 0.3 >>`, at any depth). Saved states and names
+// are bounded, as a PDF reader's are.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "device/Affine.h"
+
+namespace ksdvi {
+
+struct PdfSpecial;
+
+class PdfGraphicsState {
+public:
+    static constexpr std::size_t kMostSaved = 1000;
+    static constexpr std::size_t kMostNames = 10000;
+
+    // In the caller's dots, `dpiX` by `dpiY` to the inch, y down.
+    PdfGraphicsState(double dpiX, double dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
+
+    // Reads the opacities a pdf:put or pdf:obj special (its text after
+    // "pdf:") names; others name none.
+    void Define(std::string_view special);
+    // A transformation special (PdfSpecial's TransformStart, Transform,
+    // TransformEnd) at the current point (x, y); others change nothing.
+    void Transform(PdfSpecial const& special, double x, double y);
+    // A content special (`keyword` as PdfDrawingOf has it, `operators` what
+    // follows it) at the current point (x, y).
+    void Content(std::string_view keyword, std::string_view operators, double x, double y);
+    // A page begins: as TeX set it, opaque; the names stay.
+    void BeginPage();
+
+    // Where what TeX sets at a point is drawn: in the caller's dots.
+    Affine World() const;
+    // Between 0 (invisible) and 1 (opaque).
+    double FillOpacity() const { return state_.opacity; }
+
+private:
+    struct State {
+        Affine ctm;  // user space (the caller's dots) to the page
+        double opacity = 1;
+    };
+
+    void Operators(std::string_view operators);
+    void Save();
+    void Restore();
+    // `matrix` (a PDF matrix) applied to user space, about the point `at` of user space.
+    void Concat(Affine const& matrix, double atX, double atY);
+
+    double dpiX_, dpiY_;
+    State state_;
+    std::vector<State> saved_;
+    // pdf:bcontent's origins: characters are written from the last one.
+    std::vector<std::pair<double, double>> origins_;
+    std::unordered_map<std::string, double> names_;
+};
+
+}  // namespace ksdvi

@@ -1,0 +1,123 @@
+// The graphics state pdf: specials leave for TeX's characters: the fill
+// opacity of content, and where the transformations of content (pgf's
+// transformed canvas) and of pdf:btrans put them, as dvipdfmx writes them.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render/PdfGraphicsState.h"
+#include "specials/PdfSpecials.h"
+
+namespace ksdvi {
+namespace {
+
+// A special as the painter meets it: "def" for a definition, "pdf:..." for a
+// transformation special, else a content keyword and its operators; at (x, y).
+struct Step {
+    char const* keyword;
+    char const* text;
+    double x = 0, y = 0;
+};
+
+void Play(PdfGraphicsState& state, std::vector<Step> const& steps) {
+    for (Step const& step : steps) {
+        std::string const keyword = step.keyword;
+        if (keyword == "def")
+            state.Define(step.text);
+        else if (keyword == "pdf")
+            state.Transform(ParsePdfSpecial(step.text), step.x, step.y);
+        else
+            state.Content(keyword, step.text, step.x, step.y);
+    }
+}
+
+// Opacities named in put and obj dictionaries at any depth, set by gs, saved
+// and restored by q/Q, bcontent/econtent and btrans/etrans; names not defined
+// and Q without q change nothing.
+TEST(PdfGraphicsState, FillOpacityFollowsTheContent) {
+    struct Case {
+        char const* name;
+        std::vector<Step> steps;
+        double opacity;
+    } const cases[] = {
+        {"pgf's", {{"def", "put @pgfextgs << /pgf@ca0.3 << /ca 0.3 >> >>"}, {"code", "/pgf@ca0.3 gs"}}, 0.3},
+        {"nested resources",
+         {{"def", "put @resources << /ExtGState << /TRP0.5 << /ca 0.5 /CA 0.5 >> >> >>"}, {"literal", "/TRP0.5 gs"}},
+         0.5},
+        {"stroke only", {{"def", "obj @x << /S << /CA 0.2 >> >>"}, {"code", "/S gs"}}, 1},
+        {"undefined", {{"code", "/pgf@ca0.3 gs"}}, 1},
+        {"q then Q", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "q /A gs"}, {"code", "Q"}}, 1},
+        {"inside q", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "q 1 0 0 1 5 5 cm /A gs"}}, 0.4},
+        {"bcontent",
+         {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"bcontent", ""}, {"code", "/A gs"}, {"econtent", ""}},
+         1},
+        {"btrans",
+         {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"pdf", "btrans scale 2"}, {"code", "/A gs"}, {"pdf", "etrans"}},
+         1},
+        {"Q unmatched", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"code", "/A gs Q Q"}}, 0.4},
+        {"clamped", {{"def", "put @a << /A << /ca 7 >> >>"}, {"code", "/A gs"}}, 1},
+        {"not a definition", {{"def", "code << /A << /ca 0.4 >> >>"}, {"code", "/A gs"}}, 1},
+        {"content is its own state", {{"def", "put @a << /A << /ca 0.4 >> >>"}, {"content", "/A gs"}}, 1},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        PdfGraphicsState state(72, 72);
+        Play(state, c.steps);
+        EXPECT_DOUBLE_EQ(state.FillOpacity(), c.opacity);
+        state.BeginPage();
+        EXPECT_DOUBLE_EQ(state.FillOpacity(), 1);
+    }
+}
+
+// Where a character TeX sets at (100, 50) is drawn (72 dots to the inch: a
+// dot is a bp, y down), against where dvipdfmx's content puts it: cm in
+// pdf:code acts about the origin pdf:bcontent set, pgf's escape from its
+// picture for a node's text (econtent, bcontent and the turns about them)
+// keeps the canvas's transformation, btrans turns about the current point.
+TEST(PdfGraphicsState, CharactersLieWhereTheContentPutsThem) {
+    struct Case {
+        char const* name;
+        std::vector<Step> steps;
+        double x, y;
+    } const cases[] = {
+        {"nothing", {}, 100, 50},
+        {"a picture's own drawing", {{"bcontent", "", 10, 20}, {"code", "q 2 0 0 2 0 0 cm Q"}}, 100, 50},
+        {"a canvas scaled about the picture's origin",
+         {{"bcontent", "", 10, 20}, {"code", "q 3 0 0 3 0 0 cm"}},
+         280,
+         110},
+        // y up in PDF: a shift of 5 bp up is 5 dots up the page
+        {"shifted", {{"bcontent", "", 10, 20}, {"code", "1 0 0 1 4 5 cm"}}, 104, 45},
+        {"pgf's escape for a node's text",
+         {{"bcontent", "", 10, 20},
+          {"code", "q 3 0 0 3 0 0 cm"},
+          {"code", "q -1 0 0 -1 0 0 cm q"},
+          {"econtent", ""},
+          {"bcontent", "", 40, 60},
+          {"code", "-1 0 0 -1 0 0 cm"},
+          {"code", "q"},
+          {"econtent", ""}},
+         190,
+         -10},
+        {"btrans about the current point", {{"pdf", "btrans rotate 90", 100, 40}}, 110, 40},
+        {"etrans undoes it", {{"pdf", "btrans rotate 90", 100, 40}, {"pdf", "etrans"}}, 100, 50},
+        {"literal about the current point", {{"literal", "2 0 0 2 0 0 cm", 100, 40}}, 100, 60},
+        {"literal direct about the origin", {{"literal", "direct 2 0 0 2 0 0 cm", 100, 40}}, 200, 100},
+        {"an unbalanced econtent", {{"econtent", ""}, {"code", "Q"}}, 100, 50},
+        {"numbers out of range", {{"code", "1e300 0 0 1 0 0 cm"}}, 100, 50},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        PdfGraphicsState state(72, 72);
+        Play(state, c.steps);
+        double x = 0, y = 0;
+        state.World().Apply(100, 50, x, y);
+        EXPECT_NEAR(x, c.x, 1e-9);
+        EXPECT_NEAR(y, c.y, 1e-9);
+    }
+}
+
+}  // namespace
+}  // namespace ksdvi
