@@ -473,7 +473,7 @@ void CairoDevice::MarkBox(int, int, int, int, std::uint32_t) {}
 
 bool CairoDevice::TakesPdfPages() const { return CanPaintPdfPages(); }
 
-bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice, bool asOnScreen) {
     FlushGlyphs();
     // Tiling patterns drawn tile by tile are fine in a PDF, but make an SVG
     // page of hatchings a megabyte; soft masks come out empty in SVG (the
@@ -484,7 +484,9 @@ bool CairoDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
     cairo_save(cr_);
     cairo_matrix_t const m{toDevice.a, toDevice.b, toDevice.c, toDevice.d, toDevice.e, toDevice.f};
     cairo_transform(cr_, &m);
-    bool const drawn = PaintPdfPage(pdf, cr_);
+    // Vectors stay as they are: lines widened to a device unit would be a point wide.
+    bool const raster = cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_IMAGE;
+    bool const drawn = PaintPdfPage(pdf, cr_, asOnScreen && raster);
     cairo_restore(cr_);
     return drawn;
 }

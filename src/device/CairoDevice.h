@@ -60,7 +60,7 @@ public:
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
     void ClipTo(std::optional<std::array<double, 4>> const& box) override;
     bool TakesPdfPages() const override;
-    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
+    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice, bool asOnScreen = false) override;
 
 private:
     struct Face {

@@ -283,10 +283,10 @@ void CdcDevice::DrawTurnedImage(DeviceImage const& image) {
 
 // pgf's fadings, which only a PDF writer draws (PostScriptPage.h): poppler
 // draws the page.
-bool CdcDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
+bool CdcDevice::DrawPdfPage(std::string const& pdf, Affine const& toDevice, bool asOnScreen) {
     auto const size = PdfPageSize(pdf, 1);
     return size && PaintDrawnCoverage(&dc_, toDevice, size->first, size->second,
-                                      [&](cairo_t* cr) { return PaintPdfPage(pdf, cr); });
+                                      [&](cairo_t* cr) { return PaintPdfPage(pdf, cr, asOnScreen); });
 }
 
 // The colour ORed into the pixels beneath.

@@ -30,7 +30,7 @@ public:
     void DrawRule(DeviceRule const& rule) override;
     void DrawShape(DeviceShape const& shape) override;
     void DrawImage(DeviceImage const& image) override;
-    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) override;
+    bool DrawPdfPage(std::string const& pdf, Affine const& toDevice, bool asOnScreen = false) override;
     void MarkBox(int left, int top, int right, int bottom, std::uint32_t colour) override;
     void ClipTo(std::optional<std::array<double, 4>> const& box) override;
 

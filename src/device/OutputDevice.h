@@ -159,9 +159,11 @@ public:
     virtual bool TakesPdfPages() const { return false; }
     // Draws the first page of a PDF over what has been drawn, `toDevice`
     // taking its points (from its top-left corner, down) to device pixels.
-    // False when the device leaves it to the raster after all.
-    virtual bool DrawPdfPage(std::string const& pdf, Affine const& toDevice) {
-        static_cast<void>(pdf), static_cast<void>(toDevice);
+    // A raster shows the hair lines of a PDF `asOnScreen` (ksdvi's own, which
+    // holds no annotations) a pixel wide on whole pixels, as PDF viewers and
+    // pdftoppm show them. False when the device leaves it to the raster after all.
+    virtual bool DrawPdfPage(std::string const& pdf, Affine const& toDevice, bool asOnScreen = false) {
+        static_cast<void>(pdf), static_cast<void>(toDevice), static_cast<void>(asOnScreen);
         return false;
     }
 };

@@ -78,6 +78,7 @@ struct Poppler {
     decltype(&poppler_document_get_page) getPage = nullptr;
     decltype(&poppler_document_get_n_pages) pageCount = nullptr;
     decltype(&poppler_page_render_for_printing) render = nullptr;
+    decltype(&poppler_page_render) renderOnScreen = nullptr;
     decltype(&poppler_page_get_size) pageSize = nullptr;
     decltype(&g_object_unref) unref = nullptr;
     decltype(&g_bytes_new_static) newBytes = nullptr;
@@ -99,6 +100,7 @@ Poppler const* LoadPoppler() {
             Resolve(library, poppler.getPage, "poppler_document_get_page") &&
             Resolve(library, poppler.pageCount, "poppler_document_get_n_pages") &&
             Resolve(library, poppler.render, "poppler_page_render_for_printing") &&
+            Resolve(library, poppler.renderOnScreen, "poppler_page_render") &&
             Resolve(library, poppler.pageSize, "poppler_page_get_size") &&
             Resolve(library, poppler.unref, "g_object_unref") &&
             Resolve(library, poppler.newBytes, "g_bytes_new_static") &&
@@ -140,10 +142,10 @@ std::optional<std::pair<double, double>> PdfPageSize(std::string const& pdf, int
     return std::pair{width, height};
 }
 
-bool PaintPdfPage(std::string const& pdf, cairo_t* cr) {
-    return WithPage(pdf, 0, [cr](Poppler const& poppler, PopplerPage* page) {
+bool PaintPdfPage(std::string const& pdf, cairo_t* cr, bool onScreen) {
+    return WithPage(pdf, 0, [cr, onScreen](Poppler const& poppler, PopplerPage* page) {
         cairo_save(cr);
-        poppler.render(page, cr);
+        (onScreen ? poppler.renderOnScreen : poppler.render)(page, cr);
         cairo_restore(cr);
     });
 }

@@ -33,8 +33,10 @@ bool UsesSoftMasks(std::string const& pdf);
 std::optional<std::pair<double, double>> PdfPageSize(std::string const& pdf, int page);
 
 // Draws the first page of `pdf` on `cr`, its user space in points with the
-// page's top-left corner at the origin. False when the PDF does not read or
+// page's top-left corner at the origin: as printed, or `onScreen` as a
+// viewer shows it (hair lines at least a device pixel wide, on whole
+// pixels; annotations shown too). False when the PDF does not read or
 // poppler is not available.
-bool PaintPdfPage(std::string const& pdf, cairo_t* cr);
+bool PaintPdfPage(std::string const& pdf, cairo_t* cr, bool onScreen = false);
 
 }  // namespace ksdvi

@@ -147,8 +147,8 @@ void KsDviDrawer::RunPostScript(int page) {
         // What an output takes not (an SVG page of tiling patterns or soft
         // masks) is painted on the page's raster, as PostScript is.
         if (!pdf.empty())
-            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice) ||
-                             (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice));
+            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice, true) ||
+                             (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice, true));
         if (!pdf.empty() && !pdfDrawsRules_) pdfDrawingProblem_ = "poppler's renderer is not available";
     }
     if (!dvi_->PageHasPostScript(page)) return;

@@ -249,6 +249,27 @@ void ExpectSameColours(std::string const& ours, std::string const& theirs) {
     }
 }
 
+// Hair lines of pdf: drawing (TikZ's 0.4 pt, thinner than a pixel at 100
+// dpi, at every fraction of a pixel) show a pixel wide and dark, as PDF
+// viewers and pdftoppm show lines drawn one by one, not smeared grey over two.
+TEST(DvipdfmxDrawing, HairLinesShowAsPdftoppmShowsThem) {
+    for (char const* tool : {"latex", "dvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    std::string lines;
+    for (int i = 0; i < 10; ++i) {
+        std::string const at = std::to_string(i * 7.13);
+        lines += at + " 0 m " + at + " -100 l S 0 -" + at + " m 60 -" + at + " l S ";  // a TikZ \\draw each
+    }
+    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent"
+                                      "\\special{pdf:bcontent}\\special{pdf:code 0.4 w "
+                                   << lines << "80 0 m 140 -100 l S}\\special{pdf:econtent}\n\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "latex"));
+    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -gray -png doc.pdf theirs");
+    KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
+    ExpectPagesOverlap(dir.Path(), "hair lines", 0.9);
+}
+
 // TeX's characters inside pdf: content are drawn in its transformation, as
 // dvipdfmx writes them: pgf's transform canvas scales and turns a node's
 // text about the picture's origin (pdf:bcontent), and what follows the
