@@ -77,6 +77,7 @@ void KsDviDrawer::BeginPdfState(int page) {
 
 void KsDviDrawer::ShowPdfState() {
     worldTransform_ = pdfState_.World();
+    ClipCharacters(pdfState_.Clip());
     if (device_) device_->SetGlyphOpacity(pdfState_.FillOpacity());
 }
 

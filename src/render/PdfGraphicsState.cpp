@@ -78,33 +78,67 @@ void PdfGraphicsState::Content(std::string_view keyword, std::string_view operat
 }
 
 void PdfGraphicsState::Operators(std::string_view operators) {
-    if (operators.find_first_of("qQ") == std::string_view::npos && operators.find("cm") == std::string_view::npos &&
-        operators.find("gs") == std::string_view::npos)
-        return;
     std::vector<PdfToken> const tokens = PdfTokens(operators);
+    // The numbers before operator `i`, nothing when they are fewer or none.
+    double n[6];
+    auto numbers = [&](std::size_t i, int count) {
+        if (i < std::size_t(count)) return false;
+        for (int k = 0; k < count; ++k) {
+            std::string const& word = tokens[i - std::size_t(count) + std::size_t(k)].text;
+            char* end = nullptr;
+            n[k] = std::strtod(word.c_str(), &end);
+            // Numbers a page may hold: nothing turns TeX's characters past the int range.
+            if (word.empty() || end != word.c_str() + word.size() || !(std::fabs(n[k]) < 1e5)) return false;
+        }
+        return true;
+    };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         PdfToken const& token = tokens[i];
         if (token.type != PdfToken::Type::Word) continue;
-        if (token.text == "q") {
+        std::string const& op = token.text;
+        if ((op == "m" || op == "l") && numbers(i, 2)) {
+            PathPoint(n[0], n[1]);
+        } else if (op == "c" && numbers(i, 6)) {
+            for (int k = 0; k < 6; k += 2) PathPoint(n[k], n[k + 1]);  // a curve lies within its control points
+        } else if ((op == "v" || op == "y") && numbers(i, 4)) {
+            PathPoint(n[0], n[1]), PathPoint(n[2], n[3]);
+        } else if (op == "re" && numbers(i, 4)) {
+            PathPoint(n[0], n[1]), PathPoint(n[0] + n[2], n[1] + n[3]);
+            PathPoint(n[0] + n[2], n[1]), PathPoint(n[0], n[1] + n[3]);
+        } else if (op == "W" || op == "W*") {
+            clipAsked_ = true;
+        } else if (op == "n" || op == "S" || op == "s" || op == "f" || op == "F" || op == "f*" || op == "B" ||
+                   op == "B*" || op == "b" || op == "b*") {
+            EndPath();
+        } else if (op == "q") {
             Save();
-        } else if (token.text == "Q") {
+        } else if (op == "Q") {
             Restore();
-        } else if (token.text == "gs" && i > 0 && tokens[i - 1].type == PdfToken::Type::Name) {
+        } else if (op == "gs" && i > 0 && tokens[i - 1].type == PdfToken::Type::Name) {
             auto found = names_.find(tokens[i - 1].text);
             if (found != names_.end()) state_.opacity = found->second;
-        } else if (token.text == "cm" && i >= 6) {
-            double m[6];
-            bool numbers = true;
-            for (int k = 0; k < 6; ++k) {
-                std::string const& word = tokens[i - 6 + static_cast<std::size_t>(k)].text;
-                char* end = nullptr;
-                m[k] = std::strtod(word.c_str(), &end);
-                // Numbers a page may hold: nothing turns TeX's characters past the int range.
-                numbers = numbers && !word.empty() && end == word.c_str() + word.size() && std::fabs(m[k]) < 1e5;
-            }
-            if (numbers) Concat(FromPdfMatrix(m, dpiX_, dpiY_), 0, 0);
+        } else if (op == "cm" && numbers(i, 6)) {
+            Concat(FromPdfMatrix(n, dpiX_, dpiY_), 0, 0);
         }
     }
+}
+
+void PdfGraphicsState::PathPoint(double x, double y) {
+    double px = 0, py = 0;
+    state_.ctm.Apply(x * dpiX_ / 72, -y * dpiY_ / 72, px, py);
+    if (!path_) path_ = Box{px, py, px, py};
+    Box& b = *path_;
+    b = {std::min(b[0], px), std::min(b[1], py), std::max(b[2], px), std::max(b[3], py)};
+}
+
+void PdfGraphicsState::EndPath() {
+    if (clipAsked_ && path_) {
+        Box const& b = *path_;
+        Box const& c = state_.clip.value_or(b);
+        state_.clip = Box{std::max(b[0], c[0]), std::max(b[1], c[1]), std::min(b[2], c[2]), std::min(b[3], c[3])};
+    }
+    path_.reset();
+    clipAsked_ = false;
 }
 
 void PdfGraphicsState::Concat(Affine const& matrix, double atX, double atY) {
@@ -125,6 +159,8 @@ void PdfGraphicsState::BeginPage() {
     state_ = State{};
     saved_.clear();
     origins_.clear();
+    path_.reset();
+    clipAsked_ = false;
 }
 
 Affine PdfGraphicsState::World() const {

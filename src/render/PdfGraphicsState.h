@@ -6,11 +6,14 @@
 // transformations of pdf:btrans/etrans and x:gsave, x:scale, x:rotate,
 // x:grestore (graphicx's \rotatebox and \scalebox). TeX's characters are
 // written in that state: pgf's `transform canvas` and spy turn its nodes'
-// text, `text opacity` fades it. Opacities are named in pdf:put and pdf:obj
+// text, `text opacity` fades it, a clip (W n, TikZ's \clip) cuts it to the
+// clip's bounding box. Opacities are named in pdf:put and pdf:obj
 // dictionaries (`/Name << /ca 0.3 >>`, at any depth). Saved states and names
 // are bounded, as a PDF reader's are.
 
+#include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -46,14 +49,23 @@ public:
     Affine World() const;
     // Between 0 (invisible) and 1 (opaque).
     double FillOpacity() const { return state_.opacity; }
+    // The bounding box of the clip in force (left, top, right, bottom in the
+    // caller's dots); none when nothing is cut.
+    std::optional<std::array<double, 4>> const& Clip() const { return state_.clip; }
 
 private:
     struct State {
         Affine ctm;  // user space (the caller's dots) to the page
         double opacity = 1;
+        std::optional<std::array<double, 4>> clip;
     };
+    using Box = std::array<double, 4>;
 
     void Operators(std::string_view operators);
+    // A point of the path being built, in PDF's user space (bp, y up).
+    void PathPoint(double x, double y);
+    // The path is painted or dropped: a clip asked for (W) cuts from here.
+    void EndPath();
     void Save();
     void Restore();
     // `matrix` (a PDF matrix) applied to user space, about the point `at` of user space.
@@ -65,6 +77,8 @@ private:
     // pdf:bcontent's origins: characters are written from the last one.
     std::vector<std::pair<double, double>> origins_;
     std::unordered_map<std::string, double> names_;
+    std::optional<Box> path_;  // the bounding box, on the page, of the path being built
+    bool clipAsked_ = false;
 };
 
 }  // namespace ksdvi

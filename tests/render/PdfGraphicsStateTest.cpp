@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,36 @@ TEST(PdfGraphicsState, CharactersLieWhereTheContentPutsThem) {
         state.World().Apply(100, 50, x, y);
         EXPECT_NEAR(x, c.x, 1e-9);
         EXPECT_NEAR(y, c.y, 1e-9);
+    }
+}
+
+// A clip path (W n after it) cuts to its bounding box on the page, within
+// the clip before; it goes with the state that Q restores.
+TEST(PdfGraphicsState, ClipsToThePathsBox) {
+    struct Case {
+        char const* name;
+        std::vector<Step> steps;
+        std::optional<std::array<double, 4>> clip;
+    } const cases[] = {
+        {"none", {{"code", "0 0 m 10 10 l S"}}, std::nullopt},
+        {"a rectangle about the origin",
+         {{"bcontent", "", 10, 20}, {"code", "0 0 30 10 re W n"}},
+         std::array<double, 4>{10, 10, 40, 20}},
+        {"built over specials, a curve within its control points",
+         {{"bcontent", "", 10, 20}, {"code", "0 0 m"}, {"code", "5 20 10 -4 20 0 c"}, {"code", "h W n"}},
+         std::array<double, 4>{10, 0, 30, 24}},
+        {"within the clip before",
+         {{"code", "0 0 100 -100 re W n 50 -50 100 -100 re W n"}},
+         std::array<double, 4>{50, 50, 100, 100}},
+        {"restored by Q", {{"code", "q 0 0 30 10 re W n"}, {"code", "Q"}}, std::nullopt},
+        {"painted, not cut", {{"code", "0 0 30 10 re f"}}, std::nullopt},
+        {"scaled by the canvas", {{"code", "2 0 0 2 0 0 cm 0 0 10 -10 re W n"}}, std::array<double, 4>{0, 0, 20, 20}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        PdfGraphicsState state(72, 72);
+        Play(state, c.steps);
+        EXPECT_EQ(state.Clip(), c.clip);
     }
 }
 

@@ -270,10 +270,11 @@ TEST(DvipdfmxDrawing, HairLinesShowAsPdftoppmShowsThem) {
     ExpectPagesOverlap(dir.Path(), "hair lines", 0.9);
 }
 
-// TeX's characters inside pdf: content are drawn in its transformation, as
-// dvipdfmx writes them: pgf's transform canvas scales and turns a node's
-// text about the picture's origin (pdf:bcontent), and what follows the
-// content's end stands upright again.
+// TeX's characters inside pdf: content are drawn in its transformation and
+// clip, as dvipdfmx writes them: pgf's transform canvas scales and turns a
+// node's text about the picture's origin (pdf:bcontent), a clip path (TikZ's
+// \clip) cuts it, and what follows the content's end stands upright and
+// whole again.
 TEST(DvipdfmxText, TurnsWithTheContentsTransformation) {
     for (char const* tool : {"latex", "dvipdfmx", "pdftoppm"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -283,7 +284,9 @@ TEST(DvipdfmxText, TurnsWithTheContentsTransformation) {
            "\\special{pdf:bcontent}\\special{pdf:code q 3 0 0 3 0 0 cm}Big\\special{pdf:code Q}"
            "\\special{pdf:econtent}\n\n\\vspace{3cm}\n\\noindent\\special{pdf:bcontent}"
            "\\special{pdf:code 0.866 0.5 -0.5 0.866 0 0 cm}Turned by a canvas\\special{pdf:econtent} then "
-           "upright.\n\\end{document}\n";
+           "upright.\n\n\\vspace{1cm}\\noindent\\special{pdf:bcontent}\\special{pdf:code q 0 -5 m 30 -5 l 30 10 l 0 10 "
+           "l h W n}Words cut at the clip\\special{pdf:code Q}\\special{pdf:econtent} and whole "
+           "ones.\n\\end{document}\n";
     ASSERT_TRUE(Typeset(dir.Path(), "latex"));
     RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 150 -gray -png doc.pdf theirs");
     KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
