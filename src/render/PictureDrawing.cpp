@@ -307,12 +307,14 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         dib.data(),  dib.size(), 0, 0, decodedWidth, decodedHeight, x, y, w, h, static_cast<std::uint32_t>(rop),
         std::nullopt};
     if (boxRect && !p->clip) {
-        // The whole picture, at the scale that shows its box in (w, h).
+        // The whole picture, at the scale that shows its box in (w, h);
+        // a tiny box of a vast picture stays within the int range.
         double const sx = double(w) / (srcRight - srcLeft), sy = double(h) / (srcTop - srcBottom);
-        image.x = x - static_cast<int>(std::lround(srcLeft * sx));
-        image.y = y - static_cast<int>(std::lround(srcBottom * sy));
-        image.width = static_cast<int>(std::lround(width * sx));
-        image.height = static_cast<int>(std::lround(height * sy));
+        auto pixels = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
+        image.x = pixels(x - srcLeft * sx);
+        image.y = pixels(y - srcBottom * sy);
+        image.width = pixels(width * sx);
+        image.height = pixels(height * sy);
     } else if (sourceRect) {
         // The source rectangle in the pixels of the DIB as decoded.
         int left = Rescaled(srcLeft, decodedWidth, width), right = Rescaled(srcRight, decodedWidth, width);
