@@ -249,48 +249,47 @@ void ExpectSameColours(std::string const& ours, std::string const& theirs) {
     }
 }
 
-// Hair lines of pdf: drawing (TikZ's 0.4 pt, thinner than a pixel at 100
-// dpi, at every fraction of a pixel) show a pixel wide and dark, as PDF
-// viewers and pdftoppm show lines drawn one by one, not smeared grey over two.
-TEST(DvipdfmxDrawing, HairLinesShowAsPdftoppmShowsThem) {
+// pdf: content as dvipdfmx draws it and pdftoppm shows it (100 dpi):
+// - hair lines (TikZ's 0.4 pt, thinner than a pixel, at every fraction of a
+//   pixel, a \draw each) a pixel wide and dark, not smeared grey over two;
+// - TeX's characters in the content's transformation and clip: pgf's
+//   transform canvas scales and turns a node's text about the picture's
+//   origin (pdf:bcontent), a clip path (TikZ's \clip) cuts it, and what
+//   follows the content's end stands upright and whole again.
+TEST(DvipdfmxContent, LooksAsDvipdfmxDrawsIt) {
     for (char const* tool : {"latex", "dvipdfmx", "pdftoppm"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
-    TempDir dir;
     std::string lines;
     for (int i = 0; i < 10; ++i) {
         std::string const at = std::to_string(i * 7.13);
-        lines += at + " 0 m " + at + " -100 l S 0 -" + at + " m 60 -" + at + " l S ";  // a TikZ \\draw each
+        lines += at + " 0 m " + at + " -100 l S 0 -" + at + " m 60 -" + at + " l S ";
     }
-    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent"
-                                      "\\special{pdf:bcontent}\\special{pdf:code 0.4 w "
-                                   << lines << "80 0 m 140 -100 l S}\\special{pdf:econtent}\n\\end{document}\n";
-    ASSERT_TRUE(Typeset(dir.Path(), "latex"));
-    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -gray -png doc.pdf theirs");
-    KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
-    ExpectPagesOverlap(dir.Path(), "hair lines", 0.9);
-}
-
-// TeX's characters inside pdf: content are drawn in its transformation and
-// clip, as dvipdfmx writes them: pgf's transform canvas scales and turns a
-// node's text about the picture's origin (pdf:bcontent), a clip path (TikZ's
-// \clip) cuts it, and what follows the content's end stands upright and
-// whole again.
-TEST(DvipdfmxText, TurnsWithTheContentsTransformation) {
-    for (char const* tool : {"latex", "dvipdfmx", "pdftoppm"})
-        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
-    TempDir dir;
-    std::ofstream(dir / "doc.tex")
-        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent Plain words."
-           "\\special{pdf:bcontent}\\special{pdf:code q 3 0 0 3 0 0 cm}Big\\special{pdf:code Q}"
-           "\\special{pdf:econtent}\n\n\\vspace{3cm}\n\\noindent\\special{pdf:bcontent}"
-           "\\special{pdf:code 0.866 0.5 -0.5 0.866 0 0 cm}Turned by a canvas\\special{pdf:econtent} then "
-           "upright.\n\n\\vspace{1cm}\\noindent\\special{pdf:bcontent}\\special{pdf:code q 0 -5 m 30 -5 l 30 10 l 0 10 "
-           "l h W n}Words cut at the clip\\special{pdf:code Q}\\special{pdf:econtent} and whole "
-           "ones.\n\\end{document}\n";
-    ASSERT_TRUE(Typeset(dir.Path(), "latex"));
-    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 150 -gray -png doc.pdf theirs");
-    KsdviOk("render -r 150 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
-    ExpectPagesOverlap(dir.Path(), "canvas", 0.95);
+    struct Case {
+        char const* name;
+        std::string body;
+        double least;
+    } const cases[] = {
+        {"hair lines",
+         "\\special{pdf:bcontent}\\special{pdf:code 0.4 w " + lines + "80 0 m 140 -100 l S}\\special{pdf:econtent}",
+         0.9},
+        {"text in the canvas",
+         "Plain words.\\special{pdf:bcontent}\\special{pdf:code q 3 0 0 3 0 0 cm}Big\\special{pdf:code Q}"
+         "\\special{pdf:econtent}\n\n\\vspace{3cm}\n\\noindent\\special{pdf:bcontent}"
+         "\\special{pdf:code 0.866 0.5 -0.5 0.866 0 0 cm}Turned by a canvas\\special{pdf:econtent} then upright."
+         "\n\n\\vspace{1cm}\\noindent\\special{pdf:bcontent}\\special{pdf:code q 0 -5 m 30 -5 l 30 10 l 0 10 l h W n}"
+         "Words cut at the clip\\special{pdf:code Q}\\special{pdf:econtent} and whole ones.",
+         0.95},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent "
+                                       << c.body << "\n\\end{document}\n";
+        ASSERT_TRUE(Typeset(dir.Path(), "latex"));
+        RunOk("cd " + dir.Path() + " && dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -gray -png doc.pdf theirs");
+        KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
+        ExpectPagesOverlap(dir.Path(), c.name, c.least);
+    }
 }
 
 // Glyphs under a fill opacity of pdf: content (pgf's text opacity, the
