@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -62,7 +63,8 @@ std::unique_ptr<std::istream> PostScriptPart(std::istream& in) {
     return std::make_unique<std::istringstream>(std::move(text));
 }
 
-// The %%BoundingBox of the file's first lines.
+// The %%BoundingBox of the file's first lines, each edge within ten million
+// points (the box a special gives may be moved by it without overflow).
 std::optional<std::array<int, 4>> FileBoundingBox(std::istream& in) {
     std::optional<std::array<int, 4>> box;
     std::string line;
@@ -74,7 +76,7 @@ std::optional<std::array<int, 4>> FileBoundingBox(std::istream& in) {
         box = {0, 0, 72, 72};
         for (int& value : *box) {
             if (!(fields >> field)) break;
-            value = std::atoi(field.c_str());
+            value = static_cast<int>(std::clamp(std::strtol(field.c_str(), nullptr, 10), -10000000L, 10000000L));
         }
     }
     return box;
