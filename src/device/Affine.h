@@ -1,6 +1,8 @@
 #pragma once
 // A transformation of the plane, as PostScript's matrices are.
 
+#include <array>
+
 namespace ksdvi {
 
 // x' = a x + c y + e, y' = b x + d y + f, as PostScript writes [a b c d e f].
@@ -14,6 +16,9 @@ struct Affine {
         outX = a * x + c * y + e;
         outY = b * x + d * y + f;
     }
+    // The box (left, top, right, bottom) around the image of the rectangle
+    // from (x0, y0) to (x1, y1).
+    std::array<double, 4> BoundsOf(double x0, double y0, double x1, double y1) const;
     // This transformation followed by `then`.
     Affine Then(Affine const& then) const;
     // Identity when the transformation cannot be undone.

@@ -121,6 +121,16 @@ void PageDrawing::Paint(cairo_t* cr) const {
 
 cairo_surface_t* PageDrawing::Surface() const { return impl_->surface; }
 
+std::vector<Rect> PageDrawing::PictureAreas() const {
+    Impl const& d = *impl_;
+    std::vector<Rect> areas;
+    if (!d.opened) return areas;
+    for (auto const [left, top, right, bottom] : d.drawer.PictureAreas())
+        areas.push_back({d.area.x + left / d.pixelsPerPoint, d.area.y + top / d.pixelsPerPoint,
+                         (right - left) / d.pixelsPerPoint, (bottom - top) / d.pixelsPerPoint});
+    return areas;
+}
+
 bool DrawPage(Document& document, int page, cairo_t* cr, double pixelsPerPoint, Rect area,
               std::atomic<bool> const* cancel, std::string* problem) {
     PageDrawing drawing(document, page, pixelsPerPoint, area);

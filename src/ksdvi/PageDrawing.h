@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ksdvi/Document.h"
 
@@ -40,6 +41,9 @@ public:
     // The pixels themselves, 32-bit xRGB (CAIRO_FORMAT_RGB24); valid while the
     // drawing lives.
     cairo_surface_t* Surface() const;
+    // Where the pictures drawn so far lie (EPS, PDF and raster files the page
+    // includes), in points of the paper: what a dark reading mode leaves as it is.
+    std::vector<Rect> PictureAreas() const;
 
 private:
     struct Impl;

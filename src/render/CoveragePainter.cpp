@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <utility>
 
 #include "platform/gdi/Bitmap.h"
@@ -170,13 +169,7 @@ void PaintCoverage(CDC* out, cairo_surface_t* drawing, int left, int top) {
 
 bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double height,
                         std::function<bool(cairo_t*)> const& draw, std::optional<std::array<double, 4>> const& clip) {
-    double const inf = std::numeric_limits<double>::infinity();
-    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
-    for (auto [u, v] : {std::pair{0.0, 0.0}, {width, 0.0}, {0.0, height}, {width, height}}) {
-        double x, y;
-        toDevice.Apply(u, v, x, y);
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
+    auto [x0, y0, x1, y1] = toDevice.BoundsOf(0, 0, width, height);
     if (clip)
         x0 = std::max(x0, (*clip)[0]), y0 = std::max(y0, (*clip)[1]), x1 = std::min(x1, (*clip)[2]),
         y1 = std::min(y1, (*clip)[3]);

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -126,11 +125,6 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     int height = pixels(ury, p->yScale, pixels_.PerDviY()) - pixels(lly, p->yScale, pixels_.PerDviY());
     int xRes = Ceiling(static_cast<double>(Truncate(p->xScale * kSpPerInch)) * pixels_.PerDviX());
     int yRes = Ceiling(static_cast<double>(Truncate(p->yScale * kSpPerInch)) * pixels_.PerDviY());
-    if (p->inPagePostScript) {
-        w = width + 1;
-        h = height + 1;
-        return true;
-    }
     int left = p->x, bottom = p->y + (p->anchorTop == 1 ? height : 0);
     if (p->originHere) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());
@@ -147,17 +141,14 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     // Ghostscript draws the part of the page the figure covers, and a margin
     // around its box unless it is cut there: strokes on the box and sloppy
     // boxes show as dvips shows them.
-    double const margin = clip ? 0 : kMarginPoints;
-    double const inf = std::numeric_limits<double>::infinity();
-    double x0 = inf, y0 = inf, x1 = -inf, y1 = -inf;
-    for (auto [u, v] : {std::pair{llx - margin, lly - margin},
-                        {urx + margin, lly - margin},
-                        {llx - margin, ury + margin},
-                        {urx + margin, ury + margin}}) {
-        double x, y;
-        onPage.Apply(u, v, x, y);
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    p->area = onPage.BoundsOf(llx, lly, urx, ury);
+    if (p->inPagePostScript) {
+        w = width + 1;
+        h = height + 1;
+        return true;
     }
+    double const margin = clip ? 0 : kMarginPoints;
+    auto const [x0, y0, x1, y1] = onPage.BoundsOf(llx - margin, lly - margin, urx + margin, ury + margin);
     auto pagePixel = [](double v, int most) { return !(v > 0) ? 0 : v < most ? static_cast<int>(v) : most; };
     int const pageWidth = pDC_->GetDeviceCaps(HORZRES), pageHeight = pDC_->GetDeviceCaps(VERTRES);
     int const jobLeft = pagePixel(std::floor(x0 + 1e-6), pageWidth);

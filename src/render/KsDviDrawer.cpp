@@ -64,6 +64,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     dvi_ = &dvi;
     pDC_ = &dc;
     zoom_ = mag.GetRaw();
+    pictureAreas_.clear();
     dvi.RegisterDevice(&dc, mag);
 
     savedDC_ = dc.SaveDC();

@@ -102,6 +102,8 @@ public:
         // The page's PostScript transformation where it was placed (graphicx's
         // rotations, reflections and scalings), in device dots about the DVI origin.
         ksdvi::Affine transform;
+        // Where it is drawn, a box of device dots (left, top, right, bottom).
+        std::optional<std::array<double, 4>> area;
     };
 
     KsDviDrawer();
@@ -145,6 +147,9 @@ public:
 
     DList<HyLinkInfo*> const& GetHyLinkList() const { return linkList_; }
     DList<PictInfo*> const& GetPictList() const { return pictList_; }
+    // Where the pictures of the page opened last were drawn, boxes of device
+    // dots (left, top, right, bottom); kept after the page is closed.
+    std::vector<std::array<double, 4>> const& PictureAreas() const { return pictureAreas_; }
     // The codes of each font (by TeX name) that its face or bitmap font has
     // no glyph for, since the drawer was made; they are drawn as nothing.
     std::map<std::string, std::set<unsigned>> const& GetMissingGlyphs() const { return missingGlyphs_; }
@@ -378,6 +383,7 @@ private:
     std::vector<std::unique_ptr<HyLinkInfo>> links_;
     DList<PictInfo*> pictList_;
     std::vector<std::unique_ptr<PictInfo>> pictures_;
+    std::vector<std::array<double, 4>> pictureAreas_;
     std::unique_ptr<PictInfo> mask_;
     std::unique_ptr<PictInfo> waterMark_;
     std::unique_ptr<ksdvi::SpecialRegistry> specialHandlers_;

@@ -149,6 +149,7 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
     Affine const& t = p->transform;
     // The world transformation, about the DVI origin, in device dots.
     Affine const world = t.About(pixels_.OriginX(), pixels_.OriginY());
+    p->area = world.BoundsOf(left, top, left + w, top + h);
     int const xRes = RoundHalfAway(pixels_.DpiX()), yRes = RoundHalfAway(pixels_.DpiY());
     std::string const job = PdfJob(pdf, p->pdfPage);
 

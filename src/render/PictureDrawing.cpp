@@ -82,6 +82,7 @@ int KsDviDrawer::DrawPictureRop(PictInfo* p, unsigned long rop) {
     default: drawn = DrawRasterPicture(p, rop, w, h); break;
     }
     if (!drawn) return 0;
+    if (p->area) pictureAreas_.push_back(*p->area);
     if (p->link) p->link->AddBox(p->x, p->y - (p->anchorTop == 0 ? h : 0), w, h);
     if (!BoxIsZero(p)) p->drawn = 1;
     return 1;
@@ -327,6 +328,8 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     }
     Affine const world = p->transform.About(pixels_.OriginX(), pixels_.OriginY());
     if (!p->transform.IsIdentity()) image.transform = &world;
+    p->area = (image.transform ? world : Affine{})
+                  .BoundsOf(image.x, image.y, double(image.x) + image.width, double(image.y) + image.height);
     if (device_) device_->DrawImage(image);
     pictureBytes_ -= charged;  // drawn: its pixels are freed
     return true;

@@ -7,11 +7,13 @@
 #include <ksdvi/Document.h>
 #include <ksdvi/PageDrawing.h>
 
+#include <cairo-pdf.h>
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -138,6 +140,90 @@ TEST(PageDrawing, RectanglesAndSlicesShowTheWholePagesPixels) {
     EXPECT_TRUE(slices.IsDone());
     EXPECT_EQ(slices.Problem(), "");
     EXPECT_EQ(Differences(whole.get(), slices.Surface(), 0, 0), 0);
+}
+
+// A page with a PDF page 100 by 50 points (pdf:image) and, 200 points to
+// its right, an EPS figure (200 by 100 points) that the page's PostScript
+// draws, beside a line of its own.
+std::string BuiltPictures(TempDir const& dir) {
+    cairo_surface_t* pdf = cairo_pdf_surface_create((dir / "pic.pdf").c_str(), 100, 50);
+    cairo_t* cr = cairo_create(pdf);
+    cairo_set_source_rgb(cr, 0.8, 0.1, 0.1);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(pdf);
+    std::filesystem::copy_file(DataFile("figure.eps"), dir / "fig.eps");
+    DviBuilder dvi;
+    dvi.Pre().Bop(1);
+    dvi.Special("pdf:image width 100bp height 50bp (pic.pdf)").Rule(0, 200 * 65536, true);
+    dvi.Special("ps: gsave currentpoint translate 0 40 moveto 30 0 rlineto 3 setlinewidth stroke grestore");
+    dvi.Special("psfile=fig.eps llx=10 lly=20 urx=210 ury=120 rwi=2000").Eop().Post();
+    std::string const path = dir / "built.dvi";
+    dvi.WriteTo(path);
+    return path;
+}
+
+// A dark reading mode leaves pictures as they are: their areas hold what
+// they draw, and only that on pages of pictures only: raster pictures (one damaged, an EPS
+// file that fails and one missing: not drawn; the JPEG is 16 by 12 pixels at
+// 96 to the inch, shown at four times that), EPS figures 3 cm wide turned
+// by graphicx (the first a quarter, standing 3 cm high); a page of EPS
+// figures among text, the first 4 cm wide; and the built page.
+TEST(PageDrawing, PictureAreasHoldWhatThePicturesDraw) {
+    struct Case {
+        std::string file;
+        size_t areas;
+        long outside;          // dark pixels outside every area: none when 0, else at least this many
+        size_t sized;          // the area whose size is known
+        double width, height;  // points; 0: not known
+    };
+    TempDir dir;
+    std::string const built = BuiltPictures(dir);
+    Case const cases[] = {
+        {DataFile("rasters.dvi"), 4, 0, 1, 48, 36},
+        {DataFile("turned-figures.dvi"), 4, 0, 0, 0, 3 / 2.54 * 72},
+        {DataFile("figures.dvi"), 3, 1000, 0, 4 / 2.54 * 72, 0},  // and text
+        {built, 2, 100, 0, 100, 50},                              // and a line
+        {built, 2, 100, 1, 200, 100},
+    };
+    double const ppp = 2.0;
+    for (Case const& c : cases) {
+        std::string error;
+        auto document = ksdvi::Document::Open(c.file, {}, &error);
+        ASSERT_TRUE(document) << error;
+        ksdvi::PageDrawing drawing(*document, 0, ppp);
+        while (!drawing.Step()) {}
+        std::vector<ksdvi::Rect> const areas = drawing.PictureAreas();
+        ASSERT_EQ(areas.size(), c.areas) << c.file;
+        if (c.width > 0) {
+            EXPECT_NEAR(areas[c.sized].width, c.width, 1.0 / ppp) << c.file;
+        }
+        if (c.height > 0) {
+            EXPECT_NEAR(areas[c.sized].height, c.height, 1.0 / ppp) << c.file;
+        }
+        cairo_surface_t* page = drawing.Surface();
+        auto within = [&](ksdvi::Rect const& r, int x, int y, double slack) {
+            return x + 0.5 >= (r.x - slack) * ppp && x + 0.5 <= (r.x + r.width + slack) * ppp &&
+                   y + 0.5 >= (r.y - slack) * ppp && y + 0.5 <= (r.y + r.height + slack) * ppp;
+        };
+        std::vector<long> inked(areas.size());
+        long outside = 0;
+        for (int y = 0; y < cairo_image_surface_get_height(page); ++y)
+            for (int x = 0; x < cairo_image_surface_get_width(page); ++x) {
+                if (PixelAt(page, x, y) == 0xFFFFFF) continue;
+                bool in = false;
+                for (size_t i = 0; i < areas.size(); ++i)
+                    if (within(areas[i], x, y, 0)) inked[i]++, in = true;
+                outside += !in && !std::any_of(areas.begin(), areas.end(),
+                                               [&](ksdvi::Rect const& r) { return within(r, x, y, 1.0); });
+            }
+        for (size_t i = 0; i < areas.size(); ++i) EXPECT_GT(inked[i], 500) << c.file << " picture " << i;
+        if (c.outside == 0) {
+            EXPECT_EQ(outside, 0) << c.file;
+        } else {
+            EXPECT_GE(outside, c.outside) << c.file;
+        }
+    }
 }
 
 TEST(PageDrawing, CancelledOrUnreadableDrawingsSaySo) {

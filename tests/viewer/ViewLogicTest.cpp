@@ -104,4 +104,19 @@ TEST(DarkMode, InvertsLightnessAndKeepsHue) {
     cairo_surface_destroy(surface);
 }
 
+// Pictures stay as they are: pixels whose centres lie in a kept area.
+TEST(DarkMode, LeavesPicturesAsTheyAre) {
+    cairo_surface_t* surface = Surface(4, 3);
+    auto* pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface));
+    std::fill(pixels, pixels + 12, 0x000080u);
+    cairo_surface_mark_dirty(surface);
+    InvertLightness(surface, {{0.6, 1, 1.8, 1}, {3, 2.4, 5, 1}});
+    std::uint32_t const kept = 0x000080, inverted = 0x7F7FFF;
+    std::uint32_t const expected[12] = {inverted, inverted, inverted, inverted,  //
+                                        inverted, kept,     inverted, inverted,  //
+                                        inverted, inverted, inverted, kept};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(pixels[i] & 0xFFFFFF, expected[i]) << "pixel " << i;
+    cairo_surface_destroy(surface);
+}
+
 }  // namespace

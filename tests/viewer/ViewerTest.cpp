@@ -247,6 +247,24 @@ TEST_F(Viewer, ScreensWithAScaleFactorGetTheirOwnResolution) {
     ExpectRenderedPage(viewer, file, 192);
 }
 
+// In the dark mode the page turns dark, its pictures stay as they are: the
+// white quarters of rasters.dvi's pictures (those of the JPEG, GIF and BMP
+// files some 33 by 25 pixels at 100%, the PNG's 10 by 8; the JPEG's nearly
+// white) stay white.
+TEST_F(Viewer, DarkModeLeavesPicturesAsTheyAre) {
+    std::string const file = dir_.Path() + "/rasters.dvi";
+    fs::copy_file(DataFile("rasters.dvi"), file);
+    fs::copy(DataFile("pictures"), dir_.Path() + "/pictures");
+    ViewerSession viewer(dir_, file, "", "--dark");
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    viewer.WaitTitle("1 / 1");
+    auto white = [](int r, int g, int b) { return std::min({r, g, b}) > 230; };
+    RgbImage const shot = viewer.ShotWhen([&](RgbImage const& image) { return Count(image, white) > 2000; });
+    EXPECT_GT(Count(shot, [](int r, int g, int b) { return r + g + b == 0; }), 100000) << "a dark page";
+    EXPECT_GT(Count(shot, white), 3 * 32 * 24);
+    EXPECT_LT(Count(shot, white), 3 * 34 * 26 + 11 * 9);
+}
+
 TEST_F(Viewer, ShowsWhatLatexWritesOnARerun) {
     if (!HaveCommand("latex")) GTEST_SKIP() << "latex is not installed";
     auto typeset = [&](char const* words) {

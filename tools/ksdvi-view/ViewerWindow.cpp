@@ -566,7 +566,12 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr);
     cairo_destroy(cr);
-    if (self->dark_) InvertLightness(copy);
+    if (self->dark_) {
+        // Pictures stay as they are; their places in the drawing's pixels.
+        std::vector<Rect> pictures = self->drawing_->PictureAreas();
+        for (Rect& r : pictures) r = {r.x * resolution, r.y * resolution, r.width * resolution, r.height * resolution};
+        InvertLightness(copy, pictures);
+    }
     if (!self->drawing_->Problem().empty())
         std::fprintf(stderr, "ksdvi-view: %s: page %d: %s\n", self->path_.c_str(), self->drawingPage_ + 1,
                      self->drawing_->Problem().c_str());
