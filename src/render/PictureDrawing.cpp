@@ -246,10 +246,10 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     ksdvi::gdi::DecodeBounds bounds = PictureBounds([&](ksdvi::gdi::DeclaredPicture const& d) {
         width = d.width;
         height = d.height;
-        bool const png = p->type == kPicturePng;
+        // The file's own resolution where it gives one (PNG and JPEG files).
         if (boxRect) {
-            double const perPointX = png && d.xPelsPerMeter > 0 ? d.xPelsPerMeter * 0.0254 / 72 : 1.0;
-            double const perPointY = png && d.yPelsPerMeter > 0 ? d.yPelsPerMeter * 0.0254 / 72 : 1.0;
+            double const perPointX = d.xPelsPerMeter > 0 ? d.xPelsPerMeter * 0.0254 / 72 : 1.0;
+            double const perPointY = d.yPelsPerMeter > 0 ? d.yPelsPerMeter * 0.0254 / 72 : 1.0;
             auto pixel = [](double points, double perPoint, int most) {
                 return static_cast<int>(std::clamp(std::lround(points * perPoint), 0L, long(most)));
             };
@@ -260,9 +260,9 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
             srcBottom = pixel(pointsHigh - y1, perPointY, height);
             srcTop = std::max(srcBottom + 1, pixel(pointsHigh - y0, perPointY, height));
         }
-        double xDensity = png && d.xPelsPerMeter > 0 ? d.xPelsPerMeter : kPixelsPerMetre;
-        double yDensity = png && d.yPelsPerMeter > 0 ? d.yPelsPerMeter : kPixelsPerMetre;
-        double naturalWidth = png ? width * kSpPerMetre / xDensity : width * kSpPerPixel;
+        double xDensity = d.xPelsPerMeter > 0 ? d.xPelsPerMeter : kPixelsPerMetre;
+        double yDensity = d.yPelsPerMeter > 0 ? d.yPelsPerMeter : kPixelsPerMetre;
+        double naturalWidth = width * kSpPerMetre / xDensity;
         double naturalHeight = height * kSpPerMetre / yDensity;
         w = PictureExtent(p, naturalWidth, true);
         h = PictureExtent(p, naturalHeight, false);

@@ -27,7 +27,7 @@
 namespace ksdvi::gdi {
 namespace {
 
-using test::Bytes;
+using test::Bytes, test::MakeJpeg, test::OneColour, test::WithExifResolution, test::WithJfifDensity;
 
 enum class Format { Jpeg, Gif, Png, Bmp };
 
@@ -221,6 +221,45 @@ TEST(BoundedDecoding, PicturesShownAtTheirSizeOrLargerDecodeAsWithoutBounds) {
             EXPECT_EQ(declared.xPelsPerMeter, p.density);
             EXPECT_EQ(declared.yPelsPerMeter, p.density);
         }
+    }
+}
+
+// A JPEG's resolution as dvipdfmx reads it: its JFIF header's when it has
+// one (a density without unit is none), else its Exif marker's. A marker
+// cut short gives none.
+TEST(BoundedDecoding, JpegResolutionIsReadAsDvipdfmxReadsIt) {
+    Bytes const plain = MakeJpeg(16, 12, OneColour(200, 30, 30));
+    // The marker ends after the IFD's count of entries: none of them is there.
+    Bytes cut = WithExifResolution(plain, 300, 2, false, false);
+    cut.erase(cut.begin() + 20, cut.begin() + 4 + (cut[4] << 8 | cut[5]));
+    cut[4] = 0, cut[5] = 16;
+    struct Case {
+        char const* what;
+        Bytes file;
+        LONG density;
+    } const cases[] = {
+        {"JFIF, 200 per inch", WithJfifDensity(plain, 1, 200, 200), 7874},
+        {"JFIF, 100 per centimetre", WithJfifDensity(plain, 2, 100, 100), 10000},
+        {"JFIF, an aspect ratio", WithJfifDensity(plain, 0, 3, 3), 0},
+        {"Exif alone, 300 per inch", WithExifResolution(plain, 300, 2, false, false), 11811},
+        {"Exif alone, big-endian, 118 per centimetre", WithExifResolution(plain, 118, 3, true, false), 11800},
+        {"Exif before a JFIF header without unit", WithExifResolution(plain, 300, 2, false, true), 0},
+        {"Exif before a JFIF header of 200 per inch",
+         WithExifResolution(WithJfifDensity(plain, 1, 200, 200), 300, 2, true, true), 7874},
+        {"Exif cut short", cut, 0},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeclaredPicture declared;
+        DecodeBounds bounds;
+        bounds.shownAt = [&](const DeclaredPicture& d) {
+            declared = d;
+            return SIZE{d.width, d.height};
+        };
+        std::vector<BYTE> dib;
+        ASSERT_EQ(DecodeWithin(Format::Jpeg, c.file, bounds, dib), DecodeResult::Decoded);
+        EXPECT_EQ(declared.xPelsPerMeter, c.density);
+        EXPECT_EQ(declared.yPelsPerMeter, c.density);
     }
 }
 

@@ -21,10 +21,13 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/InkOverlap.h"
+#include "support/PictureFiles.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 
 namespace {
+
+using ksdvi::test::Bytes, ksdvi::test::MakeJpeg, ksdvi::test::OneColour, ksdvi::test::WithJfifDensity;
 
 struct XeLatexCase {
     char const* name;
@@ -360,7 +363,8 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
 // on the page and in a PDF: XeLaTeX's PDF figures cut by the pdf:literal clip
 // around them (upright: a turned clip cuts to its bounding box); the dvipdfmx
 // driver's (pdf:epdf) at their size, stretched to a width and a height,
-// trimmed and cut; EPS figures whose box counts from their own box's corner.
+// trimmed and cut; EPS figures whose box counts from their own box's corner;
+// a JPEG photo of 200 dots per inch at its size.
 TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
     struct Case {
         char const *engine, *peer, *file, *options, *body;
@@ -376,7 +380,8 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\\par\n"
          "\\noindent X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
-         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\n"},
+         "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
+         "\\noindent X\\includegraphics{photo.jpg}X\n"},
     };
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     for (Case const& c : cases) {
@@ -387,6 +392,9 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
         TempDir dir;
         RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
         std::filesystem::copy_file(DataFile("pictures/shapes.eps"), dir / "fig.eps");
+        Bytes const photo = WithJfifDensity(MakeJpeg(300, 150, OneColour(200, 30, 30)), 1, 200, 200);
+        std::ofstream(dir / "photo.jpg", std::ios::binary)
+            .write(reinterpret_cast<char const*>(photo.data()), std::streamsize(photo.size()));
         std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage" << c.options
                                        << "{graphicx}\n\\begin{document}\n"
                                        << c.body << "\\end{document}\n";

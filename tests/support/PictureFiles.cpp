@@ -82,6 +82,42 @@ Bytes MakeJpeg(int width, int height, RowFiller const& fill, bool progressive) {
     return out;
 }
 
+Bytes WithJfifDensity(Bytes jpeg, int unit, int x, int y) {
+    // FF D8, then FF E0, its length, "JFIF\0", the version; then the unit
+    // and the two densities.
+    jpeg.at(13) = static_cast<unsigned char>(unit);
+    jpeg.at(14) = static_cast<unsigned char>(x >> 8), jpeg.at(15) = static_cast<unsigned char>(x);
+    jpeg.at(16) = static_cast<unsigned char>(y >> 8), jpeg.at(17) = static_cast<unsigned char>(y);
+    return jpeg;
+}
+
+Bytes WithExifResolution(Bytes const& jpeg, unsigned resolution, int unit, bool bigEndian, bool keepJfif) {
+    unsigned char const order = bigEndian ? 'M' : 'I';
+    Bytes tiff{order, order};
+    auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            tiff.push_back(static_cast<unsigned char>(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
+    };
+    put(42, 2);
+    put(8, 4);  // IFD0 right after the header
+    std::uint32_t const rationals = 8 + 2 + 3 * 12 + 4;
+    put(3, 2);                                                    // entries
+    put(0x011A, 2), put(5, 2), put(1, 4), put(rationals, 4);      // XResolution
+    put(0x011B, 2), put(5, 2), put(1, 4), put(rationals + 8, 4);  // YResolution
+    put(0x0128, 2), put(3, 2), put(1, 4), put(std::uint32_t(unit), 2), put(0, 2);
+    put(0, 4);  // no next IFD
+    put(resolution, 4), put(1, 4), put(resolution, 4), put(1, 4);
+    Bytes marker{0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    marker.insert(marker.end(), tiff.begin(), tiff.end());
+    marker[2] = static_cast<unsigned char>((marker.size() - 2) >> 8);
+    marker[3] = static_cast<unsigned char>(marker.size() - 2);
+    std::size_t const jfifEnd = 4 + (std::size_t(jpeg.at(4)) << 8 | jpeg.at(5));
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), marker.begin(), marker.end());
+    out.insert(out.end(), jpeg.begin() + (keepJfif ? 2 : std::ptrdiff_t(jfifEnd)), jpeg.end());
+    return out;
+}
+
 Bytes MakePng(int width, int height, RowFiller const& fill, bool grey, bool interlaced) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

@@ -29,6 +29,13 @@ Bytes MakeGif(int width, int height, RowFiller const& fill, bool interlaced = fa
 // 24-bit bottom-up BMP.
 Bytes MakeBmp(int width, int height, RowFiller const& fill);
 
+// A JPEG made by MakeJpeg with the resolution of its JFIF header set (unit
+// 0: an aspect ratio, 1: dots per inch, 2: per centimetre), or with an Exif
+// marker before its JFIF header declaring `resolution` dots per inch (unit 2)
+// or centimetre (3) in either byte order; without the JFIF header if asked.
+Bytes WithJfifDensity(Bytes jpeg, int unit, int x, int y);
+Bytes WithExifResolution(Bytes const& jpeg, unsigned resolution, int unit, bool bigEndian, bool keepJfif);
+
 // A JPEG or PNG made small and then given a frame or header declaring
 // width x height: what a hostile document holds. The JPEG's data ends after
 // its first blocks (libjpeg decodes the rest as mid-grey); the PNG's does too,

@@ -4,7 +4,10 @@
 // scaling, at the smallest eighth of its size that still covers what is shown.
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 // Before libjpeg, whose headers define TRUE and FALSE as macros.
 #include "platform/jpg/DibLayout.h"
@@ -65,6 +68,58 @@ void OnProgress(j_common_ptr c) {
     if (e->bounds->Expired()) Fail(e, gdi::DecodeResult::TooSlow);
 }
 
+// Exif's resolution (IFD0's XResolution, YResolution and ResolutionUnit) in
+// pixels per metre, read by hand: three tags of a TIFF header in a marker
+// libjpeg has kept whole, where a library for Exif would read them all.
+// 0 when the marker does not give it.
+std::pair<gdi::LONG, gdi::LONG> ExifDensity(jpeg_saved_marker_ptr marker) {
+    for (; marker; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1 || marker->data_length < 14 ||
+            std::memcmp(marker->data, "Exif\0\0", 6) != 0)
+            continue;
+        unsigned char const* tiff = marker->data + 6;
+        std::size_t const size = marker->data_length - 6;
+        bool const little = tiff[0] == 'I' && tiff[1] == 'I';
+        if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) continue;
+        auto number = [&](std::size_t at, int bytes) -> std::uint32_t {
+            if (at > size || size - at < std::size_t(bytes)) return 0;
+            std::uint32_t v = 0;
+            for (int i = 0; i < bytes; ++i)
+                v |= std::uint32_t(tiff[at + std::size_t(little ? i : bytes - 1 - i)]) << (8 * i);
+            return v;
+        };
+        std::size_t const ifd = number(4, 4);
+        unsigned const entries = number(ifd, 2);
+        double resolution[2] = {0, 0};
+        unsigned unit = 2;  // inches unless it says otherwise
+        for (unsigned i = 0; i < entries && i < 1000; ++i) {
+            std::size_t const entry = ifd + 2 + std::size_t(i) * 12;
+            unsigned const tag = number(entry, 2);
+            if (tag == 0x011A || tag == 0x011B) {
+                std::size_t const at = number(entry + 8, 4);
+                std::uint32_t const denominator = number(at + 4, 4);
+                if (denominator != 0) resolution[tag - 0x011A] = double(number(at, 4)) / denominator;
+            } else if (tag == 0x0128) {
+                unit = number(entry + 8, 2);
+            }
+        }
+        double const perMetre = unit == 2 ? 1 / 0.0254 : unit == 3 ? 100 : 0;
+        auto pels = [&](double r) { return r > 0 && r < 1e6 ? gdi::LONG(r * perMetre + 0.5) : gdi::LONG(0); };
+        return {pels(resolution[0]), pels(resolution[1])};
+    }
+    return {0, 0};
+}
+
+// The file's resolution, as dvipdfmx reads it: the JFIF header's when the
+// file has one (a density without unit is none), else Exif's.
+std::pair<gdi::LONG, gdi::LONG> Density(jpeg_decompress_struct const& cinfo) {
+    if (cinfo.saw_JFIF_marker) {
+        double const perMetre = cinfo.density_unit == 1 ? 1 / 0.0254 : cinfo.density_unit == 2 ? 100 : 0;
+        return {gdi::LONG(cinfo.X_density * perMetre + 0.5), gdi::LONG(cinfo.Y_density * perMetre + 0.5)};
+    }
+    return ExifDensity(cinfo.marker_list);
+}
+
 unsigned char Scale(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127) / 255); }
 
 // Reads the header, chooses the output size and fills `out` with the layout
@@ -90,6 +145,7 @@ gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi:
     cinfo.progress = &err.progress;
     cinfo.mem->max_memory_to_use = long(std::min<std::uint64_t>(bounds.bytes, kMaxDibBytes));
     jpeg_mem_src(&cinfo, file, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) Fail(&err, gdi::DecodeResult::Damaged);
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -99,7 +155,8 @@ gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi:
     // read whatever the scale.
     if (!layout.Set(cinfo.image_width, cinfo.image_height, grey ? 8 : 24, grey ? 256 : 0))
         Fail(&err, gdi::DecodeResult::TooManyPixels);
-    const gdi::SIZE shown = bounds.ShownAt({int(cinfo.image_width), int(cinfo.image_height), 0, 0});
+    auto const [xDensity, yDensity] = Density(cinfo);
+    const gdi::SIZE shown = bounds.ShownAt({int(cinfo.image_width), int(cinfo.image_height), xDensity, yDensity});
     // Eighths of the size, smallest first; eight eighths is the library's
     // unscaled decoding, pixel for pixel the same as without scaling.
     for (unsigned eighths = 1; eighths <= 8; ++eighths) {
