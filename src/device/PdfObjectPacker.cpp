@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -64,6 +65,21 @@ void PutBigEndian(std::string& out, std::uint64_t value, int bytes) {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) out += static_cast<char>(value >> shift & 0xFF);
 }
 
+// Every page's MediaBox made `paper` wide and high, to a thousandth of a
+// point: a paper 792.000001 points high would take a row of dots more.
+void SetPageBoxes(std::vector<std::string_view>& bodies, std::deque<std::string>& storage,
+                  std::array<double, 2> const& paper) {
+    char box[96];
+    std::snprintf(box, sizeof box, "/MediaBox [ 0 0 %.3f %.3f ]", paper[0], paper[1]);
+    for (std::string_view& body : bodies) {
+        if (!body.starts_with("<< /Type /Page")) continue;
+        size_t const at = body.find("/MediaBox [");
+        size_t const end = at == std::string_view::npos ? at : body.find(']', at);
+        if (end == std::string_view::npos) continue;
+        body = storage.emplace_back(std::string(body.substr(0, at)) + box + std::string(body.substr(end + 1)));
+    }
+}
+
 struct Object {
     std::uint64_t number = 0;
     size_t offset = 0;
@@ -74,7 +90,8 @@ struct Object {
 
 }  // namespace
 
-std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames) {
+std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames,
+                           std::optional<std::array<double, 2>> const& paper) {
     // The cross-reference table: "xref", "0 N", N entries, the trailer.
     size_t const startxref = pdf.rfind("startxref");
     if (startxref == std::string_view::npos) return {};
@@ -133,6 +150,7 @@ std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& f
     std::deque<std::string> rewritten;
     ThinGradientStops(bodies, rewritten);
     FrameLinks(bodies, rewritten, frames);
+    if (paper) SetPageBoxes(bodies, rewritten, *paper);
     std::erase_if(byOffset, [&](Object* object) { return !object->stream && bodies[object->number].empty(); });
     for (Object* object : byOffset)
         if (!object->stream) object->body = bodies[object->number];

@@ -14,6 +14,8 @@
 // dictionaries), and a library's full rewrite would cost more time than
 // drawing the pages.
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +26,8 @@ namespace ksdvi {
 
 // `pdf` packed; empty when it is not laid out as Cairo lays out its files
 // (one cross-reference table of objects of generation 0), which then stays
-// as it is.
-std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames = {});
+// as it is. With `paper`, every page's MediaBox is that wide and high.
+std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames = {},
+                           std::optional<std::array<double, 2>> const& paper = std::nullopt);
 
 }  // namespace ksdvi

@@ -39,6 +39,7 @@ struct PdfBuffer {
     std::string held;
     bool direct = false;
     std::vector<LinkFrame> frames;
+    std::array<double, 2> paper{};  // the page boxes' width and height
 
     bool Write(std::string_view data) {
         if (!direct && held.size() + data.size() > kMaxHeld) {
@@ -53,7 +54,7 @@ struct PdfBuffer {
     // A failure shows in the file's error indicator.
     void Finish() {
         if (direct) return;
-        std::string const packed = PackPdfObjects(held, frames);
+        std::string const packed = PackPdfObjects(held, frames, paper);
         std::string const& out = packed.empty() ? held : packed;
         std::fwrite(out.data(), 1, out.size(), file);
         held = std::string();
@@ -129,8 +130,10 @@ private:
 
 std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
     Point const paper = document_.PageSize();
-    int const width = std::max(1, static_cast<int>(std::floor(paper.x * dpi_ / 72.0 + 1e-3)));
-    int const height = std::max(1, static_cast<int>(std::floor(paper.y * dpi_ / 72.0 + 1e-3)));
+    // Whole dots that cover the paper: its last fraction of a dot is painted
+    // too (the page's colour up to the edge of a paper 611.99998 points wide).
+    int const width = std::max(1, static_cast<int>(std::ceil(paper.x * dpi_ / 72.0 - 1e-3)));
+    int const height = std::max(1, static_cast<int>(std::ceil(paper.y * dpi_ / 72.0 - 1e-3)));
     // Pages that may paint on a raster get one the page's size, the same for
     // every page, so that after the first only what a page painted is
     // cleared; the others one pixel, for their context's resolution.
@@ -171,8 +174,11 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
         cairo_pattern_t* drawing = cairo_pop_group(cr);
         device_.PaintBackground(cr);
         PaintRasterLayer(cr, width, height);
+        // A fill of the page's dots, not a paint: Cairo cuts a paint to the
+        // surface's whole points, short of a paper 611.99998 points wide.
         cairo_set_source(cr, drawing);
-        cairo_paint(cr);
+        cairo_rectangle(cr, 0, 0, width, height);
+        cairo_fill(cr);
         cairo_pattern_destroy(drawing);
     }
     cairo_restore(cr);
@@ -336,19 +342,28 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
     Point const paper = document.PageSize();
     VectorPages output(document, options.rasterDpi, true, std::move(pages));
     PdfBuffer buffer;
+    // Cairo cuts what a page draws at its size in whole points, short of a
+    // paper 611.99998 points wide (a white edge where the page is coloured):
+    // its pages are whole points larger, the paper at their top, and the
+    // files' page boxes are made the paper's again (PackPdfObjects).
+    Point const sheet{std::ceil(paper.x - 1e-3), std::ceil(paper.y - 1e-3)};
+    buffer.paper = {paper.x, paper.y};
     return WriteFile(
         path,
         [&](FILE* file) {
             buffer.file = file;
-            cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteToBuffer, &buffer, paper.x, paper.y);
+            cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteToBuffer, &buffer, sheet.x, sheet.y);
             SetInformation(pdf, document.Engine().GetDocumentInfo());
             return pdf;
         },
         [&](cairo_surface_t* pdf, VectorResult& result) {
             cairo_t* cr = cairo_create(pdf);
             for (int page : output.Pages()) {
-                cairo_pdf_surface_set_size(pdf, paper.x, paper.y);
+                cairo_pdf_surface_set_size(pdf, sheet.x, sheet.y);
+                cairo_save(cr);
+                cairo_translate(cr, 0, sheet.y - paper.y);
                 DrawPage(output, page, cr, true, result);
+                cairo_restore(cr);
                 cairo_show_page(cr);
             }
             output.AddOutline(pdf);

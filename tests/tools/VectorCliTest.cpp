@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "support/Cli.h"
+#include "support/DviBuilder.h"
 #include "support/PngImage.h"
 #include "support/Rasterised.h"
 #include "support/TempDir.h"
@@ -121,6 +122,34 @@ TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     for (char const* file : {"plain.dvi", "metafont.dvi", "turned-figures.dvi", "postscript.dvi", "patterns.dvi",
                              "beamer.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, true);
+}
+
+// A coloured page is coloured to its edges on papers of a fraction of a
+// point (A4 is 595.276 by 841.89 points, beamer's 362.835 by 272.126), and
+// the page is the paper's size.
+TEST_F(VectorCli, PagesAreColouredToThePapersEdges) {
+    struct Case {
+        char const* paper;
+        char const* size;  // as pdfinfo gives it
+    } const cases[] = {
+        {"a4", "595.276 x 841.89 pts"}, {"letter", "612 x 792 pts"}, {"128mmx96mm", "362.835 x 272.126 pts"}};
+    TempDir dir;
+    DviBuilder dvi;
+    dvi.Pre().Bop(1).Special("background rgb 1 1 0").Eop().Post();
+    dvi.WriteTo(dir / "yellow.dvi");
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.paper);
+        KsdviOk(std::string("pdf --paper ") + c.paper + " -o " + (dir / "v.pdf") + " " + (dir / "yellow.dvi"));
+        EXPECT_NE(RunCommand("pdfinfo " + (dir / "v.pdf")).find(c.size), std::string::npos);
+        RunOk("pdftoppm -png -singlefile -r 300 " + (dir / "v.pdf") + " " + (dir / "v"));
+        RgbImage page;
+        ASSERT_TRUE(ReadRgbPng(dir / "v.png", page));
+        long white = 0;
+        for (int x = 0; x < page.width; ++x) white += page.At(x, page.height - 1) == 0xFFFFFF;
+        for (int y = 0; y < page.height; ++y) white += page.At(page.width - 1, y) == 0xFFFFFF;
+        EXPECT_EQ(white, 0);
+        EXPECT_LT(page.At(page.width - 1, page.height - 1) & 0xFF, 0x80u) << "yellow in the corner";
+    }
 }
 
 // A page's PostScript and its EPS figures go through Ghostscript's pdfwrite
