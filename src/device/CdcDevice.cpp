@@ -257,8 +257,8 @@ void CdcDevice::DrawShape(DeviceShape const& shape) {
 }
 
 void CdcDevice::DrawImage(DeviceImage const& image) {
-    if (image.transform) {
-        DrawTurnedImage(image);
+    if (image.transform || image.alpha) {
+        DrawImageThroughCairo(image);
         return;
     }
     int mode = dc_.SetStretchBltMode(HALFTONE);
@@ -269,9 +269,9 @@ void CdcDevice::DrawImage(DeviceImage const& image) {
     dc_.SetStretchBltMode(mode);
 }
 
-// Cairo draws the picture turned, which is painted over the page as
-// Ghostscript's drawings are.
-void CdcDevice::DrawTurnedImage(DeviceImage const& image) {
+// Cairo draws the picture turned, or with its transparency, which is
+// painted over the page as Ghostscript's drawings are.
+void CdcDevice::DrawImageThroughCairo(DeviceImage const& image) {
     cairo_surface_t* pixels = ImageSurfaceOf(image);
     if (!pixels) return;
     PaintDrawnCoverage(&dc_, ImagePlacement(image), image.width, image.height, [&](cairo_t* cr) {

@@ -35,7 +35,7 @@ public:
     void ClipTo(std::optional<std::array<double, 4>> const& box) override;
 
 private:
-    void DrawTurnedImage(DeviceImage const& image);
+    void DrawImageThroughCairo(DeviceImage const& image);
     struct Face {
         gdi::CFont font;
         std::shared_ptr<BitmapFont const> bitmap;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/Dib.h"
 
@@ -13,16 +14,31 @@ cairo_surface_t* ImageSurfaceOf(DeviceImage const& image) {
     std::shared_ptr<gdi::Surface> pixels =
         view.Decode(gdi::DIB_RGB_COLORS, nullptr, image.srcX, image.srcY, image.srcWidth, image.srcHeight);
     if (!pixels || pixels->Width() < 1 || pixels->Height() < 1) return nullptr;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels->Width(), pixels->Height());
+    int const width = pixels->Width(), height = pixels->Height();
+    std::vector<unsigned char> const alphas = image.alpha
+                                                  ? view.Alphas(std::clamp(image.srcX, 0, view.Width()),
+                                                                std::clamp(image.srcY, 0, view.Height()), width, height)
+                                                  : std::vector<unsigned char>();
+    cairo_surface_t* surface =
+        cairo_image_surface_create(alphas.empty() ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return nullptr;
     }
     unsigned char* data = cairo_image_surface_get_data(surface);
     int const stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < pixels->Height(); ++y)
-        std::copy_n(pixels->Row(y), pixels->Width(),
-                    reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride)));
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride));
+        std::copy_n(pixels->Row(y), width, row);
+        if (alphas.empty()) continue;
+        // Cairo's pixels are premultiplied.
+        unsigned char const* a = alphas.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t const p = row[x], alpha = a[x];
+            auto times = [&](int shift) { return ((p >> shift & 0xFF) * alpha + 127) / 255 << shift; };
+            row[x] = alpha << 24 | times(16) | times(8) | times(0);
+        }
+    }
     cairo_surface_mark_dirty(surface);
     return surface;
 }

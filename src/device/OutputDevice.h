@@ -122,6 +122,9 @@ struct DeviceImage {
     // rotations), in device pixels: the box goes through it, turning the
     // picture. Null: upright in its box.
     Affine const* transform = nullptr;
+    // A 32-bit DIB whose fourth bytes are the picture's alpha: it is painted
+    // over what lies beneath (a PNG file's transparency).
+    bool alpha = false;
 };
 
 class OutputDevice {

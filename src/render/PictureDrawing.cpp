@@ -328,6 +328,7 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
     }
     Affine const world = p->transform.About(pixels_.OriginX(), pixels_.OriginY());
     if (!p->transform.IsIdentity()) image.transform = &world;
+    image.alpha = p->type == kPicturePng && view.BitCount() == 32;
     p->area = (image.transform ? world : Affine{})
                   .BoundsOf(image.x, image.y, double(image.x) + image.width, double(image.y) + image.height);
     if (device_) device_->DrawImage(image);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -121,6 +122,9 @@ struct Picture {
     int density;          // pixels per metre the header declares, 0 for none
     int bitCount;         // of the DIB decoded
     int dibDensity;       // pixels per metre in the DIB's header, or -1 when the caller sets it
+    // The regions' alphas, for pictures with transparency: they keep it, in a
+    // 32-bit DIB at their own size, their colours as the file has them.
+    std::array<int, 4> alphas{-1, -1, -1, -1};
 };
 
 const Picture kPictures[] = {
@@ -133,8 +137,8 @@ const Picture kPictures[] = {
     {"transparent.gif", Format::Gif, {kRed, kLime, kWhite, kWhite}, 0, 0, 8, -1},
     {"rgb.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 11811, 24, 11811},
     {"deep.png", Format::Png, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, 3780},
-    {"greyalpha.png", Format::Png, {kBlack, kWhite, kBlack, kWhite}, 0, 0, 24, 3780},
-    {"bkgd.png", Format::Png, {kBlack, Grey(128), kBlack, Grey(128)}, 1, 0, 24, 3780},
+    {"greyalpha.png", Format::Png, {kBlack, kBlack, kBlack, kBlack}, 0, 0, 32, 3780, {255, 0, 255, 0}},
+    {"bkgd.png", Format::Png, {kBlack, kBlack, kBlack, kBlack}, 0, 0, 32, 3780, {255, 0, 255, 0}},  // bKGD unused
     {"rgb.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, -1},
     {"palette.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 4, -1},
     {"rgb565.bmp", Format::Bmp, {kRed, kLime, kBlue, kWhite}, 0, 0, 24, -1},
@@ -161,6 +165,13 @@ TEST(PictureDecoder, RegionsLandWhereTheFileHasThem) {
         const auto surface = view.Decode(DIB_RGB_COLORS, nullptr);
         ASSERT_TRUE(surface);
         ExpectRegions(*surface, p.regions, p.tolerance, 16, 12, p.tolerance > 1 ? 1 : 0);
+        const std::vector<BYTE> alphas = view.Alphas(0, 0, 16, 12);
+        if (p.alphas[0] < 0) continue;
+        ASSERT_EQ(alphas.size(), 16u * 12u);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 16; ++x)
+                EXPECT_EQ(alphas[size_t(y * 16 + x)], p.alphas[size_t((x < 8 ? 0 : 1) + (y < 6 ? 0 : 2))])
+                    << x << "," << y;
     }
 }
 
@@ -274,7 +285,8 @@ TEST(BoundedDecoding, PicturesShownAtHalfTheirSizeDecodeAtHalfWithTheirRegions) 
         ASSERT_EQ(DecodeWithin(p.format, file, ShownAt(8, 6), dib), DecodeResult::Decoded);
         const auto pixels = Pixels(dib);
         ASSERT_TRUE(pixels);
-        ExpectRegions(*pixels, p.regions, p.tolerance, 8, 6, p.tolerance > 1 ? 1 : 0);
+        const int scale = p.alphas[0] < 0 ? 1 : 2;  // transparent: at their own size
+        ExpectRegions(*pixels, p.regions, p.tolerance, 8 * scale, 6 * scale, p.tolerance > 1 ? 1 : 0);
     }
 }
 

@@ -364,7 +364,8 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
 // around them (upright: a turned clip cuts to its bounding box); the dvipdfmx
 // driver's (pdf:epdf) at their size, stretched to a width and a height,
 // trimmed and cut; EPS figures whose box counts from their own box's corner;
-// a JPEG photo of 200 dots per inch at its size.
+// a JPEG photo of 200 dots per inch at its size; a PNG file, half of it
+// transparent, over a black rule.
 TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
     struct Case {
         char const *engine, *peer, *file, *options, *body;
@@ -373,7 +374,8 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.pdf}X\\par\n"
          "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\\par\n"
          "X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
-         "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\n"},
+         "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
+         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\n"},
         {"latex", "dvipdfmx", "doc.dvi", "[dvipdfmx]",
          "\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
          "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
@@ -381,7 +383,8 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3]{fig.pdf}X\\par\n"
          "\\noindent X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
-         "\\noindent X\\includegraphics{photo.jpg}X\n"},
+         "\\noindent X\\includegraphics{photo.jpg}X\\par\n"
+         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\n"},
     };
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     for (Case const& c : cases) {
@@ -392,6 +395,7 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
         TempDir dir;
         RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
         std::filesystem::copy_file(DataFile("pictures/shapes.eps"), dir / "fig.eps");
+        std::filesystem::copy_file(DataFile("pictures/greyalpha.png"), dir / "alpha.png");
         Bytes const photo = WithJfifDensity(MakeJpeg(300, 150, OneColour(200, 30, 30)), 1, 200, 200);
         std::ofstream(dir / "photo.jpg", std::ios::binary)
             .write(reinterpret_cast<char const*>(photo.data()), std::streamsize(photo.size()));

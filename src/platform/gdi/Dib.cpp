@@ -187,4 +187,18 @@ std::shared_ptr<Surface> DibView::Decode(UINT usage, const std::vector<PALETTEEN
     return surface;
 }
 
+std::vector<BYTE> DibView::Alphas(int x, int y, int w, int h) const {
+    if (bitCount_ != 32 || compression_ != BI_RGB || x < 0 || y < 0 || w <= 0 || h <= 0 || x > width_ - w ||
+        y > height_ - h)
+        return {};
+    std::vector<BYTE> out(std::size_t(w) * std::size_t(h));
+    for (int row = 0; row < h; ++row) {
+        const int storedRow = topDown_ ? y + row : height_ - 1 - (y + row);
+        const BYTE* src = bits_ + std::size_t(storedRow) * stride_;
+        for (int col = 0; col < w; ++col)
+            out[std::size_t(row) * std::size_t(w) + std::size_t(col)] = src[4 * (x + col) + 3];
+    }
+    return out;
+}
+
 }  // namespace ksdvi::gdi

@@ -35,6 +35,11 @@ public:
     std::shared_ptr<Surface> Decode(UINT usage, const std::vector<PALETTEENTRY>* palette, int x = 0, int y = 0,
                                     int w = -1, int h = -1) const;
 
+    // The fourth bytes of a 32-bit DIB without bit fields (a picture's
+    // alpha, where the caller knows it holds one) of the rectangle, row by
+    // row from the top; empty for other DIBs.
+    std::vector<BYTE> Alphas(int x, int y, int w, int h) const;
+
 private:
     static bool Parse(const BYTE* header, std::size_t headerSpace, DibView& out);
 

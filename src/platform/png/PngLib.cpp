@@ -73,21 +73,25 @@ bool Decode(png_structp png, png_infop info, PngRead* r) {
     const gdi::SIZE shown =
         r->bounds->ShownAt({int(width), int(height), gdi::LONG(xDensity <= 0x7FFFFFFF ? xDensity : 0),
                             gdi::LONG(yDensity <= 0x7FFFFFFF ? yDensity : 0)});
-    const int factorX = gdi::DibReducer::Factor(int(width), shown.cx);
-    const int factorY = gdi::DibReducer::Factor(int(height), shown.cy);
+    // A picture with transparency keeps it, as PDF readers show it over
+    // what lies beneath (a 32-bit DIB, alpha in each pixel's fourth byte),
+    // at its own size.
+    const bool alpha = (color & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    const int factorX = alpha ? 1 : gdi::DibReducer::Factor(int(width), shown.cx);
+    const int factorY = alpha ? 1 : gdi::DibReducer::Factor(int(height), shown.cy);
     const bool reduce = factorX > 1 || factorY > 1;
     // Greys are averaged as they are and made RGB at the end.
     const bool grey = color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA;
-    const int channels = reduce && grey ? 1 : 3;
+    const int channels = alpha ? 4 : reduce && grey ? 1 : 3;
 
     // The order of these is the picture's meaning: keep it.
     png_set_expand(png);
     if (png_get_bit_depth(png, info) == 16) png_set_strip_16(png);
-    if (grey && channels == 3) png_set_gray_to_rgb(png);
+    if (grey && channels >= 3) png_set_gray_to_rgb(png);
     png_color_16p background = nullptr;
-    if (png_get_bKGD(png, info, &background) && background) {
+    if (!alpha && png_get_bKGD(png, info, &background) && background) {
         png_set_background(png, background, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
-    } else {
+    } else if (!alpha) {
         png_color_16 white{0, 65535, 65535, 65535, 65535};
         png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     }
@@ -148,7 +152,7 @@ bool Decode(png_structp png, png_infop info, PngRead* r) {
     ksdvi::gdi::BITMAPINFOHEADER h;
     h.biWidth = ksdvi::gdi::LONG(width);
     h.biHeight = ksdvi::gdi::LONG(height);
-    h.biBitCount = 24;
+    h.biBitCount = ksdvi::gdi::WORD(8 * channels);
     h.biSizeImage = ksdvi::gdi::DWORD(stride * height);
     h.biXPelsPerMeter = ksdvi::gdi::LONG(Density(xDensity));
     h.biYPelsPerMeter = ksdvi::gdi::LONG(Density(yDensity));
