@@ -163,12 +163,13 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
         if (out) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
         if (first) gs->ProcessPSCommand(first);
         gs->ProcessPSCommand(job.c_str());
+        std::string const noPage = "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it";
         if (!gs->EndGSJob()) {
-            NotePictureProblem(p, GS::GetLastError());
+            NotePictureProblem(p, GS::LastJobShowedNoPage() ? noPage : GS::GetLastError());
             return false;
         }
         if (out && !out->Done()) {
-            NotePictureProblem(p, "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it");
+            NotePictureProblem(p, noPage);
             return false;
         }
         return true;
@@ -182,14 +183,17 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
                            {double(left), double(top), shownWidth * pixels_.PerDviX(), shownHeight * pixels_.PerDviY()},
                            world,
                            [&](int width, int height) { return run(GetPdfGS(), width, height, nullptr, nullptr); });
-    // A vector output takes the page whatever the transformation; on a
-    // raster, a page turned or mirrored is drawn from the same PDF page.
-    if (device_->TakesPdfPages() || !upright) {
+    // A vector output takes the page whatever the transformation; a raster
+    // has poppler paint the same PDF page (Ghostscript's own raster paints
+    // the backdrop of a page's transparency white), or without poppler
+    // Ghostscript, upright.
+    bool const poppler = CanPaintPdfPages();
+    if (device_->TakesPdfPages() || !upright || poppler) {
         if (!run(GetPdfGS(), w, h, nullptr, nullptr)) return false;
         Affine const toDevice =
             Affine{double(xRes) / 72, 0, 0, double(yRes) / 72, double(left), double(top)}.Then(world);
         if (device_->TakesPdfPages() && device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
-        if (!upright) {
+        if (!upright || poppler) {
             double const points = 72.0 / RoundHalfAway(pixels_.DpiX()), pointsY = 72.0 / RoundHalfAway(pixels_.DpiY());
             if (!PaintDrawnCoverage(pDC_, toDevice, w * points, h * pointsY,
                                     [](cairo_t* cr) { return PaintPdfPage(GS::GetLastPdf(), cr); }))

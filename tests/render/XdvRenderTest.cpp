@@ -5,6 +5,8 @@
 // font a case needs. Files made to mislead draw what they can and say what
 // they cannot.
 
+#include <cairo-pdf.h>
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -359,13 +361,28 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
     }
 }
 
+// A PDF page 100 by 50 points with transparency: a red half see-through on
+// its left, an opaque dark green square on its right; nothing else.
+void WriteGlassPdf(std::string const& path) {
+    cairo_surface_t* pdf = cairo_pdf_surface_create(path.c_str(), 100, 50);
+    cairo_t* cr = cairo_create(pdf);
+    cairo_set_source_rgba(cr, 1, 0, 0, 0.5);
+    cairo_rectangle(cr, 5, 5, 40, 40);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0.3, 0);
+    cairo_rectangle(cr, 70, 20, 20, 20);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(pdf);
+}
+
 // Figures of graphicx's xetex and dvipdfmx drivers, as the peer draws them
 // on the page and in a PDF: XeLaTeX's PDF figures cut by the pdf:literal clip
 // around them (upright: a turned clip cuts to its bounding box); the dvipdfmx
 // driver's (pdf:epdf) at their size, stretched to a width and a height,
 // trimmed and cut; EPS figures whose box counts from their own box's corner;
 // a JPEG photo of 200 dots per inch at its size; a PNG file, half of it
-// transparent, over a black rule.
+// transparent, and a PDF page with transparency over black rules.
 TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
     struct Case {
         char const *engine, *peer, *file, *options, *body;
@@ -375,7 +392,8 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "X\\includegraphics[width=3cm,viewport=4 2 12 10,clip]{fig.pdf}X\\par\n"
          "X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
          "X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
-         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\n"},
+         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\\par\n"
+         "\\noindent\\rlap{\\rule{6cm}{3cm}}\\includegraphics[width=6cm]{glass.pdf}\n"},
         {"latex", "dvipdfmx", "doc.dvi", "[dvipdfmx]",
          "\\noindent\\includegraphics[width=4cm]{fig.pdf}\\par\n"
          "\\noindent\\includegraphics[width=10cm,height=2cm]{fig.pdf}\\par\n"
@@ -384,7 +402,8 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "\\noindent X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
          "\\noindent X\\includegraphics{photo.jpg}X\\par\n"
-         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\n"},
+         "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\\par\n"
+         "\\noindent\\rlap{\\rule{6cm}{3cm}}\\includegraphics[width=6cm]{glass.pdf}\n"},
     };
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
     for (Case const& c : cases) {
@@ -396,6 +415,7 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
         RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
         std::filesystem::copy_file(DataFile("pictures/shapes.eps"), dir / "fig.eps");
         std::filesystem::copy_file(DataFile("pictures/greyalpha.png"), dir / "alpha.png");
+        WriteGlassPdf(dir / "glass.pdf");
         Bytes const photo = WithJfifDensity(MakeJpeg(300, 150, OneColour(200, 30, 30)), 1, 200, 200);
         std::ofstream(dir / "photo.jpg", std::ios::binary)
             .write(reinterpret_cast<char const*>(photo.data()), std::streamsize(photo.size()));

@@ -542,6 +542,8 @@ std::string GS::GetLastError() { return lastError; }
 
 bool GS::LastJobTimedOut() { return lastTimedOut; }
 
+bool GS::LastJobShowedNoPage() { return GetLastError() == ksdvi::gs::kNoPageShown; }
+
 std::string GS::GetLastPdf() { return lastPdf; }
 
 void GS::SetTimeLimit(std::chrono::milliseconds limit) { impl_->limitMs = std::max<long long>(limit.count(), 1); }

@@ -85,6 +85,8 @@ public:
     static std::string GetLastError();
     // Whether that job was stopped at the time limit.
     static bool LastJobTimedOut();
+    // Whether that job, on the PDF interpreter, ended without showing a page.
+    static bool LastJobShowedNoPage();
     // What the calling thread's last job printed for the library: each line
     // it printed that began with "%%[ksdvi-data: ", without those words.
     static std::string GetLastOutput();

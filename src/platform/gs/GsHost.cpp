@@ -516,7 +516,7 @@ Result EndJob(Host* h) {
     if (r.outcome == Outcome::Failed) return {Outcome::Broken, r.text};
     if (r.outcome == Outcome::Broken) return r;
     const std::string pdf = TakePdfPage(*h);
-    if (pdf.empty()) return Broken(*h, "the job showed no page", 0);
+    if (pdf.empty()) return Broken(*h, kNoPageShown, 0);
     if (!SendMessage(h->fd, Msg::Pdf, pdf, kForever)) return Broken(*h, "the library has gone", 0);
     return {Outcome::Ok, std::move(h->data)};
 }

@@ -32,6 +32,9 @@ inline constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 28;
 inline constexpr int kMaxSide = 1 << 17;
 inline constexpr std::uint32_t kMaxPayload = std::uint32_t(8 + 3 * kMaxPixels);
 
+// Why a PDF host's job failed that showed no page.
+inline constexpr char kNoPageShown[] = "the job showed no page";
+
 // A line a job prints that begins with this goes back to the library.
 inline constexpr char kDataMarker[] = "%%[ksdvi-data: ";
 
