@@ -375,6 +375,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         }
         head += *text + "\n";
     }
+    // The document's ! specials, all in one block after the header files, as
+    // dvips puts them: one may begin a dictionary that the next ends (xy-pic's).
+    // Then what the pages before defined.
+    std::string literals, earlier;
     for (KsDvi::PostScriptHeader const& header : dvi.GetPostScriptHeaders()) {
         if (header.page >= 0) {
             // Global definitions of the pages before, as dvips' job has made
@@ -382,13 +386,13 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             // it left on the stacks goes). It runs from a string, so that its
             // procedures are made in the VM it chooses.
             if (header.page < page)
-                head += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
-                        " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
-                        "end\n";
+                earlier += "TeXDict begin userdict /ksdvi@dicts countdictstack put mark " + HexString(header.text) +
+                           " cvx stopped cleartomark false setglobal countdictstack ksdvi@dicts sub { end } repeat "
+                           "end\n";
             continue;
         }
         if (header.literal) {
-            head += "TeXDict begin @defspecial\n" + header.text + "\n@fedspecial end\n";
+            literals += header.text + "\n";
             continue;
         }
         std::string why;
@@ -400,6 +404,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         }
         head += *text + "\n";
     }
+    if (!literals.empty()) head += "TeXDict begin @defspecial\n" + literals + "@fedspecial end\n";
+    head += earlier;
     head += kReportState;
     head += ShownFonts(dvi, collector.events, g, shownFonts_);
     // A PDF job's page reaches past the paper, to the right and above: pgf's

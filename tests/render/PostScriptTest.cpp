@@ -153,6 +153,27 @@ TEST(PagePostScript, RulesTakeTheirOwnPixels) {
     EXPECT_EQ(withPostScript, plain);
 }
 
+// A document's ! specials run as one block, as dvips puts them: one begins
+// a dictionary, the next defines in it, another ends it (xy-pic's arrow tips);
+// a figure's PostScript finds it.
+TEST(PagePostScript, LiteralHeadersShareTheirDictionaries) {
+    ScratchDocument doc(OnePage(DviBuilder{}
+                                    .Special("! /MyDict 10 dict def")
+                                    .Special("! /MyDict where pop begin MyDict begin")
+                                    .Special("! /ksdvi@red {1 0 0 setrgbcolor} def")
+                                    .Special("! end end")
+                                    .Special("\" /MyDict where {pop MyDict /ksdvi@red get exec newpath 0 0 20 "
+                                             "0 360 arc fill} if")));
+    Canvas canvas(144, 144, 72);
+    KsDviDrawer drawer;
+    DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
+    drawer.Close();
+    int red = 0;
+    for (int y = 0; y < canvas.Height(); ++y)
+        for (int x = 0; x < canvas.Width(); ++x) red += canvas.Pixel(x, y) == kRed;
+    EXPECT_NEAR(red, 1257, 80);  // pi 20 squared
+}
+
 // dvips' unpositioned forms run as they are: a word of the prefix left in
 // the code would stop the page's PostScript (animate writes [nobreak]).
 class RawPostScript : public testing::TestWithParam<char const*> {};
