@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,6 +23,8 @@ namespace {
 
 constexpr size_t kMostNamedObjects = 100000;
 constexpr size_t kDeepestForms = 64;
+// The pages before a page that run again for the forms they made.
+constexpr size_t kMostFormPages = 16;
 // Entries a dictionary that puts grow may reach (each put looks its keys up).
 constexpr size_t kMostDictionaryEntries = 1024;
 
@@ -554,8 +557,23 @@ std::string PdfDrawingOfSpecials(std::vector<PlacedPdfSpecial> const& specials, 
 std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& g) {
     PdfDrawingWriter writer;
     writer.SetReplaying(true);
-    for (KsDvi::PdfDefinition const& definition : dvi.GetPdfDefinitions())
-        if (definition.page < page) writer.Special(definition.special, 0, 0);
+    // What the pages before defined, in order. The pages that made forms run
+    // again (the last kMostFormPages of them), so that what a form holds
+    // keeps its place in it (beamer's block shadows); other definitions need
+    // no place.
+    std::vector<KsDvi::PdfDefinition> const& definitions = dvi.GetPdfDefinitions();
+    std::set<int> formPages, ran;
+    for (auto it = definitions.rbegin(); it != definitions.rend() && formPages.size() < kMostFormPages; ++it)
+        if (it->page < page && BeginsPdfXObject(PdfKeywordOf(it->special))) formPages.insert(it->page);
+    for (KsDvi::PdfDefinition const& definition : definitions) {
+        if (definition.page >= page) break;
+        if (!formPages.count(definition.page)) {
+            writer.Special(definition.special, 0, 0);
+        } else if (ran.insert(definition.page).second) {
+            PdfDrawingCollector again(writer, g);
+            again.Collect(dvi, definition.page);
+        }
+    }
     writer.SetReplaying(false);
     PdfDrawingCollector collector(writer, g);
     if (!collector.Collect(dvi, page)) return {};

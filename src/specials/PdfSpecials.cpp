@@ -320,13 +320,19 @@ bool ShapesOnlyThePdfFile(std::string_view keyword) {
     return std::find(std::begin(kFileOnly), std::end(kFileOnly), keyword) != std::end(kFileOnly);
 }
 
-PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
-    PdfSpecial special;
+std::string_view PdfKeywordOf(std::string_view args) {
     size_t start = 0;
     while (start < args.size() && IsBlankChar(args[start])) ++start;
     size_t end = start;
     while (end < args.size() && end - start < kLongestPdfKeyword && IsLetter(args[end])) ++end;
-    special.keyword = args.substr(start, end - start);
+    return args.substr(start, end - start);
+}
+
+PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
+    PdfSpecial special;
+    std::string_view const keyword = PdfKeywordOf(args);
+    size_t const end = size_t(keyword.data() - args.data()) + keyword.size();
+    special.keyword = keyword;
     special.kind = Kind::Other;
     for (Keyword const& keyword : extension ? std::span<Keyword const>(kExtensionKeywords) : kKeywords)
         if (keyword.word == special.keyword) special.kind = keyword.kind;

@@ -102,5 +102,7 @@ bool ShapesOnlyThePdfFile(std::string_view keyword);
 // `args` follows "pdf:", or with `extension` "x:" (dvipdfmx's own specials,
 // of which the transformations are read).
 PdfSpecial ParsePdfSpecial(std::string_view args, bool extension = false);
+// The keyword that begins `args`, as ParsePdfSpecial reads it.
+std::string_view PdfKeywordOf(std::string_view args);
 
 }  // namespace ksdvi

@@ -6,13 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "dvi/DviOpcodes.h"
 #include "render/PdfDrawingPage.h"
+#include "render/RenderedPage.h"
+#include "support/ScratchDocument.h"
 
 namespace ksdvi {
 namespace {
+
+using test::Canvas, test::COLORREF, test::RGB;
 
 struct WriterCase {
     char const* what;
@@ -103,6 +109,34 @@ INSTANTIATE_TEST_SUITE_P(
                    {"<< /r null /n /A#20B >>", "S"},
                    {"Title", "nowhere"}}),
     [](auto const& info) { return "case" + std::to_string(info.index); });
+
+// A form made on page 1 that places another form twice, 30 points apart,
+// and once more through pdf:btrans: on page 2 it holds them where it did
+// (beamer's block shadows are such forms, made on the first page that has one).
+TEST(PdfDrawing, FormsOfAPageBeforeHoldWhatTheyHeldWhereTheyHeldIt) {
+    auto right = [](DviBuilder& b, int points) { b.Op(dvi::kRight1 + 3).U(uint32_t(points * 65536), 4); };
+    DviBuilder b;
+    b.Pre().Bop(1);
+    b.Op(dvi::kDown1 + 3).U(uint32_t(-36 * 65536), 4);
+    b.Special("pdf:bxobj @inner width 10bp height 10bp").Special("pdf:content 1 0 0 rg 0 0 10 10 re f");
+    b.Special("pdf:exobj").Special("pdf:bxobj @outer width 70bp height 12bp").Special("pdf:uxobj @inner");
+    right(b, 30);
+    b.Special("pdf:uxobj @inner").Special("pdf:btrans matrix 1 0 0 1 -15 0").Special("pdf:uxobj @inner");
+    b.Special("pdf:etrans");
+    right(b, -30);
+    b.Special("pdf:exobj").Special("pdf:uxobj @outer").Eop();
+    b.Bop(2).Op(dvi::kDown1 + 3).U(uint32_t(-36 * 65536), 4).Special("pdf:uxobj @outer").Eop().Post();
+    ScratchDocument doc(b.bytes);
+    std::vector<COLORREF> pages[2];
+    for (int page = 0; page < 2; ++page) {
+        Canvas canvas(144, 144, 72);
+        ASSERT_EQ(canvas.Draw(doc.dvi, page, 36, 108), 1);
+        for (int y = 0; y < canvas.Height(); ++y)
+            for (int x = 0; x < canvas.Width(); ++x) pages[page].push_back(canvas.Pixel(x, y));
+    }
+    EXPECT_GT(std::count(pages[0].begin(), pages[0].end(), RGB(255, 0, 0)), 2 * 10 * 10);  // three squares
+    EXPECT_EQ(pages[1], pages[0]);
+}
 
 TEST(PdfDrawing, NothingDrawnIsNoPdf) {
     EXPECT_EQ(
