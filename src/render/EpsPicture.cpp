@@ -111,10 +111,14 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
 
     std::array<int, 4> box = {p->llx, p->lly, p->urx, p->ury};
     bool clip = p->clip;
+    // The file's own box: what a figure shows that is not cut at the box
+    // given for it (graphicx's trim and viewport without clip).
+    std::optional<std::array<int, 4>> own;
+    if (p->llx == kNoPictureBox || p->boxMayCountFromCorner || !clip) own = FileBoundingBox(in);
     if (p->llx == kNoPictureBox || p->boxMayCountFromCorner) {
-        std::array<int, 4> const own = FileBoundingBox(in).value_or(std::array{0, 0, 72, 72});
         bool fromCorner = false;
-        box = p->llx == kNoPictureBox ? own : GivenBox(p, own, fromCorner);
+        std::array<int, 4> const file = own.value_or(std::array{0, 0, 72, 72});
+        box = p->llx == kNoPictureBox ? file : GivenBox(p, file, fromCorner);
         clip = clip || fromCorner;
     }
     auto [llx, lly, urx, ury] = box;
@@ -138,9 +142,9 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     double const sy = p->yScale * kSpPerInch * pixels_.PerDviY() / 72.0;
     Affine const toBox{sx, 0, 0, -sy, left - llx * sx, bottom + lly * sy};
     Affine const onPage = toBox.Then(p->transform.About(pixels_.OriginX(), pixels_.OriginY()));
-    // Ghostscript draws the part of the page the figure covers, and a margin
-    // around its box unless it is cut there: strokes on the box and sloppy
-    // boxes show as dvips shows them.
+    // Ghostscript draws the part of the page the figure covers, and unless
+    // it is cut at its box, the file's own box too and a margin around them:
+    // strokes on the box and sloppy boxes show as dvips shows them.
     p->area = onPage.BoundsOf(llx, lly, urx, ury);
     if (p->inPagePostScript) {
         w = width + 1;
@@ -148,7 +152,12 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         return true;
     }
     double const margin = clip ? 0 : kMarginPoints;
-    auto const [x0, y0, x1, y1] = onPage.BoundsOf(llx - margin, lly - margin, urx + margin, ury + margin);
+    std::array<int, 4> shown = box;
+    if (!clip && own)
+        shown = {std::min(llx, (*own)[0]), std::min(lly, (*own)[1]), std::max(urx, (*own)[2]),
+                 std::max(ury, (*own)[3])};
+    auto const [x0, y0, x1, y1] =
+        onPage.BoundsOf(shown[0] - margin, shown[1] - margin, shown[2] + margin, shown[3] + margin);
     auto pagePixel = [](double v, int most) { return !(v > 0) ? 0 : v < most ? static_cast<int>(v) : most; };
     int const pageWidth = pDC_->GetDeviceCaps(HORZRES), pageHeight = pDC_->GetDeviceCaps(VERTRES);
     int const jobLeft = pagePixel(std::floor(x0 + 1e-6), pageWidth);

@@ -274,13 +274,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\noindent\\includegraphics[width=2cm]{wide.eps}\\includegraphics[width=12cm]{wide.eps}\n"
                   "\\end{document}\n",
                   {{"wide.eps", kWideFrameEps}}},
-        // dvips cuts a figure at its box only when asked
+        // dvips cuts a figure at its box only when asked: trimmed without
+        // clip, the whole figure shows
         LatexCase{"eps_frame_on_its_bounding_box",
                   {"graphicx.sty"},
                   "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
                   "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
-                  "\\includegraphics[width=3cm]{frame.eps}\n\\end{document}\n",
-                  {{"frame.eps", kFrameEps}}},
+                  "\\includegraphics[width=3cm]{frame.eps}\\par\\bigskip\n"
+                  "\\noindent\\includegraphics[trim=0 0 200 120]{wide.eps}\n\\end{document}\n",
+                  {{"frame.eps", kFrameEps}, {"wide.eps", kWideFrameEps}}},
         // psfrag hides its list of replacements under an empty clip and sets
         // each where its tag is in the figure
         LatexCase{"psfrag_replacements",
