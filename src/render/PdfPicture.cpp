@@ -195,8 +195,12 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
         if (device_->TakesPdfPages() && device_->DrawPdfPage(GS::GetLastPdf(), toDevice)) return true;
         if (!upright || poppler) {
             double const points = 72.0 / RoundHalfAway(pixels_.DpiX()), pointsY = 72.0 / RoundHalfAway(pixels_.DpiY());
+            // As PDF readers show it on screen (hair lines a pixel wide and
+            // dark, as pdftoppm draws them) when that shows no annotations.
+            std::string const& page = GS::GetLastPdf();
+            bool const onScreen = page.find("/Annots") == std::string::npos;
             if (!PaintDrawnCoverage(pDC_, toDevice, w * points, h * pointsY,
-                                    [](cairo_t* cr) { return PaintPdfPage(GS::GetLastPdf(), cr); }))
+                                    [&](cairo_t* cr) { return PaintPdfPage(page, cr, onScreen); }))
                 NotePictureProblem(p, "cannot be drawn turned");
             return true;
         }
