@@ -11,6 +11,8 @@
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/DocumentState.h"
+#include "page/Paper.h"
+#include "page/PixelMapping.h"
 #include "text/AccentComposition.h"
 #include "text/CharacterClasses.h"
 #include "text/GlyphList.h"
@@ -28,6 +30,7 @@ public:
 
     int Open(KsDvi& dvi, int page) override {
         transforms_.emplace(dvi);  // a page begins untransformed
+        paper_ = PaperOf(dvi, kLargestPaper);
         return KsDviDrawerBase::Open(dvi, page);
     }
 
@@ -73,14 +76,29 @@ private:
         if (!transforms_->IsIdentity()) {
             auto [left, top, width, height] = DrawnBox(c);
             transforms_->Box(left, top, width, height);
+            if (OffThePaper(left, top, width, height)) return;
             c.transformed = true;
             c.drawnLeft = left, c.drawnTop = top, c.drawnWidth = width, c.drawnHeight = height;
         }
         chars->push_back(std::move(c));
     }
 
+    // Whether a box (DVI units about the DVI origin, an inch in from the
+    // paper's corner) lies wholly off the paper and an inch around it: not
+    // shown, so no text (beamer's covered overlays, which its xetex and
+    // dvipdfmx drivers move 2000 points away).
+    bool OffThePaper(int left, int top, int width, int height) const {
+        double const inch = kSpPerInch;
+        return double(left) + width < -2 * inch || double(top) + height < -2 * inch || left > paper_.width ||
+               top > paper_.height;
+    }
+
+    // Without a paper the document names: 17 inches square (tabloid's long side).
+    static constexpr Paper kLargestPaper{int32_t(17 * kSpPerInch), int32_t(17 * kSpPerInch)};
+
     UnicodeText& owner_;
     std::optional<TextTransforms> transforms_;
+    Paper paper_;
 };
 
 UnicodeText::UnicodeText(KsDvi& dvi) : UnicodeText(dvi, GlyphList::Default()) {}

@@ -168,4 +168,33 @@ TEST(UnicodeText, BitmapFontsBorrowTheirFamilysNames) {
     EXPECT_EQ(ksdvi::UnicodeText::GetString(chars, 0), "Français");
 }
 
+// Characters moved wholly off the paper are not shown and have no text:
+// beamer's xetex and dvipdfmx drivers move covered overlays 2000 points
+// away. Those moved a little, or turned, stay.
+TEST(UnicodeText, CharactersMovedOffThePaperAreNotText) {
+    DviBuilder body;
+    body.FntDef(0, "cmr10").Op(171);
+    auto set = [&](char const* word) {
+        for (char const* c = word; *c; ++c) body.Op(*c);
+    };
+    set("Shown");
+    body.Special("pdf:code 1 0 0 1 2000.02579 2000.02579 cm");
+    set("Covered");
+    body.Special("pdf:code 1 0 0 1 -2000.02579 -2000.02579 cm");
+    set("Again");
+    body.Special("pdf:code 1 0 0 1 30 -20 cm");
+    set("Moved");
+    TempFile file(OnePage(body));
+    KsDvi dvi;
+    dvi.Open(String8(file.Path().c_str()), {}, {});
+    dvi.NewPageWritten(0);
+    ksdvi::UnicodeText text(dvi);
+    std::vector<ksdvi::UnicodeChar> chars;
+    ASSERT_EQ(text.ReadPage(0, chars), 1);
+    std::string words;
+    for (ksdvi::UnicodeChar const& c : chars)
+        for (char32_t u : c.text) words += char(u);
+    EXPECT_EQ(words, "ShownAgainMoved");
+}
+
 }  // namespace
