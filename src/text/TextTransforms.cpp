@@ -52,7 +52,9 @@ void TextTransforms::Special(std::string_view special, int h, int v) {
         return;
     }
     PostScriptSpecial const postScript = ParsePostScriptSpecial(text, length);
-    if (!postScriptKnown_ || !IsPagePostScript(postScript)) return;
+    if (!IsPagePostScript(postScript)) return;
+    FollowNullDevice(postScript.code);
+    if (!postScriptKnown_) return;
     if (postScript.kind == PostScriptSpecial::Kind::Positioned) postScript_.MoveTo(x, y);
     // @beginspecial (quoted specials) is Ghostscript's to run.
     if (postScript.kind == PostScriptSpecial::Kind::Quoted || !postScript_.Run(postScript.code)) {
@@ -61,6 +63,24 @@ void TextTransforms::Special(std::string_view special, int h, int v) {
         return;
     }
     current_ = postScript_.Current();
+}
+
+void TextTransforms::FollowNullDevice(std::string_view code) {
+    size_t at = 0;
+    while (at < code.size()) {
+        size_t const start = code.find_first_not_of(" \t\r\n", at);
+        if (start == std::string_view::npos) break;
+        size_t const end = std::min(code.find_first_of(" \t\r\n", start), code.size());
+        std::string_view const word = code.substr(start, end - start);
+        if (word == "gsave") {
+            ++saves_;
+        } else if (word == "grestore") {
+            if (--saves_ < nullDeviceAt_) nullDeviceAt_ = -1;
+        } else if (word == "nulldevice" && nullDeviceAt_ < 0) {
+            nullDeviceAt_ = saves_;
+        }
+        at = end;
+    }
 }
 
 void TextTransforms::Box(int& left, int& top, int& width, int& height) const {

@@ -73,6 +73,7 @@ protected:
 
 private:
     void Add(UnicodeChar c) {
+        if (transforms_->Invisible()) return;
         if (!transforms_->IsIdentity()) {
             auto [left, top, width, height] = DrawnBox(c);
             transforms_->Box(left, top, width, height);

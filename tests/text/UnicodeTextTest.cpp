@@ -168,10 +168,11 @@ TEST(UnicodeText, BitmapFontsBorrowTheirFamilysNames) {
     EXPECT_EQ(ksdvi::UnicodeText::GetString(chars, 0), "Français");
 }
 
-// Characters moved wholly off the paper are not shown and have no text:
-// beamer's xetex and dvipdfmx drivers move covered overlays 2000 points
-// away. Those moved a little, or turned, stay.
-TEST(UnicodeText, CharactersMovedOffThePaperAreNotText) {
+// Characters not shown have no text: moved wholly off the paper (beamer's
+// xetex and dvipdfmx drivers move covered overlays 2000 points away) or
+// drawn on PostScript's null device (its dvips driver's, also after
+// PostScript that only Ghostscript runs). Those moved a little stay.
+TEST(UnicodeText, CharactersNotShownAreNotText) {
     DviBuilder body;
     body.FntDef(0, "cmr10").Op(171);
     auto set = [&](char const* word) {
@@ -184,6 +185,11 @@ TEST(UnicodeText, CharactersMovedOffThePaperAreNotText) {
     set("Again");
     body.Special("pdf:code 1 0 0 1 30 -20 cm");
     set("Moved");
+    body.Special("ps:SDict begin H.S end").Special("ps::[begin]").Special("ps:: gsave nulldevice");
+    body.Special("ps::[end]");
+    set("Hidden");
+    body.Special("ps::[begin]").Special("ps:: grestore").Special("ps::[end]");
+    set("Last");
     TempFile file(OnePage(body));
     KsDvi dvi;
     dvi.Open(String8(file.Path().c_str()), {}, {});
@@ -194,7 +200,7 @@ TEST(UnicodeText, CharactersMovedOffThePaperAreNotText) {
     std::string words;
     for (ksdvi::UnicodeChar const& c : chars)
         for (char32_t u : c.text) words += char(u);
-    EXPECT_EQ(words, "ShownAgainMoved");
+    EXPECT_EQ(words, "ShownAgainMovedLast");
 }
 
 }  // namespace
