@@ -31,7 +31,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-constexpr double kSpPerPixel = 49330.15373078365;  // at 3780 pixels per metre
 constexpr LONG kPixelsPerMetre = 3780;
 // Picture files are read whole; larger ones than this are not pictures a page shows.
 constexpr std::streamoff kLargestPicture = std::streamoff(1) << 30;

@@ -92,12 +92,19 @@ Bytes WithJfifDensity(Bytes jpeg, int unit, int x, int y) {
 }
 
 Bytes WithExifResolution(Bytes const& jpeg, unsigned resolution, int unit, bool bigEndian, bool keepJfif) {
-    unsigned char const order = bigEndian ? 'M' : 'I';
-    Bytes tiff{order, order};
+    // The marker: FF E1, its length, "Exif" and two zeros, then a TIFF header
+    // and IFD0 with the three entries and the two fractions they point at.
+    Bytes marker;
+    marker.reserve(64);
     auto put = [&](std::uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i)
-            tiff.push_back(static_cast<unsigned char>(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
+            marker.push_back(static_cast<unsigned char>(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
     };
+    for (int c : {0xFF, 0xE1, 0, 0, int('E'), int('x'), int('i'), int('f'), 0, 0})
+        marker.push_back(static_cast<unsigned char>(c));
+    unsigned char const order = bigEndian ? 'M' : 'I';
+    marker.push_back(order);
+    marker.push_back(order);
     put(42, 2);
     put(8, 4);  // IFD0 right after the header
     std::uint32_t const rationals = 8 + 2 + 3 * 12 + 4;
@@ -107,14 +114,16 @@ Bytes WithExifResolution(Bytes const& jpeg, unsigned resolution, int unit, bool 
     put(0x0128, 2), put(3, 2), put(1, 4), put(std::uint32_t(unit), 2), put(0, 2);
     put(0, 4);  // no next IFD
     put(resolution, 4), put(1, 4), put(resolution, 4), put(1, 4);
-    Bytes marker{0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-    marker.insert(marker.end(), tiff.begin(), tiff.end());
     marker[2] = static_cast<unsigned char>((marker.size() - 2) >> 8);
     marker[3] = static_cast<unsigned char>(marker.size() - 2);
     std::size_t const jfifEnd = 4 + (std::size_t(jpeg.at(4)) << 8 | jpeg.at(5));
-    Bytes out(jpeg.begin(), jpeg.begin() + 2);
-    out.insert(out.end(), marker.begin(), marker.end());
-    out.insert(out.end(), jpeg.begin() + (keepJfif ? 2 : std::ptrdiff_t(jfifEnd)), jpeg.end());
+    std::size_t const rest = keepJfif ? 2 : jfifEnd;
+    Bytes out;
+    out.reserve(jpeg.size() + marker.size());
+    out.push_back(jpeg.at(0));
+    out.push_back(jpeg.at(1));
+    for (unsigned char c : marker) out.push_back(c);
+    for (std::size_t i = rest; i < jpeg.size(); ++i) out.push_back(jpeg[i]);
     return out;
 }
 
