@@ -1,6 +1,8 @@
 #include "text/KsDviSearch.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -18,7 +20,11 @@ public:
 protected:
     void PutChar(int h, int v, unsigned short code, int width, int height, int depth) override {
         owner_->winState_ = GetDvi()->GetWinFontTextState();
-        owner_->PutChar(code, h, v - height, width, height + depth);
+        // A hostile file's positions and sizes reach the int range's ends.
+        auto held = [](int64_t value) {
+            return static_cast<int>(std::clamp<int64_t>(value, INT_MIN / 2, INT_MAX / 2));
+        };
+        owner_->PutChar(code, h, held(int64_t(v) - height), width, held(int64_t(height) + depth));
     }
     void PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph> const& glyphs,
                    std::u16string const& text) override {
