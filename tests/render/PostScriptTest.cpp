@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <ostream>
 #include <string_view>
 #include <vector>
 
@@ -153,17 +155,25 @@ TEST(PagePostScript, RulesTakeTheirOwnPixels) {
     EXPECT_EQ(withPostScript, plain);
 }
 
-// A document's ! specials run as one block, as dvips puts them: one begins
-// a dictionary, the next defines in it, another ends it (xy-pic's arrow tips);
-// a figure's PostScript finds it.
-TEST(PagePostScript, LiteralHeadersShareTheirDictionaries) {
-    ScratchDocument doc(OnePage(DviBuilder{}
-                                    .Special("! /MyDict 10 dict def")
-                                    .Special("! /MyDict where pop begin MyDict begin")
-                                    .Special("! /ksdvi@red {1 0 0 setrgbcolor} def")
-                                    .Special("! end end")
-                                    .Special("\" /MyDict where {pop MyDict /ksdvi@red get exec newpath 0 0 20 "
-                                             "0 360 arc fill} if")));
+// Definitions reach the PostScript that draws a red disc of radius 20 at
+// 72 dpi: dvips' unpositioned forms run as they are (a word of the prefix
+// left in the code would stop the page's PostScript; animate writes
+// [nobreak]), and a document's ! specials run as one block, as dvips puts
+// them (one begins a dictionary, the next defines in it, another ends it:
+// xy-pic's arrow tips).
+struct DefinitionCase {
+    char const* what;
+    std::vector<char const*> specials;
+};
+
+void PrintTo(DefinitionCase const& c, std::ostream* os) { *os << c.what; }
+
+class Definitions : public testing::TestWithParam<DefinitionCase> {};
+
+TEST_P(Definitions, ReachTheDrawing) {
+    DviBuilder body;
+    for (char const* special : GetParam().specials) body.Special(special);
+    ScratchDocument doc(OnePage(body));
     Canvas canvas(144, 144, 72);
     KsDviDrawer drawer;
     DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
@@ -174,25 +184,23 @@ TEST(PagePostScript, LiteralHeadersShareTheirDictionaries) {
     EXPECT_NEAR(red, 1257, 80);  // pi 20 squared
 }
 
-// dvips' unpositioned forms run as they are: a word of the prefix left in
-// the code would stop the page's PostScript (animate writes [nobreak]).
-class RawPostScript : public testing::TestWithParam<char const*> {};
+constexpr char kRedDisc[] = "ps: gsave currentpoint translate ksdvi@red newpath 0 0 20 0 360 arc fill grestore";
 
-TEST_P(RawPostScript, RunsWithoutItsPrefix) {
-    std::string const raw = std::string(GetParam()) + " /ksdvi@red {1 0 0 setrgbcolor} def";
-    ScratchDocument doc(OnePage(DviBuilder{}.Special(raw).Special(
-        "ps: gsave currentpoint translate ksdvi@red newpath 0 0 20 0 360 arc fill grestore")));
-    Canvas canvas(144, 144, 72);
-    KsDviDrawer drawer;
-    DrawWholePage(drawer, canvas.dc, doc.dvi, 0, 72, 1.0, String8());
-    drawer.Close();
-    int red = 0;
-    for (int y = 0; y < canvas.Height(); ++y)
-        for (int x = 0; x < canvas.Width(); ++x) red += canvas.Pixel(x, y) == kRed;
-    EXPECT_NEAR(red, 1257, 80) << GetParam();
-}
-
-INSTANTIATE_TEST_SUITE_P(Prefixes, RawPostScript, testing::Values("ps::", "ps::[end]", "ps::[nobreak]"));
+INSTANTIATE_TEST_SUITE_P(
+    Specials, Definitions,
+    testing::Values(DefinitionCase{"ps::", {"ps:: /ksdvi@red {1 0 0 setrgbcolor} def", kRedDisc}},
+                    DefinitionCase{"ps::[end]", {"ps::[end] /ksdvi@red {1 0 0 setrgbcolor} def", kRedDisc}},
+                    DefinitionCase{"ps::[nobreak]", {"ps::[nobreak] /ksdvi@red {1 0 0 setrgbcolor} def", kRedDisc}},
+                    DefinitionCase{"literal headers in one block",
+                                   {"! /MyDict 10 dict def", "! /MyDict where pop begin MyDict begin",
+                                    "! /ksdvi@red {1 0 0 setrgbcolor} def", "! end end",
+                                    "\" /MyDict where {pop MyDict /ksdvi@red get exec newpath 0 0 20 0 360 arc "
+                                    "fill} if"}}),
+    [](auto const& info) {
+        std::string name;
+        for (char c : std::string(info.param.what)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
 
 }  // namespace
 }  // namespace ksdvi::test
