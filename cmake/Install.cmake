@@ -3,7 +3,7 @@
 # (ksdvi-core, and ksdvi for everything).
 include(CMakePackageConfigHelpers)
 
-set(KSDVI_INSTALLED_TARGETS ksdvi ksdvi_core ksdvi_render ksdvi_gdi ksdvi_kpathsea ksdvi_jpg ksdvi_png ksdvi_gs
+set(KSDVI_INSTALLED_TARGETS ksdvi ksdvi_core ksdvi_render ksdvi_gdi ksdvi_kpathsea ksdvi_colour ksdvi_jpg ksdvi_png ksdvi_gs
     ksdvi_shared)
 foreach(target ${KSDVI_INSTALLED_TARGETS})
   if(NOT target STREQUAL ksdvi)

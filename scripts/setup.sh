@@ -9,7 +9,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libcairo2-dev libpixman-1-dev libfreetype-dev libfontconfig-dev
   libpng-dev libdeflate-dev libjpeg-dev libgif-dev libgs-dev ghostscript libpoppler-glib-dev
-  libkpathsea-dev libicu-dev
+  libkpathsea-dev libicu-dev liblcms2-dev
   texlive-binaries texlive-base texlive-latex-base texlive-latex-recommended
   texlive-fonts-recommended cm-super-minimal lmodern texlive-pictures texlive-pstricks
   dvipng fonts-dejavu-core poppler-utils librsvg2-bin dvisvgm

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/colour/CmykColour.h"
 #include "specials/SpecialParsing.h"
 
 namespace ksdvi {
@@ -85,9 +86,10 @@ constexpr NamedColor kNamedColors[] = {
     {"White", 0, 0, 0, 0},
 };
 
-// As PostScript's setcmykcolor shows on an RGB device.
+// As Ghostscript shows PostScript's setcmykcolor.
 unsigned int FromCmyk(double c, double m, double y, double k) {
-    return rgbcolor(1.0 - std::min(1.0, c + k), 1.0 - std::min(1.0, m + k), 1.0 - std::min(1.0, y + k));
+    RgbColour const rgb = CmykToRgb(c, m, y, k);
+    return rgbcolor(rgb.r, rgb.g, rgb.b);
 }
 
 // As PostScript's sethsbcolor: hue in turns, six sectors.

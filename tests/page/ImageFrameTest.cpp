@@ -92,11 +92,14 @@ TEST(ImageColours, OptionsNameColours) {
     struct Case {
         char const* text;
         std::optional<std::uint32_t> colour;
-    } const cases[] = {
-        {"#ff8000", 0xFF8000},     {"#FFFFFF", 0xFFFFFF},     {"rgb 1 1 1", 0xFFFFFF},        {"rgb 0 0 1", 0x0000FF},
-        {"gray 0", 0x000000},      {"Red", 0xFF0000},         {"cmyk 0 1 1 0", 0xFF0000},     {"#12345", std::nullopt},
-        {"#12345g", std::nullopt}, {"rgb 1 1", std::nullopt}, {"NoSuchColour", std::nullopt}, {"", std::nullopt},
-    };
+    } const cases[] =
+        {
+            {"#ff8000", 0xFF8000},          {"#FFFFFF", 0xFFFFFF},     {"rgb 1 1 1", 0xFFFFFF},
+            {"rgb 0 0 1", 0x0000FF},        {"gray 0", 0x000000},      {"Red", 0xEE1C24},
+            {"cmyk 0 1 1 0", 0xEE1C24},  // inks as Ghostscript shows them
+            {"#12345", std::nullopt},       {"#12345g", std::nullopt}, {"rgb 1 1", std::nullopt},
+            {"NoSuchColour", std::nullopt}, {"", std::nullopt},
+        };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(ksdvi::ParseColourOption(c.text), c.colour);

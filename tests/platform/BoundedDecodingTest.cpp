@@ -130,7 +130,8 @@ struct Picture {
 const Picture kPictures[] = {
     {"rgb.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
     {"progressive.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
-    {"cmyk.jpg", Format::Jpeg, {kRed, kLime, kBlue, kWhite}, 40, 0, 24, -1},
+    // Red, green and blue as CMYK inks, shown as Ghostscript and poppler show them.
+    {"cmyk.jpg", Format::Jpeg, {RGB(237, 28, 36), RGB(0, 166, 81), RGB(46, 48, 146), kWhite}, 40, 0, 24, -1},
     {"grey.jpg", Format::Jpeg, {kBlack, Grey(64), Grey(192), kWhite}, 12, 0, 8, -1},
     {"palette.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0, 8, -1},
     {"interlaced.gif", Format::Gif, {kRed, kLime, kBlue, kWhite}, 0, 0, 8, -1},

@@ -69,9 +69,9 @@ std::vector<SpecialCase> SpecialCases() {
             C{{"color: 1 0"}, 0, {}}, C{{"color: 0 0 1 \t "}, RGB(0, 0, 255), {}},
             C{{"color: 1 0 0", "colorpush: 0 1 0", "colorpop:"}, 0, {}},
             C{{"color push rgb 1 0 0", "color push Blue", "color pop"}, RGB(255, 0, 0), {}},
-            C{{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 255, 0), {}},
+            C{{"color push rgb 1 0 0", "color cmyk 0 0 1 0", "color pop"}, RGB(255, 242, 0), {}},
             C{{"color push gray 0.5", "color push rgb 1 0"}, RGB(128, 128, 128), {}},
-            C{{"color push Red", "Color push Blue"}, RGB(255, 0, 0), {}}, C{{"background rgb 1 0 0"}, 0, {}}};
+            C{{"color push Red", "Color push Blue"}, RGB(238, 28, 36), {}}, C{{"background rgb 1 0 0"}, 0, {}}};
 }
 
 TEST(DrawerSpecials, ColoursAndLinksOrNone) {

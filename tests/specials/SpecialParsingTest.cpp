@@ -87,13 +87,12 @@ using ColourCase = std::pair<std::string, std::optional<unsigned int>>;  // none
 TEST(DvipsColour, WordsNameTheirColour) {
     using C = ColourCase;
     for (auto const& [words, color] :
-         {C{"  rgb 0 .5 1  ", 0xFF8000u}, C{"gray 0.5", 0x808080u},
-          C{"gray 1.5", kWhite},  // clamped
-                                  // cmyk shows as 1 - min(1, c + k) per component
-          C{"cmyk 0 1 1 0", kRed}, C{"cmyk 0.5 0 0 0.5", 0x808000u}, C{"hsb 0 1 1", kRed}, C{"hsb 0.5 1 1", 0xFFFF00u},
-          C{"hsb 0.25 0.5 1", 0x80FFC0u}, C{"hsb 1 1 0.5", 0x000080u},
+         {C{"  rgb 0 .5 1  ", 0xFF8000u}, C{"gray 0.5", 0x808080u}, C{"gray 1.5", kWhite},  // clamped
+          // inks as Ghostscript shows them (0xBBGGRR)
+          C{"cmyk 0 1 1 0", 0x241CEEu}, C{"cmyk 0.5 0 0 0.5", 0x947C3Eu}, C{"hsb 0 1 1", kRed},
+          C{"hsb 0.5 1 1", 0xFFFF00u}, C{"hsb 0.25 0.5 1", 0x80FFC0u}, C{"hsb 1 1 0.5", 0x000080u},
           // the first, one in the middle and the last of dvipsnam.def
-          C{"GreenYellow", 0x4FFFD9u}, C{"NavyBlue", 0xFF750Fu}, C{"White", kWhite},
+          C{"GreenYellow", 0x74E6E0u}, C{"NavyBlue", 0xB86E00u}, C{"White", kWhite},
           // malformed
           C{"rgb 1 0", {}}, C{"rgb 1 0 0 x", {}}, C{"rgb 1,0,0", {}}, C{"RGB 1 0 0", {}}, C{"red", {}}, C{"Red x", {}},
           C{"Redx", {}}, C{"cmyk 0 1 1", {}}, C{"gray", {}}, C{"", {}}, C{"   ", {}}}) {
@@ -114,9 +113,9 @@ TEST(DvipsColour, WordsAskForAStackChange) {
     };
     using C = std::pair<std::string, Change>;
     for (auto const& [words, change] :
-         {C{"push rgb 1 0 0", std::pair(Action::Push, kRed)}, C{"push  Maroon", std::pair(Action::Push, 0x0000AEu)},
+         {C{"push rgb 1 0 0", std::pair(Action::Push, kRed)}, C{"push  Maroon", std::pair(Action::Push, 0x3632AEu)},
           C{"pop", std::pair(Action::Pop, 0u)}, C{"pop  ", std::pair(Action::Pop, 0u)},
-          C{"gray 0", std::pair(Action::Set, kBlack)}, C{"Blue", std::pair(Action::Set, kBlue)}, C{"pop 1", {}},
+          C{"gray 0", std::pair(Action::Set, kBlack)}, C{"Blue", std::pair(Action::Set, 0x92302Eu)}, C{"pop 1", {}},
           C{"push", {}}, C{"push rgb 1", {}}, C{"popper", {}}, C{"PUSH Red", {}}, C{"", {}}})
         EXPECT_EQ(changeOf(words), change) << '"' << words << '"';
 }

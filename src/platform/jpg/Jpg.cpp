@@ -10,6 +10,7 @@
 #include <utility>
 
 // Before libjpeg, whose headers define TRUE and FALSE as macros.
+#include "platform/colour/CmykColour.h"
 #include "platform/jpg/DibLayout.h"
 
 #include <jerror.h>
@@ -120,8 +121,6 @@ std::pair<gdi::LONG, gdi::LONG> Density(jpeg_decompress_struct const& cinfo) {
     return ExifDensity(cinfo.marker_list);
 }
 
-unsigned char Scale(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127) / 255); }
-
 // Reads the header, chooses the output size and fills `out` with the layout
 // of the DIB; with `target`, decodes into it. The canonical libjpeg pattern:
 // everything the library touches after setjmp lives in `cinfo` and `err`,
@@ -197,16 +196,7 @@ gdi::DecodeResult Decode(const unsigned char* file, std::size_t size, const gdi:
         unsigned char* row = layout.Row(dib, int(cinfo.output_scanline));
         JSAMPROW target = cmyk ? cmykRow[0] : row;
         if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) Fail(&err, gdi::DecodeResult::Damaged);
-        if (cmyk) {
-            const unsigned char* p = cmykRow[0];
-            for (int x = 0; x < layout.width; ++x, p += 4) {
-                unsigned c = p[0], m = p[1], y = p[2], k = p[3];
-                if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-                row[3 * x] = Scale(y, k);
-                row[3 * x + 1] = Scale(m, k);
-                row[3 * x + 2] = Scale(c, k);
-            }
-        }
+        if (cmyk) CmykToBgr(cmykRow[0], row, static_cast<size_t>(layout.width), inverted);
     }
     err.decoding = false;
     jpeg_finish_decompress(&cinfo);
