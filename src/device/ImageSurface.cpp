@@ -1,6 +1,7 @@
 #include "device/ImageSurface.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -11,14 +12,17 @@ namespace ksdvi {
 cairo_surface_t* ImageSurfaceOf(DeviceImage const& image) {
     gdi::DibView view;
     if (!image.dib || !gdi::DibView::FromPacked(image.dib, image.size, view)) return nullptr;
+    // The source rectangle as StretchDIBits counts it (the whole picture
+    // when it has none).
+    int const top = image.srcHeight > 0 ? view.SourceTop(image.srcY, image.srcHeight) : image.srcY;
     std::shared_ptr<gdi::Surface> pixels =
-        view.Decode(gdi::DIB_RGB_COLORS, nullptr, image.srcX, image.srcY, image.srcWidth, image.srcHeight);
+        view.Decode(gdi::DIB_RGB_COLORS, nullptr, image.srcX, top, image.srcWidth, image.srcHeight);
     if (!pixels || pixels->Width() < 1 || pixels->Height() < 1) return nullptr;
     int const width = pixels->Width(), height = pixels->Height();
-    std::vector<unsigned char> const alphas = image.alpha
-                                                  ? view.Alphas(std::clamp(image.srcX, 0, view.Width()),
-                                                                std::clamp(image.srcY, 0, view.Height()), width, height)
-                                                  : std::vector<unsigned char>();
+    std::vector<unsigned char> const alphas =
+        image.alpha
+            ? view.Alphas(std::clamp(image.srcX, 0, view.Width()), std::clamp(top, 0, view.Height()), width, height)
+            : std::vector<unsigned char>();
     cairo_surface_t* surface =
         cairo_image_surface_create(alphas.empty() ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -53,6 +57,13 @@ void PaintImageInBox(cairo_t* cr, DeviceImage const& image, cairo_surface_t* pix
     cairo_scale(cr, double(image.width) / cairo_image_surface_get_width(pixels),
                 double(image.height) / cairo_image_surface_get_height(pixels));
     cairo_set_source_surface(cr, pixels, 0, 0);
+    // Enlarged pixels stay sharp squares, as pdftoppm shows dvipdfmx's
+    // pictures; in PDF and SVG the reader chooses (no /Interpolate).
+    cairo_surface_type_t const target = cairo_surface_get_type(cairo_get_target(cr));
+    bool const enlarged = std::abs(image.width) >= cairo_image_surface_get_width(pixels) &&
+                          std::abs(image.height) >= cairo_image_surface_get_height(pixels);
+    if (enlarged || target == CAIRO_SURFACE_TYPE_PDF || target == CAIRO_SURFACE_TYPE_SVG)
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_set_operator(cr, op);
     cairo_paint(cr);
     cairo_restore(cr);

@@ -244,6 +244,7 @@ void ExpectSameColours(std::string const& ours, std::string const& theirs) {
                 }
         return f;
     };
+    SCOPED_TRACE(ours);
     for (uint32_t colour : {0xFF0000u, 0x0000FFu}) {
         SCOPED_TRACE(colour);
         Found const o = find(ours, colour), t = find(theirs, colour);
@@ -340,24 +341,34 @@ TEST(XdvText, FaintWhereTheDocumentAsksForOpacity) {
 }
 
 // A PNG file trimmed unevenly keeps the part xdvipdfmx keeps: its red top
-// and blue bottom shown in the same proportions and places (rgb.png, 300 dpi).
+// and blue bottom shown in the same proportions and places (rgb.png, 300 dpi),
+// on the page and in a PDF, with an alpha channel (opaque: decoded with its
+// transparency, drawn through Cairo) or without.
 TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
-    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "convert"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     if (!TexFileInstalled("graphicx.sty")) GTEST_SKIP() << "graphicx.sty is not installed";
-    // Cut at the box, and without clip the whole picture about the box.
-    for (char const* clip : {",clip", ""}) {
-        SCOPED_TRACE(clip);
-        TempDir dir;
-        std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
-        std::ofstream(dir / "doc.tex")
-            << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-               "\\vspace*{3cm}\\hspace*{3cm}\\includegraphics[width=4cm,trim=0.5 0.25 0.75 0.5"
-            << clip << "]{pic.png}\n\\end{document}\n";
-        RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
-              "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
-        KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
-        ExpectSameColours(dir / "ours-1.png", dir / "theirs.png");
+    for (bool const alpha : {false, true}) {
+        // Cut at the box, and without clip the whole picture about the box.
+        for (char const* clip : {",clip", ""}) {
+            SCOPED_TRACE(std::string(clip) + (alpha ? " alpha" : ""));
+            TempDir dir;
+            if (alpha)
+                RunOk("convert " + DataFile("pictures/rgb.png") + " -alpha set PNG32:" + (dir / "pic.png"));
+            else
+                std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
+            std::ofstream(dir / "doc.tex")
+                << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                   "\\vspace*{3cm}\\hspace*{3cm}\\includegraphics[width=4cm,trim=0.5 0.25 0.75 0.5"
+                << clip << "]{pic.png}\n\\end{document}\n";
+            RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+                  "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+            KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+            ExpectSameColours(dir / "ours-1.png", dir / "theirs.png");
+            KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+            RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+            ExpectSameColours(dir / "ours-pdf.png", dir / "theirs.png");
+        }
     }
 }
 

@@ -106,8 +106,7 @@ int CDC::StretchDib(int x, int y, int w, int h, int sx, int sy, int sw, int sh, 
     if (sw < 0) sx += sw, sw = -sw, flipX = true;
     if (sh < 0) sy += sh, sh = -sh, flipY = true;
     if (sw == 0 || sh == 0) return 0;
-    // A bottom-up DIB counts source rows from its last row.
-    const int top = dib.TopDown() ? sy : dib.Height() - (sy + sh);
+    const int top = dib.SourceTop(sy, sh);
     const int x0 = std::max(sx, 0), y0 = std::max(top, 0);
     auto decoded = dib.Decode(usage, s_.paletteData ? &s_.paletteData->entries : nullptr, x0, y0,
                               std::min(sx + sw, dib.Width()) - x0, std::min(top + sh, dib.Height()) - y0);

@@ -27,6 +27,10 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }  // rows, always positive
     bool TopDown() const { return topDown_; }
+    // The first row, from the top of the image, of a source rectangle `sy`
+    // and `sh` rows high as StretchDIBits counts it: a bottom-up DIB counts
+    // from its last row.
+    int SourceTop(int sy, int sh) const { return topDown_ ? sy : height_ - (sy + sh); }
     int BitCount() const { return bitCount_; }
 
     // Decodes the rows and columns of the rectangle (x, y, w, h), y counted
