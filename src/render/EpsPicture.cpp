@@ -33,7 +33,7 @@ constexpr int kBoundingBoxLines = 50;
 // Around a figure not cut at its box, in its own points: what it draws that
 // far outside still shows.
 constexpr double kMarginPoints = 36;
-constexpr size_t kLongestLine = 4999;
+constexpr size_t kBlock = 16 * 1024;
 
 bool CaseInsensitivePrefix(std::string const& line, char const* prefix) {
     size_t n = std::strlen(prefix);
@@ -208,12 +208,11 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         gs->ProcessPSCommand(origin);
         in.clear();
         in.seekg(start);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() > kLongestLine) line.resize(kLongestLine);
-            line.push_back('\n');
-            if (!gs->ProcessPSCommand(line.c_str())) break;
-        }
+        // In blocks as they come: binary image data holds NULs and lines of
+        // any length.
+        char block[kBlock];
+        while (in.read(block, sizeof block) || in.gcount() > 0)
+            if (!gs->ProcessPSCommand({block, static_cast<size_t>(in.gcount())})) break;
         if (run == Run::Pdf || !out.Done()) gs->ProcessPSCommand("showpage\n");
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::GetLastError());

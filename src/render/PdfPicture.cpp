@@ -162,7 +162,7 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
         }
         if (out) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
         if (first) gs->ProcessPSCommand(first);
-        gs->ProcessPSCommand(job.c_str());
+        gs->ProcessPSCommand(job);
         std::string const noPage = "Ghostscript read no page " + std::to_string(p->pdfPage) + " in it";
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::LastJobShowedNoPage() ? noPage : GS::GetLastError());

@@ -495,9 +495,9 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
                 return false;
             }
             if (!asPdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
-            gs->ProcessPSCommand(head.c_str());
+            gs->ProcessPSCommand(head);
             if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
-            gs->ProcessPSCommand(program.c_str());
+            gs->ProcessPSCommand(program);
             if (!gs->EndGSJob()) {
                 error_ = GS::GetLastError();
                 timedOut_ = GS::LastJobTimedOut();

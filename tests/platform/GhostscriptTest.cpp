@@ -67,9 +67,10 @@ Eps ReadEps(const std::string& name) {
 }
 
 // Runs a job: the origin at the box's corner, the alpha bits at 8 bits and
-// more, the lines, a showpage when none came. Returns EndGSJob's answer, or
-// -1 when the job did not start.
-int Render(const Eps& eps, int dpi, int bits, CopyingOutputter& out, int* pagesBeforeShowpage = nullptr) {
+// more, the lines (or their text in pieces of `piece` bytes), a showpage when
+// none came. Returns EndGSJob's answer, or -1 when the job did not start.
+int Render(const Eps& eps, int dpi, int bits, CopyingOutputter& out, int* pagesBeforeShowpage = nullptr,
+           std::size_t piece = 0) {
     GS* gs = GetGS();
     const int width = (eps.urx - eps.llx) * dpi / 72, height = (eps.ury - eps.lly) * dpi / 72;
     if (!gs->StartGSJob(dpi, dpi, width, height, bits, &out, -1, -1)) return -1;
@@ -78,7 +79,10 @@ int Render(const Eps& eps, int dpi, int bits, CopyingOutputter& out, int* pagesB
     gs->ProcessPSCommand(origin);
     if (bits >= 8)
         gs->ProcessPSCommand("mark /GraphicsAlphaBits 4 /TextAlphaBits 4 currentdevice putdeviceprops pop\n");
-    for (const std::string& line : eps.lines) gs->ProcessPSCommand(line.c_str());
+    std::string text;
+    for (const std::string& line : eps.lines) piece ? void(text += line) : void(gs->ProcessPSCommand(line));
+    for (std::size_t at = 0; at < text.size(); at += piece)
+        gs->ProcessPSCommand(std::string_view(text).substr(at, piece));
     if (pagesBeforeShowpage) *pagesBeforeShowpage = out.pages;
     if (out.pages == 0) gs->ProcessPSCommand("showpage\n");
     return gs->EndGSJob();
@@ -114,6 +118,7 @@ TEST(Ghostscript, PaintsAnEpsAtEveryDepth) {
         int bits;
         const char* extra;   // PostScript after the file's own
         COLORREF red, blue;  // the shapes' colours at this depth
+        std::size_t piece = 0;  // sent in pieces of this many bytes, not by lines
     } kCases[] = {
         {1, "", kBlack, kBlack},
         {4, "", kRed, kBlue},
@@ -121,16 +126,19 @@ TEST(Ghostscript, PaintsAnEpsAtEveryDepth) {
         {24, "", kRed, kBlue},
         {32, "", kRed, kBlue},
         {24, "showpage\n", kRed, kBlue},
+        {24, "showpage\n", kRed, kBlue, 3},  // the word split over pieces
+        {24, "showpage\n", kRed, kBlue, 5},
+        {24, "", kRed, kBlue, 4},
         {24, "(printed without a newline) print\n", kRed, kBlue},
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::Message() << c.bits << " bits, then " << c.extra);
+        SCOPED_TRACE(testing::Message() << c.bits << " bits, pieces of " << c.piece << ", then " << c.extra);
         Eps eps = ReadEps("shapes.eps");
         eps.lines.push_back(c.extra);
         const bool ownShowpage = std::strstr(c.extra, "showpage") != nullptr;
         CopyingOutputter out;
         int pagesBeforeEnd = -1;
-        ASSERT_EQ(Render(eps, kDpi, c.bits, out, &pagesBeforeEnd), 1) << GS::GetLastError();
+        ASSERT_EQ(Render(eps, kDpi, c.bits, out, &pagesBeforeEnd, c.piece), 1) << GS::GetLastError();
         // The renderer sends its own showpage only when the file showed none.
         EXPECT_EQ(pagesBeforeEnd, ownShowpage ? 1 : 0);
         EXPECT_EQ(out.pages, 1);
@@ -191,7 +199,7 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
         out.stop = c.stopRequest;
         ASSERT_NE(gs->StartGSJob(72, 72, 16, 12, 24, &out, -1, -1), 0) << GS::GetLastError();
         const auto start = std::chrono::steady_clock::now();
-        gs->ProcessPSCommand(c.postscript.c_str());
+        gs->ProcessPSCommand(c.postscript);
         EXPECT_EQ(gs->EndGSJob(), 0);
         const auto took = std::chrono::steady_clock::now() - start;
         gs->SetTimeLimit(GS::kDefaultTimeLimit);

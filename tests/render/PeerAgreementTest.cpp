@@ -26,6 +26,8 @@
 
 namespace {
 
+using namespace std::literals;
+
 enum class Peer { Dvipng, DvipsGhostscript };
 
 // dvips and Ghostscript's pages of `dvi` as theirs-N.png in `out`: dvips runs
@@ -96,7 +98,7 @@ struct LatexCase {
     char const* name;
     std::vector<char const*> needs;  // files of the packages it uses, as kpsewhich finds them
     char const* source;
-    std::vector<std::pair<char const*, char const*>> files = {};
+    std::vector<std::pair<char const*, std::string_view>> files = {};
     int runs = 1;  // LaTeX runs until its references are resolved
     // Ghostscript draws the reference pages itself: pgf's patterns, whose
     // hatching pdftoppm lays at another phase.
@@ -106,7 +108,7 @@ struct LatexCase {
 // doc.dvi made from the case in `dir`; false (with the reason) when LaTeX failed.
 testing::AssertionResult MakeDvi(LatexCase const& c, TempDir const& dir) {
     WriteFileText(dir / "doc.tex", c.source);
-    for (auto const& [name, text] : c.files) WriteFileText(dir / name, text);
+    for (auto const& [name, text] : c.files) WriteFileText(dir / name, std::string(text));
     return Typeset(dir.Path(), "latex", c.runs);
 }
 
@@ -175,6 +177,13 @@ constexpr char kLightEps[] =
 constexpr char kWideFrameEps[] =
     "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 320 240\n"
     "0 setgray 4 setlinewidth 2 2 316 236 rectstroke\n%%EOF\n";
+
+// An image of binary data, as ImageMagick's EPS files hold theirs: the
+// bytes hold NULs and a newline; the left half is dark.
+constexpr std::string_view kBinaryImageEps =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 160 80\n160 80 scale\n"
+    "8 4 8 [8 0 0 -4 0 4] {currentfile 32 string readstring pop} image\n"
+    "\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\n%%EOF\n"sv;
 
 // A figure as dvips writes one (mwe's example-image.eps): a whole page of
 // dvips's output that asks for its paper.
@@ -274,6 +283,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\noindent\\includegraphics[width=2cm]{wide.eps}\\includegraphics[width=12cm]{wide.eps}\n"
                   "\\end{document}\n",
                   {{"wide.eps", kWideFrameEps}}},
+        LatexCase{"eps_with_binary_image_data",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+                  "\\includegraphics{binary.eps}\\par\n\\includegraphics[angle=90,width=2cm]{binary.eps}\n"
+                  "\\end{document}\n",
+                  {{"binary.eps", kBinaryImageEps}}},
         // dvips cuts a figure at its box only when asked: trimmed without
         // clip, the whole figure shows
         LatexCase{"eps_frame_on_its_bounding_box",

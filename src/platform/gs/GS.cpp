@@ -34,6 +34,7 @@ namespace {
 
 constexpr std::chrono::seconds kStartLimit{30};  // for the interpreter's own start
 constexpr std::size_t kBatch = 64 * 1024;        // PostScript sent to the host at once
+constexpr std::size_t kShowWordLength = 8;       // "showpage"
 constexpr int kHostFd = 3;
 constexpr std::chrono::milliseconds kStopPoll{100};
 
@@ -134,6 +135,7 @@ struct GS::Impl {
     bool hostJobOpen = false;
     std::string error;
     std::string pending;
+    std::string lastBytes;  // the end of the piece before, for a word split between pieces
     std::string reply;  // what the last request that went well answered
     std::string pdf;    // the page a PDF host sent
     Clock::time_point deadline;
@@ -441,6 +443,7 @@ int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, 
     m.timedOut = false;
     m.error.clear();
     m.pending.clear();
+    m.lastBytes.clear();
     m.hostJobOpen = false;
     if (width < 1 || height < 1 || width > ksdvi::gs::kMaxSide || height > ksdvi::gs::kMaxSide ||
         std::uint64_t(width) * std::uint64_t(height) > ksdvi::gs::kMaxPixels || xRes < 1 || yRes < 1 || xRes > 100000 ||
@@ -457,13 +460,24 @@ int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, 
     return 1;
 }
 
-int GS::ProcessPSCommand(const char* command) {
+int GS::ProcessPSCommand(std::string_view command) {
     Impl& m = *impl_;
-    if (!command || !m.OwnsJob() || m.failed) return 0;
+    if (!m.OwnsJob() || m.failed) return 0;
     m.pending += command;
     // A page shown reaches the outputter before this returns, so that the
-    // caller knows whether the PostScript showed its own page.
-    if (m.pending.size() >= kBatch || std::strstr(command, "showpage") || std::strstr(command, "copypage")) m.Flush();
+    // caller knows whether the PostScript showed its own page: once the word
+    // that shows it has ended (Ghostscript runs it at the character after
+    // it), also where the word began in a piece before.
+    auto shows = [](std::string_view text) {
+        for (std::string_view const word : {"showpage", "copypage"})
+            for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1))
+                if (at + word.size() < text.size()) return true;
+        return false;
+    };
+    bool const shown = shows(command) || shows(m.lastBytes + std::string(command.substr(0, kShowWordLength)));
+    m.lastBytes += command.substr(command.size() - std::min(command.size(), kShowWordLength));
+    if (m.lastBytes.size() > kShowWordLength) m.lastBytes.erase(0, m.lastBytes.size() - kShowWordLength);
+    if (m.pending.size() >= kBatch || shown) m.Flush();
     return m.failed ? 0 : 1;
 }
 

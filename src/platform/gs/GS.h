@@ -23,6 +23,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/gdi/Palette.h"
 #include "platform/gdi/Types.h"
@@ -51,10 +52,10 @@ public:
     // or 32; other values give 24). The last two arguments are not used.
     // Non-zero when the job started; then EndGSJob must follow on this thread.
     int StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out, int, int);
-    // Sends PostScript to the job (any split into pieces; pieces are passed
-    // on in batches, and at once when they show a page). 0 once the job has
-    // failed: the rest is then skipped.
-    int ProcessPSCommand(const char* command);
+    // Sends PostScript to the job, binary data included (any split into
+    // pieces; pieces are passed on in batches, and at once when they show a
+    // page). 0 once the job has failed: the rest is then skipped.
+    int ProcessPSCommand(std::string_view command);
     // Ends the job and lets the next one start. Non-zero when the job ran
     // without a PostScript error and within the time limit.
     int EndGSJob();
