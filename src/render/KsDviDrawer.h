@@ -415,6 +415,10 @@ private:
     // The page's PostScript has its own show: the characters of the fonts it
     // was given are its to draw.
     bool shownByPostScript_ = false;
+    double postScriptOpacity_ = 1;  // the fill opacity the page's PostScript left
+    // How much TeX's glyphs cover: the opacity of pdf: content and of the
+    // page's PostScript.
+    double GlyphOpacity() const { return pdfState_.FillOpacity() * postScriptOpacity_; }
     // The page's pdf: drawing has drawn its rules, stacked among its own drawing.
     bool pdfDrawsRules_ = false;
     // EPS pictures are rendered into 24-bit bitmaps, antialiased.

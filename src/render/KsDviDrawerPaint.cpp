@@ -131,7 +131,7 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     if (native && native->coloured) {
         uint32_t rgba = native->rgba;
         device_->SetGlyphColour(((rgba >> 24) & 0xFF) | (((rgba >> 16) & 0xFF) << 8) | (((rgba >> 8) & 0xFF) << 16));
-        device_->SetGlyphOpacity(pdfState_.FillOpacity() * (rgba & 0xFF) / 255.0);
+        device_->SetGlyphOpacity(GlyphOpacity() * (rgba & 0xFF) / 255.0);
     }
     auto found = glyphFaces_.find(font.GetID());
     gdi::FontFile const* vertical = found == glyphFaces_.end() ? nullptr : found->second.get();
@@ -158,7 +158,7 @@ void KsDviDrawer::PutGlyphs(KsDvi::ItrnFont const& font, std::vector<NativeGlyph
     }
     if (native && native->coloured) {
         device_->SetGlyphColour(curColor_);
-        device_->SetGlyphOpacity(pdfState_.FillOpacity());
+        device_->SetGlyphOpacity(GlyphOpacity());
     }
 }
 

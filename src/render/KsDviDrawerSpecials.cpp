@@ -29,6 +29,8 @@ void KsDviDrawer::DoSpecial(unsigned int length, InstPtr text) {
         invisible_ = state.invisible;
         shownByPostScript_ = state.shown;
         ClipCharacters(state.clip);
+        postScriptOpacity_ = state.opacity;
+        if (device_) device_->SetGlyphOpacity(GlyphOpacity());
     }
 
     if (specials_->PlaySpecial(begin, length, hDot(GetH()), vDot(GetV()))) return;
@@ -72,13 +74,14 @@ void KsDviDrawer::BeginPdfState(int page) {
     pdfState_ = ksdvi::PdfGraphicsState(pixels_.DpiX(), pixels_.DpiY());
     for (KsDvi::PdfDefinition const& definition : dvi_->GetPdfDefinitions())
         if (definition.page <= page) pdfState_.Define(definition.special);
+    postScriptOpacity_ = 1;
     if (device_) device_->SetGlyphOpacity(1);
 }
 
 void KsDviDrawer::ShowPdfState() {
     worldTransform_ = pdfState_.World();
     ClipCharacters(pdfState_.Clip());
-    if (device_) device_->SetGlyphOpacity(pdfState_.FillOpacity());
+    if (device_) device_->SetGlyphOpacity(GlyphOpacity());
 }
 
 // The rectangle about the current point, through the transformation in

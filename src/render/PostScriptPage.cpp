@@ -49,7 +49,8 @@ constexpr size_t kLargestPagePictures = size_t(64) << 20;
 // the page's (pgf's nulldevice) is current or the clip holds nothing (psfrag
 // hides its list of replacements so), "shown" while show is not
 // Ghostscript's own (pst-text and \pscharpath make it draw TeX's characters),
-// and "clip" with the bounding box of the clip in device space.
+// "clip" with the bounding box of the clip in device space, and "alpha" with
+// the fill opacity below 1 (pgf's opacity, which TeX's characters take).
 // Numbered -1, it notes the page's device. ksdvi@char shows a character of
 // TeX's at a point, when show is not Ghostscript's own.
 constexpr char kReportState[] =
@@ -61,7 +62,9 @@ constexpr char kReportState[] =
     "(%%[ksdvi-data: ) print =only matrix currentmatrix { ( ) print =only } forall "
     "ksdvi@hidden { ( invisible) print } if ksdvi@shown { ( shown) print } if "
     "gsave matrix setmatrix mark { clippath pathbbox } stopped { cleartomark } "
-    "{ ( clip) print 4 array astore { ( ) print =only } forall pop } ifelse grestore (\\n) print } bind def "
+    "{ ( clip) print 4 array astore { ( ) print =only } forall pop } ifelse grestore "
+    "/.currentfillconstantalpha where { pop .currentfillconstantalpha dup 1 lt { ( alpha ) print =only } { pop } "
+    "ifelse } if (\\n) print } bind def "
     "/ksdvi@shown { /show where { /show get systemdict /show get ne } { false } ifelse } bind def "
     "/ksdvi@char { ksdvi@shown { setfont 3 1 roll moveto show } { pop pop pop pop } ifelse } def end\n";
 
@@ -532,6 +535,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             state.shown = state.shown || word == "shown";
             if (std::array<double, 4> box; word == "clip" && fields >> box[0] >> box[1] >> box[2] >> box[3])
                 state.clip = box;
+            if (double alpha; word == "alpha" && fields >> alpha) state.opacity = std::clamp(alpha, 0.0, 1.0);
         }
         reported[at] = state;
     }
@@ -543,7 +547,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     for (int i = 0; i < index; ++i) {
         if (auto it = reported.find(i); it != reported.end())
             last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown,
-                    ClipOnPage(it->second.clip, base->second.clip, toPage)};
+                    ClipOnPage(it->second.clip, base->second.clip, toPage), it->second.opacity};
         states_[static_cast<size_t>(i)] = last;
     }
     return true;

@@ -36,6 +36,7 @@ struct PageGraphicsState {
     // bounding box, left, top, right, bottom, in device dots about the DVI
     // origin; TeX's characters and rules are cut to it.
     std::optional<std::array<double, 4>> clip;
+    double opacity = 1;  // of what is filled (pgf's opacity): TeX's characters take it
     bool operator==(PageGraphicsState const&) const = default;
 };
 

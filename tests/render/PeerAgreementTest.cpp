@@ -363,4 +363,39 @@ TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
     }
 }
 
+// TeX's characters in TikZ's see-through nodes are as light as dvips and
+// Ghostscript draw them: of the ink, as much dark and as much light.
+TEST(LatexOpacity, CharactersTakeTheOpacityOfTheirNode) {
+    if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
+    LatexCase const c{"opacity",
+                      {},
+                      "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n\\Huge Plain\\par\n"
+                      "\\tikz\\node[opacity=0.3]{Opacity};\\par\n\\tikz\\node[text opacity=0.3]{Text};\n"
+                      "\\end{document}\n"};
+    TempDir dir;
+    ASSERT_TRUE(MakeDvi(c, dir));
+    KsdviWarnings("render -r 150 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
+    auto inks = [](std::string const& file) {
+        RgbImage page;
+        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+        std::array<long, 2> n{};  // dark, light
+        for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x) {
+                uint32_t const p = page.At(x, y);
+                int const grey = ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) / 3;
+                if (grey < 100)
+                    ++n[0];
+                else if (grey < 230)
+                    ++n[1];
+            }
+        return n;
+    };
+    std::array<long, 2> const ours = inks(dir / "ours-1.png"), theirs = inks(dir / "theirs-1.png");
+    for (size_t i = 0; i < ours.size(); ++i) {
+        EXPECT_GT(theirs[i], 300) << i;
+        EXPECT_NEAR(ours[i], theirs[i], theirs[i] / 4) << (i ? "light" : "dark");
+    }
+}
+
 }  // namespace
