@@ -132,6 +132,8 @@ void KsDviDrawer::RunPostScript(int page) {
     pictureClip_.reset();
     savedPictureClips_.clear();
     invisible_ = shownByPostScript_ = pdfDrawsRules_ = false;
+    pdfLayers_.clear();
+    nextPdfLayer_ = 0;
     if (!dvi_->PageDrawsBeneathText(page) || !device_->Shows()) return;
     ksdvi::PostScriptPage::Geometry geometry;
     geometry.dpiX = pixels_.DpiX();
@@ -144,13 +146,10 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.vPixPerDvi = pixels_.PerDviY();
     ksdvi::Affine const pdfToDevice{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0};
     if (dvi_->PageHasPdfDrawing(page)) {
-        std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry);
-        // What an output takes not (an SVG page of tiling patterns or soft
-        // masks) is painted on the page's raster, as PostScript is.
-        if (!pdf.empty())
-            pdfDrawsRules_ = device_->DrawPdfPage(pdf, pdfToDevice, true) ||
-                             (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice, true));
+        std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry, &pdfLayers_);
+        if (!pdf.empty()) pdfDrawsRules_ = PaintPdfDrawing(pdf);
         if (!pdf.empty() && !pdfDrawsRules_) pdfDrawingProblem_ = "poppler's renderer is not available";
+        if (!pdfDrawsRules_) pdfLayers_.clear();
     }
     if (!dvi_->PageHasPostScript(page)) return;
     auto run = std::make_unique<ksdvi::PostScriptPage>();
@@ -168,6 +167,24 @@ void KsDviDrawer::RunPostScript(int page) {
         postScript_ = std::move(run);
     else
         postScriptProblem_ = run->Error();
+}
+
+// What an output takes not (an SVG page of tiling patterns or soft masks)
+// is painted on the page's raster, as PostScript is.
+bool KsDviDrawer::PaintPdfDrawing(std::string const& pdf) {
+    ksdvi::Affine const pdfToDevice{pixels_.DpiX() / 72, 0, 0, pixels_.DpiY() / 72, 0, 0};
+    return device_->DrawPdfPage(pdf, pdfToDevice, true) ||
+           (device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(pdf, pdfToDevice, true));
+}
+
+void KsDviDrawer::PaintNextPdfLayer() {
+    if (nextPdfLayer_ >= pdfLayers_.size()) return;
+    std::string const& layer = pdfLayers_[nextPdfLayer_++];
+    if (layer.empty()) return;
+    std::optional<std::array<double, 4>> const clip = characterClip_;
+    ClipCharacters(std::nullopt);  // the drawing is placed as the page placed it
+    PaintPdfDrawing(layer);
+    ClipCharacters(clip);
 }
 
 void KsDviDrawer::Close() {

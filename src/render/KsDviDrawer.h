@@ -415,6 +415,13 @@ private:
     // The page's PostScript has its own show: the characters of the fonts it
     // was given are its to draw.
     bool shownByPostScript_ = false;
+    // The page's pdf: drawing after each picture it places (PdfDrawingOfPage),
+    // painted over the picture, and the next to paint.
+    std::vector<std::string> pdfLayers_;
+    size_t nextPdfLayer_ = 0;
+    // Paints a PDF of the page's drawing; false when no renderer took it.
+    bool PaintPdfDrawing(std::string const& pdf);
+    void PaintNextPdfLayer();
     double postScriptOpacity_ = 1;  // the fill opacity the page's PostScript left
     // How much TeX's glyphs cover: the opacity of pdf: content and of the
     // page's PostScript.

@@ -72,6 +72,8 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     if (picture->type == kPicturePdf) picture->deviceClip = pictureClip_;
     picture->transform = PdfMatrixHere(image.matrix).Then(PictureTurnHere()).Then(worldTransform_);
     AppendPicture(std::move(picture));
+    // What the page's drawing draws after the picture lies over it.
+    PaintNextPdfLayer();
 }
 
 void KsDviDrawer::PlotfilePicture(std::string_view file, PlotFrame const& frame) {

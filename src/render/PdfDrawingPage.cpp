@@ -176,7 +176,21 @@ public:
     // A colour special's colour, for filling and stroking.
     void Colour(unsigned rgb) { Draw(ColourOperators(rgb)); }
     // The page begins in colour `rgb` (it began inside a colour special's push).
-    void BeginInColour(unsigned rgb) { content_.insert(0, ColourOperators(rgb)); }
+    void BeginInColour(unsigned rgb) {
+        std::string const ops = ColourOperators(rgb);
+        content_.insert(0, ops);
+        for (std::optional<size_t>& start : layers_)
+            if (start) *start += ops.size();
+    }
+
+    // A picture is placed here: what the page draws after it begins a layer
+    // of its own, painted over the picture. A picture inside a form begins
+    // an empty one.
+    void NextLayer() {
+        if (replaying_) return;
+        layers_.push_back(forms_.empty() ? std::optional<size_t>(content_.size()) : std::nullopt);
+    }
+    size_t Layers() const { return layers_.size() + 1; }
 
     // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
     void BeginTransform(double const (&m)[6], double x, double y) {
@@ -195,16 +209,51 @@ public:
     bool Drew() const { return drew_; }
 
     // The one-page PDF, `width` by `height` bp; empty when it is past
-    // kLargestPdfDrawing.
-    std::string Pdf(double width, double height) {
+    // kLargestPdfDrawing. With `layer`, only what that layer draws shows:
+    // the rest lies in hidden optional content, whose transformations and
+    // clips still hold; empty for an empty layer.
+    std::string Pdf(double width, double height, std::optional<size_t> layer = std::nullopt) {
         formsLeftOut_ = 0;
         while (!forms_.empty()) EndForm({});
+        std::string content = content_;
+        PdfObject resources = resources_;
+        std::string catalog = "<< /Type /Catalog /Pages 2 0 R >>";
+        int const hidden = next_;
+        if (layer) {
+            if (*layer > 0 && !layers_[*layer - 1]) return {};
+            // The layers' bounds; those of pictures inside forms are none.
+            std::vector<size_t> bounds{0};
+            std::vector<size_t> shown;
+            for (size_t k = 0; k <= layers_.size(); ++k) {
+                if (k > 0 && !layers_[k - 1]) continue;
+                if (k > 0) bounds.push_back(*layers_[k - 1]);
+                if (k == *layer) shown.push_back(bounds.size() - 1);
+            }
+            bounds.push_back(content_.size());
+            content.clear();
+            for (size_t part = 0; part + 1 < bounds.size(); ++part) {
+                std::string_view const ops =
+                    std::string_view(content_).substr(bounds[part], bounds[part + 1] - bounds[part]);
+                bool const visible = std::find(shown.begin(), shown.end(), part) != shown.end();
+                content += visible ? std::string(ops) : "/OC /KsdviHidden BDC\n" + std::string(ops) + "EMC\n";
+            }
+            PdfObject properties = Made(PdfObject::Type::Dictionary);
+            PdfObject reference = Made(PdfObject::Type::Reference);
+            reference.number = hidden;
+            Merge(properties, Entry("KsdviHidden", reference));
+            Merge(resources, Entry("Properties", properties));
+            std::string const ocg = std::to_string(hidden) + " 0 R";
+            catalog = "<< /Type /Catalog /Pages 2 0 R /OCProperties << /OCGs [" + ocg + "] /D << /Order [] /OFF [" +
+                      ocg + "] >> >> >>";
+        }
+        int const count = layer ? next_ + 1 : next_;
         std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
-        objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
+        objects[1] = catalog;
         objects[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
         objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " + Number(height) +
-                     "] /Resources " + Write(resources_) + " /Contents 4 0 R >>";
-        objects[4] = Stream(Made(PdfObject::Type::Dictionary), content_);
+                     "] /Resources " + Write(resources) + " /Contents 4 0 R >>";
+        objects[4] = Stream(Made(PdfObject::Type::Dictionary), content);
+        if (layer) objects[hidden] = "<< /Type /OCG /Name (ksdvi: drawn in another layer) >>";
         size_t total = content_.size();
         for (auto const& [name, named] : named_) {
             objects[named.number] = named.stream ? Stream(named.value, named.data) : Write(named.value);
@@ -212,20 +261,20 @@ public:
             if (total > kLargestPdfDrawing) return {};
         }
         std::string pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
-        std::vector<size_t> offsets(static_cast<size_t>(next_), 0);
+        std::vector<size_t> offsets(static_cast<size_t>(count), 0);
         for (auto const& [number, text] : objects) {
             offsets[static_cast<size_t>(number)] = pdf.size();
             pdf += std::to_string(number) + " 0 obj\n" + text + "\nendobj\n";
         }
         size_t const xref = pdf.size();
-        pdf += "xref\n0 " + std::to_string(next_) + "\n0000000000 65535 f \n";
+        pdf += "xref\n0 " + std::to_string(count) + "\n0000000000 65535 f \n";
         char entry[32];
-        for (int number = 1; number < next_; ++number) {
+        for (int number = 1; number < count; ++number) {
             size_t const offset = offsets[static_cast<size_t>(number)];
             std::snprintf(entry, sizeof entry, "%010zu %05d %c \n", offset, offset ? 0 : 65535, offset ? 'n' : 'f');
             pdf += entry;
         }
-        pdf += "trailer\n<< /Size " + std::to_string(next_) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+        pdf += "trailer\n<< /Size " + std::to_string(count) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
                "\n%%EOF\n";
         return pdf;
     }
@@ -507,6 +556,9 @@ private:
     bool drew_ = false;
     size_t copyBudget_ = size_t(1) << 20;  // objects of the page's resources copied into forms
     size_t formsLeftOut_ = 0;              // begun deeper than kDeepestForms, not ended yet
+    // Where each layer after the first begins in the page's content; none
+    // for a picture inside a form.
+    std::vector<std::optional<size_t>> layers_;
 };
 
 // Hands a page's drawing specials and colours to the writer, at their places.
@@ -530,6 +582,8 @@ protected:
                 writer_.BeginTransform(parsed.matrix, x, y);
             else if (parsed.kind == PdfSpecial::Kind::TransformEnd)
                 writer_.EndTransform();
+            else if (parsed.kind == PdfSpecial::Kind::Image)
+                writer_.NextLayer();
             else if (parsed.kind == PdfSpecial::Kind::Other && PdfDrawingOf(parsed.keyword) != PdfDrawing::None)
                 writer_.Special(special.substr(4), x, y);
             return;
@@ -554,7 +608,8 @@ std::string PdfDrawingOfSpecials(std::vector<PlacedPdfSpecial> const& specials, 
     return writer.Drew() ? writer.Pdf(width, height) : std::string();
 }
 
-std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& g) {
+std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& g, std::vector<std::string>* later) {
+    if (later) later->clear();
     PdfDrawingWriter writer;
     writer.SetReplaying(true);
     // What the pages before defined, in order. The pages that made forms run
@@ -579,7 +634,11 @@ std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry cons
     if (!collector.Collect(dvi, page)) return {};
     if (collector.StartColour() != 0) writer.BeginInColour(collector.StartColour());
     if (!writer.Drew()) return {};
-    return writer.Pdf(g.width * 72 / g.dpiX, g.height * 72 / g.dpiY);
+    double const width = g.width * 72 / g.dpiX, height = g.height * 72 / g.dpiY;
+    if (!later || writer.Layers() == 1 || writer.Layers() > kMostPdfLayers) return writer.Pdf(width, height);
+    later->clear();
+    for (size_t layer = 1; layer < writer.Layers(); ++layer) later->push_back(writer.Pdf(width, height, layer));
+    return writer.Pdf(width, height, 0);
 }
 
 }  // namespace ksdvi

@@ -19,10 +19,17 @@ namespace ksdvi {
 
 // The PDF of page `page`'s drawing in the page's geometry; empty when the
 // page draws nothing with pdf: specials. At most kLargestPdfDrawing bytes:
-// past it, empty.
-std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& geometry);
+// past it, empty. With `later`, what the page draws after each picture it
+// places (pdf:image) is left out and given in `later`, a PDF for each
+// picture (empty where it adds nothing), to be painted over it as xdvipdfmx
+// stacks them: TikZ drawing over a picture it placed.
+std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry const& geometry,
+                             std::vector<std::string>* later = nullptr);
 
 inline constexpr size_t kLargestPdfDrawing = size_t(32) << 20;
+// Pages that place more pictures have their drawing painted beneath them all
+// (each layer is the page's whole drawing to render).
+inline constexpr size_t kMostPdfLayers = 9;
 
 // A pdf: special (after "pdf:") and the current point where it stands, in bp
 // from the page's lower left corner.

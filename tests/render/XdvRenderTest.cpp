@@ -29,7 +29,8 @@
 
 namespace {
 
-using ksdvi::test::Bytes, ksdvi::test::MakeJpeg, ksdvi::test::OneColour, ksdvi::test::WithJfifDensity;
+using ksdvi::test::Bytes, ksdvi::test::MakeJpeg, ksdvi::test::MakePng, ksdvi::test::OneColour,
+    ksdvi::test::WithJfifDensity;
 
 struct XeLatexCase {
     char const* name;
@@ -368,6 +369,57 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
             KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
             RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
             ExpectSameColours(dir / "ours-pdf.png", dir / "theirs.png");
+        }
+    }
+}
+
+// TikZ's drawing after a picture it places lies over it, as xdvipdfmx
+// stacks them: a red bar and a green ring over a blue PNG and a JPEG, and a
+// picture inside the ring over it again; on the page and in a PDF.
+TEST(XdvPictures, DrawingAfterAPictureLiesOverIt) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
+    TempDir dir;
+    auto write = [&](std::string const& name, Bytes const& bytes) {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<char const*>(bytes.data()), std::streamsize(bytes.size()));
+    };
+    write("blue.png", MakePng(40, 20, OneColour(0, 0, 255)));
+    write("blue.jpg", MakeJpeg(40, 20, OneColour(0, 0, 255)));
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n"
+           "\\begin{tikzpicture}\\node[inner sep=0] at (0,0) {\\includegraphics[width=4cm]{blue.png}};\n"
+           "\\fill[red] (-1,-0.3) rectangle (1,0.3);\\end{tikzpicture}\\par\n"
+           "\\begin{tikzpicture}\\node[inner sep=0] at (0,0) {\\includegraphics[width=4cm]{blue.jpg}};\n"
+           "\\draw[green,line width=4pt] (0,0) circle (0.7);\n"
+           "\\node[inner sep=0] at (0,0) {\\includegraphics[width=0.8cm]{blue.png}};\\end{tikzpicture}\n"
+           "\\end{document}\n";
+    RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
+          "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+    KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+    auto colours = [](std::string const& file) {
+        RgbImage page;
+        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+        std::array<long, 3> n{};  // red, green, blue
+        for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x) {
+                uint32_t const p = page.At(x, y);
+                int const r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+                n[0] += r > 200 && g < 60 && b < 60;
+                n[1] += g > 200 && r < 60 && b < 60;
+                n[2] += b > 200 && r < 60 && g < 60;
+            }
+        return n;
+    };
+    std::array<long, 3> const theirs = colours(dir / "theirs.png");
+    for (std::string const ours : {"ours-1.png", "ours-pdf.png"}) {
+        std::array<long, 3> const counts = colours(dir / ours);
+        for (size_t i = 0; i < counts.size(); ++i) {
+            EXPECT_GT(theirs[i], 500) << i;
+            EXPECT_NEAR(counts[i], theirs[i], theirs[i] / 8) << ours << " colour " << i;
         }
     }
 }
