@@ -216,7 +216,7 @@ public:
         formsLeftOut_ = 0;
         while (!forms_.empty()) EndForm({});
         std::string content = content_;
-        PdfObject resources = resources_;
+        std::string resources = Write(resources_);
         std::string catalog = "<< /Type /Catalog /Pages 2 0 R >>";
         int const hidden = next_;
         if (layer) {
@@ -237,21 +237,18 @@ public:
                 bool const visible = std::find(shown.begin(), shown.end(), part) != shown.end();
                 content += visible ? std::string(ops) : "/OC /KsdviHidden BDC\n" + std::string(ops) + "EMC\n";
             }
-            PdfObject properties = Made(PdfObject::Type::Dictionary);
-            PdfObject reference = Made(PdfObject::Type::Reference);
-            reference.number = hidden;
-            Merge(properties, Entry("KsdviHidden", reference));
-            Merge(resources, Entry("Properties", properties));
             std::string const ocg = std::to_string(hidden) + " 0 R";
             catalog = "<< /Type /Catalog /Pages 2 0 R /OCProperties << /OCGs [" + ocg + "] /D << /Order [] /OFF [" +
                       ocg + "] >> >> >>";
+            // The hidden group as the page's marked-content property.
+            resources.insert(resources.rfind(">>"), " /Properties << /KsdviHidden " + ocg + " >> ");
         }
         int const count = layer ? next_ + 1 : next_;
         std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
         objects[1] = catalog;
         objects[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
         objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " + Number(height) +
-                     "] /Resources " + Write(resources) + " /Contents 4 0 R >>";
+                     "] /Resources " + resources + " /Contents 4 0 R >>";
         objects[4] = Stream(Made(PdfObject::Type::Dictionary), content);
         if (layer) objects[hidden] = "<< /Type /OCG /Name (ksdvi: drawn in another layer) >>";
         size_t total = content_.size();
