@@ -208,9 +208,11 @@ namespace {
 // Walks the characters between two positions with the separators a
 // selection's string puts before them.
 // The spacing rules know 8-bit codes: letters and punctuation of alphabetic
-// scripts count as ASCII ones; ideographs and Hangul keep their codes.
-unsigned SpacingCode(char32_t c) { return c >= 0x80 && c < 0x2E80 ? 'a' : static_cast<unsigned>(c); }
-
+// scripts (mathematical letters among them) count as ASCII ones; East Asian
+// scripts and private codes keep their codes.
+unsigned SpacingCode(char32_t c) {
+    return c >= 0x80 && !IsEastAsian(c) && !IsPrivateUse(c) ? 'a' : static_cast<unsigned>(c);
+}
 
 // A vertical column reads as a line: down the column is along it, and the
 // columns to its left come after it.

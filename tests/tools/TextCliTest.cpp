@@ -82,6 +82,24 @@ TEST(TextCli, ShrunkSpacesQuadsAndHanjaWordsAreSpaces) {
         EXPECT_NE(korean.find(words), std::string::npos) << words << "\n" << korean;
 }
 
+// XeLaTeX's mathematical letters (unicode-math's 𝑥) are parted from the
+// words around them as letters are: the words read as in xdvipdfmx's PDF.
+TEST(TextCli, MathLettersArePartedAsLetters) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftotext"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!TexFileInstalled("unicode-math.sty")) GTEST_SKIP() << "unicode-math is not installed";
+    TempDir dir;
+    WriteFileText(dir / "doc.tex",
+                  "\\documentclass{article}\n\\usepackage{unicode-math}\n\\begin{document}\n"
+                  "Text $f(x) = x^2 + \\sin x$ inline and $a = b$ here.\nWord $x$ word. The value $y$ is large.\n"
+                  "\\end{document}\n");
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    RunOk("xdvipdfmx -q -o " + (dir / "doc.pdf") + " " + (dir / "doc.xdv"));
+    std::vector<std::string> theirs = Words(RunCommand("pdftotext " + (dir / "doc.pdf") + " -"));
+    ASSERT_GT(theirs.size(), 20u);
+    EXPECT_EQ(Words(KsdviOk("text " + (dir / "doc.xdv"))), theirs);
+}
+
 struct Hit {
     int page, x, y, w, h;
 };
