@@ -191,6 +191,7 @@ public:
         layers_.push_back(forms_.empty() ? std::optional<size_t>(content_.size()) : std::nullopt);
     }
     size_t Layers() const { return layers_.size() + 1; }
+    size_t ContentSize() const { return content_.size(); }
 
     // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
     void BeginTransform(double const (&m)[6], double x, double y) {
@@ -223,25 +224,26 @@ public:
             if (*layer > 0 && !layers_[*layer - 1]) return {};
             // The layers' bounds; those of pictures inside forms are none.
             std::vector<size_t> bounds{0};
-            std::vector<size_t> shown;
+            size_t shown = 0;  // the part of the content that is the layer's
             for (size_t k = 0; k <= layers_.size(); ++k) {
                 if (k > 0 && !layers_[k - 1]) continue;
                 if (k > 0) bounds.push_back(*layers_[k - 1]);
-                if (k == *layer) shown.push_back(bounds.size() - 1);
+                if (k == *layer) shown = bounds.size() - 1;
             }
             bounds.push_back(content_.size());
             content.clear();
             for (size_t part = 0; part + 1 < bounds.size(); ++part) {
                 std::string_view const ops =
                     std::string_view(content_).substr(bounds[part], bounds[part + 1] - bounds[part]);
-                bool const visible = std::find(shown.begin(), shown.end(), part) != shown.end();
-                content += visible ? std::string(ops) : "/OC /KsdviHidden BDC\n" + std::string(ops) + "EMC\n";
+                content += part == shown ? std::string(ops) : "/OC /KsdviHidden BDC\n" + std::string(ops) + "EMC\n";
             }
             std::string const ocg = std::to_string(hidden) + " 0 R";
             catalog = "<< /Type /Catalog /Pages 2 0 R /OCProperties << /OCGs [" + ocg + "] /D << /Order [] /OFF [" +
                       ocg + "] >> >> >>";
             // The hidden group as the page's marked-content property.
-            resources.insert(resources.rfind(">>"), " /Properties << /KsdviHidden " + ocg + " >> ");
+            size_t const end = resources.rfind(">>");
+            if (end == std::string::npos) return {};
+            resources.insert(end, " /Properties << /KsdviHidden " + ocg + " >> ");
         }
         int const count = layer ? next_ + 1 : next_;
         std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
@@ -632,7 +634,9 @@ std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry cons
     if (collector.StartColour() != 0) writer.BeginInColour(collector.StartColour());
     if (!writer.Drew()) return {};
     double const width = g.width * 72 / g.dpiX, height = g.height * 72 / g.dpiY;
-    if (!later || writer.Layers() == 1 || writer.Layers() > kMostPdfLayers) return writer.Pdf(width, height);
+    if (!later || writer.Layers() == 1 || writer.Layers() > kMostPdfLayers ||
+        writer.ContentSize() > kLargestLayeredPdfDrawing)
+        return writer.Pdf(width, height);
     later->clear();
     for (size_t layer = 1; layer < writer.Layers(); ++layer) later->push_back(writer.Pdf(width, height, layer));
     return writer.Pdf(width, height, 0);

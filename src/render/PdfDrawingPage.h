@@ -27,9 +27,11 @@ std::string PdfDrawingOfPage(KsDvi& dvi, int page, PostScriptPage::Geometry cons
                              std::vector<std::string>* later = nullptr);
 
 inline constexpr size_t kLargestPdfDrawing = size_t(32) << 20;
-// Pages that place more pictures have their drawing painted beneath them all
-// (each layer is the page's whole drawing to render).
+// Pages that place more pictures, or draw more, have their drawing painted
+// beneath them all (each layer holds, and poppler renders, the page's whole
+// drawing).
 inline constexpr size_t kMostPdfLayers = 9;
+inline constexpr size_t kLargestLayeredPdfDrawing = size_t(4) << 20;
 
 // A pdf: special (after "pdf:") and the current point where it stands, in bp
 // from the page's lower left corner.
