@@ -245,6 +245,7 @@ bool SvgCompactor::Write(std::string_view piece) {
             stopLines_.push_back(std::move(line_));
         } else {
             PutStops(ready);
+            if (line_.starts_with("</svg>")) ready += std::exchange(ending_, {});
             ready += Rewrite(line_);
         }
         line_.clear();

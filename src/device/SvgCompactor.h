@@ -30,6 +30,9 @@ public:
     // Writes what an unfinished line holds (a file cut short); a failure
     // shows in the file's error indicator.
     void Finish();
+    // Elements written last on the page, before the end of the file's
+    // `svg` element (links over what is drawn).
+    void SetEnding(std::string ending) { ending_ = std::move(ending); }
 
 private:
     struct Attribute {
@@ -54,6 +57,7 @@ private:
     std::vector<std::string> stopLines_;  // a gradient's stops read so far
     std::vector<ColourStop> stops_;       // and what they say
     std::vector<Properties> groups_;      // what the open groups set for what they hold
+    std::string ending_;
 };
 
 }  // namespace ksdvi

@@ -374,6 +374,47 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
         });
 }
 
+namespace {
+
+// A document's URI as an SVG attribute's value, none for a script's or
+// data's: only the schemes of the web and mail, and relative references,
+// are links a page may carry.
+std::optional<std::string> SvgLinkTarget(std::string const& uri) {
+    size_t const colon = uri.find(':');
+    if (colon != std::string::npos && colon < uri.find_first_of("/?#")) {
+        std::string scheme = uri.substr(0, colon);
+        std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (scheme != "http" && scheme != "https" && scheme != "ftp" && scheme != "mailto" && scheme != "file")
+            return std::nullopt;
+    }
+    std::string out;
+    for (unsigned char c : uri) {
+        if (c < 0x20 || c == 0x7F) return std::nullopt;
+        out += c == '&'   ? "&amp;"
+               : c == '<' ? "&lt;"
+               : c == '>' ? "&gt;"
+               : c == '"' ? "&quot;"
+                          : std::string(1, char(c));
+    }
+    return out;
+}
+
+// The page's links to URIs as SVG anchors over their areas (in points).
+std::string SvgLinks(Document& document, int page) {
+    std::string links;
+    for (Link const& link : document.Links(page)) {
+        std::optional<std::string> const target = link.uri.empty() ? std::nullopt : SvgLinkTarget(link.uri);
+        if (!target) continue;
+        for (Rect const& r : link.areas)
+            links += "<a xlink:href=\"" + *target + "\"><rect x=\"" + Number(r.x) + "\" y=\"" + Number(r.y) +
+                     "\" width=\"" + Number(r.width) + "\" height=\"" + Number(r.height) +
+                     "\" fill=\"none\" pointer-events=\"all\"/></a>\n";
+    }
+    return links;
+}
+
+}  // namespace
+
 VectorResult WriteSvg(Document& document, int page, std::string const& path, VectorOptions const& options) {
     VectorResult failed;
     VectorOptions one = options;
@@ -388,6 +429,7 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
         path,
         [&](FILE* file) {
             paths.emplace(file);
+            paths->SetEnding(SvgLinks(document, page));
             cairo_surface_t* svg = cairo_svg_surface_create_for_stream(WriteCompacted, &*paths, paper.x, paper.y);
             cairo_svg_surface_set_document_unit(svg, CAIRO_SVG_UNIT_PT);
             return svg;

@@ -234,6 +234,41 @@ TEST_F(VectorCli, FontsAreEmbeddedAndTheTextReadsAsDvipdfmxs) {
     for (char const* file : {"pages.dvi", "hyperref-dvips.dvi"}) ExpectTextAsDvipdfmxs(file);
 }
 
+// An SVG page carries its links to the web over their areas, as `ksdvi
+// links` gives them (96 dpi); a script's link is not carried, and what the
+// document writes in a URI cannot leave its attribute.
+TEST_F(VectorCli, SvgPagesCarryTheirWebLinks) {
+    TempDir dir;
+    std::string const file = DataFile("hyperref-dvips.dvi");
+    KsdviOk("svg -p 1 -o " + (dir / "h.svg") + " " + file);
+    std::string const svg = ReadFileText(dir / "h.svg");
+    std::istringstream links(Ksdvi("links -p 1 " + file));
+    int web = 0;
+    for (std::string line; std::getline(links, line);) {
+        std::smatch m;
+        if (!std::regex_search(line, m, std::regex(" (https?://[^ ]+) \\S+ (\\d+),(\\d+),"))) continue;
+        ++web;
+        std::smatch a;
+        std::string const pattern = "<a xlink:href=\"" + m[1].str() + "\"><rect x=\"([0-9.]+)\" y=\"([0-9.]+)\"";
+        ASSERT_TRUE(std::regex_search(svg, a, std::regex(pattern))) << line;
+        EXPECT_NEAR(std::stod(a[1]) * 96 / 72, std::stoi(m[2]), 2) << line;
+        EXPECT_NEAR(std::stod(a[2]) * 96 / 72, std::stoi(m[3]), 2) << line;
+    }
+    EXPECT_GT(web, 1);
+
+    TempDir other;
+    WriteFileText(other / "doc.tex",
+                  "\\special{html:<a href=\"javascript:alert(1)\">}Script\\special{html:</a>} "
+                  "\\special{html:<a href=\"https://example.org/?a=1&b=\\string<2\\string>\">}Web"
+                  "\\special{html:</a>}\n\\bye\n");
+    ASSERT_TRUE(Typeset(other.Path(), "tex"));
+    KsdviOk("svg -o " + (other / "x.svg") + " " + (other / "doc.dvi"));
+    std::string const hostile = ReadFileText(other / "x.svg");
+    EXPECT_EQ(hostile.find("javascript"), std::string::npos);
+    EXPECT_NE(hostile.find("<a xlink:href=\"https://example.org/?a=1&amp;b=&lt;2&gt;\">"), std::string::npos)
+        << hostile.substr(hostile.size() - std::min<size_t>(hostile.size(), 600));
+}
+
 // Links lead where `ksdvi links` says, anchors are named destinations, and
 // the bookmarks are `ksdvi outline`'s.
 TEST_F(VectorCli, LinksAnchorsAndBookmarks) {
