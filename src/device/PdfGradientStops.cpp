@@ -7,6 +7,7 @@
 
 #include "device/ColourStops.h"
 #include "specials/PdfObjects.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -49,17 +50,10 @@ std::vector<std::string> const* Value(std::vector<Entry> const& entries, std::st
     return nullptr;
 }
 
-std::optional<double> Number(std::string_view token) {
-    double value = 0;
-    auto const [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (error != std::errc() || end != token.data() + token.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 std::optional<std::vector<double>> Numbers(std::vector<std::string> const& tokens) {
     std::vector<double> values;
     for (std::string_view const token : tokens) {
-        std::optional<double> const value = Number(token);
+        std::optional<double> const value = FiniteNumber(token);
         if (!value) return std::nullopt;
         values.push_back(*value);
     }
@@ -102,7 +96,7 @@ std::vector<int> ReferenceCounts(std::vector<std::string_view> const& bodies) {
         std::vector<PdfToken> const tokens = PdfTokens(body);
         for (size_t i = 2; i < tokens.size(); ++i)
             if (tokens[i].text == "R" && tokens[i - 1].text == "0")
-                if (std::optional<double> const n = Number(tokens[i - 2].text);
+                if (std::optional<double> const n = FiniteNumber(tokens[i - 2].text);
                     n && *n >= 0 && *n < double(counts.size()))
                     ++counts[static_cast<size_t>(*n)];
     }
@@ -132,7 +126,7 @@ std::optional<std::string> Thinned(std::vector<std::string_view> const& bodies, 
     std::vector<size_t> parts;
     std::vector<Linear> linears;
     for (size_t i = 0; i < count; ++i) {
-        std::optional<double> const part = Number((*functions)[3 * i]);
+        std::optional<double> const part = FiniteNumber((*functions)[3 * i]);
         if (!part || (*functions)[3 * i + 1] != "0" || (*functions)[3 * i + 2] != "R" || *part < 0 ||
             *part >= double(bodies.size()))
             return std::nullopt;

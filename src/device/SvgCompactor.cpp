@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "device/SvgAttributes.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -32,13 +33,6 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-std::optional<double> NumberOf(std::string_view text) {
-    double value = 0;
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 // "matrix(a,0,0,d,e,f)" with |a| = |d|: a scaling that widens lines alike
 // in every direction, which folds into the points of a path.
 std::optional<SvgPathScaling> PlainScaling(std::string_view transform) {
@@ -48,7 +42,7 @@ std::optional<SvgPathScaling> PlainScaling(std::string_view transform) {
     for (int k = 0; k < 6; ++k) {
         size_t const comma = k < 5 ? transform.find(',') : transform.size();
         if (comma == std::string_view::npos) return std::nullopt;
-        std::optional<double> const value = NumberOf(Trim(transform.substr(0, comma)));
+        std::optional<double> const value = FiniteNumber(Trim(transform.substr(0, comma)));
         if (!value) return std::nullopt;
         m[k] = *value;
         transform.remove_prefix(std::min(comma + 1, transform.size()));
@@ -117,7 +111,7 @@ SvgCompactor::Properties SvgCompactor::CompactStyle(std::string_view style, doub
         std::string_view const name = Trim(declaration.substr(0, colon));
         std::string value = ShortColour(Trim(declaration.substr(colon + 1)));
         if (name == "stroke-width" && widthScale != 1)
-            if (std::optional<double> const width = NumberOf(value)) value = ShortNumber(*width * widthScale, 4);
+            if (std::optional<double> const width = FiniteNumber(value)) value = ShortNumber(*width * widthScale, 4);
         if (!SaysNothing(name, value)) kept.emplace_back(name, std::move(value));
     }
     return kept;
@@ -162,7 +156,7 @@ std::string SvgCompactor::RewriteElement(std::string_view tag, std::vector<Attri
         } else if (attribute.name == "transform" && fold) {
             continue;
         } else if ((attribute.name == "x" || attribute.name == "y") && tag == "use") {
-            std::optional<double> const position = NumberOf(attribute.value);
+            std::optional<double> const position = FiniteNumber(attribute.value);
             value = position ? ShortNumber(*position, 2) : std::string(attribute.value);
         } else if (SaysNothing(attribute.name, attribute.value)) {
             continue;
