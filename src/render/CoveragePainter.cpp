@@ -17,14 +17,12 @@ namespace {
 
 constexpr int kBandBytes = 32000;
 
-int Stride(int w) { return ((24 * w + 31) >> 3) & ~3; }
-
 // A 24-bit pixel, blue first, of at least half the light of white.
 bool Light(unsigned char const* p) { return p[2] * 299 + p[1] * 587 + p[0] * 114 >= 128000; }
 
-// 24-bit rows, blue first, bottom-up, each padded to four bytes: of the
-// premultiplied pixels drawn on white, or on black.
-std::vector<unsigned char> Run(cairo_surface_t* image, bool onWhite) {
+}  // namespace
+
+std::vector<unsigned char> CoverageRun(cairo_surface_t* image, bool onWhite) {
     int const w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
     int const stride = cairo_image_surface_get_stride(image);
     size_t const rowBytes = (3 * static_cast<size_t>(w) + 3) & ~size_t(3);
@@ -40,8 +38,6 @@ std::vector<unsigned char> Run(cairo_surface_t* image, bool onWhite) {
     }
     return bits;
 }
-
-}  // namespace
 
 void CoveragePainter::OutputPage(int w, int h) {
     if (done_) return;
@@ -59,9 +55,11 @@ void CoveragePainter::TakePage(unsigned char const* bits, int w, int h) {
     done_ = true;
     if (w < 1 || h < 1) return;
     if (!onBlack_)
-        KeepWhiteRun(bits, w, h, Stride(w));
-    else if (width_ == w && height_ == h && !Blend(bits, w, h))
-        Paint(bits, w, h);
+        KeepWhiteRun(bits, w, h, RowBytes(w));
+    else if (width_ == w && height_ == h) {
+        if (covered_) covered_->KeepCover(white_.data(), bits, w, h);
+        if (!Blend(bits, w, h)) Paint(bits, w, h);
+    }
 }
 
 void CoveragePainter::KeepWhiteRun(unsigned char const* bits, int w, int h, int stride) {
@@ -89,7 +87,7 @@ bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
               x1 = std::min<int>({surface->Width(), clip.right, corner.x + w});
     int const y0 = std::max<int>({0, clip.top, corner.y}),
               y1 = std::min<int>({surface->Height(), clip.bottom, corner.y + h});
-    size_t const stride = static_cast<size_t>(Stride(w));
+    size_t const stride = static_cast<size_t>(RowBytes(w));
     for (int y = y0; y < y1; ++y) {
         int const row = y - corner.y;  // from the job's top; its bits run bottom-up
         unsigned char const* black = bits + static_cast<size_t>(h - 1 - row) * stride;
@@ -120,7 +118,7 @@ bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
 // black dark (ANDed with white), and is blackened elsewhere; then the run on
 // black is ORed over it, black where nothing was drawn.
 void CoveragePainter::Paint(unsigned char const* bits, int w, int h) {
-    int const stride = Stride(w);
+    int const stride = RowBytes(w);
     int const band = std::clamp(kBandBytes / stride, 1, h);
     CDC memory;
     CBitmap bitmap;
@@ -162,9 +160,9 @@ void PaintCoverage(CDC* out, cairo_surface_t* drawing, int left, int top) {
     cairo_surface_flush(drawing);
     int const w = cairo_image_surface_get_width(drawing), h = cairo_image_surface_get_height(drawing);
     CoveragePainter painter(out, out, left, top + h);
-    painter.TakePage(Run(drawing, true).data(), w, h);
+    painter.TakePage(CoverageRun(drawing, true).data(), w, h);
     painter.StartOnBlack();
-    painter.TakePage(Run(drawing, false).data(), w, h);
+    painter.TakePage(CoverageRun(drawing, false).data(), w, h);
 }
 
 bool PaintDrawnCoverage(CDC* out, Affine const& toDevice, double width, double height,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "device/Affine.h"
+#include "render/CoveredText.h"
 
 #include "platform/gdi/Cdc.h"
 #include "platform/gs/GS.h"
@@ -36,6 +37,9 @@ public:
     CoveragePainter(gdi::CDC* out, gdi::CDC* reference, int left, int bottom)
         : out_(out), reference_(reference), left_(left), bottom_(bottom) {}
 
+    // The bytes of a row of `width` 24-bit pixels, padded to four.
+    static int RowBytes(int width) { return ((24 * width + 31) >> 3) & ~3; }
+
     void OutputPage(int w, int h) override;
     // A run's page drawn otherwise: 24-bit rows, blue first, bottom-up, each
     // padded to four bytes.
@@ -44,6 +48,13 @@ public:
     void StartOnBlack() {
         onBlack_ = true;
         done_ = false;
+    }
+    // The run on black keeps what it draws at `covered`'s pixels there.
+    void KeepCover(CoveredText* covered) { covered_ = covered; }
+    // The first run's pixels, `width` by `height`: 24 bits, blue first, rows
+    // top-down, unpadded; null when there are none of that size.
+    unsigned char const* WhiteRun(int width, int height) const {
+        return white_.empty() || width != width_ || height != height_ ? nullptr : white_.data();
     }
     // The current job's page has been taken.
     bool Done() const { return done_; }
@@ -55,11 +66,17 @@ private:
 
     gdi::CDC* out_;
     gdi::CDC* reference_;
+    CoveredText* covered_ = nullptr;
     int left_, bottom_;
     bool onBlack_ = false, done_ = false;
     int width_ = 0, height_ = 0;
     std::vector<unsigned char> white_;  // the first run's pixels, 24 bits blue first, rows top-down
 };
+
+// A drawing made with Cairo (premultiplied ARGB32) as a run of a job would
+// show it on white, or on black: 24-bit rows, blue first, bottom-up, each
+// padded to four bytes.
+std::vector<unsigned char> CoverageRun(cairo_surface_t* image, bool onWhite);
 
 // Paints a drawing made with Cairo (premultiplied ARGB32) over `out` with its
 // top-left corner at (left, top), as Ghostscript's runs are painted.

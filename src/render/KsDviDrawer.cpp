@@ -144,7 +144,6 @@ void KsDviDrawer::RunPostScript(int page) {
     geometry.vOrigin = pixels_.OriginY();
     geometry.hPixPerDvi = pixels_.PerDviX();
     geometry.vPixPerDvi = pixels_.PerDviY();
-    ksdvi::Affine const pdfToDevice{geometry.dpiX / 72, 0, 0, geometry.dpiY / 72, 0, 0};
     if (dvi_->PageHasPdfDrawing(page)) {
         std::string const pdf = ksdvi::PdfDrawingOfPage(*dvi_, page, geometry, &pdfLayers_);
         if (!pdf.empty()) pdfDrawsRules_ = PaintPdfDrawing(pdf);
@@ -159,7 +158,7 @@ void KsDviDrawer::RunPostScript(int page) {
     // for any other output.
     bool const asPdf = device_->TakesPdfPages();
     bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf, true);
-    ksdvi::Affine const jobToDevice{pdfToDevice.a, 0, 0, pdfToDevice.d, 0, -double(run->PdfPaperTop())};
+    ksdvi::Affine const jobToDevice = run->PdfToDevice(geometry);
     bool const refused = ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), jobToDevice) &&
                          !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), jobToDevice));
     if (refused || (!ran && run->AsPdf() && !run->TimedOut())) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);

@@ -65,7 +65,10 @@ void KsDviDrawer::Popped() {
 
 int KsDviDrawer::Draw(int count) {
     int done = KsDviDrawerBase::Draw(count);
-    if (done && IsWorking()) EndPdfArea();
+    if (done && IsWorking()) {
+        EndPdfArea();
+        if (postScript_) postScript_->PaintCoveredText(pDC_);
+    }
     return done;
 }
 

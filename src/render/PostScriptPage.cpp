@@ -12,6 +12,7 @@
 
 #include "device/PdfPagePainter.h"
 #include "dvi/DocumentFiles.h"
+#include "dvi/DviOpcodes.h"
 #include "font/ItrnFont.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
@@ -19,6 +20,7 @@
 #include "platform/gs/GsWire.h"
 #include "platform/kpathsea/KPathSea.h"
 #include "render/CoveragePainter.h"
+#include "render/CoveredText.h"
 #include "render/EpsFile.h"
 #include "render/FontPainting.h"
 #include "render/PageColourCollector.h"
@@ -72,16 +74,19 @@ constexpr char kReportState[] =
 class SpecialCollector : public PageColourCollector {
 public:
     struct Event {
-        enum class Type { Colour, Rule, PostScript, Picture, Character };
+        // Probe: a character's box, for CoveredText.
+        enum class Type { Colour, Rule, PostScript, Picture, Character, Probe };
         Type type = Type::PostScript;
         unsigned int rgb = 0;  // a colour: 0x00BBGGRR
         PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
         std::string code;
         int32_t h = 0, v = 0;           // the special's position, or the rule's lower left corner
-        int32_t height = 0, width = 0;  // a rule's
+        int32_t height = 0, width = 0;  // a rule's, a character's
         PsfileSpecial picture = {};     // an EPS picture's keys
         KsDvi::ItrnFont const* font = nullptr;  // a character's, and its code
         unsigned code8 = 0;
+        int32_t depth = 0;      // a character's
+        bool vertical = false;  // a character's box lies across the line
     };
     std::vector<Event> events;
 
@@ -112,9 +117,17 @@ protected:
         if (std::optional<unsigned int> rgb = ColourAfter(words))
             events.push_back({Event::Type::Colour, *rgb, PostScriptSpecial::Kind::None, {}, 0, 0, 0, 0, {}});
     }
-    // Characters of TeX's single-byte fonts once PostScript has named show:
+    // Each character's box, for the run that finds what covers it; and the
+    // characters of TeX's single-byte fonts once PostScript has named show:
     // the job shows them while show is another than Ghostscript's.
-    void PutChar(int h, int v, unsigned short, int, int, int) override {
+    void PutChar(int h, int v, unsigned short, int width, int height, int depth) override {
+        if (probes_ < kMostProbes) {
+            ++probes_;
+            Event probe{Event::Type::Probe, 0, PostScriptSpecial::Kind::None, {}, h, v, height, width, {}};
+            probe.depth = depth;
+            probe.vertical = GetDirection() != dvi::kHorizontal;
+            events.push_back(std::move(probe));
+        }
         if (!mentionsShow_ || GetMultiByteState() == 1) return;
         KsDvi::ItrnFont const* font = GetItrnFont(GetCurFont());
         if (font && !font->GetNative() && !font->GetJapanese() && GetDviCode() < 256)
@@ -129,6 +142,9 @@ protected:
     }
 
 private:
+    // A page of more characters has no covered text found.
+    static constexpr int kMostProbes = 1 << 16;
+    int probes_ = 0;
     bool mentionsShow_ = false;
 };
 
@@ -264,7 +280,7 @@ std::string EarlierPdfForms(KsDvi& dvi, int page, Append const& append) {
         for (size_t i = 0; i < events.size(); ++i) {
             if (!postScript(events[i]) || !MakesPdfForm(events[i].code)) continue;
             size_t first = i;
-            while (first > 0 && defines(events[first - 1])) --first;
+            while (first > 0 && (events[first - 1].type == Event::Type::Probe || defines(events[first - 1]))) --first;
             std::string form;
             size_t picture = 0;
             for (; first < i; ++first) append(form, events[first], nullptr, picture);
@@ -339,7 +355,100 @@ std::pair<int, int> JobSize(PostScriptPage::Geometry const& g, bool asPdf) {
     return {int(width), int(height)};
 }
 
+// Whether an event may draw over characters before it: hyperref's links
+// and destinations (pdfmarks) draw nothing.
+bool MayDraw(SpecialCollector::Event const& event) {
+    using Type = SpecialCollector::Event::Type;
+    if (event.type == Type::Picture) return true;
+    return event.type == Type::PostScript && event.code.find("pdfmark") == std::string::npos &&
+           event.code.find(" H.") == std::string::npos;
+}
+
+// Leaves out the boxes of the characters that nothing may draw over; true
+// when some are left.
+bool KeepCoverableCharacters(std::vector<SpecialCollector::Event>& events) {
+    auto const isProbe = [](auto const& event) { return event.type == SpecialCollector::Event::Type::Probe; };
+    auto const lastDrawing = std::find_if(events.rbegin(), events.rend(), MayDraw).base();
+    events.erase(std::remove_if(lastDrawing, events.end(), isProbe), events.end());
+    return std::any_of(events.begin(), events.end(), isProbe);
+}
+
+// A character's box, from the pen, in the job's space (device dots about the
+// DVI origin, down the page), one dot wider each way for its edges.
+std::array<double, 4> ProbeRectangle(SpecialCollector::Event const& e, PostScriptPage::Geometry const& g) {
+    double const h = e.h, v = e.v, width = e.width, height = e.height, depth = e.depth;
+    std::array<double, 4> box = e.vertical ? std::array{(h - depth) * g.hPixPerDvi, v * g.vPixPerDvi,
+                                                        (height + depth) * g.hPixPerDvi, width * g.vPixPerDvi}
+                                           : std::array{h * g.hPixPerDvi, (v - height) * g.vPixPerDvi,
+                                                        width * g.hPixPerDvi, (height + depth) * g.vPixPerDvi};
+    return {box[0] - 1, box[1] - 1, box[2] + 2, box[3] + 2};
+}
+
+// The boxes of the visible characters in device pixels, each in the graphics
+// state of the PostScript special before it.
+std::vector<CoveredText::Box> CharacterBoxes(std::vector<SpecialCollector::Event> const& events,
+                                             std::vector<PageGraphicsState> const& states,
+                                             PostScriptPage::Geometry const& g) {
+    std::vector<CoveredText::Box> boxes;
+    PageGraphicsState state;
+    size_t specials = 0;
+    for (SpecialCollector::Event const& event : events) {
+        if (event.type == SpecialCollector::Event::Type::PostScript && specials < states.size())
+            state = states[specials++];
+        if (event.type != SpecialCollector::Event::Type::Probe || state.invisible) continue;
+        auto const [x, y, width, height] = ProbeRectangle(event, g);
+        CoveredText::Box box;
+        bool finite = true;
+        for (size_t i = 0; i < 4; ++i) {
+            state.transform.Apply(i == 1 || i == 2 ? x + width : x, i >= 2 ? y + height : y, box.x[i], box.y[i]);
+            box.x[i] = std::clamp(box.x[i] + g.hOrigin, -double(gs::kMaxSide), double(gs::kMaxSide));
+            box.y[i] = std::clamp(box.y[i] + g.vOrigin, -double(gs::kMaxSide), double(gs::kMaxSide));
+            finite = finite && std::isfinite(box.x[i]) && std::isfinite(box.y[i]);
+        }
+        if (finite) boxes.push_back(box);
+    }
+    return boxes;
+}
+
+// The graphics states a job's output reports after each of the page's
+// `count` PostScript specials, transformations about the page's own.
+std::vector<PageGraphicsState> ReportedStates(std::string const& output, int count) {
+    std::map<int, PageGraphicsState> reported;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        int at;
+        PageGraphicsState state;
+        Affine& m = state.transform;
+        if (!(fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f)) continue;
+        for (std::string word; fields >> word;) {
+            state.invisible = state.invisible || word == "invisible";
+            state.shown = state.shown || word == "shown";
+            if (std::array<double, 4> box; word == "clip" && fields >> box[0] >> box[1] >> box[2] >> box[3])
+                state.clip = box;
+            if (double alpha; word == "alpha" && fields >> alpha) state.opacity = std::clamp(alpha, 0.0, 1.0);
+        }
+        reported[at] = state;
+    }
+    auto base = reported.find(-1);
+    if (base == reported.end()) return {};
+    Affine toPage = base->second.transform.Inverse();
+    std::vector<PageGraphicsState> states(static_cast<size_t>(count));
+    PageGraphicsState last;
+    for (int i = 0; i < count; ++i) {
+        if (auto it = reported.find(i); it != reported.end())
+            last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown,
+                    ClipOnPage(it->second.clip, base->second.clip, toPage), it->second.opacity};
+        states[static_cast<size_t>(i)] = last;
+    }
+    return states;
+}
+
 }  // namespace
+
+PostScriptPage::PostScriptPage() : covered_(std::make_unique<CoveredText>()) {}
+PostScriptPage::~PostScriptPage() = default;
 
 bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, gdi::CDC* reference, bool asPdf,
                          bool pdfWhereNeeded) {
@@ -351,6 +460,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     drawsRules_ = drawsPictures_ = false;
     pdfPaperTop_ = 0;
     shownFonts_.clear();
+    *covered_ = CoveredText();
     SpecialCollector collector;
     if (!collector.Collect(dvi, page)) return false;
     // A page whose PostScript only turns or hides what follows needs no
@@ -360,6 +470,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         return true;
     }
     drawsRules_ = true;
+    // Drawing is painted again over the characters it covers only on a raster page.
+    bool const findsCoveredText = !asPdf;
     if (pdfWhereNeeded && !asPdf && CanPaintPdfPages())
         asPdf = std::any_of(collector.events.begin(), collector.events.end(), [](auto const& event) {
             return event.type == SpecialCollector::Event::Type::PostScript &&
@@ -434,7 +546,9 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     // EPS pictures go into the page's job, as dvips puts them, so that they
     // stack with its drawing (TikZ arrows over a figure, a figure in a box).
     std::optional<std::vector<std::string>> pictures = ReadPictures(dvi, finder, collector.events);
-    // An event as dvips' job has it; pictures from `pictures` in turn, when given.
+    // An event as dvips' job has it; pictures from `pictures` in turn, when
+    // given; characters' boxes while probing (CoveredText).
+    bool probing = false;
     auto append = [&](std::string& program, SpecialCollector::Event const& event,
                       std::vector<std::string> const* pictures, size_t& picture) {
         std::string point = Number(event.h * g.hPixPerDvi) + " " + Number(event.v * g.vPixPerDvi);
@@ -452,6 +566,12 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         case SpecialCollector::Event::Type::Character:
             if (auto shown = shownFonts_.find(event.font->GetID()); shown != shownFonts_.end())
                 program += point + " <" + HexByte(event.code8) + "> " + shown->second + " ksdvi@char\n";
+            return;
+        case SpecialCollector::Event::Type::Probe:
+            if (probing) {
+                auto const [x, y, width, height] = ProbeRectangle(event, g);
+                program += Number(x) + " " + Number(y) + " " + Number(width) + " " + Number(height) + " ksdvi@probe\n";
+            }
             return;
         case SpecialCollector::Event::Type::PostScript: break;
         }
@@ -480,38 +600,81 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     // legend) hiding what lies beneath: the page runs on white, then on black;
     // or once, drawn as a PDF page. Should its pictures break the job, it runs
     // again without them; a job stopped at the time limit is not tried again.
-    GS* gs = asPdf ? GetPdfGS() : GetGS();
-    std::string output;
-    int index = 0;
+    enum class Job { Ran, Failed, Unavailable };
+    auto runJob = [&](GS::PageOutputter* out, bool onBlack, std::string const& program) {
+        bool const pdfJob = out == nullptr;
+        GS* gs = pdfJob ? GetPdfGS() : GetGS();
+        if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)),
+                            pdfJob ? jobWidth : g.width, pdfJob ? jobHeight : g.height, 24, out, -1, -1)) {
+            error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
+            return Job::Unavailable;
+        }
+        if (!pdfJob && !probing) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
+        gs->ProcessPSCommand(head);
+        if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
+        gs->ProcessPSCommand(program);
+        if (gs->EndGSJob()) return Job::Ran;
+        error_ = GS::GetLastError();
+        timedOut_ = GS::LastJobTimedOut();
+        return Job::Failed;
+    };
+    // Where characters lie beneath later drawing: a run of their boxes, in
+    // the states the first run reported. Should it fail, nothing is covered.
+    auto findCoveredText = [&](bool withPictures, unsigned char const* white) {
+        std::vector<CoveredText::Box> const boxes = CharacterBoxes(collector.events, states_, g);
+        if (boxes.empty() || (!asPdf && !white)) return false;
+        probing = true;
+        std::string const program = CoveredText::ProbeProcedure() + pageProgram(withPictures).first;
+        bool found = false;
+        if (asPdf) {
+            // As the page is drawn: through a PDF writer (fadings, opacity).
+            found = runJob(nullptr, false, program) == Job::Ran;
+            std::string const probed = found ? GS::GetLastPdf() : std::string();
+            auto draw = [](std::string const& pdf) {
+                return [&pdf](cairo_t* cr) {
+                    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+                    return PaintPdfPage(pdf, cr);
+                };
+            };
+            if (!probed.empty())
+                covered_->ReadProbeDrawing(PdfToDevice(g), draw(probed), draw(pdf_), g.width, g.height, boxes);
+        } else {
+            CoveredText::ProbeOutputter probe(*covered_, boxes, white);
+            found = runJob(&probe, false, program) == Job::Ran;
+        }
+        found = found && !covered_->Empty();
+        probing = false;
+        error_.clear();
+        timedOut_ = false;
+        return found;
+    };
+    bool const mayCoverText = findsCoveredText && KeepCoverableCharacters(collector.events);
     bool ran = false;
     for (bool withPictures : {pictures && !pictures->empty(), false}) {
         auto [program, specials] = pageProgram(withPictures);
-        index = specials;
         CoveragePainter painter(dc, reference, 0, g.height);
+        *covered_ = CoveredText();
         ran = true;
         for (bool onBlack : {false, true}) {
             if (onBlack && asPdf) break;
+            // The run on black keeps what covers characters.
+            if (onBlack && mayCoverText && findCoveredText(withPictures, painter.WhiteRun(g.width, g.height)))
+                painter.KeepCover(covered_.get());
             if (onBlack) painter.StartOnBlack();
-            if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)), jobWidth,
-                                jobHeight, 24, asPdf ? nullptr : &painter, -1, -1)) {
-                error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
-                return false;
-            }
-            if (!asPdf) gs->ProcessPSCommand(CoveragePainter::kAntiAliased);
-            gs->ProcessPSCommand(head);
-            if (onBlack) gs->ProcessPSCommand(CoveragePainter::kBlackPage);
-            gs->ProcessPSCommand(program);
-            if (!gs->EndGSJob()) {
-                error_ = GS::GetLastError();
-                timedOut_ = GS::LastJobTimedOut();
+            Job const job = runJob(asPdf ? nullptr : &painter, onBlack, program);
+            if (job == Job::Unavailable) return false;
+            if (job == Job::Failed) {
                 ran = false;
                 break;
             }
-            if (!onBlack) output = GS::GetLastOutput();
+            if (!onBlack) states_ = ReportedStates(GS::GetLastOutput(), specials);
             if (asPdf) pdf_ = GS::GetLastPdf();
         }
         if (ran) {
             drawsPictures_ = withPictures;
+            // The PDF page is drawn again over what it covers.
+            if (asPdf && !pdf_.empty() && mayCoverText && findCoveredText(withPictures, nullptr))
+                covered_->KeepCoverDrawn(PdfToDevice(g), [&](cairo_t* cr) { return PaintPdfPage(pdf_, cr); });
             break;
         }
         if (!withPictures || timedOut_) return false;
@@ -519,39 +682,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     }
     if (!ran) return false;
 
-    // The graphics states the specials left, transformations about the page's
-    // own; clips in device space until the page's own is known.
-    std::map<int, PageGraphicsState> reported;
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        int at;
-        PageGraphicsState state;
-        Affine& m = state.transform;
-        if (!(fields >> at >> m.a >> m.b >> m.c >> m.d >> m.e >> m.f)) continue;
-        for (std::string word; fields >> word;) {
-            state.invisible = state.invisible || word == "invisible";
-            state.shown = state.shown || word == "shown";
-            if (std::array<double, 4> box; word == "clip" && fields >> box[0] >> box[1] >> box[2] >> box[3])
-                state.clip = box;
-            if (double alpha; word == "alpha" && fields >> alpha) state.opacity = std::clamp(alpha, 0.0, 1.0);
-        }
-        reported[at] = state;
-    }
-    auto base = reported.find(-1);
-    if (base == reported.end()) return true;
-    Affine toPage = base->second.transform.Inverse();
-    states_.resize(static_cast<size_t>(index));
-    PageGraphicsState last;
-    for (int i = 0; i < index; ++i) {
-        if (auto it = reported.find(i); it != reported.end())
-            last = {it->second.transform.Then(toPage), it->second.invisible, it->second.shown,
-                    ClipOnPage(it->second.clip, base->second.clip, toPage), it->second.opacity};
-        states_[static_cast<size_t>(i)] = last;
-    }
     return true;
 }
+
+void PostScriptPage::PaintCoveredText(gdi::CDC* dc) { covered_->PaintCover(dc); }
 
 PageGraphicsState PostScriptPage::StateAfter(int index) const {
     return index >= 0 && static_cast<size_t>(index) < states_.size() ? states_[static_cast<size_t>(index)]

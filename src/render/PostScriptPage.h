@@ -14,6 +14,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,8 +41,13 @@ struct PageGraphicsState {
     bool operator==(PageGraphicsState const&) const = default;
 };
 
+class CoveredText;
+
 class PostScriptPage {
 public:
+    PostScriptPage();
+    ~PostScriptPage();
+
     struct Geometry {
         double dpiX = 96, dpiY = 96;   // device dots per inch, zoom included
         int width = 0, height = 0;     // the page in device dots
@@ -66,6 +72,8 @@ public:
     // below the page's.
     std::string const& Pdf() const { return pdf_; }
     int PdfPaperTop() const { return pdfPaperTop_; }
+    // What takes Pdf()'s page to the device's pixels.
+    Affine PdfToDevice(Geometry const& g) const { return {g.dpiX / 72, 0, 0, g.dpiY / 72, 0, -double(pdfPaperTop_)}; }
     // Whether the last job stopped at the time limit.
     bool TimedOut() const { return timedOut_; }
     // Whether the last run drew the page as a PDF page.
@@ -85,10 +93,14 @@ public:
     // Whether the page's job shows the characters of the font numbered `id`
     // where PostScript has its own show.
     bool ShowsCharactersOf(int id) const { return shownFonts_.count(id) != 0; }
+    // Paints, once, what the page's PostScript draws over TeX's characters
+    // before it (CoveredText): after the page's characters are drawn.
+    void PaintCoveredText(gdi::CDC* dc);
 
 private:
     std::vector<PageGraphicsState> states_;
-    std::map<int, std::string> shownFonts_;  // font numbers, their names in the job
+    std::map<int, std::string> shownFonts_;
+    std::unique_ptr<CoveredText> covered_;  // font numbers, their names in the job
     std::string error_;
     int pdfPaperTop_ = 0;
     std::string pdf_;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -395,6 +396,45 @@ TEST(LatexOpacity, CharactersTakeTheOpacityOfTheirNode) {
     for (size_t i = 0; i < ours.size(); ++i) {
         EXPECT_GT(theirs[i], 300) << i;
         EXPECT_NEAR(ours[i], theirs[i], theirs[i] / 4) << (i ? "light" : "dark");
+    }
+}
+
+// A fill that comes after a word hides it, as dvips draws the page; one
+// before a word lies beneath it. Both on a page Ghostscript draws and on
+// one that goes through a PDF writer (opacity).
+TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
+    for (char const* before : {"", "/.setfillconstantalpha where { pop 1 .setfillconstantalpha } if "}) {
+        std::string const fill = std::string("\\special{\" ") + before + "1 1 0 setrgbcolor -150 -6 150 24 rectfill}";
+        std::string const source = "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\Huge Hidden" +
+                                   fill +
+                                   "\\par Shown\\par\\special{\" 0 0 1 setrgbcolor 0 -6 150 24 rectfill}Over\n"
+                                   "\\end{document}\n";
+        LatexCase const c{"covered", {}, source.c_str()};
+        TempDir dir;
+        ASSERT_TRUE(MakeDvi(c, dir));
+        KsdviWarnings("render -r 100 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
+        ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 100, false));
+        // the black pixels of each row: none where a word is hidden
+        auto bands = [](std::string const& file) {
+            RgbImage page;
+            EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+            std::vector<long> rows(static_cast<size_t>(page.height));
+            for (int y = 0; y < page.height; ++y)
+                for (int x = 0; x < page.width; ++x) {
+                    uint32_t const p = page.At(x, y);
+                    rows[static_cast<size_t>(y)] += std::max({p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF}) < 100;
+                }
+            return rows;
+        };
+        std::vector<long> const ours = bands(dir / "ours-1.png"), theirs = bands(dir / "theirs-1.png");
+        ASSERT_EQ(ours.size(), theirs.size());
+        long oursTotal = 0, theirsTotal = 0, apart = 0;
+        for (size_t y = 0; y < ours.size(); ++y) {
+            oursTotal += ours[y], theirsTotal += theirs[y];
+            apart += std::labs(ours[y] - theirs[y]);
+        }
+        EXPECT_GT(theirsTotal, 100) << before;
+        EXPECT_LT(apart, theirsTotal / 4) << before << ": black pixels " << oursTotal << " against " << theirsTotal;
     }
 }
 
