@@ -143,7 +143,8 @@ void CoveredText::ReadProbeDrawing(Affine const& toDevice, std::function<bool(ca
     cairo_surface_t* page = probed ? DrawnImage(toDevice, drawPage, left, top, right - left, bottom - top) : nullptr;
     if (page)
         Mark(boxes, bounds, [&](int x, int y) {
-            return Covered(OnWhite(probed, x - left, y - top).data(), OnWhite(page, x - left, y - top).data());
+            int const px = x - bounds[0], py = y - bounds[1];
+            return Covered(OnWhite(probed, px, py).data(), OnWhite(page, px, py).data());
         });
     if (probed) cairo_surface_destroy(probed);
     if (page) cairo_surface_destroy(page);

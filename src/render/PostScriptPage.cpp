@@ -528,8 +528,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     // (beamer's shadows are twice the paper's width), and would be cut at
     // the paper's edge. The paper stays at the bottom-left, where PostScript
     // has its origin (patterns keep their phase).
-    auto const [jobWidth, jobHeight] = JobSize(g, asPdf);
-    pdfPaperTop_ = jobHeight - g.height;
+    std::pair<int, int> const jobSize = JobSize(g, asPdf);
+    pdfPaperTop_ = jobSize.second - g.height;
     // @start: the paper in sp, the magnification, the resolution; then the
     // page, its origin where this device has the DVI origin.
     double const sp = kSpPerInch;
@@ -605,7 +605,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         bool const pdfJob = out == nullptr;
         GS* gs = pdfJob ? GetPdfGS() : GetGS();
         if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)),
-                            pdfJob ? jobWidth : g.width, pdfJob ? jobHeight : g.height, 24, out, -1, -1)) {
+                            pdfJob ? jobSize.first : g.width, pdfJob ? jobSize.second : g.height, 24, out, -1, -1)) {
             error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
             return Job::Unavailable;
         }
