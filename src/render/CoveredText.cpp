@@ -99,6 +99,14 @@ void CoveredText::Mark(std::vector<Box> const& boxes, std::array<int, 4> const& 
     black_.clear();
     auto const [left, top, right, bottom] = bounds;
     if (right <= left || bottom <= top) return;
+    // Boxes that overlap much (a document's characters scaled up to the
+    // page) are not looked through one by one without end.
+    int64_t pixels = 0;
+    for (Box const& box : boxes) {
+        std::array<int, 4> const around = BoundsOf({box}, right, bottom);
+        pixels += int64_t(std::max(0, around[2] - around[0])) * std::max(0, around[3] - around[1]);
+        if (pixels > kMostProbedPixels) return;
+    }
     int const w = right - left, h = bottom - top;
     std::vector<bool> covered(static_cast<size_t>(w) * static_cast<size_t>(h));
     int coverLeft = right, coverTop = bottom, coverRight = left, coverBottom = top;

@@ -14,6 +14,7 @@
 #include <cairo.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,6 +66,9 @@ public:
     bool Empty() const { return covered_.empty(); }
 
 private:
+    // Past this many pixels in the boxes together, nothing is found covered.
+    static constexpr int64_t kMostProbedPixels = int64_t(1) << 27;
+
     // Marks the pixels of `boxes` within `bounds` (left, top, right, bottom)
     // for which isCovered(x, y).
     template <class IsCovered>
