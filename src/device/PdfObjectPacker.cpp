@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -65,18 +66,55 @@ void PutBigEndian(std::string& out, std::uint64_t value, int bytes) {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) out += static_cast<char>(value >> shift & 0xFF);
 }
 
-// Every page's MediaBox made `paper` wide and high, to a thousandth of a
-// point: a paper 792.000001 points high would take a row of dots more.
+// Each page's MediaBox made the paper it was drawn for, to a thousandth of a
+// point: a paper 792.000001 points high would take a row of dots more. Pages
+// are drawn on sheets of the paper's size in whole points, which tells which
+// paper a page is.
 void SetPageBoxes(std::vector<std::string_view>& bodies, std::deque<std::string>& storage,
-                  std::array<double, 2> const& paper) {
-    char box[96];
-    std::snprintf(box, sizeof box, "/MediaBox [ 0 0 %.3f %.3f ]", paper[0], paper[1]);
+                  std::vector<std::array<double, 2>> const& papers) {
+    constexpr std::string_view kBox = "/MediaBox [ 0 0 ";
     for (std::string_view& body : bodies) {
         if (!body.starts_with("<< /Type /Page")) continue;
-        size_t const at = body.find("/MediaBox [");
+        size_t const at = body.find(kBox);
         size_t const end = at == std::string_view::npos ? at : body.find(']', at);
         if (end == std::string_view::npos) continue;
+        double width = 0, height = 0;
+        if (std::sscanf(std::string(body.substr(at + kBox.size(), end - at - kBox.size())).c_str(), "%lf %lf", &width,
+                        &height) != 2)
+            continue;
+        auto const paper = std::find_if(papers.begin(), papers.end(), [&](std::array<double, 2> const& p) {
+            return std::ceil(p[0] - 1e-3) == width && std::ceil(p[1] - 1e-3) == height;
+        });
+        if (paper == papers.end()) continue;
+        char box[96];
+        std::snprintf(box, sizeof box, "/MediaBox [ 0 0 %.3f %.3f ]", (*paper)[0], (*paper)[1]);
         body = storage.emplace_back(std::string(body.substr(0, at)) + box + std::string(body.substr(end + 1)));
+    }
+}
+
+// The pages of the page tree turned for reading: /Rotate in the dictionary
+// of each page `turns` gives degrees for, in the order of the tree's /Kids
+// (Cairo writes one /Pages node).
+void SetPageRotations(std::vector<std::string_view>& bodies, std::deque<std::string>& storage,
+                      std::vector<int> const& turns) {
+    if (std::all_of(turns.begin(), turns.end(), [](int turn) { return turn == 0; })) return;
+    for (std::string_view const& tree : bodies) {
+        if (!tree.starts_with("<< /Type /Pages")) continue;
+        size_t at = tree.find("/Kids [");
+        if (at == std::string_view::npos) return;
+        at += 7;
+        for (int turn : turns) {
+            auto const number = NumberAt(tree, at);
+            auto const generation = NumberAt(tree, at);
+            while (at < tree.size() && IsSpace(tree[at])) ++at;
+            if (!number || !generation || at >= tree.size() || tree[at++] != 'R' || *number >= bodies.size()) return;
+            std::string_view& page = bodies[*number];
+            constexpr std::string_view kPage = "<< /Type /Page";
+            if (turn == 0 || !page.starts_with(kPage) || page.starts_with("<< /Type /Pages")) continue;
+            page = storage.emplace_back(std::string(kPage) + " /Rotate " + std::to_string(turn) +
+                                        std::string(page.substr(kPage.size())));
+        }
+        return;
     }
 }
 
@@ -90,8 +128,7 @@ struct Object {
 
 }  // namespace
 
-std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames,
-                           std::optional<std::array<double, 2>> const& paper) {
+std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames, PdfPageBoxes const& pages) {
     // The cross-reference table: "xref", "0 N", N entries, the trailer.
     size_t const startxref = pdf.rfind("startxref");
     if (startxref == std::string_view::npos) return {};
@@ -150,7 +187,8 @@ std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& f
     std::deque<std::string> rewritten;
     ThinGradientStops(bodies, rewritten);
     FrameLinks(bodies, rewritten, frames);
-    if (paper) SetPageBoxes(bodies, rewritten, *paper);
+    SetPageBoxes(bodies, rewritten, pages.papers);
+    SetPageRotations(bodies, rewritten, pages.turns);
     std::erase_if(byOffset, [&](Object* object) { return !object->stream && bodies[object->number].empty(); });
     for (Object* object : byOffset)
         if (!object->stream) object->body = bodies[object->number];

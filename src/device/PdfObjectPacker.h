@@ -26,8 +26,15 @@ namespace ksdvi {
 
 // `pdf` packed; empty when it is not laid out as Cairo lays out its files
 // (one cross-reference table of objects of generation 0), which then stays
-// as it is. With `paper`, every page's MediaBox is that wide and high.
+// as it is.
+struct PdfPageBoxes {
+    // A page drawn on a sheet of one of these papers rounded up to whole
+    // points gets that paper as its MediaBox.
+    std::vector<std::array<double, 2>> papers;
+    // Degrees clockwise each page is turned for reading (/Rotate), page by page.
+    std::vector<int> turns;
+};
 std::string PackPdfObjects(std::string_view pdf, std::vector<LinkFrame> const& frames = {},
-                           std::optional<std::array<double, 2>> const& paper = std::nullopt);
+                           PdfPageBoxes const& pages = {});
 
 }  // namespace ksdvi

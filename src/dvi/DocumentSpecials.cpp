@@ -1,9 +1,11 @@
 #include "dvi/DocumentSpecials.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
+#include "page/PixelMapping.h"
 #include "specials/DocumentInfo.h"
 #include "specials/DvipsColour.h"
 #include "specials/PdfDrawingSpecials.h"
@@ -58,8 +60,13 @@ void DocumentSpecials::ChangeColour(DvipsColorChange const& change) {
 void DocumentSpecials::SetBackground(std::uint32_t colour) { dvi_.backgroundColor_ = colour; }
 
 void DocumentSpecials::SetPaper(std::string_view words) {
-    if (!dvi_.paper_) dvi_.paper_ = ParsePaperSpecial(std::string(words));
+    std::optional<Paper> paper = ParsePaperSpecial(std::string(words));
+    if (!paper) return;
+    if (!dvi_.paper_) dvi_.paper_ = paper;
+    if (!dvi_.pagePaper_) dvi_.pagePaper_ = paper;
 }
+
+void DocumentSpecials::SetPageRotation(int degrees) { dvi_.pageRotation_ = degrees; }
 
 void DocumentSpecials::AddPictureFile(String8 const& file) { dvi_.AppendPictFile(file); }
 
@@ -100,6 +107,9 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;
+        if (auto size = PageSizeRequest(ps.code))
+            dvi_.postScriptPaper_ = Paper{static_cast<int32_t>(std::lround(size->first * kSpPerBigPoint)),
+                                          static_cast<int32_t>(std::lround(size->second * kSpPerBigPoint))};
         if (DefinesInGlobalVm(ps.code)) NoteHeader({true, std::string(ps.code), dvi_.pageCount_});
         auto const& headers = dvi_.postScriptHeaders_;
         if (MakesPdfForm(ps.code) &&

@@ -69,6 +69,7 @@ void KsDvi::Reset(bool release) {
     documentInfo_ = {};
     fontMapLines_.clear();
     paper_.reset();
+    postScriptPaper_.reset();
     outlineChildrenDue_.clear();
     bookmarkLowestLevel_.reset();
     bookmarkPath_.clear();
@@ -192,6 +193,8 @@ void KsDvi::ScanPage(DviScanReader& in) {
     std::vector<unsigned int> stack;
     std::shared_ptr<OpenLinkArea const> linkArea;
     pagePostScript_ = pagePdfDrawing_ = false;
+    pagePaper_.reset();
+    pageRotation_ = 0;
     pagePictures_.clear();
 
     for (;;) {
@@ -266,6 +269,8 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::sh
     page->colorStack = std::move(stack);
     page->postScript = pagePostScript_;
     page->pdfDrawing = pagePdfDrawing_;
+    page->paper = pagePaper_ ? pagePaper_ : postScriptPaper_;
+    page->rotation = pageRotation_;
     page->linkArea = std::move(linkArea);
     page->pictures = std::move(pagePictures_);
     pagePictures_.clear();

@@ -102,6 +102,8 @@ public:
         std::vector<unsigned int> colorStack;  // depth + 1 entries, the stack at the page's bop
         bool postScript = false;               // the page carries PostScript to run
         bool pdfDrawing = false;               // the page carries pdf: specials that draw
+        std::optional<ksdvi::Paper> paper;     // GetPagePaper's
+        int rotation = 0;                      // GetPageRotation's
         std::vector<PagePicture> pictures;     // queued by its specials, in order
         int32_t virtualWork = -1;              // packet instructions its first whole drawing ran
         // The pdf:bann area it begins inside, shared by the pages it runs over.
@@ -266,6 +268,22 @@ public:
     // The paper of the document's first valid papersize special (dvips'), or
     // pdf:pagesize (xdvipdfmx's), if any.
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
+    // The paper a page names for itself: its first papersize or pdf:pagesize
+    // special, as dvipdfmx sizes pages (that page alone); else the page size
+    // PostScript asked the page device for on it or a page before it
+    // (`/PageSize [W H] setpagedevice`, KOMA's for dvips); nullopt when
+    // neither. dvips itself keeps the document's first papersize for every
+    // page: a later one is meant for the PDF drivers, which honour it.
+    std::optional<ksdvi::Paper> GetPagePaper(int page) const {
+        if (page < 0 || page >= pageCount_) return std::nullopt;
+        return pages_[static_cast<size_t>(page)]->paper;
+    }
+    // Degrees clockwise a reader turns a page to read it (0, 90, 180, 270):
+    // the /Rotate that `pdf:put @thispage` gives the page in dvipdfmx's PDF,
+    // as pdflscape turns its landscape pages. The last on the page holds.
+    int GetPageRotation(int page) const {
+        return page >= 0 && page < pageCount_ ? pages_[static_cast<size_t>(page)]->rotation : 0;
+    }
     // Restarts with the page table: a rescan reads the bookmarks again.
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
     // What the document says of itself (hyperref's pdftitle, pdfauthor ...).
@@ -431,6 +449,9 @@ private:
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
     std::optional<ksdvi::Paper> paper_;
+    std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned
+    int pageRotation_ = 0;                         // of the page being scanned
+    std::optional<ksdvi::Paper> postScriptPaper_;  // the page device's, from the last request
     std::vector<OutlineEntry> outline_;
     ksdvi::DocumentInfo documentInfo_;
     std::vector<ksdvi::JapaneseMapLine> fontMapLines_;  // pdf:mapline's, in order

@@ -154,12 +154,14 @@ int Document::PageCount() const { return impl_->dvi.GetNPage(); }
 
 int32_t Document::TeXPageNumber(int page) const { return impl_->dvi.GetTeXPageNo(page); }
 
-Point Document::PageSize() const {
+Point Document::PageSize(int page) const {
     Paper const fallback{static_cast<int32_t>(impl_->options.paperWidth * kSpPerBigPoint),
                          static_cast<int32_t>(impl_->options.paperHeight * kSpPerBigPoint)};
-    Paper const paper = PaperOf(impl_->dvi, fallback);
+    Paper const paper = PaperOf(impl_->dvi, page, fallback);
     return {paper.width / kSpPerBigPoint, paper.height / kSpPerBigPoint};
 }
+
+int Document::PageRotation(int page) const { return impl_->dvi.GetPageRotation(page); }
 
 std::vector<Link> Document::Links(int page) { return impl_->PlacedOn(page).links; }
 

@@ -127,8 +127,14 @@ public:
     // digest is unchanged looks the same (the fonts it names unchanged);
     // 0 when the page cannot be read.
     std::uint64_t PageFingerprint(int page) const;
-    // The paper, in points: the document's papersize special, else the options'.
-    Point PageSize() const;
+    // The paper of a page, in points, as the page is drawn: the paper its
+    // papersize or pdf:pagesize special names, else the document's first,
+    // else the options'.
+    Point PageSize(int page) const;
+    // Degrees clockwise (0, 90, 180 or 270) a reader turns the page to read
+    // it, as PDF's /Rotate: pdflscape's landscape pages. Drawing and the
+    // page's positions stay those of the unturned page.
+    int PageRotation(int page) const;
 
     // Hyperlinks of a page, with their areas; empty, with Problem() set, when
     // the page cannot be read.

@@ -54,7 +54,7 @@ PageDrawing::PageDrawing(Document& document, int page, double pixelsPerPoint, Re
     : impl_(std::make_unique<Impl>(document, page, pixelsPerPoint, area)) {
     Impl& d = *impl_;
     if (d.area.width <= 0 || d.area.height <= 0) {
-        Point const paper = document.PageSize();
+        Point const paper = document.PageSize(page);
         d.area = {0, 0, paper.x, paper.y};
     }
     // Whole pixels of paper, as `ksdvi render` and dvipng count them.

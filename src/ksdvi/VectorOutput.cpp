@@ -39,7 +39,7 @@ struct PdfBuffer {
     std::string held;
     bool direct = false;
     std::vector<LinkFrame> frames;
-    std::array<double, 2> paper{};  // the page boxes' width and height
+    PdfPageBoxes pages;  // the pages' papers and turns
 
     bool Write(std::string_view data) {
         if (!direct && held.size() + data.size() > kMaxHeld) {
@@ -54,7 +54,7 @@ struct PdfBuffer {
     // A failure shows in the file's error indicator.
     void Finish() {
         if (direct) return;
-        std::string const packed = PackPdfObjects(held, frames, paper);
+        std::string const packed = PackPdfObjects(held, frames, pages);
         std::string const& out = packed.empty() ? held : packed;
         std::fwrite(out.data(), 1, out.size(), file);
         held = std::string();
@@ -129,7 +129,7 @@ private:
 };
 
 std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
-    Point const paper = document_.PageSize();
+    Point const paper = document_.PageSize(page);
     // Whole dots that cover the paper: its last fraction of a dot is painted
     // too (the page's colour up to the edge of a paper 611.99998 points wide).
     int const width = std::max(1, static_cast<int>(std::ceil(paper.x * dpi_ / 72.0 - 1e-3)));
@@ -144,8 +144,9 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
     int const rasterWidth = beneath ? width : 1, rasterHeight = beneath ? height : 1;
     if (!raster || raster->Width() < rasterWidth || raster->Height() < rasterHeight) {
         gdi::RasterDeviceSpec spec;
-        spec.width = rasterWidth;
-        spec.height = rasterHeight;
+        // Pages of papers of both orientations share one raster.
+        spec.width = std::max(rasterWidth, raster ? raster->Width() : 0);
+        spec.height = std::max(rasterHeight, raster ? raster->Height() : 0);
         spec.dpiX = spec.dpiY = dpi_;
         raster = gdi::RasterDevice::Create(spec);
         if (!raster) return "the page is too large to draw at " + std::to_string(dpi_) + " dpi";
@@ -231,7 +232,7 @@ std::string VectorPages::Target(Destination const& destination) const {
 }
 
 void VectorPages::AddLinks(int page, cairo_t* cr) {
-    double const paperHeight = document_.PageSize().y;
+    double const paperHeight = document_.PageSize(page).y;
     for (std::string const& name : anchors_[page]) {
         std::optional<Destination> at = document_.FindAnchor(name);
         if (!at || at->page != page) continue;
@@ -339,19 +340,25 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
     VectorResult failed;
     std::vector<int> pages = PagesOf(document, options, failed.error);
     if (!failed.error.empty()) return failed;
-    Point const paper = document.PageSize();
     VectorPages output(document, options.rasterDpi, true, std::move(pages));
     PdfBuffer buffer;
     // Cairo cuts what a page draws at its size in whole points, short of a
     // paper 611.99998 points wide (a white edge where the page is coloured):
     // its pages are whole points larger, the paper at their top, and the
     // files' page boxes are made the paper's again (PackPdfObjects).
-    Point const sheet{std::ceil(paper.x - 1e-3), std::ceil(paper.y - 1e-3)};
-    buffer.paper = {paper.x, paper.y};
+    auto sheetOf = [](Point paper) { return Point{std::ceil(paper.x - 1e-3), std::ceil(paper.y - 1e-3)}; };
+    std::vector<std::array<double, 2>>& papers = buffer.pages.papers;
+    for (int page : output.Pages()) {
+        Point const paper = document.PageSize(page);
+        if (std::find(papers.begin(), papers.end(), std::array{paper.x, paper.y}) == papers.end())
+            papers.push_back({paper.x, paper.y});
+        buffer.pages.turns.push_back(document.PageRotation(page));
+    }
     return WriteFile(
         path,
         [&](FILE* file) {
             buffer.file = file;
+            Point const sheet = sheetOf(document.PageSize(output.Pages().front()));
             cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(WriteToBuffer, &buffer, sheet.x, sheet.y);
             SetInformation(pdf, document.Engine().GetDocumentInfo());
             return pdf;
@@ -359,6 +366,7 @@ VectorResult WritePdf(Document& document, std::string const& path, VectorOptions
         [&](cairo_surface_t* pdf, VectorResult& result) {
             cairo_t* cr = cairo_create(pdf);
             for (int page : output.Pages()) {
+                Point const paper = document.PageSize(page), sheet = sheetOf(paper);
                 cairo_pdf_surface_set_size(pdf, sheet.x, sheet.y);
                 cairo_save(cr);
                 cairo_translate(cr, 0, sheet.y - paper.y);
@@ -421,7 +429,7 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
     one.pages = {page};
     std::vector<int> pages = PagesOf(document, one, failed.error);
     if (!failed.error.empty()) return failed;
-    Point const paper = document.PageSize();
+    Point const paper = document.PageSize(page);
     // Cairo's SVG surface draws fonts of images at their size on the page.
     VectorPages output(document, options.rasterDpi, false, std::move(pages));
     std::optional<SvgCompactor> paths;

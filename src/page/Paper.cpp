@@ -46,4 +46,8 @@ std::optional<Paper> ParsePaperSpecial(std::string const& text) {
 
 Paper PaperOf(KsDvi const& dvi, Paper const& fallback) { return dvi.GetPaperSpecial().value_or(fallback); }
 
+Paper PaperOf(KsDvi const& dvi, int page, Paper const& fallback) {
+    return dvi.GetPagePaper(page).value_or(PaperOf(dvi, fallback));
+}
+
 }  // namespace ksdvi

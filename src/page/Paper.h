@@ -21,8 +21,10 @@ std::optional<Paper> ParsePaperOption(std::string const& text);
 // "true" before the unit ("597.50787pt,845.04684pt", "8.5truein,11truein").
 std::optional<Paper> ParsePaperSpecial(std::string const& text);
 
-// The paper a page is drawn on: the document's first papersize special, as
-// dvips takes it, else `fallback`.
+// The document's paper: its first papersize special, as dvips takes it, else
+// `fallback`.
 Paper PaperOf(KsDvi const& dvi, Paper const& fallback);
+// The paper page `page` is drawn on: KsDvi::GetPagePaper, else the document's.
+Paper PaperOf(KsDvi const& dvi, int page, Paper const& fallback);
 
 }  // namespace ksdvi

@@ -66,10 +66,11 @@ std::optional<ksdvi::PixelBox> PageImageRenderer::DrawingArea(KsDvi& dvi, int pa
     }
     // Pictures, PostScript and pdf: drawing may draw anywhere on the paper.
     if (dvi.PageDrawsBeneathText(page) || !dvi.GetPagePictures(page).empty()) {
+        ksdvi::Paper const pagePaper = ksdvi::PaperOf(dvi, page, settings_.paper);
         ksdvi::ImageSize paper;
         paper.kind = ksdvi::ImageSize::Kind::Fixed;
-        paper.width = settings_.paper.width;
-        paper.height = settings_.paper.height;
+        paper.width = pagePaper.width;
+        paper.height = pagePaper.height;
         area = ksdvi::Union(area, ksdvi::FrameOf(paper, {}, std::nullopt, pixelsPerSp));
     }
     return area;

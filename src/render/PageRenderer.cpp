@@ -48,13 +48,27 @@ std::string SurfaceBudgetProblem(RenderSettings const& settings) {
            std::to_string(kSurfaceBudget >> 20) + " MiB pages may take; lower the resolution";
 }
 
+std::pair<int, int> PageRenderer::PageSize(KsDvi const& dvi, int page) const {
+    ksdvi::Paper const paper = settings_.onePaper ? settings_.paper : ksdvi::PaperOf(dvi, page, settings_.paper);
+    return {PixelsOf(paper.width, settings_.dpi, settings_.zoom),
+            PixelsOf(paper.height, settings_.dpi, settings_.zoom)};
+}
+
 bool PageRenderer::Render(KsDvi& dvi, int page) {
     error_.clear();
     drawn_ = false;
+    auto const [width, height] = PageSize(dvi, page);
+    // A page on other paper than the page before it (a landscape page) gets a
+    // device of its own size, within the same budget.
+    if (device_ && (device_->Width() != width || device_->Height() != height)) device_.reset();
     if (!device_) {
+        if (int64_t(4) * width * height > kSurfaceBudget) {
+            error_ = "the page is too large to render";
+            return false;
+        }
         gdi::RasterDeviceSpec spec;
-        spec.width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
-        spec.height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
+        spec.width = width;
+        spec.height = height;
         spec.dpiX = spec.dpiY = settings_.dpi;
         device_ = gdi::RasterDevice::Create(spec);
         if (!device_) {
@@ -144,8 +158,13 @@ PageRenderer::Band PageRenderer::DrawOn(gdi::RasterDevice& device, KsDvi& dvi, i
     return Band::Drawn;
 }
 
-bool PageRenderer::WritePng(std::string const& path) {
-    if (gdi::WriteSurfacePng(*device_->GetSurface(), path, png_)) return true;
+bool PageRenderer::WritePng(std::string const& path, int turn) {
+    std::shared_ptr<gdi::Surface> turned;
+    if (turn != 0 && !(turned = device_->GetSurface()->Turned(turn))) {
+        writeError_ = std::strerror(ENOMEM);
+        return false;
+    }
+    if (gdi::WriteSurfacePng(turned ? *turned : *device_->GetSurface(), path, png_)) return true;
     writeError_ = std::strerror(errno);
     return false;
 }
@@ -159,12 +178,13 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     }
     // Each band draws the page from the drawing values it started with.
     pageStart_ = ksdvi::DrawingValuesOf(dvi);
-    int const width = PixelsOf(settings_.paper.width, settings_.dpi, settings_.zoom);
-    int const height = PixelsOf(settings_.paper.height, settings_.dpi, settings_.zoom);
+    auto const [width, height] = PageSize(dvi, page);
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
     int const bandRows = static_cast<int>(std::clamp<int64_t>(settings_.bandBytes / rowBytes, 1, height));
-    // PostScript and pdf: drawing draw the whole page at once beneath the text: no bands.
-    if (bandRows < height && !dvi.PageDrawsBeneathText(page)) {
+    // PostScript and pdf: drawing draw the whole page at once beneath the
+    // text, and a turned page is turned whole: no bands.
+    int const turn = dvi.GetPageRotation(page);
+    if (bandRows < height && !dvi.PageDrawsBeneathText(page) && turn == 0) {
         switch (RenderBands(dvi, page, file.WritePath(), width, height, bandRows)) {
         case Banded::Written: return Commit(file);
         case Banded::Failed: return false;
@@ -173,7 +193,7 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     }
     ksdvi::DrawingValuesOf(dvi) = pageStart_;
     Render(dvi, page);
-    bool const written = device_ && drawn_ && WritePng(file.WritePath()) && Commit(file);
+    bool const written = device_ && drawn_ && WritePng(file.WritePath(), turn) && Commit(file);
     // A page needing the whole page's pixels among pages drawn in bands gives
     // them back.
     if (bandRows < height) device_.reset();
@@ -191,6 +211,7 @@ bool PageRenderer::Commit(OutputFile& file) {
 // pictures; Failed when a band cannot be read or written.
 PageRenderer::Banded PageRenderer::RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height,
                                                int bandRows) {
+    if (band_ && (band_->Width() != width || band_->Height() != bandRows)) band_.reset();
     if (!band_) {
         gdi::RasterDeviceSpec spec;
         spec.width = width;

@@ -29,7 +29,10 @@ inline constexpr int64_t kMostPictureBudget = int64_t(256) << 20;
 struct RenderSettings {
     int dpi = 96;
     double zoom = 1.0;
+    // The document's paper, else the user's; a page naming another paper
+    // (ksdvi::PaperOf) is drawn on that, unless onePaper.
     ksdvi::Paper paper;
+    bool onePaper = false;
     bool markLinks = false;
     // Text inside html: links in the link colour rather than the document's.
     bool colourLinkText = false;
@@ -68,6 +71,8 @@ public:
     // Drawn() then says whether it was drawn up to a malformed instruction
     // (what was drawn is on the device) or not at all (its bytes are gone).
     bool Render(KsDvi& dvi, int page);
+    // The pixels of a page's paper.
+    std::pair<int, int> PageSize(KsDvi const& dvi, int page) const;
     bool Drawn() const { return drawn_; }
     // Render, on a device of `width` x `height` pixels with the DVI origin at
     // device pixel (originX, originY) instead of one inch in.
@@ -79,7 +84,8 @@ public:
     // (Error() says so). A page that could not be read leaves no file, and
     // whatever was at `path` stays as it was. Pages of many pixels without
     // pictures or PostScript are drawn and written a band of rows at a time,
-    // so that memory holds one band.
+    // so that memory holds one band. A page the document turns for reading
+    // (KsDvi::GetPageRotation) is written turned, as a PDF reader shows it.
     bool RenderPng(KsDvi& dvi, int page, std::string const& path);
     // Why the PNG file could not be written.
     std::string const& WriteError() const { return writeError_; }
@@ -99,7 +105,8 @@ private:
     Band DrawOn(ksdvi::gdi::RasterDevice& device, KsDvi& dvi, int page, int rowsAbove);
     enum class Banded { Written, Failed, NeedsWholePage };
     Banded RenderBands(KsDvi& dvi, int page, std::string const& path, int width, int height, int bandRows);
-    bool WritePng(std::string const& path);
+    // The device's pixels, turned `turn` degrees clockwise.
+    bool WritePng(std::string const& path, int turn);
     bool Commit(OutputFile& file);  // false with WriteError() set
 
     RenderSettings settings_;

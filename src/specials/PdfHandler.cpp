@@ -26,6 +26,10 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
     PdfSpecial special = Parse(family, args, end);
     switch (special.kind) {
     case Kind::Other:
+        if (family != SpecialFamily::PdfExtension)
+            if (std::optional<int> degrees = ThisPageRotation(
+                    std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args))))
+                scan.SetPageRotation(*degrees);
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) != PdfDrawing::None)
             scan.NotePdfDrawing(special.keyword,
                                 std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));

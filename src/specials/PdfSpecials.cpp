@@ -1,6 +1,7 @@
 #include "specials/PdfSpecials.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -326,6 +327,22 @@ std::string_view PdfKeywordOf(std::string_view args) {
     size_t end = start;
     while (end < args.size() && end - start < kLongestPdfKeyword && IsLetter(args[end])) ++end;
     return args.substr(start, end - start);
+}
+
+std::optional<int> ThisPageRotation(std::string_view args) {
+    std::string_view const keyword = PdfKeywordOf(args);
+    if (keyword != "put") return std::nullopt;
+    std::string_view rest = args.substr(size_t(keyword.data() - args.data()) + keyword.size());
+    while (!rest.empty() && IsBlankChar(rest.front())) rest.remove_prefix(1);
+    if (!rest.starts_with("@thispage")) return std::nullopt;
+    size_t const key = rest.find("/Rotate");
+    if (key == std::string_view::npos) return std::nullopt;
+    std::string_view number = rest.substr(key + 7);
+    while (!number.empty() && IsBlankChar(number.front())) number.remove_prefix(1);
+    int degrees = 0;
+    if (std::from_chars(number.data(), number.data() + number.size(), degrees).ec != std::errc() || degrees % 90 != 0)
+        return std::nullopt;
+    return (degrees % 360 + 360) % 360;
 }
 
 PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {

@@ -104,5 +104,9 @@ bool ShapesOnlyThePdfFile(std::string_view keyword);
 PdfSpecial ParsePdfSpecial(std::string_view args, bool extension = false);
 // The keyword that begins `args`, as ParsePdfSpecial reads it.
 std::string_view PdfKeywordOf(std::string_view args);
+// The turn `put @thispage << ... /Rotate N ... >>` gives the page (pdflscape's
+// landscape pages): degrees clockwise, 0, 90, 180 or 270; nullopt for any
+// other special.
+std::optional<int> ThisPageRotation(std::string_view args);
 
 }  // namespace ksdvi

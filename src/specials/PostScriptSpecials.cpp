@@ -1,6 +1,8 @@
 #include "specials/PostScriptSpecials.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "specials/PdfmarkSpecials.h"
 
@@ -53,6 +55,18 @@ bool DefinesInGlobalVm(std::string_view code) {
         previous = token;
     }
     return false;
+}
+
+std::optional<std::pair<double, double>> PageSizeRequest(std::string_view code) {
+    size_t const key = code.find("/PageSize");
+    if (key == std::string_view::npos || code.find("setpagedevice", key) == std::string_view::npos) return std::nullopt;
+    // At most a line's worth after the key: "[842 595]".
+    std::string const rest(code.substr(key + 9, 64));
+    double width = 0, height = 0;
+    if (std::sscanf(rest.c_str(), " [ %lf %lf ]", &width, &height) != 2) return std::nullopt;
+    // Within the papers PaperSpecial takes: up to 2^31 sp.
+    if (!(width > 0 && width < 32000 && height > 0 && height < 32000)) return std::nullopt;
+    return std::pair{width, height};
 }
 
 bool MakesPdfForm(std::string_view code) { return code.find("/BP pdfmark") != std::string_view::npos; }

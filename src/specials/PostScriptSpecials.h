@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace ksdvi {
 
@@ -32,6 +33,10 @@ std::optional<std::string_view> ParsePlotfile(unsigned char const* text, size_t 
 // Whether PostScript switches to global VM (`true setglobal`), where what it
 // defines outlives the page's save and restore.
 bool DefinesInGlobalVm(std::string_view code);
+// The paper `code` asks the page device for, in big points:
+// `<< /PageSize [W H] >> setpagedevice`, as KOMA-Script writes it for dvips
+// on a page whose paper changes.
+std::optional<std::pair<double, double>> PageSizeRequest(std::string_view code);
 // Whether `code` begins or ends a form of pdfmark (/BP, /EP).
 bool MakesPdfForm(std::string_view code);
 bool EndsPdfForm(std::string_view code);

@@ -30,7 +30,7 @@ public:
 
     int Open(KsDvi& dvi, int page) override {
         transforms_.emplace(dvi);  // a page begins untransformed
-        paper_ = PaperOf(dvi, kLargestPaper);
+        paper_ = PaperOf(dvi, page, kLargestPaper);
         return KsDviDrawerBase::Open(dvi, page);
     }
 

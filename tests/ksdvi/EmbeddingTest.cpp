@@ -52,7 +52,7 @@ Surface Draw(ksdvi::Document& document, int page, double ppp, ksdvi::Rect area, 
 }
 
 ksdvi::Rect Paper(ksdvi::Document const& document) {
-    ksdvi::Point size = document.PageSize();
+    ksdvi::Point size = document.PageSize(0);
     return {0, 0, size.x, size.y};
 }
 

@@ -102,15 +102,38 @@ TEST(Paper, OptionsAndSpecialsReadAsTeXDimensions) {
     }
 }
 
-TEST(Paper, TheDocumentsFirstValidPapersizeSpecialWins) {
+TEST(Paper, TheDocumentsFirstValidPapersizeSpecialWinsAndAPageMayNameItsOwn) {
     DviBuilder b;
     b.Pre().Bop(1).Special("papersize=junk").Special("papersize=100pt,200pt").Eop();
-    b.Bop(2).Special("papersize=300pt,400pt").Eop().Post();
+    b.Bop(2).Special("papersize=300pt,400pt").Special("papersize=5pt,5pt").Eop();
+    b.Bop(3).Eop();
+    b.Bop(4).Special("pdf:pagesize width 400bp height 300bp").Eop().Post();
     ScratchDocument doc(b.bytes);
     Paper const fallback{1, 2};
-    EXPECT_EQ(ksdvi::PaperOf(doc.dvi, fallback), (Paper{100 * 65536, 200 * 65536}));
+    Paper const first{100 * 65536, 200 * 65536};
+    EXPECT_EQ(ksdvi::PaperOf(doc.dvi, fallback), first);
+    // As dvipdfmx sizes pages: a page's own first paper special, else the
+    // document's paper, not the page's before it.
+    Paper const pages[] = {first, {300 * 65536, 400 * 65536}, first, {26312704, 19734528}};
+    for (int page = 0; page < 4; ++page) EXPECT_EQ(ksdvi::PaperOf(doc.dvi, page, fallback), pages[page]) << page;
     ScratchDocument plain(DviBuilder{}.Pre().Page().Post().bytes);
     EXPECT_EQ(ksdvi::PaperOf(plain.dvi, fallback), fallback);
+    EXPECT_EQ(ksdvi::PaperOf(plain.dvi, 0, fallback), fallback);
+}
+
+// KOMA-Script for dvips asks the page device for a page size where the paper
+// changes; it holds on the pages after, as in dvips' one job.
+TEST(Paper, PostScriptPageSizeHoldsUntilTheNext) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("papersize=100pt,200pt").Eop();
+    b.Bop(2).Special("ps::%%BeginPageSetup\n<< /PageSize [842 595] >> setpagedevice\n0 0 bop").Eop();
+    b.Bop(3).Eop();
+    b.Bop(4).Special("ps::<< /PageSize [595 842] >> setpagedevice").Eop();
+    b.Bop(5).Special("ps::<< /PageSize [1e9 5] >> setpagedevice").Eop().Post();
+    ScratchDocument doc(b.bytes);
+    Paper const first{100 * 65536, 200 * 65536}, landscape{55388242, 39140147}, portrait{39140147, 55388242};
+    Paper const pages[] = {first, landscape, landscape, portrait, portrait};
+    for (int page = 0; page < 5; ++page) EXPECT_EQ(ksdvi::PaperOf(doc.dvi, page, {1, 2}), pages[page]) << page;
 }
 
 using ksdvi::DocumentState;

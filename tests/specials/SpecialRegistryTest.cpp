@@ -79,6 +79,7 @@ public:
     void SetBackground(std::uint32_t colour) override { log.push_back("background " + Hex(colour)); }
     void AddAnchor(String8 const& name) override { log.push_back("anchor " + std::string(name.c_str())); }
     void SetPaper(std::string_view words) override { log.push_back("paper " + std::string(words)); }
+    void SetPageRotation(int degrees) override { log.push_back("rotate " + std::to_string(degrees)); }
     void NotePicture(std::string_view file, int type) override {
         log.push_back("picture " + std::string(file) + " " + std::to_string(type));
     }
@@ -208,6 +209,10 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"src:12 paper.tex", {}},
         {"pdf:pagesize width 10in height 5in", {"paper 10in,5in"}},
         {"pdf:pagesize default", {}},
+        {"pdf: put @thispage <</Rotate 90>>", {"rotate 90", "drawing put"}},
+        {"pdf:put @thispage << /Rotate -90 /Foo 1 >>", {"rotate 270", "drawing put"}},
+        {"pdf:put @thispage <</Rotate 45>>", {"drawing put"}},
+        {"pdf:put @resources <</Rotate 90>>", {"drawing put"}},
         {"pdf:bann << /Subtype /Link /A << /S /GoTo /D (s) >> >>", {"area #s"}},
         {"pdf:eann", {"area end"}},
         {"pdf: dest (a.1) [@thispage /XYZ @xpos @ypos null]", {"anchor a.1"}},

@@ -152,6 +152,33 @@ TEST_F(VectorCli, PagesAreColouredToThePapersEdges) {
     }
 }
 
+// Each page on its own paper as dvipdfmx gives it: KOMA's landscape page,
+// and pdflscape's page turned for reading (/Rotate 90), in the PDF and in
+// the pages render writes.
+TEST_F(VectorCli, PagesKeepTheirOwnPaperAndTurn) {
+    TempDir dir;
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + DataFile("papers.dvi"));
+    RunOk("cd " + dir.Path() + " && dvipdfmx -q -o theirs.pdf " + DataFile("papers.dvi") + " 2>/dev/null");
+    auto pages = [&](std::string const& pdf) {
+        return RunCommand("pdfinfo -f 1 -l 5 " + (dir / pdf) +
+                          " | sed -n 's/^Page *\\([0-9]\\) *\\(size\\|rot\\): *\\([0-9]*\\).*/\\1 \\2 \\3/p'");
+    };
+    std::string const theirs = pages("theirs.pdf");
+    EXPECT_NE(theirs.find("2 size 841"), std::string::npos) << theirs;
+    EXPECT_NE(theirs.find("4 rot 90"), std::string::npos) << theirs;
+    EXPECT_EQ(pages("ours.pdf"), theirs);
+    KsdviOk("render -r 50 -o " + (dir / "r-%d.png") + " " + DataFile("papers.dvi"));
+    RunOk("pdftoppm -png -r 50 " + (dir / "theirs.pdf") + " " + (dir / "p"));
+    for (int page = 1; page <= 5; ++page) {
+        RgbImage ours, reference;
+        ASSERT_TRUE(ReadRgbPng(dir / ("r-" + std::to_string(page) + ".png"), ours));
+        ASSERT_TRUE(ReadRgbPng(dir / ("p-" + std::to_string(page) + ".png"), reference));
+        EXPECT_LE(std::abs(ours.width - reference.width), 1) << page;
+        EXPECT_LE(std::abs(ours.height - reference.height), 1) << page;
+        EXPECT_GE(Matched(ours, reference), 0.9) << page;
+    }
+}
+
 // A page's PostScript and its EPS figures go through Ghostscript's pdfwrite
 // and stay paths and text: no picture of them is embedded. TikZ's hatchings
 // stay repeating patterns, a few per page, not a path per tile.

@@ -20,12 +20,10 @@ namespace {
 TEST(PageColumn, PagesAndPointsAtEveryZoom) {
     for (double zoom : {0.25, 1.0, 96.0 / 72.0, 3.7}) {
         PageColumn column;
-        column.pageWidth = 612;
-        column.pageHeight = 792;
-        column.pages = 5;
+        column.SetPages(std::vector<ksdvi::Point>(5, {612, 792}));
         column.zoom = zoom;
         double const page = 792 * zoom;
-        for (int i = 0; i < column.pages; ++i) {
+        for (int i = 0; i < column.Pages(); ++i) {
             EXPECT_DOUBLE_EQ(column.Top(i), PageColumn::kGap + i * (page + PageColumn::kGap)) << zoom;
             EXPECT_EQ(column.PageAt(column.Top(i) + 1), i) << zoom;
             EXPECT_EQ(column.PageAt(column.Top(i) + page - 1), i) << zoom;
@@ -35,11 +33,28 @@ TEST(PageColumn, PagesAndPointsAtEveryZoom) {
         EXPECT_EQ(column.PageAt(column.Height() + 1000), 4);
         EXPECT_DOUBLE_EQ(column.Height(), column.Top(5));
         // Centred in a wide view, at the gap in a narrow one, moved by scrolling.
-        EXPECT_DOUBLE_EQ(column.Left(612 * zoom + 400, 0), 200);
-        EXPECT_DOUBLE_EQ(column.Left(10, 30), PageColumn::kGap - 30);
+        EXPECT_DOUBLE_EQ(column.Left(2, 612 * zoom + 400, 0), 200);
+        EXPECT_DOUBLE_EQ(column.Left(2, 10, 30), PageColumn::kGap - 30);
     }
     PageColumn empty;
     EXPECT_EQ(empty.PageAt(100), -1);
+}
+
+TEST(PageColumn, ALandscapePageAmongPortraitOnes) {
+    PageColumn column;
+    column.SetPages({{595, 842}, {842, 595}, {595, 842}});
+    column.zoom = 1;
+    double const gap = PageColumn::kGap;
+    EXPECT_DOUBLE_EQ(column.Top(1), gap + 842 + gap);
+    EXPECT_DOUBLE_EQ(column.Top(2), gap + 842 + gap + 595 + gap);
+    EXPECT_DOUBLE_EQ(column.Height(), 3 * gap + 2 * 842 + 595 + gap);
+    EXPECT_DOUBLE_EQ(column.Width(), 842 + 2 * gap);
+    EXPECT_EQ(column.PageAt(column.Top(2) - 1), 1);
+    EXPECT_EQ(column.PageAt(column.Top(2) + 600), 2);
+    // In a narrow view the portrait pages stand centred under the wide one.
+    EXPECT_DOUBLE_EQ(column.Left(1, 100, 0), gap);
+    EXPECT_DOUBLE_EQ(column.Left(0, 100, 0), gap + (842 - 595) / 2.0);
+    EXPECT_DOUBLE_EQ(column.Left(0, 2000, 0), (2000 - 595) / 2.0);
 }
 
 cairo_surface_t* Surface(int width, int height) {

@@ -1,32 +1,67 @@
 #pragma once
-// Where each page lies in the viewer's column: pages one under another,
-// centred, a gap around each, in logical pixels at a zoom (pixels per point).
+// Where each page lies in the viewer's column: pages one under another, each
+// on its own paper (a landscape page among portrait ones), centred, a gap
+// around each, in logical pixels at a zoom (pixels per point).
 
 #include <algorithm>
+#include <vector>
+
+#include "ksdvi/Document.h"
 
 namespace ksdvi::view {
 
-struct PageColumn {
+class PageColumn {
+public:
     static constexpr double kGap = 12;
 
-    double pageWidth = 595, pageHeight = 842;  // points
-    int pages = 0;
     double zoom = 96.0 / 72.0;
 
-    double Width() const { return pageWidth * zoom + 2 * kGap; }
-    double Height() const { return kGap + pages * (pageHeight * zoom + kGap); }
-    // The top of page `page` in the column.
-    double Top(int page) const { return kGap + page * (pageHeight * zoom + kGap); }
-    // The left of every page in a view `viewWidth` wide, scrolled to `scrollX`.
-    double Left(double viewWidth, double scrollX) const {
-        return std::max(kGap, (viewWidth - pageWidth * zoom) / 2) - scrollX;
+    // Each page's paper, in points.
+    void SetPages(std::vector<Point> papers) {
+        papers_ = std::move(papers);
+        above_.assign(papers_.size() + 1, 0);
+        widest_ = tallest_ = 0;
+        for (size_t i = 0; i < papers_.size(); ++i) {
+            above_[i + 1] = above_[i] + papers_[i].y;
+            widest_ = std::max(widest_, papers_[i].x);
+            tallest_ = std::max(tallest_, papers_[i].y);
+        }
+    }
+    int Pages() const { return static_cast<int>(papers_.size()); }
+    // A page's paper in points.
+    Point Paper(int page) const { return papers_[static_cast<size_t>(page)]; }
+    // The widest and the tallest paper, in points.
+    double WidestPaper() const { return widest_; }
+    double TallestPaper() const { return tallest_; }
+
+    double Width() const { return widest_ * zoom + 2 * kGap; }
+    double Height() const { return Top(Pages()); }
+    // The top of page `page` in the column (page == Pages(): the column's end).
+    double Top(int page) const { return kGap + above_[static_cast<size_t>(page)] * zoom + page * kGap; }
+    // The left of page `page` in a view `viewWidth` wide, scrolled to
+    // `scrollX`: centred in the view, or in the column when that is wider.
+    double Left(int page, double viewWidth, double scrollX) const {
+        double const width = Paper(page).x * zoom;
+        return std::max(kGap + (widest_ * zoom - width) / 2, (viewWidth - width) / 2) - scrollX;
     }
     // The page at column height `y` (the one above when in a gap), -1 when none.
     int PageAt(double y) const {
-        if (pages == 0) return -1;
-        int page = static_cast<int>((y - kGap) / (pageHeight * zoom + kGap));
-        return std::clamp(page, 0, pages - 1);
+        if (papers_.empty()) return -1;
+        int low = 0, high = Pages() - 1;  // the last page whose top is at or above y
+        while (low < high) {
+            int const middle = (low + high + 1) / 2;
+            if (Top(middle) <= y)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        return low;
     }
+
+private:
+    std::vector<Point> papers_;
+    std::vector<double> above_{0};  // points of paper above each page
+    double widest_ = 0, tallest_ = 0;
 };
 
 }  // namespace ksdvi::view

@@ -183,7 +183,7 @@ bool ViewerWindow::HandleKey(guint key, GdkModifierType modifiers) {
     case GDK_KEY_g:
         if (!pageNumberTyped_.empty()) ScrollTo(std::stoi(pageNumberTyped_) - 1);
         break;
-    case GDK_KEY_G: ScrollTo(column_.pages - 1); break;
+    case GDK_KEY_G: ScrollTo(column_.Pages() - 1); break;
     case GDK_KEY_Down:
     case GDK_KEY_j: ScrollBy(kLineScroll); break;
     case GDK_KEY_Up:
@@ -276,7 +276,8 @@ void ViewerWindow::BindPointer() {
                              double const ppp = viewer->column_.zoom;
                              double const top = viewer->column_.Top(viewer->selectionPage_) -
                                                 gtk_adjustment_get_value(viewer->vadjustment_);
-                             at.y = std::clamp((y0 + dy - top) / ppp, 0.0, viewer->column_.pageHeight);
+                             at.y = std::clamp((y0 + dy - top) / ppp, 0.0,
+                                               viewer->column_.Paper(viewer->selectionPage_).y);
                          }
                          viewer->selection_ =
                              viewer->document_->Select(viewer->selectionPage_, viewer->selectionFrom_, at);
@@ -371,14 +372,10 @@ gboolean ViewerWindow::ReloadLater(gpointer self) {
 double ViewerWindow::ScaleFactor() const { return std::max(1, gtk_widget_get_scale_factor(area_)); }
 
 void ViewerWindow::Relayout() {
-    if (document_) {
-        Point const paper = document_->PageSize();
-        column_.pageWidth = paper.x;
-        column_.pageHeight = paper.y;
-        column_.pages = document_->PageCount();
-    } else {
-        column_.pages = 0;
-    }
+    std::vector<Point> papers;
+    if (document_)
+        for (int page = 0; page < document_->PageCount(); ++page) papers.push_back(document_->PageSize(page));
+    column_.SetPages(std::move(papers));
     double const width = gtk_widget_get_width(area_), height = gtk_widget_get_height(area_);
     gtk_adjustment_configure(vadjustment_, gtk_adjustment_get_value(vadjustment_), 0, column_.Height(), kLineScroll,
                              0.9 * height, height);
@@ -400,12 +397,15 @@ void ViewerWindow::SetZoom(double zoom, std::optional<double> anchorY) {
     UpdateTitle();
 }
 
-void ViewerWindow::FitWidth() { SetZoom((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.pageWidth); }
+void ViewerWindow::FitWidth() {
+    if (column_.Pages() > 0) SetZoom((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.WidestPaper());
+}
 
 void ViewerWindow::FitPage() {
+    if (column_.Pages() == 0) return;
     int const page = CurrentPage();
-    SetZoom(std::min((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.pageWidth,
-                     (gtk_widget_get_height(area_) - 2 * PageColumn::kGap) / column_.pageHeight));
+    SetZoom(std::min((gtk_widget_get_width(area_) - 2 * PageColumn::kGap) / column_.WidestPaper(),
+                     (gtk_widget_get_height(area_) - 2 * PageColumn::kGap) / column_.TallestPaper()));
     ScrollTo(page);
 }
 
@@ -415,7 +415,7 @@ int ViewerWindow::CurrentPage() const {
 }
 
 void ViewerWindow::ScrollTo(int page, double pointY) {
-    if (page < 0 || page >= column_.pages) return;
+    if (page < 0 || page >= column_.Pages()) return;
     double const target = pointY == 0 ? column_.Top(page) - PageColumn::kGap
                                       : column_.Top(page) + pointY * column_.zoom - gtk_widget_get_height(area_) / 3;
     gtk_adjustment_set_value(vadjustment_, target);
@@ -429,17 +429,18 @@ bool ViewerWindow::PagePoint(double x, double y, int& page, Point& at) const {
     double const columnY = gtk_adjustment_get_value(vadjustment_) + y;
     page = column_.PageAt(columnY);
     if (page < 0) return false;
-    double const left = column_.Left(gtk_widget_get_width(area_), gtk_adjustment_get_value(hadjustment_));
+    double const left = column_.Left(page, gtk_widget_get_width(area_), gtk_adjustment_get_value(hadjustment_));
     at = {(x - left) / column_.zoom, (columnY - column_.Top(page)) / column_.zoom};
-    return at.x >= 0 && at.x < column_.pageWidth && at.y >= 0 && at.y < column_.pageHeight;
+    Point const paper = column_.Paper(page);
+    return at.x >= 0 && at.x < paper.x && at.y >= 0 && at.y < paper.y;
 }
 
 // "paper.dvi — 3 / 12": the page holding the middle of the view.
 void ViewerWindow::UpdateTitle() {
     std::string name = path_.substr(path_.find_last_of('/') + 1);
     std::string title = name;
-    if (column_.pages > 0)
-        title += " \u2014 " + std::to_string(CurrentPage() + 1) + " / " + std::to_string(column_.pages);
+    if (column_.Pages() > 0)
+        title += " \u2014 " + std::to_string(CurrentPage() + 1) + " / " + std::to_string(column_.Pages());
     else if (!document_ && !awaiting_)
         title += " \u2014 not readable";
     gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
@@ -460,12 +461,11 @@ void ViewerWindow::Draw(GtkDrawingArea*, cairo_t* cr, int width, int height, gpo
     cairo_paint(cr);
     if (!self->document_) return;
     double const scrollY = gtk_adjustment_get_value(self->vadjustment_);
-    double const left = self->column_.Left(width, gtk_adjustment_get_value(self->hadjustment_));
-    double const pageHeight = self->column_.pageHeight * self->column_.zoom;
-    for (int page = std::max(0, self->column_.PageAt(scrollY)); page < self->column_.pages; ++page) {
+    for (int page = std::max(0, self->column_.PageAt(scrollY)); page < self->column_.Pages(); ++page) {
         double const top = self->column_.Top(page) - scrollY;
         if (top > height) break;
-        if (top + pageHeight < 0) continue;
+        if (self->column_.Top(page + 1) - PageColumn::kGap - scrollY < 0) continue;
+        double const left = self->column_.Left(page, width, gtk_adjustment_get_value(self->hadjustment_));
         self->DrawPage(cr, page, left, top);
         self->DrawMarks(cr, page, left, top);
     }
@@ -476,7 +476,7 @@ void ViewerWindow::DrawPage(cairo_t* cr, int page, double left, double top) {
     // Whole device pixels, so that a sharp page is copied pixel for pixel.
     left = std::round(left * scale) / scale;
     top = std::round(top * scale) / scale;
-    double const width = column_.pageWidth * zoom, height = column_.pageHeight * zoom;
+    double const width = column_.Paper(page).x * zoom, height = column_.Paper(page).y * zoom;
     cairo_save(cr);
     cairo_rectangle(cr, left, top, width, height);
     if (dark_)
@@ -537,7 +537,7 @@ gboolean ViewerWindow::DrawSlice(gpointer data) {
         self->drawing_.reset();
     if (!self->drawing_) {
         int next = -1;
-        for (int page = std::max(first, 0); page <= std::min(last + 1, self->column_.pages - 1) && next < 0; ++page)
+        for (int page = std::max(first, 0); page <= std::min(last + 1, self->column_.Pages() - 1) && next < 0; ++page)
             if (!self->cache_.Sharp(page, resolution)) next = page;
         if (next < 0) {
             self->drawSource_ = 0;

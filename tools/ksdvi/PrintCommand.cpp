@@ -148,6 +148,7 @@ int RunPrint(PrintOptions const& options) {
 
     RenderSettings settings;
     settings.dpi = options.dpi;
+    settings.onePaper = true;  // every page goes onto the printer's paper
     if (!ChoosePaper(session, options.paper, options.file, settings) || !WithinSurfaceBudget(options.file, settings))
         return 1;
     WorkersWithinBudget(settings, 1);

@@ -97,4 +97,26 @@ std::shared_ptr<Surface> Surface::Clone() const {
     }
 }
 
+std::shared_ptr<Surface> Surface::Turned(int degrees) const {
+    if (degrees != 90 && degrees != 180 && degrees != 270) return Clone();
+    bool const sideways = degrees != 180;
+    try {
+        std::shared_ptr<Surface> turned(
+            new Surface(sideways ? height_ : width_, sideways ? width_ : height_, monochrome_));
+        turned->mayHaveColour_ = mayHaveColour_;
+        turned->fill_ = fill_;
+        int const w = turned->width_, h = turned->height_;
+        for (int y = 0; y < h; ++y) {
+            Pixel* out = turned->Row(y);
+            for (int x = 0; x < w; ++x)
+                out[x] = degrees == 90    ? At(y, height_ - 1 - x)
+                         : degrees == 180 ? At(width_ - 1 - x, height_ - 1 - y)
+                                          : At(width_ - 1 - y, x);
+        }
+        return turned;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 }  // namespace ksdvi::gdi

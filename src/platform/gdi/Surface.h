@@ -73,6 +73,9 @@ public:
     void QuantizeToMonochrome(const RECT& area);
     // A copy of the pixels, for GetDIBits-like readers.
     std::shared_ptr<Surface> Clone() const;
+    // A copy turned `degrees` clockwise (90, 180 or 270; else a plain copy),
+    // every pixel touched; null when memory runs out.
+    std::shared_ptr<Surface> Turned(int degrees) const;
 
 private:
     Surface(int width, int height, bool monochrome);
