@@ -19,6 +19,11 @@ namespace {
 // The drawer paints the page background over this many dots from the corner.
 constexpr int kBackgroundExtent = 10000;
 
+// Whether a page of these pixels fits the budget pages have.
+bool WithinBudget(int width, int height) { return int64_t(4) * width * height <= kSurfaceBudget; }
+
+constexpr char const* kPageTooLarge = "the page is too large to render";
+
 }  // namespace
 
 int PixelsOf(int sp, int dpi, double zoom) {
@@ -62,8 +67,8 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
     // device of its own size, within the same budget.
     if (device_ && (device_->Width() != width || device_->Height() != height)) device_.reset();
     if (!device_) {
-        if (int64_t(4) * width * height > kSurfaceBudget) {
-            error_ = "the page is too large to render";
+        if (!WithinBudget(width, height)) {
+            error_ = kPageTooLarge;
             return false;
         }
         gdi::RasterDeviceSpec spec;
@@ -72,7 +77,7 @@ bool PageRenderer::Render(KsDvi& dvi, int page) {
         spec.dpiX = spec.dpiY = settings_.dpi;
         device_ = gdi::RasterDevice::Create(spec);
         if (!device_) {
-            error_ = "the page is too large to render";
+            error_ = kPageTooLarge;
             return false;
         }
     } else if (device_->Width() > kBackgroundExtent || device_->Height() > kBackgroundExtent) {
@@ -92,7 +97,7 @@ bool PageRenderer::RenderArea(KsDvi& dvi, int page, int originX, int originY, in
         spec.dpiX = spec.dpiY = settings_.dpi;
         device_ = gdi::RasterDevice::Create(spec);
         if (!device_) {
-            error_ = "the page is too large to render";
+            error_ = kPageTooLarge;
             return false;
         }
     } else {
@@ -179,6 +184,12 @@ bool PageRenderer::RenderPng(KsDvi& dvi, int page, std::string const& path) {
     // Each band draws the page from the drawing values it started with.
     pageStart_ = ksdvi::DrawingValuesOf(dvi);
     auto const [width, height] = PageSize(dvi, page);
+    // A page's own paper takes no more than the document's may, bands or not.
+    if (!WithinBudget(width, height)) {
+        error_ = kPageTooLarge;
+        drawn_ = false;
+        return false;
+    }
     int64_t const rowBytes = int64_t(4) * std::max(width, 1);
     int const bandRows = static_cast<int>(std::clamp<int64_t>(settings_.bandBytes / rowBytes, 1, height));
     // PostScript and pdf: drawing draw the whole page at once beneath the

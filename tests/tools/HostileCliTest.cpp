@@ -142,4 +142,22 @@ TEST(HostileDocuments, CutPagesAreSaidToBeCut) {
     }
 }
 
+// A later page naming a paper miles wide is refused, as the first page's
+// would be; the pages around it are still written.
+TEST(HostileDocuments, APagesOwnHugePaperIsRefused) {
+    TempDir dir;
+    DviBuilder b;
+    b.Pre().Bop(1).Special("papersize=100pt,100pt").Rule(65536, 65536).Eop();
+    b.Bop(2).Special("papersize=16000pt,16000pt").Rule(65536, 65536).Eop();
+    b.Bop(3).Rule(65536, 65536).Eop().Post();
+    b.WriteTo(dir / "huge.dvi");
+    int status = -1;
+    std::string const out = Ksdvi("render -r 300 -o " + (dir / "p%d.png") + " " + (dir / "huge.dvi"), &status, true);
+    EXPECT_NE(out.find("the page is too large to render"), std::string::npos) << out;
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(fs::exists(dir / "p1.png"));
+    EXPECT_FALSE(fs::exists(dir / "p2.png"));
+    EXPECT_TRUE(fs::exists(dir / "p3.png"));
+}
+
 }  // namespace
