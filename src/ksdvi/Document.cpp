@@ -163,6 +163,8 @@ Point Document::PageSize(int page) const {
 
 int Document::PageRotation(int page) const { return impl_->dvi.GetPageRotation(page); }
 
+PageTurn Document::Turn(int page) const { return {PageSize(page), PageRotation(page)}; }
+
 std::vector<Link> Document::Links(int page) { return impl_->PlacedOn(page).links; }
 
 std::optional<Destination> Document::FindAnchor(std::string const& name) {

@@ -32,6 +32,20 @@ struct Point {
     double x = 0, y = 0;
 };
 
+// A page as a reader is shown it: its paper turned clockwise by `degrees`
+// (Document::Turn). Drawing, links and text lie on the unturned page; Show
+// says where one of its points or areas is shown, Unshow where a shown point
+// lies on it.
+struct PageTurn {
+    Point paper;      // the unturned paper, in points
+    int degrees = 0;  // 0, 90, 180 or 270
+
+    Point Shown() const;  // the turned paper
+    Point Show(Point onPage) const;
+    Rect Show(Rect onPage) const;
+    Point Unshow(Point shown) const;
+};
+
 struct DocumentOptions {
     // Looked in for metric (TFM, OFM) and virtual-font files before the TeX
     // installation (kpathsea).
@@ -135,6 +149,8 @@ public:
     // it, as PDF's /Rotate: pdflscape's landscape pages. Drawing and the
     // page's positions stay those of the unturned page.
     int PageRotation(int page) const;
+    // The page's paper and its turn.
+    PageTurn Turn(int page) const;
 
     // Hyperlinks of a page, with their areas; empty, with Problem() set, when
     // the page cannot be read.

@@ -28,6 +28,13 @@ struct PageDrawing::Impl {
     void Finish();
 };
 
+namespace {
+
+// Whole pixels of paper, as `ksdvi render` and dvipng count them.
+double WholePixels(double points, double pixelsPerPoint) { return std::floor(points * pixelsPerPoint + 1e-3); }
+
+}  // namespace
+
 // The device has whole dots per inch; the zoom makes up the fraction, so a
 // scale of a whole number of dpi draws the pixels `ksdvi render` draws.
 bool PageDrawing::Impl::Open() {
@@ -57,9 +64,8 @@ PageDrawing::PageDrawing(Document& document, int page, double pixelsPerPoint, Re
         Point const paper = document.PageSize(page);
         d.area = {0, 0, paper.x, paper.y};
     }
-    // Whole pixels of paper, as `ksdvi render` and dvipng count them.
-    double const width = std::floor(d.area.width * pixelsPerPoint + 1e-3);
-    double const height = std::floor(d.area.height * pixelsPerPoint + 1e-3);
+    double const width = WholePixels(d.area.width, pixelsPerPoint);
+    double const height = WholePixels(d.area.height, pixelsPerPoint);
     double const dpi = 72.0 * pixelsPerPoint;
     constexpr double kMostSide = gdi::Surface::kMaxSide;
     gdi::RasterDeviceSpec spec;
@@ -144,6 +150,15 @@ bool DrawPage(Document& document, int page, cairo_t* cr, double pixelsPerPoint, 
     drawing.Paint(cr);
     if (problem) *problem = drawing.Problem();
     return drawing.Problem().empty();
+}
+
+void TurnPage(cairo_t* cr, PageTurn turn, double pixelsPerPoint) {
+    if (pixelsPerPoint > 0)
+        for (double* side : {&turn.paper.x, &turn.paper.y}) *side = WholePixels(*side, pixelsPerPoint) / pixelsPerPoint;
+    Point const origin = turn.Show(Point{0, 0}), x = turn.Show(Point{1, 0}), y = turn.Show(Point{0, 1});
+    cairo_matrix_t matrix;
+    cairo_matrix_init(&matrix, x.x - origin.x, x.y - origin.y, y.x - origin.x, y.y - origin.y, origin.x, origin.y);
+    cairo_transform(cr, &matrix);
 }
 
 }  // namespace ksdvi

@@ -56,4 +56,10 @@ private:
 bool DrawPage(Document& document, int page, cairo_t* cr, double pixelsPerPoint, Rect area = {},
               std::atomic<bool> const* cancel = nullptr, std::string* problem = nullptr);
 
+// Turns `cr`'s user space, the shown paper in points, so that the unturned
+// page drawn on it afterwards shows turned as `turn` says. With the page's
+// `pixelsPerPoint` it turns about the whole pixels a drawing of the page
+// covers, pixel for pixel as `ksdvi render` writes a turned page.
+void TurnPage(cairo_t* cr, PageTurn turn, double pixelsPerPoint = 0);
+
 }  // namespace ksdvi

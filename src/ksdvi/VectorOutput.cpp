@@ -14,6 +14,7 @@
 #include "device/CairoDevice.h"
 #include "device/PdfObjectPacker.h"
 #include "device/SvgCompactor.h"
+#include "ksdvi/PageDrawing.h"
 #include "page/DocumentState.h"
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/RasterDevice.h"
@@ -407,16 +408,20 @@ std::optional<std::string> SvgLinkTarget(std::string const& uri) {
     return out;
 }
 
-// The page's links to URIs as SVG anchors over their areas (in points).
+// The page's links to URIs as SVG anchors over their areas (in points of
+// the turned page).
 std::string SvgLinks(Document& document, int page) {
     std::string links;
+    PageTurn const turn = document.Turn(page);
     for (Link const& link : document.Links(page)) {
         std::optional<std::string> const target = link.uri.empty() ? std::nullopt : SvgLinkTarget(link.uri);
         if (!target) continue;
-        for (Rect const& r : link.areas)
+        for (Rect const& area : link.areas) {
+            Rect const r = turn.Show(area);
             links += "<a xlink:href=\"" + *target + "\"><rect x=\"" + Number(r.x) + "\" y=\"" + Number(r.y) +
                      "\" width=\"" + Number(r.width) + "\" height=\"" + Number(r.height) +
                      "\" fill=\"none\" pointer-events=\"all\"/></a>\n";
+        }
     }
     return links;
 }
@@ -429,7 +434,8 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
     one.pages = {page};
     std::vector<int> pages = PagesOf(document, one, failed.error);
     if (!failed.error.empty()) return failed;
-    Point const paper = document.PageSize(page);
+    PageTurn const turn = document.Turn(page);
+    Point const paper = turn.Shown();
     // Cairo's SVG surface draws fonts of images at their size on the page.
     VectorPages output(document, options.rasterDpi, false, std::move(pages));
     std::optional<SvgCompactor> paths;
@@ -444,6 +450,7 @@ VectorResult WriteSvg(Document& document, int page, std::string const& path, Vec
         },
         [&](cairo_surface_t* svg, VectorResult& result) {
             cairo_t* cr = cairo_create(svg);
+            TurnPage(cr, turn);
             DrawPage(output, page, cr, false, result);
             cairo_destroy(cr);
             cairo_surface_finish(svg);

@@ -116,6 +116,71 @@ TEST_P(DrawnLikeTheTool, PixelForPixel) {
     EXPECT_EQ(Differences(tool.get(), ours.get(), 0, 0), 0);
 }
 
+// A turned page's corners and points as a reader is shown them, and a Cairo
+// context turned the same way.
+TEST(PageTurn, ShowsThePageAsAReaderTurnsIt) {
+    struct Row {
+        int degrees;
+        ksdvi::Point shownPaper, shownTopLeft, shownPoint;  // of the page's point (100, 200)
+    } const rows[] = {{0, {595, 842}, {0, 0}, {100, 200}},
+                      {90, {842, 595}, {842, 0}, {642, 100}},
+                      {180, {595, 842}, {595, 842}, {495, 642}},
+                      {270, {842, 595}, {0, 595}, {200, 495}}};
+    for (Row const& row : rows) {
+        ksdvi::PageTurn const turn{{595, 842}, row.degrees};
+        auto expectAt = [&](ksdvi::Point p, ksdvi::Point expected, char const* what) {
+            EXPECT_NEAR(p.x, expected.x, 1e-9) << what << " at " << row.degrees;
+            EXPECT_NEAR(p.y, expected.y, 1e-9) << what << " at " << row.degrees;
+        };
+        expectAt(turn.Shown(), row.shownPaper, "paper");
+        expectAt(turn.Show(ksdvi::Point{0, 0}), row.shownTopLeft, "top left");
+        expectAt(turn.Show(ksdvi::Point{100, 200}), row.shownPoint, "point");
+        expectAt(turn.Unshow(row.shownPoint), {100, 200}, "back");
+        ksdvi::Rect const r = turn.Show(ksdvi::Rect{100, 200, 10, 30});
+        bool const sideways = row.degrees % 180 != 0;
+        EXPECT_DOUBLE_EQ(r.width, sideways ? 30 : 10) << row.degrees;
+        EXPECT_DOUBLE_EQ(r.height, sideways ? 10 : 30) << row.degrees;
+        EXPECT_TRUE(r.x <= row.shownPoint.x && row.shownPoint.x <= r.x + r.width) << row.degrees;
+        EXPECT_TRUE(r.y <= row.shownPoint.y && row.shownPoint.y <= r.y + r.height) << row.degrees;
+
+        Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1), cairo_surface_destroy);
+        cairo_t* cr = cairo_create(surface.get());
+        ksdvi::TurnPage(cr, turn);
+        double x = 100, y = 200;
+        cairo_user_to_device(cr, &x, &y);
+        cairo_destroy(cr);
+        expectAt({x, y}, row.shownPoint, "cairo");
+    }
+}
+
+// pdflscape's page drawn turned onto a caller's surface shows what `ksdvi
+// render` writes of it.
+TEST(PageTurn, ATurnedPageDrawsAsTheToolWritesIt) {
+    TempDir dir;
+    KsdviOk("render -p 4 -r 60 -o " + (dir / "tool-%d.png") + " " + DataFile("papers.dvi"));
+    Surface tool(cairo_image_surface_create_from_png((dir / "tool-4.png").c_str()), cairo_surface_destroy);
+    ASSERT_EQ(cairo_surface_status(tool.get()), CAIRO_STATUS_SUCCESS);
+    auto document = OpenData("papers.dvi");
+    ASSERT_TRUE(document);
+    ksdvi::PageTurn const turn = document->Turn(3);
+    ASSERT_EQ(turn.degrees, 90);
+    double const ppp = 60 / 72.0;
+    int const width = cairo_image_surface_get_width(tool.get()), height = cairo_image_surface_get_height(tool.get());
+    EXPECT_EQ(width, int(turn.Shown().x * ppp));
+    EXPECT_EQ(height, int(turn.Shown().y * ppp));
+    Surface ours(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height), cairo_surface_destroy);
+    cairo_t* cr = cairo_create(ours.get());
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_scale(cr, ppp, ppp);
+    ksdvi::TurnPage(cr, turn, ppp);
+    EXPECT_TRUE(ksdvi::DrawPage(*document, 3, cr, ppp));
+    cairo_destroy(cr);
+    cairo_surface_flush(ours.get());
+    EXPECT_GT(DarkPixels(ours.get()), 1000);
+    EXPECT_EQ(Differences(tool.get(), ours.get(), 0, 0), 0);
+}
+
 // A rectangle of the page holds the pixels of the whole page there; slices
 // of a few instructions draw what one go draws.
 TEST(PageDrawing, RectanglesAndSlicesShowTheWholePagesPixels) {

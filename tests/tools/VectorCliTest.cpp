@@ -177,6 +177,16 @@ TEST_F(VectorCli, PagesKeepTheirOwnPaperAndTurn) {
         EXPECT_LE(std::abs(ours.height - reference.height), 1) << page;
         EXPECT_GE(Matched(ours, reference), 0.9) << page;
     }
+    // The turned page's SVG is turned too.
+    KsdviOk("svg -p 4 -o " + (dir / "t.svg") + " " + DataFile("papers.dvi"));
+    RunOk("rsvg-convert -b white -d 50 -p 50 -o " + (dir / "t.png") + " " + (dir / "t.svg"));
+    RgbImage svg, rendered;
+    ASSERT_TRUE(ReadRgbPng(dir / "t.png", svg));
+    ASSERT_TRUE(ReadRgbPng(dir / "r-4.png", rendered));
+    EXPECT_GT(svg.width, svg.height);
+    EXPECT_LE(std::abs(svg.width - rendered.width), 1);
+    EXPECT_LE(std::abs(svg.height - rendered.height), 1);
+    EXPECT_GE(Matched(svg, rendered), 0.9);
 }
 
 // A page's PostScript and its EPS figures go through Ghostscript's pdfwrite

@@ -20,7 +20,7 @@ namespace {
 TEST(PageColumn, PagesAndPointsAtEveryZoom) {
     for (double zoom : {0.25, 1.0, 96.0 / 72.0, 3.7}) {
         PageColumn column;
-        column.SetPages(std::vector<ksdvi::Point>(5, {612, 792}));
+        column.SetPages(std::vector<ksdvi::PageTurn>(5, {{612, 792}}));
         column.zoom = zoom;
         double const page = 792 * zoom;
         for (int i = 0; i < column.Pages(); ++i) {
@@ -40,21 +40,25 @@ TEST(PageColumn, PagesAndPointsAtEveryZoom) {
     EXPECT_EQ(empty.PageAt(100), -1);
 }
 
+// The second page landscape paper, or portrait paper turned a quarter.
 TEST(PageColumn, ALandscapePageAmongPortraitOnes) {
-    PageColumn column;
-    column.SetPages({{595, 842}, {842, 595}, {595, 842}});
-    column.zoom = 1;
-    double const gap = PageColumn::kGap;
-    EXPECT_DOUBLE_EQ(column.Top(1), gap + 842 + gap);
-    EXPECT_DOUBLE_EQ(column.Top(2), gap + 842 + gap + 595 + gap);
-    EXPECT_DOUBLE_EQ(column.Height(), 3 * gap + 2 * 842 + 595 + gap);
-    EXPECT_DOUBLE_EQ(column.Width(), 842 + 2 * gap);
-    EXPECT_EQ(column.PageAt(column.Top(2) - 1), 1);
-    EXPECT_EQ(column.PageAt(column.Top(2) + 600), 2);
-    // In a narrow view the portrait pages stand centred under the wide one.
-    EXPECT_DOUBLE_EQ(column.Left(1, 100, 0), gap);
-    EXPECT_DOUBLE_EQ(column.Left(0, 100, 0), gap + (842 - 595) / 2.0);
-    EXPECT_DOUBLE_EQ(column.Left(0, 2000, 0), (2000 - 595) / 2.0);
+    for (ksdvi::PageTurn landscape :
+         {ksdvi::PageTurn{{842, 595}, 0}, ksdvi::PageTurn{{595, 842}, 90}, ksdvi::PageTurn{{595, 842}, 270}}) {
+        PageColumn column;
+        column.SetPages({{{595, 842}}, landscape, {{595, 842}, 180}});
+        column.zoom = 1;
+        double const gap = PageColumn::kGap;
+        EXPECT_DOUBLE_EQ(column.Top(1), gap + 842 + gap);
+        EXPECT_DOUBLE_EQ(column.Top(2), gap + 842 + gap + 595 + gap);
+        EXPECT_DOUBLE_EQ(column.Height(), 3 * gap + 2 * 842 + 595 + gap);
+        EXPECT_DOUBLE_EQ(column.Width(), 842 + 2 * gap);
+        EXPECT_EQ(column.PageAt(column.Top(2) - 1), 1);
+        EXPECT_EQ(column.PageAt(column.Top(2) + 600), 2);
+        // In a narrow view the portrait pages stand centred under the wide one.
+        EXPECT_DOUBLE_EQ(column.Left(1, 100, 0), gap);
+        EXPECT_DOUBLE_EQ(column.Left(0, 100, 0), gap + (842 - 595) / 2.0);
+        EXPECT_DOUBLE_EQ(column.Left(0, 2000, 0), (2000 - 595) / 2.0);
+    }
 }
 
 cairo_surface_t* Surface(int width, int height) {

@@ -1,7 +1,8 @@
 #pragma once
 // Where each page lies in the viewer's column: pages one under another, each
-// on its own paper (a landscape page among portrait ones), centred, a gap
-// around each, in logical pixels at a zoom (pixels per point).
+// on its own paper (a landscape page among portrait ones) and turned as a
+// reader turns it (pdflscape's pages), centred, a gap around each, in logical
+// pixels at a zoom (pixels per point).
 
 #include <algorithm>
 #include <vector>
@@ -16,20 +17,22 @@ public:
 
     double zoom = 96.0 / 72.0;
 
-    // Each page's paper, in points.
-    void SetPages(std::vector<Point> papers) {
-        papers_ = std::move(papers);
-        above_.assign(papers_.size() + 1, 0);
+    // Each page's paper, in points, and its turn.
+    void SetPages(std::vector<PageTurn> pages) {
+        turns_ = std::move(pages);
+        above_.assign(turns_.size() + 1, 0);
         widest_ = tallest_ = 0;
-        for (size_t i = 0; i < papers_.size(); ++i) {
-            above_[i + 1] = above_[i] + papers_[i].y;
-            widest_ = std::max(widest_, papers_[i].x);
-            tallest_ = std::max(tallest_, papers_[i].y);
+        for (size_t i = 0; i < turns_.size(); ++i) {
+            Point const shown = turns_[i].Shown();
+            above_[i + 1] = above_[i] + shown.y;
+            widest_ = std::max(widest_, shown.x);
+            tallest_ = std::max(tallest_, shown.y);
         }
     }
-    int Pages() const { return static_cast<int>(papers_.size()); }
-    // A page's paper in points.
-    Point Paper(int page) const { return papers_[static_cast<size_t>(page)]; }
+    int Pages() const { return static_cast<int>(turns_.size()); }
+    // A page's paper as it is shown, in points.
+    Point Paper(int page) const { return Turn(page).Shown(); }
+    PageTurn const& Turn(int page) const { return turns_[static_cast<size_t>(page)]; }
     // The widest and the tallest paper, in points.
     double WidestPaper() const { return widest_; }
     double TallestPaper() const { return tallest_; }
@@ -46,7 +49,7 @@ public:
     }
     // The page at column height `y` (the one above when in a gap), -1 when none.
     int PageAt(double y) const {
-        if (papers_.empty()) return -1;
+        if (turns_.empty()) return -1;
         int low = 0, high = Pages() - 1;  // the last page whose top is at or above y
         while (low < high) {
             int const middle = (low + high + 1) / 2;
@@ -59,7 +62,7 @@ public:
     }
 
 private:
-    std::vector<Point> papers_;
+    std::vector<PageTurn> turns_;
     std::vector<double> above_{0};  // points of paper above each page
     double widest_ = 0, tallest_ = 0;
 };

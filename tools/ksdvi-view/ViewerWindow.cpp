@@ -127,7 +127,7 @@ void ViewerWindow::BuildWidgets() {
 
     g_signal_connect(outlineList_, "row-activated", Callback(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
                          auto* destination = static_cast<Destination*>(g_object_get_data(G_OBJECT(row), "destination"));
-                         if (destination) Self(self)->ScrollTo(destination->page, destination->at.y);
+                         if (destination) Self(self)->ScrollTo(destination->page, destination->at);
                      }),
                      this);
 }
@@ -268,17 +268,8 @@ void ViewerWindow::BindPointer() {
                          if (viewer->selectionPage_ < 0 || (std::fabs(dx) < 3 && std::fabs(dy) < 3)) return;
                          double x0 = 0, y0 = 0;
                          gtk_gesture_drag_get_start_point(gesture, &x0, &y0);
-                         int page = -1;
-                         Point at;
-                         viewer->PagePoint(x0 + dx, y0 + dy, page, at);
-                         if (page != viewer->selectionPage_) {
-                             // Past the page's edge: its first or last line.
-                             double const ppp = viewer->column_.zoom;
-                             double const top = viewer->column_.Top(viewer->selectionPage_) -
-                                                gtk_adjustment_get_value(viewer->vadjustment_);
-                             at.y = std::clamp((y0 + dy - top) / ppp, 0.0,
-                                               viewer->column_.Paper(viewer->selectionPage_).y);
-                         }
+                         // Past the page's edge: its first or last line.
+                         Point const at = viewer->OnPage(viewer->selectionPage_, x0 + dx, y0 + dy);
                          viewer->selection_ =
                              viewer->document_->Select(viewer->selectionPage_, viewer->selectionFrom_, at);
                          gtk_widget_queue_draw(viewer->area_);
@@ -372,9 +363,9 @@ gboolean ViewerWindow::ReloadLater(gpointer self) {
 double ViewerWindow::ScaleFactor() const { return std::max(1, gtk_widget_get_scale_factor(area_)); }
 
 void ViewerWindow::Relayout() {
-    std::vector<Point> papers;
+    std::vector<PageTurn> papers;
     if (document_)
-        for (int page = 0; page < document_->PageCount(); ++page) papers.push_back(document_->PageSize(page));
+        for (int page = 0; page < document_->PageCount(); ++page) papers.push_back(document_->Turn(page));
     column_.SetPages(std::move(papers));
     double const width = gtk_widget_get_width(area_), height = gtk_widget_get_height(area_);
     gtk_adjustment_configure(vadjustment_, gtk_adjustment_get_value(vadjustment_), 0, column_.Height(), kLineScroll,
@@ -414,10 +405,11 @@ int ViewerWindow::CurrentPage() const {
     return column_.PageAt(gtk_adjustment_get_value(vadjustment_) + gtk_adjustment_get_page_size(vadjustment_) / 2);
 }
 
-void ViewerWindow::ScrollTo(int page, double pointY) {
+void ViewerWindow::ScrollTo(int page, std::optional<Point> at) {
     if (page < 0 || page >= column_.Pages()) return;
-    double const target = pointY == 0 ? column_.Top(page) - PageColumn::kGap
-                                      : column_.Top(page) + pointY * column_.zoom - gtk_widget_get_height(area_) / 3;
+    double const target =
+        !at ? column_.Top(page) - PageColumn::kGap
+            : column_.Top(page) + column_.Turn(page).Show(*at).y * column_.zoom - gtk_widget_get_height(area_) / 3;
     gtk_adjustment_set_value(vadjustment_, target);
 }
 
@@ -425,14 +417,24 @@ void ViewerWindow::ScrollBy(double dy) {
     gtk_adjustment_set_value(vadjustment_, gtk_adjustment_get_value(vadjustment_) + dy);
 }
 
-bool ViewerWindow::PagePoint(double x, double y, int& page, Point& at) const {
-    double const columnY = gtk_adjustment_get_value(vadjustment_) + y;
-    page = column_.PageAt(columnY);
-    if (page < 0) return false;
+// Where view point (x, y) is as shown on `page`'s turned paper, in points.
+Point ViewerWindow::ShownAt(int page, double x, double y) const {
     double const left = column_.Left(page, gtk_widget_get_width(area_), gtk_adjustment_get_value(hadjustment_));
-    at = {(x - left) / column_.zoom, (columnY - column_.Top(page)) / column_.zoom};
-    Point const paper = column_.Paper(page);
-    return at.x >= 0 && at.x < paper.x && at.y >= 0 && at.y < paper.y;
+    double const top = column_.Top(page) - gtk_adjustment_get_value(vadjustment_);
+    return {(x - left) / column_.zoom, (y - top) / column_.zoom};
+}
+
+bool ViewerWindow::PagePoint(double x, double y, int& page, Point& at) const {
+    page = column_.PageAt(gtk_adjustment_get_value(vadjustment_) + y);
+    if (page < 0) return false;
+    Point const shown = ShownAt(page, x, y), paper = column_.Paper(page);
+    at = column_.Turn(page).Unshow(shown);
+    return shown.x >= 0 && shown.x < paper.x && shown.y >= 0 && shown.y < paper.y;
+}
+
+Point ViewerWindow::OnPage(int page, double x, double y) const {
+    Point const shown = ShownAt(page, x, y), paper = column_.Paper(page);
+    return column_.Turn(page).Unshow({std::clamp(shown.x, 0.0, paper.x), std::clamp(shown.y, 0.0, paper.y)});
 }
 
 // "paper.dvi — 3 / 12": the page holding the middle of the view.
@@ -489,7 +491,9 @@ void ViewerWindow::DrawPage(cairo_t* cr, int page, double left, double top) {
     if (!surface) surface = cache_.Any(page, &resolution);
     if (surface) {
         cairo_translate(cr, left, top);
-        cairo_scale(cr, zoom / resolution, zoom / resolution);
+        cairo_scale(cr, zoom, zoom);
+        TurnPage(cr, column_.Turn(page), resolution);
+        cairo_scale(cr, 1 / resolution, 1 / resolution);
         cairo_set_source_surface(cr, surface, 0, 0);
         if (resolution == PixelsPerPoint()) cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
         cairo_paint(cr);
@@ -499,7 +503,8 @@ void ViewerWindow::DrawPage(cairo_t* cr, int page, double left, double top) {
 
 void ViewerWindow::DrawMarks(cairo_t* cr, int page, double left, double top) {
     double const zoom = column_.zoom;
-    auto fill = [&](Rect const& r, double red, double green, double blue, double alpha) {
+    auto fill = [&](Rect const& onPage, double red, double green, double blue, double alpha) {
+        Rect const r = column_.Turn(page).Show(onPage);
         cairo_rectangle(cr, left + r.x * zoom, top + r.y * zoom, r.width * zoom, r.height * zoom);
         cairo_set_source_rgba(cr, red, green, blue, alpha);
         cairo_fill(cr);
@@ -652,7 +657,10 @@ void ViewerWindow::NextHit(int direction) {
     int const count = static_cast<int>(hits_.size());
     currentHit_ = ((currentHit_ + direction) % count + count) % count;
     SearchHit const& hit = hits_[static_cast<size_t>(currentHit_)];
-    ScrollTo(hit.page, hit.areas.empty() ? 0 : std::max(hit.areas.front().y, 1.0));
+    if (hit.areas.empty())
+        ScrollTo(hit.page);
+    else
+        ScrollTo(hit.page, Point{hit.areas.front().x, hit.areas.front().y});
     gtk_widget_queue_draw(area_);
 }
 
@@ -689,7 +697,7 @@ void ViewerWindow::FollowLink(Link const& link) {
     if (!destination) return;
     int const page = CurrentPage();
     history_.push_back({page, (gtk_adjustment_get_value(vadjustment_) - column_.Top(page)) / column_.zoom});
-    ScrollTo(destination->page, std::max(destination->at.y, 1.0));
+    ScrollTo(destination->page, destination->at);
 }
 
 void ViewerWindow::GoBack() {
@@ -708,7 +716,7 @@ bool ViewerWindow::ShowSource(SourceLine const& source) {
     std::vector<SourceArea> areas = document_->SourceAreas(source.file, source.line, source.column);
     if (areas.empty()) return false;
     sourceMark_ = std::move(areas);
-    ScrollTo(sourceMark_.front().page, std::max(sourceMark_.front().area.y, 1.0));
+    ScrollTo(sourceMark_.front().page, Point{sourceMark_.front().area.x, sourceMark_.front().area.y});
     if (sourceMarkSource_) g_source_remove(sourceMarkSource_);
     sourceMarkSource_ = g_timeout_add(1500, ClearSourceMark, this);
     gtk_widget_queue_draw(area_);

@@ -75,10 +75,14 @@ private:
     void FitWidth();
     void FitPage();
     int CurrentPage() const;
-    void ScrollTo(int page, double pointY = 0);
+    // Scrolls to the top of `page`, or to point `at` of it.
+    void ScrollTo(int page, std::optional<Point> at = std::nullopt);
     void ScrollBy(double dy);
     // The page and the point on it under a point of the drawing area.
     bool PagePoint(double x, double y, int& page, Point& at) const;
+    Point ShownAt(int page, double x, double y) const;
+    // The point of `page` nearest to view point (x, y), on the page or at its edge.
+    Point OnPage(int page, double x, double y) const;
     void UpdateTitle();
 
     // Drawing.
