@@ -474,18 +474,12 @@ private:
         return c + " rg " + c + " RG\n";
     }
 
-    // pdf:bcolor's [gray], [r g b] or [c m y k], for filling and stroking.
+    // pdf:bcolor's colour, for filling and stroking.
     static std::string ColourOperators(std::string_view rest) {
-        std::vector<PdfToken> const tokens = PdfTokens(rest);
-        PdfObjectReader reader(tokens);
-        PdfObject colour;
-        if (!reader.Read(colour) || colour.type != PdfObject::Type::Array) return {};
+        std::vector<double> const components = PdfColourComponents(rest);
         std::string values;
-        for (PdfObject const& v : colour.items) {
-            if (v.type != PdfObject::Type::Number) return {};
-            values += Number(v.number) + " ";
-        }
-        switch (colour.items.size()) {
+        for (double v : components) values += Number(v) + " ";
+        switch (components.size()) {
         case 1: return values + "g " + values + "G\n";
         case 3: return values + "rg " + values + "RG\n";
         case 4: return values + "k " + values + "K\n";

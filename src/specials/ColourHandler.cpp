@@ -45,16 +45,9 @@ bool ColourHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char
     unsigned int colour = 0;
     switch (family) {
     case F::ColorPush:
-        if (!ReadRgbColor(args, &colour)) return true;
-        page.SetColour(colour);
-        // A full stack drops the entry but keeps the change.
-        if (depth_ < kStackSize) stack_[static_cast<size_t>(depth_++)] = colour;
+        if (ReadRgbColor(args, &colour)) Push(page, colour);
         return true;
-    case F::ColorPop:
-        if (depth_ < 2) return true;  // the page's bottom entry stays
-        --depth_;
-        page.SetColour(Current());
-        return true;
+    case F::ColorPop: Pop(page); return true;
     case F::Color:
         args = ReadRgbColor(args, &colour);
         if (args && OnlyBlanksLeft(args)) page.SetColour(colour);
@@ -71,6 +64,18 @@ bool ColourHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char
     case F::DvipsBackground: return true;
     default: return false;
     }
+}
+
+void ColourHandler::Push(SpecialPage& page, unsigned int colour) {
+    page.SetColour(colour);
+    // A full stack drops the entry but keeps the change.
+    if (depth_ < kStackSize) stack_[static_cast<size_t>(depth_++)] = colour;
+}
+
+void ColourHandler::Pop(SpecialPage& page) {
+    if (depth_ < 2) return;  // the page's bottom entry stays
+    --depth_;
+    page.SetColour(Current());
 }
 
 }  // namespace ksdvi

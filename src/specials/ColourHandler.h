@@ -24,6 +24,10 @@ public:
     void BeginPage(KsDvi const& document, int page) override;
     bool Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) override;
 
+    // A colour pushed and popped by another family (dvipdfmx's pdf:bcolor).
+    void Push(SpecialPage& page, unsigned int colour);
+    void Pop(SpecialPage& page);
+
     // The colour on top of the page's stack (black when it is empty).
     std::uint32_t Current() const { return depth_ > 0 ? stack_[static_cast<size_t>(depth_ - 1)] : 0; }
 

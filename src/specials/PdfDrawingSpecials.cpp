@@ -1,6 +1,11 @@
 #include "specials/PdfDrawingSpecials.h"
 
 #include <array>
+#include <vector>
+
+#include "platform/colour/CmykColour.h"
+#include "specials/PdfObjects.h"
+#include "specials/SpecialParsing.h"
 
 namespace ksdvi {
 
@@ -36,6 +41,39 @@ std::string_view AfterPdfKeyword(std::string_view special, std::string_view keyw
     size_t const at = special.find(keyword);
     return at == std::string_view::npos ? std::string_view() : special.substr(at + keyword.size());
 }
+
+std::vector<double> PdfColourComponents(std::string_view args) {
+    // The colour comes first; a stroke colour may follow.
+    std::vector<PdfToken> const tokens = PdfTokens(args.substr(0, 256));
+    PdfObjectReader reader(tokens);
+    PdfObject colour;
+    if (!reader.Read(colour) || colour.type != PdfObject::Type::Array) return {};
+    size_t const n = colour.items.size();
+    if (n != 1 && n != 3 && n != 4) return {};
+    std::vector<double> components;
+    for (PdfObject const& item : colour.items) {
+        if (item.type != PdfObject::Type::Number) return {};
+        components.push_back(item.number);
+    }
+    return components;
+}
+
+std::optional<unsigned int> PdfBeginColour(std::string_view args) {
+    std::vector<double> const v = PdfColourComponents(args);
+    switch (v.size()) {
+    case 1: return rgbcolor(v[0], v[0], v[0]);
+    case 3: return rgbcolor(v[0], v[1], v[2]);
+    case 4: {
+        RgbColour const rgb = CmykToRgb(v[0], v[1], v[2], v[3]);
+        return rgbcolor(rgb.r, rgb.g, rgb.b);
+    }
+    default: return std::nullopt;
+    }
+}
+
+bool BeginsPdfColour(std::string_view keyword) { return keyword == "bcolor" || keyword == "bc"; }
+
+bool EndsPdfColour(std::string_view keyword) { return keyword == "ecolor" || keyword == "ec"; }
 
 bool BeginsPdfXObject(std::string_view keyword) { return keyword == "bxobj" || keyword == "beginxobj"; }
 

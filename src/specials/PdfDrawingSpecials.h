@@ -13,7 +13,9 @@
 //   uxobj @name              a form, made and then placed at the current point
 //   bcolor [...], ecolor     a colour in force until its end (also bc, ec)
 
+#include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ksdvi {
 
@@ -28,6 +30,14 @@ PdfDrawing PdfDrawingOf(std::string_view keyword);
 
 // What follows `keyword`, the first word of a pdf: special's text `special`.
 std::string_view AfterPdfKeyword(std::string_view special, std::string_view keyword);
+
+// The components of the fill colour pdf:bcolor's `args` begin with: [gray],
+// [r g b] or [c m y k]; empty when they do not.
+std::vector<double> PdfColourComponents(std::string_view args);
+// That colour as 0x00BBGGRR: dvipdfmx sets the text in it too.
+std::optional<unsigned int> PdfBeginColour(std::string_view args);
+bool BeginsPdfColour(std::string_view keyword);
+bool EndsPdfColour(std::string_view keyword);
 
 bool BeginsPdfXObject(std::string_view keyword);
 bool EndsPdfXObject(std::string_view keyword);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "specials/ColourHandler.h"
 #include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
@@ -26,10 +27,15 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
     PdfSpecial special = Parse(family, args, end);
     switch (special.kind) {
     case Kind::Other:
-        if (family != SpecialFamily::PdfExtension)
-            if (std::optional<int> degrees = ThisPageRotation(
-                    std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args))))
-                scan.SetPageRotation(*degrees);
+        if (family != SpecialFamily::PdfExtension) {
+            std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
+            if (std::optional<int> degrees = ThisPageRotation(text)) scan.SetPageRotation(*degrees);
+            if (BeginsPdfColour(special.keyword)) {
+                if (auto colour = PdfBeginColour(AfterPdfKeyword(text, special.keyword))) scan.PushColour(*colour);
+            } else if (EndsPdfColour(special.keyword)) {
+                scan.PopColour();
+            }
+        }
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) != PdfDrawing::None)
             scan.NotePdfDrawing(special.keyword,
                                 std::string_view(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args)));
@@ -84,7 +90,13 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
     case Kind::Other:
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) == PdfDrawing::Content) {
             std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
-            page.PdfContent(special.keyword, AfterPdfKeyword(text, special.keyword));
+            std::string_view const rest = AfterPdfKeyword(text, special.keyword);
+            if (BeginsPdfColour(special.keyword)) {
+                if (auto colour = PdfBeginColour(rest)) colours_.Push(page, *colour);
+            } else if (EndsPdfColour(special.keyword)) {
+                colours_.Pop(page);
+            }
+            page.PdfContent(special.keyword, rest);
         }
         break;
     case Kind::None:

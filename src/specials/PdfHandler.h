@@ -9,12 +9,20 @@
 
 namespace ksdvi {
 
+class ColourHandler;
+
 class PdfHandler final : public SpecialHandler {
 public:
     static constexpr SpecialFamily kFamilies[] = {SpecialFamily::Pdf, SpecialFamily::PdfExtension};
 
+    // pdf:bcolor and pdf:ecolor push and pop `colours`' stack.
+    explicit PdfHandler(ColourHandler& colours) : colours_(colours) {}
+
     bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;
     bool Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) override;
+
+private:
+    ColourHandler& colours_;
 };
 
 }  // namespace ksdvi

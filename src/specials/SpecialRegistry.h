@@ -48,7 +48,7 @@ private:
     RecordHandler record_;
     PaperHandler paper_;
     SourceHandler source_;
-    PdfHandler pdf_;
+    PdfHandler pdf_{colour_};
     std::array<SpecialHandler*, kSpecialFamilyCount> byFamily_{};
 };
 

@@ -52,6 +52,9 @@ public:
         log.push_back("pdfmark " + std::to_string(static_cast<int>(mark.kind)));
     }
     void Pdf(PdfSpecial const& special) override { log.push_back("pdf " + special.keyword + " " + special.target); }
+    void PdfContent(std::string_view keyword, std::string_view) override {
+        log.push_back("pdf content " + std::string(keyword));
+    }
     void GraphicsPicture(GraphicsSpecial const& graphics) override {
         log.push_back("graphics " + std::string(graphics.file.c_str()));
     }
@@ -157,6 +160,13 @@ TEST(SpecialRegistry, PagePassReachesTheRightHandler) {
           "pdf:dest (d) [@thispage /Fit]", "pdf:out 1 << /Title (t) /Dest (d) >>", "pdf:docview << >>", "pdf:dest"},
          false,
          {"pdf bann http://x.org/", "pdf nolink ", "pdf link ", "pdf eann ", "pdf dest d"}},
+        {"dvipdfmx's bcolor sets the text's colour on the same stack, CMYK and grey too",
+         {"pdf:bcolor [1 0 0] [0 0 1]", "pdf:bc [0 1 0 0]", "pdf:ec", "pdf: bcolor [0.5]", "pdf:ecolor", "pdf:ecolor",
+          "pdf:ecolor", "pdf:bcolor (red)"},
+         false,
+         {"colour 0000ff", "pdf content bcolor", "colour 8c00ed", "pdf content bc", "colour 0000ff", "pdf content ec",
+          "colour 808080", "pdf content bcolor", "colour 0000ff", "pdf content ecolor", "pdf content ecolor",
+          "pdf content ecolor", "pdf content bcolor"}},
         {"under the null device only what carries state passes",
          {"line: 0pt 0pt 1pt 1pt", "colorpush: 1 0 0", "graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPS a.eps", "psfile=a.eps",
           "width: 1pt", "html:</a>"},
@@ -213,6 +223,10 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"pdf:put @thispage << /Rotate -90 /Foo 1 >>", {"rotate 270", "drawing put"}},
         {"pdf:put @thispage <</Rotate 45>>", {"drawing put"}},
         {"pdf:put @resources <</Rotate 90>>", {"drawing put"}},
+        {"pdf:bcolor [0 0 1] [1 0 0]", {"push ff0000", "drawing bcolor"}},
+        {"pdf:bc [0 0 0 1]", {"push 201f22", "drawing bc"}},
+        {"pdf:bcolor [1 2]", {"drawing bcolor"}},
+        {"pdf:ecolor", {"pop", "drawing ecolor"}},
         {"pdf:bann << /Subtype /Link /A << /S /GoTo /D (s) >> >>", {"area #s"}},
         {"pdf:eann", {"area end"}},
         {"pdf: dest (a.1) [@thispage /XYZ @xpos @ypos null]", {"anchor a.1"}},
