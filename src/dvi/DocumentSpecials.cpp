@@ -93,6 +93,8 @@ void DocumentSpecials::NotePdfDrawing(std::string_view keyword, std::string_view
     if (EndsPdfXObject(keyword) && dvi_.pdfFormDepth_ > 0) --dvi_.pdfFormDepth_;
 }
 
+void DocumentSpecials::NotePathDrawing() { dvi_.pagePdfDrawing_ = true; }
+
 void DocumentSpecials::AddDocumentInfo(DocumentInfo const& info) { dvi_.documentInfo_.Merge(info); }
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {

@@ -16,6 +16,7 @@
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
 #include "specials/SpecialParsing.h"
+#include "specials/TpicSpecials.h"
 
 namespace ksdvi {
 
@@ -44,17 +45,7 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-// PDF numbers have no exponent.
-std::string Number(double v) {
-    if (!std::isfinite(v)) v = 0;
-    if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", v);
-    std::string s = text;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    return s == "-0" ? "0" : s;
-}
+std::string Number(double v) { return PdfNumber(v); }
 
 std::string Translation(double x, double y) { return "1 0 0 1 " + Number(x) + " " + Number(y) + " cm\n"; }
 
@@ -581,6 +572,11 @@ protected:
                 writer_.Special(special.substr(4), x, y);
             return;
         }
+        if (TpicCommand(special)) {
+            if (std::string const drawing = tpic_.Take(special); !drawing.empty())
+                writer_.Special("content " + drawing, x, y);
+            return;
+        }
         if (std::optional<unsigned int> rgb = ColourAfter(special)) writer_.Colour(*rgb);
     }
 
@@ -591,6 +587,7 @@ private:
 
     PdfDrawingWriter& writer_;
     PostScriptPage::Geometry const& g_;
+    TpicPath tpic_;
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 // would write the page without its text: their content operators at their
 // places, the colours of the colour specials, the transformations of
 // pdf:btrans, and the named objects and forms of this page and of the pages
-// before it. A PDF renderer (poppler) paints it beneath the page's text, as
+// before it; tpic's paths too (TpicSpecials.h). A PDF renderer (poppler) paints it beneath the page's text, as
 // a page's PostScript is painted.
 
 #include <string>

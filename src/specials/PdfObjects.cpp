@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "stream/TextConversion.h"
@@ -159,6 +160,17 @@ char16_t PdfDocCharacter(unsigned char c) {
 }
 
 }  // namespace
+
+std::string PdfNumber(double v) {
+    if (!std::isfinite(v)) v = 0;
+    if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", v);
+    std::string s = text;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
+}
 
 std::vector<PdfToken> PdfTokens(std::string_view s, bool* whole) {
     std::vector<PdfToken> tokens;

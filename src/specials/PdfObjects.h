@@ -32,6 +32,9 @@ struct PdfToken {
 // The tokens of `text`; `whole` is false when there were more than kMostPdfTokens.
 std::vector<PdfToken> PdfTokens(std::string_view text, bool* whole = nullptr);
 
+// A number as PDF content writes it: no exponent, at most six decimals.
+std::string PdfNumber(double v);
+
 struct PdfObject {
     enum class Type { Null, Boolean, Number, String, Name, Word, Reference, Array, Dictionary };
     Type type = Type::Null;

@@ -1,6 +1,7 @@
 #include "specials/SpecialKeywords.h"
 
 #include "specials/DvipsColour.h"
+#include "specials/TpicSpecials.h"
 
 namespace ksdvi {
 
@@ -36,11 +37,16 @@ constexpr SpecialKeyword kKeywords[] = {
     {"x:", F::PdfExtension, LetterCase::Matters},
 };
 
+// tpic's commands are words of their own (TpicSpecials.h): their handler is
+// given the whole special.
+constexpr SpecialKeyword kTpic{"", F::Tpic, LetterCase::Matters};
+
 }  // namespace
 
 SpecialKeyword const* FindSpecialKeyword(unsigned char const* text, size_t length) {
     for (SpecialKeyword const& keyword : kKeywords)
         if (keyword.word.size() <= length && StartsWith(text, keyword.word, keyword.letterCase)) return &keyword;
+    if (TpicCommand(std::string_view(reinterpret_cast<char const*>(text), length))) return &kTpic;
     return nullptr;
 }
 

@@ -4,8 +4,8 @@
 // whose document pass records what the document keeps (colour stacks,
 // anchors, paper, pictures) and whose page pass paints. Keywords are tried
 // in the table's order, the first that begins the special deciding; a
-// special that none begins is read as the key=value pairs of a psfile
-// special.
+// special that none begins is read as tpic's command when it is one, else
+// as the key=value pairs of a psfile special.
 
 #include <cstddef>
 #include <string_view>
@@ -37,6 +37,7 @@ enum class SpecialFamily {
     Source,        // src:, where a source line begins (source sync reads them)
     Pdf,           // pdf:, xdvipdfmx's
     PdfExtension,  // x:, dvipdfmx's own
+    Tpic,          // tpic's two-letter commands (TpicSpecials.h)
     Count,         // how many families there are
 };
 

@@ -12,6 +12,7 @@ SpecialRegistry::SpecialRegistry() {
     Register(paper_);
     Register(source_);
     Register(pdf_);
+    Register(tpic_);
 }
 
 template <typename Handler>

@@ -16,6 +16,7 @@
 #include "specials/RecordHandler.h"
 #include "specials/ShapeHandler.h"
 #include "specials/SourceHandler.h"
+#include "specials/TpicHandler.h"
 
 namespace ksdvi {
 
@@ -49,6 +50,7 @@ private:
     PaperHandler paper_;
     SourceHandler source_;
     PdfHandler pdf_{colour_};
+    TpicHandler tpic_;
     std::array<SpecialHandler*, kSpecialFamilyCount> byFamily_{};
 };
 

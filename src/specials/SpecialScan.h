@@ -37,6 +37,8 @@ public:
     // A pdf: special that draws or defines what is drawn (PdfDrawingSpecials.h):
     // its keyword and its whole text after "pdf:".
     virtual void NotePdfDrawing(std::string_view keyword, std::string_view special) = 0;
+    // The page draws tpic's paths, which its PDF drawing paints (TpicSpecials.h).
+    virtual void NotePathDrawing() = 0;
     // A bookmark of xdvipdfmx's (pdf:outline): its level as written, whether shown open.
     virtual void AddBookmark(String8 const& title, String8 const& target, int level, bool open) = 0;
     // pdf:tounicode: the CMap the strings of the bookmarks after it are

@@ -315,6 +315,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\pstextpath(0,0){\\pscurve[linestyle=none](0,0)(2,1)(4,0)}{Text along a curve}\\par\\bigskip\n"
                   "\\pscharpath[linecolor=red,fillstyle=solid,fillcolor=yellow]{\\Huge\\bfseries Outline} and "
                   "plain words after it.\n\\end{document}\n"},
+        // tpic's paths: lines, a spline, dashes and dots, filled and drawn
+        // circles and ellipses, a shaded square, a thick pen, in colour too.
+        LatexCase{"eepic_tpic_paths",
+                  {"eepic.sty"},
+                  "\\documentclass{article}\n\\usepackage{color,epic,eepic}\n\\begin{document}\n"
+                  "\\setlength{\\unitlength}{1mm}\\begin{picture}(80,70)\n"
+                  "\\drawline(0,0)(40,30)(80,0)\\dashline{2}(0,10)(80,10)\\dottedline{2}(0,20)(80,20)\n"
+                  "\\put(40,40){\\circle{20}}\\put(20,40){\\circle*{8}}\\put(60,40){\\ellipse{20}{10}}\n"
+                  "\\put(60,50){\\ellipse*{10}{5}}\\path(0,60)(10,50)(20,60)\\spline(30,0)(40,20)(50,0)(60,20)\n"
+                  "\\color{blue}\\allinethickness{1mm}\\drawline(0,-10)(80,-10)\n"
+                  "\\shade\\path(70,60)(80,60)(80,50)(70,50)(70,60)\n"
+                  "\\end{picture}\n\\end{document}\n"},
         LatexCase{"hyperref_colour_links",
                   {"hyperref.sty"},
                   "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
