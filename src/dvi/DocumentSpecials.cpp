@@ -106,6 +106,11 @@ void DocumentSpecials::NotePicture(std::string_view file, int type) {
 void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
     PostScriptSpecial ps = ParsePostScriptSpecial(text, static_cast<size_t>(length));
     if (ps.kind == PostScriptSpecial::Kind::Literal || ps.kind == PostScriptSpecial::Kind::Header) {
+        // tex.pro's bop and eop run these hooks on every page; preview's
+        // only moves the page to its box, which ksdvi reads itself.
+        if (ps.kind == PostScriptSpecial::Kind::Literal && !IsPreviewBopHook(ps.code) && !IsPreviewTightPage(ps.code) &&
+            (ps.code.find("bop-hook") != std::string_view::npos || ps.code.find("eop-hook") != std::string_view::npos))
+            dvi_.pageHooks_ = true;
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;

@@ -65,6 +65,7 @@ void KsDvi::Reset(bool release) {
     postScriptHeaders_.clear();
     postScriptHeaderBytes_ = 0;
     postScriptHeadersCut_ = false;
+    pageHooks_ = false;
     outline_.clear();
     documentInfo_ = {};
     fontMapLines_.clear();

@@ -288,11 +288,13 @@ public:
     std::vector<OutlineEntry> const& GetOutline() const { return outline_; }
     // What the document says of itself (hyperref's pdftitle, pdfauthor ...).
     ksdvi::DocumentInfo const& GetDocumentInfo() const { return documentInfo_; }
-    // Whether a page carries PostScript specials (ps:, ps::, "): only such
-    // pages need a PostScript interpreter.
+    // Whether a page carries PostScript specials (ps:, ps::, "), or the
+    // document's ! specials define dvips' bop-hook or eop-hook (draftcopy's
+    // DRAFT across every page): only such pages need a PostScript interpreter.
     int PageHasPostScript(int page) const {
-        return page >= 0 && page < pageCount_ && pages_[static_cast<size_t>(page)]->postScript;
+        return page >= 0 && page < pageCount_ && (pages_[static_cast<size_t>(page)]->postScript || pageHooks_);
     }
+    bool HasPageHooks() const { return pageHooks_; }
     // Whether a page carries pdf: specials that draw (pgf's xetex and
     // dvipdfmx drivers: pdf:code, bcontent, uxobj, ...).
     bool PageHasPdfDrawing(int page) const {
@@ -448,6 +450,7 @@ private:
     std::vector<PostScriptHeader> postScriptHeaders_;
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
+    bool pageHooks_ = false;  // the ! specials define bop-hook or eop-hook
     std::optional<ksdvi::Paper> paper_;
     std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned
     int pageRotation_ = 0;                         // of the page being scanned

@@ -465,7 +465,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     if (!collector.Collect(dvi, page)) return false;
     // A page whose PostScript only turns or hides what follows needs no
     // interpreter: there is nothing to paint, and the rules stay the drawer's.
-    if (auto states = EvaluateStates(collector.events, g)) {
+    // The document's page hooks paint on every page.
+    if (auto states = dvi.HasPageHooks() ? std::nullopt : EvaluateStates(collector.events, g)) {
         states_ = std::move(*states);
         return true;
     }

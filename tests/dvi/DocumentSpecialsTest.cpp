@@ -325,6 +325,23 @@ TEST(DocumentSpecials, PrologueHoldsHeadersAndGlobalDefinitions) {
     EXPECT_FALSE(doc.IsPostScriptHeadersCut());
 }
 
+// A bop-hook or eop-hook of the ! specials paints every page (draftcopy);
+// preview's move the page to its box, which needs no interpreter.
+TEST(DocumentSpecials, PageHooksOfTheDocumentButNotOfPreview) {
+    RecordingDocument doc;
+    for (char const* special :
+         {"!userdict begin/preview-bop-level 0 def/bop-hook{/preview-bop-level dup load dup 0 le{/isls false def}if 1 "
+          "add store}bind def/eop-hook{/preview-bop-level dup load dup 0 gt{1 sub}if store}bind def end",
+          "!userdict begin/bop-hook{7{currentfile token not{stop}if 65781.76 div DVImag mul}repeat 72 add}def end",
+          "ps: /eop-hook { } def"})  // a page's own PostScript: not the prologue
+        doc.Special(special);
+    EXPECT_FALSE(doc.HasPageHooks());
+    doc.Special("!userdict begin /eop-hook { 0 0 moveto (DRAFT) show } def end");
+    EXPECT_TRUE(doc.HasPageHooks());
+    doc.RenewDvi();
+    EXPECT_FALSE(doc.HasPageHooks());
+}
+
 // The prologue is bounded: a piece that does not fit is left out, and so is
 // every one after it, so that what is kept is what dvips' prologue begins with.
 TEST(DocumentSpecials, PrologueStopsAtItsBound) {

@@ -327,6 +327,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\color{blue}\\allinethickness{1mm}\\drawline(0,-10)(80,-10)\n"
                   "\\shade\\path(70,60)(80,60)(80,50)(70,50)(70,60)\n"
                   "\\end{picture}\n\\end{document}\n"},
+        // dvips' page hooks, as draftcopy and watermark packages define them:
+        // drawn on every page, those without PostScript of their own too.
+        LatexCase{"dvips_page_hooks",
+                  {},
+                  "\\documentclass{article}\n\\special{! userdict begin /bop-hook { gsave 0.8 setgray "
+                  "100 300 moveto 400 500 lineto 30 setlinewidth stroke grestore } def /eop-hook { gsave 0 0 1 "
+                  "setrgbcolor 72 72 100 20 rectfill grestore } def end}\n\\begin{document}\nA first page "
+                  "with a few words.\n\\newpage\nA second page.\n\\end{document}\n",
+                  {},
+                  1,
+                  false},
         LatexCase{"hyperref_colour_links",
                   {"hyperref.sty"},
                   "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
