@@ -205,6 +205,7 @@ public:
     // the rest lies in hidden optional content, whose transformations and
     // clips still hold; empty for an empty layer.
     std::string Pdf(double width, double height, std::optional<size_t> layer = std::nullopt) {
+        if (tooLarge_) return {};
         formsLeftOut_ = 0;
         while (!forms_.empty()) EndForm({});
         std::string content = content_;
@@ -294,7 +295,13 @@ private:
     void Draw(std::string const& ops) {
         if (replaying_ && forms_.empty()) return;
         if (forms_.empty()) drew_ = true;
-        Out() += ops;
+        std::string& out = Out();
+        // Past the bound the drawing is not written at all (Pdf).
+        if (out.size() + ops.size() > kLargestPdfDrawing) {
+            tooLarge_ = true;
+            return;
+        }
+        out += ops;
     }
 
     // The object named @`name` (made null until defined); null when there are too many.
@@ -538,6 +545,7 @@ private:
     int next_ = 5;  // 1 to 4: catalog, pages, page, its content
     bool replaying_ = false;
     bool drew_ = false;
+    bool tooLarge_ = false;
     size_t copyBudget_ = size_t(1) << 20;  // objects of the page's resources copied into forms
     size_t formsLeftOut_ = 0;              // begun deeper than kDeepestForms, not ended yet
     // Where each layer after the first begins in the page's content; none

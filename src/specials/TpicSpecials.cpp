@@ -1,8 +1,8 @@
 #include "specials/TpicSpecials.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 
 #include "specials/PdfObjects.h"
@@ -17,17 +17,20 @@ constexpr double kLargest = 1e7;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Up to `most` numbers at the start of `args`, as many as read.
+// Up to `most` numbers at the start of `args`, as many as read; in C's
+// notation whatever the locale (the viewer runs in the user's).
 size_t ReadNumbers(std::string_view args, double* out, size_t most) {
-    std::string const text(args.substr(0, 256));
-    char const* p = text.c_str();
+    char const* p = args.data();
+    char const* const end = p + std::min<size_t>(args.size(), 256);
     size_t count = 0;
     while (count < most) {
-        char* end = nullptr;
-        double const v = std::strtod(p, &end);
-        if (end == p || !std::isfinite(v) || std::fabs(v) > kLargest) break;
+        while (p < end && IsBlank(*p)) ++p;
+        if (p < end && *p == '+') ++p;
+        double v = 0;
+        auto const [next, error] = std::from_chars(p, end, v);
+        if (error != std::errc() || !std::isfinite(v) || std::fabs(v) > kLargest) break;
         out[count++] = v;
-        p = end;
+        p = next;
     }
     return count;
 }

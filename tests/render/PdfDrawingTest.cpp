@@ -146,5 +146,13 @@ TEST(PdfDrawing, NothingDrawnIsNoPdf) {
         "");
 }
 
+// A drawing past its bound is not written, however its parts are made:
+// tpic's arcs make many times their own bytes.
+TEST(PdfDrawing, ADrawingPastItsBoundIsNoPdf) {
+    std::string const eighth = "code " + std::string(kLargestPdfDrawing / 8, '%');
+    EXPECT_FALSE(PdfDrawingOfSpecials({{eighth, 0, 0}}, 10, 10).empty());
+    EXPECT_EQ(PdfDrawingOfSpecials(std::vector<PlacedPdfSpecial>(9, {eighth, 0, 0}), 10, 10), "");
+}
+
 }  // namespace
 }  // namespace ksdvi
