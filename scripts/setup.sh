@@ -17,7 +17,7 @@ packages=(
   texlive-xetex texlive-lang-japanese libsynctex-dev
   libgtk-4-dev xvfb xauth xdotool x11-utils dbus-daemon xclip
   imagemagick python3-sphinx libpaper-dev bash-completion
-  clang libclang-rt-dev llvm
+  clang libclang-rt-dev llvm locales
 )
 
 missing=()

@@ -10,6 +10,10 @@
 // Threads: a Document, and the drawings made from it, are used by one thread
 // at a time. Documents are independent of each other: two documents, even of
 // the same file, may be used on two threads at once.
+//
+// Locale: ksdvi writes and reads the PostScript and PDF of pages with the C
+// library, so LC_NUMERIC must stay "C" (a GTK program calls
+// gtk_disable_setlocale() and sets the locale itself, LC_NUMERIC to "C").
 
 #include <cstdint>
 #include <memory>

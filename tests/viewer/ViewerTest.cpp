@@ -176,8 +176,8 @@ protected:
 
     // The window's page 1, from its top-left corner down to the window's
     // bottom (but for the scroll bars), is the page `ksdvi render -r DPI`
-    // writes, pixel for pixel.
-    void ExpectRenderedPage(ViewerSession const& viewer, std::string const& file, int dpi) {
+    // writes, pixel for pixel but for `mostDiffering`.
+    void ExpectRenderedPage(ViewerSession const& viewer, std::string const& file, int dpi, long mostDiffering = 0) {
         RgbImage shot = viewer.Shot();
         int left = 0, top = 0;
         ASSERT_TRUE(PageCorner(shot, left, top));
@@ -194,7 +194,7 @@ protected:
                 differing += seen != (uint32_t(grey) << 16 | uint32_t(grey) << 8 | grey);
             }
         EXPECT_GT(dark, 100);
-        EXPECT_EQ(differing, 0) << "of " << compared << " at " << dpi << " dpi";
+        EXPECT_LE(differing, mostDiffering) << "of " << compared << " at " << dpi << " dpi";
     }
 
     TempDir dir_;
@@ -245,6 +245,23 @@ TEST_F(Viewer, ScreensWithAScaleFactorGetTheirOwnResolution) {
     ASSERT_TRUE(viewer.Ready()) << viewer.Log();
     viewer.WaitTitle("1 / 2");
     ExpectRenderedPage(viewer, file, 192);
+}
+
+// In a locale that writes "1,5" (German) the pages' PostScript still runs:
+// TikZ, pgfplots and rotated text look as render draws them (but for the
+// edges of a few of Ghostscript's shapes: 2432 pixels in the C locale too).
+TEST_F(Viewer, AGermanLocaleDrawsPostScriptAsRenderDoes) {
+    std::string const locales = dir_.Path() + "/locale";
+    if (!HaveCommand("localedef") || !fs::exists("/usr/share/i18n/locales/de_DE"))
+        GTEST_SKIP() << "no locale definitions to make de_DE from";
+    RunOk("mkdir -p " + locales + " && localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 2>/dev/null || true");
+    ASSERT_TRUE(fs::exists(locales + "/de_DE.UTF-8"));
+    std::string const file = dir_.Path() + "/postscript.dvi";
+    fs::copy_file(DataFile("postscript.dvi"), file);
+    ViewerSession viewer(dir_, file, "LOCPATH=" + locales + " LC_ALL=de_DE.UTF-8");
+    ASSERT_TRUE(viewer.Ready()) << viewer.Log();
+    viewer.WaitTitle("1 / 1");
+    ExpectRenderedPage(viewer, file, 96, 3000);
 }
 
 // In the dark mode the page turns dark, its pictures stay as they are: the
