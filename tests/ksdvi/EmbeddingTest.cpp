@@ -89,7 +89,8 @@ class DrawnLikeTheTool : public testing::TestWithParam<PageCase> {};
 // and hyperref's link text in blue.
 INSTANTIATE_TEST_SUITE_P(Pages, DrawnLikeTheTool,
                          testing::Values(PageCase{"latex.dvi", 1, 150}, PageCase{"latex.dvi", 2, 96},
-                                         PageCase{"figures.dvi", 1, 100}, PageCase{"hyperref-dvips.dvi", 2, 72}),
+                                         PageCase{"figures.dvi", 1, 100}, PageCase{"hyperref-dvips.dvi", 2, 72},
+                                         PageCase{"postscript.dvi", 1, 96}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              return name.substr(0, name.find_first_of(".-")) + "_page" +
