@@ -127,7 +127,11 @@ void ViewerWindow::BuildWidgets() {
 
     g_signal_connect(outlineList_, "row-activated", Callback(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
                          auto* destination = static_cast<Destination*>(g_object_get_data(G_OBJECT(row), "destination"));
-                         if (destination) Self(self)->ScrollTo(destination->page, destination->at);
+                         // An entry for a whole page (at its top) shows the page from its top.
+                         if (destination && destination->at.y == 0)
+                             Self(self)->ScrollTo(destination->page);
+                         else if (destination)
+                             Self(self)->ScrollTo(destination->page, destination->at);
                      }),
                      this);
 }
