@@ -59,6 +59,8 @@ void DocumentSpecials::ChangeColour(DvipsColorChange const& change) {
 
 void DocumentSpecials::SetBackground(std::uint32_t colour) { dvi_.backgroundColor_ = colour; }
 
+void DocumentSpecials::SetLandscape() { dvi_.landscape_ = true; }
+
 void DocumentSpecials::SetPaper(std::string_view words) {
     std::optional<Paper> paper = ParsePaperSpecial(std::string(words));
     if (!paper) return;

@@ -31,6 +31,7 @@ public:
     void SetBackground(std::uint32_t colour) override;
     void AddAnchor(String8 const& name) override;
     void SetPaper(std::string_view words) override;
+    void SetLandscape() override;
     void SetPageRotation(int degrees) override;
     void NotePicture(std::string_view file, int type) override;
     void AddPictureFile(String8 const& file) override;

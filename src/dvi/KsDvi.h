@@ -268,6 +268,8 @@ public:
     // The paper of the document's first valid papersize special (dvips'), or
     // pdf:pagesize (xdvipdfmx's), if any.
     std::optional<ksdvi::Paper> const& GetPaperSpecial() const { return paper_; }
+    // Whether the document turns its paper with dvips' landscape special.
+    bool IsLandscape() const { return landscape_; }
     // The paper a page names for itself: its first papersize or pdf:pagesize
     // special, as dvipdfmx sizes pages (that page alone); else the page size
     // PostScript asked the page device for on it or a page before it
@@ -451,6 +453,7 @@ private:
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
     bool pageHooks_ = false;  // the ! specials define bop-hook or eop-hook
+    bool landscape_ = false;  // a landscape special
     std::optional<ksdvi::Paper> paper_;
     std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned
     int pageRotation_ = 0;                         // of the page being scanned

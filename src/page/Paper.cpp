@@ -1,5 +1,6 @@
 #include "page/Paper.h"
 
+#include <utility>
 #include <vector>
 
 #include "dvi/KsDvi.h"
@@ -44,10 +45,17 @@ std::optional<Paper> ParsePaperSpecial(std::string const& text) {
     return Pair(value, ',');
 }
 
-Paper PaperOf(KsDvi const& dvi, Paper const& fallback) { return dvi.GetPaperSpecial().value_or(fallback); }
+Paper Landscaped(KsDvi const& dvi, Paper paper) {
+    if (dvi.IsLandscape() && paper.width < paper.height) std::swap(paper.width, paper.height);
+    return paper;
+}
+
+Paper PaperOf(KsDvi const& dvi, Paper const& fallback) {
+    return Landscaped(dvi, dvi.GetPaperSpecial().value_or(fallback));
+}
 
 Paper PaperOf(KsDvi const& dvi, int page, Paper const& fallback) {
-    return dvi.GetPagePaper(page).value_or(PaperOf(dvi, fallback));
+    return Landscaped(dvi, dvi.GetPagePaper(page).value_or(PaperOf(dvi, fallback)));
 }
 
 }  // namespace ksdvi

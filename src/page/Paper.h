@@ -22,9 +22,12 @@ std::optional<Paper> ParsePaperOption(std::string const& text);
 std::optional<Paper> ParsePaperSpecial(std::string const& text);
 
 // The document's paper: its first papersize special, as dvips takes it, else
-// `fallback`.
+// `fallback`; turned to landscape when the document has a landscape special.
 Paper PaperOf(KsDvi const& dvi, Paper const& fallback);
-// The paper page `page` is drawn on: KsDvi::GetPagePaper, else the document's.
+// `paper` turned to landscape when the document has a landscape special.
+Paper Landscaped(KsDvi const& dvi, Paper paper);
+// The paper page `page` is drawn on: KsDvi::GetPagePaper, else the
+// document's; turned as the document's is.
 Paper PaperOf(KsDvi const& dvi, int page, Paper const& fallback);
 
 }  // namespace ksdvi

@@ -30,6 +30,7 @@ constexpr SpecialKeyword kKeywords[] = {
     {"ellipsefill:", F::EllipseFill, LetterCase::Ignored, true},
     {"graphics:", F::Graphics, LetterCase::Matters, true},
     {"papersize=", F::PaperSize, LetterCase::Matters},
+    {"landscape", F::Landscape, LetterCase::Matters},
     {"ps::[begin]", F::PsBegin},
     {"ps:", F::Ps, LetterCase::Ignored, true},
     {"src:", F::Source, LetterCase::Matters},

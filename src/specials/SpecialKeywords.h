@@ -32,7 +32,8 @@ enum class SpecialFamily {
     EllipseFill,
     Graphics,
     PaperSize,
-    PsBegin,  // ps::[begin], the PostScript of psfig
+    Landscape,  // dvips' landscape: the document's paper turned
+    PsBegin,    // ps::[begin], the PostScript of psfig
     Ps,
     Source,        // src:, where a source line begins (source sync reads them)
     Pdf,           // pdf:, xdvipdfmx's

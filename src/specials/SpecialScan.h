@@ -26,6 +26,8 @@ public:
     virtual void AddAnchor(String8 const& name) = 0;
     // The first paper that reads as a size is the document's.
     virtual void SetPaper(std::string_view words) = 0;
+    // dvips' landscape special: the document's paper is turned.
+    virtual void SetLandscape() = 0;
     // The page is turned `degrees` clockwise for reading (PDF's /Rotate).
     virtual void SetPageRotation(int degrees) = 0;
     virtual void NotePicture(std::string_view file, int type) = 0;

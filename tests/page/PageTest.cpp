@@ -121,6 +121,25 @@ TEST(Paper, TheDocumentsFirstValidPapersizeSpecialWinsAndAPageMayNameItsOwn) {
     EXPECT_EQ(ksdvi::PaperOf(plain.dvi, 0, fallback), fallback);
 }
 
+// dvips' landscape special turns the document's paper, or the default, to
+// landscape, as dvipdfmx does.
+TEST(Paper, TheLandscapeSpecialTurnsThePaper) {
+    Paper const a4{39158276, 55380990}, turned{55380990, 39158276};
+    for (bool named : {false, true}) {
+        DviBuilder b;
+        b.Pre().Bop(1).Special("landscape");
+        if (named) b.Special("papersize=597.50787pt,845.04684pt");
+        b.Eop().Bop(2).Eop().Post();
+        ScratchDocument doc(b.bytes);
+        Paper const fallback = named ? Paper{1, 2} : a4;
+        EXPECT_EQ(ksdvi::PaperOf(doc.dvi, fallback), turned) << named;
+        for (int page = 0; page < 2; ++page) EXPECT_EQ(ksdvi::PaperOf(doc.dvi, page, fallback), turned) << named;
+        EXPECT_EQ(ksdvi::PaperOf(doc.dvi, turned), turned) << "already landscape";
+    }
+    ScratchDocument upright(DviBuilder{}.Pre().Bop(1).Special("landscapes").Eop().Post().bytes);
+    EXPECT_EQ(ksdvi::PaperOf(upright.dvi, a4), a4);
+}
+
 // KOMA-Script for dvips asks the page device for a page size where the paper
 // changes; it holds on the pages after, as in dvips' one job.
 TEST(Paper, PostScriptPageSizeHoldsUntilTheNext) {

@@ -82,6 +82,7 @@ public:
     void SetBackground(std::uint32_t colour) override { log.push_back("background " + Hex(colour)); }
     void AddAnchor(String8 const& name) override { log.push_back("anchor " + std::string(name.c_str())); }
     void SetPaper(std::string_view words) override { log.push_back("paper " + std::string(words)); }
+    void SetLandscape() override { log.push_back("landscape"); }
     void SetPageRotation(int degrees) override { log.push_back("rotate " + std::to_string(degrees)); }
     void NotePicture(std::string_view file, int type) override {
         log.push_back("picture " + std::string(file) + " " + std::to_string(type));
@@ -214,6 +215,9 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"html:<a href=\"x\">", {}},
         {"hypertext: 1 2 3 4 name=m", {"anchor m"}},
         {"papersize=10in,5in", {"paper 10in,5in"}},
+        {"landscape", {"landscape"}},
+        {"landscape ", {"landscape"}},
+        {"landscapes", {}},
         {"psfile=a.eps hscale=50", {"picture a.eps 1", "file a.eps"}},
         {"psfile=b.eps", {"picture b.eps 1", "file b.eps"}},
         {"line: 0pt 0pt 1pt 1pt", {}},

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     settings.size = options.size;
     settings.colours = options.colours;
     settings.compression = options.compression;
-    settings.paper = session.PaperSpecial().value_or(*ksdvi::ParsePaperOption("a4"));
+    settings.paper = ksdvi::PaperOf(dvi, *ksdvi::ParsePaperOption("a4"));
     PageImageRenderer renderer(settings);
 
     std::vector<int32_t> texNumbers;

@@ -75,9 +75,9 @@ int RunRenderImages(RenderOptions const& options, ksdvi::TeXFonts& fonts,
         return 1;
     }
     if (session.PaperSpecial()) {
-        settings.paper = *session.PaperSpecial();
+        settings.paper = ksdvi::PaperOf(session.Document(), {});
     } else if (auto paper = ksdvi::ParsePaperOption(options.paper)) {
-        settings.paper = *paper;
+        settings.paper = ksdvi::PaperOf(session.Document(), *paper);
     } else {
         ReportError(options.file, "bad paper size '" + options.paper + "' (a4, letter or WxH, e.g. 210mmx297mm)");
         return 1;

@@ -14,9 +14,19 @@ std::string DescribePaper(ksdvi::Paper const& paper) {
 }
 
 std::optional<PaperChoice> PaperFor(DocumentSession const& session, std::string const& option) {
-    if (session.PaperSpecial()) return PaperChoice{*session.PaperSpecial(), "the document's papersize special"};
-    if (auto paper = PaperFromOption(option)) return PaperChoice{*paper, option};
-    return std::nullopt;
+    std::optional<PaperChoice> choice;
+    if (session.PaperSpecial())
+        choice = PaperChoice{*session.PaperSpecial(), "the document's papersize special"};
+    else if (auto paper = PaperFromOption(option))
+        choice = PaperChoice{*paper, option};
+    if (choice) {
+        ksdvi::Paper const turned = ksdvi::Landscaped(session.Document(), choice->paper);
+        if (!(turned == choice->paper)) {
+            choice->paper = turned;
+            choice->from += ", turned by the landscape special";
+        }
+    }
+    return choice;
 }
 
 bool ChoosePaper(DocumentSession const& session, std::string const& option, std::string const& file,
