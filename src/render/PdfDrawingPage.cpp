@@ -45,9 +45,7 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-std::string Number(double v) { return PdfNumber(v); }
-
-std::string Translation(double x, double y) { return "1 0 0 1 " + Number(x) + " " + Number(y) + " cm\n"; }
+std::string Translation(double x, double y) { return "1 0 0 1 " + PdfNumber(x) + " " + PdfNumber(y) + " cm\n"; }
 
 // `text` read whole as a TeX dimension ("12.5pt", "12.5truept"), in bp.
 std::optional<double> DimensionInBp(std::string text) {
@@ -187,7 +185,7 @@ public:
     // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
     void BeginTransform(double const (&m)[6], double x, double y) {
         std::string matrix;
-        for (double v : m) matrix += Number(v) + " ";
+        for (double v : m) matrix += PdfNumber(v) + " ";
         Draw("q\n" + Translation(X(x), Y(y)) + matrix + "cm\n" + Translation(-X(x), -Y(y)));
     }
     void EndTransform() { Draw("Q\n"); }
@@ -195,7 +193,7 @@ public:
     // A rule of TeX's, its lower left corner at (x, y), in the fill colour
     // in force: it stacks with the drawing as in xdvipdfmx's page.
     void Rule(double x, double y, double width, double height) {
-        Draw(Number(X(x)) + " " + Number(Y(y)) + " " + Number(width) + " " + Number(height) + " re f\n");
+        Draw(PdfNumber(X(x)) + " " + PdfNumber(Y(y)) + " " + PdfNumber(width) + " " + PdfNumber(height) + " re f\n");
     }
 
     bool Drew() const { return drew_; }
@@ -241,7 +239,7 @@ public:
         std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
         objects[1] = catalog;
         objects[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
-        objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(width) + " " + Number(height) +
+        objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + PdfNumber(width) + " " + PdfNumber(height) +
                      "] /Resources " + resources + " /Contents 4 0 R >>";
         objects[4] = Stream(Made(PdfObject::Type::Dictionary), content);
         if (layer) objects[hidden] = "<< /Type /OCG /Name (ksdvi: drawn in another layer) >>";
@@ -467,8 +465,8 @@ private:
     }
 
     static std::string ColourOperators(unsigned rgb) {
-        std::string const c = Number((rgb & 0xFF) / 255.0) + " " + Number((rgb >> 8 & 0xFF) / 255.0) + " " +
-                              Number((rgb >> 16 & 0xFF) / 255.0);
+        std::string const c = PdfNumber((rgb & 0xFF) / 255.0) + " " + PdfNumber((rgb >> 8 & 0xFF) / 255.0) + " " +
+                              PdfNumber((rgb >> 16 & 0xFF) / 255.0);
         return c + " rg " + c + " RG\n";
     }
 
@@ -476,7 +474,7 @@ private:
     static std::string ColourOperators(std::string_view rest) {
         std::vector<double> const components = PdfColourComponents(rest);
         std::string values;
-        for (double v : components) values += Number(v) + " ";
+        for (double v : components) values += PdfNumber(v) + " ";
         switch (components.size()) {
         case 1: return values + "g " + values + "G\n";
         case 3: return values + "rg " + values + "RG\n";
@@ -495,7 +493,7 @@ private:
         switch (o.type) {
         case T::Null: return "null";
         case T::Boolean: return o.number != 0 ? "true" : "false";
-        case T::Number: return Number(o.number);
+        case T::Number: return PdfNumber(o.number);
         case T::String: {
             std::string s = "<";
             static constexpr char kDigits[] = "0123456789abcdef";
