@@ -4,13 +4,14 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
 #include FT_FONT_FORMATS_H
 #include FT_OUTLINE_H
 #include FT_TYPE1_TABLES_H
+
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -52,10 +53,9 @@ void PutOffset(std::string& out, std::uint32_t value) {
 
 // A real dictionary operand: its decimal digits in nibbles.
 void PutReal(std::string& out, double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
+    std::string const text = GeneralNumber(value, 10);
     std::vector<int> nibbles;
-    for (char const* p = text; *p; ++p) {
+    for (char const* p = text.c_str(); *p; ++p) {
         if (*p >= '0' && *p <= '9')
             nibbles.push_back(*p - '0');
         else if (*p == '.')

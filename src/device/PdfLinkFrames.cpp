@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
+
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -20,14 +20,12 @@ std::optional<std::array<double, 4>> RectOf(std::string_view body) {
     at = body.find('[', at);
     size_t const end = body.find(']', at);
     if (at == std::string_view::npos || end == std::string_view::npos) return std::nullopt;
-    std::string const numbers(body.substr(at + 1, end - at - 1));
+    std::string_view numbers = body.substr(at + 1, end - at - 1);
     std::array<double, 4> rect{};
-    char const* from = numbers.c_str();
     for (double& value : rect) {
-        char* next = nullptr;
-        value = std::strtod(from, &next);
-        if (next == from) return std::nullopt;
-        from = next;
+        std::optional<double> const number = TakeNumber(numbers);
+        if (!number) return std::nullopt;
+        value = *number;
     }
     return rect;
 }
@@ -39,11 +37,7 @@ bool Matches(LinkFrame const& frame, std::array<double, 4> const& rect) {
 
 void PutNumbers(std::string& out, std::vector<double> const& numbers) {
     out += '[';
-    for (double value : numbers) {
-        char text[32];
-        std::snprintf(text, sizeof text, " %.4g", value);
-        out += text;
-    }
+    for (double value : numbers) out += ' ' + GeneralNumber(value, 4);
     out += " ]";
 }
 

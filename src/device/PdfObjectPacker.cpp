@@ -1,6 +1,7 @@
 #include "device/PdfObjectPacker.h"
 
 #include "device/PdfGradientStops.h"
+#include "stream/NumberText.h"
 
 #include <libdeflate.h>
 
@@ -78,16 +79,15 @@ void SetPageBoxes(std::vector<std::string_view>& bodies, std::deque<std::string>
         size_t const at = body.find(kBox);
         size_t const end = at == std::string_view::npos ? at : body.find(']', at);
         if (end == std::string_view::npos) continue;
-        double width = 0, height = 0;
-        if (std::sscanf(std::string(body.substr(at + kBox.size(), end - at - kBox.size())).c_str(), "%lf %lf", &width,
-                        &height) != 2)
-            continue;
+        std::string_view numbers = body.substr(at + kBox.size(), end - at - kBox.size());
+        std::optional<double> const width = TakeNumber(numbers), height = TakeNumber(numbers);
+        if (!width || !height) continue;
         auto const paper = std::find_if(papers.begin(), papers.end(), [&](std::array<double, 2> const& p) {
-            return std::ceil(p[0] - 1e-3) == width && std::ceil(p[1] - 1e-3) == height;
+            return std::ceil(p[0] - 1e-3) == *width && std::ceil(p[1] - 1e-3) == *height;
         });
         if (paper == papers.end()) continue;
-        char box[96];
-        std::snprintf(box, sizeof box, "/MediaBox [ 0 0 %.3f %.3f ]", (*paper)[0], (*paper)[1]);
+        std::string const box =
+            "/MediaBox [ 0 0 " + FixedNumber((*paper)[0], 3) + ' ' + FixedNumber((*paper)[1], 3) + " ]";
         body = storage.emplace_back(std::string(body.substr(0, at)) + box + std::string(body.substr(end + 1)));
     }
 }

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "font/EncodingVector.h"
 #include "font/FontNameHash.h"
 #include "font/MapFileTokenizer.h"
 #include "font/PdftexMap.h"
 #include "platform/kpathsea/KPathSea.h"
+#include "stream/NumberText.h"
 
 using namespace ksdvi;
 
@@ -54,9 +54,9 @@ int ParseInt(std::string const& value) {
 }
 
 // A factor of SlantFont or ExtendFont: finite and within what fonts use.
-double Factor(std::string const& value, double low, double high, double otherwise) {
-    double v = std::strtod(value.c_str(), nullptr);
-    return std::isfinite(v) && v >= low && v <= high ? v : otherwise;
+double Factor(std::string_view value, double low, double high, double otherwise) {
+    double const v = TakeNumber(value).value_or(0);
+    return v >= low && v <= high ? v : otherwise;
 }
 
 // The keys of TeX's font programs take file names, whose case matters.
@@ -79,7 +79,8 @@ bool ApplyFileKey(KsDviTTFMap::Entry& e, std::string const& key, std::string con
 void ApplyKey(KsDviTTFMap::Entry& e, std::string const& key, std::string const& rawValue) {
     if (ApplyFileKey(e, key, rawValue)) return;
     std::string value = Lower(rawValue);
-    double number = std::strtod(value.c_str(), nullptr);
+    std::string_view text = value;
+    double const number = TakeNumber(text).value_or(0);
     if (key == "encoding")
         ParseEncoding(value, e.encoding);
     else if (key == "fontname")
@@ -125,11 +126,7 @@ std::string Quoted(std::string_view s) {
     return q + std::string(s) + q;
 }
 
-std::string Number(double v) {
-    std::ostringstream out;
-    out << v;
-    return out.str();
-}
+std::string Number(double v) { return GeneralNumber(v, 6); }
 
 }  // namespace
 

@@ -1,8 +1,9 @@
 #include "font/PdftexMap.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
+
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -33,20 +34,13 @@ bool EndsWith(std::string const& s, std::string const& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool IsNumber(std::string const& s) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    std::strtod(s.c_str(), &end);
-    return end && *end == '\0';
-}
-
 // "<number> SlantFont" and "<number> ExtendFont" in the PostScript code.
 void ReadTransforms(std::string const& code, PdftexMapLine& out) {
     std::vector<std::string> words = Words(code);
     for (size_t i = 1; i < words.size(); ++i) {
-        if (!IsNumber(words[i - 1])) continue;
-        double value = std::strtod(words[i - 1].c_str(), nullptr);
-        if (!std::isfinite(value)) continue;
+        std::optional<double> const number = FiniteNumber(words[i - 1]);
+        if (!number) continue;
+        double const value = *number;
         if (words[i] == "SlantFont" && std::fabs(value) <= 2)
             out.slant = value;
         else if (words[i] == "ExtendFont" && value > 0.01 && value <= 100)
@@ -71,7 +65,7 @@ std::optional<PdftexMapLine> ParsePdftexMapLine(std::string const& line) {
         }
         if (w[0] != '<') {
             // The first plain word is the font's PostScript name; a number is pdfTeX's flags.
-            if (out.psName.empty() && !IsNumber(w)) out.psName = w;
+            if (out.psName.empty() && !FiniteNumber(w)) out.psName = w;
             continue;
         }
         bool encoding = false;

@@ -11,9 +11,11 @@
 // at a time. Documents are independent of each other: two documents, even of
 // the same file, may be used on two threads at once.
 //
-// Locale: ksdvi writes and reads the PostScript and PDF of pages with the C
-// library, so LC_NUMERIC must stay "C" (a GTK program calls
-// gtk_disable_setlocale() and sets the locale itself, LC_NUMERIC to "C").
+// Locale: what ksdvi draws and writes is the same in every locale; the
+// numbers of its PostScript, PDF and map files are read and written as "1.5"
+// whatever LC_NUMERIC or C++'s global locale say. setlocale() is not safe
+// while other threads run: set it before a thread uses a document (a GTK
+// program calls gtk_disable_setlocale() and sets it itself first).
 
 #include <cstdint>
 #include <memory>

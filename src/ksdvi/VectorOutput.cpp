@@ -20,6 +20,7 @@
 #include "platform/gdi/RasterDevice.h"
 #include "render/KsDviDrawer.h"
 #include "render/WholePage.h"
+#include "stream/NumberText.h"
 #include "text/UnicodeText.h"
 
 namespace ksdvi {
@@ -78,11 +79,7 @@ std::string Quoted(std::string const& text) {
     return quoted + "'";
 }
 
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
-}
+std::string Number(double value) { return FixedNumber(value, 3); }
 
 // The pages one output file holds, drawn through one vector device, so that
 // each font program is embedded once.

@@ -23,6 +23,7 @@
 #include "render/KsDviDrawer.h"
 #include "specials/PictureSpecials.h"
 #include "stream/DeviceRounding.h"
+#include "stream/NumberText.h"
 
 using namespace ksdvi;
 using namespace ksdvi::gdi;
@@ -177,15 +178,16 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     if (jobWidth <= 0 || jobHeight <= 0) return true;  // wholly off the page
     // As dvips's @setspecial: a figure that sets up a page of its own (an EPS
     // made by dvips asks for its paper) keeps the place it was given.
-    char origin[500];
-    int at = std::snprintf(origin, sizeof origin,
-                           "userdict begin /setpagedevice {pop} def /erasepage {} def /copypage {} def end\n"
-                           "[%.6f %.6f %.6f %.6f %.6f %.6f] concat\n",
-                           m.a, m.b, m.c, m.d, m.e, m.f);
-    if (clip)
-        std::snprintf(origin + at, sizeof origin - static_cast<size_t>(at),
+    std::string origin = "userdict begin /setpagedevice {pop} def /erasepage {} def /copypage {} def end\n[";
+    for (double const v : {m.a, m.b, m.c, m.d, m.e, m.f}) origin += FixedNumber(v, 6) + ' ';
+    origin += "] concat\n";
+    if (clip) {
+        char path[200];
+        std::snprintf(path, sizeof path,
                       "newpath %d %d moveto %d %d lineto %d %d lineto %d %d lineto closepath clip newpath\n", llx, lly,
                       urx, lly, urx, ury, llx, ury);
+        origin += path;
+    }
     // One job: painted on white or on black (CoveragePainter.h), or drawn as
     // a PDF page for a vector output. 1 when it ran; else the problem is
     // noted, 0 when Ghostscript failed on the figure, -1 when it did not start.

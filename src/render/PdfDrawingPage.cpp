@@ -17,6 +17,7 @@
 #include "specials/PdfSpecials.h"
 #include "specials/SpecialParsing.h"
 #include "specials/TpicSpecials.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -395,7 +396,8 @@ private:
             } else if (key == "bbox") {
                 for (double& edge : form.bbox) {
                     if (at >= tokens.size()) break;
-                    edge = std::strtod(tokens[at++].text.c_str(), nullptr);
+                    std::string_view word = tokens[at++].text;
+                    edge = TakeNumber(word).value_or(0);
                 }
                 box = true;
             }

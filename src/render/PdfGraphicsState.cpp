@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -84,11 +84,10 @@ void PdfGraphicsState::Operators(std::string_view operators) {
     auto numbers = [&](std::size_t i, int count) {
         if (i < std::size_t(count)) return false;
         for (int k = 0; k < count; ++k) {
-            std::string const& word = tokens[i - std::size_t(count) + std::size_t(k)].text;
-            char* end = nullptr;
-            n[k] = std::strtod(word.c_str(), &end);
+            std::optional<double> const number = FiniteNumber(tokens[i - std::size_t(count) + std::size_t(k)].text);
             // Numbers a page may hold: nothing turns TeX's characters past the int range.
-            if (word.empty() || end != word.c_str() + word.size() || !(std::fabs(n[k]) < 1e5)) return false;
+            if (!number || !(std::fabs(*number) < 1e5)) return false;
+            n[k] = *number;
         }
         return true;
     };

@@ -1,9 +1,8 @@
 #include "render/PostScriptFonts.h"
 
-#include <cstdio>
-
 #include "dvi/DocumentFiles.h"
 #include "font/EncodingVector.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -12,11 +11,7 @@ namespace {
 // Larger than any Type 1 font TeX's installation holds.
 constexpr std::size_t kLargestFontProgram = std::size_t(8) << 20;
 
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
-}
+std::string Number(double v) { return GeneralNumber(v, 6); }
 
 // A PFB file's segments (0x80, type, length in four bytes, little end first)
 // as PFA: text as it is, binary as lines of hex digits.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <locale>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,7 @@
 #include "specials/PostScriptSpecials.h"
 #include "specials/SpecialKeywords.h"
 #include "stream/DeviceRounding.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -176,11 +178,7 @@ std::string const* FileText(std::string const& path) {
     return it->second.empty() ? nullptr : &it->second;
 }
 
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4f", v);
-    return text;
-}
+std::string Number(double v) { return FixedNumber(v, 4); }
 
 std::string HexByte(unsigned byte) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -418,6 +416,7 @@ std::vector<PageGraphicsState> ReportedStates(std::string const& output, int cou
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
+        fields.imbue(std::locale::classic());  // Ghostscript writes "1.5", whatever locale a host set for C++
         int at;
         PageGraphicsState state;
         Affine& m = state.transform;

@@ -1,9 +1,10 @@
 #include "render/PostScriptTransforms.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 #include <string>
+
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -49,11 +50,9 @@ bool PostScriptTransforms::Run(std::string_view code) {
         while (i < code.size() && !IsWhite(code[i]) && code[i] != '%') ++i;
         if (i == start) continue;
         std::string token(code.substr(start, i - start));
-        char* end = nullptr;
-        double number = std::strtod(token.c_str(), &end);
-        if (end && *end == '\0' && !token.empty() && token.find_first_of("xXpPnNiI") == std::string::npos) {
+        if (std::optional<double> const number = FiniteNumber(token)) {
             if (stack_.size() >= kDeepest) return false;
-            stack_.push_back(number);
+            stack_.push_back(*number);
         } else if (!Operator(token)) {
             return false;
         }

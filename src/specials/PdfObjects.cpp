@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
+#include "stream/NumberText.h"
 #include "stream/TextConversion.h"
 
 namespace ksdvi {
@@ -164,9 +163,7 @@ char16_t PdfDocCharacter(unsigned char c) {
 std::string PdfNumber(double v) {
     if (!std::isfinite(v)) v = 0;
     if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", v);
-    std::string s = text;
+    std::string s = FixedNumber(v, 6);
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
     return s == "-0" ? "0" : s;
@@ -260,8 +257,7 @@ bool PdfObjectReader::Read(PdfObject& object, int depth) {
     }
     if (IsNumber(t.text)) {
         object.type = ObjectType::Number;
-        object.number = std::strtod(t.text.c_str(), nullptr);
-        if (!std::isfinite(object.number)) object.number = 0;
+        object.number = FiniteNumber(t.text).value_or(0);
         // N G R: an indirect object
         if (IsIntegerWord(t) && at_ + 1 < to_ && IsIntegerWord(tokens_[at_]) &&
             tokens_[at_ + 1].type == TokenType::Word && tokens_[at_ + 1].text == "R") {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <locale>
 #include <optional>
 #include <span>
 #include <sstream>
@@ -13,6 +13,7 @@
 #include "specials/PdfObjects.h"
 #include "specials/PictureSpecials.h"
 #include "specials/SpecialParsing.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -114,10 +115,8 @@ std::optional<int> ReadLength(std::vector<PdfToken> const& tokens, size_t& i) {
 
 std::optional<double> ReadNumber(std::vector<PdfToken> const& tokens, size_t& i) {
     if (i >= tokens.size() || tokens[i].type != PdfToken::Type::Word) return std::nullopt;
-    std::string const& text = tokens[i++].text;
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value) || std::fabs(value) > 1e7) return std::nullopt;
+    std::optional<double> const value = FiniteNumber(tokens[i++].text);
+    if (!value || std::fabs(*value) > 1e7) return std::nullopt;
     return value;
 }
 
@@ -356,6 +355,7 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     if (special.kind == Kind::Other && special.keyword == "literal" && args.size() < 200) {
         // "X Y W H re W n", nothing else (not "direct", not within q ... Q).
         std::istringstream words{std::string(args.substr(end))};
+        words.imbue(std::locale::classic());  // whatever locale a host set for C++
         std::array<double, 4> r{};
         std::string re, clip, none, more;
         if (words >> r[0] >> r[1] >> r[2] >> r[3] >> re >> clip >> none && !(words >> more) && re == "re" &&

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "specials/PdfObjects.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -60,10 +60,8 @@ std::string_view LastWord(std::string_view s, std::string_view& before) {
 
 // TeX's dimensions stay below 16384 pt.
 std::optional<double> Number(std::string_view word) {
-    std::string text(word);
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != 0 || !std::isfinite(value) || std::fabs(value) >= 16384) return std::nullopt;
+    std::optional<double> const value = FiniteNumber(word);
+    if (!value || std::fabs(*value) >= 16384) return std::nullopt;
     return value;
 }
 

@@ -1,10 +1,10 @@
 #include "specials/PostScriptSpecials.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "specials/PdfmarkSpecials.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -61,9 +61,14 @@ std::optional<std::pair<double, double>> PageSizeRequest(std::string_view code) 
     size_t const key = code.find("/PageSize");
     if (key == std::string_view::npos || code.find("setpagedevice", key) == std::string_view::npos) return std::nullopt;
     // At most a line's worth after the key: "[842 595]".
-    std::string const rest(code.substr(key + 9, 64));
-    double width = 0, height = 0;
-    if (std::sscanf(rest.c_str(), " [ %lf %lf ]", &width, &height) != 2) return std::nullopt;
+    std::string_view rest = code.substr(key + 9, 64);
+    while (rest.starts_with(' ') || rest.starts_with('\t') || rest.starts_with('\n') || rest.starts_with('\r'))
+        rest.remove_prefix(1);
+    if (!rest.starts_with('[')) return std::nullopt;
+    rest.remove_prefix(1);
+    std::optional<double> const w = TakeNumber(rest), h = TakeNumber(rest);
+    if (!w || !h) return std::nullopt;
+    double const width = *w, height = *h;
     // Within the papers PaperSpecial takes: up to 2^31 sp.
     if (!(width > 0 && width < 32000 && height > 0 && height < 32000)) return std::nullopt;
     return std::pair{width, height};

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "support/Cli.h"
+#include "support/GermanLocale.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
@@ -249,11 +250,8 @@ TEST_F(Viewer, ScreensWithAScaleFactorGetTheirOwnResolution) {
 // In a locale that writes "1,5" (German) the pages' PostScript still runs:
 // TikZ, pgfplots and rotated text look as render draws them.
 TEST_F(Viewer, AGermanLocaleDrawsPostScriptAsRenderDoes) {
-    std::string const locales = dir_.Path() + "/locale";
-    if (!HaveCommand("localedef") || !fs::exists("/usr/share/i18n/locales/de_DE"))
-        GTEST_SKIP() << "no locale definitions to make de_DE from";
-    RunOk("mkdir -p " + locales + " && localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 2>/dev/null || true");
-    ASSERT_TRUE(fs::exists(locales + "/de_DE.UTF-8"));
+    std::string const locales = MakeGermanLocale(dir_);
+    if (locales.empty()) GTEST_SKIP() << "no locale definitions to make de_DE from";
     std::string const file = dir_.Path() + "/postscript.dvi";
     fs::copy_file(DataFile("postscript.dvi"), file);
     ViewerSession viewer(dir_, file, "LOCPATH=" + locales + " LC_ALL=de_DE.UTF-8");

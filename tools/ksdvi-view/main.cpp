@@ -179,10 +179,9 @@ int main(int argc, char** argv) {
     // Without a session bus there is no one to hand a file to.
     auto flags = GApplicationFlags(G_APPLICATION_HANDLES_COMMAND_LINE);
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) flags = GApplicationFlags(flags | G_APPLICATION_NON_UNIQUE);
-    // The user's language, but numbers in C's notation: ksdvi writes and
-    // reads the PostScript and PDF of its pages with the C library's printf
-    // and strtod, which would write "1,5" in a German locale. Set before the
-    // document's thread starts, not by GTK while that thread reads.
+    // The user's language, but numbers in C's notation, as --zoom and the
+    // timing lines the benchmark reads are written. Set before the document's
+    // thread starts, not by GTK while that thread reads.
     gtk_disable_setlocale();
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
