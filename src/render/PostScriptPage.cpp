@@ -245,10 +245,6 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
     return keys.append(" @setspecial\n%%BeginDocument: ksdvi\n").append(text).append("\n%%EndDocument\n@endspecial\n");
 }
 
-// What pages' PostScript calls for opacity (pgf's and pstricks' drivers,
-// Ghostscript's own operators) and pgf's fadings: pages that a PDF writer draws.
-constexpr char const* kNeedPdfWriter[] = {"opacityalpha", "constantalpha", ".begintransparency", "/SP pdfmark"};
-
 // The forms of pdfmark that the pages before `page` make (pgf's fadings:
 // beamer makes its shadows' on the first slide that shows one), as their
 // PostScript made them there: each from the definitions just before its
@@ -473,10 +469,11 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     // Drawing is painted again over the characters it covers only on a raster page.
     bool const findsCoveredText = !asPdf;
     if (pdfWhereNeeded && !asPdf && CanPaintPdfPages())
+        // Pages with transparency go through a PDF writer; the rest are
+        // rasterised by Ghostscript, as dvips users see them (poppler's Cairo
+        // renderer lets the page through between pst-grad's hair-thin stripes).
         asPdf = std::any_of(collector.events.begin(), collector.events.end(), [](auto const& event) {
-            return event.type == SpecialCollector::Event::Type::PostScript &&
-                   std::any_of(std::begin(kNeedPdfWriter), std::end(kNeedPdfWriter),
-                               [&](char const* name) { return event.code.find(name) != std::string::npos; });
+            return event.type == SpecialCollector::Event::Type::PostScript && CallsForTransparency(event.code);
         });
     asPdf_ = asPdf;
 

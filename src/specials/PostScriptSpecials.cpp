@@ -10,6 +10,8 @@ namespace ksdvi {
 
 namespace {
 
+bool IsWhite(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
+
 bool Starts(std::string_view text, std::string_view word) { return text.substr(0, word.size()) == word; }
 
 std::string_view Trimmed(std::string_view s) {
@@ -43,17 +45,52 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
 }
 
 bool DefinesInGlobalVm(std::string_view code) {
-    auto white = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; };
     std::string_view previous;
     size_t i = 0;
     while (i < code.size()) {
-        while (i < code.size() && white(code[i])) ++i;
+        while (i < code.size() && IsWhite(code[i])) ++i;
         size_t start = i;
-        while (i < code.size() && !white(code[i])) ++i;
+        while (i < code.size() && !IsWhite(code[i])) ++i;
         std::string_view token = code.substr(start, i - start);
         if (token == "setglobal" && previous == "true") return true;
         previous = token;
     }
+    return false;
+}
+
+bool CallsForTransparency(std::string_view code) {
+    if (code.find(".begintransparency") != std::string_view::npos || code.find("/SP pdfmark") != std::string_view::npos)
+        return true;
+    auto isOpacity = [](std::string_view token) {
+        return token.find("opacityalpha") != std::string_view::npos ||
+               token.find("constantalpha") != std::string_view::npos;
+    };
+    auto isBreak = [](char c) { return IsWhite(c) || c == '{' || c == '}'; };
+    // The token that ends before `end`, braces being tokens of their own.
+    auto before = [&](size_t& end) {
+        while (end > 0 && IsWhite(code[end - 1])) --end;
+        size_t start = end;
+        if (start > 0 && (code[start - 1] == '{' || code[start - 1] == '}'))
+            --start;
+        else
+            while (start > 0 && !isBreak(code[start - 1])) --start;
+        std::string_view const token = code.substr(start, end - start);
+        end = start;
+        return token;
+    };
+    for (std::string_view const name : {std::string_view("opacityalpha"), std::string_view("constantalpha")})
+        for (size_t found = code.find(name); found != std::string_view::npos; found = code.find(name, found + 1)) {
+            size_t start = found;
+            while (start > 0 && !isBreak(code[start - 1])) --start;
+            if (code[start] == '/') continue;  // a name, looked up or defined: no call
+            // The operand, past the braces and operators of pstricks' choice between
+            // Ghostscript's operators: "1. revision 952 gt { A }{ B } ifelse".
+            std::string_view token;
+            do token = before(start);
+            while (token == "{" || token == "}" || isOpacity(token));
+            if (token == "gt" && before(start) == "952" && before(start) == "revision") token = before(start);
+            if (FiniteNumber(token) != 1.0) return true;
+        }
     return false;
 }
 

@@ -37,6 +37,10 @@ bool DefinesInGlobalVm(std::string_view code);
 // `<< /PageSize [W H] >> setpagedevice`, as KOMA-Script writes it for dvips
 // on a page whose paper changes.
 std::optional<std::pair<double, double>> PageSizeRequest(std::string_view code);
+// Whether `code` draws with transparency: sets an opacity other than a plain
+// 1 (pgf's and pstricks' drivers, Ghostscript's own operators), begins a
+// transparency group or uses pgf's fadings (/SP pdfmark).
+bool CallsForTransparency(std::string_view code);
 // Whether `code` begins or ends a form of pdfmark (/BP, /EP).
 bool MakesPdfForm(std::string_view code);
 bool EndsPdfForm(std::string_view code);

@@ -426,7 +426,7 @@ TEST(LatexOpacity, CharactersTakeTheOpacityOfTheirNode) {
 // before a word lies beneath it. Both on a page Ghostscript draws and on
 // one that goes through a PDF writer (opacity).
 TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
-    for (char const* before : {"", "/.setfillconstantalpha where { pop 1 .setfillconstantalpha } if "}) {
+    for (char const* before : {"", "/.setfillconstantalpha where { pop 0.99 .setfillconstantalpha } if "}) {
         std::string const fill = std::string("\\special{\" ") + before + "1 1 0 setrgbcolor -150 -6 150 24 rectfill}";
         std::string const source = "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\Huge Hidden" +
                                    fill +
@@ -459,6 +459,38 @@ TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
         EXPECT_GT(theirsTotal, 100) << before;
         EXPECT_LT(apart, theirsTotal / 4) << before << ": black pixels " << oursTotal << " against " << theirsTotal;
     }
+}
+
+// pst-grad's gradients: hundreds of stripes, each a tenth of a pixel, over a
+// grey ground, with pstricks' opacity of 1. Each pixel takes the colour of its
+// last stripes, as Ghostscript draws them, not a blend with the ground.
+TEST(LatexGradient, HairThinStripesShowTheirColours) {
+    LatexCase const c{
+        "gradient",
+        {},
+        "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent\\special{\" "
+        "/.setopacityalpha where { pop 1. revision 952 gt { .setstrokeconstantalpha }{ .setopacityalpha } "
+        "ifelse } if 0.5 setgray 0 0 200 30 rectfill 0 1 299 { /i exch def 1 i 300 div sub dup i 300 "
+        "div setrgbcolor 0 i 0.1 mul 200 0.1 rectfill } for}\n\\end{document}\n"};
+    TempDir dir;
+    ASSERT_TRUE(MakeDvi(c, dir));
+    EXPECT_EQ(KsdviWarnings("render -r 100 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 100, false));
+    RgbImage ours, theirs;
+    ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+    ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
+    ASSERT_EQ(ours.width, theirs.width);
+    ASSERT_EQ(ours.height, theirs.height);
+    long painted = 0, apart = 0;  // pixels of the gradient, and their channels' differences
+    for (int y = 0; y < theirs.height; ++y)
+        for (int x = 0; x < theirs.width; ++x) {
+            uint32_t const a = ours.At(x, y), b = theirs.At(x, y);
+            if (b == 0xFFFFFF) continue;
+            ++painted;
+            for (int shift : {16, 8, 0}) apart += std::labs(long(a >> shift & 0xFF) - long(b >> shift & 0xFF));
+        }
+    EXPECT_GT(painted, 200 * 30);
+    EXPECT_LT(apart / std::max(painted, 1L), 12) << "the channels differ on average by so much";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "specials/DvipsColour.h"
+#include "specials/PostScriptSpecials.h"
 #include "specials/SpecialParsing.h"
 #include "support/ExactBytes.h"
 
@@ -133,6 +134,32 @@ TEST(DvipsColour, PushesPopsAndSetsKeepTheBottomAndTheCapacity) {
     EXPECT_EQ(apply(Action::Push, kWhite), (std::vector<unsigned int>{kBlack, kRed, kBlue}));  // full
     EXPECT_EQ(apply(Action::Set, kYellow), (std::vector<unsigned int>{kYellow}));
     EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kYellow}));
+}
+
+// Pages whose PostScript sets an opacity below 1 are drawn through a PDF
+// writer; pstricks sets 1 around every arrow and fill.
+TEST(PostScriptSpecials, TransparencyIsAnOpacityOtherThanOne) {
+    struct Case {
+        char const* code;
+        bool transparent;
+    } const cases[] = {
+        {"1. revision 952 gt { .setstrokeconstantalpha }{ .setopacityalpha } ifelse fill", false},
+        {"0.3 revision 952 gt { .setstrokeconstantalpha }{ .setopacityalpha } ifelse fill", true},
+        {"1 .setfillconstantalpha 1.0 .pgfsetstrokeopacityalpha", false},
+        {"1 .setfillconstantalpha 0.5 .setopacityalpha", true},
+        {"{1 .setopacityalpha}", false},
+        {"pgffoa .setopacityalpha fill", true},
+        {"/.setopacityalpha where { pop 1 .setopacityalpha } if", false},
+        {"/.setopacityalpha /.setfillconstantalpha load def", false},
+        {".setopacityalpha", true},
+        {"2 .setopacityalpha", true},
+        {"/a 0.5 def 1 .setopacityalpha a .setfillconstantalpha", true},
+        {"[ /_objdef {fading} /BBox [0 0 1 1] /SP pdfmark", true},
+        {"<< >> .begintransparencygroup", true},
+        {"0 0 1 setrgbcolor fill", false},
+        {"", false},
+    };
+    for (Case const& c : cases) EXPECT_EQ(CallsForTransparency(c.code), c.transparent) << c.code;
 }
 
 }  // namespace
