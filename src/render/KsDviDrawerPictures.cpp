@@ -3,6 +3,8 @@
 // where the page sets them (PictureDrawing.cpp).
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <optional>
 
 #include "dvi/DviOpcodes.h"
@@ -121,6 +123,15 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     picture->originHere = !sized;
     picture->boxMayCountFromCorner = boxKnown;
     picture->clip = args.clip;
+    if (args.angle != 0) {
+        // dvips turns the figure after scaling it: on the page, with y down,
+        // the turn is the scaled figure's.
+        double const turn = args.angle * std::numbers::pi / 180, c = std::cos(turn), s = std::sin(turn);
+        double const stretch = Ratio(hscale * pixels_.PerDviX(), vscale * pixels_.PerDviY());
+        ksdvi::Affine const turned{c, -s / stretch, s * stretch, c, 0, 0};
+        picture->transform =
+            turned.About(picture->x - pixels_.OriginX(), picture->y - pixels_.OriginY()).Then(picture->transform);
+    }
     picture->inPagePostScript = postScript_ && postScript_->DrawsPictures();
     AppendPicture(std::move(picture));
 }

@@ -236,6 +236,7 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
     if (p.voffset != 0) key(p.voffset, "voffset");
     if (p.hscale) key(*p.hscale, "hscale");
     if (p.vscale) key(*p.vscale, "vscale");
+    if (p.angle != 0) key(p.angle, "angle");
     static constexpr char const* kBox[] = {"llx", "lly", "urx", "ury"};
     for (int i = 0; i < 4; ++i)
         if (p.boxGiven & (1u << i)) key(p.box[i], kBox[i]);

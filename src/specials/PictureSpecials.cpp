@@ -1,5 +1,7 @@
 #include "specials/PictureSpecials.h"
 
+#include <cmath>
+
 #include "specials/SpecialParsing.h"
 
 namespace ksdvi {
@@ -53,6 +55,7 @@ constexpr PsfileKey kPsfileKeys[] = {
     {"ury", SetBox<3>},
     {"rwi", [](PsfileSpecial& a, unsigned char* v) { a.rwi = IntegerValue(v); }},
     {"rhi", [](PsfileSpecial& a, unsigned char* v) { a.rhi = IntegerValue(v); }},
+    {"angle", [](PsfileSpecial& a, unsigned char* v) { a.angle = std::fmod(RealValue(v), 360.0); }},
     // hsize and vsize are read and have no effect, as every other key.
 };
 

@@ -53,6 +53,7 @@ struct PsfileSpecial {
     int box[4] = {kNoPictureBox, kNoPictureBox, kNoPictureBox, kNoPictureBox};  // llx lly urx ury, points
     unsigned boxGiven = 0;                                                      // one bit per box value
     int rwi = -1, rhi = -1;                                                     // tenths of a point
+    double angle = 0;   // degrees anticlockwise, about where the offsets put the figure
     bool clip = false;  // the figure is cut at its box (a key without a value)
 };
 // Pairs key=value up to the end or up to a key without '='; keys compare

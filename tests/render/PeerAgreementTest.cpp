@@ -299,6 +299,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "\\includegraphics[width=3cm]{frame.eps}\\par\\bigskip\n"
                   "\\noindent\\includegraphics[trim=0 0 200 120]{wide.eps}\n\\end{document}\n",
                   {{"frame.eps", kFrameEps}, {"wide.eps", kWideFrameEps}}},
+        // psfile's own keys, as papers of the nineties wrote them: a figure
+        // turned, one turned and squeezed, one sized by rwi and turned (graphicx
+        // for the paper only)
+        LatexCase{"psfile_turned",
+                  {"graphicx.sty"},
+                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n\\noindent\\vbox to 6cm{\\vfil"
+                  "\\special{psfile=shape.eps angle=30 hoffset=50 voffset=20}}\\par\n\\noindent\\vbox to 5cm{"
+                  "\\vfil\\special{psfile=shape.eps angle=-90 hscale=60 vscale=40 hoffset=40 voffset=150}}\\par\n"
+                  "\\noindent\\vbox to 5cm{\\vfil\\special{psfile=shape.eps llx=0 lly=0 urx=100 ury=60 rwi=1500 "
+                  "angle=45 hoffset=120}}\n\\end{document}\n",
+                  {{"shape.eps", kShapeEps}}},
         // psfrag hides its list of replacements under an empty clip and sets
         // each where its tag is in the figure
         LatexCase{"psfrag_replacements",
