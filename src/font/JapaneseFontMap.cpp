@@ -63,7 +63,9 @@ MapFile const& MapAt(std::string const& path) {
     return it->second;
 }
 
-bool IsUnicodeCMap(std::string const& cmap) { return cmap.rfind("Uni", 0) == 0; }
+// "unicode": the face's own Unicode table (pxchfon's lines for Noto and Source Han).
+bool IsFacesUnicode(std::string const& cmap) { return cmap == "unicode"; }
+bool IsUnicodeCMap(std::string const& cmap) { return cmap.rfind("Uni", 0) == 0 || IsFacesUnicode(cmap); }
 bool IsVerticalCMap(std::string const& cmap) { return cmap == "V" || cmap.ends_with("-V"); }
 
 }  // namespace
@@ -103,7 +105,8 @@ JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool ve
     auto take = [&](std::string const& map, JapaneseMapLine const& line) {
         if (!cmapKnown) {
             out.unicode = IsUnicodeCMap(line.cmap);
-            out.vertical = IsVerticalCMap(line.cmap);
+            // The face's table says nothing of the direction (`-w 1` does): the JFM's.
+            out.vertical = IsFacesUnicode(line.cmap) ? vertical : IsVerticalCMap(line.cmap);
             out.cids = line.cmap.rfind("Identity", 0) == 0;
             out.cmap = line.cmap;
             cmapKnown = true;

@@ -1,6 +1,7 @@
 #pragma once
 // dvipdfmx's map files for pTeX's and upTeX's fonts: `NAME CMAP FONT
-// [options]`, FONT a file or a face name, `!` (not embedded) and `:n:` (a
+// [options]`, CMAP `unicode` for the face's own Unicode table, FONT a file
+// or a face name, `!` (not embedded) and `:n:` (a
 // face of a collection) before it, `,Bold` after it. The active map is
 // kanjix.map, which updmap writes for its jaEmbed setting; the maps of the
 // families TeX Live ships follow it, for entries whose faces are not

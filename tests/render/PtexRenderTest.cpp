@@ -171,6 +171,28 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      false,
                      0.95},
+        // pxchfon's lines for faces read through their own Unicode table
+        // ("unicode", as for Noto and Source Han), across and in columns
+        JapaneseCase{"uplatex_face_named_with_its_unicode_table",
+                     "uplatex",
+                     "\\documentclass[a4paper]{ujarticle}\n"
+                     "\\AtBeginDvi{\\special{pdf:mapline uprml-h unicode HaranoAjiGothic-Medium.otf -l jp90}}\n"
+                     "\\begin{document}\n\\Huge 明朝体のはずがゴシック体。\n\\end{document}\n",
+                     {"明朝体のはずがゴシック体"},
+                     "ゴシック",
+                     nullptr,
+                     false,
+                     0.95},
+        JapaneseCase{"uplatex_vertical_face_named_with_its_unicode_table",
+                     "uplatex",
+                     "\\documentclass[a4paper]{utarticle}\n"
+                     "\\AtBeginDvi{\\special{pdf:mapline uprml-v unicode HaranoAjiGothic-Medium.otf -w 1 -l jp90}}\n"
+                     "\\begin{document}\n\\Huge 縦書きのゴシック体\n\\end{document}\n",
+                     {"縦書きのゴシック体"},
+                     "ゴシック",
+                     nullptr,
+                     false,
+                     0.95},
         // TikZ with the dvipdfmx option: pgf draws with pdf: specials
         JapaneseCase{"platex_tikz_dvipdfmx_driver",
                      "platex",
