@@ -85,9 +85,11 @@ bool CallsForTransparency(std::string_view code) {
             if (code[start] == '/') continue;  // a name, looked up or defined: no call
             // The operand, past the braces and operators of pstricks' choice between
             // Ghostscript's operators: "1. revision 952 gt { A }{ B } ifelse".
+            // A few tokens back at most: a run of calls is no longer pstricks'.
             std::string_view token;
+            int steps = 0;
             do token = before(start);
-            while (token == "{" || token == "}" || isOpacity(token));
+            while ((token == "{" || token == "}" || isOpacity(token)) && ++steps < 8);
             if (token == "gt" && before(start) == "952" && before(start) == "revision") token = before(start);
             if (FiniteNumber(token) != 1.0) return true;
         }

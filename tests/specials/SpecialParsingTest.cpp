@@ -157,6 +157,9 @@ TEST(PostScriptSpecials, TransparencyIsAnOpacityOtherThanOne) {
         {"[ /_objdef {fading} /BBox [0 0 1 1] /SP pdfmark", true},
         {"<< >> .begintransparencygroup", true},
         {"0 0 1 setrgbcolor fill", false},
+        {"1 .setopacityalpha .setopacityalpha .setopacityalpha .setopacityalpha .setopacityalpha .setopacityalpha "
+         ".setopacityalpha .setopacityalpha .setopacityalpha .setopacityalpha",
+         true},
         {"", false},
     };
     for (Case const& c : cases) EXPECT_EQ(CallsForTransparency(c.code), c.transparent) << c.code;
