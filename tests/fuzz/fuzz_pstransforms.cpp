@@ -4,8 +4,10 @@
 // sequence of specials (SpecialSequence.h); positioned ones move to their
 // place first, raw ones run as they are, and the first the evaluator does not
 // know, or an @beginspecial one, ends the evaluation. After every special it
-// accepts, the transformation in force is finite. Time: libFuzzer's -timeout
-// and its reports of slow inputs.
+// accepts, the transformation in force is finite. Each special is also asked
+// whether it calls for transparency, as the page's job asks: only code that
+// names an opacity, a transparency group or a fading may. Time: libFuzzer's
+// -timeout and its reports of slow inputs.
 
 #include <cmath>
 #include <cstdint>
@@ -45,6 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
         ksdvi::PostScriptSpecial ps =
             ksdvi::ParsePostScriptSpecial(reinterpret_cast<unsigned char const*>(special.data()), special.size());
         if (!ksdvi::IsPagePostScript(ps)) continue;
+        bool const named = ps.code.find("alpha") != std::string_view::npos ||
+                           ps.code.find(".begintransparency") != std::string_view::npos ||
+                           ps.code.find("/SP pdfmark") != std::string_view::npos;
+        FUZZ_CHECK(!ksdvi::CallsForTransparency(ps.code) || named);
         if (ps.kind == ksdvi::PostScriptSpecial::Kind::Quoted) break;
         ++index;
         if (ps.kind == ksdvi::PostScriptSpecial::Kind::Positioned)

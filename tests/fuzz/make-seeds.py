@@ -274,6 +274,8 @@ def make_pstransforms():
         "comment": (b"ps:gsave % a comment\n45 rotate", b"ps:grestore grestore"),
         "edges": (b"ps::1e308 1e308 scale", b"ps::1e-308 4.9e-324 scale 0 0 translate",
                   b"ps::1e308 dup mul", b"ps::1 0 div"),
+        "opacity": (b"ps:: 1. revision 952 gt { .setstrokeconstantalpha }{ .setopacityalpha } ifelse fill",
+                    b"ps:: 0.5 .pgfsetfillopacityalpha {.setopacityalpha}"),
     }
     for name, specials in seeds.items():
         write("pstransforms", name + ".seq", SEPARATOR.join(specials))
