@@ -2,9 +2,13 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 
 namespace ksdvi {
 
@@ -13,6 +17,26 @@ namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+
+std::uint32_t Key(ImagePixel const& p, bool alpha) {
+    return std::uint32_t(p.r) << 24 | std::uint32_t(p.g) << 16 | std::uint32_t(p.b) << 8 | (alpha ? p.a : 255u);
+}
+
+// The image's colours when they are 256 at most (a formula: its ink at the
+// levels of its edges' coverage), the see-through ones first, so that the
+// transparency table stays short. A palette is what dvipng writes: a quarter
+// of the bytes to compress, and zlib's level 9 is slow on long runs.
+std::optional<std::vector<std::uint32_t>> Palette(std::vector<ImagePixel> const& pixels, bool alpha) {
+    std::unordered_map<std::uint32_t, bool> seen;
+    for (ImagePixel const& p : pixels)
+        if (seen.emplace(Key(p, alpha), true).second && seen.size() > 256) return std::nullopt;
+    std::vector<std::uint32_t> colours;
+    for (auto const& [key, unused] : seen) colours.push_back(key);
+    std::sort(colours.begin(), colours.end(), [](std::uint32_t a, std::uint32_t b) {
+        return (a & 0xFF) != (b & 0xFF) ? (a & 0xFF) < (b & 0xFF) : a < b;
+    });
+    return colours;
+}
 
 }  // namespace
 
@@ -31,7 +55,18 @@ bool WriteImagePng(std::string const& path, std::vector<ImagePixel> const& pixel
         errno = ENOMEM;
         return false;
     }
-    int const channels = settings.alpha ? 4 : 3;
+    std::optional<std::vector<std::uint32_t>> const palette = Palette(pixels, settings.alpha);
+    std::unordered_map<std::uint32_t, png_byte> indices;
+    std::vector<png_color> colours;
+    std::vector<png_byte> opacities;
+    if (palette) {
+        for (std::uint32_t key : *palette) {
+            indices.emplace(key, png_byte(colours.size()));
+            colours.push_back({png_byte(key >> 24), png_byte(key >> 16), png_byte(key >> 8)});
+            if ((key & 0xFF) != 255) opacities.push_back(png_byte(key));
+        }
+    }
+    int const channels = palette ? 1 : settings.alpha ? 4 : 3;
     std::vector<png_byte> row(size_t(width) * size_t(channels));
     // libpng reports its errors by longjmp: nothing with a destructor lives
     // between here and the calls that may jump.
@@ -42,14 +77,22 @@ bool WriteImagePng(std::string const& path, std::vector<ImagePixel> const& pixel
     }
     png_init_io(png, file.get());
     if (settings.compression >= 0) png_set_compression_level(png, settings.compression);
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
-                 settings.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    int const type = palette ? PNG_COLOR_TYPE_PALETTE : settings.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, type, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (palette) {
+        png_set_PLTE(png, info, colours.data(), int(colours.size()));
+        if (!opacities.empty()) png_set_tRNS(png, info, opacities.data(), int(opacities.size()), nullptr);
+    }
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         ImagePixel const* in = pixels.data() + size_t(y) * size_t(width);
         png_byte* out = row.data();
         for (int x = 0; x < width; ++x) {
+            if (palette) {
+                *out++ = indices.find(Key(in[x], settings.alpha))->second;
+                continue;
+            }
             *out++ = in[x].r;
             *out++ = in[x].g;
             *out++ = in[x].b;

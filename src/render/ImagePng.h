@@ -1,6 +1,7 @@
 #pragma once
-// Writes a small image with straight alpha as PNG through libpng: RGBA when
-// the image has transparency, RGB otherwise, at a zlib compression level.
+// Writes a small image with straight alpha as PNG through libpng: a palette
+// (with its transparency) when it has 256 colours at most, else RGBA when the
+// image has transparency, RGB otherwise, at a zlib compression level.
 
 #include <string>
 #include <vector>
