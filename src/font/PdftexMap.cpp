@@ -12,8 +12,10 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Words of a map line; a double-quoted part (PostScript code) is one word.
-std::vector<std::string> Words(std::string const& line) {
-    std::vector<std::string> words;
+// Views into the line: the installation's map has thousands of lines, read
+// by every process that starts.
+std::vector<std::string_view> Words(std::string_view line) {
+    std::vector<std::string_view> words;
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && IsBlank(line[i])) ++i;
@@ -21,7 +23,7 @@ std::vector<std::string> Words(std::string const& line) {
         size_t start = i;
         if (line[i] == '"') {
             size_t close = line.find('"', i + 1);
-            i = close == std::string::npos ? line.size() : close + 1;
+            i = close == std::string_view::npos ? line.size() : close + 1;
         } else {
             while (i < line.size() && !IsBlank(line[i])) ++i;
         }
@@ -30,13 +32,9 @@ std::vector<std::string> Words(std::string const& line) {
     return words;
 }
 
-bool EndsWith(std::string const& s, std::string const& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // "<number> SlantFont" and "<number> ExtendFont" in the PostScript code.
-void ReadTransforms(std::string const& code, PdftexMapLine& out) {
-    std::vector<std::string> words = Words(code);
+void ReadTransforms(std::string_view code, PdftexMapLine& out) {
+    std::vector<std::string_view> const words = Words(code);
     for (size_t i = 1; i < words.size(); ++i) {
         std::optional<double> const number = FiniteNumber(words[i - 1]);
         if (!number) continue;
@@ -52,13 +50,13 @@ void ReadTransforms(std::string const& code, PdftexMapLine& out) {
 
 std::optional<PdftexMapLine> ParsePdftexMapLine(std::string const& line) {
     if (line.empty() || line[0] == '%' || line[0] == '#' || line[0] == '*' || line[0] == ';') return std::nullopt;
-    std::vector<std::string> words = Words(line);
+    std::vector<std::string_view> const words = Words(line);
     if (words.empty()) return std::nullopt;
+    if (words[0][0] == '<' || words[0][0] == '"') return std::nullopt;
     PdftexMapLine out;
     out.tfm = words[0];
-    if (out.tfm[0] == '<' || out.tfm[0] == '"') return std::nullopt;
     for (size_t i = 1; i < words.size(); ++i) {
-        std::string w = words[i];
+        std::string_view w = words[i];
         if (w[0] == '"') {
             ReadTransforms(w.substr(1, w.size() > 1 && w.back() == '"' ? w.size() - 2 : w.size() - 1), out);
             continue;
@@ -71,14 +69,14 @@ std::optional<PdftexMapLine> ParsePdftexMapLine(std::string const& line) {
         bool encoding = false;
         while (!w.empty() && (w[0] == '<' || w[0] == '[')) {
             encoding |= w[0] == '[';
-            w.erase(0, 1);
+            w.remove_prefix(1);
         }
         if (w.empty()) {
             // "< file": the file name is the next word
             if (i + 1 >= words.size()) continue;
             w = words[++i];
         }
-        if (encoding || EndsWith(w, ".enc"))
+        if (encoding || w.ends_with(".enc"))
             out.encodingFile = w;
         else
             out.fontFile = w;
