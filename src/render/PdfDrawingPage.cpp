@@ -209,6 +209,21 @@ public:
         while (!forms_.empty()) EndForm({});
         std::string content = content_;
         std::string resources = Write(resources_);
+        std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
+        // Writing an object names those it refers to that are not defined
+        // (made null): all are numbered before the hidden layer's group and
+        // the cross-reference table are.
+        size_t total = content_.size();
+        for (size_t written = 0; written != named_.size();) {
+            written = named_.size();
+            for (auto const& [name, named] : named_) {
+                if (objects.contains(named.number)) continue;
+                std::string& text = objects[named.number];
+                text = named.stream ? Stream(named.value, named.data) : Write(named.value);
+                total += text.size();
+                if (total > kLargestPdfDrawing) return {};
+            }
+        }
         std::string catalog = "<< /Type /Catalog /Pages 2 0 R >>";
         int const hidden = next_;
         if (layer) {
@@ -237,19 +252,12 @@ public:
             resources.insert(end, " /Properties << /KsdviHidden " + ocg + " >> ");
         }
         int const count = layer ? next_ + 1 : next_;
-        std::map<int, std::string> objects;  // number: its text between "obj" and "endobj"
         objects[1] = catalog;
         objects[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
         objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + PdfNumber(width) + " " + PdfNumber(height) +
                      "] /Resources " + resources + " /Contents 4 0 R >>";
         objects[4] = Stream(Made(PdfObject::Type::Dictionary), content);
         if (layer) objects[hidden] = "<< /Type /OCG /Name (ksdvi: drawn in another layer) >>";
-        size_t total = content_.size();
-        for (auto const& [name, named] : named_) {
-            objects[named.number] = named.stream ? Stream(named.value, named.data) : Write(named.value);
-            total += objects[named.number].size();
-            if (total > kLargestPdfDrawing) return {};
-        }
         std::string pdf = "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
         std::vector<size_t> offsets(static_cast<size_t>(count), 0);
         for (auto const& [number, text] : objects) {
