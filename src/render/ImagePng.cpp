@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ksdvi {
 
@@ -27,11 +28,10 @@ std::uint32_t Key(ImagePixel const& p, bool alpha) {
 // transparency table stays short. A palette is what dvipng writes: a quarter
 // of the bytes to compress, and zlib's level 9 is slow on long runs.
 std::optional<std::vector<std::uint32_t>> Palette(std::vector<ImagePixel> const& pixels, bool alpha) {
-    std::unordered_map<std::uint32_t, bool> seen;
+    std::unordered_set<std::uint32_t> seen;
     for (ImagePixel const& p : pixels)
-        if (seen.emplace(Key(p, alpha), true).second && seen.size() > 256) return std::nullopt;
-    std::vector<std::uint32_t> colours;
-    for (auto const& [key, unused] : seen) colours.push_back(key);
+        if (seen.insert(Key(p, alpha)).second && seen.size() > 256) return std::nullopt;
+    std::vector<std::uint32_t> colours(seen.begin(), seen.end());
     std::sort(colours.begin(), colours.end(), [](std::uint32_t a, std::uint32_t b) {
         return (a & 0xFF) != (b & 0xFF) ? (a & 0xFF) < (b & 0xFF) : a < b;
     });
