@@ -94,23 +94,27 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
 
 // ---- documents LaTeX makes at test time
 
-// A document of LaTeX, with the files it reads written beside it.
+// A document of LaTeX in tests/data/typeset, NAME.tex, with the files of
+// that folder it reads.
 struct LatexCase {
     char const* name;
     std::vector<char const*> needs;  // files of the packages it uses, as kpsewhich finds them
-    char const* source;
-    std::vector<std::pair<char const*, std::string_view>> files = {};
+    std::vector<char const*> files = {};
     int runs = 1;  // LaTeX runs until its references are resolved
     // Ghostscript draws the reference pages itself: pgf's patterns, whose
     // hatching pdftoppm lays at another phase.
     bool throughPdf = true;
 };
 
-// doc.dvi made from the case in `dir`; false (with the reason) when LaTeX failed.
-testing::AssertionResult MakeDvi(LatexCase const& c, TempDir const& dir) {
-    WriteFileText(dir / "doc.tex", c.source);
-    for (auto const& [name, text] : c.files) WriteFileText(dir / name, std::string(text));
-    return Typeset(dir.Path(), "latex", c.runs);
+std::string TypesetFile(std::string const& name) { return DataFile("typeset/" + name); }
+
+// doc.dvi made in `dir` from `source` with `files` beside it; false (with
+// the reason) when LaTeX failed.
+testing::AssertionResult MakeDvi(TempDir const& dir, std::string const& source,
+                                 std::vector<char const*> const& files = {}, int runs = 1) {
+    WriteFileText(dir / "doc.tex", source);
+    for (char const* name : files) std::filesystem::copy_file(TypesetFile(name), dir / name);
+    return Typeset(dir.Path(), "latex", runs);
 }
 
 // What `ksdvi ARGS`, which must succeed, writes to standard error.
@@ -129,7 +133,7 @@ TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
     for (char const* file : c.needs)
         if (!TexFileInstalled(file)) GTEST_SKIP() << file << " is not installed";
     TempDir dir;
-    ASSERT_TRUE(MakeDvi(c, dir));
+    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile(std::string(c.name) + ".tex")), c.files, c.runs));
     int const dpi = 150;
     std::string const dvi = dir / "doc.dvi";
     EXPECT_EQ(KsdviWarnings("render -r " + std::to_string(dpi) + " -o " + (dir / "ours-%d.png") + " " + dvi), "");
@@ -145,218 +149,55 @@ TEST_P(LatexPeerAgreement, PagesLookAsDvipsDrawsThem) {
     }
 }
 
-// An EPS figure, a triangle with a bar on its left: turned, mirrored or
-// squeezed, it shows which.
-constexpr char kShapeEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 60\n"
-    "0 setgray 0 0 12 60 rectfill\n"
-    "newpath 20 5 moveto 95 5 lineto 20 55 lineto closepath fill\n%%EOF\n";
-
-// Two figures of the same size: a black square under a white one with a
-// light grey band; dvips paints the second over the first.
-constexpr char kUnderEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n0 setgray 0 0 100 100 rectfill\n%%EOF\n";
-constexpr char kOverEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n"
-    "1 setgray 0 0 60 100 rectfill 0.9 setgray 60 0 20 100 rectfill\n%%EOF\n";
-
-// A frame whose stroke lies on the bounding box, half of it outside.
-constexpr char kFrameEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n"
-    "0 setgray 6 setlinewidth 0 0 120 80 rectstroke 0 0 moveto 120 80 lineto stroke\n%%EOF\n";
-
-constexpr char kTagsEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 200 100\n"
-    "newpath 10 10 moveto 190 90 lineto stroke /Helvetica findfont 14 scalefont setfont\n"
-    "20 60 moveto (XLABEL) show 150 20 moveto (YLABEL) show\n%%EOF\n";
-
-constexpr char kLightEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 60\n0.85 setgray 0 0 300 60 rectfill\n%%EOF\n";
-
-// A frame the size of mwe's example-image.eps, which LaTeX scales to odd
-// resolutions.
-constexpr char kWideFrameEps[] =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 320 240\n"
-    "0 setgray 4 setlinewidth 2 2 316 236 rectstroke\n%%EOF\n";
-
-// An image of binary data, as ImageMagick's EPS files hold theirs: the
-// bytes hold NULs and a newline; the left half is dark.
-constexpr std::string_view kBinaryImageEps =
-    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 160 80\n160 80 scale\n"
-    "8 4 8 [8 0 0 -4 0 4] {currentfile 32 string readstring pop} image\n"
-    "\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\0\0\n\0\xff\xff\xff\xff\n%%EOF\n"sv;
-
-// A figure as dvips writes one (mwe's example-image.eps): a whole page of
-// dvips's output that asks for its paper.
-constexpr char kPageEps[] =
-    "%!PS-Adobe-2.0\n%%BoundingBox: 0 0 100 60\n"
-    "statusdict /setpageparams known { 100 60 0 1 statusdict begin { setpageparams } stopped end } if\n"
-    "<< /PageSize [100 60] >> setpagedevice\n"
-    "0.6 setgray 0 0 100 60 rectfill 0 setgray 10 10 80 40 rectstroke\nshowpage\n%%EOF\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Packages, LatexPeerAgreement,
-    testing::Values(
-        // Items not uncovered yet lie under pgf's null device; the first
-        // document goes through Ghostscript (its navigation symbols are
-        // pictures of pgf), the second without.
-        LatexCase{"beamer_overlays",
-                  {"beamer.cls"},
-                  "\\documentclass{beamer}\n\\begin{document}\n\\begin{frame}{Overlays}\n\\begin{itemize}\n"
-                  "\\item<+-> First point, shown at once\n\\item<+-> Second point\n\\item<+-> Third point\n"
-                  "\\end{itemize}\n\\pause\nA last line after a pause, long enough to reach the right edge "
-                  "of the slide.\n\\end{frame}\n\\end{document}\n"},
-        LatexCase{"beamer_overlays_without_navigation",
-                  {"beamer.cls"},
-                  "\\documentclass{beamer}\n\\setbeamertemplate{navigation symbols}{}\n\\begin{document}\n"
-                  "\\begin{frame}{Overlays}\n\\only<1>{Only on the first slide.}\\uncover<2->{Uncovered "
-                  "on the second.}\n\\begin{itemize}\n\\item<+-> First point\n\\item<+-> Second point\n"
-                  "\\end{itemize}\n\\pause\nA last line after a pause.\n\\end{frame}\n\\end{document}\n"},
-        // beamer's shadows are pgf's fadings, made on the first slide that
-        // shows one and used again on the next
-        LatexCase{"beamer_shadows_on_later_slides",
-                  {"beamer.cls"},
-                  "\\documentclass{beamer}\n\\usetheme{Warsaw}\n\\begin{document}\n"
-                  "\\begin{frame}{One}\\begin{block}{A block}Text in a block.\\end{block}\\end{frame}\n"
-                  "\\begin{frame}{Two}\\begin{block}{Another}More text.\\end{block}\\end{frame}\n"
-                  "\\end{document}\n"},
-        // pgf defines a pattern in global VM on the page that first uses it
-        LatexCase{"tikz_pattern_of_an_earlier_page",
-                  {"tikz.sty"},
-                  "\\documentclass{article}\n\\usepackage{tikz}\n\\usetikzlibrary{patterns}\n"
-                  "\\begin{document}\n\\begin{tikzpicture}\n"
-                  "\\fill[pattern=north east lines] (0,0) rectangle (4,3);\n\\draw[very thick] (0,0) rectangle (4,3);\n"
-                  "\\end{tikzpicture}\n\\newpage\n\\begin{tikzpicture}\n"
-                  "\\fill[pattern=north east lines] (0,0) rectangle (5,2);\n\\draw[very thick] (0,0) circle (1);\n"
-                  "\\end{tikzpicture}\n\\end{document}\n",
-                  {},
-                  1,
-                  false},
-        // half-opaque discs show each other and the text beneath
-        LatexCase{"tikz_opacity",
-                  {"tikz.sty"},
-                  "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n"
-                  "Words under the discs.\\begin{tikzpicture}[overlay]\n"
-                  "\\fill[red, opacity=0.4] (0,0) circle (1.5);\n\\fill[blue, fill opacity=0.4] (1,0) circle (1.5);\n"
-                  "\\end{tikzpicture}\n\\end{document}\n"},
-        // a white fill hides the page's colour, as in dvips
-        LatexCase{"tikz_white_fill_on_a_coloured_page",
-                  {"tikz.sty"},
-                  "\\documentclass{article}\n\\usepackage{tikz}\n\\pagecolor{black!60}\n\\begin{document}\n"
-                  "\\begin{tikzpicture}\n\\node[fill=white,minimum width=12cm,minimum height=18cm] {A white "
-                  "box};\n\\end{tikzpicture}\n\\end{document}\n"},
-        // TikZ draws over a figure it places, as dvips stacks them
-        LatexCase{"tikz_over_an_eps_figure",
-                  {"tikz.sty"},
-                  "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n\\begin{tikzpicture}\n"
-                  "\\node[inner sep=0,anchor=south west] at (0,0) {\\includegraphics{under.eps}};\n"
-                  "\\fill[white] (0,0) rectangle (1.7,3.5);\n\\end{tikzpicture}\n\\end{document}\n",
-                  {{"under.eps", kUnderEps}}},
-        // figures turned, mirrored and squeezed by graphicx
-        LatexCase{"graphicx_transformed_eps",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                  "\\includegraphics[angle=30]{shape.eps}\\par\n\\rotatebox{90}{\\includegraphics{shape.eps}}\\par\n"
-                  "\\reflectbox{\\includegraphics{shape.eps}}\\par\n"
-                  "\\resizebox{6cm}{1cm}{\\includegraphics{shape.eps}}\n\\end{document}\n",
-                  {{"shape.eps", kShapeEps}}},
-        // the white of the second figure hides the first
-        LatexCase{"overlapping_eps",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                  "\\includegraphics{under.eps}\\hspace{-50bp}\\includegraphics{over.eps}\n\\end{document}\n",
-                  {{"under.eps", kUnderEps}, {"over.eps", kOverEps}}},
-        // what TeX sets after a figure lies over it; a figure that asks for
-        // a page of its own stays where TeX put it
-        LatexCase{
-            "text_over_eps_figures",
-            {"graphicx.sty"},
-            "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-            "\\noindent\\includegraphics{light.eps}\\hspace{-300bp}\\raisebox{20bp}{\\Huge Over the figure}\\par\n"
-            "\\fbox{\\includegraphics[width=4cm]{page.eps}}\\hspace{-3cm}\\raisebox{1cm}{\\Huge Over}\n"
-            "\\end{document}\n",
-            {{"light.eps", kLightEps}, {"page.eps", kPageEps}}},
-        // figures scaled to sizes no whole resolution gives
-        LatexCase{"eps_scaled_to_odd_sizes",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n\\noindent"
-                  "\\includegraphics[width=4cm]{wide.eps}\\includegraphics[width=8cm]{wide.eps}\\par\n"
-                  "\\noindent\\includegraphics[width=2cm]{wide.eps}\\includegraphics[width=12cm]{wide.eps}\n"
-                  "\\end{document}\n",
-                  {{"wide.eps", kWideFrameEps}}},
-        LatexCase{"eps_with_binary_image_data",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                  "\\includegraphics{binary.eps}\\par\n\\includegraphics[angle=90,width=2cm]{binary.eps}\n"
-                  "\\end{document}\n",
-                  {{"binary.eps", kBinaryImageEps}}},
-        // dvips cuts a figure at its box only when asked: trimmed without
-        // clip, the whole figure shows
-        LatexCase{"eps_frame_on_its_bounding_box",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                  "\\includegraphics{frame.eps}\\par\\bigskip\n\\includegraphics[clip]{frame.eps}\\par\\bigskip\n"
-                  "\\includegraphics[width=3cm]{frame.eps}\\par\\bigskip\n"
-                  "\\noindent\\includegraphics[trim=0 0 200 120]{wide.eps}\n\\end{document}\n",
-                  {{"frame.eps", kFrameEps}, {"wide.eps", kWideFrameEps}}},
-        // psfile's own keys, as papers of the nineties wrote them: a figure
-        // turned, one turned and squeezed, one sized by rwi and turned (graphicx
-        // for the paper only)
-        LatexCase{"psfile_turned",
-                  {"graphicx.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n\\noindent\\vbox to 6cm{\\vfil"
-                  "\\special{psfile=shape.eps angle=30 hoffset=50 voffset=20}}\\par\n\\noindent\\vbox to 5cm{"
-                  "\\vfil\\special{psfile=shape.eps angle=-90 hscale=60 vscale=40 hoffset=40 voffset=150}}\\par\n"
-                  "\\noindent\\vbox to 5cm{\\vfil\\special{psfile=shape.eps llx=0 lly=0 urx=100 ury=60 rwi=1500 "
-                  "angle=45 hoffset=120}}\n\\end{document}\n",
-                  {{"shape.eps", kShapeEps}}},
-        // psfrag hides its list of replacements under an empty clip and sets
-        // each where its tag is in the figure
-        LatexCase{"psfrag_replacements",
-                  {"psfrag.sty"},
-                  "\\documentclass{article}\n\\usepackage{graphicx,psfrag}\n\\begin{document}\n"
-                  "\\psfrag{XLABEL}{$\\alpha+\\beta$}\\psfrag{YLABEL}[r][r]{\\textbf{bold}}\n"
-                  "\\includegraphics{tags.eps}\n\\end{document}\n",
-                  {{"tags.eps", kTagsEps}}},
-        // pst-text and \\pscharpath redefine show: the characters they
-        // enclose are Ghostscript's to draw, along a curve or as outlines
-        LatexCase{"pstricks_text_drawn_by_postscript",
-                  {"pst-text.sty"},
-                  "\\documentclass{article}\n\\usepackage{pst-text}\n\\begin{document}\n"
-                  "\\pstextpath(0,0){\\pscurve[linestyle=none](0,0)(2,1)(4,0)}{Text along a curve}\\par\\bigskip\n"
-                  "\\pscharpath[linecolor=red,fillstyle=solid,fillcolor=yellow]{\\Huge\\bfseries Outline} and "
-                  "plain words after it.\n\\end{document}\n"},
-        // tpic's paths: lines, a spline, dashes and dots, filled and drawn
-        // circles and ellipses, a shaded square, a thick pen, in colour too.
-        LatexCase{"eepic_tpic_paths",
-                  {"eepic.sty"},
-                  "\\documentclass{article}\n\\usepackage{color,epic,eepic}\n\\begin{document}\n"
-                  "\\setlength{\\unitlength}{1mm}\\begin{picture}(80,70)\n"
-                  "\\drawline(0,0)(40,30)(80,0)\\dashline{2}(0,10)(80,10)\\dottedline{2}(0,20)(80,20)\n"
-                  "\\put(40,40){\\circle{20}}\\put(20,40){\\circle*{8}}\\put(60,40){\\ellipse{20}{10}}\n"
-                  "\\put(60,50){\\ellipse*{10}{5}}\\path(0,60)(10,50)(20,60)\\spline(30,0)(40,20)(50,0)(60,20)\n"
-                  "\\color{blue}\\allinethickness{1mm}\\drawline(0,-10)(80,-10)\n"
-                  "\\shade\\path(70,60)(80,60)(80,50)(70,50)(70,60)\n"
-                  "\\end{picture}\n\\end{document}\n"},
-        // dvips' page hooks, as draftcopy and watermark packages define them:
-        // drawn on every page, those without PostScript of their own too.
-        LatexCase{"dvips_page_hooks",
-                  {},
-                  "\\documentclass{article}\n\\special{! userdict begin /bop-hook { gsave 0.8 setgray "
-                  "100 300 moveto 400 500 lineto 30 setlinewidth stroke grestore } def /eop-hook { gsave 0 0 1 "
-                  "setrgbcolor 72 72 100 20 rectfill grestore } def end}\n\\begin{document}\nA first page "
-                  "with a few words.\n\\newpage\nA second page.\n\\end{document}\n",
-                  {},
-                  1,
-                  false},
-        LatexCase{"hyperref_colour_links",
-                  {"hyperref.sty"},
-                  "\\documentclass{article}\n\\usepackage[colorlinks,linkcolor=red]{hyperref}\n"
-                  "\\begin{document}\n\\section{First}\\label{first}\nSee section~\\ref{first} on "
-                  "page~\\pageref{first}, and a few more words of text for the ink on the page.\n\\end{document}\n",
-                  {},
-                  2}),
-    ByName());
+INSTANTIATE_TEST_SUITE_P(Packages, LatexPeerAgreement,
+                         testing::Values(
+                             // Items not uncovered yet lie under pgf's null device; the first
+                             // document goes through Ghostscript (its navigation symbols are
+                             // pictures of pgf), the second without.
+                             LatexCase{"beamer_overlays", {"beamer.cls"}},
+                             LatexCase{"beamer_overlays_without_navigation", {"beamer.cls"}},
+                             // beamer's shadows are pgf's fadings, made on the first slide that
+                             // shows one and used again on the next
+                             LatexCase{"beamer_shadows_on_later_slides", {"beamer.cls"}},
+                             // pgf defines a pattern in global VM on the page that first uses it
+                             LatexCase{"tikz_pattern_of_an_earlier_page", {"tikz.sty"}, {}, 1, false},
+                             // half-opaque discs show each other and the text beneath
+                             LatexCase{"tikz_opacity", {"tikz.sty"}},
+                             // a white fill hides the page's colour, as in dvips
+                             LatexCase{"tikz_white_fill_on_a_coloured_page", {"tikz.sty"}},
+                             // TikZ draws over a figure it places, as dvips stacks them
+                             LatexCase{"tikz_over_an_eps_figure", {"tikz.sty"}, {"under.eps"}},
+                             // figures turned, mirrored and squeezed by graphicx
+                             LatexCase{"graphicx_transformed_eps", {"graphicx.sty"}, {"shape.eps"}},
+                             // the white of the second figure hides the first
+                             LatexCase{"overlapping_eps", {"graphicx.sty"}, {"under.eps", "over.eps"}},
+                             // what TeX sets after a figure lies over it; a figure that asks for
+                             // a page of its own stays where TeX put it
+                             LatexCase{"text_over_eps_figures", {"graphicx.sty"}, {"light.eps", "page.eps"}},
+                             // figures scaled to sizes no whole resolution gives
+                             LatexCase{"eps_scaled_to_odd_sizes", {"graphicx.sty"}, {"wide.eps"}},
+                             LatexCase{"eps_with_binary_image_data", {"graphicx.sty"}, {"binary.eps"}},
+                             // dvips cuts a figure at its box only when asked: trimmed without
+                             // clip, the whole figure shows
+                             LatexCase{"eps_frame_on_its_bounding_box", {"graphicx.sty"}, {"frame.eps", "wide.eps"}},
+                             // psfile's own keys, as papers of the nineties wrote them: a figure
+                             // turned, one turned and squeezed, one sized by rwi and turned (graphicx
+                             // for the paper only)
+                             LatexCase{"psfile_turned", {"graphicx.sty"}, {"shape.eps"}},
+                             // psfrag hides its list of replacements under an empty clip and sets
+                             // each where its tag is in the figure
+                             LatexCase{"psfrag_replacements", {"psfrag.sty"}, {"tags.eps"}},
+                             // pst-text and \\pscharpath redefine show: the characters they
+                             // enclose are Ghostscript's to draw, along a curve or as outlines
+                             LatexCase{"pstricks_text_drawn_by_postscript", {"pst-text.sty"}},
+                             // tpic's paths: lines, a spline, dashes and dots, filled and drawn
+                             // circles and ellipses, a shaded square, a thick pen, in colour too.
+                             LatexCase{"eepic_tpic_paths", {"eepic.sty"}},
+                             // dvips' page hooks, as draftcopy and watermark packages define them:
+                             // drawn on every page, those without PostScript of their own too.
+                             LatexCase{"dvips_page_hooks", {}, {}, 1, false},
+                             LatexCase{"hyperref_colour_links", {"hyperref.sty"}, {}, 2}),
+                         ByName());
 
 // Pixels of each strong colour on a page: red, green, blue, and the mixtures
 // of two of them (yellow, magenta, cyan).
@@ -384,9 +225,8 @@ TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
         std::string const source = std::string("\\documentclass{article}\n\\usepackage[") + options +
                                    "]{hyperref}\n\\begin{document}\n\\section{First}\\label{first}\n"
                                    "See section~\\ref{first} on page~\\pageref{first}.\n\\end{document}\n";
-        LatexCase const c{"links", {}, source.c_str(), {}, 2};
         TempDir dir;
-        ASSERT_TRUE(MakeDvi(c, dir));
+        ASSERT_TRUE(MakeDvi(dir, source, {}, 2));
         KsdviWarnings("render -r 150 -p 1 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
         ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
         RgbImage ours, theirs;
@@ -402,13 +242,8 @@ TEST(LatexLinkColours, LinkTextKeepsTheDocumentsColours) {
 // Ghostscript draw them: of the ink, as much dark and as much light.
 TEST(LatexOpacity, CharactersTakeTheOpacityOfTheirNode) {
     if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
-    LatexCase const c{"opacity",
-                      {},
-                      "\\documentclass{article}\n\\usepackage{tikz}\n\\begin{document}\n\\Huge Plain\\par\n"
-                      "\\tikz\\node[opacity=0.3]{Opacity};\\par\n\\tikz\\node[text opacity=0.3]{Text};\n"
-                      "\\end{document}\n"};
     TempDir dir;
-    ASSERT_TRUE(MakeDvi(c, dir));
+    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile("tikz_text_opacity.tex"))));
     KsdviWarnings("render -r 150 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
     ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150));
     auto inks = [](std::string const& file) {
@@ -443,9 +278,8 @@ TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
                                    fill +
                                    "\\par Shown\\par\\special{\" 0 0 1 setrgbcolor 0 -6 150 24 rectfill}Over\n"
                                    "\\end{document}\n";
-        LatexCase const c{"covered", {}, source.c_str()};
         TempDir dir;
-        ASSERT_TRUE(MakeDvi(c, dir));
+        ASSERT_TRUE(MakeDvi(dir, source));
         KsdviWarnings("render -r 100 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi"));
         ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 100, false));
         // the black pixels of each row: none where a word is hidden
@@ -476,15 +310,8 @@ TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
 // grey ground, with pstricks' opacity of 1. Each pixel takes the colour of its
 // last stripes, as Ghostscript draws them, not a blend with the ground.
 TEST(LatexGradient, HairThinStripesShowTheirColours) {
-    LatexCase const c{
-        "gradient",
-        {},
-        "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n\\noindent\\special{\" "
-        "/.setopacityalpha where { pop 1. revision 952 gt { .setstrokeconstantalpha }{ .setopacityalpha } "
-        "ifelse } if 0.5 setgray 0 0 200 30 rectfill 0 1 299 { /i exch def 1 i 300 div sub dup i 300 "
-        "div setrgbcolor 0 i 0.1 mul 200 0.1 rectfill } for}\n\\end{document}\n"};
     TempDir dir;
-    ASSERT_TRUE(MakeDvi(c, dir));
+    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile("hair_thin_stripes.tex"))));
     EXPECT_EQ(KsdviWarnings("render -r 100 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
     ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 100, false));
     RgbImage ours, theirs;

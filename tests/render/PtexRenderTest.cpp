@@ -47,8 +47,7 @@ std::string KanjiMap(std::string const& mincho, std::string const& gothic, std::
 
 struct JapaneseCase {
     char const* name;
-    char const* engine;
-    char const* source;
+    char const* engine;              // the source is tests/data/typeset/NAME.tex
     std::vector<char const*> words;  // the source's words, in the order of its text
     char const* searched;            // a word that search finds on page 1
     char const* needs;               // a package kpathsea must find, or null
@@ -75,7 +74,7 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     std::ofstream(dir / "kanjix.map") << KanjiMap(kMincho, kGothic, kOtfGothic);
     std::filesystem::create_directory(dir / "noembed");
     std::ofstream(dir / "noembed/kanjix.map") << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium");
-    std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    std::filesystem::copy_file(DataFile(std::string("typeset/") + c.name + ".tex"), dir / "doc.tex");
     // A picture whose turn shows: dark along its left and top sides.
     ksdvi::test::Bytes const figure = ksdvi::test::MakePng(40, 30, [](int y, int width, unsigned char* rgb) {
         for (int x = 0; x < width; ++x) std::fill_n(rgb + 3 * x, 3, x < 10 || y < 5 ? 0 : 200);
@@ -108,9 +107,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         JapaneseCase{"platex_horizontal",
                      "platex",
-                     "\\documentclass[a4paper]{jarticle}\n\\begin{document}\n\\section{日本語}\n"
-                     "日本語の文書を組版します。漢字とかなとカナ、「括弧」も入ります。Latin words too.\n"
-                     "\\end{document}\n",
                      {"日本語", "日本語の文書を組版します", "漢字とかなとカナ", "「括弧」", "Latin", "words"},
                      "組版",
                      nullptr,
@@ -118,9 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
                      0.95},
         JapaneseCase{"platex_vertical",
                      "platex",
-                     "\\documentclass[a4paper]{tarticle}\n\\begin{document}\n"
-                     "縦書きの文書です。「漢字」とかな、そしてカタカナを組みます。\n"
-                     "二段落目も縦に並びます。English.\n\\end{document}\n",
                      {"縦書きの文書です", "「漢字」とかな", "カタカナを組みます", "二段落目も縦に並びます"},
                      "縦書き",
                      nullptr,
@@ -129,8 +122,6 @@ INSTANTIATE_TEST_SUITE_P(
         // a picture in vertical text lies along the line, turned as dvipdfmx turns it
         JapaneseCase{"platex_vertical_picture",
                      "platex",
-                     "\\documentclass[dvipdfmx,a4paper]{tarticle}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                     "縦書きの本文です。図：\\includegraphics[width=3cm]{figure.png}の後の文章。\n\\end{document}\n",
                      {"縦書きの本文です", "図", "の後の文章"},
                      "本文",
                      "graphicx.sty",
@@ -139,9 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Hangul has no packets in upTeX's virtual fonts: it is put in their first font.
         JapaneseCase{"uplatex_horizontal",
                      "uplatex",
-                     "\\documentclass[a4paper]{ujarticle}\n\\begin{document}\n\\section{アップ}\n"
-                     "アップ日本語の文書です。髙橋さんと𠮷野家へ行きます。Unicode words, 한글.\n"
-                     "Latin text 日本語のテキスト\n\\end{document}\n",
                      {"アップ", "アップ日本語の文書です", "髙橋さんと𠮷野家へ行きます", "Unicode", "words", "한글",
                       "text 日本語"},
                      "𠮷野家",
@@ -152,8 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
         // glyphs the vertical CMap gives them
         JapaneseCase{"uplatex_vertical_cmap_glyphs",
                      "uplatex",
-                     "\\documentclass[a4paper]{utarticle}\n\\begin{document}\n\\Huge\n"
-                     "縦の矢印→←↑↓と括弧｟回｠〘回〙〖回〗〝回〟と㍻\n\\end{document}\n",
                      {"縦の矢印"},
                      "矢印",
                      "-format=cmap UniJIS-UTF16-V",
@@ -163,9 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Gothic where the maps say Mincho
         JapaneseCase{"uplatex_face_named_by_the_document",
                      "uplatex",
-                     "\\documentclass[a4paper]{ujarticle}\n"
-                     "\\AtBeginDvi{\\special{pdf:mapline uprml-h UniJIS-UTF16-H HaranoAjiGothic-Medium.otf}}\n"
-                     "\\begin{document}\n\\Huge 明朝体のはずがゴシック体\n\\end{document}\n",
                      {"明朝体のはずがゴシック体"},
                      "ゴシック",
                      nullptr,
@@ -175,9 +158,6 @@ INSTANTIATE_TEST_SUITE_P(
         // ("unicode", as for Noto and Source Han), across and in columns
         JapaneseCase{"uplatex_face_named_with_its_unicode_table",
                      "uplatex",
-                     "\\documentclass[a4paper]{ujarticle}\n"
-                     "\\AtBeginDvi{\\special{pdf:mapline uprml-h unicode HaranoAjiGothic-Medium.otf -l jp90}}\n"
-                     "\\begin{document}\n\\Huge 明朝体のはずがゴシック体。\n\\end{document}\n",
                      {"明朝体のはずがゴシック体"},
                      "ゴシック",
                      nullptr,
@@ -185,38 +165,21 @@ INSTANTIATE_TEST_SUITE_P(
                      0.95},
         JapaneseCase{"uplatex_vertical_face_named_with_its_unicode_table",
                      "uplatex",
-                     "\\documentclass[a4paper]{utarticle}\n"
-                     "\\AtBeginDvi{\\special{pdf:mapline uprml-v unicode HaranoAjiGothic-Medium.otf -w 1 -l jp90}}\n"
-                     "\\begin{document}\n\\Huge 縦書きのゴシック体\n\\end{document}\n",
                      {"縦書きのゴシック体"},
                      "ゴシック",
                      nullptr,
                      false,
                      0.95},
         // TikZ with the dvipdfmx option: pgf draws with pdf: specials
-        JapaneseCase{"platex_tikz_dvipdfmx_driver",
-                     "platex",
-                     "\\documentclass[dvipdfmx,a4paper]{jsarticle}\n\\usepackage{tikz}\n\\begin{document}\n"
-                     "図を描きます。\\par\\begin{tikzpicture}\n\\draw[thick,blue] (0,0) rectangle (3,2);\n"
-                     "\\fill[red,opacity=0.4] (1,1) circle (1);\n\\shade[left color=red,right color=blue] "
-                     "(4,0) rectangle (6,2);\n\\node[draw,fill=yellow] at (8,1) {箱};\n\\end{tikzpicture}\n"
-                     "\\end{document}\n",
-                     {"図を描きます", "箱"},
-                     "図",
-                     "tikz.sty",
-                     false,
-                     0.95},
+        JapaneseCase{"platex_tikz_dvipdfmx_driver", "platex", {"図を描きます", "箱"}, "図", "tikz.sty", false, 0.95},
         // the otf package's fonts, its \CID by Adobe-Japan1 number and \UTF
-        JapaneseCase{
-            "platex_otf_package",
-            "platex",
-            "\\documentclass{jsarticle}\n\\usepackage{otf}\n\\begin{document}\n"
-            "日本語の文章です。\\CID{7652}と\\UTF{9AD9}島屋。\\textgt{ゴシック体}も使います。\n\\end{document}\n",
-            {"日本語の文章です", "髙島屋", "ゴシック体も使います"},
-            "髙島屋",
-            "otf.sty",
-            true,
-            0.93}),
+        JapaneseCase{"platex_otf_package",
+                     "platex",
+                     {"日本語の文章です", "髙島屋", "ゴシック体も使います"},
+                     "髙島屋",
+                     "otf.sty",
+                     true,
+                     0.93}),
     ByName());
 
 // The trace's lines without their offsets, which a copy's pages change.

@@ -35,8 +35,7 @@ using ksdvi::test::Bytes, ksdvi::test::MakeJpeg, ksdvi::test::MakePng, ksdvi::te
 struct XeLatexCase {
     char const* name;
     std::vector<char const*> needs;  // files kpathsea must find
-    std::vector<char const*> faces;  // faces fontconfig must know
-    char const* source;
+    std::vector<char const*> faces;  // faces fontconfig must know; the source is tests/data/typeset/NAME.tex
     std::vector<char const*> words;  // the source's words, in the order of its text
     char const* searched;            // a word that search finds on page 1
 };
@@ -53,7 +52,7 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
         if (!Succeeds(std::string("fc-list | grep -qi '") + face + "'")) GTEST_SKIP() << "no face " << face;
 
     TempDir dir;
-    std::ofstream(dir / "doc.tex", std::ios::binary) << c.source;
+    std::filesystem::copy_file(DataFile(std::string("typeset/") + c.name + ".tex"), dir / "doc.tex");
     ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
     std::string const xdv = dir / "doc.xdv";
     RunOk("cd " + dir.Path() +
@@ -74,13 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
         XeLatexCase{"fontspec_latin_modern_math_colour",
                     {"fontspec.sty", "unicode-math.sty", "xcolor.sty", "lmroman10-regular.otf", "latinmodern-math.otf"},
                     {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\usepackage{unicode-math}\n"
-                    "\\usepackage{xcolor}\n\\setmainfont{Latin Modern Roman}\n\\setmathfont{Latin Modern Math}\n"
-                    "\\begin{document}\n\\section{Native fonts}\nOffice workers find waffles in the "
-                    "fjord, and \\textcolor{blue}{coloured words} \\textbf{bold} and \\emph{slanted} "
-                    "since {\\addfontfeatures{Numbers=OldStyle}1984}.\n"
-                    "\\[ \\int_0^1 x^2\\,dx = \\frac{1}{3}, \\qquad \\alpha + \\beta \\le \\sum_{k=1}^{n} "
-                    "\\gamma_k \\]\n\\end{document}\n",
                     // old-style figures: glyphs the face's cmap gives private codes, named zero.oldstyle …
                     {"Native", "fonts", "Office", "workers", "find", "waffles", "fjord", "coloured", "words", "bold",
                      "slanted", "since", "1984."},
@@ -89,56 +81,29 @@ INSTANTIATE_TEST_SUITE_P(
         XeLatexCase{"actual_text",
                     {"fontspec.sty", "lmroman10-regular.otf"},
                     {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec}\n\\setmainfont{Latin Modern Roman}\n"
-                    "\\XeTeXgenerateactualtext=1\n\\begin{document}\nOffice workers find waffles in the fjord; "
-                    "affluent fluffy official flow.\n\\end{document}\n",
                     {"Office", "workers", "find", "waffles", "fjord", "affluent", "fluffy", "official", "flow"},
                     "affluent"},
         XeLatexCase{"xetexko_nanum",
                     {"xetexko.sty"},
                     {"NanumMyeongjo"},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{xetexko}\n"
-                    "\\setmainhangulfont{NanumMyeongjo}\n\\begin{document}\n"
-                    "\\section{한글}\n한글 문서를 조판합니다. 다람쥐 헌 쳇바퀴에 타고파. Latin words too.\n"
-                    "\\end{document}\n",
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"},
         // graphicx's xetex driver turns and scales boxes with pdf:btrans and x:scale
         XeLatexCase{"rotated_and_scaled_boxes",
                     {"graphicx.sty", "xetex.def"},
                     {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                    "Before \\rotatebox{90}{Upward} and \\rotatebox{30}{Tilted} then \\scalebox{2}[1]{Wide} "
-                    "and \\reflectbox{Mirror} end.\n\n\\begin{tabular}{|c|c|}\\hline \\rotatebox{90}{Head} & "
-                    "\\rotatebox{45}{Slanted}\\\\\\hline 1 & 2\\\\\\hline\\end{tabular}\n\\end{document}\n",
                     {"Before", "Upward", "Tilted", "Wide", "end", "Head", "Slanted"},
                     "Tilted"},
         // pgf's xetex driver draws with pdf: specials: paths, colours, a
         // shading made on page 1 and placed again on page 2, opacity, a
         // white node over a line, rules among the drawing
-        XeLatexCase{"tikz_xetex_driver",
-                    {"tikz.sty"},
-                    {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{tikz}\n\\begin{document}\n"
-                    "Pictures follow.\\par\\begin{tikzpicture}\n\\draw[thick,blue] (0,0) rectangle (3,2);\n"
-                    "\\fill[green!50!black] (4,1) circle (0.8);\n\\draw[->,red,very thick] (0,0) -- (7,2);\n"
-                    "\\node[draw,fill=white] at (6,1) {Boxed};\n\\shade[ball color=red] (9,1) circle (0.8);\n"
-                    "\\fill[blue,opacity=0.5] (1,1) circle (1);\n\\end{tikzpicture}\\par\\rule{4cm}{2mm}\n"
-                    "\\newpage\nAgain.\\par\\begin{tikzpicture}\\shade[ball color=red] (0,0) circle (1);"
-                    "\\end{tikzpicture}\n\\end{document}\n",
-                    {"Pictures", "follow", "Boxed", "Again"},
-                    "Boxed"},
+        XeLatexCase{"tikz_xetex_driver", {"tikz.sty"}, {}, {"Pictures", "follow", "Boxed", "Again"}, "Boxed"},
         // a vertical font: glyphs stand across the line at their vertical
         // origins, in their vertical forms; the text is the ideographs'
         // (HaranoAji draws 日 and the radical ⽇ with one glyph)
         XeLatexCase{"vertical_font",
                     {"fontspec.sty", "graphicx.sty", "HaranoAjiMincho-Regular.otf"},
                     {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{fontspec,graphicx}\n"
-                    "\\setmainfont{HaranoAjiMincho-Regular.otf}\n"
-                    "\\font\\vertical=\"[HaranoAjiMincho-Regular.otf]:vertical\" at 12pt\n\\begin{document}\n"
-                    "日本語の文書です。\\par\\rotatebox{-90}{\\vertical 縦書きの文章です。「かぎ括弧」、句読点。ABC}\n"
-                    "\\end{document}\n",
                     {"日本語の文書です。", "縦書きの文章です", "かぎ括弧", "句読点", "ABC"},
                     "括弧"},
         // kotex under XeLaTeX: xetexko with its own faces (UnBatang), whose
@@ -146,9 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
         XeLatexCase{"kotex_unbatang",
                     {"kotex.sty", "xetexko.sty", "UnBatang.ttf"},
                     {},
-                    "\\documentclass[a4paper]{article}\n\\usepackage{kotex}\n\\begin{document}\n"
-                    "\\section{한글}\n한글 문서를 조판합니다. 다람쥐 헌 쳇바퀴에 타고파. Latin words too.\n"
-                    "\\end{document}\n",
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
                     "쳇바퀴"}),
     ByName());
