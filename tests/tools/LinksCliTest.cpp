@@ -1,8 +1,9 @@
 // ksdvi links, locate, outline and render --links on TeX documents with
 // hyperlinks: links.tex (ksdvi's specials) and one LaTeX document made
 // with both of hyperref's drivers for DVI, hyperref-hypertex.tex (html:
-// specials) and hyperref-dvips.tex (pdfmark specials). Which links the drawer finds is tested in tests/render; here,
-// what the commands print.
+// specials) and hyperref-dvips.tex (pdfmark specials). Which links the
+// drawer finds is tested in tests/render, their JSON boxes against dvitype's
+// in GeometryTest; here, what the commands print.
 
 #include <gtest/gtest.h>
 
@@ -20,40 +21,6 @@ namespace {
 
 nlohmann::json LinksJson(std::string const& options, std::string const& file) {
     return nlohmann::json::parse(KsdviOk("links --json " + options + " " + DataFile(file)));
-}
-
-// Both of hyperref's drivers give the same links, page by page: the dvips
-// driver's pdfmark areas one rectangle a line, two for the link TeX broke.
-TEST(LinksCli, JsonListsHyperrefLinksPerPage) {
-    std::vector<std::pair<int, std::string>> const expected{{1, "#section.1"},
-                                                            {1, "#subsection.1.1"},
-                                                            {1, "#subsection.1.2"},
-                                                            {1, "#section.2"},
-                                                            {1, "http://example.org/"},
-                                                            {1, "http://tug.org/"},
-                                                            {1, "#section.2"},
-                                                            {1, "#cite.knuth"},
-                                                            {1, "#Hfootnote.1"},
-                                                            {1, "#spot"},
-                                                            {1, "http://example.org/long"},
-                                                            {2, "#section.1"},
-                                                            {2, "#subsection.1.1"}};
-    for (auto [file, kind] : {std::pair{"hyperref-hypertex.dvi", "html"}, {"hyperref-dvips.dvi", "pdfmark"}}) {
-        nlohmann::json links = LinksJson("-r 100", file);
-        std::vector<std::pair<int, std::string>> pagesAndHrefs;
-        for (auto const& link : links) {
-            pagesAndHrefs.emplace_back(link["page"], link["href"]);
-            EXPECT_EQ(link["kind"], kind);
-            EXPECT_EQ(link["target"], "_self");
-            bool broken = link["href"] == "http://example.org/long" && kind == std::string("pdfmark");
-            ASSERT_EQ(link["rects"].size(), broken ? 2u : 1u) << link;
-            ASSERT_EQ(link["rects"][0].size(), 4u);
-        }
-        EXPECT_EQ(pagesAndHrefs, expected) << file;
-        nlohmann::json second = LinksJson("-p 2 -r 100", file);
-        ASSERT_EQ(second.size(), 2u);
-        EXPECT_EQ(second[0], links[11]);
-    }
 }
 
 // The links of ksdvi's specials: the two with an empty or unquoted
