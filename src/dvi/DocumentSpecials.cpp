@@ -112,7 +112,7 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
         // only moves the page to its box, which ksdvi reads itself.
         if (ps.kind == PostScriptSpecial::Kind::Literal && !IsPreviewBopHook(ps.code) && !IsPreviewTightPage(ps.code) &&
             (ps.code.find("bop-hook") != std::string_view::npos || ps.code.find("eop-hook") != std::string_view::npos))
-            dvi_.pageHooks_ = true;
+            dvi_.pageDefinesHooks_ = true;
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;

@@ -77,7 +77,7 @@ void KsDvi::Reset(bool release) {
     bookmarkPath_.clear();
     bookmarkCMap_.clear();
     openLinkArea_.reset();
-    pagePostScript_ = pagePdfDrawing_ = false;
+    pagePostScript_ = pagePdfDrawing_ = pageDefinesHooks_ = false;
     pagePictures_.clear();
     engineSpecials_.clear();
     pdfDefinitions_.clear();
@@ -194,7 +194,7 @@ void KsDvi::ScanPage(DviScanReader& in) {
     int32_t texPage = 0, bopAt = 0;
     std::vector<unsigned int> stack;
     std::shared_ptr<OpenLinkArea const> linkArea;
-    pagePostScript_ = pagePdfDrawing_ = false;
+    pagePostScript_ = pagePdfDrawing_ = pageDefinesHooks_ = false;
     pagePaper_.reset();
     pageRotation_ = 0;
     pagePictures_.clear();
@@ -271,6 +271,10 @@ void KsDvi::RecordPage(int32_t texPage, std::vector<unsigned int> stack, std::sh
     page->colorStack = std::move(stack);
     page->postScript = pagePostScript_;
     page->pdfDrawing = pagePdfDrawing_;
+    // Hooks are the document's once the page that defines them is whole: a
+    // page cut short or broken gives the others none, as while TeX is still
+    // writing it.
+    pageHooks_ = pageHooks_ || pageDefinesHooks_;
     page->paper = pagePaper_ ? pagePaper_ : postScriptPaper_;
     page->rotation = pageRotation_;
     page->linkArea = std::move(linkArea);

@@ -452,7 +452,7 @@ private:
     std::vector<PostScriptHeader> postScriptHeaders_;
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
-    bool pageHooks_ = false;  // the ! specials define bop-hook or eop-hook
+    bool pageHooks_ = false;  // the ! specials of the recorded pages define bop-hook or eop-hook
     bool landscape_ = false;  // a landscape special
     std::optional<ksdvi::Paper> paper_;
     std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned
@@ -473,6 +473,7 @@ private:
     std::shared_ptr<OpenLinkArea const> openLinkArea_;  // the pdf:bann not yet ended
     bool pagePostScript_ = false;
     bool pagePdfDrawing_ = false;
+    bool pageDefinesHooks_ = false;  // of the page being scanned, which may yet turn out cut
     std::vector<PdfDefinition> pdfDefinitions_;
     size_t pdfDefinitionBytes_ = 0;
     int pdfFormDepth_ = 0;

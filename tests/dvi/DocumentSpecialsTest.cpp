@@ -14,6 +14,7 @@
 #include "dvi/KsDvi.h"
 #include "support/Cli.h"
 #include "support/ExactBytes.h"
+#include "support/ScratchDocument.h"
 
 using namespace ksdvi;
 
@@ -326,20 +327,34 @@ TEST(DocumentSpecials, PrologueHoldsHeadersAndGlobalDefinitions) {
 }
 
 // A bop-hook or eop-hook of the ! specials paints every page (draftcopy);
-// preview's move the page to its box, which needs no interpreter.
+// preview's move the page to its box, which needs no interpreter. Hooks are
+// the document's once the page that defines them is whole: not while TeX is
+// still writing it, nor in a file cut inside it.
 TEST(DocumentSpecials, PageHooksOfTheDocumentButNotOfPreview) {
-    RecordingDocument doc;
+    DviBuilder page;
     for (char const* special :
          {"!userdict begin/preview-bop-level 0 def/bop-hook{/preview-bop-level dup load dup 0 le{/isls false def}if 1 "
           "add store}bind def/eop-hook{/preview-bop-level dup load dup 0 gt{1 sub}if store}bind def end",
           "!userdict begin/bop-hook{7{currentfile token not{stop}if 65781.76 div DVImag mul}repeat 72 add}def end",
           "ps: /eop-hook { } def"})  // a page's own PostScript: not the prologue
-        doc.Special(special);
-    EXPECT_FALSE(doc.HasPageHooks());
-    doc.Special("!userdict begin /eop-hook { 0 0 moveto (DRAFT) show } def end");
-    EXPECT_TRUE(doc.HasPageHooks());
-    doc.RenewDvi();
-    EXPECT_FALSE(doc.HasPageHooks());
+        page.Special(special);
+    EXPECT_FALSE(ScratchDocument(OnePage(page)).dvi.HasPageHooks());
+
+    page.Special("!userdict begin /eop-hook { 0 0 moveto (DRAFT) show } def end");
+    DviBuilder plainThenHooks;
+    plainThenHooks.Pre().Bop(1).Eop().Bop(2);
+    plainThenHooks.bytes.insert(plainThenHooks.bytes.end(), page.bytes.begin(), page.bytes.end());
+    ScratchDocument cut(plainThenHooks.bytes);
+    ASSERT_EQ(cut.dvi.GetNPage(), 1);
+    EXPECT_FALSE(cut.dvi.HasPageHooks());
+    EXPECT_FALSE(cut.dvi.PageHasPostScript(0));
+
+    ScratchDocument whole(plainThenHooks.Eop().Post().bytes);
+    ASSERT_EQ(whole.dvi.GetMode(), KsDvi::Complete);
+    EXPECT_TRUE(whole.dvi.HasPageHooks());
+    EXPECT_TRUE(whole.dvi.PageHasPostScript(0));  // the page before the hooks too
+    whole.dvi.RenewDvi();
+    EXPECT_FALSE(whole.dvi.HasPageHooks());
 }
 
 // The prologue is bounded: a piece that does not fit is left out, and so is
