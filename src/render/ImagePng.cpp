@@ -1,6 +1,6 @@
 #include "render/ImagePng.h"
 
-#include <png.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,12 +11,18 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/gdi/PngWriter.h"
+
 namespace ksdvi {
 
 namespace {
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+struct CompressorFree {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
 std::uint32_t Key(ImagePixel const& p, bool alpha) {
@@ -46,48 +52,26 @@ bool WriteImagePng(std::string const& path, std::vector<ImagePixel> const& pixel
         errno = EINVAL;
         return false;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        errno = ENOMEM;
-        return false;
-    }
     std::optional<std::vector<std::uint32_t>> const palette = Palette(pixels, settings.alpha);
-    std::unordered_map<std::uint32_t, png_byte> indices;
-    std::vector<png_color> colours;
-    std::vector<png_byte> opacities;
+    std::unordered_map<std::uint32_t, std::uint8_t> indices;
+    std::vector<std::uint8_t> colours, opacities;
     if (palette) {
         for (std::uint32_t key : *palette) {
-            indices.emplace(key, png_byte(colours.size()));
-            colours.push_back({png_byte(key >> 24), png_byte(key >> 16), png_byte(key >> 8)});
-            if ((key & 0xFF) != 255) opacities.push_back(png_byte(key));
+            indices.emplace(key, std::uint8_t(colours.size() / 3));
+            colours.insert(colours.end(), {std::uint8_t(key >> 24), std::uint8_t(key >> 16), std::uint8_t(key >> 8)});
+            if ((key & 0xFF) != 255) opacities.push_back(std::uint8_t(key));
         }
     }
     int const channels = palette ? 1 : settings.alpha ? 4 : 3;
-    std::vector<png_byte> row(size_t(width) * size_t(channels));
-    // libpng reports its errors by longjmp: nothing with a destructor lives
-    // between here and the calls that may jump.
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        if (errno == 0) errno = EIO;
-        return false;
-    }
-    png_init_io(png, file.get());
-    if (settings.compression >= 0) png_set_compression_level(png, settings.compression);
-    int const type = palette ? PNG_COLOR_TYPE_PALETTE : settings.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, type, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (palette) {
-        png_set_PLTE(png, info, colours.data(), int(colours.size()));
-        if (!opacities.empty()) png_set_tRNS(png, info, opacities.data(), int(opacities.size()), nullptr);
-    }
-    png_write_info(png, info);
+    // The rows as PNG filters them: a palette's indices unfiltered, as libpng
+    // leaves them; colours as differences from the pixel to the left.
+    size_t const rowBytes = 1 + size_t(width) * size_t(channels);
+    std::vector<std::uint8_t> rows(rowBytes * size_t(height));
     for (int y = 0; y < height; ++y) {
         ImagePixel const* in = pixels.data() + size_t(y) * size_t(width);
-        png_byte* out = row.data();
+        std::uint8_t* const row = rows.data() + size_t(y) * rowBytes;
+        std::uint8_t* out = row + 1;
+        row[0] = palette ? 0 : 1;
         for (int x = 0; x < width; ++x) {
             if (palette) {
                 *out++ = indices.find(Key(in[x], settings.alpha))->second;
@@ -98,12 +82,33 @@ bool WriteImagePng(std::string const& path, std::vector<ImagePixel> const& pixel
             *out++ = in[x].b;
             if (settings.alpha) *out++ = in[x].a;
         }
-        png_write_row(png, row.data());
+        if (!palette)
+            for (size_t i = rowBytes - 1; i > size_t(channels); --i) row[i] = std::uint8_t(row[i] - row[i - channels]);
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    bool const flushed = std::fflush(file.get()) == 0 && !std::ferror(file.get());
-    return std::fclose(file.release()) == 0 && flushed;
+    // libdeflate, not zlib through libpng: zlib's level 9, which tools that
+    // make formula images ask for, spends milliseconds on a formula's long
+    // runs of background.
+    std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+        libdeflate_alloc_compressor(settings.compression < 0 ? 6 : std::min(settings.compression, 12)));
+    if (!compressor) {
+        errno = ENOMEM;
+        return false;
+    }
+    std::vector<std::uint8_t> data(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+    data.resize(libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), data.data(), data.size()));
+
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    int const type = palette ? 3 : settings.alpha ? 6 : 2;
+    bool written = !data.empty() && gdi::PutPngHeader(file.get(), width, height, type) &&
+                   (!palette || gdi::PutPngChunk(file.get(), "PLTE", colours.data(), colours.size())) &&
+                   (opacities.empty() || gdi::PutPngChunk(file.get(), "tRNS", opacities.data(), opacities.size())) &&
+                   gdi::PutPngChunk(file.get(), "IDAT", data.data(), data.size()) &&
+                   gdi::PutPngChunk(file.get(), "IEND", nullptr, 0);
+    written = std::fflush(file.get()) == 0 && !std::ferror(file.get()) && written;
+    if (std::fclose(file.release()) != 0) written = false;
+    if (!written && errno == 0) errno = EIO;
+    return written;
 }
 
 }  // namespace ksdvi

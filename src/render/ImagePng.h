@@ -1,7 +1,7 @@
 #pragma once
-// Writes a small image with straight alpha as PNG through libpng: a palette
-// (with its transparency) when it has 256 colours at most, else RGBA when the
-// image has transparency, RGB otherwise, at a zlib compression level.
+// Writes a small image with straight alpha as PNG: a palette (with its
+// transparency) when it has 256 colours at most, else RGBA when the image has
+// transparency, RGB otherwise, at a deflate compression level.
 
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@ namespace ksdvi {
 
 struct ImagePngSettings {
     bool alpha = false;
-    int compression = -1;  // 0 to 9; -1 for libpng's default
+    int compression = -1;  // 0 to 9 as zlib counts them; -1 for the default
 };
 
 // `pixels` holds `width` x `height` pixels, rows top down. False with errno

@@ -47,12 +47,7 @@ void FillPixels(Pixel fill, std::uint8_t* dst, int from, int to, bool colour) {
 
 }  // namespace
 
-bool PngRowWriter::Fail() {
-    file_.reset();
-    return false;
-}
-
-bool PngRowWriter::PutChunk(const char* type, const std::uint8_t* data, std::size_t size) {
+bool PutPngChunk(std::FILE* file, const char* type, const std::uint8_t* data, std::size_t size) {
     std::uint8_t head[8], tail[4];
     PutBigEndian(head, std::uint32_t(size));
     std::memcpy(head + 4, type, 4);
@@ -60,13 +55,27 @@ bool PngRowWriter::PutChunk(const char* type, const std::uint8_t* data, std::siz
     // IEND has no data: its null pointer would restart the sum, and fwrite must not see it.
     if (size) crc = libdeflate_crc32(crc, data, size);
     PutBigEndian(tail, crc);
-    std::FILE* f = file_.get();
-    return std::fwrite(head, 1, 8, f) == 8 && (!size || std::fwrite(data, 1, size, f) == size) &&
-           std::fwrite(tail, 1, 4, f) == 4;
+    return std::fwrite(head, 1, 8, file) == 8 && (!size || std::fwrite(data, 1, size, file) == size) &&
+           std::fwrite(tail, 1, 4, file) == 4;
+}
+
+bool PutPngHeader(std::FILE* file, int width, int height, int colourType) {
+    std::uint8_t header[13] = {};
+    PutBigEndian(header, std::uint32_t(width));
+    PutBigEndian(header + 4, std::uint32_t(height));
+    header[8] = 8;                         // bits per sample
+    header[9] = std::uint8_t(colourType);  // compression, filter and interlace 0
+    return std::fwrite(kSignature, 1, sizeof kSignature, file) == sizeof kSignature &&
+           PutPngChunk(file, "IHDR", header, sizeof header);
+}
+
+bool PngRowWriter::Fail() {
+    file_.reset();
+    return false;
 }
 
 bool PngRowWriter::PutImageData() {
-    const bool written = PutChunk("IDAT", deflate_.Output(), deflate_.OutputSize());
+    const bool written = PutPngChunk(file_.get(), "IDAT", deflate_.Output(), deflate_.OutputSize());
     deflate_.Drop();
     return written;
 }
@@ -81,14 +90,7 @@ bool PngRowWriter::Open(const std::string& path, int width, int height, bool col
     colour_ = colour;
     row_.assign(1 + std::size_t(width) * (colour ? 3 : 1), 0);  // filter byte 0: none
     deflate_.Start(colour ? 3 : 1);
-    std::uint8_t header[13] = {};
-    PutBigEndian(header, std::uint32_t(width));
-    PutBigEndian(header + 4, std::uint32_t(height));
-    header[8] = 8;               // bits per sample
-    header[9] = colour ? 2 : 0;  // RGB or grey; compression, filter and interlace 0
-    if (std::fwrite(kSignature, 1, sizeof kSignature, file_.get()) != sizeof kSignature ||
-        !PutChunk("IHDR", header, sizeof header))
-        return Fail();
+    if (!PutPngHeader(file_.get(), width, height, colour ? 2 : 0)) return Fail();
     return true;
 }
 
@@ -111,7 +113,7 @@ bool PngRowWriter::WriteRows(const Surface& surface, int rows) {
 bool PngRowWriter::Close() {
     if (!file_ || rowsLeft_ != 0) return Fail();
     deflate_.Finish();
-    if (!PutImageData() || !PutChunk("IEND", nullptr, 0)) return Fail();
+    if (!PutImageData() || !PutPngChunk(file_.get(), "IEND", nullptr, 0)) return Fail();
     // fclose reports what a full disk did to the last writes.
     return std::fclose(file_.release()) == 0;
 }

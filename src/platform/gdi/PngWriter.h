@@ -27,7 +27,6 @@ public:
     bool IsColour() const { return colour_; }
 
 private:
-    bool PutChunk(const char* type, const std::uint8_t* data, std::size_t size);
     // Writes the compressed bytes so far as one chunk.
     bool PutImageData();
     bool Fail();
@@ -43,6 +42,12 @@ private:
 };
 
 bool WriteSurfacePng(const Surface& surface, const std::string& path, PngRowWriter& writer);
+
+// The pieces of a PNG file, for writers whose data libpng does not compress:
+// the signature with the header of an image of 8-bit samples (`colourType`
+// as PNG numbers them: 0 grey, 2 RGB, 3 palette, 6 RGBA), and one chunk.
+bool PutPngHeader(std::FILE* file, int width, int height, int colourType);
+bool PutPngChunk(std::FILE* file, const char* type, const std::uint8_t* data, std::size_t size);
 bool WriteSurfacePng(const Surface& surface, const std::string& path);
 
 }  // namespace ksdvi::gdi
