@@ -144,8 +144,10 @@ KsDviTTFMap::~KsDviTTFMap() { DeleteHash(); }
 void KsDviTTFMap::InitHash() { hash_.fill(nullptr); }
 
 void KsDviTTFMap::DeleteHash() {
+    std::lock_guard<std::recursive_mutex> lock(entriesLock_);
     hash_.fill(nullptr);
     entries_.clear();
+    pending_.clear();
 }
 
 int KsDviTTFMap::GetHashCode(String8 const& name) const { return FontNameHash(name.view()); }
@@ -204,6 +206,8 @@ int KsDviTTFMap::Append(std::FILE* file) {
 }
 
 void KsDviTTFMap::Insert(std::unique_ptr<Entry> entry) {
+    std::lock_guard<std::recursive_mutex> lock(entriesLock_);
+    if (entry->order == 0) entry->order = ++nextOrder_;
     int bucket = GetHashCode(entry->name);
     entry->next = hash_[bucket];
     hash_[bucket] = entry.get();
@@ -211,32 +215,60 @@ void KsDviTTFMap::Insert(std::unique_ptr<Entry> entry) {
 }
 
 int KsDviTTFMap::AppendPdftexMapFile(char const* path) {
-    std::ifstream in(path ? path : "");
+    std::ifstream in(path ? path : "", std::ios::binary);
     if (!in) return 0;
-    std::map<std::string, ksdvi::PdftexMapLine> lines;
-    std::string text;
-    while (std::getline(in, text)) {
-        auto line = ksdvi::ParsePdftexMapLine(text);
-        if (line) lines.emplace(line->tfm, std::move(*line));  // the first line for a font counts
+    PendingMap map;
+    map.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string_view const text(map.text);
+    for (size_t at = 0; at < text.size();) {
+        size_t const end = std::min(text.find('\n', at), text.size());
+        std::string_view const line = text.substr(at, end - at);
+        at = end + 1;
+        // Only the first word is read now, by ParsePdftexMapLine's rules.
+        if (line.empty() || std::string_view("%#*;").find(line[0]) != std::string_view::npos) continue;
+        size_t const first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos || line[first] == '<' || line[first] == '"') continue;
+        std::string_view const name = line.substr(first, line.find_first_of(" \t\r", first) - first);
+        map.lines.emplace(Lower(std::string(name)), line);  // the first line for a font counts
     }
-    for (auto& [tfm, line] : lines) {
-        auto entry = std::make_unique<Entry>();
-        entry->name = String8(Lower(tfm));
-        entry->fontname = String8(Lower(line.psName));
-        entry->encoding = line.encodingFile.empty() ? ENC_RAW : ENC_GLYPH_NAMES;
-        if (!line.encodingFile.empty()) entry->encfile = String8(line.encodingFile);
-        if (!line.fontFile.empty()) entry->fontfile = String8(line.fontFile);
-        entry->slantfont = line.slant;
-        entry->extendfont = line.extend;
-        Insert(std::move(entry));
-    }
+    std::lock_guard<std::recursive_mutex> lock(entriesLock_);
+    map.order = ++nextOrder_;
+    pending_.push_back(std::move(map));
     return 1;
 }
 
+KsDviTTFMap::Entry const* KsDviTTFMap::ReadPending(String8 const& key, Entry const* found) const {
+    for (auto map = pending_.rbegin(); map != pending_.rend(); ++map) {
+        if (found && found->order > map->order) break;
+        auto const it = map->lines.find(std::string(key.view()));
+        if (it == map->lines.end()) continue;
+        std::optional<ksdvi::PdftexMapLine> const line = ksdvi::ParsePdftexMapLine(std::string(it->second));
+        map->lines.erase(it);
+        if (!line) continue;
+        auto entry = std::make_unique<Entry>();
+        entry->name = key;
+        entry->fontname = String8(Lower(line->psName));
+        entry->encoding = line->encodingFile.empty() ? ENC_RAW : ENC_GLYPH_NAMES;
+        if (!line->encodingFile.empty()) entry->encfile = String8(line->encodingFile);
+        if (!line->fontFile.empty()) entry->fontfile = String8(line->fontFile);
+        entry->slantfont = line->slant;
+        entry->extendfont = line->extend;
+        entry->order = map->order;
+        Entry const* made = entry.get();
+        const_cast<KsDviTTFMap*>(this)->Insert(std::move(entry));
+        return made;
+    }
+    return found;
+}
+
 std::vector<KsDviTTFMap::Entry const*> KsDviTTFMap::GetEntries() const {
+    std::lock_guard<std::recursive_mutex> lock(entriesLock_);
+    for (PendingMap const& map : pending_)
+        while (!map.lines.empty()) ReadPending(String8(map.lines.begin()->first), nullptr);
     std::vector<Entry const*> out;
     out.reserve(entries_.size());
     for (auto const& e : entries_) out.push_back(e.get());
+    std::stable_sort(out.begin(), out.end(), [](Entry const* a, Entry const* b) { return a->order < b->order; });
     return out;
 }
 
@@ -275,9 +307,15 @@ std::shared_ptr<ksdvi::EncodingVector const> KsDviTTFMap::GetGlyphNames(String8 
     return vector;
 }
 
+KsDviTTFMap::Entry const* KsDviTTFMap::Find(String8 const& key) const {
+    Entry const* found = nullptr;
+    for (Entry const* e = hash_[GetHashCode(key)]; e; e = e->next)
+        if (e->name == key && (!found || e->order > found->order)) found = e;
+    return found;
+}
+
 KsDviTTFMap::Entry const* KsDviTTFMap::GetEntry(String8 const& name) const {
     String8 key = name.DownCase();
-    for (Entry const* e = hash_[GetHashCode(key)]; e; e = e->next)
-        if (e->name == key) return e;
-    return nullptr;
+    std::lock_guard<std::recursive_mutex> lock(entriesLock_);
+    return ReadPending(key, Find(key));
 }

@@ -64,6 +64,8 @@ public:
         String8 fontfile;
         double slantfont = 0.0;
         double extendfont = 1.0;
+        // When the entry was read: of two for one name, the later counts.
+        size_t order = 0;
     };
 
     // Answers whether an outline face of that family name is installed; the host
@@ -83,6 +85,8 @@ public:
     // the font program by its PostScript name, with its encoding vector and
     // transformation. Within the file the first line for a font counts, as in
     // pdfTeX; files appended later win, as map files do. 0 when it cannot be read.
+    // A line is read whole when its font is first asked for: the installation's
+    // map has thousands, and a formula uses a few.
     int AppendPdftexMapFile(char const* path);
     Entry const* GetEntry(String8 const& name) const;
     // Every entry, in the order read.
@@ -110,9 +114,23 @@ private:
     bool IsInstalled(String8 const& face) const;
     int Append(std::FILE* file);
     void Insert(std::unique_ptr<Entry> entry);
+    Entry const* Find(String8 const& key) const;
+    // The entry of a pdftex.map line not read yet, or null.
+    Entry const* ReadPending(String8 const& key, Entry const* found) const;
 
-    std::array<Entry*, HashSize> hash_{};          // chains through Entry::next
-    std::vector<std::unique_ptr<Entry>> entries_;  // owns every entry of the chains
+    // The lines of a pdftex.map, by lower-case TeX font name, not yet entries.
+    struct PendingMap {
+        std::string text;
+        std::map<std::string, std::string_view> lines;
+        size_t order = 0;
+    };
+
+    // Entries are made from pending lines by const lookups, from any thread.
+    mutable std::recursive_mutex entriesLock_;
+    mutable std::array<Entry*, HashSize> hash_{};          // chains through Entry::next
+    mutable std::vector<std::unique_ptr<Entry>> entries_;  // owns every entry of the chains
+    mutable std::vector<PendingMap> pending_;
+    size_t nextOrder_ = 0;
     FaceQuery faceQuery_;
     int lastErrorLine_ = 0;
     mutable std::mutex encodingsLock_;
