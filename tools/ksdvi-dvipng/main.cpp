@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -18,6 +19,7 @@
 #include "InputSpool.h"
 #include "PageNames.h"
 #include "page/Paper.h"
+#include "platform/kpathsea/KPathSea.h"
 #include "render/PageImage.h"
 
 namespace {
@@ -45,6 +47,16 @@ void Usage(std::FILE* out) {
                  "  --picky         no image for a page that gave a warning\n"
                  "  --strict        stop at the first warning\n",
                  kProgram);
+}
+
+// Where the files kpathsea found are kept between runs: the user's cache
+// directory, as the XDG base directory rules name it.
+std::string FoundFilesStore() {
+    char const* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') return std::string(cache) + "/ksdvi/found-files";
+    char const* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.cache/ksdvi/found-files";
+    return "";
 }
 
 }  // namespace
@@ -80,6 +92,9 @@ int main(int argc, char** argv) {
     }
 
     std::string const file = DocumentPath(options.file);
+    // One process per formula: most of its time went to reading the
+    // installation's file databases for the same dozen files.
+    if (std::string const store = FoundFilesStore(); !store.empty()) KPathSea::KeepFoundFiles(store);
     auto fonts = LoadFonts({});
     DocumentSession session(file, {}, *fonts);
     if (!session.LoadOrReport() || !HasPagesToDraw(session)) return 1;
@@ -148,5 +163,6 @@ int main(int argc, char** argv) {
         WarnUnpaintable(file, ReportFonts(dvi, settings.dpi * settings.zoom), renderer.MissingGlyphs());
         for (std::string const& problem : renderer.PictureProblems()) ReportError(file, "warning: " + problem);
     }
+    KPathSea::SaveFoundFiles();
     return status;
 }

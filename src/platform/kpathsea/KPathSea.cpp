@@ -1,10 +1,17 @@
 #include "platform/kpathsea/KPathSea.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <memory>
+
+#include "platform/kpathsea/FoundFiles.h"
 
 extern "C" {
 #include <kpathsea/kpathsea.h>
@@ -24,9 +31,12 @@ KPathSea::BitmapMaking& Making() {
     return making;
 }
 
+std::atomic<bool> started{false};
+
 void InitialiseOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
+        started = true;
         // The library locates itself from the running program's real path.
         char self[4096];
         ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -42,6 +52,81 @@ void InitialiseOnce() {
                                  making.allowed ? kpse_src_compile : kpse_src_cmdline);
         kpse_make_tex_discard_errors = 1;
     });
+}
+
+std::unique_ptr<ksdvi::FoundFiles>& Kept() {
+    static std::unique_ptr<ksdvi::FoundFiles> kept;
+    return kept;
+}
+
+// What kpathsea's answers depend on besides files: the environment (the
+// variables of texmf.cnf may all be set there), and the program with the
+// library, which locate the configuration.
+std::string Fingerprint() {
+    std::vector<std::string> settings;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string_view const text(*entry);
+        std::string_view const name = text.substr(0, text.find('='));
+        // What a shell changes from one command to the next.
+        if (name != "_" && name != "PWD" && name != "OLDPWD" && name != "SHLVL") settings.emplace_back(text);
+    }
+    std::sort(settings.begin(), settings.end());
+    std::error_code error;
+    std::string fingerprint =
+        std::filesystem::read_symlink("/proc/self/exe", error).string() + "\n" + kpathsea_version_string + "\n";
+    for (std::string const& setting : settings) fingerprint += setting + '\0';
+    return fingerprint;
+}
+
+// Every file and directory whose change could change kpathsea's answers for
+// files of `formats`: the configuration files and their directories, the
+// file databases (ls-R) and alias files, and each directory
+// of the formats' search paths that is searched on disk (those not behind
+// `!!`), all of their subdirectories for `//`. Empty when they are too
+// many, or a path searches a relative directory other than the current one.
+std::vector<std::string> Witnesses(std::set<int> const& formats) {
+    std::vector<std::string> witnesses;
+    auto elements = [](std::string const& path, auto const& each) {
+        for (size_t at = 0; at <= path.size();) {
+            size_t const end = std::min(path.find(ENV_SEP, at), path.size());
+            if (end > at && !each(path.substr(at, end - at))) return false;
+            at = end + 1;
+        }
+        return true;
+    };
+    auto const directory = [&](std::string element) {
+        bool const below = element.size() > 2 && element.ends_with("//");
+        while (element.size() > 1 && element.back() == '/') element.pop_back();
+        witnesses.push_back(element);
+        if (!below) return true;
+        std::error_code error;
+        std::filesystem::recursive_directory_iterator it(
+            element, std::filesystem::directory_options::follow_directory_symlink, error);
+        for (; !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            if (!it->is_directory(error)) continue;
+            witnesses.push_back(it->path().string());
+            if (witnesses.size() > ksdvi::FoundFiles::kMostLines / 2) return false;
+        }
+        return true;
+    };
+    bool whole = elements(kpse_init_format(kpse_cnf_format), [&](std::string const& dir) {
+        witnesses.push_back(dir + "/texmf.cnf");
+        return directory(dir);
+    });
+    whole = whole && elements(kpse_init_format(kpse_db_format), [&](std::string dir) {
+                if (dir.starts_with("!!")) dir.erase(0, 2);
+                for (char const* name : {"/ls-R", "/ls-r", "/aliases"}) witnesses.push_back(dir + name);
+                return true;
+            });
+    for (int format : formats) {
+        if (!whole) break;
+        whole = elements(kpse_init_format(kpse_file_format_type(format)), [&](std::string const& element) {
+            if (element.starts_with("!!") || element == ".") return true;
+            return element[0] == '/' && directory(element);
+        });
+    }
+    if (!whole) witnesses.clear();
+    return witnesses;
 }
 
 kpse_file_format_type ToKpse(KPathSea::Format f) {
@@ -64,7 +149,7 @@ kpse_file_format_type ToKpse(KPathSea::Format f) {
 
 }  // namespace
 
-KPathSea::KPathSea() { InitialiseOnce(); }
+KPathSea::KPathSea() = default;
 
 std::vector<std::string> const& KPathSea::Trees() {
     static std::vector<std::string> const trees = [] {
@@ -88,6 +173,24 @@ std::vector<std::string> const& KPathSea::Trees() {
 
 void KPathSea::SetBitmapMaking(BitmapMaking const& making) { Making() = making; }
 
+void KPathSea::KeepFoundFiles(std::string const& file) {
+    std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+    Kept() = std::make_unique<ksdvi::FoundFiles>(file, Fingerprint());
+}
+
+bool KPathSea::LibraryStarted() { return started; }
+
+void KPathSea::SaveFoundFiles() {
+    std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+    ksdvi::FoundFiles* kept = Kept().get();
+    if (!kept || !kept->HasNew()) return;
+    std::set<int> formats = kept->Kinds();
+    // Tfm and Vf searches read the font name aliases of texfonts.map.
+    formats.insert(kpse_fontmap_format);
+    std::vector<std::string> const witnesses = Witnesses(formats);
+    if (!witnesses.empty()) kept->Save(witnesses);
+}
+
 std::string KPathSea::Find(std::string const& name, Format format) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto key = std::make_pair(static_cast<int>(format), name);
@@ -97,10 +200,18 @@ std::string KPathSea::Find(std::string const& name, Format format) {
     std::string result;
     {
         std::lock_guard<std::mutex> libraryLock(LibraryMutex());
-        char* found = kpse_find_file(name.c_str(), ToKpse(format), 1);
-        if (found) {
-            result = found;
-            free(found);
+        ksdvi::FoundFiles* kept = Kept().get();
+        std::optional<std::string> known = kept ? kept->Find(ToKpse(format), name) : std::nullopt;
+        if (known) {
+            result = *known;
+        } else {
+            InitialiseOnce();
+            char* found = kpse_find_file(name.c_str(), ToKpse(format), 1);
+            if (found) {
+                result = found;
+                free(found);
+            }
+            if (kept) kept->Add(ToKpse(format), name, result);
         }
     }
     cache_.emplace(key, result);
@@ -128,6 +239,7 @@ std::string KPathSea::FindGlyphFont(std::string const& name, unsigned dpi, unsig
         // other sizes are not looked for.
         if (failed_.count(name) == 0) {
             std::lock_guard<std::mutex> libraryLock(LibraryMutex());
+            InitialiseOnce();
             kpse_glyph_file_type file{};
             char* path = kpse_find_glyph(name.c_str(), dpi, kpse_pk_format, &file);
             if (path) {

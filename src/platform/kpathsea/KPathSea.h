@@ -23,6 +23,16 @@ public:
         bool allowed = true;
     };
     static void SetBitmapMaking(BitmapMaking const& making);
+
+    // Keeps what searches find in `file` (see FoundFiles), so that later
+    // processes answer them without reading the installation's databases.
+    // Takes effect before the first search of the process; SaveFoundFiles
+    // writes what this process found.
+    static void KeepFoundFiles(std::string const& file);
+    static void SaveFoundFiles();
+    // Whether this process has set up kpathsea: read the installation's
+    // configuration and, with its first search, its file databases.
+    static bool LibraryStarted();
     KPathSea(KPathSea const&) = delete;
     KPathSea& operator=(KPathSea const&) = delete;
 
