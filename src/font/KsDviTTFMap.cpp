@@ -229,7 +229,8 @@ int KsDviTTFMap::AppendPdftexMapFile(char const* path) {
         size_t const first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos || line[first] == '<' || line[first] == '"') continue;
         std::string_view const name = line.substr(first, line.find_first_of(" \t\r", first) - first);
-        map.lines.emplace(Lower(std::string(name)), line);  // the first line for a font counts
+        // the first line for a font counts
+        map.lines.emplace(Lower(std::string(name)), std::make_pair(size_t(line.data() - text.data()), line.size()));
     }
     std::lock_guard<std::recursive_mutex> lock(entriesLock_);
     map.order = ++nextOrder_;
@@ -242,7 +243,8 @@ KsDviTTFMap::Entry const* KsDviTTFMap::ReadPending(String8 const& key, Entry con
         if (found && found->order > map->order) break;
         auto const it = map->lines.find(std::string(key.view()));
         if (it == map->lines.end()) continue;
-        std::optional<ksdvi::PdftexMapLine> const line = ksdvi::ParsePdftexMapLine(std::string(it->second));
+        std::optional<ksdvi::PdftexMapLine> const line =
+            ksdvi::ParsePdftexMapLine(map->text.substr(it->second.first, it->second.second));
         map->lines.erase(it);
         if (!line) continue;
         auto entry = std::make_unique<Entry>();

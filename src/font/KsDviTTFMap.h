@@ -118,10 +118,11 @@ private:
     // The entry of a pdftex.map line not read yet, or null.
     Entry const* ReadPending(String8 const& key, Entry const* found) const;
 
-    // The lines of a pdftex.map, by lower-case TeX font name, not yet entries.
+    // The lines of a pdftex.map, by lower-case TeX font name, not yet entries:
+    // where each starts in the text and its length.
     struct PendingMap {
         std::string text;
-        std::map<std::string, std::string_view> lines;
+        std::map<std::string, std::pair<size_t, size_t>> lines;
         size_t order = 0;
     };
 
