@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "Commands.h"
-#include "HugePageHeap.h"
 #include "InputSpool.h"
+#include "KeptHeap.h"
 #include "PageSelection.h"
 #include "PaperNames.h"
 #include "Versions.h"
@@ -181,7 +181,7 @@ std::string UnknownCommand(CLI::App& app, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    UseHugePageHeap();
+    KeepHeapMemory();
     CLI::App app{"ksdvi: display the output of TeX"};
     app.require_subcommand(1);
     app.set_version_flag("-V,--version", VersionReport, "ksdvi's version and those of the libraries it uses");

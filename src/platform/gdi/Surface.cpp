@@ -4,27 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include <sys/mman.h>
-
 namespace ksdvi::gdi {
-
-namespace {
-
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-
-// Page-sized buffers in huge pages where the system offers them: touching a
-// fresh page of pixels otherwise costs a fault every 4 KiB, which on virtual
-// machines made a 96 dpi page's first fill thirty times slower.
-Pixel* Allocate(std::size_t count) {
-    const std::size_t bytes = count * sizeof(Pixel);
-    if (bytes < kHugePage / 2) return static_cast<Pixel*>(std::malloc(bytes));
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (p) madvise(p, rounded, MADV_HUGEPAGE);
-    return static_cast<Pixel*>(p);
-}
-
-}  // namespace
 
 void Surface::Release::operator()(Pixel* p) const { std::free(p); }
 
@@ -33,7 +13,7 @@ Surface::Surface(int width, int height, bool monochrome)
       height_(height),
       monochrome_(monochrome),
       touched_(std::size_t(height), Span{0, width}),  // nothing is known until the first fill
-      pixels_(Allocate(std::size_t(width) * std::size_t(height))) {
+      pixels_(static_cast<Pixel*>(std::malloc(std::size_t(width) * std::size_t(height) * sizeof(Pixel)))) {
     if (!pixels_) throw std::bad_alloc();
 }
 
