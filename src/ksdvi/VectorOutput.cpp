@@ -146,6 +146,8 @@ std::string VectorPages::Draw(int page, cairo_t* cr, bool links, bool& broken) {
         spec.width = std::max(rasterWidth, raster ? raster->Width() : 0);
         spec.height = std::max(rasterHeight, raster ? raster->Height() : 0);
         spec.dpiX = spec.dpiY = dpi_;
+        // Most pages paint a little of it, or nothing.
+        spec.fillRowByRow = true;
         raster = gdi::RasterDevice::Create(spec);
         if (!raster) return "the page is too large to draw at " + std::to_string(dpi_) + " dpi";
     }
@@ -193,6 +195,7 @@ void VectorPages::PaintRasterLayer(cairo_t* cr, int width, int height) {
     int left = width, right = 0, top = height, bottom = 0;
     for (int y = 0; y < height; ++y) {
         gdi::Surface::Span const span = pixels.Touched(y);
+        if (span.IsEmpty()) continue;
         gdi::Pixel const* row = static_cast<gdi::Surface const&>(pixels).Row(y);
         for (int x = span.left; x < std::min(span.right, width); ++x)
             if ((row[x] & gdi::kPixelMask) != gdi::kWhitePixel) {

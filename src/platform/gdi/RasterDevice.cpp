@@ -38,7 +38,8 @@ int DeviceCaps::Get(int index) const {
 
 std::unique_ptr<RasterDevice> RasterDevice::Create(const RasterDeviceSpec& spec) {
     if (spec.dpiX <= 0 || spec.dpiY <= 0) return nullptr;
-    auto surface = Surface::Create(spec.width, spec.height, false, PixelFromColor(spec.background));
+    auto surface = Surface::Create(spec.width, spec.height, false, PixelFromColor(spec.background),
+                                   spec.fillRowByRow ? Surface::Filling::RowByRow : Surface::Filling::Now);
     if (!surface) return nullptr;
     DeviceCaps caps;
     caps.technology = spec.kind == DeviceKind::Printer ? DT_RASPRINTER : DT_RASDISPLAY;

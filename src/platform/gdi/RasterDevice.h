@@ -26,6 +26,8 @@ struct RasterDeviceSpec {
     int physicalOffsetX = 0;
     int physicalOffsetY = 0;
     COLORREF background = RGB(255, 255, 255);
+    // The surface takes the background row by row (Surface::Filling).
+    bool fillRowByRow = false;
 };
 
 // What GetDeviceCaps reports; memory contexts copy it from their reference.

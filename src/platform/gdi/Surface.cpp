@@ -17,16 +17,29 @@ Surface::Surface(int width, int height, bool monochrome)
     if (!pixels_) throw std::bad_alloc();
 }
 
-std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome, Pixel fill) {
+std::shared_ptr<Surface> Surface::Create(int width, int height, bool monochrome, Pixel fill, Filling filling) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
     if (std::int64_t(width) * height > kMaxPixels) return nullptr;
     try {
         std::shared_ptr<Surface> s(new Surface(width, height, monochrome));
+        s->rowByRow_ = filling == Filling::RowByRow;
+        s->fill_ = ~Pixel(0);  // no fill yet: the first is a whole one
         s->Fill(monochrome ? NearestMonochrome(fill) : fill & kPixelMask);
         return s;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+void Surface::FillRow(int y) const {
+    if (!unfilled_[std::size_t(y)]) return;
+    unfilled_[std::size_t(y)] = false;
+    --unfilledRows_;
+    std::fill_n(pixels_.get() + std::size_t(y) * std::size_t(width_), width_, fill_);
+}
+
+void Surface::FillAllRows() const {
+    for (int y = 0; unfilledRows_ && y < height_; ++y) FillRow(y);
 }
 
 void Surface::Fill(Pixel p) {
@@ -36,6 +49,9 @@ void Surface::Fill(Pixel p) {
             Pixel* row = pixels_.get() + std::size_t(y) * std::size_t(width_);
             if (!t.IsEmpty()) std::fill(row + t.left, row + t.right, p);
         }
+    } else if (rowByRow_) {
+        unfilled_.assign(std::size_t(height_), true);
+        unfilledRows_ = height_;
     } else {
         std::fill_n(pixels_.get(), Count(), p);
     }
@@ -49,7 +65,8 @@ bool Surface::HasColour() const {
     for (int y = 0; y < height_; ++y) {
         const Span t = touched_[std::size_t(y)];
         if ((t.left > 0 || t.right < width_) && !IsGrey(fill_)) return true;
-        if (std::any_of(Row(y) + t.left, Row(y) + std::max(t.left, t.right), [](Pixel p) { return !IsGrey(p); }))
+        if (!t.IsEmpty() &&
+            std::any_of(Row(y) + t.left, Row(y) + std::max(t.left, t.right), [](Pixel p) { return !IsGrey(p); }))
             return true;
     }
     return false;
@@ -67,6 +84,7 @@ void Surface::QuantizeToMonochrome(const RECT& area) {
 std::shared_ptr<Surface> Surface::Clone() const {
     try {
         std::shared_ptr<Surface> copy(new Surface(width_, height_, monochrome_));
+        FillAllRows();
         std::copy_n(pixels_.get(), Count(), copy->pixels_.get());
         copy->mayHaveColour_ = mayHaveColour_;
         copy->fill_ = fill_;

@@ -30,8 +30,14 @@ public:
     static constexpr std::int64_t kMaxPixels = std::int64_t(1) << 29;
     static constexpr int kMaxSide = 1 << 17;
 
+    // How a new surface takes its fill: all at once, or each row when first
+    // written or read, for a large surface of which a page draws on a little
+    // (touching fresh memory costs a page fault every 4 KiB). Reads fill rows
+    // too, so a surface filled row by row must stay with one thread.
+    enum class Filling { Now, RowByRow };
     // Null when the size is not positive or too large, or memory runs out.
-    static std::shared_ptr<Surface> Create(int width, int height, bool monochrome, Pixel fill = kWhitePixel);
+    static std::shared_ptr<Surface> Create(int width, int height, bool monochrome, Pixel fill = kWhitePixel,
+                                           Filling filling = Filling::Now);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -43,11 +49,15 @@ public:
     // row as touched, RowToWrite only the pixels from `left` to `right`.
     Pixel* Row(int y) { return RowToWrite(y, 0, width_); }
     Pixel* RowToWrite(int y, int left, int right) {
+        if (unfilledRows_) FillRow(y);
         Span& t = touched_[std::size_t(y)];
         if (left < right) t = t.IsEmpty() ? Span{left, right} : Span{std::min(t.left, left), std::max(t.right, right)};
         return pixels_.get() + std::size_t(y) * std::size_t(width_);
     }
-    const Pixel* Row(int y) const { return pixels_.get() + std::size_t(y) * std::size_t(width_); }
+    const Pixel* Row(int y) const {
+        if (unfilledRows_) FillRow(y);
+        return pixels_.get() + std::size_t(y) * std::size_t(width_);
+    }
     Pixel At(int x, int y) const { return Row(y)[x]; }
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
@@ -80,6 +90,9 @@ public:
 private:
     Surface(int width, int height, bool monochrome);
     std::size_t Count() const { return std::size_t(width_) * std::size_t(height_); }
+    // Gives row y the fill if it has not had it yet.
+    void FillRow(int y) const;
+    void FillAllRows() const;
 
     int width_;
     int height_;
@@ -87,6 +100,10 @@ private:
     bool mayHaveColour_ = false;
     Pixel fill_ = kWhitePixel;
     std::vector<Span> touched_;
+    // Rows filled row by row that have not had the fill yet.
+    bool rowByRow_ = false;
+    mutable std::vector<bool> unfilled_;
+    mutable int unfilledRows_ = 0;
     struct Release {
         void operator()(Pixel* p) const;
     };
