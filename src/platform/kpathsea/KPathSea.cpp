@@ -4,12 +4,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <memory>
+#include <optional>
+#include <string_view>
+
+#include <unistd.h>
 
 #include "platform/kpathsea/FoundFiles.h"
 
