@@ -42,12 +42,12 @@ private:
 };
 
 bool WriteSurfacePng(const Surface& surface, const std::string& path, PngRowWriter& writer);
+bool WriteSurfacePng(const Surface& surface, const std::string& path);
 
 // The pieces of a PNG file, for writers whose data libpng does not compress:
 // the signature with the header of an image of 8-bit samples (`colourType`
 // as PNG numbers them: 0 grey, 2 RGB, 3 palette, 6 RGBA), and one chunk.
 bool PutPngHeader(std::FILE* file, int width, int height, int colourType);
 bool PutPngChunk(std::FILE* file, const char* type, const std::uint8_t* data, std::size_t size);
-bool WriteSurfacePng(const Surface& surface, const std::string& path);
 
 }  // namespace ksdvi::gdi
