@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "dvi/KsDvi.h"
 #include "page/Paper.h"
@@ -100,6 +101,7 @@ void DocumentSpecials::NotePathDrawing() { dvi_.pagePdfDrawing_ = true; }
 void DocumentSpecials::AddDocumentInfo(DocumentInfo const& info) { dvi_.documentInfo_.Merge(info); }
 
 void DocumentSpecials::NotePicture(std::string_view file, int type) {
+    if (type == kPictureEps) MeetPostScript();
     if (dvi_.pagePictures_.size() < KsDvi::MostPagePictures) dvi_.pagePictures_.push_back({std::string(file), type});
 }
 
@@ -116,6 +118,7 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;
+        MeetPostScript();
         if (auto size = PageSizeRequest(ps.code))
             dvi_.postScriptPaper_ = Paper{static_cast<int32_t>(std::lround(size->first * kSpPerBigPoint)),
                                           static_cast<int32_t>(std::lround(size->second * kSpPerBigPoint))};
@@ -129,6 +132,10 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
     } else if (ps.kind == PostScriptSpecial::Kind::Pdfmark) {
         NotePdfmark(ParsePdfmarkSpecial(ps.code));
     }
+}
+
+void DocumentSpecials::MeetPostScript() {
+    if (auto met = std::exchange(dvi_.postScriptMet_, nullptr)) met();
 }
 
 void DocumentSpecials::NoteHeader(KsDvi::PostScriptHeader header) {

@@ -50,6 +50,8 @@ public:
 
 private:
     void NotePostScript(unsigned char* text, int length);
+    // Tells the document's caller, once, that pages need Ghostscript.
+    void MeetPostScript();
     // A prologue piece, within the document's bound on them.
     void NoteHeader(KsDvi::PostScriptHeader header);
     void NotePdfmark(PdfmarkSpecial const& mark);

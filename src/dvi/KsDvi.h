@@ -327,6 +327,11 @@ public:
     std::vector<std::string> const& GetEngineSpecials() const { return engineSpecials_; }
     static constexpr size_t MostEngineSpecials = 16;
 
+    // Called once, when the scan first meets PostScript that a page draws or
+    // an EPS picture: a caller about to draw pages starts Ghostscript then,
+    // so that it gets ready while fonts load.
+    void SetPostScriptMet(std::function<void()> met) { postScriptMet_ = std::move(met); }
+
     // --- faces named by binary face-name records. Whether a face is installed
     // is the platform's answer for the reference device (slot 0); without a
     // device or a query every face counts as not installed and is substituted.
@@ -486,6 +491,7 @@ private:
     WinFontTextState textState_;
     DList<String8> fontNames_;
     FaceQuery faceQuery_;
+    std::function<void()> postScriptMet_;
     ksdvi::FaceSubstitutions faceSubstitutions_ = ksdvi::FaceSubstitutions::Defaults();
     int32_t pageHeight_ = 0;
     int32_t pageWidth_ = 0;

@@ -15,6 +15,7 @@
 #include "page/Paper.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Font.h"
+#include "platform/gs/GS.h"
 #include "render/KsDviDrawer.h"
 #include "render/OffscreenPage.h"
 #include "sync/SourceSync.h"
@@ -127,6 +128,11 @@ std::unique_ptr<Document> Document::Open(std::string const& path, DocumentOption
     dvi.UseFonts(impl->fonts);
     dvi.SetFaceQuery([](KsDvi::CDC* dc, char const* face) { return gdi::FindTrueTypeFace(dc, face, nullptr) != 0; });
     dvi.SetAllowedPaths(options.allowedDirectories);
+    if (options.ghostscript != DocumentOptions::Ghostscript::WhenNeeded) {
+        // Vector outputs keep PostScript as vectors, through pdfwrite.
+        GS* gs = options.ghostscript == DocumentOptions::Ghostscript::EarlyForVectors ? GetPdfGS() : GetGS();
+        dvi.SetPostScriptMet([gs] { gs->StartEarly(); });
+    }
     dvi.Open(String8(path.c_str()), DirectoryList(options.metricDirectories),
              DirectoryList(options.virtualFontDirectories));
     dvi.ScanWritten();

@@ -66,6 +66,12 @@ struct DocumentOptions {
     // The paper when the document names none with a papersize special, in
     // points (A4).
     double paperWidth = 595.2756, paperHeight = 841.8898;
+    // When Ghostscript's helper process starts for pages with PostScript or
+    // EPS pictures. By default when a page first needs it, so that opening a
+    // document starts nothing. A caller about to draw pages starts it while
+    // the document opens: the helper gets ready on another core as fonts load.
+    enum class Ghostscript { WhenNeeded, EarlyForImages, EarlyForVectors };
+    Ghostscript ghostscript = Ghostscript::WhenNeeded;
 };
 
 // A place in the document.

@@ -22,6 +22,7 @@
 #include "support/Cli.h"
 #include "support/DviBuilder.h"
 #include "support/GermanLocale.h"
+#include "support/GhostscriptHelpers.h"
 #include "support/TempDir.h"
 #include "support/TempFile.h"
 
@@ -469,6 +470,34 @@ TEST(Document, FollowsAFileBeingWritten) {
     std::ofstream(dir / "text.dvi") << "A text file, longer than a DVI file's preamble.";
     EXPECT_FALSE(ksdvi::Document::Open(dir / "text.dvi", {}, &error));
     EXPECT_NE(error.find("text.dvi"), std::string::npos) << error;
+}
+
+// A program about to draw pages has Ghostscript's helper started while the
+// document opens, and only when its pages need one.
+TEST(Document, OpensWithGhostscriptStartedWhenPagesNeedIt) {
+    if (!RunningGhostscriptHelpers().empty())
+        GTEST_SKIP() << "a helper runs already: the test runs alone, as CTest runs it";
+    using Start = ksdvi::DocumentOptions::Ghostscript;
+    struct {
+        char const* file;
+        Start start;
+        size_t helpers;  // running after the document opened
+    } const kCases[] = {
+        {"figures.dvi", Start::WhenNeeded, 0},              // EPS pictures, opened only
+        {"plain.dvi", Start::EarlyForImages, 0},            // no PostScript
+        {"hyperref-dvips.dvi", Start::EarlyForVectors, 0},  // pdfmarks, which ksdvi reads itself
+        {"figures.dvi", Start::EarlyForImages, 1},          // EPS pictures
+        {"figures.dvi", Start::EarlyForImages, 1},          // the same helper again
+        {"postscript.dvi", Start::EarlyForVectors, 2},      // the second, pdfwrite's, helper
+    };
+    for (auto const& c : kCases) {
+        SCOPED_TRACE(c.file);
+        ksdvi::DocumentOptions options;
+        options.ghostscript = c.start;
+        std::string error;
+        ASSERT_TRUE(ksdvi::Document::Open(DataFile(c.file), options, &error)) << error;
+        EXPECT_EQ(RunningGhostscriptHelpers().size(), c.helpers);
+    }
 }
 
 // Links and anchors are placed once per page, and anew when TeX rewrites the file.

@@ -14,6 +14,7 @@
 #include "platform/gdi/Dib.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gs/GS.h"
+#include "support/GhostscriptHelpers.h"
 #include "support/TempFile.h"
 
 namespace ksdvi::gdi {
@@ -274,6 +275,28 @@ TEST(Ghostscript, PdfJobsGiveTheirOwnPageAsPdf) {
         }
         ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
         EXPECT_NE(pdf.find("/MediaBox [0 0 144 72]"), std::string::npos) << pdf.substr(0, 2000);
+    }
+}
+
+// A helper started early, before any job, is the one that serves the jobs.
+TEST(Ghostscript, AHelperStartedEarlyServesTheJobs) {
+    if (!RunningGhostscriptHelpers().empty())
+        GTEST_SKIP() << "a helper runs already: the test runs alone, as CTest runs it";
+    GS* gs = GetPdfGS();
+    gs->StartEarly();
+    std::set<pid_t> const started = RunningGhostscriptHelpers();
+    ASSERT_EQ(started.size(), 1u);
+    gs->StartEarly();
+    EXPECT_EQ(RunningGhostscriptHelpers(), started);
+    // Ready by now (it takes some 50 ms), its first words waiting unread:
+    // they are not taken for a helper that died.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (int job = 0; job < 2; ++job) {
+        ASSERT_NE(gs->StartGSJob(72, 72, 72, 72, 24, nullptr, -1, -1), 0) << GS::GetLastError();
+        gs->ProcessPSCommand("0 0 1 setrgbcolor 0 0 36 36 rectfill showpage\n");
+        ASSERT_EQ(gs->EndGSJob(), 1) << GS::GetLastError();
+        EXPECT_EQ(GS::GetLastPdf().rfind("%PDF-", 0), 0u);
+        EXPECT_EQ(RunningGhostscriptHelpers(), started);
     }
 }
 

@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
     if (std::string const store = FoundFilesStore(); !store.empty()) KPathSea::KeepFoundFiles(store);
     auto fonts = LoadFonts({});
     DocumentSession session(file, {}, *fonts);
+    session.StartGhostscriptEarly();
     if (!session.LoadOrReport() || !HasPagesToDraw(session)) return 1;
     if (!options.quiet) session.ReportMissingFonts();
     KsDvi& dvi = session.Document();

@@ -310,7 +310,7 @@ void ViewerWindow::OpenDocument(std::unique_ptr<Document> opened) {
     awaiting_ = false;
     std::string error;
     gint64 const start = g_get_monotonic_time();
-    document_ = opened ? std::move(opened) : Document::Open(path_, {}, &error);
+    document_ = opened ? std::move(opened) : Document::Open(path_, ViewerDocumentOptions(), &error);
     Note("opened", -1, Milliseconds(start));
     if (!document_) std::fprintf(stderr, "ksdvi-view: %s\n", error.c_str());  // the error names the file
     Relayout();

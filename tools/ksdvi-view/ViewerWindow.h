@@ -27,6 +27,14 @@ struct ViewerOptions {
     std::string editor;
 };
 
+// How the viewer opens documents: their PostScript's interpreter starts
+// while the document opens, as the first pages are drawn right after.
+inline DocumentOptions ViewerDocumentOptions() {
+    DocumentOptions options;
+    options.ghostscript = DocumentOptions::Ghostscript::EarlyForImages;
+    return options;
+}
+
 // A line of a TeX source to show (forward search).
 struct SourceLine {
     std::string file;

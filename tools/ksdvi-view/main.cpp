@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
         std::promise<std::unique_ptr<ksdvi::Document>> promise;
         earlyDocument = promise.get_future();
         earlyOpener = std::thread([promise = std::move(promise)]() mutable {
-            promise.set_value(ksdvi::Document::Open(earlyPath));
+            promise.set_value(ksdvi::Document::Open(earlyPath, ksdvi::view::ViewerDocumentOptions()));
             g_idle_add_full(G_PRIORITY_HIGH, EarlyDocumentOpened, nullptr, nullptr);
         });
     }

@@ -14,6 +14,7 @@
 #include "page/DocumentState.h"
 #include "page/OutputFile.h"
 #include "platform/gdi/Font.h"
+#include "platform/gs/GS.h"
 
 bool HasPagesToDraw(DocumentSession const& session) {
     std::string const state = session.StateReport();
@@ -81,6 +82,7 @@ void DocumentSession::OpenDocument() {
     // A command reads whole documents: the library's default page limit is for
     // programs that keep many open.
     dvi_->SetPageLimit(KsDvi::MostPageLimit);
+    if (ghostscriptEarly_) dvi_->SetPostScriptMet([] { GetGS()->StartEarly(); });
     dvi_->Open(String8(Source().c_str()), ksdvi::DirectoryList(options_.tfmPaths),
                ksdvi::DirectoryList(options_.vfPaths));
 }

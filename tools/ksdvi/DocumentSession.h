@@ -35,6 +35,10 @@ public:
     // Scans the pages the file holds, up to `lastPage` (0: all). False when the
     // file cannot be read at all (missing, unreadable, not DVI); Message() says why.
     bool Load(int lastPage = 0);
+    // For a command that draws pages as images: Ghostscript's helper starts
+    // when the scan meets PostScript, and gets ready while fonts load. Before
+    // Load.
+    void StartGhostscriptEarly() { ghostscriptEarly_ = true; }
     // Load, with the message on stderr against the file when it fails.
     bool LoadOrReport(int lastPage = 0);
     // For a file TeX is writing: scans the pages completed since the last
@@ -68,6 +72,7 @@ private:
 
     std::string path_;
     SessionOptions options_;
+    bool ghostscriptEarly_ = false;
     ksdvi::TeXFonts& fonts_;
     std::unique_ptr<HostDocument> dvi_;
     State state_ = State::Growing;

@@ -136,6 +136,7 @@ int RunPrint(PrintOptions const& options) {
     auto texFonts = LoadFonts(options.session.mapFiles);
     int const lastPage = LastPageNamed(options.pages);
     DocumentSession session(options.file, options.session, *texFonts);
+    session.StartGhostscriptEarly();
     if (!session.LoadOrReport(lastPage) || !HasPagesToDraw(session)) return 1;
     if (options.output != "-" && IsTheDocument(session, options.output)) return 1;
     std::string error;

@@ -77,6 +77,7 @@ bool RenderPage(PageRenderer& renderer, KsDvi& dvi, int page, std::string const&
 int FollowRender(RenderOptions const& options, ksdvi::TeXFonts& fonts, std::string const& pattern) {
     FileWatch watch(options.file);
     DocumentSession session(options.file, options.session, fonts);
+    session.StartGhostscriptEarly();
     RenderSettings settings;
     settings.dpi = options.dpi;
     settings.zoom = options.zoom;
@@ -152,6 +153,7 @@ int RunRender(RenderOptions const& options) {
     // Only as far as the last page asked for: `-p 1` of a long document reads one page.
     int const lastPage = LastPageNamed(options.pages);
     DocumentSession first(options.file, options.session, *texFonts);
+    first.StartGhostscriptEarly();
     if (!first.LoadOrReport(lastPage) || !HasPagesToDraw(first)) return 1;
     first.ReportMissingFonts();
     if (options.output.empty()) {

@@ -66,6 +66,7 @@ int RunRenderImages(RenderOptions const& options, ksdvi::TeXFonts& fonts,
     }
     // Without -T the image is the paper, as render draws it.
     DocumentSession session(options.file, options.session, fonts);
+    session.StartGhostscriptEarly();
     if (!session.LoadOrReport(LastPageNamed(options.pages)) || !HasPagesToDraw(session)) return 1;
     session.ReportMissingFonts();
     std::string error;

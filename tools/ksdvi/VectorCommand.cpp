@@ -47,6 +47,7 @@ int RunVector(VectorCommandOptions const& options) {
     open.virtualFontDirectories = options.session.vfPaths;
     open.mapFiles = options.session.mapFiles;
     open.allowedDirectories = options.session.allowedPaths;
+    open.ghostscript = ksdvi::DocumentOptions::Ghostscript::EarlyForVectors;
     std::optional<ksdvi::Paper> paper = ksdvi::ParsePaperOption(options.paper);
     if (!paper) {
         ReportError(options.file, "bad paper size '" + options.paper + "' (a4, letter or WxH, e.g. 210mmx297mm)");

@@ -123,6 +123,8 @@ struct GS::Impl {
     pid_t pid = -1;
     std::string pdfDirectory;  // a PDF host's, made when it starts, removed when it stops
     int fd = -1;
+    std::string hostProgram;
+    bool awaitingReady = false;  // started, its first words not read yet
     std::string startError;  // why it could not be started, said again to every job
 
     // The job.
@@ -176,6 +178,7 @@ struct GS::Impl {
             while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
         }
         pid = -1;
+        awaitingReady = false;
         hostJobOpen = false;
         if (!pdfDirectory.empty()) {
             std::error_code ignored;
@@ -185,6 +188,7 @@ struct GS::Impl {
     }
 
     bool Spawn(std::string* why);
+    bool AwaitReady(std::string* why);
     bool EnsureHost();
     bool WaitReadable();
     bool ReceivePage(std::uint32_t length);
@@ -197,7 +201,7 @@ struct GS::Impl {
 // The host is the program ksdvi-gs-host, with the socket at kHostFd, no
 // standard streams, no other descriptor of ours and every signal at its default.
 bool GS::Impl::Spawn(std::string* why) {
-    std::string program;
+    std::string& program = hostProgram;
     if (!ksdvi::gs::FindHost(&program, why)) return false;
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
@@ -252,13 +256,20 @@ bool GS::Impl::Spawn(std::string* why) {
         return false;
     }
     fd = sockets[0];
+    awaitingReady = true;
+    return true;
+}
 
+// The host says it is ready once Ghostscript has started: an empty text, or
+// why it could not.
+bool GS::Impl::AwaitReady(std::string* why) {
+    awaitingReady = false;
     const Clock::time_point until = Clock::now() + kStartLimit;
     Header head;
     std::string text;
     if (!ksdvi::gs::ReadHeader(fd, &head, until) || head.type != Msg::Ready || head.length > 4096 ||
         (text.resize(head.length), !ksdvi::gs::ReadAll(fd, text.data(), text.size(), until))) {
-        text = "Ghostscript's helper " + program + " did not start";
+        text = "Ghostscript's helper " + hostProgram + " did not start";
     }
     if (!text.empty()) {
         StopHost();
@@ -271,16 +282,15 @@ bool GS::Impl::Spawn(std::string* why) {
 // A host that has spoken or hung up between jobs has died (or been killed
 // by the system): it is replaced.
 bool GS::Impl::EnsureHost() {
-    if (pid > 0) {
+    if (pid > 0 && !awaitingReady) {
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, 0) != 0) StopHost();
     }
-    if (pid > 0) return true;
     if (startFailed) {
         Fail(startError);
         return false;
     }
-    if (Spawn(&startError)) return true;
+    if ((pid > 0 || Spawn(&startError)) && (!awaitingReady || AwaitReady(&startError))) return true;
     startFailed = true;
     Fail(startError);
     return false;
@@ -426,6 +436,13 @@ GS* GetGS() {
 GS* GetPdfGS() {
     static GS gs(true);
     return &gs;
+}
+
+void GS::StartEarly() {
+    Impl& m = *impl_;
+    if (m.OwnsJob() || m.startFailed || !m.jobMutex.try_lock()) return;
+    if (m.pid <= 0 && !m.Spawn(&m.startError)) m.startFailed = true;
+    m.jobMutex.unlock();
 }
 
 int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out, int, int) {

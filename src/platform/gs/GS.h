@@ -60,6 +60,11 @@ public:
     // without a PostScript error and within the time limit.
     int EndGSJob();
 
+    // Starts the interpreter's helper without waiting for it, so that it
+    // gets ready while the caller goes on: for a caller that knows a job
+    // will come. Nothing when it runs, is starting or a job is open.
+    void StartEarly();
+
     // The bitmap of the last page stays as it is between these two.
     int LockGSDevice();
     int UnlockGSDevice();
@@ -110,6 +115,6 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The process's wrappers. Getting one starts nothing.
+// The process's wrappers. Getting one starts nothing (StartEarly does).
 GS* GetGS();
 GS* GetPdfGS();
