@@ -36,30 +36,21 @@ void ReleaseFace(void* data) {
 
 cairo_user_data_key_t const kBitmapFont{};
 
-// A bitmap glyph's coverage as an image mask; null for an empty glyph.
-cairo_surface_t* GlyphMask(gdi::Glyph const& glyph) {
-    if (glyph.width <= 0 || glyph.rows <= 0) return nullptr;
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, glyph.width, glyph.rows);
-    unsigned char* data = cairo_image_surface_get_data(mask);
-    int const stride = cairo_image_surface_get_stride(mask);
-    for (int y = 0; y < glyph.rows; ++y)
-        std::copy_n(glyph.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(glyph.width), glyph.width,
-                    data + static_cast<size_t>(y) * static_cast<size_t>(stride));
-    cairo_surface_mark_dirty(mask);
-    return mask;
-}
+// A bitmap font and its pixels per em: glyph space is the em, whatever the
+// font matrix (a page's PostScript may scale or turn it).
+struct HeldBitmapFont {
+    std::shared_ptr<BitmapFont const> font;
+    double em = 1;
+};
 
 // A glyph of a bitmap font, in pixels from its reference point: its
 // coverage as the mask of whatever source the text is drawn in.
 cairo_status_t RenderBitmapGlyph(cairo_scaled_font_t* scaled, unsigned long code, cairo_t* cr,
                                  cairo_text_extents_t* extents) {
-    auto const* font = static_cast<std::shared_ptr<BitmapFont const> const*>(
+    auto const* held = static_cast<HeldBitmapFont const*>(
         cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(scaled), &kBitmapFont));
-    gdi::Glyph const* glyph = font ? (*font)->GetGlyph(static_cast<uint32_t>(code)) : nullptr;
-    // Glyph space is the font's em; pixels are a part of it.
-    cairo_matrix_t em;
-    cairo_scaled_font_get_font_matrix(scaled, &em);
-    double const pixel = em.xx > 0 ? 1.0 / em.xx : 1.0;
+    gdi::Glyph const* glyph = held ? held->font->GetGlyph(static_cast<uint32_t>(code)) : nullptr;
+    double const pixel = held ? 1.0 / held->em : 1.0;  // pixels are a part of the em
     // Its width, for readers that lay the text out again.
     if (glyph) extents->x_advance = std::max<double>(glyph->advanceX, glyph->left + glyph->width) * pixel;
     if (cairo_surface_t* mask = glyph ? GlyphMask(*glyph) : nullptr) {
@@ -70,7 +61,7 @@ cairo_status_t RenderBitmapGlyph(cairo_scaled_font_t* scaled, unsigned long code
     return CAIRO_STATUS_SUCCESS;
 }
 
-void ReleaseBitmapFont(void* data) { delete static_cast<std::shared_ptr<BitmapFont const>*>(data); }
+void ReleaseBitmapFont(void* data) { delete static_cast<HeldBitmapFont*>(data); }
 
 // 0x00BBGGRR
 void SetSource(cairo_t* cr, std::uint32_t colour, double opacity = 1) {
@@ -145,8 +136,8 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     face.bitmap = from.bitmap;
     face.slantedRows = from.slantedRows;
     if (face.bitmap) {
-        face.cairoFace = BitmapFace(face.bitmap);
         double const em = from.em > 0 ? from.em : dpi_ / 7.227;  // 10pt when the font says nothing
+        face.cairoFace = BitmapFace(face.bitmap, em);
         cairo_matrix_init_scale(&face.matrix, em, em);
         return;
     }
@@ -184,12 +175,12 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     }
 }
 
-cairo_font_face_t* CairoDevice::BitmapFace(std::shared_ptr<BitmapFont const> const& font) {
+cairo_font_face_t* CairoDevice::BitmapFace(std::shared_ptr<BitmapFont const> const& font, double em) {
     cairo_font_face_t*& face = bitmapFaces_[font.get()];
     if (!face) {
         face = cairo_user_font_face_create();
         cairo_user_font_face_set_render_glyph_func(face, RenderBitmapGlyph);
-        auto* held = new std::shared_ptr<BitmapFont const>(font);
+        auto* held = new HeldBitmapFont{font, em};
         if (cairo_font_face_set_user_data(face, &kBitmapFont, held, ReleaseBitmapFont) != CAIRO_STATUS_SUCCESS)
             ReleaseBitmapFont(held);
     }
@@ -236,10 +227,11 @@ bool CairoDevice::DrawGlyph(DeviceGlyph const& glyph) {
     if (!glyph.doubleByte && face.bitmap) {
         // Bitmap fonts know their characters by the DVI code.
         bool const has = face.bitmap->GetGlyph(glyph.code) != nullptr;
+        Face const& drawn = has ? TurnedBitmapFace(face, glyph) : face;
         if (has && bitmapFontsAsFonts_)
-            ShowGlyph(face, glyph.code, glyph);
+            ShowGlyph(drawn, glyph.code, glyph);
         else if (has)
-            PaintBitmapGlyph(face, glyph);
+            PaintBitmapGlyph(drawn, glyph);
         return has;
     }
     if (!face.cairoFace) return !glyph.glyphIndex;
@@ -343,6 +335,30 @@ void CairoDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
 
 // Cairo's SVG surface places image masks without the context's scale: the
 // glyph goes as an image of its colour, its coverage as alpha.
+// A bitmap glyph that the page's PostScript enlarges is drawn from the
+// font's pixels shrunk less for the device, so that its edges stay sharp.
+CairoDevice::Face const& CairoDevice::TurnedBitmapFace(Face& face, DeviceGlyph const& glyph) {
+    if (!glyph.transform) return face;
+    Affine const& t = *glyph.transform;
+    int const has = face.bitmap->GetShrink();
+    int const shrink = BitmapShrinkUnder(has, std::sqrt(std::abs(t.a * t.d - t.b * t.c)));
+    if (shrink == has) return face;
+    auto it =
+        std::find_if(face.reshrunk.begin(), face.reshrunk.end(), [&](auto const& r) { return r.first == shrink; });
+    if (it == face.reshrunk.end()) {
+        auto finer = std::make_unique<Face>();
+        finer->bitmap = face.bitmap->Reshrunk(shrink);
+        if (finer->bitmap) {
+            finer->pixel = double(shrink) / has;
+            finer->matrix = face.matrix;
+            finer->cairoFace = BitmapFace(finer->bitmap, face.matrix.yy / finer->pixel);
+        }
+        it = face.reshrunk.emplace(face.reshrunk.end(), shrink, std::move(finer));
+    }
+    Face const& finer = *it->second;
+    return finer.bitmap && finer.bitmap->GetGlyph(glyph.code) ? finer : face;
+}
+
 void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
     FlushGlyphs();
     gdi::Glyph const& bitmap = *face.bitmap->GetGlyph(glyph.code);
@@ -367,6 +383,19 @@ void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
         }
     }
     if (!image.surface) return;
+    if (glyph.transform && !glyph.transform->IsIdentity()) {
+        // Scaled or turned about the pen by the page's PostScript.
+        Affine const& t = *glyph.transform;
+        cairo_matrix_t const turn{t.a, t.b, t.c, t.d, 0, 0};
+        cairo_save(cr_);
+        cairo_translate(cr_, glyph.x, glyph.y);
+        cairo_transform(cr_, &turn);
+        cairo_scale(cr_, face.pixel, face.pixel);
+        cairo_set_source_surface(cr_, image.surface, bitmap.left, -bitmap.top);
+        cairo_paint_with_alpha(cr_, glyphOpacity_);
+        cairo_restore(cr_);
+        return;
+    }
     cairo_set_source_surface(cr_, image.surface, glyph.x + bitmap.left, glyph.y - bitmap.top);
     cairo_paint_with_alpha(cr_, glyphOpacity_);
 }

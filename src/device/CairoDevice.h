@@ -71,6 +71,10 @@ private:
         std::vector<unsigned> glyphs;  // a re-encoded face's glyph of each code
         int glyphCount = 0;
         bool slantedRows = false;
+        // Bitmap fonts: device pixels per pixel of the glyphs, and the same
+        // font shrunk less, by shrink, for glyphs a page enlarges.
+        double pixel = 1;
+        std::vector<std::pair<int, std::unique_ptr<Face>>> reshrunk;
     };
     struct Slot {
         Face singleByte, doubleByte;
@@ -82,8 +86,9 @@ private:
     // fonts as CFF.
     bool EmbedsFontPrograms() const;
     void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
-    cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font);
+    cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font, double em);
     void PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
+    Face const& TurnedBitmapFace(Face& face, DeviceGlyph const& glyph);
     void SetColour(std::uint32_t colour);
     std::optional<std::string> TakeText(int instruction);
     void FlushGlyphs();

@@ -84,7 +84,10 @@ bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
     if (!glyph.doubleByte && face.bitmap) {
         // Bitmap fonts know their characters by the DVI code.
         Glyph const* bitmap = face.bitmap->GetGlyph(glyph.code);
-        if (bitmap) dc_.DrawGlyphBitmap(glyph.x, glyph.y, *bitmap);
+        if (bitmap && glyph.transform && !glyph.transform->IsIdentity())
+            DrawTurnedBitmapGlyph(*face.bitmap, glyph);
+        else if (bitmap)
+            dc_.DrawGlyphBitmap(glyph.x, glyph.y, *bitmap);
         return bitmap != nullptr;
     }
     CFont* font = TurnedFont(face, glyph.transform);
@@ -109,6 +112,34 @@ bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
         dc_.ExtTextOutW(glyph.x, glyph.y, options, nullptr, &unit, 1, nullptr);
     }
     return has;
+}
+
+// A bitmap font's glyph that a page's PostScript scales or turns
+// (graphicx's \scalebox of a PK font): its coverage, as a mask of the text
+// colour, turned about the pen as dvips' bitmaps are. A glyph scaled up is
+// taken from the font's pixels shrunk less, so that it keeps its edges.
+void CdcDevice::DrawTurnedBitmapGlyph(BitmapFont const& font, DeviceGlyph const& glyph) {
+    Affine const& t = *glyph.transform;
+    int const shrink = BitmapShrinkUnder(font.GetShrink(), std::sqrt(std::abs(t.a * t.d - t.b * t.c)));
+    std::shared_ptr<BitmapFont const> const finer = shrink != font.GetShrink() ? font.Reshrunk(shrink) : nullptr;
+    gdi::Glyph const* fine = finer ? finer->GetGlyph(glyph.code) : nullptr;
+    gdi::Glyph const& bitmap = fine ? *fine : *font.GetGlyph(glyph.code);
+    if (bitmap.width <= 0 || bitmap.rows <= 0) return;
+    double const s = fine ? double(shrink) / font.GetShrink() : 1.0;  // device pixels per bitmap pixel
+    Affine const toDevice{t.a * s,
+                          t.b * s,
+                          t.c * s,
+                          t.d * s,
+                          glyph.x + s * (t.a * bitmap.left - t.c * bitmap.top),
+                          glyph.y + s * (t.b * bitmap.left - t.d * bitmap.top)};
+    cairo_surface_t* mask = GlyphMask(bitmap);
+    COLORREF const colour = dc_.GetTextColor();
+    PaintDrawnCoverage(&dc_, toDevice, bitmap.width, bitmap.rows, [&](cairo_t* cr) {
+        cairo_set_source_rgb(cr, GetRValue(colour) / 255.0, GetGValue(colour) / 255.0, GetBValue(colour) / 255.0);
+        cairo_mask_surface(cr, mask, 0, 0);
+        return true;
+    });
+    cairo_surface_destroy(mask);
 }
 
 // The glyph a code is drawn with (a glyph index, with ETO_GLYPH_INDEX, for

@@ -36,6 +36,7 @@ public:
 
 private:
     void DrawImageThroughCairo(DeviceImage const& image);
+    void DrawTurnedBitmapGlyph(BitmapFont const& font, DeviceGlyph const& glyph);
     struct Face {
         gdi::CFont font;
         std::shared_ptr<BitmapFont const> bitmap;

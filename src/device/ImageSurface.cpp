@@ -69,4 +69,16 @@ void PaintImageInBox(cairo_t* cr, DeviceImage const& image, cairo_surface_t* pix
     cairo_restore(cr);
 }
 
+cairo_surface_t* GlyphMask(gdi::Glyph const& glyph) {
+    if (glyph.width <= 0 || glyph.rows <= 0) return nullptr;
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, glyph.width, glyph.rows);
+    unsigned char* data = cairo_image_surface_get_data(mask);
+    int const stride = cairo_image_surface_get_stride(mask);
+    for (int y = 0; y < glyph.rows; ++y)
+        std::copy_n(glyph.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(glyph.width), glyph.width,
+                    data + static_cast<size_t>(y) * static_cast<size_t>(stride));
+    cairo_surface_mark_dirty(mask);
+    return mask;
+}
+
 }  // namespace ksdvi

@@ -1,10 +1,12 @@
 #pragma once
-// A raster picture of the painter (DeviceImage) painted with Cairo: the
-// vector device embeds it so, and the raster device draws turned ones so.
+// A raster picture of the painter (DeviceImage), or a bitmap font's glyph,
+// painted with Cairo: the vector device embeds them so, and the raster device
+// draws turned ones so.
 
 #include <cairo.h>
 
 #include "device/OutputDevice.h"
+#include "platform/gdi/ScaledFont.h"
 
 namespace ksdvi {
 
@@ -19,5 +21,9 @@ Affine ImagePlacement(DeviceImage const& image);
 // Paints `pixels` (ImageSurfaceOf's) with `op` onto `cr`, whose space is the
 // picture's box.
 void PaintImageInBox(cairo_t* cr, DeviceImage const& image, cairo_surface_t* pixels, cairo_operator_t op);
+
+// A bitmap glyph's coverage as an image mask; null for an empty glyph. The
+// caller destroys it.
+cairo_surface_t* GlyphMask(gdi::Glyph const& glyph);
 
 }  // namespace ksdvi

@@ -1,5 +1,7 @@
 #include "render/BitmapFont.h"
 
+#include <algorithm>
+#include <cmath>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -77,7 +79,8 @@ std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, in
     }
     auto pk = PkFont::Read(pkPath, error);
     if (!pk) return nullptr;
-    std::shared_ptr<BitmapFont const> font = Make(*pk, shrink);
+    auto font = std::const_pointer_cast<BitmapFont>(Make(*pk, shrink));
+    font->path_ = pkPath;
 
     std::lock_guard<std::mutex> guard(cache.lock);
     auto [it, inserted] = cache.fonts.emplace(key, font);
@@ -89,6 +92,14 @@ std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, in
         }
     }
     return it->second;
+}
+
+std::shared_ptr<BitmapFont const> BitmapFont::Reshrunk(int shrink) const {
+    return path_.empty() ? nullptr : Load(path_, shrink);
+}
+
+int BitmapShrinkUnder(int shrink, double scale) {
+    return scale > 1 ? std::clamp(static_cast<int>(std::lround(shrink / scale)), 1, shrink) : shrink;
 }
 
 }  // namespace ksdvi

@@ -29,9 +29,13 @@ public:
         return it == glyphs_.end() ? nullptr : &it->second;
     }
     int GetShrink() const { return shrink_; }
+    // The same font shrunk by `shrink` instead, for glyphs that a page
+    // enlarges; null when it was not read from a file.
+    std::shared_ptr<BitmapFont const> Reshrunk(int shrink) const;
 
 private:
     int shrink_ = 1;
+    std::string path_;  // the PK file it was read from
     std::unordered_map<uint32_t, gdi::Glyph> glyphs_;
 };
 
@@ -39,5 +43,9 @@ private:
 // dots per inch shrink into smooth edges on screens, printers take them as
 // they are.
 int BitmapShrinkFor(double deviceDpi);
+// The shrink that keeps a font's glyphs, shrunk by `shrink`, about a pixel
+// to a device pixel when a page's transformation enlarges them `scale`
+// times; `shrink` itself when it does not.
+int BitmapShrinkUnder(int shrink, double scale);
 
 }  // namespace ksdvi

@@ -85,9 +85,11 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"kotex.dvi", 150, 1}, Case{"figures.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"postscript.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript},
-                                         Case{"clipped.dvi", 150, 1, Peer::DvipsGhostscript}),
+                                         Case{"clipped.dvi", 150, 1, Peer::DvipsGhostscript},
+                                         Case{"turned-bitmap-glyphs.dvi", 150, 1, Peer::DvipsGhostscript}),
                          [](auto const& info) {
                              std::string name = info.param.file;
+                             std::replace(name.begin(), name.end(), '-', '_');
                              return name.substr(0, name.find('.')) + "_" + std::to_string(info.param.dpi) +
                                     (info.param.peer == Peer::Dvipng ? "" : "_dvips");
                          });
