@@ -166,3 +166,21 @@ measure "render: a PNG bomb, 3in" "$ksdvi" render -o p-%d.png png-bomb.dvi
 measure "render: six bombs, 1.5in each" "$ksdvi" render -o p-%d.png six-bombs.dvi
 measure "render: six bombs at 12000pt (budget)" "$ksdvi" render -o p-%d.png six-large.dvi
 measure "render: six bombs, 1.5in, 600 dpi" "$ksdvi" render -r 600 -o p-%d.png six-bombs.dvi
+
+# 3,000 glyphs of a bitmap font (METAFONT's, through mktexpk), each scaled by
+# PostScript 50 times to cover the page, and 3,000 of an outline font at
+# 2000 pt: only the part of a glyph that shows is made and drawn.
+glyphs() {  # name, font, then the specials before and after
+  {
+    echo '\nopagenumbers\special{papersize=8.5in,11in}'
+    echo "\\font\\big=$2 \\big \\hbox{\\special{$3}%"
+    echo '\count1=0 \loop\rlap{A}\advance\count1 by 1 \ifnum\count1<3000 \repeat'
+    echo "\\special{$4}}\\bye"
+  } >"$1.tex"
+  tex -interaction=batchmode "$1.tex" >/dev/null
+}
+glyphs scaled-bitmaps ecbx1440 'ps: currentpoint currentpoint translate 50 50 scale neg exch neg exch translate' \
+  'ps: currentpoint currentpoint translate 1 50 div 1 50 div scale neg exch neg exch translate'
+glyphs large-outlines 'cmr10 at 2000pt' 'color push gray 0' 'color pop'
+measure "render: 3000 bitmap glyphs scaled 50x" "$ksdvi" render -r 150 -o p-%d.png scaled-bitmaps.dvi
+measure "render: 3000 outline glyphs at 2000pt" "$ksdvi" render -r 150 -o p-%d.png large-outlines.dvi

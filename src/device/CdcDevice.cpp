@@ -115,9 +115,11 @@ bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
 }
 
 // A bitmap font's glyph that a page's PostScript scales or turns
-// (graphicx's \scalebox of a PK font): its coverage, as a mask of the text
-// colour, turned about the pen as dvips' bitmaps are. A glyph scaled up is
-// taken from the font's pixels shrunk less, so that it keeps its edges.
+// (graphicx's \scalebox of a PK font): its coverage turned about the pen by
+// Cairo, as dvips' bitmaps are, then drawn as any glyph is. Only the part
+// that can show is made, so a glyph enlarged past the page costs no more
+// than a page's pixels. A glyph scaled up is taken from the font's pixels
+// shrunk less, so that it keeps its edges.
 void CdcDevice::DrawTurnedBitmapGlyph(BitmapFont const& font, DeviceGlyph const& glyph) {
     Affine const& t = *glyph.transform;
     int const shrink = BitmapShrinkUnder(font.GetShrink(), std::sqrt(std::abs(t.a * t.d - t.b * t.c)));
@@ -126,20 +128,38 @@ void CdcDevice::DrawTurnedBitmapGlyph(BitmapFont const& font, DeviceGlyph const&
     gdi::Glyph const& bitmap = fine ? *fine : *font.GetGlyph(glyph.code);
     if (bitmap.width <= 0 || bitmap.rows <= 0) return;
     double const s = fine ? double(shrink) / font.GetShrink() : 1.0;  // device pixels per bitmap pixel
-    Affine const toDevice{t.a * s,
-                          t.b * s,
-                          t.c * s,
-                          t.d * s,
-                          glyph.x + s * (t.a * bitmap.left - t.c * bitmap.top),
-                          glyph.y + s * (t.b * bitmap.left - t.d * bitmap.top)};
+    // From the bitmap's pixels to the page, the pen at the origin.
+    Affine const fromPen{t.a * s,
+                         t.b * s,
+                         t.c * s,
+                         t.d * s,
+                         s * (t.a * bitmap.left - t.c * bitmap.top),
+                         s * (t.b * bitmap.left - t.d * bitmap.top)};
+    RECT visible;
+    if (dc_.GetClipBox(&visible) == ERROR) return;
+    auto const [x0, y0, x1, y1] = fromPen.BoundsOf(0, 0, bitmap.width, bitmap.rows);
+    double const left = std::max(std::floor(x0), double(visible.left - glyph.x));
+    double const top = std::max(std::floor(y0), double(visible.top - glyph.y));
+    double const right = std::min(std::ceil(x1), double(visible.right - glyph.x));
+    double const bottom = std::min(std::ceil(y1), double(visible.bottom - glyph.y));
+    if (!(right > left && bottom > top)) return;
+    gdi::Glyph turned;
+    turned.left = static_cast<int>(left);
+    turned.top = -static_cast<int>(top);
+    turned.width = cairo_format_stride_for_width(CAIRO_FORMAT_A8, static_cast<int>(right - left));
+    turned.rows = static_cast<int>(bottom - top);
+    turned.coverage.assign(static_cast<size_t>(turned.width) * static_cast<size_t>(turned.rows), 0);
     cairo_surface_t* mask = GlyphMask(bitmap);
-    COLORREF const colour = dc_.GetTextColor();
-    PaintDrawnCoverage(&dc_, toDevice, bitmap.width, bitmap.rows, [&](cairo_t* cr) {
-        cairo_set_source_rgb(cr, GetRValue(colour) / 255.0, GetGValue(colour) / 255.0, GetBValue(colour) / 255.0);
-        cairo_mask_surface(cr, mask, 0, 0);
-        return true;
-    });
+    cairo_surface_t* target = cairo_image_surface_create_for_data(turned.coverage.data(), CAIRO_FORMAT_A8, turned.width,
+                                                                  turned.rows, turned.width);
+    cairo_t* cr = cairo_create(target);
+    cairo_matrix_t const m{fromPen.a, fromPen.b, fromPen.c, fromPen.d, fromPen.e - left, fromPen.f - top};
+    cairo_transform(cr, &m);
+    cairo_mask_surface(cr, mask, 0, 0);
+    cairo_destroy(cr);
+    cairo_surface_destroy(target);
     cairo_surface_destroy(mask);
+    dc_.DrawGlyphBitmap(glyph.x, glyph.y, turned);
 }
 
 // The glyph a code is drawn with (a glyph index, with ETO_GLYPH_INDEX, for
