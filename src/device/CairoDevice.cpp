@@ -384,8 +384,10 @@ void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
     }
     if (!image.surface) return;
     if (glyph.transform && !glyph.transform->IsIdentity()) {
-        // Scaled or turned about the pen by the page's PostScript.
+        // Scaled or turned about the pen by the page's PostScript; squashed
+        // flat, it shows nothing (and would leave Cairo's context unusable).
         Affine const& t = *glyph.transform;
+        if (double const det = t.a * t.d - t.b * t.c; !std::isfinite(det) || det == 0) return;
         cairo_matrix_t const turn{t.a, t.b, t.c, t.d, 0, 0};
         cairo_save(cr_);
         cairo_translate(cr_, glyph.x, glyph.y);

@@ -136,6 +136,36 @@ TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
 // A coloured page is coloured to its edges on papers of a fraction of a
 // point (A4 is 595.276 by 841.89 points, beamer's 362.835 by 272.126), and
 // the page is the paper's size.
+// A bitmap font's glyph that the page's PostScript squashes flat shows
+// nothing, as in dvips; what was drawn before it stays, in every output.
+TEST_F(VectorCli, AGlyphSquashedFlatLeavesThePageDrawn) {
+    TempDir dir;
+    // EC fonts at 14.4 pt exist only as METAFONT sources in a plain TeX installation.
+    WriteFileText(dir / "doc.tex",
+                  "\\nopagenumbers\\font\\big=ecbx1440 \\big Drawn "
+                  "\\special{ps: currentpoint currentpoint translate 0 0 scale neg exch neg exch "
+                  "translate}Flat\\bye\n");
+    ASSERT_TRUE(Typeset(dir.Path(), "tex"));
+    std::string const dvi = " " + (dir / "doc.dvi");
+    KsdviOk("render -r 75 -o " + (dir / "r-%d.png") + dvi);
+    KsdviOk("pdf -r 75 -o " + (dir / "v.pdf") + dvi);
+    KsdviOk("svg -r 75 -o " + (dir / "v.svg") + dvi);
+    RunOk("rsvg-convert -b white -d 75 -p 75 -o " + (dir / "s.png") + " " + (dir / "v.svg"));
+    RgbImage rendered, pdf, svg;
+    ASSERT_TRUE(ReadRgbPng(dir / "r-1.png", rendered));
+    ASSERT_TRUE(RasterisePdfPage(dir / "v.pdf", 1, 75, dir / "p.ppm", pdf));
+    ASSERT_TRUE(ReadRgbPng(dir / "s.png", svg));
+    auto ink = [](RgbImage const& image) {
+        long dark = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) dark += image.Dark(x, y);
+        return dark;
+    };
+    EXPECT_GT(ink(rendered), 50);
+    EXPECT_NEAR(ink(pdf), ink(rendered), ink(rendered) / 4);
+    EXPECT_NEAR(ink(svg), ink(rendered), ink(rendered) / 4);
+}
+
 TEST_F(VectorCli, PagesAreColouredToThePapersEdges) {
     struct Case {
         char const* paper;
