@@ -66,6 +66,11 @@ TEST(CliFonts, FontsWithoutOutlinesArePaintedFromBitmapsOrNotAtAll) {
     EXPECT_EQ(bitmap["kind"], "bitmap");
     EXPECT_EQ(bitmap["dpi"], 300);
     EXPECT_EQ(bitmap["file"], fonts / "ksbitmap.300pk");
+    // An SVG page reads its text at another resolution first, for which there
+    // is no bitmap font: the one at 300 dpi still draws the page.
+    std::string const svg = RunOk("PKFONTS=" + fonts.Path() + " MKTEXPK=0 " KSDVI_CLI " svg -r 75 -o - --tfm-path " +
+                                  fonts.Path() + " " + dvi.Path() + " 2>/dev/null");
+    EXPECT_NE(svg.find("<image"), std::string::npos) << svg;
     auto missing = FontNamed(info, "ksnothing")["painted"];
     EXPECT_EQ(missing["kind"], "missing");
     EXPECT_EQ(missing["problem"], "no outline font, and no bitmap font can be made");

@@ -233,9 +233,9 @@ std::string KPathSea::FindGlyphFont(std::string const& name, unsigned dpi, unsig
     auto it = glyphCache_.find(key);
     if (it == glyphCache_.end()) {
         std::pair<std::string, unsigned> found{"", 0};
-        // mktexpk takes seconds to fail for a font without METAFONT source,
-        // and each search walks the font trees: once a font has none, its
-        // other sizes are not looked for.
+        // mktexpk takes seconds to fail for a font without METAFONT source:
+        // once it has failed for a font, its other sizes are not looked for.
+        // Without mktexpk a search is quick, and other sizes may be there.
         if (failed_.count(name) == 0) {
             std::lock_guard<std::mutex> libraryLock(LibraryMutex());
             InitialiseOnce();
@@ -245,8 +245,8 @@ std::string KPathSea::FindGlyphFont(std::string const& name, unsigned dpi, unsig
                 if (file.source != kpse_glyph_source_fallback) found = {path, file.dpi};
                 free(path);
             }
+            if (found.first.empty() && kpse_format_info[kpse_pk_format].program_enabled_p) failed_.insert(name);
         }
-        if (found.first.empty()) failed_.insert(name);
         it = glyphCache_.emplace(key, found).first;
     }
     if (foundDpi) *foundDpi = it->second.second;
