@@ -333,8 +333,6 @@ void CairoDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
     clipped_ = true;
 }
 
-// Cairo's SVG surface places image masks without the context's scale: the
-// glyph goes as an image of its colour, its coverage as alpha.
 // A bitmap glyph that the page's PostScript enlarges is drawn from the
 // font's pixels shrunk less for the device, so that its edges stay sharp.
 CairoDevice::Face const& CairoDevice::TurnedBitmapFace(Face& face, DeviceGlyph const& glyph) {
@@ -359,6 +357,8 @@ CairoDevice::Face const& CairoDevice::TurnedBitmapFace(Face& face, DeviceGlyph c
     return finer.bitmap && finer.bitmap->GetGlyph(glyph.code) ? finer : face;
 }
 
+// Cairo's SVG surface places image masks without the context's scale: the
+// glyph goes as an image of its colour, its coverage as alpha.
 void CairoDevice::PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph) {
     FlushGlyphs();
     gdi::Glyph const& bitmap = *face.bitmap->GetGlyph(glyph.code);
