@@ -16,7 +16,7 @@ packages=(
   texlive-lang-korean fonts-nanum fonts-unfonts-core
   texlive-xetex texlive-lang-japanese libsynctex-dev
   libgtk-4-dev xvfb xauth xdotool x11-utils dbus-daemon xclip
-  imagemagick python3-sphinx libpaper-dev bash-completion libx11-dev evince
+  imagemagick python3-sphinx python3-matplotlib libpaper-dev bash-completion libx11-dev evince
   clang libclang-rt-dev llvm locales
 )
 
