@@ -160,9 +160,9 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
     double const c = std::cos(angle), s = std::sin(angle);
     double const xs = key.xScale, sl = key.slant, em = key.em;
     cairo_matrix_init(&face.matrix, em * c * xs, em * -s * xs, em * (s - c * sl), em * (c + s * sl), 0, 0);
-    // Glyphs as large as TeX sets them, not as the nearest pixel size.
-    if (from.exactEm > 0 && from.em > 0)
-        cairo_matrix_scale(&face.matrix, from.exactEm / from.em, from.exactEm / from.em);
+    // Glyphs as large as TeX sets them, not as the nearest pixel size, nor
+    // held to the largest size a raster glyph is made at.
+    if (from.exactEm > 0 && em > 0) cairo_matrix_scale(&face.matrix, from.exactEm / em, from.exactEm / em);
     if (from.glyphNames) {
         // Every page prepares every font: each encoding is looked up once.
         std::vector<unsigned>& glyphs = encodedGlyphs_[{key.file.get(), from.glyphNames}];
