@@ -2,6 +2,9 @@
 // line by line, pages copied through GetBitmapRow into a DIB.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gs/GS.h"
 #include "support/GhostscriptHelpers.h"
+#include "support/TempDir.h"
 #include "support/TempFile.h"
 
 namespace ksdvi::gdi {
@@ -276,6 +280,28 @@ TEST(Ghostscript, PdfJobsGiveTheirOwnPageAsPdf) {
         ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
         EXPECT_NE(pdf.find("/MediaBox [0 0 144 72]"), std::string::npos) << pdf.substr(0, 2000);
     }
+}
+
+// The PDF helper's directory of pages goes with the helper, also when the
+// process that started it was killed before it could remove it.
+TEST(Ghostscript, APdfHelpersPagesGoWhenItsProgramIsKilled) {
+    TempDir tmp;
+    pid_t const child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("TMPDIR", tmp.Path().c_str(), 1);
+        GS* gs = GetPdfGS();
+        bool const ran = gs->StartGSJob(72, 72, 72, 72, 24, nullptr, -1, -1) &&
+                         gs->ProcessPSCommand("0 0 36 36 rectfill showpage\n") && gs->EndGSJob();
+        _exit(ran && !std::filesystem::is_empty(tmp.Path()) ? 0 : 1);  // as if killed: nothing cleaned up
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the job did not run or made no directory";
+    auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::is_empty(tmp.Path()) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
 }
 
 // A helper started early, before any job, is the one that serves the jobs.

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -538,6 +539,16 @@ void LimitMemory() {
 
 }  // namespace
 
+// The PDF host's directory goes when the host ends: also when the library's
+// process was killed and could not remove it.
+struct RemovedAtEnd {
+    std::string directory;
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        if (!directory.empty()) std::filesystem::remove_all(directory, ignored);
+    }
+};
+
 int RunHost(int fd, const char* pdfDirectory) {
     std::signal(SIGPIPE, SIG_IGN);
     // No PR_SET_PDEATHSIG: it fires when the thread that started the host
@@ -548,6 +559,7 @@ int RunHost(int fd, const char* pdfDirectory) {
     Host h;
     h.fd = fd;
     if (pdfDirectory) h.pdfDirectory = pdfDirectory;
+    const RemovedAtEnd removed{h.pdfDirectory};
     std::string why;
     const bool up = StartInterpreter(&h, &why);
     if (!SendMessage(fd, Msg::Ready, why, kForever) || !up) return 1;
