@@ -2,6 +2,7 @@
 // A transformation of the plane, as PostScript's matrices are.
 
 #include <array>
+#include <cmath>
 
 namespace ksdvi {
 
@@ -10,6 +11,9 @@ struct Affine {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
 
     bool IsIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && e == 0 && f == 0; }
+    // How many times it enlarges lengths, on average: the square root of the
+    // factor by which it scales areas.
+    double Enlargement() const { return std::sqrt(std::abs(a * d - b * c)); }
     // The same transformation about the point (x, y) instead of the origin.
     Affine About(double x, double y) const { return {a, b, c, d, e + x - a * x - c * y, f + y - b * x - d * y}; }
     void Apply(double x, double y, double& outX, double& outY) const {

@@ -337,24 +337,19 @@ void CairoDevice::ClipTo(std::optional<std::array<double, 4>> const& box) {
 // font's pixels shrunk less for the device, so that its edges stay sharp.
 CairoDevice::Face const& CairoDevice::TurnedBitmapFace(Face& face, DeviceGlyph const& glyph) {
     if (!glyph.transform) return face;
-    Affine const& t = *glyph.transform;
-    int const has = face.bitmap->GetShrink();
-    int const shrink = BitmapShrinkUnder(has, std::sqrt(std::abs(t.a * t.d - t.b * t.c)));
-    if (shrink == has) return face;
-    auto it =
-        std::find_if(face.reshrunk.begin(), face.reshrunk.end(), [&](auto const& r) { return r.first == shrink; });
-    if (it == face.reshrunk.end()) {
+    std::shared_ptr<BitmapFont const> font = face.bitmap->ForEnlargement(glyph.transform->Enlargement());
+    if (!font || !font->GetGlyph(glyph.code)) return face;
+    auto it = std::find_if(face.lessShrunk.begin(), face.lessShrunk.end(),
+                           [&](auto const& finer) { return finer->bitmap == font; });
+    if (it == face.lessShrunk.end()) {
         auto finer = std::make_unique<Face>();
-        finer->bitmap = face.bitmap->Reshrunk(shrink);
-        if (finer->bitmap) {
-            finer->pixel = double(shrink) / has;
-            finer->matrix = face.matrix;
-            finer->cairoFace = BitmapFace(finer->bitmap, face.matrix.yy / finer->pixel);
-        }
-        it = face.reshrunk.emplace(face.reshrunk.end(), shrink, std::move(finer));
+        finer->pixel = double(font->GetShrink()) / face.bitmap->GetShrink();
+        finer->matrix = face.matrix;
+        finer->cairoFace = BitmapFace(font, face.matrix.yy / finer->pixel);
+        finer->bitmap = std::move(font);
+        it = face.lessShrunk.emplace(face.lessShrunk.end(), std::move(finer));
     }
-    Face const& finer = *it->second;
-    return finer.bitmap && finer.bitmap->GetGlyph(glyph.code) ? finer : face;
+    return **it;
 }
 
 // Cairo's SVG surface places image masks without the context's scale: the

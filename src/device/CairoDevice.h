@@ -71,10 +71,10 @@ private:
         std::vector<unsigned> glyphs;  // a re-encoded face's glyph of each code
         int glyphCount = 0;
         bool slantedRows = false;
-        // Bitmap fonts: device pixels per pixel of the glyphs, and the same
-        // font shrunk less, by shrink, for glyphs a page enlarges.
+        // Bitmap fonts: device pixels per pixel of the glyphs, and the faces
+        // of the same font shrunk less, for glyphs a page enlarges.
         double pixel = 1;
-        std::vector<std::pair<int, std::unique_ptr<Face>>> reshrunk;
+        std::vector<std::unique_ptr<Face>> lessShrunk;
     };
     struct Slot {
         Face singleByte, doubleByte;

@@ -122,12 +122,12 @@ bool CdcDevice::DrawGlyph(DeviceGlyph const& glyph) {
 // shrunk less, so that it keeps its edges.
 void CdcDevice::DrawTurnedBitmapGlyph(BitmapFont const& font, DeviceGlyph const& glyph) {
     Affine const& t = *glyph.transform;
-    int const shrink = BitmapShrinkUnder(font.GetShrink(), std::sqrt(std::abs(t.a * t.d - t.b * t.c)));
-    std::shared_ptr<BitmapFont const> const finer = shrink != font.GetShrink() ? font.Reshrunk(shrink) : nullptr;
+    std::shared_ptr<BitmapFont const> const finer = font.ForEnlargement(t.Enlargement());
     gdi::Glyph const* fine = finer ? finer->GetGlyph(glyph.code) : nullptr;
     gdi::Glyph const& bitmap = fine ? *fine : *font.GetGlyph(glyph.code);
     if (bitmap.width <= 0 || bitmap.rows <= 0) return;
-    double const s = fine ? double(shrink) / font.GetShrink() : 1.0;  // device pixels per bitmap pixel
+    // Device pixels per bitmap pixel.
+    double const s = fine ? double(finer->GetShrink()) / font.GetShrink() : 1.0;
     // From the bitmap's pixels to the page, the pen at the origin.
     Affine const fromPen{t.a * s,
                          t.b * s,

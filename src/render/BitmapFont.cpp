@@ -94,12 +94,16 @@ std::shared_ptr<BitmapFont const> BitmapFont::Load(std::string const& pkPath, in
     return it->second;
 }
 
-std::shared_ptr<BitmapFont const> BitmapFont::Reshrunk(int shrink) const {
-    return path_.empty() ? nullptr : Load(path_, shrink);
-}
-
-int BitmapShrinkUnder(int shrink, double scale) {
-    return scale > 1 ? std::clamp(static_cast<int>(std::lround(shrink / scale)), 1, shrink) : shrink;
+std::shared_ptr<BitmapFont const> BitmapFont::ForEnlargement(double scale) const {
+    if (!(scale > 1) || path_.empty()) return nullptr;
+    int const shrink = std::clamp(static_cast<int>(std::lround(shrink_ / scale)), 1, shrink_);
+    if (shrink == shrink_) return nullptr;
+    std::lock_guard<std::mutex> guard(lessShrunkLock_);
+    for (auto const& [s, font] : lessShrunk_)
+        if (s == shrink) return font;
+    std::shared_ptr<BitmapFont const> font = Load(path_, shrink);
+    lessShrunk_.emplace_back(shrink, font);
+    return font;
 }
 
 }  // namespace ksdvi

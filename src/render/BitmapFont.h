@@ -2,12 +2,16 @@
 // TeX's bitmap fonts on the device: the glyphs of a PK file, made at a whole
 // multiple of the device resolution and shrunk by it into anti-aliased
 // coverage, as dvipng does. Each file and shrink factor is read once per
-// process; fonts are shared between drawers and threads and never change.
+// process; fonts are shared between drawers and threads and never change
+// (but for the less shrunk fonts each finds for enlarged glyphs, under a lock).
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi/ScaledFont.h"
 
@@ -29,13 +33,17 @@ public:
         return it == glyphs_.end() ? nullptr : &it->second;
     }
     int GetShrink() const { return shrink_; }
-    // The same font shrunk by `shrink` instead, for glyphs that a page
-    // enlarges; null when it was not read from a file.
-    std::shared_ptr<BitmapFont const> Reshrunk(int shrink) const;
+    // For glyphs that a page's transformation enlarges `scale` times: the
+    // same font shrunk less, so that a pixel of it stays about a device
+    // pixel. Null when this font serves (a glyph not enlarged, a font not
+    // shrunk or not read from a file). Found once per font and shrink.
+    std::shared_ptr<BitmapFont const> ForEnlargement(double scale) const;
 
 private:
     int shrink_ = 1;
     std::string path_;  // the PK file it was read from
+    mutable std::mutex lessShrunkLock_;
+    mutable std::vector<std::pair<int, std::shared_ptr<BitmapFont const>>> lessShrunk_;
     std::unordered_map<uint32_t, gdi::Glyph> glyphs_;
 };
 
@@ -43,9 +51,5 @@ private:
 // dots per inch shrink into smooth edges on screens, printers take them as
 // they are.
 int BitmapShrinkFor(double deviceDpi);
-// The shrink that keeps a font's glyphs, shrunk by `shrink`, about a pixel
-// to a device pixel when a page's transformation enlarges them `scale`
-// times; `shrink` itself when it does not.
-int BitmapShrinkUnder(int shrink, double scale);
 
 }  // namespace ksdvi
