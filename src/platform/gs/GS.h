@@ -1,9 +1,10 @@
 #pragma once
 // The Ghostscript wrapper: EPS pictures and PostScript rendered to bitmaps.
 //
-// One interpreter serves the process. It starts with the first job, runs with
-// -dSAFER (it reads no file but Ghostscript's own resources and writes none;
-// the caller feeds all PostScript through ProcessPSCommand), and renders
+// One interpreter serves the process. It starts with the first job (or when
+// a caller about to draw says so: StartEarly), runs with -dSAFER (it reads
+// no file but Ghostscript's own resources and writes none; the caller feeds
+// all PostScript through ProcessPSCommand), and renders
 // into memory at the job's resolution and page size on white. It runs in a
 // helper program, ksdvi-gs-host (GsHost.cpp; GsHostPath.h says where it is
 // found), so that a job that loops can be stopped: a job that runs past the
