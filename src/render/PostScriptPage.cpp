@@ -478,7 +478,9 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         });
     asPdf_ = asPdf;
 
-    std::string head;
+    // What every page of the document begins with, which the interpreter
+    // runs once for pages in a row.
+    std::string prologue;
     KPathSea& finder = FinderOf(dvi);
     for (char const* name : kPrologues) {
         std::string const* text = FileText(finder.Find(name, KPathSea::Format::PostScriptHeader));
@@ -486,7 +488,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             error_ = std::string("dvips' ") + name + " is not installed";
             return false;
         }
-        head += *text + "\n";
+        prologue += *text + "\n";
     }
     // The document's ! specials, all in one block after the header files, as
     // dvips puts them: one may begin a dictionary that the next ends (xy-pic's).
@@ -515,10 +517,10 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
             error_ = "header " + header.text + ": " + (path.empty() ? why : "cannot be read");
             return false;
         }
-        head += *text + "\n";
+        prologue += *text + "\n";
     }
-    if (!literals.empty()) head += "TeXDict begin @defspecial\n" + literals + "@fedspecial end\n";
-    head += earlier;
+    if (!literals.empty()) prologue += "TeXDict begin @defspecial\n" + literals + "@fedspecial end\n";
+    std::string head = earlier;
     head += kReportState;
     head += ShownFonts(dvi, collector.events, g, shownFonts_);
     // A PDF job's page reaches past the paper, to the right and above: pgf's
@@ -603,7 +605,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         bool const pdfJob = out == nullptr;
         GS* gs = pdfJob ? GetPdfGS() : GetGS();
         if (!gs->StartGSJob(static_cast<int>(std::lround(g.dpiX)), static_cast<int>(std::lround(g.dpiY)),
-                            pdfJob ? jobSize.first : g.width, pdfJob ? jobSize.second : g.height, 24, out, -1, -1)) {
+                            pdfJob ? jobSize.first : g.width, pdfJob ? jobSize.second : g.height, 24, out, prologue)) {
             error_ = GS::GetLastError().empty() ? "Ghostscript is not available" : GS::GetLastError();
             return Job::Unavailable;
         }

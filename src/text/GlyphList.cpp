@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "font/TeXFonts.h"
+#include "platform/kpathsea/KPathSea.h"
 #include "text/CharacterClasses.h"
 
 namespace ksdvi {
@@ -63,7 +63,9 @@ std::u32string Characters(std::string_view field) {
 GlyphList const& GlyphList::Default() {
     static GlyphList const list = [] {
         GlyphList l;
-        KPathSea& finder = TeXFonts::Default().GetKPathSea();
+        // A finder of its own: the process's default fonts would read pdftex.map
+        // again, only for this search.
+        KPathSea finder;
         for (char const* name : {"texglyphlist.txt", "glyphlist.txt"}) {
             std::string path = finder.Find(name, KPathSea::Format::FontMap);
             if (!path.empty()) l.Read(path);

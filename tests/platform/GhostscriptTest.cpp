@@ -224,6 +224,44 @@ TEST(Ghostscript, FailedJobsSayWhyAndTheNextJobWorks) {
     }
 }
 
+// A prologue runs once for the jobs in a row that begin with it; what it
+// defines stays beneath each job, what a job changes does not, and a job
+// with another prologue or none sees none of it.
+TEST(Ghostscript, APrologueRunsOnceForTheJobsThatBeginWithIt) {
+    const std::string a = "(%%[ksdvi-data: A ran) = userdict /counter 1 put\n";
+    const std::string b = "(%%[ksdvi-data: B ran) = userdict /counter 2 put\n";
+    const std::string failing = "userdict /counter 3 put nosuchname\n";
+    const std::string report =
+        "(%%[ksdvi-data: ) print /counter where { /counter get =only } { (none) print } ifelse (\\n) print "
+        "userdict /counter 99 put\n";
+    const struct {
+        const char* what;
+        std::string prologue, job;
+        const char* output;  // null: the job fails
+    } kJobs[] = {
+        {"first", a, report, "A ran\n1\n"},
+        {"same prologue", a, report, "1\n"},
+        {"another prologue", b, report, "B ran\n2\n"},
+        {"none", "", report, "none\n"},
+        {"the first again", a, report, "A ran\n1\n"},
+        {"a prologue that fails", failing, report, nullptr},
+        {"after it", "", report, "none\n"},
+        {"a job that ends its helper", a, "quit\n", nullptr},
+        {"a new helper", a, report, "A ran\n1\n"},
+    };
+    GS* gs = GetGS();
+    for (const auto& job : kJobs) {
+        SCOPED_TRACE(job.what);
+        CopyingOutputter out;
+        ASSERT_NE(gs->StartGSJob(72, 72, 16, 12, 24, &out, job.prologue), 0) << GS::GetLastError();
+        gs->ProcessPSCommand(job.job);
+        EXPECT_EQ(gs->EndGSJob(), job.output ? 1 : 0) << GS::GetLastError();
+        if (job.output) {
+            EXPECT_EQ(GS::GetLastOutput(), job.output);
+        }
+    }
+}
+
 // Pages rendered in parallel each get their own picture: jobs take turns.
 TEST(Ghostscript, JobsFromTwoThreadsEachGetTheirPage) {
     const Eps shapes = ReadEps("shapes.eps");

@@ -446,6 +446,11 @@ void GS::StartEarly() {
 }
 
 int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out, int, int) {
+    return StartGSJob(xRes, yRes, width, height, bitsPerPixel, out, std::string_view());
+}
+
+int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out,
+                   std::string_view prologue) {
     Impl& m = *impl_;
     if (m.OwnsJob()) {
         lastError = "a job of this thread is still open";
@@ -471,9 +476,15 @@ int GS::StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, 
     }
     if (!m.EnsureHost()) return m.Finish();
     m.deadline = Clock::now() + m.Limit();
-    const std::int32_t job[4] = {xRes, yRes, width, height};
+    const std::int32_t size[4] = {xRes, yRes, width, height};
+    if (prologue.size() > ksdvi::gs::kMaxPayload - sizeof size) {
+        m.Fail("a prologue of " + std::to_string(prologue.size()) + " bytes is not run");
+        return m.Finish();
+    }
+    std::string job(reinterpret_cast<const char*>(size), sizeof size);
+    job += prologue;
     m.hostJobOpen = true;
-    if (!m.Exchange(Msg::Job, job, sizeof job)) return m.Finish();
+    if (!m.Exchange(Msg::Job, job.data(), job.size())) return m.Finish();
     return 1;
 }
 

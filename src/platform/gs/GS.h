@@ -53,6 +53,12 @@ public:
     // or 32; other values give 24). The last two arguments are not used.
     // Non-zero when the job started; then EndGSJob must follow on this thread.
     int StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out, int, int);
+    // The same, the job's PostScript beginning with `prologue`: definitions
+    // that jobs in a row share (dvips' header files). The interpreter runs it
+    // once for them and keeps what it made, each job's own changes undone as
+    // before; a job with another prologue (or none) first undoes it.
+    int StartGSJob(int xRes, int yRes, int width, int height, int bitsPerPixel, PageOutputter* out,
+                   std::string_view prologue);
     // Sends PostScript to the job, binary data included (any split into
     // pieces; pieces are passed on in batches, and at once when they show a
     // page). 0 once the job has failed: the rest is then skipped.

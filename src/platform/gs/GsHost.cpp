@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // After <cstddef>: the display header uses size_t without including it.
@@ -48,8 +49,7 @@ constexpr auto kForever = Clock::time_point::max();
 // captured standard output, each on a line of its own whatever the job
 // printed before. An error names the operator that failed, never the
 // offending object: that may be bytes of a file the job read.
-constexpr char kJobFrame[] =
-    "{ userdict /KsDviJob save put\n"
+constexpr char kRunInput[] =
     "  { currentfile cvx exec } stopped {\n"
     "    $error /newerror get {\n"
     "      (\\n%%[ksdvi-error: ) print $error /errorname .knownget { =only } { (stop) print } ifelse\n"
@@ -57,10 +57,16 @@ constexpr char kJobFrame[] =
     "      (]%%\\n) print $error /newerror false put\n"
     "    } { (\\n%%[ksdvi-error: stop]%%\\n) print } ifelse\n"
     "    flush currentfile flushfile\n"
-    "  } if\n"
-    "  clear cleardictstack userdict /KsDviJob get restore\n"
-    "  (\\n%%[ksdvi-end]%%\\n) print flush\n"
-    "} bind exec\n";
+    "  } if\n";
+constexpr char kEndLine[] = "  (\\n%%[ksdvi-end]%%\\n) print flush\n";
+std::string const kJobFrame = std::string("{ userdict /KsDviJob save put\n") + kRunInput +
+                              "  clear cleardictstack userdict /KsDviJob get restore\n" + kEndLine + "} bind exec\n";
+// A job's prologue runs the same way, once for the jobs that begin with it:
+// what it defines stays, beneath each job's own save, until a job comes with
+// another prologue.
+std::string const kPrologueFrame = std::string("{ userdict /KsDviPrologue save put\n") + kRunInput +
+                                   "  clear cleardictstack\n" + kEndLine + "} bind exec\n";
+constexpr char kPrologueUndone[] = "clear cleardictstack userdict /KsDviPrologue get restore\n";
 constexpr char kErrorMarker[] = "%%[ksdvi-error: ";
 constexpr std::size_t kMaxData = std::size_t(1) << 22;
 constexpr char kEndMarker[] = "%%[ksdvi-end]%%";
@@ -134,6 +140,7 @@ struct Host {
     // A PDF host's directory, where its pages are written (the library's,
     // which removes it); empty for the display device.
     std::string pdfDirectory;
+    std::string prologue;  // the prologue in force (kPrologueFrame), empty for none
 };
 
 Host* H(void* handle) { return static_cast<Host*>(handle); }
@@ -434,14 +441,49 @@ void LimitJobTime() {
     setrlimit(RLIMIT_CPU, &r);
 }
 
-Result StartJob(Host* h, const std::int32_t* v) {
+// Runs `text` through `frame` (kJobFrame's way of reading its input);
+// false when the interpreter failed or the frame did not end.
+bool RunFramed(Host* h, const std::string& frame, std::string_view text, int* code) {
+    int exitCode = 0;
+    h->jobEnded = false;
+    *code = api.run_string_begin(h->gs, 0, &exitCode);
+    if (Running(*code)) *code = api.run_string_continue(h->gs, frame.data(), unsigned(frame.size()), 0, &exitCode);
+    if (Running(*code) && !text.empty())
+        *code = api.run_string_continue(h->gs, text.data(), unsigned(text.size()), 0, &exitCode);
+    if (Running(*code)) *code = api.run_string_end(h->gs, 0, &exitCode);
+    return Running(*code) && h->jobEnded && !h->wrongFormat && !h->libraryGone;
+}
+
+// Puts `text` in force as the prologue: the one before is undone and the new
+// one runs, unless it is the one in force. One that fails is undone again; its
+// error stays in h->error, the job's.
+Result SetPrologue(Host* h, std::string_view text) {
+    if (text == h->prologue) return {Outcome::Ok, {}};
+    int exitCode = 0, code = 0;
+    if (!h->prologue.empty()) {
+        h->prologue.clear();
+        if ((code = api.run_string(h->gs, kPrologueUndone, 0, &exitCode)) < 0)
+            return Broken(*h, "Ghostscript could not undo a prologue", code);
+    }
+    if (text.empty()) return {Outcome::Ok, {}};
+    if (!RunFramed(h, kPrologueFrame, text, &code)) return Broken(*h, "Ghostscript failed", code);
+    if (h->error.empty()) {
+        h->prologue = text;
+    } else if ((code = api.run_string(h->gs, kPrologueUndone, 0, &exitCode)) < 0) {
+        return Broken(*h, "Ghostscript could not undo a prologue", code);
+    }
+    return {Outcome::Ok, {}};
+}
+
+Result StartJob(Host* h, const std::int32_t* v, std::string_view prologue) {
     const int xRes = v[0], yRes = v[1], width = v[2], height = v[3];
     if (xRes < 1 || yRes < 1 || width < 1 || height < 1) return Broken(*h, "a page without pixels", 0);
     LimitJobTime();
     h->error.clear();
     h->data.clear();
-    h->jobEnded = false;
     h->jobsRun = true;
+    if (Result r = SetPrologue(h, prologue); r.outcome != Outcome::Ok) return r;
+    h->jobEnded = false;
     // The raster of this page, its row padding and a little more.
     h->allowed = (3 * std::size_t(width) + 64) * std::size_t(height) + (std::size_t(1) << 20);
     char setup[300];
@@ -452,7 +494,8 @@ Result StartJob(Host* h, const std::int32_t* v) {
     int code = api.run_string(h->gs, setup, 0, &exitCode);
     if (code < 0 || h->wrongFormat) return Broken(*h, "Ghostscript could not set up the page", code);
     code = api.run_string_begin(h->gs, 0, &exitCode);
-    if (Running(code)) code = api.run_string_continue(h->gs, kJobFrame, sizeof kJobFrame - 1, 0, &exitCode);
+    if (Running(code))
+        code = api.run_string_continue(h->gs, kJobFrame.data(), unsigned(kJobFrame.size()), 0, &exitCode);
     if (!Running(code)) return Broken(*h, "Ghostscript could not start the job", code);
     return {Outcome::Ok, {}};
 }
@@ -570,10 +613,10 @@ int RunHost(int fd, const char* pdfDirectory) {
         payload.resize(head.length);
         if (head.length && !ReadAll(fd, payload.data(), head.length, kForever)) break;
         Result r{Outcome::Broken, "unknown request"};
-        if (head.type == Msg::Job && head.length == 4 * sizeof(std::int32_t)) {
+        if (head.type == Msg::Job && head.length >= 4 * sizeof(std::int32_t)) {
             std::int32_t v[4];
             std::memcpy(v, payload.data(), sizeof v);
-            r = StartJob(&h, v);
+            r = StartJob(&h, v, {payload.data() + sizeof v, payload.size() - sizeof v});
         } else if (head.type == Msg::Text) {
             r = RunText(&h, payload);
         } else if (head.type == Msg::End) {

@@ -11,7 +11,7 @@ namespace ksdvi::gs {
 
 enum class Msg : char {
     // library -> host
-    Job = 'J',   // four int32: x and y resolution, width, height
+    Job = 'J',   // four int32: x and y resolution, width, height; then the job's prologue
     Text = 'P',  // PostScript
     End = 'E',   // the job's last text has been sent
     // host -> library
