@@ -169,7 +169,8 @@ measure "render: six bombs, 1.5in, 600 dpi" "$ksdvi" render -r 600 -o p-%d.png s
 
 # 3,000 glyphs of a bitmap font (METAFONT's, through mktexpk), each scaled by
 # PostScript 50 times to cover the page, and 3,000 of an outline font at
-# 2000 pt: only the part of a glyph that shows is made and drawn.
+# 2000 pt (at 600 dpi four times the largest glyphs kept whole): only the
+# part of a glyph that shows is made and drawn.
 glyphs() {  # name, font, then the specials before and after
   {
     echo '\nopagenumbers\special{papersize=8.5in,11in}'
@@ -184,3 +185,4 @@ glyphs scaled-bitmaps ecbx1440 'ps: currentpoint currentpoint translate 50 50 sc
 glyphs large-outlines 'cmr10 at 2000pt' 'color push gray 0' 'color pop'
 measure "render: 3000 bitmap glyphs scaled 50x" "$ksdvi" render -r 150 -o p-%d.png scaled-bitmaps.dvi
 measure "render: 3000 outline glyphs at 2000pt" "$ksdvi" render -r 150 -o p-%d.png large-outlines.dvi
+measure "render: the same at 600 dpi" "$ksdvi" render -r 600 -o p-%d.png large-outlines.dvi

@@ -86,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"postscript.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"clipped.dvi", 150, 1, Peer::DvipsGhostscript},
-                                         Case{"turned-bitmap-glyphs.dvi", 150, 1, Peer::DvipsGhostscript}),
+                                         Case{"turned-bitmap-glyphs.dvi", 150, 1, Peer::DvipsGhostscript},
+                                         Case{"huge-letters.dvi", 400, 1, Peer::DvipsGhostscript}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              std::replace(name.begin(), name.end(), '-', '_');

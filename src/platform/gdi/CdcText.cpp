@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/gdi/Cdc.h"
 #include "platform/gdi/CdcPaint.h"
@@ -135,6 +136,17 @@ BOOL CDC::DrawCodes(int x, int y, UINT options, const RECT* rect, const int* dx,
         saved = s_.clip;
         const RECT d = ToDeviceRect(rect->left, rect->top, rect->right, rect->bottom);
         s_.clip = s_.clip ? s_.clip->Intersected(d) : Region(d);
+    }
+    // A magnified font's glyphs are made where they can show.
+    std::vector<std::shared_ptr<const Glyph>> parts;
+    if (font->IsMagnified()) {
+        const RECT window = Limit();
+        for (std::size_t i = 0; i < placed_.size(); ++i) {
+            PlacedGlyph& p = placed_[i];
+            parts.push_back(glyphIndices ? font->PartForIndex(codes_[i], p.x, p.y, window)
+                                         : font->PartForCode(codes_[i], p.x, p.y, window));
+            p.glyph = parts.back().get();
+        }
     }
     if (s_.bkMode == OPAQUE) {
         // The character cells take the background colour.

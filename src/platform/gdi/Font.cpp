@@ -67,9 +67,13 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
         key.em = double(lf.lfHeight) * sy / cell;  // cell height
     else
         key.em = 12.0 * std::max(dpiY, 1) / 72.0;
-    // Beyond a few thousand pixels a glyph's bitmap would be hundreds of
-    // megabytes; no page needs that.
-    key.em = std::clamp(key.em, 0.25, 4096.0);
+    // Glyphs larger than ScaledFont keeps whole are drawn magnified, only
+    // where they show (ScaledFont::Part).
+    key.em = std::clamp(key.em, 0.25, kLargestMagnifiedEm);
+    if (key.em > kLargestKeptEm) {
+        key.magnify = key.em / kLargestKeptEm;
+        key.em = kLargestKeptEm;
+    }
     if (lf.lfWidth != 0) {
         const double natural = double(file->AverageWidth()) / file->UnitsPerEm() * key.em;
         key.xScale = std::clamp(std::abs(double(lf.lfWidth)) * sx / natural, 0.01, 100.0);
@@ -82,11 +86,14 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
     key.slant = std::clamp(shape.slant + (lf.lfItalic && !file->IsItalic() ? 0.2 : 0.0), -2.0, 2.0);
     for (size_t i = 0; i < 4; ++i)
         key.transform[i] = std::isfinite(shape.transform[i]) ? std::clamp(shape.transform[i], -100.0, 100.0) : 0.0;
-    // A transformation that blows glyphs up past the largest em is held there.
+    // So are those a transformation blows up past the largest em kept whole.
     const auto& t = key.transform;
     const double stretch = std::max(std::abs(t[0]) + std::abs(t[2]), std::abs(t[1]) + std::abs(t[3]));
-    if (stretch * key.em > 4096.0)
-        for (double& v : key.transform) v *= 4096.0 / (stretch * key.em);
+    if (stretch * key.em > kLargestKeptEm) {
+        const double over = stretch * key.em / kLargestKeptEm;
+        for (double& v : key.transform) v /= over;
+        key.magnify = std::min(key.magnify * over, kLargestMagnifiedEm / kLargestKeptEm);
+    }
     last_ = ScaledFont::Get(key);
     lastScaleX_ = scaleX;
     lastScaleY_ = scaleY;

@@ -18,6 +18,7 @@ struct KeyHash {
         std::size_t h = std::hash<const void*>()(k.file.get());
         const auto mix = [&](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
         mix(std::hash<double>()(k.em));
+        mix(std::hash<double>()(k.magnify));
         mix(std::hash<double>()(k.xScale));
         mix(std::hash<int>()(k.escapement));
         mix(k.emboldened);
@@ -51,7 +52,9 @@ int SlotOf(std::uint32_t code) {
 }  // namespace
 
 std::shared_ptr<ScaledFont> ScaledFont::Get(const ScaledFontKey& key) {
-    if (!key.file || !(key.em > 0 && key.em <= 4096) || !(key.xScale > 0)) return nullptr;
+    if (!key.file || !(key.em > 0 && key.em <= kLargestKeptEm) || !(key.xScale > 0) ||
+        !(key.magnify >= 1 && key.magnify <= kLargestMagnifiedEm / kLargestKeptEm))
+        return nullptr;
     Cache& cache = Cache::Instance();
     std::lock_guard guard(cache.lock);
     std::shared_ptr<ScaledFont> font;
@@ -123,8 +126,8 @@ bool ScaledFont::Open() {
     matrix_.yx = FT_Fixed(std::lround((tyx * xx + tyy * yx) * 65536));
     matrix_.yy = FT_Fixed(std::lround((tyx * xy + tyy * yy) * 65536));
     const FontFile& f = *key_.file;
-    const double unit = em / f.UnitsPerEm();
-    const double bold = key_.emboldened ? em / 24 : 0;
+    const double unit = Em() / f.UnitsPerEm();
+    const double bold = key_.emboldened ? Em() / 24 : 0;
     ascent_ = f.Ascent() * unit;
     descent_ = f.Descent() * unit;
     maxWidth_ = f.MaxAdvance() * unit * key_.xScale + bold + std::abs(ascent_ * key_.slant);
@@ -133,8 +136,8 @@ bool ScaledFont::Open() {
 
 double ScaledFont::AverageWidth() const {
     const FontFile& f = *key_.file;
-    const double bold = key_.emboldened ? key_.em / 24 : 0;
-    return f.AverageWidth() * key_.em / f.UnitsPerEm() * key_.xScale + bold;
+    const double bold = key_.emboldened ? Em() / 24 : 0;
+    return f.AverageWidth() * Em() / f.UnitsPerEm() * key_.xScale + bold;
 }
 
 std::uint32_t ScaledFont::GlyphIndexLocked(std::uint32_t code) {
@@ -157,21 +160,11 @@ std::uint32_t ScaledFont::GlyphIndexLocked(std::uint32_t code) {
     }
 }
 
-const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
-    if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
-    Glyph& g = glyphs_.emplace_back();
-    byIndex_[index] = &g;
-    const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1 ||
-                             key_.transform != std::array<double, 4>{1, 0, 0, 1};
-    const FT_Int32 flags =
-        FT_LOAD_NO_BITMAP | (transformed || !key_.hinted ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
-    // The face, its active size, transformation and glyph slot are shared by
-    // every size of the file: all of it under the file's lock.
-    std::lock_guard faceGuard(key_.file->FaceLock());
+double ScaledFont::LoadOutlineLocked(std::uint32_t index, FT_Int32 flags) {
     FT_Face face = key_.file->SharedFace();
     FT_Activate_Size(size_);
     FT_Set_Transform(face, &matrix_, nullptr);
-    if (FT_Load_Glyph(face, index, flags)) return g;
+    if (FT_Load_Glyph(face, index, flags)) return -1;
     FT_GlyphSlot slot = face->glyph;
     double advance = slot->linearHoriAdvance / 65536.0 * key_.xScale;
     if (key_.emboldened && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
@@ -179,8 +172,37 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
         FT_Outline_Embolden(&slot->outline, strength);
         advance += key_.em / 24;
     }
-    g.advanceX = advance * cos_;
-    g.advanceY = -advance * sin_;
+    return advance;
+}
+
+const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
+    if (auto it = byIndex_.find(index); it != byIndex_.end()) return *it->second;
+    Glyph& g = glyphs_.emplace_back();
+    byIndex_[index] = &g;
+    const bool transformed = key_.escapement % 3600 != 0 || key_.slant != 0 || key_.xScale != 1 ||
+                             key_.transform != std::array<double, 4>{1, 0, 0, 1};
+    const FT_Int32 flags =
+        FT_LOAD_NO_BITMAP | (transformed || !key_.hinted || IsMagnified() ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_LIGHT);
+    // The face, its active size, transformation and glyph slot are shared by
+    // every size of the file: all of it under the file's lock.
+    std::lock_guard faceGuard(key_.file->FaceLock());
+    const double advance = LoadOutlineLocked(index, flags);
+    if (advance < 0) return g;
+    FT_GlyphSlot slot = key_.file->SharedFace()->glyph;
+    g.advanceX = advance * key_.magnify * cos_;
+    g.advanceY = -advance * key_.magnify * sin_;
+    if (IsMagnified()) {
+        // Only the box, for Part to cut windows of.
+        if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return g;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const double m = key_.magnify / 64;
+        g.left = int(std::floor(box.xMin * m));
+        g.top = int(std::ceil(box.yMax * m));
+        g.width = int(std::ceil(box.xMax * m)) - g.left;
+        g.rows = g.top - int(std::floor(box.yMin * m));
+        return g;
+    }
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL)) return g;
     const FT_Bitmap& bm = slot->bitmap;
     g.left = slot->bitmap_left;
@@ -198,6 +220,90 @@ const Glyph& ScaledFont::RenderLocked(std::uint32_t index) {
         }
     }
     return g;
+}
+
+// The outline at the kept size, magnified, moved so that the window's
+// lower left corner is its origin, and filled within the window. FreeType
+// hands over the runs it covers, so that the part is the box of its ink, not
+// the window: a glyph's edge across the page makes a strip, not a page.
+Glyph ScaledFont::MakePartLocked(std::uint32_t index, int x, int y, const RECT& window) {
+    const Glyph& whole = RenderLocked(index);
+    Glyph part;
+    part.advanceX = whole.advanceX;
+    part.advanceY = whole.advanceY;
+    const RECT r{std::max<LONG>(window.left, x + whole.left), std::max<LONG>(window.top, y - whole.top),
+                 std::min<LONG>(window.right, x + whole.left + whole.width),
+                 std::min<LONG>(window.bottom, y - whole.top + whole.rows)};
+    if (r.left >= r.right || r.top >= r.bottom) return part;
+    struct Run {
+        int x, y, length;
+        unsigned char coverage;
+    };
+    std::vector<Run> runs;
+    {
+        std::lock_guard faceGuard(key_.file->FaceLock());
+        if (LoadOutlineLocked(index, FT_LOAD_NO_BITMAP | FT_LOAD_NO_HINTING) < 0) return part;
+        FT_GlyphSlot slot = key_.file->SharedFace()->glyph;
+        if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return part;
+        const FT_Fixed m = FT_Fixed(std::lround(key_.magnify * 65536));
+        const FT_Matrix grow{m, 0, 0, m};
+        FT_Outline_Transform(&slot->outline, &grow);
+        FT_Outline_Translate(&slot->outline, FT_Pos(x - r.left) * 64, FT_Pos(r.bottom - y) * 64);
+        FT_Raster_Params params{};
+        params.source = &slot->outline;
+        params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+        params.clip_box = {0, 0, FT_Pos(r.right - r.left), FT_Pos(r.bottom - r.top)};
+        params.user = &runs;
+        params.gray_spans = [](int row, int count, const FT_Span* spans, void* user) {
+            auto& out = *static_cast<std::vector<Run>*>(user);
+            for (int i = 0; i < count; ++i)
+                if (spans[i].coverage) out.push_back({spans[i].x, row, spans[i].len, spans[i].coverage});
+        };
+        if (FT_Outline_Render(slot->library, &slot->outline, &params)) return part;
+    }
+    if (runs.empty()) return part;
+    // Rows counted up from the window's foot; the part's box is the runs'.
+    int left = runs[0].x, right = left, low = runs[0].y, high = low;
+    for (const Run& run : runs) {
+        left = std::min(left, run.x), right = std::max(right, run.x + run.length);
+        low = std::min(low, run.y), high = std::max(high, run.y);
+    }
+    const int height = int(r.bottom - r.top);
+    part.left = int(r.left - x) + left;
+    part.top = int(y - r.top) - (height - 1 - high);
+    part.width = right - left;
+    part.rows = high - low + 1;
+    part.coverage.assign(std::size_t(part.width) * std::size_t(part.rows), 0);
+    for (const Run& run : runs) {
+        std::uint8_t* row = &part.coverage[std::size_t(high - run.y) * std::size_t(part.width)];
+        std::memset(row + (run.x - left), run.coverage, std::size_t(run.length));
+    }
+    return part;
+}
+
+std::shared_ptr<const Glyph> ScaledFont::PartLocked(std::uint32_t index, int x, int y, const RECT& window) {
+    constexpr std::size_t kKeptParts = 4;
+    constexpr std::size_t kLargestKeptPart = std::size_t(16) << 20;
+    const std::array<LONG, 4> place{x - window.left, y - window.top, window.right - window.left,
+                                    window.bottom - window.top};
+    for (const Part& part : parts_)
+        if (part.index == index && part.place == place) return part.glyph;
+    auto glyph = std::make_shared<const Glyph>(MakePartLocked(index, x, y, window));
+    if (glyph->coverage.size() <= kLargestKeptPart) {
+        parts_.push_front({index, place, glyph});
+        if (parts_.size() > kKeptParts) parts_.pop_back();
+    }
+    return glyph;
+}
+
+std::shared_ptr<const Glyph> ScaledFont::PartForCode(std::uint32_t code, int x, int y, const RECT& window) {
+    std::lock_guard guard(lock_);
+    return PartLocked(GlyphIndexLocked(code), x, y, window);
+}
+
+std::shared_ptr<const Glyph> ScaledFont::PartForIndex(std::uint32_t index, int x, int y, const RECT& window) {
+    std::lock_guard guard(lock_);
+    return PartLocked(index, x, y, window);
 }
 
 const Glyph& ScaledFont::GlyphForCode(std::uint32_t code) {

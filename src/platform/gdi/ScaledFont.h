@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/gdi/FontFile.h"
+#include "platform/gdi/Types.h"
 
 namespace ksdvi::gdi {
 
@@ -28,9 +29,15 @@ struct Glyph {
     double advanceY = 0;
 };
 
+// Glyphs are kept whole up to this many pixels to the em (a glyph's bitmap
+// of 16 MiB); larger ones are drawn magnified from it, up to the other.
+inline constexpr double kLargestKeptEm = 4096;
+inline constexpr double kLargestMagnifiedEm = 1 << 20;
+
 struct ScaledFontKey {
     std::shared_ptr<const FontFile> file;
-    double em = 0;       // pixels per em
+    double em = 0;       // pixels per em, at most kLargestKeptEm
+    double magnify = 1;  // glyphs drawn this many times larger: Part
     double xScale = 1;   // horizontal squeeze or stretch
     int escapement = 0;  // tenths of a degree, counter-clockwise
     bool emboldened = false;
@@ -40,8 +47,9 @@ struct ScaledFontKey {
     bool hinted = true;  // lightly; glyphs turned or leaning never are
 
     bool operator==(const ScaledFontKey& o) const {
-        return file == o.file && em == o.em && xScale == o.xScale && escapement == o.escapement &&
-               emboldened == o.emboldened && slant == o.slant && transform == o.transform && hinted == o.hinted;
+        return file == o.file && em == o.em && magnify == o.magnify && xScale == o.xScale &&
+               escapement == o.escapement && emboldened == o.emboldened && slant == o.slant &&
+               transform == o.transform && hinted == o.hinted;
     }
 };
 
@@ -53,15 +61,23 @@ public:
     ScaledFont(const ScaledFont&) = delete;
     ScaledFont& operator=(const ScaledFont&) = delete;
 
-    // Never null: a code the face lacks draws its .notdef glyph.
+    // Never null: a code the face lacks draws its .notdef glyph. A magnified
+    // font's glyphs have their box and advance, not their pixels: Part
+    // draws them.
     const Glyph& GlyphForCode(std::uint32_t code);
     const Glyph& GlyphForIndex(std::uint32_t index);
+    // What falls into `window` (device pixels) of a magnified font's glyph
+    // with its pen at (x, y): made anew for each drawing, so that a glyph
+    // larger than the page costs no more than the part that shows.
+    std::shared_ptr<const Glyph> PartForCode(std::uint32_t code, int x, int y, const RECT& window);
+    std::shared_ptr<const Glyph> PartForIndex(std::uint32_t index, int x, int y, const RECT& window);
+    bool IsMagnified() const { return key_.magnify > 1; }
     // The glyph a code reaches, 0 when the face has none for it.
     std::uint32_t GlyphIndexForCode(std::uint32_t code);
 
     const ScaledFontKey& Key() const { return key_; }
     bool IsSymbol() const { return key_.file->Mapping() != CodeMapping::Unicode; }
-    double Em() const { return key_.em; }
+    double Em() const { return key_.em * key_.magnify; }
     double Ascent() const { return ascent_; }
     double Descent() const { return descent_; }
     // Measured on first use: it can take decoding every glyph.
@@ -75,6 +91,11 @@ private:
     bool Open();
     std::uint32_t GlyphIndexLocked(std::uint32_t code);
     const Glyph& RenderLocked(std::uint32_t glyphIndex);
+    // Loads the glyph's outline into the face's slot, as this font draws it;
+    // its advance in pixels, or a negative value when it has no outline.
+    double LoadOutlineLocked(std::uint32_t glyphIndex, FT_Int32 flags);
+    std::shared_ptr<const Glyph> PartLocked(std::uint32_t glyphIndex, int x, int y, const RECT& window);
+    Glyph MakePartLocked(std::uint32_t glyphIndex, int x, int y, const RECT& window);
 
     ScaledFontKey key_;
     FT_Size size_ = nullptr;  // this font's size on the file's shared face
@@ -91,6 +112,15 @@ private:
     std::unordered_map<std::uint32_t, const Glyph*> byCode_;
     std::unordered_map<std::uint32_t, const Glyph*> byIndex_;
     std::deque<Glyph> glyphs_;  // stable addresses
+    // The parts made last, for a glyph drawn again where it was in the same
+    // window (glyphs TeX stacks, a page drawn again): a glyph, its pen from
+    // the window's corner and the window's size.
+    struct Part {
+        std::uint32_t index;
+        std::array<LONG, 4> place;
+        std::shared_ptr<const Glyph> glyph;
+    };
+    std::deque<Part> parts_;
 };
 
 }  // namespace ksdvi::gdi
