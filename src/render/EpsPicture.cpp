@@ -128,8 +128,10 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     };
     int width = pixels(urx, p->xScale, pixels_.PerDviX()) - pixels(llx, p->xScale, pixels_.PerDviX());
     int height = pixels(ury, p->yScale, pixels_.PerDviY()) - pixels(lly, p->yScale, pixels_.PerDviY());
-    int xRes = Ceiling(static_cast<double>(Truncate(p->xScale * kSpPerInch)) * pixels_.PerDviX());
-    int yRes = Ceiling(static_cast<double>(Truncate(p->yScale * kSpPerInch)) * pixels_.PerDviY());
+    // A negative scale mirrors the figure (onPage below); Ghostscript renders
+    // it at the scale's size.
+    int xRes = Ceiling(static_cast<double>(Truncate(std::abs(p->xScale) * kSpPerInch)) * pixels_.PerDviX());
+    int yRes = Ceiling(static_cast<double>(Truncate(std::abs(p->yScale) * kSpPerInch)) * pixels_.PerDviY());
     int left = p->x, bottom = p->y + (p->anchorTop == 1 ? height : 0);
     if (p->originHere) {
         left += pixels(llx, p->xScale, pixels_.PerDviX());
@@ -148,8 +150,8 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     // strokes on the box and sloppy boxes show as dvips shows them.
     p->area = onPage.BoundsOf(llx, lly, urx, ury);
     if (p->inPagePostScript) {
-        w = width + 1;
-        h = height + 1;
+        w = std::abs(width) + 1;
+        h = std::abs(height) + 1;
         return true;
     }
     double const margin = clip ? 0 : kMarginPoints;
@@ -171,7 +173,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     Affine const m = onPage.Then(toJob);
 
     w = h = 0;
-    if (width <= 0 || height <= 0) {
+    if (width == 0 || height == 0) {
         NotePictureProblem(p, "empty bounding box");
         return true;
     }
@@ -229,7 +231,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         for (Run run : {Run::White, Run::Black})
             if (ran == 1) ran = job(run);
     if (ran != 1) return ran < 0;
-    w = width + 1;
-    h = height + 1;
+    w = std::abs(width) + 1;
+    h = std::abs(height) + 1;
     return true;
 }

@@ -90,22 +90,23 @@ void KsDviDrawer::PlotfilePicture(std::string_view file, PlotFrame const& frame)
 // The psfile form as dvips reads it: offsets in points (a positive voffset
 // moves up), scales in percent, and with rwi or rhi the box scaled to that
 // width or height, its lower left corner at the current point; without them
-// the figure's own origin lies there.
+// the figure's own origin lies there. A negative scale, width or height
+// mirrors the figure about that point (graphicx's scale=-1).
 void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     ksdvi::PsfileSpecial args = psfile;
     bool boxKnown = args.boxGiven == 0xF;
     if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), ksdvi::kNoPictureBox);
     auto [llx, lly, urx, ury] = args.box;
-    double hscale = args.hscale.value_or(0) > 0 ? *args.hscale / 100 : 1.0;
-    double vscale = args.vscale.value_or(0) > 0 ? *args.vscale / 100 : 1.0;
-    bool sized = boxKnown && (args.rwi > 0 || args.rhi > 0);
+    double hscale = args.hscale.value_or(0) != 0 ? *args.hscale / 100 : 1.0;
+    double vscale = args.vscale.value_or(0) != 0 ? *args.vscale / 100 : 1.0;
+    bool sized = boxKnown && (args.rwi || args.rhi);
     if (sized) {
-        if (args.rwi > 0) {
-            hscale *= Ratio(args.rwi * 0.1, static_cast<double>(urx) - llx);
-            vscale *= args.rhi > 0 ? Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly)
-                                   : Ratio(args.rwi * 0.1, static_cast<double>(urx) - llx);
+        if (args.rwi) {
+            hscale *= Ratio(*args.rwi * 0.1, static_cast<double>(urx) - llx);
+            vscale *= args.rhi ? Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly)
+                               : Ratio(*args.rwi * 0.1, static_cast<double>(urx) - llx);
         } else {
-            double ratio = Ratio(args.rhi * 0.1, static_cast<double>(ury) - lly);
+            double ratio = Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly);
             hscale *= ratio;
             vscale *= ratio;
         }

@@ -240,8 +240,8 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
     static constexpr char const* kBox[] = {"llx", "lly", "urx", "ury"};
     for (int i = 0; i < 4; ++i)
         if (p.boxGiven & (1u << i)) key(p.box[i], kBox[i]);
-    if (p.rwi > 0) key(p.rwi, "rwi");
-    if (p.rhi > 0) key(p.rhi, "rhi");
+    if (p.rwi) key(*p.rwi, "rwi");
+    if (p.rhi) key(*p.rhi, "rhi");
     if (p.clip) keys += " @clip";
     return keys.append(" @setspecial\n%%BeginDocument: ksdvi\n").append(text).append("\n%%EndDocument\n@endspecial\n");
 }

@@ -52,7 +52,7 @@ struct PsfileSpecial {
     std::optional<double> hscale, vscale;
     int box[4] = {kNoPictureBox, kNoPictureBox, kNoPictureBox, kNoPictureBox};  // llx lly urx ury, points
     unsigned boxGiven = 0;                                                      // one bit per box value
-    int rwi = -1, rhi = -1;                                                     // tenths of a point
+    std::optional<int> rwi, rhi;  // tenths of a point; negative ones mirror the figure, as in dvips
     double angle = 0;   // degrees anticlockwise, about where the offsets put the figure
     bool clip = false;  // the figure is cut at its box (a key without a value)
 };

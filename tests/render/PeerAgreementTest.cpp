@@ -36,16 +36,18 @@ enum class Peer { Dvipng, DvipsGhostscript };
 // document; the paper is the document's. Colour pages, so that both images
 // turn grey the same way. `throughPdf`: Ghostscript writes a PDF, which
 // pdftoppm rasterises (the opacity and fadings of pgf, beamer's shadows, only
-// a PDF writer draws); else Ghostscript draws the pages itself.
+// a PDF writer draws), kept upright however its text runs; else Ghostscript
+// draws the pages itself.
 bool RenderWithDvips(std::string const& cwd, std::string const& dvi, TempDir const& out, int dpi,
                      bool throughPdf = true) {
     std::string const resolution = std::to_string(dpi);
     std::string const draw =
-        throughPdf ? "gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o " +
-                         (out / "page.pdf") + " " + (out / "page.ps") + " >/dev/null 2>&1 && pdftoppm -png -r " +
-                         resolution + " " + (out / "page.pdf") + " " + (out / "theirs")
-                   : "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
-                         resolution + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") + " >/dev/null 2>&1";
+        throughPdf
+            ? "gs -q -dSAFER -dALLOWPSTRANSPARENCY -dAutoRotatePages=/None -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o " +
+                  (out / "page.pdf") + " " + (out / "page.ps") + " >/dev/null 2>&1 && pdftoppm -png -r " + resolution +
+                  " " + (out / "page.pdf") + " " + (out / "theirs")
+            : "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -r" +
+                  resolution + " -o " + (out / "theirs-%d.png") + " " + (out / "page.ps") + " >/dev/null 2>&1";
     return Succeeds("cd " + cwd + " && dvips -q -o " + (out / "page.ps") + " " + dvi + " 2>/dev/null && " + draw);
 }
 
@@ -87,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"beamer.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"clipped.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"turned-bitmap-glyphs.dvi", 150, 1, Peer::DvipsGhostscript},
-                                         Case{"huge-letters.dvi", 400, 1, Peer::DvipsGhostscript}),
+                                         Case{"huge-letters.dvi", 400, 1, Peer::DvipsGhostscript},
+                                         Case{"mirrored-figures.dvi", 150, 1, Peer::DvipsGhostscript}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              std::replace(name.begin(), name.end(), '-', '_');

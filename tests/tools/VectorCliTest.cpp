@@ -119,7 +119,7 @@ protected:
 TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
     for (char const* file :
          {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi", "turned-figures.dvi",
-          "postscript.dvi", "patterns.dvi", "beamer.dvi", "clipped.dvi", "xetex.xdv"})
+          "mirrored-figures.dvi", "postscript.dvi", "patterns.dvi", "beamer.dvi", "clipped.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, Reader::Pdftoppm);
     // pdftoppm samples turned bitmap glyphs (Type 3 image masks) without
     // smoothing them: their strokes come out blotchy, at any resolution; and
@@ -130,7 +130,7 @@ TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
     for (char const* file : {"plain.dvi", "fonts.dvi", "metafont.dvi", "turned-bitmap-glyphs.dvi", "turned-figures.dvi",
-                             "postscript.dvi", "patterns.dvi", "beamer.dvi", "xetex.xdv"})
+                             "mirrored-figures.dvi", "postscript.dvi", "patterns.dvi", "beamer.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, Reader::Rsvg);
 }
 
