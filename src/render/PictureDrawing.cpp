@@ -124,6 +124,11 @@ std::string KsDviDrawer::FindPictureFile(String8 const& name, std::string* why) 
 
 std::istream* KsDviDrawer::OpenPictFileStream(PictInfo* p, int* size) {
     if (!p) return nullptr;
+    if (p->fileName.view().starts_with('`')) {
+        // dvips runs such a name as a command, outside its secure mode.
+        lastPictureProblem_ = "a command, which ksdvi does not run";
+        return nullptr;
+    }
     std::string why;
     std::string path = FindPictureFile(p->fileName, &why);
     lastPictureProblem_ = why;

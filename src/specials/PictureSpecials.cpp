@@ -44,7 +44,7 @@ void SetBox(PsfileSpecial& a, unsigned char* v) {
 }
 
 constexpr PsfileKey kPsfileKeys[] = {
-    {"psfile", [](PsfileSpecial& a, unsigned char* v) { a.file = String8(WithoutEnclosingQuotes(Token(v))); }},
+    {"psfile", [](PsfileSpecial& a, unsigned char* v) { a.file = String8(WithoutEnclosingQuotes(QuotedOrToken(v))); }},
     {"hoffset", [](PsfileSpecial& a, unsigned char* v) { a.hoffset = RealValue(v); }},
     {"voffset", [](PsfileSpecial& a, unsigned char* v) { a.voffset = RealValue(v); }},
     {"hscale", [](PsfileSpecial& a, unsigned char* v) { a.hscale = RealValue(v); }},
@@ -118,7 +118,7 @@ PsfileSpecial ParsePsfileSpecial(unsigned char* p) {
         if (*p == 0) break;  // a key without a value ends the pairs
         for (PsfileKey const& k : kPsfileKeys)
             if (keyLength == k.key.size() && StartsWith(key, k.key)) k.apply(args, p);
-        p += Token(p).size();
+        p += QuotedOrToken(p).size();
     }
     return args;
 }

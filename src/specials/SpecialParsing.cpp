@@ -132,6 +132,14 @@ std::string_view Token(unsigned char const* p) {
     return {reinterpret_cast<char const*>(p), static_cast<size_t>(end - p)};
 }
 
+std::string_view QuotedOrToken(unsigned char const* p) {
+    if (*p != '"') return Token(p);
+    unsigned char const* end = p + 1;
+    while (*end != 0 && *end != '"') ++end;
+    if (*end == '"') ++end;
+    return {reinterpret_cast<char const*>(p), static_cast<size_t>(end - p)};
+}
+
 std::string_view WithoutEnclosingQuotes(std::string_view s) {
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
     return s;

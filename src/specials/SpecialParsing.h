@@ -50,6 +50,11 @@ std::string_view Token(unsigned char const* p);
 // `s` without one pair of enclosing double quotes, when it has them.
 std::string_view WithoutEnclosingQuotes(std::string_view s);
 
+// A value as dvips reads one: from a double quote up to the next, blanks and
+// all (graphicx's PSfile="my figure.eps"), or else a Token. An unclosed
+// quote runs to the NUL.
+std::string_view QuotedOrToken(unsigned char const* p);
+
 enum class LetterCase { Ignored, Matters };
 
 // Whether `p` begins with `word`. Compared byte by byte, so a NUL in the text

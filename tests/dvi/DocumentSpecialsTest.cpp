@@ -296,7 +296,9 @@ std::vector<ParseCase> ParseCases() {
             // key=value pairs
             C{"psfile =a.eps", {}, {"a.eps"}}, C{"psfile= a.eps rwi=100", {}, {"a.eps"}},
             C{"a=1 b=2 PsFile=z.eps", {}, {"z.eps"}}, C{"x psfile=a.eps", {}, {}}, C{"psfile=", {}, {}},
-            C{"psfile=\"\"", {}, {""}}, C{"psfile=\"a", {}, {"\"a"}}, C{"psfilex=a.eps", {}, {}}, C{"", {}, {}}};
+            C{"psfile=\"\"", {}, {""}}, C{"psfile=\"a", {}, {"\"a"}}, C{"psfilex=a.eps", {}, {}}, C{"", {}, {}},
+            // graphicx quotes names, blanks and all, as dvips reads them
+            C{"PSfile=\"my figure.eps\" llx=0", {}, {"my figure.eps"}}, C{"psfile=\"a b c", {}, {"\"a b c"}}};
 }
 INSTANTIATE_TEST_SUITE_P(Keywords, SingleSpecial, testing::ValuesIn(ParseCases()));
 
