@@ -75,6 +75,8 @@ void DocumentSpecials::AddPictureFile(String8 const& file) { dvi_.AppendPictFile
 
 void DocumentSpecials::SetRecordResolution(unsigned short resolution) { dvi_.SetRecordResolution(resolution); }
 
+void DocumentSpecials::NotePdfSpecial() { dvi_.pdfSpecials_ = true; }
+
 void DocumentSpecials::NoteEngineSpecial(std::string kind) {
     std::vector<std::string>& kinds = dvi_.engineSpecials_;
     if (kinds.size() < KsDvi::MostEngineSpecials && std::find(kinds.begin(), kinds.end(), kind) == kinds.end())

@@ -38,6 +38,7 @@ public:
     void SetRecordResolution(unsigned short resolution) override;
     void RegisterFace(String8 const& face) override;
     void NoteEngineSpecial(std::string kind) override;
+    void NotePdfSpecial() override;
     void NotePdfDrawing(std::string_view keyword, std::string_view special) override;
     void NotePathDrawing() override;
     void AddBookmark(String8 const& title, String8 const& target, int level, bool open) override;

@@ -66,6 +66,7 @@ void KsDvi::Reset(bool release) {
     postScriptHeaderBytes_ = 0;
     postScriptHeadersCut_ = false;
     pageHooks_ = false;
+    pdfSpecials_ = false;
     landscape_ = false;
     outline_.clear();
     documentInfo_ = {};

@@ -297,6 +297,10 @@ public:
         return page >= 0 && page < pageCount_ && (pages_[static_cast<size_t>(page)]->postScript || pageHooks_);
     }
     bool HasPageHooks() const { return pageHooks_; }
+    // Whether the document was made for (x)dvipdfmx: an XDV file, or one
+    // carrying pdf: specials. graphicx's drivers for it give EPS figures'
+    // boxes counting from the corner of the file's own box.
+    bool MadeForDvipdfmx() const;
     // Whether a page carries pdf: specials that draw (pgf's xetex and
     // dvipdfmx drivers: pdf:code, bcontent, uxobj, ...).
     bool PageHasPdfDrawing(int page) const {
@@ -457,7 +461,9 @@ private:
     std::vector<PostScriptHeader> postScriptHeaders_;
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
-    bool pageHooks_ = false;  // the ! specials of the recorded pages define bop-hook or eop-hook
+    bool pageHooks_ = false;
+    bool pdfSpecials_ =
+        false;  // a pdf: special was met  // the ! specials of the recorded pages define bop-hook or eop-hook
     bool landscape_ = false;  // a landscape special
     std::optional<ksdvi::Paper> paper_;
     std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned

@@ -122,7 +122,9 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     picture->urx = urx;
     picture->ury = ury;
     picture->originHere = !sized;
-    picture->boxMayCountFromCorner = boxKnown;
+    // graphicx's dvips driver gives the file's own coordinates; those for
+    // dvipdfmx may count from the corner of the file's box.
+    picture->boxMayCountFromCorner = boxKnown && dvi_ && dvi_->MadeForDvipdfmx();
     picture->clip = args.clip;
     if (args.angle != 0) {
         // dvips turns the figure after scaling it: on the page, with y down,

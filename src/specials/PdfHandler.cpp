@@ -25,6 +25,7 @@ PdfSpecial Parse(SpecialFamily family, unsigned char* args, unsigned char* end) 
 bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) {
     using Kind = PdfSpecial::Kind;
     PdfSpecial special = Parse(family, args, end);
+    if (family != SpecialFamily::PdfExtension) scan.NotePdfSpecial();
     switch (special.kind) {
     case Kind::Other:
         if (family != SpecialFamily::PdfExtension) {

@@ -36,6 +36,8 @@ public:
     virtual void RegisterFace(String8 const& face) = 0;
     // A kind of special only a PDF engine acts on ("pdf:docinfo"), to be named once.
     virtual void NoteEngineSpecial(std::string kind) = 0;
+    // A pdf: special of any kind: the document was made for dvipdfmx.
+    virtual void NotePdfSpecial() = 0;
     // A pdf: special that draws or defines what is drawn (PdfDrawingSpecials.h):
     // its keyword and its whole text after "pdf:".
     virtual void NotePdfDrawing(std::string_view keyword, std::string_view special) = 0;

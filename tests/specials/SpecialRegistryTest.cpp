@@ -93,6 +93,7 @@ public:
     }
     void RegisterFace(String8 const& face) override { log.push_back("face " + std::string(face.c_str())); }
     void NoteEngineSpecial(std::string kind) override { log.push_back("engine " + kind); }
+    void NotePdfSpecial() override {}
     void NotePathDrawing() override { log.push_back("paths"); }
     void NotePdfDrawing(std::string_view keyword, std::string_view) override {
         log.push_back("drawing " + std::string(keyword));
