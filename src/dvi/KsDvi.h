@@ -461,9 +461,8 @@ private:
     std::vector<PostScriptHeader> postScriptHeaders_;
     size_t postScriptHeaderBytes_ = 0;
     bool postScriptHeadersCut_ = false;
-    bool pageHooks_ = false;
-    bool pdfSpecials_ =
-        false;  // a pdf: special was met  // the ! specials of the recorded pages define bop-hook or eop-hook
+    bool pageHooks_ = false;    // the ! specials of the recorded pages define bop-hook or eop-hook
+    bool pdfSpecials_ = false;  // a pdf: special was met
     bool landscape_ = false;  // a landscape special
     std::optional<ksdvi::Paper> paper_;
     std::optional<ksdvi::Paper> pagePaper_;        // of the page being scanned
