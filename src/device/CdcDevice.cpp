@@ -223,6 +223,10 @@ void CdcDevice::CreateRowContext(CFont* font) {
     rowMaxWidth_ = tm.tmMaxCharWidth;
     rowAscent_ = tm.tmAscent;
     rowDescent_ = tm.tmDescent;
+    // A scratch larger than this (a font of thousands of pixels) is not
+    // made: its glyphs are drawn upright instead.
+    constexpr std::int64_t kLargestScratch = std::int64_t(1) << 24;
+    if (std::int64_t(3) * rowMaxWidth_ * 2 * (rowAscent_ + rowDescent_) > kLargestScratch) return;
     auto dc = std::make_unique<CDC>();
     if (!dc->CreateCompatibleDC(&dc_)) return;
     dc->SetViewportOrg(rowMaxWidth_, 2 * rowAscent_);
