@@ -154,13 +154,15 @@ void KsDviDrawer::RunPostScript(int page) {
     auto run = std::make_unique<ksdvi::PostScriptPage>();
     // A vector output keeps the drawing as a PDF page. What it takes not is
     // painted on the page's raster through poppler (soft masks and opacity
-    // stay right), and should there be no PDF, run again for the raster as
-    // for any other output.
+    // stay right), its hair lines a pixel wide as Ghostscript's raster and
+    // PDF viewers show them (pgf's hatchings), and should there be no PDF,
+    // run again for the raster as for any other output.
     bool const asPdf = device_->TakesPdfPages();
     bool ran = run->Run(*dvi_, page, geometry, pDC_, pDC_, asPdf, true);
     ksdvi::Affine const jobToDevice = run->PdfToDevice(geometry);
-    bool const refused = ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), jobToDevice) &&
-                         !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), jobToDevice));
+    bool const refused =
+        ran && !run->Pdf().empty() && !device_->DrawPdfPage(run->Pdf(), jobToDevice, true) &&
+        !(device_ != contextDevice_.get() && CdcDevice(*pDC_).DrawPdfPage(run->Pdf(), jobToDevice, true));
     if (refused || (!ran && run->AsPdf() && !run->TimedOut())) ran = run->Run(*dvi_, page, geometry, pDC_, pDC_);
     if (ran)
         postScript_ = std::move(run);

@@ -338,4 +338,29 @@ TEST(LatexGradient, HairThinStripesShowTheirColours) {
     EXPECT_LT(apart / std::max(painted, 1L), 12) << "the channels differ on average by so much";
 }
 
+// A page with opacity goes through a PDF writer; its hatchings' hair-thin
+// lines are still drawn a pixel wide and dark, as Ghostscript draws them,
+// not as faint half-pixel lines. (Where each line falls depends on the
+// renderer's phase: the dark pixels are counted, not compared one by one.)
+TEST(LatexHatching, HairThinLinesStayDarkOnAPageWithOpacity) {
+    if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
+    TempDir dir;
+    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile("tikz_hatching_beside_a_shadow.tex"))));
+    EXPECT_EQ(KsdviWarnings("render -r 150 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150, false));
+    RgbImage ours, theirs;
+    ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+    ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
+    auto darkPixels = [](RgbImage const& image) {
+        long n = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) n += image.Dark(x, y);
+        return n;
+    };
+    long const mine = darkPixels(ours), peer = darkPixels(theirs);
+    ASSERT_GT(peer, 4000);
+    EXPECT_GT(mine, peer / 2) << "the hatching's lines are faint";
+    EXPECT_LT(mine, peer * 3 / 2);
+}
+
 }  // namespace
