@@ -316,14 +316,21 @@ TEST(LatexCoveredText, LaterFillsHideTheCharactersBeneath) {
 // pst-grad's gradients: hundreds of stripes, each a tenth of a pixel, over a
 // grey ground, with pstricks' opacity of 1. Each pixel takes the colour of its
 // last stripes, as Ghostscript draws them, not a blend with the ground.
-TEST(LatexGradient, HairThinStripesShowTheirColours) {
+// The first page of typeset/NAME.tex as ksdvi renders it, without a warning,
+// and as dvips and Ghostscript's raster draw it, at `dpi`.
+void RenderFirstPages(std::string const& name, int dpi, RgbImage& ours, RgbImage& theirs) {
     TempDir dir;
-    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile("hair_thin_stripes.tex"))));
-    EXPECT_EQ(KsdviWarnings("render -r 100 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
-    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 100, false));
-    RgbImage ours, theirs;
+    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile(name + ".tex"))));
+    std::string const resolution = std::to_string(dpi);
+    EXPECT_EQ(KsdviWarnings("render -r " + resolution + " -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
+    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, dpi, false));
     ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
     ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
+}
+
+TEST(LatexGradient, HairThinStripesShowTheirColours) {
+    RgbImage ours, theirs;
+    ASSERT_NO_FATAL_FAILURE(RenderFirstPages("hair_thin_stripes", 100, ours, theirs));
     ASSERT_EQ(ours.width, theirs.width);
     ASSERT_EQ(ours.height, theirs.height);
     long painted = 0, apart = 0;  // pixels of the gradient, and their channels' differences
@@ -344,20 +351,9 @@ TEST(LatexGradient, HairThinStripesShowTheirColours) {
 // renderer's phase: the dark pixels are counted, not compared one by one.)
 TEST(LatexHatching, HairThinLinesStayDarkOnAPageWithOpacity) {
     if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
-    TempDir dir;
-    ASSERT_TRUE(MakeDvi(dir, ReadFileText(TypesetFile("tikz_hatching_beside_a_shadow.tex"))));
-    EXPECT_EQ(KsdviWarnings("render -r 150 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.dvi")), "");
-    ASSERT_TRUE(RenderWithDvips(dir.Path(), "doc.dvi", dir, 150, false));
     RgbImage ours, theirs;
-    ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
-    ASSERT_TRUE(ReadRgbPng(dir / "theirs-1.png", theirs));
-    auto darkPixels = [](RgbImage const& image) {
-        long n = 0;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) n += image.Dark(x, y);
-        return n;
-    };
-    long const mine = darkPixels(ours), peer = darkPixels(theirs);
+    ASSERT_NO_FATAL_FAILURE(RenderFirstPages("tikz_hatching_beside_a_shadow", 150, ours, theirs));
+    long const mine = ours.DarkCount(), peer = theirs.DarkCount();
     ASSERT_GT(peer, 4000);
     EXPECT_GT(mine, peer / 2) << "the hatching's lines are faint";
     EXPECT_LT(mine, peer * 3 / 2);

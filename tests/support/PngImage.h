@@ -70,6 +70,12 @@ struct RgbImage {
         uint32_t p = At(x, y);
         return (p >> 16 & 0xFF) * 299 + (p >> 8 & 0xFF) * 587 + (p & 0xFF) * 114 < uint32_t(threshold) * 1000;
     }
+    long DarkCount() const {
+        long n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) n += Dark(x, y);
+        return n;
+    }
 };
 
 // The dark pixels of `a` and how many of them have no darkish pixel of `b`
