@@ -11,10 +11,6 @@ namespace {
 // The target of a link that names none.
 constexpr char kSelf[] = "_self";
 
-String8 Bytes(unsigned char const* from, unsigned char const* to) {
-    return String8(reinterpret_cast<char const*>(from), static_cast<int>(to - from));
-}
-
 // An attribute's value after its name: blanks, '=', blanks, then a double-quoted
 // text. With `unterminatedToEnd` a missing closing quote takes the rest of the
 // special. `p` ends past the value; nullopt when a part is missing.
@@ -23,12 +19,11 @@ std::optional<String8> QuotedValue(unsigned char*& p, bool unterminatedToEnd = f
     if (*p != '=') return std::nullopt;
     p = SkipBlanks(p + 1);
     if (*p != '"') return std::nullopt;
-    unsigned char* value = ++p;
-    while (*p != 0 && *p != '"') ++p;
-    if (*p != '"' && !unterminatedToEnd) return std::nullopt;
-    String8 text = Bytes(value, p);
-    if (*p == '"') ++p;
-    return text;
+    std::string_view const quoted = QuotedOrToken(p);
+    bool const closed = quoted.size() >= 2 && quoted.back() == '"';
+    if (!closed && !unterminatedToEnd) return std::nullopt;
+    p += quoted.size();
+    return String8(quoted.substr(1, quoted.size() - (closed ? 2 : 1)));
 }
 
 // A hypertext value: '=' and the bytes up to the next blank, without one pair
