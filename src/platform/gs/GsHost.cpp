@@ -441,13 +441,21 @@ void LimitJobTime() {
     setrlimit(RLIMIT_CPU, &r);
 }
 
-// Runs `text` through `frame` (kJobFrame's way of reading its input);
-// false when the interpreter failed or the frame did not end.
-bool RunFramed(Host* h, const std::string& frame, std::string_view text, int* code) {
+// Starts `frame` (kJobFrame's way of reading its input), which then reads
+// what follows; Ghostscript's code.
+int BeginFramed(Host* h, const std::string& frame) {
     int exitCode = 0;
     h->jobEnded = false;
-    *code = api.run_string_begin(h->gs, 0, &exitCode);
-    if (Running(*code)) *code = api.run_string_continue(h->gs, frame.data(), unsigned(frame.size()), 0, &exitCode);
+    int code = api.run_string_begin(h->gs, 0, &exitCode);
+    if (Running(code)) code = api.run_string_continue(h->gs, frame.data(), unsigned(frame.size()), 0, &exitCode);
+    return code;
+}
+
+// Runs `text` through `frame`; false when the interpreter failed or the
+// frame did not end.
+bool RunFramed(Host* h, const std::string& frame, std::string_view text, int* code) {
+    int exitCode = 0;
+    *code = BeginFramed(h, frame);
     if (Running(*code) && !text.empty())
         *code = api.run_string_continue(h->gs, text.data(), unsigned(text.size()), 0, &exitCode);
     if (Running(*code)) *code = api.run_string_end(h->gs, 0, &exitCode);
@@ -459,19 +467,22 @@ bool RunFramed(Host* h, const std::string& frame, std::string_view text, int* co
 // error stays in h->error, the job's.
 Result SetPrologue(Host* h, std::string_view text) {
     if (text == h->prologue) return {Outcome::Ok, {}};
-    int exitCode = 0, code = 0;
+    int code = 0;
+    auto undo = [&] {
+        int exitCode = 0;
+        code = api.run_string(h->gs, kPrologueUndone, 0, &exitCode);
+        return code >= 0;
+    };
     if (!h->prologue.empty()) {
         h->prologue.clear();
-        if ((code = api.run_string(h->gs, kPrologueUndone, 0, &exitCode)) < 0)
-            return Broken(*h, "Ghostscript could not undo a prologue", code);
+        if (!undo()) return Broken(*h, "Ghostscript could not undo a prologue", code);
     }
     if (text.empty()) return {Outcome::Ok, {}};
     if (!RunFramed(h, kPrologueFrame, text, &code)) return Broken(*h, "Ghostscript failed", code);
-    if (h->error.empty()) {
+    if (h->error.empty())
         h->prologue = text;
-    } else if ((code = api.run_string(h->gs, kPrologueUndone, 0, &exitCode)) < 0) {
+    else if (!undo())
         return Broken(*h, "Ghostscript could not undo a prologue", code);
-    }
     return {Outcome::Ok, {}};
 }
 
@@ -483,7 +494,6 @@ Result StartJob(Host* h, const std::int32_t* v, std::string_view prologue) {
     h->data.clear();
     h->jobsRun = true;
     if (Result r = SetPrologue(h, prologue); r.outcome != Outcome::Ok) return r;
-    h->jobEnded = false;
     // The raster of this page, its row padding and a little more.
     h->allowed = (3 * std::size_t(width) + 64) * std::size_t(height) + (std::size_t(1) << 20);
     char setup[300];
@@ -493,10 +503,7 @@ Result StartJob(Host* h, const std::int32_t* v, std::string_view prologue) {
     int exitCode = 0;
     int code = api.run_string(h->gs, setup, 0, &exitCode);
     if (code < 0 || h->wrongFormat) return Broken(*h, "Ghostscript could not set up the page", code);
-    code = api.run_string_begin(h->gs, 0, &exitCode);
-    if (Running(code))
-        code = api.run_string_continue(h->gs, kJobFrame.data(), unsigned(kJobFrame.size()), 0, &exitCode);
-    if (!Running(code)) return Broken(*h, "Ghostscript could not start the job", code);
+    if (!Running(code = BeginFramed(h, kJobFrame))) return Broken(*h, "Ghostscript could not start the job", code);
     return {Outcome::Ok, {}};
 }
 
