@@ -231,6 +231,8 @@ TEST(Ghostscript, APrologueRunsOnceForTheJobsThatBeginWithIt) {
     const std::string a = "(%%[ksdvi-data: A ran) = userdict /counter 1 put\n";
     const std::string b = "(%%[ksdvi-data: B ran) = userdict /counter 2 put\n";
     const std::string failing = "userdict /counter 3 put nosuchname\n";
+    // Its jobs find names in the dictionary it leaves open.
+    const std::string open = "(%%[ksdvi-data: C ran) = /CDict 1 dict def CDict begin /counter 4 def\n";
     const std::string report =
         "(%%[ksdvi-data: ) print /counter where { /counter get =only } { (none) print } ifelse (\\n) print "
         "userdict /counter 99 put\n";
@@ -242,6 +244,8 @@ TEST(Ghostscript, APrologueRunsOnceForTheJobsThatBeginWithIt) {
         {"first", a, report, "A ran\n1\n"},
         {"same prologue", a, report, "1\n"},
         {"another prologue", b, report, "B ran\n2\n"},
+        {"a prologue that leaves a dictionary open", open, report, "C ran\n4\n"},
+        {"the open one again", open, report, "4\n"},
         {"none", "", report, "none\n"},
         {"the first again", a, report, "A ran\n1\n"},
         {"a prologue that fails", failing, report, nullptr},

@@ -59,13 +59,19 @@ constexpr char kRunInput[] =
     "    flush currentfile flushfile\n"
     "  } if\n";
 constexpr char kEndLine[] = "  (\\n%%[ksdvi-end]%%\\n) print flush\n";
-std::string const kJobFrame = std::string("{ userdict /KsDviJob save put\n") + kRunInput +
+// A job begins with the dictionaries its prologue left open.
+std::string const kJobFrame = std::string("{ userdict /KsDviJob save put\n") +
+                              "  userdict /KsDviPrologueDicts .knownget { { begin } forall } if\n" + kRunInput +
                               "  clear cleardictstack userdict /KsDviJob get restore\n" + kEndLine + "} bind exec\n";
 // A job's prologue runs the same way, once for the jobs that begin with it:
 // what it defines stays, beneath each job's own save, until a job comes with
-// another prologue.
-std::string const kPrologueFrame = std::string("{ userdict /KsDviPrologue save put\n") + kRunInput +
-                                   "  clear cleardictstack\n" + kEndLine + "} bind exec\n";
+// another prologue. So do the dictionaries it leaves open, as they stay in a
+// dvips file for its pages (pst-solides3d's header never ends its own).
+std::string const kPrologueFrame =
+    std::string("{ userdict /KsDviPrologue save put\n") + kRunInput +
+    "  countdictstack array dictstack cleardictstack countdictstack 1 index length 1 index sub getinterval\n"
+    "  userdict /KsDviPrologueDicts 3 -1 roll put clear\n" +
+    kEndLine + "} bind exec\n";
 constexpr char kPrologueUndone[] = "clear cleardictstack userdict /KsDviPrologue get restore\n";
 constexpr char kErrorMarker[] = "%%[ksdvi-error: ";
 constexpr std::size_t kMaxData = std::size_t(1) << 22;
