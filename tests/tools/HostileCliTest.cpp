@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -158,6 +159,24 @@ TEST(HostileDocuments, APagesOwnHugePaperIsRefused) {
     EXPECT_TRUE(fs::exists(dir / "p1.png"));
     EXPECT_FALSE(fs::exists(dir / "p2.png"));
     EXPECT_TRUE(fs::exists(dir / "p3.png"));
+}
+
+// PostScript that runs on is stopped at the time --ps-seconds gives, for
+// every command that draws it; the page is then written without it.
+TEST(HostileDocuments, LongPostScriptStopsAtTheTimeGiven) {
+    HostileTree tree;
+    std::string const dvi =
+        tree.Document({"ps: realtime { realtime 1 index sub 3000 gt { exit } if } loop pop 0 0 72 72 rectfill"});
+    for (std::string const& command :
+         {"render -r 20 -o " + (tree.root / "p%d.png"), "svg -o " + (tree.root / "p.svg")}) {
+        int status = -1;
+        auto const start = std::chrono::steady_clock::now();
+        std::string const out = Ksdvi(command + " --ps-seconds 1 " + dvi, &status, true);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2900)) << command;
+        EXPECT_NE(out.find("its PostScript is left out: stopped after 1 s"), std::string::npos) << command << out;
+        EXPECT_EQ(status, 0) << command;
+    }
+    EXPECT_TRUE(fs::exists(tree.root / "p1.png"));
 }
 
 }  // namespace

@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         Mistake{"stdout_many_pages", "render -r 30 -o - {}", "-o - writes one page"},
         Mistake{"stdout_follow", "render --follow -o - {}", "-o - writes one page"},
         Mistake{"zoom_nan", "render -z nan {}", "not a finite number"},
+        Mistake{"postscript_time", "pdf --ps-seconds 0 {}", "--ps-seconds"},
         Mistake{"resolution_text", "render -r abc {}", "--resolution"},
         Mistake{"map_directory", "render --map / {}", "--map: File is actually a directory"},
         Mistake{"font_path_missing", "render --tfm-path /nonexistent-dir {}", "--tfm-path: Directory does not exist"},

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "PaperNames.h"
 #include "Versions.h"
 #include "interp/XHanTable.h"
+#include "platform/gs/GS.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace {
@@ -336,6 +338,13 @@ int main(int argc, char** argv) {
         AddFontPathOptions(cmd, options->session);
     }
 
+    // A page's PostScript may run for this long, for every command that draws
+    // it: pst-magneticfield's field lines take Ghostscript a minute.
+    double postScriptSeconds = std::chrono::duration<double>(GS::kDefaultTimeLimit).count();
+    for (CLI::App* cmd : {renderCmd, printCmd, pdfCmd, svgCmd})
+        cmd->add_option("--ps-seconds", postScriptSeconds, "Longest a page's PostScript may run, in seconds")
+            ->check(CLI::Range(1.0, 100.0) & kFinite);
+
     CommonOptions common;
     KPathSea::BitmapMaking making;
     for (CLI::App* cmd : app.get_subcommands([](CLI::App*) { return true; })) {
@@ -359,6 +368,8 @@ int main(int argc, char** argv) {
     SetVerbosity(common.quiet ? Verbosity::Quiet : common.verbose ? Verbosity::Verbose : Verbosity::Normal);
     SetStrict(common.strict);
     KPathSea::SetBitmapMaking(making);
+    for (GS* gs : {GetGS(), GetPdfGS()})
+        gs->SetTimeLimit(std::chrono::milliseconds(std::lround(postScriptSeconds * 1000)));
 
     if (infoCmd->parsed()) return RunOnDocument(RunInfo, info);
     if (traceCmd->parsed()) return RunOnDocument(RunTrace, trace, texPages);
