@@ -190,6 +190,13 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
                       urx, lly, urx, ury, llx, ury);
         origin += path;
     }
+    if (p->figureCut) {
+        auto const& q = *p->figureCut;
+        origin += "newpath " + FixedNumber(q[0], 4) + ' ' + FixedNumber(q[1], 4) + " moveto";
+        for (size_t i = 2; i < q.size(); i += 2)
+            origin += ' ' + FixedNumber(q[i], 4) + ' ' + FixedNumber(q[i + 1], 4) + " lineto";
+        origin += " closepath clip newpath\n";
+    }
     // One job: painted on white or on black (CoveragePainter.h), or drawn as
     // a PDF page for a vector output. 1 when it ran; else the problem is
     // noted, 0 when Ghostscript failed on the figure, -1 when it did not start.

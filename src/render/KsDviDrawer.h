@@ -89,6 +89,9 @@ public:
         bool boxMayCountFromCorner = false;
         // An EPS file cut at its bounding box; dvips draws it whole otherwise.
         bool clip = false;
+        // An EPS file cut at a quadrilateral, its corners (x, y) in the
+        // figure's own coordinates (psfile's hsize and vsize).
+        std::optional<std::array<double, 8>> figureCut;
         // An EPS file the page's PostScript has drawn: only its place is kept.
         bool inPagePostScript = false;
         // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.

@@ -97,20 +97,20 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     bool boxKnown = args.boxGiven == 0xF;
     if (!boxKnown) std::fill(std::begin(args.box), std::end(args.box), ksdvi::kNoPictureBox);
     auto [llx, lly, urx, ury] = args.box;
-    double hscale = args.hscale.value_or(0) != 0 ? *args.hscale / 100 : 1.0;
-    double vscale = args.vscale.value_or(0) != 0 ? *args.vscale / 100 : 1.0;
+    double const hsc = args.hscale.value_or(0) != 0 ? *args.hscale / 100 : 1.0;
+    double const vsc = args.vscale.value_or(0) != 0 ? *args.vscale / 100 : 1.0;
+    // The box fitted to rwi and rhi
     bool sized = boxKnown && (args.rwi || args.rhi);
+    double fitX = 1, fitY = 1;
     if (sized) {
         if (args.rwi) {
-            hscale *= Ratio(*args.rwi * 0.1, static_cast<double>(urx) - llx);
-            vscale *= args.rhi ? Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly)
-                               : Ratio(*args.rwi * 0.1, static_cast<double>(urx) - llx);
+            fitX = Ratio(*args.rwi * 0.1, static_cast<double>(urx) - llx);
+            fitY = args.rhi ? Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly) : fitX;
         } else {
-            double ratio = Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly);
-            hscale *= ratio;
-            vscale *= ratio;
+            fitX = fitY = Ratio(*args.rhi * 0.1, static_cast<double>(ury) - lly);
         }
     }
+    double const hscale = hsc * fitX, vscale = vsc * fitY;
     auto picture = NewPicture(kPictureEps, *args.file);
     picture->anchorTop = 0;
     picture->x = OffsetPixels(args.hoffset, pixels_.DpiX()) + hDot(GetH());
@@ -126,6 +126,19 @@ void KsDviDrawer::PsfilePicture(ksdvi::PsfileSpecial const& psfile) {
     // dvipdfmx may count from the corner of the file's box.
     picture->boxMayCountFromCorner = boxKnown && dvi_ && dvi_->MadeForDvipdfmx();
     picture->clip = args.clip;
+    if (args.cutToSize) {
+        // special.pro's transformation from the figure to the special's
+        // point, in points, y up; the cut's corners go back through it.
+        double const turn = args.angle * std::numbers::pi / 180, c = std::cos(turn), s = std::sin(turn);
+        ksdvi::Affine const toPoint = ksdvi::Affine{1, 0, 0, 1, sized ? -llx : 0.0, sized ? -lly : 0.0}
+                                          .Then({fitX, 0, 0, fitY, 0, 0})
+                                          .Then({c, s, -s, c, 0, 0})
+                                          .Then({hsc, 0, 0, vsc, args.hoffset, args.voffset});
+        ksdvi::Affine const toFigure = toPoint.Inverse();
+        std::array<double, 8> cut{0, 0, args.hsize, 0, args.hsize, args.vsize, 0, args.vsize};
+        for (size_t i = 0; i < cut.size(); i += 2) toFigure.Apply(cut[i], cut[i + 1], cut[i], cut[i + 1]);
+        picture->figureCut = cut;
+    }
     if (args.angle != 0) {
         // dvips turns the figure after scaling it: on the page, with y down,
         // the turn is the scaled figure's.

@@ -242,6 +242,7 @@ std::string IncludedPicture(PsfileSpecial const& p, std::string const& text) {
         if (p.boxGiven & (1u << i)) key(p.box[i], kBox[i]);
     if (p.rwi) key(*p.rwi, "rwi");
     if (p.rhi) key(*p.rhi, "rhi");
+    if (p.cutToSize) key(p.hsize, "hsize"), key(p.vsize, "vsize");
     if (p.clip) keys += " @clip";
     return keys.append(" @setspecial\n%%BeginDocument: ksdvi\n").append(text).append("\n%%EndDocument\n@endspecial\n");
 }

@@ -56,7 +56,8 @@ constexpr PsfileKey kPsfileKeys[] = {
     {"rwi", [](PsfileSpecial& a, unsigned char* v) { a.rwi = IntegerValue(v); }},
     {"rhi", [](PsfileSpecial& a, unsigned char* v) { a.rhi = IntegerValue(v); }},
     {"angle", [](PsfileSpecial& a, unsigned char* v) { a.angle = std::fmod(RealValue(v), 360.0); }},
-    // hsize and vsize are read and have no effect, as every other key.
+    {"hsize", [](PsfileSpecial& a, unsigned char* v) { a.hsize = RealValue(v), a.cutToSize = true, a.clip = false; }},
+    {"vsize", [](PsfileSpecial& a, unsigned char* v) { a.vsize = RealValue(v), a.cutToSize = true, a.clip = false; }},
 };
 
 }  // namespace
@@ -110,6 +111,7 @@ PsfileSpecial ParsePsfileSpecial(unsigned char* p) {
             // graphicx's clip stands alone; any other key without a value ends the pairs
             if (keyLength == 4 && StartsWith(key, "clip")) {
                 args.clip = true;
+                args.cutToSize = false;
                 continue;
             }
             break;

@@ -3,7 +3,8 @@
 // for the renderer, which places and scales them:
 //   graphics: DX DY NW NH TW TH TYPE FILE
 //   psfile=FILE hoffset=.. voffset=.. hscale=.. vscale=.. llx=.. lly=.. urx=..
-//     ury=.. rwi=.. rhi=..   (blank-separated key=value pairs, any order)
+//     ury=.. rwi=.. rhi=.. angle=.. hsize=.. vsize=.. clip
+//     (blank-separated key=value pairs, any order)
 // and how specials name the formats of KsDviDrawer::PictInfo::type.
 
 #include <optional>
@@ -55,6 +56,11 @@ struct PsfileSpecial {
     std::optional<int> rwi, rhi;  // tenths of a point; negative ones mirror the figure, as in dvips
     double angle = 0;   // degrees anticlockwise, about where the offsets put the figure
     bool clip = false;  // the figure is cut at its box (a key without a value)
+    // hsize and vsize: the figure is cut at a box this wide and high, up and
+    // right from the special's point, before the offsets, scales and turn.
+    // Of this cut and clip, the key given last holds, as in dvips.
+    double hsize = 612, vsize = 792;  // points
+    bool cutToSize = false;
 };
 // Pairs key=value up to the end or up to a key without '='; keys compare
 // without regard to case, unknown ones are skipped.

@@ -91,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Documents, PeerAgreement,
                                          Case{"turned-bitmap-glyphs.dvi", 150, 1, Peer::DvipsGhostscript},
                                          Case{"huge-letters.dvi", 400, 1, Peer::DvipsGhostscript},
                                          Case{"mirrored-figures.dvi", 150, 1, Peer::DvipsGhostscript},
-                                         Case{"given-boxes.dvi", 150, 1, Peer::DvipsGhostscript}),
+                                         Case{"given-boxes.dvi", 150, 1, Peer::DvipsGhostscript},
+                                         Case{"cut-figures.dvi", 150, 2, Peer::DvipsGhostscript}),
                          [](auto const& info) {
                              std::string name = info.param.file;
                              std::replace(name.begin(), name.end(), '-', '_');

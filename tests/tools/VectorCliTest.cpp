@@ -118,8 +118,8 @@ protected:
 // PostScript, beamer, XeTeX's native fonts.
 TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
     for (char const* file : {"plain.dvi", "latex.dvi", "metafont.dvi", "specials.dvi", "figures.dvi",
-                             "turned-figures.dvi", "mirrored-figures.dvi", "given-boxes.dvi", "postscript.dvi",
-                             "patterns.dvi", "beamer.dvi", "clipped.dvi", "xetex.xdv"})
+                             "turned-figures.dvi", "mirrored-figures.dvi", "given-boxes.dvi", "cut-figures.dvi",
+                             "postscript.dvi", "patterns.dvi", "beamer.dvi", "clipped.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, Reader::Pdftoppm);
     // pdftoppm samples turned bitmap glyphs (Type 3 image masks) without
     // smoothing them: their strokes come out blotchy, at any resolution; and
@@ -129,9 +129,9 @@ TEST_F(VectorCli, PdfPagesLookAsRenderDrawsThem) {
 
 TEST_F(VectorCli, SvgPagesLookAsRenderDrawsThem) {
     if (!HaveCommand("rsvg-convert")) GTEST_SKIP() << "rsvg-convert is not installed";
-    for (char const* file :
-         {"plain.dvi", "fonts.dvi", "metafont.dvi", "turned-bitmap-glyphs.dvi", "turned-figures.dvi",
-          "mirrored-figures.dvi", "given-boxes.dvi", "postscript.dvi", "patterns.dvi", "beamer.dvi", "xetex.xdv"})
+    for (char const* file : {"plain.dvi", "fonts.dvi", "metafont.dvi", "turned-bitmap-glyphs.dvi", "turned-figures.dvi",
+                             "mirrored-figures.dvi", "given-boxes.dvi", "cut-figures.dvi", "postscript.dvi",
+                             "patterns.dvi", "beamer.dvi", "xetex.xdv"})
         ExpectPagesLikeRender(file, Reader::Rsvg);
 }
 
