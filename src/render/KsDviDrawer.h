@@ -96,6 +96,10 @@ public:
         bool inPagePostScript = false;
         // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.
         double shownWidth = 0, shownHeight = 0;
+        // A raster file's own size, when it gives no resolution, at this many
+        // pixels to the metre: 72 dpi for pdf:image (xdvipdfmx's), about 96
+        // dpi for the rest.
+        double naturalPerMetre = 3780;
         int pdfPage = 1;  // which page of a PDF file
         // PDF pages: the part shown (points from the page's lower left), cut
         // there when `clip`; none: the whole page.

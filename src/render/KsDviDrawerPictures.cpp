@@ -69,6 +69,7 @@ void KsDviDrawer::PdfImagePicture(ksdvi::PdfSpecial const& image) {
     picture->shownWidth = image.right * perSp;
     picture->shownHeight = image.height * perSp;
     picture->pdfPage = image.page;
+    picture->naturalPerMetre = 72 / 0.0254;
     picture->pdfBox = image.box;
     picture->clip = image.clip;
     if (picture->type == kPicturePdf) picture->deviceClip = pictureClip_;

@@ -31,7 +31,6 @@ using namespace ksdvi::gdi;
 
 namespace {
 
-constexpr LONG kPixelsPerMetre = 3780;
 // Picture files are read whole; larger ones than this are not pictures a page shows.
 constexpr std::streamoff kLargestPicture = std::streamoff(1) << 30;
 
@@ -264,8 +263,8 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
             srcBottom = pixel(pointsHigh - y1, perPointY, height);
             srcTop = std::max(srcBottom + 1, pixel(pointsHigh - y0, perPointY, height));
         }
-        double xDensity = d.xPelsPerMeter > 0 ? d.xPelsPerMeter : kPixelsPerMetre;
-        double yDensity = d.yPelsPerMeter > 0 ? d.yPelsPerMeter : kPixelsPerMetre;
+        double xDensity = d.xPelsPerMeter > 0 ? d.xPelsPerMeter : p->naturalPerMetre;
+        double yDensity = d.yPelsPerMeter > 0 ? d.yPelsPerMeter : p->naturalPerMetre;
         double naturalWidth = width * kSpPerMetre / xDensity;
         double naturalHeight = height * kSpPerMetre / yDensity;
         w = PictureExtent(p, naturalWidth, true);

@@ -168,7 +168,8 @@ bool ReadExtensionTransformation(std::vector<PdfToken> const& tokens, PdfSpecial
 }
 
 // [@name] keys, then (file): the picture's size as given, or as its bbox
-// (in bp) says with the other side kept in proportion, then scaled.
+// (in bp) says with the other side kept in proportion, then scaled; or its
+// own size.
 bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     size_t i = 0;
     if (i < tokens.size() && tokens[i].type == PdfToken::Type::Word && tokens[i].text.starts_with('@')) ++i;
@@ -211,8 +212,8 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
         special.box = std::array<double, 4>{box[0], box[1], box[2], box[3]};
     double const bw = (box[2] - box[0]) * kSpPerBigPoint, bh = (box[3] - box[1]) * kSpPerBigPoint;
     double w = width.value_or(0), h = height.value_or(0);
-    if (!width && !height && !boxed && PictureTypeOfFileName(special.target) == kPicturePdf) {
-        // A PDF page at its own size, which its file gives: the scales join the matrix.
+    if (!width && !height && !boxed) {
+        // At its own size, which its file gives (XeTeX's \XeTeXpicfile): the scales join the matrix.
         for (int k = 0; k < 4; ++k) special.matrix[k] *= scale * (k < 2 ? xscale : yscale);
         return true;
     }
