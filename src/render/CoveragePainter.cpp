@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "platform/gdi/Bitmap.h"
@@ -72,33 +73,40 @@ void CoveragePainter::KeepWhiteRun(unsigned char const* bits, int w, int h, int 
                     white_.begin() + static_cast<std::ptrdiff_t>(row * static_cast<size_t>(y)));
 }
 
-// Straight onto the pixels of a colour surface in text mapping, inside a
-// rectangular clip; false for any other device.
-bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
+std::optional<CoveragePainter::Landing> CoveragePainter::LandingOf(int w, int h) const {
     Surface* surface = out_->GetSurface();
     RECT clip{};
     if (!surface || surface->IsMonochrome() || out_->GetMapMode() != MM_TEXT ||
         out_->GetClipBox(&clip) == COMPLEXREGION)
-        return false;
+        return std::nullopt;
     POINT corner{left_, bottom_ - h};
     out_->LPtoDP(&corner);
     out_->LPtoDP(&clip);
-    int const x0 = std::max<int>({0, clip.left, corner.x}),
-              x1 = std::min<int>({surface->Width(), clip.right, corner.x + w});
-    int const y0 = std::max<int>({0, clip.top, corner.y}),
-              y1 = std::min<int>({surface->Height(), clip.bottom, corner.y + h});
+    return Landing{surface,
+                   static_cast<int>(corner.x),
+                   static_cast<int>(corner.y),
+                   std::max<int>({0, clip.left, corner.x}),
+                   std::min<int>({surface->Width(), clip.right, corner.x + w}),
+                   std::max<int>({0, clip.top, corner.y}),
+                   std::min<int>({surface->Height(), clip.bottom, corner.y + h})};
+}
+
+bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
+    std::optional<Landing> const at = LandingOf(w, h);
+    if (!at) return false;
+    Surface& surface = *at->surface;
     size_t const stride = static_cast<size_t>(RowBytes(w));
-    for (int y = y0; y < y1; ++y) {
-        int const row = y - corner.y;  // from the job's top; its bits run bottom-up
+    for (int y = at->y0; y < at->y1; ++y) {
+        int const row = y - at->top;  // from the job's top; its bits run bottom-up
         unsigned char const* black = bits + static_cast<size_t>(h - 1 - row) * stride;
         unsigned char const* white = white_.data() + 3 * static_cast<size_t>(w) * static_cast<size_t>(row);
         Pixel* out = nullptr;
-        for (int x = x0; x < x1; ++x) {
-            size_t const at = 3 * static_cast<size_t>(x - corner.x);
-            unsigned char const* b = black + at;
-            unsigned char const* wt = white + at;
+        for (int x = at->x0; x < at->x1; ++x) {
+            size_t const i = 3 * static_cast<size_t>(x - at->left);
+            unsigned char const* b = black + i;
+            unsigned char const* wt = white + i;
             if ((wt[0] & wt[1] & wt[2]) == 0xFF && (b[0] | b[1] | b[2]) == 0) continue;  // nothing drawn
-            if (!out) out = surface->RowToWrite(y, x, x1);
+            if (!out) out = surface.RowToWrite(y, x, at->x1);
             Pixel const under = out[x];
             Pixel pixel = 0;
             for (int c = 0; c < 3; ++c) {
@@ -108,9 +116,37 @@ bool CoveragePainter::Blend(unsigned char const* bits, int w, int h) {
                 pixel |= Pixel(std::min(value, 255)) << shift;
             }
             out[x] = pixel;
-            surface->NoteColour(pixel);
+            surface.NoteColour(pixel);
         }
     }
+    return true;
+}
+
+bool CoveragePainter::PaintOnWhite() {
+    if (white_.empty()) return false;
+    std::optional<Landing> const at = LandingOf(width_, height_);
+    if (!at || at->surface->FillPixel() != kWhitePixel) return false;
+    Surface& surface = *at->surface;
+    // Only the pixels written since the fill may be other than white.
+    for (int y = at->y0; y < at->y1; ++y) {
+        Surface::Span const touched = surface.Touched(y);
+        Pixel const* row = std::as_const(surface).Row(y);
+        for (int x = std::max(touched.left, at->x0); x < std::min(touched.right, at->x1); ++x)
+            if (row[x] != kWhitePixel) return false;
+    }
+    for (int y = at->y0; y < at->y1; ++y) {
+        unsigned char const* white = white_.data() + 3 * static_cast<size_t>(width_) * static_cast<size_t>(y - at->top);
+        Pixel* out = nullptr;
+        for (int x = at->x0; x < at->x1; ++x) {
+            unsigned char const* wt = white + 3 * static_cast<size_t>(x - at->left);
+            if ((wt[0] & wt[1] & wt[2]) == 0xFF) continue;  // white: as it was
+            if (!out) out = surface.RowToWrite(y, x, at->x1);
+            Pixel const pixel = Pixel(wt[0]) | Pixel(wt[1]) << 8 | Pixel(wt[2]) << 16;
+            out[x] = pixel;
+            surface.NoteColour(pixel);
+        }
+    }
+    done_ = true;
     return true;
 }
 

@@ -4,7 +4,9 @@
 // job runs twice, on a white page and on a black one (kBlackPage before the
 // second's PostScript). Their difference is the drawing's opacity: a pixel
 // becomes black-run + page * (white-run - black-run) / 255, which keeps
-// anti-aliased edges smooth over whatever lies beneath. On a device whose
+// anti-aliased edges smooth over whatever lies beneath. Where the page
+// beneath is white, that is the run on white, and the second run is spared
+// (PaintOnWhite). On a device whose
 // pixels cannot be read (a printer) a pixel is either the drawing's or the
 // page's, in bands of at most 32,000 bytes. Only the first page of each job
 // is painted.
@@ -58,8 +60,20 @@ public:
     }
     // The current job's page has been taken.
     bool Done() const { return done_; }
+    // Instead of the run on black: where the page beneath the job is white,
+    // the blend is the run on white. False, painting nothing, where the page
+    // is not white there or its pixels cannot be read.
+    bool PaintOnWhite();
 
 private:
+    // Where a job's page lands on a colour surface in text mapping, inside a
+    // rectangular clip: its top-left corner there, and the pixels it covers.
+    struct Landing {
+        gdi::Surface* surface;
+        int left, top;
+        int x0, x1, y0, y1;
+    };
+    std::optional<Landing> LandingOf(int w, int h) const;
     void KeepWhiteRun(unsigned char const* bits, int w, int h, int stride);
     bool Blend(unsigned char const* bits, int w, int h);
     void Paint(unsigned char const* bits, int w, int h);

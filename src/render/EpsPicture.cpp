@@ -236,7 +236,7 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
     if (!device_->TakesPdfPages() || (ran = job(Run::Pdf)) != 1 ||
         !device_->DrawPdfPage(pdf, Affine{xRes / 72.0, 0, 0, yRes / 72.0, double(jobLeft), double(jobTop)}))
         for (Run run : {Run::White, Run::Black})
-            if (ran == 1) ran = job(run);
+            if (ran == 1 && !(run == Run::Black && out.PaintOnWhite())) ran = job(run);
     if (ran != 1) return ran < 0;
     w = std::abs(width) + 1;
     h = std::abs(height) + 1;

@@ -659,8 +659,11 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
         for (bool onBlack : {false, true}) {
             if (onBlack && asPdf) break;
             // The run on black keeps what covers characters.
-            if (onBlack && mayCoverText && findCoveredText(withPictures, painter.WhiteRun(g.width, g.height)))
-                painter.KeepCover(covered_.get());
+            bool const covers =
+                onBlack && mayCoverText && findCoveredText(withPictures, painter.WhiteRun(g.width, g.height));
+            if (covers) painter.KeepCover(covered_.get());
+            // Over a white page, what shows is the run on white.
+            if (onBlack && !covers && painter.PaintOnWhite()) break;
             if (onBlack) painter.StartOnBlack();
             Job const job = runJob(asPdf ? nullptr : &painter, onBlack, program);
             if (job == Job::Unavailable) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dvi/DviOpcodes.h"
+#include "render/CoveragePainter.h"
 #include "render/PostScriptTransforms.h"
 #include "render/RenderedPage.h"
 #include "render/WholePage.h"
@@ -124,6 +125,38 @@ TEST(PagePostScript, EdgesBlendIntoThePageColour) {
     EXPECT_NEAR(red, 1257, 80);  // pi 20 squared
     EXPECT_GT(edge, 40);
     EXPECT_GT(blue, 144 * 144 - 1500);
+}
+
+// Where the page beneath a job is white, the run on white is painted as it
+// is and no run on black is needed; a mark beneath it (a page colour, pdf:
+// drawing) calls for the two runs' blend, and nothing is painted alone.
+TEST(PagePostScript, TheRunOnWhiteAloneIsPaintedOnlyOverWhite) {
+    struct Case {
+        char const* what;
+        int markX, markY;  // a black pixel beneath before the job; -1: none
+        bool alone;
+    } const kCases[] = {
+        {"white beneath", -1, -1, true},
+        {"a mark beneath the job", 9, 9, false},
+        {"a mark beside the job", 30, 2, true},
+    };
+    int const w = 8, h = 8, left = 4, bottom = 14;  // the job covers x 4-11, y 6-13
+    std::vector<unsigned char> run(size_t(CoveragePainter::RowBytes(w)) * h, 0xFF);
+    for (int y : {2, 3})  // from the job's top; its rows run bottom-up
+        for (int x : {2, 3}) {
+            unsigned char* p = run.data() + size_t(h - 1 - y) * CoveragePainter::RowBytes(w) + 3 * x;
+            p[0] = 0x20, p[1] = 0x40, p[2] = 0xC0;  // blue, green, red
+        }
+    for (Case const& c : kCases) {
+        SCOPED_TRACE(c.what);
+        Canvas canvas(40, 20, 72);
+        if (c.markX >= 0) canvas.dc.SetPixel(c.markX, c.markY, RGB(0, 0, 0));
+        CoveragePainter painter(&canvas.dc, &canvas.dc, left, bottom);
+        painter.TakePage(run.data(), w, h);
+        EXPECT_EQ(painter.PaintOnWhite(), c.alone);
+        EXPECT_EQ(canvas.Pixel(left + 2, bottom - h + 3), c.alone ? RGB(0xC0, 0x40, 0x20) : RGB(255, 255, 255));
+        EXPECT_EQ(canvas.Pixel(left + 4, bottom - h + 4), RGB(255, 255, 255));
+    }
 }
 
 // Rules lie among a page's PostScript, drawn by Ghostscript, in the pixels
