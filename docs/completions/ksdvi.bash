@@ -4,7 +4,7 @@ _ksdvi() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="render print info trace text search links locate outline select fontmap sync"
+    local commands="render print pdf svg info trace text search links locate outline select fontmap sync"
     local common="-q --quiet -v --verbose --strict --help"
     local fonts="--tfm-path --vf-path --map --allow-paths --xhan-table --mode --bdpi --no-mktexpk"
     local pages="-p --pages -pp"
@@ -31,23 +31,27 @@ _ksdvi() {
             return
             ;;
         -o | --output)
-            _filedir '@(png|pdf|ps|dvi)'
+            _filedir '@(png|pdf|ps|svg|dvi)'
             return
             ;;
         --paper)
             COMPREPLY=($(compgen -W "$(paperconf -a 2>/dev/null) landscape" -- "$cur"))
             return
             ;;
+        -T | --image-size)
+            COMPREPLY=($(compgen -W "tight bbox" -- "$cur"))
+            return
+            ;;
         -p | --pages | -pp | -r | -D | --resolution | -z | --zoom | -j | --jobs | --mode | --bdpi | \
-            --highlight | --forward | --inverse)
+            --highlight | --forward | --inverse | --ps-seconds | --bg | --fg)
             return
             ;;
     esac
 
     local options="$common $fonts"
     case $command in
-        render) options+=" $pages -r -D --resolution -z --zoom -o --output --paper -j --jobs --links --link-colour --follow --highlight" ;;
-        print) options+=" $pages -r -D --resolution --paper -o --output" ;;
+        render) options+=" $pages -r -D --resolution -z --zoom -o --output --paper -j --jobs --links --link-colour --follow --highlight -T --image-size --bg --fg --depth --height --width --ps-seconds" ;;
+        print | pdf | svg) options+=" $pages -r -D --resolution --paper -o --output --ps-seconds" ;;
         info) options+=" --json -r -D --resolution" ;;
         trace) options+=" $pages" ;;
         text) options+=" $pages -r -D --resolution --json" ;;
