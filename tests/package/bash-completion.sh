@@ -27,7 +27,10 @@ expect() {
 }
 
 expect "ksdvi re" "render"
-expect "ksdvi s" "search select sync"
+expect "ksdvi s" "search select svg sync"
+expect "ksdvi p" "pdf print"
+expect "ksdvi svg --ps" "--ps-seconds"
+expect "ksdvi render -T " "bbox tight"
 expect "ksdvi --v" "--version"
 expect "ksdvi render --pa" "--pages --paper"
 expect "ksdvi render -p" "-p -pp"
