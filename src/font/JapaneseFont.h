@@ -2,8 +2,11 @@
 // How a JFM font of pTeX or upTeX is painted, as dvipdfmx's map files say:
 // the CMap that says what its codes are, and the faces the entries name.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "font/CidCharacters.h"
 
 namespace ksdvi {
 
@@ -18,7 +21,9 @@ struct JapaneseFont {
     std::vector<Face> faces;
     bool unicode = false;   // codes are Unicode (upTeX, UniJIS-UTF*), else JIS X 0208
     bool vertical = false;  // a vertical CMap (V, -V): glyphs stand upright down the page
-    bool cids = false;      // codes are CIDs (Identity-H, -V): no character is known
+    bool cids = false;      // codes are CIDs (Identity-H, -V) of Adobe-Japan1
+    // Their characters, when codes are CIDs and the installation has them.
+    std::shared_ptr<CidCharacters const> cidCharacters;
     std::string cmap;       // the CMap's name, as the first entry gives it
 };
 

@@ -131,6 +131,7 @@ JapaneseFont FindJapaneseFont(KPathSea* finder, std::string const& name, bool ve
         out.unicode = !name.empty() && name[0] == 'u';
         out.vertical = vertical;
     }
+    if (out.cids) out.cidCharacters = AdobeJapan1Characters(finder);
     return out;
 }
 

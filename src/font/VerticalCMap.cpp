@@ -2,32 +2,23 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
 
-#include "platform/kpathsea/KPathSea.h"
+#include "font/CMapText.h"
 
 namespace ksdvi {
 
 namespace {
 
-// Adobe's CMaps are a few hundred kilobytes at most.
-constexpr std::streamoff kLargestCMap = 1 << 22;
 constexpr size_t kMostPairs = 200000;
 
 // "<hhhh>" as a code of two bytes.
 std::optional<std::uint32_t> Code(std::string const& word) {
-    if (word.size() != 6 || word.front() != '<' || word.back() != '>') return std::nullopt;
-    std::uint32_t code = 0;
-    for (char c : word.substr(1, 4)) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-        code = code * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                          ? c - '0'
-                                                          : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
-    }
-    return code;
+    std::optional<std::u16string> const units = HexUnits(word);
+    if (!units || units->size() != 1) return std::nullopt;
+    return (*units)[0];
 }
 
 std::optional<std::uint32_t> Number(std::string const& word) {
@@ -89,22 +80,14 @@ std::optional<std::uint32_t> VerticalCMap::Cid(std::uint32_t code) const {
 }
 
 std::shared_ptr<VerticalCMap const> FindVerticalCMap(KPathSea* finder, std::string const& name) {
-    // Adobe's names: letters, digits and dashes, ending in V.
-    if (!finder || name.empty() || name.size() > 64 || name.back() != 'V' ||
-        !std::all_of(name.begin(), name.end(),
-                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; }))
-        return nullptr;
+    // Adobe's vertical CMaps' names end in V.
+    if (!finder || name.empty() || name.back() != 'V') return nullptr;
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<VerticalCMap const>> read;
     std::lock_guard lock(mutex);
     if (auto it = read.find(name); it != read.end()) return it->second;
     std::shared_ptr<VerticalCMap const>& cmap = read[name];
-    std::string const path = finder->Find(name, KPathSea::Format::CMap);
-    std::ifstream in(path, std::ios::binary);
-    if (path.empty() || !in) return cmap;
-    std::string text(static_cast<size_t>(kLargestCMap), '\0');
-    in.read(text.data(), kLargestCMap);
-    text.resize(static_cast<size_t>(in.gcount()));
+    std::string const text = ReadCMap(finder, name);
     auto parsed = std::make_shared<VerticalCMap const>(VerticalCMap::Parse(text));
     if (!parsed->Empty()) cmap = std::move(parsed);
     return cmap;

@@ -44,7 +44,7 @@ void KsDviDrawerBase::DviPut(unsigned code) {
 void KsDviDrawerBase::PutJapanese(KsDvi::ItrnFont const* font, unsigned code) {
     mbState_ = 0;
     ksdvi::JapaneseFont const* japanese = font->GetJapanese();
-    char32_t character = japanese && japanese->cids      ? 0
+    char32_t character = japanese && japanese->cids ? (japanese->cidCharacters ? japanese->cidCharacters->Of(code) : 0)
                          : japanese && japanese->unicode ? (code <= 0x10FFFF ? char32_t(code) : 0)
                                                          : ksdvi::JisToUnicode(code);
     japanese_ = character;

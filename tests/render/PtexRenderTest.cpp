@@ -172,10 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
                      0.95},
         // TikZ with the dvipdfmx option: pgf draws with pdf: specials
         JapaneseCase{"platex_tikz_dvipdfmx_driver", "platex", {"図を描きます", "箱"}, "図", "tikz.sty", false, 0.95},
-        // the otf package's fonts, its \CID by Adobe-Japan1 number and \UTF
+        // the otf package's fonts, its \CID by Adobe-Japan1 number (7652 is
+        // 葛, read through Adobe-Japan1-UCS2) and \UTF
         JapaneseCase{"platex_otf_package",
                      "platex",
-                     {"日本語の文章です", "髙島屋", "ゴシック体も使います"},
+                     {"日本語の文章です", "葛と髙島屋", "ゴシック体も使います"},
                      "髙島屋",
                      "otf.sty",
                      true,
