@@ -80,7 +80,9 @@ TEST(CliDocs, ManPageAndCompletionsNameEveryCommandAndOption) {
              size_t const list = t.find(start);
              if (list == std::string::npos) return false;
              size_t const from = list + start.size();
-             return Holds(" " + t.substr(from, t.find('"', from) - from) + " ", " " + c + " ");
+             std::string words = " ";  // appended: GCC 12 at -O3 warns of " " + a temporary (-Wrestrict)
+             words.append(t, from, t.find('"', from) - from).append(" ");
+             return Holds(words, " " + c + " ");
          },
          [](std::string const& o) { return o; }},
         {"/completions/_ksdvi", [](std::string const& t, std::string const& c) { return Holds(t, "'" + c + ":"); },
