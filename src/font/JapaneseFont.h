@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "font/CidCharacters.h"
-
 namespace ksdvi {
+
+class CidCharacters;
 
 struct JapaneseFont {
     struct Face {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "font/CidCharacters.h"
 #include "platform/kpathsea/KPathSea.h"
 
 namespace ksdvi {

@@ -2,6 +2,7 @@
 // a Korean character of two or three bytes to collect, or one code converted by
 // the font's encoding for the outline face that paints it.
 
+#include "font/CidCharacters.h"
 #include "font/ItrnFont.h"
 #include "interp/EightrTable.h"
 #include "interp/HLatexSubfonts.h"
