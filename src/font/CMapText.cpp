@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <sstream>
 
 #include "platform/kpathsea/KPathSea.h"
 
@@ -32,6 +33,27 @@ std::optional<std::u16string> HexUnits(std::string_view word) {
         units.push_back(unit);
     }
     return units;
+}
+
+void ForEachPairWord(std::string_view text, std::string_view kind,
+                     std::function<bool(CMapBlock block, std::string& word, bool first)> const& take) {
+    std::string const k(kind);
+    std::string const chars = "begin" + k + "char", ranges = "begin" + k + "range";
+    std::string const charsEnd = "end" + k + "char", rangesEnd = "end" + k + "range";
+    std::istringstream in{std::string(text)};
+    CMapBlock block = CMapBlock::Chars;
+    bool inBlock = false, first = false;
+    for (std::string word; in >> word;) {
+        if (word == chars || word == ranges) {
+            block = word == chars ? CMapBlock::Chars : CMapBlock::Ranges;
+            inBlock = first = true;
+        } else if (word == charsEnd || word == rangesEnd) {
+            inBlock = false;
+        } else if (inBlock) {
+            if (!take(block, word, first)) return;
+            first = false;
+        }
+    }
 }
 
 std::string ReadCMap(KPathSea* finder, std::string const& name) {

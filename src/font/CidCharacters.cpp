@@ -2,7 +2,6 @@
 
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "font/CMapText.h"
@@ -31,21 +30,10 @@ CidCharacters CidCharacters::Parse(std::string_view text) {
         if (out.characters_.size() <= cid) out.characters_.resize(cid + 1, 0);
         out.characters_[cid] = character;
     };
-    std::istringstream in{std::string(text)};
-    enum class In { Nothing, Chars, Ranges } in_ = In::Nothing;
     std::vector<std::string> pending;  // the words of the pair being read
     bool array = false;                // inside a range's [ ... ] of values
-    for (std::string word; in >> word;) {
-        if (word == "beginbfchar" || word == "beginbfrange") {
-            in_ = word == "beginbfchar" ? In::Chars : In::Ranges;
-            pending.clear();
-            continue;
-        }
-        if (word == "endbfchar" || word == "endbfrange") {
-            in_ = In::Nothing;
-            continue;
-        }
-        if (in_ == In::Nothing) continue;
+    ForEachPairWord(text, "bf", [&](CMapBlock block, std::string& word, bool first) {
+        if (first) pending.clear(), array = false;
         // A range's values one by one: "<a> <b> [<x> <y> ...]".
         bool const opens = !word.empty() && word.front() == '[';
         bool const closes = !word.empty() && word.back() == ']';
@@ -55,30 +43,30 @@ CidCharacters CidCharacters::Parse(std::string_view text) {
         if (pending.size() > 0x10002) {  // a range longer than any CID's
             pending.clear();
             array = false;
-            continue;
+            return true;
         }
-        if (in_ == In::Chars && pending.size() == 2) {
+        if (block == CMapBlock::Chars && pending.size() == 2) {
             std::optional<std::u16string> const cid = HexUnits(pending[0]), value = HexUnits(pending[1]);
             if (cid && cid->size() == 1 && value) set((*cid)[0], FirstCharacter(*value));
             pending.clear();
-        } else if (in_ == In::Ranges && (array ? closes : pending.size() == 3)) {
-            std::optional<std::u16string> const first = HexUnits(pending[0]);
+        } else if (block == CMapBlock::Ranges && (array ? closes : pending.size() == 3)) {
+            std::optional<std::u16string> const from = HexUnits(pending[0]);
             std::optional<std::u16string> const last = pending.size() > 1 ? HexUnits(pending[1]) : std::nullopt;
-            if (first && last && first->size() == 1 && last->size() == 1 && (*first)[0] <= (*last)[0]) {
-                std::uint32_t const from = (*first)[0], to = (*last)[0];
-                for (std::uint32_t cid = from; cid <= to; ++cid) {
-                    size_t const at = array ? 2 + (cid - from) : 2;
+            if (from && last && from->size() == 1 && last->size() == 1 && (*from)[0] <= (*last)[0]) {
+                for (std::uint32_t cid = (*from)[0]; cid <= (*last)[0]; ++cid) {
+                    size_t const at = array ? 2 + (cid - (*from)[0]) : 2;
                     if (at >= pending.size()) break;
                     std::optional<std::u16string> const value = HexUnits(pending[at]);
                     char32_t const character = value ? FirstCharacter(*value) : 0;
                     // One value counts up along the range.
-                    set(cid, array || character == 0 ? character : character + (cid - from));
+                    set(cid, array || character == 0 ? character : character + (cid - (*from)[0]));
                 }
             }
             pending.clear();
             array = false;
         }
-    }
+        return true;
+    });
     return out;
 }
 

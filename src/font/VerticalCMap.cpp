@@ -4,7 +4,6 @@
 #include <cctype>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "font/CMapText.h"
 
@@ -32,32 +31,20 @@ std::optional<std::uint32_t> Number(std::string const& word) {
 
 VerticalCMap VerticalCMap::Parse(std::string_view text) {
     VerticalCMap cmap;
-    std::istringstream in{std::string(text)};
-    std::string word;
-    enum class In { Nothing, Chars, Ranges } in_ = In::Nothing;
     std::vector<std::string> pending;
     size_t order = 0;
     std::vector<std::pair<size_t, Range>> pairs;
-    while (in >> word && pairs.size() < kMostPairs) {
-        if (word == "begincidchar" || word == "begincidrange") {
-            in_ = word == "begincidchar" ? In::Chars : In::Ranges;
-            pending.clear();
-            continue;
-        }
-        if (word == "endcidchar" || word == "endcidrange") {
-            in_ = In::Nothing;
-            continue;
-        }
-        if (in_ == In::Nothing) continue;
+    ForEachPairWord(text, "cid", [&](CMapBlock block, std::string& word, bool first) {
+        if (first) pending.clear();
         pending.push_back(word);
-        size_t const needed = in_ == In::Chars ? 2 : 3;
-        if (pending.size() < needed) continue;
-        std::optional<std::uint32_t> const first = Code(pending[0]);
-        std::optional<std::uint32_t> const last = in_ == In::Chars ? first : Code(pending[1]);
+        if (pending.size() < (block == CMapBlock::Chars ? 2u : 3u)) return true;
+        std::optional<std::uint32_t> const from = Code(pending[0]);
+        std::optional<std::uint32_t> const last = block == CMapBlock::Chars ? from : Code(pending[1]);
         std::optional<std::uint32_t> const cid = Number(pending.back());
-        if (first && last && cid && *first <= *last) pairs.push_back({order++, Range{*first, *last, *cid}});
+        if (from && last && cid && *from <= *last) pairs.push_back({order++, Range{*from, *last, *cid}});
         pending.clear();
-    }
+        return pairs.size() < kMostPairs;
+    });
     // A later pair wins over an earlier one for the same code.
     std::stable_sort(pairs.begin(), pairs.end(), [](auto const& a, auto const& b) {
         return a.second.first != b.second.first ? a.second.first < b.second.first : a.first > b.first;
