@@ -5,20 +5,17 @@
 #include <string>
 
 #include "font/CMapText.h"
+#include "stream/Utf16.h"
 
 namespace ksdvi {
 
 namespace {
 
-// The character that UTF-16 units begin with; 0 for none.
+// The character that UTF-16 units begin with; 0 for none (a lone surrogate).
 char32_t FirstCharacter(std::u16string const& units) {
-    if (units.empty()) return 0;
-    char32_t const first = units[0];
-    if (first >= 0xD800 && first < 0xDC00)
-        return units.size() > 1 && units[1] >= 0xDC00 && units[1] < 0xE000
-                   ? 0x10000 + ((first - 0xD800) << 10) + (units[1] - 0xDC00)
-                   : 0;
-    return first >= 0xDC00 && first < 0xE000 ? 0 : first;
+    std::u32string const characters = FromUtf16(units);
+    if (characters.empty()) return 0;
+    return characters[0] == 0xFFFD && units[0] != 0xFFFD ? 0 : characters[0];
 }
 
 }  // namespace

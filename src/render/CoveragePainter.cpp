@@ -141,7 +141,7 @@ bool CoveragePainter::PaintOnWhite() {
             unsigned char const* wt = white + 3 * static_cast<size_t>(x - at->left);
             if ((wt[0] & wt[1] & wt[2]) == 0xFF) continue;  // white: as it was
             if (!out) out = surface.RowToWrite(y, x, at->x1);
-            Pixel const pixel = Pixel(wt[0]) | Pixel(wt[1]) << 8 | Pixel(wt[2]) << 16;
+            Pixel const pixel = PixelFromColor(RGB(wt[2], wt[1], wt[0]));  // the run is blue first
             out[x] = pixel;
             surface.NoteColour(pixel);
         }

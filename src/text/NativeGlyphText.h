@@ -36,7 +36,4 @@ void PutGlyphCharacters(KsDvi const& dvi, KsDvi::ItrnFont const& font, std::vect
     }
 }
 
-// UTF-16 as code points; a lone surrogate becomes U+FFFD.
-std::u32string FromUtf16(std::u16string const& text);
-
 }  // namespace ksdvi
