@@ -224,7 +224,8 @@ bool KsDviDrawer::DrawEpsPicture(PictInfo* p, int& w, int& h) {
         char block[kBlock];
         while (in.read(block, sizeof block) || in.gcount() > 0)
             if (!gs->ProcessPSCommand({block, static_cast<size_t>(in.gcount())})) break;
-        if (run == Run::Pdf || !out.Done()) gs->ProcessPSCommand("showpage\n");
+        // On a line of its own: a file's last line may have no newline.
+        if (run == Run::Pdf || !out.Done()) gs->ProcessPSCommand("\nshowpage\n");
         if (!gs->EndGSJob()) {
             NotePictureProblem(p, GS::GetLastError());
             return 0;

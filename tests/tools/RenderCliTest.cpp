@@ -150,6 +150,33 @@ TEST(RenderCli, PicturesThatCannotBeDrawnAreNamedWithTheReason) {
     EXPECT_EQ(pictures[6]["found"], false);
 }
 
+// A figure's last line may end the file without a newline (Ghostscript's
+// own EPS export ends with a bare "showpage"); what the figure draws is drawn.
+TEST(RenderCli, FiguresWhoseLastLineHasNoNewlineAreDrawn) {
+    struct Case {
+        char const* name;
+        char const* last;  // the file's end, after the square's path
+    } const kCases[] = {
+        {"own showpage", "fill\nshowpage"},
+        {"no showpage", "fill"},
+        {"a comment", "fill\n% the end"},
+    };
+    for (Case const& c : kCases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFileText(dir / "square.eps", std::string("%!PS-Adobe-2.0 EPSF-2.0\n%%BoundingBox: 0 0 72 72\n"
+                                                      "0 0 moveto 72 0 lineto 72 72 lineto 0 72 lineto ") +
+                                              c.last);
+        DviBuilder b;
+        b.Pre().Bop(1).Special("psfile=square.eps llx=0 lly=0 urx=72 ury=72").Eop().Post().WriteTo(dir / "f.dvi");
+        std::string out = KsdviOk("render -r 72 -o " + (dir / "p-%d.png") + " " + (dir / "f.dvi"), true);
+        EXPECT_EQ(out.find("warning"), std::string::npos) << out;
+        GreyImage page;
+        ASSERT_TRUE(ReadGreyPng(dir / "p-1.png", page));
+        EXPECT_NEAR(page.DarkCount(), 72 * 72, 150);
+    }
+}
+
 // What a page defines in global VM holds on the pages after it, drawn with
 // the document or alone, as in dvips' one job. PostScript that fails is
 // left out with its page's reason, that page's rule drawn all the same.
