@@ -15,10 +15,16 @@ namespace ksdvi {
 namespace {
 
 // kanjix.map first (updmap's choice), then the maps of the families TeX Live
-// ships, for pTeX, upTeX and the otf package's fonts (hminr-h, otf-ujmr-h ...).
-constexpr char const* kMaps[] = {
-    "kanjix.map",     "ptex-haranoaji.map", "uptex-haranoaji.map", "otf-haranoaji.map", "otf-up-haranoaji.map",
-    "ptex-ipaex.map", "uptex-ipaex.map",    "otf-ipaex.map",       "otf-up-ipaex.map",  nullptr};
+// ships, for pTeX, upTeX and the otf package's fonts (hminr-h, otf-ujmr-h ...),
+// and for the Korean fonts of the otf package's multi option and of upTeX
+// (otf-ukmr-h, uphysmjm-h), whose HaranoAji K1 faces Debian does not ship.
+constexpr char const* kMaps[] = {"kanjix.map",           "ptex-haranoaji.map",
+                                 "uptex-haranoaji.map",  "otf-haranoaji.map",
+                                 "otf-up-haranoaji.map", "ptex-ipaex.map",
+                                 "uptex-ipaex.map",      "otf-ipaex.map",
+                                 "otf-up-ipaex.map",     "otf-ko-unfonts.map",
+                                 "uptex-ko-unfonts.map", "otf-ko-baekmuk.map",
+                                 "uptex-ko-baekmuk.map", nullptr};
 // Map files of real installations are a few hundred lines.
 constexpr std::streamoff kLargestMap = 1 << 22;
 

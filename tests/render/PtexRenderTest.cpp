@@ -30,10 +30,12 @@ namespace {
 constexpr char kMincho[] = "HaranoAjiMincho-Regular.otf";
 constexpr char kGothic[] = "HaranoAjiGothic-Medium.otf";
 constexpr char kOtfGothic[] = "HaranoAjiGothic-Regular.otf";  // the otf package's, in otf-haranoaji.map
+constexpr char kKorean[] = "UnBatang.ttf";                    // otf-ko-unfonts.map's
 
 // The entries of the JFM fonts the document classes' virtual fonts and the
 // otf package name: Mincho for the text, Gothic for the headings.
-std::string KanjiMap(std::string const& mincho, std::string const& gothic, std::string const& otfGothic) {
+std::string KanjiMap(std::string const& mincho, std::string const& gothic, std::string const& otfGothic,
+                     std::string const& korean) {
     std::string map;
     for (char const* name :
          {"rml H", "rmlv V", "uprml-h UniJIS-UTF16-H", "uprml-v UniJIS-UTF16-V", "uprml-hq UniJIS-UCS2-H",
@@ -42,6 +44,9 @@ std::string KanjiMap(std::string const& mincho, std::string const& gothic, std::
     for (char const* name : {"gbm H", "gbmv V", "upgbm-h UniJIS-UTF16-H", "upgbm-v UniJIS-UTF16-V",
                              "upgbm-hq UniJIS-UCS2-H", "upgbm-vq UniJIS-UCS2-V"})
         map += std::string(name) + " " + gothic + "\n";
+    // the otf package's multi option: Hangul in a Korean face
+    for (char const* name : {"otf-ukmr-h UniKS-UCS2-H", "otf-ukmr-v UniKS-UCS2-V"})
+        map += std::string(name) + " " + korean + "\n";
     return map + "hgothr-h H " + otfGothic + "\n";
 }
 
@@ -71,9 +76,10 @@ TEST_P(JapanesePeer, PagesLookAsDvipdfmxDrawsThemAndReadAsWritten) {
     if (c.needs && !TexFileInstalled(c.needs)) GTEST_SKIP() << c.needs << " is not installed";
 
     TempDir dir;
-    std::ofstream(dir / "kanjix.map") << KanjiMap(kMincho, kGothic, kOtfGothic);
+    std::ofstream(dir / "kanjix.map") << KanjiMap(kMincho, kGothic, kOtfGothic, kKorean);
     std::filesystem::create_directory(dir / "noembed");
-    std::ofstream(dir / "noembed/kanjix.map") << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium");
+    std::ofstream(dir / "noembed/kanjix.map")
+        << KanjiMap("!Ryumin-Light", "!GothicBBB-Medium", "!GothicBBB-Medium", "!HYSMyeongJo-Medium");
     std::filesystem::copy_file(DataFile(std::string("typeset/") + c.name + ".tex"), dir / "doc.tex");
     // A picture whose turn shows: dark along its left and top sides.
     ksdvi::test::Bytes const figure = ksdvi::test::MakePng(40, 30, [](int y, int width, unsigned char* rgb) {
@@ -179,6 +185,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {"日本語の文章です", "葛と髙島屋", "ゴシック体も使います"},
                      "髙島屋",
                      "otf.sty",
+                     true,
+                     0.93},
+        // its Korean fonts, whose faces updmap's map leaves to the viewer:
+        // the Korean families TeX Live ships stand in
+        JapaneseCase{"platex_otf_korean",
+                     "platex",
+                     {"日本語と한국어の文章です", "한글은 아름답니다"},
+                     "한국어",
+                     "UnBatang.ttf",
                      true,
                      0.93}),
     ByName());
