@@ -13,43 +13,18 @@ namespace {
 
 constexpr size_t kMostPairs = 200000;
 
-// "<hhhh>" as a code of two bytes.
-std::optional<std::uint32_t> Code(std::string const& word) {
-    std::optional<std::u16string> const units = HexUnits(word);
-    if (!units || units->size() != 1) return std::nullopt;
-    return (*units)[0];
-}
-
-std::optional<std::uint32_t> Number(std::string const& word) {
-    if (word.empty() || word.size() > 6 ||
-        !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    return static_cast<std::uint32_t>(std::stoul(word));
-}
-
 }  // namespace
 
 VerticalCMap VerticalCMap::Parse(std::string_view text) {
     VerticalCMap cmap;
-    std::vector<std::string> pending;
-    size_t order = 0;
-    std::vector<std::pair<size_t, Range>> pairs;
-    ForEachPairWord(text, "cid", [&](CMapBlock block, std::string& word, bool first) {
-        if (first) pending.clear();
-        pending.push_back(word);
-        if (pending.size() < (block == CMapBlock::Chars ? 2u : 3u)) return true;
-        std::optional<std::uint32_t> const from = Code(pending[0]);
-        std::optional<std::uint32_t> const last = block == CMapBlock::Chars ? from : Code(pending[1]);
-        std::optional<std::uint32_t> const cid = Number(pending.back());
-        if (from && last && cid && *from <= *last) pairs.push_back({order++, Range{*from, *last, *cid}});
-        pending.clear();
-        return pairs.size() < kMostPairs;
-    });
+    std::vector<CidPair> const pairs = CidPairs(text, kMostPairs);
+    std::vector<size_t> order(pairs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     // A later pair wins over an earlier one for the same code.
-    std::stable_sort(pairs.begin(), pairs.end(), [](auto const& a, auto const& b) {
-        return a.second.first != b.second.first ? a.second.first < b.second.first : a.first > b.first;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return pairs[a].first != pairs[b].first ? pairs[a].first < pairs[b].first : a > b;
     });
-    for (auto const& [at, range] : pairs) cmap.ranges_.push_back(range);
+    for (size_t i : order) cmap.ranges_.push_back(Range{pairs[i].first, pairs[i].last, pairs[i].cid});
     return cmap;
 }
 

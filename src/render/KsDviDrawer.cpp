@@ -3,10 +3,13 @@
 
 #include "render/KsDviDrawer.h"
 
+#include "font/CidCMap.h"
+
 #include <climits>
 
 #include "device/CdcDevice.h"
 #include "dvi/ItrnFontItr.h"
+#include "font/CidCMap.h"
 #include "font/ItrnFont.h"
 #include "render/FontPainting.h"
 #include "render/GdiSpecialInterpreter.h"
@@ -213,6 +216,12 @@ void KsDviDrawer::PrepareFonts() {
             // Read once a page, not a character.
             if (font.GetJapanese()->vertical && !font.GetJapanese()->cids)
                 verticalCMaps_[font.GetID()] = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
+            // dvipdfmx takes a CID-keyed face's glyphs through the map's CMap.
+            if (!font.GetJapanese()->cids && painting.face)
+                if (std::string const ordering = painting.face->CidOrdering(); !ordering.empty())
+                    if (auto cmap = ksdvi::FindCidCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
+                        cmap && cmap->Ordering() == ordering)
+                        cidCMaps_[font.GetID()] = std::move(cmap);
             device_->PrepareFont(font.GetID(), JapaneseDeviceFont(painting, font, pixels_), nullptr);
             continue;
         }

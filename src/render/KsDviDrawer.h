@@ -34,6 +34,7 @@
 #include "specials/SpecialPage.h"
 
 namespace ksdvi {
+class CidCMap;
 class GdiSpecialInterpreter;
 class RecordCanvas;
 class SpecialRegistry;
@@ -416,6 +417,8 @@ private:
     // (vertical origins).
     std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> glyphFaces_;
     std::map<int, std::shared_ptr<ksdvi::VerticalCMap const>> verticalCMaps_;  // vertical JFM fonts' CMaps
+    // JFM fonts' CMaps, where the face counts CIDs as they do
+    std::map<int, std::shared_ptr<ksdvi::CidCMap const>> cidCMaps_;
     // The page's PostScript has made another device current (pgf's invisible
     // parts): what TeX sets meanwhile is not painted.
     bool invisible_ = false;

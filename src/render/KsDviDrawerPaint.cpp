@@ -4,8 +4,11 @@
 #include <algorithm>
 
 #include "dvi/DviOpcodes.h"
+#include "font/CidCMap.h"
 #include "font/ItrnFont.h"
 #include "render/KsDviDrawer.h"
+
+#include "font/CidCMap.h"
 #include "render/VerticalForms.h"
 #include "stream/DeviceRounding.h"
 
@@ -99,10 +102,17 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     glyph.glyphIndex = true;
     glyph.code = GetDviCode();
     glyph.instruction = GetInstOffset();
-    if (font.GetJapanese()->cids)
+    if (font.GetJapanese()->cids) {
         glyph.character = face ? face->GlyphOfCid(GetDviCode()) : 0;  // the otf package's \CID
-    else
-        glyph.character = columnGlyph ? columnGlyph : face && drawn ? face->GlyphOfCharacter(drawn) : 0;
+    } else if (columnGlyph) {
+        glyph.character = columnGlyph;
+    } else if (auto cmap = cidCMaps_.find(font.GetID()); cmap != cidCMaps_.end() && drawn == character) {
+        auto cid = cmap->second->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode());
+        glyph.character = cid ? face->GlyphOfCid(*cid) : 0;
+        if (!glyph.character) glyph.character = face->GlyphOfCharacter(drawn);
+    } else {
+        glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
+    }
     double em = font.GetScaleSize();
     double x = h, y = v;
     if (upright && !turned) {

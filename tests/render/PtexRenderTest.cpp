@@ -133,6 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "graphicx.sty",
                      true,
                      0.95},
+        // JIS's quotes and signs take the full-width glyphs of the H CMap,
+        // not the proportional ones of the face's Unicode table
+        JapaneseCase{
+            "platex_quotes_and_signs", "platex", {"引用符", "引用符", "です", "±×÷"}, "引用符", nullptr, false, 0.95},
         // Hangul has no packets in upTeX's virtual fonts: it is put in their first font.
         JapaneseCase{"uplatex_horizontal",
                      "uplatex",

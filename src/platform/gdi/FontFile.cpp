@@ -171,6 +171,18 @@ unsigned FontFile::GlyphOfCid(unsigned cid) const {
     return cid < unsigned(glyphCount_) ? cid : 0;
 }
 
+std::string FontFile::CidOrdering() const {
+    std::lock_guard guard(faceLock_);
+    FT_Face face = SharedFace();
+    FT_Bool keyed = 0;
+    char const *registry = nullptr, *ordering = nullptr;
+    FT_Int supplement = 0;
+    if (!face || FT_Get_CID_Is_Internally_CID_Keyed(face, &keyed) != 0 || !keyed ||
+        FT_Get_CID_Registry_Ordering_Supplement(face, &registry, &ordering, &supplement) != 0 || !ordering)
+        return {};
+    return ordering;
+}
+
 int FontFile::AverageWidth() const {
     // Without a stated average, the mean advance of the glyphs. Type 1 fonts
     // state none, and measuring means decoding every glyph: done when asked.

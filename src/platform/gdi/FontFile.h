@@ -64,6 +64,9 @@ public:
     // of a CID-keyed CFF face, reversed once per file; the glyph index itself
     // in other faces, as dvipdfmx takes it. 0 for none.
     unsigned GlyphOfCid(unsigned cid) const;
+    // The character collection of a CID-keyed face (Japan1, Korea1 ...),
+    // "" for other faces.
+    std::string CidOrdering() const;
     // The vertical origin of `glyph`: its top side bearing (vmtx) above its
     // top, or the ascender in a face without vertical metrics.
     VerticalOrigin VerticalOriginOf(unsigned glyph) const;
