@@ -23,7 +23,9 @@ bool OrdinarySpace(SpacedChar const& p, SpacedChar const& c) {
     if (p.size > 0) least = std::min<Wide>(least, p.size / 6);
     // Japanese text has no spaces of its own, but one typed before it (or
     // pTeX's xkanjiskip) after a Latin word reads as one, as in PDF readers.
-    bool const spaceable = c.code < 0x80 || (c.japanese && !p.japanese);
+    // Between two characters of JFM fonts the gap is the font's glue, also
+    // before a JIS quote or sign that spaces as a Latin letter.
+    bool const spaceable = (c.code < 0x80 && !(c.japanese && p.japanese)) || (c.japanese && !p.japanese);
     return spaceable && c.left >= Wide(p.left) + p.width + least;
 }
 
