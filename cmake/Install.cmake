@@ -26,7 +26,7 @@ set(KSDVI_PUBLIC_HEADERS
   dvi/KsDvi.h dvi/ItrnFontItr.h dvi/FaceSubstitutions.h specials/SpecialParsing.h specials/SpecialKeywords.h specials/SpecialPage.h specials/DocumentInfo.h specials/LinkBorder.h dvi/DocumentFiles.h
   page/DocumentState.h page/Paper.h page/PixelMapping.h
   font/ItrnFont.h font/FontLimits.h font/MetricFileStream.h font/KsDviTTFMap.h font/TeXFonts.h font/EncodingVector.h font/PkFont.h
-  font/JapaneseFont.h font/JapaneseFontMap.h font/VerticalCMap.h
+  font/JapaneseFont.h font/JapaneseFontMap.h
   font/NativeFont.h
   interp/KsDviDrawerBase.h interp/InstPtr.h
   platform/kpathsea/KPathSea.h

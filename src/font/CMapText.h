@@ -1,6 +1,6 @@
 #pragma once
 // What Adobe's CMap files are made of, for the readers of their pairs
-// (VerticalCMap, CidCharacters): hexadecimal codes, and the files themselves.
+// (CidCMap, CidCharacters): hexadecimal codes, and the files themselves.
 
 #include <cstdint>
 #include <functional>

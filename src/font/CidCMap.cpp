@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "font/CMapText.h"
 
@@ -11,6 +12,23 @@ namespace {
 
 constexpr size_t kMostPairs = 200000;
 constexpr int kMostUsed = 4;  // Adobe's CMaps use one at most
+
+// The CMap of that name, read once per process: with the CMaps it uses, or
+// its own pairs alone.
+std::shared_ptr<CidCMap const> ReadOnce(KPathSea* finder, std::string const& name, bool withUsed) {
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, bool>, std::shared_ptr<CidCMap const>> read;
+    std::lock_guard lock(mutex);
+    auto const key = std::pair{name, withUsed};
+    if (auto it = read.find(key); it != read.end()) return it->second;
+    std::shared_ptr<CidCMap const>& found = read[key];
+    std::string text = ReadCMap(finder, name);
+    auto cmap = std::make_shared<CidCMap>(CidCMap::Parse(text));
+    for (int depth = 0; withUsed && depth < kMostUsed && !(text = ReadCMap(finder, UsedCMap(text))).empty(); ++depth)
+        cmap->Under(CidCMap::Parse(text));
+    if (!cmap->Empty()) found = std::move(cmap);
+    return found;
+}
 
 }  // namespace
 
@@ -26,6 +44,13 @@ CidCMap CidCMap::Parse(std::string_view text) {
     return cmap;
 }
 
+void CidCMap::Under(CidCMap const& used) {
+    if (cids_.size() < used.cids_.size()) cids_.resize(used.cids_.size(), 0);
+    for (size_t code = 0; code < used.cids_.size(); ++code)
+        if (!cids_[code]) cids_[code] = used.cids_[code];
+    if (ordering_.empty()) ordering_ = used.ordering_;
+}
+
 std::optional<std::uint32_t> CidCMap::Cid(std::uint32_t code) const {
     if (code >= cids_.size() || cids_[code] == 0) return std::nullopt;
     return cids_[code];
@@ -33,23 +58,13 @@ std::optional<std::uint32_t> CidCMap::Cid(std::uint32_t code) const {
 
 std::shared_ptr<CidCMap const> FindCidCMap(KPathSea* finder, std::string const& name) {
     if (!finder || name.empty()) return nullptr;
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<CidCMap const>> read;
-    std::lock_guard lock(mutex);
-    if (auto it = read.find(name); it != read.end()) return it->second;
-    std::shared_ptr<CidCMap const>& found = read[name];
-    std::string text = ReadCMap(finder, name);
-    auto cmap = std::make_shared<CidCMap>(CidCMap::Parse(text));
-    // The codes the CMaps underneath give, where this one gives none.
-    for (int depth = 0; depth < kMostUsed && !(text = ReadCMap(finder, UsedCMap(text))).empty(); ++depth) {
-        CidCMap const used = CidCMap::Parse(text);
-        if (cmap->cids_.size() < used.cids_.size()) cmap->cids_.resize(used.cids_.size(), 0);
-        for (size_t code = 0; code < used.cids_.size(); ++code)
-            if (!cmap->cids_[code]) cmap->cids_[code] = used.cids_[code];
-        if (cmap->ordering_.empty()) cmap->ordering_ = used.ordering_;
-    }
-    if (!cmap->Empty()) found = std::move(cmap);
-    return found;
+    return ReadOnce(finder, name, true);
+}
+
+std::shared_ptr<CidCMap const> FindVerticalCMap(KPathSea* finder, std::string const& name) {
+    // Adobe's vertical CMaps' names end in V.
+    if (!finder || name.empty() || name.back() != 'V') return nullptr;
+    return ReadOnce(finder, name, false);
 }
 
 }  // namespace ksdvi

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "device/OutputDevice.h"
-#include "font/VerticalCMap.h"
 #include "interp/KsDviDrawerBase.h"
 #include "page/PixelMapping.h"
 #include "platform/gdi/Cdc.h"
@@ -416,7 +415,7 @@ private:
     // the JFM fonts (glyphs of characters) and of XeTeX's vertical fonts
     // (vertical origins).
     std::map<int, std::shared_ptr<ksdvi::gdi::FontFile const>> glyphFaces_;
-    std::map<int, std::shared_ptr<ksdvi::VerticalCMap const>> verticalCMaps_;  // vertical JFM fonts' CMaps
+    std::map<int, std::shared_ptr<ksdvi::CidCMap const>> verticalCMaps_;  // vertical JFM fonts' CMaps
     // JFM fonts' CMaps, where the face counts CIDs as they do
     std::map<int, std::shared_ptr<ksdvi::CidCMap const>> cidCMaps_;
     // The page's PostScript has made another device current (pgf's invisible
