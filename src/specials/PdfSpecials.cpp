@@ -1,6 +1,7 @@
 #include "specials/PdfSpecials.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <locale>
@@ -72,10 +73,17 @@ constexpr double kDegree = 3.14159265358979323846 / 180;
 
 // A transformation as dvipdfmx reads one: scales and a rotation (degrees,
 // counter-clockwise), or a matrix.
-void SetMatrix(PdfSpecial& special, double xscale, double yscale, double rotate) {
+using Matrix = std::array<double, 6>;
+
+// Scaled, then turned counterclockwise by `rotate` degrees, as PDF writes it.
+Matrix Turn(double rotate, double xscale = 1, double yscale = 1) {
     double const c = std::cos(rotate * kDegree), s = std::sin(rotate * kDegree);
-    double const m[6] = {xscale * c, xscale * s, -yscale * s, yscale * c, 0, 0};
-    std::copy(std::begin(m), std::end(m), special.matrix);
+    return {xscale * c, xscale * s, -yscale * s, yscale * c, 0, 0};
+}
+
+void SetMatrix(PdfSpecial& special, double xscale, double yscale, double rotate) {
+    Matrix const m = Turn(rotate, xscale, yscale);
+    std::copy(m.begin(), m.end(), special.matrix);
 }
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -174,7 +182,7 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     size_t i = 0;
     if (i < tokens.size() && tokens[i].type == PdfToken::Type::Word && tokens[i].text.starts_with('@')) ++i;
     std::optional<int> width, height;
-    double scale = 1, xscale = 1, yscale = 1, box[4] = {0, 0, 0, 0};
+    double scale = 1, xscale = 1, yscale = 1, rotate = 0, box[4] = {0, 0, 0, 0};
     bool boxed = false;
     while (i < tokens.size() && tokens[i].type == PdfToken::Type::Word) {
         std::string const key = tokens[i++].text;
@@ -183,9 +191,9 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
             std::optional<int> sp = ReadLength(tokens, i);
             if (!sp) return false;
             if (key != "depth") (key == "width" ? width : height) = *sp;
-        } else if (key == "scale" || key == "xscale" || key == "yscale") {
+        } else if (key == "scale" || key == "xscale" || key == "yscale" || key == "rotate") {
             if (!(number = ReadNumber(tokens, i))) return false;
-            (key == "scale" ? scale : key == "xscale" ? xscale : yscale) = *number;
+            (key == "scale" ? scale : key == "xscale" ? xscale : key == "yscale" ? yscale : rotate) = *number;
         } else if (key == "bbox") {
             for (double& edge : box) {
                 if (!(number = ReadNumber(tokens, i))) return false;
@@ -203,9 +211,19 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
         } else if (key == "pagebox") {
             ++i;
         } else {
-            return false;  // rotate, hide: not drawn
+            return false;  // hide: not drawn
         }
     }
+    // Turned about its lower left corner after it is sized (dvipdfm's
+    // `image rotate 45 scale 0.5`), counterclockwise.
+    auto turn = [&] {
+        if (rotate == 0) return;
+        double const(&m)[6] = special.matrix;
+        Matrix const r = Turn(rotate);
+        Matrix const t = {m[0] * r[0] + m[1] * r[2], m[0] * r[1] + m[1] * r[3], m[2] * r[0] + m[3] * r[2],
+                          m[2] * r[1] + m[3] * r[3], m[4] * r[0] + m[5] * r[2], m[4] * r[1] + m[5] * r[3]};
+        std::copy(t.begin(), t.end(), special.matrix);
+    };
     if (i >= tokens.size() || tokens[i].type != PdfToken::Type::String || tokens[i].text.empty()) return false;
     special.target = tokens[i].text;
     if (boxed && box[2] > box[0] && box[3] > box[1])
@@ -215,6 +233,7 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     if (!width && !height && !boxed) {
         // At its own size, which its file gives (XeTeX's \XeTeXpicfile): the scales join the matrix.
         for (int k = 0; k < 4; ++k) special.matrix[k] *= scale * (k < 2 ? xscale : yscale);
+        turn();
         return true;
     }
     if (!width && !height) {
@@ -230,6 +249,7 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     if (!(w > 0 && h > 0 && w < 1e9 && h < 1e9)) return false;
     special.right = static_cast<int>(w);
     special.height = static_cast<int>(h);
+    turn();
     return true;
 }
 

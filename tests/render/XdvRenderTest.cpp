@@ -164,7 +164,7 @@ TEST(XdvRender, MissingGlyphsAndFontsAreNamed) {
 // graphicx's pictures in XeTeX's pdf:image specials: drawn at the size and
 // place xdvipdfmx gives them, PNG files and PDF pages (shapes.eps made a PDF
 // file by Ghostscript), also scaled, turned and mirrored; and XeTeX's own
-// \XeTeXpicfile and \XeTeXpdffile.
+// \XeTeXpicfile and \XeTeXpdffile, and dvipdfm's own keys for a turned picture.
 TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm", "ps2pdf"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -176,17 +176,20 @@ TEST(XdvPictures, PdfImageLiesWhereXdvipdfmxPutsIt) {
         std::filesystem::copy_file(DataFile("pictures/rgb.png"), dir / "pic.png");
         std::filesystem::copy_file(DataFile("pictures/deep.png"), dir / "plain.png");
         RunOk("cd " + dir.Path() + " && ps2pdf -dEPSCrop " + DataFile("pictures/shapes.eps") + " fig.pdf");
-        std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
-                                          "A picture: \\includegraphics[width=5cm]{"
-                                       << figure << "}\n\n\\includegraphics{" << figure << "}\n\n"
-                                       << "\\includegraphics[width=3cm,angle=30]{" << figure
-                                       << "}\n\n\\reflectbox{\\includegraphics[width=3cm]{" << figure
-                                       << "}}\n\n"
-                                       // XeTeX's own: at the file's size (a PNG file's at 72 dpi, which
-                                       // plain.png does not give), scaled and turned by a matrix
-                                       << own << " scaled 8000\n\n"
-                                       << own << " rotated 30 scaled 5000\n"
-                                       << "\\end{document}\n";
+        std::ofstream(dir / "doc.tex")
+            << "\\documentclass{article}\n\\usepackage{graphicx}\n\\begin{document}\n"
+               "A picture: \\includegraphics[width=5cm]{"
+            << figure << "}\n\n\\includegraphics{" << figure << "}\n\n"
+            << "\\includegraphics[width=3cm,angle=30]{" << figure << "}\n\n\\reflectbox{\\includegraphics[width=3cm]{"
+            << figure
+            << "}}\n\n"
+            // XeTeX's own: at the file's size (a PNG file's at 72 dpi, which
+            // plain.png does not give), scaled and turned by a matrix
+            << own << " scaled 8000\n\n"
+            << own << " rotated 30 scaled 5000\n\n"
+            << "\\vspace*{3cm}\\noindent\\hspace{5cm}\\special{pdf:image width 3cm height 2cm rotate 45 (" << figure
+            << ")}\n"
+            << "\\end{document}\n";
         RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
               "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 150 -gray -png doc.pdf theirs");
         std::string warnings =

@@ -125,8 +125,11 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"image bbox 0 0 60 40 width 10pt height 2pt (a b.jpg)", "image a b.jpg 655360x131072"},
         {"img @pic scale 2 bbox 0 0 72 36 page 1 pagebox cropbox (x.gif)", "image x.gif 9472573x4736286"},
         {"image height 10pt bbox 0 0 0 0 (z.png)", "other image"},  // no width to keep in proportion
-        {"image bbox 0 0 72 72 rotate 90 (r.png)", "other image"},  // turned: left to a PDF engine
-        {"image width 72bp (fig.eps)", "other image"},              // an EPS file
+        // dvipdfm's turned pictures: sized, then turned about their lower left corner
+        {"image bbox 0 0 72 72 rotate 90 (r.png)", "image r.png 4736286x4736286 page 1 scale 0.000000"},
+        {"image rotate 45 scale 0.50 (mwicks.jpeg)", "image mwicks.jpeg 0x0 page 1 scale 0.353553"},
+        {"image rotate (r.png)", "other image"},
+        {"image width 72bp (fig.eps)", "other image"},  // an EPS file
         // xetex.def's PDF pages: at their own size (which the file gives), scaled by the matrix
         {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
         {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
