@@ -17,6 +17,7 @@
 #include "specials/PdfSpecials.h"
 #include "specials/SpecialParsing.h"
 #include "specials/TpicSpecials.h"
+#include "stream/DeviceRounding.h"
 #include "stream/NumberText.h"
 
 namespace ksdvi {
@@ -567,9 +568,15 @@ public:
     PdfDrawingCollector(PdfDrawingWriter& writer, PostScriptPage::Geometry const& g) : writer_(writer), g_(g) {}
 
 protected:
+    // A box of whole pixels, as ksdvi draws TeX's rules on other pages: a
+    // hair rule (\fbox's 0.4 pt) is a pixel wide and dark, as pdftoppm
+    // shows xdvipdfmx's, not a grey sliver.
     void PutRule(int h, int v, int height, int width) override {
-        if (height > 0 && width > 0)
-            writer_.Rule(X(h), Y(v), width * g_.hPixPerDvi * 72 / g_.dpiX, height * g_.vPixPerDvi * 72 / g_.dpiY);
+        if (height <= 0 || width <= 0) return;
+        int const left = RoundHalfAway(h * g_.hPixPerDvi) + g_.hOrigin;
+        int const bottom = RoundHalfAway(v * g_.vPixPerDvi) + g_.vOrigin;
+        writer_.Rule(left * 72.0 / g_.dpiX, (g_.height - bottom) * 72.0 / g_.dpiY,
+                     Ceiling(width * g_.hPixPerDvi) * 72.0 / g_.dpiX, Ceiling(height * g_.vPixPerDvi) * 72.0 / g_.dpiY);
     }
 
     void DoSpecial(unsigned int length, InstPtr text) override {

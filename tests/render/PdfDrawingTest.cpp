@@ -144,6 +144,32 @@ TEST(PdfDrawing, FormsOfAPageBeforeHoldWhatTheyHeldWhereTheyHeldIt) {
     EXPECT_EQ(pages[1], pages[0]);
 }
 
+// TeX's rules on a page the drawing paints are boxes of whole pixels, as on
+// other pages: \fbox's 0.4 pt hair rules, at any fraction of a pixel, are a
+// pixel wide and black (as pdftoppm shows xdvipdfmx's), not grey slivers.
+TEST(PdfDrawing, TeXRulesAmongTheDrawingAreWholePixels) {
+    DviBuilder b;
+    b.Pre().Bop(1).Special("pdf:content 0 0 1 rg 0 0 5 5 re f");
+    int const kRules = 4;
+    for (int i = 0; i < kRules; ++i) {
+        b.Op(dvi::kDown1 + 3).U(uint32_t(10 * 65536 + i * 65536 / 4), 4);  // a quarter point more each time
+        b.Rule(26214, 50 * 65536);
+    }
+    b.Eop().Post();
+    ScratchDocument doc(b.bytes);
+    Canvas canvas(144, 144, 72);
+    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 36, 36), 1);
+    int rows = 0;
+    for (int y = 0; y < canvas.Height(); ++y) {
+        int black = 0;
+        for (int x = 0; x < canvas.Width(); ++x) black += canvas.Pixel(x, y) == RGB(0, 0, 0);
+        if (black == 0) continue;
+        ++rows;
+        EXPECT_EQ(black, 50) << "row " << y;
+    }
+    EXPECT_EQ(rows, kRules);
+}
+
 TEST(PdfDrawing, NothingDrawnIsNoPdf) {
     EXPECT_EQ(
         PdfDrawingOfSpecials(
