@@ -12,6 +12,7 @@
 
 #include "page/PixelMapping.h"
 #include "render/PageColourCollector.h"
+#include "render/PdfGraphicsState.h"
 #include "specials/PdfDrawingSpecials.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
@@ -565,17 +566,22 @@ private:
 // Hands a page's drawing specials and colours to the writer, at their places.
 class PdfDrawingCollector : public PageColourCollector {
 public:
-    PdfDrawingCollector(PdfDrawingWriter& writer, PostScriptPage::Geometry const& g) : writer_(writer), g_(g) {}
+    PdfDrawingCollector(PdfDrawingWriter& writer, PostScriptPage::Geometry const& g)
+        : writer_(writer), g_(g), state_(g.dpiX, g.dpiY) {}
 
 protected:
     // A box of whole pixels, as ksdvi draws TeX's rules on other pages: a
     // hair rule (\fbox's 0.4 pt) is a pixel wide and dark, as pdftoppm
-    // shows xdvipdfmx's, not a grey sliver.
+    // shows xdvipdfmx's, not a grey sliver. Where the drawing has moved what
+    // TeX sets (tcolorbox's content), the box lands on whole pixels there.
     void PutRule(int h, int v, int height, int width) override {
         if (height <= 0 || width <= 0) return;
-        int const left = RoundHalfAway(h * g_.hPixPerDvi) + g_.hOrigin;
-        int const bottom = RoundHalfAway(v * g_.vPixPerDvi) + g_.vOrigin;
-        writer_.Rule(left * 72.0 / g_.dpiX, (g_.height - bottom) * 72.0 / g_.dpiY,
+        Affine const world = state_.World();
+        bool const moved = world.a == 1 && world.b == 0 && world.c == 0 && world.d == 1;
+        double const dx = moved ? world.e : 0, dy = moved ? world.f : 0;
+        double const left = RoundHalfAway(h * g_.hPixPerDvi + dx) - dx + g_.hOrigin;
+        double const bottom = RoundHalfAway(v * g_.vPixPerDvi + dy) - dy + g_.vOrigin;
+        writer_.Rule(left * 72 / g_.dpiX, (g_.height - bottom) * 72 / g_.dpiY,
                      Ceiling(width * g_.hPixPerDvi) * 72.0 / g_.dpiX, Ceiling(height * g_.vPixPerDvi) * 72.0 / g_.dpiY);
     }
 
@@ -585,6 +591,7 @@ protected:
         double const x = X(GetH()), y = Y(GetV());
         if (special.rfind("pdf:", 0) == 0) {
             PdfSpecial const parsed = ParsePdfSpecial(special.substr(4));
+            FollowState(parsed, special.substr(4));
             if (parsed.kind == PdfSpecial::Kind::TransformStart)
                 writer_.BeginTransform(parsed.matrix, x, y);
             else if (parsed.kind == PdfSpecial::Kind::TransformEnd)
@@ -604,12 +611,23 @@ protected:
     }
 
 private:
+    // Where TeX's material lands, as the drawer follows it (PdfGraphicsState.h).
+    void FollowState(PdfSpecial const& parsed, std::string_view text) {
+        using Kind = PdfSpecial::Kind;
+        double const x = GetH() * g_.hPixPerDvi, y = GetV() * g_.vPixPerDvi;
+        if (parsed.kind == Kind::TransformStart || parsed.kind == Kind::Transform || parsed.kind == Kind::TransformEnd)
+            state_.Transform(parsed, x, y);
+        else if (parsed.kind == Kind::Other && PdfDrawingOf(parsed.keyword) == PdfDrawing::Content)
+            state_.Content(parsed.keyword, AfterPdfKeyword(text, parsed.keyword), x, y);
+    }
+
     // A DVI position in bp from the page's lower left corner.
     double X(int h) const { return (g_.hOrigin + h * g_.hPixPerDvi) * 72 / g_.dpiX; }
     double Y(int v) const { return (g_.height - g_.vOrigin - v * g_.vPixPerDvi) * 72 / g_.dpiY; }
 
     PdfDrawingWriter& writer_;
     PostScriptPage::Geometry const& g_;
+    PdfGraphicsState state_;
     TpicPath tpic_;
 };
 

@@ -146,28 +146,35 @@ TEST(PdfDrawing, FormsOfAPageBeforeHoldWhatTheyHeldWhereTheyHeldIt) {
 
 // TeX's rules on a page the drawing paints are boxes of whole pixels, as on
 // other pages: \fbox's 0.4 pt hair rules, at any fraction of a pixel, are a
-// pixel wide and black (as pdftoppm shows xdvipdfmx's), not grey slivers.
+// pixel wide and black (as pdftoppm shows xdvipdfmx's), not grey slivers;
+// also where the drawing moves what TeX sets by a fraction of a pixel
+// (tcolorbox's content).
 TEST(PdfDrawing, TeXRulesAmongTheDrawingAreWholePixels) {
-    DviBuilder b;
-    b.Pre().Bop(1).Special("pdf:content 0 0 1 rg 0 0 5 5 re f");
-    int const kRules = 4;
-    for (int i = 0; i < kRules; ++i) {
-        b.Op(dvi::kDown1 + 3).U(uint32_t(10 * 65536 + i * 65536 / 4), 4);  // a quarter point more each time
-        b.Rule(26214, 50 * 65536);
+    for (char const* moved : {"", "pdf:btrans matrix 1 0 0 1 0.3 0.45"}) {
+        SCOPED_TRACE(moved);
+        DviBuilder b;
+        b.Pre().Bop(1).Special("pdf:content 0 0 1 rg 0 0 5 5 re f");
+        if (*moved) b.Special(moved);
+        int const kRules = 4;
+        for (int i = 0; i < kRules; ++i) {
+            b.Op(dvi::kDown1 + 3).U(uint32_t(10 * 65536 + i * 65536 / 4), 4);  // a quarter point more each time
+            b.Rule(26214, 50 * 65536);
+        }
+        if (*moved) b.Special("pdf:etrans");
+        b.Eop().Post();
+        ScratchDocument doc(b.bytes);
+        Canvas canvas(144, 144, 72);
+        ASSERT_EQ(canvas.Draw(doc.dvi, 0, 36, 36), 1);
+        int rows = 0;
+        for (int y = 0; y < canvas.Height(); ++y) {
+            int black = 0;
+            for (int x = 0; x < canvas.Width(); ++x) black += canvas.Pixel(x, y) == RGB(0, 0, 0);
+            if (black == 0) continue;
+            ++rows;
+            EXPECT_EQ(black, 50) << "row " << y;
+        }
+        EXPECT_EQ(rows, kRules);
     }
-    b.Eop().Post();
-    ScratchDocument doc(b.bytes);
-    Canvas canvas(144, 144, 72);
-    ASSERT_EQ(canvas.Draw(doc.dvi, 0, 36, 36), 1);
-    int rows = 0;
-    for (int y = 0; y < canvas.Height(); ++y) {
-        int black = 0;
-        for (int x = 0; x < canvas.Width(); ++x) black += canvas.Pixel(x, y) == RGB(0, 0, 0);
-        if (black == 0) continue;
-        ++rows;
-        EXPECT_EQ(black, 50) << "row " << y;
-    }
-    EXPECT_EQ(rows, kRules);
 }
 
 TEST(PdfDrawing, NothingDrawnIsNoPdf) {
