@@ -185,11 +185,16 @@ public:
     size_t Layers() const { return layers_.size() + 1; }
     size_t ContentSize() const { return content_.size(); }
 
-    // pdf:btrans (a PDF matrix about the current point) and pdf:etrans.
+    // pdf:btrans (a PDF matrix about the current point) and pdf:etrans;
+    // x:scale and x:rotate change the transformation without saving it.
     void BeginTransform(double const (&m)[6], double x, double y) {
+        Draw("q\n");
+        Transform(m, x, y);
+    }
+    void Transform(double const (&m)[6], double x, double y) {
         std::string matrix;
         for (double v : m) matrix += PdfNumber(v) + " ";
-        Draw("q\n" + Translation(X(x), Y(y)) + matrix + "cm\n" + Translation(-X(x), -Y(y)));
+        Draw(Translation(X(x), Y(y)) + matrix + "cm\n" + Translation(-X(x), -Y(y)));
     }
     void EndTransform() { Draw("Q\n"); }
 
@@ -573,12 +578,16 @@ protected:
     // A box of whole pixels, as ksdvi draws TeX's rules on other pages: a
     // hair rule (\fbox's 0.4 pt) is a pixel wide and dark, as pdftoppm
     // shows xdvipdfmx's, not a grey sliver. Where the drawing has moved what
-    // TeX sets (tcolorbox's content), the box lands on whole pixels there.
+    // TeX sets (tcolorbox's content), the box lands on whole pixels there;
+    // a turned or scaled one keeps its size.
     void PutRule(int h, int v, int height, int width) override {
         if (height <= 0 || width <= 0) return;
         Affine const world = state_.World();
-        bool const moved = world.a == 1 && world.b == 0 && world.c == 0 && world.d == 1;
-        double const dx = moved ? world.e : 0, dy = moved ? world.f : 0;
+        if (world.a != 1 || world.b != 0 || world.c != 0 || world.d != 1) {
+            writer_.Rule(X(h), Y(v), width * g_.hPixPerDvi * 72 / g_.dpiX, height * g_.vPixPerDvi * 72 / g_.dpiY);
+            return;
+        }
+        double const dx = world.e, dy = world.f;
         double const left = RoundHalfAway(h * g_.hPixPerDvi + dx) - dx + g_.hOrigin;
         double const bottom = RoundHalfAway(v * g_.vPixPerDvi + dy) - dy + g_.vOrigin;
         writer_.Rule(left * 72 / g_.dpiX, (g_.height - bottom) * 72 / g_.dpiY,
@@ -589,17 +598,24 @@ protected:
         KsDviDrawerBase::DoSpecial(length, text);
         std::string_view const special(reinterpret_cast<char const*>(text.Get()), length);
         double const x = X(GetH()), y = Y(GetV());
-        if (special.rfind("pdf:", 0) == 0) {
-            PdfSpecial const parsed = ParsePdfSpecial(special.substr(4));
-            FollowState(parsed, special.substr(4));
+        // dvipdfmx's own x: specials turn, scale and save as pdf:btrans
+        // does (xetex.def's \scalebox and \reflectbox); they draw nothing.
+        bool const extension = special.rfind("x:", 0) == 0;
+        if (special.rfind("pdf:", 0) == 0 || extension) {
+            std::string_view const args = special.substr(extension ? 2 : 4);
+            PdfSpecial const parsed = ParsePdfSpecial(args, extension);
+            FollowState(parsed, args, extension);
             if (parsed.kind == PdfSpecial::Kind::TransformStart)
                 writer_.BeginTransform(parsed.matrix, x, y);
+            else if (parsed.kind == PdfSpecial::Kind::Transform)
+                writer_.Transform(parsed.matrix, x, y);
             else if (parsed.kind == PdfSpecial::Kind::TransformEnd)
                 writer_.EndTransform();
             else if (parsed.kind == PdfSpecial::Kind::Image)
                 writer_.NextLayer();
-            else if (parsed.kind == PdfSpecial::Kind::Other && PdfDrawingOf(parsed.keyword) != PdfDrawing::None)
-                writer_.Special(special.substr(4), x, y);
+            else if (!extension && parsed.kind == PdfSpecial::Kind::Other &&
+                     PdfDrawingOf(parsed.keyword) != PdfDrawing::None)
+                writer_.Special(args, x, y);
             return;
         }
         if (TpicCommand(special)) {
@@ -612,12 +628,12 @@ protected:
 
 private:
     // Where TeX's material lands, as the drawer follows it (PdfGraphicsState.h).
-    void FollowState(PdfSpecial const& parsed, std::string_view text) {
+    void FollowState(PdfSpecial const& parsed, std::string_view text, bool extension) {
         using Kind = PdfSpecial::Kind;
         double const x = GetH() * g_.hPixPerDvi, y = GetV() * g_.vPixPerDvi;
         if (parsed.kind == Kind::TransformStart || parsed.kind == Kind::Transform || parsed.kind == Kind::TransformEnd)
             state_.Transform(parsed, x, y);
-        else if (parsed.kind == Kind::Other && PdfDrawingOf(parsed.keyword) == PdfDrawing::Content)
+        else if (!extension && parsed.kind == Kind::Other && PdfDrawingOf(parsed.keyword) == PdfDrawing::Content)
             state_.Content(parsed.keyword, AfterPdfKeyword(text, parsed.keyword), x, y);
     }
 

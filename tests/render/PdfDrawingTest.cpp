@@ -177,6 +177,44 @@ TEST(PdfDrawing, TeXRulesAmongTheDrawingAreWholePixels) {
     }
 }
 
+// A rule 20 pt by 5 pt at the DVI origin (72 dpi, at (36, 72)) inside the
+// transformations xetex.def writes for \scalebox and \reflectbox (x:scale
+// after pdf:btrans) and for \rotatebox: it scales, mirrors and turns with
+// the drawing about the rule's point, as in xdvipdfmx's page.
+TEST(PdfDrawing, TeXRulesTurnWithTheDrawingsTransformations) {
+    struct Case {
+        std::vector<char const*> specials;
+        int left, top, right, bottom;  // the black box, edges inclusive
+    } const cases[] = {
+        {{}, 36, 67, 55, 71},
+        {{"pdf:btrans", "x:scale 2 2"}, 36, 62, 75, 71},
+        {{"pdf:btrans", "x:scale -1 1"}, 16, 67, 35, 71},
+        {{"pdf:btrans rotate 90"}, 31, 52, 35, 71},  // counterclockwise, about its point
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.specials.empty() ? "none" : c.specials.back());
+        DviBuilder b;
+        b.Pre().Bop(1).Special("pdf:content 0 0 1 rg 100 100 5 5 re f");
+        for (char const* special : c.specials) b.Special(special);
+        b.Rule(5 * 65536, 20 * 65536);
+        if (!c.specials.empty()) b.Special("pdf:etrans");
+        b.Eop().Post();
+        ScratchDocument doc(b.bytes);
+        Canvas canvas(144, 144, 72);
+        ASSERT_EQ(canvas.Draw(doc.dvi, 0, 36, 72), 1);
+        int left = 144, top = 144, right = -1, bottom = -1;
+        for (int y = 0; y < canvas.Height(); ++y)
+            for (int x = 0; x < canvas.Width(); ++x)
+                if (canvas.Dark(x, y))
+                    left = std::min(left, x), top = std::min(top, y), right = std::max(right, x),
+                    bottom = std::max(bottom, y);
+        EXPECT_NEAR(left, c.left, 1);
+        EXPECT_NEAR(top, c.top, 1);
+        EXPECT_NEAR(right, c.right, 1);
+        EXPECT_NEAR(bottom, c.bottom, 1);
+    }
+}
+
 TEST(PdfDrawing, NothingDrawnIsNoPdf) {
     EXPECT_EQ(
         PdfDrawingOfSpecials(
