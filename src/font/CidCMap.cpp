@@ -11,6 +11,9 @@ namespace ksdvi {
 namespace {
 
 constexpr size_t kMostPairs = 200000;
+// Codes given CIDs, overlaps counted again: Adobe's largest CMaps give some
+// tens of thousands; a CMap of the document's own tree may ask for more.
+constexpr size_t kMostCodes = size_t(1) << 20;
 constexpr int kMostUsed = 4;  // Adobe's CMaps use one at most
 
 // The CMap of that name, read once per process: with the CMaps it uses, or
@@ -35,8 +38,10 @@ std::shared_ptr<CidCMap const> ReadOnce(KPathSea* finder, std::string const& nam
 CidCMap CidCMap::Parse(std::string_view text) {
     CidCMap cmap;
     cmap.ordering_ = CMapOrdering(text);
+    size_t codes = 0;
     for (CidPair const& pair : CidPairs(text, kMostPairs)) {
         if (pair.last > 0xFFFF || pair.cid + (pair.last - pair.first) > 0xFFFF) continue;
+        if ((codes += pair.last - pair.first + 1) > kMostCodes) break;
         if (cmap.cids_.size() <= pair.last) cmap.cids_.resize(pair.last + 1, 0);
         for (std::uint32_t code = pair.first; code <= pair.last; ++code)
             cmap.cids_[code] = static_cast<std::uint16_t>(pair.cid + (code - pair.first));

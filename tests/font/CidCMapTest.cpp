@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "font/CidCMap.h"
 
@@ -72,6 +73,17 @@ TEST(CidCMap, PairsGiveEachCodeItsCid) {
     };
     for (Case const& c : cases) EXPECT_EQ(cmap.Cid(c.code), c.cid) << std::hex << c.code;
     EXPECT_TRUE(CidCMap::Parse("/H usecmap\n").Empty());
+}
+
+// A CMap of a document's own tree may give every code again and again: past
+// a million codes the pairs after are left out, and reading stays quick.
+TEST(CidCMap, CodesPastTheBoundAreLeftOut) {
+    std::string text = "17 begincidrange\n";
+    for (int i = 0; i < 17; ++i) text += "<0000> <fffe> 1\n";
+    text += "endcidrange\n1 begincidchar\n<0041> 999\nendcidchar\n";
+    CidCMap const cmap = CidCMap::Parse(text);
+    EXPECT_EQ(cmap.Cid(0x0041), 0x42u);
+    EXPECT_EQ(cmap.Cid(0xFFFE), 0xFFFFu);
 }
 
 TEST(CidCMap, OwnPairsComeBeforeTheUsedCMaps) {
