@@ -71,12 +71,14 @@ ksdvi::Affine const* KsDviDrawer::GlyphTransform(bool turned, bool counterClockw
     return &glyphTransform_;
 }
 
-// pTeX's and upTeX's characters, by glyph index from their Unicode character.
-// In vertical text a font of a vertical CMap stands its glyphs upright, the
-// top of the em box at the pen and centred on it, as dvipdfmx's vertical
-// writing places them (Adobe-Japan1's vertical origin, 0.88 em up); its
-// punctuation takes its vertical form, or lies on its side. Other fonts lie
-// on their side there, as Latin letters do.
+// pTeX's and upTeX's characters, by glyph index: in a CID-keyed face the
+// glyph of the CID the font's CMap gives the code, as dvipdfmx takes it,
+// else from their Unicode character. In vertical text a font of a vertical
+// CMap stands its glyphs upright, the top of the em box at the pen and
+// centred on it, as dvipdfmx's vertical writing places them
+// (Adobe-Japan1's vertical origin, 0.88 em up); its punctuation takes its
+// vertical form (the CMap's own, in a CID-keyed face), or, in other faces,
+// lies on its side. Other fonts lie on their side there, as Latin letters do.
 void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int width, int height, int depth) {
     auto found = glyphFaces_.find(font.GetID());
     gdi::FontFile const* face = found == glyphFaces_.end() ? nullptr : found->second.get();
@@ -85,13 +87,17 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     bool upright = vertical && font.GetJapanese()->vertical;
     bool turned = vertical && !upright;
     char32_t drawn = character;
-    // The glyph the font's vertical CMap gives the code, as dvipdfmx takes it.
-    unsigned columnGlyph = 0;
     ksdvi::JapaneseFont const& japanese = *font.GetJapanese();
-    if (auto cmap = verticalCMaps_.find(font.GetID()); upright && face && cmap != verticalCMaps_.end() && cmap->second)
-        if (auto cid = cmap->second->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode()))
-            columnGlyph = face->GlyphOfCid(*cid);
-    if (upright && face && !columnGlyph) {
+    std::uint32_t const code = japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode();
+    unsigned cidGlyph = 0;
+    if (auto cmap = cidCMaps_.find(font.GetID()); face && cmap != cidCMaps_.end())
+        if (auto cid = cmap->second->Cid(code)) cidGlyph = face->GlyphOfCid(*cid);
+    // In other faces, the glyph the font's vertical CMap gives the code.
+    unsigned columnGlyph = 0;
+    if (auto cmap = verticalCMaps_.find(font.GetID());
+        upright && face && !cidGlyph && cmap != verticalCMaps_.end() && cmap->second)
+        if (auto cid = cmap->second->Cid(code)) columnGlyph = face->GlyphOfCid(*cid);
+    if (upright && face && !cidGlyph && !columnGlyph) {
         if (char32_t form = VerticalForm(character); form && face->GlyphOfCharacter(form))
             drawn = form;
         else
@@ -104,12 +110,8 @@ void KsDviDrawer::PutJapaneseChar(KsDvi::ItrnFont const& font, int h, int v, int
     glyph.instruction = GetInstOffset();
     if (font.GetJapanese()->cids) {
         glyph.character = face ? face->GlyphOfCid(GetDviCode()) : 0;  // the otf package's \CID
-    } else if (columnGlyph) {
-        glyph.character = columnGlyph;
-    } else if (auto cmap = cidCMaps_.find(font.GetID()); cmap != cidCMaps_.end() && drawn == character) {
-        auto cid = cmap->second->Cid(japanese.unicode ? static_cast<std::uint32_t>(character) : GetDviCode());
-        glyph.character = cid ? face->GlyphOfCid(*cid) : 0;
-        if (!glyph.character) glyph.character = face->GlyphOfCharacter(drawn);
+    } else if (cidGlyph || columnGlyph) {
+        glyph.character = cidGlyph ? cidGlyph : columnGlyph;
     } else {
         glyph.character = face && drawn ? face->GlyphOfCharacter(drawn) : 0;
     }

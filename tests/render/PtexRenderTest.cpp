@@ -130,6 +130,11 @@ INSTANTIATE_TEST_SUITE_P(
                      nullptr,
                      true,
                      0.95},
+        // in a column, what the vertical CMap gives no form of its own
+        // (arrows, ＜ and ＞) stands upright with its horizontal glyph, as
+        // dvipdfmx draws it, and does not lie on its side
+        JapaneseCase{
+            "platex_vertical_arrows_and_signs", "platex", {"矢印→→←←", "記号＜＜＞＞"}, "記号", nullptr, false, 0.95},
         // a picture in vertical text lies along the line, turned as dvipdfmx turns it
         JapaneseCase{"platex_vertical_picture",
                      "platex",
