@@ -3,8 +3,6 @@
 
 #include "render/KsDviDrawer.h"
 
-#include "font/CidCMap.h"
-
 #include <climits>
 
 #include "device/CdcDevice.h"
@@ -213,15 +211,16 @@ void KsDviDrawer::PrepareFonts() {
         if (font.GetJapanese()) {
             FontPainting painting = ChooseFontPainting(*dvi_, font, pixels_.DpiX());
             glyphFaces_[font.GetID()] = painting.face;
-            // Read once a page, not a character.
-            if (font.GetJapanese()->vertical && !font.GetJapanese()->cids)
-                verticalCMaps_[font.GetID()] = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
-            // dvipdfmx takes a CID-keyed face's glyphs through the map's CMap.
+            // Read once a page, not a character. dvipdfmx takes a CID-keyed
+            // face's glyphs through the map's CMap, vertical ones included;
+            // other faces take only a vertical CMap's column forms.
             if (!font.GetJapanese()->cids && painting.face)
                 if (std::string const ordering = painting.face->CidOrdering(); !ordering.empty())
                     if (auto cmap = ksdvi::FindCidCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
                         cmap && cmap->Ordering() == ordering)
                         cidCMaps_[font.GetID()] = std::move(cmap);
+            if (font.GetJapanese()->vertical && !font.GetJapanese()->cids && !cidCMaps_.count(font.GetID()))
+                verticalCMaps_[font.GetID()] = ksdvi::FindVerticalCMap(&FinderOf(*dvi_), font.GetJapanese()->cmap);
             device_->PrepareFont(font.GetID(), JapaneseDeviceFont(painting, font, pixels_), nullptr);
             continue;
         }

@@ -7,8 +7,6 @@
 #include "font/CidCMap.h"
 #include "font/ItrnFont.h"
 #include "render/KsDviDrawer.h"
-
-#include "font/CidCMap.h"
 #include "render/VerticalForms.h"
 #include "stream/DeviceRounding.h"
 

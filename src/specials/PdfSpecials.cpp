@@ -71,8 +71,6 @@ constexpr Keyword kExtensionKeywords[] = {
 
 constexpr double kDegree = 3.14159265358979323846 / 180;
 
-// A transformation as dvipdfmx reads one: scales and a rotation (degrees,
-// counter-clockwise), or a matrix.
 using Matrix = std::array<double, 6>;
 
 // Scaled, then turned counterclockwise by `rotate` degrees, as PDF writes it.
@@ -81,6 +79,8 @@ Matrix Turn(double rotate, double xscale = 1, double yscale = 1) {
     return {xscale * c, xscale * s, -yscale * s, yscale * c, 0, 0};
 }
 
+// A transformation as dvipdfmx reads one: scales and a rotation (degrees,
+// counter-clockwise), or a matrix.
 void SetMatrix(PdfSpecial& special, double xscale, double yscale, double rotate) {
     Matrix const m = Turn(rotate, xscale, yscale);
     std::copy(m.begin(), m.end(), special.matrix);
