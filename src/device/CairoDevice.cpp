@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "device/CairoColour.h"
 #include "device/CompactFontProgram.h"
 #include "device/ImageSurface.h"
 #include "device/PdfPagePainter.h"
@@ -63,15 +64,6 @@ cairo_status_t RenderBitmapGlyph(cairo_scaled_font_t* scaled, unsigned long code
 
 void ReleaseBitmapFont(void* data) { delete static_cast<HeldBitmapFont*>(data); }
 
-// 0x00BBGGRR
-void SetSource(cairo_t* cr, std::uint32_t colour, double opacity = 1) {
-    double const r = (colour & 0xFF) / 255.0, g = (colour >> 8 & 0xFF) / 255.0, b = (colour >> 16 & 0xFF) / 255.0;
-    if (opacity < 1)
-        cairo_set_source_rgba(cr, r, g, b, opacity);
-    else
-        cairo_set_source_rgb(cr, r, g, b);
-}
-
 // How a picture's pixels combine with the page's, for the raster operations
 // pictures use.
 cairo_operator_t OperatorOf(std::uint32_t rasterOp) {
@@ -116,7 +108,7 @@ void CairoDevice::BeginPage(std::uint32_t background) {
 }
 
 void CairoDevice::PaintBackground(cairo_t* cr) const {
-    SetSource(cr, background_);
+    SetCairoSource(cr, background_);
     cairo_rectangle(cr, 0, 0, width_, height_);
     cairo_fill(cr);
 }
@@ -287,7 +279,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
     // so that readers find it once; a glyph the page's text cannot name keeps
     // what its font program says it is.
     if (!text) {
-        SetSource(cr_, glyphColour_, glyphOpacity_);
+        SetCairoSource(cr_, glyphColour_, glyphOpacity_);
         cairo_glyph_path(cr_, &drawn, 1);
         cairo_fill(cr_);
         return;
@@ -304,7 +296,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
 
 void CairoDevice::FlushGlyphs() {
     if (run_.empty()) return;
-    SetSource(cr_, runColour_, runOpacity_);
+    SetCairoSource(cr_, runColour_, runOpacity_);
     if (runNamed_)
         cairo_show_text_glyphs(cr_, runText_.data(), static_cast<int>(runText_.size()), run_.data(),
                                static_cast<int>(run_.size()), runClusters_.data(),
@@ -407,7 +399,7 @@ std::optional<std::string> CairoDevice::TakeText(int instruction) {
 
 void CairoDevice::DrawRule(DeviceRule const& rule) {
     FlushGlyphs();
-    SetSource(cr_, rule.colour);
+    SetCairoSource(cr_, rule.colour);
     cairo_move_to(cr_, rule.corners[0].x, rule.corners[0].y);
     for (int i = 1; i < 4; ++i) cairo_line_to(cr_, rule.corners[i].x, rule.corners[i].y);
     cairo_close_path(cr_);
@@ -469,13 +461,13 @@ void CairoDevice::DrawShape(DeviceShape const& shape) {
     }
     }
     if (shape.fill && shape.kind != Kind::Line) {
-        SetSource(cr_, *shape.fill);
+        SetCairoSource(cr_, *shape.fill);
         cairo_fill_preserve(cr_);
     }
     cairo_set_line_width(cr_, std::max(1, shape.pen.width));
     cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-    SetSource(cr_, shape.pen.colour);
+    SetCairoSource(cr_, shape.pen.colour);
     cairo_stroke(cr_);
     cairo_restore(cr_);
 }

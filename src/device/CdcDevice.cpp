@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "device/CairoColour.h"
 #include "device/ImageSurface.h"
 #include "device/PdfPagePainter.h"
 #include "font/EncodingVector.h"
 #include "render/BitmapFont.h"
 #include "render/CoveragePainter.h"
+#include "stream/DeviceRounding.h"
 
 namespace ksdvi {
 
@@ -262,20 +264,27 @@ void CdcDevice::DrawThroughRows(DeviceGlyph const& glyph, WORD drawn, UINT optio
 }
 
 void CdcDevice::DrawRule(DeviceRule const& rule) {
-    CBrush brush;
-    brush.CreateSolidBrush(rule.colour);
     auto const& c = rule.corners;
-    if (rule.upright) {
-        RECT r{c[0].x, c[0].y, c[2].x, c[2].y};
-        dc_.FillRect(&r, &brush);
+    if (!rule.upright) {
+        // A turned rule keeps its exact corners, smoothed by Cairo.
+        auto const [minX, maxX] = std::minmax({c[0].x, c[1].x, c[2].x, c[3].x});
+        auto const [minY, maxY] = std::minmax({c[0].y, c[1].y, c[2].y, c[3].y});
+        double const left = std::floor(minX), top = std::floor(minY);
+        PaintDrawnCoverage(&dc_, Affine{1, 0, 0, 1, left, top}, std::ceil(maxX) - left, std::ceil(maxY) - top,
+                           [&](cairo_t* cr) {
+                               SetCairoSource(cr, rule.colour);
+                               cairo_move_to(cr, c[0].x - left, c[0].y - top);
+                               for (int i = 1; i < 4; ++i) cairo_line_to(cr, c[i].x - left, c[i].y - top);
+                               cairo_close_path(cr);
+                               cairo_fill(cr);
+                               return true;
+                           });
         return;
     }
-    POINT corners[4] = {{c[0].x, c[0].y}, {c[1].x, c[1].y}, {c[2].x, c[2].y}, {c[3].x, c[3].y}};
-    int saved = dc_.SaveDC();
-    dc_.SelectStockObject(NULL_PEN);
-    dc_.SelectObject(&brush);
-    dc_.Polygon(corners, 4);
-    dc_.RestoreDC(saved);
+    CBrush brush;
+    brush.CreateSolidBrush(rule.colour);
+    RECT r{RoundHalfAway(c[0].x), RoundHalfAway(c[0].y), RoundHalfAway(c[2].x), RoundHalfAway(c[2].y)};
+    dc_.FillRect(&r, &brush);
 }
 
 void CdcDevice::DrawShape(DeviceShape const& shape) {

@@ -77,9 +77,13 @@ struct DevicePoint {
 };
 
 // A rule: a filled box, its corners top-left, top-right, bottom-right,
-// bottom-left; upright unless a transformation turned it.
+// bottom-left, in pixels and parts of one; upright (on whole pixels) unless
+// a transformation turned it.
 struct DeviceRule {
-    std::array<DevicePoint, 4> corners;
+    struct Corner {
+        double x = 0, y = 0;
+    };
+    std::array<Corner, 4> corners;
     bool upright = true;
     std::uint32_t colour = 0;  // 0x00BBGGRR
 };

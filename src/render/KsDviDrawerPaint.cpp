@@ -2,7 +2,9 @@
 // prepared fonts, rules as filled rectangles, and the boxes of open links.
 
 #include <algorithm>
+#include <cmath>
 
+#include "device/TransformedRule.h"
 #include "dvi/DviOpcodes.h"
 #include "font/CidCMap.h"
 #include "font/ItrnFont.h"
@@ -213,15 +215,23 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
         r.right = r.left + (r.right - left);
         r.top = r.bottom - (bottom - r.top);
     } else if (device_) {
-        // A rule under a page's PostScript transformation is the turned box.
         DeviceRule rule;
-        rule.corners = {DevicePoint{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
-        rule.upright = worldTransform_.IsIdentity();
+        if (worldTransform_.IsIdentity()) {
+            rule.corners = {{{double(r.left), double(r.top)},
+                             {double(r.right), double(r.top)},
+                             {double(r.right), double(r.bottom)},
+                             {double(r.left), double(r.bottom)}}};
+        } else {
+            double const x = h * pixels_.PerDviX(), y = v * pixels_.PerDviY();
+            rule = TransformedRule(worldTransform_, x, y - height * pixels_.PerDviY(), x + width * pixels_.PerDviX(), y,
+                                   pixels_.OriginX(), pixels_.OriginY());
+            auto const [minX, maxX] =
+                std::minmax({rule.corners[0].x, rule.corners[1].x, rule.corners[2].x, rule.corners[3].x});
+            auto const [minY, maxY] =
+                std::minmax({rule.corners[0].y, rule.corners[1].y, rule.corners[2].y, rule.corners[3].y});
+            r = RECT{Truncate(std::floor(minX)), Truncate(std::floor(minY)), Ceiling(maxX), Ceiling(maxY)};
+        }
         rule.colour = fillColour_;
-        for (DevicePoint& p : rule.corners) Transformed(p.x, p.y);
-        auto [minX, maxX] = std::minmax({rule.corners[0].x, rule.corners[1].x, rule.corners[2].x, rule.corners[3].x});
-        auto [minY, maxY] = std::minmax({rule.corners[0].y, rule.corners[1].y, rule.corners[2].y, rule.corners[3].y});
-        r = RECT{minX, minY, maxX, maxY};
         device_->DrawRule(rule);
     }
     GrowLinkAreas(r.left, r.top, r.right - r.left, r.bottom - r.top);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/TransformedRule.h"
 #include "page/PixelMapping.h"
 #include "render/PageColourCollector.h"
 #include "render/PdfGraphicsState.h"
@@ -202,6 +203,20 @@ public:
     // in force: it stacks with the drawing as in xdvipdfmx's page.
     void Rule(double x, double y, double width, double height) {
         Draw(PdfNumber(X(x)) + " " + PdfNumber(Y(y)) + " " + PdfNumber(width) + " " + PdfNumber(height) + " re f\n");
+    }
+    // The same under the drawing's transformation, as dvipdfmx writes it: up
+    // to 5 bp thick a line stroked as wide as the rule, times `widen` (which
+    // makes one that is thinner than a pixel on the device a pixel wide, as
+    // pdftoppm shows it).
+    void TurnedRule(double x, double y, double width, double height, double widen) {
+        if (std::min(width, height) > 5) return Rule(x, y, width, height);
+        auto const point = [&](double px, double py) { return PdfNumber(X(px)) + " " + PdfNumber(Y(py)); };
+        if (width <= height)
+            Draw(PdfNumber(width * widen) + " w " + point(x + width / 2, y) + " m " + point(x + width / 2, y + height) +
+                 " l S\n");
+        else
+            Draw(PdfNumber(height * widen) + " w " + point(x, y + height / 2) + " m " +
+                 point(x + width, y + height / 2) + " l S\n");
     }
 
     bool Drew() const { return drew_; }
@@ -584,7 +599,11 @@ protected:
         if (height <= 0 || width <= 0) return;
         Affine const world = state_.World();
         if (world.a != 1 || world.b != 0 || world.c != 0 || world.d != 1) {
-            writer_.Rule(X(h), Y(v), width * g_.hPixPerDvi * 72 / g_.dpiX, height * g_.vPixPerDvi * 72 / g_.dpiY);
+            double const across = width * g_.hPixPerDvi, down = height * g_.vPixPerDvi;  // pixels
+            double const thick =
+                across > down ? ThicknessOnDevice(world, down, true) : ThicknessOnDevice(world, across, false);
+            writer_.TurnedRule(X(h), Y(v), across * 72 / g_.dpiX, down * 72 / g_.dpiY,
+                               thick > 0 && thick < 1 ? 1 / thick : 1);
             return;
         }
         double const dx = world.e, dy = world.f;

@@ -215,6 +215,32 @@ TEST(PdfDrawing, TeXRulesTurnWithTheDrawingsTransformations) {
     }
 }
 
+// A hair rule (0.4 pt, under half a pixel at 72 dpi) turned by 30 degrees
+// has a pixel's ink in every column it crosses, as PDF readers show the thin
+// rules dvipdfmx strokes, not a faint sliver: on a page the drawing paints
+// and on one it does not.
+TEST(PdfDrawing, TurnedHairRulesAreAPixelWide) {
+    for (bool const drawing : {true, false}) {
+        SCOPED_TRACE(drawing ? "drawing" : "no drawing");
+        DviBuilder b;
+        b.Pre().Bop(1);
+        if (drawing) b.Special("pdf:content 0 0 1 rg 100 100 5 5 re f");
+        b.Special("pdf:btrans rotate 30").Rule(26214, 60 * 65536).Special("pdf:etrans").Eop().Post();
+        ScratchDocument doc(b.bytes);
+        Canvas canvas(144, 144, 72);
+        ASSERT_EQ(canvas.Draw(doc.dvi, 0, 36, 100), 1);
+        // The rule runs from x = 36 to 36 + 60 cos 30 = 88; a pixel-wide
+        // line crossing a column at 30 degrees inks 1 / cos 30 = 1.15 pixels
+        // (less as poppler smooths it), a 0.4 pt one 0.46.
+        for (int x = 38; x < 86; ++x) {
+            double ink = 0;
+            for (int y = 0; y < 100; ++y) ink += (255 - ksdvi::gdi::GetRValue(canvas.Pixel(x, y))) / 255.0;
+            EXPECT_GT(ink, 0.85) << "column " << x;
+            EXPECT_LT(ink, 1.4) << "column " << x;
+        }
+    }
+}
+
 TEST(PdfDrawing, NothingDrawnIsNoPdf) {
     EXPECT_EQ(
         PdfDrawingOfSpecials(
