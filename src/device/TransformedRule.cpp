@@ -1,6 +1,7 @@
 #include "device/TransformedRule.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "stream/DeviceRounding.h"
@@ -11,10 +12,13 @@ namespace {
 
 using Corner = DeviceRule::Corner;
 
-// Whole pixels from `from` to `to`, at least one.
-std::pair<double, double> OnWholePixels(double from, double to) {
-    int const start = RoundHalfAway(from);
-    return {start, std::max(start + 1, RoundHalfAway(to))};
+// Whole pixels as an untransformed rule has them: its left and bottom edges
+// rounded, its width and height rounded up, at least one pixel each.
+std::array<DeviceRule::Corner, 4> OnWholePixels(std::array<double, 4> const& box) {
+    double const left = RoundHalfAway(box[0]), bottom = RoundHalfAway(box[3]);
+    double const right = left + std::max(1, Ceiling(box[2] - box[0] - 1e-6));
+    double const top = bottom - std::max(1, Ceiling(box[3] - box[1] - 1e-6));
+    return {{{left, top}, {right, top}, {right, bottom}, {left, bottom}}};
 }
 
 }  // namespace
@@ -29,10 +33,9 @@ DeviceRule TransformedRule(Affine const& world, double left, double top, double 
     DeviceRule rule;
     bool const keepsAxes = (world.b == 0 && world.c == 0) || (world.a == 0 && world.d == 0);
     if (keepsAxes) {
-        auto const box = world.BoundsOf(left, top, right, bottom);
-        auto const [x0, x1] = OnWholePixels(box[0] + originX, box[2] + originX);
-        auto const [y0, y1] = OnWholePixels(box[1] + originY, box[3] + originY);
-        rule.corners = {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}};
+        auto box = world.BoundsOf(left, top, right, bottom);
+        box[0] += originX, box[2] += originX, box[1] += originY, box[3] += originY;
+        rule.corners = OnWholePixels(box);
         return rule;
     }
     rule.upright = false;

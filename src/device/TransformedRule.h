@@ -9,10 +9,8 @@ namespace ksdvi {
 
 // The rule from (left, top) to (right, bottom), in pixels from the origin
 // (originX, originY) about which `world` turns and scales. One that stays
-// upright lands on whole pixels, at least one each way, as an untransformed
-// rule does; a turned one keeps its exact corners but is made at least a
-// pixel thick each way, about its middle, so that it shows as a line rather
-// than a grey sliver. No colour set.
+// upright lands on whole pixels as an untransformed rule does; a turned one keeps its exact corners but is made at
+// least a pixel thick each way, about its middle, so that it shows as a line rather than a grey sliver. No colour set.
 // How thick on the device a rule `thickness` pixels thick is under `world`,
 // its length running along x (`lengthAlongX`) or along y; 0 when `world`
 // flattens it.

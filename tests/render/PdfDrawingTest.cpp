@@ -145,15 +145,18 @@ TEST(PdfDrawing, FormsOfAPageBeforeHoldWhatTheyHeldWhereTheyHeldIt) {
 }
 
 // TeX's rules on a page the drawing paints are boxes of whole pixels, as on
-// other pages: \fbox's 0.4 pt hair rules, at any fraction of a pixel, are a
+// other pages (also where pdf:btrans moves them): \fbox's 0.4 pt hair rules, at any fraction of a pixel, are a
 // pixel wide and black (as pdftoppm shows xdvipdfmx's), not grey slivers;
 // also where the drawing moves what TeX sets by a fraction of a pixel
 // (tcolorbox's content).
 TEST(PdfDrawing, TeXRulesAmongTheDrawingAreWholePixels) {
-    for (char const* moved : {"", "pdf:btrans matrix 1 0 0 1 0.3 0.45"}) {
-        SCOPED_TRACE(moved);
+    for (auto const& [moved, drawing] : {std::pair{"", true},
+                                         {"pdf:btrans matrix 1 0 0 1 0.3 0.45", true},
+                                         {"pdf:btrans matrix 1 0 0 1 0.3 0.45", false}}) {
+        SCOPED_TRACE(std::string(moved) + (drawing ? " with a drawing" : ""));
         DviBuilder b;
-        b.Pre().Bop(1).Special("pdf:content 0 0 1 rg 0 0 5 5 re f");
+        b.Pre().Bop(1);
+        if (drawing) b.Special("pdf:content 0 0 1 rg 0 0 5 5 re f");
         if (*moved) b.Special(moved);
         int const kRules = 4;
         for (int i = 0; i < kRules; ++i) {
