@@ -211,12 +211,14 @@ public:
     void TurnedRule(double x, double y, double width, double height, double widen) {
         if (std::min(width, height) > 5) return Rule(x, y, width, height);
         auto const point = [&](double px, double py) { return PdfNumber(X(px)) + " " + PdfNumber(Y(py)); };
+        // Solid and with butt ends, whatever the drawing's pen is.
+        std::string const pen = "q [] 0 d 0 J ";
         if (width <= height)
-            Draw(PdfNumber(width * widen) + " w " + point(x + width / 2, y) + " m " + point(x + width / 2, y + height) +
-                 " l S\n");
+            Draw(pen + PdfNumber(width * widen) + " w " + point(x + width / 2, y) + " m " +
+                 point(x + width / 2, y + height) + " l S Q\n");
         else
-            Draw(PdfNumber(height * widen) + " w " + point(x, y + height / 2) + " m " +
-                 point(x + width, y + height / 2) + " l S\n");
+            Draw(pen + PdfNumber(height * widen) + " w " + point(x, y + height / 2) + " m " +
+                 point(x + width, y + height / 2) + " l S Q\n");
     }
 
     bool Drew() const { return drew_; }
