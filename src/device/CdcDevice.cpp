@@ -267,8 +267,7 @@ void CdcDevice::DrawRule(DeviceRule const& rule) {
     auto const& c = rule.corners;
     if (!rule.upright) {
         // A turned rule keeps its exact corners, smoothed by Cairo.
-        auto const [minX, maxX] = std::minmax({c[0].x, c[1].x, c[2].x, c[3].x});
-        auto const [minY, maxY] = std::minmax({c[0].y, c[1].y, c[2].y, c[3].y});
+        auto const [minX, minY, maxX, maxY] = rule.Bounds();
         double const left = std::floor(minX), top = std::floor(minY);
         PaintDrawnCoverage(&dc_, Affine{1, 0, 0, 1, left, top}, std::ceil(maxX) - left, std::ceil(maxY) - top,
                            [&](cairo_t* cr) {

@@ -7,6 +7,7 @@
 // areas, which glyphs a font lacks); a device only draws. The raster device
 // paints on a drawing context (CdcDevice.h).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +87,13 @@ struct DeviceRule {
     std::array<Corner, 4> corners;
     bool upright = true;
     std::uint32_t colour = 0;  // 0x00BBGGRR
+
+    // The box around the corners: left, top, right, bottom.
+    std::array<double, 4> Bounds() const {
+        auto const [left, right] = std::minmax({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+        auto const [top, bottom] = std::minmax({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+        return {left, top, right, bottom};
+    }
 };
 
 struct DevicePen {

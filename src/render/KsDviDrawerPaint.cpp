@@ -225,10 +225,7 @@ void KsDviDrawer::PutRule(int h, int v, int height, int width) {
             double const x = h * pixels_.PerDviX(), y = v * pixels_.PerDviY();
             rule = TransformedRule(worldTransform_, x, y - height * pixels_.PerDviY(), x + width * pixels_.PerDviX(), y,
                                    pixels_.OriginX(), pixels_.OriginY());
-            auto const [minX, maxX] =
-                std::minmax({rule.corners[0].x, rule.corners[1].x, rule.corners[2].x, rule.corners[3].x});
-            auto const [minY, maxY] =
-                std::minmax({rule.corners[0].y, rule.corners[1].y, rule.corners[2].y, rule.corners[3].y});
+            auto const [minX, minY, maxX, maxY] = rule.Bounds();
             r = RECT{Truncate(std::floor(minX)), Truncate(std::floor(minY)), Ceiling(maxX), Ceiling(maxY)};
         }
         rule.colour = fillColour_;
