@@ -134,6 +134,7 @@ void CairoDevice::MakeFace(DeviceFont const& from, Face& face) {
         return;
     }
     if (!from.face) return;
+    face.stroke = from.stroke * (from.exactEm > 0 ? from.exactEm : from.em);
     gdi::LOGFONTA lf{};
     lf.lfHeight = -from.em;
     lf.lfWidth = from.width;
@@ -275,6 +276,7 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         lastMatrix_ = matrix;
     }
     cairo_glyph_t drawn{index, glyph.penX, glyph.penY};
+    if (face.stroke > 0) StrokeGlyph(face, drawn, glyph);
     // An accent the page's text joined to its letter is drawn as its outline,
     // so that readers find it once; a glyph the page's text cannot name keeps
     // what its font program says it is.
@@ -292,6 +294,24 @@ void CairoDevice::ShowGlyph(Face const& face, unsigned index, DeviceGlyph const&
         runText_ += *text;
         runClusters_.push_back({static_cast<int>(text->size()), 1});
     }
+}
+
+// The outline stroked over its filling, as PDF's text rendering mode 2
+// draws it: a PDF or SVG keeps the glyph as text and adds the pen's path.
+void CairoDevice::StrokeGlyph(Face const& face, cairo_glyph_t const& drawn, DeviceGlyph const& glyph) {
+    double width = face.stroke;
+    if (glyph.transform)
+        width *= std::sqrt(std::abs(glyph.transform->a * glyph.transform->d - glyph.transform->b * glyph.transform->c));
+    cairo_save(cr_);
+    SetCairoSource(cr_, glyphColour_, glyphOpacity_);
+    cairo_new_path(cr_);
+    cairo_glyph_path(cr_, &drawn, 1);
+    cairo_set_line_width(cr_, width);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
+    cairo_set_miter_limit(cr_, 10);
+    cairo_set_dash(cr_, nullptr, 0, 0);
+    cairo_stroke(cr_);
+    cairo_restore(cr_);
 }
 
 void CairoDevice::FlushGlyphs() {

@@ -71,6 +71,7 @@ private:
         std::vector<unsigned> glyphs;  // a re-encoded face's glyph of each code
         int glyphCount = 0;
         bool slantedRows = false;
+        double stroke = 0;  // the pen's width in pixels (DeviceFont::stroke)
         // Bitmap fonts: device pixels per pixel of the glyphs, and the faces
         // of the same font shrunk less, for glyphs a page enlarges.
         double pixel = 1;
@@ -86,6 +87,7 @@ private:
     // fonts as CFF.
     bool EmbedsFontPrograms() const;
     void ShowGlyph(Face const& face, unsigned index, DeviceGlyph const& glyph);
+    void StrokeGlyph(Face const& face, cairo_glyph_t const& drawn, DeviceGlyph const& glyph);
     cairo_font_face_t* BitmapFace(std::shared_ptr<BitmapFont const> const& font, double em);
     void PaintBitmapGlyph(Face const& face, DeviceGlyph const& glyph);
     Face const& TurnedBitmapFace(Face& face, DeviceGlyph const& glyph);

@@ -47,7 +47,7 @@ void CdcDevice::MakeFont(DeviceFont const& from, Face& face) {
     lf.lfEscapement = lf.lfOrientation = from.rotation;
     lf.lfWeight = from.weight;
     lf.lfItalic = from.italic ? 1 : 0;
-    face.font.CreateFaceFont(from.face, lf, FontShape{from.slant, from.extend, {1, 0, 0, 1}, from.hinted});
+    face.font.CreateFaceFont(from.face, lf, FontShape{from.slant, from.extend, {1, 0, 0, 1}, from.hinted, from.stroke});
 
     // A re-encoded font finds its glyphs by name, once per page and font.
     if (from.glyphNames) {

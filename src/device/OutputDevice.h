@@ -49,6 +49,9 @@ struct DeviceFont {
     // Lightly hinted (TeX's fonts, as dvipng draws them), or not (XeTeX's
     // and pTeX's fonts, as PDF readers draw them).
     bool hinted = true;
+    // Glyphs filled and also stroked with a pen this part of an em wide, as
+    // xdvipdfmx draws XeTeX's FakeBold.
+    double stroke = 0;
     // A re-encoded font: its glyphs by PostScript name, code by code.
     EncodingVector const* glyphNames = nullptr;
 };

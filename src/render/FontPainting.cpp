@@ -195,7 +195,10 @@ DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const&
     out.hinted = false;
     out.slant = native->slant;
     out.extend = native->extend > 0 ? native->extend : 1;
-    out.weight = native->embolden > 0 ? 700 : 0;
+    // XeTeX gives FakeBold as the width of the pen in bp, as xdvipdfmx
+    // strokes with it.
+    if (native->embolden > 0 && font.GetScaleSize() > 0)
+        out.stroke = native->embolden * kSpPerBigPoint / font.GetScaleSize();
     return out;
 }
 

@@ -26,6 +26,7 @@
 #include "support/PictureFiles.h"
 #include "support/PngImage.h"
 #include "support/TempDir.h"
+#include "support/TempFile.h"
 
 namespace {
 
@@ -112,32 +113,51 @@ INSTANTIATE_TEST_SUITE_P(
                     {"kotex.sty", "xetexko.sty", "UnBatang.ttf"},
                     {},
                     {"한글", "한글 문서를 조판합니다.", "다람쥐 헌 쳇바퀴에 타고파.", "Latin", "words"},
-                    "쳇바퀴"}),
+                    "쳇바퀴"},
+        // FakeBold: filled and stroked with the pen XeTeX names, from a hair
+        // to heavy, also turned and scaled
+        XeLatexCase{"fontspec_fake_bold",
+                    {"fontspec.sty", "graphicx.sty", "lmroman10-regular.otf"},
+                    {},
+                    {"Plain", "Hairline", "bold", "Heavy", "Scaled", "Turned", "Small"},
+                    "Heavy"}),
     ByName());
 
-// pgf's pdf: drawing in the vector outputs: the PDF as pdftoppm shows it
-// and the SVG as librsvg shows it look as the rendered page.
-TEST(XdvVector, PdfDrawingInPdfAndSvg) {
+// In the vector outputs, the PDF as pdftoppm shows it and the SVG as
+// librsvg shows it look as the rendered page: pgf's pdf: drawing, and
+// FakeBold's glyphs, filled and stroked.
+TEST(XdvVector, DrawingAndStrokedGlyphsInPdfAndSvg) {
     for (char const* tool : {"xelatex", "pdftoppm", "rsvg-convert"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
-    if (!TexFileInstalled("tikz.sty")) GTEST_SKIP() << "tikz.sty is not installed";
-    TempDir dir;
-    std::ofstream(dir / "doc.tex")
-        << "\\documentclass[a4paper]{article}\n\\usepackage{tikz}\n"
-           "\\begin{document}\n\\begin{tikzpicture}\n"
-           "\\draw[thick,blue] (0,0) rectangle (3,2);\n\\shade[left color=blue,right color=black] (4,0) "
-           "rectangle (6,2);\n\\fill[black,opacity=0.8] (7,0) rectangle (9,2);\n"
-           "\\node[draw,fill=yellow] at (1.5,1) {Boxed};\n\\end{tikzpicture}\n"
-           "\\end{document}\n";
-    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
-    std::string const xdv = dir / "doc.xdv";
-    KsdviOk("render -r 100 -o " + (dir / "ours-%d.png") + " " + xdv);
-    KsdviOk("pdf -o " + (dir / "doc.pdf") + " " + xdv);
-    RunOk("pdftoppm -r 100 -png " + (dir / "doc.pdf") + " " + (dir / "theirs"));
-    ExpectPagesOverlap(dir.Path(), "pdf", 0.97);
-    KsdviOk("svg -p 1 -o " + (dir / "doc.svg") + " " + xdv);
-    RunOk("rsvg-convert -b white -d 100 -p 100 " + (dir / "doc.svg") + " -o " + (dir / "theirs-1.png"));
-    ExpectPagesOverlap(dir.Path(), "svg", 0.97);
+    struct Document {
+        char const* name;
+        char const* needs;
+        std::string source;
+    };
+    Document const documents[] = {
+        {"tikz", "tikz.sty",
+         "\\documentclass[a4paper]{article}\n\\usepackage{tikz}\n"
+         "\\begin{document}\n\\begin{tikzpicture}\n"
+         "\\draw[thick,blue] (0,0) rectangle (3,2);\n\\shade[left color=blue,right color=black] (4,0) "
+         "rectangle (6,2);\n\\fill[black,opacity=0.8] (7,0) rectangle (9,2);\n"
+         "\\node[draw,fill=yellow] at (1.5,1) {Boxed};\n\\end{tikzpicture}\n"
+         "\\end{document}\n"},
+        {"fake_bold", "lmroman10-regular.otf", ReadFileText(DataFile("typeset/fontspec_fake_bold.tex"))},
+    };
+    for (Document const& d : documents) {
+        if (!TexFileInstalled(d.needs)) continue;
+        TempDir dir;
+        WriteFileText(dir / "doc.tex", d.source);
+        ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf")) << d.name;
+        std::string const xdv = dir / "doc.xdv";
+        KsdviOk("render -r 100 -o " + (dir / "ours-%d.png") + " " + xdv);
+        KsdviOk("pdf -o " + (dir / "doc.pdf") + " " + xdv);
+        RunOk("pdftoppm -r 100 -png " + (dir / "doc.pdf") + " " + (dir / "theirs"));
+        ExpectPagesOverlap(dir.Path(), std::string(d.name) + " pdf", 0.97);
+        KsdviOk("svg -p 1 -o " + (dir / "doc.svg") + " " + xdv);
+        RunOk("rsvg-convert -b white -d 100 -p 100 " + (dir / "doc.svg") + " -o " + (dir / "theirs-1.png"));
+        ExpectPagesOverlap(dir.Path(), std::string(d.name) + " svg", 0.97);
+    }
 }
 
 // A glyph index past the face's glyphs, and a font whose file is nowhere:

@@ -81,6 +81,7 @@ std::shared_ptr<ScaledFont> FontData::Realize(double scaleX, double scaleY, int 
     key.xScale = std::clamp(key.xScale * shape.extend, 0.01, 100.0);
     key.escapement = int(lf.lfEscapement % 3600);
     key.hinted = shape.hinted;
+    key.stroke = std::isfinite(shape.stroke) ? std::clamp(shape.stroke, 0.0, 1.0) : 0.0;
     key.emboldened = weight >= FW_SEMIBOLD && file->Weight() < FW_SEMIBOLD;
     // Synthetic italics lean about 11 degrees.
     key.slant = std::clamp(shape.slant + (lf.lfItalic && !file->IsItalic() ? 0.2 : 0.0), -2.0, 2.0);

@@ -26,6 +26,9 @@ struct FontShape {
     // Light hinting, as dvipng draws TeX's fonts; off: the outlines as PDF
     // readers draw them (the fonts of XeTeX and pTeX documents).
     bool hinted = true;
+    // The outline widened about its middle as a stroke this part of an em
+    // wide would widen it (XeTeX's FakeBold).
+    double stroke = 0;
 };
 
 struct FontData {

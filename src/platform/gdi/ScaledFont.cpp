@@ -23,6 +23,7 @@ struct KeyHash {
         mix(std::hash<int>()(k.escapement));
         mix(k.emboldened);
         mix(k.hinted);
+        mix(std::hash<double>()(k.stroke));
         mix(std::hash<double>()(k.slant));
         for (double t : k.transform) mix(std::hash<double>()(t));
         return h;
@@ -171,6 +172,15 @@ double ScaledFont::LoadOutlineLocked(std::uint32_t index, FT_Int32 flags) {
         const FT_Pos strength = FT_Pos(std::lround(key_.em / 24 * 64));
         FT_Outline_Embolden(&slot->outline, strength);
         advance += key_.em / 24;
+    }
+    if (key_.stroke > 0 && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        // As wide as the stroke after the transformation; FreeType keeps the
+        // lower left edges, a stroke grows both ways.
+        const auto& t = key_.transform;
+        const double width = key_.stroke * key_.em * std::sqrt(std::abs(t[0] * t[3] - t[1] * t[2]));
+        const FT_Pos strength = FT_Pos(std::lround(width * 64));
+        FT_Outline_Embolden(&slot->outline, strength);
+        FT_Outline_Translate(&slot->outline, -strength / 2, -strength / 2);
     }
     return advance;
 }

@@ -45,11 +45,12 @@ struct ScaledFontKey {
     // Applied last, in device space (y down): x' = t[0] x + t[2] y, y' = t[1] x + t[3] y.
     std::array<double, 4> transform{1, 0, 0, 1};
     bool hinted = true;  // lightly; glyphs turned or leaning never are
+    double stroke = 0;   // FontShape::stroke
 
     bool operator==(const ScaledFontKey& o) const {
         return file == o.file && em == o.em && magnify == o.magnify && xScale == o.xScale &&
                escapement == o.escapement && emboldened == o.emboldened && slant == o.slant &&
-               transform == o.transform && hinted == o.hinted;
+               transform == o.transform && hinted == o.hinted && stroke == o.stroke;
     }
 };
 
