@@ -28,6 +28,7 @@
 #include "render/PostScriptFonts.h"
 #include "render/PostScriptTransforms.h"
 #include "specials/DvipsColour.h"
+#include "specials/PdfSpecials.h"
 #include "specials/PictureSpecials.h"
 #include "specials/PostScriptSpecials.h"
 #include "specials/SpecialKeywords.h"
@@ -72,12 +73,27 @@ constexpr char kReportState[] =
     "/ksdvi@shown { /show where { /show get systemdict /show get ne } { false } ifelse } bind def "
     "/ksdvi@char { ksdvi@shown { setfont 3 1 roll moveto show } { pop pop pop pop } ifelse } def end\n";
 
+// pstricks' code for xdvipdfmx (PST:, pst:) reckons in big points with y
+// up, where its code for dvips reckons in dvips' pixels with y down: there
+// STV, which turns the one into the other, does nothing, and Rot, which
+// turns what TeX sets, turns the other way. ksdvi@bp and ksdvi@unbp go into
+// big points about the page's origin and back, as dvips' normalscale does.
+constexpr char kPstricksForXdvipdfmx[] =
+    "TeXDict begin /ksdvi@xdvipdfmx { userdict /tx@Dict known { tx@Dict begin /STV { } def "
+    "/Rot { CP CP translate 3 -1 roll rotate NET } def end } if } def "
+    "/ksdvi@bp { Resolution 72 div VResolution 72 div neg scale DVImag dup scale } def "
+    "/ksdvi@unbp { 1 DVImag div dup scale 72 Resolution div 72 VResolution div neg scale } def end\n";
+
+std::string Number(double v) { return FixedNumber(v, 4); }
+
 // The PostScript specials of a page and the colour changes between them, in order.
 class SpecialCollector : public PageColourCollector {
 public:
     struct Event {
-        // Probe: a character's box, for CoveredText.
-        enum class Type { Colour, Rule, PostScript, Picture, Character, Probe };
+        // Probe: a character's box, for CoveredText. Save and Restore:
+        // dvipdfmx's x:gsave and x:grestore, which end pstricks' clips for
+        // xdvipdfmx.
+        enum class Type { Colour, Rule, PostScript, Picture, Character, Probe, Save, Restore };
         Type type = Type::PostScript;
         unsigned int rgb = 0;  // a colour: 0x00BBGGRR
         PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
@@ -102,7 +118,27 @@ protected:
             return;
         }
         std::string words(reinterpret_cast<char const*>(text.Get()), length);
-        if (!FindSpecialKeyword(text.Get(), length)) {
+        SpecialKeyword const* keyword = FindSpecialKeyword(text.Get(), length);
+        if (keyword && keyword->family == SpecialFamily::PdfExtension) {
+            PdfSpecial const special = ParsePdfSpecial(std::string_view(words).substr(keyword->word.size()), true);
+            bool const save = special.kind == PdfSpecial::Kind::TransformStart;
+            // A grestore past the saves would undo the page's own state.
+            if (save || (special.kind == PdfSpecial::Kind::TransformEnd && saves_ > 0)) {
+                saves_ += save ? 1 : -1;
+                Event event;
+                event.type = save ? Event::Type::Save : Event::Type::Restore;
+                event.h = GetH();
+                event.v = GetV();
+                // x:bscale's scale, y down, about the current point
+                double const(&m)[6] = special.matrix;
+                if (save && (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1))
+                    event.code =
+                        "[" + Number(m[0]) + " " + Number(-m[1]) + " " + Number(-m[2]) + " " + Number(m[3]) + " 0 0]";
+                events.push_back(std::move(event));
+            }
+            return;
+        }
+        if (!keyword) {
             PsfileSpecial picture = ParsePsfileSpecial(reinterpret_cast<unsigned char*>(words.data()));
             if (picture.file)
                 events.push_back({Event::Type::Picture,
@@ -148,6 +184,7 @@ private:
     static constexpr int kMostProbes = 1 << 16;
     int probes_ = 0;
     bool mentionsShow_ = false;
+    int saves_ = 0;
 };
 
 // The graphics states after each PostScript special of a page whose
@@ -159,7 +196,9 @@ std::optional<std::vector<PageGraphicsState>> EvaluateStates(std::vector<Special
     std::vector<PageGraphicsState> after;
     for (SpecialCollector::Event const& event : events) {
         if (event.type != SpecialCollector::Event::Type::PostScript) continue;
-        if (event.kind == PostScriptSpecial::Kind::Quoted) return std::nullopt;  // @beginspecial is Ghostscript's
+        // @beginspecial and big points are Ghostscript's
+        if (event.kind != PostScriptSpecial::Kind::Positioned && event.kind != PostScriptSpecial::Kind::Raw)
+            return std::nullopt;
         if (event.kind == PostScriptSpecial::Kind::Positioned)
             transforms.MoveTo(event.h * g.hPixPerDvi, event.v * g.vPixPerDvi);
         if (!transforms.Run(event.code)) return std::nullopt;
@@ -177,8 +216,6 @@ std::string const* FileText(std::string const& path) {
     if (it == files.end()) it = files.emplace(path, ReadRegularFile(path, kLargestPrologue).value_or("")).first;
     return it->second.empty() ? nullptr : &it->second;
 }
-
-std::string Number(double v) { return FixedNumber(v, 4); }
 
 std::string HexByte(unsigned byte) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -523,6 +560,7 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
     if (!literals.empty()) prologue += "TeXDict begin @defspecial\n" + literals + "@fedspecial end\n";
     std::string head = earlier;
     head += kReportState;
+    head += kPstricksForXdvipdfmx;
     head += ShownFonts(dvi, collector.events, g, shownFonts_);
     // A PDF job's page reaches past the paper, to the right and above: pgf's
     // fadings are drawn from its top-left corner into forms as large as it
@@ -574,12 +612,24 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
                 program += Number(x) + " " + Number(y) + " " + Number(width) + " " + Number(height) + " ksdvi@probe\n";
             }
             return;
+        case SpecialCollector::Event::Type::Save:
+            program += "gsave\n";
+            if (!event.code.empty())
+                program += point + " translate " + event.code + " concat " + point + " neg exch neg exch translate\n";
+            return;
+        case SpecialCollector::Event::Type::Restore: program += "grestore\n"; return;
         case SpecialCollector::Event::Type::PostScript: break;
         }
         switch (event.kind) {
         case PostScriptSpecial::Kind::Positioned: program += at + "\n" + event.code + "\n"; break;
         case PostScriptSpecial::Kind::Quoted:
             program += at + "@beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
+            break;
+        case PostScriptSpecial::Kind::PositionedInBigPoints:
+            program += at + "ksdvi@xdvipdfmx ksdvi@bp\n" + event.code + "\nksdvi@unbp\n";
+            break;
+        case PostScriptSpecial::Kind::QuotedForXdvipdfmx:
+            program += at + "ksdvi@xdvipdfmx @beginspecial @setspecial\n" + event.code + "\n@endspecial\n";
             break;
         default: program += event.code + "\n"; break;
         }

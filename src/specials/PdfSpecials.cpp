@@ -65,8 +65,15 @@ constexpr Keyword kKeywords[] = {
 
 // dvipdfmx's x: specials that transform.
 constexpr Keyword kExtensionKeywords[] = {
-    {"scale", Kind::Transform},  {"xscale", Kind::Transform},     {"yscale", Kind::Transform},
-    {"rotate", Kind::Transform}, {"gsave", Kind::TransformStart}, {"grestore", Kind::TransformEnd},
+    {"scale", Kind::Transform},
+    {"xscale", Kind::Transform},
+    {"yscale", Kind::Transform},
+    {"rotate", Kind::Transform},
+    {"gsave", Kind::TransformStart},
+    {"grestore", Kind::TransformEnd},
+    // pstricks' \psscalebox for xdvipdfmx: scaled about the current point until escale
+    {"bscale", Kind::TransformStart},
+    {"escale", Kind::TransformEnd},
 };
 
 constexpr double kDegree = 3.14159265358979323846 / 180;
@@ -162,13 +169,14 @@ bool ReadTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special
     return true;
 }
 
-// x:scale SX SY, x:xscale S, x:yscale S, x:rotate DEGREES.
+// x:scale SX SY, x:bscale SX SY, x:xscale S, x:yscale S, x:rotate DEGREES.
 bool ReadExtensionTransformation(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     size_t i = 0;
     std::optional<double> first = ReadNumber(tokens, i), second = ReadNumber(tokens, i);
     std::string_view const word = special.keyword;
-    if (!first || i != tokens.size() || (word == "scale") != second.has_value()) return false;
-    if (word == "scale") SetMatrix(special, *first, *second, 0);
+    bool const both = word == "scale" || word == "bscale";
+    if (!first || i != tokens.size() || both != second.has_value()) return false;
+    if (both) SetMatrix(special, *first, *second, 0);
     if (word == "xscale") SetMatrix(special, *first, 1, 0);
     if (word == "yscale") SetMatrix(special, 1, *first, 0);
     if (word == "rotate") SetMatrix(special, 1, 1, *first);
@@ -420,7 +428,9 @@ PdfSpecial ParsePdfSpecial(std::string_view args, bool extension) {
     }
     case Kind::TransformStart:
         // One not understood still saves the state, which its end gives back.
-        if (!extension && !(read && ReadTransformation(tokens, special))) SetMatrix(special, 1, 1, 0);
+        if (extension ? special.keyword == "bscale" && !(read && ReadExtensionTransformation(tokens, special))
+                      : !(read && ReadTransformation(tokens, special)))
+            SetMatrix(special, 1, 1, 0);
         read = true;
         break;
     case Kind::Transform: read = read && ReadExtensionTransformation(tokens, special); break;

@@ -36,6 +36,8 @@ PostScriptSpecial ParsePostScriptSpecial(unsigned char const* bytes, size_t leng
         return {Kind::Positioned, code};
     }
     if (Starts(text, "\"")) return {Kind::Quoted, text.substr(1)};
+    if (Starts(text, "PST:")) return {Kind::PositionedInBigPoints, text.substr(4)};
+    if (Starts(text, "pst:")) return {Kind::QuotedForXdvipdfmx, text.substr(4)};
     if (Starts(text, "!")) return {Kind::Literal, text.substr(1)};
     if (Starts(text, "header=")) {
         std::string_view file = Trimmed(text.substr(7));

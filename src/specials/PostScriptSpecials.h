@@ -9,6 +9,9 @@
 //                    in points from the special's position
 //   !CODE            CODE put before the pages, once for the document
 //   header=FILE      a prologue file put before the pages
+// and those pstricks writes for xdvipdfmx, under XeTeX:
+//   PST:CODE         as ps:CODE, but reckoned in big points with y up
+//   pst:CODE         as "CODE
 // ps: plotfile is a picture, and hyperref's link and bookmark specials
 // (ps:SDict begin ... end, see PdfmarkSpecials.h) are read, not run.
 
@@ -20,7 +23,17 @@
 namespace ksdvi {
 
 struct PostScriptSpecial {
-    enum class Kind { None, Positioned, Raw, Quoted, Literal, Header, Pdfmark };
+    enum class Kind {
+        None,
+        Positioned,
+        Raw,
+        Quoted,
+        Literal,
+        Header,
+        Pdfmark,
+        PositionedInBigPoints,  // PST:
+        QuotedForXdvipdfmx,     // pst:
+    };
     Kind kind = Kind::None;
     std::string_view code;  // the PostScript, or the header file's name; after "ps:" for Pdfmark
 };
@@ -48,8 +61,9 @@ bool EndsPdfForm(std::string_view code);
 // Whether running the special's PostScript draws on or changes the page, as
 // opposed to the prologue specials (!, header=).
 inline bool IsPagePostScript(PostScriptSpecial const& s) {
-    return s.kind == PostScriptSpecial::Kind::Positioned || s.kind == PostScriptSpecial::Kind::Raw ||
-           s.kind == PostScriptSpecial::Kind::Quoted;
+    using Kind = PostScriptSpecial::Kind;
+    return s.kind == Kind::Positioned || s.kind == Kind::Raw || s.kind == Kind::Quoted ||
+           s.kind == Kind::PositionedInBigPoints || s.kind == Kind::QuotedForXdvipdfmx;
 }
 
 }  // namespace ksdvi

@@ -56,8 +56,10 @@ void TextTransforms::Special(std::string_view special, int h, int v) {
     FollowNullDevice(postScript.code);
     if (!postScriptKnown_) return;
     if (postScript.kind == PostScriptSpecial::Kind::Positioned) postScript_.MoveTo(x, y);
-    // @beginspecial (quoted specials) is Ghostscript's to run.
-    if (postScript.kind == PostScriptSpecial::Kind::Quoted || !postScript_.Run(postScript.code)) {
+    // @beginspecial (quoted specials) and big points are Ghostscript's to run.
+    bool const followed =
+        postScript.kind == PostScriptSpecial::Kind::Positioned || postScript.kind == PostScriptSpecial::Kind::Raw;
+    if (!followed || !postScript_.Run(postScript.code)) {
         postScriptKnown_ = false;
         current_ = Affine{};
         return;

@@ -120,7 +120,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"fontspec.sty", "graphicx.sty", "lmroman10-regular.otf"},
                     {},
                     {"Plain", "Hairline", "bold", "Heavy", "Scaled", "Turned", "Small"},
-                    "Heavy"}),
+                    "Heavy"},
+        // pstricks for xdvipdfmx: drawing, nodes, turned and scaled boxes and
+        // a clip, which ends before the closing words
+        XeLatexCase{"pstricks_xetex",
+                    {"pstricks.sty", "pst-node.sty"},
+                    {},
+                    {"Pictures", "follow", "Inside", "Turned", "Start", "Goal", "Scaled", "Closing", "words"},
+                    "Goal"}),
     ByName());
 
 // In the vector outputs, the PDF as pdftoppm shows it and the SVG as

@@ -163,6 +163,9 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         {"x:scale 2 2 2", "none"},
         {"x:gsave", "btrans 1 0 0 1 0 0"},
         {"x:grestore", "etrans"},
+        {"x:bscale 2 0.5", "btrans 2 0 0 0.5 0 0"},
+        {"x:bscale 2", "btrans 1 0 0 1 0 0"},  // not understood: still saved and given back
+        {"x:escale", "etrans"},
         {"x:fontmapline rm-lmr10 LMRoman10-Regular", "other fontmapline"},
     };
     for (Case const& c : cases) EXPECT_EQ(Read(c.args), c.read) << c.args;
