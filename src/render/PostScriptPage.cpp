@@ -90,10 +90,12 @@ std::string Number(double v) { return FixedNumber(v, 4); }
 class SpecialCollector : public PageColourCollector {
 public:
     struct Event {
-        // Probe: a character's box, for CoveredText. Save and Restore:
-        // dvipdfmx's x:gsave and x:grestore, which end pstricks' clips for
-        // xdvipdfmx.
-        enum class Type { Colour, Rule, PostScript, Picture, Character, Probe, Save, Restore };
+        // Probe: a character's box, for CoveredText. Save, Transform and
+        // Restore: xdvipdfmx's transformations (pdf:btrans, x:scale,
+        // pdf:etrans: graphicx's \rotatebox under XeTeX; x:gsave and
+        // x:grestore, which end pstricks' clips for xdvipdfmx), so that the
+        // page's PostScript and pictures turn with what TeX sets.
+        enum class Type { Colour, Rule, PostScript, Picture, Character, Probe, Save, Transform, Restore };
         Type type = Type::PostScript;
         unsigned int rgb = 0;  // a colour: 0x00BBGGRR
         PostScriptSpecial::Kind kind = PostScriptSpecial::Kind::None;
@@ -119,23 +121,9 @@ protected:
         }
         std::string words(reinterpret_cast<char const*>(text.Get()), length);
         SpecialKeyword const* keyword = FindSpecialKeyword(text.Get(), length);
-        if (keyword && keyword->family == SpecialFamily::PdfExtension) {
-            PdfSpecial const special = ParsePdfSpecial(std::string_view(words).substr(keyword->word.size()), true);
-            bool const save = special.kind == PdfSpecial::Kind::TransformStart;
-            // A grestore past the saves would undo the page's own state.
-            if (save || (special.kind == PdfSpecial::Kind::TransformEnd && saves_ > 0)) {
-                saves_ += save ? 1 : -1;
-                Event event;
-                event.type = save ? Event::Type::Save : Event::Type::Restore;
-                event.h = GetH();
-                event.v = GetV();
-                // x:bscale's scale, y down, about the current point
-                double const(&m)[6] = special.matrix;
-                if (save && (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1))
-                    event.code =
-                        "[" + Number(m[0]) + " " + Number(-m[1]) + " " + Number(-m[2]) + " " + Number(m[3]) + " 0 0]";
-                events.push_back(std::move(event));
-            }
+        if (keyword && (keyword->family == SpecialFamily::Pdf || keyword->family == SpecialFamily::PdfExtension)) {
+            NoteTransformation(ParsePdfSpecial(std::string_view(words).substr(keyword->word.size()),
+                                               keyword->family == SpecialFamily::PdfExtension));
             return;
         }
         if (!keyword) {
@@ -180,6 +168,32 @@ protected:
     }
 
 private:
+    void NoteTransformation(PdfSpecial const& special) {
+        using Kind = PdfSpecial::Kind;
+        Event event;
+        switch (special.kind) {
+        case Kind::TransformStart: event.type = Event::Type::Save; break;
+        case Kind::Transform: event.type = Event::Type::Transform; break;
+        // A grestore past the saves would undo the page's own state.
+        case Kind::TransformEnd:
+            if (saves_ == 0) return;
+            event.type = Event::Type::Restore;
+            break;
+        default: return;
+        }
+        saves_ += event.type == Event::Type::Save ? 1 : event.type == Event::Type::Restore ? -1 : 0;
+        event.h = GetH();
+        event.v = GetV();
+        // The PDF matrix, y up in big points, as a PostScript one about
+        // the current point, y down in the page's pixels.
+        double const(&m)[6] = special.matrix;
+        if (event.type != Event::Type::Restore &&
+            (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1 || m[4] != 0 || m[5] != 0))
+            event.code = "[" + Number(m[0]) + " " + Number(-m[1]) + " " + Number(-m[2]) + " " + Number(m[3]) + " " +
+                         Number(m[4]) + " Resolution 72 div mul " + Number(-m[5]) + " VResolution 72 div mul]";
+        events.push_back(std::move(event));
+    }
+
     // A page of more characters has no covered text found.
     static constexpr int kMostProbes = 1 << 16;
     int probes_ = 0;
@@ -612,8 +626,8 @@ bool PostScriptPage::Run(KsDvi& dvi, int page, Geometry const& g, gdi::CDC* dc, 
                 program += Number(x) + " " + Number(y) + " " + Number(width) + " " + Number(height) + " ksdvi@probe\n";
             }
             return;
-        case SpecialCollector::Event::Type::Save:
-            program += "gsave\n";
+        case SpecialCollector::Event::Type::Save: program += "gsave\n"; [[fallthrough]];
+        case SpecialCollector::Event::Type::Transform:
             if (!event.code.empty())
                 program += point + " translate " + event.code + " concat " + point + " neg exch neg exch translate\n";
             return;

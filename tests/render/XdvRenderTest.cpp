@@ -39,6 +39,7 @@ struct XeLatexCase {
     std::vector<char const*> faces;  // faces fontconfig must know; the source is tests/data/typeset/NAME.tex
     std::vector<char const*> words;  // the source's words, in the order of its text
     char const* searched;            // a word that search finds on page 1
+    std::vector<char const*> files{};  // files of tests/data/typeset the source includes
 };
 
 class XeLatexPeer : public testing::TestWithParam<XeLatexCase> {};
@@ -54,6 +55,7 @@ TEST_P(XeLatexPeer, PagesLookAsXdvipdfmxDrawsThemAndReadAsWritten) {
 
     TempDir dir;
     std::filesystem::copy_file(DataFile(std::string("typeset/") + c.name + ".tex"), dir / "doc.tex");
+    for (char const* file : c.files) std::filesystem::copy_file(DataFile(std::string("typeset/") + file), dir / file);
     ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
     std::string const xdv = dir / "doc.xdv";
     RunOk("cd " + dir.Path() +
@@ -122,12 +124,15 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Plain", "Hairline", "bold", "Heavy", "Scaled", "Turned", "Small"},
                     "Heavy"},
         // pstricks for xdvipdfmx: drawing, nodes, turned and scaled boxes and
-        // a clip, which ends before the closing words
+        // a clip, which ends before the closing words; a picture and a
+        // figure turned and scaled by graphicx
         XeLatexCase{"pstricks_xetex",
-                    {"pstricks.sty", "pst-node.sty"},
+                    {"pstricks.sty", "pst-node.sty", "graphicx.sty"},
                     {},
-                    {"Pictures", "follow", "Inside", "Turned", "Start", "Goal", "Scaled", "Closing", "words"},
-                    "Goal"}),
+                    {"Pictures", "follow", "Inside", "Turned", "Start", "Goal", "Scaled", "Closing", "words", "Turning",
+                     "Growing"},
+                    "Goal",
+                    {"shape.eps"}}),
     ByName());
 
 // In the vector outputs, the PDF as pdftoppm shows it and the SVG as
