@@ -138,6 +138,24 @@ def make_pdf_specials():
         b"x:grestore",
     )
     write("specials", "xdvipdfmx.seq", SEPARATOR.join(specials))
+    # pstricks' specials for xdvipdfmx under XeTeX: in big points, a clip
+    # between x:gsave and x:grestore, a box scaled by x:bscale.
+    pstricks = (
+        b"header=pstricks.pro",
+        b"PST: tx@Dict begin gsave STV CP T /ps@rot 0 def grestore end",
+        b"PST: tx@Dict begin { 42.67911 28.45274 72 72.27 div dup scale } PutCoor PutBegin end",
+        b"PST: tx@Dict begin PutEnd end",
+        b"pst: tx@Dict begin STP newpath 0.8 SLW 0 setgray 0 0 moveto 85 56 lineto stroke end",
+        b"x:gsave",
+        b"PST: tx@Dict begin gsave STV newpath 56 28 25 0 360 arc clip end",
+        b"x:grestore",
+        b"x:bscale 2 2",
+        b"PST: tx@Dict begin 90 RotBegin end",
+        b"PST: tx@Dict begin RotEnd end",
+        b"x:escale",
+        b"x:escale",
+    )
+    write("specials", "pstricks-xetex.seq", SEPARATOR.join(pstricks))
 
 
 # --- font files: the selector byte of FontFileKind.h, then the file
