@@ -189,8 +189,21 @@ private:
         double const(&m)[6] = special.matrix;
         if (event.type != Event::Type::Restore &&
             (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1 || m[4] != 0 || m[5] != 0))
-            event.code = "[" + Number(m[0]) + " " + Number(-m[1]) + " " + Number(-m[2]) + " " + Number(m[3]) + " " +
-                         Number(m[4]) + " Resolution 72 div mul " + Number(-m[5]) + " VResolution 72 div mul]";
+            // Appended piece by piece: GCC 12 at -O3 takes "[" + a temporary
+            // string for an overlapping copy (-Wrestrict).
+            event.code.append("[")
+                .append(Number(m[0]))
+                .append(" ")
+                .append(Number(-m[1]))
+                .append(" ")
+                .append(Number(-m[2]))
+                .append(" ")
+                .append(Number(m[3]))
+                .append(" ")
+                .append(Number(m[4]))
+                .append(" Resolution 72 div mul ")
+                .append(Number(-m[5]))
+                .append(" VResolution 72 div mul]");
         events.push_back(std::move(event));
     }
 
