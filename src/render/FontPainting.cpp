@@ -196,9 +196,9 @@ DeviceFont NativeDeviceFont(FontPainting const& painting, KsDvi::ItrnFont const&
     out.slant = native->slant;
     out.extend = native->extend > 0 ? native->extend : 1;
     // XeTeX gives FakeBold as the width of the pen in bp, as xdvipdfmx
-    // strokes with it.
+    // strokes with it; at most an em (fontspec's FakeBold=100).
     if (native->embolden > 0 && font.GetScaleSize() > 0)
-        out.stroke = native->embolden * kSpPerBigPoint / font.GetScaleSize();
+        out.stroke = std::min(native->embolden * kSpPerBigPoint / font.GetScaleSize(), 1.0);
     return out;
 }
 

@@ -188,22 +188,12 @@ private:
         // the current point, y down in the page's pixels.
         double const(&m)[6] = special.matrix;
         if (event.type != Event::Type::Restore &&
-            (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1 || m[4] != 0 || m[5] != 0))
-            // Appended piece by piece: GCC 12 at -O3 takes "[" + a temporary
-            // string for an overlapping copy (-Wrestrict).
-            event.code.append("[")
-                .append(Number(m[0]))
-                .append(" ")
-                .append(Number(-m[1]))
-                .append(" ")
-                .append(Number(-m[2]))
-                .append(" ")
-                .append(Number(m[3]))
-                .append(" ")
-                .append(Number(m[4]))
-                .append(" Resolution 72 div mul ")
-                .append(Number(-m[5]))
-                .append(" VResolution 72 div mul]");
+            (m[0] != 1 || m[1] != 0 || m[2] != 0 || m[3] != 1 || m[4] != 0 || m[5] != 0)) {
+            event.code = "[";
+            for (double v : {m[0], -m[1], -m[2], m[3]}) event.code.append(Number(v)).append(" ");
+            event.code.append(Number(m[4])).append(" Resolution 72 div mul ");
+            event.code.append(Number(-m[5])).append(" VResolution 72 div mul]");
+        }
         events.push_back(std::move(event));
     }
 
@@ -223,9 +213,7 @@ std::optional<std::vector<PageGraphicsState>> EvaluateStates(std::vector<Special
     std::vector<PageGraphicsState> after;
     for (SpecialCollector::Event const& event : events) {
         if (event.type != SpecialCollector::Event::Type::PostScript) continue;
-        // @beginspecial and big points are Ghostscript's
-        if (event.kind != PostScriptSpecial::Kind::Positioned && event.kind != PostScriptSpecial::Kind::Raw)
-            return std::nullopt;
+        if (!IsFollowedWithoutGhostscript({event.kind, event.code})) return std::nullopt;
         if (event.kind == PostScriptSpecial::Kind::Positioned)
             transforms.MoveTo(event.h * g.hPixPerDvi, event.v * g.vPixPerDvi);
         if (!transforms.Run(event.code)) return std::nullopt;

@@ -66,4 +66,10 @@ inline bool IsPagePostScript(PostScriptSpecial const& s) {
            s.kind == Kind::PositionedInBigPoints || s.kind == Kind::QuotedForXdvipdfmx;
 }
 
+// Whether ksdvi can follow what the special's PostScript does to the graphics
+// state without Ghostscript: dvips' coordinates, no @beginspecial.
+inline bool IsFollowedWithoutGhostscript(PostScriptSpecial const& s) {
+    return s.kind == PostScriptSpecial::Kind::Positioned || s.kind == PostScriptSpecial::Kind::Raw;
+}
+
 }  // namespace ksdvi

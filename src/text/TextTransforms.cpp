@@ -57,9 +57,7 @@ void TextTransforms::Special(std::string_view special, int h, int v) {
     if (!postScriptKnown_) return;
     if (postScript.kind == PostScriptSpecial::Kind::Positioned) postScript_.MoveTo(x, y);
     // @beginspecial (quoted specials) and big points are Ghostscript's to run.
-    bool const followed =
-        postScript.kind == PostScriptSpecial::Kind::Positioned || postScript.kind == PostScriptSpecial::Kind::Raw;
-    if (!followed || !postScript_.Run(postScript.code)) {
+    if (!IsFollowedWithoutGhostscript(postScript) || !postScript_.Run(postScript.code)) {
         postScriptKnown_ = false;
         current_ = Affine{};
         return;
