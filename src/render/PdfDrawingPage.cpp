@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,8 +31,9 @@ constexpr size_t kMostNamedObjects = 100000;
 constexpr size_t kDeepestForms = 64;
 // The pages before a page that run again for the forms they made.
 constexpr size_t kMostFormPages = 16;
-// Entries a dictionary that puts grow may reach (each put looks its keys up).
-constexpr size_t kMostDictionaryEntries = 1024;
+// Entries a dictionary that puts grow may reach: xespotcolor puts the 1099
+// spot colours of its Pantone table in the page's resources, and more.
+constexpr size_t kMostDictionaryEntries = 4096;
 
 PdfObject Made(PdfObject::Type type, double number = 0) {
     PdfObject object;
@@ -89,19 +91,21 @@ void Merge(PdfObject& into, PdfObject const& from) {
     }
     if (from.type != PdfObject::Type::Dictionary) return;
     if (into.type != PdfObject::Type::Dictionary) into = Made(PdfObject::Type::Dictionary);
+    // Keys looked up by hash: a put of thousands of entries into as many costs no more than reading them.
+    std::unordered_map<std::string, size_t> at;
+    for (size_t j = 0; j + 1 < into.items.size(); j += 2) at.emplace(into.items[j].text, j + 1);
     for (size_t i = 0; i + 1 < from.items.size(); i += 2) {
-        bool found = false;
-        for (size_t j = 0; j + 1 < into.items.size() && !found; j += 2) {
-            if (into.items[j].text != from.items[i].text) continue;
-            found = true;
-            if (into.items[j + 1].type == PdfObject::Type::Dictionary &&
-                from.items[i + 1].type == PdfObject::Type::Dictionary)
-                Merge(into.items[j + 1], from.items[i + 1]);
-            else
-                into.items[j + 1] = from.items[i + 1];
-        }
-        if (!found && into.items.size() < 2 * kMostDictionaryEntries)
+        auto found = at.find(from.items[i].text);
+        if (found == at.end()) {
+            if (into.items.size() >= 2 * kMostDictionaryEntries) continue;
+            at.emplace(from.items[i].text, into.items.size() + 1);
             into.items.insert(into.items.end(), {from.items[i], from.items[i + 1]});
+        } else if (PdfObject& value = into.items[found->second];
+                   value.type == PdfObject::Type::Dictionary && from.items[i + 1].type == PdfObject::Type::Dictionary) {
+            Merge(value, from.items[i + 1]);
+        } else {
+            value = from.items[i + 1];
+        }
     }
 }
 
