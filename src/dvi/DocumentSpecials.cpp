@@ -15,6 +15,7 @@
 #include "specials/PostScriptSpecials.h"
 #include "specials/PreviewSpecials.h"
 #include "specials/SpecialRegistry.h"
+#include "specials/SpotColours.h"
 
 namespace ksdvi {
 
@@ -60,6 +61,8 @@ void DocumentSpecials::ChangeColour(DvipsColorChange const& change) {
 
 void DocumentSpecials::SetBackground(std::uint32_t colour) { dvi_.backgroundColor_ = colour; }
 
+SpotColours const* DocumentSpecials::Spots() const { return dvi_.spotColours_.get(); }
+
 void DocumentSpecials::SetLandscape() { dvi_.landscape_ = true; }
 
 void DocumentSpecials::SetPaper(std::string_view words) {
@@ -88,6 +91,7 @@ void DocumentSpecials::NoteEngineSpecial(std::string kind) {
 void DocumentSpecials::NotePdfDrawing(std::string_view keyword, std::string_view special) {
     PdfDrawing const kind = PdfDrawingOf(keyword);
     if (kind == PdfDrawing::Content) dvi_.pagePdfDrawing_ = true;
+    if (kind == PdfDrawing::Definition) dvi_.spotColours_->Define(special);
     if (kind == PdfDrawing::Definition || dvi_.pdfFormDepth_ > 0) {
         if (dvi_.pdfDefinitionBytes_ + special.size() <= KsDvi::MostPdfDefinitionBytes) {
             dvi_.pdfDefinitionBytes_ += special.size();

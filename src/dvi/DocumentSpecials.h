@@ -29,6 +29,7 @@ public:
     void PopColour() override;
     void ChangeColour(DvipsColorChange const& change) override;
     void SetBackground(std::uint32_t colour) override;
+    SpotColours const* Spots() const override;
     void AddAnchor(String8 const& name) override;
     void SetPaper(std::string_view words) override;
     void SetLandscape() override;

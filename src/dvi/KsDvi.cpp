@@ -13,6 +13,7 @@
 #include "font/ItrnFont.h"
 #include "font/NativeFont.h"
 #include "specials/SpecialRegistry.h"
+#include "specials/SpotColours.h"
 #include "stream/BigEndian.h"
 
 using namespace ksdvi;
@@ -22,7 +23,8 @@ using namespace ksdvi::dvi;
 KsDvi::KsDvi()
     : specialHandlers_(std::make_unique<ksdvi::SpecialRegistry>()),
       fonts_(std::make_unique<ksdvi::FontRegistry>()),
-      fontIndex_(FontIndexSize, nullptr) {
+      fontIndex_(FontIndexSize, nullptr),
+      spotColours_(std::make_unique<ksdvi::SpotColours>()) {
     Reset(false);
 }
 
@@ -84,6 +86,7 @@ void KsDvi::Reset(bool release) {
     pdfDefinitions_.clear();
     pdfDefinitionBytes_ = 0;
     pdfFormDepth_ = 0;
+    *spotColours_ = {};
 
     virtualLeft_ = MostVirtualInstructions;
     if (release) pages_.clear();

@@ -34,6 +34,7 @@ class DviScanReader;
 class DocumentSpecials;
 class FontRegistry;
 class SpecialRegistry;
+class SpotColours;
 class TeXFonts;
 struct FontSources;
 }  // namespace ksdvi
@@ -318,6 +319,8 @@ public:
     };
     std::vector<PdfDefinition> const& GetPdfDefinitions() const { return pdfDefinitions_; }
     static constexpr size_t MostPdfDefinitionBytes = size_t(8) << 20;
+    // The spot colours the document has defined so far in the scan.
+    ksdvi::SpotColours const& GetSpotColours() const { return *spotColours_; }
     // The pictures a page's specials queue, as the scan met them (at most
     // MostPagePictures): read without drawing the page.
     std::vector<PagePicture> const& GetPagePictures(int page) const;
@@ -487,6 +490,7 @@ private:
     std::vector<PdfDefinition> pdfDefinitions_;
     size_t pdfDefinitionBytes_ = 0;
     int pdfFormDepth_ = 0;
+    std::unique_ptr<ksdvi::SpotColours> spotColours_;
     std::vector<PagePicture> pagePictures_;
     std::vector<std::string> engineSpecials_;
     int64_t virtualLeft_ = MostVirtualInstructions;

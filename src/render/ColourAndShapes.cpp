@@ -9,7 +9,8 @@ using namespace ksdvi;
 using namespace ksdvi::gdi;
 
 void KsDviDrawer::SetColour(std::uint32_t colour) {
-    curColor_ = colour;
+    curColor_ = specialColour_ = colour;
+    pdfState_.ColourSpecial();
     RenewPenBrush();
 }
 

@@ -85,7 +85,7 @@ int KsDviDrawer::Open(CDC& dc, KsDvi& dvi, int page, fpreal4 const& mag, int hOf
     }
 
     specialHandlers_->BeginPage(dvi, page);
-    curColor_ = specialHandlers_->Colours().Current();
+    curColor_ = specialColour_ = specialHandlers_->Colours().Current();
     device_->SetGlyphColour(curColor_);
 
     device_->BeginPage(dvi.GetPageBackgroundColor(page));

@@ -346,6 +346,7 @@ private:
     CDC* pDC_ = nullptr;
     COLORREF fillColour_ = 0;  // rules'
     COLORREF curColor_ = 0;
+    COLORREF specialColour_ = 0;  // the colour specials'; pdf: content's fill colour may stand over it
     int lineWidth_ = DefaultLineWidth;
     ksdvi::DevicePen pen_;
     // Where glyphs and rules go: the page's context, or a device from outside.

@@ -71,7 +71,7 @@ void KsDviDrawer::PdfContent(std::string_view keyword, std::string_view operator
 }
 
 void KsDviDrawer::BeginPdfState(int page) {
-    pdfState_ = ksdvi::PdfGraphicsState(pixels_.DpiX(), pixels_.DpiY());
+    pdfState_ = ksdvi::PdfGraphicsState(pixels_.DpiX(), pixels_.DpiY(), &dvi_->GetSpotColours());
     for (KsDvi::PdfDefinition const& definition : dvi_->GetPdfDefinitions())
         if (definition.page <= page) pdfState_.Define(definition.special);
     postScriptOpacity_ = 1;
@@ -80,6 +80,10 @@ void KsDviDrawer::BeginPdfState(int page) {
 
 void KsDviDrawer::ShowPdfState() {
     worldTransform_ = pdfState_.World();
+    if (COLORREF const colour = pdfState_.FillColour().value_or(specialColour_); colour != curColor_) {
+        curColor_ = colour;
+        RenewPenBrush();
+    }
     ClipCharacters(pdfState_.Clip());
     if (device_) device_->SetGlyphOpacity(GlyphOpacity());
 }

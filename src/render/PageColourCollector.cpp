@@ -8,6 +8,7 @@
 namespace ksdvi {
 
 bool PageColourCollector::Collect(KsDvi& dvi, int page) {
+    spots_ = &dvi.GetSpotColours();
     int const depth = std::min(dvi.GetPageColorStackSize(page), kColourStack - 1);
     unsigned int const* stack = dvi.GetPageColorStack(page);
     for (int i = 0; i < depth; ++i) colours_[i] = stack[i];
@@ -27,7 +28,7 @@ bool PageColourCollector::Collect(KsDvi& dvi, int page) {
 std::optional<unsigned int> PageColourCollector::ColourAfter(std::string_view special) {
     if (!special.starts_with(kDvipsColorKeyword)) return std::nullopt;
     std::string words(special.substr(kDvipsColorKeyword.size()));
-    auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()));
+    auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()), spots_);
     if (!change) return std::nullopt;
     ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
     return change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];

@@ -30,6 +30,7 @@ private:
     unsigned int colours_[kColourStack] = {};
     int depth_ = 1;
     unsigned int startColour_ = 0;
+    SpotColours const* spots_ = nullptr;
 };
 
 }  // namespace ksdvi

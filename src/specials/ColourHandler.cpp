@@ -25,16 +25,17 @@ bool ColourHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char*
         if (ReadRgbColor(args, &colour)) scan.SetBackground(colour);
         return true;
     case F::DvipsColor:
-        if (auto change = ParseDvipsColorWords(args)) scan.ChangeColour(*change);
+        if (auto change = ParseDvipsColorWords(args, scan.Spots())) scan.ChangeColour(*change);
         return true;
     case F::DvipsBackground:
-        if (auto background = ParseDvipsBackground(args)) scan.SetBackground(*background);
+        if (auto background = ParseDvipsBackground(args, scan.Spots())) scan.SetBackground(*background);
         return true;
     default: return false;
     }
 }
 
 void ColourHandler::BeginPage(KsDvi const& document, int page) {
+    spots_ = &document.GetSpotColours();
     depth_ = std::min(document.GetPageColorStackSize(page), kStackSize);
     unsigned int const* stack = document.GetPageColorStack(page);
     for (int i = 0; i < depth_; ++i) stack_[static_cast<size_t>(i)] = stack[i];
@@ -53,7 +54,7 @@ bool ColourHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char
         if (args && OnlyBlanksLeft(args)) page.SetColour(colour);
         return true;
     case F::DvipsColor: {
-        std::optional<DvipsColorChange> change = ParseDvipsColorWords(args);
+        std::optional<DvipsColorChange> change = ParseDvipsColorWords(args, spots_);
         if (!change || (change->action == DvipsColorChange::Action::Pop && depth_ < 2)) return true;
         ApplyDvipsColorChange(*change, stack_.data(), depth_, kStackSize);
         page.SetColour(Current());

@@ -34,6 +34,7 @@ public:
 private:
     std::array<unsigned int, kStackSize> stack_{};
     int depth_ = 0;
+    SpotColours const* spots_ = nullptr;  // the document's, while a page is painted
 };
 
 }  // namespace ksdvi

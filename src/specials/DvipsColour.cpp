@@ -4,6 +4,7 @@
 
 #include "platform/colour/CmykColour.h"
 #include "specials/SpecialParsing.h"
+#include "specials/SpotColours.h"
 
 namespace ksdvi {
 
@@ -124,15 +125,22 @@ constexpr Model kModels[] = {
 
 }  // namespace
 
-std::optional<unsigned int> ParseDvipsBackground(unsigned char* p) {
+std::optional<unsigned int> ParseDvipsBackground(unsigned char* p, SpotColours const* spots) {
     if (*SkipBlanks(p) == '"') return 0xFFFFFFu;
-    return ParseDvipsColor(p);
+    return ParseDvipsColor(p, spots);
 }
 
-std::optional<unsigned int> ParseDvipsColor(unsigned char* p) {
+std::optional<unsigned int> ParseDvipsColor(unsigned char* p, SpotColours const* spots) {
     p = SkipBlanks(p);
     std::string_view word = Token(p);
     p += word.size();
+    if (word == "spot" && spots) {
+        p = SkipBlanks(p);
+        std::string_view const name = Token(p);
+        double tint = 0;
+        if (name.empty() || !(p = getnumber(p + name.size(), &tint)) || !OnlyBlanksLeft(p)) return std::nullopt;
+        return spots->Colour(name, tint);
+    }
     for (Model const& model : kModels) {
         if (word != model.name) continue;
         double values[4];
@@ -149,7 +157,7 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* p) {
     return std::nullopt;
 }
 
-std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* p) {
+std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* p, SpotColours const* spots) {
     p = SkipBlanks(p);
     std::string_view word = Token(p);
     if (word == "pop") {
@@ -157,7 +165,7 @@ std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* p) {
         return DvipsColorChange{DvipsColorChange::Action::Pop, 0};
     }
     bool push = word == "push";
-    std::optional<unsigned int> color = ParseDvipsColor(push ? p + word.size() : p);
+    std::optional<unsigned int> color = ParseDvipsColor(push ? p + word.size() : p, spots);
     if (!color) return std::nullopt;
     return DvipsColorChange{push ? DvipsColorChange::Action::Push : DvipsColorChange::Action::Set, *color};
 }

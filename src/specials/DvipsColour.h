@@ -8,6 +8,8 @@
 // COLOUR is a model with its values in 0..1, "rgb R G B", "cmyk C M Y K",
 // "hsb H S B" or "gray G", or a named colour of dvipsnam.def ("Red",
 // "NavyBlue", ...). Words and names are case-sensitive, as dvips has them.
+// With the document's spot colours, "spot NAME TINT" too, as xdvipdfmx
+// reads it (SpotColours.h).
 // The document's scan and the renderer read them alike, so that a page
 // starts with the colour stack the page before it ended with.
 
@@ -15,6 +17,8 @@
 #include <string_view>
 
 namespace ksdvi {
+
+class SpotColours;
 
 // Each keyword with the blank that ends it.
 inline constexpr std::string_view kDvipsColorKeyword = "color ";
@@ -27,14 +31,14 @@ struct DvipsColorChange {
 };
 
 // The words after "color " (NUL-terminated); nullopt when they do not parse.
-std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* words);
+std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* words, SpotColours const* spots = nullptr);
 
 // One COLOUR with nothing but blanks after it; nullopt when it does not parse.
-std::optional<unsigned int> ParseDvipsColor(unsigned char* words);
+std::optional<unsigned int> ParseDvipsColor(unsigned char* words, SpotColours const* spots = nullptr);
 
 // The words after "background ": a COLOUR, or PostScript in quotes, which is
 // how xcolor's \nopagecolor takes the page colour away (white then).
-std::optional<unsigned int> ParseDvipsBackground(unsigned char* words);
+std::optional<unsigned int> ParseDvipsBackground(unsigned char* words, SpotColours const* spots = nullptr);
 
 // Applies a change to a stack of `capacity` entries holding `depth` of them
 // (at least one): a push on a full stack is dropped, the bottom entry is never

@@ -15,6 +15,7 @@ namespace ksdvi {
 struct DocumentInfo;
 struct LinkBorder;
 struct DvipsColorChange;
+class SpotColours;
 
 class SpecialScan {
 public:
@@ -23,6 +24,8 @@ public:
     virtual void PopColour() = 0;
     virtual void ChangeColour(DvipsColorChange const& change) = 0;
     virtual void SetBackground(std::uint32_t colour) = 0;
+    // The spot colours defined so far, by which colour specials may name one.
+    virtual SpotColours const* Spots() const { return nullptr; }
     virtual void AddAnchor(String8 const& name) = 0;
     // The first paper that reads as a size is the document's.
     virtual void SetPaper(std::string_view words) = 0;

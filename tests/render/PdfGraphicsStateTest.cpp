@@ -11,6 +11,7 @@
 
 #include "render/PdfGraphicsState.h"
 #include "specials/PdfSpecials.h"
+#include "specials/SpotColours.h"
 
 namespace ksdvi {
 namespace {
@@ -148,6 +149,44 @@ TEST(PdfGraphicsState, ClipsToThePathsBox) {
         PdfGraphicsState state(72, 72);
         Play(state, c.steps);
         EXPECT_EQ(state.Clip(), c.clip);
+    }
+}
+
+// The fill colour content sets for the characters after it: g, rg, k, and
+// cs with sc or scn in device spaces and spots (xespotcolor's \SpotColor);
+// undone by Q, econtent and etrans, and by a colour special after it.
+TEST(PdfGraphicsState, FillColourFollowsTheContent) {
+    SpotColours spots;
+    spots.Define(
+        "put @resources << /ColorSpace << /Leaf [/Separation /L /DeviceRGB"
+        " << /FunctionType 2 /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>] >> >>");
+    struct Case {
+        char const* name;
+        std::vector<Step> steps;
+        std::optional<std::uint32_t> fill;  // 0xBBGGRR
+        bool colourSpecialAfter = false;
+    } const cases[] = {
+        {"none", {{"code", "1 0 0 RG 0 0 m 10 10 l S"}}, std::nullopt},
+        {"rg", {{"literal", "1 0 0 rg"}}, 0x0000FFu},
+        {"g", {{"code", "0 g"}}, 0x000000u},
+        {"k", {{"code", "0 0 0 1 k"}}, 0x201F22u},  // black ink as Ghostscript shows it
+        {"device cs", {{"code", "/DeviceRGB cs 0 0 1 sc"}}, 0xFF0000u},
+        {"spot", {{"literal", "/Leaf cs /Leaf CS 1.0 sc 1.0 SC"}}, 0x00CC00u},
+        {"spot's initial tint", {{"literal", "/Leaf cs"}}, 0x00CC00u},
+        {"unknown space", {{"code", "/pgfprgb cs /pgfpat1 scn"}}, std::nullopt},
+        {"restored by Q", {{"code", "q 0 0 1 rg"}, {"code", "Q"}}, std::nullopt},
+        {"restored to the colour before", {{"code", "1 0 0 rg q 0 0 1 rg"}, {"code", "Q"}}, 0x0000FFu},
+        {"econtent", {{"bcontent", ""}, {"code", "0 0 1 rg"}, {"econtent", ""}}, std::nullopt},
+        {"etrans", {{"pdf", "btrans scale 2"}, {"code", "0 0 1 rg"}, {"pdf", "etrans"}}, std::nullopt},
+        {"content is its own state", {{"content", "0 0 1 rg"}}, std::nullopt},
+        {"a colour special after", {{"code", "1 0 0 rg"}}, std::nullopt, true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        PdfGraphicsState state(72, 72, &spots);
+        Play(state, c.steps);
+        if (c.colourSpecialAfter) state.ColourSpecial();
+        EXPECT_EQ(state.FillColour(), c.fill);
     }
 }
 

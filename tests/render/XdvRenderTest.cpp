@@ -435,6 +435,55 @@ TEST(XdvPictures, DrawingAfterAPictureLiesOverIt) {
     }
 }
 
+// Spot colours as xespotcolor writes them, shown in their alternate
+// colours as xdvipdfmx's are: a Separation space put in the page's
+// resources (its function a named object, defined after), as the page's
+// background, in a colour special and set by pdf:literal (\SpotColor) for
+// the words and the rule after it; on the page and in a PDF.
+TEST(XdvColours, SpotColoursShowAsXdvipdfmxShowsThem) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
+           "\\special{pdf:put @resources << /ColorSpace << /Teal [/Separation /Ink#20Teal /DeviceCMYK @tealfn]\n"
+           "  /Leaf @leaf >> >>}\n"
+           "\\special{pdf:obj @tealfn << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [0.92 0.24 0 0] /N 1 >>}\n"
+           "\\special{pdf:obj @leaf [/Separation /Ink#20Leaf /DeviceRGB\n"
+           "  << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>]}\n"
+           "\\special{background spot Teal 1.0}\n"
+           "\\Huge Black words \\special{pdf:literal /Leaf cs 1 sc}green words \\rule{3cm}{1cm}\\par\n"
+           "\\special{color push spot Leaf 1.0}Green again\\special{color pop} black\n\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    RunOk("cd " + dir.Path() +
+          " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+    KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+    auto colours = [](std::string const& file) {
+        RgbImage page;
+        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+        std::array<long, 3> n{};  // teal, green, black
+        for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x) {
+                uint32_t const p = page.At(x, y);
+                int const r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+                n[0] += b > 180 && r < 80 && g > 100;
+                n[1] += g > 150 && r < 80 && b < 80;
+                n[2] += r < 60 && g < 60 && b < 60;
+            }
+        return n;
+    };
+    std::array<long, 3> const theirs = colours(dir / "theirs.png");
+    for (std::string const ours : {"ours-1.png", "ours-pdf.png"}) {
+        std::array<long, 3> const counts = colours(dir / ours);
+        for (size_t i = 0; i < counts.size(); ++i) {
+            EXPECT_GT(theirs[i], 300) << i;
+            EXPECT_NEAR(counts[i], theirs[i], theirs[i] / 8) << ours << " colour " << i;
+        }
+    }
+}
+
 // A PDF page 100 by 50 points with transparency: a red half see-through on
 // its left, an opaque dark green square on its right; nothing else.
 void WriteGlassPdf(std::string const& path) {

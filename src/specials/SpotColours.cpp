@@ -1,0 +1,124 @@
+#include "specials/SpotColours.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "platform/colour/CmykColour.h"
+#include "specials/SpecialParsing.h"
+
+namespace ksdvi {
+
+namespace {
+
+using Type = PdfObject::Type;
+
+bool IsName(PdfObject const* object, std::string_view name) {
+    return object && object->type == Type::Name && object->text == name;
+}
+
+bool IsSeparation(PdfObject const& object) {
+    return object.type == Type::Array && !object.items.empty() && IsName(&object.items[0], "Separation");
+}
+
+bool IsFunction(PdfObject const& object) { return object.type == Type::Dictionary && object.Find("FunctionType"); }
+
+// A function's array of numbers (C0, C1), or `fallback` when it has none.
+std::vector<double> Numbers(PdfObject const* array, std::vector<double> fallback) {
+    if (!array || array->type != Type::Array) return fallback;
+    std::vector<double> numbers;
+    for (PdfObject const& item : array->items) {
+        if (item.type != Type::Number) return {};
+        numbers.push_back(item.number);
+    }
+    return numbers;
+}
+
+}  // namespace
+
+void SpotColours::Define(std::string_view special) {
+    size_t start = special.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos || special.size() > kLongestDefinition) return;
+    special.remove_prefix(start);
+    bool const put = special.starts_with("put");
+    bool const obj = special.starts_with("obj");  // also "object"
+    if (!put && !obj) return;
+    // Most definitions are pictures' forms and shadings: only these words make one for spots.
+    if (special.find(put ? "ColorSpace" : "FunctionType") == std::string_view::npos &&
+        special.find("Separation") == std::string_view::npos)
+        return;
+    if (put) {
+        size_t const hash = std::hash<std::string_view>{}(special);
+        if (hash == lastPut_) return;
+        lastPut_ = hash;
+    }
+    special.remove_prefix(obj && special.starts_with("object") ? 6 : 3);
+    std::vector<PdfToken> const tokens = PdfTokens(special);
+    if (tokens.empty() || tokens[0].type != PdfToken::Type::Word || tokens[0].text.size() < 2 ||
+        tokens[0].text[0] != '@')
+        return;
+    std::string const name = tokens[0].text.substr(1);
+    PdfObjectReader reader(tokens, 1, tokens.size());
+    PdfObject value;
+    if (!reader.Read(value)) return;
+    if (obj) {
+        if (IsFunction(value) || IsSeparation(value)) Keep(objects_, name, std::move(value));
+        return;
+    }
+    if (name != "resources") return;
+    PdfObject const* named = value.type == Type::Dictionary ? value.Find("ColorSpace") : nullptr;
+    PdfObject const* spaces = named ? Resolved(*named) : nullptr;
+    if (!spaces || spaces->type != Type::Dictionary) return;
+    for (size_t i = 0; i + 1 < spaces->items.size(); i += 2) {
+        PdfObject const& space = spaces->items[i + 1];
+        // A named object is kept by its name: it may be defined later.
+        if (space.type == Type::Word || IsSeparation(space)) Keep(spaces_, spaces->items[i].text, space);
+    }
+}
+
+void SpotColours::Keep(std::map<std::string, PdfObject, std::less<>>& into, std::string name, PdfObject value) {
+    auto it = into.find(name);
+    if (it != into.end()) {
+        it->second = std::move(value);
+    } else if (into.size() < kMostEntries) {
+        into.emplace(std::move(name), std::move(value));
+    }
+}
+
+PdfObject const* SpotColours::Resolved(PdfObject const& object) const {
+    if (object.type != Type::Word || object.text.size() < 2 || object.text[0] != '@') return &object;
+    auto it = objects_.find(std::string_view(object.text).substr(1));
+    return it == objects_.end() ? nullptr : &it->second;
+}
+
+std::optional<unsigned int> SpotColours::Colour(std::string_view name, double tint) const {
+    auto it = spaces_.find(name);
+    if (it == spaces_.end()) return std::nullopt;
+    PdfObject const* space = Resolved(it->second);
+    if (!space || !IsSeparation(*space) || space->items.size() < 4) return std::nullopt;
+    PdfObject const* alternate = Resolved(space->items[2]);
+    PdfObject const* function = Resolved(space->items[3]);
+    if (!alternate || !function || !IsFunction(*function)) return std::nullopt;
+    PdfObject const* type = function->Find("FunctionType");
+    if (type->type != Type::Number || type->number != 2) return std::nullopt;
+    PdfObject const* exponent = function->Find("N");
+    if (!exponent || exponent->type != Type::Number) return std::nullopt;
+    std::vector<double> const c0 = Numbers(function->Find("C0"), {0});
+    std::vector<double> const c1 = Numbers(function->Find("C1"), {1});
+    if (c0.size() != c1.size()) return std::nullopt;
+    double const t = std::pow(std::clamp(tint, 0.0, 1.0), exponent->number);
+    if (!std::isfinite(t)) return std::nullopt;
+    double v[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < c0.size() && i < 4; ++i) v[i] = std::clamp(c0[i] + t * (c1[i] - c0[i]), 0.0, 1.0);
+    if (IsName(alternate, "DeviceCMYK") && c0.size() == 4) {
+        RgbColour const rgb = CmykToRgb(v[0], v[1], v[2], v[3]);
+        return rgbcolor(rgb.r, rgb.g, rgb.b);
+    }
+    if (IsName(alternate, "DeviceRGB") && c0.size() == 3) return rgbcolor(v[0], v[1], v[2]);
+    if (IsName(alternate, "DeviceGray") && c0.size() == 1) return rgbcolor(v[0], v[0], v[0]);
+    return std::nullopt;
+}
+
+}  // namespace ksdvi

@@ -1,0 +1,46 @@
+#pragma once
+// Spot colours as xdvipdfmx shows them (xespotcolor writes them). A colour
+// special "spot NAME TINT" names a Separation colour space that the document
+// put in the page's resources:
+//   pdf:put @resources << /ColorSpace << /NAME [/Separation /Ink ALT FN] >> >>
+// with FN a function dictionary, inline or a named object (pdf:obj @fn <<…>>).
+// The spot shows in its alternate space ALT (DeviceCMYK, DeviceRGB or
+// DeviceGray): the tint through FN. Exponential functions (type 2), the kind
+// spot colour packages write, are evaluated; a spot with any other stays
+// unknown, as does one whose space was never put.
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "specials/PdfObjects.h"
+
+namespace ksdvi {
+
+class SpotColours {
+public:
+    // Bounds on what a hostile document can make ksdvi keep.
+    static constexpr size_t kMostEntries = 4096;
+    // xespotcolor's Pantone table is a put of 90 KB, on every page.
+    static constexpr size_t kLongestDefinition = size_t(1) << 20;
+
+    // A pdf: special's text after "pdf:" that may define a colour space or
+    // a function; any other is passed over at the cost of a keyword check.
+    void Define(std::string_view special);
+
+    // The colour (0x00BBGGRR) of `name` at `tint` (held to 0..1); nullopt
+    // when the document defined no such spot, or not one ksdvi can evaluate.
+    std::optional<unsigned int> Colour(std::string_view name, double tint) const;
+
+private:
+    PdfObject const* Resolved(PdfObject const& object) const;
+    void Keep(std::map<std::string, PdfObject, std::less<>>& into, std::string name, PdfObject value);
+
+    std::map<std::string, PdfObject, std::less<>> spaces_;   // NAME: its Separation array
+    std::map<std::string, PdfObject, std::less<>> objects_;  // @name without "@": its value
+    size_t lastPut_ = 0;  // the hash of the last put read: the same put again is passed over
+};
+
+}  // namespace ksdvi
