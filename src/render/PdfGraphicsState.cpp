@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/colour/CmykColour.h"
+#include "specials/DvipsColour.h"
 #include "specials/PdfObjects.h"
 #include "specials/PdfSpecials.h"
-#include "specials/SpecialParsing.h"
 #include "specials/SpotColours.h"
 #include "stream/NumberText.h"
 
@@ -121,25 +120,15 @@ void PdfGraphicsState::Operators(std::string_view operators) {
             if (found != names_.end()) state_.opacity = found->second;
         } else if (op == "cm" && numbers(i, 6)) {
             Concat(FromPdfMatrix(n, dpiX_, dpiY_), 0, 0);
-        } else if (op == "g" && numbers(i, 1)) {
-            state_.fillSpace = "DeviceGray";
-            SetFillComponents(n, 1);
-        } else if (op == "rg" && numbers(i, 3)) {
-            state_.fillSpace = "DeviceRGB";
-            SetFillComponents(n, 3);
-        } else if (op == "k" && numbers(i, 4)) {
-            state_.fillSpace = "DeviceCMYK";
-            SetFillComponents(n, 4);
+        } else if ((op == "g" || op == "rg" || op == "k") && numbers(i, op == "g" ? 1 : op == "rg" ? 3 : 4)) {
+            state_.fillSpace = op == "g" ? "DeviceGray" : op == "rg" ? "DeviceRGB" : "DeviceCMYK";
+            SetFillComponents(n, DeviceSpaceComponents(state_.fillSpace));
         } else if (op == "cs" && i > 0 && tokens[i - 1].type == PdfToken::Type::Name) {
             // A space's initial colour: black, or a spot at its full tint.
-            std::string const& space = state_.fillSpace = tokens[i - 1].text;
-            double const black[4] = {0, 0, 0, 1}, full = 1;
-            if (space == "DeviceCMYK")
-                SetFillComponents(black, 4);
-            else if (space == "DeviceRGB" || space == "DeviceGray")
-                SetFillComponents(black, space == "DeviceRGB" ? 3 : 1);
-            else
-                SetFillComponents(&full, 1);
+            state_.fillSpace = tokens[i - 1].text;
+            std::size_t const components = DeviceSpaceComponents(state_.fillSpace);
+            double const black[4] = {0, 0, 0, components == 4 ? 1.0 : 0.0}, full = 1;
+            SetFillComponents(components ? black : &full, components ? components : 1);
         } else if (op == "sc" || op == "scn") {
             std::size_t count = 0;
             while (count < 4 && count < i && FiniteNumber(tokens[i - count - 1].text)) ++count;
@@ -149,19 +138,13 @@ void PdfGraphicsState::Operators(std::string_view operators) {
 }
 
 void PdfGraphicsState::SetFillComponents(double const* n, std::size_t count) {
-    auto const unit = [&](std::size_t k) { return std::clamp(n[k], 0.0, 1.0); };
-    std::string const& space = state_.fillSpace;
-    if (space == "DeviceGray" && count == 1) {
-        state_.fill = rgbcolor(unit(0), unit(0), unit(0));
-    } else if (space == "DeviceRGB" && count == 3) {
-        state_.fill = rgbcolor(unit(0), unit(1), unit(2));
-    } else if (space == "DeviceCMYK" && count == 4) {
-        RgbColour const rgb = CmykToRgb(unit(0), unit(1), unit(2), unit(3));
-        state_.fill = rgbcolor(rgb.r, rgb.g, rgb.b);
-    } else if (count == 1 && spots_) {
-        // Any other space is a spot's, when the document defined it so.
-        if (std::optional<unsigned int> colour = spots_->Colour(space, n[0])) state_.fill = *colour;
-    }
+    std::size_t const components = DeviceSpaceComponents(state_.fillSpace);
+    std::optional<unsigned int> colour;
+    if (components == count)
+        colour = DeviceColour(n, count);
+    else if (components == 0 && count == 1 && spots_)  // any other space is a spot's, when the document defined it so
+        colour = spots_->Colour(state_.fillSpace, n[0]);
+    if (colour) state_.fill = *colour;
 }
 
 void PdfGraphicsState::PathPoint(double x, double y) {

@@ -125,6 +125,21 @@ constexpr Model kModels[] = {
 
 }  // namespace
 
+std::optional<unsigned int> DeviceColour(double const* v, std::size_t count) {
+    double u[4];
+    for (std::size_t i = 0; i < count && i < 4; ++i) u[i] = std::clamp(v[i], 0.0, 1.0);
+    switch (count) {
+    case 1: return rgbcolor(u[0], u[0], u[0]);
+    case 3: return rgbcolor(u[0], u[1], u[2]);
+    case 4: return FromCmyk(u[0], u[1], u[2], u[3]);
+    default: return std::nullopt;
+    }
+}
+
+std::size_t DeviceSpaceComponents(std::string_view name) {
+    return name == "DeviceGray" ? 1 : name == "DeviceRGB" ? 3 : name == "DeviceCMYK" ? 4 : 0;
+}
+
 std::optional<unsigned int> ParseDvipsBackground(unsigned char* p, SpotColours const* spots) {
     if (*SkipBlanks(p) == '"') return 0xFFFFFFu;
     return ParseDvipsColor(p, spots);

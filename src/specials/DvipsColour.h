@@ -13,6 +13,7 @@
 // The document's scan and the renderer read them alike, so that a page
 // starts with the colour stack the page before it ended with.
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -39,6 +40,15 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* words, SpotColours co
 // The words after "background ": a COLOUR, or PostScript in quotes, which is
 // how xcolor's \nopagecolor takes the page colour away (white then).
 std::optional<unsigned int> ParseDvipsBackground(unsigned char* words, SpotColours const* spots = nullptr);
+
+// A colour of PDF's device spaces by its number of components: 1 grey, 3
+// RGB, 4 CMYK (as Ghostscript shows it); components held to 0..1; nullopt
+// for any other number.
+std::optional<unsigned int> DeviceColour(double const* components, std::size_t count);
+
+// The number of components of the device space /`name` (DeviceGray,
+// DeviceRGB, DeviceCMYK); 0 for any other space.
+std::size_t DeviceSpaceComponents(std::string_view name);
 
 // Applies a change to a stack of `capacity` entries holding `depth` of them
 // (at least one): a push on a full stack is dropped, the bottom entry is never

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "platform/colour/CmykColour.h"
+#include "specials/DvipsColour.h"
 #include "specials/PdfObjects.h"
 #include "specials/SpecialParsing.h"
 
@@ -60,15 +60,7 @@ std::vector<double> PdfColourComponents(std::string_view args) {
 
 std::optional<unsigned int> PdfBeginColour(std::string_view args) {
     std::vector<double> const v = PdfColourComponents(args);
-    switch (v.size()) {
-    case 1: return rgbcolor(v[0], v[0], v[0]);
-    case 3: return rgbcolor(v[0], v[1], v[2]);
-    case 4: {
-        RgbColour const rgb = CmykToRgb(v[0], v[1], v[2], v[3]);
-        return rgbcolor(rgb.r, rgb.g, rgb.b);
-    }
-    default: return std::nullopt;
-    }
+    return DeviceColour(v.data(), v.size());
 }
 
 bool BeginsPdfColour(std::string_view keyword) { return keyword == "bcolor" || keyword == "bc"; }

@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/colour/CmykColour.h"
-#include "specials/SpecialParsing.h"
+#include "specials/DvipsColour.h"
 
 namespace ksdvi {
 
@@ -107,18 +106,13 @@ std::optional<unsigned int> SpotColours::Colour(std::string_view name, double ti
     if (!exponent || exponent->type != Type::Number) return std::nullopt;
     std::vector<double> const c0 = Numbers(function->Find("C0"), {0});
     std::vector<double> const c1 = Numbers(function->Find("C1"), {1});
-    if (c0.size() != c1.size()) return std::nullopt;
+    if (c0.size() != c1.size() || alternate->type != Type::Name || DeviceSpaceComponents(alternate->text) != c0.size())
+        return std::nullopt;
     double const t = std::pow(std::clamp(tint, 0.0, 1.0), exponent->number);
     if (!std::isfinite(t)) return std::nullopt;
-    double v[4] = {0, 0, 0, 0};
-    for (size_t i = 0; i < c0.size() && i < 4; ++i) v[i] = std::clamp(c0[i] + t * (c1[i] - c0[i]), 0.0, 1.0);
-    if (IsName(alternate, "DeviceCMYK") && c0.size() == 4) {
-        RgbColour const rgb = CmykToRgb(v[0], v[1], v[2], v[3]);
-        return rgbcolor(rgb.r, rgb.g, rgb.b);
-    }
-    if (IsName(alternate, "DeviceRGB") && c0.size() == 3) return rgbcolor(v[0], v[1], v[2]);
-    if (IsName(alternate, "DeviceGray") && c0.size() == 1) return rgbcolor(v[0], v[0], v[0]);
-    return std::nullopt;
+    double v[4];
+    for (size_t i = 0; i < c0.size(); ++i) v[i] = c0[i] + t * (c1[i] - c0[i]);
+    return DeviceColour(v, c0.size());
 }
 
 }  // namespace ksdvi
