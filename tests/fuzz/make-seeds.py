@@ -156,6 +156,19 @@ def make_pdf_specials():
         b"x:escale",
     )
     write("specials", "pstricks-xetex.seq", SEPARATOR.join(pstricks))
+    # xespotcolor's spot colours: a Separation space put before the function
+    # it names is defined, a background, a push and content's fill colour.
+    spots = (
+        b"pdf:put @resources <</ColorSpace << /Teal [/Separation/Ink#20Teal /DeviceCMYK @fn0]>>>>",
+        b"pdf:obj @fn0<</C0[0 0 0 0]/FunctionType 2/C1[0.92 0.24 0 0]/Domain[0 1]/N 1>>",
+        b"background spot Teal 1.0",
+        b"color push spot Teal 0.5",
+        b"pdf:literal /Teal cs /Teal CS 0.8 sc 0.8 SC",
+        b"color pop",
+        b"pdf:code q 0 0 1 rg",
+        b"pdf:code Q",
+    )
+    write("specials", "spot-colours.seq", SEPARATOR.join(spots))
 
 
 # --- font files: the selector byte of FontFileKind.h, then the file
