@@ -381,6 +381,35 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
     }
 }
 
+// ksdvi's page of dir/doc.xdv on `paper`, and the page of its PDF, hold as
+// many pixels of each class (a test of r, g, b) as xdvipdfmx's (theirs.png),
+// within an eighth; theirs holds at least 300 of each.
+using PixelClass = bool (*)(int r, int g, int b);
+void ExpectColoursAsTheirs(TempDir const& dir, std::string const& paper, std::vector<PixelClass> const& classes) {
+    KsdviOk("render -r 100 --paper " + paper + " -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
+    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+    auto counts = [&](std::string const& file) {
+        RgbImage page;
+        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
+        std::vector<long> n(classes.size());
+        for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x) {
+                uint32_t const p = page.At(x, y);
+                for (size_t i = 0; i < classes.size(); ++i) n[i] += classes[i](p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
+            }
+        return n;
+    };
+    std::vector<long> const theirs = counts(dir / "theirs.png");
+    for (std::string const ours : {"ours-1.png", "ours-pdf.png"}) {
+        std::vector<long> const n = counts(dir / ours);
+        for (size_t i = 0; i < n.size(); ++i) {
+            EXPECT_GT(theirs[i], 300) << i;
+            EXPECT_NEAR(n[i], theirs[i], theirs[i] / 8) << ours << " class " << i;
+        }
+    }
+}
+
 // TikZ's drawing after a picture it places lies over it, as xdvipdfmx
 // stacks them: a red bar and a green ring over a blue PNG and a JPEG, and a
 // picture inside the ring over it again; what the drawing drew before stays
@@ -407,32 +436,11 @@ TEST(XdvPictures, DrawingAfterAPictureLiesOverIt) {
            "\\end{document}\n";
     RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
           "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
-    KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
-    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
-    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
-    auto colours = [](std::string const& file) {
-        RgbImage page;
-        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
-        std::array<long, 4> n{};  // red, green, blue, black
-        for (int y = 0; y < page.height; ++y)
-            for (int x = 0; x < page.width; ++x) {
-                uint32_t const p = page.At(x, y);
-                int const r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-                n[0] += r > 200 && g < 60 && b < 60;
-                n[1] += g > 200 && r < 60 && b < 60;
-                n[2] += b > 200 && r < 60 && g < 60;
-                n[3] += r < 60 && g < 60 && b < 60;
-            }
-        return n;
-    };
-    std::array<long, 4> const theirs = colours(dir / "theirs.png");
-    for (std::string const ours : {"ours-1.png", "ours-pdf.png"}) {
-        std::array<long, 4> const counts = colours(dir / ours);
-        for (size_t i = 0; i < counts.size(); ++i) {
-            EXPECT_GT(theirs[i], 300) << i;
-            EXPECT_NEAR(counts[i], theirs[i], theirs[i] / 8) << ours << " colour " << i;
-        }
-    }
+    ExpectColoursAsTheirs(dir, "letter",
+                          {[](int r, int g, int b) { return r > 200 && g < 60 && b < 60; },
+                           [](int r, int g, int b) { return g > 200 && r < 60 && b < 60; },
+                           [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; },
+                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
 }
 
 // Spot colours as xespotcolor writes them, shown in their alternate
@@ -457,31 +465,10 @@ TEST(XdvColours, SpotColoursShowAsXdvipdfmxShowsThem) {
     ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
     RunOk("cd " + dir.Path() +
           " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
-    KsdviOk("render -r 100 --paper a4 -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
-    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
-    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
-    auto colours = [](std::string const& file) {
-        RgbImage page;
-        EXPECT_TRUE(ReadRgbPng(file, page)) << file;
-        std::array<long, 3> n{};  // teal, green, black
-        for (int y = 0; y < page.height; ++y)
-            for (int x = 0; x < page.width; ++x) {
-                uint32_t const p = page.At(x, y);
-                int const r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-                n[0] += b > 180 && r < 80 && g > 100;
-                n[1] += g > 150 && r < 80 && b < 80;
-                n[2] += r < 60 && g < 60 && b < 60;
-            }
-        return n;
-    };
-    std::array<long, 3> const theirs = colours(dir / "theirs.png");
-    for (std::string const ours : {"ours-1.png", "ours-pdf.png"}) {
-        std::array<long, 3> const counts = colours(dir / ours);
-        for (size_t i = 0; i < counts.size(); ++i) {
-            EXPECT_GT(theirs[i], 300) << i;
-            EXPECT_NEAR(counts[i], theirs[i], theirs[i] / 8) << ours << " colour " << i;
-        }
-    }
+    ExpectColoursAsTheirs(dir, "a4",
+                          {[](int r, int g, int b) { return b > 180 && r < 80 && g > 100; },  // teal
+                           [](int r, int g, int b) { return g > 150 && r < 80 && b < 80; },   // green
+                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
 }
 
 // A PDF page 100 by 50 points with transparency: a red half see-through on
