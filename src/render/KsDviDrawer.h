@@ -314,7 +314,7 @@ private:
                      ShownBox const& shown, ksdvi::Affine const& world, std::function<bool(int, int)> const& run);
     // The device size of a picture of natural size `naturalSp` (scaled points)
     // along one axis, and its top-left corner, by the record's scales and box.
-    int PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const;
+    int PictureExtent(PictInfo const* p, double naturalSp, double acrossSp, bool horizontal) const;
     void PlacePicture(PictInfo const* p, int h, int& x, int& y) const;
     void NotePictureProblem(PictInfo const* p, std::string reason);
     // Why the last OpenPictFileStream gave nothing.

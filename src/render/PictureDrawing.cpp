@@ -149,9 +149,12 @@ void KsDviDrawer::NotePictureProblem(PictInfo const* p, std::string reason) {
     pictureProblems_.push_back({std::string(p->fileName.view()), std::move(reason)});
 }
 
-int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, bool horizontal) const {
-    if (double shown = horizontal ? p->shownWidth : p->shownHeight; shown > 0)
-        return Ceiling(shown * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
+int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, double acrossSp, bool horizontal) const {
+    double shown = horizontal ? p->shownWidth : p->shownHeight;
+    // One side given alone (pdf:image width W): the other keeps the picture's proportions.
+    if (double const other = horizontal ? p->shownHeight : p->shownWidth; shown <= 0 && other > 0 && acrossSp > 0)
+        shown = other * naturalSp / acrossSp;
+    if (shown > 0) return Ceiling(shown * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
     double scale = horizontal ? p->xScale : p->yScale;
     if (scale >= 0) {
         double sp = HeldOnDevice(naturalSp * scale + 0.5);
@@ -184,8 +187,10 @@ bool KsDviDrawer::DrawMetafilePicture(PictInfo* p, int& w, int& h) {
         return false;
     }
     double inch = metafile.GetInch();
-    w = PictureExtent(p, (metafile.GetRight() - metafile.GetLeft()) / inch * kSpPerInch, true);
-    h = PictureExtent(p, (metafile.GetBottom() - metafile.GetTop()) / inch * kSpPerInch, false);
+    double const naturalWidth = (metafile.GetRight() - metafile.GetLeft()) / inch * kSpPerInch;
+    double const naturalHeight = (metafile.GetBottom() - metafile.GetTop()) / inch * kSpPerInch;
+    w = PictureExtent(p, naturalWidth, naturalHeight, true);
+    h = PictureExtent(p, naturalHeight, naturalWidth, false);
     int x = 0, y = 0;
     PlacePicture(p, h, x, y);
     pDC_->SaveDC();
@@ -267,8 +272,8 @@ bool KsDviDrawer::DrawRasterPicture(PictInfo* p, unsigned long rop, int& w, int&
         double yDensity = d.yPelsPerMeter > 0 ? d.yPelsPerMeter : p->naturalPerMetre;
         double naturalWidth = width * kSpPerMetre / xDensity;
         double naturalHeight = height * kSpPerMetre / yDensity;
-        w = PictureExtent(p, naturalWidth, true);
-        h = PictureExtent(p, naturalHeight, false);
+        w = PictureExtent(p, naturalWidth, naturalHeight, true);
+        h = PictureExtent(p, naturalHeight, naturalWidth, false);
         if (!sourceRect && !boxRect) return ksdvi::gdi::SIZE{std::abs(w), std::abs(h)};
         return ksdvi::gdi::SIZE{Covering(w, width, srcRight - srcLeft), Covering(h, height, srcTop - srcBottom)};
     });

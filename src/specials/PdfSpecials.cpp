@@ -254,7 +254,8 @@ bool ReadImage(std::vector<PdfToken> const& tokens, PdfSpecial& special) {
     }
     w *= scale * xscale;
     h *= scale * yscale;
-    if (!(w > 0 && h > 0 && w < 1e9 && h < 1e9)) return false;
+    // A width or a height alone, with no box: the picture keeps its proportions (PictInfo).
+    if (!(w >= 0 && h >= 0 && w + h > 0 && w < 1e9 && h < 1e9) || ((w == 0 || h == 0) && boxed)) return false;
     special.right = static_cast<int>(w);
     special.height = static_cast<int>(h);
     turn();

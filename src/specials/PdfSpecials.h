@@ -76,7 +76,8 @@ struct PdfSpecial {
     // Box: scaled points from the current point, the edges rightwards and
     // the top up and the bottom down; Image: its width (right) and height
     // (height), the lower left corner at the current point; both 0 for a
-    // picture at its own size (a raster file's at 72 dpi unless it says)
+    // picture at its own size (a raster file's at 72 dpi unless it says),
+    // one 0 for that side in the picture's proportions
     int left = 0, right = 0, height = 0, depth = 0;
     std::string paper;  // Paper: "W,H" as papersize= has it
     // TransformStart, Transform, Image: a PDF matrix [a b c d e f] (y up,

@@ -512,6 +512,9 @@ TEST(DvipdfmxFigures, LieAndAreCutWhereThePeerPutsThem) {
          "\\noindent X\\includegraphics[width=4cm]{fig.eps}X\\par\n"
          "\\noindent X\\includegraphics[width=5cm,trim=2 1 4 3,clip]{fig.eps}X\\par\n"
          "\\noindent X\\includegraphics{photo.jpg}X\\par\n"
+         // by hand, a width or a height alone: the other side in proportion
+         "\\vspace*{4cm}\\noindent X\\special{pdf:image height 4cm (photo.jpg)}X"
+         "\\special{pdf:image width 2cm (fig.pdf)}\\par\n"
          "\\noindent\\rlap{\\rule{4cm}{3cm}}\\includegraphics[width=4cm]{alpha.png}\\par\n"
          "\\noindent\\rlap{\\rule{6cm}{3cm}}\\includegraphics[width=6cm]{glass.pdf}\n"},
     };

@@ -133,7 +133,9 @@ TEST(PdfSpecials, ReadAsXdvipdfmxReadsThem) {
         // xetex.def's PDF pages: at their own size (which the file gives), scaled by the matrix
         {"image matrix 1.0 0.0 0.0 1.0 0.0 0.0 page 0 pagebox cropbox (./f.pdf)", "image ./f.pdf 0x0"},
         {"image scale 2 page 3 (f.pdf)", "image f.pdf 0x0 page 3 scale 2.000000"},
-        {"image width 72bp (f.pdf)", "other image"},  // a width alone, with no box to keep in proportion
+        {"image width 72bp (f.pdf)", "image f.pdf 4736287x0"},  // a width alone: the height in proportion
+        {"image height 1in scale 2 (f.png)", "image f.png 0x9472574"},
+        {"image width 72bp bbox 0 0 0 0 (z.png)", "other image"},  // a box with nothing to keep in proportion
         // graphicx's xetex driver cuts a trimmed figure; other literals draw
         {"literal 0 -0 219.99869 79.99934 re W n ", "clip 0 0 2200 800"},
         {"literal -5 10 20 -8 re W n", "clip -50 20 150 100"},
