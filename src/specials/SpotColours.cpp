@@ -39,7 +39,7 @@ std::vector<double> Numbers(PdfObject const* array, std::vector<double> fallback
 
 void SpotColours::Define(std::string_view special) {
     size_t start = special.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos || special.size() > kLongestDefinition) return;
+    if (start == std::string_view::npos || special.size() > std::min(kLongestDefinition, bytesLeft_)) return;
     special.remove_prefix(start);
     bool const put = special.starts_with("put");
     bool const obj = special.starts_with("obj");  // also "object"
@@ -54,6 +54,7 @@ void SpotColours::Define(std::string_view special) {
         lastPut_ = hash;
     }
     special.remove_prefix(obj && special.starts_with("object") ? 6 : 3);
+    bytesLeft_ -= special.size();  // past the budget, nothing more is read: the table stays bounded
     std::vector<PdfToken> const tokens = PdfTokens(special);
     if (tokens.empty() || tokens[0].type != PdfToken::Type::Word || tokens[0].text.size() < 2 ||
         tokens[0].text[0] != '@')

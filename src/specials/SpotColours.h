@@ -25,6 +25,8 @@ public:
     static constexpr size_t kMostEntries = 4096;
     // xespotcolor's Pantone table is a put of 90 KB, on every page.
     static constexpr size_t kLongestDefinition = size_t(1) << 20;
+    // All the definitions read, together: what the table can hold.
+    static constexpr size_t kMostDefinitionBytes = size_t(16) << 20;
 
     // A pdf: special's text after "pdf:" that may define a colour space or
     // a function; any other is passed over at the cost of a keyword check.
@@ -40,6 +42,7 @@ private:
 
     std::map<std::string, PdfObject, std::less<>> spaces_;   // NAME: its Separation array
     std::map<std::string, PdfObject, std::less<>> objects_;  // @name without "@": its value
+    size_t bytesLeft_ = kMostDefinitionBytes;
     size_t lastPut_ = 0;  // the hash of the last put read: the same put again is passed over
 };
 
