@@ -4,6 +4,8 @@
 #include <string>
 
 #include "specials/DvipsColour.h"
+#include "specials/PdfDrawingSpecials.h"
+#include "specials/PdfSpecials.h"
 
 namespace ksdvi {
 
@@ -26,12 +28,18 @@ bool PageColourCollector::Collect(KsDvi& dvi, int page) {
 }
 
 std::optional<unsigned int> PageColourCollector::ColourAfter(std::string_view special) {
-    if (!special.starts_with(kDvipsColorKeyword)) return std::nullopt;
-    std::string words(special.substr(kDvipsColorKeyword.size()));
-    auto change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()), spots_);
+    std::optional<DvipsColorChange> change;
+    if (special.starts_with(kDvipsColorKeyword)) {
+        std::string words(special.substr(kDvipsColorKeyword.size()));
+        change = ParseDvipsColorWords(reinterpret_cast<unsigned char*>(words.data()), spots_);
+    } else if (special.starts_with("pdf:")) {
+        std::string_view const text = special.substr(4);
+        std::string_view const keyword = PdfKeywordOf(text);
+        change = PdfColourChange(keyword, AfterPdfKeyword(text, keyword), spots_);
+    }
     if (!change) return std::nullopt;
     ApplyDvipsColorChange(*change, colours_, depth_, kColourStack);
-    return change->action == DvipsColorChange::Action::Set ? change->color : colours_[depth_ - 1];
+    return colours_[depth_ - 1];
 }
 
 }  // namespace ksdvi

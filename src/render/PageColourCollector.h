@@ -21,8 +21,9 @@ public:
     unsigned int StartColour() const { return startColour_; }
 
 protected:
-    // The colour in force after the colour special `special` ("color ..."),
-    // none for another special or one that does not parse.
+    // The colour in force after the colour special `special` ("color ...",
+    // "pdf:bcolor ..." and the others of PdfDrawingSpecials.h); none for
+    // another special or one that does not parse.
     std::optional<unsigned int> ColourAfter(std::string_view special);
 
 private:

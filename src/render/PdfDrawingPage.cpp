@@ -155,10 +155,6 @@ public:
         } else if (keyword == "econtent") {
             Draw("Q\n");
             if (Origins().size() > 1) Origins().pop_back();
-        } else if (keyword == "bcolor" || keyword == "bc") {
-            Draw(ColourOperators(rest));
-        } else if (keyword == "ecolor" || keyword == "ec") {
-            Draw("0 g 0 G\n");
         } else if (keyword == "uxobj" || keyword == "usexobj") {
             PlaceForm(rest, x, y);
         } else if (keyword == "obj" || keyword == "object" || keyword == "put" || keyword == "stream") {
@@ -508,19 +504,6 @@ private:
         return c + " rg " + c + " RG\n";
     }
 
-    // pdf:bcolor's colour, for filling and stroking.
-    static std::string ColourOperators(std::string_view rest) {
-        std::vector<double> const components = PdfColourComponents(rest);
-        std::string values;
-        for (double v : components) values += PdfNumber(v) + " ";
-        switch (components.size()) {
-        case 1: return values + "g " + values + "G\n";
-        case 3: return values + "rg " + values + "RG\n";
-        case 4: return values + "k " + values + "K\n";
-        default: return {};
-        }
-    }
-
     std::string Stream(PdfObject dictionary, std::string const& data) {
         Merge(dictionary, Entry("Length", Made(PdfObject::Type::Number, static_cast<double>(data.size()))));
         return Write(dictionary) + "\nstream\n" + data + "\nendstream";
@@ -626,6 +609,11 @@ protected:
         // dvipdfmx's own x: specials turn, scale and save as pdf:btrans
         // does (xetex.def's \scalebox and \reflectbox); they draw nothing.
         bool const extension = special.rfind("x:", 0) == 0;
+        // Colours change the stack colour specials share, pdf:bcolor's too.
+        if (std::optional<unsigned int> rgb = ColourAfter(special)) {
+            writer_.Colour(*rgb);
+            return;
+        }
         if (special.rfind("pdf:", 0) == 0 || extension) {
             std::string_view const args = special.substr(extension ? 2 : 4);
             PdfSpecial const parsed = ParsePdfSpecial(args, extension);
@@ -648,7 +636,6 @@ protected:
                 writer_.Special("content " + drawing, x, y);
             return;
         }
-        if (std::optional<unsigned int> rgb = ColourAfter(special)) writer_.Colour(*rgb);
     }
 
 private:

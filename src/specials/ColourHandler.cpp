@@ -46,20 +46,16 @@ bool ColourHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char
     unsigned int colour = 0;
     switch (family) {
     case F::ColorPush:
-        if (ReadRgbColor(args, &colour)) Push(page, colour);
+        if (ReadRgbColor(args, &colour)) Change(page, {DvipsColorChange::Action::Push, colour});
         return true;
-    case F::ColorPop: Pop(page); return true;
+    case F::ColorPop: Change(page, {DvipsColorChange::Action::Pop}); return true;
     case F::Color:
         args = ReadRgbColor(args, &colour);
         if (args && OnlyBlanksLeft(args)) page.SetColour(colour);
         return true;
-    case F::DvipsColor: {
-        std::optional<DvipsColorChange> change = ParseDvipsColorWords(args, spots_);
-        if (!change || (change->action == DvipsColorChange::Action::Pop && depth_ < 2)) return true;
-        ApplyDvipsColorChange(*change, stack_.data(), depth_, kStackSize);
-        page.SetColour(Current());
+    case F::DvipsColor:
+        if (std::optional<DvipsColorChange> change = ParseDvipsColorWords(args, spots_)) Change(page, *change);
         return true;
-    }
     // The document keeps the background each page ends with, and the
     // painter fills the page with it: nothing is left to do on the page.
     case F::DvipsBackground: return true;
@@ -67,16 +63,13 @@ bool ColourHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char
     }
 }
 
-void ColourHandler::Push(SpecialPage& page, unsigned int colour) {
-    page.SetColour(colour);
-    // A full stack drops the entry but keeps the change.
-    if (depth_ < kStackSize) stack_[static_cast<size_t>(depth_++)] = colour;
-}
-
-void ColourHandler::Pop(SpecialPage& page) {
-    if (depth_ < 2) return;  // the page's bottom entry stays
-    --depth_;
-    page.SetColour(Current());
+// A full stack drops a push but the colour still changes; the page's bottom
+// entry is never popped.
+void ColourHandler::Change(SpecialPage& page, DvipsColorChange const& change) {
+    if (change.action == DvipsColorChange::Action::Pop && depth_ < 2) return;
+    unsigned int const colour = change.keep ? Current() : change.color;
+    ApplyDvipsColorChange(change, stack_.data(), depth_, kStackSize);
+    page.SetColour(change.action == DvipsColorChange::Action::Pop ? Current() : colour);
 }
 
 }  // namespace ksdvi

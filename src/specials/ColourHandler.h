@@ -13,6 +13,8 @@
 
 namespace ksdvi {
 
+struct DvipsColorChange;
+
 class ColourHandler final : public SpecialHandler {
 public:
     static constexpr SpecialFamily kFamilies[] = {SpecialFamily::ColorPush,  SpecialFamily::ColorPop,
@@ -24,9 +26,10 @@ public:
     void BeginPage(KsDvi const& document, int page) override;
     bool Paint(SpecialPage& page, SpecialFamily family, unsigned char* args, unsigned char* end) override;
 
-    // A colour pushed and popped by another family (dvipdfmx's pdf:bcolor).
-    void Push(SpecialPage& page, unsigned int colour);
-    void Pop(SpecialPage& page);
+    // A change of the stack by another family (dvipdfmx's pdf:bcolor).
+    void Change(SpecialPage& page, DvipsColorChange const& change);
+    // The document's spot colours, while a page is painted.
+    SpotColours const* Spots() const { return spots_; }
 
     // The colour on top of the page's stack (black when it is empty).
     std::uint32_t Current() const { return depth_ > 0 ? stack_[static_cast<size_t>(depth_ - 1)] : 0; }

@@ -164,11 +164,13 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* p, SpotColours const*
         if (!OnlyBlanksLeft(p)) return std::nullopt;
         return model.toColor(values);
     }
+    if (!OnlyBlanksLeft(p)) return std::nullopt;
+    return DvipsNamedColour(word);
+}
+
+std::optional<unsigned int> DvipsNamedColour(std::string_view name) {
     for (NamedColor const& named : kNamedColors)
-        if (word == named.name) {
-            if (!OnlyBlanksLeft(p)) return std::nullopt;
-            return FromCmyk(named.c, named.m, named.y, named.k);
-        }
+        if (name == named.name) return FromCmyk(named.c, named.m, named.y, named.k);
     return std::nullopt;
 }
 
@@ -186,10 +188,12 @@ std::optional<DvipsColorChange> ParseDvipsColorWords(unsigned char* p, SpotColou
 }
 
 void ApplyDvipsColorChange(DvipsColorChange const& change, unsigned int* stack, int& depth, int capacity) {
+    unsigned int const colour = change.keep && depth > 0 ? stack[depth - 1] : change.color;
     switch (change.action) {
     case DvipsColorChange::Action::Push:
-        if (depth < capacity) stack[depth++] = change.color;
+        if (depth < capacity) stack[depth++] = colour;
         break;
+    case DvipsColorChange::Action::Replace: stack[depth > 0 ? depth - 1 : depth++] = colour; break;
     case DvipsColorChange::Action::Pop:
         if (depth > 1) --depth;
         break;

@@ -25,10 +25,16 @@ class SpotColours;
 inline constexpr std::string_view kDvipsColorKeyword = "color ";
 inline constexpr std::string_view kDvipsBackgroundKeyword = "background ";
 
+// A change of the colour stack. dvipdfmx's pdf:bcolor, pdf:scolor and
+// pdf:ecolor change the same stack (PdfDrawingSpecials.h): Replace is
+// scolor's, which changes the top entry alone.
 struct DvipsColorChange {
-    enum class Action { Push, Pop, Set };
+    enum class Action { Push, Pop, Set, Replace };
     Action action = Action::Pop;
     unsigned int color = 0;  // 0x00BBGGRR; not used by Pop
+    // Push or Replace with the colour in force, not `color`: dvipdfmx keeps
+    // it for a colour it cannot read.
+    bool keep = false;
 };
 
 // The words after "color " (NUL-terminated); nullopt when they do not parse.
@@ -41,6 +47,9 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* words, SpotColours co
 // how xcolor's \nopagecolor takes the page colour away (white then).
 std::optional<unsigned int> ParseDvipsBackground(unsigned char* words, SpotColours const* spots = nullptr);
 
+// A colour of dvipsnam.def by its name ("Red"); nullopt for any other word.
+std::optional<unsigned int> DvipsNamedColour(std::string_view name);
+
 // A colour of PDF's device spaces by its number of components: 1 grey, 3
 // RGB, 4 CMYK (as Ghostscript shows it); components held to 0..1; nullopt
 // for any other number.
@@ -52,7 +61,7 @@ std::size_t DeviceSpaceComponents(std::string_view name);
 
 // Applies a change to a stack of `capacity` entries holding `depth` of them
 // (at least one): a push on a full stack is dropped, the bottom entry is never
-// popped, and Set leaves its colour alone on the stack.
+// popped, Set leaves its colour alone on the stack, Replace changes the top.
 void ApplyDvipsColorChange(DvipsColorChange const& change, unsigned int* stack, int& depth, int capacity);
 
 }  // namespace ksdvi

@@ -11,13 +11,17 @@
 //                            resources of the page or form being drawn
 //   bxobj @name width W height H depth D (or bbox ...), exobj [<<dict>>],
 //   uxobj @name              a form, made and then placed at the current point
-//   bcolor [...], ecolor     a colour in force until its end (also bc, ec)
+//   bcolor COLOUR, ecolor    a colour in force until its end (also bc, ec);
+//   scolor COLOUR            the colour in force changed (also sc)
 
 #include <optional>
 #include <string_view>
-#include <vector>
+
+#include "specials/DvipsColour.h"
 
 namespace ksdvi {
+
+class SpotColours;
 
 enum class PdfDrawing {
     None,        // not a drawing special
@@ -31,13 +35,17 @@ PdfDrawing PdfDrawingOf(std::string_view keyword);
 // What follows `keyword`, the first word of a pdf: special's text `special`.
 std::string_view AfterPdfKeyword(std::string_view special, std::string_view keyword);
 
-// The components of the fill colour pdf:bcolor's `args` begin with: [gray],
-// [r g b] or [c m y k]; empty when they do not.
-std::vector<double> PdfColourComponents(std::string_view args);
-// That colour as 0x00BBGGRR: dvipdfmx sets the text in it too.
-std::optional<unsigned int> PdfBeginColour(std::string_view args);
-bool BeginsPdfColour(std::string_view keyword);
-bool EndsPdfColour(std::string_view keyword);
+// What pdf:bcolor (a push), pdf:scolor (the top entry replaced) and
+// pdf:ecolor (a pop), and their short names, do to the colour stack that
+// colour specials change too; nullopt for another keyword, or a colour
+// special with nothing after it. Text and rules take the fill colour, the
+// first of "FILL [STROKE]" or the one after "fill" in "fill FILL stroke
+// STROKE" (either part alone). A colour is [numbers] or numbers (1 grey,
+// 3 RGB, 4 CMYK), a dvips colour name, or "@space [TINT]", a Separation
+// space the document made (SpotColours.h); one that does not read, or none,
+// keeps the colour in force, as dvipdfmx does.
+std::optional<DvipsColorChange> PdfColourChange(std::string_view keyword, std::string_view args,
+                                                SpotColours const* spots);
 
 bool BeginsPdfXObject(std::string_view keyword);
 bool EndsPdfXObject(std::string_view keyword);

@@ -31,11 +31,8 @@ bool PdfHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char* ar
         if (family != SpecialFamily::PdfExtension) {
             std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
             if (std::optional<int> degrees = ThisPageRotation(text)) scan.SetPageRotation(*degrees);
-            if (BeginsPdfColour(special.keyword)) {
-                if (auto colour = PdfBeginColour(AfterPdfKeyword(text, special.keyword))) scan.PushColour(*colour);
-            } else if (EndsPdfColour(special.keyword)) {
-                scan.PopColour();
-            }
+            if (auto change = PdfColourChange(special.keyword, AfterPdfKeyword(text, special.keyword), scan.Spots()))
+                scan.ChangeColour(*change);
         }
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) != PdfDrawing::None)
             scan.NotePdfDrawing(special.keyword,
@@ -92,11 +89,7 @@ bool PdfHandler::Paint(SpecialPage& page, SpecialFamily family, unsigned char* a
         if (family != SpecialFamily::PdfExtension && PdfDrawingOf(special.keyword) == PdfDrawing::Content) {
             std::string_view const text(reinterpret_cast<char const*>(args), static_cast<size_t>(end - args));
             std::string_view const rest = AfterPdfKeyword(text, special.keyword);
-            if (BeginsPdfColour(special.keyword)) {
-                if (auto colour = PdfBeginColour(rest)) colours_.Push(page, *colour);
-            } else if (EndsPdfColour(special.keyword)) {
-                colours_.Pop(page);
-            }
+            if (auto change = PdfColourChange(special.keyword, rest, colours_.Spots())) colours_.Change(page, *change);
             page.PdfContent(special.keyword, rest);
         }
         break;

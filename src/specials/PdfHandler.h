@@ -15,7 +15,7 @@ class PdfHandler final : public SpecialHandler {
 public:
     static constexpr SpecialFamily kFamilies[] = {SpecialFamily::Pdf, SpecialFamily::PdfExtension};
 
-    // pdf:bcolor and pdf:ecolor push and pop `colours`' stack.
+    // pdf:bcolor, pdf:scolor and pdf:ecolor change `colours`' stack.
     explicit PdfHandler(ColourHandler& colours) : colours_(colours) {}
 
     bool Scan(SpecialScan& scan, SpecialFamily family, unsigned char* args, unsigned char* end) override;

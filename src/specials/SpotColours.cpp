@@ -95,8 +95,15 @@ PdfObject const* SpotColours::Resolved(PdfObject const& object) const {
 
 std::optional<unsigned int> SpotColours::Colour(std::string_view name, double tint) const {
     auto it = spaces_.find(name);
-    if (it == spaces_.end()) return std::nullopt;
-    PdfObject const* space = Resolved(it->second);
+    return it == spaces_.end() ? std::nullopt : SeparationColour(Resolved(it->second), tint);
+}
+
+std::optional<unsigned int> SpotColours::ObjectColour(std::string_view object, double tint) const {
+    auto it = objects_.find(object);
+    return it == objects_.end() ? std::nullopt : SeparationColour(&it->second, tint);
+}
+
+std::optional<unsigned int> SpotColours::SeparationColour(PdfObject const* space, double tint) const {
     if (!space || !IsSeparation(*space) || space->items.size() < 4) return std::nullopt;
     PdfObject const* alternate = Resolved(space->items[2]);
     PdfObject const* function = Resolved(space->items[3]);

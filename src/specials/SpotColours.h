@@ -1,7 +1,7 @@
 #pragma once
 // Spot colours as xdvipdfmx shows them (xespotcolor writes them). A colour
 // special "spot NAME TINT" names a Separation colour space that the document
-// put in the page's resources:
+// put in the page's resources (pdf:bcolor may name such an object itself):
 //   pdf:put @resources << /ColorSpace << /NAME [/Separation /Ink ALT FN] >> >>
 // with FN a function dictionary, inline or a named object (pdf:obj @fn <<…>>).
 // The spot shows in its alternate space ALT (DeviceCMYK, DeviceRGB or
@@ -35,8 +35,13 @@ public:
     // The colour (0x00BBGGRR) of `name` at `tint` (held to 0..1); nullopt
     // when the document defined no such spot, or not one ksdvi can evaluate.
     std::optional<unsigned int> Colour(std::string_view name, double tint) const;
+    // The same of the Separation space that the named object `object` (a
+    // pdf:obj without its "@") is, as LaTeX's l3color writes it for
+    // pdf:bcolor: "@object [TINT]".
+    std::optional<unsigned int> ObjectColour(std::string_view object, double tint) const;
 
 private:
+    std::optional<unsigned int> SeparationColour(PdfObject const* space, double tint) const;
     PdfObject const* Resolved(PdfObject const& object) const;
     void Keep(std::map<std::string, PdfObject, std::less<>>& into, std::string name, PdfObject value);
 

@@ -471,6 +471,37 @@ TEST(XdvColours, SpotColoursShowAsXdvipdfmxShowsThem) {
                            [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
 }
 
+// dvipdfmx's colour specials as LaTeX's l3color and the graphics drivers
+// write them, on words, rules and the drawing: a colour that ends brings
+// back the one pushed before it (also for the drawing after it); a fill
+// colour named by l3color's spot object or after "fill"; bare numbers;
+// scolor; a colour that does not read keeps the one in force.
+TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
+           "\\special{pdf:obj @pdf.obj1 << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>}\n"
+           "\\special{pdf:obj @pdf.obj2 [ /Separation/Leaf#20Ink /DeviceRGB @pdf.obj1 ]}\n"
+           "\\def\\bar{\\noindent\\special{pdf:content 0 0 m 90 0 l 90 30 l 0 30 l f}\\kern100bp"
+           "\\rule{1cm}{12mm} words\\par}\n"
+           "\\special{color push rgb 1 0 0}\\special{pdf:bc [0 0 1]}\\bar\\special{pdf:ec}\\bar"
+           "\\special{color pop}\n"
+           "\\special{pdf:bc fill @pdf.obj2 [1.0] stroke [1 0 0]}\\bar\\special{pdf:ec}\n"
+           "\\special{pdf:bc 0 0 1}\\bar\\special{pdf:sc [0 0.8 0]}\\bar\\special{pdf:ec}\n"
+           "\\special{pdf:bc [1 0 0]}\\special{pdf:bc garbage}\\bar\\special{pdf:ec}\\bar\\special{pdf:ec}\n"
+           "\\bar\n\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    RunOk("cd " + dir.Path() +
+          " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+    ExpectColoursAsTheirs(dir, "a4",
+                          {[](int r, int g, int b) { return r > 200 && g < 60 && b < 60; },
+                           [](int r, int g, int b) { return g > 150 && r < 80 && b < 80; },
+                           [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; },
+                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
+}
+
 // A PDF page 100 by 50 points with transparency: a red half see-through on
 // its left, an opaque dark green square on its right; nothing else.
 void WriteGlassPdf(std::string const& path) {

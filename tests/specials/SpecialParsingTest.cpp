@@ -124,16 +124,20 @@ TEST(DvipsColour, WordsAskForAStackChange) {
 TEST(DvipsColour, PushesPopsAndSetsKeepTheBottomAndTheCapacity) {
     unsigned int stack[3] = {kBlack, 0, 0};
     int depth = 1;
-    auto apply = [&](Action action, unsigned int color = 0) {
-        ApplyDvipsColorChange({action, color}, stack, depth, 3);
+    auto apply = [&](Action action, unsigned int color = 0, bool keep = false) {
+        ApplyDvipsColorChange({action, color, keep}, stack, depth, 3);
         return std::vector<unsigned int>(stack, stack + depth);
     };
     EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kBlack}));
     EXPECT_EQ(apply(Action::Push, kRed), (std::vector<unsigned int>{kBlack, kRed}));
     EXPECT_EQ(apply(Action::Push, kBlue), (std::vector<unsigned int>{kBlack, kRed, kBlue}));
     EXPECT_EQ(apply(Action::Push, kWhite), (std::vector<unsigned int>{kBlack, kRed, kBlue}));  // full
+    EXPECT_EQ(apply(Action::Replace, kWhite), (std::vector<unsigned int>{kBlack, kRed, kWhite}));
+    EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kBlack, kRed}));
+    EXPECT_EQ(apply(Action::Push, kBlue, true), (std::vector<unsigned int>{kBlack, kRed, kRed}));  // kept
     EXPECT_EQ(apply(Action::Set, kYellow), (std::vector<unsigned int>{kYellow}));
     EXPECT_EQ(apply(Action::Pop), (std::vector<unsigned int>{kYellow}));
+    EXPECT_EQ(apply(Action::Replace, kRed), (std::vector<unsigned int>{kRed}));  // the bottom too
 }
 
 // Pages whose PostScript sets an opacity below 1 are drawn through a PDF

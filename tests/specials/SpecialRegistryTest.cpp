@@ -77,7 +77,11 @@ public:
     void PushColour(std::uint32_t colour) override { log.push_back("push " + Hex(colour)); }
     void PopColour() override { log.push_back("pop"); }
     void ChangeColour(DvipsColorChange const& change) override {
-        log.push_back("change " + std::to_string(static_cast<int>(change.action)) + " " + Hex(change.color));
+        using Action = DvipsColorChange::Action;
+        log.push_back(change.action == Action::Pop ? "pop"
+                      : change.keep
+                          ? "change " + std::to_string(static_cast<int>(change.action)) + " keep"
+                          : "change " + std::to_string(static_cast<int>(change.action)) + " " + Hex(change.color));
     }
     void SetBackground(std::uint32_t colour) override { log.push_back("background " + Hex(colour)); }
     void AddAnchor(String8 const& name) override { log.push_back("anchor " + std::string(name.c_str())); }
@@ -169,7 +173,7 @@ TEST(SpecialRegistry, PagePassReachesTheRightHandler) {
          false,
          {"colour 0000ff", "pdf content bcolor", "colour 8c00ed", "pdf content bc", "colour 0000ff", "pdf content ec",
           "colour 808080", "pdf content bcolor", "colour 0000ff", "pdf content ecolor", "pdf content ecolor",
-          "pdf content ecolor", "pdf content bcolor"}},
+          "pdf content ecolor", "colour 0000ff", "pdf content bcolor"}},
         {"under the null device only what carries state passes",
          {"line: 0pt 0pt 1pt 1pt", "colorpush: 1 0 0", "graphics: 0pt 0pt 1pt 1pt 1pt 1pt EPS a.eps", "psfile=a.eps",
           "width: 1pt", "html:</a>"},
@@ -229,9 +233,10 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         {"pdf:put @thispage << /Rotate -90 /Foo 1 >>", {"rotate 270", "drawing put"}},
         {"pdf:put @thispage <</Rotate 45>>", {"drawing put"}},
         {"pdf:put @resources <</Rotate 90>>", {"drawing put"}},
-        {"pdf:bcolor [0 0 1] [1 0 0]", {"push ff0000", "drawing bcolor"}},
-        {"pdf:bc [0 0 0 1]", {"push 201f22", "drawing bc"}},
-        {"pdf:bcolor [1 2]", {"drawing bcolor"}},
+        {"pdf:bcolor [0 0 1] [1 0 0]", {"change 0 ff0000", "drawing bcolor"}},
+        {"pdf:bc [0 0 0 1]", {"change 0 201f22", "drawing bc"}},
+        {"pdf:bcolor [1 2]", {"change 0 keep", "drawing bcolor"}},  // dvipdfmx keeps the colour in force
+        {"pdf:scolor [0 0 1]", {"change 3 ff0000", "drawing scolor"}},
         {"pdf:ecolor", {"pop", "drawing ecolor"}},
         {"pdf:bann << /Subtype /Link /A << /S /GoTo /D (s) >> >>", {"area #s"}},
         {"pdf:eann", {"area end"}},
