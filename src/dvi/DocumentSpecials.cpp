@@ -78,7 +78,11 @@ void DocumentSpecials::AddPictureFile(String8 const& file) { dvi_.AppendPictFile
 
 void DocumentSpecials::SetRecordResolution(unsigned short resolution) { dvi_.SetRecordResolution(resolution); }
 
-void DocumentSpecials::NotePdfSpecial() { dvi_.pdfSpecials_ = true; }
+// A document made for dvipdfmx shows its colours as a PDF viewer does.
+void DocumentSpecials::NotePdfSpecial() {
+    dvi_.pdfSpecials_ = true;
+    dvi_.spotColours_->ShowCmykAsPoppler(true);
+}
 
 void DocumentSpecials::NoteEngineSpecial(std::string kind) {
     std::vector<std::string>& kinds = dvi_.engineSpecials_;

@@ -163,6 +163,7 @@ void KsDvi::ReadPreamble(DviScanReader& in) {
         return;
     }
     version_ = static_cast<unsigned char>(in.Unsigned(1));
+    spotColours_->ShowCmykAsPoppler(MadeForDvipdfmx());
     if (!IsKnownId(version_)) {
         SetMalformed(in.Ended() ? ScanProblem::UnexpectedEnd : ScanProblem::BadIdentification, 1);
         return;

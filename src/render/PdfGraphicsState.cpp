@@ -141,7 +141,7 @@ void PdfGraphicsState::SetFillComponents(double const* n, std::size_t count) {
     std::size_t const components = DeviceSpaceComponents(state_.fillSpace);
     std::optional<unsigned int> colour;
     if (components == count)
-        colour = DeviceColour(n, count);
+        colour = DeviceColour(n, count, spots_);
     else if (components == 0 && count == 1 && spots_)  // any other space is a spot's, when the document defined it so
         colour = spots_->Colour(state_.fillSpace, n[0]);
     if (colour) state_.fill = *colour;

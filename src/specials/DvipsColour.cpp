@@ -87,9 +87,10 @@ constexpr NamedColor kNamedColors[] = {
     {"White", 0, 0, 0, 0},
 };
 
-// As Ghostscript shows PostScript's setcmykcolor.
-unsigned int FromCmyk(double c, double m, double y, double k) {
-    RgbColour const rgb = CmykToRgb(c, m, y, k);
+// As the document's peer shows it: Ghostscript PostScript's setcmykcolor,
+// poppler (x)dvipdfmx's PDF.
+unsigned int FromCmyk(double c, double m, double y, double k, SpotColours const* spots) {
+    RgbColour const rgb = spots && spots->ShowsCmykAsPoppler() ? CmykToRgbAsPoppler(c, m, y, k) : CmykToRgb(c, m, y, k);
     return rgbcolor(rgb.r, rgb.g, rgb.b);
 }
 
@@ -113,25 +114,25 @@ unsigned int FromHsb(double h, double s, double b) {
 struct Model {
     std::string_view name;
     int values;
-    unsigned int (*toColor)(double const* v);
+    unsigned int (*toColor)(double const* v, SpotColours const* spots);
 };
 
 constexpr Model kModels[] = {
-    {"rgb", 3, [](double const* v) { return rgbcolor(v[0], v[1], v[2]); }},
-    {"cmyk", 4, [](double const* v) { return FromCmyk(v[0], v[1], v[2], v[3]); }},
-    {"hsb", 3, [](double const* v) { return FromHsb(v[0], v[1], v[2]); }},
-    {"gray", 1, [](double const* v) { return rgbcolor(v[0], v[0], v[0]); }},
+    {"rgb", 3, [](double const* v, SpotColours const*) { return rgbcolor(v[0], v[1], v[2]); }},
+    {"cmyk", 4, [](double const* v, SpotColours const* spots) { return FromCmyk(v[0], v[1], v[2], v[3], spots); }},
+    {"hsb", 3, [](double const* v, SpotColours const*) { return FromHsb(v[0], v[1], v[2]); }},
+    {"gray", 1, [](double const* v, SpotColours const*) { return rgbcolor(v[0], v[0], v[0]); }},
 };
 
 }  // namespace
 
-std::optional<unsigned int> DeviceColour(double const* v, std::size_t count) {
+std::optional<unsigned int> DeviceColour(double const* v, std::size_t count, SpotColours const* spots) {
     double u[4];
     for (std::size_t i = 0; i < count && i < 4; ++i) u[i] = std::clamp(v[i], 0.0, 1.0);
     switch (count) {
     case 1: return rgbcolor(u[0], u[0], u[0]);
     case 3: return rgbcolor(u[0], u[1], u[2]);
-    case 4: return FromCmyk(u[0], u[1], u[2], u[3]);
+    case 4: return FromCmyk(u[0], u[1], u[2], u[3], spots);
     default: return std::nullopt;
     }
 }
@@ -162,15 +163,15 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* p, SpotColours const*
         for (int i = 0; i < model.values; ++i)
             if (!(p = getnumber(p, &values[i]))) return std::nullopt;
         if (!OnlyBlanksLeft(p)) return std::nullopt;
-        return model.toColor(values);
+        return model.toColor(values, spots);
     }
     if (!OnlyBlanksLeft(p)) return std::nullopt;
-    return DvipsNamedColour(word);
+    return DvipsNamedColour(word, spots);
 }
 
-std::optional<unsigned int> DvipsNamedColour(std::string_view name) {
+std::optional<unsigned int> DvipsNamedColour(std::string_view name, SpotColours const* spots) {
     for (NamedColor const& named : kNamedColors)
-        if (name == named.name) return FromCmyk(named.c, named.m, named.y, named.k);
+        if (name == named.name) return FromCmyk(named.c, named.m, named.y, named.k, spots);
     return std::nullopt;
 }
 

@@ -8,8 +8,9 @@
 // COLOUR is a model with its values in 0..1, "rgb R G B", "cmyk C M Y K",
 // "hsb H S B" or "gray G", or a named colour of dvipsnam.def ("Red",
 // "NavyBlue", ...). Words and names are case-sensitive, as dvips has them.
-// With the document's spot colours, "spot NAME TINT" too, as xdvipdfmx
-// reads it (SpotColours.h).
+// With the document's colours (SpotColours.h), "spot NAME TINT" too, as
+// xdvipdfmx reads it, and CMYK shown as the document's peer shows it
+// (Ghostscript without them).
 // The document's scan and the renderer read them alike, so that a page
 // starts with the colour stack the page before it ended with.
 
@@ -48,12 +49,12 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* words, SpotColours co
 std::optional<unsigned int> ParseDvipsBackground(unsigned char* words, SpotColours const* spots = nullptr);
 
 // A colour of dvipsnam.def by its name ("Red"); nullopt for any other word.
-std::optional<unsigned int> DvipsNamedColour(std::string_view name);
+std::optional<unsigned int> DvipsNamedColour(std::string_view name, SpotColours const* spots = nullptr);
 
 // A colour of PDF's device spaces by its number of components: 1 grey, 3
-// RGB, 4 CMYK (as Ghostscript shows it); components held to 0..1; nullopt
-// for any other number.
-std::optional<unsigned int> DeviceColour(double const* components, std::size_t count);
+// RGB, 4 CMYK; components held to 0..1; nullopt for any other number.
+std::optional<unsigned int> DeviceColour(double const* components, std::size_t count,
+                                         SpotColours const* spots = nullptr);
 
 // The number of components of the device space /`name` (DeviceGray,
 // DeviceRGB, DeviceCMYK); 0 for any other space.

@@ -77,7 +77,7 @@ std::optional<unsigned int> ColourOf(std::vector<PdfToken> const& tokens, size_t
     PdfToken const& first = tokens[from];
     if (IsArray(first)) {
         std::vector<double> const v = ArrayNumbers(tokens, from, to);
-        return DeviceColour(v.data(), v.size());
+        return DeviceColour(v.data(), v.size(), spots);
     }
     if (first.type != PdfToken::Type::Word) return std::nullopt;
     if (first.text.size() > 1 && first.text[0] == '@') {
@@ -86,12 +86,12 @@ std::optional<unsigned int> ColourOf(std::vector<PdfToken> const& tokens, size_t
         if (!spots || tint.size() != 1) return std::nullopt;
         return spots->ObjectColour(std::string_view(first.text).substr(1), tint[0]);
     }
-    if (!FiniteNumber(first.text)) return DvipsNamedColour(first.text);
+    if (!FiniteNumber(first.text)) return DvipsNamedColour(first.text, spots);
     size_t end = from;  // dvipdfmx reads at most four numbers
     while (end < to && end - from < 4 && tokens[end].type == PdfToken::Type::Word && FiniteNumber(tokens[end].text))
         ++end;
     std::vector<double> const v = NumbersOf(tokens, from, end);
-    return DeviceColour(v.data(), v.size());
+    return DeviceColour(v.data(), v.size(), spots);
 }
 
 bool IsWord(PdfToken const& token, std::string_view word) {

@@ -120,7 +120,7 @@ std::optional<unsigned int> SpotColours::SeparationColour(PdfObject const* space
     if (!std::isfinite(t)) return std::nullopt;
     double v[4];
     for (size_t i = 0; i < c0.size(); ++i) v[i] = c0[i] + t * (c1[i] - c0[i]);
-    return DeviceColour(v, c0.size());
+    return DeviceColour(v, c0.size(), this);
 }
 
 }  // namespace ksdvi

@@ -1,4 +1,5 @@
 #pragma once
+// The colours a document defines, and how its CMYK shows (below).
 // Spot colours as xdvipdfmx shows them (xespotcolor writes them). A colour
 // special "spot NAME TINT" names a Separation colour space that the document
 // put in the page's resources (pdf:bcolor may name such an object itself):
@@ -40,6 +41,12 @@ public:
     // pdf:bcolor: "@object [TINT]".
     std::optional<unsigned int> ObjectColour(std::string_view object, double tint) const;
 
+    // How the document's CMYK colours show, spots' alternates and colour
+    // specials alike: as Ghostscript shows dvips' pages (the default), or,
+    // in a document made for (x)dvipdfmx, as poppler shows the PDF it makes.
+    void ShowCmykAsPoppler(bool asPoppler) { cmykAsPoppler_ = asPoppler; }
+    bool ShowsCmykAsPoppler() const { return cmykAsPoppler_; }
+
 private:
     std::optional<unsigned int> SeparationColour(PdfObject const* space, double tint) const;
     PdfObject const* Resolved(PdfObject const& object) const;
@@ -49,6 +56,7 @@ private:
     std::map<std::string, PdfObject, std::less<>> objects_;  // @name without "@": its value
     size_t bytesLeft_ = kMostDefinitionBytes;
     size_t lastPut_ = 0;  // the hash of the last put read: the same put again is passed over
+    bool cmykAsPoppler_ = false;
 };
 
 }  // namespace ksdvi

@@ -1,6 +1,7 @@
 // CMYK colours as Ghostscript shows them: a row of patches painted with
 // setcmykcolor by Ghostscript itself, one point each, against the conversion
-// of single colours and of 8-bit pixels (plain and Adobe's inverted ones).
+// of single colours and of 8-bit pixels (plain and Adobe's inverted ones);
+// and as poppler shows them: the same patches in a PDF, through pdftoppm.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -43,18 +44,10 @@ constexpr Ink kInks[] = {
 };
 constexpr int kCount = static_cast<int>(std::size(kInks));
 
-// Ghostscript's pixels of the patches, red, green and blue each.
-std::vector<unsigned char> GhostscriptPatches(TempDir const& dir) {
-    std::ofstream ps(dir / "patches.ps");
-    ps << "%!PS\n";
-    for (Ink const& ink : kInks)
-        ps << ink.c << ' ' << ink.m << ' ' << ink.y << ' ' << ink.k << " setcmykcolor 0 0 1 1 rectfill 1 0 translate\n";
-    ps << "showpage\n";
-    ps.close();
-    std::string const command = "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=ppmraw -r72 -g" + std::to_string(kCount) +
-                                "x1 -sOutputFile=" + (dir / "patches.ppm") + " " + (dir / "patches.ps");
-    if (std::system(command.c_str()) != 0) return {};
-    std::ifstream ppm(dir / "patches.ppm", std::ios::binary);
+// The pixels of a PPM file `kCount` by 1, red, green and blue each; empty
+// when it is not one.
+std::vector<unsigned char> PatchPixels(std::string const& path) {
+    std::ifstream ppm(path, std::ios::binary);
     // "P6", a comment Ghostscript writes, width, height, maximum.
     std::string magic, comment;
     int width = 0, height = 0, maximum = 0;
@@ -65,6 +58,54 @@ std::vector<unsigned char> GhostscriptPatches(TempDir const& dir) {
     std::vector<unsigned char> pixels((std::istreambuf_iterator<char>(ppm)), std::istreambuf_iterator<char>());
     if (magic != "P6" || width != kCount || height != 1 || maximum != 255 || pixels.size() != 3u * kCount) return {};
     return pixels;
+}
+
+// Ghostscript's pixels of the patches.
+std::vector<unsigned char> GhostscriptPatches(TempDir const& dir) {
+    std::ofstream ps(dir / "patches.ps");
+    ps << "%!PS\n";
+    for (Ink const& ink : kInks)
+        ps << ink.c << ' ' << ink.m << ' ' << ink.y << ' ' << ink.k << " setcmykcolor 0 0 1 1 rectfill 1 0 translate\n";
+    ps << "showpage\n";
+    ps.close();
+    std::string const command = "gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=ppmraw -r72 -g" + std::to_string(kCount) +
+                                "x1 -sOutputFile=" + (dir / "patches.ppm") + " " + (dir / "patches.ps");
+    if (std::system(command.c_str()) != 0) return {};
+    return PatchPixels(dir / "patches.ppm");
+}
+
+// pdftoppm's pixels of the patches, filled with PDF's k in a page of their size.
+std::vector<unsigned char> PopplerPatches(TempDir const& dir) {
+    std::string content;
+    for (int i = 0; i < kCount; ++i) {
+        Ink const& ink = kInks[i];
+        content += std::to_string(ink.c) + " " + std::to_string(ink.m) + " " + std::to_string(ink.y) + " " +
+                   std::to_string(ink.k) + " k " + std::to_string(i) + " 0 1 1 re f\n";
+    }
+    std::vector<std::string> const objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(kCount) + " 1] /Contents 4 0 R >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream"};
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    size_t const xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[21];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    std::ofstream(dir / "patches.pdf", std::ios::binary) << pdf;
+    std::string const command =
+        "pdftoppm -r 72 -aa no -aaVector no -singlefile " + (dir / "patches.pdf") + " " + (dir / "poppler");
+    if (std::system(command.c_str()) != 0) return {};
+    return PatchPixels(dir / "poppler.ppm");
 }
 
 TEST(CmykColour, AsGhostscriptShowsIt) {
@@ -92,6 +133,20 @@ TEST(CmykColour, AsGhostscriptShowsIt) {
             EXPECT_NEAR(fromPlain[3 * i + 2 - channel], want, 2);
             EXPECT_NEAR(fromInverted[3 * i + 2 - channel], want, 2);
         }
+    }
+}
+
+TEST(CmykColour, AsPopplerShowsIt) {
+    TempDir dir;
+    std::vector<unsigned char> const shown = PopplerPatches(dir);
+    ASSERT_EQ(shown.size(), 3u * kCount) << "pdftoppm did not paint the patches";
+    for (int i = 0; i < kCount; ++i) {
+        Ink const& ink = kInks[i];
+        RgbColour const rgb = CmykToRgbAsPoppler(ink.c, ink.m, ink.y, ink.k);
+        double const colour[3] = {rgb.r, rgb.g, rgb.b};
+        for (int channel = 0; channel < 3; ++channel)
+            EXPECT_EQ(std::lround(colour[channel] * 255), shown[3 * i + channel])
+                << "cmyk " << ink.c << " " << ink.m << " " << ink.y << " " << ink.k << ", channel " << channel;
     }
 }
 

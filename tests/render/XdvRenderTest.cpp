@@ -502,6 +502,71 @@ TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
                            [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
 }
 
+// CMYK colours (dvipsnames', xcolor's cmyk model) show as the document's
+// peer shows them: a document for xdvipdfmx or dvipdfmx as poppler shows
+// their PDF, one for dvips as Ghostscript shows its PostScript. The two
+// differ by up to 40 in a component (NavyBlue: (38, 107, 189) and
+// (0, 110, 184)). Each rule's middle, on the page and in `ksdvi pdf`.
+TEST(PeerColours, CmykShowsAsTheDocumentsPeerShowsIt) {
+    for (char const* tool : {"xelatex", "xdvipdfmx", "latex", "dvipdfmx", "dvips", "gs", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    std::string rules;
+    for (char const* cmyk : {"0.94 0.54 0 0", "0.91 0 0.88 0.12", "0 0.10 0.84 0", "0.86 0 0.34 0.02", "0 0 0 0.5"})
+        rules += std::string("\\special{color push cmyk ") + cmyk + "}\\rule{3cm}{3mm}\\special{color pop}\\par\n";
+    struct Peer {
+        char const *engine, *file, *options, *peer;
+    } const peers[] = {
+        {"xelatex -no-pdf", "doc.xdv", "",
+         "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs"},
+        {"latex", "doc.dvi", "\\special{pdf:pagesize default}",
+         "dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -png -singlefile doc.pdf theirs"},
+        {"latex", "doc.dvi", "",
+         "dvips -q -o doc.ps doc.dvi && gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r100 -sOutputFile=theirs.png "
+         "doc.ps"},
+    };
+    for (Peer const& p : peers) {
+        SCOPED_TRACE(p.peer);
+        TempDir dir;
+        std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
+                                       << p.options << "\\noindent\n"
+                                       << rules << "\\end{document}\n";
+        ASSERT_TRUE(Typeset(dir.Path(), p.engine));
+        RunOk("cd " + dir.Path() + " && " + p.peer);
+        KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / p.file));
+        KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / p.file));
+        RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+        RgbImage theirs, ours, oursPdf;
+        ASSERT_TRUE(ReadRgbPng(dir / "theirs.png", theirs));
+        ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+        ASSERT_TRUE(ReadRgbPng(dir / "ours-pdf.png", oursPdf));
+        // The middle of each run of colour down the rules' middle column.
+        // The rules' middle column, from the first row with ink.
+        int x = -1;
+        for (int y = 0; y < theirs.height && x < 0; ++y) {
+            std::vector<int> ink;
+            for (int i = 0; i < theirs.width; ++i)
+                if (theirs.At(i, y) != 0xFFFFFF) ink.push_back(i);
+            if (!ink.empty()) x = (ink.front() + ink.back()) / 2;
+        }
+        std::vector<int> middles;
+        for (int y = 0, start = -1; y < theirs.height; ++y) {
+            bool const ink = theirs.At(x, y) != 0xFFFFFF;
+            if (ink && start < 0) start = y;
+            if (!ink && start >= 0) {
+                middles.push_back((start + y) / 2);
+                start = -1;
+            }
+        }
+        ASSERT_EQ(middles.size(), 5u);
+        for (int y : middles)
+            for (RgbImage const* image : {&ours, &oursPdf})
+                for (int shift : {16, 8, 0}) {
+                    int const a = theirs.At(x, y) >> shift & 0xFF, b = image->At(x, y) >> shift & 0xFF;
+                    EXPECT_NEAR(a, b, 2) << "at y " << y << (image == &ours ? " on the page" : " in the PDF");
+                }
+    }
+}
+
 // A PDF page 100 by 50 points with transparency: a red half see-through on
 // its left, an opaque dark green square on its right; nothing else.
 void WriteGlassPdf(std::string const& path) {

@@ -60,6 +60,41 @@ RgbColour CmykToRgb(double c, double m, double y, double k) {
     return {1 - std::min(1.0, ink[0] + ink[3]), 1 - std::min(1.0, ink[1] + ink[3]), 1 - std::min(1.0, ink[2] + ink[3])};
 }
 
+RgbColour CmykToRgbAsPoppler(double c, double m, double y, double k) {
+    // poppler's colours of the corners, in the order of their inks' bits
+    // c m y k (0000 is no ink, white).
+    static constexpr double kCorners[16][3] = {{1, 1, 1},
+                                               {0.1373, 0.1216, 0.1255},
+                                               {1, 0.9490, 0},
+                                               {0.1098, 0.1020, 0},
+                                               {0.9255, 0, 0.5490},
+                                               {0.1412, 0, 0},
+                                               {0.9294, 0.1098, 0.1412},
+                                               {0.1333, 0, 0},
+                                               {0, 0.6784, 0.9373},
+                                               {0, 0.0588, 0.1412},
+                                               {0, 0.6510, 0.3137},
+                                               {0, 0.0745, 0},
+                                               {0.1804, 0.1922, 0.5725},
+                                               {0, 0, 0.0078},
+                                               {0.2118, 0.2119, 0.2235},
+                                               {0, 0, 0}};
+    double const ink[4] = {std::clamp(c, 0.0, 1.0), std::clamp(m, 0.0, 1.0), std::clamp(y, 0.0, 1.0),
+                           std::clamp(k, 0.0, 1.0)};
+    double rgb[3] = {0, 0, 0};
+    for (int corner = 0; corner < 16; ++corner) {
+        double weight = 1;
+        for (int i = 0; i < 4; ++i) weight *= (corner >> (3 - i) & 1) ? ink[i] : 1 - ink[i];
+        for (int j = 0; j < 3; ++j) rgb[j] += weight * kCorners[corner][j];
+    }
+    // poppler keeps a component in 16.16 fixed point, cut, and rounds it to a byte.
+    auto byte = [](double v) {
+        long const fixed = static_cast<long>(std::clamp(v, 0.0, 1.0) * 65536);
+        return static_cast<double>(((fixed << 8) - fixed + 0x8000) >> 16) / 255;
+    };
+    return {byte(rgb[0]), byte(rgb[1]), byte(rgb[2])};
+}
+
 void CmykToBgr(unsigned char const* cmyk, unsigned char* bgr, std::size_t count, bool inverted) {
     static Conversion const pixels(TYPE_CMYK_8, TYPE_BGR_8, 0), invertedPixels(TYPE_CMYK_8_REV, TYPE_BGR_8, 0);
     if (cmsHTRANSFORM transform = (inverted ? invertedPixels : pixels).Get()) {

@@ -19,6 +19,12 @@ struct RgbColour {
 // Components 0 to 1, clamped.
 RgbColour CmykToRgb(double c, double m, double y, double k);
 
+// The same as poppler shows PDF's DeviceCMYK (pdftoppm, evince: the PDF of
+// (x)dvipdfmx): between fixed colours of the sixteen corners of the ink
+// cube, weighted by how near each is; rounded to 8 bits as poppler rounds.
+// dvipsnames' NavyBlue is (38, 107, 189) here, (0, 110, 184) above.
+RgbColour CmykToRgbAsPoppler(double c, double m, double y, double k);
+
 // `count` pixels of 8-bit CMYK (ink 255, or 0 where `inverted`, as Adobe's
 // JPEG files hold it) to 8-bit blue, green, red.
 void CmykToBgr(unsigned char const* cmyk, unsigned char* bgr, std::size_t count, bool inverted);
