@@ -45,16 +45,6 @@ void DocumentSpecials::Handle(unsigned char* text, int length) {
     dvi_.SpecialHandlers().Scan(*this, text, static_cast<size_t>(length));
 }
 
-void DocumentSpecials::PushColour(std::uint32_t colour) {
-    if (dvi_.colorStackDepth_ < KsDvi::ColorStackSize)
-        dvi_.colorStack_[static_cast<size_t>(dvi_.colorStackDepth_++)] = colour;
-}
-
-void DocumentSpecials::PopColour() {
-    // The bottom entry, black, stays.
-    if (dvi_.colorStackDepth_ > 1) --dvi_.colorStackDepth_;
-}
-
 void DocumentSpecials::ChangeColour(DvipsColorChange const& change) {
     ApplyDvipsColorChange(change, dvi_.colorStack_.data(), dvi_.colorStackDepth_, KsDvi::ColorStackSize);
 }

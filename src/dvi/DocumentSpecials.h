@@ -25,8 +25,6 @@ public:
     // NULs of their own. Specials that do not parse change nothing.
     void Handle(unsigned char* text, int length);
 
-    void PushColour(std::uint32_t colour) override;
-    void PopColour() override;
     void ChangeColour(DvipsColorChange const& change) override;
     void SetBackground(std::uint32_t colour) override;
     SpotColours const* Spots() const override;

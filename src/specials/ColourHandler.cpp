@@ -18,9 +18,9 @@ bool ColourHandler::Scan(SpecialScan& scan, SpecialFamily family, unsigned char*
     unsigned int colour = 0;
     switch (family) {
     case F::ColorPush:
-        if (ReadRgbColor(args, &colour)) scan.PushColour(colour);
+        if (ReadRgbColor(args, &colour)) scan.ChangeColour({DvipsColorChange::Action::Push, colour});
         return true;
-    case F::ColorPop: scan.PopColour(); return true;
+    case F::ColorPop: scan.ChangeColour({DvipsColorChange::Action::Pop}); return true;
     case F::BackgroundColor:
         if (ReadRgbColor(args, &colour)) scan.SetBackground(colour);
         return true;

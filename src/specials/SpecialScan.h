@@ -20,8 +20,7 @@ class SpotColours;
 class SpecialScan {
 public:
     virtual ~SpecialScan() = default;
-    virtual void PushColour(std::uint32_t colour) = 0;
-    virtual void PopColour() = 0;
+    // A change of the colour stack, whichever special makes it.
     virtual void ChangeColour(DvipsColorChange const& change) = 0;
     virtual void SetBackground(std::uint32_t colour) = 0;
     // The spot colours defined so far, by which colour specials may name one.

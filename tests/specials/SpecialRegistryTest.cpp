@@ -74,8 +74,6 @@ public:
 class RecordingScan final : public SpecialScan {
 public:
     Log log;
-    void PushColour(std::uint32_t colour) override { log.push_back("push " + Hex(colour)); }
-    void PopColour() override { log.push_back("pop"); }
     void ChangeColour(DvipsColorChange const& change) override {
         using Action = DvipsColorChange::Action;
         log.push_back(change.action == Action::Pop ? "pop"
@@ -210,7 +208,7 @@ TEST(SpecialRegistry, DocumentPassRecordsWhatTheDocumentKeeps) {
         Log expected;
     };
     Case const cases[] = {
-        {"colorpush: 1 0 0", {"push 0000ff"}},
+        {"colorpush: 1 0 0", {"change 0 0000ff"}},
         {"colorpop:", {"pop"}},
         {"color: 1 0 0", {}},  // a page's own change
         {"color push rgb 0 0 1", {"change 0 ff0000"}},
