@@ -381,10 +381,16 @@ TEST(XdvPictures, TrimmedPngKeepsThePartXdvipdfmxKeeps) {
     }
 }
 
-// ksdvi's page of dir/doc.xdv on `paper`, and the page of its PDF, hold as
-// many pixels of each class (a test of r, g, b) as xdvipdfmx's (theirs.png),
-// within an eighth; theirs holds at least 300 of each.
+// Classes of pixels by their colour.
 using PixelClass = bool (*)(int r, int g, int b);
+bool Red(int r, int g, int b) { return r > 200 && g < 60 && b < 60; }
+bool Green(int r, int g, int b) { return g > 150 && r < 80 && b < 80; }
+bool Blue(int r, int g, int b) { return b > 200 && r < 60 && g < 60; }
+bool Black(int r, int g, int b) { return r < 60 && g < 60 && b < 60; }
+
+// ksdvi's page of dir/doc.xdv on `paper`, and the page of its PDF, hold as
+// many pixels of each class as xdvipdfmx's (theirs.png), within an eighth;
+// theirs holds at least 300 of each.
 void ExpectColoursAsTheirs(TempDir const& dir, std::string const& paper, std::vector<PixelClass> const& classes) {
     KsdviOk("render -r 100 --paper " + paper + " -o " + (dir / "ours-%d.png") + " " + (dir / "doc.xdv"));
     KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / "doc.xdv"));
@@ -408,6 +414,15 @@ void ExpectColoursAsTheirs(TempDir const& dir, std::string const& paper, std::ve
             EXPECT_NEAR(n[i], theirs[i], theirs[i] / 8) << ours << " class " << i;
         }
     }
+}
+
+// A XeLaTeX page of `body` in dir/doc.xdv, and xdvipdfmx's page of it,
+// through pdftoppm, in dir/theirs.png.
+void TypesetWithTheirs(TempDir const& dir, std::string const& body) {
+    std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
+                                   << body << "\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
+    RunOk("cd " + dir.Path() + " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
 }
 
 // TikZ's drawing after a picture it places lies over it, as xdvipdfmx
@@ -437,10 +452,7 @@ TEST(XdvPictures, DrawingAfterAPictureLiesOverIt) {
     RunOk("cd " + dir.Path() + " && xelatex -no-pdf -interaction=batchmode doc.tex >/dev/null 2>&1 && " +
           "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
     ExpectColoursAsTheirs(dir, "letter",
-                          {[](int r, int g, int b) { return r > 200 && g < 60 && b < 60; },
-                           [](int r, int g, int b) { return g > 200 && r < 60 && b < 60; },
-                           [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; },
-                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
+                          {Red, Green, Blue, Black});
 }
 
 // Spot colours as xespotcolor writes them, shown in their alternate
@@ -452,23 +464,18 @@ TEST(XdvColours, SpotColoursShowAsXdvipdfmxShowsThem) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     TempDir dir;
-    std::ofstream(dir / "doc.tex")
-        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
-           "\\special{pdf:put @resources << /ColorSpace << /Teal [/Separation /Ink#20Teal /DeviceCMYK @tealfn]\n"
+    TypesetWithTheirs(
+        dir, "\\special{pdf:put @resources << /ColorSpace << /Teal [/Separation /Ink#20Teal /DeviceCMYK @tealfn]\n"
            "  /Leaf @leaf >> >>}\n"
            "\\special{pdf:obj @tealfn << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [0.92 0.24 0 0] /N 1 >>}\n"
            "\\special{pdf:obj @leaf [/Separation /Ink#20Leaf /DeviceRGB\n"
            "  << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>]}\n"
            "\\special{background spot Teal 1.0}\n"
            "\\Huge Black words \\special{pdf:literal /Leaf cs 1 sc}green words \\rule{3cm}{1cm}\\par\n"
-           "\\special{color push spot Leaf 1.0}Green again\\special{color pop} black\n\\end{document}\n";
-    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
-    RunOk("cd " + dir.Path() +
-          " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
+           "\\special{color push spot Leaf 1.0}Green again\\special{color pop} black\n");
     ExpectColoursAsTheirs(dir, "a4",
                           {[](int r, int g, int b) { return b > 180 && r < 80 && g > 100; },  // teal
-                           [](int r, int g, int b) { return g > 150 && r < 80 && b < 80; },   // green
-                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
+                           Green, Black});
 }
 
 // dvipdfmx's colour specials as LaTeX's l3color and the graphics drivers
@@ -480,9 +487,8 @@ TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
     for (char const* tool : {"xelatex", "xdvipdfmx", "pdftoppm"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     TempDir dir;
-    std::ofstream(dir / "doc.tex")
-        << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
-           "\\special{pdf:obj @pdf.obj1 << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>}\n"
+    TypesetWithTheirs(
+        dir, "\\special{pdf:obj @pdf.obj1 << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0.8 0] /N 1 >>}\n"
            "\\special{pdf:obj @pdf.obj2 [ /Separation/Leaf#20Ink /DeviceRGB @pdf.obj1 ]}\n"
            "\\def\\bar{\\noindent\\special{pdf:content 0 0 m 90 0 l 90 30 l 0 30 l f}\\kern100bp"
            "\\rule{1cm}{12mm} words\\par}\n"
@@ -491,15 +497,8 @@ TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
            "\\special{pdf:bc fill @pdf.obj2 [1.0] stroke [1 0 0]}\\bar\\special{pdf:ec}\n"
            "\\special{pdf:bc 0 0 1}\\bar\\special{pdf:sc [0 0.8 0]}\\bar\\special{pdf:ec}\n"
            "\\special{pdf:bc [1 0 0]}\\special{pdf:bc garbage}\\bar\\special{pdf:ec}\\bar\\special{pdf:ec}\n"
-           "\\bar\n\\end{document}\n";
-    ASSERT_TRUE(Typeset(dir.Path(), "xelatex -no-pdf"));
-    RunOk("cd " + dir.Path() +
-          " && xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs");
-    ExpectColoursAsTheirs(dir, "a4",
-                          {[](int r, int g, int b) { return r > 200 && g < 60 && b < 60; },
-                           [](int r, int g, int b) { return g > 150 && r < 80 && b < 80; },
-                           [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; },
-                           [](int r, int g, int b) { return r < 60 && g < 60 && b < 60; }});
+           "\\bar\n");
+    ExpectColoursAsTheirs(dir, "a4", {Red, Green, Blue, Black});
 }
 
 // CMYK colours (dvipsnames', xcolor's cmyk model) show as the document's
