@@ -28,7 +28,7 @@ public:
 
     // A change of the stack by another family (dvipdfmx's pdf:bcolor).
     void Change(SpecialPage& page, DvipsColorChange const& change);
-    // The document's spot colours, while a page is painted.
+    // The document's colours (spots, how CMYK shows), while a page is painted.
     SpotColours const* Spots() const { return spots_; }
 
     // The colour on top of the page's stack (black when it is empty).

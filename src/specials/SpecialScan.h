@@ -23,7 +23,7 @@ public:
     // A change of the colour stack, whichever special makes it.
     virtual void ChangeColour(DvipsColorChange const& change) = 0;
     virtual void SetBackground(std::uint32_t colour) = 0;
-    // The spot colours defined so far, by which colour specials may name one.
+    // The document's colours so far (spots, how CMYK shows), by which colour specials are read.
     virtual SpotColours const* Spots() const { return nullptr; }
     virtual void AddAnchor(String8 const& name) = 0;
     // The first paper that reads as a size is the document's.
