@@ -169,6 +169,24 @@ def make_pdf_specials():
         b"pdf:code Q",
     )
     write("specials", "spot-colours.seq", SEPARATOR.join(spots))
+    # dvipdfmx's colour specials as l3color and the drivers write them: a
+    # spot object, fill and stroke parts, bare numbers, a name, scolor, and
+    # one that does not read.
+    pdfcolours = (
+        b"pdf:obj @pdf.obj1 << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0.56 0 0] /N 1 >>",
+        b"pdf:obj @pdf.obj2 [ /Separation/PANTONE#203005#20U /DeviceCMYK @pdf.obj1 ]",
+        b"pdf:bc @pdf.obj2 [0.5]",
+        b"pdf:bc fill @pdf.obj2 [1.0] stroke [1 0 0]",
+        b"pdf:bcolor 0 0 1",
+        b"pdf:sc Red",
+        b"pdf:bc garbage",
+        b"pdf:content 0 0 m 10 0 l S",
+        b"pdf:ec",
+        b"pdf:ecolor",
+        b"pdf:ec",
+        b"pdf:ec",
+    )
+    write("specials", "pdf-colours.seq", SEPARATOR.join(pdfcolours))
 
 
 # --- font files: the selector byte of FontFileKind.h, then the file
