@@ -331,6 +331,9 @@ void KsDvi::ScanFontDef(DviScanReader& in, int op) {
     ItrnFont* font = LoadItrnFont(String8(area), String8(name), scale, design);
     fontIndex_[number] = font;
     fontNumbersUsed_ = std::max(fontNumbersUsed_, static_cast<int>(number) + 1);
+    // pTeX's documents are made for dvipdfmx as a rule: their colours show
+    // as in the PDF it makes.
+    if (font && font->IsJfm()) spotColours_->ShowCmykAsPoppler(true);
     if (font) return;
     std::string problem = fonts_->TakeProblem();
     if (fontProblems_.emplace(name, problem.empty() ? "not found" : problem).second) missingFonts_.push_back(name);

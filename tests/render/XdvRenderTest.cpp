@@ -507,7 +507,7 @@ TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
 // differ by up to 40 in a component (NavyBlue: (38, 107, 189) and
 // (0, 110, 184)). Each rule's middle, on the page and in `ksdvi pdf`.
 TEST(PeerColours, CmykShowsAsTheDocumentsPeerShowsIt) {
-    for (char const* tool : {"xelatex", "xdvipdfmx", "latex", "dvipdfmx", "dvips", "gs", "pdftoppm"})
+    for (char const* tool : {"xelatex", "xdvipdfmx", "latex", "platex", "dvipdfmx", "dvips", "gs", "pdftoppm"})
         if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
     std::string rules;
     for (char const* cmyk : {"0.94 0.54 0 0", "0.91 0 0.88 0.12", "0 0.10 0.84 0", "0.86 0 0.34 0.02", "0 0 0 0.5"})
@@ -519,6 +519,8 @@ TEST(PeerColours, CmykShowsAsTheDocumentsPeerShowsIt) {
          "xdvipdfmx -q -o doc.pdf doc.xdv && pdftoppm -r 100 -png -singlefile doc.pdf theirs"},
         {"latex", "doc.dvi", "\\special{pdf:pagesize default}",
          "dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -png -singlefile doc.pdf theirs"},
+        {"platex", "doc.dvi", "\\char\\jis\"3021",  // a pTeX font after the colours, nothing else for dvipdfmx
+         "dvipdfmx -q -o doc.pdf doc.dvi && pdftoppm -r 100 -png -singlefile doc.pdf theirs"},
         {"latex", "doc.dvi", "",
          "dvips -q -o doc.ps doc.dvi && gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r100 -sOutputFile=theirs.png "
          "doc.ps"},
@@ -527,8 +529,8 @@ TEST(PeerColours, CmykShowsAsTheDocumentsPeerShowsIt) {
         SCOPED_TRACE(p.peer);
         TempDir dir;
         std::ofstream(dir / "doc.tex") << "\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n"
-                                       << p.options << "\\noindent\n"
-                                       << rules << "\\end{document}\n";
+                                       << "\\noindent\n"
+                                       << rules << p.options << "\\end{document}\n";
         ASSERT_TRUE(Typeset(dir.Path(), p.engine));
         RunOk("cd " + dir.Path() + " && " + p.peer);
         KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / p.file));
