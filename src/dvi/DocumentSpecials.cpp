@@ -116,6 +116,7 @@ void DocumentSpecials::NotePostScript(unsigned char* text, int length) {
             (ps.code.find("bop-hook") != std::string_view::npos || ps.code.find("eop-hook") != std::string_view::npos))
             dvi_.pageDefinesHooks_ = true;
         NoteHeader({ps.kind == PostScriptSpecial::Kind::Literal, std::string(ps.code)});
+        if (ps.kind == PostScriptSpecial::Kind::Literal) dvi_.spotColours_->DefinePostScript(ps.code);
     } else if (IsPagePostScript(ps) && !IsPreviewBox(dvi_, ps)) {
         dvi_.pagePostScript_ = true;
         MeetPostScript();

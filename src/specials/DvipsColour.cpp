@@ -150,6 +150,13 @@ std::optional<unsigned int> ParseDvipsColor(unsigned char* p, SpotColours const*
     p = SkipBlanks(p);
     std::string_view word = Token(p);
     p += word.size();
+    if (word == "separation" && spots) {  // l3color's for dvips: a procedure of a `!` special
+        p = SkipBlanks(p);
+        std::string_view const name = Token(p);
+        double tint = 0;
+        if (name.empty() || !(p = getnumber(p + name.size(), &tint)) || !OnlyBlanksLeft(p)) return std::nullopt;
+        return spots->PostScriptColour(name, tint);
+    }
     if (word == "spot" && spots) {
         p = SkipBlanks(p);
         std::string_view const name = Token(p);

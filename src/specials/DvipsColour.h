@@ -9,8 +9,8 @@
 // "hsb H S B" or "gray G", or a named colour of dvipsnam.def ("Red",
 // "NavyBlue", ...). Words and names are case-sensitive, as dvips has them.
 // With the document's colours (SpotColours.h), "spot NAME TINT" too, as
-// xdvipdfmx reads it, and CMYK shown as the document's peer shows it
-// (Ghostscript without them).
+// xdvipdfmx reads it, "separation NAME TINT" (l3color's for dvips), and
+// CMYK shown as the document's peer shows it (Ghostscript without them).
 // The document's scan and the renderer read them alike, so that a page
 // starts with the colour stack the page before it ended with.
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "specials/DvipsColour.h"
+#include "stream/NumberText.h"
 
 namespace ksdvi {
 
@@ -101,6 +102,88 @@ std::optional<unsigned int> SpotColours::Colour(std::string_view name, double ti
 std::optional<unsigned int> SpotColours::ObjectColour(std::string_view object, double tint) const {
     auto it = objects_.find(object);
     return it == objects_.end() ? std::nullopt : SeparationColour(&it->second, tint);
+}
+
+namespace {
+
+// Runs a tint transform of PostScript's calculator words (numbers, index,
+// roll, pop, dup, exch, add, sub, mul) on a stack holding `tint`; the stack
+// after it, or empty when it uses another word or leaves the stack short.
+// At most 64 words and 16 entries.
+std::vector<double> RunTintTransform(std::vector<std::string> const& words, double tint) {
+    std::vector<double> stack{tint};
+    if (words.size() > 64) return {};
+    auto pop = [&](double& v) {
+        if (stack.empty()) return false;
+        v = stack.back();
+        stack.pop_back();
+        return true;
+    };
+    for (std::string const& word : words) {
+        double a = 0, b = 0;
+        if (std::optional<double> number = FiniteNumber(word)) {
+            stack.push_back(*number);
+        } else if (word == "index") {
+            if (!pop(a) || a < 0 || a >= double(stack.size())) return {};
+            stack.push_back(stack[stack.size() - 1 - size_t(a)]);
+        } else if (word == "roll") {
+            if (!pop(b) || !pop(a) || a < 0 || a > double(stack.size()) || std::abs(b) > 64) return {};
+            size_t const n = size_t(a);
+            if (n == 0) continue;
+            long const shift = ((long(b) % long(n)) + long(n)) % long(n);
+            std::rotate(stack.end() - long(n), stack.end() - shift, stack.end());
+        } else if (word == "pop") {
+            if (!pop(a)) return {};
+        } else if (word == "dup") {
+            if (stack.empty()) return {};
+            stack.push_back(stack.back());
+        } else if (word == "exch") {
+            if (stack.size() < 2) return {};
+            std::swap(stack[stack.size() - 1], stack[stack.size() - 2]);
+        } else if (word == "add" || word == "sub" || word == "mul") {
+            if (!pop(b) || !pop(a)) return {};
+            stack.push_back(word == "add" ? a + b : word == "sub" ? a - b : a * b);
+        } else {
+            return {};
+        }
+        if (stack.size() > 16) return {};
+    }
+    return stack;
+}
+
+}  // namespace
+
+void SpotColours::DefinePostScript(std::string_view header) {
+    if (header.size() > std::min(kLongestDefinition, bytesLeft_) ||
+        header.find("/Separation") == std::string_view::npos)
+        return;
+    bytesLeft_ -= header.size();
+    std::vector<PdfToken> const tokens = PdfTokens(header);
+    auto is = [&](size_t at, std::string_view word) { return at < tokens.size() && tokens[at].text == word; };
+    for (size_t at = 0; at + 8 < tokens.size(); ++at) {
+        // /NAME { [ /Separation (INK) [ /ALT ] { TRANSFORM } ] setcolorspace
+        if (tokens[at].type != PdfToken::Type::Name || !is(at + 1, "{") || !is(at + 2, "[") ||
+            !is(at + 3, "Separation") || tokens[at + 4].type != PdfToken::Type::String || !is(at + 5, "[") ||
+            tokens[at + 6].type != PdfToken::Type::Name || !is(at + 7, "]") || !is(at + 8, "{"))
+            continue;
+        std::vector<std::string> transform;
+        size_t p = at + 9;
+        for (; p < tokens.size() && tokens[p].type == PdfToken::Type::Word && transform.size() <= 64; ++p)
+            transform.push_back(tokens[p].text);
+        if (!is(p, "}") || !is(p + 1, "]") || !is(p + 2, "setcolorspace") ||
+            DeviceSpaceComponents(tokens[at + 6].text) == 0 || transform.size() > 64)
+            continue;
+        if (separations_.size() < kMostEntries || separations_.count(tokens[at].text))
+            separations_[tokens[at].text] = {tokens[at + 6].text, std::move(transform)};
+    }
+}
+
+std::optional<unsigned int> SpotColours::PostScriptColour(std::string_view name, double tint) const {
+    auto it = separations_.find(name);
+    if (it == separations_.end() || !std::isfinite(tint)) return std::nullopt;
+    std::vector<double> const v = RunTintTransform(it->second.transform, std::clamp(tint, 0.0, 1.0));
+    if (v.empty() || v.size() != DeviceSpaceComponents(it->second.alternate)) return std::nullopt;
+    return DeviceColour(v.data(), v.size(), this);
 }
 
 std::optional<unsigned int> SpotColours::SeparationColour(PdfObject const* space, double tint) const {

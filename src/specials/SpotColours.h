@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "specials/PdfObjects.h"
 
@@ -41,6 +42,19 @@ public:
     // pdf:bcolor: "@object [TINT]".
     std::optional<unsigned int> ObjectColour(std::string_view object, double tint) const;
 
+    // A literal PostScript header (`!` special) that may define a
+    // separation as LaTeX's l3color does for dvips, a procedure that sets
+    // the space:
+    //   TeXDict begin /NAME{[ /Separation (INK) [ /ALT ] {TRANSFORM}]
+    //   setcolorspace} def end
+    // with ALT a device space and TRANSFORM of numbers and stack and
+    // arithmetic words (l3color's scales the alternate's values by the
+    // tint). Any other procedure is passed over.
+    void DefinePostScript(std::string_view header);
+    // The colour of such a separation at `tint` (held to 0..1), as the
+    // colour special "separation NAME TINT" asks; nullopt for an unknown NAME.
+    std::optional<unsigned int> PostScriptColour(std::string_view name, double tint) const;
+
     // How the document's CMYK colours show, spots' alternates and colour
     // specials alike: as Ghostscript shows dvips' pages (the default), or,
     // in a document made for (x)dvipdfmx, as poppler shows the PDF it makes.
@@ -54,6 +68,11 @@ private:
 
     std::map<std::string, PdfObject, std::less<>> spaces_;   // NAME: its Separation array
     std::map<std::string, PdfObject, std::less<>> objects_;  // @name without "@": its value
+    struct PostScriptSeparation {
+        std::string alternate;               // DeviceCMYK, DeviceRGB or DeviceGray
+        std::vector<std::string> transform;  // the tint transform's words
+    };
+    std::map<std::string, PostScriptSeparation, std::less<>> separations_;  // by the procedure's name
     size_t bytesLeft_ = kMostDefinitionBytes;
     size_t lastPut_ = 0;  // the hash of the last put read: the same put again is passed over
     bool cmykAsPoppler_ = false;

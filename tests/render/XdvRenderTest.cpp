@@ -501,6 +501,43 @@ TEST(XdvColours, PdfColourSpecialsShowAsXdvipdfmxShowsThem) {
     ExpectColoursAsTheirs(dir, "a4", {Red, Green, Blue, Black});
 }
 
+// ksdvi's page of dir/`file` on letter paper, and the page of its PDF,
+// show `rules` rules stacked at the top of the page in the colours of the
+// peer's page (theirs.png), within 2 in each component: at the middle of
+// each rule down the first one's middle column.
+void ExpectRuleColoursAsTheirs(TempDir const& dir, std::string const& file, size_t rules) {
+    KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / file));
+    KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / file));
+    RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
+    RgbImage theirs, ours, oursPdf;
+    ASSERT_TRUE(ReadRgbPng(dir / "theirs.png", theirs));
+    ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
+    ASSERT_TRUE(ReadRgbPng(dir / "ours-pdf.png", oursPdf));
+    int x = -1;
+    for (int y = 0; y < theirs.height && x < 0; ++y) {
+        std::vector<int> ink;
+        for (int i = 0; i < theirs.width; ++i)
+            if (theirs.At(i, y) != 0xFFFFFF) ink.push_back(i);
+        if (!ink.empty()) x = (ink.front() + ink.back()) / 2;
+    }
+    std::vector<int> middles;
+    for (int y = 0, start = -1; y < theirs.height; ++y) {
+        bool const ink = theirs.At(x, y) != 0xFFFFFF;
+        if (ink && start < 0) start = y;
+        if (!ink && start >= 0) {
+            middles.push_back((start + y) / 2);
+            start = -1;
+        }
+    }
+    ASSERT_EQ(middles.size(), rules);
+    for (int y : middles)
+        for (RgbImage const* image : {&ours, &oursPdf})
+            for (int shift : {16, 8, 0}) {
+                int const a = theirs.At(x, y) >> shift & 0xFF, b = image->At(x, y) >> shift & 0xFF;
+                EXPECT_NEAR(a, b, 2) << "at y " << y << (image == &ours ? " on the page" : " in the PDF");
+            }
+}
+
 // CMYK colours (dvipsnames', xcolor's cmyk model) show as the document's
 // peer shows them: a document for xdvipdfmx or dvipdfmx as poppler shows
 // their PDF, one for dvips as Ghostscript shows its PostScript. The two
@@ -533,39 +570,36 @@ TEST(PeerColours, CmykShowsAsTheDocumentsPeerShowsIt) {
                                        << rules << p.options << "\\end{document}\n";
         ASSERT_TRUE(Typeset(dir.Path(), p.engine));
         RunOk("cd " + dir.Path() + " && " + p.peer);
-        KsdviOk("render -r 100 --paper letter -o " + (dir / "ours-%d.png") + " " + (dir / p.file));
-        KsdviOk("pdf -o " + (dir / "ours.pdf") + " " + (dir / p.file));
-        RunOk("pdftoppm -r 100 -png -singlefile " + (dir / "ours.pdf") + " " + (dir / "ours-pdf"));
-        RgbImage theirs, ours, oursPdf;
-        ASSERT_TRUE(ReadRgbPng(dir / "theirs.png", theirs));
-        ASSERT_TRUE(ReadRgbPng(dir / "ours-1.png", ours));
-        ASSERT_TRUE(ReadRgbPng(dir / "ours-pdf.png", oursPdf));
-        // The middle of each run of colour down the rules' middle column.
-        // The rules' middle column, from the first row with ink.
-        int x = -1;
-        for (int y = 0; y < theirs.height && x < 0; ++y) {
-            std::vector<int> ink;
-            for (int i = 0; i < theirs.width; ++i)
-                if (theirs.At(i, y) != 0xFFFFFF) ink.push_back(i);
-            if (!ink.empty()) x = (ink.front() + ink.back()) / 2;
-        }
-        std::vector<int> middles;
-        for (int y = 0, start = -1; y < theirs.height; ++y) {
-            bool const ink = theirs.At(x, y) != 0xFFFFFF;
-            if (ink && start < 0) start = y;
-            if (!ink && start >= 0) {
-                middles.push_back((start + y) / 2);
-                start = -1;
-            }
-        }
-        ASSERT_EQ(middles.size(), 5u);
-        for (int y : middles)
-            for (RgbImage const* image : {&ours, &oursPdf})
-                for (int shift : {16, 8, 0}) {
-                    int const a = theirs.At(x, y) >> shift & 0xFF, b = image->At(x, y) >> shift & 0xFF;
-                    EXPECT_NEAR(a, b, 2) << "at y " << y << (image == &ours ? " on the page" : " in the PDF");
-                }
+        ExpectRuleColoursAsTheirs(dir, p.file, 5);
     }
+}
+
+// l3color's spot colours for dvips: the colour special names a procedure
+// of a `!` special that sets a Separation space, and the tint through its
+// transform shows as Ghostscript shows dvips' page. l3color's own
+// procedures: CMYK values scaled by the tint, and the one it writes for an
+// RGB alternate (whose stack words take the first value for the tint).
+TEST(PeerColours, L3ColourSeparationsShowAsGhostscriptShowsThem) {
+    for (char const* tool : {"latex", "dvips", "gs", "pdftoppm"})
+        if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    std::ofstream(dir / "doc.tex")
+        << "\\documentclass{article}\n\\pagestyle{empty}\n"
+           "\\special{!TeXDict begin /color1{[ /Separation (PANTONE#203005#20U) [ /DeviceCMYK ] {1 0.56 0 0 4 "
+           "index mul 4 1 roll 4 index mul 4 1 roll 4 index mul 4 1 roll 4 index mul 4 1 roll 5 -1 roll pop}] "
+           "setcolorspace} def end}\n"
+           "\\special{!TeXDict begin /color2{[ /Separation (Lab#20Red) [ /DeviceRGB ] {0.9 0.1 0.1 2 index mul 2 1 "
+           "roll 2 index mul 2 1 roll 3 -1 roll pop}] setcolorspace} def end}\n"
+           "\\begin{document}\n\\noindent\n"
+           "\\special{color push separation color1 1.0}\\rule{3cm}{3mm}\\special{color pop}\\par\n"
+           "\\special{color push separation color1 0.5}\\rule{3cm}{3mm}\\special{color pop}\\par\n"
+           "\\special{color push separation color2 0.8}\\rule{3cm}{3mm}\\special{color pop}\\par\n"
+           "\\end{document}\n";
+    ASSERT_TRUE(Typeset(dir.Path(), "latex"));
+    RunOk("cd " + dir.Path() +
+          " && dvips -q -o doc.ps doc.dvi && gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r100 "
+          "-sOutputFile=theirs.png doc.ps");
+    ExpectRuleColoursAsTheirs(dir, "doc.dvi", 3);
 }
 
 // A PDF page 100 by 50 points with transparency: a red half see-through on

@@ -74,5 +74,53 @@ TEST(SpotColours, ColourSpecialsNameThemWhenTheDocumentHasThem) {
     }
 }
 
+// l3color's separations for dvips: a `!` special's procedure sets the
+// space, and "separation NAME TINT" runs its tint transform.
+TEST(SpotColours, PostScriptSeparationsRunTheirTintTransform) {
+    SpotColours spots;
+    for (char const* header : {
+             "TeXDict begin /color1{[ /Separation (PANTONE#203005#20U) [ /DeviceCMYK ] {1 0.56 0 0 4 index mul 4 1 "
+             "roll 4 index mul 4 1 roll 4 index mul 4 1 roll 4 index mul 4 1 roll 5 -1 roll pop}] setcolorspace} def "
+             "end",
+             // l3color's for an RGB alternate: its words take the first value for the tint
+             "TeXDict begin /color2{[ /Separation (Red) [ /DeviceRGB ] {0.9 0.1 0.1 2 index mul 2 1 roll 2 index mul "
+             "2 1 roll 3 -1 roll pop}] setcolorspace} def end",
+             "/grey{[ /Separation (G) [ /DeviceGray ] {1 exch sub}] setcolorspace} def",
+             "/short{[ /Separation (S) [ /DeviceRGB ] {pop pop}] setcolorspace} def",     // underflow
+             "/many{[ /Separation (M) [ /DeviceRGB ] {dup dup dup}] setcolorspace} def",  // four left
+             "/other{[ /Separation (O) [ /DeviceGray ] {exp}] setcolorspace} def",        // a word not run
+             "/lab{[ /Separation (L) [ /Lab ] {dup dup}] setcolorspace} def",             // no device space
+             "/nospace{[ /Separation (N) [ /DeviceGray ] {dup}] } def",                   // sets nothing
+             "/rolled{[ /Separation (R) [ /DeviceGray ] {5 1 roll}] setcolorspace} def",  // a roll past the stack
+         })
+        spots.DefinePostScript(header);
+    auto device = [](std::vector<double> v) { return DeviceColour(v.data(), v.size()); };
+    struct Case {
+        char const* words;
+        std::optional<unsigned int> colour;
+    } const cases[] = {
+        {"separation color1 1.0", device({1, 0.56, 0, 0})},
+        {"separation color1 0.5", device({0.5, 0.28, 0, 0})},
+        {"separation color1 7", device({1, 0.56, 0, 0})},  // held to 1
+        {"separation color2 0.8", device({0.8, 0.09, 0.09})},
+        {"separation grey 0.25", device({0.75})},
+        {"separation short 1", std::nullopt},
+        {"separation many 1", std::nullopt},
+        {"separation other 1", std::nullopt},
+        {"separation lab 1", std::nullopt},
+        {"separation nospace 1", std::nullopt},
+        {"separation rolled 1", std::nullopt},
+        {"separation nothing 1", std::nullopt},
+        {"separation color1", std::nullopt},
+        {"separation color1 1 x", std::nullopt},
+    };
+    for (Case const& c : cases) {
+        ExactBytes words(c.words);
+        EXPECT_EQ(ParseDvipsColor(words.Get(), &spots), c.colour) << c.words;
+    }
+    ExactBytes words("separation color1 1.0");
+    EXPECT_EQ(ParseDvipsColor(words.Get()), std::nullopt);  // without the document's colours
+}
+
 }  // namespace
 }  // namespace ksdvi
