@@ -187,6 +187,19 @@ def make_pdf_specials():
         b"pdf:ec",
     )
     write("specials", "pdf-colours.seq", SEPARATOR.join(pdfcolours))
+    # l3color's separations for dvips: the space a procedure of a ! special.
+    separations = (
+        b"!TeXDict begin /color1{[ /Separation (PANTONE#203005#20U) [ /DeviceCMYK ] {1 0.56 0 0 4 index mul 4 1 roll"
+        b" 4 index mul 4 1 roll 4 index mul 4 1 roll 4 index mul 4 1 roll 5 -1 roll pop}] setcolorspace} def end",
+        b"!TeXDict begin /color2{[ /Separation (Red) [ /DeviceRGB ] {0.9 0.1 0.1 2 index mul 2 1 roll 2 index mul"
+        b" 2 1 roll 3 -1 roll pop}] setcolorspace} def end",
+        b"color push separation color1 0.5",
+        b"color push separation color2 1.0",
+        b"background separation color1 0.2",
+        b"color pop",
+        b"color pop",
+    )
+    write("specials", "ps-separations.seq", SEPARATOR.join(separations))
 
 
 # --- font files: the selector byte of FontFileKind.h, then the file
