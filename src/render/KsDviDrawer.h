@@ -96,6 +96,13 @@ public:
         bool inPagePostScript = false;
         // The size shown in DVI units, whatever the file's own (pdf:image); 0: none given.
         double shownWidth = 0, shownHeight = 0;
+        // The shown width (or height), also where only the other side is
+        // given: it keeps the picture's proportions, `natural` along this
+        // side to `across`; 0 when neither side is given.
+        double Shown(bool horizontal, double natural, double across) const {
+            double const side = horizontal ? shownWidth : shownHeight, other = horizontal ? shownHeight : shownWidth;
+            return side > 0 ? side : other > 0 && across > 0 ? other * natural / across : 0;
+        }
         // A raster file's own size, when it gives no resolution, at this many
         // pixels to the metre: 72 dpi for pdf:image (xdvipdfmx's), about 96
         // dpi for the rest.

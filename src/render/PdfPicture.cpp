@@ -138,11 +138,11 @@ bool KsDviDrawer::DrawPdfPicture(PictInfo* p, int& w, int& h) {
             return false;
         }
     }
-    if (!sized && shownWidth > 0 && points->first > 0) {  // one side alone: the other keeps the page's proportions
-        shownHeight = shownWidth * points->second / points->first;
-    } else if (!sized && shownHeight > 0 && points->second > 0) {
-        shownWidth = shownHeight * points->first / points->second;
-    } else if (!sized) {
+    if (!sized) {
+        shownWidth = p->Shown(true, points->first, points->second);
+        shownHeight = p->Shown(false, points->second, points->first);
+    }
+    if (shownWidth <= 0 || shownHeight <= 0) {
         double const perPoint = kSpPerBigPoint * DviPerPoint() / 65536;
         shownWidth = points->first * perPoint;
         shownHeight = points->second * perPoint;

@@ -150,11 +150,8 @@ void KsDviDrawer::NotePictureProblem(PictInfo const* p, std::string reason) {
 }
 
 int KsDviDrawer::PictureExtent(PictInfo const* p, double naturalSp, double acrossSp, bool horizontal) const {
-    double shown = horizontal ? p->shownWidth : p->shownHeight;
-    // One side given alone (pdf:image width W): the other keeps the picture's proportions.
-    if (double const other = horizontal ? p->shownHeight : p->shownWidth; shown <= 0 && other > 0 && acrossSp > 0)
-        shown = other * naturalSp / acrossSp;
-    if (shown > 0) return Ceiling(shown * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
+    if (double const shown = p->Shown(horizontal, naturalSp, acrossSp); shown > 0)
+        return Ceiling(shown * (horizontal ? pixels_.PerDviX() : pixels_.PerDviY()));
     double scale = horizontal ? p->xScale : p->yScale;
     if (scale >= 0) {
         double sp = HeldOnDevice(naturalSp * scale + 0.5);
